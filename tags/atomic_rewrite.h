@@ -1,0 +1,41 @@
+// Replacing the head of a song file (its ID3v2 tag) without ever putting the song at risk: the
+// new file is written beside the song, flushed to disk, given the song's permissions and renamed
+// over it in one step. On any failure the new file is removed and the song stays as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace tagwright {
+
+// The system calls that write song files, gathered so that tests can make each of them fail.
+struct TFileOps {
+  ssize_t (*Write)(int fd, const void* data, size_t size);
+  ssize_t (*PWrite)(int fd, const void* data, size_t size, off_t offset);
+  ssize_t (*PRead)(int fd, void* data, size_t size, off_t offset);
+  int (*Fsync)(int fd);
+  int (*Fchmod)(int fd, mode_t mode);
+  int (*Rename)(const char* from, const char* to);
+};
+
+const TFileOps& DefaultFileOps();
+
+// The name for a new file beside path: path + "~", or path + "~1", "~2"... when taken. Opens it
+// with O_EXCL, so an existing file is never touched. Returns the descriptor (or -1) and the name.
+int CreateFileBeside(const std::string& path, std::string& createdName);
+
+// Writes head, then the bytes of songFd from keepFrom to songInfo.st_size, into a new file beside
+// path, flushes it, gives it the song's permission bits (and owner, where allowed) and renames it
+// over path. False, with the new file removed and path untouched, when any step fails.
+bool ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
+                     std::int64_t keepFrom, const TFileOps& ops);
+
+// Adds the owner's write permission to a file that has no write permission at all (a read-only
+// song); other files are left as they are. False when the file cannot be changed.
+bool MakeFileWritable(const std::string& path, const struct stat& info);
+
+}  // namespace tagwright

@@ -1,0 +1,64 @@
+#include "tags/byte_source.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tagwright {
+
+std::int64_t TMemorySource::ReadAt(std::int64_t offset, void* destination, std::size_t n) {
+  if (offset < 0) return -1;
+  if (offset >= Size() || n == 0) return 0;
+  const std::size_t available = Bytes.size() - static_cast<std::size_t>(offset);
+  const std::size_t count = n < available ? n : available;
+  std::memcpy(destination, Bytes.data() + offset, count);
+  return static_cast<std::int64_t>(count);
+}
+
+TFileSource::~TFileSource() {
+  if (Fd >= 0) ::close(Fd);
+}
+
+bool TFileSource::Open(const std::string& fileName) {
+  if (Fd >= 0) {
+    ::close(Fd);
+    Fd = -1;
+  }
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const int error = S_ISDIR(info.st_mode) ? EISDIR : (errno ? errno : EINVAL);
+    ::close(fd);
+    errno = error;
+    return false;
+  }
+  Fd = fd;
+  FileSize = info.st_size;
+  return true;
+}
+
+std::int64_t TFileSource::ReadAt(std::int64_t offset, void* destination, std::size_t n) {
+  if (Fd < 0 || offset < 0) return -1;
+  // Reads stop at the size seen at opening, which also spares the extra call that would only
+  // report the end of the file.
+  if (offset >= FileSize) return 0;
+  if (static_cast<std::uint64_t>(FileSize - offset) < n) n = static_cast<std::size_t>(FileSize - offset);
+  auto* out = static_cast<unsigned char*>(destination);
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t got = ::pread(Fd, out + done, n - done, static_cast<off_t>(offset + done));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+}  // namespace tagwright

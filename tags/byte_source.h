@@ -1,0 +1,52 @@
+// Positioned reads from a song file or from bytes in memory, so that the tag reader can work on
+// an open descriptor (one open per file while listing) and on memory (a de-unsynchronised tag, the
+// fuzzer) alike.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tagwright {
+
+class TByteSource {
+ public:
+  virtual ~TByteSource() = default;
+  virtual std::int64_t Size() const = 0;
+  // Reads n bytes at offset, fewer only when the end of the source comes first. Returns the count
+  // read, or -1 on a read error.
+  virtual std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) = 0;
+};
+
+class TMemorySource final : public TByteSource {
+ public:
+  explicit TMemorySource(std::string_view bytes) : Bytes(bytes) {}
+  std::int64_t Size() const override { return static_cast<std::int64_t>(Bytes.size()); }
+  std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
+
+ private:
+  std::string_view Bytes;
+};
+
+// A file opened read-only; its size is taken once at opening.
+class TFileSource final : public TByteSource {
+ public:
+  TFileSource() = default;
+  ~TFileSource() override;
+  TFileSource(const TFileSource&) = delete;
+  TFileSource& operator=(const TFileSource&) = delete;
+
+  // Opens the file; false with errno set when it cannot be opened or is not a regular file.
+  bool Open(const std::string& fileName);
+  bool IsOpen() const { return Fd >= 0; }
+  int Descriptor() const { return Fd; }
+  std::int64_t Size() const override { return FileSize; }
+  std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
+
+ private:
+  int Fd = -1;
+  std::int64_t FileSize = 0;
+};
+
+}  // namespace tagwright

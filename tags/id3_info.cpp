@@ -1,0 +1,180 @@
+// Tag access: the ID3v2 tag through TID3v2, the 128-byte ID3v1 trailer here.
+//
+// ID3v1 trailer layout: "TAG", title (30), artist (30), album (30), year (4), comment (30), genre
+// byte. ID3v1.1 keeps a track number in the comment's last byte when the byte before it is zero.
+// Texts are ISO-8859-1, unterminated and filled with spaces (or zeros, by other writers).
+
+#include "tags/id3_info.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "files/file_error.h"
+#include "tags/byte_source.h"
+#include "tags/genres.h"
+#include "tags/id3v2.h"
+#include "tags/integer_text.h"
+#include "tags/text_encoding.h"
+
+namespace tagwright {
+
+namespace {
+
+constexpr std::size_t TrailerSize = 128;
+
+struct TTrailerField {
+  std::size_t Offset;
+  std::size_t Width;
+};
+constexpr TTrailerField TitleField{3, 30}, ArtistField{33, 30}, AlbumField{63, 30}, YearField{93, 4};
+constexpr TTrailerField CommentField{97, 30};
+constexpr TTrailerField ReadCommentField{97, 28};  // bytes 125 and 126 may hold a track number
+constexpr std::size_t TrackMarkerOffset = 125, TrackOffset = 126, GenreOffset = 127;
+
+bool StartsWithTag(const TID3v1Buffer& buffer) {
+  return buffer[0] == 'T' && buffer[1] == 'A' && buffer[2] == 'G';
+}
+
+// The field's bytes up to the first zero byte, converted from ISO-8859-1. Trailing spaces stay:
+// whoever stores the value trims it.
+std::string TrailerText(const TID3v1Buffer& buffer, TTrailerField field) {
+  const char* start = reinterpret_cast<const char*>(buffer.data()) + field.Offset;
+  const void* zero = std::memchr(start, 0, field.Width);
+  const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : field.Width;
+  return Latin1ToUtf8(std::string_view(start, length));
+}
+
+void PutTrailerText(TID3v1Buffer& buffer, TTrailerField field, std::string_view utf8) {
+  const std::string latin1 = Utf8ToLatin1(utf8);
+  std::memcpy(buffer.data() + field.Offset, latin1.data(), std::min(latin1.size(), field.Width));
+}
+
+bool ReadTrailer(TByteSource& source, const std::string& fileName, TID3v1Buffer& buffer) {
+  if (source.Size() < static_cast<std::int64_t>(TrailerSize)) return false;
+  if (source.ReadAt(source.Size() - TrailerSize, buffer.data(), TrailerSize) != static_cast<std::int64_t>(TrailerSize)) {
+    throw TFileError("Cannot read file " + fileName);
+  }
+  return StartsWithTag(buffer);
+}
+
+}  // namespace
+
+void TID3Info::SetTrackText(std::string_view text) {
+  const auto value = ParseIntegerText(text);
+  Track = value ? static_cast<std::uint8_t>(static_cast<std::uint32_t>(*value) & 0xFF) : 0;
+}
+
+bool ReadID3Tags(const std::string& fileName, TID3Info& info) {
+  TFileSource source;
+  if (!source.Open(fileName)) {
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    throw TFileError("Cannot open file " + fileName);
+  }
+  return ReadID3Tags(source, fileName, info);
+}
+
+bool ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info) {
+  bool found = false;
+  {
+    TID3v2 tag;
+    if (tag.Load(source) && tag.HasTag) {
+      found = true;
+      info.Title = tag.Title;
+      info.Artist = tag.Artist;
+      info.Album = tag.Album;
+      info.Year = tag.Year;
+      info.Comment = tag.Comment;
+      // The number before "/" of TRCK ("3/12" is track 3), in the record's eight bits.
+      info.Track = static_cast<std::uint8_t>(tag.Track & 0xFF);
+      info.Genre = tag.Genre;
+    }
+  }
+  TID3v1Buffer buffer{};
+  if (ReadTrailer(source, fileName, buffer)) {
+    found = true;
+    for (auto [field, value] : {std::pair{TitleField, &info.Title}, std::pair{ArtistField, &info.Artist},
+                                std::pair{AlbumField, &info.Album}, std::pair{YearField, &info.Year},
+                                std::pair{ReadCommentField, &info.Comment}}) {
+      if (value->empty()) *value = TrailerText(buffer, field);
+    }
+    // ID3v1.1: a zero before the last comment byte makes that byte the track. A zero track means
+    // "none" and so never hides the ID3v2 track.
+    if (buffer[TrackMarkerOffset] == 0 && buffer[TrackOffset] != 0) info.Track = buffer[TrackOffset];
+    if (info.Genre.empty()) info.Genre = NumberToGenre(buffer[GenreOffset]);
+  }
+  return found;
+}
+
+void WriteID3Tags(const std::string& fileName, const TID3Info& info) {
+  {
+    TID3v2 tag;
+    tag.Load(fileName);  // keeps the fields the record does not carry, and TRCK texts like "3/12"
+    tag.SetTitle(info.Title);
+    tag.SetArtist(info.Artist);
+    tag.SetAlbum(info.Album);
+    tag.SetYear(info.Year);
+    tag.SetComment(info.Comment);
+    // The record holds eight bits of the track; a larger ID3v2 track with the same low bits is
+    // the one it was read from and stays.
+    if ((tag.Track & 0xFF) != info.Track) tag.SetTrack(info.Track);
+    tag.SetGenre(info.Genre);
+    tag.Save(fileName);  // a failed ID3v2 write does not stop the trailer
+  }
+  TID3v1Buffer buffer;
+  buffer.fill(' ');
+  PutTrailerText(buffer, TitleField, info.Title);
+  PutTrailerText(buffer, ArtistField, info.Artist);
+  PutTrailerText(buffer, AlbumField, info.Album);
+  PutTrailerText(buffer, YearField, info.Year);
+  PutTrailerText(buffer, CommentField, info.Comment);
+  buffer[GenreOffset] = GenreToNumber(info.Genre);
+  if (info.Track != 0) {
+    buffer[TrackMarkerOffset] = 0;
+    buffer[TrackOffset] = info.Track;
+  }
+  WriteID3v1Trailer(fileName, buffer);
+}
+
+bool ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {
+  TFileSource source;
+  if (!source.Open(fileName)) {
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    throw TFileError("Cannot open file " + fileName);
+  }
+  return ReadTrailer(source, fileName, buffer);
+}
+
+void WriteID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {
+  const int fd = ::open(fileName.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return;
+    throw TFileError("Cannot open file " + fileName);
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    ::close(fd);
+    throw TFileError("Cannot open file " + fileName);
+  }
+  // Overwrite a trailer that is there; append otherwise (also to files of 128 bytes or fewer).
+  off_t position = info.st_size;
+  if (info.st_size > static_cast<off_t>(TrailerSize)) {
+    TID3v1Buffer old{};
+    if (::pread(fd, old.data(), TrailerSize, info.st_size - TrailerSize) != static_cast<ssize_t>(TrailerSize)) {
+      ::close(fd);
+      throw TFileError("Cannot read file " + fileName);
+    }
+    if (StartsWithTag(old)) position = info.st_size - TrailerSize;
+  }
+  buffer[0] = 'T';
+  buffer[1] = 'A';
+  buffer[2] = 'G';
+  const bool written = ::pwrite(fd, buffer.data(), TrailerSize, position) == static_cast<ssize_t>(TrailerSize);
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed) throw TFileError("Cannot write file " + fileName);
+}
+
+}  // namespace tagwright

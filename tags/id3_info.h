@@ -1,0 +1,45 @@
+// The program's one door to a song file's tags: the ID3v2 tag at the start of the file and the
+// 128-byte ID3v1 trailer at its end, read into and written from one tag record.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tagwright {
+
+class TByteSource;
+
+// One song's tag values. Texts are UTF-8; Track 0 means no track; Genre is a genre name.
+class TID3Info {
+ public:
+  std::string Title;
+  std::string Artist;
+  std::string Album;
+  std::string Year;
+  std::string Comment;
+  std::uint8_t Track = 0;
+  std::string Genre;
+
+  // Parses the whole text as a signed integer (leading blanks and a sign allowed, hexadecimal after
+  // "$" or "0x"); Track becomes its low eight bits, or 0 when the text is no valid integer.
+  void SetTrackText(std::string_view text);
+};
+
+using TID3v1Buffer = std::array<std::uint8_t, 128>;
+
+// Fills info from the file's ID3v2 tag, then fills the gaps from its ID3v1 trailer. True when the
+// file holds at least one of the two. A file that cannot be opened for its trailer raises TFileError.
+bool ReadID3Tags(const std::string& fileName, TID3Info& info);
+// The same on a source already open (the file's name only names it in errors).
+bool ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info);
+
+// Writes info into the file's ID3v2 tag (kept frames survive) and its ID3v1 trailer. Errors while
+// writing the trailer raise TFileError.
+void WriteID3Tags(const std::string& fileName, const TID3Info& info);
+
+bool ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer);
+void WriteID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer);
+
+}  // namespace tagwright

@@ -1,0 +1,85 @@
+// The ID3v2 tag at the start of an MP3 file: reading the sixteen text-like frames the program
+// knows ("slots") into text fields, and writing a new ID3v2.3 tag from those fields while keeping
+// every other frame of the old tag (pictures, lyrics, private frames...).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tags/atomic_rewrite.h"
+
+namespace tagwright {
+
+class TByteSource;
+
+inline constexpr std::size_t ID3v2SlotCount = 16;
+
+// Slot identifiers for tags of major version 3 and 4, and for version 2 (three-letter frames).
+// Slots 1-12 (indexes 0-11) are written; slots 13-16 only stand in for empty ones when reading:
+// TDRC for the year, TOPE for the artist, TIT1 for the title, TOAL for the album.
+extern const std::array<std::string_view, ID3v2SlotCount> FrameIDs;
+extern const std::array<std::string_view, ID3v2SlotCount> FrameIDsV22;
+
+// The index of the slot a frame identifier belongs to, or -1.
+int ID3v2SlotOf(std::string_view frameID, std::uint8_t majorVersion);
+
+// What loading and saving learn about the tag as it stands in the file.
+struct TID3v2TagInfo {
+  std::array<std::uint8_t, 10> Header{};  // the file's first ten bytes
+  std::int64_t FileSize = 0;
+  // Per slot: the frame content after its header (encoding byte first), with unsynchronisation,
+  // group byte and data length indicator removed. Empty when the tag has no such frame.
+  std::array<std::string, ID3v2SlotCount> Frames;
+  bool NeedRewrite = false;      // the last Save had to rewrite the whole file
+  std::int64_t PaddingSize = 0;  // zero bytes after the last frame of the tag the last Save wrote
+};
+
+class TID3v2 {
+ public:
+  bool HasTag = false;            // the file begins with "ID3", usable or not
+  std::uint8_t MajorVersion = 0;  // the header's version byte when HasTag
+  std::int64_t TagSize = 0;       // header + body (+ footer); 0 when it would not fit in the file
+  std::string Title;
+  std::string Artist;
+  std::string Album;
+  std::uint16_t Track = 0;  // number before the first "/" of TrackText (low 16 bits), 0 if none
+  std::string TrackText;    // the TRCK text as it stands, such as "3/12"
+  std::string Year;
+  std::string Genre;
+  std::string Comment;
+  std::string Composer;
+  std::string Encoder;
+  std::string Copyright;
+  std::string Language;
+  std::string Link;
+  TID3v2TagInfo TagInfo;
+
+  // Empties every field.
+  void Reset();
+
+  // Reads the tag at the start of the file. False only when the file cannot be read or is shorter
+  // than ten bytes; whether it holds a tag is HasTag. Never reads more than the slot frames
+  // (at most 1 MiB each) and the frame headers: pictures and other frames are skipped.
+  bool Load(const std::string& fileName);
+  bool Load(TByteSource& source);
+
+  // The text setters store the text trimmed of characters of code 32 or below.
+  void SetTitle(std::string_view text);
+  void SetArtist(std::string_view text);
+  void SetAlbum(std::string_view text);
+  void SetYear(std::string_view text);
+  void SetComment(std::string_view text);
+  void SetGenre(std::string_view text);
+  void SetTrack(std::uint16_t track);
+
+  // Writes the fields as an ID3v2.3 tag at the start of the file, followed by the old tag's frames
+  // that are not slots. In place when the new tag fits the old one's space with at most 4096
+  // bytes to spare; otherwise the file is rewritten atomically through a new file beside it.
+  // False when nothing was written.
+  bool Save(const std::string& fileName);
+  bool Save(const std::string& fileName, const TFileOps& ops);
+};
+
+}  // namespace tagwright

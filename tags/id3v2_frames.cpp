@@ -1,0 +1,282 @@
+#include "tags/id3v2_frames.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tags/text_encoding.h"
+
+namespace tagwright {
+
+namespace {
+
+// Enough for the header and a tag of text frames in one read, small enough that the start of a
+// picture frame read along with it costs nothing worth mentioning.
+constexpr std::size_t WindowSize = 4096;
+
+bool IsUpperAsciiLetter(std::uint8_t c) { return c >= 'A' && c <= 'Z'; }
+
+// Re-encodes a run of strings of a 2.4-only encoding (2 or 3) as UTF-16 with byte order mark,
+// each followed by a terminator where it had one.
+std::string ReencodeStringsAsUtf16(std::uint8_t encoding, std::string_view bytes) {
+  const std::size_t width = ID3TerminatorWidth(encoding);
+  std::string out;
+  std::size_t pos = 0;
+  bool bigEndian = encoding == 2;
+  while (pos < bytes.size()) {
+    std::size_t end = FindID3Terminator(bytes, pos, encoding);
+    const bool terminated = end != std::string_view::npos;
+    if (!terminated) end = bytes.size();
+    out += "\xFF\xFE";
+    out += Utf8ToUtf16LE(DecodeID3String(encoding, bytes.substr(pos, end - pos), bigEndian));
+    if (!terminated) break;
+    out.append(2, '\0');
+    pos = end + width;
+  }
+  return out;
+}
+
+// One terminated string at pos re-encoded (terminator included); false when unterminated.
+bool ReencodeTerminatedString(std::uint8_t encoding, std::string_view bytes, std::size_t& pos, std::string& out) {
+  const std::size_t end = FindID3Terminator(bytes, pos, encoding);
+  if (end == std::string_view::npos) return false;
+  bool bigEndian = encoding == 2;
+  out += "\xFF\xFE";
+  out += Utf8ToUtf16LE(DecodeID3String(encoding, bytes.substr(pos, end - pos), bigEndian));
+  out.append(2, '\0');
+  pos = end + ID3TerminatorWidth(encoding);
+  return true;
+}
+
+// Text frames, pictures (encoding, MIME type, picture type, description, data) and unsynchronised
+// lyrics (encoding, language, description, text): the frames whose 2.4-only encodings matter to
+// version 2.3 readers. Other frames are left as they are.
+std::string ReencodeForV23(std::string_view id, std::string content) {
+  if (content.empty()) return content;
+  const auto encoding = static_cast<std::uint8_t>(content[0]);
+  if (encoding != 2 && encoding != 3) return content;
+  const std::string_view body = std::string_view(content).substr(1);
+  if (id.size() == 4 && id[0] == 'T') return "\x01" + ReencodeStringsAsUtf16(encoding, body);
+  if (id == "APIC") {
+    const std::size_t mimeEnd = body.find('\0');
+    if (mimeEnd == std::string_view::npos || mimeEnd + 2 > body.size()) return content;
+    std::string out = "\x01" + std::string(body.substr(0, mimeEnd + 2));  // MIME type, zero, picture type
+    std::size_t pos = mimeEnd + 2;
+    if (!ReencodeTerminatedString(encoding, body, pos, out)) return content;
+    out += body.substr(pos);
+    return out;
+  }
+  if (id == "USLT") {
+    if (body.size() < 3) return content;
+    std::string out = "\x01" + std::string(body.substr(0, 3));
+    std::size_t pos = 3;
+    if (!ReencodeTerminatedString(encoding, body, pos, out)) return content;
+    out += ReencodeStringsAsUtf16(encoding, body.substr(pos));
+    return out;
+  }
+  return content;
+}
+
+}  // namespace
+
+bool IsID3v2Header(const TID3v2Header& header) {
+  return header[0] == 'I' && header[1] == 'D' && header[2] == '3';
+}
+
+std::int64_t ID3v2TagTotal(const TID3v2Header& header, std::int64_t fileSize) {
+  std::int64_t total = std::int64_t{header[6]} * 2097152 + std::int64_t{header[7]} * 16384 +
+                       std::int64_t{header[8]} * 128 + header[9] + 10;
+  if (header[5] & ID3HeaderFooter) total += 10;
+  return total > fileSize ? 0 : total;
+}
+
+std::uint32_t ReadSyncsafe(const std::uint8_t* b) {
+  return (std::uint32_t{b[0]} & 0x7F) << 21 | (std::uint32_t{b[1]} & 0x7F) << 14 |
+         (std::uint32_t{b[2]} & 0x7F) << 7 | (std::uint32_t{b[3]} & 0x7F);
+}
+
+void WriteSyncsafe(std::uint32_t value, std::uint8_t* b) {
+  b[0] = static_cast<std::uint8_t>((value >> 21) & 0x7F);
+  b[1] = static_cast<std::uint8_t>((value >> 14) & 0x7F);
+  b[2] = static_cast<std::uint8_t>((value >> 7) & 0x7F);
+  b[3] = static_cast<std::uint8_t>(value & 0x7F);
+}
+
+std::uint32_t ReadBigEndian32(const std::uint8_t* b) {
+  return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
+}
+
+void WriteBigEndian32(std::uint32_t value, std::uint8_t* b) {
+  b[0] = static_cast<std::uint8_t>(value >> 24);
+  b[1] = static_cast<std::uint8_t>(value >> 16);
+  b[2] = static_cast<std::uint8_t>(value >> 8);
+  b[3] = static_cast<std::uint8_t>(value);
+}
+
+std::string RemoveUnsynchronisation(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    out.push_back(bytes[i]);
+    if (static_cast<std::uint8_t>(bytes[i]) == 0xFF && i + 1 < bytes.size() && bytes[i + 1] == '\0') ++i;
+  }
+  return out;
+}
+
+bool TID3v2FrameScanner::Fetch(std::int64_t offset, std::size_t count, const std::uint8_t*& bytes) {
+  if (offset >= WindowStart && offset + static_cast<std::int64_t>(count) <= WindowStart + static_cast<std::int64_t>(Window.size())) {
+    bytes = Window.data() + (offset - WindowStart);
+    return true;
+  }
+  std::int64_t limit = Source->Size();
+  if (AreaEnd > 0) limit = std::min(limit, AreaEnd);
+  const std::int64_t wanted = std::max<std::int64_t>(static_cast<std::int64_t>(count), static_cast<std::int64_t>(WindowSize));
+  const std::int64_t length = std::min(wanted, limit - offset);
+  if (length < static_cast<std::int64_t>(count)) return false;
+  Window.resize(static_cast<std::size_t>(length));
+  WindowStart = offset;
+  const std::int64_t got = Source->ReadAt(offset, Window.data(), Window.size());
+  if (got < 0) {
+    Window.clear();
+    return false;
+  }
+  Window.resize(static_cast<std::size_t>(got));
+  if (got < static_cast<std::int64_t>(count)) return false;
+  bytes = Window.data();
+  return true;
+}
+
+bool TID3v2FrameScanner::ReadHeader() {
+  const std::uint8_t* bytes = nullptr;
+  if (!Fetch(0, HeaderBytes.size(), bytes)) return false;
+  std::memcpy(HeaderBytes.data(), bytes, HeaderBytes.size());
+  FileSize = Source->Size();
+  return true;
+}
+
+std::int64_t TID3v2FrameScanner::TagTotal() const {
+  if (!IsID3v2Header(HeaderBytes)) return 0;
+  return ID3v2TagTotal(HeaderBytes, FileSize);
+}
+
+bool TID3v2FrameScanner::BeginFrames() {
+  const std::uint8_t major = MajorVersion();
+  const std::int64_t total = TagTotal();
+  if (major < 2 || major > 4 || total == 0) return false;
+  AreaEnd = 10 + (total - 10 - (HeaderFlag(ID3HeaderFooter) ? 10 : 0));
+  if (major == 2 && HeaderFlag(ID3HeaderExtended)) return false;  // compressed 2.2 tag: no usable frames
+  if (major <= 3 && HeaderFlag(ID3HeaderUnsynchronisation)) {
+    std::string body(static_cast<std::size_t>(AreaEnd - 10), '\0');
+    const std::int64_t got = Source->ReadAt(10, body.data(), body.size());
+    if (got != static_cast<std::int64_t>(body.size())) return false;
+    Unsynchronised.assign(reinterpret_cast<const char*>(HeaderBytes.data()), HeaderBytes.size());
+    Unsynchronised += RemoveUnsynchronisation(body);
+    UnsynchronisedSource.emplace(Unsynchronised);
+    Source = &*UnsynchronisedSource;
+    AreaEnd = static_cast<std::int64_t>(Unsynchronised.size());
+    Window.clear();
+    WindowStart = 0;
+  }
+  Position = 10;
+  if (major >= 3 && HeaderFlag(ID3HeaderExtended)) {
+    const std::uint8_t* bytes = nullptr;
+    if (!Fetch(10, 4, bytes)) return false;
+    if (major == 3) {
+      Position = 14 + std::int64_t{ReadBigEndian32(bytes)};  // the size leaves out its own four bytes
+    } else {
+      const std::int64_t size = ReadSyncsafe(bytes);  // the size includes itself
+      if (size < 6) return false;
+      Position = 10 + size;
+    }
+    if (Position > AreaEnd) return false;
+  }
+  return true;
+}
+
+bool TID3v2FrameScanner::NextFrame(TID3v2FrameRef& frame) {
+  const std::uint8_t major = MajorVersion();
+  const std::int64_t headerSize = major == 2 ? 6 : 10;
+  if (Position + headerSize > AreaEnd) return false;
+  const std::uint8_t* b = nullptr;
+  if (!Fetch(Position, static_cast<std::size_t>(headerSize), b)) return false;
+  if (!IsUpperAsciiLetter(b[0])) return false;  // padding, or a damaged list
+  std::uint32_t size;
+  if (major == 2) {
+    frame.ID.assign(reinterpret_cast<const char*>(b), 3);
+    size = std::uint32_t{b[3]} << 16 | std::uint32_t{b[4]} << 8 | b[5];
+    frame.StatusFlags = frame.FormatFlags = 0;
+  } else {
+    frame.ID.assign(reinterpret_cast<const char*>(b), 4);
+    if (b[4] >= 0x80) return false;
+    const bool syncsafe = major == 4 && ((b[4] | b[5] | b[6] | b[7]) & 0x80) == 0;
+    // Some writers put plain sizes into 2.4 tags; a byte with its top bit set cannot be syncsafe.
+    size = syncsafe ? ReadSyncsafe(b + 4) : ReadBigEndian32(b + 4);
+    frame.StatusFlags = b[8];
+    frame.FormatFlags = b[9];
+  }
+  frame.ContentOffset = Position + headerSize;
+  frame.Size = size;
+  if (frame.ContentOffset + std::int64_t{size} > AreaEnd) return false;  // runs past the tag: damaged
+  Position = frame.ContentOffset + size;
+  return true;
+}
+
+bool TID3v2FrameScanner::ReadContent(const TID3v2FrameRef& frame, std::size_t limit, std::string& content) {
+  const std::size_t count = std::min<std::size_t>(frame.Size, limit);
+  if (frame.ContentOffset >= WindowStart &&
+      frame.ContentOffset + static_cast<std::int64_t>(count) <= WindowStart + static_cast<std::int64_t>(Window.size())) {
+    content.assign(reinterpret_cast<const char*>(Window.data() + (frame.ContentOffset - WindowStart)), count);
+    return true;
+  }
+  content.resize(count);
+  const std::int64_t got = Source->ReadAt(frame.ContentOffset, content.data(), count);
+  if (got != static_cast<std::int64_t>(count)) {
+    content.clear();
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::string> UnwrapFrameContent(std::uint8_t majorVersion, bool wholeTagUnsynchronised,
+                                              const TID3v2FrameRef& frame, std::string content) {
+  const std::uint8_t flags = frame.FormatFlags;
+  if (majorVersion == 3) {
+    if (flags & 0xC0) return std::nullopt;  // compressed or encrypted
+    if (flags & 0x20) {                     // grouping identity byte in front
+      if (content.empty()) return std::nullopt;
+      content.erase(0, 1);
+    }
+    return content;
+  }
+  if (majorVersion == 4) {
+    if (flags & 0x0C) return std::nullopt;  // compressed or encrypted
+    if ((flags & 0x02) || wholeTagUnsynchronised) content = RemoveUnsynchronisation(content);
+    const std::size_t skip = ((flags & 0x40) ? 1 : 0) + ((flags & 0x01) ? 4 : 0);  // group byte, data length
+    if (content.size() < skip) return std::nullopt;
+    content.erase(0, skip);
+    return content;
+  }
+  return content;
+}
+
+std::optional<std::string> ConvertV24FrameToV23(bool wholeTagUnsynchronised, const TID3v2FrameRef& frame,
+                                                std::string content) {
+  auto unwrapped = UnwrapFrameContent(4, wholeTagUnsynchronised, frame, std::move(content));
+  if (!unwrapped) return std::nullopt;
+  const std::uint8_t s = frame.StatusFlags;
+  // 2.4 keeps tag-alter, file-alter and read-only preservation in bits 6-4; 2.3 in bits 7-5.
+  const auto status = static_cast<std::uint8_t>((s & 0x70) << 1);
+  return BuildV23Frame(frame.ID, status, 0, ReencodeForV23(frame.ID, std::move(*unwrapped)));
+}
+
+std::string BuildV23Frame(std::string_view id, std::uint8_t statusFlags, std::uint8_t formatFlags,
+                          std::string_view content) {
+  std::string frame(10, '\0');
+  for (std::size_t i = 0; i < 4 && i < id.size(); ++i) frame[i] = id[i];
+  WriteBigEndian32(static_cast<std::uint32_t>(content.size()), reinterpret_cast<std::uint8_t*>(frame.data() + 4));
+  frame[8] = static_cast<char>(statusFlags);
+  frame[9] = static_cast<char>(formatFlags);
+  frame += content;
+  return frame;
+}
+
+}  // namespace tagwright

@@ -1,0 +1,110 @@
+// The ID3v2 container format shared by the reader and the writer: the ten-byte tag header, the
+// extended header, unsynchronisation, and the walk over the frame list.
+//
+// Layout: "ID3", major version, revision, flags, then the size of everything after the header as
+// four 7-bit groups ("syncsafe"). Version 2.2 frames have a 3-letter identifier and a 3-byte size;
+// versions 2.3 and 2.4 a 4-letter identifier, a 4-byte size (plain in 2.3, syncsafe in 2.4) and two
+// flag bytes (status, format). The frame list ends at the tag's end or at padding (zero bytes).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tags/byte_source.h"
+
+namespace tagwright {
+
+inline constexpr std::uint8_t ID3HeaderUnsynchronisation = 0x80;
+inline constexpr std::uint8_t ID3HeaderExtended = 0x40;  // in version 2.2: compression
+inline constexpr std::uint8_t ID3HeaderFooter = 0x10;
+
+using TID3v2Header = std::array<std::uint8_t, 10>;
+
+bool IsID3v2Header(const TID3v2Header& header);
+
+// Total size of the tag by its header: the size bytes taken at face value (a byte above 127 just
+// makes the number larger), plus the header, plus a footer when flag 0x10 is set. 0 when the tag
+// would end beyond the file.
+std::int64_t ID3v2TagTotal(const TID3v2Header& header, std::int64_t fileSize);
+
+std::uint32_t ReadSyncsafe(const std::uint8_t* bytes);
+void WriteSyncsafe(std::uint32_t value, std::uint8_t* bytes);
+std::uint32_t ReadBigEndian32(const std::uint8_t* bytes);
+void WriteBigEndian32(std::uint32_t value, std::uint8_t* bytes);
+
+// Unsynchronisation inserts a zero byte after every 0xFF so that no false MPEG sync appears in a
+// tag; undoing it drops the zero byte of every FF 00 pair.
+std::string RemoveUnsynchronisation(std::string_view bytes);
+
+// One frame of the list, as found.
+struct TID3v2FrameRef {
+  std::string ID;                   // 3 or 4 characters
+  std::uint8_t StatusFlags = 0;     // versions 2.3 and 2.4 only
+  std::uint8_t FormatFlags = 0;
+  std::int64_t ContentOffset = 0;   // within the scanned bytes
+  std::uint32_t Size = 0;           // content size as stored
+};
+
+// Walks the frames of the tag at the start of a byte source. Reads through a small window so
+// that a tag of text frames costs one or two reads, skips frames it is not asked for by moving
+// on, and reads a frame's content only on request.
+class TID3v2FrameScanner {
+ public:
+  explicit TID3v2FrameScanner(TByteSource& source) : Source(&source) {}
+
+  // Reads the first ten bytes. False when they cannot be read.
+  bool ReadHeader();
+  const TID3v2Header& Header() const { return HeaderBytes; }
+  std::uint8_t MajorVersion() const { return HeaderBytes[3]; }
+  bool HeaderFlag(std::uint8_t flag) const { return (HeaderBytes[5] & flag) != 0; }
+  std::int64_t SourceSize() const { return FileSize; }
+  // The size rule on the source's size; 0 when there is no "ID3".
+  std::int64_t TagTotal() const;
+
+  // Prepares the walk: undoes whole-tag unsynchronisation (versions 2.2 and 2.3) and skips the
+  // extended header. False when the tag has no frames to walk (unknown version, size 0, a
+  // compressed version 2.2 tag, a damaged extended header).
+  bool BeginFrames();
+  // The next frame; false at the end of the list, at padding or at a damaged frame header.
+  bool NextFrame(TID3v2FrameRef& frame);
+  // Up to limit bytes of the frame's stored content. False on a read error.
+  bool ReadContent(const TID3v2FrameRef& frame, std::size_t limit, std::string& content);
+  // Whether the tag as a whole was unsynchronised (version 2.4 then marks every frame so).
+  bool WholeTagUnsynchronised() const { return HeaderFlag(ID3HeaderUnsynchronisation); }
+
+ private:
+  bool Fetch(std::int64_t offset, std::size_t count, const std::uint8_t*& bytes);
+
+  TByteSource* Source;
+  TID3v2Header HeaderBytes{};
+  std::int64_t FileSize = 0;  // of the source the header came from
+  std::vector<std::uint8_t> Window;
+  std::int64_t WindowStart = 0;
+  std::int64_t Position = 0;
+  std::int64_t AreaEnd = 0;
+  std::string Unsynchronised;  // header + body with unsynchronisation undone, when needed
+  std::optional<TMemorySource> UnsynchronisedSource;
+};
+
+// A frame's content with the wrapping of its format flags removed: version 2.4 unsynchronisation
+// undone, group byte and data length indicator dropped; the group byte of version 2.3. Nothing
+// for compressed or encrypted frames, whose content cannot be used as it stands.
+std::optional<std::string> UnwrapFrameContent(std::uint8_t majorVersion, bool wholeTagUnsynchronised,
+                                              const TID3v2FrameRef& frame, std::string content);
+
+// A version 2.4 frame made fit for a version 2.3 tag, header included: plain size, status flags
+// moved to their 2.3 places, format flags cleared, and the 2.4-only text encodings (UTF-8,
+// UTF-16BE) of text frames, pictures and lyrics re-encoded as UTF-16 with byte order mark.
+// Nothing for compressed or encrypted frames.
+std::optional<std::string> ConvertV24FrameToV23(bool wholeTagUnsynchronised, const TID3v2FrameRef& frame,
+                                                std::string content);
+
+// A version 2.3 frame: identifier, plain size, the two flag bytes, content.
+std::string BuildV23Frame(std::string_view id, std::uint8_t statusFlags, std::uint8_t formatFlags,
+                          std::string_view content);
+
+}  // namespace tagwright

@@ -1,0 +1,190 @@
+// Reading the slot frames of an ID3v2 tag into the fields of TID3v2.
+
+#include <cerrno>
+
+#include "tags/byte_source.h"
+#include "tags/genres.h"
+#include "tags/id3v2.h"
+#include "tags/id3v2_frames.h"
+#include "tags/integer_text.h"
+#include "tags/text_encoding.h"
+#include "text/ascii_text.h"
+
+namespace tagwright {
+
+const std::array<std::string_view, ID3v2SlotCount> FrameIDs = {
+    "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM",
+    "TENC", "TCOP", "TLAN", "WXXX", "TDRC", "TOPE", "TIT1", "TOAL"};
+const std::array<std::string_view, ID3v2SlotCount> FrameIDsV22 = {
+    "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM", "TEN", "TCR", "TLA", "WXX", "TOR", "TOA", "TT1", "TOT"};
+
+namespace {
+
+enum Slot : int {
+  SlotTitle, SlotArtist, SlotAlbum, SlotTrack, SlotYear, SlotGenre, SlotComment, SlotComposer,
+  SlotEncoder, SlotCopyright, SlotLanguage, SlotLink, SlotDate, SlotOriginalArtist, SlotGrouping,
+  SlotOriginalAlbum
+};
+
+// A slot frame is read whole up to this size, so that no value is cut and later written back
+// shortened; the few extra bytes leave room for a group byte and a data length indicator.
+constexpr std::size_t MaxSlotFrameSize = (1u << 20) + 5;
+
+// The text of a plain text frame: encoding byte, then the encoded values.
+std::string DecodeTextFrame(const std::string& content) {
+  if (content.empty()) return {};
+  return DecodeID3TextList(static_cast<std::uint8_t>(content[0]), std::string_view(content).substr(1));
+}
+
+// Frames that carry a description before their text (COMM: encoding, language, description,
+// text; WXXX: encoding, description, URL). Returns the part after the description's terminator,
+// or everything after the fixed part when the terminator is missing.
+std::string_view TextAfterDescription(const std::string& content, std::size_t fixedPart, bool* emptyDescription) {
+  const std::string_view body = content.size() > fixedPart ? std::string_view(content).substr(fixedPart) : std::string_view();
+  const auto encoding = static_cast<std::uint8_t>(content.empty() ? 0 : content[0]);
+  const std::size_t end = FindID3Terminator(body, 0, encoding);
+  if (emptyDescription) {
+    bool bigEndian = false;
+    *emptyDescription = end != std::string_view::npos &&
+                        TrimView(DecodeID3String(encoding, body.substr(0, end), bigEndian)).empty();
+  }
+  if (end == std::string_view::npos) return body;
+  return body.substr(end + ID3TerminatorWidth(encoding));
+}
+
+bool HasEmptyDescription(const std::string& commContent) {
+  bool empty = false;
+  TextAfterDescription(commContent, 4, &empty);
+  return empty;
+}
+
+// The first n characters of a UTF-8 text.
+std::string FirstCharacters(const std::string& text, std::size_t n) {
+  std::size_t pos = 0;
+  for (std::size_t count = 0; pos < text.size() && count < n; ++count) {
+    ++pos;
+    while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) ++pos;
+  }
+  return text.substr(0, pos);
+}
+
+std::optional<std::uint8_t> GenreTableNumber(std::string_view digits) {
+  if (digits.empty() || digits.size() > 3) return std::nullopt;
+  int value = 0;
+  for (char c : digits) {
+    if (!IsAsciiDigit(c)) return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value >= static_cast<int>(GenreCount)) return std::nullopt;
+  return static_cast<std::uint8_t>(value);
+}
+
+// TCON holds a free name, a reference such as "(17)" or "(17)Rock" (ID3v2.3), or a bare number
+// (ID3v2.4). The text after the last ")" wins; when nothing follows, the reference names the
+// genre ("(RX)" remix, "(CR)" cover).
+std::string GenreFromText(const std::string& text) {
+  const std::size_t lastClose = text.rfind(')');
+  if (lastClose == std::string::npos) {
+    if (const auto number = GenreTableNumber(text)) return NumberToGenre(*number);
+    return text;
+  }
+  std::string rest = text.substr(lastClose + 1);
+  if (!rest.empty() || text.empty() || text[0] != '(') return rest;
+  const std::string_view reference = std::string_view(text).substr(1, text.find(')') - 1);
+  if (reference == "RX") return "Remix";
+  if (reference == "CR") return "Cover";
+  if (const auto number = GenreTableNumber(reference)) return NumberToGenre(*number);
+  return rest;
+}
+
+}  // namespace
+
+int ID3v2SlotOf(std::string_view frameID, std::uint8_t majorVersion) {
+  const auto& ids = majorVersion <= 2 ? FrameIDsV22 : FrameIDs;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (ids[i] == frameID) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void TID3v2::Reset() {
+  HasTag = false;
+  MajorVersion = 0;
+  TagSize = 0;
+  Track = 0;
+  for (std::string* text : {&Title, &Artist, &Album, &TrackText, &Year, &Genre, &Comment, &Composer,
+                            &Encoder, &Copyright, &Language, &Link}) {
+    text->clear();
+  }
+  TagInfo = TID3v2TagInfo{};
+}
+
+bool TID3v2::Load(const std::string& fileName) {
+  Reset();
+  TFileSource source;
+  if (!source.Open(fileName)) return false;
+  return Load(source);
+}
+
+bool TID3v2::Load(TByteSource& source) {
+  Reset();
+  TID3v2FrameScanner scanner(source);
+  if (!scanner.ReadHeader()) return false;
+  TagInfo.Header = scanner.Header();
+  TagInfo.FileSize = scanner.SourceSize();
+  if (!IsID3v2Header(TagInfo.Header)) return true;
+  HasTag = true;
+  MajorVersion = scanner.MajorVersion();
+  TagSize = scanner.TagTotal();
+  if (!scanner.BeginFrames()) return true;
+
+  bool commentHasEmptyDescription = false;
+  TID3v2FrameRef frame;
+  std::string content;
+  while (scanner.NextFrame(frame)) {
+    const int slot = ID3v2SlotOf(frame.ID, MajorVersion);
+    if (slot < 0) continue;  // pictures and every other frame: skipped, never read
+    if (!scanner.ReadContent(frame, MaxSlotFrameSize, content)) break;
+    auto unwrapped = UnwrapFrameContent(MajorVersion, scanner.WholeTagUnsynchronised(), frame, std::move(content));
+    if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) continue;
+    if (slot == SlotComment) {
+      // The comment is the first COMM frame without description; iTunes and others add COMM
+      // frames with descriptions ("iTunNORM"...) that hold data, not the comment.
+      if (commentHasEmptyDescription) continue;
+      const bool empty = HasEmptyDescription(*unwrapped);
+      if (!TagInfo.Frames[slot].empty() && !empty) continue;
+      commentHasEmptyDescription = empty;
+    }
+    TagInfo.Frames[slot] = std::move(*unwrapped);
+  }
+
+  const auto text = [&](int slot) { return DecodeTextFrame(TagInfo.Frames[slot]); };
+  const auto firstOf = [&](int first, int second) {
+    std::string value = text(first);
+    return value.empty() ? text(second) : value;
+  };
+  Title = firstOf(SlotTitle, SlotGrouping);
+  Artist = firstOf(SlotArtist, SlotOriginalArtist);
+  Album = firstOf(SlotAlbum, SlotOriginalAlbum);
+  TrackText = text(SlotTrack);
+  const auto number = ParseIntegerText(std::string_view(TrackText).substr(0, TrackText.find('/')));
+  Track = number ? static_cast<std::uint16_t>(static_cast<std::uint32_t>(*number)) : 0;
+  Year = text(SlotYear);
+  if (Year.empty()) Year = FirstCharacters(text(SlotDate), 4);
+  Genre = GenreFromText(text(SlotGenre));
+  if (const std::string& comm = TagInfo.Frames[SlotComment]; !comm.empty()) {
+    Comment = DecodeID3TextList(static_cast<std::uint8_t>(comm[0]), TextAfterDescription(comm, 4, nullptr));
+  }
+  if (const std::string& wxxx = TagInfo.Frames[SlotLink]; !wxxx.empty()) {
+    // The URL after the description is always ISO-8859-1, whatever the encoding byte says.
+    Link = TrimText(Latin1ToUtf8(TextAfterDescription(wxxx, 1, nullptr)));
+    if (const std::size_t zero = Link.find('\0'); zero != std::string::npos) Link = TrimText(Link.substr(0, zero));
+  }
+  Composer = text(SlotComposer);
+  Encoder = text(SlotEncoder);
+  Copyright = text(SlotCopyright);
+  Language = text(SlotLanguage);
+  return true;
+}
+
+}  // namespace tagwright
