@@ -1,0 +1,23 @@
+// What every command of tagwright-cli shares: where it writes, and the exit status it leaves.
+#pragma once
+
+#include <iostream>
+#include <string_view>
+
+namespace tagwright::cli {
+
+enum TExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+struct TCliContext {
+  std::ostream& out = std::cout;
+  std::ostream& err = std::cerr;
+  int exitStatus = kExitOk;
+
+  // Reports a file or folder that could not be handled; the run goes on and ends with status 1.
+  void ReportFailure(std::string_view message) {
+    err << "tagwright-cli: " << message << '\n';
+    exitStatus = kExitFailure;
+  }
+};
+
+}  // namespace tagwright::cli

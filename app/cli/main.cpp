@@ -1,0 +1,27 @@
+// tagwright-cli: the song core for scripts and large libraries. Output is JSON Lines on stdout,
+// errors go to stderr. Exit status: 0 all went well, 1 a file or folder could not be handled,
+// 2 the command line could not be understood.
+#include <CLI/CLI.hpp>
+
+#include "app/cli/cli_context.h"
+#include "app/cli/scan_command.h"
+
+int main(int argc, char** argv) {
+  using namespace tagwright::cli;
+  TCliContext context;
+  CLI::App app{"Tagwright 1.2 - tidy a collection of MP3 files", "tagwright-cli"};
+  app.require_subcommand(1);
+  AddScanCommand(app, context);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForAllHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::ParseError& error) {
+    std::cerr << "tagwright-cli: " << error.what() << "\n\n" << app.help();
+    return kExitUsage;
+  }
+  return context.exitStatus;
+}

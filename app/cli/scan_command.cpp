@@ -1,0 +1,96 @@
+#include "app/cli/scan_command.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/cli/json_line.h"
+#include "app/cli/song_paths.h"
+#include "files/file_access.h"
+#include "songs/file_name_composition.h"
+#include "songs/song_attrib_list.h"
+
+namespace tagwright::cli {
+
+namespace {
+
+struct TScanOptions {
+  std::vector<std::string> paths;
+  bool recursive = false;
+  bool noTags = false;
+};
+
+const char* RecognitionName(std::uint8_t recogType) {
+  switch (recogType) {
+    case rtPattern: return "pattern";
+    case rtID3Tag: return "id3tag";
+    case rtLoosePattern: return "loose";
+    default: return "failed";
+  }
+}
+
+TJsonLine SongLine(const TAutoSongAttributes& song) {
+  const std::string& file = song.FileName();
+  TJsonLine line;
+  line.Add("file", file)
+      .Add("recognition", RecognitionName(song.RecogType()))
+      .Add("unsaved_id3", song.UnsavedID3())
+      .Add("artist", song.Artist())
+      .Add("title", song.Title())
+      .Add("mix", song.Mix())
+      .Add("track", song.Track())
+      .Add("album", song.Album())
+      .Add("featuring", song.Featuring())
+      .Add("genre", song.Genre())
+      .Add("comment", song.Comment())
+      .Add("year", song.Year())
+      .Add("url", song.URL())
+      .Add("copy", song.Copy())
+      .Add("cd", song.CD())
+      .Add("mix2", song.Mix2())
+      .Add("full_title", song.FullTitle())
+      .Add("padded_track", song.PaddedTrack())
+      .Add("renamed", IsFileRenamed(song))
+      .Add("composed_name", FileNamePart(ComposeFileName(song, file)))
+      .Add("holds_only_details", FileNameHoldsOnlyDetails(song, FileNamePart(file)))
+      .Add("writable", IsFileWritable(file));
+  return line;
+}
+
+void RunScan(const TScanOptions& options, TCliContext& context) {
+  TSongPaths found = CollectSongPaths(options.paths, options.recursive);
+  for (const std::string& error : found.Errors) context.ReportFailure(error);
+
+  TSongAttribList songs;
+  for (const std::string& file : found.Files) {
+    auto song = std::make_unique<TAutoSongAttributes>();
+    try {
+      song->SetFileName(file, !options.noTags);
+    } catch (const std::exception& error) {
+      context.ReportFailure(file + ": " + error.what());
+      continue;
+    }
+    songs.Add(std::move(song));
+  }
+  songs.SortBy(ssFileName);
+
+  std::string text;
+  for (std::size_t i = 0; i < songs.Count(); ++i) {
+    text += SongLine(*songs[i]).Text();
+    text += '\n';
+  }
+  context.out << text << std::flush;
+}
+
+}  // namespace
+
+void AddScanCommand(CLI::App& app, TCliContext& context) {
+  auto options = std::make_shared<TScanOptions>();
+  CLI::App* command = app.add_subcommand("scan", "List the songs of files and folders with their recognised details");
+  command->add_flag("--recursive", options->recursive, "Include the songs of subfolders");
+  command->add_flag("--no-tags", options->noTags, "Recognise from file names only; do not read tags");
+  command->add_option("PATH", options->paths, "Song files and folders")->required();
+  command->callback([options, &context] { RunScan(*options, context); });
+}
+
+}  // namespace tagwright::cli

@@ -1,0 +1,31 @@
+#include "app/cli/song_paths.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "files/folder_scan.h"
+
+namespace tagwright::cli {
+
+TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursive) {
+  TSongPaths result;
+  for (const std::string& path : paths) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+      result.Errors.push_back("cannot read " + path + ": " + std::strerror(errno));
+      continue;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+      result.Files.push_back(path);
+      continue;
+    }
+    std::vector<std::string> unreadable;
+    ScanFolder("*.*", path, result.Files, recursive, SongFileExtensions(), &unreadable);
+    for (const std::string& folder : unreadable) result.Errors.push_back("cannot read folder " + folder);
+  }
+  return result;
+}
+
+}  // namespace tagwright::cli

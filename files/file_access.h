@@ -1,0 +1,19 @@
+// Whether a song file may be changed, and renaming without ever replacing another file.
+#pragma once
+
+#include <string>
+#include <system_error>
+
+namespace tagwright {
+
+// True when the existing file has a write permission bit and can be opened for reading and writing
+// now. A file without any write bit counts as read-only, also for the superuser. The file is not
+// changed.
+bool IsFileWritable(const std::string& path);
+
+// Renames from to to, failing with std::errc::file_exists when to names another existing file.
+// Renaming a file to the name it already has succeeds and changes nothing. Returns the error, or an
+// empty error code on success.
+std::error_code RenameWithoutReplacing(const std::string& from, const std::string& to);
+
+}  // namespace tagwright

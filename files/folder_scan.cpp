@@ -1,0 +1,93 @@
+#include "files/folder_scan.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <thread>
+
+#include "text/ascii_text.h"
+
+namespace tagwright {
+
+namespace {
+
+bool MatchesPattern(std::string_view pattern, const char* name) {
+  if (pattern == "*.*" || pattern == "*") return true;
+  return fnmatch(std::string(pattern).c_str(), name, 0) == 0;
+}
+
+bool HasAcceptedExtension(std::string_view name, const std::vector<std::string>& extensions) {
+  const std::size_t dot = name.rfind('.');
+  const std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+  for (const std::string& accepted : extensions) {
+    if (EqualsIgnoringAsciiCase(extension, accepted)) return true;
+  }
+  return false;
+}
+
+enum class EntryKind { File, Folder, Other };
+
+// Links are followed to find what they name, except that linked folders are not entered: a link
+// back up the tree would otherwise never end.
+EntryKind KindOf(int folderFd, const dirent& entry) {
+  switch (entry.d_type) {
+    case DT_REG: return EntryKind::File;
+    case DT_DIR: return EntryKind::Folder;
+    case DT_LNK:
+    case DT_UNKNOWN: break;
+    default: return EntryKind::Other;
+  }
+  struct stat info {};
+  if (fstatat(folderFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::Other;
+  if (S_ISDIR(info.st_mode)) return EntryKind::Folder;
+  if (S_ISLNK(info.st_mode)) {
+    if (fstatat(folderFd, entry.d_name, &info, 0) != 0) return EntryKind::Other;
+    return S_ISREG(info.st_mode) ? EntryKind::File : EntryKind::Other;
+  }
+  return S_ISREG(info.st_mode) ? EntryKind::File : EntryKind::Other;
+}
+
+}  // namespace
+
+void ScanFolder(std::string_view pattern, const std::string& folder, std::vector<std::string>& files,
+                bool includeSubfolders, const std::vector<std::string>& extensions,
+                std::vector<std::string>* unreadable) {
+  std::string prefix = folder;
+  if (prefix.empty() || prefix.back() != '/') prefix += '/';
+
+  DIR* dir = opendir(prefix.c_str());
+  if (dir == nullptr) {
+    if (unreadable != nullptr) unreadable->push_back(folder);
+    return;
+  }
+  const int folderFd = dirfd(dir);
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.empty() || name.front() == '.') continue;  // ".", ".." and hidden entries
+    switch (KindOf(folderFd, *entry)) {
+      case EntryKind::Folder:
+        if (includeSubfolders) {
+          std::this_thread::yield();
+          ScanFolder(pattern, prefix + entry->d_name, files, includeSubfolders, extensions, unreadable);
+        }
+        break;
+      case EntryKind::File:
+        if (MatchesPattern(pattern, entry->d_name) && HasAcceptedExtension(name, extensions)) {
+          files.push_back(prefix + entry->d_name);
+        }
+        break;
+      case EntryKind::Other:
+        break;
+    }
+  }
+  closedir(dir);
+}
+
+const std::vector<std::string>& SongFileExtensions() {
+  static const std::vector<std::string> extensions = {"", ".mp3"};
+  return extensions;
+}
+
+}  // namespace tagwright

@@ -1,0 +1,23 @@
+// Finding the song files of a folder.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tagwright {
+
+// Appends to files the full path of every entry of folder whose name matches pattern ("*.*" matches
+// every name) and whose extension (from the last dot on, empty without a dot) is one of extensions,
+// ignoring ASCII case. Hidden entries (names starting with ".") are skipped, files and folders alike.
+// With includeSubfolders, subfolders are searched depth first where they are met. An empty folder
+// means "/". A folder that cannot be read adds nothing; when unreadable is given, its path is
+// appended there.
+void ScanFolder(std::string_view pattern, const std::string& folder, std::vector<std::string>& files,
+                bool includeSubfolders, const std::vector<std::string>& extensions,
+                std::vector<std::string>* unreadable = nullptr);
+
+// The extensions the song list accepts: none at all, and ".mp3".
+const std::vector<std::string>& SongFileExtensions();
+
+}  // namespace tagwright

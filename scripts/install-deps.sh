@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what Tagwright needs to build, run and test on Debian 12 (run as root).
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libcli11-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  python3 python3-mutagen eyed3 libtag1-dev
+  clang libclang-rt-14-dev strace
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,100 @@
+#include "songs/file_name_composition.h"
+
+#include "songs/recognition.h"
+#include "text/ascii_text.h"
+
+namespace tagwright {
+
+namespace {
+
+std::string_view FolderPart(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+std::string CollapseSpaces(std::string text) {
+  std::string result;
+  result.reserve(text.size());
+  for (char c : text) {
+    if (c == ' ' && !result.empty() && result.back() == ' ') continue;
+    result.push_back(c);
+  }
+  return result;
+}
+
+std::string ComposedNameWithoutExtension(const TSongAttributes& song, std::string_view path) {
+  const std::string composed = ComposeFileName(song, path);
+  return StripExtension(FileNamePart(composed));
+}
+
+}  // namespace
+
+std::string_view FileNamePart(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string MakeFileNameSafe(std::string_view text) {
+  static constexpr std::pair<std::string_view, std::string_view> kReplacements[] = {
+      {"/", ","}, {"\\", ","}, {":", ""}, {"*", ""}, {"?", ""},
+      {"\"", "'"}, {"<", "("}, {">", ")"}, {" ,", ","},
+  };
+  std::string result(text);
+  for (const auto& [find, replacement] : kReplacements) result = ReplaceAll(result, find, replacement);
+  return CollapseSpaces(std::move(result));
+}
+
+std::string ComposeFileName(const TSongAttributes& song, std::string_view path) {
+  std::string result(FolderPart(path));
+  const std::string track = song.PaddedTrack();
+  if (!track.empty()) {
+    result += track;
+    result += " - ";
+  }
+  if (!song.Artist().empty()) {
+    result += MakeFileNameSafe(song.Artist());
+    result += " - ";
+  }
+  result += MakeFileNameSafe(song.FullTitle());
+  result += ".mp3";
+  return result;
+}
+
+bool IsFileRenamed(const TAutoSongAttributes& song) {
+  const std::string actual = StripExtension(FileNamePart(song.FileName()));
+  const std::string composed = ComposedNameWithoutExtension(song, song.FileName());
+  return std::string_view(actual).starts_with(composed);
+}
+
+std::string AlnumWords(std::string_view text) {
+  std::string words;
+  words.reserve(text.size());
+  for (char c : text) {
+    const char kept = IsAsciiAlnum(c) ? c : ' ';
+    if (kept == ' ' && !words.empty() && words.back() == ' ') continue;
+    words.push_back(kept);
+  }
+  return TrimText(words);
+}
+
+bool FileNameHoldsOnlyDetails(const TSongAttributes& song, std::string_view name) {
+  if (name.empty() || song.AsText().empty()) return false;
+  std::string rest = AlnumWords(FileNameStem(name));
+  const std::string values[] = {
+      song.Artist(), song.Title(),  song.Mix(), song.PaddedTrack(), song.Album(),
+      song.Featuring(), song.Genre(), song.URL(), song.Copy(),       song.CD(),
+      song.Mix2(),   song.Comment(), song.Year(),
+  };
+  for (const std::string& value : values) {
+    const std::string words = AlnumWords(value);
+    if (words.empty()) continue;
+    const std::size_t at = FindIgnoringAsciiCase(rest, words);
+    if (at != std::string::npos) rest.erase(at, words.size());
+  }
+  for (char c : rest) {
+    if (IsAsciiAlnum(c)) return false;
+  }
+  return true;
+}
+
+}  // namespace tagwright

@@ -1,0 +1,32 @@
+// Composing a song file's name from its details, and testing names against details.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "songs/song_attributes.h"
+
+namespace tagwright {
+
+// Replaces what file names on common systems cannot hold: "/" and "\" become ",", ":" "*" "?" go,
+// double quotes become "'", "<" ">" become "(" ")", " ," becomes ",", and runs of spaces collapse.
+// The text is not trimmed.
+std::string MakeFileNameSafe(std::string_view text);
+
+// The new full path in the folder of path: "[NN - ][Artist - ]Full Title.mp3".
+std::string ComposeFileName(const TSongAttributes& song, std::string_view path);
+
+// The name part of a path: everything after its last "/".
+std::string_view FileNamePart(std::string_view path);
+
+// True when the file's name (without extension) begins with the name composed from its details.
+bool IsFileRenamed(const TAutoSongAttributes& song);
+
+// Letters and digits only, each run of other characters turned into one space, trimmed.
+std::string AlnumWords(std::string_view text);
+
+// True when the file name holds nothing beyond the song's details: removing each detail's words once,
+// in field order and ignoring case, leaves no letter or digit.
+bool FileNameHoldsOnlyDetails(const TSongAttributes& song, std::string_view name);
+
+}  // namespace tagwright

@@ -1,0 +1,204 @@
+#include "songs/recognition.h"
+
+#include <array>
+#include <string>
+
+#include "songs/song_pattern_table.h"
+#include "tags/id3_info.h"
+#include "text/ascii_text.h"
+
+namespace tagwright {
+
+namespace {
+
+constexpr std::array<char, 256> MakeClassTable() {
+  std::array<char, 256> table{};
+  for (char& code : table) code = kOtherClass;
+  for (int c = 'A'; c <= 'Z'; ++c) table[c] = kWordClass;
+  for (int c = 'a'; c <= 'z'; ++c) table[c] = kWordClass;
+  for (unsigned char c : std::string_view("!#&',.\"`")) table[c] = kWordClass;
+  table[' '] = kSpaceClass;
+  table['_'] = kSpaceClass;
+  for (unsigned char c : std::string_view("([{")) table[c] = kOpenClass;
+  for (unsigned char c : std::string_view(")]}")) table[c] = kCloseClass;
+  for (int c = '0'; c <= '9'; ++c) table[c] = kDigitClass;
+  table['-'] = kDashClass;
+  table['/'] = kSlashClass;
+  table['\\'] = kSlashClass;
+  return table;
+}
+
+constexpr std::array<char, 256> kClassTable = MakeClassTable();
+
+std::string_view StripExtensionView(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return name;
+  if (name.find('/', dot) != std::string_view::npos) return name;
+  const std::size_t extensionLength = name.size() - dot;
+  if (extensionLength >= 1 && extensionLength <= 4) return name.substr(0, dot);
+  return name;
+}
+
+std::string_view FileNameStemView(std::string_view path) {
+  const std::string_view stripped = StripExtensionView(path);
+  const std::size_t slash = stripped.rfind('/');
+  return slash == std::string_view::npos ? stripped : stripped.substr(slash + 1);
+}
+
+// Cuts a trailing "(n)" copy number off the tokens and returns it, or an empty text.
+std::string TakeCopySuffix(TTokenList& tokens) {
+  const std::size_t count = tokens.Count();
+  if (count <= 3) return {};
+  if (std::string_view(tokens.Classes).substr(count - 3) != "(#)") return {};
+  std::string copy(tokens.Text(count - 2));
+  tokens.Erase(count - 3, 3);
+  return copy;
+}
+
+void TakeDetailsFromTags(const TID3Info& info, TSongAttributes& song) {
+  song.SetTitle(info.Title);
+  song.SetArtist(info.Artist);
+  song.SetComment(info.Comment);
+  song.SetAlbum(info.Album);
+  song.SetYear(info.Year);
+  song.SetGenre(info.Genre);
+  song.SetTrack(std::to_string(info.Track));
+  song.SetRecogType(rtID3Tag);
+}
+
+// The tag wins; the name only fills a missing title (with its mix), artist and track.
+void FillGapsFromName(const TTokenList& tokens, TSongAttributes& song) {
+  TSongAttributes fromName;
+  if (!MatchSongPattern(tokens.Classes, tokens, fromName)) return;
+  if (!fromName.FullTitle().empty() && song.FullTitle().empty()) {
+    song.SetTitle(fromName.Title());
+    song.SetMix(fromName.Mix());
+    song.SetUnsavedID3(true);
+  }
+  if (!fromName.Artist().empty() && song.Artist().empty()) {
+    song.SetArtist(fromName.Artist());
+    song.SetUnsavedID3(true);
+  }
+  if (!fromName.PaddedTrack().empty() && song.PaddedTrack().empty()) {
+    song.SetTrack(fromName.PaddedTrack());
+    song.SetUnsavedID3(true);
+  }
+}
+
+}  // namespace
+
+char CharacterClass(char c) { return kClassTable[static_cast<unsigned char>(c)]; }
+
+void TTokenList::Clear() {
+  Source.clear();
+  Classes.clear();
+  spans_.clear();
+}
+
+std::string_view TTokenList::Text(std::size_t index) const { return TextRange(index, index); }
+
+std::string_view TTokenList::TextRange(std::size_t first, std::size_t last) const {
+  const std::uint32_t begin = spans_[first].begin;
+  return std::string_view(Source).substr(begin, spans_[last].end - begin);
+}
+
+void TTokenList::Append(char code, std::size_t length) {
+  const std::uint32_t begin = spans_.empty() ? 0 : spans_.back().end;
+  Classes.push_back(code);
+  spans_.push_back({begin, static_cast<std::uint32_t>(begin + length)});
+}
+
+void TTokenList::JoinWords(std::size_t first, std::size_t count) {
+  if (count < 2) return;
+  spans_[first].end = spans_[first + count - 1].end;
+  Classes[first] = kWordClass;
+  Erase(first + 1, count - 1);
+}
+
+void TTokenList::Erase(std::size_t first, std::size_t count) {
+  Classes.erase(first, count);
+  spans_.erase(spans_.begin() + static_cast<std::ptrdiff_t>(first),
+               spans_.begin() + static_cast<std::ptrdiff_t>(first + count));
+}
+
+std::string StripExtension(std::string_view name) { return std::string(StripExtensionView(name)); }
+
+std::string FileNameStem(std::string_view path) { return std::string(FileNameStemView(path)); }
+
+void TokenizeName(std::string_view text, TTokenList& tokens) {
+  tokens.Clear();
+  tokens.Source.assign(text);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const char code = CharacterClass(text[start]);
+    std::size_t end = start + 1;
+    while (end < text.size() && CharacterClass(text[end]) == code) ++end;
+    tokens.Append(code, end - start);
+    start = end;
+  }
+}
+
+void MergeWordTokens(TTokenList& tokens) {
+  static constexpr std::string_view kRules[] = {"s s ", "s s", "ss"};
+  for (std::string_view rule : kRules) {
+    while (true) {
+      const std::size_t at = tokens.Classes.find(rule);
+      if (at == std::string::npos) break;
+      tokens.JoinWords(at, rule.size());
+    }
+  }
+}
+
+bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TSongAttributes& song) {
+  for (const TSongPattern& row : SongPatternTable()) {
+    if (row.Pattern != classString) continue;
+    song.SetUnsavedID3(true);
+    // "Track05": the digits are the track, and there is no title.
+    if (classString == "s#" && EqualsIgnoringAsciiCase(tokens.Text(0), "TRACK")) {
+      song.SetTrack(tokens.Text(1));
+      return true;
+    }
+    for (const TPatternAssignment& assignment : row.Assignments()) {
+      song.SetField(assignment.Field, tokens.TextRange(assignment.First, assignment.Last));
+    }
+    return true;
+  }
+  return false;
+}
+
+void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongAttributes& song) {
+  tokens.Clear();
+  song.SetRecogType(rtFailed);
+
+  std::string stem(FileNameStemView(fileName));
+  for (char& c : stem) {
+    if (c == '_') c = ' ';
+  }
+  TokenizeName(stem, tokens);
+  MergeWordTokens(tokens);
+  const std::string copy = TakeCopySuffix(tokens);
+  if (!copy.empty()) song.SetCopy(copy);
+
+  if (useTags) {
+    TID3Info info;
+    if (ReadID3Tags(fileName, info)) {
+      TakeDetailsFromTags(info, song);
+      FillGapsFromName(tokens, song);
+      return;
+    }
+  }
+
+  if (MatchSongPattern(tokens.Classes, tokens, song)) {
+    song.SetRecogType(rtPattern);
+    return;
+  }
+
+  // Loose attempt: digit runs after the first token count as words.
+  for (std::size_t i = 1; i < tokens.Count(); ++i) {
+    if (tokens.Classes[i] == kDigitClass) tokens.Classes[i] = kWordClass;
+  }
+  MergeWordTokens(tokens);
+  if (MatchSongPattern(tokens.Classes, tokens, song)) song.SetRecogType(rtLoosePattern);
+}
+
+}  // namespace tagwright

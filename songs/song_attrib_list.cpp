@@ -1,0 +1,58 @@
+#include "songs/song_attrib_list.h"
+
+#include <algorithm>
+#include <string>
+
+#include "text/ascii_text.h"
+
+namespace tagwright {
+
+std::size_t TSongAttribList::Add(std::unique_ptr<TAutoSongAttributes> song) {
+  items_.push_back(std::move(song));
+  return items_.size() - 1;
+}
+
+void TSongAttribList::Delete(std::size_t index) {
+  items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void TSongAttribList::Clear() { items_.clear(); }
+
+void TSongAttribList::SortBy(int order) {
+  if (order < ssFileName || order > ssArtistTitle) return;
+
+  // The keys are worked out once per song rather than once per comparison.
+  struct Keyed {
+    std::string primary;
+    std::string tie;
+    std::unique_ptr<TAutoSongAttributes> song;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(items_.size());
+  for (auto& song : items_) {
+    Keyed entry;
+    switch (order) {
+      case ssFileName: entry.primary = song->FileName(); break;
+      case ssTitle: entry.primary = song->FullTitle(); break;
+      case ssArtist: entry.primary = song->Artist(); break;
+      case ssTitleArtist:
+        entry.primary = song->FullTitle();
+        entry.tie = song->Artist();
+        break;
+      case ssArtistTitle:
+        entry.primary = song->Artist();
+        entry.tie = song->FullTitle();
+        break;
+    }
+    entry.song = std::move(song);
+    keyed.push_back(std::move(entry));
+  }
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    const int primary = CompareAsciiUpper(a.primary, b.primary);
+    if (primary != 0) return primary < 0;
+    return CompareAsciiUpper(a.tie, b.tie) < 0;
+  });
+  for (std::size_t i = 0; i < keyed.size(); ++i) items_[i] = std::move(keyed[i].song);
+}
+
+}  // namespace tagwright

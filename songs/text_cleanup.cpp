@@ -1,0 +1,44 @@
+#include "songs/text_cleanup.h"
+
+#include "text/ascii_text.h"
+
+namespace tagwright {
+
+std::string UnderscoresToSpaces(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c == '_') c = ' ';
+  }
+  return result;
+}
+
+std::string InitialCaps(std::string_view text) {
+  std::string result = AsciiLowerCase(text);
+  if (result.empty()) return result;
+  result[0] = AsciiUpper(result[0]);
+  for (std::size_t i = 1; i < result.size(); ++i) {
+    const char before = result[i - 1];
+    if (before == ' ' || before == '-' || before == '(' || before == ')') result[i] = AsciiUpper(result[i]);
+  }
+  return result;
+}
+
+std::string CleanupText(std::string_view text) {
+  return ReplaceAll(InitialCaps(UnderscoresToSpaces(text)), "  ", " ");
+}
+
+std::string RemoveArtistFromTitle(std::string_view artist, std::string_view title) {
+  if (artist.empty() || title.size() < artist.size() ||
+      !EqualsIgnoringAsciiCase(title.substr(0, artist.size()), artist)) {
+    return std::string(title);
+  }
+  std::string_view rest = TrimView(title.substr(artist.size()));
+  if (!rest.empty() && rest.front() == '-') rest.remove_prefix(1);
+  return TrimText(rest);
+}
+
+std::string CleanupTitle(std::string_view artist, std::string_view title) {
+  return CleanupText(RemoveArtistFromTitle(artist, title));
+}
+
+}  // namespace tagwright

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "cli_runner.h"
+#include "support/temp_folder.h"
+
+namespace tagwright::testing {
+namespace {
+
+const char* const kAllKeys[] = {"file", "recognition", "unsaved_id3", "artist", "title", "mix", "track",
+                                "album", "featuring", "genre", "comment", "year", "url", "copy", "cd",
+                                "mix2", "full_title", "padded_track", "renamed", "composed_name",
+                                "holds_only_details", "writable"};
+
+TEST(ScanCommand, ListsAFoldersSongsInFileNameOrderWithEveryKey) {
+  TTempFolder folder;
+  folder.WriteFile("07 - Moby - Why.mp3");
+  folder.WriteFile("Moby - Porcelain [Remix].MP3");
+  folder.WriteFile("Artist - Title (2).mp3");
+  folder.WriteFile("Track 05");
+  folder.WriteFile("cover.jpg");
+  folder.WriteFile(".hidden.mp3");
+  folder.WriteFile("sub/Deep - Song.mp3");
+  const std::string readOnly = folder.WriteFile("Zed - Last.mp3");
+  ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+
+  const TCliRun run = RunCli({"scan", "--no-tags", folder.Path()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const auto lines = run.Lines();
+  ASSERT_EQ(lines.size(), 5u) << run.out;
+  for (const auto& line : lines) {
+    for (const char* key : kAllKeys) EXPECT_TRUE(line.contains(key)) << key;
+    EXPECT_EQ(line.size(), std::size(kAllKeys));
+  }
+  EXPECT_EQ(lines[0]["file"], folder / "07 - Moby - Why.mp3");
+  EXPECT_EQ(lines[0]["track"], "07");
+  EXPECT_EQ(lines[0]["padded_track"], "07");
+  EXPECT_EQ(lines[0]["renamed"], true);
+
+  EXPECT_EQ(lines[1]["file"], folder / "Artist - Title (2).mp3");
+  EXPECT_EQ(lines[1]["recognition"], "failed");
+  EXPECT_EQ(lines[1]["unsaved_id3"], false);
+  EXPECT_EQ(lines[1]["copy"], "");
+  EXPECT_EQ(lines[1]["renamed"], true);
+  EXPECT_EQ(lines[1]["composed_name"], ".mp3");
+  EXPECT_EQ(lines[1]["holds_only_details"], false);
+
+  EXPECT_EQ(lines[2]["file"], folder / "Moby - Porcelain [Remix].MP3");
+  EXPECT_EQ(lines[2]["recognition"], "pattern");
+  EXPECT_EQ(lines[2]["unsaved_id3"], true);
+  EXPECT_EQ(lines[2]["artist"], "Moby");
+  EXPECT_EQ(lines[2]["title"], "Porcelain");
+  EXPECT_EQ(lines[2]["mix"], "Remix");
+  EXPECT_EQ(lines[2]["track"], "");
+  EXPECT_EQ(lines[2]["full_title"], "Porcelain (Remix)");
+  EXPECT_EQ(lines[2]["renamed"], false);  // "[Remix]" is composed as "(Remix)"
+  EXPECT_EQ(lines[2]["composed_name"], "Moby - Porcelain (Remix).mp3");
+  EXPECT_EQ(lines[2]["holds_only_details"], true);
+  EXPECT_EQ(lines[2]["writable"], true);
+
+  EXPECT_EQ(lines[3]["file"], folder / "Track 05");
+  EXPECT_EQ(lines[3]["recognition"], "loose");
+  EXPECT_EQ(lines[3]["title"], "Track 05");
+  EXPECT_EQ(lines[4]["file"], readOnly);
+  EXPECT_EQ(lines[4]["writable"], false);
+  EXPECT_EQ(lines[4]["renamed"], true);
+}
+
+TEST(ScanCommand, TakesSubfoldersOnlyWhenAskedAndFilesAsGiven) {
+  TTempFolder folder;
+  folder.WriteFile("a - b.mp3");
+  folder.WriteFile("sub/c - d.mp3");
+  const std::string loose = folder.WriteFile("other/notes.txt");
+  EXPECT_EQ(RunCli({"scan", "--no-tags", folder.Path()}).Lines().size(), 1u);
+  EXPECT_EQ(RunCli({"scan", "--no-tags", "--recursive", folder.Path()}).Lines().size(), 2u);
+  const auto lines = RunCli({"scan", "--no-tags", loose, folder / "sub"}).Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0]["file"], loose);
+  EXPECT_EQ(lines[1]["file"], folder / "sub/c - d.mp3");
+}
+
+TEST(ScanCommand, ReportsWhatCannotBeReadAndStillPrintsTheRest) {
+  TTempFolder folder;
+  folder.WriteFile("a - b.mp3");
+  const TCliRun run = RunCli({"scan", "--no-tags", folder / "missing", folder.Path()});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_NE(run.err.find(folder / "missing"), std::string::npos) << run.err;
+  EXPECT_EQ(run.Lines().size(), 1u);
+}
+
+TEST(ScanCommand, ListsNamesThatAreNotUtf8WithTheirBytesEscaped) {
+  TTempFolder folder;
+  folder.WriteFile("Caf\xE9 - Song.mp3");
+  const TCliRun run = RunCli({"scan", "--no-tags", folder.Path()});
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_NE(run.out.find("Caf\\udce9 - Song.mp3"), std::string::npos) << run.out;
+}
+
+TEST(ScanCommand, RejectsAnUnusableCommandLineWithStatusTwo) {
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{}, {"scan"}, {"scan", "--bogus", "/tmp"}, {"nonsense"}}) {
+    const TCliRun run = RunCli(arguments);
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_NE(run.err.find("scan"), std::string::npos) << run.err;  // the usage text
+    EXPECT_TRUE(run.out.empty());
+  }
+}
+
+}  // namespace
+}  // namespace tagwright::testing

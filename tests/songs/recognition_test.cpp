@@ -1,0 +1,222 @@
+#include "songs/recognition.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "songs/song_pattern_table.h"
+
+namespace tagwright {
+namespace {
+
+struct Expected {
+  const char* name;
+  std::uint8_t recogType;
+  const char* artist = "";
+  const char* title = "";
+  const char* mix = "";
+  const char* track = "";
+  const char* copy = "";
+  const char* album = "";
+};
+
+class FileNameRecognition : public ::testing::TestWithParam<Expected> {};
+
+TEST_P(FileNameRecognition, GivesTheDetailsOfTheName) {
+  const Expected& e = GetParam();
+  TSongAttributes song;
+  TTokenList tokens;
+  RecognizeSong(std::string("/music/") + e.name, tokens, false, song);
+  EXPECT_EQ(song.RecogType(), e.recogType) << "class string '" << tokens.Classes << "'";
+  EXPECT_EQ(song.Artist(), e.artist);
+  EXPECT_EQ(song.Title(), e.title);
+  EXPECT_EQ(song.Mix(), e.mix);
+  EXPECT_EQ(song.Track(), e.track);
+  EXPECT_EQ(song.Copy(), e.copy);
+  EXPECT_EQ(song.Album(), e.album);
+  EXPECT_EQ(song.UnsavedID3(), e.recogType != rtFailed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedExamples, FileNameRecognition,
+    ::testing::Values(
+        Expected{"Madonna - Like A Prayer.mp3", rtPattern, "Madonna", "Like A Prayer"},
+        Expected{"The Beatles - Let It Be.mp3", rtPattern, "The Beatles", "Let It Be"},
+        Expected{"01 - Madonna - Like A Prayer.mp3", rtPattern, "Madonna", "Like A Prayer", "", "01"},
+        Expected{"02-artist_name-song_title.mp3", rtPattern, "artist name", "song title", "", "02"},
+        Expected{"Blink 182 - Dammit.mp3", rtPattern, "Blink 182", "Dammit"},
+        Expected{"Jay-Z - Song.mp3", rtPattern, "Jay-Z", "Song"},
+        Expected{"Moby - Porcelain [Remix].mp3", rtPattern, "Moby", "Porcelain", "Remix"},
+        Expected{"Some Artist - 1999 (Club Mix).mp3", rtPattern, "Some Artist", "1999", "Club Mix"},
+        Expected{"Artist - My Title (2).mp3", rtPattern, "Artist", "My Title", "", "", "2"},
+        Expected{"Artist - Title (2).mp3", rtFailed, "", "", "", "", "2"},
+        Expected{"Artist - Title(2).mp3", rtPattern, "Artist", "Title", "", "", "2"},
+        Expected{"Track05.mp3", rtPattern, "", "", "", "05"},
+        Expected{"Track 05.mp3", rtLoosePattern, "", "Track 05"},
+        Expected{"Artist - Title 2.mp3", rtLoosePattern, "Artist", "Title 2"},
+        Expected{"05 Artist - Title.mp3", rtFailed},
+        Expected{" Artist - Title.mp3", rtFailed},
+        Expected{"Artist+Title.mp3", rtFailed},
+        Expected{"Beyonc\xC3\xA9 - Halo.mp3", rtFailed},
+        Expected{"Back\\Slash - Title.mp3", rtFailed}));
+
+INSTANTIATE_TEST_SUITE_P(
+    EdgeCases, FileNameRecognition,
+    ::testing::Values(
+        Expected{".mp3", rtFailed},
+        Expected{"Artist  -  Title.mp3", rtPattern, "Artist", "Title"},
+        Expected{"Artist - Title.MP3", rtPattern, "Artist", "Title"},
+        Expected{"Artist - Title.flac", rtPattern, "Artist", "Title.flac"},
+        Expected{"Artist - Title", rtPattern, "Artist", "Title"},
+        Expected{"TRACK05.mp3", rtPattern, "", "", "", "05"},
+        Expected{"track05.mp3", rtPattern, "", "", "", "05"},
+        Expected{"Tracks05.mp3", rtPattern, "", "Tracks05"},
+        Expected{"(2).mp3", rtFailed},
+        Expected{"Title.mp3", rtPattern, "", "Title"},
+        Expected{"07.mp3", rtPattern, "", "", "", "07"},
+        Expected{"A.B.C. - Easy As 123.mp3", rtPattern, "A.B.C.", "Easy As 123"},
+        Expected{"2 Hits - 05 - Song.mp3", rtPattern, "", "Song", "", "05", "", "2 Hits"},
+        Expected{"Hits 2 - 05 - Song.mp3", rtFailed},
+        Expected{"Artist - Title (Live) (3).mp3", rtFailed, "", "", "", "", "3"},
+        Expected{"Artist - Title(Live)(3).mp3", rtPattern, "Artist", "Title", "Live", "", "3"}));
+
+TEST(TokenizeName, CutsRunsOfOneClass) {
+  TTokenList tokens;
+  TokenizeName("Ab  12-(x)_y\xC3\xA9/", tokens);
+  EXPECT_EQ(tokens.Classes, "s #-(s) s?/");
+  ASSERT_EQ(tokens.Count(), 11u);
+  EXPECT_EQ(tokens.Text(1), "  ");
+  EXPECT_EQ(tokens.Text(9), "\xC3\xA9");
+}
+
+TEST(TokenizeName, KnowsEveryCharacterClass) {
+  const std::string words = "AZaz!#&',.\"`";
+  for (char c : words) EXPECT_EQ(CharacterClass(c), kWordClass) << c;
+  for (char c : std::string(" _")) EXPECT_EQ(CharacterClass(c), kSpaceClass);
+  for (char c : std::string("([{")) EXPECT_EQ(CharacterClass(c), kOpenClass);
+  for (char c : std::string(")]}")) EXPECT_EQ(CharacterClass(c), kCloseClass);
+  for (char c : std::string("/\\")) EXPECT_EQ(CharacterClass(c), kSlashClass);
+  for (char c : std::string("$%*+:;<=>?^~@|\x01\x1f\x7f\x80\xff")) EXPECT_EQ(CharacterClass(c), kOtherClass) << int(c);
+}
+
+TEST(MergeWordTokens, AppliesEachRuleUntilItNoLongerMatches) {
+  struct Case {
+    const char* text;
+    const char* classes;
+    std::vector<std::string> texts;
+  };
+  const Case cases[] = {
+      {"Like A Prayer", "s", {"Like A Prayer"}},
+      {"The Beatles - Let It Be", "s- s", {"The Beatles ", "-", " ", "Let It Be"}},
+      {"a b", "s", {"a b"}},
+      {"a b ", "s", {"a b "}},
+      {"a - b", "s - s", {"a", " ", "-", " ", "b"}},
+      {"a  b", "s", {"a  b"}},  // a double space is one token, so "s s" joins it
+  };
+  for (const Case& c : cases) {
+    TTokenList tokens;
+    TokenizeName(c.text, tokens);
+    MergeWordTokens(tokens);
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < tokens.Count(); ++i) texts.emplace_back(tokens.Text(i));
+    EXPECT_EQ(tokens.Classes, c.classes) << c.text;
+    EXPECT_EQ(texts, c.texts) << c.text;
+  }
+}
+
+TEST(RecognizeSong, LeavesTheFinalTokensInTheCallersList) {
+  TSongAttributes song;
+  TTokenList tokens;
+  RecognizeSong("/m/Artist - Title 2 (4).mp3", tokens, false, song);
+  EXPECT_EQ(song.RecogType(), rtLoosePattern);
+  EXPECT_EQ(tokens.Classes, "s - s");  // copy suffix gone, loose codes merged
+  EXPECT_EQ(song.Copy(), "4");
+}
+
+TEST(RecognizeSong, KeepsFieldsTheMatchingRowDoesNotName) {
+  TSongAttributes song;
+  song.SetAlbum("Kept Album");
+  song.SetArtist("Old Artist");
+  song.SetUnsavedID3(true);
+  TTokenList tokens;
+  RecognizeSong("/m/Just A Title.mp3", tokens, false, song);
+  EXPECT_EQ(song.RecogType(), rtPattern);
+  EXPECT_EQ(song.Title(), "Just A Title");
+  EXPECT_EQ(song.Artist(), "Old Artist");
+  EXPECT_EQ(song.Album(), "Kept Album");
+  EXPECT_TRUE(song.UnsavedID3());
+}
+
+TEST(RecognizeSong, ResetsOnlyTheRecognitionKindWhenNothingMatches) {
+  TSongAttributes song;
+  song.SetTitle("Before");
+  song.SetRecogType(rtID3Tag);
+  TTokenList tokens;
+  RecognizeSong("/m/a+b.mp3", tokens, false, song);
+  EXPECT_EQ(song.RecogType(), rtFailed);
+  EXPECT_EQ(song.Title(), "Before");
+}
+
+TEST(RecognizeSong, CutsTheNameOnlyAtSlashes) {
+  TSongAttributes song;
+  TTokenList tokens;
+  RecognizeSong("/music/a.b/c:d/Moby - Why.mp3", tokens, false, song);
+  EXPECT_EQ(song.Artist(), "Moby");
+  RecognizeSong("/music/c:Moby - Why.mp3", tokens, false, song);
+  EXPECT_EQ(song.RecogType(), rtFailed);  // ":" is part of the name here
+}
+
+TEST(MatchSongPattern, TakesTheFirstRowOfEqualPatternAndTouchesNothingOtherwise) {
+  TTokenList tokens;
+  TokenizeName("x", tokens);
+  TSongAttributes song;
+  song.SetTitle("untouched");
+  EXPECT_FALSE(MatchSongPattern("s s s", tokens, song));
+  EXPECT_EQ(song.Title(), "untouched");
+  EXPECT_FALSE(song.UnsavedID3());
+  EXPECT_FALSE(MatchSongPattern("", tokens, song));
+}
+
+TEST(SongPatternTable, HasEightyFourDistinctRowsWithinTheirPatterns) {
+  const auto table = SongPatternTable();
+  ASSERT_EQ(table.size(), 84u);
+  EXPECT_EQ(table.front().Pattern, "(s)-s");
+  EXPECT_EQ(table[45].Pattern, "s - s (s#)");
+  EXPECT_EQ(table.back().Pattern, "s (s)");
+  std::set<std::string_view> patterns;
+  for (const TSongPattern& row : table) {
+    patterns.insert(row.Pattern);
+    ASSERT_GE(row.Count, 1);
+    for (const TPatternAssignment& a : row.Assignments()) {
+      EXPECT_LE(a.First, a.Last) << row.Pattern;
+      EXPECT_LT(a.Last, row.Pattern.size()) << row.Pattern;
+    }
+    EXPECT_EQ(row.Pattern.find("ss"), std::string_view::npos) << row.Pattern;
+  }
+  EXPECT_EQ(patterns.size(), table.size());
+}
+
+TEST(FileNameParts, StripExtensionAndStem) {
+  struct Case {
+    const char* in;
+    const char* stripped;
+    const char* stem;
+  };
+  const Case cases[] = {
+      {"/a/b/Song.mp3", "/a/b/Song", "Song"},
+      {"/a/b/Song.flac", "/a/b/Song.flac", "Song.flac"},
+      {"/a/b.dir/Song", "/a/b.dir/Song", "Song"},
+      {"/a/Song.", "/a/Song", "Song"},
+      {"/a/.mp3", "/a/", ""},
+      {"Song.x\\y", "Song", "Song"},
+      {"c:\\x\\Song.mp3", "c:\\x\\Song", "c:\\x\\Song"},
+      {"", "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(StripExtension(c.in), c.stripped) << c.in;
+    EXPECT_EQ(FileNameStem(c.in), c.stem) << c.in;
+  }
+}
+
+}  // namespace
+}  // namespace tagwright
