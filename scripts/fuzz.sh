@@ -1,0 +1,52 @@
+#!/bin/sh
+# Builds the ID3 fuzzer with clang, sanitizers and libFuzzer in build-fuzz/ and runs it for the
+# given number of seconds (default 60). Findings land in build-fuzz/findings/.
+#   scripts/fuzz.sh [SECONDS] [extra libFuzzer options...]
+set -eu
+seconds=${1:-60}
+[ $# -gt 0 ] && shift
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build-fuzz"
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTAGWRIGHT_BUILD_FUZZERS=ON -DTAGWRIGHT_SANITIZE=ON -DTAGWRIGHT_BUILD_TESTS=OFF \
+  -DTAGWRIGHT_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$build" --target id3_fuzzer -j2
+
+corpus="$build/corpus"
+findings="$build/findings"
+mkdir -p "$corpus" "$findings"
+# Seeds: small tags of each version and layout, made here so that nothing binary is kept in git.
+python3 - "$corpus" <<'PY'
+import os, struct, sys
+out = sys.argv[1]
+def syncsafe(n): return bytes([(n >> 21) & 0x7F, (n >> 14) & 0x7F, (n >> 7) & 0x7F, n & 0x7F])
+def f23(i, c, fl=b"\0\0"): return i + struct.pack(">I", len(c)) + fl + c
+def f24(i, c, fl=b"\0\0"): return i + syncsafe(len(c)) + fl + c
+def f22(i, c): return i + struct.pack(">I", len(c))[1:] + c
+def tag(v, body, pad=16, flags=0): return b"ID3" + bytes([v, 0, flags]) + syncsafe(len(body) + pad) + body + b"\0" * pad
+audio = bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(range(60))
+trailer = b"TAG" + b"Title".ljust(30) + b"Artist".ljust(30) + b"Album".ljust(30) + b"1999" + b"Comment".ljust(28) + b"\0\x07\x11"
+seeds = {
+  "v23": tag(3, f23(b"TIT2", b"\0Song") + f23(b"TPE1", b"\x01\xff\xfeA\0B\0") + f23(b"TRCK", b"\x003/12") +
+              f23(b"COMM", b"\0engiTunNORM\0 1 2") + f23(b"COMM", b"\0eng\0Nice") + f23(b"APIC", b"\0image/png\0\x03\0PNGDATA") +
+              f23(b"TCON", b"\0(17)") + f23(b"WXXX", b"\0d\0http://x")) + audio + trailer,
+  "v24": tag(4, f24(b"APIC", b"\x03image/png\0\x03d\xc3\xa9\0PNG") + f24(b"TIT2", b"\x03\xc3\x89t\xc3\xa9\0B\0") +
+              f24(b"TXXX", b"\x03k\0v") + f24(b"TPOS", syncsafe(4) + b"\x001/2", b"\0\x01") +
+              f24(b"PRIV", b"o\0\xff\0\x01", b"\0\x02") + f24(b"TDRC", b"\x032004-05-06") + f24(b"TCON", b"\x0317")) + audio,
+  "v24unsync": tag(4, f24(b"TIT2", b"\0\xff\0\xe0X"), 4, 0x80) + audio,
+  "v24ext": tag(4, syncsafe(6) + b"\x01\0" + f24(b"TALB", b"\x02\0A\0B"), 8, 0x40) + audio,
+  "v23ext": tag(3, struct.pack(">I", 6) + b"\0" * 6 + f23(b"TIT2", b"\0Ext"), 8, 0x40) + audio,
+  "v23unsync": tag(3, f23(b"TIT2", b"\x01\xff\0\xfeA\0"), 4, 0x80) + audio,
+  "v22": tag(2, f22(b"TT2", b"\0Old") + f22(b"COM", b"\0eng\0c") + f22(b"PIC", b"\0PNG\0\0xx")) + audio + trailer,
+  "footer": tag(4, f24(b"TIT2", b"\0F"), 0, 0x10) + b"3DI\x04\0\x10" + syncsafe(12) + audio,
+  "v1": audio + trailer,
+}
+for name, data in seeds.items():
+    with open(os.path.join(out, "seed-" + name), "wb") as f:
+        f.write(data)
+PY
+
+cd "$findings"
+"$build/fuzz/id3_fuzzer" "$corpus" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
+  -print_final_stats=1 "$@"

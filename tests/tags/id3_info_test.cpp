@@ -1,0 +1,204 @@
+#include "tags/id3_info.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "files/file_error.h"
+#include "support/temp_folder.h"
+#include "tag_bytes.h"
+#include "tags/id3v2.h"
+
+namespace tagwright {
+namespace {
+
+using namespace testing;
+
+TEST(TrackText, ParsesTheWholeText) {
+  const struct {
+    const char* text;
+    int track;
+  } cases[] = {{"12", 12}, {" 5", 5}, {"", 0}, {"x", 0}, {"5 ", 0}, {"3/12", 0}, {"7a", 0},
+               {"300", 44}, {"-1", 255}, {"$1F", 31}, {"0x10", 16}};
+  for (const auto& c : cases) {
+    TID3Info info;
+    info.Track = 99;
+    info.SetTrackText(c.text);
+    EXPECT_EQ(info.Track, c.track) << '"' << c.text << '"';
+  }
+}
+
+struct TReadCase {
+  const char* what;
+  std::string head;     // ID3v2 tag, if any
+  std::string trailer;  // ID3v1 trailer, if any
+  bool found;
+  TID3Info expected;
+};
+
+TID3Info Info(std::string title, std::string artist = {}, std::string album = {}, std::string year = {},
+              std::string comment = {}, int track = 0, std::string genre = {}) {
+  TID3Info info;
+  info.Title = title;
+  info.Artist = artist;
+  info.Album = album;
+  info.Year = year;
+  info.Comment = comment;
+  info.Track = static_cast<std::uint8_t>(track);
+  info.Genre = genre;
+  return info;
+}
+
+std::string Pad(std::string text, std::size_t width) {
+  text.resize(width, ' ');
+  return text;
+}
+
+TEST(ReadingTagsOfAFile, CombinesBothTags) {
+  const std::string v2 = Tag(3, Frame23("TIT2", Latin1Text("X")) + Frame23("TRCK", Latin1Text("3/12")), 30);
+  const TReadCase cases[] = {
+      {"neither tag", "", "", false, Info("")},
+      {"only a trailer", "", Trailer("Y", "Art", "Alb", "1999", "Com", 17, 4), true,
+       Info(Pad("Y", 30), Pad("Art", 30), Pad("Alb", 30), "1999", Pad("Com", 28), 4, "Rock")},
+      {"ID3v2 wins, gaps from the trailer", v2, Trailer("Y", "A"), true, Info("X", Pad("A", 30), Pad("", 30), "    ", Pad("", 28), 3)},
+      {"track before the slash", v2, "", true, Info("X", "", "", "", "", 3)},
+      {"plain ID3v1 keeps the ID3v2 track", v2, Trailer("Y", "", "", "", std::string(30, 'c')), true,
+       Info("X", Pad("", 30), Pad("", 30), "    ", std::string(28, 'c'), 3)},
+      {"ID3v1.1 zero track keeps the ID3v2 track", v2, Trailer("Y", "", "", "", "", 255, 0), true,
+       Info("X", Pad("", 30), Pad("", 30), "    ", Pad("", 28), 3)},
+      {"ID3v1.1 track replaces the ID3v2 track", v2, Trailer("Y", "", "", "", "", 255, 9), true,
+       Info("X", Pad("", 30), Pad("", 30), "    ", Pad("", 28), 9)},
+      {"unusable version leaves ID3v2 fields empty", Tag(5, Frame23("TIT2", Latin1Text("Z"))), Trailer("Y"), true,
+       Info(Pad("Y", 30), Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
+      {"trailer text stops at a zero byte", "", "TAG" + std::string("Abc\0zz", 6) + std::string(24, 'q') + std::string(94, ' ') + Bytes({255}),
+       true, Info("Abc", Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
+      {"trailer texts are latin-1", "", Trailer("Bj\xF6rk"), true, Info("Bj\xC3\xB6rk" + std::string(25, ' '), Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
+      {"genre 200 is no genre", "", Trailer("", "", "", "", "", 200), true, Info(Pad("", 30), Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
+      {"ID3v2 genre wins", Tag(3, Frame23("TCON", Latin1Text("Jazz"))), Trailer("", "", "", "", "", 17), true,
+       Info(Pad("", 30), Pad("", 30), Pad("", 30), "    ", Pad("", 28), 0, "Jazz")},
+      {"ID3v2 track beyond eight bits", Tag(3, Frame23("TRCK", Latin1Text("300"))), "", true, Info("", "", "", "", "", 44)},
+  };
+  for (const auto& c : cases) {
+    TTempFolder folder;
+    const std::string path = folder.WriteFile("song.mp3", c.head + FakeAudio(1000) + c.trailer);
+    TID3Info info;
+    EXPECT_EQ(ReadID3Tags(path, info), c.found) << c.what;
+    EXPECT_EQ(info.Title, c.expected.Title) << c.what;
+    EXPECT_EQ(info.Artist, c.expected.Artist) << c.what;
+    EXPECT_EQ(info.Album, c.expected.Album) << c.what;
+    EXPECT_EQ(info.Year, c.expected.Year) << c.what;
+    EXPECT_EQ(info.Comment, c.expected.Comment) << c.what;
+    EXPECT_EQ(info.Track, c.expected.Track) << c.what;
+    EXPECT_EQ(info.Genre, c.expected.Genre) << c.what;
+  }
+}
+
+TEST(ReadingTagsOfAFile, MissingFileLeavesTheRecordAlone) {
+  TTempFolder folder;
+  TID3Info info = Info("keep");
+  EXPECT_FALSE(ReadID3Tags(folder / "missing.mp3", info));
+  EXPECT_EQ(info.Title, "keep");
+  const std::string bare = folder.WriteFile("bare.mp3", FakeAudio(1000));
+  EXPECT_FALSE(ReadID3Tags(bare, info));
+  EXPECT_EQ(info.Title, "keep");
+  EXPECT_THROW(ReadID3Tags(folder.Path(), info), TFileError);
+}
+
+TEST(TrailerAccess, AppendsThenOverwrites) {
+  TTempFolder folder;
+  const std::string audio = FakeAudio(1000);
+  const std::string path = folder.WriteFile("song.mp3", audio);
+  TID3v1Buffer buffer{};
+  EXPECT_FALSE(ReadID3v1Trailer(path, buffer));
+  buffer.fill('x');
+  WriteID3v1Trailer(path, buffer);
+  EXPECT_EQ(ReadWholeFile(path).size(), 1128u);
+  buffer.fill('y');
+  WriteID3v1Trailer(path, buffer);
+  const std::string file = ReadWholeFile(path);
+  EXPECT_EQ(file.size(), 1128u);
+  EXPECT_EQ(file.substr(0, 1000), audio);
+  EXPECT_EQ(file.substr(1000), "TAG" + std::string(125, 'y'));
+  EXPECT_TRUE(ReadID3v1Trailer(path, buffer));
+  // Small files get the trailer appended; a file of exactly 128 bytes reads as a bare trailer.
+  const std::string small = folder.WriteFile("small.mp3", std::string(128, 'T'));
+  WriteID3v1Trailer(small, buffer);
+  EXPECT_EQ(ReadWholeFile(small).size(), 256u);
+  const std::string bareTrailer = folder.WriteFile("bare.mp3", Trailer("Only"));
+  EXPECT_TRUE(ReadID3v1Trailer(bareTrailer, buffer));
+  WriteID3v1Trailer(folder / "missing.mp3", buffer);
+  EXPECT_FALSE(FileExists(folder / "missing.mp3"));
+}
+
+struct TWriteCase {
+  const char* what;
+  TID3Info info;
+  std::string trailer;
+};
+
+TEST(WritingTagsOfAFile, TrailerAsWritten) {
+  const TWriteCase cases[] = {
+      {"long title cut to 30", Info(std::string(45, 't')), Trailer(std::string(30, 't'))},
+      {"track with a full comment", Info("", "", "", "", std::string(30, 'c'), 7), Trailer("", "", "", "", std::string(28, 'c'), 255, 7)},
+      {"no track keeps 30 comment bytes", Info("", "", "", "", std::string(30, 'c')), Trailer("", "", "", "", std::string(30, 'c'))},
+      {"genre by name", Info("", "", "", "", "", 0, "rock"), Trailer("", "", "", "", "", 17)},
+      {"unknown genre", Info("", "", "", "", "", 0, "Unknown"), Trailer("", "", "", "", "", 255)},
+      {"texts become latin-1", Info("Caf\xC3\xA9 \xD0\x9F"), Trailer("Caf\xE9 ?")},
+      {"cut after conversion", Info(std::string(29, 'a') + "\xC3\xA9\xC3\xA9"), Trailer(std::string(29, 'a') + "\xE9")},
+  };
+  for (const auto& c : cases) {
+    TTempFolder folder;
+    const std::string path = folder.WriteFile("song.mp3", FakeAudio(1000));
+    WriteID3Tags(path, c.info);
+    const std::string file = ReadWholeFile(path);
+    ASSERT_GE(file.size(), 128u);
+    EXPECT_EQ(file.substr(file.size() - 128), c.trailer) << c.what;
+    EXPECT_EQ(file.substr(4096, 1000), FakeAudio(1000)) << c.what;
+  }
+}
+
+TEST(WritingTagsOfAFile, ReadWriteKeepsWhatTheRecordDoesNotShow) {
+  TTempFolder folder;
+  const std::string picture = Frame23("APIC", Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + std::string(100000, '\x89'));
+  const std::string head = Tag(3, Frame23("TIT2", Latin1Text("Title")) + Frame23("TRCK", Latin1Text("3/12")) +
+                                      Frame23("TCOM", Latin1Text("Composer")) + Frame23("TRCK", Latin1Text("3/12")) + picture,
+                               500);
+  const std::string audio = FakeAudio(2000);
+  const std::string path = folder.WriteFile("song.mp3", head + audio + Trailer("Title", "", "", "", "", 255, 3));
+  TID3Info info;
+  ASSERT_TRUE(ReadID3Tags(path, info));
+  EXPECT_EQ(info.Track, 3);
+  info.Artist = "Artist";
+  WriteID3Tags(path, info);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path));
+  EXPECT_EQ(tag.TrackText, "3/12");
+  EXPECT_EQ(tag.Composer, "Composer");
+  EXPECT_EQ(tag.Artist, "Artist");
+  const std::string file = ReadWholeFile(path);
+  EXPECT_NE(file.find(picture), std::string::npos);
+  EXPECT_EQ(file.substr(tag.TagSize, audio.size()), audio);
+  EXPECT_EQ(file.size(), static_cast<std::size_t>(tag.TagSize) + audio.size() + 128);
+}
+
+TEST(WritingTagsOfAFile, ReadOnlyFileIsWritten) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", FakeAudio(1000));
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  WriteID3Tags(path, Info("T"));
+  TID3Info info;
+  ASSERT_TRUE(ReadID3Tags(path, info));
+  EXPECT_EQ(info.Title, "T");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+}
+
+TEST(WritingTagsOfAFile, MissingFileStaysMissing) {
+  TTempFolder folder;
+  WriteID3Tags(folder / "missing.mp3", Info("T"));
+  EXPECT_FALSE(FileExists(folder / "missing.mp3"));
+}
+
+}  // namespace
+}  // namespace tagwright

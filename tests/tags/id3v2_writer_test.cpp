@@ -1,0 +1,409 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/temp_folder.h"
+#include "tag_bytes.h"
+#include "tags/id3v2.h"
+
+namespace tagwright {
+namespace {
+
+using namespace testing;
+
+struct TFrame {
+  std::string ID;
+  std::string Flags;
+  std::string Content;
+};
+
+// An independent reading of a version 2.3 tag as written: header checks and the frame list.
+std::vector<TFrame> FramesOf(const std::string& file, std::size_t* tagTotal = nullptr) {
+  std::vector<TFrame> frames;
+  EXPECT_EQ(file.substr(0, 6), Bytes({'I', 'D', '3', 3, 0, 0}));
+  const auto b = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(file[i])); };
+  const std::size_t total = 10 + (b(6) << 21 | b(7) << 14 | b(8) << 7 | b(9));
+  if (tagTotal) *tagTotal = total;
+  std::size_t pos = 10;
+  while (pos + 10 <= total && file[pos] != '\0') {
+    const std::size_t size = b(pos + 4) << 24 | b(pos + 5) << 16 | b(pos + 6) << 8 | b(pos + 7);
+    frames.push_back({file.substr(pos, 4), file.substr(pos + 8, 2), file.substr(pos + 10, size)});
+    pos += 10 + size;
+  }
+  for (std::size_t i = pos; i < total; ++i) {
+    if (file[i] != '\0') {
+      ADD_FAILURE() << "padding holds a non-zero byte at " << i;
+      break;
+    }
+  }
+  return frames;
+}
+
+std::string ContentOf(const std::vector<TFrame>& frames, std::string_view id) {
+  for (const auto& f : frames) {
+    if (f.ID == id) return f.Content;
+  }
+  return "<none>";
+}
+
+std::vector<std::string> IDsOf(const std::vector<TFrame>& frames) {
+  std::vector<std::string> ids;
+  for (const auto& f : frames) ids.push_back(f.ID);
+  return ids;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+const std::string Audio = FakeAudio(5000) + Trailer("Old");
+
+TEST(SavingTags, NewTagOnAFileWithoutOne) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", Audio);
+  TID3v2 tag;
+  tag.Load(path);
+  tag.SetTitle("A");
+  ASSERT_TRUE(tag.Save(path));
+  const std::string file = ReadWholeFile(path);
+  ASSERT_EQ(file.size(), Audio.size() + 4096);
+  EXPECT_EQ(file.substr(0, 10), Bytes({'I', 'D', '3', 3, 0, 0, 0, 0, 0x1F, 0x76}));
+  EXPECT_EQ(file.substr(10, 12), "TIT2" + Bytes({0, 0, 0, 2, 0, 0, 0, 'A'}));
+  EXPECT_EQ(file.substr(22, 4074), std::string(4074, '\0'));
+  EXPECT_EQ(file.substr(4096), Audio);
+  EXPECT_TRUE(tag.TagInfo.NeedRewrite);
+  EXPECT_EQ(tag.TagInfo.PaddingSize, 4074);
+}
+
+TEST(SavingTags, InPlaceWhenTheTagFits) {
+  TTempFolder folder;
+  const std::string old = Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("TPE1", Latin1Text("Who")), 2048 - 10 - 28);
+  ASSERT_EQ(old.size(), 2048u);
+  const std::string path = folder.WriteFile("song.mp3", old + Audio);
+  TID3v2 tag;
+  tag.Load(path);
+  tag.SetArtist("");
+  tag.SetTitle(std::string(274, 't'));  // a frame of 285 bytes
+  tag.SetYear("1999");                  // and one of 15: 300 in all
+  ASSERT_TRUE(tag.Save(path));
+  const std::string file = ReadWholeFile(path);
+  ASSERT_EQ(file.size(), old.size() + Audio.size());
+  EXPECT_EQ(file.substr(6, 4), Bytes({0, 0, 0x0F, 0x76}));
+  EXPECT_EQ(IDsOf(FramesOf(file)), (std::vector<std::string>{"TIT2", "TYER"}));
+  EXPECT_EQ(file.substr(310, 1738), std::string(1738, '\0'));
+  EXPECT_EQ(file.substr(2048), Audio);
+  EXPECT_FALSE(tag.TagInfo.NeedRewrite);
+  EXPECT_EQ(tag.TagInfo.PaddingSize, 1738);
+  EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"song.mp3"});
+}
+
+TEST(SavingTags, SlotFramesAsWritten) {
+  const struct {
+    const char* what;
+    void (*set)(TID3v2&);
+    const char* id;
+    std::string content;
+  } cases[] = {
+      {"comment", [](TID3v2& t) { t.SetComment("Hi"); }, "COMM", Bytes({0}) + "eng" + Bytes({0}) + "Hi"},
+      {"utf-16 comment", [](TID3v2& t) { t.SetComment("\xD0\x9F"); }, "COMM",
+       Bytes({1}) + "eng" + Bytes({0, 0, 0xFF, 0xFE, 0x1F, 0x04})},
+      {"latin-1 title from utf-8", [](TID3v2& t) { t.SetTitle("Caf\xC3\xA9"); }, "TIT2", Bytes({0}) + "Caf\xE9"},
+      {"utf-16 title", [](TID3v2& t) { t.SetTitle("\xE6\x97\xA5"); }, "TIT2", Bytes({1, 0xFF, 0xFE, 0xE5, 0x65})},
+      {"track in decimal", [](TID3v2& t) { t.SetTrack(7); }, "TRCK", Bytes({0}) + "7"},
+      {"track text kept when its number is the track",
+       [](TID3v2& t) {
+         t.TrackText = "3/12";
+         t.SetTrack(3);
+       },
+       "TRCK", Bytes({0}) + "3/12"},
+      {"track text replaced when the number changed",
+       [](TID3v2& t) {
+         t.TrackText = "3/12";
+         t.SetTrack(4);
+       },
+       "TRCK", Bytes({0}) + "4"},
+      {"no track", [](TID3v2& t) { t.SetTrack(0); }, "TRCK", "<none>"},
+      {"no comment", [](TID3v2& t) { t.SetComment("  "); }, "COMM", "<none>"},
+      {"genre name", [](TID3v2& t) { t.SetGenre(" Rock "); }, "TCON", Bytes({0}) + "Rock"},
+      {"link", [](TID3v2& t) { t.Link = "http://a.b/\xC3\xA9"; }, "WXXX", Bytes({0, 0}) + "http://a.b/\xE9"},
+      {"composer kept from load", [](TID3v2& t) { t.Composer = "Bach"; }, "TCOM", Bytes({0}) + "Bach"},
+  };
+  for (const auto& c : cases) {
+    TTempFolder folder;
+    const std::string path = folder.WriteFile("song.mp3", Audio);
+    TID3v2 tag;
+    tag.Load(path);
+    c.set(tag);
+    ASSERT_TRUE(tag.Save(path)) << c.what;
+    EXPECT_EQ(ContentOf(FramesOf(ReadWholeFile(path)), c.id), c.content) << c.what;
+  }
+}
+
+TEST(SavingTags, LongTextSize) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", Audio);
+  TID3v2 tag;
+  tag.SetTitle(std::string(200, 'x'));
+  ASSERT_TRUE(tag.Save(path));
+  EXPECT_EQ(ReadWholeFile(path).substr(14, 4), Bytes({0, 0, 0, 0xC9}));
+}
+
+TEST(SavingTags, OtherFramesOfAVersion23TagAreKeptByteForByte) {
+  TTempFolder folder;
+  const std::string picture = Frame23("APIC", Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(6000, '\xD8'), 0x40, 0);
+  const std::string lyrics = Frame23("USLT", Bytes({0}) + "eng" + Bytes({0}) + "la la");
+  const std::string privateFrame = Frame23("PRIV", "owner" + Bytes({0, 1, 2, 0xFF}));
+  const std::string body = Frame23("TIT2", Latin1Text("Old")) + picture + Frame23("TOPE", Latin1Text("Orig")) + lyrics +
+                           Frame23("COMM", Bytes({0}) + "eng" + "iTunNORM" + Bytes({0}) + " 0001") + privateFrame;
+  const std::string old = Tag(3, body, 8192 - 10 - body.size());
+  const std::string path = folder.WriteFile("song.mp3", old + Audio);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path));
+  tag.SetTitle("New");
+  ASSERT_TRUE(tag.Save(path));
+  const std::string file = ReadWholeFile(path);
+  std::size_t total = 0;
+  const auto frames = FramesOf(file, &total);
+  // Slot frames first: the title, TOPE standing in for the artist, the only COMM frame as the
+  // comment; then the kept frames in their order.
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TPE1", "COMM", "APIC", "USLT", "PRIV"}));
+  std::string keptBytes;
+  for (std::size_t i = 3; i < frames.size(); ++i) keptBytes += frames[i].ID + BigEndian32(frames[i].Content.size()) + frames[i].Flags + frames[i].Content;
+  EXPECT_TRUE(keptBytes == picture + lyrics + privateFrame);
+  // About 6100 bytes of frames fit the old 8192 with less than 4096 to spare: written in place.
+  EXPECT_FALSE(tag.TagInfo.NeedRewrite);
+  EXPECT_EQ(total, 8192u);
+  EXPECT_TRUE(file.substr(total) == Audio);
+}
+
+TEST(SavingTags, FramesBeyondTheRewrittenSizeGetSomePadding) {
+  TTempFolder folder;
+  const std::string picture = Frame23("APIC", Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + std::string(20000, '\x89'));
+  const std::string path = folder.WriteFile("song.mp3", Tag(3, picture) + Audio);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path));
+  tag.SetTitle("Grows");
+  ASSERT_TRUE(tag.Save(path));
+  const std::string file = ReadWholeFile(path);
+  std::size_t total = 0;
+  const auto frames = FramesOf(file, &total);
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "APIC"}));
+  EXPECT_TRUE(tag.TagInfo.NeedRewrite);
+  EXPECT_EQ(tag.TagInfo.PaddingSize, 2048);
+  EXPECT_EQ(total, 10 + 16 + picture.size() + 2048);
+  EXPECT_TRUE(file.substr(total) == Audio);
+}
+
+TEST(SavingTags, Version24FramesAreConvertedForVersion23) {
+  TTempFolder folder;
+  const std::string jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(300, '\x11');
+  const std::string body =
+      Frame24("APIC", Bytes({3}) + "image/jpeg" + Bytes({0, 3}) + "caf\xC3\xA9" + Bytes({0}) + jpeg, 0x20, 0) +
+      Frame24("TIT2", Bytes({3}) + "Title") +
+      Frame24("TXXX", Bytes({3}) + "k\xC3\xA9y" + Bytes({0}) + "v\xC3\xA1l", 0, 0) +
+      Frame24("TPOS", Syncsafe(4) + Bytes({0}) + "1/2", 0, 0x01) +                        // data length indicator
+      Frame24("PRIV", std::string("o\0\xFF\0\x01", 5), 0, 0x02) +                         // unsynchronised
+      Frame24("TBPM", Bytes({0x78, 0x9C, 0x01}), 0, 0x08 | 0x01) +                          // compressed: dropped
+      Frame24("TDRC", Bytes({3}) + "2004-02-01");
+  const std::string path = folder.WriteFile("song.mp3", Tag(4, body, 100) + Audio);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path));
+  EXPECT_EQ(tag.Year, "2004");
+  ASSERT_TRUE(tag.Save(path));
+  const std::string file = ReadWholeFile(path);
+  std::size_t total = 0;
+  const auto frames = FramesOf(file, &total);
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TYER", "APIC", "TXXX", "TPOS", "PRIV"}));
+  EXPECT_EQ(frames[2].Flags, Bytes({0x40, 0}));  // file alter preservation moved to its 2.3 place
+  EXPECT_EQ(frames[2].Content, Bytes({1}) + "image/jpeg" + Bytes({0, 3, 0xFF, 0xFE, 'c', 0, 'a', 0, 'f', 0, 0xE9, 0, 0, 0}) + jpeg);
+  EXPECT_EQ(frames[3].Content, Bytes({1, 0xFF, 0xFE, 'k', 0, 0xE9, 0, 'y', 0, 0, 0, 0xFF, 0xFE, 'v', 0, 0xE1, 0, 'l', 0}));
+  EXPECT_EQ(frames[4].Content, Bytes({0}) + "1/2");
+  EXPECT_EQ(frames[4].Flags, Bytes({0, 0}));
+  EXPECT_EQ(frames[5].Content, std::string("o\0\xFF\x01", 4));
+  EXPECT_TRUE(file.substr(total) == Audio);
+}
+
+TEST(SavingTags, Version22TagBecomesVersion23) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", Tag(2, Frame22("TT2", Latin1Text("Two")) + Frame22("PIC", "xxxx")) + Audio);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path));
+  ASSERT_TRUE(tag.Save(path));
+  const std::string file = ReadWholeFile(path);
+  std::size_t total = 0;
+  EXPECT_EQ(IDsOf(FramesOf(file, &total)), std::vector<std::string>{"TIT2"});
+  EXPECT_TRUE(file.substr(total) == Audio);
+}
+
+TEST(SavingTags, ATagWithTooMuchPaddingIsRewrittenSmaller) {
+  TTempFolder folder;
+  const std::string old = Tag(3, Frame23("TIT2", Latin1Text("A")), 10000);
+  const std::string path = folder.WriteFile("song.mp3", old + Audio);
+  TID3v2 tag;
+  tag.Load(path);
+  ASSERT_TRUE(tag.Save(path));
+  const std::string file = ReadWholeFile(path);
+  EXPECT_EQ(file.size(), 4096 + Audio.size());
+  EXPECT_EQ(file.substr(4096), Audio);
+  // The next save fits in place.
+  tag.SetArtist("Someone");
+  ASSERT_TRUE(tag.Save(path));
+  EXPECT_FALSE(tag.TagInfo.NeedRewrite);
+  EXPECT_EQ(ReadWholeFile(path).size(), 4096 + Audio.size());
+}
+
+TEST(SavingTags, ABrokenTagSizeLosesNoByte) {
+  TTempFolder folder;
+  const std::string broken = "ID3" + Bytes({3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F});  // far beyond the file
+  const std::string path = folder.WriteFile("song.mp3", broken + Audio);
+  TID3v2 tag;
+  tag.SetTitle("T");
+  ASSERT_TRUE(tag.Save(path));
+  EXPECT_EQ(ReadWholeFile(path).substr(4096), broken + Audio);
+}
+
+TEST(SavingTags, ReadOnlyFileIsWrittenAndMadeWritable) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", Audio);
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  TID3v2 tag;
+  tag.SetTitle("T");
+  ASSERT_TRUE(tag.Save(path));
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0644u);
+  TID3v2 back;
+  back.Load(path);
+  EXPECT_EQ(back.Title, "T");
+}
+
+TEST(SavingTags, RewriteKeepsPermissionsAndSymbolicLinks) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", Audio);
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  const std::string link = folder / "link.mp3";
+  ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
+  TID3v2 tag;
+  tag.SetTitle("Via link");
+  ASSERT_TRUE(tag.Save(link));
+  struct stat info {};
+  ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadWholeFile(path).substr(4096), Audio);
+  EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"link.mp3", "song.mp3"}));
+}
+
+TEST(SavingTags, NothingWrittenToTinyOrMissingFiles) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("tiny.mp3", "abc");
+  TID3v2 tag;
+  tag.SetTitle("T");
+  EXPECT_FALSE(tag.Save(path));
+  EXPECT_EQ(ReadWholeFile(path), "abc");
+  EXPECT_FALSE(tag.Save(folder / "missing.mp3"));
+  EXPECT_FALSE(FileExists(folder / "missing.mp3"));
+  EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"tiny.mp3"});
+}
+
+TEST(SavingTags, TakenTemporaryNamesAreLeftAlone) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", Audio);
+  folder.WriteFile("song.mp3~", "keep me");
+  folder.WriteFile("song.mp3~1", "me too");
+  TID3v2 tag;
+  tag.SetTitle("T");
+  ASSERT_TRUE(tag.Save(path));
+  EXPECT_EQ(ReadWholeFile(folder / "song.mp3~"), "keep me");
+  EXPECT_EQ(ReadWholeFile(folder / "song.mp3~1"), "me too");
+  EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"song.mp3", "song.mp3~", "song.mp3~1"}));
+}
+
+// Failure injection: each system call of the rewrite fails once its turn comes.
+struct TFailure {
+  const char* what;
+  TFileOps ops;
+};
+
+int CallsBeforeFailure = 0;
+bool CountDown() { return CallsBeforeFailure-- <= 0; }
+
+const TFailure Failures[] = {
+    {"first write", {[](int fd, const void* d, size_t n) -> ssize_t { return CountDown() ? (errno = ENOSPC, -1) : ::write(fd, d, n); },
+                     ::pwrite, ::pread, ::fsync, ::fchmod, ::rename}},
+    {"short write then failure",
+     {[](int fd, const void* d, size_t n) -> ssize_t { return CountDown() ? (errno = EIO, -1) : ::write(fd, d, n > 100 ? 100 : n); },
+      ::pwrite, ::pread, ::fsync, ::fchmod, ::rename}},
+    {"read of the song", {::write, ::pwrite, [](int, void*, size_t, off_t) -> ssize_t { return errno = EIO, -1; }, ::fsync, ::fchmod, ::rename}},
+    {"flush", {::write, ::pwrite, ::pread, [](int) { return errno = EIO, -1; }, ::fchmod, ::rename}},
+    {"permissions", {::write, ::pwrite, ::pread, ::fsync, [](int, mode_t) { return errno = EPERM, -1; }, ::rename}},
+    {"rename", {::write, ::pwrite, ::pread, ::fsync, ::fchmod, [](const char*, const char*) { return errno = EXDEV, -1; }}},
+};
+
+TEST(SavingTags, EveryFailedRewriteLeavesTheSongAlone) {
+  for (const auto& failure : Failures) {
+    for (int calls : {0, 1, 2}) {
+      TTempFolder folder;
+      const std::string song = Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", std::string(3000, 'p'))) + FakeAudio(3u << 20);
+      const std::string path = folder.WriteFile("song.mp3", song);
+      CallsBeforeFailure = calls;
+      TID3v2 tag;
+      ASSERT_TRUE(tag.Load(path));
+      tag.SetTitle(std::string(5000, 'n'));  // does not fit: rewrite
+      EXPECT_FALSE(tag.Save(path, failure.ops)) << failure.what << " after " << calls;
+      EXPECT_TRUE(ReadWholeFile(path) == song) << failure.what << " after " << calls;
+      EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"song.mp3"}) << failure.what;
+    }
+  }
+}
+
+TEST(SavingTags, FailedInPlaceWriteIsReported) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", Tag(3, Frame23("TIT2", Latin1Text("Old")), 500) + Audio);
+  TFileOps ops = DefaultFileOps();
+  ops.PWrite = [](int, const void*, size_t, off_t) -> ssize_t { return errno = EIO, -1; };
+  TID3v2 tag;
+  tag.Load(path);
+  tag.SetTitle("New");
+  EXPECT_FALSE(tag.Save(path, ops));
+}
+
+TEST(SavingTags, SavedFieldsReadBack) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", Audio);
+  TID3v2 tag;
+  tag.SetTitle("T\xC3\xADtulo");
+  tag.SetArtist("\xD0\x9F\xD0\xB5\xD1\x82\xD1\x8F");
+  tag.SetAlbum("Album");
+  tag.SetYear("1999");
+  tag.SetComment("\xE2\x82\xAC 5");
+  tag.SetGenre("Rock");
+  tag.SetTrack(300);
+  tag.Composer = "C";
+  tag.Encoder = "E";
+  tag.Copyright = "\xC2\xA9";
+  tag.Language = "eng";
+  tag.Link = "http://l.org";
+  ASSERT_TRUE(tag.Save(path));
+  TID3v2 back;
+  ASSERT_TRUE(back.Load(path));
+  for (auto [a, b] : {std::pair{&tag.Title, &back.Title}, {&tag.Artist, &back.Artist}, {&tag.Album, &back.Album},
+                      {&tag.Year, &back.Year}, {&tag.Comment, &back.Comment}, {&tag.Genre, &back.Genre},
+                      {&tag.Composer, &back.Composer}, {&tag.Encoder, &back.Encoder}, {&tag.Copyright, &back.Copyright},
+                      {&tag.Language, &back.Language}, {&tag.Link, &back.Link}}) {
+    EXPECT_EQ(*a, *b);
+  }
+  EXPECT_EQ(back.Track, 300);
+}
+
+}  // namespace
+}  // namespace tagwright
