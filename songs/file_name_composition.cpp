@@ -78,8 +78,12 @@ std::string AlnumWords(std::string_view text) {
 }
 
 bool FileNameHoldsOnlyDetails(const TSongAttributes& song, std::string_view name) {
-  if (name.empty() || song.AsText().empty()) return false;
-  std::string rest = AlnumWords(FileNameStem(name));
+  return !name.empty() && TextHoldsOnlyDetails(song, FileNameStem(name));
+}
+
+bool TextHoldsOnlyDetails(const TSongAttributes& song, std::string_view text) {
+  if (song.AsText().empty()) return false;
+  std::string rest = AlnumWords(text);
   const std::string values[] = {
       song.Artist(), song.Title(),  song.Mix(), song.PaddedTrack(), song.Album(),
       song.Featuring(), song.Genre(), song.URL(), song.Copy(),       song.CD(),

@@ -25,8 +25,10 @@ bool IsFileRenamed(const TAutoSongAttributes& song);
 // Letters and digits only, each run of other characters turned into one space, trimmed.
 std::string AlnumWords(std::string_view text);
 
-// True when the file name holds nothing beyond the song's details: removing each detail's words once,
-// in field order and ignoring case, leaves no letter or digit.
+// True when the file name (without folder and extension) holds nothing beyond the song's details.
 bool FileNameHoldsOnlyDetails(const TSongAttributes& song, std::string_view name);
+// True when the text holds nothing beyond the song's details: removing each detail's words once, in
+// field order and ignoring case, leaves no letter or digit. Always false for a song without details.
+bool TextHoldsOnlyDetails(const TSongAttributes& song, std::string_view text);
 
 }  // namespace tagwright

@@ -101,6 +101,12 @@ TJsonLine& TJsonLine::Add(std::string_view key, const TJsonLine& object) {
   return *this;
 }
 
+TJsonLine& TJsonLine::AddNull(std::string_view key) {
+  AddKey(key);
+  body_ += "null";
+  return *this;
+}
+
 std::string TJsonLine::Text() const { return "{" + body_ + "}"; }
 
 }  // namespace tagwright::cli

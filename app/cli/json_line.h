@@ -17,6 +17,7 @@ class TJsonLine {
   TJsonLine& Add(std::string_view key, std::int64_t value);
   TJsonLine& Add(std::string_view key, int value) { return Add(key, static_cast<std::int64_t>(value)); }
   TJsonLine& Add(std::string_view key, const TJsonLine& object);
+  TJsonLine& AddNull(std::string_view key);
 
   // The object's text, without a line break.
   std::string Text() const;

@@ -3,6 +3,7 @@
 // 2 the command line could not be understood.
 #include <CLI/CLI.hpp>
 
+#include "app/cli/change_commands.h"
 #include "app/cli/cli_context.h"
 #include "app/cli/scan_command.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   CLI::App app{"Tagwright 1.2 - tidy a collection of MP3 files", "tagwright-cli"};
   app.require_subcommand(1);
   AddScanCommand(app, context);
+  AddChangeCommands(app, context);
 
   try {
     app.parse(argc, argv);

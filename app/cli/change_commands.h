@@ -1,0 +1,13 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "app/cli/cli_context.h"
+
+namespace tagwright::cli {
+
+// rename, filename-as-title, cleanup, hands-free and clear FIELD: the window's commands over the
+// songs of files and folders.
+void AddChangeCommands(CLI::App& app, TCliContext& context);
+
+}  // namespace tagwright::cli

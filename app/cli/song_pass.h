@@ -1,0 +1,33 @@
+// Runs one command over the songs of the command line's files and folders, in file name order, as
+// the window runs it over the selected songs, without questions: a file that cannot be written is
+// reported and skipped, and the run then ends with status 1. Prints one JSON object per song.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/cli/cli_context.h"
+#include "commands/song_change.h"
+#include "songs/song_attributes.h"
+
+namespace CLI {
+class App;
+}
+
+namespace tagwright::cli {
+
+struct TPassOptions {
+  std::vector<std::string> paths;
+  bool recursive = false;
+  bool dryRun = false;
+};
+
+using TSongPlanner = std::function<TSongChange(TAutoSongAttributes& song)>;
+
+void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
+
+// Adds PATH..., --recursive and --dry-run to a command.
+void AddPassOptions(CLI::App& command, TPassOptions& options);
+
+}  // namespace tagwright::cli

@@ -1,0 +1,209 @@
+#include "commands/song_commands.h"
+
+#include <sys/stat.h>
+
+#include "songs/file_name_composition.h"
+#include "songs/recognition.h"
+#include "songs/text_cleanup.h"
+#include "text/ascii_text.h"
+
+namespace tagwright {
+
+namespace {
+
+constexpr const char* kNoTitleOrArtist = "no title or artist recognised";
+constexpr const char* kAlreadyNamed = "already named after its details";
+
+TID3Info TagsOf(const std::string& fileName) {
+  TID3Info tags;
+  ReadID3Tags(fileName, tags);
+  return tags;
+}
+
+TSongChange TagChange(TID3Info tags) {
+  TSongChange change;
+  change.WriteTags = true;
+  change.Tags = std::move(tags);
+  return change;
+}
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+// Renaming to the name the file already has changes nothing, so it is no change at all.
+void RenameTo(TSongChange& change, const std::string& current, std::string target) {
+  if (target == current) {
+    if (!change.WriteTags) change.Skip = kAlreadyNamed;
+    return;
+  }
+  change.NewFileName = std::move(target);
+}
+
+}  // namespace
+
+TSongChange PlanStampFromPanel(const std::string& fileName, const TPanelValues& panel, bool singleSong) {
+  TID3Info tags = TagsOf(fileName);
+  const auto take = [singleSong](std::string& field, const std::string& value) {
+    if (!value.empty() || singleSong) field = value;
+  };
+  take(tags.Artist, panel.Artist);
+  take(tags.Title, panel.Title);
+  take(tags.Album, panel.Album);
+  take(tags.Year, panel.Year);
+  take(tags.Comment, panel.Comment);
+  take(tags.Genre, panel.Genre);
+  if (!panel.Track.empty() || singleSong) tags.SetTrackText(panel.Track);
+  return TagChange(std::move(tags));
+}
+
+TSongChange PlanStampRecognized(const TAutoSongAttributes& song) {
+  TID3Info tags = TagsOf(song.FileName());
+  if (!song.Title().empty()) tags.Title = song.FullTitle();
+  if (!song.Artist().empty()) tags.Artist = song.Artist();
+  if (!song.Album().empty()) tags.Album = song.Album();
+  if (!song.Year().empty()) tags.Year = song.Year();
+  if (!song.Comment().empty()) tags.Comment = song.Comment();
+  const std::string track = song.PaddedTrack();
+  if (!track.empty()) tags.SetTrackText(track);
+  if (!song.Genre().empty()) tags.Genre = song.Genre();
+  return TagChange(std::move(tags));
+}
+
+TSongChange PlanAutoRename(const TAutoSongAttributes& song) {
+  TSongChange change;
+  if (song.Title().empty() && song.Artist().empty()) {
+    change.Skip = kNoTitleOrArtist;
+    return change;
+  }
+  RenameTo(change, song.FileName(), ComposeFileName(song, song.FileName()));
+  return change;
+}
+
+TSongChange PlanRenameWithDetails(TAutoSongAttributes& song, const TPanelValues& panel, bool singleSong) {
+  TSongChange change;
+  std::string artist = song.Artist();
+  std::string title = song.FullTitle();
+  std::string track = song.PaddedTrack();
+  if (!panel.Artist.empty() || singleSong) artist = panel.Artist;
+  if (!panel.Title.empty() || singleSong) title = panel.Title;
+  if (!panel.Track.empty() || singleSong) track = panel.Track;
+  if (song.Title().empty() && song.Artist().empty()) {
+    change.Skip = kNoTitleOrArtist;
+    return change;
+  }
+  song.SetTitle(title);
+  song.SetArtist(artist);
+  song.SetTrack(track);
+  song.SetMix("");
+
+  std::string target = ComposeFileName(song, song.FileName());
+  if (!EqualsIgnoringAsciiCase(target, song.FileName()) && PathExists(target)) {
+    change.Refusal = kNameTakenMessage;
+    return change;
+  }
+  RenameTo(change, song.FileName(), std::move(target));
+  return change;
+}
+
+TSongChange PlanFileNameAsTitle(TAutoSongAttributes& song) {
+  TID3Info tags = TagsOf(song.FileName());
+  std::string_view name = FileNamePart(song.FileName());
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string_view::npos) name = name.substr(0, dot);
+  song.SetTitle(name);
+  tags.Title = song.FullTitle();
+  return TagChange(std::move(tags));
+}
+
+TSongChange PlanDetailsCleanup(TAutoSongAttributes& song) {
+  TID3Info tags = TagsOf(song.FileName());
+  if (!song.Title().empty()) {
+    song.SetTitle(CleanupTitle(song.Artist(), song.Title()));
+    tags.Title = song.FullTitle();
+  }
+  if (!song.Artist().empty()) {
+    song.SetArtist(CleanupText(song.Artist()));
+    tags.Artist = song.Artist();
+  }
+  if (!song.Album().empty()) {
+    song.SetAlbum(CleanupText(song.Album()));
+    tags.Album = song.Album();
+  }
+  if (!song.Year().empty()) tags.Year = song.Year();
+  if (!song.Comment().empty()) tags.Comment = song.Comment();
+  if (!song.Genre().empty()) tags.Genre = song.Genre();
+  const std::string track = song.PaddedTrack();
+  if (!track.empty()) tags.SetTrackText(track);
+  return TagChange(std::move(tags));
+}
+
+TSongChange PlanHandsFree(const TAutoSongAttributes& song) {
+  TSongChange change;
+  if (song.RecogType() == rtFailed) {
+    change.Skip = "not recognised";
+    return change;
+  }
+  TSongAttributes cleaned;
+  cleaned.Assign(song);
+  // The whole cleaned stem is compared: a part after a dot is still part of the name, and a word
+  // there that the details lack must keep the file as it is.
+  const std::string stem = CleanupText(FileNameStem(song.FileName()));
+  cleaned.SetTitle(CleanupTitle(cleaned.Artist(), cleaned.Title()));
+  cleaned.SetArtist(CleanupText(cleaned.Artist()));
+  if (stem.empty() || !TextHoldsOnlyDetails(cleaned, stem)) {
+    change.Skip = "file name holds more than the details";
+    return change;
+  }
+
+  change.WriteTags = true;
+  change.Tags.Artist = cleaned.Artist();
+  change.Tags.Title = cleaned.Title();
+  change.Tags.Album = cleaned.Album();
+  change.Tags.Year = cleaned.Year();
+  change.Tags.Comment = cleaned.Comment();
+  change.Tags.Genre = cleaned.Genre();
+  change.Tags.SetTrackText(cleaned.PaddedTrack());
+  if (!song.Title().empty() || !song.Artist().empty()) {
+    RenameTo(change, song.FileName(), ComposeFileName(cleaned, song.FileName()));
+  }
+  return change;
+}
+
+std::optional<TTagField> TagFieldNamed(const std::string& name) {
+  static constexpr std::pair<const char*, TTagField> kNames[] = {
+      {"artist", TTagField::Artist}, {"title", TTagField::Title}, {"track", TTagField::Track},
+      {"album", TTagField::Album},   {"year", TTagField::Year},   {"genre", TTagField::Genre},
+      {"comment", TTagField::Comment},
+  };
+  for (const auto& [text, field] : kNames) {
+    if (name == text) return field;
+  }
+  return std::nullopt;
+}
+
+TSongChange PlanClearTagField(const std::string& fileName, TTagField field) {
+  TID3Info tags = TagsOf(fileName);
+  switch (field) {
+    case TTagField::Artist: tags.Artist.clear(); break;
+    case TTagField::Title: tags.Title.clear(); break;
+    case TTagField::Track: tags.Track = 0; break;
+    case TTagField::Album: tags.Album.clear(); break;
+    case TTagField::Year: tags.Year.clear(); break;
+    case TTagField::Genre: tags.Genre.clear(); break;
+    case TTagField::Comment: tags.Comment.clear(); break;
+  }
+  return TagChange(std::move(tags));
+}
+
+std::optional<std::string> ManualRenameTarget(const std::string& fileName, const std::string& typedName) {
+  if (typedName.empty() || typedName == "." || typedName == ".." ||
+      typedName.find('/') != std::string::npos) {
+    return std::nullopt;
+  }
+  const std::string_view name = FileNamePart(fileName);
+  return fileName.substr(0, fileName.size() - name.size()) + typedName;
+}
+
+}  // namespace tagwright

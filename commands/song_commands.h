@@ -1,0 +1,61 @@
+// The per-song work of the commands that change song files. Each works out a TSongChange for one
+// song; ApplySongChange carries it out. Tags are read where a command keeps the fields it does not
+// set; a file that cannot be read raises TFileError.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "commands/song_change.h"
+#include "songs/song_attributes.h"
+
+namespace tagwright {
+
+// The values of the song details panel, already trimmed where the panel trims them.
+struct TPanelValues {
+  std::string Artist;
+  std::string Title;
+  std::string Album;
+  std::string Year;
+  std::string Comment;
+  std::string Genre;
+  std::string Track;
+};
+
+// Stamp from the details panel: with one song every field is written, empty ones clearing the tag's;
+// with several only the fields that hold text.
+TSongChange PlanStampFromPanel(const std::string& fileName, const TPanelValues& panel, bool singleSong);
+
+// Stamp the recognised values: each non-empty detail replaces the tag's value (the title with its mix).
+TSongChange PlanStampRecognized(const TAutoSongAttributes& song);
+
+// AutoRename: the name composed from the song's details. Songs without title and artist keep theirs.
+TSongChange PlanAutoRename(const TAutoSongAttributes& song);
+
+// Rename from the details panel: the panel's artist, title and track (each taken when it holds text
+// or when one song is selected) go into the song record, and the name is composed from it. A name
+// taken by another file is refused with kNameTakenMessage.
+TSongChange PlanRenameWithDetails(TAutoSongAttributes& song, const TPanelValues& panel, bool singleSong);
+
+// Filename as Title: the file's name without folder and extension becomes the song's and the tag's title.
+TSongChange PlanFileNameAsTitle(TAutoSongAttributes& song);
+
+// Details Cleanup: title, artist and album cleaned in the record; every non-empty detail into the tag.
+TSongChange PlanDetailsCleanup(TAutoSongAttributes& song);
+
+// Hands-Free: when the cleaned file name holds nothing but the cleaned details, the tag is rewritten
+// from the details and the file renamed after them. The song record is not changed.
+TSongChange PlanHandsFree(const TAutoSongAttributes& song);
+
+// The tag fields that "ID3 Clear" blanks, by their menu order.
+enum class TTagField : std::uint8_t { Artist = 0, Title = 1, Track = 2, Album = 3, Year = 4, Genre = 5, Comment = 6 };
+std::optional<TTagField> TagFieldNamed(const std::string& name);  // "artist", "title", ...
+
+TSongChange PlanClearTagField(const std::string& fileName, TTagField field);
+
+// The path for a name typed by the user, in the song's folder, exactly as typed. Refused (no value)
+// for an empty name, ".", "..", and a name holding "/", which would move the file elsewhere.
+std::optional<std::string> ManualRenameTarget(const std::string& fileName, const std::string& typedName);
+
+}  // namespace tagwright
