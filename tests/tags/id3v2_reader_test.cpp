@@ -72,7 +72,8 @@ TEST_P(ReadingTags, GivesTheFields) {
   EXPECT_TRUE(tag.HasTag);
   for (const auto& [name, value] : c.expected) EXPECT_EQ(Field(tag, name), value) << name;
   // The same bytes in memory read the same.
-  TMemorySource memory(c.file + FakeAudio());
+  const std::string bytes = c.file + FakeAudio();
+  TMemorySource memory(bytes);
   TID3v2 fromMemory;
   ASSERT_TRUE(fromMemory.Load(memory));
   for (const auto& [name, value] : c.expected) EXPECT_EQ(Field(fromMemory, name), value) << name;

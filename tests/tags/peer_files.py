@@ -81,7 +81,7 @@ def make_eyed3(path, kind):
         tag.title, tag.artist, tag.album = "V1 Title", "V1 Artist", "V1 Album"
         tag.track_num = 5
         tag.genre = "Rock"
-        tag.recording_date = "1987"
+        tag.release_date = "1987"
         tag.comments.set("v1 comment")
         tag.save(version=eyed3.id3.ID3_V1_1)
         return
