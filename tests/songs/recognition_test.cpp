@@ -5,6 +5,8 @@
 #include <set>
 
 #include "songs/song_pattern_table.h"
+#include "support/temp_folder.h"
+#include "tags/id3_info.h"
 
 namespace tagwright {
 namespace {
@@ -216,6 +218,84 @@ TEST(FileNameParts, StripExtensionAndStem) {
     EXPECT_EQ(StripExtension(c.in), c.stripped) << c.in;
     EXPECT_EQ(FileNameStem(c.in), c.stem) << c.in;
   }
+}
+
+}  // namespace
+}  // namespace tagwright
+
+namespace tagwright {
+namespace {
+
+class TagPath : public ::testing::Test {
+ protected:
+  std::string SongWithTags(const std::string& name, const TID3Info& tags) {
+    const std::string path = folder.WriteFile(name, std::string("\xFF\xFB\x90\x00", 4) + std::string(200, 'x'));
+    WriteID3Tags(path, tags);
+    return path;
+  }
+  testing::TTempFolder folder;
+};
+
+TEST_F(TagPath, TheTagWinsAndTheNameFillsOnlyTitleArtistAndTrack) {
+  TID3Info tags;
+  tags.Title = "Halo";
+  const std::string path = SongWithTags("03 - Intro.mp3", tags);
+  TSongAttributes song;
+  TTokenList tokens;
+  RecognizeSong(path, tokens, true, song);
+  EXPECT_EQ(song.RecogType(), rtID3Tag);
+  EXPECT_EQ(song.Title(), "Halo");
+  EXPECT_EQ(song.Artist(), "");
+  EXPECT_EQ(song.Track(), "03");
+  EXPECT_TRUE(song.UnsavedID3());
+}
+
+TEST_F(TagPath, ACompleteTagLeavesTheSongSaved) {
+  TID3Info tags;
+  tags.Title = "Why";
+  tags.Artist = "Moby";
+  tags.Album = "Play";
+  tags.Genre = "Rock";
+  tags.Track = 7;
+  const std::string path = SongWithTags("Other - Name [Mix].mp3", tags);
+  TAutoSongAttributes song;
+  song.SetFileName(path);
+  EXPECT_EQ(song.RecogType(), rtID3Tag);
+  EXPECT_EQ(song.Artist(), "Moby");
+  EXPECT_EQ(song.Title(), "Why");
+  EXPECT_EQ(song.Mix(), "");  // the name's mix is not used when the tag has a title
+  EXPECT_EQ(song.Album(), "Play");
+  EXPECT_EQ(song.Genre(), "Rock");
+  EXPECT_EQ(song.Track(), "07");
+  EXPECT_FALSE(song.UnsavedID3());
+}
+
+TEST_F(TagPath, TakesTheTitleWithItsMixFromTheNameAndIgnoresLooseMatches) {
+  TID3Info tags;
+  tags.Album = "Only Album";
+  const std::string path = SongWithTags("Moby - Porcelain [Remix].mp3", tags);
+  TAutoSongAttributes song;
+  song.SetFileName(path);
+  EXPECT_EQ(song.RecogType(), rtID3Tag);
+  EXPECT_EQ(song.FullTitle(), "Porcelain (Remix)");
+  EXPECT_EQ(song.Artist(), "Moby");
+  EXPECT_EQ(song.Album(), "Only Album");
+
+  const std::string loose = SongWithTags("Track 05.mp3", tags);
+  TAutoSongAttributes looseSong;
+  looseSong.SetFileName(loose);
+  EXPECT_EQ(looseSong.Title(), "");  // only a loose match: the name gives nothing
+  EXPECT_FALSE(looseSong.UnsavedID3());
+}
+
+TEST_F(TagPath, WithoutTagUseTheNameIsRecognisedAlone) {
+  TID3Info tags;
+  tags.Title = "Tag Title";
+  const std::string path = SongWithTags("Moby - Why.mp3", tags);
+  TAutoSongAttributes song;
+  song.SetFileName(path, false);
+  EXPECT_EQ(song.RecogType(), rtPattern);
+  EXPECT_EQ(song.Title(), "Why");
 }
 
 }  // namespace
