@@ -61,18 +61,10 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   TSongPaths found = CollectSongPaths(options.paths, options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
 
-  TSongAttribList songs;
-  for (const std::string& file : found.Files) {
-    auto song = std::make_unique<TAutoSongAttributes>();
-    try {
-      song->SetFileName(file, !options.noTags);
-    } catch (const std::exception& error) {
-      context.ReportFailure(file + ": " + error.what());
-      continue;
-    }
-    songs.Add(std::move(song));
-  }
-  songs.SortBy(ssFileName);
+  const auto onFailure = [&](const std::string& file, const std::string& error) {
+    context.ReportFailure(file + ": " + error);
+  };
+  const TSongAttribList songs = BindSongs(found.Files, !options.noTags, onFailure);
 
   std::string text;
   for (std::size_t i = 0; i < songs.Count(); ++i) {

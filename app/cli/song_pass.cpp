@@ -87,20 +87,11 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
   TSongPaths found = CollectSongPaths(options.paths, options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
 
-  TSongAttribList songs;
-  for (const std::string& file : found.Files) {
-    auto song = std::make_unique<TAutoSongAttributes>();
-    try {
-      song->SetFileName(file);
-    } catch (const std::exception& error) {
-      context.ReportFailure(file + ": " + error.what());
-      TChangeResult failed{TChangeOutcome::Failed, {}, error.what()};
-      context.out << ResultLine(file, failed, nullptr) << '\n';
-      continue;
-    }
-    songs.Add(std::move(song));
-  }
-  songs.SortBy(ssFileName);
+  const auto onFailure = [&](const std::string& file, const std::string& error) {
+    context.ReportFailure(file + ": " + error);
+    context.out << ResultLine(file, {TChangeOutcome::Failed, {}, error}, nullptr) << '\n';
+  };
+  const TSongAttribList songs = BindSongs(found.Files, true, onFailure);
 
   TPlannedNames plannedNames;
   for (std::size_t i = 0; i < songs.Count(); ++i) {

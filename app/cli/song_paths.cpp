@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <memory>
+
 #include "files/folder_scan.h"
 
 namespace tagwright::cli {
@@ -26,6 +28,22 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
     for (const std::string& folder : unreadable) result.Errors.push_back("cannot read folder " + folder);
   }
   return result;
+}
+
+TSongAttribList BindSongs(const std::vector<std::string>& files, bool useTags, const TBindFailure& onFailure) {
+  TSongAttribList songs;
+  for (const std::string& file : files) {
+    auto song = std::make_unique<TAutoSongAttributes>();
+    try {
+      song->SetFileName(file, useTags);
+    } catch (const std::exception& error) {
+      onFailure(file, error.what());
+      continue;
+    }
+    songs.Add(std::move(song));
+  }
+  songs.SortBy(ssFileName);
+  return songs;
 }
 
 }  // namespace tagwright::cli

@@ -1,8 +1,11 @@
 // Turning the command line's files and folders into song files, as the song list finds them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "songs/song_attrib_list.h"
 
 namespace tagwright::cli {
 
@@ -13,5 +16,11 @@ struct TSongPaths {
 
 // A folder gives its song files (subfolders too with recursive); a file gives itself.
 TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursive);
+
+using TBindFailure = std::function<void(const std::string& file, const std::string& error)>;
+
+// Binds each file as the song list binds it, and sorts the songs by file name. A file whose tags
+// cannot be read is left out and handed to onFailure.
+TSongAttribList BindSongs(const std::vector<std::string>& files, bool useTags, const TBindFailure& onFailure);
 
 }  // namespace tagwright::cli
