@@ -1,0 +1,18 @@
+// Gathering the value that several selected songs share, for the details panel's common mode.
+#pragma once
+
+#include <string>
+
+namespace tagwright {
+
+// Marks an accumulator whose songs' values differ (or one of them has none); never shown.
+extern const std::string MixedValue;
+
+// Folds one song's value into the accumulator: an empty value or a difference (other than the case of
+// the letters a to z) makes it MixedValue; agreeing values leave the last one's spelling.
+void MergeCommonValue(std::string& accumulator, const std::string& value);
+
+// The text a field shows for an accumulator: empty for MixedValue.
+std::string CommonValueText(const std::string& accumulator);
+
+}  // namespace tagwright

@@ -1,0 +1,34 @@
+// What the window asks of the desktop outside itself: modal message boxes, the one-line input dialog
+// and opening a file with the application associated with it. Tests answer and record these through
+// their own implementation.
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace tagwright {
+
+enum class TMsgDlgType { mtError, mtConfirmation, mtWarning, mtInformation };
+
+enum TMsgDlgButton : unsigned { mbYes = 1U, mbNo = 2U, mbOK = 4U, mbCancel = 8U };
+using TMsgDlgButtons = unsigned;  // an or-ed set of TMsgDlgButton
+
+class TDialogs {
+ public:
+  virtual ~TDialogs() = default;
+
+  // Shows a modal message box and returns the button pressed. Closing the box without a button
+  // counts as No when there is one, else as Cancel or OK.
+  virtual TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
+                                   TMsgDlgButtons buttons) = 0;
+
+  // The one-line input dialog. Returns true with the edited text in value when confirmed; false,
+  // value untouched, when cancelled.
+  virtual bool InputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
+
+  // Opens a file or folder with the desktop's default application for it. Nothing is reported when
+  // that fails.
+  virtual void OpenWithAssociatedApplication(const std::string& path) = 0;
+};
+
+}  // namespace tagwright

@@ -1,0 +1,54 @@
+// The folder tree of the left pane: the file system's folders from "/", hidden folders left out, with
+// in-place renaming, dragging and dropping, a context menu and a refresh that keeps open folders open.
+#pragma once
+
+#include <QString>
+#include <QTreeView>
+
+class QFileSystemModel;
+
+namespace tagwright {
+
+class TDialogs;
+
+class TFolderTree : public QTreeView {
+  Q_OBJECT
+ public:
+  TFolderTree(TDialogs& dialogs, QWidget* parent = nullptr);
+
+  QFileSystemModel* FileSystemModel() const { return model_; }
+
+  // The selected folder's path, empty when no folder is selected.
+  QString SelectedPath() const;
+  QModelIndex SelectedNode() const;
+  // Selects a folder (opening the folders above it), which reports it as selected; false when the
+  // path is no folder.
+  bool SelectPath(const QString& path);
+  // Opens the folders down to path and scrolls it into view, without selecting it.
+  void RevealPath(const QString& path);
+  QModelIndex TopVisibleNode() const;
+  QModelIndex NodeOfPath(const QString& path) const;
+
+  // Re-reads the folders beneath node (all of them for an invalid node) and opens again every folder
+  // that was open. The selection stays and is not reported again.
+  void RefreshNode(const QModelIndex& node);
+
+ Q_SIGNALS:
+  // A folder became the selected one.
+  void FolderSelected(const QString& path);
+
+ private Q_SLOTS:
+  void CurrentChanged(const QModelIndex& current);
+  void ShowContextMenu(const QPoint& position);
+
+ private:
+  void SetUpModel();
+  void CollectExpanded(const QModelIndex& parent, QStringList& paths) const;
+
+  TDialogs& dialogs_;
+  QFileSystemModel* model_ = nullptr;
+  QString pendingReveal_;
+  bool quiet_ = false;
+};
+
+}  // namespace tagwright

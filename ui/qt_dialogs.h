@@ -1,0 +1,16 @@
+// The desktop's own message boxes, input dialog and "open with" (xdg-open).
+#pragma once
+
+#include "ui/dialogs.h"
+
+namespace tagwright {
+
+class TQtDialogs : public TDialogs {
+ public:
+  TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
+                           TMsgDlgButtons buttons) override;
+  bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
+  void OpenWithAssociatedApplication(const std::string& path) override;
+};
+
+}  // namespace tagwright

@@ -1,0 +1,24 @@
+#include "ui/song_filter.h"
+
+#include "songs/file_name_composition.h"
+
+namespace tagwright {
+
+TFilterMask SongFilterMask(const TAutoSongAttributes& song) {
+  TFilterMask mask = 1U << fbUnfiltered;
+  auto set = [&mask](int filter) { mask = static_cast<TFilterMask>(mask | (1U << filter)); };
+  switch (song.RecogType()) {
+    case rtFailed: set(fbFailedRecognition); break;
+    case rtID3Tag: set(fbID3TagUsed); break;
+    case rtPattern:
+    case rtLoosePattern: set(fbPatternMatching); break;
+    default: break;
+  }
+  if (song.Artist().empty() || song.Title().empty()) set(fbIncomplete);
+  if (song.UnsavedID3()) set(fbUnsavedID3);
+  if (!IsFileRenamed(song)) set(fbUnrenamedFile);
+  if (song.Genre().empty()) set(fbNoGenre);
+  return mask;
+}
+
+}  // namespace tagwright

@@ -1,0 +1,53 @@
+#include "ui/song_list_box.h"
+
+#include <QKeyEvent>
+
+namespace tagwright {
+
+TSongListBox::TSongListBox(QWidget* parent) : QListView(parent) {
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setUniformItemSizes(true);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTextElideMode(Qt::ElideNone);
+  setItemDelegate(new TSongRowDelegate(this));
+}
+
+void TSongListBox::DrawItem(QPainter* painter, const QStyleOptionViewItem& option, int row) const {
+  if (drawItem_) drawItem_(painter, option, row);
+}
+
+int TSongListBox::RowCount() const { return model() == nullptr ? 0 : model()->rowCount(); }
+
+int TSongListBox::CurrentRow() const {
+  const QModelIndex current = selectionModel() == nullptr ? QModelIndex() : selectionModel()->currentIndex();
+  return current.isValid() ? current.row() : -1;
+}
+
+bool TSongListBox::IsRowSelected(int row) const {
+  return selectionModel() != nullptr && selectionModel()->isRowSelected(row, QModelIndex());
+}
+
+int TSongListBox::SelectedRowCount() const {
+  return selectionModel() == nullptr ? 0 : static_cast<int>(selectionModel()->selectedRows().size());
+}
+
+void TSongListBox::keyPressEvent(QKeyEvent* event) {
+  QListView::keyPressEvent(event);
+  if (!event->text().isEmpty() && event->text().at(0).isPrint()) Q_EMIT KeyPressed();
+}
+
+TSongRowDelegate::TSongRowDelegate(TSongListBox* listBox) : QStyledItemDelegate(listBox), listBox_(listBox) {}
+
+void TSongRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+  listBox_->DrawItem(painter, option, index.row());
+}
+
+QSize TSongRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QSize size = QStyledItemDelegate::sizeHint(option, index);
+  size.setHeight(TSongListBox::kRowHeight);
+  return size;
+}
+
+}  // namespace tagwright

@@ -1,0 +1,52 @@
+// The song list box: several rows selectable, a current row that need not be selected, rows of 16
+// pixels drawn by the window.
+#pragma once
+
+#include <QListView>
+#include <QStyledItemDelegate>
+#include <functional>
+
+namespace tagwright {
+
+class TSongListBox : public QListView {
+  Q_OBJECT
+ public:
+  explicit TSongListBox(QWidget* parent = nullptr);
+
+  static constexpr int kRowHeight = 16;
+
+  // Draws one row: the painter, the row's rectangle and drawing state, the row's position.
+  using TDrawItem = std::function<void(QPainter*, const QStyleOptionViewItem&, int)>;
+  void SetDrawItem(TDrawItem drawItem) { drawItem_ = std::move(drawItem); }
+  void DrawItem(QPainter* painter, const QStyleOptionViewItem& option, int row) const;
+
+  int RowCount() const;
+  // The row holding the keyboard caret, or -1.
+  int CurrentRow() const;
+  bool IsRowSelected(int row) const;
+  int SelectedRowCount() const;
+
+ Q_SIGNALS:
+  // A key that types a character was pressed in the list.
+  void KeyPressed();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  TDrawItem drawItem_;
+};
+
+// Hands the drawing of each row to the list box's owner.
+class TSongRowDelegate : public QStyledItemDelegate {
+  Q_OBJECT
+ public:
+  explicit TSongRowDelegate(TSongListBox* listBox);
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+ private:
+  TSongListBox* listBox_;
+};
+
+}  // namespace tagwright

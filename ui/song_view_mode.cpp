@@ -1,0 +1,24 @@
+#include "ui/song_view_mode.h"
+
+#include "songs/file_name_composition.h"
+
+namespace tagwright {
+
+TSongSortOrder ViewModeSortOrder(int viewMode) {
+  switch (viewMode) {
+    case vmArtistTitle: return ssArtistTitle;
+    case vmTitleArtist: return ssTitleArtist;
+    default: return ssFileName;
+  }
+}
+
+std::string SongRowText(const TAutoSongAttributes& song, int viewMode) {
+  switch (viewMode) {
+    case vmFilename: return std::string(FileNamePart(song.FileName()));
+    case vmArtistTitle: return "Artist: " + song.Artist() + ",  Title: " + song.FullTitle();
+    case vmTitleArtist: return "Title: " + song.FullTitle() + ",  Artist: " + song.Artist();
+    default: return song.FileName();
+  }
+}
+
+}  // namespace tagwright
