@@ -6,6 +6,8 @@
 #include "app/cli/change_commands.h"
 #include "app/cli/cli_context.h"
 #include "app/cli/scan_command.h"
+#include "app/cli/stamp_command.h"
+#include "app/cli/tags_command.h"
 
 int main(int argc, char** argv) {
   using namespace tagwright::cli;
@@ -14,6 +16,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   AddScanCommand(app, context);
   AddChangeCommands(app, context);
+  AddTagsCommand(app, context);
+  AddStampCommand(app, context);
 
   try {
     app.parse(argc, argv);

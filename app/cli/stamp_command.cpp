@@ -1,0 +1,77 @@
+#include "app/cli/stamp_command.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/file_access.h"
+#include "tags/id3_info.h"
+
+namespace tagwright::cli {
+
+namespace {
+
+struct TStampOptions {
+  std::vector<std::string> files;
+  // Each field is written only when its option was given (then even as the empty text).
+  std::optional<std::string> artist, title, album, year, comment, genre, track;
+};
+
+void RunStamp(const TStampOptions& options, TCliContext& context) {
+  for (const std::string& file : options.files) {
+    if (!IsFileWritable(file)) {
+      context.ReportFailure(file + ": file cannot be written to");
+      continue;
+    }
+    try {
+      TID3Info tags;
+      ReadID3Tags(file, tags);
+      if (options.artist) tags.Artist = *options.artist;
+      if (options.title) tags.Title = *options.title;
+      if (options.album) tags.Album = *options.album;
+      if (options.year) tags.Year = *options.year;
+      if (options.comment) tags.Comment = *options.comment;
+      if (options.genre) tags.Genre = *options.genre;
+      if (options.track) tags.SetTrackText(*options.track);
+      WriteID3Tags(file, tags);
+    } catch (const std::exception& error) {
+      context.ReportFailure(file + ": " + error.what());
+    }
+  }
+}
+
+}  // namespace
+
+void AddStampCommand(CLI::App& app, TCliContext& context) {
+  auto options = std::make_shared<TStampOptions>();
+  CLI::App* command = app.add_subcommand("stamp", "Write tag fields into song files, keeping the others");
+  // Plain text options whose presence is looked at after parsing, so that "--title ''" counts as
+  // given (and clears the title).
+  struct TField {
+    CLI::Option* option;
+    std::shared_ptr<std::string> text;
+    std::optional<std::string> TStampOptions::*member;
+  };
+  auto fields = std::make_shared<std::vector<TField>>();
+  const auto field = [&](const char* name, std::optional<std::string> TStampOptions::*member, const char* what) {
+    auto text = std::make_shared<std::string>();
+    fields->push_back({command->add_option(name, *text, what), text, member});
+  };
+  field("--artist", &TStampOptions::artist, "Artist");
+  field("--title", &TStampOptions::title, "Title");
+  field("--album", &TStampOptions::album, "Album");
+  field("--year", &TStampOptions::year, "Year");
+  field("--comment", &TStampOptions::comment, "Comment");
+  field("--genre", &TStampOptions::genre, "Genre name");
+  field("--track", &TStampOptions::track, "Track number");
+  command->add_option("FILE", options->files, "Song files")->required();
+  command->callback([options, fields, &context] {
+    for (const TField& f : *fields) {
+      if (f.option->count() > 0) (*options).*(f.member) = *f.text;
+    }
+    RunStamp(*options, context);
+  });
+}
+
+}  // namespace tagwright::cli
