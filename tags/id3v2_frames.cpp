@@ -50,30 +50,35 @@ bool ReencodeTerminatedString(std::uint8_t encoding, std::string_view bytes, std
 // Text frames, pictures (encoding, MIME type, picture type, description, data) and unsynchronised
 // lyrics (encoding, language, description, text): the frames whose 2.4-only encodings matter to
 // version 2.3 readers. Other frames are left as they are.
-std::string ReencodeForV23(std::string_view id, std::string content) {
+std::string ReencodeForV23(std::string_view id, const std::string& content) {
   if (content.empty()) return content;
   const auto encoding = static_cast<std::uint8_t>(content[0]);
   if (encoding != 2 && encoding != 3) return content;
   const std::string_view body = std::string_view(content).substr(1);
-  if (id.size() == 4 && id[0] == 'T') return "\x01" + ReencodeStringsAsUtf16(encoding, body);
+  std::string out(1, '\x01');
+  if (id.size() == 4 && id[0] == 'T') {
+    out += ReencodeStringsAsUtf16(encoding, body);
+    return out;
+  }
+  std::size_t pos;
   if (id == "APIC") {
-    const std::size_t mimeEnd = body.find('\0');
-    if (mimeEnd == std::string_view::npos || mimeEnd + 2 > body.size()) return content;
-    std::string out = "\x01" + std::string(body.substr(0, mimeEnd + 2));  // MIME type, zero, picture type
-    std::size_t pos = mimeEnd + 2;
-    if (!ReencodeTerminatedString(encoding, body, pos, out)) return content;
-    out += body.substr(pos);
-    return out;
+    pos = body.find('\0');  // end of the MIME type; the picture type byte follows the zero
+    if (pos == std::string_view::npos || pos + 2 > body.size()) return content;
+    pos += 2;
+  } else if (id == "USLT") {
+    pos = 3;  // language
+    if (body.size() < pos) return content;
+  } else {
+    return content;
   }
-  if (id == "USLT") {
-    if (body.size() < 3) return content;
-    std::string out = "\x01" + std::string(body.substr(0, 3));
-    std::size_t pos = 3;
-    if (!ReencodeTerminatedString(encoding, body, pos, out)) return content;
+  out.append(body.data(), pos);
+  if (!ReencodeTerminatedString(encoding, body, pos, out)) return content;
+  if (id == "APIC") {
+    out.append(body.data() + pos, body.size() - pos);  // the picture data
+  } else {
     out += ReencodeStringsAsUtf16(encoding, body.substr(pos));
-    return out;
   }
-  return content;
+  return out;
 }
 
 }  // namespace
@@ -265,7 +270,7 @@ std::optional<std::string> ConvertV24FrameToV23(bool wholeTagUnsynchronised, con
   const std::uint8_t s = frame.StatusFlags;
   // 2.4 keeps tag-alter, file-alter and read-only preservation in bits 6-4; 2.3 in bits 7-5.
   const auto status = static_cast<std::uint8_t>((s & 0x70) << 1);
-  return BuildV23Frame(frame.ID, status, 0, ReencodeForV23(frame.ID, std::move(*unwrapped)));
+  return BuildV23Frame(frame.ID, status, 0, ReencodeForV23(frame.ID, *unwrapped));
 }
 
 std::string BuildV23Frame(std::string_view id, std::uint8_t statusFlags, std::uint8_t formatFlags,

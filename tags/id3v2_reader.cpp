@@ -170,7 +170,7 @@ bool TID3v2::Load(TByteSource& source) {
   const auto number = ParseIntegerText(std::string_view(TrackText).substr(0, TrackText.find('/')));
   Track = number ? static_cast<std::uint16_t>(static_cast<std::uint32_t>(*number)) : 0;
   Year = text(SlotYear);
-  if (Year.empty()) Year = FirstCharacters(text(SlotDate), 4);
+  if (Year.empty()) Year = TrimText(FirstCharacters(text(SlotDate), 4));
   Genre = GenreFromText(text(SlotGenre));
   if (const std::string& comm = TagInfo.Frames[SlotComment]; !comm.empty()) {
     Comment = DecodeID3TextList(static_cast<std::uint8_t>(comm[0]), TextAfterDescription(comm, 4, nullptr));

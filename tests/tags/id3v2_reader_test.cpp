@@ -101,6 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         TReadCase{"track beyond 16 bits", Tag(3, Frame23("TRCK", Latin1Text("70000")) + Frame23("TIT2", Latin1Text("T"))),
                   {{"Track", "4464"}, {"Title", "T"}}},
         TReadCase{"year from TDRC", Tag(4, Frame24("TDRC", Bytes({3}) + "2001-05-06")), {{"Year", "2001"}}},
+        TReadCase{"year cut from TDRC is trimmed", Tag(4, Frame24("TDRC", Bytes({3}) + "199 -1")), {{"Year", "199"}}},
         TReadCase{"TYER wins over TDRC", Tag(3, Frame23("TDRC", Latin1Text("1999")) + Frame23("TYER", Latin1Text("2003"))),
                   {{"Year", "2003"}}},
         TReadCase{"genre after reference", Tag(3, Frame23("TCON", Latin1Text("(17)Rock"))), {{"Genre", "Rock"}}},
