@@ -425,7 +425,9 @@ bool TfrmRo3VavMain::eventFilter(QObject* watched, QEvent* event) {
 
 // --- Keys and size ---
 
-void TfrmRo3VavMain::FormKeyDown(QKeyEvent* event, QWidget* /*receiver*/) {
+void TfrmRo3VavMain::FormKeyDown(QKeyEvent* event, QWidget* receiver) {
+  // F9 in the song list belongs to the pop-up menu's "Play" entry, also while that is disabled.
+  if (receiver == lstFiles && QKeySequence(event->keyCombination()) == popPlaySongs->shortcut()) return;
   // Modifiers are not looked at, and the key goes on to the focused control.
   switch (event->key()) {
     case Qt::Key_F5: cmdRenameFilesWithDetails->click(); break;

@@ -1,0 +1,110 @@
+// The window's key map, hints in the status bar and the error report.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <stdexcept>
+
+#include "tests/ui/ui_test_support.h"
+#include "tests/ui/ui_tests.h"
+#include "ui/song_list_box.h"
+
+namespace tagwright::testing {
+
+void TKeysAndHintsTest::functionKeysClickTheirButtons() {
+  TWindowUnderTest window;
+  QSignalSpy rename(window->cmdRenameFilesWithDetails, &QPushButton::clicked);
+  QSignalSpy stamp(window->cmdUpdateID3Tags, &QPushButton::clicked);
+  QSignalSpy handsFree(window->cmdHandsFreeUpdate, &QPushButton::clicked);
+  QSignalSpy previous(window->btnPrevFile, &QToolButton::clicked);
+  QSignalSpy next(window->btnNextFile, &QToolButton::clicked);
+  QTest::keyClick(window->txtArtistDisplay, Qt::Key_F5);
+  QTest::keyClick(window->txtArtistDisplay, Qt::Key_F6);
+  QTest::keyClick(window->lstFiles, Qt::Key_F7);
+  QTest::keyClick(window->lstFiles, Qt::Key_F11);
+  QTest::keyClick(window.Window.get(), Qt::Key_F12);
+  QCOMPARE(rename.count(), 1);
+  QCOMPARE(stamp.count(), 1);
+  QCOMPARE(handsFree.count(), 1);
+  QCOMPARE(previous.count(), 1);
+  QCOMPARE(next.count(), 1);
+  // Other keys do nothing here, and typing still reaches the focused field.
+  QTest::keyClicks(window->txtArtistDisplay, QStringLiteral("Abba"));
+  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba"));
+  QCOMPARE(rename.count() + stamp.count() + handsFree.count(), 3);
+}
+
+void TKeysAndHintsTest::modifiersAreIgnored() {
+  TWindowUnderTest window;
+  QSignalSpy stamp(window->cmdUpdateID3Tags, &QPushButton::clicked);
+  QTest::keyClick(window->txtTitleDisplay, Qt::Key_F6, Qt::ShiftModifier);
+  QTest::keyClick(window->txtTitleDisplay, Qt::Key_F6, Qt::ControlModifier);
+  QCOMPARE(stamp.count(), 2);
+}
+
+void TKeysAndHintsTest::f9InSongListGoesToPlayEntry() {
+  TSongFolder folder;
+  folder.AddSong("Abba - Waterloo.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->lstFiles->setFocus();
+  QSignalSpy play(window->popPlaySongs, &QAction::triggered);
+  QTest::keyClick(window->lstFiles, Qt::Key_F9);
+  QCOMPARE(play.count(), 1);
+  QVERIFY(window.Dialogs.Opened.empty());  // the window's own F9 is not reached
+  // With the entry disabled (as the menu left it) F9 does nothing at all.
+  window->UnselectAllRows(window->lstFiles);
+  window->popFilesListPopup();
+  QTest::keyClick(window->lstFiles, Qt::Key_F9);
+  QCOMPARE(play.count(), 1);
+  QVERIFY(window.Dialogs.Opened.empty());
+}
+
+void TKeysAndHintsTest::f9ElsewhereOpensCurrentSong() {
+  TSongFolder folder;
+  folder.AddSong("Abba - Waterloo.mp3");
+  const std::string second = folder.AddSong("Moby - Porcelain.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 1);
+  window->txtAlbumDisplay->setFocus();
+  QTest::keyClick(window->txtAlbumDisplay, Qt::Key_F9);
+  QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({second}));
+}
+
+void TKeysAndHintsTest::f9WithEmptyListDoesNothing() {
+  TWindowUnderTest window;
+  QTest::keyClick(window->txtAlbumDisplay, Qt::Key_F9);
+  QTest::keyClick(window->lstFiles, Qt::Key_F9);
+  QVERIFY(window.Dialogs.Opened.empty());
+}
+
+void TKeysAndHintsTest::hintOfControlGoesToStatusOnOneLine() {
+  TWindowUnderTest window;
+  QEvent enter(QEvent::Enter);
+  QApplication::sendEvent(window->cmdUseFilenameAsTitle, &enter);
+  QCOMPARE(window->StatusText(),
+           QStringLiteral("Set ID3 Song Title to the Filename when there is no Song Title available."));
+  // A radio button without a hint of its own shows its group's.
+  QApplication::sendEvent(window->radfbNoGenre, &enter);
+  QCOMPARE(window->StatusText(), QStringLiteral("Filters which affect the song display window."));
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(window->lstFiles, &leave);
+  QCOMPARE(window->StatusText(), QString());
+  window->SetStatusText(QStringLiteral("Updating file list..."));
+  QCOMPARE(window->StatusText(), QStringLiteral("Updating file list..."));
+}
+
+void TKeysAndHintsTest::errorsAreShownAndWindowCarriesOn() {
+  TWindowUnderTest window;
+  window->RunGuarded([] { throw std::runtime_error("Cannot open file /x/y.mp3"); });
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t{1});
+  QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("Cannot open file /x/y.mp3"));
+  QCOMPARE(window.Dialogs.Messages[0].Type, TMsgDlgType::mtError);
+  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButtons{mbOK});
+  QVERIFY(window->isVisible());
+}
+
+}  // namespace tagwright::testing

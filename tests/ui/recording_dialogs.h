@@ -1,0 +1,56 @@
+// Dialogs for tests: every message box, input dialog and file opening is recorded, and answered from
+// queues the test fills (No, OK and "cancelled" when a queue is empty).
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "ui/dialogs.h"
+
+namespace tagwright::testing {
+
+class TRecordingDialogs : public TDialogs {
+ public:
+  struct TMessage {
+    TMsgDlgType Type;
+    QString Caption;
+    QString Text;
+    TMsgDlgButtons Buttons;
+  };
+  struct TInput {
+    QString Caption;
+    QString Prompt;
+    QString Value;  // the text offered
+  };
+
+  TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
+                           TMsgDlgButtons buttons) override {
+    Messages.push_back({type, caption, text, buttons});
+    if (!Answers.empty()) {
+      const TMsgDlgButton answer = Answers.front();
+      Answers.pop_front();
+      return answer;
+    }
+    return (buttons & mbNo) ? mbNo : mbOK;
+  }
+
+  bool InputQuery(const QString& caption, const QString& prompt, QString& value) override {
+    Inputs.push_back({caption, prompt, value});
+    if (InputAnswers.empty()) return false;
+    value = InputAnswers.front();
+    InputAnswers.pop_front();
+    return true;
+  }
+
+  void OpenWithAssociatedApplication(const std::string& path) override { Opened.push_back(path); }
+
+  std::vector<TMessage> Messages;
+  std::deque<TMsgDlgButton> Answers;
+  std::vector<TInput> Inputs;
+  std::deque<QString> InputAnswers;
+  std::vector<std::string> Opened;
+};
+
+}  // namespace tagwright::testing

@@ -1,0 +1,274 @@
+// The song list: loading, filters, view modes, colours, opening songs and the selection helpers.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <filesystem>
+
+#include "tests/ui/ui_test_support.h"
+#include "tests/ui/ui_tests.h"
+#include "ui/song_list_box.h"
+
+namespace tagwright::testing {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+void ChooseFilter(QRadioButton* button) { button->click(); }
+
+}  // namespace
+
+void TSongListTest::loadsSongFilesOfFolderOnly() {
+  TSongFolder folder;
+  folder.AddSong("Abba - Waterloo.mp3");
+  folder.AddSong("Moby - Porcelain.MP3");
+  folder.AddSong("no extension at all");
+  folder.AddSong("song.mp3.txt");
+  folder.AddSong("ends in a dot.");
+  folder.AddSong(".hidden - song.mp3");
+  folder.AddSong("sub/Nested - Song.mp3");
+  folder.MakeFolder("folder.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "Abba - Waterloo.mp3"), Q(folder / "Moby - Porcelain.MP3"),
+                                                  Q(folder / "no extension at all")}));
+  QCOMPARE(window->CountText(), QStringLiteral("3 files"));
+  QCOMPARE(window->StatusText(), QString());
+}
+
+void TSongListTest::emptyFolderListsNothing() {
+  TSongFolder folder;
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  QCOMPARE(window->RowCount(), 0);
+  QCOMPARE(window->CountText(), QStringLiteral("0 files"));
+  QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10000000"));
+}
+
+void TSongListTest::noFolderScansNothing() {
+  // With no folder selected a reload (as "Include Subdirectories" does) lists nothing: the empty path
+  // must not turn into a scan of the whole file system from "/".
+  TWindowUnderTest window;
+  window->popchkIncludeSubdirectories->setChecked(true);
+  window->LoadSongFolder(window->SelectedFolder());
+  QCOMPARE(window->RowCount(), 0);
+  QCOMPARE(window->CountText(), QStringLiteral("0 files"));
+  QVERIFY(window.Dialogs.Messages.empty());
+}
+
+void TSongListTest::unreadableSongDoesNotHideOthers() {
+  TSongFolder folder;
+  const std::string good = folder.AddSong("Abba - Waterloo.mp3");
+  // A file that cannot be opened (here a link to itself; for other users also a file without read
+  // permission) while the folder's other songs are read.
+  const std::string loop = folder / "Moby - Porcelain.mp3";
+  std::filesystem::create_symlink(loop, loop);
+  TWindowUnderTest window;
+  window->LoadSongs({good, loop});
+  window->RefreshSongList();
+  QCOMPARE(RowTexts(*window.Window), QStringList({Q(good)}));
+  QCOMPARE(window->CountText(), QStringLiteral("1 files"));
+  QCOMPARE(window->UnreadableSongs().size(), std::size_t{1});
+  QVERIFY(QString::fromStdString(window->UnreadableSongs()[0]).contains(Q(loop)));
+}
+
+void TSongListTest::filtersEnableByWhatTheyWouldShow() {
+  TSongFolder folder;
+  // Tagged, complete, named after its details, with a genre: passes no filter but "Unfiltered".
+  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo", "", 0, "Pop"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10100000"));  // also "ID3 Tag Used"
+
+  folder.AddSong("Moby - Porcelain.mp3");  // from its name: pattern, unsaved, no genre
+  folder.AddSong("-");                     // nothing recognised: failed, incomplete, no genre
+  folder.AddTaggedSong("old name.mp3", Tags("Abba", "SOS", "", 0, "Pop"));  // not named after its details
+  window->LoadSongFolder(folder.Path());
+  QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("11111111"));
+
+  ChooseFilter(window->radfbPatternMatching);
+  QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "Moby - Porcelain.mp3")}));
+  QCOMPARE(window->CountText(), QStringLiteral("1 files"));
+  ChooseFilter(window->radfbNoGenre);
+  QCOMPARE(window->RowCount(), 2);
+  ChooseFilter(window->radfbFailedRecognition);
+  QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "-")}));
+  ChooseFilter(window->radfbUnrenamedFile);
+  QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "old name.mp3")}));
+  ChooseFilter(window->radfbUnfiltered);
+  QCOMPARE(window->RowCount(), 4);
+}
+
+void TSongListTest::chosenFilterStaysChosenWhenDisabled() {
+  TSongFolder folder;
+  folder.AddSong("Moby.mp3");  // a title only: incomplete
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  QVERIFY(window->radfbIncomplete->isEnabled());
+  ChooseFilter(window->radfbIncomplete);
+  QCOMPARE(window->RowCount(), 1);
+  // The song is completed on disk; the reload finds nothing incomplete any more.
+  WriteID3Tags(folder / "Moby.mp3", Tags("Moby", "Moby"));
+  window->LoadSongFolder(folder.Path());
+  QVERIFY(!window->radfbIncomplete->isEnabled());
+  QVERIFY(window->radfbIncomplete->isChecked());
+  QCOMPARE(window->RowCount(), 0);
+  QCOMPARE(window->CountText(), QStringLiteral("0 files"));
+}
+
+void TSongListTest::viewModesSortAndLabelRows() {
+  TSongFolder folder;
+  folder.AddTaggedSong("b/1.mp3", Tags("Zed", "Alpha"));
+  folder.AddTaggedSong("a/2.mp3", Tags("Abba", "Waterloo"));
+  folder.AddTaggedSong("c/0.mp3", Tags("Moby", "Beta"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  window->popchkIncludeSubdirectories->setChecked(true);
+  window->LoadSongFolder(folder.Path());
+  QCOMPARE(RowTexts(*window.Window),
+           QStringList({Q(folder / "a/2.mp3"), Q(folder / "b/1.mp3"), Q(folder / "c/0.mp3")}));
+  window->viewButtons->button(1)->click();  // "Filename": still in the order of the full paths
+  QCOMPARE(RowTexts(*window.Window), QStringList({"2.mp3", "1.mp3", "0.mp3"}));
+  window->viewButtons->button(2)->click();
+  QCOMPARE(RowTexts(*window.Window), QStringList({"Artist: Abba,  Title: Waterloo", "Artist: Moby,  Title: Beta",
+                                                  "Artist: Zed,  Title: Alpha"}));
+  window->viewButtons->button(3)->click();
+  QCOMPARE(RowTexts(*window.Window), QStringList({"Title: Alpha,  Artist: Zed", "Title: Beta,  Artist: Moby",
+                                                  "Title: Waterloo,  Artist: Abba"}));
+  QCOMPARE(window->ViewMode(), 3);
+}
+
+void TSongListTest::viewModeAndFilterDoNotRereadFiles() {
+  TSongFolder folder;
+  const std::string song = folder.AddTaggedSong("x.mp3", Tags("Abba", "Waterloo"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  std::filesystem::remove(song);
+  window->viewButtons->button(2)->click();
+  window->radfbID3TagUsed->click();
+  QCOMPARE(RowTexts(*window.Window), QStringList({"Artist: Abba,  Title: Waterloo"}));
+  QVERIFY(window.Dialogs.Messages.empty());
+}
+
+void TSongListTest::refreshLeavesNoRowSelectedAndPanelAlone() {
+  TSongFolder folder;
+  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
+  folder.AddTaggedSong("Moby - Porcelain.mp3", Tags("Moby", "Porcelain"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 1);
+  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Moby"));
+  window->viewButtons->button(1)->click();
+  QCOMPARE(window->SelectedSongCount(), 0);
+  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Moby"));
+}
+
+void TSongListTest::statusColorsFollowFiveRules() {
+  TSongFolder folder;
+  const std::string path = folder.AddSong("Abba - Waterloo.mp3");
+  TWindowUnderTest window;
+  TAutoSongAttributes song;
+  song.SetFileName(path, false);
+  QCOMPARE(song.RecogType(), std::uint8_t{rtPattern});
+  song.SetUnsavedID3(false);
+  QCOMPARE(window->SongStatusColor(song), QColor(2, 117, 112));  // 4: details from the name pattern
+  song.SetRecogType(rtID3Tag);
+  QCOMPARE(window->SongStatusColor(song), QColor(0, 128, 0));  // 5: all in order
+  song.SetTitle("Waterloo Sunset");
+  QCOMPARE(window->SongStatusColor(song), QColor(170, 21, 21));  // 3: not named after the details
+  song.SetUnsavedID3(true);
+  QCOMPARE(window->SongStatusColor(song), QColor(128, 128, 0));  // 2: unsaved wins over unrenamed
+  song.SetArtist("");
+  QCOMPARE(window->SongStatusColor(song), QColor(255, 0, 0));  // 1: incomplete wins over everything
+}
+
+void TSongListTest::rowsAreDrawnInStatusColors() {
+  TSongFolder folder;
+  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));  // green
+  folder.AddSong("Moby.mp3");                                           // red
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  const QImage image = window->lstFiles->viewport()->grab().toImage();
+  auto rowHas = [&](int row, const QColor& color) {
+    const QRect rect = window->lstFiles->visualRect(window->lstFiles->model()->index(row, 0));
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+      for (int x = rect.left(); x <= rect.right(); ++x) {
+        if (image.pixelColor(x, y) == color) return true;
+      }
+    }
+    return false;
+  };
+  QCOMPARE(window->lstFiles->visualRect(window->lstFiles->model()->index(0, 0)).height(), 16);
+  QVERIFY(rowHas(0, QColor(0, 128, 0)));
+  QVERIFY(rowHas(0, QColor(166, 202, 240)));  // the selection box
+  QVERIFY(rowHas(1, QColor(255, 0, 0)));
+  QVERIFY(!rowHas(1, QColor(166, 202, 240)));
+}
+
+void TSongListTest::doubleClickOpensCurrentSong() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
+  TWindowUnderTest window;
+  const QPoint inside(5, 5);
+  QTest::mouseDClick(window->lstFiles->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
+  QVERIFY(window.Dialogs.Opened.empty());  // an empty list opens nothing
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  const QRect rect = window->lstFiles->visualRect(window->lstFiles->model()->index(0, 0));
+  QTest::mouseClick(window->lstFiles->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+  QTest::mouseDClick(window->lstFiles->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+  QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({song}));
+}
+
+void TSongListTest::popupMenuEnablesBySelection() {
+  TSongFolder folder;
+  folder.AddSong("Abba - Waterloo.mp3");
+  folder.AddSong("Moby - Porcelain.mp3");
+  TWindowUnderTest window;
+  window->popFilesListPopup();
+  QVERIFY(!window->popSelectAll->isEnabled());
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  window->popFilesListPopup();
+  for (QAction* entry : {window->popPlaySongs, window->popStampID3Tags, window->popDeleteFile,
+                         window->popRenameFile, window->popSelectArtist}) {
+    QVERIFY2(!entry->isEnabled(), qPrintable(entry->text()));
+  }
+  QVERIFY(window->popSelectAll->isEnabled());
+  QVERIFY(window->mnuClear->menuAction()->isEnabled());
+  QVERIFY(window->popRefresh->isEnabled());
+  ClickRow(*window.Window, 0);
+  window->popFilesListPopup();
+  QVERIFY(window->popDeleteFile->isEnabled());
+  QVERIFY(window->popPlaySongs->isEnabled());
+  ClickRow(*window.Window, 1, Qt::ControlModifier);
+  window->popFilesListPopup();
+  QVERIFY(!window->popDeleteFile->isEnabled());
+  QVERIFY(!window->popRenameFile->isEnabled());
+  QVERIFY(!window->popSelectArtist->isEnabled());
+  QVERIFY(window->popPlaySongs->isEnabled());
+  QVERIFY(window->popStampID3Tags->isEnabled());
+}
+
+void TSongListTest::selectSingleRowIgnoresRowsOutside() {
+  TSongFolder folder;
+  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
+  folder.AddTaggedSong("Moby - Porcelain.mp3", Tags("Moby", "Porcelain"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  window->SelectSingleRow(window->lstFiles, 1);
+  QCOMPARE(window->CurrentRow(), 1);
+  QCOMPARE(window->SelectedSongCount(), 1);
+  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Porcelain"));
+  window->SelectSingleRow(window->lstFiles, 2);
+  window->SelectSingleRow(window->lstFiles, -1);
+  QCOMPARE(window->CurrentRow(), 1);
+  QCOMPARE(window->SongAtRow(1)->Artist(), std::string("Moby"));
+  QCOMPARE(window->SongAtRow(2), nullptr);
+  window->UnselectAllRows(window->lstFiles);
+  QCOMPARE(window->SelectedSongCount(), 0);
+}
+
+}  // namespace tagwright::testing

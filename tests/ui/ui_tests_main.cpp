@@ -1,0 +1,28 @@
+// Runs one of the window's test suites, named by the first argument (all of them without one), on
+// whatever platform QT_QPA_PLATFORM names (offscreen in the test runs).
+#include <QApplication>
+#include <QtTest>
+#include <cstring>
+#include <memory>
+
+#include "tests/ui/ui_tests.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tagwright"));
+  const char* suite = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
+  // Qt Test reads the remaining arguments (test function names, -v2, ...).
+  std::vector<char*> rest = {argv[0]};
+  for (int i = suite != nullptr ? 2 : 1; i < argc; ++i) rest.push_back(argv[i]);
+  const int restCount = static_cast<int>(rest.size());
+
+  int failures = 0;
+  auto run = [&](const char* name, QObject&& test) {
+    if (suite == nullptr || std::strcmp(suite, name) == 0) failures += QTest::qExec(&test, restCount, rest.data());
+  };
+  run("StartUp", tagwright::testing::TStartUpTest());
+  run("SongList", tagwright::testing::TSongListTest());
+  run("SongDetails", tagwright::testing::TSongDetailsTest());
+  run("KeysAndHints", tagwright::testing::TKeysAndHintsTest());
+  return failures == 0 ? 0 : 1;
+}
