@@ -1,0 +1,106 @@
+// Times the window on a large folder of tagged songs: LoadSongFolder next to `tagwright-cli scan` on
+// the same folder, RefreshSongList in every view mode and filter, and the memory held with the songs
+// loaded. Usage: ui_window_benchmark [COUNT [TAGWRIGHT_CLI]] (offscreen unless QT_QPA_PLATFORM says).
+#include <QApplication>
+#include <QButtonGroup>
+#include <QAbstractButton>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "support/temp_folder.h"
+#include "tags/id3_info.h"
+#include "tests/ui/recording_dialogs.h"
+#include "ui/main_window.h"
+
+namespace {
+
+using namespace tagwright;
+
+double BestMilliseconds(int runs, const std::function<void()>& work) {
+  double best = 1e300;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
+    best = std::min(best, spent.count());
+  }
+  return best;
+}
+
+long ResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+
+void MakeSongs(const testing::TTempFolder& folder, int count) {
+  std::string audio = "\xff\xfb\x90\x64";
+  audio.append(413, '\0');
+  const char* artists[] = {"Moby", "Madonna", "The Beatles", "Blink 182", "Some Artist", "Jay-Z"};
+  for (int i = 0; i < count; ++i) {
+    char name[160];
+    const char* artist = artists[i % 6];
+    std::snprintf(name, sizeof name, "%02d - %s - Song %d.mp3", i % 100, artist, i);
+    const std::string path = folder.WriteFile(name, audio);
+    if (i % 3 == 2) continue;  // a third known by their names only
+    TID3Info tags;
+    tags.Artist = artist;
+    tags.Title = "Song " + std::to_string(i);
+    tags.Album = "Album " + std::to_string(i / 12);
+    tags.Track = static_cast<std::uint8_t>(i % 100);
+    tags.Genre = i % 5 == 0 ? "" : "Rock";
+    WriteID3Tags(path, tags);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
+  const std::string cli = argc > 2 ? argv[2] : "";
+
+  testing::TTempFolder folder;
+  MakeSongs(folder, count);
+  std::printf("songs: %d (two thirds tagged) in %s\n", count, folder.Path().c_str());
+
+  if (!cli.empty()) {
+    const std::string command = "'" + cli + "' scan '" + folder.Path() + "' > /dev/null";
+    const double ms = BestMilliseconds(3, [&] {
+      if (std::system(command.c_str()) != 0) std::fprintf(stderr, "tagwright-cli scan failed\n");
+    });
+    std::printf("tagwright-cli scan:            %8.1f ms\n", ms);
+  }
+
+  const long before = ResidentKilobytes();
+  testing::TRecordingDialogs dialogs;
+  TfrmRo3VavMain window(dialogs);
+  window.show();
+  const double load = BestMilliseconds(3, [&] { window.LoadSongFolder(folder.Path()); });
+  std::printf("LoadSongFolder:                %8.1f ms (%d rows)\n", load, window.RowCount());
+
+  for (int mode = 0; mode < 4; ++mode) {
+    window.viewButtons->button(mode)->setChecked(true);
+    const double ms = BestMilliseconds(5, [&] { window.RefreshSongList(); });
+    std::printf("RefreshSongList, view mode %d:  %8.1f ms\n", mode, ms);
+  }
+  for (int filter = 1; filter < 8; ++filter) {
+    window.filterButtons->button(filter)->setChecked(true);
+    const double ms = BestMilliseconds(5, [&] { window.RefreshSongList(); });
+    std::printf("RefreshSongList, filter %d:     %8.1f ms (%d rows)\n", filter, ms, window.RowCount());
+  }
+  window.filterButtons->button(0)->setChecked(true);
+  window.RefreshSongList();
+  QApplication::processEvents();
+  std::printf("resident memory: %ld KiB with the window and %zu songs loaded (%ld KiB before the window)\n",
+              ResidentKilobytes(), window.Songs().Count(), before);
+  return 0;
+}
