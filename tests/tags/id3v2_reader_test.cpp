@@ -212,3 +212,41 @@ TEST(ReadingTags, ReloadingForgetsTheOldTag) {
 
 }  // namespace
 }  // namespace tagwright
+
+namespace tagwright {
+namespace {
+
+// Counts what the reader asks of the file.
+class TCountingSource final : public TByteSource {
+ public:
+  explicit TCountingSource(std::string_view bytes) : Inner(bytes) {}
+  std::int64_t Size() const override { return Inner.Size(); }
+  std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override {
+    ++Reads;
+    BytesRead += n;
+    return Inner.ReadAt(offset, destination, n);
+  }
+  TMemorySource Inner;
+  int Reads = 0;
+  std::size_t BytesRead = 0;
+};
+
+TEST(ReadingTags, SkipsPicturesWithoutReadingThem) {
+  using namespace testing;
+  const std::string picture = Frame23("APIC", Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(100000, '\xD8'));
+  for (bool pictureFirst : {false, true}) {
+    std::string texts;
+    for (const char* id : {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "TCOM", "TENC"}) texts += Frame23(id, Latin1Text("12"));
+    const std::string file = Tag(3, pictureFirst ? picture + texts : texts + picture, 1024) + FakeAudio(50000) + Trailer("T");
+    TCountingSource source(file);
+    TID3v2 tag;
+    ASSERT_TRUE(tag.Load(source));
+    EXPECT_EQ(tag.Title, "12");
+    EXPECT_EQ(tag.Encoder, "12");
+    EXPECT_LE(source.Reads, 2) << pictureFirst;
+    EXPECT_LE(source.BytesRead, 2u * 4096) << pictureFirst;
+  }
+}
+
+}  // namespace
+}  // namespace tagwright
