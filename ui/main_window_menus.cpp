@@ -12,14 +12,17 @@ namespace tagwright {
 
 namespace {
 
+// Entries belong to the window, so that their hints reach its status bar.
 QAction* AddEntry(QMenu* menu, const char* caption, const char* name) {
-  QAction* action = menu->addAction(QString::fromLatin1(caption));
+  auto* action = new QAction(QString::fromLatin1(caption), menu->parent());
+  menu->addAction(action);
   action->setObjectName(QString::fromLatin1(name));
   return action;
 }
 
 QMenu* AddSubmenu(QMenu* menu, const char* caption, const char* name) {
-  QMenu* submenu = menu->addMenu(QString::fromLatin1(caption));
+  auto* submenu = new QMenu(QString::fromLatin1(caption), qobject_cast<QWidget*>(menu->parent()));
+  menu->addMenu(submenu);
   submenu->setObjectName(QString::fromLatin1(name));
   submenu->menuAction()->setObjectName(QString::fromLatin1(name));
   return submenu;

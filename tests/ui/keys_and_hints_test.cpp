@@ -93,6 +93,10 @@ void TKeysAndHintsTest::hintOfControlGoesToStatusOnOneLine() {
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(window->lstFiles, &leave);
   QCOMPARE(window->StatusText(), QString());
+  // Menu entries report their hints as they are pointed at.
+  window->popStampID3Tags->showStatusText();
+  QCOMPARE(window->StatusText(),
+           QStringLiteral("Update internal ID3 song information for selected songs using Recognized Values."));
   window->SetStatusText(QStringLiteral("Updating file list..."));
   QCOMPARE(window->StatusText(), QStringLiteral("Updating file list..."));
 }

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 
 #include "tests/ui/ui_test_support.h"
@@ -139,6 +140,34 @@ void TStartUpTest::aboutBoxShowsVersion() {
   QCOMPARE(box.minimumSize(), box.maximumSize());
   QVERIFY(box.OKButton->isDefault());
   QCOMPARE(box.OKButton->text(), QStringLiteral("OK"));
+}
+
+void TStartUpTest::refreshKeepsOpenFoldersWithoutReloading() {
+  TSongFolder folder;
+  folder.AddSong("Abba - Waterloo.mp3");
+  folder.MakeFolder("inner/deeper");
+  TWindowUnderTest window;
+  TFolderTree* tree = window->ShellTreeView1;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  tree->expand(tree->NodeOfPath(folder.QPath() + QStringLiteral("/inner")));
+  folder.AddSong("Moby - Porcelain.mp3");
+  folder.MakeFolder("new");
+  window->Image2Click();
+  QVERIFY(tree->isExpanded(tree->NodeOfPath(folder.QPath() + QStringLiteral("/inner"))));
+  QVERIFY(tree->isExpanded(tree->NodeOfPath(QDir::homePath())));
+  QCOMPARE(window->SelectedFolder(), folder.Path());
+  QVERIFY(tree->NodeOfPath(folder.QPath() + QStringLiteral("/new")).isValid());
+  QCOMPARE(window->RowCount(), 1);  // the song list is not reloaded by the refresh
+}
+
+void TStartUpTest::closingTheWindowEndsTheProgram() {
+  // As the program starts: the window and a hidden About box; closing the window ends the event
+  // loop with status 0.
+  TWindowUnderTest window;
+  TAboutBox hiddenAboutBox;
+  QTimer::singleShot(0, window.Window.get(), [&] { window->close(); });
+  QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); });
+  QCOMPARE(QApplication::exec(), 0);
 }
 
 }  // namespace tagwright::testing

@@ -16,6 +16,8 @@ class TStartUpTest : public QObject {
   void selectingAnotherFolderUnticksSubdirectories();
   void selectingAFileIsRefused();
   void aboutBoxShowsVersion();
+  void refreshKeepsOpenFoldersWithoutReloading();
+  void closingTheWindowEndsTheProgram();
 };
 
 class TSongListTest : public QObject {
