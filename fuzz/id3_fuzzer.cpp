@@ -72,10 +72,13 @@ void SaveRoundTrip(std::string_view bytes) {
   Check(back.Link == expected.Link, "link");
 
   Check(back.Save(path), "second save");
-  Check(!back.TagInfo.NeedRewrite, "second save in place");
-  // A genre text that is only a table number ("7") reads back as that genre's name, so only a
-  // genre that read back unchanged promises an unchanged second save.
-  if (back.Genre == expected.Genre) Check(ReadFile(path) == file, "second save changes nothing");
+  // A genre text that is only a table number ("7") reads back as that genre's name, and one left
+  // with blanks after a reference ("(17) Rock") reads back trimmed, so only a genre that read back
+  // unchanged promises an unchanged second save.
+  if (back.Genre == expected.Genre) {
+    Check(!back.TagInfo.NeedRewrite, "second save in place");
+    Check(ReadFile(path) == file, "second save changes nothing");
+  }
   ::unlink(path.c_str());
 }
 
