@@ -450,6 +450,7 @@ void TfrmRo3VavMain::showEvent(QShowEvent* event) {
   if (shownOnce_) return;
   shownOnce_ = true;
   // The folder pane starts 185 pixels wide; the middle pane takes the rest.
+  centralWidget()->layout()->activate();
   const int total = Splitter1->width() - Splitter1->handleWidth();
   Splitter1->setSizes({185, std::max(0, total - 185)});
 }

@@ -28,10 +28,17 @@ namespace {
 const QColor kLightOrange(255, 190, 125);
 constexpr int kLongestID3v1Text = 30;
 
+// Wide fields give way down to a third of their width when the window is narrow.
 QLineEdit* MakeField(QWidget* parent, const char* name, int width) {
   auto* field = new QLineEdit(parent);
   field->setObjectName(QString::fromLatin1(name));
-  field->setFixedWidth(width);
+  if (width > 100) {
+    field->setMinimumWidth(width / 3);
+    field->setMaximumWidth(width);
+    field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  } else {
+    field->setFixedWidth(width);
+  }
   return field;
 }
 
@@ -156,8 +163,9 @@ QWidget* TfrmRo3VavMain::CreateSongDetailsPanel() {
   lblSongDetailDecoration->adjustSize();
   SetSongDetailsCaption(SongDetailsGroupBox->title());
 
-  panelLayout->addWidget(SongDetailsGroupBox);
-  panelLayout->addStretch(1);
+  SongDetailsGroupBox->setMaximumWidth(SongDetailsGroupBox->sizeHint().width() + 281);
+  panelLayout->addWidget(SongDetailsGroupBox, 1);
+  panelLayout->addStretch(0);
 
   connect(txtArtistDisplay, &QLineEdit::textChanged, this, [this] { CheckFieldLength(txtArtistDisplay); });
   connect(txtTitleDisplay, &QLineEdit::textChanged, this, [this] { CheckFieldLength(txtTitleDisplay); });

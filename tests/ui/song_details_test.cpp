@@ -2,6 +2,7 @@
 // through the list.
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QToolButton>
 #include <filesystem>
@@ -192,6 +193,32 @@ void TSongDetailsTest::nextWithoutCurrentRowSelectsFirst() {
   QTest::keyClick(window->lstFiles, Qt::Key_F12);
   QCOMPARE(window->CurrentRow(), 0);
   QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("One"));
+}
+
+void TSongDetailsTest::textMenuOffersWhatTheFileNameSays() {
+  TSongFolder folder;
+  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("ABBA", "Waterloo (Live)"));
+  folder.AddSong("Moby - Porcelain.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->txtTitleDisplay->setFocus();
+  window->txtTitleDisplay->setSelection(0, 3);
+  window->popSongDetailsTextPopup();
+  QCOMPARE(window->cmdUpdFilenameArtist->text(), QStringLiteral("Artist: Abba"));
+  QCOMPARE(window->cmdUpdFilenameTitle->text(), QStringLiteral("Title: Waterloo"));
+  QVERIFY(window->cmdUpdFilenameArtist->isEnabled());
+  QVERIFY(window->mnuUpdFromFilename->menuAction()->isEnabled());
+  QVERIFY(window->mnuCutTo->menuAction()->isEnabled());
+  window->txtTitleDisplay->deselect();
+  window->popSongDetailsTextPopup();
+  QVERIFY(!window->mnuCutTo->menuAction()->isEnabled());
+  ClickRow(*window.Window, 1, Qt::ControlModifier);
+  window->popSongDetailsTextPopup();
+  QCOMPARE(window->cmdUpdFilenameArtist->text(), QStringLiteral("Artist: "));
+  QCOMPARE(window->cmdUpdFilenameTitle->text(), QStringLiteral("Title: "));
+  QVERIFY(!window->cmdUpdFilenameTitle->isEnabled());
+  QVERIFY(!window->mnuUpdFromFilename->menuAction()->isEnabled());
 }
 
 }  // namespace tagwright::testing

@@ -51,6 +51,7 @@ class TSongDetailsTest : public QObject {
   void longArtistAndTitleAreColoured();
   void previousAndNextStopAtTheEnds();
   void nextWithoutCurrentRowSelectsFirst();
+  void textMenuOffersWhatTheFileNameSays();
 };
 
 class TKeysAndHintsTest : public QObject {
