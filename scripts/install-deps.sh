@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-mutagen eyed3 libtag1-dev
   clang libclang-rt-14-dev strace
-  qt6-base-dev xvfb xauth imagemagick xdotool
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth imagemagick xdotool
 )
 
 missing=()
