@@ -27,13 +27,20 @@ bool TFileSource::Open(const std::string& fileName) {
     ::close(Fd);
     Fd = -1;
   }
-  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a named pipe with a song's name cannot stall a listing; regular files
+  // read the same either way.
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    const int error = S_ISDIR(info.st_mode) ? EISDIR : (errno ? errno : EINVAL);
+  if (::fstat(fd, &info) != 0) {
+    const int error = errno;
     ::close(fd);
     errno = error;
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     return false;
   }
   Fd = fd;

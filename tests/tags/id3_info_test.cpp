@@ -102,6 +102,14 @@ TEST(ReadingTagsOfAFile, MissingFileLeavesTheRecordAlone) {
   EXPECT_FALSE(ReadID3Tags(bare, info));
   EXPECT_EQ(info.Title, "keep");
   EXPECT_THROW(ReadID3Tags(folder.Path(), info), TFileError);
+  // A named pipe is no song: refused at once instead of waiting for a writer.
+  const std::string pipe = folder / "pipe.mp3";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+  EXPECT_THROW(ReadID3Tags(pipe, info), TFileError);
+  TID3v2 tag;
+  EXPECT_FALSE(tag.Load(pipe));
+  tag.SetTitle("T");
+  EXPECT_FALSE(tag.Save(pipe));
 }
 
 TEST(TrailerAccess, AppendsThenOverwrites) {
