@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/song_commands.h"
 #include "songs/song_attrib_list.h"
 
 class QAction;
@@ -94,6 +95,18 @@ class TfrmRo3VavMain : public QMainWindow {
   // carries on. Every handler that loads songs or runs a command goes through here.
   void RunGuarded(const std::function<void()>& work);
   void ShowError(const std::exception& error);
+
+  // --- Commands ---
+  // The frame of every command on the selected songs: visits the selected rows in list order, asks
+  // (or, without askWhenUnwritable, silently skips) when a file cannot be written, runs work on each
+  // writable song, calls afterLastRow when every row was visited, and always reloads the folder and
+  // selects the row that was current, by position.
+  void RunSelectedSongsPass(bool askWhenUnwritable, const std::function<void(TAutoSongAttributes&)>& work,
+                            const std::function<void()>& afterLastRow = {});
+  // Blanks one tag field of every selected song ("ID3 Clear").
+  void ClearTagField(TTagField field);
+  // Moves the focused field's selection to the front of target, and tidies what is left.
+  void CutSelectionTo(QLineEdit* target);
 
   // --- The window's parts (named as the commands refer to them) ---
   QFrame* pnlTop = nullptr;
@@ -259,6 +272,10 @@ class TfrmRo3VavMain : public QMainWindow {
   void SetSongDetailsCaption(const QString& caption);
   void ShowSongDetailsTextMenu(QLineEdit* field, const QPoint& position);
   QString HintOf(QWidget* widget) const;
+  TPanelValues TrimmedPanelValues();
+  QLineEdit* FocusedEditField() const;
+  void UpdateFieldFromFileName(QLineEdit* field, bool artist);
+  void SelectRows(const std::vector<int>& rows);
   void ReportUnreadableSongs();
 
   TDialogs& dialogs_;

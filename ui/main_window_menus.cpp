@@ -12,6 +12,9 @@ namespace tagwright {
 
 namespace {
 
+// A value shown in a menu caption as it is: a single "&" would mark a shortcut letter and vanish.
+QString MenuText(const std::string& value) { return ToQString(value).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+
 // Entries belong to the window, so that their hints reach its status bar.
 QAction* AddEntry(QMenu* menu, const char* caption, const char* name) {
   auto* action = new QAction(QString::fromLatin1(caption), menu->parent());
@@ -152,12 +155,12 @@ void TfrmRo3VavMain::popSongDetailsTextPopup() {
   RecognizeSong(song->FileName(), tokens, false, *song);
   if (song->RecogType() != rtFailed) {
     if (!song->Artist().empty()) {
-      cmdUpdFilenameArtist->setText(QStringLiteral("Artist: ") + ToQString(song->Artist()));
+      cmdUpdFilenameArtist->setText(QStringLiteral("Artist: ") + MenuText(song->Artist()));
       cmdUpdFilenameArtist->setEnabled(true);
       mnuUpdFromFilename->menuAction()->setEnabled(true);
     }
     if (!song->Title().empty()) {
-      cmdUpdFilenameTitle->setText(QStringLiteral("Title: ") + ToQString(song->FullTitle()));
+      cmdUpdFilenameTitle->setText(QStringLiteral("Title: ") + MenuText(song->FullTitle()));
       cmdUpdFilenameTitle->setEnabled(true);
       mnuUpdFromFilename->menuAction()->setEnabled(true);
     }

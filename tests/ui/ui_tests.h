@@ -66,4 +66,25 @@ class TKeysAndHintsTest : public QObject {
   void errorsAreShownAndWindowCarriesOn();
 };
 
+class TCommandsTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void stampOneSongWritesThePanelExactly();
+  void stampSeveralSongsWritesOnlyFilledFields();
+  void unwritableFileAsksAndYesSkipsIt();
+  void unwritableFileAnsweredNoEndsThePass();
+  void renameWithDetailsReportsATakenName();
+  void renameWithDetailsRenamesCaseOnlyChanges();
+  void autoRenameRenamesTheFirstOfTwoClashingSongs();
+  void renameThisFileUsesTheTypedName();
+  void handsFreeActsOnlyOnNamesHoldingTheirDetails();
+  void detailsCleanupAndFilenameAsTitle();
+  void clearBlanksEachFieldAlone_data();
+  void clearBlanksEachFieldAlone();
+  void deleteAsksFirst();
+  void selectArtistAddsRowsOfTheSameSpelling();
+  void cutToMovesTextToTheFrontOfAnotherField();
+  void updateFromFileNameFillsOneField();
+};
+
 }  // namespace tagwright::testing

@@ -24,5 +24,6 @@ int main(int argc, char** argv) {
   run("SongList", tagwright::testing::TSongListTest());
   run("SongDetails", tagwright::testing::TSongDetailsTest());
   run("KeysAndHints", tagwright::testing::TKeysAndHintsTest());
+  run("Commands", tagwright::testing::TCommandsTest());
   return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,332 @@
+// The commands, end to end through the real window on folders of real song files, with the dialogs
+// answered by the test.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <sys/stat.h>
+
+#include "tests/ui/ui_test_support.h"
+#include "tests/ui/ui_tests.h"
+#include "ui/song_list_box.h"
+
+namespace tagwright::testing {
+
+namespace {
+
+TID3Info TagsOf(const std::string& path) {
+  TID3Info tags;
+  ReadID3Tags(path, tags);
+  return tags;
+}
+
+std::string Trimmed(const std::string& text) { return QString::fromStdString(text).trimmed().toStdString(); }
+
+void MakeReadOnly(const std::string& path) { QCOMPARE(chmod(path.c_str(), 0444), 0); }
+
+QList<int> SelectedRows(const TfrmRo3VavMain& window) {
+  QList<int> rows;
+  for (int row = 0; row < window.RowCount(); ++row) {
+    if (window.lstFiles->IsRowSelected(row)) rows << row;
+  }
+  return rows;
+}
+
+void SelectAllRows(TfrmRo3VavMain& window) {
+  ClickRow(window, 0);
+  for (int row = 1; row < window.RowCount(); ++row) ClickRow(window, row, Qt::ControlModifier);
+}
+
+}  // namespace
+
+void TCommandsTest::stampOneSongWritesThePanelExactly() {
+  TSongFolder folder;
+  TID3Info tags = Tags("Abba", "Waterloo", "Album", 3);
+  tags.Comment = "Old comment";
+  const std::string song = folder.AddTaggedSong("Abba - Waterloo.mp3", tags);
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->txtCommentDisplay->setText(QString());
+  window->txtArtistDisplay->setText(QStringLiteral("  Abba Group  "));
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  const TID3Info after = TagsOf(song);
+  QCOMPARE(Trimmed(after.Comment), std::string());
+  QCOMPARE(after.Artist, std::string("Abba Group"));
+  QCOMPARE(after.Title, std::string("Waterloo"));
+  QCOMPARE(after.Track, std::uint8_t(3));
+  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba Group"));
+  QCOMPARE(SelectedRows(*window.Window), QList<int>{0});
+}
+
+void TCommandsTest::stampSeveralSongsWritesOnlyFilledFields() {
+  TSongFolder folder;
+  const std::string a = folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "One"));
+  const std::string b = folder.AddTaggedSong("b.mp3", Tags("Moby", "Why", "Two"));
+  const std::string c = folder.AddTaggedSong("c.mp3", Tags("Sting", "Fields", "Three"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAllRows(*window.Window);
+  window->txtAlbumDisplay->setText(QStringLiteral("X"));
+  window->cmdUpdateID3Tags->click();
+  QCOMPARE(TagsOf(a).Album, std::string("X"));
+  QCOMPARE(TagsOf(b).Album, std::string("X"));
+  QCOMPARE(TagsOf(c).Album, std::string("X"));
+  QCOMPARE(TagsOf(a).Artist, std::string("Abba"));
+  QCOMPARE(TagsOf(b).Title, std::string("Why"));
+  QCOMPARE(TagsOf(c).Artist, std::string("Sting"));
+}
+
+void TCommandsTest::unwritableFileAsksAndYesSkipsIt() {
+  TSongFolder folder;
+  std::vector<std::string> songs;
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) songs.push_back(folder.AddTaggedSong(name, Tags("", "T")));
+  MakeReadOnly(songs[1]);
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAllRows(*window.Window);
+  ClickRow(*window.Window, 2, Qt::ControlModifier);  // row 2 current but no longer selected
+  ClickRow(*window.Window, 2, Qt::ControlModifier);  // and selected again
+  window.Dialogs.Answers.push_back(mbYes);
+  window->popStampID3TagsClick();
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+  QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("b.mp3 cannot be written to.  Continue?"));
+  QCOMPARE(window.Dialogs.Messages[0].Caption, QStringLiteral("Error"));
+  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButtons(mbYes | mbNo));
+  // Stamping the recognised title: every writable file was written (its trailer now says "T").
+  for (int i : {0, 2, 3}) QCOMPARE(TagsOf(songs[i]).Title, std::string("T"));
+  QCOMPARE(SelectedRows(*window.Window), QList<int>{2});
+  QCOMPARE(window->CurrentRow(), 2);
+}
+
+void TCommandsTest::unwritableFileAnsweredNoEndsThePass() {
+  TSongFolder folder;
+  std::vector<std::string> songs;
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) songs.push_back(folder.AddSong(name));
+  MakeReadOnly(songs[1]);
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAllRows(*window.Window);
+  window.Dialogs.Answers.push_back(mbNo);
+  window->cmdUseFilenameAsTitleClick();
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+  QCOMPARE(TagsOf(songs[0]).Title, std::string("a"));
+  QCOMPARE(TagsOf(songs[2]).Title, std::string());
+  QCOMPARE(TagsOf(songs[3]).Title, std::string());
+  QCOMPARE(SelectedRows(*window.Window), QList<int>{3});  // the row that was current, alone
+}
+
+void TCommandsTest::renameWithDetailsReportsATakenName() {
+  TSongFolder folder;
+  folder.AddFile("Abba - Waterloo.mp3", "another song");
+  const std::string song = folder.AddSong("x - y.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  const int row = RowEndingWith(*window.Window, QStringLiteral("x - y.mp3"));
+  ClickRow(*window.Window, row);
+  window->txtArtistDisplay->setText(QStringLiteral("Abba"));
+  window->txtTitleDisplay->setText(QStringLiteral("Waterloo"));
+  QElapsedTimer timer;
+  timer.start();
+  QTest::keyClick(window.Window.get(), Qt::Key_F5);
+  QVERIFY(timer.elapsed() >= 2000);  // the message stays readable before the reload
+  QVERIFY(FileExists(song));
+  QCOMPARE(ReadWholeFile(folder / "Abba - Waterloo.mp3"), std::string("another song"));
+}
+
+void TCommandsTest::renameWithDetailsRenamesCaseOnlyChanges() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("abba - waterloo.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->txtArtistDisplay->setText(QStringLiteral("Abba"));
+  window->txtTitleDisplay->setText(QStringLiteral("Waterloo"));
+  window->txtTrackDisplay->setText(QStringLiteral("7"));
+  window->cmdRenameFilesWithDetails->click();
+  QVERIFY(!FileExists(song));
+  QVERIFY(FileExists(folder / "07 - Abba - Waterloo.mp3"));
+  QCOMPARE(RowTexts(*window.Window), QStringList{QString::fromStdString(folder / "07 - Abba - Waterloo.mp3")});
+}
+
+void TCommandsTest::autoRenameRenamesTheFirstOfTwoClashingSongs() {
+  TSongFolder folder;
+  folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
+  folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAllRows(*window.Window);
+  window->cmdRenameSelectedFiles->click();
+  QVERIFY(FileExists(folder / "Moby - Why.mp3"));
+  QVERIFY(FileExists(folder / "two.mp3"));
+  QVERIFY(!FileExists(folder / "one.mp3"));
+}
+
+void TCommandsTest::renameThisFileUsesTheTypedName() {
+  TSongFolder folder;
+  folder.AddSong("old.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window.Dialogs.InputAnswers.push_back(QStringLiteral("sub/escape.mp3"));
+  window->popRenameFileClick();
+  QCOMPARE(window.Dialogs.Inputs.at(0).Caption, QStringLiteral("Rename File"));
+  QCOMPARE(window.Dialogs.Inputs.at(0).Prompt, QStringLiteral("New filename"));
+  QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("old.mp3"));
+  QCOMPARE(window.Dialogs.Messages.at(0).Text, QStringLiteral("Error renaming file"));
+  QVERIFY(FileExists(folder / "old.mp3"));
+
+  window.Dialogs.InputAnswers.push_back(QStringLiteral("new.txt"));
+  window->popRenameFileClick();
+  QVERIFY(FileExists(folder / "new.txt"));
+  QCOMPARE(window->RowCount(), 0);  // no longer a song file
+}
+
+void TCommandsTest::handsFreeActsOnlyOnNamesHoldingTheirDetails() {
+  TSongFolder folder;
+  const std::string plain = folder.AddSong("moby - why_does_my_heart [live].mp3");
+  const std::string extra = folder.AddSong("Moby - Porcelain - www.site.com.mp3");
+  const std::string readOnly = folder.AddSong("sting - fields.mp3");
+  MakeReadOnly(readOnly);
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAllRows(*window.Window);
+  QTest::keyClick(window.Window.get(), Qt::Key_F7);
+  QVERIFY(window.Dialogs.Messages.empty());  // unwritable files are skipped silently
+  const std::string renamed = folder / "Moby - Why Does My Heart (live).mp3";
+  QVERIFY(FileExists(renamed));
+  QVERIFY(!FileExists(plain));
+  QCOMPARE(TagsOf(renamed).Title, std::string("Why Does My Heart"));  // the mix only in the name
+  QCOMPARE(TagsOf(renamed).Artist, std::string("Moby"));
+  QVERIFY(FileExists(extra));
+  QVERIFY(FileExists(readOnly));
+}
+
+void TCommandsTest::detailsCleanupAndFilenameAsTitle() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("some band - the_best_song.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->cmdTitleArtistCleanupToID3->click();
+  QCOMPARE(TagsOf(song).Title, std::string("The Best Song"));
+  QCOMPARE(TagsOf(song).Artist, std::string("Some Band"));
+  window->cmdUseFilenameAsTitle->click();
+  QCOMPARE(TagsOf(song).Title, std::string("some band - the_best_song"));
+  QCOMPARE(TagsOf(song).Artist, std::string("Some Band"));
+}
+
+void TCommandsTest::clearBlanksEachFieldAlone_data() {
+  QTest::addColumn<int>("item");
+  for (int item = 0; item < 7; ++item) QTest::addRow("item %d", item) << item;
+}
+
+void TCommandsTest::clearBlanksEachFieldAlone() {
+  QFETCH(int, item);
+  TSongFolder folder;
+  TID3Info full = Tags("Artist", "Title", "Album", 5, "Rock", "1999");
+  full.Comment = "Comment";
+  const std::string song = folder.AddTaggedSong("x.mp3", full);
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  const QList<QAction*> items = window->mnuClear->actions();
+  QCOMPARE(items.size(), 7);
+  items[item]->trigger();
+  const TID3Info after = TagsOf(song);
+  const std::string values[] = {after.Artist, after.Title, std::to_string(after.Track), after.Album,
+                                after.Year,   after.Genre, after.Comment};
+  const std::string before[] = {"Artist", "Title", "5", "Album", "1999", "Rock", "Comment"};
+  for (int field = 0; field < 7; ++field) {
+    if (field == item) {
+      QVERIFY2(Trimmed(values[field]).empty() || values[field] == "0", values[field].c_str());
+    } else {
+      QCOMPARE(values[field], before[field]);
+    }
+  }
+}
+
+void TCommandsTest::deleteAsksFirst() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("a.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window.Dialogs.Answers.push_back(mbNo);
+  window->popDeleteFileClick();
+  QVERIFY(FileExists(song));
+  QCOMPARE(window->RowCount(), 1);
+  QCOMPARE(window.Dialogs.Messages.at(0).Caption, QStringLiteral("Confirm"));
+  QCOMPARE(window.Dialogs.Messages.at(0).Text,
+           QStringLiteral("Are you sure you want to delete this file?\r\n") + QString::fromStdString(song));
+  window.Dialogs.Answers.push_back(mbYes);
+  window->popDeleteFileClick();
+  QVERIFY(!FileExists(song));
+  QCOMPARE(window->RowCount(), 0);
+}
+
+void TCommandsTest::selectArtistAddsRowsOfTheSameSpelling() {
+  TSongFolder folder;
+  folder.AddTaggedSong("1.mp3", Tags("Abba", "A"));
+  folder.AddTaggedSong("2.mp3", Tags("abba", "B"));
+  folder.AddTaggedSong("3.mp3", Tags("Abba", "C"));
+  folder.AddTaggedSong("4.mp3", Tags("Moby", "D"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 3);
+  ClickRow(*window.Window, 0, Qt::ControlModifier);
+  window->popSelectArtistClick();
+  QCOMPARE(SelectedRows(*window.Window), (QList<int>{0, 2, 3}));
+  window->popSelectAllClick();
+  QCOMPARE(SelectedRows(*window.Window), (QList<int>{0, 1, 2, 3}));
+}
+
+void TCommandsTest::cutToMovesTextToTheFrontOfAnotherField() {
+  TSongFolder folder;
+  folder.AddSong("x.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->txtTitleDisplay->setText(QStringLiteral("Abba - Waterloo"));
+  window->txtArtistDisplay->setText(QStringLiteral("Band"));
+  window->txtTitleDisplay->setFocus();
+  QApplication::setActiveWindow(window.Window.get());
+  window->txtTitleDisplay->setSelection(0, 4);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window->txtTitleDisplay));
+  window->CutSelectionTo(window->txtArtistDisplay);
+  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("AbbaBand"));
+  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Waterloo"));
+  QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Abba"));
+
+  window->txtTitleDisplay->setSelection(0, 0);
+  window->CutSelectionTo(window->txtArtistDisplay);  // nothing selected: nothing changes
+  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("AbbaBand"));
+}
+
+void TCommandsTest::updateFromFileNameFillsOneField() {
+  TSongFolder folder;
+  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Tag Artist", "Tag Title"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->popSongDetailsTextPopup();
+  QCOMPARE(window->cmdUpdFilenameArtist->text(), QStringLiteral("Artist: Abba"));
+  QCOMPARE(window->cmdUpdFilenameTitle->text(), QStringLiteral("Title: Waterloo"));
+  window->cmdUpdFilenameTitleClick();
+  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Waterloo"));
+  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Tag Artist"));
+  window->cmdUpdFilenameArtistClick();
+  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba"));
+
+  // An ampersand is shown as itself, not taken for a shortcut mark.
+  QVERIFY(QFile::rename(folder.QPath() + "/Abba - Waterloo.mp3", folder.QPath() + "/AC&DC - Thunder.mp3"));
+  window->LoadSongFolder(folder.Path());
+  ClickRow(*window.Window, 0);
+  window->popSongDetailsTextPopup();
+  QCOMPARE(window->cmdUpdFilenameArtist->text(), QStringLiteral("Artist: AC&&DC"));
+}
+
+}  // namespace tagwright::testing
