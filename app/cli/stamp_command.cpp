@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/song_pass.h"
+#include "commands/song_commands.h"
 #include "files/file_access.h"
 #include "tags/id3_info.h"
 
@@ -14,6 +16,9 @@ namespace {
 
 struct TStampOptions {
   std::vector<std::string> files;
+  bool recognized = false;  // stamp each song's recognised details instead of the given fields
+  bool recursive = false;
+  bool dryRun = false;
   // Each field is written only when its option was given (then even as the empty text).
   std::optional<std::string> artist, title, album, year, comment, genre, track;
 };
@@ -34,7 +39,7 @@ void RunStamp(const TStampOptions& options, TCliContext& context) {
       if (options.comment) tags.Comment = *options.comment;
       if (options.genre) tags.Genre = *options.genre;
       if (options.track) tags.SetTrackText(*options.track);
-      WriteID3Tags(file, tags);
+      if (!options.dryRun) WriteID3Tags(file, tags);
     } catch (const std::exception& error) {
       context.ReportFailure(file + ": " + error.what());
     }
@@ -65,12 +70,25 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
   field("--comment", &TStampOptions::comment, "Comment");
   field("--genre", &TStampOptions::genre, "Genre name");
   field("--track", &TStampOptions::track, "Track number");
-  command->add_option("FILE", options->files, "Song files")->required();
+  command->add_flag("--recognized", options->recognized,
+                    "Write each song's recognised details (Stamp ID3 Tags); PATH may name folders");
+  command->add_flag("--recursive", options->recursive, "With --recognized: include the songs of subfolders");
+  command->add_flag("--dry-run", options->dryRun, "Change nothing on disk");
+  command->add_option("FILE", options->files, "Song files (with --recognized: files and folders)")->required();
   command->callback([options, fields, &context] {
     for (const TField& f : *fields) {
       if (f.option->count() > 0) (*options).*(f.member) = *f.text;
     }
-    RunStamp(*options, context);
+    if (!options->recognized) {
+      if (options->recursive) throw CLI::ValidationError("--recursive", "goes with --recognized");
+      RunStamp(*options, context);
+      return;
+    }
+    for (const TField& f : *fields) {
+      if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
+    }
+    TPassOptions pass{options->files, options->recursive, options->dryRun};
+    RunSongPass(pass, [](TAutoSongAttributes& song) { return PlanStampRecognized(song); }, context);
   });
 }
 

@@ -40,11 +40,15 @@ class ChangeCommands : public ::testing::Test {
 };
 
 TEST_F(ChangeCommands, DryRunChangesNoByteAndForetellsTheRealRun) {
-  for (const char* command : {"rename", "filename-as-title", "cleanup", "hands-free"}) {
+  for (const char* command : {"rename", "filename-as-title", "cleanup", "hands-free", "stamp"}) {
+    std::vector<std::string> arguments = {command, folder.Path()};
+    if (std::string(command) == "stamp") arguments.insert(arguments.begin() + 1, "--recognized");
+    std::vector<std::string> dryArguments = arguments;
+    dryArguments.insert(dryArguments.begin() + 1, "--dry-run");
     const auto before = Snapshot(folder);
-    const TCliRun dry = RunCli({command, "--dry-run", folder.Path()});
+    const TCliRun dry = RunCli(dryArguments);
     EXPECT_EQ(Snapshot(folder), before) << command;
-    const TCliRun real = RunCli({command, folder.Path()});
+    const TCliRun real = RunCli(arguments);
     EXPECT_EQ(dry.out, real.out) << command;
     EXPECT_EQ(dry.exitStatus, real.exitStatus) << command;
   }
@@ -112,6 +116,20 @@ TEST_F(ChangeCommands, SkipsAndReportsFilesThatCannotBeWritten) {
   EXPECT_EQ(lines[3]["action"], "skipped");
   EXPECT_EQ(lines[0]["action"], "tagged");
   EXPECT_EQ(ReadWholeFile(readOnly), bytes);
+}
+
+TEST_F(ChangeCommands, StampRecognizedWritesTheNamesDetailsAndKeepsTheTags) {
+  const TCliRun run = RunCli({"stamp", "--recognized", folder.Path()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const auto lines = run.Lines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0]["action"], "tagged");
+  EXPECT_EQ(lines[0]["tags"]["title"], "why does my heart");
+  TID3Info tags;
+  ReadID3Tags(folder / "x.mp3", tags);
+  EXPECT_EQ(tags.Comment, "Keep");
+  EXPECT_EQ(tags.Track, 5);
+  EXPECT_EQ(RunCli({"stamp", "--recognized", "--title", "T", folder.Path()}).exitStatus, 2);
 }
 
 TEST_F(ChangeCommands, ClearBlanksOneFieldAndKeepsTheOthers) {
