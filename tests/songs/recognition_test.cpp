@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 
 #include "songs/song_pattern_table.h"
@@ -21,6 +22,17 @@ struct Expected {
   const char* copy = "";
   const char* album = "";
 };
+
+void PrintTo(const Expected& e, std::ostream* out) { *out << '\'' << e.name << '\''; }
+
+// A test name made of the file name's letters and digits, and the case's position.
+std::string CaseName(const ::testing::TestParamInfo<Expected>& info) {
+  std::string name = std::to_string(info.index) + "_";
+  for (const char* c = info.param.name; *c != 0; ++c) {
+    if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+  }
+  return name;
+}
 
 class FileNameRecognition : public ::testing::TestWithParam<Expected> {};
 
@@ -60,7 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
         Expected{" Artist - Title.mp3", rtFailed},
         Expected{"Artist+Title.mp3", rtFailed},
         Expected{"Beyonc\xC3\xA9 - Halo.mp3", rtFailed},
-        Expected{"Back\\Slash - Title.mp3", rtFailed}));
+        Expected{"Back\\Slash - Title.mp3", rtFailed}),
+    CaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, FileNameRecognition,
@@ -80,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
         Expected{"2 Hits - 05 - Song.mp3", rtPattern, "", "Song", "", "05", "", "2 Hits"},
         Expected{"Hits 2 - 05 - Song.mp3", rtFailed},
         Expected{"Artist - Title (Live) (3).mp3", rtFailed, "", "", "", "", "3"},
-        Expected{"Artist - Title(Live)(3).mp3", rtPattern, "Artist", "Title", "Live", "", "3"}));
+        Expected{"Artist - Title(Live)(3).mp3", rtPattern, "Artist", "Title", "Live", "", "3"}),
+    CaseName);
 
 TEST(TokenizeName, CutsRunsOfOneClass) {
   TTokenList tokens;

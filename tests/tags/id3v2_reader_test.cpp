@@ -61,6 +61,9 @@ struct TReadCase {
   std::map<std::string, std::string> expected;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const TReadCase& c, std::ostream* out) { *out << c.what; }
+
 class ReadingTags : public ::testing::TestWithParam<TReadCase> {};
 
 TEST_P(ReadingTags, GivesTheFields) {
