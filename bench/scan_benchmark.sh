@@ -13,18 +13,7 @@ for ((i = 0; i < count; i++)); do
   : > "$folder/$(printf '%02d' $((i % 100))) - ${artists[i % ${#artists[@]}]} - Song $i.mp3"
 done
 
-measure() {  # prints the best of three wall-clock times in milliseconds
-  local best=
-  for _ in 1 2 3; do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    local ms=$(((end - start) / 1000000))
-    if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
-  done
-  echo "$best"
-}
+source "$(dirname "$0")/measure.sh"
 
 find_ms=$(measure bash -c "find '$folder' -maxdepth 1 -type f | wc -l")
 scan_ms=$(measure "$cli" scan --no-tags "$folder")

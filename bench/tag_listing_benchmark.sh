@@ -21,18 +21,7 @@ strace -y -e trace=all "$once" "$sample" 2>&1 >/dev/null | grep -F "$sample" | s
 calls=$(strace -y -e trace=all "$once" "$sample" 2>&1 >/dev/null | grep -cF "$sample")
 echo "  total: $calls"
 
-measure() {  # best of three wall-clock times in milliseconds
-  local best=
-  for _ in 1 2 3; do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    local ms=$(((end - start) / 1000000))
-    if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
-  done
-  echo "$best"
-}
+source "$(dirname "$0")/measure.sh"
 
 "$cli" scan "$folder" >/dev/null  # warm the page cache for both
 scan_ms=$(measure "$cli" scan "$folder")

@@ -36,19 +36,6 @@ struct TReadCase {
   TID3Info expected;
 };
 
-TID3Info Info(std::string title, std::string artist = {}, std::string album = {}, std::string year = {},
-              std::string comment = {}, int track = 0, std::string genre = {}) {
-  TID3Info info;
-  info.Title = title;
-  info.Artist = artist;
-  info.Album = album;
-  info.Year = year;
-  info.Comment = comment;
-  info.Track = static_cast<std::uint8_t>(track);
-  info.Genre = genre;
-  return info;
-}
-
 std::string Pad(std::string text, std::size_t width) {
   text.resize(width, ' ');
   return text;

@@ -8,6 +8,7 @@
 
 #include "support/temp_folder.h"
 #include "tags/id3_info.h"
+#include "tag_bytes.h"
 #include "tags/id3v2.h"
 #include "text/ascii_text.h"
 
@@ -61,19 +62,6 @@ struct TPeerCase {
 
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const TPeerCase& c, std::ostream* out) { *out << c.kind; }
-
-TID3Info Info(std::string title, std::string artist, std::string album, std::string year, std::string comment,
-              int track, std::string genre) {
-  TID3Info info;
-  info.Title = title;
-  info.Artist = artist;
-  info.Album = album;
-  info.Year = year;
-  info.Comment = comment;
-  info.Track = static_cast<std::uint8_t>(track);
-  info.Genre = genre;
-  return info;
-}
 
 const TPeerCase PeerCases[] = {
     {"v23_latin1", Info("Caf\xC3\xA9 Song", "Bj\xC3\xB6rk", "Album", "1999", "Nice one", 3, "Rock"),

@@ -1,6 +1,8 @@
 // Building ID3 tags byte by byte for tests, independently of the writer under test.
 #pragma once
 
+#include "tags/id3_info.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -49,6 +51,20 @@ inline std::string Tag(int major, std::string_view body, std::size_t padding = 0
 }
 
 // A few bytes standing in for MPEG audio frames.
+// A tag record with the given values.
+inline TID3Info Info(std::string title, std::string artist = {}, std::string album = {}, std::string year = {},
+                     std::string comment = {}, int track = 0, std::string genre = {}) {
+  TID3Info info;
+  info.Title = std::move(title);
+  info.Artist = std::move(artist);
+  info.Album = std::move(album);
+  info.Year = std::move(year);
+  info.Comment = std::move(comment);
+  info.Track = static_cast<std::uint8_t>(track);
+  info.Genre = std::move(genre);
+  return info;
+}
+
 inline std::string FakeAudio(std::size_t size = 600) {
   std::string out;
   for (std::size_t i = 0; i < size; ++i) {
