@@ -329,4 +329,50 @@ void TCommandsTest::updateFromFileNameFillsOneField() {
   QCOMPARE(window->cmdUpdFilenameArtist->text(), QStringLiteral("Artist: AC&&DC"));
 }
 
+void TCommandsTest::refreshKeepsSubfoldersBelowTheTopNode() {
+  TSongFolder folder;
+  folder.AddSong("a.mp3");
+  folder.AddSong("sub/b.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  window->popchkIncludeSubdirectories->trigger();  // ticks and reloads with subfolders
+  QVERIFY(window->popchkIncludeSubdirectories->isChecked());
+  QCOMPARE(window->RowCount(), 2);
+  window->popRefreshClick();
+  QVERIFY(window->popchkIncludeSubdirectories->isChecked());
+  QCOMPARE(window->RowCount(), 2);
+  window->popchkIncludeSubdirectories->trigger();
+  QCOMPARE(window->RowCount(), 1);
+}
+
+void TCommandsTest::refreshOnTheTopNodeStopsScanningSubfolders() {
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(QStringLiteral("/")));
+  window->popchkIncludeSubdirectories->setChecked(true);  // ticked without a (whole-disk) reload
+  window->popRefreshClick();
+  QVERIFY(!window->popchkIncludeSubdirectories->isChecked());
+  QCOMPARE(window->SelectedFolder(), std::string("/"));
+}
+
+void TCommandsTest::textMenuTidiesTheFocusedField() {
+  TSongFolder folder;
+  folder.AddSong("x.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  QApplication::setActiveWindow(window.Window.get());
+  window->txtAlbumDisplay->setText(QStringLiteral("my_best_OF"));
+  window->txtAlbumDisplay->setFocus();
+  window->popSDUnderscoresToSpacesClick();
+  QCOMPARE(window->txtAlbumDisplay->text(), QStringLiteral("my best OF"));
+  window->popSDInitialCapsClick();
+  QCOMPARE(window->txtAlbumDisplay->text(), QStringLiteral("My Best Of"));
+
+  window->txtArtistDisplay->setText(QStringLiteral(" Moby "));
+  window->txtTitleDisplay->setText(QStringLiteral("MOBY - Why "));
+  window->popSDRemoveArtistNameFromTitleBeginningClick();  // whichever field has the focus
+  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Moby"));
+  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Why"));
+}
+
 }  // namespace tagwright::testing

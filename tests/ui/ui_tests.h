@@ -85,6 +85,9 @@ class TCommandsTest : public QObject {
   void selectArtistAddsRowsOfTheSameSpelling();
   void cutToMovesTextToTheFrontOfAnotherField();
   void updateFromFileNameFillsOneField();
+  void refreshKeepsSubfoldersBelowTheTopNode();
+  void refreshOnTheTopNodeStopsScanningSubfolders();
+  void textMenuTidiesTheFocusedField();
 };
 
 }  // namespace tagwright::testing
