@@ -56,10 +56,8 @@ std::string ResultLine(const std::string& file, const TChangeResult& result, con
   if (result.Outcome == TChangeOutcome::Skipped || result.Outcome == TChangeOutcome::Failed) {
     line.Add("reason", result.Reason);
   }
-  const bool tagged = result.Outcome == TChangeOutcome::Tagged ||
-                      result.Outcome == TChangeOutcome::TaggedAndRenamed ||
-                      (result.Outcome == TChangeOutcome::Failed && change != nullptr && change->WriteTags &&
-                       change->Refusal.empty());
+  // A failed rename comes after the tag was written; a change that failed before never writes one.
+  const bool tagged = change != nullptr && change->WriteTags && result.Outcome != TChangeOutcome::Skipped;
   if (tagged) {
     line.Add("tags", TagsLine(change->Tags));
   } else {
