@@ -60,4 +60,6 @@ std::error_code RenameWithoutReplacing(const std::string& from, const std::strin
   return LastError();
 }
 
+bool DeleteSongFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
 }  // namespace tagwright

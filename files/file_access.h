@@ -16,4 +16,7 @@ bool IsFileWritable(const std::string& path);
 // empty error code on success.
 std::error_code RenameWithoutReplacing(const std::string& from, const std::string& to);
 
+// Deletes the file at once and for good. False when it could not be deleted.
+bool DeleteSongFile(const std::string& path);
+
 }  // namespace tagwright

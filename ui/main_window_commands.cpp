@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <chrono>
 #include <thread>
-#include <unistd.h>
 
 #include "commands/song_commands.h"
 #include "files/file_access.h"
@@ -209,7 +208,7 @@ void TfrmRo3VavMain::popDeleteFileClick() {
     const std::string fileName = song->FileName();
     const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
     if (dialogs_.MessageDlg(TMsgDlgType::mtConfirmation, QStringLiteral("Confirm"), text, mbYes | mbNo) != mbYes) return;
-    ::unlink(fileName.c_str());  // a file that stays is simply listed again
+    DeleteSongFile(fileName);  // a file that stays is simply listed again
     LoadSongFolder(SelectedFolder());
   });
 }
