@@ -32,8 +32,9 @@ std::string FieldText(const QLineEdit* field) { return ToStdString(field->text()
 
 // Trims a panel field in place, so that it shows what is written.
 std::string TrimField(QLineEdit* field) {
-  const std::string trimmed = TrimText(FieldText(field));
-  if (ToStdString(field->text()) != trimmed) field->setText(ToQString(trimmed));
+  const std::string text = FieldText(field);
+  const std::string trimmed = TrimText(text);
+  if (text != trimmed) field->setText(ToQString(trimmed));
   return trimmed;
 }
 

@@ -87,8 +87,18 @@ TEST(ScanFolder, ReportsFoldersItCannotRead) {
 }
 
 TEST(ScanFolder, AnEmptyFolderTextMeansTheRoot) {
+  // Not the current folder: a song there must not be listed.
+  testing::TTempFolder folder;
+  folder.WriteFile("here.mp3");
+  const std::string before = std::filesystem::current_path().string();
+  std::filesystem::current_path(folder.Path());
   const std::vector<std::string> files = Scan("", false);
-  for (const std::string& file : files) EXPECT_EQ(file.rfind('/'), 0u) << file;
+  std::filesystem::current_path(before);
+  for (const std::string& file : files) {
+    EXPECT_EQ(file.rfind('/'), 0u) << file;
+    EXPECT_NE(file, "/here.mp3");
+  }
+  EXPECT_EQ(files, Scan("/", false));
 }
 
 }  // namespace
