@@ -33,7 +33,7 @@ void BM_RecognizeFileName(benchmark::State& state) {
   tagwright::TTokenList tokens;
   std::size_t i = 0;
   for (auto _ : state) {
-    tagwright::TSongAttributes song;
+    tagwright::TSongDetails song;
     tagwright::RecognizeSong(names[i], tokens, false, song);
     benchmark::DoNotOptimize(song);
     if (++i == names.size()) i = 0;

@@ -58,7 +58,7 @@ TSongChange PlanStampFromPanel(const std::string& fileName, const TPanelValues& 
   return TagChange(std::move(tags));
 }
 
-TSongChange PlanStampRecognized(const TAutoSongAttributes& song) {
+TSongChange PlanStampRecognized(const TSongFile& song) {
   TID3Info tags = TagsOf(song.FileName());
   if (!song.Title().empty()) tags.Title = song.FullTitle();
   if (!song.Artist().empty()) tags.Artist = song.Artist();
@@ -71,7 +71,7 @@ TSongChange PlanStampRecognized(const TAutoSongAttributes& song) {
   return TagChange(std::move(tags));
 }
 
-TSongChange PlanAutoRename(const TAutoSongAttributes& song) {
+TSongChange PlanAutoRename(const TSongFile& song) {
   TSongChange change;
   if (song.Title().empty() && song.Artist().empty()) {
     change.Skip = kNoTitleOrArtist;
@@ -81,7 +81,7 @@ TSongChange PlanAutoRename(const TAutoSongAttributes& song) {
   return change;
 }
 
-TSongChange PlanRenameWithDetails(TAutoSongAttributes& song, const TPanelValues& panel, bool singleSong) {
+TSongChange PlanRenameWithDetails(TSongFile& song, const TPanelValues& panel, bool singleSong) {
   TSongChange change;
   std::string artist = song.Artist();
   std::string title = song.FullTitle();
@@ -107,7 +107,7 @@ TSongChange PlanRenameWithDetails(TAutoSongAttributes& song, const TPanelValues&
   return change;
 }
 
-TSongChange PlanFileNameAsTitle(TAutoSongAttributes& song) {
+TSongChange PlanFileNameAsTitle(TSongFile& song) {
   TID3Info tags = TagsOf(song.FileName());
   std::string_view name = FileNamePart(song.FileName());
   const std::size_t dot = name.rfind('.');
@@ -117,7 +117,7 @@ TSongChange PlanFileNameAsTitle(TAutoSongAttributes& song) {
   return TagChange(std::move(tags));
 }
 
-TSongChange PlanDetailsCleanup(TAutoSongAttributes& song) {
+TSongChange PlanDetailsCleanup(TSongFile& song) {
   TID3Info tags = TagsOf(song.FileName());
   if (!song.Title().empty()) {
     song.SetTitle(CleanupTitle(song.Artist(), song.Title()));
@@ -139,13 +139,13 @@ TSongChange PlanDetailsCleanup(TAutoSongAttributes& song) {
   return TagChange(std::move(tags));
 }
 
-TSongChange PlanHandsFree(const TAutoSongAttributes& song) {
+TSongChange PlanHandsFree(const TSongFile& song) {
   TSongChange change;
-  if (song.RecogType() == rtFailed) {
+  if (song.Recognition() == TRecognition::Failed) {
     change.Skip = "not recognised";
     return change;
   }
-  TSongAttributes cleaned;
+  TSongDetails cleaned;
   cleaned.Assign(song);
   // The whole cleaned stem is compared: a part after a dot is still part of the name, and a word
   // there that the details lack must keep the file as it is.

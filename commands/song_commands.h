@@ -8,7 +8,7 @@
 #include <string>
 
 #include "commands/song_change.h"
-#include "songs/song_attributes.h"
+#include "songs/song_file.h"
 
 namespace tagwright {
 
@@ -28,25 +28,25 @@ struct TPanelValues {
 TSongChange PlanStampFromPanel(const std::string& fileName, const TPanelValues& panel, bool singleSong);
 
 // Stamp the recognised values: each non-empty detail replaces the tag's value (the title with its mix).
-TSongChange PlanStampRecognized(const TAutoSongAttributes& song);
+TSongChange PlanStampRecognized(const TSongFile& song);
 
 // AutoRename: the name composed from the song's details. Songs without title and artist keep theirs.
-TSongChange PlanAutoRename(const TAutoSongAttributes& song);
+TSongChange PlanAutoRename(const TSongFile& song);
 
 // Rename from the details panel: the panel's artist, title and track (each taken when it holds text
 // or when one song is selected) go into the song record, and the name is composed from it. A name
 // taken by another file is refused with kNameTakenMessage.
-TSongChange PlanRenameWithDetails(TAutoSongAttributes& song, const TPanelValues& panel, bool singleSong);
+TSongChange PlanRenameWithDetails(TSongFile& song, const TPanelValues& panel, bool singleSong);
 
 // Filename as Title: the file's name without folder and extension becomes the song's and the tag's title.
-TSongChange PlanFileNameAsTitle(TAutoSongAttributes& song);
+TSongChange PlanFileNameAsTitle(TSongFile& song);
 
 // Details Cleanup: title, artist and album cleaned in the record; every non-empty detail into the tag.
-TSongChange PlanDetailsCleanup(TAutoSongAttributes& song);
+TSongChange PlanDetailsCleanup(TSongFile& song);
 
 // Hands-Free: when the cleaned file name holds nothing but the cleaned details, the tag is rewritten
 // from the details and the file renamed after them. The song record is not changed.
-TSongChange PlanHandsFree(const TAutoSongAttributes& song);
+TSongChange PlanHandsFree(const TSongFile& song);
 
 // The tag fields that "ID3 Clear" blanks, by their menu order.
 enum class TTagField : std::uint8_t { Artist = 0, Title = 1, Track = 2, Album = 3, Year = 4, Genre = 5, Comment = 6 };

@@ -70,8 +70,8 @@ app_pid=$!
 sleep 3
 # Select a song so that the details panel is filled, when xdotool is there to click.
 if command -v xdotool >/dev/null; then
-  DISPLAY="$display" xdotool search --sync --name "Tagwright 1.2" windowactivate --sync >/dev/null 2>&1 || true
-  window="$(DISPLAY="$display" xdotool search --name 'Tagwright 1.2' | head -1)"
+  DISPLAY="$display" xdotool search --sync --name "^Tagwright " windowactivate --sync >/dev/null 2>&1 || true
+  window="$(DISPLAY="$display" xdotool search --name "^Tagwright " | head -1)"
   if [ -n "$window" ]; then
     eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
     DISPLAY="$display" xdotool mousemove $((X + 300)) $((Y + 88)) click 1

@@ -22,7 +22,7 @@ std::string CollapseSpaces(std::string text) {
   return result;
 }
 
-std::string ComposedNameWithoutExtension(const TSongAttributes& song, std::string_view path) {
+std::string ComposedNameWithoutExtension(const TSongDetails& song, std::string_view path) {
   const std::string composed = ComposeFileName(song, path);
   return StripExtension(FileNamePart(composed));
 }
@@ -44,7 +44,7 @@ std::string MakeFileNameSafe(std::string_view text) {
   return CollapseSpaces(std::move(result));
 }
 
-std::string ComposeFileName(const TSongAttributes& song, std::string_view path) {
+std::string ComposeFileName(const TSongDetails& song, std::string_view path) {
   std::string result(FolderPart(path));
   const std::string track = song.PaddedTrack();
   if (!track.empty()) {
@@ -60,7 +60,7 @@ std::string ComposeFileName(const TSongAttributes& song, std::string_view path) 
   return result;
 }
 
-bool IsFileRenamed(const TAutoSongAttributes& song) {
+bool IsFileRenamed(const TSongFile& song) {
   const std::string actual = StripExtension(FileNamePart(song.FileName()));
   const std::string composed = ComposedNameWithoutExtension(song, song.FileName());
   return std::string_view(actual).starts_with(composed);
@@ -77,11 +77,11 @@ std::string AlnumWords(std::string_view text) {
   return TrimText(words);
 }
 
-bool FileNameHoldsOnlyDetails(const TSongAttributes& song, std::string_view name) {
+bool FileNameHoldsOnlyDetails(const TSongDetails& song, std::string_view name) {
   return !name.empty() && TextHoldsOnlyDetails(song, FileNameStem(name));
 }
 
-bool TextHoldsOnlyDetails(const TSongAttributes& song, std::string_view text) {
+bool TextHoldsOnlyDetails(const TSongDetails& song, std::string_view text) {
   if (song.AsText().empty()) return false;
   std::string rest = AlnumWords(text);
   const std::string values[] = {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "songs/song_attributes.h"
+#include "songs/song_file.h"
 
 namespace tagwright {
 
@@ -14,21 +14,21 @@ namespace tagwright {
 std::string MakeFileNameSafe(std::string_view text);
 
 // The new full path in the folder of path: "[NN - ][Artist - ]Full Title.mp3".
-std::string ComposeFileName(const TSongAttributes& song, std::string_view path);
+std::string ComposeFileName(const TSongDetails& song, std::string_view path);
 
 // The name part of a path: everything after its last "/".
 std::string_view FileNamePart(std::string_view path);
 
 // True when the file's name (without extension) begins with the name composed from its details.
-bool IsFileRenamed(const TAutoSongAttributes& song);
+bool IsFileRenamed(const TSongFile& song);
 
 // Letters and digits only, each run of other characters turned into one space, trimmed.
 std::string AlnumWords(std::string_view text);
 
 // True when the file name (without folder and extension) holds nothing beyond the song's details.
-bool FileNameHoldsOnlyDetails(const TSongAttributes& song, std::string_view name);
+bool FileNameHoldsOnlyDetails(const TSongDetails& song, std::string_view name);
 // True when the text holds nothing beyond the song's details: removing each detail's words once, in
 // field order and ignoring case, leaves no letter or digit. Always false for a song without details.
-bool TextHoldsOnlyDetails(const TSongAttributes& song, std::string_view text);
+bool TextHoldsOnlyDetails(const TSongDetails& song, std::string_view text);
 
 }  // namespace tagwright

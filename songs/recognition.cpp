@@ -55,7 +55,7 @@ std::string TakeCopySuffix(TTokenList& tokens) {
   return copy;
 }
 
-void TakeDetailsFromTags(const TID3Info& info, TSongAttributes& song) {
+void TakeDetailsFromTags(const TID3Info& info, TSongDetails& song) {
   song.SetTitle(info.Title);
   song.SetArtist(info.Artist);
   song.SetComment(info.Comment);
@@ -63,12 +63,12 @@ void TakeDetailsFromTags(const TID3Info& info, TSongAttributes& song) {
   song.SetYear(info.Year);
   song.SetGenre(info.Genre);
   song.SetTrack(std::to_string(info.Track));
-  song.SetRecogType(rtID3Tag);
+  song.SetRecognition(TRecognition::ID3Tag);
 }
 
 // The tag wins; the name only fills a missing title (with its mix), artist and track.
-void FillGapsFromName(const TTokenList& tokens, TSongAttributes& song) {
-  TSongAttributes fromName;
+void FillGapsFromName(const TTokenList& tokens, TSongDetails& song) {
+  TSongDetails fromName;
   if (!MatchSongPattern(tokens.Classes, tokens, fromName)) return;
   if (!fromName.FullTitle().empty() && song.FullTitle().empty()) {
     song.SetTitle(fromName.Title());
@@ -149,7 +149,7 @@ void MergeWordTokens(TTokenList& tokens) {
   }
 }
 
-bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TSongAttributes& song) {
+bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TSongDetails& song) {
   for (const TSongPattern& row : SongPatternTable()) {
     if (row.Pattern != classString) continue;
     song.SetUnsavedID3(true);
@@ -166,9 +166,9 @@ bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TS
   return false;
 }
 
-void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongAttributes& song) {
+void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song) {
   tokens.Clear();
-  song.SetRecogType(rtFailed);
+  song.SetRecognition(TRecognition::Failed);
 
   std::string stem(FileNameStemView(fileName));
   for (char& c : stem) {
@@ -189,7 +189,7 @@ void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags
   }
 
   if (MatchSongPattern(tokens.Classes, tokens, song)) {
-    song.SetRecogType(rtPattern);
+    song.SetRecognition(TRecognition::Pattern);
     return;
   }
 
@@ -198,7 +198,7 @@ void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags
     if (tokens.Classes[i] == kDigitClass) tokens.Classes[i] = kWordClass;
   }
   MergeWordTokens(tokens);
-  if (MatchSongPattern(tokens.Classes, tokens, song)) song.SetRecogType(rtLoosePattern);
+  if (MatchSongPattern(tokens.Classes, tokens, song)) song.SetRecognition(TRecognition::LoosePattern);
 }
 
 }  // namespace tagwright

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "songs/song_attributes.h"
+#include "songs/song_details.h"
 
 namespace tagwright {
 
@@ -61,11 +61,11 @@ void TokenizeName(std::string_view text, TTokenList& tokens);
 // Joins words separated by single spaces, then neighbouring words, until no rule applies.
 void MergeWordTokens(TTokenList& tokens);
 // Looks the class string up in the pattern table and stores the matching row's tokens in song.
-bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TSongAttributes& song);
+bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TSongDetails& song);
 
 // Recognises the song at fileName (a full path) into song. Only RecogType is reset first: fields the
 // outcome does not name keep their values. With useTags, the file's tags win and the name only fills
 // a missing title, artist and track. Errors opening the file for its tags propagate.
-void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongAttributes& song);
+void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song);
 
 }  // namespace tagwright

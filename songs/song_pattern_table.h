@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "songs/song_attributes.h"
+#include "songs/song_details.h"
 
 namespace tagwright {
 

@@ -3,13 +3,13 @@
 
 #include <QDialog>
 
+#include "tagwright/version.h"
+
 class QFrame;
 class QLabel;
 class QPushButton;
 
 namespace tagwright {
-
-inline constexpr const char* kProgramVersion = "1.2";
 
 class TAboutBox : public QDialog {
   Q_OBJECT

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "commands/song_commands.h"
-#include "songs/song_attrib_list.h"
+#include "songs/song_list.h"
 
 class QAction;
 class QButtonGroup;
@@ -66,15 +66,15 @@ class TfrmRo3VavMain : public QMainWindow {
   void RefreshSongList();
   int SelectedSongCount() const;
   // The song behind a row; nullptr for a row that does not exist.
-  TAutoSongAttributes* SongAtRow(int row) const;
+  TSongFile* SongAtRow(int row) const;
   void SelectSingleRow(TSongListBox* listBox, int row);
   void UnselectAllRows(TSongListBox* listBox);
-  QColor SongStatusColor(const TAutoSongAttributes& song) const;
+  QColor SongStatusColor(const TSongFile& song) const;
   int ViewMode() const;
   int RecognitionFilter() const;
   int CurrentRow() const;
   int RowCount() const;
-  const TSongAttribList& Songs() const { return songs_; }
+  const TSongList& Songs() const { return songs_; }
   const std::vector<std::string>& UnreadableSongs() const { return unreadableSongs_; }
 
   // The folder selected in the folder tree as the file system spells it; empty when none is.
@@ -101,7 +101,7 @@ class TfrmRo3VavMain : public QMainWindow {
   // (or, without askWhenUnwritable, silently skips) when a file cannot be written, runs work on each
   // writable song, calls afterLastRow when every row was visited, and always reloads the folder and
   // selects the row that was current, by position.
-  void RunSelectedSongsPass(bool askWhenUnwritable, const std::function<void(TAutoSongAttributes&)>& work,
+  void RunSelectedSongsPass(bool askWhenUnwritable, const std::function<void(TSongFile&)>& work,
                             const std::function<void()>& afterLastRow = {});
   // Blanks one tag field of every selected song ("ID3 Clear").
   void ClearTagField(TTagField field);
@@ -279,7 +279,7 @@ class TfrmRo3VavMain : public QMainWindow {
   void ReportUnreadableSongs();
 
   TDialogs& dialogs_;
-  TSongAttribList songs_;
+  TSongList songs_;
   TSongRowModel* rows_ = nullptr;
   std::vector<std::string> unreadableSongs_;
   bool shownOnce_ = false;

@@ -40,7 +40,7 @@ std::string TrimField(QLineEdit* field) {
 
 }  // namespace
 
-void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const std::function<void(TAutoSongAttributes&)>& work,
+void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const std::function<void(TSongFile&)>& work,
                                           const std::function<void()>& afterLastRow) {
   const int remembered = CurrentRow();
   const auto reload = [&] {
@@ -50,7 +50,7 @@ void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const std::fun
   try {
     for (int row = 0; row < RowCount(); ++row) {
       if (!lstFiles->IsRowSelected(row)) continue;
-      TAutoSongAttributes* song = SongAtRow(row);
+      TSongFile* song = SongAtRow(row);
       if (song == nullptr) continue;
       if (!IsFileWritable(song->FileName())) {
         if (!askWhenUnwritable) continue;
@@ -87,7 +87,7 @@ TPanelValues TfrmRo3VavMain::TrimmedPanelValues() {
 void TfrmRo3VavMain::cmdUpdateID3TagsClick() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
-    RunSelectedSongsPass(true, [&](TAutoSongAttributes& song) {
+    RunSelectedSongsPass(true, [&](TSongFile& song) {
       ApplySongChange(song.FileName(), PlanStampFromPanel(song.FileName(), TrimmedPanelValues(), single));
     });
   });
@@ -95,7 +95,7 @@ void TfrmRo3VavMain::cmdUpdateID3TagsClick() {
 
 void TfrmRo3VavMain::popStampID3TagsClick() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, [](TAutoSongAttributes& song) {
+    RunSelectedSongsPass(true, [](TSongFile& song) {
       ApplySongChange(song.FileName(), PlanStampRecognized(song));
     });
   });
@@ -105,7 +105,7 @@ void TfrmRo3VavMain::popStampID3TagsClick() {
 
 void TfrmRo3VavMain::cmdRenameFilesClick() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, [this](TAutoSongAttributes& song) {
+    RunSelectedSongsPass(true, [this](TSongFile& song) {
       const TChangeResult result = ApplySongChange(song.FileName(), PlanAutoRename(song));
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
@@ -116,7 +116,7 @@ void TfrmRo3VavMain::cmdRenameFilesWithDetailsClick() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     bool messageShown = false;
-    RunSelectedSongsPass(true, [&](TAutoSongAttributes& song) {
+    RunSelectedSongsPass(true, [&](TSongFile& song) {
       TPanelValues panel;
       panel.Artist = TrimField(txtArtistDisplay);
       panel.Title = TrimField(txtTitleDisplay);
@@ -136,7 +136,7 @@ void TfrmRo3VavMain::cmdRenameFilesWithDetailsClick() {
 
 void TfrmRo3VavMain::popRenameFileClick() {
   RunGuarded([this] {
-    TAutoSongAttributes* song = SongAtRow(CurrentRow());
+    TSongFile* song = SongAtRow(CurrentRow());
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
     QString typed = PathToQString(std::string(FileNamePart(fileName)));
@@ -154,7 +154,7 @@ void TfrmRo3VavMain::popRenameFileClick() {
 
 void TfrmRo3VavMain::cmdUseFilenameAsTitleClick() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, [](TAutoSongAttributes& song) {
+    RunSelectedSongsPass(true, [](TSongFile& song) {
       ApplySongChange(song.FileName(), PlanFileNameAsTitle(song));
     });
   });
@@ -162,7 +162,7 @@ void TfrmRo3VavMain::cmdUseFilenameAsTitleClick() {
 
 void TfrmRo3VavMain::cmdTitleArtistCleanupToID3Click() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, [](TAutoSongAttributes& song) {
+    RunSelectedSongsPass(true, [](TSongFile& song) {
       ApplySongChange(song.FileName(), PlanDetailsCleanup(song));
     });
   });
@@ -170,7 +170,7 @@ void TfrmRo3VavMain::cmdTitleArtistCleanupToID3Click() {
 
 void TfrmRo3VavMain::cmdHandsFreeUpdateClick() {
   RunGuarded([this] {
-    RunSelectedSongsPass(false, [this](TAutoSongAttributes& song) {
+    RunSelectedSongsPass(false, [this](TSongFile& song) {
       const TChangeResult result = ApplySongChange(song.FileName(), PlanHandsFree(song));
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
@@ -182,13 +182,13 @@ void TfrmRo3VavMain::cmdHandsFreeUpdateClick() {
 void TfrmRo3VavMain::popPlaySongsClick() {
   for (int row = 0; row < RowCount(); ++row) {
     if (!lstFiles->IsRowSelected(row)) continue;
-    if (const TAutoSongAttributes* song = SongAtRow(row)) dialogs_.OpenWithAssociatedApplication(song->FileName());
+    if (const TSongFile* song = SongAtRow(row)) dialogs_.OpenWithAssociatedApplication(song->FileName());
   }
 }
 
 void TfrmRo3VavMain::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
-    RunSelectedSongsPass(false, [field](TAutoSongAttributes& song) {
+    RunSelectedSongsPass(false, [field](TSongFile& song) {
       ApplySongChange(song.FileName(), PlanClearTagField(song.FileName(), field));
     });
   });
@@ -204,7 +204,7 @@ void TfrmRo3VavMain::mnuClearCommentClick() { ClearTagField(TTagField::Comment);
 
 void TfrmRo3VavMain::popDeleteFileClick() {
   RunGuarded([this] {
-    const TAutoSongAttributes* song = SongAtRow(CurrentRow());
+    const TSongFile* song = SongAtRow(CurrentRow());
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
     const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
@@ -216,12 +216,12 @@ void TfrmRo3VavMain::popDeleteFileClick() {
 
 void TfrmRo3VavMain::popSelectArtistClick() {
   const int current = CurrentRow();
-  const TAutoSongAttributes* song = SongAtRow(current);
+  const TSongFile* song = SongAtRow(current);
   if (song == nullptr || RowCount() == 0) return;
   const std::string artist = song->Artist();
   std::vector<int> rows;
   for (int row = 0; row < RowCount(); ++row) {
-    const TAutoSongAttributes* other = SongAtRow(row);
+    const TSongFile* other = SongAtRow(row);
     if (other != nullptr && other->Artist() == artist) rows.push_back(row);
   }
   SelectRows(rows);
@@ -288,11 +288,11 @@ void TfrmRo3VavMain::popSDRemoveArtistNameFromTitleBeginningClick() {
 }
 
 void TfrmRo3VavMain::UpdateFieldFromFileName(QLineEdit* field, bool artist) {
-  TAutoSongAttributes* song = SongAtRow(CurrentRow());
+  TSongFile* song = SongAtRow(CurrentRow());
   if (song == nullptr || SelectedSongCount() != 1) return;
   TTokenList tokens;
   RecognizeSong(song->FileName(), tokens, false, *song);
-  if (song->RecogType() == rtFailed) return;
+  if (song->Recognition() == TRecognition::Failed) return;
   if (artist && !song->Artist().empty()) field->setText(ToQString(song->Artist()));
   if (!artist && !song->Title().empty()) field->setText(ToQString(song->FullTitle()));
 }

@@ -208,7 +208,7 @@ void TfrmRo3VavMain::ClearSongDetails() {
 
 void TfrmRo3VavMain::ShowSongDetails() {
   const int current = lstFiles->CurrentRow();
-  const TAutoSongAttributes* song = SongAtRow(current);
+  const TSongFile* song = SongAtRow(current);
   if (song == nullptr) {
     txtTitleDisplay->setEnabled(true);
     ClearSongDetails();
@@ -242,7 +242,7 @@ void TfrmRo3VavMain::ShowSongDetails() {
   std::string artist, album, year, comment, genre, track;
   for (int row = 0; row < lstFiles->RowCount(); ++row) {
     if (!lstFiles->IsRowSelected(row)) continue;
-    const TAutoSongAttributes* selected = SongAtRow(row);
+    const TSongFile* selected = SongAtRow(row);
     MergeCommonValue(artist, selected->Artist());
     MergeCommonValue(album, selected->Album());
     MergeCommonValue(year, selected->Year());

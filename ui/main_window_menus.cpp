@@ -148,12 +148,12 @@ void TfrmRo3VavMain::popSongDetailsTextPopup() {
   cmdUpdFilenameTitle->setEnabled(false);
   cmdUpdFilenameArtist->setText(QStringLiteral("Artist: "));
   cmdUpdFilenameTitle->setText(QStringLiteral("Title: "));
-  TAutoSongAttributes* song = SongAtRow(CurrentRow());
+  TSongFile* song = SongAtRow(CurrentRow());
   if (song == nullptr || SelectedSongCount() != 1) return;
   // What the file name alone says; the record keeps it until the next reload.
   TTokenList tokens;
   RecognizeSong(song->FileName(), tokens, false, *song);
-  if (song->RecogType() != rtFailed) {
+  if (song->Recognition() != TRecognition::Failed) {
     if (!song->Artist().empty()) {
       cmdUpdFilenameArtist->setText(QStringLiteral("Artist: ") + MenuText(song->Artist()));
       cmdUpdFilenameArtist->setEnabled(true);

@@ -77,7 +77,7 @@ void TfrmRo3VavMain::LoadSongs(const std::vector<std::string>& files) {
   songs_.Clear();
   unreadableSongs_.clear();
   for (const std::string& file : files) {
-    auto song = std::make_unique<TAutoSongAttributes>();
+    auto song = std::make_unique<TSongFile>();
     try {
       song->SetFileName(file);
     } catch (const std::exception& error) {
@@ -125,7 +125,7 @@ void TfrmRo3VavMain::RefreshSongList() {
 
 int TfrmRo3VavMain::SelectedSongCount() const { return lstFiles->SelectedRowCount(); }
 
-TAutoSongAttributes* TfrmRo3VavMain::SongAtRow(int row) const {
+TSongFile* TfrmRo3VavMain::SongAtRow(int row) const {
   if (row < 0 || row >= rows_->RowCount()) return nullptr;
   const std::size_t index = rows_->SongIndex(row);
   return index < songs_.Count() ? songs_[index] : nullptr;
@@ -147,7 +147,7 @@ void TfrmRo3VavMain::UnselectAllRows(TSongListBox* listBox) {
   if (listBox->selectionModel()->hasSelection()) listBox->selectionModel()->clearSelection();
 }
 
-QColor TfrmRo3VavMain::SongStatusColor(const TAutoSongAttributes& song) const {
+QColor TfrmRo3VavMain::SongStatusColor(const TSongFile& song) const {
   const TRgb rgb = SongStatusRgb(SongStatusOf(song));
   return QColor(rgb.Red, rgb.Green, rgb.Blue);
 }
@@ -165,7 +165,7 @@ void TfrmRo3VavMain::lstFilesDrawItem(QPainter* painter, const QStyleOptionViewI
   } else {
     text.setLeft(text.left() + 2);
   }
-  const TAutoSongAttributes* song = SongAtRow(row);
+  const TSongFile* song = SongAtRow(row);
   if (song != nullptr) {
     painter->setPen(SongStatusColor(*song));
     if (selected) {
@@ -199,7 +199,7 @@ void TfrmRo3VavMain::lstFilesKeyPress() { lstFilesClick(); }
 void TfrmRo3VavMain::lstFilesDblClick() { OpenCurrentSong(); }
 
 void TfrmRo3VavMain::OpenCurrentSong() {
-  const TAutoSongAttributes* song = SongAtRow(lstFiles->CurrentRow());
+  const TSongFile* song = SongAtRow(lstFiles->CurrentRow());
   if (song != nullptr) dialogs_.OpenWithAssociatedApplication(song->FileName());
 }
 

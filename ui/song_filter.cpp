@@ -4,14 +4,14 @@
 
 namespace tagwright {
 
-TFilterMask SongFilterMask(const TAutoSongAttributes& song) {
+TFilterMask SongFilterMask(const TSongFile& song) {
   TFilterMask mask = 1U << fbUnfiltered;
   auto set = [&mask](int filter) { mask = static_cast<TFilterMask>(mask | (1U << filter)); };
-  switch (song.RecogType()) {
-    case rtFailed: set(fbFailedRecognition); break;
-    case rtID3Tag: set(fbID3TagUsed); break;
-    case rtPattern:
-    case rtLoosePattern: set(fbPatternMatching); break;
+  switch (song.Recognition()) {
+    case TRecognition::Failed: set(fbFailedRecognition); break;
+    case TRecognition::ID3Tag: set(fbID3TagUsed); break;
+    case TRecognition::Pattern:
+    case TRecognition::LoosePattern: set(fbPatternMatching); break;
     default: break;
   }
   if (song.Artist().empty() || song.Title().empty()) set(fbIncomplete);

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "songs/song_attributes.h"
+#include "songs/song_file.h"
 
 namespace tagwright {
 
@@ -21,7 +21,7 @@ inline constexpr int kRecognitionFilterCount = 8;
 
 // One bit per filter (bit n for filter n) that the song passes; "Unfiltered" is always set.
 using TFilterMask = std::uint8_t;
-TFilterMask SongFilterMask(const TAutoSongAttributes& song);
+TFilterMask SongFilterMask(const TSongFile& song);
 
 inline bool MaskHasFilter(TFilterMask mask, int filter) { return (mask >> filter) & 1U; }
 

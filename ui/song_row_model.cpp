@@ -5,7 +5,7 @@
 
 namespace tagwright {
 
-TSongRowModel::TSongRowModel(const TSongAttribList& songs, QObject* parent)
+TSongRowModel::TSongRowModel(const TSongList& songs, QObject* parent)
     : QAbstractListModel(parent), songs_(songs) {}
 
 int TSongRowModel::rowCount(const QModelIndex& parent) const {

@@ -6,14 +6,14 @@
 #include <cstddef>
 #include <vector>
 
-#include "songs/song_attrib_list.h"
+#include "songs/song_list.h"
 
 namespace tagwright {
 
 class TSongRowModel : public QAbstractListModel {
   Q_OBJECT
  public:
-  TSongRowModel(const TSongAttribList& songs, QObject* parent = nullptr);
+  TSongRowModel(const TSongList& songs, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -26,7 +26,7 @@ class TSongRowModel : public QAbstractListModel {
   void Clear();
 
  private:
-  const TSongAttribList& songs_;
+  const TSongList& songs_;
   std::vector<std::size_t> rows_;
   int viewMode_ = 0;
 };

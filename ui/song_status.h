@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "songs/song_attributes.h"
+#include "songs/song_file.h"
 
 namespace tagwright {
 
@@ -15,7 +15,7 @@ enum class TSongStatus : std::uint8_t {
   Good,        // everything in order: green
 };
 
-TSongStatus SongStatusOf(const TAutoSongAttributes& song);
+TSongStatus SongStatusOf(const TSongFile& song);
 
 struct TRgb {
   std::uint8_t Red, Green, Blue;

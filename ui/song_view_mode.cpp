@@ -4,15 +4,15 @@
 
 namespace tagwright {
 
-TSongSortOrder ViewModeSortOrder(int viewMode) {
+TSortOrder ViewModeSortOrder(int viewMode) {
   switch (viewMode) {
-    case vmArtistTitle: return ssArtistTitle;
-    case vmTitleArtist: return ssTitleArtist;
-    default: return ssFileName;
+    case vmArtistTitle: return TSortOrder::ArtistTitle;
+    case vmTitleArtist: return TSortOrder::TitleArtist;
+    default: return TSortOrder::FileName;
   }
 }
 
-std::string SongRowText(const TAutoSongAttributes& song, int viewMode) {
+std::string SongRowText(const TSongFile& song, int viewMode) {
   switch (viewMode) {
     case vmFilename: return std::string(FileNamePart(song.FileName()));
     case vmArtistTitle: return "Artist: " + song.Artist() + ",  Title: " + song.FullTitle();

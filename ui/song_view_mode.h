@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "songs/song_attrib_list.h"
+#include "songs/song_list.h"
 
 namespace tagwright {
 
@@ -16,9 +16,9 @@ enum TViewMode : int {
 inline constexpr int kViewModeCount = 4;
 
 // The order the song list is sorted in for a view mode.
-TSongSortOrder ViewModeSortOrder(int viewMode);
+TSortOrder ViewModeSortOrder(int viewMode);
 
 // The text of a song's row in a view mode.
-std::string SongRowText(const TAutoSongAttributes& song, int viewMode);
+std::string SongRowText(const TSongFile& song, int viewMode);
 
 }  // namespace tagwright

@@ -28,7 +28,7 @@ void AddClearCommand(CLI::App& app, TCliContext& context) {
   command->callback([options, field, &context] {
     const TTagField tagField = *TagFieldNamed(*field);
     RunSongPass(
-        *options, [tagField](TAutoSongAttributes& song) { return PlanClearTagField(song.FileName(), tagField); },
+        *options, [tagField](TSongFile& song) { return PlanClearTagField(song.FileName(), tagField); },
         context);
   });
 }
@@ -37,15 +37,15 @@ void AddClearCommand(CLI::App& app, TCliContext& context) {
 
 void AddChangeCommands(CLI::App& app, TCliContext& context) {
   AddPassCommand(app, context, "rename", "Rename each song's file after its details (AutoRename Files)",
-                 [](TAutoSongAttributes& song) { return PlanAutoRename(song); });
+                 [](TSongFile& song) { return PlanAutoRename(song); });
   AddPassCommand(app, context, "filename-as-title", "Write each file's name into its tag's title",
-                 [](TAutoSongAttributes& song) { return PlanFileNameAsTitle(song); });
+                 [](TSongFile& song) { return PlanFileNameAsTitle(song); });
   AddPassCommand(app, context, "cleanup",
                  "Clean titles, artists and albums and write the recognised details (Details Cleanup)",
-                 [](TAutoSongAttributes& song) { return PlanDetailsCleanup(song); });
+                 [](TSongFile& song) { return PlanDetailsCleanup(song); });
   AddPassCommand(app, context, "hands-free",
                  "Rewrite the tag and rename the file of each song whose name holds only its details",
-                 [](TAutoSongAttributes& song) { return PlanHandsFree(song); });
+                 [](TSongFile& song) { return PlanHandsFree(song); });
   AddClearCommand(app, context);
 }
 

@@ -8,11 +8,12 @@
 #include "app/cli/scan_command.h"
 #include "app/cli/stamp_command.h"
 #include "app/cli/tags_command.h"
+#include "tagwright/version.h"
 
 int main(int argc, char** argv) {
   using namespace tagwright::cli;
   TCliContext context;
-  CLI::App app{"Tagwright 1.2 - tidy a collection of MP3 files", "tagwright-cli"};
+  CLI::App app{std::string(tagwright::kProgramNameAndVersion) + " - tidy a collection of MP3 files", "tagwright-cli"};
   app.require_subcommand(1);
   AddScanCommand(app, context);
   AddChangeCommands(app, context);

@@ -8,7 +8,7 @@
 #include "app/cli/song_paths.h"
 #include "files/file_access.h"
 #include "songs/file_name_composition.h"
-#include "songs/song_attrib_list.h"
+#include "songs/song_list.h"
 
 namespace tagwright::cli {
 
@@ -20,20 +20,21 @@ struct TScanOptions {
   bool noTags = false;
 };
 
-const char* RecognitionName(std::uint8_t recogType) {
-  switch (recogType) {
-    case rtPattern: return "pattern";
-    case rtID3Tag: return "id3tag";
-    case rtLoosePattern: return "loose";
-    default: return "failed";
+const char* RecognitionName(TRecognition recognition) {
+  switch (recognition) {
+    case TRecognition::Pattern: return "pattern";
+    case TRecognition::ID3Tag: return "id3tag";
+    case TRecognition::LoosePattern: return "loose";
+    case TRecognition::Failed: break;
   }
+  return "failed";
 }
 
-TJsonLine SongLine(const TAutoSongAttributes& song) {
+TJsonLine SongLine(const TSongFile& song) {
   const std::string& file = song.FileName();
   TJsonLine line;
   line.Add("file", file)
-      .Add("recognition", RecognitionName(song.RecogType()))
+      .Add("recognition", RecognitionName(song.Recognition()))
       .Add("unsaved_id3", song.UnsavedID3())
       .Add("artist", song.Artist())
       .Add("title", song.Title())
@@ -64,7 +65,7 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);
   };
-  const TSongAttribList songs = BindSongs(found.Files, !options.noTags, onFailure);
+  const TSongList songs = BindSongs(found.Files, !options.noTags, onFailure);
 
   std::string text;
   for (std::size_t i = 0; i < songs.Count(); ++i) {

@@ -9,7 +9,7 @@
 #include "app/cli/json_line.h"
 #include "app/cli/song_paths.h"
 #include "files/file_access.h"
-#include "songs/song_attrib_list.h"
+#include "songs/song_list.h"
 
 namespace tagwright::cli {
 
@@ -89,11 +89,11 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
     context.ReportFailure(file + ": " + error);
     context.out << ResultLine(file, {TChangeOutcome::Failed, {}, error}, nullptr) << '\n';
   };
-  const TSongAttribList songs = BindSongs(found.Files, true, onFailure);
+  const TSongList songs = BindSongs(found.Files, true, onFailure);
 
   TPlannedNames plannedNames;
   for (std::size_t i = 0; i < songs.Count(); ++i) {
-    TAutoSongAttributes& song = *songs[i];
+    TSongFile& song = *songs[i];
     const std::string file = song.FileName();
     if (!IsFileWritable(file)) {
       context.ReportFailure(file + ": " + kNotWritableReason);

@@ -9,7 +9,7 @@
 
 #include "app/cli/cli_context.h"
 #include "commands/song_change.h"
-#include "songs/song_attributes.h"
+#include "songs/song_file.h"
 
 namespace CLI {
 class App;
@@ -23,7 +23,7 @@ struct TPassOptions {
   bool dryRun = false;
 };
 
-using TSongPlanner = std::function<TSongChange(TAutoSongAttributes& song)>;
+using TSongPlanner = std::function<TSongChange(TSongFile& song)>;
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
 

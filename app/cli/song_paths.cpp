@@ -30,10 +30,10 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
   return result;
 }
 
-TSongAttribList BindSongs(const std::vector<std::string>& files, bool useTags, const TBindFailure& onFailure) {
-  TSongAttribList songs;
+TSongList BindSongs(const std::vector<std::string>& files, bool useTags, const TBindFailure& onFailure) {
+  TSongList songs;
   for (const std::string& file : files) {
-    auto song = std::make_unique<TAutoSongAttributes>();
+    auto song = std::make_unique<TSongFile>();
     try {
       song->SetFileName(file, useTags);
     } catch (const std::exception& error) {
@@ -42,7 +42,7 @@ TSongAttribList BindSongs(const std::vector<std::string>& files, bool useTags, c
     }
     songs.Add(std::move(song));
   }
-  songs.SortBy(ssFileName);
+  songs.SortBy(TSortOrder::FileName);
   return songs;
 }
 

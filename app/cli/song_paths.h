@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "songs/song_attrib_list.h"
+#include "songs/song_list.h"
 
 namespace tagwright::cli {
 
@@ -21,6 +21,6 @@ using TBindFailure = std::function<void(const std::string& file, const std::stri
 
 // Binds each file as the song list binds it, and sorts the songs by file name. A file whose tags
 // cannot be read is left out and handed to onFailure.
-TSongAttribList BindSongs(const std::vector<std::string>& files, bool useTags, const TBindFailure& onFailure);
+TSongList BindSongs(const std::vector<std::string>& files, bool useTags, const TBindFailure& onFailure);
 
 }  // namespace tagwright::cli

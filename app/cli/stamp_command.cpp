@@ -88,7 +88,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
     TPassOptions pass{options->files, options->recursive, options->dryRun};
-    RunSongPass(pass, [](TAutoSongAttributes& song) { return PlanStampRecognized(song); }, context);
+    RunSongPass(pass, [](TSongFile& song) { return PlanStampRecognized(song); }, context);
   });
 }
 

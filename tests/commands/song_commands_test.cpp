@@ -25,10 +25,10 @@ const std::string kAudio = std::string("\xFF\xFB\x90\x00", 4) + std::string(400,
 class SongCommands : public ::testing::Test {
  protected:
   // A song file with the given tags; recognised as the song list binds it.
-  std::unique_ptr<TAutoSongAttributes> Song(const std::string& name, const TID3Info* tags = nullptr) {
+  std::unique_ptr<TSongFile> Song(const std::string& name, const TID3Info* tags = nullptr) {
     const std::string path = folder.WriteFile(name, kAudio);
     if (tags != nullptr) WriteID3Tags(path, *tags);
-    auto song = std::make_unique<TAutoSongAttributes>();
+    auto song = std::make_unique<TSongFile>();
     song->SetFileName(path);
     return song;
   }

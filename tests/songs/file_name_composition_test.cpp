@@ -5,8 +5,8 @@
 namespace tagwright {
 namespace {
 
-TSongAttributes Details(const char* track, const char* artist, const char* title, const char* mix = "") {
-  TSongAttributes song;
+TSongDetails Details(const char* track, const char* artist, const char* title, const char* mix = "") {
+  TSongDetails song;
   song.SetTrack(track);
   song.SetArtist(artist);
   song.SetTitle(title);
@@ -43,7 +43,7 @@ TEST(IsFileRenamed, ComparesTheComposedNameAsAPrefixCaseSensitively) {
   for (const Case& c : {Case{"/m/Moby - Porcelain.mp3", true}, Case{"/m/moby - porcelain.mp3", false},
                         Case{"/m/Moby - Porcelain (2).mp3", true}, Case{"/m/Moby - Porcelain.MP3", true},
                         Case{"/m/Moby - Porcelain", true}, Case{"/m/Moby - Porc.mp3", false}}) {
-    TAutoSongAttributes song;
+    TSongFile song;
     song.SetFileName(c.file, false);
     song.SetArtist("Moby");
     song.SetTitle("Porcelain");
@@ -51,7 +51,7 @@ TEST(IsFileRenamed, ComparesTheComposedNameAsAPrefixCaseSensitively) {
     song.SetCopy("");
     EXPECT_EQ(IsFileRenamed(song), c.renamed) << c.file;
   }
-  TAutoSongAttributes empty;
+  TSongFile empty;
   empty.SetFileName("/m/whatever+name.mp3", false);
   EXPECT_TRUE(IsFileRenamed(empty));
 }
@@ -64,12 +64,12 @@ TEST(AlnumWords, KeepsOnlyLettersAndDigits) {
 
 TEST(FileNameHoldsOnlyDetails, RemovesEachDetailOnceInFieldOrder) {
   struct Case {
-    TSongAttributes details;
+    TSongDetails details;
     const char* name;
     bool holdsOnly;
   };
-  TSongAttributes a = Details("", "A", "Abc");
-  TSongAttributes commentAndYear;
+  TSongDetails a = Details("", "A", "Abc");
+  TSongDetails commentAndYear;
   commentAndYear.SetComment("Nice");
   commentAndYear.SetYear("1999");
   const Case cases[] = {

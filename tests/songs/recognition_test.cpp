@@ -5,6 +5,7 @@
 #include <cctype>
 #include <set>
 
+#include "songs/song_file.h"
 #include "songs/song_pattern_table.h"
 #include "support/temp_folder.h"
 #include "tags/id3_info.h"
@@ -14,7 +15,7 @@ namespace {
 
 struct Expected {
   const char* name;
-  std::uint8_t recogType;
+  TRecognition recognition;
   const char* artist = "";
   const char* title = "";
   const char* mix = "";
@@ -38,62 +39,62 @@ class FileNameRecognition : public ::testing::TestWithParam<Expected> {};
 
 TEST_P(FileNameRecognition, GivesTheDetailsOfTheName) {
   const Expected& e = GetParam();
-  TSongAttributes song;
+  TSongDetails song;
   TTokenList tokens;
   RecognizeSong(std::string("/music/") + e.name, tokens, false, song);
-  EXPECT_EQ(song.RecogType(), e.recogType) << "class string '" << tokens.Classes << "'";
+  EXPECT_EQ(song.Recognition(), e.recognition) << "class string '" << tokens.Classes << "'";
   EXPECT_EQ(song.Artist(), e.artist);
   EXPECT_EQ(song.Title(), e.title);
   EXPECT_EQ(song.Mix(), e.mix);
   EXPECT_EQ(song.Track(), e.track);
   EXPECT_EQ(song.Copy(), e.copy);
   EXPECT_EQ(song.Album(), e.album);
-  EXPECT_EQ(song.UnsavedID3(), e.recogType != rtFailed);
+  EXPECT_EQ(song.UnsavedID3(), e.recognition != TRecognition::Failed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, FileNameRecognition,
     ::testing::Values(
-        Expected{"Madonna - Like A Prayer.mp3", rtPattern, "Madonna", "Like A Prayer"},
-        Expected{"The Beatles - Let It Be.mp3", rtPattern, "The Beatles", "Let It Be"},
-        Expected{"01 - Madonna - Like A Prayer.mp3", rtPattern, "Madonna", "Like A Prayer", "", "01"},
-        Expected{"02-artist_name-song_title.mp3", rtPattern, "artist name", "song title", "", "02"},
-        Expected{"Blink 182 - Dammit.mp3", rtPattern, "Blink 182", "Dammit"},
-        Expected{"Jay-Z - Song.mp3", rtPattern, "Jay-Z", "Song"},
-        Expected{"Moby - Porcelain [Remix].mp3", rtPattern, "Moby", "Porcelain", "Remix"},
-        Expected{"Some Artist - 1999 (Club Mix).mp3", rtPattern, "Some Artist", "1999", "Club Mix"},
-        Expected{"Artist - My Title (2).mp3", rtPattern, "Artist", "My Title", "", "", "2"},
-        Expected{"Artist - Title (2).mp3", rtFailed, "", "", "", "", "2"},
-        Expected{"Artist - Title(2).mp3", rtPattern, "Artist", "Title", "", "", "2"},
-        Expected{"Track05.mp3", rtPattern, "", "", "", "05"},
-        Expected{"Track 05.mp3", rtLoosePattern, "", "Track 05"},
-        Expected{"Artist - Title 2.mp3", rtLoosePattern, "Artist", "Title 2"},
-        Expected{"05 Artist - Title.mp3", rtFailed},
-        Expected{" Artist - Title.mp3", rtFailed},
-        Expected{"Artist+Title.mp3", rtFailed},
-        Expected{"Beyonc\xC3\xA9 - Halo.mp3", rtFailed},
-        Expected{"Back\\Slash - Title.mp3", rtFailed}),
+        Expected{"Madonna - Like A Prayer.mp3", TRecognition::Pattern, "Madonna", "Like A Prayer"},
+        Expected{"The Beatles - Let It Be.mp3", TRecognition::Pattern, "The Beatles", "Let It Be"},
+        Expected{"01 - Madonna - Like A Prayer.mp3", TRecognition::Pattern, "Madonna", "Like A Prayer", "", "01"},
+        Expected{"02-artist_name-song_title.mp3", TRecognition::Pattern, "artist name", "song title", "", "02"},
+        Expected{"Blink 182 - Dammit.mp3", TRecognition::Pattern, "Blink 182", "Dammit"},
+        Expected{"Jay-Z - Song.mp3", TRecognition::Pattern, "Jay-Z", "Song"},
+        Expected{"Moby - Porcelain [Remix].mp3", TRecognition::Pattern, "Moby", "Porcelain", "Remix"},
+        Expected{"Some Artist - 1999 (Club Mix).mp3", TRecognition::Pattern, "Some Artist", "1999", "Club Mix"},
+        Expected{"Artist - My Title (2).mp3", TRecognition::Pattern, "Artist", "My Title", "", "", "2"},
+        Expected{"Artist - Title (2).mp3", TRecognition::Failed, "", "", "", "", "2"},
+        Expected{"Artist - Title(2).mp3", TRecognition::Pattern, "Artist", "Title", "", "", "2"},
+        Expected{"Track05.mp3", TRecognition::Pattern, "", "", "", "05"},
+        Expected{"Track 05.mp3", TRecognition::LoosePattern, "", "Track 05"},
+        Expected{"Artist - Title 2.mp3", TRecognition::LoosePattern, "Artist", "Title 2"},
+        Expected{"05 Artist - Title.mp3", TRecognition::Failed},
+        Expected{" Artist - Title.mp3", TRecognition::Failed},
+        Expected{"Artist+Title.mp3", TRecognition::Failed},
+        Expected{"Beyonc\xC3\xA9 - Halo.mp3", TRecognition::Failed},
+        Expected{"Back\\Slash - Title.mp3", TRecognition::Failed}),
     CaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, FileNameRecognition,
     ::testing::Values(
-        Expected{".mp3", rtFailed},
-        Expected{"Artist  -  Title.mp3", rtPattern, "Artist", "Title"},
-        Expected{"Artist - Title.MP3", rtPattern, "Artist", "Title"},
-        Expected{"Artist - Title.flac", rtPattern, "Artist", "Title.flac"},
-        Expected{"Artist - Title", rtPattern, "Artist", "Title"},
-        Expected{"TRACK05.mp3", rtPattern, "", "", "", "05"},
-        Expected{"track05.mp3", rtPattern, "", "", "", "05"},
-        Expected{"Tracks05.mp3", rtPattern, "", "Tracks05"},
-        Expected{"(2).mp3", rtFailed},
-        Expected{"Title.mp3", rtPattern, "", "Title"},
-        Expected{"07.mp3", rtPattern, "", "", "", "07"},
-        Expected{"A.B.C. - Easy As 123.mp3", rtPattern, "A.B.C.", "Easy As 123"},
-        Expected{"2 Hits - 05 - Song.mp3", rtPattern, "", "Song", "", "05", "", "2 Hits"},
-        Expected{"Hits 2 - 05 - Song.mp3", rtFailed},
-        Expected{"Artist - Title (Live) (3).mp3", rtFailed, "", "", "", "", "3"},
-        Expected{"Artist - Title(Live)(3).mp3", rtPattern, "Artist", "Title", "Live", "", "3"}),
+        Expected{".mp3", TRecognition::Failed},
+        Expected{"Artist  -  Title.mp3", TRecognition::Pattern, "Artist", "Title"},
+        Expected{"Artist - Title.MP3", TRecognition::Pattern, "Artist", "Title"},
+        Expected{"Artist - Title.flac", TRecognition::Pattern, "Artist", "Title.flac"},
+        Expected{"Artist - Title", TRecognition::Pattern, "Artist", "Title"},
+        Expected{"TRACK05.mp3", TRecognition::Pattern, "", "", "", "05"},
+        Expected{"track05.mp3", TRecognition::Pattern, "", "", "", "05"},
+        Expected{"Tracks05.mp3", TRecognition::Pattern, "", "Tracks05"},
+        Expected{"(2).mp3", TRecognition::Failed},
+        Expected{"Title.mp3", TRecognition::Pattern, "", "Title"},
+        Expected{"07.mp3", TRecognition::Pattern, "", "", "", "07"},
+        Expected{"A.B.C. - Easy As 123.mp3", TRecognition::Pattern, "A.B.C.", "Easy As 123"},
+        Expected{"2 Hits - 05 - Song.mp3", TRecognition::Pattern, "", "Song", "", "05", "", "2 Hits"},
+        Expected{"Hits 2 - 05 - Song.mp3", TRecognition::Failed},
+        Expected{"Artist - Title (Live) (3).mp3", TRecognition::Failed, "", "", "", "", "3"},
+        Expected{"Artist - Title(Live)(3).mp3", TRecognition::Pattern, "Artist", "Title", "Live", "", "3"}),
     CaseName);
 
 TEST(TokenizeName, CutsRunsOfOneClass) {
@@ -141,22 +142,22 @@ TEST(MergeWordTokens, AppliesEachRuleUntilItNoLongerMatches) {
 }
 
 TEST(RecognizeSong, LeavesTheFinalTokensInTheCallersList) {
-  TSongAttributes song;
+  TSongDetails song;
   TTokenList tokens;
   RecognizeSong("/m/Artist - Title 2 (4).mp3", tokens, false, song);
-  EXPECT_EQ(song.RecogType(), rtLoosePattern);
+  EXPECT_EQ(song.Recognition(), TRecognition::LoosePattern);
   EXPECT_EQ(tokens.Classes, "s - s");  // copy suffix gone, loose codes merged
   EXPECT_EQ(song.Copy(), "4");
 }
 
 TEST(RecognizeSong, KeepsFieldsTheMatchingRowDoesNotName) {
-  TSongAttributes song;
+  TSongDetails song;
   song.SetAlbum("Kept Album");
   song.SetArtist("Old Artist");
   song.SetUnsavedID3(true);
   TTokenList tokens;
   RecognizeSong("/m/Just A Title.mp3", tokens, false, song);
-  EXPECT_EQ(song.RecogType(), rtPattern);
+  EXPECT_EQ(song.Recognition(), TRecognition::Pattern);
   EXPECT_EQ(song.Title(), "Just A Title");
   EXPECT_EQ(song.Artist(), "Old Artist");
   EXPECT_EQ(song.Album(), "Kept Album");
@@ -164,28 +165,28 @@ TEST(RecognizeSong, KeepsFieldsTheMatchingRowDoesNotName) {
 }
 
 TEST(RecognizeSong, ResetsOnlyTheRecognitionKindWhenNothingMatches) {
-  TSongAttributes song;
+  TSongDetails song;
   song.SetTitle("Before");
-  song.SetRecogType(rtID3Tag);
+  song.SetRecognition(TRecognition::ID3Tag);
   TTokenList tokens;
   RecognizeSong("/m/a+b.mp3", tokens, false, song);
-  EXPECT_EQ(song.RecogType(), rtFailed);
+  EXPECT_EQ(song.Recognition(), TRecognition::Failed);
   EXPECT_EQ(song.Title(), "Before");
 }
 
 TEST(RecognizeSong, CutsTheNameOnlyAtSlashes) {
-  TSongAttributes song;
+  TSongDetails song;
   TTokenList tokens;
   RecognizeSong("/music/a.b/c:d/Moby - Why.mp3", tokens, false, song);
   EXPECT_EQ(song.Artist(), "Moby");
   RecognizeSong("/music/c:Moby - Why.mp3", tokens, false, song);
-  EXPECT_EQ(song.RecogType(), rtFailed);  // ":" is part of the name here
+  EXPECT_EQ(song.Recognition(), TRecognition::Failed);  // ":" is part of the name here
 }
 
 TEST(MatchSongPattern, TakesTheFirstRowOfEqualPatternAndTouchesNothingOtherwise) {
   TTokenList tokens;
   TokenizeName("x", tokens);
-  TSongAttributes song;
+  TSongDetails song;
   song.SetTitle("untouched");
   EXPECT_FALSE(MatchSongPattern("s s s", tokens, song));
   EXPECT_EQ(song.Title(), "untouched");
@@ -254,10 +255,10 @@ TEST_F(TagPath, TheTagWinsAndTheNameFillsOnlyTitleArtistAndTrack) {
   TID3Info tags;
   tags.Title = "Halo";
   const std::string path = SongWithTags("03 - Intro.mp3", tags);
-  TSongAttributes song;
+  TSongDetails song;
   TTokenList tokens;
   RecognizeSong(path, tokens, true, song);
-  EXPECT_EQ(song.RecogType(), rtID3Tag);
+  EXPECT_EQ(song.Recognition(), TRecognition::ID3Tag);
   EXPECT_EQ(song.Title(), "Halo");
   EXPECT_EQ(song.Artist(), "");
   EXPECT_EQ(song.Track(), "03");
@@ -272,9 +273,9 @@ TEST_F(TagPath, ACompleteTagLeavesTheSongSaved) {
   tags.Genre = "Rock";
   tags.Track = 7;
   const std::string path = SongWithTags("Other - Name [Mix].mp3", tags);
-  TAutoSongAttributes song;
+  TSongFile song;
   song.SetFileName(path);
-  EXPECT_EQ(song.RecogType(), rtID3Tag);
+  EXPECT_EQ(song.Recognition(), TRecognition::ID3Tag);
   EXPECT_EQ(song.Artist(), "Moby");
   EXPECT_EQ(song.Title(), "Why");
   EXPECT_EQ(song.Mix(), "");  // the name's mix is not used when the tag has a title
@@ -288,15 +289,15 @@ TEST_F(TagPath, TakesTheTitleWithItsMixFromTheNameAndIgnoresLooseMatches) {
   TID3Info tags;
   tags.Album = "Only Album";
   const std::string path = SongWithTags("Moby - Porcelain [Remix].mp3", tags);
-  TAutoSongAttributes song;
+  TSongFile song;
   song.SetFileName(path);
-  EXPECT_EQ(song.RecogType(), rtID3Tag);
+  EXPECT_EQ(song.Recognition(), TRecognition::ID3Tag);
   EXPECT_EQ(song.FullTitle(), "Porcelain (Remix)");
   EXPECT_EQ(song.Artist(), "Moby");
   EXPECT_EQ(song.Album(), "Only Album");
 
   const std::string loose = SongWithTags("Track 05.mp3", tags);
-  TAutoSongAttributes looseSong;
+  TSongFile looseSong;
   looseSong.SetFileName(loose);
   EXPECT_EQ(looseSong.Title(), "");  // only a loose match: the name gives nothing
   EXPECT_FALSE(looseSong.UnsavedID3());
@@ -306,9 +307,9 @@ TEST_F(TagPath, WithoutTagUseTheNameIsRecognisedAlone) {
   TID3Info tags;
   tags.Title = "Tag Title";
   const std::string path = SongWithTags("Moby - Why.mp3", tags);
-  TAutoSongAttributes song;
+  TSongFile song;
   song.SetFileName(path, false);
-  EXPECT_EQ(song.RecogType(), rtPattern);
+  EXPECT_EQ(song.Recognition(), TRecognition::Pattern);
   EXPECT_EQ(song.Title(), "Why");
 }
 

@@ -170,12 +170,12 @@ void TSongListTest::statusColorsFollowFiveRules() {
   TSongFolder folder;
   const std::string path = folder.AddSong("Abba - Waterloo.mp3");
   TWindowUnderTest window;
-  TAutoSongAttributes song;
+  TSongFile song;
   song.SetFileName(path, false);
-  QCOMPARE(song.RecogType(), std::uint8_t{rtPattern});
+  QCOMPARE(song.Recognition(), TRecognition::Pattern);
   song.SetUnsavedID3(false);
   QCOMPARE(window->SongStatusColor(song), QColor(2, 117, 112));  // 4: details from the name pattern
-  song.SetRecogType(rtID3Tag);
+  song.SetRecognition(TRecognition::ID3Tag);
   QCOMPARE(window->SongStatusColor(song), QColor(0, 128, 0));  // 5: all in order
   song.SetTitle("Waterloo Sunset");
   QCOMPARE(window->SongStatusColor(song), QColor(170, 21, 21));  // 3: not named after the details

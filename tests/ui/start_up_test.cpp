@@ -22,7 +22,7 @@ namespace tagwright::testing {
 
 void TStartUpTest::startsEmptyWithCaptionAndFirstChoices() {
   TWindowUnderTest window;
-  QCOMPARE(window->windowTitle(), QStringLiteral("Tagwright 1.2"));
+  QCOMPARE(window->windowTitle(), QString::fromUtf8(kProgramNameAndVersion));
   QCOMPARE(window->RowCount(), 0);
   QCOMPARE(window->StatusText(), QString());
   QCOMPARE(window->CountText(), QString());
@@ -134,7 +134,7 @@ void TStartUpTest::selectingAFileIsRefused() {
 void TStartUpTest::aboutBoxShowsVersion() {
   TAboutBox box;
   QCOMPARE(box.windowTitle(), QStringLiteral("About"));
-  QCOMPARE(box.Version->text(), QStringLiteral("Version 1.2"));
+  QCOMPARE(box.Version->text(), QStringLiteral("Version %1").arg(QLatin1String(kProgramVersion)));
   QCOMPARE(box.ProductName->text(), QStringLiteral("Tagwright"));
   QCOMPARE(box.size(), QSize(298, 213));
   QCOMPARE(box.minimumSize(), box.maximumSize());

@@ -10,11 +10,11 @@
 namespace tagwright {
 
 // How a song's details were obtained.
-enum TRecogType : std::uint8_t {
-  rtFailed = 0,        // nothing matched
-  rtPattern = 1,       // the file name matched a pattern
-  rtID3Tag = 2,        // the file has a tag, and it was used
-  rtLoosePattern = 3,  // the file name matched once digit runs were read as words
+enum class TRecognition : std::uint8_t {
+  Failed,        // nothing matched
+  Pattern,       // the file name matched a pattern
+  ID3Tag,        // the file has a tag, and it was used
+  LoosePattern,  // the file name matched once digit runs were read as words
 };
 
 // The thirteen text fields, in their declared order.
@@ -23,17 +23,17 @@ enum class TSongField : std::uint8_t {
 };
 inline constexpr std::size_t kSongFieldCount = 13;
 
-class TSongAttributes {
+class TSongDetails {
  public:
-  TSongAttributes() = default;
-  virtual ~TSongAttributes() = default;
-  TSongAttributes(const TSongAttributes&) = default;
-  TSongAttributes& operator=(const TSongAttributes&) = default;
+  TSongDetails() = default;
+  virtual ~TSongDetails() = default;
+  TSongDetails(const TSongDetails&) = default;
+  TSongDetails& operator=(const TSongDetails&) = default;
 
-  // All texts empty, RecogType rtFailed, UnsavedID3 false.
+  // All texts empty, Recognition Failed, UnsavedID3 false.
   virtual void Clear();
   // Copies every detail through the setters; Track arrives in its padded form.
-  virtual void Assign(const TSongAttributes& source);
+  virtual void Assign(const TSongDetails& source);
 
   const std::string& Field(TSongField field) const { return fields_[static_cast<std::size_t>(field)]; }
   // Stores the text with leading and trailing blanks and control codes removed; Genre is stored as is.
@@ -67,8 +67,8 @@ class TSongAttributes {
   void SetCD(std::string_view text) { SetField(TSongField::CD, text); }
   void SetMix2(std::string_view text) { SetField(TSongField::Mix2, text); }
 
-  std::uint8_t RecogType() const { return recogType_; }
-  void SetRecogType(std::uint8_t value) { recogType_ = value; }
+  TRecognition Recognition() const { return recognition_; }
+  void SetRecognition(TRecognition value) { recognition_ = value; }
   bool UnsavedID3() const { return unsavedID3_; }
   void SetUnsavedID3(bool value) { unsavedID3_ = value; }
 
@@ -82,26 +82,8 @@ class TSongAttributes {
 
  private:
   std::array<std::string, kSongFieldCount> fields_;
-  std::uint8_t recogType_ = rtFailed;
+  TRecognition recognition_ = TRecognition::Failed;
   bool unsavedID3_ = false;
-};
-
-// A song record bound to its file: given the path, it recognises itself.
-class TAutoSongAttributes : public TSongAttributes {
- public:
-  TAutoSongAttributes() = default;
-
-  void Clear() override;
-
-  const std::string& FileName() const { return fileName_; }
-  // Binds the record to a path and recognises it, unless it already holds that very path.
-  // With useTags false, the file's tags are not consulted.
-  void SetFileName(const std::string& name, bool useTags = true);
-  // Recognises FileName afresh; the details are taken only when recognition succeeded.
-  void Recognize(bool useTags = true);
-
- private:
-  std::string fileName_;
 };
 
 }  // namespace tagwright

@@ -1,4 +1,4 @@
-#include "songs/song_attrib_list.h"
+#include "songs/song_list.h"
 
 #include <algorithm>
 #include <string>
@@ -7,39 +7,37 @@
 
 namespace tagwright {
 
-std::size_t TSongAttribList::Add(std::unique_ptr<TAutoSongAttributes> song) {
+std::size_t TSongList::Add(std::unique_ptr<TSongFile> song) {
   items_.push_back(std::move(song));
   return items_.size() - 1;
 }
 
-void TSongAttribList::Delete(std::size_t index) {
+void TSongList::Delete(std::size_t index) {
   items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void TSongAttribList::Clear() { items_.clear(); }
+void TSongList::Clear() { items_.clear(); }
 
-void TSongAttribList::SortBy(int order) {
-  if (order < ssFileName || order > ssArtistTitle) return;
-
+void TSongList::SortBy(TSortOrder order) {
   // The keys are worked out once per song rather than once per comparison.
   struct Keyed {
     std::string primary;
     std::string tie;
-    std::unique_ptr<TAutoSongAttributes> song;
+    std::unique_ptr<TSongFile> song;
   };
   std::vector<Keyed> keyed;
   keyed.reserve(items_.size());
   for (auto& song : items_) {
     Keyed entry;
     switch (order) {
-      case ssFileName: entry.primary = song->FileName(); break;
-      case ssTitle: entry.primary = song->FullTitle(); break;
-      case ssArtist: entry.primary = song->Artist(); break;
-      case ssTitleArtist:
+      case TSortOrder::FileName: entry.primary = song->FileName(); break;
+      case TSortOrder::Title: entry.primary = song->FullTitle(); break;
+      case TSortOrder::Artist: entry.primary = song->Artist(); break;
+      case TSortOrder::TitleArtist:
         entry.primary = song->FullTitle();
         entry.tie = song->Artist();
         break;
-      case ssArtistTitle:
+      case TSortOrder::ArtistTitle:
         entry.primary = song->Artist();
         entry.tie = song->FullTitle();
         break;

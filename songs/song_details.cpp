@@ -1,19 +1,16 @@
-#include "songs/song_attributes.h"
+#include "songs/song_details.h"
 
-#include <vector>
-
-#include "songs/recognition.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
 
-void TSongAttributes::Clear() {
+void TSongDetails::Clear() {
   for (std::string& text : fields_) text.clear();
-  recogType_ = rtFailed;
+  recognition_ = TRecognition::Failed;
   unsavedID3_ = false;
 }
 
-void TSongAttributes::SetField(TSongField field, std::string_view text) {
+void TSongDetails::SetField(TSongField field, std::string_view text) {
   std::string& slot = fields_[static_cast<std::size_t>(field)];
   if (field == TSongField::Genre) {
     slot.assign(text);
@@ -22,7 +19,7 @@ void TSongAttributes::SetField(TSongField field, std::string_view text) {
   }
 }
 
-void TSongAttributes::Assign(const TSongAttributes& source) {
+void TSongDetails::Assign(const TSongDetails& source) {
   if (&source == this) {
     SetTrack(PaddedTrack());
     return;
@@ -31,11 +28,11 @@ void TSongAttributes::Assign(const TSongAttributes& source) {
     const auto field = static_cast<TSongField>(i);
     SetField(field, field == TSongField::Track ? source.PaddedTrack() : source.Field(field));
   }
-  recogType_ = source.recogType_;
+  recognition_ = source.recognition_;
   unsavedID3_ = source.unsavedID3_;
 }
 
-std::string TSongAttributes::FullTitle() const {
+std::string TSongDetails::FullTitle() const {
   if (Mix().empty()) return Title();
   std::string result = Title();
   result += " (";
@@ -44,14 +41,14 @@ std::string TSongAttributes::FullTitle() const {
   return result;
 }
 
-std::string TSongAttributes::PaddedTrack() const {
+std::string TSongDetails::PaddedTrack() const {
   const std::string& track = Track();
   if (track == "0") return {};
   if (track.size() == 1) return "0" + track;
   return track;
 }
 
-std::string TSongAttributes::AsText() const {
+std::string TSongDetails::AsText() const {
   const std::pair<const char*, std::string> pairs[] = {
       {"Artist: ", Artist()}, {"Title: ", FullTitle()},   {"Track: ", PaddedTrack()},
       {"Album: ", Album()},   {"Featuring: ", Featuring()}, {"Genre: ", Genre()},
@@ -66,25 +63,6 @@ std::string TSongAttributes::AsText() const {
     text += value;
   }
   return text;
-}
-
-void TAutoSongAttributes::Clear() {
-  TSongAttributes::Clear();
-  fileName_.clear();
-}
-
-void TAutoSongAttributes::SetFileName(const std::string& name, bool useTags) {
-  if (name == fileName_) return;
-  Clear();
-  fileName_ = name;
-  Recognize(useTags);
-}
-
-void TAutoSongAttributes::Recognize(bool useTags) {
-  TSongAttributes scratch;
-  TTokenList tokens;
-  RecognizeSong(fileName_, tokens, useTags, scratch);
-  if (scratch.RecogType() != rtFailed) Assign(scratch);
 }
 
 }  // namespace tagwright
