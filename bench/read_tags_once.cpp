@@ -10,7 +10,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   tagwright::TID3Info info;
-  const bool found = tagwright::ReadID3Tags(argv[1], info);
-  std::printf("%d %s\n", found ? 1 : 0, info.Title.c_str());
+  const tagwright::TResultOf<bool> found = tagwright::ReadID3Tags(argv[1], info);
+  if (!found) {
+    std::fprintf(stderr, "%s\n", found.Failure().Describe().c_str());
+    return 1;
+  }
+  std::printf("%d %s\n", found.Value() ? 1 : 0, info.Title.c_str());
   return 0;
 }

@@ -34,7 +34,7 @@ void BM_RecognizeFileName(benchmark::State& state) {
   std::size_t i = 0;
   for (auto _ : state) {
     tagwright::TSongDetails song;
-    tagwright::RecognizeSong(names[i], tokens, false, song);
+    tagwright::RecognizeFileName(names[i], tokens, song);
     benchmark::DoNotOptimize(song);
     if (++i == names.size()) i = 0;
   }

@@ -13,6 +13,10 @@ namespace {
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
 
+TResult RenameFailure(const std::string& from, std::error_code error) {
+  return TResult::Failure(TFailureKind::Rename, from, error);
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat infoA {};
   struct stat infoB {};
@@ -44,22 +48,28 @@ bool IsFileWritable(const std::string& path) {
   return true;
 }
 
-std::error_code RenameWithoutReplacing(const std::string& from, const std::string& to) {
+TResult RenameWithoutReplacing(const std::string& from, const std::string& to) {
   if (from == to) {
-    if (access(from.c_str(), F_OK) != 0) return LastError();
+    if (access(from.c_str(), F_OK) != 0) return RenameFailure(from, LastError());
     return {};
   }
   // Two names of one file: a case-only change on a file system that ignores case, or a hard link.
   // No other file can be lost, so the plain rename does what the file system allows.
   if (SameFile(from, to)) {
-    if (rename(from.c_str(), to.c_str()) != 0) return LastError();
+    if (rename(from.c_str(), to.c_str()) != 0) return RenameFailure(from, LastError());
     return {};
   }
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
-  if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) return RenameByLinking(from, to);
-  return LastError();
+  if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+    if (const std::error_code error = RenameByLinking(from, to)) return RenameFailure(from, error);
+    return {};
+  }
+  return RenameFailure(from, LastError());
 }
 
-bool DeleteSongFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+TResult DeleteSongFile(const std::string& path) {
+  if (unlink(path.c_str()) != 0) return TResult::FromErrno(TFailureKind::Delete, path);
+  return {};
+}
 
 }  // namespace tagwright

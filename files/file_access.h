@@ -2,7 +2,8 @@
 #pragma once
 
 #include <string>
-#include <system_error>
+
+#include "files/result.h"
 
 namespace tagwright {
 
@@ -12,11 +13,10 @@ namespace tagwright {
 bool IsFileWritable(const std::string& path);
 
 // Renames from to to, failing with std::errc::file_exists when to names another existing file.
-// Renaming a file to the name it already has succeeds and changes nothing. Returns the error, or an
-// empty error code on success.
-std::error_code RenameWithoutReplacing(const std::string& from, const std::string& to);
+// Renaming a file to the name it already has succeeds and changes nothing. A failure names from.
+TResult RenameWithoutReplacing(const std::string& from, const std::string& to);
 
-// Deletes the file at once and for good. False when it could not be deleted.
-bool DeleteSongFile(const std::string& path);
+// Deletes the file at once and for good.
+TResult DeleteSongFile(const std::string& path);
 
 }  // namespace tagwright

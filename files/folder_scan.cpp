@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "files/paths.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
@@ -19,8 +20,7 @@ bool MatchesPattern(std::string_view pattern, const char* name) {
 }
 
 bool HasAcceptedExtension(std::string_view name, const std::vector<std::string>& extensions) {
-  const std::size_t dot = name.rfind('.');
-  const std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+  const std::string_view extension = ListedExtension(name);
   for (const std::string& accepted : extensions) {
     if (EqualsIgnoringAsciiCase(extension, accepted)) return true;
   }

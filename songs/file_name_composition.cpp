@@ -1,16 +1,12 @@
 #include "songs/file_name_composition.h"
 
+#include "files/paths.h"
 #include "songs/recognition.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
 
 namespace {
-
-std::string_view FolderPart(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-}
 
 std::string CollapseSpaces(std::string text) {
   std::string result;
@@ -24,15 +20,10 @@ std::string CollapseSpaces(std::string text) {
 
 std::string ComposedNameWithoutExtension(const TSongDetails& song, std::string_view path) {
   const std::string composed = ComposeFileName(song, path);
-  return StripExtension(FileNamePart(composed));
+  return std::string(CutShortExtension(FileNamePart(composed)));
 }
 
 }  // namespace
-
-std::string_view FileNamePart(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
 
 std::string MakeFileNameSafe(std::string_view text) {
   static constexpr std::pair<std::string_view, std::string_view> kReplacements[] = {
@@ -61,7 +52,7 @@ std::string ComposeFileName(const TSongDetails& song, std::string_view path) {
 }
 
 bool IsFileRenamed(const TSongFile& song) {
-  const std::string actual = StripExtension(FileNamePart(song.FileName()));
+  const std::string actual(CutShortExtension(FileNamePart(song.FileName())));
   const std::string composed = ComposedNameWithoutExtension(song, song.FileName());
   return std::string_view(actual).starts_with(composed);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/paths.h"
 #include "songs/song_file.h"
 
 namespace tagwright {
@@ -15,9 +16,6 @@ std::string MakeFileNameSafe(std::string_view text);
 
 // The new full path in the folder of path: "[NN - ][Artist - ]Full Title.mp3".
 std::string ComposeFileName(const TSongDetails& song, std::string_view path);
-
-// The name part of a path: everything after its last "/".
-std::string_view FileNamePart(std::string_view path);
 
 // True when the file's name (without extension) begins with the name composed from its details.
 bool IsFileRenamed(const TSongFile& song);

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "files/paths.h"
 #include "songs/song_pattern_table.h"
 #include "tags/id3_info.h"
 #include "text/ascii_text.h"
@@ -29,21 +30,6 @@ constexpr std::array<char, 256> MakeClassTable() {
 }
 
 constexpr std::array<char, 256> kClassTable = MakeClassTable();
-
-std::string_view StripExtensionView(std::string_view name) {
-  const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return name;
-  if (name.find('/', dot) != std::string_view::npos) return name;
-  const std::size_t extensionLength = name.size() - dot;
-  if (extensionLength >= 1 && extensionLength <= 4) return name.substr(0, dot);
-  return name;
-}
-
-std::string_view FileNameStemView(std::string_view path) {
-  const std::string_view stripped = StripExtensionView(path);
-  const std::size_t slash = stripped.rfind('/');
-  return slash == std::string_view::npos ? stripped : stripped.substr(slash + 1);
-}
 
 // Cuts a trailing "(n)" copy number off the tokens and returns it, or an empty text.
 std::string TakeCopySuffix(TTokenList& tokens) {
@@ -121,10 +107,6 @@ void TTokenList::Erase(std::size_t first, std::size_t count) {
                spans_.begin() + static_cast<std::ptrdiff_t>(first + count));
 }
 
-std::string StripExtension(std::string_view name) { return std::string(StripExtensionView(name)); }
-
-std::string FileNameStem(std::string_view path) { return std::string(FileNameStemView(path)); }
-
 void TokenizeName(std::string_view text, TTokenList& tokens) {
   tokens.Clear();
   tokens.Source.assign(text);
@@ -166,11 +148,11 @@ bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TS
   return false;
 }
 
-void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song) {
+TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song) {
   tokens.Clear();
   song.SetRecognition(TRecognition::Failed);
 
-  std::string stem(FileNameStemView(fileName));
+  std::string stem(FileNameStem(fileName));
   for (char& c : stem) {
     if (c == '_') c = ' ';
   }
@@ -181,16 +163,18 @@ void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags
 
   if (useTags) {
     TID3Info info;
-    if (ReadID3Tags(fileName, info)) {
+    TResultOf<bool> read = ReadID3Tags(fileName, info);
+    if (!read) return read.Failure();
+    if (read.Value()) {
       TakeDetailsFromTags(info, song);
       FillGapsFromName(tokens, song);
-      return;
+      return {};
     }
   }
 
   if (MatchSongPattern(tokens.Classes, tokens, song)) {
     song.SetRecognition(TRecognition::Pattern);
-    return;
+    return {};
   }
 
   // Loose attempt: digit runs after the first token count as words.
@@ -199,6 +183,12 @@ void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags
   }
   MergeWordTokens(tokens);
   if (MatchSongPattern(tokens.Classes, tokens, song)) song.SetRecognition(TRecognition::LoosePattern);
+  return {};
+}
+
+void RecognizeFileName(const std::string& fileName, TTokenList& tokens, TSongDetails& song) {
+  // Without tags no file is opened, so nothing can fail.
+  (void)RecognizeSong(fileName, tokens, false, song);
 }
 
 }  // namespace tagwright

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/result.h"
 #include "songs/song_details.h"
 
 namespace tagwright {
@@ -50,12 +51,6 @@ class TTokenList {
   std::vector<Span> spans_;
 };
 
-// Cuts the extension off when, dot included, it is 1 to 4 characters long. The extension is the
-// part from the last "." when no "/" follows it.
-std::string StripExtension(std::string_view name);
-// The file's name without folder and without a short extension.
-std::string FileNameStem(std::string_view path);
-
 // Splits text into maximal runs of one character class.
 void TokenizeName(std::string_view text, TTokenList& tokens);
 // Joins words separated by single spaces, then neighbouring words, until no rule applies.
@@ -65,7 +60,11 @@ bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TS
 
 // Recognises the song at fileName (a full path) into song. Only RecogType is reset first: fields the
 // outcome does not name keep their values. With useTags, the file's tags win and the name only fills
-// a missing title, artist and track. Errors opening the file for its tags propagate.
-void RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song);
+// a missing title, artist and track. Fails when the file cannot be
+// opened or read for its tags.
+TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song);
+
+// The same from the file name alone: the file is not opened.
+void RecognizeFileName(const std::string& fileName, TTokenList& tokens, TSongDetails& song);
 
 }  // namespace tagwright

@@ -9,18 +9,20 @@ void TSongFile::Clear() {
   fileName_.clear();
 }
 
-void TSongFile::SetFileName(const std::string& name, bool useTags) {
-  if (name == fileName_) return;
+TResult TSongFile::SetFileName(const std::string& name, bool useTags) {
+  if (name == fileName_) return {};
   Clear();
   fileName_ = name;
-  Recognize(useTags);
+  return Recognize(useTags);
 }
 
-void TSongFile::Recognize(bool useTags) {
+TResult TSongFile::Recognize(bool useTags) {
   TSongDetails scratch;
   TTokenList tokens;
-  RecognizeSong(fileName_, tokens, useTags, scratch);
+  TResult recognized = RecognizeSong(fileName_, tokens, useTags, scratch);
+  if (!recognized) return recognized;
   if (scratch.Recognition() != TRecognition::Failed) Assign(scratch);
+  return {};
 }
 
 }  // namespace tagwright

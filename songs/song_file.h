@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "files/result.h"
 #include "songs/song_details.h"
 
 namespace tagwright {
@@ -16,10 +17,11 @@ class TSongFile : public TSongDetails {
 
   const std::string& FileName() const { return fileName_; }
   // Binds the record to a path and recognises it, unless it already holds that very path.
-  // With useTags false, the file's tags are not consulted.
-  void SetFileName(const std::string& name, bool useTags = true);
+  // With useTags false, the file's tags are not consulted (and nothing can fail). On failure the
+  // record holds the path and no details.
+  TResult SetFileName(const std::string& name, bool useTags = true);
   // Recognises FileName afresh; the details are taken only when recognition succeeded.
-  void Recognize(bool useTags = true);
+  TResult Recognize(bool useTags = true);
 
  private:
   std::string fileName_;

@@ -18,6 +18,13 @@ void TSongList::Delete(std::size_t index) {
 
 void TSongList::Clear() { items_.clear(); }
 
+std::vector<const TSongFile*> TSongList::Songs() const {
+  std::vector<const TSongFile*> songs;
+  songs.reserve(items_.size());
+  for (const auto& song : items_) songs.push_back(song.get());
+  return songs;
+}
+
 void TSongList::SortBy(TSortOrder order) {
   // The keys are worked out once per song rather than once per comparison.
   struct Keyed {

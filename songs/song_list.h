@@ -21,6 +21,8 @@ class TSongList {
  public:
   std::size_t Count() const { return items_.size(); }
   TSongFile* operator[](std::size_t index) const { return items_[index].get(); }
+  // The songs in list order.
+  std::vector<const TSongFile*> Songs() const;
 
   // Appends the song and returns its index.
   std::size_t Add(std::unique_ptr<TSongFile> song);

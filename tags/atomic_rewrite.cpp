@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "files/paths.h"
+
 namespace tagwright {
 
 namespace {
@@ -25,17 +27,10 @@ bool WriteAll(const TFileOps& ops, int fd, const char* data, std::size_t size) {
   return true;
 }
 
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // After the rename the directory entry should reach the disk too. Failing that is no reason to
 // report the save as failed: the song is already whole under its own name.
 void SyncDirectory(const std::string& path) {
-  const int fd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = ::open(FolderToOpen(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
@@ -48,27 +43,31 @@ const TFileOps& DefaultFileOps() {
   return ops;
 }
 
-int CreateFileBeside(const std::string& path, std::string& createdName) {
+TResultOf<TCreatedFile> CreateFileBeside(const std::string& path) {
+  TCreatedFile created;
   for (int attempt = 0; attempt < MaxTemporaryNames; ++attempt) {
-    createdName = path + "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
-    const int fd = ::open(createdName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0) return fd;
+    created.Name = path + "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
+    created.Fd = ::open(created.Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (created.Fd >= 0) return created;
     if (errno != EEXIST) break;
   }
-  createdName.clear();
-  return -1;
+  return TResult::FromErrno(TFailureKind::Write, path);
 }
 
-bool ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
-                     std::int64_t keepFrom, const TFileOps& ops) {
-  std::string temporaryName;
-  int fd = CreateFileBeside(path, temporaryName);
-  if (fd < 0) return false;
+TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
+                        std::int64_t keepFrom, const TFileOps& ops) {
+  TResultOf<TCreatedFile> created = CreateFileBeside(path);
+  if (!created) return created.Failure();
+  int fd = created.Value().Fd;
+  const std::string temporaryName = created.Value().Name;
   const auto fail = [&] {
+    // A step that failed without setting errno (the song shrank while being copied) still fails.
+    const int error = errno != 0 ? errno : EIO;
     if (fd >= 0) ::close(fd);
     ::unlink(temporaryName.c_str());
-    return false;
+    return TResult::Failure(TFailureKind::Write, path, std::error_code(error, std::generic_category()));
   };
+  errno = 0;
 
   if (!WriteAll(ops, fd, head.data(), head.size())) return fail();
   std::vector<char> buffer(CopyBufferSize);
@@ -92,12 +91,15 @@ bool ReplaceFileHead(const std::string& path, int songFd, const struct stat& son
   if (closed != 0) return fail();
   if (ops.Rename(temporaryName.c_str(), path.c_str()) != 0) return fail();
   SyncDirectory(path);
-  return true;
+  return {};
 }
 
-bool MakeFileWritable(const std::string& path, const struct stat& info) {
-  if ((info.st_mode & 0222) != 0) return true;
-  return ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+TResult MakeFileWritable(const std::string& path, const struct stat& info) {
+  if ((info.st_mode & 0222) != 0) return {};
+  if (::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0) {
+    return TResult::FromErrno(TFailureKind::NotWritable, path);
+  }
+  return {};
 }
 
 }  // namespace tagwright

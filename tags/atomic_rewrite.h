@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include "files/result.h"
+
 namespace tagwright {
 
 // The system calls that write song files, gathered so that tests can make each of them fail.
@@ -24,18 +26,24 @@ struct TFileOps {
 
 const TFileOps& DefaultFileOps();
 
+// A new file, open for writing, and its name.
+struct TCreatedFile {
+  int Fd = -1;
+  std::string Name;
+};
+
 // The name for a new file beside path: path + "~", or path + "~1", "~2"... when taken. Opens it
-// with O_EXCL, so an existing file is never touched. Returns the descriptor (or -1) and the name.
-int CreateFileBeside(const std::string& path, std::string& createdName);
+// with O_EXCL, so an existing file is never touched.
+TResultOf<TCreatedFile> CreateFileBeside(const std::string& path);
 
 // Writes head, then the bytes of songFd from keepFrom to songInfo.st_size, into a new file beside
 // path, flushes it, gives it the song's permission bits (and owner, where allowed) and renames it
-// over path. False, with the new file removed and path untouched, when any step fails.
-bool ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
+// over path. On any failure the new file is removed and path is untouched.
+TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
                      std::int64_t keepFrom, const TFileOps& ops);
 
 // Adds the owner's write permission to a file that has no write permission at all (a read-only
-// song); other files are left as they are. False when the file cannot be changed.
-bool MakeFileWritable(const std::string& path, const struct stat& info);
+// song); other files are left as they are.
+TResult MakeFileWritable(const std::string& path, const struct stat& info);
 
 }  // namespace tagwright

@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "files/file_error.h"
 #include "tags/byte_source.h"
 #include "tags/genres.h"
 #include "tags/id3v2.h"
@@ -53,12 +52,21 @@ void PutTrailerText(TID3v1Buffer& buffer, TTrailerField field, std::string_view 
   std::memcpy(buffer.data() + field.Offset, latin1.data(), std::min(latin1.size(), field.Width));
 }
 
-bool ReadTrailer(TByteSource& source, const std::string& fileName, TID3v1Buffer& buffer) {
+TResultOf<bool> ReadTrailer(TByteSource& source, const std::string& fileName, TID3v1Buffer& buffer) {
   if (source.Size() < static_cast<std::int64_t>(TrailerSize)) return false;
-  if (source.ReadAt(source.Size() - TrailerSize, buffer.data(), TrailerSize) != static_cast<std::int64_t>(TrailerSize)) {
-    throw TFileError("Cannot read file " + fileName);
+  const std::int64_t got = source.ReadAt(source.Size() - TrailerSize, buffer.data(), TrailerSize);
+  if (got < 0) return TResult::FromErrno(TFailureKind::Read, fileName);
+  if (got != static_cast<std::int64_t>(TrailerSize)) {
+    return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
   }
   return StartsWithTag(buffer);
+}
+
+// Opens the file for reading; a file that does not exist is no failure, just a file without tags.
+TResultOf<bool> OpenForReading(TFileSource& source, const std::string& fileName) {
+  if (source.Open(fileName)) return true;
+  if (errno == ENOENT || errno == ENOTDIR) return false;
+  return TResult::FromErrno(TFailureKind::Open, fileName);
 }
 
 }  // namespace
@@ -68,20 +76,20 @@ void TID3Info::SetTrackText(std::string_view text) {
   Track = value ? static_cast<std::uint8_t>(static_cast<std::uint32_t>(*value) & 0xFF) : 0;
 }
 
-bool ReadID3Tags(const std::string& fileName, TID3Info& info) {
+TResultOf<bool> ReadID3Tags(const std::string& fileName, TID3Info& info) {
   TFileSource source;
-  if (!source.Open(fileName)) {
-    if (errno == ENOENT || errno == ENOTDIR) return false;
-    throw TFileError("Cannot open file " + fileName);
-  }
+  TResultOf<bool> opened = OpenForReading(source, fileName);
+  if (!opened || !opened.Value()) return opened;
   return ReadID3Tags(source, fileName, info);
 }
 
-bool ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info) {
+TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info) {
   bool found = false;
   {
     TID3v2 tag;
-    if (tag.Load(source) && tag.HasTag) {
+    // A source too short or unreadable for a tag header simply has no ID3v2 tag; a read error
+    // shows again when the trailer is read.
+    if (tag.Load(source).Ok() && tag.HasTag) {
       found = true;
       info.Title = tag.Title;
       info.Artist = tag.Artist;
@@ -94,7 +102,9 @@ bool ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& inf
     }
   }
   TID3v1Buffer buffer{};
-  if (ReadTrailer(source, fileName, buffer)) {
+  TResultOf<bool> trailer = ReadTrailer(source, fileName, buffer);
+  if (!trailer) return trailer;
+  if (trailer.Value()) {
     found = true;
     for (auto [field, value] : {std::pair{TitleField, &info.Title}, std::pair{ArtistField, &info.Artist},
                                 std::pair{AlbumField, &info.Album}, std::pair{YearField, &info.Year},
@@ -109,10 +119,12 @@ bool ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& inf
   return found;
 }
 
-void WriteID3Tags(const std::string& fileName, const TID3Info& info) {
+TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
   {
     TID3v2 tag;
-    tag.Load(fileName);  // keeps the fields the record does not carry, and TRCK texts like "3/12"
+    // The loaded tag keeps the fields the record does not carry, and TRCK texts like "3/12". A
+    // file without a readable header starts from an empty tag; Save then reports what is wrong.
+    (void)tag.Load(fileName);
     tag.SetTitle(info.Title);
     tag.SetArtist(info.Artist);
     tag.SetAlbum(info.Album);
@@ -122,7 +134,7 @@ void WriteID3Tags(const std::string& fileName, const TID3Info& info) {
     // the one it was read from and stays.
     if ((tag.Track & 0xFF) != info.Track) tag.SetTrack(info.Track);
     tag.SetGenre(info.Genre);
-    tag.Save(fileName);  // a failed ID3v2 write does not stop the trailer
+    if (TResult saved = tag.Save(fileName); !saved) return saved;
   }
   TID3v1Buffer buffer;
   buffer.fill(' ');
@@ -136,45 +148,44 @@ void WriteID3Tags(const std::string& fileName, const TID3Info& info) {
     buffer[TrackMarkerOffset] = 0;
     buffer[TrackOffset] = info.Track;
   }
-  WriteID3v1Trailer(fileName, buffer);
+  return WriteID3v1Trailer(fileName, buffer);
 }
 
-bool ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {
+TResultOf<bool> ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {
   TFileSource source;
-  if (!source.Open(fileName)) {
-    if (errno == ENOENT || errno == ENOTDIR) return false;
-    throw TFileError("Cannot open file " + fileName);
-  }
+  TResultOf<bool> opened = OpenForReading(source, fileName);
+  if (!opened || !opened.Value()) return opened;
   return ReadTrailer(source, fileName, buffer);
 }
 
-void WriteID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {
+TResult WriteID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {
   const int fd = ::open(fileName.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return;
-    throw TFileError("Cannot open file " + fileName);
-  }
+  if (fd < 0) return TResult::FromErrno(TFailureKind::Open, fileName);
   struct stat info {};
   if (::fstat(fd, &info) != 0) {
+    const TResult failure = TResult::FromErrno(TFailureKind::Open, fileName);
     ::close(fd);
-    throw TFileError("Cannot open file " + fileName);
+    return failure;
   }
   // Overwrite a trailer that is there; append otherwise (also to files of 128 bytes or fewer).
   off_t position = info.st_size;
   if (info.st_size > static_cast<off_t>(TrailerSize)) {
     TID3v1Buffer old{};
     if (::pread(fd, old.data(), TrailerSize, info.st_size - TrailerSize) != static_cast<ssize_t>(TrailerSize)) {
+      const TResult failure = TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
       ::close(fd);
-      throw TFileError("Cannot read file " + fileName);
+      return failure;
     }
     if (StartsWithTag(old)) position = info.st_size - TrailerSize;
   }
   buffer[0] = 'T';
   buffer[1] = 'A';
   buffer[2] = 'G';
-  const bool written = ::pwrite(fd, buffer.data(), TrailerSize, position) == static_cast<ssize_t>(TrailerSize);
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed) throw TFileError("Cannot write file " + fileName);
+  const ssize_t written = ::pwrite(fd, buffer.data(), TrailerSize, position);
+  int error = written < 0 ? errno : (written != static_cast<ssize_t>(TrailerSize) ? ENOSPC : 0);
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) return TResult::Failure(TFailureKind::Write, fileName, std::error_code(error, std::generic_category()));
+  return {};
 }
 
 }  // namespace tagwright

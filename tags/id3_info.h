@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/result.h"
+
 namespace tagwright {
 
 class TByteSource;
@@ -29,17 +31,20 @@ class TID3Info {
 
 using TID3v1Buffer = std::array<std::uint8_t, 128>;
 
-// Fills info from the file's ID3v2 tag, then fills the gaps from its ID3v1 trailer. True when the
-// file holds at least one of the two. A file that cannot be opened for its trailer raises TFileError.
-bool ReadID3Tags(const std::string& fileName, TID3Info& info);
-// The same on a source already open (the file's name only names it in errors).
-bool ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info);
+// Fills info from the file's ID3v2 tag, then fills the gaps from its ID3v1 trailer. The value is
+// true when the file holds at least one of the two; a file that does not exist holds none. Fails
+// when the file cannot be opened or its trailer cannot be read.
+TResultOf<bool> ReadID3Tags(const std::string& fileName, TID3Info& info);
+// The same on a source already open (the file's name only names it in failures).
+TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info);
 
-// Writes info into the file's ID3v2 tag (kept frames survive) and its ID3v1 trailer. Errors while
-// writing the trailer raise TFileError.
-void WriteID3Tags(const std::string& fileName, const TID3Info& info);
+// Writes info into the file's ID3v2 tag (kept frames survive), then its ID3v1 trailer. When the
+// ID3v2 tag cannot be written, the trailer is left alone and the file is as it was.
+TResult WriteID3Tags(const std::string& fileName, const TID3Info& info);
 
-bool ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer);
-void WriteID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer);
+// The file's last 128 bytes; the value is true when they are an ID3v1 trailer ("TAG").
+TResultOf<bool> ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer);
+// Overwrites the file's trailer, or appends one when it has none.
+TResult WriteID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer);
 
 }  // namespace tagwright

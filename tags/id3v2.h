@@ -59,11 +59,12 @@ class TID3v2 {
   // Empties every field.
   void Reset();
 
-  // Reads the tag at the start of the file. False only when the file cannot be read or is shorter
-  // than ten bytes; whether it holds a tag is HasTag. Never reads more than the slot frames
-  // (at most 1 MiB each) and the frame headers: pictures and other frames are skipped.
-  bool Load(const std::string& fileName);
-  bool Load(TByteSource& source);
+  // Reads the tag at the start of the file. Fails only when the file cannot be opened or read or
+  // is shorter than ten bytes; whether it holds a tag is HasTag. Never reads more than the slot
+  // frames (at most 1 MiB each) and the frame headers: pictures and other frames are skipped.
+  TResult Load(const std::string& fileName);
+  // The same on a source already open; a failure then names no file.
+  TResult Load(TByteSource& source);
 
   // The text setters store the text trimmed of characters of code 32 or below.
   void SetTitle(std::string_view text);
@@ -77,9 +78,9 @@ class TID3v2 {
   // Writes the fields as an ID3v2.3 tag at the start of the file, followed by the old tag's frames
   // that are not slots. In place when the new tag fits the old one's space with at most 4096
   // bytes to spare; otherwise the file is rewritten atomically through a new file beside it.
-  // False when nothing was written.
-  bool Save(const std::string& fileName);
-  bool Save(const std::string& fileName, const TFileOps& ops);
+  // On failure nothing of the file has changed.
+  TResult Save(const std::string& fileName);
+  TResult Save(const std::string& fileName, const TFileOps& ops);
 };
 
 }  // namespace tagwright

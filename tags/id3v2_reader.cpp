@@ -119,24 +119,26 @@ void TID3v2::Reset() {
   TagInfo = TID3v2TagInfo{};
 }
 
-bool TID3v2::Load(const std::string& fileName) {
+TResult TID3v2::Load(const std::string& fileName) {
   Reset();
   TFileSource source;
-  if (!source.Open(fileName)) return false;
-  return Load(source);
+  if (!source.Open(fileName)) return TResult::FromErrno(TFailureKind::Open, fileName);
+  TResult loaded = Load(source);
+  if (!loaded) return TResult::Failure(loaded.Kind(), fileName, loaded.Error());
+  return loaded;
 }
 
-bool TID3v2::Load(TByteSource& source) {
+TResult TID3v2::Load(TByteSource& source) {
   Reset();
   TID3v2FrameScanner scanner(source);
-  if (!scanner.ReadHeader()) return false;
+  if (!scanner.ReadHeader()) return TResult::Failure(TFailureKind::Read, {}, std::make_error_code(std::errc::io_error));
   TagInfo.Header = scanner.Header();
   TagInfo.FileSize = scanner.SourceSize();
-  if (!IsID3v2Header(TagInfo.Header)) return true;
+  if (!IsID3v2Header(TagInfo.Header)) return {};
   HasTag = true;
   MajorVersion = scanner.MajorVersion();
   TagSize = scanner.TagTotal();
-  if (!scanner.BeginFrames()) return true;
+  if (!scanner.BeginFrames()) return {};
 
   bool commentHasEmptyDescription = false;
   TID3v2FrameRef frame;
@@ -184,7 +186,7 @@ bool TID3v2::Load(TByteSource& source) {
   Encoder = text(SlotEncoder);
   Copyright = text(SlotCopyright);
   Language = text(SlotLanguage);
-  return true;
+  return {};
 }
 
 }  // namespace tagwright

@@ -73,18 +73,23 @@ std::string SongPath(const std::string& fileName) {
   return path;
 }
 
-bool WriteInPlace(const std::string& path, const std::string& tag, const TFileOps& ops) {
+TResult WriteInPlace(const std::string& path, const std::string& tag, const TFileOps& ops) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return TResult::FromErrno(TFailureKind::Open, path);
   std::size_t done = 0;
+  int error = 0;
   while (done < tag.size()) {
     const ssize_t written = ops.PWrite(fd, tag.data() + done, tag.size() - done, static_cast<off_t>(done));
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) break;
+    if (written <= 0) {
+      error = written < 0 && errno != 0 ? errno : EIO;
+      break;
+    }
     done += static_cast<std::size_t>(written);
   }
-  const bool closed = ::close(fd) == 0;
-  return done == tag.size() && closed;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) return TResult::Failure(TFailureKind::Write, path, std::error_code(error, std::generic_category()));
+  return {};
 }
 
 }  // namespace
@@ -97,23 +102,32 @@ void TID3v2::SetComment(std::string_view text) { Comment = TrimText(text); }
 void TID3v2::SetGenre(std::string_view text) { Genre = TrimText(text); }
 void TID3v2::SetTrack(std::uint16_t track) { Track = track; }
 
-bool TID3v2::Save(const std::string& fileName) { return Save(fileName, DefaultFileOps()); }
+TResult TID3v2::Save(const std::string& fileName) { return Save(fileName, DefaultFileOps()); }
 
-bool TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
+TResult TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   TagInfo.NeedRewrite = false;
   TagInfo.PaddingSize = 0;
   const std::string path = SongPath(fileName);
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  if (!MakeFileWritable(path, info)) return false;
-  if (::stat(path.c_str(), &info) != 0) return false;
+  if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  if (!S_ISREG(info.st_mode)) {
+    return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument));
+  }
+  if (TResult writable = MakeFileWritable(path, info); !writable) {
+    return TResult::Failure(writable.Kind(), fileName, writable.Error());
+  }
+  if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
 
   TFileSource source;
-  if (!source.Open(path)) return false;
+  if (!source.Open(path)) return TResult::FromErrno(TFailureKind::Open, fileName);
   TID3v2FrameScanner scanner(source);
-  if (!scanner.ReadHeader()) return false;
-  const bool hadTag = IsID3v2Header(scanner.Header());
-  const std::int64_t oldTotal = scanner.TagTotal();
+  // A file shorter than a tag header holds no tag: the new tag goes in front of its bytes.
+  const bool headerRead = scanner.ReadHeader();
+  if (!headerRead && source.Size() >= 10) {
+    return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
+  }
+  const bool hadTag = headerRead && IsID3v2Header(scanner.Header());
+  const std::int64_t oldTotal = hadTag ? scanner.TagTotal() : 0;
 
   std::string frames;
   AppendTextFrame(frames, "TIT2", Title);
@@ -156,7 +170,9 @@ bool TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   }
   TagInfo.NeedRewrite = !inPlace;
   TagInfo.PaddingSize = padding;
-  if (newTotal + padding - 10 > MaxTagBody) return false;
+  if (newTotal + padding - 10 > MaxTagBody) {
+    return TResult::Failure(TFailureKind::TooLarge, fileName, std::make_error_code(std::errc::file_too_large));
+  }
 
   std::string tag = "ID3";
   tag += '\x03';
@@ -167,9 +183,11 @@ bool TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   tag += frames;
   tag.append(static_cast<std::size_t>(padding), '\0');
 
-  if (inPlace) return WriteInPlace(path, tag, ops);
   // The old tag is skipped only when its size is usable; otherwise nothing of the file is dropped.
-  return ReplaceFileHead(path, source.Descriptor(), info, tag, hadTag ? oldTotal : 0, ops);
+  TResult written = inPlace ? WriteInPlace(path, tag, ops)
+                            : ReplaceFileHead(path, source.Descriptor(), info, tag, hadTag ? oldTotal : 0, ops);
+  if (!written) return TResult::Failure(written.Kind(), fileName, written.Error());
+  return written;
 }
 
 }  // namespace tagwright

@@ -463,7 +463,11 @@ void TfrmRo3VavMain::FormResize() {
 // --- Error report ---
 
 void TfrmRo3VavMain::ShowError(const std::exception& error) {
-  dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Tagwright"), ToQString(error.what()), mbOK);
+  ShowErrorText(error.what());
+}
+
+void TfrmRo3VavMain::ShowErrorText(const std::string& text) {
+  dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Tagwright"), ToQString(text), mbOK);
 }
 
 void TfrmRo3VavMain::RunGuarded(const std::function<void()>& work) {

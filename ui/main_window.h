@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/song_commands.h"
+#include "commands/song_pass.h"
+#include "commands/song_plans.h"
 #include "songs/song_list.h"
 
 class QAction;
@@ -95,13 +96,16 @@ class TfrmRo3VavMain : public QMainWindow {
   // carries on. Every handler that loads songs or runs a command goes through here.
   void RunGuarded(const std::function<void()>& work);
   void ShowError(const std::exception& error);
+  void ShowErrorText(const std::string& text);
 
   // --- Commands ---
-  // The frame of every command on the selected songs: visits the selected rows in list order, asks
-  // (or, without askWhenUnwritable, silently skips) when a file cannot be written, runs work on each
-  // writable song, calls afterLastRow when every row was visited, and always reloads the folder and
-  // selects the row that was current, by position.
-  void RunSelectedSongsPass(bool askWhenUnwritable, const std::function<void(TSongFile&)>& work,
+  // The frame of every command on the selected songs: runs the song pass over the selected rows in
+  // list order, asks (or, without askWhenUnwritable, silently skips) when a file cannot be written,
+  // hands each result to onResult, shows a file that could not be read or written in an error box
+  // (which ends the pass), calls afterLastRow when every row was visited, and always reloads the
+  // folder and selects the row that was current, by position.
+  void RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
+                            const std::function<void(const TSongResult&)>& onResult = {},
                             const std::function<void()>& afterLastRow = {});
   // Blanks one tag field of every selected song ("ID3 Clear").
   void ClearTagField(TTagField field);

@@ -1,5 +1,5 @@
 // The commands behind the buttons and pop-up menu entries. The work on each song is the core's
-// (commands/song_commands.h); here the window gathers the selection and the panel's values, asks
+// (commands/song_plans.h); here the window gathers the selection and the panel's values, asks
 // its questions and reloads the list afterwards. Each handler runs inside RunGuarded, so that an
 // error is shown and the window carries on.
 #include <QAction>
@@ -8,9 +8,10 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <chrono>
+#include <optional>
 #include <thread>
 
-#include "commands/song_commands.h"
+#include "commands/song_plans.h"
 #include "files/file_access.h"
 #include "songs/file_name_composition.h"
 #include "songs/recognition.h"
@@ -40,34 +41,45 @@ std::string TrimField(QLineEdit* field) {
 
 }  // namespace
 
-void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const std::function<void(TSongFile&)>& work,
+void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
+                                          const std::function<void(const TSongResult&)>& onResult,
                                           const std::function<void()>& afterLastRow) {
   const int remembered = CurrentRow();
-  const auto reload = [&] {
-    LoadSongFolder(SelectedFolder());
-    SelectSingleRow(lstFiles, remembered);
+  std::vector<const TSongFile*> selected;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (!lstFiles->IsRowSelected(row)) continue;
+    if (const TSongFile* song = SongAtRow(row)) selected.push_back(song);
+  }
+
+  TPassHooks hooks;
+  hooks.OnUnwritable = [&](const TSongFile& song) {
+    if (!askWhenUnwritable) return TPassStep::Continue;
+    const QString text =
+        PathToQString(std::string(FileNamePart(song.FileName()))) + QStringLiteral(" cannot be written to.  Continue?");
+    const bool goOn = dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Error"), text, mbYes | mbNo) == mbYes;
+    return goOn ? TPassStep::Continue : TPassStep::Stop;
+  };
+  hooks.OnResult = [&](const TSongResult& result) {
+    const TFailureKind kind = result.Failure.Kind();
+    if (kind == TFailureKind::NotWritable) return TPassStep::Continue;  // already asked about
+    if (onResult) onResult(result);
+    // A file that could not be read or written ends the command; a refused rename does not.
+    if (result.Outcome == TChangeOutcome::Failed && kind != TFailureKind::None && kind != TFailureKind::Rename) {
+      ShowErrorText(result.Reason);
+      return TPassStep::Stop;
+    }
+    return TPassStep::Continue;
   };
   try {
-    for (int row = 0; row < RowCount(); ++row) {
-      if (!lstFiles->IsRowSelected(row)) continue;
-      TSongFile* song = SongAtRow(row);
-      if (song == nullptr) continue;
-      if (!IsFileWritable(song->FileName())) {
-        if (!askWhenUnwritable) continue;
-        const QString text =
-            PathToQString(std::string(FileNamePart(song->FileName()))) + QStringLiteral(" cannot be written to.  Continue?");
-        if (dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Error"), text, mbYes | mbNo) == mbYes) continue;
-        reload();
-        return;
-      }
-      work(*song);
-    }
-    if (afterLastRow) afterLastRow();
+    const TPassSummary summary = RunSongPass(selected, planner, TPassMode::Apply, hooks);
+    if (!summary.Stopped && afterLastRow) afterLastRow();
   } catch (...) {
-    reload();
+    LoadSongFolder(SelectedFolder());
+    SelectSingleRow(lstFiles, remembered);
     throw;
   }
-  reload();
+  LoadSongFolder(SelectedFolder());
+  SelectSingleRow(lstFiles, remembered);
 }
 
 TPanelValues TfrmRo3VavMain::TrimmedPanelValues() {
@@ -87,26 +99,24 @@ TPanelValues TfrmRo3VavMain::TrimmedPanelValues() {
 void TfrmRo3VavMain::cmdUpdateID3TagsClick() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
-    RunSelectedSongsPass(true, [&](TSongFile& song) {
-      ApplySongChange(song.FileName(), PlanStampFromPanel(song.FileName(), TrimmedPanelValues(), single));
-    });
+    std::optional<TPanelValues> panel;  // trimmed when the first song is planned
+    RunSelectedSongsPass(true, {TTagsNeeded::Yes, [&](const TSongFile&, const TID3Info& tags) {
+                                  if (!panel) panel = TrimmedPanelValues();
+                                  return PlanStampFromPanel(tags, *panel, single);
+                                }});
   });
 }
 
 void TfrmRo3VavMain::popStampID3TagsClick() {
-  RunGuarded([this] {
-    RunSelectedSongsPass(true, [](TSongFile& song) {
-      ApplySongChange(song.FileName(), PlanStampRecognized(song));
-    });
-  });
+  RunGuarded([this] { RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanStampRecognized}); });
 }
 
 // --- Renaming ---
 
 void TfrmRo3VavMain::cmdRenameFilesClick() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, [this](TSongFile& song) {
-      const TChangeResult result = ApplySongChange(song.FileName(), PlanAutoRename(song));
+    const TSongPlanner planner{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+    RunSelectedSongsPass(true, planner, [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
   });
@@ -116,13 +126,17 @@ void TfrmRo3VavMain::cmdRenameFilesWithDetailsClick() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     bool messageShown = false;
-    RunSelectedSongsPass(true, [&](TSongFile& song) {
-      TPanelValues panel;
-      panel.Artist = TrimField(txtArtistDisplay);
-      panel.Title = TrimField(txtTitleDisplay);
-      panel.Track = TrimField(txtTrackDisplay);
-      const TSongChange change = PlanRenameWithDetails(song, panel, single);
-      const TChangeResult result = ApplySongChange(song.FileName(), change);
+    std::optional<TPanelValues> panel;  // trimmed when the first song is planned
+    const TSongPlanner planner{TTagsNeeded::No, [&](const TSongFile& song, const TID3Info&) {
+                                 if (!panel) {
+                                   panel.emplace();
+                                   panel->Artist = TrimField(txtArtistDisplay);
+                                   panel->Title = TrimField(txtTitleDisplay);
+                                   panel->Track = TrimField(txtTrackDisplay);
+                                 }
+                                 return PlanRenameWithDetails(song, *panel, single);
+                               }};
+    RunSelectedSongsPass(true, planner, [&](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) {
         SetStatusText(QString::fromUtf8(result.Reason.c_str()));
         messageShown = true;
@@ -142,7 +156,7 @@ void TfrmRo3VavMain::popRenameFileClick() {
     QString typed = PathToQString(std::string(FileNamePart(fileName)));
     if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
-    if (!target || RenameWithoutReplacing(fileName, *target)) {
+    if (!target || !RenameWithoutReplacing(fileName, *target).Ok()) {
       dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Error"), QStringLiteral("Error renaming file"), mbOK);
       return;
     }
@@ -154,24 +168,20 @@ void TfrmRo3VavMain::popRenameFileClick() {
 
 void TfrmRo3VavMain::cmdUseFilenameAsTitleClick() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, [](TSongFile& song) {
-      ApplySongChange(song.FileName(), PlanFileNameAsTitle(song));
-    });
+    RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanFileNameAsTitle});
   });
 }
 
 void TfrmRo3VavMain::cmdTitleArtistCleanupToID3Click() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, [](TSongFile& song) {
-      ApplySongChange(song.FileName(), PlanDetailsCleanup(song));
-    });
+    RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanDetailsCleanup});
   });
 }
 
 void TfrmRo3VavMain::cmdHandsFreeUpdateClick() {
   RunGuarded([this] {
-    RunSelectedSongsPass(false, [this](TSongFile& song) {
-      const TChangeResult result = ApplySongChange(song.FileName(), PlanHandsFree(song));
+    const TSongPlanner planner{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
+    RunSelectedSongsPass(false, planner, [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
   });
@@ -188,9 +198,9 @@ void TfrmRo3VavMain::popPlaySongsClick() {
 
 void TfrmRo3VavMain::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
-    RunSelectedSongsPass(false, [field](TSongFile& song) {
-      ApplySongChange(song.FileName(), PlanClearTagField(song.FileName(), field));
-    });
+    RunSelectedSongsPass(false, {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) {
+                                   return PlanClearTagField(tags, field);
+                                 }});
   });
 }
 
@@ -209,7 +219,9 @@ void TfrmRo3VavMain::popDeleteFileClick() {
     const std::string fileName = song->FileName();
     const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
     if (dialogs_.MessageDlg(TMsgDlgType::mtConfirmation, QStringLiteral("Confirm"), text, mbYes | mbNo) != mbYes) return;
-    DeleteSongFile(fileName);  // a file that stays is simply listed again
+    if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
+      ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
+    }
     LoadSongFolder(SelectedFolder());
   });
 }
@@ -291,7 +303,7 @@ void TfrmRo3VavMain::UpdateFieldFromFileName(QLineEdit* field, bool artist) {
   TSongFile* song = SongAtRow(CurrentRow());
   if (song == nullptr || SelectedSongCount() != 1) return;
   TTokenList tokens;
-  RecognizeSong(song->FileName(), tokens, false, *song);
+  RecognizeFileName(song->FileName(), tokens, *song);
   if (song->Recognition() == TRecognition::Failed) return;
   if (artist && !song->Artist().empty()) field->setText(ToQString(song->Artist()));
   if (!artist && !song->Title().empty()) field->setText(ToQString(song->FullTitle()));

@@ -152,7 +152,7 @@ void TfrmRo3VavMain::popSongDetailsTextPopup() {
   if (song == nullptr || SelectedSongCount() != 1) return;
   // What the file name alone says; the record keeps it until the next reload.
   TTokenList tokens;
-  RecognizeSong(song->FileName(), tokens, false, *song);
+  RecognizeFileName(song->FileName(), tokens, *song);
   if (song->Recognition() != TRecognition::Failed) {
     if (!song->Artist().empty()) {
       cmdUpdFilenameArtist->setText(QStringLiteral("Artist: ") + MenuText(song->Artist()));

@@ -78,11 +78,9 @@ void TfrmRo3VavMain::LoadSongs(const std::vector<std::string>& files) {
   unreadableSongs_.clear();
   for (const std::string& file : files) {
     auto song = std::make_unique<TSongFile>();
-    try {
-      song->SetFileName(file);
-    } catch (const std::exception& error) {
+    if (TResult bound = song->SetFileName(file); !bound) {
       // One file that cannot be read does not hide the folder's other songs.
-      unreadableSongs_.push_back(error.what());
+      unreadableSongs_.push_back(bound.Describe());
       continue;
     }
     songs_.Add(std::move(song));

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/cli/song_pass.h"
-#include "commands/song_commands.h"
+#include "commands/song_plans.h"
 
 namespace tagwright::cli {
 
@@ -27,9 +27,10 @@ void AddClearCommand(CLI::App& app, TCliContext& context) {
   AddPassOptions(*command, *options);
   command->callback([options, field, &context] {
     const TTagField tagField = *TagFieldNamed(*field);
-    RunSongPass(
-        *options, [tagField](TSongFile& song) { return PlanClearTagField(song.FileName(), tagField); },
-        context);
+    const TSongPlanner planner{TTagsNeeded::Yes, [tagField](const TSongFile&, const TID3Info& tags) {
+                                 return PlanClearTagField(tags, tagField);
+                               }};
+    RunSongPass(*options, planner, context);
   });
 }
 
@@ -37,15 +38,15 @@ void AddClearCommand(CLI::App& app, TCliContext& context) {
 
 void AddChangeCommands(CLI::App& app, TCliContext& context) {
   AddPassCommand(app, context, "rename", "Rename each song's file after its details (AutoRename Files)",
-                 [](TSongFile& song) { return PlanAutoRename(song); });
+                 {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }});
   AddPassCommand(app, context, "filename-as-title", "Write each file's name into its tag's title",
-                 [](TSongFile& song) { return PlanFileNameAsTitle(song); });
+                 {TTagsNeeded::Yes, PlanFileNameAsTitle});
   AddPassCommand(app, context, "cleanup",
                  "Clean titles, artists and albums and write the recognised details (Details Cleanup)",
-                 [](TSongFile& song) { return PlanDetailsCleanup(song); });
+                 {TTagsNeeded::Yes, PlanDetailsCleanup});
   AddPassCommand(app, context, "hands-free",
                  "Rewrite the tag and rename the file of each song whose name holds only its details",
-                 [](TSongFile& song) { return PlanHandsFree(song); });
+                 {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }});
   AddClearCommand(app, context);
 }
 

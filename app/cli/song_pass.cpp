@@ -1,41 +1,14 @@
 #include "app/cli/song_pass.h"
 
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
-#include <memory>
-#include <set>
 
 #include "app/cli/json_line.h"
 #include "app/cli/song_paths.h"
-#include "files/file_access.h"
 #include "songs/song_list.h"
 
 namespace tagwright::cli {
 
 namespace {
-
-// What the file system would look like after the renames of a dry run, so that a dry run reports
-// the same clashes as the real one.
-class TPlannedNames {
- public:
-  bool Taken(const std::string& path) const {
-    if (created_.count(path) != 0) return true;
-    if (vacated_.count(path) != 0) return false;
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0;
-  }
-  void Rename(const std::string& from, const std::string& to) {
-    created_.erase(from);
-    vacated_.insert(from);
-    vacated_.erase(to);
-    created_.insert(to);
-  }
-
- private:
-  std::set<std::string> created_;
-  std::set<std::string> vacated_;
-};
 
 TJsonLine TagsLine(const TID3Info& tags) {
   TJsonLine line;
@@ -49,34 +22,20 @@ TJsonLine TagsLine(const TID3Info& tags) {
   return line;
 }
 
-std::string ResultLine(const std::string& file, const TChangeResult& result, const TSongChange* change) {
+std::string ResultLine(const TSongResult& result) {
   TJsonLine line;
-  line.Add("file", file).Add("action", OutcomeName(result.Outcome));
+  line.Add("file", result.FileName).Add("action", OutcomeName(result.Outcome));
   if (!result.NewFileName.empty()) line.Add("new_file", result.NewFileName);
   if (result.Outcome == TChangeOutcome::Skipped || result.Outcome == TChangeOutcome::Failed) {
     line.Add("reason", result.Reason);
   }
-  // A failed rename comes after the tag was written; a change that failed before never writes one.
-  const bool tagged = change != nullptr && change->WriteTags && result.Outcome != TChangeOutcome::Skipped;
-  if (tagged) {
-    line.Add("tags", TagsLine(change->Tags));
+  // A failed rename comes after the tag was written, so its result still shows the tag.
+  if (result.TagsWritten) {
+    line.Add("tags", TagsLine(result.Tags));
   } else {
     line.AddNull("tags");
   }
   return line.Text();
-}
-
-TChangeResult Preview(const std::string& file, const TSongChange& change, TPlannedNames& names) {
-  TChangeResult result = PreviewSongChange(change);
-  if (change.NewFileName.empty() || !change.Refusal.empty()) return result;
-  if (names.Taken(change.NewFileName)) {
-    result.Outcome = TChangeOutcome::Failed;
-    result.NewFileName.clear();
-    result.Reason = kRenameFailedMessage;
-  } else {
-    names.Rename(file, change.NewFileName);
-  }
-  return result;
 }
 
 }  // namespace
@@ -87,32 +46,26 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
 
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);
-    context.out << ResultLine(file, {TChangeOutcome::Failed, {}, error}, nullptr) << '\n';
+    TSongResult failed;
+    failed.FileName = file;
+    failed.Outcome = TChangeOutcome::Failed;
+    failed.Reason = error;
+    context.out << ResultLine(failed) << '\n';
   };
   const TSongList songs = BindSongs(found.Files, true, onFailure);
 
-  TPlannedNames plannedNames;
-  for (std::size_t i = 0; i < songs.Count(); ++i) {
-    TSongFile& song = *songs[i];
-    const std::string file = song.FileName();
-    if (!IsFileWritable(file)) {
-      context.ReportFailure(file + ": " + kNotWritableReason);
-      TChangeResult skipped{TChangeOutcome::Skipped, {}, kNotWritableReason};
-      context.out << ResultLine(file, skipped, nullptr) << '\n';
-      continue;
+  TPassHooks hooks;
+  hooks.OnResult = [&](const TSongResult& result) {
+    const bool unwritable = result.Failure.Kind() == TFailureKind::NotWritable;
+    if (result.Outcome == TChangeOutcome::Failed || unwritable) {
+      context.ReportFailure(result.FileName + ": " + result.Reason);
     }
-    TSongChange change;
-    TChangeResult result;
-    try {
-      change = planner(song);
-      result = options.dryRun ? Preview(file, change, plannedNames) : ApplySongChange(file, change);
-    } catch (const std::exception& error) {
-      result = {TChangeOutcome::Failed, {}, error.what()};
-      change.WriteTags = false;
-    }
-    if (result.Outcome == TChangeOutcome::Failed) context.ReportFailure(file + ": " + result.Reason);
-    context.out << ResultLine(file, result, &change) << '\n';
-  }
+    context.out << ResultLine(result) << '\n';
+    return TPassStep::Continue;
+  };
+  const TPassMode mode = options.dryRun ? TPassMode::DryRun : TPassMode::Apply;
+  // The summary adds nothing here: every song has had its line.
+  (void)tagwright::RunSongPass(songs.Songs(), planner, mode, hooks);
   context.out << std::flush;
 }
 

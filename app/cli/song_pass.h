@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "app/cli/cli_context.h"
-#include "commands/song_change.h"
-#include "songs/song_file.h"
+#include "commands/song_pass.h"
 
 namespace CLI {
 class App;
@@ -22,8 +21,6 @@ struct TPassOptions {
   bool recursive = false;
   bool dryRun = false;
 };
-
-using TSongPlanner = std::function<TSongChange(TSongFile& song)>;
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
 

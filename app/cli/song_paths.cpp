@@ -34,10 +34,8 @@ TSongList BindSongs(const std::vector<std::string>& files, bool useTags, const T
   TSongList songs;
   for (const std::string& file : files) {
     auto song = std::make_unique<TSongFile>();
-    try {
-      song->SetFileName(file, useTags);
-    } catch (const std::exception& error) {
-      onFailure(file, error.what());
+    if (TResult bound = song->SetFileName(file, useTags); !bound) {
+      onFailure(file, bound.Describe());
       continue;
     }
     songs.Add(std::move(song));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/cli/song_pass.h"
-#include "commands/song_commands.h"
+#include "commands/song_plans.h"
 #include "files/file_access.h"
 #include "tags/id3_info.h"
 
@@ -29,20 +29,20 @@ void RunStamp(const TStampOptions& options, TCliContext& context) {
       context.ReportFailure(file + ": file cannot be written to");
       continue;
     }
-    try {
-      TID3Info tags;
-      ReadID3Tags(file, tags);
-      if (options.artist) tags.Artist = *options.artist;
-      if (options.title) tags.Title = *options.title;
-      if (options.album) tags.Album = *options.album;
-      if (options.year) tags.Year = *options.year;
-      if (options.comment) tags.Comment = *options.comment;
-      if (options.genre) tags.Genre = *options.genre;
-      if (options.track) tags.SetTrackText(*options.track);
-      if (!options.dryRun) WriteID3Tags(file, tags);
-    } catch (const std::exception& error) {
-      context.ReportFailure(file + ": " + error.what());
+    TID3Info tags;
+    if (TResultOf<bool> read = ReadID3Tags(file, tags); !read) {
+      context.ReportFailure(file + ": " + read.Failure().Describe());
+      continue;
     }
+    if (options.artist) tags.Artist = *options.artist;
+    if (options.title) tags.Title = *options.title;
+    if (options.album) tags.Album = *options.album;
+    if (options.year) tags.Year = *options.year;
+    if (options.comment) tags.Comment = *options.comment;
+    if (options.genre) tags.Genre = *options.genre;
+    if (options.track) tags.SetTrackText(*options.track);
+    if (options.dryRun) continue;
+    if (TResult written = WriteID3Tags(file, tags); !written) context.ReportFailure(file + ": " + written.Describe());
   }
 }
 
@@ -88,7 +88,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
     TPassOptions pass{options->files, options->recursive, options->dryRun};
-    RunSongPass(pass, [](TSongFile& song) { return PlanStampRecognized(song); }, context);
+    RunSongPass(pass, {TTagsNeeded::Yes, PlanStampRecognized}, context);
   });
 }
 

@@ -43,15 +43,15 @@ void RunTags(const std::vector<std::string>& files, TCliContext& context) {
       continue;
     }
     TID3Info tags;
-    bool hasTags = false;
-    try {
-      hasTags = ReadID3Tags(file, tags);
-    } catch (const std::exception& error) {
-      context.ReportFailure(file + ": " + error.what());
+    const TResultOf<bool> read = ReadID3Tags(file, tags);
+    if (!read) {
+      context.ReportFailure(file + ": " + read.Failure().Describe());
       continue;
     }
+    const bool hasTags = read.Value();
     TID3v2 id3v2;
-    id3v2.Load(file);
+    // The file was read a moment ago; a file too short for a tag header shows as one without.
+    (void)id3v2.Load(file);
     TJsonLine line;
     line.Add("file", file)
         .Add("has_tags", hasTags)

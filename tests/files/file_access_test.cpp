@@ -37,7 +37,7 @@ TEST(IsFileWritable, IsFalseForWhatIsNoWritableFile) {
 TEST(RenameWithoutReplacing, RenamesToAFreeName) {
   TTempFolder folder;
   const std::string from = folder.WriteFile("a.mp3", "A");
-  EXPECT_FALSE(RenameWithoutReplacing(from, folder / "b.mp3"));
+  EXPECT_TRUE(RenameWithoutReplacing(from, folder / "b.mp3").Ok());
   EXPECT_FALSE(FileExists(from));
   EXPECT_EQ(ReadWholeFile(folder / "b.mp3"), "A");
 }
@@ -46,7 +46,10 @@ TEST(RenameWithoutReplacing, NeverReplacesAnExistingFile) {
   TTempFolder folder;
   const std::string from = folder.WriteFile("a.mp3", "A");
   const std::string to = folder.WriteFile("b.mp3", "B");
-  EXPECT_EQ(RenameWithoutReplacing(from, to), std::errc::file_exists);
+  const TResult result = RenameWithoutReplacing(from, to);
+  EXPECT_EQ(result.Error(), std::errc::file_exists);
+  EXPECT_EQ(result.Kind(), TFailureKind::Rename);
+  EXPECT_EQ(result.Path(), from);
   EXPECT_EQ(ReadWholeFile(from), "A");
   EXPECT_EQ(ReadWholeFile(to), "B");
 }
@@ -54,13 +57,24 @@ TEST(RenameWithoutReplacing, NeverReplacesAnExistingFile) {
 TEST(RenameWithoutReplacing, HandlesTheSameNameAndCaseOnlyChanges) {
   TTempFolder folder;
   const std::string song = folder.WriteFile("Song.mp3", "S");
-  EXPECT_FALSE(RenameWithoutReplacing(song, song));
+  EXPECT_TRUE(RenameWithoutReplacing(song, song).Ok());
   EXPECT_EQ(ReadWholeFile(song), "S");
-  EXPECT_FALSE(RenameWithoutReplacing(song, folder / "song.mp3"));
+  EXPECT_TRUE(RenameWithoutReplacing(song, folder / "song.mp3").Ok());
   EXPECT_EQ(ReadWholeFile(folder / "song.mp3"), "S");
   EXPECT_FALSE(FileExists(song));
-  EXPECT_TRUE(RenameWithoutReplacing(folder / "gone.mp3", folder / "gone.mp3"));
-  EXPECT_TRUE(RenameWithoutReplacing(folder / "gone.mp3", folder / "x.mp3"));
+  EXPECT_FALSE(RenameWithoutReplacing(folder / "gone.mp3", folder / "gone.mp3").Ok());
+  EXPECT_FALSE(RenameWithoutReplacing(folder / "gone.mp3", folder / "x.mp3").Ok());
+}
+
+TEST(DeleteSongFile, DeletesOrSaysWhyNot) {
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("a.mp3", "A");
+  EXPECT_TRUE(DeleteSongFile(song).Ok());
+  EXPECT_FALSE(FileExists(song));
+  const TResult again = DeleteSongFile(song);
+  EXPECT_EQ(again.Kind(), TFailureKind::Delete);
+  EXPECT_EQ(again.Error(), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(again.Describe(), "Cannot delete file " + song);
 }
 
 }  // namespace

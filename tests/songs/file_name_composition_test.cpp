@@ -44,7 +44,7 @@ TEST(IsFileRenamed, ComparesTheComposedNameAsAPrefixCaseSensitively) {
                         Case{"/m/Moby - Porcelain (2).mp3", true}, Case{"/m/Moby - Porcelain.MP3", true},
                         Case{"/m/Moby - Porcelain", true}, Case{"/m/Moby - Porc.mp3", false}}) {
     TSongFile song;
-    song.SetFileName(c.file, false);
+    EXPECT_TRUE(song.SetFileName(c.file, false).Ok());
     song.SetArtist("Moby");
     song.SetTitle("Porcelain");
     song.SetTrack("");
@@ -52,7 +52,7 @@ TEST(IsFileRenamed, ComparesTheComposedNameAsAPrefixCaseSensitively) {
     EXPECT_EQ(IsFileRenamed(song), c.renamed) << c.file;
   }
   TSongFile empty;
-  empty.SetFileName("/m/whatever+name.mp3", false);
+  EXPECT_TRUE(empty.SetFileName("/m/whatever+name.mp3", false).Ok());
   EXPECT_TRUE(IsFileRenamed(empty));
 }
 

@@ -52,7 +52,7 @@ TEST(TSongDetails, AssignCopiesThePaddedTrackAndKeepsTheTargetsFileName) {
   for (const auto& [track, expected] : {std::pair{"0", ""}, std::pair{"9", "09"}, std::pair{"10", "10"}}) {
     source.SetTrack(track);
     TSongFile target;
-    target.SetFileName("/nowhere/name", false);
+    EXPECT_TRUE(target.SetFileName("/nowhere/name", false).Ok());
     target.Assign(source);
     EXPECT_EQ(target.Track(), expected);
     EXPECT_EQ(target.FileName(), "/nowhere/name");
@@ -84,17 +84,17 @@ TEST(TSongFile, BindingRecognisesOnceAndTakesOnlySuccess) {
   testing::TTempFolder folder;
   const std::string path = folder.WriteFile("05 - Moby - Why.mp3");
   TSongFile song;
-  song.SetFileName(path, false);
+  EXPECT_TRUE(song.SetFileName(path, false).Ok());
   EXPECT_EQ(song.Recognition(), TRecognition::Pattern);
   EXPECT_EQ(song.Artist(), "Moby");
   EXPECT_EQ(song.Track(), "05");
 
   song.SetArtist("Changed");
-  song.SetFileName(path, false);  // the same name: nothing happens
+  EXPECT_TRUE(song.SetFileName(path, false).Ok());  // the same name: nothing happens
   EXPECT_EQ(song.Artist(), "Changed");
 
   const std::string failing = folder.WriteFile("Artist - Title (2).mp3");
-  song.SetFileName(failing, false);
+  EXPECT_TRUE(song.SetFileName(failing, false).Ok());
   EXPECT_EQ(song.FileName(), failing);
   EXPECT_EQ(song.Recognition(), TRecognition::Failed);
   EXPECT_EQ(song.Artist(), "");
@@ -141,7 +141,7 @@ TEST(TSongList, SortsByFileName) {
   TSongList list;
   for (const char* name : {"/m/b.mp3", "/m/A.mp3", "/m/a/c.mp3"}) {
     auto song = std::make_unique<TSongFile>();
-    song->SetFileName(name, false);
+    EXPECT_TRUE(song->SetFileName(name, false).Ok());
     list.Add(std::move(song));
   }
   EXPECT_EQ(list[0]->FileName(), "/m/b.mp3");

@@ -4,7 +4,6 @@
 
 #include <sys/stat.h>
 
-#include "files/file_error.h"
 #include "support/temp_folder.h"
 #include "tag_bytes.h"
 #include "tags/id3v2.h"
@@ -69,7 +68,9 @@ TEST(ReadingTagsOfAFile, CombinesBothTags) {
     TTempFolder folder;
     const std::string path = folder.WriteFile("song.mp3", c.head + FakeAudio(1000) + c.trailer);
     TID3Info info;
-    EXPECT_EQ(ReadID3Tags(path, info), c.found) << c.what;
+    const TResultOf<bool> read = ReadID3Tags(path, info);
+    ASSERT_TRUE(read.Ok()) << c.what;
+    EXPECT_EQ(read.Value(), c.found) << c.what;
     EXPECT_EQ(info.Title, c.expected.Title) << c.what;
     EXPECT_EQ(info.Artist, c.expected.Artist) << c.what;
     EXPECT_EQ(info.Album, c.expected.Album) << c.what;
@@ -83,16 +84,18 @@ TEST(ReadingTagsOfAFile, CombinesBothTags) {
 TEST(ReadingTagsOfAFile, MissingFileLeavesTheRecordAlone) {
   TTempFolder folder;
   TID3Info info = Info("keep");
-  EXPECT_FALSE(ReadID3Tags(folder / "missing.mp3", info));
+  EXPECT_FALSE(ReadID3Tags(folder / "missing.mp3", info).Value());
   EXPECT_EQ(info.Title, "keep");
   const std::string bare = folder.WriteFile("bare.mp3", FakeAudio(1000));
-  EXPECT_FALSE(ReadID3Tags(bare, info));
+  EXPECT_FALSE(ReadID3Tags(bare, info).Value());
   EXPECT_EQ(info.Title, "keep");
-  EXPECT_THROW(ReadID3Tags(folder.Path(), info), TFileError);
+  const TResultOf<bool> folderRead = ReadID3Tags(folder.Path(), info);
+  EXPECT_EQ(folderRead.Failure().Kind(), TFailureKind::Open);
+  EXPECT_EQ(folderRead.Failure().Describe(), "Cannot open file " + folder.Path());
   // A named pipe is no song: refused at once instead of waiting for a writer.
   const std::string pipe = folder / "pipe.mp3";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
-  EXPECT_THROW(ReadID3Tags(pipe, info), TFileError);
+  EXPECT_EQ(ReadID3Tags(pipe, info).Failure().Kind(), TFailureKind::Open);
   TID3v2 tag;
   EXPECT_FALSE(tag.Load(pipe));
   tag.SetTitle("T");
@@ -104,24 +107,24 @@ TEST(TrailerAccess, AppendsThenOverwrites) {
   const std::string audio = FakeAudio(1000);
   const std::string path = folder.WriteFile("song.mp3", audio);
   TID3v1Buffer buffer{};
-  EXPECT_FALSE(ReadID3v1Trailer(path, buffer));
+  EXPECT_FALSE(ReadID3v1Trailer(path, buffer).Value());
   buffer.fill('x');
-  WriteID3v1Trailer(path, buffer);
+  EXPECT_TRUE(WriteID3v1Trailer(path, buffer).Ok());
   EXPECT_EQ(ReadWholeFile(path).size(), 1128u);
   buffer.fill('y');
-  WriteID3v1Trailer(path, buffer);
+  EXPECT_TRUE(WriteID3v1Trailer(path, buffer).Ok());
   const std::string file = ReadWholeFile(path);
   EXPECT_EQ(file.size(), 1128u);
   EXPECT_EQ(file.substr(0, 1000), audio);
   EXPECT_EQ(file.substr(1000), "TAG" + std::string(125, 'y'));
-  EXPECT_TRUE(ReadID3v1Trailer(path, buffer));
+  EXPECT_TRUE(ReadID3v1Trailer(path, buffer).Value());
   // Small files get the trailer appended; a file of exactly 128 bytes reads as a bare trailer.
   const std::string small = folder.WriteFile("small.mp3", std::string(128, 'T'));
-  WriteID3v1Trailer(small, buffer);
+  EXPECT_TRUE(WriteID3v1Trailer(small, buffer).Ok());
   EXPECT_EQ(ReadWholeFile(small).size(), 256u);
   const std::string bareTrailer = folder.WriteFile("bare.mp3", Trailer("Only"));
-  EXPECT_TRUE(ReadID3v1Trailer(bareTrailer, buffer));
-  WriteID3v1Trailer(folder / "missing.mp3", buffer);
+  EXPECT_TRUE(ReadID3v1Trailer(bareTrailer, buffer).Value());
+  EXPECT_EQ(WriteID3v1Trailer(folder / "missing.mp3", buffer).Error(), std::errc::no_such_file_or_directory);
   EXPECT_FALSE(FileExists(folder / "missing.mp3"));
 }
 
@@ -144,7 +147,7 @@ TEST(WritingTagsOfAFile, TrailerAsWritten) {
   for (const auto& c : cases) {
     TTempFolder folder;
     const std::string path = folder.WriteFile("song.mp3", FakeAudio(1000));
-    WriteID3Tags(path, c.info);
+    EXPECT_TRUE(WriteID3Tags(path, c.info).Ok());
     const std::string file = ReadWholeFile(path);
     ASSERT_GE(file.size(), 128u);
     EXPECT_EQ(file.substr(file.size() - 128), c.trailer) << c.what;
@@ -161,10 +164,10 @@ TEST(WritingTagsOfAFile, ReadWriteKeepsWhatTheRecordDoesNotShow) {
   const std::string audio = FakeAudio(2000);
   const std::string path = folder.WriteFile("song.mp3", head + audio + Trailer("Title", "", "", "", "", 255, 3));
   TID3Info info;
-  ASSERT_TRUE(ReadID3Tags(path, info));
+  ASSERT_TRUE(ReadID3Tags(path, info).Value());
   EXPECT_EQ(info.Track, 3);
   info.Artist = "Artist";
-  WriteID3Tags(path, info);
+  EXPECT_TRUE(WriteID3Tags(path, info).Ok());
   TID3v2 tag;
   ASSERT_TRUE(tag.Load(path));
   EXPECT_EQ(tag.TrackText, "3/12");
@@ -180,18 +183,33 @@ TEST(WritingTagsOfAFile, ReadOnlyFileIsWritten) {
   TTempFolder folder;
   const std::string path = folder.WriteFile("song.mp3", FakeAudio(1000));
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  WriteID3Tags(path, Info("T"));
+  EXPECT_TRUE(WriteID3Tags(path, Info("T")).Ok());
   TID3Info info;
-  ASSERT_TRUE(ReadID3Tags(path, info));
+  ASSERT_TRUE(ReadID3Tags(path, info).Value());
   EXPECT_EQ(info.Title, "T");
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_NE(st.st_mode & S_IWUSR, 0u);
 }
 
+// With a name of 255 bytes there is no room for the temporary file beside the song, so the ID3v2
+// tag cannot be rewritten: the whole write fails and the trailer is not written either.
+TEST(WritingTagsOfAFile, AFailedID3v2WriteLeavesTheFileAsItWas) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile(std::string(251, 's') + ".mp3", FakeAudio(1000) + Trailer("Old"));
+  const std::string before = ReadWholeFile(path);
+  const TResult written = WriteID3Tags(path, Info("New"));
+  EXPECT_EQ(written.Kind(), TFailureKind::Write);
+  EXPECT_EQ(written.Error(), std::errc::filename_too_long);
+  EXPECT_EQ(written.Path(), path);
+  EXPECT_EQ(ReadWholeFile(path), before);
+}
+
 TEST(WritingTagsOfAFile, MissingFileStaysMissing) {
   TTempFolder folder;
-  WriteID3Tags(folder / "missing.mp3", Info("T"));
+  const TResult written = WriteID3Tags(folder / "missing.mp3", Info("T"));
+  EXPECT_EQ(written.Kind(), TFailureKind::Open);
+  EXPECT_EQ(written.Error(), std::errc::no_such_file_or_directory);
   EXPECT_FALSE(FileExists(folder / "missing.mp3"));
 }
 

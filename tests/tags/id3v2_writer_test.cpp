@@ -70,7 +70,7 @@ TEST(SavingTags, NewTagOnAFileWithoutOne) {
   TTempFolder folder;
   const std::string path = folder.WriteFile("song.mp3", Audio);
   TID3v2 tag;
-  tag.Load(path);
+  ASSERT_TRUE(tag.Load(path).Ok());
   tag.SetTitle("A");
   ASSERT_TRUE(tag.Save(path));
   const std::string file = ReadWholeFile(path);
@@ -89,7 +89,7 @@ TEST(SavingTags, InPlaceWhenTheTagFits) {
   ASSERT_EQ(old.size(), 2048u);
   const std::string path = folder.WriteFile("song.mp3", old + Audio);
   TID3v2 tag;
-  tag.Load(path);
+  ASSERT_TRUE(tag.Load(path).Ok());
   tag.SetArtist("");
   tag.SetTitle(std::string(274, 't'));  // a frame of 285 bytes
   tag.SetYear("1999");                  // and one of 15: 300 in all
@@ -140,7 +140,7 @@ TEST(SavingTags, SlotFramesAsWritten) {
     TTempFolder folder;
     const std::string path = folder.WriteFile("song.mp3", Audio);
     TID3v2 tag;
-    tag.Load(path);
+    ASSERT_TRUE(tag.Load(path).Ok());
     c.set(tag);
     ASSERT_TRUE(tag.Save(path)) << c.what;
     EXPECT_EQ(ContentOf(FramesOf(ReadWholeFile(path)), c.id), c.content) << c.what;
@@ -248,7 +248,7 @@ TEST(SavingTags, ATagWithTooMuchPaddingIsRewrittenSmaller) {
   const std::string old = Tag(3, Frame23("TIT2", Latin1Text("A")), 10000);
   const std::string path = folder.WriteFile("song.mp3", old + Audio);
   TID3v2 tag;
-  tag.Load(path);
+  ASSERT_TRUE(tag.Load(path).Ok());
   ASSERT_TRUE(tag.Save(path));
   const std::string file = ReadWholeFile(path);
   EXPECT_EQ(file.size(), 4096 + Audio.size());
@@ -281,7 +281,7 @@ TEST(SavingTags, ReadOnlyFileIsWrittenAndMadeWritable) {
   ASSERT_EQ(::stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0644u);
   TID3v2 back;
-  back.Load(path);
+  ASSERT_TRUE(back.Load(path).Ok());
   EXPECT_EQ(back.Title, "T");
 }
 
@@ -303,14 +303,25 @@ TEST(SavingTags, RewriteKeepsPermissionsAndSymbolicLinks) {
   EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"link.mp3", "song.mp3"}));
 }
 
-TEST(SavingTags, NothingWrittenToTinyOrMissingFiles) {
+// A file too short for a tag header is a file without a tag: the tag goes in front of its bytes.
+TEST(SavingTags, TinyFilesGetATagMissingFilesNone) {
   TTempFolder folder;
-  const std::string path = folder.WriteFile("tiny.mp3", "abc");
+  for (const std::string& bytes : {std::string("abc"), std::string()}) {
+    const std::string path = folder.WriteFile("tiny.mp3", bytes);
+    TID3v2 tag;
+    tag.SetTitle("T");
+    ASSERT_TRUE(tag.Save(path).Ok());
+    TID3v2 back;
+    ASSERT_TRUE(back.Load(path).Ok());
+    EXPECT_EQ(back.Title, "T");
+    const std::string file = ReadWholeFile(path);
+    ASSERT_EQ(file.size(), static_cast<std::size_t>(back.TagSize) + bytes.size());
+    EXPECT_EQ(file.substr(static_cast<std::size_t>(back.TagSize)), bytes);
+  }
   TID3v2 tag;
   tag.SetTitle("T");
-  EXPECT_FALSE(tag.Save(path));
-  EXPECT_EQ(ReadWholeFile(path), "abc");
-  EXPECT_FALSE(tag.Save(folder / "missing.mp3"));
+  const TResult missing = tag.Save(folder / "missing.mp3");
+  EXPECT_EQ(missing.Error(), std::errc::no_such_file_or_directory);
   EXPECT_FALSE(FileExists(folder / "missing.mp3"));
   EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"tiny.mp3"});
 }
@@ -372,7 +383,7 @@ TEST(SavingTags, FailedInPlaceWriteIsReported) {
   TFileOps ops = DefaultFileOps();
   ops.PWrite = [](int, const void*, size_t, off_t) -> ssize_t { return errno = EIO, -1; };
   TID3v2 tag;
-  tag.Load(path);
+  ASSERT_TRUE(tag.Load(path).Ok());
   tag.SetTitle("New");
   EXPECT_FALSE(tag.Save(path, ops));
 }

@@ -19,7 +19,7 @@ namespace {
 
 TID3Info TagsOf(const std::string& path) {
   TID3Info tags;
-  ReadID3Tags(path, tags);
+  if (!ReadID3Tags(path, tags).Ok()) qFatal("cannot read the tags of %s", path.c_str());
   return tags;
 }
 

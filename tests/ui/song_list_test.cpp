@@ -111,7 +111,7 @@ void TSongListTest::chosenFilterStaysChosenWhenDisabled() {
   ChooseFilter(window->radfbIncomplete);
   QCOMPARE(window->RowCount(), 1);
   // The song is completed on disk; the reload finds nothing incomplete any more.
-  WriteID3Tags(folder / "Moby.mp3", Tags("Moby", "Moby"));
+  QVERIFY(WriteID3Tags(folder / "Moby.mp3", Tags("Moby", "Moby")).Ok());
   window->LoadSongFolder(folder.Path());
   QVERIFY(!window->radfbIncomplete->isEnabled());
   QVERIFY(window->radfbIncomplete->isChecked());
@@ -171,7 +171,7 @@ void TSongListTest::statusColorsFollowFiveRules() {
   const std::string path = folder.AddSong("Abba - Waterloo.mp3");
   TWindowUnderTest window;
   TSongFile song;
-  song.SetFileName(path, false);
+  QVERIFY(song.SetFileName(path, false).Ok());
   QCOMPARE(song.Recognition(), TRecognition::Pattern);
   song.SetUnsavedID3(false);
   QCOMPARE(window->SongStatusColor(song), QColor(2, 117, 112));  // 4: details from the name pattern

@@ -1,5 +1,7 @@
 #include "tests/ui/ui_test_support.h"
 
+#include <QtGlobal>
+
 #include <QAbstractButton>
 #include <QButtonGroup>
 
@@ -23,7 +25,7 @@ std::string TSongFolder::AddSong(std::string_view name) const { return folder_.W
 
 std::string TSongFolder::AddTaggedSong(std::string_view name, const TID3Info& tags) const {
   const std::string path = AddSong(name);
-  WriteID3Tags(path, tags);
+  if (!WriteID3Tags(path, tags).Ok()) qFatal("cannot write the tags of %s", path.c_str());
   return path;
 }
 

@@ -56,7 +56,10 @@ void MakeSongs(const testing::TTempFolder& folder, int count) {
     tags.Album = "Album " + std::to_string(i / 12);
     tags.Track = static_cast<std::uint8_t>(i % 100);
     tags.Genre = i % 5 == 0 ? "" : "Rock";
-    WriteID3Tags(path, tags);
+    if (!WriteID3Tags(path, tags).Ok()) {
+      std::fprintf(stderr, "cannot tag %s\n", path.c_str());
+      std::exit(1);
+    }
   }
 }
 

@@ -1,7 +1,6 @@
-#include "commands/song_commands.h"
+#include "commands/song_plans.h"
 
-#include <sys/stat.h>
-
+#include "files/paths.h"
 #include "songs/file_name_composition.h"
 #include "songs/recognition.h"
 #include "songs/text_cleanup.h"
@@ -14,22 +13,11 @@ namespace {
 constexpr const char* kNoTitleOrArtist = "no title or artist recognised";
 constexpr const char* kAlreadyNamed = "already named after its details";
 
-TID3Info TagsOf(const std::string& fileName) {
-  TID3Info tags;
-  ReadID3Tags(fileName, tags);
-  return tags;
-}
-
 TSongChange TagChange(TID3Info tags) {
   TSongChange change;
   change.WriteTags = true;
   change.Tags = std::move(tags);
   return change;
-}
-
-bool PathExists(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
 }
 
 // Renaming to the name the file already has changes nothing, so it is no change at all.
@@ -43,8 +31,7 @@ void RenameTo(TSongChange& change, const std::string& current, std::string targe
 
 }  // namespace
 
-TSongChange PlanStampFromPanel(const std::string& fileName, const TPanelValues& panel, bool singleSong) {
-  TID3Info tags = TagsOf(fileName);
+TSongChange PlanStampFromPanel(TID3Info tags, const TPanelValues& panel, bool singleSong) {
   const auto take = [singleSong](std::string& field, const std::string& value) {
     if (!value.empty() || singleSong) field = value;
   };
@@ -58,8 +45,7 @@ TSongChange PlanStampFromPanel(const std::string& fileName, const TPanelValues& 
   return TagChange(std::move(tags));
 }
 
-TSongChange PlanStampRecognized(const TSongFile& song) {
-  TID3Info tags = TagsOf(song.FileName());
+TSongChange PlanStampRecognized(const TSongFile& song, TID3Info tags) {
   if (!song.Title().empty()) tags.Title = song.FullTitle();
   if (!song.Artist().empty()) tags.Artist = song.Artist();
   if (!song.Album().empty()) tags.Album = song.Album();
@@ -81,7 +67,8 @@ TSongChange PlanAutoRename(const TSongFile& song) {
   return change;
 }
 
-TSongChange PlanRenameWithDetails(TSongFile& song, const TPanelValues& panel, bool singleSong) {
+TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, bool singleSong) {
+  TSongFile song = listed;
   TSongChange change;
   std::string artist = song.Artist();
   std::string title = song.FullTitle();
@@ -98,27 +85,21 @@ TSongChange PlanRenameWithDetails(TSongFile& song, const TPanelValues& panel, bo
   song.SetTrack(track);
   song.SetMix("");
 
-  std::string target = ComposeFileName(song, song.FileName());
-  if (!EqualsIgnoringAsciiCase(target, song.FileName()) && PathExists(target)) {
-    change.Refusal = kNameTakenMessage;
-    return change;
-  }
-  RenameTo(change, song.FileName(), std::move(target));
+  change.RefuseTakenName = true;
+  RenameTo(change, song.FileName(), ComposeFileName(song, song.FileName()));
   return change;
 }
 
-TSongChange PlanFileNameAsTitle(TSongFile& song) {
-  TID3Info tags = TagsOf(song.FileName());
-  std::string_view name = FileNamePart(song.FileName());
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string_view::npos) name = name.substr(0, dot);
+TSongChange PlanFileNameAsTitle(const TSongFile& listed, TID3Info tags) {
+  TSongDetails song = listed;
+  const std::string_view name = CutAtLastDot(FileNamePart(listed.FileName()));
   song.SetTitle(name);
   tags.Title = song.FullTitle();
   return TagChange(std::move(tags));
 }
 
-TSongChange PlanDetailsCleanup(TSongFile& song) {
-  TID3Info tags = TagsOf(song.FileName());
+TSongChange PlanDetailsCleanup(const TSongFile& listed, TID3Info tags) {
+  TSongDetails song = listed;
   if (!song.Title().empty()) {
     song.SetTitle(CleanupTitle(song.Artist(), song.Title()));
     tags.Title = song.FullTitle();
@@ -183,8 +164,7 @@ std::optional<TTagField> TagFieldNamed(const std::string& name) {
   return std::nullopt;
 }
 
-TSongChange PlanClearTagField(const std::string& fileName, TTagField field) {
-  TID3Info tags = TagsOf(fileName);
+TSongChange PlanClearTagField(TID3Info tags, TTagField field) {
   switch (field) {
     case TTagField::Artist: tags.Artist.clear(); break;
     case TTagField::Title: tags.Title.clear(); break;

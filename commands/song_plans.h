@@ -1,6 +1,6 @@
-// The per-song work of the commands that change song files. Each works out a TSongChange for one
-// song; ApplySongChange carries it out. Tags are read where a command keeps the fields it does not
-// set; a file that cannot be read raises TFileError.
+// The plans of the commands that change song files: each works out a TSongChange for one song from
+// its details and, where the command keeps the fields it does not set, the tags the file holds now.
+// Plans touch no file; the song pass (commands/song_pass.h) reads the tags and carries changes out.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include "commands/song_change.h"
 #include "songs/song_file.h"
+#include "tags/id3_info.h"
 
 namespace tagwright {
 
@@ -25,24 +26,24 @@ struct TPanelValues {
 
 // Stamp from the details panel: with one song every field is written, empty ones clearing the tag's;
 // with several only the fields that hold text.
-TSongChange PlanStampFromPanel(const std::string& fileName, const TPanelValues& panel, bool singleSong);
+TSongChange PlanStampFromPanel(TID3Info tags, const TPanelValues& panel, bool singleSong);
 
 // Stamp the recognised values: each non-empty detail replaces the tag's value (the title with its mix).
-TSongChange PlanStampRecognized(const TSongFile& song);
+TSongChange PlanStampRecognized(const TSongFile& song, TID3Info tags);
 
 // AutoRename: the name composed from the song's details. Songs without title and artist keep theirs.
 TSongChange PlanAutoRename(const TSongFile& song);
 
 // Rename from the details panel: the panel's artist, title and track (each taken when it holds text
-// or when one song is selected) go into the song record, and the name is composed from it. A name
+// or when one song is selected) replace the song's, and the name is composed from them. A name
 // taken by another file is refused with kNameTakenMessage.
-TSongChange PlanRenameWithDetails(TSongFile& song, const TPanelValues& panel, bool singleSong);
+TSongChange PlanRenameWithDetails(const TSongFile& song, const TPanelValues& panel, bool singleSong);
 
-// Filename as Title: the file's name without folder and extension becomes the song's and the tag's title.
-TSongChange PlanFileNameAsTitle(TSongFile& song);
+// Filename as Title: the file's name without folder and extension becomes the tag's title.
+TSongChange PlanFileNameAsTitle(const TSongFile& song, TID3Info tags);
 
-// Details Cleanup: title, artist and album cleaned in the record; every non-empty detail into the tag.
-TSongChange PlanDetailsCleanup(TSongFile& song);
+// Details Cleanup: title, artist and album cleaned; every non-empty detail into the tag.
+TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags);
 
 // Hands-Free: when the cleaned file name holds nothing but the cleaned details, the tag is rewritten
 // from the details and the file renamed after them. The song record is not changed.
@@ -52,7 +53,7 @@ TSongChange PlanHandsFree(const TSongFile& song);
 enum class TTagField : std::uint8_t { Artist = 0, Title = 1, Track = 2, Album = 3, Year = 4, Genre = 5, Comment = 6 };
 std::optional<TTagField> TagFieldNamed(const std::string& name);  // "artist", "title", ...
 
-TSongChange PlanClearTagField(const std::string& fileName, TTagField field);
+TSongChange PlanClearTagField(TID3Info tags, TTagField field);
 
 // The path for a name typed by the user, in the song's folder, exactly as typed. Refused (no value)
 // for an empty name, ".", "..", and a name holding "/", which would move the file elsewhere.

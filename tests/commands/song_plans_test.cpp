@@ -1,4 +1,6 @@
-#include "commands/song_commands.h"
+#include "commands/song_plans.h"
+
+#include "commands/song_pass.h"
 
 #include <gtest/gtest.h>
 
@@ -22,19 +24,21 @@ TPanelValues Panel(const char* artist, const char* title, const char* track) {
 
 const std::string kAudio = std::string("\xFF\xFB\x90\x00", 4) + std::string(400, '\x55');
 
-class SongCommands : public ::testing::Test {
+class SongPlans : public ::testing::Test {
  protected:
   // A song file with the given tags; recognised as the song list binds it.
   std::unique_ptr<TSongFile> Song(const std::string& name, const TID3Info* tags = nullptr) {
     const std::string path = folder.WriteFile(name, kAudio);
-    if (tags != nullptr) WriteID3Tags(path, *tags);
+    if (tags != nullptr) {
+      EXPECT_TRUE(WriteID3Tags(path, *tags).Ok());
+    }
     auto song = std::make_unique<TSongFile>();
-    song->SetFileName(path);
+    EXPECT_TRUE(song->SetFileName(path).Ok());
     return song;
   }
   static TID3Info TagsOf(const std::string& path) {
     TID3Info tags;
-    ReadID3Tags(path, tags);
+    EXPECT_TRUE(ReadID3Tags(path, tags).Ok());
     return tags;
   }
   static TID3Info Tags(const char* artist, const char* title, const char* album = "", const char* comment = "",
@@ -50,13 +54,13 @@ class SongCommands : public ::testing::Test {
   TTempFolder folder;
 };
 
-TEST_F(SongCommands, StampFromPanelWritesEveryFieldForOneSongAndOnlyFilledOnesForSeveral) {
+TEST_F(SongPlans, StampFromPanelWritesEveryFieldForOneSongAndOnlyFilledOnesForSeveral) {
   const TID3Info before = Tags("Old Artist", "Old Title", "Old Album", "Old Comment", 4);
   auto song = Song("a.mp3", &before);
   TPanelValues panel;
   panel.Album = "X";
 
-  TSongChange several = PlanStampFromPanel(song->FileName(), panel, false);
+  TSongChange several = PlanStampFromPanel(TagsOf(song->FileName()), panel, false);
   ASSERT_TRUE(several.WriteTags);
   EXPECT_EQ(several.Tags.Artist, "Old Artist");
   EXPECT_EQ(several.Tags.Title, "Old Title");
@@ -66,35 +70,35 @@ TEST_F(SongCommands, StampFromPanelWritesEveryFieldForOneSongAndOnlyFilledOnesFo
 
   panel.Artist = "New";
   panel.Track = "x7";
-  TSongChange one = PlanStampFromPanel(song->FileName(), panel, true);
+  TSongChange one = PlanStampFromPanel(TagsOf(song->FileName()), panel, true);
   EXPECT_EQ(one.Tags.Artist, "New");
   EXPECT_EQ(one.Tags.Title, "");
   EXPECT_EQ(one.Tags.Comment, "");  // an emptied field clears the tag's
   EXPECT_EQ(one.Tags.Track, 0);     // not a number
-  ApplySongChange(song->FileName(), one);
+  EXPECT_NE(ApplySongChange(song->FileName(), one).Outcome, TChangeOutcome::Failed);
   const TID3Info after = TagsOf(song->FileName());
   EXPECT_EQ(after.Artist, "New");
   EXPECT_EQ(TrimText(after.Comment), "");  // the ID3v1 trailer holds it as blanks
 }
 
-TEST_F(SongCommands, StampRecognizedNeverClearsAndWritesTheTitleWithItsMix) {
+TEST_F(SongPlans, StampRecognizedNeverClearsAndWritesTheTitleWithItsMix) {
   const TID3Info before = Tags("", "", "Album Kept");
   auto song = Song("Moby - Porcelain [Remix].mp3");
-  WriteID3Tags(song->FileName(), before);  // tags written after binding: the record is from the name
-  TSongChange change = PlanStampRecognized(*song);
+  EXPECT_TRUE(WriteID3Tags(song->FileName(), before).Ok());  // tags written after binding: the record is from the name
+  TSongChange change = PlanStampRecognized(*song, TagsOf(song->FileName()));
   EXPECT_EQ(change.Tags.Title, "Porcelain (Remix)");
   EXPECT_EQ(change.Tags.Artist, "Moby");
   EXPECT_EQ(change.Tags.Album, "Album Kept");
 
   auto untitled = Song("Track05.mp3");
   const TID3Info titled = Tags("", "Kept Title");
-  WriteID3Tags(untitled->FileName(), titled);
-  change = PlanStampRecognized(*untitled);
+  EXPECT_TRUE(WriteID3Tags(untitled->FileName(), titled).Ok());
+  change = PlanStampRecognized(*untitled, TagsOf(untitled->FileName()));
   EXPECT_EQ(change.Tags.Title, "Kept Title");
   EXPECT_EQ(change.Tags.Track, 5);
 }
 
-TEST_F(SongCommands, AutoRenameComposesSkipsUnknownSongsAndNeverReplacesAFile) {
+TEST_F(SongPlans, AutoRenameComposesSkipsUnknownSongsAndNeverReplacesAFile) {
   auto song = Song("05-moby-why.mp3");
   TSongChange change = PlanAutoRename(*song);
   EXPECT_EQ(change.NewFileName, folder / "05 - moby - why.mp3");
@@ -113,35 +117,37 @@ TEST_F(SongCommands, AutoRenameComposesSkipsUnknownSongsAndNeverReplacesAFile) {
   second->SetArtist("Moby");
   second->SetTitle("Same");
   EXPECT_EQ(ApplySongChange(first->FileName(), PlanAutoRename(*first)).Outcome, TChangeOutcome::Renamed);
-  const TChangeResult clash = ApplySongChange(second->FileName(), PlanAutoRename(*second));
+  const TSongResult clash = ApplySongChange(second->FileName(), PlanAutoRename(*second));
   EXPECT_EQ(clash.Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(clash.Reason, kRenameFailedMessage);
   EXPECT_TRUE(FileExists(folder / "Moby - Same.mp3"));
   EXPECT_TRUE(FileExists(folder / "x.mp3"));
 }
 
-TEST_F(SongCommands, RenameWithDetailsTakesThePanelForOneSong) {
+TEST_F(SongPlans, RenameWithDetailsTakesThePanelForOneSong) {
   auto song = Song("abba - waterloo [Live].mp3");
   const TPanelValues panel = Panel("Abba", "Waterloo (Live)", "7");
   TSongChange change = PlanRenameWithDetails(*song, panel, true);
   EXPECT_EQ(change.NewFileName, folder / "07 - Abba - Waterloo (Live).mp3");  // the mix once
-  EXPECT_EQ(song->Mix(), "");
+  EXPECT_EQ(song->Mix(), "Live");  // a plan leaves the listed song as it is
   EXPECT_EQ(ApplySongChange(song->FileName(), change).Outcome, TChangeOutcome::Renamed);
 }
 
-TEST_F(SongCommands, RenameWithDetailsKeepsEachSongsOwnValuesForEmptyFieldsOfSeveral) {
+TEST_F(SongPlans, RenameWithDetailsKeepsEachSongsOwnValuesForEmptyFieldsOfSeveral) {
   auto song = Song("Moby - Why.mp3");
   const TPanelValues panel = Panel("", "", "3");
   EXPECT_EQ(PlanRenameWithDetails(*song, panel, false).NewFileName, folder / "03 - Moby - Why.mp3");
 }
 
-TEST_F(SongCommands, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
+TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
   folder.WriteFile("Abba - Waterloo.mp3", "other");
   auto song = Song("x - y.mp3");
   const TPanelValues panel = Panel("Abba", "Waterloo", "");
   TSongChange change = PlanRenameWithDetails(*song, panel, true);
-  EXPECT_EQ(change.Refusal, kNameTakenMessage);
-  EXPECT_EQ(ApplySongChange(song->FileName(), change).Outcome, TChangeOutcome::Failed);
+  EXPECT_TRUE(change.RefuseTakenName);
+  const TSongResult refused = ApplySongChange(song->FileName(), change);
+  EXPECT_EQ(refused.Outcome, TChangeOutcome::Failed);
+  EXPECT_EQ(refused.Reason, kNameTakenMessage);
   EXPECT_EQ(ReadWholeFile(folder / "Abba - Waterloo.mp3"), "other");
 
   auto lower = Song("moby - why.mp3");
@@ -152,20 +158,20 @@ TEST_F(SongCommands, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges
   EXPECT_EQ(ReadWholeFile(folder / "Moby - Why.mp3"), kAudio);
 }
 
-TEST_F(SongCommands, RenameWithDetailsJudgesByTheRecognisedValues) {
+TEST_F(SongPlans, RenameWithDetailsJudgesByTheRecognisedValues) {
   auto unknown = Song("a+b.mp3");
   const TPanelValues panel = Panel("Abba", "Waterloo", "");
   EXPECT_TRUE(PlanRenameWithDetails(*unknown, panel, true).DoesNothing());
 }
 
-TEST_F(SongCommands, FileNameAsTitleTakesTheNameAsItIs) {
+TEST_F(SongPlans, FileNameAsTitleTakesTheNameAsItIs) {
   auto song = Song("01 - my_song.mp3");
-  EXPECT_EQ(PlanFileNameAsTitle(*song).Tags.Title, "01 - my_song");
+  EXPECT_EQ(PlanFileNameAsTitle(*song, {}).Tags.Title, "01 - my_song");
   auto bare = Song("no extension");
-  EXPECT_EQ(PlanFileNameAsTitle(*bare).Tags.Title, "no extension");
+  EXPECT_EQ(PlanFileNameAsTitle(*bare, {}).Tags.Title, "no extension");
 }
 
-TEST_F(SongCommands, DetailsCleanupCleansTitleArtistAlbumAndKeepsTheRest) {
+TEST_F(SongPlans, DetailsCleanupCleansTitleArtistAlbumAndKeepsTheRest) {
   const TID3Info before = Tags("", "", "Tag Album");
   auto song = Song("some band - the_best_song.mp3", &before);
   song->SetArtist("some band");
@@ -173,7 +179,7 @@ TEST_F(SongCommands, DetailsCleanupCleansTitleArtistAlbumAndKeepsTheRest) {
   song->SetAlbum("");
   song->SetYear("1999");
   song->SetTrack("4");
-  TSongChange change = PlanDetailsCleanup(*song);
+  TSongChange change = PlanDetailsCleanup(*song, TagsOf(song->FileName()));
   EXPECT_EQ(change.Tags.Title, "The Best Song");
   EXPECT_EQ(change.Tags.Artist, "Some Band");
   EXPECT_EQ(change.Tags.Album, "Tag Album");
@@ -181,7 +187,7 @@ TEST_F(SongCommands, DetailsCleanupCleansTitleArtistAlbumAndKeepsTheRest) {
   EXPECT_EQ(change.Tags.Track, 4);
 }
 
-TEST_F(SongCommands, HandsFreeActsOnlyOnNamesHoldingNothingButTheDetails) {
+TEST_F(SongPlans, HandsFreeActsOnlyOnNamesHoldingNothingButTheDetails) {
   auto tracked = Song("01 - moby - why_does_my_heart.mp3");
   TSongChange change = PlanHandsFree(*tracked);
   ASSERT_TRUE(change.WriteTags) << change.Skip;
@@ -206,28 +212,28 @@ TEST_F(SongCommands, HandsFreeActsOnlyOnNamesHoldingNothingButTheDetails) {
   EXPECT_TRUE(PlanHandsFree(*failed).DoesNothing());
 }
 
-TEST_F(SongCommands, HandsFreeKeepsWhatFollowsADotInTheName) {
+TEST_F(SongPlans, HandsFreeKeepsWhatFollowsADotInTheName) {
   const TID3Info tags = Tags("Moby", "Why");
   auto song = Song("Moby - Why.xyz.mp3", &tags);
   EXPECT_TRUE(PlanHandsFree(*song).DoesNothing());
 }
 
-TEST_F(SongCommands, ClearTagFieldBlanksOneFieldOnly) {
+TEST_F(SongPlans, ClearTagFieldBlanksOneFieldOnly) {
   const TID3Info before = Tags("A", "T", "Al", "C", 5);
   auto song = Song("x.mp3", &before);
   for (const char* name : {"artist", "title", "track", "album", "year", "genre", "comment"}) {
     ASSERT_TRUE(TagFieldNamed(name).has_value()) << name;
   }
   EXPECT_FALSE(TagFieldNamed("Artist").has_value());
-  TSongChange change = PlanClearTagField(song->FileName(), TTagField::Track);
-  ApplySongChange(song->FileName(), change);
+  TSongChange change = PlanClearTagField(TagsOf(song->FileName()), TTagField::Track);
+  EXPECT_NE(ApplySongChange(song->FileName(), change).Outcome, TChangeOutcome::Failed);
   const TID3Info after = TagsOf(song->FileName());
   EXPECT_EQ(after.Track, 0);
   EXPECT_EQ(after.Artist, "A");
   EXPECT_EQ(after.Title, "T");
   EXPECT_EQ(after.Album, "Al");
   EXPECT_EQ(after.Comment, "C");
-  EXPECT_EQ(PlanClearTagField(song->FileName(), TTagField::Comment).Tags.Comment, "");
+  EXPECT_EQ(PlanClearTagField(TagsOf(song->FileName()), TTagField::Comment).Tags.Comment, "");
 }
 
 TEST(ManualRenameTarget, UsesTheTypedNameInTheSameFolderAndRefusesPaths) {

@@ -1,0 +1,147 @@
+#include "commands/song_pass.h"
+
+#include <sys/stat.h>
+
+#include "files/file_access.h"
+#include "text/ascii_text.h"
+
+namespace tagwright {
+
+namespace {
+
+TChangeOutcome OutcomeOf(bool tagged, bool renamed) {
+  if (tagged && renamed) return TChangeOutcome::TaggedAndRenamed;
+  if (renamed) return TChangeOutcome::Renamed;
+  if (tagged) return TChangeOutcome::Tagged;
+  return TChangeOutcome::Skipped;
+}
+
+TSongResult Failed(const std::string& fileName, std::string reason, TResult failure = {}) {
+  TSongResult result;
+  result.FileName = fileName;
+  result.Outcome = TChangeOutcome::Failed;
+  result.Reason = std::move(reason);
+  result.Failure = std::move(failure);
+  return result;
+}
+
+TSongResult Skipped(const std::string& fileName, std::string reason, TResult failure = {}) {
+  TSongResult result = Failed(fileName, std::move(reason), std::move(failure));
+  result.Outcome = TChangeOutcome::Skipped;
+  return result;
+}
+
+void Count(const TSongResult& result, TPassSummary& summary) {
+  switch (result.Outcome) {
+    case TChangeOutcome::Tagged: ++summary.Tagged; break;
+    case TChangeOutcome::Renamed: ++summary.Renamed; break;
+    case TChangeOutcome::TaggedAndRenamed:
+      ++summary.Tagged;
+      ++summary.Renamed;
+      break;
+    case TChangeOutcome::Skipped: ++summary.Skipped; break;
+    case TChangeOutcome::Failed: ++summary.Failed; break;
+  }
+}
+
+}  // namespace
+
+bool TPlannedNames::Taken(const std::string& path) const {
+  if (created_.count(path) != 0) return true;
+  if (vacated_.count(path) != 0) return false;
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+void TPlannedNames::Rename(const std::string& from, const std::string& to) {
+  created_.erase(from);
+  vacated_.insert(from);
+  vacated_.erase(to);
+  created_.insert(to);
+}
+
+TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
+                            TPlannedNames& names) {
+  if (!change.Refusal.empty()) return Failed(fileName, change.Refusal);
+  if (change.DoesNothing()) return Skipped(fileName, change.Skip.empty() ? kNothingToChangeReason : change.Skip);
+  const bool renames = !change.NewFileName.empty();
+  if (renames && change.RefuseTakenName && !EqualsIgnoringAsciiCase(change.NewFileName, fileName) &&
+      names.Taken(change.NewFileName)) {
+    return Failed(fileName, kNameTakenMessage);
+  }
+
+  TSongResult result;
+  result.FileName = fileName;
+  result.Outcome = OutcomeOf(change.WriteTags, renames);
+  result.NewFileName = change.NewFileName;
+  if (change.WriteTags) {
+    if (mode == TPassMode::Apply) {
+      if (TResult written = WriteID3Tags(fileName, change.Tags); !written) {
+        return Failed(fileName, written.Describe(), std::move(written));
+      }
+    }
+    result.TagsWritten = true;
+    result.Tags = change.Tags;
+  }
+  if (!renames) return result;
+
+  TResult renamed;
+  if (mode == TPassMode::Apply) {
+    renamed = RenameWithoutReplacing(fileName, change.NewFileName);
+  } else if (names.Taken(change.NewFileName)) {
+    renamed = TResult::Failure(TFailureKind::Rename, fileName, std::make_error_code(std::errc::file_exists));
+  } else {
+    names.Rename(fileName, change.NewFileName);
+  }
+  if (!renamed) {
+    // The tag, when there was one, has been written: the result still shows it.
+    result.Outcome = TChangeOutcome::Failed;
+    result.NewFileName.clear();
+    result.Reason = kRenameFailedMessage;
+    result.Failure = std::move(renamed);
+  }
+  return result;
+}
+
+TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change) {
+  TPlannedNames names;
+  return ApplySongChange(fileName, change, TPassMode::Apply, names);
+}
+
+TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, TPassMode mode,
+                         const TPassHooks& hooks) {
+  TPassSummary summary;
+  TPlannedNames names;
+  for (std::size_t i = 0; i < songs.size(); ++i) {
+    if (hooks.OnProgress) hooks.OnProgress(i, songs.size());
+    const TSongFile& song = *songs[i];
+    const std::string& fileName = song.FileName();
+
+    TSongResult result;
+    if (!IsFileWritable(fileName)) {
+      if (hooks.OnUnwritable && hooks.OnUnwritable(song) == TPassStep::Stop) {
+        summary.Stopped = true;
+        break;
+      }
+      result = Skipped(fileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, fileName));
+    } else {
+      TID3Info tags;
+      TResultOf<bool> read = false;
+      if (planner.Tags == TTagsNeeded::Yes) read = ReadID3Tags(fileName, tags);
+      if (!read) {
+        result = Failed(fileName, read.Failure().Describe(), read.Failure());
+      } else {
+        result = ApplySongChange(fileName, planner.Plan(song, tags), mode, names);
+      }
+    }
+    Count(result, summary);
+    if (hooks.OnResult && hooks.OnResult(result) == TPassStep::Stop) {
+      summary.Stopped = true;
+      break;
+    }
+  }
+  if (hooks.OnProgress && !summary.Stopped) hooks.OnProgress(songs.size(), songs.size());
+  return summary;
+}
+
+}  // namespace tagwright
