@@ -6,12 +6,13 @@
 
 #include "cli_runner.h"
 #include "support/temp_folder.h"
+#include "support/test_songs.h"
 #include "tags/id3_info.h"
 
 namespace tagwright::testing {
 namespace {
 
-const std::string kAudio = std::string("\xFF\xFB\x90\x00", 4) + std::string(300, '\x33');
+const std::string kAudio = SongAudio(304);
 
 // Every file below the folder with its bytes.
 std::map<std::string, std::string> Snapshot(const TTempFolder& folder) {

@@ -3,11 +3,12 @@
 
 #include "cli_runner.h"
 #include "support/temp_folder.h"
+#include "support/test_songs.h"
 
 namespace tagwright::testing {
 namespace {
 
-const std::string kAudio = std::string("\xFF\xFB\x90\x64", 4) + std::string(2000, '\x55');
+const std::string kAudio = SongAudio(2004);
 
 const char* const kTopKeys[] = {"file", "has_tags", "title", "artist", "album", "year", "comment", "genre", "track", "id3v2"};
 const char* const kID3v2Keys[] = {"has_tag", "major_version", "tag_size", "title", "artist", "album", "track", "track_text",

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
+#include "support/test_songs.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
 namespace {
 
 using testing::FileExists;
+using testing::SongAudio;
 using testing::ReadWholeFile;
 using testing::TTempFolder;
 
@@ -22,7 +24,7 @@ TPanelValues Panel(const char* artist, const char* title, const char* track) {
   return panel;
 }
 
-const std::string kAudio = std::string("\xFF\xFB\x90\x00", 4) + std::string(400, '\x55');
+const std::string kAudio = SongAudio(404);
 
 class SongPlans : public ::testing::Test {
  protected:

@@ -8,6 +8,7 @@
 #include "songs/song_file.h"
 #include "songs/song_pattern_table.h"
 #include "support/temp_folder.h"
+#include "support/test_songs.h"
 #include "tags/id3_info.h"
 
 namespace tagwright {
@@ -222,7 +223,7 @@ namespace {
 class TagPath : public ::testing::Test {
  protected:
   std::string SongWithTags(const std::string& name, const TID3Info& tags) {
-    const std::string path = folder.WriteFile(name, std::string("\xFF\xFB\x90\x00", 4) + std::string(200, 'x'));
+    const std::string path = folder.WriteFile(name, testing::SongAudio(204));
     EXPECT_TRUE(WriteID3Tags(path, tags).Ok());
     return path;
   }

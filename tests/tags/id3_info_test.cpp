@@ -66,7 +66,7 @@ TEST(ReadingTagsOfAFile, CombinesBothTags) {
   };
   for (const auto& c : cases) {
     TTempFolder folder;
-    const std::string path = folder.WriteFile("song.mp3", c.head + FakeAudio(1000) + c.trailer);
+    const std::string path = folder.WriteFile("song.mp3", c.head + SongAudio(1000) + c.trailer);
     TID3Info info;
     const TResultOf<bool> read = ReadID3Tags(path, info);
     ASSERT_TRUE(read.Ok()) << c.what;
@@ -86,7 +86,7 @@ TEST(ReadingTagsOfAFile, MissingFileLeavesTheRecordAlone) {
   TID3Info info = Info("keep");
   EXPECT_FALSE(ReadID3Tags(folder / "missing.mp3", info).Value());
   EXPECT_EQ(info.Title, "keep");
-  const std::string bare = folder.WriteFile("bare.mp3", FakeAudio(1000));
+  const std::string bare = folder.WriteFile("bare.mp3", SongAudio(1000));
   EXPECT_FALSE(ReadID3Tags(bare, info).Value());
   EXPECT_EQ(info.Title, "keep");
   const TResultOf<bool> folderRead = ReadID3Tags(folder.Path(), info);
@@ -104,7 +104,7 @@ TEST(ReadingTagsOfAFile, MissingFileLeavesTheRecordAlone) {
 
 TEST(TrailerAccess, AppendsThenOverwrites) {
   TTempFolder folder;
-  const std::string audio = FakeAudio(1000);
+  const std::string audio = SongAudio(1000);
   const std::string path = folder.WriteFile("song.mp3", audio);
   TID3v1Buffer buffer{};
   EXPECT_FALSE(ReadID3v1Trailer(path, buffer).Value());
@@ -146,12 +146,12 @@ TEST(WritingTagsOfAFile, TrailerAsWritten) {
   };
   for (const auto& c : cases) {
     TTempFolder folder;
-    const std::string path = folder.WriteFile("song.mp3", FakeAudio(1000));
+    const std::string path = folder.WriteFile("song.mp3", SongAudio(1000));
     EXPECT_TRUE(WriteID3Tags(path, c.info).Ok());
     const std::string file = ReadWholeFile(path);
     ASSERT_GE(file.size(), 128u);
     EXPECT_EQ(file.substr(file.size() - 128), c.trailer) << c.what;
-    EXPECT_EQ(file.substr(4096, 1000), FakeAudio(1000)) << c.what;
+    EXPECT_EQ(file.substr(4096, 1000), SongAudio(1000)) << c.what;
   }
 }
 
@@ -161,7 +161,7 @@ TEST(WritingTagsOfAFile, ReadWriteKeepsWhatTheRecordDoesNotShow) {
   const std::string head = Tag(3, Frame23("TIT2", Latin1Text("Title")) + Frame23("TRCK", Latin1Text("3/12")) +
                                       Frame23("TCOM", Latin1Text("Composer")) + Frame23("TRCK", Latin1Text("3/12")) + picture,
                                500);
-  const std::string audio = FakeAudio(2000);
+  const std::string audio = SongAudio(2000);
   const std::string path = folder.WriteFile("song.mp3", head + audio + Trailer("Title", "", "", "", "", 255, 3));
   TID3Info info;
   ASSERT_TRUE(ReadID3Tags(path, info).Value());
@@ -181,7 +181,7 @@ TEST(WritingTagsOfAFile, ReadWriteKeepsWhatTheRecordDoesNotShow) {
 
 TEST(WritingTagsOfAFile, ReadOnlyFileIsWritten) {
   TTempFolder folder;
-  const std::string path = folder.WriteFile("song.mp3", FakeAudio(1000));
+  const std::string path = folder.WriteFile("song.mp3", SongAudio(1000));
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
   EXPECT_TRUE(WriteID3Tags(path, Info("T")).Ok());
   TID3Info info;
@@ -196,7 +196,7 @@ TEST(WritingTagsOfAFile, ReadOnlyFileIsWritten) {
 // tag cannot be rewritten: the whole write fails and the trailer is not written either.
 TEST(WritingTagsOfAFile, AFailedID3v2WriteLeavesTheFileAsItWas) {
   TTempFolder folder;
-  const std::string path = folder.WriteFile(std::string(251, 's') + ".mp3", FakeAudio(1000) + Trailer("Old"));
+  const std::string path = folder.WriteFile(std::string(251, 's') + ".mp3", SongAudio(1000) + Trailer("Old"));
   const std::string before = ReadWholeFile(path);
   const TResult written = WriteID3Tags(path, Info("New"));
   EXPECT_EQ(written.Kind(), TFailureKind::Write);

@@ -69,13 +69,13 @@ class ReadingTags : public ::testing::TestWithParam<TReadCase> {};
 TEST_P(ReadingTags, GivesTheFields) {
   const TReadCase& c = GetParam();
   TTempFolder folder;
-  const std::string path = folder.WriteFile("song.mp3", c.file + FakeAudio());
+  const std::string path = folder.WriteFile("song.mp3", c.file + SongAudio());
   TID3v2 tag;
   ASSERT_TRUE(tag.Load(path));
   EXPECT_TRUE(tag.HasTag);
   for (const auto& [name, value] : c.expected) EXPECT_EQ(Field(tag, name), value) << name;
   // The same bytes in memory read the same.
-  const std::string bytes = c.file + FakeAudio();
+  const std::string bytes = c.file + SongAudio();
   TMemorySource memory(bytes);
   TID3v2 fromMemory;
   ASSERT_TRUE(fromMemory.Load(memory));
@@ -206,7 +206,7 @@ TEST(ReadingTags, ReloadingForgetsTheOldTag) {
   TTempFolder folder;
   TID3v2 tag;
   ASSERT_TRUE(tag.Load(folder.WriteFile("a.mp3", Tag(3, Frame23("TIT2", Latin1Text("A")) + Frame23("TRCK", Latin1Text("2"))))));
-  ASSERT_TRUE(tag.Load(folder.WriteFile("b.mp3", FakeAudio())));
+  ASSERT_TRUE(tag.Load(folder.WriteFile("b.mp3", SongAudio())));
   EXPECT_FALSE(tag.HasTag);
   EXPECT_EQ(tag.Title, "");
   EXPECT_EQ(tag.Track, 0);
@@ -240,7 +240,7 @@ TEST(ReadingTags, SkipsPicturesWithoutReadingThem) {
   for (bool pictureFirst : {false, true}) {
     std::string texts;
     for (const char* id : {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "TCOM", "TENC"}) texts += Frame23(id, Latin1Text("12"));
-    const std::string file = Tag(3, pictureFirst ? picture + texts : texts + picture, 1024) + FakeAudio(50000) + Trailer("T");
+    const std::string file = Tag(3, pictureFirst ? picture + texts : texts + picture, 1024) + SongAudio(50000) + Trailer("T");
     TCountingSource source(file);
     TID3v2 tag;
     ASSERT_TRUE(tag.Load(source));

@@ -64,7 +64,7 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
-const std::string Audio = FakeAudio(5000) + Trailer("Old");
+const std::string Audio = SongAudio(5000) + Trailer("Old");
 
 TEST(SavingTags, NewTagOnAFileWithoutOne) {
   TTempFolder folder;
@@ -364,7 +364,7 @@ TEST(SavingTags, EveryFailedRewriteLeavesTheSongAlone) {
   for (const auto& failure : Failures) {
     for (int calls : {0, 1, 2}) {
       TTempFolder folder;
-      const std::string song = Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", std::string(3000, 'p'))) + FakeAudio(3u << 20);
+      const std::string song = Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", std::string(3000, 'p'))) + SongAudio(3u << 20);
       const std::string path = folder.WriteFile("song.mp3", song);
       CallsBeforeFailure = calls;
       TID3v2 tag;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/test_songs.h"
+
 namespace tagwright::testing {
 
 inline std::string Bytes(std::initializer_list<int> values) {
@@ -63,14 +65,6 @@ inline TID3Info Info(std::string title, std::string artist = {}, std::string alb
   info.Track = static_cast<std::uint8_t>(track);
   info.Genre = std::move(genre);
   return info;
-}
-
-inline std::string FakeAudio(std::size_t size = 600) {
-  std::string out;
-  for (std::size_t i = 0; i < size; ++i) {
-    out.push_back(static_cast<char>(i % 418 == 0 ? 0xFF : (i % 418 == 1 ? 0xFB : (i * 7 + 3) & 0xFF)));
-  }
-  return out;
 }
 
 // An ID3v1 trailer with the given fields (cut or space-filled), genre byte and optional v1.1 track.

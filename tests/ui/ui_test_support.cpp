@@ -11,13 +11,7 @@ namespace tagwright::testing {
 
 namespace {
 
-std::string SilentAudio() {
-  std::string frame = "\xff\xfb\x90\x64";
-  frame.append(413, '\0');
-  std::string audio;
-  for (int i = 0; i < 8; ++i) audio += frame;
-  return audio;
-}
+std::string SilentAudio() { return SongAudio(8 * 417); }
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/temp_folder.h"
+#include "support/test_songs.h"
 #include "tags/id3_info.h"
 #include "tests/ui/recording_dialogs.h"
 #include "ui/main_window.h"

@@ -1,0 +1,167 @@
+#include "commands/song_pass.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "commands/song_plans.h"
+#include "support/temp_folder.h"
+#include "support/test_songs.h"
+
+namespace tagwright {
+namespace {
+
+using testing::FileExists;
+using testing::ReadWholeFile;
+using testing::SongAudio;
+using testing::TTempFolder;
+
+const TSongPlanner kAutoRename{TTagsNeeded::No,
+                               [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+
+class SongPass : public ::testing::Test {
+ protected:
+  // A song file whose details are the given title, whatever its name says.
+  const TSongFile* Song(const std::string& name, const std::string& title = {}) {
+    const std::string path = folder.WriteFile(name, SongAudio());
+    auto song = std::make_unique<TSongFile>();
+    EXPECT_TRUE(song->SetFileName(path, false).Ok());
+    if (!title.empty()) song->SetTitle(title);
+    songs.push_back(std::move(song));
+    return songs.back().get();
+  }
+  std::vector<const TSongFile*> All() const {
+    std::vector<const TSongFile*> all;
+    for (const auto& song : songs) all.push_back(song.get());
+    return all;
+  }
+  std::vector<TSongResult> Run(TPassMode mode, const TSongPlanner& planner, TPassHooks hooks = {}) {
+    std::vector<TSongResult> results;
+    hooks.OnResult = [&](const TSongResult& result) {
+      results.push_back(result);
+      return TPassStep::Continue;
+    };
+    summary = RunSongPass(All(), planner, mode, hooks);
+    return results;
+  }
+
+  TTempFolder folder;
+  std::vector<std::unique_ptr<TSongFile>> songs;
+  TPassSummary summary;
+};
+
+// "A.mp3" becomes "B.mp3", which frees "A.mp3" for "C.mp3"; "D.mp3" then finds "B.mp3" taken. A dry
+// run must foresee exactly what the real run does, and touch nothing.
+TEST_F(SongPass, DryRunForeseesARenameChainAsTheRealRunMeetsIt) {
+  Song("A.mp3", "B");
+  Song("C.mp3", "A");
+  Song("D.mp3", "B");
+  const std::vector<TSongResult> dry = Run(TPassMode::DryRun, kAutoRename);
+  EXPECT_EQ(ReadWholeFile(folder / "A.mp3"), SongAudio());
+  EXPECT_FALSE(FileExists(folder / "B.mp3"));
+
+  const std::vector<TSongResult> real = Run(TPassMode::Apply, kAutoRename);
+  ASSERT_EQ(dry.size(), 3u);
+  ASSERT_EQ(real.size(), 3u);
+  for (std::size_t i = 0; i < real.size(); ++i) {
+    EXPECT_EQ(dry[i].Outcome, real[i].Outcome) << real[i].FileName;
+    EXPECT_EQ(dry[i].NewFileName, real[i].NewFileName) << real[i].FileName;
+    EXPECT_EQ(dry[i].Reason, real[i].Reason) << real[i].FileName;
+  }
+  EXPECT_EQ(real[0].Outcome, TChangeOutcome::Renamed);
+  EXPECT_EQ(real[1].Outcome, TChangeOutcome::Renamed);
+  EXPECT_EQ(real[1].NewFileName, folder / "A.mp3");
+  EXPECT_EQ(real[2].Outcome, TChangeOutcome::Failed);
+  EXPECT_EQ(real[2].Reason, kRenameFailedMessage);
+  EXPECT_EQ(real[2].Failure.Error(), std::errc::file_exists);
+  EXPECT_TRUE(FileExists(folder / "D.mp3"));
+  EXPECT_EQ(summary.Renamed, 2u);
+  EXPECT_EQ(summary.Failed, 1u);
+}
+
+TEST_F(SongPass, AFileThatCannotBeWrittenIsAskedAboutOrSkipped) {
+  const TSongFile* locked = Song("Moby - Locked.mp3");
+  Song("Moby - Free.mp3");
+  ASSERT_EQ(::chmod(locked->FileName().c_str(), 0444), 0);
+
+  // Without a hook the song is skipped and the pass goes on.
+  std::vector<TSongResult> results = Run(TPassMode::Apply, kAutoRename);
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].Outcome, TChangeOutcome::Skipped);
+  EXPECT_EQ(results[0].Reason, kNotWritableReason);
+  EXPECT_EQ(results[0].Failure.Kind(), TFailureKind::NotWritable);
+  EXPECT_EQ(results[1].Outcome, TChangeOutcome::Skipped);  // already named after its details
+
+  // A hook that says stop ends the pass before the next song.
+  TPassHooks hooks;
+  int asked = 0;
+  hooks.OnUnwritable = [&](const TSongFile& song) {
+    ++asked;
+    EXPECT_EQ(&song, locked);
+    return TPassStep::Stop;
+  };
+  results = Run(TPassMode::Apply, kAutoRename, hooks);
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(results.empty());
+  EXPECT_TRUE(summary.Stopped);
+  EXPECT_EQ(ReadWholeFile(locked->FileName()), SongAudio());
+}
+
+TEST_F(SongPass, ReportsProgressBeforeEachSongAndAtTheEnd) {
+  Song("a.mp3");
+  Song("b.mp3");
+  std::vector<std::pair<std::size_t, std::size_t>> progress;
+  TPassHooks hooks;
+  hooks.OnProgress = [&](std::size_t done, std::size_t total) { progress.emplace_back(done, total); };
+  (void)Run(TPassMode::DryRun, kAutoRename, hooks);
+  const std::vector<std::pair<std::size_t, std::size_t>> expected{{0, 2}, {1, 2}, {2, 2}};
+  EXPECT_EQ(progress, expected);
+}
+
+// Tags are read only for plans that keep the fields they do not set; a song whose tags cannot be
+// read fails with the reason and the others go on.
+TEST_F(SongPass, ATagReadOrWriteFailureFailsThatSongOnly) {
+  const TSongFile* pipe = Song("pipe.mp3");
+  ASSERT_EQ(::unlink(pipe->FileName().c_str()), 0);
+  ASSERT_EQ(::mkfifo(pipe->FileName().c_str(), 0644), 0);
+  const TSongFile* longName = Song(std::string(251, 'n') + ".mp3");  // no room for a temporary file
+  const TSongFile* fine = Song("fine.mp3");
+  const TSongPlanner clearTitle{TTagsNeeded::Yes, [](const TSongFile&, const TID3Info& tags) {
+                                  return PlanClearTagField(tags, TTagField::Title);
+                                }};
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, clearTitle);
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_EQ(results[0].Outcome, TChangeOutcome::Failed);
+  EXPECT_EQ(results[0].Reason, "Cannot open file " + pipe->FileName());
+  EXPECT_FALSE(results[0].TagsWritten);
+  EXPECT_EQ(results[1].Outcome, TChangeOutcome::Failed);
+  EXPECT_EQ(results[1].Failure.Error(), std::errc::filename_too_long);
+  EXPECT_FALSE(results[1].TagsWritten);
+  EXPECT_EQ(ReadWholeFile(longName->FileName()), SongAudio());  // no trailer either
+  EXPECT_EQ(results[2].Outcome, TChangeOutcome::Tagged);
+  EXPECT_NE(ReadWholeFile(fine->FileName()), SongAudio());
+}
+
+TEST_F(SongPass, ARenameOntoATakenNameIsRefusedBeforeAnythingIsWritten) {
+  folder.WriteFile("Abba - Waterloo.mp3", "other");
+  Song("x - y.mp3");
+  TPanelValues panel;
+  panel.Artist = "Abba";
+  panel.Title = "Waterloo";
+  const TSongPlanner rename{TTagsNeeded::No, [&](const TSongFile& song, const TID3Info&) {
+                              return PlanRenameWithDetails(song, panel, true);
+                            }};
+  for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
+    const std::vector<TSongResult> results = Run(mode, rename);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].Outcome, TChangeOutcome::Failed);
+    EXPECT_EQ(results[0].Reason, kNameTakenMessage);
+  }
+  EXPECT_EQ(ReadWholeFile(folder / "Abba - Waterloo.mp3"), "other");
+  EXPECT_TRUE(FileExists(folder / "x - y.mp3"));
+}
+
+}  // namespace
+}  // namespace tagwright
