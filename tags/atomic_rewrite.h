@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,12 +17,12 @@ namespace tagwright {
 
 // The system calls that write song files, gathered so that tests can make each of them fail.
 struct TFileOps {
-  ssize_t (*Write)(int fd, const void* data, size_t size);
-  ssize_t (*PWrite)(int fd, const void* data, size_t size, off_t offset);
-  ssize_t (*PRead)(int fd, void* data, size_t size, off_t offset);
-  int (*Fsync)(int fd);
-  int (*Fchmod)(int fd, mode_t mode);
-  int (*Rename)(const char* from, const char* to);
+  std::function<ssize_t(int fd, const void* data, size_t size)> Write;
+  std::function<ssize_t(int fd, const void* data, size_t size, off_t offset)> PWrite;
+  std::function<ssize_t(int fd, void* data, size_t size, off_t offset)> PRead;
+  std::function<int(int fd)> Fsync;
+  std::function<int(int fd, mode_t mode)> Fchmod;
+  std::function<int(const char* from, const char* to)> Rename;
 };
 
 const TFileOps& DefaultFileOps();

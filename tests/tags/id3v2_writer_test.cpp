@@ -339,43 +339,86 @@ TEST(SavingTags, TakenTemporaryNamesAreLeftAlone) {
   EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"song.mp3", "song.mp3~", "song.mp3~1"}));
 }
 
-// Failure injection: each system call of the rewrite fails once its turn comes.
-struct TFailure {
-  const char* what;
-  TFileOps ops;
+// Failure injection: one system call of the rewrite fails once it has succeeded a given number of
+// times; whatever the call and the moment, the song stays as it was and no temporary file is left.
+enum class TFailingCall { Write, ShortWriteThenWrite, Read, Flush, Permissions, Rename };
+
+struct TFailureCase {
+  TFailingCall Call;
+  int CallsBeforeFailure;
 };
 
-int CallsBeforeFailure = 0;
-bool CountDown() { return CallsBeforeFailure-- <= 0; }
-
-const TFailure Failures[] = {
-    {"first write", {[](int fd, const void* d, size_t n) -> ssize_t { return CountDown() ? (errno = ENOSPC, -1) : ::write(fd, d, n); },
-                     ::pwrite, ::pread, ::fsync, ::fchmod, ::rename}},
-    {"short write then failure",
-     {[](int fd, const void* d, size_t n) -> ssize_t { return CountDown() ? (errno = EIO, -1) : ::write(fd, d, n > 100 ? 100 : n); },
-      ::pwrite, ::pread, ::fsync, ::fchmod, ::rename}},
-    {"read of the song", {::write, ::pwrite, [](int, void*, size_t, off_t) -> ssize_t { return errno = EIO, -1; }, ::fsync, ::fchmod, ::rename}},
-    {"flush", {::write, ::pwrite, ::pread, [](int) { return errno = EIO, -1; }, ::fchmod, ::rename}},
-    {"permissions", {::write, ::pwrite, ::pread, ::fsync, [](int, mode_t) { return errno = EPERM, -1; }, ::rename}},
-    {"rename", {::write, ::pwrite, ::pread, ::fsync, ::fchmod, [](const char*, const char*) { return errno = EXDEV, -1; }}},
-};
-
-TEST(SavingTags, EveryFailedRewriteLeavesTheSongAlone) {
-  for (const auto& failure : Failures) {
-    for (int calls : {0, 1, 2}) {
-      TTempFolder folder;
-      const std::string song = Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", std::string(3000, 'p'))) + SongAudio(3u << 20);
-      const std::string path = folder.WriteFile("song.mp3", song);
-      CallsBeforeFailure = calls;
-      TID3v2 tag;
-      ASSERT_TRUE(tag.Load(path));
-      tag.SetTitle(std::string(5000, 'n'));  // does not fit: rewrite
-      EXPECT_FALSE(tag.Save(path, failure.ops)) << failure.what << " after " << calls;
-      EXPECT_TRUE(ReadWholeFile(path) == song) << failure.what << " after " << calls;
-      EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"song.mp3"}) << failure.what;
-    }
-  }
+std::string FailureCaseName(const ::testing::TestParamInfo<TFailureCase>& info) {
+  static const char* const kNames[] = {"Write", "ShortWriteThenWrite", "Read", "Flush", "Permissions", "Rename"};
+  return std::string(kNames[static_cast<int>(info.param.Call)]) + "After" + std::to_string(info.param.CallsBeforeFailure);
 }
+
+class FailedRewrite : public ::testing::TestWithParam<TFailureCase> {
+ protected:
+  // True when the call whose turn it is must fail.
+  bool FailNow() { return callsLeft_-- <= 0; }
+
+  TFileOps FailingOps() {
+    TFileOps ops = DefaultFileOps();
+    callsLeft_ = GetParam().CallsBeforeFailure;
+    switch (GetParam().Call) {
+      case TFailingCall::Write:
+        ops.Write = [this](int fd, const void* d, size_t n) -> ssize_t { return FailNow() ? (errno = ENOSPC, -1) : ::write(fd, d, n); };
+        break;
+      case TFailingCall::ShortWriteThenWrite:
+        ops.Write = [this](int fd, const void* d, size_t n) -> ssize_t {
+          return FailNow() ? (errno = EIO, -1) : ::write(fd, d, n > 100 ? 100 : n);
+        };
+        break;
+      case TFailingCall::Read:
+        ops.PRead = [this](int fd, void* d, size_t n, off_t at) -> ssize_t { return FailNow() ? (errno = EIO, -1) : ::pread(fd, d, n, at); };
+        break;
+      case TFailingCall::Flush:
+        ops.Fsync = [this](int fd) { return FailNow() ? (errno = EIO, -1) : ::fsync(fd); };
+        break;
+      case TFailingCall::Permissions:
+        ops.Fchmod = [this](int fd, mode_t mode) { return FailNow() ? (errno = EPERM, -1) : ::fchmod(fd, mode); };
+        break;
+      case TFailingCall::Rename:
+        ops.Rename = [this](const char* from, const char* to) { return FailNow() ? (errno = EXDEV, -1) : ::rename(from, to); };
+        break;
+    }
+    return ops;
+  }
+
+ private:
+  int callsLeft_ = 0;
+};
+
+TEST_P(FailedRewrite, LeavesTheSongAlone) {
+  TTempFolder folder;
+  // More audio than one copy buffer, so that the copy takes several reads and writes.
+  const std::string song = Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", std::string(3000, 'p'))) + SongAudio(3u << 20);
+  const std::string path = folder.WriteFile("song.mp3", song);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path).Ok());
+  tag.SetTitle(std::string(5000, 'n'));  // does not fit: rewrite
+  const TResult saved = tag.Save(path, FailingOps());
+  EXPECT_EQ(saved.Kind(), TFailureKind::Write);
+  EXPECT_EQ(saved.Path(), path);
+  EXPECT_TRUE(ReadWholeFile(path) == song);
+  EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"song.mp3"});
+}
+
+// Writes and reads come many times in a rewrite, so they fail at several moments; the others
+// come once.
+std::vector<TFailureCase> FailureCases() {
+  std::vector<TFailureCase> cases;
+  for (const TFailingCall call : {TFailingCall::Write, TFailingCall::ShortWriteThenWrite, TFailingCall::Read}) {
+    for (const int calls : {0, 1, 2}) cases.push_back({call, calls});
+  }
+  for (const TFailingCall call : {TFailingCall::Flush, TFailingCall::Permissions, TFailingCall::Rename}) {
+    cases.push_back({call, 0});
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySystemCall, FailedRewrite, ::testing::ValuesIn(FailureCases()), FailureCaseName);
 
 TEST(SavingTags, FailedInPlaceWriteIsReported) {
   TTempFolder folder;
