@@ -13,8 +13,8 @@ namespace tagwright {
 
 namespace {
 
-constexpr std::size_t CopyBufferSize = 1 << 20;
-constexpr int MaxTemporaryNames = 1000;
+constexpr std::size_t kCopyBufferSize = 1 << 20;
+constexpr int kMaxTemporaryNames = 1000;
 
 bool WriteAll(const TFileOps& ops, int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -45,7 +45,7 @@ const TFileOps& DefaultFileOps() {
 
 TResultOf<TCreatedFile> CreateFileBeside(const std::string& path) {
   TCreatedFile created;
-  for (int attempt = 0; attempt < MaxTemporaryNames; ++attempt) {
+  for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
     created.Name = path + "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
     created.Fd = ::open(created.Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (created.Fd >= 0) return created;
@@ -70,7 +70,7 @@ TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& 
   errno = 0;
 
   if (!WriteAll(ops, fd, head.data(), head.size())) return fail();
-  std::vector<char> buffer(CopyBufferSize);
+  std::vector<char> buffer(kCopyBufferSize);
   for (std::int64_t offset = keepFrom; offset < songInfo.st_size;) {
     const std::size_t want = static_cast<std::size_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), songInfo.st_size - offset));

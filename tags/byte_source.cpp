@@ -12,20 +12,20 @@ namespace tagwright {
 std::int64_t TMemorySource::ReadAt(std::int64_t offset, void* destination, std::size_t n) {
   if (offset < 0) return -1;
   if (offset >= Size() || n == 0) return 0;
-  const std::size_t available = Bytes.size() - static_cast<std::size_t>(offset);
+  const std::size_t available = bytes_.size() - static_cast<std::size_t>(offset);
   const std::size_t count = n < available ? n : available;
-  std::memcpy(destination, Bytes.data() + offset, count);
+  std::memcpy(destination, bytes_.data() + offset, count);
   return static_cast<std::int64_t>(count);
 }
 
 TFileSource::~TFileSource() {
-  if (Fd >= 0) ::close(Fd);
+  if (fd_ >= 0) ::close(fd_);
 }
 
 bool TFileSource::Open(const std::string& fileName) {
-  if (Fd >= 0) {
-    ::close(Fd);
-    Fd = -1;
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
   }
   // Non-blocking, so that a named pipe with a song's name cannot stall a listing; regular files
   // read the same either way.
@@ -43,21 +43,21 @@ bool TFileSource::Open(const std::string& fileName) {
     errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     return false;
   }
-  Fd = fd;
-  FileSize = info.st_size;
+  fd_ = fd;
+  fileSize_ = info.st_size;
   return true;
 }
 
 std::int64_t TFileSource::ReadAt(std::int64_t offset, void* destination, std::size_t n) {
-  if (Fd < 0 || offset < 0) return -1;
+  if (fd_ < 0 || offset < 0) return -1;
   // Reads stop at the size seen at opening, which also spares the extra call that would only
   // report the end of the file.
-  if (offset >= FileSize) return 0;
-  if (static_cast<std::uint64_t>(FileSize - offset) < n) n = static_cast<std::size_t>(FileSize - offset);
+  if (offset >= fileSize_) return 0;
+  if (static_cast<std::uint64_t>(fileSize_ - offset) < n) n = static_cast<std::size_t>(fileSize_ - offset);
   auto* out = static_cast<unsigned char*>(destination);
   std::size_t done = 0;
   while (done < n) {
-    const ssize_t got = ::pread(Fd, out + done, n - done, static_cast<off_t>(offset + done));
+    const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
     if (got < 0) {
       if (errno == EINTR) continue;
       return -1;

@@ -21,12 +21,12 @@ class TByteSource {
 
 class TMemorySource final : public TByteSource {
  public:
-  explicit TMemorySource(std::string_view bytes) : Bytes(bytes) {}
-  std::int64_t Size() const override { return static_cast<std::int64_t>(Bytes.size()); }
+  explicit TMemorySource(std::string_view bytes) : bytes_(bytes) {}
+  std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
   std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
 
  private:
-  std::string_view Bytes;
+  std::string_view bytes_;
 };
 
 // A file opened read-only; its size is taken once at opening.
@@ -39,14 +39,14 @@ class TFileSource final : public TByteSource {
 
   // Opens the file; false with errno set when it cannot be opened or is not a regular file.
   bool Open(const std::string& fileName);
-  bool IsOpen() const { return Fd >= 0; }
-  int Descriptor() const { return Fd; }
-  std::int64_t Size() const override { return FileSize; }
+  bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
+  std::int64_t Size() const override { return fileSize_; }
   std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
 
  private:
-  int Fd = -1;
-  std::int64_t FileSize = 0;
+  int fd_ = -1;
+  std::int64_t fileSize_ = 0;
 };
 
 }  // namespace tagwright

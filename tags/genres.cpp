@@ -4,7 +4,7 @@
 
 namespace tagwright {
 
-const std::array<std::string_view, GenreCount> GenreNames = {
+const std::array<std::string_view, kGenreCount> kGenreNames = {
     "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz",
     "Metal", "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno",
     "Industrial", "Alternative", "Ska", "Death Metal", "Pranks", "Soundtrack", "Euro-Techno",
@@ -28,15 +28,15 @@ const std::array<std::string_view, GenreCount> GenreNames = {
     "Trash Metal", "Anime", "Jpop", "Synthpop"};
 
 std::uint8_t GenreToNumber(std::string_view name) {
-  for (std::size_t i = 0; i < GenreNames.size(); ++i) {
-    if (EqualsIgnoringAsciiCase(name, GenreNames[i])) return static_cast<std::uint8_t>(i);
+  for (std::size_t i = 0; i < kGenreNames.size(); ++i) {
+    if (EqualsIgnoringAsciiCase(name, kGenreNames[i])) return static_cast<std::uint8_t>(i);
   }
-  return NoGenreNumber;
+  return kNoGenreNumber;
 }
 
 std::string NumberToGenre(std::uint8_t number) {
-  if (number >= GenreNames.size()) return {};
-  return std::string(GenreNames[number]);
+  if (number >= kGenreNames.size()) return {};
+  return std::string(kGenreNames[number]);
 }
 
 }  // namespace tagwright

@@ -9,12 +9,12 @@
 
 namespace tagwright {
 
-inline constexpr std::size_t GenreCount = 148;
-inline constexpr std::uint8_t NoGenreNumber = 255;
+inline constexpr std::size_t kGenreCount = 148;
+inline constexpr std::uint8_t kNoGenreNumber = 255;
 
 // The names exactly as the table spells them ("AlternRock", "Psychadelic", "Trash Metal"...);
 // lookups compare against these spellings.
-extern const std::array<std::string_view, GenreCount> GenreNames;
+extern const std::array<std::string_view, kGenreCount> kGenreNames;
 
 // The genre byte for a name, compared ignoring ASCII case and nothing else (no trimming); 255 when
 // no row matches, which includes the empty text and "Unknown".

@@ -23,16 +23,16 @@ namespace tagwright {
 
 namespace {
 
-constexpr std::size_t TrailerSize = 128;
+constexpr std::size_t kTrailerSize = 128;
 
 struct TTrailerField {
   std::size_t Offset;
   std::size_t Width;
 };
-constexpr TTrailerField TitleField{3, 30}, ArtistField{33, 30}, AlbumField{63, 30}, YearField{93, 4};
-constexpr TTrailerField CommentField{97, 30};
-constexpr TTrailerField ReadCommentField{97, 28};  // bytes 125 and 126 may hold a track number
-constexpr std::size_t TrackMarkerOffset = 125, TrackOffset = 126, GenreOffset = 127;
+constexpr TTrailerField kTitleField{3, 30}, kArtistField{33, 30}, kAlbumField{63, 30}, kYearField{93, 4};
+constexpr TTrailerField kCommentField{97, 30};
+constexpr TTrailerField kReadCommentField{97, 28};  // bytes 125 and 126 may hold a track number
+constexpr std::size_t kTrackMarkerOffset = 125, kTrackOffset = 126, kGenreOffset = 127;
 
 bool StartsWithTag(const TID3v1Buffer& buffer) {
   return buffer[0] == 'T' && buffer[1] == 'A' && buffer[2] == 'G';
@@ -53,10 +53,10 @@ void PutTrailerText(TID3v1Buffer& buffer, TTrailerField field, std::string_view 
 }
 
 TResultOf<bool> ReadTrailer(TByteSource& source, const std::string& fileName, TID3v1Buffer& buffer) {
-  if (source.Size() < static_cast<std::int64_t>(TrailerSize)) return false;
-  const std::int64_t got = source.ReadAt(source.Size() - TrailerSize, buffer.data(), TrailerSize);
+  if (source.Size() < static_cast<std::int64_t>(kTrailerSize)) return false;
+  const std::int64_t got = source.ReadAt(source.Size() - kTrailerSize, buffer.data(), kTrailerSize);
   if (got < 0) return TResult::FromErrno(TFailureKind::Read, fileName);
-  if (got != static_cast<std::int64_t>(TrailerSize)) {
+  if (got != static_cast<std::int64_t>(kTrailerSize)) {
     return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
   }
   return StartsWithTag(buffer);
@@ -106,15 +106,15 @@ TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TI
   if (!trailer) return trailer;
   if (trailer.Value()) {
     found = true;
-    for (auto [field, value] : {std::pair{TitleField, &info.Title}, std::pair{ArtistField, &info.Artist},
-                                std::pair{AlbumField, &info.Album}, std::pair{YearField, &info.Year},
-                                std::pair{ReadCommentField, &info.Comment}}) {
+    for (auto [field, value] : {std::pair{kTitleField, &info.Title}, std::pair{kArtistField, &info.Artist},
+                                std::pair{kAlbumField, &info.Album}, std::pair{kYearField, &info.Year},
+                                std::pair{kReadCommentField, &info.Comment}}) {
       if (value->empty()) *value = TrailerText(buffer, field);
     }
     // ID3v1.1: a zero before the last comment byte makes that byte the track. A zero track means
     // "none" and so never hides the ID3v2 track.
-    if (buffer[TrackMarkerOffset] == 0 && buffer[TrackOffset] != 0) info.Track = buffer[TrackOffset];
-    if (info.Genre.empty()) info.Genre = NumberToGenre(buffer[GenreOffset]);
+    if (buffer[kTrackMarkerOffset] == 0 && buffer[kTrackOffset] != 0) info.Track = buffer[kTrackOffset];
+    if (info.Genre.empty()) info.Genre = NumberToGenre(buffer[kGenreOffset]);
   }
   return found;
 }
@@ -138,15 +138,15 @@ TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
   }
   TID3v1Buffer buffer;
   buffer.fill(' ');
-  PutTrailerText(buffer, TitleField, info.Title);
-  PutTrailerText(buffer, ArtistField, info.Artist);
-  PutTrailerText(buffer, AlbumField, info.Album);
-  PutTrailerText(buffer, YearField, info.Year);
-  PutTrailerText(buffer, CommentField, info.Comment);
-  buffer[GenreOffset] = GenreToNumber(info.Genre);
+  PutTrailerText(buffer, kTitleField, info.Title);
+  PutTrailerText(buffer, kArtistField, info.Artist);
+  PutTrailerText(buffer, kAlbumField, info.Album);
+  PutTrailerText(buffer, kYearField, info.Year);
+  PutTrailerText(buffer, kCommentField, info.Comment);
+  buffer[kGenreOffset] = GenreToNumber(info.Genre);
   if (info.Track != 0) {
-    buffer[TrackMarkerOffset] = 0;
-    buffer[TrackOffset] = info.Track;
+    buffer[kTrackMarkerOffset] = 0;
+    buffer[kTrackOffset] = info.Track;
   }
   return WriteID3v1Trailer(fileName, buffer);
 }
@@ -169,20 +169,20 @@ TResult WriteID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {
   }
   // Overwrite a trailer that is there; append otherwise (also to files of 128 bytes or fewer).
   off_t position = info.st_size;
-  if (info.st_size > static_cast<off_t>(TrailerSize)) {
+  if (info.st_size > static_cast<off_t>(kTrailerSize)) {
     TID3v1Buffer old{};
-    if (::pread(fd, old.data(), TrailerSize, info.st_size - TrailerSize) != static_cast<ssize_t>(TrailerSize)) {
+    if (::pread(fd, old.data(), kTrailerSize, info.st_size - kTrailerSize) != static_cast<ssize_t>(kTrailerSize)) {
       const TResult failure = TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
       ::close(fd);
       return failure;
     }
-    if (StartsWithTag(old)) position = info.st_size - TrailerSize;
+    if (StartsWithTag(old)) position = info.st_size - kTrailerSize;
   }
   buffer[0] = 'T';
   buffer[1] = 'A';
   buffer[2] = 'G';
-  const ssize_t written = ::pwrite(fd, buffer.data(), TrailerSize, position);
-  int error = written < 0 ? errno : (written != static_cast<ssize_t>(TrailerSize) ? ENOSPC : 0);
+  const ssize_t written = ::pwrite(fd, buffer.data(), kTrailerSize, position);
+  int error = written < 0 ? errno : (written != static_cast<ssize_t>(kTrailerSize) ? ENOSPC : 0);
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) return TResult::Failure(TFailureKind::Write, fileName, std::error_code(error, std::generic_category()));
   return {};

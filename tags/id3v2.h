@@ -14,13 +14,13 @@ namespace tagwright {
 
 class TByteSource;
 
-inline constexpr std::size_t ID3v2SlotCount = 16;
+inline constexpr std::size_t kID3v2SlotCount = 16;
 
 // Slot identifiers for tags of major version 3 and 4, and for version 2 (three-letter frames).
 // Slots 1-12 (indexes 0-11) are written; slots 13-16 only stand in for empty ones when reading:
 // TDRC for the year, TOPE for the artist, TIT1 for the title, TOAL for the album.
-extern const std::array<std::string_view, ID3v2SlotCount> FrameIDs;
-extern const std::array<std::string_view, ID3v2SlotCount> FrameIDsV22;
+extern const std::array<std::string_view, kID3v2SlotCount> kFrameIDs;
+extern const std::array<std::string_view, kID3v2SlotCount> kFrameIDsV22;
 
 // The index of the slot a frame identifier belongs to, or -1.
 int ID3v2SlotOf(std::string_view frameID, std::uint8_t majorVersion);
@@ -31,7 +31,7 @@ struct TID3v2TagInfo {
   std::int64_t FileSize = 0;
   // Per slot: the frame content after its header (encoding byte first), with unsynchronisation,
   // group byte and data length indicator removed. Empty when the tag has no such frame.
-  std::array<std::string, ID3v2SlotCount> Frames;
+  std::array<std::string, kID3v2SlotCount> Frames;
   bool NeedRewrite = false;      // the last Save had to rewrite the whole file
   std::int64_t PaddingSize = 0;  // zero bytes after the last frame of the tag the last Save wrote
 };

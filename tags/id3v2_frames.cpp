@@ -11,7 +11,7 @@ namespace {
 
 // Enough for the header and a tag of text frames in one read, small enough that the start of a
 // picture frame read along with it costs nothing worth mentioning.
-constexpr std::size_t WindowSize = 4096;
+constexpr std::size_t kWindowSize = 4096;
 
 bool IsUpperAsciiLetter(std::uint8_t c) { return c >= 'A' && c <= 'Z'; }
 
@@ -90,7 +90,7 @@ bool IsID3v2Header(const TID3v2Header& header) {
 std::int64_t ID3v2TagTotal(const TID3v2Header& header, std::int64_t fileSize) {
   std::int64_t total = std::int64_t{header[6]} * 2097152 + std::int64_t{header[7]} * 16384 +
                        std::int64_t{header[8]} * 128 + header[9] + 10;
-  if (header[5] & ID3HeaderFooter) total += 10;
+  if (header[5] & kID3HeaderFooter) total += 10;
   return total > fileSize ? 0 : total;
 }
 
@@ -128,71 +128,71 @@ std::string RemoveUnsynchronisation(std::string_view bytes) {
 }
 
 bool TID3v2FrameScanner::Fetch(std::int64_t offset, std::size_t count, const std::uint8_t*& bytes) {
-  if (offset >= WindowStart && offset + static_cast<std::int64_t>(count) <= WindowStart + static_cast<std::int64_t>(Window.size())) {
-    bytes = Window.data() + (offset - WindowStart);
+  if (offset >= windowStart_ && offset + static_cast<std::int64_t>(count) <= windowStart_ + static_cast<std::int64_t>(window_.size())) {
+    bytes = window_.data() + (offset - windowStart_);
     return true;
   }
-  std::int64_t limit = Source->Size();
-  if (AreaEnd > 0) limit = std::min(limit, AreaEnd);
-  const std::int64_t wanted = std::max<std::int64_t>(static_cast<std::int64_t>(count), static_cast<std::int64_t>(WindowSize));
+  std::int64_t limit = source_->Size();
+  if (areaEnd_ > 0) limit = std::min(limit, areaEnd_);
+  const std::int64_t wanted = std::max<std::int64_t>(static_cast<std::int64_t>(count), static_cast<std::int64_t>(kWindowSize));
   const std::int64_t length = std::min(wanted, limit - offset);
   if (length < static_cast<std::int64_t>(count)) return false;
-  Window.resize(static_cast<std::size_t>(length));
-  WindowStart = offset;
-  const std::int64_t got = Source->ReadAt(offset, Window.data(), Window.size());
+  window_.resize(static_cast<std::size_t>(length));
+  windowStart_ = offset;
+  const std::int64_t got = source_->ReadAt(offset, window_.data(), window_.size());
   if (got < 0) {
-    Window.clear();
+    window_.clear();
     return false;
   }
-  Window.resize(static_cast<std::size_t>(got));
+  window_.resize(static_cast<std::size_t>(got));
   if (got < static_cast<std::int64_t>(count)) return false;
-  bytes = Window.data();
+  bytes = window_.data();
   return true;
 }
 
 bool TID3v2FrameScanner::ReadHeader() {
   const std::uint8_t* bytes = nullptr;
-  if (!Fetch(0, HeaderBytes.size(), bytes)) return false;
-  std::memcpy(HeaderBytes.data(), bytes, HeaderBytes.size());
-  FileSize = Source->Size();
+  if (!Fetch(0, headerBytes_.size(), bytes)) return false;
+  std::memcpy(headerBytes_.data(), bytes, headerBytes_.size());
+  fileSize_ = source_->Size();
   return true;
 }
 
 std::int64_t TID3v2FrameScanner::TagTotal() const {
-  if (!IsID3v2Header(HeaderBytes)) return 0;
-  return ID3v2TagTotal(HeaderBytes, FileSize);
+  if (!IsID3v2Header(headerBytes_)) return 0;
+  return ID3v2TagTotal(headerBytes_, fileSize_);
 }
 
 bool TID3v2FrameScanner::BeginFrames() {
   const std::uint8_t major = MajorVersion();
   const std::int64_t total = TagTotal();
   if (major < 2 || major > 4 || total == 0) return false;
-  AreaEnd = 10 + (total - 10 - (HeaderFlag(ID3HeaderFooter) ? 10 : 0));
-  if (major == 2 && HeaderFlag(ID3HeaderExtended)) return false;  // compressed 2.2 tag: no usable frames
-  if (major <= 3 && HeaderFlag(ID3HeaderUnsynchronisation)) {
-    std::string body(static_cast<std::size_t>(AreaEnd - 10), '\0');
-    const std::int64_t got = Source->ReadAt(10, body.data(), body.size());
+  areaEnd_ = 10 + (total - 10 - (HeaderFlag(kID3HeaderFooter) ? 10 : 0));
+  if (major == 2 && HeaderFlag(kID3HeaderExtended)) return false;  // compressed 2.2 tag: no usable frames
+  if (major <= 3 && HeaderFlag(kID3HeaderUnsynchronisation)) {
+    std::string body(static_cast<std::size_t>(areaEnd_ - 10), '\0');
+    const std::int64_t got = source_->ReadAt(10, body.data(), body.size());
     if (got != static_cast<std::int64_t>(body.size())) return false;
-    Unsynchronised.assign(reinterpret_cast<const char*>(HeaderBytes.data()), HeaderBytes.size());
-    Unsynchronised += RemoveUnsynchronisation(body);
-    UnsynchronisedSource.emplace(Unsynchronised);
-    Source = &*UnsynchronisedSource;
-    AreaEnd = static_cast<std::int64_t>(Unsynchronised.size());
-    Window.clear();
-    WindowStart = 0;
+    unsynchronised_.assign(reinterpret_cast<const char*>(headerBytes_.data()), headerBytes_.size());
+    unsynchronised_ += RemoveUnsynchronisation(body);
+    unsynchronisedSource_.emplace(unsynchronised_);
+    source_ = &*unsynchronisedSource_;
+    areaEnd_ = static_cast<std::int64_t>(unsynchronised_.size());
+    window_.clear();
+    windowStart_ = 0;
   }
-  Position = 10;
-  if (major >= 3 && HeaderFlag(ID3HeaderExtended)) {
+  position_ = 10;
+  if (major >= 3 && HeaderFlag(kID3HeaderExtended)) {
     const std::uint8_t* bytes = nullptr;
     if (!Fetch(10, 4, bytes)) return false;
     if (major == 3) {
-      Position = 14 + std::int64_t{ReadBigEndian32(bytes)};  // the size leaves out its own four bytes
+      position_ = 14 + std::int64_t{ReadBigEndian32(bytes)};  // the size leaves out its own four bytes
     } else {
       const std::int64_t size = ReadSyncsafe(bytes);  // the size includes itself
       if (size < 6) return false;
-      Position = 10 + size;
+      position_ = 10 + size;
     }
-    if (Position > AreaEnd) return false;
+    if (position_ > areaEnd_) return false;
   }
   return true;
 }
@@ -200,9 +200,9 @@ bool TID3v2FrameScanner::BeginFrames() {
 bool TID3v2FrameScanner::NextFrame(TID3v2FrameRef& frame) {
   const std::uint8_t major = MajorVersion();
   const std::int64_t headerSize = major == 2 ? 6 : 10;
-  if (Position + headerSize > AreaEnd) return false;
+  if (position_ + headerSize > areaEnd_) return false;
   const std::uint8_t* b = nullptr;
-  if (!Fetch(Position, static_cast<std::size_t>(headerSize), b)) return false;
+  if (!Fetch(position_, static_cast<std::size_t>(headerSize), b)) return false;
   if (!IsUpperAsciiLetter(b[0])) return false;  // padding, or a damaged list
   std::uint32_t size;
   if (major == 2) {
@@ -218,22 +218,22 @@ bool TID3v2FrameScanner::NextFrame(TID3v2FrameRef& frame) {
     frame.StatusFlags = b[8];
     frame.FormatFlags = b[9];
   }
-  frame.ContentOffset = Position + headerSize;
+  frame.ContentOffset = position_ + headerSize;
   frame.Size = size;
-  if (frame.ContentOffset + std::int64_t{size} > AreaEnd) return false;  // runs past the tag: damaged
-  Position = frame.ContentOffset + size;
+  if (frame.ContentOffset + std::int64_t{size} > areaEnd_) return false;  // runs past the tag: damaged
+  position_ = frame.ContentOffset + size;
   return true;
 }
 
 bool TID3v2FrameScanner::ReadContent(const TID3v2FrameRef& frame, std::size_t limit, std::string& content) {
   const std::size_t count = std::min<std::size_t>(frame.Size, limit);
-  if (frame.ContentOffset >= WindowStart &&
-      frame.ContentOffset + static_cast<std::int64_t>(count) <= WindowStart + static_cast<std::int64_t>(Window.size())) {
-    content.assign(reinterpret_cast<const char*>(Window.data() + (frame.ContentOffset - WindowStart)), count);
+  if (frame.ContentOffset >= windowStart_ &&
+      frame.ContentOffset + static_cast<std::int64_t>(count) <= windowStart_ + static_cast<std::int64_t>(window_.size())) {
+    content.assign(reinterpret_cast<const char*>(window_.data() + (frame.ContentOffset - windowStart_)), count);
     return true;
   }
   content.resize(count);
-  const std::int64_t got = Source->ReadAt(frame.ContentOffset, content.data(), count);
+  const std::int64_t got = source_->ReadAt(frame.ContentOffset, content.data(), count);
   if (got != static_cast<std::int64_t>(count)) {
     content.clear();
     return false;

@@ -18,9 +18,9 @@
 
 namespace tagwright {
 
-inline constexpr std::uint8_t ID3HeaderUnsynchronisation = 0x80;
-inline constexpr std::uint8_t ID3HeaderExtended = 0x40;  // in version 2.2: compression
-inline constexpr std::uint8_t ID3HeaderFooter = 0x10;
+inline constexpr std::uint8_t kID3HeaderUnsynchronisation = 0x80;
+inline constexpr std::uint8_t kID3HeaderExtended = 0x40;  // in version 2.2: compression
+inline constexpr std::uint8_t kID3HeaderFooter = 0x10;
 
 using TID3v2Header = std::array<std::uint8_t, 10>;
 
@@ -54,14 +54,14 @@ struct TID3v2FrameRef {
 // on, and reads a frame's content only on request.
 class TID3v2FrameScanner {
  public:
-  explicit TID3v2FrameScanner(TByteSource& source) : Source(&source) {}
+  explicit TID3v2FrameScanner(TByteSource& source) : source_(&source) {}
 
   // Reads the first ten bytes. False when they cannot be read.
   bool ReadHeader();
-  const TID3v2Header& Header() const { return HeaderBytes; }
-  std::uint8_t MajorVersion() const { return HeaderBytes[3]; }
-  bool HeaderFlag(std::uint8_t flag) const { return (HeaderBytes[5] & flag) != 0; }
-  std::int64_t SourceSize() const { return FileSize; }
+  const TID3v2Header& Header() const { return headerBytes_; }
+  std::uint8_t MajorVersion() const { return headerBytes_[3]; }
+  bool HeaderFlag(std::uint8_t flag) const { return (headerBytes_[5] & flag) != 0; }
+  std::int64_t SourceSize() const { return fileSize_; }
   // The size rule on the source's size; 0 when there is no "ID3".
   std::int64_t TagTotal() const;
 
@@ -74,20 +74,20 @@ class TID3v2FrameScanner {
   // Up to limit bytes of the frame's stored content. False on a read error.
   bool ReadContent(const TID3v2FrameRef& frame, std::size_t limit, std::string& content);
   // Whether the tag as a whole was unsynchronised (version 2.4 then marks every frame so).
-  bool WholeTagUnsynchronised() const { return HeaderFlag(ID3HeaderUnsynchronisation); }
+  bool WholeTagUnsynchronised() const { return HeaderFlag(kID3HeaderUnsynchronisation); }
 
  private:
   bool Fetch(std::int64_t offset, std::size_t count, const std::uint8_t*& bytes);
 
-  TByteSource* Source;
-  TID3v2Header HeaderBytes{};
-  std::int64_t FileSize = 0;  // of the source the header came from
-  std::vector<std::uint8_t> Window;
-  std::int64_t WindowStart = 0;
-  std::int64_t Position = 0;
-  std::int64_t AreaEnd = 0;
-  std::string Unsynchronised;  // header + body with unsynchronisation undone, when needed
-  std::optional<TMemorySource> UnsynchronisedSource;
+  TByteSource* source_;
+  TID3v2Header headerBytes_{};
+  std::int64_t fileSize_ = 0;  // of the source the header came from
+  std::vector<std::uint8_t> window_;
+  std::int64_t windowStart_ = 0;
+  std::int64_t position_ = 0;
+  std::int64_t areaEnd_ = 0;
+  std::string unsynchronised_;  // header + body with unsynchronisation undone, when needed
+  std::optional<TMemorySource> unsynchronisedSource_;
 };
 
 // A frame's content with the wrapping of its format flags removed: version 2.4 unsynchronisation

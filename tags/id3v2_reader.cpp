@@ -12,23 +12,23 @@
 
 namespace tagwright {
 
-const std::array<std::string_view, ID3v2SlotCount> FrameIDs = {
+const std::array<std::string_view, kID3v2SlotCount> kFrameIDs = {
     "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM",
     "TENC", "TCOP", "TLAN", "WXXX", "TDRC", "TOPE", "TIT1", "TOAL"};
-const std::array<std::string_view, ID3v2SlotCount> FrameIDsV22 = {
+const std::array<std::string_view, kID3v2SlotCount> kFrameIDsV22 = {
     "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM", "TEN", "TCR", "TLA", "WXX", "TOR", "TOA", "TT1", "TOT"};
 
 namespace {
 
 enum Slot : int {
-  SlotTitle, SlotArtist, SlotAlbum, SlotTrack, SlotYear, SlotGenre, SlotComment, SlotComposer,
-  SlotEncoder, SlotCopyright, SlotLanguage, SlotLink, SlotDate, SlotOriginalArtist, SlotGrouping,
-  SlotOriginalAlbum
+  kSlotTitle, kSlotArtist, kSlotAlbum, kSlotTrack, kSlotYear, kSlotGenre, kSlotComment, kSlotComposer,
+  kSlotEncoder, kSlotCopyright, kSlotLanguage, kSlotLink, SlotDate, kSlotOriginalArtist, kSlotGrouping,
+  kSlotOriginalAlbum
 };
 
 // A slot frame is read whole up to this size, so that no value is cut and later written back
 // shortened; the few extra bytes leave room for a group byte and a data length indicator.
-constexpr std::size_t MaxSlotFrameSize = (1u << 20) + 5;
+constexpr std::size_t kMaxSlotFrameSize = (1u << 20) + 5;
 
 // The text of a plain text frame: encoding byte, then the encoded values.
 std::string DecodeTextFrame(const std::string& content) {
@@ -75,7 +75,7 @@ std::optional<std::uint8_t> GenreTableNumber(std::string_view digits) {
     if (!IsAsciiDigit(c)) return std::nullopt;
     value = value * 10 + (c - '0');
   }
-  if (value >= static_cast<int>(GenreCount)) return std::nullopt;
+  if (value >= static_cast<int>(kGenreCount)) return std::nullopt;
   return static_cast<std::uint8_t>(value);
 }
 
@@ -100,7 +100,7 @@ std::string GenreFromText(const std::string& text) {
 }  // namespace
 
 int ID3v2SlotOf(std::string_view frameID, std::uint8_t majorVersion) {
-  const auto& ids = majorVersion <= 2 ? FrameIDsV22 : FrameIDs;
+  const auto& ids = majorVersion <= 2 ? kFrameIDsV22 : kFrameIDs;
   for (std::size_t i = 0; i < ids.size(); ++i) {
     if (ids[i] == frameID) return static_cast<int>(i);
   }
@@ -146,10 +146,10 @@ TResult TID3v2::Load(TByteSource& source) {
   while (scanner.NextFrame(frame)) {
     const int slot = ID3v2SlotOf(frame.ID, MajorVersion);
     if (slot < 0) continue;  // pictures and every other frame: skipped, never read
-    if (!scanner.ReadContent(frame, MaxSlotFrameSize, content)) break;
+    if (!scanner.ReadContent(frame, kMaxSlotFrameSize, content)) break;
     auto unwrapped = UnwrapFrameContent(MajorVersion, scanner.WholeTagUnsynchronised(), frame, std::move(content));
     if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) continue;
-    if (slot == SlotComment) {
+    if (slot == kSlotComment) {
       // The comment is the first COMM frame without description; iTunes and others add COMM
       // frames with descriptions ("iTunNORM"...) that hold data, not the comment.
       if (commentHasEmptyDescription) continue;
@@ -165,27 +165,27 @@ TResult TID3v2::Load(TByteSource& source) {
     std::string value = text(first);
     return value.empty() ? text(second) : value;
   };
-  Title = firstOf(SlotTitle, SlotGrouping);
-  Artist = firstOf(SlotArtist, SlotOriginalArtist);
-  Album = firstOf(SlotAlbum, SlotOriginalAlbum);
-  TrackText = text(SlotTrack);
+  Title = firstOf(kSlotTitle, kSlotGrouping);
+  Artist = firstOf(kSlotArtist, kSlotOriginalArtist);
+  Album = firstOf(kSlotAlbum, kSlotOriginalAlbum);
+  TrackText = text(kSlotTrack);
   const auto number = ParseIntegerText(std::string_view(TrackText).substr(0, TrackText.find('/')));
   Track = number ? static_cast<std::uint16_t>(static_cast<std::uint32_t>(*number)) : 0;
-  Year = text(SlotYear);
+  Year = text(kSlotYear);
   if (Year.empty()) Year = TrimText(FirstCharacters(text(SlotDate), 4));
-  Genre = GenreFromText(text(SlotGenre));
-  if (const std::string& comm = TagInfo.Frames[SlotComment]; !comm.empty()) {
+  Genre = GenreFromText(text(kSlotGenre));
+  if (const std::string& comm = TagInfo.Frames[kSlotComment]; !comm.empty()) {
     Comment = DecodeID3TextList(static_cast<std::uint8_t>(comm[0]), TextAfterDescription(comm, 4, nullptr));
   }
-  if (const std::string& wxxx = TagInfo.Frames[SlotLink]; !wxxx.empty()) {
+  if (const std::string& wxxx = TagInfo.Frames[kSlotLink]; !wxxx.empty()) {
     // The URL after the description is always ISO-8859-1, whatever the encoding byte says.
     Link = TrimText(Latin1ToUtf8(TextAfterDescription(wxxx, 1, nullptr)));
     if (const std::size_t zero = Link.find('\0'); zero != std::string::npos) Link = TrimText(Link.substr(0, zero));
   }
-  Composer = text(SlotComposer);
-  Encoder = text(SlotEncoder);
-  Copyright = text(SlotCopyright);
-  Language = text(SlotLanguage);
+  Composer = text(kSlotComposer);
+  Encoder = text(kSlotEncoder);
+  Copyright = text(kSlotCopyright);
+  Language = text(kSlotLanguage);
   return {};
 }
 

@@ -25,10 +25,10 @@ namespace tagwright {
 
 namespace {
 
-constexpr std::int64_t RewrittenTagSize = 4096;
-constexpr std::int64_t MaxInPlacePadding = 4096;
-constexpr std::int64_t PaddingAfterLargeFrames = 2048;
-constexpr std::int64_t MaxTagBody = (std::int64_t{1} << 28) - 1;  // what a syncsafe size can hold
+constexpr std::int64_t kRewrittenTagSize = 4096;
+constexpr std::int64_t kMaxInPlacePadding = 4096;
+constexpr std::int64_t kPaddingAfterLargeFrames = 2048;
+constexpr std::int64_t kMaxTagBody = (std::int64_t{1} << 28) - 1;  // what a syncsafe size can hold
 
 void AppendTextFrame(std::string& frames, std::string_view id, std::string_view text) {
   if (text.empty()) return;
@@ -161,16 +161,16 @@ TResult TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   if (hadTag && oldTotal > 0) frames += KeptFrames(scanner);
 
   const std::int64_t newTotal = 10 + static_cast<std::int64_t>(frames.size());
-  const bool inPlace = hadTag && oldTotal >= newTotal && oldTotal - newTotal <= MaxInPlacePadding;
+  const bool inPlace = hadTag && oldTotal >= newTotal && oldTotal - newTotal <= kMaxInPlacePadding;
   std::int64_t padding;
   if (inPlace) {
     padding = oldTotal - newTotal;
   } else {
-    padding = newTotal <= RewrittenTagSize ? RewrittenTagSize - newTotal : PaddingAfterLargeFrames;
+    padding = newTotal <= kRewrittenTagSize ? kRewrittenTagSize - newTotal : kPaddingAfterLargeFrames;
   }
   TagInfo.NeedRewrite = !inPlace;
   TagInfo.PaddingSize = padding;
-  if (newTotal + padding - 10 > MaxTagBody) {
+  if (newTotal + padding - 10 > kMaxTagBody) {
     return TResult::Failure(TFailureKind::TooLarge, fileName, std::make_error_code(std::errc::file_too_large));
   }
 

@@ -8,7 +8,7 @@ namespace tagwright {
 
 namespace {
 
-constexpr char32_t ReplacementCharacter = 0xFFFD;
+constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -48,23 +48,23 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
     length = 4, cp = lead & 0x07, minimum = 0x10000;
   } else {
     ++pos;
-    return ReplacementCharacter;
+    return kReplacementCharacter;
   }
   if (pos + length > text.size()) {
     ++pos;
-    return ReplacementCharacter;
+    return kReplacementCharacter;
   }
   for (std::size_t i = 1; i < length; ++i) {
     const unsigned char next = byte(pos + i);
     if ((next & 0xC0) != 0x80) {
       ++pos;
-      return ReplacementCharacter;
+      return kReplacementCharacter;
     }
     cp = (cp << 6) | (next & 0x3F);
   }
   if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
     ++pos;
-    return ReplacementCharacter;
+    return kReplacementCharacter;
   }
   pos += length;
   return cp;
@@ -74,7 +74,7 @@ bool IsValidAt(std::string_view text, std::size_t pos, std::size_t& next) {
   next = pos;
   const char32_t cp = NextCodePoint(text, next);
   // A literal U+FFFD (EF BF BD) is valid; an invalid byte advances by exactly one.
-  return cp != ReplacementCharacter || next - pos == 3;
+  return cp != kReplacementCharacter || next - pos == 3;
 }
 
 }  // namespace
@@ -147,7 +147,7 @@ std::string Utf16ToUtf8(const std::uint8_t* data, std::size_t size, bool bigEndi
         continue;
       }
     }
-    AppendUtf8(out, (unit >= 0xD800 && unit <= 0xDFFF) ? ReplacementCharacter : unit);
+    AppendUtf8(out, (unit >= 0xD800 && unit <= 0xDFFF) ? kReplacementCharacter : unit);
   }
   return out;
 }

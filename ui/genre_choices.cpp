@@ -19,7 +19,7 @@ std::string SortKey(std::string_view name) {
 }
 
 std::vector<std::string> MakeGenreChoices() {
-  std::vector<std::string> names(GenreNames.begin(), GenreNames.end());
+  std::vector<std::string> names(kGenreNames.begin(), kGenreNames.end());
   names.emplace_back("Unknown");
   std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     const std::string keyA = SortKey(a), keyB = SortKey(b);

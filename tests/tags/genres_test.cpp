@@ -26,9 +26,9 @@ TEST(GenreTable, NumbersConvertToNames) {
 }
 
 TEST(GenreTable, EveryRowConvertsBothWays) {
-  for (std::size_t i = 0; i < GenreCount; ++i) {
-    EXPECT_EQ(GenreToNumber(GenreNames[i]), i) << GenreNames[i];
-    EXPECT_EQ(NumberToGenre(static_cast<std::uint8_t>(i)), GenreNames[i]);
+  for (std::size_t i = 0; i < kGenreCount; ++i) {
+    EXPECT_EQ(GenreToNumber(kGenreNames[i]), i) << kGenreNames[i];
+    EXPECT_EQ(NumberToGenre(static_cast<std::uint8_t>(i)), kGenreNames[i]);
   }
 }
 
