@@ -6,23 +6,24 @@ import os
 import shutil
 import sys
 
-from mutagen.id3 import APIC, COMM, ID3, TALB, TCON, TIT2, TPE1, TRCK, TYER, TCOM
+from mutagen.id3 import APIC, COMM, TALB, TCON, TIT2, TPE1, TRCK, TYER, TCOM
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from song_files import write_song  # noqa: E402  (the one helper for test songs)
 
 folder, count = sys.argv[1], int(sys.argv[2])
 template = os.path.join(folder, "template.bin")
-with open(template, "wb") as f:
-    f.write(bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(i * 7 & 0xFF for i in range(60000)))
-tags = ID3()
-tags.add(TIT2(encoding=0, text="Like A Prayer"))
-tags.add(TPE1(encoding=0, text="Madonna"))
-tags.add(TALB(encoding=0, text="Like A Prayer"))
-tags.add(TRCK(encoding=0, text="1/11"))
-tags.add(TYER(encoding=0, text="1989"))
-tags.add(TCON(encoding=0, text="Pop"))
-tags.add(COMM(encoding=0, lang="eng", desc="", text="Benchmark"))
-tags.add(TCOM(encoding=0, text="Madonna"))
-tags.add(APIC(encoding=0, mime="image/jpeg", type=3, desc="", data=bytes(range(256)) * 400))
-tags.save(template, v2_version=3, v1=2)
+write_song(template, [
+    TIT2(encoding=0, text="Like A Prayer"),
+    TPE1(encoding=0, text="Madonna"),
+    TALB(encoding=0, text="Like A Prayer"),
+    TRCK(encoding=0, text="1/11"),
+    TYER(encoding=0, text="1989"),
+    TCON(encoding=0, text="Pop"),
+    COMM(encoding=0, lang="eng", desc="", text="Benchmark"),
+    TCOM(encoding=0, text="Madonna"),
+    APIC(encoding=0, mime="image/jpeg", type=3, desc="", data=bytes(range(256)) * 400),
+], v1=True, audio_size=60004)
 for i in range(count):
     shutil.copyfile(template, os.path.join(folder, "%02d - Madonna - Song %d.mp3" % (i % 100, i)))
 os.remove(template)

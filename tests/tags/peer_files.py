@@ -6,6 +6,7 @@
 """
 import hashlib
 import logging
+import os
 import sys
 
 import eyed3
@@ -18,16 +19,13 @@ logging.getLogger("eyed3").setLevel(logging.ERROR)
 PNG = b"\x89PNG\r\n\x1a\n" + bytes(range(256)) * 400  # about 100 KB of picture
 
 
-def fake_audio(size=20000):
-    out = bytearray()
-    for i in range(size):
-        out.append(0xFF if i % 418 == 0 else (0xFB if i % 418 == 1 else (i * 7 + 3) & 0xFF))
-    return bytes(out)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from song_files import song_audio  # noqa: E402  (the one helper for test songs)
 
 
 def write_audio(path):
     with open(path, "wb") as f:
-        f.write(fake_audio())
+        f.write(song_audio(20000))
 
 
 def make_mutagen(path, kind):
