@@ -1,25 +1,19 @@
-// The commands behind the buttons and pop-up menu entries. The work on each song is the core's
-// (commands/song_commands.h); here the window gathers the selection and the panel's values, asks
-// its questions and reloads the list afterwards. Each handler runs inside RunGuarded, so that an
-// error is shown and the window carries on.
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
+// The commands behind the buttons and the song list's pop-up menu entries. The work on each song is
+// the core's (commands/song_commands.h); here the window gathers the selection and the panel's
+// values, asks its questions and reloads the list afterwards. Each handler runs inside RunGuarded, so
+// that an error is shown and the window carries on.
 #include <QItemSelectionModel>
-#include <QLineEdit>
 #include <chrono>
 #include <thread>
 
 #include "commands/song_commands.h"
 #include "files/file_access.h"
 #include "songs/file_name_composition.h"
-#include "songs/recognition.h"
-#include "songs/text_cleanup.h"
-#include "text/ascii_text.h"
 #include "ui/dialogs.h"
-#include "ui/folder_tree.h"
+#include "ui/folder_pane.h"
 #include "ui/main_window.h"
-#include "ui/song_list_box.h"
+#include "ui/song_details_panel.h"
+#include "ui/song_list_pane.h"
 #include "ui/text_conversion.h"
 
 namespace tagwright {
@@ -28,28 +22,20 @@ namespace {
 
 constexpr auto kPauseAfterRenameFailure = std::chrono::milliseconds(2000);
 
-std::string FieldText(const QLineEdit* field) { return ToStdString(field->text()); }
-
-// Trims a panel field in place, so that it shows what is written.
-std::string TrimField(QLineEdit* field) {
-  const std::string text = FieldText(field);
-  const std::string trimmed = TrimText(text);
-  if (text != trimmed) field->setText(ToQString(trimmed));
-  return trimmed;
-}
-
 }  // namespace
 
-void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const std::function<void(TSongFile&)>& work,
-                                          const std::function<void()>& afterLastRow) {
+// --- The pass over the selected songs ---
+
+void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const std::function<void(TSongFile&)>& work,
+                                       const std::function<void()>& afterLastRow) {
   const int remembered = CurrentRow();
   const auto reload = [&] {
     LoadSongFolder(SelectedFolder());
-    SelectSingleRow(lstFiles, remembered);
+    SelectSingleRow(remembered);
   };
   try {
     for (int row = 0; row < RowCount(); ++row) {
-      if (!lstFiles->IsRowSelected(row)) continue;
+      if (!songListPane_->IsRowSelected(row)) continue;
       TSongFile* song = SongAtRow(row);
       if (song == nullptr) continue;
       if (!IsFileWritable(song->FileName())) {
@@ -70,21 +56,21 @@ void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const std::fun
   reload();
 }
 
-TPanelValues TfrmRo3VavMain::TrimmedPanelValues() {
+TPanelValues TMainWindow::TrimmedPanelValues() {
   TPanelValues panel;
-  panel.Artist = TrimField(txtArtistDisplay);
-  panel.Title = TrimField(txtTitleDisplay);
-  panel.Album = TrimField(txtAlbumDisplay);
-  panel.Year = TrimField(txtYearDisplay);
-  panel.Comment = TrimField(txtCommentDisplay);
-  panel.Track = TrimField(txtTrackDisplay);
-  panel.Genre = ToStdString(cboGenreDisplay->currentText());
+  panel.Artist = detailsPanel_->TrimField(TDetailsField::Artist);
+  panel.Title = detailsPanel_->TrimField(TDetailsField::Title);
+  panel.Album = detailsPanel_->TrimField(TDetailsField::Album);
+  panel.Year = detailsPanel_->TrimField(TDetailsField::Year);
+  panel.Comment = detailsPanel_->TrimField(TDetailsField::Comment);
+  panel.Track = detailsPanel_->TrimField(TDetailsField::Track);
+  panel.Genre = detailsPanel_->Genre();
   return panel;
 }
 
 // --- Stamping ---
 
-void TfrmRo3VavMain::cmdUpdateID3TagsClick() {
+void TMainWindow::StampWithDetails() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     RunSelectedSongsPass(true, [&](TSongFile& song) {
@@ -93,7 +79,7 @@ void TfrmRo3VavMain::cmdUpdateID3TagsClick() {
   });
 }
 
-void TfrmRo3VavMain::popStampID3TagsClick() {
+void TMainWindow::StampRecognized() {
   RunGuarded([this] {
     RunSelectedSongsPass(true, [](TSongFile& song) {
       ApplySongChange(song.FileName(), PlanStampRecognized(song));
@@ -103,7 +89,7 @@ void TfrmRo3VavMain::popStampID3TagsClick() {
 
 // --- Renaming ---
 
-void TfrmRo3VavMain::cmdRenameFilesClick() {
+void TMainWindow::AutoRename() {
   RunGuarded([this] {
     RunSelectedSongsPass(true, [this](TSongFile& song) {
       const TChangeResult result = ApplySongChange(song.FileName(), PlanAutoRename(song));
@@ -112,15 +98,15 @@ void TfrmRo3VavMain::cmdRenameFilesClick() {
   });
 }
 
-void TfrmRo3VavMain::cmdRenameFilesWithDetailsClick() {
+void TMainWindow::RenameWithDetails() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     bool messageShown = false;
     RunSelectedSongsPass(true, [&](TSongFile& song) {
       TPanelValues panel;
-      panel.Artist = TrimField(txtArtistDisplay);
-      panel.Title = TrimField(txtTitleDisplay);
-      panel.Track = TrimField(txtTrackDisplay);
+      panel.Artist = detailsPanel_->TrimField(TDetailsField::Artist);
+      panel.Title = detailsPanel_->TrimField(TDetailsField::Title);
+      panel.Track = detailsPanel_->TrimField(TDetailsField::Track);
       const TSongChange change = PlanRenameWithDetails(song, panel, single);
       const TChangeResult result = ApplySongChange(song.FileName(), change);
       if (result.Outcome == TChangeOutcome::Failed) {
@@ -134,7 +120,7 @@ void TfrmRo3VavMain::cmdRenameFilesWithDetailsClick() {
   });
 }
 
-void TfrmRo3VavMain::popRenameFileClick() {
+void TMainWindow::RenameThisFile() {
   RunGuarded([this] {
     TSongFile* song = SongAtRow(CurrentRow());
     if (song == nullptr) return;
@@ -152,7 +138,7 @@ void TfrmRo3VavMain::popRenameFileClick() {
 
 // --- Automatic updates ---
 
-void TfrmRo3VavMain::cmdUseFilenameAsTitleClick() {
+void TMainWindow::UseFileNameAsTitle() {
   RunGuarded([this] {
     RunSelectedSongsPass(true, [](TSongFile& song) {
       ApplySongChange(song.FileName(), PlanFileNameAsTitle(song));
@@ -160,7 +146,7 @@ void TfrmRo3VavMain::cmdUseFilenameAsTitleClick() {
   });
 }
 
-void TfrmRo3VavMain::cmdTitleArtistCleanupToID3Click() {
+void TMainWindow::CleanUpDetails() {
   RunGuarded([this] {
     RunSelectedSongsPass(true, [](TSongFile& song) {
       ApplySongChange(song.FileName(), PlanDetailsCleanup(song));
@@ -168,7 +154,7 @@ void TfrmRo3VavMain::cmdTitleArtistCleanupToID3Click() {
   });
 }
 
-void TfrmRo3VavMain::cmdHandsFreeUpdateClick() {
+void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
     RunSelectedSongsPass(false, [this](TSongFile& song) {
       const TChangeResult result = ApplySongChange(song.FileName(), PlanHandsFree(song));
@@ -179,14 +165,14 @@ void TfrmRo3VavMain::cmdHandsFreeUpdateClick() {
 
 // --- The song list's pop-up menu ---
 
-void TfrmRo3VavMain::popPlaySongsClick() {
+void TMainWindow::PlaySelectedSongs() {
   for (int row = 0; row < RowCount(); ++row) {
-    if (!lstFiles->IsRowSelected(row)) continue;
+    if (!songListPane_->IsRowSelected(row)) continue;
     if (const TSongFile* song = SongAtRow(row)) dialogs_.OpenWithAssociatedApplication(song->FileName());
   }
 }
 
-void TfrmRo3VavMain::ClearTagField(TTagField field) {
+void TMainWindow::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
     RunSelectedSongsPass(false, [field](TSongFile& song) {
       ApplySongChange(song.FileName(), PlanClearTagField(song.FileName(), field));
@@ -194,15 +180,7 @@ void TfrmRo3VavMain::ClearTagField(TTagField field) {
   });
 }
 
-void TfrmRo3VavMain::mnuClearArtistClick() { ClearTagField(TTagField::Artist); }
-void TfrmRo3VavMain::mnuClearTitleClick() { ClearTagField(TTagField::Title); }
-void TfrmRo3VavMain::mnuClearTrackClick() { ClearTagField(TTagField::Track); }
-void TfrmRo3VavMain::mnuClearAlbumClick() { ClearTagField(TTagField::Album); }
-void TfrmRo3VavMain::mnuClearYearClick() { ClearTagField(TTagField::Year); }
-void TfrmRo3VavMain::mnuClearGenreClick() { ClearTagField(TTagField::Genre); }
-void TfrmRo3VavMain::mnuClearCommentClick() { ClearTagField(TTagField::Comment); }
-
-void TfrmRo3VavMain::popDeleteFileClick() {
+void TMainWindow::DeleteThisFile() {
   RunGuarded([this] {
     const TSongFile* song = SongAtRow(CurrentRow());
     if (song == nullptr) return;
@@ -214,7 +192,7 @@ void TfrmRo3VavMain::popDeleteFileClick() {
   });
 }
 
-void TfrmRo3VavMain::popSelectArtistClick() {
+void TMainWindow::SelectArtist() {
   const int current = CurrentRow();
   const TSongFile* song = SongAtRow(current);
   if (song == nullptr || RowCount() == 0) return;
@@ -228,16 +206,7 @@ void TfrmRo3VavMain::popSelectArtistClick() {
   ShowSongDetails();
 }
 
-void TfrmRo3VavMain::SelectRows(const std::vector<int>& rows) {
-  QItemSelection selection;
-  for (int row : rows) {
-    const QModelIndex index = lstFiles->model()->index(row, 0);
-    selection.select(index, index);
-  }
-  lstFiles->selectionModel()->select(selection, QItemSelectionModel::Select);
-}
-
-void TfrmRo3VavMain::popSelectAllClick() {
+void TMainWindow::SelectAll() {
   if (RowCount() == 0) return;
   std::vector<int> rows;
   for (int row = 0; row < RowCount(); ++row) rows.push_back(row);
@@ -246,93 +215,18 @@ void TfrmRo3VavMain::popSelectAllClick() {
 }
 
 // The entry's tick has already flipped when this runs.
-void TfrmRo3VavMain::popchkIncludeSubdirectoriesClick() {
+void TMainWindow::ReloadForSubfolderTick() {
   RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
 }
 
-void TfrmRo3VavMain::popRefreshClick() {
+void TMainWindow::RefreshSongFolder() {
   RunGuarded([this] {
-    bool subfolders = popchkIncludeSubdirectories->isChecked();
-    const QModelIndex selected = ShellTreeView1->SelectedNode();
-    if (selected.isValid()) {
-      const QModelIndex parent = selected.parent();
-      if (parent.isValid() && parent != ShellTreeView1->rootIndex()) {
-        ShellTreeView1->RefreshNode(parent);
-      } else {
-        // The top node: its own folders are re-read, and subfolders are no longer scanned.
-        ShellTreeView1->RefreshNode(selected);
-        subfolders = false;
-      }
-    }
-    popchkIncludeSubdirectories->setChecked(subfolders);
+    bool subfolders = songListPane_->IncludeSubfolders();
+    // On the top node its own folders are re-read, and subfolders are no longer scanned.
+    if (!folderPane_->RefreshAroundSelection()) subfolders = false;
+    songListPane_->SetIncludeSubfolders(subfolders);
     LoadSongFolder(SelectedFolder());
   });
-}
-
-// --- The song details fields' pop-up menu ---
-
-QLineEdit* TfrmRo3VavMain::FocusedEditField() const { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
-
-void TfrmRo3VavMain::popSDUnderscoresToSpacesClick() {
-  if (QLineEdit* field = FocusedEditField()) field->setText(ToQString(UnderscoresToSpaces(FieldText(field))));
-}
-
-void TfrmRo3VavMain::popSDInitialCapsClick() {
-  if (QLineEdit* field = FocusedEditField()) field->setText(ToQString(InitialCaps(FieldText(field))));
-}
-
-void TfrmRo3VavMain::popSDRemoveArtistNameFromTitleBeginningClick() {
-  const std::string artist = TrimField(txtArtistDisplay);
-  const std::string title = TrimField(txtTitleDisplay);
-  txtTitleDisplay->setText(ToQString(RemoveArtistFromTitle(artist, title)));
-}
-
-void TfrmRo3VavMain::UpdateFieldFromFileName(QLineEdit* field, bool artist) {
-  TSongFile* song = SongAtRow(CurrentRow());
-  if (song == nullptr || SelectedSongCount() != 1) return;
-  TTokenList tokens;
-  RecognizeSong(song->FileName(), tokens, false, *song);
-  if (song->Recognition() == TRecognition::Failed) return;
-  if (artist && !song->Artist().empty()) field->setText(ToQString(song->Artist()));
-  if (!artist && !song->Title().empty()) field->setText(ToQString(song->FullTitle()));
-}
-
-void TfrmRo3VavMain::cmdUpdFilenameArtistClick() {
-  RunGuarded([this] { UpdateFieldFromFileName(txtArtistDisplay, true); });
-}
-
-void TfrmRo3VavMain::cmdUpdFilenameTitleClick() {
-  RunGuarded([this] { UpdateFieldFromFileName(txtTitleDisplay, false); });
-}
-
-void TfrmRo3VavMain::CutSelectionTo(QLineEdit* target) {
-  QLineEdit* source = FocusedEditField();
-  if (source == nullptr || !source->hasSelectedText()) return;
-  source->cut();
-  target->setSelection(0, 0);
-  target->setCursorPosition(0);
-  target->paste();
-  std::string tidied = TrimText(FieldText(source));
-  while (!tidied.empty() && tidied.front() == '-') tidied = TrimText(std::string_view(tidied).substr(1));
-  source->setText(ToQString(tidied));
-}
-
-void TfrmRo3VavMain::mnuCutToArtistClick() { CutSelectionTo(txtArtistDisplay); }
-void TfrmRo3VavMain::mnuCutToTitleClick() { CutSelectionTo(txtTitleDisplay); }
-void TfrmRo3VavMain::mnuCutToAlbumClick() { CutSelectionTo(txtAlbumDisplay); }
-void TfrmRo3VavMain::mnuCutToCommentClick() { CutSelectionTo(txtCommentDisplay); }
-void TfrmRo3VavMain::mnuCutToTrackClick() { CutSelectionTo(txtTrackDisplay); }
-
-void TfrmRo3VavMain::Cut1Click() {
-  if (QLineEdit* field = FocusedEditField()) field->cut();
-}
-
-void TfrmRo3VavMain::Copy1Click() {
-  if (QLineEdit* field = FocusedEditField()) field->copy();
-}
-
-void TfrmRo3VavMain::Paste1Click() {
-  if (QLineEdit* field = FocusedEditField()) field->paste();
 }
 
 }  // namespace tagwright

@@ -1,0 +1,24 @@
+#include "ui/error_guard.h"
+
+#include <stdexcept>
+
+#include "ui/dialogs.h"
+#include "ui/text_conversion.h"
+
+namespace tagwright {
+
+void TErrorGuard::ShowError(const std::exception& error) const {
+  dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Tagwright"), ToQString(error.what()), mbOK);
+}
+
+void TErrorGuard::Run(const std::function<void()>& work) const {
+  try {
+    work();
+  } catch (const std::exception& error) {
+    ShowError(error);
+  } catch (...) {
+    ShowError(std::runtime_error("Unexpected error"));
+  }
+}
+
+}  // namespace tagwright
