@@ -8,7 +8,7 @@
 namespace tagwright {
 
 void TErrorGuard::ShowError(const std::exception& error) const {
-  dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Tagwright"), ToQString(error.what()), mbOK);
+  dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Tagwright"), ToQString(error.what()), TMsgDlgButton::OK);
 }
 
 void TErrorGuard::Run(const std::function<void()>& work) const {

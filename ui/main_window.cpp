@@ -309,7 +309,7 @@ void TMainWindow::ReportUnreadableSongs() {
   if (unreadableSongs_.size() > kUnreadableNamesShown) {
     lines << QStringLiteral("... and %1 more").arg(unreadableSongs_.size() - kUnreadableNamesShown);
   }
-  dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Tagwright"), lines.join(QLatin1Char('\n')), mbOK);
+  dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Tagwright"), lines.join(QLatin1Char('\n')), TMsgDlgButton::OK);
 }
 
 void TMainWindow::RefreshSongList() {

@@ -42,7 +42,7 @@ void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const std::functi
         if (!askWhenUnwritable) continue;
         const QString text =
             PathToQString(std::string(FileNamePart(song->FileName()))) + QStringLiteral(" cannot be written to.  Continue?");
-        if (dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Error"), text, mbYes | mbNo) == mbYes) continue;
+        if (dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), text, TMsgDlgButton::Yes | TMsgDlgButton::No) == TMsgDlgButton::Yes) continue;
         reload();
         return;
       }
@@ -129,7 +129,7 @@ void TMainWindow::RenameThisFile() {
     if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
     if (!target || RenameWithoutReplacing(fileName, *target)) {
-      dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Error"), QStringLiteral("Error renaming file"), mbOK);
+      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"), TMsgDlgButton::OK);
       return;
     }
     LoadSongFolder(SelectedFolder());
@@ -186,7 +186,7 @@ void TMainWindow::DeleteThisFile() {
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
     const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
-    if (dialogs_.MessageDlg(TMsgDlgType::mtConfirmation, QStringLiteral("Confirm"), text, mbYes | mbNo) != mbYes) return;
+    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text, TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) return;
     DeleteSongFile(fileName);  // a file that stays is simply listed again
     LoadSongFolder(SelectedFolder());
   });

@@ -73,8 +73,8 @@ void TShellFileList::MoveSelectionToTrash() {
     if (!QFile::moveToTrash(path)) failed << QFileInfo(path).fileName();
   }
   if (!failed.isEmpty()) {
-    dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Error"),
-                        QStringLiteral("Cannot move to the trash:\n%1").arg(failed.join(QLatin1Char('\n'))), mbOK);
+    dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"),
+                        QStringLiteral("Cannot move to the trash:\n%1").arg(failed.join(QLatin1Char('\n'))), TMsgDlgButton::OK);
   }
 }
 

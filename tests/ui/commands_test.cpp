@@ -91,12 +91,12 @@ void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
   SelectAllRows(*window.Window);
   ClickRow(*window.Window, 2, Qt::ControlModifier);  // row 2 current but no longer selected
   ClickRow(*window.Window, 2, Qt::ControlModifier);  // and selected again
-  window.Dialogs.Answers.push_back(mbYes);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   window->StampRecognized();
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("b.mp3 cannot be written to.  Continue?"));
   QCOMPARE(window.Dialogs.Messages[0].Caption, QStringLiteral("Error"));
-  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButtons(mbYes | mbNo));
+  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButton::Yes | TMsgDlgButton::No);
   // Stamping the recognised title: every writable file was written (its trailer now says "T").
   for (int i : {0, 2, 3}) QCOMPARE(TagsOf(songs[i]).Title, std::string("T"));
   QCOMPARE(SelectedRows(*window.Window), QList<int>{2});
@@ -111,7 +111,7 @@ void TCommandsTest::UnwritableFileAnsweredNoEndsThePass() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllRows(*window.Window);
-  window.Dialogs.Answers.push_back(mbNo);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::No);
   window->UseFileNameAsTitle();
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QCOMPARE(TagsOf(songs[0]).Title, std::string("a"));
@@ -256,14 +256,14 @@ void TCommandsTest::DeleteAsksFirst() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window.Dialogs.Answers.push_back(mbNo);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::No);
   window->DeleteThisFile();
   QVERIFY(FileExists(song));
   QCOMPARE(window->RowCount(), 1);
   QCOMPARE(window.Dialogs.Messages.at(0).Caption, QStringLiteral("Confirm"));
   QCOMPARE(window.Dialogs.Messages.at(0).Text,
            QStringLiteral("Are you sure you want to delete this file?\r\n") + QString::fromStdString(song));
-  window.Dialogs.Answers.push_back(mbYes);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   window->DeleteThisFile();
   QVERIFY(!FileExists(song));
   QCOMPARE(window->RowCount(), 0);

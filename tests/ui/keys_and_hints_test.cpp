@@ -107,8 +107,8 @@ void TKeysAndHintsTest::ErrorsAreShownAndWindowCarriesOn() {
   window->RunGuarded([] { throw std::runtime_error("Cannot open file /x/y.mp3"); });
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{1});
   QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("Cannot open file /x/y.mp3"));
-  QCOMPARE(window.Dialogs.Messages[0].Type, TMsgDlgType::mtError);
-  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButtons{mbOK});
+  QCOMPARE(window.Dialogs.Messages[0].Type, TMsgDlgType::Error);
+  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButtons{TMsgDlgButton::OK});
   QVERIFY(window->isVisible());
 }
 

@@ -90,4 +90,19 @@ class TCommandsTest : public QObject {
   void TextMenuTidiesTheFocusedField();
 };
 
+// The window's parts on their own: names, the hint relay, the status bar, the sort and filter panel,
+// the details panel and the error guard.
+class TPartsTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void PartsTestsUseHaveUniqueObjectNames();
+  void NamedWidgetsAndEntriesAreUnique();
+  void HintRelayCarriesHintsOnOneLine();
+  void HintRelayTakesStatusTipsOfItsWindowOnly();
+  void StatusPanelsAreAddressedByName();
+  void SortFilterPanelReportsChoicesAsEnums();
+  void DetailsPanelTrimsAndSharesValues();
+  void ErrorGuardShowsAnyError();
+};
+
 }  // namespace tagwright::testing
