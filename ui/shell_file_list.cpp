@@ -9,6 +9,7 @@
 
 #include "ui/dialogs.h"
 #include "ui/text_conversion.h"
+#include "ui/window_layout.h"
 
 namespace tagwright {
 
@@ -45,7 +46,7 @@ void TShellFileList::ShowFolder(const QString& path) {
   if (model() == nullptr) {
     setModel(model_);
     header()->setStretchLastSection(false);
-    setColumnWidth(0, 160);
+    setColumnWidth(0, kFileListNameColumnWidth);
   }
   setRootIndex(model_->setRootPath(path));
   clearSelection();

@@ -40,7 +40,7 @@ constexpr int kLongestID3v1Text = 30;
 QLineEdit* MakeField(QWidget* parent, const char* name, int width) {
   auto* field = new QLineEdit(parent);
   field->setObjectName(QString::fromLatin1(name));
-  if (width > 100) {
+  if (width > kFixedFieldWidthLimit) {
     field->setMinimumWidth(width / 3);
     field->setMaximumWidth(width);
     field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

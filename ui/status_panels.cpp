@@ -9,8 +9,8 @@ namespace tagwright {
 
 TStatusPanels::TStatusPanels(QWidget* parent) : QFrame(parent) {
   auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 1, 0, 0);
-  layout->setSpacing(2);
+  layout->setContentsMargins(kStatusBarMargins);
+  layout->setSpacing(kStatusPanelSpacing);
   const int widths[kPanelCount] = {kMessagePanelWidth, kCountPanelWidth, kSparePanelWidth};
   const char* names[kPanelCount] = {"messagePanel", "countPanel", "sparePanel"};
   for (int i = 0; i < kPanelCount; ++i) {
@@ -19,7 +19,7 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QFrame(parent) {
     panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panels_[i]->setFixedWidth(widths[i]);
     panels_[i]->setTextFormat(Qt::PlainText);
-    panels_[i]->setIndent(2);
+    panels_[i]->setIndent(kStatusPanelIndent);
     layout->addWidget(panels_[i]);
   }
   layout->addStretch(1);

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QMargins>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 
@@ -60,18 +61,40 @@ inline constexpr int kYearFieldWidth = 49;
 inline constexpr int kTrackFieldWidth = 33;
 inline constexpr int kGenreBoxWidth = 161;
 inline constexpr int kGenreBoxVisibleItems = 20;
+// Fields up to this width keep it; wider ones give way.
+inline constexpr int kFixedFieldWidthLimit = 100;
 inline constexpr QSize kArrowButtonSize(23, 81);
 inline constexpr int kArrowButtonSpacing = 2;
 inline constexpr int kStatusMarkGap = 2;  // between the box's caption and the colour mark
 
 // --- The status bar ---
 inline constexpr int kStatusBarHeight = 20;
+inline constexpr QMargins kStatusBarMargins(0, 1, 0, 0);
+inline constexpr int kStatusPanelSpacing = 2;
+inline constexpr int kStatusPanelIndent = 2;
 inline constexpr int kMessagePanelWidth = 400;
 inline constexpr int kCountPanelWidth = 70;
 inline constexpr int kSparePanelWidth = 50;
 // The message panel takes what the window's outer width leaves beyond this, but never less than
 // kMessagePanelWidth.
 inline constexpr int kStatusBarWidthBesideMessage = 363;
+
+// --- The folder tree and the file list ---
+inline constexpr int kFolderTreeIndentation = 19;
+inline constexpr int kFileListNameColumnWidth = 160;
+
+// --- The About box ---
+inline constexpr QSize kAboutBoxSize(298, 213);
+inline constexpr QRect kAboutPanelGeometry(8, 8, 281, 161);
+inline constexpr QRect kAboutIconGeometry(8, 8, 99, 86);
+inline constexpr int kAboutIconPixmapSide = 86;
+inline constexpr int kAboutIconPixmapLeft = -6;  // the icon's picture sits a little right of the label's left edge
+inline constexpr int kAboutNamePointSize = 14;
+inline constexpr QPoint kAboutNamePosition(120, 16);
+inline constexpr QPoint kAboutVersionPosition(120, 48);
+inline constexpr QRect kAboutCreditsGeometry(8, 96, 265, 20);
+inline constexpr QRect kAboutCommentsGeometry(8, 120, 156, 26);
+inline constexpr QRect kAboutOkButtonGeometry(111, 180, 75, 25);
 
 // --- The song list ---
 inline constexpr int kSongRowHeight = 16;
