@@ -94,6 +94,15 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent)
 
 TMainWindow::~TMainWindow() {
   qApp->removeEventFilter(this);
+  // The parts outlive this destructor (Qt deletes them with the window's base): nothing they report
+  // while going may reach the window any more.
+  delete hintRelay_;
+  hintRelay_ = nullptr;
+  for (QObject* part : {static_cast<QObject*>(folderPane_), static_cast<QObject*>(songListPane_),
+                        static_cast<QObject*>(detailsPanel_), static_cast<QObject*>(sortFilterPanel_)}) {
+    part->disconnect(this);
+  }
+  detailsPanel_->SetSelectedSongSource({});
   songListPane_->ClearRows();
   songs_.Clear();
 }
