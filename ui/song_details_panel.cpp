@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QToolButton>
@@ -50,8 +51,12 @@ QLineEdit* MakeField(QWidget* parent, const char* name, int width) {
   return field;
 }
 
+// A field's caption, named after its field: "artistField" gets "artistLabel".
 QLabel* MakeLabel(const char* caption, QWidget* buddy, QWidget* parent) {
   auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  QString name = buddy->objectName();
+  name.replace(QRegularExpression(QStringLiteral("(Field|Box)$")), QStringLiteral("Label"));
+  label->setObjectName(name);
   label->setBuddy(buddy);
   return label;
 }

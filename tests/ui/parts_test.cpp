@@ -46,6 +46,7 @@ const char* const kNamesTestsUse[] = {
     "cutToMenu",         "cutToArtistEntry",    "cutEntry",              "copyEntry",
     "pasteEntry",        "aboutButton",         "banner",                "mainSplitter",
     "hintRelay",         "messagePanel",        "countPanel",            "clearArtistEntry",
+    "fileNameLabel",     "artistLabel",         "genreLabel",            "trackLabel",
 };
 
 }  // namespace
@@ -59,6 +60,9 @@ void TPartsTest::PartsTestsUseHaveUniqueObjectNames() {
     QCOMPARE_EQ(window->findChildren<QAbstractButton*>(QString::fromLatin1(name)).size(), 1);
   }
   QCOMPARE(window->objectName(), QStringLiteral("mainWindow"));
+  // A field's caption is its buddy's.
+  QCOMPARE(window.Child<QLabel>("genreLabel")->buddy(), window.Child<QComboBox>("genreBox"));
+  QCOMPARE(window.Child<QLabel>("trackLabel")->text(), QStringLiteral("Track#:"));
 }
 
 void TPartsTest::NamedWidgetsAndEntriesAreUnique() {
