@@ -5,55 +5,58 @@
 #include <QPushButton>
 
 #include "ui/artwork.h"
+#include "ui/window_layout.h"
 
 namespace tagwright {
 
 TAboutBox::TAboutBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
-  setObjectName(QStringLiteral("AboutBox"));
+  setObjectName(QStringLiteral("aboutBox"));
   setWindowTitle(QStringLiteral("About"));
-  setFixedSize(298, 213);
+  setFixedSize(kAboutBoxSize);
 
-  Panel1 = new QFrame(this);
-  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Panel1->setGeometry(8, 8, 281, 161);
+  auto* panel = new QFrame(this);
+  panel->setObjectName(QStringLiteral("aboutPanel"));
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setGeometry(kAboutPanelGeometry);
 
-  ProgramIcon = new QLabel(Panel1);
-  ProgramIcon->setGeometry(8, 8, 99, 86);
-  ProgramIcon->setScaledContents(true);
-  ProgramIcon->setPixmap(ProgramPixmap(86).copy(-6, 0, 99, 86));
+  auto* icon = new QLabel(panel);
+  icon->setObjectName(QStringLiteral("programIcon"));
+  icon->setGeometry(kAboutIconGeometry);
+  icon->setScaledContents(true);
+  icon->setPixmap(ProgramPixmap(kAboutIconPixmapSide)
+                     .copy(kAboutIconPixmapLeft, 0, kAboutIconGeometry.width(), kAboutIconGeometry.height()));
 
-  ProductName = new QLabel(QStringLiteral("Tagwright"), Panel1);
+  auto* productName = new QLabel(QStringLiteral("Tagwright"), panel);
+  productName->setObjectName(QStringLiteral("productName"));
   QFont nameFont(QStringLiteral("Arial Black"));
-  nameFont.setPointSize(14);
+  nameFont.setPointSize(kAboutNamePointSize);
   nameFont.setWeight(QFont::Black);
-  ProductName->setFont(nameFont);
-  ProductName->move(120, 16);
-  ProductName->adjustSize();
+  productName->setFont(nameFont);
+  productName->move(kAboutNamePosition);
+  productName->adjustSize();
 
-  Version = new QLabel(QStringLiteral("Version 99.9"), Panel1);
-  Version->move(120, 48);
+  auto* version = new QLabel(QStringLiteral("Version %1").arg(QLatin1String(kProgramVersion)), panel);
+  version->setObjectName(QStringLiteral("version"));
+  version->move(kAboutVersionPosition);
+  version->adjustSize();
 
-  Credits = new QLabel(QStringLiteral("Tidies the tags and names of MP3 songs."), Panel1);
-  Credits->setGeometry(8, 96, 265, 20);
+  auto* credits = new QLabel(QStringLiteral("Tidies the tags and names of MP3 songs."), panel);
+  credits->setObjectName(QStringLiteral("credits"));
+  credits->setGeometry(kAboutCreditsGeometry);
 
-  Comments = new QLabel(QStringLiteral("Made by the Tagwright developers. Free software."), Panel1);
-  Comments->setGeometry(8, 120, 156, 26);
-  Comments->setWordWrap(true);
-  Comments->adjustSize();
+  auto* comments = new QLabel(QStringLiteral("Made by the Tagwright developers. Free software."), panel);
+  comments->setObjectName(QStringLiteral("comments"));
+  comments->setGeometry(kAboutCommentsGeometry);
+  comments->setWordWrap(true);
+  comments->adjustSize();
 
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
-  OKButton->setGeometry(111, 180, 75, 25);
-  OKButton->setDefault(true);
-  connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-
-  FormCreate();
-}
-
-void TAboutBox::FormCreate() {
-  Version->setText(QStringLiteral("Version %1").arg(QLatin1String(kProgramVersion)));
-  Version->adjustSize();
+  auto* okButton = new QPushButton(QStringLiteral("OK"), this);
+  okButton->setObjectName(QStringLiteral("okButton"));
+  okButton->setGeometry(kAboutOkButtonGeometry);
+  okButton->setDefault(true);
+  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 }  // namespace tagwright

@@ -5,11 +5,12 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/window_layout.h"
+
 namespace tagwright {
 
 namespace {
 
-const QColor kSkyBlue(166, 202, 240);
 const QColor kInk(20, 50, 90);
 
 QPixmap Transparent(int width, int height) {

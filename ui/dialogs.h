@@ -3,15 +3,18 @@
 // their own implementation.
 #pragma once
 
+#include <QFlags>
 #include <QString>
 #include <string>
 
 namespace tagwright {
 
-enum class TMsgDlgType { mtError, mtConfirmation, mtWarning, mtInformation };
+enum class TMsgDlgType { Error, Confirmation, Warning, Information };
 
-enum TMsgDlgButton : unsigned { mbYes = 1U, mbNo = 2U, mbOK = 4U, mbCancel = 8U };
-using TMsgDlgButtons = unsigned;  // an or-ed set of TMsgDlgButton
+enum class TMsgDlgButton : unsigned { Yes = 1U, No = 2U, OK = 4U, Cancel = 8U };
+// A set of buttons, or-ed together: TMsgDlgButton::Yes | TMsgDlgButton::No.
+Q_DECLARE_FLAGS(TMsgDlgButtons, TMsgDlgButton)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TMsgDlgButtons)
 
 class TDialogs {
  public:

@@ -10,12 +10,13 @@
 
 #include "ui/dialogs.h"
 #include "ui/text_conversion.h"
+#include "ui/window_layout.h"
 
 namespace tagwright {
 
 TFolderTree::TFolderTree(TDialogs& dialogs, QWidget* parent) : QTreeView(parent), dialogs_(dialogs) {
   setHeaderHidden(true);
-  setIndentation(19);
+  setIndentation(kFolderTreeIndentation);
   setRootIsDecorated(false);
   setUniformRowHeights(true);
   setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);

@@ -1,26 +1,22 @@
-// The commands behind the buttons and pop-up menu entries. The work on each song is the core's
-// (commands/song_plans.h); here the window gathers the selection and the panel's values, asks
-// its questions and reloads the list afterwards. Each handler runs inside RunGuarded, so that an
-// error is shown and the window carries on.
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
+// The commands behind the buttons and the song list's pop-up menu entries. The work on each song is
+// the core's (the plans of commands/song_plans.h, carried out by the song pass of
+// commands/song_pass.h); here the window gathers the selection and the panel's values, asks its
+// questions, shows what went wrong and reloads the list afterwards. Each handler runs inside RunGuarded, so
+// that an error is shown and the window carries on.
 #include <QItemSelectionModel>
-#include <QLineEdit>
 #include <chrono>
 #include <optional>
 #include <thread>
 
+#include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "files/file_access.h"
 #include "songs/file_name_composition.h"
-#include "songs/recognition.h"
-#include "songs/text_cleanup.h"
-#include "text/ascii_text.h"
 #include "ui/dialogs.h"
-#include "ui/folder_tree.h"
+#include "ui/folder_pane.h"
 #include "ui/main_window.h"
-#include "ui/song_list_box.h"
+#include "ui/song_details_panel.h"
+#include "ui/song_list_pane.h"
 #include "ui/text_conversion.h"
 
 namespace tagwright {
@@ -29,25 +25,17 @@ namespace {
 
 constexpr auto kPauseAfterRenameFailure = std::chrono::milliseconds(2000);
 
-std::string FieldText(const QLineEdit* field) { return ToStdString(field->text()); }
-
-// Trims a panel field in place, so that it shows what is written.
-std::string TrimField(QLineEdit* field) {
-  const std::string text = FieldText(field);
-  const std::string trimmed = TrimText(text);
-  if (text != trimmed) field->setText(ToQString(trimmed));
-  return trimmed;
-}
-
 }  // namespace
 
-void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
-                                          const std::function<void(const TSongResult&)>& onResult,
-                                          const std::function<void()>& afterLastRow) {
+// --- The pass over the selected songs ---
+
+void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
+                                       const std::function<void(const TSongResult&)>& onResult,
+                                       const std::function<void()>& afterLastRow) {
   const int remembered = CurrentRow();
   std::vector<const TSongFile*> selected;
   for (int row = 0; row < RowCount(); ++row) {
-    if (!lstFiles->IsRowSelected(row)) continue;
+    if (!songListPane_->IsRowSelected(row)) continue;
     if (const TSongFile* song = SongAtRow(row)) selected.push_back(song);
   }
 
@@ -56,7 +44,8 @@ void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPla
     if (!askWhenUnwritable) return TPassStep::Continue;
     const QString text =
         PathToQString(std::string(FileNamePart(song.FileName()))) + QStringLiteral(" cannot be written to.  Continue?");
-    const bool goOn = dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Error"), text, mbYes | mbNo) == mbYes;
+    const bool goOn = dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), text,
+                                          TMsgDlgButton::Yes | TMsgDlgButton::No) == TMsgDlgButton::Yes;
     return goOn ? TPassStep::Continue : TPassStep::Stop;
   };
   hooks.OnResult = [&](const TSongResult& result) {
@@ -70,33 +59,35 @@ void TfrmRo3VavMain::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPla
     }
     return TPassStep::Continue;
   };
+  const auto reload = [&] {
+    LoadSongFolder(SelectedFolder());
+    SelectSingleRow(remembered);
+  };
   try {
     const TPassSummary summary = RunSongPass(selected, planner, TPassMode::Apply, hooks);
     if (!summary.Stopped && afterLastRow) afterLastRow();
   } catch (...) {
-    LoadSongFolder(SelectedFolder());
-    SelectSingleRow(lstFiles, remembered);
+    reload();
     throw;
   }
-  LoadSongFolder(SelectedFolder());
-  SelectSingleRow(lstFiles, remembered);
+  reload();
 }
 
-TPanelValues TfrmRo3VavMain::TrimmedPanelValues() {
+TPanelValues TMainWindow::TrimmedPanelValues() {
   TPanelValues panel;
-  panel.Artist = TrimField(txtArtistDisplay);
-  panel.Title = TrimField(txtTitleDisplay);
-  panel.Album = TrimField(txtAlbumDisplay);
-  panel.Year = TrimField(txtYearDisplay);
-  panel.Comment = TrimField(txtCommentDisplay);
-  panel.Track = TrimField(txtTrackDisplay);
-  panel.Genre = ToStdString(cboGenreDisplay->currentText());
+  panel.Artist = detailsPanel_->TrimField(TDetailsField::Artist);
+  panel.Title = detailsPanel_->TrimField(TDetailsField::Title);
+  panel.Album = detailsPanel_->TrimField(TDetailsField::Album);
+  panel.Year = detailsPanel_->TrimField(TDetailsField::Year);
+  panel.Comment = detailsPanel_->TrimField(TDetailsField::Comment);
+  panel.Track = detailsPanel_->TrimField(TDetailsField::Track);
+  panel.Genre = detailsPanel_->Genre();
   return panel;
 }
 
 // --- Stamping ---
 
-void TfrmRo3VavMain::cmdUpdateID3TagsClick() {
+void TMainWindow::StampWithDetails() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     std::optional<TPanelValues> panel;  // trimmed when the first song is planned
@@ -107,22 +98,25 @@ void TfrmRo3VavMain::cmdUpdateID3TagsClick() {
   });
 }
 
-void TfrmRo3VavMain::popStampID3TagsClick() {
-  RunGuarded([this] { RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanStampRecognized}); });
+void TMainWindow::StampRecognized() {
+  RunGuarded([this] {
+    RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanStampRecognized});
+  });
 }
 
 // --- Renaming ---
 
-void TfrmRo3VavMain::cmdRenameFilesClick() {
+void TMainWindow::AutoRename() {
   RunGuarded([this] {
-    const TSongPlanner planner{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+    const TSongPlanner planner{TTagsNeeded::No,
+                               [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
     RunSelectedSongsPass(true, planner, [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
   });
 }
 
-void TfrmRo3VavMain::cmdRenameFilesWithDetailsClick() {
+void TMainWindow::RenameWithDetails() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     bool messageShown = false;
@@ -130,9 +124,9 @@ void TfrmRo3VavMain::cmdRenameFilesWithDetailsClick() {
     const TSongPlanner planner{TTagsNeeded::No, [&](const TSongFile& song, const TID3Info&) {
                                  if (!panel) {
                                    panel.emplace();
-                                   panel->Artist = TrimField(txtArtistDisplay);
-                                   panel->Title = TrimField(txtTitleDisplay);
-                                   panel->Track = TrimField(txtTrackDisplay);
+                                   panel->Artist = detailsPanel_->TrimField(TDetailsField::Artist);
+                                   panel->Title = detailsPanel_->TrimField(TDetailsField::Title);
+                                   panel->Track = detailsPanel_->TrimField(TDetailsField::Track);
                                  }
                                  return PlanRenameWithDetails(song, *panel, single);
                                }};
@@ -148,7 +142,7 @@ void TfrmRo3VavMain::cmdRenameFilesWithDetailsClick() {
   });
 }
 
-void TfrmRo3VavMain::popRenameFileClick() {
+void TMainWindow::RenameThisFile() {
   RunGuarded([this] {
     TSongFile* song = SongAtRow(CurrentRow());
     if (song == nullptr) return;
@@ -157,7 +151,7 @@ void TfrmRo3VavMain::popRenameFileClick() {
     if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
     if (!target || !RenameWithoutReplacing(fileName, *target).Ok()) {
-      dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Error"), QStringLiteral("Error renaming file"), mbOK);
+      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"), TMsgDlgButton::OK);
       return;
     }
     LoadSongFolder(SelectedFolder());
@@ -166,21 +160,22 @@ void TfrmRo3VavMain::popRenameFileClick() {
 
 // --- Automatic updates ---
 
-void TfrmRo3VavMain::cmdUseFilenameAsTitleClick() {
+void TMainWindow::UseFileNameAsTitle() {
   RunGuarded([this] {
     RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanFileNameAsTitle});
   });
 }
 
-void TfrmRo3VavMain::cmdTitleArtistCleanupToID3Click() {
+void TMainWindow::CleanUpDetails() {
   RunGuarded([this] {
     RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanDetailsCleanup});
   });
 }
 
-void TfrmRo3VavMain::cmdHandsFreeUpdateClick() {
+void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
-    const TSongPlanner planner{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
+    const TSongPlanner planner{TTagsNeeded::No,
+                               [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
     RunSelectedSongsPass(false, planner, [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
@@ -189,14 +184,14 @@ void TfrmRo3VavMain::cmdHandsFreeUpdateClick() {
 
 // --- The song list's pop-up menu ---
 
-void TfrmRo3VavMain::popPlaySongsClick() {
+void TMainWindow::PlaySelectedSongs() {
   for (int row = 0; row < RowCount(); ++row) {
-    if (!lstFiles->IsRowSelected(row)) continue;
+    if (!songListPane_->IsRowSelected(row)) continue;
     if (const TSongFile* song = SongAtRow(row)) dialogs_.OpenWithAssociatedApplication(song->FileName());
   }
 }
 
-void TfrmRo3VavMain::ClearTagField(TTagField field) {
+void TMainWindow::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
     RunSelectedSongsPass(false, {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) {
                                    return PlanClearTagField(tags, field);
@@ -204,21 +199,13 @@ void TfrmRo3VavMain::ClearTagField(TTagField field) {
   });
 }
 
-void TfrmRo3VavMain::mnuClearArtistClick() { ClearTagField(TTagField::Artist); }
-void TfrmRo3VavMain::mnuClearTitleClick() { ClearTagField(TTagField::Title); }
-void TfrmRo3VavMain::mnuClearTrackClick() { ClearTagField(TTagField::Track); }
-void TfrmRo3VavMain::mnuClearAlbumClick() { ClearTagField(TTagField::Album); }
-void TfrmRo3VavMain::mnuClearYearClick() { ClearTagField(TTagField::Year); }
-void TfrmRo3VavMain::mnuClearGenreClick() { ClearTagField(TTagField::Genre); }
-void TfrmRo3VavMain::mnuClearCommentClick() { ClearTagField(TTagField::Comment); }
-
-void TfrmRo3VavMain::popDeleteFileClick() {
+void TMainWindow::DeleteThisFile() {
   RunGuarded([this] {
     const TSongFile* song = SongAtRow(CurrentRow());
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
     const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
-    if (dialogs_.MessageDlg(TMsgDlgType::mtConfirmation, QStringLiteral("Confirm"), text, mbYes | mbNo) != mbYes) return;
+    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text, TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) return;
     if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }
@@ -226,7 +213,7 @@ void TfrmRo3VavMain::popDeleteFileClick() {
   });
 }
 
-void TfrmRo3VavMain::popSelectArtistClick() {
+void TMainWindow::SelectArtist() {
   const int current = CurrentRow();
   const TSongFile* song = SongAtRow(current);
   if (song == nullptr || RowCount() == 0) return;
@@ -240,16 +227,7 @@ void TfrmRo3VavMain::popSelectArtistClick() {
   ShowSongDetails();
 }
 
-void TfrmRo3VavMain::SelectRows(const std::vector<int>& rows) {
-  QItemSelection selection;
-  for (int row : rows) {
-    const QModelIndex index = lstFiles->model()->index(row, 0);
-    selection.select(index, index);
-  }
-  lstFiles->selectionModel()->select(selection, QItemSelectionModel::Select);
-}
-
-void TfrmRo3VavMain::popSelectAllClick() {
+void TMainWindow::SelectAll() {
   if (RowCount() == 0) return;
   std::vector<int> rows;
   for (int row = 0; row < RowCount(); ++row) rows.push_back(row);
@@ -258,93 +236,18 @@ void TfrmRo3VavMain::popSelectAllClick() {
 }
 
 // The entry's tick has already flipped when this runs.
-void TfrmRo3VavMain::popchkIncludeSubdirectoriesClick() {
+void TMainWindow::ReloadForSubfolderTick() {
   RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
 }
 
-void TfrmRo3VavMain::popRefreshClick() {
+void TMainWindow::RefreshSongFolder() {
   RunGuarded([this] {
-    bool subfolders = popchkIncludeSubdirectories->isChecked();
-    const QModelIndex selected = ShellTreeView1->SelectedNode();
-    if (selected.isValid()) {
-      const QModelIndex parent = selected.parent();
-      if (parent.isValid() && parent != ShellTreeView1->rootIndex()) {
-        ShellTreeView1->RefreshNode(parent);
-      } else {
-        // The top node: its own folders are re-read, and subfolders are no longer scanned.
-        ShellTreeView1->RefreshNode(selected);
-        subfolders = false;
-      }
-    }
-    popchkIncludeSubdirectories->setChecked(subfolders);
+    bool subfolders = songListPane_->IncludeSubfolders();
+    // On the top node its own folders are re-read, and subfolders are no longer scanned.
+    if (!folderPane_->RefreshAroundSelection()) subfolders = false;
+    songListPane_->SetIncludeSubfolders(subfolders);
     LoadSongFolder(SelectedFolder());
   });
-}
-
-// --- The song details fields' pop-up menu ---
-
-QLineEdit* TfrmRo3VavMain::FocusedEditField() const { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
-
-void TfrmRo3VavMain::popSDUnderscoresToSpacesClick() {
-  if (QLineEdit* field = FocusedEditField()) field->setText(ToQString(UnderscoresToSpaces(FieldText(field))));
-}
-
-void TfrmRo3VavMain::popSDInitialCapsClick() {
-  if (QLineEdit* field = FocusedEditField()) field->setText(ToQString(InitialCaps(FieldText(field))));
-}
-
-void TfrmRo3VavMain::popSDRemoveArtistNameFromTitleBeginningClick() {
-  const std::string artist = TrimField(txtArtistDisplay);
-  const std::string title = TrimField(txtTitleDisplay);
-  txtTitleDisplay->setText(ToQString(RemoveArtistFromTitle(artist, title)));
-}
-
-void TfrmRo3VavMain::UpdateFieldFromFileName(QLineEdit* field, bool artist) {
-  TSongFile* song = SongAtRow(CurrentRow());
-  if (song == nullptr || SelectedSongCount() != 1) return;
-  TTokenList tokens;
-  RecognizeFileName(song->FileName(), tokens, *song);
-  if (song->Recognition() == TRecognition::Failed) return;
-  if (artist && !song->Artist().empty()) field->setText(ToQString(song->Artist()));
-  if (!artist && !song->Title().empty()) field->setText(ToQString(song->FullTitle()));
-}
-
-void TfrmRo3VavMain::cmdUpdFilenameArtistClick() {
-  RunGuarded([this] { UpdateFieldFromFileName(txtArtistDisplay, true); });
-}
-
-void TfrmRo3VavMain::cmdUpdFilenameTitleClick() {
-  RunGuarded([this] { UpdateFieldFromFileName(txtTitleDisplay, false); });
-}
-
-void TfrmRo3VavMain::CutSelectionTo(QLineEdit* target) {
-  QLineEdit* source = FocusedEditField();
-  if (source == nullptr || !source->hasSelectedText()) return;
-  source->cut();
-  target->setSelection(0, 0);
-  target->setCursorPosition(0);
-  target->paste();
-  std::string tidied = TrimText(FieldText(source));
-  while (!tidied.empty() && tidied.front() == '-') tidied = TrimText(std::string_view(tidied).substr(1));
-  source->setText(ToQString(tidied));
-}
-
-void TfrmRo3VavMain::mnuCutToArtistClick() { CutSelectionTo(txtArtistDisplay); }
-void TfrmRo3VavMain::mnuCutToTitleClick() { CutSelectionTo(txtTitleDisplay); }
-void TfrmRo3VavMain::mnuCutToAlbumClick() { CutSelectionTo(txtAlbumDisplay); }
-void TfrmRo3VavMain::mnuCutToCommentClick() { CutSelectionTo(txtCommentDisplay); }
-void TfrmRo3VavMain::mnuCutToTrackClick() { CutSelectionTo(txtTrackDisplay); }
-
-void TfrmRo3VavMain::Cut1Click() {
-  if (QLineEdit* field = FocusedEditField()) field->cut();
-}
-
-void TfrmRo3VavMain::Copy1Click() {
-  if (QLineEdit* field = FocusedEditField()) field->copy();
-}
-
-void TfrmRo3VavMain::Paste1Click() {
-  if (QLineEdit* field = FocusedEditField()) field->paste();
 }
 
 }  // namespace tagwright

@@ -14,10 +14,10 @@ namespace {
 
 QMessageBox::Icon IconOf(TMsgDlgType type) {
   switch (type) {
-    case TMsgDlgType::mtError: return QMessageBox::Critical;
-    case TMsgDlgType::mtConfirmation: return QMessageBox::Question;
-    case TMsgDlgType::mtWarning: return QMessageBox::Warning;
-    case TMsgDlgType::mtInformation: break;
+    case TMsgDlgType::Error: return QMessageBox::Critical;
+    case TMsgDlgType::Confirmation: return QMessageBox::Question;
+    case TMsgDlgType::Warning: return QMessageBox::Warning;
+    case TMsgDlgType::Information: break;
   }
   return QMessageBox::Information;
 }
@@ -28,22 +28,22 @@ TMsgDlgButton TQtDialogs::MessageDlg(TMsgDlgType type, const QString& caption, c
                                      TMsgDlgButtons buttons) {
   QMessageBox box(IconOf(type), caption, text, QMessageBox::NoButton, QApplication::activeWindow());
   QMessageBox::StandardButtons standard;
-  if (buttons & mbYes) standard |= QMessageBox::Yes;
-  if (buttons & mbNo) standard |= QMessageBox::No;
-  if (buttons & mbOK) standard |= QMessageBox::Ok;
-  if (buttons & mbCancel) standard |= QMessageBox::Cancel;
+  if (buttons.testFlag(TMsgDlgButton::Yes)) standard |= QMessageBox::Yes;
+  if (buttons.testFlag(TMsgDlgButton::No)) standard |= QMessageBox::No;
+  if (buttons.testFlag(TMsgDlgButton::OK)) standard |= QMessageBox::Ok;
+  if (buttons.testFlag(TMsgDlgButton::Cancel)) standard |= QMessageBox::Cancel;
   if (standard == QMessageBox::NoButton) standard = QMessageBox::Ok;
   box.setStandardButtons(standard);
   switch (box.exec()) {
-    case QMessageBox::Yes: return mbYes;
-    case QMessageBox::No: return mbNo;
-    case QMessageBox::Ok: return mbOK;
-    case QMessageBox::Cancel: return mbCancel;
+    case QMessageBox::Yes: return TMsgDlgButton::Yes;
+    case QMessageBox::No: return TMsgDlgButton::No;
+    case QMessageBox::Ok: return TMsgDlgButton::OK;
+    case QMessageBox::Cancel: return TMsgDlgButton::Cancel;
     default: break;
   }
-  if (buttons & mbNo) return mbNo;
-  if (buttons & mbCancel) return mbCancel;
-  return mbOK;
+  if (buttons.testFlag(TMsgDlgButton::No)) return TMsgDlgButton::No;
+  if (buttons.testFlag(TMsgDlgButton::Cancel)) return TMsgDlgButton::Cancel;
+  return TMsgDlgButton::OK;
 }
 
 bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value) {

@@ -9,6 +9,7 @@
 
 #include "ui/dialogs.h"
 #include "ui/text_conversion.h"
+#include "ui/window_layout.h"
 
 namespace tagwright {
 
@@ -45,7 +46,7 @@ void TShellFileList::ShowFolder(const QString& path) {
   if (model() == nullptr) {
     setModel(model_);
     header()->setStretchLastSection(false);
-    setColumnWidth(0, 160);
+    setColumnWidth(0, kFileListNameColumnWidth);
   }
   setRootIndex(model_->setRootPath(path));
   clearSelection();
@@ -73,8 +74,8 @@ void TShellFileList::MoveSelectionToTrash() {
     if (!QFile::moveToTrash(path)) failed << QFileInfo(path).fileName();
   }
   if (!failed.isEmpty()) {
-    dialogs_.MessageDlg(TMsgDlgType::mtError, QStringLiteral("Error"),
-                        QStringLiteral("Cannot move to the trash:\n%1").arg(failed.join(QLatin1Char('\n'))), mbOK);
+    dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"),
+                        QStringLiteral("Cannot move to the trash:\n%1").arg(failed.join(QLatin1Char('\n'))), TMsgDlgButton::OK);
   }
 }
 

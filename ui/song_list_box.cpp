@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 
+#include "ui/window_layout.h"
+
 namespace tagwright {
 
 TSongListBox::TSongListBox(QWidget* parent) : QListView(parent) {
@@ -46,7 +48,7 @@ void TSongRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
 QSize TSongRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
   QSize size = QStyledItemDelegate::sizeHint(option, index);
-  size.setHeight(TSongListBox::kRowHeight);
+  size.setHeight(kSongRowHeight);
   return size;
 }
 

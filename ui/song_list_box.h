@@ -1,5 +1,5 @@
-// The song list box: several rows selectable, a current row that need not be selected, rows of 16
-// pixels drawn by the window.
+// The song list box: several rows selectable, a current row that need not be selected, rows of
+// kSongRowHeight pixels drawn by the list's owner.
 #pragma once
 
 #include <QListView>
@@ -13,9 +13,7 @@ class TSongListBox : public QListView {
  public:
   explicit TSongListBox(QWidget* parent = nullptr);
 
-  static constexpr int kRowHeight = 16;
-
-  // Draws one row: the painter, the row's rectangle and drawing state, the row's position.
+    // Draws one row: the painter, the row's rectangle and drawing state, the row's position.
   using TDrawItem = std::function<void(QPainter*, const QStyleOptionViewItem&, int)>;
   void SetDrawItem(TDrawItem drawItem) { drawItem_ = std::move(drawItem); }
   void DrawItem(QPainter* painter, const QStyleOptionViewItem& option, int row) const;

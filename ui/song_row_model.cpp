@@ -1,6 +1,5 @@
 #include "ui/song_row_model.h"
 
-#include "ui/song_view_mode.h"
 #include "ui/text_conversion.h"
 
 namespace tagwright {
@@ -19,7 +18,7 @@ QVariant TSongRowModel::data(const QModelIndex& index, int role) const {
   return ToQString(SongRowText(*songs_[song], viewMode_));
 }
 
-void TSongRowModel::SetRows(std::vector<std::size_t> rows, int viewMode) {
+void TSongRowModel::SetRows(std::vector<std::size_t> rows, TViewMode viewMode) {
   beginResetModel();
   rows_ = std::move(rows);
   viewMode_ = viewMode;

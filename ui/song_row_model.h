@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "songs/song_list.h"
+#include "songs/song_view_mode.h"
 
 namespace tagwright {
 
@@ -22,13 +23,13 @@ class TSongRowModel : public QAbstractListModel {
   // The index in the song list of the song behind a row; the row must exist.
   std::size_t SongIndex(int row) const { return rows_[static_cast<std::size_t>(row)]; }
   // Replaces every row at once.
-  void SetRows(std::vector<std::size_t> rows, int viewMode);
+  void SetRows(std::vector<std::size_t> rows, TViewMode viewMode);
   void Clear();
 
  private:
   const TSongList& songs_;
   std::vector<std::size_t> rows_;
-  int viewMode_ = 0;
+  TViewMode viewMode_ = TViewMode::PathFileName;
 };
 
 }  // namespace tagwright

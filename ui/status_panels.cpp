@@ -3,31 +3,37 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "ui/window_layout.h"
+
 namespace tagwright {
 
 TStatusPanels::TStatusPanels(QWidget* parent) : QFrame(parent) {
   auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 1, 0, 0);
-  layout->setSpacing(2);
-  const int widths[kPanelCount] = {400, 70, 50};
+  layout->setContentsMargins(kStatusBarMargins);
+  layout->setSpacing(kStatusPanelSpacing);
+  const int widths[kPanelCount] = {kMessagePanelWidth, kCountPanelWidth, kSparePanelWidth};
+  const char* names[kPanelCount] = {"messagePanel", "countPanel", "sparePanel"};
   for (int i = 0; i < kPanelCount; ++i) {
     panels_[i] = new QLabel(this);
+    panels_[i]->setObjectName(QString::fromLatin1(names[i]));
     panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panels_[i]->setFixedWidth(widths[i]);
     panels_[i]->setTextFormat(Qt::PlainText);
-    panels_[i]->setIndent(2);
+    panels_[i]->setIndent(kStatusPanelIndent);
     layout->addWidget(panels_[i]);
   }
   layout->addStretch(1);
-  setFixedHeight(20);
+  setFixedHeight(kStatusBarHeight);
 }
 
-QString TStatusPanels::PanelText(int index) const { return panels_[index]->text(); }
+QString TStatusPanels::PanelText(TStatusPanel panel) const { return Label(panel)->text(); }
 
-int TStatusPanels::PanelWidth(int index) const { return panels_[index]->width(); }
+int TStatusPanels::PanelWidth(TStatusPanel panel) const { return Label(panel)->width(); }
 
-void TStatusPanels::SetPanelWidth(int index, int width) { panels_[index]->setFixedWidth(width); }
+void TStatusPanels::SetPanelWidth(TStatusPanel panel, int width) { Label(panel)->setFixedWidth(width); }
 
-void TStatusPanels::SetPanelText(int index, const QString& text) { panels_[index]->setText(text); }
+void TStatusPanels::SetPanelText(TStatusPanel panel, const QString& text) { Label(panel)->setText(text); }
+
+void TStatusPanels::RepaintPanel(TStatusPanel panel) { Label(panel)->repaint(); }
 
 }  // namespace tagwright

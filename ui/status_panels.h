@@ -1,11 +1,14 @@
-// The window's status bar: the message panel, the count panel and an always empty third panel.
+// The window's status bar: the message panel, the count panel and an always empty spare panel.
 #pragma once
 
 #include <QFrame>
+#include <cstdint>
 
 class QLabel;
 
 namespace tagwright {
+
+enum class TStatusPanel : std::uint8_t { Message, Count, Spare };
 
 class TStatusPanels : public QFrame {
   Q_OBJECT
@@ -13,13 +16,16 @@ class TStatusPanels : public QFrame {
   explicit TStatusPanels(QWidget* parent = nullptr);
 
   static constexpr int kPanelCount = 3;
-  QLabel* Panel(int index) const { return panels_[index]; }
-  QString PanelText(int index) const;
-  int PanelWidth(int index) const;
-  void SetPanelWidth(int index, int width);
-  void SetPanelText(int index, const QString& text);
+  QString PanelText(TStatusPanel panel) const;
+  int PanelWidth(TStatusPanel panel) const;
+  void SetPanelWidth(TStatusPanel panel, int width);
+  void SetPanelText(TStatusPanel panel, const QString& text);
+  // Paints a panel at once, also while the window is busy.
+  void RepaintPanel(TStatusPanel panel);
 
  private:
+  QLabel* Label(TStatusPanel panel) const { return panels_[static_cast<int>(panel)]; }
+
   QLabel* panels_[kPanelCount] = {};
 };
 

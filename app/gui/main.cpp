@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   parser.process(application);
 
   tagwright::TQtDialogs dialogs;
-  tagwright::TfrmRo3VavMain window(dialogs);
+  tagwright::TMainWindow window(dialogs);
   tagwright::TAboutBox hiddenAboutBox;  // made at start, as the window expects, and never shown
   window.show();
 

@@ -27,22 +27,23 @@ std::string Trimmed(const std::string& text) { return QString::fromStdString(tex
 
 void MakeReadOnly(const std::string& path) { QCOMPARE(chmod(path.c_str(), 0444), 0); }
 
-QList<int> SelectedRows(const TfrmRo3VavMain& window) {
+QList<int> SelectedRows(const TMainWindow& window) {
   QList<int> rows;
+  const TSongListBox* list = ChildOf<TSongListBox>(window, "songList");
   for (int row = 0; row < window.RowCount(); ++row) {
-    if (window.lstFiles->IsRowSelected(row)) rows << row;
+    if (list->IsRowSelected(row)) rows << row;
   }
   return rows;
 }
 
-void SelectAllRows(TfrmRo3VavMain& window) {
+void SelectAllRows(TMainWindow& window) {
   ClickRow(window, 0);
   for (int row = 1; row < window.RowCount(); ++row) ClickRow(window, row, Qt::ControlModifier);
 }
 
 }  // namespace
 
-void TCommandsTest::stampOneSongWritesThePanelExactly() {
+void TCommandsTest::StampOneSongWritesThePanelExactly() {
   TSongFolder folder;
   TID3Info tags = Tags("Abba", "Waterloo", "Album", 3);
   tags.Comment = "Old comment";
@@ -50,19 +51,19 @@ void TCommandsTest::stampOneSongWritesThePanelExactly() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window->txtCommentDisplay->setText(QString());
-  window->txtArtistDisplay->setText(QStringLiteral("  Abba Group  "));
+  window.Child<QLineEdit>("commentField")->setText(QString());
+  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("  Abba Group  "));
   QTest::keyClick(window.Window.get(), Qt::Key_F6);
   const TID3Info after = TagsOf(song);
   QCOMPARE(Trimmed(after.Comment), std::string());
   QCOMPARE(after.Artist, std::string("Abba Group"));
   QCOMPARE(after.Title, std::string("Waterloo"));
   QCOMPARE(after.Track, std::uint8_t(3));
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba Group"));
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba Group"));
   QCOMPARE(SelectedRows(*window.Window), QList<int>{0});
 }
 
-void TCommandsTest::stampSeveralSongsWritesOnlyFilledFields() {
+void TCommandsTest::StampSeveralSongsWritesOnlyFilledFields() {
   TSongFolder folder;
   const std::string a = folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "One"));
   const std::string b = folder.AddTaggedSong("b.mp3", Tags("Moby", "Why", "Two"));
@@ -70,8 +71,8 @@ void TCommandsTest::stampSeveralSongsWritesOnlyFilledFields() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllRows(*window.Window);
-  window->txtAlbumDisplay->setText(QStringLiteral("X"));
-  window->cmdUpdateID3Tags->click();
+  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
+  window.Child<QPushButton>("stampButton")->click();
   QCOMPARE(TagsOf(a).Album, std::string("X"));
   QCOMPARE(TagsOf(b).Album, std::string("X"));
   QCOMPARE(TagsOf(c).Album, std::string("X"));
@@ -80,7 +81,7 @@ void TCommandsTest::stampSeveralSongsWritesOnlyFilledFields() {
   QCOMPARE(TagsOf(c).Artist, std::string("Sting"));
 }
 
-void TCommandsTest::unwritableFileAsksAndYesSkipsIt() {
+void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
   TSongFolder folder;
   std::vector<std::string> songs;
   for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) songs.push_back(folder.AddTaggedSong(name, Tags("", "T")));
@@ -90,19 +91,19 @@ void TCommandsTest::unwritableFileAsksAndYesSkipsIt() {
   SelectAllRows(*window.Window);
   ClickRow(*window.Window, 2, Qt::ControlModifier);  // row 2 current but no longer selected
   ClickRow(*window.Window, 2, Qt::ControlModifier);  // and selected again
-  window.Dialogs.Answers.push_back(mbYes);
-  window->popStampID3TagsClick();
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  window->StampRecognized();
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("b.mp3 cannot be written to.  Continue?"));
   QCOMPARE(window.Dialogs.Messages[0].Caption, QStringLiteral("Error"));
-  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButtons(mbYes | mbNo));
+  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButton::Yes | TMsgDlgButton::No);
   // Stamping the recognised title: every writable file was written (its trailer now says "T").
   for (int i : {0, 2, 3}) QCOMPARE(TagsOf(songs[i]).Title, std::string("T"));
   QCOMPARE(SelectedRows(*window.Window), QList<int>{2});
   QCOMPARE(window->CurrentRow(), 2);
 }
 
-void TCommandsTest::unwritableFileAnsweredNoEndsThePass() {
+void TCommandsTest::UnwritableFileAnsweredNoEndsThePass() {
   TSongFolder folder;
   std::vector<std::string> songs;
   for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) songs.push_back(folder.AddSong(name));
@@ -110,8 +111,8 @@ void TCommandsTest::unwritableFileAnsweredNoEndsThePass() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllRows(*window.Window);
-  window.Dialogs.Answers.push_back(mbNo);
-  window->cmdUseFilenameAsTitleClick();
+  window.Dialogs.Answers.push_back(TMsgDlgButton::No);
+  window->UseFileNameAsTitle();
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QCOMPARE(TagsOf(songs[0]).Title, std::string("a"));
   QCOMPARE(TagsOf(songs[2]).Title, std::string());
@@ -119,7 +120,7 @@ void TCommandsTest::unwritableFileAnsweredNoEndsThePass() {
   QCOMPARE(SelectedRows(*window.Window), QList<int>{3});  // the row that was current, alone
 }
 
-void TCommandsTest::renameWithDetailsReportsATakenName() {
+void TCommandsTest::RenameWithDetailsReportsATakenName() {
   TSongFolder folder;
   folder.AddFile("Abba - Waterloo.mp3", "another song");
   const std::string song = folder.AddSong("x - y.mp3");
@@ -127,8 +128,8 @@ void TCommandsTest::renameWithDetailsReportsATakenName() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   const int row = RowEndingWith(*window.Window, QStringLiteral("x - y.mp3"));
   ClickRow(*window.Window, row);
-  window->txtArtistDisplay->setText(QStringLiteral("Abba"));
-  window->txtTitleDisplay->setText(QStringLiteral("Waterloo"));
+  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Abba"));
+  window.Child<QLineEdit>("titleField")->setText(QStringLiteral("Waterloo"));
   QElapsedTimer timer;
   timer.start();
   QTest::keyClick(window.Window.get(), Qt::Key_F5);
@@ -137,42 +138,42 @@ void TCommandsTest::renameWithDetailsReportsATakenName() {
   QCOMPARE(ReadWholeFile(folder / "Abba - Waterloo.mp3"), std::string("another song"));
 }
 
-void TCommandsTest::renameWithDetailsRenamesCaseOnlyChanges() {
+void TCommandsTest::RenameWithDetailsRenamesCaseOnlyChanges() {
   TSongFolder folder;
   const std::string song = folder.AddSong("abba - waterloo.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window->txtArtistDisplay->setText(QStringLiteral("Abba"));
-  window->txtTitleDisplay->setText(QStringLiteral("Waterloo"));
-  window->txtTrackDisplay->setText(QStringLiteral("7"));
-  window->cmdRenameFilesWithDetails->click();
+  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Abba"));
+  window.Child<QLineEdit>("titleField")->setText(QStringLiteral("Waterloo"));
+  window.Child<QLineEdit>("trackField")->setText(QStringLiteral("7"));
+  window.Child<QPushButton>("renameButton")->click();
   QVERIFY(!FileExists(song));
   QVERIFY(FileExists(folder / "07 - Abba - Waterloo.mp3"));
   QCOMPARE(RowTexts(*window.Window), QStringList{QString::fromStdString(folder / "07 - Abba - Waterloo.mp3")});
 }
 
-void TCommandsTest::autoRenameRenamesTheFirstOfTwoClashingSongs() {
+void TCommandsTest::AutoRenameRenamesTheFirstOfTwoClashingSongs() {
   TSongFolder folder;
   folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
   folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllRows(*window.Window);
-  window->cmdRenameSelectedFiles->click();
+  window.Child<QPushButton>("autoRenameButton")->click();
   QVERIFY(FileExists(folder / "Moby - Why.mp3"));
   QVERIFY(FileExists(folder / "two.mp3"));
   QVERIFY(!FileExists(folder / "one.mp3"));
 }
 
-void TCommandsTest::renameThisFileUsesTheTypedName() {
+void TCommandsTest::RenameThisFileUsesTheTypedName() {
   TSongFolder folder;
   folder.AddSong("old.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   window.Dialogs.InputAnswers.push_back(QStringLiteral("sub/escape.mp3"));
-  window->popRenameFileClick();
+  window->RenameThisFile();
   QCOMPARE(window.Dialogs.Inputs.at(0).Caption, QStringLiteral("Rename File"));
   QCOMPARE(window.Dialogs.Inputs.at(0).Prompt, QStringLiteral("New filename"));
   QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("old.mp3"));
@@ -180,12 +181,12 @@ void TCommandsTest::renameThisFileUsesTheTypedName() {
   QVERIFY(FileExists(folder / "old.mp3"));
 
   window.Dialogs.InputAnswers.push_back(QStringLiteral("new.txt"));
-  window->popRenameFileClick();
+  window->RenameThisFile();
   QVERIFY(FileExists(folder / "new.txt"));
   QCOMPARE(window->RowCount(), 0);  // no longer a song file
 }
 
-void TCommandsTest::handsFreeActsOnlyOnNamesHoldingTheirDetails() {
+void TCommandsTest::HandsFreeActsOnlyOnNamesHoldingTheirDetails() {
   TSongFolder folder;
   const std::string plain = folder.AddSong("moby - why_does_my_heart [live].mp3");
   const std::string extra = folder.AddSong("Moby - Porcelain - www.site.com.mp3");
@@ -205,26 +206,26 @@ void TCommandsTest::handsFreeActsOnlyOnNamesHoldingTheirDetails() {
   QVERIFY(FileExists(readOnly));
 }
 
-void TCommandsTest::detailsCleanupAndFilenameAsTitle() {
+void TCommandsTest::DetailsCleanupAndFilenameAsTitle() {
   TSongFolder folder;
   const std::string song = folder.AddSong("some band - the_best_song.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window->cmdTitleArtistCleanupToID3->click();
+  window.Child<QPushButton>("detailsCleanupButton")->click();
   QCOMPARE(TagsOf(song).Title, std::string("The Best Song"));
   QCOMPARE(TagsOf(song).Artist, std::string("Some Band"));
-  window->cmdUseFilenameAsTitle->click();
+  window.Child<QPushButton>("fileNameAsTitleButton")->click();
   QCOMPARE(TagsOf(song).Title, std::string("some band - the_best_song"));
   QCOMPARE(TagsOf(song).Artist, std::string("Some Band"));
 }
 
-void TCommandsTest::clearBlanksEachFieldAlone_data() {
+void TCommandsTest::ClearBlanksEachFieldAlone_data() {
   QTest::addColumn<int>("item");
   for (int item = 0; item < 7; ++item) QTest::addRow("item %d", item) << item;
 }
 
-void TCommandsTest::clearBlanksEachFieldAlone() {
+void TCommandsTest::ClearBlanksEachFieldAlone() {
   QFETCH(int, item);
   TSongFolder folder;
   TID3Info full = Tags("Artist", "Title", "Album", 5, "Rock", "1999");
@@ -233,7 +234,7 @@ void TCommandsTest::clearBlanksEachFieldAlone() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  const QList<QAction*> items = window->mnuClear->actions();
+  const QList<QAction*> items = window.Child<QMenu>("clearMenu")->actions();
   QCOMPARE(items.size(), 7);
   items[item]->trigger();
   const TID3Info after = TagsOf(song);
@@ -249,26 +250,26 @@ void TCommandsTest::clearBlanksEachFieldAlone() {
   }
 }
 
-void TCommandsTest::deleteAsksFirst() {
+void TCommandsTest::DeleteAsksFirst() {
   TSongFolder folder;
   const std::string song = folder.AddSong("a.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window.Dialogs.Answers.push_back(mbNo);
-  window->popDeleteFileClick();
+  window.Dialogs.Answers.push_back(TMsgDlgButton::No);
+  window->DeleteThisFile();
   QVERIFY(FileExists(song));
   QCOMPARE(window->RowCount(), 1);
   QCOMPARE(window.Dialogs.Messages.at(0).Caption, QStringLiteral("Confirm"));
   QCOMPARE(window.Dialogs.Messages.at(0).Text,
            QStringLiteral("Are you sure you want to delete this file?\r\n") + QString::fromStdString(song));
-  window.Dialogs.Answers.push_back(mbYes);
-  window->popDeleteFileClick();
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  window->DeleteThisFile();
   QVERIFY(!FileExists(song));
   QCOMPARE(window->RowCount(), 0);
 }
 
-void TCommandsTest::selectArtistAddsRowsOfTheSameSpelling() {
+void TCommandsTest::SelectArtistAddsRowsOfTheSameSpelling() {
   TSongFolder folder;
   folder.AddTaggedSong("1.mp3", Tags("Abba", "A"));
   folder.AddTaggedSong("2.mp3", Tags("abba", "B"));
@@ -278,101 +279,101 @@ void TCommandsTest::selectArtistAddsRowsOfTheSameSpelling() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 3);
   ClickRow(*window.Window, 0, Qt::ControlModifier);
-  window->popSelectArtistClick();
+  window->SelectArtist();
   QCOMPARE(SelectedRows(*window.Window), (QList<int>{0, 2, 3}));
-  window->popSelectAllClick();
+  window->SelectAll();
   QCOMPARE(SelectedRows(*window.Window), (QList<int>{0, 1, 2, 3}));
 }
 
-void TCommandsTest::cutToMovesTextToTheFrontOfAnotherField() {
+void TCommandsTest::CutToMovesTextToTheFrontOfAnotherField() {
   TSongFolder folder;
   folder.AddSong("x.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window->txtTitleDisplay->setText(QStringLiteral("Abba - Waterloo"));
-  window->txtArtistDisplay->setText(QStringLiteral("Band"));
-  window->txtTitleDisplay->setFocus();
+  window.Child<QLineEdit>("titleField")->setText(QStringLiteral("Abba - Waterloo"));
+  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Band"));
+  window.Child<QLineEdit>("titleField")->setFocus();
   QApplication::setActiveWindow(window.Window.get());
-  window->txtTitleDisplay->setSelection(0, 4);
-  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window->txtTitleDisplay));
-  window->CutSelectionTo(window->txtArtistDisplay);
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("AbbaBand"));
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Waterloo"));
+  window.Child<QLineEdit>("titleField")->setSelection(0, 4);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window.Child<QLineEdit>("titleField")));
+  DetailsPanel(window)->CutSelectionTo(TDetailsField::Artist);
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("AbbaBand"));
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Waterloo"));
   QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Abba"));
 
-  window->txtTitleDisplay->setSelection(0, 0);
-  window->CutSelectionTo(window->txtArtistDisplay);  // nothing selected: nothing changes
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("AbbaBand"));
+  window.Child<QLineEdit>("titleField")->setSelection(0, 0);
+  DetailsPanel(window)->CutSelectionTo(TDetailsField::Artist);  // nothing selected: nothing changes
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("AbbaBand"));
 }
 
-void TCommandsTest::updateFromFileNameFillsOneField() {
+void TCommandsTest::UpdateFromFileNameFillsOneField() {
   TSongFolder folder;
   folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Tag Artist", "Tag Title"));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window->popSongDetailsTextPopup();
-  QCOMPARE(window->cmdUpdFilenameArtist->text(), QStringLiteral("Artist: Abba"));
-  QCOMPARE(window->cmdUpdFilenameTitle->text(), QStringLiteral("Title: Waterloo"));
-  window->cmdUpdFilenameTitleClick();
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Waterloo"));
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Tag Artist"));
-  window->cmdUpdFilenameArtistClick();
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba"));
+  PrepareTextMenu(window);
+  QCOMPARE(window.Child<QAction>("artistFromFileNameEntry")->text(), QStringLiteral("Artist: Abba"));
+  QCOMPARE(window.Child<QAction>("titleFromFileNameEntry")->text(), QStringLiteral("Title: Waterloo"));
+  window.Child<QAction>("titleFromFileNameEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Waterloo"));
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Tag Artist"));
+  window.Child<QAction>("artistFromFileNameEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
 
   // An ampersand is shown as itself, not taken for a shortcut mark.
   QVERIFY(QFile::rename(folder.QPath() + "/Abba - Waterloo.mp3", folder.QPath() + "/AC&DC - Thunder.mp3"));
   window->LoadSongFolder(folder.Path());
   ClickRow(*window.Window, 0);
-  window->popSongDetailsTextPopup();
-  QCOMPARE(window->cmdUpdFilenameArtist->text(), QStringLiteral("Artist: AC&&DC"));
+  PrepareTextMenu(window);
+  QCOMPARE(window.Child<QAction>("artistFromFileNameEntry")->text(), QStringLiteral("Artist: AC&&DC"));
 }
 
-void TCommandsTest::refreshKeepsSubfoldersBelowTheTopNode() {
+void TCommandsTest::RefreshKeepsSubfoldersBelowTheTopNode() {
   TSongFolder folder;
   folder.AddSong("a.mp3");
   folder.AddSong("sub/b.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
-  window->popchkIncludeSubdirectories->trigger();  // ticks and reloads with subfolders
-  QVERIFY(window->popchkIncludeSubdirectories->isChecked());
+  window.Child<QAction>("includeSubfoldersEntry")->trigger();  // ticks and reloads with subfolders
+  QVERIFY(window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(window->RowCount(), 2);
-  window->popRefreshClick();
-  QVERIFY(window->popchkIncludeSubdirectories->isChecked());
+  window->RefreshSongFolder();
+  QVERIFY(window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(window->RowCount(), 2);
-  window->popchkIncludeSubdirectories->trigger();
+  window.Child<QAction>("includeSubfoldersEntry")->trigger();
   QCOMPARE(window->RowCount(), 1);
 }
 
-void TCommandsTest::refreshOnTheTopNodeStopsScanningSubfolders() {
+void TCommandsTest::RefreshOnTheTopNodeStopsScanningSubfolders() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(QStringLiteral("/")));
-  window->popchkIncludeSubdirectories->setChecked(true);  // ticked without a (whole-disk) reload
-  window->popRefreshClick();
-  QVERIFY(!window->popchkIncludeSubdirectories->isChecked());
+  window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);  // ticked without a (whole-disk) reload
+  window->RefreshSongFolder();
+  QVERIFY(!window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(window->SelectedFolder(), std::string("/"));
 }
 
-void TCommandsTest::textMenuTidiesTheFocusedField() {
+void TCommandsTest::TextMenuTidiesTheFocusedField() {
   TSongFolder folder;
   folder.AddSong("x.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   QApplication::setActiveWindow(window.Window.get());
-  window->txtAlbumDisplay->setText(QStringLiteral("my_best_OF"));
-  window->txtAlbumDisplay->setFocus();
-  window->popSDUnderscoresToSpacesClick();
-  QCOMPARE(window->txtAlbumDisplay->text(), QStringLiteral("my best OF"));
-  window->popSDInitialCapsClick();
-  QCOMPARE(window->txtAlbumDisplay->text(), QStringLiteral("My Best Of"));
+  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("my_best_OF"));
+  window.Child<QLineEdit>("albumField")->setFocus();
+  window.Child<QAction>("underscoresToSpacesEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my best OF"));
+  window.Child<QAction>("initialCapsEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("My Best Of"));
 
-  window->txtArtistDisplay->setText(QStringLiteral(" Moby "));
-  window->txtTitleDisplay->setText(QStringLiteral("MOBY - Why "));
-  window->popSDRemoveArtistNameFromTitleBeginningClick();  // whichever field has the focus
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Moby"));
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Why"));
+  window.Child<QLineEdit>("artistField")->setText(QStringLiteral(" Moby "));
+  window.Child<QLineEdit>("titleField")->setText(QStringLiteral("MOBY - Why "));
+  window.Child<QAction>("removeArtistFromTitleEntry")->trigger();  // whichever field has the focus
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Why"));
 }
 
 }  // namespace tagwright::testing

@@ -12,17 +12,17 @@
 
 namespace tagwright::testing {
 
-void TKeysAndHintsTest::functionKeysClickTheirButtons() {
+void TKeysAndHintsTest::FunctionKeysClickTheirButtons() {
   TWindowUnderTest window;
-  QSignalSpy rename(window->cmdRenameFilesWithDetails, &QPushButton::clicked);
-  QSignalSpy stamp(window->cmdUpdateID3Tags, &QPushButton::clicked);
-  QSignalSpy handsFree(window->cmdHandsFreeUpdate, &QPushButton::clicked);
-  QSignalSpy previous(window->btnPrevFile, &QToolButton::clicked);
-  QSignalSpy next(window->btnNextFile, &QToolButton::clicked);
-  QTest::keyClick(window->txtArtistDisplay, Qt::Key_F5);
-  QTest::keyClick(window->txtArtistDisplay, Qt::Key_F6);
-  QTest::keyClick(window->lstFiles, Qt::Key_F7);
-  QTest::keyClick(window->lstFiles, Qt::Key_F11);
+  QSignalSpy rename(window.Child<QPushButton>("renameButton"), &QPushButton::clicked);
+  QSignalSpy stamp(window.Child<QPushButton>("stampButton"), &QPushButton::clicked);
+  QSignalSpy handsFree(window.Child<QPushButton>("handsFreeButton"), &QPushButton::clicked);
+  QSignalSpy previous(window.Child<QToolButton>("previousButton"), &QToolButton::clicked);
+  QSignalSpy next(window.Child<QToolButton>("nextButton"), &QToolButton::clicked);
+  QTest::keyClick(window.Child<QLineEdit>("artistField"), Qt::Key_F5);
+  QTest::keyClick(window.Child<QLineEdit>("artistField"), Qt::Key_F6);
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F7);
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F11);
   QTest::keyClick(window.Window.get(), Qt::Key_F12);
   QCOMPARE(rename.count(), 1);
   QCOMPARE(stamp.count(), 1);
@@ -30,85 +30,85 @@ void TKeysAndHintsTest::functionKeysClickTheirButtons() {
   QCOMPARE(previous.count(), 1);
   QCOMPARE(next.count(), 1);
   // Other keys do nothing here, and typing still reaches the focused field.
-  QTest::keyClicks(window->txtArtistDisplay, QStringLiteral("Abba"));
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba"));
+  QTest::keyClicks(window.Child<QLineEdit>("artistField"), QStringLiteral("Abba"));
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
   QCOMPARE(rename.count() + stamp.count() + handsFree.count(), 3);
 }
 
-void TKeysAndHintsTest::modifiersAreIgnored() {
+void TKeysAndHintsTest::ModifiersAreIgnored() {
   TWindowUnderTest window;
-  QSignalSpy stamp(window->cmdUpdateID3Tags, &QPushButton::clicked);
-  QTest::keyClick(window->txtTitleDisplay, Qt::Key_F6, Qt::ShiftModifier);
-  QTest::keyClick(window->txtTitleDisplay, Qt::Key_F6, Qt::ControlModifier);
+  QSignalSpy stamp(window.Child<QPushButton>("stampButton"), &QPushButton::clicked);
+  QTest::keyClick(window.Child<QLineEdit>("titleField"), Qt::Key_F6, Qt::ShiftModifier);
+  QTest::keyClick(window.Child<QLineEdit>("titleField"), Qt::Key_F6, Qt::ControlModifier);
   QCOMPARE(stamp.count(), 2);
 }
 
-void TKeysAndHintsTest::f9InSongListGoesToPlayEntry() {
+void TKeysAndHintsTest::F9InSongListGoesToPlayEntry() {
   TSongFolder folder;
   const std::string song = folder.AddSong("Abba - Waterloo.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window->lstFiles->setFocus();
-  QSignalSpy play(window->popPlaySongs, &QAction::triggered);
-  QTest::keyClick(window->lstFiles, Qt::Key_F9);
+  window.Child<TSongListBox>("songList")->setFocus();
+  QSignalSpy play(window.Child<QAction>("playEntry"), &QAction::triggered);
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F9);
   QCOMPARE(play.count(), 1);
   // Played once, by the entry: the window's own F9 is not reached.
   QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({song}));
   // With the entry disabled (as the menu left it) F9 does nothing at all.
-  window->UnselectAllRows(window->lstFiles);
-  window->popFilesListPopup();
-  QTest::keyClick(window->lstFiles, Qt::Key_F9);
+  window->UnselectAllRows();
+  PrepareSongListMenu(window);
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F9);
   QCOMPARE(play.count(), 1);
   QCOMPARE(window.Dialogs.Opened.size(), std::size_t(1));
 }
 
-void TKeysAndHintsTest::f9ElsewhereOpensCurrentSong() {
+void TKeysAndHintsTest::F9ElsewhereOpensCurrentSong() {
   TSongFolder folder;
   folder.AddSong("Abba - Waterloo.mp3");
   const std::string second = folder.AddSong("Moby - Porcelain.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 1);
-  window->txtAlbumDisplay->setFocus();
-  QTest::keyClick(window->txtAlbumDisplay, Qt::Key_F9);
+  window.Child<QLineEdit>("albumField")->setFocus();
+  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);
   QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({second}));
 }
 
-void TKeysAndHintsTest::f9WithEmptyListDoesNothing() {
+void TKeysAndHintsTest::F9WithEmptyListDoesNothing() {
   TWindowUnderTest window;
-  QTest::keyClick(window->txtAlbumDisplay, Qt::Key_F9);
-  QTest::keyClick(window->lstFiles, Qt::Key_F9);
+  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F9);
   QVERIFY(window.Dialogs.Opened.empty());
 }
 
-void TKeysAndHintsTest::hintOfControlGoesToStatusOnOneLine() {
+void TKeysAndHintsTest::HintOfControlGoesToStatusOnOneLine() {
   TWindowUnderTest window;
   QEvent enter(QEvent::Enter);
-  QApplication::sendEvent(window->cmdUseFilenameAsTitle, &enter);
+  QApplication::sendEvent(window.Child<QPushButton>("fileNameAsTitleButton"), &enter);
   QCOMPARE(window->StatusText(),
            QStringLiteral("Set ID3 Song Title to the Filename when there is no Song Title available."));
   // A radio button without a hint of its own shows its group's.
-  QApplication::sendEvent(window->radfbNoGenre, &enter);
+  QApplication::sendEvent(window.Child<QRadioButton>("noGenreFilter"), &enter);
   QCOMPARE(window->StatusText(), QStringLiteral("Filters which affect the song display window."));
   QEvent leave(QEvent::Leave);
-  QApplication::sendEvent(window->lstFiles, &leave);
+  QApplication::sendEvent(window.Child<TSongListBox>("songList"), &leave);
   QCOMPARE(window->StatusText(), QString());
   // Menu entries report their hints as they are pointed at.
-  window->popStampID3Tags->showStatusText();
+  window.Child<QAction>("stampEntry")->showStatusText();
   QCOMPARE(window->StatusText(),
            QStringLiteral("Update internal ID3 song information for selected songs using Recognized Values."));
   window->SetStatusText(QStringLiteral("Updating file list..."));
   QCOMPARE(window->StatusText(), QStringLiteral("Updating file list..."));
 }
 
-void TKeysAndHintsTest::errorsAreShownAndWindowCarriesOn() {
+void TKeysAndHintsTest::ErrorsAreShownAndWindowCarriesOn() {
   TWindowUnderTest window;
   window->RunGuarded([] { throw std::runtime_error("Cannot open file /x/y.mp3"); });
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{1});
   QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("Cannot open file /x/y.mp3"));
-  QCOMPARE(window.Dialogs.Messages[0].Type, TMsgDlgType::mtError);
-  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButtons{mbOK});
+  QCOMPARE(window.Dialogs.Messages[0].Type, TMsgDlgType::Error);
+  QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButtons{TMsgDlgButton::OK});
   QVERIFY(window->isVisible());
 }
 

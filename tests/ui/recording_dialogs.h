@@ -33,7 +33,7 @@ class TRecordingDialogs : public TDialogs {
       Answers.pop_front();
       return answer;
     }
-    return (buttons & mbNo) ? mbNo : mbOK;
+    return buttons.testFlag(TMsgDlgButton::No) ? TMsgDlgButton::No : TMsgDlgButton::OK;
   }
 
   bool InputQuery(const QString& caption, const QString& prompt, QString& value) override {

@@ -19,7 +19,7 @@ QColor Background(const QLineEdit* field) { return field->palette().color(QPalet
 
 }  // namespace
 
-void TSongDetailsTest::singleSongFillsEveryField() {
+void TSongDetailsTest::SingleSongFillsEveryField() {
   TSongFolder folder;
   TID3Info tags = Tags("Abba", "Waterloo", "Waterloo", 3, "Pop", "1974");
   tags.Comment = "Eurovision";
@@ -28,33 +28,33 @@ void TSongDetailsTest::singleSongFillsEveryField() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details "));
-  QCOMPARE(window->lblFilenameDisplay->text(), QStringLiteral("03 - Abba - Waterloo.mp3"));
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba"));
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Waterloo"));
-  QCOMPARE(window->txtAlbumDisplay->text(), QStringLiteral("Waterloo"));
-  QCOMPARE(window->txtYearDisplay->text(), QStringLiteral("1974"));
-  QCOMPARE(window->txtCommentDisplay->text(), QStringLiteral("Eurovision"));
-  QCOMPARE(window->txtTrackDisplay->text(), QStringLiteral("03"));
-  QCOMPARE(window->cboGenreDisplay->currentText(), QStringLiteral("Pop"));
-  QCOMPARE(window->lblReadOnlyCaption->text(), QString());
-  QVERIFY(window->txtTitleDisplay->isEnabled());
-  QCOMPARE(window->lblSongDetailDecoration->text(), QStringLiteral("ooooo"));
-  QCOMPARE(window->lblSongDetailDecoration->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+  QCOMPARE(window.Child<QLineEdit>("fileNameField")->text(), QStringLiteral("03 - Abba - Waterloo.mp3"));
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Waterloo"));
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("Waterloo"));
+  QCOMPARE(window.Child<QLineEdit>("yearField")->text(), QStringLiteral("1974"));
+  QCOMPARE(window.Child<QLineEdit>("commentField")->text(), QStringLiteral("Eurovision"));
+  QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QStringLiteral("03"));
+  QCOMPARE(window.Child<QComboBox>("genreBox")->currentText(), QStringLiteral("Pop"));
+  QCOMPARE(window.Child<QLabel>("readOnlyLabel")->text(), QString());
+  QVERIFY(window.Child<QLineEdit>("titleField")->isEnabled());
+  QCOMPARE(window.Child<QLabel>("statusMark")->text(), QStringLiteral("ooooo"));
+  QCOMPARE(window.Child<QLabel>("statusMark")->palette().color(QPalette::WindowText), QColor(0, 128, 0));
 }
 
-void TSongDetailsTest::trackIsPaddedAndZeroEmpty() {
+void TSongDetailsTest::TrackIsPaddedAndZeroEmpty() {
   TSongFolder folder;
   folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "", 7));
   folder.AddTaggedSong("b.mp3", Tags("Abba", "Dancing Queen", "", 0));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  QCOMPARE(window->txtTrackDisplay->text(), QStringLiteral("07"));
+  QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QStringLiteral("07"));
   ClickRow(*window.Window, 1);
-  QCOMPARE(window->txtTrackDisplay->text(), QString());
+  QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QString());
 }
 
-void TSongDetailsTest::readOnlyFileIsMarked() {
+void TSongDetailsTest::ReadOnlyFileIsMarked() {
   TSongFolder folder;
   const std::string song = folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
   std::filesystem::permissions(song, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
@@ -63,13 +63,13 @@ void TSongDetailsTest::readOnlyFileIsMarked() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  QCOMPARE(window->lblReadOnlyCaption->text(), QStringLiteral("(Read-only)"));
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba"));
+  QCOMPARE(window.Child<QLabel>("readOnlyLabel")->text(), QStringLiteral("(Read-only)"));
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
   ClickRow(*window.Window, 1);
-  QCOMPARE(window->lblReadOnlyCaption->text(), QString());
+  QCOMPARE(window.Child<QLabel>("readOnlyLabel")->text(), QString());
 }
 
-void TSongDetailsTest::commonModeShowsSharedValues() {
+void TSongDetailsTest::CommonModeShowsSharedValues() {
   TSongFolder folder;
   folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop", "1992"));
   folder.AddTaggedSong("2.mp3", Tags("Abba", "Fernando", "Gold", 2, "Pop", "1992"));
@@ -79,23 +79,23 @@ void TSongDetailsTest::commonModeShowsSharedValues() {
   ClickRow(*window.Window, 0);
   ClickRow(*window.Window, 1, Qt::ControlModifier);
   QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details (common) "));
-  QVERIFY(!window->txtTitleDisplay->isEnabled());
-  QCOMPARE(window->txtTitleDisplay->text(), QString());
-  QCOMPARE(window->lblFilenameDisplay->text(), QString());
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba"));
-  QCOMPARE(window->txtAlbumDisplay->text(), QStringLiteral("Gold"));
-  QCOMPARE(window->txtYearDisplay->text(), QStringLiteral("1992"));
-  QCOMPARE(window->cboGenreDisplay->currentText(), QStringLiteral("Pop"));
-  QCOMPARE(window->txtTrackDisplay->text(), QString());  // 01 and 02 differ
+  QVERIFY(!window.Child<QLineEdit>("titleField")->isEnabled());
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QString());
+  QCOMPARE(window.Child<QLineEdit>("fileNameField")->text(), QString());
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("Gold"));
+  QCOMPARE(window.Child<QLineEdit>("yearField")->text(), QStringLiteral("1992"));
+  QCOMPARE(window.Child<QComboBox>("genreBox")->currentText(), QStringLiteral("Pop"));
+  QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QString());  // 01 and 02 differ
   // One song without an album empties the field although the others agree.
   ClickRow(*window.Window, 2, Qt::ControlModifier);
-  QCOMPARE(window->txtAlbumDisplay->text(), QString());
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Abba"));
-  QCOMPARE(window->lblSongDetailDecoration->palette().color(QPalette::WindowText),
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QString());
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
+  QCOMPARE(window.Child<QLabel>("statusMark")->palette().color(QPalette::WindowText),
            QPalette().color(QPalette::WindowText));
 }
 
-void TSongDetailsTest::commonModeCaseOnlyDifferenceShowsLastSpelling() {
+void TSongDetailsTest::CommonModeCaseOnlyDifferenceShowsLastSpelling() {
   TSongFolder folder;
   folder.AddTaggedSong("1.mp3", Tags("abba", "Waterloo"));
   folder.AddTaggedSong("2.mp3", Tags("ABBA", "Fernando"));
@@ -104,12 +104,12 @@ void TSongDetailsTest::commonModeCaseOnlyDifferenceShowsLastSpelling() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   ClickRow(*window.Window, 1, Qt::ShiftModifier);
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("ABBA"));
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("ABBA"));
   ClickRow(*window.Window, 2, Qt::ControlModifier);
-  QCOMPARE(window->txtArtistDisplay->text(), QString());
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
 }
 
-void TSongDetailsTest::backToOneSongLeavesCommonMode() {
+void TSongDetailsTest::BackToOneSongLeavesCommonMode() {
   TSongFolder folder;
   folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo"));
   folder.AddTaggedSong("2.mp3", Tags("Moby", "Porcelain"));
@@ -117,43 +117,43 @@ void TSongDetailsTest::backToOneSongLeavesCommonMode() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   ClickRow(*window.Window, 1, Qt::ControlModifier);
-  QVERIFY(!window->txtTitleDisplay->isEnabled());
+  QVERIFY(!window.Child<QLineEdit>("titleField")->isEnabled());
   ClickRow(*window.Window, 1);
   QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details "));
-  QVERIFY(window->txtTitleDisplay->isEnabled());
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Porcelain"));
+  QVERIFY(window.Child<QLineEdit>("titleField")->isEnabled());
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Porcelain"));
   // Deselecting the last selected row keeps it current: the common mode with nothing shared.
   ClickRow(*window.Window, 1, Qt::ControlModifier);
   QCOMPARE(window->SelectedSongCount(), 0);
   QCOMPARE(window->CurrentRow(), 1);
   QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details (common) "));
-  QCOMPARE(window->txtArtistDisplay->text(), QString());
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
 }
 
-void TSongDetailsTest::longArtistAndTitleAreColoured() {
+void TSongDetailsTest::LongArtistAndTitleAreColoured() {
   TSongFolder folder;
   const std::string thirty(30, 'a');
   folder.AddTaggedSong("1.mp3", Tags(thirty, thirty + "b"));
   TWindowUnderTest window;
-  const QColor normal = Background(window->txtArtistDisplay);
+  const QColor normal = Background(window.Child<QLineEdit>("artistField"));
   const QColor orange(255, 190, 125);
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  QCOMPARE(window->txtArtistDisplay->text().size(), 30);
-  QCOMPARE(Background(window->txtArtistDisplay), normal);
-  QCOMPARE(Background(window->txtTitleDisplay), orange);
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text().size(), 30);
+  QCOMPARE(Background(window.Child<QLineEdit>("artistField")), normal);
+  QCOMPARE(Background(window.Child<QLineEdit>("titleField")), orange);
   // Typing follows too, and the field takes more than 30 characters.
-  QTest::keyClicks(window->txtArtistDisplay, QStringLiteral("x"));
-  QCOMPARE(window->txtArtistDisplay->text().size(), 31);
-  QCOMPARE(Background(window->txtArtistDisplay), orange);
-  QTest::keyClick(window->txtArtistDisplay, Qt::Key_Backspace);
-  QCOMPARE(Background(window->txtArtistDisplay), normal);
+  QTest::keyClicks(window.Child<QLineEdit>("artistField"), QStringLiteral("x"));
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text().size(), 31);
+  QCOMPARE(Background(window.Child<QLineEdit>("artistField")), orange);
+  QTest::keyClick(window.Child<QLineEdit>("artistField"), Qt::Key_Backspace);
+  QCOMPARE(Background(window.Child<QLineEdit>("artistField")), normal);
   // Album and comment are not watched.
-  window->txtAlbumDisplay->setText(QString(40, 'x'));
-  QCOMPARE(Background(window->txtAlbumDisplay), normal);
+  window.Child<QLineEdit>("albumField")->setText(QString(40, 'x'));
+  QCOMPARE(Background(window.Child<QLineEdit>("albumField")), normal);
 }
 
-void TSongDetailsTest::previousAndNextStopAtTheEnds() {
+void TSongDetailsTest::PreviousAndNextStopAtTheEnds() {
   TSongFolder folder;
   folder.AddTaggedSong("1.mp3", Tags("Abba", "One"));
   folder.AddTaggedSong("2.mp3", Tags("Abba", "Two"));
@@ -161,64 +161,64 @@ void TSongDetailsTest::previousAndNextStopAtTheEnds() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  QTest::keyClick(window->lstFiles, Qt::Key_F11);
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F11);
   QCOMPARE(window->CurrentRow(), 0);
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("One"));
-  QTest::keyClick(window->lstFiles, Qt::Key_F12);
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("One"));
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F12);
   QCOMPARE(window->CurrentRow(), 1);
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Two"));
-  window->btnNextFile->click();
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Two"));
+  window.Child<QToolButton>("nextButton")->click();
   QCOMPARE(window->CurrentRow(), 2);
-  QTest::keyClick(window->lstFiles, Qt::Key_F12);
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F12);
   QCOMPARE(window->CurrentRow(), 2);
   QCOMPARE(window->SelectedSongCount(), 1);
-  window->btnPrevFile->click();
+  window.Child<QToolButton>("previousButton")->click();
   QCOMPARE(window->CurrentRow(), 1);
   QCOMPARE(window->SelectedSongCount(), 1);
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Two"));
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Two"));
 }
 
-void TSongDetailsTest::nextWithoutCurrentRowSelectsFirst() {
+void TSongDetailsTest::NextWithoutCurrentRowSelectsFirst() {
   TSongFolder folder;
   folder.AddTaggedSong("1.mp3", Tags("Abba", "One"));
   folder.AddTaggedSong("2.mp3", Tags("Abba", "Two"));
   TWindowUnderTest window;
-  QTest::keyClick(window->lstFiles, Qt::Key_F12);  // an empty list: nothing happens
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F12);  // an empty list: nothing happens
   QCOMPARE(window->CurrentRow(), -1);
   QVERIFY(window->SelectFolder(folder.QPath()));
   QCOMPARE(window->CurrentRow(), -1);
-  QTest::keyClick(window->lstFiles, Qt::Key_F11);
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F11);
   QCOMPARE(window->CurrentRow(), -1);
   QCOMPARE(window->SelectedSongCount(), 0);
-  QTest::keyClick(window->lstFiles, Qt::Key_F12);
+  QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F12);
   QCOMPARE(window->CurrentRow(), 0);
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("One"));
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("One"));
 }
 
-void TSongDetailsTest::textMenuOffersWhatTheFileNameSays() {
+void TSongDetailsTest::TextMenuOffersWhatTheFileNameSays() {
   TSongFolder folder;
   folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("ABBA", "Waterloo (Live)"));
   folder.AddSong("Moby - Porcelain.mp3");
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window->txtTitleDisplay->setFocus();
-  window->txtTitleDisplay->setSelection(0, 3);
-  window->popSongDetailsTextPopup();
-  QCOMPARE(window->cmdUpdFilenameArtist->text(), QStringLiteral("Artist: Abba"));
-  QCOMPARE(window->cmdUpdFilenameTitle->text(), QStringLiteral("Title: Waterloo"));
-  QVERIFY(window->cmdUpdFilenameArtist->isEnabled());
-  QVERIFY(window->mnuUpdFromFilename->menuAction()->isEnabled());
-  QVERIFY(window->mnuCutTo->menuAction()->isEnabled());
-  window->txtTitleDisplay->deselect();
-  window->popSongDetailsTextPopup();
-  QVERIFY(!window->mnuCutTo->menuAction()->isEnabled());
+  window.Child<QLineEdit>("titleField")->setFocus();
+  window.Child<QLineEdit>("titleField")->setSelection(0, 3);
+  PrepareTextMenu(window);
+  QCOMPARE(window.Child<QAction>("artistFromFileNameEntry")->text(), QStringLiteral("Artist: Abba"));
+  QCOMPARE(window.Child<QAction>("titleFromFileNameEntry")->text(), QStringLiteral("Title: Waterloo"));
+  QVERIFY(window.Child<QAction>("artistFromFileNameEntry")->isEnabled());
+  QVERIFY(window.Child<QMenu>("fromFileNameMenu")->menuAction()->isEnabled());
+  QVERIFY(window.Child<QMenu>("cutToMenu")->menuAction()->isEnabled());
+  window.Child<QLineEdit>("titleField")->deselect();
+  PrepareTextMenu(window);
+  QVERIFY(!window.Child<QMenu>("cutToMenu")->menuAction()->isEnabled());
   ClickRow(*window.Window, 1, Qt::ControlModifier);
-  window->popSongDetailsTextPopup();
-  QCOMPARE(window->cmdUpdFilenameArtist->text(), QStringLiteral("Artist: "));
-  QCOMPARE(window->cmdUpdFilenameTitle->text(), QStringLiteral("Title: "));
-  QVERIFY(!window->cmdUpdFilenameTitle->isEnabled());
-  QVERIFY(!window->mnuUpdFromFilename->menuAction()->isEnabled());
+  PrepareTextMenu(window);
+  QCOMPARE(window.Child<QAction>("artistFromFileNameEntry")->text(), QStringLiteral("Artist: "));
+  QCOMPARE(window.Child<QAction>("titleFromFileNameEntry")->text(), QStringLiteral("Title: "));
+  QVERIFY(!window.Child<QAction>("titleFromFileNameEntry")->isEnabled());
+  QVERIFY(!window.Child<QMenu>("fromFileNameMenu")->menuAction()->isEnabled());
 }
 
 }  // namespace tagwright::testing

@@ -10,6 +10,7 @@
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
 #include "ui/song_list_box.h"
+#include "ui/song_status_color.h"
 
 namespace tagwright::testing {
 
@@ -21,7 +22,7 @@ void ChooseFilter(QRadioButton* button) { button->click(); }
 
 }  // namespace
 
-void TSongListTest::loadsSongFilesOfFolderOnly() {
+void TSongListTest::LoadsSongFilesOfFolderOnly() {
   TSongFolder folder;
   folder.AddSong("Abba - Waterloo.mp3");
   folder.AddSong("Moby - Porcelain.MP3");
@@ -39,7 +40,7 @@ void TSongListTest::loadsSongFilesOfFolderOnly() {
   QCOMPARE(window->StatusText(), QString());
 }
 
-void TSongListTest::emptyFolderListsNothing() {
+void TSongListTest::EmptyFolderListsNothing() {
   TSongFolder folder;
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
@@ -48,18 +49,18 @@ void TSongListTest::emptyFolderListsNothing() {
   QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10000000"));
 }
 
-void TSongListTest::noFolderScansNothing() {
+void TSongListTest::NoFolderScansNothing() {
   // With no folder selected a reload (as "Include Subdirectories" does) lists nothing: the empty path
   // must not turn into a scan of the whole file system from "/".
   TWindowUnderTest window;
-  window->popchkIncludeSubdirectories->setChecked(true);
+  window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);
   window->LoadSongFolder(window->SelectedFolder());
   QCOMPARE(window->RowCount(), 0);
   QCOMPARE(window->CountText(), QStringLiteral("0 files"));
   QVERIFY(window.Dialogs.Messages.empty());
 }
 
-void TSongListTest::unreadableSongDoesNotHideOthers() {
+void TSongListTest::UnreadableSongDoesNotHideOthers() {
   TSongFolder folder;
   const std::string good = folder.AddSong("Abba - Waterloo.mp3");
   // A file that cannot be opened (here a link to itself; for other users also a file without read
@@ -75,7 +76,7 @@ void TSongListTest::unreadableSongDoesNotHideOthers() {
   QVERIFY(QString::fromStdString(window->UnreadableSongs()[0]).contains(Q(loop)));
 }
 
-void TSongListTest::filtersEnableByWhatTheyWouldShow() {
+void TSongListTest::FiltersEnableByWhatTheyWouldShow() {
   TSongFolder folder;
   // Tagged, complete, named after its details, with a genre: passes no filter but "Unfiltered".
   folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo", "", 0, "Pop"));
@@ -89,84 +90,84 @@ void TSongListTest::filtersEnableByWhatTheyWouldShow() {
   window->LoadSongFolder(folder.Path());
   QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("11111111"));
 
-  ChooseFilter(window->radfbPatternMatching);
+  ChooseFilter(window.Child<QRadioButton>("patternMatchingFilter"));
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "Moby - Porcelain.mp3")}));
   QCOMPARE(window->CountText(), QStringLiteral("1 files"));
-  ChooseFilter(window->radfbNoGenre);
+  ChooseFilter(window.Child<QRadioButton>("noGenreFilter"));
   QCOMPARE(window->RowCount(), 2);
-  ChooseFilter(window->radfbFailedRecognition);
+  ChooseFilter(window.Child<QRadioButton>("failedRecognitionFilter"));
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "-")}));
-  ChooseFilter(window->radfbUnrenamedFile);
+  ChooseFilter(window.Child<QRadioButton>("unrenamedFileFilter"));
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "old name.mp3")}));
-  ChooseFilter(window->radfbUnfiltered);
+  ChooseFilter(window.Child<QRadioButton>("unfilteredFilter"));
   QCOMPARE(window->RowCount(), 4);
 }
 
-void TSongListTest::chosenFilterStaysChosenWhenDisabled() {
+void TSongListTest::ChosenFilterStaysChosenWhenDisabled() {
   TSongFolder folder;
   folder.AddSong("Moby.mp3");  // a title only: incomplete
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
-  QVERIFY(window->radfbIncomplete->isEnabled());
-  ChooseFilter(window->radfbIncomplete);
+  QVERIFY(window.Child<QRadioButton>("incompleteFilter")->isEnabled());
+  ChooseFilter(window.Child<QRadioButton>("incompleteFilter"));
   QCOMPARE(window->RowCount(), 1);
   // The song is completed on disk; the reload finds nothing incomplete any more.
   QVERIFY(WriteID3Tags(folder / "Moby.mp3", Tags("Moby", "Moby")).Ok());
   window->LoadSongFolder(folder.Path());
-  QVERIFY(!window->radfbIncomplete->isEnabled());
-  QVERIFY(window->radfbIncomplete->isChecked());
+  QVERIFY(!window.Child<QRadioButton>("incompleteFilter")->isEnabled());
+  QVERIFY(window.Child<QRadioButton>("incompleteFilter")->isChecked());
   QCOMPARE(window->RowCount(), 0);
   QCOMPARE(window->CountText(), QStringLiteral("0 files"));
 }
 
-void TSongListTest::viewModesSortAndLabelRows() {
+void TSongListTest::ViewModesSortAndLabelRows() {
   TSongFolder folder;
   folder.AddTaggedSong("b/1.mp3", Tags("Zed", "Alpha"));
   folder.AddTaggedSong("a/2.mp3", Tags("Abba", "Waterloo"));
   folder.AddTaggedSong("c/0.mp3", Tags("Moby", "Beta"));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
-  window->popchkIncludeSubdirectories->setChecked(true);
+  window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);
   window->LoadSongFolder(folder.Path());
   QCOMPARE(RowTexts(*window.Window),
            QStringList({Q(folder / "a/2.mp3"), Q(folder / "b/1.mp3"), Q(folder / "c/0.mp3")}));
-  window->viewButtons->button(1)->click();  // "Filename": still in the order of the full paths
+  window.Child<QRadioButton>("fileNameView")->click();  // "Filename": still in the order of the full paths
   QCOMPARE(RowTexts(*window.Window), QStringList({"2.mp3", "1.mp3", "0.mp3"}));
-  window->viewButtons->button(2)->click();
+  window.Child<QRadioButton>("artistTitleView")->click();
   QCOMPARE(RowTexts(*window.Window), QStringList({"Artist: Abba,  Title: Waterloo", "Artist: Moby,  Title: Beta",
                                                   "Artist: Zed,  Title: Alpha"}));
-  window->viewButtons->button(3)->click();
+  window.Child<QRadioButton>("titleArtistView")->click();
   QCOMPARE(RowTexts(*window.Window), QStringList({"Title: Alpha,  Artist: Zed", "Title: Beta,  Artist: Moby",
                                                   "Title: Waterloo,  Artist: Abba"}));
-  QCOMPARE(window->ViewMode(), 3);
+  QCOMPARE(window->ViewMode(), TViewMode::TitleArtist);
 }
 
-void TSongListTest::viewModeAndFilterDoNotRereadFiles() {
+void TSongListTest::ViewModeAndFilterDoNotRereadFiles() {
   TSongFolder folder;
   const std::string song = folder.AddTaggedSong("x.mp3", Tags("Abba", "Waterloo"));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   std::filesystem::remove(song);
-  window->viewButtons->button(2)->click();
-  window->radfbID3TagUsed->click();
+  window.Child<QRadioButton>("artistTitleView")->click();
+  window.Child<QRadioButton>("id3TagUsedFilter")->click();
   QCOMPARE(RowTexts(*window.Window), QStringList({"Artist: Abba,  Title: Waterloo"}));
   QVERIFY(window.Dialogs.Messages.empty());
 }
 
-void TSongListTest::refreshLeavesNoRowSelectedAndPanelAlone() {
+void TSongListTest::RefreshLeavesNoRowSelectedAndPanelAlone() {
   TSongFolder folder;
   folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
   folder.AddTaggedSong("Moby - Porcelain.mp3", Tags("Moby", "Porcelain"));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 1);
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Moby"));
-  window->viewButtons->button(1)->click();
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
+  window.Child<QRadioButton>("fileNameView")->click();
   QCOMPARE(window->SelectedSongCount(), 0);
-  QCOMPARE(window->txtArtistDisplay->text(), QStringLiteral("Moby"));
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
 }
 
-void TSongListTest::statusColorsFollowFiveRules() {
+void TSongListTest::StatusColorsFollowFiveRules() {
   TSongFolder folder;
   const std::string path = folder.AddSong("Abba - Waterloo.mp3");
   TWindowUnderTest window;
@@ -174,27 +175,27 @@ void TSongListTest::statusColorsFollowFiveRules() {
   QVERIFY(song.SetFileName(path, false).Ok());
   QCOMPARE(song.Recognition(), TRecognition::Pattern);
   song.SetUnsavedID3(false);
-  QCOMPARE(window->SongStatusColor(song), QColor(2, 117, 112));  // 4: details from the name pattern
+  QCOMPARE(SongStatusColor(song), QColor(2, 117, 112));  // 4: details from the name pattern
   song.SetRecognition(TRecognition::ID3Tag);
-  QCOMPARE(window->SongStatusColor(song), QColor(0, 128, 0));  // 5: all in order
+  QCOMPARE(SongStatusColor(song), QColor(0, 128, 0));  // 5: all in order
   song.SetTitle("Waterloo Sunset");
-  QCOMPARE(window->SongStatusColor(song), QColor(170, 21, 21));  // 3: not named after the details
+  QCOMPARE(SongStatusColor(song), QColor(170, 21, 21));  // 3: not named after the details
   song.SetUnsavedID3(true);
-  QCOMPARE(window->SongStatusColor(song), QColor(128, 128, 0));  // 2: unsaved wins over unrenamed
+  QCOMPARE(SongStatusColor(song), QColor(128, 128, 0));  // 2: unsaved wins over unrenamed
   song.SetArtist("");
-  QCOMPARE(window->SongStatusColor(song), QColor(255, 0, 0));  // 1: incomplete wins over everything
+  QCOMPARE(SongStatusColor(song), QColor(255, 0, 0));  // 1: incomplete wins over everything
 }
 
-void TSongListTest::rowsAreDrawnInStatusColors() {
+void TSongListTest::RowsAreDrawnInStatusColors() {
   TSongFolder folder;
   folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));  // green
   folder.AddSong("Moby.mp3");                                           // red
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  const QImage image = window->lstFiles->viewport()->grab().toImage();
+  const QImage image = window.Child<TSongListBox>("songList")->viewport()->grab().toImage();
   auto rowHas = [&](int row, const QColor& color) {
-    const QRect rect = window->lstFiles->visualRect(window->lstFiles->model()->index(row, 0));
+    const QRect rect = window.Child<TSongListBox>("songList")->visualRect(window.Child<TSongListBox>("songList")->model()->index(row, 0));
     for (int y = rect.top(); y <= rect.bottom(); ++y) {
       for (int x = rect.left(); x <= rect.right(); ++x) {
         if (image.pixelColor(x, y) == color) return true;
@@ -202,72 +203,72 @@ void TSongListTest::rowsAreDrawnInStatusColors() {
     }
     return false;
   };
-  QCOMPARE(window->lstFiles->visualRect(window->lstFiles->model()->index(0, 0)).height(), 16);
+  QCOMPARE(window.Child<TSongListBox>("songList")->visualRect(window.Child<TSongListBox>("songList")->model()->index(0, 0)).height(), 16);
   QVERIFY(rowHas(0, QColor(0, 128, 0)));
   QVERIFY(rowHas(0, QColor(166, 202, 240)));  // the selection box
   QVERIFY(rowHas(1, QColor(255, 0, 0)));
   QVERIFY(!rowHas(1, QColor(166, 202, 240)));
 }
 
-void TSongListTest::doubleClickOpensCurrentSong() {
+void TSongListTest::DoubleClickOpensCurrentSong() {
   TSongFolder folder;
   const std::string song = folder.AddSong("Abba - Waterloo.mp3");
   TWindowUnderTest window;
   const QPoint inside(5, 5);
-  QTest::mouseDClick(window->lstFiles->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
+  QTest::mouseDClick(window.Child<TSongListBox>("songList")->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
   QVERIFY(window.Dialogs.Opened.empty());  // an empty list opens nothing
   QVERIFY(window->SelectFolder(folder.QPath()));
-  const QRect rect = window->lstFiles->visualRect(window->lstFiles->model()->index(0, 0));
-  QTest::mouseClick(window->lstFiles->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-  QTest::mouseDClick(window->lstFiles->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+  const QRect rect = window.Child<TSongListBox>("songList")->visualRect(window.Child<TSongListBox>("songList")->model()->index(0, 0));
+  QTest::mouseClick(window.Child<TSongListBox>("songList")->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+  QTest::mouseDClick(window.Child<TSongListBox>("songList")->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
   QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({song}));
 }
 
-void TSongListTest::popupMenuEnablesBySelection() {
+void TSongListTest::PopupMenuEnablesBySelection() {
   TSongFolder folder;
   folder.AddSong("Abba - Waterloo.mp3");
   folder.AddSong("Moby - Porcelain.mp3");
   TWindowUnderTest window;
-  window->popFilesListPopup();
-  QVERIFY(!window->popSelectAll->isEnabled());
+  PrepareSongListMenu(window);
+  QVERIFY(!window.Child<QAction>("selectAllEntry")->isEnabled());
   QVERIFY(window->SelectFolder(folder.QPath()));
-  window->popFilesListPopup();
-  for (QAction* entry : {window->popPlaySongs, window->popStampID3Tags, window->popDeleteFile,
-                         window->popRenameFile, window->popSelectArtist}) {
+  PrepareSongListMenu(window);
+  for (QAction* entry : {window.Child<QAction>("playEntry"), window.Child<QAction>("stampEntry"), window.Child<QAction>("deleteEntry"),
+                         window.Child<QAction>("renameEntry"), window.Child<QAction>("selectArtistEntry")}) {
     QVERIFY2(!entry->isEnabled(), qPrintable(entry->text()));
   }
-  QVERIFY(window->popSelectAll->isEnabled());
-  QVERIFY(window->mnuClear->menuAction()->isEnabled());
-  QVERIFY(window->popRefresh->isEnabled());
+  QVERIFY(window.Child<QAction>("selectAllEntry")->isEnabled());
+  QVERIFY(window.Child<QMenu>("clearMenu")->menuAction()->isEnabled());
+  QVERIFY(window.Child<QAction>("refreshEntry")->isEnabled());
   ClickRow(*window.Window, 0);
-  window->popFilesListPopup();
-  QVERIFY(window->popDeleteFile->isEnabled());
-  QVERIFY(window->popPlaySongs->isEnabled());
+  PrepareSongListMenu(window);
+  QVERIFY(window.Child<QAction>("deleteEntry")->isEnabled());
+  QVERIFY(window.Child<QAction>("playEntry")->isEnabled());
   ClickRow(*window.Window, 1, Qt::ControlModifier);
-  window->popFilesListPopup();
-  QVERIFY(!window->popDeleteFile->isEnabled());
-  QVERIFY(!window->popRenameFile->isEnabled());
-  QVERIFY(!window->popSelectArtist->isEnabled());
-  QVERIFY(window->popPlaySongs->isEnabled());
-  QVERIFY(window->popStampID3Tags->isEnabled());
+  PrepareSongListMenu(window);
+  QVERIFY(!window.Child<QAction>("deleteEntry")->isEnabled());
+  QVERIFY(!window.Child<QAction>("renameEntry")->isEnabled());
+  QVERIFY(!window.Child<QAction>("selectArtistEntry")->isEnabled());
+  QVERIFY(window.Child<QAction>("playEntry")->isEnabled());
+  QVERIFY(window.Child<QAction>("stampEntry")->isEnabled());
 }
 
-void TSongListTest::selectSingleRowIgnoresRowsOutside() {
+void TSongListTest::SelectSingleRowIgnoresRowsOutside() {
   TSongFolder folder;
   folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
   folder.AddTaggedSong("Moby - Porcelain.mp3", Tags("Moby", "Porcelain"));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
-  window->SelectSingleRow(window->lstFiles, 1);
+  window->SelectSingleRow(1);
   QCOMPARE(window->CurrentRow(), 1);
   QCOMPARE(window->SelectedSongCount(), 1);
-  QCOMPARE(window->txtTitleDisplay->text(), QStringLiteral("Porcelain"));
-  window->SelectSingleRow(window->lstFiles, 2);
-  window->SelectSingleRow(window->lstFiles, -1);
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Porcelain"));
+  window->SelectSingleRow(2);
+  window->SelectSingleRow(-1);
   QCOMPARE(window->CurrentRow(), 1);
   QCOMPARE(window->SongAtRow(1)->Artist(), std::string("Moby"));
   QCOMPARE(window->SongAtRow(2), nullptr);
-  window->UnselectAllRows(window->lstFiles);
+  window->UnselectAllRows();
   QCOMPARE(window->SelectedSongCount(), 0);
 }
 

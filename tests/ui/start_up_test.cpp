@@ -20,59 +20,59 @@
 
 namespace tagwright::testing {
 
-void TStartUpTest::startsEmptyWithCaptionAndFirstChoices() {
+void TStartUpTest::StartsEmptyWithCaptionAndFirstChoices() {
   TWindowUnderTest window;
   QCOMPARE(window->windowTitle(), QString::fromUtf8(kProgramNameAndVersion));
   QCOMPARE(window->RowCount(), 0);
   QCOMPARE(window->StatusText(), QString());
   QCOMPARE(window->CountText(), QString());
-  QVERIFY(window->radfbUnfiltered->isChecked());
+  QVERIFY(window.Child<QRadioButton>("unfilteredFilter")->isChecked());
   QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10000000"));
-  QCOMPARE(window->ViewMode(), 0);
-  QVERIFY(window->viewButtons->button(0)->isChecked());
-  QVERIFY(!window->popchkIncludeSubdirectories->isChecked());
+  QCOMPARE(window->ViewMode(), TViewMode::PathFileName);
+  QVERIFY(window.Child<QRadioButton>("pathFileNameView")->isChecked());
+  QVERIFY(!window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details "));
-  QCOMPARE(window->lblFilenameDisplay->text(), QString());
-  QCOMPARE(window->txtArtistDisplay->text(), QString());
-  QCOMPARE(window->lblReadOnlyCaption->text(), QString());
+  QCOMPARE(window.Child<QLineEdit>("fileNameField")->text(), QString());
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
+  QCOMPARE(window.Child<QLabel>("readOnlyLabel")->text(), QString());
   QCOMPARE(window->SelectedFolder(), std::string());
   // The tree opens on the home folder without selecting anything.
-  QVERIFY(window->ShellTreeView1->isExpanded(window->ShellTreeView1->NodeOfPath(QDir::homePath())));
+  QVERIFY(window.Child<TFolderTree>("folderTree")->isExpanded(window.Child<TFolderTree>("folderTree")->NodeOfPath(QDir::homePath())));
 }
 
-void TStartUpTest::layoutCarriesCaptionsHintsAndLegend() {
+void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
   TWindowUnderTest window;
-  QCOMPARE(window->radRecogTypeFilter->title(), QStringLiteral(" Filter By "));
-  QCOMPARE(window->pnlWriteRecogInfo->title(), QStringLiteral(" Save Recognized Info "));
-  QCOMPARE(window->radViewBy->title(), QStringLiteral(" Sort and View By "));
-  QCOMPARE(window->cmdHandsFreeUpdate->text(), QStringLiteral("Hands-Free! (F7)"));
-  QVERIFY(window->cmdHandsFreeUpdate->font().bold());
-  QCOMPARE(window->cmdUpdateID3Tags->text(), QStringLiteral("Stamp &ID3 Tag(s) (F6)"));
-  QCOMPARE(window->cmdRenameSelectedFiles->toolTip(),
+  QCOMPARE(window.Child<QGroupBox>("filterBox")->title(), QStringLiteral(" Filter By "));
+  QCOMPARE(window.Child<QGroupBox>("saveRecognizedBox")->title(), QStringLiteral(" Save Recognized Info "));
+  QCOMPARE(window.Child<QGroupBox>("viewModeBox")->title(), QStringLiteral(" Sort and View By "));
+  QCOMPARE(window.Child<QPushButton>("handsFreeButton")->text(), QStringLiteral("Hands-Free! (F7)"));
+  QVERIFY(window.Child<QPushButton>("handsFreeButton")->font().bold());
+  QCOMPARE(window.Child<QPushButton>("stampButton")->text(), QStringLiteral("Stamp &ID3 Tag(s) (F6)"));
+  QCOMPARE(window.Child<QPushButton>("autoRenameButton")->toolTip(),
            QStringLiteral("Rename selected files using \"Track - Artist - Group\" format. Note\nthat other "
                           "information in the filename will not be retained!\nEg. Avoid renaming songs with "
                           "truncated titles."));
-  QCOMPARE(window->btnNextFile->toolTip(), QStringLiteral("Next File (F12)"));
-  QCOMPARE(window->txtTrackDisplay->toolTip(), QStringLiteral("Track Number of Song"));
-  QCOMPARE(window->popStampID3Tags->toolTip(),
+  QCOMPARE(window.Child<QToolButton>("nextButton")->toolTip(), QStringLiteral("Next File (F12)"));
+  QCOMPARE(window.Child<QLineEdit>("trackField")->toolTip(), QStringLiteral("Track Number of Song"));
+  QCOMPARE(window.Child<QAction>("stampEntry")->toolTip(),
            QStringLiteral("Update internal ID3 song information for selected songs\nusing Recognized Values."));
-  QCOMPARE(window->popPlaySongs->shortcut(), QKeySequence(Qt::Key_F9));
+  QCOMPARE(window.Child<QAction>("playEntry")->shortcut(), QKeySequence(Qt::Key_F9));
   auto captionColor = [](QWidget* w) { return w->palette().color(QPalette::Active, QPalette::WindowText); };
-  QCOMPARE(captionColor(window->radfbUnsavedID3), QColor(128, 128, 0));
-  QCOMPARE(captionColor(window->radfbUnrenamedFile), QColor(170, 21, 21));
-  QCOMPARE(captionColor(window->radfbIncomplete), QColor(255, 0, 0));
-  QCOMPARE(captionColor(window->radfbPatternMatching), QColor(2, 117, 112));
+  QCOMPARE(captionColor(window.Child<QRadioButton>("unsavedId3Filter")), QColor(128, 128, 0));
+  QCOMPARE(captionColor(window.Child<QRadioButton>("unrenamedFileFilter")), QColor(170, 21, 21));
+  QCOMPARE(captionColor(window.Child<QRadioButton>("incompleteFilter")), QColor(255, 0, 0));
+  QCOMPARE(captionColor(window.Child<QRadioButton>("patternMatchingFilter")), QColor(2, 117, 112));
   QStringList entries;
-  for (QAction* action : window->popFilesList->actions()) {
+  for (QAction* action : window.Child<QMenu>("songListMenu")->actions()) {
     if (!action->isSeparator()) entries << action->text();
   }
   QCOMPARE(entries, QStringList({"Play", "Stamp ID3 Tags", "ID3 Clear", "Rename This File", "Delete This File",
                                  "Select Artist", "Select All", "Include Subdirectories", "Refresh"}));
 }
 
-void TStartUpTest::genreBoxOffersSortedNames() {
+void TStartUpTest::GenreBoxOffersSortedNames() {
   TWindowUnderTest window;
-  QComboBox* genres = window->cboGenreDisplay;
+  QComboBox* genres = window.Child<QComboBox>("genreBox");
   QCOMPARE(genres->count(), 149);
   QVERIFY(genres->findText(QStringLiteral("Unknown")) >= 0);
   // Hyphens and letter case do not count: "Hip-Hop" sorts as "hiphop", after "Hard Rock".
@@ -80,11 +80,11 @@ void TStartUpTest::genreBoxOffersSortedNames() {
   QVERIFY(genres->findText(QStringLiteral("Eurodance")) < genres->findText(QStringLiteral("Euro-House")));
   QVERIFY(genres->findText(QStringLiteral("Euro-House")) < genres->findText(QStringLiteral("Euro-Techno")));
   QCOMPARE(genres->lineEdit()->maxLength(), 100);
-  QCOMPARE(window->txtYearDisplay->maxLength(), 4);
-  QCOMPARE(window->txtTrackDisplay->maxLength(), 3);
+  QCOMPARE(window.Child<QLineEdit>("yearField")->maxLength(), 4);
+  QCOMPARE(window.Child<QLineEdit>("trackField")->maxLength(), 3);
 }
 
-void TStartUpTest::messagePanelFollowsWindowWidth_data() {
+void TStartUpTest::MessagePanelFollowsWindowWidth_data() {
   QTest::addColumn<int>("outerWidth");
   QTest::addColumn<int>("panelWidth");
   QTest::newRow("narrow") << 700 << 400;
@@ -93,19 +93,19 @@ void TStartUpTest::messagePanelFollowsWindowWidth_data() {
   QTest::newRow("1000") << 1000 << 637;
 }
 
-void TStartUpTest::messagePanelFollowsWindowWidth() {
+void TStartUpTest::MessagePanelFollowsWindowWidth() {
   QFETCH(int, outerWidth);
   QFETCH(int, panelWidth);
   TWindowUnderTest window;
   const int frame = window->frameGeometry().width() - window->width();
   window->resize(outerWidth - frame, window->height());
   QCOMPARE(window->frameGeometry().width(), outerWidth);
-  QCOMPARE(window->StatusBar1->PanelWidth(0), panelWidth);
-  QCOMPARE(window->StatusBar1->PanelWidth(1), 70);
-  QCOMPARE(window->StatusBar1->PanelWidth(2), 50);
+  QCOMPARE(window.Child<TStatusPanels>("statusBar")->PanelWidth(TStatusPanel::Message), panelWidth);
+  QCOMPARE(window.Child<TStatusPanels>("statusBar")->PanelWidth(TStatusPanel::Count), 70);
+  QCOMPARE(window.Child<TStatusPanels>("statusBar")->PanelWidth(TStatusPanel::Spare), 50);
 }
 
-void TStartUpTest::selectingAnotherFolderUnticksSubdirectories() {
+void TStartUpTest::SelectingAnotherFolderUnticksSubdirectories() {
   TSongFolder first, second;
   first.AddSong("Abba - Waterloo.mp3");
   first.AddSong("sub/Moby - Porcelain.mp3");
@@ -114,15 +114,15 @@ void TStartUpTest::selectingAnotherFolderUnticksSubdirectories() {
   QVERIFY(window->SelectFolder(first.QPath()));
   QCOMPARE(window->SelectedFolder(), first.Path());
   QCOMPARE(window->RowCount(), 1);
-  window->popchkIncludeSubdirectories->setChecked(true);
+  window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);
   window->LoadSongFolder(window->SelectedFolder());
   QCOMPARE(window->RowCount(), 2);
   QVERIFY(window->SelectFolder(second.QPath()));
-  QVERIFY(!window->popchkIncludeSubdirectories->isChecked());
+  QVERIFY(!window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(RowTexts(*window.Window), QStringList({QString::fromStdString(second / "Moby - Honey.mp3")}));
 }
 
-void TStartUpTest::selectingAFileIsRefused() {
+void TStartUpTest::SelectingAFileIsRefused() {
   TSongFolder folder;
   const std::string song = folder.AddSong("Abba - Waterloo.mp3");
   TWindowUnderTest window;
@@ -131,28 +131,28 @@ void TStartUpTest::selectingAFileIsRefused() {
   QCOMPARE(window->RowCount(), 0);
 }
 
-void TStartUpTest::aboutBoxShowsVersion() {
+void TStartUpTest::AboutBoxShowsVersion() {
   TAboutBox box;
   QCOMPARE(box.windowTitle(), QStringLiteral("About"));
-  QCOMPARE(box.Version->text(), QStringLiteral("Version %1").arg(QLatin1String(kProgramVersion)));
-  QCOMPARE(box.ProductName->text(), QStringLiteral("Tagwright"));
+  QCOMPARE(ChildOf<QLabel>(box, "version")->text(), QStringLiteral("Version %1").arg(QLatin1String(kProgramVersion)));
+  QCOMPARE(ChildOf<QLabel>(box, "productName")->text(), QStringLiteral("Tagwright"));
   QCOMPARE(box.size(), QSize(298, 213));
   QCOMPARE(box.minimumSize(), box.maximumSize());
-  QVERIFY(box.OKButton->isDefault());
-  QCOMPARE(box.OKButton->text(), QStringLiteral("OK"));
+  QVERIFY(ChildOf<QPushButton>(box, "okButton")->isDefault());
+  QCOMPARE(ChildOf<QPushButton>(box, "okButton")->text(), QStringLiteral("OK"));
 }
 
-void TStartUpTest::refreshKeepsOpenFoldersWithoutReloading() {
+void TStartUpTest::RefreshKeepsOpenFoldersWithoutReloading() {
   TSongFolder folder;
   folder.AddSong("Abba - Waterloo.mp3");
   folder.MakeFolder("inner/deeper");
   TWindowUnderTest window;
-  TFolderTree* tree = window->ShellTreeView1;
+  TFolderTree* tree = window.Child<TFolderTree>("folderTree");
   QVERIFY(window->SelectFolder(folder.QPath()));
   tree->expand(tree->NodeOfPath(folder.QPath() + QStringLiteral("/inner")));
   folder.AddSong("Moby - Porcelain.mp3");
   folder.MakeFolder("new");
-  window->Image2Click();
+  window.Child<QToolButton>("refreshButton")->click();
   QVERIFY(tree->isExpanded(tree->NodeOfPath(folder.QPath() + QStringLiteral("/inner"))));
   QVERIFY(tree->isExpanded(tree->NodeOfPath(QDir::homePath())));
   QCOMPARE(window->SelectedFolder(), folder.Path());
@@ -160,7 +160,7 @@ void TStartUpTest::refreshKeepsOpenFoldersWithoutReloading() {
   QCOMPARE(window->RowCount(), 1);  // the song list is not reloaded by the refresh
 }
 
-void TStartUpTest::closingTheWindowEndsTheProgram() {
+void TStartUpTest::ClosingTheWindowEndsTheProgram() {
   // As the program starts: the window and a hidden About box; closing the window ends the event
   // loop with status 0.
   TWindowUnderTest window;

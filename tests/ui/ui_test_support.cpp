@@ -3,9 +3,9 @@
 #include <QtGlobal>
 
 #include <QAbstractButton>
-#include <QButtonGroup>
 
 #include "ui/song_list_box.h"
+#include "ui/song_list_pane.h"
 
 namespace tagwright::testing {
 
@@ -35,27 +35,27 @@ TID3Info Tags(const std::string& artist, const std::string& title, const std::st
   return info;
 }
 
-TWindowUnderTest::TWindowUnderTest() : Window(std::make_unique<TfrmRo3VavMain>(Dialogs)) {
+TWindowUnderTest::TWindowUnderTest() : Window(std::make_unique<TMainWindow>(Dialogs)) {
   Window->show();
   if (!QTest::qWaitForWindowExposed(Window.get())) qWarning("the window was not exposed");
 }
 
 TWindowUnderTest::~TWindowUnderTest() { Window.reset(); }
 
-QStringList RowTexts(const TfrmRo3VavMain& window) {
+QStringList RowTexts(const TMainWindow& window) {
   QStringList texts;
-  const QAbstractItemModel* model = window.lstFiles->model();
+  const QAbstractItemModel* model = ChildOf<TSongListBox>(window, "songList")->model();
   for (int row = 0; row < model->rowCount(); ++row) texts << model->index(row, 0).data().toString();
   return texts;
 }
 
-void ClickRow(TfrmRo3VavMain& window, int row, Qt::KeyboardModifiers modifiers) {
-  TSongListBox* list = window.lstFiles;
+void ClickRow(TMainWindow& window, int row, Qt::KeyboardModifiers modifiers) {
+  TSongListBox* list = ChildOf<TSongListBox>(window, "songList");
   const QRect rect = list->visualRect(list->model()->index(row, 0));
   QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
 }
 
-int RowEndingWith(const TfrmRo3VavMain& window, const QString& end) {
+int RowEndingWith(const TMainWindow& window, const QString& end) {
   const QStringList texts = RowTexts(window);
   for (int row = 0; row < texts.size(); ++row) {
     if (texts[row].endsWith(end)) return row;
@@ -63,10 +63,22 @@ int RowEndingWith(const TfrmRo3VavMain& window, const QString& end) {
   return -1;
 }
 
-QString EnabledFilters(const TfrmRo3VavMain& window) {
+const char* const kFilterButtonNames[8] = {
+    "unfilteredFilter",  "failedRecognitionFilter", "id3TagUsedFilter",    "patternMatchingFilter",
+    "incompleteFilter",  "unsavedId3Filter",        "unrenamedFileFilter", "noGenreFilter"};
+
+QString EnabledFilters(const TMainWindow& window) {
   QString enabled;
-  for (int filter = 0; filter < 8; ++filter) enabled += window.filterButtons->button(filter)->isEnabled() ? '1' : '0';
+  for (const char* name : kFilterButtonNames) enabled += ChildOf<QAbstractButton>(window, name)->isEnabled() ? '1' : '0';
   return enabled;
 }
+
+TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window) {
+  return window.Child<TSongDetailsPanel>("songDetailsPanel");
+}
+
+void PrepareSongListMenu(const TWindowUnderTest& window) { window.Child<TSongListPane>("songListPane")->PrepareMenu(); }
+
+void PrepareTextMenu(const TWindowUnderTest& window) { DetailsPanel(window)->PrepareTextMenu(); }
 
 }  // namespace tagwright::testing

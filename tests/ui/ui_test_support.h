@@ -12,6 +12,7 @@
 #include "tags/id3_info.h"
 #include "tests/ui/recording_dialogs.h"
 #include "ui/main_window.h"
+#include "ui/song_details_panel.h"
 
 namespace tagwright::testing {
 
@@ -35,21 +36,42 @@ class TSongFolder {
 TID3Info Tags(const std::string& artist, const std::string& title, const std::string& album = {},
               std::uint8_t track = 0, const std::string& genre = {}, const std::string& year = {});
 
+// The child of parent with the given object name and type. A missing one ends the test program: the
+// test itself would be wrong.
+template <typename T>
+T* ChildOf(const QObject& parent, const char* name) {
+  T* child = parent.findChild<T*>(QString::fromLatin1(name));
+  if (child == nullptr) qFatal("no child named %s of the type asked for", name);
+  return child;
+}
+
 // The window, shown on the offscreen screen, with recording dialogs.
 struct TWindowUnderTest {
   TWindowUnderTest();
   ~TWindowUnderTest();
   TRecordingDialogs Dialogs;
-  std::unique_ptr<TfrmRo3VavMain> Window;
-  TfrmRo3VavMain* operator->() const { return Window.get(); }
+  std::unique_ptr<TMainWindow> Window;
+  TMainWindow* operator->() const { return Window.get(); }
+  // A part of the window by its object name.
+  template <typename T>
+  T* Child(const char* name) const {
+    return ChildOf<T>(*Window, name);
+  }
 };
 
-QStringList RowTexts(const TfrmRo3VavMain& window);
+QStringList RowTexts(const TMainWindow& window);
 // Clicks a row of the song list, with modifiers such as Qt::ControlModifier.
-void ClickRow(TfrmRo3VavMain& window, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void ClickRow(TMainWindow& window, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // The row whose text ends with the given text, or -1.
-int RowEndingWith(const TfrmRo3VavMain& window, const QString& end);
+int RowEndingWith(const TMainWindow& window, const QString& end);
 // The enabled state of the eight filter buttons, as a string of 0 and 1 in their order.
-QString EnabledFilters(const TfrmRo3VavMain& window);
+QString EnabledFilters(const TMainWindow& window);
+// The object names of the filter buttons, in their order.
+extern const char* const kFilterButtonNames[8];
+
+TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window);
+// Enables the entries of the song list's menu or of the details fields' text menu, as when it opens.
+void PrepareSongListMenu(const TWindowUnderTest& window);
+void PrepareTextMenu(const TWindowUnderTest& window);
 
 }  // namespace tagwright::testing

@@ -8,86 +8,101 @@ namespace tagwright::testing {
 class TStartUpTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
-  void startsEmptyWithCaptionAndFirstChoices();
-  void layoutCarriesCaptionsHintsAndLegend();
-  void genreBoxOffersSortedNames();
-  void messagePanelFollowsWindowWidth_data();
-  void messagePanelFollowsWindowWidth();
-  void selectingAnotherFolderUnticksSubdirectories();
-  void selectingAFileIsRefused();
-  void aboutBoxShowsVersion();
-  void refreshKeepsOpenFoldersWithoutReloading();
-  void closingTheWindowEndsTheProgram();
+  void StartsEmptyWithCaptionAndFirstChoices();
+  void LayoutCarriesCaptionsHintsAndLegend();
+  void GenreBoxOffersSortedNames();
+  void MessagePanelFollowsWindowWidth_data();
+  void MessagePanelFollowsWindowWidth();
+  void SelectingAnotherFolderUnticksSubdirectories();
+  void SelectingAFileIsRefused();
+  void AboutBoxShowsVersion();
+  void RefreshKeepsOpenFoldersWithoutReloading();
+  void ClosingTheWindowEndsTheProgram();
 };
 
 class TSongListTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
-  void loadsSongFilesOfFolderOnly();
-  void emptyFolderListsNothing();
-  void noFolderScansNothing();
-  void unreadableSongDoesNotHideOthers();
-  void filtersEnableByWhatTheyWouldShow();
-  void chosenFilterStaysChosenWhenDisabled();
-  void viewModesSortAndLabelRows();
-  void viewModeAndFilterDoNotRereadFiles();
-  void refreshLeavesNoRowSelectedAndPanelAlone();
-  void statusColorsFollowFiveRules();
-  void rowsAreDrawnInStatusColors();
-  void doubleClickOpensCurrentSong();
-  void popupMenuEnablesBySelection();
-  void selectSingleRowIgnoresRowsOutside();
+  void LoadsSongFilesOfFolderOnly();
+  void EmptyFolderListsNothing();
+  void NoFolderScansNothing();
+  void UnreadableSongDoesNotHideOthers();
+  void FiltersEnableByWhatTheyWouldShow();
+  void ChosenFilterStaysChosenWhenDisabled();
+  void ViewModesSortAndLabelRows();
+  void ViewModeAndFilterDoNotRereadFiles();
+  void RefreshLeavesNoRowSelectedAndPanelAlone();
+  void StatusColorsFollowFiveRules();
+  void RowsAreDrawnInStatusColors();
+  void DoubleClickOpensCurrentSong();
+  void PopupMenuEnablesBySelection();
+  void SelectSingleRowIgnoresRowsOutside();
 };
 
 class TSongDetailsTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
-  void singleSongFillsEveryField();
-  void trackIsPaddedAndZeroEmpty();
-  void readOnlyFileIsMarked();
-  void commonModeShowsSharedValues();
-  void commonModeCaseOnlyDifferenceShowsLastSpelling();
-  void backToOneSongLeavesCommonMode();
-  void longArtistAndTitleAreColoured();
-  void previousAndNextStopAtTheEnds();
-  void nextWithoutCurrentRowSelectsFirst();
-  void textMenuOffersWhatTheFileNameSays();
+  void SingleSongFillsEveryField();
+  void TrackIsPaddedAndZeroEmpty();
+  void ReadOnlyFileIsMarked();
+  void CommonModeShowsSharedValues();
+  void CommonModeCaseOnlyDifferenceShowsLastSpelling();
+  void BackToOneSongLeavesCommonMode();
+  void LongArtistAndTitleAreColoured();
+  void PreviousAndNextStopAtTheEnds();
+  void NextWithoutCurrentRowSelectsFirst();
+  void TextMenuOffersWhatTheFileNameSays();
 };
 
 class TKeysAndHintsTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
-  void functionKeysClickTheirButtons();
-  void modifiersAreIgnored();
-  void f9InSongListGoesToPlayEntry();
-  void f9ElsewhereOpensCurrentSong();
-  void f9WithEmptyListDoesNothing();
-  void hintOfControlGoesToStatusOnOneLine();
-  void errorsAreShownAndWindowCarriesOn();
+  void FunctionKeysClickTheirButtons();
+  void ModifiersAreIgnored();
+  void F9InSongListGoesToPlayEntry();
+  void F9ElsewhereOpensCurrentSong();
+  void F9WithEmptyListDoesNothing();
+  void HintOfControlGoesToStatusOnOneLine();
+  void ErrorsAreShownAndWindowCarriesOn();
 };
 
 class TCommandsTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
-  void stampOneSongWritesThePanelExactly();
-  void stampSeveralSongsWritesOnlyFilledFields();
-  void unwritableFileAsksAndYesSkipsIt();
-  void unwritableFileAnsweredNoEndsThePass();
-  void renameWithDetailsReportsATakenName();
-  void renameWithDetailsRenamesCaseOnlyChanges();
-  void autoRenameRenamesTheFirstOfTwoClashingSongs();
-  void renameThisFileUsesTheTypedName();
-  void handsFreeActsOnlyOnNamesHoldingTheirDetails();
-  void detailsCleanupAndFilenameAsTitle();
-  void clearBlanksEachFieldAlone_data();
-  void clearBlanksEachFieldAlone();
-  void deleteAsksFirst();
-  void selectArtistAddsRowsOfTheSameSpelling();
-  void cutToMovesTextToTheFrontOfAnotherField();
-  void updateFromFileNameFillsOneField();
-  void refreshKeepsSubfoldersBelowTheTopNode();
-  void refreshOnTheTopNodeStopsScanningSubfolders();
-  void textMenuTidiesTheFocusedField();
+  void StampOneSongWritesThePanelExactly();
+  void StampSeveralSongsWritesOnlyFilledFields();
+  void UnwritableFileAsksAndYesSkipsIt();
+  void UnwritableFileAnsweredNoEndsThePass();
+  void RenameWithDetailsReportsATakenName();
+  void RenameWithDetailsRenamesCaseOnlyChanges();
+  void AutoRenameRenamesTheFirstOfTwoClashingSongs();
+  void RenameThisFileUsesTheTypedName();
+  void HandsFreeActsOnlyOnNamesHoldingTheirDetails();
+  void DetailsCleanupAndFilenameAsTitle();
+  void ClearBlanksEachFieldAlone_data();
+  void ClearBlanksEachFieldAlone();
+  void DeleteAsksFirst();
+  void SelectArtistAddsRowsOfTheSameSpelling();
+  void CutToMovesTextToTheFrontOfAnotherField();
+  void UpdateFromFileNameFillsOneField();
+  void RefreshKeepsSubfoldersBelowTheTopNode();
+  void RefreshOnTheTopNodeStopsScanningSubfolders();
+  void TextMenuTidiesTheFocusedField();
+};
+
+// The window's parts on their own: names, the hint relay, the status bar, the sort and filter panel,
+// the details panel and the error guard.
+class TPartsTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void PartsTestsUseHaveUniqueObjectNames();
+  void NamedWidgetsAndEntriesAreUnique();
+  void HintRelayCarriesHintsOnOneLine();
+  void HintRelayTakesStatusTipsOfItsWindowOnly();
+  void StatusPanelsAreAddressedByName();
+  void SortFilterPanelReportsChoicesAsEnums();
+  void DetailsPanelTrimsAndSharesValues();
+  void ErrorGuardShowsAnyError();
 };
 
 }  // namespace tagwright::testing

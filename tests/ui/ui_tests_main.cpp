@@ -25,5 +25,6 @@ int main(int argc, char** argv) {
   run("SongDetails", tagwright::testing::TSongDetailsTest());
   run("KeysAndHints", tagwright::testing::TKeysAndHintsTest());
   run("Commands", tagwright::testing::TCommandsTest());
+  run("Parts", tagwright::testing::TPartsTest());
   return failures == 0 ? 0 : 1;
 }

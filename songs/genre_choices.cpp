@@ -1,4 +1,4 @@
-#include "ui/genre_choices.h"
+#include "songs/genre_choices.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/song_status.h"
+#include "songs/song_status.h"
 
 #include "songs/file_name_composition.h"
 

@@ -2,8 +2,6 @@
 // the same folder, RefreshSongList in every view mode and filter, and the memory held with the songs
 // loaded. Usage: ui_window_benchmark [COUNT [TAGWRIGHT_CLI]] (offscreen unless QT_QPA_PLATFORM says).
 #include <QApplication>
-#include <QButtonGroup>
-#include <QAbstractButton>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -85,22 +83,22 @@ int main(int argc, char** argv) {
 
   const long before = ResidentKilobytes();
   testing::TRecordingDialogs dialogs;
-  TfrmRo3VavMain window(dialogs);
+  TMainWindow window(dialogs);
   window.show();
   const double load = BestMilliseconds(3, [&] { window.LoadSongFolder(folder.Path()); });
   std::printf("LoadSongFolder:                %8.1f ms (%d rows)\n", load, window.RowCount());
 
-  for (int mode = 0; mode < 4; ++mode) {
-    window.viewButtons->button(mode)->setChecked(true);
+  for (int mode = 0; mode < kViewModeCount; ++mode) {
+    window.SetViewMode(static_cast<TViewMode>(mode));
     const double ms = BestMilliseconds(5, [&] { window.RefreshSongList(); });
     std::printf("RefreshSongList, view mode %d:  %8.1f ms\n", mode, ms);
   }
-  for (int filter = 1; filter < 8; ++filter) {
-    window.filterButtons->button(filter)->setChecked(true);
+  for (int filter = 1; filter < kRecognitionFilterCount; ++filter) {
+    window.SetRecognitionFilter(static_cast<TRecognitionFilter>(filter));
     const double ms = BestMilliseconds(5, [&] { window.RefreshSongList(); });
     std::printf("RefreshSongList, filter %d:     %8.1f ms (%d rows)\n", filter, ms, window.RowCount());
   }
-  window.filterButtons->button(0)->setChecked(true);
+  window.SetRecognitionFilter(TRecognitionFilter::Unfiltered);
   window.RefreshSongList();
   QApplication::processEvents();
   std::printf("resident memory: %ld KiB with the window and %zu songs loaded (%ld KiB before the window)\n",

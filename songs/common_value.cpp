@@ -1,25 +1,25 @@
-#include "ui/common_value.h"
+#include "songs/common_value.h"
 
 #include "text/ascii_text.h"
 
 namespace tagwright {
 
-const std::string MixedValue(1, '\0');
+const std::string kMixedValue(1, '\0');
 
 void MergeCommonValue(std::string& accumulator, const std::string& value) {
   if (value.empty()) {
-    accumulator = MixedValue;
-  } else if (accumulator == MixedValue) {
+    accumulator = kMixedValue;
+  } else if (accumulator == kMixedValue) {
     // stays mixed
   } else if (accumulator.empty() || EqualsIgnoringAsciiCase(accumulator, value)) {
     accumulator = value;
   } else {
-    accumulator = MixedValue;
+    accumulator = kMixedValue;
   }
 }
 
 std::string CommonValueText(const std::string& accumulator) {
-  return accumulator == MixedValue ? std::string() : accumulator;
+  return accumulator == kMixedValue ? std::string() : accumulator;
 }
 
 }  // namespace tagwright

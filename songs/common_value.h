@@ -6,13 +6,13 @@
 namespace tagwright {
 
 // Marks an accumulator whose songs' values differ (or one of them has none); never shown.
-extern const std::string MixedValue;
+extern const std::string kMixedValue;
 
 // Folds one song's value into the accumulator: an empty value or a difference (other than the case of
-// the letters a to z) makes it MixedValue; agreeing values leave the last one's spelling.
+// the letters a to z) makes it kMixedValue; agreeing values leave the last one's spelling.
 void MergeCommonValue(std::string& accumulator, const std::string& value);
 
-// The text a field shows for an accumulator: empty for MixedValue.
+// The text a field shows for an accumulator: empty for kMixedValue.
 std::string CommonValueText(const std::string& accumulator);
 
 }  // namespace tagwright

@@ -1,0 +1,219 @@
+// The window's parts on their own and as the window puts them together.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStatusTipEvent>
+#include <QToolButton>
+#include <map>
+#include <stdexcept>
+
+#include "tests/ui/ui_test_support.h"
+#include "tests/ui/ui_tests.h"
+#include "ui/error_guard.h"
+#include "ui/folder_tree.h"
+#include "ui/hint_relay.h"
+#include "ui/song_details_panel.h"
+#include "ui/song_list_box.h"
+#include "ui/song_list_pane.h"
+#include "ui/sort_filter_panel.h"
+#include "ui/status_panels.h"
+
+namespace tagwright::testing {
+
+namespace {
+
+// Every part and entry the window tests look up by name.
+const char* const kNamesTestsUse[] = {
+    "songList",          "songListPane",        "songDetailsPanel",      "folderTree",
+    "refreshButton",     "statusBar",           "filterBox",             "saveRecognizedBox",
+    "viewModeBox",       "pathFileNameView",    "fileNameView",          "artistTitleView",
+    "titleArtistView",   "unfilteredFilter",    "failedRecognitionFilter", "id3TagUsedFilter",
+    "patternMatchingFilter", "incompleteFilter", "unsavedId3Filter",     "unrenamedFileFilter",
+    "noGenreFilter",     "handsFreeButton",     "autoRenameButton",      "detailsCleanupButton",
+    "fileNameAsTitleButton", "fileNameField",   "artistField",           "titleField",
+    "albumField",        "yearField",           "genreBox",              "commentField",
+    "trackField",        "readOnlyLabel",       "statusMark",            "previousButton",
+    "nextButton",        "renameButton",        "stampButton",           "songListMenu",
+    "playEntry",         "stampEntry",          "clearMenu",             "renameEntry",
+    "deleteEntry",       "selectArtistEntry",   "selectAllEntry",        "includeSubfoldersEntry",
+    "refreshEntry",      "detailsTextMenu",     "underscoresToSpacesEntry", "initialCapsEntry",
+    "removeArtistFromTitleEntry", "fromFileNameMenu", "artistFromFileNameEntry", "titleFromFileNameEntry",
+    "cutToMenu",         "cutToArtistEntry",    "cutEntry",              "copyEntry",
+    "pasteEntry",        "aboutButton",         "banner",                "mainSplitter",
+    "hintRelay",         "messagePanel",        "countPanel",            "clearArtistEntry",
+    "fileNameLabel",     "artistLabel",         "genreLabel",            "trackLabel",
+};
+
+}  // namespace
+
+void TPartsTest::PartsTestsUseHaveUniqueObjectNames() {
+  TWindowUnderTest window;
+  for (const char* name : kNamesTestsUse) {
+    QCOMPARE_EQ(window->findChildren<QObject*>(QString::fromLatin1(name)).size(), 1);
+  }
+  for (const char* name : kFilterButtonNames) {
+    QCOMPARE_EQ(window->findChildren<QAbstractButton*>(QString::fromLatin1(name)).size(), 1);
+  }
+  QCOMPARE(window->objectName(), QStringLiteral("mainWindow"));
+  // A field's caption is its buddy's.
+  QCOMPARE(window.Child<QLabel>("genreLabel")->buddy(), window.Child<QComboBox>("genreBox"));
+  QCOMPARE(window.Child<QLabel>("trackLabel")->text(), QStringLiteral("Track#:"));
+}
+
+void TPartsTest::NamedWidgetsAndEntriesAreUnique() {
+  // Names are roles: no two of the window's own widgets or menu entries share one (Qt's own
+  // helpers, named "qt_...", aside).
+  TWindowUnderTest window;
+  std::map<QString, int> counts;
+  for (QObject* child : window->findChildren<QObject*>()) {
+    const QString name = child->objectName();
+    if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))) continue;
+    if (child->isWidgetType() || qobject_cast<QAction*>(child) != nullptr) ++counts[name];
+  }
+  QVERIFY(counts.size() > 60);
+  for (const auto& [name, count] : counts) QVERIFY2(count == 1, qPrintable(name));
+}
+
+void TPartsTest::HintRelayCarriesHintsOnOneLine() {
+  QWidget window;
+  auto* box = new QWidget(&window);
+  box->setToolTip(QStringLiteral("The box\nwith a hint"));
+  auto* inner = new QLabel(box);  // no hint of its own
+  auto* button = new QPushButton(box);
+  button->setToolTip(QStringLiteral("First line\r\nsecond line"));
+  window.setToolTip(QStringLiteral("The window's own hint is never shown"));
+  QWidget otherWindow;
+  otherWindow.setToolTip(QStringLiteral("elsewhere"));
+  auto* relay = new THintRelay(&window);
+  QSignalSpy hints(relay, &THintRelay::HintChanged);
+
+  QEvent enter(QEvent::Enter);
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(button, &enter);
+  QApplication::sendEvent(inner, &enter);
+  QApplication::sendEvent(button, &leave);  // back in the box
+  QApplication::sendEvent(box, &leave);     // back in the window: no hint
+  QApplication::sendEvent(&otherWindow, &enter);
+  QCOMPARE(hints.size(), 4);
+  QCOMPARE(hints[0][0].toString(), QStringLiteral("First line second line"));
+  QCOMPARE(hints[1][0].toString(), QStringLiteral("The box with a hint"));
+  QCOMPARE(hints[2][0].toString(), QStringLiteral("The box with a hint"));
+  QCOMPARE(hints[3][0].toString(), QString());
+  QCOMPARE(relay->HintOf(inner), box->toolTip());
+  QCOMPARE(THintRelay::OneLine(QStringLiteral("a\nb\r\nc")), QStringLiteral("a b c"));
+}
+
+void TPartsTest::HintRelayTakesStatusTipsOfItsWindowOnly() {
+  QWidget window;
+  auto* child = new QWidget(&window);
+  QWidget otherWindow;
+  {
+    THintRelay relay(&window);
+    QSignalSpy hints(&relay, &THintRelay::HintChanged);
+    // An entry's status tip travels from its owner up to the window, where the relay takes it.
+    auto* entry = new QAction(QStringLiteral("Entry"), child);
+    entry->setStatusTip(QStringLiteral("Does\nthis"));
+    entry->showStatusText();
+    QStatusTipEvent other(QStringLiteral("not ours"));
+    QApplication::sendEvent(&otherWindow, &other);
+    QCOMPARE(hints.size(), 1);
+    QCOMPARE(hints[0][0].toString(), QStringLiteral("Does this"));
+  }
+  // A relay that is gone watches nothing any more.
+  QEvent enter(QEvent::Enter);
+  QApplication::sendEvent(child, &enter);
+}
+
+void TPartsTest::StatusPanelsAreAddressedByName() {
+  TStatusPanels panels;
+  panels.SetPanelText(TStatusPanel::Message, QStringLiteral("message"));
+  panels.SetPanelText(TStatusPanel::Count, QStringLiteral("3 files"));
+  QCOMPARE(ChildOf<QLabel>(panels, "messagePanel")->text(), QStringLiteral("message"));
+  QCOMPARE(ChildOf<QLabel>(panels, "countPanel")->text(), QStringLiteral("3 files"));
+  QCOMPARE(ChildOf<QLabel>(panels, "sparePanel")->text(), QString());
+  panels.SetPanelWidth(TStatusPanel::Spare, 77);
+  QCOMPARE(panels.PanelWidth(TStatusPanel::Spare), 77);
+  QCOMPARE(panels.PanelWidth(TStatusPanel::Count), 70);
+  QCOMPARE(panels.PanelText(TStatusPanel::Count), QStringLiteral("3 files"));
+}
+
+void TPartsTest::SortFilterPanelReportsChoicesAsEnums() {
+  TSortFilterPanel panel;
+  QSignalSpy viewModes(&panel, &TSortFilterPanel::ViewModeChosen);
+  QSignalSpy filters(&panel, &TSortFilterPanel::FilterChosen);
+  QSignalSpy handsFree(&panel, &TSortFilterPanel::HandsFreeClicked);
+  QCOMPARE(panel.ViewMode(), TViewMode::PathFileName);
+  QCOMPARE(panel.RecognitionFilter(), TRecognitionFilter::Unfiltered);
+  panel.SetViewMode(TViewMode::ArtistTitle);
+  panel.SetRecognitionFilter(TRecognitionFilter::NoGenre);
+  QCOMPARE(panel.ViewMode(), TViewMode::ArtistTitle);
+  QCOMPARE(panel.RecognitionFilter(), TRecognitionFilter::NoGenre);
+  QCOMPARE(viewModes.size() + filters.size(), 0);  // choosing in code is not reported
+  ChildOf<QRadioButton>(panel, "titleArtistView")->click();
+  QCOMPARE(viewModes.size(), 1);
+  QCOMPARE(panel.ViewMode(), TViewMode::TitleArtist);
+  panel.EnableFilters(FilterBit(TRecognitionFilter::Unfiltered) | FilterBit(TRecognitionFilter::Incomplete));
+  QVERIFY(ChildOf<QRadioButton>(panel, "incompleteFilter")->isEnabled());
+  QVERIFY(!ChildOf<QRadioButton>(panel, "noGenreFilter")->isEnabled());
+  ChildOf<QRadioButton>(panel, "incompleteFilter")->click();
+  QCOMPARE(filters.size(), 1);
+  QCOMPARE(panel.RecognitionFilter(), TRecognitionFilter::Incomplete);
+  panel.ClickHandsFree();
+  QCOMPARE(handsFree.size(), 1);
+}
+
+void TPartsTest::DetailsPanelTrimsAndSharesValues() {
+  TRecordingDialogs dialogs;
+  TErrorGuard guard(dialogs);
+  TSongDetailsPanel panel(guard);
+  panel.SetFieldText(TDetailsField::Artist, QStringLiteral("  Abba \t"));
+  QCOMPARE(panel.TrimField(TDetailsField::Artist), std::string("Abba"));
+  QCOMPARE(ChildOf<QLineEdit>(panel, "artistField")->text(), QStringLiteral("Abba"));
+
+  TSongFolder folder;
+  TSongFile first, second;
+  QVERIFY(first.SetFileName(folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop"))).Ok());
+  QVERIFY(second.SetFileName(folder.AddTaggedSong("2.mp3", Tags("ABBA", "SOS", "Gold", 2, "Pop"))).Ok());
+  panel.ShowCommonValues({&first, &second});
+  QCOMPARE(panel.Caption(), QStringLiteral(" Song Details (common) "));
+  QCOMPARE(ChildOf<QLineEdit>(panel, "artistField")->text(), QStringLiteral("ABBA"));
+  QCOMPARE(ChildOf<QLineEdit>(panel, "albumField")->text(), QStringLiteral("Gold"));
+  QCOMPARE(ChildOf<QLineEdit>(panel, "trackField")->text(), QString());
+  QCOMPARE(panel.Genre(), std::string("Pop"));
+  QVERIFY(!ChildOf<QLineEdit>(panel, "titleField")->isEnabled());
+  panel.ShowSong(second);
+  QCOMPARE(panel.Caption(), QStringLiteral(" Song Details "));
+  QCOMPARE(ChildOf<QLineEdit>(panel, "fileNameField")->text(), QStringLiteral("2.mp3"));
+  QCOMPARE(ChildOf<QLineEdit>(panel, "trackField")->text(), QStringLiteral("02"));
+  panel.ShowNoSong();
+  QVERIFY(ChildOf<QLineEdit>(panel, "titleField")->isEnabled());
+  QCOMPARE(ChildOf<QLineEdit>(panel, "artistField")->text(), QString());
+  // Without a song to read, the text menu offers nothing from the file name.
+  panel.PrepareTextMenu();
+  QVERIFY(!ChildOf<QMenu>(panel, "fromFileNameMenu")->menuAction()->isEnabled());
+  QVERIFY(dialogs.Messages.empty());
+}
+
+void TPartsTest::ErrorGuardShowsAnyError() {
+  TRecordingDialogs dialogs;
+  TErrorGuard guard(dialogs);
+  bool ran = false;
+  guard.Run([&] { ran = true; });
+  QVERIFY(ran);
+  QVERIFY(dialogs.Messages.empty());
+  guard.Run([] { throw std::invalid_argument("Bad value"); });
+  guard.Run([] { throw 42; });
+  QCOMPARE(dialogs.Messages.size(), std::size_t{2});
+  QCOMPARE(dialogs.Messages[0].Text, QStringLiteral("Bad value"));
+  QCOMPARE(dialogs.Messages[0].Caption, QStringLiteral("Tagwright"));
+  QCOMPARE(dialogs.Messages[1].Text, QStringLiteral("Unexpected error"));
+  QCOMPARE(dialogs.Messages[1].Type, TMsgDlgType::Error);
+  QCOMPARE(dialogs.Messages[1].Buttons, TMsgDlgButtons{TMsgDlgButton::OK});
+}
+
+}  // namespace tagwright::testing

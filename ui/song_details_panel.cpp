@@ -1,0 +1,443 @@
+#include "ui/song_details_panel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "files/file_access.h"
+#include "songs/common_value.h"
+#include "songs/file_name_composition.h"
+#include "songs/genre_choices.h"
+#include "songs/recognition.h"
+#include "songs/text_cleanup.h"
+#include "text/ascii_text.h"
+#include "ui/artwork.h"
+#include "ui/error_guard.h"
+#include "ui/hints.h"
+#include "ui/menu_entries.h"
+#include "ui/song_status_color.h"
+#include "ui/text_conversion.h"
+#include "ui/window_layout.h"
+
+namespace tagwright {
+
+namespace {
+
+// Longer texts do not fit an ID3v1 tag: the artist and title fields warn in light orange.
+constexpr int kLongestID3v1Text = 30;
+
+// Wide fields give way down to a third of their width when the window is narrow.
+QLineEdit* MakeField(QWidget* parent, const char* name, int width) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(QString::fromLatin1(name));
+  if (width > kFixedFieldWidthLimit) {
+    field->setMinimumWidth(width / 3);
+    field->setMaximumWidth(width);
+    field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  } else {
+    field->setFixedWidth(width);
+  }
+  return field;
+}
+
+// A field's caption, named after its field: "artistField" gets "artistLabel".
+QLabel* MakeLabel(const char* caption, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  QString name = buddy->objectName();
+  name.replace(QRegularExpression(QStringLiteral("(Field|Box)$")), QStringLiteral("Label"));
+  label->setObjectName(name);
+  label->setBuddy(buddy);
+  return label;
+}
+
+// A value shown in a menu caption as it is: a single "&" would mark a shortcut letter and vanish.
+QString MenuText(const std::string& value) { return ToQString(value).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+
+std::string FieldText(const QLineEdit* field) { return ToStdString(field->text()); }
+
+}  // namespace
+
+TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) : QWidget(parent), guard_(guard) {
+  setObjectName(QStringLiteral("songDetailsPanel"));
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  auto* panelLayout = new QHBoxLayout(this);
+  panelLayout->setContentsMargins(kDetailsPanelMargins);
+
+  detailsBox_ = new QGroupBox(QStringLiteral(" Song Details "), this);
+  detailsBox_->setObjectName(QStringLiteral("songDetailsBox"));
+  auto* boxLayout = new QHBoxLayout(detailsBox_);
+  boxLayout->setContentsMargins(kDetailsBoxMargins);
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(kDetailsGridColumnSpacing);
+  grid->setVerticalSpacing(kDetailsGridRowSpacing);
+  boxLayout->addLayout(grid);
+
+  fileNameField_ = MakeField(detailsBox_, "fileNameField", kWideFieldWidth);
+  fileNameField_->setReadOnly(true);
+  fileNameField_->setFrame(false);
+  fileNameField_->setFocusPolicy(Qt::NoFocus);
+  QPalette face = fileNameField_->palette();
+  face.setColor(QPalette::Base, face.color(QPalette::Button));
+  fileNameField_->setPalette(face);
+  artistField_ = MakeField(detailsBox_, "artistField", kWideFieldWidth);
+  titleField_ = MakeField(detailsBox_, "titleField", kWideFieldWidth);
+  albumField_ = MakeField(detailsBox_, "albumField", kWideFieldWidth);
+  yearField_ = MakeField(detailsBox_, "yearField", kYearFieldWidth);
+  yearField_->setMaxLength(4);
+  genreBox_ = new QComboBox(detailsBox_);
+  genreBox_->setObjectName(QStringLiteral("genreBox"));
+  genreBox_->setEditable(true);
+  genreBox_->setInsertPolicy(QComboBox::NoInsert);
+  genreBox_->setFixedWidth(kGenreBoxWidth);
+  genreBox_->setMaxVisibleItems(kGenreBoxVisibleItems);
+  for (const std::string& genre : GenreChoices()) genreBox_->addItem(ToQString(genre));
+  genreBox_->lineEdit()->setMaxLength(100);
+  commentField_ = MakeField(detailsBox_, "commentField", kWideFieldWidth);
+  trackField_ = MakeField(detailsBox_, "trackField", kTrackFieldWidth);
+  trackField_->setMaxLength(3);
+  SetHint(trackField_, QStringLiteral("Track Number of Song"));
+  readOnlyLabel_ = new QLabel(detailsBox_);
+  readOnlyLabel_->setObjectName(QStringLiteral("readOnlyLabel"));
+
+  int row = 0;
+  grid->addWidget(MakeLabel("Filename:", fileNameField_, detailsBox_), row, 0);
+  grid->addWidget(fileNameField_, row++, 1, 1, 3);
+  grid->addWidget(MakeLabel("Artist:", artistField_, detailsBox_), row, 0);
+  grid->addWidget(artistField_, row++, 1, 1, 3);
+  grid->addWidget(MakeLabel("Title:", titleField_, detailsBox_), row, 0);
+  grid->addWidget(titleField_, row++, 1, 1, 3);
+  grid->addWidget(MakeLabel("Album:", albumField_, detailsBox_), row, 0);
+  grid->addWidget(albumField_, row++, 1, 1, 3);
+  grid->addWidget(MakeLabel("Year:", yearField_, detailsBox_), row, 0);
+  auto* yearAndGenre = new QHBoxLayout;
+  yearAndGenre->setSpacing(kDetailsGridColumnSpacing);
+  yearAndGenre->addWidget(yearField_);
+  yearAndGenre->addStretch(1);
+  yearAndGenre->addWidget(MakeLabel("Genre:", genreBox_, detailsBox_));
+  yearAndGenre->addWidget(genreBox_);
+  grid->addLayout(yearAndGenre, row++, 1, 1, 3);
+  grid->addWidget(MakeLabel("Comment:", commentField_, detailsBox_), row, 0);
+  grid->addWidget(commentField_, row++, 1, 1, 3);
+  grid->addWidget(MakeLabel("Track#:", trackField_, detailsBox_), row, 0);
+  auto* trackLine = new QHBoxLayout;
+  trackLine->addWidget(trackField_);
+  trackLine->addWidget(readOnlyLabel_);
+  trackLine->addStretch(1);
+  grid->addLayout(trackLine, row++, 1, 1, 3);
+
+  renameButton_ = new QPushButton(QStringLiteral("Rename File(s) (F5)"), detailsBox_);
+  renameButton_->setObjectName(QStringLiteral("renameButton"));
+  SetHint(renameButton_, QStringLiteral("Rename selected file(s) using Song Details. (F5)"));
+  stampButton_ = new QPushButton(QStringLiteral("Stamp &ID3 Tag(s) (F6)"), detailsBox_);
+  stampButton_->setObjectName(QStringLiteral("stampButton"));
+  SetHint(stampButton_, QStringLiteral("Update ID3 tags of selected file(s)\nusing Song Details. (F6)"));
+  for (QPushButton* button : {renameButton_, stampButton_}) {
+    button->setMinimumSize(kCommandButtonMinimumSize);
+    button->setAutoDefault(false);
+  }
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(renameButton_);
+  buttons->addStretch(1);
+  buttons->addWidget(stampButton_);
+  grid->addItem(new QSpacerItem(0, kDetailsButtonsGap), row++, 0);
+  grid->addLayout(buttons, row++, 0, 1, 4);
+
+  // The previous and next buttons, one above the other at the right edge.
+  auto* arrows = new QVBoxLayout;
+  arrows->setSpacing(kArrowButtonSpacing);
+  previousButton_ = new QToolButton(detailsBox_);
+  previousButton_->setObjectName(QStringLiteral("previousButton"));
+  nextButton_ = new QToolButton(detailsBox_);
+  nextButton_->setObjectName(QStringLiteral("nextButton"));
+  previousButton_->setIcon(ArrowIcon(true));
+  nextButton_->setIcon(ArrowIcon(false));
+  SetHint(previousButton_, QStringLiteral("Previous File (F11)"));
+  SetHint(nextButton_, QStringLiteral("Next File (F12)"));
+  for (QToolButton* button : {previousButton_, nextButton_}) {
+    button->setAutoRaise(true);
+    button->setFixedSize(kArrowButtonSize);
+    button->setFocusPolicy(Qt::NoFocus);
+    arrows->addWidget(button);
+  }
+  arrows->addStretch(1);
+  boxLayout->addSpacing(kDetailsButtonsGap);
+  boxLayout->addLayout(arrows);
+
+  // The colour mark sits on the box's top border, just right of the caption.
+  statusMark_ = new QLabel(QStringLiteral("ooooo"), detailsBox_);
+  statusMark_->setObjectName(QStringLiteral("statusMark"));
+  statusMark_->adjustSize();
+  SetCaption(detailsBox_->title());
+
+  detailsBox_->setMaximumWidth(detailsBox_->sizeHint().width() + kWideFieldWidth);
+  panelLayout->addWidget(detailsBox_, 1);
+  panelLayout->addStretch(0);
+
+  CreateTextMenu();
+
+  connect(renameButton_, &QPushButton::clicked, this, &TSongDetailsPanel::RenameClicked);
+  connect(stampButton_, &QPushButton::clicked, this, &TSongDetailsPanel::StampClicked);
+  connect(previousButton_, &QToolButton::clicked, this, &TSongDetailsPanel::PreviousClicked);
+  connect(nextButton_, &QToolButton::clicked, this, &TSongDetailsPanel::NextClicked);
+  connect(artistField_, &QLineEdit::textChanged, this, [this] { CheckFieldLength(artistField_); });
+  connect(titleField_, &QLineEdit::textChanged, this, [this] { CheckFieldLength(titleField_); });
+  for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) {
+    field->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(field, &QWidget::customContextMenuRequested, this,
+            [this, field](const QPoint& position) { ShowTextMenu(field, position); });
+  }
+  Clear();
+}
+
+void TSongDetailsPanel::CreateTextMenu() {
+  textMenu_ = new QMenu(this);
+  textMenu_->setObjectName(QStringLiteral("detailsTextMenu"));
+  QAction* underscores =
+      AddEntry(textMenu_, "Underscores -> Spaces (my_song -> my song)", "underscoresToSpacesEntry");
+  QAction* initialCaps = AddEntry(textMenu_, "Initial Caps (my song -> My Song)", "initialCapsEntry");
+  QAction* removeArtist =
+      AddEntry(textMenu_, "Remove Artist Name from Title Beginning", "removeArtistFromTitleEntry");
+  textMenu_->addSeparator();
+  fromFileNameMenu_ = AddSubmenu(textMenu_, "Update from Filename", "fromFileNameMenu");
+  artistFromFileNameEntry_ = AddEntry(fromFileNameMenu_, "Artist:", "artistFromFileNameEntry");
+  titleFromFileNameEntry_ = AddEntry(fromFileNameMenu_, "Title:", "titleFromFileNameEntry");
+  cutToMenu_ = AddSubmenu(textMenu_, "Cut To", "cutToMenu");
+  const std::pair<const char*, const char*> cutToEntries[] = {{"Artist", "cutToArtistEntry"},
+                                                              {"Title", "cutToTitleEntry"},
+                                                              {"Album", "cutToAlbumEntry"},
+                                                              {"Comment", "cutToCommentEntry"},
+                                                              {"Track", "cutToTrackEntry"}};
+  const TDetailsField cutToFields[] = {TDetailsField::Artist, TDetailsField::Title, TDetailsField::Album,
+                                       TDetailsField::Comment, TDetailsField::Track};
+  for (std::size_t i = 0; i < std::size(cutToFields); ++i) {
+    QAction* entry = AddEntry(cutToMenu_, cutToEntries[i].first, cutToEntries[i].second);
+    const TDetailsField target = cutToFields[i];
+    connect(entry, &QAction::triggered, this, [this, target] { CutSelectionTo(target); });
+  }
+  textMenu_->addSeparator();
+  QAction* cut = AddEntry(textMenu_, "Cu&t", "cutEntry");
+  QAction* copy = AddEntry(textMenu_, "&Copy", "copyEntry");
+  QAction* paste = AddEntry(textMenu_, "&Paste", "pasteEntry");
+
+  connect(underscores, &QAction::triggered, this, &TSongDetailsPanel::UnderscoresToSpaces);
+  connect(initialCaps, &QAction::triggered, this, &TSongDetailsPanel::InitialCaps);
+  connect(removeArtist, &QAction::triggered, this, &TSongDetailsPanel::RemoveArtistFromTitle);
+  connect(artistFromFileNameEntry_, &QAction::triggered, this, [this] {
+    guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Artist, true); });
+  });
+  connect(titleFromFileNameEntry_, &QAction::triggered, this, [this] {
+    guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Title, false); });
+  });
+  connect(cut, &QAction::triggered, this, [this] {
+    if (QLineEdit* field = FocusedField()) field->cut();
+  });
+  connect(copy, &QAction::triggered, this, [this] {
+    if (QLineEdit* field = FocusedField()) field->copy();
+  });
+  connect(paste, &QAction::triggered, this, [this] {
+    if (QLineEdit* field = FocusedField()) field->paste();
+  });
+}
+
+QLineEdit* TSongDetailsPanel::FieldWidget(TDetailsField field) const {
+  switch (field) {
+    case TDetailsField::Artist: return artistField_;
+    case TDetailsField::Title: return titleField_;
+    case TDetailsField::Album: return albumField_;
+    case TDetailsField::Year: return yearField_;
+    case TDetailsField::Comment: return commentField_;
+    case TDetailsField::Track: break;
+  }
+  return trackField_;
+}
+
+QLineEdit* TSongDetailsPanel::FocusedField() const { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
+
+// --- Showing songs ---
+
+QString TSongDetailsPanel::Caption() const { return detailsBox_->title(); }
+
+void TSongDetailsPanel::SetCaption(const QString& caption) {
+  detailsBox_->setTitle(caption);
+  QStyleOptionGroupBox option;
+  option.initFrom(detailsBox_);
+  option.text = caption;
+  option.textAlignment = detailsBox_->alignment();
+  option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+  option.lineWidth = 1;
+  const QRect label =
+      detailsBox_->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, detailsBox_);
+  statusMark_->move(label.right() + kStatusMarkGap, label.top() + (label.height() - statusMark_->height()) / 2);
+  statusMark_->raise();
+}
+
+void TSongDetailsPanel::Clear() {
+  readOnlyLabel_->clear();
+  fileNameField_->clear();
+  artistField_->clear();
+  titleField_->clear();
+  albumField_->clear();
+  yearField_->clear();
+  commentField_->clear();
+  genreBox_->setEditText(QString());
+  trackField_->clear();
+  statusMark_->setPalette(QPalette());
+}
+
+void TSongDetailsPanel::ShowNoSong() {
+  titleField_->setEnabled(true);
+  Clear();
+}
+
+void TSongDetailsPanel::ShowSong(const TSongFile& song) {
+  titleField_->setEnabled(true);
+  SetCaption(QStringLiteral(" Song Details "));
+  QPalette mark;
+  mark.setColor(QPalette::WindowText, SongStatusColor(song));
+  statusMark_->setPalette(mark);
+  fileNameField_->setText(PathToQString(std::string(FileNamePart(song.FileName()))));
+  fileNameField_->setCursorPosition(0);
+  artistField_->setText(ToQString(song.Artist()));
+  titleField_->setText(ToQString(song.FullTitle()));
+  albumField_->setText(ToQString(song.Album()));
+  yearField_->setText(ToQString(song.Year()));
+  commentField_->setText(ToQString(song.Comment()));
+  trackField_->setText(ToQString(song.PaddedTrack()));
+  genreBox_->setEditText(ToQString(song.Genre()));
+  readOnlyLabel_->setText(IsFileWritable(song.FileName()) ? QString() : QStringLiteral("(Read-only)"));
+  for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) field->setCursorPosition(0);
+}
+
+void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& songs) {
+  titleField_->setEnabled(false);
+  Clear();
+  SetCaption(QStringLiteral(" Song Details (common) "));
+  std::string artist, album, year, comment, genre, track;
+  for (const TSongFile* song : songs) {
+    MergeCommonValue(artist, song->Artist());
+    MergeCommonValue(album, song->Album());
+    MergeCommonValue(year, song->Year());
+    MergeCommonValue(comment, song->Comment());
+    MergeCommonValue(genre, song->Genre());
+    MergeCommonValue(track, song->PaddedTrack());
+  }
+  artistField_->setText(ToQString(CommonValueText(artist)));
+  albumField_->setText(ToQString(CommonValueText(album)));
+  yearField_->setText(ToQString(CommonValueText(year)));
+  commentField_->setText(ToQString(CommonValueText(comment)));
+  genreBox_->setEditText(ToQString(CommonValueText(genre)));
+  trackField_->setText(ToQString(CommonValueText(track)));
+}
+
+void TSongDetailsPanel::CheckFieldLength(QLineEdit* field) {
+  QPalette palette = field->palette();
+  const qsizetype characters = field->text().toUcs4().size();
+  palette.setColor(QPalette::Base, characters > kLongestID3v1Text ? kLightOrange : QPalette().color(QPalette::Base));
+  field->setPalette(palette);
+}
+
+// --- Reading and writing fields ---
+
+std::string TSongDetailsPanel::TrimField(TDetailsField field) {
+  QLineEdit* widget = FieldWidget(field);
+  const std::string text = FieldText(widget);
+  const std::string trimmed = TrimText(text);
+  if (text != trimmed) widget->setText(ToQString(trimmed));
+  return trimmed;
+}
+
+void TSongDetailsPanel::SetFieldText(TDetailsField field, const QString& text) { FieldWidget(field)->setText(text); }
+
+std::string TSongDetailsPanel::Genre() const { return ToStdString(genreBox_->currentText()); }
+
+void TSongDetailsPanel::ClickRename() { renameButton_->click(); }
+void TSongDetailsPanel::ClickStamp() { stampButton_->click(); }
+void TSongDetailsPanel::ClickPrevious() { previousButton_->click(); }
+void TSongDetailsPanel::ClickNext() { nextButton_->click(); }
+
+// --- The text menu ---
+
+void TSongDetailsPanel::ShowTextMenu(QLineEdit* field, const QPoint& position) {
+  field->setFocus(Qt::PopupFocusReason);
+  guard_.Run([this] { PrepareTextMenu(); });
+  textMenu_->exec(field->mapToGlobal(position));
+}
+
+void TSongDetailsPanel::PrepareTextMenu() {
+  fromFileNameMenu_->menuAction()->setEnabled(false);
+  artistFromFileNameEntry_->setEnabled(false);
+  titleFromFileNameEntry_->setEnabled(false);
+  artistFromFileNameEntry_->setText(QStringLiteral("Artist: "));
+  titleFromFileNameEntry_->setText(QStringLiteral("Title: "));
+  TSongFile* song = selectedSong_ ? selectedSong_() : nullptr;
+  if (song == nullptr) return;
+  // What the file name alone says; the record keeps it until the next reload.
+  TTokenList tokens;
+  RecognizeFileName(song->FileName(), tokens, *song);
+  if (song->Recognition() != TRecognition::Failed) {
+    if (!song->Artist().empty()) {
+      artistFromFileNameEntry_->setText(QStringLiteral("Artist: ") + MenuText(song->Artist()));
+      artistFromFileNameEntry_->setEnabled(true);
+      fromFileNameMenu_->menuAction()->setEnabled(true);
+    }
+    if (!song->Title().empty()) {
+      titleFromFileNameEntry_->setText(QStringLiteral("Title: ") + MenuText(song->FullTitle()));
+      titleFromFileNameEntry_->setEnabled(true);
+      fromFileNameMenu_->menuAction()->setEnabled(true);
+    }
+  }
+  QLineEdit* focused = FocusedField();
+  const bool cutSource =
+      focused == artistField_ || focused == titleField_ || focused == albumField_ || focused == commentField_;
+  cutToMenu_->menuAction()->setEnabled(cutSource && focused->hasSelectedText());
+}
+
+void TSongDetailsPanel::UnderscoresToSpaces() {
+  if (QLineEdit* field = FocusedField()) field->setText(ToQString(tagwright::UnderscoresToSpaces(FieldText(field))));
+}
+
+void TSongDetailsPanel::InitialCaps() {
+  if (QLineEdit* field = FocusedField()) field->setText(ToQString(tagwright::InitialCaps(FieldText(field))));
+}
+
+void TSongDetailsPanel::RemoveArtistFromTitle() {
+  const std::string artist = TrimField(TDetailsField::Artist);
+  const std::string title = TrimField(TDetailsField::Title);
+  titleField_->setText(ToQString(tagwright::RemoveArtistFromTitle(artist, title)));
+}
+
+void TSongDetailsPanel::UpdateFieldFromFileName(TDetailsField field, bool artist) {
+  TSongFile* song = selectedSong_ ? selectedSong_() : nullptr;
+  if (song == nullptr) return;
+  TTokenList tokens;
+  RecognizeFileName(song->FileName(), tokens, *song);
+  if (song->Recognition() == TRecognition::Failed) return;
+  if (artist && !song->Artist().empty()) FieldWidget(field)->setText(ToQString(song->Artist()));
+  if (!artist && !song->Title().empty()) FieldWidget(field)->setText(ToQString(song->FullTitle()));
+}
+
+void TSongDetailsPanel::CutSelectionTo(TDetailsField target) {
+  QLineEdit* source = FocusedField();
+  if (source == nullptr || !source->hasSelectedText()) return;
+  QLineEdit* targetField = FieldWidget(target);
+  source->cut();
+  targetField->setSelection(0, 0);
+  targetField->setCursorPosition(0);
+  targetField->paste();
+  std::string tidied = TrimText(FieldText(source));
+  while (!tidied.empty() && tidied.front() == '-') tidied = TrimText(std::string_view(tidied).substr(1));
+  source->setText(ToQString(tidied));
+}
+
+}  // namespace tagwright

@@ -1,0 +1,108 @@
+// The song details panel below the song list: the details of the one selected song, or the values the
+// selected songs share ("common" mode), for the commands to read; the previous and next buttons; the
+// rename and stamp buttons; and the text fields' pop-up menu, which tidies the focused field.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "songs/song_file.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QToolButton;
+
+namespace tagwright {
+
+class TErrorGuard;
+
+// The panel's editable fields.
+enum class TDetailsField : std::uint8_t { Artist, Title, Album, Year, Comment, Track };
+
+class TSongDetailsPanel : public QWidget {
+  Q_OBJECT
+ public:
+  // The guard runs the text menu's work that reads songs; it must outlive the panel.
+  explicit TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent = nullptr);
+
+  // Where "Update from Filename" finds its song: the one selected song, or nullptr.
+  void SetSelectedSongSource(std::function<TSongFile*()> source) { selectedSong_ = std::move(source); }
+
+  // One song: every field, the status mark and the read-only note.
+  void ShowSong(const TSongFile& song);
+  // No song or several: the values all given songs share, with the title field disabled.
+  void ShowCommonValues(const std::vector<const TSongFile*>& songs);
+  // No song at all: empty fields, the title field enabled.
+  void ShowNoSong();
+  void Clear();
+  // The group box caption: " Song Details " or " Song Details (common) ".
+  QString Caption() const;
+
+  // A field's text trimmed, and trimmed in place so that the field shows what is written.
+  std::string TrimField(TDetailsField field);
+  void SetFieldText(TDetailsField field, const QString& text);
+  std::string Genre() const;
+
+  // Moves the focused field's selection to the front of target, and tidies what is left.
+  void CutSelectionTo(TDetailsField target);
+  // Enables the text menu's entries, as when it opens on the focused field.
+  void PrepareTextMenu();
+
+  void ClickRename();
+  void ClickStamp();
+  void ClickPrevious();
+  void ClickNext();
+
+ Q_SIGNALS:
+  void RenameClicked();
+  void StampClicked();
+  void PreviousClicked();
+  void NextClicked();
+
+ private:
+  void CreateTextMenu();
+  QLineEdit* FieldWidget(TDetailsField field) const;
+  QLineEdit* FocusedField() const;
+  void CheckFieldLength(QLineEdit* field);
+  void SetCaption(const QString& caption);
+  void ShowTextMenu(QLineEdit* field, const QPoint& position);
+  void UpdateFieldFromFileName(TDetailsField field, bool artist);
+  void UnderscoresToSpaces();
+  void InitialCaps();
+  void RemoveArtistFromTitle();
+
+  const TErrorGuard& guard_;
+  std::function<TSongFile*()> selectedSong_;
+
+  QGroupBox* detailsBox_ = nullptr;
+  QLineEdit* fileNameField_ = nullptr;
+  QLineEdit* artistField_ = nullptr;
+  QLineEdit* titleField_ = nullptr;
+  QLineEdit* albumField_ = nullptr;
+  QLineEdit* yearField_ = nullptr;
+  QComboBox* genreBox_ = nullptr;
+  QLineEdit* commentField_ = nullptr;
+  QLineEdit* trackField_ = nullptr;
+  QLabel* readOnlyLabel_ = nullptr;
+  QLabel* statusMark_ = nullptr;
+  QToolButton* previousButton_ = nullptr;
+  QToolButton* nextButton_ = nullptr;
+  QPushButton* renameButton_ = nullptr;
+  QPushButton* stampButton_ = nullptr;
+
+  QMenu* textMenu_ = nullptr;
+  QMenu* fromFileNameMenu_ = nullptr;
+  QAction* artistFromFileNameEntry_ = nullptr;
+  QAction* titleFromFileNameEntry_ = nullptr;
+  QMenu* cutToMenu_ = nullptr;
+};
+
+}  // namespace tagwright

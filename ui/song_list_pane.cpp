@@ -1,0 +1,203 @@
+#include "ui/song_list_pane.h"
+
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QStyleOptionViewItem>
+#include <QVBoxLayout>
+
+#include "ui/flag_scope.h"
+#include "ui/hints.h"
+#include "ui/menu_entries.h"
+#include "ui/song_list_box.h"
+#include "ui/song_row_model.h"
+#include "ui/song_status_color.h"
+#include "ui/text_conversion.h"
+#include "ui/window_layout.h"
+
+namespace tagwright {
+
+TSongListPane::TSongListPane(const TSongList& songs, QWidget* parent) : QWidget(parent), songs_(songs) {
+  setObjectName(QStringLiteral("songListPane"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  songList_ = new TSongListBox(this);
+  songList_->setObjectName(QStringLiteral("songList"));
+  rows_ = new TSongRowModel(songs_, this);
+  songList_->setModel(rows_);
+  songList_->SetDrawItem([this](QPainter* painter, const QStyleOptionViewItem& option, int row) {
+    DrawRow(painter, option, row);
+  });
+  SetHint(songList_, QStringLiteral("Song display window"));
+  layout->addWidget(songList_);
+  CreateMenu();
+
+  connect(songList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TSongListPane::ReportSelectionChange);
+  connect(songList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &TSongListPane::ReportSelectionChange);
+  connect(songList_, &TSongListBox::KeyPressed, this, &TSongListPane::ReportSelectionChange);
+  connect(songList_, &QAbstractItemView::doubleClicked, this, &TSongListPane::OpenRequested);
+}
+
+void TSongListPane::CreateMenu() {
+  menu_ = new QMenu(this);
+  menu_->setObjectName(QStringLiteral("songListMenu"));
+  menu_->setToolTipsVisible(true);
+  playEntry_ = AddEntry(menu_, "Play", "playEntry");
+  // F9 plays while the song list has the focus; elsewhere the window's key map opens the current row.
+  playEntry_->setShortcut(QKeySequence(Qt::Key_F9));
+  playEntry_->setShortcutContext(Qt::WidgetShortcut);
+  songList_->addAction(playEntry_);
+  menu_->addSeparator();
+  stampEntry_ = AddEntry(menu_, "Stamp ID3 Tags", "stampEntry");
+  SetHint(stampEntry_,
+          QStringLiteral("Update internal ID3 song information for selected songs\nusing Recognized Values."));
+  clearMenu_ = AddSubmenu(menu_, "ID3 Clear", "clearMenu");
+  const std::pair<const char*, const char*> clearEntries[] = {
+      {"Artist", "clearArtistEntry"}, {"Title", "clearTitleEntry"}, {"Track", "clearTrackEntry"},
+      {"Album", "clearAlbumEntry"},   {"Year", "clearYearEntry"},   {"Genre", "clearGenreEntry"},
+      {"Comment", "clearCommentEntry"}};
+  const TTagField clearFields[] = {TTagField::Artist, TTagField::Title, TTagField::Track, TTagField::Album,
+                                   TTagField::Year,   TTagField::Genre, TTagField::Comment};
+  for (std::size_t i = 0; i < std::size(clearFields); ++i) {
+    QAction* entry = AddEntry(clearMenu_, clearEntries[i].first, clearEntries[i].second);
+    const TTagField field = clearFields[i];
+    connect(entry, &QAction::triggered, this, [this, field] { Q_EMIT ClearRequested(field); });
+  }
+  menu_->addSeparator();
+  renameEntry_ = AddEntry(menu_, "Rename This File", "renameEntry");
+  deleteEntry_ = AddEntry(menu_, "Delete This File", "deleteEntry");
+  menu_->addSeparator();
+  selectArtistEntry_ = AddEntry(menu_, "Select Artist", "selectArtistEntry");
+  selectAllEntry_ = AddEntry(menu_, "Select All", "selectAllEntry");
+  menu_->addSeparator();
+  includeSubfoldersEntry_ = AddEntry(menu_, "Include Subdirectories", "includeSubfoldersEntry");
+  includeSubfoldersEntry_->setCheckable(true);
+  includeSubfoldersEntry_->setChecked(false);
+  refreshEntry_ = AddEntry(menu_, "Refresh", "refreshEntry");
+
+  connect(playEntry_, &QAction::triggered, this, &TSongListPane::PlayRequested);
+  connect(stampEntry_, &QAction::triggered, this, &TSongListPane::StampRequested);
+  connect(renameEntry_, &QAction::triggered, this, &TSongListPane::RenameRequested);
+  connect(deleteEntry_, &QAction::triggered, this, &TSongListPane::DeleteRequested);
+  connect(selectArtistEntry_, &QAction::triggered, this, &TSongListPane::SelectArtistRequested);
+  connect(selectAllEntry_, &QAction::triggered, this, &TSongListPane::SelectAllRequested);
+  connect(includeSubfoldersEntry_, &QAction::triggered, this, &TSongListPane::IncludeSubfoldersToggled);
+  connect(refreshEntry_, &QAction::triggered, this, &TSongListPane::RefreshRequested);
+
+  songList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(songList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+    PrepareMenu();
+    menu_->exec(songList_->viewport()->mapToGlobal(position));
+  });
+}
+
+void TSongListPane::ShowRows(std::vector<std::size_t> rows, TViewMode viewMode) {
+  TFlagScope quiet(quiet_);
+  viewMode_ = viewMode;
+  rows_->SetRows(std::move(rows), viewMode);
+}
+
+void TSongListPane::ClearRows() {
+  TFlagScope quiet(quiet_);
+  rows_->Clear();
+}
+
+int TSongListPane::RowCount() const { return songList_->RowCount(); }
+
+int TSongListPane::CurrentRow() const { return songList_->CurrentRow(); }
+
+int TSongListPane::SelectedRowCount() const { return songList_->SelectedRowCount(); }
+
+bool TSongListPane::IsRowSelected(int row) const { return songList_->IsRowSelected(row); }
+
+TSongFile* TSongListPane::SongAtRow(int row) const {
+  if (row < 0 || row >= rows_->RowCount()) return nullptr;
+  const std::size_t index = rows_->SongIndex(row);
+  return index < songs_.Count() ? songs_[index] : nullptr;
+}
+
+bool TSongListPane::SelectSingleRow(int row) {
+  if (row < 0 || row >= songList_->RowCount()) return false;
+  TFlagScope quiet(quiet_);
+  UnselectAllRows();
+  const QModelIndex index = songList_->model()->index(row, 0);
+  songList_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  songList_->scrollTo(index);
+  return true;
+}
+
+void TSongListPane::UnselectAllRows() {
+  if (songList_->selectionModel()->hasSelection()) songList_->selectionModel()->clearSelection();
+}
+
+void TSongListPane::SelectRows(const std::vector<int>& rows) {
+  QItemSelection selection;
+  for (int row : rows) {
+    const QModelIndex index = songList_->model()->index(row, 0);
+    selection.select(index, index);
+  }
+  songList_->selectionModel()->select(selection, QItemSelectionModel::Select);
+}
+
+bool TSongListPane::IncludeSubfolders() const { return includeSubfoldersEntry_->isChecked(); }
+
+void TSongListPane::SetIncludeSubfolders(bool include) { includeSubfoldersEntry_->setChecked(include); }
+
+void TSongListPane::PrepareMenu() {
+  const int selected = SelectedRowCount();
+  deleteEntry_->setEnabled(selected == 1);
+  renameEntry_->setEnabled(selected == 1);
+  selectArtistEntry_->setEnabled(selected == 1);
+  playEntry_->setEnabled(selected > 0);
+  stampEntry_->setEnabled(selected > 0);
+  selectAllEntry_->setEnabled(RowCount() > 0);
+}
+
+bool TSongListPane::IsPlayKeyInList(const QWidget* receiver, const QKeyEvent* event) const {
+  return receiver == songList_ && QKeySequence(event->keyCombination()) == playEntry_->shortcut();
+}
+
+void TSongListPane::ReportSelectionChange() {
+  if (!quiet_) Q_EMIT SelectionChanged();
+}
+
+void TSongListPane::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {
+  const bool selected = option.state.testFlag(QStyle::State_Selected);
+  const QPalette::ColorGroup group = option.state.testFlag(QStyle::State_Active) ? QPalette::Active
+                                                                                  : QPalette::Inactive;
+  painter->save();
+  painter->fillRect(option.rect, selected ? option.palette.brush(group, QPalette::Highlight)
+                                          : option.palette.brush(group, QPalette::Base));
+  QRect text = option.rect;
+  if (option.direction == Qt::RightToLeft) {
+    text.setRight(text.right() - kSongRowTextIndent);
+  } else {
+    text.setLeft(text.left() + kSongRowTextIndent);
+  }
+  const TSongFile* song = SongAtRow(row);
+  if (song != nullptr) {
+    painter->setPen(SongStatusColor(*song));
+    if (selected) {
+      painter->save();
+      painter->setPen(QPen(Qt::black, 1));
+      painter->setBrush(kSkyBlue);
+      painter->drawRect(text.adjusted(0, 0, -1, -1));
+      painter->restore();
+    }
+    const QString caption = ToQString(SongRowText(*song, viewMode_));
+    painter->setFont(option.font);
+    painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, caption);
+  }
+  if (option.state.testFlag(QStyle::State_HasFocus)) {
+    QStyleOptionFocusRect focus;
+    focus.QStyleOption::operator=(option);
+    focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+    songList_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, songList_);
+  }
+  painter->restore();
+}
+
+}  // namespace tagwright

@@ -1,0 +1,101 @@
+// The song list: one row per song the chosen filter lets through, in the colour of the song's status,
+// several rows selectable, and its pop-up menu. The songs belong to the window; the pane shows them
+// and reports what the user asks of them.
+#pragma once
+
+#include <QWidget>
+#include <cstddef>
+#include <vector>
+
+#include "commands/song_plans.h"
+#include "songs/song_list.h"
+#include "songs/song_view_mode.h"
+
+class QAction;
+class QKeyEvent;
+class QMenu;
+class QPainter;
+class QStyleOptionViewItem;
+
+namespace tagwright {
+
+class TSongListBox;
+class TSongRowModel;
+
+class TSongListPane : public QWidget {
+  Q_OBJECT
+ public:
+  // The songs must outlive the pane.
+  explicit TSongListPane(const TSongList& songs, QWidget* parent = nullptr);
+
+  // Replaces every row at once: each holds the index of its song. The selection goes, unreported.
+  void ShowRows(std::vector<std::size_t> rows, TViewMode viewMode);
+  // Removes every row, unreported; to be done before the songs behind them go.
+  void ClearRows();
+
+  int RowCount() const;
+  // The row holding the keyboard caret, or -1.
+  int CurrentRow() const;
+  int SelectedRowCount() const;
+  bool IsRowSelected(int row) const;
+  // The song behind a row; nullptr for a row that does not exist.
+  TSongFile* SongAtRow(int row) const;
+
+  // Makes a row the current and only selected one and scrolls to it, unreported; false when there is
+  // no such row (nothing changes then).
+  bool SelectSingleRow(int row);
+  void UnselectAllRows();
+  // Adds rows to the selection, reported as a change of the selection.
+  void SelectRows(const std::vector<int>& rows);
+
+  // The tick of the menu's "Include Subdirectories" entry.
+  bool IncludeSubfolders() const;
+  void SetIncludeSubfolders(bool include);
+
+  // Enables the menu's entries by the selection, as when the menu opens.
+  void PrepareMenu();
+  // True for the key of the "Play" entry pressed in the list: it belongs to the entry, also while
+  // that is disabled.
+  bool IsPlayKeyInList(const QWidget* receiver, const QKeyEvent* event) const;
+
+ Q_SIGNALS:
+  // The user changed the selection or the current row, or typed in the list.
+  void SelectionChanged();
+  // A row was double-clicked.
+  void OpenRequested();
+  // The pop-up menu's entries.
+  void PlayRequested();
+  void StampRequested();
+  void ClearRequested(TTagField field);
+  void RenameRequested();
+  void DeleteRequested();
+  void SelectArtistRequested();
+  void SelectAllRequested();
+  // The entry's tick has already flipped when this is sent.
+  void IncludeSubfoldersToggled();
+  void RefreshRequested();
+
+ private:
+  void CreateMenu();
+  void DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row);
+  void ReportSelectionChange();
+
+  const TSongList& songs_;
+  TSongListBox* songList_ = nullptr;
+  TSongRowModel* rows_ = nullptr;
+  TViewMode viewMode_ = TViewMode::PathFileName;
+  bool quiet_ = false;  // the rows or the selection are being rebuilt: nothing is reported
+
+  QMenu* menu_ = nullptr;
+  QAction* playEntry_ = nullptr;
+  QAction* stampEntry_ = nullptr;
+  QMenu* clearMenu_ = nullptr;
+  QAction* renameEntry_ = nullptr;
+  QAction* deleteEntry_ = nullptr;
+  QAction* selectArtistEntry_ = nullptr;
+  QAction* selectAllEntry_ = nullptr;
+  QAction* includeSubfoldersEntry_ = nullptr;  // checkable: choosing it flips the tick by itself
+  QAction* refreshEntry_ = nullptr;
+};
+
+}  // namespace tagwright

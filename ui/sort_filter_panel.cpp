@@ -1,0 +1,180 @@
+#include "ui/sort_filter_panel.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "songs/song_status.h"
+#include "ui/hints.h"
+#include "ui/song_status_color.h"
+#include "ui/window_layout.h"
+
+namespace tagwright {
+
+namespace {
+
+// Captions in the legend colours stay coloured while enabled; disabled ones are greyed as usual.
+void SetCaptionColor(QWidget* widget, const QColor& color) {
+  QPalette palette = widget->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::WindowText, color);
+    palette.setColor(group, QPalette::ButtonText, color);
+  }
+  widget->setPalette(palette);
+}
+
+QPushButton* MakeButton(const QString& caption, const char* name, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setMinimumSize(kCommandButtonMinimumSize);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QVBoxLayout* ChoiceBoxLayout(QGroupBox* box) {
+  auto* layout = new QVBoxLayout(box);
+  layout->setSpacing(kChoiceBoxSpacing);
+  layout->setContentsMargins(kChoiceBoxMargins);
+  return layout;
+}
+
+}  // namespace
+
+TSortFilterPanel::TSortFilterPanel(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("sortFilterPanel"));
+  setMinimumWidth(kSortFilterPanelMinimumWidth);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(kSortFilterPanelMargins);
+  layout->setSpacing(kSortFilterPanelSpacing);
+  layout->addWidget(CreateFilterBox());
+  layout->addWidget(CreateSaveBox());
+  layout->addWidget(CreateViewModeBox());
+  layout->addStretch(1);
+
+  connect(viewButtons_, &QButtonGroup::idClicked, this, &TSortFilterPanel::ViewModeChosen);
+  connect(filterButtons_, &QButtonGroup::idClicked, this, &TSortFilterPanel::FilterChosen);
+}
+
+QWidget* TSortFilterPanel::CreateFilterBox() {
+  auto* box = new QGroupBox(QStringLiteral(" Filter By "), this);
+  box->setObjectName(QStringLiteral("filterBox"));
+  SetHint(box, QStringLiteral("Filters which affect the song display window."));
+  filterButtons_ = new QButtonGroup(this);
+  QVBoxLayout* layout = ChoiceBoxLayout(box);
+  const std::pair<const char*, const char*> filters[kRecognitionFilterCount] = {
+      {"Unfiltered", "unfilteredFilter"},
+      {"Failed Recognition", "failedRecognitionFilter"},
+      {"ID3 Tag Used", "id3TagUsedFilter"},
+      {"Pattern Matching", "patternMatchingFilter"},
+      {"Incomplete", "incompleteFilter"},
+      {"Unsaved ID3", "unsavedId3Filter"},
+      {"Unrenamed File", "unrenamedFileFilter"},
+      {"No Genre", "noGenreFilter"},
+  };
+  for (int filter = 0; filter < kRecognitionFilterCount; ++filter) {
+    auto* button = new QRadioButton(QString::fromLatin1(filters[filter].first), box);
+    button->setObjectName(QString::fromLatin1(filters[filter].second));
+    filterButtons_->addButton(button, filter);
+    layout->addWidget(button);
+  }
+  // The legend: four filters in the colours of the rows they list.
+  auto button = [this](TRecognitionFilter filter) { return filterButtons_->button(static_cast<int>(filter)); };
+  SetCaptionColor(button(TRecognitionFilter::UnsavedID3), ToQColor(SongStatusRgb(TSongStatus::Unsaved)));
+  SetCaptionColor(button(TRecognitionFilter::UnrenamedFile), ToQColor(SongStatusRgb(TSongStatus::Unrenamed)));
+  SetCaptionColor(button(TRecognitionFilter::Incomplete), ToQColor(SongStatusRgb(TSongStatus::Incomplete)));
+  SetCaptionColor(button(TRecognitionFilter::PatternMatching), ToQColor(SongStatusRgb(TSongStatus::Pattern)));
+  // The first filter is chosen; the others wait for songs.
+  SetRecognitionFilter(TRecognitionFilter::Unfiltered);
+  EnableFilters(FilterBit(TRecognitionFilter::Unfiltered));
+  return box;
+}
+
+QWidget* TSortFilterPanel::CreateSaveBox() {
+  auto* box = new QGroupBox(QStringLiteral(" Save Recognized Info "), this);
+  box->setObjectName(QStringLiteral("saveRecognizedBox"));
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(kSaveBoxMargins);
+  layout->setSpacing(kSaveBoxSpacing);
+  handsFreeButton_ = MakeButton(QStringLiteral("Hands-Free! (F7)"), "handsFreeButton", box);
+  QFont bold = handsFreeButton_->font();
+  bold.setBold(true);
+  handsFreeButton_->setFont(bold);
+  SetHint(handsFreeButton_,
+          QStringLiteral("Update selected songs letting the computer\nmake the decisions when appropriate."));
+  layout->addWidget(handsFreeButton_);
+  auto* bevel = new QFrame(box);
+  bevel->setObjectName(QStringLiteral("saveBoxBevel"));
+  bevel->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+  layout->addSpacing(kSaveBoxBevelSpacing);
+  layout->addWidget(bevel);
+  layout->addSpacing(kSaveBoxBevelSpacing);
+  QPushButton* autoRename = MakeButton(QStringLiteral("AutoRename Files"), "autoRenameButton", box);
+  SetHint(autoRename, QStringLiteral("Rename selected files using \"Track - Artist - Group\" format. Note\n"
+                                     "that other information in the filename will not be retained!\n"
+                                     "Eg. Avoid renaming songs with truncated titles."));
+  QPushButton* cleanup = MakeButton(QStringLiteral("Details Cleanup"), "detailsCleanupButton", box);
+  SetHint(cleanup, QStringLiteral("Proper case the Title and Author text, convert\n"
+                                  "underscores to spaces, remove Author from Song Title."));
+  QPushButton* fileNameAsTitle = MakeButton(QStringLiteral("Filename as Title"), "fileNameAsTitleButton", box);
+  SetHint(fileNameAsTitle, QStringLiteral("Set ID3 Song Title to the Filename\nwhen there is no Song Title available."));
+  layout->addWidget(autoRename);
+  layout->addWidget(cleanup);
+  layout->addWidget(fileNameAsTitle);
+
+  connect(handsFreeButton_, &QPushButton::clicked, this, &TSortFilterPanel::HandsFreeClicked);
+  connect(autoRename, &QPushButton::clicked, this, &TSortFilterPanel::AutoRenameClicked);
+  connect(cleanup, &QPushButton::clicked, this, &TSortFilterPanel::DetailsCleanupClicked);
+  connect(fileNameAsTitle, &QPushButton::clicked, this, &TSortFilterPanel::FileNameAsTitleClicked);
+  return box;
+}
+
+QWidget* TSortFilterPanel::CreateViewModeBox() {
+  auto* box = new QGroupBox(QStringLiteral(" Sort and View By "), this);
+  box->setObjectName(QStringLiteral("viewModeBox"));
+  SetHint(box, QStringLiteral("Viewing style for the song display window."));
+  viewButtons_ = new QButtonGroup(this);
+  QVBoxLayout* layout = ChoiceBoxLayout(box);
+  const std::pair<const char*, const char*> modes[kViewModeCount] = {
+      {"Path + Filename", "pathFileNameView"},
+      {"Filename", "fileNameView"},
+      {"Artist, Title", "artistTitleView"},
+      {"Title, Artist", "titleArtistView"},
+  };
+  for (int mode = 0; mode < kViewModeCount; ++mode) {
+    auto* button = new QRadioButton(QString::fromLatin1(modes[mode].first), box);
+    button->setObjectName(QString::fromLatin1(modes[mode].second));
+    viewButtons_->addButton(button, mode);
+    layout->addWidget(button);
+  }
+  SetViewMode(TViewMode::PathFileName);
+  return box;
+}
+
+TViewMode TSortFilterPanel::ViewMode() const { return static_cast<TViewMode>(std::max(0, viewButtons_->checkedId())); }
+
+TRecognitionFilter TSortFilterPanel::RecognitionFilter() const {
+  return static_cast<TRecognitionFilter>(std::max(0, filterButtons_->checkedId()));
+}
+
+void TSortFilterPanel::SetViewMode(TViewMode viewMode) {
+  viewButtons_->button(static_cast<int>(viewMode))->setChecked(true);
+}
+
+void TSortFilterPanel::SetRecognitionFilter(TRecognitionFilter filter) {
+  filterButtons_->button(static_cast<int>(filter))->setChecked(true);
+}
+
+void TSortFilterPanel::EnableFilters(TFilterMask present) {
+  for (QAbstractButton* button : filterButtons_->buttons()) {
+    button->setEnabled(MaskHasFilter(present, static_cast<TRecognitionFilter>(filterButtons_->id(button))));
+  }
+}
+
+void TSortFilterPanel::ClickHandsFree() { handsFreeButton_->click(); }
+
+}  // namespace tagwright
