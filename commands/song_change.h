@@ -13,6 +13,7 @@ inline constexpr const char* kRenameFailedMessage = "Error renaming file. Is it 
 inline constexpr const char* kNameTakenMessage = "A file with that name already exists.";
 inline constexpr const char* kNotWritableReason = "file cannot be written to";
 inline constexpr const char* kNothingToChangeReason = "nothing to change";
+inline constexpr const char* kNotMp3Reason = "not an MP3 file";
 
 struct TSongChange {
   bool WriteTags = false;

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include "files/file_access.h"
+#include "files/paths.h"
+#include "tags/mp3_content.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
@@ -29,6 +31,13 @@ TSongResult Skipped(const std::string& fileName, std::string reason, TResult fai
   TSongResult result = Failed(fileName, std::move(reason), std::move(failure));
   result.Outcome = TChangeOutcome::Skipped;
   return result;
+}
+
+// A name ending in ".mp3" is taken at its word; a file without an extension is listed too, but it
+// is changed only when its content is MP3, so that a README or a script is never tagged or renamed.
+TResultOf<bool> IsSongContentAsNamed(const std::string& fileName) {
+  if (!ListedExtension(FileNamePart(fileName)).empty()) return true;
+  return HoldsMp3Content(fileName);
 }
 
 void Count(const TSongResult& result, TPassSummary& summary) {
@@ -86,11 +95,14 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
   if (!renames) return result;
 
   TResult renamed;
-  if (mode == TPassMode::Apply) {
+  if (FileNamePart(change.NewFileName).starts_with('.')) {
+    // A name without a stem, or a hidden file, is never made.
+    renamed = TResult::Failure(TFailureKind::Rename, fileName, std::make_error_code(std::errc::invalid_argument));
+  } else if (mode == TPassMode::Apply) {
     renamed = RenameWithoutReplacing(fileName, change.NewFileName);
   } else if (names.Taken(change.NewFileName)) {
     renamed = TResult::Failure(TFailureKind::Rename, fileName, std::make_error_code(std::errc::file_exists));
-  } else {
+  } else if (renamed = PredictRename(fileName, change.NewFileName); renamed) {
     names.Rename(fileName, change.NewFileName);
   }
   if (!renamed) {
@@ -124,6 +136,10 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
         break;
       }
       result = Skipped(fileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, fileName));
+    } else if (TResultOf<bool> mp3 = IsSongContentAsNamed(fileName); !mp3) {
+      result = Failed(fileName, mp3.Failure().Describe(), mp3.Failure());
+    } else if (!mp3.Value()) {
+      result = Skipped(fileName, kNotMp3Reason);
     } else {
       TID3Info tags;
       TResultOf<bool> read = false;

@@ -178,8 +178,8 @@ TSongChange PlanClearTagField(TID3Info tags, TTagField field) {
 }
 
 std::optional<std::string> ManualRenameTarget(const std::string& fileName, const std::string& typedName) {
-  if (typedName.empty() || typedName == "." || typedName == ".." ||
-      typedName.find('/') != std::string::npos) {
+  // A name starting with "." would hide the file (or have no stem at all).
+  if (typedName.empty() || typedName.front() == '.' || typedName.find('/') != std::string::npos) {
     return std::nullopt;
   }
   const std::string_view name = FileNamePart(fileName);

@@ -56,7 +56,8 @@ std::optional<TTagField> TagFieldNamed(const std::string& name);  // "artist", "
 TSongChange PlanClearTagField(TID3Info tags, TTagField field);
 
 // The path for a name typed by the user, in the song's folder, exactly as typed. Refused (no value)
-// for an empty name, ".", "..", and a name holding "/", which would move the file elsewhere.
+// for an empty name, a name starting with "." (a hidden file, ".", ".."), and a name holding "/",
+// which would move the file elsewhere.
 std::optional<std::string> ManualRenameTarget(const std::string& fileName, const std::string& typedName);
 
 }  // namespace tagwright

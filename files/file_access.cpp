@@ -6,6 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+
+#include "files/paths.h"
+#include "text/ascii_text.h"
 
 namespace tagwright {
 
@@ -24,13 +28,19 @@ bool SameFile(const std::string& a, const std::string& b) {
          infoA.st_ino == infoB.st_ino;
 }
 
+// A case-only change of the name in the same folder: on a file system that ignores case, both
+// names find the one file.
+bool IsCaseOnlyChange(const std::string& from, const std::string& to) {
+  return FolderPart(from) == FolderPart(to) && EqualsIgnoringAsciiCase(FileNamePart(from), FileNamePart(to));
+}
+
 // For file systems without an atomic no-replace rename: a hard link cannot be made over an
 // existing name.
-std::error_code RenameByLinking(const std::string& from, const std::string& to) {
-  if (link(from.c_str(), to.c_str()) != 0) return LastError();
-  if (unlink(from.c_str()) != 0) {
+std::error_code RenameByLinking(const std::string& from, const std::string& to, const TRenameCalls& calls) {
+  if (calls.Link(from.c_str(), to.c_str()) != 0) return LastError();
+  if (calls.Unlink(from.c_str()) != 0) {
     const std::error_code error = LastError();
-    unlink(to.c_str());
+    calls.Unlink(to.c_str());
     return error;
   }
   return {};
@@ -48,23 +58,45 @@ bool IsFileWritable(const std::string& path) {
   return true;
 }
 
-TResult RenameWithoutReplacing(const std::string& from, const std::string& to) {
+const TRenameCalls& DefaultRenameCalls() {
+  static const TRenameCalls calls{
+      [](const char* from, const char* to) { return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE); },
+      ::link, ::unlink, ::rename};
+  return calls;
+}
+
+TResult RenameWithoutReplacing(const std::string& from, const std::string& to, const TRenameCalls& calls) {
   if (from == to) {
     if (access(from.c_str(), F_OK) != 0) return RenameFailure(from, LastError());
     return {};
   }
-  // Two names of one file: a case-only change on a file system that ignores case, or a hard link.
-  // No other file can be lost, so the plain rename does what the file system allows.
   if (SameFile(from, to)) {
-    if (rename(from.c_str(), to.c_str()) != 0) return RenameFailure(from, LastError());
+    // One name of one file with other letter case, on a file system that ignores case: no other
+    // file can be lost, so the plain rename does what the file system allows. Another name of the
+    // same file (a hard link) is an existing target like any other: rename(2) would do nothing
+    // and leave both names.
+    if (!IsCaseOnlyChange(from, to)) return RenameFailure(from, std::make_error_code(std::errc::file_exists));
+    if (calls.Rename(from.c_str(), to.c_str()) != 0) return RenameFailure(from, LastError());
     return {};
   }
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+  if (calls.RenameNoReplace(from.c_str(), to.c_str()) == 0) return {};
   if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
-    if (const std::error_code error = RenameByLinking(from, to)) return RenameFailure(from, error);
+    if (const std::error_code error = RenameByLinking(from, to, calls)) return RenameFailure(from, error);
     return {};
   }
   return RenameFailure(from, LastError());
+}
+
+TResult PredictRename(const std::string& from, const std::string& to) {
+  const std::string toFolder = FolderToOpen(to);
+  const long maxName = pathconf(toFolder.c_str(), _PC_NAME_MAX);
+  if (FileNamePart(to).size() > static_cast<std::size_t>(maxName > 0 ? maxName : NAME_MAX)) {
+    return RenameFailure(from, std::make_error_code(std::errc::filename_too_long));
+  }
+  for (const std::string& folder : {FolderToOpen(from), toFolder}) {
+    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return RenameFailure(from, LastError());
+  }
+  return {};
 }
 
 TResult DeleteSongFile(const std::string& path) {

@@ -1,6 +1,7 @@
 // Whether a song file may be changed, and renaming without ever replacing another file.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "files/result.h"
@@ -12,9 +13,27 @@ namespace tagwright {
 // changed.
 bool IsFileWritable(const std::string& path);
 
-// Renames from to to, failing with std::errc::file_exists when to names another existing file.
-// Renaming a file to the name it already has succeeds and changes nothing. A failure names from.
-TResult RenameWithoutReplacing(const std::string& from, const std::string& to);
+// The system calls of a rename, gathered so that tests can stand in for a file system that lacks
+// the no-replace rename.
+struct TRenameCalls {
+  std::function<int(const char* from, const char* to)> RenameNoReplace;  // renameat2(RENAME_NOREPLACE)
+  std::function<int(const char* from, const char* to)> Link;
+  std::function<int(const char* path)> Unlink;
+  std::function<int(const char* from, const char* to)> Rename;
+};
+const TRenameCalls& DefaultRenameCalls();
+
+// Renames from to to, failing with std::errc::file_exists when to names another existing file,
+// also when that file is another hard link of from. Renaming a file to the name it already has
+// succeeds and changes nothing; so does a change of letter case only, where the file system
+// ignores case. A failure names from.
+TResult RenameWithoutReplacing(const std::string& from, const std::string& to,
+                               const TRenameCalls& calls = DefaultRenameCalls());
+
+// What a rename to a free name would meet, without renaming: a new name longer than the file
+// system allows, or a folder the process may not change. Whether the name is free is the caller's
+// question.
+TResult PredictRename(const std::string& from, const std::string& to);
 
 // Deletes the file at once and for good.
 TResult DeleteSongFile(const std::string& path);

@@ -30,7 +30,13 @@ std::string MakeFileNameSafe(std::string_view text) {
       {"/", ","}, {"\\", ","}, {":", ""}, {"*", ""}, {"?", ""},
       {"\"", "'"}, {"<", "("}, {">", ")"}, {" ,", ","},
   };
-  std::string result(text);
+  std::string result;
+  result.reserve(text.size());
+  // Control codes have no place in a name (a tab or a line break in one breaks scripts and lists).
+  for (const char c : text) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code >= 0x20 && code != 0x7F) result.push_back(c);
+  }
   for (const auto& [find, replacement] : kReplacements) result = ReplaceAll(result, find, replacement);
   return CollapseSpaces(std::move(result));
 }

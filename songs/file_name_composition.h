@@ -11,6 +11,7 @@ namespace tagwright {
 
 // Replaces what file names on common systems cannot hold: "/" and "\" become ",", ":" "*" "?" go,
 // double quotes become "'", "<" ">" become "(" ")", " ," becomes ",", and runs of spaces collapse.
+// Control codes (1-31 and 127) go too.
 // The text is not trimmed.
 std::string MakeFileNameSafe(std::string_view text);
 

@@ -32,6 +32,12 @@ std::string RemoveArtistFromTitle(std::string_view artist, std::string_view titl
       !EqualsIgnoringAsciiCase(title.substr(0, artist.size()), artist)) {
     return std::string(title);
   }
+  // Only a whole word: the artist "Sting" leaves the title "Stingray" as it is. A byte beyond
+  // ASCII starts a letter of some other alphabet, so it continues the word too.
+  if (title.size() > artist.size()) {
+    const char next = title[artist.size()];
+    if (IsAsciiAlnum(next) || static_cast<unsigned char>(next) >= 0x80) return std::string(title);
+  }
   std::string_view rest = TrimView(title.substr(artist.size()));
   if (!rest.empty() && rest.front() == '-') rest.remove_prefix(1);
   return TrimText(rest);

@@ -14,7 +14,8 @@ std::string UnderscoresToSpaces(std::string_view text);
 std::string InitialCaps(std::string_view text);
 // Underscores to spaces, initial capitals, then one pass turning two spaces into one.
 std::string CleanupText(std::string_view text);
-// Removes the artist's name (ignoring case) from the start of the title, with one dash after it.
+// Removes the artist's name (ignoring case) from the start of the title, with one dash after it,
+// when it is a whole word there: the character after it is no letter or digit, or the title ends.
 std::string RemoveArtistFromTitle(std::string_view artist, std::string_view title);
 // RemoveArtistFromTitle, then CleanupText.
 std::string CleanupTitle(std::string_view artist, std::string_view title);

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <iostream>
+#include <string>
 #include <string_view>
+
+#include "files/result.h"
 
 namespace tagwright::cli {
 
@@ -19,5 +22,12 @@ struct TCliContext {
     exitStatus = kExitFailure;
   }
 };
+
+// A failure in one line: what could not be done to which file, and the system's words for why
+// ("Cannot write file a.mp3 (File name too long)").
+inline std::string FailureText(const TResult& failure) {
+  if (!failure.Error()) return failure.Describe();
+  return failure.Describe() + " (" + failure.Error().message() + ")";
+}
 
 }  // namespace tagwright::cli

@@ -22,12 +22,19 @@ TJsonLine TagsLine(const TID3Info& tags) {
   return line;
 }
 
+// The reason, followed by the system's words for the cause when a file operation failed
+// ("... (File exists)", "... (File name too long)", "... (Permission denied)").
+std::string ReasonOf(const TSongResult& result) {
+  if (!result.Failure.Error()) return result.Reason;
+  return result.Reason + " (" + result.Failure.Error().message() + ")";
+}
+
 std::string ResultLine(const TSongResult& result) {
   TJsonLine line;
   line.Add("file", result.FileName).Add("action", OutcomeName(result.Outcome));
   if (!result.NewFileName.empty()) line.Add("new_file", result.NewFileName);
   if (result.Outcome == TChangeOutcome::Skipped || result.Outcome == TChangeOutcome::Failed) {
-    line.Add("reason", result.Reason);
+    line.Add("reason", ReasonOf(result));
   }
   // A failed rename comes after the tag was written, so its result still shows the tag.
   if (result.TagsWritten) {
@@ -58,7 +65,7 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
   hooks.OnResult = [&](const TSongResult& result) {
     const bool unwritable = result.Failure.Kind() == TFailureKind::NotWritable;
     if (result.Outcome == TChangeOutcome::Failed || unwritable) {
-      context.ReportFailure(result.FileName + ": " + result.Reason);
+      context.ReportFailure(result.FileName + ": " + ReasonOf(result));
     }
     context.out << ResultLine(result) << '\n';
     return TPassStep::Continue;

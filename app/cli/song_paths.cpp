@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "app/cli/cli_context.h"
 #include "files/folder_scan.h"
 
 namespace tagwright::cli {
@@ -35,7 +36,7 @@ TSongList BindSongs(const std::vector<std::string>& files, bool useTags, const T
   for (const std::string& file : files) {
     auto song = std::make_unique<TSongFile>();
     if (TResult bound = song->SetFileName(file, useTags); !bound) {
-      onFailure(file, bound.Describe());
+      onFailure(file, FailureText(bound));
       continue;
     }
     songs.Add(std::move(song));

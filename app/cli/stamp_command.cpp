@@ -31,7 +31,7 @@ void RunStamp(const TStampOptions& options, TCliContext& context) {
     }
     TID3Info tags;
     if (TResultOf<bool> read = ReadID3Tags(file, tags); !read) {
-      context.ReportFailure(file + ": " + read.Failure().Describe());
+      context.ReportFailure(file + ": " + FailureText(read.Failure()));
       continue;
     }
     if (options.artist) tags.Artist = *options.artist;
@@ -42,7 +42,7 @@ void RunStamp(const TStampOptions& options, TCliContext& context) {
     if (options.genre) tags.Genre = *options.genre;
     if (options.track) tags.SetTrackText(*options.track);
     if (options.dryRun) continue;
-    if (TResult written = WriteID3Tags(file, tags); !written) context.ReportFailure(file + ": " + written.Describe());
+    if (TResult written = WriteID3Tags(file, tags); !written) context.ReportFailure(file + ": " + FailureText(written));
   }
 }
 

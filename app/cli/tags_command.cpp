@@ -45,7 +45,7 @@ void RunTags(const std::vector<std::string>& files, TCliContext& context) {
     TID3Info tags;
     const TResultOf<bool> read = ReadID3Tags(file, tags);
     if (!read) {
-      context.ReportFailure(file + ": " + read.Failure().Describe());
+      context.ReportFailure(file + ": " + FailureText(read.Failure()));
       continue;
     }
     const bool hasTags = read.Value();

@@ -165,3 +165,92 @@ TEST_F(SongPass, ARenameOntoATakenNameIsRefusedBeforeAnythingIsWritten) {
 
 }  // namespace
 }  // namespace tagwright
+
+namespace tagwright {
+namespace {
+
+using testing::FileExists;
+using testing::ReadWholeFile;
+using testing::SongAudio;
+using testing::TTempFolder;
+
+std::vector<TSongResult> RunOn(const std::vector<std::unique_ptr<TSongFile>>& songs, const TSongPlanner& planner,
+                               TPassMode mode) {
+  std::vector<const TSongFile*> all;
+  for (const auto& song : songs) all.push_back(song.get());
+  std::vector<TSongResult> results;
+  TPassHooks hooks;
+  hooks.OnResult = [&](const TSongResult& result) {
+    results.push_back(result);
+    return TPassStep::Continue;
+  };
+  (void)RunSongPass(all, planner, mode, hooks);
+  return results;
+}
+
+std::unique_ptr<TSongFile> Bound(const std::string& path) {
+  auto song = std::make_unique<TSongFile>();
+  EXPECT_TRUE(song->SetFileName(path, false).Ok());
+  return song;
+}
+
+// A file without an extension is listed, but a command writes or renames it only when its content
+// is MP3; a README, a script or a picture is left alone.
+TEST(SongPassOnFilesWithoutExtension, ChangesOnlyWhatHoldsMp3) {
+  TTempFolder folder;
+  std::vector<std::unique_ptr<TSongFile>> songs;
+  songs.push_back(Bound(folder.WriteFile("README", "Read me first.\n")));
+  songs.push_back(Bound(folder.WriteFile("build", "#!/bin/sh\necho hi\n")));
+  songs.push_back(Bound(folder.WriteFile("cover", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(300, 'p'))));
+  songs.push_back(Bound(folder.WriteFile("real song", SongAudio(2000))));
+  songs.push_back(Bound(folder.WriteFile("tagged", "ID3\x03" + std::string(600, '\0'))));
+  const TSongPlanner asTitle{TTagsNeeded::Yes, PlanFileNameAsTitle};
+  const std::vector<TSongResult> results = RunOn(songs, asTitle, TPassMode::Apply);
+  ASSERT_EQ(results.size(), 5u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(results[i].Outcome, TChangeOutcome::Skipped) << results[i].FileName;
+    EXPECT_EQ(results[i].Reason, kNotMp3Reason) << results[i].FileName;
+  }
+  EXPECT_EQ(ReadWholeFile(folder / "README"), "Read me first.\n");
+  EXPECT_EQ(ReadWholeFile(folder / "build"), "#!/bin/sh\necho hi\n");
+  EXPECT_EQ(results[3].Outcome, TChangeOutcome::Tagged);
+  EXPECT_EQ(results[4].Outcome, TChangeOutcome::Tagged);
+}
+
+// A composed name that would start with a dot (a title ".hidden", or nothing before ".mp3") is
+// refused like any failed rename, in a dry run as in the real one.
+TEST(SongPassRenames, NeverMakeAHiddenFileOrANameWithoutStem) {
+  TTempFolder folder;
+  std::vector<std::unique_ptr<TSongFile>> songs;
+  songs.push_back(Bound(folder.WriteFile("a.mp3", SongAudio())));
+  songs.back()->SetTitle(".hidden");
+  const TSongPlanner rename{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+  for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
+    const std::vector<TSongResult> results = RunOn(songs, rename, mode);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].Outcome, TChangeOutcome::Failed);
+    EXPECT_EQ(results[0].Reason, kRenameFailedMessage);
+  }
+  EXPECT_TRUE(FileExists(folder / "a.mp3"));
+  EXPECT_FALSE(FileExists(folder / ".hidden.mp3"));
+}
+
+// A dry run meets the failures the real run meets: a name longer than the file system allows.
+TEST(SongPassRenames, DryRunForeseesANameTooLong) {
+  TTempFolder folder;
+  std::vector<std::unique_ptr<TSongFile>> songs;
+  songs.push_back(Bound(folder.WriteFile("a.mp3", SongAudio())));
+  songs.back()->SetTitle(std::string(300, 'x'));
+  const TSongPlanner rename{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+  const std::vector<TSongResult> dry = RunOn(songs, rename, TPassMode::DryRun);
+  const std::vector<TSongResult> real = RunOn(songs, rename, TPassMode::Apply);
+  ASSERT_EQ(dry.size(), 1u);
+  ASSERT_EQ(real.size(), 1u);
+  EXPECT_EQ(dry[0].Outcome, TChangeOutcome::Failed);
+  EXPECT_EQ(dry[0].Failure.Error(), std::errc::filename_too_long);
+  EXPECT_EQ(real[0].Outcome, TChangeOutcome::Failed);
+  EXPECT_EQ(real[0].Failure.Error(), std::errc::filename_too_long);
+}
+
+}  // namespace
+}  // namespace tagwright

@@ -241,7 +241,7 @@ TEST_F(SongPlans, ClearTagFieldBlanksOneFieldOnly) {
 TEST(ManualRenameTarget, UsesTheTypedNameInTheSameFolderAndRefusesPaths) {
   EXPECT_EQ(ManualRenameTarget("/m/a.mp3", "new.txt"), "/m/new.txt");
   EXPECT_EQ(ManualRenameTarget("/m/a.mp3", " spaced "), "/m/ spaced ");
-  for (const char* refused : {"", ".", "..", "sub/x.mp3", "/etc/x"}) {
+  for (const char* refused : {"", ".", "..", ".hidden.mp3", ".mp3", "sub/x.mp3", "/etc/x"}) {
     EXPECT_FALSE(ManualRenameTarget("/m/a.mp3", refused).has_value()) << refused;
   }
 }

@@ -66,6 +66,61 @@ TEST(RenameWithoutReplacing, HandlesTheSameNameAndCaseOnlyChanges) {
   EXPECT_FALSE(RenameWithoutReplacing(folder / "gone.mp3", folder / "x.mp3").Ok());
 }
 
+// Another hard link of the same file is an existing target: rename(2) would report success, change
+// nothing and leave both names.
+TEST(RenameWithoutReplacing, AnotherHardLinkIsATakenName) {
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("a.mp3", "S");
+  const std::string other = folder / "b.mp3";
+  ASSERT_EQ(::link(song.c_str(), other.c_str()), 0);
+  const TResult result = RenameWithoutReplacing(song, other);
+  EXPECT_EQ(result.Error(), std::errc::file_exists);
+  EXPECT_TRUE(FileExists(song));
+  EXPECT_TRUE(FileExists(other));
+  // In another folder, a name that differs only in letter case is another name too.
+  const std::string elsewhere = folder.MakeFolder("sub") + "/A.mp3";
+  ASSERT_EQ(::link(song.c_str(), elsewhere.c_str()), 0);
+  EXPECT_EQ(RenameWithoutReplacing(song, elsewhere).Error(), std::errc::file_exists);
+}
+
+// File systems without RENAME_NOREPLACE answer EINVAL, ENOSYS or EOPNOTSUPP; the rename then links
+// the new name (which cannot replace a file) and unlinks the old one.
+class RenameWithoutNoReplace : public ::testing::TestWithParam<int> {
+ protected:
+  TRenameCalls Calls() const {
+    TRenameCalls calls = DefaultRenameCalls();
+    const int error = GetParam();
+    calls.RenameNoReplace = [error](const char*, const char*) { return errno = error, -1; };
+    calls.Rename = [](const char*, const char*) -> int {
+      ADD_FAILURE() << "a plain rename could replace another file";
+      return errno = EPERM, -1;
+    };
+    return calls;
+  }
+};
+
+TEST_P(RenameWithoutNoReplace, NeverReplacesAnExistingFile) {
+  TTempFolder folder;
+  const std::string from = folder.WriteFile("a.mp3", "A");
+  const std::string to = folder.WriteFile("b.mp3", "B");
+  EXPECT_EQ(RenameWithoutReplacing(from, to, Calls()).Error(), std::errc::file_exists);
+  EXPECT_EQ(ReadWholeFile(from), "A");
+  EXPECT_EQ(ReadWholeFile(to), "B");
+}
+
+TEST_P(RenameWithoutNoReplace, RenamesToAFreeName) {
+  TTempFolder folder;
+  const std::string from = folder.WriteFile("a.mp3", "A");
+  EXPECT_TRUE(RenameWithoutReplacing(from, folder / "c.mp3", Calls()).Ok());
+  EXPECT_FALSE(FileExists(from));
+  EXPECT_EQ(ReadWholeFile(folder / "c.mp3"), "A");
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystemAnswers, RenameWithoutNoReplace, ::testing::Values(EINVAL, ENOSYS, EOPNOTSUPP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return std::string(info.param == EINVAL ? "EINVAL" : info.param == ENOSYS ? "ENOSYS" : "EOPNOTSUPP");
+                         });
+
 TEST(DeleteSongFile, DeletesOrSaysWhyNot) {
   TTempFolder folder;
   const std::string song = folder.WriteFile("a.mp3", "A");

@@ -19,7 +19,9 @@ TEST(MakeFileNameSafe, ReplacesWhatNamesCannotHold) {
   for (const auto& [in, out] :
        {Pair{"Simon / Garfunkel", "Simon, Garfunkel"}, Pair{"AC/DC", "AC,DC"},
         Pair{"Why? (Live: Paris)", "Why (Live Paris)"}, Pair{"a  :  b", "a b"}, Pair{"say \"hi\"", "say 'hi'"},
-        Pair{"<x>*", "(x)"}, Pair{"a\\b", "a,b"}, Pair{" x | y ", " x | y "}, Pair{"a     b", "a b"}}) {
+        Pair{"<x>*", "(x)"}, Pair{"a\\b", "a,b"}, Pair{" x | y ", " x | y "}, Pair{"a     b", "a b"},
+        Pair{"tab\there", "tabhere"}, Pair{"line\nbreak\r", "linebreak"}, Pair{"del\x7F", "del"},
+        Pair{"\x01\x1F", ""}}) {
     EXPECT_EQ(MakeFileNameSafe(in), out) << in;
   }
 }
