@@ -9,6 +9,8 @@ packages=(
   python3 python3-mutagen eyed3 libtag1-dev
   clang libclang-rt-14-dev strace
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth imagemagick xdotool
+  dpkg-dev file fakeroot lintian man-db groff-base librsvg2-bin
+  bash-completion zsh fish appstream desktop-file-utils
 )
 
 missing=()

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   TCliContext context;
   CLI::App app{std::string(tagwright::kProgramNameAndVersion) + " - tidy a collection of MP3 files", "tagwright-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", tagwright::kProgramNameAndVersion, "Print the program's name and version and exit");
   AddScanCommand(app, context);
   AddChangeCommands(app, context);
   AddTagsCommand(app, context);
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
     return app.exit(help);
   } catch (const CLI::CallForAllHelp& help) {
     return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
   } catch (const CLI::ParseError& error) {
     std::cerr << "tagwright-cli: " << error.what() << "\n\n" << app.help();
     return kExitUsage;

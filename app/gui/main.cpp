@@ -1,25 +1,71 @@
 // The tagwright program: the main window, optionally opened on a folder given on the command line.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstring>
 
+#include "tagwright/version.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
 
-int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Tagwright"));
-  QApplication::setApplicationVersion(QLatin1String(tagwright::kProgramVersion));
-  QGuiApplication::setDesktopFileName(QStringLiteral("tagwright"));
+namespace {
 
-  QCommandLineParser parser;
+void DescribeProgram() {
+  QCoreApplication::setApplicationName(QStringLiteral("Tagwright"));
+  QCoreApplication::setApplicationVersion(QLatin1String(tagwright::kProgramVersion));
+}
+
+void AddOptions(QCommandLineParser& parser) {
   parser.setApplicationDescription(QStringLiteral("Tidies the tags and names of MP3 songs."));
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("Folder whose songs are listed at start."),
                                QStringLiteral("[FOLDER]"));
+}
+
+// True when the command line asks only for text (help or version): those are answered without a
+// window system, so that they work on a console, over ssh and for help2man.
+bool AsksForText(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* argument = argv[i];
+    if (std::strcmp(argument, "--") == 0) return false;
+    for (const char* text : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+      if (std::strcmp(argument, text) == 0) return true;
+    }
+  }
+  return false;
+}
+
+// Prints the help or the version and returns the exit status, with no window system opened.
+int AnswerWithText(int argc, char** argv) {
+  QCoreApplication core(argc, argv);
+  DescribeProgram();
+  QCommandLineParser parser;
+  AddOptions(parser);
+  // Options of the window system (such as -platform) are not known here; they do not stop the answer.
+  parser.parse(QCoreApplication::arguments());
+  if (parser.isSet(QStringLiteral("version"))) {
+    std::printf("%s\n", tagwright::kProgramNameAndVersion);
+    return 0;
+  }
+  if (parser.isSet(QStringLiteral("help-all"))) parser.process(core);  // prints Qt's options too, exits 0
+  parser.showHelp(0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (AsksForText(argc, argv)) return AnswerWithText(argc, argv);
+
+  QApplication application(argc, argv);
+  DescribeProgram();
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.tagwright.Tagwright"));
+
+  QCommandLineParser parser;
+  AddOptions(parser);
   parser.process(application);
 
   tagwright::TQtDialogs dialogs;

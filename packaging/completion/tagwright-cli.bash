@@ -1,0 +1,63 @@
+# bash completion for tagwright-cli                                          -*- shell-script -*-
+
+_tagwright_cli() {
+    local cur prev words cword
+    _init_completion || return
+
+    local commands="scan rename filename-as-title cleanup hands-free clear tags stamp"
+    local fields="artist title track album year genre comment"
+
+    # The subcommand: the first word after the program that is not an option.
+    local i command="" command_index=0
+    for ((i = 1; i < cword; i++)); do
+        if [[ ${words[i]} != -* ]]; then
+            command=${words[i]}
+            command_index=$i
+            break
+        fi
+    done
+
+    if [[ -z $command ]]; then
+        if [[ $cur == -* ]]; then
+            COMPREPLY=($(compgen -W '--help --version' -- "$cur"))
+        else
+            COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+        fi
+        return
+    fi
+
+    local options
+    case $command in
+        scan) options="--help --recursive --no-tags" ;;
+        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run" ;;
+        tags) options="--help" ;;
+        stamp)
+            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run"
+            case $prev in
+                --artist | --title | --album | --year | --comment | --genre | --track) return ;;  # free text
+            esac
+            ;;
+        *) return ;;
+    esac
+
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        return
+    fi
+
+    # clear's first plain argument is the tag field; every other plain argument is a song file or folder.
+    if [[ $command == clear ]]; then
+        local plain=0
+        for ((i = command_index + 1; i < cword; i++)); do
+            [[ ${words[i]} != -* ]] && plain=$((plain + 1))
+        done
+        if ((plain == 0)); then
+            COMPREPLY=($(compgen -W "$fields" -- "$cur"))
+            return
+        fi
+    fi
+    _filedir
+} &&
+    complete -F _tagwright_cli tagwright-cli
+
+# ex: filetype=sh

@@ -1,0 +1,26 @@
+# fish completion for tagwright-cli
+
+set -l commands scan rename filename-as-title cleanup hands-free clear tags stamp
+complete -c tagwright-cli -f
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -s h -l help -d 'Print help and exit'
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Print the version and exit'
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a scan -d 'List songs with their recognised details'
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a rename -d "Rename each song's file after its details"
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a filename-as-title -d "Write each file's name into its title"
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a cleanup -d 'Clean details and write them'
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a hands-free -d 'Tag and rename songs named after their details'
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a clear -d 'Blank one tag field of each song'
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a tags -d 'Show the ID3 tag values of song files'
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a stamp -d 'Write tag fields into song files'
+
+# Song files and folders for every command.
+complete -c tagwright-cli -n "__fish_seen_subcommand_from $commands" -F
+complete -c tagwright-cli -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Print help and exit'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l recursive -d 'Include the songs of subfolders'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from scan" -l no-tags -d 'Recognise from file names only'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp" -l dry-run -d 'Change nothing on disk'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from clear" -a 'artist title track album year genre comment' -d 'Tag field'
+for field in artist title album year comment genre track
+    complete -c tagwright-cli -n "__fish_seen_subcommand_from stamp" -l $field -x -d "Set the $field"
+end
+complete -c tagwright-cli -n "__fish_seen_subcommand_from stamp" -l recognized -d "Write each song's recognised details"
