@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <cctype>
 #include <map>
 
 #include "cli_runner.h"
@@ -40,23 +41,57 @@ class ChangeCommands : public ::testing::Test {
   TTempFolder folder;
 };
 
-TEST_F(ChangeCommands, DryRunChangesNoByteAndForetellsTheRealRun) {
-  for (const char* command : {"rename", "filename-as-title", "cleanup", "hands-free", "stamp"}) {
-    std::vector<std::string> arguments = {command, folder.Path()};
-    if (std::string(command) == "stamp") arguments.insert(arguments.begin() + 1, "--recognized");
-    std::vector<std::string> dryArguments = arguments;
-    dryArguments.insert(dryArguments.begin() + 1, "--dry-run");
-    const auto before = Snapshot(folder);
-    const TCliRun dry = RunCli(dryArguments);
-    EXPECT_EQ(Snapshot(folder), before) << command;
-    const TCliRun real = RunCli(arguments);
-    EXPECT_EQ(dry.out, real.out) << command;
-    EXPECT_EQ(dry.exitStatus, real.exitStatus) << command;
+// Every command that changes files, with --dry-run: not a byte changes, and the output is the
+// real run's. "FOLDER" stands for the test folder, "SONGS" for each of its songs.
+class DryRun : public ChangeCommands, public ::testing::WithParamInterface<std::vector<std::string>> {
+ protected:
+  std::vector<std::string> Arguments(bool dryRun) const {
+    std::vector<std::string> arguments;
+    for (const std::string& argument : GetParam()) {
+      if (argument == "FOLDER") {
+        arguments.push_back(folder.Path());
+      } else if (argument == "SONGS") {
+        for (const auto& [path, bytes] : Snapshot(folder)) arguments.push_back(path);
+      } else {
+        arguments.push_back(argument);
+      }
+    }
+    if (dryRun) arguments.insert(arguments.begin() + 1, "--dry-run");
+    return arguments;
   }
+};
+
+TEST_P(DryRun, ChangesNoByteAndForetellsTheRealRun) {
   const auto before = Snapshot(folder);
-  RunCli({"clear", "title", "--dry-run", folder.Path()});
+  const TCliRun dry = RunCli(Arguments(true));
   EXPECT_EQ(Snapshot(folder), before);
+  const TCliRun real = RunCli(Arguments(false));
+  EXPECT_NE(Snapshot(folder), before) << "the real run changes something, so the dry run could have";
+  EXPECT_EQ(dry.out, real.out);
+  EXPECT_EQ(dry.exitStatus, real.exitStatus);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryCommand, DryRun,
+    ::testing::Values(std::vector<std::string>{"rename", "FOLDER"},
+                      std::vector<std::string>{"filename-as-title", "FOLDER"},
+                      std::vector<std::string>{"cleanup", "FOLDER"}, std::vector<std::string>{"hands-free", "FOLDER"},
+                      std::vector<std::string>{"stamp", "--recognized", "FOLDER"},
+                      std::vector<std::string>{"stamp", "--title", "X", "--artist", "Y", "--album", "Z", "--year",
+                                               "2001", "--comment", "", "--genre", "Rock", "--track", "7", "SONGS"},
+                      std::vector<std::string>{"clear", "artist", "FOLDER"}, std::vector<std::string>{"clear", "title", "FOLDER"},
+                      std::vector<std::string>{"clear", "track", "FOLDER"}, std::vector<std::string>{"clear", "comment", "FOLDER"}),
+    [](const ::testing::TestParamInfo<std::vector<std::string>>& info) {
+      std::string name;
+      for (const std::string& argument : info.param) {
+        if (argument == "FOLDER" || argument == "SONGS") continue;
+        for (const char c : argument) {
+          if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+        }
+        if (name.size() > 40) break;
+      }
+      return name;
+    });
 
 TEST_F(ChangeCommands, HandsFreeTagsAndRenamesOnlySongsNamedByTheirDetails) {
   const TCliRun run = RunCli({"hands-free", folder.Path()});
@@ -99,7 +134,7 @@ TEST_F(ChangeCommands, RenameNeverReplacesAFileAndReportsTheClash) {
   ASSERT_EQ(byFile.size(), 2u);
   EXPECT_EQ(byFile[clash / "Moby - Why.mp3"]["action"], "skipped");  // already named after its details
   EXPECT_EQ(byFile[second]["action"], "failed");
-  EXPECT_EQ(byFile[second]["reason"], "Error renaming file. Is it a duplicate or read-only?");
+  EXPECT_EQ(byFile[second]["reason"], "Error renaming file. Is it a duplicate or read-only? (File exists)");
   EXPECT_EQ(ReadWholeFile(clash / "Moby - Why.mp3"), "first");
   EXPECT_EQ(ReadWholeFile(second), secondBytes);
 }
@@ -142,6 +177,65 @@ TEST_F(ChangeCommands, ClearBlanksOneFieldAndKeepsTheOthers) {
   EXPECT_EQ(tags.Title, "Waterloo");
   EXPECT_EQ(tags.Comment, "Keep");
   EXPECT_EQ(RunCli({"clear", "bogus", folder.Path()}).exitStatus, 2);
+}
+
+}  // namespace
+}  // namespace tagwright::testing
+
+namespace tagwright::testing {
+namespace {
+
+// Hands-Free writes every detail of the song into the tag, not just the ones in its name.
+TEST(HandsFree, WritesEveryDetailIntoTheTag) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("07 - Moby - Porcelain.mp3", SongAudio(2000));
+  TID3Info tags;
+  tags.Artist = "Moby";
+  tags.Title = "Porcelain";
+  tags.Album = "Play";
+  tags.Year = "1999";
+  tags.Comment = "Single";
+  tags.Genre = "Electronic";
+  tags.Track = 7;
+  ASSERT_TRUE(WriteID3Tags(path, tags).Ok());
+  const TCliRun run = RunCli({"hands-free", folder.Path()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  ASSERT_EQ(run.Lines().size(), 1u) << run.out;
+  EXPECT_EQ(run.Lines()[0]["action"], "tagged");
+  // What the file holds afterwards, read from disk.
+  TID3Info written;
+  ASSERT_TRUE(ReadID3Tags(path, written).Value());
+  EXPECT_EQ(written.Artist, "Moby");
+  EXPECT_EQ(written.Title, "Porcelain");
+  EXPECT_EQ(written.Album, "Play");
+  EXPECT_EQ(written.Year, "1999");
+  EXPECT_EQ(written.Comment, "Single");
+  EXPECT_EQ(written.Genre, "Electronic");
+  EXPECT_EQ(written.Track, 7);
+}
+
+// A song with a title but no artist, or an artist but no title, is still renamed.
+TEST(AutoRename, RenamesSongsWithOnlyATitleOrOnlyAnArtist) {
+  TTempFolder folder;
+  const std::string titled = folder.WriteFile("a.mp3", SongAudio());
+  const std::string byArtist = folder.WriteFile("b.mp3", SongAudio());
+  TID3Info onlyTitle;
+  onlyTitle.Title = "Lonely Title";
+  ASSERT_TRUE(WriteID3Tags(titled, onlyTitle).Ok());
+  TID3Info onlyArtist;
+  onlyArtist.Artist = "Lonely Artist";
+  ASSERT_TRUE(WriteID3Tags(byArtist, onlyArtist).Ok());
+  const TCliRun run = RunCli({"rename", folder.Path()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const auto lines = run.Lines();
+  ASSERT_EQ(lines.size(), 2u) << run.out;
+  EXPECT_EQ(lines[0]["action"], "renamed");
+  EXPECT_EQ(lines[1]["action"], "renamed");
+  EXPECT_TRUE(FileExists(folder / "Lonely Title.mp3"));
+  EXPECT_FALSE(FileExists(titled));
+  EXPECT_FALSE(FileExists(byArtist));
+  // The name fills the title the tag lacks.
+  EXPECT_EQ(lines[1]["new_file"], folder / "Lonely Artist - b.mp3");
 }
 
 }  // namespace
