@@ -130,7 +130,10 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
     const std::string& fileName = song.FileName();
 
     TSongResult result;
-    if (!IsFileWritable(fileName)) {
+    // A dry run only reads, so it goes by what the listing found; a real run asks the file itself,
+    // which it is about to write anyway.
+    const bool writable = mode == TPassMode::DryRun ? song.WritableWhenListed() : IsFileWritable(fileName);
+    if (!writable) {
       if (hooks.OnUnwritable && hooks.OnUnwritable(song) == TPassStep::Stop) {
         summary.Stopped = true;
         break;

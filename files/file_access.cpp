@@ -87,6 +87,12 @@ TResult RenameWithoutReplacing(const std::string& from, const std::string& to, c
   return RenameFailure(from, LastError());
 }
 
+bool IsListedFileWritable(int folderFd, const char* name, unsigned mode) {
+  if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  // Also answers a read-only file system, and the owner's rights for other users.
+  return faccessat(folderFd, name, W_OK, AT_EACCESS) == 0;
+}
+
 TResult PredictRename(const std::string& from, const std::string& to) {
   const std::string toFolder = FolderToOpen(to);
   const long maxName = pathconf(toFolder.c_str(), _PC_NAME_MAX);

@@ -13,6 +13,10 @@ namespace tagwright {
 // changed.
 bool IsFileWritable(const std::string& path);
 
+// The same for a file being listed, without opening it for writing (which a watcher of the folder
+// would see as a change): mode is what stat said of it, name is relative to the open folderFd.
+bool IsListedFileWritable(int folderFd, const char* name, unsigned mode);
+
 // The system calls of a rename, gathered so that tests can stand in for a file system that lacks
 // the no-replace rename.
 struct TRenameCalls {

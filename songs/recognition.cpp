@@ -149,6 +149,24 @@ bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TS
 }
 
 TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song) {
+  if (!useTags) {
+    RecognizeSongWithTags(fileName, tokens, nullptr, song);
+    return {};
+  }
+  TID3Info info;
+  TResultOf<bool> read = ReadID3Tags(fileName, info);
+  if (!read) {
+    // As far as it goes without tags, so that the record is what it would be for a song without.
+    tokens.Clear();
+    song.SetRecognition(TRecognition::Failed);
+    return read.Failure();
+  }
+  RecognizeSongWithTags(fileName, tokens, read.Value() ? &info : nullptr, song);
+  return {};
+}
+
+void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags,
+                           TSongDetails& song) {
   tokens.Clear();
   song.SetRecognition(TRecognition::Failed);
 
@@ -161,20 +179,15 @@ TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useT
   const std::string copy = TakeCopySuffix(tokens);
   if (!copy.empty()) song.SetCopy(copy);
 
-  if (useTags) {
-    TID3Info info;
-    TResultOf<bool> read = ReadID3Tags(fileName, info);
-    if (!read) return read.Failure();
-    if (read.Value()) {
-      TakeDetailsFromTags(info, song);
-      FillGapsFromName(tokens, song);
-      return {};
-    }
+  if (tags != nullptr) {
+    TakeDetailsFromTags(*tags, song);
+    FillGapsFromName(tokens, song);
+    return;
   }
 
   if (MatchSongPattern(tokens.Classes, tokens, song)) {
     song.SetRecognition(TRecognition::Pattern);
-    return {};
+    return;
   }
 
   // Loose attempt: digit runs after the first token count as words.
@@ -183,12 +196,10 @@ TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useT
   }
   MergeWordTokens(tokens);
   if (MatchSongPattern(tokens.Classes, tokens, song)) song.SetRecognition(TRecognition::LoosePattern);
-  return {};
 }
 
 void RecognizeFileName(const std::string& fileName, TTokenList& tokens, TSongDetails& song) {
-  // Without tags no file is opened, so nothing can fail.
-  (void)RecognizeSong(fileName, tokens, false, song);
+  RecognizeSongWithTags(fileName, tokens, nullptr, song);
 }
 
 }  // namespace tagwright

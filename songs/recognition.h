@@ -10,6 +10,7 @@
 
 #include "files/result.h"
 #include "songs/song_details.h"
+#include "tags/id3_info.h"
 
 namespace tagwright {
 
@@ -63,6 +64,11 @@ bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TS
 // a missing title, artist and track. Fails when the file cannot be
 // opened or read for its tags.
 TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song);
+
+// The same with the file's tags already read: tags is null for a file that holds none (or when
+// they are not wanted).
+void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags,
+                           TSongDetails& song);
 
 // The same from the file name alone: the file is not opened.
 void RecognizeFileName(const std::string& fileName, TTokenList& tokens, TSongDetails& song);

@@ -2,6 +2,11 @@
 
 #include "songs/recognition.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "files/file_access.h"
+
 namespace tagwright {
 
 void TSongFile::Clear() {
@@ -13,7 +18,18 @@ TResult TSongFile::SetFileName(const std::string& name, bool useTags) {
   if (name == fileName_) return {};
   Clear();
   fileName_ = name;
+  struct stat info {};
+  writableWhenListed_ = ::stat(name.c_str(), &info) == 0 && IsListedFileWritable(AT_FDCWD, name.c_str(), info.st_mode);
   return Recognize(useTags);
+}
+
+void TSongFile::BindWithTags(const std::string& name, const TID3Info* tags) {
+  Clear();
+  fileName_ = name;
+  TSongDetails scratch;
+  TTokenList tokens;
+  RecognizeSongWithTags(fileName_, tokens, tags, scratch);
+  if (scratch.Recognition() != TRecognition::Failed) Assign(scratch);
 }
 
 TResult TSongFile::Recognize(bool useTags) {

@@ -5,6 +5,7 @@
 
 #include "files/result.h"
 #include "songs/song_details.h"
+#include "tags/id3_info.h"
 
 namespace tagwright {
 
@@ -22,9 +23,16 @@ class TSongFile : public TSongDetails {
   TResult SetFileName(const std::string& name, bool useTags = true);
   // Recognises FileName afresh; the details are taken only when recognition succeeded.
   TResult Recognize(bool useTags = true);
+  // Binds the record to a path whose tags were read already (null: none, or not wanted).
+  void BindWithTags(const std::string& name, const TID3Info* tags);
+
+  // Whether the file could be written when it was bound or listed (see songs/song_listing.h).
+  bool WritableWhenListed() const { return writableWhenListed_; }
+  void SetWritableWhenListed(bool writable) { writableWhenListed_ = writable; }
 
  private:
   std::string fileName_;
+  bool writableWhenListed_ = false;
 };
 
 }  // namespace tagwright

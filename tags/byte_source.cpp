@@ -22,16 +22,19 @@ TFileSource::~TFileSource() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-bool TFileSource::Open(const std::string& fileName) {
+bool TFileSource::Open(const std::string& fileName) { return OpenAt(AT_FDCWD, fileName.c_str()); }
+
+bool TFileSource::OpenAt(int folderFd, const char* name) {
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
   }
-  // Non-blocking, so that a named pipe with a song's name cannot stall a listing; regular files
-  // read the same either way.
-  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // Read-only, so that opening and closing is nothing a watcher of the folder sees as a change;
+  // non-blocking, so that a named pipe with a song's name cannot stall a listing (regular files
+  // read the same either way).
+  const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
-  struct stat info {};
+  struct stat& info = info_;
   if (::fstat(fd, &info) != 0) {
     const int error = errno;
     ::close(fd);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/stat.h>
+
 namespace tagwright {
 
 class TByteSource {
@@ -39,6 +41,10 @@ class TFileSource final : public TByteSource {
 
   // Opens the file; false with errno set when it cannot be opened or is not a regular file.
   bool Open(const std::string& fileName);
+  // The same for a name in the folder open as folderFd.
+  bool OpenAt(int folderFd, const char* name);
+  // What fstat said of the open file.
+  const struct stat& Info() const { return info_; }
   bool IsOpen() const { return fd_ >= 0; }
   int Descriptor() const { return fd_; }
   std::int64_t Size() const override { return fileSize_; }
@@ -47,6 +53,7 @@ class TFileSource final : public TByteSource {
  private:
   int fd_ = -1;
   std::int64_t fileSize_ = 0;
+  struct stat info_ {};
 };
 
 }  // namespace tagwright

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/cli/json_line.h"
+#include "app/cli/song_pass.h"
 #include "app/cli/song_paths.h"
 #include "files/file_access.h"
 #include "songs/file_name_composition.h"
@@ -18,6 +19,7 @@ struct TScanOptions {
   std::vector<std::string> paths;
   bool recursive = false;
   bool noTags = false;
+  unsigned jobs = 0;
 };
 
 const char* RecognitionName(TRecognition recognition) {
@@ -54,7 +56,7 @@ TJsonLine SongLine(const TSongFile& song) {
       .Add("renamed", IsFileRenamed(song))
       .Add("composed_name", FileNamePart(ComposeFileName(song, file)))
       .Add("holds_only_details", FileNameHoldsOnlyDetails(song, FileNamePart(file)))
-      .Add("writable", IsFileWritable(file));
+      .Add("writable", song.WritableWhenListed());
   return line;
 }
 
@@ -65,7 +67,7 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);
   };
-  const TSongList songs = BindSongs(found.Files, !options.noTags, onFailure);
+  const TSongList songs = BindSongs(found.Files, !options.noTags, options.jobs, onFailure);
 
   std::string text;
   for (std::size_t i = 0; i < songs.Count(); ++i) {
@@ -82,6 +84,7 @@ void AddScanCommand(CLI::App& app, TCliContext& context) {
   CLI::App* command = app.add_subcommand("scan", "List the songs of files and folders with their recognised details");
   command->add_flag("--recursive", options->recursive, "Include the songs of subfolders");
   command->add_flag("--no-tags", options->noTags, "Recognise from file names only; do not read tags");
+  AddJobsOption(*command, options->jobs);
   command->add_option("PATH", options->paths, "Song files and folders")->required();
   command->callback([options, &context] { RunScan(*options, context); });
 }

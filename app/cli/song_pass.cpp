@@ -59,7 +59,7 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
     failed.Reason = error;
     context.out << ResultLine(failed) << '\n';
   };
-  const TSongList songs = BindSongs(found.Files, true, onFailure);
+  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure);
 
   TPassHooks hooks;
   hooks.OnResult = [&](const TSongResult& result) {
@@ -79,7 +79,13 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
 void AddPassOptions(CLI::App& command, TPassOptions& options) {
   command.add_flag("--recursive", options.recursive, "Include the songs of subfolders");
   command.add_flag("--dry-run", options.dryRun, "Change nothing on disk; show what would happen");
+  AddJobsOption(command, options.jobs);
   command.add_option("PATH", options.paths, "Song files and folders")->required();
+}
+
+void AddJobsOption(CLI::App& command, unsigned& jobs) {
+  command.add_option("--jobs", jobs, "Threads reading songs (default: twice the processors, 4 to 16); output is the same for any number")
+      ->check(CLI::Range(1u, 256u));
 }
 
 }  // namespace tagwright::cli

@@ -20,11 +20,15 @@ struct TPassOptions {
   std::vector<std::string> paths;
   bool recursive = false;
   bool dryRun = false;
+  unsigned jobs = 0;  // threads reading songs; 0 picks the machine's default
 };
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
 
-// Adds PATH..., --recursive and --dry-run to a command.
+// Adds PATH..., --recursive, --dry-run and --jobs to a command.
 void AddPassOptions(CLI::App& command, TPassOptions& options);
+
+// Adds --jobs N to a command that lists songs.
+void AddJobsOption(CLI::App& command, unsigned& jobs);
 
 }  // namespace tagwright::cli

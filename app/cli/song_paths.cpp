@@ -9,6 +9,7 @@
 
 #include "app/cli/cli_context.h"
 #include "files/folder_scan.h"
+#include "songs/song_listing.h"
 
 namespace tagwright::cli {
 
@@ -31,18 +32,14 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
   return result;
 }
 
-TSongList BindSongs(const std::vector<std::string>& files, bool useTags, const TBindFailure& onFailure) {
-  TSongList songs;
-  for (const std::string& file : files) {
-    auto song = std::make_unique<TSongFile>();
-    if (TResult bound = song->SetFileName(file, useTags); !bound) {
-      onFailure(file, FailureText(bound));
-      continue;
-    }
-    songs.Add(std::move(song));
-  }
-  songs.SortBy(TSortOrder::FileName);
-  return songs;
+TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure) {
+  TListingOptions options;
+  options.UseTags = useTags;
+  options.Jobs = jobs;
+  TListing listing = ListSongs(files, options);
+  for (const TResult& failure : listing.Failures) onFailure(failure.Path(), FailureText(failure));
+  listing.Songs.SortBy(TSortOrder::FileName);
+  return std::move(listing.Songs);
 }
 
 }  // namespace tagwright::cli

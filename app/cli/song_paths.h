@@ -19,8 +19,9 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
 
 using TBindFailure = std::function<void(const std::string& file, const std::string& error)>;
 
-// Binds each file as the song list binds it, and sorts the songs by file name. A file whose tags
-// cannot be read is left out and handed to onFailure.
-TSongList BindSongs(const std::vector<std::string>& files, bool useTags, const TBindFailure& onFailure);
+// Lists the files as the song list does (on jobs threads; 0 picks the machine's default) and
+// sorts the songs by file name. A file whose tags cannot be read is left out and handed to
+// onFailure, in the order given.
+TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure);
 
 }  // namespace tagwright::cli
