@@ -26,19 +26,26 @@ std::string ComposedNameWithoutExtension(const TSongDetails& song, std::string_v
 }  // namespace
 
 std::string MakeFileNameSafe(std::string_view text) {
-  static constexpr std::pair<std::string_view, std::string_view> kReplacements[] = {
-      {"/", ","}, {"\\", ","}, {":", ""}, {"*", ""}, {"?", ""},
-      {"\"", "'"}, {"<", "("}, {">", ")"}, {" ,", ","},
-  };
-  std::string result;
-  result.reserve(text.size());
-  // Control codes have no place in a name (a tab or a line break in one breaks scripts and lists).
+  // One pass for the characters that are replaced one by one, then the rest.
+  std::string mapped;
+  mapped.reserve(text.size());
   for (const char c : text) {
     const auto code = static_cast<unsigned char>(c);
-    if (code >= 0x20 && code != 0x7F) result.push_back(c);
+    // Control codes have no place in a name (a tab or a line break in one breaks scripts and lists).
+    if (code < 0x20 || code == 0x7F) continue;
+    switch (c) {
+      case '/':
+      case '\\': mapped += ','; break;
+      case ':':
+      case '*':
+      case '?': break;
+      case '"': mapped += '\''; break;
+      case '<': mapped += '('; break;
+      case '>': mapped += ')'; break;
+      default: mapped += c; break;
+    }
   }
-  for (const auto& [find, replacement] : kReplacements) result = ReplaceAll(result, find, replacement);
-  return CollapseSpaces(std::move(result));
+  return CollapseSpaces(ReplaceAll(mapped, " ,", ","));
 }
 
 std::string ComposeFileName(const TSongDetails& song, std::string_view path) {

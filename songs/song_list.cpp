@@ -49,13 +49,17 @@ void TSongList::SortBy(TSortOrder order) {
         entry.tie = song->FullTitle();
         break;
     }
+    // Upper-cased once here, the keys then compare as plain bytes (unsigned, as memcmp does),
+    // which orders them as CompareAsciiUpper does.
+    entry.primary = AsciiUpperCase(entry.primary);
+    entry.tie = AsciiUpperCase(entry.tie);
     entry.song = std::move(song);
     keyed.push_back(std::move(entry));
   }
   std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-    const int primary = CompareAsciiUpper(a.primary, b.primary);
+    const int primary = a.primary.compare(b.primary);
     if (primary != 0) return primary < 0;
-    return CompareAsciiUpper(a.tie, b.tie) < 0;
+    return a.tie < b.tie;
   });
   for (std::size_t i = 0; i < keyed.size(); ++i) items_[i] = std::move(keyed[i].song);
 }

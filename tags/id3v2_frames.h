@@ -82,7 +82,15 @@ class TID3v2FrameScanner {
   TByteSource* source_;
   TID3v2Header headerBytes_{};
   std::int64_t fileSize_ = 0;  // of the source the header came from
-  std::vector<std::uint8_t> window_;
+  // The bytes read last; growing it leaves the new bytes unset, since a read fills them next.
+  struct TUnsetBytes : std::allocator<std::uint8_t> {
+    template <typename U>
+    struct rebind {
+      using other = TUnsetBytes;
+    };
+    void construct(std::uint8_t* at) noexcept { ::new (static_cast<void*>(at)) std::uint8_t; }
+  };
+  std::vector<std::uint8_t, TUnsetBytes> window_;
   std::int64_t windowStart_ = 0;
   std::int64_t position_ = 0;
   std::int64_t areaEnd_ = 0;

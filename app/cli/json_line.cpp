@@ -1,5 +1,7 @@
 #include "app/cli/json_line.h"
 
+#include <array>
+
 namespace tagwright::cli {
 
 namespace {
@@ -39,12 +41,29 @@ void AppendHexEscape(std::string& out, unsigned value) {
   for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
 }
 
+// Printable ASCII other than the quote and the backslash goes out as it is.
+constexpr std::array<bool, 256> MakePlainAsciiTable() {
+  std::array<bool, 256> table{};
+  for (int c = 0x20; c < 0x80; ++c) table[c] = c != '"' && c != '\\';
+  return table;
+}
+constexpr std::array<bool, 256> kPlainAscii = MakePlainAsciiTable();
+bool IsPlainAscii(unsigned char c) { return kPlainAscii[c]; }
+
 }  // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
   std::size_t i = 0;
   while (i < text.size()) {
+    // Runs of plain ASCII, most of any song's texts, are copied at once.
+    std::size_t run = i;
+    while (run < text.size() && IsPlainAscii(static_cast<unsigned char>(text[run]))) ++run;
+    if (run > i) {
+      out.append(text.data() + i, run - i);
+      i = run;
+      continue;
+    }
     const auto c = static_cast<unsigned char>(text[i]);
     switch (c) {
       case '"': out += "\\\""; ++i; continue;
