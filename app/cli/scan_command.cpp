@@ -1,6 +1,8 @@
 #include "app/cli/scan_command.h"
 
+#include <algorithm>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "files/file_access.h"
 #include "songs/file_name_composition.h"
 #include "songs/song_list.h"
+#include "songs/song_listing.h"
 
 namespace tagwright::cli {
 
@@ -69,12 +72,26 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   };
   const TSongList songs = BindSongs(found.Files, !options.noTags, options.jobs, onFailure);
 
-  std::string text;
-  for (std::size_t i = 0; i < songs.Count(); ++i) {
-    text += SongLine(*songs[i]).Text();
-    text += '\n';
-  }
-  context.out << text << std::flush;
+  // The lines are made on the listing's threads too, each thread a run of songs, and written in
+  // list order.
+  const std::size_t count = songs.Count();
+  const std::size_t threads = std::max<std::size_t>(1, std::min<std::size_t>(options.jobs == 0 ? DefaultListingJobs() : options.jobs, count / 256));
+  std::vector<std::string> parts(threads);
+  const auto makeLines = [&](std::size_t part) {
+    const std::size_t first = count * part / threads;
+    const std::size_t last = count * (part + 1) / threads;
+    std::string& text = parts[part];
+    for (std::size_t i = first; i < last; ++i) {
+      text += SongLine(*songs[i]).Text();
+      text += '\n';
+    }
+  };
+  std::vector<std::thread> workers;
+  for (std::size_t part = 1; part < threads; ++part) workers.emplace_back(makeLines, part);
+  makeLines(0);
+  for (std::thread& worker : workers) worker.join();
+  for (const std::string& part : parts) context.out << part;
+  context.out << std::flush;
 }
 
 }  // namespace
