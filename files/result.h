@@ -23,6 +23,7 @@ enum class TFailureKind : std::uint8_t {
   Delete,       // the file could not be deleted
   NotWritable,  // the file has no write permission or cannot be opened for writing
   TooLarge,     // the new tag does not fit the format's size fields
+  Changed,      // someone else changed the file between reading and replacing it; it was left alone
 };
 
 class [[nodiscard]] TResult {
