@@ -161,8 +161,9 @@ TEST(SavingTags, OtherFramesOfAVersion23TagAreKeptByteForByte) {
   const std::string picture = Frame23("APIC", Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(6000, '\xD8'), 0x40, 0);
   const std::string lyrics = Frame23("USLT", Bytes({0}) + "eng" + Bytes({0}) + "la la");
   const std::string privateFrame = Frame23("PRIV", "owner" + Bytes({0, 1, 2, 0xFF}));
-  const std::string body = Frame23("TIT2", Latin1Text("Old")) + picture + Frame23("TOPE", Latin1Text("Orig")) + lyrics +
-                           Frame23("COMM", Bytes({0}) + "eng" + "iTunNORM" + Bytes({0}) + " 0001") + privateFrame;
+  const std::string original = Frame23("TOPE", Latin1Text("Orig"));
+  const std::string normalisation = Frame23("COMM", Bytes({0}) + "eng" + "iTunNORM" + Bytes({0}) + " 0001");
+  const std::string body = Frame23("TIT2", Latin1Text("Old")) + picture + original + lyrics + normalisation + privateFrame;
   const std::string old = Tag(3, body, 8192 - 10 - body.size());
   const std::string path = folder.WriteFile("song.mp3", old + Audio);
   TID3v2 tag;
@@ -172,12 +173,13 @@ TEST(SavingTags, OtherFramesOfAVersion23TagAreKeptByteForByte) {
   const std::string file = ReadWholeFile(path);
   std::size_t total = 0;
   const auto frames = FramesOf(file, &total);
-  // Slot frames first: the title, TOPE standing in for the artist, the only COMM frame as the
-  // comment; then the kept frames in their order.
-  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TPE1", "COMM", "APIC", "USLT", "PRIV"}));
+  // Slot frames first: the title, TOPE standing in for the artist; then the kept frames in their
+  // order, TOPE itself and the iTunes COMM frame (machine data, never the comment) among them.
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TPE1", "APIC", "TOPE", "USLT", "COMM", "PRIV"}));
+  EXPECT_EQ(tag.Comment, "");
   std::string keptBytes;
-  for (std::size_t i = 3; i < frames.size(); ++i) keptBytes += frames[i].ID + BigEndian32(frames[i].Content.size()) + frames[i].Flags + frames[i].Content;
-  EXPECT_TRUE(keptBytes == picture + lyrics + privateFrame);
+  for (std::size_t i = 2; i < frames.size(); ++i) keptBytes += frames[i].ID + BigEndian32(frames[i].Content.size()) + frames[i].Flags + frames[i].Content;
+  EXPECT_TRUE(keptBytes == picture + original + lyrics + normalisation + privateFrame);
   // About 6100 bytes of frames fit the old 8192 with less than 4096 to spare: written in place.
   EXPECT_FALSE(tag.TagInfo.NeedRewrite);
   EXPECT_EQ(total, 8192u);
@@ -221,7 +223,8 @@ TEST(SavingTags, Version24FramesAreConvertedForVersion23) {
   const std::string file = ReadWholeFile(path);
   std::size_t total = 0;
   const auto frames = FramesOf(file, &total);
-  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TYER", "APIC", "TXXX", "TPOS", "PRIV"}));
+  // The date stays: it still begins with the year written.
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TYER", "APIC", "TXXX", "TPOS", "PRIV", "TDRC"}));
   EXPECT_EQ(frames[2].Flags, Bytes({0x40, 0}));  // file alter preservation moved to its 2.3 place
   EXPECT_EQ(frames[2].Content, Bytes({1}) + "image/jpeg" + Bytes({0, 3, 0xFF, 0xFE, 'c', 0, 'a', 0, 'f', 0, 0xE9, 0, 0, 0}) + jpeg);
   EXPECT_EQ(frames[3].Content, Bytes({1, 0xFF, 0xFE, 'k', 0, 0xE9, 0, 'y', 0, 0, 0, 0xFF, 0xFE, 'v', 0, 0xE1, 0, 'l', 0}));

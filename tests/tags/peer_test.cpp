@@ -117,7 +117,7 @@ TEST_P(PeerFiles, WrittenByUsReadByMutagen) {
     for (const std::string& key : c.keptKeys) EXPECT_EQ(One(after, key), One(before, key)) << c.kind << " " << key;
     EXPECT_EQ(One(after, "TCON"), c.expected.Genre) << c.kind;
     if (!c.expected.Year.empty()) {
-      EXPECT_EQ(One(after, "TDRC"), c.expected.Year) << c.kind;
+      EXPECT_EQ(One(after, "TDRC").substr(0, 4), c.expected.Year) << c.kind;
     }
     EXPECT_EQ(after.count("COMM::eng"), 1u) << c.kind;
   }
