@@ -240,7 +240,13 @@ bool TID3v2FrameScanner::LandsWell(std::int64_t offset) {
   if (!Fetch(offset, 1, b)) return offset >= areaEnd_;
   if (b[0] == 0) return true;  // padding
   const std::size_t headerSize = MajorVersion() == 2 ? 6 : 10;
-  return Fetch(offset, headerSize, b) && IsValidFrameID(b, idLength);
+  if (!Fetch(offset, headerSize, b) || !IsValidFrameID(b, idLength)) return false;
+  // A frame header, and not just letters in the middle of a picture, when its frame fits the tag
+  // by one of the two readings of its size.
+  const std::int64_t room = areaEnd_ - offset - static_cast<std::int64_t>(headerSize);
+  if (MajorVersion() == 2) return (std::int64_t{b[3]} << 16 | std::int64_t{b[4]} << 8 | b[5]) <= room;
+  return std::int64_t{ReadBigEndian32(b + 4)} <= room ||
+         (((b[4] | b[5] | b[6] | b[7]) & 0x80) == 0 && std::int64_t{ReadSyncsafe(b + 4)} <= room);
 }
 
 bool TID3v2FrameScanner::NextFrame(TID3v2FrameRef& frame) {

@@ -57,7 +57,8 @@ struct TWrittenFields {
 // Whether a frame of the old tag goes because the new tag's fields replace it: the slot frames
 // the program writes anew, the one COMM frame the comment came from and the one WXXX frame the
 // link came from. The frames that only stand in for an empty title, artist, album or year stay,
-// unless that field is written empty; a date also goes when it no longer begins with the year.
+// unless that field is written empty; a recording date (TDRC) also goes when it no longer begins
+// with the year.
 bool IsReplaced(int slot, int index, const TSlotFrames& slots, const TWrittenFields& fields, const std::string& content,
                 std::uint8_t major, bool wholeTagUnsynchronised, const TID3v2FrameRef& frame) {
   switch (slot) {
@@ -68,6 +69,8 @@ bool IsReplaced(int slot, int index, const TSlotFrames& slots, const TWrittenFie
     case kSlotOriginalAlbum: return !fields.Album;
     case kSlotDate: {
       if (fields.Year.empty()) return true;
+      // Version 2.2 has TOR here, the original release year: a fact of its own (TORY in 2.3).
+      if (major == 2) return false;
       const auto unwrapped = UnwrapFrameContent(major, wholeTagUnsynchronised, frame, content);
       if (!unwrapped) return false;  // compressed or encrypted: cannot tell, so it stays
       return TrimText(FirstCharacters(DecodeTextFrame(*unwrapped), 4)) != fields.Year;
