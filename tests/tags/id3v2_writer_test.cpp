@@ -434,6 +434,90 @@ TEST(SavingTags, FailedInPlaceWriteIsReported) {
   EXPECT_FALSE(tag.Save(path, ops));
 }
 
+// Frames the program shows but does not manage stay: the COMM and WXXX frames other than the
+// ones the comment and the link came from, and the frames that stand in for an empty title,
+// artist, album or year, unless that field is written empty (a date also when it no longer
+// begins with the year).
+struct TKeptCase {
+  const char* Name;
+  std::string Body;  // frames of a version 2.3 tag
+  std::string LoadedComment;
+  void (*Change)(TID3v2&);
+  std::vector<std::pair<std::string, std::string>> Written;  // frames after the save, in order
+};
+
+void PrintTo(const TKeptCase& c, std::ostream* out) { *out << c.Name; }
+
+std::string Comm(std::string_view language, std::string_view description, std::string_view text) {
+  return Bytes({0}) + std::string(language) + std::string(description) + Bytes({0}) + std::string(text);
+}
+
+std::string Wxxx(std::string_view description, std::string_view url) {
+  return Bytes({0}) + std::string(description) + Bytes({0}) + std::string(url);
+}
+
+const TKeptCase KeptCases[] = {
+    {"OtherCommentsStay",
+     Frame23("COMM", Comm("eng", "iTunNORM", " 0001")) + Frame23("COMM", Comm("eng", "", "Main")) +
+         Frame23("COMM", Comm("fra", "", "Autre")) + Frame23("COMM", Comm("eng", "d", "Desc")),
+     "Main", [](TID3v2& t) { t.SetComment("New"); },
+     {{"COMM", Comm("eng", "", "New")}, {"COMM", Comm("eng", "iTunNORM", " 0001")}, {"COMM", Comm("fra", "", "Autre")},
+      {"COMM", Comm("eng", "d", "Desc")}}},
+    {"CommentFromTheFirstDescriptionNotOfITunes",
+     Frame23("COMM", Comm("eng", "iTunSMPB", " 0002")) + Frame23("COMM", Comm("deu", "d", "Desc")) +
+         Frame23("COMM", Comm("eng", "e", "Second")),
+     "Desc", [](TID3v2&) {},
+     {{"COMM", Comm("eng", "", "Desc")}, {"COMM", Comm("eng", "iTunSMPB", " 0002")}, {"COMM", Comm("eng", "e", "Second")}}},
+    {"MachineDataIsNoComment", Frame23("COMM", Comm("eng", "iTunNORM", " 0001")), "", [](TID3v2&) {},
+     {{"COMM", Comm("eng", "iTunNORM", " 0001")}}},
+    {"OtherLinksStay", Frame23("WXXX", Wxxx("shop", "http://shop/")) + Frame23("WXXX", Wxxx("", "http://home/")), "",
+     [](TID3v2&) {}, {{"WXXX", Wxxx("", "http://home/")}, {"WXXX", Wxxx("shop", "http://shop/")}}},
+    {"GroupingStaysBesideTheTitle", Frame23("TIT1", Latin1Text("Group")) + Frame23("TIT2", Latin1Text("Old")), "",
+     [](TID3v2& t) { t.SetTitle("New"); }, {{"TIT2", Latin1Text("New")}, {"TIT1", Latin1Text("Group")}}},
+    {"GroupingStandingInForTheTitleStays", Frame23("TIT1", Latin1Text("Group")), "", [](TID3v2&) {},
+     {{"TIT2", Latin1Text("Group")}, {"TIT1", Latin1Text("Group")}}},
+    {"ClearedTitleTakesTheGroupingAlong", Frame23("TIT1", Latin1Text("Group")), "", [](TID3v2& t) { t.SetTitle(""); }, {}},
+    {"ClearedArtistAndAlbumTakeTheOriginalsAlong",
+     Frame23("TOPE", Latin1Text("Orig")) + Frame23("TOAL", Latin1Text("First")) + Frame23("TALB", Latin1Text("Album")), "",
+     [](TID3v2& t) {
+       t.SetArtist("");
+       t.SetAlbum("");
+     },
+     {}},
+    {"OriginalsStayBesideTheirFields",
+     Frame23("TOPE", Latin1Text("Orig")) + Frame23("TOAL", Latin1Text("First")) + Frame23("TALB", Latin1Text("Album")), "",
+     [](TID3v2& t) { t.SetArtist("Now"); },
+     {{"TPE1", Latin1Text("Now")}, {"TALB", Latin1Text("Album")}, {"TOPE", Latin1Text("Orig")}, {"TOAL", Latin1Text("First")}}},
+    {"DateBeginningWithTheYearStays", Frame23("TDRC", Latin1Text("2004-05-06")), "", [](TID3v2&) {},
+     {{"TYER", Latin1Text("2004")}, {"TDRC", Latin1Text("2004-05-06")}}},
+    {"DateOfAnotherYearGoes", Frame23("TDRC", Latin1Text("2004-05-06")), "", [](TID3v2& t) { t.SetYear("2005"); },
+     {{"TYER", Latin1Text("2005")}}},
+    {"ClearedYearTakesTheDateAlong", Frame23("TYER", Latin1Text("2004")) + Frame23("TDRC", Latin1Text("2004-05-06")), "",
+     [](TID3v2& t) { t.SetYear(""); }, {}},
+};
+
+class KeptFrames : public ::testing::TestWithParam<TKeptCase> {};
+
+TEST_P(KeptFrames, AsWritten) {
+  const TKeptCase& c = GetParam();
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", Tag(3, c.Body, 100) + Audio);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path).Ok());
+  EXPECT_EQ(tag.Comment, c.LoadedComment);
+  c.Change(tag);
+  ASSERT_TRUE(tag.Save(path).Ok());
+  const std::string file = ReadWholeFile(path);
+  std::size_t total = 0;
+  std::vector<std::pair<std::string, std::string>> written;
+  for (const TFrame& frame : FramesOf(file, &total)) written.emplace_back(frame.ID, frame.Content);
+  EXPECT_EQ(written, c.Written);
+  EXPECT_TRUE(file.substr(total) == Audio);
+}
+
+INSTANTIATE_TEST_SUITE_P(ShownButNotManaged, KeptFrames, ::testing::ValuesIn(KeptCases),
+                         [](const ::testing::TestParamInfo<TKeptCase>& info) { return std::string(info.param.Name); });
+
 TEST(SavingTags, SavedFieldsReadBack) {
   TTempFolder folder;
   const std::string path = folder.WriteFile("song.mp3", Audio);
