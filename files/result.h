@@ -62,7 +62,7 @@ class [[nodiscard]] TResult {
 template <typename T>
 class [[nodiscard]] TResultOf {
  public:
-  TResultOf(T value) : value_(std::move(value)) {}  // NOLINT: a value converts implicitly
+  TResultOf(T value) : value_(std::move(value)) {}              // NOLINT: a value converts implicitly
   TResultOf(TResult failure) : failure_(std::move(failure)) {}  // NOLINT: so does a failure
 
   bool Ok() const { return value_.has_value(); }

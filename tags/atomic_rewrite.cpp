@@ -61,7 +61,8 @@ bool CopyDataRanges(const TFileOps& ops, int from, std::int64_t begin, std::int6
     off_t hole = ::lseek(from, data, SEEK_HOLE);
     if (hole < 0 || hole > end) hole = static_cast<off_t>(end);
     for (offset = data; offset < hole;) {
-      const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), hole - offset));
+      const std::size_t want =
+          static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), hole - offset));
       const ssize_t got = ops.PRead(from, buffer.data(), want, static_cast<off_t>(offset));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) return false;  // an error, or the song shrank while being copied
@@ -155,15 +156,16 @@ TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& 
   if (!WriteAll(ops, fd, head.data(), head.size())) return fail();
   const auto headSize = static_cast<std::int64_t>(head.size());
   std::int64_t written = headSize;  // where the new file's write position stands
-  const bool copied = CopyDataRanges(ops, songFd, keepFrom, songInfo.st_size, [&](std::int64_t at, const char* data, std::size_t size) {
-    if (headSize + at != written) {  // after a hole
-      if (::lseek(fd, static_cast<off_t>(headSize + at), SEEK_SET) < 0) return false;
-      written = headSize + at;
-    }
-    if (!WriteAll(ops, fd, data, size)) return false;
-    written += static_cast<std::int64_t>(size);
-    return true;
-  });
+  const bool copied =
+      CopyDataRanges(ops, songFd, keepFrom, songInfo.st_size, [&](std::int64_t at, const char* data, std::size_t size) {
+        if (headSize + at != written) {  // after a hole
+          if (::lseek(fd, static_cast<off_t>(headSize + at), SEEK_SET) < 0) return false;
+          written = headSize + at;
+        }
+        if (!WriteAll(ops, fd, data, size)) return false;
+        written += static_cast<std::int64_t>(size);
+        return true;
+      });
   if (!copied) return fail();
   const std::int64_t newSize = headSize + std::max<std::int64_t>(0, songInfo.st_size - keepFrom);
   if (written != newSize && ::ftruncate(fd, static_cast<off_t>(newSize)) != 0) return fail();  // a hole at the end
@@ -231,9 +233,10 @@ TResult RewriteKeepingFile(const std::string& path, int songFd, const struct sta
   const auto headSize = static_cast<std::int64_t>(head.size());
   const std::int64_t newSize = headSize + std::max<std::int64_t>(0, oldSize - keepFrom);
   done = ::ftruncate(songFd, 0) == 0 && PWriteAll(ops, songFd, 0, head.data(), head.size()) &&
-         CopyDataRanges(ops, copyFd, keepFrom, oldSize, [&](std::int64_t at, const char* data, std::size_t size) {
-           return PWriteAll(ops, songFd, headSize + at, data, size);
-         }) &&
+         CopyDataRanges(ops, copyFd, keepFrom, oldSize,
+                        [&](std::int64_t at, const char* data, std::size_t size) {
+                          return PWriteAll(ops, songFd, headSize + at, data, size);
+                        }) &&
          ::ftruncate(songFd, static_cast<off_t>(newSize)) == 0 && ops.Fsync(songFd) == 0;
   if (done) {
     dropCopy();
@@ -244,9 +247,10 @@ TResult RewriteKeepingFile(const std::string& path, int songFd, const struct sta
   const int error = errno;
   const TFileOps& plain = DefaultFileOps();
   const bool restored = ::ftruncate(songFd, 0) == 0 &&
-                        CopyDataRanges(plain, copyFd, 0, oldSize, [&](std::int64_t at, const char* data, std::size_t size) {
-                          return PWriteAll(plain, songFd, at, data, size);
-                        }) &&
+                        CopyDataRanges(plain, copyFd, 0, oldSize,
+                                       [&](std::int64_t at, const char* data, std::size_t size) {
+                                         return PWriteAll(plain, songFd, at, data, size);
+                                       }) &&
                         ::ftruncate(songFd, static_cast<off_t>(oldSize)) == 0 && ::fsync(songFd) == 0;
   if (!restored) {
     ::close(copyFd);

@@ -111,7 +111,8 @@ std::int64_t TUnsynchronisedSource::ReadAt(std::int64_t offset, void* destinatio
   auto* out = static_cast<unsigned char*>(destination);
   std::size_t done = 0;
   if (offset < from_) {
-    const std::size_t head = static_cast<std::size_t>(std::min<std::int64_t>(from_ - offset, static_cast<std::int64_t>(n)));
+    const std::size_t head =
+        static_cast<std::size_t>(std::min<std::int64_t>(from_ - offset, static_cast<std::int64_t>(n)));
     const std::int64_t got = raw_->ReadAt(offset, out, head);
     if (got < static_cast<std::int64_t>(head)) return got;
     done = head;

@@ -13,12 +13,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tags/atomic_rewrite.h"
 #include "tags/byte_source.h"
 #include "tags/genres.h"
 #include "tags/id3v2.h"
 #include "tags/integer_text.h"
 #include "tags/locked_song.h"
-#include "tags/atomic_rewrite.h"
 #include "tags/text_encoding.h"
 
 namespace tagwright {
@@ -36,9 +36,7 @@ constexpr TTrailerField kCommentField{97, 30};
 constexpr TTrailerField kReadCommentField{97, 28};  // bytes 125 and 126 may hold a track number
 constexpr std::size_t kTrackMarkerOffset = 125, kTrackOffset = 126, kGenreOffset = 127;
 
-bool StartsWithTag(const TID3v1Buffer& buffer) {
-  return buffer[0] == 'T' && buffer[1] == 'A' && buffer[2] == 'G';
-}
+bool StartsWithTag(const TID3v1Buffer& buffer) { return buffer[0] == 'T' && buffer[1] == 'A' && buffer[2] == 'G'; }
 
 // The field's bytes up to the first zero byte, converted from ISO-8859-1. Trailing spaces stay:
 // whoever stores the value trims it.
@@ -91,7 +89,8 @@ TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer) {
   buffer[2] = 'G';
   const ssize_t written = ::pwrite(fd, buffer.data(), kTrailerSize, position);
   const int error = written < 0 ? errno : (written != static_cast<ssize_t>(kTrailerSize) ? ENOSPC : 0);
-  if (error != 0) return TResult::Failure(TFailureKind::Write, fileName, std::error_code(error, std::generic_category()));
+  if (error != 0)
+    return TResult::Failure(TFailureKind::Write, fileName, std::error_code(error, std::generic_category()));
   return {};
 }
 

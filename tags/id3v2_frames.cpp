@@ -120,9 +120,7 @@ std::string PictureMimeType(std::string_view format) {
 
 }  // namespace
 
-bool IsID3v2Header(const TID3v2Header& header) {
-  return header[0] == 'I' && header[1] == 'D' && header[2] == '3';
-}
+bool IsID3v2Header(const TID3v2Header& header) { return header[0] == 'I' && header[1] == 'D' && header[2] == '3'; }
 
 std::int64_t ID3v2TagTotal(const TID3v2Header& header, std::int64_t fileSize) {
   const std::int64_t total = std::int64_t{header[6]} * 2097152 + std::int64_t{header[7]} * 16384 +
@@ -131,8 +129,8 @@ std::int64_t ID3v2TagTotal(const TID3v2Header& header, std::int64_t fileSize) {
 }
 
 std::uint32_t ReadSyncsafe(const std::uint8_t* b) {
-  return (std::uint32_t{b[0]} & 0x7F) << 21 | (std::uint32_t{b[1]} & 0x7F) << 14 |
-         (std::uint32_t{b[2]} & 0x7F) << 7 | (std::uint32_t{b[3]} & 0x7F);
+  return (std::uint32_t{b[0]} & 0x7F) << 21 | (std::uint32_t{b[1]} & 0x7F) << 14 | (std::uint32_t{b[2]} & 0x7F) << 7 |
+         (std::uint32_t{b[3]} & 0x7F);
 }
 
 void WriteSyncsafe(std::uint32_t value, std::uint8_t* b) {
@@ -164,13 +162,15 @@ std::string RemoveUnsynchronisation(std::string_view bytes) {
 }
 
 bool TID3v2FrameScanner::Fetch(std::int64_t offset, std::size_t count, const std::uint8_t*& bytes) {
-  if (offset >= windowStart_ && offset + static_cast<std::int64_t>(count) <= windowStart_ + static_cast<std::int64_t>(window_.size())) {
+  if (offset >= windowStart_ &&
+      offset + static_cast<std::int64_t>(count) <= windowStart_ + static_cast<std::int64_t>(window_.size())) {
     bytes = window_.data() + (offset - windowStart_);
     return true;
   }
   std::int64_t limit = source_->Size();
   if (areaEnd_ > 0) limit = std::min(limit, areaEnd_);
-  const std::int64_t wanted = std::max<std::int64_t>(static_cast<std::int64_t>(count), static_cast<std::int64_t>(kWindowSize));
+  const std::int64_t wanted =
+      std::max<std::int64_t>(static_cast<std::int64_t>(count), static_cast<std::int64_t>(kWindowSize));
   const std::int64_t length = std::min(wanted, limit - offset);
   if (length < static_cast<std::int64_t>(count)) return false;
   window_.resize(static_cast<std::size_t>(length));
@@ -207,7 +207,7 @@ bool TID3v2FrameScanner::BeginFrames() {
   const std::uint8_t major = MajorVersion();
   const std::int64_t total = TagTotal();
   if (major < 2 || major > 4 || total == 0) return false;
-  areaEnd_ = ID3v2TagTotal(headerBytes_, fileSize_);  // the footer is no frame
+  areaEnd_ = ID3v2TagTotal(headerBytes_, fileSize_);               // the footer is no frame
   if (major == 2 && HeaderFlag(kID3HeaderExtended)) return false;  // compressed 2.2 tag: no usable frames
   if (major <= 3 && HeaderFlag(kID3HeaderUnsynchronisation)) {
     // Undone while walking, never held whole: the declared size may be far larger than the frames.
@@ -281,7 +281,8 @@ bool TID3v2FrameScanner::NextFrame(TID3v2FrameRef& frame) {
   }
   frame.ContentOffset = position_ + headerSize;
   // A frame running past the tag keeps what the tag holds of it.
-  if (frame.ContentOffset + std::int64_t{size} > areaEnd_) size = static_cast<std::uint32_t>(areaEnd_ - frame.ContentOffset);
+  if (frame.ContentOffset + std::int64_t{size} > areaEnd_)
+    size = static_cast<std::uint32_t>(areaEnd_ - frame.ContentOffset);
   frame.Size = size;
   position_ = frame.ContentOffset + size;
   return true;
@@ -289,8 +290,8 @@ bool TID3v2FrameScanner::NextFrame(TID3v2FrameRef& frame) {
 
 bool TID3v2FrameScanner::ReadContent(const TID3v2FrameRef& frame, std::size_t limit, std::string& content) {
   const std::size_t count = std::min<std::size_t>(frame.Size, limit);
-  if (frame.ContentOffset >= windowStart_ &&
-      frame.ContentOffset + static_cast<std::int64_t>(count) <= windowStart_ + static_cast<std::int64_t>(window_.size())) {
+  if (frame.ContentOffset >= windowStart_ && frame.ContentOffset + static_cast<std::int64_t>(count) <=
+                                                 windowStart_ + static_cast<std::int64_t>(window_.size())) {
     content.assign(reinterpret_cast<const char*>(window_.data() + (frame.ContentOffset - windowStart_)), count);
     return true;
   }

@@ -41,12 +41,12 @@ std::string RemoveUnsynchronisation(std::string_view bytes);
 
 // One frame of the list, as found.
 struct TID3v2FrameRef {
-  std::string ID;                   // 3 or 4 characters
-  std::uint8_t StatusFlags = 0;     // versions 2.3 and 2.4 only
+  std::string ID;                // 3 or 4 characters
+  std::uint8_t StatusFlags = 0;  // versions 2.3 and 2.4 only
   std::uint8_t FormatFlags = 0;
-  std::int64_t ContentOffset = 0;   // within the scanned bytes
-  std::uint32_t Size = 0;           // content size as stored, cut to the end of the tag
-  bool ValidID = true;              // the identifier is all A-Z and 0-9
+  std::int64_t ContentOffset = 0;  // within the scanned bytes
+  std::uint32_t Size = 0;          // content size as stored, cut to the end of the tag
+  bool ValidID = true;             // the identifier is all A-Z and 0-9
 };
 
 // Walks the frames of the tag at the start of a byte source. Reads through a small window so

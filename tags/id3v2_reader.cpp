@@ -13,14 +13,13 @@
 
 namespace tagwright {
 
-const std::array<std::string_view, kID3v2SlotCount> kFrameIDs = {
-    "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM",
-    "TENC", "TCOP", "TLAN", "WXXX", "TDRC", "TOPE", "TIT1", "TOAL"};
+const std::array<std::string_view, kID3v2SlotCount> kFrameIDs = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON",
+                                                                 "COMM", "TCOM", "TENC", "TCOP", "TLAN", "WXXX",
+                                                                 "TDRC", "TOPE", "TIT1", "TOAL"};
 const std::array<std::string_view, kID3v2SlotCount> kFrameIDsV22 = {
     "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM", "TEN", "TCR", "TLA", "WXX", "TOR", "TOA", "TT1", "TOT"};
 
 namespace {
-
 
 // A slot frame is read whole up to this size, so that no value is cut and later written back
 // shortened; the few extra bytes leave room for a group byte and a data length indicator.
@@ -30,13 +29,14 @@ constexpr std::size_t kMaxSlotFrameSize = (1u << 20) + 5;
 // text; WXXX: encoding, description, URL). Returns the part after the description's terminator,
 // or everything after the fixed part when the terminator is missing.
 std::string_view TextAfterDescription(const std::string& content, std::size_t fixedPart, bool* emptyDescription) {
-  const std::string_view body = content.size() > fixedPart ? std::string_view(content).substr(fixedPart) : std::string_view();
+  const std::string_view body =
+      content.size() > fixedPart ? std::string_view(content).substr(fixedPart) : std::string_view();
   const auto encoding = static_cast<std::uint8_t>(content.empty() ? 0 : content[0]);
   const std::size_t end = FindID3Terminator(body, 0, encoding);
   if (emptyDescription) {
     bool bigEndian = false;
-    *emptyDescription = end != std::string_view::npos &&
-                        TrimView(DecodeID3String(encoding, body.substr(0, end), bigEndian)).empty();
+    *emptyDescription =
+        end != std::string_view::npos && TrimView(DecodeID3String(encoding, body.substr(0, end), bigEndian)).empty();
   }
   if (end == std::string_view::npos) return body;
   return body.substr(end + ID3TerminatorWidth(encoding));
@@ -142,8 +142,8 @@ void TID3v2::Reset() {
   MajorVersion = 0;
   TagSize = 0;
   Track = 0;
-  for (std::string* text : {&Title, &Artist, &Album, &TrackText, &Year, &Genre, &Comment, &Composer,
-                            &Encoder, &Copyright, &Language, &Link}) {
+  for (std::string* text : {&Title, &Artist, &Album, &TrackText, &Year, &Genre, &Comment, &Composer, &Encoder,
+                            &Copyright, &Language, &Link}) {
     text->clear();
   }
   TagInfo = TID3v2TagInfo{};

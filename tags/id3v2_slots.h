@@ -12,8 +12,21 @@ namespace tagwright {
 
 // The slots by index (see kFrameIDs).
 enum Slot : int {
-  kSlotTitle, kSlotArtist, kSlotAlbum, kSlotTrack, kSlotYear, kSlotGenre, kSlotComment, kSlotComposer,
-  kSlotEncoder, kSlotCopyright, kSlotLanguage, kSlotLink, kSlotDate, kSlotOriginalArtist, kSlotGrouping,
+  kSlotTitle,
+  kSlotArtist,
+  kSlotAlbum,
+  kSlotTrack,
+  kSlotYear,
+  kSlotGenre,
+  kSlotComment,
+  kSlotComposer,
+  kSlotEncoder,
+  kSlotCopyright,
+  kSlotLanguage,
+  kSlotLink,
+  kSlotDate,
+  kSlotOriginalArtist,
+  kSlotGrouping,
   kSlotOriginalAlbum
 };
 

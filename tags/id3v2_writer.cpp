@@ -18,8 +18,8 @@
 #include "tags/id3v2.h"
 #include "tags/id3v2_frames.h"
 #include "tags/id3v2_slots.h"
-#include "tags/locked_song.h"
 #include "tags/integer_text.h"
+#include "tags/locked_song.h"
 #include "tags/text_encoding.h"
 #include "text/ascii_text.h"
 
@@ -107,12 +107,14 @@ std::string KeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields
 TResult WriteInPlace(TLockedSong& song, const std::string& tag, const TFileOps& ops) {
   // Nobody who takes the lock can have changed the song since it was read; anyone else can.
   if (!song.Unchanged()) {
-    return TResult::Failure(TFailureKind::Changed, song.Name(), std::make_error_code(std::errc::resource_unavailable_try_again));
+    return TResult::Failure(TFailureKind::Changed, song.Name(),
+                            std::make_error_code(std::errc::resource_unavailable_try_again));
   }
   std::size_t done = 0;
   int error = 0;
   while (done < tag.size()) {
-    const ssize_t written = ops.PWrite(song.Descriptor(), tag.data() + done, tag.size() - done, static_cast<off_t>(done));
+    const ssize_t written =
+        ops.PWrite(song.Descriptor(), tag.data() + done, tag.size() - done, static_cast<off_t>(done));
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       error = written < 0 && errno != 0 ? errno : EIO;
@@ -120,7 +122,8 @@ TResult WriteInPlace(TLockedSong& song, const std::string& tag, const TFileOps& 
     }
     done += static_cast<std::size_t>(written);
   }
-  if (error != 0) return TResult::Failure(TFailureKind::Write, song.Name(), std::error_code(error, std::generic_category()));
+  if (error != 0)
+    return TResult::Failure(TFailureKind::Write, song.Name(), std::error_code(error, std::generic_category()));
   return song.Refresh();
 }
 
@@ -187,7 +190,8 @@ TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
     // The description is empty; the URL itself is always ISO-8859-1.
     frames += BuildV23Frame("WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
   }
-  if (hadTag && oldTotal > 0) frames += KeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year});
+  if (hadTag && oldTotal > 0)
+    frames += KeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year});
 
   const std::int64_t newTotal = 10 + static_cast<std::int64_t>(frames.size());
   const bool inPlace = hadTag && oldTotal >= newTotal && oldTotal - newTotal <= kMaxInPlacePadding;
@@ -219,7 +223,8 @@ TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
     // A rename would leave the song's other names with the old file: its own file is rewritten.
     TResult written = RewriteKeepingFile(song.Path(), song.Descriptor(), song.Info(), tag, keepFrom, ops);
     if (!written) {
-      return TResult::Failure(written.Kind(), written.Path() == song.Path() ? fileName : written.Path(), written.Error());
+      return TResult::Failure(written.Kind(), written.Path() == song.Path() ? fileName : written.Path(),
+                              written.Error());
     }
     return song.Refresh();
   }

@@ -46,7 +46,10 @@ TLockedSong::~TLockedSong() {
 }
 
 TLockedSong::TLockedSong(TLockedSong&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), name_(std::move(other.name_)), path_(std::move(other.path_)), info_(other.info_) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      name_(std::move(other.name_)),
+      path_(std::move(other.path_)),
+      info_(other.info_) {}
 
 TLockedSong& TLockedSong::operator=(TLockedSong&& other) noexcept {
   if (this != &other) {
@@ -92,7 +95,8 @@ TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName) {
     if (::fstat(fd, &song.info_) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
     return song;
   }
-  return TResult::Failure(TFailureKind::Changed, fileName, std::make_error_code(std::errc::resource_unavailable_try_again));
+  return TResult::Failure(TFailureKind::Changed, fileName,
+                          std::make_error_code(std::errc::resource_unavailable_try_again));
 }
 
 TResult TLockedSong::Refresh() {

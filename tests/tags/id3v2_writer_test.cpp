@@ -59,7 +59,8 @@ std::vector<std::string> IDsOf(const std::vector<TFrame>& frames) {
 
 std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -85,7 +86,8 @@ TEST(SavingTags, NewTagOnAFileWithoutOne) {
 
 TEST(SavingTags, InPlaceWhenTheTagFits) {
   TTempFolder folder;
-  const std::string old = Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("TPE1", Latin1Text("Who")), 2048 - 10 - 28);
+  const std::string old =
+      Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("TPE1", Latin1Text("Who")), 2048 - 10 - 28);
   ASSERT_EQ(old.size(), 2048u);
   const std::string path = folder.WriteFile("song.mp3", old + Audio);
   TID3v2 tag;
@@ -158,12 +160,14 @@ TEST(SavingTags, LongTextSize) {
 
 TEST(SavingTags, OtherFramesOfAVersion23TagAreKeptByteForByte) {
   TTempFolder folder;
-  const std::string picture = Frame23("APIC", Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(6000, '\xD8'), 0x40, 0);
+  const std::string picture =
+      Frame23("APIC", Bytes({0}) + "image/jpeg" + Bytes({0, 3, 0}) + std::string(6000, '\xD8'), 0x40, 0);
   const std::string lyrics = Frame23("USLT", Bytes({0}) + "eng" + Bytes({0}) + "la la");
   const std::string privateFrame = Frame23("PRIV", "owner" + Bytes({0, 1, 2, 0xFF}));
   const std::string original = Frame23("TOPE", Latin1Text("Orig"));
   const std::string normalisation = Frame23("COMM", Bytes({0}) + "eng" + "iTunNORM" + Bytes({0}) + " 0001");
-  const std::string body = Frame23("TIT2", Latin1Text("Old")) + picture + original + lyrics + normalisation + privateFrame;
+  const std::string body =
+      Frame23("TIT2", Latin1Text("Old")) + picture + original + lyrics + normalisation + privateFrame;
   const std::string old = Tag(3, body, 8192 - 10 - body.size());
   const std::string path = folder.WriteFile("song.mp3", old + Audio);
   TID3v2 tag;
@@ -178,7 +182,8 @@ TEST(SavingTags, OtherFramesOfAVersion23TagAreKeptByteForByte) {
   EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TPE1", "APIC", "TOPE", "USLT", "COMM", "PRIV"}));
   EXPECT_EQ(tag.Comment, "");
   std::string keptBytes;
-  for (std::size_t i = 2; i < frames.size(); ++i) keptBytes += frames[i].ID + BigEndian32(frames[i].Content.size()) + frames[i].Flags + frames[i].Content;
+  for (std::size_t i = 2; i < frames.size(); ++i)
+    keptBytes += frames[i].ID + BigEndian32(frames[i].Content.size()) + frames[i].Flags + frames[i].Content;
   EXPECT_TRUE(keptBytes == picture + original + lyrics + normalisation + privateFrame);
   // About 6100 bytes of frames fit the old 8192 with less than 4096 to spare: written in place.
   EXPECT_FALSE(tag.TagInfo.NeedRewrite);
@@ -211,9 +216,9 @@ TEST(SavingTags, Version24FramesAreConvertedForVersion23) {
       Frame24("APIC", Bytes({3}) + "image/jpeg" + Bytes({0, 3}) + "caf\xC3\xA9" + Bytes({0}) + jpeg, 0x20, 0) +
       Frame24("TIT2", Bytes({3}) + "Title") +
       Frame24("TXXX", Bytes({3}) + "k\xC3\xA9y" + Bytes({0}) + "v\xC3\xA1l", 0, 0) +
-      Frame24("TPOS", Syncsafe(4) + Bytes({0}) + "1/2", 0, 0x01) +                        // data length indicator
-      Frame24("PRIV", std::string("o\0\xFF\0\x01", 5), 0, 0x02) +                         // unsynchronised
-      Frame24("TBPM", Bytes({0x78, 0x9C, 0x01}), 0, 0x08 | 0x01) +                          // compressed: dropped
+      Frame24("TPOS", Syncsafe(4) + Bytes({0}) + "1/2", 0, 0x01) +  // data length indicator
+      Frame24("PRIV", std::string("o\0\xFF\0\x01", 5), 0, 0x02) +   // unsynchronised
+      Frame24("TBPM", Bytes({0x78, 0x9C, 0x01}), 0, 0x08 | 0x01) +  // compressed: dropped
       Frame24("TDRC", Bytes({3}) + "2004-02-01");
   const std::string path = folder.WriteFile("song.mp3", Tag(4, body, 100) + Audio);
   TID3v2 tag;
@@ -226,8 +231,10 @@ TEST(SavingTags, Version24FramesAreConvertedForVersion23) {
   // The date stays: it still begins with the year written.
   EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TYER", "APIC", "TXXX", "TPOS", "PRIV", "TDRC"}));
   EXPECT_EQ(frames[2].Flags, Bytes({0x40, 0}));  // file alter preservation moved to its 2.3 place
-  EXPECT_EQ(frames[2].Content, Bytes({1}) + "image/jpeg" + Bytes({0, 3, 0xFF, 0xFE, 'c', 0, 'a', 0, 'f', 0, 0xE9, 0, 0, 0}) + jpeg);
-  EXPECT_EQ(frames[3].Content, Bytes({1, 0xFF, 0xFE, 'k', 0, 0xE9, 0, 'y', 0, 0, 0, 0xFF, 0xFE, 'v', 0, 0xE1, 0, 'l', 0}));
+  EXPECT_EQ(frames[2].Content,
+            Bytes({1}) + "image/jpeg" + Bytes({0, 3, 0xFF, 0xFE, 'c', 0, 'a', 0, 'f', 0, 0xE9, 0, 0, 0}) + jpeg);
+  EXPECT_EQ(frames[3].Content,
+            Bytes({1, 0xFF, 0xFE, 'k', 0, 0xE9, 0, 'y', 0, 0, 0, 0xFF, 0xFE, 'v', 0, 0xE1, 0, 'l', 0}));
   EXPECT_EQ(frames[4].Content, Bytes({0}) + "1/2");
   EXPECT_EQ(frames[4].Flags, Bytes({0, 0}));
   EXPECT_EQ(frames[5].Content, std::string("o\0\xFF\x01", 4));
@@ -236,7 +243,8 @@ TEST(SavingTags, Version24FramesAreConvertedForVersion23) {
 
 TEST(SavingTags, Version22TagBecomesVersion23) {
   TTempFolder folder;
-  const std::string path = folder.WriteFile("song.mp3", Tag(2, Frame22("TT2", Latin1Text("Two")) + Frame22("PIC", "xxxx")) + Audio);
+  const std::string path =
+      folder.WriteFile("song.mp3", Tag(2, Frame22("TT2", Latin1Text("Two")) + Frame22("PIC", "xxxx")) + Audio);
   TID3v2 tag;
   ASSERT_TRUE(tag.Load(path));
   ASSERT_TRUE(tag.Save(path));
@@ -353,7 +361,8 @@ struct TFailureCase {
 
 std::string FailureCaseName(const ::testing::TestParamInfo<TFailureCase>& info) {
   static const char* const kNames[] = {"Write", "ShortWriteThenWrite", "Read", "Flush", "Permissions", "Rename"};
-  return std::string(kNames[static_cast<int>(info.param.Call)]) + "After" + std::to_string(info.param.CallsBeforeFailure);
+  return std::string(kNames[static_cast<int>(info.param.Call)]) + "After" +
+         std::to_string(info.param.CallsBeforeFailure);
 }
 
 class FailedRewrite : public ::testing::TestWithParam<TFailureCase> {
@@ -366,7 +375,9 @@ class FailedRewrite : public ::testing::TestWithParam<TFailureCase> {
     callsLeft_ = GetParam().CallsBeforeFailure;
     switch (GetParam().Call) {
       case TFailingCall::Write:
-        ops.Write = [this](int fd, const void* d, size_t n) -> ssize_t { return FailNow() ? (errno = ENOSPC, -1) : ::write(fd, d, n); };
+        ops.Write = [this](int fd, const void* d, size_t n) -> ssize_t {
+          return FailNow() ? (errno = ENOSPC, -1) : ::write(fd, d, n);
+        };
         break;
       case TFailingCall::ShortWriteThenWrite:
         ops.Write = [this](int fd, const void* d, size_t n) -> ssize_t {
@@ -374,7 +385,9 @@ class FailedRewrite : public ::testing::TestWithParam<TFailureCase> {
         };
         break;
       case TFailingCall::Read:
-        ops.PRead = [this](int fd, void* d, size_t n, off_t at) -> ssize_t { return FailNow() ? (errno = EIO, -1) : ::pread(fd, d, n, at); };
+        ops.PRead = [this](int fd, void* d, size_t n, off_t at) -> ssize_t {
+          return FailNow() ? (errno = EIO, -1) : ::pread(fd, d, n, at);
+        };
         break;
       case TFailingCall::Flush:
         ops.Fsync = [this](int fd) { return FailNow() ? (errno = EIO, -1) : ::fsync(fd); };
@@ -383,7 +396,9 @@ class FailedRewrite : public ::testing::TestWithParam<TFailureCase> {
         ops.Fchmod = [this](int fd, mode_t mode) { return FailNow() ? (errno = EPERM, -1) : ::fchmod(fd, mode); };
         break;
       case TFailingCall::Rename:
-        ops.Rename = [this](const char* from, const char* to) { return FailNow() ? (errno = EXDEV, -1) : ::rename(from, to); };
+        ops.Rename = [this](const char* from, const char* to) {
+          return FailNow() ? (errno = EXDEV, -1) : ::rename(from, to);
+        };
         break;
     }
     return ops;
@@ -396,7 +411,8 @@ class FailedRewrite : public ::testing::TestWithParam<TFailureCase> {
 TEST_P(FailedRewrite, LeavesTheSongAlone) {
   TTempFolder folder;
   // More audio than one copy buffer, so that the copy takes several reads and writes.
-  const std::string song = Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", std::string(3000, 'p'))) + SongAudio(3u << 20);
+  const std::string song =
+      Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", std::string(3000, 'p'))) + SongAudio(3u << 20);
   const std::string path = folder.WriteFile("song.mp3", song);
   TID3v2 tag;
   ASSERT_TRUE(tag.Load(path).Ok());
@@ -460,40 +476,76 @@ const TKeptCase KeptCases[] = {
     {"OtherCommentsStay",
      Frame23("COMM", Comm("eng", "iTunNORM", " 0001")) + Frame23("COMM", Comm("eng", "", "Main")) +
          Frame23("COMM", Comm("fra", "", "Autre")) + Frame23("COMM", Comm("eng", "d", "Desc")),
-     "Main", [](TID3v2& t) { t.SetComment("New"); },
-     {{"COMM", Comm("eng", "", "New")}, {"COMM", Comm("eng", "iTunNORM", " 0001")}, {"COMM", Comm("fra", "", "Autre")},
+     "Main",
+     [](TID3v2& t) { t.SetComment("New"); },
+     {{"COMM", Comm("eng", "", "New")},
+      {"COMM", Comm("eng", "iTunNORM", " 0001")},
+      {"COMM", Comm("fra", "", "Autre")},
       {"COMM", Comm("eng", "d", "Desc")}}},
     {"CommentFromTheFirstDescriptionNotOfITunes",
      Frame23("COMM", Comm("eng", "iTunSMPB", " 0002")) + Frame23("COMM", Comm("deu", "d", "Desc")) +
          Frame23("COMM", Comm("eng", "e", "Second")),
-     "Desc", [](TID3v2&) {},
-     {{"COMM", Comm("eng", "", "Desc")}, {"COMM", Comm("eng", "iTunSMPB", " 0002")}, {"COMM", Comm("eng", "e", "Second")}}},
-    {"MachineDataIsNoComment", Frame23("COMM", Comm("eng", "iTunNORM", " 0001")), "", [](TID3v2&) {},
+     "Desc",
+     [](TID3v2&) {},
+     {{"COMM", Comm("eng", "", "Desc")},
+      {"COMM", Comm("eng", "iTunSMPB", " 0002")},
+      {"COMM", Comm("eng", "e", "Second")}}},
+    {"MachineDataIsNoComment",
+     Frame23("COMM", Comm("eng", "iTunNORM", " 0001")),
+     "",
+     [](TID3v2&) {},
      {{"COMM", Comm("eng", "iTunNORM", " 0001")}}},
-    {"OtherLinksStay", Frame23("WXXX", Wxxx("shop", "http://shop/")) + Frame23("WXXX", Wxxx("", "http://home/")), "",
-     [](TID3v2&) {}, {{"WXXX", Wxxx("", "http://home/")}, {"WXXX", Wxxx("shop", "http://shop/")}}},
-    {"GroupingStaysBesideTheTitle", Frame23("TIT1", Latin1Text("Group")) + Frame23("TIT2", Latin1Text("Old")), "",
-     [](TID3v2& t) { t.SetTitle("New"); }, {{"TIT2", Latin1Text("New")}, {"TIT1", Latin1Text("Group")}}},
-    {"GroupingStandingInForTheTitleStays", Frame23("TIT1", Latin1Text("Group")), "", [](TID3v2&) {},
+    {"OtherLinksStay",
+     Frame23("WXXX", Wxxx("shop", "http://shop/")) + Frame23("WXXX", Wxxx("", "http://home/")),
+     "",
+     [](TID3v2&) {},
+     {{"WXXX", Wxxx("", "http://home/")}, {"WXXX", Wxxx("shop", "http://shop/")}}},
+    {"GroupingStaysBesideTheTitle",
+     Frame23("TIT1", Latin1Text("Group")) + Frame23("TIT2", Latin1Text("Old")),
+     "",
+     [](TID3v2& t) { t.SetTitle("New"); },
+     {{"TIT2", Latin1Text("New")}, {"TIT1", Latin1Text("Group")}}},
+    {"GroupingStandingInForTheTitleStays",
+     Frame23("TIT1", Latin1Text("Group")),
+     "",
+     [](TID3v2&) {},
      {{"TIT2", Latin1Text("Group")}, {"TIT1", Latin1Text("Group")}}},
-    {"ClearedTitleTakesTheGroupingAlong", Frame23("TIT1", Latin1Text("Group")), "", [](TID3v2& t) { t.SetTitle(""); }, {}},
+    {"ClearedTitleTakesTheGroupingAlong",
+     Frame23("TIT1", Latin1Text("Group")),
+     "",
+     [](TID3v2& t) { t.SetTitle(""); },
+     {}},
     {"ClearedArtistAndAlbumTakeTheOriginalsAlong",
-     Frame23("TOPE", Latin1Text("Orig")) + Frame23("TOAL", Latin1Text("First")) + Frame23("TALB", Latin1Text("Album")), "",
+     Frame23("TOPE", Latin1Text("Orig")) + Frame23("TOAL", Latin1Text("First")) + Frame23("TALB", Latin1Text("Album")),
+     "",
      [](TID3v2& t) {
        t.SetArtist("");
        t.SetAlbum("");
      },
      {}},
     {"OriginalsStayBesideTheirFields",
-     Frame23("TOPE", Latin1Text("Orig")) + Frame23("TOAL", Latin1Text("First")) + Frame23("TALB", Latin1Text("Album")), "",
+     Frame23("TOPE", Latin1Text("Orig")) + Frame23("TOAL", Latin1Text("First")) + Frame23("TALB", Latin1Text("Album")),
+     "",
      [](TID3v2& t) { t.SetArtist("Now"); },
-     {{"TPE1", Latin1Text("Now")}, {"TALB", Latin1Text("Album")}, {"TOPE", Latin1Text("Orig")}, {"TOAL", Latin1Text("First")}}},
-    {"DateBeginningWithTheYearStays", Frame23("TDRC", Latin1Text("2004-05-06")), "", [](TID3v2&) {},
+     {{"TPE1", Latin1Text("Now")},
+      {"TALB", Latin1Text("Album")},
+      {"TOPE", Latin1Text("Orig")},
+      {"TOAL", Latin1Text("First")}}},
+    {"DateBeginningWithTheYearStays",
+     Frame23("TDRC", Latin1Text("2004-05-06")),
+     "",
+     [](TID3v2&) {},
      {{"TYER", Latin1Text("2004")}, {"TDRC", Latin1Text("2004-05-06")}}},
-    {"DateOfAnotherYearGoes", Frame23("TDRC", Latin1Text("2004-05-06")), "", [](TID3v2& t) { t.SetYear("2005"); },
+    {"DateOfAnotherYearGoes",
+     Frame23("TDRC", Latin1Text("2004-05-06")),
+     "",
+     [](TID3v2& t) { t.SetYear("2005"); },
      {{"TYER", Latin1Text("2005")}}},
-    {"ClearedYearTakesTheDateAlong", Frame23("TYER", Latin1Text("2004")) + Frame23("TDRC", Latin1Text("2004-05-06")), "",
-     [](TID3v2& t) { t.SetYear(""); }, {}},
+    {"ClearedYearTakesTheDateAlong",
+     Frame23("TYER", Latin1Text("2004")) + Frame23("TDRC", Latin1Text("2004-05-06")),
+     "",
+     [](TID3v2& t) { t.SetYear(""); },
+     {}},
 };
 
 class KeptFrames : public ::testing::TestWithParam<TKeptCase> {};
@@ -537,10 +589,17 @@ TEST(SavingTags, SavedFieldsReadBack) {
   ASSERT_TRUE(tag.Save(path));
   TID3v2 back;
   ASSERT_TRUE(back.Load(path));
-  for (auto [a, b] : {std::pair{&tag.Title, &back.Title}, {&tag.Artist, &back.Artist}, {&tag.Album, &back.Album},
-                      {&tag.Year, &back.Year}, {&tag.Comment, &back.Comment}, {&tag.Genre, &back.Genre},
-                      {&tag.Composer, &back.Composer}, {&tag.Encoder, &back.Encoder}, {&tag.Copyright, &back.Copyright},
-                      {&tag.Language, &back.Language}, {&tag.Link, &back.Link}}) {
+  for (auto [a, b] : {std::pair{&tag.Title, &back.Title},
+                      {&tag.Artist, &back.Artist},
+                      {&tag.Album, &back.Album},
+                      {&tag.Year, &back.Year},
+                      {&tag.Comment, &back.Comment},
+                      {&tag.Genre, &back.Genre},
+                      {&tag.Composer, &back.Composer},
+                      {&tag.Encoder, &back.Encoder},
+                      {&tag.Copyright, &back.Copyright},
+                      {&tag.Language, &back.Language},
+                      {&tag.Link, &back.Link}}) {
     EXPECT_EQ(*a, *b);
   }
   EXPECT_EQ(back.Track, 300);

@@ -2,13 +2,13 @@
 // ours read back by mutagen.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <map>
-#include <sys/wait.h>
 
 #include "support/temp_folder.h"
-#include "tags/id3_info.h"
 #include "tag_bytes.h"
+#include "tags/id3_info.h"
 #include "tags/id3v2.h"
 #include "text/ascii_text.h"
 
@@ -61,7 +61,7 @@ std::string One(const std::multimap<std::string, std::string>& lines, const std:
 
 struct TPeerCase {
   const char* kind;
-  TID3Info expected;  // trimmed values as ReadID3Tags gives them
+  TID3Info expected;                  // trimmed values as ReadID3Tags gives them
   std::vector<std::string> keptKeys;  // frames the writer must carry over unchanged
 };
 
@@ -69,7 +69,8 @@ struct TPeerCase {
 void PrintTo(const TPeerCase& c, std::ostream* out) { *out << c.kind; }
 
 const TPeerCase PeerCases[] = {
-    {"v23_latin1", Info("Caf\xC3\xA9 Song", "Bj\xC3\xB6rk", "Album", "1999", "Nice one", 3, "Rock"),
+    {"v23_latin1",
+     Info("Caf\xC3\xA9 Song", "Bj\xC3\xB6rk", "Album", "1999", "Nice one", 3, "Rock"),
      {"TXXX:MusicBrainz Album Id", "PRIV:WM/MediaClassPrimaryID", "TRCK", "COMM::eng", "TPE1", "TALB"}},
     {"v23_utf16",
      Info("\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F", "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5", "Caf\xC3\xA9", "",
@@ -77,10 +78,13 @@ const TPeerCase PeerCases[] = {
      {"APIC:cover", "USLT::eng", "TCOM", "COMM::eng", "TPE1", "TALB", "TCON"}},
     {"v24_utf8",
      Info("\xC3\x89t\xC3\xA9 \xE2\x98\x80", "Alpha/Beta", "Album 24", "2004", "utf-8 comment \xE2\x9C\x93", 7, "Rock"),
-     {"APIC:fr\xC3\xB6nt", "TXXX:k\xC3\xA9y", "POPM:a@b.c", "UFID:http://musicbrainz.org", "TPOS", "COMM::eng", "TPE1", "TRCK"}},
-    {"eyed3_v23", Info("Eye \xC3\x86", "Seer", "Vision", "2010", "eye comment", 4, "Rock"),
+     {"APIC:fr\xC3\xB6nt", "TXXX:k\xC3\xA9y", "POPM:a@b.c", "UFID:http://musicbrainz.org", "TPOS", "COMM::eng", "TPE1",
+      "TRCK"}},
+    {"eyed3_v23",
+     Info("Eye \xC3\x86", "Seer", "Vision", "2010", "eye comment", 4, "Rock"),
      {"APIC:cover", "USLT::eng", "TRCK", "COMM::eng", "TDRC"}},
-    {"eyed3_v24", Info("Eye \xC3\x86", "Seer", "Vision", "2010", "eye comment", 4, "Rock"),
+    {"eyed3_v24",
+     Info("Eye \xC3\x86", "Seer", "Vision", "2010", "eye comment", 4, "Rock"),
      {"APIC:cover", "USLT::eng", "TRCK", "COMM::eng", "TDRC"}},
     {"eyed3_v1", Info("V1 Title", "V1 Artist", "V1 Album", "1987", "v1 comment", 5, "Rock"), {}},
 };
@@ -205,36 +209,45 @@ void PrintTo(const TOddTagCase& c, std::ostream* out) { *out << c.name; }
 
 // A version 2.4 frame with its size as a plain number, as iTunes wrote them.
 std::string PlainFrame24(std::string_view id, std::string_view content) {
-  return std::string(id) + BigEndian32(static_cast<std::uint32_t>(content.size())) + Bytes({0, 0}) + std::string(content);
+  return std::string(id) + BigEndian32(static_cast<std::uint32_t>(content.size())) + Bytes({0, 0}) +
+         std::string(content);
 }
 
-const std::string OddPicture = Bytes({0}) + "image/png" + Bytes({0, 3}) + "cover" + Bytes({0}) + std::string(228, '\x89');
+const std::string OddPicture =
+    Bytes({0}) + "image/png" + Bytes({0, 3}) + "cover" + Bytes({0}) + std::string(228, '\x89');
 const std::string OddPrivate = "owner" + Bytes({0}) + std::string(294, '\x42');
 
 const TOddTagCase OddTagCases[] = {
     {"IdentifierOutsideAZ09",
-     Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("Tit2", Latin1Text("odd")) + Frame23("APIC", OddPicture) +
-                Frame23("TPE1", Latin1Text("Who")) + Frame23("PRIV", OddPrivate), 50)},
-    {"IdentifierOutsideAZ09InVersion24",
-     Tag(4, Frame24("TIT2", Latin1Text("Old")) + Frame24("x-y!", Latin1Text("odd")) + Frame24("APIC", OddPicture) +
-                Frame24("PRIV", OddPrivate), 50)},
-    {"PlainSizesInVersion24",
-     Tag(4, PlainFrame24("TIT2", Latin1Text("Old")) + PlainFrame24("APIC", OddPicture) +
-                PlainFrame24("PRIV", OddPrivate) + PlainFrame24("TPE1", Latin1Text("Who")), 40)},
+     Tag(3,
+         Frame23("TIT2", Latin1Text("Old")) + Frame23("Tit2", Latin1Text("odd")) + Frame23("APIC", OddPicture) +
+             Frame23("TPE1", Latin1Text("Who")) + Frame23("PRIV", OddPrivate),
+         50)},
+    {"IdentifierOutsideAZ09InVersion24", Tag(4,
+                                             Frame24("TIT2", Latin1Text("Old")) + Frame24("x-y!", Latin1Text("odd")) +
+                                                 Frame24("APIC", OddPicture) + Frame24("PRIV", OddPrivate),
+                                             50)},
+    {"PlainSizesInVersion24", Tag(4,
+                                  PlainFrame24("TIT2", Latin1Text("Old")) + PlainFrame24("APIC", OddPicture) +
+                                      PlainFrame24("PRIV", OddPrivate) + PlainFrame24("TPE1", Latin1Text("Who")),
+                                  40)},
     {"PlainSizesInVersion24WithoutPadding",
-     Tag(4, PlainFrame24("TIT2", Latin1Text("Old")) + PlainFrame24("PRIV", OddPrivate) + PlainFrame24("APIC", OddPicture))},
-    {"FrameRunningPastTheTag",
-     Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", OddPicture) + "PRIV" + BigEndian32(5000) +
-                Bytes({0, 0}) + OddPrivate)},
+     Tag(4, PlainFrame24("TIT2", Latin1Text("Old")) + PlainFrame24("PRIV", OddPrivate) +
+                PlainFrame24("APIC", OddPicture))},
+    {"FrameRunningPastTheTag", Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", OddPicture) + "PRIV" +
+                                          BigEndian32(5000) + Bytes({0, 0}) + OddPrivate)},
     {"Version22Frames",
-     Tag(2, Frame22("TT2", Latin1Text("Old")) + Frame22("PIC", Bytes({0}) + "PNG" + Bytes({3}) + "cover" + Bytes({0}) + std::string(300, '\x89')) +
-                Frame22("COM", Bytes({0}) + "eng" + Bytes({0}) + "Nice") +
-                Frame22("COM", Bytes({0}) + "eng" + "iTunNORM" + Bytes({0}) + " 0001") +
-                Frame22("ULT", Bytes({0}) + "eng" + Bytes({0}) + "la la") +
-                Frame22("TXX", Bytes({0}) + "key" + Bytes({0}) + "value") + Frame22("WXX", Bytes({0, 0}) + "http://a.b/") +
-                Frame22("UFI", "http://musicbrainz.org" + Bytes({0}) + "track-id") + Frame22("CNT", Bytes({0, 0, 0, 7})) +
-                Frame22("POP", "a@b.c" + Bytes({0, 196, 0, 0, 0, 3})) + Frame22("TP1", Latin1Text("Who")) +
-                Frame22("TT1", Latin1Text("Group")) + Frame22("TOR", Latin1Text("1970")) + Frame22("TYE", Latin1Text("1999")),
+     Tag(2,
+         Frame22("TT2", Latin1Text("Old")) +
+             Frame22("PIC", Bytes({0}) + "PNG" + Bytes({3}) + "cover" + Bytes({0}) + std::string(300, '\x89')) +
+             Frame22("COM", Bytes({0}) + "eng" + Bytes({0}) + "Nice") +
+             Frame22("COM", Bytes({0}) + "eng" + "iTunNORM" + Bytes({0}) + " 0001") +
+             Frame22("ULT", Bytes({0}) + "eng" + Bytes({0}) + "la la") +
+             Frame22("TXX", Bytes({0}) + "key" + Bytes({0}) + "value") + Frame22("WXX", Bytes({0, 0}) + "http://a.b/") +
+             Frame22("UFI", "http://musicbrainz.org" + Bytes({0}) + "track-id") + Frame22("CNT", Bytes({0, 0, 0, 7})) +
+             Frame22("POP", "a@b.c" + Bytes({0, 196, 0, 0, 0, 3})) + Frame22("TP1", Latin1Text("Who")) +
+             Frame22("TT1", Latin1Text("Group")) + Frame22("TOR", Latin1Text("1970")) +
+             Frame22("TYE", Latin1Text("1999")),
          30)},
 };
 
@@ -256,7 +269,9 @@ TEST_P(OddTags, ASaveKeepsEveryFrameMutagenReads) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Hand, OddTags, ::testing::ValuesIn(OddTagCases),
-                         [](const ::testing::TestParamInfo<TOddTagCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<TOddTagCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace tagwright
