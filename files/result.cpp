@@ -18,6 +18,7 @@ std::string TResult::Describe() const {
     case TFailureKind::Delete: return "Cannot delete file " + path_;
     case TFailureKind::NotWritable: return "Cannot write file " + path_;
     case TFailureKind::TooLarge: return "The tag is too large for file " + path_;
+    case TFailureKind::Changed: return "Cannot write file " + path_ + ": the file changed while it was written";
   }
   return {};
 }

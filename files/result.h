@@ -23,6 +23,7 @@ enum class TFailureKind : std::uint8_t {
   Delete,       // the file could not be deleted
   NotWritable,  // the file has no write permission or cannot be opened for writing
   TooLarge,     // the new tag does not fit the format's size fields
+  Changed,      // someone else changed the file between reading and replacing it; it was left alone
 };
 
 class [[nodiscard]] TResult {
@@ -61,7 +62,7 @@ class [[nodiscard]] TResult {
 template <typename T>
 class [[nodiscard]] TResultOf {
  public:
-  TResultOf(T value) : value_(std::move(value)) {}  // NOLINT: a value converts implicitly
+  TResultOf(T value) : value_(std::move(value)) {}              // NOLINT: a value converts implicitly
   TResultOf(TResult failure) : failure_(std::move(failure)) {}  // NOLINT: so does a failure
 
   bool Ok() const { return value_.has_value(); }

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "files/paths.h"
+#include "tags/locked_song.h"
 
 namespace tagwright {
 
@@ -23,6 +27,86 @@ bool WriteAll(const TFileOps& ops, int fd, const char* data, std::size_t size) {
     if (done <= 0) return false;
     data += done;
     size -= static_cast<std::size_t>(done);
+  }
+  return true;
+}
+
+bool PWriteAll(const TFileOps& ops, int fd, std::int64_t offset, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t done = ops.PWrite(fd, data, size, static_cast<off_t>(offset));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    data += done;
+    offset += done;
+    size -= static_cast<std::size_t>(done);
+  }
+  return true;
+}
+
+// Hands the bytes of from between begin and end to deliver (offset from begin, bytes, count) in
+// pieces, leaving out the holes of a sparse file, so that the copy can stay sparse. False when a
+// read or deliver fails, or the file ends early (errno 0 then).
+template <typename TDeliver>
+bool CopyDataRanges(const TFileOps& ops, int from, std::int64_t begin, std::int64_t end, TDeliver deliver) {
+  std::vector<char> buffer(kCopyBufferSize);
+  std::int64_t offset = begin;
+  while (offset < end) {
+    // The next stretch of data and where it ends; a file system that cannot tell holes is all data.
+    off_t data = ::lseek(from, static_cast<off_t>(offset), SEEK_DATA);
+    if (data < 0) {
+      if (errno == ENXIO) break;  // only a hole up to the end of the file
+      data = static_cast<off_t>(offset);
+    }
+    if (data >= end) break;
+    off_t hole = ::lseek(from, data, SEEK_HOLE);
+    if (hole < 0 || hole > end) hole = static_cast<off_t>(end);
+    for (offset = data; offset < hole;) {
+      const std::size_t want =
+          static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), hole - offset));
+      const ssize_t got = ops.PRead(from, buffer.data(), want, static_cast<off_t>(offset));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;  // an error, or the song shrank while being copied
+      if (!deliver(offset - begin, buffer.data(), static_cast<std::size_t>(got))) return false;
+      offset += got;
+    }
+  }
+  return true;
+}
+
+// Copies the extended attributes of one file to another: every user attribute, and those of the
+// other namespaces that the process may set (ACLs, security labels...). False when a user
+// attribute cannot be copied.
+bool CopyExtendedAttributes(int from, int to) {
+  std::vector<char> names;
+  for (;;) {
+    const ssize_t size = ::flistxattr(from, nullptr, 0);
+    if (size < 0) return errno == ENOTSUP;  // a file system without attributes has none to keep
+    if (size == 0) return true;
+    names.resize(static_cast<std::size_t>(size));
+    const ssize_t got = ::flistxattr(from, names.data(), names.size());
+    if (got >= 0) {
+      names.resize(static_cast<std::size_t>(got));
+      break;
+    }
+    if (errno != ERANGE) return false;
+  }
+  std::vector<char> value;
+  for (std::size_t pos = 0; pos < names.size();) {
+    const std::string name(names.data() + pos);
+    pos += name.size() + 1;
+    if (name.empty()) continue;
+    const bool mustKeep = name.rfind("user.", 0) == 0;
+    ssize_t got = -1;
+    for (int attempt = 0; attempt < 3 && got < 0; ++attempt) {
+      const ssize_t size = ::fgetxattr(from, name.c_str(), nullptr, 0);
+      if (size < 0) break;
+      value.resize(static_cast<std::size_t>(size));
+      got = ::fgetxattr(from, name.c_str(), value.data(), value.size());
+      if (got < 0 && errno != ERANGE) break;
+    }
+    if (got < 0 || ::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0) != 0) {
+      if (mustKeep) return false;
+    }
   }
   return true;
 }
@@ -47,7 +131,7 @@ TResultOf<TCreatedFile> CreateFileBeside(const std::string& path) {
   TCreatedFile created;
   for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
     created.Name = path + "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
-    created.Fd = ::open(created.Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    created.Fd = ::open(created.Name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (created.Fd >= 0) return created;
     if (errno != EEXIST) break;
   }
@@ -55,43 +139,125 @@ TResultOf<TCreatedFile> CreateFileBeside(const std::string& path) {
 }
 
 TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
-                        std::int64_t keepFrom, const TFileOps& ops) {
+                        std::int64_t keepFrom, const TFileOps& ops, int* replacement) {
   TResultOf<TCreatedFile> created = CreateFileBeside(path);
   if (!created) return created.Failure();
   int fd = created.Value().Fd;
   const std::string temporaryName = created.Value().Name;
-  const auto fail = [&] {
+  const auto fail = [&](TFailureKind kind = TFailureKind::Write) {
     // A step that failed without setting errno (the song shrank while being copied) still fails.
     const int error = errno != 0 ? errno : EIO;
     if (fd >= 0) ::close(fd);
     ::unlink(temporaryName.c_str());
-    return TResult::Failure(TFailureKind::Write, path, std::error_code(error, std::generic_category()));
+    return TResult::Failure(kind, path, std::error_code(error, std::generic_category()));
   };
   errno = 0;
 
   if (!WriteAll(ops, fd, head.data(), head.size())) return fail();
-  std::vector<char> buffer(kCopyBufferSize);
-  for (std::int64_t offset = keepFrom; offset < songInfo.st_size;) {
-    const std::size_t want = static_cast<std::size_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), songInfo.st_size - offset));
-    const ssize_t got = ops.PRead(songFd, buffer.data(), want, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return fail();  // an error, or the song shrank while being copied
-    if (!WriteAll(ops, fd, buffer.data(), static_cast<std::size_t>(got))) return fail();
-    offset += got;
-  }
+  const auto headSize = static_cast<std::int64_t>(head.size());
+  std::int64_t written = headSize;  // where the new file's write position stands
+  const bool copied =
+      CopyDataRanges(ops, songFd, keepFrom, songInfo.st_size, [&](std::int64_t at, const char* data, std::size_t size) {
+        if (headSize + at != written) {  // after a hole
+          if (::lseek(fd, static_cast<off_t>(headSize + at), SEEK_SET) < 0) return false;
+          written = headSize + at;
+        }
+        if (!WriteAll(ops, fd, data, size)) return false;
+        written += static_cast<std::int64_t>(size);
+        return true;
+      });
+  if (!copied) return fail();
+  const std::int64_t newSize = headSize + std::max<std::int64_t>(0, songInfo.st_size - keepFrom);
+  if (written != newSize && ::ftruncate(fd, static_cast<off_t>(newSize)) != 0) return fail();  // a hole at the end
   if (ops.Fsync(fd) != 0) return fail();
-  if (ops.Fchmod(fd, songInfo.st_mode & 07777) != 0) return fail();
-  // Keep the song's owner when allowed (a save as root must not hand the song to root).
+  // Keep the song's owner when allowed (a save as root must not hand the song to root); owner
+  // first, since a change of owner may clear permission bits.
   if (::fchown(fd, songInfo.st_uid, songInfo.st_gid) != 0) {
     // Not permitted for ordinary users on others' groups; the song then belongs to the writer.
   }
-  const int closed = ::close(fd);
-  fd = -1;
-  if (closed != 0) return fail();
+  if (ops.Fchmod(fd, songInfo.st_mode & 07777) != 0) return fail();
+  if (!CopyExtendedAttributes(songFd, fd)) return fail();
+  if (replacement && ::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail();
+  // The last moment to find that someone else changed or replaced the song meanwhile: its bytes
+  // were copied from the file read, and must not take the place of another one.
+  struct stat now {};
+  struct stat read {};
+  if (::stat(path.c_str(), &now) != 0 || ::fstat(songFd, &read) != 0 || !SameFileAndContent(now, songInfo) ||
+      !SameFileAndContent(read, songInfo)) {
+    errno = EAGAIN;
+    return fail(TFailureKind::Changed);
+  }
   if (ops.Rename(temporaryName.c_str(), path.c_str()) != 0) return fail();
   SyncDirectory(path);
+  if (replacement) {
+    *replacement = fd;
+  } else if (::close(fd) != 0) {
+    // The new file was flushed before the rename; a failing close loses nothing.
+  }
   return {};
+}
+
+TResult RewriteKeepingFile(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
+                           std::int64_t keepFrom, const TFileOps& ops) {
+  TResultOf<TCreatedFile> created = CreateFileBeside(path);
+  if (!created) return created.Failure();
+  const int copyFd = created.Value().Fd;
+  const std::string copyName = created.Value().Name;
+  const auto dropCopy = [&] {
+    ::close(copyFd);
+    ::unlink(copyName.c_str());
+  };
+  const auto failure = [](TFailureKind kind, const std::string& name, int error) {
+    return TResult::Failure(kind, name, std::error_code(error != 0 ? error : EIO, std::generic_category()));
+  };
+  const std::int64_t oldSize = songInfo.st_size;
+  errno = 0;
+
+  // 1. The copy beside, flushed, before the song is touched.
+  bool done = CopyDataRanges(ops, songFd, 0, oldSize, [&](std::int64_t at, const char* data, std::size_t size) {
+    return PWriteAll(ops, copyFd, at, data, size);
+  });
+  done = done && ::ftruncate(copyFd, static_cast<off_t>(oldSize)) == 0 && ops.Fsync(copyFd) == 0;
+  if (!done) {
+    const int error = errno;
+    dropCopy();
+    return failure(TFailureKind::Write, path, error);
+  }
+  struct stat now {};
+  if (::fstat(songFd, &now) != 0 || !SameFileAndContent(now, songInfo)) {
+    dropCopy();
+    return failure(TFailureKind::Changed, path, EAGAIN);
+  }
+
+  // 2. The song rewritten from the copy: emptied first, so that the holes of the copy stay holes.
+  const auto headSize = static_cast<std::int64_t>(head.size());
+  const std::int64_t newSize = headSize + std::max<std::int64_t>(0, oldSize - keepFrom);
+  done = ::ftruncate(songFd, 0) == 0 && PWriteAll(ops, songFd, 0, head.data(), head.size()) &&
+         CopyDataRanges(ops, copyFd, keepFrom, oldSize,
+                        [&](std::int64_t at, const char* data, std::size_t size) {
+                          return PWriteAll(ops, songFd, headSize + at, data, size);
+                        }) &&
+         ::ftruncate(songFd, static_cast<off_t>(newSize)) == 0 && ops.Fsync(songFd) == 0;
+  if (done) {
+    dropCopy();
+    return {};
+  }
+
+  // 3. Failed: the song written back from the copy, with the plain system calls.
+  const int error = errno;
+  const TFileOps& plain = DefaultFileOps();
+  const bool restored = ::ftruncate(songFd, 0) == 0 &&
+                        CopyDataRanges(plain, copyFd, 0, oldSize,
+                                       [&](std::int64_t at, const char* data, std::size_t size) {
+                                         return PWriteAll(plain, songFd, at, data, size);
+                                       }) &&
+                        ::ftruncate(songFd, static_cast<off_t>(oldSize)) == 0 && ::fsync(songFd) == 0;
+  if (!restored) {
+    ::close(copyFd);
+    return failure(TFailureKind::Write, copyName, error);
+  }
+  dropCopy();
+  return failure(TFailureKind::Write, path, error);
 }
 
 TResult MakeFileWritable(const std::string& path, const struct stat& info) {

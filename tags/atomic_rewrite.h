@@ -34,14 +34,26 @@ struct TCreatedFile {
 };
 
 // The name for a new file beside path: path + "~", or path + "~1", "~2"... when taken. Opens it
-// with O_EXCL, so an existing file is never touched.
+// for reading and writing with O_EXCL, so an existing file is never touched.
 TResultOf<TCreatedFile> CreateFileBeside(const std::string& path);
 
 // Writes head, then the bytes of songFd from keepFrom to songInfo.st_size, into a new file beside
-// path, flushes it, gives it the song's permission bits (and owner, where allowed) and renames it
-// over path. On any failure the new file is removed and path is untouched.
+// path (holes stay holes), flushes it, gives it the song's owner (where allowed), permission bits
+// and extended attributes, and renames it over path. Before the rename it makes sure that path is
+// still the file songInfo describes, unchanged in size and modification time; otherwise it fails
+// with TFailureKind::Changed. On any failure the new file is removed and path is untouched. With
+// replacement, the new file stays open for reading and writing, locked (flock) before it takes
+// the song's name, and its descriptor is stored there.
 TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
-                     std::int64_t keepFrom, const TFileOps& ops);
+                        std::int64_t keepFrom, const TFileOps& ops, int* replacement = nullptr);
+
+// The same new content written into the song's own file, for a song with several hard links that
+// a rename would part: a copy of the song is first written beside it and flushed, then the song
+// is rewritten from that copy and flushed, then the copy is removed. When the rewrite fails, the
+// song is written back from the copy; should even that fail, the copy stays beside the song and
+// the failure names the copy.
+TResult RewriteKeepingFile(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
+                           std::int64_t keepFrom, const TFileOps& ops);
 
 // Adds the owner's write permission to a file that has no write permission at all (a read-only
 // song); other files are left as they are.

@@ -56,4 +56,46 @@ class TFileSource final : public TByteSource {
   struct stat info_ {};
 };
 
+// Reads through a descriptor someone else owns and keeps open (a song locked for writing).
+class TDescriptorSource final : public TByteSource {
+ public:
+  TDescriptorSource(int fd, std::int64_t size) : fd_(fd), size_(size) {}
+  std::int64_t Size() const override { return size_; }
+  std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
+
+ private:
+  int fd_;
+  std::int64_t size_;
+};
+
+// The bytes of another source up to end, with unsynchronisation undone from offset from on (the
+// zero byte of every FF 00 pair dropped); the bytes before from are passed through. Undoes it
+// while reading, from the last position read, so that a tag of any declared size costs a small
+// buffer, and a walk that stops at the padding reads no further. Size() is end: an upper bound,
+// since undoing only shortens; reads stop early where the undone bytes end.
+class TUnsynchronisedSource final : public TByteSource {
+ public:
+  TUnsynchronisedSource(TByteSource& raw, std::int64_t from, std::int64_t end);
+  std::int64_t Size() const override { return end_; }
+  std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
+
+ private:
+  // Where undoing stands: the next raw byte, the offset it would get, and whether a zero byte
+  // there is dropped (the byte before was an FF that was kept).
+  struct TUndoState {
+    std::int64_t RawPosition;
+    std::int64_t Position;
+    bool DropZero;
+  };
+
+  // Undoes up to count bytes onward from state_, into out unless it is null; the count made, or -1.
+  std::int64_t Undo(std::int64_t count, unsigned char* out);
+
+  TByteSource* raw_;
+  std::int64_t from_;
+  std::int64_t end_;
+  TUndoState state_;
+  TUndoState mark_;  // the state where the last read began
+};
+
 }  // namespace tagwright

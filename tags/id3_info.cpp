@@ -13,10 +13,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tags/atomic_rewrite.h"
 #include "tags/byte_source.h"
 #include "tags/genres.h"
 #include "tags/id3v2.h"
 #include "tags/integer_text.h"
+#include "tags/locked_song.h"
 #include "tags/text_encoding.h"
 
 namespace tagwright {
@@ -34,9 +36,7 @@ constexpr TTrailerField kCommentField{97, 30};
 constexpr TTrailerField kReadCommentField{97, 28};  // bytes 125 and 126 may hold a track number
 constexpr std::size_t kTrackMarkerOffset = 125, kTrackOffset = 126, kGenreOffset = 127;
 
-bool StartsWithTag(const TID3v1Buffer& buffer) {
-  return buffer[0] == 'T' && buffer[1] == 'A' && buffer[2] == 'G';
-}
+bool StartsWithTag(const TID3v1Buffer& buffer) { return buffer[0] == 'T' && buffer[1] == 'A' && buffer[2] == 'G'; }
 
 // The field's bytes up to the first zero byte, converted from ISO-8859-1. Trailing spaces stay:
 // whoever stores the value trims it.
@@ -67,6 +67,31 @@ TResultOf<bool> OpenForReading(TFileSource& source, const std::string& fileName)
   if (source.Open(fileName)) return true;
   if (errno == ENOENT || errno == ENOTDIR) return false;
   return TResult::FromErrno(TFailureKind::Open, fileName);
+}
+
+// Overwrites the song's trailer, or appends one when it has none, through the song's descriptor.
+TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer) {
+  const std::string& fileName = song.Name();
+  const int fd = song.Descriptor();
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  // Overwrite a trailer that is there; append otherwise (also to files of 128 bytes or fewer).
+  off_t position = info.st_size;
+  if (info.st_size > static_cast<off_t>(kTrailerSize)) {
+    TID3v1Buffer old{};
+    if (::pread(fd, old.data(), kTrailerSize, info.st_size - kTrailerSize) != static_cast<ssize_t>(kTrailerSize)) {
+      return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
+    }
+    if (StartsWithTag(old)) position = info.st_size - kTrailerSize;
+  }
+  buffer[0] = 'T';
+  buffer[1] = 'A';
+  buffer[2] = 'G';
+  const ssize_t written = ::pwrite(fd, buffer.data(), kTrailerSize, position);
+  const int error = written < 0 ? errno : (written != static_cast<ssize_t>(kTrailerSize) ? ENOSPC : 0);
+  if (error != 0)
+    return TResult::Failure(TFailureKind::Write, fileName, std::error_code(error, std::generic_category()));
+  return {};
 }
 
 }  // namespace
@@ -120,11 +145,16 @@ TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TI
 }
 
 TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
+  // One descriptor and one lock for the whole read-modify-write of both tags.
+  TResultOf<TLockedSong> opened = TLockedSong::Open(fileName);
+  if (!opened) return opened.Failure();
+  TLockedSong& song = opened.Value();
   {
     TID3v2 tag;
     // The loaded tag keeps the fields the record does not carry, and TRCK texts like "3/12". A
     // file without a readable header starts from an empty tag; Save then reports what is wrong.
-    (void)tag.Load(fileName);
+    TDescriptorSource source(song.Descriptor(), song.Info().st_size);
+    (void)tag.Load(source);
     tag.SetTitle(info.Title);
     tag.SetArtist(info.Artist);
     tag.SetAlbum(info.Album);
@@ -134,7 +164,7 @@ TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
     // the one it was read from and stays.
     if ((tag.Track & 0xFF) != info.Track) tag.SetTrack(info.Track);
     tag.SetGenre(info.Genre);
-    if (TResult saved = tag.Save(fileName); !saved) return saved;
+    if (TResult saved = tag.Save(song, DefaultFileOps()); !saved) return saved;
   }
   TID3v1Buffer buffer;
   buffer.fill(' ');
@@ -148,7 +178,7 @@ TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
     buffer[kTrackMarkerOffset] = 0;
     buffer[kTrackOffset] = info.Track;
   }
-  return WriteID3v1Trailer(fileName, buffer);
+  return WriteTrailer(song, buffer);
 }
 
 TResultOf<bool> ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {
@@ -159,33 +189,9 @@ TResultOf<bool> ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buff
 }
 
 TResult WriteID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {
-  const int fd = ::open(fileName.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return TResult::FromErrno(TFailureKind::Open, fileName);
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) {
-    const TResult failure = TResult::FromErrno(TFailureKind::Open, fileName);
-    ::close(fd);
-    return failure;
-  }
-  // Overwrite a trailer that is there; append otherwise (also to files of 128 bytes or fewer).
-  off_t position = info.st_size;
-  if (info.st_size > static_cast<off_t>(kTrailerSize)) {
-    TID3v1Buffer old{};
-    if (::pread(fd, old.data(), kTrailerSize, info.st_size - kTrailerSize) != static_cast<ssize_t>(kTrailerSize)) {
-      const TResult failure = TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
-      ::close(fd);
-      return failure;
-    }
-    if (StartsWithTag(old)) position = info.st_size - kTrailerSize;
-  }
-  buffer[0] = 'T';
-  buffer[1] = 'A';
-  buffer[2] = 'G';
-  const ssize_t written = ::pwrite(fd, buffer.data(), kTrailerSize, position);
-  int error = written < 0 ? errno : (written != static_cast<ssize_t>(kTrailerSize) ? ENOSPC : 0);
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) return TResult::Failure(TFailureKind::Write, fileName, std::error_code(error, std::generic_category()));
-  return {};
+  TResultOf<TLockedSong> song = TLockedSong::Open(fileName);
+  if (!song) return song.Failure();
+  return WriteTrailer(song.Value(), buffer);
 }
 
 }  // namespace tagwright

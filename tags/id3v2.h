@@ -13,6 +13,7 @@
 namespace tagwright {
 
 class TByteSource;
+class TLockedSong;
 
 inline constexpr std::size_t kID3v2SlotCount = 16;
 
@@ -76,11 +77,16 @@ class TID3v2 {
   void SetTrack(std::uint16_t track);
 
   // Writes the fields as an ID3v2.3 tag at the start of the file, followed by the old tag's frames
-  // that are not slots. In place when the new tag fits the old one's space with at most 4096
-  // bytes to spare; otherwise the file is rewritten atomically through a new file beside it.
-  // On failure nothing of the file has changed.
+  // that the fields do not replace (see KeptFrames in id3v2_writer.cpp). In place when the new tag
+  // fits the old one's space with at most 4096 bytes to spare; otherwise the file is rewritten
+  // atomically through a new file beside it (a song with several hard links: through a copy
+  // beside it, keeping its file). Reads and writes under the song's lock. On failure nothing of
+  // the file has changed; a song that someone else changed meanwhile fails as
+  // TFailureKind::Changed.
   TResult Save(const std::string& fileName);
   TResult Save(const std::string& fileName, const TFileOps& ops);
+  // The same on a song already open and locked, which then stands for the written song.
+  TResult Save(TLockedSong& song, const TFileOps& ops);
 };
 
 }  // namespace tagwright

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "tags/text_encoding.h"
 
@@ -13,7 +14,14 @@ namespace {
 // picture frame read along with it costs nothing worth mentioning.
 constexpr std::size_t kWindowSize = 4096;
 
-bool IsUpperAsciiLetter(std::uint8_t c) { return c >= 'A' && c <= 'Z'; }
+bool IsFrameIDCharacter(std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+bool IsValidFrameID(const std::uint8_t* bytes, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    if (!IsFrameIDCharacter(bytes[i])) return false;
+  }
+  return true;
+}
 
 // Re-encodes a run of strings of a 2.4-only encoding (2 or 3) as UTF-16 with byte order mark,
 // each followed by a terminator where it had one.
@@ -81,22 +89,48 @@ std::string ReencodeForV23(std::string_view id, const std::string& content) {
   return out;
 }
 
-}  // namespace
+// Version 2.2 identifiers and their version 2.3 equivalents, for frames whose content is laid out
+// alike in both (PIC is converted on its own). iTunes' sort-order and compilation frames are
+// taken along as iTunes writes them in version 2.3.
+constexpr std::pair<std::string_view, std::string_view> kV22ToV23[] = {
+    {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"ETC", "ETCO"}, {"EQU", "EQUA"},
+    {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"MCI", "MCDI"}, {"MLL", "MLLT"}, {"POP", "POPM"}, {"REV", "RVRB"},
+    {"RVA", "RVAD"}, {"SLT", "SYLT"}, {"STC", "SYTC"}, {"TAL", "TALB"}, {"TBP", "TBPM"}, {"TCM", "TCOM"},
+    {"TCO", "TCON"}, {"TCR", "TCOP"}, {"TDA", "TDAT"}, {"TDY", "TDLY"}, {"TEN", "TENC"}, {"TFT", "TFLT"},
+    {"TIM", "TIME"}, {"TKE", "TKEY"}, {"TLA", "TLAN"}, {"TLE", "TLEN"}, {"TMT", "TMED"}, {"TOA", "TOPE"},
+    {"TOF", "TOFN"}, {"TOL", "TOLY"}, {"TOR", "TORY"}, {"TOT", "TOAL"}, {"TP1", "TPE1"}, {"TP2", "TPE2"},
+    {"TP3", "TPE3"}, {"TP4", "TPE4"}, {"TPA", "TPOS"}, {"TPB", "TPUB"}, {"TRC", "TSRC"}, {"TRD", "TRDA"},
+    {"TRK", "TRCK"}, {"TSI", "TSIZ"}, {"TSS", "TSSE"}, {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"},
+    {"TXT", "TEXT"}, {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"}, {"WAF", "WOAF"},
+    {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"}, {"WXX", "WXXX"},
+    {"TCP", "TCMP"}, {"TST", "TSOT"}, {"TSA", "TSOA"}, {"TSP", "TSOP"}, {"TS2", "TSO2"}, {"TSC", "TSOC"},
+};
 
-bool IsID3v2Header(const TID3v2Header& header) {
-  return header[0] == 'I' && header[1] == 'D' && header[2] == '3';
+// The MIME type of a version 2.2 picture's three-letter image format.
+std::string PictureMimeType(std::string_view format) {
+  std::string lower;
+  for (char c : format) {
+    if (c == ' ' || c == '\0') break;
+    lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  if (lower == "-->") return lower;  // the picture is a link
+  if (lower == "jpg") return "image/jpeg";
+  return "image/" + lower;
 }
 
+}  // namespace
+
+bool IsID3v2Header(const TID3v2Header& header) { return header[0] == 'I' && header[1] == 'D' && header[2] == '3'; }
+
 std::int64_t ID3v2TagTotal(const TID3v2Header& header, std::int64_t fileSize) {
-  std::int64_t total = std::int64_t{header[6]} * 2097152 + std::int64_t{header[7]} * 16384 +
-                       std::int64_t{header[8]} * 128 + header[9] + 10;
-  if (header[5] & kID3HeaderFooter) total += 10;
+  const std::int64_t total = std::int64_t{header[6]} * 2097152 + std::int64_t{header[7]} * 16384 +
+                             std::int64_t{header[8]} * 128 + header[9] + 10;
   return total > fileSize ? 0 : total;
 }
 
 std::uint32_t ReadSyncsafe(const std::uint8_t* b) {
-  return (std::uint32_t{b[0]} & 0x7F) << 21 | (std::uint32_t{b[1]} & 0x7F) << 14 |
-         (std::uint32_t{b[2]} & 0x7F) << 7 | (std::uint32_t{b[3]} & 0x7F);
+  return (std::uint32_t{b[0]} & 0x7F) << 21 | (std::uint32_t{b[1]} & 0x7F) << 14 | (std::uint32_t{b[2]} & 0x7F) << 7 |
+         (std::uint32_t{b[3]} & 0x7F);
 }
 
 void WriteSyncsafe(std::uint32_t value, std::uint8_t* b) {
@@ -128,13 +162,15 @@ std::string RemoveUnsynchronisation(std::string_view bytes) {
 }
 
 bool TID3v2FrameScanner::Fetch(std::int64_t offset, std::size_t count, const std::uint8_t*& bytes) {
-  if (offset >= windowStart_ && offset + static_cast<std::int64_t>(count) <= windowStart_ + static_cast<std::int64_t>(window_.size())) {
+  if (offset >= windowStart_ &&
+      offset + static_cast<std::int64_t>(count) <= windowStart_ + static_cast<std::int64_t>(window_.size())) {
     bytes = window_.data() + (offset - windowStart_);
     return true;
   }
   std::int64_t limit = source_->Size();
   if (areaEnd_ > 0) limit = std::min(limit, areaEnd_);
-  const std::int64_t wanted = std::max<std::int64_t>(static_cast<std::int64_t>(count), static_cast<std::int64_t>(kWindowSize));
+  const std::int64_t wanted =
+      std::max<std::int64_t>(static_cast<std::int64_t>(count), static_cast<std::int64_t>(kWindowSize));
   const std::int64_t length = std::min(wanted, limit - offset);
   if (length < static_cast<std::int64_t>(count)) return false;
   window_.resize(static_cast<std::size_t>(length));
@@ -155,29 +191,28 @@ bool TID3v2FrameScanner::ReadHeader() {
   if (!Fetch(0, headerBytes_.size(), bytes)) return false;
   std::memcpy(headerBytes_.data(), bytes, headerBytes_.size());
   fileSize_ = source_->Size();
+  tagTotal_ = IsID3v2Header(headerBytes_) ? ID3v2TagTotal(headerBytes_, fileSize_) : 0;
+  // A footer counts only when it is there: a flag set by mistake must not make the writer take the
+  // first ten bytes of audio for one.
+  if (tagTotal_ > 0 && HeaderFlag(kID3HeaderFooter) && tagTotal_ + 10 <= fileSize_) {
+    char footer[3] = {};
+    if (source_->ReadAt(tagTotal_, footer, 3) == 3 && footer[0] == '3' && footer[1] == 'D' && footer[2] == 'I') {
+      tagTotal_ += 10;
+    }
+  }
   return true;
-}
-
-std::int64_t TID3v2FrameScanner::TagTotal() const {
-  if (!IsID3v2Header(headerBytes_)) return 0;
-  return ID3v2TagTotal(headerBytes_, fileSize_);
 }
 
 bool TID3v2FrameScanner::BeginFrames() {
   const std::uint8_t major = MajorVersion();
   const std::int64_t total = TagTotal();
   if (major < 2 || major > 4 || total == 0) return false;
-  areaEnd_ = 10 + (total - 10 - (HeaderFlag(kID3HeaderFooter) ? 10 : 0));
+  areaEnd_ = ID3v2TagTotal(headerBytes_, fileSize_);               // the footer is no frame
   if (major == 2 && HeaderFlag(kID3HeaderExtended)) return false;  // compressed 2.2 tag: no usable frames
   if (major <= 3 && HeaderFlag(kID3HeaderUnsynchronisation)) {
-    std::string body(static_cast<std::size_t>(areaEnd_ - 10), '\0');
-    const std::int64_t got = source_->ReadAt(10, body.data(), body.size());
-    if (got != static_cast<std::int64_t>(body.size())) return false;
-    unsynchronised_.assign(reinterpret_cast<const char*>(headerBytes_.data()), headerBytes_.size());
-    unsynchronised_ += RemoveUnsynchronisation(body);
-    unsynchronisedSource_.emplace(unsynchronised_);
+    // Undone while walking, never held whole: the declared size may be far larger than the frames.
+    unsynchronisedSource_.emplace(*source_, 10, areaEnd_);
     source_ = &*unsynchronisedSource_;
-    areaEnd_ = static_cast<std::int64_t>(unsynchronised_.size());
     window_.clear();
     windowStart_ = 0;
   }
@@ -197,47 +232,76 @@ bool TID3v2FrameScanner::BeginFrames() {
   return true;
 }
 
+bool TID3v2FrameScanner::LandsWell(std::int64_t offset) {
+  if (offset == areaEnd_) return true;
+  if (offset > areaEnd_) return false;
+  const std::size_t idLength = MajorVersion() == 2 ? 3 : 4;
+  const std::uint8_t* b = nullptr;
+  if (!Fetch(offset, 1, b)) return offset >= areaEnd_;
+  if (b[0] == 0) return true;  // padding
+  const std::size_t headerSize = MajorVersion() == 2 ? 6 : 10;
+  if (!Fetch(offset, headerSize, b) || !IsValidFrameID(b, idLength)) return false;
+  // A frame header, and not just letters in the middle of a picture, when its frame fits the tag
+  // by one of the two readings of its size.
+  const std::int64_t room = areaEnd_ - offset - static_cast<std::int64_t>(headerSize);
+  if (MajorVersion() == 2) return (std::int64_t{b[3]} << 16 | std::int64_t{b[4]} << 8 | b[5]) <= room;
+  return std::int64_t{ReadBigEndian32(b + 4)} <= room ||
+         (((b[4] | b[5] | b[6] | b[7]) & 0x80) == 0 && std::int64_t{ReadSyncsafe(b + 4)} <= room);
+}
+
 bool TID3v2FrameScanner::NextFrame(TID3v2FrameRef& frame) {
   const std::uint8_t major = MajorVersion();
   const std::int64_t headerSize = major == 2 ? 6 : 10;
   if (position_ + headerSize > areaEnd_) return false;
   const std::uint8_t* b = nullptr;
   if (!Fetch(position_, static_cast<std::size_t>(headerSize), b)) return false;
-  if (!IsUpperAsciiLetter(b[0])) return false;  // padding, or a damaged list
+  if (b[0] == 0) return false;  // padding
   std::uint32_t size;
   if (major == 2) {
     frame.ID.assign(reinterpret_cast<const char*>(b), 3);
+    frame.ValidID = IsValidFrameID(b, 3);
     size = std::uint32_t{b[3]} << 16 | std::uint32_t{b[4]} << 8 | b[5];
     frame.StatusFlags = frame.FormatFlags = 0;
   } else {
     frame.ID.assign(reinterpret_cast<const char*>(b), 4);
-    if (b[4] >= 0x80) return false;
-    const bool syncsafe = major == 4 && ((b[4] | b[5] | b[6] | b[7]) & 0x80) == 0;
-    // Some writers put plain sizes into 2.4 tags; a byte with its top bit set cannot be syncsafe.
-    size = syncsafe ? ReadSyncsafe(b + 4) : ReadBigEndian32(b + 4);
+    frame.ValidID = IsValidFrameID(b, 4);
     frame.StatusFlags = b[8];
     frame.FormatFlags = b[9];
+    const std::uint32_t plain = ReadBigEndian32(b + 4);
+    size = plain;
+    // Some writers put plain sizes into 2.4 tags; a byte with its top bit set cannot be syncsafe.
+    if (major == 4 && ((b[4] | b[5] | b[6] | b[7]) & 0x80) == 0) {
+      const std::uint32_t syncsafe = ReadSyncsafe(b + 4);
+      size = syncsafe;
+      if (syncsafe != plain && !LandsWell(position_ + headerSize + syncsafe) &&
+          LandsWell(position_ + headerSize + plain)) {
+        size = plain;
+      }
+    }
   }
   frame.ContentOffset = position_ + headerSize;
+  // A frame running past the tag keeps what the tag holds of it.
+  if (frame.ContentOffset + std::int64_t{size} > areaEnd_)
+    size = static_cast<std::uint32_t>(areaEnd_ - frame.ContentOffset);
   frame.Size = size;
-  if (frame.ContentOffset + std::int64_t{size} > areaEnd_) return false;  // runs past the tag: damaged
   position_ = frame.ContentOffset + size;
   return true;
 }
 
 bool TID3v2FrameScanner::ReadContent(const TID3v2FrameRef& frame, std::size_t limit, std::string& content) {
   const std::size_t count = std::min<std::size_t>(frame.Size, limit);
-  if (frame.ContentOffset >= windowStart_ &&
-      frame.ContentOffset + static_cast<std::int64_t>(count) <= windowStart_ + static_cast<std::int64_t>(window_.size())) {
+  if (frame.ContentOffset >= windowStart_ && frame.ContentOffset + static_cast<std::int64_t>(count) <=
+                                                 windowStart_ + static_cast<std::int64_t>(window_.size())) {
     content.assign(reinterpret_cast<const char*>(window_.data() + (frame.ContentOffset - windowStart_)), count);
     return true;
   }
   content.resize(count);
   const std::int64_t got = source_->ReadAt(frame.ContentOffset, content.data(), count);
-  if (got != static_cast<std::int64_t>(count)) {
+  if (got < 0) {
     content.clear();
     return false;
   }
+  content.resize(static_cast<std::size_t>(got));
   return true;
 }
 
@@ -271,6 +335,22 @@ std::optional<std::string> ConvertV24FrameToV23(bool wholeTagUnsynchronised, con
   // 2.4 keeps tag-alter, file-alter and read-only preservation in bits 6-4; 2.3 in bits 7-5.
   const auto status = static_cast<std::uint8_t>((s & 0x70) << 1);
   return BuildV23Frame(frame.ID, status, 0, ReencodeForV23(frame.ID, *unwrapped));
+}
+
+std::optional<std::string> ConvertV22FrameToV23(const TID3v2FrameRef& frame, std::string_view content) {
+  if (frame.ID == "PIC") {
+    // Encoding, image format (three letters), picture type, description, data.
+    if (content.size() < 5) return std::nullopt;
+    std::string converted(1, content[0]);
+    converted += PictureMimeType(content.substr(1, 3));
+    converted += '\0';
+    converted += content.substr(4);
+    return BuildV23Frame("APIC", 0, 0, converted);
+  }
+  for (const auto& [v22, v23] : kV22ToV23) {
+    if (v22 == frame.ID) return BuildV23Frame(v23, 0, 0, content);
+  }
+  return std::nullopt;
 }
 
 std::string BuildV23Frame(std::string_view id, std::uint8_t statusFlags, std::uint8_t formatFlags,

@@ -26,9 +26,8 @@ using TID3v2Header = std::array<std::uint8_t, 10>;
 
 bool IsID3v2Header(const TID3v2Header& header);
 
-// Total size of the tag by its header: the size bytes taken at face value (a byte above 127 just
-// makes the number larger), plus the header, plus a footer when flag 0x10 is set. 0 when the tag
-// would end beyond the file.
+// Size of the tag by its header, footer left out: the size bytes taken at face value (a byte above
+// 127 just makes the number larger) plus the header. 0 when the tag would end beyond the file.
 std::int64_t ID3v2TagTotal(const TID3v2Header& header, std::int64_t fileSize);
 
 std::uint32_t ReadSyncsafe(const std::uint8_t* bytes);
@@ -42,11 +41,12 @@ std::string RemoveUnsynchronisation(std::string_view bytes);
 
 // One frame of the list, as found.
 struct TID3v2FrameRef {
-  std::string ID;                   // 3 or 4 characters
-  std::uint8_t StatusFlags = 0;     // versions 2.3 and 2.4 only
+  std::string ID;                // 3 or 4 characters
+  std::uint8_t StatusFlags = 0;  // versions 2.3 and 2.4 only
   std::uint8_t FormatFlags = 0;
-  std::int64_t ContentOffset = 0;   // within the scanned bytes
-  std::uint32_t Size = 0;           // content size as stored
+  std::int64_t ContentOffset = 0;  // within the scanned bytes
+  std::uint32_t Size = 0;          // content size as stored, cut to the end of the tag
+  bool ValidID = true;             // the identifier is all A-Z and 0-9
 };
 
 // Walks the frames of the tag at the start of a byte source. Reads through a small window so
@@ -62,26 +62,37 @@ class TID3v2FrameScanner {
   std::uint8_t MajorVersion() const { return headerBytes_[3]; }
   bool HeaderFlag(std::uint8_t flag) const { return (headerBytes_[5] & flag) != 0; }
   std::int64_t SourceSize() const { return fileSize_; }
-  // The size rule on the source's size; 0 when there is no "ID3".
-  std::int64_t TagTotal() const;
+  // The size rule on the source's size, plus ten bytes of footer when the footer flag is set and
+  // the footer ("3DI") is there; 0 when there is no "ID3".
+  std::int64_t TagTotal() const { return tagTotal_; }
 
   // Prepares the walk: undoes whole-tag unsynchronisation (versions 2.2 and 2.3) and skips the
   // extended header. False when the tag has no frames to walk (unknown version, size 0, a
   // compressed version 2.2 tag, a damaged extended header).
   bool BeginFrames();
-  // The next frame; false at the end of the list, at padding or at a damaged frame header.
+  // The next frame; false at the end of the list or at padding. A frame whose identifier is not
+  // four (version 2.2: three) of A-Z and 0-9 is still a frame (ValidID false), so that the frames
+  // after it are found; a frame that runs past the end of the tag is cut there, as other readers
+  // take it. In version 2.4, whose sizes some writers stored as plain numbers, the plain reading
+  // of a size is taken when the syncsafe one does not lead to a frame, padding or the end and the
+  // plain one does.
   bool NextFrame(TID3v2FrameRef& frame);
-  // Up to limit bytes of the frame's stored content. False on a read error.
+  // Up to limit bytes of the frame's stored content, fewer when the tag's bytes end first (an
+  // unsynchronised tag is shorter than its stored size). False on a read error.
   bool ReadContent(const TID3v2FrameRef& frame, std::size_t limit, std::string& content);
   // Whether the tag as a whole was unsynchronised (version 2.4 then marks every frame so).
   bool WholeTagUnsynchronised() const { return HeaderFlag(kID3HeaderUnsynchronisation); }
 
  private:
   bool Fetch(std::int64_t offset, std::size_t count, const std::uint8_t*& bytes);
+  // Whether a frame list may go on at offset: the end of the tag, padding, or a frame header with a
+  // valid identifier.
+  bool LandsWell(std::int64_t offset);
 
   TByteSource* source_;
   TID3v2Header headerBytes_{};
   std::int64_t fileSize_ = 0;  // of the source the header came from
+  std::int64_t tagTotal_ = 0;
   // The bytes read last; growing it leaves the new bytes unset, since a read fills them next.
   struct TUnsetBytes : std::allocator<std::uint8_t> {
     template <typename U>
@@ -94,8 +105,7 @@ class TID3v2FrameScanner {
   std::int64_t windowStart_ = 0;
   std::int64_t position_ = 0;
   std::int64_t areaEnd_ = 0;
-  std::string unsynchronised_;  // header + body with unsynchronisation undone, when needed
-  std::optional<TMemorySource> unsynchronisedSource_;
+  std::optional<TUnsynchronisedSource> unsynchronisedSource_;  // versions 2.2 and 2.3, when needed
 };
 
 // A frame's content with the wrapping of its format flags removed: version 2.4 unsynchronisation
@@ -110,6 +120,12 @@ std::optional<std::string> UnwrapFrameContent(std::uint8_t majorVersion, bool wh
 // Nothing for compressed or encrypted frames.
 std::optional<std::string> ConvertV24FrameToV23(bool wholeTagUnsynchronised, const TID3v2FrameRef& frame,
                                                 std::string content);
+
+// A version 2.2 frame as the version 2.3 frame of the same meaning, header included: text and URL
+// frames by the identifier table, PIC as APIC (the image format turned into a MIME type), COM,
+// ULT, TXX, WXX, UFI, CNT, POP and the other frames whose content is laid out alike. Nothing for
+// frames without an equivalent.
+std::optional<std::string> ConvertV22FrameToV23(const TID3v2FrameRef& frame, std::string_view content);
 
 // A version 2.3 frame: identifier, plain size, the two flag bytes, content.
 std::string BuildV23Frame(std::string_view id, std::uint8_t statusFlags, std::uint8_t formatFlags,

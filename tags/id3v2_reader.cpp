@@ -6,47 +6,37 @@
 #include "tags/genres.h"
 #include "tags/id3v2.h"
 #include "tags/id3v2_frames.h"
+#include "tags/id3v2_slots.h"
 #include "tags/integer_text.h"
 #include "tags/text_encoding.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
 
-const std::array<std::string_view, kID3v2SlotCount> kFrameIDs = {
-    "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM",
-    "TENC", "TCOP", "TLAN", "WXXX", "TDRC", "TOPE", "TIT1", "TOAL"};
+const std::array<std::string_view, kID3v2SlotCount> kFrameIDs = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON",
+                                                                 "COMM", "TCOM", "TENC", "TCOP", "TLAN", "WXXX",
+                                                                 "TDRC", "TOPE", "TIT1", "TOAL"};
 const std::array<std::string_view, kID3v2SlotCount> kFrameIDsV22 = {
     "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM", "TEN", "TCR", "TLA", "WXX", "TOR", "TOA", "TT1", "TOT"};
 
 namespace {
 
-enum Slot : int {
-  kSlotTitle, kSlotArtist, kSlotAlbum, kSlotTrack, kSlotYear, kSlotGenre, kSlotComment, kSlotComposer,
-  kSlotEncoder, kSlotCopyright, kSlotLanguage, kSlotLink, SlotDate, kSlotOriginalArtist, kSlotGrouping,
-  kSlotOriginalAlbum
-};
-
 // A slot frame is read whole up to this size, so that no value is cut and later written back
 // shortened; the few extra bytes leave room for a group byte and a data length indicator.
 constexpr std::size_t kMaxSlotFrameSize = (1u << 20) + 5;
-
-// The text of a plain text frame: encoding byte, then the encoded values.
-std::string DecodeTextFrame(const std::string& content) {
-  if (content.empty()) return {};
-  return DecodeID3TextList(static_cast<std::uint8_t>(content[0]), std::string_view(content).substr(1));
-}
 
 // Frames that carry a description before their text (COMM: encoding, language, description,
 // text; WXXX: encoding, description, URL). Returns the part after the description's terminator,
 // or everything after the fixed part when the terminator is missing.
 std::string_view TextAfterDescription(const std::string& content, std::size_t fixedPart, bool* emptyDescription) {
-  const std::string_view body = content.size() > fixedPart ? std::string_view(content).substr(fixedPart) : std::string_view();
+  const std::string_view body =
+      content.size() > fixedPart ? std::string_view(content).substr(fixedPart) : std::string_view();
   const auto encoding = static_cast<std::uint8_t>(content.empty() ? 0 : content[0]);
   const std::size_t end = FindID3Terminator(body, 0, encoding);
   if (emptyDescription) {
     bool bigEndian = false;
-    *emptyDescription = end != std::string_view::npos &&
-                        TrimView(DecodeID3String(encoding, body.substr(0, end), bigEndian)).empty();
+    *emptyDescription =
+        end != std::string_view::npos && TrimView(DecodeID3String(encoding, body.substr(0, end), bigEndian)).empty();
   }
   if (end == std::string_view::npos) return body;
   return body.substr(end + ID3TerminatorWidth(encoding));
@@ -58,14 +48,15 @@ bool HasEmptyDescription(const std::string& commContent) {
   return empty;
 }
 
-// The first n characters of a UTF-8 text.
-std::string FirstCharacters(const std::string& text, std::size_t n) {
-  std::size_t pos = 0;
-  for (std::size_t count = 0; pos < text.size() && count < n; ++count) {
-    ++pos;
-    while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) ++pos;
-  }
-  return text.substr(0, pos);
+// Whether a COMM frame's description begins with "iTun" (iTunNORM, iTunSMPB...: machine data).
+bool HasITunesDescription(const std::string& commContent) {
+  if (commContent.size() <= 4) return false;
+  const auto encoding = static_cast<std::uint8_t>(commContent[0]);
+  const std::string_view body = std::string_view(commContent).substr(4);
+  std::size_t end = FindID3Terminator(body, 0, encoding);
+  if (end == std::string_view::npos) end = body.size();
+  bool bigEndian = false;
+  return DecodeID3String(encoding, body.substr(0, end), bigEndian).rfind("iTun", 0) == 0;
 }
 
 std::optional<std::uint8_t> GenreTableNumber(std::string_view digits) {
@@ -99,6 +90,45 @@ std::string GenreFromText(const std::string& text) {
 
 }  // namespace
 
+std::string DecodeTextFrame(const std::string& content) {
+  if (content.empty()) return {};
+  return DecodeID3TextList(static_cast<std::uint8_t>(content[0]), std::string_view(content).substr(1));
+}
+
+std::string FirstCharacters(const std::string& text, std::size_t n) {
+  std::size_t pos = 0;
+  for (std::size_t count = 0; pos < text.size() && count < n; ++count) {
+    ++pos;
+    while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80) ++pos;
+  }
+  return text.substr(0, pos);
+}
+
+TSlotFrames ReadSlotFrames(TID3v2FrameScanner& scanner) {
+  TSlotFrames slots;
+  slots.Index.fill(-1);
+  const std::uint8_t major = scanner.MajorVersion();
+  bool commentHasEmptyDescription = false;
+  TID3v2FrameRef frame;
+  std::string content;
+  for (int index = 0; scanner.NextFrame(frame); ++index) {
+    const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
+    if (slot < 0) continue;  // pictures and every other frame: skipped, never read
+    if (!scanner.ReadContent(frame, kMaxSlotFrameSize, content)) break;
+    auto unwrapped = UnwrapFrameContent(major, scanner.WholeTagUnsynchronised(), frame, std::move(content));
+    if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) continue;
+    if (slot == kSlotComment) {
+      if (commentHasEmptyDescription) continue;
+      const bool empty = HasEmptyDescription(*unwrapped);
+      if (!empty && (slots.Index[slot] >= 0 || HasITunesDescription(*unwrapped))) continue;
+      commentHasEmptyDescription = empty;
+    }
+    slots.Contents[slot] = std::move(*unwrapped);
+    slots.Index[slot] = index;
+  }
+  return slots;
+}
+
 int ID3v2SlotOf(std::string_view frameID, std::uint8_t majorVersion) {
   const auto& ids = majorVersion <= 2 ? kFrameIDsV22 : kFrameIDs;
   for (std::size_t i = 0; i < ids.size(); ++i) {
@@ -112,8 +142,8 @@ void TID3v2::Reset() {
   MajorVersion = 0;
   TagSize = 0;
   Track = 0;
-  for (std::string* text : {&Title, &Artist, &Album, &TrackText, &Year, &Genre, &Comment, &Composer,
-                            &Encoder, &Copyright, &Language, &Link}) {
+  for (std::string* text : {&Title, &Artist, &Album, &TrackText, &Year, &Genre, &Comment, &Composer, &Encoder,
+                            &Copyright, &Language, &Link}) {
     text->clear();
   }
   TagInfo = TID3v2TagInfo{};
@@ -140,25 +170,7 @@ TResult TID3v2::Load(TByteSource& source) {
   TagSize = scanner.TagTotal();
   if (!scanner.BeginFrames()) return {};
 
-  bool commentHasEmptyDescription = false;
-  TID3v2FrameRef frame;
-  std::string content;
-  while (scanner.NextFrame(frame)) {
-    const int slot = ID3v2SlotOf(frame.ID, MajorVersion);
-    if (slot < 0) continue;  // pictures and every other frame: skipped, never read
-    if (!scanner.ReadContent(frame, kMaxSlotFrameSize, content)) break;
-    auto unwrapped = UnwrapFrameContent(MajorVersion, scanner.WholeTagUnsynchronised(), frame, std::move(content));
-    if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) continue;
-    if (slot == kSlotComment) {
-      // The comment is the first COMM frame without description; iTunes and others add COMM
-      // frames with descriptions ("iTunNORM"...) that hold data, not the comment.
-      if (commentHasEmptyDescription) continue;
-      const bool empty = HasEmptyDescription(*unwrapped);
-      if (!TagInfo.Frames[slot].empty() && !empty) continue;
-      commentHasEmptyDescription = empty;
-    }
-    TagInfo.Frames[slot] = std::move(*unwrapped);
-  }
+  TagInfo.Frames = ReadSlotFrames(scanner).Contents;
 
   const auto text = [&](int slot) { return DecodeTextFrame(TagInfo.Frames[slot]); };
   const auto firstOf = [&](int first, int second) {
@@ -172,7 +184,7 @@ TResult TID3v2::Load(TByteSource& source) {
   const auto number = ParseIntegerText(std::string_view(TrackText).substr(0, TrackText.find('/')));
   Track = number ? static_cast<std::uint16_t>(static_cast<std::uint32_t>(*number)) : 0;
   Year = text(kSlotYear);
-  if (Year.empty()) Year = TrimText(FirstCharacters(text(SlotDate), 4));
+  if (Year.empty()) Year = TrimText(FirstCharacters(text(kSlotDate), 4));
   Genre = GenreFromText(text(kSlotGenre));
   if (const std::string& comm = TagInfo.Frames[kSlotComment]; !comm.empty()) {
     Comment = DecodeID3TextList(static_cast<std::uint8_t>(comm[0]), TextAfterDescription(comm, 4, nullptr));

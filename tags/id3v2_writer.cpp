@@ -1,8 +1,8 @@
 // Writing TID3v2's fields as a new ID3v2.3 tag.
 //
 // The new tag holds the slot frames the program manages, then every other frame of the old tag in
-// its order (from a 2.4 tag converted to 2.3 form; a 2.2 tag's frames cannot be carried over),
-// then zero padding. It goes over the old tag when it fits with at most 4096 bytes to spare;
+// its order (from a 2.4 or 2.2 tag converted to 2.3 form; 2.2 frames without a 2.3 equivalent
+// go), then zero padding. It goes over the old tag when it fits with at most 4096 bytes to spare;
 // otherwise the file is rewritten with a tag padded to 4096 bytes (or 2048 bytes of padding after
 // larger frames), so that the next save fits in place.
 
@@ -17,7 +17,9 @@
 #include "tags/byte_source.h"
 #include "tags/id3v2.h"
 #include "tags/id3v2_frames.h"
+#include "tags/id3v2_slots.h"
 #include "tags/integer_text.h"
+#include "tags/locked_song.h"
 #include "tags/text_encoding.h"
 #include "text/ascii_text.h"
 
@@ -44,19 +46,57 @@ std::optional<std::uint16_t> LeadingTrackNumber(const std::string& trackText) {
   return static_cast<std::uint16_t>(static_cast<std::uint32_t>(*number));
 }
 
-// The frames of the old tag that are not slots, ready for a 2.3 tag.
-std::string KeptFrames(TID3v2FrameScanner& scanner) {
+// What the new tag's fields are, for deciding which of the old tag's frames stay.
+struct TWrittenFields {
+  bool Title = false;
+  bool Artist = false;
+  bool Album = false;
+  std::string Year;
+};
+
+// Whether a frame of the old tag goes because the new tag's fields replace it: the slot frames
+// the program writes anew, the one COMM frame the comment came from and the one WXXX frame the
+// link came from. The frames that only stand in for an empty title, artist, album or year stay,
+// unless that field is written empty; a recording date (TDRC) also goes when it no longer begins
+// with the year.
+bool IsReplaced(int slot, int index, const TSlotFrames& slots, const TWrittenFields& fields, const std::string& content,
+                std::uint8_t major, bool wholeTagUnsynchronised, const TID3v2FrameRef& frame) {
+  switch (slot) {
+    case kSlotComment:
+    case kSlotLink: return index == slots.Index[slot];
+    case kSlotGrouping: return !fields.Title;
+    case kSlotOriginalArtist: return !fields.Artist;
+    case kSlotOriginalAlbum: return !fields.Album;
+    case kSlotDate: {
+      if (fields.Year.empty()) return true;
+      // Version 2.2 has TOR here, the original release year: a fact of its own (TORY in 2.3).
+      if (major == 2) return false;
+      const auto unwrapped = UnwrapFrameContent(major, wholeTagUnsynchronised, frame, content);
+      if (!unwrapped) return false;  // compressed or encrypted: cannot tell, so it stays
+      return TrimText(FirstCharacters(DecodeTextFrame(*unwrapped), 4)) != fields.Year;
+    }
+    default: return slot >= 0;
+  }
+}
+
+// The frames of the old tag that stay, ready for a 2.3 tag.
+std::string KeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields) {
   std::string kept;
   const std::uint8_t major = scanner.MajorVersion();
-  if (major != 3 && major != 4) return kept;
+  if (major < 2 || major > 4) return kept;
+  if (!scanner.BeginFrames()) return kept;
+  const TSlotFrames slots = ReadSlotFrames(scanner);
   if (!scanner.BeginFrames()) return kept;
   TID3v2FrameRef frame;
   std::string content;
-  while (scanner.NextFrame(frame)) {
-    if (ID3v2SlotOf(frame.ID, major) >= 0) continue;
+  for (int index = 0; scanner.NextFrame(frame); ++index) {
     if (!scanner.ReadContent(frame, frame.Size, content)) break;
+    const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
+    if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
     if (major == 3) {
       kept += BuildV23Frame(frame.ID, frame.StatusFlags, frame.FormatFlags, content);
+    } else if (major == 2) {
+      if (auto converted = ConvertV22FrameToV23(frame, content)) kept += *converted;
     } else if (auto converted = ConvertV24FrameToV23(scanner.WholeTagUnsynchronised(), frame, std::move(content))) {
       kept += *converted;
     }
@@ -64,22 +104,17 @@ std::string KeptFrames(TID3v2FrameScanner& scanner) {
   return kept;
 }
 
-// Resolves a symbolic link so that the rewrite replaces the song, not the link to it.
-std::string SongPath(const std::string& fileName) {
-  char* resolved = ::realpath(fileName.c_str(), nullptr);
-  if (!resolved) return fileName;
-  std::string path(resolved);
-  std::free(resolved);
-  return path;
-}
-
-TResult WriteInPlace(const std::string& path, const std::string& tag, const TFileOps& ops) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return TResult::FromErrno(TFailureKind::Open, path);
+TResult WriteInPlace(TLockedSong& song, const std::string& tag, const TFileOps& ops) {
+  // Nobody who takes the lock can have changed the song since it was read; anyone else can.
+  if (!song.Unchanged()) {
+    return TResult::Failure(TFailureKind::Changed, song.Name(),
+                            std::make_error_code(std::errc::resource_unavailable_try_again));
+  }
   std::size_t done = 0;
   int error = 0;
   while (done < tag.size()) {
-    const ssize_t written = ops.PWrite(fd, tag.data() + done, tag.size() - done, static_cast<off_t>(done));
+    const ssize_t written =
+        ops.PWrite(song.Descriptor(), tag.data() + done, tag.size() - done, static_cast<off_t>(done));
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       error = written < 0 && errno != 0 ? errno : EIO;
@@ -87,9 +122,9 @@ TResult WriteInPlace(const std::string& path, const std::string& tag, const TFil
     }
     done += static_cast<std::size_t>(written);
   }
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) return TResult::Failure(TFailureKind::Write, path, std::error_code(error, std::generic_category()));
-  return {};
+  if (error != 0)
+    return TResult::Failure(TFailureKind::Write, song.Name(), std::error_code(error, std::generic_category()));
+  return song.Refresh();
 }
 
 }  // namespace
@@ -107,19 +142,16 @@ TResult TID3v2::Save(const std::string& fileName) { return Save(fileName, Defaul
 TResult TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   TagInfo.NeedRewrite = false;
   TagInfo.PaddingSize = 0;
-  const std::string path = SongPath(fileName);
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
-  if (!S_ISREG(info.st_mode)) {
-    return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument));
-  }
-  if (TResult writable = MakeFileWritable(path, info); !writable) {
-    return TResult::Failure(writable.Kind(), fileName, writable.Error());
-  }
-  if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  TResultOf<TLockedSong> song = TLockedSong::Open(fileName);
+  if (!song) return song.Failure();
+  return Save(song.Value(), ops);
+}
 
-  TFileSource source;
-  if (!source.Open(path)) return TResult::FromErrno(TFailureKind::Open, fileName);
+TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
+  TagInfo.NeedRewrite = false;
+  TagInfo.PaddingSize = 0;
+  const std::string& fileName = song.Name();
+  TDescriptorSource source(song.Descriptor(), song.Info().st_size);
   TID3v2FrameScanner scanner(source);
   // A file shorter than a tag header holds no tag: the new tag goes in front of its bytes.
   const bool headerRead = scanner.ReadHeader();
@@ -158,7 +190,8 @@ TResult TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
     // The description is empty; the URL itself is always ISO-8859-1.
     frames += BuildV23Frame("WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
   }
-  if (hadTag && oldTotal > 0) frames += KeptFrames(scanner);
+  if (hadTag && oldTotal > 0)
+    frames += KeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year});
 
   const std::int64_t newTotal = 10 + static_cast<std::int64_t>(frames.size());
   const bool inPlace = hadTag && oldTotal >= newTotal && oldTotal - newTotal <= kMaxInPlacePadding;
@@ -183,11 +216,22 @@ TResult TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   tag += frames;
   tag.append(static_cast<std::size_t>(padding), '\0');
 
+  if (inPlace) return WriteInPlace(song, tag, ops);
   // The old tag is skipped only when its size is usable; otherwise nothing of the file is dropped.
-  TResult written = inPlace ? WriteInPlace(path, tag, ops)
-                            : ReplaceFileHead(path, source.Descriptor(), info, tag, hadTag ? oldTotal : 0, ops);
+  const std::int64_t keepFrom = hadTag ? oldTotal : 0;
+  if (song.Info().st_nlink > 1) {
+    // A rename would leave the song's other names with the old file: its own file is rewritten.
+    TResult written = RewriteKeepingFile(song.Path(), song.Descriptor(), song.Info(), tag, keepFrom, ops);
+    if (!written) {
+      return TResult::Failure(written.Kind(), written.Path() == song.Path() ? fileName : written.Path(),
+                              written.Error());
+    }
+    return song.Refresh();
+  }
+  int replacement = -1;
+  TResult written = ReplaceFileHead(song.Path(), song.Descriptor(), song.Info(), tag, keepFrom, ops, &replacement);
   if (!written) return TResult::Failure(written.Kind(), fileName, written.Error());
-  return written;
+  return song.Adopt(replacement);
 }
 
 }  // namespace tagwright

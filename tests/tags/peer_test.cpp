@@ -2,13 +2,13 @@
 // ours read back by mutagen.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <map>
-#include <sys/wait.h>
 
 #include "support/temp_folder.h"
-#include "tags/id3_info.h"
 #include "tag_bytes.h"
+#include "tags/id3_info.h"
 #include "tags/id3v2.h"
 #include "text/ascii_text.h"
 
@@ -49,6 +49,11 @@ std::multimap<std::string, std::string> Dump(const std::string& path) {
   return lines;
 }
 
+std::size_t TagTotalByHeader(const std::string& file) {
+  const auto b = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(file[i])); };
+  return 10 + (b(6) << 21 | b(7) << 14 | b(8) << 7 | b(9));
+}
+
 std::string One(const std::multimap<std::string, std::string>& lines, const std::string& key) {
   const auto it = lines.find(key);
   return it == lines.end() ? "<none>" : it->second;
@@ -56,7 +61,7 @@ std::string One(const std::multimap<std::string, std::string>& lines, const std:
 
 struct TPeerCase {
   const char* kind;
-  TID3Info expected;  // trimmed values as ReadID3Tags gives them
+  TID3Info expected;                  // trimmed values as ReadID3Tags gives them
   std::vector<std::string> keptKeys;  // frames the writer must carry over unchanged
 };
 
@@ -64,7 +69,8 @@ struct TPeerCase {
 void PrintTo(const TPeerCase& c, std::ostream* out) { *out << c.kind; }
 
 const TPeerCase PeerCases[] = {
-    {"v23_latin1", Info("Caf\xC3\xA9 Song", "Bj\xC3\xB6rk", "Album", "1999", "Nice one", 3, "Rock"),
+    {"v23_latin1",
+     Info("Caf\xC3\xA9 Song", "Bj\xC3\xB6rk", "Album", "1999", "Nice one", 3, "Rock"),
      {"TXXX:MusicBrainz Album Id", "PRIV:WM/MediaClassPrimaryID", "TRCK", "COMM::eng", "TPE1", "TALB"}},
     {"v23_utf16",
      Info("\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F", "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5", "Caf\xC3\xA9", "",
@@ -72,10 +78,13 @@ const TPeerCase PeerCases[] = {
      {"APIC:cover", "USLT::eng", "TCOM", "COMM::eng", "TPE1", "TALB", "TCON"}},
     {"v24_utf8",
      Info("\xC3\x89t\xC3\xA9 \xE2\x98\x80", "Alpha/Beta", "Album 24", "2004", "utf-8 comment \xE2\x9C\x93", 7, "Rock"),
-     {"APIC:fr\xC3\xB6nt", "TXXX:k\xC3\xA9y", "POPM:a@b.c", "UFID:http://musicbrainz.org", "TPOS", "COMM::eng", "TPE1", "TRCK"}},
-    {"eyed3_v23", Info("Eye \xC3\x86", "Seer", "Vision", "2010", "eye comment", 4, "Rock"),
+     {"APIC:fr\xC3\xB6nt", "TXXX:k\xC3\xA9y", "POPM:a@b.c", "UFID:http://musicbrainz.org", "TPOS", "COMM::eng", "TPE1",
+      "TRCK"}},
+    {"eyed3_v23",
+     Info("Eye \xC3\x86", "Seer", "Vision", "2010", "eye comment", 4, "Rock"),
      {"APIC:cover", "USLT::eng", "TRCK", "COMM::eng", "TDRC"}},
-    {"eyed3_v24", Info("Eye \xC3\x86", "Seer", "Vision", "2010", "eye comment", 4, "Rock"),
+    {"eyed3_v24",
+     Info("Eye \xC3\x86", "Seer", "Vision", "2010", "eye comment", 4, "Rock"),
      {"APIC:cover", "USLT::eng", "TRCK", "COMM::eng", "TDRC"}},
     {"eyed3_v1", Info("V1 Title", "V1 Artist", "V1 Album", "1987", "v1 comment", 5, "Rock"), {}},
 };
@@ -117,7 +126,7 @@ TEST_P(PeerFiles, WrittenByUsReadByMutagen) {
     for (const std::string& key : c.keptKeys) EXPECT_EQ(One(after, key), One(before, key)) << c.kind << " " << key;
     EXPECT_EQ(One(after, "TCON"), c.expected.Genre) << c.kind;
     if (!c.expected.Year.empty()) {
-      EXPECT_EQ(One(after, "TDRC"), c.expected.Year) << c.kind;
+      EXPECT_EQ(One(after, "TDRC").substr(0, 4), c.expected.Year) << c.kind;
     }
     EXPECT_EQ(after.count("COMM::eng"), 1u) << c.kind;
   }
@@ -130,6 +139,139 @@ TEST_P(PeerFiles, WrittenByUsReadByMutagen) {
 
 INSTANTIATE_TEST_SUITE_P(Libraries, PeerFiles, ::testing::ValuesIn(PeerCases),
                          [](const ::testing::TestParamInfo<TPeerCase>& info) { return std::string(info.param.kind); });
+
+// Stamps a new title the way the command line does: both tags read, one field changed, both written.
+void StampTitle(const std::string& path, const std::string& title) {
+  TID3Info info;
+  ASSERT_TRUE(ReadID3Tags(path, info).Ok());
+  info.Title = title;
+  ASSERT_TRUE(WriteID3Tags(path, info).Ok());
+}
+
+// Every frame mutagen read before the save, other than the title, it reads after it unchanged.
+void ExpectEveryFrameKept(const std::multimap<std::string, std::string>& before,
+                          const std::multimap<std::string, std::string>& after, const std::string& what) {
+  for (const auto& [key, value] : before) {
+    if (key == "TIT2" || key == "version") continue;
+    bool found = false;
+    for (auto [it, end] = after.equal_range(key); it != end; ++it) found = found || it->second == value;
+    EXPECT_TRUE(found) << what << ": lost " << key << "=" << value.substr(0, 60);
+  }
+}
+
+// A tag of mutagen's whose header says it ends in a footer that is not there: the footer flag
+// must not make a save take ten bytes of audio for the footer.
+TEST(PeerFlags, FooterFlagWithoutAFooterLosesNoAudio) {
+  TTempFolder folder;
+  const std::string path = folder / "song.mp3";
+  RunPeer("make v24_utf8 '" + path + "'");
+  std::string bytes = ReadWholeFile(path);
+  bytes[5] = static_cast<char>(bytes[5] | 0x10);
+  folder.WriteFile("song.mp3", bytes);
+  const auto before = Dump(path);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path).Ok());
+  const std::size_t declared = TagTotalByHeader(bytes);
+  EXPECT_EQ(static_cast<std::size_t>(tag.TagSize), declared);
+  StampTitle(path, "Footless");
+  const std::string file = ReadWholeFile(path);
+  const std::string audio = SongAudio(20000);
+  ASSERT_GE(file.size(), audio.size() + 128);
+  EXPECT_TRUE(file.compare(file.size() - 128 - audio.size(), audio.size(), audio) == 0) << "the audio changed";
+  const auto after = Dump(path);
+  EXPECT_EQ(One(after, "audio"), One(before, "audio"));
+  ExpectEveryFrameKept(before, after, "footer flag");
+}
+
+// A footer that is there is no audio: it goes with the old tag.
+TEST(PeerFlags, AFooterThatIsThereGoesWithTheTag) {
+  TTempFolder folder;
+  const std::string body = Frame24("TIT2", Latin1Text("Old")) + Frame24("TPE1", Latin1Text("Who"));
+  const std::string footer = "3DI" + Bytes({4, 0, 0x10}) + Syncsafe(static_cast<std::uint32_t>(body.size()));
+  const std::string audio = SongAudio(20000);
+  const std::string path = folder.WriteFile("song.mp3", Tag(4, body, 0, 0x10) + footer + audio);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path).Ok());
+  EXPECT_EQ(tag.TagSize, static_cast<std::int64_t>(10 + body.size() + 10));
+  StampTitle(path, "New");
+  const std::string file = ReadWholeFile(path);
+  EXPECT_EQ(file.substr(TagTotalByHeader(file)), audio + file.substr(file.size() - 128));
+}
+
+// Tags other taggers read whole although they are odd: a save drops or cuts no frame that
+// mutagen reads from them.
+struct TOddTagCase {
+  const char* name;
+  std::string tag;
+};
+
+void PrintTo(const TOddTagCase& c, std::ostream* out) { *out << c.name; }
+
+// A version 2.4 frame with its size as a plain number, as iTunes wrote them.
+std::string PlainFrame24(std::string_view id, std::string_view content) {
+  return std::string(id) + BigEndian32(static_cast<std::uint32_t>(content.size())) + Bytes({0, 0}) +
+         std::string(content);
+}
+
+const std::string OddPicture =
+    Bytes({0}) + "image/png" + Bytes({0, 3}) + "cover" + Bytes({0}) + std::string(228, '\x89');
+const std::string OddPrivate = "owner" + Bytes({0}) + std::string(294, '\x42');
+
+const TOddTagCase OddTagCases[] = {
+    {"IdentifierOutsideAZ09",
+     Tag(3,
+         Frame23("TIT2", Latin1Text("Old")) + Frame23("Tit2", Latin1Text("odd")) + Frame23("APIC", OddPicture) +
+             Frame23("TPE1", Latin1Text("Who")) + Frame23("PRIV", OddPrivate),
+         50)},
+    {"IdentifierOutsideAZ09InVersion24", Tag(4,
+                                             Frame24("TIT2", Latin1Text("Old")) + Frame24("x-y!", Latin1Text("odd")) +
+                                                 Frame24("APIC", OddPicture) + Frame24("PRIV", OddPrivate),
+                                             50)},
+    {"PlainSizesInVersion24", Tag(4,
+                                  PlainFrame24("TIT2", Latin1Text("Old")) + PlainFrame24("APIC", OddPicture) +
+                                      PlainFrame24("PRIV", OddPrivate) + PlainFrame24("TPE1", Latin1Text("Who")),
+                                  40)},
+    {"PlainSizesInVersion24WithoutPadding",
+     Tag(4, PlainFrame24("TIT2", Latin1Text("Old")) + PlainFrame24("PRIV", OddPrivate) +
+                PlainFrame24("APIC", OddPicture))},
+    {"FrameRunningPastTheTag", Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", OddPicture) + "PRIV" +
+                                          BigEndian32(5000) + Bytes({0, 0}) + OddPrivate)},
+    {"Version22Frames",
+     Tag(2,
+         Frame22("TT2", Latin1Text("Old")) +
+             Frame22("PIC", Bytes({0}) + "PNG" + Bytes({3}) + "cover" + Bytes({0}) + std::string(300, '\x89')) +
+             Frame22("COM", Bytes({0}) + "eng" + Bytes({0}) + "Nice") +
+             Frame22("COM", Bytes({0}) + "eng" + "iTunNORM" + Bytes({0}) + " 0001") +
+             Frame22("ULT", Bytes({0}) + "eng" + Bytes({0}) + "la la") +
+             Frame22("TXX", Bytes({0}) + "key" + Bytes({0}) + "value") + Frame22("WXX", Bytes({0, 0}) + "http://a.b/") +
+             Frame22("UFI", "http://musicbrainz.org" + Bytes({0}) + "track-id") + Frame22("CNT", Bytes({0, 0, 0, 7})) +
+             Frame22("POP", "a@b.c" + Bytes({0, 196, 0, 0, 0, 3})) + Frame22("TP1", Latin1Text("Who")) +
+             Frame22("TT1", Latin1Text("Group")) + Frame22("TOR", Latin1Text("1970")) +
+             Frame22("TYE", Latin1Text("1999")),
+         30)},
+};
+
+class OddTags : public ::testing::TestWithParam<TOddTagCase> {};
+
+TEST_P(OddTags, ASaveKeepsEveryFrameMutagenReads) {
+  const TOddTagCase& c = GetParam();
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", c.tag + SongAudio(20000));
+  const auto before = Dump(path);
+  ASSERT_GT(before.size(), 3u) << c.name << ": mutagen reads nothing";
+  for (int round = 0; round < 2; ++round) {  // the second save reads the first one's tag
+    StampTitle(path, "New");
+    const auto after = Dump(path);
+    EXPECT_EQ(One(after, "TIT2"), "New") << c.name;
+    EXPECT_EQ(One(after, "audio"), One(before, "audio")) << c.name << ": the audio changed";
+    ExpectEveryFrameKept(before, after, c.name);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Hand, OddTags, ::testing::ValuesIn(OddTagCases),
+                         [](const ::testing::TestParamInfo<TOddTagCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace tagwright

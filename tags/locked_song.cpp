@@ -1,0 +1,118 @@
+#include "tags/locked_song.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "tags/atomic_rewrite.h"
+
+namespace tagwright {
+
+namespace {
+
+// A file replaced between opening and locking is looked up again; another writer replaces it at
+// most once per save, so a few rounds are plenty even with several writers queued.
+constexpr int kMaxOpenRounds = 100;
+
+// Resolves a symbolic link so that a rewrite replaces the song, not the link to it.
+std::string SongPath(const std::string& fileName) {
+  char* resolved = ::realpath(fileName.c_str(), nullptr);
+  if (!resolved) return fileName;
+  std::string path(resolved);
+  std::free(resolved);
+  return path;
+}
+
+int LockExclusive(int fd) {
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool SameFileAndContent(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+TLockedSong::~TLockedSong() {
+  if (fd_ >= 0) ::close(fd_);  // closing the last descriptor releases the lock
+}
+
+TLockedSong::TLockedSong(TLockedSong&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      name_(std::move(other.name_)),
+      path_(std::move(other.path_)),
+      info_(other.info_) {}
+
+TLockedSong& TLockedSong::operator=(TLockedSong&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    name_ = std::move(other.name_);
+    path_ = std::move(other.path_);
+    info_ = other.info_;
+  }
+  return *this;
+}
+
+TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName) {
+  TLockedSong song;
+  song.name_ = fileName;
+  song.path_ = SongPath(fileName);
+  for (int round = 0; round < kMaxOpenRounds; ++round) {
+    struct stat info {};
+    if (::stat(song.path_.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    if (!S_ISREG(info.st_mode)) {
+      return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument));
+    }
+    if (TResult writable = MakeFileWritable(song.path_, info); !writable) {
+      return TResult::Failure(writable.Kind(), fileName, writable.Error());
+    }
+    // Non-blocking, so that a named pipe put in the song's place meanwhile cannot stall the open.
+    const int fd = ::open(song.path_.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    if (song.fd_ >= 0) ::close(song.fd_);
+    song.fd_ = fd;
+    if (::fstat(fd, &song.info_) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    if (!S_ISREG(song.info_.st_mode)) {
+      return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument));
+    }
+    if (LockExclusive(fd) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    // The lock is on the file opened; the name must still lead to it.
+    struct stat now {};
+    if (::stat(song.path_.c_str(), &now) != 0) {
+      if (errno == ENOENT) continue;
+      return TResult::FromErrno(TFailureKind::Open, fileName);
+    }
+    if (now.st_dev != song.info_.st_dev || now.st_ino != song.info_.st_ino) continue;
+    if (::fstat(fd, &song.info_) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    return song;
+  }
+  return TResult::Failure(TFailureKind::Changed, fileName,
+                          std::make_error_code(std::errc::resource_unavailable_try_again));
+}
+
+TResult TLockedSong::Refresh() {
+  if (::fstat(fd_, &info_) != 0) return TResult::FromErrno(TFailureKind::Read, name_);
+  return {};
+}
+
+bool TLockedSong::Unchanged() const {
+  struct stat now {};
+  return ::fstat(fd_, &now) == 0 && SameFileAndContent(now, info_);
+}
+
+TResult TLockedSong::Adopt(int fd) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = fd;
+  return Refresh();
+}
+
+}  // namespace tagwright

@@ -1,0 +1,52 @@
+// A song file opened for a read-modify-write of its tags: one descriptor, read and written
+// through, holding an exclusive advisory lock (flock) from before the tags are read until they are
+// written, so that Tagwright processes and the window writing the same song take turns.
+#pragma once
+
+#include <string>
+
+#include <sys/stat.h>
+
+#include "files/result.h"
+
+namespace tagwright {
+
+class TLockedSong {
+ public:
+  TLockedSong() = default;
+  ~TLockedSong();
+  TLockedSong(TLockedSong&& other) noexcept;
+  TLockedSong& operator=(TLockedSong&& other) noexcept;
+  TLockedSong(const TLockedSong&) = delete;
+  TLockedSong& operator=(const TLockedSong&) = delete;
+
+  // Follows a symbolic link to the song, gives a song without any write permission the owner's,
+  // opens it for reading and writing and waits for the lock. A writer that held the lock before
+  // may have replaced the file by a new one under the same name: then the new file is opened and
+  // locked instead. Fails, naming fileName, when the file is missing, no regular file, or cannot
+  // be opened.
+  static TResultOf<TLockedSong> Open(const std::string& fileName);
+
+  int Descriptor() const { return fd_; }
+  const std::string& Name() const { return name_; }  // as the caller named it, for failures
+  const std::string& Path() const { return path_; }  // the song itself, links followed
+  // The file as it was when opened, or when Refresh last looked.
+  const struct stat& Info() const { return info_; }
+  TResult Refresh();
+  // Whether the file still has the size and modification time Info() holds.
+  bool Unchanged() const;
+  // After the song was replaced by a new file under its name: the new file's descriptor, open for
+  // reading and writing and already locked, becomes the song's; the old one is closed.
+  TResult Adopt(int fd);
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+  std::string path_;
+  struct stat info_ {};
+};
+
+// Whether two looks at a file show the same file with the same size and modification time.
+bool SameFileAndContent(const struct stat& a, const struct stat& b);
+
+}  // namespace tagwright
