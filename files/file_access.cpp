@@ -87,6 +87,11 @@ TResult RenameWithoutReplacing(const std::string& from, const std::string& to, c
   return RenameFailure(from, LastError());
 }
 
+bool LooksWritable(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && IsListedFileWritable(AT_FDCWD, path.c_str(), info.st_mode);
+}
+
 bool IsListedFileWritable(int folderFd, const char* name, unsigned mode) {
   if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
   // Also answers a read-only file system, and the owner's rights for other users.

@@ -13,6 +13,9 @@ namespace tagwright {
 // changed.
 bool IsFileWritable(const std::string& path);
 
+// The same without opening the file, for a dry run or a listing: the write bits and faccessat.
+bool LooksWritable(const std::string& path);
+
 // The same for a file being listed, without opening it for writing (which a watcher of the folder
 // would see as a change): mode is what stat said of it, name is relative to the open folderFd.
 bool IsListedFileWritable(int folderFd, const char* name, unsigned mode);

@@ -18,8 +18,7 @@ TResult TSongFile::SetFileName(const std::string& name, bool useTags) {
   if (name == fileName_) return {};
   Clear();
   fileName_ = name;
-  struct stat info {};
-  writableWhenListed_ = ::stat(name.c_str(), &info) == 0 && IsListedFileWritable(AT_FDCWD, name.c_str(), info.st_mode);
+  writableWhenListed_ = LooksWritable(name);
   return Recognize(useTags);
 }
 
