@@ -112,6 +112,7 @@ TListing ListSongs(const std::vector<std::string>& files, const TListingOptions&
 
   const unsigned jobs = std::max(1u, options.Jobs == 0 ? DefaultListingJobs() : options.Jobs);
   const std::size_t helpers = std::min<std::size_t>(jobs - 1, files.size() / kSongsPerTurn);
+  if (options.OnProgress) options.OnProgress(0, files.size());  // at once, before the first song
   std::vector<std::thread> threads;
   threads.reserve(helpers);
   for (std::size_t i = 0; i < helpers; ++i) threads.emplace_back(work);
@@ -125,9 +126,9 @@ TListing ListSongs(const std::vector<std::string>& files, const TListingOptions&
       std::size_t reported = 0;
       while (done.load(std::memory_order_relaxed) < files.size() && !cancelled()) {
         const std::size_t now = done.load(std::memory_order_relaxed);
-        if (now >= reported + kProgressStep || reported == 0) {
+        if (now >= reported + kProgressStep) {
           options.OnProgress(now, files.size());
-          reported = std::max<std::size_t>(now, 1);
+          reported = now;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
       }
