@@ -18,11 +18,6 @@ std::string CollapseSpaces(std::string text) {
   return result;
 }
 
-std::string ComposedNameWithoutExtension(const TSongDetails& song, std::string_view path) {
-  const std::string composed = ComposeFileName(song, path);
-  return std::string(CutShortExtension(FileNamePart(composed)));
-}
-
 }  // namespace
 
 std::string MakeFileNameSafe(std::string_view text) {
@@ -64,10 +59,11 @@ std::string ComposeFileName(const TSongDetails& song, std::string_view path) {
   return result;
 }
 
-bool IsFileRenamed(const TSongFile& song) {
-  const std::string actual(CutShortExtension(FileNamePart(song.FileName())));
-  const std::string composed = ComposedNameWithoutExtension(song, song.FileName());
-  return std::string_view(actual).starts_with(composed);
+bool IsFileRenamed(const TSongFile& song) { return IsFileRenamed(song, ComposeFileName(song, song.FileName())); }
+
+bool IsFileRenamed(const TSongFile& song, std::string_view composedPath) {
+  const std::string_view actual = CutShortExtension(FileNamePart(song.FileName()));
+  return actual.starts_with(CutShortExtension(FileNamePart(composedPath)));
 }
 
 std::string AlnumWords(std::string_view text) {

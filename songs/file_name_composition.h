@@ -20,6 +20,8 @@ std::string ComposeFileName(const TSongDetails& song, std::string_view path);
 
 // True when the file's name (without extension) begins with the name composed from its details.
 bool IsFileRenamed(const TSongFile& song);
+// The same with the name composed from its details already at hand.
+bool IsFileRenamed(const TSongFile& song, std::string_view composedPath);
 
 // Letters and digits only, each run of other characters turned into one space, trimmed.
 std::string AlnumWords(std::string_view text);

@@ -25,10 +25,14 @@ TResult TSongFile::SetFileName(const std::string& name, bool useTags) {
 void TSongFile::BindWithTags(const std::string& name, const TID3Info* tags) {
   Clear();
   fileName_ = name;
-  TSongDetails scratch;
+  // Recognised in place: the record is empty, so a failed recognition only has to be undone.
   TTokenList tokens;
-  RecognizeSongWithTags(fileName_, tokens, tags, scratch);
-  if (scratch.Recognition() != TRecognition::Failed) Assign(scratch);
+  RecognizeSongWithTags(fileName_, tokens, tags, *this);
+  if (Recognition() == TRecognition::Failed) {
+    TSongDetails::Clear();
+  } else {
+    SetTrack(PaddedTrack());  // as Assign stores it
+  }
 }
 
 TResult TSongFile::Recognize(bool useTags) {

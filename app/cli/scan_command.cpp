@@ -37,6 +37,7 @@ const char* RecognitionName(TRecognition recognition) {
 
 TJsonLine SongLine(const TSongFile& song) {
   const std::string& file = song.FileName();
+  const std::string composed = ComposeFileName(song, file);
   TJsonLine line;
   line.Add("file", file)
       .Add("recognition", RecognitionName(song.Recognition()))
@@ -56,8 +57,8 @@ TJsonLine SongLine(const TSongFile& song) {
       .Add("mix2", song.Mix2())
       .Add("full_title", song.FullTitle())
       .Add("padded_track", song.PaddedTrack())
-      .Add("renamed", IsFileRenamed(song))
-      .Add("composed_name", FileNamePart(ComposeFileName(song, file)))
+      .Add("renamed", IsFileRenamed(song, composed))
+      .Add("composed_name", FileNamePart(composed))
       .Add("holds_only_details", FileNameHoldsOnlyDetails(song, FileNamePart(file)))
       .Add("writable", song.WritableWhenListed());
   return line;
