@@ -4,18 +4,22 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
+#include <thread>
 
 #include "files/folder_scan.h"
+#include "songs/song_listing.h"
 #include "ui/about_box.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
@@ -34,6 +38,7 @@ namespace tagwright {
 namespace {
 
 constexpr std::size_t kUnreadableNamesShown = 10;
+constexpr int kLoadProgressMs = 20;  // how often a load shows its progress and answers the user
 
 }  // namespace
 
@@ -275,36 +280,94 @@ void TMainWindow::SetViewMode(TViewMode viewMode) { sortFilterPanel_->SetViewMod
 void TMainWindow::SetRecognitionFilter(TRecognitionFilter filter) { sortFilterPanel_->SetRecognitionFilter(filter); }
 
 void TMainWindow::LoadSongFolder(const std::string& folder) {
+  const std::uint64_t generation = ++loadGeneration_;
+  if (loadCancel_) loadCancel_->store(true);  // a load still running is abandoned
+  auto cancel = std::make_shared<std::atomic<bool>>(false);
+  loadCancel_ = cancel;
+
+  ++busy_;
+  SetCommandsEnabled(false);
   songListPane_->ClearRows();
   const bool includeSubfolders = songListPane_->IncludeSubfolders();
   SetStatusText(QStringLiteral("Updating file list..."));
-  try {
-    std::vector<std::string> files;
-    // No folder selected means no songs: an empty path would otherwise stand for "/".
-    if (!folder.empty()) ScanFolder("*.*", folder, files, includeSubfolders, SongFileExtensions());
-    LoadSongs(files);
-    RefreshSongList();
-  } catch (...) {
+
+  // The folder is scanned and its songs read on other threads; this one keeps the window painting
+  // and answering, and shows the progress.
+  struct TLoad {
+    std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> total{0};
+    std::atomic<bool> finished{false};
+    TListing listing;
+    std::exception_ptr error;
+  };
+  auto load = std::make_shared<TLoad>();
+  std::thread worker([load, cancel, folder, includeSubfolders] {
+    try {
+      std::vector<std::string> files;
+      // No folder selected means no songs: an empty path would otherwise stand for "/".
+      if (!folder.empty()) ScanFolder("*.*", folder, files, includeSubfolders, SongFileExtensions());
+      TListingOptions options;
+      options.Cancel = cancel.get();
+      options.OnProgress = [&load](std::size_t done, std::size_t total) {
+        load->total.store(total);
+        load->done.store(done);
+      };
+      load->listing = ListSongs(files, options);
+    } catch (...) {
+      load->error = std::current_exception();
+    }
+    load->finished.store(true);
+  });
+  QEventLoop waiting;
+  QTimer ticks;
+  QObject::connect(&ticks, &QTimer::timeout, &waiting, [&] {
+    if (load->finished.load()) {
+      waiting.quit();
+      return;
+    }
+    if (generation == loadGeneration_ && load->total.load() > 0) {
+      SetStatusText(QStringLiteral("Reading songs: %1 / %2").arg(load->done.load()).arg(load->total.load()));
+    }
+  });
+  ticks.start(kLoadProgressMs);
+  if (!load->finished.load()) waiting.exec();
+  ticks.stop();
+  worker.join();
+  if (--busy_ == 0) SetCommandsEnabled(true);
+
+  if (generation != loadGeneration_) return;  // another folder was chosen meanwhile
+  loadCancel_.reset();
+  if (load->error) {
     SetStatusText(QString());
-    throw;
+    std::rethrow_exception(load->error);
   }
+  songs_ = std::move(load->listing.Songs);
+  unreadableSongs_.clear();
+  for (const TResult& failure : load->listing.Failures) unreadableSongs_.push_back(failure.Describe());
+  RefreshSongList();
   SetStatusText(QString());
   ReportUnreadableSongs();
 }
 
 void TMainWindow::LoadSongs(const std::vector<std::string>& files) {
   songListPane_->ClearRows();
-  songs_.Clear();
+  TListing listing = ListSongs(files, {});
+  songs_ = std::move(listing.Songs);
   unreadableSongs_.clear();
-  for (const std::string& file : files) {
-    auto song = std::make_unique<TSongFile>();
-    if (TResult bound = song->SetFileName(file); !bound) {
-      // One file that cannot be read does not hide the folder's other songs.
-      unreadableSongs_.push_back(bound.Describe());
-      continue;
-    }
-    songs_.Add(std::move(song));
-  }
+  // One file that cannot be read does not hide the folder's other songs.
+  for (const TResult& failure : listing.Failures) unreadableSongs_.push_back(failure.Describe());
+}
+
+void TMainWindow::SetCommandsEnabled(bool enabled) {
+  songListPane_->setEnabled(enabled);
+  detailsPanel_->setEnabled(enabled);
+  sortFilterPanel_->setEnabled(enabled);
+}
+
+void TMainWindow::WaitPainting(int ms) {
+  QEventLoop waiting;
+  QTimer::singleShot(ms, &waiting, &QEventLoop::quit);
+  waiting.exec();
 }
 
 void TMainWindow::ReportUnreadableSongs() {

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <atomic>
+#include <cstdint>
 #include <exception>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
@@ -47,7 +50,10 @@ class TMainWindow : public QMainWindow {
 
   // --- Songs ---
   // Rebuilds the song list and its rows from the song files of a folder (and its subfolders when
-  // "Include Subdirectories" is ticked). An empty path is no folder: the list is emptied.
+  // "Include Subdirectories" is ticked). The songs are read on other threads while the window
+  // keeps painting and shows "Reading songs: n / N"; choosing another folder meanwhile abandons
+  // this load, and the list then shows the other folder only. An empty path is no folder: the
+  // list is emptied.
   void LoadSongFolder(const std::string& folder);
   // Replaces the song list by one recognised song per path. Files that cannot be read are left out
   // and named in UnreadableSongs().
@@ -99,7 +105,8 @@ class TMainWindow : public QMainWindow {
   // hands each result to onResult, shows a file that could not be read or written in an error box
   // (which ends the pass), calls afterLastRow when every row was visited, and always reloads the
   // folder and selects the row that was current, by position.
-  void RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
+  // While it runs, the message panel shows "CAPTION: n / N".
+  void RunSelectedSongsPass(const QString& caption, bool askWhenUnwritable, const TSongPlanner& planner,
                             const std::function<void(const TSongResult&)>& onResult = {},
                             const std::function<void()>& afterLastRow = {});
 
@@ -142,6 +149,11 @@ class TMainWindow : public QMainWindow {
   void SelectRows(const std::vector<int>& rows);
   void ReportUnreadableSongs();
   TPanelValues TrimmedPanelValues();
+  // While songs load or a command runs, the parts that start commands are disabled; the folder
+  // pane stays free, so that another folder can be chosen.
+  void SetCommandsEnabled(bool enabled);
+  // Waits for ms milliseconds while the window keeps painting and answering.
+  void WaitPainting(int ms);
 
   TDialogs& dialogs_;
   TErrorGuard guard_;
@@ -157,6 +169,9 @@ class TMainWindow : public QMainWindow {
   QSplitter* mainSplitter_ = nullptr;
 
   bool shownOnce_ = false;
+  int busy_ = 0;                                  // loads and commands running, nested ones too
+  std::uint64_t loadGeneration_ = 0;              // the newest load; an older one is abandoned
+  std::shared_ptr<std::atomic<bool>> loadCancel_;  // set to abandon the load in progress
   const QKeyEvent* keyEvent_ = nullptr;  // the key event seen last, and the widget it was seen at
   QObject* keyReceiver_ = nullptr;
 };

@@ -4,9 +4,7 @@
 // questions, shows what went wrong and reloads the list afterwards. Each handler runs inside RunGuarded, so
 // that an error is shown and the window carries on.
 #include <QItemSelectionModel>
-#include <chrono>
 #include <optional>
-#include <thread>
 
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
@@ -23,15 +21,18 @@ namespace tagwright {
 
 namespace {
 
-constexpr auto kPauseAfterRenameFailure = std::chrono::milliseconds(2000);
+constexpr int kPauseAfterRenameFailureMs = 2000;
 
 }  // namespace
 
 // --- The pass over the selected songs ---
 
-void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
+void TMainWindow::RunSelectedSongsPass(const QString& caption, bool askWhenUnwritable, const TSongPlanner& planner,
                                        const std::function<void(const TSongResult&)>& onResult,
                                        const std::function<void()>& afterLastRow) {
+  if (busy_ > 0) return;  // no command starts while songs load or another command runs
+  ++busy_;
+  SetCommandsEnabled(false);
   const int remembered = CurrentRow();
   std::vector<const TSongFile*> selected;
   for (int row = 0; row < RowCount(); ++row) {
@@ -59,8 +60,12 @@ void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanne
     }
     return TPassStep::Continue;
   };
+  hooks.OnProgress = [&](std::size_t done, std::size_t total) {
+    if (total > 1) SetStatusText(QStringLiteral("%1: %2 / %3").arg(caption).arg(done).arg(total));
+  };
   const auto reload = [&] {
     LoadSongFolder(SelectedFolder());
+    if (--busy_ == 0) SetCommandsEnabled(true);
     SelectSingleRow(remembered);
   };
   try {
@@ -91,7 +96,7 @@ void TMainWindow::StampWithDetails() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     std::optional<TPanelValues> panel;  // trimmed when the first song is planned
-    RunSelectedSongsPass(true, {TTagsNeeded::Yes, [&](const TSongFile&, const TID3Info& tags) {
+    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tag(s)"), true, {TTagsNeeded::Yes, [&](const TSongFile&, const TID3Info& tags) {
                                   if (!panel) panel = TrimmedPanelValues();
                                   return PlanStampFromPanel(tags, *panel, single);
                                 }});
@@ -100,7 +105,7 @@ void TMainWindow::StampWithDetails() {
 
 void TMainWindow::StampRecognized() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanStampRecognized});
+    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tags"), true, {TTagsNeeded::Yes, PlanStampRecognized});
   });
 }
 
@@ -110,7 +115,7 @@ void TMainWindow::AutoRename() {
   RunGuarded([this] {
     const TSongPlanner planner{TTagsNeeded::No,
                                [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
-    RunSelectedSongsPass(true, planner, [this](const TSongResult& result) {
+    RunSelectedSongsPass(QStringLiteral("AutoRename Files"), true, planner, [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
   });
@@ -130,14 +135,14 @@ void TMainWindow::RenameWithDetails() {
                                  }
                                  return PlanRenameWithDetails(song, *panel, single);
                                }};
-    RunSelectedSongsPass(true, planner, [&](const TSongResult& result) {
+    RunSelectedSongsPass(QStringLiteral("Rename File(s)"), true, planner, [&](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) {
         SetStatusText(QString::fromUtf8(result.Reason.c_str()));
         messageShown = true;
       }
     }, [&] {
       // Leave the last message readable before the reload replaces it.
-      if (messageShown) std::this_thread::sleep_for(kPauseAfterRenameFailure);
+      if (messageShown) WaitPainting(kPauseAfterRenameFailureMs);
     });
   });
 }
@@ -162,13 +167,13 @@ void TMainWindow::RenameThisFile() {
 
 void TMainWindow::UseFileNameAsTitle() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanFileNameAsTitle});
+    RunSelectedSongsPass(QStringLiteral("Filename as Title"), true, {TTagsNeeded::Yes, PlanFileNameAsTitle});
   });
 }
 
 void TMainWindow::CleanUpDetails() {
   RunGuarded([this] {
-    RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanDetailsCleanup});
+    RunSelectedSongsPass(QStringLiteral("Details Cleanup"), true, {TTagsNeeded::Yes, PlanDetailsCleanup});
   });
 }
 
@@ -176,7 +181,7 @@ void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
     const TSongPlanner planner{TTagsNeeded::No,
                                [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
-    RunSelectedSongsPass(false, planner, [this](const TSongResult& result) {
+    RunSelectedSongsPass(QStringLiteral("Hands-Free!"), false, planner, [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
   });
@@ -193,7 +198,7 @@ void TMainWindow::PlaySelectedSongs() {
 
 void TMainWindow::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
-    RunSelectedSongsPass(false, {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) {
+    RunSelectedSongsPass(QStringLiteral("ID3 Clear"), false, {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) {
                                    return PlanClearTagField(tags, field);
                                  }});
   });

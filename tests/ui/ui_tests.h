@@ -105,4 +105,12 @@ class TPartsTest : public QObject {
   void ErrorGuardShowsAnyError();
 };
 
+class TLoadingTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void ShowsProgressWhileSongsAreRead();
+  void AnotherFolderChosenMidLoadIsTheOneShown();
+  void NoCommandStartsMidLoad();
+};
+
 }  // namespace tagwright::testing
