@@ -366,7 +366,8 @@ void TMainWindow::SetCommandsEnabled(bool enabled) {
 
 void TMainWindow::WaitPainting(int ms) {
   QEventLoop waiting;
-  QTimer::singleShot(ms, &waiting, &QEventLoop::quit);
+  // A precise timer: a coarse one may end the wait up to 5 % early.
+  QTimer::singleShot(ms, Qt::PreciseTimer, &waiting, &QEventLoop::quit);
   waiting.exec();
 }
 
