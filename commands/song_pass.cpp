@@ -84,11 +84,8 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
   result.Outcome = OutcomeOf(change.WriteTags, renames);
   result.NewFileName = change.NewFileName;
   if (change.WriteTags) {
-    if (mode == TPassMode::Apply) {
-      if (TResult written = WriteID3Tags(fileName, change.Tags); !written) {
-        return Failed(fileName, written.Describe(), std::move(written));
-      }
-    }
+    TResult written = mode == TPassMode::Apply ? WriteID3Tags(fileName, change.Tags) : PredictID3Write(fileName, change.Tags);
+    if (!written) return Failed(fileName, written.Describe(), std::move(written));
     result.TagsWritten = true;
     result.Tags = change.Tags;
   }

@@ -144,26 +144,36 @@ TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TI
   return found;
 }
 
+namespace {
+
+// The file's ID3v2 tag with the record's values in it. The loaded tag keeps the fields the record
+// does not carry, and TRCK texts like "3/12". A file without a readable header starts from an
+// empty tag; saving then reports what is wrong.
+TID3v2 TagToWrite(TByteSource& source, const TID3Info& info) {
+  TID3v2 tag;
+  (void)tag.Load(source);
+  tag.SetTitle(info.Title);
+  tag.SetArtist(info.Artist);
+  tag.SetAlbum(info.Album);
+  tag.SetYear(info.Year);
+  tag.SetComment(info.Comment);
+  // The record holds eight bits of the track; a larger ID3v2 track with the same low bits is
+  // the one it was read from and stays.
+  if ((tag.Track & 0xFF) != info.Track) tag.SetTrack(info.Track);
+  tag.SetGenre(info.Genre);
+  return tag;
+}
+
+}  // namespace
+
 TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
   // One descriptor and one lock for the whole read-modify-write of both tags.
   TResultOf<TLockedSong> opened = TLockedSong::Open(fileName);
   if (!opened) return opened.Failure();
   TLockedSong& song = opened.Value();
   {
-    TID3v2 tag;
-    // The loaded tag keeps the fields the record does not carry, and TRCK texts like "3/12". A
-    // file without a readable header starts from an empty tag; Save then reports what is wrong.
     TDescriptorSource source(song.Descriptor(), song.Info().st_size);
-    (void)tag.Load(source);
-    tag.SetTitle(info.Title);
-    tag.SetArtist(info.Artist);
-    tag.SetAlbum(info.Album);
-    tag.SetYear(info.Year);
-    tag.SetComment(info.Comment);
-    // The record holds eight bits of the track; a larger ID3v2 track with the same low bits is
-    // the one it was read from and stays.
-    if ((tag.Track & 0xFF) != info.Track) tag.SetTrack(info.Track);
-    tag.SetGenre(info.Genre);
+    TID3v2 tag = TagToWrite(source, info);
     if (TResult saved = tag.Save(song, DefaultFileOps()); !saved) return saved;
   }
   TID3v1Buffer buffer;
@@ -179,6 +189,15 @@ TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
     buffer[kTrackOffset] = info.Track;
   }
   return WriteTrailer(song, buffer);
+}
+
+TResult PredictID3Write(const std::string& fileName, const TID3Info& info) {
+  TFileSource source;
+  TResultOf<bool> opened = OpenForReading(source, fileName);
+  if (!opened) return opened.Failure();
+  if (!opened.Value()) return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::no_such_file_or_directory));
+  TID3v2 tag = TagToWrite(source, info);
+  return tag.CheckSave(source, fileName);
 }
 
 TResultOf<bool> ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer) {

@@ -42,6 +42,10 @@ TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TI
 // ID3v2 tag cannot be written, the trailer is left alone and the file is as it was.
 TResult WriteID3Tags(const std::string& fileName, const TID3Info& info);
 
+// What WriteID3Tags would meet, found without writing (and without opening the file for writing):
+// a tag too large, or a rewrite that the folder has no room or no permission for.
+TResult PredictID3Write(const std::string& fileName, const TID3Info& info);
+
 // The file's last 128 bytes; the value is true when they are an ID3v1 trailer ("TAG").
 TResultOf<bool> ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer);
 // Overwrites the file's trailer, or appends one when it has none.

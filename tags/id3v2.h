@@ -14,6 +14,7 @@ namespace tagwright {
 
 class TByteSource;
 class TLockedSong;
+class TID3v2FrameScanner;
 
 inline constexpr std::size_t kID3v2SlotCount = 16;
 
@@ -87,6 +88,19 @@ class TID3v2 {
   TResult Save(const std::string& fileName, const TFileOps& ops);
   // The same on a song already open and locked, which then stands for the written song.
   TResult Save(TLockedSong& song, const TFileOps& ops);
+  // What Save would meet on the song read from source (fileName names it), without writing: a
+  // tag too large, or a rewrite for which the folder has no room (a temporary name too long) or
+  // no permission.
+  TResult CheckSave(TByteSource& source, const std::string& fileName);
+
+ private:
+  struct TNewTag {
+    std::string Bytes;
+    bool InPlace = false;
+    std::int64_t KeepFrom = 0;  // where the bytes kept after the new tag begin
+  };
+  // The new tag for the song read by scanner (its header read already, or the song too short).
+  TResultOf<TNewTag> ComposeTag(TID3v2FrameScanner& scanner, bool headerRead, const std::string& fileName);
 };
 
 }  // namespace tagwright

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "files/paths.h"
 #include "tags/byte_source.h"
 #include "tags/id3v2.h"
 #include "tags/id3v2_frames.h"
@@ -147,20 +148,9 @@ TResult TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   return Save(song.Value(), ops);
 }
 
-TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
-  TagInfo.NeedRewrite = false;
-  TagInfo.PaddingSize = 0;
-  const std::string& fileName = song.Name();
-  TDescriptorSource source(song.Descriptor(), song.Info().st_size);
-  TID3v2FrameScanner scanner(source);
-  // A file shorter than a tag header holds no tag: the new tag goes in front of its bytes.
-  const bool headerRead = scanner.ReadHeader();
-  if (!headerRead && source.Size() >= 10) {
-    return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
-  }
+TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TID3v2FrameScanner& scanner, bool headerRead, const std::string& fileName) {
   const bool hadTag = headerRead && IsID3v2Header(scanner.Header());
   const std::int64_t oldTotal = hadTag ? scanner.TagTotal() : 0;
-
   std::string frames;
   AppendTextFrame(frames, "TIT2", Title);
   AppendTextFrame(frames, "TPE1", Artist);
@@ -216,9 +206,53 @@ TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
   tag += frames;
   tag.append(static_cast<std::size_t>(padding), '\0');
 
-  if (inPlace) return WriteInPlace(song, tag, ops);
+  TNewTag composed;
+  composed.Bytes = std::move(tag);
+  composed.InPlace = inPlace;
   // The old tag is skipped only when its size is usable; otherwise nothing of the file is dropped.
-  const std::int64_t keepFrom = hadTag ? oldTotal : 0;
+  composed.KeepFrom = hadTag ? oldTotal : 0;
+  return composed;
+}
+
+TResult TID3v2::CheckSave(TByteSource& source, const std::string& fileName) {
+  TID3v2FrameScanner scanner(source);
+  const bool headerRead = scanner.ReadHeader();
+  if (!headerRead && source.Size() >= 10) {
+    return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
+  }
+  TResultOf<TNewTag> composed = ComposeTag(scanner, headerRead, fileName);
+  if (!composed) return composed.Failure();
+  if (composed.Value().InPlace) return {};
+  // A rewrite makes a new file beside the song ("NAME~", "NAME~1", ...) and renames it over the
+  // song: the folder must take the longer name and allow the change.
+  const std::string folder = FolderToOpen(fileName);
+  const long maxName = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (FileNamePart(fileName).size() + 1 > static_cast<std::size_t>(maxName > 0 ? maxName : NAME_MAX)) {
+    return TResult::Failure(TFailureKind::Write, fileName, std::make_error_code(std::errc::filename_too_long));
+  }
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    return TResult::FromErrno(TFailureKind::Write, fileName);
+  }
+  return {};
+}
+
+TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
+  TagInfo.NeedRewrite = false;
+  TagInfo.PaddingSize = 0;
+  const std::string& fileName = song.Name();
+  TDescriptorSource source(song.Descriptor(), song.Info().st_size);
+  TID3v2FrameScanner scanner(source);
+  // A file shorter than a tag header holds no tag: the new tag goes in front of its bytes.
+  const bool headerRead = scanner.ReadHeader();
+  if (!headerRead && source.Size() >= 10) {
+    return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
+  }
+  TResultOf<TNewTag> composed = ComposeTag(scanner, headerRead, fileName);
+  if (!composed) return composed.Failure();
+  const std::string& tag = composed.Value().Bytes;
+  const bool inPlace = composed.Value().InPlace;
+  const std::int64_t keepFrom = composed.Value().KeepFrom;
+  if (inPlace) return WriteInPlace(song, tag, ops);
   if (song.Info().st_nlink > 1) {
     // A rename would leave the song's other names with the old file: its own file is rewritten.
     TResult written = RewriteKeepingFile(song.Path(), song.Descriptor(), song.Info(), tag, keepFrom, ops);

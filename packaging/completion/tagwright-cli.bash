@@ -28,17 +28,19 @@ _tagwright_cli() {
 
     local options
     case $command in
-        scan) options="--help --recursive --no-tags" ;;
-        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run" ;;
+        scan) options="--help --recursive --no-tags --jobs" ;;
+        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs" ;;
         tags) options="--help" ;;
         stamp)
-            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run"
+            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run --jobs"
             case $prev in
                 --artist | --title | --album | --year | --comment | --genre | --track) return ;;  # free text
             esac
             ;;
         *) return ;;
     esac
+
+    [[ $prev == --jobs ]] && return  # a number
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -254,3 +254,31 @@ TEST(SongPassRenames, DryRunForeseesANameTooLong) {
 
 }  // namespace
 }  // namespace tagwright
+
+namespace tagwright {
+namespace {
+
+// A tag that cannot be written in place needs a temporary file beside the song; with a name of 255
+// bytes there is no room for one. The dry run foresees what the real run meets.
+TEST(SongPassTagWrites, DryRunForeseesARewriteWithoutRoomForItsTemporaryFile) {
+  testing::TTempFolder folder;
+  std::vector<std::unique_ptr<TSongFile>> songs;
+  songs.push_back(Bound(folder.WriteFile(std::string(251, 'n') + ".mp3", testing::SongAudio())));
+  songs.push_back(Bound(folder.WriteFile("short.mp3", testing::SongAudio())));
+  const TSongPlanner clearTitle{TTagsNeeded::Yes, [](const TSongFile&, const TID3Info& tags) {
+                                  return PlanClearTagField(tags, TTagField::Title);
+                                }};
+  const std::vector<TSongResult> dry = RunOn(songs, clearTitle, TPassMode::DryRun);
+  const std::vector<TSongResult> real = RunOn(songs, clearTitle, TPassMode::Apply);
+  ASSERT_EQ(dry.size(), 2u);
+  ASSERT_EQ(real.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(dry[i].Outcome, real[i].Outcome) << i;
+    EXPECT_EQ(dry[i].Failure.Error(), real[i].Failure.Error()) << i;
+  }
+  EXPECT_EQ(real[0].Failure.Error(), std::errc::filename_too_long);
+  EXPECT_EQ(real[1].Outcome, TChangeOutcome::Tagged);
+}
+
+}  // namespace
+}  // namespace tagwright
