@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "files/folder_scan.h"
@@ -37,8 +38,7 @@ constexpr std::size_t kUnreadableNamesShown = 10;
 
 }  // namespace
 
-TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), guard_(dialogs) {
+TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(dialogs), guard_(dialogs) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowTitle(QStringLiteral("Tagwright"));
   setWindowIcon(ProgramIcon());
@@ -149,8 +149,10 @@ void TMainWindow::ConnectParts() {
   connect(hintRelay_, &THintRelay::HintChanged, this, &TMainWindow::ShowHintInStatus);
   connect(folderPane_, &TFolderPane::FolderSelected, this, &TMainWindow::LoadSelectedFolder);
 
-  connect(sortFilterPanel_, &TSortFilterPanel::ViewModeChosen, this, [this] { RunGuarded([this] { RefreshSongList(); }); });
-  connect(sortFilterPanel_, &TSortFilterPanel::FilterChosen, this, [this] { RunGuarded([this] { RefreshSongList(); }); });
+  connect(sortFilterPanel_, &TSortFilterPanel::ViewModeChosen, this,
+          [this] { RunGuarded([this] { RefreshSongList(); }); });
+  connect(sortFilterPanel_, &TSortFilterPanel::FilterChosen, this,
+          [this] { RunGuarded([this] { RefreshSongList(); }); });
   connect(sortFilterPanel_, &TSortFilterPanel::HandsFreeClicked, this, &TMainWindow::HandsFreeUpdate);
   connect(sortFilterPanel_, &TSortFilterPanel::AutoRenameClicked, this, &TMainWindow::AutoRename);
   connect(sortFilterPanel_, &TSortFilterPanel::DetailsCleanupClicked, this, &TMainWindow::CleanUpDetails);
@@ -191,7 +193,8 @@ void TMainWindow::ShowHintInStatus(const QString& line) { statusBar_->SetPanelTe
 
 void TMainWindow::FitStatusBar() {
   const int outerWidth = frameGeometry().width();
-  statusBar_->SetPanelWidth(TStatusPanel::Message, std::max(kMessagePanelWidth, outerWidth - kStatusBarWidthBesideMessage));
+  statusBar_->SetPanelWidth(TStatusPanel::Message,
+                            std::max(kMessagePanelWidth, outerWidth - kStatusBarWidthBesideMessage));
 }
 
 // --- Keys and size ---
@@ -247,6 +250,7 @@ void TMainWindow::ShowAboutBox() {
 }
 
 void TMainWindow::LoadSelectedFolder(const QString& path) {
+  unspelledFolder_.clear();
   songListPane_->SetIncludeSubfolders(false);
   RunGuarded([&] { LoadSongFolder(QStringToPath(path)); });
 }
@@ -260,9 +264,31 @@ void TMainWindow::OpenCurrentSong() {
   if (song != nullptr) dialogs_.OpenWithAssociatedApplication(song->FileName());
 }
 
-std::string TMainWindow::SelectedFolder() const { return QStringToPath(folderPane_->SelectedPath()); }
+std::string TMainWindow::SelectedFolder() const {
+  if (!unspelledFolder_.empty()) return unspelledFolder_;
+  return QStringToPath(folderPane_->SelectedPath());
+}
 
 bool TMainWindow::SelectFolder(const QString& path) { return folderPane_->SelectFolder(path); }
+
+bool TMainWindow::OpenStartFolder(const std::string& folder) {
+  std::error_code error;
+  if (folder.empty() || !std::filesystem::is_directory(folder, error)) return false;
+  const QString spelled = PathToQString(folder);
+  if (QStringToPath(spelled) == folder) return SelectFolder(spelled);
+  // Qt's paths are Unicode: bytes that are no UTF-8 would come back as other bytes, and the scan would
+  // miss the folder. The tree shows the nearest folder above that it can spell.
+  std::string above = folder;
+  do {
+    const std::size_t slash = above.find_last_of('/');
+    above = slash == 0 || slash == std::string::npos ? std::string("/") : above.substr(0, slash);
+  } while (above != "/" && QStringToPath(PathToQString(above)) != above);
+  folderPane_->OpenFolder(PathToQString(above));
+  songListPane_->SetIncludeSubfolders(false);
+  unspelledFolder_ = folder;
+  RunGuarded([&] { LoadSongFolder(unspelledFolder_); });
+  return true;
+}
 
 // --- Songs ---
 
@@ -316,7 +342,8 @@ void TMainWindow::ReportUnreadableSongs() {
   if (unreadableSongs_.size() > kUnreadableNamesShown) {
     lines << QStringLiteral("... and %1 more").arg(unreadableSongs_.size() - kUnreadableNamesShown);
   }
-  dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Tagwright"), lines.join(QLatin1Char('\n')), TMsgDlgButton::OK);
+  dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Tagwright"), lines.join(QLatin1Char('\n')),
+                      TMsgDlgButton::OK);
 }
 
 void TMainWindow::RefreshSongList() {

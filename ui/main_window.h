@@ -79,6 +79,11 @@ class TMainWindow : public QMainWindow {
   std::string SelectedFolder() const;
   // Selects a folder in the folder tree, which loads it; false when it is no folder.
   bool SelectFolder(const QString& path);
+  // The folder to start on, as the file system spells it (from the command line): selected in the
+  // tree like SelectFolder, also when its name is no valid UTF-8 and the tree cannot spell it; the
+  // songs are then found by the name's own bytes, until another folder is selected. False when it
+  // is no folder.
+  bool OpenStartFolder(const std::string& folder);
 
   // --- Song details panel ---
   void ShowSongDetails();
@@ -98,10 +103,10 @@ class TMainWindow : public QMainWindow {
   // list order, asks (or, without askWhenUnwritable, silently skips) when a file cannot be written,
   // hands each result to onResult, shows a file that could not be read or written in an error box
   // (which ends the pass), calls afterLastRow when every row was visited, and always reloads the
-  // folder and selects the row that was current, by position.
-  void RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
-                            const std::function<void(const TSongResult&)>& onResult = {},
-                            const std::function<void()>& afterLastRow = {});
+  // folder and selects the row that was current, by position. Returns what became of the songs.
+  TPassSummary RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
+                                    const std::function<void(const TSongResult&)>& onResult = {},
+                                    const std::function<void()>& afterLastRow = {});
 
  public Q_SLOTS:
   // The buttons and the song list's pop-up menu entries.
@@ -142,6 +147,8 @@ class TMainWindow : public QMainWindow {
   void SelectRows(const std::vector<int>& rows);
   void ReportUnreadableSongs();
   TPanelValues TrimmedPanelValues();
+  // After the reload that ends a pass: the renames that failed, in the message panel.
+  void ShowRenameFailures(const QString& command, const TPassSummary& summary);
 
   TDialogs& dialogs_;
   TErrorGuard guard_;
@@ -156,6 +163,9 @@ class TMainWindow : public QMainWindow {
   THintRelay* hintRelay_ = nullptr;
   QSplitter* mainSplitter_ = nullptr;
 
+  // A folder whose name the tree cannot spell, loaded by its bytes; empty while the tree's selection
+  // counts.
+  std::string unspelledFolder_;
   bool shownOnce_ = false;
   const QKeyEvent* keyEvent_ = nullptr;  // the key event seen last, and the widget it was seen at
   QObject* keyReceiver_ = nullptr;

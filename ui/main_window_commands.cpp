@@ -29,9 +29,9 @@ constexpr auto kPauseAfterRenameFailure = std::chrono::milliseconds(2000);
 
 // --- The pass over the selected songs ---
 
-void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
-                                       const std::function<void(const TSongResult&)>& onResult,
-                                       const std::function<void()>& afterLastRow) {
+TPassSummary TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
+                                               const std::function<void(const TSongResult&)>& onResult,
+                                               const std::function<void()>& afterLastRow) {
   const int remembered = CurrentRow();
   std::vector<const TSongFile*> selected;
   for (int row = 0; row < RowCount(); ++row) {
@@ -63,14 +63,26 @@ void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanne
     LoadSongFolder(SelectedFolder());
     SelectSingleRow(remembered);
   };
+  TPassSummary summary;
   try {
-    const TPassSummary summary = RunSongPass(selected, planner, TPassMode::Apply, hooks);
+    summary = RunSongPass(selected, planner, TPassMode::Apply, hooks);
     if (!summary.Stopped && afterLastRow) afterLastRow();
   } catch (...) {
     reload();
     throw;
   }
   reload();
+  return summary;
+}
+
+void TMainWindow::ShowRenameFailures(const QString& command, const TPassSummary& summary) {
+  std::size_t failed = 0;
+  for (const TReasonCount& count : summary.FailedBy) {
+    if (count.Reason == kRenameFailedMessage) failed += count.Songs;
+  }
+  if (failed == 0) return;
+  SetStatusText(
+      QStringLiteral("%1: %2 failed (%3)").arg(command).arg(failed).arg(QString::fromUtf8(kRenameFailedMessage)));
 }
 
 TPanelValues TMainWindow::TrimmedPanelValues() {
@@ -99,9 +111,7 @@ void TMainWindow::StampWithDetails() {
 }
 
 void TMainWindow::StampRecognized() {
-  RunGuarded([this] {
-    RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanStampRecognized});
-  });
+  RunGuarded([this] { RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanStampRecognized}); });
 }
 
 // --- Renaming ---
@@ -110,9 +120,11 @@ void TMainWindow::AutoRename() {
   RunGuarded([this] {
     const TSongPlanner planner{TTagsNeeded::No,
                                [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
-    RunSelectedSongsPass(true, planner, [this](const TSongResult& result) {
+    const TPassSummary summary = RunSelectedSongsPass(true, planner, [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
+    // The reload has replaced the message of each failure: the failures are told once more.
+    ShowRenameFailures(QStringLiteral("AutoRename Files"), summary);
   });
 }
 
@@ -130,15 +142,18 @@ void TMainWindow::RenameWithDetails() {
                                  }
                                  return PlanRenameWithDetails(song, *panel, single);
                                }};
-    RunSelectedSongsPass(true, planner, [&](const TSongResult& result) {
-      if (result.Outcome == TChangeOutcome::Failed) {
-        SetStatusText(QString::fromUtf8(result.Reason.c_str()));
-        messageShown = true;
-      }
-    }, [&] {
-      // Leave the last message readable before the reload replaces it.
-      if (messageShown) std::this_thread::sleep_for(kPauseAfterRenameFailure);
-    });
+    RunSelectedSongsPass(
+        true, planner,
+        [&](const TSongResult& result) {
+          if (result.Outcome == TChangeOutcome::Failed) {
+            SetStatusText(QString::fromUtf8(result.Reason.c_str()));
+            messageShown = true;
+          }
+        },
+        [&] {
+          // Leave the last message readable before the reload replaces it.
+          if (messageShown) std::this_thread::sleep_for(kPauseAfterRenameFailure);
+        });
   });
 }
 
@@ -151,7 +166,8 @@ void TMainWindow::RenameThisFile() {
     if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
     if (!target || !RenameWithoutReplacing(fileName, *target).Ok()) {
-      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"), TMsgDlgButton::OK);
+      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"),
+                          TMsgDlgButton::OK);
       return;
     }
     LoadSongFolder(SelectedFolder());
@@ -161,24 +177,21 @@ void TMainWindow::RenameThisFile() {
 // --- Automatic updates ---
 
 void TMainWindow::UseFileNameAsTitle() {
-  RunGuarded([this] {
-    RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanFileNameAsTitle});
-  });
+  RunGuarded([this] { RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanFileNameAsTitle}); });
 }
 
 void TMainWindow::CleanUpDetails() {
-  RunGuarded([this] {
-    RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanDetailsCleanup});
-  });
+  RunGuarded([this] { RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanDetailsCleanup}); });
 }
 
 void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
     const TSongPlanner planner{TTagsNeeded::No,
                                [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
-    RunSelectedSongsPass(false, planner, [this](const TSongResult& result) {
+    const TPassSummary summary = RunSelectedSongsPass(false, planner, [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     });
+    ShowRenameFailures(QStringLiteral("Hands-Free!"), summary);
   });
 }
 
@@ -205,7 +218,9 @@ void TMainWindow::DeleteThisFile() {
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
     const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
-    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text, TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) return;
+    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text,
+                            TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes)
+      return;
     if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }

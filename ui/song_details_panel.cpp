@@ -28,6 +28,7 @@
 #include "ui/menu_entries.h"
 #include "ui/song_status_color.h"
 #include "ui/text_conversion.h"
+#include "ui/typing_limit.h"
 #include "ui/window_layout.h"
 
 namespace tagwright {
@@ -36,6 +37,10 @@ namespace {
 
 // Longer texts do not fit an ID3v1 tag: the artist and title fields warn in light orange.
 constexpr int kLongestID3v1Text = 30;
+// What the user may type into the year, genre and track fields.
+constexpr int kYearCharacters = 4;
+constexpr int kGenreCharacters = 100;
+constexpr int kTrackCharacters = 3;
 
 // Wide fields give way down to a third of their width when the window is narrow.
 QLineEdit* MakeField(QWidget* parent, const char* name, int width) {
@@ -94,7 +99,7 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   titleField_ = MakeField(detailsBox_, "titleField", kWideFieldWidth);
   albumField_ = MakeField(detailsBox_, "albumField", kWideFieldWidth);
   yearField_ = MakeField(detailsBox_, "yearField", kYearFieldWidth);
-  yearField_->setMaxLength(4);
+  new TTypingLimit(yearField_, kYearCharacters);
   genreBox_ = new QComboBox(detailsBox_);
   genreBox_->setObjectName(QStringLiteral("genreBox"));
   genreBox_->setEditable(true);
@@ -102,10 +107,10 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   genreBox_->setFixedWidth(kGenreBoxWidth);
   genreBox_->setMaxVisibleItems(kGenreBoxVisibleItems);
   for (const std::string& genre : GenreChoices()) genreBox_->addItem(ToQString(genre));
-  genreBox_->lineEdit()->setMaxLength(100);
+  new TTypingLimit(genreBox_->lineEdit(), kGenreCharacters);
   commentField_ = MakeField(detailsBox_, "commentField", kWideFieldWidth);
   trackField_ = MakeField(detailsBox_, "trackField", kTrackFieldWidth);
-  trackField_->setMaxLength(3);
+  new TTypingLimit(trackField_, kTrackCharacters);
   SetHint(trackField_, QStringLiteral("Track Number of Song"));
   readOnlyLabel_ = new QLabel(detailsBox_);
   readOnlyLabel_->setObjectName(QStringLiteral("readOnlyLabel"));
@@ -203,11 +208,9 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
 void TSongDetailsPanel::CreateTextMenu() {
   textMenu_ = new QMenu(this);
   textMenu_->setObjectName(QStringLiteral("detailsTextMenu"));
-  QAction* underscores =
-      AddEntry(textMenu_, "Underscores -> Spaces (my_song -> my song)", "underscoresToSpacesEntry");
+  QAction* underscores = AddEntry(textMenu_, "Underscores -> Spaces (my_song -> my song)", "underscoresToSpacesEntry");
   QAction* initialCaps = AddEntry(textMenu_, "Initial Caps (my song -> My Song)", "initialCapsEntry");
-  QAction* removeArtist =
-      AddEntry(textMenu_, "Remove Artist Name from Title Beginning", "removeArtistFromTitleEntry");
+  QAction* removeArtist = AddEntry(textMenu_, "Remove Artist Name from Title Beginning", "removeArtistFromTitleEntry");
   textMenu_->addSeparator();
   fromFileNameMenu_ = AddSubmenu(textMenu_, "Update from Filename", "fromFileNameMenu");
   artistFromFileNameEntry_ = AddEntry(fromFileNameMenu_, "Artist:", "artistFromFileNameEntry");
@@ -233,12 +236,10 @@ void TSongDetailsPanel::CreateTextMenu() {
   connect(underscores, &QAction::triggered, this, &TSongDetailsPanel::UnderscoresToSpaces);
   connect(initialCaps, &QAction::triggered, this, &TSongDetailsPanel::InitialCaps);
   connect(removeArtist, &QAction::triggered, this, &TSongDetailsPanel::RemoveArtistFromTitle);
-  connect(artistFromFileNameEntry_, &QAction::triggered, this, [this] {
-    guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Artist, true); });
-  });
-  connect(titleFromFileNameEntry_, &QAction::triggered, this, [this] {
-    guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Title, false); });
-  });
+  connect(artistFromFileNameEntry_, &QAction::triggered, this,
+          [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Artist, true); }); });
+  connect(titleFromFileNameEntry_, &QAction::triggered, this,
+          [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Title, false); }); });
   connect(cut, &QAction::triggered, this, [this] {
     if (QLineEdit* field = FocusedField()) field->cut();
   });
@@ -431,10 +432,11 @@ void TSongDetailsPanel::CutSelectionTo(TDetailsField target) {
   QLineEdit* source = FocusedField();
   if (source == nullptr || !source->hasSelectedText()) return;
   QLineEdit* targetField = FieldWidget(target);
+  const QString moved = source->selectedText();
   source->cut();
-  targetField->setSelection(0, 0);
+  // Put in as a whole: a paste would be refused where it makes the track longer than the user may type.
+  targetField->setText(moved + targetField->text());
   targetField->setCursorPosition(0);
-  targetField->paste();
   std::string tidied = TrimText(FieldText(source));
   while (!tidied.empty() && tidied.front() == '-') tidied = TrimText(std::string_view(tidied).substr(1));
   source->setText(ToQString(tidied));

@@ -61,7 +61,7 @@ class TSongListPane : public QWidget {
  Q_SIGNALS:
   // The user changed the selection or the current row, or typed in the list.
   void SelectionChanged();
-  // A row was double-clicked.
+  // A row, or the list below its last row, was double-clicked.
   void OpenRequested();
   // The pop-up menu's entries.
   void PlayRequested();

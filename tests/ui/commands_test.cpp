@@ -1,5 +1,6 @@
 // The commands, end to end through the real window on folders of real song files, with the dialogs
 // answered by the test.
+#include <sys/stat.h>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -7,7 +8,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <sys/stat.h>
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
@@ -84,7 +84,8 @@ void TCommandsTest::StampSeveralSongsWritesOnlyFilledFields() {
 void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
   TSongFolder folder;
   std::vector<std::string> songs;
-  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) songs.push_back(folder.AddTaggedSong(name, Tags("", "T")));
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"})
+    songs.push_back(folder.AddTaggedSong(name, Tags("", "T")));
   MakeReadOnly(songs[1]);
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
@@ -166,6 +167,39 @@ void TCommandsTest::AutoRenameRenamesTheFirstOfTwoClashingSongs() {
   QVERIFY(!FileExists(folder / "one.mp3"));
 }
 
+// The reload that ends the pass empties the message panel: a failed rename is told after it.
+void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
+  {
+    TSongFolder folder;
+    folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
+    folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    window.Child<QPushButton>("autoRenameButton")->click();
+    QVERIFY(FileExists(folder / "Moby - Why.mp3"));
+    const QString status = window->StatusText();
+    QVERIFY2(status.startsWith(QStringLiteral("AutoRename Files: ")), qPrintable(status));
+    QVERIFY2(status.contains(QStringLiteral("1 failed (Error renaming file. Is it a duplicate or read-only?)")),
+             qPrintable(status));
+  }
+  {
+    TSongFolder folder;
+    folder.AddSong("Moby - Why.mp3");
+    folder.AddSong("moby - why.mp3");
+    folder.AddSong("sting - fields.mp3");
+    folder.AddSong("Sting - Fields.mp3");
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    QTest::keyClick(window.Window.get(), Qt::Key_F7);
+    const QString status = window->StatusText();
+    QVERIFY2(status.startsWith(QStringLiteral("Hands-Free!: ")), qPrintable(status));
+    QVERIFY2(status.contains(QStringLiteral("2 failed (Error renaming file. Is it a duplicate or read-only?)")),
+             qPrintable(status));
+  }
+}
+
 void TCommandsTest::RenameThisFileUsesTheTypedName() {
   TSongFolder folder;
   folder.AddSong("old.mp3");
@@ -238,8 +272,8 @@ void TCommandsTest::ClearBlanksEachFieldAlone() {
   QCOMPARE(items.size(), 7);
   items[item]->trigger();
   const TID3Info after = TagsOf(song);
-  const std::string values[] = {after.Artist, after.Title, std::to_string(after.Track), after.Album,
-                                after.Year,   after.Genre, after.Comment};
+  const std::string values[] = {after.Artist, after.Title,  std::to_string(after.Track), after.Album, after.Year,
+                                after.Genre,  after.Comment};
   const std::string before[] = {"Artist", "Title", "5", "Album", "1999", "Rock", "Comment"};
   for (int field = 0; field < 7; ++field) {
     if (field == item) {
@@ -266,6 +300,23 @@ void TCommandsTest::DeleteAsksFirst() {
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   window->DeleteThisFile();
   QVERIFY(!FileExists(song));
+  QCOMPARE(window->RowCount(), 0);
+}
+
+void TCommandsTest::FailedDeleteNamesTheFileAndTheCause() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("gone.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  QVERIFY(QFile::remove(QString::fromStdString(song)));  // taken away behind the window's back
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  window->DeleteThisFile();
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(2));
+  const TRecordingDialogs::TMessage& error = window.Dialogs.Messages[1];
+  QCOMPARE(error.Type, TMsgDlgType::Error);
+  QVERIFY2(error.Text.contains(QString::fromStdString(song)), qPrintable(error.Text));
+  QVERIFY2(error.Text.contains(QStringLiteral("No such file or directory")), qPrintable(error.Text));
   QCOMPARE(window->RowCount(), 0);
 }
 

@@ -37,7 +37,8 @@ void TStartUpTest::StartsEmptyWithCaptionAndFirstChoices() {
   QCOMPARE(window.Child<QLabel>("readOnlyLabel")->text(), QString());
   QCOMPARE(window->SelectedFolder(), std::string());
   // The tree opens on the home folder without selecting anything.
-  QVERIFY(window.Child<TFolderTree>("folderTree")->isExpanded(window.Child<TFolderTree>("folderTree")->NodeOfPath(QDir::homePath())));
+  QVERIFY(window.Child<TFolderTree>("folderTree")
+              ->isExpanded(window.Child<TFolderTree>("folderTree")->NodeOfPath(QDir::homePath())));
 }
 
 void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
@@ -79,9 +80,13 @@ void TStartUpTest::GenreBoxOffersSortedNames() {
   QVERIFY(genres->findText(QStringLiteral("Hip-Hop")) > genres->findText(QStringLiteral("Hard Rock")));
   QVERIFY(genres->findText(QStringLiteral("Eurodance")) < genres->findText(QStringLiteral("Euro-House")));
   QVERIFY(genres->findText(QStringLiteral("Euro-House")) < genres->findText(QStringLiteral("Euro-Techno")));
-  QCOMPARE(genres->lineEdit()->maxLength(), 100);
-  QCOMPARE(window.Child<QLineEdit>("yearField")->maxLength(), 4);
-  QCOMPARE(window.Child<QLineEdit>("trackField")->maxLength(), 3);
+  // What the user may type: 100 characters of genre, 4 of year, 3 of track.
+  QTest::keyClicks(genres->lineEdit(), QString(101, QLatin1Char('g')));
+  QCOMPARE(genres->currentText().size(), 100);
+  QTest::keyClicks(window.Child<QLineEdit>("yearField"), QStringLiteral("19745"));
+  QCOMPARE(window.Child<QLineEdit>("yearField")->text(), QStringLiteral("1974"));
+  QTest::keyClicks(window.Child<QLineEdit>("trackField"), QStringLiteral("1234"));
+  QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QStringLiteral("123"));
 }
 
 void TStartUpTest::MessagePanelFollowsWindowWidth_data() {
@@ -129,6 +134,28 @@ void TStartUpTest::SelectingAFileIsRefused() {
   QVERIFY(!window->SelectFolder(QString::fromStdString(song)));
   QVERIFY(!window->SelectFolder(folder.QPath() + QStringLiteral("/missing")));
   QCOMPARE(window->RowCount(), 0);
+}
+
+// A folder name that is not UTF-8 (made on another system, say) still lists its songs, and the
+// reload after a command finds them again.
+void TStartUpTest::StartFolderNamedInOtherBytesLoads() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("caf\xe9 \xff/Abba - Waterloo.mp3");
+  const std::string odd = folder / "caf\xe9 \xff";
+  TWindowUnderTest window;
+  QVERIFY(window->OpenStartFolder(odd));
+  QCOMPARE(window->RowCount(), 1);
+  QCOMPARE(window->SelectedFolder(), odd);
+  ClickRow(*window.Window, 0);
+  window->StampRecognized();
+  QCOMPARE(window->RowCount(), 1);
+  QCOMPARE(window->SongAtRow(0)->FileName(), song);
+  TID3Info tags;
+  QVERIFY(ReadID3Tags(song, tags).Ok());
+  QCOMPARE(tags.Artist, std::string("Abba"));
+  QVERIFY(!window->OpenStartFolder(song));
+  QVERIFY(window->OpenStartFolder(folder.Path()));  // a name the tree can spell is selected there
+  QCOMPARE(window->SelectedFolder(), folder.Path());
 }
 
 void TStartUpTest::AboutBoxShowsVersion() {

@@ -15,6 +15,7 @@ class TStartUpTest : public QObject {
   void MessagePanelFollowsWindowWidth();
   void SelectingAnotherFolderUnticksSubdirectories();
   void SelectingAFileIsRefused();
+  void StartFolderNamedInOtherBytesLoads();
   void AboutBoxShowsVersion();
   void RefreshKeepsOpenFoldersWithoutReloading();
   void ClosingTheWindowEndsTheProgram();
@@ -35,6 +36,7 @@ class TSongListTest : public QObject {
   void StatusColorsFollowFiveRules();
   void RowsAreDrawnInStatusColors();
   void DoubleClickOpensCurrentSong();
+  void ClickOnTheSelectedRowOrEnterShowsTheSongAfresh();
   void PopupMenuEnablesBySelection();
   void SelectSingleRowIgnoresRowsOutside();
 };
@@ -44,6 +46,7 @@ class TSongDetailsTest : public QObject {
  private Q_SLOTS:
   void SingleSongFillsEveryField();
   void TrackIsPaddedAndZeroEmpty();
+  void LengthLimitsStopTypingOnly();
   void ReadOnlyFileIsMarked();
   void CommonModeShowsSharedValues();
   void CommonModeCaseOnlyDifferenceShowsLastSpelling();
@@ -76,12 +79,14 @@ class TCommandsTest : public QObject {
   void RenameWithDetailsReportsATakenName();
   void RenameWithDetailsRenamesCaseOnlyChanges();
   void AutoRenameRenamesTheFirstOfTwoClashingSongs();
+  void FailedRenamesAreToldAfterTheReload();
   void RenameThisFileUsesTheTypedName();
   void HandsFreeActsOnlyOnNamesHoldingTheirDetails();
   void DetailsCleanupAndFilenameAsTitle();
   void ClearBlanksEachFieldAlone_data();
   void ClearBlanksEachFieldAlone();
   void DeleteAsksFirst();
+  void FailedDeleteNamesTheFileAndTheCause();
   void SelectArtistAddsRowsOfTheSameSpelling();
   void CutToMovesTextToTheFrontOfAnotherField();
   void UpdateFromFileNameFillsOneField();
