@@ -16,6 +16,7 @@
 #include "songs/song_list.h"
 #include "songs/song_view_mode.h"
 #include "ui/error_guard.h"
+#include "ui/pass_summary.h"
 
 class QSplitter;
 
@@ -103,8 +104,10 @@ class TMainWindow : public QMainWindow {
   // list order, asks (or, without askWhenUnwritable, silently skips) when a file cannot be written,
   // hands each result to onResult, shows a file that could not be read or written in an error box
   // (which ends the pass), calls afterLastRow when every row was visited, and always reloads the
-  // folder and selects the row that was current, by position. Returns what became of the songs.
-  TPassSummary RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
+  // folder and selects the row that was current, by position. After the reload the message panel
+  // sums the pass up in one line, headed by the command's name. Returns what became of the songs.
+  TPassSummary RunSelectedSongsPass(const QString& command, TPassCount count, bool askWhenUnwritable,
+                                    const TSongPlanner& planner,
                                     const std::function<void(const TSongResult&)>& onResult = {},
                                     const std::function<void()>& afterLastRow = {});
 
@@ -147,8 +150,6 @@ class TMainWindow : public QMainWindow {
   void SelectRows(const std::vector<int>& rows);
   void ReportUnreadableSongs();
   TPanelValues TrimmedPanelValues();
-  // After the reload that ends a pass: the renames that failed, in the message panel.
-  void ShowRenameFailures(const QString& command, const TPassSummary& summary);
 
   TDialogs& dialogs_;
   TErrorGuard guard_;

@@ -25,11 +25,26 @@ namespace {
 
 constexpr auto kPauseAfterRenameFailure = std::chrono::milliseconds(2000);
 
+// The entry of "ID3 Clear" that blanks the field.
+QString TagFieldCaption(TTagField field) {
+  switch (field) {
+    case TTagField::Artist: return QStringLiteral("Artist");
+    case TTagField::Title: return QStringLiteral("Title");
+    case TTagField::Track: return QStringLiteral("Track");
+    case TTagField::Album: return QStringLiteral("Album");
+    case TTagField::Year: return QStringLiteral("Year");
+    case TTagField::Genre: return QStringLiteral("Genre");
+    case TTagField::Comment: break;
+  }
+  return QStringLiteral("Comment");
+}
+
 }  // namespace
 
 // --- The pass over the selected songs ---
 
-TPassSummary TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
+TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCount count, bool askWhenUnwritable,
+                                               const TSongPlanner& planner,
                                                const std::function<void(const TSongResult&)>& onResult,
                                                const std::function<void()>& afterLastRow) {
   const int remembered = CurrentRow();
@@ -72,17 +87,9 @@ TPassSummary TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSo
     throw;
   }
   reload();
+  // The reload has emptied the message panel, and with it any message of the pass.
+  SetStatusText(PassSummaryLine(command, count, summary));
   return summary;
-}
-
-void TMainWindow::ShowRenameFailures(const QString& command, const TPassSummary& summary) {
-  std::size_t failed = 0;
-  for (const TReasonCount& count : summary.FailedBy) {
-    if (count.Reason == kRenameFailedMessage) failed += count.Songs;
-  }
-  if (failed == 0) return;
-  SetStatusText(
-      QStringLiteral("%1: %2 failed (%3)").arg(command).arg(failed).arg(QString::fromUtf8(kRenameFailedMessage)));
 }
 
 TPanelValues TMainWindow::TrimmedPanelValues() {
@@ -103,15 +110,19 @@ void TMainWindow::StampWithDetails() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     std::optional<TPanelValues> panel;  // trimmed when the first song is planned
-    RunSelectedSongsPass(true, {TTagsNeeded::Yes, [&](const TSongFile&, const TID3Info& tags) {
-                                  if (!panel) panel = TrimmedPanelValues();
-                                  return PlanStampFromPanel(tags, *panel, single);
-                                }});
+    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tag(s)"), TPassCount::SongsTagged, true,
+                         {TTagsNeeded::Yes, [&](const TSongFile&, const TID3Info& tags) {
+                            if (!panel) panel = TrimmedPanelValues();
+                            return PlanStampFromPanel(tags, *panel, single);
+                          }});
   });
 }
 
 void TMainWindow::StampRecognized() {
-  RunGuarded([this] { RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanStampRecognized}); });
+  RunGuarded([this] {
+    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tags"), TPassCount::SongsTagged, true,
+                         {TTagsNeeded::Yes, PlanStampRecognized});
+  });
 }
 
 // --- Renaming ---
@@ -120,11 +131,11 @@ void TMainWindow::AutoRename() {
   RunGuarded([this] {
     const TSongPlanner planner{TTagsNeeded::No,
                                [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
-    const TPassSummary summary = RunSelectedSongsPass(true, planner, [this](const TSongResult& result) {
-      if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
-    });
-    // The reload has replaced the message of each failure: the failures are told once more.
-    ShowRenameFailures(QStringLiteral("AutoRename Files"), summary);
+    RunSelectedSongsPass(QStringLiteral("AutoRename Files"), TPassCount::Renamed, true, planner,
+                         [this](const TSongResult& result) {
+                           if (result.Outcome == TChangeOutcome::Failed)
+                             SetStatusText(QString::fromUtf8(kRenameFailedMessage));
+                         });
   });
 }
 
@@ -143,7 +154,7 @@ void TMainWindow::RenameWithDetails() {
                                  return PlanRenameWithDetails(song, *panel, single);
                                }};
     RunSelectedSongsPass(
-        true, planner,
+        QStringLiteral("Rename File(s)"), TPassCount::Renamed, true, planner,
         [&](const TSongResult& result) {
           if (result.Outcome == TChangeOutcome::Failed) {
             SetStatusText(QString::fromUtf8(result.Reason.c_str()));
@@ -177,21 +188,28 @@ void TMainWindow::RenameThisFile() {
 // --- Automatic updates ---
 
 void TMainWindow::UseFileNameAsTitle() {
-  RunGuarded([this] { RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanFileNameAsTitle}); });
+  RunGuarded([this] {
+    RunSelectedSongsPass(QStringLiteral("Filename as Title"), TPassCount::SongsTagged, true,
+                         {TTagsNeeded::Yes, PlanFileNameAsTitle});
+  });
 }
 
 void TMainWindow::CleanUpDetails() {
-  RunGuarded([this] { RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanDetailsCleanup}); });
+  RunGuarded([this] {
+    RunSelectedSongsPass(QStringLiteral("Details Cleanup"), TPassCount::SongsTagged, true,
+                         {TTagsNeeded::Yes, PlanDetailsCleanup});
+  });
 }
 
 void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
     const TSongPlanner planner{TTagsNeeded::No,
                                [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
-    const TPassSummary summary = RunSelectedSongsPass(false, planner, [this](const TSongResult& result) {
-      if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
-    });
-    ShowRenameFailures(QStringLiteral("Hands-Free!"), summary);
+    RunSelectedSongsPass(QStringLiteral("Hands-Free!"), TPassCount::SongsUpdated, false, planner,
+                         [this](const TSongResult& result) {
+                           if (result.Outcome == TChangeOutcome::Failed)
+                             SetStatusText(QString::fromUtf8(kRenameFailedMessage));
+                         });
   });
 }
 
@@ -206,9 +224,9 @@ void TMainWindow::PlaySelectedSongs() {
 
 void TMainWindow::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
-    RunSelectedSongsPass(false, {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) {
-                                   return PlanClearTagField(tags, field);
-                                 }});
+    RunSelectedSongsPass(
+        QStringLiteral("ID3 Clear ") + TagFieldCaption(field), TPassCount::SongsTagged, false,
+        {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) { return PlanClearTagField(tags, field); }});
   });
 }
 

@@ -102,6 +102,8 @@ void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
   for (int i : {0, 2, 3}) QCOMPARE(TagsOf(songs[i]).Title, std::string("T"));
   QCOMPARE(SelectedRows(*window.Window), QList<int>{2});
   QCOMPARE(window->CurrentRow(), 2);
+  QCOMPARE(window->StatusText(),
+           QStringLiteral("Stamp ID3 Tags: 3 songs tagged, 1 left alone (file cannot be written to)"));
 }
 
 void TCommandsTest::UnwritableFileAnsweredNoEndsThePass() {
@@ -197,6 +199,54 @@ void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
     QVERIFY2(status.startsWith(QStringLiteral("Hands-Free!: ")), qPrintable(status));
     QVERIFY2(status.contains(QStringLiteral("2 failed (Error renaming file. Is it a duplicate or read-only?)")),
              qPrintable(status));
+  }
+}
+
+// After the reload the message panel sums the pass up, with the reasons in the command line's words.
+void TCommandsTest::EachPassIsSummedUpInOneLine() {
+  {
+    TSongFolder folder;
+    folder.AddSong("moby - why.mp3");
+    folder.AddSong("Sting - Fields.mp3");
+    folder.AddTaggedSong("Moby - Porcelain - www.site.com.mp3", Tags("Moby", "Porcelain"));
+    folder.AddTaggedSong("Abba - Waterloo - www.x.org.mp3", Tags("Abba", "Waterloo"));
+    folder.AddSong("what?.mp3");
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    QTest::keyClick(window.Window.get(), Qt::Key_F7);
+    QCOMPARE(window->StatusText(), QStringLiteral("Hands-Free!: 2 songs updated, 3 left alone (2 file name holds more "
+                                                  "than the details, 1 not recognised)"));
+    QVERIFY(FileExists(folder / "Moby - Why.mp3"));
+  }
+  {
+    TSongFolder folder;
+    folder.AddSong("Abba - Waterloo.mp3");
+    folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
+    folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+    folder.AddSong("x?.mp3");
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    window.Child<QPushButton>("autoRenameButton")->click();
+    QCOMPARE(
+        window->StatusText(),
+        QStringLiteral("AutoRename Files: 1 renamed, 2 left alone (1 already named after its details, 1 no title or "
+                       "artist recognised), 1 failed (Error renaming file. Is it a duplicate or read-only?)"));
+  }
+  {
+    TSongFolder folder;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) folder.AddSong(name);
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
+    QTest::keyClick(window.Window.get(), Qt::Key_F6);
+    QCOMPARE(window->StatusText(), QStringLiteral("Stamp ID3 Tag(s): 4 songs tagged"));
+    ClickRow(*window.Window, 0);
+    window.Child<QAction>("clearAlbumEntry")->trigger();
+    QCOMPARE(window->StatusText(), QStringLiteral("ID3 Clear Album: 1 song tagged"));
+    QCOMPARE(Trimmed(TagsOf(folder / "a.mp3").Album), std::string());
   }
 }
 

@@ -80,6 +80,7 @@ class TCommandsTest : public QObject {
   void RenameWithDetailsRenamesCaseOnlyChanges();
   void AutoRenameRenamesTheFirstOfTwoClashingSongs();
   void FailedRenamesAreToldAfterTheReload();
+  void EachPassIsSummedUpInOneLine();
   void RenameThisFileUsesTheTypedName();
   void HandsFreeActsOnlyOnNamesHoldingTheirDetails();
   void DetailsCleanupAndFilenameAsTitle();
