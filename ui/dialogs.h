@@ -6,6 +6,9 @@
 #include <QFlags>
 #include <QString>
 #include <string>
+#include <vector>
+
+#include "commands/song_pass.h"
 
 namespace tagwright {
 
@@ -28,6 +31,10 @@ class TDialogs {
   // The one-line input dialog. Returns true with the edited text in value when confirmed; false,
   // value untouched, when cancelled.
   virtual bool InputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
+
+  // Shows what a command would do to each song (the results of a dry run) in a table. True when the
+  // user chooses "Apply", false for "Close".
+  virtual bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) = 0;
 
   // Opens a file or folder with the desktop's default application for it. Nothing is reported when
   // that fails.

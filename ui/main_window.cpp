@@ -169,6 +169,8 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::SelectAllRequested, this, &TMainWindow::SelectAll);
   connect(songListPane_, &TSongListPane::IncludeSubfoldersToggled, this, &TMainWindow::ReloadForSubfolderTick);
   connect(songListPane_, &TSongListPane::RefreshRequested, this, &TMainWindow::RefreshSongFolder);
+  connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
+  connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
 
   detailsPanel_->SetSelectedSongSource(
       [this]() -> TSongFile* { return SelectedSongCount() == 1 ? SongAtRow(CurrentRow()) : nullptr; });

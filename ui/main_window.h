@@ -129,6 +129,10 @@ class TMainWindow : public QMainWindow {
   void SelectAll();
   void ReloadForSubfolderTick();
   void RefreshSongFolder();
+  // Show what "Hands-Free!" or "AutoRename Files" would do to the selected songs, writing nothing;
+  // "Apply" then runs the command on them.
+  void PreviewHandsFree();
+  void PreviewAutoRename();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -148,6 +152,10 @@ class TMainWindow : public QMainWindow {
   void FitStatusBar();
   void OpenCurrentSong();
   void SelectRows(const std::vector<int>& rows);
+  // The songs of the selected rows, in list order.
+  std::vector<const TSongFile*> SelectedSongs() const;
+  // A dry run of the planner over the selected songs, shown in the preview; true for "Apply".
+  bool PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner);
   void ReportUnreadableSongs();
   TPanelValues TrimmedPanelValues();
 

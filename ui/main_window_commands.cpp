@@ -23,6 +23,11 @@ namespace tagwright {
 
 namespace {
 
+const TSongPlanner kAutoRenamePlanner{TTagsNeeded::No,
+                                      [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+const TSongPlanner kHandsFreePlanner{TTagsNeeded::No,
+                                     [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
+
 constexpr auto kPauseAfterRenameFailure = std::chrono::milliseconds(2000);
 
 // The entry of "ID3 Clear" that blanks the field.
@@ -48,11 +53,7 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
                                                const std::function<void(const TSongResult&)>& onResult,
                                                const std::function<void()>& afterLastRow) {
   const int remembered = CurrentRow();
-  std::vector<const TSongFile*> selected;
-  for (int row = 0; row < RowCount(); ++row) {
-    if (!songListPane_->IsRowSelected(row)) continue;
-    if (const TSongFile* song = SongAtRow(row)) selected.push_back(song);
-  }
+  const std::vector<const TSongFile*> selected = SelectedSongs();
 
   TPassHooks hooks;
   hooks.OnUnwritable = [&](const TSongFile& song) {
@@ -92,6 +93,27 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
   return summary;
 }
 
+std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
+  std::vector<const TSongFile*> selected;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (!songListPane_->IsRowSelected(row)) continue;
+    if (const TSongFile* song = SongAtRow(row)) selected.push_back(song);
+  }
+  return selected;
+}
+
+bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner) {
+  std::vector<TSongResult> results;
+  TPassHooks hooks;
+  hooks.OnResult = [&](const TSongResult& result) {
+    results.push_back(result);
+    return TPassStep::Continue;
+  };
+  // Every song has its row in the preview: the counts add nothing.
+  (void)RunSongPass(SelectedSongs(), planner, TPassMode::DryRun, hooks);
+  return dialogs_.PreviewPass(caption, results);
+}
+
 TPanelValues TMainWindow::TrimmedPanelValues() {
   TPanelValues panel;
   panel.Artist = detailsPanel_->TrimField(TDetailsField::Artist);
@@ -129,8 +151,7 @@ void TMainWindow::StampRecognized() {
 
 void TMainWindow::AutoRename() {
   RunGuarded([this] {
-    const TSongPlanner planner{TTagsNeeded::No,
-                               [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+    const TSongPlanner& planner = kAutoRenamePlanner;
     RunSelectedSongsPass(QStringLiteral("AutoRename Files"), TPassCount::Renamed, true, planner,
                          [this](const TSongResult& result) {
                            if (result.Outcome == TChangeOutcome::Failed)
@@ -203,13 +224,26 @@ void TMainWindow::CleanUpDetails() {
 
 void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
-    const TSongPlanner planner{TTagsNeeded::No,
-                               [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
+    const TSongPlanner& planner = kHandsFreePlanner;
     RunSelectedSongsPass(QStringLiteral("Hands-Free!"), TPassCount::SongsUpdated, false, planner,
                          [this](const TSongResult& result) {
                            if (result.Outcome == TChangeOutcome::Failed)
                              SetStatusText(QString::fromUtf8(kRenameFailedMessage));
                          });
+  });
+}
+
+// --- Previews ---
+
+void TMainWindow::PreviewHandsFree() {
+  RunGuarded([this] {
+    if (PreviewSelectedSongsPass(QStringLiteral("Preview Hands-Free"), kHandsFreePlanner)) HandsFreeUpdate();
+  });
+}
+
+void TMainWindow::PreviewAutoRename() {
+  RunGuarded([this] {
+    if (PreviewSelectedSongsPass(QStringLiteral("Preview AutoRename"), kAutoRenamePlanner)) AutoRename();
   });
 }
 

@@ -2,11 +2,19 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QUrl>
+#include <QVBoxLayout>
 
+#include "ui/pass_preview.h"
 #include "ui/text_conversion.h"
+#include "ui/window_layout.h"
 
 namespace tagwright {
 
@@ -44,6 +52,41 @@ TMsgDlgButton TQtDialogs::MessageDlg(TMsgDlgType type, const QString& caption, c
   if (buttons.testFlag(TMsgDlgButton::No)) return TMsgDlgButton::No;
   if (buttons.testFlag(TMsgDlgButton::Cancel)) return TMsgDlgButton::Cancel;
   return TMsgDlgButton::OK;
+}
+
+bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResult>& results) {
+  QDialog dialog(QApplication::activeWindow());
+  dialog.setObjectName(QStringLiteral("previewDialog"));
+  dialog.setWindowTitle(caption);
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* table = new QTableWidget(static_cast<int>(results.size()), kPreviewColumns.size(), &dialog);
+  table->setObjectName(QStringLiteral("previewTable"));
+  table->setHorizontalHeaderLabels(kPreviewColumns);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->verticalHeader()->hide();
+  for (int row = 0; row < table->rowCount(); ++row) {
+    const QStringList cells = PreviewCells(results[static_cast<std::size_t>(row)]);
+    for (int column = 0; column < cells.size(); ++column) {
+      auto* item = new QTableWidgetItem(cells[column]);
+      item->setToolTip(cells[column]);
+      table->setItem(row, column, item);
+    }
+  }
+  table->resizeColumnsToContents();
+  table->horizontalHeader()->setStretchLastSection(true);
+  layout->addWidget(table);
+  auto* buttons = new QDialogButtonBox(&dialog);
+  QPushButton* apply = buttons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole);
+  apply->setObjectName(QStringLiteral("applyButton"));
+  QPushButton* close = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
+  close->setObjectName(QStringLiteral("closeButton"));
+  close->setDefault(true);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  dialog.resize(kPreviewDialogSize);
+  return dialog.exec() == QDialog::Accepted;
 }
 
 bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value) {

@@ -10,6 +10,7 @@ class TQtDialogs : public TDialogs {
   TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
                            TMsgDlgButtons buttons) override;
   bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
+  bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) override;
   void OpenWithAssociatedApplication(const std::string& path) override;
 };
 

@@ -80,6 +80,9 @@ void TSongListPane::CreateMenu() {
   includeSubfoldersEntry_->setCheckable(true);
   includeSubfoldersEntry_->setChecked(false);
   refreshEntry_ = AddEntry(menu_, "Refresh", "refreshEntry");
+  menu_->addSeparator();
+  previewHandsFreeEntry_ = AddEntry(menu_, "Preview Hands-Free...", "previewHandsFreeEntry");
+  previewAutoRenameEntry_ = AddEntry(menu_, "Preview AutoRename...", "previewAutoRenameEntry");
 
   connect(playEntry_, &QAction::triggered, this, &TSongListPane::PlayRequested);
   connect(stampEntry_, &QAction::triggered, this, &TSongListPane::StampRequested);
@@ -89,6 +92,8 @@ void TSongListPane::CreateMenu() {
   connect(selectAllEntry_, &QAction::triggered, this, &TSongListPane::SelectAllRequested);
   connect(includeSubfoldersEntry_, &QAction::triggered, this, &TSongListPane::IncludeSubfoldersToggled);
   connect(refreshEntry_, &QAction::triggered, this, &TSongListPane::RefreshRequested);
+  connect(previewHandsFreeEntry_, &QAction::triggered, this, &TSongListPane::PreviewHandsFreeRequested);
+  connect(previewAutoRenameEntry_, &QAction::triggered, this, &TSongListPane::PreviewAutoRenameRequested);
 
   songList_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(songList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
@@ -156,6 +161,8 @@ void TSongListPane::PrepareMenu() {
   selectArtistEntry_->setEnabled(selected == 1);
   playEntry_->setEnabled(selected > 0);
   stampEntry_->setEnabled(selected > 0);
+  previewHandsFreeEntry_->setEnabled(selected > 0);
+  previewAutoRenameEntry_->setEnabled(selected > 0);
   selectAllEntry_->setEnabled(RowCount() > 0);
 }
 

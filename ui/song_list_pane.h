@@ -74,6 +74,8 @@ class TSongListPane : public QWidget {
   // The entry's tick has already flipped when this is sent.
   void IncludeSubfoldersToggled();
   void RefreshRequested();
+  void PreviewHandsFreeRequested();
+  void PreviewAutoRenameRequested();
 
  private:
   void CreateMenu();
@@ -96,6 +98,8 @@ class TSongListPane : public QWidget {
   QAction* selectAllEntry_ = nullptr;
   QAction* includeSubfoldersEntry_ = nullptr;  // checkable: choosing it flips the tick by itself
   QAction* refreshEntry_ = nullptr;
+  QAction* previewHandsFreeEntry_ = nullptr;
+  QAction* previewAutoRenameEntry_ = nullptr;
 };
 
 }  // namespace tagwright

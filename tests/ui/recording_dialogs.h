@@ -44,6 +44,14 @@ class TRecordingDialogs : public TDialogs {
     return true;
   }
 
+  bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) override {
+    Previews.push_back({caption, results});
+    if (PreviewAnswers.empty()) return false;
+    const bool apply = PreviewAnswers.front();
+    PreviewAnswers.pop_front();
+    return apply;
+  }
+
   void OpenWithAssociatedApplication(const std::string& path) override { Opened.push_back(path); }
 
   std::vector<TMessage> Messages;
@@ -51,6 +59,12 @@ class TRecordingDialogs : public TDialogs {
   std::vector<TInput> Inputs;
   std::deque<QString> InputAnswers;
   std::vector<std::string> Opened;
+  struct TPreview {
+    QString Caption;
+    std::vector<TSongResult> Results;
+  };
+  std::vector<TPreview> Previews;
+  std::deque<bool> PreviewAnswers;  // true: "Apply"; "Close" when empty
 };
 
 }  // namespace tagwright::testing

@@ -111,4 +111,15 @@ class TPartsTest : public QObject {
   void ErrorGuardShowsAnyError();
 };
 
+// The previews of Hands-Free and AutoRename, against the command line's dry runs and the commands.
+class TPreviewTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void PreviewShowsWhatTheDryRunForesees_data();
+  void PreviewShowsWhatTheDryRunForesees();
+  void ApplyGivesTheSameFilesAsTheCommand_data();
+  void ApplyGivesTheSameFilesAsTheCommand();
+  void PreviewRowsSayWhatHappens();
+};
+
 }  // namespace tagwright::testing
