@@ -36,9 +36,12 @@ class TDialogs {
   // user chooses "Apply", false for "Close".
   virtual bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) = 0;
 
-  // Opens a file or folder with the desktop's default application for it. Nothing is reported when
-  // that fails.
-  virtual void OpenWithAssociatedApplication(const std::string& path) = 0;
+  // Opens a file or folder with the desktop's default application for it; false when none opens it.
+  virtual bool OpenWithAssociatedApplication(const std::string& path) = 0;
 };
+
+// Opens a file or folder with its application, and says so in an error box, naming it, when none
+// opens it.
+void OpenOrTell(TDialogs& dialogs, const std::string& path);
 
 }  // namespace tagwright

@@ -263,7 +263,7 @@ void TMainWindow::FollowSelection() {
 
 void TMainWindow::OpenCurrentSong() {
   const TSongFile* song = SongAtRow(CurrentRow());
-  if (song != nullptr) dialogs_.OpenWithAssociatedApplication(song->FileName());
+  if (song != nullptr) OpenOrTell(dialogs_, song->FileName());
 }
 
 std::string TMainWindow::SelectedFolder() const {

@@ -252,7 +252,7 @@ void TMainWindow::PreviewAutoRename() {
 void TMainWindow::PlaySelectedSongs() {
   for (int row = 0; row < RowCount(); ++row) {
     if (!songListPane_->IsRowSelected(row)) continue;
-    if (const TSongFile* song = SongAtRow(row)) dialogs_.OpenWithAssociatedApplication(song->FileName());
+    if (const TSongFile* song = SongAtRow(row)) OpenOrTell(dialogs_, song->FileName());
   }
 }
 

@@ -97,8 +97,8 @@ bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QStri
   return ok;
 }
 
-void TQtDialogs::OpenWithAssociatedApplication(const std::string& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(path)));
+bool TQtDialogs::OpenWithAssociatedApplication(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(path)));
 }
 
 }  // namespace tagwright

@@ -11,7 +11,7 @@ class TQtDialogs : public TDialogs {
                            TMsgDlgButtons buttons) override;
   bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
   bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) override;
-  void OpenWithAssociatedApplication(const std::string& path) override;
+  bool OpenWithAssociatedApplication(const std::string& path) override;
 };
 
 }  // namespace tagwright

@@ -52,13 +52,20 @@ class TRecordingDialogs : public TDialogs {
     return apply;
   }
 
-  void OpenWithAssociatedApplication(const std::string& path) override { Opened.push_back(path); }
+  bool OpenWithAssociatedApplication(const std::string& path) override {
+    Opened.push_back(path);
+    if (OpenAnswers.empty()) return true;
+    const bool opened = OpenAnswers.front();
+    OpenAnswers.pop_front();
+    return opened;
+  }
 
   std::vector<TMessage> Messages;
   std::deque<TMsgDlgButton> Answers;
   std::vector<TInput> Inputs;
   std::deque<QString> InputAnswers;
   std::vector<std::string> Opened;
+  std::deque<bool> OpenAnswers;  // false: no application opens the file; opened when empty
   struct TPreview {
     QString Caption;
     std::vector<TSongResult> Results;

@@ -65,6 +65,7 @@ class TKeysAndHintsTest : public QObject {
   void F9InSongListGoesToPlayEntry();
   void F9ElsewhereOpensCurrentSong();
   void F9WithEmptyListDoesNothing();
+  void FileThatNoApplicationOpensIsNamed();
   void HintOfControlGoesToStatusOnOneLine();
   void ErrorsAreShownAndWindowCarriesOn();
 };
