@@ -29,8 +29,9 @@ class TDialogs {
                                    TMsgDlgButtons buttons) = 0;
 
   // The one-line input dialog. Returns true with the edited text in value when confirmed; false,
-  // value untouched, when cancelled.
-  virtual bool InputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
+  // value untouched, when cancelled. The text's first selectedLength characters are selected at
+  // first; all of it when selectedLength is negative.
+  virtual bool InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength = -1) = 0;
 
   // Shows what a command would do to each song (the results of a dry run) in a table. True when the
   // user chooses "Apply", false for "Close".

@@ -195,7 +195,10 @@ void TMainWindow::RenameThisFile() {
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
     QString typed = PathToQString(std::string(FileNamePart(fileName)));
-    if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed)) return;
+    // The name without its extension is selected, ready to be typed over, as file managers do.
+    const qsizetype dot = typed.lastIndexOf(QLatin1Char('.'));
+    const int stem = static_cast<int>(dot > 0 ? dot : typed.size());
+    if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed, stem)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
     if (!target || !RenameWithoutReplacing(fileName, *target).Ok()) {
       dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"),

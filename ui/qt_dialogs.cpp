@@ -5,7 +5,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
@@ -89,12 +90,32 @@ bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResu
   return dialog.exec() == QDialog::Accepted;
 }
 
-bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value) {
-  bool ok = false;
-  const QString text =
-      QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, value, &ok);
-  if (ok) value = text;
-  return ok;
+bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength) {
+  QDialog dialog(QApplication::activeWindow());
+  dialog.setObjectName(QStringLiteral("inputDialog"));
+  dialog.setWindowTitle(caption);
+  dialog.setMinimumWidth(kInputDialogMinimumWidth);
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* label = new QLabel(prompt, &dialog);
+  auto* field = new QLineEdit(value, &dialog);
+  field->setObjectName(QStringLiteral("inputField"));
+  label->setBuddy(field);
+  layout->addWidget(label);
+  layout->addWidget(field);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  field->setFocus();
+  if (selectedLength < 0 || selectedLength > value.size()) {
+    field->selectAll();
+  } else {
+    // The cursor ends the selection, as when the user drags over the name from its start.
+    field->setSelection(0, selectedLength);
+  }
+  if (dialog.exec() != QDialog::Accepted) return false;
+  value = field->text();
+  return true;
 }
 
 bool TQtDialogs::OpenWithAssociatedApplication(const std::string& path) {

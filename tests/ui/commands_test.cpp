@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
+#include "ui/qt_dialogs.h"
 #include "ui/song_list_box.h"
 
 namespace tagwright::testing {
@@ -261,6 +263,7 @@ void TCommandsTest::RenameThisFileUsesTheTypedName() {
   QCOMPARE(window.Dialogs.Inputs.at(0).Caption, QStringLiteral("Rename File"));
   QCOMPARE(window.Dialogs.Inputs.at(0).Prompt, QStringLiteral("New filename"));
   QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("old.mp3"));
+  QCOMPARE(window.Dialogs.Inputs.at(0).SelectedLength, 3);  // "old"
   QCOMPARE(window.Dialogs.Messages.at(0).Text, QStringLiteral("Error renaming file"));
   QVERIFY(FileExists(folder / "old.mp3"));
 
@@ -268,6 +271,40 @@ void TCommandsTest::RenameThisFileUsesTheTypedName() {
   window->RenameThisFile();
   QVERIFY(FileExists(folder / "new.txt"));
   QCOMPARE(window->RowCount(), 0);  // no longer a song file
+}
+
+// The rename box offers the whole name with the part before the extension selected, and is wide.
+void TCommandsTest::RenameBoxSelectsTheNameWithoutExtension() {
+  TSongFolder folder;
+  folder.AddSong("my.song.mp3");
+  folder.AddSong("noextension");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->RenameThisFile();
+  ClickRow(*window.Window, 1);
+  window->RenameThisFile();
+  QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("my.song.mp3"));
+  QCOMPARE(window.Dialogs.Inputs.at(0).SelectedLength, 7);
+  QCOMPARE(window.Dialogs.Inputs.at(1).Value, QStringLiteral("noextension"));
+  QCOMPARE(window.Dialogs.Inputs.at(1).SelectedLength, 11);
+
+  // The desktop's box itself.
+  QString selected;
+  int width = 0;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr) return;
+    if (auto* field = box->findChild<QLineEdit*>(QStringLiteral("inputField"))) selected = field->selectedText();
+    width = box->width();
+    box->close();
+  });
+  TQtDialogs desktop;
+  QString value = QStringLiteral("my.song.mp3");
+  QVERIFY(!desktop.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), value, 7));
+  QCOMPARE(selected, QStringLiteral("my.song"));
+  QVERIFY2(width >= 480, qPrintable(QString::number(width)));
+  QCOMPARE(value, QStringLiteral("my.song.mp3"));
 }
 
 void TCommandsTest::HandsFreeActsOnlyOnNamesHoldingTheirDetails() {

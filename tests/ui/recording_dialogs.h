@@ -23,6 +23,7 @@ class TRecordingDialogs : public TDialogs {
     QString Caption;
     QString Prompt;
     QString Value;  // the text offered
+    int SelectedLength;
   };
 
   TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
@@ -36,8 +37,8 @@ class TRecordingDialogs : public TDialogs {
     return buttons.testFlag(TMsgDlgButton::No) ? TMsgDlgButton::No : TMsgDlgButton::OK;
   }
 
-  bool InputQuery(const QString& caption, const QString& prompt, QString& value) override {
-    Inputs.push_back({caption, prompt, value});
+  bool InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength) override {
+    Inputs.push_back({caption, prompt, value, selectedLength});
     if (InputAnswers.empty()) return false;
     value = InputAnswers.front();
     InputAnswers.pop_front();

@@ -83,6 +83,7 @@ class TCommandsTest : public QObject {
   void FailedRenamesAreToldAfterTheReload();
   void EachPassIsSummedUpInOneLine();
   void RenameThisFileUsesTheTypedName();
+  void RenameBoxSelectsTheNameWithoutExtension();
   void HandsFreeActsOnlyOnNamesHoldingTheirDetails();
   void DetailsCleanupAndFilenameAsTitle();
   void ClearBlanksEachFieldAlone_data();
