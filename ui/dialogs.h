@@ -24,9 +24,10 @@ class TDialogs {
   virtual ~TDialogs() = default;
 
   // Shows a modal message box and returns the button pressed. Closing the box without a button
-  // counts as No when there is one, else as Cancel or OK.
+  // counts as No when there is one, else as Cancel or OK. Enter presses defaultButton when it is
+  // given (one of buttons), else the box's own choice.
   virtual TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
-                                   TMsgDlgButtons buttons) = 0;
+                                   TMsgDlgButtons buttons, TMsgDlgButtons defaultButton = {}) = 0;
 
   // The one-line input dialog. Returns true with the edited text in value when confirmed; false,
   // value untouched, when cancelled. The text's first selectedLength characters are selected at

@@ -18,6 +18,7 @@
 #include "ui/song_details_panel.h"
 #include "ui/song_list_pane.h"
 #include "ui/text_conversion.h"
+#include "ui/trash.h"
 
 namespace tagwright {
 
@@ -272,14 +273,24 @@ void TMainWindow::DeleteThisFile() {
     const TSongFile* song = SongAtRow(CurrentRow());
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
-    const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
+    // The file goes to the desktop's trash, from where the user can bring it back; where there is no
+    // trash, the question says that it goes for good.
+    const bool toTrash = HasTrashFor(fileName);
+    QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
+    if (!toTrash) text += QStringLiteral("\r\nThere is no trash here: the file will be deleted permanently.");
     if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text,
-                            TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes)
+                            TMsgDlgButton::Yes | TMsgDlgButton::No, TMsgDlgButton::No) != TMsgDlgButton::Yes)
       return;
-    if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
+    if (toTrash) {
+      if (std::string failure; !MoveToTrash(fileName, failure)) {
+        ShowErrorText("Cannot move file " + fileName + " to the trash: " + failure);
+      }
+    } else if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }
     LoadSongFolder(SelectedFolder());
+    // The song is gone: nothing of it stays in the panel.
+    ShowSongDetails();
   });
 }
 

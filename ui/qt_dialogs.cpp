@@ -34,7 +34,7 @@ QMessageBox::Icon IconOf(TMsgDlgType type) {
 }  // namespace
 
 TMsgDlgButton TQtDialogs::MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
-                                     TMsgDlgButtons buttons) {
+                                     TMsgDlgButtons buttons, TMsgDlgButtons defaultButton) {
   QMessageBox box(IconOf(type), caption, text, QMessageBox::NoButton, QApplication::activeWindow());
   QMessageBox::StandardButtons standard;
   if (buttons.testFlag(TMsgDlgButton::Yes)) standard |= QMessageBox::Yes;
@@ -43,6 +43,10 @@ TMsgDlgButton TQtDialogs::MessageDlg(TMsgDlgType type, const QString& caption, c
   if (buttons.testFlag(TMsgDlgButton::Cancel)) standard |= QMessageBox::Cancel;
   if (standard == QMessageBox::NoButton) standard = QMessageBox::Ok;
   box.setStandardButtons(standard);
+  if (defaultButton == TMsgDlgButton::Yes) box.setDefaultButton(QMessageBox::Yes);
+  if (defaultButton == TMsgDlgButton::No) box.setDefaultButton(QMessageBox::No);
+  if (defaultButton == TMsgDlgButton::OK) box.setDefaultButton(QMessageBox::Ok);
+  if (defaultButton == TMsgDlgButton::Cancel) box.setDefaultButton(QMessageBox::Cancel);
   switch (box.exec()) {
     case QMessageBox::Yes: return TMsgDlgButton::Yes;
     case QMessageBox::No: return TMsgDlgButton::No;

@@ -390,6 +390,37 @@ void TCommandsTest::DeleteAsksFirst() {
   QCOMPARE(window->RowCount(), 0);
 }
 
+// The file goes to the desktop's trash; "No" is the default answer, and the panel is emptied.
+void TCommandsTest::DeleteMovesTheFileToTheTrash() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
+  TTempFolder home;  // on the songs' file system, so that the user's own trash is the one
+  const QByteArray oldHome = qgetenv("HOME");
+  const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+  qputenv("HOME", QByteArray::fromStdString(home.Path()));
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home / "data"));
+  {
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    ClickRow(*window.Window, 0);
+    QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    window->DeleteThisFile();
+    QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(window.Dialogs.Messages[0].DefaultButton, TMsgDlgButtons(TMsgDlgButton::No));
+    QCOMPARE(window.Dialogs.Messages[0].Text,
+             QStringLiteral("Are you sure you want to delete this file?\r\n") + QString::fromStdString(song));
+    QVERIFY(!FileExists(song));
+    QVERIFY(FileExists(home / "data/Trash/files/Abba - Waterloo.mp3"));
+    QVERIFY(FileExists(home / "data/Trash/info/Abba - Waterloo.mp3.trashinfo"));
+    QCOMPARE(window->RowCount(), 0);
+    QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
+    QCOMPARE(window.Child<QLineEdit>("fileNameField")->text(), QString());
+  }
+  qputenv("HOME", oldHome);
+  qputenv("XDG_DATA_HOME", oldData);
+}
+
 void TCommandsTest::FailedDeleteNamesTheFileAndTheCause() {
   TSongFolder folder;
   const std::string song = folder.AddSong("gone.mp3");

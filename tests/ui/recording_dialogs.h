@@ -18,6 +18,7 @@ class TRecordingDialogs : public TDialogs {
     QString Caption;
     QString Text;
     TMsgDlgButtons Buttons;
+    TMsgDlgButtons DefaultButton;
   };
   struct TInput {
     QString Caption;
@@ -26,9 +27,9 @@ class TRecordingDialogs : public TDialogs {
     int SelectedLength;
   };
 
-  TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
-                           TMsgDlgButtons buttons) override {
-    Messages.push_back({type, caption, text, buttons});
+  TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text, TMsgDlgButtons buttons,
+                           TMsgDlgButtons defaultButton) override {
+    Messages.push_back({type, caption, text, buttons, defaultButton});
     if (!Answers.empty()) {
       const TMsgDlgButton answer = Answers.front();
       Answers.pop_front();

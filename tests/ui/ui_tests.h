@@ -90,6 +90,7 @@ class TCommandsTest : public QObject {
   void ClearBlanksEachFieldAlone();
   void DeleteAsksFirst();
   void FailedDeleteNamesTheFileAndTheCause();
+  void DeleteMovesTheFileToTheTrash();
   void SelectArtistAddsRowsOfTheSameSpelling();
   void CutToMovesTextToTheFrontOfAnotherField();
   void UpdateFromFileNameFillsOneField();
