@@ -23,6 +23,7 @@
 #include "ui/folder_pane.h"
 #include "ui/hint_relay.h"
 #include "ui/hints.h"
+#include "ui/settings.h"
 #include "ui/song_details_panel.h"
 #include "ui/song_list_pane.h"
 #include "ui/sort_filter_panel.h"
@@ -79,10 +80,11 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(paren
   ConnectParts();
 
   resize(kWindowSize);
-  setMinimumHeight(kWindowMinimumHeight);
+  FitMinimumSize();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+  RestoreWindowState();
 
   // Keys pressed anywhere in the window reach the key map.
   qApp->installEventFilter(this);
@@ -94,6 +96,7 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(paren
 
 TMainWindow::~TMainWindow() {
   qApp->removeEventFilter(this);
+  SaveWindowState();
   // The parts outlive this destructor (Qt deletes them with the window's base): nothing they report
   // while going may reach the window any more.
   delete hintRelay_;
@@ -229,6 +232,32 @@ void TMainWindow::HandleFunctionKey(QKeyEvent* event, QWidget* receiver) {
   }
 }
 
+void TMainWindow::RestoreWindowState() {
+  QSettings settings(SettingsOrganization(), SettingsApplication());
+  const QByteArray geometry = settings.value(WindowGeometryKey()).toByteArray();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  auto* folderSplitter = folderPane_->findChild<QSplitter*>(QStringLiteral("folderSplitter"));
+  const QByteArray main = settings.value(MainSplitterKey()).toByteArray();
+  const QByteArray folders = settings.value(FolderSplitterKey()).toByteArray();
+  splittersRestored_ = !main.isEmpty() && mainSplitter_->restoreState(main);
+  if (folderSplitter != nullptr && !folders.isEmpty()) folderSplitter->restoreState(folders);
+}
+
+void TMainWindow::SaveWindowState() const {
+  QSettings settings(SettingsOrganization(), SettingsApplication());
+  settings.setValue(WindowGeometryKey(), saveGeometry());
+  settings.setValue(MainSplitterKey(), mainSplitter_->saveState());
+  if (auto* folderSplitter = folderPane_->findChild<QSplitter*>(QStringLiteral("folderSplitter"))) {
+    settings.setValue(FolderSplitterKey(), folderSplitter->saveState());
+  }
+}
+
+// The window never gets so small that a label or button is cut or two of them meet.
+void TMainWindow::FitMinimumSize() {
+  centralWidget()->layout()->activate();
+  setMinimumSize(minimumSizeHint().expandedTo(QSize(0, kWindowMinimumHeight)));
+}
+
 void TMainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   FitStatusBar();
@@ -238,6 +267,8 @@ void TMainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shownOnce_) return;
   shownOnce_ = true;
+  FitMinimumSize();  // now with the desktop's style and fonts
+  if (splittersRestored_) return;
   // The folder pane starts at its width; the middle pane takes the rest.
   centralWidget()->layout()->activate();
   const int total = mainSplitter_->width() - mainSplitter_->handleWidth();

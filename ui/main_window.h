@@ -150,6 +150,10 @@ class TMainWindow : public QMainWindow {
   void FollowSelection();
   void HandleFunctionKey(QKeyEvent* event, QWidget* receiver);
   void FitStatusBar();
+  void FitMinimumSize();
+  // The window's size and place and the panes' widths, as the user left them.
+  void RestoreWindowState();
+  void SaveWindowState() const;
   void OpenCurrentSong();
   void SelectRows(const std::vector<int>& rows);
   // The songs of the selected rows, in list order.
@@ -176,6 +180,7 @@ class TMainWindow : public QMainWindow {
   // counts.
   std::string unspelledFolder_;
   bool shownOnce_ = false;
+  bool splittersRestored_ = false;
   const QKeyEvent* keyEvent_ = nullptr;  // the key event seen last, and the widget it was seen at
   QObject* keyReceiver_ = nullptr;
 };

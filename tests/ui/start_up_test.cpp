@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 
@@ -15,6 +17,7 @@
 #include "tests/ui/ui_tests.h"
 #include "ui/about_box.h"
 #include "ui/folder_tree.h"
+#include "ui/settings.h"
 #include "ui/song_list_box.h"
 #include "ui/status_panels.h"
 
@@ -109,6 +112,96 @@ void TStartUpTest::MessagePanelFollowsWindowWidth() {
   QCOMPARE(window.Child<TStatusPanels>("statusBar")->PanelWidth(TStatusPanel::Message), panelWidth);
   QCOMPARE(window.Child<TStatusPanels>("statusBar")->PanelWidth(TStatusPanel::Count), 70);
   QCOMPARE(window.Child<TStatusPanels>("statusBar")->PanelWidth(TStatusPanel::Spare), 50);
+}
+
+namespace {
+
+// What is wrong with the layout of a widget's visible children, recursively: two siblings that
+// overlap, a label whose text does not fit, a button narrower than its caption needs.
+void CollectLayoutFaults(const QWidget& parent, QStringList& faults) {
+  QList<const QWidget*> shown;
+  for (const QObject* child : parent.children()) {
+    const auto* widget = qobject_cast<const QWidget*>(child);
+    if (widget == nullptr || widget->isWindow() || !widget->isVisible() || widget->geometry().isEmpty()) continue;
+    shown << widget;
+  }
+  const auto name = [](const QWidget* widget) {
+    return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                          : widget->objectName();
+  };
+  for (qsizetype i = 0; i < shown.size(); ++i) {
+    for (qsizetype j = i + 1; j < shown.size(); ++j) {
+      // The banner's picture is the ground of the About button.
+      if (shown[i]->objectName() == QStringLiteral("bannerImage") ||
+          shown[j]->objectName() == QStringLiteral("bannerImage"))
+        continue;
+      if (shown[i]->geometry().intersects(shown[j]->geometry())) {
+        faults << QStringLiteral("%1 overlaps %2 in %3").arg(name(shown[i]), name(shown[j]), name(&parent));
+      }
+    }
+  }
+  for (const QWidget* widget : shown) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget); label != nullptr && !label->text().isEmpty()) {
+      if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width()) {
+        faults << QStringLiteral("label %1 \"%2\" is cut").arg(name(label), label->text());
+      }
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget);
+        button != nullptr && !button->text().isEmpty()) {
+      if (button->sizeHint().width() > button->width()) {
+        faults << QStringLiteral("button %1 \"%2\" is cut").arg(name(button), button->text());
+      }
+    }
+    CollectLayoutFaults(*widget, faults);
+  }
+}
+
+}  // namespace
+
+void TStartUpTest::NothingOverlapsOrIsCut_data() {
+  QTest::addColumn<QSize>("size");  // empty: the window's minimum size
+  QTest::newRow("minimum") << QSize();
+  QTest::newRow("default") << QSize(747, 583);
+  QTest::newRow("large") << QSize(1600, 1000);
+}
+
+void TStartUpTest::NothingOverlapsOrIsCut() {
+  QFETCH(QSize, size);
+  TSongFolder folder;
+  folder.AddSong("Abba - Waterloo.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->resize(size.isEmpty() ? window->minimumSize() : size);
+  QTest::qWait(20);
+  if (size.isEmpty()) QCOMPARE(window->size(), window->minimumSize());
+  QStringList faults;
+  CollectLayoutFaults(*window.Window, faults);
+  QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+}
+
+// The window's size and the panes' widths come back as the user left them, from a settings folder
+// of the test run's own.
+void TStartUpTest::SizeAndPanesAreRemembered() {
+  QList<int> folderSizes;
+  {
+    TWindowUnderTest window;
+    window->resize(1000, 700);
+    auto* splitter = window.Child<QSplitter>("mainSplitter");
+    splitter->setSizes({300, splitter->width() - 300 - splitter->handleWidth()});
+    auto* folderSplitter = window.Child<QSplitter>("folderSplitter");
+    folderSplitter->setSizes({100, folderSplitter->height() - 100 - folderSplitter->handleWidth()});
+    folderSizes = folderSplitter->sizes();
+  }
+  QSettings settings(SettingsOrganization(), SettingsApplication());
+  QVERIFY2(settings.fileName().startsWith(QFile::decodeName(qgetenv("XDG_CONFIG_HOME"))),
+           qPrintable(settings.fileName()));
+  TWindowUnderTest window(TWindowUnderTest::TSettings::Keep);
+  QCOMPARE(window->size(), QSize(1000, 700));
+  QCOMPARE(window.Child<QSplitter>("mainSplitter")->sizes().at(0), 300);
+  QCOMPARE(window.Child<QSplitter>("folderSplitter")->sizes(), folderSizes);
+  TWindowUnderTest fresh;
+  QCOMPARE(fresh->size(), QSize(747, 583));
 }
 
 void TStartUpTest::SelectingAnotherFolderUnticksSubdirectories() {

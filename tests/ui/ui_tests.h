@@ -13,6 +13,9 @@ class TStartUpTest : public QObject {
   void GenreBoxOffersSortedNames();
   void MessagePanelFollowsWindowWidth_data();
   void MessagePanelFollowsWindowWidth();
+  void NothingOverlapsOrIsCut_data();
+  void NothingOverlapsOrIsCut();
+  void SizeAndPanesAreRemembered();
   void SelectingAnotherFolderUnticksSubdirectories();
   void SelectingAFileIsRefused();
   void StartFolderNamedInOtherBytesLoads();
