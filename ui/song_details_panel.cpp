@@ -27,6 +27,7 @@
 #include "ui/hints.h"
 #include "ui/menu_entries.h"
 #include "ui/song_status_color.h"
+#include "ui/song_status_hint.h"
 #include "ui/text_conversion.h"
 #include "ui/typing_limit.h"
 #include "ui/window_layout.h"
@@ -294,6 +295,7 @@ void TSongDetailsPanel::Clear() {
   genreBox_->setEditText(QString());
   trackField_->clear();
   statusMark_->setPalette(QPalette());
+  SetHint(statusMark_, NoSongMarkHint());
 }
 
 void TSongDetailsPanel::ShowNoSong() {
@@ -307,6 +309,7 @@ void TSongDetailsPanel::ShowSong(const TSongFile& song) {
   QPalette mark;
   mark.setColor(QPalette::WindowText, SongStatusColor(song));
   statusMark_->setPalette(mark);
+  SetHint(statusMark_, StatusMarkHint(song));
   fileNameField_->setText(PathToQString(std::string(FileNamePart(song.FileName()))));
   fileNameField_->setCursorPosition(0);
   artistField_->setText(ToQString(song.Artist()));

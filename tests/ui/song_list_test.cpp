@@ -2,6 +2,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -252,6 +253,29 @@ void TSongListTest::ClickOnTheSelectedRowOrEnterShowsTheSongAfresh() {
   QTest::keyClick(list, Qt::Key_Return);
   QCOMPARE(artist->text(), QStringLiteral("Abba"));
   QCOMPARE(window->CurrentRow(), 0);
+}
+
+// Each row's hint names its state in words, and so does the colour mark of the details panel.
+void TSongListTest::RowHintsNameTheState() {
+  TSongFolder folder;
+  folder.AddTaggedSong("a.mp3", Tags("Moby", "Porcelain"));
+  folder.AddTaggedSong("b?.mp3", Tags("Moby", ""));
+  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  const QAbstractItemModel* rows = window.Child<TSongListBox>("songList")->model();
+  const auto hint = [&](const char* end) {
+    return rows->index(RowEndingWith(*window.Window, QString::fromLatin1(end)), 0).data(Qt::ToolTipRole).toString();
+  };
+  QCOMPARE(hint("/a.mp3"), QStringLiteral("Unrenamed File: the name is not 'Moby - Porcelain.mp3'"));
+  QCOMPARE(hint("/b?.mp3"), QStringLiteral("Incomplete: no title"));
+  QCOMPARE(hint("/Abba - Waterloo.mp3"),
+           QStringLiteral("ID3 Tag Used: the details come from the tag, and the file is named after them"));
+  ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("/b?.mp3")));
+  QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("Red (Incomplete: no title)"));
+  window->UnselectAllRows();
+  window->ShowSongDetails();
+  QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("The colour of the state of the song shown"));
 }
 
 void TSongListTest::PopupMenuEnablesBySelection() {

@@ -41,6 +41,7 @@ class TSongListTest : public QObject {
   void DoubleClickOpensCurrentSong();
   void ClickOnTheSelectedRowOrEnterShowsTheSongAfresh();
   void PopupMenuEnablesBySelection();
+  void RowHintsNameTheState();
   void SelectSingleRowIgnoresRowsOutside();
 };
 
