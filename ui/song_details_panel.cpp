@@ -230,9 +230,19 @@ void TSongDetailsPanel::CreateTextMenu() {
     connect(entry, &QAction::triggered, this, [this, target] { CutSelectionTo(target); });
   }
   textMenu_->addSeparator();
+  undoEntry_ = AddEntry(textMenu_, "&Undo", "undoEntry");
+  undoEntry_->setShortcut(QKeySequence::Undo);
+  redoEntry_ = AddEntry(textMenu_, "&Redo", "redoEntry");
+  redoEntry_->setShortcut(QKeySequence::Redo);
+  textMenu_->addSeparator();
   QAction* cut = AddEntry(textMenu_, "Cu&t", "cutEntry");
   QAction* copy = AddEntry(textMenu_, "&Copy", "copyEntry");
   QAction* paste = AddEntry(textMenu_, "&Paste", "pasteEntry");
+  textMenu_->addSeparator();
+  QAction* selectAll = AddEntry(textMenu_, "Select &All", "selectAllTextEntry");
+  selectAll->setShortcut(QKeySequence::SelectAll);
+  // The keys are the fields' own; the menu only shows them.
+  for (QAction* entry : {undoEntry_, redoEntry_, selectAll}) entry->setShortcutContext(Qt::WidgetShortcut);
 
   connect(underscores, &QAction::triggered, this, &TSongDetailsPanel::UnderscoresToSpaces);
   connect(initialCaps, &QAction::triggered, this, &TSongDetailsPanel::InitialCaps);
@@ -249,6 +259,15 @@ void TSongDetailsPanel::CreateTextMenu() {
   });
   connect(paste, &QAction::triggered, this, [this] {
     if (QLineEdit* field = FocusedField()) field->paste();
+  });
+  connect(undoEntry_, &QAction::triggered, this, [this] {
+    if (QLineEdit* field = FocusedField()) field->undo();
+  });
+  connect(redoEntry_, &QAction::triggered, this, [this] {
+    if (QLineEdit* field = FocusedField()) field->redo();
+  });
+  connect(selectAll, &QAction::triggered, this, [this] {
+    if (QLineEdit* field = FocusedField()) field->selectAll();
   });
 }
 
@@ -402,23 +421,36 @@ void TSongDetailsPanel::PrepareTextMenu() {
     }
   }
   QLineEdit* focused = FocusedField();
+  undoEntry_->setEnabled(focused != nullptr && focused->isUndoAvailable());
+  redoEntry_->setEnabled(focused != nullptr && focused->isRedoAvailable());
   const bool cutSource =
       focused == artistField_ || focused == titleField_ || focused == albumField_ || focused == commentField_;
   cutToMenu_->menuAction()->setEnabled(cutSource && focused->hasSelectedText());
 }
 
+// The menu's changes go through the field's undo history, as typing does, so that Ctrl+Z takes
+// them back.
+void TSongDetailsPanel::ReplaceFieldText(QLineEdit* field, const QString& text) {
+  if (field->text() == text) return;
+  field->selectAll();
+  field->insert(text);
+}
+
 void TSongDetailsPanel::UnderscoresToSpaces() {
-  if (QLineEdit* field = FocusedField()) field->setText(ToQString(tagwright::UnderscoresToSpaces(FieldText(field))));
+  if (QLineEdit* field = FocusedField()) {
+    ReplaceFieldText(field, ToQString(tagwright::UnderscoresToSpaces(FieldText(field))));
+  }
 }
 
 void TSongDetailsPanel::InitialCaps() {
-  if (QLineEdit* field = FocusedField()) field->setText(ToQString(tagwright::InitialCaps(FieldText(field))));
+  if (QLineEdit* field = FocusedField()) ReplaceFieldText(field, ToQString(tagwright::InitialCaps(FieldText(field))));
 }
 
 void TSongDetailsPanel::RemoveArtistFromTitle() {
-  const std::string artist = TrimField(TDetailsField::Artist);
-  const std::string title = TrimField(TDetailsField::Title);
-  titleField_->setText(ToQString(tagwright::RemoveArtistFromTitle(artist, title)));
+  const std::string artist = TrimText(FieldText(artistField_));
+  const std::string title = TrimText(FieldText(titleField_));
+  ReplaceFieldText(artistField_, ToQString(artist));
+  ReplaceFieldText(titleField_, ToQString(tagwright::RemoveArtistFromTitle(artist, title)));
 }
 
 void TSongDetailsPanel::UpdateFieldFromFileName(TDetailsField field, bool artist) {
@@ -427,8 +459,8 @@ void TSongDetailsPanel::UpdateFieldFromFileName(TDetailsField field, bool artist
   TTokenList tokens;
   RecognizeFileName(song->FileName(), tokens, *song);
   if (song->Recognition() == TRecognition::Failed) return;
-  if (artist && !song->Artist().empty()) FieldWidget(field)->setText(ToQString(song->Artist()));
-  if (!artist && !song->Title().empty()) FieldWidget(field)->setText(ToQString(song->FullTitle()));
+  if (artist && !song->Artist().empty()) ReplaceFieldText(FieldWidget(field), ToQString(song->Artist()));
+  if (!artist && !song->Title().empty()) ReplaceFieldText(FieldWidget(field), ToQString(song->FullTitle()));
 }
 
 void TSongDetailsPanel::CutSelectionTo(TDetailsField target) {

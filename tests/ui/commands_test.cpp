@@ -537,12 +537,26 @@ void TCommandsTest::TextMenuTidiesTheFocusedField() {
   QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my best OF"));
   window.Child<QAction>("initialCapsEntry")->trigger();
   QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("My Best Of"));
+  // Each tidying is a step of the field's undo history: Ctrl+Z and the menu's Undo and Redo.
+  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my best OF"));
+  PrepareTextMenu(window);
+  QVERIFY(window.Child<QAction>("redoEntry")->isEnabled());
+  window.Child<QAction>("undoEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my_best_OF"));
+  window.Child<QAction>("redoEntry")->trigger();
+  window.Child<QAction>("redoEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("My Best Of"));
+  window.Child<QAction>("selectAllTextEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("albumField")->selectedText(), QStringLiteral("My Best Of"));
 
   window.Child<QLineEdit>("artistField")->setText(QStringLiteral(" Moby "));
   window.Child<QLineEdit>("titleField")->setText(QStringLiteral("MOBY - Why "));
   window.Child<QAction>("removeArtistFromTitleEntry")->trigger();  // whichever field has the focus
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
   QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Why"));
+  window.Child<QLineEdit>("titleField")->undo();
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("MOBY - Why "));
 }
 
 }  // namespace tagwright::testing
