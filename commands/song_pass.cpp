@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "files/file_access.h"
 #include "files/paths.h"
 #include "tags/mp3_content.h"
@@ -40,6 +43,21 @@ TResultOf<bool> IsSongContentAsNamed(const std::string& fileName) {
   return HoldsMp3Content(fileName);
 }
 
+void CountReason(const std::string& reason, std::vector<TReasonCount>& counts) {
+  auto found =
+      std::find_if(counts.begin(), counts.end(), [&](const TReasonCount& count) { return count.Reason == reason; });
+  if (found == counts.end()) {
+    counts.push_back({reason, 1});
+    return;
+  }
+  ++found->Songs;
+  // Keep the most frequent first; a stable move past the less frequent keeps ties in order of arrival.
+  while (found != counts.begin() && std::prev(found)->Songs < found->Songs) {
+    std::iter_swap(found, std::prev(found));
+    --found;
+  }
+}
+
 void Count(const TSongResult& result, TPassSummary& summary) {
   switch (result.Outcome) {
     case TChangeOutcome::Tagged: ++summary.Tagged; break;
@@ -48,8 +66,14 @@ void Count(const TSongResult& result, TPassSummary& summary) {
       ++summary.Tagged;
       ++summary.Renamed;
       break;
-    case TChangeOutcome::Skipped: ++summary.Skipped; break;
-    case TChangeOutcome::Failed: ++summary.Failed; break;
+    case TChangeOutcome::Skipped:
+      ++summary.Skipped;
+      CountReason(result.Reason, summary.SkippedBy);
+      break;
+    case TChangeOutcome::Failed:
+      ++summary.Failed;
+      CountReason(result.Reason, summary.FailedBy);
+      break;
   }
 }
 

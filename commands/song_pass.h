@@ -33,8 +33,8 @@ enum class TPassStep : bool { Continue, Stop };
 struct TSongResult {
   std::string FileName;  // the song's file as listed before the pass
   TChangeOutcome Outcome = TChangeOutcome::Skipped;
-  std::string NewFileName;  // where the file now is (or would be), when renamed
-  std::string Reason;       // why it was skipped or failed
+  std::string NewFileName;   // where the file now is (or would be), when renamed
+  std::string Reason;        // why it was skipped or failed
   bool TagsWritten = false;  // Tags were written (in a dry run: would be)
   TID3Info Tags;
   TResult Failure;  // the file failure behind a skipped or failed song, when there was one
@@ -50,11 +50,23 @@ struct TPassHooks {
   std::function<TPassStep(const TSongResult& result)> OnResult;
 };
 
+// How many songs had one reason to be skipped or to fail.
+struct TReasonCount {
+  std::string Reason;
+  std::size_t Songs = 0;
+
+  bool operator==(const TReasonCount&) const = default;
+};
+
 struct TPassSummary {
-  std::size_t Tagged = 0;  // tagged, with or without a rename
+  std::size_t Tagged = 0;   // tagged, with or without a rename
   std::size_t Renamed = 0;  // renamed, with or without a tag
   std::size_t Skipped = 0;
   std::size_t Failed = 0;
+  // The reasons of the skipped and of the failed songs (TSongResult::Reason), most frequent first,
+  // equally frequent ones in the order they first came up.
+  std::vector<TReasonCount> SkippedBy;
+  std::vector<TReasonCount> FailedBy;
   bool Stopped = false;  // a hook ended the pass early
 };
 

@@ -105,7 +105,10 @@ TListing ListSongs(const std::vector<std::string>& files, const TListingOptions&
       const std::size_t first = next.fetch_add(kSongsPerTurn, std::memory_order_relaxed);
       if (first >= files.size()) break;
       const std::size_t last = std::min(files.size(), first + kSongsPerTurn);
-      for (std::size_t i = first; i < last; ++i) read[i] = ReadSong(files[i], options.UseTags, folder);
+      for (std::size_t i = first; i < last; ++i) {
+        if (options.BeforeEachSong) options.BeforeEachSong();
+        read[i] = ReadSong(files[i], options.UseTags, folder);
+      }
       done.fetch_add(last - first, std::memory_order_relaxed);
     }
   };

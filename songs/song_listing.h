@@ -21,6 +21,8 @@ struct TListingOptions {
   std::function<void(std::size_t done, std::size_t total)> OnProgress;
   // Set by another thread to abandon the listing; the songs read so far are returned.
   const std::atomic<bool>* Cancel = nullptr;
+  // Called on the reading threads before each song (tests use it to make a listing slow).
+  std::function<void()> BeforeEachSong;
 };
 
 struct TListing {

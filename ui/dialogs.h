@@ -6,6 +6,9 @@
 #include <QFlags>
 #include <QString>
 #include <string>
+#include <vector>
+
+#include "commands/song_pass.h"
 
 namespace tagwright {
 
@@ -21,17 +24,26 @@ class TDialogs {
   virtual ~TDialogs() = default;
 
   // Shows a modal message box and returns the button pressed. Closing the box without a button
-  // counts as No when there is one, else as Cancel or OK.
+  // counts as No when there is one, else as Cancel or OK. Enter presses defaultButton when it is
+  // given (one of buttons), else the box's own choice.
   virtual TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
-                                   TMsgDlgButtons buttons) = 0;
+                                   TMsgDlgButtons buttons, TMsgDlgButtons defaultButton = {}) = 0;
 
   // The one-line input dialog. Returns true with the edited text in value when confirmed; false,
-  // value untouched, when cancelled.
-  virtual bool InputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
+  // value untouched, when cancelled. The text's first selectedLength characters are selected at
+  // first; all of it when selectedLength is negative.
+  virtual bool InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength = -1) = 0;
 
-  // Opens a file or folder with the desktop's default application for it. Nothing is reported when
-  // that fails.
-  virtual void OpenWithAssociatedApplication(const std::string& path) = 0;
+  // Shows what a command would do to each song (the results of a dry run) in a table. True when the
+  // user chooses "Apply", false for "Close".
+  virtual bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) = 0;
+
+  // Opens a file or folder with the desktop's default application for it; false when none opens it.
+  virtual bool OpenWithAssociatedApplication(const std::string& path) = 0;
 };
+
+// Opens a file or folder with its application, and says so in an error box, naming it, when none
+// opens it.
+void OpenOrTell(TDialogs& dialogs, const std::string& path);
 
 }  // namespace tagwright

@@ -63,9 +63,7 @@ QString TFolderTree::SelectedPath() const {
   return node.isValid() ? model_->filePath(node) : QString();
 }
 
-QModelIndex TFolderTree::SelectedNode() const {
-  return selectionModel()->currentIndex();
-}
+QModelIndex TFolderTree::SelectedNode() const { return selectionModel()->currentIndex(); }
 
 QModelIndex TFolderTree::NodeOfPath(const QString& path) const {
   return path.isEmpty() ? QModelIndex() : model_->index(QDir::cleanPath(path));
@@ -138,7 +136,7 @@ void TFolderTree::ShowContextMenu(const QPoint& position) {
   rename->setEnabled(node.isValid() && model_->flags(node).testFlag(Qt::ItemIsEditable));
   QAction* chosen = menu.exec(viewport()->mapToGlobal(position));
   if (chosen == open) {
-    dialogs_.OpenWithAssociatedApplication(QStringToPath(model_->filePath(node)));
+    OpenOrTell(dialogs_, QStringToPath(model_->filePath(node)));
   } else if (chosen == rename) {
     edit(node);
   } else if (chosen == refresh) {

@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -26,6 +27,7 @@
 #include "ui/folder_pane.h"
 #include "ui/hint_relay.h"
 #include "ui/hints.h"
+#include "ui/settings.h"
 #include "ui/song_details_panel.h"
 #include "ui/song_list_pane.h"
 #include "ui/sort_filter_panel.h"
@@ -42,8 +44,7 @@ constexpr int kLoadProgressMs = 20;  // how often a load shows its progress and 
 
 }  // namespace
 
-TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), guard_(dialogs) {
+TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(dialogs), guard_(dialogs) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowTitle(QStringLiteral("Tagwright"));
   setWindowIcon(ProgramIcon());
@@ -84,10 +85,11 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent)
   ConnectParts();
 
   resize(kWindowSize);
-  setMinimumHeight(kWindowMinimumHeight);
+  FitMinimumSize();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+  RestoreWindowState();
 
   // Keys pressed anywhere in the window reach the key map.
   qApp->installEventFilter(this);
@@ -99,6 +101,7 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent)
 
 TMainWindow::~TMainWindow() {
   qApp->removeEventFilter(this);
+  SaveWindowState();
   // The parts outlive this destructor (Qt deletes them with the window's base): nothing they report
   // while going may reach the window any more.
   delete hintRelay_;
@@ -154,8 +157,10 @@ void TMainWindow::ConnectParts() {
   connect(hintRelay_, &THintRelay::HintChanged, this, &TMainWindow::ShowHintInStatus);
   connect(folderPane_, &TFolderPane::FolderSelected, this, &TMainWindow::LoadSelectedFolder);
 
-  connect(sortFilterPanel_, &TSortFilterPanel::ViewModeChosen, this, [this] { RunGuarded([this] { RefreshSongList(); }); });
-  connect(sortFilterPanel_, &TSortFilterPanel::FilterChosen, this, [this] { RunGuarded([this] { RefreshSongList(); }); });
+  connect(sortFilterPanel_, &TSortFilterPanel::ViewModeChosen, this,
+          [this] { RunGuarded([this] { RefreshSongList(); }); });
+  connect(sortFilterPanel_, &TSortFilterPanel::FilterChosen, this,
+          [this] { RunGuarded([this] { RefreshSongList(); }); });
   connect(sortFilterPanel_, &TSortFilterPanel::HandsFreeClicked, this, &TMainWindow::HandsFreeUpdate);
   connect(sortFilterPanel_, &TSortFilterPanel::AutoRenameClicked, this, &TMainWindow::AutoRename);
   connect(sortFilterPanel_, &TSortFilterPanel::DetailsCleanupClicked, this, &TMainWindow::CleanUpDetails);
@@ -172,6 +177,8 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::SelectAllRequested, this, &TMainWindow::SelectAll);
   connect(songListPane_, &TSongListPane::IncludeSubfoldersToggled, this, &TMainWindow::ReloadForSubfolderTick);
   connect(songListPane_, &TSongListPane::RefreshRequested, this, &TMainWindow::RefreshSongFolder);
+  connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
+  connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
 
   detailsPanel_->SetSelectedSongSource(
       [this]() -> TSongFile* { return SelectedSongCount() == 1 ? SongAtRow(CurrentRow()) : nullptr; });
@@ -196,7 +203,8 @@ void TMainWindow::ShowHintInStatus(const QString& line) { statusBar_->SetPanelTe
 
 void TMainWindow::FitStatusBar() {
   const int outerWidth = frameGeometry().width();
-  statusBar_->SetPanelWidth(TStatusPanel::Message, std::max(kMessagePanelWidth, outerWidth - kStatusBarWidthBesideMessage));
+  statusBar_->SetPanelWidth(TStatusPanel::Message,
+                            std::max(kMessagePanelWidth, outerWidth - kStatusBarWidthBesideMessage));
 }
 
 // --- Keys and size ---
@@ -229,6 +237,32 @@ void TMainWindow::HandleFunctionKey(QKeyEvent* event, QWidget* receiver) {
   }
 }
 
+void TMainWindow::RestoreWindowState() {
+  QSettings settings(SettingsOrganization(), SettingsApplication());
+  const QByteArray geometry = settings.value(WindowGeometryKey()).toByteArray();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  auto* folderSplitter = folderPane_->findChild<QSplitter*>(QStringLiteral("folderSplitter"));
+  const QByteArray main = settings.value(MainSplitterKey()).toByteArray();
+  const QByteArray folders = settings.value(FolderSplitterKey()).toByteArray();
+  splittersRestored_ = !main.isEmpty() && mainSplitter_->restoreState(main);
+  if (folderSplitter != nullptr && !folders.isEmpty()) folderSplitter->restoreState(folders);
+}
+
+void TMainWindow::SaveWindowState() const {
+  QSettings settings(SettingsOrganization(), SettingsApplication());
+  settings.setValue(WindowGeometryKey(), saveGeometry());
+  settings.setValue(MainSplitterKey(), mainSplitter_->saveState());
+  if (auto* folderSplitter = folderPane_->findChild<QSplitter*>(QStringLiteral("folderSplitter"))) {
+    settings.setValue(FolderSplitterKey(), folderSplitter->saveState());
+  }
+}
+
+// The window never gets so small that a label or button is cut or two of them meet.
+void TMainWindow::FitMinimumSize() {
+  centralWidget()->layout()->activate();
+  setMinimumSize(minimumSizeHint().expandedTo(QSize(0, kWindowMinimumHeight)));
+}
+
 void TMainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   FitStatusBar();
@@ -238,6 +272,8 @@ void TMainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shownOnce_) return;
   shownOnce_ = true;
+  FitMinimumSize();  // now with the desktop's style and fonts
+  if (splittersRestored_) return;
   // The folder pane starts at its width; the middle pane takes the rest.
   centralWidget()->layout()->activate();
   const int total = mainSplitter_->width() - mainSplitter_->handleWidth();
@@ -252,6 +288,7 @@ void TMainWindow::ShowAboutBox() {
 }
 
 void TMainWindow::LoadSelectedFolder(const QString& path) {
+  unspelledFolder_.clear();
   songListPane_->SetIncludeSubfolders(false);
   RunGuarded([&] { LoadSongFolder(QStringToPath(path)); });
 }
@@ -262,12 +299,34 @@ void TMainWindow::FollowSelection() {
 
 void TMainWindow::OpenCurrentSong() {
   const TSongFile* song = SongAtRow(CurrentRow());
-  if (song != nullptr) dialogs_.OpenWithAssociatedApplication(song->FileName());
+  if (song != nullptr) OpenOrTell(dialogs_, song->FileName());
 }
 
-std::string TMainWindow::SelectedFolder() const { return QStringToPath(folderPane_->SelectedPath()); }
+std::string TMainWindow::SelectedFolder() const {
+  if (!unspelledFolder_.empty()) return unspelledFolder_;
+  return QStringToPath(folderPane_->SelectedPath());
+}
 
 bool TMainWindow::SelectFolder(const QString& path) { return folderPane_->SelectFolder(path); }
+
+bool TMainWindow::OpenStartFolder(const std::string& folder) {
+  std::error_code error;
+  if (folder.empty() || !std::filesystem::is_directory(folder, error)) return false;
+  const QString spelled = PathToQString(folder);
+  if (QStringToPath(spelled) == folder) return SelectFolder(spelled);
+  // Qt's paths are Unicode: bytes that are no UTF-8 would come back as other bytes, and the scan would
+  // miss the folder. The tree shows the nearest folder above that it can spell.
+  std::string above = folder;
+  do {
+    const std::size_t slash = above.find_last_of('/');
+    above = slash == 0 || slash == std::string::npos ? std::string("/") : above.substr(0, slash);
+  } while (above != "/" && QStringToPath(PathToQString(above)) != above);
+  folderPane_->OpenFolder(PathToQString(above));
+  songListPane_->SetIncludeSubfolders(false);
+  unspelledFolder_ = folder;
+  RunGuarded([&] { LoadSongFolder(unspelledFolder_); });
+  return true;
+}
 
 // --- Songs ---
 
@@ -301,13 +360,14 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
     std::exception_ptr error;
   };
   auto load = std::make_shared<TLoad>();
-  std::thread worker([load, cancel, folder, includeSubfolders] {
+  std::thread worker([load, cancel, folder, includeSubfolders, hook = beforeEachSongRead_] {
     try {
       std::vector<std::string> files;
       // No folder selected means no songs: an empty path would otherwise stand for "/".
       if (!folder.empty()) ScanFolder("*.*", folder, files, includeSubfolders, SongFileExtensions());
       TListingOptions options;
       options.Cancel = cancel.get();
+      options.BeforeEachSong = hook;
       options.OnProgress = [&load](std::size_t done, std::size_t total) {
         load->total.store(total);
         load->done.store(done);
@@ -380,7 +440,8 @@ void TMainWindow::ReportUnreadableSongs() {
   if (unreadableSongs_.size() > kUnreadableNamesShown) {
     lines << QStringLiteral("... and %1 more").arg(unreadableSongs_.size() - kUnreadableNamesShown);
   }
-  dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Tagwright"), lines.join(QLatin1Char('\n')), TMsgDlgButton::OK);
+  dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Tagwright"), lines.join(QLatin1Char('\n')),
+                      TMsgDlgButton::OK);
 }
 
 void TMainWindow::RefreshSongList() {

@@ -19,6 +19,7 @@
 #include "songs/song_list.h"
 #include "songs/song_view_mode.h"
 #include "ui/error_guard.h"
+#include "ui/pass_summary.h"
 
 class QSplitter;
 
@@ -55,6 +56,8 @@ class TMainWindow : public QMainWindow {
   // this load, and the list then shows the other folder only. An empty path is no folder: the
   // list is emptied.
   void LoadSongFolder(const std::string& folder);
+  // Called on the reading threads before each song of a load (tests make loads slow with it).
+  void SetBeforeEachSongRead(std::function<void()> hook) { beforeEachSongRead_ = std::move(hook); }
   // Replaces the song list by one recognised song per path. Files that cannot be read are left out
   // and named in UnreadableSongs().
   void LoadSongs(const std::vector<std::string>& files);
@@ -85,6 +88,11 @@ class TMainWindow : public QMainWindow {
   std::string SelectedFolder() const;
   // Selects a folder in the folder tree, which loads it; false when it is no folder.
   bool SelectFolder(const QString& path);
+  // The folder to start on, as the file system spells it (from the command line): selected in the
+  // tree like SelectFolder, also when its name is no valid UTF-8 and the tree cannot spell it; the
+  // songs are then found by the name's own bytes, until another folder is selected. False when it
+  // is no folder.
+  bool OpenStartFolder(const std::string& folder);
 
   // --- Song details panel ---
   void ShowSongDetails();
@@ -104,11 +112,13 @@ class TMainWindow : public QMainWindow {
   // list order, asks (or, without askWhenUnwritable, silently skips) when a file cannot be written,
   // hands each result to onResult, shows a file that could not be read or written in an error box
   // (which ends the pass), calls afterLastRow when every row was visited, and always reloads the
-  // folder and selects the row that was current, by position.
-  // While it runs, the message panel shows "CAPTION: n / N".
-  void RunSelectedSongsPass(const QString& caption, bool askWhenUnwritable, const TSongPlanner& planner,
-                            const std::function<void(const TSongResult&)>& onResult = {},
-                            const std::function<void()>& afterLastRow = {});
+  // folder and selects the row that was current, by position. After the reload the message panel
+  // sums the pass up in one line, headed by the command's name; while the pass runs, it shows
+  // "COMMAND: n / N". Returns what became of the songs.
+  TPassSummary RunSelectedSongsPass(const QString& command, TPassCount count, bool askWhenUnwritable,
+                                    const TSongPlanner& planner,
+                                    const std::function<void(const TSongResult&)>& onResult = {},
+                                    const std::function<void()>& afterLastRow = {});
 
  public Q_SLOTS:
   // The buttons and the song list's pop-up menu entries.
@@ -128,6 +138,10 @@ class TMainWindow : public QMainWindow {
   void SelectAll();
   void ReloadForSubfolderTick();
   void RefreshSongFolder();
+  // Show what "Hands-Free!" or "AutoRename Files" would do to the selected songs, writing nothing;
+  // "Apply" then runs the command on them.
+  void PreviewHandsFree();
+  void PreviewAutoRename();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -145,8 +159,16 @@ class TMainWindow : public QMainWindow {
   void FollowSelection();
   void HandleFunctionKey(QKeyEvent* event, QWidget* receiver);
   void FitStatusBar();
+  void FitMinimumSize();
+  // The window's size and place and the panes' widths, as the user left them.
+  void RestoreWindowState();
+  void SaveWindowState() const;
   void OpenCurrentSong();
   void SelectRows(const std::vector<int>& rows);
+  // The songs of the selected rows, in list order.
+  std::vector<const TSongFile*> SelectedSongs() const;
+  // A dry run of the planner over the selected songs, shown in the preview; true for "Apply".
+  bool PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner);
   void ReportUnreadableSongs();
   TPanelValues TrimmedPanelValues();
   // While songs load or a command runs, the parts that start commands are disabled; the folder
@@ -168,10 +190,15 @@ class TMainWindow : public QMainWindow {
   THintRelay* hintRelay_ = nullptr;
   QSplitter* mainSplitter_ = nullptr;
 
+  // A folder whose name the tree cannot spell, loaded by its bytes; empty while the tree's selection
+  // counts.
+  std::string unspelledFolder_;
   bool shownOnce_ = false;
   int busy_ = 0;                                  // loads and commands running, nested ones too
   std::uint64_t loadGeneration_ = 0;              // the newest load; an older one is abandoned
   std::shared_ptr<std::atomic<bool>> loadCancel_;  // set to abandon the load in progress
+  std::function<void()> beforeEachSongRead_;
+  bool splittersRestored_ = false;
   const QKeyEvent* keyEvent_ = nullptr;  // the key event seen last, and the widget it was seen at
   QObject* keyReceiver_ = nullptr;
 };

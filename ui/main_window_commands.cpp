@@ -16,29 +16,46 @@
 #include "ui/song_details_panel.h"
 #include "ui/song_list_pane.h"
 #include "ui/text_conversion.h"
+#include "ui/trash.h"
 
 namespace tagwright {
 
 namespace {
 
+const TSongPlanner kAutoRenamePlanner{TTagsNeeded::No,
+                                      [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+const TSongPlanner kHandsFreePlanner{TTagsNeeded::No,
+                                     [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
+
 constexpr int kPauseAfterRenameFailureMs = 2000;
+
+// The entry of "ID3 Clear" that blanks the field.
+QString TagFieldCaption(TTagField field) {
+  switch (field) {
+    case TTagField::Artist: return QStringLiteral("Artist");
+    case TTagField::Title: return QStringLiteral("Title");
+    case TTagField::Track: return QStringLiteral("Track");
+    case TTagField::Album: return QStringLiteral("Album");
+    case TTagField::Year: return QStringLiteral("Year");
+    case TTagField::Genre: return QStringLiteral("Genre");
+    case TTagField::Comment: break;
+  }
+  return QStringLiteral("Comment");
+}
 
 }  // namespace
 
 // --- The pass over the selected songs ---
 
-void TMainWindow::RunSelectedSongsPass(const QString& caption, bool askWhenUnwritable, const TSongPlanner& planner,
-                                       const std::function<void(const TSongResult&)>& onResult,
-                                       const std::function<void()>& afterLastRow) {
-  if (busy_ > 0) return;  // no command starts while songs load or another command runs
+TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCount count, bool askWhenUnwritable,
+                                               const TSongPlanner& planner,
+                                               const std::function<void(const TSongResult&)>& onResult,
+                                               const std::function<void()>& afterLastRow) {
+  if (busy_ > 0) return {};  // no command starts while songs load or another command runs
   ++busy_;
   SetCommandsEnabled(false);
   const int remembered = CurrentRow();
-  std::vector<const TSongFile*> selected;
-  for (int row = 0; row < RowCount(); ++row) {
-    if (!songListPane_->IsRowSelected(row)) continue;
-    if (const TSongFile* song = SongAtRow(row)) selected.push_back(song);
-  }
+  const std::vector<const TSongFile*> selected = SelectedSongs();
 
   TPassHooks hooks;
   hooks.OnUnwritable = [&](const TSongFile& song) {
@@ -61,21 +78,46 @@ void TMainWindow::RunSelectedSongsPass(const QString& caption, bool askWhenUnwri
     return TPassStep::Continue;
   };
   hooks.OnProgress = [&](std::size_t done, std::size_t total) {
-    if (total > 1) SetStatusText(QStringLiteral("%1: %2 / %3").arg(caption).arg(done).arg(total));
+    if (total > 1) SetStatusText(QStringLiteral("%1: %2 / %3").arg(command).arg(done).arg(total));
   };
   const auto reload = [&] {
     LoadSongFolder(SelectedFolder());
     if (--busy_ == 0) SetCommandsEnabled(true);
     SelectSingleRow(remembered);
   };
+  TPassSummary summary;
   try {
-    const TPassSummary summary = RunSongPass(selected, planner, TPassMode::Apply, hooks);
+    summary = RunSongPass(selected, planner, TPassMode::Apply, hooks);
     if (!summary.Stopped && afterLastRow) afterLastRow();
   } catch (...) {
     reload();
     throw;
   }
   reload();
+  // The reload has emptied the message panel, and with it any message of the pass.
+  SetStatusText(PassSummaryLine(command, count, summary));
+  return summary;
+}
+
+std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
+  std::vector<const TSongFile*> selected;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (!songListPane_->IsRowSelected(row)) continue;
+    if (const TSongFile* song = SongAtRow(row)) selected.push_back(song);
+  }
+  return selected;
+}
+
+bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner) {
+  std::vector<TSongResult> results;
+  TPassHooks hooks;
+  hooks.OnResult = [&](const TSongResult& result) {
+    results.push_back(result);
+    return TPassStep::Continue;
+  };
+  // Every song has its row in the preview: the counts add nothing.
+  (void)RunSongPass(SelectedSongs(), planner, TPassMode::DryRun, hooks);
+  return dialogs_.PreviewPass(caption, results);
 }
 
 TPanelValues TMainWindow::TrimmedPanelValues() {
@@ -96,16 +138,18 @@ void TMainWindow::StampWithDetails() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     std::optional<TPanelValues> panel;  // trimmed when the first song is planned
-    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tag(s)"), true, {TTagsNeeded::Yes, [&](const TSongFile&, const TID3Info& tags) {
-                                  if (!panel) panel = TrimmedPanelValues();
-                                  return PlanStampFromPanel(tags, *panel, single);
-                                }});
+    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tag(s)"), TPassCount::SongsTagged, true,
+                         {TTagsNeeded::Yes, [&](const TSongFile&, const TID3Info& tags) {
+                            if (!panel) panel = TrimmedPanelValues();
+                            return PlanStampFromPanel(tags, *panel, single);
+                          }});
   });
 }
 
 void TMainWindow::StampRecognized() {
   RunGuarded([this] {
-    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tags"), true, {TTagsNeeded::Yes, PlanStampRecognized});
+    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tags"), TPassCount::SongsTagged, true,
+                         {TTagsNeeded::Yes, PlanStampRecognized});
   });
 }
 
@@ -113,11 +157,12 @@ void TMainWindow::StampRecognized() {
 
 void TMainWindow::AutoRename() {
   RunGuarded([this] {
-    const TSongPlanner planner{TTagsNeeded::No,
-                               [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
-    RunSelectedSongsPass(QStringLiteral("AutoRename Files"), true, planner, [this](const TSongResult& result) {
-      if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
-    });
+    const TSongPlanner& planner = kAutoRenamePlanner;
+    RunSelectedSongsPass(QStringLiteral("AutoRename Files"), TPassCount::Renamed, true, planner,
+                         [this](const TSongResult& result) {
+                           if (result.Outcome == TChangeOutcome::Failed)
+                             SetStatusText(QString::fromUtf8(kRenameFailedMessage));
+                         });
   });
 }
 
@@ -135,15 +180,18 @@ void TMainWindow::RenameWithDetails() {
                                  }
                                  return PlanRenameWithDetails(song, *panel, single);
                                }};
-    RunSelectedSongsPass(QStringLiteral("Rename File(s)"), true, planner, [&](const TSongResult& result) {
-      if (result.Outcome == TChangeOutcome::Failed) {
-        SetStatusText(QString::fromUtf8(result.Reason.c_str()));
-        messageShown = true;
-      }
-    }, [&] {
-      // Leave the last message readable before the reload replaces it.
-      if (messageShown) WaitPainting(kPauseAfterRenameFailureMs);
-    });
+    RunSelectedSongsPass(
+        QStringLiteral("Rename File(s)"), TPassCount::Renamed, true, planner,
+        [&](const TSongResult& result) {
+          if (result.Outcome == TChangeOutcome::Failed) {
+            SetStatusText(QString::fromUtf8(result.Reason.c_str()));
+            messageShown = true;
+          }
+        },
+        [&] {
+          // Leave the last message readable before the reload replaces it.
+          if (messageShown) WaitPainting(kPauseAfterRenameFailureMs);
+        });
   });
 }
 
@@ -153,10 +201,14 @@ void TMainWindow::RenameThisFile() {
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
     QString typed = PathToQString(std::string(FileNamePart(fileName)));
-    if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed)) return;
+    // The name without its extension is selected, ready to be typed over, as file managers do.
+    const qsizetype dot = typed.lastIndexOf(QLatin1Char('.'));
+    const int stem = static_cast<int>(dot > 0 ? dot : typed.size());
+    if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed, stem)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
     if (!target || !RenameWithoutReplacing(fileName, *target).Ok()) {
-      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"), TMsgDlgButton::OK);
+      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"),
+                          TMsgDlgButton::OK);
       return;
     }
     LoadSongFolder(SelectedFolder());
@@ -167,23 +219,40 @@ void TMainWindow::RenameThisFile() {
 
 void TMainWindow::UseFileNameAsTitle() {
   RunGuarded([this] {
-    RunSelectedSongsPass(QStringLiteral("Filename as Title"), true, {TTagsNeeded::Yes, PlanFileNameAsTitle});
+    RunSelectedSongsPass(QStringLiteral("Filename as Title"), TPassCount::SongsTagged, true,
+                         {TTagsNeeded::Yes, PlanFileNameAsTitle});
   });
 }
 
 void TMainWindow::CleanUpDetails() {
   RunGuarded([this] {
-    RunSelectedSongsPass(QStringLiteral("Details Cleanup"), true, {TTagsNeeded::Yes, PlanDetailsCleanup});
+    RunSelectedSongsPass(QStringLiteral("Details Cleanup"), TPassCount::SongsTagged, true,
+                         {TTagsNeeded::Yes, PlanDetailsCleanup});
   });
 }
 
 void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
-    const TSongPlanner planner{TTagsNeeded::No,
-                               [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
-    RunSelectedSongsPass(QStringLiteral("Hands-Free!"), false, planner, [this](const TSongResult& result) {
-      if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
-    });
+    const TSongPlanner& planner = kHandsFreePlanner;
+    RunSelectedSongsPass(QStringLiteral("Hands-Free!"), TPassCount::SongsUpdated, false, planner,
+                         [this](const TSongResult& result) {
+                           if (result.Outcome == TChangeOutcome::Failed)
+                             SetStatusText(QString::fromUtf8(kRenameFailedMessage));
+                         });
+  });
+}
+
+// --- Previews ---
+
+void TMainWindow::PreviewHandsFree() {
+  RunGuarded([this] {
+    if (PreviewSelectedSongsPass(QStringLiteral("Preview Hands-Free"), kHandsFreePlanner)) HandsFreeUpdate();
+  });
+}
+
+void TMainWindow::PreviewAutoRename() {
+  RunGuarded([this] {
+    if (PreviewSelectedSongsPass(QStringLiteral("Preview AutoRename"), kAutoRenamePlanner)) AutoRename();
   });
 }
 
@@ -192,15 +261,15 @@ void TMainWindow::HandsFreeUpdate() {
 void TMainWindow::PlaySelectedSongs() {
   for (int row = 0; row < RowCount(); ++row) {
     if (!songListPane_->IsRowSelected(row)) continue;
-    if (const TSongFile* song = SongAtRow(row)) dialogs_.OpenWithAssociatedApplication(song->FileName());
+    if (const TSongFile* song = SongAtRow(row)) OpenOrTell(dialogs_, song->FileName());
   }
 }
 
 void TMainWindow::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
-    RunSelectedSongsPass(QStringLiteral("ID3 Clear"), false, {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) {
-                                   return PlanClearTagField(tags, field);
-                                 }});
+    RunSelectedSongsPass(
+        QStringLiteral("ID3 Clear ") + TagFieldCaption(field), TPassCount::SongsTagged, false,
+        {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) { return PlanClearTagField(tags, field); }});
   });
 }
 
@@ -209,12 +278,24 @@ void TMainWindow::DeleteThisFile() {
     const TSongFile* song = SongAtRow(CurrentRow());
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
-    const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
-    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text, TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) return;
-    if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
+    // The file goes to the desktop's trash, from where the user can bring it back; where there is no
+    // trash, the question says that it goes for good.
+    const bool toTrash = HasTrashFor(fileName);
+    QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
+    if (!toTrash) text += QStringLiteral("\r\nThere is no trash here: the file will be deleted permanently.");
+    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text,
+                            TMsgDlgButton::Yes | TMsgDlgButton::No, TMsgDlgButton::No) != TMsgDlgButton::Yes)
+      return;
+    if (toTrash) {
+      if (std::string failure; !MoveToTrash(fileName, failure)) {
+        ShowErrorText("Cannot move file " + fileName + " to the trash: " + failure);
+      }
+    } else if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }
     LoadSongFolder(SelectedFolder());
+    // The song is gone: nothing of it stays in the panel.
+    ShowSongDetails();
   });
 }
 

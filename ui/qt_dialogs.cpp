@@ -2,11 +2,20 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QInputDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QUrl>
+#include <QVBoxLayout>
 
+#include "ui/pass_preview.h"
 #include "ui/text_conversion.h"
+#include "ui/window_layout.h"
 
 namespace tagwright {
 
@@ -25,7 +34,7 @@ QMessageBox::Icon IconOf(TMsgDlgType type) {
 }  // namespace
 
 TMsgDlgButton TQtDialogs::MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
-                                     TMsgDlgButtons buttons) {
+                                     TMsgDlgButtons buttons, TMsgDlgButtons defaultButton) {
   QMessageBox box(IconOf(type), caption, text, QMessageBox::NoButton, QApplication::activeWindow());
   QMessageBox::StandardButtons standard;
   if (buttons.testFlag(TMsgDlgButton::Yes)) standard |= QMessageBox::Yes;
@@ -34,6 +43,10 @@ TMsgDlgButton TQtDialogs::MessageDlg(TMsgDlgType type, const QString& caption, c
   if (buttons.testFlag(TMsgDlgButton::Cancel)) standard |= QMessageBox::Cancel;
   if (standard == QMessageBox::NoButton) standard = QMessageBox::Ok;
   box.setStandardButtons(standard);
+  if (defaultButton == TMsgDlgButton::Yes) box.setDefaultButton(QMessageBox::Yes);
+  if (defaultButton == TMsgDlgButton::No) box.setDefaultButton(QMessageBox::No);
+  if (defaultButton == TMsgDlgButton::OK) box.setDefaultButton(QMessageBox::Ok);
+  if (defaultButton == TMsgDlgButton::Cancel) box.setDefaultButton(QMessageBox::Cancel);
   switch (box.exec()) {
     case QMessageBox::Yes: return TMsgDlgButton::Yes;
     case QMessageBox::No: return TMsgDlgButton::No;
@@ -46,16 +59,71 @@ TMsgDlgButton TQtDialogs::MessageDlg(TMsgDlgType type, const QString& caption, c
   return TMsgDlgButton::OK;
 }
 
-bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value) {
-  bool ok = false;
-  const QString text =
-      QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, value, &ok);
-  if (ok) value = text;
-  return ok;
+bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResult>& results) {
+  QDialog dialog(QApplication::activeWindow());
+  dialog.setObjectName(QStringLiteral("previewDialog"));
+  dialog.setWindowTitle(caption);
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* table = new QTableWidget(static_cast<int>(results.size()), kPreviewColumns.size(), &dialog);
+  table->setObjectName(QStringLiteral("previewTable"));
+  table->setHorizontalHeaderLabels(kPreviewColumns);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->verticalHeader()->hide();
+  for (int row = 0; row < table->rowCount(); ++row) {
+    const QStringList cells = PreviewCells(results[static_cast<std::size_t>(row)]);
+    for (int column = 0; column < cells.size(); ++column) {
+      auto* item = new QTableWidgetItem(cells[column]);
+      item->setToolTip(cells[column]);
+      table->setItem(row, column, item);
+    }
+  }
+  table->resizeColumnsToContents();
+  table->horizontalHeader()->setStretchLastSection(true);
+  layout->addWidget(table);
+  auto* buttons = new QDialogButtonBox(&dialog);
+  QPushButton* apply = buttons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole);
+  apply->setObjectName(QStringLiteral("applyButton"));
+  QPushButton* close = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
+  close->setObjectName(QStringLiteral("closeButton"));
+  close->setDefault(true);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  dialog.resize(kPreviewDialogSize);
+  return dialog.exec() == QDialog::Accepted;
 }
 
-void TQtDialogs::OpenWithAssociatedApplication(const std::string& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(path)));
+bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength) {
+  QDialog dialog(QApplication::activeWindow());
+  dialog.setObjectName(QStringLiteral("inputDialog"));
+  dialog.setWindowTitle(caption);
+  dialog.setMinimumWidth(kInputDialogMinimumWidth);
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* label = new QLabel(prompt, &dialog);
+  auto* field = new QLineEdit(value, &dialog);
+  field->setObjectName(QStringLiteral("inputField"));
+  label->setBuddy(field);
+  layout->addWidget(label);
+  layout->addWidget(field);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  field->setFocus();
+  if (selectedLength < 0 || selectedLength > value.size()) {
+    field->selectAll();
+  } else {
+    // The cursor ends the selection, as when the user drags over the name from its start.
+    field->setSelection(0, selectedLength);
+  }
+  if (dialog.exec() != QDialog::Accepted) return false;
+  value = field->text();
+  return true;
+}
+
+bool TQtDialogs::OpenWithAssociatedApplication(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(path)));
 }
 
 }  // namespace tagwright

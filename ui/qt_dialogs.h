@@ -7,10 +7,11 @@ namespace tagwright {
 
 class TQtDialogs : public TDialogs {
  public:
-  TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
-                           TMsgDlgButtons buttons) override;
-  bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
-  void OpenWithAssociatedApplication(const std::string& path) override;
+  TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text, TMsgDlgButtons buttons,
+                           TMsgDlgButtons defaultButton = {}) override;
+  bool InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength = -1) override;
+  bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) override;
+  bool OpenWithAssociatedApplication(const std::string& path) override;
 };
 
 }  // namespace tagwright

@@ -58,7 +58,7 @@ void TShellFileList::OpenItem(const QModelIndex& index) {
   if (model_->isDir(index)) {
     Q_EMIT FolderOpened(path);
   } else {
-    dialogs_.OpenWithAssociatedApplication(QStringToPath(path));
+    OpenOrTell(dialogs_, QStringToPath(path));
   }
 }
 
@@ -75,7 +75,8 @@ void TShellFileList::MoveSelectionToTrash() {
   }
   if (!failed.isEmpty()) {
     dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"),
-                        QStringLiteral("Cannot move to the trash:\n%1").arg(failed.join(QLatin1Char('\n'))), TMsgDlgButton::OK);
+                        QStringLiteral("Cannot move to the trash:\n%1").arg(failed.join(QLatin1Char('\n'))),
+                        TMsgDlgButton::OK);
   }
 }
 

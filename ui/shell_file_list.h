@@ -20,13 +20,14 @@ class TShellFileList : public QTreeView {
   void ShowFolder(const QString& path);
   QString FolderPath() const { return folder_; }
   QFileSystemModel* FileSystemModel() const { return model_; }
+  // Opens an item as a double click does: a folder in the tree, a file with its application.
+  void OpenItem(const QModelIndex& index);
 
  Q_SIGNALS:
   // A folder of the list was opened: the folder tree follows.
   void FolderOpened(const QString& path);
 
  private Q_SLOTS:
-  void OpenItem(const QModelIndex& index);
   void ShowContextMenu(const QPoint& position);
 
  private:

@@ -27,7 +27,9 @@
 #include "ui/hints.h"
 #include "ui/menu_entries.h"
 #include "ui/song_status_color.h"
+#include "ui/song_status_hint.h"
 #include "ui/text_conversion.h"
+#include "ui/typing_limit.h"
 #include "ui/window_layout.h"
 
 namespace tagwright {
@@ -36,6 +38,10 @@ namespace {
 
 // Longer texts do not fit an ID3v1 tag: the artist and title fields warn in light orange.
 constexpr int kLongestID3v1Text = 30;
+// What the user may type into the year, genre and track fields.
+constexpr int kYearCharacters = 4;
+constexpr int kGenreCharacters = 100;
+constexpr int kTrackCharacters = 3;
 
 // Wide fields give way down to a third of their width when the window is narrow.
 QLineEdit* MakeField(QWidget* parent, const char* name, int width) {
@@ -94,7 +100,7 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   titleField_ = MakeField(detailsBox_, "titleField", kWideFieldWidth);
   albumField_ = MakeField(detailsBox_, "albumField", kWideFieldWidth);
   yearField_ = MakeField(detailsBox_, "yearField", kYearFieldWidth);
-  yearField_->setMaxLength(4);
+  new TTypingLimit(yearField_, kYearCharacters);
   genreBox_ = new QComboBox(detailsBox_);
   genreBox_->setObjectName(QStringLiteral("genreBox"));
   genreBox_->setEditable(true);
@@ -102,10 +108,10 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   genreBox_->setFixedWidth(kGenreBoxWidth);
   genreBox_->setMaxVisibleItems(kGenreBoxVisibleItems);
   for (const std::string& genre : GenreChoices()) genreBox_->addItem(ToQString(genre));
-  genreBox_->lineEdit()->setMaxLength(100);
+  new TTypingLimit(genreBox_->lineEdit(), kGenreCharacters);
   commentField_ = MakeField(detailsBox_, "commentField", kWideFieldWidth);
   trackField_ = MakeField(detailsBox_, "trackField", kTrackFieldWidth);
-  trackField_->setMaxLength(3);
+  new TTypingLimit(trackField_, kTrackCharacters);
   SetHint(trackField_, QStringLiteral("Track Number of Song"));
   readOnlyLabel_ = new QLabel(detailsBox_);
   readOnlyLabel_->setObjectName(QStringLiteral("readOnlyLabel"));
@@ -203,11 +209,9 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
 void TSongDetailsPanel::CreateTextMenu() {
   textMenu_ = new QMenu(this);
   textMenu_->setObjectName(QStringLiteral("detailsTextMenu"));
-  QAction* underscores =
-      AddEntry(textMenu_, "Underscores -> Spaces (my_song -> my song)", "underscoresToSpacesEntry");
+  QAction* underscores = AddEntry(textMenu_, "Underscores -> Spaces (my_song -> my song)", "underscoresToSpacesEntry");
   QAction* initialCaps = AddEntry(textMenu_, "Initial Caps (my song -> My Song)", "initialCapsEntry");
-  QAction* removeArtist =
-      AddEntry(textMenu_, "Remove Artist Name from Title Beginning", "removeArtistFromTitleEntry");
+  QAction* removeArtist = AddEntry(textMenu_, "Remove Artist Name from Title Beginning", "removeArtistFromTitleEntry");
   textMenu_->addSeparator();
   fromFileNameMenu_ = AddSubmenu(textMenu_, "Update from Filename", "fromFileNameMenu");
   artistFromFileNameEntry_ = AddEntry(fromFileNameMenu_, "Artist:", "artistFromFileNameEntry");
@@ -226,19 +230,27 @@ void TSongDetailsPanel::CreateTextMenu() {
     connect(entry, &QAction::triggered, this, [this, target] { CutSelectionTo(target); });
   }
   textMenu_->addSeparator();
+  undoEntry_ = AddEntry(textMenu_, "&Undo", "undoEntry");
+  undoEntry_->setShortcut(QKeySequence::Undo);
+  redoEntry_ = AddEntry(textMenu_, "&Redo", "redoEntry");
+  redoEntry_->setShortcut(QKeySequence::Redo);
+  textMenu_->addSeparator();
   QAction* cut = AddEntry(textMenu_, "Cu&t", "cutEntry");
   QAction* copy = AddEntry(textMenu_, "&Copy", "copyEntry");
   QAction* paste = AddEntry(textMenu_, "&Paste", "pasteEntry");
+  textMenu_->addSeparator();
+  QAction* selectAll = AddEntry(textMenu_, "Select &All", "selectAllTextEntry");
+  selectAll->setShortcut(QKeySequence::SelectAll);
+  // The keys are the fields' own; the menu only shows them.
+  for (QAction* entry : {undoEntry_, redoEntry_, selectAll}) entry->setShortcutContext(Qt::WidgetShortcut);
 
   connect(underscores, &QAction::triggered, this, &TSongDetailsPanel::UnderscoresToSpaces);
   connect(initialCaps, &QAction::triggered, this, &TSongDetailsPanel::InitialCaps);
   connect(removeArtist, &QAction::triggered, this, &TSongDetailsPanel::RemoveArtistFromTitle);
-  connect(artistFromFileNameEntry_, &QAction::triggered, this, [this] {
-    guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Artist, true); });
-  });
-  connect(titleFromFileNameEntry_, &QAction::triggered, this, [this] {
-    guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Title, false); });
-  });
+  connect(artistFromFileNameEntry_, &QAction::triggered, this,
+          [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Artist, true); }); });
+  connect(titleFromFileNameEntry_, &QAction::triggered, this,
+          [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Title, false); }); });
   connect(cut, &QAction::triggered, this, [this] {
     if (QLineEdit* field = FocusedField()) field->cut();
   });
@@ -247,6 +259,15 @@ void TSongDetailsPanel::CreateTextMenu() {
   });
   connect(paste, &QAction::triggered, this, [this] {
     if (QLineEdit* field = FocusedField()) field->paste();
+  });
+  connect(undoEntry_, &QAction::triggered, this, [this] {
+    if (QLineEdit* field = FocusedField()) field->undo();
+  });
+  connect(redoEntry_, &QAction::triggered, this, [this] {
+    if (QLineEdit* field = FocusedField()) field->redo();
+  });
+  connect(selectAll, &QAction::triggered, this, [this] {
+    if (QLineEdit* field = FocusedField()) field->selectAll();
   });
 }
 
@@ -293,6 +314,7 @@ void TSongDetailsPanel::Clear() {
   genreBox_->setEditText(QString());
   trackField_->clear();
   statusMark_->setPalette(QPalette());
+  SetHint(statusMark_, NoSongMarkHint());
 }
 
 void TSongDetailsPanel::ShowNoSong() {
@@ -306,6 +328,7 @@ void TSongDetailsPanel::ShowSong(const TSongFile& song) {
   QPalette mark;
   mark.setColor(QPalette::WindowText, SongStatusColor(song));
   statusMark_->setPalette(mark);
+  SetHint(statusMark_, StatusMarkHint(song));
   fileNameField_->setText(PathToQString(std::string(FileNamePart(song.FileName()))));
   fileNameField_->setCursorPosition(0);
   artistField_->setText(ToQString(song.Artist()));
@@ -398,23 +421,36 @@ void TSongDetailsPanel::PrepareTextMenu() {
     }
   }
   QLineEdit* focused = FocusedField();
+  undoEntry_->setEnabled(focused != nullptr && focused->isUndoAvailable());
+  redoEntry_->setEnabled(focused != nullptr && focused->isRedoAvailable());
   const bool cutSource =
       focused == artistField_ || focused == titleField_ || focused == albumField_ || focused == commentField_;
   cutToMenu_->menuAction()->setEnabled(cutSource && focused->hasSelectedText());
 }
 
+// The menu's changes go through the field's undo history, as typing does, so that Ctrl+Z takes
+// them back.
+void TSongDetailsPanel::ReplaceFieldText(QLineEdit* field, const QString& text) {
+  if (field->text() == text) return;
+  field->selectAll();
+  field->insert(text);
+}
+
 void TSongDetailsPanel::UnderscoresToSpaces() {
-  if (QLineEdit* field = FocusedField()) field->setText(ToQString(tagwright::UnderscoresToSpaces(FieldText(field))));
+  if (QLineEdit* field = FocusedField()) {
+    ReplaceFieldText(field, ToQString(tagwright::UnderscoresToSpaces(FieldText(field))));
+  }
 }
 
 void TSongDetailsPanel::InitialCaps() {
-  if (QLineEdit* field = FocusedField()) field->setText(ToQString(tagwright::InitialCaps(FieldText(field))));
+  if (QLineEdit* field = FocusedField()) ReplaceFieldText(field, ToQString(tagwright::InitialCaps(FieldText(field))));
 }
 
 void TSongDetailsPanel::RemoveArtistFromTitle() {
-  const std::string artist = TrimField(TDetailsField::Artist);
-  const std::string title = TrimField(TDetailsField::Title);
-  titleField_->setText(ToQString(tagwright::RemoveArtistFromTitle(artist, title)));
+  const std::string artist = TrimText(FieldText(artistField_));
+  const std::string title = TrimText(FieldText(titleField_));
+  ReplaceFieldText(artistField_, ToQString(artist));
+  ReplaceFieldText(titleField_, ToQString(tagwright::RemoveArtistFromTitle(artist, title)));
 }
 
 void TSongDetailsPanel::UpdateFieldFromFileName(TDetailsField field, bool artist) {
@@ -423,18 +459,19 @@ void TSongDetailsPanel::UpdateFieldFromFileName(TDetailsField field, bool artist
   TTokenList tokens;
   RecognizeFileName(song->FileName(), tokens, *song);
   if (song->Recognition() == TRecognition::Failed) return;
-  if (artist && !song->Artist().empty()) FieldWidget(field)->setText(ToQString(song->Artist()));
-  if (!artist && !song->Title().empty()) FieldWidget(field)->setText(ToQString(song->FullTitle()));
+  if (artist && !song->Artist().empty()) ReplaceFieldText(FieldWidget(field), ToQString(song->Artist()));
+  if (!artist && !song->Title().empty()) ReplaceFieldText(FieldWidget(field), ToQString(song->FullTitle()));
 }
 
 void TSongDetailsPanel::CutSelectionTo(TDetailsField target) {
   QLineEdit* source = FocusedField();
   if (source == nullptr || !source->hasSelectedText()) return;
   QLineEdit* targetField = FieldWidget(target);
+  const QString moved = source->selectedText();
   source->cut();
-  targetField->setSelection(0, 0);
+  // Put in as a whole: a paste would be refused where it makes the track longer than the user may type.
+  targetField->setText(moved + targetField->text());
   targetField->setCursorPosition(0);
-  targetField->paste();
   std::string tidied = TrimText(FieldText(source));
   while (!tidied.empty() && tidied.front() == '-') tidied = TrimText(std::string_view(tidied).substr(1));
   source->setText(ToQString(tidied));

@@ -78,6 +78,7 @@ class TSongDetailsPanel : public QWidget {
   void UnderscoresToSpaces();
   void InitialCaps();
   void RemoveArtistFromTitle();
+  void ReplaceFieldText(QLineEdit* field, const QString& text);
 
   const TErrorGuard& guard_;
   std::function<TSongFile*()> selectedSong_;
@@ -103,6 +104,8 @@ class TSongDetailsPanel : public QWidget {
   QAction* artistFromFileNameEntry_ = nullptr;
   QAction* titleFromFileNameEntry_ = nullptr;
   QMenu* cutToMenu_ = nullptr;
+  QAction* undoEntry_ = nullptr;
+  QAction* redoEntry_ = nullptr;
 };
 
 }  // namespace tagwright

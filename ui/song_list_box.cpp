@@ -1,6 +1,7 @@
 #include "ui/song_list_box.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "ui/window_layout.h"
 
@@ -36,13 +37,20 @@ int TSongListBox::SelectedRowCount() const {
 
 void TSongListBox::keyPressEvent(QKeyEvent* event) {
   QListView::keyPressEvent(event);
-  if (!event->text().isEmpty() && event->text().at(0).isPrint()) Q_EMIT KeyPressed();
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter || (!event->text().isEmpty() && event->text().at(0).isPrint())) Q_EMIT KeyPressed();
+}
+
+void TSongListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  QListView::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton && !indexAt(event->position().toPoint()).isValid()) {
+    Q_EMIT BlankDoubleClicked();
+  }
 }
 
 TSongRowDelegate::TSongRowDelegate(TSongListBox* listBox) : QStyledItemDelegate(listBox), listBox_(listBox) {}
 
-void TSongRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const {
+void TSongRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   listBox_->DrawItem(painter, option, index.row());
 }
 

@@ -13,7 +13,7 @@ class TSongListBox : public QListView {
  public:
   explicit TSongListBox(QWidget* parent = nullptr);
 
-    // Draws one row: the painter, the row's rectangle and drawing state, the row's position.
+  // Draws one row: the painter, the row's rectangle and drawing state, the row's position.
   using TDrawItem = std::function<void(QPainter*, const QStyleOptionViewItem&, int)>;
   void SetDrawItem(TDrawItem drawItem) { drawItem_ = std::move(drawItem); }
   void DrawItem(QPainter* painter, const QStyleOptionViewItem& option, int row) const;
@@ -25,11 +25,14 @@ class TSongListBox : public QListView {
   int SelectedRowCount() const;
 
  Q_SIGNALS:
-  // A key that types a character was pressed in the list.
+  // A key that types a character, or Enter, was pressed in the list.
   void KeyPressed();
+  // A double click below the last row (or in an empty list).
+  void BlankDoubleClicked();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   TDrawItem drawItem_;

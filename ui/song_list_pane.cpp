@@ -26,9 +26,8 @@ TSongListPane::TSongListPane(const TSongList& songs, QWidget* parent) : QWidget(
   songList_->setObjectName(QStringLiteral("songList"));
   rows_ = new TSongRowModel(songs_, this);
   songList_->setModel(rows_);
-  songList_->SetDrawItem([this](QPainter* painter, const QStyleOptionViewItem& option, int row) {
-    DrawRow(painter, option, row);
-  });
+  songList_->SetDrawItem(
+      [this](QPainter* painter, const QStyleOptionViewItem& option, int row) { DrawRow(painter, option, row); });
   SetHint(songList_, QStringLiteral("Song display window"));
   layout->addWidget(songList_);
   CreateMenu();
@@ -38,7 +37,11 @@ TSongListPane::TSongListPane(const TSongList& songs, QWidget* parent) : QWidget(
   connect(songList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &TSongListPane::ReportSelectionChange);
   connect(songList_, &TSongListBox::KeyPressed, this, &TSongListPane::ReportSelectionChange);
+  // A click on a row, also on the one already selected, shows the song afresh: edits not yet
+  // written are dropped, as after a change of row.
+  connect(songList_, &QAbstractItemView::clicked, this, &TSongListPane::ReportSelectionChange);
   connect(songList_, &QAbstractItemView::doubleClicked, this, &TSongListPane::OpenRequested);
+  connect(songList_, &TSongListBox::BlankDoubleClicked, this, &TSongListPane::OpenRequested);
 }
 
 void TSongListPane::CreateMenu() {
@@ -56,10 +59,10 @@ void TSongListPane::CreateMenu() {
           QStringLiteral("Update internal ID3 song information for selected songs\nusing Recognized Values."));
   clearMenu_ = AddSubmenu(menu_, "ID3 Clear", "clearMenu");
   const std::pair<const char*, const char*> clearEntries[] = {
-      {"Artist", "clearArtistEntry"}, {"Title", "clearTitleEntry"}, {"Track", "clearTrackEntry"},
-      {"Album", "clearAlbumEntry"},   {"Year", "clearYearEntry"},   {"Genre", "clearGenreEntry"},
+      {"Artist", "clearArtistEntry"},  {"Title", "clearTitleEntry"}, {"Track", "clearTrackEntry"},
+      {"Album", "clearAlbumEntry"},    {"Year", "clearYearEntry"},   {"Genre", "clearGenreEntry"},
       {"Comment", "clearCommentEntry"}};
-  const TTagField clearFields[] = {TTagField::Artist, TTagField::Title, TTagField::Track, TTagField::Album,
+  const TTagField clearFields[] = {TTagField::Artist, TTagField::Title, TTagField::Track,  TTagField::Album,
                                    TTagField::Year,   TTagField::Genre, TTagField::Comment};
   for (std::size_t i = 0; i < std::size(clearFields); ++i) {
     QAction* entry = AddEntry(clearMenu_, clearEntries[i].first, clearEntries[i].second);
@@ -77,6 +80,9 @@ void TSongListPane::CreateMenu() {
   includeSubfoldersEntry_->setCheckable(true);
   includeSubfoldersEntry_->setChecked(false);
   refreshEntry_ = AddEntry(menu_, "Refresh", "refreshEntry");
+  menu_->addSeparator();
+  previewHandsFreeEntry_ = AddEntry(menu_, "Preview Hands-Free...", "previewHandsFreeEntry");
+  previewAutoRenameEntry_ = AddEntry(menu_, "Preview AutoRename...", "previewAutoRenameEntry");
 
   connect(playEntry_, &QAction::triggered, this, &TSongListPane::PlayRequested);
   connect(stampEntry_, &QAction::triggered, this, &TSongListPane::StampRequested);
@@ -86,6 +92,8 @@ void TSongListPane::CreateMenu() {
   connect(selectAllEntry_, &QAction::triggered, this, &TSongListPane::SelectAllRequested);
   connect(includeSubfoldersEntry_, &QAction::triggered, this, &TSongListPane::IncludeSubfoldersToggled);
   connect(refreshEntry_, &QAction::triggered, this, &TSongListPane::RefreshRequested);
+  connect(previewHandsFreeEntry_, &QAction::triggered, this, &TSongListPane::PreviewHandsFreeRequested);
+  connect(previewAutoRenameEntry_, &QAction::triggered, this, &TSongListPane::PreviewAutoRenameRequested);
 
   songList_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(songList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
@@ -153,6 +161,8 @@ void TSongListPane::PrepareMenu() {
   selectArtistEntry_->setEnabled(selected == 1);
   playEntry_->setEnabled(selected > 0);
   stampEntry_->setEnabled(selected > 0);
+  previewHandsFreeEntry_->setEnabled(selected > 0);
+  previewAutoRenameEntry_->setEnabled(selected > 0);
   selectAllEntry_->setEnabled(RowCount() > 0);
 }
 
@@ -166,8 +176,8 @@ void TSongListPane::ReportSelectionChange() {
 
 void TSongListPane::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {
   const bool selected = option.state.testFlag(QStyle::State_Selected);
-  const QPalette::ColorGroup group = option.state.testFlag(QStyle::State_Active) ? QPalette::Active
-                                                                                  : QPalette::Inactive;
+  const QPalette::ColorGroup group =
+      option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
   painter->save();
   painter->fillRect(option.rect, selected ? option.palette.brush(group, QPalette::Highlight)
                                           : option.palette.brush(group, QPalette::Base));

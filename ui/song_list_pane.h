@@ -61,7 +61,7 @@ class TSongListPane : public QWidget {
  Q_SIGNALS:
   // The user changed the selection or the current row, or typed in the list.
   void SelectionChanged();
-  // A row was double-clicked.
+  // A row, or the list below its last row, was double-clicked.
   void OpenRequested();
   // The pop-up menu's entries.
   void PlayRequested();
@@ -74,6 +74,8 @@ class TSongListPane : public QWidget {
   // The entry's tick has already flipped when this is sent.
   void IncludeSubfoldersToggled();
   void RefreshRequested();
+  void PreviewHandsFreeRequested();
+  void PreviewAutoRenameRequested();
 
  private:
   void CreateMenu();
@@ -96,6 +98,8 @@ class TSongListPane : public QWidget {
   QAction* selectAllEntry_ = nullptr;
   QAction* includeSubfoldersEntry_ = nullptr;  // checkable: choosing it flips the tick by itself
   QAction* refreshEntry_ = nullptr;
+  QAction* previewHandsFreeEntry_ = nullptr;
+  QAction* previewAutoRenameEntry_ = nullptr;
 };
 
 }  // namespace tagwright

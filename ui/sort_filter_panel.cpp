@@ -46,7 +46,6 @@ QVBoxLayout* ChoiceBoxLayout(QGroupBox* box) {
 
 TSortFilterPanel::TSortFilterPanel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("sortFilterPanel"));
-  setMinimumWidth(kSortFilterPanelMinimumWidth);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(kSortFilterPanelMargins);
@@ -60,6 +59,14 @@ TSortFilterPanel::TSortFilterPanel(QWidget* parent) : QWidget(parent) {
   connect(filterButtons_, &QButtonGroup::idClicked, this, &TSortFilterPanel::FilterChosen);
 }
 
+QSize TSortFilterPanel::minimumSizeHint() const {
+  return QWidget::minimumSizeHint().expandedTo(QSize(kSortFilterPanelMinimumWidth, 0));
+}
+
+QSize TSortFilterPanel::sizeHint() const {
+  return QWidget::sizeHint().expandedTo(QSize(kSortFilterPanelMinimumWidth, 0));
+}
+
 QWidget* TSortFilterPanel::CreateFilterBox() {
   auto* box = new QGroupBox(QStringLiteral(" Filter By "), this);
   box->setObjectName(QStringLiteral("filterBox"));
@@ -67,14 +74,10 @@ QWidget* TSortFilterPanel::CreateFilterBox() {
   filterButtons_ = new QButtonGroup(this);
   QVBoxLayout* layout = ChoiceBoxLayout(box);
   const std::pair<const char*, const char*> filters[kRecognitionFilterCount] = {
-      {"Unfiltered", "unfilteredFilter"},
-      {"Failed Recognition", "failedRecognitionFilter"},
-      {"ID3 Tag Used", "id3TagUsedFilter"},
-      {"Pattern Matching", "patternMatchingFilter"},
-      {"Incomplete", "incompleteFilter"},
-      {"Unsaved ID3", "unsavedId3Filter"},
-      {"Unrenamed File", "unrenamedFileFilter"},
-      {"No Genre", "noGenreFilter"},
+      {"Unfiltered", "unfilteredFilter"},        {"Failed Recognition", "failedRecognitionFilter"},
+      {"ID3 Tag Used", "id3TagUsedFilter"},      {"Pattern Matching", "patternMatchingFilter"},
+      {"Incomplete", "incompleteFilter"},        {"Unsaved ID3", "unsavedId3Filter"},
+      {"Unrenamed File", "unrenamedFileFilter"}, {"No Genre", "noGenreFilter"},
   };
   for (int filter = 0; filter < kRecognitionFilterCount; ++filter) {
     auto* button = new QRadioButton(QString::fromLatin1(filters[filter].first), box);
@@ -121,7 +124,8 @@ QWidget* TSortFilterPanel::CreateSaveBox() {
   SetHint(cleanup, QStringLiteral("Proper case the Title and Author text, convert\n"
                                   "underscores to spaces, remove Author from Song Title."));
   QPushButton* fileNameAsTitle = MakeButton(QStringLiteral("Filename as Title"), "fileNameAsTitleButton", box);
-  SetHint(fileNameAsTitle, QStringLiteral("Set ID3 Song Title to the Filename\nwhen there is no Song Title available."));
+  SetHint(fileNameAsTitle,
+          QStringLiteral("Set ID3 Song Title to the Filename\nwhen there is no Song Title available."));
   layout->addWidget(autoRename);
   layout->addWidget(cleanup);
   layout->addWidget(fileNameAsTitle);

@@ -17,6 +17,10 @@ class TSortFilterPanel : public QWidget {
  public:
   explicit TSortFilterPanel(QWidget* parent = nullptr);
 
+  // At least kSortFilterPanelMinimumWidth wide, and as wide as the captions need.
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
+
   TViewMode ViewMode() const;
   TRecognitionFilter RecognitionFilter() const;
   // Choose without reporting it.

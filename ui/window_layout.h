@@ -96,6 +96,13 @@ inline constexpr QRect kAboutCreditsGeometry(8, 96, 265, 20);
 inline constexpr QRect kAboutCommentsGeometry(8, 120, 156, 26);
 inline constexpr QRect kAboutOkButtonGeometry(111, 180, 75, 25);
 
+// --- Dialogs ---
+// Wide enough for a long file name.
+inline constexpr int kInputDialogMinimumWidth = 480;
+
+// --- The preview of a command ---
+inline constexpr QSize kPreviewDialogSize(900, 420);
+
 // --- The song list ---
 inline constexpr int kSongRowHeight = 16;
 inline constexpr int kSongRowTextIndent = 2;

@@ -2,9 +2,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "tagwright/version.h"
 #include "ui/about_box.h"
@@ -55,6 +56,24 @@ int AnswerWithText(int argc, char** argv) {
   parser.showHelp(0);
 }
 
+// The argument as the shell gave it: a folder name need not be UTF-8, and Qt's decoded arguments
+// would lose the bytes that are not.
+std::string ArgumentBytes(int argc, char** argv, const QString& decoded) {
+  for (int i = 1; i < argc; ++i) {
+    if (QString::fromLocal8Bit(argv[i]) == decoded) return argv[i];
+  }
+  return decoded.toLocal8Bit().toStdString();
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error) return path;
+  std::string normal = absolute.lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+  return normal;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,10 +94,8 @@ int main(int argc, char** argv) {
 
   const QStringList folders = parser.positionalArguments();
   if (!folders.isEmpty()) {
-    const QString folder = QFileInfo(folders.first()).absoluteFilePath();
-    if (!window.SelectFolder(folder)) {
-      std::fprintf(stderr, "tagwright: %s is not a folder\n", qPrintable(folders.first()));
-    }
+    const std::string folder = AbsolutePath(ArgumentBytes(argc, argv, folders.first()));
+    if (!window.OpenStartFolder(folder)) std::fprintf(stderr, "tagwright: %s is not a folder\n", folder.c_str());
   }
   return application.exec();
 }

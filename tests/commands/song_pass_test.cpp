@@ -120,6 +120,35 @@ TEST_F(SongPass, ReportsProgressBeforeEachSongAndAtTheEnd) {
   EXPECT_EQ(progress, expected);
 }
 
+// The summary counts the songs by the reason they were left alone or failed, most frequent first.
+TEST_F(SongPass, SummaryCountsSongsByReason) {
+  Song("1.mp3", "rare");
+  Song("2.mp3", "common");
+  Song("3.mp3", "refused");
+  Song("4.mp3", "common");
+  Song("5.mp3", "renamed");
+  Song("6.mp3", "refused");
+  const TSongPlanner planner{TTagsNeeded::No, [this](const TSongFile& song, const TID3Info&) {
+                               TSongChange change;
+                               if (song.Title() == "refused") {
+                                 change.Refusal = "no";
+                               } else if (song.Title() == "renamed") {
+                                 change.NewFileName = folder / "renamed.mp3";
+                               } else {
+                                 change.Skip = song.Title();
+                               }
+                               return change;
+                             }};
+  (void)Run(TPassMode::Apply, planner);
+  EXPECT_EQ(summary.Renamed, 1u);
+  EXPECT_EQ(summary.Skipped, 3u);
+  EXPECT_EQ(summary.Failed, 2u);
+  const std::vector<TReasonCount> skipped{{"common", 2}, {"rare", 1}};
+  const std::vector<TReasonCount> failed{{"no", 2}};
+  EXPECT_EQ(summary.SkippedBy, skipped);
+  EXPECT_EQ(summary.FailedBy, failed);
+}
+
 // Tags are read only for plans that keep the fields they do not set; a song whose tags cannot be
 // read fails with the reason and the others go on.
 TEST_F(SongPass, ATagReadOrWriteFailureFailsThatSongOnly) {
@@ -224,7 +253,8 @@ TEST(SongPassRenames, NeverMakeAHiddenFileOrANameWithoutStem) {
   std::vector<std::unique_ptr<TSongFile>> songs;
   songs.push_back(Bound(folder.WriteFile("a.mp3", SongAudio())));
   songs.back()->SetTitle(".hidden");
-  const TSongPlanner rename{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+  const TSongPlanner rename{TTagsNeeded::No,
+                            [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
   for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
     const std::vector<TSongResult> results = RunOn(songs, rename, mode);
     ASSERT_EQ(results.size(), 1u);
@@ -241,7 +271,8 @@ TEST(SongPassRenames, DryRunForeseesANameTooLong) {
   std::vector<std::unique_ptr<TSongFile>> songs;
   songs.push_back(Bound(folder.WriteFile("a.mp3", SongAudio())));
   songs.back()->SetTitle(std::string(300, 'x'));
-  const TSongPlanner rename{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+  const TSongPlanner rename{TTagsNeeded::No,
+                            [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
   const std::vector<TSongResult> dry = RunOn(songs, rename, TPassMode::DryRun);
   const std::vector<TSongResult> real = RunOn(songs, rename, TPassMode::Apply);
   ASSERT_EQ(dry.size(), 1u);

@@ -1,5 +1,6 @@
 // The commands, end to end through the real window on folders of real song files, with the dialogs
 // answered by the test.
+#include <sys/stat.h>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -7,10 +8,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <sys/stat.h>
+#include <QTimer>
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
+#include "ui/qt_dialogs.h"
 #include "ui/song_list_box.h"
 
 namespace tagwright::testing {
@@ -84,7 +86,8 @@ void TCommandsTest::StampSeveralSongsWritesOnlyFilledFields() {
 void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
   TSongFolder folder;
   std::vector<std::string> songs;
-  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) songs.push_back(folder.AddTaggedSong(name, Tags("", "T")));
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"})
+    songs.push_back(folder.AddTaggedSong(name, Tags("", "T")));
   MakeReadOnly(songs[1]);
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
@@ -101,6 +104,8 @@ void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
   for (int i : {0, 2, 3}) QCOMPARE(TagsOf(songs[i]).Title, std::string("T"));
   QCOMPARE(SelectedRows(*window.Window), QList<int>{2});
   QCOMPARE(window->CurrentRow(), 2);
+  QCOMPARE(window->StatusText(),
+           QStringLiteral("Stamp ID3 Tags: 3 songs tagged, 1 left alone (file cannot be written to)"));
 }
 
 void TCommandsTest::UnwritableFileAnsweredNoEndsThePass() {
@@ -166,6 +171,87 @@ void TCommandsTest::AutoRenameRenamesTheFirstOfTwoClashingSongs() {
   QVERIFY(!FileExists(folder / "one.mp3"));
 }
 
+// The reload that ends the pass empties the message panel: a failed rename is told after it.
+void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
+  {
+    TSongFolder folder;
+    folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
+    folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    window.Child<QPushButton>("autoRenameButton")->click();
+    QVERIFY(FileExists(folder / "Moby - Why.mp3"));
+    const QString status = window->StatusText();
+    QVERIFY2(status.startsWith(QStringLiteral("AutoRename Files: ")), qPrintable(status));
+    QVERIFY2(status.contains(QStringLiteral("1 failed (Error renaming file. Is it a duplicate or read-only?)")),
+             qPrintable(status));
+  }
+  {
+    TSongFolder folder;
+    folder.AddSong("Moby - Why.mp3");
+    folder.AddSong("moby - why.mp3");
+    folder.AddSong("sting - fields.mp3");
+    folder.AddSong("Sting - Fields.mp3");
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    QTest::keyClick(window.Window.get(), Qt::Key_F7);
+    const QString status = window->StatusText();
+    QVERIFY2(status.startsWith(QStringLiteral("Hands-Free!: ")), qPrintable(status));
+    QVERIFY2(status.contains(QStringLiteral("2 failed (Error renaming file. Is it a duplicate or read-only?)")),
+             qPrintable(status));
+  }
+}
+
+// After the reload the message panel sums the pass up, with the reasons in the command line's words.
+void TCommandsTest::EachPassIsSummedUpInOneLine() {
+  {
+    TSongFolder folder;
+    folder.AddSong("moby - why.mp3");
+    folder.AddSong("Sting - Fields.mp3");
+    folder.AddTaggedSong("Moby - Porcelain - www.site.com.mp3", Tags("Moby", "Porcelain"));
+    folder.AddTaggedSong("Abba - Waterloo - www.x.org.mp3", Tags("Abba", "Waterloo"));
+    folder.AddSong("what?.mp3");
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    QTest::keyClick(window.Window.get(), Qt::Key_F7);
+    QCOMPARE(window->StatusText(), QStringLiteral("Hands-Free!: 2 songs updated, 3 left alone (2 file name holds more "
+                                                  "than the details, 1 not recognised)"));
+    QVERIFY(FileExists(folder / "Moby - Why.mp3"));
+  }
+  {
+    TSongFolder folder;
+    folder.AddSong("Abba - Waterloo.mp3");
+    folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
+    folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+    folder.AddSong("x?.mp3");
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    window.Child<QPushButton>("autoRenameButton")->click();
+    QCOMPARE(
+        window->StatusText(),
+        QStringLiteral("AutoRename Files: 1 renamed, 2 left alone (1 already named after its details, 1 no title or "
+                       "artist recognised), 1 failed (Error renaming file. Is it a duplicate or read-only?)"));
+  }
+  {
+    TSongFolder folder;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) folder.AddSong(name);
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    SelectAllRows(*window.Window);
+    window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
+    QTest::keyClick(window.Window.get(), Qt::Key_F6);
+    QCOMPARE(window->StatusText(), QStringLiteral("Stamp ID3 Tag(s): 4 songs tagged"));
+    ClickRow(*window.Window, 0);
+    window.Child<QAction>("clearAlbumEntry")->trigger();
+    QCOMPARE(window->StatusText(), QStringLiteral("ID3 Clear Album: 1 song tagged"));
+    QCOMPARE(Trimmed(TagsOf(folder / "a.mp3").Album), std::string());
+  }
+}
+
 void TCommandsTest::RenameThisFileUsesTheTypedName() {
   TSongFolder folder;
   folder.AddSong("old.mp3");
@@ -177,6 +263,7 @@ void TCommandsTest::RenameThisFileUsesTheTypedName() {
   QCOMPARE(window.Dialogs.Inputs.at(0).Caption, QStringLiteral("Rename File"));
   QCOMPARE(window.Dialogs.Inputs.at(0).Prompt, QStringLiteral("New filename"));
   QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("old.mp3"));
+  QCOMPARE(window.Dialogs.Inputs.at(0).SelectedLength, 3);  // "old"
   QCOMPARE(window.Dialogs.Messages.at(0).Text, QStringLiteral("Error renaming file"));
   QVERIFY(FileExists(folder / "old.mp3"));
 
@@ -184,6 +271,40 @@ void TCommandsTest::RenameThisFileUsesTheTypedName() {
   window->RenameThisFile();
   QVERIFY(FileExists(folder / "new.txt"));
   QCOMPARE(window->RowCount(), 0);  // no longer a song file
+}
+
+// The rename box offers the whole name with the part before the extension selected, and is wide.
+void TCommandsTest::RenameBoxSelectsTheNameWithoutExtension() {
+  TSongFolder folder;
+  folder.AddSong("my.song.mp3");
+  folder.AddSong("noextension");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->RenameThisFile();
+  ClickRow(*window.Window, 1);
+  window->RenameThisFile();
+  QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("my.song.mp3"));
+  QCOMPARE(window.Dialogs.Inputs.at(0).SelectedLength, 7);
+  QCOMPARE(window.Dialogs.Inputs.at(1).Value, QStringLiteral("noextension"));
+  QCOMPARE(window.Dialogs.Inputs.at(1).SelectedLength, 11);
+
+  // The desktop's box itself.
+  QString selected;
+  int width = 0;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr) return;
+    if (auto* field = box->findChild<QLineEdit*>(QStringLiteral("inputField"))) selected = field->selectedText();
+    width = box->width();
+    box->close();
+  });
+  TQtDialogs desktop;
+  QString value = QStringLiteral("my.song.mp3");
+  QVERIFY(!desktop.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), value, 7));
+  QCOMPARE(selected, QStringLiteral("my.song"));
+  QVERIFY2(width >= 480, qPrintable(QString::number(width)));
+  QCOMPARE(value, QStringLiteral("my.song.mp3"));
 }
 
 void TCommandsTest::HandsFreeActsOnlyOnNamesHoldingTheirDetails() {
@@ -238,8 +359,8 @@ void TCommandsTest::ClearBlanksEachFieldAlone() {
   QCOMPARE(items.size(), 7);
   items[item]->trigger();
   const TID3Info after = TagsOf(song);
-  const std::string values[] = {after.Artist, after.Title, std::to_string(after.Track), after.Album,
-                                after.Year,   after.Genre, after.Comment};
+  const std::string values[] = {after.Artist, after.Title,  std::to_string(after.Track), after.Album, after.Year,
+                                after.Genre,  after.Comment};
   const std::string before[] = {"Artist", "Title", "5", "Album", "1999", "Rock", "Comment"};
   for (int field = 0; field < 7; ++field) {
     if (field == item) {
@@ -266,6 +387,54 @@ void TCommandsTest::DeleteAsksFirst() {
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   window->DeleteThisFile();
   QVERIFY(!FileExists(song));
+  QCOMPARE(window->RowCount(), 0);
+}
+
+// The file goes to the desktop's trash; "No" is the default answer, and the panel is emptied.
+void TCommandsTest::DeleteMovesTheFileToTheTrash() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
+  TTempFolder home;  // on the songs' file system, so that the user's own trash is the one
+  const QByteArray oldHome = qgetenv("HOME");
+  const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+  qputenv("HOME", QByteArray::fromStdString(home.Path()));
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home / "data"));
+  {
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    ClickRow(*window.Window, 0);
+    QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    window->DeleteThisFile();
+    QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+    QCOMPARE(window.Dialogs.Messages[0].DefaultButton, TMsgDlgButtons(TMsgDlgButton::No));
+    QCOMPARE(window.Dialogs.Messages[0].Text,
+             QStringLiteral("Are you sure you want to delete this file?\r\n") + QString::fromStdString(song));
+    QVERIFY(!FileExists(song));
+    QVERIFY(FileExists(home / "data/Trash/files/Abba - Waterloo.mp3"));
+    QVERIFY(FileExists(home / "data/Trash/info/Abba - Waterloo.mp3.trashinfo"));
+    QCOMPARE(window->RowCount(), 0);
+    QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
+    QCOMPARE(window.Child<QLineEdit>("fileNameField")->text(), QString());
+  }
+  qputenv("HOME", oldHome);
+  qputenv("XDG_DATA_HOME", oldData);
+}
+
+void TCommandsTest::FailedDeleteNamesTheFileAndTheCause() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("gone.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  QVERIFY(QFile::remove(QString::fromStdString(song)));  // taken away behind the window's back
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  window->DeleteThisFile();
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(2));
+  const TRecordingDialogs::TMessage& error = window.Dialogs.Messages[1];
+  QCOMPARE(error.Type, TMsgDlgType::Error);
+  QVERIFY2(error.Text.contains(QString::fromStdString(song)), qPrintable(error.Text));
+  QVERIFY2(error.Text.contains(QStringLiteral("No such file or directory")), qPrintable(error.Text));
   QCOMPARE(window->RowCount(), 0);
 }
 
@@ -368,12 +537,26 @@ void TCommandsTest::TextMenuTidiesTheFocusedField() {
   QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my best OF"));
   window.Child<QAction>("initialCapsEntry")->trigger();
   QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("My Best Of"));
+  // Each tidying is a step of the field's undo history: Ctrl+Z and the menu's Undo and Redo.
+  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my best OF"));
+  PrepareTextMenu(window);
+  QVERIFY(window.Child<QAction>("redoEntry")->isEnabled());
+  window.Child<QAction>("undoEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my_best_OF"));
+  window.Child<QAction>("redoEntry")->trigger();
+  window.Child<QAction>("redoEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("My Best Of"));
+  window.Child<QAction>("selectAllTextEntry")->trigger();
+  QCOMPARE(window.Child<QLineEdit>("albumField")->selectedText(), QStringLiteral("My Best Of"));
 
   window.Child<QLineEdit>("artistField")->setText(QStringLiteral(" Moby "));
   window.Child<QLineEdit>("titleField")->setText(QStringLiteral("MOBY - Why "));
   window.Child<QAction>("removeArtistFromTitleEntry")->trigger();  // whichever field has the focus
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
   QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Why"));
+  window.Child<QLineEdit>("titleField")->undo();
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("MOBY - Why "));
 }
 
 }  // namespace tagwright::testing

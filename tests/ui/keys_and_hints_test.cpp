@@ -1,4 +1,5 @@
 // The window's key map, hints in the status bar and the error report.
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -8,6 +9,7 @@
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
+#include "ui/shell_file_list.h"
 #include "ui/song_list_box.h"
 
 namespace tagwright::testing {
@@ -73,6 +75,32 @@ void TKeysAndHintsTest::F9ElsewhereOpensCurrentSong() {
   window.Child<QLineEdit>("albumField")->setFocus();
   QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);
   QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({second}));
+}
+
+// When no application opens a file, an error box names it: F9, a double click, the file list's open.
+void TKeysAndHintsTest::FileThatNoApplicationOpensIsNamed() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window.Dialogs.OpenAnswers = {false, false, true};
+  window.Child<QLineEdit>("albumField")->setFocus();
+  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+  QCOMPARE(window.Dialogs.Messages[0].Type, TMsgDlgType::Error);
+  QCOMPARE(window.Dialogs.Messages[0].Text,
+           QStringLiteral("No application could open ") + QString::fromStdString(song));
+
+  auto* fileList = window.Child<TShellFileList>("fileList");
+  fileList->OpenItem(fileList->FileSystemModel()->index(QString::fromStdString(song)));
+  QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({song, song}));
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(2));
+  QCOMPARE(window.Dialogs.Messages[1].Text,
+           QStringLiteral("No application could open ") + QString::fromStdString(song));
+
+  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);  // this time it opens
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(2));
 }
 
 void TKeysAndHintsTest::F9WithEmptyListDoesNothing() {

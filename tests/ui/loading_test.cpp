@@ -3,6 +3,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <chrono>
+#include <thread>
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
@@ -11,9 +13,10 @@ namespace tagwright::testing {
 
 namespace {
 
-constexpr int kManySongs = 2500;
+constexpr int kManySongs = 600;
 
-// A folder with many songs, so that reading them takes a while even on a fast machine.
+// A folder with many songs; the window reads each a little slowly, so that a load takes a while
+// even on a fast machine.
 void AddManySongs(const TSongFolder& folder) {
   const std::string audio = SongAudio(600);
   for (int i = 0; i < kManySongs; ++i) {
@@ -40,6 +43,7 @@ void TLoadingTest::ShowsProgressWhileSongsAreRead() {
   TSongFolder folder;
   AddManySongs(folder);
   TWindowUnderTest window;
+  window->SetBeforeEachSongRead([] { std::this_thread::sleep_for(std::chrono::microseconds(500)); });
   QStringList seen;
   TWhileBusy watch([&] { seen << window->StatusText(); });
   QVERIFY(window->SelectFolder(folder.QPath()));
@@ -56,6 +60,7 @@ void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {
   small.AddSong("Abba - Waterloo.mp3");
   small.AddSong("Moby - Why.mp3");
   TWindowUnderTest window;
+  window->SetBeforeEachSongRead([] { std::this_thread::sleep_for(std::chrono::microseconds(500)); });
   bool switched = false;
   TWhileBusy watch([&] {
     if (!switched && !window->StatusText().isEmpty()) {  // "Updating file list..." or "Reading songs: ..."
@@ -77,6 +82,7 @@ void TLoadingTest::NoCommandStartsMidLoad() {
   AddManySongs(folder);
   const std::string named = folder.AddSong("01 - moby - why.mp3");  // Hands-Free would rename it
   TWindowUnderTest window;
+  window->SetBeforeEachSongRead([] { std::this_thread::sleep_for(std::chrono::microseconds(500)); });
   bool tried = false;
   bool disabled = false;
   TWhileBusy watch([&] {

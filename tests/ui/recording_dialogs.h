@@ -18,16 +18,18 @@ class TRecordingDialogs : public TDialogs {
     QString Caption;
     QString Text;
     TMsgDlgButtons Buttons;
+    TMsgDlgButtons DefaultButton;
   };
   struct TInput {
     QString Caption;
     QString Prompt;
     QString Value;  // the text offered
+    int SelectedLength;
   };
 
-  TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
-                           TMsgDlgButtons buttons) override {
-    Messages.push_back({type, caption, text, buttons});
+  TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text, TMsgDlgButtons buttons,
+                           TMsgDlgButtons defaultButton) override {
+    Messages.push_back({type, caption, text, buttons, defaultButton});
     if (!Answers.empty()) {
       const TMsgDlgButton answer = Answers.front();
       Answers.pop_front();
@@ -36,21 +38,42 @@ class TRecordingDialogs : public TDialogs {
     return buttons.testFlag(TMsgDlgButton::No) ? TMsgDlgButton::No : TMsgDlgButton::OK;
   }
 
-  bool InputQuery(const QString& caption, const QString& prompt, QString& value) override {
-    Inputs.push_back({caption, prompt, value});
+  bool InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength) override {
+    Inputs.push_back({caption, prompt, value, selectedLength});
     if (InputAnswers.empty()) return false;
     value = InputAnswers.front();
     InputAnswers.pop_front();
     return true;
   }
 
-  void OpenWithAssociatedApplication(const std::string& path) override { Opened.push_back(path); }
+  bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) override {
+    Previews.push_back({caption, results});
+    if (PreviewAnswers.empty()) return false;
+    const bool apply = PreviewAnswers.front();
+    PreviewAnswers.pop_front();
+    return apply;
+  }
+
+  bool OpenWithAssociatedApplication(const std::string& path) override {
+    Opened.push_back(path);
+    if (OpenAnswers.empty()) return true;
+    const bool opened = OpenAnswers.front();
+    OpenAnswers.pop_front();
+    return opened;
+  }
 
   std::vector<TMessage> Messages;
   std::deque<TMsgDlgButton> Answers;
   std::vector<TInput> Inputs;
   std::deque<QString> InputAnswers;
   std::vector<std::string> Opened;
+  std::deque<bool> OpenAnswers;  // false: no application opens the file; opened when empty
+  struct TPreview {
+    QString Caption;
+    std::vector<TSongResult> Results;
+  };
+  std::vector<TPreview> Previews;
+  std::deque<bool> PreviewAnswers;  // true: "Apply"; "Close" when empty
 };
 
 }  // namespace tagwright::testing

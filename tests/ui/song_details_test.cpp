@@ -2,8 +2,8 @@
 // through the list.
 #include <QComboBox>
 #include <QLabel>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
 #include <QToolButton>
 #include <filesystem>
 
@@ -52,6 +52,52 @@ void TSongDetailsTest::TrackIsPaddedAndZeroEmpty() {
   QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QStringLiteral("07"));
   ClickRow(*window.Window, 1);
   QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QString());
+}
+
+// The year, track and genre limits stop typing only: values the program puts in are shown and
+// written whole.
+void TSongDetailsTest::LengthLimitsStopTypingOnly() {
+  TSongFolder folder;
+  const std::string song = folder.AddTaggedSong("2004 - Moby - Why.mp3", Tags("", "", "", 0, "", "1999/2000"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  auto* year = window.Child<QLineEdit>("yearField");
+  auto* track = window.Child<QLineEdit>("trackField");
+  QCOMPARE(window->SongAtRow(0)->Year(), std::string("1999/2000"));
+  QCOMPARE(year->text(), QStringLiteral("1999/2000"));
+  QCOMPARE(track->text(), QStringLiteral("2004"));
+
+  // F5 names the file after the whole track, and F6 writes the whole year.
+  QTest::keyClick(window.Window.get(), Qt::Key_F5);
+  QVERIFY(FileExists(song));
+  QVERIFY(!FileExists(folder / "200 - Moby - Why.mp3"));
+  ClickRow(*window.Window, 0);
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  TID3Info tags;
+  QVERIFY(ReadID3Tags(song, tags).Ok());
+  QCOMPARE(tags.Year, std::string("1999/2000"));
+
+  // Typing cannot make a long value longer, but can shorten it; an empty field takes four digits.
+  ClickRow(*window.Window, 0);
+  year->setFocus();
+  year->end(false);
+  QTest::keyClicks(year, QStringLiteral("7"));
+  QCOMPARE(year->text(), QStringLiteral("1999/2000"));
+  QTest::keyClick(year, Qt::Key_Backspace);
+  QCOMPARE(year->text(), QStringLiteral("1999/200"));
+  year->clear();
+  QTest::keyClicks(year, QStringLiteral("123456"));
+  QCOMPARE(year->text(), QStringLiteral("1234"));
+  track->clear();
+  QTest::keyClicks(track, QStringLiteral("12345"));
+  QCOMPARE(track->text(), QStringLiteral("123"));
+  auto* genre = window.Child<QComboBox>("genreBox");
+  genre->setEditText(QString(120, QLatin1Char('g')));
+  QCOMPARE(genre->currentText().size(), 120);
+  genre->lineEdit()->clear();
+  QTest::keyClicks(genre->lineEdit(), QString(101, QLatin1Char('h')));
+  QCOMPARE(genre->currentText().size(), 100);
 }
 
 void TSongDetailsTest::ReadOnlyFileIsMarked() {

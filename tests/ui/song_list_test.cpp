@@ -2,6 +2,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -134,11 +135,11 @@ void TSongListTest::ViewModesSortAndLabelRows() {
   window.Child<QRadioButton>("fileNameView")->click();  // "Filename": still in the order of the full paths
   QCOMPARE(RowTexts(*window.Window), QStringList({"2.mp3", "1.mp3", "0.mp3"}));
   window.Child<QRadioButton>("artistTitleView")->click();
-  QCOMPARE(RowTexts(*window.Window), QStringList({"Artist: Abba,  Title: Waterloo", "Artist: Moby,  Title: Beta",
-                                                  "Artist: Zed,  Title: Alpha"}));
+  QCOMPARE(RowTexts(*window.Window),
+           QStringList({"Artist: Abba,  Title: Waterloo", "Artist: Moby,  Title: Beta", "Artist: Zed,  Title: Alpha"}));
   window.Child<QRadioButton>("titleArtistView")->click();
-  QCOMPARE(RowTexts(*window.Window), QStringList({"Title: Alpha,  Artist: Zed", "Title: Beta,  Artist: Moby",
-                                                  "Title: Waterloo,  Artist: Abba"}));
+  QCOMPARE(RowTexts(*window.Window),
+           QStringList({"Title: Alpha,  Artist: Zed", "Title: Beta,  Artist: Moby", "Title: Waterloo,  Artist: Abba"}));
   QCOMPARE(window->ViewMode(), TViewMode::TitleArtist);
 }
 
@@ -189,13 +190,14 @@ void TSongListTest::StatusColorsFollowFiveRules() {
 void TSongListTest::RowsAreDrawnInStatusColors() {
   TSongFolder folder;
   folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));  // green
-  folder.AddSong("Moby.mp3");                                           // red
+  folder.AddSong("Moby.mp3");                                             // red
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   const QImage image = window.Child<TSongListBox>("songList")->viewport()->grab().toImage();
   auto rowHas = [&](int row, const QColor& color) {
-    const QRect rect = window.Child<TSongListBox>("songList")->visualRect(window.Child<TSongListBox>("songList")->model()->index(row, 0));
+    const QRect rect = window.Child<TSongListBox>("songList")
+                           ->visualRect(window.Child<TSongListBox>("songList")->model()->index(row, 0));
     for (int y = rect.top(); y <= rect.bottom(); ++y) {
       for (int x = rect.left(); x <= rect.right(); ++x) {
         if (image.pixelColor(x, y) == color) return true;
@@ -203,7 +205,10 @@ void TSongListTest::RowsAreDrawnInStatusColors() {
     }
     return false;
   };
-  QCOMPARE(window.Child<TSongListBox>("songList")->visualRect(window.Child<TSongListBox>("songList")->model()->index(0, 0)).height(), 16);
+  QCOMPARE(window.Child<TSongListBox>("songList")
+               ->visualRect(window.Child<TSongListBox>("songList")->model()->index(0, 0))
+               .height(),
+           16);
   QVERIFY(rowHas(0, QColor(0, 128, 0)));
   QVERIFY(rowHas(0, QColor(166, 202, 240)));  // the selection box
   QVERIFY(rowHas(1, QColor(255, 0, 0)));
@@ -218,10 +223,59 @@ void TSongListTest::DoubleClickOpensCurrentSong() {
   QTest::mouseDClick(window.Child<TSongListBox>("songList")->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
   QVERIFY(window.Dialogs.Opened.empty());  // an empty list opens nothing
   QVERIFY(window->SelectFolder(folder.QPath()));
-  const QRect rect = window.Child<TSongListBox>("songList")->visualRect(window.Child<TSongListBox>("songList")->model()->index(0, 0));
+  const QRect rect =
+      window.Child<TSongListBox>("songList")->visualRect(window.Child<TSongListBox>("songList")->model()->index(0, 0));
   QTest::mouseClick(window.Child<TSongListBox>("songList")->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
   QTest::mouseDClick(window.Child<TSongListBox>("songList")->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
   QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({song}));
+  // Below the last row the current row's file is opened too.
+  const QPoint below(rect.center().x(), rect.bottom() + 3 * rect.height());
+  QTest::mouseDClick(window.Child<TSongListBox>("songList")->viewport(), Qt::LeftButton, Qt::NoModifier, below);
+  QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({song, song}));
+}
+
+// Edits not yet written are dropped when the user clicks the row again or presses Enter in the list.
+void TSongListTest::ClickOnTheSelectedRowOrEnterShowsTheSongAfresh() {
+  TSongFolder folder;
+  folder.AddSong("Abba - Waterloo.mp3");
+  folder.AddSong("Moby - Porcelain.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  auto* artist = window.Child<QLineEdit>("artistField");
+  QCOMPARE(artist->text(), QStringLiteral("Abba"));
+  artist->setText(QStringLiteral("edited"));
+  ClickRow(*window.Window, 0);
+  QCOMPARE(artist->text(), QStringLiteral("Abba"));
+  artist->setText(QStringLiteral("edited"));
+  auto* list = window.Child<TSongListBox>("songList");
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Return);
+  QCOMPARE(artist->text(), QStringLiteral("Abba"));
+  QCOMPARE(window->CurrentRow(), 0);
+}
+
+// Each row's hint names its state in words, and so does the colour mark of the details panel.
+void TSongListTest::RowHintsNameTheState() {
+  TSongFolder folder;
+  folder.AddTaggedSong("a.mp3", Tags("Moby", "Porcelain"));
+  folder.AddTaggedSong("b?.mp3", Tags("Moby", ""));
+  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  const QAbstractItemModel* rows = window.Child<TSongListBox>("songList")->model();
+  const auto hint = [&](const char* end) {
+    return rows->index(RowEndingWith(*window.Window, QString::fromLatin1(end)), 0).data(Qt::ToolTipRole).toString();
+  };
+  QCOMPARE(hint("/a.mp3"), QStringLiteral("Unrenamed File: the name is not 'Moby - Porcelain.mp3'"));
+  QCOMPARE(hint("/b?.mp3"), QStringLiteral("Incomplete: no title"));
+  QCOMPARE(hint("/Abba - Waterloo.mp3"),
+           QStringLiteral("ID3 Tag Used: the details come from the tag, and the file is named after them"));
+  ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("/b?.mp3")));
+  QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("Red (Incomplete: no title)"));
+  window->UnselectAllRows();
+  window->ShowSongDetails();
+  QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("The colour of the state of the song shown"));
 }
 
 void TSongListTest::PopupMenuEnablesBySelection() {
@@ -233,8 +287,9 @@ void TSongListTest::PopupMenuEnablesBySelection() {
   QVERIFY(!window.Child<QAction>("selectAllEntry")->isEnabled());
   QVERIFY(window->SelectFolder(folder.QPath()));
   PrepareSongListMenu(window);
-  for (QAction* entry : {window.Child<QAction>("playEntry"), window.Child<QAction>("stampEntry"), window.Child<QAction>("deleteEntry"),
-                         window.Child<QAction>("renameEntry"), window.Child<QAction>("selectArtistEntry")}) {
+  for (QAction* entry :
+       {window.Child<QAction>("playEntry"), window.Child<QAction>("stampEntry"), window.Child<QAction>("deleteEntry"),
+        window.Child<QAction>("renameEntry"), window.Child<QAction>("selectArtistEntry")}) {
     QVERIFY2(!entry->isEnabled(), qPrintable(entry->text()));
   }
   QVERIFY(window.Child<QAction>("selectAllEntry")->isEnabled());

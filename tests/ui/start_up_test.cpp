@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 
@@ -15,6 +17,7 @@
 #include "tests/ui/ui_tests.h"
 #include "ui/about_box.h"
 #include "ui/folder_tree.h"
+#include "ui/settings.h"
 #include "ui/song_list_box.h"
 #include "ui/status_panels.h"
 
@@ -37,7 +40,8 @@ void TStartUpTest::StartsEmptyWithCaptionAndFirstChoices() {
   QCOMPARE(window.Child<QLabel>("readOnlyLabel")->text(), QString());
   QCOMPARE(window->SelectedFolder(), std::string());
   // The tree opens on the home folder without selecting anything.
-  QVERIFY(window.Child<TFolderTree>("folderTree")->isExpanded(window.Child<TFolderTree>("folderTree")->NodeOfPath(QDir::homePath())));
+  QVERIFY(window.Child<TFolderTree>("folderTree")
+              ->isExpanded(window.Child<TFolderTree>("folderTree")->NodeOfPath(QDir::homePath())));
 }
 
 void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
@@ -67,7 +71,8 @@ void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
     if (!action->isSeparator()) entries << action->text();
   }
   QCOMPARE(entries, QStringList({"Play", "Stamp ID3 Tags", "ID3 Clear", "Rename This File", "Delete This File",
-                                 "Select Artist", "Select All", "Include Subdirectories", "Refresh"}));
+                                 "Select Artist", "Select All", "Include Subdirectories", "Refresh",
+                                 "Preview Hands-Free...", "Preview AutoRename..."}));
 }
 
 void TStartUpTest::GenreBoxOffersSortedNames() {
@@ -79,9 +84,13 @@ void TStartUpTest::GenreBoxOffersSortedNames() {
   QVERIFY(genres->findText(QStringLiteral("Hip-Hop")) > genres->findText(QStringLiteral("Hard Rock")));
   QVERIFY(genres->findText(QStringLiteral("Eurodance")) < genres->findText(QStringLiteral("Euro-House")));
   QVERIFY(genres->findText(QStringLiteral("Euro-House")) < genres->findText(QStringLiteral("Euro-Techno")));
-  QCOMPARE(genres->lineEdit()->maxLength(), 100);
-  QCOMPARE(window.Child<QLineEdit>("yearField")->maxLength(), 4);
-  QCOMPARE(window.Child<QLineEdit>("trackField")->maxLength(), 3);
+  // What the user may type: 100 characters of genre, 4 of year, 3 of track.
+  QTest::keyClicks(genres->lineEdit(), QString(101, QLatin1Char('g')));
+  QCOMPARE(genres->currentText().size(), 100);
+  QTest::keyClicks(window.Child<QLineEdit>("yearField"), QStringLiteral("19745"));
+  QCOMPARE(window.Child<QLineEdit>("yearField")->text(), QStringLiteral("1974"));
+  QTest::keyClicks(window.Child<QLineEdit>("trackField"), QStringLiteral("1234"));
+  QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QStringLiteral("123"));
 }
 
 void TStartUpTest::MessagePanelFollowsWindowWidth_data() {
@@ -103,6 +112,96 @@ void TStartUpTest::MessagePanelFollowsWindowWidth() {
   QCOMPARE(window.Child<TStatusPanels>("statusBar")->PanelWidth(TStatusPanel::Message), panelWidth);
   QCOMPARE(window.Child<TStatusPanels>("statusBar")->PanelWidth(TStatusPanel::Count), 70);
   QCOMPARE(window.Child<TStatusPanels>("statusBar")->PanelWidth(TStatusPanel::Spare), 50);
+}
+
+namespace {
+
+// What is wrong with the layout of a widget's visible children, recursively: two siblings that
+// overlap, a label whose text does not fit, a button narrower than its caption needs.
+void CollectLayoutFaults(const QWidget& parent, QStringList& faults) {
+  QList<const QWidget*> shown;
+  for (const QObject* child : parent.children()) {
+    const auto* widget = qobject_cast<const QWidget*>(child);
+    if (widget == nullptr || widget->isWindow() || !widget->isVisible() || widget->geometry().isEmpty()) continue;
+    shown << widget;
+  }
+  const auto name = [](const QWidget* widget) {
+    return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                          : widget->objectName();
+  };
+  for (qsizetype i = 0; i < shown.size(); ++i) {
+    for (qsizetype j = i + 1; j < shown.size(); ++j) {
+      // The banner's picture is the ground of the About button.
+      if (shown[i]->objectName() == QStringLiteral("bannerImage") ||
+          shown[j]->objectName() == QStringLiteral("bannerImage"))
+        continue;
+      if (shown[i]->geometry().intersects(shown[j]->geometry())) {
+        faults << QStringLiteral("%1 overlaps %2 in %3").arg(name(shown[i]), name(shown[j]), name(&parent));
+      }
+    }
+  }
+  for (const QWidget* widget : shown) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget); label != nullptr && !label->text().isEmpty()) {
+      if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width()) {
+        faults << QStringLiteral("label %1 \"%2\" is cut").arg(name(label), label->text());
+      }
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget);
+        button != nullptr && !button->text().isEmpty()) {
+      if (button->sizeHint().width() > button->width()) {
+        faults << QStringLiteral("button %1 \"%2\" is cut").arg(name(button), button->text());
+      }
+    }
+    CollectLayoutFaults(*widget, faults);
+  }
+}
+
+}  // namespace
+
+void TStartUpTest::NothingOverlapsOrIsCut_data() {
+  QTest::addColumn<QSize>("size");  // empty: the window's minimum size
+  QTest::newRow("minimum") << QSize();
+  QTest::newRow("default") << QSize(747, 583);
+  QTest::newRow("large") << QSize(1600, 1000);
+}
+
+void TStartUpTest::NothingOverlapsOrIsCut() {
+  QFETCH(QSize, size);
+  TSongFolder folder;
+  folder.AddSong("Abba - Waterloo.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window->resize(size.isEmpty() ? window->minimumSize() : size);
+  QTest::qWait(20);
+  if (size.isEmpty()) QCOMPARE(window->size(), window->minimumSize());
+  QStringList faults;
+  CollectLayoutFaults(*window.Window, faults);
+  QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+}
+
+// The window's size and the panes' widths come back as the user left them, from a settings folder
+// of the test run's own.
+void TStartUpTest::SizeAndPanesAreRemembered() {
+  QList<int> folderSizes;
+  {
+    TWindowUnderTest window;
+    window->resize(1000, 700);
+    auto* splitter = window.Child<QSplitter>("mainSplitter");
+    splitter->setSizes({300, splitter->width() - 300 - splitter->handleWidth()});
+    auto* folderSplitter = window.Child<QSplitter>("folderSplitter");
+    folderSplitter->setSizes({100, folderSplitter->height() - 100 - folderSplitter->handleWidth()});
+    folderSizes = folderSplitter->sizes();
+  }
+  QSettings settings(SettingsOrganization(), SettingsApplication());
+  QVERIFY2(settings.fileName().startsWith(QFile::decodeName(qgetenv("XDG_CONFIG_HOME"))),
+           qPrintable(settings.fileName()));
+  TWindowUnderTest window(TWindowUnderTest::TSettings::Keep);
+  QCOMPARE(window->size(), QSize(1000, 700));
+  QCOMPARE(window.Child<QSplitter>("mainSplitter")->sizes().at(0), 300);
+  QCOMPARE(window.Child<QSplitter>("folderSplitter")->sizes(), folderSizes);
+  TWindowUnderTest fresh;
+  QCOMPARE(fresh->size(), QSize(747, 583));
 }
 
 void TStartUpTest::SelectingAnotherFolderUnticksSubdirectories() {
@@ -129,6 +228,28 @@ void TStartUpTest::SelectingAFileIsRefused() {
   QVERIFY(!window->SelectFolder(QString::fromStdString(song)));
   QVERIFY(!window->SelectFolder(folder.QPath() + QStringLiteral("/missing")));
   QCOMPARE(window->RowCount(), 0);
+}
+
+// A folder name that is not UTF-8 (made on another system, say) still lists its songs, and the
+// reload after a command finds them again.
+void TStartUpTest::StartFolderNamedInOtherBytesLoads() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("caf\xe9 \xff/Abba - Waterloo.mp3");
+  const std::string odd = folder / "caf\xe9 \xff";
+  TWindowUnderTest window;
+  QVERIFY(window->OpenStartFolder(odd));
+  QCOMPARE(window->RowCount(), 1);
+  QCOMPARE(window->SelectedFolder(), odd);
+  ClickRow(*window.Window, 0);
+  window->StampRecognized();
+  QCOMPARE(window->RowCount(), 1);
+  QCOMPARE(window->SongAtRow(0)->FileName(), song);
+  TID3Info tags;
+  QVERIFY(ReadID3Tags(song, tags).Ok());
+  QCOMPARE(tags.Artist, std::string("Abba"));
+  QVERIFY(!window->OpenStartFolder(song));
+  QVERIFY(window->OpenStartFolder(folder.Path()));  // a name the tree can spell is selected there
+  QCOMPARE(window->SelectedFolder(), folder.Path());
 }
 
 void TStartUpTest::AboutBoxShowsVersion() {

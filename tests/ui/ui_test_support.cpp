@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 
+#include "ui/settings.h"
 #include "ui/song_list_box.h"
 #include "ui/song_list_pane.h"
 
@@ -35,7 +36,18 @@ TID3Info Tags(const std::string& artist, const std::string& title, const std::st
   return info;
 }
 
-TWindowUnderTest::TWindowUnderTest() : Window(std::make_unique<TMainWindow>(Dialogs)) {
+namespace {
+
+std::unique_ptr<TMainWindow> MakeWindow(TDialogs& dialogs, TWindowUnderTest::TSettings settings) {
+  if (settings == TWindowUnderTest::TSettings::Forget) {
+    QSettings(SettingsOrganization(), SettingsApplication()).clear();
+  }
+  return std::make_unique<TMainWindow>(dialogs);
+}
+
+}  // namespace
+
+TWindowUnderTest::TWindowUnderTest(TSettings settings) : Window(MakeWindow(Dialogs, settings)) {
   Window->show();
   if (!QTest::qWaitForWindowExposed(Window.get())) qWarning("the window was not exposed");
 }
@@ -64,12 +76,13 @@ int RowEndingWith(const TMainWindow& window, const QString& end) {
 }
 
 const char* const kFilterButtonNames[8] = {
-    "unfilteredFilter",  "failedRecognitionFilter", "id3TagUsedFilter",    "patternMatchingFilter",
-    "incompleteFilter",  "unsavedId3Filter",        "unrenamedFileFilter", "noGenreFilter"};
+    "unfilteredFilter", "failedRecognitionFilter", "id3TagUsedFilter",    "patternMatchingFilter",
+    "incompleteFilter", "unsavedId3Filter",        "unrenamedFileFilter", "noGenreFilter"};
 
 QString EnabledFilters(const TMainWindow& window) {
   QString enabled;
-  for (const char* name : kFilterButtonNames) enabled += ChildOf<QAbstractButton>(window, name)->isEnabled() ? '1' : '0';
+  for (const char* name : kFilterButtonNames)
+    enabled += ChildOf<QAbstractButton>(window, name)->isEnabled() ? '1' : '0';
   return enabled;
 }
 

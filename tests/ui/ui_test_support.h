@@ -26,7 +26,9 @@ class TSongFolder {
   std::string AddSong(std::string_view name) const;
   // A song with ID3 tags.
   std::string AddTaggedSong(std::string_view name, const TID3Info& tags) const;
-  std::string AddFile(std::string_view name, std::string_view bytes = {}) const { return folder_.WriteFile(name, bytes); }
+  std::string AddFile(std::string_view name, std::string_view bytes = {}) const {
+    return folder_.WriteFile(name, bytes);
+  }
   std::string MakeFolder(std::string_view name) const { return folder_.MakeFolder(name); }
 
  private:
@@ -47,7 +49,10 @@ T* ChildOf(const QObject& parent, const char* name) {
 
 // The window, shown on the offscreen screen, with recording dialogs.
 struct TWindowUnderTest {
-  TWindowUnderTest();
+  // The window starts as on a first run, with nothing remembered, unless the test keeps what an
+  // earlier window left.
+  enum class TSettings : bool { Forget, Keep };
+  explicit TWindowUnderTest(TSettings settings = TSettings::Forget);
   ~TWindowUnderTest();
   TRecordingDialogs Dialogs;
   std::unique_ptr<TMainWindow> Window;

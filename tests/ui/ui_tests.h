@@ -13,8 +13,12 @@ class TStartUpTest : public QObject {
   void GenreBoxOffersSortedNames();
   void MessagePanelFollowsWindowWidth_data();
   void MessagePanelFollowsWindowWidth();
+  void NothingOverlapsOrIsCut_data();
+  void NothingOverlapsOrIsCut();
+  void SizeAndPanesAreRemembered();
   void SelectingAnotherFolderUnticksSubdirectories();
   void SelectingAFileIsRefused();
+  void StartFolderNamedInOtherBytesLoads();
   void AboutBoxShowsVersion();
   void RefreshKeepsOpenFoldersWithoutReloading();
   void ClosingTheWindowEndsTheProgram();
@@ -35,7 +39,9 @@ class TSongListTest : public QObject {
   void StatusColorsFollowFiveRules();
   void RowsAreDrawnInStatusColors();
   void DoubleClickOpensCurrentSong();
+  void ClickOnTheSelectedRowOrEnterShowsTheSongAfresh();
   void PopupMenuEnablesBySelection();
+  void RowHintsNameTheState();
   void SelectSingleRowIgnoresRowsOutside();
 };
 
@@ -44,6 +50,7 @@ class TSongDetailsTest : public QObject {
  private Q_SLOTS:
   void SingleSongFillsEveryField();
   void TrackIsPaddedAndZeroEmpty();
+  void LengthLimitsStopTypingOnly();
   void ReadOnlyFileIsMarked();
   void CommonModeShowsSharedValues();
   void CommonModeCaseOnlyDifferenceShowsLastSpelling();
@@ -62,6 +69,7 @@ class TKeysAndHintsTest : public QObject {
   void F9InSongListGoesToPlayEntry();
   void F9ElsewhereOpensCurrentSong();
   void F9WithEmptyListDoesNothing();
+  void FileThatNoApplicationOpensIsNamed();
   void HintOfControlGoesToStatusOnOneLine();
   void ErrorsAreShownAndWindowCarriesOn();
 };
@@ -76,12 +84,17 @@ class TCommandsTest : public QObject {
   void RenameWithDetailsReportsATakenName();
   void RenameWithDetailsRenamesCaseOnlyChanges();
   void AutoRenameRenamesTheFirstOfTwoClashingSongs();
+  void FailedRenamesAreToldAfterTheReload();
+  void EachPassIsSummedUpInOneLine();
   void RenameThisFileUsesTheTypedName();
+  void RenameBoxSelectsTheNameWithoutExtension();
   void HandsFreeActsOnlyOnNamesHoldingTheirDetails();
   void DetailsCleanupAndFilenameAsTitle();
   void ClearBlanksEachFieldAlone_data();
   void ClearBlanksEachFieldAlone();
   void DeleteAsksFirst();
+  void FailedDeleteNamesTheFileAndTheCause();
+  void DeleteMovesTheFileToTheTrash();
   void SelectArtistAddsRowsOfTheSameSpelling();
   void CutToMovesTextToTheFrontOfAnotherField();
   void UpdateFromFileNameFillsOneField();
@@ -111,6 +124,17 @@ class TLoadingTest : public QObject {
   void ShowsProgressWhileSongsAreRead();
   void AnotherFolderChosenMidLoadIsTheOneShown();
   void NoCommandStartsMidLoad();
+};
+
+// The previews of Hands-Free and AutoRename, against the command line's dry runs and the commands.
+class TPreviewTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void PreviewShowsWhatTheDryRunForesees_data();
+  void PreviewShowsWhatTheDryRunForesees();
+  void ApplyGivesTheSameFilesAsTheCommand_data();
+  void ApplyGivesTheSameFilesAsTheCommand();
+  void PreviewRowsSayWhatHappens();
 };
 
 }  // namespace tagwright::testing

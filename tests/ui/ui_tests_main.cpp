@@ -1,6 +1,8 @@
 // Runs one of the window's test suites, named by the first argument (all of them without one), on
 // whatever platform QT_QPA_PLATFORM names (offscreen in the test runs).
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
 #include <memory>
@@ -8,6 +10,10 @@
 #include "tests/ui/ui_tests.h"
 
 int main(int argc, char** argv) {
+  // Nothing of the user's own: settings and the trash go to a folder of this run.
+  QTemporaryDir home;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/config")));
+  qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/data")));
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tagwright"));
   const char* suite = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
@@ -27,5 +33,6 @@ int main(int argc, char** argv) {
   run("Commands", tagwright::testing::TCommandsTest());
   run("Parts", tagwright::testing::TPartsTest());
   run("Loading", tagwright::testing::TLoadingTest());
+  run("Preview", tagwright::testing::TPreviewTest());
   return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,39 @@
+#include "ui/pass_summary.h"
+
+#include <QStringList>
+
+#include "ui/text_conversion.h"
+
+namespace tagwright {
+
+namespace {
+
+QString Songs(std::size_t count) {
+  return count == 1 ? QStringLiteral("1 song") : QStringLiteral("%1 songs").arg(count);
+}
+
+// "(reason)" when all songs share one reason, else "(40 reason, 16 other reason)".
+QString Reasons(const std::vector<TReasonCount>& reasons) {
+  if (reasons.size() == 1) return QStringLiteral(" (%1)").arg(ToQString(reasons.front().Reason));
+  QStringList parts;
+  for (const TReasonCount& reason : reasons)
+    parts << QStringLiteral("%1 %2").arg(reason.Songs).arg(ToQString(reason.Reason));
+  return QStringLiteral(" (%1)").arg(parts.join(QStringLiteral(", ")));
+}
+
+}  // namespace
+
+QString PassSummaryLine(const QString& command, TPassCount count, const TPassSummary& summary) {
+  QString line = command + QStringLiteral(": ");
+  switch (count) {
+    case TPassCount::SongsTagged: line += Songs(summary.Tagged) + QStringLiteral(" tagged"); break;
+    case TPassCount::Renamed: line += QStringLiteral("%1 renamed").arg(summary.Renamed); break;
+    case TPassCount::SongsUpdated: line += Songs(summary.Tagged) + QStringLiteral(" updated"); break;
+  }
+  if (summary.Skipped > 0) line += QStringLiteral(", %1 left alone").arg(summary.Skipped) + Reasons(summary.SkippedBy);
+  if (summary.Failed > 0) line += QStringLiteral(", %1 failed").arg(summary.Failed) + Reasons(summary.FailedBy);
+  if (summary.Stopped) line += QStringLiteral("; stopped before the last song");
+  return line;
+}
+
+}  // namespace tagwright

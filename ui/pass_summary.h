@@ -1,0 +1,19 @@
+// The one line the message panel shows after a command over the selected songs: what was done, what
+// was left alone and what failed, with the reasons in the same words as the command line's.
+#pragma once
+
+#include <QString>
+
+#include "commands/song_pass.h"
+
+namespace tagwright {
+
+// What a command counts as done.
+enum class TPassCount { SongsTagged, Renamed, SongsUpdated };
+
+// "Hands-Free!: 29 songs updated, 56 left alone (40 file name holds more than the details, 16 not
+// recognised)", "AutoRename Files: 12 renamed, 1 failed (Error renaming file. Is it a duplicate or
+// read-only?)", "Stamp ID3 Tag(s): 4 songs tagged".
+QString PassSummaryLine(const QString& command, TPassCount count, const TPassSummary& summary);
+
+}  // namespace tagwright

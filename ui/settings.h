@@ -1,0 +1,18 @@
+// The few things the window remembers between runs (its size and place, the panes' widths, the
+// choices of the song list's menu), in the desktop's settings folder: ~/.config/Tagwright/Tagwright.conf.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+namespace tagwright {
+
+inline QString SettingsOrganization() { return QStringLiteral("Tagwright"); }
+inline QString SettingsApplication() { return QStringLiteral("Tagwright"); }
+
+// The keys.
+inline QString WindowGeometryKey() { return QStringLiteral("window/geometry"); }
+inline QString MainSplitterKey() { return QStringLiteral("window/mainSplitter"); }
+inline QString FolderSplitterKey() { return QStringLiteral("window/folderSplitter"); }
+
+}  // namespace tagwright
