@@ -33,6 +33,12 @@ struct TCreatedFile {
   std::string Name;
 };
 
+// Told, on the calling thread, the name of each new file CreateFileBeside makes, as soon as it
+// exists, so that a record of changes can name a file that a crash would leave behind. Returns the
+// observer it replaces; an empty one tells nobody.
+using TNewFileObserver = std::function<void(const std::string& name)>;
+TNewFileObserver SetNewFileObserver(TNewFileObserver observer);
+
 // The name for a new file beside path: path + "~", or path + "~1", "~2"... when taken. Opens it
 // with O_EXCL, so an existing file is never touched.
 TResultOf<TCreatedFile> CreateFileBeside(const std::string& path);
@@ -41,7 +47,7 @@ TResultOf<TCreatedFile> CreateFileBeside(const std::string& path);
 // path, flushes it, gives it the song's permission bits (and owner, where allowed) and renames it
 // over path. On any failure the new file is removed and path is untouched.
 TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
-                     std::int64_t keepFrom, const TFileOps& ops);
+                        std::int64_t keepFrom, const TFileOps& ops);
 
 // Adds the owner's write permission to a file that has no write permission at all (a read-only
 // song); other files are left as they are.

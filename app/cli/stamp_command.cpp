@@ -19,11 +19,14 @@ struct TStampOptions {
   bool recognized = false;  // stamp each song's recognised details instead of the given fields
   bool recursive = false;
   bool dryRun = false;
+  bool noHistory = false;
   // Each field is written only when its option was given (then even as the empty text).
   std::optional<std::string> artist, title, album, year, comment, genre, track;
 };
 
 void RunStamp(const TStampOptions& options, TCliContext& context) {
+  TRecorderChoice recording = StartRecording(context, "stamp", options.dryRun, options.noHistory);
+  if (!recording.usable) return;
   for (const std::string& file : options.files) {
     if (!IsFileWritable(file)) {
       context.ReportFailure(file + ": file cannot be written to");
@@ -42,8 +45,18 @@ void RunStamp(const TStampOptions& options, TCliContext& context) {
     if (options.genre) tags.Genre = *options.genre;
     if (options.track) tags.SetTrackText(*options.track);
     if (options.dryRun) continue;
-    if (TResult written = WriteID3Tags(file, tags); !written) context.ReportFailure(file + ": " + FailureText(written));
+    TSongChange change;
+    change.WriteTags = true;
+    change.Tags = tags;
+    const TSongResult result = ApplySongChange(file, change, recording.recorder.get());
+    if (result.Outcome != TChangeOutcome::Failed) continue;
+    if (result.Reason == kNotRecordedReason) {
+      context.ReportFailure(file + ": " + result.Reason + " (" + result.Failure.Error().message() + ")");
+    } else {
+      context.ReportFailure(file + ": " + FailureText(result.Failure));
+    }
   }
+  FinishRecording(context, recording);
 }
 
 }  // namespace
@@ -74,6 +87,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
                     "Write each song's recognised details (Stamp ID3 Tags); PATH may name folders");
   command->add_flag("--recursive", options->recursive, "With --recognized: include the songs of subfolders");
   command->add_flag("--dry-run", options->dryRun, "Change nothing on disk");
+  AddNoHistoryOption(*command, options->noHistory);
   command->add_option("FILE", options->files, "Song files (with --recognized: files and folders)")->required();
   command->callback([options, fields, &context] {
     for (const TField& f : *fields) {
@@ -87,7 +101,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     for (const TField& f : *fields) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
-    TPassOptions pass{options->files, options->recursive, options->dryRun};
+    TPassOptions pass{options->files, options->recursive, options->dryRun, options->noHistory, "stamp"};
     RunSongPass(pass, {TTagsNeeded::Yes, PlanStampRecognized}, context);
   });
 }
