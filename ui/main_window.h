@@ -21,6 +21,8 @@ class QSplitter;
 
 namespace tagwright {
 
+class THistory;
+
 class TDialogs;
 class TFolderPane;
 class THintRelay;
@@ -38,6 +40,11 @@ class TMainWindow : public QMainWindow {
   ~TMainWindow() override;
 
   TDialogs& Dialogs() const { return dialogs_; }
+  // The history that records the commands' changes, so that they can be undone; none records
+  // nothing. It must outlive the window.
+  void UseHistory(THistory* history) { history_ = history; }
+  // Whether the history holds a command that is not undone.
+  bool CanUndo() const;
 
   // --- Status bar ---
   // Puts a text into the message panel and paints it at once, also while the window is busy.
@@ -121,6 +128,8 @@ class TMainWindow : public QMainWindow {
   void SelectAll();
   void ReloadForSubfolderTick();
   void RefreshSongFolder();
+  // Takes back the newest command of the history not yet undone, after asking.
+  void UndoLastCommand();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -144,6 +153,8 @@ class TMainWindow : public QMainWindow {
   TPanelValues TrimmedPanelValues();
 
   TDialogs& dialogs_;
+  THistory* history_ = nullptr;
+  std::string historyCaption_;  // the caption the next pass is recorded under
   TErrorGuard guard_;
   TSongList songs_;
   std::vector<std::string> unreadableSongs_;

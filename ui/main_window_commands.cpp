@@ -5,9 +5,13 @@
 // that an error is shown and the window carries on.
 #include <QItemSelectionModel>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <thread>
+#include <utility>
 
+#include "commands/history/history.h"
+#include "commands/history/history_undo.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "files/file_access.h"
@@ -59,7 +63,18 @@ void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanne
     }
     return TPassStep::Continue;
   };
+  // The whole pass is one entry of the history, under the caption of its command.
+  std::unique_ptr<THistoryRecorder> recorder;
+  if (history_) recorder = history_->StartEntry(TProgram::Window, std::exchange(historyCaption_, {}));
+  hooks.Journal = recorder.get();
   const auto reload = [&] {
+    if (recorder) {
+      if (TResult finished = recorder->Finish(); !finished) {
+        recorder.reset();
+        ShowErrorText("The history could not be completed: " + finished.Describe() + " (" + finished.Error().message() +
+                      ")");
+      }
+    }
     LoadSongFolder(SelectedFolder());
     SelectSingleRow(remembered);
   };
@@ -89,6 +104,7 @@ TPanelValues TMainWindow::TrimmedPanelValues() {
 
 void TMainWindow::StampWithDetails() {
   RunGuarded([this] {
+    historyCaption_ = "Stamp ID3 Tag(s)";
     const bool single = SelectedSongCount() == 1;
     std::optional<TPanelValues> panel;  // trimmed when the first song is planned
     RunSelectedSongsPass(true, {TTagsNeeded::Yes, [&](const TSongFile&, const TID3Info& tags) {
@@ -100,6 +116,7 @@ void TMainWindow::StampWithDetails() {
 
 void TMainWindow::StampRecognized() {
   RunGuarded([this] {
+    historyCaption_ = "Stamp ID3 Tags";
     RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanStampRecognized});
   });
 }
@@ -108,6 +125,7 @@ void TMainWindow::StampRecognized() {
 
 void TMainWindow::AutoRename() {
   RunGuarded([this] {
+    historyCaption_ = "AutoRename Files";
     const TSongPlanner planner{TTagsNeeded::No,
                                [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
     RunSelectedSongsPass(true, planner, [this](const TSongResult& result) {
@@ -118,6 +136,7 @@ void TMainWindow::AutoRename() {
 
 void TMainWindow::RenameWithDetails() {
   RunGuarded([this] {
+    historyCaption_ = "Rename File(s)";
     const bool single = SelectedSongCount() == 1;
     bool messageShown = false;
     std::optional<TPanelValues> panel;  // trimmed when the first song is planned
@@ -130,15 +149,18 @@ void TMainWindow::RenameWithDetails() {
                                  }
                                  return PlanRenameWithDetails(song, *panel, single);
                                }};
-    RunSelectedSongsPass(true, planner, [&](const TSongResult& result) {
-      if (result.Outcome == TChangeOutcome::Failed) {
-        SetStatusText(QString::fromUtf8(result.Reason.c_str()));
-        messageShown = true;
-      }
-    }, [&] {
-      // Leave the last message readable before the reload replaces it.
-      if (messageShown) std::this_thread::sleep_for(kPauseAfterRenameFailure);
-    });
+    RunSelectedSongsPass(
+        true, planner,
+        [&](const TSongResult& result) {
+          if (result.Outcome == TChangeOutcome::Failed) {
+            SetStatusText(QString::fromUtf8(result.Reason.c_str()));
+            messageShown = true;
+          }
+        },
+        [&] {
+          // Leave the last message readable before the reload replaces it.
+          if (messageShown) std::this_thread::sleep_for(kPauseAfterRenameFailure);
+        });
   });
 }
 
@@ -150,11 +172,62 @@ void TMainWindow::RenameThisFile() {
     QString typed = PathToQString(std::string(FileNamePart(fileName)));
     if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
-    if (!target || !RenameWithoutReplacing(fileName, *target).Ok()) {
-      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"), TMsgDlgButton::OK);
+    std::unique_ptr<THistoryRecorder> recorder;
+    if (history_) recorder = history_->StartEntry(TProgram::Window, "Rename This File");
+    TSongChange rename;
+    if (target) rename.NewFileName = *target;
+    const bool renamed = target && ApplySongChange(fileName, rename, recorder.get()).Outcome == TChangeOutcome::Renamed;
+    // The rename is on disk; an entry that cannot be completed is repaired from its records.
+    if (recorder) (void)recorder->Finish();
+    if (!renamed) {
+      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"),
+                          TMsgDlgButton::OK);
       return;
     }
     LoadSongFolder(SelectedFolder());
+  });
+}
+
+// --- Undo ---
+
+bool TMainWindow::CanUndo() const {
+  if (!history_) return false;
+  const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
+  return newest && newest.Value().has_value();
+}
+
+void TMainWindow::UndoLastCommand() {
+  RunGuarded([this] {
+    if (!history_) return;
+    const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
+    if (!newest) {
+      ShowErrorText("The history cannot be read: " + newest.Failure().Describe() + " (" +
+                    newest.Failure().Error().message() + ")");
+      return;
+    }
+    if (!newest.Value()) return;
+    const THistoryEntry& entry = *newest.Value();
+    const QString question =
+        QStringLiteral("Undo \"%1\" on %2 file(s)?").arg(ToQString(entry.Command)).arg(entry.Files);
+    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), question,
+                            TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) {
+      return;
+    }
+    const int remembered = CurrentRow();
+    const TResultOf<TUndoReport> undone = UndoEntry(*history_, entry.Id, TProgram::Window, "Undo Last Command", false);
+    if (!undone) {
+      ShowErrorText("The undo could not be recorded in the history: " + undone.Failure().Describe() + " (" +
+                    undone.Failure().Error().message() + ")");
+    } else if (undone.Value().Skipped() > 0) {
+      QString text = QStringLiteral("These files could not be restored:");
+      for (const TUndoFile& file : undone.Value().Files) {
+        if (file.Action != TUndoAction::Skipped) continue;
+        text += QStringLiteral("\n") + PathToQString(file.File) + QStringLiteral(": ") + ToQString(file.Reason);
+      }
+      dialogs_.MessageDlg(TMsgDlgType::Warning, QStringLiteral("Undo"), text, TMsgDlgButton::OK);
+    }
+    LoadSongFolder(SelectedFolder());
+    SelectSingleRow(remembered);
   });
 }
 
@@ -162,18 +235,21 @@ void TMainWindow::RenameThisFile() {
 
 void TMainWindow::UseFileNameAsTitle() {
   RunGuarded([this] {
+    historyCaption_ = "Filename as Title";
     RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanFileNameAsTitle});
   });
 }
 
 void TMainWindow::CleanUpDetails() {
   RunGuarded([this] {
+    historyCaption_ = "Details Cleanup";
     RunSelectedSongsPass(true, {TTagsNeeded::Yes, PlanDetailsCleanup});
   });
 }
 
 void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
+    historyCaption_ = "Hands-Free!";
     const TSongPlanner planner{TTagsNeeded::No,
                                [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
     RunSelectedSongsPass(false, planner, [this](const TSongResult& result) {
@@ -193,6 +269,7 @@ void TMainWindow::PlaySelectedSongs() {
 
 void TMainWindow::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
+    historyCaption_ = "ID3 Clear";
     RunSelectedSongsPass(false, {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) {
                                    return PlanClearTagField(tags, field);
                                  }});
@@ -205,7 +282,9 @@ void TMainWindow::DeleteThisFile() {
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
     const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
-    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text, TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) return;
+    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text,
+                            TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes)
+      return;
     if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }

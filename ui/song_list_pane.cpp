@@ -26,9 +26,8 @@ TSongListPane::TSongListPane(const TSongList& songs, QWidget* parent) : QWidget(
   songList_->setObjectName(QStringLiteral("songList"));
   rows_ = new TSongRowModel(songs_, this);
   songList_->setModel(rows_);
-  songList_->SetDrawItem([this](QPainter* painter, const QStyleOptionViewItem& option, int row) {
-    DrawRow(painter, option, row);
-  });
+  songList_->SetDrawItem(
+      [this](QPainter* painter, const QStyleOptionViewItem& option, int row) { DrawRow(painter, option, row); });
   SetHint(songList_, QStringLiteral("Song display window"));
   layout->addWidget(songList_);
   CreateMenu();
@@ -56,10 +55,10 @@ void TSongListPane::CreateMenu() {
           QStringLiteral("Update internal ID3 song information for selected songs\nusing Recognized Values."));
   clearMenu_ = AddSubmenu(menu_, "ID3 Clear", "clearMenu");
   const std::pair<const char*, const char*> clearEntries[] = {
-      {"Artist", "clearArtistEntry"}, {"Title", "clearTitleEntry"}, {"Track", "clearTrackEntry"},
-      {"Album", "clearAlbumEntry"},   {"Year", "clearYearEntry"},   {"Genre", "clearGenreEntry"},
+      {"Artist", "clearArtistEntry"},  {"Title", "clearTitleEntry"}, {"Track", "clearTrackEntry"},
+      {"Album", "clearAlbumEntry"},    {"Year", "clearYearEntry"},   {"Genre", "clearGenreEntry"},
       {"Comment", "clearCommentEntry"}};
-  const TTagField clearFields[] = {TTagField::Artist, TTagField::Title, TTagField::Track, TTagField::Album,
+  const TTagField clearFields[] = {TTagField::Artist, TTagField::Title, TTagField::Track,  TTagField::Album,
                                    TTagField::Year,   TTagField::Genre, TTagField::Comment};
   for (std::size_t i = 0; i < std::size(clearFields); ++i) {
     QAction* entry = AddEntry(clearMenu_, clearEntries[i].first, clearEntries[i].second);
@@ -86,6 +85,7 @@ void TSongListPane::CreateMenu() {
   connect(selectAllEntry_, &QAction::triggered, this, &TSongListPane::SelectAllRequested);
   connect(includeSubfoldersEntry_, &QAction::triggered, this, &TSongListPane::IncludeSubfoldersToggled);
   connect(refreshEntry_, &QAction::triggered, this, &TSongListPane::RefreshRequested);
+  CreateUndoEntry();
 
   songList_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(songList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
@@ -93,6 +93,20 @@ void TSongListPane::CreateMenu() {
     menu_->exec(songList_->viewport()->mapToGlobal(position));
   });
 }
+
+void TSongListPane::CreateUndoEntry() {
+  menu_->addSeparator();
+  undoEntry_ = AddEntry(menu_, "Undo Last Command (Ctrl+Z)", "undoEntry");
+  // The key works anywhere in the window (an edit box keeps its own Ctrl+Z); the handler itself
+  // finds out whether there is anything to undo, so the entry is disabled only while the menu shows.
+  undoEntry_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  undoEntry_->setShortcutContext(Qt::WindowShortcut);
+  addAction(undoEntry_);
+  connect(undoEntry_, &QAction::triggered, this, &TSongListPane::UndoRequested);
+  connect(menu_, &QMenu::aboutToHide, undoEntry_, [this] { undoEntry_->setEnabled(true); });
+}
+
+void TSongListPane::SetUndoAvailable(std::function<bool()> available) { undoAvailable_ = std::move(available); }
 
 void TSongListPane::ShowRows(std::vector<std::size_t> rows, TViewMode viewMode) {
   TFlagScope quiet(quiet_);
@@ -154,6 +168,7 @@ void TSongListPane::PrepareMenu() {
   playEntry_->setEnabled(selected > 0);
   stampEntry_->setEnabled(selected > 0);
   selectAllEntry_->setEnabled(RowCount() > 0);
+  undoEntry_->setEnabled(undoAvailable_ && undoAvailable_());
 }
 
 bool TSongListPane::IsPlayKeyInList(const QWidget* receiver, const QKeyEvent* event) const {
@@ -166,8 +181,8 @@ void TSongListPane::ReportSelectionChange() {
 
 void TSongListPane::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {
   const bool selected = option.state.testFlag(QStyle::State_Selected);
-  const QPalette::ColorGroup group = option.state.testFlag(QStyle::State_Active) ? QPalette::Active
-                                                                                  : QPalette::Inactive;
+  const QPalette::ColorGroup group =
+      option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
   painter->save();
   painter->fillRect(option.rect, selected ? option.palette.brush(group, QPalette::Highlight)
                                           : option.palette.brush(group, QPalette::Base));

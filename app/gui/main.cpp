@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <memory>
+
+#include "commands/history/history.h"
+#include "commands/history/history_undo.h"
 #include "tagwright/version.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"
@@ -55,6 +59,36 @@ int AnswerWithText(int argc, char** argv) {
   parser.showHelp(0);
 }
 
+// The history of the commands' changes ($TAGWRIGHT_HISTORY, or in $XDG_STATE_HOME), with what an
+// interrupted run left repaired and said once. Null, after saying why, when it cannot be opened.
+std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs) {
+  using namespace tagwright;
+  const auto tell = [&](TMsgDlgType type, const std::string& text) {
+    dialogs.MessageDlg(type, QStringLiteral("Tagwright"), QString::fromStdString(text), TMsgDlgButton::OK);
+  };
+  const auto describe = [](const TResult& failure) {
+    return failure.Describe() + " (" + failure.Error().message() + ")";
+  };
+  TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(DefaultHistoryPath());
+  if (!opened) {
+    tell(TMsgDlgType::Error,
+         "The history cannot be opened, so commands cannot be undone: " + describe(opened.Failure()));
+    return nullptr;
+  }
+  std::unique_ptr<THistory> history = std::move(opened.Value());
+  for (const std::string& notice : history->Notices()) tell(TMsgDlgType::Warning, notice);
+  TResultOf<TRepairReport> repaired = RepairInterrupted(*history);
+  if (!repaired) {
+    tell(TMsgDlgType::Error, "The history could not be repaired: " + describe(repaired.Failure()));
+  } else {
+    std::string text;
+    if (repaired.Value().Repaired > 0) text = RepairMessage(repaired.Value().Repaired);
+    for (const std::string& problem : repaired.Value().Problems) text += (text.empty() ? "" : "\n") + problem;
+    if (!text.empty()) tell(TMsgDlgType::Information, text);
+  }
+  return history;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,7 +103,9 @@ int main(int argc, char** argv) {
   parser.process(application);
 
   tagwright::TQtDialogs dialogs;
+  const std::unique_ptr<tagwright::THistory> history = OpenHistory(dialogs);  // outlives the window
   tagwright::TMainWindow window(dialogs);
+  window.UseHistory(history.get());
   tagwright::TAboutBox hiddenAboutBox;  // made at start, as the window expects, and never shown
   window.show();
 
