@@ -215,6 +215,8 @@ TResult THistory::OpenDatabase() {
   return {};
 }
 
+void THistory::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
+
 bool THistory::LockEntry(std::int64_t entry, bool lock) {
   struct flock range {};
   range.l_type = lock ? F_WRLCK : F_UNLCK;

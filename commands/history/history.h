@@ -70,6 +70,8 @@ class THistory {
   // What the user should hear of once: a damaged history moved aside.
   const std::vector<std::string>& Notices() const { return notices_; }
   void SetLimits(const THistoryLimits& limits) { limits_ = limits; }
+  // How long to wait for another program's write to the history before giving up.
+  void SetBusyTimeout(int milliseconds);
 
   // A new entry; it is written with its first file record, and finished by the recorder.
   std::unique_ptr<THistoryRecorder> StartEntry(TProgram program, const std::string& command, std::int64_t undoes = 0);
