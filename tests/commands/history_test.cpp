@@ -209,6 +209,8 @@ struct TLaterChange {
   void (*Apply)(const std::string& path);
 };
 
+void PrintTo(const TLaterChange& change, std::ostream* out) { *out << change.Name; }
+
 class UndoLeavesChangedFiles : public ::testing::TestWithParam<TLaterChange> {};
 
 TEST_P(UndoLeavesChangedFiles, AndNamesThem) {
@@ -328,6 +330,8 @@ struct TBound {
   std::size_t Kept;
 };
 
+void PrintTo(const TBound& bound, std::ostream* out) { *out << bound.Name; }
+
 class HistoryBounds : public ::testing::TestWithParam<TBound> {};
 
 TEST_P(HistoryBounds, DropTheOldestEntries) {
@@ -365,6 +369,8 @@ struct TCrash {
   void (*Leave)(const std::string& path, const std::string& written);
   bool ExpectBefore;  // the repair gives the old bytes back (else the file stays as left)
 };
+
+void PrintTo(const TCrash& crash, std::ostream* out) { *out << crash.Name; }
 
 class InterruptedWrite : public ::testing::TestWithParam<TCrash> {};
 
