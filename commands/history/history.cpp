@@ -112,6 +112,13 @@ const char* const kEntryColumns =
     "SELECT e.id, e.time_ns, e.program, e.command, e.undone_by IS NOT NULL, COALESCE(e.undoes, 0), e.done, "
     "(SELECT count(*) FROM changes c WHERE c.entry = e.id AND c.state != 2) FROM entries e ";
 
+// The entries' columns, then tail (conditions and order).
+std::string EntrySql(std::string_view tail) {
+  std::string sql(kEntryColumns);
+  sql.append(tail);
+  return sql;
+}
+
 THistoryEntry EntryOf(const TStatement& row) {
   THistoryEntry entry;
   entry.Id = row.Int(0);
@@ -141,15 +148,13 @@ const char* ProgramName(TProgram program) { return program == TProgram::Window ?
 
 std::string DefaultHistoryPath() {
   if (const char* chosen = std::getenv("TAGWRIGHT_HISTORY"); chosen && *chosen) return chosen;
-  std::string state;
+  std::filesystem::path state(".");
   if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg == '/') {
     state = xdg;
   } else if (const char* home = std::getenv("HOME"); home && *home) {
-    state = std::string(home) + "/.local/state";
-  } else {
-    state = ".";
+    state = std::filesystem::path(home) / ".local" / "state";
   }
-  return state + "/tagwright/history.sqlite3";
+  return (state / "tagwright" / "history.sqlite3").string();
 }
 
 std::string IsoTime(std::int64_t timeNs) {
@@ -208,7 +213,8 @@ TResult THistory::OpenDatabase() {
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   // Stored tag bytes come and go: freed pages are given back to the file system.
-  for (const char* sql : {"PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
+  // Large pages: old tags with pictures are tens or hundreds of kilobytes each.
+  for (const char* sql : {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
                           "PRAGMA synchronous = NORMAL", kSchema, "SELECT count(*) FROM entries"}) {
     if (TResult done = Execute(sql); !done) return done;
   }
@@ -242,16 +248,16 @@ std::unique_ptr<THistoryRecorder> THistory::StartEntry(TProgram program, const s
 }
 
 TResultOf<std::vector<THistoryEntry>> THistory::Entries(std::size_t limit) {
-  const std::string sql = std::string(kEntryColumns) +
-                          "WHERE EXISTS (SELECT 1 FROM changes c WHERE c.entry = e.id AND c.state != 2) "
-                          "ORDER BY e.id DESC LIMIT ?";
+  const std::string sql = EntrySql(
+      "WHERE EXISTS (SELECT 1 FROM changes c WHERE c.entry = e.id AND c.state != 2) "
+      "ORDER BY e.id DESC LIMIT ?");
   TStatement statement(db_, sql.c_str());
   statement.Bind(1, limit == 0 ? std::int64_t{-1} : static_cast<std::int64_t>(limit));
   return Rows<THistoryEntry>(statement, EntryOf, [this](int code) { return Failure(code); });
 }
 
 TResultOf<std::optional<THistoryEntry>> THistory::FindEntry(std::int64_t id) {
-  TStatement statement(db_, (std::string(kEntryColumns) + "WHERE e.id = ?").c_str());
+  TStatement statement(db_, EntrySql("WHERE e.id = ?").c_str());
   statement.Bind(1, id);
   TResultOf<std::vector<THistoryEntry>> rows =
       Rows<THistoryEntry>(statement, EntryOf, [this](int code) { return Failure(code); });
@@ -261,10 +267,10 @@ TResultOf<std::optional<THistoryEntry>> THistory::FindEntry(std::int64_t id) {
 }
 
 TResultOf<std::optional<THistoryEntry>> THistory::NewestNotUndone() {
-  const std::string sql = std::string(kEntryColumns) +
-                          "WHERE e.undone_by IS NULL AND e.done = 1 AND "
-                          "EXISTS (SELECT 1 FROM changes c WHERE c.entry = e.id AND c.state = 1) "
-                          "ORDER BY e.id DESC LIMIT 1";
+  const std::string sql = EntrySql(
+      "WHERE e.undone_by IS NULL AND e.done = 1 AND "
+      "EXISTS (SELECT 1 FROM changes c WHERE c.entry = e.id AND c.state = 1) "
+      "ORDER BY e.id DESC LIMIT 1");
   TStatement statement(db_, sql.c_str());
   TResultOf<std::vector<THistoryEntry>> rows =
       Rows<THistoryEntry>(statement, EntryOf, [this](int code) { return Failure(code); });
@@ -309,7 +315,7 @@ TResultOf<std::vector<TStoredChange>> THistory::Changes(std::int64_t entry) {
 }
 
 TResultOf<std::vector<THistoryEntry>> THistory::Interrupted() {
-  TStatement statement(db_, (std::string(kEntryColumns) + "WHERE e.done = 0 ORDER BY e.id").c_str());
+  TStatement statement(db_, EntrySql("WHERE e.done = 0 ORDER BY e.id").c_str());
   TResultOf<std::vector<THistoryEntry>> rows =
       Rows<THistoryEntry>(statement, EntryOf, [this](int code) { return Failure(code); });
   if (!rows) return rows;
@@ -387,6 +393,7 @@ TResultOf<std::int64_t> THistoryRecorder::RecordBefore(const TFileChange& change
     (void)history_.Execute("ROLLBACK");  // the failure is what is reported
     return history_.Failure(code);
   };
+  if (const int code = WritePendingAfters(); code != SQLITE_OK) return fail(code);
   std::int64_t entry = entry_;
   if (entry == 0) {
     TStatement insert(db, "INSERT INTO entries(time_ns, program, command, pid, undoes) VALUES(?, ?, ?, ?, ?)");
@@ -420,6 +427,7 @@ TResultOf<std::int64_t> THistoryRecorder::RecordBefore(const TFileChange& change
   }
   entry_ = entry;
   ++files_;
+  pendingAfters_.clear();
   return record;
 }
 
@@ -430,20 +438,30 @@ TResult THistoryRecorder::RecordTemporaryName(std::int64_t record, const std::st
 }
 
 TResult THistoryRecorder::RecordAfter(std::int64_t record, const std::string& pathAfter, const TFileAfter& after) {
-  TStatement statement(history_.db_,
-                       "UPDATE changes SET state = 1, path_after = ?, size_after = ?, mtime_after_ns = ?, "
-                       "head_size_after = ?, head_hash_after = ?, tail_after = ?, mode_after = ? WHERE id = ?");
-  statement.Bind(1, pathAfter).Bind(2, after.Size).Bind(3, after.ModifiedNs).Bind(4, after.HeadSize);
-  statement.Bind(5, static_cast<std::int64_t>(after.HeadHash)).BindBlob(6, after.Tail);
-  statement.Bind(7, static_cast<std::int64_t>(after.Mode)).Bind(8, record);
-  const int code = statement.Step();
-  return code == SQLITE_DONE ? TResult() : history_.Failure(code);
+  pendingAfters_.push_back({record, pathAfter, after});
+  return {};
+}
+
+int THistoryRecorder::WritePendingAfters() {
+  for (const TPendingAfter& pending : pendingAfters_) {
+    TStatement statement(history_.db_,
+                         "UPDATE changes SET state = 1, path_after = ?, size_after = ?, mtime_after_ns = ?, "
+                         "head_size_after = ?, head_hash_after = ?, tail_after = ?, mode_after = ? WHERE id = ?");
+    const TFileAfter& after = pending.After;
+    statement.Bind(1, pending.PathAfter).Bind(2, after.Size).Bind(3, after.ModifiedNs).Bind(4, after.HeadSize);
+    statement.Bind(5, static_cast<std::int64_t>(after.HeadHash)).BindBlob(6, after.Tail);
+    statement.Bind(7, static_cast<std::int64_t>(after.Mode)).Bind(8, pending.Record);
+    if (const int code = statement.Step(); code != SQLITE_DONE) return code;
+  }
+  return SQLITE_OK;
 }
 
 TResult THistoryRecorder::Finish() {
   if (entry_ == 0 || finished_) return {};
   if (TResult begun = history_.Execute("BEGIN IMMEDIATE"); !begun) return begun;
-  TResult marked = history_.MarkDone(entry_);
+  TResult marked;
+  if (const int code = WritePendingAfters(); code != SQLITE_OK) marked = history_.Failure(code);
+  if (marked) marked = history_.MarkDone(entry_);
   if (marked && undoes_ != 0) marked = history_.MarkUndone(undoes_, entry_);
   if (!marked) {
     (void)history_.Execute("ROLLBACK");  // the failure is what is reported
@@ -451,6 +469,7 @@ TResult THistoryRecorder::Finish() {
   }
   if (TResult committed = history_.Execute("COMMIT"); !committed) return committed;
   finished_ = true;
+  pendingAfters_.clear();
   (void)history_.LockEntry(entry_, false);  // a lock that cannot be let go ends with the program anyway
   return history_.Prune(entry_);
 }

@@ -132,8 +132,20 @@ class THistoryRecorder final : public TChangeJournal {
   std::string command_;
   std::int64_t undoes_;
   std::int64_t entry_ = 0;
+  // Writes the after states kept so far, inside the caller's transaction.
+  int WritePendingAfters();
+
   std::int64_t files_ = 0;
   bool finished_ = false;
+  // After states not yet written: they go with the next record's transaction or with Finish, so
+  // that each file costs one commit. One lost to a crash leaves its change to the repair, which
+  // judges the file from its bytes.
+  struct TPendingAfter {
+    std::int64_t Record;
+    std::string PathAfter;
+    TFileAfter After;
+  };
+  std::vector<TPendingAfter> pendingAfters_;
 };
 
 }  // namespace tagwright
