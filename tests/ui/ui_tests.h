@@ -105,4 +105,14 @@ class TPartsTest : public QObject {
   void ErrorGuardShowsAnyError();
 };
 
+// Undo of the last command: the song list's last menu entry and Ctrl+Z, on a history of its own.
+class TUndoTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void CtrlZAsksThenTakesTheCommandBackByteForByte();
+  void AnsweringNoChangesNothing();
+  void AFileChangedSinceIsLeftAloneAndNamed();
+  void TheMenuEntryNeedsSomethingToUndo();
+};
+
 }  // namespace tagwright::testing

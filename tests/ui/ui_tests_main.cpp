@@ -26,5 +26,6 @@ int main(int argc, char** argv) {
   run("KeysAndHints", tagwright::testing::TKeysAndHintsTest());
   run("Commands", tagwright::testing::TCommandsTest());
   run("Parts", tagwright::testing::TPartsTest());
+  run("Undo", tagwright::testing::TUndoTest());
   return failures == 0 ? 0 : 1;
 }
