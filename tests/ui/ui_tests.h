@@ -113,6 +113,7 @@ class TUndoTest : public QObject {
   void AnsweringNoChangesNothing();
   void AFileChangedSinceIsLeftAloneAndNamed();
   void TheMenuEntryNeedsSomethingToUndo();
+  void TheWindowAndTheCommandLineShareOneHistory();
 };
 
 }  // namespace tagwright::testing

@@ -3,7 +3,12 @@
 #include <QPushButton>
 
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include "commands/history/history.h"
 #include "support/sha256.h"
@@ -37,6 +42,25 @@ QAction* UndoEntry(const TWindowUnderTest& window) {
     if (action->objectName() == QLatin1String("undoEntry")) return action;
   }
   qFatal("no undo entry");
+}
+
+// Runs tagwright-cli with the arguments; its exit status, its standard error into err.
+int RunCommandLine(std::vector<std::string> arguments, const std::string& errPath) {
+  arguments.insert(arguments.begin(), TAGWRIGHT_CLI);
+  std::vector<char*> raw;
+  for (std::string& argument : arguments) raw.push_back(argument.data());
+  raw.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -113,6 +137,41 @@ void TUndoTest::TheMenuEntryNeedsSomethingToUndo() {
   PrepareSongListMenu(window);
   QVERIFY(UndoEntry(window)->isEnabled());
   QCOMPARE(UndoEntry(window)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+}
+
+void TUndoTest::TheWindowAndTheCommandLineShareOneHistory() {
+  constexpr int kRounds = 8;
+  TSongFolder windowSongs;
+  const std::string song = windowSongs.AddSong("some band - the_best_song.mp3");
+  TSongFolder cliSongs;
+  const std::string cliSong = cliSongs.AddSong("other band - a_song.mp3");
+  TWindowWithHistory test;
+  TWindowUnderTest& window = test.window;
+  QVERIFY(window->SelectFolder(windowSongs.QPath()));
+  const std::string errors = test.state / "cli-errors";
+  std::atomic<int> cliFailures = 0;
+  std::thread commandLine([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      const std::vector<std::string> arguments = {"--history", test.state / "history.sqlite3", "stamp",
+                                                  "--title",   "Round " + std::to_string(i),   cliSong};
+      if (RunCommandLine(arguments, errors) != 0) ++cliFailures;
+    }
+  });
+  for (int i = 0; i < kRounds; ++i) {
+    ClickRow(*window.Window, 0);
+    // Each changes the title the other set: every round is an entry.
+    window.Child<QPushButton>(i % 2 == 0 ? "fileNameAsTitleButton" : "detailsCleanupButton")->click();
+  }
+  commandLine.join();
+  QCOMPARE(cliFailures.load(), 0);
+  QVERIFY2(ReadWholeFile(errors).empty(), ReadWholeFile(errors).c_str());
+  QVERIFY(window.Dialogs.Messages.empty());
+  TResultOf<std::vector<THistoryEntry>> entries = test.History->Entries();
+  QVERIFY(entries.Ok());
+  int fromWindow = 0;
+  for (const THistoryEntry& entry : entries.Value()) fromWindow += entry.Program == TProgram::Window ? 1 : 0;
+  QCOMPARE(static_cast<int>(entries.Value().size()), 2 * kRounds);
+  QCOMPARE(fromWindow, kRounds);
 }
 
 }  // namespace tagwright::testing
