@@ -65,6 +65,10 @@ void RunUndo(const TUndoOptions& options, TCliContext& context) {
                                           : "nothing to undo");
     return;
   }
+  if (!found.Value()->Done) {
+    context.ReportFailure("entry " + std::to_string(options.id) + " is still in progress");
+    return;
+  }
   if (found.Value()->Undone) {
     context.ReportFailure("entry " + std::to_string(options.id) + " has been undone already");
     return;

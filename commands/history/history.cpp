@@ -1,9 +1,11 @@
 #include "commands/history/history.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <thread>
 #include <utility>
 
 #include <fcntl.h>
@@ -214,9 +216,20 @@ TResult THistory::OpenDatabase() {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   // Stored tag bytes come and go: freed pages are given back to the file system.
   // Large pages: old tags with pictures are tens or hundreds of kilobytes each.
+  // Two programs opening a new history at once: the one that is not first to change the journal
+  // mode or make the tables is told "busy" without the busy handler; it tries again until the
+  // timeout.
+  const auto start = std::chrono::steady_clock::now();
   for (const char* sql : {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
                           "PRAGMA synchronous = NORMAL", kSchema, "SELECT count(*) FROM entries"}) {
-    if (TResult done = Execute(sql); !done) return done;
+    while (true) {
+      code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+      const bool busy = (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED;
+      if (!busy || std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kBusyTimeoutMs)) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (IsDamaged(code)) damaged_ = true;
+    if (code != SQLITE_OK) return Failure(code);
   }
   return {};
 }

@@ -24,6 +24,7 @@ KILLS = int(sys.argv[3]) if len(sys.argv) > 3 else 12
 ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
 passed = 0
 failed = 0
+repairs = 0  # runs whose next start had something to repair
 
 
 def check(ok, what):
@@ -69,7 +70,10 @@ def outcome_map(output):
 
 def judge(folder, before, after, renamed, history, what):
     """Every song is as before or as after, under the matching name; nothing else is there."""
+    global repairs
     repaired = run(history, "history")
+    if "after an interrupted write" in repaired.stderr:
+        repairs += 1
     check(repaired.returncode == 0, what + ": history after the crash: " + repaired.stderr)
     for line in repaired.stdout.splitlines():
         json.loads(line)
@@ -154,6 +158,7 @@ def main():
         check(len(listed) == 2 * rounds, "two programs at once: %d entries, not %d" % (len(listed), 2 * rounds))
     finally:
         shutil.rmtree(work)
+    print("kills after which the next start repaired files: %d of %d" % (repairs, 2 * KILLS))
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
 
