@@ -43,6 +43,9 @@ class TMainWindow : public QMainWindow {
   // The history that records the commands' changes, so that they can be undone; none records
   // nothing. It must outlive the window.
   void UseHistory(THistory* history) { history_ = history; }
+  // The history that should record the commands could not be opened: commands that change files
+  // then change nothing and show why.
+  void RefuseChangesWithoutHistory(std::string reason) { historyMissing_ = std::move(reason); }
   // Whether the history holds a command that is not undone.
   bool CanUndo() const;
 
@@ -155,6 +158,7 @@ class TMainWindow : public QMainWindow {
   TDialogs& dialogs_;
   THistory* history_ = nullptr;
   std::string historyCaption_;  // the caption the next pass is recorded under
+  std::string historyMissing_;  // why commands cannot be recorded, when the history could not be opened
   TErrorGuard guard_;
   TSongList songs_;
   std::vector<std::string> unreadableSongs_;

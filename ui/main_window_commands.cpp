@@ -36,6 +36,11 @@ constexpr auto kPauseAfterRenameFailure = std::chrono::milliseconds(2000);
 void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanner& planner,
                                        const std::function<void(const TSongResult&)>& onResult,
                                        const std::function<void()>& afterLastRow) {
+  if (!historyMissing_.empty()) {
+    historyCaption_.clear();
+    ShowErrorText(historyMissing_);
+    return;
+  }
   const int remembered = CurrentRow();
   std::vector<const TSongFile*> selected;
   for (int row = 0; row < RowCount(); ++row) {
@@ -172,6 +177,10 @@ void TMainWindow::RenameThisFile() {
     QString typed = PathToQString(std::string(FileNamePart(fileName)));
     if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
+    if (!historyMissing_.empty()) {
+      ShowErrorText(historyMissing_);
+      return;
+    }
     std::unique_ptr<THistoryRecorder> recorder;
     if (history_) recorder = history_->StartEntry(TProgram::Window, "Rename This File");
     TSongChange rename;

@@ -60,8 +60,9 @@ int AnswerWithText(int argc, char** argv) {
 }
 
 // The history of the commands' changes ($TAGWRIGHT_HISTORY, or in $XDG_STATE_HOME), with what an
-// interrupted run left repaired and said once. Null, after saying why, when it cannot be opened.
-std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs) {
+// interrupted run left repaired and said once. Null, after saying why (also in failure), when it
+// cannot be opened.
+std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, std::string& failure) {
   using namespace tagwright;
   const auto tell = [&](TMsgDlgType type, const std::string& text) {
     dialogs.MessageDlg(type, QStringLiteral("Tagwright"), QString::fromStdString(text), TMsgDlgButton::OK);
@@ -71,8 +72,8 @@ std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs) {
   };
   TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(DefaultHistoryPath());
   if (!opened) {
-    tell(TMsgDlgType::Error,
-         "The history cannot be opened, so commands cannot be undone: " + describe(opened.Failure()));
+    failure = "The history cannot be opened, so no file is changed: " + describe(opened.Failure());
+    tell(TMsgDlgType::Error, failure);
     return nullptr;
   }
   std::unique_ptr<THistory> history = std::move(opened.Value());
@@ -103,8 +104,10 @@ int main(int argc, char** argv) {
   parser.process(application);
 
   tagwright::TQtDialogs dialogs;
-  const std::unique_ptr<tagwright::THistory> history = OpenHistory(dialogs);  // outlives the window
+  std::string historyFailure;
+  const std::unique_ptr<tagwright::THistory> history = OpenHistory(dialogs, historyFailure);  // outlives the window
   tagwright::TMainWindow window(dialogs);
+  if (!history) window.RefuseChangesWithoutHistory(historyFailure);
   window.UseHistory(history.get());
   tagwright::TAboutBox hiddenAboutBox;  // made at start, as the window expects, and never shown
   window.show();

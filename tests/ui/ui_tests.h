@@ -114,6 +114,7 @@ class TUndoTest : public QObject {
   void AFileChangedSinceIsLeftAloneAndNamed();
   void TheMenuEntryNeedsSomethingToUndo();
   void TheWindowAndTheCommandLineShareOneHistory();
+  void WithoutItsHistoryNoCommandChangesAFile();
 };
 
 }  // namespace tagwright::testing

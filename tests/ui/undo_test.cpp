@@ -174,4 +174,19 @@ void TUndoTest::TheWindowAndTheCommandLineShareOneHistory() {
   QCOMPARE(fromWindow, kRounds);
 }
 
+void TUndoTest::WithoutItsHistoryNoCommandChangesAFile() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("some band - the_best_song.mp3");
+  const std::string before = FileSha256(song);
+  TWindowUnderTest window;
+  window->RefuseChangesWithoutHistory("The history cannot be opened, so no file is changed");
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window.Child<QPushButton>("detailsCleanupButton")->click();
+  QTest::keyClick(window.Window.get(), Qt::Key_F7);
+  QCOMPARE(FileSha256(song), before);
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t{2});
+  QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("The history cannot be opened, so no file is changed"));
+}
+
 }  // namespace tagwright::testing
