@@ -34,8 +34,8 @@ enum class TPassStep : bool { Continue, Stop };
 struct TSongResult {
   std::string FileName;  // the song's file as listed before the pass
   TChangeOutcome Outcome = TChangeOutcome::Skipped;
-  std::string NewFileName;   // where the file now is (or would be), when renamed
-  std::string Reason;        // why it was skipped or failed
+  std::string NewFileName;  // where the file now is (or would be), when renamed
+  std::string Reason;       // why it was skipped or failed
   bool TagsWritten = false;  // Tags were written (in a dry run: would be)
   TID3Info Tags;
   TResult Failure;  // the file failure behind a skipped or failed song, when there was one
@@ -55,7 +55,7 @@ struct TPassHooks {
 };
 
 struct TPassSummary {
-  std::size_t Tagged = 0;   // tagged, with or without a rename
+  std::size_t Tagged = 0;  // tagged, with or without a rename
   std::size_t Renamed = 0;  // renamed, with or without a tag
   std::size_t Skipped = 0;
   std::size_t Failed = 0;

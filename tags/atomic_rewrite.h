@@ -47,7 +47,7 @@ TResultOf<TCreatedFile> CreateFileBeside(const std::string& path);
 // path, flushes it, gives it the song's permission bits (and owner, where allowed) and renames it
 // over path. On any failure the new file is removed and path is untouched.
 TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
-                        std::int64_t keepFrom, const TFileOps& ops);
+                     std::int64_t keepFrom, const TFileOps& ops);
 
 // Adds the owner's write permission to a file that has no write permission at all (a read-only
 // song); other files are left as they are.

@@ -37,7 +37,8 @@ constexpr std::size_t kUnreadableNamesShown = 10;
 
 }  // namespace
 
-TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(dialogs), guard_(dialogs) {
+TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), guard_(dialogs) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowTitle(QStringLiteral("Tagwright"));
   setWindowIcon(ProgramIcon());
@@ -148,10 +149,8 @@ void TMainWindow::ConnectParts() {
   connect(hintRelay_, &THintRelay::HintChanged, this, &TMainWindow::ShowHintInStatus);
   connect(folderPane_, &TFolderPane::FolderSelected, this, &TMainWindow::LoadSelectedFolder);
 
-  connect(sortFilterPanel_, &TSortFilterPanel::ViewModeChosen, this,
-          [this] { RunGuarded([this] { RefreshSongList(); }); });
-  connect(sortFilterPanel_, &TSortFilterPanel::FilterChosen, this,
-          [this] { RunGuarded([this] { RefreshSongList(); }); });
+  connect(sortFilterPanel_, &TSortFilterPanel::ViewModeChosen, this, [this] { RunGuarded([this] { RefreshSongList(); }); });
+  connect(sortFilterPanel_, &TSortFilterPanel::FilterChosen, this, [this] { RunGuarded([this] { RefreshSongList(); }); });
   connect(sortFilterPanel_, &TSortFilterPanel::HandsFreeClicked, this, &TMainWindow::HandsFreeUpdate);
   connect(sortFilterPanel_, &TSortFilterPanel::AutoRenameClicked, this, &TMainWindow::AutoRename);
   connect(sortFilterPanel_, &TSortFilterPanel::DetailsCleanupClicked, this, &TMainWindow::CleanUpDetails);
@@ -194,8 +193,7 @@ void TMainWindow::ShowHintInStatus(const QString& line) { statusBar_->SetPanelTe
 
 void TMainWindow::FitStatusBar() {
   const int outerWidth = frameGeometry().width();
-  statusBar_->SetPanelWidth(TStatusPanel::Message,
-                            std::max(kMessagePanelWidth, outerWidth - kStatusBarWidthBesideMessage));
+  statusBar_->SetPanelWidth(TStatusPanel::Message, std::max(kMessagePanelWidth, outerWidth - kStatusBarWidthBesideMessage));
 }
 
 // --- Keys and size ---
@@ -320,8 +318,7 @@ void TMainWindow::ReportUnreadableSongs() {
   if (unreadableSongs_.size() > kUnreadableNamesShown) {
     lines << QStringLiteral("... and %1 more").arg(unreadableSongs_.size() - kUnreadableNamesShown);
   }
-  dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Tagwright"), lines.join(QLatin1Char('\n')),
-                      TMsgDlgButton::OK);
+  dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Tagwright"), lines.join(QLatin1Char('\n')), TMsgDlgButton::OK);
 }
 
 void TMainWindow::RefreshSongList() {

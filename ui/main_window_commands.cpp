@@ -7,8 +7,8 @@
 #include <chrono>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <utility>
+#include <thread>
 
 #include "commands/history/history.h"
 #include "commands/history/history_undo.h"
@@ -76,8 +76,8 @@ void TMainWindow::RunSelectedSongsPass(bool askWhenUnwritable, const TSongPlanne
     if (recorder) {
       if (TResult finished = recorder->Finish(); !finished) {
         recorder.reset();
-        ShowErrorText("The history could not be completed: " + finished.Describe() + " (" + finished.Error().message() +
-                      ")");
+        ShowErrorText("The history could not be completed: " + finished.Describe() + " (" +
+                      finished.Error().message() + ")");
       }
     }
     LoadSongFolder(SelectedFolder());
@@ -154,18 +154,15 @@ void TMainWindow::RenameWithDetails() {
                                  }
                                  return PlanRenameWithDetails(song, *panel, single);
                                }};
-    RunSelectedSongsPass(
-        true, planner,
-        [&](const TSongResult& result) {
-          if (result.Outcome == TChangeOutcome::Failed) {
-            SetStatusText(QString::fromUtf8(result.Reason.c_str()));
-            messageShown = true;
-          }
-        },
-        [&] {
-          // Leave the last message readable before the reload replaces it.
-          if (messageShown) std::this_thread::sleep_for(kPauseAfterRenameFailure);
-        });
+    RunSelectedSongsPass(true, planner, [&](const TSongResult& result) {
+      if (result.Outcome == TChangeOutcome::Failed) {
+        SetStatusText(QString::fromUtf8(result.Reason.c_str()));
+        messageShown = true;
+      }
+    }, [&] {
+      // Leave the last message readable before the reload replaces it.
+      if (messageShown) std::this_thread::sleep_for(kPauseAfterRenameFailure);
+    });
   });
 }
 
@@ -185,12 +182,12 @@ void TMainWindow::RenameThisFile() {
     if (history_) recorder = history_->StartEntry(TProgram::Window, "Rename This File");
     TSongChange rename;
     if (target) rename.NewFileName = *target;
-    const bool renamed = target && ApplySongChange(fileName, rename, recorder.get()).Outcome == TChangeOutcome::Renamed;
+    const bool renamed =
+        target && ApplySongChange(fileName, rename, recorder.get()).Outcome == TChangeOutcome::Renamed;
     // The rename is on disk; an entry that cannot be completed is repaired from its records.
     if (recorder) (void)recorder->Finish();
     if (!renamed) {
-      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"),
-                          TMsgDlgButton::OK);
+      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"), TMsgDlgButton::OK);
       return;
     }
     LoadSongFolder(SelectedFolder());
@@ -291,9 +288,7 @@ void TMainWindow::DeleteThisFile() {
     if (song == nullptr) return;
     const std::string fileName = song->FileName();
     const QString text = QStringLiteral("Are you sure you want to delete this file?\r\n") + PathToQString(fileName);
-    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text,
-                            TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes)
-      return;
+    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text, TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) return;
     if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }

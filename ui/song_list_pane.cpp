@@ -26,8 +26,9 @@ TSongListPane::TSongListPane(const TSongList& songs, QWidget* parent) : QWidget(
   songList_->setObjectName(QStringLiteral("songList"));
   rows_ = new TSongRowModel(songs_, this);
   songList_->setModel(rows_);
-  songList_->SetDrawItem(
-      [this](QPainter* painter, const QStyleOptionViewItem& option, int row) { DrawRow(painter, option, row); });
+  songList_->SetDrawItem([this](QPainter* painter, const QStyleOptionViewItem& option, int row) {
+    DrawRow(painter, option, row);
+  });
   SetHint(songList_, QStringLiteral("Song display window"));
   layout->addWidget(songList_);
   CreateMenu();
@@ -55,10 +56,10 @@ void TSongListPane::CreateMenu() {
           QStringLiteral("Update internal ID3 song information for selected songs\nusing Recognized Values."));
   clearMenu_ = AddSubmenu(menu_, "ID3 Clear", "clearMenu");
   const std::pair<const char*, const char*> clearEntries[] = {
-      {"Artist", "clearArtistEntry"},  {"Title", "clearTitleEntry"}, {"Track", "clearTrackEntry"},
-      {"Album", "clearAlbumEntry"},    {"Year", "clearYearEntry"},   {"Genre", "clearGenreEntry"},
+      {"Artist", "clearArtistEntry"}, {"Title", "clearTitleEntry"}, {"Track", "clearTrackEntry"},
+      {"Album", "clearAlbumEntry"},   {"Year", "clearYearEntry"},   {"Genre", "clearGenreEntry"},
       {"Comment", "clearCommentEntry"}};
-  const TTagField clearFields[] = {TTagField::Artist, TTagField::Title, TTagField::Track,  TTagField::Album,
+  const TTagField clearFields[] = {TTagField::Artist, TTagField::Title, TTagField::Track, TTagField::Album,
                                    TTagField::Year,   TTagField::Genre, TTagField::Comment};
   for (std::size_t i = 0; i < std::size(clearFields); ++i) {
     QAction* entry = AddEntry(clearMenu_, clearEntries[i].first, clearEntries[i].second);
@@ -181,8 +182,8 @@ void TSongListPane::ReportSelectionChange() {
 
 void TSongListPane::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {
   const bool selected = option.state.testFlag(QStyle::State_Selected);
-  const QPalette::ColorGroup group =
-      option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
+  const QPalette::ColorGroup group = option.state.testFlag(QStyle::State_Active) ? QPalette::Active
+                                                                                  : QPalette::Inactive;
   painter->save();
   painter->fillRect(option.rect, selected ? option.palette.brush(group, QPalette::Highlight)
                                           : option.palette.brush(group, QPalette::Base));
