@@ -7,6 +7,7 @@
 
 #include "files/file_access.h"
 #include "files/paths.h"
+#include "tags/atomic_rewrite.h"
 #include "tags/mp3_content.h"
 #include "text/ascii_text.h"
 
@@ -93,8 +94,15 @@ void TPlannedNames::Rename(const std::string& from, const std::string& to) {
   created_.insert(to);
 }
 
+namespace {
+
+TSongResult ApplyRecordedChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
+                                TPlannedNames& names);
+
+}  // namespace
+
 TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
-                            TPlannedNames& names) {
+                            TPlannedNames& names, TChangeJournal* journal) {
   if (!change.Refusal.empty()) return Failed(fileName, change.Refusal);
   if (change.DoesNothing()) return Skipped(fileName, change.Skip.empty() ? kNothingToChangeReason : change.Skip);
   const bool renames = !change.NewFileName.empty();
@@ -103,6 +111,24 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
     return Failed(fileName, kNameTakenMessage);
   }
 
+  TChangeRecording recording(mode == TPassMode::Apply ? journal : nullptr);
+  if (journal && mode == TPassMode::Apply) {
+    TResultOf<TFileChange> before = CaptureBefore(fileName, change.NewFileName, change.WriteTags);
+    if (!before) return Failed(fileName, before.Failure().Describe(), before.Failure());
+    if (TResult recorded = recording.Begin(std::move(before.Value())); !recorded) {
+      return Failed(fileName, kNotRecordedReason, std::move(recorded));
+    }
+  }
+  TSongResult result = ApplyRecordedChange(fileName, change, mode, names);
+  recording.Finish(result.NewFileName.empty() ? fileName : result.NewFileName);
+  return result;
+}
+
+namespace {
+
+TSongResult ApplyRecordedChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
+                                TPlannedNames& names) {
+  const bool renames = !change.NewFileName.empty();
   TSongResult result;
   result.FileName = fileName;
   result.Outcome = OutcomeOf(change.WriteTags, renames);
@@ -136,9 +162,11 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
   return result;
 }
 
-TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change) {
+}  // namespace
+
+TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TChangeJournal* journal) {
   TPlannedNames names;
-  return ApplySongChange(fileName, change, TPassMode::Apply, names);
+  return ApplySongChange(fileName, change, TPassMode::Apply, names, journal);
 }
 
 TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, TPassMode mode,
@@ -171,7 +199,7 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
       if (!read) {
         result = Failed(fileName, read.Failure().Describe(), read.Failure());
       } else {
-        result = ApplySongChange(fileName, planner.Plan(song, tags), mode, names);
+        result = ApplySongChange(fileName, planner.Plan(song, tags), mode, names, hooks.Journal);
       }
     }
     Count(result, summary);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/change_journal.h"
 #include "commands/song_change.h"
 #include "files/result.h"
 #include "songs/song_file.h"
@@ -48,6 +49,9 @@ struct TPassHooks {
   std::function<void(std::size_t done, std::size_t total)> OnProgress;
   // After each song. Stop ends the pass.
   std::function<TPassStep(const TSongResult& result)> OnResult;
+  // Where a real run records each change before and after making it, so that it can be taken
+  // back; none records nothing. A change that cannot be recorded is not made.
+  TChangeJournal* Journal = nullptr;
 };
 
 // How many songs had one reason to be skipped or to fail.
@@ -83,11 +87,15 @@ class TPlannedNames {
 };
 
 // Carries out (or, in a dry run, foresees) one planned change of the song at fileName: the tag is
-// written first, then the file renamed without ever replacing another file.
+// written first, then the file renamed without ever replacing another file. With a journal, a real
+// run records the change first and what became of the file after.
 TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
-                            TPlannedNames& names);
+                            TPlannedNames& names, TChangeJournal* journal = nullptr);
 // The same, for a real run of one song.
-TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change);
+TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TChangeJournal* journal = nullptr);
+
+// Why a change was not made: its record could not be kept.
+inline constexpr const char* kNotRecordedReason = "the change could not be recorded in the history";
 
 TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, TPassMode mode,
                          const TPassHooks& hooks);

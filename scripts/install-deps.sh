@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libsqlite3-dev
   python3 python3-mutagen eyed3 libtag1-dev
   clang libclang-rt-14-dev strace
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth imagemagick xdotool

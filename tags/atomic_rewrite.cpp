@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -120,7 +121,14 @@ void SyncDirectory(const std::string& path) {
   ::close(fd);
 }
 
+thread_local TNewFileObserver newFileObserver;
+
 }  // namespace
+
+TNewFileObserver SetNewFileObserver(TNewFileObserver observer) {
+  std::swap(newFileObserver, observer);
+  return observer;
+}
 
 const TFileOps& DefaultFileOps() {
   static const TFileOps ops{::write, ::pwrite, ::pread, ::fsync, ::fchmod, ::rename};
@@ -132,7 +140,10 @@ TResultOf<TCreatedFile> CreateFileBeside(const std::string& path) {
   for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
     created.Name = path + "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
     created.Fd = ::open(created.Name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (created.Fd >= 0) return created;
+    if (created.Fd >= 0) {
+      if (newFileObserver) newFileObserver(created.Name);
+      return created;
+    }
     if (errno != EEXIST) break;
   }
   return TResult::FromErrno(TFailureKind::Write, path);

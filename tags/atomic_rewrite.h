@@ -33,6 +33,12 @@ struct TCreatedFile {
   std::string Name;
 };
 
+// Told, on the calling thread, the name of each new file CreateFileBeside makes, as soon as it
+// exists, so that a record of changes can name a file that a crash would leave behind. Returns the
+// observer it replaces; an empty one tells nobody.
+using TNewFileObserver = std::function<void(const std::string& name)>;
+TNewFileObserver SetNewFileObserver(TNewFileObserver observer);
+
 // The name for a new file beside path: path + "~", or path + "~1", "~2"... when taken. Opens it
 // for reading and writing with O_EXCL, so an existing file is never touched.
 TResultOf<TCreatedFile> CreateFileBeside(const std::string& path);

@@ -179,6 +179,8 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::RefreshRequested, this, &TMainWindow::RefreshSongFolder);
   connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
+  connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
+  songListPane_->SetUndoAvailable([this] { return CanUndo(); });
 
   detailsPanel_->SetSelectedSongSource(
       [this]() -> TSongFile* { return SelectedSongCount() == 1 ? SongAtRow(CurrentRow()) : nullptr; });

@@ -25,6 +25,8 @@ class QSplitter;
 
 namespace tagwright {
 
+class THistory;
+
 class TDialogs;
 class TFolderPane;
 class THintRelay;
@@ -42,6 +44,14 @@ class TMainWindow : public QMainWindow {
   ~TMainWindow() override;
 
   TDialogs& Dialogs() const { return dialogs_; }
+  // The history that records the commands' changes, so that they can be undone; none records
+  // nothing. It must outlive the window.
+  void UseHistory(THistory* history) { history_ = history; }
+  // The history that should record the commands could not be opened: commands that change files
+  // then change nothing and show why.
+  void RefuseChangesWithoutHistory(std::string reason) { historyMissing_ = std::move(reason); }
+  // Whether the history holds a command that is not undone.
+  bool CanUndo() const;
 
   // --- Status bar ---
   // Puts a text into the message panel and paints it at once, also while the window is busy.
@@ -142,6 +152,8 @@ class TMainWindow : public QMainWindow {
   // "Apply" then runs the command on them.
   void PreviewHandsFree();
   void PreviewAutoRename();
+  // Takes back the newest command of the history not yet undone, after asking.
+  void UndoLastCommand();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -178,6 +190,8 @@ class TMainWindow : public QMainWindow {
   void WaitPainting(int ms);
 
   TDialogs& dialogs_;
+  THistory* history_ = nullptr;
+  std::string historyMissing_;  // why commands cannot be recorded, when the history could not be opened
   TErrorGuard guard_;
   TSongList songs_;
   std::vector<std::string> unreadableSongs_;

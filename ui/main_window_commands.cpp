@@ -4,8 +4,12 @@
 // questions, shows what went wrong and reloads the list afterwards. Each handler runs inside RunGuarded, so
 // that an error is shown and the window carries on.
 #include <QItemSelectionModel>
+#include <memory>
 #include <optional>
+#include <utility>
 
+#include "commands/history/history.h"
+#include "commands/history/history_undo.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "files/file_access.h"
@@ -52,6 +56,10 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
                                                const std::function<void(const TSongResult&)>& onResult,
                                                const std::function<void()>& afterLastRow) {
   if (busy_ > 0) return {};  // no command starts while songs load or another command runs
+  if (!historyMissing_.empty()) {
+    ShowErrorText(historyMissing_);
+    return {};
+  }
   ++busy_;
   SetCommandsEnabled(false);
   const int remembered = CurrentRow();
@@ -80,7 +88,18 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
   hooks.OnProgress = [&](std::size_t done, std::size_t total) {
     if (total > 1) SetStatusText(QStringLiteral("%1: %2 / %3").arg(command).arg(done).arg(total));
   };
+  // The whole pass is one entry of the history, under the caption of its command.
+  std::unique_ptr<THistoryRecorder> recorder;
+  if (history_) recorder = history_->StartEntry(TProgram::Window, command.toStdString());
+  hooks.Journal = recorder.get();
   const auto reload = [&] {
+    if (recorder) {
+      if (TResult finished = recorder->Finish(); !finished) {
+        recorder.reset();
+        ShowErrorText("The history could not be completed: " + finished.Describe() + " (" +
+                      finished.Error().message() + ")");
+      }
+    }
     LoadSongFolder(SelectedFolder());
     if (--busy_ == 0) SetCommandsEnabled(true);
     SelectSingleRow(remembered);
@@ -206,12 +225,67 @@ void TMainWindow::RenameThisFile() {
     const int stem = static_cast<int>(dot > 0 ? dot : typed.size());
     if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed, stem)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
-    if (!target || !RenameWithoutReplacing(fileName, *target).Ok()) {
+    if (!historyMissing_.empty()) {
+      ShowErrorText(historyMissing_);
+      return;
+    }
+    std::unique_ptr<THistoryRecorder> recorder;
+    if (history_) recorder = history_->StartEntry(TProgram::Window, "Rename This File");
+    TSongChange rename;
+    if (target) rename.NewFileName = *target;
+    const bool renamed =
+        target && ApplySongChange(fileName, rename, recorder.get()).Outcome == TChangeOutcome::Renamed;
+    // The rename is on disk; an entry that cannot be completed is repaired from its records.
+    if (recorder) (void)recorder->Finish();
+    if (!renamed) {
       dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"),
                           TMsgDlgButton::OK);
       return;
     }
     LoadSongFolder(SelectedFolder());
+  });
+}
+
+// --- Undo ---
+
+bool TMainWindow::CanUndo() const {
+  if (!history_) return false;
+  const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
+  return newest && newest.Value().has_value();
+}
+
+void TMainWindow::UndoLastCommand() {
+  RunGuarded([this] {
+    if (!history_) return;
+    const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
+    if (!newest) {
+      ShowErrorText("The history cannot be read: " + newest.Failure().Describe() + " (" +
+                    newest.Failure().Error().message() + ")");
+      return;
+    }
+    if (!newest.Value()) return;
+    const THistoryEntry& entry = *newest.Value();
+    const QString question =
+        QStringLiteral("Undo \"%1\" on %2 file(s)?").arg(ToQString(entry.Command)).arg(entry.Files);
+    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), question,
+                            TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) {
+      return;
+    }
+    const int remembered = CurrentRow();
+    const TResultOf<TUndoReport> undone = UndoEntry(*history_, entry.Id, TProgram::Window, "Undo Last Command", false);
+    if (!undone) {
+      ShowErrorText("The undo could not be recorded in the history: " + undone.Failure().Describe() + " (" +
+                    undone.Failure().Error().message() + ")");
+    } else if (undone.Value().Skipped() > 0) {
+      QString text = QStringLiteral("These files could not be restored:");
+      for (const TUndoFile& file : undone.Value().Files) {
+        if (file.Action != TUndoAction::Skipped) continue;
+        text += QStringLiteral("\n") + PathToQString(file.File) + QStringLiteral(": ") + ToQString(file.Reason);
+      }
+      dialogs_.MessageDlg(TMsgDlgType::Warning, QStringLiteral("Undo"), text, TMsgDlgButton::OK);
+    }
+    LoadSongFolder(SelectedFolder());
+    SelectSingleRow(remembered);
   });
 }
 

@@ -94,6 +94,7 @@ void TSongListPane::CreateMenu() {
   connect(refreshEntry_, &QAction::triggered, this, &TSongListPane::RefreshRequested);
   connect(previewHandsFreeEntry_, &QAction::triggered, this, &TSongListPane::PreviewHandsFreeRequested);
   connect(previewAutoRenameEntry_, &QAction::triggered, this, &TSongListPane::PreviewAutoRenameRequested);
+  CreateUndoEntry();
 
   songList_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(songList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
@@ -101,6 +102,20 @@ void TSongListPane::CreateMenu() {
     menu_->exec(songList_->viewport()->mapToGlobal(position));
   });
 }
+
+void TSongListPane::CreateUndoEntry() {
+  menu_->addSeparator();
+  undoEntry_ = AddEntry(menu_, "Undo Last Command (Ctrl+Z)", "undoLastCommandEntry");
+  // The key works anywhere in the window (an edit box keeps its own Ctrl+Z); the handler itself
+  // finds out whether there is anything to undo, so the entry is disabled only while the menu shows.
+  undoEntry_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  undoEntry_->setShortcutContext(Qt::WindowShortcut);
+  addAction(undoEntry_);
+  connect(undoEntry_, &QAction::triggered, this, &TSongListPane::UndoRequested);
+  connect(menu_, &QMenu::aboutToHide, undoEntry_, [this] { undoEntry_->setEnabled(true); });
+}
+
+void TSongListPane::SetUndoAvailable(std::function<bool()> available) { undoAvailable_ = std::move(available); }
 
 void TSongListPane::ShowRows(std::vector<std::size_t> rows, TViewMode viewMode) {
   TFlagScope quiet(quiet_);
@@ -164,6 +179,7 @@ void TSongListPane::PrepareMenu() {
   previewHandsFreeEntry_->setEnabled(selected > 0);
   previewAutoRenameEntry_->setEnabled(selected > 0);
   selectAllEntry_->setEnabled(RowCount() > 0);
+  undoEntry_->setEnabled(undoAvailable_ && undoAvailable_());
 }
 
 bool TSongListPane::IsPlayKeyInList(const QWidget* receiver, const QKeyEvent* event) const {

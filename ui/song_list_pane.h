@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "commands/song_plans.h"
@@ -52,6 +53,9 @@ class TSongListPane : public QWidget {
   bool IncludeSubfolders() const;
   void SetIncludeSubfolders(bool include);
 
+  // Tells whether there is a command to undo, for the menu's last entry.
+  void SetUndoAvailable(std::function<bool()> available);
+
   // Enables the menu's entries by the selection, as when the menu opens.
   void PrepareMenu();
   // True for the key of the "Play" entry pressed in the list: it belongs to the entry, also while
@@ -76,9 +80,12 @@ class TSongListPane : public QWidget {
   void RefreshRequested();
   void PreviewHandsFreeRequested();
   void PreviewAutoRenameRequested();
+  // "Undo Last Command (Ctrl+Z)", chosen or its key pressed in the window.
+  void UndoRequested();
 
  private:
   void CreateMenu();
+  void CreateUndoEntry();
   void DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row);
   void ReportSelectionChange();
 
@@ -89,6 +96,8 @@ class TSongListPane : public QWidget {
   bool quiet_ = false;  // the rows or the selection are being rebuilt: nothing is reported
 
   QMenu* menu_ = nullptr;
+  QAction* undoEntry_ = nullptr;
+  std::function<bool()> undoAvailable_;
   QAction* playEntry_ = nullptr;
   QAction* stampEntry_ = nullptr;
   QMenu* clearMenu_ = nullptr;

@@ -12,6 +12,7 @@ namespace {
 void AddPassCommand(CLI::App& app, TCliContext& context, const char* name, const char* description,
                     TSongPlanner planner) {
   auto options = std::make_shared<TPassOptions>();
+  options->command = name;
   CLI::App* command = app.add_subcommand(name, description);
   AddPassOptions(*command, *options);
   command->callback([options, planner = std::move(planner), &context] { RunSongPass(*options, planner, context); });
@@ -19,6 +20,7 @@ void AddPassCommand(CLI::App& app, TCliContext& context, const char* name, const
 
 void AddClearCommand(CLI::App& app, TCliContext& context) {
   auto options = std::make_shared<TPassOptions>();
+  options->command = "clear";
   auto field = std::make_shared<std::string>();
   CLI::App* command = app.add_subcommand("clear", "Blank one tag field of each song (ID3 Clear)");
   command->add_option("FIELD", *field, "artist, title, track, album, year, genre or comment")

@@ -2,10 +2,15 @@
 #pragma once
 
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "files/result.h"
+
+namespace tagwright {
+class THistory;
+}
 
 namespace tagwright::cli {
 
@@ -15,12 +20,25 @@ struct TCliContext {
   std::ostream& out = std::cout;
   std::ostream& err = std::cerr;
   int exitStatus = kExitOk;
+  std::string historyPath;  // --history; empty for the default place
+
+  TCliContext();
+  ~TCliContext();
 
   // Reports a file or folder that could not be handled; the run goes on and ends with status 1.
   void ReportFailure(std::string_view message) {
     err << "tagwright-cli: " << message << '\n';
     exitStatus = kExitFailure;
   }
+
+  // The history, opened once; on its first opening, what an interrupted run left is repaired and
+  // said on stderr. Null, with the reason in historyFailure, when it cannot be opened.
+  THistory* History();
+  TResult historyFailure;
+
+ private:
+  std::unique_ptr<THistory> history_;
+  bool historyOpened_ = false;
 };
 
 // A failure in one line: what could not be done to which file, and the system's words for why

@@ -5,6 +5,7 @@
 
 #include "app/cli/change_commands.h"
 #include "app/cli/cli_context.h"
+#include "app/cli/history_commands.h"
 #include "app/cli/scan_command.h"
 #include "app/cli/stamp_command.h"
 #include "app/cli/tags_command.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   AddChangeCommands(app, context);
   AddTagsCommand(app, context);
   AddStampCommand(app, context);
+  AddHistoryCommands(app, context);
 
   try {
     app.parse(argc, argv);

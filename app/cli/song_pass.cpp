@@ -61,7 +61,11 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
   };
   const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure);
 
+  TRecorderChoice recording = StartRecording(context, options.command, options.dryRun, options.noHistory);
+  if (!recording.usable) return;
+
   TPassHooks hooks;
+  hooks.Journal = recording.recorder.get();
   hooks.OnResult = [&](const TSongResult& result) {
     const bool unwritable = result.Failure.Kind() == TFailureKind::NotWritable;
     if (result.Outcome == TChangeOutcome::Failed || unwritable) {
@@ -73,13 +77,40 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
   const TPassMode mode = options.dryRun ? TPassMode::DryRun : TPassMode::Apply;
   // The summary adds nothing here: every song has had its line.
   (void)tagwright::RunSongPass(songs.Songs(), planner, mode, hooks);
+  FinishRecording(context, recording);
   context.out << std::flush;
+}
+
+TRecorderChoice StartRecording(TCliContext& context, const std::string& command, bool dryRun, bool noHistory) {
+  TRecorderChoice choice;
+  if (dryRun || noHistory) return choice;
+  THistory* history = context.History();
+  if (!history) {
+    context.ReportFailure("the history cannot be opened, so nothing was changed: " +
+                          FailureText(context.historyFailure));
+    choice.usable = false;
+    return choice;
+  }
+  choice.recorder = history->StartEntry(TProgram::Cli, command);
+  return choice;
+}
+
+void FinishRecording(TCliContext& context, TRecorderChoice& choice) {
+  if (!choice.recorder) return;
+  if (TResult finished = choice.recorder->Finish(); !finished) {
+    context.ReportFailure("the history entry could not be completed: " + FailureText(finished));
+  }
+}
+
+void AddNoHistoryOption(CLI::App& command, bool& noHistory) {
+  command.add_flag("--no-history", noHistory, "Write without a record in the history (cannot be undone)");
 }
 
 void AddPassOptions(CLI::App& command, TPassOptions& options) {
   command.add_flag("--recursive", options.recursive, "Include the songs of subfolders");
   command.add_flag("--dry-run", options.dryRun, "Change nothing on disk; show what would happen");
   AddJobsOption(command, options.jobs);
+  AddNoHistoryOption(command, options.noHistory);
   command.add_option("PATH", options.paths, "Song files and folders")->required();
 }
 

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/cli/cli_context.h"
+#include "commands/history/history.h"
 #include "commands/song_pass.h"
 
 namespace CLI {
@@ -21,11 +23,26 @@ struct TPassOptions {
   bool recursive = false;
   bool dryRun = false;
   unsigned jobs = 0;  // threads reading songs; 0 picks the machine's default
+  bool noHistory = false;  // --no-history: changes are not recorded
+  std::string command;     // the name of the command in the history
 };
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
 
-// Adds PATH..., --recursive, --dry-run and --jobs to a command.
+// A recorder of the command's changes in the history, or none with --no-history or in a dry run.
+// When the history cannot be opened, the failure is reported and the command must change nothing.
+struct TRecorderChoice {
+  std::unique_ptr<THistoryRecorder> recorder;
+  bool usable = true;
+};
+TRecorderChoice StartRecording(TCliContext& context, const std::string& command, bool dryRun, bool noHistory);
+// Finishes the entry, reporting a failure.
+void FinishRecording(TCliContext& context, TRecorderChoice& choice);
+
+// Adds --no-history to a command that writes.
+void AddNoHistoryOption(CLI::App& command, bool& noHistory);
+
+// Adds PATH..., --recursive, --dry-run, --jobs and --no-history to a command.
 void AddPassOptions(CLI::App& command, TPassOptions& options);
 
 // Adds --jobs N to a command that lists songs.

@@ -20,11 +20,14 @@ struct TStampOptions {
   bool recursive = false;
   bool dryRun = false;
   unsigned jobs = 0;
+  bool noHistory = false;
   // Each field is written only when its option was given (then even as the empty text).
   std::optional<std::string> artist, title, album, year, comment, genre, track;
 };
 
 void RunStamp(const TStampOptions& options, TCliContext& context) {
+  TRecorderChoice recording = StartRecording(context, "stamp", options.dryRun, options.noHistory);
+  if (!recording.usable) return;
   for (const std::string& file : options.files) {
     // A dry run only reads, so it must not open the song for writing to learn whether it could.
     if (!(options.dryRun ? LooksWritable(file) : IsFileWritable(file))) {
@@ -44,8 +47,18 @@ void RunStamp(const TStampOptions& options, TCliContext& context) {
     if (options.genre) tags.Genre = *options.genre;
     if (options.track) tags.SetTrackText(*options.track);
     if (options.dryRun) continue;
-    if (TResult written = WriteID3Tags(file, tags); !written) context.ReportFailure(file + ": " + FailureText(written));
+    TSongChange change;
+    change.WriteTags = true;
+    change.Tags = tags;
+    const TSongResult result = ApplySongChange(file, change, recording.recorder.get());
+    if (result.Outcome != TChangeOutcome::Failed) continue;
+    if (result.Reason == kNotRecordedReason) {
+      context.ReportFailure(file + ": " + result.Reason + " (" + result.Failure.Error().message() + ")");
+    } else {
+      context.ReportFailure(file + ": " + FailureText(result.Failure));
+    }
   }
+  FinishRecording(context, recording);
 }
 
 }  // namespace
@@ -77,6 +90,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
   command->add_flag("--recursive", options->recursive, "With --recognized: include the songs of subfolders");
   command->add_flag("--dry-run", options->dryRun, "Change nothing on disk");
   AddJobsOption(*command, options->jobs);
+  AddNoHistoryOption(*command, options->noHistory);
   command->add_option("FILE", options->files, "Song files (with --recognized: files and folders)")->required();
   command->callback([options, fields, &context] {
     for (const TField& f : *fields) {
@@ -90,7 +104,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     for (const TField& f : *fields) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
-    TPassOptions pass{options->files, options->recursive, options->dryRun, options->jobs};
+    TPassOptions pass{options->files, options->recursive, options->dryRun, options->jobs, options->noHistory, "stamp"};
     RunSongPass(pass, {TTagsNeeded::Yes, PlanStampRecognized}, context);
   });
 }

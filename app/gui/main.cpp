@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <string>
 
+#include <memory>
+
+#include "commands/history/history.h"
+#include "commands/history/history_undo.h"
 #include "tagwright/version.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"
@@ -74,6 +78,37 @@ std::string AbsolutePath(const std::string& path) {
   return normal;
 }
 
+// The history of the commands' changes ($TAGWRIGHT_HISTORY, or in $XDG_STATE_HOME), with what an
+// interrupted run left repaired and said once. Null, after saying why (also in failure), when it
+// cannot be opened.
+std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, std::string& failure) {
+  using namespace tagwright;
+  const auto tell = [&](TMsgDlgType type, const std::string& text) {
+    dialogs.MessageDlg(type, QStringLiteral("Tagwright"), QString::fromStdString(text), TMsgDlgButton::OK);
+  };
+  const auto describe = [](const TResult& failure) {
+    return failure.Describe() + " (" + failure.Error().message() + ")";
+  };
+  TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(DefaultHistoryPath());
+  if (!opened) {
+    failure = "The history cannot be opened, so no file is changed: " + describe(opened.Failure());
+    tell(TMsgDlgType::Error, failure);
+    return nullptr;
+  }
+  std::unique_ptr<THistory> history = std::move(opened.Value());
+  for (const std::string& notice : history->Notices()) tell(TMsgDlgType::Warning, notice);
+  TResultOf<TRepairReport> repaired = RepairInterrupted(*history);
+  if (!repaired) {
+    tell(TMsgDlgType::Error, "The history could not be repaired: " + describe(repaired.Failure()));
+  } else {
+    std::string text;
+    if (repaired.Value().Repaired > 0) text = RepairMessage(repaired.Value().Repaired);
+    for (const std::string& problem : repaired.Value().Problems) text += (text.empty() ? "" : "\n") + problem;
+    if (!text.empty()) tell(TMsgDlgType::Information, text);
+  }
+  return history;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,7 +123,11 @@ int main(int argc, char** argv) {
   parser.process(application);
 
   tagwright::TQtDialogs dialogs;
+  std::string historyFailure;
+  const std::unique_ptr<tagwright::THistory> history = OpenHistory(dialogs, historyFailure);  // outlives the window
   tagwright::TMainWindow window(dialogs);
+  if (!history) window.RefuseChangesWithoutHistory(historyFailure);
+  window.UseHistory(history.get());
   tagwright::TAboutBox hiddenAboutBox;  // made at start, as the window expects, and never shown
   window.show();
 

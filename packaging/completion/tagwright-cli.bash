@@ -4,13 +4,15 @@ _tagwright_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="scan rename filename-as-title cleanup hands-free clear tags stamp"
+    local commands="scan rename filename-as-title cleanup hands-free clear tags stamp history undo"
     local fields="artist title track album year genre comment"
 
     # The subcommand: the first word after the program that is not an option.
     local i command="" command_index=0
     for ((i = 1; i < cword; i++)); do
-        if [[ ${words[i]} != -* ]]; then
+        if [[ ${words[i]} == --history ]]; then
+            ((i++))  # the history file
+        elif [[ ${words[i]} != -* ]]; then
             command=${words[i]}
             command_index=$i
             break
@@ -18,8 +20,10 @@ _tagwright_cli() {
     done
 
     if [[ -z $command ]]; then
-        if [[ $cur == -* ]]; then
-            COMPREPLY=($(compgen -W '--help --version' -- "$cur"))
+        if [[ $prev == --history ]]; then
+            _filedir
+        elif [[ $cur == -* ]]; then
+            COMPREPLY=($(compgen -W '--help --version --history' -- "$cur"))
         else
             COMPREPLY=($(compgen -W "$commands" -- "$cur"))
         fi
@@ -29,14 +33,19 @@ _tagwright_cli() {
     local options
     case $command in
         scan) options="--help --recursive --no-tags --jobs" ;;
-        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs" ;;
+        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs --no-history" ;;
         tags) options="--help" ;;
         stamp)
-            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run --jobs"
+            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run --jobs --no-history"
             case $prev in
                 --artist | --title | --album | --year | --comment | --genre | --track) return ;;  # free text
             esac
             ;;
+        history)
+            options="--help --limit"
+            [[ $prev == --limit ]] && return  # a number
+            ;;
+        undo) options="--help --dry-run" ;;
         *) return ;;
     esac
 

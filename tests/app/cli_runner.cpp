@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 
@@ -21,6 +22,10 @@ std::vector<nlohmann::json> TCliRun::Lines() const {
 }
 
 TCliRun RunCli(const std::vector<std::string>& arguments) {
+  // The tests keep a history of their own, never the user's.
+  static TTempFolder* historyFolder = new TTempFolder();
+  if (std::getenv("TAGWRIGHT_HISTORY") == nullptr)
+    ::setenv("TAGWRIGHT_HISTORY", (*historyFolder / "history.sqlite3").c_str(), 1);
   TTempFolder outputs;
   const std::string outPath = outputs / "out";
   const std::string errPath = outputs / "err";

@@ -54,7 +54,11 @@ bash --norc -c '. /usr/share/bash-completion/bash_completion; . "$0"; complete -
 
 expect "cleanup|clear" cl
 expect "clear" clear
-expect "--help|--version" --
+expect "--help|--version|--history" --
+expect "history" hist
+expect "--dry-run" undo --dr
+expect "--no-history" stamp --no-h
+expect "01 - Mara Vell - Paper Boats.mp3" --history h.sqlite3 rename 0
 for command in $(help_commands "$program"); do
   offers "$command" ""
   for option in $(help_options "$program" "$command"); do

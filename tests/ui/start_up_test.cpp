@@ -72,7 +72,7 @@ void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
   }
   QCOMPARE(entries, QStringList({"Play", "Stamp ID3 Tags", "ID3 Clear", "Rename This File", "Delete This File",
                                  "Select Artist", "Select All", "Include Subdirectories", "Refresh",
-                                 "Preview Hands-Free...", "Preview AutoRename..."}));
+                                   "Preview Hands-Free...", "Preview AutoRename...", "Undo Last Command (Ctrl+Z)"}));
 }
 
 void TStartUpTest::GenreBoxOffersSortedNames() {

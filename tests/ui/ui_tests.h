@@ -137,4 +137,16 @@ class TPreviewTest : public QObject {
   void PreviewRowsSayWhatHappens();
 };
 
+// Undo of the last command: the song list's last menu entry and Ctrl+Z, on a history of its own.
+class TUndoTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void CtrlZAsksThenTakesTheCommandBackByteForByte();
+  void AnsweringNoChangesNothing();
+  void AFileChangedSinceIsLeftAloneAndNamed();
+  void TheMenuEntryNeedsSomethingToUndo();
+  void TheWindowAndTheCommandLineShareOneHistory();
+  void WithoutItsHistoryNoCommandChangesAFile();
+};
+
 }  // namespace tagwright::testing

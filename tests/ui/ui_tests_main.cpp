@@ -34,5 +34,6 @@ int main(int argc, char** argv) {
   run("Parts", tagwright::testing::TPartsTest());
   run("Loading", tagwright::testing::TLoadingTest());
   run("Preview", tagwright::testing::TPreviewTest());
+  run("Undo", tagwright::testing::TUndoTest());
   return failures == 0 ? 0 : 1;
 }

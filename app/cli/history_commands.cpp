@@ -1,0 +1,142 @@
+#include "app/cli/history_commands.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include <CLI/CLI.hpp>
+
+#include "app/cli/json_line.h"
+#include "commands/history/history.h"
+#include "commands/history/history_undo.h"
+
+namespace tagwright::cli {
+
+namespace {
+
+struct THistoryOptions {
+  std::int64_t limit = 0;
+};
+
+struct TUndoOptions {
+  std::int64_t id = 0;
+  bool dryRun = false;
+};
+
+THistory* HistoryOrReport(TCliContext& context) {
+  THistory* history = context.History();
+  if (!history) context.ReportFailure("the history cannot be opened: " + FailureText(context.historyFailure));
+  return history;
+}
+
+void RunHistory(const THistoryOptions& options, TCliContext& context) {
+  THistory* history = HistoryOrReport(context);
+  if (!history) return;
+  TResultOf<std::vector<THistoryEntry>> entries = history->Entries(static_cast<std::size_t>(options.limit));
+  if (!entries) {
+    context.ReportFailure("the history cannot be read: " + FailureText(entries.Failure()));
+    return;
+  }
+  for (const THistoryEntry& entry : entries.Value()) {
+    TJsonLine line;
+    line.Add("id", entry.Id)
+        .Add("time", IsoTime(entry.TimeNs))
+        .Add("program", ProgramName(entry.Program))
+        .Add("command", entry.Command)
+        .Add("files", entry.Files)
+        .Add("undone", entry.Undone);
+    if (entry.Undoes != 0) line.Add("undoes", entry.Undoes);
+    context.out << line.Text() << '\n';
+  }
+  context.out << std::flush;
+}
+
+void RunUndo(const TUndoOptions& options, TCliContext& context) {
+  THistory* history = HistoryOrReport(context);
+  if (!history) return;
+  TResultOf<std::optional<THistoryEntry>> found =
+      options.id != 0 ? history->FindEntry(options.id) : history->NewestNotUndone();
+  if (!found) {
+    context.ReportFailure("the history cannot be read: " + FailureText(found.Failure()));
+    return;
+  }
+  if (!found.Value() || found.Value()->Files == 0) {
+    context.ReportFailure(options.id != 0 ? "no entry " + std::to_string(options.id) + " in the history"
+                                          : "nothing to undo");
+    return;
+  }
+  if (!found.Value()->Done) {
+    context.ReportFailure("entry " + std::to_string(options.id) + " is still in progress");
+    return;
+  }
+  if (found.Value()->Undone) {
+    context.ReportFailure("entry " + std::to_string(options.id) + " has been undone already");
+    return;
+  }
+  TResultOf<TUndoReport> undone = UndoEntry(*history, found.Value()->Id, TProgram::Cli, "undo", options.dryRun);
+  if (!undone) {
+    context.ReportFailure("the undo could not be recorded in the history: " + FailureText(undone.Failure()));
+    return;
+  }
+  for (const TUndoFile& file : undone.Value().Files) {
+    TJsonLine line;
+    line.Add("file", file.File).Add("action", UndoActionName(file.Action));
+    if (!file.NewFile.empty()) line.Add("new_file", file.NewFile);
+    if (file.Action == TUndoAction::Skipped) {
+      line.Add("reason", file.Reason);
+      context.ReportFailure(file.File + ": " + file.Reason);
+    } else {
+      line.AddNull("reason");
+    }
+    context.out << line.Text() << '\n';
+  }
+  context.out << std::flush;
+}
+
+}  // namespace
+
+void AddHistoryCommands(CLI::App& app, TCliContext& context) {
+  app.add_option("--history", context.historyPath,
+                 "The history file (default: $TAGWRIGHT_HISTORY, or tagwright/history.sqlite3 in $XDG_STATE_HOME)");
+
+  auto historyOptions = std::make_shared<THistoryOptions>();
+  CLI::App* list = app.add_subcommand("history", "List the commands that changed files, newest first");
+  list->add_option("--limit", historyOptions->limit, "Show at most N entries")->check(CLI::NonNegativeNumber);
+  list->callback([historyOptions, &context] { RunHistory(*historyOptions, context); });
+
+  auto undoOptions = std::make_shared<TUndoOptions>();
+  CLI::App* undo = app.add_subcommand("undo", "Take back the newest command not yet undone, or the one named");
+  undo->add_option("ID", undoOptions->id, "The id of the entry (see history)")->check(CLI::PositiveNumber);
+  undo->add_flag("--dry-run", undoOptions->dryRun, "Change nothing on disk; show what would happen");
+  undo->callback([undoOptions, &context] { RunUndo(*undoOptions, context); });
+
+  // Every command first repairs what an interrupted run left (a failure to open the history is
+  // the business of the commands that need it).
+  app.parse_complete_callback([&context] { (void)context.History(); });
+}
+
+TCliContext::TCliContext() = default;
+TCliContext::~TCliContext() = default;
+
+THistory* TCliContext::History() {
+  if (historyOpened_) return history_.get();
+  historyOpened_ = true;
+  TResultOf<std::unique_ptr<THistory>> opened =
+      THistory::Open(historyPath.empty() ? DefaultHistoryPath() : historyPath);
+  if (!opened) {
+    historyFailure = opened.Failure();
+    return nullptr;
+  }
+  history_ = std::move(opened.Value());
+  for (const std::string& notice : history_->Notices()) err << "tagwright-cli: " << notice << '\n';
+  TResultOf<TRepairReport> repaired = RepairInterrupted(*history_);
+  if (!repaired) {
+    err << "tagwright-cli: the history could not be repaired: " << FailureText(repaired.Failure()) << '\n';
+  } else {
+    if (repaired.Value().Repaired > 0) err << "tagwright-cli: " << RepairMessage(repaired.Value().Repaired) << '\n';
+    for (const std::string& problem : repaired.Value().Problems) err << "tagwright-cli: " << problem << '\n';
+  }
+  return history_.get();
+}
+
+}  // namespace tagwright::cli

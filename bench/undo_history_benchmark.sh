@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# What recording the history costs: `tagwright-cli stamp --recognized` over COUNT song files with
+# an ID3v2.3 tag, a 100 KB picture and an ID3v1 trailer, with the history (the exact old tag bytes
+# recorded ahead of each write) and with --no-history. Each run starts from the same untouched
+# copy of the songs and an empty history; the best of RUNS runs of each, alternated.
+# Usage: bench/undo_history_benchmark.sh BUILD_DIR [COUNT] [RUNS]
+set -euo pipefail
+build="${1:?usage: $0 BUILD_DIR [COUNT] [RUNS]}"
+count="${2:-1000}"
+runs="${3:-5}"
+here="$(cd "$(dirname "$0")" && pwd)"
+cli="$build/app/cli/tagwright-cli"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+mkdir "$work/pristine"
+/usr/bin/python3 "$here/make_tagged_files.py" "$work/pristine" "$count"
+
+# one_run [--no-history]: milliseconds of one stamp over a fresh copy.
+one_run() {
+  rm -rf "$work/songs" "$work"/history.sqlite3*
+  cp -a "$work/pristine" "$work/songs"
+  sync
+  local start end
+  start=$(date +%s%N)
+  "$cli" --history "$work/history.sqlite3" stamp --recognized "$@" "$work/songs" >/dev/null
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000000))
+}
+
+best_with=
+best_without=
+for _ in $(seq "$runs"); do
+  without=$(one_run --no-history)
+  with=$(one_run)
+  if [ -z "$best_without" ] || [ "$without" -lt "$best_without" ]; then best_without=$without; fi
+  if [ -z "$best_with" ] || [ "$with" -lt "$best_with" ]; then best_with=$with; fi
+done
+one_run >/dev/null
+stored=$(stat -c %s "$work/history.sqlite3")
+echo "files: $count ($(du -sh "$work/pristine" | cut -f1)), best of $runs"
+echo "stamp --recognized --no-history: ${best_without} ms"
+echo "stamp --recognized (recorded):   ${best_with} ms"
+echo "cost of recording: $(((best_with - best_without) * 1000 / best_without / 10)).$(((best_with - best_without) * 1000 / best_without % 10)) %"
+echo "history file after one run: $((stored / 1024)) KiB"

@@ -1,0 +1,93 @@
+// The record of what a command does to each file, kept so that it can be taken back: written ahead
+// of the change (the path before and after, the exact tag bytes the write replaces, the permission
+// bits) and completed after it (what the file then looks like). The song pass hands each change to
+// a journal; the history keeps it in its database.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include <sys/types.h>
+
+#include "files/result.h"
+#include "tags/tag_snapshot.h"
+
+namespace tagwright {
+
+// What the file looked like right after the change, to tell later whether it is still so.
+struct TFileAfter {
+  std::int64_t Size = 0;
+  std::int64_t ModifiedNs = 0;  // modification time, nanoseconds since the epoch
+  std::int64_t HeadSize = 0;
+  std::uint64_t HeadHash = 0;  // HashTagBytes of the head
+  std::string Tail;            // the trailer (or nothing) after the middle
+  mode_t Mode = 0;             // permission bits
+};
+
+// One file's part of a command.
+struct TFileChange {
+  std::string PathBefore;
+  std::string PathAfter;  // the same as PathBefore when the file keeps its name
+  bool TagWritten = false;
+  TTagSnapshot Before;  // head, tail and middle size before a tag write
+  mode_t ModeBefore = 0;
+  std::string TemporaryName;    // the new file a rewrite may make beside the song
+  std::int64_t RecordedNs = 0;  // when the change was recorded
+  bool Done = false;            // After holds the file as the change left it
+  TFileAfter After;
+};
+
+class TChangeJournal {
+ public:
+  virtual ~TChangeJournal() = default;
+  // Keeps the change before the file is touched; on failure the file must not be touched. The
+  // value names the record for the calls below.
+  virtual TResultOf<std::int64_t> RecordBefore(const TFileChange& change) = 0;
+  // The new file a rewrite has made beside the song, when its name is not the one foreseen.
+  virtual TResult RecordTemporaryName(std::int64_t record, const std::string& name) = 0;
+  // The file as the change left it, under the name it now has.
+  virtual TResult RecordAfter(std::int64_t record, const std::string& pathAfter, const TFileAfter& after) = 0;
+};
+
+// Records one change ahead of it and, once done, what became of the file; with no journal it does
+// nothing. While it runs, the name of a new file that a rewrite makes beside the song is recorded
+// too, when it is not the one foreseen.
+class TChangeRecording {
+ public:
+  explicit TChangeRecording(TChangeJournal* journal) : journal_(journal) {}
+  TChangeRecording(const TChangeRecording&) = delete;
+  TChangeRecording& operator=(const TChangeRecording&) = delete;
+  ~TChangeRecording();
+
+  // Keeps the change; on failure the file must not be touched.
+  TResult Begin(TFileChange change);
+  // Records the file as it now is under pathAfter. Without that, the record stays unfinished and
+  // the next start, or an undo, judges the file from its bytes.
+  void Finish(const std::string& pathAfter);
+  std::int64_t Record() const { return record_; }
+
+ private:
+  void StopObserving();
+
+  TChangeJournal* journal_;
+  TFileChange change_;
+  std::int64_t record_ = 0;
+  bool observing_ = false;
+  std::function<void(const std::string&)> previousObserver_;
+};
+
+// What a change of the file at path (to be renamed to newPath) replaces: its tag bytes when
+// writesTag, its permission bits, and the name a rewrite would give its new file.
+TResultOf<TFileChange> CaptureBefore(const std::string& path, const std::string& newPath, bool writesTag);
+
+// The file at path as it is now, for a change whose middle and form CaptureBefore found.
+TResultOf<TFileAfter> CaptureAfter(const std::string& path, const TFileChange& change);
+
+// Whether the file at path is still as After describes it (tag bytes, trailer and size).
+bool StillAsAfter(const std::string& path, const TFileChange& change);
+
+// Nanoseconds since the epoch, now.
+std::int64_t NowNs();
+
+}  // namespace tagwright

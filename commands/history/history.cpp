@@ -1,0 +1,490 @@
+#include "commands/history/history.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <thread>
+#include <utility>
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace tagwright {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+
+const char* const kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS entries(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  time_ns INTEGER NOT NULL,
+  program TEXT NOT NULL,
+  command TEXT NOT NULL,
+  pid INTEGER NOT NULL,
+  done INTEGER NOT NULL DEFAULT 0,
+  undone_by INTEGER,
+  undoes INTEGER,
+  tag_bytes INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE IF NOT EXISTS changes(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  entry INTEGER NOT NULL,
+  state INTEGER NOT NULL DEFAULT 0,
+  path_before TEXT NOT NULL,
+  path_after TEXT NOT NULL,
+  tag_written INTEGER NOT NULL,
+  old_head BLOB,
+  old_tail BLOB,
+  middle_size INTEGER NOT NULL,
+  whole INTEGER NOT NULL,
+  size_before INTEGER NOT NULL,
+  mode_before INTEGER NOT NULL,
+  temporary_name TEXT,
+  recorded_ns INTEGER NOT NULL,
+  size_after INTEGER,
+  mtime_after_ns INTEGER,
+  head_size_after INTEGER,
+  head_hash_after INTEGER,
+  tail_after BLOB,
+  mode_after INTEGER);
+CREATE INDEX IF NOT EXISTS changes_of_entry ON changes(entry, id);
+)sql";
+
+// A prepared statement, finalised when it goes out of scope.
+class TStatement {
+ public:
+  TStatement(sqlite3* db, const char* sql) { code_ = sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr); }
+  ~TStatement() { sqlite3_finalize(statement_); }
+  TStatement(const TStatement&) = delete;
+  TStatement& operator=(const TStatement&) = delete;
+
+  int Prepared() const { return code_; }
+  TStatement& Bind(int index, std::int64_t value) {
+    sqlite3_bind_int64(statement_, index, value);
+    return *this;
+  }
+  TStatement& Bind(int index, const std::string& text) {
+    sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  TStatement& BindBlob(int index, const std::string& bytes) {
+    sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_STATIC);
+    return *this;
+  }
+  // SQLITE_ROW, SQLITE_DONE or an error.
+  int Step() { return code_ == SQLITE_OK ? sqlite3_step(statement_) : code_; }
+  std::int64_t Int(int column) const { return sqlite3_column_int64(statement_, column); }
+  std::string Text(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column))) : std::string();
+  }
+  std::string Blob(int column) const {
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));
+    return bytes ? std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
+                 : std::string();
+  }
+
+ private:
+  sqlite3_stmt* statement_ = nullptr;
+  int code_ = SQLITE_OK;
+};
+
+std::errc ErrorOf(int code) {
+  switch (code & 0xFF) {
+    case SQLITE_FULL: return std::errc::no_space_on_device;
+    case SQLITE_READONLY: return std::errc::read_only_file_system;
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return std::errc::permission_denied;
+    case SQLITE_CANTOPEN: return std::errc::no_such_file_or_directory;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return std::errc::device_or_resource_busy;
+    case SQLITE_NOMEM: return std::errc::not_enough_memory;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return std::errc::illegal_byte_sequence;
+    default: return std::errc::io_error;
+  }
+}
+
+bool IsDamaged(int code) { return (code & 0xFF) == SQLITE_CORRUPT || (code & 0xFF) == SQLITE_NOTADB; }
+
+const char* const kEntryColumns =
+    "SELECT e.id, e.time_ns, e.program, e.command, e.undone_by IS NOT NULL, COALESCE(e.undoes, 0), e.done, "
+    "(SELECT count(*) FROM changes c WHERE c.entry = e.id AND c.state != 2) FROM entries e ";
+
+// The entries' columns, then tail (conditions and order).
+std::string EntrySql(std::string_view tail) {
+  std::string sql(kEntryColumns);
+  sql.append(tail);
+  return sql;
+}
+
+THistoryEntry EntryOf(const TStatement& row) {
+  THistoryEntry entry;
+  entry.Id = row.Int(0);
+  entry.TimeNs = row.Int(1);
+  entry.Program = row.Text(2) == "window" ? TProgram::Window : TProgram::Cli;
+  entry.Command = row.Text(3);
+  entry.Undone = row.Int(4) != 0;
+  entry.Undoes = row.Int(5);
+  entry.Done = row.Int(6) != 0;
+  entry.Files = row.Int(7);
+  return entry;
+}
+
+// Runs the statement to its end; the rows, made by each, or the failure.
+template <typename T, typename F>
+TResultOf<std::vector<T>> Rows(TStatement& statement, F each, const std::function<TResult(int)>& failure) {
+  std::vector<T> rows;
+  int code;
+  while ((code = statement.Step()) == SQLITE_ROW) rows.push_back(each(statement));
+  if (code != SQLITE_DONE) return failure(code);
+  return rows;
+}
+
+}  // namespace
+
+const char* ProgramName(TProgram program) { return program == TProgram::Window ? "window" : "cli"; }
+
+std::string DefaultHistoryPath() {
+  if (const char* chosen = std::getenv("TAGWRIGHT_HISTORY"); chosen && *chosen) return chosen;
+  std::filesystem::path state(".");
+  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg == '/') {
+    state = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    state = std::filesystem::path(home) / ".local" / "state";
+  }
+  return (state / "tagwright" / "history.sqlite3").string();
+}
+
+std::string IsoTime(std::int64_t timeNs) {
+  const std::time_t seconds = static_cast<std::time_t>(timeNs / 1'000'000'000);
+  std::tm parts{};
+  gmtime_r(&seconds, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  return text;
+}
+
+TResultOf<std::unique_ptr<THistory>> THistory::Open(const std::string& path) {
+  std::unique_ptr<THistory> history(new THistory());
+  history->path_ = path;
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, error);
+  if (error) return TResult::Failure(TFailureKind::Open, path, error);
+  if (TResult opened = history->OpenDatabase(); !opened) {
+    if (!history->damaged_) return opened;
+    // A damaged file: kept aside for whoever wants to look at it, and a new history begun.
+    sqlite3_close(history->db_);
+    history->db_ = nullptr;
+    const std::string aside = path + ".damaged-" + std::to_string(NowNs() / 1'000'000'000);
+    if (::rename(path.c_str(), aside.c_str()) != 0) return TResult::FromErrno(TFailureKind::Rename, path);
+    for (const char* suffix : {"-wal", "-shm"}) ::unlink((path + suffix).c_str());
+    history->notices_.push_back("The history file " + path + " was damaged; it was moved to " + aside +
+                                " and a new history was started.");
+    if (TResult reopened = history->OpenDatabase(); !reopened) return reopened;
+  }
+  history->liveFd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (history->liveFd_ < 0) return TResult::FromErrno(TFailureKind::Open, path + ".lock");
+  return history;
+}
+
+THistory::~THistory() {
+  if (db_) sqlite3_close(db_);
+  if (liveFd_ >= 0) ::close(liveFd_);
+}
+
+TResult THistory::Failure(int code) const {
+  return TResult::Failure(TFailureKind::Write, path_, std::make_error_code(ErrorOf(code)));
+}
+
+TResult THistory::Execute(const char* sql) {
+  const int code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  if (IsDamaged(code)) damaged_ = true;
+  return code == SQLITE_OK ? TResult() : Failure(code);
+}
+
+TResult THistory::OpenDatabase() {
+  damaged_ = false;
+  int code =
+      sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+  if (code != SQLITE_OK) return Failure(code);
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  // Stored tag bytes come and go: freed pages are given back to the file system.
+  // Large pages: old tags with pictures are tens or hundreds of kilobytes each.
+  // Two programs opening a new history at once: the one that is not first to change the journal
+  // mode or make the tables is told "busy" without the busy handler; it tries again until the
+  // timeout.
+  const auto start = std::chrono::steady_clock::now();
+  for (const char* sql : {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
+                          "PRAGMA synchronous = NORMAL", kSchema, "SELECT count(*) FROM entries"}) {
+    while (true) {
+      code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+      const bool busy = (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED;
+      if (!busy || std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kBusyTimeoutMs)) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (IsDamaged(code)) damaged_ = true;
+    if (code != SQLITE_OK) return Failure(code);
+  }
+  return {};
+}
+
+void THistory::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
+
+bool THistory::LockEntry(std::int64_t entry, bool lock) {
+  struct flock range {};
+  range.l_type = lock ? F_WRLCK : F_UNLCK;
+  range.l_whence = SEEK_SET;
+  range.l_start = static_cast<off_t>(entry);
+  range.l_len = 1;
+  return ::fcntl(liveFd_, F_SETLK, &range) == 0;
+}
+
+bool THistory::EntryLockedElsewhere(std::int64_t entry) {
+  struct flock range {};
+  range.l_type = F_WRLCK;
+  range.l_whence = SEEK_SET;
+  range.l_start = static_cast<off_t>(entry);
+  range.l_len = 1;
+  if (::fcntl(liveFd_, F_GETLK, &range) != 0) return false;
+  return range.l_type != F_UNLCK;
+}
+
+std::unique_ptr<THistoryRecorder> THistory::StartEntry(TProgram program, const std::string& command,
+                                                       std::int64_t undoes) {
+  return std::make_unique<THistoryRecorder>(*this, program, command, undoes);
+}
+
+TResultOf<std::vector<THistoryEntry>> THistory::Entries(std::size_t limit) {
+  const std::string sql = EntrySql(
+      "WHERE EXISTS (SELECT 1 FROM changes c WHERE c.entry = e.id AND c.state != 2) "
+      "ORDER BY e.id DESC LIMIT ?");
+  TStatement statement(db_, sql.c_str());
+  statement.Bind(1, limit == 0 ? std::int64_t{-1} : static_cast<std::int64_t>(limit));
+  return Rows<THistoryEntry>(statement, EntryOf, [this](int code) { return Failure(code); });
+}
+
+TResultOf<std::optional<THistoryEntry>> THistory::FindEntry(std::int64_t id) {
+  TStatement statement(db_, EntrySql("WHERE e.id = ?").c_str());
+  statement.Bind(1, id);
+  TResultOf<std::vector<THistoryEntry>> rows =
+      Rows<THistoryEntry>(statement, EntryOf, [this](int code) { return Failure(code); });
+  if (!rows) return rows.Failure();
+  if (rows.Value().empty()) return std::optional<THistoryEntry>();
+  return std::optional<THistoryEntry>(rows.Value().front());
+}
+
+TResultOf<std::optional<THistoryEntry>> THistory::NewestNotUndone() {
+  const std::string sql = EntrySql(
+      "WHERE e.undone_by IS NULL AND e.done = 1 AND "
+      "EXISTS (SELECT 1 FROM changes c WHERE c.entry = e.id AND c.state = 1) "
+      "ORDER BY e.id DESC LIMIT 1");
+  TStatement statement(db_, sql.c_str());
+  TResultOf<std::vector<THistoryEntry>> rows =
+      Rows<THistoryEntry>(statement, EntryOf, [this](int code) { return Failure(code); });
+  if (!rows) return rows.Failure();
+  if (rows.Value().empty()) return std::optional<THistoryEntry>();
+  return std::optional<THistoryEntry>(rows.Value().front());
+}
+
+TResultOf<std::vector<TStoredChange>> THistory::Changes(std::int64_t entry) {
+  TStatement statement(db_,
+                       "SELECT id, state, path_before, path_after, tag_written, old_head, old_tail, middle_size, "
+                       "whole, size_before, mode_before, temporary_name, recorded_ns, size_after, mtime_after_ns, "
+                       "head_size_after, head_hash_after, tail_after, mode_after FROM changes WHERE entry = ? "
+                       "ORDER BY id");
+  statement.Bind(1, entry);
+  const auto each = [](const TStatement& row) {
+    TStoredChange stored;
+    stored.Record = row.Int(0);
+    stored.State = static_cast<TStoredChange::TState>(row.Int(1));
+    TFileChange& change = stored.Change;
+    change.PathBefore = row.Text(2);
+    change.PathAfter = row.Text(3);
+    change.TagWritten = row.Int(4) != 0;
+    change.Before.Head = row.Blob(5);
+    change.Before.Tail = row.Blob(6);
+    change.Before.MiddleSize = row.Int(7);
+    change.Before.Whole = row.Int(8) != 0;
+    change.Before.Size = row.Int(9);
+    change.ModeBefore = static_cast<mode_t>(row.Int(10));
+    change.TemporaryName = row.Text(11);
+    change.RecordedNs = row.Int(12);
+    change.Done = stored.State == TStoredChange::TState::Done;
+    change.After.Size = row.Int(13);
+    change.After.ModifiedNs = row.Int(14);
+    change.After.HeadSize = row.Int(15);
+    change.After.HeadHash = static_cast<std::uint64_t>(row.Int(16));
+    change.After.Tail = row.Blob(17);
+    change.After.Mode = static_cast<mode_t>(row.Int(18));
+    return stored;
+  };
+  return Rows<TStoredChange>(statement, each, [this](int code) { return Failure(code); });
+}
+
+TResultOf<std::vector<THistoryEntry>> THistory::Interrupted() {
+  TStatement statement(db_, EntrySql("WHERE e.done = 0 ORDER BY e.id").c_str());
+  TResultOf<std::vector<THistoryEntry>> rows =
+      Rows<THistoryEntry>(statement, EntryOf, [this](int code) { return Failure(code); });
+  if (!rows) return rows;
+  std::vector<THistoryEntry> interrupted;
+  for (const THistoryEntry& entry : rows.Value()) {
+    if (!EntryLockedElsewhere(entry.Id)) interrupted.push_back(entry);
+  }
+  return interrupted;
+}
+
+TResult THistory::MarkRolledBack(std::int64_t record) {
+  TStatement statement(db_, "UPDATE changes SET state = 2 WHERE id = ?");
+  const int code = statement.Bind(1, record).Step();
+  return code == SQLITE_DONE ? TResult() : Failure(code);
+}
+
+TResult THistory::MarkDone(std::int64_t entry) {
+  TStatement statement(db_, "UPDATE entries SET done = 1 WHERE id = ?");
+  const int code = statement.Bind(1, entry).Step();
+  return code == SQLITE_DONE ? TResult() : Failure(code);
+}
+
+TResult THistory::MarkUndone(std::int64_t entry, std::int64_t by) {
+  TStatement statement(db_, "UPDATE entries SET undone_by = ? WHERE id = ?");
+  const int code = statement.Bind(1, by).Bind(2, entry).Step();
+  return code == SQLITE_DONE ? TResult() : Failure(code);
+}
+
+TResult THistory::DeleteEntry(std::int64_t entry) {
+  if (TResult begun = Execute("BEGIN IMMEDIATE"); !begun) return begun;
+  TStatement changes(db_, "DELETE FROM changes WHERE entry = ?");
+  TStatement entries(db_, "DELETE FROM entries WHERE id = ?");
+  int code = changes.Bind(1, entry).Step();
+  if (code == SQLITE_DONE) code = entries.Bind(1, entry).Step();
+  if (code != SQLITE_DONE) {
+    (void)Execute("ROLLBACK");  // the failure below is what matters
+    return Failure(code);
+  }
+  return Execute("COMMIT");
+}
+
+TResult THistory::Prune(std::int64_t keep) {
+  // Newest first: the entries past the bounds, all older than the one just finished, are dropped.
+  TStatement statement(db_, "SELECT id, tag_bytes FROM entries WHERE done = 1 ORDER BY id DESC");
+  std::vector<std::int64_t> dropped;
+  std::int64_t count = 0;
+  std::int64_t bytes = 0;
+  int code;
+  while ((code = statement.Step()) == SQLITE_ROW) {
+    const std::int64_t id = statement.Int(0);
+    ++count;
+    bytes += statement.Int(1);
+    if (id != keep && (count > limits_.MaxEntries || bytes > limits_.MaxTagBytes)) dropped.push_back(id);
+  }
+  if (code != SQLITE_DONE) return Failure(code);
+  for (std::int64_t id : dropped) {
+    if (TResult deleted = DeleteEntry(id); !deleted) return deleted;
+  }
+  if (!dropped.empty()) (void)Execute("PRAGMA incremental_vacuum");  // space comes back at the next prune
+  return {};
+}
+
+THistoryRecorder::THistoryRecorder(THistory& history, TProgram program, std::string command, std::int64_t undoes)
+    : history_(history), program_(program), command_(std::move(command)), undoes_(undoes) {}
+
+THistoryRecorder::~THistoryRecorder() {
+  // A recorder dropped unfinished leaves its entry for the repair at the next start.
+  if (entry_ != 0 && !finished_) (void)history_.LockEntry(entry_, false);
+}
+
+TResultOf<std::int64_t> THistoryRecorder::RecordBefore(const TFileChange& change) {
+  sqlite3* db = history_.db_;
+  if (TResult begun = history_.Execute("BEGIN IMMEDIATE"); !begun) return begun;
+  const auto fail = [&](int code) -> TResult {
+    (void)history_.Execute("ROLLBACK");  // the failure is what is reported
+    return history_.Failure(code);
+  };
+  if (const int code = WritePendingAfters(); code != SQLITE_OK) return fail(code);
+  std::int64_t entry = entry_;
+  if (entry == 0) {
+    TStatement insert(db, "INSERT INTO entries(time_ns, program, command, pid, undoes) VALUES(?, ?, ?, ?, ?)");
+    insert.Bind(1, NowNs()).Bind(2, std::string(ProgramName(program_))).Bind(3, command_).Bind(4, ::getpid());
+    if (undoes_ != 0) insert.Bind(5, undoes_);
+    if (const int code = insert.Step(); code != SQLITE_DONE) return fail(code);
+    entry = sqlite3_last_insert_rowid(db);
+  }
+  TStatement insert(db,
+                    "INSERT INTO changes(entry, path_before, path_after, tag_written, old_head, old_tail, "
+                    "middle_size, whole, size_before, mode_before, temporary_name, recorded_ns) "
+                    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  insert.Bind(1, entry).Bind(2, change.PathBefore).Bind(3, change.PathAfter).Bind(4, change.TagWritten ? 1 : 0);
+  insert.BindBlob(5, change.Before.Head).BindBlob(6, change.Before.Tail);
+  insert.Bind(7, change.Before.MiddleSize).Bind(8, change.Before.Whole ? 1 : 0).Bind(9, change.Before.Size);
+  insert.Bind(10, static_cast<std::int64_t>(change.ModeBefore)).Bind(11, change.TemporaryName);
+  insert.Bind(12, change.RecordedNs);
+  if (const int code = insert.Step(); code != SQLITE_DONE) return fail(code);
+  const std::int64_t record = sqlite3_last_insert_rowid(db);
+  TStatement bytes(db, "UPDATE entries SET tag_bytes = tag_bytes + ? WHERE id = ?");
+  bytes.Bind(1, static_cast<std::int64_t>(change.Before.Head.size() + change.Before.Tail.size())).Bind(2, entry);
+  if (const int code = bytes.Step(); code != SQLITE_DONE) return fail(code);
+  if (entry_ == 0) {
+    // Held until the entry is finished, so that no other program takes it for an interrupted one.
+    (void)history_.LockEntry(entry, true);  // without the lock only a start during this run could misjudge it
+  }
+  if (TResult committed = history_.Execute("COMMIT"); !committed) {
+    (void)history_.Execute("ROLLBACK");                       // the failed commit is what is reported
+    if (entry_ == 0) (void)history_.LockEntry(entry, false);  // the entry was never written
+    return committed;
+  }
+  entry_ = entry;
+  ++files_;
+  pendingAfters_.clear();
+  return record;
+}
+
+TResult THistoryRecorder::RecordTemporaryName(std::int64_t record, const std::string& name) {
+  TStatement statement(history_.db_, "UPDATE changes SET temporary_name = ? WHERE id = ?");
+  const int code = statement.Bind(1, name).Bind(2, record).Step();
+  return code == SQLITE_DONE ? TResult() : history_.Failure(code);
+}
+
+TResult THistoryRecorder::RecordAfter(std::int64_t record, const std::string& pathAfter, const TFileAfter& after) {
+  pendingAfters_.push_back({record, pathAfter, after});
+  return {};
+}
+
+int THistoryRecorder::WritePendingAfters() {
+  for (const TPendingAfter& pending : pendingAfters_) {
+    TStatement statement(history_.db_,
+                         "UPDATE changes SET state = 1, path_after = ?, size_after = ?, mtime_after_ns = ?, "
+                         "head_size_after = ?, head_hash_after = ?, tail_after = ?, mode_after = ? WHERE id = ?");
+    const TFileAfter& after = pending.After;
+    statement.Bind(1, pending.PathAfter).Bind(2, after.Size).Bind(3, after.ModifiedNs).Bind(4, after.HeadSize);
+    statement.Bind(5, static_cast<std::int64_t>(after.HeadHash)).BindBlob(6, after.Tail);
+    statement.Bind(7, static_cast<std::int64_t>(after.Mode)).Bind(8, pending.Record);
+    if (const int code = statement.Step(); code != SQLITE_DONE) return code;
+  }
+  return SQLITE_OK;
+}
+
+TResult THistoryRecorder::Finish() {
+  if (entry_ == 0 || finished_) return {};
+  if (TResult begun = history_.Execute("BEGIN IMMEDIATE"); !begun) return begun;
+  TResult marked;
+  if (const int code = WritePendingAfters(); code != SQLITE_OK) marked = history_.Failure(code);
+  if (marked) marked = history_.MarkDone(entry_);
+  if (marked && undoes_ != 0) marked = history_.MarkUndone(undoes_, entry_);
+  if (!marked) {
+    (void)history_.Execute("ROLLBACK");  // the failure is what is reported
+    return marked;
+  }
+  if (TResult committed = history_.Execute("COMMIT"); !committed) return committed;
+  finished_ = true;
+  pendingAfters_.clear();
+  (void)history_.LockEntry(entry_, false);  // a lock that cannot be let go ends with the program anyway
+  return history_.Prune(entry_);
+}
+
+}  // namespace tagwright

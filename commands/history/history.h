@@ -1,0 +1,151 @@
+// The history of changes: every command of the window and of the command line that writes a tag
+// or renames a file is one entry, with the record of each file it changed (commands/change_journal.h).
+// Kept in an SQLite database in WAL mode with a busy timeout, so that the window and the command
+// line can use one history at once. Records are written ahead of each change and finished after it;
+// an entry that was never finished (a crash) is repaired from them at the next start (history_undo.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/change_journal.h"
+#include "files/result.h"
+
+struct sqlite3;
+
+namespace tagwright {
+
+enum class TProgram { Window, Cli };
+
+// "window", "cli".
+const char* ProgramName(TProgram program);
+
+// Where the history is kept: $TAGWRIGHT_HISTORY when set, else
+// $XDG_STATE_HOME/tagwright/history.sqlite3 (XDG_STATE_HOME defaulting to ~/.local/state).
+std::string DefaultHistoryPath();
+
+struct THistoryEntry {
+  std::int64_t Id = 0;
+  std::int64_t TimeNs = 0;  // when it began, nanoseconds since the epoch
+  TProgram Program = TProgram::Cli;
+  std::string Command;  // the window's caption or the command line's subcommand
+  std::int64_t Files = 0;
+  bool Undone = false;
+  std::int64_t Undoes = 0;  // the entry this one undid, or 0
+  bool Done = false;        // finished (or repaired after a crash)
+};
+
+// "2024-05-01T12:30:00Z".
+std::string IsoTime(std::int64_t timeNs);
+
+// One file record of an entry, with its record id and state.
+struct TStoredChange {
+  enum class TState { Planned, Done, RolledBack };
+  std::int64_t Record = 0;
+  TState State = TState::Planned;
+  TFileChange Change;
+};
+
+// The bounds of the history; the oldest entries go first.
+struct THistoryLimits {
+  std::int64_t MaxEntries = 200;
+  std::int64_t MaxTagBytes = std::int64_t{512} << 20;
+};
+
+class THistoryRecorder;
+
+class THistory {
+ public:
+  // Opens the history at path, making it and its folder when needed. A damaged file is moved
+  // aside and a new history started; Notices() then says so.
+  static TResultOf<std::unique_ptr<THistory>> Open(const std::string& path);
+  ~THistory();
+  THistory(const THistory&) = delete;
+  THistory& operator=(const THistory&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // What the user should hear of once: a damaged history moved aside.
+  const std::vector<std::string>& Notices() const { return notices_; }
+  void SetLimits(const THistoryLimits& limits) { limits_ = limits; }
+  // How long to wait for another program's write to the history before giving up.
+  void SetBusyTimeout(int milliseconds);
+
+  // A new entry; it is written with its first file record, and finished by the recorder.
+  std::unique_ptr<THistoryRecorder> StartEntry(TProgram program, const std::string& command, std::int64_t undoes = 0);
+
+  // Entries with at least one changed file, newest first; limit 0 gives all.
+  TResultOf<std::vector<THistoryEntry>> Entries(std::size_t limit = 0);
+  TResultOf<std::optional<THistoryEntry>> FindEntry(std::int64_t id);
+  // The newest entry with changed files that is not undone.
+  TResultOf<std::optional<THistoryEntry>> NewestNotUndone();
+  // The file records of an entry, in the order they were made.
+  TResultOf<std::vector<TStoredChange>> Changes(std::int64_t entry);
+  // Entries never finished whose program is no longer running, oldest first.
+  TResultOf<std::vector<THistoryEntry>> Interrupted();
+
+  TResult MarkRolledBack(std::int64_t record);
+  TResult MarkDone(std::int64_t entry);
+  TResult MarkUndone(std::int64_t entry, std::int64_t by);
+  TResult DeleteEntry(std::int64_t entry);
+
+ private:
+  friend class THistoryRecorder;
+  THistory() = default;
+  TResult OpenDatabase();
+  TResult Failure(int code) const;
+  TResult Execute(const char* sql);
+  TResult Prune(std::int64_t keep);
+  // Holds (or tests) the lock that tells other programs an entry is in progress.
+  bool LockEntry(std::int64_t entry, bool lock);
+  bool EntryLockedElsewhere(std::int64_t entry);
+
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  int liveFd_ = -1;
+  bool damaged_ = false;  // the database said its file is damaged
+  std::vector<std::string> notices_;
+  THistoryLimits limits_;
+};
+
+// The records of one entry as a command makes them.
+class THistoryRecorder final : public TChangeJournal {
+ public:
+  THistoryRecorder(THistory& history, TProgram program, std::string command, std::int64_t undoes);
+  ~THistoryRecorder() override;
+
+  TResultOf<std::int64_t> RecordBefore(const TFileChange& change) override;
+  TResult RecordTemporaryName(std::int64_t record, const std::string& name) override;
+  TResult RecordAfter(std::int64_t record, const std::string& pathAfter, const TFileAfter& after) override;
+
+  // Marks the entry finished (an undo's entry also marks the one it undid) and drops the oldest
+  // entries beyond the bounds. Nothing happens for an entry without records.
+  TResult Finish();
+  std::int64_t Entry() const { return entry_; }
+  std::int64_t Files() const { return files_; }
+
+ private:
+  THistory& history_;
+  TProgram program_;
+  std::string command_;
+  std::int64_t undoes_;
+  std::int64_t entry_ = 0;
+  // Writes the after states kept so far, inside the caller's transaction.
+  int WritePendingAfters();
+
+  std::int64_t files_ = 0;
+  bool finished_ = false;
+  // After states not yet written: they go with the next record's transaction or with Finish, so
+  // that each file costs one commit. One lost to a crash leaves its change to the repair, which
+  // judges the file from its bytes.
+  struct TPendingAfter {
+    std::int64_t Record;
+    std::string PathAfter;
+    TFileAfter After;
+  };
+  std::vector<TPendingAfter> pendingAfters_;
+};
+
+}  // namespace tagwright

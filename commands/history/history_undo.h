@@ -1,0 +1,57 @@
+// Taking an entry of the history back, and repairing entries a crash left unfinished.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "commands/history/history.h"
+#include "files/result.h"
+
+namespace tagwright {
+
+enum class TUndoAction { Restored, RenamedBack, Skipped };
+
+// "restored", "renamed back", "skipped".
+const char* UndoActionName(TUndoAction action);
+
+inline constexpr const char* kChangedSinceReason = "the file has changed since";
+inline constexpr const char* kMissingReason = "the file is no longer there";
+inline constexpr const char* kOldNameTakenReason = "its old name is taken by another file";
+inline constexpr const char* kUndoNotRecordedReason = "the undo could not be recorded in the history";
+
+struct TUndoFile {
+  std::string File;     // the file as it is named before the undo
+  std::string NewFile;  // its name after, when renamed back
+  TUndoAction Action = TUndoAction::Skipped;
+  std::string Reason;  // why it was skipped
+  TResult Failure;     // the file failure behind a skip, when there was one
+};
+
+struct TUndoReport {
+  std::int64_t Entry = 0;
+  std::int64_t UndoEntry = 0;  // the history entry of the undo itself (0 in a dry run, or if nothing changed)
+  std::vector<TUndoFile> Files;
+  std::size_t Skipped() const;
+};
+
+// Takes the entry's changes back, newest file first: each file still as the entry left it gets its
+// old tag bytes, permission bits and name again; the others are skipped and named. The undo is an
+// entry of its own, named command. A dry run only says what would happen.
+TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram program, const std::string& command,
+                                 bool dryRun);
+
+struct TRepairReport {
+  std::size_t Repaired = 0;           // files put back as they were
+  std::vector<std::string> Problems;  // files that could not be repaired, named
+};
+
+// Repairs the entries that were never finished by programs no longer running: each file whose change
+// was not finished gets its old bytes, permission bits and name back, and a temporary file its
+// rewrite left is removed; finished changes stay.
+TResultOf<TRepairReport> RepairInterrupted(THistory& history);
+
+// "repaired N file(s) after an interrupted write".
+std::string RepairMessage(std::size_t repaired);
+
+}  // namespace tagwright

@@ -1,0 +1,437 @@
+// The history of changes on real files: every change recorded ahead, taken back byte for byte
+// (sha256), name and permission bits included; files changed since are left alone and named; an
+// interrupted entry is repaired at the next start; the history stays bounded and survives damage.
+#include "commands/history/history.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+
+#include "commands/history/history_undo.h"
+#include "commands/song_pass.h"
+#include "commands/song_plans.h"
+#include "songs/song_list.h"
+#include "support/sha256.h"
+#include "support/temp_folder.h"
+#include "support/test_songs.h"
+#include "tags/id3_info.h"
+
+namespace tagwright {
+namespace {
+
+using namespace testing;
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0) << path;
+  ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  ::close(fd);
+}
+
+// The songs undo_songs.py writes, made once and copied for each case.
+const std::string& TemplateFolder() {
+  static TTempFolder* folder = [] {
+    auto* made = new TTempFolder();
+    const std::string command = std::string(TAGWRIGHT_PYTHON3) + " " + TAGWRIGHT_UNDO_SONGS + " '" + made->Path() + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return made;
+  }();
+  return folder->Path();
+}
+
+// Name -> sha256 and permission bits of every file in the folder.
+std::map<std::string, std::string> FolderState(const std::string& folder) {
+  std::map<std::string, std::string> state;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    struct stat info {};
+    ::stat(item.path().c_str(), &info);
+    state[item.path().filename().string()] =
+        FileSha256(item.path().string()) + " mode " + std::to_string(info.st_mode & 07777);
+  }
+  return state;
+}
+
+void CopyTemplates(const std::string& to) {
+  for (const auto& item : std::filesystem::directory_iterator(TemplateFolder())) {
+    std::filesystem::copy_file(item.path(), std::filesystem::path(to) / item.path().filename());
+  }
+}
+
+std::unique_ptr<THistory> OpenHistory(const TTempFolder& folder) {
+  TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(folder / "history.sqlite3");
+  EXPECT_TRUE(opened.Ok()) << opened.Failure().Describe();
+  return opened ? std::move(opened.Value()) : nullptr;
+}
+
+// Runs one command over every song of the folder as one entry of the history; its id, or 0.
+std::int64_t RunRecorded(THistory& history, const std::string& folder, const TSongPlanner& planner,
+                         const std::string& name = "test") {
+  TSongList songs;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    auto song = std::make_unique<TSongFile>();
+    if (song->SetFileName(item.path().string(), true)) songs.Add(std::move(song));
+  }
+  songs.SortBy(TSortOrder::FileName);
+  std::unique_ptr<THistoryRecorder> recorder = history.StartEntry(TProgram::Cli, name);
+  TPassHooks hooks;
+  hooks.Journal = recorder.get();
+  (void)RunSongPass(songs.Songs(), planner, TPassMode::Apply, hooks);  // the files tell the outcome
+  EXPECT_TRUE(recorder->Finish().Ok());
+  return recorder->Entry();
+}
+
+std::string RandomText(std::mt19937& random, std::size_t longest) {
+  static const char kLetters[] = "abcdefgh ijklmnop_qrstuvwxyz ABC-DEF éü";
+  std::string text;
+  const std::size_t length = std::uniform_int_distribution<std::size_t>(0, longest)(random);
+  while (text.size() < length) text += kLetters[random() % (sizeof kLetters - 1)];
+  return text;
+}
+
+TSongPlanner RandomCommand(std::mt19937& random) {
+  switch (random() % 8) {
+    case 0: return {TTagsNeeded::Yes, PlanStampRecognized};
+    case 1: {
+      const auto field = static_cast<TTagField>(random() % 7);
+      return {TTagsNeeded::Yes,
+              [field](const TSongFile&, const TID3Info& tags) { return PlanClearTagField(tags, field); }};
+    }
+    case 2: return {TTagsNeeded::Yes, PlanDetailsCleanup};
+    case 3: return {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
+    case 4: return {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+    case 5: return {TTagsNeeded::Yes, PlanFileNameAsTitle};
+    default: {
+      // Stamped fields of any length: the new tag fits in place, or the file is rewritten.
+      TID3Info fields;
+      fields.Title = RandomText(random, 40);
+      fields.Comment = RandomText(random, random() % 3 == 0 ? 6000 : 60);
+      fields.Track = static_cast<std::uint8_t>(random() % 20);
+      return {TTagsNeeded::Yes, [fields](const TSongFile&, const TID3Info&) {
+                TSongChange change;
+                change.WriteTags = true;
+                change.Tags = fields;
+                return change;
+              }};
+    }
+  }
+}
+
+// Random sequences of commands, each followed by undoing them all in reverse, leave every file
+// as it was. TAGWRIGHT_UNDO_SEQUENCES sets how many sequences each case runs (default 4).
+class UndoRoundTrip : public ::testing::TestWithParam<int> {};
+
+TEST_P(UndoRoundTrip, RandomCommandsUndoneInReverseLeaveEveryFileAsItWas) {
+  const char* wanted = std::getenv("TAGWRIGHT_UNDO_SEQUENCES");
+  const int sequences = wanted ? std::atoi(wanted) : 4;
+  for (int sequence = 0; sequence < sequences; ++sequence) {
+    const unsigned seed = static_cast<unsigned>(GetParam() * 100000 + sequence);
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    TTempFolder songs;
+    TTempFolder state;
+    CopyTemplates(songs.Path());
+    // A read-only song is never written by a command; it must come through untouched too.
+    ASSERT_EQ(::chmod((songs / "Kit Moor - Blue.mp3").c_str(), 0444), 0);
+    const auto before = FolderState(songs.Path());
+    std::unique_ptr<THistory> history = OpenHistory(state);
+    ASSERT_TRUE(history);
+    std::vector<std::int64_t> entries;
+    const int commands = 1 + static_cast<int>(random() % 6);
+    for (int i = 0; i < commands; ++i) {
+      if (std::int64_t entry = RunRecorded(*history, songs.Path(), RandomCommand(random)); entry != 0) {
+        entries.push_back(entry);
+      }
+    }
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+      TResultOf<TUndoReport> undone = UndoEntry(*history, *entry, TProgram::Cli, "undo", false);
+      ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
+      for (const TUndoFile& file : undone.Value().Files) {
+        EXPECT_NE(file.Action, TUndoAction::Skipped) << file.File << ": " << file.Reason;
+      }
+    }
+    ASSERT_EQ(FolderState(songs.Path()), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, UndoRoundTrip, ::testing::Range(0, 6));
+
+TEST(History, UndoingAnUndoPutsTheChangeBack) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t stamp = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanDetailsCleanup});
+  ASSERT_NE(stamp, 0);
+  const auto after = FolderState(songs.Path());
+  TResultOf<TUndoReport> undone = UndoEntry(*history, stamp, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok());
+  ASSERT_NE(FolderState(songs.Path()), after);
+  TResultOf<std::optional<THistoryEntry>> newest = history->NewestNotUndone();
+  ASSERT_TRUE(newest.Ok() && newest.Value());
+  EXPECT_EQ(newest.Value()->Id, undone.Value().UndoEntry);
+  ASSERT_TRUE(UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", false).Ok());
+  EXPECT_EQ(FolderState(songs.Path()), after);
+  TResultOf<std::optional<THistoryEntry>> first = history->FindEntry(stamp);
+  EXPECT_TRUE(first.Value()->Undone);
+}
+
+TEST(History, AReadOnlySongWrittenAnywayGetsItsModeBack) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  const std::string song = songs / "07 - Ann Lee - Early Light.mp3";
+  ASSERT_EQ(::chmod(song.c_str(), 0444), 0);
+  const auto before = FolderState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Window, "Stamp ID3 Tag(s)");
+  TSongChange change;
+  change.WriteTags = true;
+  change.Tags.Title = "Written anyway";
+  ASSERT_EQ(ApplySongChange(song, change, recorder.get()).Outcome, TChangeOutcome::Tagged);
+  ASSERT_TRUE(recorder->Finish().Ok());
+  struct stat info {};
+  ::stat(song.c_str(), &info);
+  ASSERT_NE(info.st_mode & 0200, 0U) << "the write adds the owner's write bit";
+  ASSERT_TRUE(UndoEntry(*history, recorder->Entry(), TProgram::Window, "Undo Last Command", false).Ok());
+  EXPECT_EQ(FolderState(songs.Path()), before);
+}
+
+// What another program does to a file after a command; undo must leave such a file alone.
+struct TLaterChange {
+  const char* Name;
+  void (*Apply)(const std::string& path);
+};
+
+void PrintTo(const TLaterChange& change, std::ostream* out) { *out << change.Name; }
+
+class UndoLeavesChangedFiles : public ::testing::TestWithParam<TLaterChange> {};
+
+TEST_P(UndoLeavesChangedFiles, AndNamesThem) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t entry = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanStampRecognized});
+  const std::string changed = songs / "03 - Mara Vell - Paper Boats.mp3";
+  GetParam().Apply(changed);
+  const std::string changedSha = FileSha256(changed);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_EQ(FileSha256(changed), changedSha);
+  bool named = false;
+  for (const TUndoFile& file : undone.Value().Files) {
+    if (file.File == changed) {
+      named = true;
+      EXPECT_EQ(file.Action, TUndoAction::Skipped);
+      EXPECT_EQ(file.Reason, kChangedSinceReason);
+    } else {
+      EXPECT_NE(file.Action, TUndoAction::Skipped) << file.File;
+    }
+  }
+  EXPECT_TRUE(named);
+  EXPECT_EQ(undone.Value().Skipped(), 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, UndoLeavesChangedFiles,
+                         ::testing::Values(TLaterChange{"TagRewritten",
+                                                        [](const std::string& path) {
+                                                          TID3Info tags;
+                                                          tags.Title = "Changed elsewhere";
+                                                          ASSERT_TRUE(WriteID3Tags(path, tags).Ok());
+                                                        }},
+                                           TLaterChange{"TrailerEdited",
+                                                        [](const std::string& path) {
+                                                          const int fd = ::open(path.c_str(), O_WRONLY);
+                                                          struct stat info {};
+                                                          ::fstat(fd, &info);
+                                                          ASSERT_EQ(::pwrite(fd, "X", 1, info.st_size - 100), 1);
+                                                          ::close(fd);
+                                                        }},
+                                           TLaterChange{"AudioAppended",
+                                                        [](const std::string& path) {
+                                                          const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
+                                                          ASSERT_EQ(::write(fd, "more", 4), 4);
+                                                          ::close(fd);
+                                                        }}),
+                         [](const ::testing::TestParamInfo<TLaterChange>& info) {
+                           return std::string(info.param.Name);
+                         });
+
+TEST(History, ARenameBackOntoATakenNameIsRefused) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t entry =
+      RunRecorded(*history, songs.Path(),
+                  {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }});
+  const std::string oldName = songs / "the_quiet_ones_-_north_wind.mp3";
+  ASSERT_FALSE(FileExists(oldName)) << "the song was renamed";
+  songs.WriteFile("the_quiet_ones_-_north_wind.mp3", "someone else's file");
+  const auto before = FolderState(songs.Path());
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", true);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_EQ(FolderState(songs.Path()), before) << "a dry run changes nothing";
+  undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok());
+  std::size_t refused = 0;
+  for (const TUndoFile& file : undone.Value().Files) {
+    if (file.Reason == kOldNameTakenReason) ++refused;
+  }
+  EXPECT_EQ(refused, 1U);
+  EXPECT_EQ(ReadWholeFile(oldName), "someone else's file");
+}
+
+TEST(History, AChangeThatCannotBeRecordedIsNotMade) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  history->SetBusyTimeout(50);
+  // Another program holds the database's write lock past the timeout.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open((state / "history.sqlite3").c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const auto before = FolderState(songs.Path());
+  const std::int64_t entry = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanStampRecognized});
+  EXPECT_EQ(entry, 0);
+  EXPECT_EQ(FolderState(songs.Path()), before);
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+}
+
+TEST(History, ADamagedFileIsMovedAsideAndANewHistoryBegun) {
+  TTempFolder state;
+  state.WriteFile("history.sqlite3", std::string(8192, 'x'));
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  ASSERT_TRUE(history);
+  ASSERT_EQ(history->Notices().size(), 1U);
+  EXPECT_NE(history->Notices()[0].find("history.sqlite3.damaged-"), std::string::npos) << history->Notices()[0];
+  bool keptAside = false;
+  for (const auto& item : std::filesystem::directory_iterator(state.Path())) {
+    if (item.path().filename().string().starts_with("history.sqlite3.damaged-")) {
+      keptAside = ReadWholeFile(item.path().string()) == std::string(8192, 'x');
+    }
+  }
+  EXPECT_TRUE(keptAside);
+  TResultOf<std::vector<THistoryEntry>> entries = history->Entries();
+  ASSERT_TRUE(entries.Ok());
+  EXPECT_TRUE(entries.Value().empty());
+}
+
+// The bounds: at most so many entries and so many stored tag bytes; the oldest go first.
+struct TBound {
+  const char* Name;
+  THistoryLimits Limits;
+  std::size_t Kept;
+};
+
+void PrintTo(const TBound& bound, std::ostream* out) { *out << bound.Name; }
+
+class HistoryBounds : public ::testing::TestWithParam<TBound> {};
+
+TEST_P(HistoryBounds, DropTheOldestEntries) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  history->SetLimits(GetParam().Limits);
+  std::vector<std::int64_t> made;
+  for (int i = 0; i < 5; ++i) {
+    made.push_back(RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, [i](const TSongFile&, const TID3Info&) {
+                                                          TSongChange change;
+                                                          change.WriteTags = true;
+                                                          change.Tags.Title = "Take " + std::to_string(i);
+                                                          return change;
+                                                        }}));
+  }
+  TResultOf<std::vector<THistoryEntry>> entries = history->Entries();
+  ASSERT_TRUE(entries.Ok());
+  ASSERT_EQ(entries.Value().size(), GetParam().Kept);
+  for (std::size_t i = 0; i < GetParam().Kept; ++i) EXPECT_EQ(entries.Value()[i].Id, made[made.size() - 1 - i]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
+                         ::testing::Values(TBound{"Entries", {3, std::int64_t{512} << 20}, 3},
+                                           // Each entry stores some 75 KB of old tags.
+                                           TBound{"TagBytes", {200, 160'000}, 2},
+                                           TBound{"NewestAlwaysKept", {200, 10}, 1}),
+                         [](const ::testing::TestParamInfo<TBound>& info) { return std::string(info.param.Name); });
+
+// A crash between the record and its completion: what the file holds then, and what the repair
+// makes of it.
+struct TCrash {
+  const char* Name;
+  // Leaves the song as the crash did, given its path and the bytes of its tag written in full.
+  void (*Leave)(const std::string& path, const std::string& written);
+  bool ExpectBefore;  // the repair gives the old bytes back (else the file stays as left)
+};
+
+void PrintTo(const TCrash& crash, std::ostream* out) { *out << crash.Name; }
+
+class InterruptedWrite : public ::testing::TestWithParam<TCrash> {};
+
+TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  const std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
+  const std::string original = FileSha256(song);
+  // The complete write, to know its bytes.
+  TTempFolder scratch;
+  std::filesystem::copy_file(song, scratch / "copy.mp3");
+  TID3Info tags;
+  tags.Title = "Torn";
+  ASSERT_TRUE(WriteID3Tags(scratch / "copy.mp3", tags).Ok());
+  const std::string written = ReadWholeFile(scratch / "copy.mp3");
+  {
+    std::unique_ptr<THistory> history = OpenHistory(state);
+    std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Cli, "stamp");
+    TResultOf<TFileChange> change = CaptureBefore(song, "", true);
+    ASSERT_TRUE(change.Ok());
+    ASSERT_TRUE(recorder->RecordBefore(change.Value()).Ok());
+    GetParam().Leave(song, written);
+    // The program dies here: the entry is never finished.
+  }
+  const std::string left = FileSha256(song);
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  TResultOf<TRepairReport> repaired = RepairInterrupted(*history);
+  ASSERT_TRUE(repaired.Ok());
+  EXPECT_TRUE(repaired.Value().Problems.empty());
+  EXPECT_EQ(FileSha256(song), GetParam().ExpectBefore ? original : left);
+  EXPECT_FALSE(FileExists(song + "~")) << "the rewrite's temporary file is removed";
+  TResultOf<std::vector<THistoryEntry>> interrupted = history->Interrupted();
+  ASSERT_TRUE(interrupted.Ok());
+  EXPECT_TRUE(interrupted.Value().empty());
+  EXPECT_EQ(RepairMessage(1), "repaired 1 file(s) after an interrupted write");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Crashes, InterruptedWrite,
+    ::testing::Values(TCrash{"BeforeTouching", [](const std::string&, const std::string&) {}, true},
+                      TCrash{"TornInPlace",
+                             [](const std::string& path, const std::string& written) {
+                               // The first page of the new tag reached the file, the rest did not.
+                               const int fd = ::open(path.c_str(), O_WRONLY);
+                               ASSERT_EQ(::pwrite(fd, written.data(), 4096, 0), 4096);
+                               ::close(fd);
+                             },
+                             true},
+                      TCrash{"TemporaryFileLeft",
+                             [](const std::string& path, const std::string& written) {
+                               WriteBytes(path + "~", written.substr(0, 30000));
+                             },
+                             true},
+                      TCrash{"RewrittenButTrailerOld",
+                             [](const std::string& path, const std::string& written) {
+                               // The new head is in place; the trailer was not yet written.
+                               std::string old = ReadWholeFile(path);
+                               WriteBytes(path, written.substr(0, written.size() - 128) + old.substr(old.size() - 128));
+                             },
+                             true}),
+    [](const ::testing::TestParamInfo<TCrash>& info) { return std::string(info.param.Name); });
+
+}  // namespace
+}  // namespace tagwright
