@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "files/folder_scan.h"
+#include "text/letters.h"
 #include "ui/about_box.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
@@ -172,6 +173,7 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::SelectAllRequested, this, &TMainWindow::SelectAll);
   connect(songListPane_, &TSongListPane::IncludeSubfoldersToggled, this, &TMainWindow::ReloadForSubfolderTick);
   connect(songListPane_, &TSongListPane::RefreshRequested, this, &TMainWindow::RefreshSongFolder);
+  connect(songListPane_, &TSongListPane::AccentedLettersToggled, this, &TMainWindow::UseAccentedLetters);
   connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
 
@@ -234,6 +236,9 @@ void TMainWindow::HandleFunctionKey(QKeyEvent* event, QWidget* receiver) {
 
 void TMainWindow::RestoreWindowState() {
   QSettings settings(SettingsOrganization(), SettingsApplication());
+  const bool accented = settings.value(AccentedLettersKey(), false).toBool();
+  SetAccentedLetters(accented);
+  songListPane_->SetAccentedLetters(accented);
   const QByteArray geometry = settings.value(WindowGeometryKey()).toByteArray();
   if (!geometry.isEmpty()) restoreGeometry(geometry);
   auto* folderSplitter = folderPane_->findChild<QSplitter*>(QStringLiteral("folderSplitter"));
@@ -250,6 +255,12 @@ void TMainWindow::SaveWindowState() const {
   if (auto* folderSplitter = folderPane_->findChild<QSplitter*>(QStringLiteral("folderSplitter"))) {
     settings.setValue(FolderSplitterKey(), folderSplitter->saveState());
   }
+}
+
+void TMainWindow::UseAccentedLetters(bool on) {
+  SetAccentedLetters(on);
+  QSettings(SettingsOrganization(), SettingsApplication()).setValue(AccentedLettersKey(), on);
+  RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
 }
 
 // The window never gets so small that a label or button is cut or two of them meet.

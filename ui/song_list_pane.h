@@ -51,6 +51,8 @@ class TSongListPane : public QWidget {
   // The tick of the menu's "Include Subdirectories" entry.
   bool IncludeSubfolders() const;
   void SetIncludeSubfolders(bool include);
+  // The tick of "Accented Letters in Names", set without reporting it.
+  void SetAccentedLetters(bool on);
 
   // Enables the menu's entries by the selection, as when the menu opens.
   void PrepareMenu();
@@ -73,6 +75,8 @@ class TSongListPane : public QWidget {
   void SelectAllRequested();
   // The entry's tick has already flipped when this is sent.
   void IncludeSubfoldersToggled();
+  // The tick of "Accented Letters in Names" has flipped.
+  void AccentedLettersToggled(bool on);
   void RefreshRequested();
   void PreviewHandsFreeRequested();
   void PreviewAutoRenameRequested();
@@ -98,6 +102,7 @@ class TSongListPane : public QWidget {
   QAction* selectAllEntry_ = nullptr;
   QAction* includeSubfoldersEntry_ = nullptr;  // checkable: choosing it flips the tick by itself
   QAction* refreshEntry_ = nullptr;
+  QAction* accentedLettersEntry_ = nullptr;
   QAction* previewHandsFreeEntry_ = nullptr;
   QAction* previewAutoRenameEntry_ = nullptr;
 };

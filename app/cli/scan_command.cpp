@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "app/cli/json_line.h"
+#include "app/cli/song_pass.h"
 #include "app/cli/song_paths.h"
 #include "files/file_access.h"
 #include "songs/file_name_composition.h"
 #include "songs/song_list.h"
+#include "text/letters.h"
 
 namespace tagwright::cli {
 
@@ -18,6 +20,7 @@ struct TScanOptions {
   std::vector<std::string> paths;
   bool recursive = false;
   bool noTags = false;
+  bool accentedLetters = false;
 };
 
 const char* RecognitionName(TRecognition recognition) {
@@ -59,6 +62,7 @@ TJsonLine SongLine(const TSongFile& song) {
 }
 
 void RunScan(const TScanOptions& options, TCliContext& context) {
+  SetAccentedLetters(options.accentedLetters);
   TSongPaths found = CollectSongPaths(options.paths, options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
 
@@ -82,6 +86,7 @@ void AddScanCommand(CLI::App& app, TCliContext& context) {
   CLI::App* command = app.add_subcommand("scan", "List the songs of files and folders with their recognised details");
   command->add_flag("--recursive", options->recursive, "Include the songs of subfolders");
   command->add_flag("--no-tags", options->noTags, "Recognise from file names only; do not read tags");
+  AddAccentedLettersOption(*command, options->accentedLetters);
   command->add_option("PATH", options->paths, "Song files and folders")->required();
   command->callback([options, &context] { RunScan(*options, context); });
 }

@@ -20,11 +20,14 @@ struct TPassOptions {
   std::vector<std::string> paths;
   bool recursive = false;
   bool dryRun = false;
+  bool accentedLetters = false;
 };
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
 
-// Adds PATH..., --recursive and --dry-run to a command.
+// Adds PATH..., --recursive, --dry-run and --accented-letters to a command.
 void AddPassOptions(CLI::App& command, TPassOptions& options);
+// Adds --accented-letters, which every command that recognises names takes.
+void AddAccentedLettersOption(CLI::App& command, bool& accentedLetters);
 
 }  // namespace tagwright::cli

@@ -19,6 +19,7 @@ struct TStampOptions {
   bool recognized = false;  // stamp each song's recognised details instead of the given fields
   bool recursive = false;
   bool dryRun = false;
+  bool accentedLetters = false;
   // Each field is written only when its option was given (then even as the empty text).
   std::optional<std::string> artist, title, album, year, comment, genre, track;
 };
@@ -74,6 +75,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
                     "Write each song's recognised details (Stamp ID3 Tags); PATH may name folders");
   command->add_flag("--recursive", options->recursive, "With --recognized: include the songs of subfolders");
   command->add_flag("--dry-run", options->dryRun, "Change nothing on disk");
+  AddAccentedLettersOption(*command, options->accentedLetters);
   command->add_option("FILE", options->files, "Song files (with --recognized: files and folders)")->required();
   command->callback([options, fields, &context] {
     for (const TField& f : *fields) {
@@ -87,7 +89,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     for (const TField& f : *fields) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
-    TPassOptions pass{options->files, options->recursive, options->dryRun};
+    TPassOptions pass{options->files, options->recursive, options->dryRun, options->accentedLetters};
     RunSongPass(pass, {TTagsNeeded::Yes, PlanStampRecognized}, context);
   });
 }

@@ -28,11 +28,11 @@ _tagwright_cli() {
 
     local options
     case $command in
-        scan) options="--help --recursive --no-tags" ;;
-        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run" ;;
+        scan) options="--help --recursive --no-tags --accented-letters" ;;
+        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --accented-letters" ;;
         tags) options="--help" ;;
         stamp)
-            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run"
+            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run --accented-letters"
             case $prev in
                 --artist | --title | --album | --year | --comment | --genre | --track) return ;;  # free text
             esac

@@ -19,6 +19,7 @@ complete -c tagwright-cli -n "__fish_seen_subcommand_from $commands" -s h -l hel
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l recursive -d 'Include the songs of subfolders'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan" -l no-tags -d 'Recognise from file names only'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp" -l dry-run -d 'Change nothing on disk'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l accented-letters -d 'Count letters beyond ASCII as letters in names'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from clear" -a 'artist title track album year genre comment' -d 'Tag field'
 for field in artist title album year comment genre track
     complete -c tagwright-cli -n "__fish_seen_subcommand_from stamp" -l $field -x -d "Set the $field"

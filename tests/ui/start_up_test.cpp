@@ -71,7 +71,7 @@ void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
     if (!action->isSeparator()) entries << action->text();
   }
   QCOMPARE(entries, QStringList({"Play", "Stamp ID3 Tags", "ID3 Clear", "Rename This File", "Delete This File",
-                                 "Select Artist", "Select All", "Include Subdirectories", "Refresh",
+                                 "Select Artist", "Select All", "Include Subdirectories", "Accented Letters in Names", "Refresh",
                                  "Preview Hands-Free...", "Preview AutoRename..."}));
 }
 
