@@ -10,6 +10,7 @@
 #include "tags/atomic_rewrite.h"
 #include "tags/mp3_content.h"
 #include "text/ascii_text.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -106,7 +107,7 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
   if (!change.Refusal.empty()) return Failed(fileName, change.Refusal);
   if (change.DoesNothing()) return Skipped(fileName, change.Skip.empty() ? kNothingToChangeReason : change.Skip);
   const bool renames = !change.NewFileName.empty();
-  if (renames && change.RefuseTakenName && !EqualsIgnoringAsciiCase(change.NewFileName, fileName) &&
+  if (renames && change.RefuseTakenName && !EqualsIgnoringCase(change.NewFileName, fileName) &&
       names.Taken(change.NewFileName)) {
     return Failed(fileName, kNameTakenMessage);
   }

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libutf8proc-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev
   python3 python3-mutagen eyed3 libtag1-dev

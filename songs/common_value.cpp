@@ -1,6 +1,7 @@
 #include "songs/common_value.h"
 
 #include "text/ascii_text.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -11,7 +12,7 @@ void MergeCommonValue(std::string& accumulator, const std::string& value) {
     accumulator = kMixedValue;
   } else if (accumulator == kMixedValue) {
     // stays mixed
-  } else if (accumulator.empty() || EqualsIgnoringAsciiCase(accumulator, value)) {
+  } else if (accumulator.empty() || EqualsIgnoringCase(accumulator, value)) {
     accumulator = value;
   } else {
     accumulator = kMixedValue;

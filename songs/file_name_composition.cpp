@@ -3,6 +3,7 @@
 #include "files/paths.h"
 #include "songs/recognition.h"
 #include "text/ascii_text.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -69,8 +70,14 @@ bool IsFileRenamed(const TSongFile& song, std::string_view composedPath) {
 std::string AlnumWords(std::string_view text) {
   std::string words;
   words.reserve(text.size());
-  for (char c : text) {
-    const char kept = IsAsciiAlnum(c) ? c : ' ';
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    // With accented letters on, a letter beyond ASCII is kept whole.
+    if (const std::size_t letter = AccentedLetterLength(text, at); letter > 0) {
+      words.append(text.substr(at, letter));
+      at += letter - 1;
+      continue;
+    }
+    const char kept = IsAsciiAlnum(text[at]) ? text[at] : ' ';
     if (kept == ' ' && !words.empty() && words.back() == ' ') continue;
     words.push_back(kept);
   }
@@ -92,11 +99,11 @@ bool TextHoldsOnlyDetails(const TSongDetails& song, std::string_view text) {
   for (const std::string& value : values) {
     const std::string words = AlnumWords(value);
     if (words.empty()) continue;
-    const std::size_t at = FindIgnoringAsciiCase(rest, words);
+    const std::size_t at = FindIgnoringCase(rest, words);
     if (at != std::string::npos) rest.erase(at, words.size());
   }
-  for (char c : rest) {
-    if (IsAsciiAlnum(c)) return false;
+  for (std::size_t at = 0; at < rest.size(); ++at) {
+    if (IsAsciiAlnum(rest[at]) || AccentedLetterLength(rest, at) > 0) return false;
   }
   return true;
 }

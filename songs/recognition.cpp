@@ -7,6 +7,7 @@
 #include "songs/song_pattern_table.h"
 #include "tags/id3_info.h"
 #include "text/ascii_text.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -110,11 +111,20 @@ void TTokenList::Erase(std::size_t first, std::size_t count) {
 void TokenizeName(std::string_view text, TTokenList& tokens) {
   tokens.Clear();
   tokens.Source.assign(text);
+  // The class of the character at a position and its length: a letter beyond ASCII (with accented
+  // letters on) is one word character of several bytes, anything else one byte of its class.
+  const auto classAt = [text](std::size_t at, std::size_t& length) {
+    length = AccentedLetterLength(text, at);
+    if (length > 0) return kWordClass;
+    length = 1;
+    return CharacterClass(text[at]);
+  };
   std::size_t start = 0;
   while (start < text.size()) {
-    const char code = CharacterClass(text[start]);
-    std::size_t end = start + 1;
-    while (end < text.size() && CharacterClass(text[end]) == code) ++end;
+    std::size_t length = 0;
+    const char code = classAt(start, length);
+    std::size_t end = start + length;
+    while (end < text.size() && classAt(end, length) == code) end += length;
     tokens.Append(code, end - start);
     start = end;
   }

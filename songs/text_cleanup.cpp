@@ -1,6 +1,7 @@
 #include "songs/text_cleanup.h"
 
 #include "text/ascii_text.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -12,24 +13,12 @@ std::string UnderscoresToSpaces(std::string_view text) {
   return result;
 }
 
-std::string InitialCaps(std::string_view text) {
-  std::string result = AsciiLowerCase(text);
-  if (result.empty()) return result;
-  result[0] = AsciiUpper(result[0]);
-  for (std::size_t i = 1; i < result.size(); ++i) {
-    const char before = result[i - 1];
-    if (before == ' ' || before == '-' || before == '(' || before == ')') result[i] = AsciiUpper(result[i]);
-  }
-  return result;
-}
+std::string InitialCaps(std::string_view text) { return CapitaliseWords(text); }
 
-std::string CleanupText(std::string_view text) {
-  return ReplaceAll(InitialCaps(UnderscoresToSpaces(text)), "  ", " ");
-}
+std::string CleanupText(std::string_view text) { return ReplaceAll(InitialCaps(UnderscoresToSpaces(text)), "  ", " "); }
 
 std::string RemoveArtistFromTitle(std::string_view artist, std::string_view title) {
-  if (artist.empty() || title.size() < artist.size() ||
-      !EqualsIgnoringAsciiCase(title.substr(0, artist.size()), artist)) {
+  if (artist.empty() || title.size() < artist.size() || !EqualsIgnoringCase(title.substr(0, artist.size()), artist)) {
     return std::string(title);
   }
   // Only a whole word: the artist "Sting" leaves the title "Stingray" as it is. A byte beyond

@@ -1,5 +1,5 @@
 // Small text transformations that tidy details taken from file names. Case changes touch only the
-// ASCII letters.
+// ASCII letters, and also the letters beyond ASCII when accented letters are on (text/letters.h).
 #pragma once
 
 #include <string>

@@ -21,6 +21,7 @@
 
 #include "files/folder_scan.h"
 #include "songs/song_listing.h"
+#include "text/letters.h"
 #include "ui/about_box.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
@@ -177,6 +178,7 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::SelectAllRequested, this, &TMainWindow::SelectAll);
   connect(songListPane_, &TSongListPane::IncludeSubfoldersToggled, this, &TMainWindow::ReloadForSubfolderTick);
   connect(songListPane_, &TSongListPane::RefreshRequested, this, &TMainWindow::RefreshSongFolder);
+  connect(songListPane_, &TSongListPane::AccentedLettersToggled, this, &TMainWindow::UseAccentedLetters);
   connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
   connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
@@ -241,6 +243,9 @@ void TMainWindow::HandleFunctionKey(QKeyEvent* event, QWidget* receiver) {
 
 void TMainWindow::RestoreWindowState() {
   QSettings settings(SettingsOrganization(), SettingsApplication());
+  const bool accented = settings.value(AccentedLettersKey(), false).toBool();
+  SetAccentedLetters(accented);
+  songListPane_->SetAccentedLetters(accented);
   const QByteArray geometry = settings.value(WindowGeometryKey()).toByteArray();
   if (!geometry.isEmpty()) restoreGeometry(geometry);
   auto* folderSplitter = folderPane_->findChild<QSplitter*>(QStringLiteral("folderSplitter"));
@@ -257,6 +262,12 @@ void TMainWindow::SaveWindowState() const {
   if (auto* folderSplitter = folderPane_->findChild<QSplitter*>(QStringLiteral("folderSplitter"))) {
     settings.setValue(FolderSplitterKey(), folderSplitter->saveState());
   }
+}
+
+void TMainWindow::UseAccentedLetters(bool on) {
+  SetAccentedLetters(on);
+  QSettings(SettingsOrganization(), SettingsApplication()).setValue(AccentedLettersKey(), on);
+  RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
 }
 
 // The window never gets so small that a label or button is cut or two of them meet.

@@ -148,6 +148,8 @@ class TMainWindow : public QMainWindow {
   void SelectAll();
   void ReloadForSubfolderTick();
   void RefreshSongFolder();
+  // "Accented Letters in Names": remembered, and the songs recognised afresh.
+  void UseAccentedLetters(bool on);
   // Show what "Hands-Free!" or "AutoRename Files" would do to the selected songs, writing nothing;
   // "Apply" then runs the command on them.
   void PreviewHandsFree();

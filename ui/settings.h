@@ -14,5 +14,6 @@ inline QString SettingsApplication() { return QStringLiteral("Tagwright"); }
 inline QString WindowGeometryKey() { return QStringLiteral("window/geometry"); }
 inline QString MainSplitterKey() { return QStringLiteral("window/mainSplitter"); }
 inline QString FolderSplitterKey() { return QStringLiteral("window/folderSplitter"); }
+inline QString AccentedLettersKey() { return QStringLiteral("songList/accentedLetters"); }
 
 }  // namespace tagwright

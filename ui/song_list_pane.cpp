@@ -79,6 +79,10 @@ void TSongListPane::CreateMenu() {
   includeSubfoldersEntry_ = AddEntry(menu_, "Include Subdirectories", "includeSubfoldersEntry");
   includeSubfoldersEntry_->setCheckable(true);
   includeSubfoldersEntry_->setChecked(false);
+  accentedLettersEntry_ = AddEntry(menu_, "Accented Letters in Names", "accentedLettersEntry");
+  accentedLettersEntry_->setCheckable(true);
+  SetHint(accentedLettersEntry_,
+          QStringLiteral("Count letters such as \u00e9 or \u00f6 as letters of a name's words."));
   refreshEntry_ = AddEntry(menu_, "Refresh", "refreshEntry");
   menu_->addSeparator();
   previewHandsFreeEntry_ = AddEntry(menu_, "Preview Hands-Free...", "previewHandsFreeEntry");
@@ -92,6 +96,7 @@ void TSongListPane::CreateMenu() {
   connect(selectAllEntry_, &QAction::triggered, this, &TSongListPane::SelectAllRequested);
   connect(includeSubfoldersEntry_, &QAction::triggered, this, &TSongListPane::IncludeSubfoldersToggled);
   connect(refreshEntry_, &QAction::triggered, this, &TSongListPane::RefreshRequested);
+  connect(accentedLettersEntry_, &QAction::triggered, this, &TSongListPane::AccentedLettersToggled);
   connect(previewHandsFreeEntry_, &QAction::triggered, this, &TSongListPane::PreviewHandsFreeRequested);
   connect(previewAutoRenameEntry_, &QAction::triggered, this, &TSongListPane::PreviewAutoRenameRequested);
   CreateUndoEntry();
@@ -168,6 +173,8 @@ void TSongListPane::SelectRows(const std::vector<int>& rows) {
 bool TSongListPane::IncludeSubfolders() const { return includeSubfoldersEntry_->isChecked(); }
 
 void TSongListPane::SetIncludeSubfolders(bool include) { includeSubfoldersEntry_->setChecked(include); }
+
+void TSongListPane::SetAccentedLetters(bool on) { accentedLettersEntry_->setChecked(on); }
 
 void TSongListPane::PrepareMenu() {
   const int selected = SelectedRowCount();

@@ -52,6 +52,8 @@ class TSongListPane : public QWidget {
   // The tick of the menu's "Include Subdirectories" entry.
   bool IncludeSubfolders() const;
   void SetIncludeSubfolders(bool include);
+  // The tick of "Accented Letters in Names", set without reporting it.
+  void SetAccentedLetters(bool on);
 
   // Tells whether there is a command to undo, for the menu's last entry.
   void SetUndoAvailable(std::function<bool()> available);
@@ -77,6 +79,8 @@ class TSongListPane : public QWidget {
   void SelectAllRequested();
   // The entry's tick has already flipped when this is sent.
   void IncludeSubfoldersToggled();
+  // The tick of "Accented Letters in Names" has flipped.
+  void AccentedLettersToggled(bool on);
   void RefreshRequested();
   void PreviewHandsFreeRequested();
   void PreviewAutoRenameRequested();
@@ -107,6 +111,7 @@ class TSongListPane : public QWidget {
   QAction* selectAllEntry_ = nullptr;
   QAction* includeSubfoldersEntry_ = nullptr;  // checkable: choosing it flips the tick by itself
   QAction* refreshEntry_ = nullptr;
+  QAction* accentedLettersEntry_ = nullptr;
   QAction* previewHandsFreeEntry_ = nullptr;
   QAction* previewAutoRenameEntry_ = nullptr;
 };

@@ -13,6 +13,7 @@
 #include "songs/file_name_composition.h"
 #include "songs/song_list.h"
 #include "songs/song_listing.h"
+#include "text/letters.h"
 
 namespace tagwright::cli {
 
@@ -23,6 +24,7 @@ struct TScanOptions {
   bool recursive = false;
   bool noTags = false;
   unsigned jobs = 0;
+  bool accentedLetters = false;
 };
 
 const char* RecognitionName(TRecognition recognition) {
@@ -65,6 +67,7 @@ TJsonLine SongLine(const TSongFile& song) {
 }
 
 void RunScan(const TScanOptions& options, TCliContext& context) {
+  SetAccentedLetters(options.accentedLetters);
   TSongPaths found = CollectSongPaths(options.paths, options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
 
@@ -103,6 +106,7 @@ void AddScanCommand(CLI::App& app, TCliContext& context) {
   command->add_flag("--recursive", options->recursive, "Include the songs of subfolders");
   command->add_flag("--no-tags", options->noTags, "Recognise from file names only; do not read tags");
   AddJobsOption(*command, options->jobs);
+  AddAccentedLettersOption(*command, options->accentedLetters);
   command->add_option("PATH", options->paths, "Song files and folders")->required();
   command->callback([options, &context] { RunScan(*options, context); });
 }

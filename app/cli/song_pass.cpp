@@ -5,6 +5,7 @@
 #include "app/cli/json_line.h"
 #include "app/cli/song_paths.h"
 #include "songs/song_list.h"
+#include "text/letters.h"
 
 namespace tagwright::cli {
 
@@ -47,7 +48,13 @@ std::string ResultLine(const TSongResult& result) {
 
 }  // namespace
 
+void AddAccentedLettersOption(CLI::App& command, bool& accentedLetters) {
+  command.add_flag("--accented-letters", accentedLetters,
+                   "Count accented and other letters beyond ASCII as letters in names");
+}
+
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context) {
+  SetAccentedLetters(options.accentedLetters);
   TSongPaths found = CollectSongPaths(options.paths, options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
 
@@ -111,6 +118,7 @@ void AddPassOptions(CLI::App& command, TPassOptions& options) {
   command.add_flag("--dry-run", options.dryRun, "Change nothing on disk; show what would happen");
   AddJobsOption(command, options.jobs);
   AddNoHistoryOption(command, options.noHistory);
+  AddAccentedLettersOption(command, options.accentedLetters);
   command.add_option("PATH", options.paths, "Song files and folders")->required();
 }
 

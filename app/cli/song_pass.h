@@ -25,6 +25,7 @@ struct TPassOptions {
   unsigned jobs = 0;  // threads reading songs; 0 picks the machine's default
   bool noHistory = false;  // --no-history: changes are not recorded
   std::string command;     // the name of the command in the history
+  bool accentedLetters = false;
 };
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
@@ -42,8 +43,10 @@ void FinishRecording(TCliContext& context, TRecorderChoice& choice);
 // Adds --no-history to a command that writes.
 void AddNoHistoryOption(CLI::App& command, bool& noHistory);
 
-// Adds PATH..., --recursive, --dry-run, --jobs and --no-history to a command.
+// Adds PATH..., --recursive, --dry-run, --jobs, --no-history and --accented-letters to a command.
 void AddPassOptions(CLI::App& command, TPassOptions& options);
+// Adds --accented-letters, which every command that recognises names takes.
+void AddAccentedLettersOption(CLI::App& command, bool& accentedLetters);
 
 // Adds --jobs N to a command that lists songs.
 void AddJobsOption(CLI::App& command, unsigned& jobs);

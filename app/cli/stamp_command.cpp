@@ -21,6 +21,7 @@ struct TStampOptions {
   bool dryRun = false;
   unsigned jobs = 0;
   bool noHistory = false;
+  bool accentedLetters = false;
   // Each field is written only when its option was given (then even as the empty text).
   std::optional<std::string> artist, title, album, year, comment, genre, track;
 };
@@ -91,6 +92,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
   command->add_flag("--dry-run", options->dryRun, "Change nothing on disk");
   AddJobsOption(*command, options->jobs);
   AddNoHistoryOption(*command, options->noHistory);
+  AddAccentedLettersOption(*command, options->accentedLetters);
   command->add_option("FILE", options->files, "Song files (with --recognized: files and folders)")->required();
   command->callback([options, fields, &context] {
     for (const TField& f : *fields) {
@@ -104,7 +106,8 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     for (const TField& f : *fields) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
-    TPassOptions pass{options->files, options->recursive, options->dryRun, options->jobs, options->noHistory, "stamp"};
+    TPassOptions pass{options->files, options->recursive, options->dryRun,   options->jobs,
+                      options->noHistory, "stamp",          options->accentedLetters};
     RunSongPass(pass, {TTagsNeeded::Yes, PlanStampRecognized}, context);
   });
 }

@@ -32,11 +32,11 @@ _tagwright_cli() {
 
     local options
     case $command in
-        scan) options="--help --recursive --no-tags --jobs" ;;
-        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs --no-history" ;;
+        scan) options="--help --recursive --no-tags --jobs --accented-letters" ;;
+        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs --no-history --accented-letters" ;;
         tags) options="--help" ;;
         stamp)
-            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run --jobs --no-history"
+            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run --jobs --no-history --accented-letters"
             case $prev in
                 --artist | --title | --album | --year | --comment | --genre | --track) return ;;  # free text
             esac

@@ -25,6 +25,7 @@ complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-a
 complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp undo" -l dry-run -d 'Change nothing on disk'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp" -l no-history -d 'Write without a record in the history'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from history" -l limit -x -d 'Show at most N entries'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l accented-letters -d 'Count letters beyond ASCII as letters in names'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from clear" -a 'artist title track album year genre comment' -d 'Tag field'
 for field in artist title album year comment genre track
     complete -c tagwright-cli -n "__fish_seen_subcommand_from stamp" -l $field -x -d "Set the $field"

@@ -239,4 +239,28 @@ TEST(AutoRename, RenamesSongsWithOnlyATitleOrOnlyAnArtist) {
 }
 
 }  // namespace
+// --accented-letters on every command that recognises names: "Björk - Jóga.mp3" gives its artist and
+// title with it, and nothing without it.
+TEST(AccentedLettersOption, RecognisesAccentedNamesOnlyWhenGiven) {
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("bj\xc3\xb6rk - j\xc3\xb3ga.mp3", SongAudio());
+  const TCliRun plain = RunCli({"scan", "--no-tags", folder.Path()});
+  ASSERT_EQ(plain.exitStatus, 0) << plain.err;
+  EXPECT_EQ(plain.Lines().at(0)["recognition"], "failed");
+  const TCliRun accented = RunCli({"scan", "--no-tags", "--accented-letters", folder.Path()});
+  ASSERT_EQ(accented.exitStatus, 0) << accented.err;
+  EXPECT_EQ(accented.Lines().at(0)["artist"], "bj\xc3\xb6rk");
+  EXPECT_EQ(accented.Lines().at(0)["title"], "j\xc3\xb3ga");
+  for (const char* command : {"rename", "filename-as-title", "cleanup", "hands-free"}) {
+    const TCliRun run = RunCli({command, "--dry-run", "--accented-letters", folder.Path()});
+    EXPECT_EQ(run.exitStatus, 0) << command << ": " << run.err;
+  }
+  EXPECT_EQ(RunCli({"clear", "--dry-run", "--accented-letters", "title", folder.Path()}).exitStatus, 0);
+  EXPECT_EQ(RunCli({"stamp", "--recognized", "--dry-run", "--accented-letters", folder.Path()}).exitStatus, 0);
+  // Hands-Free capitalises the accented letters too.
+  const TCliRun handsFree = RunCli({"hands-free", "--dry-run", "--accented-letters", folder.Path()});
+  EXPECT_EQ(handsFree.Lines().at(0)["new_file"], folder / "Bj\xc3\xb6rk - J\xc3\xb3ga.mp3");
+  EXPECT_EQ(RunCli({"hands-free", "--dry-run", folder.Path()}).Lines().at(0)["reason"], "not recognised");
+}
+
 }  // namespace tagwright::testing

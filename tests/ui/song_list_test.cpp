@@ -278,6 +278,33 @@ void TSongListTest::RowHintsNameTheState() {
   QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("The colour of the state of the song shown"));
 }
 
+// "Accented Letters in Names": the songs are recognised afresh, and the choice is remembered.
+void TSongListTest::AccentedLettersEntryRecognisesAccentedNames() {
+  TSongFolder folder;
+  folder.AddSong("Bj\xc3\xb6rk - J\xc3\xb3ga.mp3");
+  {
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    QCOMPARE(window->SongAtRow(0)->Recognition(), TRecognition::Failed);
+    QVERIFY(!window.Child<QAction>("accentedLettersEntry")->isChecked());
+    window.Child<QAction>("accentedLettersEntry")->trigger();
+    QVERIFY(window.Child<QAction>("accentedLettersEntry")->isChecked());
+    QCOMPARE(window->RowCount(), 1);
+    QCOMPARE(window->SongAtRow(0)->Artist(), std::string("Bj\xc3\xb6rk"));
+    QCOMPARE(window->SongAtRow(0)->Title(), std::string("J\xc3\xb3ga"));
+  }
+  {
+    TWindowUnderTest window(TWindowUnderTest::TSettings::Keep);
+    QVERIFY(window.Child<QAction>("accentedLettersEntry")->isChecked());
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    QCOMPARE(window->SongAtRow(0)->Artist(), std::string("Bj\xc3\xb6rk"));
+    window.Child<QAction>("accentedLettersEntry")->trigger();
+    QCOMPARE(window->SongAtRow(0)->Recognition(), TRecognition::Failed);
+  }
+  TWindowUnderTest fresh;  // a first run: off
+  QVERIFY(!fresh.Child<QAction>("accentedLettersEntry")->isChecked());
+}
+
 void TSongListTest::PopupMenuEnablesBySelection() {
   TSongFolder folder;
   folder.AddSong("Abba - Waterloo.mp3");

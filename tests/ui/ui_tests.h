@@ -42,6 +42,7 @@ class TSongListTest : public QObject {
   void ClickOnTheSelectedRowOrEnterShowsTheSongAfresh();
   void PopupMenuEnablesBySelection();
   void RowHintsNameTheState();
+  void AccentedLettersEntryRecognisesAccentedNames();
   void SelectSingleRowIgnoresRowsOutside();
 };
 

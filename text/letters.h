@@ -1,0 +1,32 @@
+// Letters beyond ASCII in names, on request. By default a byte beyond ASCII is no letter and only the
+// ASCII letters change case, as everywhere in the core. With accented letters on, a UTF-8 code point
+// that Unicode calls a letter or a combining mark counts as a letter of a word, and case changes and
+// case-insensitive comparisons take in every letter that has a simple one-to-one case mapping of the
+// same length in bytes. The switch holds for the whole program (the window's menu entry, the command
+// line's --accented-letters).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tagwright {
+
+void SetAccentedLetters(bool on);
+bool AccentedLetters();
+
+// The length in bytes of the letter or combining mark beyond ASCII that starts at text[at]; 0 for
+// anything else (an ASCII byte, an invalid sequence, another kind of character), and always 0 with
+// accented letters off.
+std::size_t AccentedLetterLength(std::string_view text, std::size_t at);
+
+// Lower-cases the text; its first letter, and every letter after a space, "-", "(" or ")", is
+// upper-cased.
+std::string CapitaliseWords(std::string_view text);
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+// Position of the first occurrence of needle in text ignoring case (the match is as long as needle),
+// or npos.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view needle);
+
+}  // namespace tagwright
