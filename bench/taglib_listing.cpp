@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
     const TagLib::Tag* tag = ref.tag();
     if (!tag) continue;
     out += file + '\t' + tag->title().to8Bit(true) + '\t' + tag->artist().to8Bit(true) + '\t' +
-           tag->album().to8Bit(true) + '\t' + std::to_string(tag->year()) + '\t' + tag->comment().to8Bit(true) +
-           '\t' + std::to_string(tag->track()) + '\t' + tag->genre().to8Bit(true) + '\n';
+           tag->album().to8Bit(true) + '\t' + std::to_string(tag->year()) + '\t' + tag->comment().to8Bit(true) + '\t' +
+           std::to_string(tag->track()) + '\t' + tag->genre().to8Bit(true) + '\n';
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;

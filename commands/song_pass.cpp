@@ -135,7 +135,8 @@ TSongResult ApplyRecordedChange(const std::string& fileName, const TSongChange& 
   result.Outcome = OutcomeOf(change.WriteTags, renames);
   result.NewFileName = change.NewFileName;
   if (change.WriteTags) {
-    TResult written = mode == TPassMode::Apply ? WriteID3Tags(fileName, change.Tags) : PredictID3Write(fileName, change.Tags);
+    TResult written =
+        mode == TPassMode::Apply ? WriteID3Tags(fileName, change.Tags) : PredictID3Write(fileName, change.Tags);
     if (!written) return Failed(fileName, written.Describe(), std::move(written));
     result.TagsWritten = true;
     result.Tags = change.Tags;

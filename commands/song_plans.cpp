@@ -154,8 +154,8 @@ TSongChange PlanHandsFree(const TSongFile& song) {
 
 std::optional<TTagField> TagFieldNamed(const std::string& name) {
   static constexpr std::pair<const char*, TTagField> kNames[] = {
-      {"artist", TTagField::Artist}, {"title", TTagField::Title}, {"track", TTagField::Track},
-      {"album", TTagField::Album},   {"year", TTagField::Year},   {"genre", TTagField::Genre},
+      {"artist", TTagField::Artist},   {"title", TTagField::Title}, {"track", TTagField::Track},
+      {"album", TTagField::Album},     {"year", TTagField::Year},   {"genre", TTagField::Genre},
       {"comment", TTagField::Comment},
   };
   for (const auto& [text, field] : kNames) {

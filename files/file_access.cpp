@@ -89,7 +89,8 @@ TResult RenameWithoutReplacing(const std::string& from, const std::string& to, c
 
 bool LooksWritable(const std::string& path) {
   struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && IsListedFileWritable(AT_FDCWD, path.c_str(), info.st_mode);
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         IsListedFileWritable(AT_FDCWD, path.c_str(), info.st_mode);
 }
 
 bool IsListedFileWritable(int folderFd, const char* name, unsigned mode) {

@@ -78,8 +78,7 @@ void ScanFolder(std::string_view pattern, const std::string& folder, std::vector
           files.push_back(prefix + entry->d_name);
         }
         break;
-      case EntryKind::Other:
-        break;
+      case EntryKind::Other: break;
     }
   }
   closedir(dir);

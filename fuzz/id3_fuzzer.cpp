@@ -58,7 +58,8 @@ void SaveRoundTrip(std::string_view bytes) {
   TID3v2 back;
   Check(back.Load(path).Ok() && back.HasTag && back.MajorVersion == 3, "saved tag loads as version 2.3");
   Check(back.TagSize > 0 && static_cast<std::size_t>(back.TagSize) <= file.size(), "saved tag size");
-  Check(file.compare(static_cast<std::size_t>(back.TagSize), std::string::npos, bytes.substr(static_cast<std::size_t>(oldTagEnd))) == 0,
+  Check(file.compare(static_cast<std::size_t>(back.TagSize), std::string::npos,
+                     bytes.substr(static_cast<std::size_t>(oldTagEnd))) == 0,
         "bytes after the tag unchanged");
   Check(back.Title == expected.Title, "title");
   Check(back.Artist == expected.Artist, "artist");

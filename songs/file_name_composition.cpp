@@ -92,9 +92,8 @@ bool TextHoldsOnlyDetails(const TSongDetails& song, std::string_view text) {
   if (song.AsText().empty()) return false;
   std::string rest = AlnumWords(text);
   const std::string values[] = {
-      song.Artist(), song.Title(),  song.Mix(), song.PaddedTrack(), song.Album(),
-      song.Featuring(), song.Genre(), song.URL(), song.Copy(),       song.CD(),
-      song.Mix2(),   song.Comment(), song.Year(),
+      song.Artist(), song.Title(), song.Mix(), song.PaddedTrack(), song.Album(),   song.Featuring(), song.Genre(),
+      song.URL(),    song.Copy(),  song.CD(),  song.Mix2(),        song.Comment(), song.Year(),
   };
   for (const std::string& value : values) {
     const std::string words = AlnumWords(value);

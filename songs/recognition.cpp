@@ -175,8 +175,7 @@ TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useT
   return {};
 }
 
-void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags,
-                           TSongDetails& song) {
+void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags, TSongDetails& song) {
   tokens.Clear();
   song.SetRecognition(TRecognition::Failed);
 

@@ -67,8 +67,7 @@ TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useT
 
 // The same with the file's tags already read: tags is null for a file that holds none (or when
 // they are not wanted).
-void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags,
-                           TSongDetails& song);
+void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags, TSongDetails& song);
 
 // The same from the file name alone: the file is not opened.
 void RecognizeFileName(const std::string& fileName, TTokenList& tokens, TSongDetails& song);

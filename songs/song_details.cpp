@@ -50,9 +50,9 @@ std::string TSongDetails::PaddedTrack() const {
 
 std::string TSongDetails::AsText() const {
   const std::pair<const char*, std::string> pairs[] = {
-      {"Artist: ", Artist()}, {"Title: ", FullTitle()},   {"Track: ", PaddedTrack()},
+      {"Artist: ", Artist()}, {"Title: ", FullTitle()},     {"Track: ", PaddedTrack()},
       {"Album: ", Album()},   {"Featuring: ", Featuring()}, {"Genre: ", Genre()},
-      {"URL: ", URL()},       {"Copy: ", Copy()},         {"CD: ", CD()},
+      {"URL: ", URL()},       {"Copy: ", Copy()},           {"CD: ", CD()},
       {"Mix2: ", Mix2()},
   };
   std::string text;

@@ -19,7 +19,19 @@ enum class TRecognition : std::uint8_t {
 
 // The thirteen text fields, in their declared order.
 enum class TSongField : std::uint8_t {
-  Artist, Title, Mix, Track, Album, Featuring, Genre, Comment, Year, URL, Copy, CD, Mix2,
+  Artist,
+  Title,
+  Mix,
+  Track,
+  Album,
+  Featuring,
+  Genre,
+  Comment,
+  Year,
+  URL,
+  Copy,
+  CD,
+  Mix2,
 };
 inline constexpr std::size_t kSongFieldCount = 13;
 

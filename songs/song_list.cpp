@@ -12,9 +12,7 @@ std::size_t TSongList::Add(std::unique_ptr<TSongFile> song) {
   return items_.size() - 1;
 }
 
-void TSongList::Delete(std::size_t index) {
-  items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
-}
+void TSongList::Delete(std::size_t index) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index)); }
 
 void TSongList::Clear() { items_.clear(); }
 

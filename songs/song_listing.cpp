@@ -53,7 +53,8 @@ struct TReadSong {
 TReadSong ReadSong(const std::string& path, bool useTags, TOpenFolder& folder) {
   TReadSong read;
   const std::string_view folderPart = FolderPart(path);
-  const int folderFd = folder.For(folderPart.empty() ? std::string_view() : folderPart.substr(0, folderPart.size() - 1));
+  const int folderFd =
+      folder.For(folderPart.empty() ? std::string_view() : folderPart.substr(0, folderPart.size() - 1));
   const std::string name(FileNamePart(path));
   auto song = std::make_unique<TSongFile>();
   if (!useTags) {

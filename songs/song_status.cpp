@@ -8,7 +8,8 @@ TSongStatus SongStatusOf(const TSongFile& song) {
   if (song.Title().empty() || song.Artist().empty()) return TSongStatus::Incomplete;
   if (song.UnsavedID3()) return TSongStatus::Unsaved;
   if (!IsFileRenamed(song)) return TSongStatus::Unrenamed;
-  if (song.Recognition() == TRecognition::Pattern || song.Recognition() == TRecognition::LoosePattern) return TSongStatus::Pattern;
+  if (song.Recognition() == TRecognition::Pattern || song.Recognition() == TRecognition::LoosePattern)
+    return TSongStatus::Pattern;
   return TSongStatus::Good;
 }
 

@@ -195,7 +195,8 @@ TResult PredictID3Write(const std::string& fileName, const TID3Info& info) {
   TFileSource source;
   TResultOf<bool> opened = OpenForReading(source, fileName);
   if (!opened) return opened.Failure();
-  if (!opened.Value()) return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::no_such_file_or_directory));
+  if (!opened.Value())
+    return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::no_such_file_or_directory));
   TID3v2 tag = TagToWrite(source, info);
   return tag.CheckSave(source, fileName);
 }

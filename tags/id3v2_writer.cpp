@@ -148,7 +148,8 @@ TResult TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   return Save(song.Value(), ops);
 }
 
-TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TID3v2FrameScanner& scanner, bool headerRead, const std::string& fileName) {
+TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TID3v2FrameScanner& scanner, bool headerRead,
+                                              const std::string& fileName) {
   const bool hadTag = headerRead && IsID3v2Header(scanner.Header());
   const std::int64_t oldTotal = hadTag ? scanner.TagTotal() : 0;
   std::string frames;

@@ -172,9 +172,7 @@ std::string Utf8ToUtf16LE(std::string_view utf8) {
   return out;
 }
 
-std::size_t ID3TerminatorWidth(std::uint8_t encoding) {
-  return (encoding == 1 || encoding == 2) ? 2 : 1;
-}
+std::size_t ID3TerminatorWidth(std::uint8_t encoding) { return (encoding == 1 || encoding == 2) ? 2 : 1; }
 
 std::size_t FindID3Terminator(std::string_view bytes, std::size_t start, std::uint8_t encoding) {
   if (ID3TerminatorWidth(encoding) == 1) {
@@ -200,12 +198,9 @@ std::string DecodeID3String(std::uint8_t encoding, std::string_view bytes, bool&
       }
       return Utf16ToUtf8(data + start, bytes.size() - start, bigEndianState);
     }
-    case 2:
-      return Utf16ToUtf8(data, bytes.size(), true);
-    case 3:
-      return SanitizeUtf8(bytes);
-    default:
-      return Latin1ToUtf8(bytes);
+    case 2: return Utf16ToUtf8(data, bytes.size(), true);
+    case 3: return SanitizeUtf8(bytes);
+    default: return Latin1ToUtf8(bytes);
   }
 }
 

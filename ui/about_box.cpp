@@ -10,8 +10,7 @@
 namespace tagwright {
 
 TAboutBox::TAboutBox(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("aboutBox"));
   setWindowTitle(QStringLiteral("About"));
   setFixedSize(kAboutBoxSize);
@@ -26,7 +25,7 @@ TAboutBox::TAboutBox(QWidget* parent)
   icon->setGeometry(kAboutIconGeometry);
   icon->setScaledContents(true);
   icon->setPixmap(ProgramPixmap(kAboutIconPixmapSide)
-                     .copy(kAboutIconPixmapLeft, 0, kAboutIconGeometry.width(), kAboutIconGeometry.height()));
+                      .copy(kAboutIconPixmapLeft, 0, kAboutIconGeometry.width(), kAboutIconGeometry.height()));
 
   auto* productName = new QLabel(QStringLiteral("Tagwright"), panel);
   productName->setObjectName(QStringLiteral("productName"));

@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -210,8 +210,8 @@ class TMainWindow : public QMainWindow {
   // counts.
   std::string unspelledFolder_;
   bool shownOnce_ = false;
-  int busy_ = 0;                                  // loads and commands running, nested ones too
-  std::uint64_t loadGeneration_ = 0;              // the newest load; an older one is abandoned
+  int busy_ = 0;                                   // loads and commands running, nested ones too
+  std::uint64_t loadGeneration_ = 0;               // the newest load; an older one is abandoned
   std::shared_ptr<std::atomic<bool>> loadCancel_;  // set to abandon the load in progress
   std::function<void()> beforeEachSongRead_;
   bool splittersRestored_ = false;

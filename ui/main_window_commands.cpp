@@ -96,8 +96,8 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
     if (recorder) {
       if (TResult finished = recorder->Finish(); !finished) {
         recorder.reset();
-        ShowErrorText("The history could not be completed: " + finished.Describe() + " (" +
-                      finished.Error().message() + ")");
+        ShowErrorText("The history could not be completed: " + finished.Describe() + " (" + finished.Error().message() +
+                      ")");
       }
     }
     LoadSongFolder(SelectedFolder());
@@ -233,8 +233,7 @@ void TMainWindow::RenameThisFile() {
     if (history_) recorder = history_->StartEntry(TProgram::Window, "Rename This File");
     TSongChange rename;
     if (target) rename.NewFileName = *target;
-    const bool renamed =
-        target && ApplySongChange(fileName, rename, recorder.get()).Outcome == TChangeOutcome::Renamed;
+    const bool renamed = target && ApplySongChange(fileName, rename, recorder.get()).Outcome == TChangeOutcome::Renamed;
     // The rename is on disk; an entry that cannot be completed is repaired from its records.
     if (recorder) (void)recorder->Finish();
     if (!renamed) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <memory>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/cli/json_line.h"
@@ -79,7 +79,8 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   // The lines are made on the listing's threads too, each thread a run of songs, and written in
   // list order.
   const std::size_t count = songs.Count();
-  const std::size_t threads = std::max<std::size_t>(1, std::min<std::size_t>(options.jobs == 0 ? DefaultListingJobs() : options.jobs, count / 256));
+  const std::size_t threads = std::max<std::size_t>(
+      1, std::min<std::size_t>(options.jobs == 0 ? DefaultListingJobs() : options.jobs, count / 256));
   std::vector<std::string> parts(threads);
   const auto makeLines = [&](std::size_t part) {
     const std::size_t first = count * part / threads;

@@ -123,7 +123,9 @@ void AddPassOptions(CLI::App& command, TPassOptions& options) {
 }
 
 void AddJobsOption(CLI::App& command, unsigned& jobs) {
-  command.add_option("--jobs", jobs, "Threads reading songs (default: twice the processors, 4 to 16); output is the same for any number")
+  command
+      .add_option("--jobs", jobs,
+                  "Threads reading songs (default: twice the processors, 4 to 16); output is the same for any number")
       ->check(CLI::Range(1u, 256u));
 }
 

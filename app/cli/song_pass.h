@@ -22,7 +22,7 @@ struct TPassOptions {
   std::vector<std::string> paths;
   bool recursive = false;
   bool dryRun = false;
-  unsigned jobs = 0;  // threads reading songs; 0 picks the machine's default
+  unsigned jobs = 0;       // threads reading songs; 0 picks the machine's default
   bool noHistory = false;  // --no-history: changes are not recorded
   std::string command;     // the name of the command in the history
   bool accentedLetters = false;

@@ -106,8 +106,8 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     for (const TField& f : *fields) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
-    TPassOptions pass{options->files, options->recursive, options->dryRun,   options->jobs,
-                      options->noHistory, "stamp",          options->accentedLetters};
+    TPassOptions pass{options->files, options->recursive,      options->dryRun, options->jobs, options->noHistory,
+                      "stamp",        options->accentedLetters};
     RunSongPass(pass, {TTagsNeeded::Yes, PlanStampRecognized}, context);
   });
 }

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <cctype>
+#include <filesystem>
 #include <map>
 
 #include "cli_runner.h"
@@ -71,27 +71,30 @@ TEST_P(DryRun, ChangesNoByteAndForetellsTheRealRun) {
   EXPECT_EQ(dry.exitStatus, real.exitStatus);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryCommand, DryRun,
-    ::testing::Values(std::vector<std::string>{"rename", "FOLDER"},
-                      std::vector<std::string>{"filename-as-title", "FOLDER"},
-                      std::vector<std::string>{"cleanup", "FOLDER"}, std::vector<std::string>{"hands-free", "FOLDER"},
-                      std::vector<std::string>{"stamp", "--recognized", "FOLDER"},
-                      std::vector<std::string>{"stamp", "--title", "X", "--artist", "Y", "--album", "Z", "--year",
-                                               "2001", "--comment", "", "--genre", "Rock", "--track", "7", "SONGS"},
-                      std::vector<std::string>{"clear", "artist", "FOLDER"}, std::vector<std::string>{"clear", "title", "FOLDER"},
-                      std::vector<std::string>{"clear", "track", "FOLDER"}, std::vector<std::string>{"clear", "comment", "FOLDER"}),
-    [](const ::testing::TestParamInfo<std::vector<std::string>>& info) {
-      std::string name;
-      for (const std::string& argument : info.param) {
-        if (argument == "FOLDER" || argument == "SONGS") continue;
-        for (const char c : argument) {
-          if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-        }
-        if (name.size() > 40) break;
-      }
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(EveryCommand, DryRun,
+                         ::testing::Values(std::vector<std::string>{"rename", "FOLDER"},
+                                           std::vector<std::string>{"filename-as-title", "FOLDER"},
+                                           std::vector<std::string>{"cleanup", "FOLDER"},
+                                           std::vector<std::string>{"hands-free", "FOLDER"},
+                                           std::vector<std::string>{"stamp", "--recognized", "FOLDER"},
+                                           std::vector<std::string>{"stamp", "--title", "X", "--artist", "Y", "--album",
+                                                                    "Z", "--year", "2001", "--comment", "", "--genre",
+                                                                    "Rock", "--track", "7", "SONGS"},
+                                           std::vector<std::string>{"clear", "artist", "FOLDER"},
+                                           std::vector<std::string>{"clear", "title", "FOLDER"},
+                                           std::vector<std::string>{"clear", "track", "FOLDER"},
+                                           std::vector<std::string>{"clear", "comment", "FOLDER"}),
+                         [](const ::testing::TestParamInfo<std::vector<std::string>>& info) {
+                           std::string name;
+                           for (const std::string& argument : info.param) {
+                             if (argument == "FOLDER" || argument == "SONGS") continue;
+                             for (const char c : argument) {
+                               if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                             }
+                             if (name.size() > 40) break;
+                           }
+                           return name;
+                         });
 
 TEST_F(ChangeCommands, HandsFreeTagsAndRenamesOnlySongsNamedByTheirDetails) {
   const TCliRun run = RunCli({"hands-free", folder.Path()});

@@ -25,12 +25,14 @@ TEST(TJsonLine, EscapesBytesThatAreNotUtf8AsLowSurrogates) {
     std::string json;
   };
   const Case cases[] = {
-      {"caf\xE9", R"("caf\udce9")"},               // Latin-1 e-acute
-      {"\xC3", R"("\udcc3")"},                     // cut sequence
-      {"\xC0\xAF", R"("\udcc0\udcaf")"},           // overlong "/"
-      {"\xED\xA0\x80", R"("\udced\udca0\udc80")"}, // encoded surrogate
+      {"caf\xE9", R"("caf\udce9")"},                          // Latin-1 e-acute
+      {"\xC3", R"("\udcc3")"},                                // cut sequence
+      {"\xC0\xAF", R"("\udcc0\udcaf")"},                      // overlong "/"
+      {"\xED\xA0\x80", R"("\udced\udca0\udc80")"},            // encoded surrogate
       {"\xF4\x90\x80\x80", R"("\udcf4\udc90\udc80\udc80")"},  // beyond U+10FFFF
-      {"\xFF" "ok", R"("\udcffok")"},
+      {"\xFF"
+       "ok",
+       R"("\udcffok")"},
   };
   for (const Case& c : cases) {
     std::string out;

@@ -7,10 +7,11 @@
 namespace tagwright::testing {
 namespace {
 
-const char* const kAllKeys[] = {"file", "recognition", "unsaved_id3", "artist", "title", "mix", "track",
-                                "album", "featuring", "genre", "comment", "year", "url", "copy", "cd",
-                                "mix2", "full_title", "padded_track", "renamed", "composed_name",
-                                "holds_only_details", "writable"};
+const char* const kAllKeys[] = {
+    "file",    "recognition", "unsaved_id3", "artist",       "title",   "mix",           "track",
+    "album",   "featuring",   "genre",       "comment",      "year",    "url",           "copy",
+    "cd",      "mix2",        "full_title",  "padded_track", "renamed", "composed_name", "holds_only_details",
+    "writable"};
 
 TEST(ScanCommand, ListsAFoldersSongsInFileNameOrderWithEveryKey) {
   TTempFolder folder;

@@ -10,15 +10,17 @@ namespace {
 
 const std::string kAudio = SongAudio(2004);
 
-const char* const kTopKeys[] = {"file", "has_tags", "title", "artist", "album", "year", "comment", "genre", "track", "id3v2"};
-const char* const kID3v2Keys[] = {"has_tag", "major_version", "tag_size", "title", "artist", "album", "track", "track_text",
-                                  "year", "genre", "comment", "composer", "encoder", "copyright", "language", "link"};
+const char* const kTopKeys[] = {"file", "has_tags", "title", "artist", "album",
+                                "year", "comment",  "genre", "track",  "id3v2"};
+const char* const kID3v2Keys[] = {"has_tag", "major_version", "tag_size", "title", "artist",  "album",
+                                  "track",   "track_text",    "year",     "genre", "comment", "composer",
+                                  "encoder", "copyright",     "language", "link"};
 
 TEST(TagCommands, StampThenShow) {
   TTempFolder folder;
   const std::string song = folder.WriteFile("song.mp3", kAudio);
-  TCliRun run = RunCli({"stamp", "--title", "  Caf\xC3\xA9 ", "--artist", "Someone", "--album", "Album", "--year", "2001",
-                        "--comment", "Nice", "--genre", "rock", "--track", "7", song});
+  TCliRun run = RunCli({"stamp", "--title", "  Caf\xC3\xA9 ", "--artist", "Someone", "--album", "Album", "--year",
+                        "2001", "--comment", "Nice", "--genre", "rock", "--track", "7", song});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.out, "");
 

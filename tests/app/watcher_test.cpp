@@ -21,7 +21,8 @@ class FolderWatcher {
   explicit FolderWatcher(const std::string& folder) {
     fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     EXPECT_GE(fd_, 0);
-    EXPECT_GE(inotify_add_watch(fd_, folder.c_str(), IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_MOVED_TO), 0);
+    EXPECT_GE(inotify_add_watch(fd_, folder.c_str(), IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_MOVED_TO),
+              0);
   }
   ~FolderWatcher() { ::close(fd_); }
   // The names of the files with events since the last call.

@@ -12,8 +12,8 @@ namespace tagwright {
 namespace {
 
 using testing::FileExists;
-using testing::SongAudio;
 using testing::ReadWholeFile;
+using testing::SongAudio;
 using testing::TTempFolder;
 
 TPanelValues Panel(const char* artist, const char* title, const char* track) {
@@ -131,7 +131,7 @@ TEST_F(SongPlans, RenameWithDetailsTakesThePanelForOneSong) {
   const TPanelValues panel = Panel("Abba", "Waterloo (Live)", "7");
   TSongChange change = PlanRenameWithDetails(*song, panel, true);
   EXPECT_EQ(change.NewFileName, folder / "07 - Abba - Waterloo (Live).mp3");  // the mix once
-  EXPECT_EQ(song->Mix(), "Live");  // a plan leaves the listed song as it is
+  EXPECT_EQ(song->Mix(), "Live");                                             // a plan leaves the listed song as it is
   EXPECT_EQ(ApplySongChange(song->FileName(), change).Outcome, TChangeOutcome::Renamed);
 }
 
@@ -201,7 +201,7 @@ TEST_F(SongPlans, HandsFreeActsOnlyOnNamesHoldingNothingButTheDetails) {
   auto mixed = Song("moby - why_does_my_heart [live].mp3");
   change = PlanHandsFree(*mixed);
   ASSERT_TRUE(change.WriteTags) << change.Skip;
-  EXPECT_EQ(change.Tags.Title, "Why Does My Heart");  // no mix in the tag
+  EXPECT_EQ(change.Tags.Title, "Why Does My Heart");                              // no mix in the tag
   EXPECT_EQ(change.NewFileName, folder / "Moby - Why Does My Heart (live).mp3");  // the mix in the name
   EXPECT_EQ(ApplySongChange(mixed->FileName(), change).Outcome, TChangeOutcome::TaggedAndRenamed);
   EXPECT_EQ(TagsOf(folder / "Moby - Why Does My Heart (live).mp3").Title, "Why Does My Heart");

@@ -118,7 +118,9 @@ TEST_P(RenameWithoutNoReplace, RenamesToAFreeName) {
 
 INSTANTIATE_TEST_SUITE_P(FileSystemAnswers, RenameWithoutNoReplace, ::testing::Values(EINVAL, ENOSYS, EOPNOTSUPP),
                          [](const ::testing::TestParamInfo<int>& info) {
-                           return std::string(info.param == EINVAL ? "EINVAL" : info.param == ENOSYS ? "ENOSYS" : "EOPNOTSUPP");
+                           return std::string(info.param == EINVAL   ? "EINVAL"
+                                              : info.param == ENOSYS ? "ENOSYS"
+                                                                     : "EOPNOTSUPP");
                          });
 
 TEST(DeleteSongFile, DeletesOrSaysWhyNot) {

@@ -26,8 +26,8 @@ std::vector<std::string> Sorted(std::vector<std::string> files) {
 class ScanFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"a.mp3", "B.MP3", "noextension", "ends.in.dot.", "c.flac", ".hidden.mp3",
-                             "sub/d.mp3", "sub/deeper/e.mp3", ".hiddendir/f.mp3", "sub/.g.mp3", "x.mp3.txt"}) {
+    for (const char* name : {"a.mp3", "B.MP3", "noextension", "ends.in.dot.", "c.flac", ".hidden.mp3", "sub/d.mp3",
+                             "sub/deeper/e.mp3", ".hiddendir/f.mp3", "sub/.g.mp3", "x.mp3.txt"}) {
       folder.WriteFile(name);
     }
     folder.MakeFolder("folder.mp3");
@@ -43,9 +43,8 @@ TEST_F(ScanFolderTest, ListsTheSongFilesOfOneFolder) {
 
 TEST_F(ScanFolderTest, DescendsIntoSubfoldersButNotHiddenOnes) {
   const std::string p = folder.Path();
-  EXPECT_EQ(Sorted(Scan(p, true)),
-            (std::vector<std::string>{p + "/B.MP3", p + "/a.mp3", p + "/noextension", p + "/sub/d.mp3",
-                                      p + "/sub/deeper/e.mp3"}));
+  EXPECT_EQ(Sorted(Scan(p, true)), (std::vector<std::string>{p + "/B.MP3", p + "/a.mp3", p + "/noextension",
+                                                             p + "/sub/d.mp3", p + "/sub/deeper/e.mp3"}));
 }
 
 TEST_F(ScanFolderTest, AppendsSubfolderFilesWhereTheSubfolderIsMet) {

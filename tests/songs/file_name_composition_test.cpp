@@ -18,12 +18,11 @@ TSongDetails Details(const char* track, const char* artist, const char* title, c
 
 TEST(MakeFileNameSafe, ReplacesWhatNamesCannotHold) {
   using Pair = std::pair<const char*, const char*>;
-  for (const auto& [in, out] :
-       {Pair{"Simon / Garfunkel", "Simon, Garfunkel"}, Pair{"AC/DC", "AC,DC"},
-        Pair{"Why? (Live: Paris)", "Why (Live Paris)"}, Pair{"a  :  b", "a b"}, Pair{"say \"hi\"", "say 'hi'"},
-        Pair{"<x>*", "(x)"}, Pair{"a\\b", "a,b"}, Pair{" x | y ", " x | y "}, Pair{"a     b", "a b"},
-        Pair{"tab\there", "tabhere"}, Pair{"line\nbreak\r", "linebreak"}, Pair{"del\x7F", "del"},
-        Pair{"\x01\x1F", ""}}) {
+  for (const auto& [in, out] : {Pair{"Simon / Garfunkel", "Simon, Garfunkel"}, Pair{"AC/DC", "AC,DC"},
+                                Pair{"Why? (Live: Paris)", "Why (Live Paris)"}, Pair{"a  :  b", "a b"},
+                                Pair{"say \"hi\"", "say 'hi'"}, Pair{"<x>*", "(x)"}, Pair{"a\\b", "a,b"},
+                                Pair{" x | y ", " x | y "}, Pair{"a     b", "a b"}, Pair{"tab\there", "tabhere"},
+                                Pair{"line\nbreak\r", "linebreak"}, Pair{"del\x7F", "del"}, Pair{"\x01\x1F", ""}}) {
     EXPECT_EQ(MakeFileNameSafe(in), out) << in;
   }
 }
@@ -36,8 +35,15 @@ TEST(MakeFileNameSafe, MatchesReplacingOneCharacterAfterAnother) {
     for (const char c : text) {
       if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) result += c;
     }
-    for (const auto& [find, replacement] : {std::pair<std::string_view, std::string_view>{"/", ","}, {"\\", ","}, {":", ""},
-                                            {"*", ""}, {"?", ""}, {"\"", "'"}, {"<", "("}, {">", ")"}, {" ,", ","}}) {
+    for (const auto& [find, replacement] : {std::pair<std::string_view, std::string_view>{"/", ","},
+                                            {"\\", ","},
+                                            {":", ""},
+                                            {"*", ""},
+                                            {"?", ""},
+                                            {"\"", "'"},
+                                            {"<", "("},
+                                            {">", ")"},
+                                            {" ,", ","}}) {
       result = ReplaceAll(result, find, replacement);
     }
     std::string collapsed;
@@ -63,8 +69,10 @@ TEST(MakeFileNameSafe, MatchesReplacingOneCharacterAfterAnother) {
 
 TEST(ComposeFileName, BuildsTrackArtistAndFullTitleInTheSameFolder) {
   const std::string path = "/home/u/Music/old name.MP3";
-  EXPECT_EQ(ComposeFileName(Details("3", "AC/DC", "Back In Black"), path), "/home/u/Music/03 - AC,DC - Back In Black.mp3");
-  EXPECT_EQ(ComposeFileName(Details("", "Moby", "Porcelain", "Remix"), path), "/home/u/Music/Moby - Porcelain (Remix).mp3");
+  EXPECT_EQ(ComposeFileName(Details("3", "AC/DC", "Back In Black"), path),
+            "/home/u/Music/03 - AC,DC - Back In Black.mp3");
+  EXPECT_EQ(ComposeFileName(Details("", "Moby", "Porcelain", "Remix"), path),
+            "/home/u/Music/Moby - Porcelain (Remix).mp3");
   EXPECT_EQ(ComposeFileName(Details("0", "", "Intro"), path), "/home/u/Music/Intro.mp3");
   EXPECT_EQ(ComposeFileName(Details("", "", ""), path), "/home/u/Music/.mp3");
   EXPECT_EQ(ComposeFileName(Details("", "Moby", "", "Remix"), path), "/home/u/Music/Moby -  (Remix).mp3");

@@ -20,8 +20,8 @@ class SongListing : public ::testing::Test {
  protected:
   void SetUp() override {
     for (int i = 0; i < 300; ++i) {
-      const std::string path = folder.WriteFile(std::to_string(i % 10) + " - Artist " + std::to_string(i) + " - Song.mp3",
-                                                SongAudio(700));
+      const std::string path =
+          folder.WriteFile(std::to_string(i % 10) + " - Artist " + std::to_string(i) + " - Song.mp3", SongAudio(700));
       if (i % 3 == 0) {
         TID3Info tags;
         tags.Title = "Tagged " + std::to_string(i);

@@ -11,10 +11,9 @@ TEST(GenreTable, NamesConvertToTheirNumbers) {
   const struct {
     const char* name;
     int number;
-  } cases[] = {{"Rock", 17},       {"rock", 17},        {"ROCK", 17},     {"Hip-Hop", 7},
-               {"Synthpop", 147},  {"Blues", 0},        {"Trash Metal", 144}, {"Unknown", 255},
-               {"unknown", 255},   {"", 255},           {" Rock", 255},   {"Thrash Metal", 255},
-               {"Rock ", 255},     {"Psychadelic", 67}, {"AlternRock", 40}};
+  } cases[] = {{"Rock", 17},   {"rock", 17},          {"ROCK", 17},     {"Hip-Hop", 7},      {"Synthpop", 147},
+               {"Blues", 0},   {"Trash Metal", 144},  {"Unknown", 255}, {"unknown", 255},    {"", 255},
+               {" Rock", 255}, {"Thrash Metal", 255}, {"Rock ", 255},   {"Psychadelic", 67}, {"AlternRock", 40}};
   for (const auto& c : cases) EXPECT_EQ(GenreToNumber(c.name), c.number) << c.name;
 }
 
@@ -36,12 +35,26 @@ TEST(IntegerText, ParsesWholeTextsOnly) {
   const struct {
     const char* text;
     std::optional<std::int32_t> value;
-  } cases[] = {{"12", 12},          {" 5", 5},           {"-1", -1},          {"+7", 7},
-               {"$1F", 31},         {"0x10", 16},        {"0X10", 16},        {"$FFFFFFFF", -1},
-               {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-               {"2147483648", std::nullopt}, {"99999999999999999999", std::nullopt},
-               {"", std::nullopt},  {"x", std::nullopt}, {"5 ", std::nullopt}, {"3/12", std::nullopt},
-               {"7a", std::nullopt}, {"-", std::nullopt}, {"$", std::nullopt}, {"0x", std::nullopt}};
+  } cases[] = {{"12", 12},
+               {" 5", 5},
+               {"-1", -1},
+               {"+7", 7},
+               {"$1F", 31},
+               {"0x10", 16},
+               {"0X10", 16},
+               {"$FFFFFFFF", -1},
+               {"2147483647", 2147483647},
+               {"-2147483648", INT32_MIN},
+               {"2147483648", std::nullopt},
+               {"99999999999999999999", std::nullopt},
+               {"", std::nullopt},
+               {"x", std::nullopt},
+               {"5 ", std::nullopt},
+               {"3/12", std::nullopt},
+               {"7a", std::nullopt},
+               {"-", std::nullopt},
+               {"$", std::nullopt},
+               {"0x", std::nullopt}};
   for (const auto& c : cases) EXPECT_EQ(ParseIntegerText(c.text), c.value) << '"' << c.text << '"';
 }
 

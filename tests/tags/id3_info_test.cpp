@@ -17,8 +17,8 @@ TEST(TrackText, ParsesTheWholeText) {
   const struct {
     const char* text;
     int track;
-  } cases[] = {{"12", 12}, {" 5", 5}, {"", 0}, {"x", 0}, {"5 ", 0}, {"3/12", 0}, {"7a", 0},
-               {"300", 44}, {"-1", 255}, {"$1F", 31}, {"0x10", 16}};
+  } cases[] = {{"12", 12}, {" 5", 5},   {"", 0},     {"x", 0},    {"5 ", 0},   {"3/12", 0},
+               {"7a", 0},  {"300", 44}, {"-1", 255}, {"$1F", 31}, {"0x10", 16}};
   for (const auto& c : cases) {
     TID3Info info;
     info.Track = 99;
@@ -46,7 +46,8 @@ TEST(ReadingTagsOfAFile, CombinesBothTags) {
       {"neither tag", "", "", false, Info("")},
       {"only a trailer", "", Trailer("Y", "Art", "Alb", "1999", "Com", 17, 4), true,
        Info(Pad("Y", 30), Pad("Art", 30), Pad("Alb", 30), "1999", Pad("Com", 28), 4, "Rock")},
-      {"ID3v2 wins, gaps from the trailer", v2, Trailer("Y", "A"), true, Info("X", Pad("A", 30), Pad("", 30), "    ", Pad("", 28), 3)},
+      {"ID3v2 wins, gaps from the trailer", v2, Trailer("Y", "A"), true,
+       Info("X", Pad("A", 30), Pad("", 30), "    ", Pad("", 28), 3)},
       {"track before the slash", v2, "", true, Info("X", "", "", "", "", 3)},
       {"plain ID3v1 keeps the ID3v2 track", v2, Trailer("Y", "", "", "", std::string(30, 'c')), true,
        Info("X", Pad("", 30), Pad("", 30), "    ", std::string(28, 'c'), 3)},
@@ -56,13 +57,17 @@ TEST(ReadingTagsOfAFile, CombinesBothTags) {
        Info("X", Pad("", 30), Pad("", 30), "    ", Pad("", 28), 9)},
       {"unusable version leaves ID3v2 fields empty", Tag(5, Frame23("TIT2", Latin1Text("Z"))), Trailer("Y"), true,
        Info(Pad("Y", 30), Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
-      {"trailer text stops at a zero byte", "", "TAG" + std::string("Abc\0zz", 6) + std::string(24, 'q') + std::string(94, ' ') + Bytes({255}),
-       true, Info("Abc", Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
-      {"trailer texts are latin-1", "", Trailer("Bj\xF6rk"), true, Info("Bj\xC3\xB6rk" + std::string(25, ' '), Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
-      {"genre 200 is no genre", "", Trailer("", "", "", "", "", 200), true, Info(Pad("", 30), Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
+      {"trailer text stops at a zero byte", "",
+       "TAG" + std::string("Abc\0zz", 6) + std::string(24, 'q') + std::string(94, ' ') + Bytes({255}), true,
+       Info("Abc", Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
+      {"trailer texts are latin-1", "", Trailer("Bj\xF6rk"), true,
+       Info("Bj\xC3\xB6rk" + std::string(25, ' '), Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
+      {"genre 200 is no genre", "", Trailer("", "", "", "", "", 200), true,
+       Info(Pad("", 30), Pad("", 30), Pad("", 30), "    ", Pad("", 28))},
       {"ID3v2 genre wins", Tag(3, Frame23("TCON", Latin1Text("Jazz"))), Trailer("", "", "", "", "", 17), true,
        Info(Pad("", 30), Pad("", 30), Pad("", 30), "    ", Pad("", 28), 0, "Jazz")},
-      {"ID3v2 track beyond eight bits", Tag(3, Frame23("TRCK", Latin1Text("300"))), "", true, Info("", "", "", "", "", 44)},
+      {"ID3v2 track beyond eight bits", Tag(3, Frame23("TRCK", Latin1Text("300"))), "", true,
+       Info("", "", "", "", "", 44)},
   };
   for (const auto& c : cases) {
     TTempFolder folder;
@@ -137,8 +142,10 @@ struct TWriteCase {
 TEST(WritingTagsOfAFile, TrailerAsWritten) {
   const TWriteCase cases[] = {
       {"long title cut to 30", Info(std::string(45, 't')), Trailer(std::string(30, 't'))},
-      {"track with a full comment", Info("", "", "", "", std::string(30, 'c'), 7), Trailer("", "", "", "", std::string(28, 'c'), 255, 7)},
-      {"no track keeps 30 comment bytes", Info("", "", "", "", std::string(30, 'c')), Trailer("", "", "", "", std::string(30, 'c'))},
+      {"track with a full comment", Info("", "", "", "", std::string(30, 'c'), 7),
+       Trailer("", "", "", "", std::string(28, 'c'), 255, 7)},
+      {"no track keeps 30 comment bytes", Info("", "", "", "", std::string(30, 'c')),
+       Trailer("", "", "", "", std::string(30, 'c'))},
       {"genre by name", Info("", "", "", "", "", 0, "rock"), Trailer("", "", "", "", "", 17)},
       {"unknown genre", Info("", "", "", "", "", 0, "Unknown"), Trailer("", "", "", "", "", 255)},
       {"texts become latin-1", Info("Caf\xC3\xA9 \xD0\x9F"), Trailer("Caf\xE9 ?")},
@@ -157,10 +164,13 @@ TEST(WritingTagsOfAFile, TrailerAsWritten) {
 
 TEST(WritingTagsOfAFile, ReadWriteKeepsWhatTheRecordDoesNotShow) {
   TTempFolder folder;
-  const std::string picture = Frame23("APIC", Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + std::string(100000, '\x89'));
-  const std::string head = Tag(3, Frame23("TIT2", Latin1Text("Title")) + Frame23("TRCK", Latin1Text("3/12")) +
-                                      Frame23("TCOM", Latin1Text("Composer")) + Frame23("TRCK", Latin1Text("3/12")) + picture,
-                               500);
+  const std::string picture =
+      Frame23("APIC", Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + std::string(100000, '\x89'));
+  const std::string head =
+      Tag(3,
+          Frame23("TIT2", Latin1Text("Title")) + Frame23("TRCK", Latin1Text("3/12")) +
+              Frame23("TCOM", Latin1Text("Composer")) + Frame23("TRCK", Latin1Text("3/12")) + picture,
+          500);
   const std::string audio = SongAudio(2000);
   const std::string path = folder.WriteFile("song.mp3", head + audio + Trailer("Title", "", "", "", "", 255, 3));
   TID3Info info;

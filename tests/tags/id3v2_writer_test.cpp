@@ -230,7 +230,7 @@ TEST(SavingTags, Version24FramesAreConvertedForVersion23) {
   const auto frames = FramesOf(file, &total);
   // The date stays: it still begins with the year written.
   EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TYER", "APIC", "TXXX", "TPOS", "PRIV", "TDRC"}));
-  ASSERT_EQ(frames.size(), 7u);  // the checks below read frames 2 to 5
+  ASSERT_EQ(frames.size(), 7u);                  // the checks below read frames 2 to 5
   EXPECT_EQ(frames[2].Flags, Bytes({0x40, 0}));  // file alter preservation moved to its 2.3 place
   EXPECT_EQ(frames[2].Content,
             Bytes({1}) + "image/jpeg" + Bytes({0, 3, 0xFF, 0xFE, 'c', 0, 'a', 0, 'f', 0, 0xE9, 0, 0, 0}) + jpeg);

@@ -39,7 +39,8 @@ inline std::string Frame24(std::string_view id, std::string_view content, int st
 }
 inline std::string Frame22(std::string_view id, std::string_view content) {
   const auto n = static_cast<std::uint32_t>(content.size());
-  return std::string(id) + Bytes({static_cast<int>(n >> 16), static_cast<int>((n >> 8) & 0xFF), static_cast<int>(n & 0xFF)}) +
+  return std::string(id) +
+         Bytes({static_cast<int>(n >> 16), static_cast<int>((n >> 8) & 0xFF), static_cast<int>(n & 0xFF)}) +
          std::string(content);
 }
 
@@ -69,8 +70,7 @@ inline TID3Info Info(std::string title, std::string artist = {}, std::string alb
 
 // An ID3v1 trailer with the given fields (cut or space-filled), genre byte and optional v1.1 track.
 inline std::string Trailer(std::string_view title, std::string_view artist = {}, std::string_view album = {},
-                           std::string_view year = {}, std::string_view comment = {}, int genre = 255,
-                           int track = -1) {
+                           std::string_view year = {}, std::string_view comment = {}, int genre = 255, int track = -1) {
   std::string t = "TAG";
   const auto field = [&](std::string_view text, std::size_t width) {
     std::string f(text.substr(0, width));

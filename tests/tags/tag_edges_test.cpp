@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "support/temp_folder.h"
+#include "tag_bytes.h"
 #include "tags/id3_info.h"
 #include "tags/id3v2.h"
-#include "tag_bytes.h"
 
 namespace tagwright {
 namespace {
@@ -26,8 +26,8 @@ std::size_t FileCount(const std::string& folder) {
 // tag instead of putting a second one in front of it.
 TEST(TagEdges, AFileThatIsOnlyATagReadsAndSavesAsOneTag) {
   TTempFolder folder;
-  const std::string path = folder.WriteFile("only.mp3", Tag(3, Frame23("TIT2", Latin1Text("Alone")) +
-                                                                    Frame23("TPE1", Latin1Text("Artist"))));
+  const std::string path = folder.WriteFile(
+      "only.mp3", Tag(3, Frame23("TIT2", Latin1Text("Alone")) + Frame23("TPE1", Latin1Text("Artist"))));
   TID3v2 tag;
   ASSERT_TRUE(tag.Load(path).Ok());
   ASSERT_TRUE(tag.HasTag);
@@ -52,8 +52,8 @@ TEST(TagEdges, AnExactFitIsWrittenInPlace) {
   TTempFolder folder;
   const std::string audio = SongAudio(5000);
   // The old tag holds TIT2 "Old" and TPE1 "Abc"; the new one TIT2 "New" and TPE1 "Xyz": the same size.
-  const std::string path = folder.WriteFile("song.mp3", Tag(3, Frame23("TIT2", Latin1Text("Old")) +
-                                                                    Frame23("TPE1", Latin1Text("Abc"))) + audio);
+  const std::string path = folder.WriteFile(
+      "song.mp3", Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("TPE1", Latin1Text("Abc"))) + audio);
   struct stat before {};
   ASSERT_EQ(::stat(path.c_str(), &before), 0);
   TID3v2 tag;

@@ -72,7 +72,7 @@ void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {
   QVERIFY(switched);
   QCOMPARE(window->RowCount(), 2);
   QCOMPARE(RowTexts(*window.Window), (QStringList{QString::fromStdString(small / "Abba - Waterloo.mp3"),
-                                                   QString::fromStdString(small / "Moby - Why.mp3")}));
+                                                  QString::fromStdString(small / "Moby - Why.mp3")}));
   QCOMPARE(window->Songs().Count(), std::size_t{2});
   QCOMPARE(window->SelectedFolder(), small.Path());
 }
