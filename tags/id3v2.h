@@ -14,7 +14,6 @@ namespace tagwright {
 
 class TByteSource;
 class TLockedSong;
-class TID3v2FrameScanner;
 
 inline constexpr std::size_t kID3v2SlotCount = 16;
 
@@ -99,8 +98,8 @@ class TID3v2 {
     bool InPlace = false;
     std::int64_t KeepFrom = 0;  // where the bytes kept after the new tag begin
   };
-  // The new tag for the song read by scanner (its header read already, or the song too short).
-  TResultOf<TNewTag> ComposeTag(TID3v2FrameScanner& scanner, bool headerRead, const std::string& fileName);
+  // The new tag for the song read from source, and whether it goes in place.
+  TResultOf<TNewTag> ComposeTag(TByteSource& source, const std::string& fileName);
 };
 
 }  // namespace tagwright

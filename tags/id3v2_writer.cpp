@@ -148,8 +148,13 @@ TResult TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   return Save(song.Value(), ops);
 }
 
-TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TID3v2FrameScanner& scanner, bool headerRead,
-                                              const std::string& fileName) {
+TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::string& fileName) {
+  TID3v2FrameScanner scanner(source);
+  // A file shorter than a tag header holds no tag: the new tag goes in front of its bytes.
+  const bool headerRead = scanner.ReadHeader();
+  if (!headerRead && source.Size() >= 10) {
+    return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
+  }
   const bool hadTag = headerRead && IsID3v2Header(scanner.Header());
   const std::int64_t oldTotal = hadTag ? scanner.TagTotal() : 0;
   std::string frames;
@@ -216,12 +221,7 @@ TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TID3v2FrameScanner& scanner, bool 
 }
 
 TResult TID3v2::CheckSave(TByteSource& source, const std::string& fileName) {
-  TID3v2FrameScanner scanner(source);
-  const bool headerRead = scanner.ReadHeader();
-  if (!headerRead && source.Size() >= 10) {
-    return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
-  }
-  TResultOf<TNewTag> composed = ComposeTag(scanner, headerRead, fileName);
+  TResultOf<TNewTag> composed = ComposeTag(source, fileName);
   if (!composed) return composed.Failure();
   if (composed.Value().InPlace) return {};
   // A rewrite makes a new file beside the song ("NAME~", "NAME~1", ...) and renames it over the
@@ -242,13 +242,7 @@ TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
   TagInfo.PaddingSize = 0;
   const std::string& fileName = song.Name();
   TDescriptorSource source(song.Descriptor(), song.Info().st_size);
-  TID3v2FrameScanner scanner(source);
-  // A file shorter than a tag header holds no tag: the new tag goes in front of its bytes.
-  const bool headerRead = scanner.ReadHeader();
-  if (!headerRead && source.Size() >= 10) {
-    return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
-  }
-  TResultOf<TNewTag> composed = ComposeTag(scanner, headerRead, fileName);
+  TResultOf<TNewTag> composed = ComposeTag(source, fileName);
   if (!composed) return composed.Failure();
   const std::string& tag = composed.Value().Bytes;
   const bool inPlace = composed.Value().InPlace;

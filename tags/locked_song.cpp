@@ -18,15 +18,6 @@ namespace {
 // most once per save, so a few rounds are plenty even with several writers queued.
 constexpr int kMaxOpenRounds = 100;
 
-// Resolves a symbolic link so that a rewrite replaces the song, not the link to it.
-std::string SongPath(const std::string& fileName) {
-  char* resolved = ::realpath(fileName.c_str(), nullptr);
-  if (!resolved) return fileName;
-  std::string path(resolved);
-  std::free(resolved);
-  return path;
-}
-
 int LockExclusive(int fd) {
   while (::flock(fd, LOCK_EX) != 0) {
     if (errno != EINTR) return -1;
@@ -35,6 +26,14 @@ int LockExclusive(int fd) {
 }
 
 }  // namespace
+
+std::string SongPath(const std::string& fileName) {
+  char* resolved = ::realpath(fileName.c_str(), nullptr);
+  if (!resolved) return fileName;
+  std::string path(resolved);
+  std::free(resolved);
+  return path;
+}
 
 bool SameFileAndContent(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&

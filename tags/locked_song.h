@@ -11,6 +11,9 @@
 
 namespace tagwright {
 
+// The song itself, not a symbolic link to it: what a rewrite replaces.
+std::string SongPath(const std::string& fileName);
+
 class TLockedSong {
  public:
   TLockedSong() = default;

@@ -1,5 +1,7 @@
 #include "tags/tag_snapshot.h"
 
+#include "tags/locked_song.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -16,15 +18,6 @@ namespace tagwright {
 namespace {
 
 constexpr std::int64_t kTrailerSize = 128;
-
-// The song itself, not a symbolic link to it, as the tag writer sees it.
-std::string SongPath(const std::string& fileName) {
-  char* resolved = ::realpath(fileName.c_str(), nullptr);
-  if (!resolved) return fileName;
-  std::string path(resolved);
-  std::free(resolved);
-  return path;
-}
 
 // Closes the descriptor when it goes out of scope.
 class TOpenFile {
