@@ -40,6 +40,12 @@ class TOpenFile {
   int fd_;
 };
 
+// What fstat says of the song just opened; a failure to open or to stat names fileName.
+TResult StatOpened(const TOpenFile& file, const std::string& fileName, struct stat& info) {
+  if (file.Fd() < 0 || ::fstat(file.Fd(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  return {};
+}
+
 bool ReadExactly(int fd, std::string& bytes, std::int64_t offset, std::int64_t count) {
   bytes.resize(static_cast<std::size_t>(count));
   std::size_t done = 0;
@@ -87,9 +93,8 @@ TResultOf<std::int64_t> HeadSize(int fd, std::int64_t fileSize, const std::strin
 
 TResultOf<TTagSnapshot> ReadTagSnapshot(const std::string& fileName) {
   TOpenFile file(SongPath(fileName), O_RDONLY);
-  if (file.Fd() < 0) return TResult::FromErrno(TFailureKind::Open, fileName);
   struct stat info {};
-  if (::fstat(file.Fd(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  if (TResult opened = StatOpened(file, fileName, info); !opened) return opened;
   TTagSnapshot snapshot;
   snapshot.Size = info.st_size;
   TResultOf<std::int64_t> headSize = HeadSize(file.Fd(), info.st_size, fileName);
@@ -117,9 +122,8 @@ TResultOf<TTagSnapshot> ReadTagSnapshot(const std::string& fileName) {
 
 TResultOf<TTagSnapshot> ReadTagSnapshotAround(const std::string& fileName, std::int64_t middleSize, bool whole) {
   TOpenFile file(SongPath(fileName), O_RDONLY);
-  if (file.Fd() < 0) return TResult::FromErrno(TFailureKind::Open, fileName);
   struct stat info {};
-  if (::fstat(file.Fd(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  if (TResult opened = StatOpened(file, fileName, info); !opened) return opened;
   TTagSnapshot snapshot;
   snapshot.Size = info.st_size;
   snapshot.Whole = whole;
