@@ -19,29 +19,25 @@ trap cleanup EXIT
 songs="$work/Music"
 mkdir -p "$songs"
 
-# Songs: one second of silent MPEG audio each; some tagged, some known only by their file names.
-/usr/bin/python3 - "$songs" <<'PY'
+# Songs made by the tests' song helper; some tagged, some known only by their file names.
+/usr/bin/python3 - "$songs" "$root/tests/support" <<'PY'
 import os, sys
-from mutagen.id3 import ID3, TIT2, TPE1, TALB, TRCK, TDRC, TCON, COMM
+from mutagen.id3 import TIT2, TPE1, TALB, TRCK, TDRC, TCON, COMM
 
 folder = sys.argv[1]
-frame = b"\xff\xfb\x90\x64" + bytes(413)  # MPEG-1 layer III, 128 kbit/s, 44.1 kHz, silent
-audio = frame * 38
+sys.path.insert(0, sys.argv[2])
+from song_files import write_song  # the one helper for test songs
 
 def song(name, **tags):
-    path = os.path.join(folder, name)
-    with open(path, "wb") as f:
-        f.write(audio)
-    if tags:
-        tag = ID3()
-        if "title" in tags: tag.add(TIT2(encoding=3, text=tags["title"]))
-        if "artist" in tags: tag.add(TPE1(encoding=3, text=tags["artist"]))
-        if "album" in tags: tag.add(TALB(encoding=3, text=tags["album"]))
-        if "track" in tags: tag.add(TRCK(encoding=3, text=tags["track"]))
-        if "year" in tags: tag.add(TDRC(encoding=3, text=tags["year"]))
-        if "genre" in tags: tag.add(TCON(encoding=3, text=tags["genre"]))
-        if "comment" in tags: tag.add(COMM(encoding=3, lang="eng", desc="", text=tags["comment"]))
-        tag.save(path, v2_version=3)
+    frames = []
+    if "title" in tags: frames.append(TIT2(encoding=3, text=tags["title"]))
+    if "artist" in tags: frames.append(TPE1(encoding=3, text=tags["artist"]))
+    if "album" in tags: frames.append(TALB(encoding=3, text=tags["album"]))
+    if "track" in tags: frames.append(TRCK(encoding=3, text=tags["track"]))
+    if "year" in tags: frames.append(TDRC(encoding=3, text=tags["year"]))
+    if "genre" in tags: frames.append(TCON(encoding=3, text=tags["genre"]))
+    if "comment" in tags: frames.append(COMM(encoding=3, lang="eng", desc="", text=tags["comment"]))
+    write_song(os.path.join(folder, name), frames, audio_size=417 * 38)
 
 album = dict(album="Harbour Lights", year="2019", genre="Folk")
 song("01 - The Lanterns - Harbour Lights.mp3", title="Harbour Lights", artist="The Lanterns", track="1", **album)
