@@ -7,25 +7,18 @@
 #include <sys/stat.h>
 
 #include "tags/atomic_rewrite.h"
+#include "tags/locked_song.h"
 
 namespace tagwright {
 
 namespace {
 
-std::string RealPath(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (!resolved) return path;
-  std::string real(resolved);
-  std::free(resolved);
-  return real;
-}
-
 // The name the atomic rewrite would give its new file beside the song: the first free one of
 // "name~", "name~1", "name~2"...
 std::string ForeseenTemporaryName(const std::string& path) {
-  const std::string song = RealPath(path);
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    std::string name = song + "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
+  const std::string song = SongPath(path);
+  for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
+    std::string name = TemporaryNameBeside(song, attempt);
     struct stat info {};
     if (::lstat(name.c_str(), &info) != 0 && errno == ENOENT) return name;
   }

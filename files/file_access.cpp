@@ -99,14 +99,22 @@ bool IsListedFileWritable(int folderFd, const char* name, unsigned mode) {
   return faccessat(folderFd, name, W_OK, AT_EACCESS) == 0;
 }
 
-TResult PredictRename(const std::string& from, const std::string& to) {
-  const std::string toFolder = FolderToOpen(to);
-  const long maxName = pathconf(toFolder.c_str(), _PC_NAME_MAX);
-  if (FileNamePart(to).size() > static_cast<std::size_t>(maxName > 0 ? maxName : NAME_MAX)) {
-    return RenameFailure(from, std::make_error_code(std::errc::filename_too_long));
+std::error_code NewNameProblem(const std::string& path) {
+  const std::string folder = FolderToOpen(path);
+  const long maxName = pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (FileNamePart(path).size() > static_cast<std::size_t>(maxName > 0 ? maxName : NAME_MAX)) {
+    return std::make_error_code(std::errc::filename_too_long);
   }
-  for (const std::string& folder : {FolderToOpen(from), toFolder}) {
-    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return RenameFailure(from, LastError());
+  if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return LastError();
+  return {};
+}
+
+TResult PredictRename(const std::string& from, const std::string& to) {
+  // The new name goes into its folder, and the old one leaves its own.
+  if (const std::error_code problem = NewNameProblem(to)) return RenameFailure(from, problem);
+  if (FolderToOpen(from) != FolderToOpen(to) &&
+      faccessat(AT_FDCWD, FolderToOpen(from).c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    return RenameFailure(from, LastError());
   }
   return {};
 }

@@ -37,6 +37,10 @@ const TRenameCalls& DefaultRenameCalls();
 TResult RenameWithoutReplacing(const std::string& from, const std::string& to,
                                const TRenameCalls& calls = DefaultRenameCalls());
 
+// What making a new file at path would meet, without making it: a name longer than its folder
+// allows, or a folder the process may not change. An empty error code when nothing stands in the way.
+std::error_code NewNameProblem(const std::string& path);
+
 // What a rename to a free name would meet, without renaming: a new name longer than the file
 // system allows, or a folder the process may not change. Whether the name is free is the caller's
 // question.

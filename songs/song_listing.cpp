@@ -120,22 +120,18 @@ TListing ListSongs(const std::vector<std::string>& files, const TListingOptions&
   std::vector<std::thread> threads;
   threads.reserve(helpers);
   for (std::size_t i = 0; i < helpers; ++i) threads.emplace_back(work);
-  if (!options.OnProgress) {
+  if (!options.OnProgress || helpers == 0) {
     work();
   } else {
-    // The calling thread reports progress while the others read; alone, it reads itself.
-    if (helpers == 0) {
-      work();
-    } else {
-      std::size_t reported = 0;
-      while (done.load(std::memory_order_relaxed) < files.size() && !cancelled()) {
-        const std::size_t now = done.load(std::memory_order_relaxed);
-        if (now >= reported + kProgressStep) {
-          options.OnProgress(now, files.size());
-          reported = now;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // The calling thread reports progress while the others read.
+    std::size_t reported = 0;
+    while (done.load(std::memory_order_relaxed) < files.size() && !cancelled()) {
+      const std::size_t now = done.load(std::memory_order_relaxed);
+      if (now >= reported + kProgressStep) {
+        options.OnProgress(now, files.size());
+        reported = now;
       }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
   for (std::thread& thread : threads) thread.join();

@@ -19,7 +19,6 @@ namespace tagwright {
 namespace {
 
 constexpr std::size_t kCopyBufferSize = 1 << 20;
-constexpr int kMaxTemporaryNames = 1000;
 
 bool WriteAll(const TFileOps& ops, int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -135,10 +134,14 @@ const TFileOps& DefaultFileOps() {
   return ops;
 }
 
+std::string TemporaryNameBeside(const std::string& path, int attempt) {
+  return path + "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
+}
+
 TResultOf<TCreatedFile> CreateFileBeside(const std::string& path) {
   TCreatedFile created;
   for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
-    created.Name = path + "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
+    created.Name = TemporaryNameBeside(path, attempt);
     created.Fd = ::open(created.Name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (created.Fd >= 0) {
       if (newFileObserver) newFileObserver(created.Name);

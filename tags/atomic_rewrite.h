@@ -39,6 +39,10 @@ struct TCreatedFile {
 using TNewFileObserver = std::function<void(const std::string& name)>;
 TNewFileObserver SetNewFileObserver(TNewFileObserver observer);
 
+// The names a new file beside path takes, in turn: path + "~", then path + "~1", "~2"...
+inline constexpr int kMaxTemporaryNames = 1000;
+std::string TemporaryNameBeside(const std::string& path, int attempt);
+
 // The name for a new file beside path: path + "~", or path + "~1", "~2"... when taken. Opens it
 // for reading and writing with O_EXCL, so an existing file is never touched.
 TResultOf<TCreatedFile> CreateFileBeside(const std::string& path);

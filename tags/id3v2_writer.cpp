@@ -14,7 +14,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "files/paths.h"
+#include "files/file_access.h"
 #include "tags/byte_source.h"
 #include "tags/id3v2.h"
 #include "tags/id3v2_frames.h"
@@ -224,15 +224,9 @@ TResult TID3v2::CheckSave(TByteSource& source, const std::string& fileName) {
   TResultOf<TNewTag> composed = ComposeTag(source, fileName);
   if (!composed) return composed.Failure();
   if (composed.Value().InPlace) return {};
-  // A rewrite makes a new file beside the song ("NAME~", "NAME~1", ...) and renames it over the
-  // song: the folder must take the longer name and allow the change.
-  const std::string folder = FolderToOpen(fileName);
-  const long maxName = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-  if (FileNamePart(fileName).size() + 1 > static_cast<std::size_t>(maxName > 0 ? maxName : NAME_MAX)) {
-    return TResult::Failure(TFailureKind::Write, fileName, std::make_error_code(std::errc::filename_too_long));
-  }
-  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-    return TResult::FromErrno(TFailureKind::Write, fileName);
+  // A rewrite makes a new file beside the song and renames it over the song.
+  if (const std::error_code problem = NewNameProblem(TemporaryNameBeside(SongPath(fileName), 0))) {
+    return TResult::Failure(TFailureKind::Write, fileName, problem);
   }
   return {};
 }

@@ -414,9 +414,7 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
     SetStatusText(QString());
     std::rethrow_exception(load->error);
   }
-  songs_ = std::move(load->listing.Songs);
-  unreadableSongs_.clear();
-  for (const TResult& failure : load->listing.Failures) unreadableSongs_.push_back(failure.Describe());
+  TakeListing(std::move(load->listing));
   RefreshSongList();
   SetStatusText(QString());
   ReportUnreadableSongs();
@@ -424,7 +422,10 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
 
 void TMainWindow::LoadSongs(const std::vector<std::string>& files) {
   songListPane_->ClearRows();
-  TListing listing = ListSongs(files, {});
+  TakeListing(ListSongs(files, {}));
+}
+
+void TMainWindow::TakeListing(TListing listing) {
   songs_ = std::move(listing.Songs);
   unreadableSongs_.clear();
   // One file that cannot be read does not hide the folder's other songs.

@@ -17,6 +17,7 @@
 #include "commands/song_plans.h"
 #include "songs/song_filter.h"
 #include "songs/song_list.h"
+#include "songs/song_listing.h"
 #include "songs/song_view_mode.h"
 #include "ui/error_guard.h"
 #include "ui/pass_summary.h"
@@ -183,6 +184,8 @@ class TMainWindow : public QMainWindow {
   std::vector<const TSongFile*> SelectedSongs() const;
   // A dry run of the planner over the selected songs, shown in the preview; true for "Apply".
   bool PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner);
+  // The listed songs become the window's; the files that could not be read are kept for the report.
+  void TakeListing(TListing listing);
   void ReportUnreadableSongs();
   TPanelValues TrimmedPanelValues();
   // While songs load or a command runs, the parts that start commands are disabled; the folder

@@ -338,7 +338,8 @@ void TSongDetailsPanel::ShowSong(const TSongFile& song) {
   commentField_->setText(ToQString(song.Comment()));
   trackField_->setText(ToQString(song.PaddedTrack()));
   genreBox_->setEditText(ToQString(song.Genre()));
-  readOnlyLabel_->setText(IsFileWritable(song.FileName()) ? QString() : QStringLiteral("(Read-only)"));
+  // Asked without opening the song for writing, which a folder watcher would take for a change.
+  readOnlyLabel_->setText(LooksWritable(song.FileName()) ? QString() : QStringLiteral("(Read-only)"));
   for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) field->setCursorPosition(0);
 }
 

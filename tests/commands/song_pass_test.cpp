@@ -25,7 +25,11 @@ class SongPass : public ::testing::Test {
  protected:
   // A song file whose details are the given title, whatever its name says.
   const TSongFile* Song(const std::string& name, const std::string& title = {}) {
-    const std::string path = folder.WriteFile(name, SongAudio());
+    return FileWith(name, SongAudio(), title);
+  }
+  // The same with bytes of the test's own.
+  TSongFile* FileWith(const std::string& name, const std::string& bytes, const std::string& title = {}) {
+    const std::string path = folder.WriteFile(name, bytes);
     auto song = std::make_unique<TSongFile>();
     EXPECT_TRUE(song->SetFileName(path, false).Ok());
     if (!title.empty()) song->SetTitle(title);
@@ -192,49 +196,16 @@ TEST_F(SongPass, ARenameOntoATakenNameIsRefusedBeforeAnythingIsWritten) {
   EXPECT_TRUE(FileExists(folder / "x - y.mp3"));
 }
 
-}  // namespace
-}  // namespace tagwright
-
-namespace tagwright {
-namespace {
-
-using testing::FileExists;
-using testing::ReadWholeFile;
-using testing::SongAudio;
-using testing::TTempFolder;
-
-std::vector<TSongResult> RunOn(const std::vector<std::unique_ptr<TSongFile>>& songs, const TSongPlanner& planner,
-                               TPassMode mode) {
-  std::vector<const TSongFile*> all;
-  for (const auto& song : songs) all.push_back(song.get());
-  std::vector<TSongResult> results;
-  TPassHooks hooks;
-  hooks.OnResult = [&](const TSongResult& result) {
-    results.push_back(result);
-    return TPassStep::Continue;
-  };
-  (void)RunSongPass(all, planner, mode, hooks);
-  return results;
-}
-
-std::unique_ptr<TSongFile> Bound(const std::string& path) {
-  auto song = std::make_unique<TSongFile>();
-  EXPECT_TRUE(song->SetFileName(path, false).Ok());
-  return song;
-}
-
 // A file without an extension is listed, but a command writes or renames it only when its content
 // is MP3; a README, a script or a picture is left alone.
-TEST(SongPassOnFilesWithoutExtension, ChangesOnlyWhatHoldsMp3) {
-  TTempFolder folder;
-  std::vector<std::unique_ptr<TSongFile>> songs;
-  songs.push_back(Bound(folder.WriteFile("README", "Read me first.\n")));
-  songs.push_back(Bound(folder.WriteFile("build", "#!/bin/sh\necho hi\n")));
-  songs.push_back(Bound(folder.WriteFile("cover", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(300, 'p'))));
-  songs.push_back(Bound(folder.WriteFile("real song", SongAudio(2000))));
-  songs.push_back(Bound(folder.WriteFile("tagged", "ID3\x03" + std::string(600, '\0'))));
+TEST_F(SongPass, ChangesAFileWithoutExtensionOnlyWhenItHoldsMp3) {
+  FileWith("README", "Read me first.\n");
+  FileWith("build", "#!/bin/sh\necho hi\n");
+  FileWith("cover", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(300, 'p'));
+  FileWith("real song", SongAudio(2000));
+  FileWith("tagged", "ID3\x03" + std::string(600, '\0'));
   const TSongPlanner asTitle{TTagsNeeded::Yes, PlanFileNameAsTitle};
-  const std::vector<TSongResult> results = RunOn(songs, asTitle, TPassMode::Apply);
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, asTitle);
   ASSERT_EQ(results.size(), 5u);
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(results[i].Outcome, TChangeOutcome::Skipped) << results[i].FileName;
@@ -248,15 +219,10 @@ TEST(SongPassOnFilesWithoutExtension, ChangesOnlyWhatHoldsMp3) {
 
 // A composed name that would start with a dot (a title ".hidden", or nothing before ".mp3") is
 // refused like any failed rename, in a dry run as in the real one.
-TEST(SongPassRenames, NeverMakeAHiddenFileOrANameWithoutStem) {
-  TTempFolder folder;
-  std::vector<std::unique_ptr<TSongFile>> songs;
-  songs.push_back(Bound(folder.WriteFile("a.mp3", SongAudio())));
-  songs.back()->SetTitle(".hidden");
-  const TSongPlanner rename{TTagsNeeded::No,
-                            [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
+TEST_F(SongPass, RenamesNeverMakeAHiddenFileOrANameWithoutStem) {
+  Song("a.mp3", ".hidden");
   for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
-    const std::vector<TSongResult> results = RunOn(songs, rename, mode);
+    const std::vector<TSongResult> results = Run(mode, kAutoRename);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].Outcome, TChangeOutcome::Failed);
     EXPECT_EQ(results[0].Reason, kRenameFailedMessage);
@@ -266,15 +232,10 @@ TEST(SongPassRenames, NeverMakeAHiddenFileOrANameWithoutStem) {
 }
 
 // A dry run meets the failures the real run meets: a name longer than the file system allows.
-TEST(SongPassRenames, DryRunForeseesANameTooLong) {
-  TTempFolder folder;
-  std::vector<std::unique_ptr<TSongFile>> songs;
-  songs.push_back(Bound(folder.WriteFile("a.mp3", SongAudio())));
-  songs.back()->SetTitle(std::string(300, 'x'));
-  const TSongPlanner rename{TTagsNeeded::No,
-                            [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
-  const std::vector<TSongResult> dry = RunOn(songs, rename, TPassMode::DryRun);
-  const std::vector<TSongResult> real = RunOn(songs, rename, TPassMode::Apply);
+TEST_F(SongPass, DryRunForeseesANameTooLong) {
+  Song("a.mp3", std::string(300, 'x'));
+  const std::vector<TSongResult> dry = Run(TPassMode::DryRun, kAutoRename);
+  const std::vector<TSongResult> real = Run(TPassMode::Apply, kAutoRename);
   ASSERT_EQ(dry.size(), 1u);
   ASSERT_EQ(real.size(), 1u);
   EXPECT_EQ(dry[0].Outcome, TChangeOutcome::Failed);
@@ -283,24 +244,16 @@ TEST(SongPassRenames, DryRunForeseesANameTooLong) {
   EXPECT_EQ(real[0].Failure.Error(), std::errc::filename_too_long);
 }
 
-}  // namespace
-}  // namespace tagwright
-
-namespace tagwright {
-namespace {
-
 // A tag that cannot be written in place needs a temporary file beside the song; with a name of 255
 // bytes there is no room for one. The dry run foresees what the real run meets.
-TEST(SongPassTagWrites, DryRunForeseesARewriteWithoutRoomForItsTemporaryFile) {
-  testing::TTempFolder folder;
-  std::vector<std::unique_ptr<TSongFile>> songs;
-  songs.push_back(Bound(folder.WriteFile(std::string(251, 'n') + ".mp3", testing::SongAudio())));
-  songs.push_back(Bound(folder.WriteFile("short.mp3", testing::SongAudio())));
+TEST_F(SongPass, DryRunForeseesARewriteWithoutRoomForItsTemporaryFile) {
+  Song(std::string(251, 'n') + ".mp3");
+  Song("short.mp3");
   const TSongPlanner clearTitle{TTagsNeeded::Yes, [](const TSongFile&, const TID3Info& tags) {
                                   return PlanClearTagField(tags, TTagField::Title);
                                 }};
-  const std::vector<TSongResult> dry = RunOn(songs, clearTitle, TPassMode::DryRun);
-  const std::vector<TSongResult> real = RunOn(songs, clearTitle, TPassMode::Apply);
+  const std::vector<TSongResult> dry = Run(TPassMode::DryRun, clearTitle);
+  const std::vector<TSongResult> real = Run(TPassMode::Apply, clearTitle);
   ASSERT_EQ(dry.size(), 2u);
   ASSERT_EQ(real.size(), 2u);
   for (std::size_t i = 0; i < 2; ++i) {
