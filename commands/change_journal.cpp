@@ -25,11 +25,11 @@ std::string ForeseenTemporaryName(const std::string& path) {
   return {};
 }
 
+}  // namespace
+
 std::int64_t ModifiedNs(const struct stat& info) {
   return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
 }
-
-}  // namespace
 
 std::int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())

@@ -8,12 +8,16 @@
 #include <functional>
 #include <string>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include "files/result.h"
 #include "tags/tag_snapshot.h"
 
 namespace tagwright {
+
+// A file's modification time in nanoseconds since the epoch.
+std::int64_t ModifiedNs(const struct stat& info);
 
 // What the file looked like right after the change, to tell later whether it is still so.
 struct TFileAfter {

@@ -49,9 +49,7 @@ TResultOf<bool> RollBack(const TFileChange& change) {
   struct stat temporary {};
   // Only a file made after the record can be the rewrite's: an older one of that name is someone else's.
   if (!change.TemporaryName.empty() && Exists(change.TemporaryName, temporary) && S_ISREG(temporary.st_mode) &&
-      !SameFile(temporary, song) &&
-      temporary.st_mtim.tv_sec * std::int64_t{1'000'000'000} + temporary.st_mtim.tv_nsec >=
-          change.RecordedNs - std::int64_t{2'000'000'000}) {
+      !SameFile(temporary, song) && ModifiedNs(temporary) >= change.RecordedNs - std::int64_t{2'000'000'000}) {
     if (::unlink(change.TemporaryName.c_str()) != 0)
       return TResult::FromErrno(TFailureKind::Delete, change.TemporaryName);
     repaired = true;
