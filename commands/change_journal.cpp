@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tags/atomic_rewrite.h"
 #include "tags/locked_song.h"
@@ -13,10 +14,9 @@ namespace tagwright {
 
 namespace {
 
-// The name the atomic rewrite would give its new file beside the song: the first free one of
-// "name~", "name~1", "name~2"...
-std::string ForeseenTemporaryName(const std::string& path) {
-  const std::string song = SongPath(path);
+// The name the atomic rewrite would give its new file beside the song (links followed): the first
+// free one of "name~", "name~1", "name~2"...
+std::string ForeseenTemporaryName(const std::string& song) {
   for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
     std::string name = TemporaryNameBeside(song, attempt);
     struct stat info {};
@@ -36,19 +36,30 @@ std::int64_t NowNs() {
       .count();
 }
 
+TResultOf<std::int64_t> TChangeJournal::RecordBefore(const TFileChange& change) {
+  TResultOf<std::vector<std::int64_t>> records = RecordBatch({change});
+  if (!records) return records.Failure();
+  return records.Value().front();
+}
+
 TResultOf<TFileChange> CaptureBefore(const std::string& path, const std::string& newPath, bool writesTag) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, path);
+  TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(path);
+  if (!snapshot) return snapshot.Failure();
+  return ChangeFromSnapshot(path, SongPath(path), newPath, writesTag, std::move(snapshot.Value()), info.st_mode);
+}
+
+TFileChange ChangeFromSnapshot(const std::string& path, const std::string& songPath, const std::string& newPath,
+                               bool writesTag, TTagSnapshot snapshot, mode_t mode) {
   TFileChange change;
   change.PathBefore = path;
   change.PathAfter = newPath.empty() ? path : newPath;
   change.TagWritten = writesTag;
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, path);
-  change.ModeBefore = info.st_mode & 07777;
-  TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(path);
-  if (!snapshot) return snapshot.Failure();
-  change.Before = std::move(snapshot.Value());
+  change.ModeBefore = mode & 07777;
+  change.Before = std::move(snapshot);
   if (writesTag) {
-    change.TemporaryName = ForeseenTemporaryName(path);
+    change.TemporaryName = ForeseenTemporaryName(songPath);
   } else {
     // A rename keeps the bytes: only the form of the file is needed to recognise it later.
     change.Before.Head.clear();
@@ -73,6 +84,30 @@ TResultOf<TFileAfter> CaptureAfter(const std::string& path, const TFileChange& c
   return after;
 }
 
+TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, const TFileChange& change,
+                                   const std::string& fileName) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  const std::int64_t tailFrom = static_cast<std::int64_t>(head.size()) + change.Before.MiddleSize;
+  if (change.Before.Whole || tailFrom > info.st_size) return CaptureAfter(fileName, change);
+  TFileAfter after;
+  after.Size = info.st_size;
+  after.ModifiedNs = ModifiedNs(info);
+  after.HeadSize = static_cast<std::int64_t>(head.size());
+  after.HeadHash = HashTagBytes(head);
+  after.Mode = info.st_mode & 07777;
+  after.Tail.resize(static_cast<std::size_t>(info.st_size - tailFrom));
+  std::size_t done = 0;
+  while (done < after.Tail.size()) {
+    const ssize_t got = ::pread(fd, after.Tail.data() + done, after.Tail.size() - done,
+                                static_cast<off_t>(tailFrom + static_cast<std::int64_t>(done)));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return TResult::FromErrno(TFailureKind::Read, fileName);
+    done += static_cast<std::size_t>(got);
+  }
+  return after;
+}
+
 TChangeRecording::~TChangeRecording() { StopObserving(); }
 
 void TChangeRecording::StopObserving() {
@@ -86,12 +121,23 @@ TResult TChangeRecording::Begin(TFileChange change) {
   TResultOf<std::int64_t> recorded = journal_->RecordBefore(change_);
   if (!recorded) return recorded.Failure();
   record_ = recorded.Value();
+  Observe();
+  return {};
+}
+
+void TChangeRecording::Resume(TFileChange change, std::int64_t record) {
+  if (!journal_) return;
+  change_ = std::move(change);
+  record_ = record;
+  Observe();
+}
+
+void TChangeRecording::Observe() {
   previousObserver_ = SetNewFileObserver([this](const std::string& name) {
     // Failing to record it leaves at worst a file to clean up by hand after a crash; the write goes on.
     if (name != change_.TemporaryName) (void)journal_->RecordTemporaryName(record_, name);
   });
   observing_ = true;
-  return {};
 }
 
 void TChangeRecording::Finish(const std::string& pathAfter) {
@@ -102,6 +148,12 @@ void TChangeRecording::Finish(const std::string& pathAfter) {
   if (after) (void)journal_->RecordAfter(record_, pathAfter, after.Value());
 }
 
+void TChangeRecording::Finish(const std::string& pathAfter, const TFileAfter& after) {
+  if (!journal_ || record_ == 0) return;
+  StopObserving();
+  (void)journal_->RecordAfter(record_, pathAfter, after);  // unrecorded, it is judged from the file later
+}
+
 bool StillAsAfter(const std::string& path, const TFileChange& change) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
@@ -109,7 +161,8 @@ bool StillAsAfter(const std::string& path, const TFileChange& change) {
   TResultOf<TTagSnapshot> snapshot = ReadTagSnapshotAround(path, change.Before.MiddleSize, change.Before.Whole);
   if (!snapshot) return false;
   return static_cast<std::int64_t>(snapshot.Value().Head.size()) == change.After.HeadSize &&
-         HashTagBytes(snapshot.Value().Head) == change.After.HeadHash && snapshot.Value().Tail == change.After.Tail;
+         HashTagBytes(snapshot.Value().Head, change.After.HashForm) == change.After.HeadHash &&
+         snapshot.Value().Tail == change.After.Tail;
 }
 
 }  // namespace tagwright

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -24,9 +26,10 @@ struct TFileAfter {
   std::int64_t Size = 0;
   std::int64_t ModifiedNs = 0;  // modification time, nanoseconds since the epoch
   std::int64_t HeadSize = 0;
-  std::uint64_t HeadHash = 0;  // HashTagBytes of the head
-  std::string Tail;            // the trailer (or nothing) after the middle
-  mode_t Mode = 0;             // permission bits
+  std::uint64_t HeadHash = 0;  // HashTagBytes of the head, in HashForm
+  THashForm HashForm = THashForm::Striped;
+  std::string Tail;  // the trailer (or nothing) after the middle
+  mode_t Mode = 0;   // permission bits
 };
 
 // One file's part of a command.
@@ -45,9 +48,14 @@ struct TFileChange {
 class TChangeJournal {
  public:
   virtual ~TChangeJournal() = default;
-  // Keeps the change before the file is touched; on failure the file must not be touched. The
-  // value names the record for the calls below.
-  virtual TResultOf<std::int64_t> RecordBefore(const TFileChange& change) = 0;
+  // Keeps the changes, all or none, before any of the files is touched; on failure none of them
+  // may be touched. The values, in the order of the changes, name their records for the calls
+  // below.
+  virtual TResultOf<std::vector<std::int64_t>> RecordBatch(const std::vector<TFileChange>& changes) = 0;
+  // The same for one change.
+  TResultOf<std::int64_t> RecordBefore(const TFileChange& change);
+  // A recorded change that was given up before its file was touched.
+  virtual TResult RecordNotMade(std::int64_t record) = 0;
   // The new file a rewrite has made beside the song, when its name is not the one foreseen.
   virtual TResult RecordTemporaryName(std::int64_t record, const std::string& name) = 0;
   // The file as the change left it, under the name it now has.
@@ -66,13 +74,19 @@ class TChangeRecording {
 
   // Keeps the change; on failure the file must not be touched.
   TResult Begin(TFileChange change);
+  // Goes on with a change the journal already keeps as record.
+  void Resume(TFileChange change, std::int64_t record);
   // Records the file as it now is under pathAfter. Without that, the record stays unfinished and
   // the next start, or an undo, judges the file from its bytes.
   void Finish(const std::string& pathAfter);
+  // The same when the file's state is already known.
+  void Finish(const std::string& pathAfter, const TFileAfter& after);
+  const TFileChange& Change() const { return change_; }
   std::int64_t Record() const { return record_; }
 
  private:
   void StopObserving();
+  void Observe();
 
   TChangeJournal* journal_;
   TFileChange change_;
@@ -84,6 +98,15 @@ class TChangeRecording {
 // What a change of the file at path (to be renamed to newPath) replaces: its tag bytes when
 // writesTag, its permission bits, and the name a rewrite would give its new file.
 TResultOf<TFileChange> CaptureBefore(const std::string& path, const std::string& newPath, bool writesTag);
+
+// The same from a snapshot of the song (songPath, links followed) already read, and its mode.
+TFileChange ChangeFromSnapshot(const std::string& path, const std::string& songPath, const std::string& newPath,
+                               bool writesTag, TTagSnapshot snapshot, mode_t mode);
+
+// The file open as fd, whose head is now head, after a change whose middle and form the change
+// holds: its tail is read, the rest is known.
+TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, const TFileChange& change,
+                                   const std::string& fileName);
 
 // The file at path as it is now, for a change whose middle and form CaptureBefore found.
 TResultOf<TFileAfter> CaptureAfter(const std::string& path, const TFileChange& change);

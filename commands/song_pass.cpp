@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 #include "files/file_access.h"
 #include "files/paths.h"
 #include "tags/atomic_rewrite.h"
+#include "tags/locked_song.h"
 #include "tags/mp3_content.h"
+#include "tags/tag_snapshot.h"
 #include "text/ascii_text.h"
 #include "text/letters.h"
 
@@ -97,52 +100,24 @@ void TPlannedNames::Rename(const std::string& from, const std::string& to) {
 
 namespace {
 
-TSongResult ApplyRecordedChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
-                                TPlannedNames& names);
-
-}  // namespace
-
-TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
-                            TPlannedNames& names, TChangeJournal* journal) {
+// Why nothing is done to the song, when that is clear from its change alone.
+std::optional<TSongResult> Refused(const std::string& fileName, const TSongChange& change) {
   if (!change.Refusal.empty()) return Failed(fileName, change.Refusal);
   if (change.DoesNothing()) return Skipped(fileName, change.Skip.empty() ? kNothingToChangeReason : change.Skip);
-  const bool renames = !change.NewFileName.empty();
-  if (renames && change.RefuseTakenName && !EqualsIgnoringCase(change.NewFileName, fileName) &&
-      names.Taken(change.NewFileName)) {
-    return Failed(fileName, kNameTakenMessage);
-  }
-
-  TChangeRecording recording(mode == TPassMode::Apply ? journal : nullptr);
-  if (journal && mode == TPassMode::Apply) {
-    TResultOf<TFileChange> before = CaptureBefore(fileName, change.NewFileName, change.WriteTags);
-    if (!before) return Failed(fileName, before.Failure().Describe(), before.Failure());
-    if (TResult recorded = recording.Begin(std::move(before.Value())); !recorded) {
-      return Failed(fileName, kNotRecordedReason, std::move(recorded));
-    }
-  }
-  TSongResult result = ApplyRecordedChange(fileName, change, mode, names);
-  recording.Finish(result.NewFileName.empty() ? fileName : result.NewFileName);
-  return result;
+  return std::nullopt;
 }
 
-namespace {
+// Whether the new name is refused because another file has it (a change of letter case only is
+// no clash).
+bool RefusesTakenName(const std::string& fileName, const TSongChange& change, const TPlannedNames& names) {
+  return !change.NewFileName.empty() && change.RefuseTakenName && !EqualsIgnoringCase(change.NewFileName, fileName) &&
+         names.Taken(change.NewFileName);
+}
 
-TSongResult ApplyRecordedChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
-                                TPlannedNames& names) {
-  const bool renames = !change.NewFileName.empty();
-  TSongResult result;
-  result.FileName = fileName;
-  result.Outcome = OutcomeOf(change.WriteTags, renames);
-  result.NewFileName = change.NewFileName;
-  if (change.WriteTags) {
-    TResult written =
-        mode == TPassMode::Apply ? WriteID3Tags(fileName, change.Tags) : PredictID3Write(fileName, change.Tags);
-    if (!written) return Failed(fileName, written.Describe(), std::move(written));
-    result.TagsWritten = true;
-    result.Tags = change.Tags;
-  }
-  if (!renames) return result;
-
+// Renames the song after its tag was written (or would be, in a dry run), never replacing another
+// file; a failure leaves the result failed but still showing the tag.
+void RenameSong(const std::string& fileName, const TSongChange& change, TPassMode mode, TPlannedNames& names,
+                TSongResult& result) {
   TResult renamed;
   if (FileNamePart(change.NewFileName).starts_with('.')) {
     // A name without a stem, or a hidden file, is never made.
@@ -155,16 +130,302 @@ TSongResult ApplyRecordedChange(const std::string& fileName, const TSongChange& 
     names.Rename(fileName, change.NewFileName);
   }
   if (!renamed) {
-    // The tag, when there was one, has been written: the result still shows it.
     result.Outcome = TChangeOutcome::Failed;
     result.NewFileName.clear();
     result.Reason = kRenameFailedMessage;
     result.Failure = std::move(renamed);
   }
+}
+
+// What a change comes to before it is carried out.
+TSongResult PlannedResult(const std::string& fileName, const TSongChange& change) {
+  TSongResult result;
+  result.FileName = fileName;
+  result.Outcome = OutcomeOf(change.WriteTags, !change.NewFileName.empty());
+  result.NewFileName = change.NewFileName;
   return result;
 }
 
+// A dry run: what the change would meet, found without writing.
+TSongResult ForeseeChange(const std::string& fileName, const TSongChange& change, TPlannedNames& names) {
+  if (std::optional<TSongResult> refused = Refused(fileName, change)) return *refused;
+  if (RefusesTakenName(fileName, change, names)) return Failed(fileName, kNameTakenMessage);
+  TSongResult result = PlannedResult(fileName, change);
+  if (change.WriteTags) {
+    TResult written = PredictID3Write(fileName, change.Tags);
+    if (!written) return Failed(fileName, written.Describe(), std::move(written));
+    result.TagsWritten = true;
+    result.Tags = change.Tags;
+  }
+  if (!change.NewFileName.empty()) RenameSong(fileName, change, TPassMode::DryRun, names, result);
+  return result;
+}
+
+// Songs whose changes are recorded together, in one commit of the journal, before any of them is
+// made; their files stay open and locked from the moment they are read until they are changed.
+constexpr std::size_t kMaxBatchSongs = 256;
+constexpr std::size_t kMaxBatchTagBytes = std::size_t{64} << 20;
+
+// One song of a batch.
+struct TBatchSong {
+  std::size_t Index = 0;  // among the pass's songs
+  std::string FileName;
+  std::optional<TSongResult> Result;  // known before any change: nothing is done to the song
+  TSongChange Change;
+  std::optional<TLockedSong> Locked;  // always when the change writes tags
+  TTagSnapshot Snapshot;              // the song as read (under its lock, when locked)
+  std::string SongPath;               // the song itself, links followed
+  mode_t Mode = 0;                    // its permission bits before the change
+  std::int64_t Record = 0;
+  TFileChange Recorded;  // what the record holds, but for the tag bytes (those are in Snapshot)
+};
+
+// The record of a song's change, from its snapshot.
+TFileChange ChangeOf(const TBatchSong& song, TTagSnapshot snapshot) {
+  return ChangeFromSnapshot(song.FileName, song.SongPath, song.Change.NewFileName, song.Change.WriteTags,
+                            std::move(snapshot), song.Mode);
+}
+
+// Takes the song's snapshot back from the change recorded, which keeps the rest.
+void KeepRecorded(TBatchSong& song, TFileChange recorded) {
+  song.Snapshot.Head = std::move(recorded.Before.Head);
+  song.Snapshot.Tail = std::move(recorded.Before.Tail);
+  recorded.Before.Head.clear();
+  recorded.Before.Tail.clear();
+  song.Recorded = std::move(recorded);
+}
+
+// Carries out the change of a song open and locked, whose record (when there is a journal) is kept.
+TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* journal) {
+  const std::string& fileName = song.FileName;
+  const TSongChange& change = song.Change;
+  if (RefusesTakenName(fileName, change, names)) {
+    if (song.Record != 0) (void)journal->RecordNotMade(song.Record);  // else the next start finds it untouched
+    return Failed(fileName, kNameTakenMessage);
+  }
+  TChangeRecording recording(song.Record != 0 ? journal : nullptr);
+  if (song.Record != 0) recording.Resume(std::move(song.Recorded), song.Record);
+  TSongResult result = PlannedResult(fileName, change);
+  std::string newHead;
+  if (change.WriteTags) {
+    TSnapshotSource current(song.Snapshot, song.Locked->Descriptor());
+    TResult written = WriteID3Tags(*song.Locked, current, change.Tags, &newHead);
+    if (!written) {
+      recording.Finish(fileName);
+      return Failed(fileName, written.Describe(), std::move(written));
+    }
+    result.TagsWritten = true;
+    result.Tags = change.Tags;
+  }
+  if (!change.NewFileName.empty()) RenameSong(fileName, change, TPassMode::Apply, names, result);
+  if (song.Record == 0) return result;
+  const std::string pathAfter = result.NewFileName.empty() ? fileName : result.NewFileName;
+  // A renamed song's head is read again; a written one's is known.
+  TResultOf<TFileAfter> after = change.WriteTags
+                                    ? CaptureAfter(song.Locked->Descriptor(), newHead, recording.Change(), pathAfter)
+                                    : CaptureAfter(pathAfter, recording.Change());
+  if (after) {
+    recording.Finish(pathAfter, after.Value());
+  } else {
+    recording.Finish(pathAfter);
+  }
+  return result;
+}
+
+// A pass that changes files takes its songs up in batches. Each song of a batch is opened for
+// writing and locked, read once and planned; the batch's changes are then recorded in one go, and
+// only after that carried out, in order, each followed by its result.
+class TApplyPass {
+ public:
+  TApplyPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, const TPassHooks& hooks)
+      : songs_(songs), planner_(planner), hooks_(hooks) {}
+
+  TPassSummary Run() {
+    for (std::size_t i = 0; i < songs_.size() && !summary_.Stopped; ++i) TakeUp(i);
+    if (!summary_.Stopped) Flush();
+    if (hooks_.OnProgress && !summary_.Stopped) hooks_.OnProgress(songs_.size(), songs_.size());
+    return summary_;
+  }
+
+ private:
+  void TakeUp(std::size_t index) {
+    const TSongFile& song = *songs_[index];
+    TBatchSong taken;
+    taken.Index = index;
+    taken.FileName = song.FileName();
+    // A song locked by another writer is waited for only with no other song locked, so that two
+    // passes over the same songs in other orders cannot wait for each other.
+    const TLockWait wait = batch_.empty() ? TLockWait::Wait : TLockWait::DontWait;
+    TResultOf<TLockedSong> locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, wait);
+    if (!locked && IsLockedElsewhere(locked.Failure())) {
+      Flush();
+      if (summary_.Stopped) return;
+      locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, TLockWait::Wait);
+    }
+    if (!locked && CannotBeWritten(locked.Failure())) {
+      if (hooks_.OnUnwritable) {
+        // Asked about in its turn, after the songs before it are done.
+        Flush();
+        if (summary_.Stopped) return;
+        Progress(index);
+        if (hooks_.OnUnwritable(song) == TPassStep::Stop) {
+          summary_.Stopped = true;
+          return;
+        }
+      }
+      taken.Result =
+          Skipped(taken.FileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, taken.FileName));
+    } else if (!locked) {
+      taken.Result = Failed(taken.FileName, locked.Failure().Describe(), locked.Failure());
+    } else {
+      Prepare(song, std::move(locked.Value()), taken);
+    }
+    tagBytes_ += taken.Snapshot.Head.size();
+    batch_.push_back(std::move(taken));
+    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) Flush();
+  }
+
+  // Whether a song that could not be opened for writing is skipped as one that cannot be written:
+  // so is one gone meanwhile, but not one that is no regular file.
+  static bool CannotBeWritten(const TResult& failure) {
+    if (failure.Kind() == TFailureKind::NotWritable) return true;
+    return failure.Kind() == TFailureKind::Open && failure.Error() != std::errc::invalid_argument;
+  }
+
+  void Prepare(const TSongFile& song, TLockedSong locked, TBatchSong& taken) {
+    const std::string& fileName = taken.FileName;
+    if (TResultOf<bool> mp3 = IsSongContentAsNamed(fileName); !mp3) {
+      taken.Result = Failed(fileName, mp3.Failure().Describe(), mp3.Failure());
+      return;
+    } else if (!mp3.Value()) {
+      taken.Result = Skipped(fileName, kNotMp3Reason);
+      return;
+    }
+    TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(locked.Descriptor(), locked.Info(), fileName);
+    if (!snapshot) {
+      taken.Result = Failed(fileName, snapshot.Failure().Describe(), snapshot.Failure());
+      return;
+    }
+    TID3Info tags;
+    if (planner_.Tags == TTagsNeeded::Yes) {
+      TSnapshotSource current(snapshot.Value(), locked.Descriptor());
+      if (TResultOf<bool> read = ReadID3Tags(current, fileName, tags); !read) {
+        taken.Result = Failed(fileName, read.Failure().Describe(), read.Failure());
+        return;
+      }
+    }
+    taken.Change = planner_.Plan(song, tags);
+    if (std::optional<TSongResult> refused = Refused(fileName, taken.Change)) {
+      taken.Result = std::move(*refused);
+      return;
+    }
+    taken.Snapshot = std::move(snapshot.Value());
+    taken.SongPath = locked.Path();
+    taken.Mode = locked.Info().st_mode;
+    taken.Locked.emplace(std::move(locked));
+  }
+
+  // Records the batch's changes, then carries them out in order and reports each song.
+  void Flush() {
+    if (batch_.empty()) return;
+    std::vector<TBatchSong> batch = std::move(batch_);
+    batch_.clear();
+    tagBytes_ = 0;
+    const TResult recorded = Record(batch);
+    for (TBatchSong& song : batch) {
+      if (summary_.Stopped) {
+        if (song.Record != 0) (void)hooks_.Journal->RecordNotMade(song.Record);  // see CarryOut
+        continue;
+      }
+      Progress(song.Index);
+      TSongResult result;
+      if (song.Result) {
+        result = std::move(*song.Result);
+      } else if (!recorded) {
+        result = Failed(song.FileName, kNotRecordedReason, recorded);
+      } else {
+        result = CarryOut(song, names_, hooks_.Journal);
+      }
+      song.Locked.reset();  // the lock goes as soon as the song is done
+      Count(result, summary_);
+      if (hooks_.OnResult && hooks_.OnResult(result) == TPassStep::Stop) summary_.Stopped = true;
+    }
+  }
+
+  TResult Record(std::vector<TBatchSong>& batch) {
+    if (!hooks_.Journal) return {};
+    // The snapshots go into the changes for the time of recording, and come back after.
+    std::vector<TFileChange> changes;
+    for (TBatchSong& song : batch) {
+      if (!song.Result) changes.push_back(ChangeOf(song, std::move(song.Snapshot)));
+    }
+    if (changes.empty()) return {};
+    TResultOf<std::vector<std::int64_t>> records = hooks_.Journal->RecordBatch(changes);
+    std::size_t next = 0;
+    for (TBatchSong& song : batch) {
+      if (song.Result) continue;
+      if (records) song.Record = records.Value()[next];
+      KeepRecorded(song, std::move(changes[next++]));
+    }
+    if (!records) return records.Failure();
+    return {};
+  }
+
+  void Progress(std::size_t index) {
+    if (hooks_.OnProgress && index != progressed_) hooks_.OnProgress(index, songs_.size());
+    progressed_ = index;
+  }
+
+  const std::vector<const TSongFile*>& songs_;
+  const TSongPlanner& planner_;
+  const TPassHooks& hooks_;
+  TPassSummary summary_;
+  TPlannedNames names_;
+  std::vector<TBatchSong> batch_;
+  std::size_t tagBytes_ = 0;
+  std::size_t progressed_ = static_cast<std::size_t>(-1);
+};
+
 }  // namespace
+
+TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
+                            TPlannedNames& names, TChangeJournal* journal) {
+  if (mode == TPassMode::DryRun) return ForeseeChange(fileName, change, names);
+  if (std::optional<TSongResult> refused = Refused(fileName, change)) return *refused;
+  if (RefusesTakenName(fileName, change, names)) return Failed(fileName, kNameTakenMessage);
+  TBatchSong song;
+  song.FileName = fileName;
+  song.Change = change;
+  struct stat info {};
+  if (::stat(fileName.c_str(), &info) != 0) {
+    TResult failure = TResult::FromErrno(TFailureKind::Open, fileName);
+    return Failed(fileName, failure.Describe(), std::move(failure));
+  }
+  song.Mode = info.st_mode;
+  TResultOf<TTagSnapshot> snapshot = TTagSnapshot{};
+  if (change.WriteTags) {
+    // A song without any write permission gets the owner's here; its record keeps the old bits.
+    TResultOf<TLockedSong> locked = TLockedSong::Open(fileName);
+    if (!locked) return Failed(fileName, locked.Failure().Describe(), locked.Failure());
+    song.Locked.emplace(std::move(locked.Value()));
+    song.SongPath = song.Locked->Path();
+    snapshot = ReadTagSnapshot(song.Locked->Descriptor(), song.Locked->Info(), fileName);
+  } else {
+    // A rename needs no write permission on the file itself, nor its lock.
+    song.SongPath = SongPath(fileName);
+    if (journal) snapshot = ReadTagSnapshot(fileName);
+  }
+  if (!snapshot) return Failed(fileName, snapshot.Failure().Describe(), snapshot.Failure());
+  song.Snapshot = std::move(snapshot.Value());
+  if (journal) {
+    TFileChange planned = ChangeOf(song, std::move(song.Snapshot));
+    TResultOf<std::int64_t> record = journal->RecordBefore(planned);
+    KeepRecorded(song, std::move(planned));
+    if (!record) return Failed(fileName, kNotRecordedReason, record.Failure());
+    song.Record = record.Value();
+  }
+  return CarryOut(song, names, journal);
+}
 
 TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TChangeJournal* journal) {
   TPlannedNames names;
@@ -173,6 +434,7 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
 
 TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, TPassMode mode,
                          const TPassHooks& hooks) {
+  if (mode == TPassMode::Apply) return TApplyPass(songs, planner, hooks).Run();
   TPassSummary summary;
   TPlannedNames names;
   for (std::size_t i = 0; i < songs.size(); ++i) {
@@ -181,10 +443,8 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
     const std::string& fileName = song.FileName();
 
     TSongResult result;
-    // A dry run only reads, so it goes by what the listing found; a real run asks the file itself,
-    // which it is about to write anyway.
-    const bool writable = mode == TPassMode::DryRun ? song.WritableWhenListed() : IsFileWritable(fileName);
-    if (!writable) {
+    // A dry run only reads, so it goes by what the listing found.
+    if (!song.WritableWhenListed()) {
       if (hooks.OnUnwritable && hooks.OnUnwritable(song) == TPassStep::Stop) {
         summary.Stopped = true;
         break;
@@ -201,7 +461,7 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
       if (!read) {
         result = Failed(fileName, read.Failure().Describe(), read.Failure());
       } else {
-        result = ApplySongChange(fileName, planner.Plan(song, tags), mode, names, hooks.Journal);
+        result = ForeseeChange(fileName, planner.Plan(song, tags), names);
       }
     }
     Count(result, summary);

@@ -171,10 +171,14 @@ TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
   TResultOf<TLockedSong> opened = TLockedSong::Open(fileName);
   if (!opened) return opened.Failure();
   TLockedSong& song = opened.Value();
+  TDescriptorSource source(song.Descriptor(), song.Info().st_size);
+  return WriteID3Tags(song, source, info, nullptr);
+}
+
+TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& info, std::string* newHead) {
   {
-    TDescriptorSource source(song.Descriptor(), song.Info().st_size);
-    TID3v2 tag = TagToWrite(source, info);
-    if (TResult saved = tag.Save(song, DefaultFileOps()); !saved) return saved;
+    TID3v2 tag = TagToWrite(current, info);
+    if (TResult saved = tag.Save(song, current, DefaultFileOps(), newHead); !saved) return saved;
   }
   TID3v1Buffer buffer;
   buffer.fill(' ');

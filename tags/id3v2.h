@@ -87,6 +87,9 @@ class TID3v2 {
   TResult Save(const std::string& fileName, const TFileOps& ops);
   // The same on a song already open and locked, which then stands for the written song.
   TResult Save(TLockedSong& song, const TFileOps& ops);
+  // The same with the song read through current (which must show the locked song as it is); the
+  // tag written is left in newTag when it is not null.
+  TResult Save(TLockedSong& song, TByteSource& current, const TFileOps& ops, std::string* newTag);
   // What Save would meet on the song read from source (fileName names it), without writing: a
   // tag too large, or a rewrite for which the folder has no room (a temporary name too long) or
   // no permission.

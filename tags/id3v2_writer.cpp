@@ -232,16 +232,25 @@ TResult TID3v2::CheckSave(TByteSource& source, const std::string& fileName) {
 }
 
 TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
+  TDescriptorSource source(song.Descriptor(), song.Info().st_size);
+  return Save(song, source, ops, nullptr);
+}
+
+TResult TID3v2::Save(TLockedSong& song, TByteSource& current, const TFileOps& ops, std::string* newTag) {
   TagInfo.NeedRewrite = false;
   TagInfo.PaddingSize = 0;
   const std::string& fileName = song.Name();
-  TDescriptorSource source(song.Descriptor(), song.Info().st_size);
-  TResultOf<TNewTag> composed = ComposeTag(source, fileName);
+  TResultOf<TNewTag> composed = ComposeTag(current, fileName);
   if (!composed) return composed.Failure();
-  const std::string& tag = composed.Value().Bytes;
+  std::string& tag = composed.Value().Bytes;
   const bool inPlace = composed.Value().InPlace;
   const std::int64_t keepFrom = composed.Value().KeepFrom;
-  if (inPlace) return WriteInPlace(song, tag, ops);
+  // The tag written goes to the caller.
+  const auto handOver = [&](TResult saved) {
+    if (saved && newTag) *newTag = std::move(tag);
+    return saved;
+  };
+  if (inPlace) return handOver(WriteInPlace(song, tag, ops));
   if (song.Info().st_nlink > 1) {
     // A rename would leave the song's other names with the old file: its own file is rewritten.
     TResult written = RewriteKeepingFile(song.Path(), song.Descriptor(), song.Info(), tag, keepFrom, ops);
@@ -249,12 +258,12 @@ TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
       return TResult::Failure(written.Kind(), written.Path() == song.Path() ? fileName : written.Path(),
                               written.Error());
     }
-    return song.Refresh();
+    return handOver(song.Refresh());
   }
   int replacement = -1;
   TResult written = ReplaceFileHead(song.Path(), song.Descriptor(), song.Info(), tag, keepFrom, ops, &replacement);
   if (!written) return TResult::Failure(written.Kind(), fileName, written.Error());
-  return song.Adopt(replacement);
+  return handOver(song.Adopt(replacement));
 }
 
 }  // namespace tagwright

@@ -18,8 +18,8 @@ namespace {
 // most once per save, so a few rounds are plenty even with several writers queued.
 constexpr int kMaxOpenRounds = 100;
 
-int LockExclusive(int fd) {
-  while (::flock(fd, LOCK_EX) != 0) {
+int LockExclusive(int fd, TLockWait wait) {
+  while (::flock(fd, wait == TLockWait::Wait ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
     if (errno != EINTR) return -1;
   }
   return 0;
@@ -61,7 +61,15 @@ TLockedSong& TLockedSong::operator=(TLockedSong&& other) noexcept {
   return *this;
 }
 
+bool IsLockedElsewhere(const TResult& failure) {
+  return failure.Kind() == TFailureKind::Open && failure.Error() == std::errc::operation_would_block;
+}
+
 TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName) {
+  return Open(fileName, TWritePermission::Add, TLockWait::Wait);
+}
+
+TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName, TWritePermission permission, TLockWait wait) {
   TLockedSong song;
   song.name_ = fileName;
   song.path_ = SongPath(fileName);
@@ -71,19 +79,34 @@ TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName) {
     if (!S_ISREG(info.st_mode)) {
       return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument));
     }
-    if (TResult writable = MakeFileWritable(song.path_, info); !writable) {
+    if (permission == TWritePermission::Require) {
+      if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return TResult::Failure(TFailureKind::NotWritable, fileName,
+                                std::make_error_code(std::errc::permission_denied));
+      }
+    } else if (TResult writable = MakeFileWritable(song.path_, info); !writable) {
       return TResult::Failure(writable.Kind(), fileName, writable.Error());
     }
     // Non-blocking, so that a named pipe put in the song's place meanwhile cannot stall the open.
     const int fd = ::open(song.path_.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    if (fd < 0) {
+      const bool refused = errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY;
+      return TResult::FromErrno(
+          permission == TWritePermission::Require && refused ? TFailureKind::NotWritable : TFailureKind::Open,
+          fileName);
+    }
     if (song.fd_ >= 0) ::close(song.fd_);
     song.fd_ = fd;
     if (::fstat(fd, &song.info_) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
     if (!S_ISREG(song.info_.st_mode)) {
       return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument));
     }
-    if (LockExclusive(fd) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    if (LockExclusive(fd, wait) != 0) {
+      if (errno == EWOULDBLOCK) {
+        return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::operation_would_block));
+      }
+      return TResult::FromErrno(TFailureKind::Open, fileName);
+    }
     // The lock is on the file opened; the name must still lead to it.
     struct stat now {};
     if (::stat(song.path_.c_str(), &now) != 0) {

@@ -14,6 +14,10 @@ namespace tagwright {
 // The song itself, not a symbolic link to it: what a rewrite replaces.
 std::string SongPath(const std::string& fileName);
 
+// How TLockedSong::Open treats a song without any write permission, and a lock held elsewhere.
+enum class TWritePermission : bool { Add, Require };
+enum class TLockWait : bool { Wait, DontWait };
+
 class TLockedSong {
  public:
   TLockedSong() = default;
@@ -29,6 +33,10 @@ class TLockedSong {
   // locked instead. Fails, naming fileName, when the file is missing, no regular file, or cannot
   // be opened.
   static TResultOf<TLockedSong> Open(const std::string& fileName);
+  // The same, choosing: with Require, a song without any write permission, or one that cannot be
+  // opened for writing, fails with TFailureKind::NotWritable and is left as it is; with DontWait,
+  // a song locked by someone else fails at once with std::errc::operation_would_block.
+  static TResultOf<TLockedSong> Open(const std::string& fileName, TWritePermission permission, TLockWait wait);
 
   int Descriptor() const { return fd_; }
   const std::string& Name() const { return name_; }  // as the caller named it, for failures
@@ -48,6 +56,9 @@ class TLockedSong {
   std::string path_;
   struct stat info_ {};
 };
+
+// Whether the failure of TLockedSong::Open was a lock held elsewhere (with TLockWait::DontWait).
+bool IsLockedElsewhere(const TResult& failure);
 
 // Whether two looks at a file show the same file with the same size and modification time.
 bool SameFileAndContent(const struct stat& a, const struct stat& b);

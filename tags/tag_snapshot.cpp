@@ -95,16 +95,20 @@ TResultOf<TTagSnapshot> ReadTagSnapshot(const std::string& fileName) {
   TOpenFile file(SongPath(fileName), O_RDONLY);
   struct stat info {};
   if (TResult opened = StatOpened(file, fileName, info); !opened) return opened;
+  return ReadTagSnapshot(file.Fd(), info, fileName);
+}
+
+TResultOf<TTagSnapshot> ReadTagSnapshot(int fd, const struct stat& info, const std::string& fileName) {
   TTagSnapshot snapshot;
   snapshot.Size = info.st_size;
-  TResultOf<std::int64_t> headSize = HeadSize(file.Fd(), info.st_size, fileName);
+  TResultOf<std::int64_t> headSize = HeadSize(fd, info.st_size, fileName);
   if (!headSize) return headSize.Failure();
   const std::int64_t rest = info.st_size - headSize.Value();
   std::int64_t tailSize = 0;
   if (rest >= kTrailerSize) {
     std::string tail;
     errno = 0;
-    if (!ReadExactly(file.Fd(), tail, info.st_size - kTrailerSize, kTrailerSize)) return ReadFailure(fileName);
+    if (!ReadExactly(fd, tail, info.st_size - kTrailerSize, kTrailerSize)) return ReadFailure(fileName);
     if (tail.starts_with("TAG")) {
       tailSize = kTrailerSize;
       snapshot.Tail = std::move(tail);
@@ -115,9 +119,54 @@ TResultOf<TTagSnapshot> ReadTagSnapshot(const std::string& fileName) {
   snapshot.Whole = tailSize == 0 && rest < kTrailerSize;
   const std::int64_t headBytes = snapshot.Whole ? info.st_size : headSize.Value();
   errno = 0;
-  if (!ReadExactly(file.Fd(), snapshot.Head, 0, headBytes)) return ReadFailure(fileName);
+  if (!ReadExactly(fd, snapshot.Head, 0, headBytes)) return ReadFailure(fileName);
   snapshot.MiddleSize = snapshot.Whole ? 0 : rest - tailSize;
   return snapshot;
+}
+
+std::int64_t TSnapshotSource::ReadAt(std::int64_t offset, void* destination, std::size_t n) {
+  if (offset < 0) return -1;
+  if (offset >= snapshot_.Size || n == 0) return 0;
+  if (static_cast<std::uint64_t>(snapshot_.Size - offset) < n) n = static_cast<std::size_t>(snapshot_.Size - offset);
+  const auto end = offset + static_cast<std::int64_t>(n);
+  const auto headSize = static_cast<std::int64_t>(snapshot_.Head.size());
+  const std::int64_t tailFrom = snapshot_.Size - static_cast<std::int64_t>(snapshot_.Tail.size());
+  if (end <= headSize) {
+    std::memcpy(destination, snapshot_.Head.data() + offset, n);
+  } else if (offset >= tailFrom) {
+    std::memcpy(destination, snapshot_.Tail.data() + (offset - tailFrom), n);
+  } else {
+    TDescriptorSource file(fd_, snapshot_.Size);
+    return file.ReadAt(offset, destination, n);
+  }
+  return static_cast<std::int64_t>(n);
+}
+
+std::vector<TByteSpan> LargeFrameSpans(std::string_view head, std::size_t minimumSize) {
+  std::vector<TByteSpan> spans;
+  if (head.size() < 10 || !head.starts_with("ID3")) return spans;
+  const auto byte = [&](std::size_t at) { return static_cast<std::uint32_t>(static_cast<unsigned char>(head[at])); };
+  const std::uint32_t major = byte(3);
+  const bool unsynchronised = (byte(5) & 0x80) != 0;
+  const bool extended = (byte(5) & 0x40) != 0;
+  if (major < 2 || major > 4 || unsynchronised || extended) return spans;
+  const std::size_t headerSize = major == 2 ? 6 : 10;
+  std::size_t at = 10;
+  while (at + headerSize <= head.size() && head[at] != '\0') {
+    std::size_t body;
+    if (major == 2) {
+      body = (byte(at + 3) << 16) | (byte(at + 4) << 8) | byte(at + 5);
+    } else if (major == 3) {
+      body = (byte(at + 4) << 24) | (byte(at + 5) << 16) | (byte(at + 6) << 8) | byte(at + 7);
+    } else {
+      body = (byte(at + 4) << 21) | (byte(at + 5) << 14) | (byte(at + 6) << 7) | byte(at + 7);
+    }
+    if (body > head.size() - at - headerSize) break;
+    const std::size_t size = headerSize + body;
+    if (size >= minimumSize) spans.push_back({at, size});
+    at += size;
+  }
+  return spans;
 }
 
 TResultOf<TTagSnapshot> ReadTagSnapshotAround(const std::string& fileName, std::int64_t middleSize, bool whole) {
@@ -183,24 +232,60 @@ TResult RestoreTagSnapshot(const std::string& fileName, std::int64_t headSize, s
   return {};
 }
 
-std::uint64_t HashTagBytes(std::string_view bytes) {
-  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
-  std::uint64_t hash = 0x243F6A8885A308D3ULL ^ (bytes.size() * kMultiplier);
-  std::size_t i = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes.data() + i, 8);
-    hash = (hash ^ (word * kMultiplier)) * 0xBF58476D1CE4E5B9ULL;
-    hash ^= hash >> 29;
-  }
-  for (; i < bytes.size(); ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 0x100000001B3ULL;
-  // The finaliser of splitmix64, so that every input bit reaches every output bit.
+namespace {
+
+constexpr std::uint64_t kHashMultiplier = 0x9E3779B97F4A7C15ULL;
+constexpr std::uint64_t kHashMixer = 0xBF58476D1CE4E5B9ULL;
+
+std::uint64_t MixWord(std::uint64_t hash, std::uint64_t word) {
+  hash = (hash ^ (word * kHashMultiplier)) * kHashMixer;
+  return hash ^ (hash >> 29);
+}
+
+std::uint64_t LoadWord(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, 8);
+  return word;
+}
+
+// The finaliser of splitmix64, so that every input bit reaches every output bit.
+std::uint64_t Finish(std::uint64_t hash) {
   hash ^= hash >> 30;
-  hash *= 0xBF58476D1CE4E5B9ULL;
+  hash *= kHashMixer;
   hash ^= hash >> 27;
   hash *= 0x94D049BB133111EBULL;
   hash ^= hash >> 31;
   return hash;
+}
+
+}  // namespace
+
+std::uint64_t HashTagBytes(std::string_view bytes, THashForm form) {
+  std::uint64_t hash = 0x243F6A8885A308D3ULL ^ (bytes.size() * kHashMultiplier);
+  std::size_t i = 0;
+  if (form == THashForm::Striped) {
+    // Four lanes over 64-byte stripes; each step folds the full 128-bit product of two keyed
+    // words, so that one multiplication mixes sixteen bytes. Folded into one at the end.
+    constexpr std::size_t kLanes = 4;
+    constexpr std::uint64_t kKeys[2 * kLanes] = {0xA0761D6478BD642FULL, 0xE7037ED1A0B428DBULL, 0x8EBC6AF09C88C6E3ULL,
+                                                 0x589965CC75374CC3ULL, 0x1D8E4E27C47D124FULL, 0xD6E8FEB86659FD93ULL,
+                                                 0xCA0D4E2F32A9E2D1ULL, 0x4F2A8C3E1B5D7F61ULL};
+    std::uint64_t lanes[kLanes];
+    for (std::size_t lane = 0; lane < kLanes; ++lane) lanes[lane] = hash ^ kKeys[lane];
+    for (; i + 16 * kLanes <= bytes.size(); i += 16 * kLanes) {
+      for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        const char* at = bytes.data() + i + 16 * lane;
+        const unsigned __int128 product = static_cast<unsigned __int128>(LoadWord(at) ^ kKeys[2 * lane] ^ lanes[lane]) *
+                                          (LoadWord(at + 8) ^ kKeys[2 * lane + 1]);
+        // The lane's own value goes on as well, should a product ever come out as zero.
+        lanes[lane] ^= static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
+      }
+    }
+    for (std::uint64_t lane : lanes) hash = MixWord(hash, lane);
+  }
+  for (; i + 8 <= bytes.size(); i += 8) hash = MixWord(hash, LoadWord(bytes.data() + i));
+  for (; i < bytes.size(); ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 0x100000001B3ULL;
+  return Finish(hash);
 }
 
 }  // namespace tagwright

@@ -8,7 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
+#include <sys/stat.h>
+
 #include "files/result.h"
+#include "tags/byte_source.h"
 
 namespace tagwright {
 
@@ -25,6 +30,30 @@ struct TTagSnapshot {
 // Reads the file's head and tail as the tag writer finds them (a symbolic link is followed).
 TResultOf<TTagSnapshot> ReadTagSnapshot(const std::string& fileName);
 
+// The same through a descriptor open on the song (a locked one), which info describes.
+TResultOf<TTagSnapshot> ReadTagSnapshot(int fd, const struct stat& info, const std::string& fileName);
+
+// The song as a snapshot of it shows it: its head and tail from memory, anything else read
+// through fd, so that the tag reader and writer need not read again what the snapshot holds.
+class TSnapshotSource final : public TByteSource {
+ public:
+  TSnapshotSource(const TTagSnapshot& snapshot, int fd) : snapshot_(snapshot), fd_(fd) {}
+  std::int64_t Size() const override { return snapshot_.Size; }
+  std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
+
+ private:
+  const TTagSnapshot& snapshot_;
+  int fd_;
+};
+
+// Where the frames of at least minimumSize bytes (pictures, mostly) lie in an ID3v2 tag, header
+// included, in order. A tag that cannot be walked has none.
+struct TByteSpan {
+  std::size_t Offset = 0;
+  std::size_t Size = 0;
+};
+std::vector<TByteSpan> LargeFrameSpans(std::string_view head, std::size_t minimumSize);
+
 // The head and tail of the file as it is now, for a file whose middle is known to be middleSize
 // bytes: the head is the ID3v2 tag at its start (the whole file when whole), the tail whatever
 // follows the middle. Fails with std::errc::invalid_argument when the file is too short for that.
@@ -38,6 +67,9 @@ TResult RestoreTagSnapshot(const std::string& fileName, std::int64_t headSize, s
                            std::string_view head, std::string_view tail);
 
 // A 64-bit hash of the bytes (not cryptographic: it tells whether a tag is still the one written).
-std::uint64_t HashTagBytes(std::string_view bytes);
+// Two forms: the first, one step after another over the bytes, and the striped one, which works
+// on eight words at once and is several times faster. Records say which form they hold.
+enum class THashForm : std::uint8_t { Serial = 0, Striped = 1 };
+std::uint64_t HashTagBytes(std::string_view bytes, THashForm form = THashForm::Striped);
 
 }  // namespace tagwright

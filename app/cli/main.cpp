@@ -9,9 +9,11 @@
 #include "app/cli/scan_command.h"
 #include "app/cli/stamp_command.h"
 #include "app/cli/tags_command.h"
+#include "app/memory_reuse.h"
 #include "tagwright/version.h"
 
 int main(int argc, char** argv) {
+  tagwright::KeepFreedMemory();
   using namespace tagwright::cli;
   TCliContext context;
   CLI::App app{std::string(tagwright::kProgramNameAndVersion) + " - tidy a collection of MP3 files", "tagwright-cli"};

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "app/memory_reuse.h"
 #include "commands/history/history.h"
 #include "commands/history/history_undo.h"
 #include "tagwright/version.h"
@@ -112,6 +113,7 @@ std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, s
 }  // namespace
 
 int main(int argc, char** argv) {
+  tagwright::KeepFreedMemory();
   if (AsksForText(argc, argv)) return AnswerWithText(argc, argv);
 
   QApplication application(argc, argv);

@@ -1,16 +1,20 @@
 #include "commands/history/history.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <thread>
 #include <utility>
 
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
+
+#include "commands/history/head_recipe.h"
 
 namespace tagwright {
 
@@ -49,9 +53,30 @@ CREATE TABLE IF NOT EXISTS changes(
   head_size_after INTEGER,
   head_hash_after INTEGER,
   tail_after BLOB,
-  mode_after INTEGER);
+  mode_after INTEGER,
+  head_form INTEGER NOT NULL DEFAULT 0,
+  hash_form INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS changes_of_entry ON changes(entry, id);
 )sql";
+
+// Shared pieces of old tags (head_recipe.h), with the number of records that name each: ids are
+// never used twice, so that an id remembered stands for the same bytes as long as the piece is
+// there. Stored tag bytes are the entries' tag_bytes (their own) and the pieces' sizes.
+const char* const kSharedPiecesSchema = R"sql(
+CREATE TABLE IF NOT EXISTS shared_pieces(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  fingerprint INTEGER NOT NULL,
+  size INTEGER NOT NULL,
+  refs INTEGER NOT NULL DEFAULT 0,
+  bytes BLOB NOT NULL);
+CREATE INDEX IF NOT EXISTS shared_pieces_by_fingerprint ON shared_pieces(fingerprint);
+)sql";
+
+// How an old tag is kept in changes.old_head.
+enum THeadForm : int { kHeadBytes = 0, kHeadRecipe = 1 };
+
+// The version of the history's layout, in PRAGMA user_version.
+constexpr int kLayoutVersion = 2;
 
 // A prepared statement, finalised when it goes out of scope.
 class TStatement {
@@ -70,9 +95,14 @@ class TStatement {
     sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     return *this;
   }
-  TStatement& BindBlob(int index, const std::string& bytes) {
+  TStatement& BindBlob(int index, std::string_view bytes) {
     sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_STATIC);
     return *this;
+  }
+  // Ready to run again, with new values.
+  void Reset() {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
   }
   // SQLITE_ROW, SQLITE_DONE or an error.
   int Step() { return code_ == SQLITE_OK ? sqlite3_step(statement_) : code_; }
@@ -214,14 +244,16 @@ TResult THistory::OpenDatabase() {
   if (code != SQLITE_OK) return Failure(code);
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  // The write-ahead log is carried into the database as it grows, not at every program's end.
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   // Stored tag bytes come and go: freed pages are given back to the file system.
-  // Large pages: old tags with pictures are tens or hundreds of kilobytes each.
+  // Each commit reaches the disk before the files it records are touched.
   // Two programs opening a new history at once: the one that is not first to change the journal
   // mode or make the tables is told "busy" without the busy handler; it tries again until the
   // timeout.
   const auto start = std::chrono::steady_clock::now();
-  for (const char* sql : {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
-                          "PRAGMA synchronous = NORMAL", kSchema, "SELECT count(*) FROM entries"}) {
+  const auto run = [&](const char* sql) {
+    int code;
     while (true) {
       code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
       const bool busy = (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED;
@@ -229,9 +261,68 @@ TResult THistory::OpenDatabase() {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (IsDamaged(code)) damaged_ = true;
-    if (code != SQLITE_OK) return Failure(code);
+    return code == SQLITE_OK ? TResult() : Failure(code);
+  };
+  for (const char* sql :
+       {"PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL"}) {
+    if (TResult done = run(sql); !done) return done;
   }
-  return {};
+  // The tables, made or brought up to date in one transaction.
+  if (TResult laid = Migrate(); !laid) return laid;
+  return run("SELECT count(*) FROM entries");
+}
+
+TResult THistory::Migrate() {
+  TStatement version(db_, "PRAGMA user_version");
+  if (version.Step() == SQLITE_ROW && version.Int(0) >= kLayoutVersion) return {};
+  if (TResult begun = Execute("BEGIN IMMEDIATE"); !begun) return begun;
+  for (const char* schema : {kSchema, kSharedPiecesSchema}) {
+    if (TResult made = Execute(schema); !made) {
+      (void)Execute("ROLLBACK");  // the failure is what is reported
+      return made;
+    }
+  }
+  // A history of the first layout keeps each old tag whole and hashes new tags in the serial
+  // form; its records stay as they are.
+  for (const char* column : {"head_form", "hash_form"}) {
+    TStatement probe(db_, (std::string("SELECT ") + column + " FROM changes LIMIT 0").c_str());
+    if (probe.Prepared() == SQLITE_OK) continue;
+    const std::string add = std::string("ALTER TABLE changes ADD COLUMN ") + column + " INTEGER NOT NULL DEFAULT 0";
+    if (TResult added = Execute(add.c_str()); !added) {
+      (void)Execute("ROLLBACK");  // the failure is what is reported
+      return added;
+    }
+  }
+  const std::string set = "PRAGMA user_version = " + std::to_string(kLayoutVersion);
+  if (TResult marked = Execute(set.c_str()); !marked) {
+    (void)Execute("ROLLBACK");  // the failure is what is reported
+    return marked;
+  }
+  return Execute("COMMIT");
+}
+
+void THistory::ForgetPieces() {
+  piecesByFingerprint_.clear();
+  pieceBytes_.clear();
+  pieceCacheBytes_ = 0;
+}
+
+void THistory::RememberPiece(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes) {
+  constexpr std::size_t kMaxRemembered = std::size_t{64} << 20;
+  if (pieceBytes_.count(id) != 0) return;
+  if (pieceCacheBytes_ + bytes.size() > kMaxRemembered) ForgetPieces();
+  piecesByFingerprint_.emplace(fingerprint, id);
+  pieceBytes_.emplace(id, std::string(bytes));
+  pieceCacheBytes_ += bytes.size();
+}
+
+const std::string* THistory::PieceBytes(std::int64_t id) {
+  if (auto known = pieceBytes_.find(id); known != pieceBytes_.end()) return &known->second;
+  TStatement read(db_, "SELECT fingerprint, bytes FROM shared_pieces WHERE id = ?");
+  if (read.Bind(1, id).Step() != SQLITE_ROW) return nullptr;
+  RememberPiece(id, static_cast<std::uint64_t>(read.Int(0)), read.Blob(1));
+  auto known = pieceBytes_.find(id);
+  return known != pieceBytes_.end() ? &known->second : nullptr;
 }
 
 void THistory::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
@@ -296,10 +387,11 @@ TResultOf<std::vector<TStoredChange>> THistory::Changes(std::int64_t entry) {
   TStatement statement(db_,
                        "SELECT id, state, path_before, path_after, tag_written, old_head, old_tail, middle_size, "
                        "whole, size_before, mode_before, temporary_name, recorded_ns, size_after, mtime_after_ns, "
-                       "head_size_after, head_hash_after, tail_after, mode_after FROM changes WHERE entry = ? "
-                       "ORDER BY id");
+                       "head_size_after, head_hash_after, tail_after, mode_after, head_form, hash_form "
+                       "FROM changes WHERE entry = ? ORDER BY id");
   statement.Bind(1, entry);
-  const auto each = [](const TStatement& row) {
+  bool damaged = false;
+  const auto each = [&](const TStatement& row) {
     TStoredChange stored;
     stored.Record = row.Int(0);
     stored.State = static_cast<TStoredChange::TState>(row.Int(1));
@@ -322,9 +414,22 @@ TResultOf<std::vector<TStoredChange>> THistory::Changes(std::int64_t entry) {
     change.After.HeadHash = static_cast<std::uint64_t>(row.Int(16));
     change.After.Tail = row.Blob(17);
     change.After.Mode = static_cast<mode_t>(row.Int(18));
+    change.After.HashForm = static_cast<THashForm>(row.Int(20));
+    if (row.Int(19) == kHeadRecipe) {
+      std::optional<std::string> head =
+          DecodeRecipe(change.Before.Head, [this](std::int64_t id) { return PieceBytes(id); });
+      if (head) {
+        change.Before.Head = std::move(*head);
+      } else {
+        damaged = true;
+      }
+    }
     return stored;
   };
-  return Rows<TStoredChange>(statement, each, [this](int code) { return Failure(code); });
+  TResultOf<std::vector<TStoredChange>> rows =
+      Rows<TStoredChange>(statement, each, [this](int code) { return Failure(code); });
+  if (rows && damaged) return Failure(SQLITE_CORRUPT);
+  return rows;
 }
 
 TResultOf<std::vector<THistoryEntry>> THistory::Interrupted() {
@@ -359,35 +464,70 @@ TResult THistory::MarkUndone(std::int64_t entry, std::int64_t by) {
 
 TResult THistory::DeleteEntry(std::int64_t entry) {
   if (TResult begun = Execute("BEGIN IMMEDIATE"); !begun) return begun;
-  TStatement changes(db_, "DELETE FROM changes WHERE entry = ?");
-  TStatement entries(db_, "DELETE FROM entries WHERE id = ?");
-  int code = changes.Bind(1, entry).Step();
-  if (code == SQLITE_DONE) code = entries.Bind(1, entry).Step();
+  // The shared pieces its records name, and how often.
+  std::map<std::int64_t, std::int64_t> named;
+  TStatement recipes(db_, "SELECT old_head FROM changes WHERE entry = ? AND head_form = ?");
+  recipes.Bind(1, entry).Bind(2, std::int64_t{kHeadRecipe});
+  int code;
+  while ((code = recipes.Step()) == SQLITE_ROW) {
+    for (std::int64_t piece : SharedPiecesOf(recipes.Blob(0))) ++named[piece];
+  }
+  if (code == SQLITE_DONE) {
+    TStatement changes(db_, "DELETE FROM changes WHERE entry = ?");
+    code = changes.Bind(1, entry).Step();
+  }
+  if (code == SQLITE_DONE) {
+    TStatement entries(db_, "DELETE FROM entries WHERE id = ?");
+    code = entries.Bind(1, entry).Step();
+  }
+  TStatement release(db_, "UPDATE shared_pieces SET refs = refs - ? WHERE id = ?");
+  TStatement drop(db_, "DELETE FROM shared_pieces WHERE id = ? AND refs <= 0");
+  for (auto [piece, count] : named) {
+    if (code != SQLITE_DONE) break;
+    release.Reset();
+    code = release.Bind(1, count).Bind(2, piece).Step();
+    if (code != SQLITE_DONE) break;
+    drop.Reset();
+    code = drop.Bind(1, piece).Step();
+  }
   if (code != SQLITE_DONE) {
-    (void)Execute("ROLLBACK");  // the failure below is what matters
+    (void)Execute("ROLLBACK");  // the failure is what matters
     return Failure(code);
   }
-  return Execute("COMMIT");
+  if (TResult committed = Execute("COMMIT"); !committed) return committed;
+  for (const auto& piece : named) pieceBytes_.erase(piece.first);  // looked up again if still there
+  return {};
+}
+
+TResultOf<std::int64_t> THistory::StoredTagBytes() {
+  TStatement sum(db_,
+                 "SELECT (SELECT COALESCE(SUM(tag_bytes), 0) FROM entries) + "
+                 "(SELECT COALESCE(SUM(size), 0) FROM shared_pieces)");
+  const int code = sum.Step();
+  if (code != SQLITE_ROW) return Failure(code);
+  return sum.Int(0);
 }
 
 TResult THistory::Prune(std::int64_t keep) {
-  // Newest first: the entries past the bounds, all older than the one just finished, are dropped.
-  TStatement statement(db_, "SELECT id, tag_bytes FROM entries WHERE done = 1 ORDER BY id DESC");
-  std::vector<std::int64_t> dropped;
-  std::int64_t count = 0;
-  std::int64_t bytes = 0;
+  // Oldest first, the entries past the bounds are dropped; never the one just finished.
+  TStatement statement(db_, "SELECT id FROM entries WHERE done = 1 ORDER BY id");
+  std::vector<std::int64_t> finished;
   int code;
-  while ((code = statement.Step()) == SQLITE_ROW) {
-    const std::int64_t id = statement.Int(0);
-    ++count;
-    bytes += statement.Int(1);
-    if (id != keep && (count > limits_.MaxEntries || bytes > limits_.MaxTagBytes)) dropped.push_back(id);
-  }
+  while ((code = statement.Step()) == SQLITE_ROW) finished.push_back(statement.Int(0));
   if (code != SQLITE_DONE) return Failure(code);
-  for (std::int64_t id : dropped) {
-    if (TResult deleted = DeleteEntry(id); !deleted) return deleted;
+  std::size_t dropped = 0;
+  const auto canDrop = [&] { return dropped < finished.size() && finished[dropped] != keep; };
+  while (finished.size() - dropped > static_cast<std::size_t>(std::max<std::int64_t>(limits_.MaxEntries, 0)) &&
+         canDrop()) {
+    if (TResult deleted = DeleteEntry(finished[dropped++]); !deleted) return deleted;
   }
-  if (!dropped.empty()) (void)Execute("PRAGMA incremental_vacuum");  // space comes back at the next prune
+  while (canDrop()) {
+    TResultOf<std::int64_t> bytes = StoredTagBytes();
+    if (!bytes) return bytes.Failure();
+    if (bytes.Value() <= limits_.MaxTagBytes) break;
+    if (TResult deleted = DeleteEntry(finished[dropped++]); !deleted) return deleted;
+  }
+  if (dropped > 0) (void)Execute("PRAGMA incremental_vacuum");  // space comes back at the next prune
   return {};
 }
 
@@ -399,11 +539,13 @@ THistoryRecorder::~THistoryRecorder() {
   if (entry_ != 0 && !finished_) (void)history_.LockEntry(entry_, false);
 }
 
-TResultOf<std::int64_t> THistoryRecorder::RecordBefore(const TFileChange& change) {
+TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(const std::vector<TFileChange>& changes) {
   sqlite3* db = history_.db_;
   if (TResult begun = history_.Execute("BEGIN IMMEDIATE"); !begun) return begun;
+  piecesConfirmed_.clear();
   const auto fail = [&](int code) -> TResult {
     (void)history_.Execute("ROLLBACK");  // the failure is what is reported
+    history_.ForgetPieces();             // pieces added within the transaction are gone again
     return history_.Failure(code);
   };
   if (const int code = WritePendingAfters(); code != SQLITE_OK) return fail(code);
@@ -417,32 +559,118 @@ TResultOf<std::int64_t> THistoryRecorder::RecordBefore(const TFileChange& change
   }
   TStatement insert(db,
                     "INSERT INTO changes(entry, path_before, path_after, tag_written, old_head, old_tail, "
-                    "middle_size, whole, size_before, mode_before, temporary_name, recorded_ns) "
-                    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  insert.Bind(1, entry).Bind(2, change.PathBefore).Bind(3, change.PathAfter).Bind(4, change.TagWritten ? 1 : 0);
-  insert.BindBlob(5, change.Before.Head).BindBlob(6, change.Before.Tail);
-  insert.Bind(7, change.Before.MiddleSize).Bind(8, change.Before.Whole ? 1 : 0).Bind(9, change.Before.Size);
-  insert.Bind(10, static_cast<std::int64_t>(change.ModeBefore)).Bind(11, change.TemporaryName);
-  insert.Bind(12, change.RecordedNs);
-  if (const int code = insert.Step(); code != SQLITE_DONE) return fail(code);
-  const std::int64_t record = sqlite3_last_insert_rowid(db);
-  TStatement bytes(db, "UPDATE entries SET tag_bytes = tag_bytes + ? WHERE id = ?");
-  bytes.Bind(1, static_cast<std::int64_t>(change.Before.Head.size() + change.Before.Tail.size())).Bind(2, entry);
-  if (const int code = bytes.Step(); code != SQLITE_DONE) return fail(code);
+                    "middle_size, whole, size_before, mode_before, temporary_name, recorded_ns, head_form) "
+                    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  std::map<std::int64_t, std::int64_t> named;  // the shared pieces the records name, and how often
+  std::vector<std::int64_t> records;
+  std::int64_t bytes = 0;
+  for (const TFileChange& change : changes) {
+    std::string recipe;
+    std::vector<std::int64_t> pieces;
+    if (const int code = StoreHead(change.Before.Head, recipe, pieces); code != SQLITE_OK) {
+      return fail(code);
+    }
+    const bool byRecipe = !recipe.empty();
+    const std::string_view head = byRecipe ? std::string_view(recipe) : std::string_view(change.Before.Head);
+    insert.Reset();
+    insert.Bind(1, entry).Bind(2, change.PathBefore).Bind(3, change.PathAfter).Bind(4, change.TagWritten ? 1 : 0);
+    insert.BindBlob(5, head).BindBlob(6, change.Before.Tail);
+    insert.Bind(7, change.Before.MiddleSize).Bind(8, change.Before.Whole ? 1 : 0).Bind(9, change.Before.Size);
+    insert.Bind(10, static_cast<std::int64_t>(change.ModeBefore)).Bind(11, change.TemporaryName);
+    insert.Bind(12, change.RecordedNs).Bind(13, std::int64_t{byRecipe ? kHeadRecipe : kHeadBytes});
+    if (const int code = insert.Step(); code != SQLITE_DONE) return fail(code);
+    const std::int64_t record = sqlite3_last_insert_rowid(db);
+    records.push_back(record);
+    bytes += static_cast<std::int64_t>(head.size() + change.Before.Tail.size());
+    for (std::int64_t piece : pieces) ++named[piece];
+  }
+  TStatement hold(db, "UPDATE shared_pieces SET refs = refs + ? WHERE id = ?");
+  for (auto [piece, count] : named) {
+    hold.Reset();
+    if (const int code = hold.Bind(1, count).Bind(2, piece).Step(); code != SQLITE_DONE) return fail(code);
+  }
+  TStatement counted(db, "UPDATE entries SET tag_bytes = tag_bytes + ? WHERE id = ?");
+  if (const int code = counted.Bind(1, bytes).Bind(2, entry).Step(); code != SQLITE_DONE) return fail(code);
   if (entry_ == 0) {
     // Held until the entry is finished, so that no other program takes it for an interrupted one.
     (void)history_.LockEntry(entry, true);  // without the lock only a start during this run could misjudge it
   }
   if (TResult committed = history_.Execute("COMMIT"); !committed) {
-    (void)history_.Execute("ROLLBACK");                       // the failed commit is what is reported
+    (void)history_.Execute("ROLLBACK");  // the failed commit is what is reported
+    history_.ForgetPieces();
     if (entry_ == 0) (void)history_.LockEntry(entry, false);  // the entry was never written
     return committed;
   }
   entry_ = entry;
-  ++files_;
+  files_ += static_cast<std::int64_t>(changes.size());
   pendingAfters_.clear();
-  return record;
+  return records;
 }
+
+int THistoryRecorder::StoreHead(std::string_view head, std::string& recipe, std::vector<std::int64_t>& pieces) {
+  std::vector<THeadPiece> cut = CutHead(head);
+  const bool worthIt = std::any_of(cut.begin(), cut.end(),
+                                   [](const THeadPiece& piece) { return piece.Kind != THeadPiece::TKind::Bytes; });
+  if (!worthIt) return SQLITE_OK;  // kept as it is
+  for (THeadPiece& piece : cut) {
+    if (piece.Kind != THeadPiece::TKind::Shared) continue;
+    const int code = SharePiece(head.substr(piece.Offset, piece.Size), piece.Shared);
+    if (code != SQLITE_OK) return code;
+    pieces.push_back(piece.Shared);
+  }
+  recipe = EncodeRecipe(head, cut);
+  return SQLITE_OK;
+}
+
+int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id) {
+  sqlite3* db = history_.db_;
+  const std::uint64_t fingerprint = PieceFingerprint(piece);
+  std::int64_t found = 0;
+  auto [from, to] = history_.piecesByFingerprint_.equal_range(fingerprint);
+  for (auto candidate = from; candidate != to && found == 0; ++candidate) {
+    auto known = history_.pieceBytes_.find(candidate->second);
+    if (known != history_.pieceBytes_.end() && known->second == piece) found = candidate->second;
+  }
+  if (found == 0) {
+    TStatement look(db, "SELECT id, bytes FROM shared_pieces WHERE fingerprint = ? AND size = ?");
+    look.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
+    int code;
+    while (found == 0 && (code = look.Step()) == SQLITE_ROW) {
+      const std::string stored = look.Blob(1);
+      if (stored == piece) {
+        found = look.Int(0);
+        history_.RememberPiece(found, fingerprint, stored);
+      }
+    }
+    if (found == 0 && code != SQLITE_DONE) return code;
+  }
+  if (found != 0 && piecesConfirmed_.count(found) == 0) {
+    // Another program may have dropped it meanwhile; this transaction keeps it from now on.
+    TStatement there(db, "SELECT 1 FROM shared_pieces WHERE id = ?");
+    const int code = there.Bind(1, found).Step();
+    if (code == SQLITE_ROW) {
+      piecesConfirmed_.insert(found);
+    } else if (code == SQLITE_DONE) {
+      history_.pieceBytes_.erase(found);
+      found = 0;
+    } else {
+      return code;
+    }
+  }
+  if (found == 0) {
+    TStatement add(db, "INSERT INTO shared_pieces(fingerprint, size, bytes) VALUES(?, ?, ?)");
+    add.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
+    add.BindBlob(3, piece);
+    if (const int code = add.Step(); code != SQLITE_DONE) return code;
+    found = sqlite3_last_insert_rowid(db);
+    history_.RememberPiece(found, fingerprint, piece);
+    piecesConfirmed_.insert(found);
+  }
+  id = found;
+  return SQLITE_OK;
+}
+
+TResult THistoryRecorder::RecordNotMade(std::int64_t record) { return history_.MarkRolledBack(record); }
 
 TResult THistoryRecorder::RecordTemporaryName(std::int64_t record, const std::string& name) {
   TStatement statement(history_.db_, "UPDATE changes SET temporary_name = ? WHERE id = ?");
@@ -456,14 +684,18 @@ TResult THistoryRecorder::RecordAfter(std::int64_t record, const std::string& pa
 }
 
 int THistoryRecorder::WritePendingAfters() {
+  if (pendingAfters_.empty()) return SQLITE_OK;
+  TStatement statement(history_.db_,
+                       "UPDATE changes SET state = 1, path_after = ?, size_after = ?, mtime_after_ns = ?, "
+                       "head_size_after = ?, head_hash_after = ?, tail_after = ?, mode_after = ?, hash_form = ? "
+                       "WHERE id = ?");
   for (const TPendingAfter& pending : pendingAfters_) {
-    TStatement statement(history_.db_,
-                         "UPDATE changes SET state = 1, path_after = ?, size_after = ?, mtime_after_ns = ?, "
-                         "head_size_after = ?, head_hash_after = ?, tail_after = ?, mode_after = ? WHERE id = ?");
+    statement.Reset();
     const TFileAfter& after = pending.After;
     statement.Bind(1, pending.PathAfter).Bind(2, after.Size).Bind(3, after.ModifiedNs).Bind(4, after.HeadSize);
     statement.Bind(5, static_cast<std::int64_t>(after.HeadHash)).BindBlob(6, after.Tail);
-    statement.Bind(7, static_cast<std::int64_t>(after.Mode)).Bind(8, pending.Record);
+    statement.Bind(7, static_cast<std::int64_t>(after.Mode));
+    statement.Bind(8, static_cast<std::int64_t>(after.HashForm)).Bind(9, pending.Record);
     if (const int code = statement.Step(); code != SQLITE_DONE) return code;
   }
   return SQLITE_OK;

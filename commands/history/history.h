@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "commands/change_journal.h"
@@ -98,6 +100,10 @@ class THistory {
   TResult Failure(int code) const;
   TResult Execute(const char* sql);
   TResult Prune(std::int64_t keep);
+  TResult Migrate();
+  // The tag bytes the history keeps: the entries' own and the shared pieces.
+  TResultOf<std::int64_t> StoredTagBytes();
+  const std::string* PieceBytes(std::int64_t id);
   // Holds (or tests) the lock that tells other programs an entry is in progress.
   bool LockEntry(std::int64_t entry, bool lock);
   bool EntryLockedElsewhere(std::int64_t entry);
@@ -108,6 +114,13 @@ class THistory {
   bool damaged_ = false;  // the database said its file is damaged
   std::vector<std::string> notices_;
   THistoryLimits limits_;
+  // Shared pieces (pictures, mostly) seen lately, so that the same one is compared in memory and
+  // not read back: their ids by fingerprint, and their bytes by id.
+  std::unordered_multimap<std::uint64_t, std::int64_t> piecesByFingerprint_;
+  std::unordered_map<std::int64_t, std::string> pieceBytes_;
+  std::size_t pieceCacheBytes_ = 0;
+  void ForgetPieces();
+  void RememberPiece(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes);
 };
 
 // The records of one entry as a command makes them.
@@ -116,7 +129,8 @@ class THistoryRecorder final : public TChangeJournal {
   THistoryRecorder(THistory& history, TProgram program, std::string command, std::int64_t undoes);
   ~THistoryRecorder() override;
 
-  TResultOf<std::int64_t> RecordBefore(const TFileChange& change) override;
+  TResultOf<std::vector<std::int64_t>> RecordBatch(const std::vector<TFileChange>& changes) override;
+  TResult RecordNotMade(std::int64_t record) override;
   TResult RecordTemporaryName(std::int64_t record, const std::string& name) override;
   TResult RecordAfter(std::int64_t record, const std::string& pathAfter, const TFileAfter& after) override;
 
@@ -134,6 +148,12 @@ class THistoryRecorder final : public TChangeJournal {
   std::int64_t entry_ = 0;
   // Writes the after states kept so far, inside the caller's transaction.
   int WritePendingAfters();
+  // Inside the caller's transaction: the recipe of an old tag (none when it is best kept as it
+  // is), its shared pieces found in the store or added to it.
+  int StoreHead(std::string_view head, std::string& recipe, std::vector<std::int64_t>& pieces);
+  int SharePiece(std::string_view piece, std::int64_t& id);
+  // Pieces found to be in the store within the transaction under way.
+  std::set<std::int64_t> piecesConfirmed_;
 
   std::int64_t files_ = 0;
   bool finished_ = false;

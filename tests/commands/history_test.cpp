@@ -24,6 +24,7 @@
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
 #include "tags/id3_info.h"
+#include "tags/tag_snapshot.h"
 
 namespace tagwright {
 namespace {
@@ -323,6 +324,164 @@ TEST(History, ADamagedFileIsMovedAsideAndANewHistoryBegun) {
   EXPECT_TRUE(entries.Value().empty());
 }
 
+// The number of rows of a table of the history, read by another connection.
+std::int64_t RowsOf(const TTempFolder& state, const std::string& table) {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open((state / "history.sqlite3").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* count = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(db, ("SELECT count(*) FROM " + table).c_str(), -1, &count, nullptr), SQLITE_OK);
+  EXPECT_EQ(sqlite3_step(count), SQLITE_ROW);
+  const std::int64_t rows = sqlite3_column_int64(count, 0);
+  sqlite3_finalize(count);
+  sqlite3_close(db);
+  return rows;
+}
+
+// Songs of an album share their cover: it is kept once, however many songs and entries name it,
+// and stays while any entry does.
+TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
+  TTempFolder songs, state;
+  const std::string song = "03 - Mara Vell - Paper Boats.mp3";
+  for (int i = 0; i < 12; ++i) {
+    std::filesystem::copy_file(std::filesystem::path(TemplateFolder()) / song,
+                               songs / (std::to_string(10 + i) + " - Mara Vell - Paper Boats.mp3"));
+  }
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const auto stampTitle = [](const std::string& title) {
+    return TSongPlanner{TTagsNeeded::Yes, [title](const TSongFile&, const TID3Info& tags) {
+                          TSongChange change;
+                          change.WriteTags = true;
+                          change.Tags = tags;
+                          change.Tags.Title = title;
+                          return change;
+                        }};
+  };
+  ASSERT_NE(RunRecorded(*history, songs.Path(), stampTitle("First")), 0);
+  ASSERT_NE(RunRecorded(*history, songs.Path(), stampTitle("A much longer second title")), 0);
+  EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
+  const auto beforeThird = FolderState(songs.Path());
+  // Only the newest entry stays: the picture it names stays with it.
+  history->SetLimits({1, std::int64_t{512} << 20});
+  const std::int64_t third = RunRecorded(*history, songs.Path(), stampTitle("Third"));
+  ASSERT_EQ(history->Entries().Value().size(), 1U);
+  EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
+  history.reset();
+  history = OpenHistory(state);  // nothing remembered in memory
+  TResultOf<TUndoReport> undone = UndoEntry(*history, third, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_EQ(undone.Value().Skipped(), 0U);
+  EXPECT_EQ(FolderState(songs.Path()), beforeThird);
+  // With every entry gone, so is the picture.
+  TResultOf<std::vector<THistoryEntry>> left = history->Entries();
+  ASSERT_TRUE(left.Ok());
+  for (const THistoryEntry& entry : left.Value()) ASSERT_TRUE(history->DeleteEntry(entry.Id).Ok());
+  EXPECT_EQ(RowsOf(state, "shared_pieces"), 0);
+}
+
+// The tables of a history written before old tags were kept as recipes and new tags hashed in the
+// striped form.
+const char* const kFirstLayout = R"sql(
+CREATE TABLE IF NOT EXISTS entries(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  time_ns INTEGER NOT NULL,
+  program TEXT NOT NULL,
+  command TEXT NOT NULL,
+  pid INTEGER NOT NULL,
+  done INTEGER NOT NULL DEFAULT 0,
+  undone_by INTEGER,
+  undoes INTEGER,
+  tag_bytes INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE IF NOT EXISTS changes(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  entry INTEGER NOT NULL,
+  state INTEGER NOT NULL DEFAULT 0,
+  path_before TEXT NOT NULL,
+  path_after TEXT NOT NULL,
+  tag_written INTEGER NOT NULL,
+  old_head BLOB,
+  old_tail BLOB,
+  middle_size INTEGER NOT NULL,
+  whole INTEGER NOT NULL,
+  size_before INTEGER NOT NULL,
+  mode_before INTEGER NOT NULL,
+  temporary_name TEXT,
+  recorded_ns INTEGER NOT NULL,
+  size_after INTEGER,
+  mtime_after_ns INTEGER,
+  head_size_after INTEGER,
+  head_hash_after INTEGER,
+  tail_after BLOB,
+  mode_after INTEGER);
+CREATE INDEX IF NOT EXISTS changes_of_entry ON changes(entry, id);
+)sql";
+
+// Such a history opens, and its entries are still undone byte for byte.
+TEST(History, AHistoryOfTheFirstLayoutIsStillUndone) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  const std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
+  const auto before = FolderState(songs.Path());
+  struct stat info {};
+  ASSERT_EQ(::stat(song.c_str(), &info), 0);
+  TResultOf<TTagSnapshot> old = ReadTagSnapshot(song);
+  ASSERT_TRUE(old.Ok());
+  TID3Info tags;
+  ASSERT_TRUE(ReadID3Tags(song, tags).Ok());
+  tags.Title = "Written by the earlier version";
+  ASSERT_TRUE(WriteID3Tags(song, tags).Ok());
+  TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(song, old.Value().MiddleSize, false);
+  ASSERT_TRUE(now.Ok());
+  struct stat after {};
+  ASSERT_EQ(::stat(song.c_str(), &after), 0);
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((state / "history.sqlite3").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "PRAGMA page_size = 65536; PRAGMA journal_mode = WAL;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, kFirstLayout, nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(db, "INSERT INTO entries(time_ns, program, command, pid, done) VALUES(1, 'cli', 'stamp', 1, 1)",
+                   nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_stmt* insert = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db,
+                               "INSERT INTO changes(entry, state, path_before, path_after, tag_written, old_head, "
+                               "old_tail, middle_size, whole, size_before, mode_before, recorded_ns, size_after, "
+                               "mtime_after_ns, head_size_after, head_hash_after, tail_after, mode_after) "
+                               "VALUES(1, 1, ?1, ?1, 1, ?2, ?3, ?4, 0, ?5, ?6, 1, ?7, ?8, ?9, ?10, ?11, ?12)",
+                               -1, &insert, nullptr),
+            SQLITE_OK);
+  sqlite3_bind_text(insert, 1, song.c_str(), -1, SQLITE_STATIC);
+  sqlite3_bind_blob(insert, 2, old.Value().Head.data(), static_cast<int>(old.Value().Head.size()), SQLITE_STATIC);
+  sqlite3_bind_blob(insert, 3, old.Value().Tail.data(), static_cast<int>(old.Value().Tail.size()), SQLITE_STATIC);
+  sqlite3_bind_int64(insert, 4, old.Value().MiddleSize);
+  sqlite3_bind_int64(insert, 5, old.Value().Size);
+  sqlite3_bind_int64(insert, 6, info.st_mode & 07777);
+  sqlite3_bind_int64(insert, 7, after.st_size);
+  sqlite3_bind_int64(insert, 8, ModifiedNs(after));
+  sqlite3_bind_int64(insert, 9, static_cast<std::int64_t>(now.Value().Head.size()));
+  sqlite3_bind_int64(insert, 10, static_cast<std::int64_t>(HashTagBytes(now.Value().Head, THashForm::Serial)));
+  sqlite3_bind_blob(insert, 11, now.Value().Tail.data(), static_cast<int>(now.Value().Tail.size()), SQLITE_STATIC);
+  sqlite3_bind_int64(insert, 12, after.st_mode & 07777);
+  ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+  sqlite3_finalize(insert);
+  sqlite3_close(db);
+
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  ASSERT_TRUE(history);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, 1, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
+  ASSERT_EQ(undone.Value().Files.size(), 1U);
+  EXPECT_EQ(undone.Value().Files[0].Action, TUndoAction::Restored) << undone.Value().Files[0].Reason;
+  EXPECT_EQ(FolderState(songs.Path()), before);
+  // New records go into the same history, in the new layout, and are undone as well.
+  const auto beforeSecond = FolderState(songs.Path());
+  const std::int64_t second = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanDetailsCleanup});
+  ASSERT_NE(second, 0);
+  ASSERT_TRUE(UndoEntry(*history, second, TProgram::Cli, "undo", false).Ok());
+  EXPECT_EQ(FolderState(songs.Path()), beforeSecond);
+}
+
 // The bounds: at most so many entries and so many stored tag bytes; the oldest go first.
 struct TBound {
   const char* Name;
@@ -344,7 +503,9 @@ TEST_P(HistoryBounds, DropTheOldestEntries) {
     made.push_back(RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, [i](const TSongFile&, const TID3Info&) {
                                                           TSongChange change;
                                                           change.WriteTags = true;
-                                                          change.Tags.Title = "Take " + std::to_string(i);
+                                                          // Each take's title is some 8 KB of its own.
+                                                          change.Tags.Title =
+                                                              "Take " + std::string(8000, static_cast<char>('a' + i));
                                                           return change;
                                                         }}));
   }
@@ -356,8 +517,9 @@ TEST_P(HistoryBounds, DropTheOldestEntries) {
 
 INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
                          ::testing::Values(TBound{"Entries", {3, std::int64_t{512} << 20}, 3},
-                                           // Each entry stores some 75 KB of old tags.
-                                           TBound{"TagBytes", {200, 160'000}, 2},
+                                           // The pictures (some 60 KB) are kept once; each entry
+                                           // after the first keeps some 48 KB of old titles.
+                                           TBound{"TagBytes", {200, 170'000}, 2},
                                            TBound{"NewestAlwaysKept", {200, 10}, 1}),
                          [](const ::testing::TestParamInfo<TBound>& info) { return std::string(info.param.Name); });
 

@@ -4,8 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include <map>
 #include "commands/song_plans.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
@@ -262,6 +269,140 @@ TEST_F(SongPass, DryRunForeseesARewriteWithoutRoomForItsTemporaryFile) {
   }
   EXPECT_EQ(real[0].Failure.Error(), std::errc::filename_too_long);
   EXPECT_EQ(real[1].Outcome, TChangeOutcome::Tagged);
+}
+
+}  // namespace
+}  // namespace tagwright
+
+namespace tagwright {
+namespace {
+
+// A journal that keeps the changes in memory, or refuses them.
+class TMemoryJournal final : public TChangeJournal {
+ public:
+  TResultOf<std::vector<std::int64_t>> RecordBatch(const std::vector<TFileChange>& changes) override {
+    if (refuse)
+      return TResult::Failure(TFailureKind::Write, "journal", std::make_error_code(std::errc::no_space_on_device));
+    batches.push_back(changes.size());
+    std::vector<std::int64_t> records;
+    for (const TFileChange& change : changes) {
+      recorded.push_back(change);
+      // Each song is still as recorded while the batch is recorded: nothing was written yet.
+      EXPECT_EQ(ReadWholeFile(change.PathBefore).substr(0, change.Before.Head.size()), change.Before.Head);
+      records.push_back(static_cast<std::int64_t>(recorded.size()));
+    }
+    return records;
+  }
+  TResult RecordNotMade(std::int64_t record) override {
+    notMade.push_back(record);
+    return {};
+  }
+  TResult RecordTemporaryName(std::int64_t, const std::string&) override { return {}; }
+  TResult RecordAfter(std::int64_t record, const std::string&, const TFileAfter& after) override {
+    afters[record] = after;
+    return {};
+  }
+
+  bool refuse = false;
+  std::vector<std::size_t> batches;
+  std::vector<TFileChange> recorded;
+  std::vector<std::int64_t> notMade;
+  std::map<std::int64_t, TFileAfter> afters;
+};
+
+const TSongPlanner kStampTitle{TTagsNeeded::Yes, [](const TSongFile&, const TID3Info& tags) {
+                                 TSongChange change;
+                                 change.WriteTags = true;
+                                 change.Tags = tags;
+                                 change.Tags.Title = "Stamped";
+                                 return change;
+                               }};
+
+using SongPassBatches = SongPass;
+
+// Hundreds of songs: recorded in batches, each batch before any of its songs is written, and what
+// each song looked like after its write is what the file holds.
+TEST_F(SongPassBatches, RecordEachBatchBeforeWritingIt) {
+  for (int i = 0; i < 300; ++i) Song("song " + std::to_string(i) + ".mp3");
+  TMemoryJournal journal;
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle, hooks);
+  ASSERT_EQ(results.size(), 300U);
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    EXPECT_EQ(results[i].FileName, songs[i]->FileName());
+    EXPECT_EQ(results[i].Outcome, TChangeOutcome::Tagged) << results[i].Reason;
+  }
+  EXPECT_EQ(journal.batches, (std::vector<std::size_t>{256, 44}));
+  ASSERT_EQ(journal.afters.size(), 300U);
+  for (std::int64_t record = 1; record <= 300; ++record) {
+    const TFileChange& change = journal.recorded[static_cast<std::size_t>(record - 1)];
+    EXPECT_TRUE(StillAsAfter(
+        change.PathAfter,
+        TFileChange{change.PathBefore, change.PathAfter, true, change.Before, 0, {}, 0, true, journal.afters[record]}));
+    EXPECT_EQ(journal.afters[record].Size, static_cast<std::int64_t>(ReadWholeFile(change.PathAfter).size()));
+  }
+}
+
+TEST_F(SongPassBatches, ABatchThatCannotBeRecordedChangesNothing) {
+  for (int i = 0; i < 5; ++i) Song("song " + std::to_string(i) + ".mp3");
+  TMemoryJournal journal;
+  journal.refuse = true;
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle, hooks);
+  ASSERT_EQ(results.size(), 5U);
+  for (const TSongResult& result : results) {
+    EXPECT_EQ(result.Outcome, TChangeOutcome::Failed);
+    EXPECT_EQ(result.Reason, kNotRecordedReason);
+    EXPECT_EQ(result.Failure.Error(), std::errc::no_space_on_device);
+    EXPECT_EQ(ReadWholeFile(result.FileName), SongAudio());
+  }
+}
+
+// A hook that stops the pass leaves the rest of the batch untouched, and says so to the journal.
+TEST_F(SongPassBatches, AStopLeavesTheRestOfTheBatchUntouched) {
+  for (int i = 0; i < 6; ++i) Song("song " + std::to_string(i) + ".mp3");
+  TMemoryJournal journal;
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  std::size_t seen = 0;
+  hooks.OnResult = [&](const TSongResult&) { return ++seen == 2 ? TPassStep::Stop : TPassStep::Continue; };
+  summary = RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
+  EXPECT_TRUE(summary.Stopped);
+  EXPECT_EQ(summary.Tagged, 2U);
+  EXPECT_EQ(journal.notMade, (std::vector<std::int64_t>{3, 4, 5, 6}));
+  for (std::size_t i = 0; i < songs.size(); ++i) {
+    EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= 2) << i;
+  }
+}
+
+// A song another writer holds is waited for, but never while this pass holds other songs: the
+// songs before it are finished first, so that two passes in other orders cannot wait for each
+// other.
+TEST_F(SongPassBatches, ASongLockedElsewhereIsWaitedForWithNothingElseHeld) {
+  const TSongFile* first = Song("a.mp3");
+  const TSongFile* held = Song("b.mp3");
+  const TSongFile* last = Song("c.mp3");
+  const int other = ::open(held->FileName().c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX), 0);
+  std::string firstWhileWaiting;
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    firstWhileWaiting = ReadWholeFile(first->FileName());
+    // The first song is done and unlocked by now.
+    const int probe = ::open(first->FileName().c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_EQ(::flock(probe, LOCK_EX | LOCK_NB), 0);
+    ::close(probe);
+    ::close(other);
+  });
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle);
+  releaser.join();
+  ASSERT_EQ(results.size(), 3U);
+  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason;
+  EXPECT_NE(firstWhileWaiting, SongAudio());
+  EXPECT_NE(ReadWholeFile(last->FileName()), SongAudio());
 }
 
 }  // namespace

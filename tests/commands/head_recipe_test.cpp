@@ -1,0 +1,141 @@
+// Old tags kept as recipes: any tag, cut into its own bytes, zero padding and large shared frames,
+// comes back byte for byte; a damaged recipe or a missing piece gives nothing, never wrong bytes.
+#include "commands/history/head_recipe.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "tags/tag_snapshot.h"
+
+namespace tagwright {
+namespace {
+
+// A v2.3 tag of the given frames (id, body), then padding zero bytes.
+std::string Tag(const std::vector<std::pair<std::string, std::string>>& frames, std::size_t padding) {
+  std::string body;
+  for (const auto& [id, content] : frames) {
+    const auto size = static_cast<std::uint32_t>(content.size());
+    body += id;
+    for (int shift : {24, 16, 8, 0}) body += static_cast<char>((size >> shift) & 0xFF);
+    body.append(2, '\0');
+    body += content;
+  }
+  body.append(padding, '\0');
+  std::string tag = "ID3";
+  tag += '\x03';
+  tag.append(2, '\0');
+  const auto size = static_cast<std::uint32_t>(body.size());
+  for (int shift : {21, 14, 7, 0}) tag += static_cast<char>((size >> shift) & 0x7F);
+  return tag + body;
+}
+
+std::string Picture(std::uint32_t seed, std::size_t size) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& byte : bytes) byte = static_cast<char>(random());
+  return bytes;
+}
+
+// Encodes with the shared pieces numbered as they come, and decodes again.
+std::optional<std::string> RoundTrip(const std::string& head, std::map<std::int64_t, std::string>& store) {
+  std::vector<THeadPiece> pieces = CutHead(head);
+  std::size_t covered = 0;
+  for (THeadPiece& piece : pieces) {
+    EXPECT_EQ(piece.Offset, covered);
+    covered += piece.Size;
+    if (piece.Kind != THeadPiece::TKind::Shared) continue;
+    piece.Shared = static_cast<std::int64_t>(store.size()) + 1;
+    store[piece.Shared] = head.substr(piece.Offset, piece.Size);
+  }
+  EXPECT_EQ(covered, head.size());
+  const std::string recipe = EncodeRecipe(head, pieces);
+  return DecodeRecipe(recipe, [&](std::int64_t id) -> const std::string* {
+    auto found = store.find(id);
+    return found == store.end() ? nullptr : &found->second;
+  });
+}
+
+TEST(HeadRecipe, EveryKindOfTagComesBackByteForByte) {
+  const std::string picture = Picture(1, 100'000);
+  const std::vector<std::pair<const char*, std::string>> heads{
+      {"empty", ""},
+      {"text only", Tag({{"TIT2", std::string("\0Title", 6)}, {"TPE1", std::string("\0Artist", 7)}}, 0)},
+      {"padded", Tag({{"TIT2", std::string("\0Title", 6)}}, 2048)},
+      {"picture", Tag({{"TIT2", std::string("\0Title", 6)}, {"APIC", picture}}, 1500)},
+      {"two pictures", Tag({{"APIC", picture}, {"TALB", "\0A"}, {"APIC", Picture(2, 20'000)}}, 10)},
+      {"frame running past the end", Tag({{"APIC", picture}}, 0).substr(0, 50'000)},
+      {"no tag at all", Picture(3, 70'000)},
+      {"zeros inside a frame", Tag({{"PRIV", std::string(30'000, '\0')}}, 100)},
+  };
+  for (const auto& [name, head] : heads) {
+    std::map<std::int64_t, std::string> store;
+    EXPECT_EQ(RoundTrip(head, store), std::optional<std::string>(head)) << name;
+  }
+}
+
+TEST(HeadRecipe, LargeFramesAreSharedAndPaddingIsNotStored) {
+  const std::string picture = Picture(4, 100'000);
+  const std::string head = Tag({{"TIT2", std::string("\0Title", 6)}, {"APIC", picture}}, 4000);
+  std::vector<THeadPiece> pieces = CutHead(head);
+  ASSERT_EQ(pieces.size(), 3U);  // header and title, picture, the zero byte run
+  EXPECT_EQ(pieces[1].Kind, THeadPiece::TKind::Shared);
+  EXPECT_EQ(pieces[1].Size, picture.size() + 10);
+  EXPECT_EQ(pieces[2].Kind, THeadPiece::TKind::Zeros);
+  pieces[1].Shared = 7;
+  const std::string recipe = EncodeRecipe(head, pieces);
+  EXPECT_LT(recipe.size(), 100U);
+  EXPECT_EQ(SharedPiecesOf(recipe), std::vector<std::int64_t>{7});
+}
+
+TEST(HeadRecipe, ADamagedRecipeOrAMissingPieceGivesNothing) {
+  const std::string head = Tag({{"APIC", Picture(5, 40'000)}, {"TIT2", "\0T"}}, 200);
+  std::vector<THeadPiece> pieces = CutHead(head);
+  for (THeadPiece& piece : pieces) piece.Shared = piece.Kind == THeadPiece::TKind::Shared ? 1 : 0;
+  const std::string recipe = EncodeRecipe(head, pieces);
+  const std::string shared = head.substr(pieces[1].Offset, pieces[1].Size);
+  const TSharedLookup lookup = [&](std::int64_t id) { return id == 1 ? &shared : nullptr; };
+  ASSERT_EQ(DecodeRecipe(recipe, lookup), std::optional<std::string>(head));
+  EXPECT_EQ(DecodeRecipe(recipe, [](std::int64_t) -> const std::string* { return nullptr; }), std::nullopt);
+  for (std::size_t cut = 1; cut < recipe.size(); cut += 7) {
+    const std::optional<std::string> partial = DecodeRecipe(recipe.substr(0, cut), lookup);
+    if (partial) {
+      EXPECT_NE(*partial, head);
+    }
+  }
+  EXPECT_EQ(DecodeRecipe("X\x01", lookup), std::nullopt);
+  EXPECT_TRUE(SharedPiecesOf("B\x7F").empty());
+}
+
+TEST(HeadRecipe, FingerprintsTellPiecesOfOtherSizesOrEndsApart) {
+  const std::string picture = Picture(6, 50'000);
+  std::string otherEnd = picture;
+  otherEnd.back() ^= 1;
+  EXPECT_EQ(PieceFingerprint(picture), PieceFingerprint(std::string(picture)));
+  EXPECT_NE(PieceFingerprint(picture), PieceFingerprint(otherEnd));
+  EXPECT_NE(PieceFingerprint(picture), PieceFingerprint(picture.substr(0, 49'999)));
+}
+
+// Records written before the striped hash keep their hashes: the serial form is what it was.
+TEST(TagHash, TheSerialFormIsUnchangedAndTheStripedOneSeesEveryByte) {
+  std::string tag = "ID3\x03";
+  tag.append(1000, 'x');
+  for (int i = 0; i < 1000; ++i) tag[4 + i] = static_cast<char>(i * 31 + 7);
+  EXPECT_EQ(HashTagBytes("", THashForm::Serial), 16852473371444490038ULL);
+  EXPECT_EQ(HashTagBytes("abc", THashForm::Serial), 9180284046736928392ULL);
+  EXPECT_EQ(HashTagBytes(tag, THashForm::Serial), 17996342474870528629ULL);
+
+  const std::string picture = Picture(7, 10'000);
+  const std::uint64_t whole = HashTagBytes(picture);
+  for (std::size_t at : {std::size_t{0}, std::size_t{15}, std::size_t{64}, std::size_t{5000}, picture.size() - 1}) {
+    std::string changed = picture;
+    changed[at] ^= 0x20;
+    EXPECT_NE(HashTagBytes(changed), whole) << at;
+  }
+  EXPECT_NE(HashTagBytes(picture.substr(0, 9999)), whole);
+  EXPECT_NE(HashTagBytes(std::string(128, '\0')), HashTagBytes(std::string(192, '\0')));
+}
+
+}  // namespace
+}  // namespace tagwright
