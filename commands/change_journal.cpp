@@ -47,20 +47,24 @@ TResultOf<TFileChange> CaptureBefore(const std::string& path, const std::string&
   if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, path);
   TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(path);
   if (!snapshot) return snapshot.Failure();
-  return ChangeFromSnapshot(path, SongPath(path), newPath, writesTag, std::move(snapshot.Value()), info.st_mode);
+  TFileChange change = ChangeFromSnapshot(path, newPath, writesTag, std::move(snapshot.Value()), info.st_mode);
+  ForeseeTemporaryName(change, SongPath(path));
+  return change;
 }
 
-TFileChange ChangeFromSnapshot(const std::string& path, const std::string& songPath, const std::string& newPath,
-                               bool writesTag, TTagSnapshot snapshot, mode_t mode) {
+void ForeseeTemporaryName(TFileChange& change, const std::string& songPath) {
+  if (change.TagWritten) change.TemporaryName = ForeseenTemporaryName(songPath);
+}
+
+TFileChange ChangeFromSnapshot(const std::string& path, const std::string& newPath, bool writesTag,
+                               TTagSnapshot snapshot, mode_t mode) {
   TFileChange change;
   change.PathBefore = path;
   change.PathAfter = newPath.empty() ? path : newPath;
   change.TagWritten = writesTag;
   change.ModeBefore = mode & 07777;
   change.Before = std::move(snapshot);
-  if (writesTag) {
-    change.TemporaryName = ForeseenTemporaryName(songPath);
-  } else {
+  if (!writesTag) {
     // A rename keeps the bytes: only the form of the file is needed to recognise it later.
     change.Before.Head.clear();
     change.Before.Tail.clear();
@@ -94,6 +98,7 @@ TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, const TFileCha
   after.Size = info.st_size;
   after.ModifiedNs = ModifiedNs(info);
   after.HeadSize = static_cast<std::int64_t>(head.size());
+  // Worked out at once, while the head is fresh in memory, so that it need not be kept.
   after.HeadHash = HashTagBytes(head);
   after.Mode = info.st_mode & 07777;
   after.Tail.resize(static_cast<std::size_t>(info.st_size - tailFrom));
@@ -145,13 +150,13 @@ void TChangeRecording::Finish(const std::string& pathAfter) {
   StopObserving();
   TResultOf<TFileAfter> after = CaptureAfter(pathAfter, change_);
   // Unrecorded, the after state is judged from the file's bytes later (see Finish's comment).
-  if (after) (void)journal_->RecordAfter(record_, pathAfter, after.Value());
+  if (after) (void)journal_->RecordAfter(record_, pathAfter, std::move(after.Value()));
 }
 
-void TChangeRecording::Finish(const std::string& pathAfter, const TFileAfter& after) {
+void TChangeRecording::Finish(const std::string& pathAfter, TFileAfter after) {
   if (!journal_ || record_ == 0) return;
   StopObserving();
-  (void)journal_->RecordAfter(record_, pathAfter, after);  // unrecorded, it is judged from the file later
+  (void)journal_->RecordAfter(record_, pathAfter, std::move(after));  // unrecorded, it is judged from the file later
 }
 
 bool StillAsAfter(const std::string& path, const TFileChange& change) {

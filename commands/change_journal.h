@@ -43,6 +43,8 @@ struct TFileChange {
   std::int64_t RecordedNs = 0;  // when the change was recorded
   bool Done = false;            // After holds the file as the change left it
   TFileAfter After;
+  // How the journal is to keep Before.Head, when it worked that out ahead (TChangeJournal::Anticipate).
+  std::string JournalHead;
 };
 
 class TChangeJournal {
@@ -54,12 +56,15 @@ class TChangeJournal {
   virtual TResultOf<std::vector<std::int64_t>> RecordBatch(const std::vector<TFileChange>& changes) = 0;
   // The same for one change.
   TResultOf<std::int64_t> RecordBefore(const TFileChange& change);
+  // Told of a change as soon as it is known, before RecordBatch, while its bytes are fresh in
+  // memory: the journal may prepare its record (in JournalHead) and so make the recording quicker.
+  virtual void Anticipate(TFileChange& change) { (void)change; }
   // A recorded change that was given up before its file was touched.
   virtual TResult RecordNotMade(std::int64_t record) = 0;
   // The new file a rewrite has made beside the song, when its name is not the one foreseen.
   virtual TResult RecordTemporaryName(std::int64_t record, const std::string& name) = 0;
   // The file as the change left it, under the name it now has.
-  virtual TResult RecordAfter(std::int64_t record, const std::string& pathAfter, const TFileAfter& after) = 0;
+  virtual TResult RecordAfter(std::int64_t record, const std::string& pathAfter, TFileAfter after) = 0;
 };
 
 // Records one change ahead of it and, once done, what became of the file; with no journal it does
@@ -80,7 +85,7 @@ class TChangeRecording {
   // the next start, or an undo, judges the file from its bytes.
   void Finish(const std::string& pathAfter);
   // The same when the file's state is already known.
-  void Finish(const std::string& pathAfter, const TFileAfter& after);
+  void Finish(const std::string& pathAfter, TFileAfter after);
   const TFileChange& Change() const { return change_; }
   std::int64_t Record() const { return record_; }
 
@@ -99,9 +104,14 @@ class TChangeRecording {
 // writesTag, its permission bits, and the name a rewrite would give its new file.
 TResultOf<TFileChange> CaptureBefore(const std::string& path, const std::string& newPath, bool writesTag);
 
-// The same from a snapshot of the song (songPath, links followed) already read, and its mode.
-TFileChange ChangeFromSnapshot(const std::string& path, const std::string& songPath, const std::string& newPath,
-                               bool writesTag, TTagSnapshot snapshot, mode_t mode);
+// The same from a snapshot of the song already read, and its mode. The name of a rewrite's new
+// file is left to ForeseeTemporaryName.
+TFileChange ChangeFromSnapshot(const std::string& path, const std::string& newPath, bool writesTag,
+                               TTagSnapshot snapshot, mode_t mode);
+
+// The name a rewrite of the song (songPath, links followed) would give its new file, for a change
+// that writes a tag.
+void ForeseeTemporaryName(TFileChange& change, const std::string& songPath);
 
 // The file open as fd, whose head is now head, after a change whose middle and form the change
 // holds: its tail is read, the rest is known.

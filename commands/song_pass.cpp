@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <future>
 #include <iterator>
 #include <optional>
 
@@ -163,8 +164,9 @@ TSongResult ForeseeChange(const std::string& fileName, const TSongChange& change
 
 // Songs whose changes are recorded together, in one commit of the journal, before any of them is
 // made; their files stay open and locked from the moment they are read until they are changed.
-constexpr std::size_t kMaxBatchSongs = 256;
-constexpr std::size_t kMaxBatchTagBytes = std::size_t{64} << 20;
+// While one batch is recorded (on another thread), the next is read.
+constexpr std::size_t kMaxBatchSongs = 128;
+constexpr std::size_t kMaxBatchTagBytes = std::size_t{32} << 20;
 
 // One song of a batch.
 struct TBatchSong {
@@ -182,8 +184,8 @@ struct TBatchSong {
 
 // The record of a song's change, from its snapshot.
 TFileChange ChangeOf(const TBatchSong& song, TTagSnapshot snapshot) {
-  return ChangeFromSnapshot(song.FileName, song.SongPath, song.Change.NewFileName, song.Change.WriteTags,
-                            std::move(snapshot), song.Mode);
+  return ChangeFromSnapshot(song.FileName, song.Change.NewFileName, song.Change.WriteTags, std::move(snapshot),
+                            song.Mode);
 }
 
 // Takes the song's snapshot back from the change recorded, which keeps the rest.
@@ -225,7 +227,7 @@ TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* jou
                                     ? CaptureAfter(song.Locked->Descriptor(), newHead, recording.Change(), pathAfter)
                                     : CaptureAfter(pathAfter, recording.Change());
   if (after) {
-    recording.Finish(pathAfter, after.Value());
+    recording.Finish(pathAfter, std::move(after.Value()));
   } else {
     recording.Finish(pathAfter);
   }
@@ -239,6 +241,10 @@ class TApplyPass {
  public:
   TApplyPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, const TPassHooks& hooks)
       : songs_(songs), planner_(planner), hooks_(hooks) {}
+
+  ~TApplyPass() {
+    if (recording_.valid()) recording_.wait();  // the recording thread uses this pass's changes
+  }
 
   TPassSummary Run() {
     for (std::size_t i = 0; i < songs_.size() && !summary_.Stopped; ++i) TakeUp(i);
@@ -255,7 +261,7 @@ class TApplyPass {
     taken.FileName = song.FileName();
     // A song locked by another writer is waited for only with no other song locked, so that two
     // passes over the same songs in other orders cannot wait for each other.
-    const TLockWait wait = batch_.empty() ? TLockWait::Wait : TLockWait::DontWait;
+    const TLockWait wait = batch_.empty() && !recording_.valid() ? TLockWait::Wait : TLockWait::DontWait;
     TResultOf<TLockedSong> locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, wait);
     if (!locked && IsLockedElsewhere(locked.Failure())) {
       Flush();
@@ -280,9 +286,13 @@ class TApplyPass {
     } else {
       Prepare(song, std::move(locked.Value()), taken);
     }
-    tagBytes_ += taken.Snapshot.Head.size();
+    tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size();
     batch_.push_back(std::move(taken));
-    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) Flush();
+    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) {
+      // The batch before is carried out, and this one recorded while the next is read.
+      Land();
+      if (!summary_.Stopped) Launch();
+    }
   }
 
   // Whether a song that could not be opened for writing is skipped as one that cannot be written:
@@ -323,15 +333,61 @@ class TApplyPass {
     taken.SongPath = locked.Path();
     taken.Mode = locked.Info().st_mode;
     taken.Locked.emplace(std::move(locked));
+    if (hooks_.Journal) {
+      // The snapshot goes into the change until it is recorded; the journal looks at it now,
+      // while its bytes are fresh in memory.
+      taken.Recorded = ChangeOf(taken, std::move(taken.Snapshot));
+      hooks_.Journal->Anticipate(taken.Recorded);
+    }
   }
 
-  // Records the batch's changes, then carries them out in order and reports each song.
+  // Every song taken up is carried out (or its result given) before this returns.
   void Flush() {
-    if (batch_.empty()) return;
-    std::vector<TBatchSong> batch = std::move(batch_);
+    Land();
+    if (summary_.Stopped) return;
+    Launch();
+    Land();
+  }
+
+  // Starts recording the batch, on another thread when there is a journal.
+  void Launch() {
+    landing_ = std::move(batch_);
     batch_.clear();
     tagBytes_ = 0;
-    const TResult recorded = Record(batch);
+    landingChanges_.clear();
+    if (!hooks_.Journal) return;
+    // The snapshots are in the changes for the time of recording, and come back after.
+    std::vector<std::string> songPaths;
+    for (TBatchSong& song : landing_) {
+      if (song.Result) continue;
+      landingChanges_.push_back(std::move(song.Recorded));
+      songPaths.push_back(song.SongPath);
+    }
+    if (landingChanges_.empty()) return;
+    recording_ = std::async(std::launch::async, [this, songPaths = std::move(songPaths)] {
+      for (std::size_t i = 0; i < songPaths.size(); ++i) ForeseeTemporaryName(landingChanges_[i], songPaths[i]);
+      return hooks_.Journal->RecordBatch(landingChanges_);
+    });
+  }
+
+  // Waits for the batch launched to be recorded, then carries its changes out in order and
+  // reports each song.
+  void Land() {
+    if (landing_.empty()) return;
+    std::vector<TBatchSong> batch = std::move(landing_);
+    landing_.clear();
+    TResult recorded;
+    if (recording_.valid()) {
+      TResultOf<std::vector<std::int64_t>> records = recording_.get();
+      std::size_t next = 0;
+      for (TBatchSong& song : batch) {
+        if (song.Result) continue;
+        if (records) song.Record = records.Value()[next];
+        KeepRecorded(song, std::move(landingChanges_[next++]));
+      }
+      if (!records) recorded = records.Failure();
+    }
+    landingChanges_.clear();
     for (TBatchSong& song : batch) {
       if (summary_.Stopped) {
         if (song.Record != 0) (void)hooks_.Journal->RecordNotMade(song.Record);  // see CarryOut
@@ -352,25 +408,6 @@ class TApplyPass {
     }
   }
 
-  TResult Record(std::vector<TBatchSong>& batch) {
-    if (!hooks_.Journal) return {};
-    // The snapshots go into the changes for the time of recording, and come back after.
-    std::vector<TFileChange> changes;
-    for (TBatchSong& song : batch) {
-      if (!song.Result) changes.push_back(ChangeOf(song, std::move(song.Snapshot)));
-    }
-    if (changes.empty()) return {};
-    TResultOf<std::vector<std::int64_t>> records = hooks_.Journal->RecordBatch(changes);
-    std::size_t next = 0;
-    for (TBatchSong& song : batch) {
-      if (song.Result) continue;
-      if (records) song.Record = records.Value()[next];
-      KeepRecorded(song, std::move(changes[next++]));
-    }
-    if (!records) return records.Failure();
-    return {};
-  }
-
   void Progress(std::size_t index) {
     if (hooks_.OnProgress && index != progressed_) hooks_.OnProgress(index, songs_.size());
     progressed_ = index;
@@ -381,8 +418,11 @@ class TApplyPass {
   const TPassHooks& hooks_;
   TPassSummary summary_;
   TPlannedNames names_;
-  std::vector<TBatchSong> batch_;
+  std::vector<TBatchSong> batch_;  // being taken up
   std::size_t tagBytes_ = 0;
+  std::vector<TBatchSong> landing_;  // being recorded, to be carried out next
+  std::vector<TFileChange> landingChanges_;
+  std::future<TResultOf<std::vector<std::int64_t>>> recording_;
   std::size_t progressed_ = static_cast<std::size_t>(-1);
 };
 
@@ -419,6 +459,7 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
   song.Snapshot = std::move(snapshot.Value());
   if (journal) {
     TFileChange planned = ChangeOf(song, std::move(song.Snapshot));
+    ForeseeTemporaryName(planned, song.SongPath);
     TResultOf<std::int64_t> record = journal->RecordBefore(planned);
     KeepRecorded(song, std::move(planned));
     if (!record) return Failed(fileName, kNotRecordedReason, record.Failure());

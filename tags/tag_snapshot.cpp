@@ -264,12 +264,14 @@ std::uint64_t HashTagBytes(std::string_view bytes, THashForm form) {
   std::uint64_t hash = 0x243F6A8885A308D3ULL ^ (bytes.size() * kHashMultiplier);
   std::size_t i = 0;
   if (form == THashForm::Striped) {
-    // Four lanes over 64-byte stripes; each step folds the full 128-bit product of two keyed
+    // Eight lanes over 128-byte stripes; each step folds the full 128-bit product of two keyed
     // words, so that one multiplication mixes sixteen bytes. Folded into one at the end.
-    constexpr std::size_t kLanes = 4;
-    constexpr std::uint64_t kKeys[2 * kLanes] = {0xA0761D6478BD642FULL, 0xE7037ED1A0B428DBULL, 0x8EBC6AF09C88C6E3ULL,
-                                                 0x589965CC75374CC3ULL, 0x1D8E4E27C47D124FULL, 0xD6E8FEB86659FD93ULL,
-                                                 0xCA0D4E2F32A9E2D1ULL, 0x4F2A8C3E1B5D7F61ULL};
+    constexpr std::size_t kLanes = 8;
+    constexpr std::uint64_t kKeys[2 * kLanes] = {
+        0xA0761D6478BD642FULL, 0xE7037ED1A0B428DBULL, 0x8EBC6AF09C88C6E3ULL, 0x589965CC75374CC3ULL,
+        0x1D8E4E27C47D124FULL, 0xD6E8FEB86659FD93ULL, 0xCA0D4E2F32A9E2D1ULL, 0x4F2A8C3E1B5D7F61ULL,
+        0x9E3779B97F4A7C15ULL, 0xBF58476D1CE4E5B9ULL, 0x94D049BB133111EBULL, 0x2545F4914F6CDD1DULL,
+        0x61C8864680B583EBULL, 0x165667B19E3779F9ULL, 0x27D4EB2F165667C5ULL, 0x85EBCA77C2B2AE63ULL};
     std::uint64_t lanes[kLanes];
     for (std::size_t lane = 0; lane < kLanes; ++lane) lanes[lane] = hash ^ kKeys[lane];
     for (; i + 16 * kLanes <= bytes.size(); i += 16 * kLanes) {

@@ -302,6 +302,7 @@ TResult THistory::Migrate() {
 }
 
 void THistory::ForgetPieces() {
+  std::lock_guard<std::mutex> guard(piecesMutex_);
   piecesByFingerprint_.clear();
   pieceBytes_.clear();
   pieceCacheBytes_ = 0;
@@ -309,18 +310,32 @@ void THistory::ForgetPieces() {
 
 void THistory::RememberPiece(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes) {
   constexpr std::size_t kMaxRemembered = std::size_t{64} << 20;
+  std::lock_guard<std::mutex> guard(piecesMutex_);
   if (pieceBytes_.count(id) != 0) return;
-  if (pieceCacheBytes_ + bytes.size() > kMaxRemembered) ForgetPieces();
+  if (pieceCacheBytes_ + bytes.size() > kMaxRemembered) {
+    piecesByFingerprint_.clear();
+    pieceBytes_.clear();
+    pieceCacheBytes_ = 0;
+  }
   piecesByFingerprint_.emplace(fingerprint, id);
   pieceBytes_.emplace(id, std::string(bytes));
   pieceCacheBytes_ += bytes.size();
 }
 
+void THistory::ForgetPiece(std::int64_t id) {
+  std::lock_guard<std::mutex> guard(piecesMutex_);
+  pieceBytes_.erase(id);  // its fingerprint may stay: an id without bytes is looked up again
+}
+
 const std::string* THistory::PieceBytes(std::int64_t id) {
-  if (auto known = pieceBytes_.find(id); known != pieceBytes_.end()) return &known->second;
+  {
+    std::lock_guard<std::mutex> guard(piecesMutex_);
+    if (auto known = pieceBytes_.find(id); known != pieceBytes_.end()) return &known->second;
+  }
   TStatement read(db_, "SELECT fingerprint, bytes FROM shared_pieces WHERE id = ?");
   if (read.Bind(1, id).Step() != SQLITE_ROW) return nullptr;
   RememberPiece(id, static_cast<std::uint64_t>(read.Int(0)), read.Blob(1));
+  std::lock_guard<std::mutex> guard(piecesMutex_);
   auto known = pieceBytes_.find(id);
   return known != pieceBytes_.end() ? &known->second : nullptr;
 }
@@ -495,7 +510,7 @@ TResult THistory::DeleteEntry(std::int64_t entry) {
     return Failure(code);
   }
   if (TResult committed = Execute("COMMIT"); !committed) return committed;
-  for (const auto& piece : named) pieceBytes_.erase(piece.first);  // looked up again if still there
+  for (const auto& piece : named) ForgetPiece(piece.first);  // looked up again if still there
   return {};
 }
 
@@ -567,7 +582,7 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(const std::ve
   for (const TFileChange& change : changes) {
     std::string recipe;
     std::vector<std::int64_t> pieces;
-    if (const int code = StoreHead(change.Before.Head, recipe, pieces); code != SQLITE_OK) {
+    if (const int code = StoreHead(change, recipe, pieces); code != SQLITE_OK) {
       return fail(code);
     }
     const bool byRecipe = !recipe.empty();
@@ -607,7 +622,22 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(const std::ve
   return records;
 }
 
-int THistoryRecorder::StoreHead(std::string_view head, std::string& recipe, std::vector<std::int64_t>& pieces) {
+int THistoryRecorder::StoreHead(const TFileChange& change, std::string& recipe, std::vector<std::int64_t>& pieces) {
+  if (!change.JournalHead.empty()) {
+    // Worked out ahead: good as long as its pieces are still in the store.
+    bool there = true;
+    pieces = SharedPiecesOf(change.JournalHead);
+    for (std::int64_t piece : pieces) {
+      if (const int code = ConfirmPiece(piece, there); code != SQLITE_OK) return code;
+      if (!there) break;
+    }
+    if (there) {
+      recipe = change.JournalHead;
+      return SQLITE_OK;
+    }
+    pieces.clear();
+  }
+  const std::string_view head = change.Before.Head;
   std::vector<THeadPiece> cut = CutHead(head);
   const bool worthIt = std::any_of(cut.begin(), cut.end(),
                                    [](const THeadPiece& piece) { return piece.Kind != THeadPiece::TKind::Bytes; });
@@ -622,15 +652,48 @@ int THistoryRecorder::StoreHead(std::string_view head, std::string& recipe, std:
   return SQLITE_OK;
 }
 
+std::int64_t THistory::RememberedPiece(std::string_view piece, std::uint64_t fingerprint) const {
+  std::lock_guard<std::mutex> guard(piecesMutex_);
+  auto [from, to] = piecesByFingerprint_.equal_range(fingerprint);
+  for (auto candidate = from; candidate != to; ++candidate) {
+    auto known = pieceBytes_.find(candidate->second);
+    if (known != pieceBytes_.end() && known->second == piece) return candidate->second;
+  }
+  return 0;
+}
+
+void THistoryRecorder::Anticipate(TFileChange& change) {
+  const std::string& head = change.Before.Head;
+  std::vector<THeadPiece> cut = CutHead(head);
+  for (THeadPiece& piece : cut) {
+    if (piece.Kind != THeadPiece::TKind::Shared) continue;
+    const std::string_view bytes = std::string_view(head).substr(piece.Offset, piece.Size);
+    piece.Shared = history_.RememberedPiece(bytes, PieceFingerprint(bytes));
+    if (piece.Shared == 0) return;  // a piece new to the store: worked out when recorded
+  }
+  change.JournalHead = EncodeRecipe(head, cut);
+}
+
+int THistoryRecorder::ConfirmPiece(std::int64_t id, bool& there) {
+  there = true;
+  if (piecesConfirmed_.count(id) != 0) return SQLITE_OK;
+  // Another program may have dropped it meanwhile; this transaction keeps it from now on.
+  TStatement look(history_.db_, "SELECT 1 FROM shared_pieces WHERE id = ?");
+  const int code = look.Bind(1, id).Step();
+  if (code == SQLITE_ROW) {
+    piecesConfirmed_.insert(id);
+    return SQLITE_OK;
+  }
+  if (code != SQLITE_DONE) return code;
+  history_.ForgetPiece(id);
+  there = false;
+  return SQLITE_OK;
+}
+
 int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id) {
   sqlite3* db = history_.db_;
   const std::uint64_t fingerprint = PieceFingerprint(piece);
-  std::int64_t found = 0;
-  auto [from, to] = history_.piecesByFingerprint_.equal_range(fingerprint);
-  for (auto candidate = from; candidate != to && found == 0; ++candidate) {
-    auto known = history_.pieceBytes_.find(candidate->second);
-    if (known != history_.pieceBytes_.end() && known->second == piece) found = candidate->second;
-  }
+  std::int64_t found = history_.RememberedPiece(piece, fingerprint);
   if (found == 0) {
     TStatement look(db, "SELECT id, bytes FROM shared_pieces WHERE fingerprint = ? AND size = ?");
     look.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
@@ -644,18 +707,10 @@ int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id) {
     }
     if (found == 0 && code != SQLITE_DONE) return code;
   }
-  if (found != 0 && piecesConfirmed_.count(found) == 0) {
-    // Another program may have dropped it meanwhile; this transaction keeps it from now on.
-    TStatement there(db, "SELECT 1 FROM shared_pieces WHERE id = ?");
-    const int code = there.Bind(1, found).Step();
-    if (code == SQLITE_ROW) {
-      piecesConfirmed_.insert(found);
-    } else if (code == SQLITE_DONE) {
-      history_.pieceBytes_.erase(found);
-      found = 0;
-    } else {
-      return code;
-    }
+  if (found != 0) {
+    bool there = false;
+    if (const int code = ConfirmPiece(found, there); code != SQLITE_OK) return code;
+    if (!there) found = 0;
   }
   if (found == 0) {
     TStatement add(db, "INSERT INTO shared_pieces(fingerprint, size, bytes) VALUES(?, ?, ?)");
@@ -678,8 +733,8 @@ TResult THistoryRecorder::RecordTemporaryName(std::int64_t record, const std::st
   return code == SQLITE_DONE ? TResult() : history_.Failure(code);
 }
 
-TResult THistoryRecorder::RecordAfter(std::int64_t record, const std::string& pathAfter, const TFileAfter& after) {
-  pendingAfters_.push_back({record, pathAfter, after});
+TResult THistoryRecorder::RecordAfter(std::int64_t record, const std::string& pathAfter, TFileAfter after) {
+  pendingAfters_.push_back({record, pathAfter, std::move(after)});
   return {};
 }
 
@@ -703,6 +758,13 @@ int THistoryRecorder::WritePendingAfters() {
 
 TResult THistoryRecorder::Finish() {
   if (entry_ == 0 || finished_) return {};
+  // Unlike a record, the mark of a finished entry need not wait for the disk: should it be lost,
+  // the next start judges the entry's files from their bytes and finds them finished.
+  (void)history_.Execute("PRAGMA synchronous = NORMAL");  // at worst the commit waits for the disk
+  struct TRestore {
+    THistory& history;
+    ~TRestore() { (void)history.Execute("PRAGMA synchronous = FULL"); }  // see OpenDatabase
+  } restore{history_};
   if (TResult begun = history_.Execute("BEGIN IMMEDIATE"); !begun) return begun;
   TResult marked;
   if (const int code = WritePendingAfters(); code != SQLITE_OK) marked = history_.Failure(code);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -104,6 +105,8 @@ class THistory {
   // The tag bytes the history keeps: the entries' own and the shared pieces.
   TResultOf<std::int64_t> StoredTagBytes();
   const std::string* PieceBytes(std::int64_t id);
+  // The id of a piece remembered with these bytes, or 0.
+  std::int64_t RememberedPiece(std::string_view piece, std::uint64_t fingerprint) const;
   // Holds (or tests) the lock that tells other programs an entry is in progress.
   bool LockEntry(std::int64_t entry, bool lock);
   bool EntryLockedElsewhere(std::int64_t entry);
@@ -115,11 +118,14 @@ class THistory {
   std::vector<std::string> notices_;
   THistoryLimits limits_;
   // Shared pieces (pictures, mostly) seen lately, so that the same one is compared in memory and
-  // not read back: their ids by fingerprint, and their bytes by id.
+  // not read back: their ids by fingerprint, and their bytes by id. A pass looks them up while its
+  // previous batch is being recorded on another thread.
+  mutable std::mutex piecesMutex_;
   std::unordered_multimap<std::uint64_t, std::int64_t> piecesByFingerprint_;
   std::unordered_map<std::int64_t, std::string> pieceBytes_;
   std::size_t pieceCacheBytes_ = 0;
   void ForgetPieces();
+  void ForgetPiece(std::int64_t id);
   void RememberPiece(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes);
 };
 
@@ -131,8 +137,9 @@ class THistoryRecorder final : public TChangeJournal {
 
   TResultOf<std::vector<std::int64_t>> RecordBatch(const std::vector<TFileChange>& changes) override;
   TResult RecordNotMade(std::int64_t record) override;
+  void Anticipate(TFileChange& change) override;
   TResult RecordTemporaryName(std::int64_t record, const std::string& name) override;
-  TResult RecordAfter(std::int64_t record, const std::string& pathAfter, const TFileAfter& after) override;
+  TResult RecordAfter(std::int64_t record, const std::string& pathAfter, TFileAfter after) override;
 
   // Marks the entry finished (an undo's entry also marks the one it undid) and drops the oldest
   // entries beyond the bounds. Nothing happens for an entry without records.
@@ -150,8 +157,10 @@ class THistoryRecorder final : public TChangeJournal {
   int WritePendingAfters();
   // Inside the caller's transaction: the recipe of an old tag (none when it is best kept as it
   // is), its shared pieces found in the store or added to it.
-  int StoreHead(std::string_view head, std::string& recipe, std::vector<std::int64_t>& pieces);
+  int StoreHead(const TFileChange& change, std::string& recipe, std::vector<std::int64_t>& pieces);
   int SharePiece(std::string_view piece, std::int64_t& id);
+  // Whether the piece is still in the store; from then on the transaction under way keeps it.
+  int ConfirmPiece(std::int64_t id, bool& there);
   // Pieces found to be in the store within the transaction under way.
   std::set<std::int64_t> piecesConfirmed_;
 
