@@ -5,6 +5,7 @@
 # copy of the songs and a history that exists but is empty (as after the first use); the best of
 # RUNS runs of each, alternated. A first run that has to make the history file costs a few
 # milliseconds more once; that is shown on its own.
+# With OWN_PICTURES=1 every song has a picture of its own, so that none is stored only once.
 # Usage: bench/undo_history_benchmark.sh BUILD_DIR [COUNT] [RUNS]
 set -euo pipefail
 build="${1:?usage: $0 BUILD_DIR [COUNT] [RUNS]}"
@@ -16,7 +17,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 mkdir "$work/pristine"
-/usr/bin/python3 "$here/make_tagged_files.py" "$work/pristine" "$count"
+/usr/bin/python3 "$here/make_tagged_files.py" "$work/pristine" "$count" ${OWN_PICTURES:+--own-pictures}
 
 # one_run [--no-history]: milliseconds of one stamp over a fresh copy.
 one_run() {
@@ -45,7 +46,7 @@ for _ in $(seq "$runs"); do
   if [ -z "$best_fresh" ] || [ "$fresh" -lt "$best_fresh" ]; then best_fresh=$fresh; fi
 done
 stored=$(cat "$work"/history.sqlite3 "$work"/history.sqlite3-wal 2>/dev/null | wc -c)
-echo "files: $count ($(du -sh "$work/pristine" | cut -f1)), best of $runs"
+echo "files: $count ($(du -sh "$work/pristine" | cut -f1)), $([ -n "${OWN_PICTURES:-}" ] && echo "each with a picture of its own" || echo "sharing one picture"), best of $runs"
 echo "stamp --recognized --no-history: ${best_without} ms"
 echo "stamp --recognized (recorded):   ${best_with} ms"
 echo "cost of recording: $(((best_with - best_without) * 1000 / best_without / 10)).$(((best_with - best_without) * 1000 / best_without % 10)) %"

@@ -246,8 +246,10 @@ TResult THistory::OpenDatabase() {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   // The write-ahead log is carried into the database as it grows, not at every program's end.
   sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  // Large pages: pictures new to the history are tens or hundreds of kilobytes each.
   // Stored tag bytes come and go: freed pages are given back to the file system.
   // Each commit reaches the disk before the files it records are touched.
+  // The write-ahead log is carried into the database every 16 MB and then cut back to that size.
   // Two programs opening a new history at once: the one that is not first to change the journal
   // mode or make the tables is told "busy" without the busy handler; it tries again until the
   // timeout.
@@ -263,8 +265,9 @@ TResult THistory::OpenDatabase() {
     if (IsDamaged(code)) damaged_ = true;
     return code == SQLITE_OK ? TResult() : Failure(code);
   };
-  for (const char* sql :
-       {"PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL"}) {
+  for (const char* sql : {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
+                          "PRAGMA synchronous = FULL", "PRAGMA wal_autocheckpoint = 256",
+                          "PRAGMA journal_size_limit = 16777216"}) {
     if (TResult done = run(sql); !done) return done;
   }
   // The tables, made or brought up to date in one transaction.
