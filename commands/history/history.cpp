@@ -265,9 +265,9 @@ TResult THistory::OpenDatabase() {
     if (IsDamaged(code)) damaged_ = true;
     return code == SQLITE_OK ? TResult() : Failure(code);
   };
-  for (const char* sql : {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
-                          "PRAGMA synchronous = FULL", "PRAGMA wal_autocheckpoint = 256",
-                          "PRAGMA journal_size_limit = 16777216"}) {
+  for (const char* sql :
+       {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
+        "PRAGMA synchronous = FULL", "PRAGMA wal_autocheckpoint = 256", "PRAGMA journal_size_limit = 16777216"}) {
     if (TResult done = run(sql); !done) return done;
   }
   // The tables, made or brought up to date in one transaction.
