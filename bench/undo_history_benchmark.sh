@@ -3,7 +3,7 @@
 # an ID3v2.3 tag, a 100 KB picture and an ID3v1 trailer, with the history (the exact old tag bytes
 # recorded ahead of each write) and with --no-history. Each run starts from the same untouched
 # copy of the songs and a history that exists but is empty (as after the first use); the best of
-# RUNS runs of each, alternated. A first run that has to make the history file costs a few
+# RUNS runs of each, alternated, and the median (this machine's disk makes single runs vary). A first run that has to make the history file costs a few
 # milliseconds more once; that is shown on its own.
 # With OWN_PICTURES=1 every song has a picture of its own, so that none is stored only once.
 # Usage: bench/undo_history_benchmark.sh BUILD_DIR [COUNT] [RUNS]
@@ -34,21 +34,29 @@ one_run() {
 
 best_with=
 best_without=
+all_with=()
+all_without=()
 for _ in $(seq "$runs"); do
   without=$(one_run --no-history)
   with=$(one_run)
+  all_without+=("$without")
+  all_with+=("$with")
   if [ -z "$best_without" ] || [ "$without" -lt "$best_without" ]; then best_without=$without; fi
   if [ -z "$best_with" ] || [ "$with" -lt "$best_with" ]; then best_with=$with; fi
 done
+median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+median_without=$(median "${all_without[@]}")
+median_with=$(median "${all_with[@]}")
+percent() { echo "$((($2 - $1) * 1000 / $1 / 10)).$(((($2 - $1) * 1000 / $1 % 10 + 10) % 10)) %"; }
 best_fresh=
 for _ in $(seq "$runs"); do
   fresh=$(FRESH_HISTORY=1 one_run)
   if [ -z "$best_fresh" ] || [ "$fresh" -lt "$best_fresh" ]; then best_fresh=$fresh; fi
 done
 stored=$(cat "$work"/history.sqlite3 "$work"/history.sqlite3-wal 2>/dev/null | wc -c)
-echo "files: $count ($(du -sh "$work/pristine" | cut -f1)), $([ -n "${OWN_PICTURES:-}" ] && echo "each with a picture of its own" || echo "sharing one picture"), best of $runs"
-echo "stamp --recognized --no-history: ${best_without} ms"
-echo "stamp --recognized (recorded):   ${best_with} ms"
-echo "cost of recording: $(((best_with - best_without) * 1000 / best_without / 10)).$(((best_with - best_without) * 1000 / best_without % 10)) %"
+echo "files: $count ($(du -sh "$work/pristine" | cut -f1)), $([ -n "${OWN_PICTURES:-}" ] && echo "each with a picture of its own" || echo "sharing one picture"), $runs runs of each"
+echo "stamp --recognized --no-history: best ${best_without} ms, median ${median_without} ms"
+echo "stamp --recognized (recorded):   best ${best_with} ms, median ${median_with} ms"
+echo "cost of recording: best to best $(percent "$best_without" "$best_with"), median to median $(percent "$median_without" "$median_with")"
 echo "stamp --recognized, making the history file first: ${best_fresh} ms"
 echo "history (database and its log) after one run: $((stored / 1024)) KiB"
