@@ -88,7 +88,7 @@ TResultOf<TFileAfter> CaptureAfter(const std::string& path, const TFileChange& c
   return after;
 }
 
-TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, const TFileChange& change,
+TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, std::string_view trailer, const TFileChange& change,
                                    const std::string& fileName) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
@@ -101,6 +101,10 @@ TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, const TFileCha
   // Worked out at once, while the head is fresh in memory, so that it need not be kept.
   after.HeadHash = HashTagBytes(head);
   after.Mode = info.st_mode & 07777;
+  if (info.st_size - tailFrom == static_cast<std::int64_t>(trailer.size())) {
+    after.Tail = trailer;  // just written: the file's last bytes
+    return after;
+  }
   after.Tail.resize(static_cast<std::size_t>(info.st_size - tailFrom));
   std::size_t done = 0;
   while (done < after.Tail.size()) {

@@ -113,9 +113,10 @@ TFileChange ChangeFromSnapshot(const std::string& path, const std::string& newPa
 // that writes a tag.
 void ForeseeTemporaryName(TFileChange& change, const std::string& songPath);
 
-// The file open as fd, whose head is now head, after a change whose middle and form the change
-// holds: its tail is read, the rest is known.
-TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, const TFileChange& change,
+// The file open as fd, whose head is now head and whose last bytes are trailer, after a change whose
+// middle and form the change holds: the rest is looked up, and the tail read when it is not the
+// trailer.
+TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, std::string_view trailer, const TFileChange& change,
                                    const std::string& fileName);
 
 // The file at path as it is now, for a change whose middle and form CaptureBefore found.

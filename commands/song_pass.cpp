@@ -166,6 +166,7 @@ TSongResult ForeseeChange(const std::string& fileName, const TSongChange& change
 // made; their files stay open and locked from the moment they are read until they are changed.
 // While one batch is recorded (on another thread), the next is read.
 constexpr std::size_t kMaxBatchSongs = 128;
+constexpr std::size_t kMinBatchSongs = 8;
 constexpr std::size_t kMaxBatchTagBytes = std::size_t{32} << 20;
 
 // One song of a batch.
@@ -208,10 +209,10 @@ TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* jou
   TChangeRecording recording(song.Record != 0 ? journal : nullptr);
   if (song.Record != 0) recording.Resume(std::move(song.Recorded), song.Record);
   TSongResult result = PlannedResult(fileName, change);
-  std::string newHead;
+  TWrittenTags newTags;
   if (change.WriteTags) {
     TSnapshotSource current(song.Snapshot, song.Locked->Descriptor());
-    TResult written = WriteID3Tags(*song.Locked, current, change.Tags, &newHead);
+    TResult written = WriteID3Tags(*song.Locked, current, change.Tags, &newTags);
     if (!written) {
       recording.Finish(fileName);
       return Failed(fileName, written.Describe(), std::move(written));
@@ -223,9 +224,9 @@ TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* jou
   if (song.Record == 0) return result;
   const std::string pathAfter = result.NewFileName.empty() ? fileName : result.NewFileName;
   // A renamed song's head is read again; a written one's is known.
-  TResultOf<TFileAfter> after = change.WriteTags
-                                    ? CaptureAfter(song.Locked->Descriptor(), newHead, recording.Change(), pathAfter)
-                                    : CaptureAfter(pathAfter, recording.Change());
+  TResultOf<TFileAfter> after = change.WriteTags ? CaptureAfter(song.Locked->Descriptor(), newTags.Head,
+                                                                newTags.Trailer, recording.Change(), pathAfter)
+                                                 : CaptureAfter(pathAfter, recording.Change());
   if (after) {
     recording.Finish(pathAfter, std::move(after.Value()));
   } else {
@@ -288,11 +289,18 @@ class TApplyPass {
     }
     tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size();
     batch_.push_back(std::move(taken));
-    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) {
+    if (batch_.size() >= BatchSize(index) || tagBytes_ >= kMaxBatchTagBytes) {
       // The batch before is carried out, and this one recorded while the next is read.
       Land();
       if (!summary_.Stopped) Launch();
     }
+  }
+
+  // How many songs the batch that song index is in holds at most. Towards the end the batches get
+  // smaller, so that the last one, whose recording nothing else can overlap, is recorded quickly.
+  std::size_t BatchSize(std::size_t index) const {
+    const std::size_t left = songs_.size() - index;
+    return std::clamp(left / 2, kMinBatchSongs, kMaxBatchSongs);
   }
 
   // Whether a song that could not be opened for writing is skipped as one that cannot be written:

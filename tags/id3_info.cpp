@@ -175,10 +175,12 @@ TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
   return WriteID3Tags(song, source, info, nullptr);
 }
 
-TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& info, std::string* newHead) {
+TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& info, TWrittenTags* written) {
   {
     TID3v2 tag = TagToWrite(current, info);
-    if (TResult saved = tag.Save(song, current, DefaultFileOps(), newHead); !saved) return saved;
+    if (TResult saved = tag.Save(song, current, DefaultFileOps(), written ? &written->Head : nullptr); !saved) {
+      return saved;
+    }
   }
   TID3v1Buffer buffer;
   buffer.fill(' ');
@@ -192,7 +194,9 @@ TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& in
     buffer[kTrackMarkerOffset] = 0;
     buffer[kTrackOffset] = info.Track;
   }
-  return WriteTrailer(song, buffer);
+  TResult trailed = WriteTrailer(song, buffer);
+  if (trailed && written) written->Trailer.assign(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+  return trailed;
 }
 
 TResult PredictID3Write(const std::string& fileName, const TID3Info& info) {

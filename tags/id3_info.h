@@ -42,9 +42,15 @@ TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TI
 // Writes info into the file's ID3v2 tag (kept frames survive), then its ID3v1 trailer. When the
 // ID3v2 tag cannot be written, the trailer is left alone and the file is as it was.
 TResult WriteID3Tags(const std::string& fileName, const TID3Info& info);
+// What WriteID3Tags wrote: the new ID3v2 tag and the ID3v1 trailer.
+struct TWrittenTags {
+  std::string Head;
+  std::string Trailer;
+};
+
 // The same on a song already open and locked, read through current (which must show it as it is);
-// the new ID3v2 tag is left in newHead when it is not null.
-TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& info, std::string* newHead);
+// what was written is left in written when it is not null.
+TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& info, TWrittenTags* written);
 
 // What WriteID3Tags would meet, found without writing (and without opening the file for writing):
 // a tag too large, or a rewrite that the folder has no room or no permission for.
