@@ -166,7 +166,6 @@ TSongResult ForeseeChange(const std::string& fileName, const TSongChange& change
 // made; their files stay open and locked from the moment they are read until they are changed.
 // While one batch is recorded (on another thread), the next is read.
 constexpr std::size_t kMaxBatchSongs = 128;
-constexpr std::size_t kMinBatchSongs = 8;
 constexpr std::size_t kMaxBatchTagBytes = std::size_t{32} << 20;
 
 // One song of a batch.
@@ -289,18 +288,11 @@ class TApplyPass {
     }
     tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size();
     batch_.push_back(std::move(taken));
-    if (batch_.size() >= BatchSize(index) || tagBytes_ >= kMaxBatchTagBytes) {
+    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) {
       // The batch before is carried out, and this one recorded while the next is read.
       Land();
       if (!summary_.Stopped) Launch();
     }
-  }
-
-  // How many songs the batch that song index is in holds at most. Towards the end the batches get
-  // smaller, so that the last one, whose recording nothing else can overlap, is recorded quickly.
-  std::size_t BatchSize(std::size_t index) const {
-    const std::size_t left = songs_.size() - index;
-    return std::clamp(left / 2, kMinBatchSongs, kMaxBatchSongs);
   }
 
   // Whether a song that could not be opened for writing is skipped as one that cannot be written:
