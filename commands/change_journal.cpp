@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "tags/atomic_rewrite.h"
+#include "tags/byte_source.h"
 #include "tags/locked_song.h"
 
 namespace tagwright {
@@ -73,18 +73,28 @@ TFileChange ChangeFromSnapshot(const std::string& path, const std::string& newPa
   return change;
 }
 
+namespace {
+
+// The file that info describes, whose head is head; its tail is still to be filled in.
+TFileAfter AfterOf(const struct stat& info, std::string_view head) {
+  TFileAfter after;
+  after.Size = info.st_size;
+  after.ModifiedNs = ModifiedNs(info);
+  after.HeadSize = static_cast<std::int64_t>(head.size());
+  after.HeadHash = HashTagBytes(head);
+  after.Mode = info.st_mode & 07777;
+  return after;
+}
+
+}  // namespace
+
 TResultOf<TFileAfter> CaptureAfter(const std::string& path, const TFileChange& change) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, path);
   TResultOf<TTagSnapshot> snapshot = ReadTagSnapshotAround(path, change.Before.MiddleSize, change.Before.Whole);
   if (!snapshot) return snapshot.Failure();
-  TFileAfter after;
-  after.Size = info.st_size;
-  after.ModifiedNs = ModifiedNs(info);
-  after.HeadSize = static_cast<std::int64_t>(snapshot.Value().Head.size());
-  after.HeadHash = HashTagBytes(snapshot.Value().Head);
+  TFileAfter after = AfterOf(info, snapshot.Value().Head);
   after.Tail = std::move(snapshot.Value().Tail);
-  after.Mode = info.st_mode & 07777;
   return after;
 }
 
@@ -94,25 +104,19 @@ TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, std::string_vi
   if (::fstat(fd, &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
   const std::int64_t tailFrom = static_cast<std::int64_t>(head.size()) + change.Before.MiddleSize;
   if (change.Before.Whole || tailFrom > info.st_size) return CaptureAfter(fileName, change);
-  TFileAfter after;
-  after.Size = info.st_size;
-  after.ModifiedNs = ModifiedNs(info);
-  after.HeadSize = static_cast<std::int64_t>(head.size());
-  // Worked out at once, while the head is fresh in memory, so that it need not be kept.
-  after.HeadHash = HashTagBytes(head);
-  after.Mode = info.st_mode & 07777;
-  if (info.st_size - tailFrom == static_cast<std::int64_t>(trailer.size())) {
+  // Hashed at once, while the head is fresh in memory, so that it need not be kept.
+  TFileAfter after = AfterOf(info, head);
+  const auto tailSize = static_cast<std::size_t>(info.st_size - tailFrom);
+  if (tailSize == trailer.size()) {
     after.Tail = trailer;  // just written: the file's last bytes
     return after;
   }
-  after.Tail.resize(static_cast<std::size_t>(info.st_size - tailFrom));
-  std::size_t done = 0;
-  while (done < after.Tail.size()) {
-    const ssize_t got = ::pread(fd, after.Tail.data() + done, after.Tail.size() - done,
-                                static_cast<off_t>(tailFrom + static_cast<std::int64_t>(done)));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return TResult::FromErrno(TFailureKind::Read, fileName);
-    done += static_cast<std::size_t>(got);
+  after.Tail.resize(tailSize);
+  TDescriptorSource file(fd, info.st_size);
+  errno = 0;
+  if (file.ReadAt(tailFrom, after.Tail.data(), tailSize) != static_cast<std::int64_t>(tailSize)) {
+    return TResult::Failure(TFailureKind::Read, fileName,
+                            std::error_code(errno != 0 ? errno : EIO, std::generic_category()));
   }
   return after;
 }

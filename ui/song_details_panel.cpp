@@ -117,14 +117,15 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   readOnlyLabel_->setObjectName(QStringLiteral("readOnlyLabel"));
 
   int row = 0;
-  grid->addWidget(MakeLabel("Filename:", fileNameField_, detailsBox_), row, 0);
-  grid->addWidget(fileNameField_, row++, 1, 1, 3);
-  grid->addWidget(MakeLabel("Artist:", artistField_, detailsBox_), row, 0);
-  grid->addWidget(artistField_, row++, 1, 1, 3);
-  grid->addWidget(MakeLabel("Title:", titleField_, detailsBox_), row, 0);
-  grid->addWidget(titleField_, row++, 1, 1, 3);
-  grid->addWidget(MakeLabel("Album:", albumField_, detailsBox_), row, 0);
-  grid->addWidget(albumField_, row++, 1, 1, 3);
+  // A caption and its field across the three columns to its right.
+  const auto addRow = [&](const char* caption, QWidget* field) {
+    grid->addWidget(MakeLabel(caption, field, detailsBox_), row, 0);
+    grid->addWidget(field, row++, 1, 1, 3);
+  };
+  addRow("Filename:", fileNameField_);
+  addRow("Artist:", artistField_);
+  addRow("Title:", titleField_);
+  addRow("Album:", albumField_);
   grid->addWidget(MakeLabel("Year:", yearField_, detailsBox_), row, 0);
   auto* yearAndGenre = new QHBoxLayout;
   yearAndGenre->setSpacing(kDetailsGridColumnSpacing);
@@ -133,8 +134,7 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   yearAndGenre->addWidget(MakeLabel("Genre:", genreBox_, detailsBox_));
   yearAndGenre->addWidget(genreBox_);
   grid->addLayout(yearAndGenre, row++, 1, 1, 3);
-  grid->addWidget(MakeLabel("Comment:", commentField_, detailsBox_), row, 0);
-  grid->addWidget(commentField_, row++, 1, 1, 3);
+  addRow("Comment:", commentField_);
   grid->addWidget(MakeLabel("Track#:", trackField_, detailsBox_), row, 0);
   auto* trackLine = new QHBoxLayout;
   trackLine->addWidget(trackField_);

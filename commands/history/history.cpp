@@ -498,15 +498,11 @@ TResult THistory::DeleteEntry(std::int64_t entry) {
     TStatement entries(db_, "DELETE FROM entries WHERE id = ?");
     code = entries.Bind(1, entry).Step();
   }
-  TStatement release(db_, "UPDATE shared_pieces SET refs = refs - ? WHERE id = ?");
+  if (code == SQLITE_DONE) code = CountPieceNames(named, -1);
   TStatement drop(db_, "DELETE FROM shared_pieces WHERE id = ? AND refs <= 0");
-  for (auto [piece, count] : named) {
-    if (code != SQLITE_DONE) break;
-    release.Reset();
-    code = release.Bind(1, count).Bind(2, piece).Step();
-    if (code != SQLITE_DONE) break;
+  for (auto piece = named.begin(); code == SQLITE_DONE && piece != named.end(); ++piece) {
     drop.Reset();
-    code = drop.Bind(1, piece).Step();
+    code = drop.Bind(1, piece->first).Step();
   }
   if (code != SQLITE_DONE) {
     (void)Execute("ROLLBACK");  // the failure is what matters
@@ -515,6 +511,15 @@ TResult THistory::DeleteEntry(std::int64_t entry) {
   if (TResult committed = Execute("COMMIT"); !committed) return committed;
   for (const auto& piece : named) ForgetPiece(piece.first);  // looked up again if still there
   return {};
+}
+
+int THistory::CountPieceNames(const std::map<std::int64_t, std::int64_t>& named, int sign) {
+  TStatement count(db_, "UPDATE shared_pieces SET refs = refs + ? WHERE id = ?");
+  for (auto [piece, times] : named) {
+    count.Reset();
+    if (const int code = count.Bind(1, sign * times).Bind(2, piece).Step(); code != SQLITE_DONE) return code;
+  }
+  return SQLITE_DONE;
 }
 
 TResultOf<std::int64_t> THistory::StoredTagBytes() {
@@ -602,11 +607,7 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(const std::ve
     bytes += static_cast<std::int64_t>(head.size() + change.Before.Tail.size());
     for (std::int64_t piece : pieces) ++named[piece];
   }
-  TStatement hold(db, "UPDATE shared_pieces SET refs = refs + ? WHERE id = ?");
-  for (auto [piece, count] : named) {
-    hold.Reset();
-    if (const int code = hold.Bind(1, count).Bind(2, piece).Step(); code != SQLITE_DONE) return fail(code);
-  }
+  if (const int code = history_.CountPieceNames(named, +1); code != SQLITE_DONE) return fail(code);
   TStatement counted(db, "UPDATE entries SET tag_bytes = tag_bytes + ? WHERE id = ?");
   if (const int code = counted.Bind(1, bytes).Bind(2, entry).Step(); code != SQLITE_DONE) return fail(code);
   if (entry_ == 0) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -102,6 +103,9 @@ class THistory {
   TResult Execute(const char* sql);
   TResult Prune(std::int64_t keep);
   TResult Migrate();
+  // Adds sign times the given number of records to each shared piece's count of the records that
+  // name it; SQLITE_DONE, or the failure.
+  int CountPieceNames(const std::map<std::int64_t, std::int64_t>& named, int sign);
   // The tag bytes the history keeps: the entries' own and the shared pieces.
   TResultOf<std::int64_t> StoredTagBytes();
   const std::string* PieceBytes(std::int64_t id);
