@@ -36,8 +36,11 @@ std::int64_t NowNs() {
       .count();
 }
 
-TResultOf<std::int64_t> TChangeJournal::RecordBefore(const TFileChange& change) {
-  TResultOf<std::vector<std::int64_t>> records = RecordBatch({change});
+TResultOf<std::int64_t> TChangeJournal::RecordBefore(TFileChange& change) {
+  std::vector<TFileChange> changes(1);
+  changes.front() = std::move(change);
+  TResultOf<std::vector<std::int64_t>> records = RecordBatch(changes);
+  change = std::move(changes.front());
   if (!records) return records.Failure();
   return records.Value().front();
 }
@@ -76,12 +79,13 @@ TFileChange ChangeFromSnapshot(const std::string& path, const std::string& newPa
 namespace {
 
 // The file that info describes, whose head is head; its tail is still to be filled in.
-TFileAfter AfterOf(const struct stat& info, std::string_view head) {
+TFileAfter AfterOf(const struct stat& info, std::string_view head, const TKnownFrameHash& knownFrame = nullptr) {
   TFileAfter after;
   after.Size = info.st_size;
   after.ModifiedNs = ModifiedNs(info);
   after.HeadSize = static_cast<std::int64_t>(head.size());
-  after.HeadHash = HashTagBytes(head);
+  after.HashForm = THashForm::Framed;
+  after.HeadHash = FramedTagHash(head, knownFrame);
   after.Mode = info.st_mode & 07777;
   return after;
 }
@@ -98,14 +102,26 @@ TResultOf<TFileAfter> CaptureAfter(const std::string& path, const TFileChange& c
   return after;
 }
 
-TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, std::string_view trailer, const TFileChange& change,
+TResultOf<TFileAfter> CaptureAfter(int fd, const TWrittenTags& written, const TFileChange& change,
                                    const std::string& fileName) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  const std::string_view head = written.Head;
+  const std::string_view trailer = written.Trailer;
   const std::int64_t tailFrom = static_cast<std::int64_t>(head.size()) + change.Before.MiddleSize;
   if (change.Before.Whole || tailFrom > info.st_size) return CaptureAfter(fileName, change);
+  // A frame taken over from the old tag has the hash the old one had, when that is known.
+  const auto knownFrame = [&](std::size_t offset, std::size_t size) -> std::uint64_t {
+    for (const TCopiedFrame& copied : written.CopiedFrames) {
+      if (copied.To != offset || copied.Size != size) continue;
+      for (const TFrameHash& known : change.BeforeFrameHashes) {
+        if (known.Offset == copied.From && known.Size == size) return known.Hash;
+      }
+    }
+    return 0;
+  };
   // Hashed at once, while the head is fresh in memory, so that it need not be kept.
-  TFileAfter after = AfterOf(info, head);
+  TFileAfter after = AfterOf(info, head, knownFrame);
   const auto tailSize = static_cast<std::size_t>(info.st_size - tailFrom);
   if (tailSize == trailer.size()) {
     after.Tail = trailer;  // just written: the file's last bytes

@@ -14,6 +14,7 @@
 #include <sys/types.h>
 
 #include "files/result.h"
+#include "tags/id3_info.h"
 #include "tags/tag_snapshot.h"
 
 namespace tagwright {
@@ -27,9 +28,16 @@ struct TFileAfter {
   std::int64_t ModifiedNs = 0;  // modification time, nanoseconds since the epoch
   std::int64_t HeadSize = 0;
   std::uint64_t HeadHash = 0;  // HashTagBytes of the head, in HashForm
-  THashForm HashForm = THashForm::Striped;
+  THashForm HashForm = THashForm::Framed;
   std::string Tail;  // the trailer (or nothing) after the middle
   mode_t Mode = 0;   // permission bits
+};
+
+// The striped hash of a large frame of a tag (see FramedTagHash), with its place in the tag.
+struct TFrameHash {
+  std::size_t Offset = 0;
+  std::size_t Size = 0;
+  std::uint64_t Hash = 0;
 };
 
 // One file's part of a command.
@@ -45,19 +53,25 @@ struct TFileChange {
   TFileAfter After;
   // How the journal is to keep Before.Head, when it worked that out ahead (TChangeJournal::Anticipate).
   std::string JournalHead;
+  // The hashes of large frames of Before.Head that the journal knew already (Anticipate).
+  std::vector<TFrameHash> BeforeFrameHashes;
 };
 
+// RecordBatch may run on another thread than the calls for the changes recorded before it
+// (RecordNotMade, RecordTemporaryName, RecordAfter), and at the same time.
 class TChangeJournal {
  public:
   virtual ~TChangeJournal() = default;
   // Keeps the changes, all or none, before any of the files is touched; on failure none of them
   // may be touched. The values, in the order of the changes, name their records for the calls
-  // below.
-  virtual TResultOf<std::vector<std::int64_t>> RecordBatch(const std::vector<TFileChange>& changes) = 0;
+  // below. The journal may add to each change the hashes of old frames it works out on the way
+  // (BeforeFrameHashes).
+  virtual TResultOf<std::vector<std::int64_t>> RecordBatch(std::vector<TFileChange>& changes) = 0;
   // The same for one change.
-  TResultOf<std::int64_t> RecordBefore(const TFileChange& change);
+  TResultOf<std::int64_t> RecordBefore(TFileChange& change);
   // Told of a change as soon as it is known, before RecordBatch, while its bytes are fresh in
-  // memory: the journal may prepare its record (in JournalHead) and so make the recording quicker.
+  // memory: the journal may prepare its record (in JournalHead) and so make the recording quicker,
+  // and give the hashes of old frames it knows (in BeforeFrameHashes).
   virtual void Anticipate(TFileChange& change) { (void)change; }
   // A recorded change that was given up before its file was touched.
   virtual TResult RecordNotMade(std::int64_t record) = 0;
@@ -113,10 +127,10 @@ TFileChange ChangeFromSnapshot(const std::string& path, const std::string& newPa
 // that writes a tag.
 void ForeseeTemporaryName(TFileChange& change, const std::string& songPath);
 
-// The file open as fd, whose head is now head and whose last bytes are trailer, after a change whose
-// middle and form the change holds: the rest is looked up, and the tail read when it is not the
-// trailer.
-TResultOf<TFileAfter> CaptureAfter(int fd, std::string_view head, std::string_view trailer, const TFileChange& change,
+// The file open as fd, just written with the tags written, after a change whose middle and form
+// the change holds: the rest is looked up, and the tail read when it is not the trailer written.
+// The large frames taken over from the old tag whose hashes the change knows are not hashed again.
+TResultOf<TFileAfter> CaptureAfter(int fd, const TWrittenTags& written, const TFileChange& change,
                                    const std::string& fileName);
 
 // The file at path as it is now, for a change whose middle and form CaptureBefore found.

@@ -164,7 +164,6 @@ TSongResult ForeseeChange(const std::string& fileName, const TSongChange& change
 
 // Songs whose changes are recorded together, in one commit of the journal, before any of them is
 // made; their files stay open and locked from the moment they are read until they are changed.
-// While one batch is recorded (on another thread), the next is read.
 constexpr std::size_t kMaxBatchSongs = 128;
 constexpr std::size_t kMaxBatchTagBytes = std::size_t{32} << 20;
 
@@ -223,9 +222,9 @@ TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* jou
   if (song.Record == 0) return result;
   const std::string pathAfter = result.NewFileName.empty() ? fileName : result.NewFileName;
   // A renamed song's head is read again; a written one's is known.
-  TResultOf<TFileAfter> after = change.WriteTags ? CaptureAfter(song.Locked->Descriptor(), newTags.Head,
-                                                                newTags.Trailer, recording.Change(), pathAfter)
-                                                 : CaptureAfter(pathAfter, recording.Change());
+  TResultOf<TFileAfter> after = change.WriteTags
+                                    ? CaptureAfter(song.Locked->Descriptor(), newTags, recording.Change(), pathAfter)
+                                    : CaptureAfter(pathAfter, recording.Change());
   if (after) {
     recording.Finish(pathAfter, std::move(after.Value()));
   } else {
@@ -236,7 +235,8 @@ TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* jou
 
 // A pass that changes files takes its songs up in batches. Each song of a batch is opened for
 // writing and locked, read once and planned; the batch's changes are then recorded in one go, and
-// only after that carried out, in order, each followed by its result.
+// only after that carried out, in order, each followed by its result. A batch is recorded (on
+// another thread) while the one before it is carried out.
 class TApplyPass {
  public:
   TApplyPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, const TPassHooks& hooks)
@@ -248,7 +248,7 @@ class TApplyPass {
 
   TPassSummary Run() {
     for (std::size_t i = 0; i < songs_.size() && !summary_.Stopped; ++i) TakeUp(i);
-    if (!summary_.Stopped) Flush();
+    Flush(FlushTo::Landed);  // when stopped, what was recorded meanwhile is marked as not made
     if (hooks_.OnProgress && !summary_.Stopped) hooks_.OnProgress(songs_.size(), songs_.size());
     return summary_;
   }
@@ -264,14 +264,14 @@ class TApplyPass {
     const TLockWait wait = batch_.empty() && !recording_.valid() ? TLockWait::Wait : TLockWait::DontWait;
     TResultOf<TLockedSong> locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, wait);
     if (!locked && IsLockedElsewhere(locked.Failure())) {
-      Flush();
+      Flush(FlushTo::Landed);
       if (summary_.Stopped) return;
       locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, TLockWait::Wait);
     }
     if (!locked && CannotBeWritten(locked.Failure())) {
       if (hooks_.OnUnwritable) {
         // Asked about in its turn, after the songs before it are done.
-        Flush();
+        Flush(FlushTo::Landed);
         if (summary_.Stopped) return;
         Progress(index);
         if (hooks_.OnUnwritable(song) == TPassStep::Stop) {
@@ -288,11 +288,7 @@ class TApplyPass {
     }
     tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size();
     batch_.push_back(std::move(taken));
-    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) {
-      // The batch before is carried out, and this one recorded while the next is read.
-      Land();
-      if (!summary_.Stopped) Launch();
-    }
+    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) Flush(FlushTo::Launched);
   }
 
   // Whether a song that could not be opened for writing is skipped as one that cannot be written:
@@ -341,12 +337,19 @@ class TApplyPass {
     }
   }
 
-  // Every song taken up is carried out (or its result given) before this returns.
-  void Flush() {
-    Land();
-    if (summary_.Stopped) return;
-    Launch();
-    Land();
+  enum class FlushTo { Launched, Landed };
+  // The batch recorded before is carried out while the batch taken up is recorded; with Landed,
+  // that one is carried out too, so that every song taken up is done (or its result given).
+  void Flush(FlushTo to) {
+    std::vector<TBatchSong> recorded = AwaitRecording();
+    if (to == FlushTo::Launched) {
+      CarryOutBatch(std::move(recorded));
+      if (!summary_.Stopped) Launch();
+      return;
+    }
+    if (!summary_.Stopped) Launch();
+    CarryOutBatch(std::move(recorded));
+    CarryOutBatch(AwaitRecording());
   }
 
   // Starts recording the batch, on another thread when there is a journal.
@@ -370,24 +373,30 @@ class TApplyPass {
     });
   }
 
-  // Waits for the batch launched to be recorded, then carries its changes out in order and
-  // reports each song.
-  void Land() {
-    if (landing_.empty()) return;
+  // The batch launched, once recorded; a song whose change could not be recorded gets that as its
+  // result.
+  std::vector<TBatchSong> AwaitRecording() {
     std::vector<TBatchSong> batch = std::move(landing_);
     landing_.clear();
-    TResult recorded;
     if (recording_.valid()) {
       TResultOf<std::vector<std::int64_t>> records = recording_.get();
       std::size_t next = 0;
       for (TBatchSong& song : batch) {
         if (song.Result) continue;
-        if (records) song.Record = records.Value()[next];
+        if (records) {
+          song.Record = records.Value()[next];
+        } else {
+          song.Result = Failed(song.FileName, kNotRecordedReason, records.Failure());
+        }
         KeepRecorded(song, std::move(landingChanges_[next++]));
       }
-      if (!records) recorded = records.Failure();
     }
     landingChanges_.clear();
+    return batch;
+  }
+
+  // Carries out the changes of a batch recorded, in order, and reports each song.
+  void CarryOutBatch(std::vector<TBatchSong> batch) {
     for (TBatchSong& song : batch) {
       if (summary_.Stopped) {
         if (song.Record != 0) (void)hooks_.Journal->RecordNotMade(song.Record);  // see CarryOut
@@ -397,8 +406,6 @@ class TApplyPass {
       TSongResult result;
       if (song.Result) {
         result = std::move(*song.Result);
-      } else if (!recorded) {
-        result = Failed(song.FileName, kNotRecordedReason, recorded);
       } else {
         result = CarryOut(song, names_, hooks_.Journal);
       }

@@ -178,8 +178,11 @@ TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
 TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& info, TWrittenTags* written) {
   {
     TID3v2 tag = TagToWrite(current, info);
-    if (TResult saved = tag.Save(song, current, DefaultFileOps(), written ? &written->Head : nullptr); !saved) {
-      return saved;
+    TSavedTag saved;
+    if (TResult done = tag.Save(song, current, DefaultFileOps(), written ? &saved : nullptr); !done) return done;
+    if (written) {
+      written->Head = std::move(saved.Bytes);
+      written->CopiedFrames = std::move(saved.CopiedFrames);
     }
   }
   TID3v1Buffer buffer;

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/result.h"
+#include "tags/id3v2.h"
 
 namespace tagwright {
 
@@ -45,6 +47,7 @@ TResult WriteID3Tags(const std::string& fileName, const TID3Info& info);
 // What WriteID3Tags wrote: the new ID3v2 tag and the ID3v1 trailer.
 struct TWrittenTags {
   std::string Head;
+  std::vector<TCopiedFrame> CopiedFrames;  // large frames of Head taken over byte for byte
   std::string Trailer;
 };
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tags/atomic_rewrite.h"
 
@@ -35,6 +36,19 @@ struct TID3v2TagInfo {
   std::array<std::string, kID3v2SlotCount> Frames;
   bool NeedRewrite = false;      // the last Save had to rewrite the whole file
   std::int64_t PaddingSize = 0;  // zero bytes after the last frame of the tag the last Save wrote
+};
+
+// A large frame (see kLargeFrameSize) that a written tag took over byte for byte from the old one.
+struct TCopiedFrame {
+  std::size_t From = 0;  // its offset in the file before the write
+  std::size_t To = 0;    // its offset in the new tag
+  std::size_t Size = 0;  // header included
+};
+
+// What Save wrote at the start of the file.
+struct TSavedTag {
+  std::string Bytes;
+  std::vector<TCopiedFrame> CopiedFrames;
 };
 
 class TID3v2 {
@@ -88,8 +102,8 @@ class TID3v2 {
   // The same on a song already open and locked, which then stands for the written song.
   TResult Save(TLockedSong& song, const TFileOps& ops);
   // The same with the song read through current (which must show the locked song as it is); the
-  // tag written is left in newTag when it is not null.
-  TResult Save(TLockedSong& song, TByteSource& current, const TFileOps& ops, std::string* newTag);
+  // tag written is left in saved when it is not null.
+  TResult Save(TLockedSong& song, TByteSource& current, const TFileOps& ops, TSavedTag* saved);
   // What Save would meet on the song read from source (fileName names it), without writing: a
   // tag too large, or a rewrite for which the folder has no room (a temporary name too long) or
   // no permission.
@@ -97,7 +111,7 @@ class TID3v2 {
 
  private:
   struct TNewTag {
-    std::string Bytes;
+    TSavedTag Tag;
     bool InPlace = false;
     std::int64_t KeepFrom = 0;  // where the bytes kept after the new tag begin
   };

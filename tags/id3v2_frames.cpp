@@ -211,7 +211,8 @@ bool TID3v2FrameScanner::BeginFrames() {
   if (major == 2 && HeaderFlag(kID3HeaderExtended)) return false;  // compressed 2.2 tag: no usable frames
   if (major <= 3 && HeaderFlag(kID3HeaderUnsynchronisation)) {
     // Undone while walking, never held whole: the declared size may be far larger than the frames.
-    unsynchronisedSource_.emplace(*source_, 10, areaEnd_);
+    // From the raw bytes: a second walk must not undo the first one's undoing.
+    unsynchronisedSource_.emplace(*raw_, 10, areaEnd_);
     source_ = &*unsynchronisedSource_;
     window_.clear();
     windowStart_ = 0;

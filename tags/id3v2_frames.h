@@ -54,7 +54,7 @@ struct TID3v2FrameRef {
 // on, and reads a frame's content only on request.
 class TID3v2FrameScanner {
  public:
-  explicit TID3v2FrameScanner(TByteSource& source) : source_(&source) {}
+  explicit TID3v2FrameScanner(TByteSource& source) : raw_(&source), source_(&source) {}
 
   // Reads the first ten bytes. False when they cannot be read.
   bool ReadHeader();
@@ -82,6 +82,8 @@ class TID3v2FrameScanner {
   bool ReadContent(const TID3v2FrameRef& frame, std::size_t limit, std::string& content);
   // Whether the tag as a whole was unsynchronised (version 2.4 then marks every frame so).
   bool WholeTagUnsynchronised() const { return HeaderFlag(kID3HeaderUnsynchronisation); }
+  // The bytes scanned, as they stand (before whole-tag unsynchronisation is undone).
+  TByteSource& Source() const { return *raw_; }
 
  private:
   bool Fetch(std::int64_t offset, std::size_t count, const std::uint8_t*& bytes);
@@ -89,7 +91,8 @@ class TID3v2FrameScanner {
   // valid identifier.
   bool LandsWell(std::int64_t offset);
 
-  TByteSource* source_;
+  TByteSource* raw_;     // the bytes as they stand
+  TByteSource* source_;  // the bytes the frames are read from: raw_, or raw_ with unsynchronisation undone
   TID3v2Header headerBytes_{};
   std::int64_t fileSize_ = 0;  // of the source the header came from
   std::int64_t tagTotal_ = 0;

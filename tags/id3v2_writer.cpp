@@ -21,6 +21,7 @@
 #include "tags/id3v2_slots.h"
 #include "tags/integer_text.h"
 #include "tags/locked_song.h"
+#include "tags/tag_snapshot.h"
 #include "tags/text_encoding.h"
 #include "text/ascii_text.h"
 
@@ -80,8 +81,19 @@ bool IsReplaced(int slot, int index, const TSlotFrames& slots, const TWrittenFie
   }
 }
 
-// The frames of the old tag that stay, ready for a 2.3 tag.
-std::string KeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields) {
+// Whether frame, just built for the new tag from the old one's frame (a 2.3 one, as it stands),
+// has the old frame's very bytes: its content was read as it stands, so only the header may
+// differ (a size cut to the end of the tag, say).
+bool SameAsOldFrame(TID3v2FrameScanner& scanner, const TID3v2FrameRef& old, std::string_view frame) {
+  char header[10];
+  const std::int64_t at = old.ContentOffset - static_cast<std::int64_t>(sizeof header);
+  return at >= 0 && scanner.Source().ReadAt(at, header, sizeof header) == static_cast<std::int64_t>(sizeof header) &&
+         frame.substr(0, sizeof header) == std::string_view(header, sizeof header);
+}
+
+// The frames of the old tag that stay, ready for a 2.3 tag; the large ones among them that keep
+// their bytes are added to copied, with offsets in what this returns.
+std::string KeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields, std::vector<TCopiedFrame>& copied) {
   std::string kept;
   const std::uint8_t major = scanner.MajorVersion();
   if (major < 2 || major > 4) return kept;
@@ -95,7 +107,12 @@ std::string KeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields
     const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
     if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
     if (major == 3) {
-      kept += BuildV23Frame(frame.ID, frame.StatusFlags, frame.FormatFlags, content);
+      const std::string built = BuildV23Frame(frame.ID, frame.StatusFlags, frame.FormatFlags, content);
+      if (built.size() >= kLargeFrameSize && !scanner.WholeTagUnsynchronised() &&
+          SameAsOldFrame(scanner, frame, built)) {
+        copied.push_back({static_cast<std::size_t>(frame.ContentOffset) - 10, kept.size(), built.size()});
+      }
+      kept += built;
     } else if (major == 2) {
       if (auto converted = ConvertV22FrameToV23(frame, content)) kept += *converted;
     } else if (auto converted = ConvertV24FrameToV23(scanner.WholeTagUnsynchronised(), frame, std::move(content))) {
@@ -186,8 +203,13 @@ TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::st
     // The description is empty; the URL itself is always ISO-8859-1.
     frames += BuildV23Frame("WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
   }
-  if (hadTag && oldTotal > 0)
-    frames += KeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year});
+  TNewTag composed;
+  if (hadTag && oldTotal > 0) {
+    const std::size_t keptAt = 10 + frames.size();
+    frames += KeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year},
+                         composed.Tag.CopiedFrames);
+    for (TCopiedFrame& copied : composed.Tag.CopiedFrames) copied.To += keptAt;
+  }
 
   const std::int64_t newTotal = 10 + static_cast<std::int64_t>(frames.size());
   const bool inPlace = hadTag && oldTotal >= newTotal && oldTotal - newTotal <= kMaxInPlacePadding;
@@ -212,8 +234,7 @@ TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::st
   tag += frames;
   tag.append(static_cast<std::size_t>(padding), '\0');
 
-  TNewTag composed;
-  composed.Bytes = std::move(tag);
+  composed.Tag.Bytes = std::move(tag);
   composed.InPlace = inPlace;
   // The old tag is skipped only when its size is usable; otherwise nothing of the file is dropped.
   composed.KeepFrom = hadTag ? oldTotal : 0;
@@ -236,19 +257,19 @@ TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
   return Save(song, source, ops, nullptr);
 }
 
-TResult TID3v2::Save(TLockedSong& song, TByteSource& current, const TFileOps& ops, std::string* newTag) {
+TResult TID3v2::Save(TLockedSong& song, TByteSource& current, const TFileOps& ops, TSavedTag* saved) {
   TagInfo.NeedRewrite = false;
   TagInfo.PaddingSize = 0;
   const std::string& fileName = song.Name();
   TResultOf<TNewTag> composed = ComposeTag(current, fileName);
   if (!composed) return composed.Failure();
-  std::string& tag = composed.Value().Bytes;
+  const std::string& tag = composed.Value().Tag.Bytes;
   const bool inPlace = composed.Value().InPlace;
   const std::int64_t keepFrom = composed.Value().KeepFrom;
   // The tag written goes to the caller.
-  const auto handOver = [&](TResult saved) {
-    if (saved && newTag) *newTag = std::move(tag);
-    return saved;
+  const auto handOver = [&](TResult written) {
+    if (written && saved) *saved = std::move(composed.Value().Tag);
+    return written;
   };
   if (inPlace) return handOver(WriteInPlace(song, tag, ops));
   if (song.Info().st_nlink > 1) {

@@ -261,6 +261,7 @@ std::uint64_t Finish(std::uint64_t hash) {
 }  // namespace
 
 std::uint64_t HashTagBytes(std::string_view bytes, THashForm form) {
+  if (form == THashForm::Framed) return FramedTagHash(bytes);
   std::uint64_t hash = 0x243F6A8885A308D3ULL ^ (bytes.size() * kHashMultiplier);
   std::size_t i = 0;
   if (form == THashForm::Striped) {
@@ -287,6 +288,19 @@ std::uint64_t HashTagBytes(std::string_view bytes, THashForm form) {
   }
   for (; i + 8 <= bytes.size(); i += 8) hash = MixWord(hash, LoadWord(bytes.data() + i));
   for (; i < bytes.size(); ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 0x100000001B3ULL;
+  return Finish(hash);
+}
+
+std::uint64_t FramedTagHash(std::string_view head, const TKnownFrameHash& knownFrame) {
+  std::uint64_t hash = 0x13198A2E03707344ULL ^ (head.size() * kHashMultiplier);
+  std::size_t at = 0;
+  for (const TByteSpan& frame : LargeFrameSpans(head, kLargeFrameSize)) {
+    hash = MixWord(hash, HashTagBytes(head.substr(at, frame.Offset - at), THashForm::Striped));
+    const std::uint64_t known = knownFrame ? knownFrame(frame.Offset, frame.Size) : 0;
+    hash = MixWord(hash, known != 0 ? known : HashTagBytes(head.substr(frame.Offset, frame.Size), THashForm::Striped));
+    at = frame.Offset + frame.Size;
+  }
+  hash = MixWord(hash, HashTagBytes(head.substr(at), THashForm::Striped));
   return Finish(hash);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -67,9 +68,23 @@ TResult RestoreTagSnapshot(const std::string& fileName, std::int64_t headSize, s
                            std::string_view head, std::string_view tail);
 
 // A 64-bit hash of the bytes (not cryptographic: it tells whether a tag is still the one written).
-// Two forms: the first, one step after another over the bytes, and the striped one, which works
-// on eight words at once and is several times faster. Records say which form they hold.
-enum class THashForm : std::uint8_t { Serial = 0, Striped = 1 };
+// Three forms: the first, one step after another over the bytes; the striped one, which works on
+// eight words at once and is several times faster; and the framed one (see FramedTagHash). Records
+// say which form they hold.
+enum class THashForm : std::uint8_t { Serial = 0, Striped = 1, Framed = 2 };
 std::uint64_t HashTagBytes(std::string_view bytes, THashForm form = THashForm::Striped);
+
+// Frames of at least this size (pictures, mostly) are hashed on their own by the framed form.
+inline constexpr std::size_t kLargeFrameSize = 16 * 1024;
+
+// The hash of a large frame, when it is known already (say, a picture the old tag had too), for
+// the frame at offset of size bytes; 0 when it is not known.
+using TKnownFrameHash = std::function<std::uint64_t(std::size_t offset, std::size_t size)>;
+
+// The framed hash of an ID3v2 tag: the striped hash of each of its large frames (header included,
+// see LargeFrameSpans) and of each stretch of bytes around them, folded in order. The same bytes
+// give the same hash whichever of their frames' hashes knownFrame gives, as long as it gives them
+// right; so a tag whose picture was hashed before costs only its other bytes.
+std::uint64_t FramedTagHash(std::string_view head, const TKnownFrameHash& knownFrame = nullptr);
 
 }  // namespace tagwright

@@ -11,10 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "tags/tag_snapshot.h"
+
 namespace tagwright {
 
-// Frames of at least this size are kept in the shared store.
-inline constexpr std::size_t kMinSharedFrame = 16 * 1024;
+// Frames of at least this size are kept in the shared store: the frames that the framed hash of a
+// tag hashes on their own, so that a piece's hash serves the hash of a new tag that keeps it.
+inline constexpr std::size_t kMinSharedFrame = kLargeFrameSize;
 
 struct THeadPiece {
   enum class TKind : std::uint8_t { Bytes, Zeros, Shared };

@@ -307,40 +307,40 @@ TResult THistory::Migrate() {
 void THistory::ForgetPieces() {
   std::lock_guard<std::mutex> guard(piecesMutex_);
   piecesByFingerprint_.clear();
-  pieceBytes_.clear();
+  pieces_.clear();
   pieceCacheBytes_ = 0;
 }
 
-void THistory::RememberPiece(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes) {
+void THistory::RememberPiece(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes, std::uint64_t hash) {
   constexpr std::size_t kMaxRemembered = std::size_t{64} << 20;
   std::lock_guard<std::mutex> guard(piecesMutex_);
-  if (pieceBytes_.count(id) != 0) return;
+  if (pieces_.count(id) != 0) return;
   if (pieceCacheBytes_ + bytes.size() > kMaxRemembered) {
     piecesByFingerprint_.clear();
-    pieceBytes_.clear();
+    pieces_.clear();
     pieceCacheBytes_ = 0;
   }
   piecesByFingerprint_.emplace(fingerprint, id);
-  pieceBytes_.emplace(id, std::string(bytes));
+  pieces_.emplace(id, TRememberedPiece{std::string(bytes), hash});
   pieceCacheBytes_ += bytes.size();
 }
 
 void THistory::ForgetPiece(std::int64_t id) {
   std::lock_guard<std::mutex> guard(piecesMutex_);
-  pieceBytes_.erase(id);  // its fingerprint may stay: an id without bytes is looked up again
+  pieces_.erase(id);  // its fingerprint may stay: an id without bytes is looked up again
 }
 
 const std::string* THistory::PieceBytes(std::int64_t id) {
   {
     std::lock_guard<std::mutex> guard(piecesMutex_);
-    if (auto known = pieceBytes_.find(id); known != pieceBytes_.end()) return &known->second;
+    if (auto known = pieces_.find(id); known != pieces_.end()) return &known->second.Bytes;
   }
   TStatement read(db_, "SELECT fingerprint, bytes FROM shared_pieces WHERE id = ?");
   if (read.Bind(1, id).Step() != SQLITE_ROW) return nullptr;
   RememberPiece(id, static_cast<std::uint64_t>(read.Int(0)), read.Blob(1));
   std::lock_guard<std::mutex> guard(piecesMutex_);
-  auto known = pieceBytes_.find(id);
-  return known != pieceBytes_.end() ? &known->second : nullptr;
+  auto known = pieces_.find(id);
+  return known != pieces_.end() ? &known->second.Bytes : nullptr;
 }
 
 void THistory::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(db_, milliseconds); }
@@ -562,16 +562,19 @@ THistoryRecorder::~THistoryRecorder() {
   if (entry_ != 0 && !finished_) (void)history_.LockEntry(entry_, false);
 }
 
-TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(const std::vector<TFileChange>& changes) {
+TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<TFileChange>& changes) {
+  std::lock_guard<std::mutex> guard(databaseMutex_);
   sqlite3* db = history_.db_;
   if (TResult begun = history_.Execute("BEGIN IMMEDIATE"); !begun) return begun;
   piecesConfirmed_.clear();
+  std::vector<TPendingAfter> afters = TakePendingAfters();
   const auto fail = [&](int code) -> TResult {
     (void)history_.Execute("ROLLBACK");  // the failure is what is reported
     history_.ForgetPieces();             // pieces added within the transaction are gone again
+    ReturnPendingAfters(std::move(afters));
     return history_.Failure(code);
   };
-  if (const int code = WritePendingAfters(); code != SQLITE_OK) return fail(code);
+  if (const int code = WriteAfters(afters); code != SQLITE_OK) return fail(code);
   std::int64_t entry = entry_;
   if (entry == 0) {
     TStatement insert(db, "INSERT INTO entries(time_ns, program, command, pid, undoes) VALUES(?, ?, ?, ?, ?)");
@@ -587,7 +590,7 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(const std::ve
   std::map<std::int64_t, std::int64_t> named;  // the shared pieces the records name, and how often
   std::vector<std::int64_t> records;
   std::int64_t bytes = 0;
-  for (const TFileChange& change : changes) {
+  for (TFileChange& change : changes) {
     std::string recipe;
     std::vector<std::int64_t> pieces;
     if (const int code = StoreHead(change, recipe, pieces); code != SQLITE_OK) {
@@ -617,16 +620,16 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(const std::ve
   if (TResult committed = history_.Execute("COMMIT"); !committed) {
     (void)history_.Execute("ROLLBACK");  // the failed commit is what is reported
     history_.ForgetPieces();
+    ReturnPendingAfters(std::move(afters));
     if (entry_ == 0) (void)history_.LockEntry(entry, false);  // the entry was never written
     return committed;
   }
   entry_ = entry;
   files_ += static_cast<std::int64_t>(changes.size());
-  pendingAfters_.clear();
   return records;
 }
 
-int THistoryRecorder::StoreHead(const TFileChange& change, std::string& recipe, std::vector<std::int64_t>& pieces) {
+int THistoryRecorder::StoreHead(TFileChange& change, std::string& recipe, std::vector<std::int64_t>& pieces) {
   if (!change.JournalHead.empty()) {
     // Worked out ahead: good as long as its pieces are still in the store.
     bool there = true;
@@ -642,26 +645,34 @@ int THistoryRecorder::StoreHead(const TFileChange& change, std::string& recipe, 
     pieces.clear();
   }
   const std::string_view head = change.Before.Head;
+  change.BeforeFrameHashes.clear();  // all of them are worked out again below
   std::vector<THeadPiece> cut = CutHead(head);
   const bool worthIt = std::any_of(cut.begin(), cut.end(),
                                    [](const THeadPiece& piece) { return piece.Kind != THeadPiece::TKind::Bytes; });
   if (!worthIt) return SQLITE_OK;  // kept as it is
   for (THeadPiece& piece : cut) {
     if (piece.Kind != THeadPiece::TKind::Shared) continue;
-    const int code = SharePiece(head.substr(piece.Offset, piece.Size), piece.Shared);
+    std::uint64_t hash = 0;
+    const int code = SharePiece(head.substr(piece.Offset, piece.Size), piece.Shared, hash);
     if (code != SQLITE_OK) return code;
     pieces.push_back(piece.Shared);
+    change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, hash});
   }
   recipe = EncodeRecipe(head, cut);
   return SQLITE_OK;
 }
 
-std::int64_t THistory::RememberedPiece(std::string_view piece, std::uint64_t fingerprint) const {
+std::int64_t THistory::RememberedPiece(std::string_view piece, std::uint64_t fingerprint, std::uint64_t* hash) {
   std::lock_guard<std::mutex> guard(piecesMutex_);
   auto [from, to] = piecesByFingerprint_.equal_range(fingerprint);
   for (auto candidate = from; candidate != to; ++candidate) {
-    auto known = pieceBytes_.find(candidate->second);
-    if (known != pieceBytes_.end() && known->second == piece) return candidate->second;
+    auto known = pieces_.find(candidate->second);
+    if (known == pieces_.end() || known->second.Bytes != piece) continue;
+    if (hash) {
+      if (known->second.Hash == 0) known->second.Hash = HashTagBytes(piece, THashForm::Striped);
+      *hash = known->second.Hash;
+    }
+    return candidate->second;
   }
   return 0;
 }
@@ -672,8 +683,10 @@ void THistoryRecorder::Anticipate(TFileChange& change) {
   for (THeadPiece& piece : cut) {
     if (piece.Kind != THeadPiece::TKind::Shared) continue;
     const std::string_view bytes = std::string_view(head).substr(piece.Offset, piece.Size);
-    piece.Shared = history_.RememberedPiece(bytes, PieceFingerprint(bytes));
+    std::uint64_t hash = 0;
+    piece.Shared = history_.RememberedPiece(bytes, PieceFingerprint(bytes), &hash);
     if (piece.Shared == 0) return;  // a piece new to the store: worked out when recorded
+    change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, hash});
   }
   change.JournalHead = EncodeRecipe(head, cut);
 }
@@ -694,10 +707,10 @@ int THistoryRecorder::ConfirmPiece(std::int64_t id, bool& there) {
   return SQLITE_OK;
 }
 
-int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id) {
+int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id, std::uint64_t& hash) {
   sqlite3* db = history_.db_;
   const std::uint64_t fingerprint = PieceFingerprint(piece);
-  std::int64_t found = history_.RememberedPiece(piece, fingerprint);
+  std::int64_t found = history_.RememberedPiece(piece, fingerprint, &hash);
   if (found == 0) {
     TStatement look(db, "SELECT id, bytes FROM shared_pieces WHERE fingerprint = ? AND size = ?");
     look.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
@@ -722,33 +735,52 @@ int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id) {
     add.BindBlob(3, piece);
     if (const int code = add.Step(); code != SQLITE_DONE) return code;
     found = sqlite3_last_insert_rowid(db);
-    history_.RememberPiece(found, fingerprint, piece);
+    if (hash == 0) hash = HashTagBytes(piece, THashForm::Striped);
+    history_.RememberPiece(found, fingerprint, piece, hash);
     piecesConfirmed_.insert(found);
   }
+  if (hash == 0) hash = HashTagBytes(piece, THashForm::Striped);
   id = found;
   return SQLITE_OK;
 }
 
-TResult THistoryRecorder::RecordNotMade(std::int64_t record) { return history_.MarkRolledBack(record); }
+TResult THistoryRecorder::RecordNotMade(std::int64_t record) {
+  std::lock_guard<std::mutex> guard(databaseMutex_);
+  return history_.MarkRolledBack(record);
+}
 
 TResult THistoryRecorder::RecordTemporaryName(std::int64_t record, const std::string& name) {
+  std::lock_guard<std::mutex> guard(databaseMutex_);
   TStatement statement(history_.db_, "UPDATE changes SET temporary_name = ? WHERE id = ?");
   const int code = statement.Bind(1, name).Bind(2, record).Step();
   return code == SQLITE_DONE ? TResult() : history_.Failure(code);
 }
 
 TResult THistoryRecorder::RecordAfter(std::int64_t record, const std::string& pathAfter, TFileAfter after) {
+  std::lock_guard<std::mutex> guard(pendingMutex_);
   pendingAfters_.push_back({record, pathAfter, std::move(after)});
   return {};
 }
 
-int THistoryRecorder::WritePendingAfters() {
-  if (pendingAfters_.empty()) return SQLITE_OK;
+std::vector<THistoryRecorder::TPendingAfter> THistoryRecorder::TakePendingAfters() {
+  std::lock_guard<std::mutex> guard(pendingMutex_);
+  return std::exchange(pendingAfters_, {});
+}
+
+void THistoryRecorder::ReturnPendingAfters(std::vector<TPendingAfter> afters) {
+  std::lock_guard<std::mutex> guard(pendingMutex_);
+  afters.insert(afters.end(), std::make_move_iterator(pendingAfters_.begin()),
+                std::make_move_iterator(pendingAfters_.end()));
+  pendingAfters_ = std::move(afters);
+}
+
+int THistoryRecorder::WriteAfters(const std::vector<TPendingAfter>& afters) {
+  if (afters.empty()) return SQLITE_OK;
   TStatement statement(history_.db_,
                        "UPDATE changes SET state = 1, path_after = ?, size_after = ?, mtime_after_ns = ?, "
                        "head_size_after = ?, head_hash_after = ?, tail_after = ?, mode_after = ?, hash_form = ? "
                        "WHERE id = ?");
-  for (const TPendingAfter& pending : pendingAfters_) {
+  for (const TPendingAfter& pending : afters) {
     statement.Reset();
     const TFileAfter& after = pending.After;
     statement.Bind(1, pending.PathAfter).Bind(2, after.Size).Bind(3, after.ModifiedNs).Bind(4, after.HeadSize);
@@ -761,6 +793,7 @@ int THistoryRecorder::WritePendingAfters() {
 }
 
 TResult THistoryRecorder::Finish() {
+  std::lock_guard<std::mutex> guard(databaseMutex_);
   if (entry_ == 0 || finished_) return {};
   // Unlike a record, the mark of a finished entry need not wait for the disk: should it be lost,
   // the next start judges the entry's files from their bytes and finds them finished.
@@ -770,17 +803,21 @@ TResult THistoryRecorder::Finish() {
     ~TRestore() { (void)history.Execute("PRAGMA synchronous = FULL"); }  // see OpenDatabase
   } restore{history_};
   if (TResult begun = history_.Execute("BEGIN IMMEDIATE"); !begun) return begun;
+  std::vector<TPendingAfter> afters = TakePendingAfters();
   TResult marked;
-  if (const int code = WritePendingAfters(); code != SQLITE_OK) marked = history_.Failure(code);
+  if (const int code = WriteAfters(afters); code != SQLITE_OK) marked = history_.Failure(code);
   if (marked) marked = history_.MarkDone(entry_);
   if (marked && undoes_ != 0) marked = history_.MarkUndone(undoes_, entry_);
   if (!marked) {
     (void)history_.Execute("ROLLBACK");  // the failure is what is reported
+    ReturnPendingAfters(std::move(afters));
     return marked;
   }
-  if (TResult committed = history_.Execute("COMMIT"); !committed) return committed;
+  if (TResult committed = history_.Execute("COMMIT"); !committed) {
+    ReturnPendingAfters(std::move(afters));
+    return committed;
+  }
   finished_ = true;
-  pendingAfters_.clear();
   (void)history_.LockEntry(entry_, false);  // a lock that cannot be let go ends with the program anyway
   return history_.Prune(entry_);
 }

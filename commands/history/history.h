@@ -109,8 +109,9 @@ class THistory {
   // The tag bytes the history keeps: the entries' own and the shared pieces.
   TResultOf<std::int64_t> StoredTagBytes();
   const std::string* PieceBytes(std::int64_t id);
-  // The id of a piece remembered with these bytes, or 0.
-  std::int64_t RememberedPiece(std::string_view piece, std::uint64_t fingerprint) const;
+  // The id of a piece remembered with these bytes, or 0; with its framed-hash part (the striped
+  // hash of its bytes, worked out once) in hash when asked for.
+  std::int64_t RememberedPiece(std::string_view piece, std::uint64_t fingerprint, std::uint64_t* hash = nullptr);
   // Holds (or tests) the lock that tells other programs an entry is in progress.
   bool LockEntry(std::int64_t entry, bool lock);
   bool EntryLockedElsewhere(std::int64_t entry);
@@ -124,13 +125,17 @@ class THistory {
   // Shared pieces (pictures, mostly) seen lately, so that the same one is compared in memory and
   // not read back: their ids by fingerprint, and their bytes by id. A pass looks them up while its
   // previous batch is being recorded on another thread.
-  mutable std::mutex piecesMutex_;
+  struct TRememberedPiece {
+    std::string Bytes;
+    std::uint64_t Hash = 0;  // 0 until asked for
+  };
+  std::mutex piecesMutex_;
   std::unordered_multimap<std::uint64_t, std::int64_t> piecesByFingerprint_;
-  std::unordered_map<std::int64_t, std::string> pieceBytes_;
+  std::unordered_map<std::int64_t, TRememberedPiece> pieces_;
   std::size_t pieceCacheBytes_ = 0;
   void ForgetPieces();
   void ForgetPiece(std::int64_t id);
-  void RememberPiece(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes);
+  void RememberPiece(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes, std::uint64_t hash = 0);
 };
 
 // The records of one entry as a command makes them.
@@ -139,7 +144,7 @@ class THistoryRecorder final : public TChangeJournal {
   THistoryRecorder(THistory& history, TProgram program, std::string command, std::int64_t undoes);
   ~THistoryRecorder() override;
 
-  TResultOf<std::vector<std::int64_t>> RecordBatch(const std::vector<TFileChange>& changes) override;
+  TResultOf<std::vector<std::int64_t>> RecordBatch(std::vector<TFileChange>& changes) override;
   TResult RecordNotMade(std::int64_t record) override;
   void Anticipate(TFileChange& change) override;
   TResult RecordTemporaryName(std::int64_t record, const std::string& name) override;
@@ -152,24 +157,6 @@ class THistoryRecorder final : public TChangeJournal {
   std::int64_t Files() const { return files_; }
 
  private:
-  THistory& history_;
-  TProgram program_;
-  std::string command_;
-  std::int64_t undoes_;
-  std::int64_t entry_ = 0;
-  // Writes the after states kept so far, inside the caller's transaction.
-  int WritePendingAfters();
-  // Inside the caller's transaction: the recipe of an old tag (none when it is best kept as it
-  // is), its shared pieces found in the store or added to it.
-  int StoreHead(const TFileChange& change, std::string& recipe, std::vector<std::int64_t>& pieces);
-  int SharePiece(std::string_view piece, std::int64_t& id);
-  // Whether the piece is still in the store; from then on the transaction under way keeps it.
-  int ConfirmPiece(std::int64_t id, bool& there);
-  // Pieces found to be in the store within the transaction under way.
-  std::set<std::int64_t> piecesConfirmed_;
-
-  std::int64_t files_ = 0;
-  bool finished_ = false;
   // After states not yet written: they go with the next record's transaction or with Finish, so
   // that each file costs one commit. One lost to a crash leaves its change to the repair, which
   // judges the file from its bytes.
@@ -178,7 +165,36 @@ class THistoryRecorder final : public TChangeJournal {
     std::string PathAfter;
     TFileAfter After;
   };
-  std::vector<TPendingAfter> pendingAfters_;
+
+  // Writes these after states, inside the caller's transaction.
+  int WriteAfters(const std::vector<TPendingAfter>& afters);
+  std::vector<TPendingAfter> TakePendingAfters();
+  // Puts after states taken but not written back in front of those told since.
+  void ReturnPendingAfters(std::vector<TPendingAfter> afters);
+  // Inside the caller's transaction: the recipe of an old tag (none when it is best kept as it
+  // is), its shared pieces found in the store or added to it, and their hashes in the change's
+  // BeforeFrameHashes.
+  int StoreHead(TFileChange& change, std::string& recipe, std::vector<std::int64_t>& pieces);
+  // The id of a piece in the store, added when it is new, and the striped hash of its bytes.
+  int SharePiece(std::string_view piece, std::int64_t& id, std::uint64_t& hash);
+  // Whether the piece is still in the store; from then on the transaction under way keeps it.
+  int ConfirmPiece(std::int64_t id, bool& there);
+
+  THistory& history_;
+  TProgram program_;
+  std::string command_;
+  std::int64_t undoes_;
+  std::int64_t entry_ = 0;
+  std::int64_t files_ = 0;
+  bool finished_ = false;
+  // Pieces found to be in the store within the transaction under way.
+  std::set<std::int64_t> piecesConfirmed_;
+  // A batch may be recorded on one thread while the files of the batch before are changed, and
+  // their after states told, on another: the database is used by one of them at a time, and
+  // after states are kept without waiting for it.
+  std::mutex databaseMutex_;
+  std::mutex pendingMutex_;
+  std::vector<TPendingAfter> pendingAfters_;  // guarded by pendingMutex_
 };
 
 }  // namespace tagwright

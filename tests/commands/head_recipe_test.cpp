@@ -137,5 +137,41 @@ TEST(TagHash, TheSerialFormIsUnchangedAndTheStripedOneSeesEveryByte) {
   EXPECT_NE(HashTagBytes(std::string(128, '\0')), HashTagBytes(std::string(192, '\0')));
 }
 
+// The framed form: each picture hashed on its own, a hash given for it taken as it is, every byte
+// seen when none is given.
+TEST(TagHash, TheFramedFormTakesAPicturesKnownHashAndStillSeesEveryByte) {
+  const std::string picture = Picture(8, 40'000);
+  const std::string tag = Tag({{"TIT2", std::string(1, '\0') + "Title"}, {"APIC", picture}, {"TALB", "\0A"}}, 500);
+  const std::vector<TByteSpan> frames = LargeFrameSpans(tag, kLargeFrameSize);
+  ASSERT_EQ(frames.size(), 1U);
+  const TByteSpan frame = frames.front();
+  const std::uint64_t whole = FramedTagHash(tag);
+  EXPECT_EQ(HashTagBytes(tag, THashForm::Framed), whole);
+  // Pinned: records keep this form's hashes.
+  EXPECT_EQ(whole, 9850181807043613392ULL);
+
+  std::vector<std::pair<std::size_t, std::size_t>> asked;
+  const std::uint64_t frameHash = HashTagBytes(std::string_view(tag).substr(frame.Offset, frame.Size));
+  EXPECT_EQ(FramedTagHash(tag,
+                          [&](std::size_t offset, std::size_t size) {
+                            asked.emplace_back(offset, size);
+                            return frameHash;
+                          }),
+            whole);
+  EXPECT_EQ(asked, (std::vector<std::pair<std::size_t, std::size_t>>{{frame.Offset, frame.Size}}));
+  EXPECT_NE(FramedTagHash(tag, [&](std::size_t, std::size_t) { return frameHash ^ 1; }), whole);
+  EXPECT_EQ(FramedTagHash(tag, [](std::size_t, std::size_t) { return std::uint64_t{0}; }), whole);
+
+  for (std::size_t at : {std::size_t{12}, frame.Offset + 4, frame.Offset + frame.Size / 2, tag.size() - 600,
+                         tag.size() - 1}) {
+    std::string changed = tag;
+    changed[at] ^= 0x01;
+    EXPECT_NE(FramedTagHash(changed), whole) << at;
+  }
+  // The same bytes cut into other stretches hash apart.
+  EXPECT_NE(FramedTagHash(tag + std::string(1, '\0')), whole);
+  EXPECT_NE(HashTagBytes(tag, THashForm::Striped), whole);
+}
+
 }  // namespace
 }  // namespace tagwright

@@ -280,7 +280,7 @@ namespace {
 // A journal that keeps the changes in memory, or refuses them.
 class TMemoryJournal final : public TChangeJournal {
  public:
-  TResultOf<std::vector<std::int64_t>> RecordBatch(const std::vector<TFileChange>& changes) override {
+  TResultOf<std::vector<std::int64_t>> RecordBatch(std::vector<TFileChange>& changes) override {
     if (refuse)
       return TResult::Failure(TFailureKind::Write, "journal", std::make_error_code(std::errc::no_space_on_device));
     batches.push_back(changes.size());
@@ -373,6 +373,27 @@ TEST_F(SongPassBatches, AStopLeavesTheRestOfTheBatchUntouched) {
   EXPECT_EQ(journal.notMade, (std::vector<std::int64_t>{3, 4, 5, 6}));
   for (std::size_t i = 0; i < songs.size(); ++i) {
     EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= 2) << i;
+  }
+}
+
+// The last batch is recorded while the one before it is written: a stop in the middle of that
+// one leaves both batches' remaining songs untouched and their records marked as not made.
+TEST_F(SongPassBatches, AStopBeforeTheLastBatchLeavesItUntouched) {
+  for (int i = 0; i < 300; ++i) Song("song " + std::to_string(i) + ".mp3");
+  TMemoryJournal journal;
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  std::size_t seen = 0;
+  hooks.OnResult = [&](const TSongResult&) { return ++seen == 200 ? TPassStep::Stop : TPassStep::Continue; };
+  summary = RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
+  EXPECT_TRUE(summary.Stopped);
+  EXPECT_EQ(summary.Tagged, 200U);
+  EXPECT_EQ(journal.batches, (std::vector<std::size_t>{128, 128, 44}));
+  std::vector<std::int64_t> rest;
+  for (std::int64_t record = 201; record <= 300; ++record) rest.push_back(record);
+  EXPECT_EQ(journal.notMade, rest);
+  for (std::size_t i = 0; i < songs.size(); ++i) {
+    EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= 200) << i;
   }
 }
 

@@ -9,7 +9,10 @@
 
 #include "support/temp_folder.h"
 #include "tag_bytes.h"
+#include "tags/byte_source.h"
 #include "tags/id3v2.h"
+#include "tags/locked_song.h"
+#include "tags/tag_snapshot.h"
 
 namespace tagwright {
 namespace {
@@ -190,6 +193,92 @@ TEST(SavingTags, OtherFramesOfAVersion23TagAreKeptByteForByte) {
   EXPECT_EQ(total, 8192u);
   EXPECT_TRUE(file.substr(total) == Audio);
 }
+
+// A tag unsynchronised as a whole (version 2.3) is walked twice by a save, once for the slot frames
+// and once for the frames kept: both walks read the frames undone, and the new tag holds them so.
+TEST(SavingTags, AWholeTagUnsynchronisedTagKeepsItsFramesUndone) {
+  TTempFolder folder;
+  const std::string privateFrame = Frame23("PRIV", "owner" + Bytes({0, 0xFF, 0xE0, 1, 0xFF, 0}));
+  const std::string body = Frame23("TIT2", Latin1Text("Old")) + privateFrame;
+  std::string unsynchronised;
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    unsynchronised += body[i];
+    const bool next = i + 1 < body.size();
+    if (body[i] == '\xFF' && (!next || body[i + 1] == '\0' || (static_cast<unsigned char>(body[i + 1]) & 0xE0) == 0xE0))
+      unsynchronised += '\0';
+  }
+  const std::string path = folder.WriteFile("song.mp3", Tag(3, unsynchronised, 50, 0x80) + Audio);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path));
+  EXPECT_EQ(tag.Title, "Old");
+  tag.SetTitle("New");
+  ASSERT_TRUE(tag.Save(path));
+  const std::vector<TFrame> frames = FramesOf(ReadWholeFile(path));
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "PRIV"}));
+  EXPECT_EQ(ContentOf(frames, "PRIV"), "owner" + Bytes({0, 0xFF, 0xE0, 1, 0xFF, 0}));
+}
+
+// A save tells which large frames it took over byte for byte, so that their hashes can be reused:
+// only frames whose bytes are truly the old ones, whatever the old tag's form.
+struct TCopiedCase {
+  const char* Name;
+  std::string OldTag;
+  std::size_t Reported;  // how many copied frames the save reports
+};
+
+void PrintTo(const TCopiedCase& c, std::ostream* out) { *out << c.Name; }
+
+class CopiedFrames : public ::testing::TestWithParam<TCopiedCase> {};
+
+TEST_P(CopiedFrames, AreTheOldBytes) {
+  TTempFolder folder;
+  const std::string old = GetParam().OldTag + Audio;
+  const std::string path = folder.WriteFile("song.mp3", old);
+  TResultOf<TLockedSong> song = TLockedSong::Open(path);
+  ASSERT_TRUE(song.Ok());
+  TDescriptorSource source(song.Value().Descriptor(), song.Value().Info().st_size);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(source));
+  tag.SetTitle("New");
+  TSavedTag saved;
+  ASSERT_TRUE(tag.Save(song.Value(), source, DefaultFileOps(), &saved));
+  const std::string file = ReadWholeFile(path);
+  EXPECT_EQ(file.substr(0, saved.Bytes.size()), saved.Bytes);
+  ASSERT_EQ(saved.CopiedFrames.size(), GetParam().Reported);
+  for (const TCopiedFrame& copied : saved.CopiedFrames) {
+    EXPECT_GE(copied.Size, kLargeFrameSize);
+    ASSERT_LE(copied.To + copied.Size, saved.Bytes.size());
+    EXPECT_TRUE(saved.Bytes.substr(copied.To, copied.Size) == old.substr(copied.From, copied.Size));
+  }
+}
+
+const std::string kBigPicture = Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + std::string(40'000, '\x89');
+// A picture frame whose size says 1000 bytes more than its tag holds.
+std::string FrameRunningPastItsTag() {
+  std::string frame = Frame23("APIC", kBigPicture);
+  frame.replace(4, 4, BigEndian32(static_cast<std::uint32_t>(kBigPicture.size() + 1000)));
+  return frame;
+}
+
+const std::string kOtherPicture = Bytes({0}) + "image/png" + Bytes({0, 4, 0}) + std::string(20'000, '\x42');
+
+INSTANTIATE_TEST_SUITE_P(
+    OldTags, CopiedFrames,
+    ::testing::Values(
+        TCopiedCase{"Version23", Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", kBigPicture), 100), 1},
+        TCopiedCase{"TwoPicturesAndSmallFrames",
+                    Tag(3,
+                        Frame23("APIC", kBigPicture) + Frame23("PRIV", "x") + Frame23("APIC", kOtherPicture) +
+                            Frame23("TALB", Latin1Text("Album")),
+                        3000),
+                    2},
+        // Converted frames have other bytes; so do the frames of an unsynchronised tag.
+        TCopiedCase{"Version24", Tag(4, Frame24("APIC", kBigPicture), 100), 0},
+        TCopiedCase{"Version22", Tag(2, Frame22("PIC", Bytes({0}) + "PNG" + std::string(30'000, '\x10')), 10), 0},
+        TCopiedCase{"WholeTagUnsynchronised", Tag(3, Frame23("APIC", kBigPicture), 100, 0x80), 0},
+        // A frame running past the end of its tag is cut there: its header changes.
+        TCopiedCase{"RunningPastTheTag", Tag(3, FrameRunningPastItsTag()), 0}),
+    [](const ::testing::TestParamInfo<TCopiedCase>& info) { return std::string(info.param.Name); });
 
 TEST(SavingTags, FramesBeyondTheRewrittenSizeGetSomePadding) {
   TTempFolder folder;
