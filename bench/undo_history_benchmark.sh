@@ -6,6 +6,8 @@
 # RUNS runs of each, alternated, and the median (this machine's disk makes single runs vary). A first run that has to make the history file costs a few
 # milliseconds more once; that is shown on its own.
 # With OWN_PICTURES=1 every song has a picture of its own, so that none is stored only once.
+# With CORPUS=DIR the songs are instead the first COUNT songs of DIR whose ID3v2 tag holds a
+# picture: a folder made by ../shared/perf/make_corpus.sh, whose albums share their covers.
 # Usage: bench/undo_history_benchmark.sh BUILD_DIR [COUNT] [RUNS]
 set -euo pipefail
 build="${1:?usage: $0 BUILD_DIR [COUNT] [RUNS]}"
@@ -17,7 +19,30 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 mkdir "$work/pristine"
-/usr/bin/python3 "$here/make_tagged_files.py" "$work/pristine" "$count" ${OWN_PICTURES:+--own-pictures}
+if [ -n "${CORPUS:-}" ]; then
+  /usr/bin/python3 - "$CORPUS" "$work/pristine" "$count" <<'PICK'
+import os, shutil, sys
+source, target, wanted = sys.argv[1], sys.argv[2], int(sys.argv[3])
+taken = 0
+for name in sorted(os.listdir(source)):
+    path = os.path.join(source, name)
+    with open(path, "rb") as song:
+        head = song.read(10)
+        if len(head) < 10 or head[:3] != b"ID3":
+            continue
+        size = (head[6] & 0x7F) << 21 | (head[7] & 0x7F) << 14 | (head[8] & 0x7F) << 7 | (head[9] & 0x7F)
+        if b"APIC" not in song.read(size):
+            continue
+    shutil.copy2(path, os.path.join(target, name))
+    taken += 1
+    if taken == wanted:
+        break
+if taken < wanted:
+    sys.exit(f"{source} has only {taken} songs with a picture")
+PICK
+else
+  /usr/bin/python3 "$here/make_tagged_files.py" "$work/pristine" "$count" ${OWN_PICTURES:+--own-pictures}
+fi
 
 # one_run [--no-history]: milliseconds of one stamp over a fresh copy.
 one_run() {
@@ -54,7 +79,14 @@ for _ in $(seq "$runs"); do
   if [ -z "$best_fresh" ] || [ "$fresh" -lt "$best_fresh" ]; then best_fresh=$fresh; fi
 done
 stored=$(cat "$work"/history.sqlite3 "$work"/history.sqlite3-wal 2>/dev/null | wc -c)
-echo "files: $count ($(du -sh "$work/pristine" | cut -f1)), $([ -n "${OWN_PICTURES:-}" ] && echo "each with a picture of its own" || echo "sharing one picture"), $runs runs of each"
+if [ -n "${CORPUS:-}" ]; then
+  kind="with pictures, from $CORPUS"
+elif [ -n "${OWN_PICTURES:-}" ]; then
+  kind="each with a picture of its own"
+else
+  kind="sharing one picture"
+fi
+echo "files: $count ($(du -sh "$work/pristine" | cut -f1)), $kind, $runs runs of each"
 echo "stamp --recognized --no-history: best ${best_without} ms, median ${median_without} ms"
 echo "stamp --recognized (recorded):   best ${best_with} ms, median ${median_with} ms"
 echo "cost of recording: best to best $(percent "$best_without" "$best_with"), median to median $(percent "$median_without" "$median_with")"
