@@ -356,13 +356,21 @@ std::optional<std::string> ConvertV22FrameToV23(const TID3v2FrameRef& frame, std
 
 std::string BuildV23Frame(std::string_view id, std::uint8_t statusFlags, std::uint8_t formatFlags,
                           std::string_view content) {
-  std::string frame(10, '\0');
-  for (std::size_t i = 0; i < 4 && i < id.size(); ++i) frame[i] = id[i];
-  WriteBigEndian32(static_cast<std::uint32_t>(content.size()), reinterpret_cast<std::uint8_t*>(frame.data() + 4));
-  frame[8] = static_cast<char>(statusFlags);
-  frame[9] = static_cast<char>(formatFlags);
-  frame += content;
+  std::string frame;
+  frame.reserve(10 + content.size());
+  AppendV23Frame(frame, id, statusFlags, formatFlags, content);
   return frame;
+}
+
+void AppendV23Frame(std::string& out, std::string_view id, std::uint8_t statusFlags, std::uint8_t formatFlags,
+                    std::string_view content) {
+  char header[10] = {};
+  for (std::size_t i = 0; i < 4 && i < id.size(); ++i) header[i] = id[i];
+  WriteBigEndian32(static_cast<std::uint32_t>(content.size()), reinterpret_cast<std::uint8_t*>(header + 4));
+  header[8] = static_cast<char>(statusFlags);
+  header[9] = static_cast<char>(formatFlags);
+  out.append(header, sizeof header);
+  out += content;
 }
 
 }  // namespace tagwright

@@ -133,5 +133,8 @@ std::optional<std::string> ConvertV22FrameToV23(const TID3v2FrameRef& frame, std
 // A version 2.3 frame: identifier, plain size, the two flag bytes, content.
 std::string BuildV23Frame(std::string_view id, std::uint8_t statusFlags, std::uint8_t formatFlags,
                           std::string_view content);
+// The same, appended to out.
+void AppendV23Frame(std::string& out, std::string_view id, std::uint8_t statusFlags, std::uint8_t formatFlags,
+                    std::string_view content);
 
 }  // namespace tagwright

@@ -6,6 +6,7 @@
 // otherwise the file is rewritten with a tag padded to 4096 bytes (or 2048 bytes of padding after
 // larger frames), so that the next save fits in place.
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -38,7 +39,7 @@ void AppendTextFrame(std::string& frames, std::string_view id, std::string_view 
   if (text.empty()) return;
   std::uint8_t encoding = 0;
   const std::string encoded = EncodeID3v23String(text, encoding);
-  frames += BuildV23Frame(id, 0, 0, std::string(1, static_cast<char>(encoding)) + encoded);
+  AppendV23Frame(frames, id, 0, 0, std::string(1, static_cast<char>(encoding)) + encoded);
 }
 
 // The leading number of a TRCK text ("3/12" gives 3), as Load computes Track.
@@ -91,15 +92,15 @@ bool SameAsOldFrame(TID3v2FrameScanner& scanner, const TID3v2FrameRef& old, std:
          frame.substr(0, sizeof header) == std::string_view(header, sizeof header);
 }
 
-// The frames of the old tag that stay, ready for a 2.3 tag; the large ones among them that keep
-// their bytes are added to copied, with offsets in what this returns.
-std::string KeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields, std::vector<TCopiedFrame>& copied) {
-  std::string kept;
+// Appends to tag the frames of the old tag that stay, ready for a 2.3 tag; the large ones among
+// them that keep their bytes are added to copied.
+void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields, std::string& tag,
+                      std::vector<TCopiedFrame>& copied) {
   const std::uint8_t major = scanner.MajorVersion();
-  if (major < 2 || major > 4) return kept;
-  if (!scanner.BeginFrames()) return kept;
+  if (major < 2 || major > 4) return;
+  if (!scanner.BeginFrames()) return;
   const TSlotFrames slots = ReadSlotFrames(scanner);
-  if (!scanner.BeginFrames()) return kept;
+  if (!scanner.BeginFrames()) return;
   TID3v2FrameRef frame;
   std::string content;
   for (int index = 0; scanner.NextFrame(frame); ++index) {
@@ -107,19 +108,20 @@ std::string KeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields
     const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
     if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
     if (major == 3) {
-      const std::string built = BuildV23Frame(frame.ID, frame.StatusFlags, frame.FormatFlags, content);
+      // Built where it goes: a picture is copied once more, not three times.
+      const std::size_t at = tag.size();
+      AppendV23Frame(tag, frame.ID, frame.StatusFlags, frame.FormatFlags, content);
+      const std::string_view built = std::string_view(tag).substr(at);
       if (built.size() >= kLargeFrameSize && !scanner.WholeTagUnsynchronised() &&
           SameAsOldFrame(scanner, frame, built)) {
-        copied.push_back({static_cast<std::size_t>(frame.ContentOffset) - 10, kept.size(), built.size()});
+        copied.push_back({static_cast<std::size_t>(frame.ContentOffset) - 10, at, built.size()});
       }
-      kept += built;
     } else if (major == 2) {
-      if (auto converted = ConvertV22FrameToV23(frame, content)) kept += *converted;
+      if (auto converted = ConvertV22FrameToV23(frame, content)) tag += *converted;
     } else if (auto converted = ConvertV24FrameToV23(scanner.WholeTagUnsynchronised(), frame, std::move(content))) {
-      kept += *converted;
+      tag += *converted;
     }
   }
-  return kept;
 }
 
 TResult WriteInPlace(TLockedSong& song, const std::string& tag, const TFileOps& ops) {
@@ -174,7 +176,11 @@ TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::st
   }
   const bool hadTag = headerRead && IsID3v2Header(scanner.Header());
   const std::int64_t oldTotal = hadTag ? scanner.TagTotal() : 0;
-  std::string frames;
+  // The frames follow the header, written last once the size is known. Room for the old tag's
+  // frames and some more, so that a tag with a picture is not moved while it grows.
+  constexpr std::int64_t kMostRoomMadeAhead = std::int64_t{16} << 20;
+  std::string frames(10, '\0');
+  frames.reserve(static_cast<std::size_t>(std::min(oldTotal, kMostRoomMadeAhead)) + 16384);
   AppendTextFrame(frames, "TIT2", Title);
   AppendTextFrame(frames, "TPE1", Artist);
   AppendTextFrame(frames, "TALB", Album);
@@ -193,7 +199,7 @@ TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::st
     content += "eng";
     content.append(ID3TerminatorWidth(encoding), '\0');
     content += text;
-    frames += BuildV23Frame("COMM", 0, 0, content);
+    AppendV23Frame(frames, "COMM", 0, 0, content);
   }
   AppendTextFrame(frames, "TCOM", Composer);
   AppendTextFrame(frames, "TENC", Encoder);
@@ -201,17 +207,15 @@ TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::st
   AppendTextFrame(frames, "TLAN", Language);
   if (!Link.empty()) {
     // The description is empty; the URL itself is always ISO-8859-1.
-    frames += BuildV23Frame("WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
+    AppendV23Frame(frames, "WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
   }
   TNewTag composed;
   if (hadTag && oldTotal > 0) {
-    const std::size_t keptAt = 10 + frames.size();
-    frames += KeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year},
-                         composed.Tag.CopiedFrames);
-    for (TCopiedFrame& copied : composed.Tag.CopiedFrames) copied.To += keptAt;
+    AppendKeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year}, frames,
+                     composed.Tag.CopiedFrames);
   }
 
-  const std::int64_t newTotal = 10 + static_cast<std::int64_t>(frames.size());
+  const std::int64_t newTotal = static_cast<std::int64_t>(frames.size());
   const bool inPlace = hadTag && oldTotal >= newTotal && oldTotal - newTotal <= kMaxInPlacePadding;
   std::int64_t padding;
   if (inPlace) {
@@ -225,13 +229,9 @@ TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::st
     return TResult::Failure(TFailureKind::TooLarge, fileName, std::make_error_code(std::errc::file_too_large));
   }
 
-  std::string tag = "ID3";
-  tag += '\x03';
-  tag += '\0';
-  tag += '\0';
-  tag.append(4, '\0');
+  std::string& tag = frames;
+  tag.replace(0, 6, "ID3\x03\0\0", 6);
   WriteSyncsafe(static_cast<std::uint32_t>(newTotal + padding - 10), reinterpret_cast<std::uint8_t*>(tag.data() + 6));
-  tag += frames;
   tag.append(static_cast<std::size_t>(padding), '\0');
 
   composed.Tag.Bytes = std::move(tag);
