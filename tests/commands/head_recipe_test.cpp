@@ -162,8 +162,8 @@ TEST(TagHash, TheFramedFormTakesAPicturesKnownHashAndStillSeesEveryByte) {
   EXPECT_NE(FramedTagHash(tag, [&](std::size_t, std::size_t) { return frameHash ^ 1; }), whole);
   EXPECT_EQ(FramedTagHash(tag, [](std::size_t, std::size_t) { return std::uint64_t{0}; }), whole);
 
-  for (std::size_t at : {std::size_t{12}, frame.Offset + 4, frame.Offset + frame.Size / 2, tag.size() - 600,
-                         tag.size() - 1}) {
+  for (std::size_t at :
+       {std::size_t{12}, frame.Offset + 4, frame.Offset + frame.Size / 2, tag.size() - 600, tag.size() - 1}) {
     std::string changed = tag;
     changed[at] ^= 0x01;
     EXPECT_NE(FramedTagHash(changed), whole) << at;

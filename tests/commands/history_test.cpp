@@ -239,45 +239,43 @@ TEST_P(UndoLeavesChangedFiles, AndNamesThem) {
   EXPECT_EQ(undone.Value().Skipped(), 1U);
 }
 
-INSTANTIATE_TEST_SUITE_P(Changes, UndoLeavesChangedFiles,
-                         ::testing::Values(TLaterChange{"TagRewritten",
-                                                        [](const std::string& path) {
-                                                          TID3Info tags;
-                                                          tags.Title = "Changed elsewhere";
-                                                          ASSERT_TRUE(WriteID3Tags(path, tags).Ok());
-                                                        }},
-                                           TLaterChange{"TrailerEdited",
-                                                        [](const std::string& path) {
-                                                          const int fd = ::open(path.c_str(), O_WRONLY);
-                                                          struct stat info {};
-                                                          ::fstat(fd, &info);
-                                                          ASSERT_EQ(::pwrite(fd, "X", 1, info.st_size - 100), 1);
-                                                          ::close(fd);
-                                                        }},
-                                           TLaterChange{"PictureByteChanged",
-                                                        [](const std::string& path) {
-                                                          // One byte in the middle of the picture, size kept.
-                                                          TResultOf<TTagSnapshot> now = ReadTagSnapshot(path);
-                                                          ASSERT_TRUE(now.Ok());
-                                                          const std::vector<TByteSpan> pictures =
-                                                              LargeFrameSpans(now.Value().Head, kLargeFrameSize);
-                                                          ASSERT_FALSE(pictures.empty());
-                                                          const std::size_t at =
-                                                              pictures.front().Offset + pictures.front().Size / 2;
-                                                          const char flipped = static_cast<char>(now.Value().Head[at] ^ 0x10);
-                                                          const int fd = ::open(path.c_str(), O_WRONLY);
-                                                          ASSERT_EQ(::pwrite(fd, &flipped, 1, static_cast<off_t>(at)), 1);
-                                                          ::close(fd);
-                                                        }},
-                                           TLaterChange{"AudioAppended",
-                                                        [](const std::string& path) {
-                                                          const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
-                                                          ASSERT_EQ(::write(fd, "more", 4), 4);
-                                                          ::close(fd);
-                                                        }}),
-                         [](const ::testing::TestParamInfo<TLaterChange>& info) {
-                           return std::string(info.param.Name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Changes, UndoLeavesChangedFiles,
+    ::testing::Values(TLaterChange{"TagRewritten",
+                                   [](const std::string& path) {
+                                     TID3Info tags;
+                                     tags.Title = "Changed elsewhere";
+                                     ASSERT_TRUE(WriteID3Tags(path, tags).Ok());
+                                   }},
+                      TLaterChange{"TrailerEdited",
+                                   [](const std::string& path) {
+                                     const int fd = ::open(path.c_str(), O_WRONLY);
+                                     struct stat info {};
+                                     ::fstat(fd, &info);
+                                     ASSERT_EQ(::pwrite(fd, "X", 1, info.st_size - 100), 1);
+                                     ::close(fd);
+                                   }},
+                      TLaterChange{"PictureByteChanged",
+                                   [](const std::string& path) {
+                                     // One byte in the middle of the picture, size kept.
+                                     TResultOf<TTagSnapshot> now = ReadTagSnapshot(path);
+                                     ASSERT_TRUE(now.Ok());
+                                     const std::vector<TByteSpan> pictures =
+                                         LargeFrameSpans(now.Value().Head, kLargeFrameSize);
+                                     ASSERT_FALSE(pictures.empty());
+                                     const std::size_t at = pictures.front().Offset + pictures.front().Size / 2;
+                                     const char flipped = static_cast<char>(now.Value().Head[at] ^ 0x10);
+                                     const int fd = ::open(path.c_str(), O_WRONLY);
+                                     ASSERT_EQ(::pwrite(fd, &flipped, 1, static_cast<off_t>(at)), 1);
+                                     ::close(fd);
+                                   }},
+                      TLaterChange{"AudioAppended",
+                                   [](const std::string& path) {
+                                     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
+                                     ASSERT_EQ(::write(fd, "more", 4), 4);
+                                     ::close(fd);
+                                   }}),
+    [](const ::testing::TestParamInfo<TLaterChange>& info) { return std::string(info.param.Name); });
 
 TEST(History, ARenameBackOntoATakenNameIsRefused) {
   TTempFolder songs, state;

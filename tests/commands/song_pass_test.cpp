@@ -359,41 +359,33 @@ TEST_F(SongPassBatches, ABatchThatCannotBeRecordedChangesNothing) {
   }
 }
 
-// A hook that stops the pass leaves the rest of the batch untouched, and says so to the journal.
-TEST_F(SongPassBatches, AStopLeavesTheRestOfTheBatchUntouched) {
-  for (int i = 0; i < 6; ++i) Song("song " + std::to_string(i) + ".mp3");
-  TMemoryJournal journal;
-  TPassHooks hooks;
-  hooks.Journal = &journal;
-  std::size_t seen = 0;
-  hooks.OnResult = [&](const TSongResult&) { return ++seen == 2 ? TPassStep::Stop : TPassStep::Continue; };
-  summary = RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
-  EXPECT_TRUE(summary.Stopped);
-  EXPECT_EQ(summary.Tagged, 2U);
-  EXPECT_EQ(journal.notMade, (std::vector<std::int64_t>{3, 4, 5, 6}));
-  for (std::size_t i = 0; i < songs.size(); ++i) {
-    EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= 2) << i;
-  }
-}
-
-// The last batch is recorded while the one before it is written: a stop in the middle of that
-// one leaves both batches' remaining songs untouched and their records marked as not made.
-TEST_F(SongPassBatches, AStopBeforeTheLastBatchLeavesItUntouched) {
-  for (int i = 0; i < 300; ++i) Song("song " + std::to_string(i) + ".mp3");
-  TMemoryJournal journal;
-  TPassHooks hooks;
-  hooks.Journal = &journal;
-  std::size_t seen = 0;
-  hooks.OnResult = [&](const TSongResult&) { return ++seen == 200 ? TPassStep::Stop : TPassStep::Continue; };
-  summary = RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
-  EXPECT_TRUE(summary.Stopped);
-  EXPECT_EQ(summary.Tagged, 200U);
-  EXPECT_EQ(journal.batches, (std::vector<std::size_t>{128, 128, 44}));
-  std::vector<std::int64_t> rest;
-  for (std::int64_t record = 201; record <= 300; ++record) rest.push_back(record);
-  EXPECT_EQ(journal.notMade, rest);
-  for (std::size_t i = 0; i < songs.size(); ++i) {
-    EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= 200) << i;
+// A hook that stops the pass leaves the songs after it untouched, and says so to the journal: the
+// rest of its batch and, since the last batch is recorded while the one before it is written,
+// the last batch too.
+TEST_F(SongPassBatches, AStopLeavesTheSongsAfterItUntouched) {
+  struct TStop {
+    std::size_t Songs, StopAt;
+  };
+  for (const TStop stop : {TStop{6, 2}, TStop{300, 200}}) {
+    SCOPED_TRACE(stop.Songs);
+    songs.clear();
+    for (std::size_t i = 0; i < stop.Songs; ++i)
+      Song("stop " + std::to_string(stop.Songs) + " " + std::to_string(i) + ".mp3");
+    TMemoryJournal journal;
+    TPassHooks hooks;
+    hooks.Journal = &journal;
+    std::size_t seen = 0;
+    hooks.OnResult = [&](const TSongResult&) { return ++seen == stop.StopAt ? TPassStep::Stop : TPassStep::Continue; };
+    summary = RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
+    EXPECT_TRUE(summary.Stopped);
+    EXPECT_EQ(summary.Tagged, stop.StopAt);
+    std::vector<std::int64_t> rest;
+    for (std::size_t record = stop.StopAt + 1; record <= stop.Songs; ++record)
+      rest.push_back(static_cast<std::int64_t>(record));
+    EXPECT_EQ(journal.notMade, rest);
+    for (std::size_t i = 0; i < songs.size(); ++i) {
+      EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= stop.StopAt) << i;
+    }
   }
 }
 
