@@ -433,6 +433,43 @@ class TApplyPass {
   std::size_t progressed_ = static_cast<std::size_t>(-1);
 };
 
+// A song without any write permission, written with a journal: its change is recorded before the
+// owner's write bit is added, so that should the program stop in between, the record puts the old
+// bits back at the next start. The song is then locked, and must still be as recorded; if it is not,
+// or cannot be opened, it gets its old bits back here and is left alone.
+TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChangeJournal* journal) {
+  const std::string& fileName = song.FileName;
+  song.SongPath = SongPath(fileName);
+  TResultOf<TTagSnapshot> read = ReadTagSnapshot(fileName);
+  if (!read) return Failed(fileName, read.Failure().Describe(), read.Failure());
+  TFileChange planned = ChangeOf(song, std::move(read.Value()));
+  ForeseeTemporaryName(planned, song.SongPath);
+  TResultOf<std::int64_t> record = journal->RecordBefore(planned);
+  if (!record) return Failed(fileName, kNotRecordedReason, record.Failure());
+  song.Record = record.Value();
+  const auto giveUp = [&](TResult failure) {
+    struct stat now {};
+    if (::stat(song.SongPath.c_str(), &now) == 0 && (now.st_mode & 07777) != (song.Mode & 07777)) {
+      (void)::chmod(song.SongPath.c_str(), song.Mode & 07777);  // the record is given up either way
+    }
+    (void)journal->RecordNotMade(song.Record);
+    return Failed(fileName, failure.Describe(), std::move(failure));
+  };
+  TResultOf<TLockedSong> locked = TLockedSong::Open(fileName);
+  if (!locked) return giveUp(locked.Failure());
+  TResultOf<TTagSnapshot> now = ReadTagSnapshot(locked.Value().Descriptor(), locked.Value().Info(), fileName);
+  if (!now) return giveUp(now.Failure());
+  const TTagSnapshot& recorded = planned.Before;
+  if (now.Value().Size != recorded.Size || now.Value().Head != recorded.Head || now.Value().Tail != recorded.Tail) {
+    return giveUp(TResult::Failure(TFailureKind::Changed, fileName,
+                                   std::make_error_code(std::errc::resource_unavailable_try_again)));
+  }
+  song.Locked.emplace(std::move(locked.Value()));
+  song.SongPath = song.Locked->Path();
+  KeepRecorded(song, std::move(planned));
+  return CarryOut(song, names, journal);
+}
+
 }  // namespace
 
 TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
@@ -449,9 +486,12 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
     return Failed(fileName, failure.Describe(), std::move(failure));
   }
   song.Mode = info.st_mode;
+  if (change.WriteTags && journal && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    return RecordThenMakeWritable(song, names, journal);
+  }
   TResultOf<TTagSnapshot> snapshot = TTagSnapshot{};
   if (change.WriteTags) {
-    // A song without any write permission gets the owner's here; its record keeps the old bits.
+    // A song without any write permission gets the owner's here.
     TResultOf<TLockedSong> locked = TLockedSong::Open(fileName);
     if (!locked) return Failed(fileName, locked.Failure().Describe(), locked.Failure());
     song.Locked.emplace(std::move(locked.Value()));

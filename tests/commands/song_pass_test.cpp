@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -286,6 +287,10 @@ class TMemoryJournal final : public TChangeJournal {
     batches.push_back(changes.size());
     std::vector<std::int64_t> records;
     for (const TFileChange& change : changes) {
+      struct stat info {};
+      ::stat(change.PathBefore.c_str(), &info);
+      modesWhenRecorded.push_back(info.st_mode & 07777);
+      if (whileRecording) whileRecording(change);
       recorded.push_back(change);
       // Each song is still as recorded while the batch is recorded: nothing was written yet.
       EXPECT_EQ(ReadWholeFile(change.PathBefore).substr(0, change.Before.Head.size()), change.Before.Head);
@@ -304,6 +309,8 @@ class TMemoryJournal final : public TChangeJournal {
   }
 
   bool refuse = false;
+  std::function<void(const TFileChange&)> whileRecording;  // another program at work meanwhile
+  std::vector<mode_t> modesWhenRecorded;
   std::vector<std::size_t> batches;
   std::vector<TFileChange> recorded;
   std::vector<std::int64_t> notMade;
@@ -387,6 +394,54 @@ TEST_F(SongPassBatches, AStopLeavesTheSongsAfterItUntouched) {
       EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= stop.StopAt) << i;
     }
   }
+}
+
+// A single song without any write permission: its record, with the old bits, is made before the
+// owner's write bit is added, so that the next start can put the bits back after a crash.
+TEST_F(SongPassBatches, ASongWithoutWritePermissionIsRecordedBeforeItGetsTheBit) {
+  const std::string path = Song("read only.mp3")->FileName();
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  TSongChange change;
+  change.WriteTags = true;
+  change.Tags.Title = "Stamped";
+  TMemoryJournal journal;
+  const TSongResult result = ApplySongChange(path, change, &journal);
+  EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason;
+  EXPECT_EQ(journal.modesWhenRecorded, (std::vector<mode_t>{0444}));
+  ASSERT_EQ(journal.recorded.size(), 1U);
+  EXPECT_EQ(journal.recorded.front().ModeBefore, 0444U);
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0644U);
+  ASSERT_EQ(journal.afters.count(1), 1U);
+  EXPECT_EQ(journal.afters[1].Mode, 0644U);
+  EXPECT_NE(ReadWholeFile(path), SongAudio());
+}
+
+// Changed by another program after its record was made and before it was locked, such a song is
+// left as that program left it, with its old bits, and its record is given up.
+TEST_F(SongPassBatches, ASongWithoutWritePermissionChangedMeanwhileIsLeftAlone) {
+  const std::string path = Song("read only.mp3")->FileName();
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  TSongChange change;
+  change.WriteTags = true;
+  change.Tags.Title = "Stamped";
+  TMemoryJournal journal;
+  journal.whileRecording = [](const TFileChange& recorded) {
+    const int fd = ::open(recorded.PathBefore.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "more", 4), 4);
+    ::close(fd);
+  };
+  const TSongResult result = ApplySongChange(path, change, &journal);
+  EXPECT_EQ(result.Outcome, TChangeOutcome::Failed);
+  EXPECT_EQ(result.Failure.Kind(), TFailureKind::Changed);
+  EXPECT_EQ(journal.notMade, (std::vector<std::int64_t>{1}));
+  EXPECT_TRUE(journal.afters.empty());
+  EXPECT_EQ(ReadWholeFile(path), SongAudio() + "more");
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0444U);
 }
 
 // A song another writer holds is waited for, but never while this pass holds other songs: the
