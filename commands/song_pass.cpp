@@ -448,9 +448,11 @@ TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChan
   if (!record) return Failed(fileName, kNotRecordedReason, record.Failure());
   song.Record = record.Value();
   const auto giveUp = [&](TResult failure) {
+    // Only the bit added here is taken back: other bits are someone else's doing.
+    const mode_t old = song.Mode & 07777;
     struct stat now {};
-    if (::stat(song.SongPath.c_str(), &now) == 0 && (now.st_mode & 07777) != (song.Mode & 07777)) {
-      (void)::chmod(song.SongPath.c_str(), song.Mode & 07777);  // the record is given up either way
+    if (::stat(song.SongPath.c_str(), &now) == 0 && (now.st_mode & 07777) == (old | S_IWUSR)) {
+      (void)::chmod(song.SongPath.c_str(), old);  // the record is given up either way
     }
     (void)journal->RecordNotMade(song.Record);
     return Failed(fileName, failure.Describe(), std::move(failure));
