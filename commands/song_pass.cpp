@@ -189,11 +189,22 @@ TFileChange ChangeOf(const TBatchSong& song, TTagSnapshot snapshot) {
 
 // Takes the song's snapshot back from the change recorded, which keeps the rest.
 void KeepRecorded(TBatchSong& song, TFileChange recorded) {
-  song.Snapshot.Head = std::move(recorded.Before.Head);
-  song.Snapshot.Tail = std::move(recorded.Before.Tail);
+  song.Snapshot = std::move(recorded.Before);  // the change keeps the sizes and form
   recorded.Before.Head.clear();
   recorded.Before.Tail.clear();
   song.Recorded = std::move(recorded);
+}
+
+// Records the change of a song ahead of it, from the snapshot read; the snapshot comes back into
+// the song either way.
+TResult RecordAhead(TBatchSong& song, TTagSnapshot snapshot, TChangeJournal& journal) {
+  TFileChange planned = ChangeOf(song, std::move(snapshot));
+  ForeseeTemporaryName(planned, song.SongPath);
+  TResultOf<std::int64_t> record = journal.RecordBefore(planned);
+  KeepRecorded(song, std::move(planned));
+  if (!record) return record.Failure();
+  song.Record = record.Value();
+  return {};
 }
 
 // Carries out the change of a song open and locked, whose record (when there is a journal) is kept.
@@ -442,11 +453,9 @@ TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChan
   song.SongPath = SongPath(fileName);
   TResultOf<TTagSnapshot> read = ReadTagSnapshot(fileName);
   if (!read) return Failed(fileName, read.Failure().Describe(), read.Failure());
-  TFileChange planned = ChangeOf(song, std::move(read.Value()));
-  ForeseeTemporaryName(planned, song.SongPath);
-  TResultOf<std::int64_t> record = journal->RecordBefore(planned);
-  if (!record) return Failed(fileName, kNotRecordedReason, record.Failure());
-  song.Record = record.Value();
+  if (TResult recorded = RecordAhead(song, std::move(read.Value()), *journal); !recorded) {
+    return Failed(fileName, kNotRecordedReason, std::move(recorded));
+  }
   const auto giveUp = [&](TResult failure) {
     // Only the bit added here is taken back: other bits are someone else's doing.
     const mode_t old = song.Mode & 07777;
@@ -461,14 +470,13 @@ TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChan
   if (!locked) return giveUp(locked.Failure());
   TResultOf<TTagSnapshot> now = ReadTagSnapshot(locked.Value().Descriptor(), locked.Value().Info(), fileName);
   if (!now) return giveUp(now.Failure());
-  const TTagSnapshot& recorded = planned.Before;
-  if (now.Value().Size != recorded.Size || now.Value().Head != recorded.Head || now.Value().Tail != recorded.Tail) {
+  if (now.Value().Size != song.Snapshot.Size || now.Value().Head != song.Snapshot.Head ||
+      now.Value().Tail != song.Snapshot.Tail) {
     return giveUp(TResult::Failure(TFailureKind::Changed, fileName,
                                    std::make_error_code(std::errc::resource_unavailable_try_again)));
   }
   song.Locked.emplace(std::move(locked.Value()));
   song.SongPath = song.Locked->Path();
-  KeepRecorded(song, std::move(planned));
   return CarryOut(song, names, journal);
 }
 
@@ -505,14 +513,10 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
     if (journal) snapshot = ReadTagSnapshot(fileName);
   }
   if (!snapshot) return Failed(fileName, snapshot.Failure().Describe(), snapshot.Failure());
-  song.Snapshot = std::move(snapshot.Value());
-  if (journal) {
-    TFileChange planned = ChangeOf(song, std::move(song.Snapshot));
-    ForeseeTemporaryName(planned, song.SongPath);
-    TResultOf<std::int64_t> record = journal->RecordBefore(planned);
-    KeepRecorded(song, std::move(planned));
-    if (!record) return Failed(fileName, kNotRecordedReason, record.Failure());
-    song.Record = record.Value();
+  if (!journal) {
+    song.Snapshot = std::move(snapshot.Value());
+  } else if (TResult recorded = RecordAhead(song, std::move(snapshot.Value()), *journal); !recorded) {
+    return Failed(fileName, kNotRecordedReason, std::move(recorded));
   }
   return CarryOut(song, names, journal);
 }

@@ -279,11 +279,12 @@ TResult THistory::Migrate() {
   TStatement version(db_, "PRAGMA user_version");
   if (version.Step() == SQLITE_ROW && version.Int(0) >= kLayoutVersion) return {};
   if (TResult begun = Execute("BEGIN IMMEDIATE"); !begun) return begun;
+  const auto rollBack = [this](TResult failure) {
+    (void)Execute("ROLLBACK");  // the failure is what is reported
+    return failure;
+  };
   for (const char* schema : {kSchema, kSharedPiecesSchema}) {
-    if (TResult made = Execute(schema); !made) {
-      (void)Execute("ROLLBACK");  // the failure is what is reported
-      return made;
-    }
+    if (TResult made = Execute(schema); !made) return rollBack(made);
   }
   // A history of the first layout keeps each old tag whole and hashes new tags in the serial
   // form; its records stay as they are.
@@ -291,16 +292,10 @@ TResult THistory::Migrate() {
     TStatement probe(db_, (std::string("SELECT ") + column + " FROM changes LIMIT 0").c_str());
     if (probe.Prepared() == SQLITE_OK) continue;
     const std::string add = std::string("ALTER TABLE changes ADD COLUMN ") + column + " INTEGER NOT NULL DEFAULT 0";
-    if (TResult added = Execute(add.c_str()); !added) {
-      (void)Execute("ROLLBACK");  // the failure is what is reported
-      return added;
-    }
+    if (TResult added = Execute(add.c_str()); !added) return rollBack(added);
   }
   const std::string set = "PRAGMA user_version = " + std::to_string(kLayoutVersion);
-  if (TResult marked = Execute(set.c_str()); !marked) {
-    (void)Execute("ROLLBACK");  // the failure is what is reported
-    return marked;
-  }
+  if (TResult marked = Execute(set.c_str()); !marked) return rollBack(marked);
   return Execute("COMMIT");
 }
 
@@ -711,15 +706,15 @@ int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id, std::
   sqlite3* db = history_.db_;
   const std::uint64_t fingerprint = PieceFingerprint(piece);
   std::int64_t found = history_.RememberedPiece(piece, fingerprint, &hash);
+  if (hash == 0) hash = HashTagBytes(piece, THashForm::Striped);  // not remembered: worked out once here
   if (found == 0) {
     TStatement look(db, "SELECT id, bytes FROM shared_pieces WHERE fingerprint = ? AND size = ?");
     look.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
     int code;
     while (found == 0 && (code = look.Step()) == SQLITE_ROW) {
-      const std::string stored = look.Blob(1);
-      if (stored == piece) {
+      if (look.Blob(1) == piece) {
         found = look.Int(0);
-        history_.RememberPiece(found, fingerprint, stored);
+        history_.RememberPiece(found, fingerprint, piece, hash);
       }
     }
     if (found == 0 && code != SQLITE_DONE) return code;
@@ -735,11 +730,9 @@ int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id, std::
     add.BindBlob(3, piece);
     if (const int code = add.Step(); code != SQLITE_DONE) return code;
     found = sqlite3_last_insert_rowid(db);
-    if (hash == 0) hash = HashTagBytes(piece, THashForm::Striped);
     history_.RememberPiece(found, fingerprint, piece, hash);
     piecesConfirmed_.insert(found);
   }
-  if (hash == 0) hash = HashTagBytes(piece, THashForm::Striped);
   id = found;
   return SQLITE_OK;
 }

@@ -325,7 +325,21 @@ const TSongPlanner kStampTitle{TTagsNeeded::Yes, [](const TSongFile&, const TID3
                                  return change;
                                }};
 
-using SongPassBatches = SongPass;
+class SongPassBatches : public SongPass {
+ protected:
+  // A song without any write permission.
+  std::string ReadOnlySong() {
+    const std::string path = Song("read only.mp3")->FileName();
+    EXPECT_EQ(::chmod(path.c_str(), 0444), 0);
+    return path;
+  }
+  static TSongChange StampTitle() {
+    TSongChange change;
+    change.WriteTags = true;
+    change.Tags.Title = "Stamped";
+    return change;
+  }
+};
 
 // Hundreds of songs: recorded in batches, each batch before any of its songs is written, and what
 // each song looked like after its write is what the file holds.
@@ -399,13 +413,9 @@ TEST_F(SongPassBatches, AStopLeavesTheSongsAfterItUntouched) {
 // A single song without any write permission: its record, with the old bits, is made before the
 // owner's write bit is added, so that the next start can put the bits back after a crash.
 TEST_F(SongPassBatches, ASongWithoutWritePermissionIsRecordedBeforeItGetsTheBit) {
-  const std::string path = Song("read only.mp3")->FileName();
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  TSongChange change;
-  change.WriteTags = true;
-  change.Tags.Title = "Stamped";
+  const std::string path = ReadOnlySong();
   TMemoryJournal journal;
-  const TSongResult result = ApplySongChange(path, change, &journal);
+  const TSongResult result = ApplySongChange(path, StampTitle(), &journal);
   EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason;
   EXPECT_EQ(journal.modesWhenRecorded, (std::vector<mode_t>{0444}));
   ASSERT_EQ(journal.recorded.size(), 1U);
@@ -421,11 +431,7 @@ TEST_F(SongPassBatches, ASongWithoutWritePermissionIsRecordedBeforeItGetsTheBit)
 // Changed by another program after its record was made and before it was locked, such a song is
 // left as that program left it, with its old bits, and its record is given up.
 TEST_F(SongPassBatches, ASongWithoutWritePermissionChangedMeanwhileIsLeftAlone) {
-  const std::string path = Song("read only.mp3")->FileName();
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  TSongChange change;
-  change.WriteTags = true;
-  change.Tags.Title = "Stamped";
+  const std::string path = ReadOnlySong();
   TMemoryJournal journal;
   journal.whileRecording = [](const TFileChange& recorded) {
     const int fd = ::open(recorded.PathBefore.c_str(), O_WRONLY | O_APPEND);
@@ -433,7 +439,7 @@ TEST_F(SongPassBatches, ASongWithoutWritePermissionChangedMeanwhileIsLeftAlone) 
     ASSERT_EQ(::write(fd, "more", 4), 4);
     ::close(fd);
   };
-  const TSongResult result = ApplySongChange(path, change, &journal);
+  const TSongResult result = ApplySongChange(path, StampTitle(), &journal);
   EXPECT_EQ(result.Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(result.Failure.Kind(), TFailureKind::Changed);
   EXPECT_EQ(journal.notMade, (std::vector<std::int64_t>{1}));
