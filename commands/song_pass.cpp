@@ -350,17 +350,13 @@ class TApplyPass {
 
   enum class FlushTo { Launched, Landed };
   // The batch recorded before is carried out while the batch taken up is recorded; with Landed,
-  // that one is carried out too, so that every song taken up is done (or its result given).
+  // that one is carried out too, so that every song taken up is done (or its result given). A stop
+  // meanwhile leaves the batch being recorded to the next flush, which gives its records up.
   void Flush(FlushTo to) {
     std::vector<TBatchSong> recorded = AwaitRecording();
-    if (to == FlushTo::Launched) {
-      CarryOutBatch(std::move(recorded));
-      if (!summary_.Stopped) Launch();
-      return;
-    }
     if (!summary_.Stopped) Launch();
     CarryOutBatch(std::move(recorded));
-    CarryOutBatch(AwaitRecording());
+    if (to == FlushTo::Landed) CarryOutBatch(AwaitRecording());
   }
 
   // Starts recording the batch, on another thread when there is a journal.
