@@ -3,7 +3,8 @@
 # an ID3v2.3 tag, a 100 KB picture and an ID3v1 trailer, with the history (the exact old tag bytes
 # recorded ahead of each write) and with --no-history. Each run starts from the same untouched
 # copy of the songs and a history that exists but is empty (as after the first use); the best of
-# RUNS runs of each, alternated, and the median (this machine's disk makes single runs vary). A first run that has to make the history file costs a few
+# RUNS runs of each, alternated, and the median (this machine's disk makes single runs vary), and
+# the cost of each pair of runs. A first run that has to make the history file costs a few
 # milliseconds more once; that is shown on its own.
 # With OWN_PICTURES=1 every song has a picture of its own, so that none is stored only once.
 # With CORPUS=DIR the songs are instead the first COUNT songs of DIR whose ID3v2 tag holds a
@@ -90,5 +91,11 @@ echo "files: $count ($(du -sh "$work/pristine" | cut -f1)), $kind, $runs runs of
 echo "stamp --recognized --no-history: best ${best_without} ms, median ${median_without} ms"
 echo "stamp --recognized (recorded):   best ${best_with} ms, median ${median_with} ms"
 echo "cost of recording: best to best $(percent "$best_without" "$best_with"), median to median $(percent "$median_without" "$median_with")"
+# Each run with the history is paired with the run without it just before: the disk's moods
+# (other writers, its cache) mostly touch both alike, so the pairs tell the cost more steadily.
+paired=$(for i in "${!all_with[@]}"; do
+  awk -v with="${all_with[$i]}" -v without="${all_without[$i]}" 'BEGIN {printf "%.1f\n", (with - without) * 100 / without}'
+done | sort -g | awk '{v[NR] = $1} END {printf "median %s %%, middle half %s %% to %s %%", v[int((NR + 1) / 2)], v[int((NR + 3) / 4)], v[int((3 * NR + 1) / 4)]}')
+echo "cost of recording, run by run: $paired"
 echo "stamp --recognized, making the history file first: ${best_fresh} ms"
 echo "history (database and its log) after one run: $((stored / 1024)) KiB"

@@ -621,6 +621,7 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
   }
   entry_ = entry;
   files_ += static_cast<std::int64_t>(changes.size());
+  SpendAfters(std::move(afters));
   return records;
 }
 
@@ -750,9 +751,22 @@ TResult THistoryRecorder::RecordTemporaryName(std::int64_t record, const std::st
 }
 
 TResult THistoryRecorder::RecordAfter(std::int64_t record, const std::string& pathAfter, TFileAfter after) {
+  std::vector<TPendingAfter> spent;  // freed here, outside the lock
   std::lock_guard<std::mutex> guard(pendingMutex_);
   pendingAfters_.push_back({record, pathAfter, std::move(after)});
+  spent.swap(spentAfters_);
   return {};
+}
+
+void THistoryRecorder::SpendAfters(std::vector<TPendingAfter> afters) {
+  if (afters.empty()) return;
+  std::lock_guard<std::mutex> guard(pendingMutex_);
+  if (spentAfters_.empty()) {
+    spentAfters_ = std::move(afters);
+  } else {
+    spentAfters_.insert(spentAfters_.end(), std::make_move_iterator(afters.begin()),
+                        std::make_move_iterator(afters.end()));
+  }
 }
 
 std::vector<THistoryRecorder::TPendingAfter> THistoryRecorder::TakePendingAfters() {

@@ -171,6 +171,9 @@ class THistoryRecorder final : public TChangeJournal {
   std::vector<TPendingAfter> TakePendingAfters();
   // Puts after states taken but not written back in front of those told since.
   void ReturnPendingAfters(std::vector<TPendingAfter> afters);
+  // After states written: freed by the next RecordAfter, on the thread that made them, so that the
+  // recording thread does not contend for that thread's memory while it changes files.
+  void SpendAfters(std::vector<TPendingAfter> afters);
   // Inside the caller's transaction: the recipe of an old tag (none when it is best kept as it
   // is), its shared pieces found in the store or added to it, and their hashes in the change's
   // BeforeFrameHashes.
@@ -195,6 +198,7 @@ class THistoryRecorder final : public TChangeJournal {
   std::mutex databaseMutex_;
   std::mutex pendingMutex_;
   std::vector<TPendingAfter> pendingAfters_;  // guarded by pendingMutex_
+  std::vector<TPendingAfter> spentAfters_;    // guarded by pendingMutex_
 };
 
 }  // namespace tagwright
