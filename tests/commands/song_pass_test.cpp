@@ -381,13 +381,13 @@ TEST_F(SongPassBatches, ABatchThatCannotBeRecordedChangesNothing) {
 }
 
 // A hook that stops the pass leaves the songs after it untouched, and says so to the journal: the
-// rest of its batch and, since the last batch is recorded while the one before it is written,
-// the last batch too.
+// rest of its batch and, since a batch is recorded while the one before it is written, the next
+// batch too; songs after that were never recorded.
 TEST_F(SongPassBatches, AStopLeavesTheSongsAfterItUntouched) {
   struct TStop {
-    std::size_t Songs, StopAt;
+    std::size_t Songs, StopAt, Recorded;
   };
-  for (const TStop stop : {TStop{6, 2}, TStop{300, 200}}) {
+  for (const TStop stop : {TStop{6, 2, 6}, TStop{300, 200, 300}, TStop{400, 50, 256}}) {
     SCOPED_TRACE(stop.Songs);
     songs.clear();
     for (std::size_t i = 0; i < stop.Songs; ++i)
@@ -401,9 +401,10 @@ TEST_F(SongPassBatches, AStopLeavesTheSongsAfterItUntouched) {
     EXPECT_TRUE(summary.Stopped);
     EXPECT_EQ(summary.Tagged, stop.StopAt);
     std::vector<std::int64_t> rest;
-    for (std::size_t record = stop.StopAt + 1; record <= stop.Songs; ++record)
+    for (std::size_t record = stop.StopAt + 1; record <= stop.Recorded; ++record)
       rest.push_back(static_cast<std::int64_t>(record));
     EXPECT_EQ(journal.notMade, rest);
+    EXPECT_EQ(journal.recorded.size(), stop.Recorded);
     for (std::size_t i = 0; i < songs.size(); ++i) {
       EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= stop.StopAt) << i;
     }
