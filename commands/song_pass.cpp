@@ -497,7 +497,8 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
   }
   TResultOf<TTagSnapshot> snapshot = TTagSnapshot{};
   if (change.WriteTags) {
-    // A song without any write permission gets the owner's here.
+    // Without a journal, a song without any write permission gets the owner's here (with one, see
+    // RecordThenMakeWritable).
     TResultOf<TLockedSong> locked = TLockedSong::Open(fileName);
     if (!locked) return Failed(fileName, locked.Failure().Describe(), locked.Failure());
     song.Locked.emplace(std::move(locked.Value()));

@@ -563,10 +563,14 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
   if (TResult begun = history_.Execute("BEGIN IMMEDIATE"); !begun) return begun;
   piecesConfirmed_.clear();
   std::vector<TPendingAfter> afters = TakePendingAfters();
-  const auto fail = [&](int code) -> TResult {
-    (void)history_.Execute("ROLLBACK");  // the failure is what is reported
-    history_.ForgetPieces();             // pieces added within the transaction are gone again
+  // Nothing of the transaction stays: the failure is what is reported.
+  const auto rollBack = [&] {
+    (void)history_.Execute("ROLLBACK");
+    history_.ForgetPieces();  // pieces added within the transaction are gone again
     ReturnPendingAfters(std::move(afters));
+  };
+  const auto fail = [&](int code) -> TResult {
+    rollBack();
     return history_.Failure(code);
   };
   if (const int code = WriteAfters(afters); code != SQLITE_OK) return fail(code);
@@ -613,9 +617,7 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
     (void)history_.LockEntry(entry, true);  // without the lock only a start during this run could misjudge it
   }
   if (TResult committed = history_.Execute("COMMIT"); !committed) {
-    (void)history_.Execute("ROLLBACK");  // the failed commit is what is reported
-    history_.ForgetPieces();
-    ReturnPendingAfters(std::move(afters));
+    rollBack();
     if (entry_ == 0) (void)history_.LockEntry(entry, false);  // the entry was never written
     return committed;
   }
