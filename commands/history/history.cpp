@@ -59,24 +59,31 @@ CREATE TABLE IF NOT EXISTS changes(
 CREATE INDEX IF NOT EXISTS changes_of_entry ON changes(entry, id);
 )sql";
 
-// Shared pieces of old tags (head_recipe.h), with the number of records that name each: ids are
-// never used twice, so that an id remembered stands for the same bytes as long as the piece is
-// there. Stored tag bytes are the entries' tag_bytes (their own) and the pieces' sizes.
+// Shared pieces of old tags (head_recipe.h): ids are never used twice, so that an id remembered
+// stands for the same bytes as long as the piece is there. Stored tag bytes are the entries'
+// tag_bytes (their own) and the pieces' sizes.
 const char* const kSharedPiecesSchema = R"sql(
 CREATE TABLE IF NOT EXISTS shared_pieces(
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   fingerprint INTEGER NOT NULL,
   size INTEGER NOT NULL,
-  refs INTEGER NOT NULL DEFAULT 0,
   bytes BLOB NOT NULL);
 CREATE INDEX IF NOT EXISTS shared_pieces_by_fingerprint ON shared_pieces(fingerprint);
+)sql";
+
+// How many records name each shared piece. The counts live apart from the pieces, so that
+// counting a batch's records rewrites one small page, not the page of every picture they name.
+const char* const kPieceRefsSchema = R"sql(
+CREATE TABLE IF NOT EXISTS piece_refs(
+  piece INTEGER PRIMARY KEY,
+  refs INTEGER NOT NULL);
 )sql";
 
 // How an old tag is kept in changes.old_head.
 enum THeadForm : int { kHeadBytes = 0, kHeadRecipe = 1 };
 
 // The version of the history's layout, in PRAGMA user_version.
-constexpr int kLayoutVersion = 2;
+constexpr int kLayoutVersion = 3;
 
 // A prepared statement, finalised when it goes out of scope.
 class TStatement {
@@ -237,6 +244,14 @@ TResult THistory::Execute(const char* sql) {
   return code == SQLITE_OK ? TResult() : Failure(code);
 }
 
+TResult THistory::Commit() {
+  TResult committed = Execute("COMMIT");
+  // A commit that fails may leave its transaction open (when busy, say), and with it the lock
+  // that keeps every other program from writing.
+  if (!committed && sqlite3_get_autocommit(db_) == 0) (void)Execute("ROLLBACK");
+  return committed;
+}
+
 TResult THistory::OpenDatabase() {
   damaged_ = false;
   int code =
@@ -283,8 +298,22 @@ TResult THistory::Migrate() {
     (void)Execute("ROLLBACK");  // the failure is what is reported
     return failure;
   };
-  for (const char* schema : {kSchema, kSharedPiecesSchema}) {
+  for (const char* schema : {kSchema, kSharedPiecesSchema, kPieceRefsSchema}) {
     if (TResult made = Execute(schema); !made) return rollBack(made);
+  }
+  // A history of the second layout counted the records of a piece beside its bytes. The counts
+  // move; the old ones are set out of reach, so that a program of that layout, should one open
+  // this history again, never drops a piece that newer records name.
+  bool countedBesideBytes = false;
+  {
+    TStatement probe(db_, "SELECT refs FROM shared_pieces LIMIT 0");
+    countedBesideBytes = probe.Prepared() == SQLITE_OK;
+  }
+  if (countedBesideBytes) {
+    for (const char* move : {"INSERT OR REPLACE INTO piece_refs(piece, refs) SELECT id, refs FROM shared_pieces",
+                             "UPDATE shared_pieces SET refs = 4611686018427387904"}) {
+      if (TResult moved = Execute(move); !moved) return rollBack(moved);
+    }
   }
   // A history of the first layout keeps each old tag whole and hashes new tags in the serial
   // form; its records stay as they are.
@@ -296,7 +325,7 @@ TResult THistory::Migrate() {
   }
   const std::string set = "PRAGMA user_version = " + std::to_string(kLayoutVersion);
   if (TResult marked = Execute(set.c_str()); !marked) return rollBack(marked);
-  return Execute("COMMIT");
+  return Commit();
 }
 
 void THistory::ForgetPieces() {
@@ -494,22 +523,30 @@ TResult THistory::DeleteEntry(std::int64_t entry) {
     code = entries.Bind(1, entry).Step();
   }
   if (code == SQLITE_DONE) code = CountPieceNames(named, -1);
-  TStatement drop(db_, "DELETE FROM shared_pieces WHERE id = ? AND refs <= 0");
+  TStatement drop(db_,
+                  "DELETE FROM shared_pieces WHERE id = ?1 AND NOT EXISTS "
+                  "(SELECT 1 FROM piece_refs WHERE piece = ?1 AND refs > 0)");
+  TStatement dropCount(db_, "DELETE FROM piece_refs WHERE piece = ? AND refs <= 0");
   for (auto piece = named.begin(); code == SQLITE_DONE && piece != named.end(); ++piece) {
     drop.Reset();
     code = drop.Bind(1, piece->first).Step();
+    if (code != SQLITE_DONE) break;
+    dropCount.Reset();
+    code = dropCount.Bind(1, piece->first).Step();
   }
   if (code != SQLITE_DONE) {
     (void)Execute("ROLLBACK");  // the failure is what matters
     return Failure(code);
   }
-  if (TResult committed = Execute("COMMIT"); !committed) return committed;
+  if (TResult committed = Commit(); !committed) return committed;
   for (const auto& piece : named) ForgetPiece(piece.first);  // looked up again if still there
   return {};
 }
 
 int THistory::CountPieceNames(const std::map<std::int64_t, std::int64_t>& named, int sign) {
-  TStatement count(db_, "UPDATE shared_pieces SET refs = refs + ? WHERE id = ?");
+  TStatement count(db_,
+                   "INSERT INTO piece_refs(refs, piece) VALUES(?, ?) "
+                   "ON CONFLICT(piece) DO UPDATE SET refs = refs + excluded.refs");
   for (auto [piece, times] : named) {
     count.Reset();
     if (const int code = count.Bind(1, sign * times).Bind(2, piece).Step(); code != SQLITE_DONE) return code;
@@ -822,7 +859,7 @@ TResult THistoryRecorder::Finish() {
     ReturnPendingAfters(std::move(afters));
     return marked;
   }
-  if (TResult committed = history_.Execute("COMMIT"); !committed) {
+  if (TResult committed = history_.Commit(); !committed) {
     ReturnPendingAfters(std::move(afters));
     return committed;
   }

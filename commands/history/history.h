@@ -101,6 +101,8 @@ class THistory {
   TResult OpenDatabase();
   TResult Failure(int code) const;
   TResult Execute(const char* sql);
+  // Commits the transaction begun; on failure nothing of it stays.
+  TResult Commit();
   TResult Prune(std::int64_t keep);
   TResult Migrate();
   // Adds sign times the given number of records to each shared piece's count of the records that

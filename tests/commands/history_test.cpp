@@ -350,32 +350,39 @@ std::int64_t RowsOf(const TTempFolder& state, const std::string& table) {
   return rows;
 }
 
-// Songs of an album share their cover: it is kept once, however many songs and entries name it,
-// and stays while any entry does.
-TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
-  TTempFolder songs, state;
+// A pass that gives every song the same title.
+TSongPlanner StampTitle(const std::string& title) {
+  return TSongPlanner{TTagsNeeded::Yes, [title](const TSongFile&, const TID3Info& tags) {
+                        TSongChange change;
+                        change.WriteTags = true;
+                        change.Tags = tags;
+                        change.Tags.Title = title;
+                        return change;
+                      }};
+}
+
+// Twelve copies of a song with a cover, in songs.
+void CopySongsSharingACover(const TTempFolder& songs) {
   const std::string song = "03 - Mara Vell - Paper Boats.mp3";
   for (int i = 0; i < 12; ++i) {
     std::filesystem::copy_file(std::filesystem::path(TemplateFolder()) / song,
                                songs / (std::to_string(10 + i) + " - Mara Vell - Paper Boats.mp3"));
   }
+}
+
+// Songs of an album share their cover: it is kept once, however many songs and entries name it,
+// and stays while any entry does.
+TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
+  TTempFolder songs, state;
+  CopySongsSharingACover(songs);
   std::unique_ptr<THistory> history = OpenHistory(state);
-  const auto stampTitle = [](const std::string& title) {
-    return TSongPlanner{TTagsNeeded::Yes, [title](const TSongFile&, const TID3Info& tags) {
-                          TSongChange change;
-                          change.WriteTags = true;
-                          change.Tags = tags;
-                          change.Tags.Title = title;
-                          return change;
-                        }};
-  };
-  ASSERT_NE(RunRecorded(*history, songs.Path(), stampTitle("First")), 0);
-  ASSERT_NE(RunRecorded(*history, songs.Path(), stampTitle("A much longer second title")), 0);
+  ASSERT_NE(RunRecorded(*history, songs.Path(), StampTitle("First")), 0);
+  ASSERT_NE(RunRecorded(*history, songs.Path(), StampTitle("A much longer second title")), 0);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
   const auto beforeThird = FolderState(songs.Path());
   // Only the newest entry stays: the picture it names stays with it.
   history->SetLimits({1, std::int64_t{512} << 20});
-  const std::int64_t third = RunRecorded(*history, songs.Path(), stampTitle("Third"));
+  const std::int64_t third = RunRecorded(*history, songs.Path(), StampTitle("Third"));
   ASSERT_EQ(history->Entries().Value().size(), 1U);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
   history.reset();
@@ -389,6 +396,47 @@ TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
   ASSERT_TRUE(left.Ok());
   for (const THistoryEntry& entry : left.Value()) ASSERT_TRUE(history->DeleteEntry(entry.Id).Ok());
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 0);
+}
+
+// A history of the layout that counted the records of a shared piece beside its bytes keeps its
+// pieces as long as records name them, whichever program made the records.
+TEST(History, CountsOfSharedPiecesKeptBesideTheirBytesAreTakenOver) {
+  TTempFolder songs, state;
+  CopySongsSharingACover(songs);
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t first = RunRecorded(*history, songs.Path(), StampTitle("First"));
+  ASSERT_NE(first, 0);
+  const auto beforeSecond = FolderState(songs.Path());
+  const std::int64_t second = RunRecorded(*history, songs.Path(), StampTitle("A much longer second title"));
+  ASSERT_NE(second, 0);
+  history.reset();
+  // The counts go back beside the bytes, as that layout kept them.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((state / "history.sqlite3").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "ALTER TABLE shared_pieces ADD COLUMN refs INTEGER NOT NULL DEFAULT 0;"
+                         "UPDATE shared_pieces SET refs = (SELECT refs FROM piece_refs WHERE piece = id);"
+                         "DROP TABLE piece_refs; PRAGMA user_version = 2;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  ASSERT_EQ(RowsOf(state, "shared_pieces"), 1);
+
+  history = OpenHistory(state);
+  ASSERT_TRUE(history);
+  ASSERT_TRUE(history->DeleteEntry(first).Ok());
+  EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);  // the second entry still names it
+  history.reset();
+  history = OpenHistory(state);  // nothing remembered in memory
+  TResultOf<TUndoReport> undone = UndoEntry(*history, second, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
+  EXPECT_EQ(undone.Value().Skipped(), 0U);
+  EXPECT_EQ(FolderState(songs.Path()), beforeSecond);
+  TResultOf<std::vector<THistoryEntry>> left = history->Entries();
+  ASSERT_TRUE(left.Ok());
+  for (const THistoryEntry& entry : left.Value()) ASSERT_TRUE(history->DeleteEntry(entry.Id).Ok());
+  EXPECT_EQ(RowsOf(state, "shared_pieces"), 0);
+  EXPECT_EQ(RowsOf(state, "piece_refs"), 0);
 }
 
 // The tables of a history written before old tags were kept as recipes and new tags hashed in the
