@@ -3,7 +3,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <map>
+#include <optional>
+#include <unordered_set>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include "tags/atomic_rewrite.h"
@@ -21,6 +25,29 @@ std::string ForeseenTemporaryName(const std::string& song) {
     std::string name = TemporaryNameBeside(song, attempt);
     struct stat info {};
     if (::lstat(name.c_str(), &info) != 0 && errno == ENOENT) return name;
+  }
+  return {};
+}
+
+// The names of the entries of a folder; nothing when it cannot be read.
+std::optional<std::unordered_set<std::string>> NamesIn(const std::string& folder) {
+  DIR* listing = ::opendir(folder.c_str());
+  if (!listing) return std::nullopt;
+  std::unordered_set<std::string> names;
+  errno = 0;
+  while (const dirent* entry = ::readdir(listing)) names.emplace(entry->d_name);
+  const bool whole = errno == 0;
+  ::closedir(listing);
+  if (!whole) return std::nullopt;
+  return names;
+}
+
+// ForeseenTemporaryName for a song in a folder whose names are known.
+std::string FirstNameNotAmong(const std::string& song, std::size_t folderLength,
+                              const std::unordered_set<std::string>& names) {
+  for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
+    std::string name = TemporaryNameBeside(song, attempt);
+    if (names.count(name.substr(folderLength)) == 0) return name;
   }
   return {};
 }
@@ -57,6 +84,27 @@ TResultOf<TFileChange> CaptureBefore(const std::string& path, const std::string&
 
 void ForeseeTemporaryName(TFileChange& change, const std::string& songPath) {
   if (change.TagWritten) change.TemporaryName = ForeseenTemporaryName(songPath);
+}
+
+void ForeseeTemporaryNames(std::vector<TFileChange>& changes, const std::vector<std::string>& songPaths) {
+  std::map<std::string, std::optional<std::unordered_set<std::string>>> folders;
+  for (std::size_t i = 0; i < changes.size() && i < songPaths.size(); ++i) {
+    if (!changes[i].TagWritten) continue;
+    const std::string& song = songPaths[i];
+    const std::size_t slash = song.rfind('/');
+    if (slash == std::string::npos) {
+      ForeseeTemporaryName(changes[i], song);
+      continue;
+    }
+    // The folder with its slash, so that "/" stays itself.
+    auto [folder, added] = folders.try_emplace(song.substr(0, slash + 1));
+    if (added) folder->second = NamesIn(folder->first);
+    if (folder->second) {
+      changes[i].TemporaryName = FirstNameNotAmong(song, slash + 1, *folder->second);
+    } else {
+      ForeseeTemporaryName(changes[i], song);  // asked name by name
+    }
+  }
 }
 
 TFileChange ChangeFromSnapshot(const std::string& path, const std::string& newPath, bool writesTag,

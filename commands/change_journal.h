@@ -127,6 +127,10 @@ TFileChange ChangeFromSnapshot(const std::string& path, const std::string& newPa
 // that writes a tag.
 void ForeseeTemporaryName(TFileChange& change, const std::string& songPath);
 
+// The same for many changes, of the songs at songPaths: each folder's names are read once for
+// all of its songs, rather than each name asked for.
+void ForeseeTemporaryNames(std::vector<TFileChange>& changes, const std::vector<std::string>& songPaths);
+
 // The file open as fd, just written with the tags written, after a change whose middle and form
 // the change holds: the rest is looked up, and the tail read when it is not the trailer written.
 // The large frames taken over from the old tag whose hashes the change knows are not hashed again.

@@ -375,7 +375,7 @@ class TApplyPass {
     }
     if (landingChanges_.empty()) return;
     recording_ = std::async(std::launch::async, [this, songPaths = std::move(songPaths)] {
-      for (std::size_t i = 0; i < songPaths.size(); ++i) ForeseeTemporaryName(landingChanges_[i], songPaths[i]);
+      ForeseeTemporaryNames(landingChanges_, songPaths);
       return hooks_.Journal->RecordBatch(landingChanges_);
     });
   }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -302,7 +303,10 @@ class TMemoryJournal final : public TChangeJournal {
     notMade.push_back(record);
     return {};
   }
-  TResult RecordTemporaryName(std::int64_t, const std::string&) override { return {}; }
+  TResult RecordTemporaryName(std::int64_t, const std::string& name) override {
+    unforeseenNames.push_back(name);
+    return {};
+  }
   TResult RecordAfter(std::int64_t record, const std::string&, TFileAfter after) override {
     afters[record] = after;
     return {};
@@ -314,6 +318,7 @@ class TMemoryJournal final : public TChangeJournal {
   std::vector<std::size_t> batches;
   std::vector<TFileChange> recorded;
   std::vector<std::int64_t> notMade;
+  std::vector<std::string> unforeseenNames;  // new files of rewrites, named otherwise than recorded
   std::map<std::int64_t, TFileAfter> afters;
 };
 
@@ -340,6 +345,32 @@ class SongPassBatches : public SongPass {
     return change;
   }
 };
+
+// The name of a rewrite's new file is recorded before the song is touched: the first one free
+// beside the song, in whichever folder it is, so that no other has to be recorded later.
+TEST_F(SongPassBatches, RecordTheNameARewriteGivesItsNewFile) {
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "sub/d.mp3"}) Song(name);
+  folder.WriteFile("a.mp3~", "someone else's");
+  folder.WriteFile("a.mp3~1", "someone else's");
+  std::filesystem::create_directory(folder / "c.mp3~");
+  TMemoryJournal journal;
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle, hooks);
+  ASSERT_EQ(results.size(), 4U);
+  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason;
+  const std::string real = std::filesystem::canonical(folder.Path()).string();
+  ASSERT_EQ(journal.recorded.size(), 4U);
+  EXPECT_EQ(journal.recorded[0].TemporaryName, real + "/a.mp3~2");
+  EXPECT_EQ(journal.recorded[1].TemporaryName, real + "/b.mp3~");
+  EXPECT_EQ(journal.recorded[2].TemporaryName, real + "/c.mp3~1");
+  EXPECT_EQ(journal.recorded[3].TemporaryName, real + "/sub/d.mp3~");
+  EXPECT_TRUE(journal.unforeseenNames.empty());
+  // Only the other files are left beside the songs.
+  EXPECT_EQ(ReadWholeFile(folder / "a.mp3~1"), "someone else's");
+  EXPECT_FALSE(std::filesystem::exists(folder / "a.mp3~2"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "b.mp3~"));
+}
 
 // Hundreds of songs: recorded in batches, each batch before any of its songs is written, and what
 // each song looked like after its write is what the file holds.
