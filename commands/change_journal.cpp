@@ -34,8 +34,12 @@ std::optional<std::unordered_set<std::string>> NamesIn(const std::string& folder
   DIR* listing = ::opendir(folder.c_str());
   if (!listing) return std::nullopt;
   std::unordered_set<std::string> names;
-  errno = 0;
-  while (const dirent* entry = ::readdir(listing)) names.emplace(entry->d_name);
+  while (true) {
+    errno = 0;  // tells the end of the listing from a failure
+    const dirent* entry = ::readdir(listing);
+    if (!entry) break;
+    names.emplace(entry->d_name);
+  }
   const bool whole = errno == 0;
   ::closedir(listing);
   if (!whole) return std::nullopt;
