@@ -350,6 +350,12 @@ std::int64_t RowsOf(const TTempFolder& state, const std::string& table) {
   return rows;
 }
 
+void DeleteEveryEntry(THistory& history) {
+  TResultOf<std::vector<THistoryEntry>> left = history.Entries();
+  ASSERT_TRUE(left.Ok());
+  for (const THistoryEntry& entry : left.Value()) ASSERT_TRUE(history.DeleteEntry(entry.Id).Ok());
+}
+
 // A pass that gives every song the same title.
 TSongPlanner StampTitle(const std::string& title) {
   return TSongPlanner{TTagsNeeded::Yes, [title](const TSongFile&, const TID3Info& tags) {
@@ -392,10 +398,9 @@ TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
   EXPECT_EQ(undone.Value().Skipped(), 0U);
   EXPECT_EQ(FolderState(songs.Path()), beforeThird);
   // With every entry gone, so is the picture.
-  TResultOf<std::vector<THistoryEntry>> left = history->Entries();
-  ASSERT_TRUE(left.Ok());
-  for (const THistoryEntry& entry : left.Value()) ASSERT_TRUE(history->DeleteEntry(entry.Id).Ok());
+  DeleteEveryEntry(*history);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 0);
+  EXPECT_EQ(RowsOf(state, "piece_refs"), 0);
 }
 
 // A history of the layout that counted the records of a shared piece beside its bytes keeps its
@@ -432,9 +437,7 @@ TEST(History, CountsOfSharedPiecesKeptBesideTheirBytesAreTakenOver) {
   ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
   EXPECT_EQ(undone.Value().Skipped(), 0U);
   EXPECT_EQ(FolderState(songs.Path()), beforeSecond);
-  TResultOf<std::vector<THistoryEntry>> left = history->Entries();
-  ASSERT_TRUE(left.Ok());
-  for (const THistoryEntry& entry : left.Value()) ASSERT_TRUE(history->DeleteEntry(entry.Id).Ok());
+  DeleteEveryEntry(*history);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 0);
   EXPECT_EQ(RowsOf(state, "piece_refs"), 0);
 }
