@@ -3,9 +3,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <map>
-#include <optional>
-#include <unordered_set>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -19,14 +16,22 @@ namespace tagwright {
 namespace {
 
 // The name the atomic rewrite would give its new file beside the song (links followed): the first
-// free one of "name~", "name~1", "name~2"...
-std::string ForeseenTemporaryName(const std::string& song) {
+// one of "name~", "name~1", "name~2"... that taken does not say is taken.
+template <typename Taken>
+std::string FirstFreeTemporaryName(const std::string& song, Taken taken) {
   for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
     std::string name = TemporaryNameBeside(song, attempt);
-    struct stat info {};
-    if (::lstat(name.c_str(), &info) != 0 && errno == ENOENT) return name;
+    if (!taken(name)) return name;
   }
   return {};
+}
+
+// Asked of the file system name by name.
+std::string ForeseenTemporaryName(const std::string& song) {
+  return FirstFreeTemporaryName(song, [](const std::string& name) {
+    struct stat info {};
+    return ::lstat(name.c_str(), &info) == 0 || errno != ENOENT;
+  });
 }
 
 // The names of the entries of a folder; nothing when it cannot be read.
@@ -44,16 +49,6 @@ std::optional<std::unordered_set<std::string>> NamesIn(const std::string& folder
   ::closedir(listing);
   if (!whole) return std::nullopt;
   return names;
-}
-
-// ForeseenTemporaryName for a song in a folder whose names are known.
-std::string FirstNameNotAmong(const std::string& song, std::size_t folderLength,
-                              const std::unordered_set<std::string>& names) {
-  for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
-    std::string name = TemporaryNameBeside(song, attempt);
-    if (names.count(name.substr(folderLength)) == 0) return name;
-  }
-  return {};
 }
 
 }  // namespace
@@ -90,24 +85,27 @@ void ForeseeTemporaryName(TFileChange& change, const std::string& songPath) {
   if (change.TagWritten) change.TemporaryName = ForeseenTemporaryName(songPath);
 }
 
-void ForeseeTemporaryNames(std::vector<TFileChange>& changes, const std::vector<std::string>& songPaths) {
-  std::map<std::string, std::optional<std::unordered_set<std::string>>> folders;
+const std::unordered_set<std::string>* TFolderNames::Of(const std::string& folder) {
+  auto [known, added] = folders_.try_emplace(folder);
+  if (added) known->second = NamesIn(folder);
+  return known->second ? &*known->second : nullptr;
+}
+
+void ForeseeTemporaryNames(std::vector<TFileChange>& changes, const std::vector<std::string>& songPaths,
+                           TFolderNames& folders) {
   for (std::size_t i = 0; i < changes.size() && i < songPaths.size(); ++i) {
     if (!changes[i].TagWritten) continue;
     const std::string& song = songPaths[i];
     const std::size_t slash = song.rfind('/');
-    if (slash == std::string::npos) {
-      ForeseeTemporaryName(changes[i], song);
+    // The folder with its slash, so that "/" stays itself.
+    const std::unordered_set<std::string>* names =
+        slash == std::string::npos ? nullptr : folders.Of(song.substr(0, slash + 1));
+    if (!names) {
+      ForeseeTemporaryName(changes[i], song);  // asked name by name
       continue;
     }
-    // The folder with its slash, so that "/" stays itself.
-    auto [folder, added] = folders.try_emplace(song.substr(0, slash + 1));
-    if (added) folder->second = NamesIn(folder->first);
-    if (folder->second) {
-      changes[i].TemporaryName = FirstNameNotAmong(song, slash + 1, *folder->second);
-    } else {
-      ForeseeTemporaryName(changes[i], song);  // asked name by name
-    }
+    changes[i].TemporaryName = FirstFreeTemporaryName(
+        song, [&](const std::string& name) { return names->count(name.substr(slash + 1)) != 0; });
   }
 }
 

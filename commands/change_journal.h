@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include <sys/stat.h>
@@ -127,9 +130,21 @@ TFileChange ChangeFromSnapshot(const std::string& path, const std::string& newPa
 // that writes a tag.
 void ForeseeTemporaryName(TFileChange& change, const std::string& songPath);
 
-// The same for many changes, of the songs at songPaths: each folder's names are read once for
-// all of its songs, rather than each name asked for.
-void ForeseeTemporaryNames(std::vector<TFileChange>& changes, const std::vector<std::string>& songPaths);
+// The names in the folders of the songs a pass changes, each folder read once for all of its
+// songs rather than each name asked for. A name that appears later is met by the rewrite, which
+// then takes the next one and has it recorded (TChangeJournal::RecordTemporaryName).
+class TFolderNames {
+ public:
+  // The names in folder (ending with a slash); null when it cannot be read.
+  const std::unordered_set<std::string>* Of(const std::string& folder);
+
+ private:
+  std::map<std::string, std::optional<std::unordered_set<std::string>>> folders_;
+};
+
+// ForeseeTemporaryName for many changes, of the songs at songPaths, from the names in folders.
+void ForeseeTemporaryNames(std::vector<TFileChange>& changes, const std::vector<std::string>& songPaths,
+                           TFolderNames& folders);
 
 // The file open as fd, just written with the tags written, after a change whose middle and form
 // the change holds: the rest is looked up, and the tail read when it is not the trailer written.

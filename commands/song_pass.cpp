@@ -375,7 +375,7 @@ class TApplyPass {
     }
     if (landingChanges_.empty()) return;
     recording_ = std::async(std::launch::async, [this, songPaths = std::move(songPaths)] {
-      ForeseeTemporaryNames(landingChanges_, songPaths);
+      ForeseeTemporaryNames(landingChanges_, songPaths, folderNames_);
       return hooks_.Journal->RecordBatch(landingChanges_);
     });
   }
@@ -436,6 +436,7 @@ class TApplyPass {
   std::size_t tagBytes_ = 0;
   std::vector<TBatchSong> landing_;  // being recorded, to be carried out next
   std::vector<TFileChange> landingChanges_;
+  TFolderNames folderNames_;  // used by one recording at a time
   std::future<TResultOf<std::vector<std::int64_t>>> recording_;
   std::size_t progressed_ = static_cast<std::size_t>(-1);
 };

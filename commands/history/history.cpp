@@ -248,8 +248,17 @@ TResult THistory::Commit() {
   TResult committed = Execute("COMMIT");
   // A commit that fails may leave its transaction open (when busy, say), and with it the lock
   // that keeps every other program from writing.
-  if (!committed && sqlite3_get_autocommit(db_) == 0) (void)Execute("ROLLBACK");
+  if (!committed) RollBack();
   return committed;
+}
+
+void THistory::RollBack() {
+  if (sqlite3_get_autocommit(db_) == 0) (void)Execute("ROLLBACK");  // the failure is what is reported
+}
+
+bool THistory::HasColumn(const char* table, const char* column) {
+  TStatement probe(db_, (std::string("SELECT ") + column + " FROM " + table + " LIMIT 0").c_str());
+  return probe.Prepared() == SQLITE_OK;
 }
 
 TResult THistory::OpenDatabase() {
@@ -295,7 +304,7 @@ TResult THistory::Migrate() {
   if (version.Step() == SQLITE_ROW && version.Int(0) >= kLayoutVersion) return {};
   if (TResult begun = Execute("BEGIN IMMEDIATE"); !begun) return begun;
   const auto rollBack = [this](TResult failure) {
-    (void)Execute("ROLLBACK");  // the failure is what is reported
+    RollBack();
     return failure;
   };
   for (const char* schema : {kSchema, kSharedPiecesSchema, kPieceRefsSchema}) {
@@ -304,12 +313,7 @@ TResult THistory::Migrate() {
   // A history of the second layout counted the records of a piece beside its bytes. The counts
   // move; the old ones are set out of reach, so that a program of that layout, should one open
   // this history again, never drops a piece that newer records name.
-  bool countedBesideBytes = false;
-  {
-    TStatement probe(db_, "SELECT refs FROM shared_pieces LIMIT 0");
-    countedBesideBytes = probe.Prepared() == SQLITE_OK;
-  }
-  if (countedBesideBytes) {
+  if (HasColumn("shared_pieces", "refs")) {
     for (const char* move : {"INSERT OR REPLACE INTO piece_refs(piece, refs) SELECT id, refs FROM shared_pieces",
                              "UPDATE shared_pieces SET refs = 4611686018427387904"}) {
       if (TResult moved = Execute(move); !moved) return rollBack(moved);
@@ -318,8 +322,7 @@ TResult THistory::Migrate() {
   // A history of the first layout keeps each old tag whole and hashes new tags in the serial
   // form; its records stay as they are.
   for (const char* column : {"head_form", "hash_form"}) {
-    TStatement probe(db_, (std::string("SELECT ") + column + " FROM changes LIMIT 0").c_str());
-    if (probe.Prepared() == SQLITE_OK) continue;
+    if (HasColumn("changes", column)) continue;
     const std::string add = std::string("ALTER TABLE changes ADD COLUMN ") + column + " INTEGER NOT NULL DEFAULT 0";
     if (TResult added = Execute(add.c_str()); !added) return rollBack(added);
   }
@@ -535,7 +538,7 @@ TResult THistory::DeleteEntry(std::int64_t entry) {
     code = dropCount.Bind(1, piece->first).Step();
   }
   if (code != SQLITE_DONE) {
-    (void)Execute("ROLLBACK");  // the failure is what matters
+    RollBack();
     return Failure(code);
   }
   if (TResult committed = Commit(); !committed) return committed;
@@ -602,7 +605,7 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
   std::vector<TPendingAfter> afters = TakePendingAfters();
   // Nothing of the transaction stays: the failure is what is reported.
   const auto rollBack = [&] {
-    (void)history_.Execute("ROLLBACK");
+    history_.RollBack();
     history_.ForgetPieces();  // pieces added within the transaction are gone again
     ReturnPendingAfters(std::move(afters));
   };
@@ -653,7 +656,7 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
     // Held until the entry is finished, so that no other program takes it for an interrupted one.
     (void)history_.LockEntry(entry, true);  // without the lock only a start during this run could misjudge it
   }
-  if (TResult committed = history_.Execute("COMMIT"); !committed) {
+  if (TResult committed = history_.Commit(); !committed) {
     rollBack();
     if (entry_ == 0) (void)history_.LockEntry(entry, false);  // the entry was never written
     return committed;
@@ -855,7 +858,7 @@ TResult THistoryRecorder::Finish() {
   if (marked) marked = history_.MarkDone(entry_);
   if (marked && undoes_ != 0) marked = history_.MarkUndone(undoes_, entry_);
   if (!marked) {
-    (void)history_.Execute("ROLLBACK");  // the failure is what is reported
+    history_.RollBack();
     ReturnPendingAfters(std::move(afters));
     return marked;
   }

@@ -103,6 +103,10 @@ class THistory {
   TResult Execute(const char* sql);
   // Commits the transaction begun; on failure nothing of it stays.
   TResult Commit();
+  // Gives up the transaction begun, if it is still open.
+  void RollBack();
+  // Whether the table has the column.
+  bool HasColumn(const char* table, const char* column);
   TResult Prune(std::int64_t keep);
   TResult Migrate();
   // Adds sign times the given number of records to each shared piece's count of the records that

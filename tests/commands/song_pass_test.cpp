@@ -372,6 +372,26 @@ TEST_F(SongPassBatches, RecordTheNameARewriteGivesItsNewFile) {
   EXPECT_FALSE(std::filesystem::exists(folder / "b.mp3~"));
 }
 
+// The folder is read once for the whole pass: a name taken beside a song after that is met by the
+// rewrite, which takes the next free one, has it recorded and leaves the other file alone.
+TEST_F(SongPassBatches, ANameTakenAfterTheFolderWasReadIsLeftToItsOwner) {
+  for (int i = 0; i < 200; ++i) Song("song " + std::to_string(i) + ".mp3");
+  const std::string taken = folder / "song 150.mp3~";
+  TMemoryJournal journal;
+  journal.whileRecording = [&](const TFileChange&) {
+    if (!std::filesystem::exists(taken)) folder.WriteFile("song 150.mp3~", "someone else's");
+  };
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle, hooks);
+  ASSERT_EQ(results.size(), 200U);
+  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason;
+  const std::string real = std::filesystem::canonical(folder.Path()).string();
+  EXPECT_EQ(journal.unforeseenNames, (std::vector<std::string>{real + "/song 150.mp3~1"}));
+  EXPECT_EQ(ReadWholeFile(taken), "someone else's");
+  EXPECT_FALSE(std::filesystem::exists(folder / "song 150.mp3~1"));
+}
+
 // Hundreds of songs: recorded in batches, each batch before any of its songs is written, and what
 // each song looked like after its write is what the file holds.
 TEST_F(SongPassBatches, RecordEachBatchBeforeWritingIt) {
