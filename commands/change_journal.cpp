@@ -160,18 +160,8 @@ TResultOf<TFileAfter> CaptureAfter(int fd, const TWrittenTags& written, const TF
   const std::string_view trailer = written.Trailer;
   const std::int64_t tailFrom = static_cast<std::int64_t>(head.size()) + change.Before.MiddleSize;
   if (change.Before.Whole || tailFrom > info.st_size) return CaptureAfter(fileName, change);
-  // A frame taken over from the old tag has the hash the old one had, when that is known.
-  const auto knownFrame = [&](std::size_t offset, std::size_t size) -> std::uint64_t {
-    for (const TCopiedFrame& copied : written.CopiedFrames) {
-      if (copied.To != offset || copied.Size != size) continue;
-      for (const TFrameHash& known : change.BeforeFrameHashes) {
-        if (known.Offset == copied.From && known.Size == size) return known.Hash;
-      }
-    }
-    return 0;
-  };
   // Hashed at once, while the head is fresh in memory, so that it need not be kept.
-  TFileAfter after = AfterOf(info, head, knownFrame);
+  TFileAfter after = AfterOf(info, head, CopiedFrameHashes(written.CopiedFrames, change.BeforeFrameHashes));
   const auto tailSize = static_cast<std::size_t>(info.st_size - tailFrom);
   if (tailSize == trailer.size()) {
     after.Tail = trailer;  // just written: the file's last bytes
@@ -185,6 +175,25 @@ TResultOf<TFileAfter> CaptureAfter(int fd, const TWrittenTags& written, const TF
                             std::error_code(errno != 0 ? errno : EIO, std::generic_category()));
   }
   return after;
+}
+
+TResultOf<TFileAfter> ConfirmAfter(int fd, const TWrittenTags& written, const TFileChange& change,
+                                   const std::string& fileName) {
+  if (!change.AfterForeseen) return CaptureAfter(fd, written, change, fileName);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  if (info.st_size != change.After.Size) return CaptureAfter(fd, written, change, fileName);
+  TFileAfter after = change.After;
+  after.ModifiedNs = ModifiedNs(info);
+  after.Mode = info.st_mode & 07777;
+  return after;
+}
+
+bool StillAsBefore(const std::string& path, const TTagSnapshot& before) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != before.Size) return false;
+  TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(path, before.MiddleSize, before.Whole);
+  return now && now.Value().Head == before.Head && now.Value().Tail == before.Tail;
 }
 
 TChangeRecording::~TChangeRecording() { StopObserving(); }
@@ -231,6 +240,50 @@ void TChangeRecording::Finish(const std::string& pathAfter, TFileAfter after) {
   if (!journal_ || record_ == 0) return;
   StopObserving();
   (void)journal_->RecordAfter(record_, pathAfter, std::move(after));  // unrecorded, it is judged from the file later
+}
+
+TKnownFrameHash CopiedFrameHashes(const std::vector<TCopiedFrame>& copied, const std::vector<TFrameHash>& known) {
+  // A frame taken over from the old tag has the hash the old one had, when that is known.
+  return [&copied, &known](std::size_t offset, std::size_t size) -> std::uint64_t {
+    for (const TCopiedFrame& frame : copied) {
+      if (frame.To != offset || frame.Size != size) continue;
+      for (const TFrameHash& hash : known) {
+        if (hash.Offset == frame.From && hash.Size == size) return hash.Hash;
+      }
+    }
+    return 0;
+  };
+}
+
+std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TComposedTags& composed,
+                                       const TKnownFrameHash& knownFrame) {
+  const std::string& head = composed.Tags.Head;
+  const std::string& trailer = composed.Tags.Trailer;
+  TFileAfter after;
+  after.HashForm = THashForm::Framed;
+  if (!before.Whole) {
+    // The new tag, the middle as it was, and the trailer (overwritten or appended).
+    if (composed.KeepFrom != static_cast<std::int64_t>(before.Head.size())) return std::nullopt;
+    after.HeadSize = static_cast<std::int64_t>(head.size());
+    after.HeadHash = FramedTagHash(head, knownFrame);
+    after.Tail = trailer;
+    after.Size = after.HeadSize + before.MiddleSize + static_cast<std::int64_t>(trailer.size());
+    return after;
+  }
+  // A small file is seen whole: the new tag, what follows the old one, and the trailer, which
+  // goes over the last 128 bytes when they are one.
+  if (composed.KeepFrom > static_cast<std::int64_t>(before.Head.size())) return std::nullopt;
+  std::string whole = head;
+  whole.append(before.Head, static_cast<std::size_t>(composed.KeepFrom));
+  if (whole.size() > trailer.size() &&
+      std::string_view(whole).substr(whole.size() - trailer.size()).starts_with("TAG")) {
+    whole.resize(whole.size() - trailer.size());
+  }
+  whole += trailer;
+  after.HeadSize = static_cast<std::int64_t>(whole.size());
+  after.HeadHash = FramedTagHash(whole);
+  after.Size = after.HeadSize;
+  return after;
 }
 
 bool StillAsAfter(const std::string& path, const TFileChange& change) {

@@ -53,7 +53,12 @@ struct TFileChange {
   std::string TemporaryName;    // the new file a rewrite may make beside the song
   std::int64_t RecordedNs = 0;  // when the change was recorded
   bool Done = false;            // After holds the file as the change left it
+  // After holds, ahead of the change, what the file is to hold once it is made (its bytes; not its
+  // time), so that a file found so after a crash is known to be finished.
+  bool AfterForeseen = false;
   TFileAfter After;
+  // For the change of an undo: the record of the change it takes back.
+  std::int64_t UndoesRecord = 0;
   // How the journal is to keep Before.Head, when it worked that out ahead (TChangeJournal::Anticipate).
   std::string JournalHead;
   // The hashes of large frames of Before.Head that the journal knew already (Anticipate).
@@ -155,8 +160,27 @@ TResultOf<TFileAfter> CaptureAfter(int fd, const TWrittenTags& written, const TF
 // The file at path as it is now, for a change whose middle and form CaptureBefore found.
 TResultOf<TFileAfter> CaptureAfter(const std::string& path, const TFileChange& change);
 
+// The same for the file open as fd, whose change foresaw what it would hold: only its time and
+// permission bits are looked up when it has the size foreseen.
+TResultOf<TFileAfter> ConfirmAfter(int fd, const TWrittenTags& written, const TFileChange& change,
+                                   const std::string& fileName);
+
+// Whether the file at path still holds the tag bytes and size of the snapshot.
+bool StillAsBefore(const std::string& path, const TTagSnapshot& before);
+
 // Whether the file at path is still as After describes it (tag bytes, trailer and size).
 bool StillAsAfter(const std::string& path, const TFileChange& change);
+
+// What a tag write will leave in a song read as before, when its new tags are written: the file's
+// size, head and tail as After records them (not its time or permission bits). knownFrame gives
+// the hashes of frames copied from the old tag that are known already. Nothing when the writer
+// does not keep the song's middle as the snapshot sees it.
+std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TComposedTags& composed,
+                                       const TKnownFrameHash& knownFrame = nullptr);
+
+// The hash of a frame copied into a new tag, when the old tag's frame it came from has a hash
+// known: for ForeseeAfter and CaptureAfter.
+TKnownFrameHash CopiedFrameHashes(const std::vector<TCopiedFrame>& copied, const std::vector<TFrameHash>& known);
 
 // Nanoseconds since the epoch, now.
 std::int64_t NowNs();

@@ -1,6 +1,8 @@
 #include "commands/song_pass.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <future>
@@ -34,6 +36,12 @@ TSongResult Failed(const std::string& fileName, std::string reason, TResult fail
   result.Reason = std::move(reason);
   result.Failure = std::move(failure);
   return result;
+}
+
+// A song failed for the file failure itself, in its own words (which name the file).
+TSongResult Failed(const std::string& fileName, TResult failure) {
+  std::string reason = failure.Describe();
+  return Failed(fileName, std::move(reason), std::move(failure));
 }
 
 TSongResult Skipped(const std::string& fileName, std::string reason, TResult failure = {}) {
@@ -154,7 +162,7 @@ TSongResult ForeseeChange(const std::string& fileName, const TSongChange& change
   TSongResult result = PlannedResult(fileName, change);
   if (change.WriteTags) {
     TResult written = PredictID3Write(fileName, change.Tags);
-    if (!written) return Failed(fileName, written.Describe(), std::move(written));
+    if (!written) return Failed(fileName, std::move(written));
     result.TagsWritten = true;
     result.Tags = change.Tags;
   }
@@ -178,8 +186,30 @@ struct TBatchSong {
   std::string SongPath;               // the song itself, links followed
   mode_t Mode = 0;                    // its permission bits before the change
   std::int64_t Record = 0;
-  TFileChange Recorded;  // what the record holds, but for the tag bytes (those are in Snapshot)
+  TFileChange Recorded;                   // what the record holds, but for the tag bytes (those are in Snapshot)
+  std::optional<TComposedTags> Composed;  // the tags to write, composed before the change is recorded
 };
+
+// Composes the song's new tags from its snapshot (the rest of the song read through fd).
+TResult ComposeTags(TBatchSong& song, const TTagSnapshot& snapshot, int fd) {
+  TSnapshotSource current(snapshot, fd);
+  TResultOf<TComposedTags> composed = ComposeID3Tags(current, song.Change.Tags, song.FileName);
+  if (!composed) return composed.Failure();
+  song.Composed = std::move(composed.Value());
+  return {};
+}
+
+// Records in the change, ahead of it, what the tags composed will leave in the file, so that a
+// file found so after a crash counts as finished.
+void ForeseeWrite(TFileChange& change, const TBatchSong& song) {
+  if (!song.Composed) return;
+  std::optional<TFileAfter> after = ForeseeAfter(
+      change.Before, *song.Composed, CopiedFrameHashes(song.Composed->Tags.CopiedFrames, change.BeforeFrameHashes));
+  if (!after) return;
+  after->Mode = change.ModeBefore;
+  change.After = std::move(*after);
+  change.AfterForeseen = true;
+}
 
 // The record of a song's change, from its snapshot.
 TFileChange ChangeOf(const TBatchSong& song, TTagSnapshot snapshot) {
@@ -200,6 +230,7 @@ void KeepRecorded(TBatchSong& song, TFileChange recorded) {
 TResult RecordAhead(TBatchSong& song, TTagSnapshot snapshot, TChangeJournal& journal) {
   TFileChange planned = ChangeOf(song, std::move(snapshot));
   ForeseeTemporaryName(planned, song.SongPath);
+  ForeseeWrite(planned, song);
   TResultOf<std::int64_t> record = journal.RecordBefore(planned);
   KeepRecorded(song, std::move(planned));
   if (!record) return record.Failure();
@@ -220,11 +251,16 @@ TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* jou
   TSongResult result = PlannedResult(fileName, change);
   TWrittenTags newTags;
   if (change.WriteTags) {
-    TSnapshotSource current(song.Snapshot, song.Locked->Descriptor());
-    TResult written = WriteID3Tags(*song.Locked, current, change.Tags, &newTags);
+    TResult written = WriteComposedID3Tags(*song.Locked, std::move(*song.Composed), &newTags);
     if (!written) {
-      recording.Finish(fileName);
-      return Failed(fileName, written.Describe(), std::move(written));
+      // A write that failed leaves the song as it was, unless its trailer failed after its tag:
+      // only a song that changed is recorded as changed.
+      if (song.Record != 0 && StillAsBefore(fileName, song.Snapshot)) {
+        (void)journal->RecordNotMade(song.Record);  // else the next start finds the song as it was
+      } else {
+        recording.Finish(fileName);
+      }
+      return Failed(fileName, std::move(written));
     }
     result.TagsWritten = true;
     result.Tags = change.Tags;
@@ -232,9 +268,9 @@ TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* jou
   if (!change.NewFileName.empty()) RenameSong(fileName, change, TPassMode::Apply, names, result);
   if (song.Record == 0) return result;
   const std::string pathAfter = result.NewFileName.empty() ? fileName : result.NewFileName;
-  // A renamed song's head is read again; a written one's is known.
+  // A renamed song's head is read again; a written one's is known, and was foreseen.
   TResultOf<TFileAfter> after = change.WriteTags
-                                    ? CaptureAfter(song.Locked->Descriptor(), newTags, recording.Change(), pathAfter)
+                                    ? ConfirmAfter(song.Locked->Descriptor(), newTags, recording.Change(), pathAfter)
                                     : CaptureAfter(pathAfter, recording.Change());
   if (after) {
     recording.Finish(pathAfter, std::move(after.Value()));
@@ -336,6 +372,12 @@ class TApplyPass {
       taken.Result = std::move(*refused);
       return;
     }
+    if (taken.Change.WriteTags) {
+      if (TResult composed = ComposeTags(taken, snapshot.Value(), locked.Descriptor()); !composed) {
+        taken.Result = Failed(fileName, std::move(composed));
+        return;
+      }
+    }
     taken.Snapshot = std::move(snapshot.Value());
     taken.SongPath = locked.Path();
     taken.Mode = locked.Info().st_mode;
@@ -345,6 +387,7 @@ class TApplyPass {
       // while its bytes are fresh in memory.
       taken.Recorded = ChangeOf(taken, std::move(taken.Snapshot));
       hooks_.Journal->Anticipate(taken.Recorded);
+      ForeseeWrite(taken.Recorded, taken);
     }
   }
 
@@ -448,8 +491,16 @@ class TApplyPass {
 TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChangeJournal* journal) {
   const std::string& fileName = song.FileName;
   song.SongPath = SongPath(fileName);
-  TResultOf<TTagSnapshot> read = ReadTagSnapshot(fileName);
-  if (!read) return Failed(fileName, read.Failure().Describe(), read.Failure());
+  const int fd = ::open(song.SongPath.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat info {};
+  if (fd < 0 || ::fstat(fd, &info) != 0) {
+    if (fd >= 0) ::close(fd);
+    return Failed(fileName, TResult::FromErrno(TFailureKind::Open, fileName));
+  }
+  TResultOf<TTagSnapshot> read = ReadTagSnapshot(fd, info, fileName);
+  TResult composed = read ? ComposeTags(song, read.Value(), fd) : read.Failure();
+  ::close(fd);
+  if (!composed) return Failed(fileName, std::move(composed));
   if (TResult recorded = RecordAhead(song, std::move(read.Value()), *journal); !recorded) {
     return Failed(fileName, kNotRecordedReason, std::move(recorded));
   }
@@ -461,7 +512,7 @@ TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChan
       (void)::chmod(song.SongPath.c_str(), old);  // the record is given up either way
     }
     (void)journal->RecordNotMade(song.Record);
-    return Failed(fileName, failure.Describe(), std::move(failure));
+    return Failed(fileName, std::move(failure));
   };
   TResultOf<TLockedSong> locked = TLockedSong::Open(fileName);
   if (!locked) return giveUp(locked.Failure());
@@ -490,7 +541,7 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
   struct stat info {};
   if (::stat(fileName.c_str(), &info) != 0) {
     TResult failure = TResult::FromErrno(TFailureKind::Open, fileName);
-    return Failed(fileName, failure.Describe(), std::move(failure));
+    return Failed(fileName, std::move(failure));
   }
   song.Mode = info.st_mode;
   if (change.WriteTags && journal && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
@@ -505,6 +556,11 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
     song.Locked.emplace(std::move(locked.Value()));
     song.SongPath = song.Locked->Path();
     snapshot = ReadTagSnapshot(song.Locked->Descriptor(), song.Locked->Info(), fileName);
+    if (snapshot) {
+      if (TResult composed = ComposeTags(song, snapshot.Value(), song.Locked->Descriptor()); !composed) {
+        return Failed(fileName, std::move(composed));
+      }
+    }
   } else {
     // A rename needs no write permission on the file itself, nor its lock.
     song.SongPath = SongPath(fileName);

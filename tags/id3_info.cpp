@@ -6,6 +6,7 @@
 
 #include "tags/id3_info.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -175,16 +176,9 @@ TResult WriteID3Tags(const std::string& fileName, const TID3Info& info) {
   return WriteID3Tags(song, source, info, nullptr);
 }
 
-TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& info, TWrittenTags* written) {
-  {
-    TID3v2 tag = TagToWrite(current, info);
-    TSavedTag saved;
-    if (TResult done = tag.Save(song, current, DefaultFileOps(), written ? &saved : nullptr); !done) return done;
-    if (written) {
-      written->Head = std::move(saved.Bytes);
-      written->CopiedFrames = std::move(saved.CopiedFrames);
-    }
-  }
+namespace {
+
+std::string ComposeTrailer(const TID3Info& info) {
   TID3v1Buffer buffer;
   buffer.fill(' ');
   PutTrailerText(buffer, kTitleField, info.Title);
@@ -197,8 +191,54 @@ TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& in
     buffer[kTrackMarkerOffset] = 0;
     buffer[kTrackOffset] = info.Track;
   }
+  buffer[0] = 'T';
+  buffer[1] = 'A';
+  buffer[2] = 'G';
+  return std::string(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+}
+
+}  // namespace
+
+TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& info, TWrittenTags* written) {
+  TResultOf<TComposedTags> composed = ComposeID3Tags(current, info, song.Name());
+  if (!composed) return composed.Failure();
+  return WriteComposedID3Tags(song, std::move(composed.Value()), written);
+}
+
+TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName) {
+  TID3v2 tag = TagToWrite(current, info);
+  TResultOf<TID3v2::TComposedTag> head = tag.Compose(current, fileName);
+  if (!head) return head.Failure();
+  TComposedTags composed;
+  composed.Tags.Head = std::move(head.Value().Tag.Bytes);
+  composed.Tags.CopiedFrames = std::move(head.Value().Tag.CopiedFrames);
+  composed.InPlace = head.Value().InPlace;
+  composed.KeepFrom = head.Value().KeepFrom;
+  composed.Tags.Trailer = ComposeTrailer(info);
+  return composed;
+}
+
+TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWrittenTags* written) {
+  TID3v1Buffer buffer;
+  std::copy(composed.Tags.Trailer.begin(), composed.Tags.Trailer.end(), buffer.begin());
+  {
+    TID3v2::TComposedTag head;
+    head.Tag.Bytes = std::move(composed.Tags.Head);
+    head.Tag.CopiedFrames = std::move(composed.Tags.CopiedFrames);
+    head.InPlace = composed.InPlace;
+    head.KeepFrom = composed.KeepFrom;
+    TID3v2 tag;
+    TSavedTag saved;
+    if (TResult done = tag.SaveComposed(song, std::move(head), DefaultFileOps(), written ? &saved : nullptr); !done) {
+      return done;
+    }
+    if (written) {
+      written->Head = std::move(saved.Bytes);
+      written->CopiedFrames = std::move(saved.CopiedFrames);
+    }
+  }
   TResult trailed = WriteTrailer(song, buffer);
-  if (trailed && written) written->Trailer.assign(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+  if (trailed && written) written->Trailer = std::move(composed.Tags.Trailer);
   return trailed;
 }
 

@@ -55,6 +55,18 @@ struct TWrittenTags {
 // what was written is left in written when it is not null.
 TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& info, TWrittenTags* written);
 
+// Both tags composed for a song before anything is written, so that what the file will hold is
+// known ahead: the new ID3v2 tag, where the kept bytes begin, and the ID3v1 trailer.
+struct TComposedTags {
+  TWrittenTags Tags;  // Head (with CopiedFrames) and Trailer
+  bool InPlace = false;
+  std::int64_t KeepFrom = 0;  // the bytes from here on follow the new tag
+};
+TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName);
+// Writes tags composed from the locked song, which must still be as it was read; what was written
+// is left in written when it is not null. As WriteID3Tags.
+TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWrittenTags* written);
+
 // What WriteID3Tags would meet, found without writing (and without opening the file for writing):
 // a tag too large, or a rewrite that the folder has no room or no permission for.
 TResult PredictID3Write(const std::string& fileName, const TID3Info& info);

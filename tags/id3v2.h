@@ -109,14 +109,18 @@ class TID3v2 {
   // no permission.
   TResult CheckSave(TByteSource& source, const std::string& fileName);
 
- private:
-  struct TNewTag {
+  // A new tag composed ahead of its write, so that what the file will hold is known before it
+  // is touched.
+  struct TComposedTag {
     TSavedTag Tag;
     bool InPlace = false;
     std::int64_t KeepFrom = 0;  // where the bytes kept after the new tag begin
   };
   // The new tag for the song read from source, and whether it goes in place.
-  TResultOf<TNewTag> ComposeTag(TByteSource& source, const std::string& fileName);
+  TResultOf<TComposedTag> Compose(TByteSource& source, const std::string& fileName);
+  // Writes a tag composed from the locked song as it still is, as Save does; the tag written is
+  // left in saved when it is not null.
+  TResult SaveComposed(TLockedSong& song, TComposedTag composed, const TFileOps& ops, TSavedTag* saved);
 };
 
 }  // namespace tagwright

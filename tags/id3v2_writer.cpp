@@ -167,7 +167,7 @@ TResult TID3v2::Save(const std::string& fileName, const TFileOps& ops) {
   return Save(song.Value(), ops);
 }
 
-TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::string& fileName) {
+TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::string& fileName) {
   TID3v2FrameScanner scanner(source);
   // A file shorter than a tag header holds no tag: the new tag goes in front of its bytes.
   const bool headerRead = scanner.ReadHeader();
@@ -209,7 +209,7 @@ TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::st
     // The description is empty; the URL itself is always ISO-8859-1.
     AppendV23Frame(frames, "WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
   }
-  TNewTag composed;
+  TComposedTag composed;
   if (hadTag && oldTotal > 0) {
     AppendKeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year}, frames,
                      composed.Tag.CopiedFrames);
@@ -242,7 +242,7 @@ TResultOf<TID3v2::TNewTag> TID3v2::ComposeTag(TByteSource& source, const std::st
 }
 
 TResult TID3v2::CheckSave(TByteSource& source, const std::string& fileName) {
-  TResultOf<TNewTag> composed = ComposeTag(source, fileName);
+  TResultOf<TComposedTag> composed = Compose(source, fileName);
   if (!composed) return composed.Failure();
   if (composed.Value().InPlace) return {};
   // A rewrite makes a new file beside the song and renames it over the song.
@@ -260,15 +260,19 @@ TResult TID3v2::Save(TLockedSong& song, const TFileOps& ops) {
 TResult TID3v2::Save(TLockedSong& song, TByteSource& current, const TFileOps& ops, TSavedTag* saved) {
   TagInfo.NeedRewrite = false;
   TagInfo.PaddingSize = 0;
-  const std::string& fileName = song.Name();
-  TResultOf<TNewTag> composed = ComposeTag(current, fileName);
+  TResultOf<TComposedTag> composed = Compose(current, song.Name());
   if (!composed) return composed.Failure();
-  const std::string& tag = composed.Value().Tag.Bytes;
-  const bool inPlace = composed.Value().InPlace;
-  const std::int64_t keepFrom = composed.Value().KeepFrom;
+  return SaveComposed(song, std::move(composed.Value()), ops, saved);
+}
+
+TResult TID3v2::SaveComposed(TLockedSong& song, TComposedTag composed, const TFileOps& ops, TSavedTag* saved) {
+  const std::string& fileName = song.Name();
+  const std::string& tag = composed.Tag.Bytes;
+  const bool inPlace = composed.InPlace;
+  const std::int64_t keepFrom = composed.KeepFrom;
   // The tag written goes to the caller.
   const auto handOver = [&](TResult written) {
-    if (written && saved) *saved = std::move(composed.Value().Tag);
+    if (written && saved) *saved = std::move(composed.Tag);
     return written;
   };
   if (inPlace) return handOver(WriteInPlace(song, tag, ops));

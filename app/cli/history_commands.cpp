@@ -44,7 +44,8 @@ void RunHistory(const THistoryOptions& options, TCliContext& context) {
         .Add("program", ProgramName(entry.Program))
         .Add("command", entry.Command)
         .Add("files", entry.Files)
-        .Add("undone", entry.Undone);
+        .Add("undone", entry.Undone)
+        .Add("files_undone", entry.FilesUndone);
     if (entry.Undoes != 0) line.Add("undoes", entry.Undoes);
     context.out << line.Text() << '\n';
   }
@@ -69,6 +70,7 @@ void RunUndo(const TUndoOptions& options, TCliContext& context) {
     context.ReportFailure("entry " + std::to_string(options.id) + " is still in progress");
     return;
   }
+  // An entry partly undone can be undone again, for the files not yet taken back.
   if (found.Value()->Undone) {
     context.ReportFailure("entry " + std::to_string(options.id) + " has been undone already");
     return;
@@ -130,11 +132,12 @@ THistory* TCliContext::History() {
   history_ = std::move(opened.Value());
   for (const std::string& notice : history_->Notices()) err << "tagwright-cli: " << notice << '\n';
   TResultOf<TRepairReport> repaired = RepairInterrupted(*history_);
+  // A repair that could not be done is a failure of the run, whatever the command does next.
   if (!repaired) {
-    err << "tagwright-cli: the history could not be repaired: " << FailureText(repaired.Failure()) << '\n';
+    ReportFailure("the history could not be repaired: " + FailureText(repaired.Failure()));
   } else {
     if (repaired.Value().Repaired > 0) err << "tagwright-cli: " << RepairMessage(repaired.Value().Repaired) << '\n';
-    for (const std::string& problem : repaired.Value().Problems) err << "tagwright-cli: " << problem << '\n';
+    for (const std::string& problem : repaired.Value().Problems) ReportFailure(problem);
   }
   return history_.get();
 }

@@ -83,7 +83,59 @@ CREATE TABLE IF NOT EXISTS piece_refs(
 enum THeadForm : int { kHeadBytes = 0, kHeadRecipe = 1 };
 
 // The version of the history's layout, in PRAGMA user_version.
-constexpr int kLayoutVersion = 3;
+constexpr int kLayoutVersion = 4;
+
+// Columns of the fourth layout: the hashes that guard each record, and which changes were undone.
+// A record of an older layout has no hashes and is taken as it is.
+const char* const kCheckedColumns[][2] = {{"head_hash_before", "INTEGER"}, {"tail_hash_before", "INTEGER"},
+                                          {"before_check", "INTEGER"},     {"after_check", "INTEGER"},
+                                          {"undoes_record", "INTEGER"},    {"undone", "INTEGER NOT NULL DEFAULT 0"}};
+
+// Folds a field into a record's check.
+void AddToCheck(std::string& key, std::int64_t value) {
+  key.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+void AddToCheck(std::string& key, std::string_view text) {
+  AddToCheck(key, static_cast<std::int64_t>(text.size()));
+  key.append(text);
+}
+
+// The check of what a record holds of the file before its change: the tag bytes by their hashes.
+std::int64_t BeforeCheck(const TFileChange& change, std::uint64_t headHash, std::uint64_t tailHash) {
+  std::string key;
+  AddToCheck(key, change.PathBefore);
+  AddToCheck(key, change.TagWritten ? 1 : 0);
+  AddToCheck(key, change.Before.MiddleSize);
+  AddToCheck(key, change.Before.Whole ? 1 : 0);
+  AddToCheck(key, change.Before.Size);
+  AddToCheck(key, static_cast<std::int64_t>(change.ModeBefore));
+  AddToCheck(key, static_cast<std::int64_t>(headHash));
+  AddToCheck(key, static_cast<std::int64_t>(tailHash));
+  AddToCheck(key, change.UndoesRecord);
+  return static_cast<std::int64_t>(HashTagBytes(key, THashForm::Striped));
+}
+
+// The check of what a record holds of the file after its change.
+std::int64_t AfterCheck(const std::string& pathAfter, const TFileAfter& after) {
+  std::string key;
+  AddToCheck(key, pathAfter);
+  AddToCheck(key, after.Size);
+  AddToCheck(key, after.HeadSize);
+  AddToCheck(key, static_cast<std::int64_t>(after.HeadHash));
+  AddToCheck(key, static_cast<std::int64_t>(after.HashForm));
+  AddToCheck(key, after.Tail);
+  return static_cast<std::int64_t>(HashTagBytes(key, THashForm::Striped));
+}
+
+// The hash of the tag a record keeps, with the hashes of its large frames already worked out.
+std::uint64_t HeadHashBefore(const TFileChange& change) {
+  return FramedTagHash(change.Before.Head, [&change](std::size_t offset, std::size_t size) -> std::uint64_t {
+    for (const TFrameHash& known : change.BeforeFrameHashes) {
+      if (known.Offset == offset && known.Size == size) return known.Hash;
+    }
+    return 0;
+  });
+}
 
 // A prepared statement, finalised when it goes out of scope.
 class TStatement {
@@ -114,6 +166,7 @@ class TStatement {
   // SQLITE_ROW, SQLITE_DONE or an error.
   int Step() { return code_ == SQLITE_OK ? sqlite3_step(statement_) : code_; }
   std::int64_t Int(int column) const { return sqlite3_column_int64(statement_, column); }
+  bool IsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
   std::string Text(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column))) : std::string();
@@ -147,9 +200,14 @@ std::errc ErrorOf(int code) {
 
 bool IsDamaged(int code) { return (code & 0xFF) == SQLITE_CORRUPT || (code & 0xFF) == SQLITE_NOTADB; }
 
+// An entry is undone when each of its changes is; a change given up before it was made does not count.
 const char* const kEntryColumns =
-    "SELECT e.id, e.time_ns, e.program, e.command, e.undone_by IS NOT NULL, COALESCE(e.undoes, 0), e.done, "
-    "(SELECT count(*) FROM changes c WHERE c.entry = e.id AND c.state != 2) FROM entries e ";
+    "SELECT e.id, e.time_ns, e.program, e.command, "
+    "NOT EXISTS (SELECT 1 FROM changes c WHERE c.entry = e.id AND c.state IN (0, 1) AND c.undone = 0), "
+    "COALESCE(e.undoes, 0), e.done, "
+    "(SELECT count(*) FROM changes c WHERE c.entry = e.id AND c.state != 2), "
+    "(SELECT count(*) FROM changes c WHERE c.entry = e.id AND c.state IN (0, 1) AND c.undone = 1), "
+    "e.undone_by IS NOT NULL FROM entries e ";
 
 // The entries' columns, then tail (conditions and order).
 std::string EntrySql(std::string_view tail) {
@@ -168,6 +226,9 @@ THistoryEntry EntryOf(const TStatement& row) {
   entry.Undoes = row.Int(5);
   entry.Done = row.Int(6) != 0;
   entry.Files = row.Int(7);
+  entry.FilesUndone = row.Int(8);
+  entry.Undone = entry.Undone && entry.FilesUndone > 0;
+  entry.UndoTried = row.Int(9) != 0;
   return entry;
 }
 
@@ -326,6 +387,17 @@ TResult THistory::Migrate() {
     const std::string add = std::string("ALTER TABLE changes ADD COLUMN ") + column + " INTEGER NOT NULL DEFAULT 0";
     if (TResult added = Execute(add.c_str()); !added) return rollBack(added);
   }
+  for (const auto& [column, type] : kCheckedColumns) {
+    if (HasColumn("changes", column)) continue;
+    const std::string add = std::string("ALTER TABLE changes ADD COLUMN ") + column + " " + type;
+    if (TResult added = Execute(add.c_str()); !added) return rollBack(added);
+  }
+  // An older layout marked whole entries undone: so were their changes.
+  if (TResult marked = Execute("UPDATE changes SET undone = 1 WHERE state = 1 AND entry IN "
+                               "(SELECT id FROM entries WHERE undone_by IS NOT NULL)");
+      !marked) {
+    return rollBack(marked);
+  }
   const std::string set = "PRAGMA user_version = " + std::to_string(kLayoutVersion);
   if (TResult marked = Execute(set.c_str()); !marked) return rollBack(marked);
   return Commit();
@@ -418,7 +490,7 @@ TResultOf<std::optional<THistoryEntry>> THistory::FindEntry(std::int64_t id) {
 TResultOf<std::optional<THistoryEntry>> THistory::NewestNotUndone() {
   const std::string sql = EntrySql(
       "WHERE e.undone_by IS NULL AND e.done = 1 AND "
-      "EXISTS (SELECT 1 FROM changes c WHERE c.entry = e.id AND c.state = 1) "
+      "EXISTS (SELECT 1 FROM changes c WHERE c.entry = e.id AND c.state = 1 AND c.undone = 0) "
       "ORDER BY e.id DESC LIMIT 1");
   TStatement statement(db_, sql.c_str());
   TResultOf<std::vector<THistoryEntry>> rows =
@@ -432,10 +504,11 @@ TResultOf<std::vector<TStoredChange>> THistory::Changes(std::int64_t entry) {
   TStatement statement(db_,
                        "SELECT id, state, path_before, path_after, tag_written, old_head, old_tail, middle_size, "
                        "whole, size_before, mode_before, temporary_name, recorded_ns, size_after, mtime_after_ns, "
-                       "head_size_after, head_hash_after, tail_after, mode_after, head_form, hash_form "
+                       "head_size_after, head_hash_after, tail_after, mode_after, head_form, hash_form, "
+                       "head_hash_before, tail_hash_before, before_check, after_check, COALESCE(undoes_record, 0), "
+                       "undone, size_after IS NOT NULL "
                        "FROM changes WHERE entry = ? ORDER BY id");
   statement.Bind(1, entry);
-  bool damaged = false;
   const auto each = [&](const TStatement& row) {
     TStoredChange stored;
     stored.Record = row.Int(0);
@@ -460,21 +533,32 @@ TResultOf<std::vector<TStoredChange>> THistory::Changes(std::int64_t entry) {
     change.After.Tail = row.Blob(17);
     change.After.Mode = static_cast<mode_t>(row.Int(18));
     change.After.HashForm = static_cast<THashForm>(row.Int(20));
+    change.UndoesRecord = row.Int(25);
+    stored.Undone = row.Int(26) != 0;
+    change.AfterForeseen = stored.State == TStoredChange::TState::Planned && row.Int(27) != 0;
     if (row.Int(19) == kHeadRecipe) {
       std::optional<std::string> head =
           DecodeRecipe(change.Before.Head, [this](std::int64_t id) { return PieceBytes(id); });
       if (head) {
         change.Before.Head = std::move(*head);
       } else {
-        damaged = true;
+        stored.Damaged = true;
       }
+    }
+    // Every byte a record would write back, and every place it names, must be as recorded.
+    if (!stored.Damaged && !row.IsNull(23)) {
+      const auto headHash = static_cast<std::uint64_t>(row.Int(21));
+      const auto tailHash = static_cast<std::uint64_t>(row.Int(22));
+      stored.Damaged = FramedTagHash(change.Before.Head) != headHash ||
+                       HashTagBytes(change.Before.Tail, THashForm::Striped) != tailHash ||
+                       BeforeCheck(change, headHash, tailHash) != row.Int(23);
+    }
+    if (!stored.Damaged && !row.IsNull(24) && row.Int(27) != 0) {
+      stored.Damaged = AfterCheck(change.PathAfter, change.After) != row.Int(24);
     }
     return stored;
   };
-  TResultOf<std::vector<TStoredChange>> rows =
-      Rows<TStoredChange>(statement, each, [this](int code) { return Failure(code); });
-  if (rows && damaged) return Failure(SQLITE_CORRUPT);
-  return rows;
+  return Rows<TStoredChange>(statement, each, [this](int code) { return Failure(code); });
 }
 
 TResultOf<std::vector<THistoryEntry>> THistory::Interrupted() {
@@ -493,6 +577,45 @@ TResult THistory::MarkRolledBack(std::int64_t record) {
   TStatement statement(db_, "UPDATE changes SET state = 2 WHERE id = ?");
   const int code = statement.Bind(1, record).Step();
   return code == SQLITE_DONE ? TResult() : Failure(code);
+}
+
+TResult THistory::MarkRecordDone(std::int64_t record, const std::string& pathAfter) {
+  // The after state foreseen stands; it is now under the name the file has.
+  TStatement after(db_,
+                   "SELECT size_after, head_size_after, head_hash_after, hash_form, tail_after FROM changes "
+                   "WHERE id = ?");
+  if (const int code = after.Bind(1, record).Step(); code != SQLITE_ROW) {
+    return Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code);
+  }
+  TFileAfter known;
+  known.Size = after.Int(0);
+  known.HeadSize = after.Int(1);
+  known.HeadHash = static_cast<std::uint64_t>(after.Int(2));
+  known.HashForm = static_cast<THashForm>(after.Int(3));
+  known.Tail = after.Blob(4);
+  TStatement statement(db_, "UPDATE changes SET state = 1, path_after = ?, after_check = ? WHERE id = ?");
+  statement.Bind(1, pathAfter).Bind(2, AfterCheck(pathAfter, known)).Bind(3, record);
+  int code = statement.Step();
+  if (code == SQLITE_DONE) code = MarkTakenBack(record);
+  return code == SQLITE_DONE ? TResult() : Failure(code);
+}
+
+TResult THistory::MarkRecordDamaged(std::int64_t record) {
+  TStatement statement(db_, "UPDATE changes SET state = 3 WHERE id = ?");
+  const int code = statement.Bind(1, record).Step();
+  return code == SQLITE_DONE ? TResult() : Failure(code);
+}
+
+int THistory::MarkTakenBack(std::int64_t record) {
+  // The change of an undo done: the change it undid is taken back, and should that one have been
+  // an undo too, the change it had undone is there again.
+  TStatement undone(db_, "UPDATE changes SET undone = 1 WHERE id = (SELECT undoes_record FROM changes WHERE id = ?)");
+  int code = undone.Bind(1, record).Step();
+  if (code != SQLITE_DONE) return code;
+  TStatement again(db_,
+                   "UPDATE changes SET undone = 0 WHERE id = (SELECT undoes_record FROM changes WHERE id = "
+                   "(SELECT undoes_record FROM changes WHERE id = ?))");
+  return again.Bind(1, record).Step();
 }
 
 TResult THistory::MarkDone(std::int64_t entry) {
@@ -624,8 +747,10 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
   }
   TStatement insert(db,
                     "INSERT INTO changes(entry, path_before, path_after, tag_written, old_head, old_tail, "
-                    "middle_size, whole, size_before, mode_before, temporary_name, recorded_ns, head_form) "
-                    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                    "middle_size, whole, size_before, mode_before, temporary_name, recorded_ns, head_form, "
+                    "head_hash_before, tail_hash_before, before_check, undoes_record, size_after, head_size_after, "
+                    "head_hash_after, tail_after, mode_after, hash_form, after_check) "
+                    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   std::map<std::int64_t, std::int64_t> named;  // the shared pieces the records name, and how often
   std::vector<std::int64_t> records;
   std::int64_t bytes = 0;
@@ -643,6 +768,19 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
     insert.Bind(7, change.Before.MiddleSize).Bind(8, change.Before.Whole ? 1 : 0).Bind(9, change.Before.Size);
     insert.Bind(10, static_cast<std::int64_t>(change.ModeBefore)).Bind(11, change.TemporaryName);
     insert.Bind(12, change.RecordedNs).Bind(13, std::int64_t{byRecipe ? kHeadRecipe : kHeadBytes});
+    // Each record carries the hashes of what it keeps, checked before any of it is written back.
+    const std::uint64_t headHash = HeadHashBefore(change);
+    const std::uint64_t tailHash = HashTagBytes(change.Before.Tail, THashForm::Striped);
+    insert.Bind(14, static_cast<std::int64_t>(headHash)).Bind(15, static_cast<std::int64_t>(tailHash));
+    insert.Bind(16, BeforeCheck(change, headHash, tailHash));
+    if (change.UndoesRecord != 0) insert.Bind(17, change.UndoesRecord);
+    if (change.AfterForeseen) {
+      const TFileAfter& after = change.After;
+      insert.Bind(18, after.Size).Bind(19, after.HeadSize).Bind(20, static_cast<std::int64_t>(after.HeadHash));
+      insert.BindBlob(21, after.Tail).Bind(22, static_cast<std::int64_t>(after.Mode));
+      insert.Bind(24, AfterCheck(change.PathAfter, after));
+    }
+    insert.Bind(23, static_cast<std::int64_t>(change.AfterForeseen ? change.After.HashForm : THashForm::Serial));
     if (const int code = insert.Step(); code != SQLITE_DONE) return fail(code);
     const std::int64_t record = sqlite3_last_insert_rowid(db);
     records.push_back(record);
@@ -827,16 +965,18 @@ int THistoryRecorder::WriteAfters(const std::vector<TPendingAfter>& afters) {
   if (afters.empty()) return SQLITE_OK;
   TStatement statement(history_.db_,
                        "UPDATE changes SET state = 1, path_after = ?, size_after = ?, mtime_after_ns = ?, "
-                       "head_size_after = ?, head_hash_after = ?, tail_after = ?, mode_after = ?, hash_form = ? "
-                       "WHERE id = ?");
+                       "head_size_after = ?, head_hash_after = ?, tail_after = ?, mode_after = ?, hash_form = ?, "
+                       "after_check = ? WHERE id = ?");
   for (const TPendingAfter& pending : afters) {
     statement.Reset();
     const TFileAfter& after = pending.After;
     statement.Bind(1, pending.PathAfter).Bind(2, after.Size).Bind(3, after.ModifiedNs).Bind(4, after.HeadSize);
     statement.Bind(5, static_cast<std::int64_t>(after.HeadHash)).BindBlob(6, after.Tail);
     statement.Bind(7, static_cast<std::int64_t>(after.Mode));
-    statement.Bind(8, static_cast<std::int64_t>(after.HashForm)).Bind(9, pending.Record);
+    statement.Bind(8, static_cast<std::int64_t>(after.HashForm)).Bind(9, AfterCheck(pending.PathAfter, after));
+    statement.Bind(10, pending.Record);
     if (const int code = statement.Step(); code != SQLITE_DONE) return code;
+    if (const int code = history_.MarkTakenBack(pending.Record); code != SQLITE_DONE) return code;
   }
   return SQLITE_OK;
 }

@@ -37,9 +37,11 @@ struct THistoryEntry {
   TProgram Program = TProgram::Cli;
   std::string Command;  // the window's caption or the command line's subcommand
   std::int64_t Files = 0;
-  bool Undone = false;
-  std::int64_t Undoes = 0;  // the entry this one undid, or 0
-  bool Done = false;        // finished (or repaired after a crash)
+  std::int64_t FilesUndone = 0;  // of Files, those whose change is taken back
+  bool Undone = false;           // every file's change is taken back
+  bool UndoTried = false;        // an undo of the entry has been done, whatever it could take back
+  std::int64_t Undoes = 0;       // the entry this one undid, or 0
+  bool Done = false;             // finished (or repaired after a crash)
 };
 
 // "2024-05-01T12:30:00Z".
@@ -47,9 +49,13 @@ std::string IsoTime(std::int64_t timeNs);
 
 // One file record of an entry, with its record id and state.
 struct TStoredChange {
-  enum class TState { Planned, Done, RolledBack };
+  // Planned: recorded ahead, not known to be made; Done: made, with its after state; RolledBack:
+  // never made, or put back by a repair; Damaged: given up by a repair, its record being damaged.
+  enum class TState { Planned, Done, RolledBack, Damaged };
   std::int64_t Record = 0;
   TState State = TState::Planned;
+  bool Undone = false;   // taken back by an undo
+  bool Damaged = false;  // the record fails its checks: none of it may be written back
   TFileChange Change;
 };
 
@@ -83,7 +89,7 @@ class THistory {
   // Entries with at least one changed file, newest first; limit 0 gives all.
   TResultOf<std::vector<THistoryEntry>> Entries(std::size_t limit = 0);
   TResultOf<std::optional<THistoryEntry>> FindEntry(std::int64_t id);
-  // The newest entry with changed files that is not undone.
+  // The newest finished entry with changed files not undone, that no undo has been tried on.
   TResultOf<std::optional<THistoryEntry>> NewestNotUndone();
   // The file records of an entry, in the order they were made.
   TResultOf<std::vector<TStoredChange>> Changes(std::int64_t entry);
@@ -91,6 +97,9 @@ class THistory {
   TResultOf<std::vector<THistoryEntry>> Interrupted();
 
   TResult MarkRolledBack(std::int64_t record);
+  // A change found made after all (by a repair), now under pathAfter, with the after state foreseen.
+  TResult MarkRecordDone(std::int64_t record, const std::string& pathAfter);
+  TResult MarkRecordDamaged(std::int64_t record);
   TResult MarkDone(std::int64_t entry);
   TResult MarkUndone(std::int64_t entry, std::int64_t by);
   TResult DeleteEntry(std::int64_t entry);
@@ -109,6 +118,8 @@ class THistory {
   bool HasColumn(const char* table, const char* column);
   TResult Prune(std::int64_t keep);
   TResult Migrate();
+  // The record is the change of an undo, now made: marks what it took back; SQLITE_DONE or a failure.
+  int MarkTakenBack(std::int64_t record);
   // Adds sign times the given number of records to each shared piece's count of the records that
   // name it; SQLITE_DONE, or the failure.
   int CountPieceNames(const std::map<std::int64_t, std::int64_t>& named, int sign);

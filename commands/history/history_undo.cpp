@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "files/file_access.h"
+#include "tags/locked_song.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
@@ -35,47 +38,251 @@ TResult SetMode(const std::string& path, mode_t mode) {
   return {};
 }
 
-// Puts a file whose change was never finished back as it was before: removes the rewrite's
-// temporary file, gives back the old tag bytes, permission bits and name. The value says whether
-// anything had to be done.
-TResultOf<bool> RollBack(const TFileChange& change) {
-  bool repaired = false;
-  struct stat song {};
-  std::string path = change.PathBefore;
-  if (!Exists(path, song) && !Exists(path = change.PathAfter, song)) {
-    return TResult::Failure(TFailureKind::Open, change.PathBefore,
-                            std::make_error_code(std::errc::no_such_file_or_directory));
+// What became of the file of a change that was never confirmed, judged from its bytes alone.
+enum class TFound { Before, After, Torn, Missing };
+
+struct TLook {
+  bool Exists = false;
+  struct stat Info {};
+  bool AsBefore = false;
+  bool AsAfter = false;
+  std::int64_t HeadSize = -1;  // of the file as it is, when it can be told
+};
+
+// The file at path as the change sees it; a failure when it is there but cannot be read.
+TResultOf<TLook> Look(const std::string& path, const TFileChange& change) {
+  TLook look;
+  if (::stat(path.c_str(), &look.Info) != 0) {
+    if (errno == ENOENT) return look;
+    return TResult::FromErrno(TFailureKind::Open, path);
   }
+  look.Exists = true;
+  if (!S_ISREG(look.Info.st_mode)) return look;
+  if (!change.TagWritten) {
+    // A rename keeps the bytes: where the file is tells.
+    look.AsBefore = path == change.PathBefore;
+    look.AsAfter = path == change.PathAfter;
+    return look;
+  }
+  TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(path, change.Before.MiddleSize, change.Before.Whole);
+  if (!now) {
+    if (now.Failure().Error() == std::errc::invalid_argument) return look;  // too short for its middle: torn
+    return now.Failure();
+  }
+  const TTagSnapshot& bytes = now.Value();
+  look.HeadSize = static_cast<std::int64_t>(bytes.Head.size());
+  look.AsBefore =
+      look.Info.st_size == change.Before.Size && bytes.Head == change.Before.Head && bytes.Tail == change.Before.Tail;
+  const TFileAfter& after = change.After;
+  look.AsAfter = (change.Done || change.AfterForeseen) && look.Info.st_size == after.Size &&
+                 look.HeadSize == after.HeadSize && bytes.Tail == after.Tail &&
+                 HashTagBytes(bytes.Head, after.HashForm) == after.HeadHash;
+  return look;
+}
+
+struct TJudgement {
+  TFound Found = TFound::Missing;
+  std::string Path;  // where the file is
+  TLook At;
+};
+
+// Where the file of the change is and in which state: as before, as after (perhaps not yet under
+// its new name), or neither (a write torn); a failure when it cannot be looked at.
+TResultOf<TJudgement> Judge(const TFileChange& change) {
+  TResultOf<TLook> before = Look(change.PathBefore, change);
+  if (!before) return before.Failure();
+  TLook after;
+  const bool renamed = change.PathAfter != change.PathBefore;
+  if (renamed) {
+    TResultOf<TLook> looked = Look(change.PathAfter, change);
+    if (!looked) return looked.Failure();
+    after = looked.Value();
+  }
+  TJudgement judged;
+  const TLook& old = before.Value();
+  if (!change.TagWritten && renamed && old.Exists && after.Exists && SameFile(old.Info, after.Info)) {
+    judged = {TFound::Torn, change.PathBefore, old};  // a rename between its two steps
+  } else if (renamed && after.Exists && after.AsAfter && (change.TagWritten || !old.Exists)) {
+    judged = {TFound::After, change.PathAfter, after};
+  } else if (old.Exists && old.AsBefore) {
+    judged = {TFound::Before, change.PathBefore, old};
+  } else if (old.Exists && old.AsAfter) {
+    judged = {TFound::After, change.PathBefore, old};
+  } else if (old.Exists) {
+    judged = {TFound::Torn, change.PathBefore, old};
+  } else if (renamed && after.Exists) {
+    judged = {TFound::Torn, change.PathAfter, after};
+  }
+  return judged;
+}
+
+// Whether name is the temporary file a rewrite of the song at songPath made for this change: the
+// name recorded, "song~" or "song~N" beside it, a regular file other than the song, made after
+// the record (an older one of that name is someone else's).
+bool OwnTemporaryFile(const TFileChange& change, const std::string& songPath, const struct stat& song) {
+  const std::string& name = change.TemporaryName;
+  if (name.empty()) return false;
+  const auto besideSong = [&name](const std::string& path) {
+    if (path.empty() || !name.starts_with(path + "~")) return false;
+    const std::string_view number = std::string_view(name).substr(path.size() + 1);
+    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (!besideSong(change.PathBefore) && !besideSong(change.PathAfter) && !besideSong(SongPath(songPath))) return false;
   struct stat temporary {};
-  // Only a file made after the record can be the rewrite's: an older one of that name is someone else's.
-  if (!change.TemporaryName.empty() && Exists(change.TemporaryName, temporary) && S_ISREG(temporary.st_mode) &&
-      !SameFile(temporary, song) && ModifiedNs(temporary) >= change.RecordedNs - std::int64_t{2'000'000'000}) {
-    if (::unlink(change.TemporaryName.c_str()) != 0)
-      return TResult::FromErrno(TFailureKind::Delete, change.TemporaryName);
-    repaired = true;
+  return ::lstat(name.c_str(), &temporary) == 0 && S_ISREG(temporary.st_mode) && !SameFile(temporary, song) &&
+         ModifiedNs(temporary) >= change.RecordedNs - std::int64_t{2'000'000'000};
+}
+
+// Writes the whole of the file from into the file to, in place (so that every name of the song
+// keeps it), and flushes it.
+TResult CopyInto(const std::string& from, const std::string& to) {
+  const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (source < 0) return TResult::FromErrno(TFailureKind::Read, from);
+  const int target = ::open(SongPath(to).c_str(), O_WRONLY | O_CLOEXEC);
+  if (target < 0) {
+    const TResult failure = TResult::FromErrno(TFailureKind::Write, to);
+    ::close(source);
+    return failure;
   }
-  if (change.TagWritten) {
-    const TTagSnapshot& old = change.Before;
-    TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(path, old.MiddleSize, old.Whole);
-    // A tag torn while written in place may not tell its size: it had the old one.
-    const std::int64_t headSize =
-        now ? static_cast<std::int64_t>(now.Value().Head.size()) : static_cast<std::int64_t>(old.Head.size());
-    if (!now || now.Value().Head != old.Head || now.Value().Tail != old.Tail) {
-      if (TResult restored = RestoreTagSnapshot(path, headSize, old.MiddleSize, old.Head, old.Tail); !restored) {
-        return restored;
+  TResult result;
+  std::vector<char> buffer(std::size_t{1} << 20);
+  off_t offset = 0;
+  while (result) {
+    const ssize_t got = ::pread(source, buffer.data(), buffer.size(), offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) result = TResult::FromErrno(TFailureKind::Read, from);
+    if (got <= 0) break;
+    for (ssize_t done = 0; result && done < got;) {
+      const ssize_t written =
+          ::pwrite(target, buffer.data() + done, static_cast<std::size_t>(got - done), offset + done);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0)
+        result = TResult::FromErrno(TFailureKind::Write, to);
+      else
+        done += written;
+    }
+    offset += got;
+  }
+  if (result && (::ftruncate(target, offset) != 0 || ::fsync(target) != 0)) {
+    result = TResult::FromErrno(TFailureKind::Write, to);
+  }
+  ::close(source);
+  ::close(target);
+  return result;
+}
+
+TResult PutBackFailure(const std::string& path) {
+  return TResult::Failure(TFailureKind::Write, path, std::make_error_code(std::errc::io_error));
+}
+
+// What the repair made of a change never confirmed.
+enum class TResolved { NotMade, Made, PutBack, Unresolved };
+
+struct TResolution {
+  TResolved Outcome = TResolved::Unresolved;
+  std::string Path;    // where the file is now
+  bool Acted = false;  // something was done to the file or beside it
+  TResult Failure;     // why it stays unresolved
+};
+
+// Settles a change that was never confirmed by the file's own state: a file as before or as after
+// is left as it is (the change not made, or made); only a torn one is put back as it was, from
+// the full copy a rewrite in place keeps beside it, or from the record. The rewrite's temporary
+// file goes only once the song is found whole.
+TResolution Resolve(const TFileChange& change) {
+  TResolution resolution;
+  TResultOf<TJudgement> judged = Judge(change);
+  if (!judged) {
+    resolution.Failure = judged.Failure();
+    return resolution;
+  }
+  if (judged.Value().Found == TFound::Missing) {
+    resolution.Failure = TResult::Failure(TFailureKind::Open, change.PathBefore,
+                                          std::make_error_code(std::errc::no_such_file_or_directory));
+    return resolution;
+  }
+  std::string path = judged.Value().Path;
+  const struct stat song = judged.Value().At.Info;
+  const bool temporary = OwnTemporaryFile(change, path, song);
+  const TFound found = judged.Value().Found;
+  if (found == TFound::After) {
+    // Finished: it keeps its new bytes, and gets the new name it was to have, if that is still free.
+    if (path != change.PathAfter && OldNameFree(path, change.PathAfter) &&
+        RenameWithoutReplacing(path, change.PathAfter)) {
+      path = change.PathAfter;
+      resolution.Acted = true;
+    }
+    resolution.Outcome = TResolved::Made;
+  } else if (found == TFound::Before) {
+    resolution.Outcome = TResolved::NotMade;
+  } else {
+    if (!change.TagWritten) {
+      // Both names lead to the file: the new one goes.
+      if (::unlink(change.PathAfter.c_str()) != 0) {
+        resolution.Failure = TResult::FromErrno(TFailureKind::Delete, change.PathAfter);
+        return resolution;
       }
-      repaired = true;
+    } else {
+      TResult restored;
+      if (temporary && StillAsBefore(change.TemporaryName, change.Before)) {
+        // A rewrite in place kept the whole song beside it before it began.
+        restored = CopyInto(change.TemporaryName, path);
+      } else {
+        const std::int64_t headSize = judged.Value().At.HeadSize >= 0
+                                          ? judged.Value().At.HeadSize
+                                          : static_cast<std::int64_t>(change.Before.Head.size());
+        restored = RestoreTagSnapshot(path, headSize, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
+      }
+      if (restored && !StillAsBefore(path, change.Before)) restored = PutBackFailure(path);
+      if (!restored) {
+        resolution.Failure = restored;
+        return resolution;
+      }
+    }
+    resolution.Acted = true;
+    resolution.Outcome = TResolved::PutBack;
+  }
+  if (resolution.Outcome != TResolved::Made) {
+    if ((song.st_mode & 07777) != change.ModeBefore) {
+      if (TResult mode = SetMode(path, change.ModeBefore); !mode) {
+        resolution.Outcome = TResolved::Unresolved;
+        resolution.Failure = mode;
+        return resolution;
+      }
+      resolution.Acted = true;
+    }
+    if (path != change.PathBefore) {
+      if (TResult renamed = RenameWithoutReplacing(path, change.PathBefore); !renamed) {
+        resolution.Outcome = TResolved::Unresolved;
+        resolution.Failure = renamed;
+        return resolution;
+      }
+      path = change.PathBefore;
+      resolution.Acted = true;
     }
   }
-  if ((song.st_mode & 07777) != change.ModeBefore) {
-    if (TResult mode = SetMode(path, change.ModeBefore); !mode) return mode;
-    repaired = true;
+  // The song is whole now: the temporary file beside it is no copy of anything needed.
+  if (temporary) {
+    if (::unlink(change.TemporaryName.c_str()) != 0) {
+      resolution.Outcome = TResolved::Unresolved;
+      resolution.Failure = TResult::FromErrno(TFailureKind::Delete, change.TemporaryName);
+      return resolution;
+    }
+    resolution.Acted = true;
   }
-  if (path != change.PathBefore) {
-    if (TResult renamed = RenameWithoutReplacing(path, change.PathBefore); !renamed) return renamed;
-    repaired = true;
+  resolution.Path = path;
+  return resolution;
+}
+
+// Marks in the history what the repair found; the failure of the history itself.
+TResult MarkResolved(THistory& history, const TStoredChange& stored, const TResolution& resolution) {
+  switch (resolution.Outcome) {
+    case TResolved::NotMade:
+    case TResolved::PutBack: return history.MarkRolledBack(stored.Record);
+    case TResolved::Made: return history.MarkRecordDone(stored.Record, resolution.Path);
+    case TResolved::Unresolved: return {};
   }
-  return repaired;
+  return {};
 }
 
 std::string Describe(const TResult& failure) {
@@ -99,6 +306,37 @@ std::size_t TUndoReport::Skipped() const {
       Files.begin(), Files.end(), [](const TUndoFile& file) { return file.Action == TUndoAction::Skipped; }));
 }
 
+namespace {
+
+// The change that takes a change back, recorded ahead with what it will leave: the file as it was
+// before the change, under its old name.
+TResultOf<TFileChange> UndoChange(const TStoredChange& stored, const TTagSnapshot& now, const struct stat& info) {
+  const TFileChange& change = stored.Change;
+  TResultOf<TFileChange> undo = CaptureBefore(change.PathAfter, change.PathBefore, change.TagWritten);
+  if (!undo) return undo.Failure();
+  undo.Value().TagWritten = change.TagWritten;
+  undo.Value().Before = now;
+  undo.Value().Before.Size = info.st_size;
+  undo.Value().UndoesRecord = stored.Record;
+  TFileAfter& after = undo.Value().After;
+  after.HashForm = THashForm::Framed;
+  after.Mode = change.ModeBefore;
+  if (change.TagWritten) {
+    after.Size = change.Before.Size;
+    after.HeadSize = static_cast<std::int64_t>(change.Before.Head.size());
+    after.HeadHash = FramedTagHash(change.Before.Head);
+    after.Tail = change.Before.Tail;
+  } else {
+    undo.Value().Before.Head.clear();
+    undo.Value().Before.Tail.clear();
+    after.Size = info.st_size;
+  }
+  undo.Value().AfterForeseen = true;
+  return undo;
+}
+
+}  // namespace
+
 TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram program, const std::string& command,
                                  bool dryRun) {
   TResultOf<std::vector<TStoredChange>> changes = history.Changes(entry);
@@ -108,26 +346,52 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
   std::unique_ptr<THistoryRecorder> recorder = history.StartEntry(program, command, entry);
   bool unrecorded = false;
   for (auto stored = changes.Value().rbegin(); stored != changes.Value().rend(); ++stored) {
-    if (stored->State == TStoredChange::TState::RolledBack) continue;
-    const TFileChange& change = stored->Change;
+    using TState = TStoredChange::TState;
+    if (stored->State == TState::RolledBack || stored->Undone) continue;
+    TFileChange change = stored->Change;
     TUndoFile file;
     file.File = change.PathAfter;
-    const bool renamed = change.PathAfter != change.PathBefore;
     struct stat info {};
-    if (unrecorded) {
+    if (stored->Damaged || stored->State == TState::Damaged) {
+      file.Reason = DamagedRecordReason(change.PathAfter);
+    } else if (unrecorded) {
       file.Reason = kUndoNotRecordedReason;
-    } else if (stored->State == TStoredChange::TState::Planned) {
-      // Never finished: judged from the file itself, as after a crash.
-      if (!dryRun) {
-        TResultOf<bool> rolledBack = RollBack(change);
-        if (!rolledBack) {
-          file.Reason = Describe(rolledBack.Failure());
-          file.Failure = rolledBack.Failure();
-        } else {
-          (void)history.MarkRolledBack(stored->Record);  // rolled back already; a second time changes nothing
+    } else if (stored->State == TState::Planned) {
+      // Never confirmed: settled from the file itself, as after a crash, then taken back if made.
+      if (dryRun) {
+        TResultOf<TJudgement> judged = Judge(change);
+        if (judged && judged.Value().Found == TFound::Before) continue;  // never made: nothing to take back
+        if (!judged) {
+          file.Reason = Describe(judged.Failure());
+          file.Failure = judged.Failure();
+        } else if (judged.Value().Found == TFound::After) {
+          change.Done = true;
+          change.PathAfter = judged.Value().Path;
+          file.File = change.PathAfter;
+        }
+      } else {
+        const TResolution resolution = Resolve(change);
+        (void)MarkResolved(history, *stored, resolution);  // unmarked, it is settled again next time
+        if (resolution.Outcome == TResolved::NotMade) continue;
+        if (resolution.Outcome == TResolved::Unresolved) {
+          file.Reason = Describe(resolution.Failure);
+          file.Failure = resolution.Failure;
+        } else if (resolution.Outcome == TResolved::Made) {
+          change.Done = true;
+          change.PathAfter = resolution.Path;
+          file.File = change.PathAfter;
         }
       }
-      if (file.Reason.empty()) file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
+      if (file.Reason.empty() && !change.Done) {
+        // A torn write is put back as it was.
+        file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
+        report.Files.push_back(std::move(file));
+        continue;
+      }
+    }
+    const bool renamed = change.PathAfter != change.PathBefore;
+    if (!file.Reason.empty()) {
+      // skipped below
     } else if (!Exists(change.PathAfter, info)) {
       file.Reason = kMissingReason;
     } else if (!StillAsAfter(change.PathAfter, change)) {
@@ -138,22 +402,16 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
       file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
       if (renamed) file.NewFile = change.PathBefore;
       if (!dryRun) {
-        // The undo is recorded like any change: the bytes it replaces are the ones the entry wrote.
-        TResultOf<TFileChange> before = CaptureBefore(change.PathAfter, change.PathBefore, change.TagWritten);
+        // The undo is recorded like any change, ahead of it: the bytes it replaces are the ones the
+        // entry wrote, and what it will leave is the file as it was.
         TResultOf<TTagSnapshot> now =
             ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
+        TResultOf<TFileChange> undo =
+            now ? UndoChange(*stored, now.Value(), info) : TResultOf<TFileChange>(now.Failure());
         TChangeRecording recording(recorder.get());
-        TResult step = !before ? before.Failure() : !now ? now.Failure() : TResult();
+        TResult step = undo ? TResult() : undo.Failure();
         if (step) {
-          TFileChange undo = std::move(before.Value());
-          undo.TagWritten = change.TagWritten;
-          undo.Before = now.Value();
-          undo.Before.Size = info.st_size;
-          if (!change.TagWritten) {
-            undo.Before.Head.clear();
-            undo.Before.Tail.clear();
-          }
-          if (TResult recorded = recording.Begin(std::move(undo)); !recorded) {
+          if (TResult recorded = recording.Begin(std::move(undo.Value())); !recorded) {
             unrecorded = true;
             file.Reason = kUndoNotRecordedReason;
             file.Failure = recorded;
@@ -173,7 +431,13 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
           file.Reason = Describe(step);
           file.Failure = step;
         }
-        recording.Finish(at);
+        if (file.Reason.empty() || (step && recording.Record() != 0)) {
+          recording.Finish(at);
+        } else if (recording.Record() != 0 && StillAsBefore(change.PathAfter, recording.Change().Before)) {
+          (void)recorder->RecordNotMade(recording.Record());  // nothing was taken back
+        } else {
+          recording.Finish(at);  // partly taken back: what the file holds now is recorded
+        }
       }
     }
     if (!file.Reason.empty()) {
@@ -196,19 +460,32 @@ TResultOf<TRepairReport> RepairInterrupted(THistory& history) {
   for (const THistoryEntry& entry : interrupted.Value()) {
     TResultOf<std::vector<TStoredChange>> changes = history.Changes(entry.Id);
     if (!changes) return changes.Failure();
-    bool anyDone = false;
+    bool anyMade = false;
+    bool unresolved = false;
     for (auto stored = changes.Value().rbegin(); stored != changes.Value().rend(); ++stored) {
-      if (stored->State == TStoredChange::TState::Done) anyDone = true;
-      if (stored->State != TStoredChange::TState::Planned) continue;
-      TResultOf<bool> rolledBack = RollBack(stored->Change);
-      if (!rolledBack) {
-        report.Problems.push_back(Describe(rolledBack.Failure()));
+      using TState = TStoredChange::TState;
+      if (stored->State == TState::Done || stored->State == TState::Damaged) anyMade = true;
+      if (stored->State != TState::Planned) continue;
+      if (stored->Damaged) {
+        // Nothing of a damaged record is written back: the song stays as it is.
+        report.Problems.push_back(DamagedRecordReason(stored->Change.PathBefore));
+        if (TResult marked = history.MarkRecordDamaged(stored->Record); !marked) return marked;
+        anyMade = true;
         continue;
       }
-      if (rolledBack.Value()) ++report.Repaired;
-      if (TResult marked = history.MarkRolledBack(stored->Record); !marked) return marked;
+      const TResolution resolution = Resolve(stored->Change);
+      if (resolution.Outcome == TResolved::Unresolved) {
+        // Tried again at the next start, with the record and any temporary file kept until then.
+        report.Problems.push_back(Describe(resolution.Failure) + "; " + kRepairRetriedReason);
+        unresolved = true;
+        continue;
+      }
+      if (resolution.Acted) ++report.Repaired;
+      if (resolution.Outcome == TResolved::Made) anyMade = true;
+      if (TResult marked = MarkResolved(history, *stored, resolution); !marked) return marked;
     }
-    if (!anyDone) {
+    if (unresolved) continue;
+    if (!anyMade) {
       if (TResult deleted = history.DeleteEntry(entry.Id); !deleted) return deleted;
       continue;
     }
@@ -220,6 +497,8 @@ TResultOf<TRepairReport> RepairInterrupted(THistory& history) {
   }
   return report;
 }
+
+std::string DamagedRecordReason(const std::string& file) { return "the history's record of " + file + " is damaged"; }
 
 std::string RepairMessage(std::size_t repaired) {
   return "repaired " + std::to_string(repaired) + " file(s) after an interrupted write";

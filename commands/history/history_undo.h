@@ -19,6 +19,10 @@ inline constexpr const char* kChangedSinceReason = "the file has changed since";
 inline constexpr const char* kMissingReason = "the file is no longer there";
 inline constexpr const char* kOldNameTakenReason = "its old name is taken by another file";
 inline constexpr const char* kUndoNotRecordedReason = "the undo could not be recorded in the history";
+inline constexpr const char* kRepairRetriedReason = "the repair is tried again at the next start";
+
+// "the history's record of FILE is damaged": nothing of such a record is written back.
+std::string DamagedRecordReason(const std::string& file);
 
 struct TUndoFile {
   std::string File;     // the file as it is named before the undo
@@ -46,9 +50,11 @@ struct TRepairReport {
   std::vector<std::string> Problems;  // files that could not be repaired, named
 };
 
-// Repairs the entries that were never finished by programs no longer running: each file whose change
-// was not finished gets its old bytes, permission bits and name back, and a temporary file its
-// rewrite left is removed; finished changes stay.
+// Repairs the entries that were never finished by programs no longer running, judging each file
+// by itself: a file as its record had it before the change, or as the change was to leave it,
+// stays as it is; only a torn one gets its old bytes, permission bits and name back. A temporary
+// file a rewrite left is removed once its song is found whole. A file that cannot be looked at
+// keeps its record (and temporary file) for the next start, and is named in Problems.
 TResultOf<TRepairReport> RepairInterrupted(THistory& history);
 
 // "repaired N file(s) after an interrupted write".

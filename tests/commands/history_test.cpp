@@ -180,8 +180,10 @@ TEST(History, UndoingAnUndoPutsTheChangeBack) {
   EXPECT_EQ(newest.Value()->Id, undone.Value().UndoEntry);
   ASSERT_TRUE(UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", false).Ok());
   EXPECT_EQ(FolderState(songs.Path()), after);
+  // The change is on disk again: the entry no longer counts as undone.
   TResultOf<std::optional<THistoryEntry>> first = history->FindEntry(stamp);
-  EXPECT_TRUE(first.Value()->Undone);
+  EXPECT_FALSE(first.Value()->Undone);
+  EXPECT_EQ(first.Value()->FilesUndone, 0);
 }
 
 TEST(History, AReadOnlySongWrittenAnywayGetsItsModeBack) {

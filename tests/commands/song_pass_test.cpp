@@ -494,6 +494,7 @@ TEST_F(SongPassBatches, ASongWithoutWritePermissionChangedMeanwhileIsLeftAlone) 
   const TSongResult result = ApplySongChange(path, StampTitle(), &journal);
   EXPECT_EQ(result.Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(result.Failure.Kind(), TFailureKind::Changed);
+  EXPECT_EQ(result.Reason, "Cannot write file " + path + ": the file changed while it was written");
   EXPECT_EQ(journal.notMade, (std::vector<std::int64_t>{1}));
   EXPECT_TRUE(journal.afters.empty());
   EXPECT_EQ(ReadWholeFile(path), SongAudio() + "more");
