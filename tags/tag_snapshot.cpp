@@ -216,7 +216,7 @@ TResult RestoreTagSnapshot(const std::string& fileName, std::int64_t headSize, s
   };
   errno = 0;
   std::string present;
-  // The trailer is overwritten, appended or cut off, in place; the file's end is at.
+  // The tail in place after the middle, which ends at: the trailer is overwritten, appended or cut off.
   const auto putTail = [&](std::int64_t at) {
     if (!ReadExactly(file.Fd(), present, at, info.st_size - at)) return ReadFailure(fileName);
     if (present == tail) return TResult();
