@@ -128,6 +128,15 @@ std::int64_t ID3v2TagTotal(const TID3v2Header& header, std::int64_t fileSize) {
   return total > fileSize ? 0 : total;
 }
 
+std::optional<std::int64_t> ID3v2TagTotalWithFooter(const TID3v2Header& header, TByteSource& source) {
+  const std::int64_t fileSize = source.Size();
+  const std::int64_t total = ID3v2TagTotal(header, fileSize);
+  if (total == 0 || (header[5] & kID3HeaderFooter) == 0 || total + 10 > fileSize) return total;
+  char footer[3] = {};
+  if (source.ReadAt(total, footer, 3) != 3) return std::nullopt;
+  return footer[0] == '3' && footer[1] == 'D' && footer[2] == 'I' ? total + 10 : total;
+}
+
 std::uint32_t ReadSyncsafe(const std::uint8_t* b) {
   return (std::uint32_t{b[0]} & 0x7F) << 21 | (std::uint32_t{b[1]} & 0x7F) << 14 | (std::uint32_t{b[2]} & 0x7F) << 7 |
          (std::uint32_t{b[3]} & 0x7F);
@@ -191,15 +200,10 @@ bool TID3v2FrameScanner::ReadHeader() {
   if (!Fetch(0, headerBytes_.size(), bytes)) return false;
   std::memcpy(headerBytes_.data(), bytes, headerBytes_.size());
   fileSize_ = source_->Size();
-  tagTotal_ = IsID3v2Header(headerBytes_) ? ID3v2TagTotal(headerBytes_, fileSize_) : 0;
-  // A footer counts only when it is there: a flag set by mistake must not make the writer take the
-  // first ten bytes of audio for one.
-  if (tagTotal_ > 0 && HeaderFlag(kID3HeaderFooter) && tagTotal_ + 10 <= fileSize_) {
-    char footer[3] = {};
-    if (source_->ReadAt(tagTotal_, footer, 3) == 3 && footer[0] == '3' && footer[1] == 'D' && footer[2] == 'I') {
-      tagTotal_ += 10;
-    }
-  }
+  // A footer that cannot be read is left out, as if it were not there.
+  tagTotal_ = IsID3v2Header(headerBytes_)
+                  ? ID3v2TagTotalWithFooter(headerBytes_, *source_).value_or(ID3v2TagTotal(headerBytes_, fileSize_))
+                  : 0;
   return true;
 }
 

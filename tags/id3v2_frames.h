@@ -30,6 +30,12 @@ bool IsID3v2Header(const TID3v2Header& header);
 // 127 just makes the number larger) plus the header. 0 when the tag would end beyond the file.
 std::int64_t ID3v2TagTotal(const TID3v2Header& header, std::int64_t fileSize);
 
+// The bytes the tag whose header starts source takes, as the writer replaces them: ID3v2TagTotal,
+// plus ten bytes of footer when the header's footer flag is set and the footer ("3DI") is there.
+// A flag set by mistake must not make the first ten bytes of audio count as a footer. Nothing when
+// the bytes where the footer would be cannot be read.
+std::optional<std::int64_t> ID3v2TagTotalWithFooter(const TID3v2Header& header, TByteSource& source);
+
 std::uint32_t ReadSyncsafe(const std::uint8_t* bytes);
 void WriteSyncsafe(std::uint32_t value, std::uint8_t* bytes);
 std::uint32_t ReadBigEndian32(const std::uint8_t* bytes);

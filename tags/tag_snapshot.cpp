@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,7 +78,8 @@ TResult ReadFailure(const std::string& fileName) {
                           std::error_code(errno != 0 ? errno : EIO, std::generic_category()));
 }
 
-// The size of the ID3v2 tag at the start of the file, by the rule the writer uses; 0 for none.
+// The size of the ID3v2 tag at the start of the file, footer included, by the rule the writer
+// uses for the bytes it replaces; 0 for none.
 TResultOf<std::int64_t> HeadSize(int fd, std::int64_t fileSize, const std::string& fileName) {
   if (fileSize < 10) return std::int64_t{0};
   std::string header;
@@ -86,7 +88,11 @@ TResultOf<std::int64_t> HeadSize(int fd, std::int64_t fileSize, const std::strin
   TID3v2Header bytes{};
   std::memcpy(bytes.data(), header.data(), bytes.size());
   if (!IsID3v2Header(bytes)) return std::int64_t{0};
-  return ID3v2TagTotal(bytes, fileSize);
+  TDescriptorSource file(fd, fileSize);
+  errno = 0;
+  const std::optional<std::int64_t> total = ID3v2TagTotalWithFooter(bytes, file);
+  if (!total) return ReadFailure(fileName);
+  return *total;
 }
 
 }  // namespace
@@ -209,18 +215,35 @@ TResult RestoreTagSnapshot(const std::string& fileName, std::int64_t headSize, s
                             std::error_code(errno != 0 ? errno : EIO, std::generic_category()));
   };
   errno = 0;
-
-  // The tail first: the trailer is overwritten, appended or cut off.
   std::string present;
-  if (!ReadExactly(file.Fd(), present, tailFrom, info.st_size - tailFrom)) return ReadFailure(fileName);
-  if (present != tail) {
-    const std::int64_t newSize = tailFrom + static_cast<std::int64_t>(tail.size());
+  // The tail in place after the middle, which ends at: the trailer is overwritten, appended or cut off.
+  const auto putTail = [&](std::int64_t at) {
+    if (!ReadExactly(file.Fd(), present, at, info.st_size - at)) return ReadFailure(fileName);
+    if (present == tail) return TResult();
+    const std::int64_t newSize = at + static_cast<std::int64_t>(tail.size());
     if (newSize < info.st_size && ::ftruncate(file.Fd(), static_cast<off_t>(newSize)) != 0) return writeFailure();
-    if (!WriteExactly(file.Fd(), tail, tailFrom)) return writeFailure();
+    if (!WriteExactly(file.Fd(), tail, at)) return writeFailure();
     if (::fstat(file.Fd(), &info) != 0) return writeFailure();
+    return TResult();
+  };
+
+  if (static_cast<std::int64_t>(head.size()) != headSize && info.st_nlink > 1) {
+    // A rename would part the song's names: its own file is rewritten, head first, so that the
+    // copy RewriteKeepingFile makes beside it is the whole song as it is now. Then the tail.
+    TResult rewritten = RewriteKeepingFile(path, file.Fd(), info, head, headSize, DefaultFileOps());
+    if (!rewritten) {
+      return TResult::Failure(rewritten.Kind(), rewritten.Path() == path ? fileName : rewritten.Path(),
+                              rewritten.Error());
+    }
+    if (::fstat(file.Fd(), &info) != 0) return writeFailure();
+    if (TResult tailPut = putTail(static_cast<std::int64_t>(head.size()) + middleSize); !tailPut) return tailPut;
+    if (!file.Close()) return writeFailure();
+    return {};
   }
 
-  // Then the head: in place when it has the size of the present one, else through a new file.
+  // The tail first, then the head: in place when it has the size of the present one, else through
+  // a new file.
+  if (TResult tailPut = putTail(tailFrom); !tailPut) return tailPut;
   if (static_cast<std::int64_t>(head.size()) == headSize) {
     if (!ReadExactly(file.Fd(), present, 0, headSize)) return ReadFailure(fileName);
     if (present != head && !WriteExactly(file.Fd(), head, 0)) return writeFailure();

@@ -63,7 +63,9 @@ TResultOf<TTagSnapshot> ReadTagSnapshotAround(const std::string& fileName, std::
 // Gives the file head and tail in place of its present headSize first bytes and of everything after
 // its middle of middleSize bytes. The tail goes first, in place; then the head, in place when it has
 // the size of the present one, otherwise through the atomic rewrite (ReplaceFileHead), which keeps
-// the file's permission bits.
+// the file's permission bits. A file with more than one hard link keeps its inode: its head goes
+// first, through RewriteKeepingFile (whose copy beside it is the whole file as it was found), and
+// then its tail, in place.
 TResult RestoreTagSnapshot(const std::string& fileName, std::int64_t headSize, std::int64_t middleSize,
                            std::string_view head, std::string_view tail);
 

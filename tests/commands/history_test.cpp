@@ -24,6 +24,7 @@
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
 #include "tags/id3_info.h"
+#include "tags/tag_bytes.h"
 #include "tags/tag_snapshot.h"
 
 namespace tagwright {
@@ -442,6 +443,167 @@ TEST(History, CountsOfSharedPiecesKeptBesideTheirBytesAreTakenOver) {
   DeleteEveryEntry(*history);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 0);
   EXPECT_EQ(RowsOf(state, "piece_refs"), 0);
+}
+
+// Where two files part, or nothing when they are the same (a whole song in a failure is unreadable).
+std::string Difference(const std::string& got, const std::string& wanted) {
+  if (got == wanted) return {};
+  std::size_t at = 0;
+  while (at < got.size() && at < wanted.size() && got[at] == wanted[at]) ++at;
+  return std::to_string(got.size()) + " bytes instead of " + std::to_string(wanted.size()) +
+         ", first difference at byte " + std::to_string(at);
+}
+
+// Every shape of file the tag reader takes, stamped through the pass and undone, is the same file
+// again, byte for byte; undoing the undo gives the stamped file back.
+struct TTagShape {
+  const char* Name;
+  std::string (*Build)();
+};
+
+void PrintTo(const TTagShape& shape, std::ostream* out) { *out << shape.Name; }
+
+std::string OldTrailer() { return Trailer("Old title", "Old artist", "Old album", "1999"); }
+
+// A version 2.4 tag with a footer: the header again, with "3DI" in front.
+std::string TagWithFooter(std::string_view body, std::size_t padding = 0) {
+  const std::string tag = Tag(4, body, padding, 0x10);
+  return tag + "3DI" + tag.substr(3, 7);
+}
+
+// The zero byte put after every 0xFF, as unsynchronisation does.
+std::string Unsynchronised(std::string_view bytes) {
+  std::string out;
+  for (char c : bytes) {
+    out += c;
+    if (static_cast<unsigned char>(c) == 0xFF) out += '\0';
+  }
+  return out;
+}
+
+// Frame content that stands for deflated bytes (the reader keeps such a frame as it is).
+const std::string kDeflated = Bytes({0x78, 0x9C, 0xF3, 0xCF, 0x49, 0x01, 0x00, 0x02, 0x9C, 0x01, 0x1F});
+
+class TagShapeRoundTrip : public ::testing::TestWithParam<TTagShape> {};
+
+TEST_P(TagShapeRoundTrip, IsUndoneByteForByte) {
+  TTempFolder songs, state;
+  const std::string original = GetParam().Build();
+  const std::string song = songs.WriteFile("song.mp3", original);
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t entry = RunRecorded(*history, songs.Path(), StampTitle("Stamped"));
+  ASSERT_NE(entry, 0);
+  const std::string stamped = ReadWholeFile(song);
+  ASSERT_NE(Difference(stamped, original), "") << "the title was stamped";
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
+  ASSERT_EQ(undone.Value().Files.size(), 1U);
+  EXPECT_EQ(undone.Value().Files[0].Action, TUndoAction::Restored) << undone.Value().Files[0].Reason;
+  EXPECT_EQ(Difference(ReadWholeFile(song), original), "");
+  TResultOf<TUndoReport> redone = UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(redone.Ok()) << redone.Failure().Describe();
+  ASSERT_EQ(redone.Value().Files.size(), 1U);
+  EXPECT_EQ(redone.Value().Files[0].Action, TUndoAction::Restored) << redone.Value().Files[0].Reason;
+  EXPECT_EQ(Difference(ReadWholeFile(song), stamped), "");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(songs.Path()), {}), 1) << "nothing left beside";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, TagShapeRoundTrip,
+    ::testing::Values(
+        TTagShape{"Footer",
+                  [] { return TagWithFooter(Frame24("TIT2", Latin1Text("Old"))) + SongAudio(3000) + OldTrailer(); }},
+        TTagShape{"FooterWithoutTrailer",
+                  [] { return TagWithFooter(Frame24("TIT2", Latin1Text("Old"))) + SongAudio(3000); }},
+        TTagShape{"FooterRewrittenInPlace",
+                  [] { return TagWithFooter(Frame24("TIT2", Latin1Text("Old")), 4096) + SongAudio(3000); }},
+        TTagShape{"FooterAndLittleAfterIt",
+                  [] { return TagWithFooter(Frame24("TIT2", Latin1Text("Old"))) + SongAudio(100); }},
+        TTagShape{"FooterFlagWithoutFooter",
+                  [] { return Tag(4, Frame24("TIT2", Latin1Text("Old")), 0, 0x10) + SongAudio(3000) + OldTrailer(); }},
+        TTagShape{"ExtendedHeader24",
+                  [] {
+                    return Tag(4, Syncsafe(6) + Bytes({1, 0}) + Frame24("TIT2", Latin1Text("Old")), 0, 0x40) +
+                           SongAudio(3000) + OldTrailer();
+                  }},
+        TTagShape{"ExtendedHeader23",
+                  [] {
+                    return Tag(3, BigEndian32(6) + Bytes({0, 0}) + BigEndian32(0) + Frame23("TIT2", Latin1Text("Old")),
+                               0, 0x40) +
+                           SongAudio(3000) + OldTrailer();
+                  }},
+        TTagShape{"Unsynchronised23",
+                  [] {
+                    return Tag(3, Unsynchronised(Frame23("TIT2", Latin1Text("Old \xFF\xE0 sync"))), 0, 0x80) +
+                           SongAudio(3000) + OldTrailer();
+                  }},
+        TTagShape{"UnsynchronisedFrame24",
+                  [] {
+                    return Tag(4, Frame24("TIT2", Unsynchronised(Latin1Text("Old \xFF\xE0 sync")), 0, 0x02)) +
+                           SongAudio(3000) + OldTrailer();
+                  }},
+        TTagShape{"DataLengthIndicator",
+                  [] {
+                    return Tag(4, Frame24("TIT2", Syncsafe(4) + Latin1Text("Old"), 0, 0x01) +
+                                      Frame24("TPE1", Syncsafe(7) + Latin1Text("Artist"), 0, 0x01)) +
+                           SongAudio(3000) + OldTrailer();
+                  }},
+        TTagShape{"CompressedFrame24",
+                  [] {
+                    return Tag(4, Frame24("TIT2", Latin1Text("Old")) +
+                                      Frame24("TXXX", Syncsafe(12) + kDeflated, 0, 0x09)) +
+                           SongAudio(3000) + OldTrailer();
+                  }},
+        TTagShape{"CompressedFrame23",
+                  [] {
+                    return Tag(3, Frame23("TIT2", Latin1Text("Old")) +
+                                      Frame23("TXXX", BigEndian32(12) + kDeflated, 0, 0x80)) +
+                           SongAudio(3000) + OldTrailer();
+                  }},
+        TTagShape{"Version22",
+                  [] {
+                    return Tag(2, Frame22("TT2", Latin1Text("Old")) + Frame22("TP1", Latin1Text("Artist")), 200) +
+                           SongAudio(3000) + OldTrailer();
+                  }},
+        TTagShape{"CompressedVersion22", [] { return Tag(2, kDeflated, 0, 0x40) + SongAudio(3000) + OldTrailer(); }},
+        TTagShape{"SizePastTheEnd",
+                  [] {
+                    return "ID3" + Bytes({3, 0, 0}) + Syncsafe(1 << 20) + Frame23("TIT2", Latin1Text("Old")) +
+                           SongAudio(3000);
+                  }},
+        TTagShape{"PaddedInPlace",
+                  [] { return Tag(3, Frame23("TIT2", Latin1Text("Old")), 2048) + SongAudio(3000) + OldTrailer(); }},
+        TTagShape{"TrailerOnly", [] { return SongAudio(3000) + OldTrailer(); }},
+        TTagShape{"NoTag", [] { return SongAudio(3000); }}, TTagShape{"Empty", [] { return std::string(); }},
+        TTagShape{"LittleAfterTheTag", [] { return Tag(3, Frame23("TIT2", Latin1Text("Old"))) + SongAudio(100); }},
+        TTagShape{"TagOnly", [] { return Tag(4, Frame24("TIT2", Latin1Text("Old")), 100); }}),
+    [](const ::testing::TestParamInfo<TTagShape>& info) { return std::string(info.param.Name); });
+
+// A song with a second name keeps the one file both names lead to, through the stamp and its undo.
+TEST(History, AHardLinkedSongKeepsItsFileThroughUndo) {
+  TTempFolder songs, elsewhere, state;
+  CopyTemplates(songs.Path());
+  const std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
+  const std::string other = elsewhere / "same song.mp3";
+  ASSERT_EQ(::link(song.c_str(), other.c_str()), 0);
+  const std::string original = ReadWholeFile(song);
+  const auto before = FolderState(songs.Path());
+  struct stat info {};
+  ASSERT_EQ(::stat(song.c_str(), &info), 0);
+  const ino_t inode = info.st_ino;
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  // A title that does not fit the old tag: the song is rewritten.
+  const std::int64_t entry = RunRecorded(*history, songs.Path(), StampTitle(std::string(5000, 'n')));
+  ASSERT_NE(entry, 0);
+  ASSERT_NE(Difference(ReadWholeFile(other), original), "") << "the stamp reached the other name";
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
+  EXPECT_EQ(undone.Value().Skipped(), 0U);
+  EXPECT_EQ(FolderState(songs.Path()), before);
+  EXPECT_EQ(Difference(ReadWholeFile(other), original), "");
+  ASSERT_EQ(::stat(song.c_str(), &info), 0);
+  EXPECT_EQ(info.st_ino, inode);
+  EXPECT_EQ(info.st_nlink, 2U);
 }
 
 // The tables of a history written before old tags were kept as recipes and new tags hashed in the
