@@ -291,7 +291,14 @@ TResultOf<std::unique_ptr<THistory>> THistory::Open(const std::string& path) {
 }
 
 THistory::~THistory() {
-  if (db_) sqlite3_close(db_);
+  if (db_) {
+    // The main file holds the whole history once a program is done with it, so that a log lost
+    // or damaged later costs nothing. Another program still busy with the log keeps it; its own
+    // end carries it over.
+    sqlite3_busy_timeout(db_, 1000);
+    (void)sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_close(db_);
+  }
   if (liveFd_ >= 0) ::close(liveFd_);
 }
 
@@ -329,7 +336,8 @@ TResult THistory::OpenDatabase() {
   if (code != SQLITE_OK) return Failure(code);
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  // The write-ahead log is carried into the database as it grows, not at every program's end.
+  // The write-ahead log is carried into the database as it grows, and when the program is done
+  // with the history (see the destructor), not when any connection closes.
   sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   // Large pages: pictures new to the history are tens or hundreds of kilobytes each.
   // Stored tag bytes come and go: freed pages are given back to the file system.

@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """tagwright-cli killed with SIGKILL at random moments of a command and of an undo: after the next
 start every song is byte for byte as it was before or after the change, under the matching name,
-no temporary file is left and the history is still readable. Then two programs at once on one
+no temporary file is left, a song with a second hard link still shares its file with it, and the
+history is still readable. Then 4 KiB of damage at random places of a history: an undo leaves every
+song as it was before or after the command, never anything else. Then two programs at once on one
 history: no entry lost, no "database is locked".
 
-    undo_crash_test.py CLI SONG_MAKER [KILLS]
+    undo_crash_test.py CLI SONG_MAKER [KILLS [DAMAGES]]
 
-KILLS (default 12) kills of commands and as many of undos; prints "N passed, M failed"."""
+KILLS (default 12) kills of commands and as many of undos, DAMAGES (default 12) damaged histories;
+prints "N passed, M failed"."""
 import hashlib
 import json
 import os
@@ -21,6 +24,8 @@ import time
 
 CLI, SONG_MAKER = sys.argv[1], sys.argv[2]
 KILLS = int(sys.argv[3]) if len(sys.argv) > 3 else 12
+DAMAGES = int(sys.argv[4]) if len(sys.argv) > 4 else 12
+COPIES = int(os.environ.get("TAGWRIGHT_CRASH_COPIES", "12"))  # copies of the big song in each folder
 ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
 passed = 0
 failed = 0
@@ -68,6 +73,27 @@ def outcome_map(output):
     return renamed
 
 
+def link_songs(folder, links):
+    """Gives every other copy of the big song a second name in links; its names by song name."""
+    os.makedirs(links)
+    linked = {}
+    for name in sorted(os.listdir(folder)):
+        if "Boat" in name and int(name.split(" ")[0]) % 2 == 0:
+            os.link(os.path.join(folder, name), os.path.join(links, name))
+            linked[name] = os.path.join(links, name)
+    return linked
+
+
+def judge_links(folder, linked, renamed, what):
+    """Each second name still leads to the song's file, whatever its name now."""
+    for name, link in linked.items():
+        song = os.path.join(folder, name)
+        if not os.path.exists(song):
+            song = os.path.join(folder, renamed.get(name, name))
+        check(os.path.exists(song) and os.stat(song).st_ino == os.stat(link).st_ino,
+              what + ": %s no longer shares its file with its second name" % name)
+
+
 def judge(folder, before, after, renamed, history, what):
     """Every song is as before or as after, under the matching name; nothing else is there."""
     global repairs
@@ -108,8 +134,9 @@ def main():
             folder = os.path.join(work, "songs%d" % kill)
             reference = os.path.join(work, "reference%d" % kill)
             history = os.path.join(work, "history%d.sqlite3" % kill)
-            make_songs(template, folder, 12)
-            make_songs(template, reference, 12)
+            make_songs(template, folder, COPIES)
+            make_songs(template, reference, COPIES)
+            linked = link_songs(folder, folder + "-links") if kill % 2 == 0 else {}
             target_args = command + ([os.path.join(folder, n) for n in sorted(os.listdir(folder))]
                                      if command[0] == "stamp" and "--recognized" not in command else [folder])
             reference_args = command + ([os.path.join(reference, n) for n in sorted(os.listdir(reference))]
@@ -134,6 +161,27 @@ def main():
             process.send_signal(signal.SIGKILL)
             process.wait()
             judge(folder, before, after, renamed, history, what)
+            judge_links(folder, linked, renamed if not undoing else {v: k for k, v in renamed.items()}, what)
+
+        # Damage anywhere in the history never reaches a song.
+        for damage in range(DAMAGES):
+            folder = os.path.join(work, "damaged%d" % damage)
+            history = os.path.join(work, "damaged%d.sqlite3" % damage)
+            make_songs(template, folder, 4)
+            before = state(folder)
+            songs = [os.path.join(folder, n) for n in sorted(os.listdir(folder))]
+            run(history, "stamp", "--comment", "c" * rng.choice([5, 3000]), *songs)
+            after = state(folder)
+            size = os.path.getsize(history)
+            with open(history, "r+b") as f:
+                f.seek(rng.randrange(0, max(1, size - 4096)))
+                f.write(bytes(rng.randrange(256) for _ in range(4096)))
+            run(history, "undo")
+            now = state(folder)
+            what = "damage %d" % damage
+            check(set(now) == set(before), what + ": unexpected files %s" % sorted(set(now) - set(before)))
+            for name in before:
+                check(now.get(name) in (before[name], after[name]), what + ": %s is neither as before nor as after" % name)
 
         # Two programs at once on one history.
         history = os.path.join(work, "shared.sqlite3")

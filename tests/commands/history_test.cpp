@@ -751,6 +751,152 @@ INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
                                            TBound{"NewestAlwaysKept", {200, 10}, 1}),
                          [](const ::testing::TestParamInfo<TBound>& info) { return std::string(info.param.Name); });
 
+// A command whose every write finished but whose entry was never completed (the program died, or
+// the history's disk filled at its end): the repair keeps every song as written and the entry,
+// which an undo then takes back.
+TEST(History, AnInterruptedEntryWhoseWritesFinishedIsKept) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  const auto before = FolderState(songs.Path());
+  std::int64_t entry = 0;
+  {
+    std::unique_ptr<THistory> history = OpenHistory(state);
+    TSongList list;
+    for (const auto& item : std::filesystem::directory_iterator(songs.Path())) {
+      auto song = std::make_unique<TSongFile>();
+      if (song->SetFileName(item.path().string(), true)) list.Add(std::move(song));
+    }
+    std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Cli, "stamp");
+    TPassHooks hooks;
+    hooks.Journal = recorder.get();
+    (void)RunSongPass(list.Songs(), StampTitle("Finished"), TPassMode::Apply, hooks);
+    entry = recorder->Entry();
+    // The program dies here: the entry is never finished.
+  }
+  ASSERT_NE(entry, 0);
+  const auto written = FolderState(songs.Path());
+  ASSERT_NE(written, before);
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  TResultOf<TRepairReport> repaired = RepairInterrupted(*history);
+  ASSERT_TRUE(repaired.Ok());
+  EXPECT_EQ(repaired.Value().Repaired, 0U);
+  EXPECT_TRUE(repaired.Value().Problems.empty());
+  EXPECT_EQ(FolderState(songs.Path()), written) << "finished writes are never reverted by a repair";
+  TResultOf<std::optional<THistoryEntry>> kept = history->FindEntry(entry);
+  ASSERT_TRUE(kept.Ok() && kept.Value());
+  EXPECT_TRUE(kept.Value()->Done);
+  EXPECT_EQ(kept.Value()->Files, static_cast<std::int64_t>(before.size()));
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_EQ(undone.Value().Skipped(), 0U);
+  EXPECT_EQ(FolderState(songs.Path()), before);
+}
+
+// Damage to what a record keeps: the record is not applied, the song it names stays as the
+// command left it, and the undo says why; the other songs are taken back.
+struct TDamage {
+  const char* Name;
+  const char* Sql;  // run on the history after the command
+};
+
+void PrintTo(const TDamage& damage, std::ostream* out) { *out << damage.Name; }
+
+class DamagedRecord : public ::testing::TestWithParam<TDamage> {};
+
+TEST_P(DamagedRecord, NeverReachesASong) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  const std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
+  const auto before = FolderState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t entry = RunRecorded(*history, songs.Path(), StampTitle("Stamped"));
+  ASSERT_NE(entry, 0);
+  const auto written = FolderState(songs.Path());
+  history.reset();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((state / "history.sqlite3").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, GetParam().Sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  ASSERT_EQ(sqlite3_changes(db), 1);
+  sqlite3_close(db);
+  history = OpenHistory(state);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok());
+  std::size_t damaged = 0;
+  for (const TUndoFile& file : undone.Value().Files) {
+    if (file.Action != TUndoAction::Skipped) continue;
+    EXPECT_EQ(file.Reason, "the history's record of " + song + " is damaged");
+    ++damaged;
+  }
+  EXPECT_EQ(damaged, 1U);
+  auto expected = before;
+  const std::string name = "03 - Mara Vell - Paper Boats.mp3";
+  expected[name] = written.at(name);
+  EXPECT_EQ(FolderState(songs.Path()), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, DamagedRecord,
+    ::testing::Values(
+        // Bytes of the shared picture the song's old tag named.
+        TDamage{"SharedPicture",
+                "UPDATE shared_pieces SET bytes = CAST(replace(CAST(bytes AS TEXT), 'PNG', 'PNX') "
+                "AS BLOB) WHERE id = (SELECT min(id) FROM shared_pieces)"},
+        TDamage{"OldTrailer", "UPDATE changes SET old_tail = zeroblob(128) WHERE path_before LIKE '%Paper Boats.mp3'"},
+        TDamage{"PathBefore",
+                "UPDATE changes SET path_before = path_before || 'x' "
+                "WHERE path_before LIKE '%Paper Boats.mp3'"},
+        TDamage{"ModeBefore", "UPDATE changes SET mode_before = 4095 WHERE path_before LIKE '%Paper Boats.mp3'"}),
+    [](const ::testing::TestParamInfo<TDamage>& info) { return std::string(info.param.Name); });
+
+// An undo that leaves a file alone marks only the others undone; undone again, the entry takes
+// back only what is left.
+TEST(History, APartlyUndoneEntryIsUndoneForTheRest) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  const auto before = FolderState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t entry =
+      RunRecorded(*history, songs.Path(),
+                  {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }});
+  ASSERT_NE(entry, 0);
+  const std::string oldName = songs / "the_quiet_ones_-_north_wind.mp3";
+  ASSERT_FALSE(FileExists(oldName)) << "the song was renamed";
+  WriteBytes(oldName, "in the way");
+  ASSERT_TRUE(UndoEntry(*history, entry, TProgram::Cli, "undo", false).Ok());
+  TResultOf<std::optional<THistoryEntry>> partly = history->FindEntry(entry);
+  ASSERT_TRUE(partly.Ok() && partly.Value());
+  EXPECT_FALSE(partly.Value()->Undone);
+  EXPECT_EQ(partly.Value()->FilesUndone, partly.Value()->Files - 1);
+  ASSERT_EQ(::unlink(oldName.c_str()), 0);
+  TResultOf<TUndoReport> rest = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(rest.Ok());
+  ASSERT_EQ(rest.Value().Files.size(), 1U) << "only the file left is taken back";
+  EXPECT_EQ(rest.Value().Files[0].Action, TUndoAction::Restored);
+  EXPECT_EQ(FolderState(songs.Path()), before);
+  EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
+}
+
+// A write that fails leaves the song as it was: it is no change of the entry, and no undo says
+// it restored it.
+TEST(History, AWriteThatFailedIsNotRecordedAsAChange) {
+  TTempFolder songs, state;
+  // A name of 255 bytes: the rewrite's new file beside it cannot be named.
+  const std::string song = songs / (std::string(251, 'n') + ".mp3");
+  std::filesystem::copy_file(std::filesystem::path(TemplateFolder()) / "Kit Moor - Blue.mp3", song);
+  const std::string original = FileSha256(song);
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Cli, "stamp");
+  TSongChange change;
+  change.WriteTags = true;
+  change.Tags.Title = "Never written";
+  EXPECT_EQ(ApplySongChange(song, change, recorder.get()).Outcome, TChangeOutcome::Failed);
+  ASSERT_TRUE(recorder->Finish().Ok());
+  EXPECT_EQ(FileSha256(song), original);
+  TResultOf<std::vector<THistoryEntry>> entries = history->Entries();
+  ASSERT_TRUE(entries.Ok());
+  EXPECT_TRUE(entries.Value().empty());
+}
+
 // A crash between the record and its completion: what the file holds then, and what the repair
 // makes of it.
 struct TCrash {
