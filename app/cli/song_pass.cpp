@@ -106,6 +106,8 @@ void FinishRecording(TCliContext& context, TRecorderChoice& choice) {
   if (!choice.recorder) return;
   if (TResult finished = choice.recorder->Finish(); !finished) {
     context.ReportFailure("the history entry could not be completed: " + FailureText(finished));
+  } else if (const std::int64_t dropped = choice.recorder->DroppedForRoom(); dropped > 0) {
+    context.err << "tagwright-cli: " << DroppedForRoomMessage(dropped) << '\n';
   }
 }
 

@@ -257,6 +257,10 @@ std::string DefaultHistoryPath() {
   return (state / "tagwright" / "history.sqlite3").string();
 }
 
+std::string DroppedForRoomMessage(std::int64_t dropped) {
+  return std::to_string(dropped) + " older entries were dropped from the history to make room for this command's";
+}
+
 std::string IsoTime(std::int64_t timeNs) {
   const std::time_t seconds = static_cast<std::time_t>(timeNs / 1'000'000'000);
   std::tm parts{};
@@ -508,65 +512,91 @@ TResultOf<std::optional<THistoryEntry>> THistory::NewestNotUndone() {
   return std::optional<THistoryEntry>(rows.Value().front());
 }
 
+namespace {
+
+const char* const kChangeColumns =
+    "SELECT id, state, path_before, path_after, tag_written, old_head, old_tail, middle_size, "
+    "whole, size_before, mode_before, temporary_name, recorded_ns, size_after, mtime_after_ns, "
+    "head_size_after, head_hash_after, tail_after, mode_after, head_form, hash_form, "
+    "head_hash_before, tail_hash_before, before_check, after_check, COALESCE(undoes_record, 0), "
+    "undone, size_after IS NOT NULL FROM changes ";
+
+// A record as read, its old tag put together from its pieces, and checked.
+TStoredChange StoredChangeOf(const TStatement& row, const TSharedLookup& pieces) {
+  TStoredChange stored;
+  stored.Record = row.Int(0);
+  stored.State = static_cast<TStoredChange::TState>(row.Int(1));
+  TFileChange& change = stored.Change;
+  change.PathBefore = row.Text(2);
+  change.PathAfter = row.Text(3);
+  change.TagWritten = row.Int(4) != 0;
+  change.Before.Head = row.Blob(5);
+  change.Before.Tail = row.Blob(6);
+  change.Before.MiddleSize = row.Int(7);
+  change.Before.Whole = row.Int(8) != 0;
+  change.Before.Size = row.Int(9);
+  change.ModeBefore = static_cast<mode_t>(row.Int(10));
+  change.TemporaryName = row.Text(11);
+  change.RecordedNs = row.Int(12);
+  change.Done = stored.State == TStoredChange::TState::Done;
+  change.After.Size = row.Int(13);
+  change.After.ModifiedNs = row.Int(14);
+  change.After.HeadSize = row.Int(15);
+  change.After.HeadHash = static_cast<std::uint64_t>(row.Int(16));
+  change.After.Tail = row.Blob(17);
+  change.After.Mode = static_cast<mode_t>(row.Int(18));
+  change.After.HashForm = static_cast<THashForm>(row.Int(20));
+  change.UndoesRecord = row.Int(25);
+  stored.Undone = row.Int(26) != 0;
+  change.AfterForeseen = stored.State == TStoredChange::TState::Planned && row.Int(27) != 0;
+  if (row.Int(19) == kHeadRecipe) {
+    std::optional<std::string> head = DecodeRecipe(change.Before.Head, pieces);
+    if (head) {
+      change.Before.Head = std::move(*head);
+    } else {
+      stored.Damaged = true;
+    }
+  }
+  // Every byte a record would write back, and every place it names, must be as recorded.
+  if (!stored.Damaged && !row.IsNull(23)) {
+    const auto headHash = static_cast<std::uint64_t>(row.Int(21));
+    const auto tailHash = static_cast<std::uint64_t>(row.Int(22));
+    stored.Damaged = FramedTagHash(change.Before.Head) != headHash ||
+                     HashTagBytes(change.Before.Tail, THashForm::Striped) != tailHash ||
+                     BeforeCheck(change, headHash, tailHash) != row.Int(23);
+  }
+  if (!stored.Damaged && !row.IsNull(24) && row.Int(27) != 0) {
+    stored.Damaged = AfterCheck(change.PathAfter, change.After) != row.Int(24);
+  }
+  return stored;
+}
+
+}  // namespace
+
 TResultOf<std::vector<TStoredChange>> THistory::Changes(std::int64_t entry) {
-  TStatement statement(db_,
-                       "SELECT id, state, path_before, path_after, tag_written, old_head, old_tail, middle_size, "
-                       "whole, size_before, mode_before, temporary_name, recorded_ns, size_after, mtime_after_ns, "
-                       "head_size_after, head_hash_after, tail_after, mode_after, head_form, hash_form, "
-                       "head_hash_before, tail_hash_before, before_check, after_check, COALESCE(undoes_record, 0), "
-                       "undone, size_after IS NOT NULL "
-                       "FROM changes WHERE entry = ? ORDER BY id");
+  TStatement statement(db_, (std::string(kChangeColumns) + "WHERE entry = ? ORDER BY id").c_str());
   statement.Bind(1, entry);
-  const auto each = [&](const TStatement& row) {
-    TStoredChange stored;
-    stored.Record = row.Int(0);
-    stored.State = static_cast<TStoredChange::TState>(row.Int(1));
-    TFileChange& change = stored.Change;
-    change.PathBefore = row.Text(2);
-    change.PathAfter = row.Text(3);
-    change.TagWritten = row.Int(4) != 0;
-    change.Before.Head = row.Blob(5);
-    change.Before.Tail = row.Blob(6);
-    change.Before.MiddleSize = row.Int(7);
-    change.Before.Whole = row.Int(8) != 0;
-    change.Before.Size = row.Int(9);
-    change.ModeBefore = static_cast<mode_t>(row.Int(10));
-    change.TemporaryName = row.Text(11);
-    change.RecordedNs = row.Int(12);
-    change.Done = stored.State == TStoredChange::TState::Done;
-    change.After.Size = row.Int(13);
-    change.After.ModifiedNs = row.Int(14);
-    change.After.HeadSize = row.Int(15);
-    change.After.HeadHash = static_cast<std::uint64_t>(row.Int(16));
-    change.After.Tail = row.Blob(17);
-    change.After.Mode = static_cast<mode_t>(row.Int(18));
-    change.After.HashForm = static_cast<THashForm>(row.Int(20));
-    change.UndoesRecord = row.Int(25);
-    stored.Undone = row.Int(26) != 0;
-    change.AfterForeseen = stored.State == TStoredChange::TState::Planned && row.Int(27) != 0;
-    if (row.Int(19) == kHeadRecipe) {
-      std::optional<std::string> head =
-          DecodeRecipe(change.Before.Head, [this](std::int64_t id) { return PieceBytes(id); });
-      if (head) {
-        change.Before.Head = std::move(*head);
-      } else {
-        stored.Damaged = true;
-      }
-    }
-    // Every byte a record would write back, and every place it names, must be as recorded.
-    if (!stored.Damaged && !row.IsNull(23)) {
-      const auto headHash = static_cast<std::uint64_t>(row.Int(21));
-      const auto tailHash = static_cast<std::uint64_t>(row.Int(22));
-      stored.Damaged = FramedTagHash(change.Before.Head) != headHash ||
-                       HashTagBytes(change.Before.Tail, THashForm::Striped) != tailHash ||
-                       BeforeCheck(change, headHash, tailHash) != row.Int(23);
-    }
-    if (!stored.Damaged && !row.IsNull(24) && row.Int(27) != 0) {
-      stored.Damaged = AfterCheck(change.PathAfter, change.After) != row.Int(24);
-    }
-    return stored;
-  };
-  return Rows<TStoredChange>(statement, each, [this](int code) { return Failure(code); });
+  return Rows<TStoredChange>(
+      statement, [this](const TStatement& row) { return StoredChangeOf(row, PieceLookup()); },
+      [this](int code) { return Failure(code); });
+}
+
+TResultOf<std::vector<std::int64_t>> THistory::Records(std::int64_t entry) {
+  TStatement statement(db_, "SELECT id FROM changes WHERE entry = ? ORDER BY id");
+  statement.Bind(1, entry);
+  return Rows<std::int64_t>(
+      statement, [](const TStatement& row) { return row.Int(0); }, [this](int code) { return Failure(code); });
+}
+
+TResultOf<TStoredChange> THistory::Change(std::int64_t record) {
+  TStatement statement(db_, (std::string(kChangeColumns) + "WHERE id = ?").c_str());
+  const int code = statement.Bind(1, record).Step();
+  if (code != SQLITE_ROW) return Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code);
+  return StoredChangeOf(statement, PieceLookup());
+}
+
+TSharedLookup THistory::PieceLookup() {
+  return [this](std::int64_t id) { return PieceBytes(id); };
 }
 
 TResultOf<std::vector<THistoryEntry>> THistory::Interrupted() {
@@ -697,7 +727,28 @@ TResultOf<std::int64_t> THistory::StoredTagBytes() {
   return sum.Int(0);
 }
 
-TResult THistory::Prune(std::int64_t keep) {
+TResultOf<std::int64_t> THistory::EntryBytes(std::int64_t entry) {
+  TStatement own(db_, "SELECT tag_bytes FROM entries WHERE id = ?");
+  int code = own.Bind(1, entry).Step();
+  if (code != SQLITE_ROW) return Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code);
+  std::int64_t bytes = own.Int(0);
+  std::set<std::int64_t> named;
+  TStatement recipes(db_, "SELECT old_head FROM changes WHERE entry = ? AND head_form = ?");
+  recipes.Bind(1, entry).Bind(2, std::int64_t{kHeadRecipe});
+  while ((code = recipes.Step()) == SQLITE_ROW) {
+    for (std::int64_t piece : SharedPiecesOf(recipes.Blob(0))) named.insert(piece);
+  }
+  if (code != SQLITE_DONE) return Failure(code);
+  TStatement size(db_, "SELECT size FROM shared_pieces WHERE id = ?");
+  for (std::int64_t piece : named) {
+    size.Reset();
+    if ((code = size.Bind(1, piece).Step()) == SQLITE_ROW) bytes += size.Int(0);
+    if (code != SQLITE_ROW && code != SQLITE_DONE) return Failure(code);
+  }
+  return bytes;
+}
+
+TResultOf<std::int64_t> THistory::Prune(std::int64_t keep) {
   // Oldest first, the entries past the bounds are dropped; never the one just finished.
   TStatement statement(db_, "SELECT id FROM entries WHERE done = 1 ORDER BY id");
   std::vector<std::int64_t> finished;
@@ -710,14 +761,36 @@ TResult THistory::Prune(std::int64_t keep) {
          canDrop()) {
     if (TResult deleted = DeleteEntry(finished[dropped++]); !deleted) return deleted;
   }
+  TResultOf<std::int64_t> bytes = StoredTagBytes();
+  if (!bytes) return bytes.Failure();
+  if (bytes.Value() <= limits_.MaxTagBytes) return std::int64_t{0};
+  // Over the bound: the newest entry larger than the bound by itself is kept whole, and only the
+  // bytes of the others count, so that it neither pushes out every older entry nor goes with the
+  // next command.
+  std::int64_t giant = 0;
+  std::int64_t giantBytes = 0;
+  for (auto entry = finished.rbegin(); entry != finished.rend() && giant == 0; ++entry) {
+    TResultOf<std::int64_t> own = EntryBytes(*entry);
+    if (!own) return own.Failure();
+    if (own.Value() > limits_.MaxTagBytes) {
+      giant = *entry;
+      giantBytes = own.Value();
+    }
+  }
+  std::int64_t forRoom = 0;
   while (canDrop()) {
-    TResultOf<std::int64_t> bytes = StoredTagBytes();
+    bytes = StoredTagBytes();
     if (!bytes) return bytes.Failure();
-    if (bytes.Value() <= limits_.MaxTagBytes) break;
+    if (bytes.Value() - giantBytes <= limits_.MaxTagBytes) break;
+    if (finished[dropped] == giant) {
+      ++dropped;
+      continue;
+    }
     if (TResult deleted = DeleteEntry(finished[dropped++]); !deleted) return deleted;
+    ++forRoom;
   }
   if (dropped > 0) (void)Execute("PRAGMA incremental_vacuum");  // space comes back at the next prune
-  return {};
+  return forRoom;
 }
 
 THistoryRecorder::THistoryRecorder(THistory& history, TProgram program, std::string command, std::int64_t undoes)
@@ -1016,7 +1089,10 @@ TResult THistoryRecorder::Finish() {
   }
   finished_ = true;
   (void)history_.LockEntry(entry_, false);  // a lock that cannot be let go ends with the program anyway
-  return history_.Prune(entry_);
+  TResultOf<std::int64_t> pruned = history_.Prune(entry_);
+  if (!pruned) return pruned.Failure();
+  droppedForRoom_ = pruned.Value();
+  return {};
 }
 
 }  // namespace tagwright

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "commands/change_journal.h"
+#include "commands/history/head_recipe.h"
 #include "files/result.h"
 
 struct sqlite3;
@@ -43,6 +44,9 @@ struct THistoryEntry {
   std::int64_t Undoes = 0;       // the entry this one undid, or 0
   bool Done = false;             // finished (or repaired after a crash)
 };
+
+// "N older entries were dropped from the history to make room for this command's".
+std::string DroppedForRoomMessage(std::int64_t dropped);
 
 // "2024-05-01T12:30:00Z".
 std::string IsoTime(std::int64_t timeNs);
@@ -93,6 +97,10 @@ class THistory {
   TResultOf<std::optional<THistoryEntry>> NewestNotUndone();
   // The file records of an entry, in the order they were made.
   TResultOf<std::vector<TStoredChange>> Changes(std::int64_t entry);
+  // The ids of an entry's file records, in the order they were made, and one record by its id:
+  // so that an entry of any size is gone through one record at a time.
+  TResultOf<std::vector<std::int64_t>> Records(std::int64_t entry);
+  TResultOf<TStoredChange> Change(std::int64_t record);
   // Entries never finished whose program is no longer running, oldest first.
   TResultOf<std::vector<THistoryEntry>> Interrupted();
 
@@ -116,7 +124,11 @@ class THistory {
   void RollBack();
   // Whether the table has the column.
   bool HasColumn(const char* table, const char* column);
-  TResult Prune(std::int64_t keep);
+  // Drops the oldest entries past the bounds, never keep; the number dropped to keep the tag bytes
+  // within their bound.
+  TResultOf<std::int64_t> Prune(std::int64_t keep);
+  // The tag bytes an entry keeps: its own and those of the shared pieces it names.
+  TResultOf<std::int64_t> EntryBytes(std::int64_t entry);
   TResult Migrate();
   // The record is the change of an undo, now made: marks what it took back; SQLITE_DONE or a failure.
   int MarkTakenBack(std::int64_t record);
@@ -126,6 +138,7 @@ class THistory {
   // The tag bytes the history keeps: the entries' own and the shared pieces.
   TResultOf<std::int64_t> StoredTagBytes();
   const std::string* PieceBytes(std::int64_t id);
+  TSharedLookup PieceLookup();
   // The id of a piece remembered with these bytes, or 0; with its framed-hash part (the striped
   // hash of its bytes, worked out once) in hash when asked for.
   std::int64_t RememberedPiece(std::string_view piece, std::uint64_t fingerprint, std::uint64_t* hash = nullptr);
@@ -172,6 +185,8 @@ class THistoryRecorder final : public TChangeJournal {
   TResult Finish();
   std::int64_t Entry() const { return entry_; }
   std::int64_t Files() const { return files_; }
+  // Older entries dropped by Finish so that the tag bytes stay within their bound.
+  std::int64_t DroppedForRoom() const { return droppedForRoom_; }
 
  private:
   // After states not yet written: they go with the next record's transaction or with Finish, so
@@ -207,6 +222,7 @@ class THistoryRecorder final : public TChangeJournal {
   std::int64_t entry_ = 0;
   std::int64_t files_ = 0;
   bool finished_ = false;
+  std::int64_t droppedForRoom_ = 0;
   // Pieces found to be in the store within the transaction under way.
   std::set<std::int64_t> piecesConfirmed_;
   // A batch may be recorded on one thread while the files of the batch before are changed, and

@@ -339,14 +339,23 @@ TResultOf<TFileChange> UndoChange(const TStoredChange& stored, const TTagSnapsho
 
 TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram program, const std::string& command,
                                  bool dryRun) {
-  TResultOf<std::vector<TStoredChange>> changes = history.Changes(entry);
-  if (!changes) return changes.Failure();
+  // The records are read one at a time, newest first, so that an entry of any size is undone in
+  // little memory.
+  TResultOf<std::vector<std::int64_t>> records = history.Records(entry);
+  if (!records) return records.Failure();
   TUndoReport report;
   report.Entry = entry;
   std::unique_ptr<THistoryRecorder> recorder = history.StartEntry(program, command, entry);
   bool unrecorded = false;
-  for (auto stored = changes.Value().rbegin(); stored != changes.Value().rend(); ++stored) {
+  TResult unread;
+  for (auto record = records.Value().rbegin(); record != records.Value().rend(); ++record) {
     using TState = TStoredChange::TState;
+    TResultOf<TStoredChange> loaded = history.Change(*record);
+    if (!loaded) {
+      unread = loaded.Failure();
+      break;
+    }
+    const TStoredChange* stored = &loaded.Value();
     if (stored->State == TState::RolledBack || stored->Undone) continue;
     TFileChange change = stored->Change;
     TUndoFile file;
@@ -450,6 +459,7 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
     if (TResult finished = recorder->Finish(); !finished) return finished;
     report.UndoEntry = recorder->Entry();
   }
+  if (!unread) return unread;  // what was taken back until then is an entry of its own
   return report;
 }
 
@@ -458,12 +468,15 @@ TResultOf<TRepairReport> RepairInterrupted(THistory& history) {
   if (!interrupted) return interrupted.Failure();
   TRepairReport report;
   for (const THistoryEntry& entry : interrupted.Value()) {
-    TResultOf<std::vector<TStoredChange>> changes = history.Changes(entry.Id);
-    if (!changes) return changes.Failure();
+    TResultOf<std::vector<std::int64_t>> records = history.Records(entry.Id);
+    if (!records) return records.Failure();
     bool anyMade = false;
     bool unresolved = false;
-    for (auto stored = changes.Value().rbegin(); stored != changes.Value().rend(); ++stored) {
+    for (auto record = records.Value().rbegin(); record != records.Value().rend(); ++record) {
       using TState = TStoredChange::TState;
+      TResultOf<TStoredChange> loaded = history.Change(*record);
+      if (!loaded) return loaded.Failure();
+      const TStoredChange* stored = &loaded.Value();
       if (stored->State == TState::Done || stored->State == TState::Damaged) anyMade = true;
       if (stored->State != TState::Planned) continue;
       if (stored->Damaged) {

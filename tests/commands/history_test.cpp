@@ -897,6 +897,33 @@ TEST(History, AWriteThatFailedIsNotRecordedAsAChange) {
   EXPECT_TRUE(entries.Value().empty());
 }
 
+// An entry larger than the bound by itself is kept whole, beside the older entries, also when the
+// next command comes.
+TEST(History, AnEntryLargerThanTheBoundKeepsTheOthersAndStays) {
+  TTempFolder songs, state;
+  std::filesystem::copy_file(std::filesystem::path(TemplateFolder()) / "Kit Moor - Blue.mp3", songs / "a.mp3");
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  history->SetLimits({200, 50'000});
+  const auto stampComment = [](std::string comment) {
+    return TSongPlanner{TTagsNeeded::Yes, [comment](const TSongFile&, const TID3Info& tags) {
+                          TSongChange change;
+                          change.WriteTags = true;
+                          change.Tags = tags;
+                          change.Tags.Comment = comment;
+                          return change;
+                        }};
+  };
+  // The fourth command keeps the third one's comment of 100 KB as its old tag.
+  std::vector<std::int64_t> made;
+  for (const std::string& comment :
+       {std::string("one"), std::string("two"), std::string(100'000, 'c'), std::string("four"), std::string("five")}) {
+    made.push_back(RunRecorded(*history, songs.Path(), stampComment(comment)));
+  }
+  TResultOf<std::vector<THistoryEntry>> entries = history->Entries();
+  ASSERT_TRUE(entries.Ok());
+  ASSERT_EQ(entries.Value().size(), made.size());
+}
+
 // A crash between the record and its completion: what the file holds then, and what the repair
 // makes of it.
 struct TCrash {
