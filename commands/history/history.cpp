@@ -400,9 +400,20 @@ TResult THistory::OpenDatabase() {
     if (IsDamaged(code)) damaged_ = true;
     return code == SQLITE_OK ? TResult() : Failure(code);
   };
-  for (const char* sql :
-       {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
-        "PRAGMA synchronous = FULL", "PRAGMA wal_autocheckpoint = 256", "PRAGMA journal_size_limit = 16777216"}) {
+  // The page size and the vacuum mode are taken by a new database only; asking for the vacuum mode
+  // again would wait for any other program's write.
+  bool laidOut = false;
+  {
+    TStatement vacuum(db_, "PRAGMA auto_vacuum");
+    laidOut = vacuum.Step() == SQLITE_ROW && vacuum.Int(0) == 2;
+  }
+  if (!laidOut) {
+    for (const char* sql : {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL"}) {
+      if (TResult done = run(sql); !done) return done;
+    }
+  }
+  for (const char* sql : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL", "PRAGMA wal_autocheckpoint = 256",
+                          "PRAGMA journal_size_limit = 16777216"}) {
     if (TResult done = run(sql); !done) return done;
   }
   // The tables, made or brought up to date in one transaction. Another program laying them out at
