@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <set>
 
@@ -222,19 +223,26 @@ TEST_F(HistoryCommands, CommandsThatChangeNothingLeaveARepairPending) {
 
 // Without HOME and XDG_STATE_HOME the history has no place: never the current folder.
 TEST_F(HistoryCommands, WithoutAPlaceTheHistoryIsRefused) {
-  const std::string saved = std::getenv("TAGWRIGHT_HISTORY") ? std::getenv("TAGWRIGHT_HISTORY") : "";
-  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+  for (const char* name : {"TAGWRIGHT_HISTORY", "HOME", "XDG_STATE_HOME"}) {
+    const char* value = std::getenv(name);
+    saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    ::unsetenv(name);
+  }
   ::setenv("TAGWRIGHT_HISTORY", "", 1);  // set, so that the runner keeps it, but empty
-  ::unsetenv("HOME");
-  ::unsetenv("XDG_STATE_HOME");
   const std::string kept = std::filesystem::current_path().string();
   std::filesystem::current_path(folder.Path());
   const TCliRun refused = RunCli({"stamp", "--title", "T", song});
   const TCliRun without = RunCli({"stamp", "--no-history", "--title", "T", other});
   const TCliRun scan = RunCli({"scan", folder.Path()});
   std::filesystem::current_path(kept);
-  ::setenv("TAGWRIGHT_HISTORY", saved.c_str(), 1);
-  if (!home.empty()) ::setenv("HOME", home.c_str(), 1);
+  for (const auto& [name, value] : saved) {
+    if (value) {
+      ::setenv(name.c_str(), value->c_str(), 1);
+    } else {
+      ::unsetenv(name.c_str());
+    }
+  }
   EXPECT_EQ(refused.exitStatus, 1);
   EXPECT_NE(refused.err.find("--no-history"), std::string::npos) << refused.err;
   EXPECT_EQ(FileSha256(song), songBefore);
