@@ -21,6 +21,9 @@ struct TCliContext {
   std::ostream& err = std::cerr;
   int exitStatus = kExitOk;
   std::string historyPath;  // --history; empty for the default place
+  // The command changes nothing (scan, tags, every --dry-run): the history is only looked at, never
+  // repaired or waited for.
+  bool historyReadOnly = false;
 
   TCliContext();
   ~TCliContext();
@@ -32,9 +35,14 @@ struct TCliContext {
   }
 
   // The history, opened once; on its first opening, what an interrupted run left is repaired and
-  // said on stderr. Null, with the reason in historyFailure, when it cannot be opened.
+  // said on stderr (read-only: a pending repair is only said). Null, with the reason in
+  // historyFailure, when it cannot be opened, and read-only also when there is none yet
+  // (historyAbsent).
   THistory* History();
   TResult historyFailure;
+  bool historyAbsent = false;
+  // Why the history cannot be opened, in words for the user.
+  std::string HistoryFailureText() const;
 
  private:
   std::unique_ptr<THistory> history_;

@@ -25,9 +25,25 @@ struct TUndoOptions {
 
 THistory* HistoryOrReport(TCliContext& context) {
   THistory* history = context.History();
-  if (!history) context.ReportFailure("the history cannot be opened: " + FailureText(context.historyFailure));
+  if (!history && !context.historyAbsent) {
+    context.ReportFailure("the history cannot be opened: " + context.HistoryFailureText());
+  }
   return history;
 }
+
+// Whether the command line's command changes nothing: scan, tags and every dry run.
+bool ChangesNothing(const CLI::App& app) {
+  for (const CLI::App* command : app.get_subcommands()) {
+    if (command->get_name() == "scan" || command->get_name() == "tags") return true;
+    const CLI::Option* dryRun = command->get_option_no_throw("--dry-run");
+    if (dryRun && dryRun->count() > 0) return true;
+  }
+  return false;
+}
+
+constexpr const char* kNoPlaceForHistory =
+    "neither XDG_STATE_HOME nor HOME names a folder to keep it in; name its file with --history or "
+    "TAGWRIGHT_HISTORY, or change files without a history (and without undo) with --no-history";
 
 void RunHistory(const THistoryOptions& options, TCliContext& context) {
   THistory* history = HistoryOrReport(context);
@@ -54,6 +70,10 @@ void RunHistory(const THistoryOptions& options, TCliContext& context) {
 
 void RunUndo(const TUndoOptions& options, TCliContext& context) {
   THistory* history = HistoryOrReport(context);
+  if (!history && context.historyAbsent) {
+    context.ReportFailure(options.id != 0 ? "no entry " + std::to_string(options.id) + " in the history"
+                                          : "nothing to undo");
+  }
   if (!history) return;
   TResultOf<std::optional<THistoryEntry>> found =
       options.id != 0 ? history->FindEntry(options.id) : history->NewestNotUndone();
@@ -112,24 +132,52 @@ void AddHistoryCommands(CLI::App& app, TCliContext& context) {
   undo->add_flag("--dry-run", undoOptions->dryRun, "Change nothing on disk; show what would happen");
   undo->callback([undoOptions, &context] { RunUndo(*undoOptions, context); });
 
-  // Every command first repairs what an interrupted run left (a failure to open the history is
-  // the business of the commands that need it).
-  app.parse_complete_callback([&context] { (void)context.History(); });
+  // Every command that may change files first repairs what an interrupted run left; the others
+  // only say that a repair is pending (a failure to open the history is the business of the
+  // commands that need it).
+  app.parse_complete_callback([&app, &context] {
+    context.historyReadOnly = ChangesNothing(app);
+    (void)context.History();
+  });
 }
 
 TCliContext::TCliContext() = default;
 TCliContext::~TCliContext() = default;
 
+std::string TCliContext::HistoryFailureText() const {
+  if (historyPath.empty() && DefaultHistoryPath().empty()) return kNoPlaceForHistory;
+  return FailureText(historyFailure);
+}
+
 THistory* TCliContext::History() {
   if (historyOpened_) return history_.get();
   historyOpened_ = true;
+  const std::string path = historyPath.empty() ? DefaultHistoryPath() : historyPath;
+  if (path.empty()) {
+    historyFailure =
+        TResult::Failure(TFailureKind::Open, path, std::make_error_code(std::errc::no_such_file_or_directory));
+    return nullptr;
+  }
   TResultOf<std::unique_ptr<THistory>> opened =
-      THistory::Open(historyPath.empty() ? DefaultHistoryPath() : historyPath);
+      THistory::Open(path, historyReadOnly ? THistoryAccess::ReadOnly : THistoryAccess::ReadWrite);
   if (!opened) {
     historyFailure = opened.Failure();
     return nullptr;
   }
   history_ = std::move(opened.Value());
+  if (!history_) {
+    historyAbsent = true;
+    return nullptr;
+  }
+  if (historyReadOnly) {
+    // Repairing writes songs: it is left to the next command that may.
+    TResultOf<std::vector<THistoryEntry>> interrupted = history_->Interrupted();
+    if (interrupted && !interrupted.Value().empty()) {
+      err << "tagwright-cli: the history holds an interrupted command to repair; the next command that changes "
+             "files will repair it\n";
+    }
+    return history_.get();
+  }
   for (const std::string& notice : history_->Notices()) err << "tagwright-cli: " << notice << '\n';
   TResultOf<TRepairReport> repaired = RepairInterrupted(*history_);
   // A repair that could not be done is a failure of the run, whatever the command does next.

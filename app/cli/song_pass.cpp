@@ -93,8 +93,7 @@ TRecorderChoice StartRecording(TCliContext& context, const std::string& command,
   if (dryRun || noHistory) return choice;
   THistory* history = context.History();
   if (!history) {
-    context.ReportFailure("the history cannot be opened, so nothing was changed: " +
-                          FailureText(context.historyFailure));
+    context.ReportFailure("the history cannot be opened, so nothing was changed: " + context.HistoryFailureText());
     choice.usable = false;
     return choice;
   }

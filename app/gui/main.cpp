@@ -90,7 +90,15 @@ std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, s
   const auto describe = [](const TResult& failure) {
     return failure.Describe() + " (" + failure.Error().message() + ")";
   };
-  TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(DefaultHistoryPath());
+  const std::string path = DefaultHistoryPath();
+  if (path.empty()) {
+    failure =
+        "The history cannot be opened, so no file is changed: neither XDG_STATE_HOME nor HOME names a folder "
+        "to keep it in (TAGWRIGHT_HISTORY can name its file).";
+    tell(TMsgDlgType::Error, failure);
+    return nullptr;
+  }
+  TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(path);
   if (!opened) {
     failure = "The history cannot be opened, so no file is changed: " + describe(opened.Failure());
     tell(TMsgDlgType::Error, failure);

@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "commands/history/head_recipe.h"
@@ -248,11 +249,13 @@ const char* ProgramName(TProgram program) { return program == TProgram::Window ?
 
 std::string DefaultHistoryPath() {
   if (const char* chosen = std::getenv("TAGWRIGHT_HISTORY"); chosen && *chosen) return chosen;
-  std::filesystem::path state(".");
+  std::filesystem::path state;
   if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg == '/') {
     state = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
+  } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
     state = std::filesystem::path(home) / ".local" / "state";
+  } else {
+    return {};
   }
   return (state / "tagwright" / "history.sqlite3").string();
 }
@@ -270,13 +273,87 @@ std::string IsoTime(std::int64_t timeNs) {
   return text;
 }
 
-TResultOf<std::unique_ptr<THistory>> THistory::Open(const std::string& path) {
+namespace {
+
+// Reads never wait long: only for another program setting up the history's shared index.
+constexpr int kReadOnlyBusyTimeoutMs = 1000;
+
+class TNotRegularCategory final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "history"; }
+  std::string message(int) const override { return "not a regular file"; }
+};
+
+std::error_code NotRegularFile() {
+  static const TNotRegularCategory category;
+  return {1, category};
+}
+
+// The path as an SQLite URI: absolute, with the characters a URI gives meaning to escaped.
+std::string UriOf(const std::string& path) {
+  std::error_code error;
+  std::string absolute = std::filesystem::absolute(path, error).string();
+  if (error) absolute = path;
+  std::string uri = "file://";
+  for (const char c : absolute) {
+    if (c == '%' || c == '?' || c == '#') {
+      static const char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[(static_cast<unsigned char>(c) >> 4) & 0xF];
+      uri += kHex[static_cast<unsigned char>(c) & 0xF];
+    } else {
+      uri += c;
+    }
+  }
+  return uri;
+}
+
+// Whether the history and the files beside it (its log, shared index and lock) can be written or
+// made: the reason, when they cannot, is the system's (permission, read-only file system), not
+// the vaguer one SQLite would give later.
+TResult CheckWritable(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  for (const char* suffix : {"", "-wal", "-shm", ".lock"}) {
+    const std::string file = path + suffix;
+    const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0) {
+      ::close(fd);
+      continue;
+    }
+    if (errno != ENOENT) return TResult::FromErrno(TFailureKind::Open, file);
+    if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0) {
+      return TResult::FromErrno(TFailureKind::Write, folder.empty() ? "." : folder);
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+TResultOf<std::unique_ptr<THistory>> THistory::Open(const std::string& path, THistoryAccess access) {
+  if (path.empty()) {
+    return TResult::Failure(TFailureKind::Open, path, std::make_error_code(std::errc::no_such_file_or_directory));
+  }
   std::unique_ptr<THistory> history(new THistory());
   history->path_ = path;
+  // Only a regular file can be a history: SQLite would write its journal beside a device, and
+  // say "no such file" of a folder.
+  struct stat info {};
+  const bool exists = ::stat(path.c_str(), &info) == 0;
+  if (!exists && errno != ENOENT) return TResult::FromErrno(TFailureKind::Open, path);
+  if (exists && !S_ISREG(info.st_mode)) return TResult::Failure(TFailureKind::Open, path, NotRegularFile());
+  if (access == THistoryAccess::ReadOnly) {
+    if (!exists) return std::unique_ptr<THistory>();
+    TResultOf<bool> laidOut = history->OpenDatabaseToRead();
+    if (!laidOut) return laidOut.Failure();
+    if (!laidOut.Value()) return std::unique_ptr<THistory>();
+    return history;
+  }
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, error);
   if (error) return TResult::Failure(TFailureKind::Open, path, error);
+  if (TResult writable = CheckWritable(path); !writable) return writable;
   if (TResult opened = history->OpenDatabase(); !opened) {
     if (!history->damaged_) return opened;
     // A damaged file: kept aside for whoever wants to look at it, and a new history begun.
@@ -292,6 +369,40 @@ TResultOf<std::unique_ptr<THistory>> THistory::Open(const std::string& path) {
   history->liveFd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (history->liveFd_ < 0) return TResult::FromErrno(TFailureKind::Open, path + ".lock");
   return history;
+}
+
+TResultOf<bool> THistory::OpenDatabaseToRead() {
+  // The log and the shared index are made by the first program that writes; until then the
+  // whole history is in its main file, which is read as it is so that nothing is made beside
+  // it. A writer that starts meanwhile puts its changes in a log of its own first.
+  struct stat wal {};
+  struct stat shm {};
+  const bool hasWal = ::stat((path_ + "-wal").c_str(), &wal) == 0;
+  const bool hasShm = ::stat((path_ + "-shm").c_str(), &shm) == 0;
+  const bool asItIs = !hasShm && (!hasWal || wal.st_size == 0);
+  const std::string uri = UriOf(path_) + (asItIs ? "?mode=ro&immutable=1" : "?mode=ro");
+  const int code =
+      sqlite3_open_v2(uri.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX, nullptr);
+  if (code != SQLITE_OK) return OpenFailure(code);
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, kReadOnlyBusyTimeoutMs);
+  TStatement tables(db_, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'entries'");
+  const int found = tables.Step();
+  if (found != SQLITE_ROW) return OpenFailure(found);
+  const bool laidOut = tables.Int(0) != 0;
+  // Without the lock file no program has ever had an entry in progress.
+  liveFd_ = ::open((path_ + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+  return laidOut;
+}
+
+TResult THistory::OpenFailure(int code) const {
+  const int primary = code & 0xFF;
+  if (db_ && (primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR)) {
+    if (const int system = sqlite3_system_errno(db_); system != 0) {
+      return TResult::Failure(TFailureKind::Open, path_, std::error_code(system, std::generic_category()));
+    }
+  }
+  return TResult::Failure(TFailureKind::Open, path_, std::make_error_code(ErrorOf(code)));
 }
 
 THistory::~THistory() {
@@ -337,7 +448,7 @@ TResult THistory::OpenDatabase() {
   damaged_ = false;
   int code =
       sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
-  if (code != SQLITE_OK) return Failure(code);
+  if (code != SQLITE_OK) return OpenFailure(code);
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   // The write-ahead log is carried into the database as it grows, and when the program is done
@@ -362,13 +473,32 @@ TResult THistory::OpenDatabase() {
     if (IsDamaged(code)) damaged_ = true;
     return code == SQLITE_OK ? TResult() : Failure(code);
   };
-  for (const char* sql :
-       {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL", "PRAGMA journal_mode = WAL",
-        "PRAGMA synchronous = FULL", "PRAGMA wal_autocheckpoint = 256", "PRAGMA journal_size_limit = 16777216"}) {
+  // The page size and the vacuum mode are taken by a new database only; asking for the vacuum mode
+  // again would wait for any other program's write.
+  bool laidOut = false;
+  {
+    TStatement vacuum(db_, "PRAGMA auto_vacuum");
+    laidOut = vacuum.Step() == SQLITE_ROW && vacuum.Int(0) == 2;
+  }
+  if (!laidOut) {
+    for (const char* sql : {"PRAGMA page_size = 65536", "PRAGMA auto_vacuum = INCREMENTAL"}) {
+      if (TResult done = run(sql); !done) return done;
+    }
+  }
+  for (const char* sql : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL", "PRAGMA wal_autocheckpoint = 256",
+                          "PRAGMA journal_size_limit = 16777216"}) {
     if (TResult done = run(sql); !done) return done;
   }
-  // The tables, made or brought up to date in one transaction.
-  if (TResult laid = Migrate(); !laid) return laid;
+  // The tables, made or brought up to date in one transaction. Another program laying them out at
+  // the same moment is waited for too: when its transaction began after this one read the layout's
+  // version, SQLite says "busy" at once, without the busy handler.
+  while (true) {
+    TResult laid = Migrate();
+    if (laid) break;
+    const bool busy = laid.Error() == std::errc::device_or_resource_busy;
+    if (!busy || std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kBusyTimeoutMs)) return laid;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   return run("SELECT count(*) FROM entries");
 }
 

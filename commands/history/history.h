@@ -30,7 +30,13 @@ const char* ProgramName(TProgram program);
 
 // Where the history is kept: $TAGWRIGHT_HISTORY when set, else
 // $XDG_STATE_HOME/tagwright/history.sqlite3 (XDG_STATE_HOME defaulting to ~/.local/state).
+// Empty when neither XDG_STATE_HOME nor HOME names a folder: the history has no place then (never
+// the current folder, which may well be the music).
 std::string DefaultHistoryPath();
+
+// How a program uses the history: to record and repair, or only to look (commands that change
+// nothing).
+enum class THistoryAccess { ReadWrite, ReadOnly };
 
 struct THistoryEntry {
   std::int64_t Id = 0;
@@ -74,8 +80,12 @@ class THistoryRecorder;
 class THistory {
  public:
   // Opens the history at path, making it and its folder when needed. A damaged file is moved
-  // aside and a new history started; Notices() then says so.
-  static TResultOf<std::unique_ptr<THistory>> Open(const std::string& path);
+  // aside and a new history started; Notices() then says so. A path that is not a regular file (a
+  // device, a folder) is refused, with nothing made beside it.
+  // Read-only, nothing is made, laid out anew, moved aside or written, and no write of another
+  // program is waited for; the value is null when there is no history at path yet.
+  static TResultOf<std::unique_ptr<THistory>> Open(const std::string& path,
+                                                   THistoryAccess access = THistoryAccess::ReadWrite);
   ~THistory();
   THistory(const THistory&) = delete;
   THistory& operator=(const THistory&) = delete;
@@ -116,6 +126,10 @@ class THistory {
   friend class THistoryRecorder;
   THistory() = default;
   TResult OpenDatabase();
+  // Read-only: the value says whether the history was ever laid out (has its tables).
+  TResultOf<bool> OpenDatabaseToRead();
+  // The failure of opening the database, with the system's reason where SQLite's code is vague.
+  TResult OpenFailure(int code) const;
   TResult Failure(int code) const;
   TResult Execute(const char* sql);
   // Commits the transaction begun; on failure nothing of it stays.

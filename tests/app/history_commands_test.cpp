@@ -2,14 +2,24 @@
 // test's own.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <regex>
+#include <set>
 
 #include "cli_runner.h"
+#include "commands/history/history.h"
 #include "support/sha256.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
 #include "tags/id3_info.h"
+#include "tags/tag_snapshot.h"
 
 namespace tagwright::testing {
 namespace {
@@ -145,6 +155,117 @@ TEST_F(HistoryCommands, TheEnvironmentNamesTheHistory) {
   ::setenv("TAGWRIGHT_HISTORY", saved.c_str(), 1);
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_TRUE(FileExists(chosen));
+}
+
+// The names of the files in a folder.
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) names.insert(item.path().filename().string());
+  return names;
+}
+
+// An interrupted stamp left the song torn; while another program holds the history's write lock,
+// the commands that change nothing neither wait nor repair: they say once that a repair is
+// pending, and the next command that may write makes it.
+TEST_F(HistoryCommands, CommandsThatChangeNothingLeaveARepairPending) {
+  ASSERT_EQ(Run({"stamp", "--title", "Kept", song}).exitStatus, 0);
+  {
+    TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(history);
+    ASSERT_TRUE(opened.Ok());
+    std::unique_ptr<THistoryRecorder> recorder = opened.Value()->StartEntry(TProgram::Cli, "stamp");
+    TResultOf<TFileChange> change = CaptureBefore(other, "", true);
+    ASSERT_TRUE(change.Ok());
+    ASSERT_TRUE(recorder->RecordBefore(change.Value()).Ok());
+    const int fd = ::open(other.c_str(), O_WRONLY);
+    ASSERT_EQ(::pwrite(fd, "Torn", 4, 20), 4);  // into the tag's first frame, then the program died
+    ::close(fd);
+  }
+  const std::string torn = FileSha256(other);
+  const std::string songStamped = FileSha256(song);
+  const std::set<std::string> historyFiles = Names(state.Path());
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(history.c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"scan", folder.Path()},
+                                                  {"tags", song},
+                                                  {"stamp", "--dry-run", "--title", "X", song},
+                                                  {"cleanup", "--dry-run", folder.Path()},
+                                                  {"undo", "--dry-run"}}) {
+    const auto start = std::chrono::steady_clock::now();
+    const TCliRun run = Run(command);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.exitStatus, 0) << command[0] << ": " << run.err;
+    EXPECT_LT(took, std::chrono::seconds(3)) << command[0] << " waited for the history";
+    const auto said = run.err.find("interrupted command to repair");
+    EXPECT_NE(said, std::string::npos) << command[0] << ": " << run.err;
+    EXPECT_EQ(run.err.find("interrupted command to repair", said + 1), std::string::npos) << run.err;
+    EXPECT_EQ(FileSha256(other), torn) << command[0] << " repaired";
+    EXPECT_EQ(FileSha256(song), songStamped) << command[0];
+    EXPECT_EQ(Names(state.Path()), historyFiles) << command[0];
+  }
+  ASSERT_EQ(sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(writer);
+  const TCliRun scanned = Run({"scan", folder.Path()});
+  EXPECT_NE(scanned.err.find("interrupted command to repair"), std::string::npos) << scanned.err;
+  EXPECT_EQ(FileSha256(other), torn) << "scan repaired";
+  const TCliRun listed = Run({"history"});
+  EXPECT_NE(listed.err.find("repaired 1 file(s)"), std::string::npos) << listed.err;
+  EXPECT_EQ(FileSha256(other), otherBefore);
+  EXPECT_EQ(Run({"scan", folder.Path()}).err, "");
+  // Nothing left to repair: listing needs no write, so it does not wait for one either.
+  ASSERT_EQ(sqlite3_open(history.c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Run({"history"}).exitStatus, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  sqlite3_close(writer);
+}
+
+// Without HOME and XDG_STATE_HOME the history has no place: never the current folder.
+TEST_F(HistoryCommands, WithoutAPlaceTheHistoryIsRefused) {
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+  for (const char* name : {"TAGWRIGHT_HISTORY", "HOME", "XDG_STATE_HOME"}) {
+    const char* value = std::getenv(name);
+    saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    ::unsetenv(name);
+  }
+  ::setenv("TAGWRIGHT_HISTORY", "", 1);  // set, so that the runner keeps it, but empty
+  const std::string kept = std::filesystem::current_path().string();
+  std::filesystem::current_path(folder.Path());
+  const TCliRun refused = RunCli({"stamp", "--title", "T", song});
+  const TCliRun without = RunCli({"stamp", "--no-history", "--title", "T", other});
+  const TCliRun scan = RunCli({"scan", folder.Path()});
+  std::filesystem::current_path(kept);
+  for (const auto& [name, value] : saved) {
+    if (value) {
+      ::setenv(name.c_str(), value->c_str(), 1);
+    } else {
+      ::unsetenv(name.c_str());
+    }
+  }
+  EXPECT_EQ(refused.exitStatus, 1);
+  EXPECT_NE(refused.err.find("--no-history"), std::string::npos) << refused.err;
+  EXPECT_EQ(FileSha256(song), songBefore);
+  EXPECT_EQ(without.exitStatus, 0) << without.err;
+  EXPECT_NE(FileSha256(other), otherBefore);
+  EXPECT_EQ(scan.exitStatus, 0);
+  EXPECT_EQ(scan.err, "");
+  EXPECT_EQ(Names(folder.Path()), (std::set<std::string>{"moby - why_does_my_heart.mp3", "Abba - Waterloo.mp3"}));
+}
+
+// A history path that is not a regular file is refused by name, with nothing made beside it.
+TEST_F(HistoryCommands, AHistoryThatIsNotARegularFileIsRefused) {
+  for (const std::string& path : {std::string("/dev/null"), state.MakeFolder("folder")}) {
+    history = path;
+    const TCliRun run = Run({"stamp", "--title", "T", song});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find(path + " (not a regular file)"), std::string::npos) << run.err;
+    EXPECT_EQ(Run({"undo", "--dry-run"}).exitStatus, 1);
+    for (const char* beside : {"-journal", "-wal", "-shm", ".lock"}) EXPECT_FALSE(FileExists(path + beside)) << beside;
+  }
+  EXPECT_EQ(FileSha256(song), songBefore);
+  EXPECT_EQ(Names(state.Path()), std::set<std::string>{"folder"});
+  EXPECT_TRUE(std::filesystem::is_empty(state / "folder"));
 }
 
 TEST_F(HistoryCommands, UsageErrorsExitWithTwo) {

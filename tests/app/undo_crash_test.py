@@ -4,7 +4,8 @@ start every song is byte for byte as it was before or after the change, under th
 no temporary file is left, a song with a second hard link still shares its file with it, and the
 history is still readable. Then 4 KiB of damage at random places of a history: an undo leaves every
 song as it was before or after the command, never anything else. Then two programs at once on one
-history: no entry lost, no "database is locked".
+history, and two programs making one new history at the same moment: no entry lost, no "database is
+locked", no "busy".
 
     undo_crash_test.py CLI SONG_MAKER [KILLS [DAMAGES]]
 
@@ -204,6 +205,27 @@ def main():
         check(not errors, "two programs at once: %s" % errors[:2])
         listed = run(history, "history").stdout.splitlines()
         check(len(listed) == 2 * rounds, "two programs at once: %d entries, not %d" % (len(listed), 2 * rounds))
+
+        # Two programs making one new history at the same moment: the one that comes second waits
+        # while the other lays it out, and never gives up with "busy".
+        errors = []
+        for pair in range(20):
+            history = os.path.join(work, "new%d.sqlite3" % pair)
+            ready = threading.Barrier(2)
+
+            def stamp(folder):
+                ready.wait()
+                done = run(history, "stamp", "--title", "New", os.path.join(folder, "Kit Moor - Blue.mp3"))
+                if done.returncode != 0 or "locked" in done.stderr or "busy" in done.stderr:
+                    errors.append(done.stderr)
+            threads = [threading.Thread(target=stamp, args=(folder,)) for folder in folders]
+            for thread in threads:
+                thread.start()
+            for thread in threads:
+                thread.join()
+            listed = run(history, "history").stdout.splitlines()
+            check(len(listed) == 2, "a new history made by two programs at once: %d entries, not 2" % len(listed))
+        check(not errors, "a new history made by two programs at once: %s" % errors[:2])
     finally:
         shutil.rmtree(work)
     print("kills after which the next start repaired files: %d of %d" % (repairs, 2 * KILLS))

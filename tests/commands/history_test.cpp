@@ -10,11 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "commands/history/history_undo.h"
 #include "commands/song_pass.h"
@@ -377,6 +379,71 @@ void CopySongsSharingACover(const TTempFolder& songs) {
     std::filesystem::copy_file(std::filesystem::path(TemplateFolder()) / song,
                                songs / (std::to_string(10 + i) + " - Mara Vell - Paper Boats.mp3"));
   }
+}
+
+// Read-only, the history is looked at as it is: nothing is made, laid out or changed, whether the
+// program that wrote it left its log beside it or only the main file is there (a copy, say).
+TEST(History, ReadOnlyMakesAndChangesNothing) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  TResultOf<std::unique_ptr<THistory>> none = THistory::Open(state / "new/history.sqlite3", THistoryAccess::ReadOnly);
+  ASSERT_TRUE(none.Ok()) << none.Failure().Describe();
+  EXPECT_FALSE(none.Value());
+  EXPECT_TRUE(std::filesystem::is_empty(state.Path()));
+  {
+    std::unique_ptr<THistory> history = OpenHistory(state);
+    std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Cli, "stamp");
+    TResultOf<TFileChange> change = CaptureBefore(songs / "03 - Mara Vell - Paper Boats.mp3", "", true);
+    ASSERT_TRUE(change.Ok());
+    ASSERT_TRUE(recorder->RecordBefore(change.Value()).Ok());
+  }  // and the program died
+  for (const bool onlyTheMainFile : {false, true}) {
+    SCOPED_TRACE(onlyTheMainFile ? "only the main file" : "as left");
+    if (onlyTheMainFile) {
+      sqlite3* db = nullptr;
+      ASSERT_EQ(sqlite3_open((state / "history.sqlite3").c_str(), &db), SQLITE_OK);
+      ASSERT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr), SQLITE_OK);
+      sqlite3_close(db);
+      for (const char* beside : {"-wal", "-shm", ".lock"})
+        std::filesystem::remove(state / ("history.sqlite3" + std::string(beside)));
+    }
+    // The shared index (-shm) is SQLite's memory shared among readers: only its presence counts.
+    const auto files = [&state] {
+      std::map<std::string, std::string> files = FolderState(state.Path());
+      if (files.count("history.sqlite3-shm")) files["history.sqlite3-shm"] = "";
+      return files;
+    };
+    const std::map<std::string, std::string> before = files();
+    TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(state / "history.sqlite3", THistoryAccess::ReadOnly);
+    ASSERT_TRUE(opened.Ok()) << opened.Failure().Describe();
+    ASSERT_TRUE(opened.Value());
+    TResultOf<std::vector<THistoryEntry>> interrupted = opened.Value()->Interrupted();
+    ASSERT_TRUE(interrupted.Ok());
+    EXPECT_EQ(interrupted.Value().size(), 1U);
+    opened.Value().reset();
+    EXPECT_EQ(files(), before);
+  }
+}
+
+// Another program laying the history out while this one opens it: waited for, not "busy", though
+// SQLite says busy at once when that program's tables come after this one read the layout.
+TEST(History, OpeningWaitsForAnotherProgramLayingItOut) {
+  TTempFolder state;
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open((state / "history.sqlite3").c_str(), &other), SQLITE_OK);
+  for (const char* sql : {"PRAGMA journal_mode = WAL", "CREATE TABLE first(x)", "BEGIN IMMEDIATE"}) {
+    ASSERT_EQ(sqlite3_exec(other, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+  }
+  std::thread laysOut([other] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    (void)sqlite3_exec(other, "CREATE TABLE second(x); COMMIT", nullptr, nullptr, nullptr);  // checked below
+  });
+  TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(state / "history.sqlite3");
+  laysOut.join();
+  EXPECT_EQ(sqlite3_get_autocommit(other), 1) << "the other program's transaction was committed";
+  sqlite3_close(other);
+  ASSERT_TRUE(opened.Ok()) << opened.Failure().Describe() << " (" << opened.Failure().Error().message() << ")";
+  EXPECT_TRUE(opened.Value()->Entries().Ok());
 }
 
 // Songs of an album share their cover: it is kept once, however many songs and entries name it,
