@@ -368,7 +368,51 @@ TResultOf<std::unique_ptr<THistory>> THistory::Open(const std::string& path, THi
   }
   history->liveFd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (history->liveFd_ < 0) return TResult::FromErrno(TFailureKind::Open, path + ".lock");
+  if (history->notices_.empty()) {
+    history->CheckNothingLost(exists);
+  } else {
+    history->NoteRecorded(0);  // a new history was begun, and said so
+  }
   return history;
+}
+
+namespace {
+
+// The lock file's first bytes hold the id of the newest record committed, so that records lost
+// with the history's log, or with the history itself, are noticed.
+constexpr off_t kNewestRecordAt = 0;
+
+}  // namespace
+
+void THistory::NoteRecorded(std::int64_t record) {
+  // Not flushed: after a crash of the system the number may be older, which only misses a loss.
+  (void)::pwrite(liveFd_, &record, sizeof record, kNewestRecordAt);
+}
+
+void THistory::CheckNothingLost(bool existed) {
+  std::int64_t noted = 0;
+  if (::pread(liveFd_, &noted, sizeof noted, kNewestRecordAt) != static_cast<ssize_t>(sizeof noted)) return;
+  // Read after the number, so that a record committed meanwhile by another program is seen.
+  TStatement newest(db_, "SELECT seq FROM sqlite_sequence WHERE name = 'changes'");
+  const int code = newest.Step();
+  if (code != SQLITE_ROW && code != SQLITE_DONE) return;
+  const std::int64_t kept = code == SQLITE_ROW ? newest.Int(0) : 0;
+  if (noted <= kept) return;
+  const std::string when = std::to_string(NowNs() / 1'000'000'000);
+  if (!existed) {
+    notices_.push_back("The history file " + path_ + " was missing: a new history was started, and the changes " +
+                       "recorded before cannot be undone.");
+  } else {
+    // What is left of the log is kept for whoever wants to look at it.
+    const std::string log = path_ + "-wal";
+    const std::string aside = log + ".damaged-" + when;
+    std::error_code error;
+    std::filesystem::copy_file(log, aside, error);
+    notices_.push_back("The history's log " + log + " was damaged or lost: the records of the last " +
+                       std::to_string(noted - kept) + " change(s) are gone and cannot be undone" +
+                       (error ? std::string(".") : "; what was left of it was copied to " + aside + "."));
+  }
+  NoteRecorded(kept);  // said once
 }
 
 TResultOf<bool> THistory::OpenDatabaseToRead() {
@@ -410,8 +454,10 @@ THistory::~THistory() {
     // The main file holds the whole history once a program is done with it, so that a log lost
     // or damaged later costs nothing. Another program still busy with the log keeps it; its own
     // end carries it over.
-    sqlite3_busy_timeout(db_, 1000);
-    (void)sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    if (sqlite3_db_readonly(db_, "main") == 0) {
+      sqlite3_busy_timeout(db_, 1000);
+      (void)sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    }
     sqlite3_close(db_);
   }
   if (liveFd_ >= 0) ::close(liveFd_);
@@ -1012,6 +1058,7 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
   }
   entry_ = entry;
   files_ += static_cast<std::int64_t>(changes.size());
+  if (!records.empty()) history_.NoteRecorded(records.back());
   SpendAfters(std::move(afters));
   return records;
 }

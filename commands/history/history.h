@@ -159,6 +159,10 @@ class THistory {
   // Holds (or tests) the lock that tells other programs an entry is in progress.
   bool LockEntry(std::int64_t entry, bool lock);
   bool EntryLockedElsewhere(std::int64_t entry);
+  // Notes the newest record committed; at opening, a history holding fewer records than noted
+  // lost them with its log (or was lost itself, when it did not exist): said in Notices().
+  void NoteRecorded(std::int64_t record);
+  void CheckNothingLost(bool existed);
 
   std::string path_;
   sqlite3* db_ = nullptr;

@@ -991,6 +991,33 @@ TEST(History, AnEntryLargerThanTheBoundKeepsTheOthersAndStays) {
   ASSERT_EQ(entries.Value().size(), made.size());
 }
 
+// A history whose log, or whose main file, was lost after a crash says so once, instead of
+// looking empty.
+class LostHistory : public ::testing::TestWithParam<bool> {};
+
+TEST_P(LostHistory, IsReportedOnce) {
+  const bool mainFileLost = GetParam();
+  TTempFolder songs, state, copy;
+  CopyTemplates(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  ASSERT_NE(RunRecorded(*history, songs.Path(), StampTitle("Logged")), 0);
+  // The program is still running (or died): its records are in the log, which is not copied.
+  if (!mainFileLost) std::filesystem::copy_file(state / "history.sqlite3", copy / "history.sqlite3");
+  std::filesystem::copy_file(state / "history.sqlite3.lock", copy / "history.sqlite3.lock");
+  std::unique_ptr<THistory> opened = OpenHistory(copy);
+  ASSERT_TRUE(opened);
+  ASSERT_EQ(opened->Notices().size(), 1U);
+  EXPECT_NE(opened->Notices()[0].find(mainFileLost ? "was missing" : "was damaged or lost"), std::string::npos)
+      << opened->Notices()[0];
+  opened.reset();
+  EXPECT_TRUE(OpenHistory(copy)->Notices().empty()) << "said once";
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, LostHistory, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "MainFile" : "Log");
+                         });
+
 // A crash between the record and its completion: what the file holds then, and what the repair
 // makes of it.
 struct TCrash {
