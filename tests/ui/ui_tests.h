@@ -36,6 +36,9 @@ class TSongListTest : public QObject {
   void ViewModesSortAndLabelRows();
   void ViewModeAndFilterDoNotRereadFiles();
   void RefreshLeavesNoRowSelectedAndPanelAlone();
+  void RebuiltRowsAndReturningFocusLeaveThePanel_data();
+  void RebuiltRowsAndReturningFocusLeaveThePanel();
+  void TheChoiceAlreadyMadeChangesNothing();
   void StatusColorsFollowFiveRules();
   void RowsAreDrawnInStatusColors();
   void DoubleClickOpensCurrentSong();
@@ -57,6 +60,7 @@ class TSongDetailsTest : public QObject {
   void CommonModeCaseOnlyDifferenceShowsLastSpelling();
   void BackToOneSongLeavesCommonMode();
   void LongArtistAndTitleAreColoured();
+  void DisabledTitleLooksDisabled();
   void PreviousAndNextStopAtTheEnds();
   void NextWithoutCurrentRowSelectsFirst();
   void TextMenuOffersWhatTheFileNameSays();
@@ -70,6 +74,8 @@ class TKeysAndHintsTest : public QObject {
   void F9InSongListGoesToPlayEntry();
   void F9ElsewhereOpensCurrentSong();
   void F9WithEmptyListDoesNothing();
+  void TheListKeepsTheKeyboardAfterEachCommand_data();
+  void TheListKeepsTheKeyboardAfterEachCommand();
   void FileThatNoApplicationOpensIsNamed();
   void HintOfControlGoesToStatusOnOneLine();
   void ErrorsAreShownAndWindowCarriesOn();
@@ -86,6 +92,8 @@ class TCommandsTest : public QObject {
   void RenameWithDetailsRenamesCaseOnlyChanges();
   void AutoRenameRenamesTheFirstOfTwoClashingSongs();
   void FailedRenamesAreToldAfterTheReload();
+  void ClashingRenamesKeepTheirMessageForThePause();
+  void AFileThatCannotBeOpenedIsNamedAfterTheReload();
   void EachPassIsSummedUpInOneLine();
   void RenameThisFileUsesTheTypedName();
   void RenameBoxSelectsTheNameWithoutExtension();
@@ -114,6 +122,7 @@ class TPartsTest : public QObject {
   void HintRelayCarriesHintsOnOneLine();
   void HintRelayTakesStatusTipsOfItsWindowOnly();
   void StatusPanelsAreAddressedByName();
+  void LongMessageIsCutWithAllOfItInTheHint();
   void SortFilterPanelReportsChoicesAsEnums();
   void DetailsPanelTrimsAndSharesValues();
   void ErrorGuardShowsAnyError();
