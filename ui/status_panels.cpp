@@ -34,7 +34,7 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QFrame(parent) {
     panels_[i]->setIndent(kStatusPanelIndent);
     layout->addWidget(panels_[i]);
   }
-  // The progress bar takes what room the panels leave, and none while it is hidden.
+  // The progress bar takes what room the panels leave, up to its widest, and none while it is hidden.
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("progressBar"));
   progress_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
@@ -42,7 +42,7 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QFrame(parent) {
   progress_->setTextVisible(true);
   progress_->hide();
   layout->addWidget(progress_, 1);
-  layout->addStretch(1);
+  layout->addStretch(0);
   setFixedHeight(kStatusBarHeight);
 }
 

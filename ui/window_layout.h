@@ -79,7 +79,7 @@ inline constexpr int kSparePanelWidth = 50;
 // kMessagePanelWidth.
 inline constexpr int kStatusBarWidthBesideMessage = 363;
 // The progress of a load or a command, beside the panels.
-inline constexpr int kProgressBarMaximumWidth = 200;
+inline constexpr int kProgressBarMaximumWidth = 220;
 
 // --- The folder tree and the file list ---
 inline constexpr int kFolderTreeIndentation = 19;
