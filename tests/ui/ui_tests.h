@@ -38,7 +38,6 @@ class TSongListTest : public QObject {
   void RefreshLeavesNoRowSelectedAndPanelAlone();
   void RebuiltRowsAndReturningFocusLeaveThePanel_data();
   void RebuiltRowsAndReturningFocusLeaveThePanel();
-  void TheChoiceAlreadyMadeChangesNothing();
   void StatusColorsFollowFiveRules();
   void RowsAreDrawnInStatusColors();
   void DoubleClickOpensCurrentSong();
@@ -122,7 +121,6 @@ class TPartsTest : public QObject {
   void HintRelayCarriesHintsOnOneLine();
   void HintRelayTakesStatusTipsOfItsWindowOnly();
   void StatusPanelsAreAddressedByName();
-  void LongMessageIsCutWithAllOfItInTheHint();
   void SortFilterPanelReportsChoicesAsEnums();
   void DetailsPanelTrimsAndSharesValues();
   void ErrorGuardShowsAnyError();
