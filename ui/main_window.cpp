@@ -203,6 +203,8 @@ QString TMainWindow::StatusText() const { return statusBar_->PanelText(TStatusPa
 
 QString TMainWindow::CountText() const { return statusBar_->PanelText(TStatusPanel::Count); }
 
+QString TMainWindow::ProgressText() const { return statusBar_->ProgressText(); }
+
 void TMainWindow::ShowHintInStatus(const QString& line) { statusBar_->SetPanelText(TStatusPanel::Message, line); }
 
 void TMainWindow::FitStatusBar() {
@@ -398,14 +400,16 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
       waiting.quit();
       return;
     }
+    // The progress has a place of its own: the message panel keeps "Updating file list...".
     if (generation == loadGeneration_ && load->total.load() > 0) {
-      SetStatusText(QStringLiteral("Reading songs: %1 / %2").arg(load->done.load()).arg(load->total.load()));
+      statusBar_->ShowProgress(QStringLiteral("Reading songs"), load->done.load(), load->total.load());
     }
   });
   ticks.start(kLoadProgressMs);
   if (!load->finished.load()) waiting.exec();
   ticks.stop();
   worker.join();
+  if (generation == loadGeneration_) statusBar_->HideProgress();
   if (--busy_ == 0) SetCommandsEnabled(true);
 
   if (generation != loadGeneration_) return;  // another folder was chosen meanwhile
@@ -433,9 +437,23 @@ void TMainWindow::TakeListing(TListing listing) {
 }
 
 void TMainWindow::SetCommandsEnabled(bool enabled) {
+  if (enabled == commandsEnabled_) return;
+  commandsEnabled_ = enabled;
+  if (!enabled) focusBefore_ = focusWidget();
   songListPane_->setEnabled(enabled);
   detailsPanel_->setEnabled(enabled);
   sortFilterPanel_->setEnabled(enabled);
+  if (!enabled) {
+    // Qt has moved the keyboard away from a control it disabled; it comes back to it afterwards.
+    focusDisplacedTo_ = focusWidget();
+    return;
+  }
+  const bool userMovedFocus = focusWidget() != focusDisplacedTo_.data();
+  if (focusBefore_ && !userMovedFocus && focusBefore_->isEnabled() && focusBefore_->isVisible()) {
+    focusBefore_->setFocus(Qt::OtherFocusReason);
+  }
+  focusBefore_.clear();
+  focusDisplacedTo_.clear();
 }
 
 void TMainWindow::WaitPainting(int ms) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <atomic>
 #include <cstdint>
 #include <exception>
@@ -59,6 +60,8 @@ class TMainWindow : public QMainWindow {
   void SetStatusText(const QString& text);
   QString StatusText() const;
   QString CountText() const;
+  // The progress of the load or command running, beside the panels; empty when none runs.
+  QString ProgressText() const;
 
   // --- Songs ---
   // Rebuilds the song list and its rows from the song files of a folder (and its subfolders when
@@ -121,11 +124,12 @@ class TMainWindow : public QMainWindow {
   // --- Commands (main_window_commands.cpp) ---
   // The frame of every command on the selected songs: runs the song pass over the selected rows in
   // list order, asks (or, without askWhenUnwritable, silently skips) when a file cannot be written,
-  // hands each result to onResult, shows a file that could not be read or written in an error box
-  // (which ends the pass), calls afterLastRow when every row was visited, and always reloads the
-  // folder and selects the row that was current, by position. After the reload the message panel
-  // sums the pass up in one line, headed by the command's name; while the pass runs, it shows
-  // "COMMAND: n / N". Returns what became of the songs.
+  // hands each result to onResult, ends the pass at a file that could not be read or written, calls
+  // afterLastRow when every row was visited, and always reloads the folder and selects the row that
+  // was current, by position. After the reload the message panel sums the pass up in one line,
+  // headed by the command's name, and then an error box names the file that ended the pass. While
+  // the pass runs, the progress bar shows "COMMAND: n / N"; the message panel keeps the messages
+  // of the pass. Returns what became of the songs.
   TPassSummary RunSelectedSongsPass(const QString& command, TPassCount count, bool askWhenUnwritable,
                                     const TSongPlanner& planner,
                                     const std::function<void(const TSongResult&)>& onResult = {},
@@ -189,7 +193,8 @@ class TMainWindow : public QMainWindow {
   void ReportUnreadableSongs();
   TPanelValues TrimmedPanelValues();
   // While songs load or a command runs, the parts that start commands are disabled; the folder
-  // pane stays free, so that another folder can be chosen.
+  // pane stays free, so that another folder can be chosen. The control that had the keyboard has it
+  // again afterwards, unless the user has put it elsewhere meanwhile.
   void SetCommandsEnabled(bool enabled);
   // Waits for ms milliseconds while the window keeps painting and answering.
   void WaitPainting(int ms);
@@ -213,7 +218,10 @@ class TMainWindow : public QMainWindow {
   // counts.
   std::string unspelledFolder_;
   bool shownOnce_ = false;
-  int busy_ = 0;                                   // loads and commands running, nested ones too
+  int busy_ = 0;  // loads and commands running, nested ones too
+  bool commandsEnabled_ = true;
+  QPointer<QWidget> focusBefore_;                  // the control that had the keyboard when commands were disabled
+  QPointer<QWidget> focusDisplacedTo_;             // where Qt put the keyboard then
   std::uint64_t loadGeneration_ = 0;               // the newest load; an older one is abandoned
   std::shared_ptr<std::atomic<bool>> loadCancel_;  // set to abandon the load in progress
   std::function<void()> beforeEachSongRead_;

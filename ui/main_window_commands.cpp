@@ -19,6 +19,7 @@
 #include "ui/main_window.h"
 #include "ui/song_details_panel.h"
 #include "ui/song_list_pane.h"
+#include "ui/status_panels.h"
 #include "ui/text_conversion.h"
 #include "ui/trash.h"
 
@@ -74,19 +75,21 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
                                           TMsgDlgButton::Yes | TMsgDlgButton::No) == TMsgDlgButton::Yes;
     return goOn ? TPassStep::Continue : TPassStep::Stop;
   };
+  std::optional<std::string> stoppedBy;  // the failure that ended the pass, told after the reload
   hooks.OnResult = [&](const TSongResult& result) {
     const TFailureKind kind = result.Failure.Kind();
     if (kind == TFailureKind::NotWritable) return TPassStep::Continue;  // already asked about
     if (onResult) onResult(result);
     // A file that could not be read or written ends the command; a refused rename does not.
     if (result.Outcome == TChangeOutcome::Failed && kind != TFailureKind::None && kind != TFailureKind::Rename) {
-      ShowErrorText(result.Reason);
+      stoppedBy = result.Reason;
       return TPassStep::Stop;
     }
     return TPassStep::Continue;
   };
+  // The message panel belongs to the messages of the pass; the progress has a place of its own.
   hooks.OnProgress = [&](std::size_t done, std::size_t total) {
-    if (total > 1) SetStatusText(QStringLiteral("%1: %2 / %3").arg(command).arg(done).arg(total));
+    if (total > 1) statusBar_->ShowProgress(command, done, total);
   };
   // The whole pass is one entry of the history, under the caption of its command.
   std::unique_ptr<THistoryRecorder> recorder;
@@ -100,13 +103,16 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
                       ")");
       }
     }
+    statusBar_->HideProgress();
     LoadSongFolder(SelectedFolder());
-    if (--busy_ == 0) SetCommandsEnabled(true);
     SelectSingleRow(remembered);
+    // The keyboard comes back once the rows and the selection are as the reload leaves them.
+    if (--busy_ == 0) SetCommandsEnabled(true);
   };
   TPassSummary summary;
   try {
     summary = RunSongPass(selected, planner, TPassMode::Apply, hooks);
+    statusBar_->HideProgress();
     if (!summary.Stopped && afterLastRow) afterLastRow();
   } catch (...) {
     reload();
@@ -115,6 +121,7 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
   reload();
   // The reload has emptied the message panel, and with it any message of the pass.
   SetStatusText(PassSummaryLine(command, count, summary));
+  if (stoppedBy) ShowErrorText(*stoppedBy);
   return summary;
 }
 

@@ -367,7 +367,13 @@ void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& so
 void TSongDetailsPanel::CheckFieldLength(QLineEdit* field) {
   QPalette palette = field->palette();
   const qsizetype characters = field->text().toUcs4().size();
-  palette.setColor(QPalette::Base, characters > kLongestID3v1Text ? kLightOrange : QPalette().color(QPalette::Base));
+  // A disabled field keeps the ground of a disabled field, so that it does not look editable.
+  const QPalette usual;
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::Base,
+                     characters > kLongestID3v1Text ? kLightOrange : usual.color(group, QPalette::Base));
+  }
+  palette.setColor(QPalette::Disabled, QPalette::Base, usual.color(QPalette::Disabled, QPalette::Base));
   field->setPalette(palette);
 }
 

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "ui/flag_scope.h"
 #include "ui/window_layout.h"
 
 namespace tagwright {
@@ -33,6 +34,18 @@ bool TSongListBox::IsRowSelected(int row) const {
 
 int TSongListBox::SelectedRowCount() const {
   return selectionModel() == nullptr ? 0 : static_cast<int>(selectionModel()->selectedRows().size());
+}
+
+// Qt makes the first row current when a list without a current row gets the keyboard; this list
+// keeps none until the user picks a row, so that F12 still starts at the first row and the details
+// panel is left as it was.
+void TSongListBox::focusInEvent(QFocusEvent* event) {
+  TFlagScope byItself(movingCurrentByItself_);
+  const bool hadCurrent = CurrentRow() >= 0;
+  QListView::focusInEvent(event);
+  if (!hadCurrent && selectionModel() != nullptr && selectionModel()->currentIndex().isValid()) {
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+  }
 }
 
 void TSongListBox::keyPressEvent(QKeyEvent* event) {

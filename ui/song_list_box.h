@@ -23,6 +23,8 @@ class TSongListBox : public QListView {
   int CurrentRow() const;
   bool IsRowSelected(int row) const;
   int SelectedRowCount() const;
+  // True while the list itself moves the current row, not the user.
+  bool MovingCurrentByItself() const { return movingCurrentByItself_; }
 
  Q_SIGNALS:
   // A key that types a character, or Enter, was pressed in the list.
@@ -31,11 +33,13 @@ class TSongListBox : public QListView {
   void BlankDoubleClicked();
 
  protected:
+  void focusInEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   TDrawItem drawItem_;
+  bool movingCurrentByItself_ = false;
 };
 
 // Hands the drawing of each row to the list box's owner.

@@ -193,8 +193,9 @@ bool TSongListPane::IsPlayKeyInList(const QWidget* receiver, const QKeyEvent* ev
   return receiver == songList_ && QKeySequence(event->keyCombination()) == playEntry_->shortcut();
 }
 
+// Only the user's changes are reported: a current row that the list sets by itself is none.
 void TSongListPane::ReportSelectionChange() {
-  if (!quiet_) Q_EMIT SelectionChanged();
+  if (!quiet_ && !songList_->MovingCurrentByItself()) Q_EMIT SelectionChanged();
 }
 
 void TSongListPane::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "songs/song_status.h"
+#include "ui/flag_scope.h"
 #include "ui/hints.h"
 #include "ui/song_status_color.h"
 #include "ui/window_layout.h"
@@ -55,8 +56,13 @@ TSortFilterPanel::TSortFilterPanel(QWidget* parent) : QWidget(parent) {
   layout->addWidget(CreateViewModeBox());
   layout->addStretch(1);
 
-  connect(viewButtons_, &QButtonGroup::idClicked, this, &TSortFilterPanel::ViewModeChosen);
-  connect(filterButtons_, &QButtonGroup::idClicked, this, &TSortFilterPanel::FilterChosen);
+  // Only a change of the choice counts: a click on the button already chosen changes nothing.
+  connect(viewButtons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked && !choosing_) Q_EMIT ViewModeChosen();
+  });
+  connect(filterButtons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked && !choosing_) Q_EMIT FilterChosen();
+  });
 }
 
 QSize TSortFilterPanel::minimumSizeHint() const {
@@ -166,10 +172,12 @@ TRecognitionFilter TSortFilterPanel::RecognitionFilter() const {
 }
 
 void TSortFilterPanel::SetViewMode(TViewMode viewMode) {
+  TFlagScope choosing(choosing_);
   viewButtons_->button(static_cast<int>(viewMode))->setChecked(true);
 }
 
 void TSortFilterPanel::SetRecognitionFilter(TRecognitionFilter filter) {
+  TFlagScope choosing(choosing_);
   filterButtons_->button(static_cast<int>(filter))->setChecked(true);
 }
 

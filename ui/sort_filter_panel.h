@@ -32,6 +32,7 @@ class TSortFilterPanel : public QWidget {
   void ClickHandsFree();
 
  Q_SIGNALS:
+  // The user chose another view mode or filter.
   void ViewModeChosen();
   void FilterChosen();
   void HandsFreeClicked();
@@ -47,6 +48,7 @@ class TSortFilterPanel : public QWidget {
   QButtonGroup* filterButtons_ = nullptr;  // ids are TRecognitionFilter values
   QButtonGroup* viewButtons_ = nullptr;    // ids are TViewMode values
   QPushButton* handsFreeButton_ = nullptr;
+  bool choosing_ = false;  // the program chooses a view mode or filter: it is not reported
 };
 
 }  // namespace tagwright

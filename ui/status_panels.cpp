@@ -2,10 +2,22 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
+#include <algorithm>
+#include <limits>
 
+#include "ui/hints.h"
 #include "ui/window_layout.h"
 
 namespace tagwright {
+
+namespace {
+
+int ProgressValue(std::size_t count) {
+  return static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
+}
+
+}  // namespace
 
 TStatusPanels::TStatusPanels(QWidget* parent) : QFrame(parent) {
   auto* layout = new QHBoxLayout(this);
@@ -22,18 +34,53 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QFrame(parent) {
     panels_[i]->setIndent(kStatusPanelIndent);
     layout->addWidget(panels_[i]);
   }
-  layout->addStretch(1);
+  // The progress bar takes what room the panels leave, up to its widest, and none while it is hidden.
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("progressBar"));
+  progress_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  progress_->setMaximumWidth(kProgressBarMaximumWidth);
+  progress_->setTextVisible(true);
+  progress_->hide();
+  layout->addWidget(progress_, 1);
+  layout->addStretch(0);
   setFixedHeight(kStatusBarHeight);
 }
 
-QString TStatusPanels::PanelText(TStatusPanel panel) const { return Label(panel)->text(); }
+QString TStatusPanels::PanelText(TStatusPanel panel) const { return texts_[static_cast<int>(panel)]; }
 
 int TStatusPanels::PanelWidth(TStatusPanel panel) const { return Label(panel)->width(); }
 
-void TStatusPanels::SetPanelWidth(TStatusPanel panel, int width) { Label(panel)->setFixedWidth(width); }
+void TStatusPanels::SetPanelWidth(TStatusPanel panel, int width) {
+  Label(panel)->setFixedWidth(width);
+  FitText(panel);
+}
 
-void TStatusPanels::SetPanelText(TStatusPanel panel, const QString& text) { Label(panel)->setText(text); }
+void TStatusPanels::SetPanelText(TStatusPanel panel, const QString& text) {
+  texts_[static_cast<int>(panel)] = text;
+  FitText(panel);
+}
+
+void TStatusPanels::FitText(TStatusPanel panel) {
+  QLabel* label = Label(panel);
+  const QString& text = texts_[static_cast<int>(panel)];
+  const int room = label->minimumWidth() - 2 * label->frameWidth() - 2 * label->indent();
+  const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, std::max(0, room));
+  label->setText(shown);
+  SetHint(label, shown == text ? QString() : text);
+}
 
 void TStatusPanels::RepaintPanel(TStatusPanel panel) { Label(panel)->repaint(); }
+
+void TStatusPanels::ShowProgress(const QString& caption, std::size_t done, std::size_t total) {
+  progress_->setRange(0, ProgressValue(total));
+  progress_->setValue(ProgressValue(done));
+  progress_->setFormat(QStringLiteral("%1: %2 / %3").arg(caption).arg(done).arg(total));
+  progress_->show();
+  progress_->repaint();
+}
+
+void TStatusPanels::HideProgress() { progress_->hide(); }
+
+QString TStatusPanels::ProgressText() const { return progress_->isHidden() ? QString() : progress_->text(); }
 
 }  // namespace tagwright

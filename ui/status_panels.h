@@ -1,10 +1,14 @@
-// The window's status bar: the message panel, the count panel and an always empty spare panel.
+// The window's status bar: the message panel, the count panel and an always empty spare panel, and
+// beside them the progress of a load or a command, which never takes the message panel's place.
 #pragma once
 
 #include <QFrame>
+#include <QString>
+#include <cstddef>
 #include <cstdint>
 
 class QLabel;
+class QProgressBar;
 
 namespace tagwright {
 
@@ -16,17 +20,29 @@ class TStatusPanels : public QFrame {
   explicit TStatusPanels(QWidget* parent = nullptr);
 
   static constexpr int kPanelCount = 3;
+  // The whole text, also when the panel shows it cut short.
   QString PanelText(TStatusPanel panel) const;
   int PanelWidth(TStatusPanel panel) const;
   void SetPanelWidth(TStatusPanel panel, int width);
+  // A text wider than its panel ends in "..." there; its hint then holds all of it.
   void SetPanelText(TStatusPanel panel, const QString& text);
   // Paints a panel at once, also while the window is busy.
   void RepaintPanel(TStatusPanel panel);
 
+  // Shows "CAPTION: done / total" in the progress bar and paints it at once.
+  void ShowProgress(const QString& caption, std::size_t done, std::size_t total);
+  void HideProgress();
+  // What the progress bar shows; empty while it is hidden.
+  QString ProgressText() const;
+
  private:
   QLabel* Label(TStatusPanel panel) const { return panels_[static_cast<int>(panel)]; }
+  // Shows as much of the panel's text as its width holds.
+  void FitText(TStatusPanel panel);
 
   QLabel* panels_[kPanelCount] = {};
+  QString texts_[kPanelCount];
+  QProgressBar* progress_ = nullptr;
 };
 
 }  // namespace tagwright

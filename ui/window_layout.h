@@ -78,6 +78,8 @@ inline constexpr int kSparePanelWidth = 50;
 // The message panel takes what the window's outer width leaves beyond this, but never less than
 // kMessagePanelWidth.
 inline constexpr int kStatusBarWidthBesideMessage = 363;
+// The progress of a load or a command, beside the panels.
+inline constexpr int kProgressBarMaximumWidth = 220;
 
 // --- The folder tree and the file list ---
 inline constexpr int kFolderTreeIndentation = 19;

@@ -5,10 +5,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <filesystem>
+#include <utility>
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
@@ -28,15 +32,6 @@ TID3Info TagsOf(const std::string& path) {
 std::string Trimmed(const std::string& text) { return QString::fromStdString(text).trimmed().toStdString(); }
 
 void MakeReadOnly(const std::string& path) { QCOMPARE(chmod(path.c_str(), 0444), 0); }
-
-QList<int> SelectedRows(const TMainWindow& window) {
-  QList<int> rows;
-  const TSongListBox* list = ChildOf<TSongListBox>(window, "songList");
-  for (int row = 0; row < window.RowCount(); ++row) {
-    if (list->IsRowSelected(row)) rows << row;
-  }
-  return rows;
-}
 
 void SelectAllRows(TMainWindow& window) {
   ClickRow(window, 0);
@@ -202,6 +197,64 @@ void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
     QVERIFY2(status.contains(QStringLiteral("2 failed (Error renaming file. Is it a duplicate or read-only?)")),
              qPrintable(status));
   }
+}
+
+// With two songs, the message of the second stays the message panel's text for the whole pause; the
+// summary follows the reload, all of it readable.
+void TCommandsTest::ClashingRenamesKeepTheirMessageForThePause() {
+  TSongFolder folder;
+  folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
+  folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAllRows(*window.Window);
+  QElapsedTimer clock;
+  QList<std::pair<qint64, QString>> seen;
+  TWhileBusy watch([&] { seen.append({clock.elapsed(), window->StatusText()}); });
+  clock.start();
+  QTest::keyClick(window.Window.get(), Qt::Key_F5);
+  QVERIFY(FileExists(folder / "Moby - Why.mp3"));
+  QVERIFY(FileExists(folder / "two.mp3"));
+  // The pause is all that is seen before the reload's own message.
+  QList<std::pair<qint64, QString>> pause;
+  for (const auto& sample : seen) {
+    if (sample.second == QStringLiteral("Updating file list...")) break;
+    pause.append(sample);
+  }
+  QVERIFY(!pause.isEmpty());
+  for (const auto& [at, text] : pause) QCOMPARE(text, QStringLiteral("A file with that name already exists."));
+  QVERIFY2(pause.back().first - pause.front().first >= 1500, qPrintable(QString::number(pause.back().first)));
+  const QString summary = QStringLiteral("Rename File(s): 1 renamed, 1 failed (A file with that name already exists.)");
+  QCOMPARE(window->StatusText(), summary);
+  const auto* panel = window.Child<QLabel>("messagePanel");
+  QVERIFY(panel->text() == summary || panel->toolTip() == summary);
+  QCOMPARE(window->ProgressText(), QString());
+}
+
+// A file that cannot be opened ends the pass; the box that names it comes after the reload.
+void TCommandsTest::AFileThatCannotBeOpenedIsNamedAfterTheReload() {
+  TSongFolder folder;
+  const std::string a = folder.AddSong("a.mp3");
+  const std::string b = folder.AddSong("b.mp3");
+  folder.AddSong("c.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAllRows(*window.Window);
+  std::filesystem::remove(b);
+  std::filesystem::create_directory(b);  // no song any more, and no file to open
+  int rowsThen = -1;
+  QString statusThen;
+  window.Dialogs.WhenMessageShown = [&] {
+    rowsThen = window->RowCount();
+    statusThen = window->StatusText();
+  };
+  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+  QVERIFY(window.Dialogs.Messages[0].Text.contains(QString::fromStdString(b)));
+  QCOMPARE(rowsThen, 2);  // b.mp3 is no longer listed
+  QVERIFY2(statusThen.startsWith(QStringLiteral("Stamp ID3 Tag(s): 1 song tagged")), qPrintable(statusThen));
+  QCOMPARE(Trimmed(TagsOf(a).Album), std::string("X"));
 }
 
 // After the reload the message panel sums the pass up, with the reasons in the command line's words.

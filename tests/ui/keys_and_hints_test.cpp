@@ -1,4 +1,5 @@
 // The window's key map, hints in the status bar and the error report.
+#include <QApplication>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,6 +76,49 @@ void TKeysAndHintsTest::F9ElsewhereOpensCurrentSong() {
   window.Child<QLineEdit>("albumField")->setFocus();
   QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);
   QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({second}));
+}
+
+void TKeysAndHintsTest::TheListKeepsTheKeyboardAfterEachCommand_data() {
+  QTest::addColumn<int>("key");           // a command's key, or 0
+  QTest::addColumn<QString>("entry");     // else the menu entry chosen
+  QTest::addColumn<int>("rowAfterDown");  // the row Down selects afterwards
+  // The commands over the selected songs select the row that was current again; the reloads select none.
+  QTest::newRow("F5") << int(Qt::Key_F5) << QString() << 2;
+  QTest::newRow("F6") << int(Qt::Key_F6) << QString() << 2;
+  QTest::newRow("F7") << int(Qt::Key_F7) << QString() << 2;
+  QTest::newRow("ID3 Clear") << 0 << QStringLiteral("clearCommentEntry") << 2;
+  QTest::newRow("Refresh") << 0 << QStringLiteral("refreshEntry") << 0;
+  QTest::newRow("Include Subdirectories") << 0 << QStringLiteral("includeSubfoldersEntry") << 0;
+}
+
+// Loads and commands disable the song list while they run; the keyboard comes back to it after.
+void TKeysAndHintsTest::TheListKeepsTheKeyboardAfterEachCommand() {
+  QFETCH(int, key);
+  QFETCH(QString, entry);
+  QFETCH(int, rowAfterDown);
+  TSongFolder folder;
+  std::vector<std::string> songs;
+  for (const char* name : {"A - One.mp3", "B - Two.mp3", "C - Three.mp3", "D - Four.mp3"}) {
+    songs.push_back(folder.AddSong(name));
+  }
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  auto* list = window.Child<TSongListBox>("songList");
+  ClickRow(*window.Window, 1);
+  list->setFocus();
+  QCOMPARE(QApplication::focusWidget(), list);
+  if (key != 0) {
+    QTest::keyClick(list, Qt::Key(key));
+  } else {
+    window.Child<QAction>(entry.toLatin1().constData())->trigger();
+  }
+  QCOMPARE(QApplication::focusWidget(), list);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  QCOMPARE(SelectedRows(*window.Window), QList<int>{rowAfterDown});
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);  // the list's "Play": every selected song
+  QCOMPARE(window.Dialogs.Opened,
+           std::vector<std::string>(songs.begin() + rowAfterDown, songs.begin() + rowAfterDown + 2));
 }
 
 // When no application opens a file, an error box names it: F9, a double click, the file list's open.

@@ -24,19 +24,6 @@ void AddManySongs(const TSongFolder& folder) {
   }
 }
 
-// Calls check every few milliseconds while the window works, from its own event loop.
-class TWhileBusy {
- public:
-  explicit TWhileBusy(std::function<void()> check) : check_(std::move(check)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { check_(); });
-    timer_.start(2);
-  }
-
- private:
-  std::function<void()> check_;
-  QTimer timer_;
-};
-
 }  // namespace
 
 void TLoadingTest::ShowsProgressWhileSongsAreRead() {
@@ -45,12 +32,20 @@ void TLoadingTest::ShowsProgressWhileSongsAreRead() {
   TWindowUnderTest window;
   window->SetBeforeEachSongRead([] { std::this_thread::sleep_for(std::chrono::microseconds(500)); });
   QStringList seen;
-  TWhileBusy watch([&] { seen << window->StatusText(); });
+  QStringList messages;
+  TWhileBusy watch([&] {
+    seen << window->ProgressText();
+    messages << window->StatusText();
+  });
   QVERIFY(window->SelectFolder(folder.QPath()));
   const QRegularExpression progress(QStringLiteral("^Reading songs: (\\d+) / %1$").arg(kManySongs));
   QVERIFY2(!seen.filter(progress).isEmpty(), qPrintable(seen.join(QLatin1Char('|'))));
+  // The progress has its own place: the message panel keeps its message meanwhile.
+  messages.removeDuplicates();
+  QCOMPARE(messages, QStringList{QStringLiteral("Updating file list...")});
   QCOMPARE(window->RowCount(), kManySongs);
   QCOMPARE(window->StatusText(), QString());
+  QCOMPARE(window->ProgressText(), QString());
 }
 
 void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {

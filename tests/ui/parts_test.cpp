@@ -194,6 +194,18 @@ void TPartsTest::StatusPanelsAreAddressedByName() {
   QCOMPARE(panels.PanelWidth(TStatusPanel::Spare), 77);
   QCOMPARE(panels.PanelWidth(TStatusPanel::Count), 70);
   QCOMPARE(panels.PanelText(TStatusPanel::Count), QStringLiteral("3 files"));
+  // A message wider than its panel ends in "..." there and is whole in the panel's hint.
+  auto* message = ChildOf<QLabel>(panels, "messagePanel");
+  const QString line = QStringLiteral(
+      "Hands-Free!: 29 songs updated, 56 left alone (40 file name holds more than "
+      "the details, 16 not recognised), 2 failed (Error renaming file.)");
+  panels.SetPanelText(TStatusPanel::Message, line);
+  QCOMPARE(panels.PanelText(TStatusPanel::Message), line);
+  QVERIFY2(message->text().endsWith(QChar(0x2026)), qPrintable(message->text()));
+  QCOMPARE(message->toolTip(), line);
+  panels.SetPanelWidth(TStatusPanel::Message, 2000);  // a wide window shows all of it
+  QCOMPARE(message->text(), line);
+  QCOMPARE(message->toolTip(), QString());
 }
 
 void TPartsTest::SortFilterPanelReportsChoicesAsEnums() {

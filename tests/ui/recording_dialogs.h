@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ class TRecordingDialogs : public TDialogs {
   TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text, TMsgDlgButtons buttons,
                            TMsgDlgButtons defaultButton) override {
     Messages.push_back({type, caption, text, buttons, defaultButton});
+    if (WhenMessageShown) WhenMessageShown();
     if (!Answers.empty()) {
       const TMsgDlgButton answer = Answers.front();
       Answers.pop_front();
@@ -63,6 +65,7 @@ class TRecordingDialogs : public TDialogs {
   }
 
   std::vector<TMessage> Messages;
+  std::function<void()> WhenMessageShown;  // called as each message box comes up, to look at the window then
   std::deque<TMsgDlgButton> Answers;
   std::vector<TInput> Inputs;
   std::deque<QString> InputAnswers;

@@ -199,6 +199,22 @@ void TSongDetailsTest::LongArtistAndTitleAreColoured() {
   QCOMPARE(Background(window.Child<QLineEdit>("albumField")), normal);
 }
 
+// In the common mode the title field is disabled, and looks it even after a long title was shown.
+void TSongDetailsTest::DisabledTitleLooksDisabled() {
+  TSongFolder folder;
+  folder.AddTaggedSong("1.mp3", Tags("Abba", std::string(31, 'a')));
+  folder.AddTaggedSong("2.mp3", Tags("Abba", "Two"));
+  TWindowUnderTest window;
+  auto* title = window.Child<QLineEdit>("titleField");
+  const QColor disabledGround = QPalette().color(QPalette::Disabled, QPalette::Base);
+  QVERIFY(disabledGround != QPalette().color(QPalette::Active, QPalette::Base));  // else nothing to see
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  ClickRow(*window.Window, 1, Qt::ControlModifier);
+  QVERIFY(!title->isEnabled());
+  QCOMPARE(title->palette().color(QPalette::Disabled, QPalette::Base), disabledGround);
+}
+
 void TSongDetailsTest::PreviousAndNextStopAtTheEnds() {
   TSongFolder folder;
   folder.AddTaggedSong("1.mp3", Tags("Abba", "One"));

@@ -1,11 +1,13 @@
 // The song list: loading, filters, view modes, colours, opening songs and the selection helpers.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QTimer>
 #include <filesystem>
 
 #include "tests/ui/ui_test_support.h"
@@ -163,9 +165,56 @@ void TSongListTest::RefreshLeavesNoRowSelectedAndPanelAlone() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 1);
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
+  // Only a change of the choice refreshes: the view mode or filter already chosen keeps the selection.
+  for (const char* chosen : {"pathFileNameView", "unfilteredFilter"}) {
+    QTest::mouseClick(window.Child<QRadioButton>(chosen), Qt::LeftButton);
+    QCOMPARE(window->SelectedSongCount(), 1);
+  }
   window.Child<QRadioButton>("fileNameView")->click();
   QCOMPARE(window->SelectedSongCount(), 0);
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
+}
+
+void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel_data() {
+  QTest::addColumn<QString>("how");
+  QTest::newRow("Refresh") << QStringLiteral("refresh");
+  QTest::newRow("view chosen, then Tab back") << QStringLiteral("view");
+  QTest::newRow("filter chosen, then Tab back") << QStringLiteral("filter");
+  QTest::newRow("view chosen, then the menu closed with Escape") << QStringLiteral("menu");
+}
+
+// Only the user's choice of rows changes the panel: rows rebuilt and the keyboard coming back to the
+// list leave it, and what was typed into it, as they were.
+void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel() {
+  QFETCH(QString, how);
+  TSongFolder folder;
+  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
+  folder.AddTaggedSong("Moby - Porcelain.mp3", Tags("Moby", "Porcelain"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  auto* list = window.Child<TSongListBox>("songList");
+  ClickRow(*window.Window, 1);
+  list->setFocus();
+  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Typed"));
+  if (how == QStringLiteral("refresh")) {
+    window.Child<QAction>("refreshEntry")->trigger();
+  } else if (how == QStringLiteral("menu")) {
+    window.Child<QRadioButton>("fileNameView")->click();
+    QTimer::singleShot(50, [] {
+      if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    Q_EMIT list->customContextMenuRequested(QPoint(2, 2));
+  } else {
+    const char* button = how == QStringLiteral("view") ? "fileNameView" : "id3TagUsedFilter";
+    QTest::mouseClick(window.Child<QRadioButton>(button), Qt::LeftButton);
+    list->setFocus(Qt::TabFocusReason);
+  }
+  QCOMPARE(QApplication::focusWidget(), list);
+  QCOMPARE(window->CurrentRow(), -1);
+  QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details "));
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Typed"));
+  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Porcelain"));
+  QVERIFY(window.Child<QLineEdit>("titleField")->isEnabled());
 }
 
 void TSongListTest::StatusColorsFollowFiveRules() {

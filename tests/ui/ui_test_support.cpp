@@ -86,6 +86,15 @@ QString EnabledFilters(const TMainWindow& window) {
   return enabled;
 }
 
+QList<int> SelectedRows(const TMainWindow& window) {
+  QList<int> rows;
+  const TSongListBox* list = ChildOf<TSongListBox>(window, "songList");
+  for (int row = 0; row < window.RowCount(); ++row) {
+    if (list->IsRowSelected(row)) rows << row;
+  }
+  return rows;
+}
+
 TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window) {
   return window.Child<TSongDetailsPanel>("songDetailsPanel");
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QStringList>
+#include <QTimer>
 #include <QtTest>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -73,6 +75,22 @@ int RowEndingWith(const TMainWindow& window, const QString& end);
 QString EnabledFilters(const TMainWindow& window);
 // The object names of the filter buttons, in their order.
 extern const char* const kFilterButtonNames[8];
+
+// Calls check every few milliseconds while the window works, from its own event loop.
+class TWhileBusy {
+ public:
+  explicit TWhileBusy(std::function<void()> check) : check_(std::move(check)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { check_(); });
+    timer_.start(2);
+  }
+
+ private:
+  std::function<void()> check_;
+  QTimer timer_;
+};
+
+// The rows selected, in list order.
+QList<int> SelectedRows(const TMainWindow& window);
 
 TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window);
 // Enables the entries of the song list's menu or of the details fields' text menu, as when it opens.

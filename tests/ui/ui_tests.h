@@ -36,6 +36,8 @@ class TSongListTest : public QObject {
   void ViewModesSortAndLabelRows();
   void ViewModeAndFilterDoNotRereadFiles();
   void RefreshLeavesNoRowSelectedAndPanelAlone();
+  void RebuiltRowsAndReturningFocusLeaveThePanel_data();
+  void RebuiltRowsAndReturningFocusLeaveThePanel();
   void StatusColorsFollowFiveRules();
   void RowsAreDrawnInStatusColors();
   void DoubleClickOpensCurrentSong();
@@ -57,6 +59,7 @@ class TSongDetailsTest : public QObject {
   void CommonModeCaseOnlyDifferenceShowsLastSpelling();
   void BackToOneSongLeavesCommonMode();
   void LongArtistAndTitleAreColoured();
+  void DisabledTitleLooksDisabled();
   void PreviousAndNextStopAtTheEnds();
   void NextWithoutCurrentRowSelectsFirst();
   void TextMenuOffersWhatTheFileNameSays();
@@ -70,6 +73,8 @@ class TKeysAndHintsTest : public QObject {
   void F9InSongListGoesToPlayEntry();
   void F9ElsewhereOpensCurrentSong();
   void F9WithEmptyListDoesNothing();
+  void TheListKeepsTheKeyboardAfterEachCommand_data();
+  void TheListKeepsTheKeyboardAfterEachCommand();
   void FileThatNoApplicationOpensIsNamed();
   void HintOfControlGoesToStatusOnOneLine();
   void ErrorsAreShownAndWindowCarriesOn();
@@ -86,6 +91,8 @@ class TCommandsTest : public QObject {
   void RenameWithDetailsRenamesCaseOnlyChanges();
   void AutoRenameRenamesTheFirstOfTwoClashingSongs();
   void FailedRenamesAreToldAfterTheReload();
+  void ClashingRenamesKeepTheirMessageForThePause();
+  void AFileThatCannotBeOpenedIsNamedAfterTheReload();
   void EachPassIsSummedUpInOneLine();
   void RenameThisFileUsesTheTypedName();
   void RenameBoxSelectsTheNameWithoutExtension();
