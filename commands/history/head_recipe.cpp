@@ -31,13 +31,26 @@ std::optional<std::uint64_t> TakeNumber(std::string_view& in) {
   return std::nullopt;
 }
 
-// The stretch [from, to) of the tag as bytes followed by the zeros it ends with.
+// The stretch [from, to) of the tag as bytes and runs of zeros: the padding at its end, and the
+// padding of a small file kept whole, which has the audio after it.
 void AddStretch(std::string_view head, std::size_t from, std::size_t to, std::vector<THeadPiece>& pieces) {
-  std::size_t zerosFrom = to;
-  while (zerosFrom > from && head[zerosFrom - 1] == '\0') --zerosFrom;
-  if (to - zerosFrom < kMinZeroRun) zerosFrom = to;
-  if (zerosFrom > from) pieces.push_back({THeadPiece::TKind::Bytes, from, zerosFrom - from, 0});
-  if (to > zerosFrom) pieces.push_back({THeadPiece::TKind::Zeros, zerosFrom, to - zerosFrom, 0});
+  std::size_t bytesFrom = from;
+  std::size_t at = from;
+  while (at < to) {
+    if (head[at] != '\0') {
+      ++at;
+      continue;
+    }
+    std::size_t end = at;
+    while (end < to && head[end] == '\0') ++end;
+    if (end - at >= kMinZeroRun) {
+      if (at > bytesFrom) pieces.push_back({THeadPiece::TKind::Bytes, bytesFrom, at - bytesFrom, 0});
+      pieces.push_back({THeadPiece::TKind::Zeros, at, end - at, 0});
+      bytesFrom = end;
+    }
+    at = end;
+  }
+  if (to > bytesFrom) pieces.push_back({THeadPiece::TKind::Bytes, bytesFrom, to - bytesFrom, 0});
 }
 
 // Walks a recipe; each piece is handed to visit, which may stop the walk by returning false.

@@ -87,6 +87,13 @@ TEST(HeadRecipe, LargeFramesAreSharedAndPaddingIsNotStored) {
   const std::string recipe = EncodeRecipe(head, pieces);
   EXPECT_LT(recipe.size(), 100U);
   EXPECT_EQ(SharedPiecesOf(recipe), std::vector<std::int64_t>{7});
+  // A small file is kept whole: its padding is followed by its audio.
+  const std::string whole = Tag({{"TIT2", std::string("\0Title", 6)}}, 4000) + std::string(100, '\xFF');
+  const std::vector<THeadPiece> wholePieces = CutHead(whole);
+  const std::string wholeRecipe = EncodeRecipe(whole, wholePieces);
+  EXPECT_LT(wholeRecipe.size(), 200U);
+  EXPECT_EQ(DecodeRecipe(wholeRecipe, [](std::int64_t) -> const std::string* { return nullptr; }),
+            std::optional<std::string>(whole));
 }
 
 TEST(HeadRecipe, ADamagedRecipeOrAMissingPieceGivesNothing) {
