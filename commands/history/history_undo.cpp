@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "files/file_access.h"
+#include "files/paths.h"
 #include "tags/locked_song.h"
 #include "text/ascii_text.h"
 
@@ -46,7 +47,6 @@ struct TLook {
   struct stat Info {};
   bool AsBefore = false;
   bool AsAfter = false;
-  std::int64_t HeadSize = -1;  // of the file as it is, when it can be told
 };
 
 // The file at path as the change sees it; a failure when it is there but cannot be read.
@@ -70,12 +70,11 @@ TResultOf<TLook> Look(const std::string& path, const TFileChange& change) {
     return now.Failure();
   }
   const TTagSnapshot& bytes = now.Value();
-  look.HeadSize = static_cast<std::int64_t>(bytes.Head.size());
   look.AsBefore =
       look.Info.st_size == change.Before.Size && bytes.Head == change.Before.Head && bytes.Tail == change.Before.Tail;
   const TFileAfter& after = change.After;
   look.AsAfter = (change.Done || change.AfterForeseen) && look.Info.st_size == after.Size &&
-                 look.HeadSize == after.HeadSize && bytes.Tail == after.Tail &&
+                 static_cast<std::int64_t>(bytes.Head.size()) == after.HeadSize && bytes.Tail == after.Tail &&
                  HashTagBytes(bytes.Head, after.HashForm) == after.HeadHash;
   return look;
 }
@@ -171,6 +170,27 @@ TResult CopyInto(const std::string& from, const std::string& to) {
   return result;
 }
 
+// Where the middle of a torn song begins: a tag torn while written in place may not tell its own
+// size, but the middle is still the one recorded, followed by a trailer or by nothing.
+TResultOf<std::int64_t> TornHeadSize(const std::string& path, const TTagSnapshot& before, const struct stat& song) {
+  if (before.Whole) return static_cast<std::int64_t>(song.st_size);
+  std::int64_t tail = 0;
+  if (song.st_size >= 128) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return TResult::FromErrno(TFailureKind::Read, path);
+    char start[3] = {};
+    const ssize_t got = ::pread(fd, start, sizeof start, song.st_size - 128);
+    ::close(fd);
+    if (got != static_cast<ssize_t>(sizeof start)) return TResult::FromErrno(TFailureKind::Read, path);
+    if (std::string_view(start, sizeof start) == "TAG") tail = 128;
+  }
+  const std::int64_t headSize = song.st_size - before.MiddleSize - tail;
+  if (headSize < 0) {
+    return TResult::Failure(TFailureKind::Read, path, std::make_error_code(std::errc::invalid_argument));
+  }
+  return headSize;
+}
+
 TResult PutBackFailure(const std::string& path) {
   return TResult::Failure(TFailureKind::Write, path, std::make_error_code(std::errc::io_error));
 }
@@ -197,8 +217,16 @@ TResolution Resolve(const TFileChange& change) {
     return resolution;
   }
   if (judged.Value().Found == TFound::Missing) {
-    resolution.Failure = TResult::Failure(TFailureKind::Open, change.PathBefore,
-                                          std::make_error_code(std::errc::no_such_file_or_directory));
+    // A song gone from a folder that is there was removed since: nothing is left to repair, and
+    // a temporary file beside it is left alone. A folder that cannot be reached (a disk not yet
+    // back) is tried again at the next start.
+    struct stat folder {};
+    const std::string folderPath = FolderToOpen(change.PathBefore);
+    if (::stat(folderPath.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
+      resolution.Outcome = TResolved::NotMade;
+      return resolution;
+    }
+    resolution.Failure = TResult::FromErrno(TFailureKind::Open, change.PathBefore);
     return resolution;
   }
   std::string path = judged.Value().Path;
@@ -228,10 +256,10 @@ TResolution Resolve(const TFileChange& change) {
         // A rewrite in place kept the whole song beside it before it began.
         restored = CopyInto(change.TemporaryName, path);
       } else {
-        const std::int64_t headSize = judged.Value().At.HeadSize >= 0
-                                          ? judged.Value().At.HeadSize
-                                          : static_cast<std::int64_t>(change.Before.Head.size());
-        restored = RestoreTagSnapshot(path, headSize, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
+        TResultOf<std::int64_t> headSize = TornHeadSize(path, change.Before, song);
+        restored = !headSize ? headSize.Failure()
+                             : RestoreTagSnapshot(path, headSize.Value(), change.Before.MiddleSize, change.Before.Head,
+                                                  change.Before.Tail);
       }
       if (restored && !StillAsBefore(path, change.Before)) restored = PutBackFailure(path);
       if (!restored) {

@@ -1065,6 +1065,47 @@ TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
   EXPECT_EQ(RepairMessage(1), "repaired 1 file(s) after an interrupted write");
 }
 
+// A song whose folder cannot be reached after a crash (a disk not back yet) keeps its record, and
+// its temporary file, until the folder is back; a song removed since has nothing to repair.
+TEST(History, ASongOutOfReachIsRepairedOnceItIsBack) {
+  TTempFolder parent, state;
+  const std::string folder = parent / "songs";
+  const std::string away = parent / "away";
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  CopyTemplates(folder);
+  const std::string torn = folder + "/03 - Mara Vell - Paper Boats.mp3";
+  const std::string removed = folder + "/07 - Ann Lee - Early Light.mp3";
+  const std::string original = FileSha256(torn);
+  {
+    std::unique_ptr<THistory> history = OpenHistory(state);
+    std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Cli, "stamp");
+    for (const std::string& song : {removed, torn}) {
+      TResultOf<TFileChange> change = CaptureBefore(song, "", true);
+      ASSERT_TRUE(change.Ok());
+      ASSERT_TRUE(recorder->RecordBefore(change.Value()).Ok());
+    }
+    WriteBytes(torn + "~", "a rewrite's new file");
+    const int fd = ::open(torn.c_str(), O_WRONLY);
+    ASSERT_EQ(::pwrite(fd, "ID3\x03torn", 8, 0), 8);
+    ::close(fd);
+    ASSERT_EQ(::unlink(removed.c_str()), 0);
+  }
+  std::filesystem::rename(folder, away);
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  TResultOf<TRepairReport> unreachable = RepairInterrupted(*history);
+  ASSERT_TRUE(unreachable.Ok());
+  EXPECT_EQ(unreachable.Value().Problems.size(), 2U);
+  EXPECT_EQ(history->Interrupted().Value().size(), 1U) << "kept for the next start";
+  std::filesystem::rename(away, folder);
+  TResultOf<TRepairReport> back = RepairInterrupted(*history);
+  ASSERT_TRUE(back.Ok());
+  EXPECT_TRUE(back.Value().Problems.empty());
+  EXPECT_EQ(back.Value().Repaired, 1U);
+  EXPECT_EQ(FileSha256(torn), original);
+  EXPECT_FALSE(FileExists(torn + "~"));
+  EXPECT_TRUE(history->Interrupted().Value().empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Crashes, InterruptedWrite,
     ::testing::Values(TCrash{"BeforeTouching", [](const std::string&, const std::string&) {}, true},
