@@ -15,6 +15,7 @@ import hashlib
 import json
 import os
 import random
+import resource
 import shutil
 import signal
 import subprocess
@@ -72,6 +73,14 @@ def outcome_map(output):
         if "new_file" in result:
             renamed[os.path.basename(result["file"])] = os.path.basename(result["new_file"])
     return renamed
+
+
+def fill_at(size):
+    """For a child process: files it writes cannot grow past size bytes, as on a full disk."""
+    def limit():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+    return limit
 
 
 def link_songs(folder, links):
@@ -183,6 +192,31 @@ def main():
             check(set(now) == set(before), what + ": unexpected files %s" % sorted(set(now) - set(before)))
             for name in before:
                 check(now.get(name) in (before[name], after[name]), what + ": %s is neither as before nor as after" % name)
+
+        # The history's disk fills during a command (a file size limit stands for it): every song
+        # is as before or as after; what was reported tagged stays so through the repair.
+        # 200 songs are recorded in two batches: the limits fall on the first batch, between the
+        # two, on the second, and on the entry's end.
+        reference = os.path.join(work, "full-reference")
+        make_songs(template, reference, 194)
+        before = state(reference)
+        run(os.path.join(work, "full-reference.sqlite3"), "stamp", "--recognized", reference)
+        after = state(reference)
+        for limit in (1000, 1100, 1300, 1600, 1800, 2200):
+            folder = os.path.join(work, "full%d" % limit)
+            history = os.path.join(work, "full%d.sqlite3" % limit)
+            make_songs(template, folder, 194)
+            limited = subprocess.run([CLI, "--history", history, "stamp", "--recognized", folder], env=ENV,
+                                     capture_output=True, text=True, preexec_fn=fill_at(limit * 1024))
+            tagged = [os.path.basename(json.loads(line)["file"]) for line in limited.stdout.splitlines()
+                      if json.loads(line)["action"] == "tagged"]
+            written = state(folder)
+            run(history, "history")
+            now = state(folder)
+            what = "history full at %d KiB" % limit
+            check(all(now[name] == written[name] for name in now), what + ": the repair changed finished songs")
+            check(all(now[name] == after[name] for name in tagged), what + ": a song reported tagged is not")
+            check(all(now[name] in (before[name], after[name]) for name in now), what + ": a song is neither")
 
         # Two programs at once on one history.
         history = os.path.join(work, "shared.sqlite3")
