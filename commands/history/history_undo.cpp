@@ -338,14 +338,14 @@ namespace {
 
 // The change that takes a change back, recorded ahead with what it will leave: the file as it was
 // before the change, under its old name.
-TResultOf<TFileChange> UndoChange(const TStoredChange& stored, const TTagSnapshot& now, const struct stat& info) {
-  const TFileChange& change = stored.Change;
+TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record, const TTagSnapshot& now,
+                                  const struct stat& info) {
   TResultOf<TFileChange> undo = CaptureBefore(change.PathAfter, change.PathBefore, change.TagWritten);
   if (!undo) return undo.Failure();
   undo.Value().TagWritten = change.TagWritten;
   undo.Value().Before = now;
   undo.Value().Before.Size = info.st_size;
-  undo.Value().UndoesRecord = stored.Record;
+  undo.Value().UndoesRecord = record;
   TFileAfter& after = undo.Value().After;
   after.HashForm = THashForm::Framed;
   after.Mode = change.ModeBefore;
@@ -444,7 +444,7 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
         TResultOf<TTagSnapshot> now =
             ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
         TResultOf<TFileChange> undo =
-            now ? UndoChange(*stored, now.Value(), info) : TResultOf<TFileChange>(now.Failure());
+            now ? UndoChange(change, stored->Record, now.Value(), info) : TResultOf<TFileChange>(now.Failure());
         TChangeRecording recording(recorder.get());
         TResult step = undo ? TResult() : undo.Failure();
         if (step) {
