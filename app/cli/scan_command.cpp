@@ -9,10 +9,12 @@
 #include "app/cli/json_line.h"
 #include "app/cli/song_pass.h"
 #include "app/cli/song_paths.h"
+#include "commands/song_change.h"
 #include "files/file_access.h"
 #include "songs/file_name_composition.h"
 #include "songs/song_list.h"
 #include "songs/song_listing.h"
+#include "tags/mp3_content.h"
 #include "text/letters.h"
 
 namespace tagwright::cli {
@@ -66,10 +68,32 @@ TJsonLine SongLine(const TSongFile& song) {
   return line;
 }
 
+// The song files among files; each other one gets a line of its own with the reason, and is a
+// failure of the run.
+std::vector<std::string> KeepSongFiles(std::vector<std::string> files, TCliContext& context) {
+  std::vector<std::string> songs;
+  songs.reserve(files.size());
+  for (std::string& file : files) {
+    TResultOf<bool> song = IsSongFile(file);
+    if (song && song.Value()) {
+      songs.push_back(std::move(file));
+    } else if (song) {
+      context.ReportFailure(file + ": " + kNotMp3Reason);
+      context.out << TJsonLine().Add("file", file).Add("reason", kNotMp3Reason).Text() << '\n';
+    } else if (song.Failure().Error() == std::errc::no_such_file_or_directory) {
+      songs.push_back(std::move(file));  // listed as the song without tags it has always been
+    } else {
+      context.ReportFailure(FailureText(song.Failure()));
+    }
+  }
+  return songs;
+}
+
 void RunScan(const TScanOptions& options, TCliContext& context) {
   SetAccentedLetters(options.accentedLetters);
   TSongPaths found = CollectSongPaths(options.paths, options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
+  found.Files = KeepSongFiles(std::move(found.Files), context);
 
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);

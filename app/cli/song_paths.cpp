@@ -32,13 +32,14 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
   return result;
 }
 
-TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure) {
+TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure,
+                    TSongOrder order) {
   TListingOptions options;
   options.UseTags = useTags;
   options.Jobs = jobs;
   TListing listing = ListSongs(files, options);
   for (const TResult& failure : listing.Failures) onFailure(failure.Path(), FailureText(failure));
-  listing.Songs.SortBy(TSortOrder::FileName);
+  if (order == TSongOrder::FileName) listing.Songs.SortBy(TSortOrder::FileName);
   return std::move(listing.Songs);
 }
 

@@ -267,3 +267,85 @@ TEST(AccentedLettersOption, RecognisesAccentedNamesOnlyWhenGiven) {
 }
 
 }  // namespace tagwright::testing
+
+namespace tagwright::testing {
+namespace {
+
+// Files that are no songs, named among one: every writing command changes only the song, and says
+// of each other file that it is no MP3 file, under its own name and with its bytes as they were.
+class NoSongs : public ::testing::TestWithParam<std::vector<std::string>> {
+ protected:
+  void SetUp() override {
+    song = folder.WriteFile("01 - moby - why_does_my_heart.mp3", kAudio);
+    others = {
+        folder.WriteFile("cover.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10) + std::string(300, 'j')),
+        folder.WriteFile("back.png", std::string("\x89PNG\r\n\x1A\n", 8) + std::string(300, 'p')),
+        folder.WriteFile("README.txt", "Put the songs here.\n"),
+        folder.WriteFile("booklet.pdf", "%PDF-1.4\n" + std::string(300, 'd')),
+        folder.WriteFile("play.sh", "#!/bin/sh\nmpg123 *.mp3\n"),
+    };
+  }
+  TTempFolder folder;
+  std::string song;
+  std::vector<std::string> others;
+};
+
+TEST_P(NoSongs, AreLeftAloneAndReported) {
+  std::vector<std::string> arguments = GetParam();
+  const bool dryRun = arguments.back() == "--dry-run";
+  arguments.push_back(song);
+  arguments.insert(arguments.end(), others.begin(), others.end());
+  const auto before = Snapshot(folder);
+  const TCliRun run = RunCli(arguments);
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  std::map<std::string, nlohmann::json> byFile;
+  for (const auto& line : run.Lines()) byFile[line["file"]] = line;
+  for (const std::string& other : others) {
+    EXPECT_EQ(byFile[other]["action"], "skipped") << other;
+    EXPECT_EQ(byFile[other]["reason"], "not an MP3 file") << other;
+    EXPECT_TRUE(byFile[other]["tags"].is_null()) << other;
+    EXPECT_NE(run.err.find(other + ": not an MP3 file"), std::string::npos) << run.err;
+  }
+  EXPECT_NE(byFile[song]["action"], "skipped") << run.out;
+  const auto after = Snapshot(folder);
+  EXPECT_EQ(after.size(), before.size()) << "no file is made or lost";
+  for (const std::string& other : others) {
+    ASSERT_TRUE(after.contains(other)) << other;
+    EXPECT_EQ(after.at(other), before.at(other)) << other;
+  }
+  if (dryRun) EXPECT_EQ(after, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWritingCommand, NoSongs,
+    ::testing::Values(std::vector<std::string>{"stamp", "--title", "X"},
+                      std::vector<std::string>{"stamp", "--title", "X", "--dry-run"},
+                      std::vector<std::string>{"stamp", "--recognized"}, std::vector<std::string>{"rename"},
+                      std::vector<std::string>{"rename", "--dry-run"}, std::vector<std::string>{"cleanup"},
+                      std::vector<std::string>{"hands-free"}, std::vector<std::string>{"filename-as-title"},
+                      std::vector<std::string>{"clear", "comment"}));
+
+// scan and tags name the files that are no songs instead of showing them as songs.
+TEST(NoSongsListed, ScanAndTagsGiveTheReason) {
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("song.mp3", kAudio);
+  const std::string text = folder.WriteFile("README.txt", "Put the songs here.\n");
+  const std::string bare = folder.WriteFile("untitled", kAudio);  // judged by its content
+  for (const char* command : {"scan", "tags"}) {
+    const TCliRun run = RunCli({command, song, text, bare});
+    EXPECT_EQ(run.exitStatus, 1) << command;
+    std::map<std::string, nlohmann::json> byFile;
+    for (const auto& line : run.Lines()) byFile[line["file"]] = line;
+    ASSERT_EQ(byFile.size(), 3u) << run.out;
+    EXPECT_EQ(byFile[text].size(), 2u) << command << ": " << byFile[text];
+    EXPECT_EQ(byFile[text]["reason"], "not an MP3 file") << command;
+    EXPECT_FALSE(byFile[song].contains("reason")) << command;
+    EXPECT_FALSE(byFile[bare].contains("reason")) << command;
+  }
+  const TCliRun folderRun = RunCli({"tags", folder.Path()});
+  EXPECT_EQ(folderRun.exitStatus, 1);
+  EXPECT_NE(folderRun.err.find("is a folder; use scan"), std::string::npos) << folderRun.err;
+}
+
+}  // namespace
+}  // namespace tagwright::testing
