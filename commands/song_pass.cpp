@@ -60,8 +60,7 @@ std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName) {
 
 // Why a change planned from the listing's reading of the song is not made: the file no longer holds
 // the tag values the listing read (tags, as read now), so another program changed it meanwhile.
-std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPlanner& planner,
-                                            const TID3Info& tags) {
+std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPlanner& planner, const TID3Info& tags) {
   if (!planner.UsesListing || !song.ListedTags() || *song.ListedTags() == tags) return std::nullopt;
   return Failed(song.FileName(), kChangedSinceReadReason, TResult::Failure(TFailureKind::Changed, song.FileName()));
 }
@@ -618,7 +617,8 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
     } else {
       TID3Info tags;
       TResultOf<bool> read = false;
-      if (planner.Tags == TTagsNeeded::Yes || (planner.UsesListing && song.ListedTags())) read = ReadID3Tags(fileName, tags);
+      if (planner.Tags == TTagsNeeded::Yes || (planner.UsesListing && song.ListedTags()))
+        read = ReadID3Tags(fileName, tags);
       if (!read) {
         result = Failed(fileName, read.Failure().Describe(), read.Failure());
       } else if (std::optional<TSongResult> changed = RefusedAsChanged(song, planner, tags)) {

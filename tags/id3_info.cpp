@@ -39,12 +39,13 @@ constexpr std::size_t kTrackMarkerOffset = 125, kTrackOffset = 126, kGenreOffset
 
 bool StartsWithTag(const TID3v1Buffer& buffer) { return buffer[0] == 'T' && buffer[1] == 'A' && buffer[2] == 'G'; }
 
-// The field's bytes up to the first zero byte, converted from ISO-8859-1. Trailing spaces stay:
-// whoever stores the value trims it.
+// The field's bytes up to the first zero byte, without the spaces that pad it, converted from
+// ISO-8859-1: a field of spaces only is an empty one.
 std::string TrailerText(const TID3v1Buffer& buffer, TTrailerField field) {
   const char* start = reinterpret_cast<const char*>(buffer.data()) + field.Offset;
   const void* zero = std::memchr(start, 0, field.Width);
-  const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : field.Width;
+  std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : field.Width;
+  while (length > 0 && start[length - 1] == ' ') --length;
   return Latin1ToUtf8(std::string_view(start, length));
 }
 

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "app/cli/json_line.h"
 #include "app/cli/song_pass.h"
 #include "app/cli/song_paths.h"
@@ -68,32 +70,30 @@ TJsonLine SongLine(const TSongFile& song) {
   return line;
 }
 
-// The song files among files; each other one gets a line of its own with the reason, and is a
-// failure of the run.
-std::vector<std::string> KeepSongFiles(std::vector<std::string> files, TCliContext& context) {
-  std::vector<std::string> songs;
-  songs.reserve(files.size());
-  for (std::string& file : files) {
-    TResultOf<bool> song = IsSongFile(file);
-    if (song && song.Value()) {
-      songs.push_back(std::move(file));
-    } else if (song) {
-      context.ReportFailure(file + ": " + kNotMp3Reason);
-      context.out << TJsonLine().Add("file", file).Add("reason", kNotMp3Reason).Text() << '\n';
-    } else if (song.Failure().Error() == std::errc::no_such_file_or_directory) {
-      songs.push_back(std::move(file));  // listed as the song without tags it has always been
-    } else {
-      context.ReportFailure(FailureText(song.Failure()));
+// The paths less the files named that are no songs: each of those gets a line of its own with the
+// reason, and is a failure of the run. Folders, and what cannot be looked at, stay for the listing
+// (the songs of a folder are found as the song list finds them).
+std::vector<std::string> KeepSongFiles(const std::vector<std::string>& paths, TCliContext& context) {
+  std::vector<std::string> kept;
+  kept.reserve(paths.size());
+  for (const std::string& path : paths) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+      if (TResultOf<bool> song = IsSongFile(path); song && !song.Value()) {
+        context.ReportFailure(path + ": " + kNotMp3Reason);
+        context.out << TJsonLine().Add("file", path).Add("reason", kNotMp3Reason).Text() << '\n';
+        continue;
+      }
     }
+    kept.push_back(path);  // a failure to look is the listing's to report
   }
-  return songs;
+  return kept;
 }
 
 void RunScan(const TScanOptions& options, TCliContext& context) {
   SetAccentedLetters(options.accentedLetters);
-  TSongPaths found = CollectSongPaths(options.paths, options.recursive);
+  TSongPaths found = CollectSongPaths(KeepSongFiles(options.paths, context), options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
-  found.Files = KeepSongFiles(std::move(found.Files), context);
 
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);

@@ -8,8 +8,8 @@
 
 #include "app/cli/song_pass.h"
 #include "commands/song_plans.h"
-#include "tags/integer_text.h"
 #include "tags/id3_info.h"
+#include "tags/integer_text.h"
 
 namespace tagwright::cli {
 
@@ -89,8 +89,8 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     }
     if (!options->recognized) {
       if (options->recursive) throw CLI::ValidationError("--recursive", "goes with --recognized");
-      TPassOptions pass{options->files, false, options->dryRun, options->jobs, options->noHistory, "stamp",
-                        options->accentedLetters};
+      TPassOptions pass{options->files,     false,   options->dryRun,         options->jobs,
+                        options->noHistory, "stamp", options->accentedLetters};
       pass.filesOnly = true;
       // The plan goes only by the tags read under each song's lock.
       TSongPlanner planner{TTagsNeeded::Yes, [options](const TSongFile&, const TID3Info& tags) {

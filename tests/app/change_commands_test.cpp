@@ -316,14 +316,15 @@ TEST_P(NoSongs, AreLeftAloneAndReported) {
   if (dryRun) EXPECT_EQ(after, before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryWritingCommand, NoSongs,
-    ::testing::Values(std::vector<std::string>{"stamp", "--title", "X"},
-                      std::vector<std::string>{"stamp", "--title", "X", "--dry-run"},
-                      std::vector<std::string>{"stamp", "--recognized"}, std::vector<std::string>{"rename"},
-                      std::vector<std::string>{"rename", "--dry-run"}, std::vector<std::string>{"cleanup"},
-                      std::vector<std::string>{"hands-free"}, std::vector<std::string>{"filename-as-title"},
-                      std::vector<std::string>{"clear", "comment"}));
+INSTANTIATE_TEST_SUITE_P(EveryWritingCommand, NoSongs,
+                         ::testing::Values(std::vector<std::string>{"stamp", "--title", "X"},
+                                           std::vector<std::string>{"stamp", "--title", "X", "--dry-run"},
+                                           std::vector<std::string>{"stamp", "--recognized"},
+                                           std::vector<std::string>{"rename"},
+                                           std::vector<std::string>{"rename", "--dry-run"},
+                                           std::vector<std::string>{"cleanup"}, std::vector<std::string>{"hands-free"},
+                                           std::vector<std::string>{"filename-as-title"},
+                                           std::vector<std::string>{"clear", "comment"}));
 
 // scan and tags name the files that are no songs instead of showing them as songs.
 TEST(NoSongsListed, ScanAndTagsGiveTheReason) {
