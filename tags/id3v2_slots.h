@@ -40,9 +40,14 @@ struct TSlotFrames {
 // Walks the frame list from its start (BeginFrames must have succeeded). A text slot takes the
 // last frame of its identifier; the comment the first COMM frame with an empty description, or
 // failing that the first whose description does not begin with "iTun" (iTunes keeps machine data
-// in COMM frames); the link the last WXXX frame. Frames with a text encoding the program does
-// not know, and compressed or encrypted ones, fill no slot.
+// in COMM frames); the link the first WXXX frame with an empty description, or failing that the
+// last WXXX frame. Frames with a text encoding the program does not know, and compressed or
+// encrypted ones, fill no slot.
 TSlotFrames ReadSlotFrames(TID3v2FrameScanner& scanner);
+
+// Whether a COMM or WXXX frame's content (unwrapped, of a known encoding) has an empty description;
+// slot tells which of the two it is.
+bool HasEmptyDescription(const std::string& content, int slot);
 
 // The text of a plain text frame: encoding byte, then the encoded values.
 std::string DecodeTextFrame(const std::string& content);

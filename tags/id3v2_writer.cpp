@@ -66,7 +66,17 @@ bool IsReplaced(int slot, int index, const TSlotFrames& slots, const TWrittenFie
                 std::uint8_t major, bool wholeTagUnsynchronised, const TID3v2FrameRef& frame) {
   switch (slot) {
     case kSlotComment:
-    case kSlotLink: return index == slots.Index[slot];
+    case kSlotLink: {
+      if (index == slots.Index[slot]) return true;
+      // Another frame of the key the new frame is written under (no description, and for a comment
+      // the language "eng") would make two of one key, which the standard forbids; it goes too.
+      const auto unwrapped = UnwrapFrameContent(major, wholeTagUnsynchronised, frame, content);
+      if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) {
+        return false;
+      }
+      if (slot == kSlotComment && unwrapped->compare(1, 3, "eng") != 0) return false;
+      return HasEmptyDescription(*unwrapped, slot);
+    }
     case kSlotGrouping: return !fields.Title;
     case kSlotOriginalArtist: return !fields.Artist;
     case kSlotOriginalAlbum: return !fields.Album;

@@ -350,3 +350,50 @@ TEST(NoSongsListed, ScanAndTagsGiveTheReason) {
 
 }  // namespace
 }  // namespace tagwright::testing
+
+namespace tagwright::testing {
+namespace {
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// A link without a description and one described "shop": every writing command keeps both, once
+// each, whatever else it writes.
+class TwoLinks : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(TwoLinks, AreBothKept) {
+  const auto frame = [](const std::string& id, const std::string& content) {
+    const auto size = static_cast<std::uint32_t>(content.size());
+    return id + std::string{char(size >> 24), char(size >> 16), char(size >> 8), char(size)} + std::string(2, '\0') +
+           content;
+  };
+  const std::string frames = frame("TIT2", std::string(1, '\0') + "why") +
+                             frame("WXXX", std::string(2, '\0') + "http://a.example/") +
+                             frame("WXXX", std::string(1, '\0') + "shop" + std::string(1, '\0') + "http://b.example/");
+  const std::size_t size = frames.size() + 64;
+  const std::string tag = std::string("ID3\x03\x00\x00", 6) + char(size >> 21 & 0x7F) + char(size >> 14 & 0x7F) +
+                          char(size >> 7 & 0x7F) + char(size & 0x7F) + frames + std::string(64, '\0');
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("01 - moby - why.mp3", tag + kAudio);
+  std::vector<std::string> arguments = GetParam();
+  arguments.push_back(song);
+  const TCliRun run = RunCli(arguments);
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  ASSERT_EQ(run.Lines().size(), 1u);
+  EXPECT_EQ(run.Lines()[0]["action"].get<std::string>().substr(0, 6), "tagged") << run.out;
+  const std::string file = ReadWholeFile(run.Lines()[0].value("new_file", song));
+  EXPECT_EQ(Occurrences(file, "WXXX"), 2u);
+  EXPECT_EQ(Occurrences(file, std::string(2, '\0') + "http://a.example/"), 1u);
+  EXPECT_EQ(Occurrences(file, std::string(1, '\0') + "shop" + std::string(1, '\0') + "http://b.example/"), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(WritingCommands, TwoLinks,
+                         ::testing::Values(std::vector<std::string>{"stamp", "--title", "X"},
+                                           std::vector<std::string>{"cleanup"},
+                                           std::vector<std::string>{"hands-free"}));
+
+}  // namespace
+}  // namespace tagwright::testing
