@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     return app.exit(version);
   } catch (const CLI::ParseError& error) {
     if (const std::string unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
-      std::cerr << "tagwright-cli: unknown command '" << unknown << "'; see tagwright-cli --help\n";
+      std::cerr << "tagwright-cli: unknown command '" << unknown << "'; see tagwright-cli --help\n\n" << app.help();
       return kExitUsage;
     }
     std::cerr << "tagwright-cli: " << error.what() << "\n\n" << app.help();
