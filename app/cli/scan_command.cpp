@@ -94,6 +94,11 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   SetAccentedLetters(options.accentedLetters);
   TSongPaths found = CollectSongPaths(KeepSongFiles(options.paths, context), options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
+  // A folder that could not be read is named among the songs too, so that no song goes missing
+  // without a word.
+  for (const TUnreadableFolder& folder : found.UnreadableFolders) {
+    context.out << TJsonLine().Add("folder", folder.Folder).Add("reason", folder.Error.message()).Text() << '\n';
+  }
 
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);

@@ -25,9 +25,12 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
       result.Files.push_back(path);
       continue;
     }
-    std::vector<std::string> unreadable;
+    std::vector<TUnreadableFolder> unreadable;
     ScanFolder("*.*", path, result.Files, recursive, SongFileExtensions(), &unreadable);
-    for (const std::string& folder : unreadable) result.Errors.push_back("cannot read folder " + folder);
+    for (TUnreadableFolder& folder : unreadable) {
+      result.Errors.push_back("cannot read folder " + folder.Folder + " (" + folder.Error.message() + ")");
+      result.UnreadableFolders.push_back(std::move(folder));
+    }
   }
   return result;
 }

@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "files/folder_scan.h"
 #include "songs/song_list.h"
 
 namespace tagwright::cli {
 
 struct TSongPaths {
-  std::vector<std::string> Files;   // song files, in the order met
-  std::vector<std::string> Errors;  // one message per path or folder that could not be read
+  std::vector<std::string> Files;                    // song files, in the order met
+  std::vector<std::string> Errors;                   // one message per path or folder that could not be read
+  std::vector<TUnreadableFolder> UnreadableFolders;  // those folders (also in Errors)
 };
 
 // A folder gives its song files (subfolders too with recursive); a file gives itself.
