@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <future>
 #include <map>
 
 #include "cli_runner.h"
@@ -394,6 +395,42 @@ INSTANTIATE_TEST_SUITE_P(WritingCommands, TwoLinks,
                          ::testing::Values(std::vector<std::string>{"stamp", "--title", "X"},
                                            std::vector<std::string>{"cleanup"},
                                            std::vector<std::string>{"hands-free"}));
+
+}  // namespace
+}  // namespace tagwright::testing
+
+namespace tagwright::testing {
+namespace {
+
+// Two programs at once on fifty songs: one stamps the details it listed, the other a comment. The
+// comment is never overwritten by what the first one listed before it was written: each song ends
+// with it, whichever program came first, and a song the first one found changed it reports.
+TEST(TwoPrograms, NeverOverwriteWhatTheOtherWroteAfterTheListing) {
+  TTempFolder folder;
+  std::vector<std::string> songs;
+  for (int i = 0; i < 50; ++i) {
+    songs.push_back(folder.WriteFile("Moby - Song " + std::to_string(i) + ".mp3", kAudio));
+    TID3Info tags;
+    tags.Comment = "from A";
+    ASSERT_TRUE(WriteID3Tags(songs.back(), tags).Ok());
+  }
+  std::vector<std::string> second = {"stamp", "--no-history", "--comment", "from B"};
+  second.insert(second.end(), songs.begin(), songs.end());
+  std::future<TCliRun> first = std::async(std::launch::async, [&] {
+    return RunCli({"stamp", "--no-history", "--recognized", folder.Path()});
+  });
+  const TCliRun other = RunCli(second);
+  const TCliRun listed = first.get();
+  ASSERT_EQ(other.exitStatus, 0) << other.err;
+  for (const auto& line : listed.Lines()) {
+    if (line["action"] == "failed") EXPECT_EQ(line["reason"], "the file changed since it was read") << line;
+  }
+  for (const std::string& song : songs) {
+    TID3Info tags;
+    ASSERT_TRUE(ReadID3Tags(song, tags).Ok());
+    EXPECT_EQ(tags.Comment, "from B") << song;
+  }
+}
 
 }  // namespace
 }  // namespace tagwright::testing
