@@ -41,6 +41,17 @@ seeds = {
   "v22": tag(2, f22(b"TT2", b"\0Old") + f22(b"COM", b"\0eng\0c") + f22(b"PIC", b"\0PNG\0\0xx")) + audio + trailer,
   "footer": tag(4, f24(b"TIT2", b"\0F"), 0, 0x10) + b"3DI\x04\0\x10" + syncsafe(12) + audio,
   "v1": audio + trailer,
+  # Found by the fuzzer: a save of the title alone changed another field as read back.
+  "found-comment-under-empty-one": bytes.fromhex(
+    "4944330300000000012f5449543200000005000000536f6e675450453100000007000001fffe41004200545945520000"
+    "0005000000332f3132434f4d4d00000011000000656e6797ab8a874e4f524d0020312032434f4d4d00000009000c0000"
+    "00000000000000656e67004e6963654150494300000014000000696d6167652f706e67000300504e4744415441545243"
+    "4b0000000500000028313729575858580000000b0000006400687474703a2f2f780000003f0000000000000000000000"
+    "00fffb9064000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f202122232425262728292a"
+    "2b15161718191a1b1c1d1e0711"),
+  "found-trailer-blank-at-end": tag(3, f23(b"TIT2", b"\0Song")) + audio +
+      b"TAG" + b"Song".ljust(30) + (b"Artist".ljust(29) + b"\x16") + b"  Album".ljust(30) + b"1999" +
+      b"Comment ".ljust(28) + b"\0\x07\x11",
 }
 for name, data in seeds.items():
     with open(os.path.join(out, "seed-" + name), "wb") as f:

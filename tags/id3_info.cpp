@@ -21,6 +21,7 @@
 #include "tags/integer_text.h"
 #include "tags/locked_song.h"
 #include "tags/text_encoding.h"
+#include "text/ascii_text.h"
 
 namespace tagwright {
 
@@ -40,13 +41,13 @@ constexpr std::size_t kTrackMarkerOffset = 125, kTrackOffset = 126, kGenreOffset
 bool StartsWithTag(const TID3v1Buffer& buffer) { return buffer[0] == 'T' && buffer[1] == 'A' && buffer[2] == 'G'; }
 
 // The field's bytes up to the first zero byte, without the spaces that pad it, converted from
-// ISO-8859-1: a field of spaces only is an empty one.
+// ISO-8859-1: a field of spaces only is an empty one. Blanks at either end go as a save would
+// take them off, so that a value read from the trailer is the one the next save keeps.
 std::string TrailerText(const TID3v1Buffer& buffer, TTrailerField field) {
   const char* start = reinterpret_cast<const char*>(buffer.data()) + field.Offset;
   const void* zero = std::memchr(start, 0, field.Width);
-  std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : field.Width;
-  while (length > 0 && start[length - 1] == ' ') --length;
-  return Latin1ToUtf8(std::string_view(start, length));
+  const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : field.Width;
+  return Latin1ToUtf8(TrimView(std::string_view(start, length)));
 }
 
 void PutTrailerText(TID3v1Buffer& buffer, TTrailerField field, std::string_view utf8) {

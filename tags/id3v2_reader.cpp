@@ -84,6 +84,11 @@ std::string GenreFromText(const std::string& text) {
 
 }  // namespace
 
+bool CouldBeTheComment(const std::string& content) {
+  if (content.empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>(content[0]))) return false;
+  return HasEmptyDescription(content, kSlotComment) || !HasITunesDescription(content);
+}
+
 bool HasEmptyDescription(const std::string& content, int slot) {
   bool empty = false;
   TextAfterDescription(content, slot == kSlotComment ? 4 : 1, &empty);

@@ -49,6 +49,10 @@ TSlotFrames ReadSlotFrames(TID3v2FrameScanner& scanner);
 // slot tells which of the two it is.
 bool HasEmptyDescription(const std::string& content, int slot);
 
+// Whether the reader could take a COMM frame (its content unwrapped) for the comment, were it the
+// first of its kind: of a known encoding, and not iTunes' machine data.
+bool CouldBeTheComment(const std::string& content);
+
 // The text of a plain text frame: encoding byte, then the encoded values.
 std::string DecodeTextFrame(const std::string& content);
 

@@ -134,6 +134,28 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
   }
 }
 
+// Whether a COMM frame of the old tag that stays could be read as the comment, once the frame the
+// comment came from is gone: then an empty comment must be written as a frame of its own, or that
+// one would show in its place.
+bool KeptFramesHoldAComment(TID3v2FrameScanner& scanner, const TWrittenFields& fields) {
+  const std::uint8_t major = scanner.MajorVersion();
+  if (major < 2 || major > 4) return false;
+  if (!scanner.BeginFrames()) return false;
+  const TSlotFrames slots = ReadSlotFrames(scanner);
+  if (!scanner.BeginFrames()) return false;
+  TID3v2FrameRef frame;
+  std::string content;
+  for (int index = 0; scanner.NextFrame(frame); ++index) {
+    const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
+    if (slot != kSlotComment) continue;
+    if (!scanner.ReadContent(frame, frame.Size, content)) break;
+    if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
+    const auto unwrapped = UnwrapFrameContent(major, scanner.WholeTagUnsynchronised(), frame, content);
+    if (unwrapped && CouldBeTheComment(*unwrapped)) return true;
+  }
+  return false;
+}
+
 TResult WriteInPlace(TLockedSong& song, const std::string& tag, const TFileOps& ops) {
   // Nobody who takes the lock can have changed the song since it was read; anyone else can.
   if (!song.Unchanged()) {
@@ -201,7 +223,8 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   }
   AppendTextFrame(frames, "TYER", Year);
   AppendTextFrame(frames, "TCON", Genre);
-  if (!Comment.empty()) {
+  const TWrittenFields written{!Title.empty(), !Artist.empty(), !Album.empty(), Year};
+  if (!Comment.empty() || (hadTag && oldTotal > 0 && KeptFramesHoldAComment(scanner, written))) {
     // Encoding, language, an empty description with its terminator, the text.
     std::uint8_t encoding = 0;
     const std::string text = EncodeID3v23String(Comment, encoding);
@@ -221,8 +244,7 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   }
   TComposedTag composed;
   if (hadTag && oldTotal > 0) {
-    AppendKeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year}, frames,
-                     composed.Tag.CopiedFrames);
+    AppendKeptFrames(scanner, written, frames, composed.Tag.CopiedFrames);
   }
 
   const std::int64_t newTotal = static_cast<std::int64_t>(frames.size());
