@@ -119,14 +119,16 @@ TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TI
     // shows again when the trailer is read.
     if (tag.Load(source).Ok() && tag.HasTag) {
       found = true;
-      info.Title = tag.Title;
-      info.Artist = tag.Artist;
-      info.Album = tag.Album;
-      info.Year = tag.Year;
-      info.Comment = tag.Comment;
+      // Without the blanks at either end that a save takes off, so that the values read are the
+      // ones a save of other fields keeps.
+      info.Title = TrimText(tag.Title);
+      info.Artist = TrimText(tag.Artist);
+      info.Album = TrimText(tag.Album);
+      info.Year = TrimText(tag.Year);
+      info.Comment = TrimText(tag.Comment);
       // The number before "/" of TRCK ("3/12" is track 3), in the record's eight bits.
       info.Track = static_cast<std::uint8_t>(tag.Track & 0xFF);
-      info.Genre = tag.Genre;
+      info.Genre = TrimText(tag.Genre);
     }
   }
   TID3v1Buffer buffer{};
