@@ -134,10 +134,10 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
   }
 }
 
-// Whether a COMM frame of the old tag that stays could be read as the comment, once the frame the
-// comment came from is gone: then an empty comment must be written as a frame of its own, or that
-// one would show in its place.
-bool KeptFramesHoldAComment(TID3v2FrameScanner& scanner, const TWrittenFields& fields) {
+// Whether a COMM or WXXX frame (by slot) of the old tag that stays could be read as the comment or
+// the link, once the frame that was read as such is gone: then an empty comment or link must be
+// written as a frame of its own, or that one would show in its place.
+bool KeptFramesHoldAValueFor(int wanted, TID3v2FrameScanner& scanner, const TWrittenFields& fields) {
   const std::uint8_t major = scanner.MajorVersion();
   if (major < 2 || major > 4) return false;
   if (!scanner.BeginFrames()) return false;
@@ -147,11 +147,12 @@ bool KeptFramesHoldAComment(TID3v2FrameScanner& scanner, const TWrittenFields& f
   std::string content;
   for (int index = 0; scanner.NextFrame(frame); ++index) {
     const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
-    if (slot != kSlotComment) continue;
+    if (slot != wanted) continue;
     if (!scanner.ReadContent(frame, frame.Size, content)) break;
     if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
     const auto unwrapped = UnwrapFrameContent(major, scanner.WholeTagUnsynchronised(), frame, content);
-    if (unwrapped && CouldBeTheComment(*unwrapped)) return true;
+    if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) continue;
+    if (slot == kSlotLink || CouldBeTheComment(*unwrapped)) return true;
   }
   return false;
 }
@@ -224,7 +225,8 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   AppendTextFrame(frames, "TYER", Year);
   AppendTextFrame(frames, "TCON", Genre);
   const TWrittenFields written{!Title.empty(), !Artist.empty(), !Album.empty(), Year};
-  if (!Comment.empty() || (hadTag && oldTotal > 0 && KeptFramesHoldAComment(scanner, written))) {
+  const bool keptTag = hadTag && oldTotal > 0;
+  if (!Comment.empty() || (keptTag && KeptFramesHoldAValueFor(kSlotComment, scanner, written))) {
     // Encoding, language, an empty description with its terminator, the text.
     std::uint8_t encoding = 0;
     const std::string text = EncodeID3v23String(Comment, encoding);
@@ -238,12 +240,12 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   AppendTextFrame(frames, "TENC", Encoder);
   AppendTextFrame(frames, "TCOP", Copyright);
   AppendTextFrame(frames, "TLAN", Language);
-  if (!Link.empty()) {
+  if (!Link.empty() || (keptTag && KeptFramesHoldAValueFor(kSlotLink, scanner, written))) {
     // The description is empty; the URL itself is always ISO-8859-1.
     AppendV23Frame(frames, "WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
   }
   TComposedTag composed;
-  if (hadTag && oldTotal > 0) {
+  if (keptTag) {
     AppendKeptFrames(scanner, written, frames, composed.Tag.CopiedFrames);
   }
 
