@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <sys/stat.h>
+#include <algorithm>
 
 #include "cli_runner.h"
 #include "support/temp_folder.h"
