@@ -73,14 +73,16 @@ TResultOf<bool> OpenForReading(TFileSource& source, const std::string& fileName)
 }
 
 // Overwrites the song's trailer, or appends one when it has none, through the song's descriptor.
-TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer) {
+// Bytes before tagEnd belong to the ID3v2 tag: "TAG" among them is no trailer, so in a short song
+// whose tag reaches into its last 128 bytes the trailer is appended.
+TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer, std::int64_t tagEnd = 0) {
   const std::string& fileName = song.Name();
   const int fd = song.Descriptor();
   struct stat info {};
   if (::fstat(fd, &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
   // Overwrite a trailer that is there; append otherwise (also to files of 128 bytes or fewer).
   off_t position = info.st_size;
-  if (info.st_size > static_cast<off_t>(kTrailerSize)) {
+  if (info.st_size > static_cast<off_t>(kTrailerSize) && info.st_size - static_cast<off_t>(kTrailerSize) >= tagEnd) {
     TID3v1Buffer old{};
     if (::pread(fd, old.data(), kTrailerSize, info.st_size - kTrailerSize) != static_cast<ssize_t>(kTrailerSize)) {
       return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
@@ -225,6 +227,7 @@ TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& in
 TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWrittenTags* written) {
   TID3v1Buffer buffer;
   std::copy(composed.Tags.Trailer.begin(), composed.Tags.Trailer.end(), buffer.begin());
+  const auto tagEnd = static_cast<std::int64_t>(composed.Tags.Head.size());
   {
     TID3v2::TComposedTag head;
     head.Tag.Bytes = std::move(composed.Tags.Head);
@@ -241,7 +244,7 @@ TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWritten
       written->CopiedFrames = std::move(saved.CopiedFrames);
     }
   }
-  TResult trailed = WriteTrailer(song, buffer);
+  TResult trailed = WriteTrailer(song, buffer, tagEnd);
   if (trailed && written) written->Trailer = std::move(composed.Tags.Trailer);
   return trailed;
 }

@@ -187,6 +187,33 @@ TEST(WritingTagsOfAFile, ReadWriteKeepsWhatTheRecordDoesNotShow) {
   EXPECT_EQ(file.size(), static_cast<std::size_t>(tag.TagSize) + audio.size() + 128);
 }
 
+// A short song whose new tag, written in place, holds "TAG" where a trailer would begin: that is
+// part of the tag, so the trailer goes after the audio instead of over the tag and the audio.
+TEST(WritingTagsOfAFile, ATrailerNeverGoesOverTheTag) {
+  TTempFolder folder;
+  const std::string audio = SongAudio(50);
+  // The new tag: header, TIT2 "T" (12 bytes), then TPE1 whose text starts at byte 33; the file's
+  // last 128 bytes begin at byte 122, inside that text.
+  const std::string artist = std::string(89, 'a') + "TAG" + std::string(10, 'b');
+  const std::string path =
+      folder.WriteFile("song.mp3", Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("TPE1", Latin1Text(artist)),
+                                       200 - 10 - 14 - 11 - artist.size()) +
+                                       audio);
+  ASSERT_EQ(ReadWholeFile(path).size(), 250u);
+  for (int round = 0; round < 2; ++round) {  // the second save finds the trailer the first wrote
+    TID3Info info;
+    ASSERT_TRUE(ReadID3Tags(path, info).Ok());
+    info.Title = "T";
+    ASSERT_TRUE(WriteID3Tags(path, info).Ok());
+    const std::string file = ReadWholeFile(path);
+    ASSERT_EQ(file.size(), 250u + 128u) << round;
+    EXPECT_TRUE(file.compare(200, audio.size(), audio) == 0) << round << ": the audio changed";
+    TID3Info back;
+    ASSERT_TRUE(ReadID3Tags(path, back).Ok());
+    EXPECT_EQ(back.Artist, artist) << round;
+  }
+}
+
 TEST(WritingTagsOfAFile, ReadOnlyFileIsWritten) {
   TTempFolder folder;
   const std::string path = folder.WriteFile("song.mp3", SongAudio(1000));
