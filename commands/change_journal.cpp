@@ -271,11 +271,11 @@ std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TCompos
     return after;
   }
   // A small file is seen whole: the new tag, what follows the old one, and the trailer, which
-  // goes over the last 128 bytes when they are one.
+  // goes over the last 128 bytes when they are one (and not part of the new tag).
   if (composed.KeepFrom > static_cast<std::int64_t>(before.Head.size())) return std::nullopt;
   std::string whole = head;
   whole.append(before.Head, static_cast<std::size_t>(composed.KeepFrom));
-  if (whole.size() > trailer.size() &&
+  if (whole.size() > trailer.size() && whole.size() - trailer.size() >= head.size() &&
       std::string_view(whole).substr(whole.size() - trailer.size()).starts_with("TAG")) {
     whole.resize(whole.size() - trailer.size());
   }

@@ -14,6 +14,7 @@ inline constexpr const char* kNameTakenMessage = "A file with that name already 
 inline constexpr const char* kNotWritableReason = "file cannot be written to";
 inline constexpr const char* kNothingToChangeReason = "nothing to change";
 inline constexpr const char* kNotMp3Reason = "not an MP3 file";
+inline constexpr const char* kChangedSinceReadReason = "the file changed since it was read";
 
 struct TSongChange {
   bool WriteTags = false;

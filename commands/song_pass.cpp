@@ -50,11 +50,19 @@ TSongResult Skipped(const std::string& fileName, std::string reason, TResult fai
   return result;
 }
 
-// A name ending in ".mp3" is taken at its word; a file without an extension is listed too, but it
-// is changed only when its content is MP3, so that a README or a script is never tagged or renamed.
-TResultOf<bool> IsSongContentAsNamed(const std::string& fileName) {
-  if (!ListedExtension(FileNamePart(fileName)).empty()) return true;
-  return HoldsMp3Content(fileName);
+// Why a file that is no song is left alone, or a failure to tell; none for a song.
+std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName) {
+  TResultOf<bool> song = IsSongFile(fileName);
+  if (!song) return Failed(fileName, song.Failure().Describe(), song.Failure());
+  if (!song.Value()) return Skipped(fileName, kNotMp3Reason);
+  return std::nullopt;
+}
+
+// Why a change planned from the listing's reading of the song is not made: the file no longer holds
+// the tag values the listing read (tags, as read now), so another program changed it meanwhile.
+std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPlanner& planner, const TID3Info& tags) {
+  if (!planner.UsesListing || !song.ListedTags() || *song.ListedTags() == tags) return std::nullopt;
+  return Failed(song.FileName(), kChangedSinceReadReason, TResult::Failure(TFailureKind::Changed, song.FileName()));
 }
 
 void CountReason(const std::string& reason, std::vector<TReasonCount>& counts) {
@@ -306,6 +314,11 @@ class TApplyPass {
     TBatchSong taken;
     taken.Index = index;
     taken.FileName = song.FileName();
+    if (std::optional<TSongResult> noSong = RefusedAsNoSong(taken.FileName)) {
+      taken.Result = std::move(*noSong);
+      batch_.push_back(std::move(taken));
+      return;
+    }
     // A song locked by another writer is waited for only with no other song locked, so that two
     // passes over the same songs in other orders cannot wait for each other.
     const TLockWait wait = batch_.empty() && !recording_.valid() ? TLockWait::Wait : TLockWait::DontWait;
@@ -347,26 +360,26 @@ class TApplyPass {
 
   void Prepare(const TSongFile& song, TLockedSong locked, TBatchSong& taken) {
     const std::string& fileName = taken.FileName;
-    if (TResultOf<bool> mp3 = IsSongContentAsNamed(fileName); !mp3) {
-      taken.Result = Failed(fileName, mp3.Failure().Describe(), mp3.Failure());
-      return;
-    } else if (!mp3.Value()) {
-      taken.Result = Skipped(fileName, kNotMp3Reason);
-      return;
-    }
     TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(locked.Descriptor(), locked.Info(), fileName);
     if (!snapshot) {
       taken.Result = Failed(fileName, snapshot.Failure().Describe(), snapshot.Failure());
       return;
     }
+    // The song is read here under its lock, and must still be as the listing read it, since the
+    // plan goes by that reading.
     TID3Info tags;
-    if (planner_.Tags == TTagsNeeded::Yes) {
+    if (planner_.Tags == TTagsNeeded::Yes || (planner_.UsesListing && song.ListedTags())) {
       TSnapshotSource current(snapshot.Value(), locked.Descriptor());
       if (TResultOf<bool> read = ReadID3Tags(current, fileName, tags); !read) {
         taken.Result = Failed(fileName, read.Failure().Describe(), read.Failure());
         return;
       }
     }
+    if (std::optional<TSongResult> changed = RefusedAsChanged(song, planner_, tags)) {
+      taken.Result = std::move(*changed);
+      return;
+    }
+    if (planner_.Tags == TTagsNeeded::No) tags = TID3Info{};
     taken.Change = planner_.Plan(song, tags);
     if (std::optional<TSongResult> refused = Refused(fileName, taken.Change)) {
       taken.Result = std::move(*refused);
@@ -532,6 +545,7 @@ TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChan
 
 TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
                             TPlannedNames& names, TChangeJournal* journal) {
+  if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName)) return *noSong;
   if (mode == TPassMode::DryRun) return ForeseeChange(fileName, change, names);
   if (std::optional<TSongResult> refused = Refused(fileName, change)) return *refused;
   if (RefusesTakenName(fileName, change, names)) return Failed(fileName, kNameTakenMessage);
@@ -598,17 +612,19 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
         break;
       }
       result = Skipped(fileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, fileName));
-    } else if (TResultOf<bool> mp3 = IsSongContentAsNamed(fileName); !mp3) {
-      result = Failed(fileName, mp3.Failure().Describe(), mp3.Failure());
-    } else if (!mp3.Value()) {
-      result = Skipped(fileName, kNotMp3Reason);
+    } else if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName)) {
+      result = std::move(*noSong);
     } else {
       TID3Info tags;
       TResultOf<bool> read = false;
-      if (planner.Tags == TTagsNeeded::Yes) read = ReadID3Tags(fileName, tags);
+      if (planner.Tags == TTagsNeeded::Yes || (planner.UsesListing && song.ListedTags()))
+        read = ReadID3Tags(fileName, tags);
       if (!read) {
         result = Failed(fileName, read.Failure().Describe(), read.Failure());
+      } else if (std::optional<TSongResult> changed = RefusedAsChanged(song, planner, tags)) {
+        result = std::move(*changed);
       } else {
+        if (planner.Tags == TTagsNeeded::No) tags = TID3Info{};
         result = ForeseeChange(fileName, planner.Plan(song, tags), names);
       }
     }

@@ -25,6 +25,10 @@ struct TSongPlanner {
   TTagsNeeded Tags = TTagsNeeded::No;
   // Works out the change for one song; tags are the file's (empty unless Tags is Yes).
   std::function<TSongChange(const TSongFile& song, const TID3Info& tags)> Plan;
+  // Whether the plan goes by what the listing read of the song (its details), and so must not be
+  // carried out once the file holds other tag values than the listing read; a plan that goes only
+  // by the tags read under the song's lock needs no such check.
+  bool UsesListing = true;
 };
 
 enum class TPassMode : bool { Apply, DryRun };

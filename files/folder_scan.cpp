@@ -5,6 +5,7 @@
 #include <fnmatch.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <thread>
 
 #include "files/paths.h"
@@ -53,17 +54,26 @@ EntryKind KindOf(int folderFd, const dirent& entry) {
 
 void ScanFolder(std::string_view pattern, const std::string& folder, std::vector<std::string>& files,
                 bool includeSubfolders, const std::vector<std::string>& extensions,
-                std::vector<std::string>* unreadable) {
+                std::vector<TUnreadableFolder>* unreadable) {
   std::string prefix = folder;
   if (prefix.empty() || prefix.back() != '/') prefix += '/';
 
   DIR* dir = opendir(prefix.c_str());
+  const auto cannotRead = [&] {
+    if (unreadable != nullptr) unreadable->push_back({folder, std::error_code(errno, std::generic_category())});
+  };
   if (dir == nullptr) {
-    if (unreadable != nullptr) unreadable->push_back(folder);
+    cannotRead();
     return;
   }
   const int folderFd = dirfd(dir);
-  while (const dirent* entry = readdir(dir)) {
+  while (true) {
+    errno = 0;
+    const dirent* entry = readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) cannotRead();  // else the end of the folder
+      break;
+    }
     const std::string_view name = entry->d_name;
     if (name.empty() || name.front() == '.') continue;  // ".", ".." and hidden entries
     switch (KindOf(folderFd, *entry)) {

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace tagwright {
@@ -11,11 +12,17 @@ namespace tagwright {
 // every name) and whose extension (from the last dot on, empty without a dot) is one of extensions,
 // ignoring ASCII case. Hidden entries (names starting with ".") are skipped, files and folders alike.
 // With includeSubfolders, subfolders are searched depth first where they are met. An empty folder
-// means "/". A folder that cannot be read adds nothing; when unreadable is given, its path is
-// appended there.
+// means "/". A folder that cannot be read (or read to its end) adds nothing more; when unreadable is
+// given, its path and the system's error are appended there.
+struct TUnreadableFolder {
+  std::string Folder;
+  std::error_code Error;
+
+  bool operator==(const TUnreadableFolder&) const = default;
+};
 void ScanFolder(std::string_view pattern, const std::string& folder, std::vector<std::string>& files,
                 bool includeSubfolders, const std::vector<std::string>& extensions,
-                std::vector<std::string>* unreadable = nullptr);
+                std::vector<TUnreadableFolder>* unreadable = nullptr);
 
 // The extensions the song list accepts: none at all, and ".mp3".
 const std::vector<std::string>& SongFileExtensions();

@@ -12,6 +12,7 @@ namespace tagwright {
 void TSongFile::Clear() {
   TSongDetails::Clear();
   fileName_.clear();
+  listedTags_.reset();
 }
 
 TResult TSongFile::SetFileName(const std::string& name, bool useTags) {

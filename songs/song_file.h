@@ -1,6 +1,7 @@
 // A song's details bound to its file.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "files/result.h"
@@ -30,9 +31,16 @@ class TSongFile : public TSongDetails {
   bool WritableWhenListed() const { return writableWhenListed_; }
   void SetWritableWhenListed(bool writable) { writableWhenListed_ = writable; }
 
+  // The tag values the listing read from the file (empty ones when it had no tags); none when the
+  // listing did not read them. A change planned from this record is made only while the file
+  // still holds them, so that what another program wrote meanwhile is not overwritten.
+  const std::optional<TID3Info>& ListedTags() const { return listedTags_; }
+  void SetListedTags(std::optional<TID3Info> tags) { listedTags_ = std::move(tags); }
+
  private:
   std::string fileName_;
   bool writableWhenListed_ = false;
+  std::optional<TID3Info> listedTags_;
 };
 
 }  // namespace tagwright

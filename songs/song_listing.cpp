@@ -73,6 +73,7 @@ TReadSong ReadSong(const std::string& path, bool useTags, TOpenFolder& folder) {
       return read;
     }
     song->BindWithTags(path, nullptr);
+    song->SetListedTags(TID3Info{});
     read.Song = std::move(song);
     return read;
   }
@@ -83,6 +84,7 @@ TReadSong ReadSong(const std::string& path, bool useTags, TOpenFolder& folder) {
     return read;
   }
   song->BindWithTags(path, found.Value() ? &tags : nullptr);
+  song->SetListedTags(found.Value() ? tags : TID3Info{});
   song->SetWritableWhenListed(IsListedFileWritable(folderFd, name.c_str(), source.Info().st_mode));
   read.Song = std::move(song);
   return read;

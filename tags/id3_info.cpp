@@ -21,6 +21,7 @@
 #include "tags/integer_text.h"
 #include "tags/locked_song.h"
 #include "tags/text_encoding.h"
+#include "text/ascii_text.h"
 
 namespace tagwright {
 
@@ -39,13 +40,14 @@ constexpr std::size_t kTrackMarkerOffset = 125, kTrackOffset = 126, kGenreOffset
 
 bool StartsWithTag(const TID3v1Buffer& buffer) { return buffer[0] == 'T' && buffer[1] == 'A' && buffer[2] == 'G'; }
 
-// The field's bytes up to the first zero byte, converted from ISO-8859-1. Trailing spaces stay:
-// whoever stores the value trims it.
+// The field's bytes up to the first zero byte, without the spaces that pad it, converted from
+// ISO-8859-1: a field of spaces only is an empty one. Blanks at either end go as a save would
+// take them off, so that a value read from the trailer is the one the next save keeps.
 std::string TrailerText(const TID3v1Buffer& buffer, TTrailerField field) {
   const char* start = reinterpret_cast<const char*>(buffer.data()) + field.Offset;
   const void* zero = std::memchr(start, 0, field.Width);
   const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : field.Width;
-  return Latin1ToUtf8(std::string_view(start, length));
+  return Latin1ToUtf8(TrimView(std::string_view(start, length)));
 }
 
 void PutTrailerText(TID3v1Buffer& buffer, TTrailerField field, std::string_view utf8) {
@@ -71,14 +73,16 @@ TResultOf<bool> OpenForReading(TFileSource& source, const std::string& fileName)
 }
 
 // Overwrites the song's trailer, or appends one when it has none, through the song's descriptor.
-TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer) {
+// Bytes before tagEnd belong to the ID3v2 tag: "TAG" among them is no trailer, so in a short song
+// whose tag reaches into its last 128 bytes the trailer is appended.
+TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer, std::int64_t tagEnd = 0) {
   const std::string& fileName = song.Name();
   const int fd = song.Descriptor();
   struct stat info {};
   if (::fstat(fd, &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
   // Overwrite a trailer that is there; append otherwise (also to files of 128 bytes or fewer).
   off_t position = info.st_size;
-  if (info.st_size > static_cast<off_t>(kTrailerSize)) {
+  if (info.st_size > static_cast<off_t>(kTrailerSize) && info.st_size - static_cast<off_t>(kTrailerSize) >= tagEnd) {
     TID3v1Buffer old{};
     if (::pread(fd, old.data(), kTrailerSize, info.st_size - kTrailerSize) != static_cast<ssize_t>(kTrailerSize)) {
       return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
@@ -117,14 +121,16 @@ TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TI
     // shows again when the trailer is read.
     if (tag.Load(source).Ok() && tag.HasTag) {
       found = true;
-      info.Title = tag.Title;
-      info.Artist = tag.Artist;
-      info.Album = tag.Album;
-      info.Year = tag.Year;
-      info.Comment = tag.Comment;
+      // Without the blanks at either end that a save takes off, so that the values read are the
+      // ones a save of other fields keeps.
+      info.Title = TrimText(tag.Title);
+      info.Artist = TrimText(tag.Artist);
+      info.Album = TrimText(tag.Album);
+      info.Year = TrimText(tag.Year);
+      info.Comment = TrimText(tag.Comment);
       // The number before "/" of TRCK ("3/12" is track 3), in the record's eight bits.
       info.Track = static_cast<std::uint8_t>(tag.Track & 0xFF);
-      info.Genre = tag.Genre;
+      info.Genre = TrimText(tag.Genre);
     }
   }
   TID3v1Buffer buffer{};
@@ -221,6 +227,7 @@ TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& in
 TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWrittenTags* written) {
   TID3v1Buffer buffer;
   std::copy(composed.Tags.Trailer.begin(), composed.Tags.Trailer.end(), buffer.begin());
+  const auto tagEnd = static_cast<std::int64_t>(composed.Tags.Head.size());
   {
     TID3v2::TComposedTag head;
     head.Tag.Bytes = std::move(composed.Tags.Head);
@@ -237,7 +244,7 @@ TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWritten
       written->CopiedFrames = std::move(saved.CopiedFrames);
     }
   }
-  TResult trailed = WriteTrailer(song, buffer);
+  TResult trailed = WriteTrailer(song, buffer, tagEnd);
   if (trailed && written) written->Trailer = std::move(composed.Tags.Trailer);
   return trailed;
 }

@@ -30,6 +30,8 @@ class TID3Info {
   // Parses the whole text as a signed integer (leading blanks and a sign allowed, hexadecimal after
   // "$" or "0x"); Track becomes its low eight bits, or 0 when the text is no valid integer.
   void SetTrackText(std::string_view text);
+
+  bool operator==(const TID3Info&) const = default;
 };
 
 using TID3v1Buffer = std::array<std::uint8_t, 128>;

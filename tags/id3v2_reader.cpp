@@ -42,12 +42,6 @@ std::string_view TextAfterDescription(const std::string& content, std::size_t fi
   return body.substr(end + ID3TerminatorWidth(encoding));
 }
 
-bool HasEmptyDescription(const std::string& commContent) {
-  bool empty = false;
-  TextAfterDescription(commContent, 4, &empty);
-  return empty;
-}
-
 // Whether a COMM frame's description begins with "iTun" (iTunNORM, iTunSMPB...: machine data).
 bool HasITunesDescription(const std::string& commContent) {
   if (commContent.size() <= 4) return false;
@@ -90,6 +84,17 @@ std::string GenreFromText(const std::string& text) {
 
 }  // namespace
 
+bool CouldBeTheComment(const std::string& content) {
+  if (content.empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>(content[0]))) return false;
+  return HasEmptyDescription(content, kSlotComment) || !HasITunesDescription(content);
+}
+
+bool HasEmptyDescription(const std::string& content, int slot) {
+  bool empty = false;
+  TextAfterDescription(content, slot == kSlotComment ? 4 : 1, &empty);
+  return empty;
+}
+
 std::string DecodeTextFrame(const std::string& content) {
   if (content.empty()) return {};
   return DecodeID3TextList(static_cast<std::uint8_t>(content[0]), std::string_view(content).substr(1));
@@ -109,6 +114,7 @@ TSlotFrames ReadSlotFrames(TID3v2FrameScanner& scanner) {
   slots.Index.fill(-1);
   const std::uint8_t major = scanner.MajorVersion();
   bool commentHasEmptyDescription = false;
+  bool linkHasEmptyDescription = false;
   TID3v2FrameRef frame;
   std::string content;
   for (int index = 0; scanner.NextFrame(frame); ++index) {
@@ -119,9 +125,13 @@ TSlotFrames ReadSlotFrames(TID3v2FrameScanner& scanner) {
     if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) continue;
     if (slot == kSlotComment) {
       if (commentHasEmptyDescription) continue;
-      const bool empty = HasEmptyDescription(*unwrapped);
+      const bool empty = HasEmptyDescription(*unwrapped, slot);
       if (!empty && (slots.Index[slot] >= 0 || HasITunesDescription(*unwrapped))) continue;
       commentHasEmptyDescription = empty;
+    } else if (slot == kSlotLink) {
+      // The link without a description, else the last one; the others are someone else's links.
+      if (linkHasEmptyDescription) continue;
+      linkHasEmptyDescription = HasEmptyDescription(*unwrapped, slot);
     }
     slots.Contents[slot] = std::move(*unwrapped);
     slots.Index[slot] = index;

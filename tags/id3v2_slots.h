@@ -40,9 +40,18 @@ struct TSlotFrames {
 // Walks the frame list from its start (BeginFrames must have succeeded). A text slot takes the
 // last frame of its identifier; the comment the first COMM frame with an empty description, or
 // failing that the first whose description does not begin with "iTun" (iTunes keeps machine data
-// in COMM frames); the link the last WXXX frame. Frames with a text encoding the program does
-// not know, and compressed or encrypted ones, fill no slot.
+// in COMM frames); the link the first WXXX frame with an empty description, or failing that the
+// last WXXX frame. Frames with a text encoding the program does not know, and compressed or
+// encrypted ones, fill no slot.
 TSlotFrames ReadSlotFrames(TID3v2FrameScanner& scanner);
+
+// Whether a COMM or WXXX frame's content (unwrapped, of a known encoding) has an empty description;
+// slot tells which of the two it is.
+bool HasEmptyDescription(const std::string& content, int slot);
+
+// Whether the reader could take a COMM frame (its content unwrapped) for the comment, were it the
+// first of its kind: of a known encoding, and not iTunes' machine data.
+bool CouldBeTheComment(const std::string& content);
 
 // The text of a plain text frame: encoding byte, then the encoded values.
 std::string DecodeTextFrame(const std::string& content);

@@ -66,7 +66,17 @@ bool IsReplaced(int slot, int index, const TSlotFrames& slots, const TWrittenFie
                 std::uint8_t major, bool wholeTagUnsynchronised, const TID3v2FrameRef& frame) {
   switch (slot) {
     case kSlotComment:
-    case kSlotLink: return index == slots.Index[slot];
+    case kSlotLink: {
+      if (index == slots.Index[slot]) return true;
+      // Another frame of the key the new frame is written under (no description, and for a comment
+      // the language "eng") would make two of one key, which the standard forbids; it goes too.
+      const auto unwrapped = UnwrapFrameContent(major, wholeTagUnsynchronised, frame, content);
+      if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) {
+        return false;
+      }
+      if (slot == kSlotComment && unwrapped->compare(1, 3, "eng") != 0) return false;
+      return HasEmptyDescription(*unwrapped, slot);
+    }
     case kSlotGrouping: return !fields.Title;
     case kSlotOriginalArtist: return !fields.Artist;
     case kSlotOriginalAlbum: return !fields.Album;
@@ -122,6 +132,29 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
       tag += *converted;
     }
   }
+}
+
+// Whether a COMM or WXXX frame (by slot) of the old tag that stays could be read as the comment or
+// the link, once the frame that was read as such is gone: then an empty comment or link must be
+// written as a frame of its own, or that one would show in its place.
+bool KeptFramesHoldAValueFor(int wanted, TID3v2FrameScanner& scanner, const TWrittenFields& fields) {
+  const std::uint8_t major = scanner.MajorVersion();
+  if (major < 2 || major > 4) return false;
+  if (!scanner.BeginFrames()) return false;
+  const TSlotFrames slots = ReadSlotFrames(scanner);
+  if (!scanner.BeginFrames()) return false;
+  TID3v2FrameRef frame;
+  std::string content;
+  for (int index = 0; scanner.NextFrame(frame); ++index) {
+    const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
+    if (slot != wanted) continue;
+    if (!scanner.ReadContent(frame, frame.Size, content)) break;
+    if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
+    const auto unwrapped = UnwrapFrameContent(major, scanner.WholeTagUnsynchronised(), frame, content);
+    if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) continue;
+    if (slot == kSlotLink || CouldBeTheComment(*unwrapped)) return true;
+  }
+  return false;
 }
 
 TResult WriteInPlace(TLockedSong& song, const std::string& tag, const TFileOps& ops) {
@@ -191,7 +224,9 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   }
   AppendTextFrame(frames, "TYER", Year);
   AppendTextFrame(frames, "TCON", Genre);
-  if (!Comment.empty()) {
+  const TWrittenFields written{!Title.empty(), !Artist.empty(), !Album.empty(), Year};
+  const bool keptTag = hadTag && oldTotal > 0;
+  if (!Comment.empty() || (keptTag && KeptFramesHoldAValueFor(kSlotComment, scanner, written))) {
     // Encoding, language, an empty description with its terminator, the text.
     std::uint8_t encoding = 0;
     const std::string text = EncodeID3v23String(Comment, encoding);
@@ -205,14 +240,13 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   AppendTextFrame(frames, "TENC", Encoder);
   AppendTextFrame(frames, "TCOP", Copyright);
   AppendTextFrame(frames, "TLAN", Language);
-  if (!Link.empty()) {
+  if (!Link.empty() || (keptTag && KeptFramesHoldAValueFor(kSlotLink, scanner, written))) {
     // The description is empty; the URL itself is always ISO-8859-1.
     AppendV23Frame(frames, "WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
   }
   TComposedTag composed;
-  if (hadTag && oldTotal > 0) {
-    AppendKeptFrames(scanner, TWrittenFields{!Title.empty(), !Artist.empty(), !Album.empty(), Year}, frames,
-                     composed.Tag.CopiedFrames);
+  if (keptTag) {
+    AppendKeptFrames(scanner, written, frames, composed.Tag.CopiedFrames);
   }
 
   const std::int64_t newTotal = static_cast<std::int64_t>(frames.size());

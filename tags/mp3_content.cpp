@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "files/paths.h"
 #include "tags/byte_source.h"
+#include "text/ascii_text.h"
 
 namespace tagwright {
 
@@ -39,6 +41,11 @@ TResultOf<bool> HoldsMp3Content(const std::string& fileName) {
     return TResult::FromErrno(TFailureKind::Read, fileName);
   }
   return trailer[0] == 'T' && trailer[1] == 'A' && trailer[2] == 'G';
+}
+
+TResultOf<bool> IsSongFile(const std::string& fileName) {
+  if (EqualsIgnoringAsciiCase(ListedExtension(FileNamePart(fileName)), ".mp3")) return true;
+  return HoldsMp3Content(fileName);
 }
 
 }  // namespace tagwright

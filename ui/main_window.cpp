@@ -372,6 +372,7 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
     std::atomic<std::size_t> total{0};
     std::atomic<bool> finished{false};
     TListing listing;
+    std::vector<TUnreadableFolder> unreadableFolders;
     std::exception_ptr error;
   };
   auto load = std::make_shared<TLoad>();
@@ -379,7 +380,9 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
     try {
       std::vector<std::string> files;
       // No folder selected means no songs: an empty path would otherwise stand for "/".
-      if (!folder.empty()) ScanFolder("*.*", folder, files, includeSubfolders, SongFileExtensions());
+      if (!folder.empty()) {
+        ScanFolder("*.*", folder, files, includeSubfolders, SongFileExtensions(), &load->unreadableFolders);
+      }
       TListingOptions options;
       options.Cancel = cancel.get();
       options.BeforeEachSong = hook;
@@ -419,6 +422,10 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
     std::rethrow_exception(load->error);
   }
   TakeListing(std::move(load->listing));
+  // A folder that cannot be read hides its songs: it is said with the songs that cannot be read.
+  for (const TUnreadableFolder& unreadable : load->unreadableFolders) {
+    unreadableSongs_.push_back("Cannot read folder " + unreadable.Folder + " (" + unreadable.Error.message() + ")");
+  }
   RefreshSongList();
   SetStatusText(QString());
   ReportUnreadableSongs();

@@ -1,5 +1,6 @@
 #include "app/cli/history_commands.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -15,13 +16,35 @@ namespace tagwright::cli {
 namespace {
 
 struct THistoryOptions {
-  std::int64_t limit = 0;
+  std::string limit;  // as typed; empty for no limit
 };
 
 struct TUndoOptions {
-  std::int64_t id = 0;
+  std::string id;  // as typed; empty for the newest entry not undone
   bool dryRun = false;
 };
+
+// A count as typed: decimal digits only, and at most the largest count there is.
+std::optional<std::uint64_t> CountTyped(const std::string& text) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char digit : text) {
+    const auto next = static_cast<std::uint64_t>(digit - '0');
+    if (value > (UINT64_MAX - next) / 10) return UINT64_MAX;
+    value = value * 10 + next;
+  }
+  return value;
+}
+
+// An entry id is a positive number; one too large for the history names no entry either.
+std::string CheckEntryId(const std::string& text) {
+  const std::optional<std::uint64_t> id = CountTyped(text);
+  return id && *id > 0 ? std::string() : "no history entry " + text;
+}
+
+std::string CheckLimit(const std::string& text) {
+  return CountTyped(text) ? std::string() : "the limit must be a number of 0 or more, not '" + text + "'";
+}
 
 THistory* HistoryOrReport(TCliContext& context) {
   THistory* history = context.History();
@@ -48,7 +71,10 @@ constexpr const char* kNoPlaceForHistory =
 void RunHistory(const THistoryOptions& options, TCliContext& context) {
   THistory* history = HistoryOrReport(context);
   if (!history) return;
-  TResultOf<std::vector<THistoryEntry>> entries = history->Entries(static_cast<std::size_t>(options.limit));
+  const std::size_t limit =
+      options.limit.empty() ? 0
+                            : static_cast<std::size_t>(std::min<std::uint64_t>(*CountTyped(options.limit), SIZE_MAX));
+  TResultOf<std::vector<THistoryEntry>> entries = history->Entries(limit);
   if (!entries) {
     context.ReportFailure("the history cannot be read: " + FailureText(entries.Failure()));
     return;
@@ -75,24 +101,31 @@ void RunUndo(const TUndoOptions& options, TCliContext& context) {
                                           : "nothing to undo");
   }
   if (!history) return;
-  TResultOf<std::optional<THistoryEntry>> found =
-      options.id != 0 ? history->FindEntry(options.id) : history->NewestNotUndone();
+  std::int64_t id = 0;
+  if (!options.id.empty()) {
+    const std::uint64_t typed = *CountTyped(options.id);
+    if (typed > static_cast<std::uint64_t>(INT64_MAX)) {
+      context.ReportFailure("no history entry " + options.id);
+      return;
+    }
+    id = static_cast<std::int64_t>(typed);
+  }
+  TResultOf<std::optional<THistoryEntry>> found = id != 0 ? history->FindEntry(id) : history->NewestNotUndone();
   if (!found) {
     context.ReportFailure("the history cannot be read: " + FailureText(found.Failure()));
     return;
   }
   if (!found.Value() || found.Value()->Files == 0) {
-    context.ReportFailure(options.id != 0 ? "no entry " + std::to_string(options.id) + " in the history"
-                                          : "nothing to undo");
+    context.ReportFailure(id != 0 ? "no entry " + std::to_string(id) + " in the history" : "nothing to undo");
     return;
   }
   if (!found.Value()->Done) {
-    context.ReportFailure("entry " + std::to_string(options.id) + " is still in progress");
+    context.ReportFailure("entry " + std::to_string(id) + " is still in progress");
     return;
   }
   // An entry partly undone can be undone again, for the files not yet taken back.
   if (found.Value()->Undone) {
-    context.ReportFailure("entry " + std::to_string(options.id) + " has been undone already");
+    context.ReportFailure("entry " + std::to_string(id) + " has been undone already");
     return;
   }
   TResultOf<TUndoReport> undone = UndoEntry(*history, found.Value()->Id, TProgram::Cli, "undo", options.dryRun);
@@ -123,12 +156,12 @@ void AddHistoryCommands(CLI::App& app, TCliContext& context) {
 
   auto historyOptions = std::make_shared<THistoryOptions>();
   CLI::App* list = app.add_subcommand("history", "List the commands that changed files, newest first");
-  list->add_option("--limit", historyOptions->limit, "Show at most N entries")->check(CLI::NonNegativeNumber);
+  list->add_option("--limit", historyOptions->limit, "Show at most N entries")->check(CheckLimit);
   list->callback([historyOptions, &context] { RunHistory(*historyOptions, context); });
 
   auto undoOptions = std::make_shared<TUndoOptions>();
   CLI::App* undo = app.add_subcommand("undo", "Take back the newest command not yet undone, or the one named");
-  undo->add_option("ID", undoOptions->id, "The id of the entry (see history)")->check(CLI::PositiveNumber);
+  undo->add_option("ID", undoOptions->id, "The id of the entry (see history)")->check(CheckEntryId);
   undo->add_flag("--dry-run", undoOptions->dryRun, "Change nothing on disk; show what would happen");
   undo->callback([undoOptions, &context] { RunUndo(*undoOptions, context); });
 

@@ -12,6 +12,28 @@
 #include "app/memory_reuse.h"
 #include "tagwright/version.h"
 
+namespace {
+
+// The first word of the command line where a command belongs, when it names none; empty otherwise.
+// Only --history takes a value before the command.
+std::string UnknownCommand(const CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--history") {
+      ++i;
+      continue;
+    }
+    if (word.starts_with('-')) continue;
+    for (const CLI::App* command : app.get_subcommands({})) {
+      if (command->check_name(std::string(word))) return {};
+    }
+    return std::string(word);
+  }
+  return {};
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   tagwright::KeepFreedMemory();
   using namespace tagwright::cli;
@@ -34,6 +56,10 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& version) {
     return app.exit(version);
   } catch (const CLI::ParseError& error) {
+    if (const std::string unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
+      std::cerr << "tagwright-cli: unknown command '" << unknown << "'; see tagwright-cli --help\n\n" << app.help();
+      return kExitUsage;
+    }
     std::cerr << "tagwright-cli: " << error.what() << "\n\n" << app.help();
     return kExitUsage;
   }

@@ -6,13 +6,17 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "app/cli/json_line.h"
 #include "app/cli/song_pass.h"
 #include "app/cli/song_paths.h"
+#include "commands/song_change.h"
 #include "files/file_access.h"
 #include "songs/file_name_composition.h"
 #include "songs/song_list.h"
 #include "songs/song_listing.h"
+#include "tags/mp3_content.h"
 #include "text/letters.h"
 
 namespace tagwright::cli {
@@ -66,10 +70,35 @@ TJsonLine SongLine(const TSongFile& song) {
   return line;
 }
 
+// The paths less the files named that are no songs: each of those gets a line of its own with the
+// reason, and is a failure of the run. Folders, and what cannot be looked at, stay for the listing
+// (the songs of a folder are found as the song list finds them).
+std::vector<std::string> KeepSongFiles(const std::vector<std::string>& paths, TCliContext& context) {
+  std::vector<std::string> kept;
+  kept.reserve(paths.size());
+  for (const std::string& path : paths) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+      if (TResultOf<bool> song = IsSongFile(path); song && !song.Value()) {
+        context.ReportFailure(path + ": " + kNotMp3Reason);
+        context.out << TJsonLine().Add("file", path).Add("reason", kNotMp3Reason).Text() << '\n';
+        continue;
+      }
+    }
+    kept.push_back(path);  // a failure to look is the listing's to report
+  }
+  return kept;
+}
+
 void RunScan(const TScanOptions& options, TCliContext& context) {
   SetAccentedLetters(options.accentedLetters);
-  TSongPaths found = CollectSongPaths(options.paths, options.recursive);
+  TSongPaths found = CollectSongPaths(KeepSongFiles(options.paths, context), options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
+  // A folder that could not be read is named among the songs too, so that no song goes missing
+  // without a word.
+  for (const TUnreadableFolder& folder : found.UnreadableFolders) {
+    context.out << TJsonLine().Add("folder", folder.Folder).Add("reason", folder.Error.message()).Text() << '\n';
+  }
 
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);

@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <sys/stat.h>
+
 #include "app/cli/json_line.h"
 #include "app/cli/song_paths.h"
 #include "songs/song_list.h"
@@ -10,6 +12,14 @@
 namespace tagwright::cli {
 
 namespace {
+
+// Why a folder named to a command that takes only files is passed over.
+constexpr const char* kFolderGivenReason = "is a folder";
+
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 TJsonLine TagsLine(const TID3Info& tags) {
   TJsonLine line;
@@ -55,7 +65,19 @@ void AddAccentedLettersOption(CLI::App& command, bool& accentedLetters) {
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context) {
   SetAccentedLetters(options.accentedLetters);
-  TSongPaths found = CollectSongPaths(options.paths, options.recursive);
+  std::vector<std::string> paths;
+  for (const std::string& path : options.paths) {
+    if (!options.filesOnly || !IsFolder(path)) {
+      paths.push_back(path);
+      continue;
+    }
+    TSongResult skipped;
+    skipped.FileName = path;
+    skipped.Reason = kFolderGivenReason;
+    context.ReportFailure(path + ": " + skipped.Reason);
+    context.out << ResultLine(skipped) << '\n';
+  }
+  TSongPaths found = CollectSongPaths(paths, options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
 
   const auto onFailure = [&](const std::string& file, const std::string& error) {
@@ -66,7 +88,9 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
     failed.Reason = error;
     context.out << ResultLine(failed) << '\n';
   };
-  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure);
+  // Files named one by one are taken in the order given.
+  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure,
+                                    options.filesOnly ? TSongOrder::AsGiven : TSongOrder::FileName);
 
   TRecorderChoice recording = StartRecording(context, options.command, options.dryRun, options.noHistory);
   if (!recording.usable) return;
@@ -74,8 +98,10 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
   TPassHooks hooks;
   hooks.Journal = recording.recorder.get();
   hooks.OnResult = [&](const TSongResult& result) {
+    // A file that cannot be written, or is no song, is left alone; the run says so in its status.
     const bool unwritable = result.Failure.Kind() == TFailureKind::NotWritable;
-    if (result.Outcome == TChangeOutcome::Failed || unwritable) {
+    const bool noSong = result.Outcome == TChangeOutcome::Skipped && result.Reason == kNotMp3Reason;
+    if (result.Outcome == TChangeOutcome::Failed || unwritable || noSong) {
       context.ReportFailure(result.FileName + ": " + ReasonOf(result));
     }
     context.out << ResultLine(result) << '\n';

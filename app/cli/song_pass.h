@@ -26,6 +26,9 @@ struct TPassOptions {
   bool noHistory = false;  // --no-history: changes are not recorded
   std::string command;     // the name of the command in the history
   bool accentedLetters = false;
+  // A folder among the paths is reported and skipped, not listed; the files are taken in the order
+  // given.
+  bool filesOnly = false;
 };
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);

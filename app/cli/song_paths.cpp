@@ -25,20 +25,24 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
       result.Files.push_back(path);
       continue;
     }
-    std::vector<std::string> unreadable;
+    std::vector<TUnreadableFolder> unreadable;
     ScanFolder("*.*", path, result.Files, recursive, SongFileExtensions(), &unreadable);
-    for (const std::string& folder : unreadable) result.Errors.push_back("cannot read folder " + folder);
+    for (TUnreadableFolder& folder : unreadable) {
+      result.Errors.push_back("cannot read folder " + folder.Folder + " (" + folder.Error.message() + ")");
+      result.UnreadableFolders.push_back(std::move(folder));
+    }
   }
   return result;
 }
 
-TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure) {
+TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure,
+                    TSongOrder order) {
   TListingOptions options;
   options.UseTags = useTags;
   options.Jobs = jobs;
   TListing listing = ListSongs(files, options);
   for (const TResult& failure : listing.Failures) onFailure(failure.Path(), FailureText(failure));
-  listing.Songs.SortBy(TSortOrder::FileName);
+  if (order == TSongOrder::FileName) listing.Songs.SortBy(TSortOrder::FileName);
   return std::move(listing.Songs);
 }
 

@@ -1,5 +1,6 @@
 #include "app/cli/stamp_command.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -7,8 +8,8 @@
 
 #include "app/cli/song_pass.h"
 #include "commands/song_plans.h"
-#include "files/file_access.h"
 #include "tags/id3_info.h"
+#include "tags/integer_text.h"
 
 namespace tagwright::cli {
 
@@ -26,40 +27,27 @@ struct TStampOptions {
   std::optional<std::string> artist, title, album, year, comment, genre, track;
 };
 
-void RunStamp(const TStampOptions& options, TCliContext& context) {
-  TRecorderChoice recording = StartRecording(context, "stamp", options.dryRun, options.noHistory);
-  if (!recording.usable) return;
-  for (const std::string& file : options.files) {
-    // A dry run only reads, so it must not open the song for writing to learn whether it could.
-    if (!(options.dryRun ? LooksWritable(file) : IsFileWritable(file))) {
-      context.ReportFailure(file + ": file cannot be written to");
-      continue;
-    }
-    TID3Info tags;
-    if (TResultOf<bool> read = ReadID3Tags(file, tags); !read) {
-      context.ReportFailure(file + ": " + FailureText(read.Failure()));
-      continue;
-    }
-    if (options.artist) tags.Artist = *options.artist;
-    if (options.title) tags.Title = *options.title;
-    if (options.album) tags.Album = *options.album;
-    if (options.year) tags.Year = *options.year;
-    if (options.comment) tags.Comment = *options.comment;
-    if (options.genre) tags.Genre = *options.genre;
-    if (options.track) tags.SetTrackText(*options.track);
-    if (options.dryRun) continue;
-    TSongChange change;
-    change.WriteTags = true;
-    change.Tags = tags;
-    const TSongResult result = ApplySongChange(file, change, recording.recorder.get());
-    if (result.Outcome != TChangeOutcome::Failed) continue;
-    if (result.Reason == kNotRecordedReason) {
-      context.ReportFailure(file + ": " + result.Reason + " (" + result.Failure.Error().message() + ")");
-    } else {
-      context.ReportFailure(file + ": " + FailureText(result.Failure));
-    }
-  }
-  FinishRecording(context, recording);
+// The given fields set on the tags read from the song under its lock, the others kept.
+TSongChange StampGivenFields(const TStampOptions& options, TID3Info tags) {
+  if (options.artist) tags.Artist = *options.artist;
+  if (options.title) tags.Title = *options.title;
+  if (options.album) tags.Album = *options.album;
+  if (options.year) tags.Year = *options.year;
+  if (options.comment) tags.Comment = *options.comment;
+  if (options.genre) tags.Genre = *options.genre;
+  if (options.track) tags.SetTrackText(*options.track);
+  TSongChange change;
+  change.WriteTags = true;
+  change.Tags = std::move(tags);
+  return change;
+}
+
+// A track is a number from 0 to 255, or the empty text for none.
+std::string CheckTrack(const std::string& text) {
+  if (text.empty()) return {};
+  const std::optional<std::int32_t> value = ParseIntegerText(text);
+  if (value && *value >= 0 && *value <= 255) return {};
+  return "track must be a number from 0 to 255, not '" + text + "'";
 }
 
 }  // namespace
@@ -86,6 +74,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
   field("--comment", &TStampOptions::comment, "Comment");
   field("--genre", &TStampOptions::genre, "Genre name");
   field("--track", &TStampOptions::track, "Track number");
+  fields->back().option->check(CheckTrack);
   command->add_flag("--recognized", options->recognized,
                     "Write each song's recognised details (Stamp ID3 Tags); PATH may name folders");
   command->add_flag("--recursive", options->recursive, "With --recognized: include the songs of subfolders");
@@ -100,7 +89,15 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     }
     if (!options->recognized) {
       if (options->recursive) throw CLI::ValidationError("--recursive", "goes with --recognized");
-      RunStamp(*options, context);
+      TPassOptions pass{options->files,     false,   options->dryRun,         options->jobs,
+                        options->noHistory, "stamp", options->accentedLetters};
+      pass.filesOnly = true;
+      // The plan goes only by the tags read under each song's lock.
+      TSongPlanner planner{TTagsNeeded::Yes, [options](const TSongFile&, const TID3Info& tags) {
+                             return StampGivenFields(*options, tags);
+                           }};
+      planner.UsesListing = false;
+      RunSongPass(pass, planner, context);
       return;
     }
     for (const TField& f : *fields) {

@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 
 #include "app/cli/json_line.h"
+#include "commands/song_change.h"
 #include "tags/id3_info.h"
 #include "tags/id3v2.h"
+#include "tags/mp3_content.h"
 
 namespace tagwright::cli {
 
@@ -38,8 +40,20 @@ TJsonLine ID3v2Object(const TID3v2& tag) {
 void RunTags(const std::vector<std::string>& files, TCliContext& context) {
   for (const std::string& file : files) {
     struct stat info {};
+    if (::stat(file.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+      context.ReportFailure(file + ": is a folder; use scan");
+      continue;
+    }
     if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
       context.ReportFailure(file + ": no such file");
+      continue;
+    }
+    if (TResultOf<bool> song = IsSongFile(file); !song) {
+      context.ReportFailure(FailureText(song.Failure()));
+      continue;
+    } else if (!song.Value()) {
+      context.ReportFailure(file + ": " + kNotMp3Reason);
+      context.out << TJsonLine().Add("file", file).Add("reason", kNotMp3Reason).Text() << '\n';
       continue;
     }
     TID3Info tags;

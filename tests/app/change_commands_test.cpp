@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <future>
 #include <map>
 
 #include "cli_runner.h"
@@ -266,4 +267,170 @@ TEST(AccentedLettersOption, RecognisesAccentedNamesOnlyWhenGiven) {
   EXPECT_EQ(RunCli({"hands-free", "--dry-run", folder.Path()}).Lines().at(0)["reason"], "not recognised");
 }
 
+}  // namespace tagwright::testing
+
+namespace tagwright::testing {
+namespace {
+
+// Files that are no songs, named among one: every writing command changes only the song, and says
+// of each other file that it is no MP3 file, under its own name and with its bytes as they were.
+class NoSongs : public ::testing::TestWithParam<std::vector<std::string>> {
+ protected:
+  void SetUp() override {
+    song = folder.WriteFile("01 - moby - why_does_my_heart.mp3", kAudio);
+    others = {
+        folder.WriteFile("cover.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10) + std::string(300, 'j')),
+        folder.WriteFile("back.png", std::string("\x89PNG\r\n\x1A\n", 8) + std::string(300, 'p')),
+        folder.WriteFile("README.txt", "Put the songs here.\n"),
+        folder.WriteFile("booklet.pdf", "%PDF-1.4\n" + std::string(300, 'd')),
+        folder.WriteFile("play.sh", "#!/bin/sh\nmpg123 *.mp3\n"),
+    };
+  }
+  TTempFolder folder;
+  std::string song;
+  std::vector<std::string> others;
+};
+
+TEST_P(NoSongs, AreLeftAloneAndReported) {
+  std::vector<std::string> arguments = GetParam();
+  const bool dryRun = arguments.back() == "--dry-run";
+  arguments.push_back(song);
+  arguments.insert(arguments.end(), others.begin(), others.end());
+  const auto before = Snapshot(folder);
+  const TCliRun run = RunCli(arguments);
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  std::map<std::string, nlohmann::json> byFile;
+  for (const auto& line : run.Lines()) byFile[line["file"]] = line;
+  for (const std::string& other : others) {
+    EXPECT_EQ(byFile[other]["action"], "skipped") << other;
+    EXPECT_EQ(byFile[other]["reason"], "not an MP3 file") << other;
+    EXPECT_TRUE(byFile[other]["tags"].is_null()) << other;
+    EXPECT_NE(run.err.find(other + ": not an MP3 file"), std::string::npos) << run.err;
+  }
+  EXPECT_NE(byFile[song]["action"], "skipped") << run.out;
+  const auto after = Snapshot(folder);
+  EXPECT_EQ(after.size(), before.size()) << "no file is made or lost";
+  for (const std::string& other : others) {
+    ASSERT_TRUE(after.contains(other)) << other;
+    EXPECT_EQ(after.at(other), before.at(other)) << other;
+  }
+  if (dryRun) EXPECT_EQ(after, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWritingCommand, NoSongs,
+                         ::testing::Values(std::vector<std::string>{"stamp", "--title", "X"},
+                                           std::vector<std::string>{"stamp", "--title", "X", "--dry-run"},
+                                           std::vector<std::string>{"stamp", "--recognized"},
+                                           std::vector<std::string>{"rename"},
+                                           std::vector<std::string>{"rename", "--dry-run"},
+                                           std::vector<std::string>{"cleanup"}, std::vector<std::string>{"hands-free"},
+                                           std::vector<std::string>{"filename-as-title"},
+                                           std::vector<std::string>{"clear", "comment"}));
+
+// scan and tags name the files that are no songs instead of showing them as songs.
+TEST(NoSongsListed, ScanAndTagsGiveTheReason) {
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("song.mp3", kAudio);
+  const std::string text = folder.WriteFile("README.txt", "Put the songs here.\n");
+  const std::string bare = folder.WriteFile("untitled", kAudio);  // judged by its content
+  for (const char* command : {"scan", "tags"}) {
+    const TCliRun run = RunCli({command, song, text, bare});
+    EXPECT_EQ(run.exitStatus, 1) << command;
+    std::map<std::string, nlohmann::json> byFile;
+    for (const auto& line : run.Lines()) byFile[line["file"]] = line;
+    ASSERT_EQ(byFile.size(), 3u) << run.out;
+    EXPECT_EQ(byFile[text].size(), 2u) << command << ": " << byFile[text];
+    EXPECT_EQ(byFile[text]["reason"], "not an MP3 file") << command;
+    EXPECT_FALSE(byFile[song].contains("reason")) << command;
+    EXPECT_FALSE(byFile[bare].contains("reason")) << command;
+  }
+  const TCliRun folderRun = RunCli({"tags", folder.Path()});
+  EXPECT_EQ(folderRun.exitStatus, 1);
+  EXPECT_NE(folderRun.err.find("is a folder; use scan"), std::string::npos) << folderRun.err;
+}
+
+}  // namespace
+}  // namespace tagwright::testing
+
+namespace tagwright::testing {
+namespace {
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// A link without a description and one described "shop": every writing command keeps both, once
+// each, whatever else it writes.
+class TwoLinks : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(TwoLinks, AreBothKept) {
+  const auto frame = [](const std::string& id, const std::string& content) {
+    const auto size = static_cast<std::uint32_t>(content.size());
+    return id + std::string{char(size >> 24), char(size >> 16), char(size >> 8), char(size)} + std::string(2, '\0') +
+           content;
+  };
+  const std::string frames = frame("TIT2", std::string(1, '\0') + "why") +
+                             frame("WXXX", std::string(2, '\0') + "http://a.example/") +
+                             frame("WXXX", std::string(1, '\0') + "shop" + std::string(1, '\0') + "http://b.example/");
+  const std::size_t size = frames.size() + 64;
+  const std::string tag = std::string("ID3\x03\x00\x00", 6) + char(size >> 21 & 0x7F) + char(size >> 14 & 0x7F) +
+                          char(size >> 7 & 0x7F) + char(size & 0x7F) + frames + std::string(64, '\0');
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("01 - moby - why.mp3", tag + kAudio);
+  std::vector<std::string> arguments = GetParam();
+  arguments.push_back(song);
+  const TCliRun run = RunCli(arguments);
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  ASSERT_EQ(run.Lines().size(), 1u);
+  EXPECT_EQ(run.Lines()[0]["action"].get<std::string>().substr(0, 6), "tagged") << run.out;
+  const std::string file = ReadWholeFile(run.Lines()[0].value("new_file", song));
+  EXPECT_EQ(Occurrences(file, "WXXX"), 2u);
+  EXPECT_EQ(Occurrences(file, std::string(2, '\0') + "http://a.example/"), 1u);
+  EXPECT_EQ(Occurrences(file, std::string(1, '\0') + "shop" + std::string(1, '\0') + "http://b.example/"), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(WritingCommands, TwoLinks,
+                         ::testing::Values(std::vector<std::string>{"stamp", "--title", "X"},
+                                           std::vector<std::string>{"cleanup"},
+                                           std::vector<std::string>{"hands-free"}));
+
+}  // namespace
+}  // namespace tagwright::testing
+
+namespace tagwright::testing {
+namespace {
+
+// Two programs at once on fifty songs: one stamps the details it listed, the other a comment. The
+// comment is never overwritten by what the first one listed before it was written: each song ends
+// with it, whichever program came first, and a song the first one found changed it reports.
+TEST(TwoPrograms, NeverOverwriteWhatTheOtherWroteAfterTheListing) {
+  TTempFolder folder;
+  std::vector<std::string> songs;
+  for (int i = 0; i < 50; ++i) {
+    songs.push_back(folder.WriteFile("Moby - Song " + std::to_string(i) + ".mp3", kAudio));
+    TID3Info tags;
+    tags.Comment = "from A";
+    ASSERT_TRUE(WriteID3Tags(songs.back(), tags).Ok());
+  }
+  std::vector<std::string> second = {"stamp", "--no-history", "--comment", "from B"};
+  second.insert(second.end(), songs.begin(), songs.end());
+  std::future<TCliRun> first = std::async(std::launch::async, [&] {
+    return RunCli({"stamp", "--no-history", "--recognized", folder.Path()});
+  });
+  const TCliRun other = RunCli(second);
+  const TCliRun listed = first.get();
+  ASSERT_EQ(other.exitStatus, 0) << other.err;
+  for (const auto& line : listed.Lines()) {
+    if (line["action"] == "failed") EXPECT_EQ(line["reason"], "the file changed since it was read") << line;
+  }
+  for (const std::string& song : songs) {
+    TID3Info tags;
+    ASSERT_TRUE(ReadID3Tags(song, tags).Ok());
+    EXPECT_EQ(tags.Comment, "from B") << song;
+  }
+}
+
+}  // namespace
 }  // namespace tagwright::testing

@@ -21,7 +21,9 @@ std::vector<nlohmann::json> TCliRun::Lines() const {
   return lines;
 }
 
-TCliRun RunCli(const std::vector<std::string>& arguments) {
+namespace {
+
+TCliRun Spawn(std::vector<std::string> argv) {
   // The tests keep a history of their own, never the user's.
   static TTempFolder* historyFolder = new TTempFolder();
   if (std::getenv("TAGWRIGHT_HISTORY") == nullptr)
@@ -30,8 +32,6 @@ TCliRun RunCli(const std::vector<std::string>& arguments) {
   const std::string outPath = outputs / "out";
   const std::string errPath = outputs / "err";
 
-  std::vector<std::string> argv = {TAGWRIGHT_CLI};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<char*> raw;
   for (std::string& argument : argv) raw.push_back(argument.data());
   raw.push_back(nullptr);
@@ -53,6 +53,22 @@ TCliRun RunCli(const std::vector<std::string>& arguments) {
   run.out = ReadWholeFile(outPath);
   run.err = ReadWholeFile(errPath);
   return run;
+}
+
+}  // namespace
+
+TCliRun RunCli(const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {TAGWRIGHT_CLI};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return Spawn(std::move(argv));
+}
+
+TCliRun RunCliHeldToPermissions(const std::vector<std::string>& arguments) {
+  if (::geteuid() != 0) return RunCli(arguments);
+  std::vector<std::string> argv = {"/usr/bin/setpriv", "--inh-caps=-all",
+                                   "--bounding-set=-dac_override,-dac_read_search", TAGWRIGHT_CLI};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return Spawn(std::move(argv));
 }
 
 }  // namespace tagwright::testing

@@ -17,4 +17,8 @@ struct TCliRun {
 
 TCliRun RunCli(const std::vector<std::string>& arguments);
 
+// The same with file permissions holding for the program even when the tests run as root (which
+// may otherwise read and write any file): the program runs without the capabilities that bypass them.
+TCliRun RunCliHeldToPermissions(const std::vector<std::string>& arguments);
+
 }  // namespace tagwright::testing

@@ -274,5 +274,42 @@ TEST_F(HistoryCommands, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({"undo", "99"}).exitStatus, 1);
 }
 
+// Bad input is answered in plain words that name it, with status 2 for a command line that cannot
+// be understood; the song is left as it was.
+struct TBadInput {
+  std::vector<std::string> arguments;  // "SONG" stands for the test's song
+  int exitStatus;
+  std::string said;
+};
+
+class BadInput : public HistoryCommands, public ::testing::WithParamInterface<TBadInput> {};
+
+TEST_P(BadInput, IsAnsweredInPlainWords) {
+  std::vector<std::string> arguments = GetParam().arguments;
+  for (std::string& argument : arguments) {
+    if (argument == "SONG") argument = song;
+    if (argument == "FOLDER") argument = folder.Path();
+  }
+  const TCliRun run = Run(arguments);
+  EXPECT_EQ(run.exitStatus, GetParam().exitStatus) << run.err;
+  EXPECT_NE(run.err.find(GetParam().said), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("179769313486"), std::string::npos) << run.err;
+  EXPECT_EQ(FileSha256(song), songBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BadInput,
+    ::testing::Values(TBadInput{{"undo", "abc"}, 2, "no history entry abc"},
+                      TBadInput{{"undo", "0"}, 2, "no history entry 0"},
+                      TBadInput{{"undo", "-3"}, 2, "no history entry -3"},
+                      TBadInput{{"undo", "99999999999999999999"}, 1, "no history entry 99999999999999999999"},
+                      TBadInput{{"history", "--limit", "-1"}, 2, "the limit must be a number of 0 or more, not '-1'"},
+                      TBadInput{{"frobnicate", "SONG"}, 2, "unknown command 'frobnicate'; see tagwright-cli --help"},
+                      TBadInput{{"tags", "FOLDER"}, 1, "is a folder; use scan"},
+                      TBadInput{{"stamp", "--track", "-5", "SONG"}, 2, "not '-5'"},
+                      TBadInput{{"stamp", "--track", "256", "SONG"}, 2, "not '256'"},
+                      TBadInput{{"stamp", "--track", "99999999999999999999", "SONG"}, 2, "not '99999999999999999999'"},
+                      TBadInput{{"stamp", "--track", "seven", "SONG"}, 2, "not 'seven'"}));
+
 }  // namespace
 }  // namespace tagwright::testing

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <algorithm>
 
 #include "cli_runner.h"
 #include "support/temp_folder.h"
@@ -95,6 +96,34 @@ TEST(ScanCommand, ListsNamesThatAreNotUtf8WithTheirBytesEscaped) {
   const TCliRun run = RunCli({"scan", "--no-tags", folder.Path()});
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_NE(run.out.find("Caf\\udce9 - Song.mp3"), std::string::npos) << run.out;
+}
+
+// A folder that cannot be read is named with the reason, among the songs of the others.
+TEST(ScanCommand, NamesEachFolderItCannotRead) {
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("Moby - Why.mp3");
+  folder.WriteFile("locked/Hidden - Song.mp3");
+  folder.WriteFile("open/deeper/locked/Other - Song.mp3");
+  ASSERT_EQ(chmod((folder / "locked").c_str(), 0), 0);
+  ASSERT_EQ(chmod((folder / "open/deeper/locked").c_str(), 0), 0);
+  const TCliRun run = RunCliHeldToPermissions({"scan", "--recursive", "--no-tags", folder.Path()});
+  ASSERT_EQ(chmod((folder / "locked").c_str(), 0700), 0);
+  ASSERT_EQ(chmod((folder / "open/deeper/locked").c_str(), 0700), 0);
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  std::vector<std::string> unreadable;
+  std::vector<std::string> songs;
+  for (const auto& line : run.Lines()) {
+    if (line.contains("folder")) {
+      EXPECT_EQ(line["reason"], "Permission denied") << line;
+      unreadable.push_back(line["folder"]);
+    } else {
+      songs.push_back(line["file"]);
+    }
+  }
+  std::sort(unreadable.begin(), unreadable.end());  // in the order the folders were met
+  EXPECT_EQ(unreadable, (std::vector<std::string>{folder / "locked", folder / "open/deeper/locked"}));
+  EXPECT_EQ(songs, std::vector<std::string>{song});
+  EXPECT_NE(run.err.find("cannot read folder " + folder / "locked"), std::string::npos) << run.err;
 }
 
 TEST(ScanCommand, RejectsAnUnusableCommandLineWithStatusTwo) {

@@ -22,7 +22,9 @@ TEST(TagCommands, StampThenShow) {
   TCliRun run = RunCli({"stamp", "--title", "  Caf\xC3\xA9 ", "--artist", "Someone", "--album", "Album", "--year",
                         "2001", "--comment", "Nice", "--genre", "rock", "--track", "7", song});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(run.out, "");
+  ASSERT_EQ(run.Lines().size(), 1u) << run.out;
+  EXPECT_EQ(run.Lines()[0]["action"], "tagged");
+  EXPECT_EQ(run.Lines()[0]["tags"]["artist"], "Someone");
 
   run = RunCli({"tags", song});
   ASSERT_EQ(run.exitStatus, 0) << run.err;

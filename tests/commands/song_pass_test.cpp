@@ -16,6 +16,7 @@
 
 #include <map>
 #include "commands/song_plans.h"
+#include "songs/song_listing.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
 
@@ -228,6 +229,54 @@ TEST_F(SongPass, ChangesAFileWithoutExtensionOnlyWhenItHoldsMp3) {
 
 // A composed name that would start with a dot (a title ".hidden", or nothing before ".mp3") is
 // refused like any failed rename, in a dry run as in the real one.
+// Another program changes every other one of fifty songs between their listing and the pass that
+// goes by it: those are reported and keep that program's change, in a dry run as in the real run,
+// and a pass over a new listing picks the change up.
+TEST_F(SongPass, ASongChangedSinceItsListingIsNotWrittenOver) {
+  const TSongPlanner stamp{TTagsNeeded::Yes, PlanStampRecognized};
+  std::vector<std::string> files;
+  for (int i = 0; i < 50; ++i) {
+    files.push_back(folder.WriteFile("Moby - Song " + std::to_string(i) + ".mp3", SongAudio()));
+    TID3Info tags;
+    tags.Comment = "from A";
+    ASSERT_TRUE(WriteID3Tags(files.back(), tags).Ok());
+  }
+  const TListing listing = ListSongs(files, {});
+  for (std::size_t i = 0; i < files.size(); i += 2) {
+    TID3Info tags;
+    tags.Comment = "from B";
+    ASSERT_TRUE(WriteID3Tags(files[i], tags).Ok());
+  }
+  const auto run = [&](const TListing& listed, TPassMode mode) {
+    std::vector<TSongResult> results;
+    TPassHooks hooks;
+    hooks.OnResult = [&](const TSongResult& result) {
+      results.push_back(result);
+      return TPassStep::Continue;
+    };
+    (void)RunSongPass(listed.Songs.Songs(), stamp, mode, hooks);
+    return results;
+  };
+  for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
+    const std::vector<TSongResult> results = run(listing, mode);
+    ASSERT_EQ(results.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const bool changed = i % 2 == 0;
+      EXPECT_EQ(results[i].Outcome, changed ? TChangeOutcome::Failed : TChangeOutcome::Tagged) << files[i];
+      EXPECT_EQ(results[i].Reason, changed ? kChangedSinceReadReason : "") << files[i];
+      TID3Info now;
+      ASSERT_TRUE(ReadID3Tags(files[i], now).Ok());
+      EXPECT_EQ(now.Comment, changed ? "from B" : "from A") << files[i];
+    }
+  }
+  for (const TSongResult& result : run(ListSongs(files, {}), TPassMode::Apply)) {
+    EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.FileName << ": " << result.Reason;
+  }
+  TID3Info first;
+  ASSERT_TRUE(ReadID3Tags(files[0], first).Ok());
+  EXPECT_EQ(first.Comment, "from B");
+}
+
 TEST_F(SongPass, RenamesNeverMakeAHiddenFileOrANameWithoutStem) {
   Song("a.mp3", ".hidden");
   for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {

@@ -79,10 +79,11 @@ TEST_F(ScanFolderTest, FollowsLinkedFilesButNotLinkedFolders) {
 TEST(ScanFolder, ReportsFoldersItCannotRead) {
   testing::TTempFolder folder;
   std::vector<std::string> files;
-  std::vector<std::string> unreadable;
+  std::vector<TUnreadableFolder> unreadable;
   ScanFolder("*.*", folder / "missing", files, true, SongFileExtensions(), &unreadable);
   EXPECT_TRUE(files.empty());
-  EXPECT_EQ(unreadable, (std::vector<std::string>{folder / "missing"}));
+  EXPECT_EQ(unreadable, (std::vector<TUnreadableFolder>{
+                            {folder / "missing", std::make_error_code(std::errc::no_such_file_or_directory)}}));
 }
 
 TEST(ScanFolder, AnEmptyFolderTextMeansTheRoot) {

@@ -180,6 +180,22 @@ INSTANTIATE_TEST_SUITE_P(
                                     Frame23("TIT2", Latin1Text("\xFF\xE0X"))),
                       0, 0x80),
                   {{"Artist", "A\xEF\xBF\xBF"}, {"Title", "\xC3\xBF\xC3\xA0X"}}},
+        // "\xFF\0" in the frames themselves (U+00FF in UTF-16) becomes FF 00 00 in the tag; the
+        // frames after them are found by their sizes before unsynchronisation.
+        TReadCase{"v2.3 unsynchronised tag whose early frames hold FF 00",
+                  Tag(3,
+                      Unsynchronise(Frame23("TPE1", Bytes({1, 0xFF, 0xFE, 0xFF, 0, 'B', 0, 0xFF, 0})) +
+                                    Frame23("TCOM", Bytes({1, 0xFF, 0xFE, 0xFF, 0, 0xFF, 0, 0xFF, 0})) +
+                                    Frame23("TIT2", Latin1Text("After")) + Frame23("TALB", Latin1Text("Alb")) +
+                                    Frame23("TRCK", Latin1Text("9"))),
+                      20, 0x80),
+                  {{"Artist",
+                    "\xC3\xBF"
+                    "B\xC3\xBF"},
+                   {"Composer", "\xC3\xBF\xC3\xBF\xC3\xBF"},
+                   {"Title", "After"},
+                   {"Album", "Alb"},
+                   {"Track", "9"}}},
         TReadCase{"v2.4 unsynchronised frame with data length",
                   Tag(4, Frame24("TIT2", Syncsafe(4) + Unsynchronise(Latin1Text("\xFF\xE0X")), 0, 0x03)),
                   {{"Title", "\xC3\xBF\xC3\xA0X"}}},

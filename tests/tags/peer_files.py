@@ -124,11 +124,15 @@ def dump(path):
         elif fid == "TXXX":
             lines.append("TXXX:%s=%s" % (frame.desc, "/".join(frame.text)))
         elif fid == "WXXX":
-            lines.append("WXXX=%s" % frame.url)
+            lines.append("WXXX:%s=%s" % (frame.desc, frame.url))
         elif hasattr(frame, "text"):
             lines.append("%s=%s" % (fid, "/".join(str(t) for t in frame.text)))
         else:
             lines.append("%s=?" % fid)
+    # eyeD3's view of the links too: it keeps each WXXX frame it reads.
+    links = eyed3.load(path)
+    if links and links.tag:
+        lines += ["eyed3-WXXX:%s=%s" % (f.description, f.url) for f in links.tag.user_url_frames]
     for line in sorted(lines):
         print(line.replace("\n", "\\n"))
 

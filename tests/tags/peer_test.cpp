@@ -249,6 +249,11 @@ const TOddTagCase OddTagCases[] = {
              Frame22("TT1", Latin1Text("Group")) + Frame22("TOR", Latin1Text("1970")) +
              Frame22("TYE", Latin1Text("1999")),
          30)},
+    {"TwoLinks",
+     Tag(3,
+         Frame23("TIT2", Latin1Text("Old")) + Frame23("WXXX", Latin1Text("") + Bytes({0}) + "http://a.example/") +
+             Frame23("WXXX", Latin1Text("shop") + Bytes({0}) + "http://b.example/"),
+         30)},
 };
 
 class OddTags : public ::testing::TestWithParam<TOddTagCase> {};
@@ -259,6 +264,11 @@ TEST_P(OddTags, ASaveKeepsEveryFrameMutagenReads) {
   const std::string path = folder.WriteFile("song.mp3", c.tag + SongAudio(20000));
   const auto before = Dump(path);
   ASSERT_GT(before.size(), 3u) << c.name << ": mutagen reads nothing";
+  if (std::string_view(c.name) == "TwoLinks") {
+    for (const char* key : {"WXXX:", "WXXX:shop", "eyed3-WXXX:", "eyed3-WXXX:shop"}) {
+      ASSERT_EQ(before.count(key), 1u) << key << " is not read as made";
+    }
+  }
   for (int round = 0; round < 2; ++round) {  // the second save reads the first one's tag
     StampTitle(path, "New");
     const auto after = Dump(path);

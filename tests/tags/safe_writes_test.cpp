@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,8 +21,10 @@
 
 #include "support/temp_folder.h"
 #include "tag_bytes.h"
+#include "tags/byte_source.h"
 #include "tags/id3_info.h"
 #include "tags/id3v2.h"
+#include "tags/locked_song.h"
 
 namespace tagwright {
 namespace {
@@ -161,6 +167,57 @@ std::string OtherChangeName(const ::testing::TestParamInfo<TOtherChange>& info) 
 INSTANTIATE_TEST_SUITE_P(ByAnotherProgram, ChangedWhileWritten,
                          ::testing::Values(TOtherChange::Appended, TOtherChange::Replaced, TOtherChange::Touched),
                          OtherChangeName);
+
+// While a song waits for its lock, the writer holding it replaces the song by a new file under its
+// name, or moves it away: once locked, the name must still lead to the file locked, so the new file
+// is locked and written instead, and a song moved away is not written through its old name.
+class LockedAfterARename : public ::testing::TestWithParam<bool> {};
+
+TEST_P(LockedAfterARename, LocksTheFileTheNameLeadsTo) {
+  const bool replaced = GetParam();
+  TTempFolder folder;
+  const std::string old = Tag(3, Frame23("TIT2", Latin1Text("Old")), 100) + SongAudio(3000);
+  const std::string path = folder.WriteFile("song.mp3", old);
+  const int holder = ::open(path.c_str(), O_RDWR);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  std::optional<TResultOf<TLockedSong>> locked;
+  std::thread opener([&] { locked.emplace(TLockedSong::Open(path)); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the opener waits for the lock
+  const std::string fresh = Tag(3, Frame23("TIT2", Latin1Text("New")), 100) + SongAudio(2000);
+  if (replaced) {
+    folder.WriteFile("fresh.mp3", fresh);
+    ASSERT_EQ(::rename((folder / "fresh.mp3").c_str(), path.c_str()), 0);
+  } else {
+    ASSERT_EQ(::rename(path.c_str(), (folder / "moved.mp3").c_str()), 0);
+  }
+  ::close(holder);  // lets the lock go
+  opener.join();
+  ASSERT_TRUE(locked.has_value());
+  if (!replaced) {
+    EXPECT_FALSE(locked->Ok()) << "locked through a name that no longer leads to the song";
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_TRUE(ReadWholeFile(folder / "moved.mp3") == old);
+    return;
+  }
+  ASSERT_TRUE(locked->Ok()) << locked->Failure().Describe();
+  EXPECT_EQ(locked->Value().Info().st_ino, StatOf(path).st_ino);
+  TFileSource current;
+  ASSERT_TRUE(current.Open(path));
+  TID3Info tags;
+  tags.Title = "Written";
+  ASSERT_TRUE(WriteID3Tags(locked->Value(), current, tags, nullptr).Ok());
+  TID3Info back;
+  ASSERT_TRUE(ReadID3Tags(path, back).Ok());
+  EXPECT_EQ(back.Title, "Written");
+  const std::string file = ReadWholeFile(path);
+  EXPECT_TRUE(file.compare(TagTotalOf(file), 2000, SongAudio(2000)) == 0) << "the new file's audio";
+}
+
+INSTANTIATE_TEST_SUITE_P(ByTheWriterBefore, LockedAfterARename, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "Replaced" : "MovedAway");
+                         });
 
 // A song with a second name: the rewrite keeps the one file both names lead to.
 TEST(HardLinkedSong, KeepsItsFileWhenTheTagGrows) {

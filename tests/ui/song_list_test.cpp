@@ -1,5 +1,6 @@
 // The song list: loading, filters, view modes, colours, opening songs and the selection helpers.
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QImage>
@@ -9,6 +10,11 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <climits>
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
@@ -77,6 +83,61 @@ void TSongListTest::UnreadableSongDoesNotHideOthers() {
   QCOMPARE(window->CountText(), QStringLiteral("1 files"));
   QCOMPARE(window->UnreadableSongs().size(), std::size_t{1});
   QVERIFY(QString::fromStdString(window->UnreadableSongs()[0]).contains(Q(loop)));
+}
+
+// Folders nested so deep below parent that the path of the deepest is longer than the system takes:
+// that one cannot be read by anyone, root included. Removed with everything below it.
+class TFoldersTooDeep {
+ public:
+  explicit TFoldersTooDeep(const std::string& parent) : parent_(parent) {
+    int fd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; fd >= 0 && level < kLevels; ++level) {
+      const int next = ::mkdirat(fd, kName.c_str(), 0755) == 0
+                           ? ::openat(fd, kName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                           : -1;
+      ::close(fd);
+      fd = next;
+    }
+    if (fd >= 0) ::close(fd);
+  }
+  ~TFoldersTooDeep() {
+    const int fd = ::open(parent_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) Remove(fd, 0);
+    if (fd >= 0) ::close(fd);
+  }
+  // The first folder whose path is too long.
+  std::string FirstTooLong() const {
+    std::string path = parent_;
+    while (path.size() < PATH_MAX) path += "/" + kName;
+    return path;
+  }
+
+ private:
+  static void Remove(int parentFd, int level) {
+    if (level >= kLevels) return;
+    const int fd = ::openat(parentFd, kName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    Remove(fd, level + 1);
+    ::close(fd);
+    ::unlinkat(parentFd, kName.c_str(), AT_REMOVEDIR);
+  }
+  static constexpr int kLevels = 24;
+  inline static const std::string kName = std::string(200, 'd');
+  std::string parent_;
+};
+
+// A folder that cannot be read hides its songs, so it is named with the songs that cannot be read.
+void TSongListTest::UnreadableFolderIsNamed() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
+  const TFoldersTooDeep deep(folder.Path());
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Child<QAction>("includeSubfoldersEntry")->trigger();  // ticks and reloads with subfolders
+  QCOMPARE(RowTexts(*window.Window), QStringList({Q(song)}));
+  QCOMPARE(window->UnreadableSongs().size(), std::size_t{1});
+  QCOMPARE(QString::fromStdString(window->UnreadableSongs()[0]),
+           QStringLiteral("Cannot read folder ") + Q(deep.FirstTooLong()) + QStringLiteral(" (File name too long)"));
 }
 
 void TSongListTest::FiltersEnableByWhatTheyWouldShow() {

@@ -31,6 +31,7 @@ class TSongListTest : public QObject {
   void EmptyFolderListsNothing();
   void NoFolderScansNothing();
   void UnreadableSongDoesNotHideOthers();
+  void UnreadableFolderIsNamed();
   void FiltersEnableByWhatTheyWouldShow();
   void ChosenFilterStaysChosenWhenDisabled();
   void ViewModesSortAndLabelRows();
