@@ -39,14 +39,17 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 // The songs undo_songs.py writes, made once and copied for each case.
+// The folder goes when the test program ends.
 const std::string& TemplateFolder() {
-  static TTempFolder* folder = [] {
-    auto* made = new TTempFolder();
-    const std::string command = std::string(TAGWRIGHT_PYTHON3) + " " + TAGWRIGHT_UNDO_SONGS + " '" + made->Path() + "'";
+  static const TTempFolder folder;
+  static const bool made = [] {
+    const std::string command =
+        std::string(TAGWRIGHT_PYTHON3) + " " + TAGWRIGHT_UNDO_SONGS + " '" + folder.Path() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return made;
+    return true;
   }();
-  return folder->Path();
+  (void)made;  // made once, on the first call
+  return folder.Path();
 }
 
 // Name -> sha256 and permission bits of every file in the folder.
