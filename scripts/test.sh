@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything with AddressSanitizer and UBSan, and runs every test.
+# Installs what is needed, builds everything with AddressSanitizer and UBSan, and runs every test;
+# further arguments go to ctest (say --repeat until-fail:20, or -R ui). The tests' temporary files go
+# to a folder of this run, which has to be empty when they end: a test that leaves anything behind
+# fails the run, whatever other programs keep in /tmp.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -7,4 +10,14 @@ cd "$(dirname "$0")/.."
 build=build-test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAGWRIGHT_SANITIZE=ON
 cmake --build "$build" -j "$(nproc)"
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+
+temporary=$(mktemp -d "${TMPDIR:-/tmp}/tagwright-suite-XXXXXX")
+trap 'chmod -R u+rwX "$temporary" 2>/dev/null; rm -rf "$temporary"' EXIT
+status=0
+TMPDIR=$temporary ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" || status=$?
+if [ -n "$(find "$temporary" -mindepth 1 -print -quit)" ]; then
+  echo "FAILED: the tests left these in their temporary folder $temporary:" >&2
+  find "$temporary" -mindepth 1 -maxdepth 2 | head -n 50 >&2
+  status=1
+fi
+exit "$status"

@@ -5,7 +5,6 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QMenu>
-#include <QScrollBar>
 #include <QTimer>
 
 #include "ui/dialogs.h"
@@ -13,6 +12,12 @@
 #include "ui/window_layout.h"
 
 namespace tagwright {
+
+namespace {
+
+const QString kTopFolder = QStringLiteral("/");
+
+}  // namespace
 
 TFolderTree::TFolderTree(TDialogs& dialogs, QWidget* parent) : QTreeView(parent), dialogs_(dialogs) {
   setHeaderHidden(true);
@@ -32,13 +37,11 @@ TFolderTree::TFolderTree(TDialogs& dialogs, QWidget* parent) : QTreeView(parent)
 }
 
 void TFolderTree::SetUpModel() {
-  QFileSystemModel* old = model_;
-  QItemSelectionModel* oldSelection = selectionModel();
   model_ = new QFileSystemModel(this);
   // Folders only, hidden ones left out as the desktop's file manager does.
   model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
   model_->setReadOnly(false);
-  model_->setRootPath(QStringLiteral("/"));
+  model_->setRootPath(kTopFolder);
   setModel(model_);
   for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TFolderTree::CurrentChanged);
@@ -53,9 +56,7 @@ void TFolderTree::SetUpModel() {
       if (last) pendingReveal_.clear();
     });
   });
-  expand(model_->index(QStringLiteral("/")));
-  delete oldSelection;
-  delete old;
+  expand(model_->index(kTopFolder));
 }
 
 QString TFolderTree::SelectedPath() const {
@@ -100,28 +101,28 @@ void TFolderTree::CollectExpanded(const QModelIndex& parent, QStringList& paths)
 }
 
 void TFolderTree::RefreshNode(const QModelIndex& /*node*/) {
-  // The model cannot re-read one folder on demand, so it is made anew: every folder is read again,
-  // and the open folders, the selection and the scroll position are put back without reporting the
-  // selection again.
+  // The folders are read again in place: the model, and with it the view's open folders, selection
+  // and scroll position, stays; folders made or removed meanwhile come and go as the background
+  // reader answers. (A model made anew would leave the view, its selection and that reader holding
+  // indexes of a deleted one.) The model lists a folder only once, and again only after it stopped
+  // being the root path; so every open folder is the root path for a moment, and is then asked for
+  // again. The top folder is listed again when it becomes the root path once more (with nothing
+  // open beneath it, it stays the root path and its watch tells of changes).
   QStringList expanded;
   CollectExpanded(QModelIndex(), expanded);
-  const QString selected = SelectedPath();
-  const int scroll = verticalScrollBar()->value();
-  setUpdatesEnabled(false);
-  quiet_ = true;
-  pendingReveal_.clear();
-  SetUpModel();
+  expanded.removeAll(kTopFolder);
   for (const QString& path : expanded) {
-    if (QFileInfo(path).isDir()) expand(NodeOfPath(path));
+    if (QFileInfo(path).isDir()) model_->setRootPath(path);
   }
-  if (!selected.isEmpty() && QFileInfo(selected).isDir()) setCurrentIndex(NodeOfPath(selected));
-  quiet_ = false;
-  setUpdatesEnabled(true);
-  verticalScrollBar()->setValue(scroll);
+  model_->setRootPath(kTopFolder);
+  for (const QString& path : expanded) {
+    const QModelIndex folder = NodeOfPath(path);
+    if (folder.isValid() && model_->canFetchMore(folder)) model_->fetchMore(folder);
+  }
 }
 
 void TFolderTree::CurrentChanged(const QModelIndex& current) {
-  if (quiet_ || !current.isValid()) return;
+  if (!current.isValid()) return;
   Q_EMIT FolderSelected(model_->filePath(current));
 }
 

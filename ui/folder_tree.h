@@ -29,8 +29,8 @@ class TFolderTree : public QTreeView {
   QModelIndex TopVisibleNode() const;
   QModelIndex NodeOfPath(const QString& path) const;
 
-  // Re-reads the folders beneath node (all of them for an invalid node) and opens again every folder
-  // that was open. The selection stays and is not reported again.
+  // Re-reads every open folder (node is not needed: all of them are read again) in place: open
+  // folders stay open, and the selection and the scroll position stay and are not reported again.
   void RefreshNode(const QModelIndex& node);
 
  Q_SIGNALS:
@@ -48,7 +48,6 @@ class TFolderTree : public QTreeView {
   TDialogs& dialogs_;
   QFileSystemModel* model_ = nullptr;
   QString pendingReveal_;
-  bool quiet_ = false;
 };
 
 }  // namespace tagwright

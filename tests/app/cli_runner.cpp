@@ -24,10 +24,11 @@ std::vector<nlohmann::json> TCliRun::Lines() const {
 namespace {
 
 TCliRun Spawn(std::vector<std::string> argv) {
-  // The tests keep a history of their own, never the user's.
-  static TTempFolder* historyFolder = new TTempFolder();
+  // The tests keep a history of their own, never the user's; its folder goes when the test program
+  // ends.
+  static const TTempFolder historyFolder;
   if (std::getenv("TAGWRIGHT_HISTORY") == nullptr)
-    ::setenv("TAGWRIGHT_HISTORY", (*historyFolder / "history.sqlite3").c_str(), 1);
+    ::setenv("TAGWRIGHT_HISTORY", (historyFolder / "history.sqlite3").c_str(), 1);
   TTempFolder outputs;
   const std::string outPath = outputs / "out";
   const std::string errPath = outputs / "err";

@@ -152,7 +152,12 @@ TEST_F(HistoryCommands, TheEnvironmentNamesTheHistory) {
   const std::string chosen = state / "chosen.sqlite3";
   ::setenv("TAGWRIGHT_HISTORY", chosen.c_str(), 1);
   const TCliRun run = RunCli({"stamp", "--title", "T", song});
-  ::setenv("TAGWRIGHT_HISTORY", saved.c_str(), 1);
+  // Put back as it was: an empty value would send the next run to the user's own history.
+  if (kept != nullptr) {
+    ::setenv("TAGWRIGHT_HISTORY", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TAGWRIGHT_HISTORY");
+  }
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_TRUE(FileExists(chosen));
 }

@@ -132,6 +132,10 @@ def judge(folder, before, after, renamed, history, what):
 def main():
     work = tempfile.mkdtemp()
     try:
+        # A program killed at any moment may leave its own temporary files (SQLite's, say): they go
+        # to a folder of this run, removed with it.
+        ENV["TMPDIR"] = os.path.join(work, "tmp")
+        os.mkdir(ENV["TMPDIR"])
         template = os.path.join(work, "template")
         subprocess.run(["/usr/bin/python3" if os.path.exists("/usr/bin/python3") else "python3", SONG_MAKER, template],
                        check=True)

@@ -42,14 +42,17 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 // The songs undo_songs.py writes, made once and copied for each case.
+// The folder goes when the test program ends.
 const std::string& TemplateFolder() {
-  static TTempFolder* folder = [] {
-    auto* made = new TTempFolder();
-    const std::string command = std::string(TAGWRIGHT_PYTHON3) + " " + TAGWRIGHT_UNDO_SONGS + " '" + made->Path() + "'";
+  static const TTempFolder folder;
+  static const bool made = [] {
+    const std::string command =
+        std::string(TAGWRIGHT_PYTHON3) + " " + TAGWRIGHT_UNDO_SONGS + " '" + folder.Path() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    return made;
+    return true;
   }();
-  return folder->Path();
+  (void)made;  // made once, on the first call
+  return folder.Path();
 }
 
 // Name -> sha256 and permission bits of every file in the folder.
@@ -189,6 +192,36 @@ TEST(History, UndoingAnUndoPutsTheChangeBack) {
   TResultOf<std::optional<THistoryEntry>> first = history->FindEntry(stamp);
   EXPECT_FALSE(first.Value()->Undone);
   EXPECT_EQ(first.Value()->FilesUndone, 0);
+}
+
+// A long pass still under way, or one cut short and not yet repaired, is never what undo takes: it
+// takes the newest finished entry.
+TEST(History, UndoTakesTheNewestFinishedEntry) {
+  TTempFolder songs, state;
+  CopyTemplates(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t finished = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanDetailsCleanup});
+  ASSERT_NE(finished, 0);
+  const auto newest = [&] {
+    TResultOf<std::optional<THistoryEntry>> found = history->NewestNotUndone();
+    EXPECT_TRUE(found.Ok()) << found.Failure().Describe();
+    return found && found.Value() ? found.Value()->Id : 0;
+  };
+  // Two songs changed: the first one's change is recorded as made along with the second's record.
+  std::unique_ptr<THistoryRecorder> running = history->StartEntry(TProgram::Cli, "stamp");
+  TSongChange change;
+  change.WriteTags = true;
+  change.Tags.Title = "Still running";
+  for (const char* song : {"Kit Moor - Blue.mp3", "tiny.mp3"}) {
+    ASSERT_EQ(ApplySongChange(songs / song, change, running.get()).Outcome, TChangeOutcome::Tagged) << song;
+  }
+  ASSERT_GT(running->Entry(), finished);
+  EXPECT_EQ(newest(), finished) << "an entry still being recorded";
+  running.reset();  // cut short: the next start repairs it
+  EXPECT_EQ(newest(), finished) << "an entry cut short";
+  TResultOf<TUndoReport> undone = UndoEntry(*history, finished, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
+  EXPECT_EQ(newest(), undone.Value().UndoEntry);
 }
 
 TEST(History, AReadOnlySongWrittenAnywayGetsItsModeBack) {

@@ -289,37 +289,49 @@ TEST_F(SongPass, RenamesNeverMakeAHiddenFileOrANameWithoutStem) {
   EXPECT_FALSE(FileExists(folder / ".hidden.mp3"));
 }
 
-// A dry run meets the failures the real run meets: a name longer than the file system allows.
+// A dry run meets the failures the real run meets: a name longer than the file system allows. A
+// name of exactly the longest length allowed (255 bytes) is no such failure.
 TEST_F(SongPass, DryRunForeseesANameTooLong) {
   Song("a.mp3", std::string(300, 'x'));
+  Song("b.mp3", std::string(251, 'y'));
+  const std::string longest = folder / (std::string(251, 'y') + ".mp3");
   const std::vector<TSongResult> dry = Run(TPassMode::DryRun, kAutoRename);
   const std::vector<TSongResult> real = Run(TPassMode::Apply, kAutoRename);
-  ASSERT_EQ(dry.size(), 1u);
-  ASSERT_EQ(real.size(), 1u);
+  ASSERT_EQ(dry.size(), 2u);
+  ASSERT_EQ(real.size(), 2u);
   EXPECT_EQ(dry[0].Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(dry[0].Failure.Error(), std::errc::filename_too_long);
   EXPECT_EQ(real[0].Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(real[0].Failure.Error(), std::errc::filename_too_long);
+  for (const TSongResult& result : {dry[1], real[1]}) {
+    EXPECT_EQ(result.Outcome, TChangeOutcome::Renamed) << result.Reason;
+    EXPECT_EQ(result.NewFileName, longest);
+  }
+  EXPECT_EQ(ReadWholeFile(longest), SongAudio());
 }
 
-// A tag that cannot be written in place needs a temporary file beside the song; with a name of 255
-// bytes there is no room for one. The dry run foresees what the real run meets.
+// A tag that cannot be written in place needs a temporary file beside the song, named as the song
+// with one more byte; with a name of 255 bytes there is no room for one, with 254 there is. The dry
+// run foresees what the real run meets.
 TEST_F(SongPass, DryRunForeseesARewriteWithoutRoomForItsTemporaryFile) {
   Song(std::string(251, 'n') + ".mp3");
   Song("short.mp3");
+  Song(std::string(250, 'n') + ".mp3");
   const TSongPlanner clearTitle{TTagsNeeded::Yes, [](const TSongFile&, const TID3Info& tags) {
                                   return PlanClearTagField(tags, TTagField::Title);
                                 }};
   const std::vector<TSongResult> dry = Run(TPassMode::DryRun, clearTitle);
   const std::vector<TSongResult> real = Run(TPassMode::Apply, clearTitle);
-  ASSERT_EQ(dry.size(), 2u);
-  ASSERT_EQ(real.size(), 2u);
-  for (std::size_t i = 0; i < 2; ++i) {
+  ASSERT_EQ(dry.size(), 3u);
+  ASSERT_EQ(real.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(dry[i].Outcome, real[i].Outcome) << i;
     EXPECT_EQ(dry[i].Failure.Error(), real[i].Failure.Error()) << i;
   }
   EXPECT_EQ(real[0].Failure.Error(), std::errc::filename_too_long);
   EXPECT_EQ(real[1].Outcome, TChangeOutcome::Tagged);
+  EXPECT_EQ(real[2].Outcome, TChangeOutcome::Tagged) << real[2].Reason;
+  EXPECT_NE(ReadWholeFile(folder / (std::string(250, 'n') + ".mp3")), SongAudio());
 }
 
 }  // namespace

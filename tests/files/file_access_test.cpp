@@ -116,6 +116,18 @@ TEST_P(RenameWithoutNoReplace, RenamesToAFreeName) {
   EXPECT_EQ(ReadWholeFile(folder / "c.mp3"), "A");
 }
 
+// The new name is linked, but the old one cannot be removed: the new link is taken back, so that
+// the song is not left under two names, and the failure is the one of the old name.
+TEST_P(RenameWithoutNoReplace, TakesTheNewNameBackWhenTheOldOneCannotGo) {
+  TTempFolder folder;
+  const std::string from = folder.WriteFile("a.mp3", "A");
+  TRenameCalls calls = Calls();
+  calls.Unlink = [&from](const char* path) { return path == from ? (errno = EACCES, -1) : ::unlink(path); };
+  EXPECT_EQ(RenameWithoutReplacing(from, folder / "c.mp3", calls).Error(), std::errc::permission_denied);
+  EXPECT_EQ(ReadWholeFile(from), "A");
+  EXPECT_FALSE(FileExists(folder / "c.mp3"));
+}
+
 INSTANTIATE_TEST_SUITE_P(FileSystemAnswers, RenameWithoutNoReplace, ::testing::Values(EINVAL, ENOSYS, EOPNOTSUPP),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return std::string(info.param == EINVAL   ? "EINVAL"

@@ -108,6 +108,9 @@ TEST(AccentedLetters, LetAHandsFreeNameHoldOnlyItsDetails) {
   const TAccentedLettersScope on(true);
   EXPECT_TRUE(TextHoldsOnlyDetails(song, "BJ\xc3\x96RK - J\xc3\x93GA"));
   EXPECT_FALSE(TextHoldsOnlyDetails(song, "Bj\xc3\xb6rk - J\xc3\xb3ga - \xc3\xa9t\xc3\xa9"));
+  // A word left over without any ASCII letter (katakana, or accented letters only) is a word too.
+  EXPECT_FALSE(TextHoldsOnlyDetails(song, "Bj\xc3\xb6rk - J\xc3\xb3ga (\xe3\x83\xa9\xe3\x82\xa4\xe3\x83\x96)"));
+  EXPECT_FALSE(TextHoldsOnlyDetails(song, "Bj\xc3\xb6rk - J\xc3\xb3ga \xc3\xa9\xc3\xa9"));
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "tests/ui/ui_test_support.h"
@@ -24,22 +26,38 @@ void AddManySongs(const TSongFolder& folder) {
   }
 }
 
+// What the window runs before it reads each song: the reading waits until the test has seen what it
+// looks for (however long the busy machine keeps the window's thread from running; a load that ended
+// first would show nothing), and then reads each song a little slowly. After 30 s it goes on, and
+// the test fails on its own check.
+std::function<void()> ReadingHeldUntil(const std::atomic<bool>& seen) {
+  return [&seen] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!seen.load() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  };
+}
+
 }  // namespace
 
 void TLoadingTest::ShowsProgressWhileSongsAreRead() {
   TSongFolder folder;
   AddManySongs(folder);
   TWindowUnderTest window;
-  window->SetBeforeEachSongRead([] { std::this_thread::sleep_for(std::chrono::microseconds(500)); });
+  std::atomic<bool> progressSeen = false;
+  window->SetBeforeEachSongRead(ReadingHeldUntil(progressSeen));
+  const QRegularExpression progress(QStringLiteral("^Reading songs: (\\d+) / %1$").arg(kManySongs));
   QStringList seen;
   QStringList messages;
   TWhileBusy watch([&] {
     seen << window->ProgressText();
     messages << window->StatusText();
+    if (progress.match(seen.last()).hasMatch()) progressSeen = true;
   });
   QVERIFY(window->SelectFolder(folder.QPath()));
-  const QRegularExpression progress(QStringLiteral("^Reading songs: (\\d+) / %1$").arg(kManySongs));
-  QVERIFY2(!seen.filter(progress).isEmpty(), qPrintable(seen.join(QLatin1Char('|'))));
+  QVERIFY2(progressSeen, qPrintable(seen.join(QLatin1Char('|'))));
   // The progress has its own place: the message panel keeps its message meanwhile.
   messages.removeDuplicates();
   QCOMPARE(messages, QStringList{QStringLiteral("Updating file list...")});
@@ -55,8 +73,8 @@ void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {
   small.AddSong("Abba - Waterloo.mp3");
   small.AddSong("Moby - Why.mp3");
   TWindowUnderTest window;
-  window->SetBeforeEachSongRead([] { std::this_thread::sleep_for(std::chrono::microseconds(500)); });
-  bool switched = false;
+  std::atomic<bool> switched = false;
+  window->SetBeforeEachSongRead(ReadingHeldUntil(switched));
   TWhileBusy watch([&] {
     if (!switched && !window->StatusText().isEmpty()) {  // "Updating file list..." or "Reading songs: ..."
       switched = true;
@@ -77,8 +95,8 @@ void TLoadingTest::NoCommandStartsMidLoad() {
   AddManySongs(folder);
   const std::string named = folder.AddSong("01 - moby - why.mp3");  // Hands-Free would rename it
   TWindowUnderTest window;
-  window->SetBeforeEachSongRead([] { std::this_thread::sleep_for(std::chrono::microseconds(500)); });
-  bool tried = false;
+  std::atomic<bool> tried = false;
+  window->SetBeforeEachSongRead(ReadingHeldUntil(tried));
   bool disabled = false;
   TWhileBusy watch([&] {
     if (tried || window->StatusText().isEmpty()) return;

@@ -2,12 +2,15 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QTimer>
@@ -280,6 +283,64 @@ void TStartUpTest::RefreshKeepsOpenFoldersWithoutReloading() {
   QCOMPARE(window->SelectedFolder(), folder.Path());
   QVERIFY(tree->NodeOfPath(folder.QPath() + QStringLiteral("/new")).isValid());
   QCOMPARE(window->RowCount(), 1);  // the song list is not reloaded by the refresh
+}
+
+void TStartUpTest::RefreshingThousandsOfFoldersKeepsThePlace() {
+  // Thousands of folders side by side, several open and one selected, refreshed again and again by
+  // the button and by the song list's refresh, often before the folders were read again: the tree
+  // keeps its selected folder, its open folders and its scroll position.
+  constexpr int kFolders = 5000;
+  TSongFolder folder;
+  const auto name = [](int i) { return QStringLiteral("folder %1").arg(i, 4, 10, QLatin1Char('0')); };
+  for (int i = 0; i < kFolders; ++i) folder.MakeFolder(name(i).toStdString());
+  QStringList open = {folder.QPath()};
+  for (const int i : {100, 2499, 4900}) {
+    open << folder.QPath() + QLatin1Char('/') + name(i);
+    folder.MakeFolder(name(i).toStdString() + "/inner");
+    folder.MakeFolder(name(i).toStdString() + "/other");
+  }
+  const QString selected = folder.QPath() + QLatin1Char('/') + name(2500);
+  TWindowUnderTest window;
+  TFolderTree* tree = window.Child<TFolderTree>("folderTree");
+  // The names of a folder's subfolders as the tree has them, without asking the model to read more.
+  const auto shown = [&](const QString& path) {
+    QStringList names;
+    const QFileSystemModel* model = tree->FileSystemModel();
+    const QModelIndex node = tree->NodeOfPath(path);
+    for (int row = 0; row < model->rowCount(node); ++row) names << model->index(row, 0, node).data().toString();
+    names.sort();
+    return names;
+  };
+  QVERIFY(window->SelectFolder(selected));
+  for (const QString& path : open) tree->expand(tree->NodeOfPath(path));
+  QTRY_COMPARE_WITH_TIMEOUT(tree->FileSystemModel()->rowCount(tree->NodeOfPath(folder.QPath())), kFolders, 60000);
+  QTRY_COMPARE_WITH_TIMEOUT(shown(open.last()), (QStringList{"inner", "other"}), 60000);
+  QTest::qWait(200);  // the selected folder is scrolled into view once its neighbours are read
+  tree->scrollTo(tree->NodeOfPath(folder.QPath() + QLatin1Char('/') + name(2400)), QAbstractItemView::PositionAtTop);
+  const int scroll = tree->verticalScrollBar()->value();
+  QVERIFY(scroll > 0);
+
+  for (int round = 0; round < 50; ++round) {
+    if (round % 2 == 0) {
+      window.Child<QToolButton>("refreshButton")->click();
+    } else {
+      window->RefreshSongFolder();
+    }
+    QTest::qWait(round % 4);  // sometimes the background reader answers before the next look
+    QCOMPARE(window->SelectedFolder(), selected.toStdString());
+    for (const QString& path : open) QVERIFY2(tree->isExpanded(tree->NodeOfPath(path)), qPrintable(path));
+    QCOMPARE(tree->verticalScrollBar()->value(), scroll);
+  }
+
+  // A refresh reads the open folders again, also where the file system tells of no change.
+  tree->FileSystemModel()->setOption(QFileSystemModel::DontWatchForChanges);
+  folder.MakeFolder(name(100).toStdString() + "/made meanwhile");
+  QVERIFY(QDir(open.last() + QStringLiteral("/other")).removeRecursively());
+  window.Child<QToolButton>("refreshButton")->click();
+  QTRY_COMPARE_WITH_TIMEOUT(shown(open[1]), (QStringList{"inner", "made meanwhile", "other"}), 20000);
+  QTRY_COMPARE_WITH_TIMEOUT(shown(open.last()), QStringList{"inner"}, 20000);
+  QCOMPARE(window->SelectedFolder(), selected.toStdString());
+  QCOMPARE(tree->verticalScrollBar()->value(), scroll);
 }
 
 void TStartUpTest::ClosingTheWindowEndsTheProgram() {

@@ -21,6 +21,7 @@ class TStartUpTest : public QObject {
   void StartFolderNamedInOtherBytesLoads();
   void AboutBoxShowsVersion();
   void RefreshKeepsOpenFoldersWithoutReloading();
+  void RefreshingThousandsOfFoldersKeepsThePlace();
   void ClosingTheWindowEndsTheProgram();
 };
 

@@ -1,6 +1,7 @@
 // Runs one of the window's test suites, named by the first argument (all of them without one), on
 // whatever platform QT_QPA_PLATFORM names (offscreen in the test runs).
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -10,10 +11,16 @@
 #include "tests/ui/ui_tests.h"
 
 int main(int argc, char** argv) {
-  // Nothing of the user's own: settings and the trash go to a folder of this run.
+  // Nothing of the user's own: settings and the trash go to a folder of this run, and so does the
+  // runtime folder, which Qt would otherwise make in the temporary folder and leave there.
   QTemporaryDir home;
+  if (!home.isValid()) qFatal("cannot make a temporary folder: %s", qPrintable(home.errorString()));
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/config")));
   qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/data")));
+  const QString runtime = home.path() + QStringLiteral("/runtime");
+  if (!QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+    qFatal("cannot make the runtime folder %s", qPrintable(runtime));
+  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tagwright"));
   const char* suite = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
