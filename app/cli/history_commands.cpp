@@ -97,8 +97,7 @@ void RunHistory(const THistoryOptions& options, TCliContext& context) {
 void RunUndo(const TUndoOptions& options, TCliContext& context) {
   THistory* history = HistoryOrReport(context);
   if (!history && context.historyAbsent) {
-    context.ReportFailure(options.id != 0 ? "no entry " + std::to_string(options.id) + " in the history"
-                                          : "nothing to undo");
+    context.ReportFailure(!options.id.empty() ? "no entry " + options.id + " in the history" : "nothing to undo");
   }
   if (!history) return;
   std::int64_t id = 0;
