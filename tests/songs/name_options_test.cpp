@@ -167,8 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "ad O'Connor",
                               "Sin\xC3\xA9"
                               "ad O'connor"},
-                      Spelled{"Paul McCartney, DeBarge", "Paul McCartney, DeBarge", "Paul Mccartney, Debarge"},
-                      Spelled{"iPhone song", "iPhone Song", "Iphone Song"},
+                      Spelled{"Bobby McFerrin, LaBelle", "Bobby McFerrin, LaBelle", "Bobby Mcferrin, Labelle"},
+                      Spelled{"eBay song", "eBay Song", "Ebay Song"}, Spelled{"D'Angelo", "D'Angelo", "D'angelo"},
                       Spelled{"song [radio edit]", "Song [Radio Edit]", "Song [radio Edit]"},
                       Spelled{"{live}", "{Live}", "{live}"},
                       Spelled{"ZZ TOP - la grange", "ZZ Top - La Grange", "Zz Top - La Grange"},
