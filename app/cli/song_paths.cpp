@@ -32,9 +32,11 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
   return result;
 }
 
-TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure) {
+TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure,
+                    const TRecognitionOptions& recognition) {
   TListingOptions options;
   options.UseTags = useTags;
+  options.Recognition = recognition;
   options.Jobs = jobs;
   TListing listing = ListSongs(files, options);
   for (const TResult& failure : listing.Failures) onFailure(failure.Path(), FailureText(failure));

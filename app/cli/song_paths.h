@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "songs/recognition.h"
 #include "songs/song_list.h"
 
 namespace tagwright::cli {
@@ -22,6 +23,7 @@ using TBindFailure = std::function<void(const std::string& file, const std::stri
 // Lists the files as the song list does (on jobs threads; 0 picks the machine's default) and
 // sorts the songs by file name. A file whose tags cannot be read is left out and handed to
 // onFailure, in the order given.
-TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure);
+TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure,
+                    const TRecognitionOptions& recognition = {});
 
 }  // namespace tagwright::cli
