@@ -45,6 +45,8 @@ class TSongListTest : public QObject {
   void PopupMenuEnablesBySelection();
   void RowHintsNameTheState();
   void AccentedLettersEntryRecognisesAccentedNames();
+  void PreferencesReadAndCleanNamesAndAreRemembered();
+  void PreferencesDialogGivesItsChoices();
   void SelectSingleRowIgnoresRowsOutside();
 };
 
