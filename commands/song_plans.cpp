@@ -99,10 +99,10 @@ TSongChange PlanFileNameAsTitle(const TSongFile& listed, TID3Info tags) {
 }
 
 TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags) {
-  return PlanDetailsCleanup(song, std::move(tags), nullptr);
+  return PlanDetailsCleanupKeeping(song, std::move(tags), nullptr);
 }
 
-TSongChange PlanDetailsCleanup(const TSongFile& listed, TID3Info tags, const TKnownSpellings* spellings) {
+TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TKnownSpellings* spellings) {
   TSongDetails song = listed;
   if (!song.Title().empty()) {
     song.SetTitle(CleanupTitle(song.Artist(), song.Title(), spellings));

@@ -46,7 +46,7 @@ TSongChange PlanFileNameAsTitle(const TSongFile& song, TID3Info tags);
 // Details Cleanup: title, artist and album cleaned; every non-empty detail into the tag.
 TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags);
 // The same, keeping the known spellings of the list (Keep Known Spellings); null for none.
-TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags, const TKnownSpellings* spellings);
+TSongChange PlanDetailsCleanupKeeping(const TSongFile& song, TID3Info tags, const TKnownSpellings* spellings);
 
 // Hands-Free: when the cleaned file name holds nothing but the cleaned details, the tag is rewritten
 // from the details and the file renamed after them. The song record is not changed.

@@ -341,7 +341,7 @@ void TMainWindow::CleanUpDetails() {
     const TKnownSpellings* spellings = KnownSpellings();
     RunSelectedSongsPass(QStringLiteral("Details Cleanup"), TPassCount::SongsTagged, true,
                          {TTagsNeeded::Yes, [spellings](const TSongFile& song, const TID3Info& tags) {
-                            return PlanDetailsCleanup(song, tags, spellings);
+                            return PlanDetailsCleanupKeeping(song, tags, spellings);
                           }});
   });
 }

@@ -57,7 +57,7 @@ void AddChangeCommands(CLI::App& app, TCliContext& context) {
       app, context, "cleanup", "Clean titles, artists and albums and write the recognised details (Details Cleanup)",
       [](const TKnownSpellings* spellings) {
         return TSongPlanner{TTagsNeeded::Yes, [spellings](const TSongFile& song, const TID3Info& tags) {
-                              return PlanDetailsCleanup(song, tags, spellings);
+                              return PlanDetailsCleanupKeeping(song, tags, spellings);
                             }};
       });
   AddCleaningPassCommand(app, context, "hands-free",
