@@ -19,22 +19,9 @@ std::string_view FirstWord(std::string_view text) {
   return text.substr(0, end);
 }
 
-}  // namespace
+std::uint64_t HashOf(std::string_view word) { return TKnownSpellings::WordHash(word); }
 
-bool IsSpellingBoundary(char c) {
-  switch (c) {
-    case ' ':
-    case '(':
-    case ')':
-    case '[':
-    case ']':
-    case '{':
-    case '}':
-    case '-':
-    case ',': return true;
-    default: return false;
-  }
-}
+}  // namespace
 
 const TKnownSpellings& TKnownSpellings::Shipped() {
   static const TKnownSpellings shipped = [] {
@@ -50,7 +37,8 @@ void TKnownSpellings::Add(std::string_view spelling) {
   spelling = TrimView(spelling);
   // A spelling must start a word: one starting at a boundary could never match.
   if (spelling.empty() || IsSpellingBoundary(spelling.front())) return;
-  std::vector<std::string>& entries = byFirstWord_[AsciiLowerCase(FirstWord(spelling))];
+  const std::string_view firstWord = FirstWord(spelling);
+  std::vector<std::string>& entries = BucketFor(firstWord, HashOf(firstWord)).Entries;
   const auto same = std::find_if(entries.begin(), entries.end(), [&](const std::string& entry) {
     return entry.size() == spelling.size() && EqualsIgnoringAsciiCase(entry, spelling);
   });
@@ -101,25 +89,56 @@ TResult TKnownSpellings::AddFile(const std::string& path) {
 std::vector<std::string> TKnownSpellings::Spellings() const {
   std::vector<std::string> all;
   all.reserve(count_);
-  for (const auto& [key, entries] : byFirstWord_) all.insert(all.end(), entries.begin(), entries.end());
+  for (const TBucket& bucket : table_) all.insert(all.end(), bucket.Entries.begin(), bucket.Entries.end());
   std::sort(all.begin(), all.end(),
             [](const std::string& a, const std::string& b) { return CompareAsciiUpper(a, b) < 0; });
   return all;
 }
 
+TKnownSpellings::TBucket& TKnownSpellings::BucketFor(std::string_view firstWord, std::uint64_t hash) {
+  // At most a quarter full, so that a word that is no spelling meets an empty bucket at once.
+  if ((used_ + 1) * 4 > table_.size()) {
+    std::vector<TBucket> old = std::move(table_);
+    table_.assign(std::max<std::size_t>(64, old.size() * 2), TBucket());
+    used_ = 0;
+    for (TBucket& bucket : old) {
+      if (bucket.Used) BucketFor(bucket.FirstWord, bucket.Hash) = std::move(bucket);
+    }
+  }
+  const std::size_t mask = table_.size() - 1;
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    TBucket& bucket = table_[at];
+    if (!bucket.Used) {
+      filter_[hash >> 58] |= std::uint64_t{1} << ((hash >> 52) & 63);
+      bucket.Used = true;
+      bucket.Hash = hash;
+      bucket.FirstWord = AsciiLowerCase(firstWord);
+      ++used_;
+      return bucket;
+    }
+    if (bucket.Hash == hash && EqualsIgnoringAsciiCase(bucket.FirstWord, firstWord)) return bucket;
+  }
+}
+
 const std::string* TKnownSpellings::MatchAt(std::string_view text, std::size_t at) const {
-  if (byFirstWord_.empty()) return nullptr;
-  // One key buffer per thread, so that looking a word up allocates nothing.
-  thread_local std::string key;
   const std::string_view word = FirstWord(text.substr(at));
-  key.assign(word);
-  for (char& c : key) c = AsciiLower(c);
-  const auto found = byFirstWord_.find(key);
-  if (found == byFirstWord_.end()) return nullptr;
-  for (const std::string& entry : found->second) {
-    const std::size_t end = at + entry.size();
-    if (end > text.size() || (end < text.size() && !IsSpellingBoundary(text[end]))) continue;
-    if (EqualsIgnoringCase(text.substr(at, entry.size()), entry)) return &entry;
+  return MatchAt(text, at, at + word.size(), HashOf(word));
+}
+
+const std::string* TKnownSpellings::MatchAt(std::string_view text, std::size_t at, std::size_t wordEnd,
+                                            std::uint64_t hash) const {
+  if (table_.empty() || !MayStartWith(hash)) return nullptr;
+  const std::string_view word = text.substr(at, wordEnd - at);
+  const std::size_t mask = table_.size() - 1;
+  for (std::size_t slot = hash & mask; table_[slot].Used; slot = (slot + 1) & mask) {
+    const TBucket& bucket = table_[slot];
+    if (bucket.Hash != hash || !EqualsIgnoringAsciiCase(bucket.FirstWord, word)) continue;
+    for (const std::string& entry : bucket.Entries) {
+      const std::size_t end = at + entry.size();
+      if (end > text.size() || (end < text.size() && !IsSpellingBoundary(text[end]))) continue;
+      if (EqualsIgnoringCase(text.substr(at, entry.size()), entry)) return &entry;
+    }
+    return nullptr;
   }
   return nullptr;
 }

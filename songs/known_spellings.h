@@ -2,9 +2,9 @@
 // The program ships a list of well-known stylings; users add their own words.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "files/result.h"
@@ -31,14 +31,52 @@ class TKnownSpellings {
   // The spelling that matches text at position at, ignoring case, as a whole word: what comes
   // before at and after the match is a word boundary or an end. Null when none does.
   const std::string* MatchAt(std::string_view text, std::size_t at) const;
+  // The same for the word text[at, wordEnd) whose WordHash is known already.
+  const std::string* MatchAt(std::string_view text, std::size_t at, std::size_t wordEnd, std::uint64_t hash) const;
+
+  // The hash of a word, ignoring ASCII case: its length, first two and last bytes.
+  static std::uint64_t WordHash(std::string_view word) {
+    const auto lower = [](char c) -> std::uint64_t {
+      return static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c);
+    };
+    if (word.empty()) return 0;
+    const std::uint64_t key =
+        word.size() | lower(word[0]) << 16 | lower(word[word.size() > 1 ? 1 : 0]) << 24 | lower(word.back()) << 32;
+    return key * 0x9E3779B97F4A7C15ULL;
+  }
+  // Whether some spelling may start with a word of this hash; false for most words, cheaply.
+  bool MayStartWith(std::uint64_t hash) const { return (filter_[(hash >> 58)] >> ((hash >> 52) & 63)) & 1; }
 
  private:
-  // Keyed by the spelling's first word, in ASCII small letters; the longest spellings first.
-  std::unordered_map<std::string, std::vector<std::string>> byFirstWord_;
+  // The spellings by their first word, in an open-addressed table that a word is looked up in
+  // without allocating; the longest spellings first.
+  struct TBucket {
+    bool Used = false;
+    std::uint64_t Hash = 0;
+    std::string FirstWord;
+    std::vector<std::string> Entries;
+  };
+  TBucket& BucketFor(std::string_view firstWord, std::uint64_t hash);
+  std::vector<TBucket> table_;
+  std::uint64_t filter_[64] = {};
+  std::size_t used_ = 0;
   std::size_t count_ = 0;
 };
 
 // Spaces, brackets, dashes and commas: what bounds a word of the list.
-bool IsSpellingBoundary(char c);
+constexpr bool IsSpellingBoundary(char c) {
+  switch (c) {
+    case ' ':
+    case '(':
+    case ')':
+    case '[':
+    case ']':
+    case '{':
+    case '}':
+    case '-':
+    case ',': return true;
+    default: return false;
+  }
+}
 
 }  // namespace tagwright

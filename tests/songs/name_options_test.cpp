@@ -184,6 +184,10 @@ TEST(KeepKnownSpellings, CleanupKeepsSpellingsInTitlesArtistsAndUnderscoredNames
   const TKnownSpellings* list = &TKnownSpellings::Shipped();
   EXPECT_EQ(CleanupText("ac/dc", list), "AC/DC");
   EXPECT_EQ(CleanupText("lcd_soundsystem__all_my_friends", list), "LCD Soundsystem All My Friends");
+  // Runs of spaces are halved in one pass, as without the list.
+  for (const char* spaced : {"a___b", "x    y", "  x ", "a_ _ b   "}) {
+    EXPECT_EQ(CleanupText(spaced, list), CleanupText(spaced)) << spaced;
+  }
   EXPECT_EQ(CleanupTitle("ABBA", "ABBA - SOS", list), "SOS");
   EXPECT_EQ(CleanupTitle("ABBA", "ABBA - SOS"), "Sos");
 }
