@@ -98,18 +98,22 @@ TSongChange PlanFileNameAsTitle(const TSongFile& listed, TID3Info tags) {
   return TagChange(std::move(tags));
 }
 
-TSongChange PlanDetailsCleanup(const TSongFile& listed, TID3Info tags) {
+TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags) {
+  return PlanDetailsCleanupKeeping(song, std::move(tags), nullptr);
+}
+
+TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TKnownSpellings* spellings) {
   TSongDetails song = listed;
   if (!song.Title().empty()) {
-    song.SetTitle(CleanupTitle(song.Artist(), song.Title()));
+    song.SetTitle(CleanupTitle(song.Artist(), song.Title(), spellings));
     tags.Title = song.FullTitle();
   }
   if (!song.Artist().empty()) {
-    song.SetArtist(CleanupText(song.Artist()));
+    song.SetArtist(CleanupText(song.Artist(), spellings));
     tags.Artist = song.Artist();
   }
   if (!song.Album().empty()) {
-    song.SetAlbum(CleanupText(song.Album()));
+    song.SetAlbum(CleanupText(song.Album(), spellings));
     tags.Album = song.Album();
   }
   if (!song.Year().empty()) tags.Year = song.Year();
@@ -120,7 +124,9 @@ TSongChange PlanDetailsCleanup(const TSongFile& listed, TID3Info tags) {
   return TagChange(std::move(tags));
 }
 
-TSongChange PlanHandsFree(const TSongFile& song) {
+TSongChange PlanHandsFree(const TSongFile& song) { return PlanHandsFree(song, nullptr); }
+
+TSongChange PlanHandsFree(const TSongFile& song, const TKnownSpellings* spellings) {
   TSongChange change;
   if (song.Recognition() == TRecognition::Failed) {
     change.Skip = "not recognised";
@@ -130,9 +136,9 @@ TSongChange PlanHandsFree(const TSongFile& song) {
   cleaned.Assign(song);
   // The whole cleaned stem is compared: a part after a dot is still part of the name, and a word
   // there that the details lack must keep the file as it is.
-  const std::string stem = CleanupText(FileNameStem(song.FileName()));
-  cleaned.SetTitle(CleanupTitle(cleaned.Artist(), cleaned.Title()));
-  cleaned.SetArtist(CleanupText(cleaned.Artist()));
+  const std::string stem = CleanupText(FileNameStem(song.FileName()), spellings);
+  cleaned.SetTitle(CleanupTitle(cleaned.Artist(), cleaned.Title(), spellings));
+  cleaned.SetArtist(CleanupText(cleaned.Artist(), spellings));
   if (stem.empty() || !TextHoldsOnlyDetails(cleaned, stem)) {
     change.Skip = "file name holds more than the details";
     return change;

@@ -1,9 +1,11 @@
 #include "songs/recognition.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "files/paths.h"
+#include "songs/name_styles.h"
 #include "songs/song_pattern_table.h"
 #include "tags/id3_info.h"
 #include "text/ascii_text.h"
@@ -53,10 +55,45 @@ void TakeDetailsFromTags(const TID3Info& info, TSongDetails& song) {
   song.SetRecognition(TRecognition::ID3Tag);
 }
 
+// The tidied name cut into tokens, as the name itself is; empty when tidying changes nothing.
+bool TokenizeTidiedName(const TTidiedName& tidied, TTokenList& tokens) {
+  if (!tidied.Changed) return false;
+  std::string stem = tidied.Stem;
+  for (char& c : stem) {
+    if (c == '_') c = ' ';
+  }
+  TokenizeName(stem, tokens);
+  MergeWordTokens(tokens);
+  (void)TakeCopySuffix(tokens);  // tidying took the copy mark already; one left is no detail
+  return true;
+}
+
+// Matches the tidied name into song, with the details tidying took out of it. False, with song
+// untouched, when the table does not fit the tidied name either.
+bool MatchTidiedName(std::string_view stem, TTokenList& tokens, TSongDetails& song) {
+  const TTidiedName tidied = TidyName(stem);
+  TTokenList tidiedTokens;
+  if (!TokenizeTidiedName(tidied, tidiedTokens)) return false;
+  TSongDetails matched = song;
+  if (!tidied.Track.empty()) matched.SetTrack(tidied.Track);
+  if (!tidied.Year.empty()) matched.SetYear(tidied.Year);
+  if (!tidied.Copy.empty()) matched.SetCopy(tidied.Copy);
+  if (!tidied.URL.empty()) matched.SetURL(tidied.URL);
+  if (!MatchSongPattern(tidiedTokens.Classes, tidiedTokens, matched)) return false;
+  matched.SetTidiedName(true);
+  song = std::move(matched);
+  tokens = std::move(tidiedTokens);
+  return true;
+}
+
 // The tag wins; the name only fills a missing title (with its mix), artist and track.
-void FillGapsFromName(const TTokenList& tokens, TSongDetails& song) {
+void FillGapsFromName(std::string_view stem, const TTokenList& tokens, TSongDetails& song,
+                      const TRecognitionOptions& options) {
   TSongDetails fromName;
-  if (!MatchSongPattern(tokens.Classes, tokens, fromName)) return;
+  if (!MatchSongPattern(tokens.Classes, tokens, fromName)) {
+    TTokenList tidiedTokens;
+    if (!options.MoreNameStyles || !MatchTidiedName(stem, tidiedTokens, fromName)) return;
+  }
   if (!fromName.FullTitle().empty() && song.FullTitle().empty()) {
     song.SetTitle(fromName.Title());
     song.SetMix(fromName.Mix());
@@ -158,9 +195,10 @@ bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TS
   return false;
 }
 
-TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song) {
+TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song,
+                      const TRecognitionOptions& options) {
   if (!useTags) {
-    RecognizeSongWithTags(fileName, tokens, nullptr, song);
+    RecognizeSongWithTags(fileName, tokens, nullptr, song, options);
     return {};
   }
   TID3Info info;
@@ -171,13 +209,17 @@ TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useT
     song.SetRecognition(TRecognition::Failed);
     return read.Failure();
   }
-  RecognizeSongWithTags(fileName, tokens, read.Value() ? &info : nullptr, song);
+  RecognizeSongWithTags(fileName, tokens, read.Value() ? &info : nullptr, song, options);
   return {};
 }
 
-void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags, TSongDetails& song) {
+void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags, TSongDetails& song,
+                           const TRecognitionOptions& options) {
   tokens.Clear();
   song.SetRecognition(TRecognition::Failed);
+  // A tidied name replaces what the name itself gave, the copy number included.
+  std::optional<TSongDetails> beforeName;
+  if (options.MoreNameStyles && tags == nullptr) beforeName = song;
 
   std::string stem(FileNameStem(fileName));
   for (char& c : stem) {
@@ -190,11 +232,17 @@ void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, cons
 
   if (tags != nullptr) {
     TakeDetailsFromTags(*tags, song);
-    FillGapsFromName(tokens, song);
+    FillGapsFromName(FileNameStem(fileName), tokens, song, options);
     return;
   }
 
   if (MatchSongPattern(tokens.Classes, tokens, song)) {
+    song.SetRecognition(TRecognition::Pattern);
+    return;
+  }
+
+  if (beforeName && MatchTidiedName(FileNameStem(fileName), tokens, *beforeName)) {
+    song = std::move(*beforeName);
     song.SetRecognition(TRecognition::Pattern);
     return;
   }
@@ -207,8 +255,9 @@ void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, cons
   if (MatchSongPattern(tokens.Classes, tokens, song)) song.SetRecognition(TRecognition::LoosePattern);
 }
 
-void RecognizeFileName(const std::string& fileName, TTokenList& tokens, TSongDetails& song) {
-  RecognizeSongWithTags(fileName, tokens, nullptr, song);
+void RecognizeFileName(const std::string& fileName, TTokenList& tokens, TSongDetails& song,
+                       const TRecognitionOptions& options) {
+  RecognizeSongWithTags(fileName, tokens, nullptr, song, options);
 }
 
 }  // namespace tagwright

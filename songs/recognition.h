@@ -59,17 +59,27 @@ void MergeWordTokens(TTokenList& tokens);
 // Looks the class string up in the pattern table and stores the matching row's tokens in song.
 bool MatchSongPattern(std::string_view classString, const TTokenList& tokens, TSongDetails& song);
 
+// How names are read beyond the pattern table.
+struct TRecognitionOptions {
+  // A name the table does not fit is tidied (songs/name_styles.h) and tried again; when the table
+  // fits the tidied name, that is the song's recognition, marked TidiedName.
+  bool MoreNameStyles = false;
+};
+
 // Recognises the song at fileName (a full path) into song. Only RecogType is reset first: fields the
 // outcome does not name keep their values. With useTags, the file's tags win and the name only fills
 // a missing title, artist and track. Fails when the file cannot be
 // opened or read for its tags.
-TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song);
+TResult RecognizeSong(const std::string& fileName, TTokenList& tokens, bool useTags, TSongDetails& song,
+                      const TRecognitionOptions& options = {});
 
 // The same with the file's tags already read: tags is null for a file that holds none (or when
 // they are not wanted).
-void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags, TSongDetails& song);
+void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, const TID3Info* tags, TSongDetails& song,
+                           const TRecognitionOptions& options = {});
 
 // The same from the file name alone: the file is not opened.
-void RecognizeFileName(const std::string& fileName, TTokenList& tokens, TSongDetails& song);
+void RecognizeFileName(const std::string& fileName, TTokenList& tokens, TSongDetails& song,
+                       const TRecognitionOptions& options = {});
 
 }  // namespace tagwright

@@ -8,6 +8,7 @@ void TSongDetails::Clear() {
   for (std::string& text : fields_) text.clear();
   recognition_ = TRecognition::Failed;
   unsavedID3_ = false;
+  tidiedName_ = false;
 }
 
 void TSongDetails::SetField(TSongField field, std::string_view text) {
@@ -30,6 +31,7 @@ void TSongDetails::Assign(const TSongDetails& source) {
   }
   recognition_ = source.recognition_;
   unsavedID3_ = source.unsavedID3_;
+  tidiedName_ = source.tidiedName_;
 }
 
 std::string TSongDetails::FullTitle() const {

@@ -42,7 +42,7 @@ class TSongDetails {
   TSongDetails(const TSongDetails&) = default;
   TSongDetails& operator=(const TSongDetails&) = default;
 
-  // All texts empty, Recognition Failed, UnsavedID3 false.
+  // All texts empty, Recognition Failed, UnsavedID3 and TidiedName false.
   virtual void Clear();
   // Copies every detail through the setters; Track arrives in its padded form.
   virtual void Assign(const TSongDetails& source);
@@ -83,6 +83,9 @@ class TSongDetails {
   void SetRecognition(TRecognition value) { recognition_ = value; }
   bool UnsavedID3() const { return unsavedID3_; }
   void SetUnsavedID3(bool value) { unsavedID3_ = value; }
+  // Whether the name was recognised only after tidying it (More Name Styles).
+  bool TidiedName() const { return tidiedName_; }
+  void SetTidiedName(bool value) { tidiedName_ = value; }
 
   // The title, followed by " (" mix ")" when there is a mix.
   std::string FullTitle() const;
@@ -96,6 +99,7 @@ class TSongDetails {
   std::array<std::string, kSongFieldCount> fields_;
   TRecognition recognition_ = TRecognition::Failed;
   bool unsavedID3_ = false;
+  bool tidiedName_ = false;
 };
 
 }  // namespace tagwright

@@ -15,20 +15,20 @@ void TSongFile::Clear() {
   listedTags_.reset();
 }
 
-TResult TSongFile::SetFileName(const std::string& name, bool useTags) {
+TResult TSongFile::SetFileName(const std::string& name, bool useTags, const TRecognitionOptions& options) {
   if (name == fileName_) return {};
   Clear();
   fileName_ = name;
   writableWhenListed_ = LooksWritable(name);
-  return Recognize(useTags);
+  return Recognize(useTags, options);
 }
 
-void TSongFile::BindWithTags(const std::string& name, const TID3Info* tags) {
+void TSongFile::BindWithTags(const std::string& name, const TID3Info* tags, const TRecognitionOptions& options) {
   Clear();
   fileName_ = name;
   // Recognised in place: the record is empty, so a failed recognition only has to be undone.
   TTokenList tokens;
-  RecognizeSongWithTags(fileName_, tokens, tags, *this);
+  RecognizeSongWithTags(fileName_, tokens, tags, *this, options);
   if (Recognition() == TRecognition::Failed) {
     TSongDetails::Clear();
   } else {
@@ -36,10 +36,10 @@ void TSongFile::BindWithTags(const std::string& name, const TID3Info* tags) {
   }
 }
 
-TResult TSongFile::Recognize(bool useTags) {
+TResult TSongFile::Recognize(bool useTags, const TRecognitionOptions& options) {
   TSongDetails scratch;
   TTokenList tokens;
-  TResult recognized = RecognizeSong(fileName_, tokens, useTags, scratch);
+  TResult recognized = RecognizeSong(fileName_, tokens, useTags, scratch, options);
   if (!recognized) return recognized;
   if (scratch.Recognition() != TRecognition::Failed) Assign(scratch);
   return {};

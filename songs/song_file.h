@@ -5,6 +5,7 @@
 #include <string>
 
 #include "files/result.h"
+#include "songs/recognition.h"
 #include "songs/song_details.h"
 #include "tags/id3_info.h"
 
@@ -21,11 +22,11 @@ class TSongFile : public TSongDetails {
   // Binds the record to a path and recognises it, unless it already holds that very path.
   // With useTags false, the file's tags are not consulted (and nothing can fail). On failure the
   // record holds the path and no details.
-  TResult SetFileName(const std::string& name, bool useTags = true);
+  TResult SetFileName(const std::string& name, bool useTags = true, const TRecognitionOptions& options = {});
   // Recognises FileName afresh; the details are taken only when recognition succeeded.
-  TResult Recognize(bool useTags = true);
+  TResult Recognize(bool useTags = true, const TRecognitionOptions& options = {});
   // Binds the record to a path whose tags were read already (null: none, or not wanted).
-  void BindWithTags(const std::string& name, const TID3Info* tags);
+  void BindWithTags(const std::string& name, const TID3Info* tags, const TRecognitionOptions& options = {});
 
   // Whether the file could be written when it was bound or listed (see songs/song_listing.h).
   bool WritableWhenListed() const { return writableWhenListed_; }

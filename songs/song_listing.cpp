@@ -50,7 +50,7 @@ struct TReadSong {
   TResult Failure;
 };
 
-TReadSong ReadSong(const std::string& path, bool useTags, TOpenFolder& folder) {
+TReadSong ReadSong(const std::string& path, bool useTags, const TRecognitionOptions& recognition, TOpenFolder& folder) {
   TReadSong read;
   const std::string_view folderPart = FolderPart(path);
   const int folderFd =
@@ -60,7 +60,7 @@ TReadSong ReadSong(const std::string& path, bool useTags, TOpenFolder& folder) {
   if (!useTags) {
     struct stat info {};
     const bool found = folderFd >= 0 && ::fstatat(folderFd, name.c_str(), &info, 0) == 0;
-    song->BindWithTags(path, nullptr);
+    song->BindWithTags(path, nullptr, recognition);
     song->SetWritableWhenListed(found && IsListedFileWritable(folderFd, name.c_str(), info.st_mode));
     read.Song = std::move(song);
     return read;
@@ -72,7 +72,7 @@ TReadSong ReadSong(const std::string& path, bool useTags, TOpenFolder& folder) {
       read.Failure = TResult::FromErrno(TFailureKind::Open, path);
       return read;
     }
-    song->BindWithTags(path, nullptr);
+    song->BindWithTags(path, nullptr, recognition);
     song->SetListedTags(TID3Info{});
     read.Song = std::move(song);
     return read;
@@ -83,7 +83,7 @@ TReadSong ReadSong(const std::string& path, bool useTags, TOpenFolder& folder) {
     read.Failure = found.Failure();
     return read;
   }
-  song->BindWithTags(path, found.Value() ? &tags : nullptr);
+  song->BindWithTags(path, found.Value() ? &tags : nullptr, recognition);
   song->SetListedTags(found.Value() ? tags : TID3Info{});
   song->SetWritableWhenListed(IsListedFileWritable(folderFd, name.c_str(), source.Info().st_mode));
   read.Song = std::move(song);
@@ -110,7 +110,7 @@ TListing ListSongs(const std::vector<std::string>& files, const TListingOptions&
       const std::size_t last = std::min(files.size(), first + kSongsPerTurn);
       for (std::size_t i = first; i < last; ++i) {
         if (options.BeforeEachSong) options.BeforeEachSong();
-        read[i] = ReadSong(files[i], options.UseTags, folder);
+        read[i] = ReadSong(files[i], options.UseTags, options.Recognition, folder);
       }
       done.fetch_add(last - first, std::memory_order_relaxed);
     }

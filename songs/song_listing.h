@@ -10,13 +10,15 @@
 #include <vector>
 
 #include "files/result.h"
+#include "songs/recognition.h"
 #include "songs/song_list.h"
 
 namespace tagwright {
 
 struct TListingOptions {
   bool UseTags = true;  // false: details from the file names alone, no song is opened
-  unsigned Jobs = 0;    // threads reading songs; 0 picks DefaultListingJobs()
+  TRecognitionOptions Recognition;
+  unsigned Jobs = 0;  // threads reading songs; 0 picks DefaultListingJobs()
   // Called on the calling thread now and then, and once at the end: songs done, out of how many.
   std::function<void(std::size_t done, std::size_t total)> OnProgress;
   // Set by another thread to abandon the listing; the songs read so far are returned.

@@ -1,5 +1,7 @@
 #include "songs/text_cleanup.h"
 
+#include <array>
+
 #include "text/ascii_text.h"
 #include "text/letters.h"
 
@@ -13,9 +15,78 @@ std::string UnderscoresToSpaces(std::string_view text) {
   return result;
 }
 
+namespace {
+
+constexpr unsigned kCapital = 1;
+constexpr unsigned kSmall = 2;
+constexpr unsigned kBoundary = 4;
+
+constexpr std::array<unsigned char, 256> MakeCharacterKinds() {
+  std::array<unsigned char, 256> kinds{};
+  for (int c = 'A'; c <= 'Z'; ++c) kinds[c] = kCapital;
+  for (int c = 'a'; c <= 'z'; ++c) kinds[c] = kSmall;
+  for (int c = 0; c < 256; ++c) {
+    if (IsSpellingBoundary(static_cast<char>(c))) kinds[c] = kBoundary;
+  }
+  return kinds;
+}
+
+// What each byte is to a word of the list: a boundary, a capital, a small letter or another byte.
+constexpr std::array<unsigned char, 256> kCharacterKinds = MakeCharacterKinds();
+
+}  // namespace
+
 std::string InitialCaps(std::string_view text) { return CapitaliseWords(text); }
 
-std::string CleanupText(std::string_view text) { return ReplaceAll(InitialCaps(UnderscoresToSpaces(text)), "  ", " "); }
+std::string InitialCaps(std::string_view text, const TKnownSpellings* spellings) {
+  if (spellings == nullptr) return CapitaliseWords(text);
+  // Every letter keeps its length in bytes, so the words sit at the same places in both texts.
+  std::string result = CapitaliseWords(text, true);
+  std::size_t at = 0;
+  while (at < text.size()) {
+    if (IsSpellingBoundary(text[at])) {
+      ++at;
+      continue;
+    }
+    // One pass over the word: where it ends, and whether it mixes capitals and small letters after
+    // its first character (which may be a letter of several bytes).
+    std::size_t end = at + 1;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+    unsigned seen = 0;
+    for (; end < text.size(); ++end) {
+      const unsigned kind = kCharacterKinds[static_cast<unsigned char>(text[end])];
+      if (kind == kBoundary) break;
+      seen |= kind;
+    }
+    const bool capital = (seen & kCapital) != 0;
+    const bool small = (seen & kSmall) != 0;
+    const std::uint64_t hash = TKnownSpellings::WordHash(text.substr(at, end - at));
+    const std::string* spelling = spellings->MayStartWith(hash) ? spellings->MatchAt(text, at, end, hash) : nullptr;
+    if (spelling != nullptr) {
+      result.replace(at, spelling->size(), *spelling);
+      at += spelling->size();
+      continue;
+    }
+    if (capital && small) result.replace(at, end - at, text.substr(at, end - at));
+    at = end;
+  }
+  return result;
+}
+
+std::string CleanupText(std::string_view text, const TKnownSpellings* spellings) {
+  if (spellings == nullptr) return ReplaceAll(InitialCaps(UnderscoresToSpaces(text)), "  ", " ");
+  std::string result = InitialCaps(UnderscoresToSpaces(text), spellings);
+  // The same single pass as ReplaceAll(result, "  ", " "), in place.
+  const std::size_t first = result.find("  ");
+  if (first == std::string::npos) return result;
+  std::size_t kept = first;
+  for (std::size_t at = first; at < result.size(); ++at) {
+    result[kept++] = result[at];
+    if (result[at] == ' ' && at + 1 < result.size() && result[at + 1] == ' ') ++at;
+  }
+  result.resize(kept);
+  return result;
+}
 
 std::string RemoveArtistFromTitle(std::string_view artist, std::string_view title) {
   if (artist.empty() || title.size() < artist.size() || !EqualsIgnoringCase(title.substr(0, artist.size()), artist)) {
@@ -32,8 +103,8 @@ std::string RemoveArtistFromTitle(std::string_view artist, std::string_view titl
   return TrimText(rest);
 }
 
-std::string CleanupTitle(std::string_view artist, std::string_view title) {
-  return CleanupText(RemoveArtistFromTitle(artist, title));
+std::string CleanupTitle(std::string_view artist, std::string_view title, const TKnownSpellings* spellings) {
+  return CleanupText(RemoveArtistFromTitle(artist, title), spellings);
 }
 
 }  // namespace tagwright

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "songs/known_spellings.h"
+
 namespace tagwright {
 
 // Every "_" becomes a space; nothing else changes.
@@ -12,12 +14,17 @@ std::string UnderscoresToSpaces(std::string_view text);
 // Lower-cases the text, then capitalises the first character and every character that follows a
 // space, "-", "(" or ")".
 std::string InitialCaps(std::string_view text);
+// Initial capitals that keep known spellings: a word matching a spelling of the list takes the
+// list's spelling, a word that mixes capitals and small letters after its first letter (McCartney,
+// O'Connor, iPhone) keeps its letters, and "[" and "{" start a word as "(" does. Without a list
+// (null) this is InitialCaps.
+std::string InitialCaps(std::string_view text, const TKnownSpellings* spellings);
 // Underscores to spaces, initial capitals, then one pass turning two spaces into one.
-std::string CleanupText(std::string_view text);
+std::string CleanupText(std::string_view text, const TKnownSpellings* spellings = nullptr);
 // Removes the artist's name (ignoring case) from the start of the title, with one dash after it,
 // when it is a whole word there: the character after it is no letter or digit, or the title ends.
 std::string RemoveArtistFromTitle(std::string_view artist, std::string_view title);
 // RemoveArtistFromTitle, then CleanupText.
-std::string CleanupTitle(std::string_view artist, std::string_view title);
+std::string CleanupTitle(std::string_view artist, std::string_view title, const TKnownSpellings* spellings = nullptr);
 
 }  // namespace tagwright

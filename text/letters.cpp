@@ -101,7 +101,7 @@ std::size_t AccentedLetterLength(std::string_view text, std::size_t at) {
   return point.Length > 0 && IsLetterOrMark(point.Value) ? point.Length : 0;
 }
 
-std::string CapitaliseWords(std::string_view text) {
+std::string CapitaliseWords(std::string_view text, bool bracketsStartWords) {
   std::string result;
   result.reserve(text.size());
   bool startsWord = true;
@@ -115,7 +115,8 @@ std::string CapitaliseWords(std::string_view text) {
       result += startsWord ? AsciiUpper(character[0]) : AsciiLower(character[0]);
     }
     const char c = character[0];
-    startsWord = !accented && (c == ' ' || c == '-' || c == '(' || c == ')');
+    startsWord =
+        !accented && (c == ' ' || c == '-' || c == '(' || c == ')' || (bracketsStartWords && (c == '[' || c == '{')));
   });
   return result;
 }
@@ -123,6 +124,15 @@ std::string CapitaliseWords(std::string_view text) {
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (!accentedLetters) return EqualsIgnoringAsciiCase(a, b);
   return SameIgnoringCase(a, b);
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const TCodePoint point = CodePointAt(text, at);
+    if (point.Length == 0) return false;
+    at += point.Length;
+  }
+  return true;
 }
 
 std::size_t FindIgnoringCase(std::string_view text, std::string_view needle) {

@@ -21,10 +21,12 @@ bool AccentedLetters();
 std::size_t AccentedLetterLength(std::string_view text, std::size_t at);
 
 // Lower-cases the text; its first letter, and every letter after a space, "-", "(" or ")", is
-// upper-cased.
-std::string CapitaliseWords(std::string_view text);
+// upper-cased; with bracketsStartWords, also every letter after "[" or "{".
+std::string CapitaliseWords(std::string_view text, bool bracketsStartWords = false);
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+// Whether the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
 // Position of the first occurrence of needle in text ignoring case (the match is as long as needle),
 // or npos.
 std::size_t FindIgnoringCase(std::string_view text, std::string_view needle);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands/song_pass.h"
+#include "ui/preferences.h"
 
 namespace tagwright {
 
@@ -37,6 +38,19 @@ class TDialogs {
   // Shows what a command would do to each song (the results of a dry run) in a table. True when the
   // user chooses "Apply", false for "Close".
   virtual bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) = 0;
+  // The same with a note under the table (none when empty).
+  virtual bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results, const QString& note) {
+    lastPreviewNote = note;
+    return PreviewPass(caption, results);
+  }
+  QString lastPreviewNote;  // the note of the last preview, for tests
+
+  // The Preferences dialog: true with the user's choices in preferences when confirmed; false,
+  // preferences untouched, when cancelled.
+  virtual bool EditPreferences(TPreferences& preferences) {
+    (void)preferences;
+    return false;
+  }
 
   // Opens a file or folder with the desktop's default application for it; false when none opens it.
   virtual bool OpenWithAssociatedApplication(const std::string& path) = 0;

@@ -2,6 +2,7 @@
 // status bar, and loading the songs of a folder.
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -20,6 +21,8 @@
 #include <thread>
 
 #include "files/folder_scan.h"
+#include "files/paths.h"
+#include "songs/recognition.h"
 #include "songs/song_listing.h"
 #include "text/letters.h"
 #include "ui/about_box.h"
@@ -179,6 +182,13 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::IncludeSubfoldersToggled, this, &TMainWindow::ReloadForSubfolderTick);
   connect(songListPane_, &TSongListPane::RefreshRequested, this, &TMainWindow::RefreshSongFolder);
   connect(songListPane_, &TSongListPane::AccentedLettersToggled, this, &TMainWindow::UseAccentedLetters);
+  connect(songListPane_, &TSongListPane::PreferencesRequested, this, &TMainWindow::ShowPreferences);
+  auto* preferencesAction = new QAction(QStringLiteral("Preferences..."), this);
+  preferencesAction->setObjectName(QStringLiteral("preferencesAction"));
+  preferencesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+  preferencesAction->setShortcutContext(Qt::WindowShortcut);
+  addAction(preferencesAction);
+  connect(preferencesAction, &QAction::triggered, this, &TMainWindow::ShowPreferences);
   connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
   connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
@@ -245,9 +255,11 @@ void TMainWindow::HandleFunctionKey(QKeyEvent* event, QWidget* receiver) {
 
 void TMainWindow::RestoreWindowState() {
   QSettings settings(SettingsOrganization(), SettingsApplication());
-  const bool accented = settings.value(AccentedLettersKey(), false).toBool();
-  SetAccentedLetters(accented);
-  songListPane_->SetAccentedLetters(accented);
+  preferences_ = LoadPreferences();
+  SetAccentedLetters(preferences_.AccentedLetters);
+  songListPane_->SetAccentedLetters(preferences_.AccentedLetters);
+  spellings_ = preferences_.Spellings();
+  detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
   const QByteArray geometry = settings.value(WindowGeometryKey()).toByteArray();
   if (!geometry.isEmpty()) restoreGeometry(geometry);
   auto* folderSplitter = folderPane_->findChild<QSplitter*>(QStringLiteral("folderSplitter"));
@@ -267,9 +279,27 @@ void TMainWindow::SaveWindowState() const {
 }
 
 void TMainWindow::UseAccentedLetters(bool on) {
+  preferences_.AccentedLetters = on;
   SetAccentedLetters(on);
   QSettings(SettingsOrganization(), SettingsApplication()).setValue(AccentedLettersKey(), on);
   RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
+}
+
+void TMainWindow::ShowPreferences() {
+  TPreferences chosen = preferences_;
+  if (dialogs_.EditPreferences(chosen)) UsePreferences(chosen);
+}
+
+void TMainWindow::UsePreferences(const TPreferences& preferences) {
+  const bool reread = preferences.AccentedLetters != preferences_.AccentedLetters ||
+                      preferences.MoreNameStyles != preferences_.MoreNameStyles;
+  preferences_ = preferences;
+  SavePreferences(preferences_);
+  SetAccentedLetters(preferences_.AccentedLetters);
+  songListPane_->SetAccentedLetters(preferences_.AccentedLetters);
+  spellings_ = preferences_.Spellings();
+  detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
+  if (reread) RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
 }
 
 // The window never gets so small that a label or button is cut or two of them meet.
@@ -376,7 +406,8 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
     std::exception_ptr error;
   };
   auto load = std::make_shared<TLoad>();
-  std::thread worker([load, cancel, folder, includeSubfolders, hook = beforeEachSongRead_] {
+  const TRecognitionOptions recognition = preferences_.Recognition();
+  std::thread worker([load, cancel, folder, includeSubfolders, recognition, hook = beforeEachSongRead_] {
     try {
       std::vector<std::string> files;
       // No folder selected means no songs: an empty path would otherwise stand for "/".
@@ -384,6 +415,7 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
         ScanFolder("*.*", folder, files, includeSubfolders, SongFileExtensions(), &load->unreadableFolders);
       }
       TListingOptions options;
+      options.Recognition = recognition;
       options.Cancel = cancel.get();
       options.BeforeEachSong = hook;
       options.OnProgress = [&load](std::size_t done, std::size_t total) {
@@ -428,12 +460,15 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
   }
   RefreshSongList();
   SetStatusText(QString());
+  PointToNameOptions(folder);
   ReportUnreadableSongs();
 }
 
 void TMainWindow::LoadSongs(const std::vector<std::string>& files) {
   songListPane_->ClearRows();
-  TakeListing(ListSongs(files, {}));
+  TListingOptions options;
+  options.Recognition = preferences_.Recognition();
+  TakeListing(ListSongs(files, options));
 }
 
 void TMainWindow::TakeListing(TListing listing) {
@@ -468,6 +503,56 @@ void TMainWindow::WaitPainting(int ms) {
   // A precise timer: a coarse one may end the wait up to 5 % early.
   QTimer::singleShot(ms, Qt::PreciseTimer, &waiting, &QEventLoop::quit);
   waiting.exec();
+}
+
+namespace {
+
+QString NameCount(std::size_t count) {
+  return count == 1 ? QStringLiteral("1 name") : QStringLiteral("%1 names").arg(count);
+}
+
+}  // namespace
+
+void TMainWindow::PointToNameOptions(const std::string& folder) {
+  if (folder.empty() || std::find(foldersPointedToOptions_.begin(), foldersPointedToOptions_.end(), folder) !=
+                            foldersPointedToOptions_.end()) {
+    return;
+  }
+  std::size_t accented = 0;
+  std::size_t styled = 0;
+  for (std::size_t i = 0; i < songs_.Count(); ++i) {
+    const TSongFile& song = *songs_[i];
+    if (song.Recognition() != TRecognition::Failed && song.Recognition() != TRecognition::LoosePattern) continue;
+    TTokenList tokens;
+    if (!preferences_.MoreNameStyles) {
+      TSongDetails trial;
+      RecognizeFileName(song.FileName(), tokens, trial, {.MoreNameStyles = true});
+      if (trial.TidiedName()) ++styled;
+    }
+    const std::string_view name = FileNamePart(song.FileName());
+    const bool beyondAscii =
+        std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (!preferences_.AccentedLetters && song.Recognition() == TRecognition::Failed && beyondAscii) {
+      // The listing is over, so no other thread reads names while the switch is on for the trial.
+      TSongDetails trial;
+      SetAccentedLetters(true);
+      RecognizeFileName(song.FileName(), tokens, trial, preferences_.Recognition());
+      SetAccentedLetters(false);
+      if (trial.Recognition() != TRecognition::Failed) ++accented;
+    }
+  }
+  QStringList messages;
+  if (accented > 0) {
+    messages << QStringLiteral("%1 recognised with Accented Letters in Names \u2014 %2")
+                    .arg(NameCount(accented), PreferencesPointer());
+  }
+  if (styled > 0) {
+    messages
+        << QStringLiteral("%1 recognised with More Name Styles \u2014 %2").arg(NameCount(styled), PreferencesPointer());
+  }
+  if (messages.isEmpty()) return;
+  foldersPointedToOptions_.push_back(folder);
+  SetStatusText(messages.join(QStringLiteral("; ")));
 }
 
 void TMainWindow::ReportUnreadableSongs() {

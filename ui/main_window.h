@@ -22,6 +22,7 @@
 #include "songs/song_view_mode.h"
 #include "ui/error_guard.h"
 #include "ui/pass_summary.h"
+#include "ui/preferences.h"
 
 class QSplitter;
 
@@ -155,6 +156,13 @@ class TMainWindow : public QMainWindow {
   void RefreshSongFolder();
   // "Accented Letters in Names": remembered, and the songs recognised afresh.
   void UseAccentedLetters(bool on);
+  // The Preferences dialog (Ctrl+, and the song list's menu).
+  void ShowPreferences();
+  // Takes the choices, remembers them, and lists the songs afresh when reading names changed.
+  void UsePreferences(const TPreferences& preferences);
+  const TPreferences& Preferences() const { return preferences_; }
+  // The known spellings clean-up keeps; null with Keep Known Spellings off.
+  const TKnownSpellings* KnownSpellings() const { return spellings_.get(); }
   // Show what "Hands-Free!" or "AutoRename Files" would do to the selected songs, writing nothing;
   // "Apply" then runs the command on them.
   void PreviewHandsFree();
@@ -186,11 +194,15 @@ class TMainWindow : public QMainWindow {
   void SelectRows(const std::vector<int>& rows);
   // The songs of the selected rows, in list order.
   std::vector<const TSongFile*> SelectedSongs() const;
-  // A dry run of the planner over the selected songs, shown in the preview; true for "Apply".
-  bool PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner);
+  // A dry run of the planner over the selected songs, shown in the preview; true for "Apply". With
+  // withSpellings, the preview notes the songs whose capitals Keep Known Spellings would keep.
+  bool PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
+                                const std::function<TSongPlanner(const TKnownSpellings*)>& withSpellings = {});
   // The listed songs become the window's; the files that could not be read are kept for the report.
   void TakeListing(TListing listing);
   void ReportUnreadableSongs();
+  // Says once per folder how many names an option that is off would recognise.
+  void PointToNameOptions(const std::string& folder);
   TPanelValues TrimmedPanelValues();
   // While songs load or a command runs, the parts that start commands are disabled; the folder
   // pane stays free, so that another folder can be chosen. The control that had the keyboard has it
@@ -205,6 +217,9 @@ class TMainWindow : public QMainWindow {
   TErrorGuard guard_;
   TSongList songs_;
   std::vector<std::string> unreadableSongs_;
+  TPreferences preferences_;
+  std::shared_ptr<const TKnownSpellings> spellings_;
+  std::vector<std::string> foldersPointedToOptions_;  // told once each
 
   TFolderPane* folderPane_ = nullptr;
   TSongListPane* songListPane_ = nullptr;

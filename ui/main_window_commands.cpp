@@ -29,8 +29,10 @@ namespace {
 
 const TSongPlanner kAutoRenamePlanner{TTagsNeeded::No,
                                       [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
-const TSongPlanner kHandsFreePlanner{TTagsNeeded::No,
-                                     [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }};
+TSongPlanner HandsFreePlanner(const TKnownSpellings* spellings) {
+  return {TTagsNeeded::No,
+          [spellings](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song, spellings); }};
+}
 
 constexpr int kPauseAfterRenameFailureMs = 2000;
 
@@ -134,7 +136,9 @@ std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
   return selected;
 }
 
-bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner) {
+namespace {
+
+std::vector<TSongResult> DryRunResults(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner) {
   std::vector<TSongResult> results;
   TPassHooks hooks;
   hooks.OnResult = [&](const TSongResult& result) {
@@ -142,8 +146,36 @@ bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPl
     return TPassStep::Continue;
   };
   // Every song has its row in the preview: the counts add nothing.
-  (void)RunSongPass(SelectedSongs(), planner, TPassMode::DryRun, hooks);
-  return dialogs_.PreviewPass(caption, results);
+  (void)RunSongPass(songs, planner, TPassMode::DryRun, hooks);
+  return results;
+}
+
+}  // namespace
+
+bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
+                                           const std::function<TSongPlanner(const TKnownSpellings*)>& withSpellings) {
+  const std::vector<const TSongFile*> songs = SelectedSongs();
+  const std::vector<TSongResult> results = DryRunResults(songs, planner);
+  QString note;
+  if (withSpellings && KnownSpellings() == nullptr) {
+    // What the same command would write keeping known spellings: where only capitals differ, the
+    // command flattens capitals that Keep Known Spellings would keep.
+    const std::vector<TSongResult> kept = DryRunResults(songs, withSpellings(&TKnownSpellings::Shipped()));
+    std::size_t flattened = 0;
+    for (std::size_t i = 0; i < results.size() && i < kept.size(); ++i) {
+      const bool namesDiffer = results[i].NewFileName != kept[i].NewFileName;
+      const bool tagsDiffer =
+          results[i].Tags.Artist != kept[i].Tags.Artist || results[i].Tags.Title != kept[i].Tags.Title;
+      if (namesDiffer || tagsDiffer) ++flattened;
+    }
+    if (flattened > 0) {
+      note =
+          QStringLiteral("%1 names lose capitals that Keep Known Spellings would keep (AC/DC, R.E.M., DJ...) \u2014 %2")
+              .arg(flattened)
+              .arg(PreferencesPointer());
+    }
+  }
+  return dialogs_.PreviewPass(caption, results, note);
 }
 
 TPanelValues TMainWindow::TrimmedPanelValues() {
@@ -306,14 +338,17 @@ void TMainWindow::UseFileNameAsTitle() {
 
 void TMainWindow::CleanUpDetails() {
   RunGuarded([this] {
+    const TKnownSpellings* spellings = KnownSpellings();
     RunSelectedSongsPass(QStringLiteral("Details Cleanup"), TPassCount::SongsTagged, true,
-                         {TTagsNeeded::Yes, PlanDetailsCleanup});
+                         {TTagsNeeded::Yes, [spellings](const TSongFile& song, const TID3Info& tags) {
+                            return PlanDetailsCleanupKeeping(song, tags, spellings);
+                          }});
   });
 }
 
 void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
-    const TSongPlanner& planner = kHandsFreePlanner;
+    const TSongPlanner planner = HandsFreePlanner(KnownSpellings());
     RunSelectedSongsPass(QStringLiteral("Hands-Free!"), TPassCount::SongsUpdated, false, planner,
                          [this](const TSongResult& result) {
                            if (result.Outcome == TChangeOutcome::Failed)
@@ -326,7 +361,10 @@ void TMainWindow::HandsFreeUpdate() {
 
 void TMainWindow::PreviewHandsFree() {
   RunGuarded([this] {
-    if (PreviewSelectedSongsPass(QStringLiteral("Preview Hands-Free"), kHandsFreePlanner)) HandsFreeUpdate();
+    if (PreviewSelectedSongsPass(QStringLiteral("Preview Hands-Free"), HandsFreePlanner(KnownSpellings()),
+                                 HandsFreePlanner)) {
+      HandsFreeUpdate();
+    }
   });
 }
 

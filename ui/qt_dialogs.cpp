@@ -1,5 +1,7 @@
 #include "ui/qt_dialogs.h"
 
+#include "ui/preferences_dialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -60,6 +62,11 @@ TMsgDlgButton TQtDialogs::MessageDlg(TMsgDlgType type, const QString& caption, c
 }
 
 bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResult>& results) {
+  return PreviewPass(caption, results, QString());
+}
+
+bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResult>& results, const QString& note) {
+  lastPreviewNote = note;
   QDialog dialog(QApplication::activeWindow());
   dialog.setObjectName(QStringLiteral("previewDialog"));
   dialog.setWindowTitle(caption);
@@ -81,6 +88,12 @@ bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResu
   table->resizeColumnsToContents();
   table->horizontalHeader()->setStretchLastSection(true);
   layout->addWidget(table);
+  if (!note.isEmpty()) {
+    auto* noteLabel = new QLabel(note, &dialog);
+    noteLabel->setObjectName(QStringLiteral("previewNote"));
+    noteLabel->setWordWrap(true);
+    layout->addWidget(noteLabel);
+  }
   auto* buttons = new QDialogButtonBox(&dialog);
   QPushButton* apply = buttons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole);
   apply->setObjectName(QStringLiteral("applyButton"));
@@ -92,6 +105,13 @@ bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResu
   layout->addWidget(buttons);
   dialog.resize(kPreviewDialogSize);
   return dialog.exec() == QDialog::Accepted;
+}
+
+bool TQtDialogs::EditPreferences(TPreferences& preferences) {
+  TPreferencesDialog dialog(preferences, QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  preferences = dialog.Preferences();
+  return true;
 }
 
 bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength) {

@@ -11,6 +11,8 @@ class TQtDialogs : public TDialogs {
                            TMsgDlgButtons defaultButton = {}) override;
   bool InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength = -1) override;
   bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) override;
+  bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results, const QString& note) override;
+  bool EditPreferences(TPreferences& preferences) override;
   bool OpenWithAssociatedApplication(const std::string& path) override;
 };
 

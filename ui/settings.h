@@ -15,5 +15,8 @@ inline QString WindowGeometryKey() { return QStringLiteral("window/geometry"); }
 inline QString MainSplitterKey() { return QStringLiteral("window/mainSplitter"); }
 inline QString FolderSplitterKey() { return QStringLiteral("window/folderSplitter"); }
 inline QString AccentedLettersKey() { return QStringLiteral("songList/accentedLetters"); }
+inline QString KeepSpellingsKey() { return QStringLiteral("names/keepSpellings"); }
+inline QString MoreNameStylesKey() { return QStringLiteral("names/moreNameStyles"); }
+inline QString OwnSpellingsKey() { return QStringLiteral("names/ownSpellings"); }
 
 }  // namespace tagwright

@@ -414,7 +414,7 @@ void TSongDetailsPanel::PrepareTextMenu() {
   if (song == nullptr) return;
   // What the file name alone says; the record keeps it until the next reload.
   TTokenList tokens;
-  RecognizeFileName(song->FileName(), tokens, *song);
+  RecognizeFileName(song->FileName(), tokens, *song, recognition_);
   if (song->Recognition() != TRecognition::Failed) {
     if (!song->Artist().empty()) {
       artistFromFileNameEntry_->setText(QStringLiteral("Artist: ") + MenuText(song->Artist()));
@@ -450,7 +450,8 @@ void TSongDetailsPanel::UnderscoresToSpaces() {
 }
 
 void TSongDetailsPanel::InitialCaps() {
-  if (QLineEdit* field = FocusedField()) ReplaceFieldText(field, ToQString(tagwright::InitialCaps(FieldText(field))));
+  if (QLineEdit* field = FocusedField())
+    ReplaceFieldText(field, ToQString(tagwright::InitialCaps(FieldText(field), spellings_)));
 }
 
 void TSongDetailsPanel::RemoveArtistFromTitle() {
@@ -464,7 +465,7 @@ void TSongDetailsPanel::UpdateFieldFromFileName(TDetailsField field, bool artist
   TSongFile* song = selectedSong_ ? selectedSong_() : nullptr;
   if (song == nullptr) return;
   TTokenList tokens;
-  RecognizeFileName(song->FileName(), tokens, *song);
+  RecognizeFileName(song->FileName(), tokens, *song, recognition_);
   if (song->Recognition() == TRecognition::Failed) return;
   if (artist && !song->Artist().empty()) ReplaceFieldText(FieldWidget(field), ToQString(song->Artist()));
   if (!artist && !song->Title().empty()) ReplaceFieldText(FieldWidget(field), ToQString(song->FullTitle()));

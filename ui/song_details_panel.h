@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "songs/known_spellings.h"
+#include "songs/recognition.h"
 #include "songs/song_file.h"
 
 class QComboBox;
@@ -35,6 +37,11 @@ class TSongDetailsPanel : public QWidget {
 
   // Where "Update from Filename" finds its song: the one selected song, or nullptr.
   void SetSelectedSongSource(std::function<TSongFile*()> source) { selectedSong_ = std::move(source); }
+  // How the text menu's entries read file names and change capitals (the Preferences).
+  void SetNameOptions(const TKnownSpellings* spellings, TRecognitionOptions recognition) {
+    spellings_ = spellings;
+    recognition_ = recognition;
+  }
 
   // One song: every field, the status mark and the read-only note.
   void ShowSong(const TSongFile& song);
@@ -82,6 +89,8 @@ class TSongDetailsPanel : public QWidget {
 
   const TErrorGuard& guard_;
   std::function<TSongFile*()> selectedSong_;
+  const TKnownSpellings* spellings_ = nullptr;
+  TRecognitionOptions recognition_;
 
   QGroupBox* detailsBox_ = nullptr;
   QLineEdit* fileNameField_ = nullptr;

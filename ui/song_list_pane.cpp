@@ -82,7 +82,11 @@ void TSongListPane::CreateMenu() {
   accentedLettersEntry_ = AddEntry(menu_, "Accented Letters in Names", "accentedLettersEntry");
   accentedLettersEntry_->setCheckable(true);
   SetHint(accentedLettersEntry_,
-          QStringLiteral("Count letters such as \u00e9 or \u00f6 as letters of a name's words."));
+          QStringLiteral(
+              "Count letters such as \u00e9 or \u00f6 as letters of a name's words. Also in Preferences (Ctrl+,)."));
+  preferencesEntry_ = AddEntry(menu_, "Preferences...", "preferencesEntry");
+  preferencesEntry_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+  SetHint(preferencesEntry_, QStringLiteral("Accented letters, known spellings and more name styles"));
   refreshEntry_ = AddEntry(menu_, "Refresh", "refreshEntry");
   menu_->addSeparator();
   previewHandsFreeEntry_ = AddEntry(menu_, "Preview Hands-Free...", "previewHandsFreeEntry");
@@ -97,6 +101,7 @@ void TSongListPane::CreateMenu() {
   connect(includeSubfoldersEntry_, &QAction::triggered, this, &TSongListPane::IncludeSubfoldersToggled);
   connect(refreshEntry_, &QAction::triggered, this, &TSongListPane::RefreshRequested);
   connect(accentedLettersEntry_, &QAction::triggered, this, &TSongListPane::AccentedLettersToggled);
+  connect(preferencesEntry_, &QAction::triggered, this, &TSongListPane::PreferencesRequested);
   connect(previewHandsFreeEntry_, &QAction::triggered, this, &TSongListPane::PreviewHandsFreeRequested);
   connect(previewAutoRenameEntry_, &QAction::triggered, this, &TSongListPane::PreviewAutoRenameRequested);
   CreateUndoEntry();

@@ -81,6 +81,8 @@ class TSongListPane : public QWidget {
   void IncludeSubfoldersToggled();
   // The tick of "Accented Letters in Names" has flipped.
   void AccentedLettersToggled(bool on);
+  // "Preferences..." was chosen.
+  void PreferencesRequested();
   void RefreshRequested();
   void PreviewHandsFreeRequested();
   void PreviewAutoRenameRequested();
@@ -112,6 +114,7 @@ class TSongListPane : public QWidget {
   QAction* includeSubfoldersEntry_ = nullptr;  // checkable: choosing it flips the tick by itself
   QAction* refreshEntry_ = nullptr;
   QAction* accentedLettersEntry_ = nullptr;
+  QAction* preferencesEntry_ = nullptr;
   QAction* previewHandsFreeEntry_ = nullptr;
   QAction* previewAutoRenameEntry_ = nullptr;
 };

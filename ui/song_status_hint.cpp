@@ -20,9 +20,20 @@ QString ColourName(TSongStatus status) {
   return QStringLiteral("Green");
 }
 
+// The hint of the song's state.
+QString StateHint(const TSongFile& song);
+
 }  // namespace
 
 QString SongStatusHint(const TSongFile& song) {
+  const QString hint = StateHint(song);
+  if (!song.TidiedName()) return hint;
+  return hint + QStringLiteral(" (recognised after tidying the name)");
+}
+
+namespace {
+
+QString StateHint(const TSongFile& song) {
   switch (SongStatusOf(song)) {
     case TSongStatus::Incomplete:
       if (song.Title().empty() && song.Artist().empty()) return QStringLiteral("Incomplete: no title and no artist");
@@ -38,6 +49,8 @@ QString SongStatusHint(const TSongFile& song) {
   }
   return QStringLiteral("ID3 Tag Used: the details come from the tag, and the file is named after them");
 }
+
+}  // namespace
 
 QString StatusMarkHint(const TSongFile& song) {
   return QStringLiteral("%1 (%2)").arg(ColourName(SongStatusOf(song)), SongStatusHint(song));

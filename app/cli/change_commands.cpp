@@ -18,6 +18,16 @@ void AddPassCommand(CLI::App& app, TCliContext& context, const char* name, const
   command->callback([options, planner = std::move(planner), &context] { RunSongPass(*options, planner, context); });
 }
 
+// A command whose plan cleans texts, keeping the known spellings the options ask for.
+void AddCleaningPassCommand(CLI::App& app, TCliContext& context, const char* name, const char* description,
+                            TPlannerWithSpellings planner) {
+  auto options = std::make_shared<TPassOptions>();
+  options->command = name;
+  CLI::App* command = app.add_subcommand(name, description);
+  AddPassOptions(*command, *options);
+  command->callback([options, planner = std::move(planner), &context] { RunSongPass(*options, planner, context); });
+}
+
 void AddClearCommand(CLI::App& app, TCliContext& context) {
   auto options = std::make_shared<TPassOptions>();
   options->command = "clear";
@@ -43,12 +53,20 @@ void AddChangeCommands(CLI::App& app, TCliContext& context) {
                  {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }});
   AddPassCommand(app, context, "filename-as-title", "Write each file's name into its tag's title",
                  {TTagsNeeded::Yes, PlanFileNameAsTitle});
-  AddPassCommand(app, context, "cleanup",
-                 "Clean titles, artists and albums and write the recognised details (Details Cleanup)",
-                 {TTagsNeeded::Yes, PlanDetailsCleanup});
-  AddPassCommand(app, context, "hands-free",
-                 "Rewrite the tag and rename the file of each song whose name holds only its details",
-                 {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }});
+  AddCleaningPassCommand(
+      app, context, "cleanup", "Clean titles, artists and albums and write the recognised details (Details Cleanup)",
+      [](const TKnownSpellings* spellings) {
+        return TSongPlanner{TTagsNeeded::Yes, [spellings](const TSongFile& song, const TID3Info& tags) {
+                              return PlanDetailsCleanupKeeping(song, tags, spellings);
+                            }};
+      });
+  AddCleaningPassCommand(app, context, "hands-free",
+                         "Rewrite the tag and rename the file of each song whose name holds only its details",
+                         [](const TKnownSpellings* spellings) {
+                           return TSongPlanner{TTagsNeeded::No, [spellings](const TSongFile& song, const TID3Info&) {
+                                                 return PlanHandsFree(song, spellings);
+                                               }};
+                         });
   AddClearCommand(app, context);
 }
 

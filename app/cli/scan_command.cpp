@@ -29,6 +29,7 @@ struct TScanOptions {
   bool noTags = false;
   unsigned jobs = 0;
   bool accentedLetters = false;
+  TNameOptions names;
 };
 
 const char* RecognitionName(TRecognition recognition) {
@@ -41,7 +42,7 @@ const char* RecognitionName(TRecognition recognition) {
   return "failed";
 }
 
-TJsonLine SongLine(const TSongFile& song) {
+TJsonLine SongLine(const TSongFile& song, bool moreNameStyles) {
   const std::string& file = song.FileName();
   const std::string composed = ComposeFileName(song, file);
   TJsonLine line;
@@ -67,6 +68,8 @@ TJsonLine SongLine(const TSongFile& song) {
       .Add("composed_name", FileNamePart(composed))
       .Add("holds_only_details", FileNameHoldsOnlyDetails(song, FileNamePart(file)))
       .Add("writable", song.WritableWhenListed());
+  // Only asked for: without the option the lines stay as they always were.
+  if (moreNameStyles) line.Add("tidied_name", song.TidiedName());
   return line;
 }
 
@@ -92,6 +95,8 @@ std::vector<std::string> KeepSongFiles(const std::vector<std::string>& paths, TC
 
 void RunScan(const TScanOptions& options, TCliContext& context) {
   SetAccentedLetters(options.accentedLetters);
+  // Scan cleans nothing, but a spellings file it is given must still be one.
+  if (!LoadSpellings(options.names, context).usable) return;
   TSongPaths found = CollectSongPaths(KeepSongFiles(options.paths, context), options.recursive);
   for (const std::string& error : found.Errors) context.ReportFailure(error);
   // A folder that could not be read is named among the songs too, so that no song goes missing
@@ -103,7 +108,7 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);
   };
-  const TSongList songs = BindSongs(found.Files, !options.noTags, options.jobs, onFailure);
+  const TSongList songs = BindSongs(found.Files, !options.noTags, options.jobs, onFailure, options.names.Recognition());
 
   // The lines are made on the listing's threads too, each thread a run of songs, and written in
   // list order.
@@ -116,7 +121,7 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
     const std::size_t last = count * (part + 1) / threads;
     std::string& text = parts[part];
     for (std::size_t i = first; i < last; ++i) {
-      text += SongLine(*songs[i]).Text();
+      text += SongLine(*songs[i], options.names.moreNameStyles).Text();
       text += '\n';
     }
   };
@@ -137,6 +142,7 @@ void AddScanCommand(CLI::App& app, TCliContext& context) {
   command->add_flag("--no-tags", options->noTags, "Recognise from file names only; do not read tags");
   AddJobsOption(*command, options->jobs);
   AddAccentedLettersOption(*command, options->accentedLetters);
+  AddNameOptions(*command, options->names);
   command->add_option("PATH", options->paths, "Song files and folders")->required();
   command->callback([options, &context] { RunScan(*options, context); });
 }

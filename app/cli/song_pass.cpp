@@ -63,8 +63,40 @@ void AddAccentedLettersOption(CLI::App& command, bool& accentedLetters) {
                    "Count accented and other letters beyond ASCII as letters in names");
 }
 
+void AddNameOptions(CLI::App& command, TNameOptions& options) {
+  command.add_flag("--keep-spellings", options.keepSpellings,
+                   "Clean-up keeps known spellings such as AC/DC, R.E.M. or DJ, and words like McCartney");
+  command.add_option("--spellings", options.spellingsFile,
+                     "Add the words of a UTF-8 file, one a line, to the known spellings (implies --keep-spellings)");
+  command.add_flag("--more-name-styles", options.moreNameStyles,
+                   "Tidy a name no pattern fits (track, year, copy marks, video ids, web addresses) and try again");
+}
+
+TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context) {
+  TSpellingsChoice choice;
+  if (!options.keepSpellings && options.spellingsFile.empty()) return choice;
+  auto spellings = std::make_shared<TKnownSpellings>(TKnownSpellings::Shipped());
+  if (!options.spellingsFile.empty()) {
+    if (TResult added = spellings->AddFile(options.spellingsFile); !added) {
+      context.ReportFailure("the spellings cannot be read, so nothing was changed: " + FailureText(added));
+      choice.usable = false;
+      return choice;
+    }
+  }
+  choice.spellings = std::move(spellings);
+  return choice;
+}
+
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context) {
+  RunSongPass(
+      options, [&planner](const TKnownSpellings*) { return planner; }, context);
+}
+
+void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plannerFor, TCliContext& context) {
   SetAccentedLetters(options.accentedLetters);
+  const TSpellingsChoice spellings = LoadSpellings(options.names, context);
+  if (!spellings.usable) return;
+  const TSongPlanner planner = plannerFor(spellings.spellings.get());
   std::vector<std::string> paths;
   for (const std::string& path : options.paths) {
     if (!options.filesOnly || !IsFolder(path)) {
@@ -89,7 +121,7 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
     context.out << ResultLine(failed) << '\n';
   };
   // Files named one by one are taken in the order given.
-  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure,
+  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure, options.names.Recognition(),
                                     options.filesOnly ? TSongOrder::AsGiven : TSongOrder::FileName);
 
   TRecorderChoice recording = StartRecording(context, options.command, options.dryRun, options.noHistory);
@@ -146,6 +178,7 @@ void AddPassOptions(CLI::App& command, TPassOptions& options) {
   AddJobsOption(command, options.jobs);
   AddNoHistoryOption(command, options.noHistory);
   AddAccentedLettersOption(command, options.accentedLetters);
+  AddNameOptions(command, options.names);
   command.add_option("PATH", options.paths, "Song files and folders")->required();
 }
 

@@ -11,12 +11,33 @@
 #include "app/cli/cli_context.h"
 #include "commands/history/history.h"
 #include "commands/song_pass.h"
+#include "songs/known_spellings.h"
+#include "songs/recognition.h"
 
 namespace CLI {
 class App;
 }
 
 namespace tagwright::cli {
+
+// --keep-spellings, --spellings FILE and --more-name-styles, which every command that recognises
+// names or cleans their texts takes.
+struct TNameOptions {
+  bool keepSpellings = false;
+  std::string spellingsFile;  // implies keepSpellings
+  bool moreNameStyles = false;
+
+  TRecognitionOptions Recognition() const { return {.MoreNameStyles = moreNameStyles}; }
+};
+
+// The known spellings the options ask for: none (null) without --keep-spellings or --spellings,
+// else the shipped list with the file's words. A file that cannot be read, or is not UTF-8, is
+// reported and gives no value: the command must then change nothing.
+struct TSpellingsChoice {
+  std::shared_ptr<const TKnownSpellings> spellings;
+  bool usable = true;
+};
+TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context);
 
 struct TPassOptions {
   std::vector<std::string> paths;
@@ -29,9 +50,14 @@ struct TPassOptions {
   // A folder among the paths is reported and skipped, not listed; the files are taken in the order
   // given.
   bool filesOnly = false;
+  TNameOptions names;
 };
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
+// The same for a command whose plan keeps known spellings: its planner is made with the list the
+// options ask for (null for none).
+using TPlannerWithSpellings = std::function<TSongPlanner(const TKnownSpellings* spellings)>;
+void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& planner, TCliContext& context);
 
 // A recorder of the command's changes in the history, or none with --no-history or in a dry run.
 // When the history cannot be opened, the failure is reported and the command must change nothing.
@@ -46,10 +72,14 @@ void FinishRecording(TCliContext& context, TRecorderChoice& choice);
 // Adds --no-history to a command that writes.
 void AddNoHistoryOption(CLI::App& command, bool& noHistory);
 
-// Adds PATH..., --recursive, --dry-run, --jobs, --no-history and --accented-letters to a command.
+// Adds PATH..., --recursive, --dry-run, --jobs, --no-history, --accented-letters and the name
+// options to a command.
 void AddPassOptions(CLI::App& command, TPassOptions& options);
 // Adds --accented-letters, which every command that recognises names takes.
 void AddAccentedLettersOption(CLI::App& command, bool& accentedLetters);
+
+// Adds --keep-spellings, --spellings FILE and --more-name-styles.
+void AddNameOptions(CLI::App& command, TNameOptions& options);
 
 // Adds --jobs N to a command that lists songs.
 void AddJobsOption(CLI::App& command, unsigned& jobs);

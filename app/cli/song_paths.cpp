@@ -36,9 +36,10 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
 }
 
 TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure,
-                    TSongOrder order) {
+                    const TRecognitionOptions& recognition, TSongOrder order) {
   TListingOptions options;
   options.UseTags = useTags;
+  options.Recognition = recognition;
   options.Jobs = jobs;
   TListing listing = ListSongs(files, options);
   for (const TResult& failure : listing.Failures) onFailure(failure.Path(), FailureText(failure));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/folder_scan.h"
+#include "songs/recognition.h"
 #include "songs/song_list.h"
 
 namespace tagwright::cli {
@@ -26,6 +27,6 @@ using TBindFailure = std::function<void(const std::string& file, const std::stri
 // is left out and handed to onFailure, in the order given.
 enum class TSongOrder : bool { FileName, AsGiven };
 TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure,
-                    TSongOrder order = TSongOrder::FileName);
+                    const TRecognitionOptions& recognition = {}, TSongOrder order = TSongOrder::FileName);
 
 }  // namespace tagwright::cli

@@ -23,6 +23,7 @@ struct TStampOptions {
   unsigned jobs = 0;
   bool noHistory = false;
   bool accentedLetters = false;
+  TNameOptions names;  // with --recognized
   // Each field is written only when its option was given (then even as the empty text).
   std::optional<std::string> artist, title, album, year, comment, genre, track;
 };
@@ -82,6 +83,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
   AddJobsOption(*command, options->jobs);
   AddNoHistoryOption(*command, options->noHistory);
   AddAccentedLettersOption(*command, options->accentedLetters);
+  AddNameOptions(*command, options->names);
   command->add_option("FILE", options->files, "Song files (with --recognized: files and folders)")->required();
   command->callback([options, fields, &context] {
     for (const TField& f : *fields) {
@@ -103,8 +105,9 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     for (const TField& f : *fields) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
-    TPassOptions pass{options->files, options->recursive,      options->dryRun, options->jobs, options->noHistory,
+    TPassOptions pass{options->files, options->recursive,       options->dryRun, options->jobs, options->noHistory,
                       "stamp",        options->accentedLetters};
+    pass.names = options->names;
     RunSongPass(pass, {TTagsNeeded::Yes, PlanStampRecognized}, context);
   });
 }

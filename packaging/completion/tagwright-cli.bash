@@ -32,11 +32,11 @@ _tagwright_cli() {
 
     local options
     case $command in
-        scan) options="--help --recursive --no-tags --jobs --accented-letters" ;;
-        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs --no-history --accented-letters" ;;
+        scan) options="--help --recursive --no-tags --jobs --accented-letters --keep-spellings --spellings --more-name-styles" ;;
+        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles" ;;
         tags) options="--help" ;;
         stamp)
-            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run --jobs --no-history --accented-letters"
+            options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles"
             case $prev in
                 --artist | --title | --album | --year | --comment | --genre | --track) return ;;  # free text
             esac
@@ -50,6 +50,10 @@ _tagwright_cli() {
     esac
 
     [[ $prev == --jobs ]] && return  # a number
+    if [[ $prev == --spellings ]]; then
+        _filedir  # a word list
+        return
+    fi
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

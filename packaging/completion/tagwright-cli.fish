@@ -26,6 +26,9 @@ complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-tit
 complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp" -l no-history -d 'Write without a record in the history'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from history" -l limit -x -d 'Show at most N entries'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l accented-letters -d 'Count letters beyond ASCII as letters in names'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l keep-spellings -d 'Clean-up keeps known spellings such as AC/DC or DJ'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l spellings -r -F -d 'Add the words of a file to the known spellings'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l more-name-styles -d 'Tidy a name no pattern fits and try again'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from clear" -a 'artist title track album year genre comment' -d 'Tag field'
 for field in artist title album year comment genre track
     complete -c tagwright-cli -n "__fish_seen_subcommand_from stamp" -l $field -x -d "Set the $field"

@@ -72,30 +72,67 @@ TEST_P(DryRun, ChangesNoByteAndForetellsTheRealRun) {
   EXPECT_EQ(dry.exitStatus, real.exitStatus);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryCommand, DryRun,
-                         ::testing::Values(std::vector<std::string>{"rename", "FOLDER"},
-                                           std::vector<std::string>{"filename-as-title", "FOLDER"},
-                                           std::vector<std::string>{"cleanup", "FOLDER"},
-                                           std::vector<std::string>{"hands-free", "FOLDER"},
-                                           std::vector<std::string>{"stamp", "--recognized", "FOLDER"},
-                                           std::vector<std::string>{"stamp", "--title", "X", "--artist", "Y", "--album",
-                                                                    "Z", "--year", "2001", "--comment", "", "--genre",
-                                                                    "Rock", "--track", "7", "SONGS"},
-                                           std::vector<std::string>{"clear", "artist", "FOLDER"},
-                                           std::vector<std::string>{"clear", "title", "FOLDER"},
-                                           std::vector<std::string>{"clear", "track", "FOLDER"},
-                                           std::vector<std::string>{"clear", "comment", "FOLDER"}),
-                         [](const ::testing::TestParamInfo<std::vector<std::string>>& info) {
-                           std::string name;
-                           for (const std::string& argument : info.param) {
-                             if (argument == "FOLDER" || argument == "SONGS") continue;
-                             for (const char c : argument) {
-                               if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-                             }
-                             if (name.size() > 40) break;
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    EveryCommand, DryRun,
+    ::testing::Values(
+        std::vector<std::string>{"rename", "FOLDER"}, std::vector<std::string>{"filename-as-title", "FOLDER"},
+        std::vector<std::string>{"cleanup", "FOLDER"}, std::vector<std::string>{"hands-free", "FOLDER"},
+        std::vector<std::string>{"hands-free", "--keep-spellings", "--more-name-styles", "FOLDER"},
+        std::vector<std::string>{"cleanup", "--keep-spellings", "FOLDER"},
+        std::vector<std::string>{"stamp", "--recognized", "FOLDER"},
+        std::vector<std::string>{"stamp", "--title", "X", "--artist", "Y", "--album", "Z", "--year", "2001",
+                                 "--comment", "", "--genre", "Rock", "--track", "7", "SONGS"},
+        std::vector<std::string>{"clear", "artist", "FOLDER"}, std::vector<std::string>{"clear", "title", "FOLDER"},
+        std::vector<std::string>{"clear", "track", "FOLDER"}, std::vector<std::string>{"clear", "comment", "FOLDER"}),
+    [](const ::testing::TestParamInfo<std::vector<std::string>>& info) {
+      std::string name;
+      for (const std::string& argument : info.param) {
+        if (argument == "FOLDER" || argument == "SONGS") continue;
+        for (const char c : argument) {
+          if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+        }
+        if (name.size() > 40) break;
+      }
+      return name;
+    });
+
+// Keep Known Spellings and More Name Styles, asked for on the command line, reach the tags and names
+// on disk; a spellings file that cannot be used changes nothing.
+TEST_F(ChangeCommands, NameOptionsKeepSpellingsAndReadMoreNameStyles) {
+  const std::string styled = folder.WriteFile("02 abba - sos .mp3", kAudio);
+  const std::string words = folder.WriteFile("words/mine.txt", "WaterLOO\n");
+  const std::string latin1 = folder.WriteFile("words/latin1.txt", "Bj\xF6rk\n");
+  const auto before = Snapshot(folder);
+  for (const std::string& bad : {latin1, folder / "words/none.txt"}) {
+    const TCliRun refused = RunCli({"cleanup", "--spellings", bad, folder.Path()});
+    EXPECT_EQ(refused.exitStatus, 1);
+    EXPECT_NE(refused.err.find("the spellings cannot be read, so nothing was changed"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(Snapshot(folder), before);
+  }
+
+  const TCliRun plain = RunCli({"hands-free", "--dry-run", styled});
+  EXPECT_EQ(plain.Lines().at(0)["reason"], "not recognised");
+  const TCliRun run = RunCli({"hands-free", "--keep-spellings", "--more-name-styles", styled});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_FALSE(FileExists(styled));
+  // The track came from the front of the name, the capitals from the list.
+  TID3Info tags;
+  const std::string renamed = folder / "02 - ABBA - SOS.mp3";
+  ASSERT_TRUE(FileExists(renamed)) << run.out;
+  ASSERT_TRUE(ReadID3Tags(renamed, tags).Ok());
+  EXPECT_EQ(tags.Artist, "ABBA");
+  EXPECT_EQ(tags.Title, "SOS");
+  EXPECT_EQ(tags.Track, 2);
+
+  const std::string tagged = folder / "x.mp3";
+  ASSERT_EQ(RunCli({"cleanup", "--spellings", words, tagged}).exitStatus, 0);
+  ASSERT_TRUE(ReadID3Tags(tagged, tags).Ok());
+  EXPECT_EQ(tags.Artist, "ABBA");
+  EXPECT_EQ(tags.Title, "WaterLOO");
+  EXPECT_EQ(tags.Comment, "Keep");
+}
 
 TEST_F(ChangeCommands, HandsFreeTagsAndRenamesOnlySongsNamedByTheirDetails) {
   const TCliRun run = RunCli({"hands-free", folder.Path()});

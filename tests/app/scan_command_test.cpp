@@ -126,6 +126,25 @@ TEST(ScanCommand, NamesEachFolderItCannotRead) {
   EXPECT_NE(run.err.find("cannot read folder " + folder / "locked"), std::string::npos) << run.err;
 }
 
+TEST(ScanCommand, MoreNameStylesReadsTidiedNamesAndSaysSo) {
+  TTempFolder folder;
+  folder.WriteFile("05. Coldplay - Yellow.mp3");
+  folder.WriteFile("Moby - Why.mp3");
+  const TCliRun plain = RunCli({"scan", "--no-tags", folder.Path()});
+  EXPECT_EQ(plain.Lines().at(0)["recognition"], "failed");
+  EXPECT_FALSE(plain.Lines().at(0).contains("tidied_name"));  // the lines stay as they were
+
+  const TCliRun run = RunCli({"scan", "--no-tags", "--more-name-styles", folder.Path()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const auto lines = run.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0]["recognition"], "pattern");
+  EXPECT_EQ(lines[0]["artist"], "Coldplay");
+  EXPECT_EQ(lines[0]["track"], "05");
+  EXPECT_EQ(lines[0]["tidied_name"], true);
+  EXPECT_EQ(lines[1]["tidied_name"], false);
+}
+
 TEST(ScanCommand, RejectsAnUnusableCommandLineWithStatusTwo) {
   for (const std::vector<std::string>& arguments :
        {std::vector<std::string>{}, {"scan"}, {"scan", "--bogus", "/tmp"}, {"nonsense"}}) {

@@ -53,6 +53,22 @@ TEST_P(FileNameRecognition, GivesTheDetailsOfTheName) {
   EXPECT_EQ(song.UnsavedID3(), e.recognition != TRecognition::Failed);
 }
 
+// More Name Styles only ever looks at a name the table does not fit.
+TEST_P(FileNameRecognition, IsTheSameWithMoreNameStylesWhenThePatternTableFits) {
+  const Expected& e = GetParam();
+  if (e.recognition != TRecognition::Pattern) GTEST_SKIP() << "not fitted by the table";
+  TSongDetails song;
+  TTokenList tokens;
+  RecognizeFileName(std::string("/music/") + e.name, tokens, song, TRecognitionOptions{.MoreNameStyles = true});
+  EXPECT_EQ(song.Recognition(), e.recognition);
+  EXPECT_EQ(song.Artist(), e.artist);
+  EXPECT_EQ(song.Title(), e.title);
+  EXPECT_EQ(song.Mix(), e.mix);
+  EXPECT_EQ(song.Track(), e.track);
+  EXPECT_EQ(song.Copy(), e.copy);
+  EXPECT_FALSE(song.TidiedName());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, FileNameRecognition,
     ::testing::Values(

@@ -56,6 +56,14 @@ class TRecordingDialogs : public TDialogs {
     return apply;
   }
 
+  bool EditPreferences(TPreferences& preferences) override {
+    PreferencesShown.push_back(preferences);
+    if (PreferencesAnswers.empty()) return false;
+    preferences = PreferencesAnswers.front();
+    PreferencesAnswers.pop_front();
+    return true;
+  }
+
   bool OpenWithAssociatedApplication(const std::string& path) override {
     Opened.push_back(path);
     if (OpenAnswers.empty()) return true;
@@ -76,7 +84,9 @@ class TRecordingDialogs : public TDialogs {
     std::vector<TSongResult> Results;
   };
   std::vector<TPreview> Previews;
-  std::deque<bool> PreviewAnswers;  // true: "Apply"; "Close" when empty
+  std::deque<bool> PreviewAnswers;              // true: "Apply"; "Close" when empty
+  std::vector<TPreferences> PreferencesShown;   // what the dialog offered each time
+  std::deque<TPreferences> PreferencesAnswers;  // the choices confirmed; cancelled when empty
 };
 
 }  // namespace tagwright::testing

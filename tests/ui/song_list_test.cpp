@@ -3,11 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 
@@ -16,8 +19,10 @@
 
 #include <climits>
 
+#include "tags/id3_info.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
+#include "ui/preferences_dialog.h"
 #include "ui/song_list_box.h"
 #include "ui/song_status_color.h"
 
@@ -413,6 +418,80 @@ void TSongListTest::AccentedLettersEntryRecognisesAccentedNames() {
   }
   TWindowUnderTest fresh;  // a first run: off
   QVERIFY(!fresh.Child<QAction>("accentedLettersEntry")->isChecked());
+}
+
+// Preferences (Ctrl+, or the pop-up menu): the folder says once which option would recognise more,
+// the choices reach listing and clean-up, and they are remembered.
+void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
+  TSongFolder folder;
+  folder.AddSong("05. Coldplay - Yellow.mp3");
+  folder.AddSong("Bj\xc3\xb6rk - J\xc3\xb3ga.mp3");
+  const std::string abba = folder.AddSong("abba - dancing queen.mp3");
+  {
+    TWindowUnderTest window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    QCOMPARE(window->StatusText(),
+             QStringLiteral("1 name recognised with Accented Letters in Names \u2014 Preferences (Ctrl+,); "
+                            "1 name recognised with More Name Styles \u2014 Preferences (Ctrl+,)"));
+    window->SetStatusText(QString());
+    window->RefreshSongFolder();
+    QCOMPARE(window->StatusText(), QString());  // once per folder
+
+    // Capitals the list would keep: the preview says so.
+    window->SelectAll();
+    window->PreviewHandsFree();
+    QVERIFY(window.Dialogs.lastPreviewNote.contains(QStringLiteral("Keep Known Spellings")));
+
+    TPreferences chosen;
+    chosen.KeepSpellings = true;
+    chosen.MoreNameStyles = true;
+    window.Dialogs.PreferencesAnswers.push_back(chosen);
+    QTest::keyClick(window.Window.get(), Qt::Key_Comma, Qt::ControlModifier);
+    QCOMPARE(window.Dialogs.PreferencesShown.size(), std::size_t{1});
+    QVERIFY(!window.Dialogs.PreferencesShown[0].MoreNameStyles);
+    const int coldplay = RowEndingWith(*window.Window, QStringLiteral("/05. Coldplay - Yellow.mp3"));
+    const TSongFile* song = window->SongAtRow(coldplay);
+    QCOMPARE(song->Artist(), std::string("Coldplay"));
+    QCOMPARE(song->Track(), std::string("05"));
+    const QAbstractItemModel* rows = window.Child<TSongListBox>("songList")->model();
+    QVERIFY(rows->index(coldplay, 0)
+                .data(Qt::ToolTipRole)
+                .toString()
+                .endsWith(QStringLiteral("(recognised after tidying the name)")));
+
+    window->SelectSingleRow(RowEndingWith(*window.Window, QStringLiteral("/abba - dancing queen.mp3")));
+    window->CleanUpDetails();
+    TID3Info tags;
+    QVERIFY(ReadID3Tags(abba, tags).Ok());
+    QCOMPARE(tags.Artist, std::string("ABBA"));
+    QCOMPARE(tags.Title, std::string("Dancing Queen"));
+
+    window.Child<QAction>("preferencesEntry")->trigger();  // cancelled
+    QCOMPARE(window.Dialogs.PreferencesShown.size(), std::size_t{2});
+    QVERIFY(window.Dialogs.PreferencesShown[1].KeepSpellings);
+  }
+  TWindowUnderTest kept(TWindowUnderTest::TSettings::Keep);
+  QVERIFY(kept->Preferences().KeepSpellings && kept->Preferences().MoreNameStyles);
+  QVERIFY(kept->KnownSpellings() != nullptr);
+  TWindowUnderTest fresh;  // a first run: all off
+  QVERIFY(fresh->Preferences() == TPreferences());
+  QVERIFY(fresh->KnownSpellings() == nullptr);
+}
+
+void TSongListTest::PreferencesDialogGivesItsChoices() {
+  TPreferences given;
+  given.AccentedLetters = true;
+  given.OwnSpellings = {QStringLiteral("deadmau5")};
+  TPreferencesDialog dialog(given);
+  QVERIFY(ChildOf<QCheckBox>(dialog, "accentedLettersBox")->isChecked());
+  QVERIFY(!ChildOf<QPlainTextEdit>(dialog, "ownSpellingsField")->isEnabled());
+  ChildOf<QCheckBox>(dialog, "keepSpellingsBox")->click();
+  ChildOf<QCheckBox>(dialog, "moreNameStylesBox")->click();
+  QVERIFY(ChildOf<QPlainTextEdit>(dialog, "ownSpellingsField")->isEnabled());
+  ChildOf<QPlainTextEdit>(dialog, "ownSpellingsField")->setPlainText(QStringLiteral(" KISS \n\nwill.i.am\n"));
+  const TPreferences chosen = dialog.Preferences();
+  QVERIFY(chosen.AccentedLetters && chosen.KeepSpellings && chosen.MoreNameStyles);
+  QCOMPARE(chosen.OwnSpellings, QStringList({QStringLiteral("KISS"), QStringLiteral("will.i.am")}));
 }
 
 void TSongListTest::PopupMenuEnablesBySelection() {

@@ -75,8 +75,8 @@ void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
   }
   QCOMPARE(entries,
            QStringList({"Play", "Stamp ID3 Tags", "ID3 Clear", "Rename This File", "Delete This File", "Select Artist",
-                        "Select All", "Include Subdirectories", "Accented Letters in Names", "Refresh",
-                        "Preview Hands-Free...", "Preview AutoRename...", "Undo Last Command (Ctrl+Z)"}));
+                        "Select All", "Include Subdirectories", "Accented Letters in Names", "Preferences...",
+                        "Refresh", "Preview Hands-Free...", "Preview AutoRename...", "Undo Last Command (Ctrl+Z)"}));
 }
 
 void TStartUpTest::GenreBoxOffersSortedNames() {

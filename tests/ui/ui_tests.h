@@ -47,6 +47,8 @@ class TSongListTest : public QObject {
   void PopupMenuEnablesBySelection();
   void RowHintsNameTheState();
   void AccentedLettersEntryRecognisesAccentedNames();
+  void PreferencesReadAndCleanNamesAndAreRemembered();
+  void PreferencesDialogGivesItsChoices();
   void SelectSingleRowIgnoresRowsOutside();
 };
 

@@ -1,0 +1,72 @@
+#include "ui/preferences_dialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tagwright {
+
+TPreferencesDialog::TPreferencesDialog(const TPreferences& preferences, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("preferencesDialog"));
+  setWindowTitle(QStringLiteral("Preferences"));
+  auto* layout = new QVBoxLayout(this);
+  const auto addBox = [&](const QString& text, const QString& name, const QString& hint, bool checked) {
+    auto* box = new QCheckBox(text, this);
+    box->setObjectName(name);
+    box->setChecked(checked);
+    box->setToolTip(hint);
+    layout->addWidget(box);
+    auto* note = new QLabel(hint, this);
+    note->setWordWrap(true);
+    note->setContentsMargins(24, 0, 0, 6);
+    layout->addWidget(note);
+    return box;
+  };
+  accentedLettersBox_ = addBox(QStringLiteral("Accented Letters in Names"), QStringLiteral("accentedLettersBox"),
+                               QStringLiteral("Count letters such as \u00e9 or \u00f6 as letters of a name's words."),
+                               preferences.AccentedLetters);
+  keepSpellingsBox_ = addBox(QStringLiteral("Keep Known Spellings"), QStringLiteral("keepSpellingsBox"),
+                             QStringLiteral("Clean-up keeps spellings such as AC/DC, R.E.M., DJ or feat., and words "
+                                            "that already mix capitals, such as McCartney or O'Connor."),
+                             preferences.KeepSpellings);
+  auto* ownLabel = new QLabel(QStringLiteral("Your own spellings, one a line:"), this);
+  layout->addWidget(ownLabel);
+  ownSpellingsField_ = new QPlainTextEdit(preferences.OwnSpellings.join(QLatin1Char('\n')), this);
+  ownSpellingsField_->setObjectName(QStringLiteral("ownSpellingsField"));
+  ownSpellingsField_->setToolTip(QStringLiteral("Words clean-up keeps as written here, added to the known spellings"));
+  ownLabel->setBuddy(ownSpellingsField_);
+  layout->addWidget(ownSpellingsField_);
+  moreNameStylesBox_ =
+      addBox(QStringLiteral("More Name Styles"), QStringLiteral("moreNameStylesBox"),
+             QStringLiteral("A name no pattern fits is tidied and tried again: a leading track \"05. \", a year "
+                            "\"[2019] \", copy marks \" (1)\", video ids, \"(Official Video)\", web addresses, "
+                            "stray spaces and long dashes."),
+             preferences.MoreNameStyles);
+  const auto enableOwn = [this] { ownSpellingsField_->setEnabled(keepSpellingsBox_->isChecked()); };
+  connect(keepSpellingsBox_, &QCheckBox::toggled, this, enableOwn);
+  enableOwn();
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+}
+
+TPreferences TPreferencesDialog::Preferences() const {
+  TPreferences preferences;
+  preferences.AccentedLetters = accentedLettersBox_->isChecked();
+  preferences.KeepSpellings = keepSpellingsBox_->isChecked();
+  preferences.MoreNameStyles = moreNameStylesBox_->isChecked();
+  for (const QString& line : ownSpellingsField_->toPlainText().split(QLatin1Char('\n'))) {
+    const QString word = line.trimmed();
+    if (!word.isEmpty()) preferences.OwnSpellings << word;
+  }
+  return preferences;
+}
+
+}  // namespace tagwright
