@@ -91,7 +91,7 @@ for size in 48 256; do
 done
 
 # Lintian: no errors; its warnings are shown.
-lintian_output=$(lintian --fail-on error "$deb" 2>&1) && lintian_status=0 || lintian_status=$?
+lintian_output=$(TMPDIR="$root" lintian --fail-on error "$deb" 2>&1) && lintian_status=0 || lintian_status=$?
 [ -n "$lintian_output" ] && printf 'lintian:\n%s\n' "$lintian_output"
 check "lintian reports no error" test "$lintian_status" -eq 0
 
