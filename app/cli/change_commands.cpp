@@ -9,18 +9,10 @@ namespace tagwright::cli {
 
 namespace {
 
-void AddPassCommand(CLI::App& app, TCliContext& context, const char* name, const char* description,
-                    TSongPlanner planner) {
-  auto options = std::make_shared<TPassOptions>();
-  options->command = name;
-  CLI::App* command = app.add_subcommand(name, description);
-  AddPassOptions(*command, *options);
-  command->callback([options, planner = std::move(planner), &context] { RunSongPass(*options, planner, context); });
-}
-
-// A command whose plan cleans texts, keeping the known spellings the options ask for.
-void AddCleaningPassCommand(CLI::App& app, TCliContext& context, const char* name, const char* description,
-                            TPlannerWithSpellings planner) {
+// A command that runs its plan over the songs; a plan that cleans texts is made with the known
+// spellings the options ask for (a TPlannerWithSpellings).
+template <typename TPlanner>
+void AddPassCommand(CLI::App& app, TCliContext& context, const char* name, const char* description, TPlanner planner) {
   auto options = std::make_shared<TPassOptions>();
   options->command = name;
   CLI::App* command = app.add_subcommand(name, description);
@@ -49,24 +41,25 @@ void AddClearCommand(CLI::App& app, TCliContext& context) {
 }  // namespace
 
 void AddChangeCommands(CLI::App& app, TCliContext& context) {
-  AddPassCommand(app, context, "rename", "Rename each song's file after its details (AutoRename Files)",
-                 {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }});
+  AddPassCommand(
+      app, context, "rename", "Rename each song's file after its details (AutoRename Files)",
+      TSongPlanner{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }});
   AddPassCommand(app, context, "filename-as-title", "Write each file's name into its tag's title",
-                 {TTagsNeeded::Yes, PlanFileNameAsTitle});
-  AddCleaningPassCommand(
+                 TSongPlanner{TTagsNeeded::Yes, PlanFileNameAsTitle});
+  AddPassCommand<TPlannerWithSpellings>(
       app, context, "cleanup", "Clean titles, artists and albums and write the recognised details (Details Cleanup)",
       [](const TKnownSpellings* spellings) {
         return TSongPlanner{TTagsNeeded::Yes, [spellings](const TSongFile& song, const TID3Info& tags) {
                               return PlanDetailsCleanupKeeping(song, tags, spellings);
                             }};
       });
-  AddCleaningPassCommand(app, context, "hands-free",
-                         "Rewrite the tag and rename the file of each song whose name holds only its details",
-                         [](const TKnownSpellings* spellings) {
-                           return TSongPlanner{TTagsNeeded::No, [spellings](const TSongFile& song, const TID3Info&) {
-                                                 return PlanHandsFree(song, spellings);
-                                               }};
-                         });
+  AddPassCommand<TPlannerWithSpellings>(
+      app, context, "hands-free", "Rewrite the tag and rename the file of each song whose name holds only its details",
+      [](const TKnownSpellings* spellings) {
+        return TSongPlanner{TTagsNeeded::No, [spellings](const TSongFile& song, const TID3Info&) {
+                              return PlanHandsFree(song, spellings);
+                            }};
+      });
   AddClearCommand(app, context);
 }
 
