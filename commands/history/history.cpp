@@ -793,22 +793,10 @@ TResult THistory::MarkRolledBack(std::int64_t record) {
   return code == SQLITE_DONE ? TResult() : Failure(code);
 }
 
-TResult THistory::MarkRecordDone(std::int64_t record, const std::string& pathAfter) {
+TResult THistory::MarkRecordDone(std::int64_t record, const std::string& pathAfter, const TFileAfter& after) {
   // The after state foreseen stands; it is now under the name the file has.
-  TStatement after(db_,
-                   "SELECT size_after, head_size_after, head_hash_after, hash_form, tail_after FROM changes "
-                   "WHERE id = ?");
-  if (const int code = after.Bind(1, record).Step(); code != SQLITE_ROW) {
-    return Failure(code == SQLITE_DONE ? SQLITE_CORRUPT : code);
-  }
-  TFileAfter known;
-  known.Size = after.Int(0);
-  known.HeadSize = after.Int(1);
-  known.HeadHash = static_cast<std::uint64_t>(after.Int(2));
-  known.HashForm = static_cast<THashForm>(after.Int(3));
-  known.Tail = after.Blob(4);
   TStatement statement(db_, "UPDATE changes SET state = 1, path_after = ?, after_check = ? WHERE id = ?");
-  statement.Bind(1, pathAfter).Bind(2, AfterCheck(pathAfter, known)).Bind(3, record);
+  statement.Bind(1, pathAfter).Bind(2, AfterCheck(pathAfter, after)).Bind(3, record);
   int code = statement.Step();
   if (code == SQLITE_DONE) code = MarkTakenBack(record);
   return code == SQLITE_DONE ? TResult() : Failure(code);

@@ -115,8 +115,9 @@ class THistory {
   TResultOf<std::vector<THistoryEntry>> Interrupted();
 
   TResult MarkRolledBack(std::int64_t record);
-  // A change found made after all (by a repair), now under pathAfter, with the after state foreseen.
-  TResult MarkRecordDone(std::int64_t record, const std::string& pathAfter);
+  // A change found made after all (by a repair), now under pathAfter, in the after state its record
+  // foresaw.
+  TResult MarkRecordDone(std::int64_t record, const std::string& pathAfter, const TFileAfter& after);
   TResult MarkRecordDamaged(std::int64_t record);
   TResult MarkDone(std::int64_t entry);
   TResult MarkUndone(std::int64_t entry, std::int64_t by);

@@ -307,7 +307,7 @@ TResult MarkResolved(THistory& history, const TStoredChange& stored, const TReso
   switch (resolution.Outcome) {
     case TResolved::NotMade:
     case TResolved::PutBack: return history.MarkRolledBack(stored.Record);
-    case TResolved::Made: return history.MarkRecordDone(stored.Record, resolution.Path);
+    case TResolved::Made: return history.MarkRecordDone(stored.Record, resolution.Path, stored.Change.After);
     case TResolved::Unresolved: return {};
   }
   return {};
@@ -335,6 +335,16 @@ std::size_t TUndoReport::Skipped() const {
 }
 
 namespace {
+
+// Why a change made cannot be taken back now (info then describes the file), or nothing.
+std::string WhyLeftAlone(const TFileChange& change, struct stat& info) {
+  if (!Exists(change.PathAfter, info)) return kMissingReason;
+  if (!StillAsAfter(change.PathAfter, change)) return kChangedSinceReason;
+  if (change.PathAfter != change.PathBefore && !OldNameFree(change.PathAfter, change.PathBefore)) {
+    return kOldNameTakenReason;
+  }
+  return {};
+}
 
 // The change that takes a change back, recorded ahead with what it will leave: the file as it was
 // before the change, under its old name.
@@ -427,15 +437,8 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
       }
     }
     const bool renamed = change.PathAfter != change.PathBefore;
-    if (!file.Reason.empty()) {
-      // skipped below
-    } else if (!Exists(change.PathAfter, info)) {
-      file.Reason = kMissingReason;
-    } else if (!StillAsAfter(change.PathAfter, change)) {
-      file.Reason = kChangedSinceReason;
-    } else if (renamed && !OldNameFree(change.PathAfter, change.PathBefore)) {
-      file.Reason = kOldNameTakenReason;
-    } else {
+    if (file.Reason.empty()) file.Reason = WhyLeftAlone(change, info);
+    if (file.Reason.empty()) {
       file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
       if (renamed) file.NewFile = change.PathBefore;
       if (!dryRun) {

@@ -38,6 +38,19 @@ void SelectAllRows(TMainWindow& window) {
   for (int row = 1; row < window.RowCount(); ++row) ClickRow(window, row, Qt::ControlModifier);
 }
 
+// Two songs whose details give both the same new name.
+void AddClashingSongs(const TSongFolder& folder) {
+  folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
+  folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+}
+
+// Shows the folder and selects every song of it; false when the folder could not be shown.
+bool ShowWithAllSelected(TWindowUnderTest& window, const TSongFolder& folder) {
+  if (!window->SelectFolder(folder.QPath())) return false;
+  SelectAllRows(*window.Window);
+  return true;
+}
+
 }  // namespace
 
 void TCommandsTest::StampOneSongWritesThePanelExactly() {
@@ -155,11 +168,9 @@ void TCommandsTest::RenameWithDetailsRenamesCaseOnlyChanges() {
 
 void TCommandsTest::AutoRenameRenamesTheFirstOfTwoClashingSongs() {
   TSongFolder folder;
-  folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
-  folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+  AddClashingSongs(folder);
   TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  SelectAllRows(*window.Window);
+  QVERIFY(ShowWithAllSelected(window, folder));
   window.Child<QPushButton>("autoRenameButton")->click();
   QVERIFY(FileExists(folder / "Moby - Why.mp3"));
   QVERIFY(FileExists(folder / "two.mp3"));
@@ -170,11 +181,9 @@ void TCommandsTest::AutoRenameRenamesTheFirstOfTwoClashingSongs() {
 void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
   {
     TSongFolder folder;
-    folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
-    folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+    AddClashingSongs(folder);
     TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(folder.QPath()));
-    SelectAllRows(*window.Window);
+    QVERIFY(ShowWithAllSelected(window, folder));
     window.Child<QPushButton>("autoRenameButton")->click();
     QVERIFY(FileExists(folder / "Moby - Why.mp3"));
     const QString status = window->StatusText();
@@ -203,11 +212,9 @@ void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
 // summary follows the reload, all of it readable.
 void TCommandsTest::ClashingRenamesKeepTheirMessageForThePause() {
   TSongFolder folder;
-  folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
-  folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+  AddClashingSongs(folder);
   TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  SelectAllRows(*window.Window);
+  QVERIFY(ShowWithAllSelected(window, folder));
   QElapsedTimer clock;
   QList<std::pair<qint64, QString>> seen;
   TWhileBusy watch([&] { seen.append({clock.elapsed(), window->StatusText()}); });
@@ -277,12 +284,10 @@ void TCommandsTest::EachPassIsSummedUpInOneLine() {
   {
     TSongFolder folder;
     folder.AddSong("Abba - Waterloo.mp3");
-    folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
-    folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
+    AddClashingSongs(folder);
     folder.AddSong("x?.mp3");
     TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(folder.QPath()));
-    SelectAllRows(*window.Window);
+    QVERIFY(ShowWithAllSelected(window, folder));
     window.Child<QPushButton>("autoRenameButton")->click();
     QCOMPARE(
         window->StatusText(),
