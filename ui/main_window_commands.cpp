@@ -8,11 +8,11 @@
 #include <optional>
 #include <utility>
 
-#include "commands/history/history.h"
-#include "commands/history/history_undo.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "files/file_access.h"
+#include "history/history.h"
+#include "history/history_undo.h"
 #include "songs/file_name_composition.h"
 #include "ui/dialogs.h"
 #include "ui/folder_pane.h"

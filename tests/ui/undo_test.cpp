@@ -10,7 +10,7 @@
 #include <atomic>
 #include <thread>
 
-#include "commands/history/history.h"
+#include "history/history.h"
 #include "support/sha256.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
