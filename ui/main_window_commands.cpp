@@ -286,10 +286,11 @@ void TMainWindow::RenameThisFile() {
 
 // --- Undo ---
 
-bool TMainWindow::CanUndo() const {
+TResultOf<bool> TMainWindow::CanUndo() const {
   if (!history_) return false;
   const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
-  return newest && newest.Value().has_value();
+  if (!newest) return newest.Failure();
+  return newest.Value().has_value();
 }
 
 void TMainWindow::UndoLastCommand() {

@@ -852,6 +852,9 @@ INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
                                            // The pictures (some 60 KB) are kept once; each entry
                                            // after the first keeps some 48 KB of old titles.
                                            TBound{"TagBytes", {200, 170'000}, 2},
+                                           // An entry dropped for the count is not weighed again
+                                           // for the bytes.
+                                           TBound{"EntriesThenTagBytes", {3, 170'000}, 2},
                                            TBound{"NewestAlwaysKept", {200, 10}, 1}),
                          [](const ::testing::TestParamInfo<TBound>& info) { return std::string(info.param.Name); });
 
