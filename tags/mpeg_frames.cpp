@@ -65,9 +65,10 @@ TLameVersion ParseLameVersion(std::span<const std::uint8_t> bytes, std::size_t a
   if (HasText(bytes, at, "L3.99")) return {true, true};
   if (!HasText(bytes, at, "LAME") || at + 9 > bytes.size()) return {};
   const auto digit = [&](std::size_t i) { return bytes[at + i] >= '0' && bytes[at + i] <= '9'; };
-  if (!digit(4) || bytes[at + 5] != '.' || !digit(6) || !digit(7)) return {true, false};
+  if (!digit(4) || bytes[at + 5] != '.' || !digit(6)) return {true, false};
   const int major = bytes[at + 4] - '0';
-  const int minor = (bytes[at + 6] - '0') * 10 + (bytes[at + 7] - '0');
+  int minor = 0;
+  for (std::size_t i = 6; i < 9 && digit(i); ++i) minor = minor * 10 + (bytes[at + i] - '0');
   return {true, major > 3 || (major == 3 && minor >= 90)};
 }
 
