@@ -189,7 +189,7 @@ def write_wave(path, rate, channels):
 def junk_bytes(size):
     """Bytes that are no audio, with sync-like FF bytes among them that no frame follows."""
     noise = random.Random(size)
-    return bytes(0xFF if i % 97 == 0 else (0xE0 if i % 97 == 1 else noise.randrange(0, 0xFF)) for i in range(size))
+    return bytes(0xFF if i % 97 == 0 else (0xFB if i % 97 == 1 else noise.randrange(0, 0xFF)) for i in range(size))
 
 
 def make_audio(folder, kind):
