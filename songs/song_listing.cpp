@@ -79,7 +79,8 @@ TReadSong ReadSong(const std::string& path, std::size_t index, const TListingOpt
     return read;
   }
   TID3Info tags;
-  TResultOf<bool> found = ReadID3Tags(source, path, tags);
+  std::int64_t tagSize = -1;
+  TResultOf<bool> found = ReadID3Tags(source, path, tags, options.AlsoRead ? &tagSize : nullptr);
   if (!found) {
     read.Failure = found.Failure();
     return read;
@@ -87,7 +88,7 @@ TReadSong ReadSong(const std::string& path, std::size_t index, const TListingOpt
   song->BindWithTags(path, found.Value() ? &tags : nullptr, recognition);
   song->SetListedTags(found.Value() ? tags : TID3Info{});
   song->SetWritableWhenListed(IsListedFileWritable(folderFd, name.c_str(), source.Info().st_mode));
-  if (options.AlsoRead) options.AlsoRead(index, source);
+  if (options.AlsoRead) options.AlsoRead(index, source, tagSize);
   read.Song = std::move(song);
   return read;
 }

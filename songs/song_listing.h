@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,8 +29,9 @@ struct TListingOptions {
   // Called on the reading threads before each song (tests use it to make a listing slow).
   std::function<void()> BeforeEachSong;
   // Called on the reading threads with each song file that was opened, while it is still open,
-  // with its index among the files given, so that more can be read with the same open.
-  std::function<void(std::size_t index, TByteSource& song)> AlsoRead;
+  // with its index among the files given and the size of its ID3v2 tag (as ReadID3Tags tells it),
+  // so that more can be read with the same open.
+  std::function<void(std::size_t index, TByteSource& song, std::int64_t tagSize)> AlsoRead;
 };
 
 struct TListing {

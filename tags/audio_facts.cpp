@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <span>
+#include <vector>
 
 #include "tags/byte_source.h"
 #include "tags/mpeg_frames.h"
@@ -12,9 +13,11 @@ namespace tagwright {
 
 namespace {
 
-// The bytes read where the audio begins: enough for junk before the first frame, the largest
-// frame and the header of the next.
-constexpr std::size_t kAudioWindow = 16 * 1024;
+// The bytes read where the audio begins: enough for the largest frame (1729 bytes, MPEG-1 layer II
+// at 384 kbit/s and 32 kHz) and the header of the next, with room for a little junk before them.
+// Only a file with more junk than that gets the wide read, once.
+constexpr std::size_t kAudioWindow = 4 * 1024;
+constexpr std::size_t kWideAudioWindow = 64 * 1024;
 // The bytes read at the end of the file: an ID3v1 trailer and the footer of an APE tag before it.
 constexpr std::size_t kTrailerSize = 128;
 constexpr std::size_t kApeFooterSize = 32;
@@ -76,9 +79,9 @@ std::int64_t TrailingTagsSize(std::span<const std::uint8_t> end, std::int64_t fi
 
 // The bytes read at the start of the audio, and where in the file they were.
 struct TAudioStart {
-  std::array<std::uint8_t, kAudioWindow> Bytes{};
-  std::int64_t Offset = 0;  // where Bytes begin in the file
-  std::size_t Count = 0;    // how many were read
+  std::array<std::uint8_t, kAudioWindow> Bytes;  // not cleared: only the Count bytes read are looked at
+  std::int64_t Offset = 0;                       // where Bytes begin in the file
+  std::size_t Count = 0;                         // how many were read
 };
 
 TResult ReadWindow(TByteSource& source, const std::string& fileName, std::int64_t offset, TAudioStart& start) {
@@ -242,9 +245,17 @@ TResultOf<TAudioFacts> ReadAudioFacts(TByteSource& source, const std::string& fi
   if (start.Offset >= audioEnd) return NoAudio(fileName, TAudioFault::NoAudio);
   const auto count =
       static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(start.Count), audioEnd - start.Offset));
-  const std::span<const std::uint8_t> audio(start.Bytes.data(), count);
-  const bool windowEndsAudio = start.Offset + static_cast<std::int64_t>(count) >= audioEnd;
-  const std::optional<TFirstFrame> first = FindFirstFrame(audio, windowEndsAudio);
+  std::span<const std::uint8_t> audio(start.Bytes.data(), count);
+  std::optional<TFirstFrame> first = FindFirstFrame(audio, start.Offset + static_cast<std::int64_t>(count) >= audioEnd);
+  std::vector<std::uint8_t> wide;
+  if (!first && start.Offset + static_cast<std::int64_t>(count) < audioEnd) {
+    // Junk before the first frame, or no audio at all: look further, once.
+    wide.resize(static_cast<std::size_t>(std::min<std::int64_t>(kWideAudioWindow, audioEnd - start.Offset)));
+    const std::int64_t got = source.ReadAt(start.Offset, wide.data(), wide.size());
+    if (got < 0) return TResult::FromErrno(TFailureKind::Read, fileName);
+    audio = std::span(wide.data(), static_cast<std::size_t>(got));
+    first = FindFirstFrame(audio, start.Offset + got >= audioEnd);
+  }
   if (!first) {
     const std::optional<TMpegFrameHeader> header = ParseMpegFrameHeader(audio);
     const bool freeFormat = header && header->BitrateKbps == 0;

@@ -47,8 +47,8 @@ class TScanAudio {
     index_.reserve(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) index_.emplace(files[i], i);
   }
-  void Read(std::size_t index, TByteSource& song, const std::string& file) {
-    facts_[index].emplace(ReadAudioFacts(song, file));
+  void Read(std::size_t index, TByteSource& song, const std::string& file, std::int64_t tagSize) {
+    facts_[index].emplace(ReadAudioFacts(song, file, tagSize));
   }
   TResultOf<TAudioFacts> For(const std::string& file) const {
     const auto found = index_.find(file);
@@ -73,7 +73,9 @@ TSongList ListForScan(const std::vector<std::string>& files, const TScanOptions&
   listing.UseTags = !options.noTags;
   listing.Recognition = options.names.Recognition();
   listing.Jobs = options.jobs;
-  listing.AlsoRead = [&](std::size_t index, TByteSource& song) { audio->Read(index, song, files[index]); };
+  listing.AlsoRead = [&](std::size_t index, TByteSource& song, std::int64_t tagSize) {
+    audio->Read(index, song, files[index], tagSize);
+  };
   TListing listed = ListSongs(files, listing);
   for (const TResult& failure : listed.Failures) onFailure(failure.Path(), FailureText(failure));
   listed.Songs.SortBy(TSortOrder::FileName);
