@@ -16,8 +16,8 @@ namespace {
 // The bytes read where the audio begins: enough for the largest frame (1729 bytes, MPEG-1 layer II
 // at 384 kbit/s and 32 kHz) and the header of the next, with room for a little junk before them.
 // Only a file with more junk than that gets the wide read, once.
-constexpr std::size_t kAudioWindow = 4 * 1024;
-constexpr std::size_t kWideAudioWindow = 64 * 1024;
+constexpr std::size_t kAudioWindow = std::size_t{4} * 1024;
+constexpr std::size_t kWideAudioWindow = std::size_t{64} * 1024;
 // The bytes read at the end of the file: an ID3v1 trailer and the footer of an APE tag before it.
 constexpr std::size_t kTrailerSize = 128;
 constexpr std::size_t kApeFooterSize = 32;
@@ -46,7 +46,7 @@ std::uint32_t LittleEndian32(std::span<const std::uint8_t> bytes, std::size_t at
 
 bool StartsWith(std::span<const std::uint8_t> bytes, std::size_t at, std::string_view text) {
   return at + text.size() <= bytes.size() &&
-         std::equal(text.begin(), text.end(), bytes.begin() + at,
+         std::equal(text.begin(), text.end(), bytes.subspan(at).begin(),
                     [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
 }
 
@@ -72,7 +72,8 @@ std::int64_t TrailingTagsSize(std::span<const std::uint8_t> end, std::int64_t fi
     const std::size_t footer = left - kApeFooterSize;
     // The declared size counts the items and the footer; a header as large as the footer may lead.
     const bool hasHeader = (end[footer + 23] & 0x80) != 0;
-    size += LittleEndian32(end, footer + 12) + (hasHeader ? kApeFooterSize : 0);
+    size +=
+        static_cast<std::int64_t>(LittleEndian32(end, footer + 12)) + (hasHeader ? std::int64_t{kApeFooterSize} : 0);
   }
   return std::min(size, fileSize);
 }

@@ -45,7 +45,8 @@ class AudioFactsPeer : public ::testing::TestWithParam<const char*> {
     const int status = ::pclose(pipe);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command << "\n" << output;
     std::istringstream lines(output);
-    std::string kind, version;
+    std::string kind;
+    std::string version;
     TPeerAudio peer;
     int layer = 0;
     while (lines >> kind >> peer.DurationMs >> peer.BitrateKbps >> peer.SampleRate >> peer.Channels >> version >>
