@@ -160,7 +160,7 @@ TEST(ScanCommand, AudioAddsEachSongsAudioFactsOrWhyItHasNone) {
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     const auto lines = run.Lines();
     ASSERT_EQ(lines.size(), 2u) << run.out;
-    EXPECT_EQ(lines[0].size(), std::size(kAllKeys) + std::size(audioKeys));
+    ASSERT_EQ(lines[0].size(), std::size(kAllKeys) + std::size(audioKeys));
     EXPECT_EQ(lines[0]["duration_ms"], 2606);  // 100 frames of 1152 samples at 44.1 kHz
     EXPECT_EQ(lines[0]["bitrate_kbps"], 128);
     EXPECT_EQ(lines[0]["bitrate_mode"], "cbr");
@@ -169,7 +169,7 @@ TEST(ScanCommand, AudioAddsEachSongsAudioFactsOrWhyItHasNone) {
     EXPECT_EQ(lines[0]["channel_mode"], "joint stereo");
     EXPECT_EQ(lines[0]["mpeg"], "1 layer III");
     EXPECT_TRUE(lines[0]["encoder_delay"].is_null());
-    EXPECT_EQ(lines[1].size(), std::size(kAllKeys) + 1);
+    ASSERT_EQ(lines[1].size(), std::size(kAllKeys) + 1);
     EXPECT_EQ(lines[1]["audio_reason"], "no MPEG audio frames where the audio should begin");
   }
   // Without the option the lines are as they always were.

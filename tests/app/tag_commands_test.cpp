@@ -32,7 +32,7 @@ TEST(TagCommands, StampThenShow) {
   ASSERT_EQ(lines.size(), 1u);
   const auto& line = lines[0];
   EXPECT_EQ(line.size(), std::size(kTopKeys) + 1);  // and why the song has no audio facts
-  EXPECT_EQ(line["audio_reason"], "no MPEG audio frames where the audio should begin");
+  EXPECT_EQ(line.value("audio_reason", ""), "no MPEG audio frames where the audio should begin");
   for (const char* key : kTopKeys) EXPECT_TRUE(line.contains(key)) << key;
   EXPECT_EQ(line["id3v2"].size(), std::size(kID3v2Keys));
   for (const char* key : kID3v2Keys) EXPECT_TRUE(line["id3v2"].contains(key)) << key;
@@ -92,6 +92,7 @@ TEST(TagCommands, ShowsTheAudioFacts) {
   const std::string song = folder.WriteFile("song.mp3", MpegAudio(50) + "TAG" + std::string(125, ' '));
   const auto lines = RunCli({"tags", song}).Lines();
   ASSERT_EQ(lines.size(), 1u);
+  ASSERT_TRUE(lines[0].contains("duration_ms")) << lines[0];
   EXPECT_EQ(lines[0]["duration_ms"], 1303);  // the trailer is no audio
   EXPECT_EQ(lines[0]["bitrate_kbps"], 128);
   EXPECT_EQ(lines[0]["sample_rate"], 44100);
