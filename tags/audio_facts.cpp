@@ -14,9 +14,11 @@ namespace tagwright {
 namespace {
 
 // The bytes read where the audio begins: enough for the largest frame (1729 bytes, MPEG-1 layer II
-// at 384 kbit/s and 32 kHz) and the header of the next, with room for a little junk before them.
-// Only a file with more junk than that gets the wide read, once.
-constexpr std::size_t kAudioWindow = std::size_t{4} * 1024;
+// at 384 kbit/s and 32 kHz) and the header of the next, with room for a little junk before common
+// frames (418 bytes at 128 kbit/s). Only a file with more junk than that gets the wide read, once.
+constexpr std::size_t kAudioWindow = std::size_t{2} * 1024;
+// The largest frame and the header of the next: what the window must hold past the audio's start.
+constexpr std::int64_t kFrameReach = 1729 + 4;
 constexpr std::size_t kWideAudioWindow = std::size_t{64} * 1024;
 // The bytes read at the end of the file: an ID3v1 trailer and the footer of an APE tag before it.
 constexpr std::size_t kTrailerSize = 128;
@@ -98,8 +100,7 @@ TResult ReadWindow(TByteSource& source, const std::string& fileName, std::int64_
 TResult MoveWindow(TByteSource& source, const std::string& fileName, std::int64_t offset, TAudioStart& start) {
   const std::int64_t windowEnd = start.Offset + static_cast<std::int64_t>(start.Count);
   const bool fileEnds = windowEnd >= source.Size();
-  if (offset < start.Offset || offset > windowEnd ||
-      (!fileEnds && windowEnd - offset < static_cast<std::int64_t>(kAudioWindow / 2))) {
+  if (offset < start.Offset || offset > windowEnd || (!fileEnds && windowEnd - offset < kFrameReach)) {
     return ReadWindow(source, fileName, offset, start);
   }
   const auto skip = static_cast<std::ptrdiff_t>(offset - start.Offset);
@@ -209,6 +210,25 @@ TAudioFacts FactsOf(std::span<const std::uint8_t> audio, const TFirstFrame& firs
   return facts;
 }
 
+// Most songs need no read at their end: when the encoder's header in the first frame counts both
+// the frames and their bytes, the audio ends where those bytes do. Not for a file the window reaches
+// the end of, whose trailing tags the window may hold.
+std::optional<TAudioFacts> FactsByEncoderCount(const TAudioStart& start, std::int64_t fileSize) {
+  if (start.Offset + static_cast<std::int64_t>(start.Count) >= fileSize) return std::nullopt;
+  const std::span<const std::uint8_t> audio(start.Bytes.data(), start.Count);
+  const std::optional<TFirstFrame> first = FindFirstFrame(audio, false);
+  if (!first) return std::nullopt;
+  const std::size_t frameBytes =
+      std::min(audio.size() - first->Offset, static_cast<std::size_t>(first->Header.FrameLength()));
+  const std::optional<TEncoderHeader> encoder =
+      ParseEncoderHeader(audio.subspan(first->Offset, frameBytes), first->Header);
+  if (!encoder || encoder->Frames.value_or(0) == 0 || !encoder->Bytes) return std::nullopt;
+  const std::int64_t audioOffset = start.Offset + static_cast<std::int64_t>(first->Offset);
+  const std::int64_t bytes = *encoder->Bytes;
+  if (bytes <= first->Header.FrameLength() || audioOffset + bytes > fileSize) return std::nullopt;
+  return FactsOf(audio, *first, start.Offset, audioOffset + bytes);
+}
+
 TResult NoAudio(const std::string& fileName, TAudioFault fault) {
   return TResult::Failure(TFailureKind::Read, fileName, MakeAudioFaultCode(fault));
 }
@@ -231,8 +251,11 @@ TResultOf<TAudioFacts> ReadAudioFacts(const std::string& fileName) {
 }
 
 TResultOf<TAudioFacts> ReadAudioFacts(TByteSource& source, const std::string& fileName, std::int64_t tagSize) {
+  TAudioStart start;
+  if (TResult read = ReadAudioStart(source, fileName, tagSize, start); !read) return read;
+  if (std::optional<TAudioFacts> counted = FactsByEncoderCount(start, source.Size())) return *std::move(counted);
+
   const std::int64_t fileSize = source.Size();
-  // The end first, so that the search for the first frame knows where the audio ends.
   std::array<std::uint8_t, kEndWindow> end{};
   const std::size_t endCount = static_cast<std::size_t>(std::min<std::int64_t>(fileSize, kEndWindow));
   if (endCount > 0 && source.ReadAt(fileSize - static_cast<std::int64_t>(endCount), end.data(), endCount) !=
@@ -240,9 +263,6 @@ TResultOf<TAudioFacts> ReadAudioFacts(TByteSource& source, const std::string& fi
     return TResult::FromErrno(TFailureKind::Read, fileName);
   }
   const std::int64_t audioEnd = fileSize - TrailingTagsSize(std::span(end.data(), endCount), fileSize);
-
-  TAudioStart start;
-  if (TResult read = ReadAudioStart(source, fileName, tagSize, start); !read) return read;
   if (start.Offset >= audioEnd) return NoAudio(fileName, TAudioFault::NoAudio);
   const auto count =
       static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(start.Count), audioEnd - start.Offset));

@@ -4,7 +4,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -43,22 +42,29 @@ struct TScanOptions {
 // each song is open. A song the listing did not open (with --no-tags) is read on its own.
 class TScanAudio {
  public:
-  explicit TScanAudio(const std::vector<std::string>& files) : facts_(files.size()) {
-    index_.reserve(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) index_.emplace(files[i], i);
-  }
+  explicit TScanAudio(std::size_t files) : facts_(files) {}
   void Read(std::size_t index, TByteSource& song, const std::string& file, std::int64_t tagSize) {
     facts_[index].emplace(ReadAudioFacts(song, file, tagSize));
   }
-  TResultOf<TAudioFacts> For(const std::string& file) const {
-    const auto found = index_.find(file);
-    if (found != index_.end() && facts_[found->second]) return *facts_[found->second];
-    return ReadAudioFacts(file);
+  // The songs as listed, before they are sorted: in the order of the files, less those that failed.
+  void Bind(const TSongList& songs, const std::vector<std::string>& files) {
+    songIndex_.reserve(songs.Count());
+    std::size_t file = 0;
+    for (std::size_t i = 0; i < songs.Count(); ++i) {
+      while (file < files.size() && files[file] != songs[i]->FileName()) ++file;
+      if (file == files.size()) break;
+      songIndex_.emplace(songs[i], file++);
+    }
+  }
+  TResultOf<TAudioFacts> For(const TSongFile& song) const {
+    const auto found = songIndex_.find(&song);
+    if (found != songIndex_.end() && facts_[found->second]) return *facts_[found->second];
+    return ReadAudioFacts(song.FileName());
   }
 
  private:
   std::vector<std::optional<TResultOf<TAudioFacts>>> facts_;
-  std::unordered_map<std::string_view, std::size_t> index_;
+  std::unordered_map<const TSongFile*, std::size_t> songIndex_;
 };
 
 // The songs of the files as BindSongs lists them, with their audio facts read on the way when
@@ -78,6 +84,7 @@ TSongList ListForScan(const std::vector<std::string>& files, const TScanOptions&
   };
   TListing listed = ListSongs(files, listing);
   for (const TResult& failure : listed.Failures) onFailure(failure.Path(), FailureText(failure));
+  audio->Bind(listed.Songs, files);
   listed.Songs.SortBy(TSortOrder::FileName);
   return std::move(listed.Songs);
 }
@@ -156,7 +163,7 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   }
 
   std::optional<TScanAudio> audio;
-  if (options.audio) audio.emplace(found.Files);
+  if (options.audio) audio.emplace(found.Files.size());
   const TSongList songs = ListForScan(found.Files, options, audio ? &*audio : nullptr, context);
 
   // The lines are made on the listing's threads too, each thread a run of songs, and written in
@@ -171,7 +178,7 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
     std::string& text = parts[part];
     for (std::size_t i = first; i < last; ++i) {
       TJsonLine line = SongLine(*songs[i], options.names.moreNameStyles);
-      if (audio) AddAudioKeys(line, audio->For(songs[i]->FileName()));
+      if (audio) AddAudioKeys(line, audio->For(*songs[i]));
       text += line.Text();
       text += '\n';
     }
