@@ -1,7 +1,8 @@
 // What a song's audio is: its MPEG version and layer, sample rate, channels, bit rate and length,
 // read from the first audio frame after the ID3v2 tag and the Xing/Info, VBRI or LAME header that
 // an encoder may have put in it. Reading costs at most two small reads beyond the tags: one at the
-// start of the audio and one before the end of the file.
+// start of the audio, and one at the end of the file unless the encoder's header counts the audio's
+// frames and bytes (a third, wider one only where junk hides the first frame).
 #pragma once
 
 #include <cstdint>
