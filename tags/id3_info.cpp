@@ -113,13 +113,15 @@ TResultOf<bool> ReadID3Tags(const std::string& fileName, TID3Info& info) {
   return ReadID3Tags(source, fileName, info);
 }
 
-TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info) {
+TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info, std::int64_t* tagSize) {
   bool found = false;
   {
     TID3v2 tag;
     // A source too short or unreadable for a tag header simply has no ID3v2 tag; a read error
     // shows again when the trailer is read.
-    if (tag.Load(source).Ok() && tag.HasTag) {
+    const bool loaded = tag.Load(source).Ok();
+    if (tagSize != nullptr) *tagSize = !loaded || !tag.HasTag ? 0 : (tag.TagSize > 0 ? tag.TagSize : -1);
+    if (loaded && tag.HasTag) {
       found = true;
       // Without the blanks at either end that a save takes off, so that the values read are the
       // ones a save of other fields keeps.
