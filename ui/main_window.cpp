@@ -192,6 +192,7 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
   connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
+  connect(songListPane_, &TSongListPane::SongsEdited, this, &TMainWindow::FollowSelection);
   songListPane_->SetUndoAvailable([this] { return CanUndo(); });
 
   detailsPanel_->SetSelectedSongSource(
@@ -335,6 +336,7 @@ void TMainWindow::ShowAboutBox() {
 void TMainWindow::LoadSelectedFolder(const QString& path) {
   unspelledFolder_.clear();
   songListPane_->SetIncludeSubfolders(false);
+  if (AskAboutUnstampedEdits()) return;  // the stamp has loaded the folder selected
   RunGuarded([&] { LoadSongFolder(QStringToPath(path)); });
 }
 
@@ -573,6 +575,7 @@ void TMainWindow::RefreshSongList() {
   const TRecognitionFilter filter = RecognitionFilter();
   songs_.SortBy(ViewModeSortOrder(viewMode));
   songListPane_->ClearRows();
+  songListPane_->LayEditsOverSongs();
   TFilterMask present = FilterBit(TRecognitionFilter::Unfiltered);
   std::vector<std::size_t> rows;
   rows.reserve(songs_.Count());

@@ -165,7 +165,7 @@ void CollectLayoutFaults(const QWidget& parent, QStringList& faults) {
 void TStartUpTest::NothingOverlapsOrIsCut_data() {
   QTest::addColumn<QSize>("size");  // empty: the window's minimum size
   QTest::newRow("minimum") << QSize();
-  QTest::newRow("default") << QSize(747, 583);
+  QTest::newRow("default") << QSize(747, 601);
   QTest::newRow("large") << QSize(1600, 1000);
 }
 
@@ -205,7 +205,7 @@ void TStartUpTest::SizeAndPanesAreRemembered() {
   QCOMPARE(window.Child<QSplitter>("mainSplitter")->sizes().at(0), 300);
   QCOMPARE(window.Child<QSplitter>("folderSplitter")->sizes(), folderSizes);
   TWindowUnderTest fresh;
-  QCOMPARE(fresh->size(), QSize(747, 583));
+  QCOMPARE(fresh->size(), QSize(747, 601));
 }
 
 void TStartUpTest::SelectingAnotherFolderUnticksSubdirectories() {
