@@ -15,6 +15,8 @@
 
 namespace tagwright {
 
+class TByteSource;
+
 struct TListingOptions {
   bool UseTags = true;  // false: details from the file names alone, no song is opened
   TRecognitionOptions Recognition;
@@ -25,6 +27,9 @@ struct TListingOptions {
   const std::atomic<bool>* Cancel = nullptr;
   // Called on the reading threads before each song (tests use it to make a listing slow).
   std::function<void()> BeforeEachSong;
+  // Called on the reading threads with each song file that was opened, while it is still open,
+  // with its index among the files given, so that more can be read with the same open.
+  std::function<void(std::size_t index, TByteSource& song)> AlsoRead;
 };
 
 struct TListing {

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include <sys/stat.h>
 
+#include "app/cli/audio_json.h"
 #include "app/cli/json_line.h"
 #include "app/cli/song_pass.h"
 #include "app/cli/song_paths.h"
@@ -16,6 +20,8 @@
 #include "songs/file_name_composition.h"
 #include "songs/song_list.h"
 #include "songs/song_listing.h"
+#include "tags/audio_facts.h"
+#include "tags/byte_source.h"
 #include "tags/mp3_content.h"
 #include "text/letters.h"
 
@@ -29,8 +35,50 @@ struct TScanOptions {
   bool noTags = false;
   unsigned jobs = 0;
   bool accentedLetters = false;
+  bool audio = false;
   TNameOptions names;
 };
+
+// The audio facts of the files listed, by their index among the files; read by the listing while
+// each song is open. A song the listing did not open (with --no-tags) is read on its own.
+class TScanAudio {
+ public:
+  explicit TScanAudio(const std::vector<std::string>& files) : facts_(files.size()) {
+    index_.reserve(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) index_.emplace(files[i], i);
+  }
+  void Read(std::size_t index, TByteSource& song, const std::string& file) {
+    facts_[index].emplace(ReadAudioFacts(song, file));
+  }
+  TResultOf<TAudioFacts> For(const std::string& file) const {
+    const auto found = index_.find(file);
+    if (found != index_.end() && facts_[found->second]) return *facts_[found->second];
+    return ReadAudioFacts(file);
+  }
+
+ private:
+  std::vector<std::optional<TResultOf<TAudioFacts>>> facts_;
+  std::unordered_map<std::string_view, std::size_t> index_;
+};
+
+// The songs of the files as BindSongs lists them, with their audio facts read on the way when
+// audio is given.
+TSongList ListForScan(const std::vector<std::string>& files, const TScanOptions& options, TScanAudio* audio,
+                      TCliContext& context) {
+  const auto onFailure = [&](const std::string& file, const std::string& error) {
+    context.ReportFailure(file + ": " + error);
+  };
+  if (audio == nullptr) return BindSongs(files, !options.noTags, options.jobs, onFailure, options.names.Recognition());
+  TListingOptions listing;
+  listing.UseTags = !options.noTags;
+  listing.Recognition = options.names.Recognition();
+  listing.Jobs = options.jobs;
+  listing.AlsoRead = [&](std::size_t index, TByteSource& song) { audio->Read(index, song, files[index]); };
+  TListing listed = ListSongs(files, listing);
+  for (const TResult& failure : listed.Failures) onFailure(failure.Path(), FailureText(failure));
+  listed.Songs.SortBy(TSortOrder::FileName);
+  return std::move(listed.Songs);
+}
 
 const char* RecognitionName(TRecognition recognition) {
   switch (recognition) {
@@ -105,10 +153,9 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
     context.out << TJsonLine().Add("folder", folder.Folder).Add("reason", folder.Error.message()).Text() << '\n';
   }
 
-  const auto onFailure = [&](const std::string& file, const std::string& error) {
-    context.ReportFailure(file + ": " + error);
-  };
-  const TSongList songs = BindSongs(found.Files, !options.noTags, options.jobs, onFailure, options.names.Recognition());
+  std::optional<TScanAudio> audio;
+  if (options.audio) audio.emplace(found.Files);
+  const TSongList songs = ListForScan(found.Files, options, audio ? &*audio : nullptr, context);
 
   // The lines are made on the listing's threads too, each thread a run of songs, and written in
   // list order.
@@ -121,7 +168,9 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
     const std::size_t last = count * (part + 1) / threads;
     std::string& text = parts[part];
     for (std::size_t i = first; i < last; ++i) {
-      text += SongLine(*songs[i], options.names.moreNameStyles).Text();
+      TJsonLine line = SongLine(*songs[i], options.names.moreNameStyles);
+      if (audio) AddAudioKeys(line, audio->For(songs[i]->FileName()));
+      text += line.Text();
       text += '\n';
     }
   };
@@ -140,6 +189,8 @@ void AddScanCommand(CLI::App& app, TCliContext& context) {
   CLI::App* command = app.add_subcommand("scan", "List the songs of files and folders with their recognised details");
   command->add_flag("--recursive", options->recursive, "Include the songs of subfolders");
   command->add_flag("--no-tags", options->noTags, "Recognise from file names only; do not read tags");
+  command->add_flag("--audio", options->audio,
+                    "Add each song's audio facts: duration, bit rate, sample rate, channels, MPEG version");
   AddJobsOption(*command, options->jobs);
   AddAccentedLettersOption(*command, options->accentedLetters);
   AddNameOptions(*command, options->names);

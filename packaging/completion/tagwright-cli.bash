@@ -32,7 +32,7 @@ _tagwright_cli() {
 
     local options
     case $command in
-        scan) options="--help --recursive --no-tags --jobs --accented-letters --keep-spellings --spellings --more-name-styles" ;;
+        scan) options="--help --recursive --no-tags --audio --jobs --accented-letters --keep-spellings --spellings --more-name-styles" ;;
         rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles" ;;
         tags) options="--help" ;;
         stamp)

@@ -21,6 +21,7 @@ complete -c tagwright-cli -n "__fish_seen_subcommand_from $commands" -F
 complete -c tagwright-cli -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Print help and exit'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l recursive -d 'Include the songs of subfolders'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan" -l no-tags -d 'Recognise from file names only'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from scan" -l audio -d 'Add the audio facts of each song'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l jobs -x -d 'Threads reading songs'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp undo" -l dry-run -d 'Change nothing on disk'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp" -l no-history -d 'Write without a record in the history'
