@@ -82,8 +82,8 @@ const TPicture* ChooseCover(const std::vector<TPicture>& pictures) {
 }
 
 std::string FindFolderCover(const std::string& folder) {
-  constexpr std::array<std::string_view, 6> kNames = {"cover.jpg",  "cover.jpeg", "folder.jpg",
-                                                      "folder.jpeg", "front.jpg", "front.jpeg"};
+  constexpr std::array<std::string_view, 6> kNames = {"cover.jpg",   "cover.jpeg", "folder.jpg",
+                                                      "folder.jpeg", "front.jpg",  "front.jpeg"};
   std::error_code error;
   std::filesystem::directory_iterator entries(folder.empty() ? "." : folder, error);
   if (error) return {};

@@ -12,7 +12,7 @@ std::string TagVersionsText(TByteSource& source) {
   std::string text;
   TID3v2Header header{};
   if (source.ReadAt(0, header.data(), header.size()) == static_cast<std::int64_t>(header.size()) &&
-      IsID3v2Header(header)) {
+      IsID3v2Header(header) && header[3] >= 2 && header[3] <= 4) {
     text = "ID3v2." + std::to_string(header[3]);
   }
   constexpr std::int64_t kTrailerSize = 128;

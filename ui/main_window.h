@@ -35,6 +35,7 @@ class TFolderPane;
 class THintRelay;
 class TSongDetailsPanel;
 class TSongListPane;
+class TSongMediaPanel;
 class TSortFilterPanel;
 class TStatusPanels;
 
@@ -233,6 +234,7 @@ class TMainWindow : public QMainWindow {
   TFolderPane* folderPane_ = nullptr;
   TSongListPane* songListPane_ = nullptr;
   TSongDetailsPanel* detailsPanel_ = nullptr;
+  TSongMediaPanel* mediaPanel_ = nullptr;  // the cover and audio facts beside the details
   TSortFilterPanel* sortFilterPanel_ = nullptr;
   TStatusPanels* statusBar_ = nullptr;
   THintRelay* hintRelay_ = nullptr;

@@ -30,20 +30,19 @@ void TMainWindow::StampEditedSongs() {
     SelectRows(rows);
     // Several songs are shown before they are written, as the previews do.
     if (rows.size() > 1 && !PreviewSelectedSongsPass(kStampEditsCommand, planner)) return;
-    RunSelectedSongsPass(kStampEditsCommand, TPassCount::SongsTagged, true, planner,
-                         [this](const TSongResult& result) {
-                           // Written, or already held by the tag: the edit is done with.
-                           const bool done = result.Outcome != TChangeOutcome::Failed &&
-                                             result.Failure.Kind() == TFailureKind::None;
-                           if (done) songListPane_->Edits().Forget(result.FileName);
-                         });
+    RunSelectedSongsPass(kStampEditsCommand, TPassCount::SongsTagged, true, planner, [this](const TSongResult& result) {
+      // Written, or already held by the tag: the edit is done with.
+      const bool done = result.Outcome != TChangeOutcome::Failed && result.Failure.Kind() == TFailureKind::None;
+      if (done) songListPane_->Edits().Forget(result.FileName);
+    });
   });
 }
 
 bool TMainWindow::AskAboutUnstampedEdits() {
   if (!HasUnstampedEdits()) return false;
-  const QString question = QStringLiteral("%1 song(s) have details changed in the table that are not stamped yet.\n"
-                                          "Stamp them before leaving the folder?")
+  const QString question = QStringLiteral(
+                               "%1 song(s) have details changed in the table that are not stamped yet.\n"
+                               "Stamp them before leaving the folder?")
                                .arg(songListPane_->Edits().SongCount());
   const bool stamp = dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), question,
                                          TMsgDlgButton::Yes | TMsgDlgButton::No) == TMsgDlgButton::Yes;

@@ -118,7 +118,8 @@ void TSongListPane::CreateMenu() {
   connect(previewAutoRenameEntry_, &QAction::triggered, this, &TSongListPane::PreviewAutoRenameRequested);
   CreateUndoEntry();
 
-  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(songList_), static_cast<QAbstractItemView*>(songTable_)}) {
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(songList_), static_cast<QAbstractItemView*>(songTable_)}) {
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& position) {
       PrepareMenu();

@@ -40,8 +40,7 @@ void TSongListPane::CreateTable() {
   SetHint(songTable_, QStringLiteral("Song display window"));
   views_->addWidget(songTable_);
   RestoreTableLayout();
-  tableRows_->SetEditCell(
-      [this](int row, TSongColumn column, const QString& text) { EditCell(row, column, text); });
+  tableRows_->SetEditCell([this](int row, TSongColumn column, const QString& text) { EditCell(row, column, text); });
 }
 
 void TSongListPane::ConnectTable() {
@@ -68,6 +67,7 @@ void TSongListPane::RestoreTableLayout() {
   const QByteArray layout =
       QSettings(SettingsOrganization(), SettingsApplication()).value(TableLayoutKey()).toByteArray();
   if (!layout.isEmpty()) songTable_->horizontalHeader()->restoreState(layout);
+  songTable_->TickShownColumns();
 }
 
 // --- Edits ---

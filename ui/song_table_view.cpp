@@ -52,14 +52,23 @@ void TSongTableView::CreateColumnMenu() {
     QAction* entry = columnMenu_->addAction(model()->headerData(column, Qt::Horizontal).toString());
     entry->setObjectName(QStringLiteral("column%1Entry").arg(column));
     entry->setCheckable(true);
-    connect(columnMenu_, &QMenu::aboutToShow, entry,
-            [entry, header, column] { entry->setChecked(!header->isSectionHidden(column)); });
     connect(entry, &QAction::triggered, this, [this, header, column](bool shown) {
       // The last column shown stays: a table without columns could not be given them back.
-      if (!shown && header->count() - header->hiddenSectionCount() <= 1) return;
+      if (!shown && header->count() - header->hiddenSectionCount() <= 1) {
+        TickShownColumns();
+        return;
+      }
       header->setSectionHidden(column, !shown);
       Q_EMIT LayoutChangedByUser();
     });
+  }
+  TickShownColumns();
+}
+
+void TSongTableView::TickShownColumns() {
+  const QList<QAction*> entries = columnMenu_->actions();
+  for (int column = 0; column < entries.size(); ++column) {
+    entries[column]->setChecked(!horizontalHeader()->isSectionHidden(column));
   }
 }
 

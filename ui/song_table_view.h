@@ -26,6 +26,8 @@ class TSongTableView : public QTableView {
   QMenu* ColumnMenu() const { return columnMenu_; }
   // Builds the column menu's entries from the model's captions; to be called once a model is set.
   void CreateColumnMenu();
+  // Ticks the column menu's entries of the columns shown.
+  void TickShownColumns();
 
  Q_SIGNALS:
   // A key that types a character, or Enter, was pressed in the table (and not taken by an editor).

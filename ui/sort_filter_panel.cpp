@@ -151,11 +151,8 @@ QWidget* TSortFilterPanel::CreateViewModeBox() {
   viewButtons_ = new QButtonGroup(this);
   QVBoxLayout* layout = ChoiceBoxLayout(box);
   const std::pair<const char*, const char*> modes[kViewModeCount] = {
-      {"Path + Filename", "pathFileNameView"},
-      {"Filename", "fileNameView"},
-      {"Artist, Title", "artistTitleView"},
-      {"Title, Artist", "titleArtistView"},
-      {"Columns", "columnsView"},
+      {"Path + Filename", "pathFileNameView"}, {"Filename", "fileNameView"}, {"Artist, Title", "artistTitleView"},
+      {"Title, Artist", "titleArtistView"},    {"Columns", "columnsView"},
   };
   for (int mode = 0; mode < kViewModeCount; ++mode) {
     auto* button = new QRadioButton(QString::fromLatin1(modes[mode].first), box);

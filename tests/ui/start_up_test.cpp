@@ -146,7 +146,11 @@ void CollectLayoutFaults(const QWidget& parent, QStringList& faults) {
   }
   for (const QWidget* widget : shown) {
     if (const auto* label = qobject_cast<const QLabel*>(widget); label != nullptr && !label->text().isEmpty()) {
-      if (label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width()) {
+      // A label that wraps its lines is cut when it is not tall enough for them.
+      const bool cut = label->wordWrap()
+                           ? label->heightForWidth(label->width()) > label->height()
+                           : label->fontMetrics().horizontalAdvance(label->text()) > label->contentsRect().width();
+      if (cut) {
         faults << QStringLiteral("label %1 \"%2\" is cut").arg(name(label), label->text());
       }
     }
