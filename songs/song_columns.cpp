@@ -38,8 +38,10 @@ TColumnSortKey TextSortKey(std::string_view text) {
 
 std::string_view SongColumnCaption(TSongColumn column) { return kCaptions[static_cast<std::size_t>(column)]; }
 
-std::string_view SongStateWord(const TSongFile& song) {
-  switch (SongStatusOf(song)) {
+std::string_view SongStateWord(const TSongFile& song) { return SongStateWord(SongStatusOf(song)); }
+
+std::string_view SongStateWord(TSongStatus status) {
+  switch (status) {
     case TSongStatus::Incomplete: return "Incomplete";
     case TSongStatus::Unsaved: return "Unsaved";
     case TSongStatus::Unrenamed: return "Unrenamed";
@@ -94,9 +96,7 @@ void SortRowsByKey(std::vector<TSortableRow>& rows, bool descending) {
   std::sort(rows.begin(), rows.end(), [&](const TSortableRow& a, const TSortableRow& b) {
     const int order = descending ? compareKeys(b.Key, a.Key) : compareKeys(a.Key, b.Key);
     if (order != 0) return order < 0;
-    const int byName = CompareAsciiUpper(a.FileName, b.FileName);
-    if (byName != 0) return byName < 0;
-    return a.FileName < b.FileName;
+    return a.PathRank < b.PathRank;
   });
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "songs/song_file.h"
+#include "songs/song_status.h"
 
 namespace tagwright {
 
@@ -36,6 +37,7 @@ std::string_view SongColumnCaption(TSongColumn column);
 // The word the state column shows for a song ("Incomplete", "Unsaved", "Unrenamed", "Pattern",
 // "Good").
 std::string_view SongStateWord(const TSongFile& song);
+std::string_view SongStateWord(TSongStatus status);
 
 // The detail a column shows and an edit in place changes; none for the columns that cannot be
 // edited (state, file name, mix, and the audio's facts).
@@ -55,15 +57,16 @@ struct TColumnSortKey {
 TColumnSortKey SongColumnSortKey(const TSongFile& song, TSongColumn column);
 TColumnSortKey NumberSortKey(std::optional<double> value);
 
-// One row to sort: the song's index in the list, its key, and its path for ties.
+// One row to sort: the song's index in the list, its key, and its place among the rows by path, for
+// ties (the song list sorted by path gives it: the song's index there).
 struct TSortableRow {
   std::size_t Song = 0;
   TColumnSortKey Key;
-  std::string_view FileName;
+  std::size_t PathRank = 0;
 };
 
-// Sorts by key, ascending or descending; rows of equal keys are in the order of their paths (compared
-// as the song list compares them), whichever the direction.
+// Sorts by key, ascending or descending; rows of equal keys are in the order of their paths,
+// whichever the direction.
 void SortRowsByKey(std::vector<TSortableRow>& rows, bool descending);
 
 }  // namespace tagwright

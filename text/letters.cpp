@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 
@@ -148,6 +149,10 @@ std::size_t FindIgnoringCase(std::string_view text, std::string_view needle) {
 }
 
 std::string SortingKey(std::string_view text) {
+  // Plain ASCII, the common case, needs no more than its capitals lowered.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return AsciiLowerCase(text);
+  }
   utf8proc_uint8_t* folded = nullptr;
   const auto options =
       static_cast<utf8proc_option_t>(UTF8PROC_CASEFOLD | UTF8PROC_DECOMPOSE | UTF8PROC_STRIPMARK | UTF8PROC_COMPAT);

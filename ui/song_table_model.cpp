@@ -58,6 +58,12 @@ const TSongAudio* TSongTableModel::AudioOf(const std::string& fileName) const {
   return found == audio_.end() ? nullptr : &found->second;
 }
 
+TSongStatus TSongTableModel::StateOf(std::size_t song) const {
+  if (song >= states_.size()) return SongStatusOf(*songs_[song]);
+  if (states_[song] < 0) states_[song] = static_cast<std::int8_t>(SongStatusOf(*songs_[song]));
+  return static_cast<TSongStatus>(states_[song]);
+}
+
 QString TSongTableModel::CellText(const TSongFile& song, TSongColumn column) const {
   const TSongAudio* audio = nullptr;
   switch (column) {
@@ -85,14 +91,16 @@ QVariant TSongTableModel::data(const QModelIndex& index, int role) const {
   const auto column = static_cast<TSongColumn>(index.column());
   const std::optional<TSongField> field = EditableSongField(column);
   const bool edited = field && edits_.IsEdited(song->FileName(), *field);
+  const bool state = column == TSongColumn::State;
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole: return CellText(*song, column);
+    case Qt::EditRole:
+      return state ? ToQString(SongStateWord(StateOf(SongIndex(index.row())))) : CellText(*song, column);
     case Qt::DecorationRole:
-      if (column == TSongColumn::State) return stateIcons_[static_cast<std::size_t>(SongStatusOf(*song))];
+      if (state) return stateIcons_[static_cast<std::size_t>(StateOf(SongIndex(index.row())))];
       return {};
     case Qt::ForegroundRole:
-      if (column == TSongColumn::State) return QBrush(SongStatusColor(*song));
+      if (state) return QBrush(ToQColor(SongStatusRgb(StateOf(SongIndex(index.row())))));
       return {};
     case Qt::BackgroundRole: return edited ? QVariant(QBrush(kEditedCellColor)) : QVariant();
     case Qt::FontRole: {
@@ -131,12 +139,17 @@ bool TSongTableModel::setData(const QModelIndex& index, const QVariant& value, i
 }
 
 void TSongTableModel::RowsChanged(const std::vector<int>& rows) {
-  for (int row : rows) Q_EMIT dataChanged(index(row, 0), index(row, kSongColumnCount - 1));
+  for (int row : rows) {
+    if (SongIndex(row) < states_.size()) states_[SongIndex(row)] = -1;
+    Q_EMIT dataChanged(index(row, 0), index(row, kSongColumnCount - 1));
+  }
 }
 
-TColumnSortKey TSongTableModel::SortKey(const TSongFile& song, TSongColumn column) const {
+TColumnSortKey TSongTableModel::SortKey(std::size_t songIndex, TSongColumn column) const {
+  const TSongFile& song = *songs_[songIndex];
   const TSongAudio* audio = nullptr;
   switch (column) {
+    case TSongColumn::State: return NumberSortKey(static_cast<double>(StateOf(songIndex)));
     case TSongColumn::Duration:
       audio = AudioOf(song.FileName());
       return NumberSortKey(audio && audio->Facts ? std::optional<double>(static_cast<double>(audio->Facts->DurationMs))
@@ -159,7 +172,8 @@ void TSongTableModel::SortRows() {
   sortable.reserve(rows_.size());
   for (std::size_t song : rows_) {
     if (song >= songs_.Count()) continue;
-    sortable.push_back({song, SortKey(*songs_[song], column), songs_[song]->FileName()});
+    // The songs are listed by path in this view: a song's index is its place by path.
+    sortable.push_back({song, SortKey(song, column), song});
   }
   SortRowsByKey(sortable, sortOrder_ == Qt::DescendingOrder);
   rows_.clear();
@@ -193,6 +207,7 @@ void TSongTableModel::sort(int column, Qt::SortOrder order) {
 void TSongTableModel::SetRows(std::vector<std::size_t> rows) {
   beginResetModel();
   rows_ = std::move(rows);
+  states_.assign(songs_.Count(), -1);
   SortRows();
   endResetModel();
 }

@@ -58,7 +58,9 @@ class TSongTableModel : public QAbstractTableModel {
   QString CellText(const TSongFile& song, TSongColumn column) const;
 
  private:
-  TColumnSortKey SortKey(const TSongFile& song, TSongColumn column) const;
+  TColumnSortKey SortKey(std::size_t song, TSongColumn column) const;
+  // A song's state, worked out once until the rows or the song change (it composes the song's name).
+  TSongStatus StateOf(std::size_t song) const;
   void SortRows();
 
   const TSongList& songs_;
@@ -68,7 +70,8 @@ class TSongTableModel : public QAbstractTableModel {
   TEditCell editCell_;
   int sortColumn_ = -1;  // none: the rows stay in the order given
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
-  std::array<QIcon, 5> stateIcons_;  // by TSongStatus
+  std::array<QIcon, 5> stateIcons_;          // by TSongStatus
+  mutable std::vector<std::int8_t> states_;  // by song index; -1 while not worked out
 };
 
 }  // namespace tagwright

@@ -30,7 +30,7 @@ TEST_P(SortRowsTest, SortsByTheColumnThenByPath) {
   }
   // Listed the wrong way round, so that the order of the list does not give the ties.
   for (std::size_t i = songs.size(); i-- > 0;) {
-    rows.push_back({i, SongColumnSortKey(songs[i], c.Column), songs[i].FileName()});
+    rows.push_back({i, SongColumnSortKey(songs[i], c.Column), i});
   }
   SortRowsByKey(rows, c.Descending);
   std::vector<std::size_t> order;
@@ -63,7 +63,7 @@ TEST(SongColumns, StateSortsByRankAndNumbersMissingFirst) {
             SongColumnSortKey(good, TSongColumn::State).Number);
   EXPECT_EQ(SongStateWord(incomplete), "Incomplete");
   std::vector<TSortableRow> rows = {
-      {0, NumberSortKey(128.0), "/b"}, {1, NumberSortKey(std::nullopt), "/c"}, {2, NumberSortKey(64.5), "/a"}};
+      {0, NumberSortKey(128.0), 1}, {1, NumberSortKey(std::nullopt), 2}, {2, NumberSortKey(64.5), 0}};
   SortRowsByKey(rows, false);
   EXPECT_EQ(rows[0].Song, 1U);
   EXPECT_EQ(rows[1].Song, 2U);

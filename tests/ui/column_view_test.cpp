@@ -90,10 +90,11 @@ void EditCell(const TWindowUnderTest& window, int row, TSongColumn column, const
   TSongTableView* table = Table(window);
   const QModelIndex cell = table->model()->index(row, static_cast<int>(column));
   // The caret moves to the cell; the rows selected stay so.
+  table->setFocus(Qt::OtherFocusReason);
   table->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
   QTest::keyClick(table, Qt::Key_F2);
   auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-  if (editor == nullptr) qFatal("F2 opened no editor");
+  if (editor == nullptr || !table->isAncestorOf(editor)) qFatal("F2 opened no editor");
   editor->selectAll();
   QTest::keyClicks(editor, text);
   QTest::keyClick(editor, Qt::Key_Return);
@@ -230,6 +231,19 @@ void TColumnViewTest::InlineEditsAreStampedFieldByField() {
   QVERIFY(ReadWholeFile(untouched) == before);
   QVERIFY(!window->HasUnstampedEdits());
   QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("Unrenamed"));
+
+  // Leaving the folder with an edit not stamped asks; "No" leaves the file as it is.
+  window->SelectSingleRow(2);
+  QVERIFY(Table(window)->model()->setData(Table(window)->model()->index(2, static_cast<int>(TSongColumn::Title)),
+                                          QStringLiteral("Not Written")));
+  QVERIFY(window->HasUnstampedEdits());
+  TSongFolder other;
+  window.Dialogs.Answers.push_back(TMsgDlgButton::No);
+  QVERIFY(window->SelectFolder(other.QPath()));
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+  QVERIFY(window.Dialogs.Messages.back().Text.contains(QStringLiteral("not stamped yet")));
+  QVERIFY(!window->HasUnstampedEdits());
+  QVERIFY(ReadWholeFile(untouched) == before);
 }
 
 void TColumnViewTest::DifferentFieldsAreLeftAlone() {
