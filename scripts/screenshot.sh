@@ -22,7 +22,7 @@ mkdir -p "$songs"
 # Settings of this run only: the Columns view chosen here does not become the user's.
 export XDG_CONFIG_HOME="$work/config"
 # Two covers, embedded: the album's four songs share one.
-convert -size 240x240 gradient:'#1d4e89'-'#f4a259' -fill white -pointsize 28 -gravity center \
+convert -size 240x240 gradient:'#1d4e89'-'#f4a259' -font DejaVu-Sans-Bold -fill white -pointsize 28 -gravity center \
   -annotate 0 'Harbour\nLights' "$work/harbour.png"
 convert -size 240x240 gradient:'#3d405b'-'#81b29a' "$work/static.png"
 
@@ -69,7 +69,7 @@ song("08 - Copper Sky - Dust.mp3", title="Dust", artist="Copper Sky", track="8",
 PY
 
 display=:91
-Xvfb "$display" -screen 0 800x640x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1100x700x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 sleep 1
 DISPLAY="$display" "$build/app/gui/tagwright" "$songs" >/dev/null 2>&1 &
@@ -86,16 +86,18 @@ if command -v xdotool >/dev/null; then
   fi
 fi
 mkdir -p "$root/docs"
-DISPLAY="$display" import -window root "$root/docs/screenshot.png"
+DISPLAY="$display" import -window "${window:-root}" "$root/docs/screenshot.png"
 echo "saved $root/docs/screenshot.png"
-# The Columns view, sorted by artist, with the first song's cover and audio facts beside its details.
+# The Columns view in a wider window, with the first song's cover and audio facts beside its details.
 if command -v xdotool >/dev/null && [ -n "${window:-}" ]; then
   DISPLAY="$display" xdotool key --window "$window" ctrl+5
+  DISPLAY="$display" xdotool windowmove --sync "$window" 0 0
+  DISPLAY="$display" xdotool windowsize --sync "$window" 1080 640
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
   sleep 1
-  DISPLAY="$display" xdotool mousemove $((X + 420)) $((Y + 78)) click 1
-  sleep 1
-  DISPLAY="$display" xdotool mousemove $((X + 300)) $((Y + 97)) click 1
+  DISPLAY="$display" xdotool mousemove $((X + 300)) $((Y + 88)) click 1
   sleep 2
-  DISPLAY="$display" import -window root "$root/docs/columns.png"
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+  DISPLAY="$display" import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$root/docs/columns.png"
   echo "saved $root/docs/columns.png"
 fi
