@@ -16,6 +16,7 @@
 #include "tags/id3_info.h"
 #include "tests/ui/recording_dialogs.h"
 #include "ui/main_window.h"
+#include "ui/song_table_model.h"
 
 namespace {
 
@@ -62,6 +63,33 @@ void MakeSongs(const testing::TTempFolder& folder, int count) {
       std::exit(1);
     }
   }
+}
+
+// The column view against the one-line list: loading the folder shown in each, and sorting (the list
+// by its Artist, Title view; the table by each of its columns, the slowest counted). The audio facts
+// of the table are read on other threads meanwhile.
+void CompareColumnsWithList(TMainWindow& window, const std::string& folder) {
+  window.SetViewMode(TViewMode::PathFileName);
+  const double listLoad = BestMilliseconds(3, [&] { window.LoadSongFolder(folder); });
+  window.SetViewMode(TViewMode::ArtistTitle);
+  const double listSort = BestMilliseconds(5, [&] { window.RefreshSongList(); });
+  window.SetViewMode(TViewMode::Columns);
+  const double columnsLoad = BestMilliseconds(3, [&] { window.LoadSongFolder(folder); });
+  auto* table = window.findChild<TSongTableModel*>(QStringLiteral("songTableRows"));
+  double columnsSort = 0;
+  for (int column = 0; column < kSongColumnCount; ++column) {
+    double slower = 0;
+    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+      slower = std::max(slower, BestMilliseconds(3, [&] { table->sort(column, order); }));
+    }
+    std::printf("sort, column %-2d:               %8.1f ms\n", column, slower);
+    columnsSort = std::max(columnsSort, slower);
+  }
+  std::printf("load, list:                    %8.1f ms\n", listLoad);
+  std::printf("load, columns:                 %8.1f ms (%.2f x the list)\n", columnsLoad, columnsLoad / listLoad);
+  std::printf("sort, list (Artist, Title):    %8.1f ms\n", listSort);
+  std::printf("sort, columns (slowest column):%8.1f ms (%.2f x the list)\n", columnsSort, columnsSort / listSort);
+  window.SetViewMode(TViewMode::PathFileName);
 }
 
 }  // namespace
@@ -115,6 +143,7 @@ int main(int argc, char** argv) {
     const double ms = BestMilliseconds(5, [&] { window.RefreshSongList(); });
     std::printf("RefreshSongList, view mode %d:  %8.1f ms\n", mode, ms);
   }
+  CompareColumnsWithList(window, folder);
   for (int filter = 1; filter < kRecognitionFilterCount; ++filter) {
     window.SetRecognitionFilter(static_cast<TRecognitionFilter>(filter));
     const double ms = BestMilliseconds(5, [&] { window.RefreshSongList(); });

@@ -9,6 +9,7 @@
 
 #include "commands/song_change.h"
 #include "songs/known_spellings.h"
+#include "songs/song_edits.h"
 #include "songs/song_file.h"
 #include "tags/id3_info.h"
 
@@ -28,6 +29,10 @@ struct TPanelValues {
 // Stamp from the details panel: with one song every field is written, empty ones clearing the tag's;
 // with several only the fields that hold text.
 TSongChange PlanStampFromPanel(TID3Info tags, const TPanelValues& panel, bool singleSong);
+
+// Stamp the fields changed by hand in the song table: each changed field replaces the tag's (an
+// emptied one clears it); every other field keeps what the tag holds.
+TSongChange PlanStampEditedFields(TID3Info tags, const TFieldEdits& edits);
 
 // Stamp the recognised values: each non-empty detail replaces the tag's value (the title with its mix).
 TSongChange PlanStampRecognized(const TSongFile& song, TID3Info tags);

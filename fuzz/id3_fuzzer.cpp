@@ -20,6 +20,8 @@
 #include "tags/byte_source.h"
 #include "tags/id3_info.h"
 #include "tags/id3v2.h"
+#include "tags/id3v2_pictures.h"
+#include "tags/tag_versions.h"
 
 namespace {
 
@@ -147,6 +149,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TMemorySource source(bytes);
     TID3Info info;
     (void)ReadID3Tags(source, "fuzz input", info);  // likewise
+  }
+  {
+    // The pictures the details panel shows: every one found lies within the input.
+    TMemorySource source(bytes);
+    const TResultOf<std::vector<TPicture>> pictures = ReadEmbeddedPictures(source);
+    Check(pictures.Ok(), "memory reads never fail");
+    for (const TPicture& picture : pictures.Value())
+      Check(picture.Data.size() <= size, "a picture is within the input");
+    (void)TagVersionsText(source);
   }
   CheckAudioFacts(bytes, -1);
   // As the listing calls it, told a tag size (here one the input picks, even one past its end).

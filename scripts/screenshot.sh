@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot.png: a folder of real, partly tagged songs is made, the window is started on
-# it under Xvfb and the screen is saved. Re-runnable. Usage: scripts/screenshot.sh [BUILD_DIR]
+# Makes docs/screenshot.png and docs/columns.png: a folder of real, partly tagged songs (some with
+# covers) is made, the window is started on it under Xvfb and the screen is saved, in the one-line
+# list and in the Columns view (Ctrl+5). Re-runnable. Usage: scripts/screenshot.sh [BUILD_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
@@ -18,11 +19,17 @@ cleanup() {
 trap cleanup EXIT
 songs="$work/Music"
 mkdir -p "$songs"
+# Settings of this run only: the Columns view chosen here does not become the user's.
+export XDG_CONFIG_HOME="$work/config"
+# Two covers, embedded: the album's four songs share one.
+convert -size 240x240 gradient:'#1d4e89'-'#f4a259' -font DejaVu-Sans-Bold -fill white -pointsize 28 -gravity center \
+  -annotate 0 'Harbour\nLights' "$work/harbour.png"
+convert -size 240x240 gradient:'#3d405b'-'#81b29a' "$work/static.png"
 
 # Songs made by the tests' song helper; some tagged, some known only by their file names.
 /usr/bin/python3 - "$songs" "$root/tests/support" <<'PY'
 import os, sys
-from mutagen.id3 import TIT2, TPE1, TALB, TRCK, TDRC, TCON, COMM
+from mutagen.id3 import TIT2, TPE1, TALB, TRCK, TDRC, TCON, COMM, APIC
 
 folder = sys.argv[1]
 sys.path.insert(0, sys.argv[2])
@@ -37,15 +44,19 @@ def song(name, **tags):
     if "year" in tags: frames.append(TDRC(encoding=3, text=tags["year"]))
     if "genre" in tags: frames.append(TCON(encoding=3, text=tags["genre"]))
     if "comment" in tags: frames.append(COMM(encoding=3, lang="eng", desc="", text=tags["comment"]))
+    if "cover" in tags:
+        with open(tags["cover"], "rb") as picture:
+            frames.append(APIC(encoding=3, mime="image/png", type=3, desc="", data=picture.read()))
     write_song(os.path.join(folder, name), frames, audio_size=417 * 38)
 
 album = dict(album="Harbour Lights", year="2019", genre="Folk")
+album["cover"] = os.path.join(os.path.dirname(folder), "harbour.png")
 song("01 - The Lanterns - Harbour Lights.mp3", title="Harbour Lights", artist="The Lanterns", track="1", **album)
 song("02 - The Lanterns - Salt and Rope.mp3", title="Salt and Rope", artist="The Lanterns", track="2", **album)
 song("03 - The Lanterns - Low Tide.mp3", title="Low Tide", artist="The Lanterns", track="3", **album)
 song("04 - The Lanterns - North Wind (Live).mp3", title="North Wind (Live)", artist="The Lanterns", track="4", **album)
 song("Quiet Engine - Parallel Lines.mp3", title="Parallel Lines", artist="Quiet Engine", album="Static",
-     year="2021", genre="Electronic", comment="Single edit")
+     year="2021", genre="Electronic", comment="Single edit", cover=os.path.join(os.path.dirname(folder), "static.png"))
 song("quiet_engine-night_shift_(extended_mix).mp3")
 song("07 - Mara Vell - Paper Boats.mp3")
 song("Mara Vell - Glasshouse.mp3")
@@ -58,7 +69,7 @@ song("08 - Copper Sky - Dust.mp3", title="Dust", artist="Copper Sky", track="8",
 PY
 
 display=:91
-Xvfb "$display" -screen 0 800x640x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1100x700x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 sleep 1
 DISPLAY="$display" "$build/app/gui/tagwright" "$songs" >/dev/null 2>&1 &
@@ -75,5 +86,18 @@ if command -v xdotool >/dev/null; then
   fi
 fi
 mkdir -p "$root/docs"
-DISPLAY="$display" import -window root "$root/docs/screenshot.png"
+DISPLAY="$display" import -window "${window:-root}" "$root/docs/screenshot.png"
 echo "saved $root/docs/screenshot.png"
+# The Columns view in a wider window, with the first song's cover and audio facts beside its details.
+if command -v xdotool >/dev/null && [ -n "${window:-}" ]; then
+  DISPLAY="$display" xdotool key --window "$window" ctrl+5
+  DISPLAY="$display" xdotool windowmove --sync "$window" 0 0
+  DISPLAY="$display" xdotool windowsize --sync "$window" 1080 640
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+  sleep 1
+  DISPLAY="$display" xdotool mousemove $((X + 300)) $((Y + 88)) click 1
+  sleep 2
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+  DISPLAY="$display" import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$root/docs/columns.png"
+  echo "saved $root/docs/columns.png"
+fi

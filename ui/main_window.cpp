@@ -34,6 +34,8 @@
 #include "ui/settings.h"
 #include "ui/song_details_panel.h"
 #include "ui/song_list_pane.h"
+#include "ui/song_media_panel.h"
+#include "ui/song_table_model.h"
 #include "ui/sort_filter_panel.h"
 #include "ui/status_panels.h"
 #include "ui/text_conversion.h"
@@ -45,6 +47,13 @@ namespace {
 
 constexpr std::size_t kUnreadableNamesShown = 10;
 constexpr int kLoadProgressMs = 20;  // how often a load shows its progress and answers the user
+
+std::vector<std::string> SongFileNames(const TSongList& songs) {
+  std::vector<std::string> files;
+  files.reserve(songs.Count());
+  for (std::size_t i = 0; i < songs.Count(); ++i) files.push_back(songs[i]->FileName());
+  return files;
+}
 
 }  // namespace
 
@@ -152,8 +161,13 @@ QWidget* TMainWindow::CreateMiddlePane() {
   layout->setSpacing(0);
   songListPane_ = new TSongListPane(songs_, middle);
   detailsPanel_ = new TSongDetailsPanel(guard_, middle);
+  mediaPanel_ = new TSongMediaPanel(middle);
   layout->addWidget(songListPane_, 1);
-  layout->addWidget(detailsPanel_);
+  auto* details = new QHBoxLayout;
+  details->setSpacing(0);
+  details->addWidget(detailsPanel_, 1);
+  details->addWidget(mediaPanel_);
+  layout->addLayout(details);
   return middle;
 }
 
@@ -192,6 +206,8 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
   connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
+  connect(songListPane_, &TSongListPane::SongsEdited, this, &TMainWindow::FollowSelection);
+  connect(mediaPanel_->Reader(), &TSongFactsReader::AudioRead, songListPane_->TableRows(), &TSongTableModel::TakeAudio);
   // A history that cannot be read leaves the entry on: choosing it says why.
   songListPane_->SetUndoAvailable([this] {
     const TResultOf<bool> available = CanUndo();
@@ -339,6 +355,7 @@ void TMainWindow::ShowAboutBox() {
 void TMainWindow::LoadSelectedFolder(const QString& path) {
   unspelledFolder_.clear();
   songListPane_->SetIncludeSubfolders(false);
+  if (AskAboutUnstampedEdits()) return;  // the stamp has loaded the folder selected
   RunGuarded([&] { LoadSongFolder(QStringToPath(path)); });
 }
 
@@ -577,6 +594,7 @@ void TMainWindow::RefreshSongList() {
   const TRecognitionFilter filter = RecognitionFilter();
   songs_.SortBy(ViewModeSortOrder(viewMode));
   songListPane_->ClearRows();
+  songListPane_->LayEditsOverSongs();
   TFilterMask present = FilterBit(TRecognitionFilter::Unfiltered);
   std::vector<std::size_t> rows;
   rows.reserve(songs_.Count());
@@ -586,6 +604,8 @@ void TMainWindow::RefreshSongList() {
     if (MaskHasFilter(mask, filter)) rows.push_back(i);
   }
   songListPane_->ShowRows(std::move(rows), viewMode);
+  // The table's duration, bit rate and size fill in as they are read.
+  if (viewMode == TViewMode::Columns) mediaPanel_->Reader()->ReadAudio(SongFileNames(songs_));
   // A chosen filter that lists nothing any more is disabled but stays chosen.
   sortFilterPanel_->EnableFilters(present);
   statusBar_->SetPanelText(TStatusPanel::Count, QStringLiteral("%1 files").arg(songListPane_->RowCount()));
@@ -614,6 +634,9 @@ void TMainWindow::SelectRows(const std::vector<int>& rows) { songListPane_->Sele
 QString TMainWindow::SongDetailsCaption() const { return detailsPanel_->Caption(); }
 
 void TMainWindow::ShowSongDetails() {
+  std::vector<std::string> files;
+  for (const TSongFile* selected : SelectedSongs()) files.push_back(selected->FileName());
+  mediaPanel_->ShowSongs(std::move(files));
   const TSongFile* song = SongAtRow(CurrentRow());
   if (song == nullptr) {
     detailsPanel_->ShowNoSong();

@@ -35,6 +35,7 @@ class TFolderPane;
 class THintRelay;
 class TSongDetailsPanel;
 class TSongListPane;
+class TSongMediaPanel;
 class TSortFilterPanel;
 class TStatusPanels;
 
@@ -170,6 +171,12 @@ class TMainWindow : public QMainWindow {
   // Takes back the newest command of the history not yet undone, after asking.
   void UndoLastCommand();
 
+  // --- Details changed by hand in the song table (main_window_edits.cpp) ---
+  bool HasUnstampedEdits() const;
+  // Writes exactly the changed fields of the changed songs (F6 and "Stamp" while there are such),
+  // after a preview when there are several.
+  void StampEditedSongs();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -201,6 +208,9 @@ class TMainWindow : public QMainWindow {
   // The listed songs become the window's; the files that could not be read are kept for the report.
   void TakeListing(TListing listing);
   void ReportUnreadableSongs();
+  // Before the folder is left: asks whether the songs changed in the table are stamped first, and
+  // does so. True when they were stamped (which loads the folder now selected).
+  bool AskAboutUnstampedEdits();
   // Says once per folder how many names an option that is off would recognise.
   void PointToNameOptions(const std::string& folder);
   TPanelValues TrimmedPanelValues();
@@ -224,6 +234,7 @@ class TMainWindow : public QMainWindow {
   TFolderPane* folderPane_ = nullptr;
   TSongListPane* songListPane_ = nullptr;
   TSongDetailsPanel* detailsPanel_ = nullptr;
+  TSongMediaPanel* mediaPanel_ = nullptr;  // the cover and audio facts beside the details
   TSortFilterPanel* sortFilterPanel_ = nullptr;
   TStatusPanels* statusBar_ = nullptr;
   THintRelay* hintRelay_ = nullptr;

@@ -193,6 +193,10 @@ TPanelValues TMainWindow::TrimmedPanelValues() {
 // --- Stamping ---
 
 void TMainWindow::StampWithDetails() {
+  if (HasUnstampedEdits() && ViewMode() == TViewMode::Columns) {
+    StampEditedSongs();
+    return;
+  }
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     std::optional<TPanelValues> panel;  // trimmed when the first song is planned

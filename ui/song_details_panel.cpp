@@ -304,6 +304,9 @@ void TSongDetailsPanel::SetCaption(const QString& caption) {
 }
 
 void TSongDetailsPanel::Clear() {
+  for (QLineEdit* field : {artistField_, albumField_, yearField_, commentField_, genreBox_->lineEdit(), trackField_}) {
+    field->setPlaceholderText(QString());
+  }
   readOnlyLabel_->clear();
   fileNameField_->clear();
   artistField_->clear();
@@ -324,6 +327,9 @@ void TSongDetailsPanel::ShowNoSong() {
 
 void TSongDetailsPanel::ShowSong(const TSongFile& song) {
   titleField_->setEnabled(true);
+  for (QLineEdit* field : {artistField_, albumField_, yearField_, commentField_, genreBox_->lineEdit(), trackField_}) {
+    field->setPlaceholderText(QString());
+  }
   SetCaption(QStringLiteral(" Song Details "));
   QPalette mark;
   mark.setColor(QPalette::WindowText, SongStatusColor(song));
@@ -346,22 +352,27 @@ void TSongDetailsPanel::ShowSong(const TSongFile& song) {
 void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& songs) {
   titleField_->setEnabled(false);
   Clear();
-  SetCaption(QStringLiteral(" Song Details (common) "));
-  std::string artist, album, year, comment, genre, track;
-  for (const TSongFile* song : songs) {
-    MergeCommonValue(artist, song->Artist());
-    MergeCommonValue(album, song->Album());
-    MergeCommonValue(year, song->Year());
-    MergeCommonValue(comment, song->Comment());
-    MergeCommonValue(genre, song->Genre());
-    MergeCommonValue(track, song->PaddedTrack());
-  }
-  artistField_->setText(ToQString(CommonValueText(artist)));
-  albumField_->setText(ToQString(CommonValueText(album)));
-  yearField_->setText(ToQString(CommonValueText(year)));
-  commentField_->setText(ToQString(CommonValueText(comment)));
-  genreBox_->setEditText(ToQString(CommonValueText(genre)));
-  trackField_->setText(ToQString(CommonValueText(track)));
+  SetCaption(songs.size() > 1 ? QStringLiteral(" Song Details \u2014 %1 songs ").arg(songs.size())
+                              : QStringLiteral(" Song Details (common) "));
+  // A field shows the value the songs share; where they differ, a greyed "<different>" that is no
+  // text, so that the stamp leaves the field alone unless something is typed in it.
+  const auto show = [&songs](QLineEdit* field, std::string (*valueOf)(const TSongFile&)) {
+    std::string common;
+    bool anyValue = false;
+    for (const TSongFile* song : songs) {
+      const std::string value = valueOf(*song);
+      anyValue = anyValue || !value.empty();
+      MergeCommonValue(common, value);
+    }
+    field->setText(ToQString(CommonValueText(common)));
+    field->setPlaceholderText(anyValue && common == kMixedValue ? DifferentValuesText() : QString());
+  };
+  show(artistField_, [](const TSongFile& song) { return song.Artist(); });
+  show(albumField_, [](const TSongFile& song) { return song.Album(); });
+  show(yearField_, [](const TSongFile& song) { return song.Year(); });
+  show(commentField_, [](const TSongFile& song) { return song.Comment(); });
+  show(genreBox_->lineEdit(), [](const TSongFile& song) { return song.Genre(); });
+  show(trackField_, [](const TSongFile& song) { return song.PaddedTrack(); });
 }
 
 void TSongDetailsPanel::CheckFieldLength(QLineEdit* field) {

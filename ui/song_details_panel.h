@@ -3,6 +3,7 @@
 // rename and stamp buttons; and the text fields' pop-up menu, which tidies the focused field.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -26,6 +27,9 @@ namespace tagwright {
 
 class TErrorGuard;
 
+// The placeholder of a field whose songs' values differ.
+inline QString DifferentValuesText() { return QStringLiteral("<different>"); }
+
 // The panel's editable fields.
 enum class TDetailsField : std::uint8_t { Artist, Title, Album, Year, Comment, Track };
 
@@ -45,7 +49,9 @@ class TSongDetailsPanel : public QWidget {
 
   // One song: every field, the status mark and the read-only note.
   void ShowSong(const TSongFile& song);
-  // No song or several: the values all given songs share, with the title field disabled.
+  // No song or several: the values all given songs share, with the title field disabled; a field
+  // whose values differ shows DifferentValuesText() greyed, as a placeholder. The caption counts
+  // several songs: " Song Details \u2014 4 songs ".
   void ShowCommonValues(const std::vector<const TSongFile*>& songs);
   // No song at all: empty fields, the title field enabled.
   void ShowNoSong();

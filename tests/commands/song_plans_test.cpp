@@ -83,6 +83,28 @@ TEST_F(SongPlans, StampFromPanelWritesEveryFieldForOneSongAndOnlyFilledOnesForSe
   EXPECT_EQ(TrimText(after.Comment), "");  // the ID3v1 trailer holds it as blanks
 }
 
+TEST_F(SongPlans, StampEditedFieldsWritesExactlyTheChangedFields) {
+  const TID3Info before = Tags("Old Artist", "Old Title", "Old Album", "Old Comment", 4);
+  auto song = Song("a.mp3", &before);
+  TFieldEdits edits;
+  edits[static_cast<std::size_t>(TSongField::Album)] = "New Album";
+  edits[static_cast<std::size_t>(TSongField::Comment)] = "";  // emptied: cleared
+  edits[static_cast<std::size_t>(TSongField::Track)] = "12";
+  const TSongChange change = PlanStampEditedFields(TagsOf(song->FileName()), edits);
+  ASSERT_TRUE(change.WriteTags);
+  EXPECT_EQ(ApplySongChange(song->FileName(), change).Outcome, TChangeOutcome::Tagged);
+  TID3Info expected = before;
+  expected.Album = "New Album";
+  expected.Comment = "";
+  expected.Track = 12;
+  TID3Info after = TagsOf(song->FileName());
+  after.Comment = TrimText(after.Comment);  // the ID3v1 trailer holds an empty one as blanks
+  EXPECT_EQ(after, expected);
+  // The audio after the tag is the song's, byte for byte.
+  const std::string bytes = ReadWholeFile(song->FileName());
+  EXPECT_NE(bytes.find(kAudio), std::string::npos);
+}
+
 TEST_F(SongPlans, StampRecognizedNeverClearsAndWritesTheTitleWithItsMix) {
   const TID3Info before = Tags("", "", "Album Kept");
   auto song = Song("Moby - Porcelain [Remix].mp3");

@@ -246,7 +246,7 @@ void TPartsTest::DetailsPanelTrimsAndSharesValues() {
   QVERIFY(first.SetFileName(folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop"))).Ok());
   QVERIFY(second.SetFileName(folder.AddTaggedSong("2.mp3", Tags("ABBA", "SOS", "Gold", 2, "Pop"))).Ok());
   panel.ShowCommonValues({&first, &second});
-  QCOMPARE(panel.Caption(), QStringLiteral(" Song Details (common) "));
+  QCOMPARE(panel.Caption(), QStringLiteral(" Song Details \u2014 2 songs "));
   QCOMPARE(ChildOf<QLineEdit>(panel, "artistField")->text(), QStringLiteral("ABBA"));
   QCOMPARE(ChildOf<QLineEdit>(panel, "albumField")->text(), QStringLiteral("Gold"));
   QCOMPARE(ChildOf<QLineEdit>(panel, "trackField")->text(), QString());

@@ -124,7 +124,7 @@ void TSongDetailsTest::CommonModeShowsSharedValues() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   ClickRow(*window.Window, 1, Qt::ControlModifier);
-  QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details (common) "));
+  QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details \u2014 2 songs "));
   QVERIFY(!window.Child<QLineEdit>("titleField")->isEnabled());
   QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QString());
   QCOMPARE(window.Child<QLineEdit>("fileNameField")->text(), QString());

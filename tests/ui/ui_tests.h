@@ -161,4 +161,18 @@ class TUndoTest : public QObject {
   void WithoutItsHistoryNoCommandChangesAFile();
 };
 
+class TColumnViewTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void SortsEachColumnBothWays_data();
+  void SortsEachColumnBothWays();
+  void ViewsShareRowsFiltersAndKeys();
+  void ColumnsAreRemembered();
+  void InlineEditsAreStampedFieldByField();
+  void DifferentFieldsAreLeftAlone();
+  void CoverIsTheSongsFrontCover_data();
+  void CoverIsTheSongsFrontCover();
+  void AudioFactsShowBesideTheDetails();
+};
+
 }  // namespace tagwright::testing
