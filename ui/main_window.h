@@ -1,13 +1,15 @@
 // The main window: the banner on top; the folder pane on the left; the song list above the song
 // details panel in the middle; the filters, the save buttons and the view modes on the right; the
-// status bar below. The window holds the songs of the selected folder, puts its parts together, wires
-// them, and runs the commands on the selected songs.
+// status bar below. The window holds the songs of the selected folder, puts its parts together and
+// wires them; reading a folder (TSongFolderLoader), running a command (TCommandRunner) and what is
+// remembered between runs (TWindowSettings) are classes of their own.
+//
+// main_window.cpp: the frame, the key map and the sizes; main_window_songs.cpp: folders, loading,
+// rows, selection and the details panel; main_window_commands.cpp: the commands.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
-#include <atomic>
-#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -20,9 +22,11 @@
 #include "songs/song_list.h"
 #include "songs/song_listing.h"
 #include "songs/song_view_mode.h"
+#include "ui/command_runner.h"
 #include "ui/error_guard.h"
 #include "ui/pass_summary.h"
 #include "ui/preferences.h"
+#include "ui/window_settings.h"
 
 class QSplitter;
 
@@ -34,9 +38,11 @@ class TDialogs;
 class TFolderPane;
 class THintRelay;
 class TSongDetailsPanel;
+class TSongFolderLoader;
 class TSongListPane;
 class TSortFilterPanel;
 class TStatusPanels;
+struct TFolderListing;
 
 class TMainWindow : public QMainWindow {
   Q_OBJECT
@@ -49,10 +55,10 @@ class TMainWindow : public QMainWindow {
   TDialogs& Dialogs() const { return dialogs_; }
   // The history that records the commands' changes, so that they can be undone; none records
   // nothing. It must outlive the window.
-  void UseHistory(THistory* history) { history_ = history; }
+  void UseHistory(THistory* history) { runner_->UseHistory(history); }
   // The history that should record the commands could not be opened: commands that change files
   // then change nothing and show why.
-  void RefuseChangesWithoutHistory(std::string reason) { historyMissing_ = std::move(reason); }
+  void RefuseChangesWithoutHistory(std::string reason) { runner_->RefuseChangesWithoutHistory(std::move(reason)); }
   // Whether the history holds a command that is not undone.
   bool CanUndo() const;
 
@@ -65,14 +71,16 @@ class TMainWindow : public QMainWindow {
   QString ProgressText() const;
 
   // --- Songs ---
-  // Rebuilds the song list and its rows from the song files of a folder (and its subfolders when
-  // "Include Subdirectories" is ticked). The songs are read on other threads while the window
-  // keeps painting and shows "Reading songs: n / N"; choosing another folder meanwhile abandons
-  // this load, and the list then shows the other folder only. An empty path is no folder: the
-  // list is emptied.
+  // Starts rebuilding the song list and its rows from the song files of a folder (and its
+  // subfolders when "Include Subdirectories" is ticked) and returns at once. The songs are read on
+  // a worker while the window keeps painting and shows "Reading songs: n / N"; SongsLoaded follows
+  // when the rows are there. Choosing another folder meanwhile abandons this load, and the list
+  // then shows the other folder only. An empty path is no folder: the list is emptied.
   void LoadSongFolder(const std::string& folder);
+  // Whether a load started by LoadSongFolder is still running.
+  bool IsLoading() const;
   // Called on the reading threads before each song of a load (tests make loads slow with it).
-  void SetBeforeEachSongRead(std::function<void()> hook) { beforeEachSongRead_ = std::move(hook); }
+  void SetBeforeEachSongRead(std::function<void()> hook);
   // Replaces the song list by one recognised song per path. Files that cannot be read are left out
   // and named in UnreadableSongs().
   void LoadSongs(const std::vector<std::string>& files);
@@ -124,17 +132,14 @@ class TMainWindow : public QMainWindow {
 
   // --- Commands (main_window_commands.cpp) ---
   // The frame of every command on the selected songs: runs the song pass over the selected rows in
-  // list order, asks (or, without askWhenUnwritable, silently skips) when a file cannot be written,
-  // hands each result to onResult, ends the pass at a file that could not be read or written, calls
+  // list order, asks (or, without AskWhenUnwritable, silently skips) when a file cannot be written,
+  // hands each result to OnResult, ends the pass at a file that could not be read or written, calls
   // afterLastRow when every row was visited, and always reloads the folder and selects the row that
   // was current, by position. After the reload the message panel sums the pass up in one line,
   // headed by the command's name, and then an error box names the file that ended the pass. While
   // the pass runs, the progress bar shows "COMMAND: n / N"; the message panel keeps the messages
   // of the pass. Returns what became of the songs.
-  TPassSummary RunSelectedSongsPass(const QString& command, TPassCount count, bool askWhenUnwritable,
-                                    const TSongPlanner& planner,
-                                    const std::function<void(const TSongResult&)>& onResult = {},
-                                    const std::function<void()>& afterLastRow = {});
+  TPassSummary RunSelectedSongsPass(const TPassRequest& request, const std::function<void()>& afterLastRow = {});
 
  public Q_SLOTS:
   // The buttons and the song list's pop-up menu entries.
@@ -175,6 +180,10 @@ class TMainWindow : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
+ Q_SIGNALS:
+  // A folder's songs are listed and their rows shown (after LoadSongFolder or a reload).
+  void SongsLoaded();
+
  private:
   QWidget* CreateBanner();
   QWidget* CreateMiddlePane();
@@ -187,9 +196,10 @@ class TMainWindow : public QMainWindow {
   void HandleFunctionKey(QKeyEvent* event, QWidget* receiver);
   void FitStatusBar();
   void FitMinimumSize();
-  // The window's size and place and the panes' widths, as the user left them.
+  // The window's size and place and the panes' widths, as the user left them, and the Preferences.
   void RestoreWindowState();
   void SaveWindowState() const;
+  QSplitter* FolderSplitter() const;
   void OpenCurrentSong();
   void SelectRows(const std::vector<int>& rows);
   // The songs of the selected rows, in list order.
@@ -200,6 +210,12 @@ class TMainWindow : public QMainWindow {
                                 const std::function<TSongPlanner(const TKnownSpellings*)>& withSpellings = {});
   // The listed songs become the window's; the files that could not be read are kept for the report.
   void TakeListing(TListing listing);
+  // Load: the rows go and the commands wait; loaded: a load's result becomes the list.
+  void BeginLoad();
+  void TakeLoadedFolder(TFolderListing& loaded);
+  void ShowLoadProgress(std::size_t done, std::size_t total);
+  // Reads the selected folder again at once, after a command changed its files.
+  void ReloadSongFolderNow();
   void ReportUnreadableSongs();
   // Says once per folder how many names an option that is off would recognise.
   void PointToNameOptions(const std::string& folder);
@@ -212,9 +228,10 @@ class TMainWindow : public QMainWindow {
   void WaitPainting(int ms);
 
   TDialogs& dialogs_;
-  THistory* history_ = nullptr;
-  std::string historyMissing_;  // why commands cannot be recorded, when the history could not be opened
   TErrorGuard guard_;
+  TWindowSettings settings_;
+  std::unique_ptr<TCommandRunner> runner_;  // made with the status bar
+  TSongFolderLoader* loader_ = nullptr;
   TSongList songs_;
   std::vector<std::string> unreadableSongs_;
   TPreferences preferences_;
@@ -233,13 +250,11 @@ class TMainWindow : public QMainWindow {
   // counts.
   std::string unspelledFolder_;
   bool shownOnce_ = false;
-  int busy_ = 0;  // loads and commands running, nested ones too
+  int busy_ = 0;  // commands running, nested ones too, and the load in progress
+  bool loading_ = false;
   bool commandsEnabled_ = true;
-  QPointer<QWidget> focusBefore_;                  // the control that had the keyboard when commands were disabled
-  QPointer<QWidget> focusDisplacedTo_;             // where Qt put the keyboard then
-  std::uint64_t loadGeneration_ = 0;               // the newest load; an older one is abandoned
-  std::shared_ptr<std::atomic<bool>> loadCancel_;  // set to abandon the load in progress
-  std::function<void()> beforeEachSongRead_;
+  QPointer<QWidget> focusBefore_;       // the control that had the keyboard when commands were disabled
+  QPointer<QWidget> focusDisplacedTo_;  // where Qt put the keyboard then
   bool splittersRestored_ = false;
   const QKeyEvent* keyEvent_ = nullptr;  // the key event seen last, and the widget it was seen at
   QObject* keyReceiver_ = nullptr;

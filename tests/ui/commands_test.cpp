@@ -34,6 +34,7 @@ std::string Trimmed(const std::string& text) { return QString::fromStdString(tex
 void MakeReadOnly(const std::string& path) { QCOMPARE(chmod(path.c_str(), 0444), 0); }
 
 void SelectAllRows(TMainWindow& window) {
+  WaitForSongs(window);
   ClickRow(window, 0);
   for (int row = 1; row < window.RowCount(); ++row) ClickRow(window, row, Qt::ControlModifier);
 }

@@ -112,6 +112,7 @@ void TKeysAndHintsTest::TheListKeepsTheKeyboardAfterEachCommand() {
   } else {
     window.Child<QAction>(entry.toLatin1().constData())->trigger();
   }
+  WaitForSongs(*window.Window);
   QCOMPARE(QApplication::focusWidget(), list);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
   QCOMPARE(SelectedRows(*window.Window), QList<int>{rowAfterDown});

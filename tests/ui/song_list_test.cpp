@@ -275,6 +275,7 @@ void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel() {
     QTest::mouseClick(window.Child<QRadioButton>(button), Qt::LeftButton);
     list->setFocus(Qt::TabFocusReason);
   }
+  WaitForSongs(*window.Window);
   QCOMPARE(QApplication::focusWidget(), list);
   QCOMPARE(window->CurrentRow(), -1);
   QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details "));
