@@ -188,6 +188,7 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
   connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
+  connect(songListPane_, &TSongListPane::PreviewBeforeChangingToggled, this, &TMainWindow::UsePreviewBeforeChanging);
   songListPane_->SetUndoAvailable([this] { return CanUndo(); });
 
   detailsPanel_->SetSelectedSongSource(
@@ -260,6 +261,8 @@ void TMainWindow::RestoreWindowState() {
   spellings_ = preferences_.Spellings();
   detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
   splittersRestored_ = settings_.RestoreWindow(*this, *mainSplitter_, FolderSplitter());
+  previewBeforeChanging_ = settings_.PreviewBeforeChanging();
+  songListPane_->SetPreviewBeforeChanging(previewBeforeChanging_);
 }
 
 void TMainWindow::SaveWindowState() const { settings_.SaveWindow(*this, *mainSplitter_, FolderSplitter()); }
@@ -269,6 +272,12 @@ void TMainWindow::UseAccentedLetters(bool on) {
   SetAccentedLetters(on);
   QSettings(SettingsOrganization(), SettingsApplication()).setValue(AccentedLettersKey(), on);
   RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
+}
+
+void TMainWindow::UsePreviewBeforeChanging(bool on) {
+  previewBeforeChanging_ = on;
+  songListPane_->SetPreviewBeforeChanging(on);
+  settings_.SetPreviewBeforeChanging(on);
 }
 
 void TMainWindow::ShowPreferences() {

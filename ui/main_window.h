@@ -13,9 +13,11 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "commands/command_catalogue.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "songs/song_filter.h"
@@ -172,6 +174,9 @@ class TMainWindow : public QMainWindow {
   // "Apply" then runs the command on them.
   void PreviewHandsFree();
   void PreviewAutoRename();
+  // "Preview Before Changing Several Songs": remembered.
+  void UsePreviewBeforeChanging(bool on);
+  bool PreviewBeforeChanging() const { return previewBeforeChanging_; }
   // Takes back the newest command of the history not yet undone, after asking.
   void UndoLastCommand();
 
@@ -179,12 +184,37 @@ class TMainWindow : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Details typed and not stamped are settled first; Cancel keeps the window open.
+  void closeEvent(QCloseEvent* event) override;
 
  Q_SIGNALS:
   // A folder's songs are listed and their rows shown (after LoadSongFolder or a reload).
   void SongsLoaded();
 
  private:
+  // The selected songs and the current one by file name, so that they can be selected again after
+  // the rows are rebuilt (main_window_selection.cpp).
+  struct TRememberedSelection {
+    std::vector<std::string> Files;
+    std::string Current;
+    // The panel keeps what was typed for the one song it still shows; not after a command, whose
+    // songs are shown as the command left them.
+    bool KeepTyped = true;
+  };
+  TRememberedSelection RememberSelection() const;
+  // Selects the remembered songs that have rows, following the renames among results, and shows
+  // them in the panel; the panel keeps what was typed for the one song it still shows.
+  void RestoreSelection(const TRememberedSelection& selection, const std::vector<TSongResult>& results = {});
+  // Stamp from the panel over the selected songs; a stamp that did not happen keeps what was typed.
+  TPassSummary StampSelectedWithPanel();
+  int RowOfFile(const std::string& file) const;
+  // Before the panel leaves a song whose fields were typed into and not stamped, asks whether to
+  // stamp or discard them; false when the user stays on the song (Cancel, or a stamp that failed).
+  bool SettleTypedDetails();
+  bool StampShownSong(const std::string& file);
+  // A command needs selected songs: false, and a word in the message panel, when none is selected.
+  bool HasSelectedSongsOrSay();
+
   QWidget* CreateBanner();
   QWidget* CreateMiddlePane();
   void ConnectParts();
@@ -220,6 +250,14 @@ class TMainWindow : public QMainWindow {
   // Says once per folder how many names an option that is off would recognise.
   void PointToNameOptions(const std::string& folder);
   TPanelValues TrimmedPanelValues();
+  // Runs a command of the catalogue over the selected songs. Its preview comes first when asked
+  // for, or for a batch while "Preview Before Changing Several Songs" is on; Close then changes
+  // nothing, and Apply runs the command on the songs shown.
+  TPassSummary RunCatalogueCommand(TCommandId id, bool previewAsked = false);
+  // Whether a batch over the selected songs is previewed first; several songs make a batch for
+  // the stamps, any songs for the other commands.
+  bool WantsPreview(TCommandId id) const;
+  static QString PreviewCaption(TCommandId id);
   // While songs load or a command runs, the parts that start commands are disabled; the folder
   // pane stays free, so that another folder can be chosen. The control that had the keyboard has it
   // again afterwards, unless the user has put it elsewhere meanwhile.
@@ -252,6 +290,13 @@ class TMainWindow : public QMainWindow {
   bool shownOnce_ = false;
   int busy_ = 0;  // commands running, nested ones too, and the load in progress
   bool loading_ = false;
+  std::string shownFolder_;  // the folder whose songs are listed
+  // What is selected again after the reload in progress, and the renames to follow.
+  std::optional<TRememberedSelection> reloadSelection_;
+  std::vector<TSongResult> reloadResults_;
+  bool settling_ = false;           // the question about typed details is open
+  bool returningToFolder_ = false;  // the tree goes back to the folder shown, after Cancel
+  bool previewBeforeChanging_ = true;
   bool commandsEnabled_ = true;
   QPointer<QWidget> focusBefore_;       // the control that had the keyboard when commands were disabled
   QPointer<QWidget> focusDisplacedTo_;  // where Qt put the keyboard then

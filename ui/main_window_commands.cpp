@@ -27,13 +27,6 @@ namespace tagwright {
 
 namespace {
 
-const TSongPlanner kAutoRenamePlanner{TTagsNeeded::No,
-                                      [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
-TSongPlanner HandsFreePlanner(const TKnownSpellings* spellings) {
-  return {TTagsNeeded::No,
-          [spellings](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song, spellings); }};
-}
-
 constexpr int kPauseAfterRenameFailureMs = 2000;
 
 // The entry of "ID3 Clear" that blanks the field.
@@ -56,20 +49,24 @@ QString TagFieldCaption(TTagField field) {
 
 TPassSummary TMainWindow::RunSelectedSongsPass(const TPassRequest& request, const std::function<void()>& afterLastRow) {
   if (busy_ > 0) return {};  // no command starts while songs load or another command runs
+  if (!HasSelectedSongsOrSay()) return {};
   if (!runner_->ChangesRefusedBecause().empty()) {
     ShowErrorText(runner_->ChangesRefusedBecause());
     return {};
   }
   ++busy_;
   SetCommandsEnabled(false);
-  const int remembered = CurrentRow();
+  TRememberedSelection selection = RememberSelection();
+  selection.KeepTyped = false;
+  TPassRun run;
+  // The same songs are selected again, under their new names.
   const auto reload = [&] {
+    reloadSelection_ = selection;
+    reloadResults_ = run.Results;
     ReloadSongFolderNow();
-    SelectSingleRow(remembered);
     // The keyboard comes back once the rows and the selection are as the reload leaves them.
     if (--busy_ == 0) SetCommandsEnabled(true);
   };
-  TPassRun run;
   try {
     run = runner_->Run(SelectedSongs(), request);
     if (!run.Summary.Stopped && afterLastRow) afterLastRow();
@@ -134,38 +131,44 @@ TPanelValues TMainWindow::TrimmedPanelValues() {
 // --- Stamping ---
 
 void TMainWindow::StampWithDetails() {
-  RunGuarded([this] {
-    const bool single = SelectedSongCount() == 1;
-    std::optional<TPanelValues> panel;  // trimmed when the first song is planned
-    RunSelectedSongsPass({QStringLiteral("Stamp ID3 Tag(s)"),
-                          TPassCount::SongsTagged,
-                          true,
-                          {TTagsNeeded::Yes,
-                           [&](const TSongFile&, const TID3Info& tags) {
-                             if (!panel) panel = TrimmedPanelValues();
-                             return PlanStampFromPanel(tags, *panel, single);
-                           }},
-                          {}});
-  });
+  RunGuarded([this] { (void)StampSelectedWithPanel(); });  // the summary line says what became of the songs
+}
+
+TPassSummary TMainWindow::StampSelectedWithPanel() {
+  const bool single = SelectedSongCount() == 1;
+  const bool typed = single && detailsPanel_->HasChanges();
+  const QStringList texts = detailsPanel_->TypedTexts();
+  std::optional<TPanelValues> panel;  // trimmed when the first song is planned
+  if (!HasSelectedSongsOrSay()) return {};
+  if (!single && previewBeforeChanging_) {
+    const TPanelValues values = TrimmedPanelValues();
+    const TSongPlanner preview{TTagsNeeded::Yes, [&values](const TSongFile&, const TID3Info& tags) {
+                                 return PlanStampFromPanel(tags, values, false);
+                               }};
+    if (!PreviewSelectedSongsPass(QStringLiteral("Preview Stamp ID3 Tag(s)"), preview)) return {};
+  }
+  const TPassSummary summary = RunSelectedSongsPass({QStringLiteral("Stamp ID3 Tag(s)"),
+                                                     TPassCount::SongsTagged,
+                                                     true,
+                                                     {TTagsNeeded::Yes,
+                                                      [&](const TSongFile&, const TID3Info& tags) {
+                                                        if (!panel) panel = TrimmedPanelValues();
+                                                        return PlanStampFromPanel(tags, *panel, single);
+                                                      }},
+                                                     {}});
+  // A stamp refused or failed keeps what was typed.
+  if (typed && summary.Tagged == 0) detailsPanel_->RestoreTypedTexts(texts);
+  return summary;
 }
 
 void TMainWindow::StampRecognized() {
-  RunGuarded([this] {
-    RunSelectedSongsPass(
-        {QStringLiteral("Stamp ID3 Tags"), TPassCount::SongsTagged, true, {TTagsNeeded::Yes, PlanStampRecognized}, {}});
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::StampRecognized); });
 }
 
 // --- Renaming ---
 
 void TMainWindow::AutoRename() {
-  RunGuarded([this] {
-    const TSongPlanner& planner = kAutoRenamePlanner;
-    RunSelectedSongsPass(
-        {QStringLiteral("AutoRename Files"), TPassCount::Renamed, true, planner, [this](const TSongResult& result) {
-           if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
-         }});
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::AutoRename); });
 }
 
 void TMainWindow::RenameWithDetails() {
@@ -275,54 +278,56 @@ void TMainWindow::UndoLastCommand() {
 // --- Automatic updates ---
 
 void TMainWindow::UseFileNameAsTitle() {
-  RunGuarded([this] {
-    RunSelectedSongsPass({QStringLiteral("Filename as Title"),
-                          TPassCount::SongsTagged,
-                          true,
-                          {TTagsNeeded::Yes, PlanFileNameAsTitle},
-                          {}});
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::FileNameAsTitle); });
 }
 
 void TMainWindow::CleanUpDetails() {
-  RunGuarded([this] {
-    const TKnownSpellings* spellings = KnownSpellings();
-    RunSelectedSongsPass({QStringLiteral("Details Cleanup"),
-                          TPassCount::SongsTagged,
-                          true,
-                          {TTagsNeeded::Yes,
-                           [spellings](const TSongFile& song, const TID3Info& tags) {
-                             return PlanDetailsCleanupKeeping(song, tags, spellings);
-                           }},
-                          {}});
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::DetailsCleanup); });
 }
 
 void TMainWindow::HandsFreeUpdate() {
-  RunGuarded([this] {
-    const TSongPlanner planner = HandsFreePlanner(KnownSpellings());
-    RunSelectedSongsPass(
-        {QStringLiteral("Hands-Free!"), TPassCount::SongsUpdated, false, planner, [this](const TSongResult& result) {
-           if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
-         }});
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::HandsFree); });
 }
 
 // --- Previews ---
 
 void TMainWindow::PreviewHandsFree() {
-  RunGuarded([this] {
-    if (PreviewSelectedSongsPass(QStringLiteral("Preview Hands-Free"), HandsFreePlanner(KnownSpellings()),
-                                 HandsFreePlanner)) {
-      HandsFreeUpdate();
-    }
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::HandsFree, true); });
 }
 
 void TMainWindow::PreviewAutoRename() {
-  RunGuarded([this] {
-    if (PreviewSelectedSongsPass(QStringLiteral("Preview AutoRename"), kAutoRenamePlanner)) AutoRename();
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::AutoRename, true); });
+}
+
+bool TMainWindow::WantsPreview(TCommandId) const { return previewBeforeChanging_ && SelectedSongCount() > 1; }
+
+QString TMainWindow::PreviewCaption(TCommandId id) {
+  switch (id) {
+    case TCommandId::HandsFree: return QStringLiteral("Preview Hands-Free");
+    case TCommandId::AutoRename: return QStringLiteral("Preview AutoRename");
+    default: break;
+  }
+  return QStringLiteral("Preview ") + QString::fromUtf8(CatalogueCommand(id).WindowName);
+}
+
+TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, bool previewAsked) {
+  if (busy_ > 0 || !HasSelectedSongsOrSay()) return {};
+  const TCatalogueCommand& command = CatalogueCommand(id);
+  const TSongPlanner planner = command.Planner(KnownSpellings());
+  if (previewAsked || WantsPreview(id)) {
+    // The commands that clean texts say what Keep Known Spellings would keep.
+    const bool cleans = id == TCommandId::HandsFree || id == TCommandId::DetailsCleanup;
+    const auto withSpellings = cleans ? std::function<TSongPlanner(const TKnownSpellings*)>(command.Planner)
+                                      : std::function<TSongPlanner(const TKnownSpellings*)>();
+    if (!PreviewSelectedSongsPass(PreviewCaption(id), planner, withSpellings)) return {};
+  }
+  TPassRequest request{QString::fromUtf8(command.WindowName), command.Count, command.AsksWhenUnwritable, planner, {}};
+  if (id == TCommandId::AutoRename || id == TCommandId::HandsFree) {
+    request.OnResult = [this](const TSongResult& result) {
+      if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
+    };
+  }
+  return RunSelectedSongsPass(request);
 }
 
 // --- The song list's pop-up menu ---

@@ -10,6 +10,7 @@
 #include "songs/song_listing.h"
 #include "text/letters.h"
 #include "ui/dialogs.h"
+#include "ui/flag_scope.h"
 #include "ui/folder_pane.h"
 #include "ui/main_window.h"
 #include "ui/preferences.h"
@@ -29,13 +30,22 @@ constexpr std::size_t kUnreadableNamesShown = 10;
 }  // namespace
 
 void TMainWindow::LoadSelectedFolder(const QString& path) {
+  if (returningToFolder_) return;
+  if (!SettleTypedDetails()) {
+    // The user stays on the song, and so in its folder.
+    TFlagScope returning(returningToFolder_);
+    folderPane_->SelectFolder(PathToQString(shownFolder_));
+    return;
+  }
   unspelledFolder_.clear();
   songListPane_->SetIncludeSubfolders(false);
   RunGuarded([&] { LoadSongFolder(QStringToPath(path)); });
 }
 
 void TMainWindow::FollowSelection() {
-  RunGuarded([this] { ShowSongDetails(); });
+  RunGuarded([this] {
+    if (SettleTypedDetails()) ShowSongDetails();
+  });
 }
 
 void TMainWindow::OpenCurrentSong() {
@@ -94,6 +104,11 @@ void TMainWindow::BeginLoad() {
 }
 
 void TMainWindow::LoadSongFolder(const std::string& folder) {
+  // A reload of the folder shown selects the same songs again; another folder starts unselected.
+  if (!loading_) {
+    reloadSelection_.reset();
+    if (folder == shownFolder_) reloadSelection_ = RememberSelection();
+  }
   BeginLoad();
   loader_->Start({folder, songListPane_->IncludeSubfolders(), preferences_.Recognition()});
 }
@@ -119,6 +134,14 @@ void TMainWindow::TakeLoadedFolder(TFolderListing& loaded) {
     unreadableSongs_.push_back("Cannot read folder " + unreadable.Folder + " (" + unreadable.Error.message() + ")");
   }
   RefreshSongList();
+  if (reloadSelection_ && loaded.Folder == shownFolder_) {
+    RestoreSelection(*reloadSelection_, reloadResults_);
+  } else {
+    ShowSongDetails();  // nothing is selected in another folder
+  }
+  reloadSelection_.reset();
+  reloadResults_.clear();
+  shownFolder_ = loaded.Folder;
   SetStatusText(QString());
   PointToNameOptions(loaded.Folder);
   ReportUnreadableSongs();
@@ -131,6 +154,7 @@ void TMainWindow::ReloadSongFolderNow() {
     statusBar_->HideProgress();
     --busy_;  // the command running keeps the window busy
   }
+  if (!reloadSelection_) reloadSelection_ = RememberSelection();
   songListPane_->ClearRows();
   TFolderListing loaded =
       loader_->LoadNow({SelectedFolder(), songListPane_->IncludeSubfolders(), preferences_.Recognition()});
@@ -242,6 +266,8 @@ void TMainWindow::ReportUnreadableSongs() {
 }
 
 void TMainWindow::RefreshSongList() {
+  // The rows are rebuilt in another order or by another filter: the same songs stay selected.
+  const TRememberedSelection selection = RememberSelection();
   const TViewMode viewMode = ViewMode();
   const TRecognitionFilter filter = RecognitionFilter();
   songs_.SortBy(ViewModeSortOrder(viewMode));
@@ -258,6 +284,7 @@ void TMainWindow::RefreshSongList() {
   // A chosen filter that lists nothing any more is disabled but stays chosen.
   sortFilterPanel_->EnableFilters(present);
   statusBar_->SetPanelText(TStatusPanel::Count, QStringLiteral("%1 files").arg(songListPane_->RowCount()));
+  if (!selection.Files.empty() || !selection.Current.empty()) RestoreSelection(selection);
 }
 
 // --- Rows and selection ---
@@ -283,29 +310,24 @@ void TMainWindow::SelectRows(const std::vector<int>& rows) { songListPane_->Sele
 QString TMainWindow::SongDetailsCaption() const { return detailsPanel_->Caption(); }
 
 void TMainWindow::ShowSongDetails() {
-  const TSongFile* song = SongAtRow(CurrentRow());
-  if (song == nullptr) {
+  const std::vector<const TSongFile*> selected = SelectedSongs();
+  if (selected.empty()) {
     detailsPanel_->ShowNoSong();
-    return;
+  } else if (selected.size() == 1) {
+    detailsPanel_->ShowSong(*selected.front());
+  } else {
+    detailsPanel_->ShowCommonValues(selected);  // the values all selected songs share
   }
-  if (SelectedSongCount() == 1) {
-    detailsPanel_->ShowSong(*song);
-    return;
-  }
-  // No row or several rows selected: the values all selected songs share.
-  std::vector<const TSongFile*> selected;
-  for (int row = 0; row < RowCount(); ++row) {
-    if (songListPane_->IsRowSelected(row)) selected.push_back(SongAtRow(row));
-  }
-  detailsPanel_->ShowCommonValues(selected);
 }
 
 void TMainWindow::PreviousSong() {
+  if (!SettleTypedDetails()) return;
   const int current = CurrentRow();
   if (current > 0) SelectSingleRow(current - 1);
 }
 
 void TMainWindow::NextSong() {
+  if (!SettleTypedDetails()) return;
   const int current = CurrentRow();
   if (current < RowCount() - 1) SelectSingleRow(current + 1);
 }

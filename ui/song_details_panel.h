@@ -3,6 +3,7 @@
 // rename and stamp buttons; and the text fields' pop-up menu, which tidies the focused field.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -50,8 +51,17 @@ class TSongDetailsPanel : public QWidget {
   // No song at all: empty fields, the title field enabled.
   void ShowNoSong();
   void Clear();
-  // The group box caption: " Song Details " or " Song Details (common) ".
+  // The group box caption: " Song Details ", " Song Details (common) ", or " Song Details (changed) "
+  // while fields of the one song shown hold what was typed and not stamped.
   QString Caption() const;
+
+  // Typed and not stamped: the fields of the one song shown differ from the song's values.
+  bool HasChanges() const;
+  // The file of the one song shown; empty for none or several.
+  const std::string& ShownFile() const { return shownFile_; }
+  // The fields' texts as typed, and put back after a stamp that did not happen.
+  QStringList TypedTexts() const;
+  void RestoreTypedTexts(const QStringList& texts);
 
   // A field's text trimmed, and trimmed in place so that the field shows what is written.
   std::string TrimField(TDetailsField field);
@@ -80,6 +90,8 @@ class TSongDetailsPanel : public QWidget {
   QLineEdit* FocusedField() const;
   void CheckFieldLength(QLineEdit* field);
   void SetCaption(const QString& caption);
+  void ShowChanged(bool changed);
+  void SetFieldsEnabled(bool enabled);
   void ShowTextMenu(QLineEdit* field, const QPoint& position);
   void UpdateFieldFromFileName(TDetailsField field, bool artist);
   void UnderscoresToSpaces();
@@ -107,6 +119,10 @@ class TSongDetailsPanel : public QWidget {
   QToolButton* nextButton_ = nullptr;
   QPushButton* renameButton_ = nullptr;
   QPushButton* stampButton_ = nullptr;
+
+  class TDetailsEdits* edits_ = nullptr;
+  QString caption_;        // the caption without the changed mark
+  std::string shownFile_;  // the one song shown
 
   QMenu* textMenu_ = nullptr;
   QMenu* fromFileNameMenu_ = nullptr;

@@ -48,12 +48,16 @@ class TSongListPane : public QWidget {
   void UnselectAllRows();
   // Adds rows to the selection, reported as a change of the selection.
   void SelectRows(const std::vector<int>& rows);
+  // Makes exactly these rows selected and current the current one (none: -1), unreported.
+  void SetSelection(const std::vector<int>& rows, int current);
 
   // The tick of the menu's "Include Subdirectories" entry.
   bool IncludeSubfolders() const;
   void SetIncludeSubfolders(bool include);
   // The tick of "Accented Letters in Names", set without reporting it.
   void SetAccentedLetters(bool on);
+  // The tick of "Preview Before Changing Several Songs", set without reporting it.
+  void SetPreviewBeforeChanging(bool on);
 
   // Tells whether there is a command to undo, for the menu's last entry.
   void SetUndoAvailable(std::function<bool()> available);
@@ -86,6 +90,8 @@ class TSongListPane : public QWidget {
   void RefreshRequested();
   void PreviewHandsFreeRequested();
   void PreviewAutoRenameRequested();
+  // The tick of "Preview Before Changing Several Songs" has flipped.
+  void PreviewBeforeChangingToggled(bool on);
   // "Undo Last Command (Ctrl+Z)", chosen or its key pressed in the window.
   void UndoRequested();
 
@@ -117,6 +123,7 @@ class TSongListPane : public QWidget {
   QAction* preferencesEntry_ = nullptr;
   QAction* previewHandsFreeEntry_ = nullptr;
   QAction* previewAutoRenameEntry_ = nullptr;
+  QAction* previewBeforeChangingEntry_ = nullptr;
 };
 
 }  // namespace tagwright

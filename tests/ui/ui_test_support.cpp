@@ -40,7 +40,10 @@ namespace {
 
 std::unique_ptr<TMainWindow> MakeWindow(TDialogs& dialogs, TWindowUnderTest::TSettings settings) {
   if (settings == TWindowUnderTest::TSettings::Forget) {
-    QSettings(SettingsOrganization(), SettingsApplication()).clear();
+    QSettings settings(SettingsOrganization(), SettingsApplication());
+    settings.clear();
+    // The commands run as the Parts say; the tests of the previews before a batch turn them on.
+    settings.setValue(PreviewBeforeChangingKey(), false);
   }
   return std::make_unique<TMainWindow>(dialogs);
 }

@@ -37,7 +37,7 @@ class TSongListTest : public QObject {
   void ChosenFilterStaysChosenWhenDisabled();
   void ViewModesSortAndLabelRows();
   void ViewModeAndFilterDoNotRereadFiles();
-  void RefreshLeavesNoRowSelectedAndPanelAlone();
+  void RebuiltRowsKeepTheSelectionAndPanel();
   void RebuiltRowsAndReturningFocusLeaveThePanel_data();
   void RebuiltRowsAndReturningFocusLeaveThePanel();
   void StatusColorsFollowFiveRules();
