@@ -161,4 +161,25 @@ class TUndoTest : public QObject {
   void WithoutItsHistoryNoCommandChangesAFile();
 };
 
+// What the user typed, the panel, the selection across commands, and the previews before a batch.
+class TTrustTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void TypedDetailsWaitForTheUsersAnswer_data();
+  void TypedDetailsWaitForTheUsersAnswer();
+  void LeavingTheFolderOrClosingAsksFirst();
+  void ARefusedStampKeepsWhatWasTyped_data();
+  void ARefusedStampKeepsWhatWasTyped();
+  void F5OnAnUnrecognisedSongUsesTheTypedValues();
+  void ThePanelShowsWhatIsSelected();
+  void CommandsOverNothingSaySo_data();
+  void CommandsOverNothingSaySo();
+  void TheSelectionSurvivesEachCommand_data();
+  void TheSelectionSurvivesEachCommand();
+  void BatchesArePreviewedAndApplyEqualsTheCommand_data();
+  void BatchesArePreviewedAndApplyEqualsTheCommand();
+  void PreviewOptionIsOnAtFirstAndRemembered();
+  void PreviewTablesShowOldAndNewPerField();
+};
+
 }  // namespace tagwright::testing
