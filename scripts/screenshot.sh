@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot.png: a folder of real, partly tagged songs is made, the window is started on
-# it under Xvfb and the screen is saved. Re-runnable. Usage: scripts/screenshot.sh [BUILD_DIR]
+# Makes docs/screenshot.png (the window at 1600x1000) and docs/screenshot-minimum.png (at its minimum
+# size): a folder of real, partly tagged songs is made where a user keeps music (~/Music/Tagwright
+# Demo, removed afterwards), the window is started on it under Xvfb and saved. Re-runnable.
+# Usage: scripts/screenshot.sh [BUILD_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
@@ -9,14 +11,18 @@ build="${1:-$root/build}"
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j "$(nproc)" --target tagwright
 
-work="$(mktemp -d)"
+songs="$HOME/Music/Tagwright Demo"
+if [ -e "$songs" ]; then
+  echo "$songs exists already; it is left alone" >&2
+  exit 1
+fi
+config="$(mktemp -d)"  # the window's settings start fresh and stay out of the user's
 cleanup() {
   [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
+  rm -rf "$songs" "$config"
 }
 trap cleanup EXIT
-songs="$work/Music"
 mkdir -p "$songs"
 
 # Songs made by the tests' song helper; some tagged, some known only by their file names.
@@ -58,22 +64,26 @@ song("08 - Copper Sky - Dust.mp3", title="Dust", artist="Copper Sky", track="8",
 PY
 
 display=:91
-Xvfb "$display" -screen 0 800x640x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 sleep 1
-DISPLAY="$display" "$build/app/gui/tagwright" "$songs" >/dev/null 2>&1 &
+DISPLAY="$display" XDG_CONFIG_HOME="$config" "$build/app/gui/tagwright" "$songs" >/dev/null 2>&1 &
 app_pid=$!
 sleep 3
-# Select a song so that the details panel is filled, when xdotool is there to click.
-if command -v xdotool >/dev/null; then
-  DISPLAY="$display" xdotool search --sync --name "^Tagwright " windowactivate --sync >/dev/null 2>&1 || true
-  window="$(DISPLAY="$display" xdotool search --name "^Tagwright " | head -1)"
-  if [ -n "$window" ]; then
-    eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
-    DISPLAY="$display" xdotool mousemove $((X + 300)) $((Y + 88)) click 1
-    sleep 1
-  fi
-fi
 mkdir -p "$root/docs"
-DISPLAY="$display" import -window root "$root/docs/screenshot.png"
-echo "saved $root/docs/screenshot.png"
+DISPLAY="$display" xdotool search --sync --name "^Tagwright " >/dev/null
+window="$(DISPLAY="$display" xdotool search --name "^Tagwright " | head -1)"
+# A song is clicked, so that the details panel shows it.
+shoot() {  # WIDTH HEIGHT FILE: the window at that size (the minimum when smaller), saved
+  DISPLAY="$display" xdotool windowmove "$window" 0 0 windowsize "$window" "$1" "$2"
+  sleep 2
+  eval "$(DISPLAY="$display" xdotool getwindowgeometry --shell "$window")"
+  DISPLAY="$display" xdotool mousemove $((X + WIDTH / 3)) $((Y + 88)) click 1
+  sleep 1
+  DISPLAY="$display" import -window "$window" "$3"
+  echo "saved $3 (${WIDTH}x${HEIGHT})"
+}
+shoot 1600 1000 "$root/docs/screenshot.png"
+# The window's own minimum size, as it tells the window manager.
+minimum="$(DISPLAY="$display" xprop -id "$window" WM_NORMAL_HINTS | sed -n 's/.*minimum size: \([0-9]*\) by \([0-9]*\).*/\1 \2/p')"
+shoot ${minimum:-747 583} "$root/docs/screenshot-minimum.png"

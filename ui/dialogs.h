@@ -69,6 +69,13 @@ class TDialogs {
     return false;
   }
 
+  // Asks for a folder to open, starting at folder: true with the chosen one in folder; false,
+  // folder untouched, when cancelled.
+  virtual bool ChooseFolder(QString& folder) {
+    (void)folder;
+    return false;
+  }
+
   // Opens a file or folder with the desktop's default application for it; false when none opens it.
   virtual bool OpenWithAssociatedApplication(const std::string& path) = 0;
 };

@@ -47,7 +47,8 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(paren
   auto* outer = new QVBoxLayout(central);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->setSpacing(0);
-  outer->addWidget(CreateBanner());
+  QWidget* banner = CreateBanner();
+  outer->addWidget(banner);
 
   auto* body = new QHBoxLayout;
   body->setContentsMargins(0, 0, 0, 0);
@@ -60,8 +61,9 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(paren
   folderPane_ = new TFolderPane(dialogs_, mainSplitter_);
   mainSplitter_->addWidget(folderPane_);
   mainSplitter_->addWidget(CreateMiddlePane());
-  mainSplitter_->setStretchFactor(0, 0);
-  mainSplitter_->setStretchFactor(1, 1);
+  // Both panes grow with the window, the middle one most.
+  mainSplitter_->setStretchFactor(0, 1);
+  mainSplitter_->setStretchFactor(1, 4);
   mainSplitter_->setSizes({kFolderPaneWidth, kMiddlePaneStartWidth});
   body->addWidget(mainSplitter_, 1);
   sortFilterPanel_ = new TSortFilterPanel(central);
@@ -75,6 +77,7 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(paren
   runner_ = std::make_unique<TCommandRunner>(dialogs_, *statusBar_);
   loader_ = new TSongFolderLoader(this);
 
+  CreateFolderActions(banner);
   hintRelay_ = new THintRelay(this);
   hintRelay_->setObjectName(QStringLiteral("hintRelay"));
   ConnectParts();
@@ -297,15 +300,31 @@ void TMainWindow::UsePreferences(const TPreferences& preferences) {
   if (reread) RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
 }
 
-// The window never gets so small that a label or button is cut or two of them meet.
+// The window never gets so small that a label or button is cut or two of them meet. The message
+// panel counts at its own width, not at the width it has in a wider window (as restored from the last
+// session), so that the window can always be made as small as on a first run.
 void TMainWindow::FitMinimumSize() {
+  statusBar_->SetPanelWidth(TStatusPanel::Message, kMessagePanelWidth);
   centralWidget()->layout()->activate();
   setMinimumSize(minimumSizeHint().expandedTo(QSize(0, kWindowMinimumHeight)));
+  FitStatusBar();
 }
 
 void TMainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   FitStatusBar();
+  // Open Folder sits at the banner's right end.
+  if (auto* open = findChild<QToolButton*>(QStringLiteral("openFolderButton"))) {
+    open->move(centralWidget()->width() - open->width() - kAboutButtonGeometry.left(), kAboutButtonGeometry.top());
+  }
+  // The banner's picture spans the window.
+  if (auto* image = findChild<QLabel*>(QStringLiteral("bannerImage"))) {
+    const int width = std::max(kBannerImageGeometry.width(), centralWidget()->width() - 2 * kBannerImageGeometry.x());
+    if (image->width() != width) {
+      image->setGeometry(kBannerImageGeometry.x(), kBannerImageGeometry.y(), width, kBannerImageGeometry.height());
+      image->setPixmap(BannerPixmap(width, kBannerImageGeometry.height()));
+    }
+  }
 }
 
 void TMainWindow::showEvent(QShowEvent* event) {

@@ -30,6 +30,8 @@
 #include "ui/preferences.h"
 #include "ui/window_settings.h"
 
+class QMenu;
+class QMimeData;
 class QSplitter;
 
 namespace tagwright {
@@ -113,6 +115,14 @@ class TMainWindow : public QMainWindow {
   std::string SelectedFolder() const;
   // Selects a folder in the folder tree, which loads it; false when it is no folder.
   bool SelectFolder(const QString& path);
+  // Open Folder..., Open Recent and a dropped folder (main_window_folders.cpp): selects the folder
+  // in the tree, which loads it; false when it is no folder.
+  bool OpenFolder(const QString& path);
+  void OpenFolderDialog();
+  // The first folder among things dropped onto the window is opened; false when there is none.
+  bool OpenDroppedFolder(const QMimeData* data);
+  // The folders opened last, newest first.
+  QStringList RecentFolders() const;
   // The folder to start on, as the file system spells it (from the command line): selected in the
   // tree like SelectFolder, also when its name is no valid UTF-8 and the tree cannot spell it; the
   // songs are then found by the name's own bytes, until another folder is selected. False when it
@@ -186,6 +196,8 @@ class TMainWindow : public QMainWindow {
   void showEvent(QShowEvent* event) override;
   // Details typed and not stamped are settled first; Cancel keeps the window open.
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  Q_SIGNALS:
   // A folder's songs are listed and their rows shown (after LoadSongFolder or a reload).
@@ -216,6 +228,8 @@ class TMainWindow : public QMainWindow {
   bool HasSelectedSongsOrSay();
 
   QWidget* CreateBanner();
+  void CreateFolderActions(QWidget* banner);
+  void FillRecentMenu();
   QWidget* CreateMiddlePane();
   void ConnectParts();
 
@@ -297,6 +311,7 @@ class TMainWindow : public QMainWindow {
   bool settling_ = false;           // the question about typed details is open
   bool returningToFolder_ = false;  // the tree goes back to the folder shown, after Cancel
   bool previewBeforeChanging_ = true;
+  QMenu* recentMenu_ = nullptr;
   bool commandsEnabled_ = true;
   QPointer<QWidget> focusBefore_;       // the control that had the keyboard when commands were disabled
   QPointer<QWidget> focusDisplacedTo_;  // where Qt put the keyboard then

@@ -142,6 +142,10 @@ void TMainWindow::TakeLoadedFolder(TFolderListing& loaded) {
   reloadSelection_.reset();
   reloadResults_.clear();
   shownFolder_ = loaded.Folder;
+  if (!loaded.Folder.empty()) {
+    settings_.AddRecentFolder(PathToQString(loaded.Folder));
+    songListPane_->SetEmptyText(songs_.Count() == 0 ? QStringLiteral("No songs in this folder") : QString());
+  }
   SetStatusText(QString());
   PointToNameOptions(loaded.Folder);
   ReportUnreadableSongs();

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -154,6 +155,14 @@ bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResu
   layout->addWidget(buttons);
   dialog.resize(FittedPreviewSize(*changes, dialog));
   return dialog.exec() == QDialog::Accepted;
+}
+
+bool TQtDialogs::ChooseFolder(QString& folder) {
+  const QString chosen =
+      QFileDialog::getExistingDirectory(QApplication::activeWindow(), QStringLiteral("Open Folder"), folder);
+  if (chosen.isEmpty()) return false;
+  folder = chosen;
+  return true;
 }
 
 bool TQtDialogs::EditPreferences(TPreferences& preferences) {

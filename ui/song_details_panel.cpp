@@ -50,7 +50,6 @@ QLineEdit* MakeField(QWidget* parent, const char* name, int width) {
   field->setObjectName(QString::fromLatin1(name));
   if (width > kFixedFieldWidthLimit) {
     field->setMinimumWidth(width / 3);
-    field->setMaximumWidth(width);
     field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   } else {
     field->setFixedWidth(width);
@@ -187,7 +186,6 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   statusMark_->adjustSize();
   SetCaption(detailsBox_->title());
 
-  detailsBox_->setMaximumWidth(detailsBox_->sizeHint().width() + kWideFieldWidth);
   panelLayout->addWidget(detailsBox_, 1);
   panelLayout->addStretch(0);
 

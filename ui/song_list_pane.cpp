@@ -207,6 +207,8 @@ void TSongListPane::SetAccentedLetters(bool on) { accentedLettersEntry_->setChec
 
 void TSongListPane::SetPreviewBeforeChanging(bool on) { previewBeforeChangingEntry_->setChecked(on); }
 
+void TSongListPane::SetEmptyText(const QString& text) { songList_->SetEmptyText(text); }
+
 void TSongListPane::PrepareMenu() {
   const int selected = SelectedRowCount();
   deleteEntry_->setEnabled(selected == 1);

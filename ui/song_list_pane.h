@@ -58,6 +58,8 @@ class TSongListPane : public QWidget {
   void SetAccentedLetters(bool on);
   // The tick of "Preview Before Changing Several Songs", set without reporting it.
   void SetPreviewBeforeChanging(bool on);
+  // What the list says while it has no rows.
+  void SetEmptyText(const QString& text);
 
   // Tells whether there is a command to undo, for the menu's last entry.
   void SetUndoAvailable(std::function<bool()> available);

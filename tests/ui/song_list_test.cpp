@@ -216,6 +216,7 @@ void TSongListTest::ViewModeAndFilterDoNotRereadFiles() {
   const std::string song = folder.AddTaggedSong("x.mp3", Tags("Abba", "Waterloo"));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
+  WaitForSongs(*window.Window);  // the load has read the file before it goes
   std::filesystem::remove(song);
   window.Child<QRadioButton>("artistTitleView")->click();
   window.Child<QRadioButton>("id3TagUsedFilter")->click();

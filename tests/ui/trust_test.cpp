@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 #include <QAction>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -13,6 +15,7 @@
 #include "tests/ui/ui_tests.h"
 #include "ui/preview_tables.h"
 #include "ui/settings.h"
+#include "ui/song_list_box.h"
 #include "ui/window_settings.h"
 
 namespace tagwright::testing {
@@ -293,6 +296,52 @@ void TTrustTest::PreviewTablesShowOldAndNewPerField() {
            QStringList({"abba - waterloo.mp3", "abba - waterloo.mp3 \u2192 Abba - Waterloo.mp3", "abba \u2192 Abba"}));
   QCOMPARE(tables.LeftAlone.size(), std::size_t(1));
   QCOMPARE(tables.LeftAlone[0], QStringList({"x.mp3", "skipped", "not recognised"}));
+}
+
+}  // namespace tagwright::testing
+
+namespace tagwright::testing {
+
+void TTrustTest::FoldersOpenByDialogRecentAndDrop() {
+  TSongFolder first, empty;
+  first.AddSong("Abba - Waterloo.mp3");
+  TWindowUnderTest window;
+  window.Dialogs.FolderAnswers.push_back(first.QPath());
+  QTest::keyClick(window.Window.get(), Qt::Key_O, Qt::ControlModifier);
+  QCOMPARE(window->SelectedFolder(), first.Path());
+  QCOMPARE(window->RowCount(), 1);
+  // A folder dropped onto the window opens; one without songs says so in the list.
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(empty.AddFile("not a folder.txt"))),
+                QUrl::fromLocalFile(empty.QPath())});
+  QVERIFY(window->OpenDroppedFolder(&data));
+  QCOMPARE(window->SelectedFolder(), empty.Path());
+  QCOMPARE(window.Child<TSongListBox>("songList")->EmptyText(), QStringLiteral("No songs in this folder"));
+  QCOMPARE(window->RecentFolders().mid(0, 2), QStringList({empty.QPath(), first.QPath()}));
+}
+
+// Every pane grows with the window; the minimum size is a first run's, whatever the last session left.
+void TTrustTest::PanesGrowAndTheMinimumIsNotRemembered() {
+  QSize firstMinimum;
+  QList<int> small, large;
+  {
+    TWindowUnderTest window;
+    firstMinimum = window->minimumSize();
+    const auto widths = [&window] {
+      return QList<int>{window.Child<QWidget>("folderPane")->width(), window.Child<QWidget>("middlePane")->width(),
+                        window.Child<QWidget>("artistField")->width(), window.Child<QWidget>("bannerImage")->width()};
+    };
+    window->resize(firstMinimum);
+    QApplication::processEvents();
+    small = widths();
+    window->resize(2560, 1440);
+    QApplication::processEvents();
+    large = widths();
+    window->resize(1600, 1000);
+  }
+  for (int i = 0; i < small.size(); ++i) QVERIFY2(large[i] > small[i], qPrintable(QString::number(i)));
+  TWindowUnderTest again(TWindowUnderTest::TSettings::Keep);
+  QCOMPARE(again->minimumSize(), firstMinimum);
 }
 
 }  // namespace tagwright::testing

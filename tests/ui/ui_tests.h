@@ -180,6 +180,8 @@ class TTrustTest : public QObject {
   void BatchesArePreviewedAndApplyEqualsTheCommand();
   void PreviewOptionIsOnAtFirstAndRemembered();
   void PreviewTablesShowOldAndNewPerField();
+  void FoldersOpenByDialogRecentAndDrop();
+  void PanesGrowAndTheMinimumIsNotRemembered();
 };
 
 }  // namespace tagwright::testing
