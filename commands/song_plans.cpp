@@ -90,7 +90,8 @@ TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& p
   if (!panel.Artist.empty() || singleSong) artist = panel.Artist;
   if (!panel.Title.empty() || singleSong) title = panel.Title;
   if (!panel.Track.empty() || singleSong) track = panel.Track;
-  if (song.Title().empty() && song.Artist().empty()) {
+  // Judged by the values the name is composed of: for one song what the panel holds, recognised or not.
+  if (title.empty() && artist.empty()) {
     change.Skip = kNoTitleOrArtist;
     return change;
   }

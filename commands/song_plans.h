@@ -41,8 +41,9 @@ TSongChange PlanStampRecognized(const TSongFile& song, TID3Info tags);
 TSongChange PlanAutoRename(const TSongFile& song);
 
 // Rename from the details panel: the panel's artist, title and track (each taken when it holds text
-// or when one song is selected) replace the song's, and the name is composed from them. A name
-// taken by another file is refused with kNameTakenMessage.
+// or when one song is selected) replace the song's, and the name is composed from them; a song left
+// with neither title nor artist keeps its name. A name taken by another file is refused with
+// kNameTakenMessage.
 TSongChange PlanRenameWithDetails(const TSongFile& song, const TPanelValues& panel, bool singleSong);
 
 // Filename as Title: the file's name without folder and extension becomes the tag's title.

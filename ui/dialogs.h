@@ -15,6 +15,9 @@ namespace tagwright {
 
 enum class TMsgDlgType { Error, Confirmation, Warning, Information };
 
+// The answers to "Stamp the changes to NAME?".
+enum class TTypedChanges { Stamp, Discard, Cancel };
+
 enum class TMsgDlgButton : unsigned { Yes = 1U, No = 2U, OK = 4U, Cancel = 8U };
 // A set of buttons, or-ed together: TMsgDlgButton::Yes | TMsgDlgButton::No.
 Q_DECLARE_FLAGS(TMsgDlgButtons, TMsgDlgButton)
@@ -29,6 +32,20 @@ class TDialogs {
   // given (one of buttons), else the box's own choice.
   virtual TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
                                    TMsgDlgButtons buttons, TMsgDlgButtons defaultButton = {}) = 0;
+
+  // Asks what becomes of details typed for a song and not stamped, before the window shows another:
+  // "Stamp the changes to NAME?" with Stamp, Discard and Cancel (stay on the song). Here a message
+  // box whose Yes stamps and No discards.
+  virtual TTypedChanges AskToStampChanges(const QString& name) {
+    switch (MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"),
+                       QStringLiteral("Stamp the changes to %1?").arg(name),
+                       TMsgDlgButton::Yes | TMsgDlgButton::No | TMsgDlgButton::Cancel, TMsgDlgButton::Yes)) {
+      case TMsgDlgButton::Yes: return TTypedChanges::Stamp;
+      case TMsgDlgButton::No: return TTypedChanges::Discard;
+      default: break;
+    }
+    return TTypedChanges::Cancel;
+  }
 
   // The one-line input dialog. Returns true with the edited text in value when confirmed; false,
   // value untouched, when cancelled. The text's first selectedLength characters are selected at
@@ -49,6 +66,13 @@ class TDialogs {
   // preferences untouched, when cancelled.
   virtual bool EditPreferences(TPreferences& preferences) {
     (void)preferences;
+    return false;
+  }
+
+  // Asks for a folder to open, starting at folder: true with the chosen one in folder; false,
+  // folder untouched, when cancelled.
+  virtual bool ChooseFolder(QString& folder) {
+    (void)folder;
     return false;
   }
 

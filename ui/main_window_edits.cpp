@@ -1,6 +1,7 @@
 // The details changed by hand in the song table: the stamp that writes exactly the changed fields of
 // the changed songs, and the question when they would be left behind.
 #include "commands/song_plans.h"
+#include "ui/command_runner.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/song_list_pane.h"
@@ -30,11 +31,16 @@ void TMainWindow::StampEditedSongs() {
     SelectRows(rows);
     // Several songs are shown before they are written, as the previews do.
     if (rows.size() > 1 && !PreviewSelectedSongsPass(kStampEditsCommand, planner)) return;
-    RunSelectedSongsPass(kStampEditsCommand, TPassCount::SongsTagged, true, planner, [this](const TSongResult& result) {
+    TPassRequest request;
+    request.Command = kStampEditsCommand;
+    request.Count = TPassCount::SongsTagged;
+    request.Planner = planner;
+    request.OnResult = [this](const TSongResult& result) {
       // Written, or already held by the tag: the edit is done with.
       const bool done = result.Outcome != TChangeOutcome::Failed && result.Failure.Kind() == TFailureKind::None;
       if (done) songListPane_->Edits().Forget(result.FileName);
-    });
+    };
+    (void)RunSelectedSongsPass(request);
   });
 }
 

@@ -23,6 +23,7 @@
 #include "songs/text_cleanup.h"
 #include "text/ascii_text.h"
 #include "ui/artwork.h"
+#include "ui/details_edits.h"
 #include "ui/error_guard.h"
 #include "ui/hints.h"
 #include "ui/menu_entries.h"
@@ -49,7 +50,6 @@ QLineEdit* MakeField(QWidget* parent, const char* name, int width) {
   field->setObjectName(QString::fromLatin1(name));
   if (width > kFixedFieldWidthLimit) {
     field->setMinimumWidth(width / 3);
-    field->setMaximumWidth(width);
     field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   } else {
     field->setFixedWidth(width);
@@ -186,11 +186,13 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   statusMark_->adjustSize();
   SetCaption(detailsBox_->title());
 
-  detailsBox_->setMaximumWidth(detailsBox_->sizeHint().width() + kWideFieldWidth);
   panelLayout->addWidget(detailsBox_, 1);
   panelLayout->addStretch(0);
 
   CreateTextMenu();
+  edits_ = new TDetailsEdits(
+      {artistField_, titleField_, albumField_, yearField_, commentField_, trackField_, genreBox_->lineEdit()}, this);
+  connect(edits_, &TDetailsEdits::ChangesChanged, this, &TSongDetailsPanel::ShowChanged);
 
   connect(renameButton_, &QPushButton::clicked, this, &TSongDetailsPanel::RenameClicked);
   connect(stampButton_, &QPushButton::clicked, this, &TSongDetailsPanel::StampClicked);
@@ -289,7 +291,28 @@ QLineEdit* TSongDetailsPanel::FocusedField() const { return qobject_cast<QLineEd
 
 QString TSongDetailsPanel::Caption() const { return detailsBox_->title(); }
 
+void TSongDetailsPanel::ShowChanged(bool changed) {
+  const QString base = caption_;
+  SetCaption(changed ? QStringLiteral(" Song Details (changed) ") : base);
+  caption_ = base;
+}
+
+bool TSongDetailsPanel::HasChanges() const { return edits_ != nullptr && edits_->HasChanges(); }
+
+QStringList TSongDetailsPanel::TypedTexts() const { return edits_->Texts(); }
+
+void TSongDetailsPanel::RestoreTypedTexts(const QStringList& texts) { edits_->RestoreTexts(texts); }
+
+// With no song shown there is nothing to type into; the buttons stay, to say what is missing.
+void TSongDetailsPanel::SetFieldsEnabled(bool enabled) {
+  for (QWidget* field :
+       std::initializer_list<QWidget*>{artistField_, albumField_, yearField_, commentField_, trackField_, genreBox_}) {
+    field->setEnabled(enabled);
+  }
+}
+
 void TSongDetailsPanel::SetCaption(const QString& caption) {
+  caption_ = caption;
   detailsBox_->setTitle(caption);
   QStyleOptionGroupBox option;
   option.initFrom(detailsBox_);
@@ -321,11 +344,18 @@ void TSongDetailsPanel::Clear() {
 }
 
 void TSongDetailsPanel::ShowNoSong() {
-  titleField_->setEnabled(true);
+  shownFile_.clear();
+  if (edits_ != nullptr) edits_->Forget();
+  SetFieldsEnabled(false);
+  titleField_->setEnabled(false);
+  SetCaption(QStringLiteral(" Song Details "));
   Clear();
 }
 
 void TSongDetailsPanel::ShowSong(const TSongFile& song) {
+  edits_->Forget();
+  shownFile_ = song.FileName();
+  SetFieldsEnabled(true);
   titleField_->setEnabled(true);
   for (QLineEdit* field : {artistField_, albumField_, yearField_, commentField_, genreBox_->lineEdit(), trackField_}) {
     field->setPlaceholderText(QString());
@@ -347,9 +377,13 @@ void TSongDetailsPanel::ShowSong(const TSongFile& song) {
   // Asked without opening the song for writing, which a folder watcher would take for a change.
   readOnlyLabel_->setText(LooksWritable(song.FileName()) ? QString() : QStringLiteral("(Read-only)"));
   for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) field->setCursorPosition(0);
+  edits_->TakeShownTexts();
 }
 
 void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& songs) {
+  edits_->Forget();
+  shownFile_.clear();
+  SetFieldsEnabled(true);
   titleField_->setEnabled(false);
   Clear();
   SetCaption(songs.size() > 1 ? QStringLiteral(" Song Details \u2014 %1 songs ").arg(songs.size())

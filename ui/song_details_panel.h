@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -56,8 +57,17 @@ class TSongDetailsPanel : public QWidget {
   // No song at all: empty fields, the title field enabled.
   void ShowNoSong();
   void Clear();
-  // The group box caption: " Song Details " or " Song Details (common) ".
+  // The group box caption: " Song Details ", " Song Details (common) ", or " Song Details (changed) "
+  // while fields of the one song shown hold what was typed and not stamped.
   QString Caption() const;
+
+  // Typed and not stamped: the fields of the one song shown differ from the song's values.
+  bool HasChanges() const;
+  // The file of the one song shown; empty for none or several.
+  const std::string& ShownFile() const { return shownFile_; }
+  // The fields' texts as typed, and put back after a stamp that did not happen.
+  QStringList TypedTexts() const;
+  void RestoreTypedTexts(const QStringList& texts);
 
   // A field's text trimmed, and trimmed in place so that the field shows what is written.
   std::string TrimField(TDetailsField field);
@@ -86,6 +96,8 @@ class TSongDetailsPanel : public QWidget {
   QLineEdit* FocusedField() const;
   void CheckFieldLength(QLineEdit* field);
   void SetCaption(const QString& caption);
+  void ShowChanged(bool changed);
+  void SetFieldsEnabled(bool enabled);
   void ShowTextMenu(QLineEdit* field, const QPoint& position);
   void UpdateFieldFromFileName(TDetailsField field, bool artist);
   void UnderscoresToSpaces();
@@ -113,6 +125,10 @@ class TSongDetailsPanel : public QWidget {
   QToolButton* nextButton_ = nullptr;
   QPushButton* renameButton_ = nullptr;
   QPushButton* stampButton_ = nullptr;
+
+  class TDetailsEdits* edits_ = nullptr;
+  QString caption_;        // the caption without the changed mark
+  std::string shownFile_;  // the one song shown
 
   QMenu* textMenu_ = nullptr;
   QMenu* fromFileNameMenu_ = nullptr;

@@ -103,6 +103,10 @@ void TSongListPane::CreateMenu() {
   menu_->addSeparator();
   previewHandsFreeEntry_ = AddEntry(menu_, "Preview Hands-Free...", "previewHandsFreeEntry");
   previewAutoRenameEntry_ = AddEntry(menu_, "Preview AutoRename...", "previewAutoRenameEntry");
+  previewBeforeChangingEntry_ = AddEntry(menu_, "Preview Before Changing Several Songs", "previewBeforeChangingEntry");
+  previewBeforeChangingEntry_->setCheckable(true);
+  SetHint(previewBeforeChangingEntry_,
+          QStringLiteral("Show what a command would change, and change nothing until Apply is chosen"));
 
   connect(playEntry_, &QAction::triggered, this, &TSongListPane::PlayRequested);
   connect(stampEntry_, &QAction::triggered, this, &TSongListPane::StampRequested);
@@ -116,6 +120,7 @@ void TSongListPane::CreateMenu() {
   connect(preferencesEntry_, &QAction::triggered, this, &TSongListPane::PreferencesRequested);
   connect(previewHandsFreeEntry_, &QAction::triggered, this, &TSongListPane::PreviewHandsFreeRequested);
   connect(previewAutoRenameEntry_, &QAction::triggered, this, &TSongListPane::PreviewAutoRenameRequested);
+  connect(previewBeforeChangingEntry_, &QAction::triggered, this, &TSongListPane::PreviewBeforeChangingToggled);
   CreateUndoEntry();
 
   for (QAbstractItemView* view :
@@ -213,11 +218,34 @@ void TSongListPane::SelectRows(const std::vector<int>& rows) {
   ActiveView()->selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
+void TSongListPane::SetSelection(const std::vector<int>& rows, int current) {
+  TFlagScope quiet(quiet_);
+  UnselectAllRows();
+  QItemSelectionModel* model = songList_->selectionModel();
+  if (current >= 0 && current < songList_->RowCount()) {
+    const QModelIndex index = songList_->model()->index(current, 0);
+    model->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    songList_->scrollTo(index);
+  } else {
+    model->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+  }
+  QItemSelection selection;
+  for (int row : rows) {
+    const QModelIndex index = songList_->model()->index(row, 0);
+    selection.select(index, index);
+  }
+  model->select(selection, QItemSelectionModel::Select);
+}
+
 bool TSongListPane::IncludeSubfolders() const { return includeSubfoldersEntry_->isChecked(); }
 
 void TSongListPane::SetIncludeSubfolders(bool include) { includeSubfoldersEntry_->setChecked(include); }
 
 void TSongListPane::SetAccentedLetters(bool on) { accentedLettersEntry_->setChecked(on); }
+
+void TSongListPane::SetPreviewBeforeChanging(bool on) { previewBeforeChangingEntry_->setChecked(on); }
+
+void TSongListPane::SetEmptyText(const QString& text) { songList_->SetEmptyText(text); }
 
 void TSongListPane::PrepareMenu() {
   const int selected = SelectedRowCount();

@@ -70,12 +70,18 @@ class TSongListPane : public QWidget {
   void UnselectAllRows();
   // Adds rows to the selection, reported as a change of the selection.
   void SelectRows(const std::vector<int>& rows);
+  // Makes exactly these rows selected and current the current one (none: -1), unreported.
+  void SetSelection(const std::vector<int>& rows, int current);
 
   // The tick of the menu's "Include Subdirectories" entry.
   bool IncludeSubfolders() const;
   void SetIncludeSubfolders(bool include);
   // The tick of "Accented Letters in Names", set without reporting it.
   void SetAccentedLetters(bool on);
+  // The tick of "Preview Before Changing Several Songs", set without reporting it.
+  void SetPreviewBeforeChanging(bool on);
+  // What the list says while it has no rows.
+  void SetEmptyText(const QString& text);
 
   // Tells whether there is a command to undo, for the menu's last entry.
   void SetUndoAvailable(std::function<bool()> available);
@@ -108,6 +114,8 @@ class TSongListPane : public QWidget {
   void RefreshRequested();
   void PreviewHandsFreeRequested();
   void PreviewAutoRenameRequested();
+  // The tick of "Preview Before Changing Several Songs" has flipped.
+  void PreviewBeforeChangingToggled(bool on);
   // "Undo Last Command (Ctrl+Z)", chosen or its key pressed in the window.
   void UndoRequested();
   // Details of songs were changed or taken back in the table.
@@ -155,6 +163,7 @@ class TSongListPane : public QWidget {
   QAction* preferencesEntry_ = nullptr;
   QAction* previewHandsFreeEntry_ = nullptr;
   QAction* previewAutoRenameEntry_ = nullptr;
+  QAction* previewBeforeChangingEntry_ = nullptr;
 };
 
 }  // namespace tagwright

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/cli/song_pass.h"
+#include "commands/command_catalogue.h"
 #include "commands/song_plans.h"
 #include "tags/id3_info.h"
 #include "tags/integer_text.h"
@@ -91,9 +92,9 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     }
     if (!options->recognized) {
       if (options->recursive) throw CLI::ValidationError("--recursive", "goes with --recognized");
-      TPassOptions pass{options->files,     false,   options->dryRun,         options->jobs,
-                        options->noHistory, "stamp", options->accentedLetters};
-      pass.filesOnly = true;
+      TPassOptions pass{
+          options->files, false, options->dryRun, options->jobs, options->noHistory, "stamp", options->accentedLetters,
+          true,           {}};
       // The plan goes only by the tags read under each song's lock.
       TSongPlanner planner{TTagsNeeded::Yes, [options](const TSongFile&, const TID3Info& tags) {
                              return StampGivenFields(*options, tags);
@@ -106,9 +107,8 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
     TPassOptions pass{options->files, options->recursive,       options->dryRun, options->jobs, options->noHistory,
-                      "stamp",        options->accentedLetters};
-    pass.names = options->names;
-    RunSongPass(pass, {TTagsNeeded::Yes, PlanStampRecognized}, context);
+                      "stamp",        options->accentedLetters, false,           options->names};
+    RunSongPass(pass, CatalogueCommand(TCommandId::StampRecognized).Planner, context);
   });
 }
 

@@ -182,10 +182,14 @@ TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
   EXPECT_EQ(ReadWholeFile(folder / "Moby - Why.mp3"), kAudio);
 }
 
-TEST_F(SongPlans, RenameWithDetailsJudgesByTheRecognisedValues) {
+// One song takes what the panel holds, recognised or not; of several, a song without title and
+// artist of its own keeps its name unless the panel gives them.
+TEST_F(SongPlans, RenameWithDetailsJudgesByTheValuesItComposes) {
   auto unknown = Song("a+b.mp3");
-  const TPanelValues panel = Panel("Abba", "Waterloo", "");
-  EXPECT_TRUE(PlanRenameWithDetails(*unknown, panel, true).DoesNothing());
+  EXPECT_EQ(PlanRenameWithDetails(*unknown, Panel("Abba", "Waterloo", ""), true).NewFileName,
+            folder / "Abba - Waterloo.mp3");
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", "3"), false).DoesNothing());
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", ""), true).DoesNothing());
 }
 
 TEST_F(SongPlans, FileNameAsTitleTakesTheNameAsItIs) {

@@ -256,8 +256,9 @@ void TPartsTest::DetailsPanelTrimsAndSharesValues() {
   QCOMPARE(panel.Caption(), QStringLiteral(" Song Details "));
   QCOMPARE(ChildOf<QLineEdit>(panel, "fileNameField")->text(), QStringLiteral("2.mp3"));
   QCOMPARE(ChildOf<QLineEdit>(panel, "trackField")->text(), QStringLiteral("02"));
-  panel.ShowNoSong();
-  QVERIFY(ChildOf<QLineEdit>(panel, "titleField")->isEnabled());
+  panel.ShowNoSong();  // nothing to type into
+  QVERIFY(!ChildOf<QLineEdit>(panel, "titleField")->isEnabled());
+  QVERIFY(!ChildOf<QLineEdit>(panel, "artistField")->isEnabled());
   QCOMPARE(ChildOf<QLineEdit>(panel, "artistField")->text(), QString());
   // Without a song to read, the text menu offers nothing from the file name.
   panel.PrepareTextMenu();

@@ -64,6 +64,14 @@ class TRecordingDialogs : public TDialogs {
     return true;
   }
 
+  bool ChooseFolder(QString& folder) override {
+    FoldersOffered.push_back(folder);
+    if (FolderAnswers.empty()) return false;
+    folder = FolderAnswers.front();
+    FolderAnswers.pop_front();
+    return true;
+  }
+
   bool OpenWithAssociatedApplication(const std::string& path) override {
     Opened.push_back(path);
     if (OpenAnswers.empty()) return true;
@@ -85,6 +93,8 @@ class TRecordingDialogs : public TDialogs {
   };
   std::vector<TPreview> Previews;
   std::deque<bool> PreviewAnswers;              // true: "Apply"; "Close" when empty
+  std::vector<QString> FoldersOffered;          // where Open Folder started each time
+  std::deque<QString> FolderAnswers;            // the folders chosen; cancelled when empty
   std::vector<TPreferences> PreferencesShown;   // what the dialog offered each time
   std::deque<TPreferences> PreferencesAnswers;  // the choices confirmed; cancelled when empty
 };

@@ -37,7 +37,7 @@ class TSongListTest : public QObject {
   void ChosenFilterStaysChosenWhenDisabled();
   void ViewModesSortAndLabelRows();
   void ViewModeAndFilterDoNotRereadFiles();
-  void RefreshLeavesNoRowSelectedAndPanelAlone();
+  void RebuiltRowsKeepTheSelectionAndPanel();
   void RebuiltRowsAndReturningFocusLeaveThePanel_data();
   void RebuiltRowsAndReturningFocusLeaveThePanel();
   void StatusColorsFollowFiveRules();
@@ -173,6 +173,29 @@ class TColumnViewTest : public QObject {
   void CoverIsTheSongsFrontCover_data();
   void CoverIsTheSongsFrontCover();
   void AudioFactsShowBesideTheDetails();
+};
+
+// What the user typed, the panel, the selection across commands, and the previews before a batch.
+class TTrustTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void TypedDetailsWaitForTheUsersAnswer_data();
+  void TypedDetailsWaitForTheUsersAnswer();
+  void LeavingTheFolderOrClosingAsksFirst();
+  void ARefusedStampKeepsWhatWasTyped_data();
+  void ARefusedStampKeepsWhatWasTyped();
+  void F5OnAnUnrecognisedSongUsesTheTypedValues();
+  void ThePanelShowsWhatIsSelected();
+  void CommandsOverNothingSaySo_data();
+  void CommandsOverNothingSaySo();
+  void TheSelectionSurvivesEachCommand_data();
+  void TheSelectionSurvivesEachCommand();
+  void BatchesArePreviewedAndApplyEqualsTheCommand_data();
+  void BatchesArePreviewedAndApplyEqualsTheCommand();
+  void PreviewOptionIsOnAtFirstAndRemembered();
+  void PreviewTablesShowOldAndNewPerField();
+  void FoldersOpenByDialogRecentAndDrop();
+  void PanesGrowAndTheMinimumIsNotRemembered();
 };
 
 }  // namespace tagwright::testing

@@ -34,6 +34,7 @@ struct TWindowWithHistory {
 };
 
 void SelectAllRows(TMainWindow& window) {
+  WaitForSongs(window);
   for (int row = 0; row < window.RowCount(); ++row)
     ClickRow(window, row, row == 0 ? Qt::NoModifier : Qt::ControlModifier);
 }
