@@ -809,15 +809,15 @@ TResult THistory::MarkRecordDamaged(std::int64_t record) {
 }
 
 int THistory::MarkTakenBack(std::int64_t record) {
-  // The change of an undo done: the change it undid is taken back, and should that one have been
-  // an undo too, the change it had undone is there again.
-  TStatement undone(db_, "UPDATE changes SET undone = 1 WHERE id = (SELECT undoes_record FROM changes WHERE id = ?)");
-  int code = undone.Bind(1, record).Step();
-  if (code != SQLITE_DONE) return code;
-  TStatement again(db_,
-                   "UPDATE changes SET undone = 0 WHERE id = (SELECT undoes_record FROM changes WHERE id = "
-                   "(SELECT undoes_record FROM changes WHERE id = ?))");
-  return again.Bind(1, record).Step();
+  // The change of an undo done: down the line of changes it takes back, the first is taken back,
+  // the one that undid is there again, the one before that taken back again, and so on.
+  TStatement chain(db_,
+                   "WITH RECURSIVE chain(id, depth) AS (SELECT undoes_record, 1 FROM changes WHERE id = ?1 AND "
+                   "undoes_record IS NOT NULL UNION ALL SELECT c.undoes_record, chain.depth + 1 FROM changes c "
+                   "JOIN chain ON c.id = chain.id WHERE c.undoes_record IS NOT NULL AND chain.depth < 100000) "
+                   "UPDATE changes SET undone = (SELECT depth % 2 FROM chain WHERE chain.id = changes.id) "
+                   "WHERE id IN (SELECT id FROM chain)");
+  return chain.Bind(1, record).Step();
 }
 
 TResult THistory::MarkDone(std::int64_t entry) {
@@ -827,8 +827,20 @@ TResult THistory::MarkDone(std::int64_t entry) {
 }
 
 TResult THistory::MarkUndone(std::int64_t entry, std::int64_t by) {
-  TStatement statement(db_, "UPDATE entries SET undone_by = ? WHERE id = ?");
-  const int code = statement.Bind(1, by).Bind(2, entry).Step();
+  if (by == 0) {
+    // Tried, with nothing taken back.
+    TStatement statement(db_, "UPDATE entries SET undone_by = 0 WHERE id = ?");
+    const int code = statement.Bind(1, entry).Step();
+    return code == SQLITE_DONE ? TResult() : Failure(code);
+  }
+  // As with the changes: the entry undone is taken back, the one it had undone is there again (an
+  // undo can take it back once more), and so on down the line.
+  TStatement chain(db_,
+                   "WITH RECURSIVE chain(id, depth) AS (SELECT ?1, 1 UNION ALL SELECT e.undoes, chain.depth + 1 "
+                   "FROM entries e JOIN chain ON e.id = chain.id WHERE COALESCE(e.undoes, 0) != 0 AND "
+                   "chain.depth < 100000) UPDATE entries SET undone_by = CASE WHEN (SELECT depth % 2 FROM chain "
+                   "WHERE chain.id = entries.id) = 1 THEN ?2 ELSE NULL END WHERE id IN (SELECT id FROM chain)");
+  const int code = chain.Bind(1, entry).Bind(2, by).Step();
   return code == SQLITE_DONE ? TResult() : Failure(code);
 }
 
