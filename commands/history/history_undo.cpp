@@ -10,6 +10,7 @@
 
 #include "files/file_access.h"
 #include "files/paths.h"
+#include "files/trash.h"
 #include "tags/locked_song.h"
 #include "text/ascii_text.h"
 
@@ -338,10 +339,11 @@ namespace {
 
 // Why a change made cannot be taken back now (info then describes the file), or nothing.
 std::string WhyLeftAlone(const TFileChange& change, struct stat& info) {
-  if (!Exists(change.PathAfter, info)) return kMissingReason;
+  const bool inTrash = !TrashInfoPathOf(change.PathAfter).empty();
+  if (!Exists(change.PathAfter, info)) return inTrash ? NotInTrashReason(change.PathBefore) : kMissingReason;
   if (!StillAsAfter(change.PathAfter, change)) return kChangedSinceReason;
   if (change.PathAfter != change.PathBefore && !OldNameFree(change.PathAfter, change.PathBefore)) {
-    return kOldNameTakenReason;
+    return inTrash ? OldNameTakenReason(change.PathBefore) : kOldNameTakenReason;
   }
   return {};
 }
@@ -464,7 +466,7 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
         }
         if (step && file.Reason.empty()) step = SetMode(at, change.ModeBefore);
         if (step && file.Reason.empty() && renamed) {
-          step = RenameWithoutReplacing(at, change.PathBefore);
+          step = RenameKeepingTrash(at, change.PathBefore);  // out of the trash (or into it) as the trash keeps it
           if (step) at = change.PathBefore;
         }
         if (file.Reason.empty() && !step) {
@@ -540,6 +542,14 @@ TResultOf<TRepairReport> RepairInterrupted(THistory& history) {
     }
   }
   return report;
+}
+
+std::string NotInTrashReason(const std::string& oldName) {
+  return "it is no longer in the trash, so " + oldName + " cannot come back";
+}
+
+std::string OldNameTakenReason(const std::string& oldName) {
+  return "its old name " + oldName + " is taken by another file";
 }
 
 std::string DamagedRecordReason(const std::string& file) { return "the history's record of " + file + " is damaged"; }

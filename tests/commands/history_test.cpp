@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -23,6 +24,8 @@
 #include "commands/history/undo_redo.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
+#include "commands/song_trash.h"
+#include "files/paths.h"
 #include "songs/song_list.h"
 #include "support/sha256.h"
 #include "support/temp_folder.h"
@@ -676,6 +679,18 @@ void FillRandomFolder(std::mt19937& random, const TTempFolder& songs) {
   }
 }
 
+// Name -> bytes and permission bits of every file in the folder: compared whole, as hashing them
+// would cost the round trip most of its time.
+std::map<std::string, std::string> FolderBytes(const std::string& folder) {
+  std::map<std::string, std::string> state;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    struct stat info {};
+    ::stat(item.path().c_str(), &info);
+    state[item.path().filename().string()] = ReadWholeFile(item.path().string()) + std::to_string(info.st_mode & 07777);
+  }
+  return state;
+}
+
 // One plain undo (or redo) through the timeline; false when there was nothing to take back.
 bool TakeBackNewest(THistory& history, TEntryKind kind) {
   TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(history);
@@ -704,7 +719,7 @@ TEST_P(UndoRoundTrip, RandomCommandsUndosAndRedosLeaveTheFilesAsAnEditorWould) {
     std::unique_ptr<THistory> history = OpenHistory(state);
     ASSERT_TRUE(history);
     // The folder after each command in effect (the first: before any), and those undone.
-    std::vector<std::map<std::string, std::string>> done{FolderState(songs.Path())};
+    std::vector<std::map<std::string, std::string>> done{FolderBytes(songs.Path())};
     std::vector<std::map<std::string, std::string>> undone;
     for (int step = 0; step < 10; ++step) {
       const unsigned choice = random() % 10;
@@ -712,7 +727,7 @@ TEST_P(UndoRoundTrip, RandomCommandsUndosAndRedosLeaveTheFilesAsAnEditorWould) {
         const std::int64_t entry = RunRecorded(*history, songs.Path(), RandomCommand(random));
         TResultOf<std::optional<THistoryEntry>> found = history->FindEntry(entry);
         if (entry == 0 || !found.Ok() || !found.Value() || found.Value()->Files == 0) continue;
-        done.push_back(FolderState(songs.Path()));
+        done.push_back(FolderBytes(songs.Path()));
         undone.clear();
       } else if (choice < 7) {
         ASSERT_EQ(TakeBackNewest(*history, TEntryKind::Undo), done.size() > 1) << "step " << step;
@@ -727,18 +742,101 @@ TEST_P(UndoRoundTrip, RandomCommandsUndosAndRedosLeaveTheFilesAsAnEditorWould) {
           undone.pop_back();
         }
       }
-      ASSERT_EQ(FolderState(songs.Path()), done.back()) << "step " << step;
+      ASSERT_EQ(FolderBytes(songs.Path()), done.back()) << "step " << step;
     }
     while (done.size() > 1) {
       ASSERT_TRUE(TakeBackNewest(*history, TEntryKind::Undo));
       done.pop_back();
     }
     EXPECT_FALSE(TakeBackNewest(*history, TEntryKind::Undo));
-    ASSERT_EQ(FolderState(songs.Path()), done.front());
+    ASSERT_EQ(FolderBytes(songs.Path()), done.front());
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, UndoRoundTrip, ::testing::Range(0, 10));
+
+// "Delete This File" is a change of the history: undone, the song comes back out of the trash under
+// its old name, bytes and mode intact, and its record in the trash goes; redone, it goes back with
+// a new record. A song no longer in the trash, or whose old name is taken, is left and named.
+enum class TTrashMeddling { None, EmptiedFromTrash, OldNameTaken };
+
+struct TTrashCase {
+  const char* Name;
+  TTrashMeddling Meddling;
+};
+
+void PrintTo(const TTrashCase& trashCase, std::ostream* out) { *out << trashCase.Name; }
+
+class TrashedSong : public ::testing::TestWithParam<TTrashCase> {
+ protected:
+  void SetUp() override {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr) oldData_ = data;
+    ASSERT_EQ(::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1), 0);  // on the songs' file system
+  }
+  void TearDown() override {
+    if (oldData_) {
+      (void)::setenv("XDG_DATA_HOME", oldData_->c_str(), 1);
+    } else {
+      (void)::unsetenv("XDG_DATA_HOME");
+    }
+  }
+  TTempFolder songs, home, state;
+  std::optional<std::string> oldData_;
+};
+
+TEST_P(TrashedSong, ComesBackByUndoAndGoesAgainByRedo) {
+  CopyTemplates(songs.Path());
+  const std::string song = songs / "07 - Ann Lee - Early Light.mp3";
+  ASSERT_EQ(::chmod(song.c_str(), 0640), 0);
+  const auto before = FolderBytes(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Window, "Delete This File");
+  const TResult moved = MoveSongToTrash(song, recorder.get());
+  ASSERT_TRUE(moved.Ok()) << moved.Describe() << ": " << moved.Error().message();
+  ASSERT_TRUE(recorder->Finish().Ok());
+  const std::string trashed = home / "data/Trash/files/07 - Ann Lee - Early Light.mp3";
+  const std::string info = home / "data/Trash/info/07 - Ann Lee - Early Light.mp3.trashinfo";
+  ASSERT_TRUE(FileExists(trashed));
+  EXPECT_FALSE(FileExists(song));
+  EXPECT_NE(ReadWholeFile(info).find("\nPath=" + songs.Path() + "/07%20-%20Ann%20Lee%20-%20Early%20Light.mp3\n"),
+            std::string::npos)
+      << ReadWholeFile(info);
+  if (GetParam().Meddling == TTrashMeddling::EmptiedFromTrash) {
+    ASSERT_EQ(::unlink(trashed.c_str()), 0);
+  }
+  if (GetParam().Meddling == TTrashMeddling::OldNameTaken) (void)songs.WriteFile(FileNamePart(song), "another");
+  const auto meddled = FolderBytes(songs.Path());
+  TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*history);
+  ASSERT_TRUE(timeline.Ok() && timeline.Value().UndoTarget());
+  TResultOf<TUndoReport> undone = TakeBack(*history, *timeline.Value().UndoTarget(), TProgram::Window, "Undo", false);
+  ASSERT_TRUE(undone.Ok());
+  ASSERT_EQ(undone.Value().Files.size(), 1U);
+  const TUndoFile& file = undone.Value().Files[0];
+  if (GetParam().Meddling != TTrashMeddling::None) {
+    EXPECT_EQ(file.Action, TUndoAction::Skipped);
+    EXPECT_NE(file.Reason.find(song), std::string::npos) << file.Reason;
+    EXPECT_EQ(FolderBytes(songs.Path()), meddled);
+    EXPECT_FALSE(TakeBackNewest(*history, TEntryKind::Undo)) << "the next undo goes on past it";
+    return;
+  }
+  EXPECT_EQ(file.Action, TUndoAction::RenamedBack) << file.Reason;
+  EXPECT_EQ(FolderBytes(songs.Path()), before);
+  EXPECT_FALSE(FileExists(trashed));
+  EXPECT_FALSE(FileExists(info)) << "the trash keeps no record of a song no longer in it";
+  ASSERT_TRUE(TakeBackNewest(*history, TEntryKind::Redo));
+  EXPECT_FALSE(FileExists(song));
+  EXPECT_TRUE(FileExists(trashed));
+  EXPECT_TRUE(FileExists(info));
+  ASSERT_TRUE(TakeBackNewest(*history, TEntryKind::Undo));
+  EXPECT_EQ(FolderBytes(songs.Path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TrashedSong,
+                         ::testing::Values(TTrashCase{"Untouched", TTrashMeddling::None},
+                                           TTrashCase{"EmptiedFromTrash", TTrashMeddling::EmptiedFromTrash},
+                                           TTrashCase{"OldNameTaken", TTrashMeddling::OldNameTaken}),
+                         [](const ::testing::TestParamInfo<TTrashCase>& info) { return std::string(info.param.Name); });
 
 // A song with a second name keeps the one file both names lead to, through the stamp and its undo.
 TEST(History, AHardLinkedSongKeepsItsFileThroughUndo) {
