@@ -13,6 +13,8 @@
 
 namespace tagwright {
 
+class THistoryActions;
+
 enum class TMsgDlgType { Error, Confirmation, Warning, Information };
 
 enum class TMsgDlgButton : unsigned { Yes = 1U, No = 2U, OK = 4U, Cancel = 8U };
@@ -52,6 +54,8 @@ class TDialogs {
     return false;
   }
 
+  // "History...": the entries of the history with Undo and Redo (ui/history_dialog.h), until closed.
+  virtual void ShowHistory(THistoryActions& actions) { (void)actions; }
   // Opens a file or folder with the desktop's default application for it; false when none opens it.
   virtual bool OpenWithAssociatedApplication(const std::string& path) = 0;
 };

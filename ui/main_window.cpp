@@ -193,6 +193,9 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
   connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
   songListPane_->SetUndoAvailable([this] { return CanUndo(); });
+  connect(songListPane_, &TSongListPane::RedoRequested, this, &TMainWindow::RedoLastUndo);
+  songListPane_->SetRedoAvailable([this] { return CanRedo(); });
+  connect(songListPane_, &TSongListPane::HistoryRequested, this, &TMainWindow::ShowHistory);
 
   detailsPanel_->SetSelectedSongSource(
       [this]() -> TSongFile* { return SelectedSongCount() == 1 ? SongAtRow(CurrentRow()) : nullptr; });

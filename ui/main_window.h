@@ -11,6 +11,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ class QSplitter;
 namespace tagwright {
 
 class THistory;
+struct THistoryEntry;
+struct TUndoReport;
 
 class TDialogs;
 class TFolderPane;
@@ -53,8 +56,9 @@ class TMainWindow : public QMainWindow {
   // The history that should record the commands could not be opened: commands that change files
   // then change nothing and show why.
   void RefuseChangesWithoutHistory(std::string reason) { historyMissing_ = std::move(reason); }
-  // Whether the history holds a command that is not undone.
+  // Whether the history holds a command that is not undone (for Ctrl+Z), or an undo to redo.
   bool CanUndo() const;
+  bool CanRedo() const;
 
   // --- Status bar ---
   // Puts a text into the message panel and paints it at once, also while the window is busy.
@@ -167,8 +171,12 @@ class TMainWindow : public QMainWindow {
   // "Apply" then runs the command on them.
   void PreviewHandsFree();
   void PreviewAutoRename();
-  // Takes back the newest command of the history not yet undone, after asking.
+  // Takes back the newest command of the history not yet undone, after asking (main_window_undo.cpp).
   void UndoLastCommand();
+  // Takes back the newest undo not yet redone, while no command has changed files since; after asking.
+  void RedoLastUndo();
+  // "History...": the entries, with Undo and Redo for the one selected.
+  void ShowHistory();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -192,6 +200,13 @@ class TMainWindow : public QMainWindow {
   void SaveWindowState() const;
   void OpenCurrentSong();
   void SelectRows(const std::vector<int>& rows);
+  // Undo and redo (main_window_undo.cpp): the newest entry the rules allow, or the one given, after
+  // asking; the files left alone are named; the folder is read again with the same songs selected.
+  friend class TWindowHistoryActions;
+  void TakeBackNewest(bool redo);
+  void TakeBackAsked(const THistoryEntry& entry, bool redo);
+  void ReportLeftAlone(const TUndoReport& report, bool redo);
+  void ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow);
   // The songs of the selected rows, in list order.
   std::vector<const TSongFile*> SelectedSongs() const;
   // A dry run of the planner over the selected songs, shown in the preview; true for "Apply". With

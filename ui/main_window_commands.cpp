@@ -9,10 +9,11 @@
 #include <utility>
 
 #include "commands/history/history.h"
-#include "commands/history/history_undo.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
+#include "commands/song_trash.h"
 #include "files/file_access.h"
+#include "files/trash.h"
 #include "songs/file_name_composition.h"
 #include "ui/dialogs.h"
 #include "ui/folder_pane.h"
@@ -284,49 +285,6 @@ void TMainWindow::RenameThisFile() {
   });
 }
 
-// --- Undo ---
-
-bool TMainWindow::CanUndo() const {
-  if (!history_) return false;
-  const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
-  return newest && newest.Value().has_value();
-}
-
-void TMainWindow::UndoLastCommand() {
-  RunGuarded([this] {
-    if (!history_) return;
-    const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
-    if (!newest) {
-      ShowErrorText("The history cannot be read: " + newest.Failure().Describe() + " (" +
-                    newest.Failure().Error().message() + ")");
-      return;
-    }
-    if (!newest.Value()) return;
-    const THistoryEntry& entry = *newest.Value();
-    const QString question =
-        QStringLiteral("Undo \"%1\" on %2 file(s)?").arg(ToQString(entry.Command)).arg(entry.Files);
-    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), question,
-                            TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) {
-      return;
-    }
-    const int remembered = CurrentRow();
-    const TResultOf<TUndoReport> undone = UndoEntry(*history_, entry.Id, TProgram::Window, "Undo Last Command", false);
-    if (!undone) {
-      ShowErrorText("The undo could not be recorded in the history: " + undone.Failure().Describe() + " (" +
-                    undone.Failure().Error().message() + ")");
-    } else if (undone.Value().Skipped() > 0) {
-      QString text = QStringLiteral("These files could not be restored:");
-      for (const TUndoFile& file : undone.Value().Files) {
-        if (file.Action != TUndoAction::Skipped) continue;
-        text += QStringLiteral("\n") + PathToQString(file.File) + QStringLiteral(": ") + ToQString(file.Reason);
-      }
-      dialogs_.MessageDlg(TMsgDlgType::Warning, QStringLiteral("Undo"), text, TMsgDlgButton::OK);
-    }
-    LoadSongFolder(SelectedFolder());
-    SelectSingleRow(remembered);
-  });
-}
-
 // --- Automatic updates ---
 
 void TMainWindow::UseFileNameAsTitle() {
@@ -405,9 +363,12 @@ void TMainWindow::DeleteThisFile() {
                             TMsgDlgButton::Yes | TMsgDlgButton::No, TMsgDlgButton::No) != TMsgDlgButton::Yes)
       return;
     if (toTrash) {
-      if (std::string failure; !MoveToTrash(fileName, failure)) {
-        ShowErrorText("Cannot move file " + fileName + " to the trash: " + failure);
-      }
+      // A change of the history like any other, which undo takes back out of the trash.
+      std::unique_ptr<THistoryRecorder> recorder;
+      if (history_) recorder = history_->StartEntry(TProgram::Window, "Delete This File");
+      const TResult moved = MoveSongToTrash(fileName, recorder.get());
+      if (recorder) (void)recorder->Finish();  // unfinished, the next start judges the file from where it is
+      if (!moved) ShowErrorText("Cannot move file " + fileName + " to the trash: " + TrashFailureText(moved, fileName));
     } else if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }

@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ui/history_dialog.h"
 #include "ui/pass_preview.h"
 #include "ui/text_conversion.h"
 #include "ui/window_layout.h"
@@ -112,6 +113,11 @@ bool TQtDialogs::EditPreferences(TPreferences& preferences) {
   if (dialog.exec() != QDialog::Accepted) return false;
   preferences = dialog.Preferences();
   return true;
+}
+
+void TQtDialogs::ShowHistory(THistoryActions& actions) {
+  THistoryDialog dialog(actions, QApplication::activeWindow());
+  dialog.exec();
 }
 
 bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength) {

@@ -13,6 +13,7 @@ class TQtDialogs : public TDialogs {
   bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results) override;
   bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results, const QString& note) override;
   bool EditPreferences(TPreferences& preferences) override;
+  void ShowHistory(THistoryActions& actions) override;
   bool OpenWithAssociatedApplication(const std::string& path) override;
 };
 

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "files/paths.h"
+#include "files/trash.h"
 
 namespace tagwright {
 
@@ -91,16 +92,27 @@ TResultOf<TUndoReport> TakeBack(THistory& history, const THistoryEntry& entry, T
   return report;
 }
 
-TResultOf<std::vector<std::string>> EntryFolders(THistory& history, std::int64_t entry) {
+TResultOf<std::vector<std::string>> EntryFiles(THistory& history, std::int64_t entry) {
   TResultOf<std::vector<std::int64_t>> records = history.Records(entry);
   if (!records) return records.Failure();
-  std::vector<std::string> folders;
-  std::set<std::string> seen;
+  std::vector<std::string> files;
   for (const std::int64_t record : records.Value()) {
     TResultOf<TStoredChange> change = history.Change(record);
     if (!change) return change.Failure();
     if (change.Value().State == TStoredChange::TState::RolledBack) continue;
-    std::string folder = FolderToOpen(change.Value().Change.PathAfter);
+    const TFileChange& made = change.Value().Change;
+    files.push_back(TrashInfoPathOf(made.PathAfter).empty() ? made.PathAfter : made.PathBefore);
+  }
+  return files;
+}
+
+TResultOf<std::vector<std::string>> EntryFolders(THistory& history, std::int64_t entry) {
+  TResultOf<std::vector<std::string>> files = EntryFiles(history, entry);
+  if (!files) return files.Failure();
+  std::vector<std::string> folders;
+  std::set<std::string> seen;
+  for (const std::string& file : files.Value()) {
+    std::string folder = FolderToOpen(file);
     if (seen.insert(folder).second) folders.push_back(std::move(folder));
   }
   return folders;

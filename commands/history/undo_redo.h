@@ -52,7 +52,11 @@ class THistoryTimeline {
 TResultOf<TUndoReport> TakeBack(THistory& history, const THistoryEntry& entry, TProgram program,
                                 const std::string& command, bool dryRun);
 
-// The folders the files of an entry are in (as the entry left them), each once, in the order met.
+// The files of an entry as it left them (a song it moved to the trash: under its old name), in the
+// order they were changed; changes never made are left out.
+TResultOf<std::vector<std::string>> EntryFiles(THistory& history, std::int64_t entry);
+
+// The folders of those files, each once, in the order met.
 TResultOf<std::vector<std::string>> EntryFolders(THistory& history, std::int64_t entry);
 
 }  // namespace tagwright
