@@ -192,9 +192,16 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
   connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
-  songListPane_->SetUndoAvailable([this] { return CanUndo(); });
+  // A history that cannot be read leaves the entry on: choosing it says why.
+  songListPane_->SetUndoAvailable([this] {
+    const TResultOf<bool> available = CanUndo();
+    return !available || available.Value();
+  });
   connect(songListPane_, &TSongListPane::RedoRequested, this, &TMainWindow::RedoLastUndo);
-  songListPane_->SetRedoAvailable([this] { return CanRedo(); });
+  songListPane_->SetRedoAvailable([this] {
+    const TResultOf<bool> available = CanRedo();
+    return !available || available.Value();
+  });
   connect(songListPane_, &TSongListPane::HistoryRequested, this, &TMainWindow::ShowHistory);
 
   detailsPanel_->SetSelectedSongSource(

@@ -56,9 +56,10 @@ class TMainWindow : public QMainWindow {
   // The history that should record the commands could not be opened: commands that change files
   // then change nothing and show why.
   void RefuseChangesWithoutHistory(std::string reason) { historyMissing_ = std::move(reason); }
-  // Whether the history holds a command that is not undone (for Ctrl+Z), or an undo to redo.
-  bool CanUndo() const;
-  bool CanRedo() const;
+  // Whether the history holds a command that is not undone (for Ctrl+Z), or an undo to redo; a
+  // failure when it cannot be read.
+  TResultOf<bool> CanUndo() const;
+  TResultOf<bool> CanRedo() const;
 
   // --- Status bar ---
   // Puts a text into the message panel and paints it at once, also while the window is busy.

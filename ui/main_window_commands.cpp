@@ -8,12 +8,12 @@
 #include <optional>
 #include <utility>
 
-#include "commands/history/history.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "commands/song_trash.h"
 #include "files/file_access.h"
 #include "files/trash.h"
+#include "history/history.h"
 #include "songs/file_name_composition.h"
 #include "ui/dialogs.h"
 #include "ui/folder_pane.h"

@@ -1,6 +1,6 @@
 // Undo, redo and the history dialog of the window. Ctrl+Z takes back the newest command not yet
 // undone, and pressed again the one before it; Ctrl+Shift+Z (or Ctrl+Y) takes back the newest undo
-// while no command has changed files since (commands/history/undo_redo.h). Each asks first, naming
+// while no command has changed files since (history/undo_redo.h). Each asks first, naming
 // the command, its files and where they are; afterwards the folder shown is read again with the
 // same songs selected, under the names the undo gave them.
 #include <QDateTime>
@@ -9,10 +9,10 @@
 #include <set>
 #include <utility>
 
-#include "commands/history/history.h"
-#include "commands/history/history_undo.h"
-#include "commands/history/undo_redo.h"
 #include "files/paths.h"
+#include "history/history.h"
+#include "history/history_undo.h"
+#include "history/undo_redo.h"
 #include "ui/dialogs.h"
 #include "ui/history_dialog.h"
 #include "ui/main_window.h"
@@ -97,16 +97,18 @@ class TWindowHistoryActions final : public THistoryActions {
   THistory& history_;
 };
 
-bool TMainWindow::CanUndo() const {
+TResultOf<bool> TMainWindow::CanUndo() const {
   if (!history_) return false;
   const TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*history_);
-  return timeline && timeline.Value().UndoTarget().has_value();
+  if (!timeline) return timeline.Failure();
+  return timeline.Value().UndoTarget().has_value();
 }
 
-bool TMainWindow::CanRedo() const {
+TResultOf<bool> TMainWindow::CanRedo() const {
   if (!history_) return false;
   const TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*history_);
-  return timeline && timeline.Value().RedoTarget().has_value();
+  if (!timeline) return timeline.Failure();
+  return timeline.Value().RedoTarget().has_value();
 }
 
 void TMainWindow::UndoLastCommand() {

@@ -8,9 +8,9 @@
 #include <CLI/CLI.hpp>
 
 #include "app/cli/json_line.h"
-#include "commands/history/history.h"
-#include "commands/history/history_undo.h"
-#include "commands/history/undo_redo.h"
+#include "history/history.h"
+#include "history/history_undo.h"
+#include "history/undo_redo.h"
 
 namespace tagwright::cli {
 

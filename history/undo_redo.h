@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "commands/history/history.h"
-#include "commands/history/history_undo.h"
 #include "files/result.h"
+#include "history/history.h"
+#include "history/history_undo.h"
 
 namespace tagwright {
 

@@ -1,4 +1,4 @@
-#include "commands/history/undo_redo.h"
+#include "history/undo_redo.h"
 
 #include <algorithm>
 #include <set>
