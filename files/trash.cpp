@@ -162,7 +162,7 @@ TResult WriteInfo(const std::string& infoPath, const std::string& text) {
     const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
-      const TResult failure = TResult::FromErrno(TFailureKind::Write, infoPath);
+      TResult failure = TResult::FromErrno(TFailureKind::Write, infoPath);
       ::close(fd);
       (void)::unlink(infoPath.c_str());  // a record half written stands for nothing
       return failure;
@@ -222,9 +222,12 @@ TResultOf<TTrashMove> PlanTrashMove(const std::string& path) {
   const std::string_view stem = CutAtLastDot(name);
   const std::string extension = name.substr(stem.size());
   for (int number = 1; number <= kMostNamesTried; ++number) {
-    const std::string tried = number == 1 ? name : std::string(stem) + "." + std::to_string(number) + extension;
-    TTrashMove move{folder + "/" + name, place.Folder + "/files/" + tried,
-                    place.Folder + "/info/" + tried + ".trashinfo"};
+    std::string tried = name;
+    if (number > 1) {
+      tried.assign(stem).append(".").append(std::to_string(number)).append(extension);
+    }
+    TTrashMove move{folder + "/" + name, place.Folder + "/files/" + tried, place.Folder + "/info/"};
+    move.InfoPath.append(tried).append(".trashinfo");
     struct stat taken {};
     if (::lstat(move.FilesPath.c_str(), &taken) != 0 && ::lstat(move.InfoPath.c_str(), &taken) != 0) return move;
   }
