@@ -840,6 +840,26 @@ INSTANTIATE_TEST_SUITE_P(Cases, TrashedSong,
                                            TTrashCase{"OldNameTaken", TTrashMeddling::OldNameTaken}),
                          [](const ::testing::TestParamInfo<TTrashCase>& info) { return std::string(info.param.Name); });
 
+// The folders of an entry's files, each once, for the window's question; a song moved to the trash
+// counts in the folder it came from.
+TEST(History, EntryFoldersNameEachFolderOnce) {
+  TTempFolder songs, state;
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Cli, "stamp");
+  TSongChange change;
+  change.WriteTags = true;
+  change.Tags.Title = "New";
+  for (const char* song : {"a/one.mp3", "b/two.mp3", "a/three.mp3"}) {
+    (void)songs.MakeFolder(std::string(song).substr(0, 1));
+    ASSERT_EQ(ApplySongChange(songs.WriteFile(song, SongAudio(100)), change, recorder.get()).Outcome,
+              TChangeOutcome::Tagged);
+  }
+  ASSERT_TRUE(recorder->Finish().Ok());
+  TResultOf<std::vector<std::string>> folders = EntryFolders(*history, recorder->Entry());
+  ASSERT_TRUE(folders.Ok());
+  EXPECT_EQ(folders.Value(), std::vector<std::string>({songs / "a", songs / "b"}));
+}
+
 // A song with a second name keeps the one file both names lead to, through the stamp and its undo.
 TEST(History, AHardLinkedSongKeepsItsFileThroughUndo) {
   TTempFolder songs, elsewhere, state;

@@ -160,7 +160,7 @@ class TUndoTest : public QObject {
   void TheWindowAndTheCommandLineShareOneHistory();
   void WithoutItsHistoryNoCommandChangesAFile();
   void CtrlZWalksBackAndCtrlShiftZForward();
-  void TheQuestionNamesThePlaceAndTheSelectionFollowsTheSongs();
+  void TheSelectionFollowsTheSongs();
   void TheHistoryDialogUndoesAndRedoesTheEntrySelected();
   void CtrlZBringsADeletedSongBackFromTheTrash();
 };

@@ -278,9 +278,9 @@ void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
   QVERIFY(!MenuEntry(window, "redoLastUndoEntry")->isEnabled());
 }
 
-// The question says where the files are (a folder by name, or how many folders), and after the
-// undo the same songs are selected, under the names they have again.
-void TUndoTest::TheQuestionNamesThePlaceAndTheSelectionFollowsTheSongs() {
+// After the undo the same songs are selected, under the names they have again. (The question's
+// "in N folders" is worked out by EntryFolders, tested with the history.)
+void TUndoTest::TheSelectionFollowsTheSongs() {
   TSongFolder folder;
   folder.AddSong("first band - one_song.mp3");
   const std::string moved = folder.AddSong("moby - why_does_my_heart.mp3");
@@ -295,6 +295,8 @@ void TUndoTest::TheQuestionNamesThePlaceAndTheSelectionFollowsTheSongs() {
   ClickRow(*window.Window, last, Qt::ControlModifier);
   QTest::keyClick(window.Window.get(), Qt::Key_F7);  // Hands-Free renames them
   QVERIFY(!FileExists(moved));
+  ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("Why Does My Heart.mp3")));
+  ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("Last Song.mp3")), Qt::ControlModifier);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   QVERIFY(FileExists(moved));
@@ -303,20 +305,6 @@ void TUndoTest::TheQuestionNamesThePlaceAndTheSelectionFollowsTheSongs() {
     selected << QString::fromStdString(window->SongAtRow(at)->FileName());
   QCOMPARE(selected,
            QStringList({QString::fromStdString(moved), QString::fromStdString(folder / "zed band - last_song.mp3")}));
-
-  TSongFolder nested;
-  for (const char* part : {"a", "b", "c"}) {
-    nested.MakeFolder(part);
-    nested.AddSong(std::string(part) + "/some band - the_best_song.mp3");
-  }
-  QVERIFY(window->SelectFolder(nested.QPath()));
-  MenuEntry(window, "includeSubfoldersEntry")->trigger();
-  QCOMPARE(window->RowCount(), 3);
-  RunOnAll(window, [](TMainWindow& w) { w.CleanUpDetails(); });
-  const std::size_t asked = window.Dialogs.Messages.size();
-  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);  // answered No
-  QCOMPARE(window.Dialogs.Messages.at(asked).Text,
-           QStringLiteral("Undo \"Details Cleanup\" on 3 file(s) in 3 folders?"));
 }
 
 // "History..." lists the entries newest first; Undo and Redo act on the entry selected, with the
