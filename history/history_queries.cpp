@@ -209,13 +209,15 @@ TResult THistory::MarkRecordDamaged(std::int64_t record) {
 }
 
 TResult MarkTakenBack(THistoryDatabase& db, std::int64_t record) {
-  TStatement undone(db.Handle(),
-                    "UPDATE changes SET undone = 1 WHERE id = (SELECT undoes_record FROM changes WHERE id = ?)");
-  if (TResult marked = db.Run(undone.Bind(1, record)); !marked) return marked;
-  TStatement again(db.Handle(),
-                   "UPDATE changes SET undone = 0 WHERE id = (SELECT undoes_record FROM changes WHERE id = "
-                   "(SELECT undoes_record FROM changes WHERE id = ?))");
-  return db.Run(again.Bind(1, record));
+  // Down the line of changes the record takes back: the first is taken back, the one that undid is
+  // there again, the one before that taken back again, and so on.
+  TStatement chain(db.Handle(),
+                   "WITH RECURSIVE chain(id, depth) AS (SELECT undoes_record, 1 FROM changes WHERE id = ?1 AND "
+                   "undoes_record IS NOT NULL UNION ALL SELECT c.undoes_record, chain.depth + 1 FROM changes c "
+                   "JOIN chain ON c.id = chain.id WHERE c.undoes_record IS NOT NULL AND chain.depth < 100000) "
+                   "UPDATE changes SET undone = (SELECT depth % 2 FROM chain WHERE chain.id = changes.id) "
+                   "WHERE id IN (SELECT id FROM chain)");
+  return db.Run(chain.Bind(1, record));
 }
 
 TResult THistory::MarkDone(std::int64_t entry) {
@@ -224,8 +226,20 @@ TResult THistory::MarkDone(std::int64_t entry) {
 }
 
 TResult THistory::MarkUndone(std::int64_t entry, std::int64_t by) {
-  TStatement statement(internals_->Database.Handle(), "UPDATE entries SET undone_by = ? WHERE id = ?");
-  return internals_->Database.Run(statement.Bind(1, by).Bind(2, entry));
+  THistoryDatabase& db = internals_->Database;
+  if (by == 0) {
+    // Tried, with nothing taken back.
+    TStatement statement(db.Handle(), "UPDATE entries SET undone_by = 0 WHERE id = ?");
+    return db.Run(statement.Bind(1, entry));
+  }
+  // As with the changes: the entry undone is taken back, the one it had undone is there again (an
+  // undo can take it back once more), and so on down the line.
+  TStatement chain(db.Handle(),
+                   "WITH RECURSIVE chain(id, depth) AS (SELECT ?1, 1 UNION ALL SELECT e.undoes, chain.depth + 1 "
+                   "FROM entries e JOIN chain ON e.id = chain.id WHERE COALESCE(e.undoes, 0) != 0 AND "
+                   "chain.depth < 100000) UPDATE entries SET undone_by = CASE WHEN (SELECT depth % 2 FROM chain "
+                   "WHERE chain.id = entries.id) = 1 THEN ?2 ELSE NULL END WHERE id IN (SELECT id FROM chain)");
+  return db.Run(chain.Bind(1, entry).Bind(2, by));
 }
 
 TResult THistory::DeleteEntry(std::int64_t entry) { return DropEntry(*internals_, entry); }

@@ -21,6 +21,11 @@ inline constexpr const char* kOldNameTakenReason = "its old name is taken by ano
 inline constexpr const char* kUndoNotRecordedReason = "the undo could not be recorded in the history";
 inline constexpr const char* kRepairRetriedReason = "the repair is tried again at the next start";
 
+// For a file the undo would take out of the trash: "it is no longer in the trash, so OLD cannot come
+// back", and "its old name OLD is taken by another file".
+std::string NotInTrashReason(const std::string& oldName);
+std::string OldNameTakenReason(const std::string& oldName);
+
 // "the history's record of FILE is damaged": nothing of such a record is written back.
 std::string DamagedRecordReason(const std::string& file);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "files/file_access.h"
+#include "files/trash.h"
 #include "history/crash_repair.h"
 #include "history/file_judgement.h"
 #include "history/history_undo.h"
@@ -38,10 +39,11 @@ struct TUndoRun {
 
 // Why a change made cannot be taken back now (info then describes the file), or nothing.
 std::string WhyLeftAlone(const TFileChange& change, struct stat& info) {
-  if (!Exists(change.PathAfter, info)) return kMissingReason;
+  const bool inTrash = !TrashInfoPathOf(change.PathAfter).empty();
+  if (!Exists(change.PathAfter, info)) return inTrash ? NotInTrashReason(change.PathBefore) : kMissingReason;
   if (!StillAsAfter(change.PathAfter, change)) return kChangedSinceReason;
   if (change.PathAfter != change.PathBefore && !OldNameFree(change.PathAfter, change.PathBefore)) {
-    return kOldNameTakenReason;
+    return inTrash ? OldNameTakenReason(change.PathBefore) : kOldNameTakenReason;
   }
   return {};
 }
@@ -128,7 +130,7 @@ TResult PutFileBack(const TFileChange& change, std::int64_t headSizeNow, std::st
   }
   if (step) step = SetMode(at, change.ModeBefore);
   if (step && change.PathAfter != change.PathBefore) {
-    step = RenameWithoutReplacing(at, change.PathBefore);
+    step = RenameKeepingTrash(at, change.PathBefore);  // out of the trash (or into it) as the trash keeps it
     if (step) at = change.PathBefore;
   }
   return step;
@@ -232,6 +234,14 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
   }
   if (!unread) return unread;  // what was taken back until then is an entry of its own
   return std::move(run.Report);
+}
+
+std::string NotInTrashReason(const std::string& oldName) {
+  return "it is no longer in the trash, so " + oldName + " cannot come back";
+}
+
+std::string OldNameTakenReason(const std::string& oldName) {
+  return "its old name " + oldName + " is taken by another file";
 }
 
 }  // namespace tagwright

@@ -13,6 +13,8 @@
 
 namespace tagwright {
 
+class THistoryActions;
+
 enum class TMsgDlgType { Error, Confirmation, Warning, Information };
 
 // The answers to "Stamp the changes to NAME?".
@@ -76,6 +78,8 @@ class TDialogs {
     return false;
   }
 
+  // "History...": the entries of the history with Undo and Redo (ui/history_dialog.h), until closed.
+  virtual void ShowHistory(THistoryActions& actions) { (void)actions; }
   // Opens a file or folder with the desktop's default application for it; false when none opens it.
   virtual bool OpenWithAssociatedApplication(const std::string& path) = 0;
 };

@@ -206,6 +206,12 @@ void TMainWindow::ConnectParts() {
     const TResultOf<bool> available = CanUndo();
     return !available || available.Value();
   });
+  connect(songListPane_, &TSongListPane::RedoRequested, this, &TMainWindow::RedoLastUndo);
+  songListPane_->SetRedoAvailable([this] {
+    const TResultOf<bool> available = CanRedo();
+    return !available || available.Value();
+  });
+  connect(songListPane_, &TSongListPane::HistoryRequested, this, &TMainWindow::ShowHistory);
 
   detailsPanel_->SetSelectedSongSource(
       [this]() -> TSongFile* { return SelectedSongCount() == 1 ? SongAtRow(CurrentRow()) : nullptr; });

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ class QSplitter;
 namespace tagwright {
 
 class THistory;
+struct THistoryEntry;
+struct TUndoReport;
 
 class TDialogs;
 class TFolderPane;
@@ -64,8 +67,10 @@ class TMainWindow : public QMainWindow {
   // The history that should record the commands could not be opened: commands that change files
   // then change nothing and show why.
   void RefuseChangesWithoutHistory(std::string reason) { runner_->RefuseChangesWithoutHistory(std::move(reason)); }
-  // Whether the history holds a command that is not undone; a failure when it cannot be read.
+  // Whether the history holds a command that is not undone (for Ctrl+Z), or an undo to redo; a
+  // failure when it cannot be read.
   TResultOf<bool> CanUndo() const;
+  TResultOf<bool> CanRedo() const;
 
   // --- Status bar ---
   // Puts a text into the message panel and paints it at once, also while the window is busy.
@@ -188,8 +193,12 @@ class TMainWindow : public QMainWindow {
   // "Preview Before Changing Several Songs": remembered.
   void UsePreviewBeforeChanging(bool on);
   bool PreviewBeforeChanging() const { return previewBeforeChanging_; }
-  // Takes back the newest command of the history not yet undone, after asking.
+  // Takes back the newest command of the history not yet undone, after asking (main_window_undo.cpp).
   void UndoLastCommand();
+  // Takes back the newest undo not yet redone, while no command has changed files since; after asking.
+  void RedoLastUndo();
+  // "History...": the entries, with Undo and Redo for the one selected.
+  void ShowHistory();
 
   // --- Details changed by hand in the song table (main_window_edits.cpp) ---
   bool HasUnstampedEdits() const;
@@ -253,6 +262,13 @@ class TMainWindow : public QMainWindow {
   QSplitter* FolderSplitter() const;
   void OpenCurrentSong();
   void SelectRows(const std::vector<int>& rows);
+  // Undo and redo (main_window_undo.cpp): the newest entry the rules allow, or the one given, after
+  // asking; the files left alone are named; the folder is read again with the same songs selected.
+  friend class TWindowHistoryActions;
+  void TakeBackNewest(bool redo);
+  void TakeBackAsked(const THistoryEntry& entry, bool redo);
+  void ReportLeftAlone(const TUndoReport& report, bool redo);
+  void ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow);
   // The songs of the selected rows, in list order.
   std::vector<const TSongFile*> SelectedSongs() const;
   // A dry run of the planner over the selected songs, shown in the preview; true for "Apply". With

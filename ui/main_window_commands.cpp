@@ -10,9 +10,10 @@
 
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
+#include "commands/song_trash.h"
 #include "files/file_access.h"
+#include "files/trash.h"
 #include "history/history.h"
-#include "history/history_undo.h"
 #include "songs/file_name_composition.h"
 #include "ui/dialogs.h"
 #include "ui/folder_pane.h"
@@ -234,52 +235,6 @@ void TMainWindow::RenameThisFile() {
   });
 }
 
-// --- Undo ---
-
-TResultOf<bool> TMainWindow::CanUndo() const {
-  THistory* history = runner_->History();
-  if (history == nullptr) return false;
-  const TResultOf<std::optional<THistoryEntry>> newest = history->NewestNotUndone();
-  if (!newest) return newest.Failure();
-  return newest.Value().has_value();
-}
-
-void TMainWindow::UndoLastCommand() {
-  RunGuarded([this] {
-    THistory* history = runner_->History();
-    if (history == nullptr) return;
-    const TResultOf<std::optional<THistoryEntry>> newest = history->NewestNotUndone();
-    if (!newest) {
-      ShowErrorText("The history cannot be read: " + newest.Failure().Describe() + " (" +
-                    newest.Failure().Error().message() + ")");
-      return;
-    }
-    if (!newest.Value()) return;
-    const THistoryEntry& entry = *newest.Value();
-    const QString question =
-        QStringLiteral("Undo \"%1\" on %2 file(s)?").arg(ToQString(entry.Command)).arg(entry.Files);
-    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), question,
-                            TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) {
-      return;
-    }
-    const int remembered = CurrentRow();
-    const TResultOf<TUndoReport> undone = UndoEntry(*history, entry.Id, TProgram::Window, "Undo Last Command", false);
-    if (!undone) {
-      ShowErrorText("The undo could not be recorded in the history: " + undone.Failure().Describe() + " (" +
-                    undone.Failure().Error().message() + ")");
-    } else if (undone.Value().Skipped() > 0) {
-      QString text = QStringLiteral("These files could not be restored:");
-      for (const TUndoFile& file : undone.Value().Files) {
-        if (file.Action != TUndoAction::Skipped) continue;
-        text += QStringLiteral("\n") + PathToQString(file.File) + QStringLiteral(": ") + ToQString(file.Reason);
-      }
-      dialogs_.MessageDlg(TMsgDlgType::Warning, QStringLiteral("Undo"), text, TMsgDlgButton::OK);
-    }
-    ReloadSongFolderNow();
-    SelectSingleRow(remembered);
-  });
-}
-
 // --- Automatic updates ---
 
 void TMainWindow::UseFileNameAsTitle() {
@@ -369,9 +324,12 @@ void TMainWindow::DeleteThisFile() {
                             TMsgDlgButton::Yes | TMsgDlgButton::No, TMsgDlgButton::No) != TMsgDlgButton::Yes)
       return;
     if (toTrash) {
-      if (std::string failure; !MoveToTrash(fileName, failure)) {
-        ShowErrorText("Cannot move file " + fileName + " to the trash: " + failure);
-      }
+      // A change of the history like any other, which undo takes back out of the trash.
+      std::unique_ptr<THistoryRecorder> recorder;
+      if (THistory* history = runner_->History()) recorder = history->StartEntry(TProgram::Window, "Delete This File");
+      const TResult moved = MoveSongToTrash(fileName, recorder.get());
+      if (recorder) (void)recorder->Finish();  // unfinished, the next start judges the file from where it is
+      if (!moved) ShowErrorText("Cannot move file " + fileName + " to the trash: " + TrashFailureText(moved, fileName));
     } else if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }

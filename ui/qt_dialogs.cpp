@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/history_dialog.h"
 #include "ui/pass_preview.h"
 #include "ui/preview_tables.h"
 #include "ui/text_conversion.h"
@@ -170,6 +171,11 @@ bool TQtDialogs::EditPreferences(TPreferences& preferences) {
   if (dialog.exec() != QDialog::Accepted) return false;
   preferences = dialog.Preferences();
   return true;
+}
+
+void TQtDialogs::ShowHistory(THistoryActions& actions) {
+  THistoryDialog dialog(actions, QApplication::activeWindow());
+  dialog.exec();
 }
 
 bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength) {

@@ -143,9 +143,19 @@ void TSongListPane::CreateUndoEntry() {
   addAction(undoEntry_);
   connect(undoEntry_, &QAction::triggered, this, &TSongListPane::UndoRequested);
   connect(menu_, &QMenu::aboutToHide, undoEntry_, [this] { undoEntry_->setEnabled(true); });
+  redoEntry_ = AddEntry(menu_, "Redo Last Undo (Ctrl+Shift+Z)", "redoLastUndoEntry");
+  redoEntry_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  redoEntry_->setShortcutContext(Qt::WindowShortcut);
+  addAction(redoEntry_);
+  connect(redoEntry_, &QAction::triggered, this, &TSongListPane::RedoRequested);
+  connect(menu_, &QMenu::aboutToHide, redoEntry_, [this] { redoEntry_->setEnabled(true); });
+  historyEntry_ = AddEntry(menu_, "History...", "historyEntry");
+  connect(historyEntry_, &QAction::triggered, this, &TSongListPane::HistoryRequested);
 }
 
 void TSongListPane::SetUndoAvailable(std::function<bool()> available) { undoAvailable_ = std::move(available); }
+
+void TSongListPane::SetRedoAvailable(std::function<bool()> available) { redoAvailable_ = std::move(available); }
 
 void TSongListPane::ShowRows(std::vector<std::size_t> rows, TViewMode viewMode) {
   TFlagScope quiet(quiet_);
@@ -258,6 +268,7 @@ void TSongListPane::PrepareMenu() {
   previewAutoRenameEntry_->setEnabled(selected > 0);
   selectAllEntry_->setEnabled(RowCount() > 0);
   undoEntry_->setEnabled(undoAvailable_ && undoAvailable_());
+  redoEntry_->setEnabled(redoAvailable_ && redoAvailable_());
 }
 
 bool TSongListPane::IsPlayKeyInList(const QWidget* receiver, const QKeyEvent* event) const {

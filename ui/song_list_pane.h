@@ -85,6 +85,8 @@ class TSongListPane : public QWidget {
 
   // Tells whether there is a command to undo, for the menu's last entry.
   void SetUndoAvailable(std::function<bool()> available);
+  // The same for "Redo Last Undo (Ctrl+Shift+Z)".
+  void SetRedoAvailable(std::function<bool()> available);
 
   // Enables the menu's entries by the selection, as when the menu opens.
   void PrepareMenu();
@@ -120,6 +122,10 @@ class TSongListPane : public QWidget {
   void UndoRequested();
   // Details of songs were changed or taken back in the table.
   void SongsEdited();
+  // "Redo Last Undo (Ctrl+Shift+Z)", chosen or its keys (Ctrl+Shift+Z, Ctrl+Y) pressed in the window.
+  void RedoRequested();
+  // "History...".
+  void HistoryRequested();
 
  private:
   void CreateMenu();
@@ -149,7 +155,10 @@ class TSongListPane : public QWidget {
 
   QMenu* menu_ = nullptr;
   QAction* undoEntry_ = nullptr;
+  QAction* redoEntry_ = nullptr;
+  QAction* historyEntry_ = nullptr;
   std::function<bool()> undoAvailable_;
+  std::function<bool()> redoAvailable_;
   QAction* playEntry_ = nullptr;
   QAction* stampEntry_ = nullptr;
   QMenu* clearMenu_ = nullptr;

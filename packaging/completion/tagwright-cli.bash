@@ -4,7 +4,7 @@ _tagwright_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="scan rename filename-as-title cleanup hands-free clear tags stamp history undo"
+    local commands="scan rename filename-as-title cleanup hands-free clear tags stamp history undo redo"
     local fields="artist title track album year genre comment"
 
     # The subcommand: the first word after the program that is not an option.
@@ -45,7 +45,7 @@ _tagwright_cli() {
             options="--help --limit"
             [[ $prev == --limit ]] && return  # a number
             ;;
-        undo) options="--help --dry-run" ;;
+        undo | redo) options="--help --dry-run" ;;
         *) return ;;
     esac
 

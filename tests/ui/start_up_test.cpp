@@ -76,7 +76,8 @@ void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
   QCOMPARE(entries, QStringList({"Play", "Stamp ID3 Tags", "ID3 Clear", "Rename This File", "Delete This File",
                                  "Select Artist", "Select All", "Include Subdirectories", "Accented Letters in Names",
                                  "Preferences...", "Refresh", "Preview Hands-Free...", "Preview AutoRename...",
-                                 "Preview Before Changing Several Songs", "Undo Last Command (Ctrl+Z)"}));
+                                 "Preview Before Changing Several Songs", "Undo Last Command (Ctrl+Z)",
+                                 "Redo Last Undo (Ctrl+Shift+Z)", "History..."}));
 }
 
 void TStartUpTest::GenreBoxOffersSortedNames() {

@@ -149,7 +149,7 @@ class TPreviewTest : public QObject {
   void PreviewRowsSayWhatHappens();
 };
 
-// Undo of the last command: the song list's last menu entry and Ctrl+Z, on a history of its own.
+// Undo and redo: the song list's menu entries, Ctrl+Z and Ctrl+Shift+Z, "History...", on a history of its own.
 class TUndoTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
@@ -159,6 +159,10 @@ class TUndoTest : public QObject {
   void TheMenuEntryNeedsSomethingToUndo();
   void TheWindowAndTheCommandLineShareOneHistory();
   void WithoutItsHistoryNoCommandChangesAFile();
+  void CtrlZWalksBackAndCtrlShiftZForward();
+  void TheSelectionFollowsTheSongs();
+  void TheHistoryDialogUndoesAndRedoesTheEntrySelected();
+  void CtrlZBringsADeletedSongBackFromTheTrash();
 };
 
 class TColumnViewTest : public QObject {
