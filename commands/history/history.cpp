@@ -60,7 +60,8 @@ CREATE TABLE IF NOT EXISTS changes(
 CREATE INDEX IF NOT EXISTS changes_of_entry ON changes(entry, id);
 )sql";
 
-// Shared pieces of old tags (head_recipe.h): ids are never used twice, so that an id remembered
+// Shared pieces of old tags (head_recipe.h): their bytes in the piece file (piece_file.h) at "at",
+// or, in a history of an older layout, in "bytes". Ids are never used twice, so that an id remembered
 // stands for the same bytes as long as the piece is there. Stored tag bytes are the entries'
 // tag_bytes (their own) and the pieces' sizes.
 const char* const kSharedPiecesSchema = R"sql(
@@ -68,7 +69,8 @@ CREATE TABLE IF NOT EXISTS shared_pieces(
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   fingerprint INTEGER NOT NULL,
   size INTEGER NOT NULL,
-  bytes BLOB NOT NULL);
+  bytes BLOB NOT NULL,
+  at INTEGER);
 CREATE INDEX IF NOT EXISTS shared_pieces_by_fingerprint ON shared_pieces(fingerprint);
 )sql";
 
@@ -84,7 +86,7 @@ CREATE TABLE IF NOT EXISTS piece_refs(
 enum THeadForm : int { kHeadBytes = 0, kHeadRecipe = 1 };
 
 // The version of the history's layout, in PRAGMA user_version.
-constexpr int kLayoutVersion = 4;
+constexpr int kLayoutVersion = 5;
 
 // Columns of the fourth layout: the hashes that guard each record, and which changes were undone.
 // A record of an older layout has no hashes and is taken as it is.
@@ -183,6 +185,17 @@ class TStatement {
   int code_ = SQLITE_OK;
 };
 
+// The bytes of a shared piece whose row holds its bytes, where it lies in the piece file and its
+// size, in this order from column; false when they cannot be read, or are not the piece's.
+bool ReadPiece(const TStatement& row, int column, const TPieceFile& file, std::uint64_t fingerprint,
+               std::string& bytes) {
+  if (row.IsNull(column + 1)) {
+    bytes = row.Blob(column);
+    return true;
+  }
+  return file.Read(row.Int(column + 1), row.Int(column + 2), bytes) && PieceFingerprint(bytes) == fingerprint;
+}
+
 std::errc ErrorOf(int code) {
   switch (code & 0xFF) {
     case SQLITE_FULL: return std::errc::no_space_on_device;
@@ -275,6 +288,9 @@ std::string IsoTime(std::int64_t timeNs) {
 
 namespace {
 
+// The piece file beside the history (piece_file.h).
+constexpr const char* kPieceFileSuffix = "-pieces";
+
 // Reads never wait long: only for another program setting up the history's shared index.
 constexpr int kReadOnlyBusyTimeoutMs = 1000;
 
@@ -313,7 +329,7 @@ std::string UriOf(const std::string& path) {
 // the vaguer one SQLite would give later.
 TResult CheckWritable(const std::string& path) {
   const std::string folder = std::filesystem::path(path).parent_path().string();
-  for (const char* suffix : {"", "-wal", "-shm", ".lock"}) {
+  for (const char* suffix : {"", "-wal", "-shm", ".lock", kPieceFileSuffix}) {
     const std::string file = path + suffix;
     const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (fd >= 0) {
@@ -347,6 +363,7 @@ TResultOf<std::unique_ptr<THistory>> THistory::Open(const std::string& path, THi
     TResultOf<bool> laidOut = history->OpenDatabaseToRead();
     if (!laidOut) return laidOut.Failure();
     if (!laidOut.Value()) return std::unique_ptr<THistory>();
+    if (TResult opened = history->pieceFile_.Open(path + kPieceFileSuffix, false); !opened) return opened;
     return history;
   }
   std::error_code error;
@@ -361,11 +378,14 @@ TResultOf<std::unique_ptr<THistory>> THistory::Open(const std::string& path, THi
     history->db_ = nullptr;
     const std::string aside = path + ".damaged-" + std::to_string(NowNs() / 1'000'000'000);
     if (::rename(path.c_str(), aside.c_str()) != 0) return TResult::FromErrno(TFailureKind::Rename, path);
+    // The pieces its records named go with it (a history without them has none).
+    (void)::rename((path + kPieceFileSuffix).c_str(), (aside + kPieceFileSuffix).c_str());
     for (const char* suffix : {"-wal", "-shm"}) ::unlink((path + suffix).c_str());
     history->notices_.push_back("The history file " + path + " was damaged; it was moved to " + aside +
                                 " and a new history was started.");
     if (TResult reopened = history->OpenDatabase(); !reopened) return reopened;
   }
+  if (TResult opened = history->pieceFile_.Open(path + kPieceFileSuffix, true); !opened) return opened;
   history->liveFd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (history->liveFd_ < 0) return TResult::FromErrno(TFailureKind::Open, path + ".lock");
   if (history->notices_.empty()) {
@@ -568,6 +588,11 @@ TResult THistory::Migrate() {
       if (TResult moved = Execute(move); !moved) return rollBack(moved);
     }
   }
+  // A history of the fourth layout keeps the bytes of every shared piece in the database; new
+  // pieces go to the piece file.
+  if (!HasColumn("shared_pieces", "at")) {
+    if (TResult added = Execute("ALTER TABLE shared_pieces ADD COLUMN at INTEGER"); !added) return rollBack(added);
+  }
   // A history of the first layout keeps each old tag whole and hashes new tags in the serial
   // form; its records stay as they are.
   for (const char* column : {"head_form", "hash_form"}) {
@@ -622,9 +647,11 @@ const std::string* THistory::PieceBytes(std::int64_t id) {
     std::lock_guard<std::mutex> guard(piecesMutex_);
     if (auto known = pieces_.find(id); known != pieces_.end()) return &known->second.Bytes;
   }
-  TStatement read(db_, "SELECT fingerprint, bytes FROM shared_pieces WHERE id = ?");
+  TStatement read(db_, "SELECT fingerprint, bytes, at, size FROM shared_pieces WHERE id = ?");
   if (read.Bind(1, id).Step() != SQLITE_ROW) return nullptr;
-  RememberPiece(id, static_cast<std::uint64_t>(read.Int(0)), read.Blob(1));
+  std::string bytes;
+  if (!ReadPiece(read, 1, pieceFile_, static_cast<std::uint64_t>(read.Int(0)), bytes)) return nullptr;
+  RememberPiece(id, static_cast<std::uint64_t>(read.Int(0)), bytes);
   std::lock_guard<std::mutex> guard(piecesMutex_);
   auto known = pieces_.find(id);
   return known != pieces_.end() ? &known->second.Bytes : nullptr;
@@ -725,7 +752,17 @@ TStoredChange StoredChangeOf(const TStatement& row, const TSharedLookup& pieces)
   change.UndoesRecord = row.Int(25);
   stored.Undone = row.Int(26) != 0;
   change.AfterForeseen = stored.State == TStoredChange::TState::Planned && row.Int(27) != 0;
-  if (row.Int(19) == kHeadRecipe) {
+  const bool byReference = row.Int(19) == kHeadRecipe && RecipeNamesAfter(change.Before.Head);
+  if (byReference) {
+    // Put together from the file once it is looked at (ResolveBeforeHead), and checked then.
+    std::optional<std::string> recipe = InlineSharedPieces(change.Before.Head, pieces);
+    std::optional<std::size_t> size = recipe ? RecipeSize(*recipe) : std::nullopt;
+    stored.Damaged = !size || row.IsNull(23);
+    change.BeforeRecipe = recipe ? std::move(*recipe) : std::string();
+    change.BeforeHeadSize = static_cast<std::int64_t>(size.value_or(0));
+    change.BeforeHeadHash = static_cast<std::uint64_t>(row.Int(21));
+    change.Before.Head.clear();
+  } else if (row.Int(19) == kHeadRecipe) {
     std::optional<std::string> head = DecodeRecipe(change.Before.Head, pieces);
     if (head) {
       change.Before.Head = std::move(*head);
@@ -737,7 +774,7 @@ TStoredChange StoredChangeOf(const TStatement& row, const TSharedLookup& pieces)
   if (!stored.Damaged && !row.IsNull(23)) {
     const auto headHash = static_cast<std::uint64_t>(row.Int(21));
     const auto tailHash = static_cast<std::uint64_t>(row.Int(22));
-    stored.Damaged = FramedTagHash(change.Before.Head) != headHash ||
+    stored.Damaged = (!byReference && FramedTagHash(change.Before.Head) != headHash) ||
                      HashTagBytes(change.Before.Tail, THashForm::Striped) != tailHash ||
                      BeforeCheck(change, headHash, tailHash) != row.Int(23);
   }
@@ -891,6 +928,17 @@ TResultOf<std::int64_t> THistory::StoredTagBytes() {
   return sum.Int(0);
 }
 
+void THistory::ReclaimPieceSpace() {
+  // Under the write lock, so that no program adds pieces meanwhile.
+  if (!Execute("BEGIN IMMEDIATE")) return;  // given back at a later prune
+  TStatement used(db_, "SELECT at, size FROM shared_pieces WHERE at IS NOT NULL ORDER BY at");
+  std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+  int code;
+  while ((code = used.Step()) == SQLITE_ROW) spans.emplace_back(used.Int(0), used.Int(1));
+  if (code == SQLITE_DONE) pieceFile_.Reclaim(spans);
+  RollBack();  // nothing of the database was changed
+}
+
 TResultOf<std::int64_t> THistory::EntryBytes(std::int64_t entry) {
   TStatement own(db_, "SELECT tag_bytes FROM entries WHERE id = ?");
   int code = own.Bind(1, entry).Step();
@@ -953,7 +1001,10 @@ TResultOf<std::int64_t> THistory::Prune(std::int64_t keep) {
     if (TResult deleted = DeleteEntry(finished[dropped++]); !deleted) return deleted;
     ++forRoom;
   }
-  if (dropped > 0) (void)Execute("PRAGMA incremental_vacuum");  // space comes back at the next prune
+  if (dropped > 0) {
+    (void)Execute("PRAGMA incremental_vacuum");  // space comes back at the next prune
+    ReclaimPieceSpace();
+  }
   return forRoom;
 }
 
@@ -969,10 +1020,15 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
   std::lock_guard<std::mutex> guard(databaseMutex_);
   sqlite3* db = history_.db_;
   if (TResult begun = history_.Execute("BEGIN IMMEDIATE"); !begun) return begun;
+  if (TResult begun = history_.pieceFile_.BeginBatch(); !begun) {
+    history_.RollBack();
+    return begun;
+  }
   piecesConfirmed_.clear();
   std::vector<TPendingAfter> afters = TakePendingAfters();
   // Nothing of the transaction stays: the failure is what is reported.
   const auto rollBack = [&] {
+    history_.pieceFile_.DropBatch();
     history_.RollBack();
     history_.ForgetPieces();  // pieces added within the transaction are gone again
     ReturnPendingAfters(std::move(afters));
@@ -1039,7 +1095,10 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
     // Held until the entry is finished, so that no other program takes it for an interrupted one.
     (void)history_.LockEntry(entry, true);  // without the lock only a start during this run could misjudge it
   }
-  if (TResult committed = history_.Commit(); !committed) {
+  // The pieces new to the store reach the disk before the records that name them.
+  TResult committed = history_.pieceFile_.WriteBatch();
+  if (committed) committed = history_.Commit();
+  if (!committed) {
     rollBack();
     if (entry_ == 0) (void)history_.LockEntry(entry, false);  // the entry was never written
     return committed;
@@ -1068,16 +1127,20 @@ int THistoryRecorder::StoreHead(TFileChange& change, std::string& recipe, std::v
   }
   const std::string_view head = change.Before.Head;
   change.BeforeFrameHashes.clear();  // all of them are worked out again below
-  std::vector<THeadPiece> cut = CutHead(head);
+  std::vector<THeadPiece> cut = CutHeadKeeping(head, change.KeptInAfter);
   const bool worthIt = std::any_of(cut.begin(), cut.end(),
                                    [](const THeadPiece& piece) { return piece.Kind != THeadPiece::TKind::Bytes; });
   if (!worthIt) return SQLITE_OK;  // kept as it is
   for (THeadPiece& piece : cut) {
-    if (piece.Kind != THeadPiece::TKind::Shared) continue;
+    if (!piece.LargeFrame) continue;
+    const std::string_view bytes = head.substr(piece.Offset, piece.Size);
     std::uint64_t hash = 0;
-    const int code = SharePiece(head.substr(piece.Offset, piece.Size), piece.Shared, hash);
-    if (code != SQLITE_OK) return code;
-    pieces.push_back(piece.Shared);
+    if (piece.Kind == THeadPiece::TKind::After) {
+      hash = HashTagBytes(bytes, THashForm::Striped);
+    } else {
+      if (const int code = SharePiece(bytes, piece.Shared, hash); code != SQLITE_OK) return code;
+      pieces.push_back(piece.Shared);
+    }
     change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, hash});
   }
   recipe = EncodeRecipe(head, cut);
@@ -1101,13 +1164,17 @@ std::int64_t THistory::RememberedPiece(std::string_view piece, std::uint64_t fin
 
 void THistoryRecorder::Anticipate(TFileChange& change) {
   const std::string& head = change.Before.Head;
-  std::vector<THeadPiece> cut = CutHead(head);
+  std::vector<THeadPiece> cut = CutHeadKeeping(head, change.KeptInAfter);
   for (THeadPiece& piece : cut) {
-    if (piece.Kind != THeadPiece::TKind::Shared) continue;
+    if (!piece.LargeFrame) continue;
     const std::string_view bytes = std::string_view(head).substr(piece.Offset, piece.Size);
     std::uint64_t hash = 0;
-    piece.Shared = history_.RememberedPiece(bytes, PieceFingerprint(bytes), &hash);
-    if (piece.Shared == 0) return;  // a piece new to the store: worked out when recorded
+    if (piece.Kind == THeadPiece::TKind::After) {
+      hash = HashTagBytes(bytes, THashForm::Striped);  // for the hashes of the old tag and of the new one
+    } else {
+      piece.Shared = history_.RememberedPiece(bytes, PieceFingerprint(bytes), &hash);
+      if (piece.Shared == 0) return;  // a piece new to the store: worked out when recorded
+    }
     change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, hash});
   }
   change.JournalHead = EncodeRecipe(head, cut);
@@ -1135,11 +1202,12 @@ int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id, std::
   std::int64_t found = history_.RememberedPiece(piece, fingerprint, &hash);
   if (hash == 0) hash = HashTagBytes(piece, THashForm::Striped);  // not remembered: worked out once here
   if (found == 0) {
-    TStatement look(db, "SELECT id, bytes FROM shared_pieces WHERE fingerprint = ? AND size = ?");
+    TStatement look(db, "SELECT id, bytes, at, size FROM shared_pieces WHERE fingerprint = ? AND size = ?");
     look.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
     int code;
+    std::string bytes;
     while (found == 0 && (code = look.Step()) == SQLITE_ROW) {
-      if (look.Blob(1) == piece) {
+      if (ReadPiece(look, 1, history_.pieceFile_, fingerprint, bytes) && bytes == piece) {
         found = look.Int(0);
         history_.RememberPiece(found, fingerprint, piece, hash);
       }
@@ -1152,9 +1220,10 @@ int THistoryRecorder::SharePiece(std::string_view piece, std::int64_t& id, std::
     if (!there) found = 0;
   }
   if (found == 0) {
-    TStatement add(db, "INSERT INTO shared_pieces(fingerprint, size, bytes) VALUES(?, ?, ?)");
+    // Its bytes go to the piece file with the batch's, before the transaction commits.
+    TStatement add(db, "INSERT INTO shared_pieces(fingerprint, size, bytes, at) VALUES(?, ?, X'', ?)");
     add.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
-    add.BindBlob(3, piece);
+    add.Bind(3, history_.pieceFile_.Add(piece));
     if (const int code = add.Step(); code != SQLITE_DONE) return code;
     found = sqlite3_last_insert_rowid(db);
     history_.RememberPiece(found, fingerprint, piece, hash);

@@ -17,6 +17,7 @@
 
 #include "commands/change_journal.h"
 #include "commands/history/head_recipe.h"
+#include "commands/history/piece_file.h"
 #include "files/result.h"
 
 struct sqlite3;
@@ -142,6 +143,8 @@ class THistory {
   // Drops the oldest entries past the bounds, never keep; the number dropped to keep the tag bytes
   // within their bound.
   TResultOf<std::int64_t> Prune(std::int64_t keep);
+  // Gives back the space of the piece file that no shared piece takes.
+  void ReclaimPieceSpace();
   // The tag bytes an entry keeps: its own and those of the shared pieces it names.
   TResultOf<std::int64_t> EntryBytes(std::int64_t entry);
   TResult Migrate();
@@ -168,6 +171,7 @@ class THistory {
   std::string path_;
   sqlite3* db_ = nullptr;
   int liveFd_ = -1;
+  TPieceFile pieceFile_;  // the bytes of the shared pieces
   bool damaged_ = false;  // the database said its file is damaged
   std::vector<std::string> notices_;
   THistoryLimits limits_;

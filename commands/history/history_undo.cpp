@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "commands/history/head_recipe.h"
 #include "files/file_access.h"
 #include "files/paths.h"
 #include "tags/locked_song.h"
@@ -36,6 +37,55 @@ TResult SetMode(const std::string& path, mode_t mode) {
   if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, path);
   if ((info.st_mode & 07777) == mode) return {};
   if (::chmod(path.c_str(), mode) != 0) return TResult::FromErrno(TFailureKind::Write, path);
+  return {};
+}
+
+// Whether head is the tag the change's record keeps as the one before: byte for byte, or by its
+// size and hash when the record keeps part of it by reference to the file after the change.
+bool HeadAsBefore(std::string_view head, const TFileChange& change) {
+  if (change.BeforeRecipe.empty()) return head == change.Before.Head;
+  return static_cast<std::int64_t>(head.size()) == change.BeforeHeadSize &&
+         FramedTagHash(head) == change.BeforeHeadHash;
+}
+
+// Whether the file at path holds the size, tag and trailer the record keeps as before the change.
+bool StillAsBeforeRecord(const std::string& path, const TFileChange& change) {
+  if (change.BeforeRecipe.empty()) return StillAsBefore(path, change.Before);
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != change.Before.Size) return false;
+  TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(path, change.Before.MiddleSize, change.Before.Whole);
+  return now && HeadAsBefore(now.Value().Head, change) && now.Value().Tail == change.Before.Tail;
+}
+
+// Puts the old tag of a record that keeps part of it by reference together from the tag of the file
+// now (as the change left it, or torn by a write in place, which never touches the bytes referred
+// to); false when it does not come out as the record's hash says, and nothing may be written back.
+bool ResolveBeforeHead(TFileChange& change, std::string_view headNow) {
+  if (change.BeforeRecipe.empty()) return true;
+  std::optional<std::string> head = DecodeRecipeAfter(change.BeforeRecipe, headNow);
+  if (!head || !HeadAsBefore(*head, change)) return false;
+  change.Before.Head = std::move(*head);
+  change.BeforeRecipe.clear();
+  return true;
+}
+
+// The same from the first headSize bytes of the file at path.
+TResult ResolveBeforeHeadFrom(TFileChange& change, const std::string& path, std::int64_t headSize) {
+  if (change.BeforeRecipe.empty()) return {};
+  const int fd = ::open(SongPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return TResult::FromErrno(TFailureKind::Read, path);
+  std::string head(static_cast<std::size_t>(headSize), '\0');
+  std::size_t done = 0;
+  while (done < head.size()) {
+    const ssize_t got = ::pread(fd, head.data() + done, head.size() - done, static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+  if (done != head.size() || !ResolveBeforeHead(change, head)) {
+    return TResult::Failure(TFailureKind::Read, path, std::make_error_code(std::errc::illegal_byte_sequence));
+  }
   return {};
 }
 
@@ -71,7 +121,7 @@ TResultOf<TLook> Look(const std::string& path, const TFileChange& change) {
   }
   const TTagSnapshot& bytes = now.Value();
   look.AsBefore =
-      look.Info.st_size == change.Before.Size && bytes.Head == change.Before.Head && bytes.Tail == change.Before.Tail;
+      look.Info.st_size == change.Before.Size && bytes.Tail == change.Before.Tail && HeadAsBefore(bytes.Head, change);
   const TFileAfter& after = change.After;
   look.AsAfter = (change.Done || change.AfterForeseen) && look.Info.st_size == after.Size &&
                  static_cast<std::int64_t>(bytes.Head.size()) == after.HeadSize && bytes.Tail == after.Tail &&
@@ -252,16 +302,19 @@ TResolution Resolve(const TFileChange& change) {
       }
     } else {
       TResult restored;
-      if (temporary && StillAsBefore(change.TemporaryName, change.Before)) {
+      if (temporary && StillAsBeforeRecord(change.TemporaryName, change)) {
         // A rewrite in place kept the whole song beside it before it began.
         restored = CopyInto(change.TemporaryName, path);
       } else {
         TResultOf<std::int64_t> headSize = TornHeadSize(path, change.Before, song);
-        restored = !headSize ? headSize.Failure()
-                             : RestoreTagSnapshot(path, headSize.Value(), change.Before.MiddleSize, change.Before.Head,
-                                                  change.Before.Tail);
+        TFileChange resolved = change;
+        restored = !headSize ? headSize.Failure() : ResolveBeforeHeadFrom(resolved, path, headSize.Value());
+        if (restored) {
+          restored = RestoreTagSnapshot(path, headSize.Value(), change.Before.MiddleSize, resolved.Before.Head,
+                                        change.Before.Tail);
+        }
       }
-      if (restored && !StillAsBefore(path, change.Before)) restored = PutBackFailure(path);
+      if (restored && !StillAsBeforeRecord(path, change)) restored = PutBackFailure(path);
       if (!restored) {
         resolution.Failure = restored;
         return resolution;
@@ -446,6 +499,12 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
         // entry wrote, and what it will leave is the file as it was.
         TResultOf<TTagSnapshot> now =
             ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
+        if (now && !ResolveBeforeHead(change, now.Value().Head)) {
+          file.Reason = DamagedRecordReason(change.PathAfter);  // nothing of it is written back
+          file.NewFile.clear();
+          report.Files.push_back(std::move(file));
+          continue;
+        }
         TResultOf<TFileChange> undo =
             now ? UndoChange(change, stored->Record, now.Value(), info) : TResultOf<TFileChange>(now.Failure());
         TChangeRecording recording(recorder.get());

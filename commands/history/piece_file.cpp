@@ -1,0 +1,117 @@
+#include "commands/history/piece_file.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace tagwright {
+
+TPieceFile::~TPieceFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+TResult TPieceFile::Open(const std::string& path, bool writable) {
+  path_ = path;
+  fd_ = ::open(path.c_str(), writable ? (O_RDWR | O_CREAT | O_CLOEXEC) : (O_RDONLY | O_CLOEXEC), 0600);
+  if (fd_ < 0 && (writable || errno != ENOENT)) return TResult::FromErrno(TFailureKind::Open, path);
+  return {};
+}
+
+TResult TPieceFile::BeginBatch() {
+  pending_.clear();
+  struct stat info {};
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) return TResult::FromErrno(TFailureKind::Write, path_);
+  // Whatever lies at the end (pieces of a transaction that never committed) is left behind.
+  batchStart_ = info.st_size;
+  batchEnd_ = batchStart_;
+  return {};
+}
+
+std::int64_t TPieceFile::Add(std::string_view bytes) {
+  const std::int64_t at = batchEnd_;
+  pending_.push_back(bytes);
+  batchEnd_ += static_cast<std::int64_t>(bytes.size());
+  return at;
+}
+
+TResult TPieceFile::WriteBatch() {
+  if (pending_.empty()) return {};
+  const auto failure = [this] {
+    const int error = errno != 0 ? errno : EIO;
+    return TResult::Failure(TFailureKind::Write, path_, std::error_code(error, std::generic_category()));
+  };
+  errno = 0;
+  std::int64_t at = batchStart_;
+  constexpr std::size_t kMostAtOnce = 512;  // below IOV_MAX
+  for (std::size_t first = 0; first < pending_.size();) {
+    std::vector<iovec> parts;
+    for (std::size_t i = first; i < pending_.size() && parts.size() < kMostAtOnce; ++i) {
+      parts.push_back({const_cast<char*>(pending_[i].data()), pending_[i].size()});
+    }
+    // Written part by part until all of them are there: a short write goes on where it stopped.
+    std::size_t part = 0;
+    while (part < parts.size()) {
+      const ssize_t written = ::pwritev(fd_, parts.data() + part, static_cast<int>(parts.size() - part), at);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        if (written == 0) errno = ENOSPC;
+        return failure();
+      }
+      at += written;
+      for (auto left = static_cast<std::size_t>(written); left > 0 && part < parts.size();) {
+        const std::size_t taken = std::min(left, parts[part].iov_len);
+        parts[part].iov_base = static_cast<char*>(parts[part].iov_base) + taken;
+        parts[part].iov_len -= taken;
+        left -= taken;
+        if (parts[part].iov_len == 0) ++part;
+      }
+    }
+    first += parts.size();
+  }
+  pending_.clear();
+  if (::fdatasync(fd_) != 0) return failure();
+  return {};
+}
+
+void TPieceFile::DropBatch() {
+  pending_.clear();
+  batchEnd_ = batchStart_;
+}
+
+bool TPieceFile::Read(std::int64_t offset, std::int64_t size, std::string& bytes) const {
+  if (fd_ < 0 || offset < 0 || size < 0) return false;
+  bytes.resize(static_cast<std::size_t>(size));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t got = ::pread(fd_, bytes.data() + done, bytes.size() - done,
+                                static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+void TPieceFile::Reclaim(const std::vector<std::pair<std::int64_t, std::int64_t>>& used) {
+  if (fd_ < 0) return;
+  std::int64_t at = 0;
+  for (const auto& [offset, size] : used) {
+    // A file system that cannot punch holes keeps the space until the file is cut.
+    if (offset > at) (void)::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, offset - at);
+    at = std::max(at, offset + size);
+  }
+  struct stat info {};
+  if (::fstat(fd_, &info) == 0 && info.st_size > at) (void)::ftruncate(fd_, at);  // else kept until the next time
+}
+
+std::int64_t TPieceFile::DiskBytes() const {
+  struct stat info {};
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) return 0;
+  return static_cast<std::int64_t>(info.st_blocks) * 512;
+}
+
+}  // namespace tagwright
