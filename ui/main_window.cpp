@@ -192,7 +192,11 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::PreviewHandsFreeRequested, this, &TMainWindow::PreviewHandsFree);
   connect(songListPane_, &TSongListPane::PreviewAutoRenameRequested, this, &TMainWindow::PreviewAutoRename);
   connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
-  songListPane_->SetUndoAvailable([this] { return CanUndo(); });
+  // A history that cannot be read leaves the entry on: choosing it says why.
+  songListPane_->SetUndoAvailable([this] {
+    const TResultOf<bool> available = CanUndo();
+    return !available || available.Value();
+  });
 
   detailsPanel_->SetSelectedSongSource(
       [this]() -> TSongFile* { return SelectedSongCount() == 1 ? SongAtRow(CurrentRow()) : nullptr; });

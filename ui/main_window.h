@@ -53,8 +53,8 @@ class TMainWindow : public QMainWindow {
   // The history that should record the commands could not be opened: commands that change files
   // then change nothing and show why.
   void RefuseChangesWithoutHistory(std::string reason) { historyMissing_ = std::move(reason); }
-  // Whether the history holds a command that is not undone.
-  bool CanUndo() const;
+  // Whether the history holds a command that is not undone; a failure when it cannot be read.
+  TResultOf<bool> CanUndo() const;
 
   // --- Status bar ---
   // Puts a text into the message panel and paints it at once, also while the window is busy.

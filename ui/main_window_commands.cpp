@@ -8,11 +8,11 @@
 #include <optional>
 #include <utility>
 
-#include "commands/history/history.h"
-#include "commands/history/history_undo.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "files/file_access.h"
+#include "history/history.h"
+#include "history/history_undo.h"
 #include "songs/file_name_composition.h"
 #include "ui/dialogs.h"
 #include "ui/folder_pane.h"
@@ -286,10 +286,11 @@ void TMainWindow::RenameThisFile() {
 
 // --- Undo ---
 
-bool TMainWindow::CanUndo() const {
+TResultOf<bool> TMainWindow::CanUndo() const {
   if (!history_) return false;
   const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
-  return newest && newest.Value().has_value();
+  if (!newest) return newest.Failure();
+  return newest.Value().has_value();
 }
 
 void TMainWindow::UndoLastCommand() {

@@ -8,8 +8,8 @@
 #include <CLI/CLI.hpp>
 
 #include "app/cli/json_line.h"
-#include "commands/history/history.h"
-#include "commands/history/history_undo.h"
+#include "history/history.h"
+#include "history/history_undo.h"
 
 namespace tagwright::cli {
 

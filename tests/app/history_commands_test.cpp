@@ -14,7 +14,7 @@
 #include <set>
 
 #include "cli_runner.h"
-#include "commands/history/history.h"
+#include "history/history.h"
 #include "support/sha256.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"

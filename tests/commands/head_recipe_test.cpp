@@ -1,6 +1,6 @@
 // Old tags kept as recipes: any tag, cut into its own bytes, zero padding and large shared frames,
 // comes back byte for byte; a damaged recipe or a missing piece gives nothing, never wrong bytes.
-#include "commands/history/head_recipe.h"
+#include "history/head_recipe.h"
 
 #include <gtest/gtest.h>
 

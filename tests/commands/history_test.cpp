@@ -1,7 +1,7 @@
 // The history of changes on real files: every change recorded ahead, taken back byte for byte
 // (sha256), name and permission bits included; files changed since are left alone and named; an
 // interrupted entry is repaired at the next start; the history stays bounded and survives damage.
-#include "commands/history/history.h"
+#include "history/history.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -18,9 +18,9 @@
 #include <random>
 #include <thread>
 
-#include "commands/history/history_undo.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
+#include "history/history_undo.h"
 #include "songs/song_list.h"
 #include "support/sha256.h"
 #include "support/temp_folder.h"
@@ -94,7 +94,9 @@ std::int64_t RunRecorded(THistory& history, const std::string& folder, const TSo
   TPassHooks hooks;
   hooks.Journal = recorder.get();
   (void)RunSongPass(songs.Songs(), planner, TPassMode::Apply, hooks);  // the files tell the outcome
-  if (end == TEntryEnd::Finished) EXPECT_TRUE(recorder->Finish().Ok());
+  if (end == TEntryEnd::Finished) {
+    EXPECT_TRUE(recorder->Finish().Ok());
+  }
   return recorder->Entry();
 }
 
@@ -872,6 +874,9 @@ INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
                                            // are not kept; each entry after it keeps some 48 KB of
                                            // old titles, the only bytes its writes in place change.
                                            TBound{"TagBytes", {200, 110'000}, 2},
+                                           // An entry dropped for the count is not weighed again
+                                           // for the bytes, and the command ends without a failure.
+                                           TBound{"EntriesThenTagBytes", {2, 70'000}, 1},
                                            TBound{"NewestAlwaysKept", {200, 10}, 1}),
                          [](const ::testing::TestParamInfo<TBound>& info) { return std::string(info.param.Name); });
 

@@ -4,13 +4,14 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <thread>
 
-#include "commands/history/history.h"
+#include "history/history.h"
 #include "support/sha256.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
@@ -137,6 +138,17 @@ void TUndoTest::TheMenuEntryNeedsSomethingToUndo() {
   PrepareSongListMenu(window);
   QVERIFY(UndoEntry(window)->isEnabled());
   QCOMPARE(UndoEntry(window)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  // A history that cannot be read is not taken for one with nothing to undo: the entry stays on,
+  // and choosing it says why.
+  sqlite3* other = nullptr;
+  QCOMPARE(sqlite3_open(test.History->Path().c_str(), &other), SQLITE_OK);
+  QCOMPARE(sqlite3_exec(other, "ALTER TABLE entries RENAME TO entries_gone", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  PrepareSongListMenu(window);
+  QVERIFY(UndoEntry(window)->isEnabled());
+  UndoEntry(window)->trigger();
+  QVERIFY(!window.Dialogs.Messages.empty());
+  QVERIFY(window.Dialogs.Messages.back().Text.startsWith(QStringLiteral("The history cannot be read: ")));
 }
 
 void TUndoTest::TheWindowAndTheCommandLineShareOneHistory() {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/history/history.h"
 #include "files/result.h"
+#include "history/history.h"
 
 namespace tagwright {
 

@@ -1,4 +1,4 @@
-#include "commands/history/head_recipe.h"
+#include "history/head_recipe.h"
 
 #include <algorithm>
 

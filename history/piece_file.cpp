@@ -1,4 +1,4 @@
-#include "commands/history/piece_file.h"
+#include "history/piece_file.h"
 
 #include <algorithm>
 #include <cerrno>
