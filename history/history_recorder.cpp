@@ -150,7 +150,8 @@ TResult THistoryRecorder::StoreHead(TFileChange& change, std::string& recipe, st
     pieces.clear();
   }
   const std::string_view head = change.Before.Head;
-  change.BeforeFrameHashes.clear();  // all of them are worked out again below
+  // Worked out again below, from the hashes of large frames known already.
+  const std::vector<TFrameHash> known = std::exchange(change.BeforeFrameHashes, {});
   std::vector<THeadPiece> cut = CutHeadKeeping(head, change.KeptInAfter);
   const bool worthIt = std::any_of(cut.begin(), cut.end(),
                                    [](const THeadPiece& piece) { return piece.Kind != THeadPiece::TKind::Bytes; });
@@ -159,10 +160,13 @@ TResult THistoryRecorder::StoreHead(TFileChange& change, std::string& recipe, st
     if (!piece.LargeFrame) continue;
     const std::string_view bytes = head.substr(piece.Offset, piece.Size);
     std::uint64_t hash = 0;
+    for (const TFrameHash& frame : known) {
+      if (frame.Offset == piece.Offset && frame.Size == piece.Size) hash = frame.Hash;
+    }
     if (piece.Kind == THeadPiece::TKind::After) {
-      hash = HashTagBytes(bytes, THashForm::Striped);  // for the hashes of the old tag and of the new one
+      if (hash == 0) hash = HashTagBytes(bytes, THashForm::Striped);  // for the hashes of the old tag and the new
     } else {
-      TResultOf<TSharedPiece> shared = history.Pieces.Share(history.Database, bytes, piecesConfirmed_);
+      TResultOf<TSharedPiece> shared = history.Pieces.Share(history.Database, bytes, piecesConfirmed_, hash);
       if (!shared) return shared.Failure();
       piece.Shared = shared.Value().Id;
       hash = shared.Value().Hash;
@@ -177,19 +181,24 @@ TResult THistoryRecorder::StoreHead(TFileChange& change, std::string& recipe, st
 void THistoryRecorder::Anticipate(TFileChange& change) {
   const std::string& head = change.Before.Head;
   std::vector<THeadPiece> cut = CutHeadKeeping(head, change.KeptInAfter);
+  bool allKnown = true;
   for (THeadPiece& piece : cut) {
     if (!piece.LargeFrame) continue;
     const std::string_view bytes = std::string_view(head).substr(piece.Offset, piece.Size);
-    if (piece.Kind == THeadPiece::TKind::After) {
-      change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, HashTagBytes(bytes, THashForm::Striped)});
-      continue;
+    std::uint64_t hash = 0;
+    if (piece.Kind == THeadPiece::TKind::Shared) {
+      std::optional<TSharedPiece> known = history_.internals_->Pieces.Remembered(bytes, PieceFingerprint(bytes), true);
+      if (known) {
+        piece.Shared = known->Id;
+        hash = known->Hash;
+      }
+      allKnown = allKnown && known.has_value();  // a piece new to the store is added when recorded
     }
-    std::optional<TSharedPiece> known = history_.internals_->Pieces.Remembered(bytes, PieceFingerprint(bytes), true);
-    if (!known) return;  // a piece new to the store: worked out when recorded
-    piece.Shared = known->Id;
-    change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, known->Hash});
+    // Worked out once, here: for the hashes of the old tag and of the new one, and for the store.
+    if (hash == 0) hash = HashTagBytes(bytes, THashForm::Striped);
+    change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, hash});
   }
-  change.JournalHead = EncodeRecipe(head, cut);
+  if (allKnown) change.JournalHead = EncodeRecipe(head, cut);
 }
 
 TResult THistoryRecorder::RecordNotMade(std::int64_t record) {

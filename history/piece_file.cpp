@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 namespace tagwright {
@@ -22,65 +21,52 @@ TResult TPieceFile::Open(const std::string& path, bool writable) {
 }
 
 TResult TPieceFile::BeginBatch() {
-  pending_.clear();
   struct stat info {};
   if (fd_ < 0 || ::fstat(fd_, &info) != 0) return TResult::FromErrno(TFailureKind::Write, path_);
   // Whatever lies at the end (pieces of a transaction that never committed) is left behind.
   batchStart_ = info.st_size;
   batchEnd_ = batchStart_;
+  kickedTo_ = batchStart_;
   return {};
 }
 
-std::int64_t TPieceFile::Add(std::string_view bytes) {
+namespace {
+
+// Bytes written before the disk is set to work on them.
+constexpr std::int64_t kKickEvery = std::int64_t{4} << 20;
+
+}  // namespace
+
+TResultOf<std::int64_t> TPieceFile::Add(std::string_view bytes) {
   const std::int64_t at = batchEnd_;
-  pending_.push_back(bytes);
+  errno = 0;
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t written = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                                     static_cast<off_t>(at + static_cast<std::int64_t>(done)));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      const int error = written == 0 ? ENOSPC : (errno != 0 ? errno : EIO);
+      return TResult::Failure(TFailureKind::Write, path_, std::error_code(error, std::generic_category()));
+    }
+    done += static_cast<std::size_t>(written);
+  }
   batchEnd_ += static_cast<std::int64_t>(bytes.size());
+  if (batchEnd_ - kickedTo_ >= kKickEvery) {
+    // Only a hint: the flush that follows is what counts.
+    (void)::sync_file_range(fd_, kickedTo_, batchEnd_ - kickedTo_, SYNC_FILE_RANGE_WRITE);
+    kickedTo_ = batchEnd_;
+  }
   return at;
 }
 
 TResult TPieceFile::WriteBatch() {
-  if (pending_.empty()) return {};
-  const auto failure = [this] {
-    const int error = errno != 0 ? errno : EIO;
-    return TResult::Failure(TFailureKind::Write, path_, std::error_code(error, std::generic_category()));
-  };
-  errno = 0;
-  std::int64_t at = batchStart_;
-  constexpr std::size_t kMostAtOnce = 512;  // below IOV_MAX
-  for (std::size_t first = 0; first < pending_.size();) {
-    std::vector<iovec> parts;
-    for (std::size_t i = first; i < pending_.size() && parts.size() < kMostAtOnce; ++i) {
-      parts.push_back({const_cast<char*>(pending_[i].data()), pending_[i].size()});
-    }
-    // Written part by part until all of them are there: a short write goes on where it stopped.
-    std::size_t part = 0;
-    while (part < parts.size()) {
-      const ssize_t written = ::pwritev(fd_, parts.data() + part, static_cast<int>(parts.size() - part), at);
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) {
-        if (written == 0) errno = ENOSPC;
-        return failure();
-      }
-      at += written;
-      for (auto left = static_cast<std::size_t>(written); left > 0 && part < parts.size();) {
-        const std::size_t taken = std::min(left, parts[part].iov_len);
-        parts[part].iov_base = static_cast<char*>(parts[part].iov_base) + taken;
-        parts[part].iov_len -= taken;
-        left -= taken;
-        if (parts[part].iov_len == 0) ++part;
-      }
-    }
-    first += parts.size();
-  }
-  pending_.clear();
-  if (::fdatasync(fd_) != 0) return failure();
+  if (batchEnd_ == batchStart_) return {};
+  if (::fdatasync(fd_) != 0) return TResult::FromErrno(TFailureKind::Write, path_);
+  batchStart_ = batchEnd_;
   return {};
 }
 
-void TPieceFile::DropBatch() {
-  pending_.clear();
-  batchEnd_ = batchStart_;
-}
+void TPieceFile::DropBatch() { batchEnd_ = batchStart_; }
 
 bool TPieceFile::Read(std::int64_t offset, std::int64_t size, std::string& bytes) const {
   if (fd_ < 0 || offset < 0 || size < 0) return false;

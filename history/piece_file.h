@@ -1,5 +1,5 @@
 // The bytes of the history's shared pieces (pictures, mostly), kept beside its database in a file
-// of their own, so that they reach the disk once, in one sequential write and one flush per batch
+// of their own, so that they reach the disk once, in one sequential stream and one flush per batch
 // of records, rather than twice through the database's log. The database holds where each piece
 // lies. Pieces are only ever added at the end, and only while the database's write lock is held
 // (inside a write transaction), so that two programs never write one place; the space of pieces
@@ -26,15 +26,15 @@ class TPieceFile {
   TResult Open(const std::string& path, bool writable);
   const std::string& Path() const { return path_; }
 
-  // Where the next piece added will lie: the end of the file, and of the pieces added since
-  // BeginBatch. Call within the database's write transaction.
+  // Begins a batch of pieces at the end of the file. Call within the database's write transaction.
   TResult BeginBatch();
-  std::int64_t Add(std::string_view bytes);
-  bool HasPending() const { return !pending_.empty(); }
-  // Writes the pieces added since BeginBatch after the end of the file, in one stream, and flushes
-  // them to the disk: before the transaction that names them commits.
+  // Writes the piece after those of the batch, its place in the file; the disk is set to work on
+  // the batch's bytes as they come, so that the flush finds most of them written.
+  TResultOf<std::int64_t> Add(std::string_view bytes);
+  // Flushes the batch's pieces to the disk: before the transaction that names them commits.
   TResult WriteBatch();
-  // Forgets the pieces added since BeginBatch (a transaction given up).
+  // A batch given up (with its transaction): its bytes stay behind the pieces in use until Reclaim,
+  // since the write lock may be gone already and another program adding pieces after them.
   void DropBatch();
 
   // The size bytes at offset; false when they cannot be read whole.
@@ -52,7 +52,7 @@ class TPieceFile {
   int fd_ = -1;
   std::int64_t batchStart_ = 0;
   std::int64_t batchEnd_ = 0;
-  std::vector<std::string_view> pending_;  // their bytes belong to the caller until WriteBatch
+  std::int64_t kickedTo_ = 0;  // the bytes up to here are on their way to the disk
 };
 
 }  // namespace tagwright

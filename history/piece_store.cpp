@@ -115,11 +115,13 @@ TResultOf<std::int64_t> TPieceStore::Find(THistoryDatabase& db, std::string_view
 }
 
 TResultOf<TSharedPiece> TPieceStore::Share(THistoryDatabase& db, std::string_view piece,
-                                           std::set<std::int64_t>& confirmed) {
+                                           std::set<std::int64_t>& confirmed, std::uint64_t knownHash) {
   const std::uint64_t fingerprint = PieceFingerprint(piece);
-  std::optional<TSharedPiece> remembered = Remembered(piece, fingerprint, true);
-  // Not remembered: its hash is worked out once here.
-  TSharedPiece shared = remembered.value_or(TSharedPiece{0, HashTagBytes(piece, THashForm::Striped)});
+  std::optional<TSharedPiece> remembered = Remembered(piece, fingerprint, knownHash == 0);
+  // Not remembered: its hash is worked out once here, unless known.
+  if (remembered && remembered->Hash == 0) remembered->Hash = knownHash;
+  TSharedPiece shared =
+      remembered.value_or(TSharedPiece{0, knownHash != 0 ? knownHash : HashTagBytes(piece, THashForm::Striped)});
   if (shared.Id == 0) {
     TResultOf<std::int64_t> found = Find(db, piece, fingerprint, shared.Hash);
     if (!found) return found.Failure();
@@ -134,7 +136,9 @@ TResultOf<TSharedPiece> TPieceStore::Share(THistoryDatabase& db, std::string_vie
   // Its bytes go to the piece file with the batch's, before the transaction commits.
   TStatement add(db.Handle(), "INSERT INTO shared_pieces(fingerprint, size, bytes, at) VALUES(?, ?, X'', ?)");
   add.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
-  add.Bind(3, file_.Add(piece));
+  TResultOf<std::int64_t> at = file_.Add(piece);
+  if (!at) return at.Failure();
+  add.Bind(3, at.Value());
   if (TResult added = db.Run(add); !added) return added;
   shared.Id = db.LastInsertId();
   Remember(shared.Id, fingerprint, piece, shared.Hash);

@@ -34,8 +34,8 @@ class TPieceStore {
  public:
   // The piece file (piece_file.h) at path.
   TResult OpenFile(const std::string& path, bool writable) { return file_.Open(path, writable); }
-  // Within a write transaction, the pieces it adds are written at its end, in one stream and
-  // with one flush (WriteBatch), before it commits; or given up with it (DropBatch).
+  // Within a write transaction, the pieces it adds are written at the piece file's end as they
+  // come, and flushed once (WriteBatch) before it commits; or given up with it (DropBatch).
   TResult BeginBatch() { return file_.BeginBatch(); }
   TResult WriteBatch() { return file_.WriteBatch(); }
   void DropBatch() { file_.DropBatch(); }
@@ -53,7 +53,9 @@ class TPieceStore {
 
   // Inside the caller's transaction: the piece in the store, added when it is new. Pieces found
   // there within the transaction are in confirmed, which the transaction then keeps.
-  TResultOf<TSharedPiece> Share(THistoryDatabase& db, std::string_view piece, std::set<std::int64_t>& confirmed);
+  // The piece's hash, when the caller knows it already, saves working it out again.
+  TResultOf<TSharedPiece> Share(THistoryDatabase& db, std::string_view piece, std::set<std::int64_t>& confirmed,
+                                std::uint64_t knownHash = 0);
   // Inside the caller's transaction: whether the piece is still in the store (another program may
   // have dropped it meanwhile); from then on the transaction keeps it.
   TResultOf<bool> Confirm(THistoryDatabase& db, std::int64_t id, std::set<std::int64_t>& confirmed);
