@@ -123,6 +123,10 @@ TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& cha
 // at says where it is when this ends.
 TResult PutFileBack(const TFileChange& change, std::int64_t headSizeNow, std::string& at) {
   TResult step;
+  if (!change.BeforeRecipe.empty()) {
+    // An old tag kept by reference that was never put together (ResolveBeforeHead): no bytes to write.
+    return TResult::Failure(TFailureKind::Write, at, std::make_error_code(std::errc::illegal_byte_sequence));
+  }
   if (change.TagWritten) {
     step = RestoreTagSnapshot(at, headSizeNow, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
   }

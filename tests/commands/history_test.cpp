@@ -591,9 +591,9 @@ std::string Unsynchronised(std::string_view bytes) {
 // Frame content that stands for deflated bytes (the reader keeps such a frame as it is).
 const std::string kDeflated = Bytes({0x78, 0x9C, 0xF3, 0xCF, 0x49, 0x01, 0x00, 0x02, 0x9C, 0x01, 0x1F});
 
-// A tag with a title and a picture of 40 KB of its own, padded.
-std::string TagWithPicture(std::string_view title, std::size_t padding) {
-  std::mt19937 random(11);
+// A tag with a title and a picture of 40 KB of its own (made from seed), padded.
+std::string TagWithPicture(std::string_view title, std::size_t padding, unsigned seed = 11) {
+  std::mt19937 random(seed);
   std::string picture = Bytes({0}) + "image/png" + Bytes({0, 3, 0});
   while (picture.size() < 40'000) picture += static_cast<char>(random());
   return Tag(3, Frame23("TIT2", Latin1Text(title)) + Frame23("APIC", picture), padding);
@@ -866,6 +866,25 @@ TEST_P(HistoryBounds, DropTheOldestEntries) {
   ASSERT_TRUE(entries.Ok());
   ASSERT_EQ(entries.Value().size(), GetParam().Kept);
   for (std::size_t i = 0; i < GetParam().Kept; ++i) EXPECT_EQ(entries.Value()[i].Id, made[made.size() - 1 - i]);
+}
+
+// Pictures kept for an entry that is dropped give their room in the piece file back: the file
+// takes little more on the disk than the pictures still kept.
+TEST(History, PicturesOfDroppedEntriesGiveTheirRoomBack) {
+  TTempFolder state;
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  history->SetLimits({1, std::int64_t{512} << 20});
+  for (unsigned take = 0; take < 3; ++take) {
+    // Each take a song of its own whose picture moves within its tag: its old bytes are kept.
+    TTempFolder folder;
+    folder.WriteFile("song.mp3", TagWithPicture("Old", 600, take) + SongAudio(3000));
+    ASSERT_NE(RunRecorded(*history, folder.Path(), StampTitle("Stamped")), 0);
+  }
+  EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
+  struct stat pieces {};
+  ASSERT_EQ(::stat((state / "history.sqlite3-pieces").c_str(), &pieces), 0);
+  EXPECT_GE(pieces.st_size, 3 * 40'000);  // the room of the others is given back as holes
+  EXPECT_LT(pieces.st_blocks * 512, 2 * 40'000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
