@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t kMinZeroRun = 64;
 constexpr std::size_t kFingerprintSpan = 1024;
 
-enum : char { kBytesPiece = 'B', kZerosPiece = 'Z', kSharedPiece = 'S', kAfterPiece = 'A' };
+constexpr char kBytesPiece = 'B', kZerosPiece = 'Z', kSharedPiece = 'S', kAfterPiece = 'A';
 
 void PutNumber(std::string& out, std::uint64_t value) {
   while (value >= 0x80) {
