@@ -106,16 +106,20 @@ TResult PutBackTorn(const TFileChange& change, const std::string& path, const st
     return {};
   }
   TResult restored;
-  if (temporary && StillAsBefore(change.TemporaryName, change.Before)) {
+  if (temporary && StillAsBeforeRecord(change.TemporaryName, change)) {
     // A rewrite in place kept the whole song beside it before it began.
     restored = CopyInto(change.TemporaryName, path);
   } else {
     TResultOf<std::int64_t> headSize = TornHeadSize(path, change.Before, song);
-    restored = !headSize ? headSize.Failure()
-                         : RestoreTagSnapshot(path, headSize.Value(), change.Before.MiddleSize, change.Before.Head,
-                                              change.Before.Tail);
+    // An old tag kept in part by reference is put together from the torn file's own.
+    TFileChange resolved = change;
+    restored = !headSize ? headSize.Failure() : ResolveBeforeHeadFrom(resolved, path, headSize.Value());
+    if (restored) {
+      restored = RestoreTagSnapshot(path, headSize.Value(), change.Before.MiddleSize, resolved.Before.Head,
+                                    change.Before.Tail);
+    }
   }
-  if (restored && !StillAsBefore(path, change.Before)) restored = PutBackFailure(path);
+  if (restored && !StillAsBeforeRecord(path, change)) restored = PutBackFailure(path);
   return restored;
 }
 

@@ -2,14 +2,35 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "files/paths.h"
+#include "history/head_recipe.h"
 #include "tags/locked_song.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
 
 namespace {
+
+// The first size bytes of the file at path; false when they cannot be read whole.
+bool ReadFirstBytes(const std::string& path, std::string& bytes, std::int64_t size) {
+  const int fd = ::open(SongPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bytes.resize(static_cast<std::size_t>(size));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  ::close(fd);
+  return done == bytes.size();
+}
 
 // Whether the file's tag bytes, read around the middle the change recorded, are as before or as
 // after the change.
@@ -21,7 +42,7 @@ TResult CompareBytes(const std::string& path, const TFileChange& change, TLook& 
   }
   const TTagSnapshot& bytes = now.Value();
   look.AsBefore =
-      look.Info.st_size == change.Before.Size && bytes.Head == change.Before.Head && bytes.Tail == change.Before.Tail;
+      look.Info.st_size == change.Before.Size && bytes.Tail == change.Before.Tail && HeadAsBefore(bytes.Head, change);
   const TFileAfter& after = change.After;
   look.AsAfter = (change.Done || change.AfterForeseen) && look.Info.st_size == after.Size &&
                  static_cast<std::int64_t>(bytes.Head.size()) == after.HeadSize && bytes.Tail == after.Tail &&
@@ -64,6 +85,38 @@ TJudgement JudgeLooks(const TFileChange& change, const TLook& old, const TLook& 
 }
 
 }  // namespace
+
+bool HeadAsBefore(std::string_view head, const TFileChange& change) {
+  if (change.BeforeRecipe.empty()) return head == change.Before.Head;
+  return static_cast<std::int64_t>(head.size()) == change.BeforeHeadSize &&
+         FramedTagHash(head) == change.BeforeHeadHash;
+}
+
+bool StillAsBeforeRecord(const std::string& path, const TFileChange& change) {
+  if (change.BeforeRecipe.empty()) return StillAsBefore(path, change.Before);
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != change.Before.Size) return false;
+  TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(path, change.Before.MiddleSize, change.Before.Whole);
+  return now && HeadAsBefore(now.Value().Head, change) && now.Value().Tail == change.Before.Tail;
+}
+
+bool ResolveBeforeHead(TFileChange& change, std::string_view headNow) {
+  if (change.BeforeRecipe.empty()) return true;
+  std::optional<std::string> head = DecodeRecipeAfter(change.BeforeRecipe, headNow);
+  if (!head || !HeadAsBefore(*head, change)) return false;
+  change.Before.Head = std::move(*head);
+  change.BeforeRecipe.clear();
+  return true;
+}
+
+TResult ResolveBeforeHeadFrom(TFileChange& change, const std::string& path, std::int64_t headSize) {
+  if (change.BeforeRecipe.empty()) return {};
+  std::string head;
+  if (!ReadFirstBytes(path, head, headSize) || !ResolveBeforeHead(change, head)) {
+    return TResult::Failure(TFailureKind::Read, path, std::make_error_code(std::errc::illegal_byte_sequence));
+  }
+  return {};
+}
 
 bool Exists(const std::string& path, struct stat& info) { return ::lstat(path.c_str(), &info) == 0; }
 

@@ -2,7 +2,9 @@
 // and whether it is as the change found it, as the change left it, or neither (a write torn).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <sys/stat.h>
 
@@ -21,6 +23,22 @@ bool OldNameFree(const std::string& path, const std::string& oldPath);
 
 // Gives the file these permission bits, unless it has them.
 TResult SetMode(const std::string& path, mode_t mode);
+
+// Whether head is the tag the change's record keeps as the one before: byte for byte, or by its
+// size and hash when the record keeps part of it by reference to the file after the change.
+bool HeadAsBefore(std::string_view head, const TFileChange& change);
+
+// Whether the file at path holds the size, tag and trailer the record keeps as before the change.
+bool StillAsBeforeRecord(const std::string& path, const TFileChange& change);
+
+// Puts the old tag of a record that keeps part of it by reference (BeforeRecipe) together from the
+// tag of the file now: as the change left it, or torn by a write in place, which never touches the
+// bytes referred to. False when it does not come out as the record's hash says: then nothing of
+// the record may be written back.
+bool ResolveBeforeHead(TFileChange& change, std::string_view headNow);
+
+// The same from the first headSize bytes of the file at path.
+TResult ResolveBeforeHeadFrom(TFileChange& change, const std::string& path, std::int64_t headSize);
 
 // What became of the file of a change that was never confirmed, judged from its bytes alone.
 enum class TFound { Before, After, Torn, Missing };

@@ -60,7 +60,7 @@ std::error_code NotRegularFile() {
 // the vaguer one SQLite would give later.
 TResult CheckWritable(const std::string& path) {
   const std::string folder = std::filesystem::path(path).parent_path().string();
-  for (const char* suffix : {"", "-wal", "-shm", ".lock"}) {
+  for (const char* suffix : {"", "-wal", "-shm", ".lock", kPieceFileSuffix}) {
     const std::string file = path + suffix;
     const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (fd >= 0) {
@@ -116,6 +116,7 @@ TResultOf<std::unique_ptr<THistory>> THistory::Open(const std::string& path, THi
     if (!laidOut) return laidOut.Failure();
     if (!laidOut.Value()) return std::unique_ptr<THistory>();
     history->internals_->Live.OpenToRead(path);
+    if (TResult opened = history->internals_->Pieces.OpenFile(path + kPieceFileSuffix, false); !opened) return opened;
     return history;
   }
   if (TResult prepared = PrepareToWrite(path); !prepared) return prepared;
@@ -130,6 +131,7 @@ TResult THistory::OpenToWrite(bool existed) {
     if (TResult afresh = StartAfresh(); !afresh) return afresh;
   }
   if (TResult locked = internals.Live.OpenToWrite(Path()); !locked) return locked;
+  if (TResult opened = internals.Pieces.OpenFile(Path() + kPieceFileSuffix, true); !opened) return opened;
   if (notices_.empty()) {
     CheckNothingLost(existed);
   } else {
@@ -145,6 +147,8 @@ TResult THistory::StartAfresh() {
   const std::string aside = path + ".damaged-" + std::to_string(NowNs() / 1'000'000'000);
   if (::rename(path.c_str(), aside.c_str()) != 0) return TResult::FromErrno(TFailureKind::Rename, path);
   for (const char* suffix : {"-wal", "-shm"}) ::unlink((path + suffix).c_str());
+  // The pieces its records named go with it (a history without them has none).
+  (void)::rename((path + kPieceFileSuffix).c_str(), (aside + kPieceFileSuffix).c_str());
   notices_.push_back("The history file " + path + " was damaged; it was moved to " + aside +
                      " and a new history was started.");
   return OpenLaidOut(internals_->Database);

@@ -88,11 +88,12 @@ TStoredChange RecordOf(const TStatement& row) {
 
 // Whether the record fails the checks it carries: every byte it would write back, and every place
 // it names, must be as recorded.
+// An old tag kept in part by reference is checked once it is put together (see BeforeRecipe).
 bool FailsChecks(const TStatement& row, const TFileChange& change) {
   if (!row.IsNull(23)) {
     const auto headHash = static_cast<std::uint64_t>(row.Int(21));
     const auto tailHash = static_cast<std::uint64_t>(row.Int(22));
-    if (FramedTagHash(change.Before.Head) != headHash ||
+    if ((change.BeforeRecipe.empty() && FramedTagHash(change.Before.Head) != headHash) ||
         HashTagBytes(change.Before.Tail, THashForm::Striped) != tailHash ||
         BeforeCheck(change, headHash, tailHash) != row.Int(23)) {
       return true;
@@ -104,13 +105,26 @@ bool FailsChecks(const TStatement& row, const TFileChange& change) {
 // A record as read, its old tag put together from its pieces, and checked.
 TResultOf<TStoredChange> StoredChangeOf(const TStatement& row, THistoryInternals& history) {
   TStoredChange stored = RecordOf(row);
-  if (row.Int(19) == kHeadRecipe) {
+  TFileChange& change = stored.Change;
+  if (row.Int(19) == kHeadRecipe && RecipeNamesAfter(change.Before.Head)) {
+    // Kept in part by reference to the file after the change: put together once the file is looked
+    // at (ResolveBeforeHead), and checked then.
     TResult unread;
-    std::optional<std::string> head =
-        DecodeRecipe(stored.Change.Before.Head, history.Pieces.Lookup(history.Database, unread));
+    std::optional<std::string> recipe =
+        InlineSharedPieces(change.Before.Head, history.Pieces.Lookup(history.Database, unread));
+    if (!unread) return unread;  // the history cannot be read: that says nothing of the record
+    const std::optional<std::size_t> size = recipe ? RecipeSize(*recipe) : std::nullopt;
+    stored.Damaged = !size || row.IsNull(23);
+    change.BeforeRecipe = recipe ? std::move(*recipe) : std::string();
+    change.BeforeHeadSize = static_cast<std::int64_t>(size.value_or(0));
+    change.BeforeHeadHash = static_cast<std::uint64_t>(row.Int(21));
+    change.Before.Head.clear();
+  } else if (row.Int(19) == kHeadRecipe) {
+    TResult unread;
+    std::optional<std::string> head = DecodeRecipe(change.Before.Head, history.Pieces.Lookup(history.Database, unread));
     if (!unread) return unread;  // the history cannot be read: that says nothing of the record
     if (head) {
-      stored.Change.Before.Head = std::move(*head);
+      change.Before.Head = std::move(*head);
     } else {
       stored.Damaged = true;
     }

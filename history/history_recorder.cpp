@@ -62,7 +62,8 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
   piecesConfirmed_.clear();
   std::vector<TPendingAfter> afters = TakePendingAfters();
   TBatch batch;
-  TResult written = WriteAfters(afters);
+  TResult written = history.Pieces.BeginBatch();
+  if (written) written = WriteAfters(afters);
   if (written) written = WriteRecords(changes, batch);
   bool locked = false;
   if (written && entry_ == 0) {
@@ -70,9 +71,12 @@ TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<T
     // without the lock only a start during this run could misjudge it.
     locked = history.Live.Lock(batch.Entry).Ok();
   }
+  // The pieces new to the store reach the disk before the records that name them.
+  if (written) written = history.Pieces.WriteBatch();
   if (written) written = history.Database.Commit();
   if (!written) {
     // Nothing of the transaction stays: the failure is what is reported.
+    history.Pieces.DropBatch();
     history.Database.RollBack();
     history.Pieces.ForgetAll();  // pieces added within the transaction are gone again
     ReturnPendingAfters(std::move(afters));
@@ -146,19 +150,29 @@ TResult THistoryRecorder::StoreHead(TFileChange& change, std::string& recipe, st
     pieces.clear();
   }
   const std::string_view head = change.Before.Head;
-  change.BeforeFrameHashes.clear();  // all of them are worked out again below
-  std::vector<THeadPiece> cut = CutHead(head);
+  // Worked out again below, from the hashes of large frames known already.
+  const std::vector<TFrameHash> known = std::exchange(change.BeforeFrameHashes, {});
+  std::vector<THeadPiece> cut = CutHeadKeeping(head, change.KeptInAfter);
   const bool worthIt = std::any_of(cut.begin(), cut.end(),
                                    [](const THeadPiece& piece) { return piece.Kind != THeadPiece::TKind::Bytes; });
   if (!worthIt) return {};  // kept as it is
   for (THeadPiece& piece : cut) {
-    if (piece.Kind != THeadPiece::TKind::Shared) continue;
-    TResultOf<TSharedPiece> shared =
-        history.Pieces.Share(history.Database, head.substr(piece.Offset, piece.Size), piecesConfirmed_);
-    if (!shared) return shared.Failure();
-    piece.Shared = shared.Value().Id;
-    pieces.push_back(piece.Shared);
-    change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, shared.Value().Hash});
+    if (!piece.LargeFrame) continue;
+    const std::string_view bytes = head.substr(piece.Offset, piece.Size);
+    std::uint64_t hash = 0;
+    for (const TFrameHash& frame : known) {
+      if (frame.Offset == piece.Offset && frame.Size == piece.Size) hash = frame.Hash;
+    }
+    if (piece.Kind == THeadPiece::TKind::After) {
+      if (hash == 0) hash = HashTagBytes(bytes, THashForm::Striped);  // for the hashes of the old tag and the new
+    } else {
+      TResultOf<TSharedPiece> shared = history.Pieces.Share(history.Database, bytes, piecesConfirmed_, hash);
+      if (!shared) return shared.Failure();
+      piece.Shared = shared.Value().Id;
+      hash = shared.Value().Hash;
+      pieces.push_back(piece.Shared);
+    }
+    change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, hash});
   }
   recipe = EncodeRecipe(head, cut);
   return {};
@@ -166,16 +180,25 @@ TResult THistoryRecorder::StoreHead(TFileChange& change, std::string& recipe, st
 
 void THistoryRecorder::Anticipate(TFileChange& change) {
   const std::string& head = change.Before.Head;
-  std::vector<THeadPiece> cut = CutHead(head);
+  std::vector<THeadPiece> cut = CutHeadKeeping(head, change.KeptInAfter);
+  bool allKnown = true;
   for (THeadPiece& piece : cut) {
-    if (piece.Kind != THeadPiece::TKind::Shared) continue;
+    if (!piece.LargeFrame) continue;
     const std::string_view bytes = std::string_view(head).substr(piece.Offset, piece.Size);
-    std::optional<TSharedPiece> known = history_.internals_->Pieces.Remembered(bytes, PieceFingerprint(bytes), true);
-    if (!known) return;  // a piece new to the store: worked out when recorded
-    piece.Shared = known->Id;
-    change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, known->Hash});
+    std::uint64_t hash = 0;
+    if (piece.Kind == THeadPiece::TKind::Shared) {
+      std::optional<TSharedPiece> known = history_.internals_->Pieces.Remembered(bytes, PieceFingerprint(bytes), true);
+      if (known) {
+        piece.Shared = known->Id;
+        hash = known->Hash;
+      }
+      allKnown = allKnown && known.has_value();  // a piece new to the store is added when recorded
+    }
+    // Worked out once, here: for the hashes of the old tag and of the new one, and for the store.
+    if (hash == 0) hash = HashTagBytes(bytes, THashForm::Striped);
+    change.BeforeFrameHashes.push_back({piece.Offset, piece.Size, hash});
   }
-  change.JournalHead = EncodeRecipe(head, cut);
+  if (allKnown) change.JournalHead = EncodeRecipe(head, cut);
 }
 
 TResult THistoryRecorder::RecordNotMade(std::int64_t record) {

@@ -52,7 +52,8 @@ CREATE TABLE IF NOT EXISTS changes(
 CREATE INDEX IF NOT EXISTS changes_of_entry ON changes(entry, id);
 )sql";
 
-// Shared pieces of old tags (head_recipe.h): ids are never used twice, so that an id remembered
+// Shared pieces of old tags (head_recipe.h): their bytes in the piece file (piece_file.h) at "at",
+// or, in a history of an older layout, in "bytes". Ids are never used twice, so that an id remembered
 // stands for the same bytes as long as the piece is there. Stored tag bytes are the entries'
 // tag_bytes (their own) and the pieces' sizes.
 const char* const kSharedPiecesSchema = R"sql(
@@ -60,7 +61,8 @@ CREATE TABLE IF NOT EXISTS shared_pieces(
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   fingerprint INTEGER NOT NULL,
   size INTEGER NOT NULL,
-  bytes BLOB NOT NULL);
+  bytes BLOB NOT NULL,
+  at INTEGER);
 CREATE INDEX IF NOT EXISTS shared_pieces_by_fingerprint ON shared_pieces(fingerprint);
 )sql";
 
@@ -73,7 +75,7 @@ CREATE TABLE IF NOT EXISTS piece_refs(
 )sql";
 
 // The version of the history's layout, in PRAGMA user_version.
-constexpr int kLayoutVersion = 4;
+constexpr int kLayoutVersion = 5;
 
 // Columns of the fourth layout: the hashes that guard each record, and which changes were undone.
 // A record of an older layout has no hashes and is taken as it is.
@@ -165,6 +167,13 @@ TResult LayOut(THistoryDatabase& db) {
                              "UPDATE shared_pieces SET refs = 4611686018427387904"}) {
       if (TResult moved = db.Execute(move); !moved) return moved;
     }
+  }
+  // A history of the fourth layout keeps the bytes of every shared piece in the database; new
+  // pieces go to the piece file.
+  TResultOf<bool> inFile = db.HasColumn("shared_pieces", "at");
+  if (!inFile) return inFile.Failure();
+  if (!inFile.Value()) {
+    if (TResult added = db.Execute("ALTER TABLE shared_pieces ADD COLUMN at INTEGER"); !added) return added;
   }
   // A history of the first layout keeps each old tag whole and hashes new tags in the serial
   // form; its records stay as they are.

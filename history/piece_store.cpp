@@ -9,6 +9,17 @@ namespace {
 // At most this many bytes of pieces are remembered; past it, memory starts afresh.
 constexpr std::size_t kMaxRemembered = std::size_t{64} << 20;
 
+// The bytes of a shared piece whose row holds its bytes, where it lies in the piece file and its
+// size, in this order from column; false when they cannot be read, or are not the piece's.
+bool ReadPiece(const TStatement& row, int column, const TPieceFile& file, std::uint64_t fingerprint,
+               std::string& bytes) {
+  if (row.IsNull(column + 1)) {
+    bytes = row.Blob(column);
+    return true;
+  }
+  return file.Read(row.Int(column + 1), row.Int(column + 2), bytes) && PieceFingerprint(bytes) == fingerprint;
+}
+
 }  // namespace
 
 void TPieceStore::ForgetAll() {
@@ -41,11 +52,13 @@ TResultOf<const std::string*> TPieceStore::Bytes(THistoryDatabase& db, std::int6
     std::lock_guard<std::mutex> guard(mutex_);
     if (auto known = pieces_.find(id); known != pieces_.end()) return &known->second.Bytes;
   }
-  TStatement read(db.Handle(), "SELECT fingerprint, bytes FROM shared_pieces WHERE id = ?");
+  TStatement read(db.Handle(), "SELECT fingerprint, bytes, at, size FROM shared_pieces WHERE id = ?");
   TResultOf<bool> row = db.Next(read.Bind(1, id));
   if (!row) return row.Failure();
-  if (!row.Value()) return static_cast<const std::string*>(nullptr);
-  Remember(id, static_cast<std::uint64_t>(read.Int(0)), read.Blob(1));
+  std::string bytes;
+  const auto fingerprint = static_cast<std::uint64_t>(read.Int(0));
+  if (!row.Value() || !ReadPiece(read, 1, file_, fingerprint, bytes)) return static_cast<const std::string*>(nullptr);
+  Remember(id, fingerprint, bytes);
   std::lock_guard<std::mutex> guard(mutex_);
   auto known = pieces_.find(id);
   return known != pieces_.end() ? &known->second.Bytes : nullptr;
@@ -87,13 +100,14 @@ TResultOf<bool> TPieceStore::Confirm(THistoryDatabase& db, std::int64_t id, std:
 
 TResultOf<std::int64_t> TPieceStore::Find(THistoryDatabase& db, std::string_view piece, std::uint64_t fingerprint,
                                           std::uint64_t hash) {
-  TStatement look(db.Handle(), "SELECT id, bytes FROM shared_pieces WHERE fingerprint = ? AND size = ?");
+  TStatement look(db.Handle(), "SELECT id, bytes, at, size FROM shared_pieces WHERE fingerprint = ? AND size = ?");
   look.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
+  std::string bytes;
   while (true) {
     TResultOf<bool> row = db.Next(look);
     if (!row) return row.Failure();
     if (!row.Value()) return std::int64_t{0};
-    if (look.Blob(1) == piece) {
+    if (ReadPiece(look, 1, file_, fingerprint, bytes) && bytes == piece) {
       Remember(look.Int(0), fingerprint, piece, hash);
       return look.Int(0);
     }
@@ -101,11 +115,13 @@ TResultOf<std::int64_t> TPieceStore::Find(THistoryDatabase& db, std::string_view
 }
 
 TResultOf<TSharedPiece> TPieceStore::Share(THistoryDatabase& db, std::string_view piece,
-                                           std::set<std::int64_t>& confirmed) {
+                                           std::set<std::int64_t>& confirmed, std::uint64_t knownHash) {
   const std::uint64_t fingerprint = PieceFingerprint(piece);
-  std::optional<TSharedPiece> remembered = Remembered(piece, fingerprint, true);
-  // Not remembered: its hash is worked out once here.
-  TSharedPiece shared = remembered.value_or(TSharedPiece{0, HashTagBytes(piece, THashForm::Striped)});
+  std::optional<TSharedPiece> remembered = Remembered(piece, fingerprint, knownHash == 0);
+  // Not remembered: its hash is worked out once here, unless known.
+  if (remembered && remembered->Hash == 0) remembered->Hash = knownHash;
+  TSharedPiece shared =
+      remembered.value_or(TSharedPiece{0, knownHash != 0 ? knownHash : HashTagBytes(piece, THashForm::Striped)});
   if (shared.Id == 0) {
     TResultOf<std::int64_t> found = Find(db, piece, fingerprint, shared.Hash);
     if (!found) return found.Failure();
@@ -117,9 +133,12 @@ TResultOf<TSharedPiece> TPieceStore::Share(THistoryDatabase& db, std::string_vie
     if (!there.Value()) shared.Id = 0;
   }
   if (shared.Id != 0) return shared;
-  TStatement add(db.Handle(), "INSERT INTO shared_pieces(fingerprint, size, bytes) VALUES(?, ?, ?)");
+  // Its bytes go to the piece file with the batch's, before the transaction commits.
+  TStatement add(db.Handle(), "INSERT INTO shared_pieces(fingerprint, size, bytes, at) VALUES(?, ?, X'', ?)");
   add.Bind(1, static_cast<std::int64_t>(fingerprint)).Bind(2, static_cast<std::int64_t>(piece.size()));
-  add.BindBlob(3, piece);
+  TResultOf<std::int64_t> at = file_.Add(piece);
+  if (!at) return at.Failure();
+  add.Bind(3, at.Value());
   if (TResult added = db.Run(add); !added) return added;
   shared.Id = db.LastInsertId();
   Remember(shared.Id, fingerprint, piece, shared.Hash);
@@ -136,6 +155,17 @@ TResult TPieceStore::CountNames(THistoryDatabase& db, const std::map<std::int64_
     if (TResult counted = db.Run(count.Bind(1, sign * times).Bind(2, piece)); !counted) return counted;
   }
   return {};
+}
+
+void TPieceStore::Reclaim(THistoryDatabase& db) {
+  // Under the write lock, so that no program adds pieces meanwhile.
+  if (!db.Execute("BEGIN IMMEDIATE")) return;  // given back another time
+  TStatement used(db.Handle(), "SELECT at, size FROM shared_pieces WHERE at IS NOT NULL ORDER BY at");
+  std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+  int code;
+  while ((code = used.Step()) == SQLITE_ROW) spans.emplace_back(used.Int(0), used.Int(1));
+  if (code == SQLITE_DONE) file_.Reclaim(spans);
+  db.RollBack();  // nothing of the database was changed
 }
 
 }  // namespace tagwright

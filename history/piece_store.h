@@ -17,6 +17,7 @@
 #include "files/result.h"
 #include "history/database.h"
 #include "history/head_recipe.h"
+#include "history/piece_file.h"
 
 namespace tagwright {
 
@@ -26,8 +27,22 @@ struct TSharedPiece {
   std::uint64_t Hash = 0;
 };
 
+// The file beside the history that holds the pieces' bytes: history.sqlite3-pieces.
+inline constexpr const char* kPieceFileSuffix = "-pieces";
+
 class TPieceStore {
  public:
+  // The piece file (piece_file.h) at path.
+  TResult OpenFile(const std::string& path, bool writable) { return file_.Open(path, writable); }
+  // Within a write transaction, the pieces it adds are written at the piece file's end as they
+  // come, and flushed once (WriteBatch) before it commits; or given up with it (DropBatch).
+  TResult BeginBatch() { return file_.BeginBatch(); }
+  TResult WriteBatch() { return file_.WriteBatch(); }
+  void DropBatch() { file_.DropBatch(); }
+  // Gives back the space of the piece file that no piece in the store takes, in a transaction of
+  // its own (a failure only leaves it for the next time).
+  void Reclaim(THistoryDatabase& db);
+
   // The bytes of the pieces by id, as recipes look them up: read from the database when not
   // remembered. A piece that is not there is null; a failure to read is kept in failure (and the
   // piece null), so that the caller tells a history it cannot read from a damaged record.
@@ -38,7 +53,9 @@ class TPieceStore {
 
   // Inside the caller's transaction: the piece in the store, added when it is new. Pieces found
   // there within the transaction are in confirmed, which the transaction then keeps.
-  TResultOf<TSharedPiece> Share(THistoryDatabase& db, std::string_view piece, std::set<std::int64_t>& confirmed);
+  // The piece's hash, when the caller knows it already, saves working it out again.
+  TResultOf<TSharedPiece> Share(THistoryDatabase& db, std::string_view piece, std::set<std::int64_t>& confirmed,
+                                std::uint64_t knownHash = 0);
   // Inside the caller's transaction: whether the piece is still in the store (another program may
   // have dropped it meanwhile); from then on the transaction keeps it.
   TResultOf<bool> Confirm(THistoryDatabase& db, std::int64_t id, std::set<std::int64_t>& confirmed);
@@ -66,6 +83,7 @@ class TPieceStore {
   std::unordered_multimap<std::uint64_t, std::int64_t> byFingerprint_;
   std::unordered_map<std::int64_t, TRemembered> pieces_;
   std::size_t bytes_ = 0;
+  TPieceFile file_;
 };
 
 }  // namespace tagwright

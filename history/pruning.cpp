@@ -159,10 +159,14 @@ TResultOf<std::int64_t> Prune(THistoryInternals& history, const THistoryLimits& 
   }
   TResultOf<std::int64_t> bytes = StoredTagBytes(history.Database);
   if (!bytes) return bytes.Failure();
-  if (bytes.Value() <= limits.MaxTagBytes) return std::int64_t{0};
-  TResultOf<std::int64_t> forRoom = DropForRoom(history, order, limits.MaxTagBytes);
+  TResultOf<std::int64_t> forRoom =
+      bytes.Value() <= limits.MaxTagBytes ? std::int64_t{0} : DropForRoom(history, order, limits.MaxTagBytes);
   if (!forRoom) return forRoom;
-  if (order.Dropped() > 0) (void)history.Database.Execute("PRAGMA incremental_vacuum");  // else at the next prune
+  if (order.Dropped() > 0) {
+    // Else at the next prune.
+    (void)history.Database.Execute("PRAGMA incremental_vacuum");
+    history.Pieces.Reclaim(history.Database);
+  }
   return forRoom;
 }
 

@@ -125,6 +125,10 @@ TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& cha
 // at says where it is when this ends.
 TResult PutFileBack(const TFileChange& change, std::int64_t headSizeNow, std::string& at) {
   TResult step;
+  if (!change.BeforeRecipe.empty()) {
+    // An old tag kept by reference that was never put together (ResolveBeforeHead): no bytes to write.
+    return TResult::Failure(TFailureKind::Write, at, std::make_error_code(std::errc::illegal_byte_sequence));
+  }
   if (change.TagWritten) {
     step = RestoreTagSnapshot(at, headSizeNow, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
   }
@@ -151,9 +155,13 @@ void EndRecording(TUndoRun& run, TChangeRecording& recording, const TFileChange&
 
 // Takes the change back on disk. The undo is recorded like any change, ahead of it: the bytes it
 // replaces are the ones the entry wrote, and what it will leave is the file as it was.
-void TakeBackNow(TUndoRun& run, std::int64_t record, const TFileChange& change, const struct stat& info,
-                 TUndoFile& file) {
+void TakeBackNow(TUndoRun& run, std::int64_t record, TFileChange& change, const struct stat& info, TUndoFile& file) {
   TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
+  // An old tag kept in part by reference is put together from the tag the change left.
+  if (now && !ResolveBeforeHead(change, now.Value().Head)) {
+    file.Reason = DamagedRecordReason(change.PathAfter);  // nothing of it is written back
+    return;
+  }
   TResultOf<TFileChange> undo =
       now ? UndoChange(change, record, now.Value(), info) : TResultOf<TFileChange>(now.Failure());
   TChangeRecording recording(&run.Recorder);
@@ -172,7 +180,7 @@ void TakeBackNow(TUndoRun& run, std::int64_t record, const TFileChange& change, 
 }
 
 // Takes a change made back, or says in file why it is left alone.
-void TakeBack(TUndoRun& run, std::int64_t record, const TFileChange& change, TUndoFile& file) {
+void TakeBack(TUndoRun& run, std::int64_t record, TFileChange& change, TUndoFile& file) {
   struct stat info {};
   if (file.Reason.empty()) file.Reason = WhyLeftAlone(change, info);
   if (!file.Reason.empty()) return;

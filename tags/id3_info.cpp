@@ -87,6 +87,10 @@ TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer, std::int64_t tagEn
     if (::pread(fd, old.data(), kTrailerSize, info.st_size - kTrailerSize) != static_cast<ssize_t>(kTrailerSize)) {
       return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
     }
+    buffer[0] = 'T';
+    buffer[1] = 'A';
+    buffer[2] = 'G';
+    if (old == buffer) return {};  // the same bytes: nothing to write
     if (StartsWithTag(old)) position = info.st_size - kTrailerSize;
   }
   buffer[0] = 'T';
@@ -222,6 +226,7 @@ TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& in
   composed.Tags.CopiedFrames = std::move(head.Value().Tag.CopiedFrames);
   composed.InPlace = head.Value().InPlace;
   composed.KeepFrom = head.Value().KeepFrom;
+  composed.Changed = std::move(head.Value().Changed);
   composed.Tags.Trailer = ComposeTrailer(info);
   return composed;
 }
@@ -236,6 +241,7 @@ TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWritten
     head.Tag.CopiedFrames = std::move(composed.Tags.CopiedFrames);
     head.InPlace = composed.InPlace;
     head.KeepFrom = composed.KeepFrom;
+    head.Changed = std::move(composed.Changed);
     TID3v2 tag;
     TSavedTag saved;
     if (TResult done = tag.SaveComposed(song, std::move(head), DefaultFileOps(), written ? &saved : nullptr); !done) {

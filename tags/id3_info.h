@@ -66,6 +66,8 @@ struct TComposedTags {
   TWrittenTags Tags;  // Head (with CopiedFrames) and Trailer
   bool InPlace = false;
   std::int64_t KeepFrom = 0;  // the bytes from here on follow the new tag
+  // In place: the stretches of the new tag that differ from the bytes there, the only ones written.
+  std::vector<TByteSpan> Changed;
 };
 TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName);
 // Writes tags composed from the locked song, which must still be as it was read; what was written

@@ -140,11 +140,17 @@ def main():
         subprocess.run(["/usr/bin/python3" if os.path.exists("/usr/bin/python3") else "python3", SONG_MAKER, template],
                        check=True)
         rng = random.Random(7)
+        # Each phase begins with a rewrite (whose record keeps the picture by reference to the new
+        # file, hard-linked songs included) and a write in place (whose record keeps only the
+        # bytes it changes); then commands drawn at random.
+        first = [["stamp", "--comment", "x" * 5000], ["stamp", "--comment", "kepT"]]
         for kill in range(3 * KILLS):
             phase = ["the command", "undo", "redo"][kill // KILLS]
             undoing = phase == "undo"
             command = rng.choice([["stamp", "--recognized"], ["hands-free"], ["cleanup"], ["rename"],
                                   ["stamp", "--comment", "x" * rng.choice([5, 5000])]])
+            if kill % KILLS < len(first):
+                command = first[kill % KILLS]
             what = "kill %d during %s of %s" % (kill, phase, " ".join(a[:20] for a in command))
             folder = os.path.join(work, "songs%d" % kill)
             reference = os.path.join(work, "reference%d" % kill)

@@ -529,6 +529,9 @@ std::string Difference(const std::string& got, const std::string& wanted) {
 struct TTagShape {
   const char* Name;
   std::string (*Build)();
+  // The pieces (pictures) the history keeps for the stamp, when that matters: none of a picture
+  // the write leaves in the file.
+  int SharedPieces = -1;
 };
 
 void PrintTo(const TTagShape& shape, std::ostream* out) { *out << shape.Name; }
@@ -553,6 +556,14 @@ std::string Unsynchronised(std::string_view bytes) {
 
 // Frame content that stands for deflated bytes (the reader keeps such a frame as it is).
 const std::string kDeflated = Bytes({0x78, 0x9C, 0xF3, 0xCF, 0x49, 0x01, 0x00, 0x02, 0x9C, 0x01, 0x1F});
+
+// A tag with a title and a picture of 40 KB of its own (made from seed), padded.
+std::string TagWithPicture(std::string_view title, std::size_t padding, unsigned seed = 11) {
+  std::mt19937 random(seed);
+  std::string picture = Bytes({0}) + "image/png" + Bytes({0, 3, 0});
+  while (picture.size() < 40'000) picture += static_cast<char>(random());
+  return Tag(3, Frame23("TIT2", Latin1Text(title)) + Frame23("APIC", picture), padding);
+}
 
 // Every shape of tag the reader takes.
 const std::vector<TTagShape>& TagShapes() {
@@ -620,10 +631,15 @@ const std::vector<TTagShape>& TagShapes() {
       TTagShape{"PaddedInPlace",
                 [] { return Tag(3, Frame23("TIT2", Latin1Text("Old")), 2048) + SongAudio(3000) + OldTrailer(); }},
       TTagShape{"TrailerOnly", [] { return SongAudio(3000) + OldTrailer(); }},
-      TTagShape{"NoTag", [] { return SongAudio(3000); }},
-      TTagShape{"Empty", [] { return std::string(); }},
+      TTagShape{"NoTag", [] { return SongAudio(3000); }}, TTagShape{"Empty", [] { return std::string(); }},
       TTagShape{"LittleAfterTheTag", [] { return Tag(3, Frame23("TIT2", Latin1Text("Old"))) + SongAudio(100); }},
-      TTagShape{"TagOnly", [] { return Tag(4, Frame24("TIT2", Latin1Text("Old")), 100); }}};
+      TTagShape{"TagOnly", [] { return Tag(4, Frame24("TIT2", Latin1Text("Old")), 100); }},
+      // The picture is taken over by a rewrite, left where it is by a write in place, or moved
+      // within the old tag's room: only then are its old bytes kept.
+      TTagShape{"PictureTakenOverByARewrite", [] { return TagWithPicture("Old", 0) + SongAudio(3000) + OldTrailer(); },
+                0},
+      TTagShape{"PictureLeftInPlace", [] { return TagWithPicture("Old1234", 600) + SongAudio(3000); }, 0},
+      TTagShape{"PictureMovedInPlace", [] { return TagWithPicture("Old", 600) + SongAudio(3000) + OldTrailer(); }, 1}};
   return shapes;
 }
 
@@ -638,6 +654,9 @@ TEST_P(TagShapeRoundTrip, IsUndoneByteForByte) {
   ASSERT_NE(entry, 0);
   const std::string stamped = ReadWholeFile(song);
   ASSERT_NE(Difference(stamped, original), "") << "the title was stamped";
+  if (GetParam().SharedPieces >= 0) {
+    EXPECT_EQ(RowsOf(state, "shared_pieces"), GetParam().SharedPieces);
+  }
   TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
   ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
   ASSERT_EQ(undone.Value().Files.size(), 1U);
@@ -1024,14 +1043,34 @@ TEST_P(HistoryBounds, DropTheOldestEntries) {
   for (std::size_t i = 0; i < GetParam().Kept; ++i) EXPECT_EQ(entries.Value()[i].Id, made[made.size() - 1 - i]);
 }
 
+// Pictures kept for an entry that is dropped give their room in the piece file back: the file
+// takes little more on the disk than the pictures still kept.
+TEST(History, PicturesOfDroppedEntriesGiveTheirRoomBack) {
+  TTempFolder state;
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  history->SetLimits({1, std::int64_t{512} << 20});
+  for (unsigned take = 0; take < 3; ++take) {
+    // Each take a song of its own whose picture moves within its tag: its old bytes are kept.
+    TTempFolder folder;
+    folder.WriteFile("song.mp3", TagWithPicture("Old", 600, take) + SongAudio(3000));
+    ASSERT_NE(RunRecorded(*history, folder.Path(), StampTitle("Stamped")), 0);
+  }
+  EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
+  struct stat pieces {};
+  ASSERT_EQ(::stat((state / "history.sqlite3-pieces").c_str(), &pieces), 0);
+  EXPECT_GE(pieces.st_size, 3 * 40'000);  // the room of the others is given back as holes
+  EXPECT_LT(pieces.st_blocks * 512, 2 * 40'000);
+}
+
 INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
                          ::testing::Values(TBound{"Entries", {3, std::int64_t{512} << 20}, 3},
-                                           // The pictures (some 60 KB) are kept once; each entry
-                                           // after the first keeps some 48 KB of old titles.
-                                           TBound{"TagBytes", {200, 170'000}, 2},
+                                           // The pictures the first take's rewrite carries over
+                                           // are not kept; each entry after it keeps some 48 KB of
+                                           // old titles, the only bytes its writes in place change.
+                                           TBound{"TagBytes", {200, 110'000}, 2},
                                            // An entry dropped for the count is not weighed again
                                            // for the bytes, and the command ends without a failure.
-                                           TBound{"EntriesThenTagBytes", {2, 150'000}, 1},
+                                           TBound{"EntriesThenTagBytes", {2, 70'000}, 1},
                                            TBound{"NewestAlwaysKept", {200, 10}, 1}),
                          [](const ::testing::TestParamInfo<TBound>& info) { return std::string(info.param.Name); });
 
@@ -1068,6 +1107,8 @@ TEST(History, AnInterruptedEntryWhoseWritesFinishedIsKept) {
 struct TDamage {
   const char* Name;
   const char* Sql;  // run on the history after the command
+  // Then done to the history's folder, when given.
+  void (*Damage)(const TTempFolder& state) = nullptr;
 };
 
 void PrintTo(const TDamage& damage, std::ostream* out) { *out << damage.Name; }
@@ -1089,6 +1130,7 @@ TEST_P(DamagedRecord, NeverReachesASong) {
   ASSERT_EQ(sqlite3_exec(db, GetParam().Sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
   ASSERT_EQ(sqlite3_changes(db), 1);
   sqlite3_close(db);
+  if (GetParam().Damage) GetParam().Damage(state);
   history = OpenHistory(state);
   TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
   ASSERT_TRUE(undone.Ok());
@@ -1108,10 +1150,20 @@ TEST_P(DamagedRecord, NeverReachesASong) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, DamagedRecord,
     ::testing::Values(
-        // Bytes of the shared picture the song's old tag named.
+        // Bytes of the shared picture the song's old tag named, in the database (as a history of an
+        // older layout keeps them) or in the piece file beside it; and where they lie there.
         TDamage{"SharedPicture",
                 "UPDATE shared_pieces SET bytes = CAST(replace(CAST(bytes AS TEXT), 'PNG', 'PNX') "
-                "AS BLOB) WHERE id = (SELECT min(id) FROM shared_pieces)"},
+                "AS BLOB), at = NULL WHERE id = (SELECT min(id) FROM shared_pieces)"},
+        TDamage{"SharedPictureInItsFile", "UPDATE shared_pieces SET size = size WHERE id = 1",
+                [](const TTempFolder& state) {
+                  std::string pieces = ReadWholeFile(state / "history.sqlite3-pieces");
+                  const std::size_t png = pieces.find("PNG");
+                  ASSERT_NE(png, std::string::npos);
+                  pieces[png + 2] = 'X';
+                  WriteBytes(state / "history.sqlite3-pieces", pieces);
+                }},
+        TDamage{"SharedPicturePlace", "UPDATE shared_pieces SET at = at + 1 WHERE id = 1"},
         TDamage{"OldTrailer", "UPDATE changes SET old_tail = zeroblob(128) WHERE path_before LIKE '%Paper Boats.mp3'"},
         TDamage{"PathBefore",
                 "UPDATE changes SET path_before = path_before || 'x' "
@@ -1229,6 +1281,10 @@ struct TCrash {
   // Leaves the song as the crash did, given its path and the bytes of its tag written in full.
   void (*Leave)(const std::string& path, const std::string& written);
   bool ExpectBefore;  // the repair gives the old bytes back (else the file stays as left)
+  // The song, and its new title, when not the template's: recorded as the pass records it, with
+  // the old bytes the write leaves in the file kept by reference.
+  std::string (*Song)() = nullptr;
+  const char* Title = "Torn";
 };
 
 void PrintTo(const TCrash& crash, std::ostream* out) { *out << crash.Name; }
@@ -1238,13 +1294,14 @@ class InterruptedWrite : public ::testing::TestWithParam<TCrash> {};
 TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
   TTempFolder songs, state;
   CopyTemplates(songs.Path());
-  const std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
+  std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
+  if (GetParam().Song) song = songs.WriteFile("song.mp3", GetParam().Song());
   const std::string original = FileSha256(song);
   // The complete write, to know its bytes.
   TTempFolder scratch;
   std::filesystem::copy_file(song, scratch / "copy.mp3");
   TID3Info tags;
-  tags.Title = "Torn";
+  tags.Title = GetParam().Title;
   ASSERT_TRUE(WriteID3Tags(scratch / "copy.mp3", tags).Ok());
   const std::string written = ReadWholeFile(scratch / "copy.mp3");
   {
@@ -1252,6 +1309,15 @@ TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
     std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Cli, "stamp");
     TResultOf<TFileChange> change = CaptureBefore(song, "", true);
     ASSERT_TRUE(change.Ok());
+    if (GetParam().Song) {
+      const int fd = ::open(song.c_str(), O_RDONLY);
+      TSnapshotSource current(change.Value().Before, fd);
+      TResultOf<TComposedTags> composed = ComposeID3Tags(current, tags, song);
+      ::close(fd);
+      ASSERT_TRUE(composed.Ok());
+      change.Value().KeptInAfter = KeptStretches(change.Value().Before, composed.Value());
+      ASSERT_FALSE(change.Value().KeptInAfter.empty());
+    }
     ASSERT_TRUE(recorder->RecordBefore(change.Value()).Ok());
     GetParam().Leave(song, written);
     // The program dies here: the entry is never finished.
@@ -1332,7 +1398,26 @@ INSTANTIATE_TEST_SUITE_P(
                                std::string old = ReadWholeFile(path);
                                WriteBytes(path, written.substr(0, written.size() - 128) + old.substr(old.size() - 128));
                              },
-                             true}),
+                             true},
+                      // Only the title's bytes change, the picture after it stays: the record keeps the
+                      // title's old bytes, and the rest of the old tag by reference to the file.
+                      TCrash{"TornInPlaceAroundAPicture",
+                             [](const std::string& path, const std::string& written) {
+                               // "Sta" of the new title reached the file, "mped" did not.
+                               const int fd = ::open(path.c_str(), O_WRONLY);
+                               ASSERT_EQ(::pwrite(fd, written.data(), 24, 0), 24);
+                               ::close(fd);
+                             },
+                             true, [] { return TagWithPicture("Old1234", 600) + SongAudio(3000) + OldTrailer(); },
+                             "Stamped"},
+                      // The picture the rewrite took over is kept by reference to the new file.
+                      TCrash{"RewrittenAroundAPictureButTrailerOld",
+                             [](const std::string& path, const std::string& written) {
+                               std::string old = ReadWholeFile(path);
+                               WriteBytes(path, written.substr(0, written.size() - 128) + old.substr(old.size() - 128));
+                             },
+                             true, [] { return TagWithPicture("Old", 0) + SongAudio(3000) + OldTrailer(); },
+                             "A title that does not fit"}),
     [](const ::testing::TestParamInfo<TCrash>& info) { return std::string(info.param.Name); });
 
 }  // namespace
