@@ -54,6 +54,7 @@ QString TagsText(const TID3Info& tags) {
 TSongTableView* Table(const TWindowUnderTest& window) { return window.Child<TSongTableView>("songTable"); }
 
 void ShowColumns(TWindowUnderTest& window) {
+  WaitForSongs(*window.Window);  // the views cannot be chosen while a folder loads
   QTest::keyClick(window.Window.get(), Qt::Key_5, Qt::ControlModifier);
   if (window->ViewMode() != TViewMode::Columns) qFatal("Ctrl+5 did not show the columns");
 }
