@@ -304,7 +304,7 @@ class TApplyPass {
   }
 
   TPassSummary Run() {
-    for (std::size_t i = 0; i < songs_.size() && !summary_.Stopped; ++i) TakeUp(i);
+    for (std::size_t i = 0; i < songs_.size() && !CancelAsked(); ++i) TakeUp(i);
     Flush(FlushTo::Landed);  // when stopped, what was recorded meanwhile is marked as not made
     if (hooks_.OnProgress && !summary_.Stopped) hooks_.OnProgress(songs_.size(), songs_.size());
     return summary_;
@@ -463,7 +463,7 @@ class TApplyPass {
   // Carries out the changes of a batch recorded, in order, and reports each song.
   void CarryOutBatch(std::vector<TBatchSong> batch) {
     for (TBatchSong& song : batch) {
-      if (summary_.Stopped) {
+      if (CancelAsked()) {
         if (song.Record != 0) (void)hooks_.Journal->RecordNotMade(song.Record);  // see CarryOut
         continue;
       }
@@ -478,6 +478,15 @@ class TApplyPass {
       Count(result, summary_);
       if (hooks_.OnResult && hooks_.OnResult(result) == TPassStep::Stop) summary_.Stopped = true;
     }
+  }
+
+  // Whether the pass stops here; a cancel asked for stops it, with the songs done so far.
+  bool CancelAsked() {
+    if (!summary_.Stopped && hooks_.CancelRequested && hooks_.CancelRequested()) {
+      summary_.Stopped = true;
+      summary_.Cancelled = true;
+    }
+    return summary_.Stopped;
   }
 
   void Progress(std::size_t index) {
@@ -602,6 +611,10 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
   TPassSummary summary;
   TPlannedNames names;
   for (std::size_t i = 0; i < songs.size(); ++i) {
+    if (hooks.CancelRequested && hooks.CancelRequested()) {
+      summary.Stopped = summary.Cancelled = true;
+      break;
+    }
     if (hooks.OnProgress) hooks.OnProgress(i, songs.size());
     const TSongFile& song = *songs[i];
     const std::string& fileName = song.FileName();

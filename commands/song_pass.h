@@ -51,6 +51,8 @@ struct TPassHooks {
   std::function<TPassStep(const TSongFile& song)> OnUnwritable;
   // Before each song: how many are done, out of how many.
   std::function<void(std::size_t done, std::size_t total)> OnProgress;
+  // Asked between songs, never while one is written: true ends the pass there, as cancelled.
+  std::function<bool()> CancelRequested;
   // After each song. Stop ends the pass.
   std::function<TPassStep(const TSongResult& result)> OnResult;
   // Where a real run records each change before and after making it, so that it can be taken
@@ -75,7 +77,8 @@ struct TPassSummary {
   // equally frequent ones in the order they first came up.
   std::vector<TReasonCount> SkippedBy;
   std::vector<TReasonCount> FailedBy;
-  bool Stopped = false;  // a hook ended the pass early
+  bool Stopped = false;    // a hook ended the pass early
+  bool Cancelled = false;  // ... because a cancel was asked for
 };
 
 // The names that a dry run's renames free and take, so that it meets the same clashes as the real

@@ -1,6 +1,10 @@
 #include "ui/command_runner.h"
 
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <memory>
+#include <thread>
 
 #include "files/paths.h"
 #include "history/history.h"
@@ -11,27 +15,71 @@
 
 namespace tagwright {
 
+namespace {
+
+// What a song's result means for the window and for the pass.
+struct TResultTaken {
+  bool Tell = true;  // the window hears of it
+  TPassStep Step = TPassStep::Continue;
+};
+
+TResultTaken TakeResult(TPassRun& run, const TSongResult& result) {
+  run.Results.push_back(result);
+  const TFailureKind kind = result.Failure.Kind();
+  if (kind == TFailureKind::NotWritable) return {false, TPassStep::Continue};  // already asked about
+  // A file that could not be read or written ends the command; a refused rename does not.
+  if (result.Outcome == TChangeOutcome::Failed && kind != TFailureKind::None && kind != TFailureKind::Rename) {
+    run.StoppedBy = result.Reason;
+    return {true, TPassStep::Stop};
+  }
+  return {true, TPassStep::Continue};
+}
+
+}  // namespace
+
+// A pass on a worker. The worker owns Run until it has ended; the window's thread reads it after.
+struct TCommandRunner::TJob {
+  std::vector<const TSongFile*> Songs;
+  TPassRequest Request;
+  std::function<void(TPassRun&)> Done;
+  std::unique_ptr<THistoryRecorder> Recorder;
+  TPassRun Run;
+  std::atomic<bool> Cancelled{false};
+  std::atomic<bool> ProgressPending{false};  // a progress is on its way to the window's thread
+  std::thread Worker;
+};
+
+TCommandRunner::TCommandRunner(TDialogs& dialogs, TStatusPanels& statusBar, QObject* parent)
+    : QObject(parent), dialogs_(dialogs), statusBar_(statusBar) {}
+
+TCommandRunner::~TCommandRunner() { CancelAndWait(); }
+
+void TCommandRunner::CancelAndWait() {
+  if (!current_) return;
+  const std::shared_ptr<TJob> job = std::move(current_);
+  job->Cancelled = true;
+  job->Worker.join();
+  // The songs done are on disk and recorded; an entry left unfinished would be repaired at the next start.
+  if (job->Recorder) (void)job->Recorder->Finish();
+}
+
+TPassStep TCommandRunner::AskAboutUnwritable(const std::string& fileName) {
+  const QString text =
+      PathToQString(std::string(FileNamePart(fileName))) + QStringLiteral(" cannot be written to.  Continue?");
+  const bool goOn = dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), text,
+                                        TMsgDlgButton::Yes | TMsgDlgButton::No) == TMsgDlgButton::Yes;
+  return goOn ? TPassStep::Continue : TPassStep::Stop;
+}
+
 TPassHooks TCommandRunner::Hooks(const TPassRequest& request, TPassRun& run) {
   TPassHooks hooks;
   hooks.OnUnwritable = [this, ask = request.AskWhenUnwritable](const TSongFile& song) {
-    if (!ask) return TPassStep::Continue;
-    const QString text =
-        PathToQString(std::string(FileNamePart(song.FileName()))) + QStringLiteral(" cannot be written to.  Continue?");
-    const bool goOn = dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), text,
-                                          TMsgDlgButton::Yes | TMsgDlgButton::No) == TMsgDlgButton::Yes;
-    return goOn ? TPassStep::Continue : TPassStep::Stop;
+    return ask ? AskAboutUnwritable(song.FileName()) : TPassStep::Continue;
   };
   hooks.OnResult = [&run, onResult = request.OnResult](const TSongResult& result) {
-    run.Results.push_back(result);
-    const TFailureKind kind = result.Failure.Kind();
-    if (kind == TFailureKind::NotWritable) return TPassStep::Continue;  // already asked about
-    if (onResult) onResult(result);
-    // A file that could not be read or written ends the command; a refused rename does not.
-    if (result.Outcome == TChangeOutcome::Failed && kind != TFailureKind::None && kind != TFailureKind::Rename) {
-      run.StoppedBy = result.Reason;
-      return TPassStep::Stop;
-    }
-    return TPassStep::Continue;
+    const TResultTaken taken = TakeResult(run, result);
+    if (taken.Tell && onResult) onResult(result);
+    return taken.Step;
   };
   // The message panel belongs to the messages of the pass; the progress has a place of its own.
   hooks.OnProgress = [this, command = request.Command](std::size_t done, std::size_t total) {
@@ -42,6 +90,7 @@ TPassHooks TCommandRunner::Hooks(const TPassRequest& request, TPassRun& run) {
 
 TPassRun TCommandRunner::Run(const std::vector<const TSongFile*>& songs, const TPassRequest& request) {
   TPassRun run;
+  run.Songs = songs.size();
   TPassHooks hooks = Hooks(request, run);
   // The whole pass is one entry of the history, under the caption of its command.
   std::unique_ptr<THistoryRecorder> recorder;
@@ -57,6 +106,92 @@ TPassRun TCommandRunner::Run(const std::vector<const TSongFile*>& songs, const T
   statusBar_.HideProgress();
   FinishEntry(recorder.get());
   return run;
+}
+
+void TCommandRunner::Start(std::vector<const TSongFile*> songs, TPassRequest request,
+                           std::function<void(TPassRun&)> done) {
+  auto job = std::make_shared<TJob>();
+  job->Songs = std::move(songs);
+  job->Request = std::move(request);
+  job->Done = std::move(done);
+  job->Run.Songs = job->Songs.size();
+  if (history_) job->Recorder = history_->StartEntry(TProgram::Window, job->Request.Command.toStdString());
+  current_ = job;
+  statusBar_.ShowProgress(job->Request.Command, 0, job->Songs.size());
+  statusBar_.ShowCancel(true);
+  job->Worker = std::thread([this, job] { Work(job); });
+}
+
+void TCommandRunner::Cancel() {
+  if (!current_) return;
+  current_->Cancelled = true;
+  statusBar_.ShowCancel(false);
+}
+
+TPassStep TCommandRunner::AskFromWorker(const std::shared_ptr<TJob>& job, const TSongFile& song) {
+  auto answer = std::make_shared<std::promise<TPassStep>>();
+  std::future<TPassStep> asked = answer->get_future();
+  QMetaObject::invokeMethod(
+      this,
+      [this, job, answer, fileName = song.FileName()] {
+        answer->set_value(job->Cancelled ? TPassStep::Stop : AskAboutUnwritable(fileName));
+      },
+      Qt::QueuedConnection);
+  // The worker waits for the answer; a cancel, or the window closing, ends the wait.
+  constexpr auto kLookAgain = std::chrono::milliseconds(20);
+  while (asked.wait_for(kLookAgain) != std::future_status::ready) {
+    if (job->Cancelled) return TPassStep::Stop;
+  }
+  return asked.get();
+}
+
+TPassHooks TCommandRunner::WorkerHooks(const std::shared_ptr<TJob>& job) {
+  TPassHooks hooks;
+  hooks.Journal = job->Recorder.get();
+  hooks.CancelRequested = [job] { return job->Cancelled.load(); };
+  hooks.OnUnwritable = [this, job](const TSongFile& song) {
+    return job->Request.AskWhenUnwritable ? AskFromWorker(job, song) : TPassStep::Continue;
+  };
+  hooks.OnResult = [this, job](const TSongResult& result) {
+    const TResultTaken taken = TakeResult(job->Run, result);
+    if (taken.Tell && job->Request.OnResult) {
+      QMetaObject::invokeMethod(
+          this, [job, result] { job->Request.OnResult(result); }, Qt::QueuedConnection);
+    }
+    return taken.Step;
+  };
+  hooks.OnProgress = [this, job](std::size_t done, std::size_t total) {
+    if (beforeEachSong_) beforeEachSong_(done);
+    if (job->ProgressPending.exchange(true)) return;  // the window has not shown the one before yet
+    QMetaObject::invokeMethod(
+        this,
+        [this, job, done, total] {
+          job->ProgressPending = false;
+          if (job == current_) statusBar_.ShowProgress(job->Request.Command, done, total);
+        },
+        Qt::QueuedConnection);
+  };
+  return hooks;
+}
+
+void TCommandRunner::Work(const std::shared_ptr<TJob>& job) {
+  const TPassHooks hooks = WorkerHooks(job);
+  try {
+    job->Run.Summary = RunSongPass(job->Songs, job->Request.Planner, TPassMode::Apply, hooks);
+  } catch (...) {
+    job->Run.Error = std::current_exception();
+  }
+  QMetaObject::invokeMethod(
+      this, [this, job] { Finish(job); }, Qt::QueuedConnection);
+}
+
+void TCommandRunner::Finish(const std::shared_ptr<TJob>& job) {
+  if (job != current_) return;
+  job->Worker.join();
+  current_.reset();
+  statusBar_.HideProgress();
+  FinishEntry(job->Recorder.get());
+  if (job->Done) job->Done(job->Run);
 }
 
 void TCommandRunner::FinishEntry(THistoryRecorder* recorder) {

@@ -1,11 +1,16 @@
 // Running one command over songs for the window: the song pass with the window's answers (the
 // question about a file that cannot be written, the progress in the status bar), recorded as one
-// entry of the history under the command's name. What the window does before and after (the
-// selection, the reload, the summary line) stays with the window.
+// entry of the history under the command's name. A pass over several songs runs on a worker, with
+// a Cancel button beside its progress; the window's thread only hears from it. What the window does
+// before and after (the selection, the reload, the summary line) stays with the window.
 #pragma once
 
+#include <QObject>
 #include <QString>
+#include <cstddef>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,12 +39,19 @@ struct TPassRun {
   TPassSummary Summary;
   std::optional<std::string> StoppedBy;  // the failure that ended the pass, to be named to the user
   std::vector<TSongResult> Results;      // every song's result, in the order of the songs
+  std::size_t Songs = 0;                 // the songs the pass was to go over
+  std::exception_ptr Error;              // an error that escaped a pass run on a worker
 };
 
-class TCommandRunner {
+class TCommandRunner : public QObject {
+  Q_OBJECT
  public:
   // The dialogs and the status bar must outlive the runner.
-  TCommandRunner(TDialogs& dialogs, TStatusPanels& statusBar) : dialogs_(dialogs), statusBar_(statusBar) {}
+  TCommandRunner(TDialogs& dialogs, TStatusPanels& statusBar, QObject* parent = nullptr);
+  // Cancels a pass running, waits for its worker and completes its history entry.
+  ~TCommandRunner() override;
+  TCommandRunner(const TCommandRunner&) = delete;
+  TCommandRunner& operator=(const TCommandRunner&) = delete;
 
   // The history that records the commands; none records nothing. It must outlive the runner.
   void UseHistory(THistory* history) { history_ = history; }
@@ -51,18 +63,39 @@ class TCommandRunner {
   // Runs the command over the songs, in their order; an error that escapes the pass is thrown on
   // after the history entry is completed.
   TPassRun Run(const std::vector<const TSongFile*>& songs, const TPassRequest& request);
+  // Starts the pass on a worker and returns at once; the songs must stay listed until it ends.
+  // The request's OnResult and the question about a file that cannot be written come on this
+  // thread, as the progress does; done follows on this thread once the pass has ended and its
+  // history entry is complete.
+  void Start(std::vector<const TSongFile*> songs, TPassRequest request, std::function<void(TPassRun&)> done);
+  bool IsRunning() const { return current_ != nullptr; }
+  // Stops the pass running between two songs, never inside a song's write.
+  void Cancel();
+  // Cancels the pass running and waits for its worker; its entry is completed, done is not called.
+  void CancelAndWait();
+  // Called on the worker before each song's progress is told (tests hold a pass up with it).
+  void SetBeforeEachSong(std::function<void(std::size_t done)> hook) { beforeEachSong_ = std::move(hook); }
 
   // A dry run of the planner over the songs, writing nothing: one result per song.
   static std::vector<TSongResult> DryRun(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner);
 
  private:
+  struct TJob;
   TPassHooks Hooks(const TPassRequest& request, TPassRun& run);
+  // The hooks of a pass on a worker: each reaches the window's thread by a queued call.
+  TPassHooks WorkerHooks(const std::shared_ptr<TJob>& job);
+  TPassStep AskFromWorker(const std::shared_ptr<TJob>& job, const TSongFile& song);
+  void Work(const std::shared_ptr<TJob>& job);
+  void Finish(const std::shared_ptr<TJob>& job);
   void FinishEntry(class THistoryRecorder* recorder);
+  TPassStep AskAboutUnwritable(const std::string& fileName);
 
   TDialogs& dialogs_;
   TStatusPanels& statusBar_;
   THistory* history_ = nullptr;
   std::string historyMissing_;
+  std::shared_ptr<TJob> current_;  // the pass running on a worker; null when none runs
+  std::function<void(std::size_t)> beforeEachSong_;
 };
 
 }  // namespace tagwright

@@ -102,6 +102,8 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(paren
 TMainWindow::~TMainWindow() {
   qApp->removeEventFilter(this);
   SaveWindowState();
+  // A pass still running stops after the song it writes: the songs it goes over are the window's.
+  runner_->CancelAndWait();
   // The parts outlive this destructor (Qt deletes them with the window's base): nothing they report
   // while going may reach the window any more.
   delete hintRelay_;
@@ -164,6 +166,7 @@ void TMainWindow::ConnectParts() {
   connect(loader_, &TSongFolderLoader::Progress, this, &TMainWindow::ShowLoadProgress);
   connect(loader_, &TSongFolderLoader::Loaded, this,
           [this](const std::shared_ptr<TFolderListing>& loaded) { RunGuarded([&] { TakeLoadedFolder(*loaded); }); });
+  connect(statusBar_, &TStatusPanels::CancelClicked, this, &TMainWindow::CancelCommand);
   connect(hintRelay_, &THintRelay::HintChanged, this, &TMainWindow::ShowHintInStatus);
   connect(folderPane_, &TFolderPane::FolderSelected, this, &TMainWindow::LoadSelectedFolder);
 
@@ -303,6 +306,7 @@ void TMainWindow::UsePreviewBeforeChanging(bool on) {
 }
 
 void TMainWindow::ShowPreferences() {
+  if (busy_ > 0) return;  // the songs are read afresh with other preferences
   TPreferences chosen = preferences_;
   if (dialogs_.EditPreferences(chosen)) UsePreferences(chosen);
 }

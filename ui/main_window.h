@@ -148,16 +148,25 @@ class TMainWindow : public QMainWindow {
   void ShowError(const std::exception& error) const { guard_.ShowError(error); }
   void ShowErrorText(const std::string& text) const { guard_.ShowErrorText(text); }
 
-  // --- Commands (main_window_commands.cpp) ---
+  // --- Commands (main_window_commands.cpp, main_window_passes.cpp) ---
   // The frame of every command on the selected songs: runs the song pass over the selected rows in
   // list order, asks (or, without AskWhenUnwritable, silently skips) when a file cannot be written,
-  // hands each result to OnResult, ends the pass at a file that could not be read or written, calls
-  // afterLastRow when every row was visited, and always reloads the folder and selects the row that
-  // was current, by position. After the reload the message panel sums the pass up in one line,
-  // headed by the command's name, and then an error box names the file that ended the pass. While
-  // the pass runs, the progress bar shows "COMMAND: n / N"; the message panel keeps the messages
-  // of the pass. Returns what became of the songs.
-  TPassSummary RunSelectedSongsPass(const TPassRequest& request, const std::function<void()>& afterLastRow = {});
+  // hands each result to OnResult, ends the pass at a file that could not be read or written, and
+  // always reloads the folder and selects the same songs. After the reload the message panel sums
+  // the pass up in one line, headed by the command's name, and then an error box names the file
+  // that ended the pass. A pass over several songs runs on a worker and this returns at once, with
+  // an empty summary: the progress bar shows "COMMAND: n / N" with a Cancel button beside it, and
+  // neither another command nor another folder can start until it has ended. A pass over one song
+  // runs at once and returns what became of it.
+  TPassSummary RunSelectedSongsPass(const TPassRequest& request);
+  // Whether a pass started by RunSelectedSongsPass has not ended yet.
+  bool IsRunningCommand() const { return passRunning_; }
+  // Stops the pass running after the song it writes; the songs done are its history entry.
+  void CancelCommand();
+  // Called on the worker before each song of a pass (tests hold a pass up with it).
+  void SetBeforeEachPassSong(std::function<void(std::size_t done)> hook) {
+    runner_->SetBeforeEachSong(std::move(hook));
+  }
 
  public Q_SLOTS:
   // The buttons and the song list's pop-up menu entries.
@@ -302,8 +311,16 @@ class TMainWindow : public QMainWindow {
   // pane stays free, so that another folder can be chosen. The control that had the keyboard has it
   // again afterwards, unless the user has put it elsewhere meanwhile.
   void SetCommandsEnabled(bool enabled);
-  // Waits for ms milliseconds while the window keeps painting and answering.
-  void WaitPainting(int ms);
+  // The end of a pass, on the window's thread: the reload, after a pause when a message of the
+  // pass should stay readable, and the summary line.
+  struct TPassEnd {
+    TRememberedSelection Selection;
+    QString Command;
+    TPassCount Count = TPassCount::SongsTagged;
+  };
+  void AfterPass(const TPassEnd& end, TPassRun& run);
+  void EndPass(const TPassEnd& end, const TPassRun& run);
+  void SetPassRunning(bool running);
 
   TDialogs& dialogs_;
   TErrorGuard guard_;
@@ -331,7 +348,10 @@ class TMainWindow : public QMainWindow {
   bool shownOnce_ = false;
   int busy_ = 0;  // commands running, nested ones too, and the load in progress
   bool loading_ = false;
-  std::string shownFolder_;  // the folder whose songs are listed
+  bool passRunning_ = false;        // a pass runs on a worker, or its end waits
+  bool closeAfterPass_ = false;     // the window was closed while a pass ran
+  bool pauseBeforeReload_ = false;  // a message of the pass stays readable a while
+  std::string shownFolder_;         // the folder whose songs are listed
   // What is selected again after the reload in progress, and the renames to follow.
   std::optional<TRememberedSelection> reloadSelection_;
   std::vector<TSongResult> reloadResults_;

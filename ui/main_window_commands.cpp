@@ -28,8 +28,6 @@ namespace tagwright {
 
 namespace {
 
-constexpr int kPauseAfterRenameFailureMs = 2000;
-
 // The entry of "ID3 Clear" that blanks the field.
 QString TagFieldCaption(TTagField field) {
   switch (field) {
@@ -46,89 +44,6 @@ QString TagFieldCaption(TTagField field) {
 
 }  // namespace
 
-// --- The pass over the selected songs ---
-
-TPassSummary TMainWindow::RunSelectedSongsPass(const TPassRequest& request, const std::function<void()>& afterLastRow) {
-  if (busy_ > 0) return {};  // no command starts while songs load or another command runs
-  if (!HasSelectedSongsOrSay()) return {};
-  if (!runner_->ChangesRefusedBecause().empty()) {
-    ShowErrorText(runner_->ChangesRefusedBecause());
-    return {};
-  }
-  ++busy_;
-  SetCommandsEnabled(false);
-  TRememberedSelection selection = RememberSelection();
-  selection.KeepTyped = false;
-  TPassRun run;
-  // The same songs are selected again, under their new names.
-  const auto reload = [&] {
-    reloadSelection_ = selection;
-    reloadResults_ = run.Results;
-    ReloadSongFolderNow();
-    // The keyboard comes back once the rows and the selection are as the reload leaves them.
-    if (--busy_ == 0) SetCommandsEnabled(true);
-  };
-  try {
-    run = runner_->Run(SelectedSongs(), request);
-    if (!run.Summary.Stopped && afterLastRow) afterLastRow();
-  } catch (...) {
-    reload();
-    throw;
-  }
-  reload();
-  // The reload has emptied the message panel, and with it any message of the pass.
-  SetStatusText(PassSummaryLine(request.Command, request.Count, run.Summary));
-  if (run.StoppedBy) ShowErrorText(*run.StoppedBy);
-  return run.Summary;
-}
-
-std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
-  std::vector<const TSongFile*> selected;
-  for (int row = 0; row < RowCount(); ++row) {
-    if (!songListPane_->IsRowSelected(row)) continue;
-    if (const TSongFile* song = SongAtRow(row)) selected.push_back(song);
-  }
-  return selected;
-}
-
-bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
-                                           const std::function<TSongPlanner(const TKnownSpellings*)>& withSpellings) {
-  const std::vector<const TSongFile*> songs = SelectedSongs();
-  const std::vector<TSongResult> results = TCommandRunner::DryRun(songs, planner);
-  QString note;
-  if (withSpellings && KnownSpellings() == nullptr) {
-    // What the same command would write keeping known spellings: where only capitals differ, the
-    // command flattens capitals that Keep Known Spellings would keep.
-    const std::vector<TSongResult> kept = TCommandRunner::DryRun(songs, withSpellings(&TKnownSpellings::Shipped()));
-    std::size_t flattened = 0;
-    for (std::size_t i = 0; i < results.size() && i < kept.size(); ++i) {
-      const bool namesDiffer = results[i].NewFileName != kept[i].NewFileName;
-      const bool tagsDiffer =
-          results[i].Tags.Artist != kept[i].Tags.Artist || results[i].Tags.Title != kept[i].Tags.Title;
-      if (namesDiffer || tagsDiffer) ++flattened;
-    }
-    if (flattened > 0) {
-      note =
-          QStringLiteral("%1 names lose capitals that Keep Known Spellings would keep (AC/DC, R.E.M., DJ...) \u2014 %2")
-              .arg(flattened)
-              .arg(PreferencesPointer());
-    }
-  }
-  return dialogs_.PreviewPass(caption, results, note);
-}
-
-TPanelValues TMainWindow::TrimmedPanelValues() {
-  TPanelValues panel;
-  panel.Artist = detailsPanel_->TrimField(TDetailsField::Artist);
-  panel.Title = detailsPanel_->TrimField(TDetailsField::Title);
-  panel.Album = detailsPanel_->TrimField(TDetailsField::Album);
-  panel.Year = detailsPanel_->TrimField(TDetailsField::Year);
-  panel.Comment = detailsPanel_->TrimField(TDetailsField::Comment);
-  panel.Track = detailsPanel_->TrimField(TDetailsField::Track);
-  panel.Genre = detailsPanel_->Genre();
-  return panel;
-}
-
 // --- Stamping ---
 
 void TMainWindow::StampWithDetails() {
@@ -143,24 +58,20 @@ TPassSummary TMainWindow::StampSelectedWithPanel() {
   const bool single = SelectedSongCount() == 1;
   const bool typed = single && detailsPanel_->HasChanges();
   const QStringList texts = detailsPanel_->TypedTexts();
-  std::optional<TPanelValues> panel;  // trimmed when the first song is planned
   if (!HasSelectedSongsOrSay()) return {};
+  // The pass may run on a worker: it takes the panel's values in hand.
+  const TPanelValues panel = TrimmedPanelValues();
+  const TSongPlanner planner{TTagsNeeded::Yes, [panel, single](const TSongFile&, const TID3Info& tags) {
+                               return PlanStampFromPanel(tags, panel, single);
+                             }};
   if (!single && previewBeforeChanging_) {
-    const TPanelValues values = TrimmedPanelValues();
-    const TSongPlanner preview{TTagsNeeded::Yes, [&values](const TSongFile&, const TID3Info& tags) {
-                                 return PlanStampFromPanel(tags, values, false);
+    const TSongPlanner preview{TTagsNeeded::Yes, [panel](const TSongFile&, const TID3Info& tags) {
+                                 return PlanStampFromPanel(tags, panel, false);
                                }};
     if (!PreviewSelectedSongsPass(QStringLiteral("Preview Stamp ID3 Tag(s)"), preview)) return {};
   }
-  const TPassSummary summary = RunSelectedSongsPass({QStringLiteral("Stamp ID3 Tag(s)"),
-                                                     TPassCount::SongsTagged,
-                                                     true,
-                                                     {TTagsNeeded::Yes,
-                                                      [&](const TSongFile&, const TID3Info& tags) {
-                                                        if (!panel) panel = TrimmedPanelValues();
-                                                        return PlanStampFromPanel(tags, *panel, single);
-                                                      }},
-                                                     {}});
+  const TPassSummary summary =
+      RunSelectedSongsPass({QStringLiteral("Stamp ID3 Tag(s)"), TPassCount::SongsTagged, true, planner, {}});
   // A stamp refused or failed keeps what was typed.
   if (typed && summary.Tagged == 0) detailsPanel_->RestoreTypedTexts(texts);
   return summary;
@@ -179,28 +90,21 @@ void TMainWindow::AutoRename() {
 void TMainWindow::RenameWithDetails() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
-    bool messageShown = false;
-    std::optional<TPanelValues> panel;  // trimmed when the first song is planned
-    const TSongPlanner planner{TTagsNeeded::No, [&](const TSongFile& song, const TID3Info&) {
-                                 if (!panel) {
-                                   panel.emplace();
-                                   panel->Artist = detailsPanel_->TrimField(TDetailsField::Artist);
-                                   panel->Title = detailsPanel_->TrimField(TDetailsField::Title);
-                                   panel->Track = detailsPanel_->TrimField(TDetailsField::Track);
-                                 }
-                                 return PlanRenameWithDetails(song, *panel, single);
+    if (!HasSelectedSongsOrSay()) return;
+    TPanelValues panel;
+    panel.Artist = detailsPanel_->TrimField(TDetailsField::Artist);
+    panel.Title = detailsPanel_->TrimField(TDetailsField::Title);
+    panel.Track = detailsPanel_->TrimField(TDetailsField::Track);
+    const TSongPlanner planner{TTagsNeeded::No, [panel, single](const TSongFile& song, const TID3Info&) {
+                                 return PlanRenameWithDetails(song, panel, single);
                                }};
-    RunSelectedSongsPass({QStringLiteral("Rename File(s)"), TPassCount::Renamed, true, planner,
-                          [&](const TSongResult& result) {
-                            if (result.Outcome == TChangeOutcome::Failed) {
-                              SetStatusText(QString::fromUtf8(result.Reason.c_str()));
-                              messageShown = true;
-                            }
-                          }},
-                         [&] {
-                           // Leave the last message readable before the reload replaces it.
-                           if (messageShown) WaitPainting(kPauseAfterRenameFailureMs);
-                         });
+    RunSelectedSongsPass(
+        {QStringLiteral("Rename File(s)"), TPassCount::Renamed, true, planner, [this](const TSongResult& result) {
+           if (result.Outcome != TChangeOutcome::Failed) return;
+           SetStatusText(QString::fromUtf8(result.Reason.c_str()));
+           // The message stays readable a while before the reload replaces it.
+           pauseBeforeReload_ = true;
+         }});
   });
 }
 

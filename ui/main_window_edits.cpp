@@ -22,7 +22,7 @@ void TMainWindow::StampEditedSongs() {
     if (rows.empty()) return;
     // The edits in hand: the pass reads them while the songs' records are listed afresh after it.
     const TSongEdits edits = songListPane_->Edits();
-    const TSongPlanner planner{TTagsNeeded::Yes, [&edits](const TSongFile& song, const TID3Info& tags) {
+    const TSongPlanner planner{TTagsNeeded::Yes, [edits](const TSongFile& song, const TID3Info& tags) {
                                  const TFieldEdits* changed = edits.For(song.FileName());
                                  return changed != nullptr ? PlanStampEditedFields(tags, *changed)
                                                            : PlanStampEditedFields(tags, {});

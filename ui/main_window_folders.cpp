@@ -81,7 +81,7 @@ void TMainWindow::OpenFolderDialog() {
 }
 
 bool TMainWindow::OpenFolder(const QString& path) {
-  if (!QFileInfo(path).isDir()) return false;
+  if (passRunning_ || !QFileInfo(path).isDir()) return false;
   return SelectFolder(QDir::cleanPath(path));
 }
 

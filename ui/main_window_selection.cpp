@@ -95,6 +95,13 @@ bool TMainWindow::HasSelectedSongsOrSay() {
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
+  if (passRunning_) {
+    // The pass stops after the song it writes, and the window closes once it has ended.
+    closeAfterPass_ = true;
+    runner_->Cancel();
+    event->ignore();
+    return;
+  }
   if (!SettleTypedDetails()) {
     event->ignore();
     return;

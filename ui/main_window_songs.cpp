@@ -1,6 +1,5 @@
 // The main window's songs: the folders, loading a folder's songs, the rows and their selection, and
 // the song details panel.
-#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
@@ -38,7 +37,7 @@ std::vector<std::string> SongFileNames(const TSongList& songs) {
 }  // namespace
 
 void TMainWindow::LoadSelectedFolder(const QString& path) {
-  if (returningToFolder_) return;
+  if (returningToFolder_ || passRunning_) return;
   if (!SettleTypedDetails()) {
     // The user stays on the song, and so in its folder.
     TFlagScope returning(returningToFolder_);
@@ -206,13 +205,6 @@ void TMainWindow::SetCommandsEnabled(bool enabled) {
   }
   focusBefore_.clear();
   focusDisplacedTo_.clear();
-}
-
-void TMainWindow::WaitPainting(int ms) {
-  QEventLoop waiting;
-  // A precise timer: a coarse one may end the wait up to 5 % early.
-  QTimer::singleShot(ms, Qt::PreciseTimer, &waiting, &QEventLoop::quit);
-  waiting.exec();
 }
 
 namespace {

@@ -120,6 +120,7 @@ void TMainWindow::RedoLastUndo() {
 }
 
 void TMainWindow::ShowHistory() {
+  if (busy_ > 0) return;  // the history is being written
   RunGuarded([this] {
     if (!runner_->History()) {
       ShowErrorText(runner_->ChangesRefusedBecause().empty() ? std::string("There is no history.")

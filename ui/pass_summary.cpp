@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "ui/status_panels.h"
 #include "ui/text_conversion.h"
 
 namespace tagwright {
@@ -23,8 +24,12 @@ QString Reasons(const std::vector<TReasonCount>& reasons) {
 
 }  // namespace
 
-QString PassSummaryLine(const QString& command, TPassCount count, const TPassSummary& summary) {
+QString PassSummaryLine(const QString& command, TPassCount count, const TPassSummary& summary, std::size_t done,
+                        std::size_t songs) {
   QString line = command + QStringLiteral(": ");
+  if (summary.Cancelled) {
+    line += QStringLiteral("cancelled after %1 of %2 songs; ").arg(CountText(done), CountText(songs));
+  }
   switch (count) {
     case TPassCount::SongsTagged: line += Songs(summary.Tagged) + QStringLiteral(" tagged"); break;
     case TPassCount::Renamed: line += QStringLiteral("%1 renamed").arg(summary.Renamed); break;
@@ -32,7 +37,7 @@ QString PassSummaryLine(const QString& command, TPassCount count, const TPassSum
   }
   if (summary.Skipped > 0) line += QStringLiteral(", %1 left alone").arg(summary.Skipped) + Reasons(summary.SkippedBy);
   if (summary.Failed > 0) line += QStringLiteral(", %1 failed").arg(summary.Failed) + Reasons(summary.FailedBy);
-  if (summary.Stopped) line += QStringLiteral("; stopped before the last song");
+  if (summary.Stopped && !summary.Cancelled) line += QStringLiteral("; stopped before the last song");
   return line;
 }
 

@@ -11,7 +11,9 @@ namespace tagwright {
 
 // "Hands-Free!: 29 songs updated, 56 left alone (40 file name holds more than the details, 16 not
 // recognised)", "AutoRename Files: 12 renamed, 1 failed (Error renaming file. Is it a duplicate or
-// read-only?)", "Stamp ID3 Tag(s): 4 songs tagged".
-QString PassSummaryLine(const QString& command, TPassCount count, const TPassSummary& summary);
+// read-only?)", "Stamp ID3 Tag(s): 4 songs tagged". A cancelled pass says how far it came, out of
+// how many songs: "Hands-Free!: cancelled after 120 of 2,000 songs; 29 songs updated, ...".
+QString PassSummaryLine(const QString& command, TPassCount count, const TPassSummary& summary, std::size_t done = 0,
+                        std::size_t songs = 0);
 
 }  // namespace tagwright

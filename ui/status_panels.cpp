@@ -2,7 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
+#include <QPushButton>
 #include <algorithm>
 #include <limits>
 
@@ -42,6 +44,12 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QFrame(parent) {
   progress_->setTextVisible(true);
   progress_->hide();
   layout->addWidget(progress_, 1);
+  cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel_->setObjectName(QStringLiteral("cancelCommandButton"));
+  SetHint(cancel_, QStringLiteral("Stop the command after the song it is writing; the songs done stay done"));
+  cancel_->hide();
+  connect(cancel_, &QPushButton::clicked, this, &TStatusPanels::CancelClicked);
+  layout->addWidget(cancel_);
   layout->addStretch(0);
   setFixedHeight(kStatusBarHeight);
 }
@@ -74,12 +82,21 @@ void TStatusPanels::RepaintPanel(TStatusPanel panel) { Label(panel)->repaint(); 
 void TStatusPanels::ShowProgress(const QString& caption, std::size_t done, std::size_t total) {
   progress_->setRange(0, ProgressValue(total));
   progress_->setValue(ProgressValue(done));
-  progress_->setFormat(QStringLiteral("%1: %2 / %3").arg(caption).arg(done).arg(total));
+  progress_->setFormat(QStringLiteral("%1: %2 / %3").arg(caption, CountText(done), CountText(total)));
   progress_->show();
   progress_->repaint();
 }
 
-void TStatusPanels::HideProgress() { progress_->hide(); }
+void TStatusPanels::HideProgress() {
+  progress_->hide();
+  cancel_->hide();
+}
+
+void TStatusPanels::ShowCancel(bool shown) { cancel_->setVisible(shown); }
+
+QString CountText(std::size_t count) {
+  return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qulonglong>(count));
+}
 
 QString TStatusPanels::ProgressText() const { return progress_->isHidden() ? QString() : progress_->text(); }
 

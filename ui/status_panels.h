@@ -9,6 +9,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace tagwright {
 
@@ -29,11 +30,19 @@ class TStatusPanels : public QFrame {
   // Paints a panel at once, also while the window is busy.
   void RepaintPanel(TStatusPanel panel);
 
-  // Shows "CAPTION: done / total" in the progress bar and paints it at once.
+  // Shows "CAPTION: done / total" in the progress bar (with thousands separators, "120 / 2,000")
+  // and paints it at once.
   void ShowProgress(const QString& caption, std::size_t done, std::size_t total);
+  // Hides the progress bar and the Cancel button.
   void HideProgress();
   // What the progress bar shows; empty while it is hidden.
   QString ProgressText() const;
+  // The Cancel button beside the progress bar, for a command that can be stopped; CancelClicked
+  // follows a click.
+  void ShowCancel(bool shown);
+
+ Q_SIGNALS:
+  void CancelClicked();
 
  private:
   QLabel* Label(TStatusPanel panel) const { return panels_[static_cast<int>(panel)]; }
@@ -43,6 +52,10 @@ class TStatusPanels : public QFrame {
   QLabel* panels_[kPanelCount] = {};
   QString texts_[kPanelCount];
   QProgressBar* progress_ = nullptr;
+  QPushButton* cancel_ = nullptr;
 };
+
+// A count with thousands separators: "2,000".
+QString CountText(std::size_t count);
 
 }  // namespace tagwright

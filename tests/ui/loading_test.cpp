@@ -1,5 +1,5 @@
-// Loading a folder off the window's thread: progress while songs are read, another folder chosen
-// meanwhile, and no command during a load.
+// Work off the window's thread: progress while songs are read, another folder chosen meanwhile, no
+// command during a load, and a pass over many songs cancelled between two songs.
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -8,8 +8,11 @@
 #include <functional>
 #include <thread>
 
+#include "history/history.h"
+#include "support/sha256.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
+#include "ui/folder_pane.h"
 
 namespace tagwright::testing {
 
@@ -113,6 +116,61 @@ void TLoadingTest::NoCommandStartsMidLoad() {
   QVERIFY(disabled);
   QVERIFY(FileExists(named));
   QVERIFY(window.Child<QPushButton>("handsFreeButton")->isEnabled());
+}
+
+// Cancel, pressed once the pass has reported its first progress, stops it between two songs: the
+// songs done are its one history entry, the summary says how far it came, and the other songs are
+// untouched on disk. The pass waits before its second song until Cancel is pressed, however slow the
+// machine.
+void TLoadingTest::CancelStopsAPassBetweenSongs() {
+  constexpr int kPassSongs = 2000;
+  TSongFolder folder;
+  const std::string audio = SongAudio(8 * 417);
+  for (int i = 0; i < kPassSongs; ++i) folder.AddFile("Artist - Song " + std::to_string(i) + ".mp3", audio);
+  const std::string untouched = FileSha256(folder / "Artist - Song 0.mp3");
+  TTempFolder state;
+  TResultOf<std::unique_ptr<THistory>> history = THistory::Open(state / "history.sqlite3");
+  QVERIFY(history.Ok());
+  TWindowUnderTest window;
+  window->UseHistory(history.Value().get());
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  std::atomic<bool> held = false;
+  std::atomic<bool> cancelled = false;
+  window->SetBeforeEachPassSong([&](std::size_t done) {
+    if (done != 1) return;
+    held = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!cancelled && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  window->SelectAll();
+  window->HandsFreeUpdate();
+  TMainWindow& busy = *window.Window;  // not through ->, which would wait for the pass
+  QVERIFY(busy.IsRunningCommand());
+  QVERIFY(QTest::qWaitFor([&] { return held.load(); }, 30000));
+  QCOMPARE(busy.ProgressText(), QStringLiteral("Hands-Free!: 0 / 2,000"));
+  // Neither another folder nor another command meanwhile.
+  QVERIFY(!ChildOf<TFolderPane>(busy, "folderPane")->isEnabled());
+  QVERIFY(!ChildOf<QPushButton>(busy, "handsFreeButton")->isEnabled());
+  auto* cancel = ChildOf<QPushButton>(busy, "cancelCommandButton");
+  QVERIFY(cancel->isVisible());
+  QTest::mouseClick(cancel, Qt::LeftButton);
+  cancelled = true;
+  QVERIFY(QTest::qWaitFor([&] { return !busy.IsRunningCommand(); }, 30000));
+  QCOMPARE(window->StatusText(), QStringLiteral("Hands-Free!: cancelled after 2 of 2,000 songs; 2 songs updated"));
+  int changed = 0;
+  for (int i = 0; i < kPassSongs; ++i) {
+    if (FileSha256(folder / ("Artist - Song " + std::to_string(i) + ".mp3")) != untouched) ++changed;
+  }
+  QCOMPARE(changed, 2);
+  TResultOf<std::vector<THistoryEntry>> entries = history.Value()->Entries();
+  QVERIFY(entries.Ok());
+  QCOMPARE(entries.Value().size(), std::size_t{1});
+  QCOMPARE(entries.Value()[0].Command, std::string("Hands-Free!"));
+  QCOMPARE(entries.Value()[0].Files, std::int64_t{2});
+  QVERIFY(entries.Value()[0].Done);
+  QVERIFY(!cancel->isVisible());
+  QCOMPARE(window->ProgressText(), QString());
 }
 
 }  // namespace tagwright::testing

@@ -104,12 +104,14 @@ void TPreviewTest::ApplyGivesTheSameFilesAsTheCommand() {
     SelectAll(window);
     window.Dialogs.PreviewAnswers.push_back(true);  // "Apply"
     window.Child<QAction>(qPrintable(entry))->trigger();
+    WaitForSongs(*window.Window);  // the pass runs on a worker
   }
   {
     TWindowUnderTest window;
     QVERIFY(window->SelectFolder(commanded.QPath()));
     SelectAll(window);
     window.Child<QAbstractButton>(qPrintable(button))->click();
+    WaitForSongs(*window.Window);
   }
   const std::map<std::string, std::string> after = FolderContents(previewed.Path());
   QCOMPARE(after, FolderContents(commanded.Path()));

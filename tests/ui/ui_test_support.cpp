@@ -58,11 +58,11 @@ TWindowUnderTest::TWindowUnderTest(TSettings settings) : Window(MakeWindow(Dialo
 TWindowUnderTest::~TWindowUnderTest() { Window.reset(); }
 
 bool WaitUntilLoaded(const TMainWindow& window) {
-  return QTest::qWaitFor([&] { return !window.IsLoading(); }, 30000);
+  return QTest::qWaitFor([&] { return !window.IsLoading() && !window.IsRunningCommand(); }, 30000);
 }
 
 void WaitForSongs(const TMainWindow& window) {
-  if (TWhileBusy::Watching() || !window.IsLoading()) return;
+  if (TWhileBusy::Watching() || (!window.IsLoading() && !window.IsRunningCommand())) return;
   if (!WaitUntilLoaded(window)) qWarning("the folder did not load in 30 s");
 }
 

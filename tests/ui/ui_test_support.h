@@ -49,10 +49,11 @@ T* ChildOf(const QObject& parent, const char* name) {
   return child;
 }
 
-// Waits until the window has listed the folder it loads, if it loads one; not while a TWhileBusy
-// watches the window at work.
+// Waits until the window has listed the folder it loads, if it loads one, and until a command over
+// several songs (which runs on a worker) has ended and listed the folder again; not while a
+// TWhileBusy watches the window at work.
 void WaitForSongs(const TMainWindow& window);
-// Waits until no load runs, also while a TWhileBusy watches; false after 30 s.
+// Waits until no load and no command runs, also while a TWhileBusy watches; false after 30 s.
 bool WaitUntilLoaded(const TMainWindow& window);
 
 // The window, shown on the offscreen screen, with recording dialogs. A folder loads on a worker: a

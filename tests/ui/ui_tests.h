@@ -136,6 +136,7 @@ class TLoadingTest : public QObject {
   void ShowsProgressWhileSongsAreRead();
   void AnotherFolderChosenMidLoadIsTheOneShown();
   void NoCommandStartsMidLoad();
+  void CancelStopsAPassBetweenSongs();
 };
 
 // The previews of Hands-Free and AutoRename, against the command line's dry runs and the commands.

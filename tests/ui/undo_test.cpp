@@ -69,6 +69,7 @@ std::map<std::string, std::string> FolderState(const std::string& folder) {
 void RunOnAll(TWindowUnderTest& window, const std::function<void(TMainWindow&)>& command) {
   SelectAllRows(*window.Window);
   command(*window.Window);
+  WaitForSongs(*window.Window);  // a pass over several songs runs on a worker
 }
 
 // Runs tagwright-cli with the arguments; its exit status, its standard error into err.
@@ -140,6 +141,7 @@ void TUndoTest::AFileChangedSinceIsLeftAloneAndNamed() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllRows(*window.Window);
   window.Child<QPushButton>("detailsCleanupButton")->click();
+  WaitForSongs(*window.Window);
   QVERIFY(WriteID3Tags(changed, Tags("Someone", "Else")).Ok());
   const std::string changedNow = FileSha256(changed);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
@@ -295,6 +297,7 @@ void TUndoTest::TheSelectionFollowsTheSongs() {
   ClickRow(*window.Window, row);
   ClickRow(*window.Window, last, Qt::ControlModifier);
   QTest::keyClick(window.Window.get(), Qt::Key_F7);  // Hands-Free renames them
+  WaitForSongs(*window.Window);
   QVERIFY(!FileExists(moved));
   ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("Why Does My Heart.mp3")));
   ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("Last Song.mp3")), Qt::ControlModifier);

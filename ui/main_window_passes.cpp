@@ -1,0 +1,139 @@
+// The frame of every command over the selected songs: the pass runs (on a worker, for several
+// songs) while the window waits for it without blocking, and its end reloads the folder, selects
+// the same songs and sums the pass up. Here too the dry runs behind the previews.
+#include <QAction>
+#include <QTimer>
+#include <utility>
+
+#include "ui/dialogs.h"
+#include "ui/folder_pane.h"
+#include "ui/main_window.h"
+#include "ui/preferences.h"
+#include "ui/song_details_panel.h"
+#include "ui/song_list_pane.h"
+#include "ui/text_conversion.h"
+
+namespace tagwright {
+
+namespace {
+
+constexpr int kPauseAfterRenameFailureMs = 2000;
+
+}  // namespace
+
+TPassSummary TMainWindow::RunSelectedSongsPass(const TPassRequest& request) {
+  if (busy_ > 0) return {};  // no command starts while songs load or another command runs
+  if (!HasSelectedSongsOrSay()) return {};
+  if (!runner_->ChangesRefusedBecause().empty()) {
+    ShowErrorText(runner_->ChangesRefusedBecause());
+    return {};
+  }
+  ++busy_;
+  SetCommandsEnabled(false);
+  TPassEnd end{RememberSelection(), request.Command, request.Count};
+  end.Selection.KeepTyped = false;
+  pauseBeforeReload_ = false;
+  const std::vector<const TSongFile*> songs = SelectedSongs();
+  if (songs.size() == 1) {
+    // One song: nothing to cancel between songs, and no progress to show.
+    TPassRun run;
+    try {
+      run = runner_->Run(songs, request);
+    } catch (...) {
+      run.Error = std::current_exception();
+    }
+    AfterPass(end, run);
+    return run.Summary;
+  }
+  SetPassRunning(true);
+  runner_->Start(songs, request, [this, end](TPassRun& run) { AfterPass(end, run); });
+  return {};
+}
+
+void TMainWindow::AfterPass(const TPassEnd& end, TPassRun& run) {
+  if (std::exchange(pauseBeforeReload_, false) && !run.Summary.Stopped && !run.Error) {
+    // The window answers meanwhile; the commands and the folders wait until the reload.
+    SetPassRunning(true);
+    QTimer::singleShot(kPauseAfterRenameFailureMs, Qt::PreciseTimer, this,
+                       [this, end, run]() mutable { EndPass(end, run); });
+    return;
+  }
+  EndPass(end, run);
+}
+
+void TMainWindow::EndPass(const TPassEnd& end, const TPassRun& run) {
+  // The same songs are selected again, under their new names.
+  reloadSelection_ = end.Selection;
+  reloadResults_ = run.Results;
+  RunGuarded([this] { ReloadSongFolderNow(); });
+  SetPassRunning(false);
+  // The keyboard comes back once the rows and the selection are as the reload leaves them.
+  if (--busy_ == 0) SetCommandsEnabled(true);
+  if (run.Error) {
+    RunGuarded([&run] { std::rethrow_exception(run.Error); });
+  } else {
+    // The reload has emptied the message panel, and with it any message of the pass.
+    SetStatusText(PassSummaryLine(end.Command, end.Count, run.Summary, run.Results.size(), run.Songs));
+    if (run.StoppedBy) ShowErrorText(*run.StoppedBy);
+  }
+  if (std::exchange(closeAfterPass_, false)) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TMainWindow::SetPassRunning(bool running) {
+  passRunning_ = running;
+  // Neither another folder nor another command while the pass goes over this folder's songs.
+  folderPane_->setEnabled(!running);
+  if (auto* open = findChild<QAction*>(QStringLiteral("openFolderAction"))) open->setEnabled(!running);
+  setAcceptDrops(!running);
+}
+
+void TMainWindow::CancelCommand() { runner_->Cancel(); }
+
+std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
+  std::vector<const TSongFile*> selected;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (!songListPane_->IsRowSelected(row)) continue;
+    if (const TSongFile* song = SongAtRow(row)) selected.push_back(song);
+  }
+  return selected;
+}
+
+bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
+                                           const std::function<TSongPlanner(const TKnownSpellings*)>& withSpellings) {
+  const std::vector<const TSongFile*> songs = SelectedSongs();
+  const std::vector<TSongResult> results = TCommandRunner::DryRun(songs, planner);
+  QString note;
+  if (withSpellings && KnownSpellings() == nullptr) {
+    // What the same command would write keeping known spellings: where only capitals differ, the
+    // command flattens capitals that Keep Known Spellings would keep.
+    const std::vector<TSongResult> kept = TCommandRunner::DryRun(songs, withSpellings(&TKnownSpellings::Shipped()));
+    std::size_t flattened = 0;
+    for (std::size_t i = 0; i < results.size() && i < kept.size(); ++i) {
+      const bool namesDiffer = results[i].NewFileName != kept[i].NewFileName;
+      const bool tagsDiffer =
+          results[i].Tags.Artist != kept[i].Tags.Artist || results[i].Tags.Title != kept[i].Tags.Title;
+      if (namesDiffer || tagsDiffer) ++flattened;
+    }
+    if (flattened > 0) {
+      note =
+          QStringLiteral("%1 names lose capitals that Keep Known Spellings would keep (AC/DC, R.E.M., DJ...) \u2014 %2")
+              .arg(flattened)
+              .arg(PreferencesPointer());
+    }
+  }
+  return dialogs_.PreviewPass(caption, results, note);
+}
+
+TPanelValues TMainWindow::TrimmedPanelValues() {
+  TPanelValues panel;
+  panel.Artist = detailsPanel_->TrimField(TDetailsField::Artist);
+  panel.Title = detailsPanel_->TrimField(TDetailsField::Title);
+  panel.Album = detailsPanel_->TrimField(TDetailsField::Album);
+  panel.Year = detailsPanel_->TrimField(TDetailsField::Year);
+  panel.Comment = detailsPanel_->TrimField(TDetailsField::Comment);
+  panel.Track = detailsPanel_->TrimField(TDetailsField::Track);
+  panel.Genre = detailsPanel_->Genre();
+  return panel;
+}
+
+}  // namespace tagwright
