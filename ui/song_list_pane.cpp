@@ -15,9 +15,11 @@
 #include "ui/settings.h"
 #include "ui/song_list_box.h"
 #include "ui/song_row_model.h"
+#include "ui/song_state_icons.h"
 #include "ui/song_status_color.h"
 #include "ui/song_table_model.h"
 #include "ui/song_table_view.h"
+#include "ui/text_contrast.h"
 #include "ui/text_conversion.h"
 #include "ui/window_layout.h"
 
@@ -288,24 +290,42 @@ void TSongListPane::DrawRow(QPainter* painter, const QStyleOptionViewItem& optio
   const QPalette::ColorGroup group =
       option.state.testFlag(QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
   painter->save();
-  painter->fillRect(option.rect, selected ? option.palette.brush(group, QPalette::Highlight)
-                                          : option.palette.brush(group, QPalette::Base));
-  QRect text = option.rect;
-  if (option.direction == Qt::RightToLeft) {
-    text.setRight(text.right() - kSongRowTextIndent);
-  } else {
-    text.setLeft(text.left() + kSongRowTextIndent);
-  }
+  const QBrush base = option.palette.brush(group, QPalette::Base);
+  painter->fillRect(option.rect, selected ? option.palette.brush(group, QPalette::Highlight) : base);
   const TSongFile* song = SongAtRow(row);
   if (song != nullptr) {
-    painter->setPen(SongStatusColor(*song));
+    // The state's shape first, then the lock of a song that cannot be written, then the text.
+    const bool rightToLeft = option.direction == Qt::RightToLeft;
+    const int marks = song->WritableWhenListed() ? 1 : 2;
+    const int marksWidth = marks * (kStateShapeSize + kSongRowMarkGap);
+    const int top = option.rect.top() + (option.rect.height() - kStateShapeSize) / 2;
+    for (int mark = 0; mark < marks; ++mark) {
+      const int offset = kSongRowTextIndent + mark * (kStateShapeSize + kSongRowMarkGap);
+      const int left = rightToLeft ? option.rect.right() - offset - kStateShapeSize : option.rect.left() + offset;
+      const QRectF box(left, top, kStateShapeSize, kStateShapeSize);
+      if (mark == 0) {
+        DrawStateShape(*painter, box, SongStatusOf(*song));
+      } else {
+        DrawLock(*painter, box);
+      }
+    }
+    QRect text = option.rect;
+    if (rightToLeft) {
+      text.setRight(text.right() - kSongRowTextIndent - marksWidth);
+    } else {
+      text.setLeft(text.left() + kSongRowTextIndent + marksWidth);
+    }
+    QColor background = base.color();
     if (selected) {
       painter->save();
       painter->setPen(QPen(Qt::black, 1));
       painter->setBrush(kSkyBlue);
       painter->drawRect(text.adjusted(0, 0, -1, -1));
       painter->restore();
+      background = kSkyBlue;
     }
+    // The state's colour, darker where it would be hard to read on its background.
+    painter->setPen(ReadableTextColor(SongStatusColor(*song), background));
     const QString caption = ToQString(SongRowText(*song, viewMode_));
     painter->setFont(option.font);
     painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, caption);

@@ -2,32 +2,24 @@
 
 #include <QBrush>
 #include <QFont>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 
 #include "files/paths.h"
 #include "songs/song_status.h"
+#include "ui/song_state_icons.h"
 #include "ui/song_status_color.h"
 #include "ui/song_status_hint.h"
+#include "ui/text_contrast.h"
 #include "ui/text_conversion.h"
 
 namespace tagwright {
 
 namespace {
 
-constexpr int kStateIconSize = 10;
 const QColor kEditedCellColor(255, 244, 194);  // light yellow: changed, not yet stamped
-
-QIcon StateIcon(TSongStatus status) {
-  QPixmap dot(kStateIconSize, kStateIconSize);
-  dot.fill(Qt::transparent);
-  QPainter painter(&dot);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(ToQColor(SongStatusRgb(status)));
-  painter.drawEllipse(dot.rect().adjusted(1, 1, -1, -1));
-  return QIcon(dot);
-}
 
 bool IsNumberColumn(TSongColumn column) {
   return column == TSongColumn::Track || column == TSongColumn::Year || column == TSongColumn::Duration ||
@@ -38,8 +30,9 @@ bool IsNumberColumn(TSongColumn column) {
 
 TSongTableModel::TSongTableModel(const TSongList& songs, const TSongEdits& edits, QObject* parent)
     : QAbstractTableModel(parent), songs_(songs), edits_(edits) {
-  for (std::size_t status = 0; status < stateIcons_.size(); ++status) {
-    stateIcons_[status] = StateIcon(static_cast<TSongStatus>(status));
+  for (std::size_t status = 0; status < kSongStatusCount; ++status) {
+    stateIcons_[status] = SongStateIcon(static_cast<TSongStatus>(status), false);
+    lockedStateIcons_[status] = SongStateIcon(static_cast<TSongStatus>(status), true);
   }
 }
 
@@ -97,10 +90,15 @@ QVariant TSongTableModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
       return state ? ToQString(SongStateWord(StateOf(SongIndex(index.row())))) : CellText(*song, column);
     case Qt::DecorationRole:
-      if (state) return stateIcons_[static_cast<std::size_t>(StateOf(SongIndex(index.row())))];
-      return {};
+      if (!state) return {};
+      return (song->WritableWhenListed()
+                  ? stateIcons_
+                  : lockedStateIcons_)[static_cast<std::size_t>(StateOf(SongIndex(index.row())))];
     case Qt::ForegroundRole:
-      if (state) return QBrush(ToQColor(SongStatusRgb(StateOf(SongIndex(index.row())))));
+      // The state's colour, darker where it would be hard to read on the table's background.
+      if (state)
+        return QBrush(ReadableTextColor(ToQColor(SongStatusRgb(StateOf(SongIndex(index.row())))),
+                                        QGuiApplication::palette().color(QPalette::Base)));
       return {};
     case Qt::BackgroundRole: return edited ? QVariant(QBrush(kEditedCellColor)) : QVariant();
     case Qt::FontRole: {

@@ -17,6 +17,7 @@
 #include "songs/song_edits.h"
 #include "songs/song_list.h"
 #include "ui/song_audio.h"
+#include "ui/song_state_icons.h"
 
 namespace tagwright {
 
@@ -70,8 +71,9 @@ class TSongTableModel : public QAbstractTableModel {
   TEditCell editCell_;
   int sortColumn_ = -1;  // none: the rows stay in the order given
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
-  std::array<QIcon, 5> stateIcons_;          // by TSongStatus
-  mutable std::vector<std::int8_t> states_;  // by song index; -1 while not worked out
+  std::array<QIcon, kSongStatusCount> stateIcons_;        // by TSongStatus
+  std::array<QIcon, kSongStatusCount> lockedStateIcons_;  // ... with the lock of a song that cannot be written
+  mutable std::vector<std::int8_t> states_;               // by song index; -1 while not worked out
 };
 
 }  // namespace tagwright

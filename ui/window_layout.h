@@ -108,5 +108,6 @@ inline constexpr QSize kPreviewDialogSize(900, 420);
 // --- The song list ---
 inline constexpr int kSongRowHeight = 16;
 inline constexpr int kSongRowTextIndent = 2;
+inline constexpr int kSongRowMarkGap = 3;  // after the state's shape and the lock
 
 }  // namespace tagwright

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QStatusTipEvent>
 #include <QToolButton>
+#include <cmath>
 #include <map>
 #include <stdexcept>
 
@@ -22,6 +23,8 @@
 #include "ui/song_list_pane.h"
 #include "ui/sort_filter_panel.h"
 #include "ui/status_panels.h"
+#include "ui/text_contrast.h"
+#include "ui/window_layout.h"
 
 namespace tagwright::testing {
 
@@ -281,6 +284,36 @@ void TPartsTest::ErrorGuardShowsAnyError() {
   QCOMPARE(dialogs.Messages[1].Text, QStringLiteral("Unexpected error"));
   QCOMPARE(dialogs.Messages[1].Type, TMsgDlgType::Error);
   QCOMPARE(dialogs.Messages[1].Buttons, TMsgDlgButtons{TMsgDlgButton::OK});
+}
+
+// Every state's text colour is readable (4.5:1) on the row's white and on the selection's sky blue;
+// a colour already readable stays as it is, and one that is not keeps its hue, only darker.
+void TPartsTest::StateTextColoursAreReadable_data() {
+  QTest::addColumn<QColor>("state");
+  QTest::addColumn<QColor>("background");
+  const std::pair<const char*, QColor> states[] = {{"incomplete", QColor(255, 0, 0)},
+                                                   {"unsaved", QColor(128, 128, 0)},
+                                                   {"unrenamed", QColor(170, 21, 21)},
+                                                   {"pattern", QColor(2, 117, 112)},
+                                                   {"good", QColor(0, 128, 0)}};
+  for (const auto& [name, color] : states) {
+    QTest::addRow("%s on white", name) << color << QColor(Qt::white);
+    QTest::addRow("%s selected", name) << color << kSkyBlue;
+  }
+}
+
+void TPartsTest::StateTextColoursAreReadable() {
+  QFETCH(QColor, state);
+  QFETCH(QColor, background);
+  const QColor text = ReadableTextColor(state, background);
+  QVERIFY2(ContrastRatio(text, background) >= kReadableContrast, qPrintable(text.name()));
+  if (ContrastRatio(state, background) >= kReadableContrast) {
+    QCOMPARE(text, state);
+  } else {
+    QVERIFY(std::abs(text.toHsl().hslHueF() - state.toHsl().hslHueF()) < 0.01);
+    QVERIFY(text.toHsl().lightnessF() < state.toHsl().lightnessF());
+    QVERIFY(ContrastRatio(text, background) < kReadableContrast + 0.2);  // no darker than it needs
+  }
 }
 
 }  // namespace tagwright::testing

@@ -16,6 +16,8 @@
 #include "ui/preview_tables.h"
 #include "ui/settings.h"
 #include "ui/song_list_box.h"
+#include "ui/song_state_icons.h"
+#include "ui/text_contrast.h"
 #include "ui/window_settings.h"
 
 namespace tagwright::testing {
@@ -344,6 +346,35 @@ void TTrustTest::PanesGrowAndTheMinimumIsNotRemembered() {
   for (int i = 0; i < small.size(); ++i) QVERIFY2(large[i] > small[i], qPrintable(QString::number(i)));
   TWindowUnderTest again(TWindowUnderTest::TSettings::Keep);
   QCOMPARE(again->minimumSize(), firstMinimum);
+}
+
+// Beside its text, a row shows its state by a shape in the state's colour (the text itself is in the
+// readable variant of the colour), and a song without any write bit shows a lock, also to root.
+void TTrustTest::RowsShowTheStateByShapeAndAReadOnlySongByALock() {
+  TSongFolder folder;
+  const std::string locked = folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
+  folder.AddSong("Moby.mp3");
+  QCOMPARE(chmod(locked.c_str(), 0444), 0);
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  auto* list = window.Child<TSongListBox>("songList");
+  const QImage image = list->viewport()->grab().toImage();
+  const auto rowHas = [&](int row, const QColor& color) {
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+      for (int x = rect.left(); x <= rect.right(); ++x) {
+        if (image.pixelColor(x, y) == color) return true;
+      }
+    }
+    return false;
+  };
+  const int lockedRow = RowEndingWith(*window.Window, QStringLiteral("Waterloo.mp3"));
+  const int other = 1 - lockedRow;
+  QVERIFY(rowHas(lockedRow, kLockColor));
+  QVERIFY(!rowHas(other, kLockColor));
+  QVERIFY(rowHas(other, QColor(255, 0, 0)));                                        // the triangle
+  QVERIFY(rowHas(other, ReadableTextColor(QColor(255, 0, 0), QColor(Qt::white))));  // the text
+  QVERIFY(window->SongAtRow(other)->WritableWhenListed());
 }
 
 }  // namespace tagwright::testing

@@ -128,6 +128,8 @@ class TPartsTest : public QObject {
   void SortFilterPanelReportsChoicesAsEnums();
   void DetailsPanelTrimsAndSharesValues();
   void ErrorGuardShowsAnyError();
+  void StateTextColoursAreReadable_data();
+  void StateTextColoursAreReadable();
 };
 
 class TLoadingTest : public QObject {
@@ -199,6 +201,7 @@ class TTrustTest : public QObject {
   void BatchesArePreviewedAndApplyEqualsTheCommand();
   void PreviewOptionIsOnAtFirstAndRemembered();
   void PreviewTablesShowOldAndNewPerField();
+  void RowsShowTheStateByShapeAndAReadOnlySongByALock();
   void FoldersOpenByDialogRecentAndDrop();
   void PanesGrowAndTheMinimumIsNotRemembered();
 };
