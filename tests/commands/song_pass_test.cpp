@@ -548,6 +548,35 @@ TEST_F(SongPassBatches, AStopLeavesTheSongsAfterItUntouched) {
   }
 }
 
+// A cancel asked for is seen between songs: the songs before it are done, in a real run and in a dry
+// run alike, and the pass says it was cancelled; the songs after it are untouched, their records given up.
+TEST_F(SongPassBatches, ACancelStopsThePassBetweenSongs) {
+  for (std::size_t i = 0; i < 300; ++i) Song("cancel " + std::to_string(i) + ".mp3");
+  for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {  // the dry run writes nothing
+    SCOPED_TRACE(mode == TPassMode::Apply ? "apply" : "dry run");
+    TMemoryJournal journal;
+    TPassHooks hooks;
+    hooks.Journal = mode == TPassMode::Apply ? &journal : nullptr;
+    std::size_t seen = 0;
+    hooks.OnResult = [&](const TSongResult&) {
+      ++seen;
+      return TPassStep::Continue;
+    };
+    hooks.CancelRequested = [&] { return seen == 200; };
+    summary = RunSongPass(All(), kStampTitle, mode, hooks);
+    EXPECT_TRUE(summary.Stopped);
+    EXPECT_TRUE(summary.Cancelled);
+    EXPECT_EQ(summary.Tagged, 200U);
+    EXPECT_EQ(seen, 200U);
+    if (mode == TPassMode::Apply) {
+      EXPECT_EQ(journal.notMade.size(), journal.recorded.size() - 200);
+    }
+    for (std::size_t i = 0; i < songs.size(); ++i) {
+      EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), mode == TPassMode::DryRun || i >= 200) << i;
+    }
+  }
+}
+
 // A single song without any write permission: its record, with the old bits, is made before the
 // owner's write bit is added, so that the next start can put the bits back after a crash.
 TEST_F(SongPassBatches, ASongWithoutWritePermissionIsRecordedBeforeItGetsTheBit) {

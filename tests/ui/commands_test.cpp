@@ -152,7 +152,7 @@ void TCommandsTest::RenameWithDetailsReportsATakenName() {
   QElapsedTimer timer;
   timer.start();
   QTest::keyClick(window.Window.get(), Qt::Key_F5);
-  WaitForSongs(*window.Window);  // the pass runs on a worker
+  WaitForSongs(*window.Window);      // the pass runs on a worker
   QVERIFY(timer.elapsed() >= 2000);  // the message stays readable before the reload
   QVERIFY(FileExists(song));
   QCOMPARE(ReadWholeFile(folder / "Abba - Waterloo.mp3"), std::string("another song"));
@@ -391,7 +391,7 @@ void TCommandsTest::HandsFreeActsOnlyOnNamesHoldingTheirDetails() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllRows(*window.Window);
   QTest::keyClick(window.Window.get(), Qt::Key_F7);
-  WaitForSongs(*window.Window);  // the pass runs on a worker
+  WaitForSongs(*window.Window);              // the pass runs on a worker
   QVERIFY(window.Dialogs.Messages.empty());  // unwritable files are skipped silently
   const std::string renamed = folder / "Moby - Why Does My Heart (live).mp3";
   QVERIFY(FileExists(renamed));

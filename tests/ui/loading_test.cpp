@@ -43,6 +43,24 @@ std::function<void()> ReadingHeldUntil(const std::atomic<bool>& seen) {
   };
 }
 
+// A folder of untagged songs that Hands-Free tags without renaming them.
+void AddSongsForAPass(const TSongFolder& folder, int count) {
+  const std::string audio = SongAudio(8 * 417);
+  for (int i = 0; i < count; ++i) folder.AddFile("Artist - Song " + std::to_string(i) + ".mp3", audio);
+}
+
+// What the pass runs before each song: before its second, it says it is held and waits until the test
+// lets it go (after 30 s it goes on, and the test fails on its own check).
+std::function<void(std::size_t)> PassHeldBeforeSecondSong(std::atomic<bool>& held, const std::atomic<bool>& go) {
+  return [&held, &go](std::size_t done) {
+    if (done != 1) return;
+    held = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!go && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  };
+}
+
 }  // namespace
 
 void TLoadingTest::ShowsProgressWhileSongsAreRead() {
@@ -125,8 +143,7 @@ void TLoadingTest::NoCommandStartsMidLoad() {
 void TLoadingTest::CancelStopsAPassBetweenSongs() {
   constexpr int kPassSongs = 2000;
   TSongFolder folder;
-  const std::string audio = SongAudio(8 * 417);
-  for (int i = 0; i < kPassSongs; ++i) folder.AddFile("Artist - Song " + std::to_string(i) + ".mp3", audio);
+  AddSongsForAPass(folder, kPassSongs);
   const std::string untouched = FileSha256(folder / "Artist - Song 0.mp3");
   TTempFolder state;
   TResultOf<std::unique_ptr<THistory>> history = THistory::Open(state / "history.sqlite3");
@@ -136,13 +153,7 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   std::atomic<bool> held = false;
   std::atomic<bool> cancelled = false;
-  window->SetBeforeEachPassSong([&](std::size_t done) {
-    if (done != 1) return;
-    held = true;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!cancelled && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  });
+  window->SetBeforeEachPassSong(PassHeldBeforeSecondSong(held, cancelled));
   window->SelectAll();
   window->HandsFreeUpdate();
   TMainWindow& busy = *window.Window;  // not through ->, which would wait for the pass
@@ -171,6 +182,27 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
   QVERIFY(entries.Value()[0].Done);
   QVERIFY(!cancel->isVisible());
   QCOMPARE(window->ProgressText(), QString());
+}
+
+// Closing the window while a pass runs cancels the pass; the window closes once the pass has
+// stopped between two songs and its end is done.
+void TLoadingTest::ClosingTheWindowMidPassCancelsItFirst() {
+  TSongFolder folder;
+  AddSongsForAPass(folder, 300);
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  std::atomic<bool> held = false;
+  std::atomic<bool> closed = false;
+  window->SetBeforeEachPassSong(PassHeldBeforeSecondSong(held, closed));
+  window->SelectAll();
+  window->HandsFreeUpdate();
+  TMainWindow& busy = *window.Window;
+  QVERIFY(QTest::qWaitFor([&] { return held.load(); }, 30000));
+  QVERIFY(!busy.close());  // not yet
+  QVERIFY(busy.isVisible());
+  closed = true;
+  QVERIFY(QTest::qWaitFor([&] { return !busy.isVisible(); }, 30000));
+  QCOMPARE(busy.StatusText(), QStringLiteral("Hands-Free!: cancelled after 2 of 300 songs; 2 songs updated"));
 }
 
 }  // namespace tagwright::testing

@@ -139,6 +139,7 @@ class TLoadingTest : public QObject {
   void AnotherFolderChosenMidLoadIsTheOneShown();
   void NoCommandStartsMidLoad();
   void CancelStopsAPassBetweenSongs();
+  void ClosingTheWindowMidPassCancelsItFirst();
 };
 
 // The previews of Hands-Free and AutoRename, against the command line's dry runs and the commands.
