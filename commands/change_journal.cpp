@@ -321,4 +321,11 @@ bool StillAsAfter(const std::string& path, const TFileChange& change) {
          snapshot.Value().Tail == change.After.Tail;
 }
 
+TResult TChangeJournal::RecordNoneMade(const std::vector<std::int64_t>& records) {
+  for (const std::int64_t record : records) {
+    if (TResult given = RecordNotMade(record); !given) return given;
+  }
+  return {};
+}
+
 }  // namespace tagwright

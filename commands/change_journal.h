@@ -93,6 +93,9 @@ class TChangeJournal {
   virtual void Anticipate(TFileChange& change) { (void)change; }
   // A recorded change that was given up before its file was touched.
   virtual TResult RecordNotMade(std::int64_t record) = 0;
+  // Several of them at once, as a pass that stops gives up the changes it had recorded ahead: a
+  // journal that can keeps them in one go, else they are given up one by one.
+  virtual TResult RecordNoneMade(const std::vector<std::int64_t>& records);
   // The new file a rewrite has made beside the song, when its name is not the one foreseen.
   virtual TResult RecordTemporaryName(std::int64_t record, const std::string& name) = 0;
   // The file as the change left it, under the name it now has.

@@ -462,9 +462,10 @@ class TApplyPass {
 
   // Carries out the changes of a batch recorded, in order, and reports each song.
   void CarryOutBatch(std::vector<TBatchSong> batch) {
+    std::vector<std::int64_t> givenUp;  // recorded, never to be made (see CarryOut): given up together
     for (TBatchSong& song : batch) {
       if (CancelAsked()) {
-        if (song.Record != 0) (void)hooks_.Journal->RecordNotMade(song.Record);  // see CarryOut
+        if (song.Record != 0) givenUp.push_back(song.Record);
         continue;
       }
       Progress(song.Index);
@@ -478,6 +479,7 @@ class TApplyPass {
       Count(result, summary_);
       if (hooks_.OnResult && hooks_.OnResult(result) == TPassStep::Stop) summary_.Stopped = true;
     }
+    if (!givenUp.empty()) (void)hooks_.Journal->RecordNoneMade(givenUp);
   }
 
   // Whether the pass stops here; a cancel asked for stops it, with the songs done so far.

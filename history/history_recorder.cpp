@@ -206,6 +206,19 @@ TResult THistoryRecorder::RecordNotMade(std::int64_t record) {
   return history_.MarkRolledBack(record);
 }
 
+TResult THistoryRecorder::RecordNoneMade(const std::vector<std::int64_t>& records) {
+  std::lock_guard<std::mutex> guard(databaseMutex_);
+  THistoryDatabase& db = history_.internals_->Database;
+  if (TResult begun = db.Execute("BEGIN IMMEDIATE"); !begun) return begun;
+  for (const std::int64_t record : records) {
+    if (TResult marked = history_.MarkRolledBack(record); !marked) {
+      db.RollBack();
+      return marked;
+    }
+  }
+  return db.Commit();
+}
+
 TResult THistoryRecorder::RecordTemporaryName(std::int64_t record, const std::string& name) {
   std::lock_guard<std::mutex> guard(databaseMutex_);
   THistoryDatabase& db = history_.internals_->Database;

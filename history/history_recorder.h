@@ -26,6 +26,8 @@ class THistoryRecorder final : public TChangeJournal {
 
   TResultOf<std::vector<std::int64_t>> RecordBatch(std::vector<TFileChange>& changes) override;
   TResult RecordNotMade(std::int64_t record) override;
+  // In one transaction: one wait for the disk instead of one for each record.
+  TResult RecordNoneMade(const std::vector<std::int64_t>& records) override;
   void Anticipate(TFileChange& change) override;
   TResult RecordTemporaryName(std::int64_t record, const std::string& name) override;
   TResult RecordAfter(std::int64_t record, const std::string& pathAfter, TFileAfter after) override;
