@@ -124,11 +124,12 @@ std::optional<TSongResult> Refused(const std::string& fileName, const TSongChang
   return std::nullopt;
 }
 
-// Whether the new name is refused because another file has it (a change of letter case only is
-// no clash).
+// Whether the new name is refused because another file has it (a change of the case of any letter
+// only is no clash: on a file system that ignores case, the name taken is the song's own; where case
+// counts, the rename itself still never replaces another file).
 bool RefusesTakenName(const std::string& fileName, const TSongChange& change, const TPlannedNames& names) {
-  return !change.NewFileName.empty() && change.RefuseTakenName && !EqualsIgnoringCase(change.NewFileName, fileName) &&
-         names.Taken(change.NewFileName);
+  return !change.NewFileName.empty() && change.RefuseTakenName &&
+         !EqualsIgnoringCase(change.NewFileName, fileName, TLetters::Accented) && names.Taken(change.NewFileName);
 }
 
 // Renames the song after its tag was written (or would be, in a dry run), never replacing another

@@ -8,11 +8,15 @@ namespace tagwright {
 const std::string kMixedValue(1, '\0');
 
 void MergeCommonValue(std::string& accumulator, const std::string& value) {
+  MergeCommonValue(accumulator, value, TLetters::Ascii);
+}
+
+void MergeCommonValue(std::string& accumulator, const std::string& value, TLetters letters) {
   if (value.empty()) {
     accumulator = kMixedValue;
   } else if (accumulator == kMixedValue) {
     // stays mixed
-  } else if (accumulator.empty() || EqualsIgnoringCase(accumulator, value)) {
+  } else if (accumulator.empty() || EqualsIgnoringCase(accumulator, value, letters)) {
     accumulator = value;
   } else {
     accumulator = kMixedValue;

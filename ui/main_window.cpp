@@ -256,7 +256,6 @@ void TMainWindow::HandleFunctionKey(QKeyEvent* event, QWidget* receiver) {
 void TMainWindow::RestoreWindowState() {
   QSettings settings(SettingsOrganization(), SettingsApplication());
   preferences_ = LoadPreferences();
-  SetAccentedLetters(preferences_.AccentedLetters);
   songListPane_->SetAccentedLetters(preferences_.AccentedLetters);
   spellings_ = preferences_.Spellings();
   detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
@@ -280,7 +279,7 @@ void TMainWindow::SaveWindowState() const {
 
 void TMainWindow::UseAccentedLetters(bool on) {
   preferences_.AccentedLetters = on;
-  SetAccentedLetters(on);
+  detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
   QSettings(SettingsOrganization(), SettingsApplication()).setValue(AccentedLettersKey(), on);
   RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
 }
@@ -295,7 +294,6 @@ void TMainWindow::UsePreferences(const TPreferences& preferences) {
                       preferences.MoreNameStyles != preferences_.MoreNameStyles;
   preferences_ = preferences;
   SavePreferences(preferences_);
-  SetAccentedLetters(preferences_.AccentedLetters);
   songListPane_->SetAccentedLetters(preferences_.AccentedLetters);
   spellings_ = preferences_.Spellings();
   detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
@@ -533,11 +531,10 @@ void TMainWindow::PointToNameOptions(const std::string& folder) {
     const bool beyondAscii =
         std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (!preferences_.AccentedLetters && song.Recognition() == TRecognition::Failed && beyondAscii) {
-      // The listing is over, so no other thread reads names while the switch is on for the trial.
       TSongDetails trial;
-      SetAccentedLetters(true);
-      RecognizeFileName(song.FileName(), tokens, trial, preferences_.Recognition());
-      SetAccentedLetters(false);
+      TRecognitionOptions withAccents = preferences_.Recognition();
+      withAccents.Letters = TLetters::Accented;
+      RecognizeFileName(song.FileName(), tokens, trial, withAccents);
       if (trial.Recognition() != TRecognition::Failed) ++accented;
     }
   }

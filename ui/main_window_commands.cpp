@@ -29,9 +29,10 @@ namespace {
 
 const TSongPlanner kAutoRenamePlanner{TTagsNeeded::No,
                                       [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
-TSongPlanner HandsFreePlanner(const TKnownSpellings* spellings) {
-  return {TTagsNeeded::No,
-          [spellings](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song, spellings); }};
+TSongPlanner HandsFreePlanner(const TKnownSpellings* spellings, TLetters letters) {
+  return {TTagsNeeded::No, [spellings, letters](const TSongFile& song, const TID3Info&) {
+            return PlanHandsFree(song, spellings, letters);
+          }};
 }
 
 constexpr int kPauseAfterRenameFailureMs = 2000;
@@ -339,16 +340,17 @@ void TMainWindow::UseFileNameAsTitle() {
 void TMainWindow::CleanUpDetails() {
   RunGuarded([this] {
     const TKnownSpellings* spellings = KnownSpellings();
+    const TLetters letters = preferences_.Recognition().Letters;
     RunSelectedSongsPass(QStringLiteral("Details Cleanup"), TPassCount::SongsTagged, true,
-                         {TTagsNeeded::Yes, [spellings](const TSongFile& song, const TID3Info& tags) {
-                            return PlanDetailsCleanupKeeping(song, tags, spellings);
+                         {TTagsNeeded::Yes, [spellings, letters](const TSongFile& song, const TID3Info& tags) {
+                            return PlanDetailsCleanupKeeping(song, tags, spellings, letters);
                           }});
   });
 }
 
 void TMainWindow::HandsFreeUpdate() {
   RunGuarded([this] {
-    const TSongPlanner planner = HandsFreePlanner(KnownSpellings());
+    const TSongPlanner planner = HandsFreePlanner(KnownSpellings(), preferences_.Recognition().Letters);
     RunSelectedSongsPass(QStringLiteral("Hands-Free!"), TPassCount::SongsUpdated, false, planner,
                          [this](const TSongResult& result) {
                            if (result.Outcome == TChangeOutcome::Failed)
@@ -361,8 +363,10 @@ void TMainWindow::HandsFreeUpdate() {
 
 void TMainWindow::PreviewHandsFree() {
   RunGuarded([this] {
-    if (PreviewSelectedSongsPass(QStringLiteral("Preview Hands-Free"), HandsFreePlanner(KnownSpellings()),
-                                 HandsFreePlanner)) {
+    const TLetters letters = preferences_.Recognition().Letters;
+    if (PreviewSelectedSongsPass(
+            QStringLiteral("Preview Hands-Free"), HandsFreePlanner(KnownSpellings(), letters),
+            [letters](const TKnownSpellings* spellings) { return HandsFreePlanner(spellings, letters); })) {
       HandsFreeUpdate();
     }
   });

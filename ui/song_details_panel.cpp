@@ -349,12 +349,12 @@ void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& so
   SetCaption(QStringLiteral(" Song Details (common) "));
   std::string artist, album, year, comment, genre, track;
   for (const TSongFile* song : songs) {
-    MergeCommonValue(artist, song->Artist());
-    MergeCommonValue(album, song->Album());
-    MergeCommonValue(year, song->Year());
-    MergeCommonValue(comment, song->Comment());
-    MergeCommonValue(genre, song->Genre());
-    MergeCommonValue(track, song->PaddedTrack());
+    MergeCommonValue(artist, song->Artist(), recognition_.Letters);
+    MergeCommonValue(album, song->Album(), recognition_.Letters);
+    MergeCommonValue(year, song->Year(), recognition_.Letters);
+    MergeCommonValue(comment, song->Comment(), recognition_.Letters);
+    MergeCommonValue(genre, song->Genre(), recognition_.Letters);
+    MergeCommonValue(track, song->PaddedTrack(), recognition_.Letters);
   }
   artistField_->setText(ToQString(CommonValueText(artist)));
   albumField_->setText(ToQString(CommonValueText(album)));
@@ -451,14 +451,14 @@ void TSongDetailsPanel::UnderscoresToSpaces() {
 
 void TSongDetailsPanel::InitialCaps() {
   if (QLineEdit* field = FocusedField())
-    ReplaceFieldText(field, ToQString(tagwright::InitialCaps(FieldText(field), spellings_)));
+    ReplaceFieldText(field, ToQString(tagwright::InitialCaps(FieldText(field), spellings_, recognition_.Letters)));
 }
 
 void TSongDetailsPanel::RemoveArtistFromTitle() {
   const std::string artist = TrimText(FieldText(artistField_));
   const std::string title = TrimText(FieldText(titleField_));
   ReplaceFieldText(artistField_, ToQString(artist));
-  ReplaceFieldText(titleField_, ToQString(tagwright::RemoveArtistFromTitle(artist, title)));
+  ReplaceFieldText(titleField_, ToQString(tagwright::RemoveArtistFromTitle(artist, title, recognition_.Letters)));
 }
 
 void TSongDetailsPanel::UpdateFieldFromFileName(TDetailsField field, bool artist) {

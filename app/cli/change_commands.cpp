@@ -48,16 +48,16 @@ void AddChangeCommands(CLI::App& app, TCliContext& context) {
                  TSongPlanner{TTagsNeeded::Yes, PlanFileNameAsTitle});
   AddPassCommand<TPlannerWithSpellings>(
       app, context, "cleanup", "Clean titles, artists and albums and write the recognised details (Details Cleanup)",
-      [](const TKnownSpellings* spellings) {
-        return TSongPlanner{TTagsNeeded::Yes, [spellings](const TSongFile& song, const TID3Info& tags) {
-                              return PlanDetailsCleanupKeeping(song, tags, spellings);
+      [](const TKnownSpellings* spellings, TLetters letters) {
+        return TSongPlanner{TTagsNeeded::Yes, [spellings, letters](const TSongFile& song, const TID3Info& tags) {
+                              return PlanDetailsCleanupKeeping(song, tags, spellings, letters);
                             }};
       });
   AddPassCommand<TPlannerWithSpellings>(
       app, context, "hands-free", "Rewrite the tag and rename the file of each song whose name holds only its details",
-      [](const TKnownSpellings* spellings) {
-        return TSongPlanner{TTagsNeeded::No, [spellings](const TSongFile& song, const TID3Info&) {
-                              return PlanHandsFree(song, spellings);
+      [](const TKnownSpellings* spellings, TLetters letters) {
+        return TSongPlanner{TTagsNeeded::No, [spellings, letters](const TSongFile& song, const TID3Info&) {
+                              return PlanHandsFree(song, spellings, letters);
                             }};
       });
   AddClearCommand(app, context);

@@ -42,7 +42,7 @@ const char* RecognitionName(TRecognition recognition) {
   return "failed";
 }
 
-TJsonLine SongLine(const TSongFile& song, bool moreNameStyles) {
+TJsonLine SongLine(const TSongFile& song, bool moreNameStyles, TLetters letters) {
   const std::string& file = song.FileName();
   const std::string composed = ComposeFileName(song, file);
   TJsonLine line;
@@ -66,7 +66,7 @@ TJsonLine SongLine(const TSongFile& song, bool moreNameStyles) {
       .Add("padded_track", song.PaddedTrack())
       .Add("renamed", IsFileRenamed(song, composed))
       .Add("composed_name", FileNamePart(composed))
-      .Add("holds_only_details", FileNameHoldsOnlyDetails(song, FileNamePart(file)))
+      .Add("holds_only_details", FileNameHoldsOnlyDetails(song, FileNamePart(file), letters))
       .Add("writable", song.WritableWhenListed());
   // Only asked for: without the option the lines stay as they always were.
   if (moreNameStyles) line.Add("tidied_name", song.TidiedName());
@@ -94,7 +94,7 @@ std::vector<std::string> KeepSongFiles(const std::vector<std::string>& paths, TC
 }
 
 void RunScan(const TScanOptions& options, TCliContext& context) {
-  SetAccentedLetters(options.accentedLetters);
+  const TLetters letters = LettersOf(options.accentedLetters);
   // Scan cleans nothing, but a spellings file it is given must still be one.
   if (!LoadSpellings(options.names, context).usable) return;
   TSongPaths found = CollectSongPaths(KeepSongFiles(options.paths, context), options.recursive);
@@ -108,7 +108,8 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);
   };
-  const TSongList songs = BindSongs(found.Files, !options.noTags, options.jobs, onFailure, options.names.Recognition());
+  const TSongList songs =
+      BindSongs(found.Files, !options.noTags, options.jobs, onFailure, options.names.Recognition(letters));
 
   // The lines are made on the listing's threads too, each thread a run of songs, and written in
   // list order.
@@ -121,7 +122,7 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
     const std::size_t last = count * (part + 1) / threads;
     std::string& text = parts[part];
     for (std::size_t i = first; i < last; ++i) {
-      text += SongLine(*songs[i], options.names.moreNameStyles).Text();
+      text += SongLine(*songs[i], options.names.moreNameStyles, letters).Text();
       text += '\n';
     }
   };

@@ -89,14 +89,14 @@ TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context) {
   RunSongPass(
-      options, [&planner](const TKnownSpellings*) { return planner; }, context);
+      options, [&planner](const TKnownSpellings*, TLetters) { return planner; }, context);
 }
 
 void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plannerFor, TCliContext& context) {
-  SetAccentedLetters(options.accentedLetters);
+  const TLetters letters = LettersOf(options.accentedLetters);
   const TSpellingsChoice spellings = LoadSpellings(options.names, context);
   if (!spellings.usable) return;
-  const TSongPlanner planner = plannerFor(spellings.spellings.get());
+  const TSongPlanner planner = plannerFor(spellings.spellings.get(), letters);
   std::vector<std::string> paths;
   for (const std::string& path : options.paths) {
     if (!options.filesOnly || !IsFolder(path)) {
@@ -121,7 +121,7 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plann
     context.out << ResultLine(failed) << '\n';
   };
   // Files named one by one are taken in the order given.
-  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure, options.names.Recognition(),
+  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure, options.names.Recognition(letters),
                                     options.filesOnly ? TSongOrder::AsGiven : TSongOrder::FileName);
 
   TRecorderChoice recording = StartRecording(context, options.command, options.dryRun, options.noHistory);
