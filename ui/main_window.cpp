@@ -454,7 +454,7 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
   TakeListing(std::move(load->listing));
   // A folder that cannot be read hides its songs: it is said with the songs that cannot be read.
   for (const TUnreadableFolder& unreadable : load->unreadableFolders) {
-    unreadableSongs_.push_back("Cannot read folder " + unreadable.Folder + " (" + unreadable.Error.message() + ")");
+    unreadableSongs_.push_back(unreadable.Failure().DescribeWithError());
   }
   RefreshSongList();
   SetStatusText(QString());

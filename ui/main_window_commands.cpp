@@ -85,7 +85,7 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
     if (onResult) onResult(result);
     // A file that could not be read or written ends the command; a refused rename does not.
     if (result.Outcome == TChangeOutcome::Failed && kind != TFailureKind::None && kind != TFailureKind::Rename) {
-      stoppedBy = result.Reason;
+      stoppedBy = result.Reason();
       return TPassStep::Stop;
     }
     return TPassStep::Continue;
@@ -102,8 +102,7 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCoun
     if (recorder) {
       if (TResult finished = recorder->Finish(); !finished) {
         recorder.reset();
-        ShowErrorText("The history could not be completed: " + finished.Describe() + " (" + finished.Error().message() +
-                      ")");
+        ShowErrorText("The history could not be completed: " + finished.DescribeWithError());
       }
     }
     statusBar_->HideProgress();
@@ -243,7 +242,7 @@ void TMainWindow::RenameWithDetails() {
         QStringLiteral("Rename File(s)"), TPassCount::Renamed, true, planner,
         [&](const TSongResult& result) {
           if (result.Outcome == TChangeOutcome::Failed) {
-            SetStatusText(QString::fromUtf8(result.Reason.c_str()));
+            SetStatusText(QString::fromStdString(result.Reason()));
             messageShown = true;
           }
         },
@@ -290,7 +289,8 @@ void TMainWindow::RenameThisFile() {
 bool TMainWindow::CanUndo() const {
   if (!history_) return false;
   const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
-  return newest && newest.Value().has_value();
+  // A history that cannot be read is no empty one: the entry stays open, and says why it cannot undo.
+  return !newest || newest.Value().has_value();
 }
 
 void TMainWindow::UndoLastCommand() {
@@ -298,8 +298,7 @@ void TMainWindow::UndoLastCommand() {
     if (!history_) return;
     const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
     if (!newest) {
-      ShowErrorText("The history cannot be read: " + newest.Failure().Describe() + " (" +
-                    newest.Failure().Error().message() + ")");
+      ShowErrorText("The history cannot be read: " + newest.Failure().DescribeWithError());
       return;
     }
     if (!newest.Value()) return;
@@ -313,8 +312,7 @@ void TMainWindow::UndoLastCommand() {
     const int remembered = CurrentRow();
     const TResultOf<TUndoReport> undone = UndoEntry(*history_, entry.Id, TProgram::Window, "Undo Last Command", false);
     if (!undone) {
-      ShowErrorText("The undo could not be recorded in the history: " + undone.Failure().Describe() + " (" +
-                    undone.Failure().Error().message() + ")");
+      ShowErrorText("The undo could not be recorded in the history: " + undone.Failure().DescribeWithError());
     } else if (undone.Value().Skipped() > 0) {
       QString text = QStringLiteral("These files could not be restored:");
       for (const TUndoFile& file : undone.Value().Files) {

@@ -195,6 +195,21 @@ TEST_F(ChangeCommands, SkipsAndReportsFilesThatCannotBeWritten) {
   EXPECT_EQ(ReadWholeFile(readOnly), bytes);
 }
 
+// A song in a folder that cannot be written is named, with the system's words for the cause, in
+// its reason and on stderr; it keeps its bytes.
+TEST_F(ChangeCommands, ASongThatCannotBeRewrittenIsNamedInTheReason) {
+  const std::string song = folder / "Moby - Porcelain - www.site.com.mp3";
+  ASSERT_EQ(chmod(folder.Path().c_str(), 0555), 0);
+  const TCliRun run = RunCliHeldToPermissions({"stamp", "--recognized", "--no-history", song});
+  ASSERT_EQ(chmod(folder.Path().c_str(), 0755), 0);
+  EXPECT_EQ(run.exitStatus, 1);
+  const std::string reason = "Cannot write file " + song + " (Permission denied)";
+  ASSERT_EQ(run.Lines().size(), 1u) << run.out;
+  EXPECT_EQ(run.Lines()[0]["reason"], reason);
+  EXPECT_NE(run.err.find(song + ": " + reason), std::string::npos) << run.err;
+  EXPECT_EQ(ReadWholeFile(song), kAudio);
+}
+
 TEST_F(ChangeCommands, StampRecognizedWritesTheNamesDetailsAndKeepsTheTags) {
   const TCliRun run = RunCli({"stamp", "--recognized", folder.Path()});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
