@@ -100,8 +100,8 @@ void Count(const TSongResult& result, TPassSummary& summary) {
 }  // namespace
 
 bool TPlannedNames::Taken(const std::string& path) const {
-  if (created_.count(path) != 0) return true;
-  if (vacated_.count(path) != 0) return false;
+  if (created_.contains(path)) return true;
+  if (vacated_.contains(path)) return false;
   struct stat info {};
   return lstat(path.c_str(), &info) == 0;
 }

@@ -39,16 +39,16 @@ TSongChange PlanAutoRename(const TSongFile& song);
 // Rename from the details panel: the panel's artist, title and track (each taken when it holds text
 // or when one song is selected) replace the song's, and the name is composed from them. A name
 // taken by another file is refused with kNameTakenMessage.
-TSongChange PlanRenameWithDetails(const TSongFile& song, const TPanelValues& panel, bool singleSong);
+TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, bool singleSong);
 
 // Filename as Title: the file's name without folder and extension becomes the tag's title.
-TSongChange PlanFileNameAsTitle(const TSongFile& song, TID3Info tags);
+TSongChange PlanFileNameAsTitle(const TSongFile& listed, TID3Info tags);
 
 // Details Cleanup: title, artist and album cleaned; every non-empty detail into the tag.
 TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags);
 // The same, keeping the known spellings of the list (Keep Known Spellings; null for none), and
 // changing the case of the letters beyond ASCII too with accented letters.
-TSongChange PlanDetailsCleanupKeeping(const TSongFile& song, TID3Info tags, const TKnownSpellings* spellings,
+TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TKnownSpellings* spellings,
                                       TLetters letters = TLetters::Ascii);
 
 // Hands-Free: when the cleaned file name holds nothing but the cleaned details, the tag is rewritten

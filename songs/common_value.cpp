@@ -12,15 +12,9 @@ void MergeCommonValue(std::string& accumulator, const std::string& value) {
 }
 
 void MergeCommonValue(std::string& accumulator, const std::string& value, TLetters letters) {
-  if (value.empty()) {
-    accumulator = kMixedValue;
-  } else if (accumulator == kMixedValue) {
-    // stays mixed
-  } else if (accumulator.empty() || EqualsIgnoringCase(accumulator, value, letters)) {
-    accumulator = value;
-  } else {
-    accumulator = kMixedValue;
-  }
+  if (accumulator == kMixedValue) return;  // stays mixed
+  const bool agrees = !value.empty() && (accumulator.empty() || EqualsIgnoringCase(accumulator, value, letters));
+  accumulator = agrees ? value : kMixedValue;
 }
 
 std::string CommonValueText(const std::string& accumulator) {

@@ -9,7 +9,7 @@ namespace tagwright {
 
 namespace {
 
-std::string CollapseSpaces(std::string text) {
+std::string CollapseSpaces(const std::string& text) {
   std::string result;
   result.reserve(text.size());
   for (char c : text) {

@@ -81,7 +81,7 @@ bool MatchTidiedName(std::string_view stem, TTokenList& tokens, TSongDetails& so
   if (!tidied.URL.empty()) matched.SetURL(tidied.URL);
   if (!MatchSongPattern(tidiedTokens.Classes, tidiedTokens, matched)) return false;
   matched.SetTidiedName(true);
-  song = std::move(matched);
+  song = matched;
   tokens = std::move(tidiedTokens);
   return true;
 }
@@ -242,7 +242,7 @@ void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, cons
   }
 
   if (beforeName && MatchTidiedName(FileNameStem(fileName), tokens, *beforeName, options.Letters)) {
-    song = std::move(*beforeName);
+    song = *beforeName;
     song.SetRecognition(TRecognition::Pattern);
     return;
   }

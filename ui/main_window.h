@@ -209,7 +209,7 @@ class TMainWindow : public QMainWindow {
   // again afterwards, unless the user has put it elsewhere meanwhile.
   void SetCommandsEnabled(bool enabled);
   // Waits for ms milliseconds while the window keeps painting and answering.
-  void WaitPainting(int ms);
+  static void WaitPainting(int ms);
 
   TDialogs& dialogs_;
   THistory* history_ = nullptr;

@@ -5,6 +5,7 @@
 // that an error is shown and the window carries on.
 #include <QItemSelectionModel>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <utility>
 
@@ -435,8 +436,8 @@ void TMainWindow::SelectArtist() {
 
 void TMainWindow::SelectAll() {
   if (RowCount() == 0) return;
-  std::vector<int> rows;
-  for (int row = 0; row < RowCount(); ++row) rows.push_back(row);
+  std::vector<int> rows(static_cast<std::size_t>(RowCount()));
+  std::iota(rows.begin(), rows.end(), 0);
   SelectRows(rows);
   ShowSongDetails();
 }

@@ -71,7 +71,7 @@ bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResu
   dialog.setObjectName(QStringLiteral("previewDialog"));
   dialog.setWindowTitle(caption);
   auto* layout = new QVBoxLayout(&dialog);
-  auto* table = new QTableWidget(static_cast<int>(results.size()), kPreviewColumns.size(), &dialog);
+  auto* table = new QTableWidget(static_cast<int>(results.size()), static_cast<int>(kPreviewColumns.size()), &dialog);
   table->setObjectName(QStringLiteral("previewTable"));
   table->setHorizontalHeaderLabels(kPreviewColumns);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);

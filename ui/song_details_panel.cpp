@@ -89,6 +89,39 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   grid->setVerticalSpacing(kDetailsGridRowSpacing);
   boxLayout->addLayout(grid);
 
+  CreateFields();
+
+  const int row = LayOutFields(*grid);
+  AddCommandButtons(*grid, row);
+  AddArrowButtons(*boxLayout);
+
+  // The colour mark sits on the box's top border, just right of the caption.
+  statusMark_ = new QLabel(QStringLiteral("ooooo"), detailsBox_);
+  statusMark_->setObjectName(QStringLiteral("statusMark"));
+  statusMark_->adjustSize();
+  SetCaption(detailsBox_->title());
+
+  detailsBox_->setMaximumWidth(detailsBox_->sizeHint().width() + kWideFieldWidth);
+  panelLayout->addWidget(detailsBox_, 1);
+  panelLayout->addStretch(0);
+
+  CreateTextMenu();
+
+  connect(renameButton_, &QPushButton::clicked, this, &TSongDetailsPanel::RenameClicked);
+  connect(stampButton_, &QPushButton::clicked, this, &TSongDetailsPanel::StampClicked);
+  connect(previousButton_, &QToolButton::clicked, this, &TSongDetailsPanel::PreviousClicked);
+  connect(nextButton_, &QToolButton::clicked, this, &TSongDetailsPanel::NextClicked);
+  connect(artistField_, &QLineEdit::textChanged, this, [this] { CheckFieldLength(artistField_); });
+  connect(titleField_, &QLineEdit::textChanged, this, [this] { CheckFieldLength(titleField_); });
+  for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) {
+    field->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(field, &QWidget::customContextMenuRequested, this,
+            [this, field](const QPoint& position) { ShowTextMenu(field, position); });
+  }
+  Clear();
+}
+
+void TSongDetailsPanel::CreateFields() {
   fileNameField_ = MakeField(detailsBox_, "fileNameField", kWideFieldWidth);
   fileNameField_->setReadOnly(true);
   fileNameField_->setFrame(false);
@@ -115,33 +148,40 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   SetHint(trackField_, QStringLiteral("Track Number of Song"));
   readOnlyLabel_ = new QLabel(detailsBox_);
   readOnlyLabel_->setObjectName(QStringLiteral("readOnlyLabel"));
+}
 
+// The fields with their captions, one a row; returns the next free row.
+int TSongDetailsPanel::LayOutFields(QGridLayout& layout) {
   int row = 0;
   // A caption and its field across the three columns to its right.
   const auto addRow = [&](const char* caption, QWidget* field) {
-    grid->addWidget(MakeLabel(caption, field, detailsBox_), row, 0);
-    grid->addWidget(field, row++, 1, 1, 3);
+    layout.addWidget(MakeLabel(caption, field, detailsBox_), row, 0);
+    layout.addWidget(field, row++, 1, 1, 3);
   };
   addRow("Filename:", fileNameField_);
   addRow("Artist:", artistField_);
   addRow("Title:", titleField_);
   addRow("Album:", albumField_);
-  grid->addWidget(MakeLabel("Year:", yearField_, detailsBox_), row, 0);
+  layout.addWidget(MakeLabel("Year:", yearField_, detailsBox_), row, 0);
   auto* yearAndGenre = new QHBoxLayout;
   yearAndGenre->setSpacing(kDetailsGridColumnSpacing);
   yearAndGenre->addWidget(yearField_);
   yearAndGenre->addStretch(1);
   yearAndGenre->addWidget(MakeLabel("Genre:", genreBox_, detailsBox_));
   yearAndGenre->addWidget(genreBox_);
-  grid->addLayout(yearAndGenre, row++, 1, 1, 3);
+  layout.addLayout(yearAndGenre, row++, 1, 1, 3);
   addRow("Comment:", commentField_);
-  grid->addWidget(MakeLabel("Track#:", trackField_, detailsBox_), row, 0);
+  layout.addWidget(MakeLabel("Track#:", trackField_, detailsBox_), row, 0);
   auto* trackLine = new QHBoxLayout;
   trackLine->addWidget(trackField_);
   trackLine->addWidget(readOnlyLabel_);
   trackLine->addStretch(1);
-  grid->addLayout(trackLine, row++, 1, 1, 3);
+  layout.addLayout(trackLine, row++, 1, 1, 3);
+  return row;
+}
 
+// Rename and Stamp, below the fields from row on.
+void TSongDetailsPanel::AddCommandButtons(QGridLayout& layout, int row) {
   renameButton_ = new QPushButton(QStringLiteral("Rename File(s) (F5)"), detailsBox_);
   renameButton_->setObjectName(QStringLiteral("renameButton"));
   SetHint(renameButton_, QStringLiteral("Rename selected file(s) using Song Details. (F5)"));
@@ -156,10 +196,12 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   buttons->addWidget(renameButton_);
   buttons->addStretch(1);
   buttons->addWidget(stampButton_);
-  grid->addItem(new QSpacerItem(0, kDetailsButtonsGap), row++, 0);
-  grid->addLayout(buttons, row++, 0, 1, 4);
+  layout.addItem(new QSpacerItem(0, kDetailsButtonsGap), row++, 0);
+  layout.addLayout(buttons, row++, 0, 1, 4);
+}
 
-  // The previous and next buttons, one above the other at the right edge.
+// The previous and next buttons, one above the other at the right edge.
+void TSongDetailsPanel::AddArrowButtons(QHBoxLayout& boxLayout) {
   auto* arrows = new QVBoxLayout;
   arrows->setSpacing(kArrowButtonSpacing);
   previousButton_ = new QToolButton(detailsBox_);
@@ -177,33 +219,8 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
     arrows->addWidget(button);
   }
   arrows->addStretch(1);
-  boxLayout->addSpacing(kDetailsButtonsGap);
-  boxLayout->addLayout(arrows);
-
-  // The colour mark sits on the box's top border, just right of the caption.
-  statusMark_ = new QLabel(QStringLiteral("ooooo"), detailsBox_);
-  statusMark_->setObjectName(QStringLiteral("statusMark"));
-  statusMark_->adjustSize();
-  SetCaption(detailsBox_->title());
-
-  detailsBox_->setMaximumWidth(detailsBox_->sizeHint().width() + kWideFieldWidth);
-  panelLayout->addWidget(detailsBox_, 1);
-  panelLayout->addStretch(0);
-
-  CreateTextMenu();
-
-  connect(renameButton_, &QPushButton::clicked, this, &TSongDetailsPanel::RenameClicked);
-  connect(stampButton_, &QPushButton::clicked, this, &TSongDetailsPanel::StampClicked);
-  connect(previousButton_, &QToolButton::clicked, this, &TSongDetailsPanel::PreviousClicked);
-  connect(nextButton_, &QToolButton::clicked, this, &TSongDetailsPanel::NextClicked);
-  connect(artistField_, &QLineEdit::textChanged, this, [this] { CheckFieldLength(artistField_); });
-  connect(titleField_, &QLineEdit::textChanged, this, [this] { CheckFieldLength(titleField_); });
-  for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) {
-    field->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(field, &QWidget::customContextMenuRequested, this,
-            [this, field](const QPoint& position) { ShowTextMenu(field, position); });
-  }
-  Clear();
+  boxLayout.addSpacing(kDetailsButtonsGap);
+  boxLayout.addLayout(arrows);
 }
 
 void TSongDetailsPanel::CreateTextMenu() {
@@ -251,22 +268,22 @@ void TSongDetailsPanel::CreateTextMenu() {
           [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Artist, true); }); });
   connect(titleFromFileNameEntry_, &QAction::triggered, this,
           [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Title, false); }); });
-  connect(cut, &QAction::triggered, this, [this] {
+  connect(cut, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->cut();
   });
-  connect(copy, &QAction::triggered, this, [this] {
+  connect(copy, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->copy();
   });
-  connect(paste, &QAction::triggered, this, [this] {
+  connect(paste, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->paste();
   });
-  connect(undoEntry_, &QAction::triggered, this, [this] {
+  connect(undoEntry_, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->undo();
   });
-  connect(redoEntry_, &QAction::triggered, this, [this] {
+  connect(redoEntry_, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->redo();
   });
-  connect(selectAll, &QAction::triggered, this, [this] {
+  connect(selectAll, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->selectAll();
   });
 }
@@ -283,7 +300,7 @@ QLineEdit* TSongDetailsPanel::FieldWidget(TDetailsField field) const {
   return trackField_;
 }
 
-QLineEdit* TSongDetailsPanel::FocusedField() const { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
+QLineEdit* TSongDetailsPanel::FocusedField() { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
 
 // --- Showing songs ---
 
@@ -347,7 +364,12 @@ void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& so
   titleField_->setEnabled(false);
   Clear();
   SetCaption(QStringLiteral(" Song Details (common) "));
-  std::string artist, album, year, comment, genre, track;
+  std::string artist;
+  std::string album;
+  std::string year;
+  std::string comment;
+  std::string genre;
+  std::string track;
   for (const TSongFile* song : songs) {
     MergeCommonValue(artist, song->Artist(), recognition_.Letters);
     MergeCommonValue(album, song->Album(), recognition_.Letters);
@@ -382,7 +404,7 @@ void TSongDetailsPanel::CheckFieldLength(QLineEdit* field) {
 std::string TSongDetailsPanel::TrimField(TDetailsField field) {
   QLineEdit* widget = FieldWidget(field);
   const std::string text = FieldText(widget);
-  const std::string trimmed = TrimText(text);
+  std::string trimmed = TrimText(text);
   if (text != trimmed) widget->setText(ToQString(trimmed));
   return trimmed;
 }

@@ -143,5 +143,5 @@ int main(int argc, char** argv) {
     const std::string folder = AbsolutePath(ArgumentBytes(argc, argv, folders.first()));
     if (!window.OpenStartFolder(folder)) std::fprintf(stderr, "tagwright: %s is not a folder\n", folder.c_str());
   }
-  return application.exec();
+  return QApplication::exec();
 }

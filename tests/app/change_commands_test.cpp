@@ -366,7 +366,9 @@ TEST_P(NoSongs, AreLeftAloneAndReported) {
     ASSERT_TRUE(after.contains(other)) << other;
     EXPECT_EQ(after.at(other), before.at(other)) << other;
   }
-  if (dryRun) EXPECT_EQ(after, before);
+  if (dryRun) {
+    EXPECT_EQ(after, before);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWritingCommand, NoSongs,
@@ -475,7 +477,9 @@ TEST(TwoPrograms, NeverOverwriteWhatTheOtherWroteAfterTheListing) {
   const TCliRun listed = first.get();
   ASSERT_EQ(other.exitStatus, 0) << other.err;
   for (const auto& line : listed.Lines()) {
-    if (line["action"] == "failed") EXPECT_EQ(line["reason"], "the file changed since it was read") << line;
+    if (line["action"] == "failed") {
+      EXPECT_EQ(line["reason"], "the file changed since it was read") << line;
+    }
   }
   for (const std::string& song : songs) {
     TID3Info tags;

@@ -364,11 +364,11 @@ class TMemoryJournal final : public TChangeJournal {
     notMade.push_back(record);
     return {};
   }
-  TResult RecordTemporaryName(std::int64_t, const std::string& name) override {
+  TResult RecordTemporaryName(std::int64_t /*record*/, const std::string& name) override {
     unforeseenNames.push_back(name);
     return {};
   }
-  TResult RecordAfter(std::int64_t record, const std::string&, TFileAfter after) override {
+  TResult RecordAfter(std::int64_t record, const std::string& /*path*/, TFileAfter after) override {
     afters[record] = after;
     return {};
   }
@@ -395,7 +395,7 @@ class SongPassBatches : public SongPass {
  protected:
   // A song without any write permission.
   std::string ReadOnlySong() {
-    const std::string path = Song("read only.mp3")->FileName();
+    std::string path = Song("read only.mp3")->FileName();
     EXPECT_EQ(::chmod(path.c_str(), 0444), 0);
     return path;
   }

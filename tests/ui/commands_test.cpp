@@ -290,14 +290,14 @@ void TCommandsTest::AFileThatCannotBeOpenedIsNamedAfterTheReload() {
 // A song whose new tag cannot be written ends the pass; the box names the song, which keeps its bytes.
 void TCommandsTest::ASongThatCannotBeRewrittenIsNamed() {
   TSongFolder folder;
-  const std::string audio = SongAudio(256 * 1024);
+  const std::string audio = SongAudio(std::size_t{256} * 1024);
   const std::string song = folder.AddFile("a.mp3", audio);
   TWindowUnderTest window;
   QVERIFY(ShowWithAllSelected(window, folder));
   window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
   {
     // The song, with no room for a tag, is written anew beside itself, past the limit.
-    const TFileSizeLimit limit(128 * 1024);
+    const TFileSizeLimit limit(rlim_t{128} * 1024);
     QTest::keyClick(window.Window.get(), Qt::Key_F6);
   }
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));

@@ -210,7 +210,8 @@ void TStartUpTest::SizeAndPanesAreRemembered() {
 }
 
 void TStartUpTest::SelectingAnotherFolderUnticksSubdirectories() {
-  TSongFolder first, second;
+  TSongFolder first;
+  TSongFolder second;
   first.AddSong("Abba - Waterloo.mp3");
   first.AddSong("sub/Moby - Porcelain.mp3");
   second.AddSong("Moby - Honey.mp3");
