@@ -1,5 +1,6 @@
 #include "commands/change_journal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -253,6 +254,29 @@ TKnownFrameHash CopiedFrameHashes(const std::vector<TCopiedFrame>& copied, const
     }
     return 0;
   };
+}
+
+std::vector<TCopiedFrame> KeptStretches(const TTagSnapshot& before, const TComposedTags& composed) {
+  std::vector<TCopiedFrame> kept;
+  const std::size_t headSize = before.Head.size();
+  if (before.Whole || composed.KeepFrom != static_cast<std::int64_t>(headSize)) return kept;
+  if (!composed.InPlace) {
+    // A rewrite: the new file is whole before it takes the song's place, frames taken over included.
+    for (const TCopiedFrame& frame : composed.Tags.CopiedFrames) {
+      if (frame.From + frame.Size <= headSize) kept.push_back(frame);
+    }
+    std::sort(kept.begin(), kept.end(), [](const TCopiedFrame& a, const TCopiedFrame& b) { return a.From < b.From; });
+    return kept;
+  }
+  // In place: what lies between the stretches written is never touched, whenever the write stops.
+  if (composed.Tags.Head.size() != headSize) return kept;
+  std::size_t at = 0;
+  for (const TByteSpan& changed : composed.Changed) {
+    if (changed.Offset > at) kept.push_back({at, at, changed.Offset - at});
+    at = std::max(at, changed.Offset + changed.Size);
+  }
+  if (headSize > at) kept.push_back({at, at, headSize - at});
+  return kept;
 }
 
 std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TComposedTags& composed,

@@ -63,6 +63,16 @@ struct TFileChange {
   std::string JournalHead;
   // The hashes of large frames of Before.Head that the journal knew already (Anticipate).
   std::vector<TFrameHash> BeforeFrameHashes;
+  // Stretches of Before.Head (From) that the change leaves in the file, in its new tag (at To): the
+  // frames a rewrite takes over, the bytes an in-place write does not touch. The journal may keep
+  // them as references to the file after the change instead of their bytes (see KeptStretches).
+  std::vector<TCopiedFrame> KeptInAfter;
+  // A record read back that keeps part of the old tag by such references: the recipe of the old tag,
+  // whose After pieces the tag written by the change holds, and the old tag's size and framed hash.
+  // Before.Head stays empty until it is put together from the file (ResolveBeforeHead).
+  std::string BeforeRecipe;
+  std::int64_t BeforeHeadSize = 0;
+  std::uint64_t BeforeHeadHash = 0;
 };
 
 // RecordBatch may run on another thread than the calls for the changes recorded before it
@@ -177,6 +187,10 @@ bool StillAsAfter(const std::string& path, const TFileChange& change);
 // does not keep the song's middle as the snapshot sees it.
 std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TComposedTags& composed,
                                        const TKnownFrameHash& knownFrame = nullptr);
+
+// The stretches of the old tag that a write of composed leaves in the file, for KeptInAfter: none
+// when the new tag does not take exactly the old one's place (a small song seen whole, say).
+std::vector<TCopiedFrame> KeptStretches(const TTagSnapshot& before, const TComposedTags& composed);
 
 // The hash of a frame copied into a new tag, when the old tag's frame it came from has a hash
 // known: for ForeseeAfter and CaptureAfter.

@@ -220,8 +220,10 @@ void ForeseeWrite(TFileChange& change, const TBatchSong& song) {
 
 // The record of a song's change, from its snapshot.
 TFileChange ChangeOf(const TBatchSong& song, TTagSnapshot snapshot) {
-  return ChangeFromSnapshot(song.FileName, song.Change.NewFileName, song.Change.WriteTags, std::move(snapshot),
-                            song.Mode);
+  TFileChange change =
+      ChangeFromSnapshot(song.FileName, song.Change.NewFileName, song.Change.WriteTags, std::move(snapshot), song.Mode);
+  if (song.Composed) change.KeptInAfter = KeptStretches(change.Before, *song.Composed);
+  return change;
 }
 
 // Takes the song's snapshot back from the change recorded, which keeps the rest.

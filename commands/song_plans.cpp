@@ -45,6 +45,20 @@ TSongChange PlanStampFromPanel(TID3Info tags, const TPanelValues& panel, bool si
   return TagChange(std::move(tags));
 }
 
+TSongChange PlanStampEditedFields(TID3Info tags, const TFieldEdits& edits) {
+  const auto take = [&edits](std::string& tag, TSongField field) {
+    if (const auto& text = edits[static_cast<std::size_t>(field)]) tag = *text;
+  };
+  take(tags.Artist, TSongField::Artist);
+  take(tags.Title, TSongField::Title);
+  take(tags.Album, TSongField::Album);
+  take(tags.Year, TSongField::Year);
+  take(tags.Comment, TSongField::Comment);
+  take(tags.Genre, TSongField::Genre);
+  if (const auto& track = edits[static_cast<std::size_t>(TSongField::Track)]) tags.SetTrackText(*track);
+  return TagChange(std::move(tags));
+}
+
 TSongChange PlanStampRecognized(const TSongFile& song, TID3Info tags) {
   if (!song.Title().empty()) tags.Title = song.FullTitle();
   if (!song.Artist().empty()) tags.Artist = song.Artist();
@@ -76,7 +90,8 @@ TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& p
   if (!panel.Artist.empty() || singleSong) artist = panel.Artist;
   if (!panel.Title.empty() || singleSong) title = panel.Title;
   if (!panel.Track.empty() || singleSong) track = panel.Track;
-  if (song.Title().empty() && song.Artist().empty()) {
+  // Judged by the values the name is composed of: for one song what the panel holds, recognised or not.
+  if (title.empty() && artist.empty()) {
     change.Skip = kNoTitleOrArtist;
     return change;
   }

@@ -9,6 +9,7 @@
 
 #include "commands/song_change.h"
 #include "songs/known_spellings.h"
+#include "songs/song_edits.h"
 #include "songs/song_file.h"
 #include "tags/id3_info.h"
 #include "text/letters.h"
@@ -30,6 +31,10 @@ struct TPanelValues {
 // with several only the fields that hold text.
 TSongChange PlanStampFromPanel(TID3Info tags, const TPanelValues& panel, bool singleSong);
 
+// Stamp the fields changed by hand in the song table: each changed field replaces the tag's (an
+// emptied one clears it); every other field keeps what the tag holds.
+TSongChange PlanStampEditedFields(TID3Info tags, const TFieldEdits& edits);
+
 // Stamp the recognised values: each non-empty detail replaces the tag's value (the title with its mix).
 TSongChange PlanStampRecognized(const TSongFile& song, TID3Info tags);
 
@@ -37,8 +42,9 @@ TSongChange PlanStampRecognized(const TSongFile& song, TID3Info tags);
 TSongChange PlanAutoRename(const TSongFile& song);
 
 // Rename from the details panel: the panel's artist, title and track (each taken when it holds text
-// or when one song is selected) replace the song's, and the name is composed from them. A name
-// taken by another file is refused with kNameTakenMessage.
+// or when one song is selected) replace the song's, and the name is composed from them; a song left
+// with neither title nor artist keeps its name. A name taken by another file is refused with
+// kNameTakenMessage.
 TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, bool singleSong);
 
 // Filename as Title: the file's name without folder and extension becomes the tag's title.

@@ -4,7 +4,8 @@
 // ID3v2 header are also written to a file and saved over: the bytes after the old tag must come
 // through unchanged, the saved fields must read back, and a second save must fit in place; saved
 // through the tag record (both tags), one field changed leaves the others as read, and a second
-// save the file as it is.
+// save the file as it is. Every input is also read for its audio facts, which must be sound when
+// found (a known sample rate, audio within the input) and otherwise say why there are none.
 
 #include <cstdint>
 #include <cstdio>
@@ -15,9 +16,12 @@
 
 #include <unistd.h>
 
+#include "tags/audio_facts.h"
 #include "tags/byte_source.h"
 #include "tags/id3_info.h"
 #include "tags/id3v2.h"
+#include "tags/id3v2_pictures.h"
+#include "tags/tag_versions.h"
 
 namespace {
 
@@ -113,6 +117,27 @@ void RecordRoundTrip(std::string_view bytes) {
 
 }  // namespace
 
+void CheckAudioFacts(std::string_view bytes, std::int64_t tagSize) {
+  TMemorySource source(bytes);
+  const TResultOf<TAudioFacts> read = ReadAudioFacts(source, "fuzz input", tagSize);
+  if (!read) {
+    Check(IsAudioFault(read.Failure()), "memory reads never fail: no facts is an audio fault");
+    return;
+  }
+  const TAudioFacts& facts = read.Value();
+  const int base = facts.MpegVersion == 1 ? 1 : facts.MpegVersion == 2 ? 2 : 4;
+  Check(facts.MpegVersion == 1 || facts.MpegVersion == 2 || facts.MpegVersion == 25, "MPEG version");
+  Check(facts.Layer >= 1 && facts.Layer <= 3, "layer");
+  Check(facts.SampleRate * base == 44100 || facts.SampleRate * base == 48000 || facts.SampleRate * base == 32000,
+        "sample rate");
+  Check(facts.Channels == 1 || facts.Channels == 2, "channels");
+  Check(facts.BitrateMode == "cbr" || facts.BitrateMode == "vbr" || facts.BitrateMode == "abr", "bit rate mode");
+  Check(facts.AudioOffset >= 0 && facts.AudioSize > 0 &&
+            facts.AudioOffset + facts.AudioSize <= static_cast<std::int64_t>(bytes.size()),
+        "audio within the input");
+  Check(facts.DurationMs >= 0 && facts.BitrateKbps >= 0 && facts.BitrateKbps < 1e7, "length and bit rate");
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   {
@@ -125,6 +150,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TID3Info info;
     (void)ReadID3Tags(source, "fuzz input", info);  // likewise
   }
+  {
+    // The pictures the details panel shows: every one found lies within the input.
+    TMemorySource source(bytes);
+    const TResultOf<std::vector<TPicture>> pictures = ReadEmbeddedPictures(source);
+    Check(pictures.Ok(), "memory reads never fail");
+    for (const TPicture& picture : pictures.Value())
+      Check(picture.Data.size() <= size, "a picture is within the input");
+    (void)TagVersionsText(source);
+  }
+  CheckAudioFacts(bytes, -1);
+  // As the listing calls it, told a tag size (here one the input picks, even one past its end).
+  if (size > 0) CheckAudioFacts(bytes, static_cast<std::int64_t>(data[size - 1]) * 97);
   if (size >= 10 && bytes.substr(0, 3) == "ID3") {
     SaveRoundTrip(bytes);
     RecordRoundTrip(bytes);

@@ -26,6 +26,16 @@ def f24(i, c, fl=b"\0\0"): return i + syncsafe(len(c)) + fl + c
 def f22(i, c): return i + struct.pack(">I", len(c))[1:] + c
 def tag(v, body, pad=16, flags=0): return b"ID3" + bytes([v, 0, flags]) + syncsafe(len(body) + pad) + body + b"\0" * pad
 audio = bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(range(60))
+def frames(n): return (bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes((i * 7) & 0x7F for i in range(413))) * n
+def lame(method): return b"LAME3.100" + bytes([0x40 | method, 0x50]) + bytes(10) + bytes([0x24, 0x24, 0x02, 0x40, 0x3C]) + bytes(12)
+def xing(kind, method):
+  body = kind + struct.pack(">III", 15, 80, 33360) + bytes(range(100)) + struct.pack(">I", 50) + lame(method)
+  return (bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(32) + body).ljust(417, b"\0")
+def vbri(): return (bytes([0xFF, 0xFB, 0x90, 0x64]) + bytes(32) + b"VBRI" + struct.pack(">HHHIIHHHH", 1, 1500, 75, 2085, 5, 0, 1, 2, 1)).ljust(417, b"\0")
+def ape():
+  item = struct.pack("<II", 5, 0) + b"Title\0Hello"
+  part = lambda flags: b"APETAGEX" + struct.pack("<IIII", 2000, len(item) + 32, 1, flags) + bytes(8)
+  return part(0xA0000000) + item + part(0x80000000)
 trailer = b"TAG" + b"Title".ljust(30) + b"Artist".ljust(30) + b"Album".ljust(30) + b"1999" + b"Comment".ljust(28) + b"\0\x07\x11"
 seeds = {
   "v23": tag(3, f23(b"TIT2", b"\0Song") + f23(b"TPE1", b"\x01\xff\xfeA\0B\0") + f23(b"TRCK", b"\x003/12") +
@@ -41,6 +51,13 @@ seeds = {
   "v22": tag(2, f22(b"TT2", b"\0Old") + f22(b"COM", b"\0eng\0c") + f22(b"PIC", b"\0PNG\0\0xx")) + audio + trailer,
   "footer": tag(4, f24(b"TIT2", b"\0F"), 0, 0x10) + b"3DI\x04\0\x10" + syncsafe(12) + audio,
   "v1": audio + trailer,
+  # Audio with an encoder's header in its first frame (Xing with LAME, Info, VBRI), behind a tag,
+  # junk, or before an APE tag, for the audio facts.
+  "audio-lame-vbr": tag(3, f23(b"TIT2", b"\0Song")) + xing(b"Xing", 3) + frames(4),
+  "audio-info-junk": b"\xff\xfb\x00junk\xff\xe0" * 20 + xing(b"Info", 1) + frames(3) + trailer,
+  "audio-vbri": vbri() + frames(3),
+  "audio-ape": frames(5) + ape() + trailer,
+  "audio-mpeg25-mono": (bytes([0xFF, 0xE3, 0x18, 0xC4]) + bytes(68)) * 3,
   # Found by the fuzzer: a save of the title alone changed another field as read back.
   "found-comment-under-empty-one": bytes.fromhex(
     "4944330300000000012f5449543200000005000000536f6e675450453100000007000001fffe41004200545945520000"

@@ -50,14 +50,15 @@ struct TReadSong {
   TResult Failure;
 };
 
-TReadSong ReadSong(const std::string& path, bool useTags, const TRecognitionOptions& recognition, TOpenFolder& folder) {
+TReadSong ReadSong(const std::string& path, std::size_t index, const TListingOptions& options, TOpenFolder& folder) {
+  const TRecognitionOptions& recognition = options.Recognition;
   TReadSong read;
   const std::string_view folderPart = FolderPart(path);
   const int folderFd =
       folder.For(folderPart.empty() ? std::string_view() : folderPart.substr(0, folderPart.size() - 1));
   const std::string name(FileNamePart(path));
   auto song = std::make_unique<TSongFile>();
-  if (!useTags) {
+  if (!options.UseTags) {
     struct stat info {};
     const bool found = folderFd >= 0 && ::fstatat(folderFd, name.c_str(), &info, 0) == 0;
     song->BindWithTags(path, nullptr, recognition);
@@ -78,7 +79,8 @@ TReadSong ReadSong(const std::string& path, bool useTags, const TRecognitionOpti
     return read;
   }
   TID3Info tags;
-  TResultOf<bool> found = ReadID3Tags(source, path, tags);
+  std::int64_t tagSize = -1;
+  TResultOf<bool> found = ReadID3Tags(source, path, tags, options.AlsoRead ? &tagSize : nullptr);
   if (!found) {
     read.Failure = found.Failure();
     return read;
@@ -86,6 +88,7 @@ TReadSong ReadSong(const std::string& path, bool useTags, const TRecognitionOpti
   song->BindWithTags(path, found.Value() ? &tags : nullptr, recognition);
   song->SetListedTags(found.Value() ? tags : TID3Info{});
   song->SetWritableWhenListed(IsListedFileWritable(folderFd, name.c_str(), source.Info().st_mode));
+  if (options.AlsoRead) options.AlsoRead(index, source, tagSize);
   read.Song = std::move(song);
   return read;
 }
@@ -110,7 +113,7 @@ TListing ListSongs(const std::vector<std::string>& files, const TListingOptions&
       const std::size_t last = std::min(files.size(), first + kSongsPerTurn);
       for (std::size_t i = first; i < last; ++i) {
         if (options.BeforeEachSong) options.BeforeEachSong();
-        read[i] = ReadSong(files[i], options.UseTags, options.Recognition, folder);
+        read[i] = ReadSong(files[i], i, options, folder);
       }
       done.fetch_add(last - first, std::memory_order_relaxed);
     }

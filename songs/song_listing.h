@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "songs/song_list.h"
 
 namespace tagwright {
+
+class TByteSource;
 
 struct TListingOptions {
   bool UseTags = true;  // false: details from the file names alone, no song is opened
@@ -25,6 +28,10 @@ struct TListingOptions {
   const std::atomic<bool>* Cancel = nullptr;
   // Called on the reading threads before each song (tests use it to make a listing slow).
   std::function<void()> BeforeEachSong;
+  // Called on the reading threads with each song file that was opened, while it is still open,
+  // with its index among the files given and the size of its ID3v2 tag (as ReadID3Tags tells it),
+  // so that more can be read with the same open.
+  std::function<void(std::size_t index, TByteSource& song, std::int64_t tagSize)> AlsoRead;
 };
 
 struct TListing {

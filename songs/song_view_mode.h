@@ -1,4 +1,5 @@
-// The four ways the song list is sorted and labelled ("Sort and View By").
+// The five ways the song list is sorted and shown ("Sort and View By"): four one-line lists and the
+// table of columns.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +14,9 @@ enum class TViewMode : std::uint8_t {
   FileName,      // sorted by full path, the file name shown
   ArtistTitle,   // sorted by artist then full title
   TitleArtist,   // sorted by full title then artist
+  Columns,       // a table of columns, sorted by the column the user clicked (else by full path)
 };
-inline constexpr int kViewModeCount = 4;
+inline constexpr int kViewModeCount = 5;
 
 // The order the song list is sorted in for a view mode.
 TSortOrder ViewModeSortOrder(TViewMode viewMode);

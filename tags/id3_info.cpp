@@ -89,6 +89,10 @@ TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer, std::int64_t tagEn
     if (::pread(fd, old.data(), kTrailerSize, at) != static_cast<ssize_t>(kTrailerSize)) {
       return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
     }
+    buffer[0] = 'T';
+    buffer[1] = 'A';
+    buffer[2] = 'G';
+    if (old == buffer) return {};  // the same bytes: nothing to write
     if (StartsWithTag(old)) position = at;
   }
   buffer[0] = 'T';
@@ -115,13 +119,15 @@ TResultOf<bool> ReadID3Tags(const std::string& fileName, TID3Info& info) {
   return ReadID3Tags(source, fileName, info);
 }
 
-TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info) {
+TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info, std::int64_t* tagSize) {
   bool found = false;
   {
     TID3v2 tag;
     // A source too short or unreadable for a tag header simply has no ID3v2 tag; a read error
     // shows again when the trailer is read.
-    if (tag.Load(source).Ok() && tag.HasTag) {
+    const bool loaded = tag.Load(source).Ok();
+    if (tagSize != nullptr) *tagSize = !loaded || !tag.HasTag ? 0 : (tag.TagSize > 0 ? tag.TagSize : -1);
+    if (loaded && tag.HasTag) {
       found = true;
       // Without the blanks at either end that a save takes off, so that the values read are the
       // ones a save of other fields keeps.
@@ -222,6 +228,7 @@ TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& in
   composed.Tags.CopiedFrames = std::move(head.Value().Tag.CopiedFrames);
   composed.InPlace = head.Value().InPlace;
   composed.KeepFrom = head.Value().KeepFrom;
+  composed.Changed = std::move(head.Value().Changed);
   composed.Tags.Trailer = ComposeTrailer(info);
   return composed;
 }
@@ -236,6 +243,7 @@ TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWritten
     head.Tag.CopiedFrames = std::move(composed.Tags.CopiedFrames);
     head.InPlace = composed.InPlace;
     head.KeepFrom = composed.KeepFrom;
+    head.Changed = std::move(composed.Changed);
     TID3v2 tag;
     TSavedTag saved;
     if (TResult done = TID3v2::SaveComposed(song, std::move(head), DefaultFileOps(), written ? &saved : nullptr);

@@ -40,8 +40,11 @@ using TID3v1Buffer = std::array<std::uint8_t, 128>;
 // true when the file holds at least one of the two; a file that does not exist holds none. Fails
 // when the file cannot be opened or its trailer cannot be read.
 TResultOf<bool> ReadID3Tags(const std::string& fileName, TID3Info& info);
-// The same on a source already open (the file's name only names it in failures).
-TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info);
+// The same on a source already open (the file's name only names it in failures). When tagSize is
+// not null it learns the size of the ID3v2 tag at the start (as ReadAudioFacts takes it): 0 when
+// there is none, -1 when the tag is unusable.
+TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info,
+                            std::int64_t* tagSize = nullptr);
 
 // Writes info into the file's ID3v2 tag (kept frames survive), then its ID3v1 trailer. When the
 // ID3v2 tag cannot be written, the trailer is left alone and the file is as it was.
@@ -63,6 +66,8 @@ struct TComposedTags {
   TWrittenTags Tags;  // Head (with CopiedFrames) and Trailer
   bool InPlace = false;
   std::int64_t KeepFrom = 0;  // the bytes from here on follow the new tag
+  // In place: the stretches of the new tag that differ from the bytes there, the only ones written.
+  std::vector<TByteSpan> Changed;
 };
 TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName);
 // Writes tags composed from the locked song, which must still be as it was read; what was written

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tags/atomic_rewrite.h"
+#include "tags/tag_snapshot.h"
 
 namespace tagwright {
 
@@ -115,6 +116,9 @@ class TID3v2 {
     TSavedTag Tag;
     bool InPlace = false;
     std::int64_t KeepFrom = 0;  // where the bytes kept after the new tag begin
+    // In place: the stretches of the tag whose bytes differ from the file's (see ChangedStretches),
+    // the only ones written.
+    std::vector<TByteSpan> Changed;
   };
   // The new tag for the song read from source, and whether it goes in place.
   TResultOf<TComposedTag> Compose(TByteSource& source, const std::string& fileName);

@@ -158,23 +158,62 @@ bool KeptFramesHoldAValueFor(int wanted, TID3v2FrameScanner& scanner, const TWri
   return false;
 }
 
-TResult WriteInPlace(TLockedSong& song, const std::string& tag, const TFileOps& ops) {
+// Two stretches of changed bytes fewer than this many equal bytes apart are written, and kept by
+// the history, as one: a write and a record of their own would cost more than the bytes between.
+constexpr std::size_t kEqualRunBetweenStretches = 128;
+
+// The stretches of tag (to go over the start of the file read through source) whose bytes differ
+// from the file's; the whole tag when the file's bytes cannot be read.
+std::vector<TByteSpan> ChangedStretches(TByteSource& source, std::string_view tag) {
+  std::string old(tag.size(), '\0');
+  if (source.ReadAt(0, old.data(), old.size()) != static_cast<std::int64_t>(old.size())) {
+    return {TByteSpan{0, tag.size()}};
+  }
+  std::vector<TByteSpan> changed;
+  const std::size_t size = tag.size();
+  std::size_t at = 0;
+  while (true) {
+    at = static_cast<std::size_t>(std::mismatch(old.begin() + static_cast<std::ptrdiff_t>(at), old.end(),
+                                                tag.begin() + static_cast<std::ptrdiff_t>(at))
+                                      .first -
+                                  old.begin());
+    if (at == size) break;
+    std::size_t end = at + 1;
+    for (std::size_t i = end, equal = 0; i < size && equal < kEqualRunBetweenStretches; ++i) {
+      if (old[i] == tag[i]) {
+        ++equal;
+      } else {
+        equal = 0;
+        end = i + 1;
+      }
+    }
+    changed.push_back({at, end - at});
+    at = end;
+  }
+  return changed;
+}
+
+// Writes the changed stretches of the tag over the song's own.
+TResult WriteInPlace(TLockedSong& song, const std::string& tag, const std::vector<TByteSpan>& changed,
+                     const TFileOps& ops) {
   // Nobody who takes the lock can have changed the song since it was read; anyone else can.
   if (!song.Unchanged()) {
     return TResult::Failure(TFailureKind::Changed, song.Name(),
                             std::make_error_code(std::errc::resource_unavailable_try_again));
   }
-  std::size_t done = 0;
   int error = 0;
-  while (done < tag.size()) {
-    const ssize_t written =
-        ops.PWrite(song.Descriptor(), tag.data() + done, tag.size() - done, static_cast<off_t>(done));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      error = written < 0 && errno != 0 ? errno : EIO;
-      break;
+  for (const TByteSpan& stretch : changed) {
+    const std::size_t end = std::min(stretch.Offset + stretch.Size, tag.size());
+    for (std::size_t done = stretch.Offset; done < end && error == 0;) {
+      const ssize_t written = ops.PWrite(song.Descriptor(), tag.data() + done, end - done, static_cast<off_t>(done));
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        error = written < 0 && errno != 0 ? errno : EIO;
+        break;
+      }
+      done += static_cast<std::size_t>(written);
     }
-    done += static_cast<std::size_t>(written);
+    if (error != 0) break;
   }
   if (error != 0)
     return TResult::Failure(TFailureKind::Write, song.Name(), std::error_code(error, std::generic_category()));
@@ -269,6 +308,7 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   WriteSyncsafe(static_cast<std::uint32_t>(newTotal + padding - 10), reinterpret_cast<std::uint8_t*>(tag.data() + 6));
   tag.append(static_cast<std::size_t>(padding), '\0');
 
+  if (inPlace) composed.Changed = ChangedStretches(source, tag);
   composed.Tag.Bytes = std::move(tag);
   composed.InPlace = inPlace;
   // The old tag is skipped only when its size is usable; otherwise nothing of the file is dropped.
@@ -310,7 +350,7 @@ TResult TID3v2::SaveComposed(TLockedSong& song, TComposedTag composed, const TFi
     if (written && saved) *saved = std::move(composed.Tag);
     return written;
   };
-  if (inPlace) return handOver(WriteInPlace(song, tag, ops));
+  if (inPlace) return handOver(WriteInPlace(song, tag, composed.Changed, ops));
   if (song.Info().st_nlink > 1) {
     // A rename would leave the song's other names with the old file: its own file is rewritten.
     TResult written = RewriteKeepingFile(song.Path(), song.Descriptor(), song.Info(), tag, keepFrom, ops);

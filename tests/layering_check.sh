@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header of a layer above its own. The layers, lowest first:
-# text, files, tags, songs, commands, ui, app. A layer may include its own headers and those of
+# text, files, tags, songs, commands, history, ui, app. A layer may include its own headers and those of
 # the layers below it (the build links each layer's library only to the layer below, too).
 set -euo pipefail
 root=${1:-$(dirname "$0")/..}
-layers=(text files tags songs commands ui app)
+layers=(text files tags songs commands history ui app)
 rank() { for i in "${!layers[@]}"; do [ "${layers[$i]}" = "$1" ] && { echo "$i"; return; }; done; echo -1; }
 
 status=0

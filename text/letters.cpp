@@ -2,6 +2,9 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "text/ascii_text.h"
 
 namespace tagwright {
@@ -136,6 +139,22 @@ std::size_t FindIgnoringCase(std::string_view text, std::string_view needle, TLe
     if (SameIgnoringCase(text.substr(at, needle.size()), needle)) return at;
   }
   return std::string_view::npos;
+}
+
+std::string SortingKey(std::string_view text) {
+  // Plain ASCII, the common case, needs no more than its capitals lowered.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return AsciiLowerCase(text);
+  }
+  utf8proc_uint8_t* folded = nullptr;
+  const auto options =
+      static_cast<utf8proc_option_t>(UTF8PROC_CASEFOLD | UTF8PROC_DECOMPOSE | UTF8PROC_STRIPMARK | UTF8PROC_COMPAT);
+  const utf8proc_ssize_t length = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
+                                               static_cast<utf8proc_ssize_t>(text.size()), &folded, options);
+  if (length < 0) return AsciiLowerCase(text);
+  std::string key(reinterpret_cast<const char*>(folded), static_cast<std::size_t>(length));
+  std::free(folded);
+  return key;
 }
 
 }  // namespace tagwright

@@ -30,6 +30,10 @@ std::size_t AccentedLetterLength(std::string_view text, std::size_t at, TLetters
 std::string CapitaliseWords(std::string_view text, bool bracketsStartWords = false, TLetters letters = TLetters::Ascii);
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b, TLetters letters = TLetters::Ascii);
+// The text as a key for sorting without regard to case or accents: case-folded, decomposed, and
+// without combining marks ("Émile" and "emile" give the same key), whichever letters names are read
+// with. Bytes that are no valid UTF-8 are kept as they are, with ASCII letters lower-cased.
+std::string SortingKey(std::string_view text);
 // Whether the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
 // Position of the first occurrence of needle in text ignoring case (the match is as long as needle),

@@ -13,7 +13,12 @@
 
 namespace tagwright {
 
+class THistoryActions;
+
 enum class TMsgDlgType { Error, Confirmation, Warning, Information };
+
+// The answers to "Stamp the changes to NAME?".
+enum class TTypedChanges { Stamp, Discard, Cancel };
 
 enum class TMsgDlgButton : unsigned { Yes = 1U, No = 2U, OK = 4U, Cancel = 8U };
 // A set of buttons, or-ed together: TMsgDlgButton::Yes | TMsgDlgButton::No.
@@ -29,6 +34,20 @@ class TDialogs {
   // given (one of buttons), else the box's own choice.
   virtual TMsgDlgButton MessageDlg(TMsgDlgType type, const QString& caption, const QString& text,
                                    TMsgDlgButtons buttons, TMsgDlgButtons defaultButton = {}) = 0;
+
+  // Asks what becomes of details typed for a song and not stamped, before the window shows another:
+  // "Stamp the changes to NAME?" with Stamp, Discard and Cancel (stay on the song). Here a message
+  // box whose Yes stamps and No discards.
+  virtual TTypedChanges AskToStampChanges(const QString& name) {
+    switch (MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"),
+                       QStringLiteral("Stamp the changes to %1?").arg(name),
+                       TMsgDlgButton::Yes | TMsgDlgButton::No | TMsgDlgButton::Cancel, TMsgDlgButton::Yes)) {
+      case TMsgDlgButton::Yes: return TTypedChanges::Stamp;
+      case TMsgDlgButton::No: return TTypedChanges::Discard;
+      default: break;
+    }
+    return TTypedChanges::Cancel;
+  }
 
   // The one-line input dialog. Returns true with the edited text in value when confirmed; false,
   // value untouched, when cancelled. The text's first selectedLength characters are selected at
@@ -52,6 +71,15 @@ class TDialogs {
     return false;
   }
 
+  // Asks for a folder to open, starting at folder: true with the chosen one in folder; false,
+  // folder untouched, when cancelled.
+  virtual bool ChooseFolder(QString& folder) {
+    (void)folder;
+    return false;
+  }
+
+  // "History...": the entries of the history with Undo and Redo (ui/history_dialog.h), until closed.
+  virtual void ShowHistory(THistoryActions& actions) { (void)actions; }
   // Opens a file or folder with the desktop's default application for it; false when none opens it.
   virtual bool OpenWithAssociatedApplication(const std::string& path) = 0;
 };

@@ -1,42 +1,56 @@
 // The main window: the banner on top; the folder pane on the left; the song list above the song
 // details panel in the middle; the filters, the save buttons and the view modes on the right; the
-// status bar below. The window holds the songs of the selected folder, puts its parts together, wires
-// them, and runs the commands on the selected songs.
+// status bar below. The window holds the songs of the selected folder, puts its parts together and
+// wires them; reading a folder (TSongFolderLoader), running a command (TCommandRunner) and what is
+// remembered between runs (TWindowSettings) are classes of their own.
+//
+// main_window.cpp: the frame, the key map and the sizes; main_window_songs.cpp: folders, loading,
+// rows, selection and the details panel; main_window_commands.cpp: the commands.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
-#include <atomic>
-#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "commands/command_catalogue.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "songs/song_filter.h"
 #include "songs/song_list.h"
 #include "songs/song_listing.h"
 #include "songs/song_view_mode.h"
+#include "ui/command_runner.h"
 #include "ui/error_guard.h"
 #include "ui/pass_summary.h"
 #include "ui/preferences.h"
+#include "ui/window_settings.h"
 
+class QMenu;
+class QMimeData;
 class QSplitter;
 
 namespace tagwright {
 
 class THistory;
+struct THistoryEntry;
+struct TUndoReport;
 
 class TDialogs;
 class TFolderPane;
 class THintRelay;
 class TSongDetailsPanel;
+class TSongFolderLoader;
 class TSongListPane;
+class TSongMediaPanel;
 class TSortFilterPanel;
 class TStatusPanels;
+struct TFolderListing;
 
 class TMainWindow : public QMainWindow {
   Q_OBJECT
@@ -49,12 +63,14 @@ class TMainWindow : public QMainWindow {
   TDialogs& Dialogs() const { return dialogs_; }
   // The history that records the commands' changes, so that they can be undone; none records
   // nothing. It must outlive the window.
-  void UseHistory(THistory* history) { history_ = history; }
+  void UseHistory(THistory* history) { runner_->UseHistory(history); }
   // The history that should record the commands could not be opened: commands that change files
   // then change nothing and show why.
-  void RefuseChangesWithoutHistory(std::string reason) { historyMissing_ = std::move(reason); }
-  // Whether the history holds a command that is not undone.
-  bool CanUndo() const;
+  void RefuseChangesWithoutHistory(std::string reason) { runner_->RefuseChangesWithoutHistory(std::move(reason)); }
+  // Whether the history holds a command that is not undone (for Ctrl+Z), or an undo to redo; a
+  // failure when it cannot be read.
+  TResultOf<bool> CanUndo() const;
+  TResultOf<bool> CanRedo() const;
 
   // --- Status bar ---
   // Puts a text into the message panel and paints it at once, also while the window is busy.
@@ -65,14 +81,16 @@ class TMainWindow : public QMainWindow {
   QString ProgressText() const;
 
   // --- Songs ---
-  // Rebuilds the song list and its rows from the song files of a folder (and its subfolders when
-  // "Include Subdirectories" is ticked). The songs are read on other threads while the window
-  // keeps painting and shows "Reading songs: n / N"; choosing another folder meanwhile abandons
-  // this load, and the list then shows the other folder only. An empty path is no folder: the
-  // list is emptied.
+  // Starts rebuilding the song list and its rows from the song files of a folder (and its
+  // subfolders when "Include Subdirectories" is ticked) and returns at once. The songs are read on
+  // a worker while the window keeps painting and shows "Reading songs: n / N"; SongsLoaded follows
+  // when the rows are there. Choosing another folder meanwhile abandons this load, and the list
+  // then shows the other folder only. An empty path is no folder: the list is emptied.
   void LoadSongFolder(const std::string& folder);
+  // Whether a load started by LoadSongFolder is still running.
+  bool IsLoading() const;
   // Called on the reading threads before each song of a load (tests make loads slow with it).
-  void SetBeforeEachSongRead(std::function<void()> hook) { beforeEachSongRead_ = std::move(hook); }
+  void SetBeforeEachSongRead(std::function<void()> hook);
   // Replaces the song list by one recognised song per path. Files that cannot be read are left out
   // and named in UnreadableSongs().
   void LoadSongs(const std::vector<std::string>& files);
@@ -103,6 +121,14 @@ class TMainWindow : public QMainWindow {
   std::string SelectedFolder() const;
   // Selects a folder in the folder tree, which loads it; false when it is no folder.
   bool SelectFolder(const QString& path);
+  // Open Folder..., Open Recent and a dropped folder (main_window_folders.cpp): selects the folder
+  // in the tree, which loads it; false when it is no folder.
+  bool OpenFolder(const QString& path);
+  void OpenFolderDialog();
+  // The first folder among things dropped onto the window is opened; false when there is none.
+  bool OpenDroppedFolder(const QMimeData* data);
+  // The folders opened last, newest first.
+  QStringList RecentFolders() const;
   // The folder to start on, as the file system spells it (from the command line): selected in the
   // tree like SelectFolder, also when its name is no valid UTF-8 and the tree cannot spell it; the
   // songs are then found by the name's own bytes, until another folder is selected. False when it
@@ -124,17 +150,14 @@ class TMainWindow : public QMainWindow {
 
   // --- Commands (main_window_commands.cpp) ---
   // The frame of every command on the selected songs: runs the song pass over the selected rows in
-  // list order, asks (or, without askWhenUnwritable, silently skips) when a file cannot be written,
-  // hands each result to onResult, ends the pass at a file that could not be read or written, calls
+  // list order, asks (or, without AskWhenUnwritable, silently skips) when a file cannot be written,
+  // hands each result to OnResult, ends the pass at a file that could not be read or written, calls
   // afterLastRow when every row was visited, and always reloads the folder and selects the row that
   // was current, by position. After the reload the message panel sums the pass up in one line,
   // headed by the command's name, and then an error box names the file that ended the pass. While
   // the pass runs, the progress bar shows "COMMAND: n / N"; the message panel keeps the messages
   // of the pass. Returns what became of the songs.
-  TPassSummary RunSelectedSongsPass(const QString& command, TPassCount count, bool askWhenUnwritable,
-                                    const TSongPlanner& planner,
-                                    const std::function<void(const TSongResult&)>& onResult = {},
-                                    const std::function<void()>& afterLastRow = {});
+  TPassSummary RunSelectedSongsPass(const TPassRequest& request, const std::function<void()>& afterLastRow = {});
 
  public Q_SLOTS:
   // The buttons and the song list's pop-up menu entries.
@@ -167,16 +190,62 @@ class TMainWindow : public QMainWindow {
   // "Apply" then runs the command on them.
   void PreviewHandsFree();
   void PreviewAutoRename();
-  // Takes back the newest command of the history not yet undone, after asking.
+  // "Preview Before Changing Several Songs": remembered.
+  void UsePreviewBeforeChanging(bool on);
+  bool PreviewBeforeChanging() const { return previewBeforeChanging_; }
+  // Takes back the newest command of the history not yet undone, after asking (main_window_undo.cpp).
   void UndoLastCommand();
+  // Takes back the newest undo not yet redone, while no command has changed files since; after asking.
+  void RedoLastUndo();
+  // "History...": the entries, with Undo and Redo for the one selected.
+  void ShowHistory();
+
+  // --- Details changed by hand in the song table (main_window_edits.cpp) ---
+  bool HasUnstampedEdits() const;
+  // Writes exactly the changed fields of the changed songs (F6 and "Stamp" while there are such),
+  // after a preview when there are several.
+  void StampEditedSongs();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Details typed and not stamped are settled first; Cancel keeps the window open.
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ Q_SIGNALS:
+  // A folder's songs are listed and their rows shown (after LoadSongFolder or a reload).
+  void SongsLoaded();
 
  private:
+  // The selected songs and the current one by file name, so that they can be selected again after
+  // the rows are rebuilt (main_window_selection.cpp).
+  struct TRememberedSelection {
+    std::vector<std::string> Files;
+    std::string Current;
+    // The panel keeps what was typed for the one song it still shows; not after a command, whose
+    // songs are shown as the command left them.
+    bool KeepTyped = true;
+  };
+  TRememberedSelection RememberSelection() const;
+  // Selects the remembered songs that have rows, following the renames among results, and shows
+  // them in the panel; the panel keeps what was typed for the one song it still shows.
+  void RestoreSelection(const TRememberedSelection& selection, const std::vector<TSongResult>& results = {});
+  // Stamp from the panel over the selected songs; a stamp that did not happen keeps what was typed.
+  TPassSummary StampSelectedWithPanel();
+  int RowOfFile(const std::string& file) const;
+  // Before the panel leaves a song whose fields were typed into and not stamped, asks whether to
+  // stamp or discard them; false when the user stays on the song (Cancel, or a stamp that failed).
+  bool SettleTypedDetails();
+  bool StampShownSong(const std::string& file);
+  // A command needs selected songs: false, and a word in the message panel, when none is selected.
+  bool HasSelectedSongsOrSay();
+
   QWidget* CreateBanner();
+  void CreateFolderActions(QWidget* banner);
+  void FillRecentMenu();
   QWidget* CreateMiddlePane();
   void ConnectParts();
 
@@ -187,11 +256,19 @@ class TMainWindow : public QMainWindow {
   void HandleFunctionKey(QKeyEvent* event, QWidget* receiver);
   void FitStatusBar();
   void FitMinimumSize();
-  // The window's size and place and the panes' widths, as the user left them.
+  // The window's size and place and the panes' widths, as the user left them, and the Preferences.
   void RestoreWindowState();
   void SaveWindowState() const;
+  QSplitter* FolderSplitter() const;
   void OpenCurrentSong();
   void SelectRows(const std::vector<int>& rows);
+  // Undo and redo (main_window_undo.cpp): the newest entry the rules allow, or the one given, after
+  // asking; the files left alone are named; the folder is read again with the same songs selected.
+  friend class TWindowHistoryActions;
+  void TakeBackNewest(bool redo);
+  void TakeBackAsked(const THistoryEntry& entry, bool redo);
+  void ReportLeftAlone(const TUndoReport& report, bool redo);
+  void ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow);
   // The songs of the selected rows, in list order.
   std::vector<const TSongFile*> SelectedSongs() const;
   // A dry run of the planner over the selected songs, shown in the preview; true for "Apply". With
@@ -200,10 +277,27 @@ class TMainWindow : public QMainWindow {
                                 const std::function<TSongPlanner(const TKnownSpellings*)>& withSpellings = {});
   // The listed songs become the window's; the files that could not be read are kept for the report.
   void TakeListing(TListing listing);
+  // Load: the rows go and the commands wait; loaded: a load's result becomes the list.
+  void BeginLoad();
+  void TakeLoadedFolder(TFolderListing& loaded);
+  void ShowLoadProgress(std::size_t done, std::size_t total);
+  // Reads the selected folder again at once, after a command changed its files.
+  void ReloadSongFolderNow();
   void ReportUnreadableSongs();
+  // Before the folder is left: asks whether the songs changed in the table are stamped first, and
+  // does so. True when they were stamped (which loads the folder now selected).
+  bool AskAboutUnstampedEdits();
   // Says once per folder how many names an option that is off would recognise.
   void PointToNameOptions(const std::string& folder);
   TPanelValues TrimmedPanelValues();
+  // Runs a command of the catalogue over the selected songs. Its preview comes first when asked
+  // for, or for a batch while "Preview Before Changing Several Songs" is on; Close then changes
+  // nothing, and Apply runs the command on the songs shown.
+  TPassSummary RunCatalogueCommand(TCommandId id, bool previewAsked = false);
+  // Whether a batch over the selected songs is previewed first; several songs make a batch for
+  // the stamps, any songs for the other commands.
+  bool WantsPreview(TCommandId id) const;
+  static QString PreviewCaption(TCommandId id);
   // While songs load or a command runs, the parts that start commands are disabled; the folder
   // pane stays free, so that another folder can be chosen. The control that had the keyboard has it
   // again afterwards, unless the user has put it elsewhere meanwhile.
@@ -212,9 +306,10 @@ class TMainWindow : public QMainWindow {
   static void WaitPainting(int ms);
 
   TDialogs& dialogs_;
-  THistory* history_ = nullptr;
-  std::string historyMissing_;  // why commands cannot be recorded, when the history could not be opened
   TErrorGuard guard_;
+  TWindowSettings settings_;
+  std::unique_ptr<TCommandRunner> runner_;  // made with the status bar
+  TSongFolderLoader* loader_ = nullptr;
   TSongList songs_;
   std::vector<std::string> unreadableSongs_;
   TPreferences preferences_;
@@ -224,6 +319,7 @@ class TMainWindow : public QMainWindow {
   TFolderPane* folderPane_ = nullptr;
   TSongListPane* songListPane_ = nullptr;
   TSongDetailsPanel* detailsPanel_ = nullptr;
+  TSongMediaPanel* mediaPanel_ = nullptr;  // the cover and audio facts beside the details
   TSortFilterPanel* sortFilterPanel_ = nullptr;
   TStatusPanels* statusBar_ = nullptr;
   THintRelay* hintRelay_ = nullptr;
@@ -233,13 +329,19 @@ class TMainWindow : public QMainWindow {
   // counts.
   std::string unspelledFolder_;
   bool shownOnce_ = false;
-  int busy_ = 0;  // loads and commands running, nested ones too
+  int busy_ = 0;  // commands running, nested ones too, and the load in progress
+  bool loading_ = false;
+  std::string shownFolder_;  // the folder whose songs are listed
+  // What is selected again after the reload in progress, and the renames to follow.
+  std::optional<TRememberedSelection> reloadSelection_;
+  std::vector<TSongResult> reloadResults_;
+  bool settling_ = false;           // the question about typed details is open
+  bool returningToFolder_ = false;  // the tree goes back to the folder shown, after Cancel
+  bool previewBeforeChanging_ = true;
+  QMenu* recentMenu_ = nullptr;
   bool commandsEnabled_ = true;
-  QPointer<QWidget> focusBefore_;                  // the control that had the keyboard when commands were disabled
-  QPointer<QWidget> focusDisplacedTo_;             // where Qt put the keyboard then
-  std::uint64_t loadGeneration_ = 0;               // the newest load; an older one is abandoned
-  std::shared_ptr<std::atomic<bool>> loadCancel_;  // set to abandon the load in progress
-  std::function<void()> beforeEachSongRead_;
+  QPointer<QWidget> focusBefore_;       // the control that had the keyboard when commands were disabled
+  QPointer<QWidget> focusDisplacedTo_;  // where Qt put the keyboard then
   bool splittersRestored_ = false;
   const QKeyEvent* keyEvent_ = nullptr;  // the key event seen last, and the widget it was seen at
   QObject* keyReceiver_ = nullptr;

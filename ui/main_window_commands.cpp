@@ -9,11 +9,12 @@
 #include <optional>
 #include <utility>
 
-#include "commands/history/history.h"
-#include "commands/history/history_undo.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
+#include "commands/song_trash.h"
 #include "files/file_access.h"
+#include "files/trash.h"
+#include "history/history.h"
 #include "songs/file_name_composition.h"
 #include "ui/dialogs.h"
 #include "ui/folder_pane.h"
@@ -27,14 +28,6 @@
 namespace tagwright {
 
 namespace {
-
-const TSongPlanner kAutoRenamePlanner{TTagsNeeded::No,
-                                      [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
-TSongPlanner HandsFreePlanner(const TKnownSpellings* spellings, TLetters letters) {
-  return {TTagsNeeded::No, [spellings, letters](const TSongFile& song, const TID3Info&) {
-            return PlanHandsFree(song, spellings, letters);
-          }};
-}
 
 constexpr int kPauseAfterRenameFailureMs = 2000;
 
@@ -56,76 +49,38 @@ QString TagFieldCaption(TTagField field) {
 
 // --- The pass over the selected songs ---
 
-TPassSummary TMainWindow::RunSelectedSongsPass(const QString& command, TPassCount count, bool askWhenUnwritable,
-                                               const TSongPlanner& planner,
-                                               const std::function<void(const TSongResult&)>& onResult,
-                                               const std::function<void()>& afterLastRow) {
+TPassSummary TMainWindow::RunSelectedSongsPass(const TPassRequest& request, const std::function<void()>& afterLastRow) {
   if (busy_ > 0) return {};  // no command starts while songs load or another command runs
-  if (!historyMissing_.empty()) {
-    ShowErrorText(historyMissing_);
+  if (!HasSelectedSongsOrSay()) return {};
+  if (!runner_->ChangesRefusedBecause().empty()) {
+    ShowErrorText(runner_->ChangesRefusedBecause());
     return {};
   }
   ++busy_;
   SetCommandsEnabled(false);
-  const int remembered = CurrentRow();
-  const std::vector<const TSongFile*> selected = SelectedSongs();
-
-  TPassHooks hooks;
-  hooks.OnUnwritable = [&](const TSongFile& song) {
-    if (!askWhenUnwritable) return TPassStep::Continue;
-    const QString text =
-        PathToQString(std::string(FileNamePart(song.FileName()))) + QStringLiteral(" cannot be written to.  Continue?");
-    const bool goOn = dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), text,
-                                          TMsgDlgButton::Yes | TMsgDlgButton::No) == TMsgDlgButton::Yes;
-    return goOn ? TPassStep::Continue : TPassStep::Stop;
-  };
-  std::optional<std::string> stoppedBy;  // the failure that ended the pass, told after the reload
-  hooks.OnResult = [&](const TSongResult& result) {
-    const TFailureKind kind = result.Failure.Kind();
-    if (kind == TFailureKind::NotWritable) return TPassStep::Continue;  // already asked about
-    if (onResult) onResult(result);
-    // A file that could not be read or written ends the command; a refused rename does not.
-    if (result.Outcome == TChangeOutcome::Failed && kind != TFailureKind::None && kind != TFailureKind::Rename) {
-      stoppedBy = result.Reason();
-      return TPassStep::Stop;
-    }
-    return TPassStep::Continue;
-  };
-  // The message panel belongs to the messages of the pass; the progress has a place of its own.
-  hooks.OnProgress = [&](std::size_t done, std::size_t total) {
-    if (total > 1) statusBar_->ShowProgress(command, done, total);
-  };
-  // The whole pass is one entry of the history, under the caption of its command.
-  std::unique_ptr<THistoryRecorder> recorder;
-  if (history_) recorder = history_->StartEntry(TProgram::Window, command.toStdString());
-  hooks.Journal = recorder.get();
+  TRememberedSelection selection = RememberSelection();
+  selection.KeepTyped = false;
+  TPassRun run;
+  // The same songs are selected again, under their new names.
   const auto reload = [&] {
-    if (recorder) {
-      if (TResult finished = recorder->Finish(); !finished) {
-        recorder.reset();
-        ShowErrorText("The history could not be completed: " + finished.DescribeWithError());
-      }
-    }
-    statusBar_->HideProgress();
-    LoadSongFolder(SelectedFolder());
-    SelectSingleRow(remembered);
+    reloadSelection_ = selection;
+    reloadResults_ = run.Results;
+    ReloadSongFolderNow();
     // The keyboard comes back once the rows and the selection are as the reload leaves them.
     if (--busy_ == 0) SetCommandsEnabled(true);
   };
-  TPassSummary summary;
   try {
-    summary = RunSongPass(selected, planner, TPassMode::Apply, hooks);
-    statusBar_->HideProgress();
-    if (!summary.Stopped && afterLastRow) afterLastRow();
+    run = runner_->Run(SelectedSongs(), request);
+    if (!run.Summary.Stopped && afterLastRow) afterLastRow();
   } catch (...) {
     reload();
     throw;
   }
   reload();
   // The reload has emptied the message panel, and with it any message of the pass.
-  SetStatusText(PassSummaryLine(command, count, summary));
-  if (stoppedBy) ShowErrorText(*stoppedBy);
-  return summary;
+  SetStatusText(PassSummaryLine(request.Command, request.Count, run.Summary));
+  if (run.StoppedBy) ShowErrorText(*run.StoppedBy);
+  return run.Summary;
 }
 
 std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
@@ -137,31 +92,15 @@ std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
   return selected;
 }
 
-namespace {
-
-std::vector<TSongResult> DryRunResults(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner) {
-  std::vector<TSongResult> results;
-  TPassHooks hooks;
-  hooks.OnResult = [&](const TSongResult& result) {
-    results.push_back(result);
-    return TPassStep::Continue;
-  };
-  // Every song has its row in the preview: the counts add nothing.
-  (void)RunSongPass(songs, planner, TPassMode::DryRun, hooks);
-  return results;
-}
-
-}  // namespace
-
 bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
                                            const std::function<TSongPlanner(const TKnownSpellings*)>& withSpellings) {
   const std::vector<const TSongFile*> songs = SelectedSongs();
-  const std::vector<TSongResult> results = DryRunResults(songs, planner);
+  const std::vector<TSongResult> results = TCommandRunner::DryRun(songs, planner);
   QString note;
   if (withSpellings && KnownSpellings() == nullptr) {
     // What the same command would write keeping known spellings: where only capitals differ, the
     // command flattens capitals that Keep Known Spellings would keep.
-    const std::vector<TSongResult> kept = DryRunResults(songs, withSpellings(&TKnownSpellings::Shipped()));
+    const std::vector<TSongResult> kept = TCommandRunner::DryRun(songs, withSpellings(&TKnownSpellings::Shipped()));
     std::size_t flattened = 0;
     for (std::size_t i = 0; i < results.size() && i < kept.size(); ++i) {
       const bool namesDiffer = results[i].NewFileName != kept[i].NewFileName;
@@ -194,35 +133,48 @@ TPanelValues TMainWindow::TrimmedPanelValues() {
 // --- Stamping ---
 
 void TMainWindow::StampWithDetails() {
-  RunGuarded([this] {
-    const bool single = SelectedSongCount() == 1;
-    std::optional<TPanelValues> panel;  // trimmed when the first song is planned
-    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tag(s)"), TPassCount::SongsTagged, true,
-                         {TTagsNeeded::Yes, [&](const TSongFile&, const TID3Info& tags) {
-                            if (!panel) panel = TrimmedPanelValues();
-                            return PlanStampFromPanel(tags, *panel, single);
-                          }});
-  });
+  if (HasUnstampedEdits() && ViewMode() == TViewMode::Columns) {
+    StampEditedSongs();
+    return;
+  }
+  RunGuarded([this] { (void)StampSelectedWithPanel(); });  // the summary line says what became of the songs
+}
+
+TPassSummary TMainWindow::StampSelectedWithPanel() {
+  const bool single = SelectedSongCount() == 1;
+  const bool typed = single && detailsPanel_->HasChanges();
+  const QStringList texts = detailsPanel_->TypedTexts();
+  std::optional<TPanelValues> panel;  // trimmed when the first song is planned
+  if (!HasSelectedSongsOrSay()) return {};
+  if (!single && previewBeforeChanging_) {
+    const TPanelValues values = TrimmedPanelValues();
+    const TSongPlanner preview{TTagsNeeded::Yes, [&values](const TSongFile&, const TID3Info& tags) {
+                                 return PlanStampFromPanel(tags, values, false);
+                               }};
+    if (!PreviewSelectedSongsPass(QStringLiteral("Preview Stamp ID3 Tag(s)"), preview)) return {};
+  }
+  const TPassSummary summary = RunSelectedSongsPass({QStringLiteral("Stamp ID3 Tag(s)"),
+                                                     TPassCount::SongsTagged,
+                                                     true,
+                                                     {TTagsNeeded::Yes,
+                                                      [&](const TSongFile&, const TID3Info& tags) {
+                                                        if (!panel) panel = TrimmedPanelValues();
+                                                        return PlanStampFromPanel(tags, *panel, single);
+                                                      }},
+                                                     {}});
+  // A stamp refused or failed keeps what was typed.
+  if (typed && summary.Tagged == 0) detailsPanel_->RestoreTypedTexts(texts);
+  return summary;
 }
 
 void TMainWindow::StampRecognized() {
-  RunGuarded([this] {
-    RunSelectedSongsPass(QStringLiteral("Stamp ID3 Tags"), TPassCount::SongsTagged, true,
-                         {TTagsNeeded::Yes, PlanStampRecognized});
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::StampRecognized); });
 }
 
 // --- Renaming ---
 
 void TMainWindow::AutoRename() {
-  RunGuarded([this] {
-    const TSongPlanner& planner = kAutoRenamePlanner;
-    RunSelectedSongsPass(QStringLiteral("AutoRename Files"), TPassCount::Renamed, true, planner,
-                         [this](const TSongResult& result) {
-                           if (result.Outcome == TChangeOutcome::Failed)
-                             SetStatusText(QString::fromUtf8(kRenameFailedMessage));
-                         });
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::AutoRename); });
 }
 
 void TMainWindow::RenameWithDetails() {
@@ -239,18 +191,17 @@ void TMainWindow::RenameWithDetails() {
                                  }
                                  return PlanRenameWithDetails(song, *panel, single);
                                }};
-    RunSelectedSongsPass(
-        QStringLiteral("Rename File(s)"), TPassCount::Renamed, true, planner,
-        [&](const TSongResult& result) {
-          if (result.Outcome == TChangeOutcome::Failed) {
-            SetStatusText(QString::fromStdString(result.Reason()));
-            messageShown = true;
-          }
-        },
-        [&] {
-          // Leave the last message readable before the reload replaces it.
-          if (messageShown) WaitPainting(kPauseAfterRenameFailureMs);
-        });
+    RunSelectedSongsPass({QStringLiteral("Rename File(s)"), TPassCount::Renamed, true, planner,
+                          [&](const TSongResult& result) {
+                            if (result.Outcome == TChangeOutcome::Failed) {
+                              SetStatusText(QString::fromStdString(result.Reason()));
+                              messageShown = true;
+                            }
+                          }},
+                         [&] {
+                           // Leave the last message readable before the reload replaces it.
+                           if (messageShown) WaitPainting(kPauseAfterRenameFailureMs);
+                         });
   });
 }
 
@@ -265,12 +216,12 @@ void TMainWindow::RenameThisFile() {
     const int stem = static_cast<int>(dot > 0 ? dot : typed.size());
     if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed, stem)) return;
     const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
-    if (!historyMissing_.empty()) {
-      ShowErrorText(historyMissing_);
+    if (!runner_->ChangesRefusedBecause().empty()) {
+      ShowErrorText(runner_->ChangesRefusedBecause());
       return;
     }
     std::unique_ptr<THistoryRecorder> recorder;
-    if (history_) recorder = history_->StartEntry(TProgram::Window, "Rename This File");
+    if (runner_->History() != nullptr) recorder = runner_->History()->StartEntry(TProgram::Window, "Rename This File");
     TSongChange rename;
     if (target) rename.NewFileName = *target;
     const bool renamed = target && ApplySongChange(fileName, rename, recorder.get()).Outcome == TChangeOutcome::Renamed;
@@ -281,100 +232,68 @@ void TMainWindow::RenameThisFile() {
                           TMsgDlgButton::OK);
       return;
     }
-    LoadSongFolder(SelectedFolder());
-  });
-}
-
-// --- Undo ---
-
-bool TMainWindow::CanUndo() const {
-  if (!history_) return false;
-  const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
-  // A history that cannot be read is no empty one: the entry stays open, and says why it cannot undo.
-  return !newest || newest.Value().has_value();
-}
-
-void TMainWindow::UndoLastCommand() {
-  RunGuarded([this] {
-    if (!history_) return;
-    const TResultOf<std::optional<THistoryEntry>> newest = history_->NewestNotUndone();
-    if (!newest) {
-      ShowErrorText("The history cannot be read: " + newest.Failure().DescribeWithError());
-      return;
-    }
-    if (!newest.Value()) return;
-    const THistoryEntry& entry = *newest.Value();
-    const QString question =
-        QStringLiteral("Undo \"%1\" on %2 file(s)?").arg(ToQString(entry.Command)).arg(entry.Files);
-    if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), question,
-                            TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) {
-      return;
-    }
-    const int remembered = CurrentRow();
-    const TResultOf<TUndoReport> undone = UndoEntry(*history_, entry.Id, TProgram::Window, "Undo Last Command", false);
-    if (!undone) {
-      ShowErrorText("The undo could not be recorded in the history: " + undone.Failure().DescribeWithError());
-    } else if (undone.Value().Skipped() > 0) {
-      QString text = QStringLiteral("These files could not be restored:");
-      for (const TUndoFile& file : undone.Value().Files) {
-        if (file.Action != TUndoAction::Skipped) continue;
-        text += QStringLiteral("\n") + PathToQString(file.File) + QStringLiteral(": ") + ToQString(file.Reason);
-      }
-      dialogs_.MessageDlg(TMsgDlgType::Warning, QStringLiteral("Undo"), text, TMsgDlgButton::OK);
-    }
-    LoadSongFolder(SelectedFolder());
-    SelectSingleRow(remembered);
+    ReloadSongFolderNow();
   });
 }
 
 // --- Automatic updates ---
 
 void TMainWindow::UseFileNameAsTitle() {
-  RunGuarded([this] {
-    RunSelectedSongsPass(QStringLiteral("Filename as Title"), TPassCount::SongsTagged, true,
-                         {TTagsNeeded::Yes, PlanFileNameAsTitle});
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::FileNameAsTitle); });
 }
 
 void TMainWindow::CleanUpDetails() {
-  RunGuarded([this] {
-    const TKnownSpellings* spellings = KnownSpellings();
-    const TLetters letters = preferences_.Recognition().Letters;
-    RunSelectedSongsPass(QStringLiteral("Details Cleanup"), TPassCount::SongsTagged, true,
-                         {TTagsNeeded::Yes, [spellings, letters](const TSongFile& song, const TID3Info& tags) {
-                            return PlanDetailsCleanupKeeping(song, tags, spellings, letters);
-                          }});
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::DetailsCleanup); });
 }
 
 void TMainWindow::HandsFreeUpdate() {
-  RunGuarded([this] {
-    const TSongPlanner planner = HandsFreePlanner(KnownSpellings(), preferences_.Recognition().Letters);
-    RunSelectedSongsPass(QStringLiteral("Hands-Free!"), TPassCount::SongsUpdated, false, planner,
-                         [this](const TSongResult& result) {
-                           if (result.Outcome == TChangeOutcome::Failed)
-                             SetStatusText(QString::fromUtf8(kRenameFailedMessage));
-                         });
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::HandsFree); });
 }
 
 // --- Previews ---
 
 void TMainWindow::PreviewHandsFree() {
-  RunGuarded([this] {
-    const TLetters letters = preferences_.Recognition().Letters;
-    if (PreviewSelectedSongsPass(
-            QStringLiteral("Preview Hands-Free"), HandsFreePlanner(KnownSpellings(), letters),
-            [letters](const TKnownSpellings* spellings) { return HandsFreePlanner(spellings, letters); })) {
-      HandsFreeUpdate();
-    }
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::HandsFree, true); });
 }
 
 void TMainWindow::PreviewAutoRename() {
-  RunGuarded([this] {
-    if (PreviewSelectedSongsPass(QStringLiteral("Preview AutoRename"), kAutoRenamePlanner)) AutoRename();
-  });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::AutoRename, true); });
+}
+
+bool TMainWindow::WantsPreview(TCommandId) const { return previewBeforeChanging_ && SelectedSongCount() > 1; }
+
+QString TMainWindow::PreviewCaption(TCommandId id) {
+  switch (id) {
+    case TCommandId::HandsFree: return QStringLiteral("Preview Hands-Free");
+    case TCommandId::AutoRename: return QStringLiteral("Preview AutoRename");
+    default: break;
+  }
+  return QStringLiteral("Preview ") + QString::fromUtf8(CatalogueCommand(id).WindowName);
+}
+
+TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, bool previewAsked) {
+  if (busy_ > 0 || !HasSelectedSongsOrSay()) return {};
+  const TCatalogueCommand& command = CatalogueCommand(id);
+  const TLetters letters = preferences_.Recognition().Letters;
+  const TSongPlanner planner = command.Planner(KnownSpellings(), letters);
+  if (previewAsked || WantsPreview(id)) {
+    // The commands that clean texts say what Keep Known Spellings would keep.
+    const bool cleans = id == TCommandId::HandsFree || id == TCommandId::DetailsCleanup;
+    std::function<TSongPlanner(const TKnownSpellings*)> withSpellings;
+    if (cleans) {
+      withSpellings = [plan = command.Planner, letters](const TKnownSpellings* spellings) {
+        return plan(spellings, letters);
+      };
+    }
+    if (!PreviewSelectedSongsPass(PreviewCaption(id), planner, withSpellings)) return {};
+  }
+  TPassRequest request{QString::fromUtf8(command.WindowName), command.Count, command.AsksWhenUnwritable, planner, {}};
+  if (id == TCommandId::AutoRename || id == TCommandId::HandsFree) {
+    request.OnResult = [this](const TSongResult& result) {
+      if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
+    };
+  }
+  return RunSelectedSongsPass(request);
 }
 
 // --- The song list's pop-up menu ---
@@ -389,8 +308,11 @@ void TMainWindow::PlaySelectedSongs() {
 void TMainWindow::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
     RunSelectedSongsPass(
-        QStringLiteral("ID3 Clear ") + TagFieldCaption(field), TPassCount::SongsTagged, false,
-        {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) { return PlanClearTagField(tags, field); }});
+        {QStringLiteral("ID3 Clear ") + TagFieldCaption(field),
+         TPassCount::SongsTagged,
+         false,
+         {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) { return PlanClearTagField(tags, field); }},
+         {}});
   });
 }
 
@@ -408,13 +330,16 @@ void TMainWindow::DeleteThisFile() {
                             TMsgDlgButton::Yes | TMsgDlgButton::No, TMsgDlgButton::No) != TMsgDlgButton::Yes)
       return;
     if (toTrash) {
-      if (std::string failure; !MoveToTrash(fileName, failure)) {
-        ShowErrorText("Cannot move file " + fileName + " to the trash: " + failure);
-      }
+      // A change of the history like any other, which undo takes back out of the trash.
+      std::unique_ptr<THistoryRecorder> recorder;
+      if (THistory* history = runner_->History()) recorder = history->StartEntry(TProgram::Window, "Delete This File");
+      const TResult moved = MoveSongToTrash(fileName, recorder.get());
+      if (recorder) (void)recorder->Finish();  // unfinished, the next start judges the file from where it is
+      if (!moved) ShowErrorText("Cannot move file " + fileName + " to the trash: " + TrashFailureText(moved, fileName));
     } else if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }
-    LoadSongFolder(SelectedFolder());
+    ReloadSongFolderNow();
     // The song is gone: nothing of it stays in the panel.
     ShowSongDetails();
   });

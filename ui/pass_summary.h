@@ -4,12 +4,10 @@
 
 #include <QString>
 
+#include "commands/command_catalogue.h"
 #include "commands/song_pass.h"
 
 namespace tagwright {
-
-// What a command counts as done.
-enum class TPassCount { SongsTagged, Renamed, SongsUpdated };
 
 // "Hands-Free!: 29 songs updated, 56 left alone (40 file name holds more than the details, 16 not
 // recognised)", "AutoRename Files: 12 renamed, 1 failed (Error renaming file. Is it a duplicate or

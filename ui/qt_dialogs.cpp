@@ -6,16 +6,22 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "ui/history_dialog.h"
 #include "ui/pass_preview.h"
+#include "ui/preview_tables.h"
 #include "ui/text_conversion.h"
 #include "ui/window_layout.h"
 
@@ -61,24 +67,36 @@ TMsgDlgButton TQtDialogs::MessageDlg(TMsgDlgType type, const QString& caption, c
   return TMsgDlgButton::OK;
 }
 
+TTypedChanges TQtDialogs::AskToStampChanges(const QString& name) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"),
+                  QStringLiteral("Stamp the changes to %1?").arg(name), QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  QPushButton* stamp = box.addButton(QStringLiteral("Stamp"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+  box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(stamp);
+  box.exec();
+  if (box.clickedButton() == stamp) return TTypedChanges::Stamp;
+  if (box.clickedButton() == discard) return TTypedChanges::Discard;
+  return TTypedChanges::Cancel;
+}
+
 bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResult>& results) {
   return PreviewPass(caption, results, QString());
 }
 
-bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResult>& results, const QString& note) {
-  lastPreviewNote = note;
-  QDialog dialog(QApplication::activeWindow());
-  dialog.setObjectName(QStringLiteral("previewDialog"));
-  dialog.setWindowTitle(caption);
-  auto* layout = new QVBoxLayout(&dialog);
-  auto* table = new QTableWidget(static_cast<int>(results.size()), static_cast<int>(kPreviewColumns.size()), &dialog);
-  table->setObjectName(QStringLiteral("previewTable"));
-  table->setHorizontalHeaderLabels(kPreviewColumns);
+namespace {
+
+QTableWidget* PreviewTable(const char* name, const QStringList& columns, const std::vector<QStringList>& rows,
+                           QWidget* parent) {
+  auto* table = new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(columns.size()), parent);
+  table->setObjectName(QString::fromLatin1(name));
+  table->setHorizontalHeaderLabels(columns);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->verticalHeader()->hide();
   for (int row = 0; row < table->rowCount(); ++row) {
-    const QStringList cells = PreviewCells(results[static_cast<std::size_t>(row)]);
+    const QStringList& cells = rows[static_cast<std::size_t>(row)];
     for (int column = 0; column < cells.size(); ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       item->setToolTip(cells[column]);
@@ -86,8 +104,41 @@ bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResu
     }
   }
   table->resizeColumnsToContents();
+  // Each column can be widened or narrowed by the user; the last takes what is left.
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   table->horizontalHeader()->setStretchLastSection(true);
-  layout->addWidget(table);
+  return table;
+}
+
+// As wide as the columns need, but never beyond the screen.
+QSize FittedPreviewSize(const QTableWidget& table, const QWidget& dialog) {
+  int width = table.verticalHeader()->width() + 4 * table.frameWidth() + 48;
+  for (int column = 0; column < table.columnCount(); ++column) width += table.columnWidth(column);
+  QSize size(std::max(width, kPreviewDialogSize.width()), kPreviewDialogSize.height());
+  if (const QScreen* screen = dialog.screen()) {
+    const QRect available = screen->availableGeometry();
+    size = size.boundedTo(QSize(available.width() * 9 / 10, available.height() * 9 / 10));
+  }
+  return size;
+}
+
+}  // namespace
+
+bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResult>& results, const QString& note) {
+  lastPreviewNote = note;
+  QDialog dialog(QApplication::activeWindow());
+  dialog.setObjectName(QStringLiteral("previewDialog"));
+  dialog.setWindowTitle(caption);
+  dialog.setSizeGripEnabled(true);
+  auto* layout = new QVBoxLayout(&dialog);
+  const TPreviewTables tables = PreviewTablesOf(results, CurrentTags(results));
+  auto* tabs = new QTabWidget(&dialog);
+  tabs->setObjectName(QStringLiteral("previewTabs"));
+  QTableWidget* changes = PreviewTable("previewTable", tables.ChangeColumns, tables.Changes, tabs);
+  tabs->addTab(changes, QStringLiteral("Changed (%1)").arg(tables.Changes.size()));
+  tabs->addTab(PreviewTable("leftAloneTable", tables.LeftAloneColumns, tables.LeftAlone, tabs),
+               QStringLiteral("Left alone (%1)").arg(tables.LeftAlone.size()));
+  layout->addWidget(tabs);
   if (!note.isEmpty()) {
     auto* noteLabel = new QLabel(note, &dialog);
     noteLabel->setObjectName(QStringLiteral("previewNote"));
@@ -103,8 +154,16 @@ bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResu
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   layout->addWidget(buttons);
-  dialog.resize(kPreviewDialogSize);
+  dialog.resize(FittedPreviewSize(*changes, dialog));
   return dialog.exec() == QDialog::Accepted;
+}
+
+bool TQtDialogs::ChooseFolder(QString& folder) {
+  const QString chosen =
+      QFileDialog::getExistingDirectory(QApplication::activeWindow(), QStringLiteral("Open Folder"), folder);
+  if (chosen.isEmpty()) return false;
+  folder = chosen;
+  return true;
 }
 
 bool TQtDialogs::EditPreferences(TPreferences& preferences) {
@@ -112,6 +171,11 @@ bool TQtDialogs::EditPreferences(TPreferences& preferences) {
   if (dialog.exec() != QDialog::Accepted) return false;
   preferences = dialog.Preferences();
   return true;
+}
+
+void TQtDialogs::ShowHistory(THistoryActions& actions) {
+  THistoryDialog dialog(actions, QApplication::activeWindow());
+  dialog.exec();
 }
 
 bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value, int selectedLength) {

@@ -23,6 +23,7 @@
 #include "songs/text_cleanup.h"
 #include "text/ascii_text.h"
 #include "ui/artwork.h"
+#include "ui/details_edits.h"
 #include "ui/error_guard.h"
 #include "ui/hints.h"
 #include "ui/menu_entries.h"
@@ -49,7 +50,6 @@ QLineEdit* MakeField(QWidget* parent, const char* name, int width) {
   field->setObjectName(QString::fromLatin1(name));
   if (width > kFixedFieldWidthLimit) {
     field->setMinimumWidth(width / 3);
-    field->setMaximumWidth(width);
     field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   } else {
     field->setFixedWidth(width);
@@ -66,9 +66,6 @@ QLabel* MakeLabel(const char* caption, QWidget* buddy, QWidget* parent) {
   label->setBuddy(buddy);
   return label;
 }
-
-// A value shown in a menu caption as it is: a single "&" would mark a shortcut letter and vanish.
-QString MenuText(const std::string& value) { return ToQString(value).replace(QLatin1Char('&'), QStringLiteral("&&")); }
 
 std::string FieldText(const QLineEdit* field) { return ToStdString(field->text()); }
 
@@ -101,11 +98,13 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   statusMark_->adjustSize();
   SetCaption(detailsBox_->title());
 
-  detailsBox_->setMaximumWidth(detailsBox_->sizeHint().width() + kWideFieldWidth);
   panelLayout->addWidget(detailsBox_, 1);
   panelLayout->addStretch(0);
 
   CreateTextMenu();
+  edits_ = new TDetailsEdits(
+      {artistField_, titleField_, albumField_, yearField_, commentField_, trackField_, genreBox_->lineEdit()}, this);
+  connect(edits_, &TDetailsEdits::ChangesChanged, this, &TSongDetailsPanel::ShowChanged);
 
   connect(renameButton_, &QPushButton::clicked, this, &TSongDetailsPanel::RenameClicked);
   connect(stampButton_, &QPushButton::clicked, this, &TSongDetailsPanel::StampClicked);
@@ -223,71 +222,6 @@ void TSongDetailsPanel::AddArrowButtons(QHBoxLayout& boxLayout) {
   boxLayout.addLayout(arrows);
 }
 
-void TSongDetailsPanel::CreateTextMenu() {
-  textMenu_ = new QMenu(this);
-  textMenu_->setObjectName(QStringLiteral("detailsTextMenu"));
-  QAction* underscores = AddEntry(textMenu_, "Underscores -> Spaces (my_song -> my song)", "underscoresToSpacesEntry");
-  QAction* initialCaps = AddEntry(textMenu_, "Initial Caps (my song -> My Song)", "initialCapsEntry");
-  QAction* removeArtist = AddEntry(textMenu_, "Remove Artist Name from Title Beginning", "removeArtistFromTitleEntry");
-  textMenu_->addSeparator();
-  fromFileNameMenu_ = AddSubmenu(textMenu_, "Update from Filename", "fromFileNameMenu");
-  artistFromFileNameEntry_ = AddEntry(fromFileNameMenu_, "Artist:", "artistFromFileNameEntry");
-  titleFromFileNameEntry_ = AddEntry(fromFileNameMenu_, "Title:", "titleFromFileNameEntry");
-  cutToMenu_ = AddSubmenu(textMenu_, "Cut To", "cutToMenu");
-  const std::pair<const char*, const char*> cutToEntries[] = {{"Artist", "cutToArtistEntry"},
-                                                              {"Title", "cutToTitleEntry"},
-                                                              {"Album", "cutToAlbumEntry"},
-                                                              {"Comment", "cutToCommentEntry"},
-                                                              {"Track", "cutToTrackEntry"}};
-  const TDetailsField cutToFields[] = {TDetailsField::Artist, TDetailsField::Title, TDetailsField::Album,
-                                       TDetailsField::Comment, TDetailsField::Track};
-  for (std::size_t i = 0; i < std::size(cutToFields); ++i) {
-    QAction* entry = AddEntry(cutToMenu_, cutToEntries[i].first, cutToEntries[i].second);
-    const TDetailsField target = cutToFields[i];
-    connect(entry, &QAction::triggered, this, [this, target] { CutSelectionTo(target); });
-  }
-  textMenu_->addSeparator();
-  undoEntry_ = AddEntry(textMenu_, "&Undo", "undoEntry");
-  undoEntry_->setShortcut(QKeySequence::Undo);
-  redoEntry_ = AddEntry(textMenu_, "&Redo", "redoEntry");
-  redoEntry_->setShortcut(QKeySequence::Redo);
-  textMenu_->addSeparator();
-  QAction* cut = AddEntry(textMenu_, "Cu&t", "cutEntry");
-  QAction* copy = AddEntry(textMenu_, "&Copy", "copyEntry");
-  QAction* paste = AddEntry(textMenu_, "&Paste", "pasteEntry");
-  textMenu_->addSeparator();
-  QAction* selectAll = AddEntry(textMenu_, "Select &All", "selectAllTextEntry");
-  selectAll->setShortcut(QKeySequence::SelectAll);
-  // The keys are the fields' own; the menu only shows them.
-  for (QAction* entry : {undoEntry_, redoEntry_, selectAll}) entry->setShortcutContext(Qt::WidgetShortcut);
-
-  connect(underscores, &QAction::triggered, this, &TSongDetailsPanel::UnderscoresToSpaces);
-  connect(initialCaps, &QAction::triggered, this, &TSongDetailsPanel::InitialCaps);
-  connect(removeArtist, &QAction::triggered, this, &TSongDetailsPanel::RemoveArtistFromTitle);
-  connect(artistFromFileNameEntry_, &QAction::triggered, this,
-          [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Artist, true); }); });
-  connect(titleFromFileNameEntry_, &QAction::triggered, this,
-          [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Title, false); }); });
-  connect(cut, &QAction::triggered, this, [] {
-    if (QLineEdit* field = FocusedField()) field->cut();
-  });
-  connect(copy, &QAction::triggered, this, [] {
-    if (QLineEdit* field = FocusedField()) field->copy();
-  });
-  connect(paste, &QAction::triggered, this, [] {
-    if (QLineEdit* field = FocusedField()) field->paste();
-  });
-  connect(undoEntry_, &QAction::triggered, this, [] {
-    if (QLineEdit* field = FocusedField()) field->undo();
-  });
-  connect(redoEntry_, &QAction::triggered, this, [] {
-    if (QLineEdit* field = FocusedField()) field->redo();
-  });
-  connect(selectAll, &QAction::triggered, this, [] {
-    if (QLineEdit* field = FocusedField()) field->selectAll();
-  });
-}
-
 QLineEdit* TSongDetailsPanel::FieldWidget(TDetailsField field) const {
   switch (field) {
     case TDetailsField::Artist: return artistField_;
@@ -306,7 +240,28 @@ QLineEdit* TSongDetailsPanel::FocusedField() { return qobject_cast<QLineEdit*>(Q
 
 QString TSongDetailsPanel::Caption() const { return detailsBox_->title(); }
 
+void TSongDetailsPanel::ShowChanged(bool changed) {
+  const QString base = caption_;
+  SetCaption(changed ? QStringLiteral(" Song Details (changed) ") : base);
+  caption_ = base;
+}
+
+bool TSongDetailsPanel::HasChanges() const { return edits_ != nullptr && edits_->HasChanges(); }
+
+QStringList TSongDetailsPanel::TypedTexts() const { return edits_->Texts(); }
+
+void TSongDetailsPanel::RestoreTypedTexts(const QStringList& texts) { edits_->RestoreTexts(texts); }
+
+// With no song shown there is nothing to type into; the buttons stay, to say what is missing.
+void TSongDetailsPanel::SetFieldsEnabled(bool enabled) {
+  for (QWidget* field :
+       std::initializer_list<QWidget*>{artistField_, albumField_, yearField_, commentField_, trackField_, genreBox_}) {
+    field->setEnabled(enabled);
+  }
+}
+
 void TSongDetailsPanel::SetCaption(const QString& caption) {
+  caption_ = caption;
   detailsBox_->setTitle(caption);
   QStyleOptionGroupBox option;
   option.initFrom(detailsBox_);
@@ -321,6 +276,9 @@ void TSongDetailsPanel::SetCaption(const QString& caption) {
 }
 
 void TSongDetailsPanel::Clear() {
+  for (QLineEdit* field : {artistField_, albumField_, yearField_, commentField_, genreBox_->lineEdit(), trackField_}) {
+    field->setPlaceholderText(QString());
+  }
   readOnlyLabel_->clear();
   fileNameField_->clear();
   artistField_->clear();
@@ -335,12 +293,22 @@ void TSongDetailsPanel::Clear() {
 }
 
 void TSongDetailsPanel::ShowNoSong() {
-  titleField_->setEnabled(true);
+  shownFile_.clear();
+  if (edits_ != nullptr) edits_->Forget();
+  SetFieldsEnabled(false);
+  titleField_->setEnabled(false);
+  SetCaption(QStringLiteral(" Song Details "));
   Clear();
 }
 
 void TSongDetailsPanel::ShowSong(const TSongFile& song) {
+  edits_->Forget();
+  shownFile_ = song.FileName();
+  SetFieldsEnabled(true);
   titleField_->setEnabled(true);
+  for (QLineEdit* field : {artistField_, albumField_, yearField_, commentField_, genreBox_->lineEdit(), trackField_}) {
+    field->setPlaceholderText(QString());
+  }
   SetCaption(QStringLiteral(" Song Details "));
   QPalette mark;
   mark.setColor(QPalette::WindowText, SongStatusColor(song));
@@ -358,32 +326,37 @@ void TSongDetailsPanel::ShowSong(const TSongFile& song) {
   // Asked without opening the song for writing, which a folder watcher would take for a change.
   readOnlyLabel_->setText(LooksWritable(song.FileName()) ? QString() : QStringLiteral("(Read-only)"));
   for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) field->setCursorPosition(0);
+  edits_->TakeShownTexts();
 }
 
 void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& songs) {
+  edits_->Forget();
+  shownFile_.clear();
+  SetFieldsEnabled(true);
   titleField_->setEnabled(false);
   Clear();
-  SetCaption(QStringLiteral(" Song Details (common) "));
-  std::string artist;
-  std::string album;
-  std::string year;
-  std::string comment;
-  std::string genre;
-  std::string track;
-  for (const TSongFile* song : songs) {
-    MergeCommonValue(artist, song->Artist(), recognition_.Letters);
-    MergeCommonValue(album, song->Album(), recognition_.Letters);
-    MergeCommonValue(year, song->Year(), recognition_.Letters);
-    MergeCommonValue(comment, song->Comment(), recognition_.Letters);
-    MergeCommonValue(genre, song->Genre(), recognition_.Letters);
-    MergeCommonValue(track, song->PaddedTrack(), recognition_.Letters);
-  }
-  artistField_->setText(ToQString(CommonValueText(artist)));
-  albumField_->setText(ToQString(CommonValueText(album)));
-  yearField_->setText(ToQString(CommonValueText(year)));
-  commentField_->setText(ToQString(CommonValueText(comment)));
-  genreBox_->setEditText(ToQString(CommonValueText(genre)));
-  trackField_->setText(ToQString(CommonValueText(track)));
+  SetCaption(songs.size() > 1 ? QStringLiteral(" Song Details \u2014 %1 songs ").arg(songs.size())
+                              : QStringLiteral(" Song Details (common) "));
+  // A field shows the value the songs share; where they differ, a greyed "<different>" that is no
+  // text, so that the stamp leaves the field alone unless something is typed in it.
+  const auto show = [&songs, letters = recognition_.Letters](QLineEdit* field,
+                                                             std::string (*valueOf)(const TSongFile&)) {
+    std::string common;
+    bool anyValue = false;
+    for (const TSongFile* song : songs) {
+      const std::string value = valueOf(*song);
+      anyValue = anyValue || !value.empty();
+      MergeCommonValue(common, value, letters);
+    }
+    field->setText(ToQString(CommonValueText(common)));
+    field->setPlaceholderText(anyValue && common == kMixedValue ? DifferentValuesText() : QString());
+  };
+  show(artistField_, [](const TSongFile& song) { return song.Artist(); });
+  show(albumField_, [](const TSongFile& song) { return song.Album(); });
+  show(yearField_, [](const TSongFile& song) { return song.Year(); });
+  show(commentField_, [](const TSongFile& song) { return song.Comment(); });
+  show(genreBox_->lineEdit(), [](const TSongFile& song) { return song.Genre(); });
+  show(trackField_, [](const TSongFile& song) { return song.PaddedTrack(); });
 }
 
 void TSongDetailsPanel::CheckFieldLength(QLineEdit* field) {
@@ -417,94 +390,5 @@ void TSongDetailsPanel::ClickRename() { renameButton_->click(); }
 void TSongDetailsPanel::ClickStamp() { stampButton_->click(); }
 void TSongDetailsPanel::ClickPrevious() { previousButton_->click(); }
 void TSongDetailsPanel::ClickNext() { nextButton_->click(); }
-
-// --- The text menu ---
-
-void TSongDetailsPanel::ShowTextMenu(QLineEdit* field, const QPoint& position) {
-  field->setFocus(Qt::PopupFocusReason);
-  guard_.Run([this] { PrepareTextMenu(); });
-  textMenu_->exec(field->mapToGlobal(position));
-}
-
-void TSongDetailsPanel::PrepareTextMenu() {
-  fromFileNameMenu_->menuAction()->setEnabled(false);
-  artistFromFileNameEntry_->setEnabled(false);
-  titleFromFileNameEntry_->setEnabled(false);
-  artistFromFileNameEntry_->setText(QStringLiteral("Artist: "));
-  titleFromFileNameEntry_->setText(QStringLiteral("Title: "));
-  TSongFile* song = selectedSong_ ? selectedSong_() : nullptr;
-  if (song == nullptr) return;
-  // What the file name alone says; the record keeps it until the next reload.
-  TTokenList tokens;
-  RecognizeFileName(song->FileName(), tokens, *song, recognition_);
-  if (song->Recognition() != TRecognition::Failed) {
-    if (!song->Artist().empty()) {
-      artistFromFileNameEntry_->setText(QStringLiteral("Artist: ") + MenuText(song->Artist()));
-      artistFromFileNameEntry_->setEnabled(true);
-      fromFileNameMenu_->menuAction()->setEnabled(true);
-    }
-    if (!song->Title().empty()) {
-      titleFromFileNameEntry_->setText(QStringLiteral("Title: ") + MenuText(song->FullTitle()));
-      titleFromFileNameEntry_->setEnabled(true);
-      fromFileNameMenu_->menuAction()->setEnabled(true);
-    }
-  }
-  QLineEdit* focused = FocusedField();
-  undoEntry_->setEnabled(focused != nullptr && focused->isUndoAvailable());
-  redoEntry_->setEnabled(focused != nullptr && focused->isRedoAvailable());
-  const bool cutSource =
-      focused == artistField_ || focused == titleField_ || focused == albumField_ || focused == commentField_;
-  cutToMenu_->menuAction()->setEnabled(cutSource && focused->hasSelectedText());
-}
-
-// The menu's changes go through the field's undo history, as typing does, so that Ctrl+Z takes
-// them back.
-void TSongDetailsPanel::ReplaceFieldText(QLineEdit* field, const QString& text) {
-  if (field->text() == text) return;
-  field->selectAll();
-  field->insert(text);
-}
-
-void TSongDetailsPanel::UnderscoresToSpaces() {
-  if (QLineEdit* field = FocusedField()) {
-    ReplaceFieldText(field, ToQString(tagwright::UnderscoresToSpaces(FieldText(field))));
-  }
-}
-
-void TSongDetailsPanel::InitialCaps() {
-  if (QLineEdit* field = FocusedField())
-    ReplaceFieldText(field, ToQString(tagwright::InitialCaps(FieldText(field), spellings_, recognition_.Letters)));
-}
-
-void TSongDetailsPanel::RemoveArtistFromTitle() {
-  const std::string artist = TrimText(FieldText(artistField_));
-  const std::string title = TrimText(FieldText(titleField_));
-  ReplaceFieldText(artistField_, ToQString(artist));
-  ReplaceFieldText(titleField_, ToQString(tagwright::RemoveArtistFromTitle(artist, title, recognition_.Letters)));
-}
-
-void TSongDetailsPanel::UpdateFieldFromFileName(TDetailsField field, bool artist) {
-  TSongFile* song = selectedSong_ ? selectedSong_() : nullptr;
-  if (song == nullptr) return;
-  TTokenList tokens;
-  RecognizeFileName(song->FileName(), tokens, *song, recognition_);
-  if (song->Recognition() == TRecognition::Failed) return;
-  if (artist && !song->Artist().empty()) ReplaceFieldText(FieldWidget(field), ToQString(song->Artist()));
-  if (!artist && !song->Title().empty()) ReplaceFieldText(FieldWidget(field), ToQString(song->FullTitle()));
-}
-
-void TSongDetailsPanel::CutSelectionTo(TDetailsField target) {
-  QLineEdit* source = FocusedField();
-  if (source == nullptr || !source->hasSelectedText()) return;
-  QLineEdit* targetField = FieldWidget(target);
-  const QString moved = source->selectedText();
-  source->cut();
-  // Put in as a whole: a paste would be refused where it makes the track longer than the user may type.
-  targetField->setText(moved + targetField->text());
-  targetField->setCursorPosition(0);
-  std::string tidied = TrimText(FieldText(source));
-  while (!tidied.empty() && tidied.front() == '-') tidied = TrimText(std::string_view(tidied).substr(1));
-  source->setText(ToQString(tidied));
-}
 
 }  // namespace tagwright

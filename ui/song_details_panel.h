@@ -3,6 +3,8 @@
 // rename and stamp buttons; and the text fields' pop-up menu, which tidies the focused field.
 #pragma once
 
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -28,6 +30,9 @@ namespace tagwright {
 
 class TErrorGuard;
 
+// The placeholder of a field whose songs' values differ.
+inline QString DifferentValuesText() { return QStringLiteral("<different>"); }
+
 // The panel's editable fields.
 enum class TDetailsField : std::uint8_t { Artist, Title, Album, Year, Comment, Track };
 
@@ -47,13 +52,24 @@ class TSongDetailsPanel : public QWidget {
 
   // One song: every field, the status mark and the read-only note.
   void ShowSong(const TSongFile& song);
-  // No song or several: the values all given songs share, with the title field disabled.
+  // No song or several: the values all given songs share, with the title field disabled; a field
+  // whose values differ shows DifferentValuesText() greyed, as a placeholder. The caption counts
+  // several songs: " Song Details \u2014 4 songs ".
   void ShowCommonValues(const std::vector<const TSongFile*>& songs);
   // No song at all: empty fields, the title field enabled.
   void ShowNoSong();
   void Clear();
-  // The group box caption: " Song Details " or " Song Details (common) ".
+  // The group box caption: " Song Details ", " Song Details (common) ", or " Song Details (changed) "
+  // while fields of the one song shown hold what was typed and not stamped.
   QString Caption() const;
+
+  // Typed and not stamped: the fields of the one song shown differ from the song's values.
+  bool HasChanges() const;
+  // The file of the one song shown; empty for none or several.
+  const std::string& ShownFile() const { return shownFile_; }
+  // The fields' texts as typed, and put back after a stamp that did not happen.
+  QStringList TypedTexts() const;
+  void RestoreTypedTexts(const QStringList& texts);
 
   // A field's text trimmed, and trimmed in place so that the field shows what is written.
   std::string TrimField(TDetailsField field);
@@ -86,6 +102,8 @@ class TSongDetailsPanel : public QWidget {
   static QLineEdit* FocusedField();
   static void CheckFieldLength(QLineEdit* field);
   void SetCaption(const QString& caption);
+  void ShowChanged(bool changed);
+  void SetFieldsEnabled(bool enabled);
   void ShowTextMenu(QLineEdit* field, const QPoint& position);
   void UpdateFieldFromFileName(TDetailsField field, bool artist);
   static void UnderscoresToSpaces();
@@ -113,6 +131,10 @@ class TSongDetailsPanel : public QWidget {
   QToolButton* nextButton_ = nullptr;
   QPushButton* renameButton_ = nullptr;
   QPushButton* stampButton_ = nullptr;
+
+  class TDetailsEdits* edits_ = nullptr;
+  QString caption_;        // the caption without the changed mark
+  std::string shownFile_;  // the one song shown
 
   QMenu* textMenu_ = nullptr;
   QMenu* fromFileNameMenu_ = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/song_list_box.h"
 
+#include <QPainter>
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -71,6 +73,19 @@ QSize TSongRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
   QSize size = QStyledItemDelegate::sizeHint(option, index);
   size.setHeight(kSongRowHeight);
   return size;
+}
+
+void TSongListBox::SetEmptyText(const QString& text) {
+  emptyText_ = text;
+  viewport()->update();
+}
+
+void TSongListBox::paintEvent(QPaintEvent* event) {
+  QListView::paintEvent(event);
+  if (emptyText_.isEmpty() || (model() != nullptr && model()->rowCount() > 0)) return;
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+  painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, emptyText_);
 }
 
 }  // namespace tagwright

@@ -25,6 +25,9 @@ class TSongListBox : public QListView {
   int SelectedRowCount() const;
   // True while the list itself moves the current row, not the user.
   bool MovingCurrentByItself() const { return movingCurrentByItself_; }
+  // What an empty list says in its middle ("No songs in this folder"); nothing when empty.
+  void SetEmptyText(const QString& text);
+  const QString& EmptyText() const { return emptyText_; }
 
  Q_SIGNALS:
   // A key that types a character, or Enter, was pressed in the list.
@@ -36,9 +39,11 @@ class TSongListBox : public QListView {
   void focusInEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   TDrawItem drawItem_;
+  QString emptyText_;
   bool movingCurrentByItself_ = false;
 };
 

@@ -1,17 +1,23 @@
 #include "ui/song_list_pane.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QSettings>
+#include <QStackedWidget>
 #include <QStyleOptionViewItem>
 #include <QVBoxLayout>
 
 #include "ui/flag_scope.h"
 #include "ui/hints.h"
 #include "ui/menu_entries.h"
+#include "ui/settings.h"
 #include "ui/song_list_box.h"
 #include "ui/song_row_model.h"
 #include "ui/song_status_color.h"
+#include "ui/song_table_model.h"
+#include "ui/song_table_view.h"
 #include "ui/text_conversion.h"
 #include "ui/window_layout.h"
 
@@ -22,15 +28,20 @@ TSongListPane::TSongListPane(const TSongList& songs, QWidget* parent) : QWidget(
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  songList_ = new TSongListBox(this);
+  songList_ = new TSongListBox;
   songList_->setObjectName(QStringLiteral("songList"));
   rows_ = new TSongRowModel(songs_, this);
   songList_->setModel(rows_);
   songList_->SetDrawItem(
       [this](QPainter* painter, const QStyleOptionViewItem& option, int row) { DrawRow(painter, option, row); });
   SetHint(songList_, QStringLiteral("Song display window"));
-  layout->addWidget(songList_);
+  views_ = new QStackedWidget(this);
+  views_->setObjectName(QStringLiteral("songViews"));
+  views_->addWidget(songList_);
+  layout->addWidget(views_);
+  CreateTable();
   CreateMenu();
+  ConnectTable();
 
   connect(songList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &TSongListPane::ReportSelectionChange);
@@ -53,6 +64,7 @@ void TSongListPane::CreateMenu() {
   playEntry_->setShortcut(QKeySequence(Qt::Key_F9));
   playEntry_->setShortcutContext(Qt::WidgetShortcut);
   songList_->addAction(playEntry_);
+  songTable_->addAction(playEntry_);
   menu_->addSeparator();
   stampEntry_ = AddEntry(menu_, "Stamp ID3 Tags", "stampEntry");
   SetHint(stampEntry_,
@@ -91,6 +103,10 @@ void TSongListPane::CreateMenu() {
   menu_->addSeparator();
   previewHandsFreeEntry_ = AddEntry(menu_, "Preview Hands-Free...", "previewHandsFreeEntry");
   previewAutoRenameEntry_ = AddEntry(menu_, "Preview AutoRename...", "previewAutoRenameEntry");
+  previewBeforeChangingEntry_ = AddEntry(menu_, "Preview Before Changing Several Songs", "previewBeforeChangingEntry");
+  previewBeforeChangingEntry_->setCheckable(true);
+  SetHint(previewBeforeChangingEntry_,
+          QStringLiteral("Show what a command would change, and change nothing until Apply is chosen"));
 
   connect(playEntry_, &QAction::triggered, this, &TSongListPane::PlayRequested);
   connect(stampEntry_, &QAction::triggered, this, &TSongListPane::StampRequested);
@@ -104,13 +120,17 @@ void TSongListPane::CreateMenu() {
   connect(preferencesEntry_, &QAction::triggered, this, &TSongListPane::PreferencesRequested);
   connect(previewHandsFreeEntry_, &QAction::triggered, this, &TSongListPane::PreviewHandsFreeRequested);
   connect(previewAutoRenameEntry_, &QAction::triggered, this, &TSongListPane::PreviewAutoRenameRequested);
+  connect(previewBeforeChangingEntry_, &QAction::triggered, this, &TSongListPane::PreviewBeforeChangingToggled);
   CreateUndoEntry();
 
-  songList_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(songList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
-    PrepareMenu();
-    menu_->exec(songList_->viewport()->mapToGlobal(position));
-  });
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(songList_), static_cast<QAbstractItemView*>(songTable_)}) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& position) {
+      PrepareMenu();
+      menu_->exec(view->viewport()->mapToGlobal(position));
+    });
+  }
 }
 
 void TSongListPane::CreateUndoEntry() {
@@ -123,56 +143,108 @@ void TSongListPane::CreateUndoEntry() {
   addAction(undoEntry_);
   connect(undoEntry_, &QAction::triggered, this, &TSongListPane::UndoRequested);
   connect(menu_, &QMenu::aboutToHide, undoEntry_, [this] { undoEntry_->setEnabled(true); });
+  redoEntry_ = AddEntry(menu_, "Redo Last Undo (Ctrl+Shift+Z)", "redoLastUndoEntry");
+  redoEntry_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  redoEntry_->setShortcutContext(Qt::WindowShortcut);
+  addAction(redoEntry_);
+  connect(redoEntry_, &QAction::triggered, this, &TSongListPane::RedoRequested);
+  connect(menu_, &QMenu::aboutToHide, redoEntry_, [this] { redoEntry_->setEnabled(true); });
+  historyEntry_ = AddEntry(menu_, "History...", "historyEntry");
+  connect(historyEntry_, &QAction::triggered, this, &TSongListPane::HistoryRequested);
 }
 
 void TSongListPane::SetUndoAvailable(std::function<bool()> available) { undoAvailable_ = std::move(available); }
 
+void TSongListPane::SetRedoAvailable(std::function<bool()> available) { redoAvailable_ = std::move(available); }
+
 void TSongListPane::ShowRows(std::vector<std::size_t> rows, TViewMode viewMode) {
   TFlagScope quiet(quiet_);
+  const bool hadFocus = views_->currentWidget()->hasFocus();
   viewMode_ = viewMode;
-  rows_->SetRows(std::move(rows), viewMode);
+  // Only the view shown holds rows.
+  if (ShowsTable()) {
+    rows_->Clear();
+    tableRows_->SetRows(std::move(rows));
+  } else {
+    tableRows_->Clear();
+    rows_->SetRows(std::move(rows), viewMode);
+  }
+  views_->setCurrentWidget(ActiveView());
+  if (hadFocus) ActiveView()->setFocus(Qt::OtherFocusReason);
 }
 
 void TSongListPane::ClearRows() {
   TFlagScope quiet(quiet_);
   rows_->Clear();
+  tableRows_->Clear();
 }
 
-int TSongListPane::RowCount() const { return songList_->RowCount(); }
+QAbstractItemView* TSongListPane::ActiveView() const {
+  return ShowsTable() ? static_cast<QAbstractItemView*>(songTable_) : songList_;
+}
 
-int TSongListPane::CurrentRow() const { return songList_->CurrentRow(); }
+int TSongListPane::RowCount() const { return ShowsTable() ? songTable_->RowCount() : songList_->RowCount(); }
 
-int TSongListPane::SelectedRowCount() const { return songList_->SelectedRowCount(); }
+int TSongListPane::CurrentRow() const { return ShowsTable() ? songTable_->CurrentRow() : songList_->CurrentRow(); }
 
-bool TSongListPane::IsRowSelected(int row) const { return songList_->IsRowSelected(row); }
+int TSongListPane::SelectedRowCount() const {
+  return ShowsTable() ? songTable_->SelectedRowCount() : songList_->SelectedRowCount();
+}
+
+bool TSongListPane::IsRowSelected(int row) const {
+  return ShowsTable() ? songTable_->IsRowSelected(row) : songList_->IsRowSelected(row);
+}
 
 TSongFile* TSongListPane::SongAtRow(int row) const {
-  if (row < 0 || row >= rows_->RowCount()) return nullptr;
-  const std::size_t index = rows_->SongIndex(row);
+  const int count = ShowsTable() ? tableRows_->RowCount() : rows_->RowCount();
+  if (row < 0 || row >= count) return nullptr;
+  const std::size_t index = ShowsTable() ? tableRows_->SongIndex(row) : rows_->SongIndex(row);
   return index < songs_.Count() ? songs_[index] : nullptr;
 }
 
 bool TSongListPane::SelectSingleRow(int row) {
-  if (row < 0 || row >= songList_->RowCount()) return false;
+  if (row < 0 || row >= RowCount()) return false;
   TFlagScope quiet(quiet_);
   UnselectAllRows();
-  const QModelIndex index = songList_->model()->index(row, 0);
-  songList_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-  songList_->scrollTo(index);
+  QAbstractItemView* view = ActiveView();
+  const QModelIndex index = view->model()->index(row, 0);
+  view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  view->scrollTo(index);
   return true;
 }
 
 void TSongListPane::UnselectAllRows() {
-  if (songList_->selectionModel()->hasSelection()) songList_->selectionModel()->clearSelection();
+  QItemSelectionModel* selection = ActiveView()->selectionModel();
+  if (selection->hasSelection()) selection->clearSelection();
 }
 
 void TSongListPane::SelectRows(const std::vector<int>& rows) {
+  QItemSelection selection;
+  const QAbstractItemModel* model = ActiveView()->model();
+  for (int row : rows) {
+    const QModelIndex index = model->index(row, 0);
+    selection.select(index, index);
+  }
+  ActiveView()->selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void TSongListPane::SetSelection(const std::vector<int>& rows, int current) {
+  TFlagScope quiet(quiet_);
+  UnselectAllRows();
+  QItemSelectionModel* model = songList_->selectionModel();
+  if (current >= 0 && current < songList_->RowCount()) {
+    const QModelIndex index = songList_->model()->index(current, 0);
+    model->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    songList_->scrollTo(index);
+  } else {
+    model->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+  }
   QItemSelection selection;
   for (int row : rows) {
     const QModelIndex index = songList_->model()->index(row, 0);
     selection.select(index, index);
   }
-  songList_->selectionModel()->select(selection, QItemSelectionModel::Select);
+  model->select(selection, QItemSelectionModel::Select);
 }
 
 bool TSongListPane::IncludeSubfolders() const { return includeSubfoldersEntry_->isChecked(); }
@@ -180,6 +252,10 @@ bool TSongListPane::IncludeSubfolders() const { return includeSubfoldersEntry_->
 void TSongListPane::SetIncludeSubfolders(bool include) { includeSubfoldersEntry_->setChecked(include); }
 
 void TSongListPane::SetAccentedLetters(bool on) { accentedLettersEntry_->setChecked(on); }
+
+void TSongListPane::SetPreviewBeforeChanging(bool on) { previewBeforeChangingEntry_->setChecked(on); }
+
+void TSongListPane::SetEmptyText(const QString& text) { songList_->SetEmptyText(text); }
 
 void TSongListPane::PrepareMenu() {
   const int selected = SelectedRowCount();
@@ -192,15 +268,19 @@ void TSongListPane::PrepareMenu() {
   previewAutoRenameEntry_->setEnabled(selected > 0);
   selectAllEntry_->setEnabled(RowCount() > 0);
   undoEntry_->setEnabled(undoAvailable_ && undoAvailable_());
+  redoEntry_->setEnabled(redoAvailable_ && redoAvailable_());
 }
 
 bool TSongListPane::IsPlayKeyInList(const QWidget* receiver, const QKeyEvent* event) const {
-  return receiver == songList_ && QKeySequence(event->keyCombination()) == playEntry_->shortcut();
+  return (receiver == songList_ || receiver == songTable_) &&
+         QKeySequence(event->keyCombination()) == playEntry_->shortcut();
 }
 
 // Only the user's changes are reported: a current row that the list sets by itself is none.
 void TSongListPane::ReportSelectionChange() {
-  if (!quiet_ && !songList_->MovingCurrentByItself()) Q_EMIT SelectionChanged();
+  if (!quiet_ && !songList_->MovingCurrentByItself() && !songTable_->MovingCurrentByItself()) {
+    Q_EMIT SelectionChanged();
+  }
 }
 
 void TSongListPane::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {

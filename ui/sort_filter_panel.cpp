@@ -1,5 +1,6 @@
 #include "ui/sort_filter_panel.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QFrame>
 #include <QGroupBox>
@@ -150,16 +151,23 @@ QWidget* TSortFilterPanel::CreateViewModeBox() {
   viewButtons_ = new QButtonGroup(this);
   QVBoxLayout* layout = ChoiceBoxLayout(box);
   const std::pair<const char*, const char*> modes[kViewModeCount] = {
-      {"Path + Filename", "pathFileNameView"},
-      {"Filename", "fileNameView"},
-      {"Artist, Title", "artistTitleView"},
-      {"Title, Artist", "titleArtistView"},
+      {"Path + Filename", "pathFileNameView"}, {"Filename", "fileNameView"}, {"Artist, Title", "artistTitleView"},
+      {"Title, Artist", "titleArtistView"},    {"Columns", "columnsView"},
   };
   for (int mode = 0; mode < kViewModeCount; ++mode) {
     auto* button = new QRadioButton(QString::fromLatin1(modes[mode].first), box);
     button->setObjectName(QString::fromLatin1(modes[mode].second));
     viewButtons_->addButton(button, mode);
     layout->addWidget(button);
+    // Ctrl+1 ... Ctrl+5 choose the views from anywhere in the window.
+    auto* key = new QAction(button);
+    key->setObjectName(QStringLiteral("%1Key").arg(QString::fromLatin1(modes[mode].second)));
+    key->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + mode)));
+    key->setShortcutContext(Qt::WindowShortcut);
+    addAction(key);
+    connect(key, &QAction::triggered, button, [button] {
+      if (button->isEnabled()) button->click();
+    });
   }
   SetViewMode(TViewMode::PathFileName);
   return box;

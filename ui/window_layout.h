@@ -16,7 +16,7 @@ inline const QColor kSkyBlue(166, 202, 240);
 inline const QColor kLightOrange(255, 190, 125);
 
 // --- The window ---
-inline constexpr QSize kWindowSize(747, 583);
+inline constexpr QSize kWindowSize(747, 601);  // tall enough for the five views of "Sort and View By"
 inline constexpr int kWindowMinimumHeight = 400;
 // How long a control's hint stays up, in milliseconds.
 inline constexpr int kHintMilliseconds = 5000;

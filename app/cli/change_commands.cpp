@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/cli/song_pass.h"
+#include "commands/command_catalogue.h"
 #include "commands/song_plans.h"
 
 namespace tagwright::cli {
@@ -41,25 +42,10 @@ void AddClearCommand(CLI::App& app, TCliContext& context) {
 }  // namespace
 
 void AddChangeCommands(CLI::App& app, TCliContext& context) {
-  AddPassCommand(
-      app, context, "rename", "Rename each song's file after its details (AutoRename Files)",
-      TSongPlanner{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }});
-  AddPassCommand(app, context, "filename-as-title", "Write each file's name into its tag's title",
-                 TSongPlanner{TTagsNeeded::Yes, PlanFileNameAsTitle});
-  AddPassCommand<TPlannerWithSpellings>(
-      app, context, "cleanup", "Clean titles, artists and albums and write the recognised details (Details Cleanup)",
-      [](const TKnownSpellings* spellings, TLetters letters) {
-        return TSongPlanner{TTagsNeeded::Yes, [spellings, letters](const TSongFile& song, const TID3Info& tags) {
-                              return PlanDetailsCleanupKeeping(song, tags, spellings, letters);
-                            }};
-      });
-  AddPassCommand<TPlannerWithSpellings>(
-      app, context, "hands-free", "Rewrite the tag and rename the file of each song whose name holds only its details",
-      [](const TKnownSpellings* spellings, TLetters letters) {
-        return TSongPlanner{TTagsNeeded::No, [spellings, letters](const TSongFile& song, const TID3Info&) {
-                              return PlanHandsFree(song, spellings, letters);
-                            }};
-      });
+  for (const TCatalogueCommand& command : CommandCatalogue()) {
+    if (command.CliName == nullptr) continue;
+    AddPassCommand<TPlannerWithSpellings>(app, context, command.CliName, command.CliDescription, command.Planner);
+  }
   AddClearCommand(app, context);
 }
 

@@ -8,8 +8,9 @@
 #include <CLI/CLI.hpp>
 
 #include "app/cli/json_line.h"
-#include "commands/history/history.h"
-#include "commands/history/history_undo.h"
+#include "history/history.h"
+#include "history/history_undo.h"
+#include "history/undo_redo.h"
 
 namespace tagwright::cli {
 
@@ -20,7 +21,11 @@ struct THistoryOptions {
 };
 
 struct TUndoOptions {
-  std::string id;  // as typed; empty for the newest entry not undone
+  std::string id;  // as typed; empty for the newest command not undone
+  bool dryRun = false;
+};
+
+struct TRedoOptions {
   bool dryRun = false;
 };
 
@@ -75,12 +80,14 @@ void RunHistory(const THistoryOptions& options, TCliContext& context) {
   const std::size_t limit =
       options.limit.empty() ? 0
                             : static_cast<std::size_t>(std::min<std::uint64_t>(*CountTyped(options.limit), SIZE_MAX));
-  TResultOf<std::vector<THistoryEntry>> entries = history->Entries(limit);
-  if (!entries) {
-    context.ReportFailure("the history cannot be read: " + FailureText(entries.Failure()));
+  TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*history);
+  if (!timeline) {
+    context.ReportFailure("the history cannot be read: " + FailureText(timeline.Failure()));
     return;
   }
-  for (const THistoryEntry& entry : entries.Value()) {
+  const std::vector<THistoryEntry>& entries = timeline.Value().Entries();
+  for (std::size_t shown = 0; shown < entries.size() && (limit == 0 || shown < limit); ++shown) {
+    const THistoryEntry& entry = entries[shown];
     TJsonLine line;
     line.Add("id", entry.Id)
         .Add("time", IsoTime(entry.TimeNs))
@@ -90,9 +97,70 @@ void RunHistory(const THistoryOptions& options, TCliContext& context) {
         .Add("undone", entry.Undone)
         .Add("files_undone", entry.FilesUndone);
     if (entry.Undoes != 0) line.Add("undoes", entry.Undoes);
+    line.Add("kind", EntryKindName(timeline.Value().KindOf(entry)));
     context.out << line.Text() << '\n';
   }
   context.out << std::flush;
+}
+
+// One JSON line for each file of an undo or redo; a file left alone is a failure of the run.
+void PrintUndoReport(const TUndoReport& report, TCliContext& context) {
+  for (const TUndoFile& file : report.Files) {
+    TJsonLine line;
+    line.Add("file", file.File).Add("action", UndoActionName(file.Action));
+    if (!file.NewFile.empty()) line.Add("new_file", file.NewFile);
+    if (file.Action == TUndoAction::Skipped) {
+      line.Add("reason", file.Reason);
+      context.ReportFailure(file.File + ": " + file.Reason);
+    } else {
+      line.AddNull("reason");
+    }
+    context.out << line.Text() << '\n';
+  }
+  context.out << std::flush;
+}
+
+// The entry named, or, without a name, the one a plain undo (or a redo) takes back.
+std::optional<THistoryEntry> FindTarget(THistory& history, std::int64_t id, TEntryKind wanted, TCliContext& context) {
+  TResultOf<std::optional<THistoryEntry>> found = std::optional<THistoryEntry>();
+  if (id != 0) {
+    found = history.FindEntry(id);
+  } else if (TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(history); !timeline) {
+    found = timeline.Failure();
+  } else {
+    found = wanted == TEntryKind::Redo ? timeline.Value().RedoTarget() : timeline.Value().UndoTarget();
+  }
+  if (!found) {
+    context.ReportFailure("the history cannot be read: " + FailureText(found.Failure()));
+    return std::nullopt;
+  }
+  if (!found.Value() || found.Value()->Files == 0) {
+    context.ReportFailure(id != 0                      ? "no entry " + std::to_string(id) + " in the history"
+                          : wanted == TEntryKind::Redo ? "nothing to redo"
+                                                       : "nothing to undo");
+    return std::nullopt;
+  }
+  if (!found.Value()->Done) {
+    context.ReportFailure("entry " + std::to_string(found.Value()->Id) + " is still in progress");
+    return std::nullopt;
+  }
+  // An entry partly undone can be undone again, for the files not yet taken back.
+  if (found.Value()->Undone) {
+    context.ReportFailure("entry " + std::to_string(found.Value()->Id) + " has been undone already");
+    return std::nullopt;
+  }
+  return found.Value();
+}
+
+void TakeBackAndReport(THistory& history, const THistoryEntry& entry, const char* command, bool dryRun,
+                       TCliContext& context) {
+  TResultOf<TUndoReport> undone = TakeBack(history, entry, TProgram::Cli, command, dryRun);
+  if (!undone) {
+    context.ReportFailure(std::string("the ") + command +
+                          " could not be recorded in the history: " + FailureText(undone.Failure()));
+    return;
+  }
+  PrintUndoReport(undone.Value(), context);
 }
 
 void RunUndo(const TUndoOptions& options, TCliContext& context) {
@@ -110,42 +178,16 @@ void RunUndo(const TUndoOptions& options, TCliContext& context) {
     }
     id = static_cast<std::int64_t>(typed);
   }
-  TResultOf<std::optional<THistoryEntry>> found = id != 0 ? history->FindEntry(id) : history->NewestNotUndone();
-  if (!found) {
-    context.ReportFailure("the history cannot be read: " + FailureText(found.Failure()));
-    return;
-  }
-  if (!found.Value() || found.Value()->Files == 0) {
-    context.ReportFailure(id != 0 ? "no entry " + std::to_string(id) + " in the history" : "nothing to undo");
-    return;
-  }
-  if (!found.Value()->Done) {
-    context.ReportFailure("entry " + std::to_string(id) + " is still in progress");
-    return;
-  }
-  // An entry partly undone can be undone again, for the files not yet taken back.
-  if (found.Value()->Undone) {
-    context.ReportFailure("entry " + std::to_string(id) + " has been undone already");
-    return;
-  }
-  TResultOf<TUndoReport> undone = UndoEntry(*history, found.Value()->Id, TProgram::Cli, "undo", options.dryRun);
-  if (!undone) {
-    context.ReportFailure("the undo could not be recorded in the history: " + FailureText(undone.Failure()));
-    return;
-  }
-  for (const TUndoFile& file : undone.Value().Files) {
-    TJsonLine line;
-    line.Add("file", file.File).Add("action", UndoActionName(file.Action));
-    if (!file.NewFile.empty()) line.Add("new_file", file.NewFile);
-    if (file.Action == TUndoAction::Skipped) {
-      line.Add("reason", file.Reason);
-      context.ReportFailure(file.File + ": " + file.Reason);
-    } else {
-      line.AddNull("reason");
-    }
-    context.out << line.Text() << '\n';
-  }
-  context.out << std::flush;
+  const std::optional<THistoryEntry> target = FindTarget(*history, id, TEntryKind::Undo, context);
+  if (target) TakeBackAndReport(*history, *target, "undo", options.dryRun, context);
+}
+
+void RunRedo(const TRedoOptions& options, TCliContext& context) {
+  THistory* history = HistoryOrReport(context);
+  if (!history && context.historyAbsent) context.ReportFailure("nothing to redo");
+  if (!history) return;
+  const std::optional<THistoryEntry> target = FindTarget(*history, 0, TEntryKind::Redo, context);
+  if (target) TakeBackAndReport(*history, *target, "redo", options.dryRun, context);
 }
 
 }  // namespace
@@ -160,10 +202,17 @@ void AddHistoryCommands(CLI::App& app, TCliContext& context) {
   list->callback([historyOptions, &context] { RunHistory(*historyOptions, context); });
 
   auto undoOptions = std::make_shared<TUndoOptions>();
-  CLI::App* undo = app.add_subcommand("undo", "Take back the newest command not yet undone, or the one named");
+  CLI::App* undo = app.add_subcommand(
+      "undo", "Take back the newest command not yet undone (again: the one before it), or the one named");
   undo->add_option("ID", undoOptions->id, "The id of the entry (see history)")->check(CheckEntryId);
   undo->add_flag("--dry-run", undoOptions->dryRun, "Change nothing on disk; show what would happen");
   undo->callback([undoOptions, &context] { RunUndo(*undoOptions, context); });
+
+  auto redoOptions = std::make_shared<TRedoOptions>();
+  CLI::App* redo =
+      app.add_subcommand("redo", "Take back the newest undo not yet redone, while no command has changed files since");
+  redo->add_flag("--dry-run", redoOptions->dryRun, "Change nothing on disk; show what would happen");
+  redo->callback([redoOptions, &context] { RunRedo(*redoOptions, context); });
 
   // Every command that may change files first repairs what an interrupted run left; the others
   // only say that a repair is pending (a failure to open the history is the business of the

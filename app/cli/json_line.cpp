@@ -1,6 +1,8 @@
 #include "app/cli/json_line.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
 
 namespace tagwright::cli {
 
@@ -126,6 +128,15 @@ TJsonLine& TJsonLine::Add(std::string_view key, bool value) {
 TJsonLine& TJsonLine::Add(std::string_view key, std::int64_t value) {
   AddKey(key);
   body_ += std::to_string(value);
+  return *this;
+}
+
+TJsonLine& TJsonLine::Add(std::string_view key, double value) {
+  if (!std::isfinite(value)) return AddNull(key);
+  AddKey(key);
+  std::array<char, 32> text{};
+  const std::to_chars_result written = std::to_chars(text.data(), text.data() + text.size(), value);
+  body_.append(text.data(), written.ptr);
   return *this;
 }
 

@@ -16,6 +16,8 @@ class TJsonLine {
   TJsonLine& Add(std::string_view key, bool value);
   TJsonLine& Add(std::string_view key, std::int64_t value);
   TJsonLine& Add(std::string_view key, int value) { return Add(key, static_cast<std::int64_t>(value)); }
+  // A number in its shortest exact form; null when it is no finite number.
+  TJsonLine& Add(std::string_view key, double value);
   TJsonLine& Add(std::string_view key, const TJsonLine& object);
   TJsonLine& AddNull(std::string_view key);
 

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include <sys/stat.h>
 
+#include "app/cli/audio_json.h"
 #include "app/cli/json_line.h"
 #include "app/cli/song_pass.h"
 #include "app/cli/song_paths.h"
@@ -16,6 +19,8 @@
 #include "songs/file_name_composition.h"
 #include "songs/song_list.h"
 #include "songs/song_listing.h"
+#include "tags/audio_facts.h"
+#include "tags/byte_source.h"
 #include "tags/mp3_content.h"
 #include "text/letters.h"
 
@@ -29,8 +34,61 @@ struct TScanOptions {
   bool noTags = false;
   unsigned jobs = 0;
   bool accentedLetters = false;
+  bool audio = false;
   TNameOptions names;
 };
+
+// The audio facts of the files listed, by their index among the files; read by the listing while
+// each song is open. A song the listing did not open (with --no-tags) is read on its own.
+class TScanAudio {
+ public:
+  explicit TScanAudio(std::size_t files) : facts_(files) {}
+  void Read(std::size_t index, TByteSource& song, const std::string& file, std::int64_t tagSize) {
+    facts_[index].emplace(ReadAudioFacts(song, file, tagSize));
+  }
+  // The songs as listed, before they are sorted: in the order of the files, less those that failed.
+  void Bind(const TSongList& songs, const std::vector<std::string>& files) {
+    songIndex_.reserve(songs.Count());
+    std::size_t file = 0;
+    for (std::size_t i = 0; i < songs.Count(); ++i) {
+      while (file < files.size() && files[file] != songs[i]->FileName()) ++file;
+      if (file == files.size()) break;
+      songIndex_.emplace(songs[i], file++);
+    }
+  }
+  TResultOf<TAudioFacts> For(const TSongFile& song) const {
+    const auto found = songIndex_.find(&song);
+    if (found != songIndex_.end() && facts_[found->second]) return *facts_[found->second];
+    return ReadAudioFacts(song.FileName());
+  }
+
+ private:
+  std::vector<std::optional<TResultOf<TAudioFacts>>> facts_;
+  std::unordered_map<const TSongFile*, std::size_t> songIndex_;
+};
+
+// The songs of the files as BindSongs lists them, with their audio facts read on the way when
+// audio is given.
+TSongList ListForScan(const std::vector<std::string>& files, const TScanOptions& options, TScanAudio* audio,
+                      TCliContext& context) {
+  const auto onFailure = [&](const std::string& file, const std::string& error) {
+    context.ReportFailure(file + ": " + error);
+  };
+  const TRecognitionOptions recognition = options.names.Recognition(LettersOf(options.accentedLetters));
+  if (audio == nullptr) return BindSongs(files, !options.noTags, options.jobs, onFailure, recognition);
+  TListingOptions listing;
+  listing.UseTags = !options.noTags;
+  listing.Recognition = recognition;
+  listing.Jobs = options.jobs;
+  listing.AlsoRead = [&](std::size_t index, TByteSource& song, std::int64_t tagSize) {
+    audio->Read(index, song, files[index], tagSize);
+  };
+  TListing listed = ListSongs(files, listing);
+  for (const TResult& failure : listed.Failures) onFailure(failure.Path(), FailureText(failure));
+  audio->Bind(listed.Songs, files);
+  listed.Songs.SortBy(TSortOrder::FileName);
+  return std::move(listed.Songs);
+}
 
 const char* RecognitionName(TRecognition recognition) {
   switch (recognition) {
@@ -105,11 +163,9 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
     context.out << TJsonLine().Add("folder", folder.Folder).Add("reason", folder.Error.message()).Text() << '\n';
   }
 
-  const auto onFailure = [&](const std::string& file, const std::string& error) {
-    context.ReportFailure(file + ": " + error);
-  };
-  const TSongList songs =
-      BindSongs(found.Files, !options.noTags, options.jobs, onFailure, options.names.Recognition(letters));
+  std::optional<TScanAudio> audio;
+  if (options.audio) audio.emplace(found.Files.size());
+  const TSongList songs = ListForScan(found.Files, options, audio ? &*audio : nullptr, context);
 
   // The lines are made on the listing's threads too, each thread a run of songs, and written in
   // list order.
@@ -122,7 +178,9 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
     const std::size_t last = count * (part + 1) / threads;
     std::string& text = parts[part];
     for (std::size_t i = first; i < last; ++i) {
-      text += SongLine(*songs[i], options.names.moreNameStyles, letters).Text();
+      TJsonLine line = SongLine(*songs[i], options.names.moreNameStyles, letters);
+      if (audio) AddAudioKeys(line, audio->For(*songs[i]));
+      text += line.Text();
       text += '\n';
     }
   };
@@ -141,6 +199,8 @@ void AddScanCommand(CLI::App& app, TCliContext& context) {
   CLI::App* command = app.add_subcommand("scan", "List the songs of files and folders with their recognised details");
   command->add_flag("--recursive", options->recursive, "Include the songs of subfolders");
   command->add_flag("--no-tags", options->noTags, "Recognise from file names only; do not read tags");
+  command->add_flag("--audio", options->audio,
+                    "Add each song's audio facts: duration, bit rate, sample rate, channels, MPEG version");
   AddJobsOption(*command, options->jobs);
   AddAccentedLettersOption(*command, options->accentedLetters);
   AddNameOptions(*command, options->names);

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/cli/cli_context.h"
-#include "commands/history/history.h"
 #include "commands/song_pass.h"
+#include "history/history.h"
 #include "songs/known_spellings.h"
 #include "songs/recognition.h"
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/cli/song_pass.h"
+#include "commands/command_catalogue.h"
 #include "commands/song_plans.h"
 #include "tags/id3_info.h"
 #include "tags/integer_text.h"
@@ -120,7 +121,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     }
     TPassOptions pass = PassOptions(*options);
     pass.names = options->names;
-    RunSongPass(pass, {TTagsNeeded::Yes, PlanStampRecognized}, context);
+    RunSongPass(pass, CatalogueCommand(TCommandId::StampRecognized).Planner, context);
   });
 }
 

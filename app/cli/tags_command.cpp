@@ -6,8 +6,10 @@
 
 #include <sys/stat.h>
 
+#include "app/cli/audio_json.h"
 #include "app/cli/json_line.h"
 #include "commands/song_change.h"
+#include "tags/audio_facts.h"
 #include "tags/id3_info.h"
 #include "tags/id3v2.h"
 #include "tags/mp3_content.h"
@@ -79,6 +81,7 @@ void RunTags(const std::vector<std::string>& files, TCliContext& context) {
         .Add("genre", tags.Genre)
         .Add("track", static_cast<int>(tags.Track))
         .Add("id3v2", ID3v2Object(id3v2));
+    AddAudioKeys(line, ReadAudioFacts(file));
     context.out << line.Text() << '\n';
   }
   context.out << std::flush;

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "app/memory_reuse.h"
-#include "commands/history/history.h"
-#include "commands/history/history_undo.h"
+#include "history/history.h"
+#include "history/history_undo.h"
 #include "tagwright/version.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"

@@ -4,7 +4,7 @@ _tagwright_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="scan rename filename-as-title cleanup hands-free clear tags stamp history undo"
+    local commands="scan rename filename-as-title cleanup hands-free clear tags stamp history undo redo"
     local fields="artist title track album year genre comment"
 
     # The subcommand: the first word after the program that is not an option.
@@ -32,7 +32,7 @@ _tagwright_cli() {
 
     local options
     case $command in
-        scan) options="--help --recursive --no-tags --jobs --accented-letters --keep-spellings --spellings --more-name-styles" ;;
+        scan) options="--help --recursive --no-tags --audio --jobs --accented-letters --keep-spellings --spellings --more-name-styles" ;;
         rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles" ;;
         tags) options="--help" ;;
         stamp)
@@ -45,7 +45,7 @@ _tagwright_cli() {
             options="--help --limit"
             [[ $prev == --limit ]] && return  # a number
             ;;
-        undo) options="--help --dry-run" ;;
+        undo | redo) options="--help --dry-run" ;;
         *) return ;;
     esac
 

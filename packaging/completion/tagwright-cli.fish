@@ -1,6 +1,6 @@
 # fish completion for tagwright-cli
 
-set -l commands scan rename filename-as-title cleanup hands-free clear tags stamp history undo
+set -l commands scan rename filename-as-title cleanup hands-free clear tags stamp history undo redo
 complete -c tagwright-cli -f
 complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -s h -l help -d 'Print help and exit'
 complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Print the version and exit'
@@ -14,6 +14,7 @@ complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a tags
 complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a stamp -d 'Write tag fields into song files'
 complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a history -d 'List the commands that changed files'
 complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a undo -d 'Take back a command'
+complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -a redo -d 'Take back the newest undo'
 complete -c tagwright-cli -n "not __fish_seen_subcommand_from $commands" -l history -r -F -d 'The history file'
 
 # Song files and folders for every command.
@@ -21,8 +22,9 @@ complete -c tagwright-cli -n "__fish_seen_subcommand_from $commands" -F
 complete -c tagwright-cli -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Print help and exit'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l recursive -d 'Include the songs of subfolders'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan" -l no-tags -d 'Recognise from file names only'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from scan" -l audio -d 'Add the audio facts of each song'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l jobs -x -d 'Threads reading songs'
-complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp undo" -l dry-run -d 'Change nothing on disk'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp undo redo" -l dry-run -d 'Change nothing on disk'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp" -l no-history -d 'Write without a record in the history'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from history" -l limit -x -d 'Show at most N entries'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l accented-letters -d 'Count letters beyond ASCII as letters in names'

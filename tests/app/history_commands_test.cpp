@@ -9,12 +9,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <regex>
 #include <set>
 
 #include "cli_runner.h"
-#include "commands/history/history.h"
+#include "history/history.h"
 #include "support/sha256.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
@@ -90,8 +91,100 @@ TEST_F(HistoryCommands, UndoTakesTheNewestBackAndAnUndoCanBeUndone) {
   ASSERT_EQ(entries.size(), 2U);
   EXPECT_EQ(entries[0]["command"], "undo");
   EXPECT_EQ(entries[1]["undone"], true);
-  ASSERT_EQ(Run({"undo"}).exitStatus, 0);
+  EXPECT_EQ(entries[0]["kind"], "undo");
+  // A plain undo never takes an undo back: there is nothing left to undo. Named, it can be.
+  const TCliRun again = Run({"undo"});
+  EXPECT_EQ(again.exitStatus, 1);
+  EXPECT_NE(again.err.find("nothing to undo"), std::string::npos) << again.err;
+  EXPECT_FALSE(FileExists(renamed));
+  ASSERT_EQ(Run({"undo", std::to_string(entries[0]["id"].get<int>())}).exitStatus, 0);
   EXPECT_EQ(FileSha256(renamed), after);
+  EXPECT_EQ(Run({"history"}).Lines()[0]["kind"], "redo");
+}
+
+// Undo and redo as in an editor, step by step: C runs a command, U a plain undo, R a redo; ">N" is
+// the folder then, as it was after the Nth state (0: before any command, each C making the next);
+// "!" is "nothing to undo" or "nothing to redo". After each step, history says of each command
+// whether it is undone.
+struct TUndoScript {
+  const char* name;
+  std::vector<std::string> steps;
+};
+
+class UndoRedoScript : public HistoryCommands, public ::testing::WithParamInterface<TUndoScript> {
+ protected:
+  std::string FolderNow() const { return FileSha256(song) + FileSha256(other); }
+  // The commands of the history and whether each is undone, by id.
+  std::map<int, bool> CommandsUndone() const {
+    std::map<int, bool> undone;
+    for (const auto& line : Run({"history"}).Lines()) {
+      if (line["kind"] == "command") undone[line["id"].get<int>()] = line["undone"].get<bool>();
+    }
+    return undone;
+  }
+};
+
+TEST_P(UndoRedoScript, WalksBackAndForth) {
+  std::vector<std::string> states{FolderNow()};
+  std::vector<int> inEffect, undone;  // command ids, the newest last
+  std::vector<int> beyondRedo;        // undone, and a command came after
+  for (const std::string& step : GetParam().steps) {
+    SCOPED_TRACE("step " + step);
+    const bool nothing = step.size() > 1 && step[1] == '!';
+    if (step == "C") {
+      ASSERT_EQ(Run({"stamp", "--comment", std::to_string(states.size()), song, other}).exitStatus, 0);
+      states.push_back(FolderNow());
+      inEffect.push_back(CommandsUndone().rbegin()->first);
+      beyondRedo.insert(beyondRedo.end(), undone.begin(), undone.end());
+      undone.clear();
+      continue;
+    }
+    const bool redo = step[0] == 'R';
+    const TCliRun run = Run({redo ? "redo" : "undo"});
+    EXPECT_EQ(run.exitStatus, nothing ? 1 : 0) << run.err;
+    if (nothing) {
+      EXPECT_NE(run.err.find(redo ? "nothing to redo" : "nothing to undo"), std::string::npos) << run.err;
+    } else {
+      EXPECT_EQ(FolderNow(), states.at(std::stoul(step.substr(2))));
+      std::vector<int>& from = redo ? undone : inEffect;
+      (redo ? inEffect : undone).push_back(from.back());
+      from.pop_back();
+    }
+    std::map<int, bool> expected;
+    for (const int id : inEffect) expected[id] = false;
+    for (const int id : undone) expected[id] = true;
+    for (const int id : beyondRedo) expected[id] = true;
+    EXPECT_EQ(CommandsUndone(), expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UndoRedoScript,
+    ::testing::Values(TUndoScript{"WalkBack", {"C", "C", "C", "U>2", "U>1", "U>0", "U!"}},
+                      TUndoScript{"RedoAll", {"C", "C", "C", "U>2", "U>1", "U>0", "R>1", "R>2", "R>3", "R!"}},
+                      TUndoScript{"NewCommandEndsRedo", {"C", "C", "U>1", "C", "R!", "U>1", "U>0", "R>1", "R>3", "R!"}},
+                      TUndoScript{"RedoneCanBeUndoneAgain",
+                                  {"C", "C", "U>1", "R>2", "U>1", "U>0", "R>1", "R>2", "U>1"}},
+                      TUndoScript{"NothingYet", {"U!", "R!", "C", "R!", "U>0", "U!"}}),
+    [](const ::testing::TestParamInfo<TUndoScript>& info) { return std::string(info.param.name); });
+
+// A redo leaves a file changed since its undo alone and names it; the others are redone.
+TEST_F(HistoryCommands, RedoLeavesAFileChangedSinceAndNamesIt) {
+  ASSERT_EQ(Run({"stamp", "--comment", "new", song, other}).exitStatus, 0);
+  const std::string otherStamped = FileSha256(other);
+  ASSERT_EQ(Run({"undo"}).exitStatus, 0);
+  TID3Info tags;
+  tags.Title = "Changed by another program";
+  ASSERT_TRUE(WriteID3Tags(song, tags).Ok());
+  const std::string changed = FileSha256(song);
+  const TCliRun dry = Run({"redo", "--dry-run"});
+  EXPECT_EQ(FileSha256(other), otherBefore) << "a dry run changes nothing";
+  const TCliRun redone = Run({"redo"});
+  EXPECT_EQ(redone.exitStatus, 1);
+  EXPECT_NE(redone.err.find(song + ": the file has changed since"), std::string::npos) << redone.err;
+  EXPECT_EQ(dry.Lines(), redone.Lines());
+  EXPECT_EQ(FileSha256(song), changed);
+  EXPECT_EQ(FileSha256(other), otherStamped);
 }
 
 TEST_F(HistoryCommands, UndoByIdLeavesAFileChangedSinceAndFails) {
@@ -275,6 +368,8 @@ TEST_F(HistoryCommands, AHistoryThatIsNotARegularFileIsRefused) {
 
 TEST_F(HistoryCommands, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({"undo", "abc"}).exitStatus, 2);
+  EXPECT_EQ(Run({"redo", "7"}).exitStatus, 2);
+  EXPECT_EQ(Run({"redo"}).exitStatus, 1);
   EXPECT_EQ(Run({"history", "--limit", "-1"}).exitStatus, 2);
   EXPECT_EQ(Run({"undo", "99"}).exitStatus, 1);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <nlohmann/json.hpp>
 
 namespace tagwright::cli {
@@ -17,6 +19,12 @@ TEST(TJsonLine, WritesValidJsonForAnyBytes) {
   EXPECT_EQ(json["yes"], true);
   EXPECT_EQ(json["no"], false);
   EXPECT_EQ(json["o"]["n"], 3);
+}
+
+TEST(TJsonLine, WritesNumbersExactlyAndNullForWhatIsNoNumber) {
+  TJsonLine line;
+  line.Add("whole", 128.0).Add("part", 127.999).Add("nan", std::nan("")).Add("inf", HUGE_VAL);
+  EXPECT_EQ(line.Text(), R"({"whole":128,"part":127.999,"nan":null,"inf":null})");
 }
 
 TEST(TJsonLine, EscapesBytesThatAreNotUtf8AsLowSurrogates) {

@@ -4,6 +4,7 @@
 
 #include "cli_runner.h"
 #include "support/temp_folder.h"
+#include "support/test_songs.h"
 
 namespace tagwright::testing {
 namespace {
@@ -143,6 +144,36 @@ TEST(ScanCommand, MoreNameStylesReadsTidiedNamesAndSaysSo) {
   EXPECT_EQ(lines[0]["track"], "05");
   EXPECT_EQ(lines[0]["tidied_name"], true);
   EXPECT_EQ(lines[1]["tidied_name"], false);
+}
+
+TEST(ScanCommand, AudioAddsEachSongsAudioFactsOrWhyItHasNone) {
+  TTempFolder folder;
+  folder.WriteFile("a - real.mp3", MpegAudio(100));
+  folder.WriteFile("b - fake.mp3", SongAudio(2004));
+  const char* const audioKeys[] = {"duration_ms",  "bitrate_kbps", "bitrate_mode",  "sample_rate",    "channels",
+                                   "channel_mode", "mpeg",         "encoder_delay", "encoder_padding"};
+  // The same whether the listing reads the facts with the tags or, without tags, on their own.
+  for (const bool noTags : {false, true}) {
+    std::vector<std::string> arguments = {"scan", "--audio", folder.Path()};
+    if (noTags) arguments.insert(arguments.begin() + 1, "--no-tags");
+    const TCliRun run = RunCli(arguments);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const auto lines = run.Lines();
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    ASSERT_EQ(lines[0].size(), std::size(kAllKeys) + std::size(audioKeys));
+    EXPECT_EQ(lines[0]["duration_ms"], 2606);  // 100 frames of 1152 samples at 44.1 kHz
+    EXPECT_EQ(lines[0]["bitrate_kbps"], 128);
+    EXPECT_EQ(lines[0]["bitrate_mode"], "cbr");
+    EXPECT_EQ(lines[0]["sample_rate"], 44100);
+    EXPECT_EQ(lines[0]["channels"], 2);
+    EXPECT_EQ(lines[0]["channel_mode"], "joint stereo");
+    EXPECT_EQ(lines[0]["mpeg"], "1 layer III");
+    EXPECT_TRUE(lines[0]["encoder_delay"].is_null());
+    ASSERT_EQ(lines[1].size(), std::size(kAllKeys) + 1);
+    EXPECT_EQ(lines[1]["audio_reason"], "no MPEG audio frames where the audio should begin");
+  }
+  // Without the option the lines are as they always were.
+  for (const auto& line : RunCli({"scan", folder.Path()}).Lines()) EXPECT_EQ(line.size(), std::size(kAllKeys));
 }
 
 TEST(ScanCommand, RejectsAnUnusableCommandLineWithStatusTwo) {

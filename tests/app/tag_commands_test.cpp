@@ -31,7 +31,8 @@ TEST(TagCommands, StampThenShow) {
   const auto lines = run.Lines();
   ASSERT_EQ(lines.size(), 1u);
   const auto& line = lines[0];
-  EXPECT_EQ(line.size(), std::size(kTopKeys));
+  EXPECT_EQ(line.size(), std::size(kTopKeys) + 1);  // and why the song has no audio facts
+  EXPECT_EQ(line.value("audio_reason", ""), "no MPEG audio frames where the audio should begin");
   for (const char* key : kTopKeys) EXPECT_TRUE(line.contains(key)) << key;
   EXPECT_EQ(line["id3v2"].size(), std::size(kID3v2Keys));
   for (const char* key : kID3v2Keys) EXPECT_TRUE(line["id3v2"].contains(key)) << key;
@@ -84,6 +85,19 @@ TEST(TagCommands, UnwritableFilesAreNamedAndLeftAlone) {
   const auto lines = RunCli({"tags", open}).Lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0]["title"], "X");
+}
+
+TEST(TagCommands, ShowsTheAudioFacts) {
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("song.mp3", MpegAudio(50) + "TAG" + std::string(125, ' '));
+  const auto lines = RunCli({"tags", song}).Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_TRUE(lines[0].contains("duration_ms")) << lines[0];
+  EXPECT_EQ(lines[0]["duration_ms"], 1303);  // the trailer is no audio
+  EXPECT_EQ(lines[0]["bitrate_kbps"], 128);
+  EXPECT_EQ(lines[0]["sample_rate"], 44100);
+  EXPECT_EQ(lines[0]["mpeg"], "1 layer III");
+  EXPECT_FALSE(lines[0].contains("audio_reason"));
 }
 
 TEST(TagCommands, ShowsFilesWithoutTagsAndReportsMissingOnes) {

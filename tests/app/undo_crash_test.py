@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""tagwright-cli killed with SIGKILL at random moments of a command and of an undo: after the next
+"""tagwright-cli killed with SIGKILL at random moments of a command, an undo and a redo: after the next
 start every song is byte for byte as it was before or after the change, under the matching name,
 no temporary file is left, a song with a second hard link still shares its file with it, and the
 history is still readable. Then 4 KiB of damage at random places of a history: an undo leaves every
@@ -9,7 +9,7 @@ locked", no "busy".
 
     undo_crash_test.py CLI SONG_MAKER [KILLS [DAMAGES]]
 
-KILLS (default 12) kills of commands and as many of undos, DAMAGES (default 12) damaged histories;
+KILLS (default 12) kills of commands and as many of undos and of redos, DAMAGES (default 12) damaged histories;
 prints "N passed, M failed"."""
 import hashlib
 import json
@@ -140,11 +140,18 @@ def main():
         subprocess.run(["/usr/bin/python3" if os.path.exists("/usr/bin/python3") else "python3", SONG_MAKER, template],
                        check=True)
         rng = random.Random(7)
-        for kill in range(2 * KILLS):
-            undoing = kill >= KILLS
+        # Each phase begins with a rewrite (whose record keeps the picture by reference to the new
+        # file, hard-linked songs included) and a write in place (whose record keeps only the
+        # bytes it changes); then commands drawn at random.
+        first = [["stamp", "--comment", "x" * 5000], ["stamp", "--comment", "kepT"]]
+        for kill in range(3 * KILLS):
+            phase = ["the command", "undo", "redo"][kill // KILLS]
+            undoing = phase == "undo"
             command = rng.choice([["stamp", "--recognized"], ["hands-free"], ["cleanup"], ["rename"],
                                   ["stamp", "--comment", "x" * rng.choice([5, 5000])]])
-            what = "kill %d during %s of %s" % (kill, "undo" if undoing else "the command", " ".join(a[:20] for a in command))
+            if kill % KILLS < len(first):
+                command = first[kill % KILLS]
+            what = "kill %d during %s of %s" % (kill, phase, " ".join(a[:20] for a in command))
             folder = os.path.join(work, "songs%d" % kill)
             reference = os.path.join(work, "reference%d" % kill)
             history = os.path.join(work, "history%d.sqlite3" % kill)
@@ -167,6 +174,12 @@ def main():
                 before, after = state(folder), before
                 renamed = {new: old for old, new in renamed.items()}
                 args = ["undo"]
+            elif phase == "redo":
+                # The command and its undo run whole; the redo is killed: as undone, or as redone.
+                run(history, *target_args)
+                run(history, "undo")
+                check(state(folder) == before, what + ": the undo before the redo did not give the songs back")
+                args = ["redo"]
             else:
                 args = target_args
             process = subprocess.Popen([CLI, "--history", history, *args], env=ENV,
@@ -266,7 +279,7 @@ def main():
         check(not errors, "a new history made by two programs at once: %s" % errors[:2])
     finally:
         shutil.rmtree(work)
-    print("kills after which the next start repaired files: %d of %d" % (repairs, 2 * KILLS))
+    print("kills after which the next start repaired files: %d of %d" % (repairs, 3 * KILLS))
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
 

@@ -1,6 +1,6 @@
 // Old tags kept as recipes: any tag, cut into its own bytes, zero padding and large shared frames,
 // comes back byte for byte; a damaged recipe or a missing piece gives nothing, never wrong bytes.
-#include "commands/history/head_recipe.h"
+#include "history/head_recipe.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +113,42 @@ TEST(HeadRecipe, ADamagedRecipeOrAMissingPieceGivesNothing) {
   }
   EXPECT_EQ(DecodeRecipe("X\x01", lookup), std::nullopt);
   EXPECT_TRUE(SharedPiecesOf("B\x7F").empty());
+}
+
+// The stretches a change leaves in the file are kept as references to its new tag: a picture
+// moved by a rewrite, and the bytes around a title changed in place. The old tag comes back from
+// the new one byte for byte; the recipe keeps little more than what changed; a new tag that does
+// not reach as far gives nothing.
+TEST(HeadRecipe, StretchesLeftInTheFileAreKeptByReference) {
+  const std::string picture = Picture(7, 40'000);
+  const std::string old = Tag({{"TIT2", std::string("\0Old", 4)}, {"APIC", picture}, {"TALB", "\0Album"}}, 300);
+  const std::string rewritten =
+      Tag({{"TIT2", std::string("\0A longer title", 16)}, {"APIC", picture}, {"TALB", "\0Album"}}, 2048);
+  const std::string inPlace = Tag({{"TIT2", std::string("\0New", 4)}, {"APIC", picture}, {"TALB", "\0Album"}}, 300);
+  const std::size_t frameFrom = 10 + 14;  // the picture's frame after the header and the title
+  const std::size_t frameSize = picture.size() + 10;
+  struct TCase {
+    const char* Name;
+    const std::string& After;
+    std::vector<TCopiedFrame> Kept;
+  };
+  const std::vector<TCase> cases{
+      {"rewrite", rewritten, {{frameFrom, frameFrom + 12, frameSize}}},
+      {"in place", inPlace, {{0, 0, 21}, {24, 24, old.size() - 24}}},
+  };
+  for (const TCase& c : cases) {
+    const std::vector<THeadPiece> pieces = CutHeadKeeping(old, c.Kept);
+    const std::string recipe = EncodeRecipe(old, pieces);
+    EXPECT_TRUE(RecipeNamesAfter(recipe)) << c.Name;
+    EXPECT_TRUE(SharedPiecesOf(recipe).empty()) << c.Name << ": the picture is not stored";
+    EXPECT_LT(recipe.size(), 200U) << c.Name;
+    EXPECT_EQ(RecipeSize(recipe), std::optional<std::size_t>(old.size())) << c.Name;
+    EXPECT_TRUE(DecodeRecipeAfter(recipe, c.After) == std::optional<std::string>(old))
+        << c.Name << ": the old tag does not come back byte for byte";
+    EXPECT_EQ(DecodeRecipeAfter(recipe, std::string_view(c.After).substr(0, 20'000)), std::nullopt) << c.Name;
+    EXPECT_EQ(DecodeRecipe(recipe, [](std::int64_t) -> const std::string* { return nullptr; }), std::nullopt)
+        << c.Name << ": not without the new tag";
+  }
 }
 
 TEST(HeadRecipe, FingerprintsTellPiecesOfOtherSizesOrEndsApart) {

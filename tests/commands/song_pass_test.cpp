@@ -163,6 +163,31 @@ TEST_F(SongPass, SummaryCountsSongsByReason) {
   EXPECT_EQ(summary.FailedBy, failed);
 }
 
+// A song both tagged and renamed counts in both; reasons as frequent as each other keep the order in
+// which they first came up.
+TEST_F(SongPass, SummaryCountsBothChangesAndKeepsTheFirstOrderOfEqualReasons) {
+  Song("1.mp3", "zebra");
+  Song("2.mp3", "both");
+  Song("3.mp3", "apple");
+  const TSongPlanner planner{TTagsNeeded::Yes, [this](const TSongFile& song, TID3Info tags) {
+                               TSongChange change;
+                               if (song.Title() != "both") {
+                                 change.Skip = song.Title();
+                                 return change;
+                               }
+                               tags.Title = "Both";
+                               change.WriteTags = true;
+                               change.Tags = tags;
+                               change.NewFileName = folder / "Both.mp3";
+                               return change;
+                             }};
+  (void)Run(TPassMode::Apply, planner);
+  EXPECT_EQ(summary.Tagged, 1u);
+  EXPECT_EQ(summary.Renamed, 1u);
+  const std::vector<TReasonCount> skipped{{"zebra", 1}, {"apple", 1}};
+  EXPECT_EQ(summary.SkippedBy, skipped);
+}
+
 // Tags are read only for plans that keep the fields they do not set; a song whose tags cannot be
 // read fails with the reason and the others go on.
 TEST_F(SongPass, ATagReadOrWriteFailureFailsThatSongOnly) {

@@ -83,6 +83,28 @@ TEST_F(SongPlans, StampFromPanelWritesEveryFieldForOneSongAndOnlyFilledOnesForSe
   EXPECT_EQ(TrimText(after.Comment), "");  // the ID3v1 trailer holds it as blanks
 }
 
+TEST_F(SongPlans, StampEditedFieldsWritesExactlyTheChangedFields) {
+  const TID3Info before = Tags("Old Artist", "Old Title", "Old Album", "Old Comment", 4);
+  auto song = Song("a.mp3", &before);
+  TFieldEdits edits;
+  edits[static_cast<std::size_t>(TSongField::Album)] = "New Album";
+  edits[static_cast<std::size_t>(TSongField::Comment)] = "";  // emptied: cleared
+  edits[static_cast<std::size_t>(TSongField::Track)] = "12";
+  const TSongChange change = PlanStampEditedFields(TagsOf(song->FileName()), edits);
+  ASSERT_TRUE(change.WriteTags);
+  EXPECT_EQ(ApplySongChange(song->FileName(), change).Outcome, TChangeOutcome::Tagged);
+  TID3Info expected = before;
+  expected.Album = "New Album";
+  expected.Comment = "";
+  expected.Track = 12;
+  TID3Info after = TagsOf(song->FileName());
+  after.Comment = TrimText(after.Comment);  // the ID3v1 trailer holds an empty one as blanks
+  EXPECT_EQ(after, expected);
+  // The audio after the tag is the song's, byte for byte.
+  const std::string bytes = ReadWholeFile(song->FileName());
+  EXPECT_NE(bytes.find(kAudio), std::string::npos);
+}
+
 TEST_F(SongPlans, StampRecognizedNeverClearsAndWritesTheTitleWithItsMix) {
   const TID3Info before = Tags("", "", "Album Kept");
   auto song = Song("Moby - Porcelain [Remix].mp3");
@@ -160,10 +182,14 @@ TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
   EXPECT_EQ(ReadWholeFile(folder / "Moby - Why.mp3"), kAudio);
 }
 
-TEST_F(SongPlans, RenameWithDetailsJudgesByTheRecognisedValues) {
+// One song takes what the panel holds, recognised or not; of several, a song without title and
+// artist of its own keeps its name unless the panel gives them.
+TEST_F(SongPlans, RenameWithDetailsJudgesByTheValuesItComposes) {
   auto unknown = Song("a+b.mp3");
-  const TPanelValues panel = Panel("Abba", "Waterloo", "");
-  EXPECT_TRUE(PlanRenameWithDetails(*unknown, panel, true).DoesNothing());
+  EXPECT_EQ(PlanRenameWithDetails(*unknown, Panel("Abba", "Waterloo", ""), true).NewFileName,
+            folder / "Abba - Waterloo.mp3");
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", "3"), false).DoesNothing());
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", ""), true).DoesNothing());
 }
 
 TEST_F(SongPlans, FileNameAsTitleTakesTheNameAsItIs) {

@@ -12,6 +12,7 @@ TEST(SongViewMode, SortOrders) {
   EXPECT_EQ(ViewModeSortOrder(TViewMode::FileName), TSortOrder::FileName);
   EXPECT_EQ(ViewModeSortOrder(TViewMode::ArtistTitle), TSortOrder::ArtistTitle);
   EXPECT_EQ(ViewModeSortOrder(TViewMode::TitleArtist), TSortOrder::TitleArtist);
+  EXPECT_EQ(ViewModeSortOrder(TViewMode::Columns), TSortOrder::FileName);
 }
 
 TEST(SongViewMode, RowTexts) {

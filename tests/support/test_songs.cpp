@@ -13,4 +13,14 @@ std::string SongAudio(std::size_t size) {
   return out;
 }
 
+std::string MpegAudio(std::size_t count, std::string_view header) {
+  std::string out;
+  out.reserve(count * kMpegFrameSize);
+  for (std::size_t frame = 0; frame < count; ++frame) {
+    out += header;
+    for (std::size_t i = 4; i < kMpegFrameSize; ++i) out.push_back(static_cast<char>((frame + i * 7) & 0x7F));
+  }
+  return out;
+}
+
 }  // namespace tagwright::testing

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 #include <sys/stat.h>
@@ -109,6 +110,46 @@ TEST(SavingTags, InPlaceWhenTheTagFits) {
   EXPECT_FALSE(tag.TagInfo.NeedRewrite);
   EXPECT_EQ(tag.TagInfo.PaddingSize, 1738);
   EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"song.mp3"});
+}
+
+// Written in place, only the stretches whose bytes change reach the file: a title of the same
+// length before a picture that stays where it is costs the title's bytes, whatever the tag's size.
+TEST(SavingTags, InPlaceWritesOnlyTheBytesThatChange) {
+  TTempFolder folder;
+  std::mt19937 random(5);
+  std::string picture = Bytes({0, 'i', 'm', 'a', 'g', 'e', '/', 'p', 'n', 'g', 0, 3, 0});
+  while (picture.size() < 40000) picture += static_cast<char>(random());
+  const std::string old = Tag(
+      3, Frame23("TIT2", Latin1Text("Old1234")) + Frame23("APIC", picture) + Frame23("TYER", Latin1Text("1999")), 700);
+  const std::string path = folder.WriteFile("song.mp3", old + Audio);
+  TFileOps ops = DefaultFileOps();
+  std::vector<std::pair<off_t, size_t>> writes;
+  ops.PWrite = [&](int fd, const void* data, size_t size, off_t at) {
+    writes.emplace_back(at, size);
+    return ::pwrite(fd, data, size, at);
+  };
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path).Ok());
+  tag.SetTitle("Stamped");
+  tag.SetYear("2000");
+  ASSERT_TRUE(tag.Save(path, ops));
+  // The title goes first, the year before the picture (it is written, the picture kept).
+  std::string expected = Tag(
+      3, Frame23("TIT2", Latin1Text("Stamped")) + Frame23("TYER", Latin1Text("2000")) + Frame23("APIC", picture), 700);
+  EXPECT_EQ(ReadWholeFile(path), expected + Audio);
+  // The picture moved by the year's frame: all of it is written, but not the padding after it.
+  ASSERT_FALSE(writes.empty());
+  std::size_t written = 0;
+  for (const auto& [at, size] : writes) written += size;
+  EXPECT_LT(written, old.size() - 600) << writes.size() << " writes";
+  writes.clear();
+  ASSERT_TRUE(tag.Load(path).Ok());
+  tag.SetTitle("Stamper");
+  ASSERT_TRUE(tag.Save(path, ops));
+  ASSERT_EQ(writes.size(), 1U);
+  EXPECT_EQ(writes[0], (std::pair<off_t, size_t>{27, 1})) << "only the title's last letter changes";
+  expected[27] = 'r';
+  EXPECT_EQ(ReadWholeFile(path), expected + Audio);
 }
 
 TEST(SavingTags, SlotFramesAsWritten) {

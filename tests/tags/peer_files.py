@@ -3,11 +3,19 @@
 
   peer_files.py make KIND PATH   writes fake audio and tags of the given kind to PATH
   peer_files.py dump PATH        prints what mutagen reads from PATH, one "key=value" per line
+  peer_files.py audio_set DIR    encodes short songs with lame (see AUDIO_KINDS) into DIR and prints
+                                 mutagen's reading of each: "kind ms kbps rate channels version
+                                 layer mode" per line
 """
 import hashlib
 import logging
+import math
 import os
+import random
+import struct
+import subprocess
 import sys
+import wave
 
 import eyed3
 import eyed3.id3
@@ -137,11 +145,102 @@ def dump(path):
         print(line.replace("\n", "\\n"))
 
 
+# kind: (sample rate, channels, lame options, what goes before the audio)
+AUDIO_KINDS = {
+    "mpeg1_cbr_stereo": (44100, 2, ["-b", "128"], ""),
+    "mpeg1_vbr_stereo": (44100, 2, ["-V", "2"], ""),
+    "mpeg1_abr_stereo": (48000, 2, ["--abr", "160"], ""),
+    "mpeg1_cbr_mono": (32000, 1, ["-b", "64"], ""),
+    "mpeg2_cbr_mono": (22050, 1, ["-b", "48"], ""),
+    "mpeg2_vbr_stereo": (24000, 2, ["-V", "4"], ""),
+    "mpeg2_abr_mono": (16000, 1, ["--abr", "32"], ""),
+    "mpeg25_cbr_stereo": (11025, 2, ["-b", "32"], ""),
+    "mpeg25_vbr_mono": (8000, 1, ["-V", "5"], ""),
+    "mpeg25_abr_stereo": (12000, 2, ["--abr", "24"], ""),
+    "no_info_mpeg1_cbr": (44100, 2, ["-t", "-b", "192"], ""),
+    "no_info_mpeg1_vbr": (44100, 2, ["-t", "-V", "4"], ""),
+    "no_info_mpeg25_cbr_mono": (8000, 1, ["-t", "-b", "16"], "v1"),
+    "big_tag_vbr": (44100, 2, ["-V", "3"], "big_tag"),
+    "big_tag_no_info_cbr": (22050, 2, ["-t", "-b", "64"], "big_tag"),
+    "junk_cbr": (44100, 1, ["-b", "96"], "junk"),
+    "tag_and_junk_vbr": (32000, 2, ["-V", "6"], "tag_junk"),
+    "junk_no_info_mpeg2_cbr": (16000, 2, ["-t", "-b", "40"], "junk"),
+}
+
+AUDIO_SECONDS = 2
+
+
+def write_wave(path, rate, channels):
+    """AUDIO_SECONDS of a tone under noise, the same every time."""
+    noise = random.Random(rate * channels)
+    frames = bytearray()
+    for i in range(rate * AUDIO_SECONDS):
+        tone = 0.3 * math.sin(2 * math.pi * 440 * i / rate)
+        for channel in range(channels):
+            value = tone * (1 - 0.3 * channel) + 0.1 * (noise.random() - 0.5)
+            frames += struct.pack("<h", int(value * 30000))
+    with wave.open(path, "wb") as out:
+        out.setnchannels(channels)
+        out.setsampwidth(2)
+        out.setframerate(rate)
+        out.writeframes(bytes(frames))
+
+
+def junk_bytes(size):
+    """Bytes that are no audio, with sync-like FF bytes among them that no frame follows."""
+    noise = random.Random(size)
+    return bytes(0xFF if i % 97 == 0 else (0xFB if i % 97 == 1 else noise.randrange(0, 0xFF)) for i in range(size))
+
+
+def make_audio(folder, kind):
+    rate, channels, options, before = AUDIO_KINDS[kind]
+    source = os.path.join(folder, "%d_%d.wav" % (rate, channels))
+    if not os.path.exists(source):
+        write_wave(source, rate, channels)
+    path = os.path.join(folder, kind + ".mp3")
+    mode = ["-m", "m"] if channels == 1 else []
+    subprocess.run(["lame", "--quiet", "--noreplaygain", "--resample", str(rate / 1000)] + mode + options +
+                   [source, path], check=True)
+    if before in ("junk", "tag_junk"):
+        with open(path, "rb") as f:
+            audio = f.read()
+        with open(path, "wb") as f:
+            f.write(junk_bytes(1500) + audio)
+    if before in ("big_tag", "tag_junk", "v1"):
+        tags = ID3()
+        tags.add(TIT2(encoding=3, text="Song"))
+        if before == "big_tag":
+            tags.add(APIC(encoding=0, mime="image/png", type=3, desc="cover", data=PNG * 3))  # about 300 KB
+        tags.save(path, v2_version=3, v1=2 if before == "v1" else 0)
+    return path
+
+
+def audio_set(folder):
+    from mutagen.mp3 import MP3, BitrateMode
+    for kind in AUDIO_KINDS:
+        path = make_audio(folder, kind)
+        info = MP3(path).info
+        length = info.length
+        with open(path, "rb") as f:
+            f.seek(-128, 2)
+            trailer = f.read(3) == b"TAG"
+        if trailer and info.bitrate_mode == BitrateMode.UNKNOWN:
+            # Without an encoder's header mutagen works the length out from the bytes up to the end
+            # of the file, ID3v1 trailer included; ours leaves the trailer out, as a player does.
+            length -= 128 * 8 / info.bitrate
+        mode = {BitrateMode.VBR: "vbr", BitrateMode.ABR: "abr"}.get(info.bitrate_mode, "cbr")
+        version = "2.5" if info.version == 2.5 else str(int(info.version))
+        print("%s %d %.3f %d %d %s %d %s" % (kind, round(length * 1000), info.bitrate / 1000, info.sample_rate,
+                                             info.channels, version, info.layer, mode))
+
+
 def main():
     if len(sys.argv) == 4 and sys.argv[1] == "make":
         (make_eyed3 if sys.argv[2].startswith("eyed3") else make_mutagen)(sys.argv[3], sys.argv[2])
     elif len(sys.argv) == 3 and sys.argv[1] == "dump":
         dump(sys.argv[2])
+    elif len(sys.argv) == 3 and sys.argv[1] == "audio_set":
+        audio_set(sys.argv[2])
     else:
         raise SystemExit(__doc__)
 

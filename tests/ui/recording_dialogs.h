@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/dialogs.h"
+#include "ui/history_dialog.h"
 
 namespace tagwright::testing {
 
@@ -64,6 +65,20 @@ class TRecordingDialogs : public TDialogs {
     return true;
   }
 
+  bool ChooseFolder(QString& folder) override {
+    FoldersOffered.push_back(folder);
+    if (FolderAnswers.empty()) return false;
+    folder = FolderAnswers.front();
+    FolderAnswers.pop_front();
+    return true;
+  }
+
+  // The real dialog, left to the test's script instead of the user.
+  void ShowHistory(THistoryActions& actions) override {
+    THistoryDialog dialog(actions);
+    if (HistoryScript) HistoryScript(dialog);
+  }
+
   bool OpenWithAssociatedApplication(const std::string& path) override {
     Opened.push_back(path);
     if (OpenAnswers.empty()) return true;
@@ -84,9 +99,12 @@ class TRecordingDialogs : public TDialogs {
     std::vector<TSongResult> Results;
   };
   std::vector<TPreview> Previews;
-  std::deque<bool> PreviewAnswers;              // true: "Apply"; "Close" when empty
-  std::vector<TPreferences> PreferencesShown;   // what the dialog offered each time
-  std::deque<TPreferences> PreferencesAnswers;  // the choices confirmed; cancelled when empty
+  std::deque<bool> PreviewAnswers;                     // true: "Apply"; "Close" when empty
+  std::vector<QString> FoldersOffered;                 // where Open Folder started each time
+  std::deque<QString> FolderAnswers;                   // the folders chosen; cancelled when empty
+  std::vector<TPreferences> PreferencesShown;          // what the dialog offered each time
+  std::deque<TPreferences> PreferencesAnswers;         // the choices confirmed; cancelled when empty
+  std::function<void(THistoryDialog&)> HistoryScript;  // what is done in "History..." before it closes
 };
 
 }  // namespace tagwright::testing

@@ -40,7 +40,10 @@ namespace {
 
 std::unique_ptr<TMainWindow> MakeWindow(TDialogs& dialogs, TWindowUnderTest::TSettings settings) {
   if (settings == TWindowUnderTest::TSettings::Forget) {
-    QSettings(SettingsOrganization(), SettingsApplication()).clear();
+    QSettings settings(SettingsOrganization(), SettingsApplication());
+    settings.clear();
+    // The commands run as the Parts say; the tests of the previews before a batch turn them on.
+    settings.setValue(PreviewBeforeChangingKey(), false);
   }
   return std::make_unique<TMainWindow>(dialogs);
 }
@@ -54,7 +57,17 @@ TWindowUnderTest::TWindowUnderTest(TSettings settings) : Window(MakeWindow(Dialo
 
 TWindowUnderTest::~TWindowUnderTest() { Window.reset(); }
 
+bool WaitUntilLoaded(const TMainWindow& window) {
+  return QTest::qWaitFor([&] { return !window.IsLoading(); }, 30000);
+}
+
+void WaitForSongs(const TMainWindow& window) {
+  if (TWhileBusy::Watching() || !window.IsLoading()) return;
+  if (!WaitUntilLoaded(window)) qWarning("the folder did not load in 30 s");
+}
+
 QStringList RowTexts(const TMainWindow& window) {
+  WaitForSongs(window);
   QStringList texts;
   const QAbstractItemModel* model = ChildOf<TSongListBox>(window, "songList")->model();
   for (int row = 0; row < model->rowCount(); ++row) texts << model->index(row, 0).data().toString();
@@ -62,6 +75,7 @@ QStringList RowTexts(const TMainWindow& window) {
 }
 
 void ClickRow(TMainWindow& window, int row, Qt::KeyboardModifiers modifiers) {
+  WaitForSongs(window);
   TSongListBox* list = ChildOf<TSongListBox>(window, "songList");
   const QRect rect = list->visualRect(list->model()->index(row, 0));
   QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
@@ -80,6 +94,7 @@ const char* const kFilterButtonNames[8] = {
     "incompleteFilter", "unsavedId3Filter",        "unrenamedFileFilter", "noGenreFilter"};
 
 QString EnabledFilters(const TMainWindow& window) {
+  WaitForSongs(window);
   QString enabled;
   for (const char* name : kFilterButtonNames)
     enabled += ChildOf<QAbstractButton>(window, name)->isEnabled() ? '1' : '0';
@@ -87,6 +102,7 @@ QString EnabledFilters(const TMainWindow& window) {
 }
 
 QList<int> SelectedRows(const TMainWindow& window) {
+  WaitForSongs(window);
   QList<int> rows;
   const TSongListBox* list = ChildOf<TSongListBox>(window, "songList");
   for (int row = 0; row < window.RowCount(); ++row) {

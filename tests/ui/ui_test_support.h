@@ -49,7 +49,14 @@ T* ChildOf(const QObject& parent, const char* name) {
   return child;
 }
 
-// The window, shown on the offscreen screen, with recording dialogs.
+// Waits until the window has listed the folder it loads, if it loads one; not while a TWhileBusy
+// watches the window at work.
+void WaitForSongs(const TMainWindow& window);
+// Waits until no load runs, also while a TWhileBusy watches; false after 30 s.
+bool WaitUntilLoaded(const TMainWindow& window);
+
+// The window, shown on the offscreen screen, with recording dialogs. A folder loads on a worker: a
+// test that reaches the window through -> or the helpers below sees it after the load has ended.
 struct TWindowUnderTest {
   // The window starts as on a first run, with nothing remembered, unless the test keeps what an
   // earlier window left.
@@ -58,10 +65,14 @@ struct TWindowUnderTest {
   ~TWindowUnderTest();
   TRecordingDialogs Dialogs;
   std::unique_ptr<TMainWindow> Window;
-  TMainWindow* operator->() const { return Window.get(); }
+  TMainWindow* operator->() const {
+    WaitForSongs(*Window);
+    return Window.get();
+  }
   // A part of the window by its object name.
   template <typename T>
   T* Child(const char* name) const {
+    WaitForSongs(*Window);
     return ChildOf<T>(*Window, name);
   }
 };
@@ -80,11 +91,18 @@ extern const char* const kFilterButtonNames[8];
 class TWhileBusy {
  public:
   explicit TWhileBusy(std::function<void()> check) : check_(std::move(check)) {
+    ++watching_;
     QObject::connect(&timer_, &QTimer::timeout, [this] { check_(); });
     timer_.start(2);
   }
+  ~TWhileBusy() { --watching_; }
+  TWhileBusy(const TWhileBusy&) = delete;
+  TWhileBusy& operator=(const TWhileBusy&) = delete;
+  // Whether one watches now: the test then looks at the window mid-load, without waiting.
+  static bool Watching() { return watching_ > 0; }
 
  private:
+  static inline int watching_ = 0;
   std::function<void()> check_;
   QTimer timer_;
 };

@@ -37,7 +37,7 @@ class TSongListTest : public QObject {
   void ChosenFilterStaysChosenWhenDisabled();
   void ViewModesSortAndLabelRows();
   void ViewModeAndFilterDoNotRereadFiles();
-  void RefreshLeavesNoRowSelectedAndPanelAlone();
+  void RebuiltRowsKeepTheSelectionAndPanel();
   void RebuiltRowsAndReturningFocusLeaveThePanel_data();
   void RebuiltRowsAndReturningFocusLeaveThePanel();
   void StatusColorsFollowFiveRules();
@@ -150,7 +150,7 @@ class TPreviewTest : public QObject {
   void PreviewRowsSayWhatHappens();
 };
 
-// Undo of the last command: the song list's last menu entry and Ctrl+Z, on a history of its own.
+// Undo and redo: the song list's menu entries, Ctrl+Z and Ctrl+Shift+Z, "History...", on a history of its own.
 class TUndoTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
@@ -160,6 +160,47 @@ class TUndoTest : public QObject {
   void TheMenuEntryNeedsSomethingToUndo();
   void TheWindowAndTheCommandLineShareOneHistory();
   void WithoutItsHistoryNoCommandChangesAFile();
+  void CtrlZWalksBackAndCtrlShiftZForward();
+  void TheSelectionFollowsTheSongs();
+  void TheHistoryDialogUndoesAndRedoesTheEntrySelected();
+  void CtrlZBringsADeletedSongBackFromTheTrash();
+};
+
+class TColumnViewTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void SortsEachColumnBothWays_data();
+  void SortsEachColumnBothWays();
+  void ViewsShareRowsFiltersAndKeys();
+  void ColumnsAreRemembered();
+  void InlineEditsAreStampedFieldByField();
+  void DifferentFieldsAreLeftAlone();
+  void CoverIsTheSongsFrontCover_data();
+  void CoverIsTheSongsFrontCover();
+  void AudioFactsShowBesideTheDetails();
+};
+
+// What the user typed, the panel, the selection across commands, and the previews before a batch.
+class TTrustTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void TypedDetailsWaitForTheUsersAnswer_data();
+  void TypedDetailsWaitForTheUsersAnswer();
+  void LeavingTheFolderOrClosingAsksFirst();
+  void ARefusedStampKeepsWhatWasTyped_data();
+  void ARefusedStampKeepsWhatWasTyped();
+  void F5OnAnUnrecognisedSongUsesTheTypedValues();
+  void ThePanelShowsWhatIsSelected();
+  void CommandsOverNothingSaySo_data();
+  void CommandsOverNothingSaySo();
+  void TheSelectionSurvivesEachCommand_data();
+  void TheSelectionSurvivesEachCommand();
+  void BatchesArePreviewedAndApplyEqualsTheCommand_data();
+  void BatchesArePreviewedAndApplyEqualsTheCommand();
+  void PreviewOptionIsOnAtFirstAndRemembered();
+  void PreviewTablesShowOldAndNewPerField();
+  void FoldersOpenByDialogRecentAndDrop();
+  void PanesGrowAndTheMinimumIsNotRemembered();
 };
 
 }  // namespace tagwright::testing

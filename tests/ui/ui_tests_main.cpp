@@ -38,9 +38,11 @@ int main(int argc, char** argv) {
   run("SongDetails", tagwright::testing::TSongDetailsTest());
   run("KeysAndHints", tagwright::testing::TKeysAndHintsTest());
   run("Commands", tagwright::testing::TCommandsTest());
+  run("ColumnView", tagwright::testing::TColumnViewTest());
   run("Parts", tagwright::testing::TPartsTest());
   run("Loading", tagwright::testing::TLoadingTest());
   run("Preview", tagwright::testing::TPreviewTest());
   run("Undo", tagwright::testing::TUndoTest());
+  run("Trust", tagwright::testing::TTrustTest());
   return failures == 0 ? 0 : 1;
 }

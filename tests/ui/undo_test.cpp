@@ -1,16 +1,22 @@
 #include <QAction>
+#include <QFileInfo>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
+#include <map>
 #include <thread>
 
-#include "commands/history/history.h"
+#include "history/history.h"
 #include "support/sha256.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
@@ -33,15 +39,36 @@ struct TWindowWithHistory {
 };
 
 void SelectAllRows(TMainWindow& window) {
+  WaitForSongs(window);
   for (int row = 0; row < window.RowCount(); ++row)
     ClickRow(window, row, row == 0 ? Qt::NoModifier : Qt::ControlModifier);
 }
 
-QAction* UndoEntry(const TWindowUnderTest& window) {
+QAction* MenuEntry(const TWindowUnderTest& window, const char* name) {
   for (QAction* action : window.Child<QMenu>("songListMenu")->actions()) {
-    if (action->objectName() == QLatin1String("undoLastCommandEntry")) return action;
+    if (action->objectName() == QLatin1String(name)) return action;
   }
-  qFatal("no undo entry");
+  qFatal("no entry %s", name);
+}
+
+QAction* UndoEntry(const TWindowUnderTest& window) { return MenuEntry(window, "undoLastCommandEntry"); }
+
+// The name of the folder, as the undo question gives it.
+QString FolderName(const TSongFolder& folder) { return QFileInfo(folder.QPath()).fileName(); }
+
+// Name -> sha256 of every file in the folder and below.
+std::map<std::string, std::string> FolderState(const std::string& folder) {
+  std::map<std::string, std::string> state;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
+    if (item.is_regular_file()) state[item.path().string()] = FileSha256(item.path().string());
+  }
+  return state;
+}
+
+// Selects every song, then runs a command of the window on them.
+void RunOnAll(TWindowUnderTest& window, const std::function<void(TMainWindow&)>& command) {
+  SelectAllRows(*window.Window);
+  command(*window.Window);
 }
 
 // Runs tagwright-cli with the arguments; its exit status, its standard error into err.
@@ -80,7 +107,8 @@ void TUndoTest::CtrlZAsksThenTakesTheCommandBackByteForByte() {
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{1});
-  QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("Undo \"Hands-Free!\" on 1 file(s)?"));
+  QCOMPARE(window.Dialogs.Messages[0].Text,
+           QStringLiteral("Undo \"Hands-Free!\" on 1 file(s) in \"%1\"?").arg(FolderName(folder)));
   QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButton::Yes | TMsgDlgButton::No);
   QVERIFY(!FileExists(renamed));
   QCOMPARE(FileSha256(song), before);
@@ -98,7 +126,8 @@ void TUndoTest::AnsweringNoChangesNothing() {
   const std::string after = FileSha256(song);
   UndoEntry(window)->trigger();
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{1});
-  QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("Undo \"Details Cleanup\" on 1 file(s)?"));
+  QCOMPARE(window.Dialogs.Messages[0].Text,
+           QStringLiteral("Undo \"Details Cleanup\" on 1 file(s) in \"%1\"?").arg(FolderName(folder)));
   QCOMPARE(FileSha256(song), after);
 }
 
@@ -117,7 +146,8 @@ void TUndoTest::AFileChangedSinceIsLeftAloneAndNamed() {
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   UndoEntry(window)->trigger();
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{2});
-  QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("Undo \"Details Cleanup\" on 2 file(s)?"));
+  QCOMPARE(window.Dialogs.Messages[0].Text,
+           QStringLiteral("Undo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
   const QString report = window.Dialogs.Messages[1].Text;
   QVERIFY2(report.contains(QString::fromStdString(changed)), qPrintable(report));
   QVERIFY2(!report.contains(QString::fromStdString(kept)), qPrintable(report));
@@ -138,6 +168,17 @@ void TUndoTest::TheMenuEntryNeedsSomethingToUndo() {
   PrepareSongListMenu(window);
   QVERIFY(UndoEntry(window)->isEnabled());
   QCOMPARE(UndoEntry(window)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  // A history that cannot be read is not taken for one with nothing to undo: the entry stays on,
+  // and choosing it says why.
+  sqlite3* other = nullptr;
+  QCOMPARE(sqlite3_open(test.History->Path().c_str(), &other), SQLITE_OK);
+  QCOMPARE(sqlite3_exec(other, "ALTER TABLE entries RENAME TO entries_gone", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  PrepareSongListMenu(window);
+  QVERIFY(UndoEntry(window)->isEnabled());
+  UndoEntry(window)->trigger();
+  QVERIFY(!window.Dialogs.Messages.empty());
+  QVERIFY(window.Dialogs.Messages.back().Text.startsWith(QStringLiteral("The history cannot be read: ")));
 }
 
 void TUndoTest::TheWindowAndTheCommandLineShareOneHistory() {
@@ -188,6 +229,163 @@ void TUndoTest::WithoutItsHistoryNoCommandChangesAFile() {
   QCOMPARE(FileSha256(song), before);
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{2});
   QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("The history cannot be opened, so no file is changed"));
+}
+
+// Ctrl+Z pressed N times after N commands gives the folder back as it was, and Ctrl+Shift+Z (or
+// Ctrl+Y) N times the folder after them; a new command after an undo leaves nothing to redo.
+void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
+  TSongFolder folder;
+  folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song", "an album"));
+  folder.AddTaggedSong("other band - b_song.mp3", Tags("other band", "b_song", "an album"));
+  TWindowWithHistory test;
+  TWindowUnderTest& window = test.window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  std::vector<std::map<std::string, std::string>> states{FolderState(folder.Path())};
+  RunOnAll(window, [](TMainWindow& w) { w.CleanUpDetails(); });
+  states.push_back(FolderState(folder.Path()));
+  RunOnAll(window, [](TMainWindow& w) { w.AutoRename(); });
+  states.push_back(FolderState(folder.Path()));
+  RunOnAll(window, [](TMainWindow& w) { w.ClearTagField(TTagField::Album); });
+  states.push_back(FolderState(folder.Path()));
+  QCOMPARE(std::set(states.begin(), states.end()).size(), std::size_t{4});  // each command changed the songs
+  const std::size_t asked = window.Dialogs.Messages.size();
+  for (int back = 2; back >= 0; --back) {
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY2(FolderState(folder.Path()) == states[static_cast<std::size_t>(back)], qPrintable(QString::number(back)));
+  }
+  QCOMPARE(window.Dialogs.Messages[asked].Text,
+           QStringLiteral("Undo \"ID3 Clear Album\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
+  QCOMPARE(window.Dialogs.Messages[asked + 2].Text,
+           QStringLiteral("Undo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(window.Dialogs.Messages.size(), asked + 3);  // nothing left to undo: nothing asked
+  const QKeySequence redoKeys[] = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+  for (std::size_t forward = 1; forward <= 3; ++forward) {
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    QTest::keySequence(window.Window.get(), redoKeys[forward - 1]);
+    QVERIFY2(FolderState(folder.Path()) == states[forward], qPrintable(QString::number(forward)));
+  }
+  QCOMPARE(window.Dialogs.Messages[asked + 3].Text,
+           QStringLiteral("Redo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(FolderState(folder.Path()) == states[2]);
+  RunOnAll(window, [](TMainWindow& w) { w.ClearTagField(TTagField::Artist); });
+  const std::size_t beforeRedo = window.Dialogs.Messages.size();
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(window.Dialogs.Messages.size(), beforeRedo);  // a new command ended what could be redone
+  PrepareSongListMenu(window);
+  QVERIFY(!MenuEntry(window, "redoLastUndoEntry")->isEnabled());
+}
+
+// After the undo the same songs are selected, under the names they have again. (The question's
+// "in N folders" is worked out by EntryFolders, tested with the history.)
+void TUndoTest::TheSelectionFollowsTheSongs() {
+  TSongFolder folder;
+  folder.AddSong("first band - one_song.mp3");
+  const std::string moved = folder.AddSong("moby - why_does_my_heart.mp3");
+  folder.AddSong("zed band - last_song.mp3");
+  TWindowWithHistory test;
+  TWindowUnderTest& window = test.window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  const int row = RowEndingWith(*window.Window, QStringLiteral("why_does_my_heart.mp3"));
+  const int last = RowEndingWith(*window.Window, QStringLiteral("last_song.mp3"));
+  QVERIFY(row >= 0 && last >= 0);
+  ClickRow(*window.Window, row);
+  ClickRow(*window.Window, last, Qt::ControlModifier);
+  QTest::keyClick(window.Window.get(), Qt::Key_F7);  // Hands-Free renames them
+  QVERIFY(!FileExists(moved));
+  ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("Why Does My Heart.mp3")));
+  ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("Last Song.mp3")), Qt::ControlModifier);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(FileExists(moved));
+  QStringList selected;
+  for (const int at : SelectedRows(*window.Window))
+    selected << QString::fromStdString(window->SongAtRow(at)->FileName());
+  QCOMPARE(selected,
+           QStringList({QString::fromStdString(moved), QString::fromStdString(folder / "zed band - last_song.mp3")}));
+}
+
+// "History..." lists the entries newest first; Undo and Redo act on the entry selected, with the
+// same rules as the keys; the files of an entry are shown on request.
+void TUndoTest::TheHistoryDialogUndoesAndRedoesTheEntrySelected() {
+  TSongFolder folder;
+  const std::string song = folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song"));
+  TWindowWithHistory test;
+  TWindowUnderTest& window = test.window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  const std::string before = FileSha256(song);
+  RunOnAll(window, [](TMainWindow& w) { w.CleanUpDetails(); });
+  const std::string cleaned = FileSha256(song);
+  RunOnAll(window, [](TMainWindow& w) { w.ClearTagField(TTagField::Title); });
+  const std::string cleared = FileSha256(song);
+  window.Dialogs.HistoryScript = [&](THistoryDialog& dialog) {
+    auto* entries = ChildOf<QTreeWidget>(dialog, "historyEntryList");
+    auto* undo = ChildOf<QPushButton>(dialog, "historyUndoButton");
+    auto* redo = ChildOf<QPushButton>(dialog, "historyRedoButton");
+    QCOMPARE(entries->topLevelItemCount(), 2);
+    QCOMPARE(entries->topLevelItem(0)->text(2), QStringLiteral("ID3 Clear Title"));
+    QCOMPARE(entries->topLevelItem(1)->text(2), QStringLiteral("Details Cleanup"));
+    QCOMPARE(entries->topLevelItem(1)->text(4), QStringLiteral("done"));
+    entries->setCurrentItem(entries->topLevelItem(1));
+    QVERIFY(undo->isEnabled());
+    QVERIFY(!redo->isEnabled());
+    ChildOf<QPushButton>(dialog, "historyFilesButton")->click();
+    QCOMPARE(ChildOf<QListWidget>(dialog, "historyFileList")->item(0)->text(), QString::fromStdString(song));
+    // The older entry, under the newer one: its file has changed since, and is left and named.
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    undo->click();
+    QCOMPARE(FileSha256(song), cleared);
+    QVERIFY(window.Dialogs.Messages.back().Text.contains(QString::fromStdString(song)));
+    entries->setCurrentItem(entries->topLevelItem(0));
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    undo->click();
+    QCOMPARE(FileSha256(song), cleaned);
+    QCOMPARE(entries->topLevelItem(0)->text(2), QStringLiteral("Undo Last Command"));
+    QCOMPARE(entries->topLevelItem(1)->text(4), QStringLiteral("undone"));
+    entries->setCurrentItem(entries->topLevelItem(0));
+    QVERIFY(redo->isEnabled());
+    QVERIFY(!undo->isEnabled());  // an undo is redone, not undone
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    redo->click();
+    QCOMPARE(FileSha256(song), cleared);
+    QCOMPARE(entries->topLevelItem(2)->text(4), QStringLiteral("done"));
+  };
+  MenuEntry(window, "historyEntry")->trigger();
+  QVERIFY(before != cleaned);
+}
+
+// "Delete This File" is in the history: Ctrl+Z takes the song out of the trash to its old name.
+void TUndoTest::CtrlZBringsADeletedSongBackFromTheTrash() {
+  TSongFolder folder;
+  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
+  const std::string before = FileSha256(song);
+  TTempFolder home;  // on the songs' file system, so that the user's own trash is the one
+  const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home / "data"));
+  {
+    TWindowWithHistory test;
+    TWindowUnderTest& window = test.window;
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    ClickRow(*window.Window, 0);
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    window->DeleteThisFile();
+    QVERIFY(!FileExists(song));
+    QVERIFY(FileExists(home / "data/Trash/info/Abba - Waterloo.mp3.trashinfo"));
+    QCOMPARE(window->RowCount(), 0);
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window.Dialogs.Messages.back().Text,
+             QStringLiteral("Undo \"Delete This File\" on 1 file(s) in \"%1\"?").arg(FolderName(folder)));
+    QCOMPARE(FileSha256(song), before);
+    QVERIFY(!FileExists(home / "data/Trash/files/Abba - Waterloo.mp3"));
+    QVERIFY(!FileExists(home / "data/Trash/info/Abba - Waterloo.mp3.trashinfo"));
+    QCOMPARE(window->RowCount(), 1);
+  }
+  qputenv("XDG_DATA_HOME", oldData);
 }
 
 }  // namespace tagwright::testing

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/history/history.h"
 #include "files/result.h"
+#include "history/history.h"
 
 namespace tagwright {
 
@@ -20,6 +20,11 @@ inline constexpr const char* kMissingReason = "the file is no longer there";
 inline constexpr const char* kOldNameTakenReason = "its old name is taken by another file";
 inline constexpr const char* kUndoNotRecordedReason = "the undo could not be recorded in the history";
 inline constexpr const char* kRepairRetriedReason = "the repair is tried again at the next start";
+
+// For a file the undo would take out of the trash: "it is no longer in the trash, so OLD cannot come
+// back", and "its old name OLD is taken by another file".
+std::string NotInTrashReason(const std::string& oldName);
+std::string OldNameTakenReason(const std::string& oldName);
 
 // "the history's record of FILE is damaged": nothing of such a record is written back.
 std::string DamagedRecordReason(const std::string& file);

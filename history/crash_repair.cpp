@@ -1,0 +1,270 @@
+#include "history/crash_repair.h"
+
+#include <cerrno>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "files/file_access.h"
+#include "files/paths.h"
+#include "history/file_judgement.h"
+#include "history/history_undo.h"
+#include "tags/locked_song.h"
+
+namespace tagwright {
+
+namespace {
+
+// Writes the bytes of source from offset on into target at the same offset; the end reached.
+TResultOf<off_t> CopyBytes(int source, int target, const std::string& from, const std::string& to) {
+  std::vector<char> buffer(std::size_t{1} << 20);
+  off_t offset = 0;
+  while (true) {
+    const ssize_t got = ::pread(source, buffer.data(), buffer.size(), offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return TResult::FromErrno(TFailureKind::Read, from);
+    if (got == 0) return offset;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t written =
+          ::pwrite(target, buffer.data() + done, static_cast<std::size_t>(got - done), offset + done);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) return TResult::FromErrno(TFailureKind::Write, to);
+      done += written;
+    }
+    offset += got;
+  }
+}
+
+// Writes the whole of the file from into the file to, in place (so that every name of the song
+// keeps it), and flushes it.
+TResult CopyInto(const std::string& from, const std::string& to) {
+  const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (source < 0) return TResult::FromErrno(TFailureKind::Read, from);
+  const int target = ::open(SongPath(to).c_str(), O_WRONLY | O_CLOEXEC);
+  if (target < 0) {
+    const TResult failure = TResult::FromErrno(TFailureKind::Write, to);
+    ::close(source);
+    return failure;
+  }
+  TResultOf<off_t> end = CopyBytes(source, target, from, to);
+  TResult result = end ? TResult() : end.Failure();
+  if (result && (::ftruncate(target, end.Value()) != 0 || ::fsync(target) != 0)) {
+    result = TResult::FromErrno(TFailureKind::Write, to);
+  }
+  ::close(source);
+  ::close(target);
+  return result;
+}
+
+// Where the middle of a torn song begins: a tag torn while written in place may not tell its own
+// size, but the middle is still the one recorded, followed by a trailer or by nothing.
+TResultOf<std::int64_t> TornHeadSize(const std::string& path, const TTagSnapshot& before, const struct stat& song) {
+  if (before.Whole) return static_cast<std::int64_t>(song.st_size);
+  std::int64_t tail = 0;
+  if (song.st_size >= 128) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return TResult::FromErrno(TFailureKind::Read, path);
+    char start[3] = {};
+    const ssize_t got = ::pread(fd, start, sizeof start, song.st_size - 128);
+    ::close(fd);
+    if (got != static_cast<ssize_t>(sizeof start)) return TResult::FromErrno(TFailureKind::Read, path);
+    if (std::string_view(start, sizeof start) == "TAG") tail = 128;
+  }
+  const std::int64_t headSize = song.st_size - before.MiddleSize - tail;
+  if (headSize < 0) {
+    return TResult::Failure(TFailureKind::Read, path, std::make_error_code(std::errc::invalid_argument));
+  }
+  return headSize;
+}
+
+TResult PutBackFailure(const std::string& path) {
+  return TResult::Failure(TFailureKind::Write, path, std::make_error_code(std::errc::io_error));
+}
+
+// A song gone from a folder that is there was removed since: nothing is left to repair, and a
+// temporary file beside it is left alone. A folder that cannot be reached (a disk not yet back) is
+// tried again at the next start.
+TResolution ResolveMissing(const TFileChange& change) {
+  TResolution resolution;
+  struct stat folder {};
+  const std::string folderPath = FolderToOpen(change.PathBefore);
+  if (::stat(folderPath.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
+    resolution.Outcome = TResolved::NotMade;
+    return resolution;
+  }
+  resolution.Failure = TResult::FromErrno(TFailureKind::Open, change.PathBefore);
+  return resolution;
+}
+
+// A torn change put back as it was at path: a rename's new name goes (both names lead to the
+// file); a tag gets its old bytes again.
+TResult PutBackTorn(const TFileChange& change, const std::string& path, const struct stat& song, bool temporary) {
+  if (!change.TagWritten) {
+    if (::unlink(change.PathAfter.c_str()) != 0) return TResult::FromErrno(TFailureKind::Delete, change.PathAfter);
+    return {};
+  }
+  TResult restored;
+  if (temporary && StillAsBeforeRecord(change.TemporaryName, change)) {
+    // A rewrite in place kept the whole song beside it before it began.
+    restored = CopyInto(change.TemporaryName, path);
+  } else {
+    TResultOf<std::int64_t> headSize = TornHeadSize(path, change.Before, song);
+    // An old tag kept in part by reference is put together from the torn file's own.
+    TFileChange resolved = change;
+    restored = !headSize ? headSize.Failure() : ResolveBeforeHeadFrom(resolved, path, headSize.Value());
+    if (restored) {
+      restored = RestoreTagSnapshot(path, headSize.Value(), change.Before.MiddleSize, resolved.Before.Head,
+                                    change.Before.Tail);
+    }
+  }
+  if (restored && !StillAsBeforeRecord(path, change)) restored = PutBackFailure(path);
+  return restored;
+}
+
+// Settles the file found at resolution.Path: made, not made, or put back.
+TResult SettleFound(const TFileChange& change, const TJudgement& judged, bool temporary, TResolution& resolution) {
+  std::string& path = resolution.Path;
+  switch (judged.Found) {
+    case TFound::After:
+      // Finished: it keeps its new bytes, and gets the new name it was to have, if that is still free.
+      if (path != change.PathAfter && OldNameFree(path, change.PathAfter) &&
+          RenameWithoutReplacing(path, change.PathAfter)) {
+        path = change.PathAfter;
+        resolution.Acted = true;
+      }
+      resolution.Outcome = TResolved::Made;
+      return {};
+    case TFound::Before: resolution.Outcome = TResolved::NotMade; return {};
+    case TFound::Torn:
+    case TFound::Missing: break;
+  }
+  if (TResult put = PutBackTorn(change, path, judged.At.Info, temporary); !put) return put;
+  resolution.Acted = true;
+  resolution.Outcome = TResolved::PutBack;
+  return {};
+}
+
+// A file not changed after all gets its old permission bits and name back.
+TResult ReturnToBefore(const TFileChange& change, const struct stat& song, TResolution& resolution) {
+  if ((song.st_mode & 07777) != change.ModeBefore) {
+    if (TResult mode = SetMode(resolution.Path, change.ModeBefore); !mode) return mode;
+    resolution.Acted = true;
+  }
+  if (resolution.Path != change.PathBefore) {
+    if (TResult renamed = RenameWithoutReplacing(resolution.Path, change.PathBefore); !renamed) return renamed;
+    resolution.Path = change.PathBefore;
+    resolution.Acted = true;
+  }
+  return {};
+}
+
+TResolution Unresolved(TResult failure) {
+  TResolution resolution;
+  resolution.Failure = std::move(failure);
+  return resolution;
+}
+
+}  // namespace
+
+TResolution Resolve(const TFileChange& change) {
+  TResultOf<TJudgement> judged = Judge(change);
+  if (!judged) return Unresolved(judged.Failure());
+  if (judged.Value().Found == TFound::Missing) return ResolveMissing(change);
+  TResolution resolution;
+  resolution.Path = judged.Value().Path;
+  const struct stat& song = judged.Value().At.Info;
+  const bool temporary = OwnTemporaryFile(change, resolution.Path, song);
+  TResult settled = SettleFound(change, judged.Value(), temporary, resolution);
+  if (settled && resolution.Outcome != TResolved::Made) settled = ReturnToBefore(change, song, resolution);
+  if (!settled) return Unresolved(settled);
+  // The song is whole now: the temporary file beside it is no copy of anything needed.
+  if (temporary) {
+    if (::unlink(change.TemporaryName.c_str()) != 0) {
+      return Unresolved(TResult::FromErrno(TFailureKind::Delete, change.TemporaryName));
+    }
+    resolution.Acted = true;
+  }
+  return resolution;
+}
+
+TResult MarkResolved(THistory& history, const TStoredChange& stored, const TResolution& resolution) {
+  switch (resolution.Outcome) {
+    case TResolved::NotMade:
+    case TResolved::PutBack: return history.MarkRolledBack(stored.Record);
+    case TResolved::Made: return history.MarkRecordDone(stored.Record, resolution.Path, stored.Change.After);
+    case TResolved::Unresolved: return {};
+  }
+  return {};
+}
+
+namespace {
+
+// What the repair of an entry's records came to.
+struct TEntryRepair {
+  bool AnyMade = false;     // a change of the entry stands
+  bool Unresolved = false;  // a change is left for the next start
+};
+
+// Repairs one record of an interrupted entry.
+TResult RepairRecord(THistory& history, const TStoredChange& stored, TRepairReport& report, TEntryRepair& entry) {
+  using TState = TStoredChange::TState;
+  if (stored.State == TState::Done || stored.State == TState::Damaged) entry.AnyMade = true;
+  if (stored.State != TState::Planned) return {};
+  if (stored.Damaged) {
+    // Nothing of a damaged record is written back: the song stays as it is.
+    report.Problems.push_back(DamagedRecordReason(stored.Change.PathBefore));
+    entry.AnyMade = true;
+    return history.MarkRecordDamaged(stored.Record);
+  }
+  const TResolution resolution = Resolve(stored.Change);
+  if (resolution.Outcome == TResolved::Unresolved) {
+    // Tried again at the next start, with the record and any temporary file kept until then.
+    report.Problems.push_back(resolution.Failure.DescribeWithError() + "; " + kRepairRetriedReason);
+    entry.Unresolved = true;
+    return {};
+  }
+  if (resolution.Acted) ++report.Repaired;
+  if (resolution.Outcome == TResolved::Made) entry.AnyMade = true;
+  return MarkResolved(history, stored, resolution);
+}
+
+// Repairs the records of an interrupted entry, newest first, and closes it: dropped when none of
+// its changes stands, else finished.
+TResult RepairEntry(THistory& history, const THistoryEntry& entry, TRepairReport& report) {
+  TResultOf<std::vector<std::int64_t>> records = history.Records(entry.Id);
+  if (!records) return records.Failure();
+  TEntryRepair repair;
+  for (auto record = records.Value().rbegin(); record != records.Value().rend(); ++record) {
+    TResultOf<TStoredChange> loaded = history.Change(*record);
+    if (!loaded) return loaded.Failure();
+    if (TResult repaired = RepairRecord(history, loaded.Value(), report, repair); !repaired) return repaired;
+  }
+  if (repair.Unresolved) return {};
+  if (!repair.AnyMade) return history.DeleteEntry(entry.Id);
+  if (TResult marked = history.MarkDone(entry.Id); !marked) return marked;
+  // An undo cut short has still taken part of its entry back; undoing the undo puts that part again.
+  if (entry.Undoes != 0) return history.MarkUndone(entry.Undoes, entry.Id);
+  return {};
+}
+
+}  // namespace
+
+TResultOf<TRepairReport> RepairInterrupted(THistory& history) {
+  TResultOf<std::vector<THistoryEntry>> interrupted = history.Interrupted();
+  if (!interrupted) return interrupted.Failure();
+  TRepairReport report;
+  for (const THistoryEntry& entry : interrupted.Value()) {
+    if (TResult repaired = RepairEntry(history, entry, report); !repaired) return repaired;
+  }
+  return report;
+}
+
+std::string DamagedRecordReason(const std::string& file) { return "the history's record of " + file + " is damaged"; }
+
+std::string RepairMessage(std::size_t repaired) {
+  return "repaired " + std::to_string(repaired) + " file(s) after an interrupted write";
+}
+
+}  // namespace tagwright

@@ -1,0 +1,85 @@
+// The history of changes: every command of the window and of the command line that writes a tag
+// or renames a file is one entry, with the record of each file it changed (commands/change_journal.h).
+// Kept in an SQLite database in WAL mode with a busy timeout, so that the window and the command
+// line can use one history at once. Records are written ahead of each change and finished after it
+// (history_recorder.h); an entry that was never finished (a crash) is repaired from them at the
+// next start (history_undo.h). What lies behind this interface is in history_internals.h.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/result.h"
+#include "history/history_entry.h"
+#include "history/history_recorder.h"
+
+namespace tagwright {
+
+struct THistoryInternals;
+
+class THistory {
+ public:
+  // Opens the history at path, making it and its folder when needed. A damaged file is moved
+  // aside and a new history started; Notices() then says so. A path that is not a regular file (a
+  // device, a folder) is refused, with nothing made beside it.
+  // Read-only, nothing is made, laid out anew, moved aside or written, and no write of another
+  // program is waited for; the value is null when there is no history at path yet.
+  static TResultOf<std::unique_ptr<THistory>> Open(const std::string& path,
+                                                   THistoryAccess access = THistoryAccess::ReadWrite);
+  ~THistory();
+  THistory(const THistory&) = delete;
+  THistory& operator=(const THistory&) = delete;
+
+  const std::string& Path() const;
+  // What the user should hear of once: a damaged history moved aside.
+  const std::vector<std::string>& Notices() const { return notices_; }
+  void SetLimits(const THistoryLimits& limits) { limits_ = limits; }
+  // How long to wait for another program's write to the history before giving up.
+  void SetBusyTimeout(int milliseconds);
+
+  // A new entry; it is written with its first file record, and finished by the recorder.
+  std::unique_ptr<THistoryRecorder> StartEntry(TProgram program, const std::string& command, std::int64_t undoes = 0);
+
+  // Entries with at least one changed file, newest first; limit 0 gives all.
+  TResultOf<std::vector<THistoryEntry>> Entries(std::size_t limit = 0);
+  TResultOf<std::optional<THistoryEntry>> FindEntry(std::int64_t id);
+  // The newest finished entry with changed files not undone, that no undo has been tried on.
+  TResultOf<std::optional<THistoryEntry>> NewestNotUndone();
+  // The file records of an entry, in the order they were made.
+  TResultOf<std::vector<TStoredChange>> Changes(std::int64_t entry);
+  // The ids of an entry's file records, in the order they were made, and one record by its id:
+  // so that an entry of any size is gone through one record at a time.
+  TResultOf<std::vector<std::int64_t>> Records(std::int64_t entry);
+  TResultOf<TStoredChange> Change(std::int64_t record);
+  // Entries never finished whose program is no longer running, oldest first.
+  TResultOf<std::vector<THistoryEntry>> Interrupted();
+
+  TResult MarkRolledBack(std::int64_t record);
+  // A change found made after all (by a repair), now under pathAfter, in the after state its record
+  // foresaw.
+  TResult MarkRecordDone(std::int64_t record, const std::string& pathAfter, const TFileAfter& after);
+  TResult MarkRecordDamaged(std::int64_t record);
+  TResult MarkDone(std::int64_t entry);
+  TResult MarkUndone(std::int64_t entry, std::int64_t by);
+  TResult DeleteEntry(std::int64_t entry);
+
+ private:
+  friend class THistoryRecorder;
+  explicit THistory(const std::string& path);
+  // Lays out a history that may be written: at path, or anew beside a damaged one moved aside.
+  TResult OpenToWrite(bool existed);
+  // Moves a damaged history aside and begins a new one; said in Notices().
+  TResult StartAfresh();
+  // At opening: a history holding fewer records than its lock file noted lost them with its log
+  // (or was lost itself, when it did not exist): said in Notices().
+  void CheckNothingLost(bool existed);
+
+  std::unique_ptr<THistoryInternals> internals_;
+  std::vector<std::string> notices_;
+  THistoryLimits limits_;
+};
+
+}  // namespace tagwright

@@ -1,0 +1,37 @@
+// What lies behind THistory (history.h): its database, the lock file beside it and the store of
+// shared pieces, with what the recorder and the pruning do to them inside a transaction.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "files/result.h"
+#include "history/database.h"
+#include "history/history_entry.h"
+#include "history/live_lock.h"
+#include "history/piece_store.h"
+
+namespace tagwright {
+
+struct THistoryInternals {
+  explicit THistoryInternals(const std::string& path) : Database(path) {}
+
+  TLiveLock Live;  // declared first: let go of after the database is closed
+  THistoryDatabase Database;
+  TPieceStore Pieces;
+};
+
+// Inside the caller's transaction: the record is the change of an undo, now made; the change it
+// undid is taken back, and should that one have been an undo too, the change it had undone is
+// there again.
+TResult MarkTakenBack(THistoryDatabase& db, std::int64_t record);
+
+// Drops the entry with its records, and the shared pieces no other record names, in a
+// transaction of its own.
+TResult DropEntry(THistoryInternals& history, std::int64_t entry);
+
+// Drops the oldest entries past the bounds, never keep; the number dropped to keep the tag bytes
+// within their bound.
+TResultOf<std::int64_t> Prune(THistoryInternals& history, const THistoryLimits& limits, std::int64_t keep);
+
+}  // namespace tagwright

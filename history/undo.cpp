@@ -1,0 +1,255 @@
+// Taking an entry of the history back, one record at a time, newest first.
+#include <algorithm>
+
+#include <sys/stat.h>
+
+#include "files/file_access.h"
+#include "files/trash.h"
+#include "history/crash_repair.h"
+#include "history/file_judgement.h"
+#include "history/history_undo.h"
+#include "tags/tag_snapshot.h"
+
+namespace tagwright {
+
+const char* UndoActionName(TUndoAction action) {
+  switch (action) {
+    case TUndoAction::Restored: return "restored";
+    case TUndoAction::RenamedBack: return "renamed back";
+    case TUndoAction::Skipped: return "skipped";
+  }
+  return "skipped";
+}
+
+std::size_t TUndoReport::Skipped() const {
+  return static_cast<std::size_t>(std::count_if(
+      Files.begin(), Files.end(), [](const TUndoFile& file) { return file.Action == TUndoAction::Skipped; }));
+}
+
+namespace {
+
+// An undo under way.
+struct TUndoRun {
+  THistory& History;
+  THistoryRecorder& Recorder;
+  bool DryRun = false;
+  bool Unrecorded = false;  // an undo could not be recorded: no further file is touched
+  TUndoReport Report;
+};
+
+// Why a change made cannot be taken back now (info then describes the file), or nothing.
+std::string WhyLeftAlone(const TFileChange& change, struct stat& info) {
+  const bool inTrash = !TrashInfoPathOf(change.PathAfter).empty();
+  if (!Exists(change.PathAfter, info)) return inTrash ? NotInTrashReason(change.PathBefore) : kMissingReason;
+  if (!StillAsAfter(change.PathAfter, change)) return kChangedSinceReason;
+  if (change.PathAfter != change.PathBefore && !OldNameFree(change.PathAfter, change.PathBefore)) {
+    return inTrash ? OldNameTakenReason(change.PathBefore) : kOldNameTakenReason;
+  }
+  return {};
+}
+
+// The change that takes a change back, recorded ahead with what it will leave: the file as it was
+// before the change, under its old name.
+TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record, const TTagSnapshot& now,
+                                  const struct stat& info) {
+  TResultOf<TFileChange> undo = CaptureBefore(change.PathAfter, change.PathBefore, change.TagWritten);
+  if (!undo) return undo.Failure();
+  undo.Value().TagWritten = change.TagWritten;
+  undo.Value().Before = now;
+  undo.Value().Before.Size = info.st_size;
+  undo.Value().UndoesRecord = record;
+  TFileAfter& after = undo.Value().After;
+  after.HashForm = THashForm::Framed;
+  after.Mode = change.ModeBefore;
+  if (change.TagWritten) {
+    after.Size = change.Before.Size;
+    after.HeadSize = static_cast<std::int64_t>(change.Before.Head.size());
+    after.HeadHash = FramedTagHash(change.Before.Head);
+    after.Tail = change.Before.Tail;
+  } else {
+    undo.Value().Before.Head.clear();
+    undo.Value().Before.Tail.clear();
+    after.Size = info.st_size;
+  }
+  undo.Value().AfterForeseen = true;
+  return undo;
+}
+
+void Skip(TUndoFile& file, const TResult& failure) {
+  file.Reason = failure.DescribeWithError();
+  file.Failure = failure;
+}
+
+// What settling a change never confirmed leaves for the undo.
+enum class TSettled { NothingToTakeBack, PutBack, TakeBack };
+
+// A torn write was put back as it was by settling it; a change made is taken back like any other.
+TSettled AfterSettling(const TFileChange& change, TUndoFile& file) {
+  if (file.Reason.empty() && !change.Done) {
+    file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
+    return TSettled::PutBack;
+  }
+  return TSettled::TakeBack;
+}
+
+// A dry run only judges the file of a change never confirmed.
+TSettled SettleDry(TFileChange& change, TUndoFile& file) {
+  TResultOf<TJudgement> judged = Judge(change);
+  if (judged && judged.Value().Found == TFound::Before) return TSettled::NothingToTakeBack;
+  if (!judged) {
+    Skip(file, judged.Failure());
+  } else if (judged.Value().Found == TFound::After) {
+    change.Done = true;
+    change.PathAfter = judged.Value().Path;
+    file.File = change.PathAfter;
+  }
+  return AfterSettling(change, file);
+}
+
+// A change never confirmed is settled from the file itself, as after a crash.
+TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& change, TUndoFile& file) {
+  const TResolution resolution = Resolve(change);
+  (void)MarkResolved(history, stored, resolution);  // unmarked, it is settled again next time
+  if (resolution.Outcome == TResolved::NotMade) return TSettled::NothingToTakeBack;
+  if (resolution.Outcome == TResolved::Unresolved) {
+    Skip(file, resolution.Failure);
+  } else if (resolution.Outcome == TResolved::Made) {
+    change.Done = true;
+    change.PathAfter = resolution.Path;
+    file.File = change.PathAfter;
+  }
+  return AfterSettling(change, file);
+}
+
+// Puts the file at the change's new name back as it was: old tag bytes, permission bits and name;
+// at says where it is when this ends.
+TResult PutFileBack(const TFileChange& change, std::int64_t headSizeNow, std::string& at) {
+  TResult step;
+  if (!change.BeforeRecipe.empty()) {
+    // An old tag kept by reference that was never put together (ResolveBeforeHead): no bytes to write.
+    return TResult::Failure(TFailureKind::Write, at, std::make_error_code(std::errc::illegal_byte_sequence));
+  }
+  if (change.TagWritten) {
+    step = RestoreTagSnapshot(at, headSizeNow, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
+  }
+  if (step) step = SetMode(at, change.ModeBefore);
+  if (step && change.PathAfter != change.PathBefore) {
+    step = RenameKeepingTrash(at, change.PathBefore);  // out of the trash (or into it) as the trash keeps it
+    if (step) at = change.PathBefore;
+  }
+  return step;
+}
+
+// The record of the undo of one file finished with what the file holds now; or, when nothing was
+// taken back, marked not made.
+void EndRecording(TUndoRun& run, TChangeRecording& recording, const TFileChange& change, bool skipped,
+                  const TResult& step, const std::string& at) {
+  if (!skipped || (step && recording.Record() != 0)) {
+    recording.Finish(at);
+  } else if (recording.Record() != 0 && StillAsBefore(change.PathAfter, recording.Change().Before)) {
+    (void)run.Recorder.RecordNotMade(recording.Record());  // nothing was taken back
+  } else {
+    recording.Finish(at);  // partly taken back: what the file holds now is recorded
+  }
+}
+
+// Takes the change back on disk. The undo is recorded like any change, ahead of it: the bytes it
+// replaces are the ones the entry wrote, and what it will leave is the file as it was.
+void TakeBackNow(TUndoRun& run, std::int64_t record, TFileChange& change, const struct stat& info, TUndoFile& file) {
+  TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
+  // An old tag kept in part by reference is put together from the tag the change left.
+  if (now && !ResolveBeforeHead(change, now.Value().Head)) {
+    file.Reason = DamagedRecordReason(change.PathAfter);  // nothing of it is written back
+    return;
+  }
+  TResultOf<TFileChange> undo =
+      now ? UndoChange(change, record, now.Value(), info) : TResultOf<TFileChange>(now.Failure());
+  TChangeRecording recording(&run.Recorder);
+  TResult step = undo ? TResult() : undo.Failure();
+  if (step) {
+    if (TResult recorded = recording.Begin(std::move(undo.Value())); !recorded) {
+      run.Unrecorded = true;
+      file.Reason = kUndoNotRecordedReason;
+      file.Failure = recorded;
+    }
+  }
+  std::string at = change.PathAfter;
+  if (step && file.Reason.empty()) step = PutFileBack(change, static_cast<std::int64_t>(now.Value().Head.size()), at);
+  if (file.Reason.empty() && !step) Skip(file, step);
+  EndRecording(run, recording, change, !file.Reason.empty(), step, at);
+}
+
+// Takes a change made back, or says in file why it is left alone.
+void TakeBack(TUndoRun& run, std::int64_t record, TFileChange& change, TUndoFile& file) {
+  struct stat info {};
+  if (file.Reason.empty()) file.Reason = WhyLeftAlone(change, info);
+  if (!file.Reason.empty()) return;
+  file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
+  if (change.PathAfter != change.PathBefore) file.NewFile = change.PathBefore;
+  if (!run.DryRun) TakeBackNow(run, record, change, info, file);
+}
+
+// Takes one record's change back into the report, or names it as skipped; a failure when the
+// record cannot be read.
+TResult UndoRecord(TUndoRun& run, std::int64_t record) {
+  using TState = TStoredChange::TState;
+  TResultOf<TStoredChange> loaded = run.History.Change(record);
+  if (!loaded) return loaded.Failure();
+  const TStoredChange& stored = loaded.Value();
+  if (stored.State == TState::RolledBack || stored.Undone) return {};
+  TFileChange change = stored.Change;
+  TUndoFile file;
+  file.File = change.PathAfter;
+  if (stored.Damaged || stored.State == TState::Damaged) {
+    file.Reason = DamagedRecordReason(change.PathAfter);
+  } else if (run.Unrecorded) {
+    file.Reason = kUndoNotRecordedReason;
+  } else if (stored.State == TState::Planned) {
+    const TSettled settled = run.DryRun ? SettleDry(change, file) : Settle(run.History, stored, change, file);
+    if (settled == TSettled::NothingToTakeBack) return {};
+    if (settled == TSettled::PutBack) {
+      run.Report.Files.push_back(std::move(file));
+      return {};
+    }
+  }
+  TakeBack(run, stored.Record, change, file);
+  if (!file.Reason.empty()) {
+    file.Action = TUndoAction::Skipped;
+    file.NewFile.clear();
+  }
+  run.Report.Files.push_back(std::move(file));
+  return {};
+}
+
+}  // namespace
+
+TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram program, const std::string& command,
+                                 bool dryRun) {
+  // The records are read one at a time, newest first, so that an entry of any size is undone in
+  // little memory.
+  TResultOf<std::vector<std::int64_t>> records = history.Records(entry);
+  if (!records) return records.Failure();
+  std::unique_ptr<THistoryRecorder> recorder = history.StartEntry(program, command, entry);
+  TUndoRun run{history, *recorder, dryRun, false, {}};
+  run.Report.Entry = entry;
+  TResult unread;
+  for (auto record = records.Value().rbegin(); unread && record != records.Value().rend(); ++record) {
+    unread = UndoRecord(run, *record);
+  }
+  if (!dryRun) {
+    if (TResult finished = recorder->Finish(); !finished) return finished;
+    run.Report.UndoEntry = recorder->Entry();
+  }
+  if (!unread) return unread;  // what was taken back until then is an entry of its own
+  return std::move(run.Report);
+}
+
+std::string NotInTrashReason(const std::string& oldName) {
+  return "it is no longer in the trash, so " + oldName + " cannot come back";
+}
+
+std::string OldNameTakenReason(const std::string& oldName) {
+  return "its old name " + oldName + " is taken by another file";
+}
+
+}  // namespace tagwright

@@ -1,0 +1,347 @@
+// What the user typed is kept until they decide, the panel shows the songs acted on, the selection
+// survives commands, commands over nothing say so, and batches are previewed first.
+#include <sys/stat.h>
+#include <QAction>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "files/paths.h"
+#include "tests/ui/ui_test_support.h"
+#include "tests/ui/ui_tests.h"
+#include "ui/preview_tables.h"
+#include "ui/settings.h"
+#include "ui/song_list_box.h"
+#include "ui/window_settings.h"
+
+namespace tagwright::testing {
+
+namespace {
+
+TID3Info TagsOf(const std::string& path) {
+  TID3Info tags;
+  (void)ReadID3Tags(path, tags);  // a song without tags reads as empty
+  return tags;
+}
+
+std::map<std::string, std::string> FolderBytes(const std::string& folder) {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    contents[entry.path().filename().string()] = ReadWholeFile(entry.path().string());
+  }
+  return contents;
+}
+
+// Three tagged songs, the middle one selected, with "Typed" in its artist field.
+struct TTypedWindow {
+  TSongFolder folder;
+  std::string songs[3] = {folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo")),
+                          folder.AddTaggedSong("2.mp3", Tags("Moby", "Why")),
+                          folder.AddTaggedSong("3.mp3", Tags("Sting", "Fields"))};
+  TWindowUnderTest window;
+  TTypedWindow() {
+    if (!window->SelectFolder(folder.QPath())) qFatal("cannot open the folder");
+    ClickRow(*window.Window, 1);
+    window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Typed"));
+  }
+  QString Artist() const { return window.Child<QLineEdit>("artistField")->text(); }
+};
+
+QString FileOfRow(const TWindowUnderTest& window, int row) {
+  const TSongFile* song = window->SongAtRow(row);
+  return song == nullptr ? QString() : QString::fromStdString(std::string(FileNamePart(song->FileName())));
+}
+
+QStringList SelectedFiles(const TWindowUnderTest& window) {
+  QStringList files;
+  for (int row : SelectedRows(*window.Window)) files << FileOfRow(window, row);
+  return files;
+}
+
+}  // namespace
+
+void TTrustTest::TypedDetailsWaitForTheUsersAnswer_data() {
+  QTest::addColumn<int>("key");
+  QTest::addColumn<int>("answer");            // to "Stamp the changes to 2.mp3?"
+  QTest::addColumn<int>("rowAfter");          // the row shown afterwards
+  QTest::addColumn<QString>("artistAfter");   // in the panel
+  QTest::addColumn<std::string>("tagAfter");  // of 2.mp3 on disk
+  const int yes = int(TMsgDlgButton::Yes), no = int(TMsgDlgButton::No), cancel = int(TMsgDlgButton::Cancel);
+  QTest::newRow("F12, Stamp") << int(Qt::Key_F12) << yes << 2 << QStringLiteral("Sting") << std::string("Typed");
+  QTest::newRow("F12, Discard") << int(Qt::Key_F12) << no << 2 << QStringLiteral("Sting") << std::string("Moby");
+  QTest::newRow("F12, Cancel") << int(Qt::Key_F12) << cancel << 1 << QStringLiteral("Typed") << std::string("Moby");
+  QTest::newRow("F11, Stamp") << int(Qt::Key_F11) << yes << 0 << QStringLiteral("Abba") << std::string("Typed");
+  QTest::newRow("F11, Cancel") << int(Qt::Key_F11) << cancel << 1 << QStringLiteral("Typed") << std::string("Moby");
+}
+
+void TTrustTest::TypedDetailsWaitForTheUsersAnswer() {
+  QFETCH(int, key);
+  QFETCH(int, answer);
+  QFETCH(int, rowAfter);
+  QFETCH(QString, artistAfter);
+  QFETCH(std::string, tagAfter);
+  TTypedWindow test;
+  QCOMPARE(test.window->SongDetailsCaption(), QStringLiteral(" Song Details (changed) "));
+  test.window.Dialogs.Answers.push_back(TMsgDlgButton(answer));
+  QTest::keyClick(test.window.Window.get(), Qt::Key(key));
+  QCOMPARE(test.window.Dialogs.Messages.size(), std::size_t(1));
+  QCOMPARE(test.window.Dialogs.Messages[0].Text, QStringLiteral("Stamp the changes to 2.mp3?"));
+  QCOMPARE(test.window->CurrentRow(), rowAfter);
+  QCOMPARE(SelectedRows(*test.window.Window), QList<int>{rowAfter});
+  QCOMPARE(test.Artist(), artistAfter);
+  QCOMPARE(TagsOf(test.songs[1]).Artist, tagAfter);
+}
+
+// Another folder and closing the window ask too; Cancel stays on the song with what was typed.
+void TTrustTest::LeavingTheFolderOrClosingAsksFirst() {
+  TTypedWindow test;
+  TSongFolder other;
+  other.AddSong("Other - Song.mp3");
+  test.window.Dialogs.Answers = {TMsgDlgButton::Cancel, TMsgDlgButton::Cancel};
+  QVERIFY(test.window->SelectFolder(other.QPath()));
+  QCOMPARE(test.window->SelectedFolder(), test.folder.Path());
+  QCOMPARE(test.Artist(), QStringLiteral("Typed"));
+  QVERIFY(!test.window->close());
+  QCOMPARE(test.window.Dialogs.Messages.size(), std::size_t(2));
+  QCOMPARE(test.Artist(), QStringLiteral("Typed"));
+}
+
+// A stamp that does not happen keeps what was typed, whatever the answer about the read-only file.
+void TTrustTest::ARefusedStampKeepsWhatWasTyped_data() {
+  QTest::addColumn<int>("answer");
+  QTest::newRow("skip it") << int(TMsgDlgButton::Yes);
+  QTest::newRow("stop") << int(TMsgDlgButton::No);
+}
+
+void TTrustTest::ARefusedStampKeepsWhatWasTyped() {
+  QFETCH(int, answer);
+  TTypedWindow test;
+  QCOMPARE(chmod(test.songs[1].c_str(), 0444), 0);
+  const std::string before = ReadWholeFile(test.songs[1]);
+  test.window.Dialogs.Answers.push_back(TMsgDlgButton(answer));
+  QTest::keyClick(test.window.Window.get(), Qt::Key_F6);
+  QCOMPARE(ReadWholeFile(test.songs[1]), before);
+  QCOMPARE(test.Artist(), QStringLiteral("Typed"));
+  QCOMPARE(test.window->SongDetailsCaption(), QStringLiteral(" Song Details (changed) "));
+}
+
+void TTrustTest::F5OnAnUnrecognisedSongUsesTheTypedValues() {
+  TSongFolder folder;
+  folder.AddSong("a+b.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Abba"));
+  window.Child<QLineEdit>("titleField")->setText(QStringLiteral("Waterloo"));
+  QTest::keyClick(window.Window.get(), Qt::Key_F5);
+  QVERIFY(FileExists(folder / "Abba - Waterloo.mp3"));
+  QCOMPARE(SelectedFiles(window), QStringList{QStringLiteral("Abba - Waterloo.mp3")});
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
+}
+
+void TTrustTest::ThePanelShowsWhatIsSelected() {
+  TSongFolder first, empty;
+  first.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(first.QPath()));
+  ClickRow(*window.Window, 0);
+  window->RefreshSongFolder();  // a reload keeps the song and the panel
+  QCOMPARE(SelectedRows(*window.Window), QList<int>{0});
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
+  QVERIFY(window->SelectFolder(empty.QPath()));  // another folder: nothing selected, nothing shown
+  QCOMPARE(window->RowCount(), 0);
+  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
+  QVERIFY(!window.Child<QLineEdit>("artistField")->isEnabled());
+  QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details "));
+}
+
+void TTrustTest::CommandsOverNothingSaySo_data() {
+  QTest::addColumn<int>("key");
+  QTest::addColumn<QString>("button");
+  QTest::newRow("F5") << int(Qt::Key_F5) << QString();
+  QTest::newRow("F6") << int(Qt::Key_F6) << QString();
+  QTest::newRow("F7") << int(Qt::Key_F7) << QString();
+  QTest::newRow("AutoRename") << 0 << QStringLiteral("autoRenameButton");
+  QTest::newRow("Details Cleanup") << 0 << QStringLiteral("detailsCleanupButton");
+  QTest::newRow("Filename as Title") << 0 << QStringLiteral("fileNameAsTitleButton");
+}
+
+void TTrustTest::CommandsOverNothingSaySo() {
+  QFETCH(int, key);
+  QFETCH(QString, button);
+  TSongFolder folder;
+  folder.AddSong("01 - moby - why.mp3");
+  const std::map<std::string, std::string> before = FolderBytes(folder.Path());
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  WaitForSongs(*window.Window);
+  if (key != 0) {
+    QTest::keyClick(window.Window.get(), Qt::Key(key));
+  } else {
+    window.Child<QPushButton>(qPrintable(button))->click();
+  }
+  QCOMPARE(window->StatusText(), QStringLiteral("Select the songs first (Ctrl+A selects all)"));
+  QCOMPARE(FolderBytes(folder.Path()), before);
+}
+
+// After a command the same songs are selected, followed through their new names, and the current
+// row is the same song.
+void TTrustTest::TheSelectionSurvivesEachCommand_data() {
+  QTest::addColumn<int>("key");
+  QTest::addColumn<QString>("button");
+  QTest::newRow("F6 on several") << int(Qt::Key_F6) << QString();
+  QTest::newRow("F7") << int(Qt::Key_F7) << QString();
+  QTest::newRow("AutoRename") << 0 << QStringLiteral("autoRenameButton");
+  QTest::newRow("Details Cleanup") << 0 << QStringLiteral("detailsCleanupButton");
+}
+
+void TTrustTest::TheSelectionSurvivesEachCommand() {
+  QFETCH(int, key);
+  QFETCH(QString, button);
+  TSongFolder folder;
+  folder.AddTaggedSong("a.mp3", Tags("Zed", "One"));
+  folder.AddSong("moby - why.mp3");  // F7 and AutoRename give it a new name
+  folder.AddTaggedSong("sting - fields.mp3", Tags("Sting", "Fields"));
+  folder.AddTaggedSong("z.mp3", Tags("Abba", "Two"));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 2);
+  ClickRow(*window.Window, 1, Qt::ControlModifier);  // two songs, the current one second
+  const std::string moby = window->SongAtRow(1)->FileName();
+  if (key != 0) {
+    QTest::keyClick(window.Window.get(), Qt::Key(key));
+  } else {
+    window.Child<QPushButton>(qPrintable(button))->click();
+  }
+  QStringList expected;
+  for (const std::string& name : {std::string("Moby - Why.mp3"), std::string("moby - why.mp3"),
+                                  std::string("sting - fields.mp3"), std::string("Sting - Fields.mp3")}) {
+    if (FileExists(folder / name)) expected << QString::fromStdString(name);
+  }
+  QCOMPARE(SelectedFiles(window), expected);
+  const QString current = FileOfRow(window, window->CurrentRow());
+  QVERIFY2(current.compare(QStringLiteral("moby - why.mp3"), Qt::CaseInsensitive) == 0, qPrintable(current));
+  (void)moby;
+}
+
+// With "Preview Before Changing Several Songs" on, every batch shows its preview; Close changes no
+// byte, Apply gives the same folder as the command run with the option off.
+void TTrustTest::BatchesArePreviewedAndApplyEqualsTheCommand_data() {
+  QTest::addColumn<QString>("button");
+  QTest::newRow("Details Cleanup") << QStringLiteral("detailsCleanupButton");
+  QTest::newRow("Filename as Title") << QStringLiteral("fileNameAsTitleButton");
+  QTest::newRow("AutoRename Files") << QStringLiteral("autoRenameButton");
+  QTest::newRow("Hands-Free!") << QStringLiteral("handsFreeButton");
+  QTest::newRow("Stamp of several") << QStringLiteral("stampButton");
+}
+
+void TTrustTest::BatchesArePreviewedAndApplyEqualsTheCommand() {
+  QFETCH(QString, button);
+  std::map<std::string, std::string> results[3];  // after Close, after Apply, the command unpreviewed
+  for (int run = 0; run < 3; ++run) {
+    TSongFolder folder;
+    folder.AddTaggedSong("abba - waterloo.mp3", Tags("abba", "waterloo"));
+    folder.AddSong("01 - moby - why.mp3");
+    folder.AddTaggedSong("x.mp3", Tags("Sting", "Fields"));
+    const std::map<std::string, std::string> before = FolderBytes(folder.Path());
+    TWindowUnderTest window;
+    if (run < 2) window->UsePreviewBeforeChanging(true);
+    window.Dialogs.PreviewAnswers.push_back(run == 1);
+    QVERIFY(window->SelectFolder(folder.QPath()));
+    window->SelectAll();
+    window.Child<QPushButton>(qPrintable(button))->click();
+    QCOMPARE(window.Dialogs.Previews.size(), std::size_t(run < 2 ? 1 : 0));
+    if (run < 2) QCOMPARE(window.Dialogs.Previews[0].Results.size(), std::size_t(3));
+    results[run] = FolderBytes(folder.Path());
+    if (run == 0) QCOMPARE(results[0], before);
+  }
+  QCOMPARE(results[1], results[2]);
+  QVERIFY(results[1] != results[0]);
+}
+
+// The option is on at first, remembered, and ticked in the song list's menu.
+void TTrustTest::PreviewOptionIsOnAtFirstAndRemembered() {
+  {
+    TWindowUnderTest window;
+    window->UsePreviewBeforeChanging(false);
+  }
+  TWindowUnderTest kept(TWindowUnderTest::TSettings::Keep);
+  QVERIFY(!kept->PreviewBeforeChanging());
+  QVERIFY(!kept.Child<QAction>("previewBeforeChangingEntry")->isChecked());
+  kept.Child<QAction>("previewBeforeChangingEntry")->trigger();
+  QVERIFY(kept->PreviewBeforeChanging());
+  QSettings(SettingsOrganization(), SettingsApplication()).clear();
+  QVERIFY(TWindowSettings().PreviewBeforeChanging());
+}
+
+// One column per field that changes, old -> new, and the songs left alone with their reasons apart.
+void TTrustTest::PreviewTablesShowOldAndNewPerField() {
+  TSongResult tagged;
+  tagged.FileName = "/m/abba - waterloo.mp3";
+  tagged.Outcome = TChangeOutcome::TaggedAndRenamed;
+  tagged.NewFileName = "/m/Abba - Waterloo.mp3";
+  tagged.TagsWritten = true;
+  tagged.Tags = Tags("Abba", "Waterloo");
+  TSongResult skipped;
+  skipped.FileName = "/m/x.mp3";
+  skipped.Reason = "not recognised";
+  const TPreviewTables tables = PreviewTablesOf({tagged, skipped}, {Tags("abba", "Waterloo"), TID3Info()});
+  QCOMPARE(tables.ChangeColumns, QStringList({"File", "File name", "Artist"}));
+  QCOMPARE(tables.Changes.size(), std::size_t(1));
+  QCOMPARE(tables.Changes[0],
+           QStringList({"abba - waterloo.mp3", "abba - waterloo.mp3 \u2192 Abba - Waterloo.mp3", "abba \u2192 Abba"}));
+  QCOMPARE(tables.LeftAlone.size(), std::size_t(1));
+  QCOMPARE(tables.LeftAlone[0], QStringList({"x.mp3", "skipped", "not recognised"}));
+}
+
+}  // namespace tagwright::testing
+
+namespace tagwright::testing {
+
+void TTrustTest::FoldersOpenByDialogRecentAndDrop() {
+  TSongFolder first, empty;
+  first.AddSong("Abba - Waterloo.mp3");
+  TWindowUnderTest window;
+  window.Dialogs.FolderAnswers.push_back(first.QPath());
+  QTest::keyClick(window.Window.get(), Qt::Key_O, Qt::ControlModifier);
+  QCOMPARE(window->SelectedFolder(), first.Path());
+  QCOMPARE(window->RowCount(), 1);
+  // A folder dropped onto the window opens; one without songs says so in the list.
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(empty.AddFile("not a folder.txt"))),
+                QUrl::fromLocalFile(empty.QPath())});
+  QVERIFY(window->OpenDroppedFolder(&data));
+  QCOMPARE(window->SelectedFolder(), empty.Path());
+  QCOMPARE(window.Child<TSongListBox>("songList")->EmptyText(), QStringLiteral("No songs in this folder"));
+  QCOMPARE(window->RecentFolders().mid(0, 2), QStringList({empty.QPath(), first.QPath()}));
+}
+
+// Every pane grows with the window; the minimum size is a first run's, whatever the last session left.
+void TTrustTest::PanesGrowAndTheMinimumIsNotRemembered() {
+  QSize firstMinimum;
+  QList<int> small, large;
+  {
+    TWindowUnderTest window;
+    firstMinimum = window->minimumSize();
+    const auto widths = [&window] {
+      return QList<int>{window.Child<QWidget>("folderPane")->width(), window.Child<QWidget>("middlePane")->width(),
+                        window.Child<QWidget>("artistField")->width(), window.Child<QWidget>("bannerImage")->width()};
+    };
+    window->resize(firstMinimum);
+    QApplication::processEvents();
+    small = widths();
+    window->resize(2560, 1440);
+    QApplication::processEvents();
+    large = widths();
+    window->resize(1600, 1000);
+  }
+  for (int i = 0; i < small.size(); ++i) QVERIFY2(large[i] > small[i], qPrintable(QString::number(i)));
+  TWindowUnderTest again(TWindowUnderTest::TSettings::Keep);
+  QCOMPARE(again->minimumSize(), firstMinimum);
+}
+
+}  // namespace tagwright::testing

@@ -1,0 +1,42 @@
+// What the user has typed into the song details panel and not yet stamped: the texts each field
+// showed for the song are kept, a field whose text differs is marked (bold and italic), and the
+// panel hears whether anything differs at all.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QLineEdit;
+
+namespace tagwright {
+
+class TDetailsEdits : public QObject {
+  Q_OBJECT
+ public:
+  // The fields must outlive this object; their order is the order of Texts().
+  TDetailsEdits(std::vector<QLineEdit*> fields, QObject* parent);
+
+  // The fields' texts now are the song's: nothing is changed.
+  void TakeShownTexts();
+  // Stops watching until the next TakeShownTexts: no song, or several, are shown.
+  void Forget();
+  bool HasChanges() const;
+  // Every field's text, in the fields' order.
+  QStringList Texts() const;
+  // Puts texts back into the fields (after a stamp that did not happen), marked as changed.
+  void RestoreTexts(const QStringList& texts);
+
+ Q_SIGNALS:
+  void ChangesChanged(bool changed);
+
+ private:
+  void Mark();
+
+  std::vector<QLineEdit*> fields_;
+  QStringList shown_;  // empty while nothing is watched
+  bool changed_ = false;
+};
+
+}  // namespace tagwright

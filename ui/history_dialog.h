@@ -1,0 +1,66 @@
+// "History...": the entries of the history, newest first (time, program, command, files, state),
+// with Undo and Redo for the entry selected and its files on request. What the buttons do is the
+// window's (the same questions, rules and checks as Ctrl+Z and Ctrl+Shift+Z); the dialog reads the
+// entries afresh after each.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTreeWidget;
+
+namespace tagwright {
+
+// One line of the dialog.
+struct THistoryRow {
+  std::int64_t Id = 0;
+  QString Time;
+  QString Program;
+  QString Command;
+  std::int64_t Files = 0;
+  QString State;  // "done", "undone", "partly undone", "in progress"
+  bool CanUndo = false;
+  bool CanRedo = false;
+};
+
+// What the dialog shows and does.
+class THistoryActions {
+ public:
+  virtual ~THistoryActions() = default;
+  // The entries, newest first; empty (and the failure said) when the history cannot be read.
+  virtual std::vector<THistoryRow> Rows() = 0;
+  // The files of an entry as it left them.
+  virtual std::vector<std::string> Files(std::int64_t entry) = 0;
+  // Undoes the entry (or redoes it: takes the undo back), after asking.
+  virtual void Undo(std::int64_t entry) = 0;
+  virtual void Redo(std::int64_t entry) = 0;
+};
+
+class THistoryDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit THistoryDialog(THistoryActions& actions, QWidget* parent = nullptr);
+
+  // Reads the entries again, keeping the selection on the same entry when it is still there.
+  void Refresh();
+
+ private:
+  void FollowSelection();
+  std::int64_t SelectedEntry() const;
+
+  THistoryActions& actions_;
+  std::vector<THistoryRow> rows_;
+  QTreeWidget* entryList_ = nullptr;
+  QListWidget* fileList_ = nullptr;
+  QPushButton* undoButton_ = nullptr;
+  QPushButton* redoButton_ = nullptr;
+  QPushButton* filesButton_ = nullptr;
+};
+
+}  // namespace tagwright

@@ -1,0 +1,60 @@
+// The details changed by hand in the song table: the stamp that writes exactly the changed fields of
+// the changed songs, and the question when they would be left behind.
+#include "commands/song_plans.h"
+#include "ui/command_runner.h"
+#include "ui/dialogs.h"
+#include "ui/main_window.h"
+#include "ui/song_list_pane.h"
+
+namespace tagwright {
+
+namespace {
+
+const QString kStampEditsCommand = QStringLiteral("Stamp ID3 Tag(s)");
+
+}  // namespace
+
+bool TMainWindow::HasUnstampedEdits() const { return !songListPane_->Edits().Empty(); }
+
+void TMainWindow::StampEditedSongs() {
+  RunGuarded([this] {
+    const std::vector<int> rows = songListPane_->EditedRows();
+    if (rows.empty()) return;
+    // The edits in hand: the pass reads them while the songs' records are listed afresh after it.
+    const TSongEdits edits = songListPane_->Edits();
+    const TSongPlanner planner{TTagsNeeded::Yes, [&edits](const TSongFile& song, const TID3Info& tags) {
+                                 const TFieldEdits* changed = edits.For(song.FileName());
+                                 return changed != nullptr ? PlanStampEditedFields(tags, *changed)
+                                                           : PlanStampEditedFields(tags, {});
+                               }};
+    songListPane_->UnselectAllRows();
+    SelectRows(rows);
+    // Several songs are shown before they are written, as the previews do.
+    if (rows.size() > 1 && !PreviewSelectedSongsPass(kStampEditsCommand, planner)) return;
+    TPassRequest request;
+    request.Command = kStampEditsCommand;
+    request.Count = TPassCount::SongsTagged;
+    request.Planner = planner;
+    request.OnResult = [this](const TSongResult& result) {
+      // Written, or already held by the tag: the edit is done with.
+      const bool done = result.Outcome != TChangeOutcome::Failed && result.Failure.Kind() == TFailureKind::None;
+      if (done) songListPane_->Edits().Forget(result.FileName);
+    };
+    (void)RunSelectedSongsPass(request);
+  });
+}
+
+bool TMainWindow::AskAboutUnstampedEdits() {
+  if (!HasUnstampedEdits()) return false;
+  const QString question = QStringLiteral(
+                               "%1 song(s) have details changed in the table that are not stamped yet.\n"
+                               "Stamp them before leaving the folder?")
+                               .arg(songListPane_->Edits().SongCount());
+  const bool stamp = dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), question,
+                                         TMsgDlgButton::Yes | TMsgDlgButton::No) == TMsgDlgButton::Yes;
+  if (stamp) StampEditedSongs();
+  songListPane_->Edits().Clear();
+  return stamp;
+}
+
+}  // namespace tagwright

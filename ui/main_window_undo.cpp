@@ -1,0 +1,199 @@
+// Undo, redo and the history dialog of the window. Ctrl+Z takes back the newest command not yet
+// undone, and pressed again the one before it; Ctrl+Shift+Z (or Ctrl+Y) takes back the newest undo
+// while no command has changed files since (history/undo_redo.h). Each asks first, naming
+// the command, its files and where they are; afterwards the folder shown is read again with the
+// same songs selected, under the names the undo gave them.
+#include <QDateTime>
+#include <map>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "files/paths.h"
+#include "history/history.h"
+#include "history/history_undo.h"
+#include "history/undo_redo.h"
+#include "ui/dialogs.h"
+#include "ui/history_dialog.h"
+#include "ui/main_window.h"
+#include "ui/song_list_pane.h"
+#include "ui/text_conversion.h"
+
+namespace tagwright {
+
+namespace {
+
+// " in "Classics"", " in 3 folders", or nothing when the folders are not known.
+QString PlaceOf(const std::vector<std::string>& folders) {
+  if (folders.size() == 1) {
+    std::string folder = folders.front();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return QStringLiteral(" in \"%1\"").arg(PathToQString(std::string(FileNamePart(folder))));
+  }
+  if (folders.size() > 1) return QStringLiteral(" in %1 folders").arg(folders.size());
+  return {};
+}
+
+QString StateOf(const THistoryEntry& entry) {
+  if (!entry.Done) return QStringLiteral("in progress");
+  if (entry.Undone) return QStringLiteral("undone");
+  if (entry.FilesUndone > 0) return QStringLiteral("partly undone");
+  return QStringLiteral("done");
+}
+
+}  // namespace
+
+// What the history dialog shows of the window's history, and its buttons.
+class TWindowHistoryActions final : public THistoryActions {
+ public:
+  TWindowHistoryActions(TMainWindow& window, THistory& history) : window_(window), history_(history) {}
+
+  std::vector<THistoryRow> Rows() override {
+    TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(history_);
+    if (!timeline) {
+      window_.ShowErrorText("The history cannot be read: " + timeline.Failure().DescribeWithError());
+      return {};
+    }
+    std::vector<THistoryRow> rows;
+    for (const THistoryEntry& entry : timeline.Value().Entries()) {
+      const QDateTime time = QDateTime::fromMSecsSinceEpoch(entry.TimeNs / 1'000'000);
+      rows.push_back({entry.Id, time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                      QString::fromLatin1(ProgramName(entry.Program)), ToQString(entry.Command), entry.Files,
+                      StateOf(entry), timeline.Value().CanUndo(entry), timeline.Value().CanRedo(entry)});
+    }
+    return rows;
+  }
+
+  std::vector<std::string> Files(std::int64_t entry) override {
+    TResultOf<std::vector<std::string>> files = EntryFiles(history_, entry);
+    if (!files) window_.ShowErrorText("The history cannot be read: " + files.Failure().DescribeWithError());
+    return files ? files.Value() : std::vector<std::string>();
+  }
+
+  void Undo(std::int64_t entry) override { TakeBack(entry, false); }
+  void Redo(std::int64_t entry) override { TakeBack(entry, true); }
+
+ private:
+  // The same checks as the keys: only an entry the rules allow is taken back.
+  void TakeBack(std::int64_t id, bool redo) {
+    window_.RunGuarded([&] {
+      TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(history_);
+      if (!timeline) {
+        window_.ShowErrorText("The history cannot be read: " + timeline.Failure().DescribeWithError());
+        return;
+      }
+      for (const THistoryEntry& entry : timeline.Value().Entries()) {
+        if (entry.Id != id) continue;
+        if (redo ? timeline.Value().CanRedo(entry) : timeline.Value().CanUndo(entry)) {
+          window_.TakeBackAsked(entry, redo);
+        }
+      }
+    });
+  }
+
+  TMainWindow& window_;
+  THistory& history_;
+};
+
+TResultOf<bool> TMainWindow::CanUndo() const {
+  if (!runner_->History()) return false;
+  const TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*runner_->History());
+  if (!timeline) return timeline.Failure();
+  return timeline.Value().UndoTarget().has_value();
+}
+
+TResultOf<bool> TMainWindow::CanRedo() const {
+  if (!runner_->History()) return false;
+  const TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*runner_->History());
+  if (!timeline) return timeline.Failure();
+  return timeline.Value().RedoTarget().has_value();
+}
+
+void TMainWindow::UndoLastCommand() {
+  RunGuarded([this] { TakeBackNewest(false); });
+}
+
+void TMainWindow::RedoLastUndo() {
+  RunGuarded([this] { TakeBackNewest(true); });
+}
+
+void TMainWindow::ShowHistory() {
+  RunGuarded([this] {
+    if (!runner_->History()) {
+      ShowErrorText(runner_->ChangesRefusedBecause().empty() ? std::string("There is no history.")
+                                                             : runner_->ChangesRefusedBecause());
+      return;
+    }
+    TWindowHistoryActions actions(*this, *runner_->History());
+    dialogs_.ShowHistory(actions);
+  });
+}
+
+void TMainWindow::TakeBackNewest(bool redo) {
+  if (!runner_->History() || busy_ > 0) return;
+  const TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*runner_->History());
+  if (!timeline) {
+    ShowErrorText("The history cannot be read: " + timeline.Failure().DescribeWithError());
+    return;
+  }
+  const std::optional<THistoryEntry> target = redo ? timeline.Value().RedoTarget() : timeline.Value().UndoTarget();
+  if (target) TakeBackAsked(*target, redo);
+}
+
+void TMainWindow::TakeBackAsked(const THistoryEntry& entry, bool redo) {
+  if (busy_ > 0) return;
+  // A redo puts back the command its undo took back: the question names that command.
+  std::string command = entry.Command;
+  if (redo) {
+    TResultOf<std::optional<THistoryEntry>> undone = runner_->History()->FindEntry(entry.Undoes);
+    if (undone && undone.Value()) command = undone.Value()->Command;
+  }
+  TResultOf<std::vector<std::string>> folders = EntryFolders(*runner_->History(), entry.Id);
+  const QString question = QStringLiteral("%1 \"%2\" on %3 file(s)%4?")
+                               .arg(redo ? QStringLiteral("Redo") : QStringLiteral("Undo"), ToQString(command))
+                               .arg(entry.Files)
+                               .arg(PlaceOf(folders ? folders.Value() : std::vector<std::string>()));
+  if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), question,
+                          TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) {
+    return;
+  }
+  std::set<std::string> selected;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (songListPane_->IsRowSelected(row) && SongAtRow(row) != nullptr) selected.insert(SongAtRow(row)->FileName());
+  }
+  const int remembered = CurrentRow();
+  const TResultOf<TUndoReport> report =
+      TakeBack(*runner_->History(), entry, TProgram::Window, redo ? "Redo Last Undo" : "Undo Last Command", false);
+  if (!report) {
+    ShowErrorText(std::string(redo ? "The redo" : "The undo") +
+                  " could not be recorded in the history: " + report.Failure().DescribeWithError());
+  } else {
+    ReportLeftAlone(report.Value(), redo);
+    for (const TUndoFile& file : report.Value().Files) {
+      if (!file.NewFile.empty() && selected.erase(file.File) > 0) selected.insert(file.NewFile);
+    }
+  }
+  ReloadSelecting(selected, remembered);
+}
+
+void TMainWindow::ReportLeftAlone(const TUndoReport& report, bool redo) {
+  if (report.Skipped() == 0) return;
+  QString text = QStringLiteral("These files could not be restored:");
+  for (const TUndoFile& file : report.Files) {
+    if (file.Action != TUndoAction::Skipped) continue;
+    text += QStringLiteral("\n") + PathToQString(file.File) + QStringLiteral(": ") + ToQString(file.Reason);
+  }
+  dialogs_.MessageDlg(TMsgDlgType::Warning, redo ? QStringLiteral("Redo") : QStringLiteral("Undo"), text,
+                      TMsgDlgButton::OK);
+}
+
+void TMainWindow::ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow) {
+  TRememberedSelection selection;
+  selection.Files.assign(fileNames.begin(), fileNames.end());
+  selection.KeepTyped = false;
+  reloadSelection_ = selection;
+  ReloadSongFolderNow();
+  if (SelectedSongCount() == 0) SelectSingleRow(fallbackRow);
+}
+
+}  // namespace tagwright

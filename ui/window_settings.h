@@ -1,0 +1,34 @@
+// What the window remembers between runs besides the Preferences: its size and place, the panes'
+// widths, the folders opened last and the song list's menu choices. Kept in the desktop's settings
+// folder (ui/settings.h).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QSplitter;
+class QWidget;
+
+namespace tagwright {
+
+class TWindowSettings {
+ public:
+  // How many folders Open Recent offers.
+  static constexpr int kRecentFolderCount = 10;
+
+  // The window's size and place and the panes' widths as the user left them; true when the panes'
+  // widths were remembered (the window then leaves them as they are).
+  bool RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter) const;
+  void SaveWindow(const QWidget& window, const QSplitter& mainSplitter, const QSplitter* folderSplitter) const;
+
+  // The folders opened last, newest first.
+  QStringList RecentFolders() const;
+  // Puts a folder first among the recent ones (once), keeping kRecentFolderCount.
+  void AddRecentFolder(const QString& folder) const;
+
+  // "Preview Before Changing Several Songs": on unless the user turned it off.
+  bool PreviewBeforeChanging() const;
+  void SetPreviewBeforeChanging(bool on) const;
+};
+
+}  // namespace tagwright
