@@ -9,11 +9,11 @@ namespace tagwright {
 
 namespace {
 
-TSongPlanner AutoRenamePlanner(const TKnownSpellings*, TLetters) {
+TSongPlanner AutoRenamePlanner(const TKnownSpellings* /*spellings*/, TLetters /*letters*/) {
   return {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
 }
 
-TSongPlanner FileNameAsTitlePlanner(const TKnownSpellings*, TLetters) {
+TSongPlanner FileNameAsTitlePlanner(const TKnownSpellings* /*spellings*/, TLetters /*letters*/) {
   return {TTagsNeeded::Yes, PlanFileNameAsTitle};
 }
 
@@ -29,7 +29,7 @@ TSongPlanner HandsFreePlanner(const TKnownSpellings* spellings, TLetters letters
           }};
 }
 
-TSongPlanner StampRecognizedPlanner(const TKnownSpellings*, TLetters) {
+TSongPlanner StampRecognizedPlanner(const TKnownSpellings* /*spellings*/, TLetters /*letters*/) {
   return {TTagsNeeded::Yes, PlanStampRecognized};
 }
 
