@@ -44,7 +44,7 @@ TResult CopyInto(const std::string& from, const std::string& to) {
   if (source < 0) return TResult::FromErrno(TFailureKind::Read, from);
   const int target = ::open(SongPath(to).c_str(), O_WRONLY | O_CLOEXEC);
   if (target < 0) {
-    const TResult failure = TResult::FromErrno(TFailureKind::Write, to);
+    TResult failure = TResult::FromErrno(TFailureKind::Write, to);
     ::close(source);
     return failure;
   }
