@@ -153,15 +153,15 @@ TPassSummary TMainWindow::StampSelectedWithPanel() {
                                }};
     if (!PreviewSelectedSongsPass(QStringLiteral("Preview Stamp ID3 Tag(s)"), preview)) return {};
   }
-  const TPassSummary summary = RunSelectedSongsPass({QStringLiteral("Stamp ID3 Tag(s)"),
-                                                     TPassCount::SongsTagged,
-                                                     true,
-                                                     {TTagsNeeded::Yes,
-                                                      [&](const TSongFile&, const TID3Info& tags) {
-                                                        if (!panel) panel = TrimmedPanelValues();
-                                                        return PlanStampFromPanel(tags, *panel, single);
-                                                      }},
-                                                     {}});
+  TPassSummary summary = RunSelectedSongsPass({QStringLiteral("Stamp ID3 Tag(s)"),
+                                               TPassCount::SongsTagged,
+                                               true,
+                                               {TTagsNeeded::Yes,
+                                                [&](const TSongFile&, const TID3Info& tags) {
+                                                  if (!panel) panel = TrimmedPanelValues();
+                                                  return PlanStampFromPanel(tags, *panel, single);
+                                                }},
+                                               {}});
   // A stamp refused or failed keeps what was typed.
   if (typed && summary.Tagged == 0) detailsPanel_->RestoreTypedTexts(texts);
   return summary;
@@ -260,7 +260,9 @@ void TMainWindow::PreviewAutoRename() {
   RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::AutoRename, true); });
 }
 
-bool TMainWindow::WantsPreview(TCommandId) const { return previewBeforeChanging_ && SelectedSongCount() > 1; }
+bool TMainWindow::WantsPreview(TCommandId /*command*/) const {
+  return previewBeforeChanging_ && SelectedSongCount() > 1;
+}
 
 QString TMainWindow::PreviewCaption(TCommandId id) {
   switch (id) {
