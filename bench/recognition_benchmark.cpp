@@ -22,6 +22,7 @@ const std::vector<std::string>& Names() {
       "/home/user/Music/Artist - Title 2.mp3",
       "/home/user/Music/05 Artist - Title.mp3",
       "/home/user/Music/Beyonc\xC3\xA9 - Halo.mp3",
+      // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one long name, in two pieces to fit the line
       "/home/user/Music/Various/A Very Long Artist Name Indeed - An Even Longer Song Title With Many Words (Extended "
       "Club Mix).mp3",
       "/home/user/Music/Various/Some_Band_-_Some_Song_(Live_At_The_Venue).mp3",

@@ -9,24 +9,29 @@ namespace tagwright {
 
 namespace {
 
-TSongPlanner AutoRenamePlanner(const TKnownSpellings*) {
+TSongPlanner AutoRenamePlanner(const TKnownSpellings* /*spellings*/, TLetters /*letters*/) {
   return {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
 }
 
-TSongPlanner FileNameAsTitlePlanner(const TKnownSpellings*) { return {TTagsNeeded::Yes, PlanFileNameAsTitle}; }
+TSongPlanner FileNameAsTitlePlanner(const TKnownSpellings* /*spellings*/, TLetters /*letters*/) {
+  return {TTagsNeeded::Yes, PlanFileNameAsTitle};
+}
 
-TSongPlanner DetailsCleanupPlanner(const TKnownSpellings* spellings) {
-  return {TTagsNeeded::Yes, [spellings](const TSongFile& song, const TID3Info& tags) {
-            return PlanDetailsCleanupKeeping(song, tags, spellings);
+TSongPlanner DetailsCleanupPlanner(const TKnownSpellings* spellings, TLetters letters) {
+  return {TTagsNeeded::Yes, [spellings, letters](const TSongFile& song, const TID3Info& tags) {
+            return PlanDetailsCleanupKeeping(song, tags, spellings, letters);
           }};
 }
 
-TSongPlanner HandsFreePlanner(const TKnownSpellings* spellings) {
-  return {TTagsNeeded::No,
-          [spellings](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song, spellings); }};
+TSongPlanner HandsFreePlanner(const TKnownSpellings* spellings, TLetters letters) {
+  return {TTagsNeeded::No, [spellings, letters](const TSongFile& song, const TID3Info&) {
+            return PlanHandsFree(song, spellings, letters);
+          }};
 }
 
-TSongPlanner StampRecognizedPlanner(const TKnownSpellings*) { return {TTagsNeeded::Yes, PlanStampRecognized}; }
+TSongPlanner StampRecognizedPlanner(const TKnownSpellings* /*spellings*/, TLetters /*letters*/) {
+  return {TTagsNeeded::Yes, PlanStampRecognized};
+}
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 
 #include "commands/song_pass.h"
 #include "songs/known_spellings.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -26,8 +27,8 @@ struct TCatalogueCommand {
   // The window asks when a file cannot be written; otherwise such songs are skipped silently.
   bool AsksWhenUnwritable;
   // The plan, with the known spellings clean-up keeps (null for none; commands that clean no text
-  // ignore them).
-  TSongPlanner (*Planner)(const TKnownSpellings* spellings);
+  // ignore them) and the letters recognition and clean-up work with.
+  TSongPlanner (*Planner)(const TKnownSpellings* spellings, TLetters letters);
 };
 
 // Every command, in the order the command line's help lists them.

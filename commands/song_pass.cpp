@@ -29,20 +29,18 @@ TChangeOutcome OutcomeOf(bool tagged, bool renamed) {
   return TChangeOutcome::Skipped;
 }
 
+// A song failed for a reason of the pass's own, with the file failure behind it when there is one.
 TSongResult Failed(const std::string& fileName, std::string reason, TResult failure = {}) {
   TSongResult result;
   result.FileName = fileName;
   result.Outcome = TChangeOutcome::Failed;
-  result.Reason = std::move(reason);
+  result.OwnReason = std::move(reason);
   result.Failure = std::move(failure);
   return result;
 }
 
-// A song failed for the file failure itself, in its own words (which name the file).
-TSongResult Failed(const std::string& fileName, TResult failure) {
-  std::string reason = failure.Describe();
-  return Failed(fileName, std::move(reason), std::move(failure));
-}
+// A song failed for the file failure itself, which says why in its own words (naming the file).
+TSongResult Failed(const std::string& fileName, TResult failure) { return Failed(fileName, {}, std::move(failure)); }
 
 TSongResult Skipped(const std::string& fileName, std::string reason, TResult failure = {}) {
   TSongResult result = Failed(fileName, std::move(reason), std::move(failure));
@@ -53,7 +51,7 @@ TSongResult Skipped(const std::string& fileName, std::string reason, TResult fai
 // Why a file that is no song is left alone, or a failure to tell; none for a song.
 std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName) {
   TResultOf<bool> song = IsSongFile(fileName);
-  if (!song) return Failed(fileName, song.Failure().Describe(), song.Failure());
+  if (!song) return Failed(fileName, song.Failure());
   if (!song.Value()) return Skipped(fileName, kNotMp3Reason);
   return std::nullopt;
 }
@@ -90,11 +88,11 @@ void Count(const TSongResult& result, TPassSummary& summary) {
       break;
     case TChangeOutcome::Skipped:
       ++summary.Skipped;
-      CountReason(result.Reason, summary.SkippedBy);
+      CountReason(result.Reason(), summary.SkippedBy);
       break;
     case TChangeOutcome::Failed:
       ++summary.Failed;
-      CountReason(result.Reason, summary.FailedBy);
+      CountReason(result.Reason(), summary.FailedBy);
       break;
   }
 }
@@ -102,8 +100,8 @@ void Count(const TSongResult& result, TPassSummary& summary) {
 }  // namespace
 
 bool TPlannedNames::Taken(const std::string& path) const {
-  if (created_.count(path) != 0) return true;
-  if (vacated_.count(path) != 0) return false;
+  if (created_.contains(path)) return true;
+  if (vacated_.contains(path)) return false;
   struct stat info {};
   return lstat(path.c_str(), &info) == 0;
 }
@@ -124,11 +122,12 @@ std::optional<TSongResult> Refused(const std::string& fileName, const TSongChang
   return std::nullopt;
 }
 
-// Whether the new name is refused because another file has it (a change of letter case only is
-// no clash).
+// Whether the new name is refused because another file has it (a change of the case of any letter
+// only is no clash: on a file system that ignores case, the name taken is the song's own; where case
+// counts, the rename itself still never replaces another file).
 bool RefusesTakenName(const std::string& fileName, const TSongChange& change, const TPlannedNames& names) {
-  return !change.NewFileName.empty() && change.RefuseTakenName && !EqualsIgnoringCase(change.NewFileName, fileName) &&
-         names.Taken(change.NewFileName);
+  return !change.NewFileName.empty() && change.RefuseTakenName &&
+         !EqualsIgnoringCase(change.NewFileName, fileName, TLetters::Accented) && names.Taken(change.NewFileName);
 }
 
 // Renames the song after its tag was written (or would be, in a dry run), never replacing another
@@ -149,7 +148,7 @@ void RenameSong(const std::string& fileName, const TSongChange& change, TPassMod
   if (!renamed) {
     result.Outcome = TChangeOutcome::Failed;
     result.NewFileName.clear();
-    result.Reason = kRenameFailedMessage;
+    result.OwnReason = kRenameFailedMessage;
     result.Failure = std::move(renamed);
   }
 }
@@ -344,7 +343,7 @@ class TApplyPass {
       taken.Result =
           Skipped(taken.FileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, taken.FileName));
     } else if (!locked) {
-      taken.Result = Failed(taken.FileName, locked.Failure().Describe(), locked.Failure());
+      taken.Result = Failed(taken.FileName, locked.Failure());
     } else {
       Prepare(song, std::move(locked.Value()), taken);
     }
@@ -364,7 +363,7 @@ class TApplyPass {
     const std::string& fileName = taken.FileName;
     TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(locked.Descriptor(), locked.Info(), fileName);
     if (!snapshot) {
-      taken.Result = Failed(fileName, snapshot.Failure().Describe(), snapshot.Failure());
+      taken.Result = Failed(fileName, snapshot.Failure());
       return;
     }
     // The song is read here under its lock, and must still be as the listing read it, since the
@@ -373,7 +372,7 @@ class TApplyPass {
     if (planner_.Tags == TTagsNeeded::Yes || (planner_.UsesListing && song.ListedTags())) {
       TSnapshotSource current(snapshot.Value(), locked.Descriptor());
       if (TResultOf<bool> read = ReadID3Tags(current, fileName, tags); !read) {
-        taken.Result = Failed(fileName, read.Failure().Describe(), read.Failure());
+        taken.Result = Failed(fileName, read.Failure());
         return;
       }
     }
@@ -579,7 +578,7 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
     // Without a journal, a song without any write permission gets the owner's here (with one, see
     // RecordThenMakeWritable).
     TResultOf<TLockedSong> locked = TLockedSong::Open(fileName);
-    if (!locked) return Failed(fileName, locked.Failure().Describe(), locked.Failure());
+    if (!locked) return Failed(fileName, locked.Failure());
     song.Locked.emplace(std::move(locked.Value()));
     song.SongPath = song.Locked->Path();
     snapshot = ReadTagSnapshot(song.Locked->Descriptor(), song.Locked->Info(), fileName);
@@ -593,7 +592,7 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
     song.SongPath = SongPath(fileName);
     if (journal) snapshot = ReadTagSnapshot(fileName);
   }
-  if (!snapshot) return Failed(fileName, snapshot.Failure().Describe(), snapshot.Failure());
+  if (!snapshot) return Failed(fileName, snapshot.Failure());
   if (!journal) {
     song.Snapshot = std::move(snapshot.Value());
   } else if (TResult recorded = RecordAhead(song, std::move(snapshot.Value()), *journal); !recorded) {
@@ -637,7 +636,7 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
       if (planner.Tags == TTagsNeeded::Yes || (planner.UsesListing && song.ListedTags()))
         read = ReadID3Tags(fileName, tags);
       if (!read) {
-        result = Failed(fileName, read.Failure().Describe(), read.Failure());
+        result = Failed(fileName, read.Failure());
       } else if (std::optional<TSongResult> changed = RefusedAsChanged(song, planner, tags)) {
         result = std::move(*changed);
       } else {

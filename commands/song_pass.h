@@ -39,10 +39,19 @@ struct TSongResult {
   std::string FileName;  // the song's file as listed before the pass
   TChangeOutcome Outcome = TChangeOutcome::Skipped;
   std::string NewFileName;   // where the file now is (or would be), when renamed
-  std::string Reason;        // why it was skipped or failed
   bool TagsWritten = false;  // Tags were written (in a dry run: would be)
   TID3Info Tags;
+  // Why it was skipped or failed, in the pass's or the plan's own words (kNameTakenMessage, a plan's
+  // refusal...); empty when the file failure below says why by itself. Read through Reason().
+  std::string OwnReason;
   TResult Failure;  // the file failure behind a skipped or failed song, when there was one
+
+  // Why it was skipped or failed: the own reason, else the file failure in its own words ("Cannot
+  // write file /a/b.mp3"); empty for a song that was changed.
+  std::string Reason() const { return OwnReason.empty() ? Failure.Describe() : OwnReason; }
+  // The same followed by the system's words for the cause, when a file operation failed
+  // ("... (File exists)", "... (Permission denied)"): how the front ends tell it.
+  std::string ReasonWithError() const { return Failure.WithError(Reason()); }
 };
 
 struct TPassHooks {
@@ -73,7 +82,7 @@ struct TPassSummary {
   std::size_t Renamed = 0;  // renamed, with or without a tag
   std::size_t Skipped = 0;
   std::size_t Failed = 0;
-  // The reasons of the skipped and of the failed songs (TSongResult::Reason), most frequent first,
+  // The reasons of the skipped and of the failed songs (TSongResult::Reason()), most frequent first,
   // equally frequent ones in the order they first came up.
   std::vector<TReasonCount> SkippedBy;
   std::vector<TReasonCount> FailedBy;

@@ -117,18 +117,19 @@ TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags) {
   return PlanDetailsCleanupKeeping(song, std::move(tags), nullptr);
 }
 
-TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TKnownSpellings* spellings) {
+TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TKnownSpellings* spellings,
+                                      TLetters letters) {
   TSongDetails song = listed;
   if (!song.Title().empty()) {
-    song.SetTitle(CleanupTitle(song.Artist(), song.Title(), spellings));
+    song.SetTitle(CleanupTitle(song.Artist(), song.Title(), spellings, letters));
     tags.Title = song.FullTitle();
   }
   if (!song.Artist().empty()) {
-    song.SetArtist(CleanupText(song.Artist(), spellings));
+    song.SetArtist(CleanupText(song.Artist(), spellings, letters));
     tags.Artist = song.Artist();
   }
   if (!song.Album().empty()) {
-    song.SetAlbum(CleanupText(song.Album(), spellings));
+    song.SetAlbum(CleanupText(song.Album(), spellings, letters));
     tags.Album = song.Album();
   }
   if (!song.Year().empty()) tags.Year = song.Year();
@@ -141,7 +142,7 @@ TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, co
 
 TSongChange PlanHandsFree(const TSongFile& song) { return PlanHandsFree(song, nullptr); }
 
-TSongChange PlanHandsFree(const TSongFile& song, const TKnownSpellings* spellings) {
+TSongChange PlanHandsFree(const TSongFile& song, const TKnownSpellings* spellings, TLetters letters) {
   TSongChange change;
   if (song.Recognition() == TRecognition::Failed) {
     change.Skip = "not recognised";
@@ -151,10 +152,10 @@ TSongChange PlanHandsFree(const TSongFile& song, const TKnownSpellings* spelling
   cleaned.Assign(song);
   // The whole cleaned stem is compared: a part after a dot is still part of the name, and a word
   // there that the details lack must keep the file as it is.
-  const std::string stem = CleanupText(FileNameStem(song.FileName()), spellings);
-  cleaned.SetTitle(CleanupTitle(cleaned.Artist(), cleaned.Title(), spellings));
-  cleaned.SetArtist(CleanupText(cleaned.Artist(), spellings));
-  if (stem.empty() || !TextHoldsOnlyDetails(cleaned, stem)) {
+  const std::string stem = CleanupText(FileNameStem(song.FileName()), spellings, letters);
+  cleaned.SetTitle(CleanupTitle(cleaned.Artist(), cleaned.Title(), spellings, letters));
+  cleaned.SetArtist(CleanupText(cleaned.Artist(), spellings, letters));
+  if (stem.empty() || !TextHoldsOnlyDetails(cleaned, stem, letters)) {
     change.Skip = "file name holds more than the details";
     return change;
   }

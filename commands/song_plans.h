@@ -12,6 +12,7 @@
 #include "songs/song_edits.h"
 #include "songs/song_file.h"
 #include "tags/id3_info.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -44,20 +45,22 @@ TSongChange PlanAutoRename(const TSongFile& song);
 // or when one song is selected) replace the song's, and the name is composed from them; a song left
 // with neither title nor artist keeps its name. A name taken by another file is refused with
 // kNameTakenMessage.
-TSongChange PlanRenameWithDetails(const TSongFile& song, const TPanelValues& panel, bool singleSong);
+TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, bool singleSong);
 
 // Filename as Title: the file's name without folder and extension becomes the tag's title.
-TSongChange PlanFileNameAsTitle(const TSongFile& song, TID3Info tags);
+TSongChange PlanFileNameAsTitle(const TSongFile& listed, TID3Info tags);
 
 // Details Cleanup: title, artist and album cleaned; every non-empty detail into the tag.
 TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags);
-// The same, keeping the known spellings of the list (Keep Known Spellings); null for none.
-TSongChange PlanDetailsCleanupKeeping(const TSongFile& song, TID3Info tags, const TKnownSpellings* spellings);
+// The same, keeping the known spellings of the list (Keep Known Spellings; null for none), and
+// changing the case of the letters beyond ASCII too with accented letters.
+TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TKnownSpellings* spellings,
+                                      TLetters letters = TLetters::Ascii);
 
 // Hands-Free: when the cleaned file name holds nothing but the cleaned details, the tag is rewritten
 // from the details and the file renamed after them. The song record is not changed.
 TSongChange PlanHandsFree(const TSongFile& song);
-TSongChange PlanHandsFree(const TSongFile& song, const TKnownSpellings* spellings);
+TSongChange PlanHandsFree(const TSongFile& song, const TKnownSpellings* spellings, TLetters letters = TLetters::Ascii);
 
 // The tag fields that "ID3 Clear" blanks, by their menu order.
 enum class TTagField : std::uint8_t { Artist = 0, Title = 1, Track = 2, Album = 3, Year = 4, Genre = 5, Comment = 6 };

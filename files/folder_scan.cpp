@@ -5,6 +5,7 @@
 #include <fnmatch.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -22,10 +23,8 @@ bool MatchesPattern(std::string_view pattern, const char* name) {
 
 bool HasAcceptedExtension(std::string_view name, const std::vector<std::string>& extensions) {
   const std::string_view extension = ListedExtension(name);
-  for (const std::string& accepted : extensions) {
-    if (EqualsIgnoringAsciiCase(extension, accepted)) return true;
-  }
-  return false;
+  return std::any_of(extensions.begin(), extensions.end(),
+                     [extension](const std::string& accepted) { return EqualsIgnoringAsciiCase(extension, accepted); });
 }
 
 enum class EntryKind { File, Folder, Other };

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "files/result.h"
+
 namespace tagwright {
 
 // Appends to files the full path of every entry of folder whose name matches pattern ("*.*" matches
@@ -17,6 +19,9 @@ namespace tagwright {
 struct TUnreadableFolder {
   std::string Folder;
   std::error_code Error;
+
+  // The failure to read it ("Cannot read folder /a/b").
+  TResult Failure() const { return TResult::Failure(TFailureKind::ReadFolder, Folder, Error); }
 
   bool operator==(const TUnreadableFolder&) const = default;
 };

@@ -19,8 +19,16 @@ std::string TResult::Describe() const {
     case TFailureKind::NotWritable: return "Cannot write file " + path_;
     case TFailureKind::TooLarge: return "The tag is too large for file " + path_;
     case TFailureKind::Changed: return "Cannot write file " + path_ + ": the file changed while it was written";
+    case TFailureKind::ReadFolder: return "Cannot read folder " + path_;
   }
   return {};
+}
+
+std::string TResult::DescribeWithError() const { return WithError(Describe()); }
+
+std::string TResult::WithError(const std::string& text) const {
+  if (!error_) return text;
+  return text + " (" + error_.message() + ")";
 }
 
 }  // namespace tagwright

@@ -1,9 +1,11 @@
 // The outcome of everything in the core that can fail on a file: success, or the system's error,
-// the path it concerns and what was being done. The core never shows a failure; the front ends
-// decide how to tell the user (the command line on stderr and in its exit status, the window in a
-// message box or the status bar).
+// the path it concerns and what was being done. A failure is this typed value wherever it travels,
+// and its words are made here only (Describe, DescribeWithError). The core never shows a failure;
+// the front ends decide how to tell the user (the command line on stderr and in its exit status, the
+// window in a message box or the status bar).
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +26,7 @@ enum class TFailureKind : std::uint8_t {
   NotWritable,  // the file has no write permission or cannot be opened for writing
   TooLarge,     // the new tag does not fit the format's size fields
   Changed,      // someone else changed the file between reading and replacing it; it was left alone
+  ReadFolder,   // a folder could not be listed (opened, or read to its end)
 };
 
 class [[nodiscard]] TResult {
@@ -51,6 +54,12 @@ class [[nodiscard]] TResult {
   // "Cannot open file /a/b.mp3", "Cannot write file /a/b.mp3"...: the failure in one line,
   // naming the file.
   std::string Describe() const;
+  // The same followed by the system's words for the cause, when there is a system error:
+  // "Cannot write file /a/b.mp3 (Permission denied)".
+  std::string DescribeWithError() const;
+  // The system's words for the cause after a text of the caller's own: text + " (Permission
+  // denied)", or the text alone without a system error.
+  std::string WithError(const std::string& text) const;
 
  private:
   TFailureKind kind_ = TFailureKind::None;
@@ -68,8 +77,15 @@ class [[nodiscard]] TResultOf {
   bool Ok() const { return value_.has_value(); }
   explicit operator bool() const { return Ok(); }
 
-  T& Value() { return *value_; }
-  const T& Value() const { return *value_; }
+  // Only for a result that holds a value.
+  T& Value() {
+    assert(value_.has_value() && "Value() of a failed result");
+    return *value_;
+  }
+  const T& Value() const {
+    assert(value_.has_value() && "Value() of a failed result");
+    return *value_;
+  }
   const TResult& Failure() const { return failure_; }
 
  private:

@@ -226,8 +226,10 @@ TResultOf<TTrashMove> PlanTrashMove(const std::string& path) {
     if (number > 1) {
       tried.assign(stem).append(".").append(std::to_string(number)).append(extension);
     }
-    TTrashMove move{folder + "/" + name, place.Folder + "/files/" + tried, place.Folder + "/info/"};
-    move.InfoPath.append(tried).append(".trashinfo");
+    TTrashMove move{folder, place.Folder, place.Folder};
+    move.From.append("/").append(name);
+    move.FilesPath.append("/files/").append(tried);
+    move.InfoPath.append("/info/").append(tried).append(".trashinfo");
     struct stat taken {};
     if (::lstat(move.FilesPath.c_str(), &taken) != 0 && ::lstat(move.InfoPath.c_str(), &taken) != 0) return move;
   }

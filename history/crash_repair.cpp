@@ -44,7 +44,7 @@ TResult CopyInto(const std::string& from, const std::string& to) {
   if (source < 0) return TResult::FromErrno(TFailureKind::Read, from);
   const int target = ::open(SongPath(to).c_str(), O_WRONLY | O_CLOEXEC);
   if (target < 0) {
-    const TResult failure = TResult::FromErrno(TFailureKind::Write, to);
+    TResult failure = TResult::FromErrno(TFailureKind::Write, to);
     ::close(source);
     return failure;
   }
@@ -199,11 +199,6 @@ TResult MarkResolved(THistory& history, const TStoredChange& stored, const TReso
   return {};
 }
 
-std::string FailureReason(const TResult& failure) {
-  if (!failure.Error()) return failure.Describe();
-  return failure.Describe() + " (" + failure.Error().message() + ")";
-}
-
 namespace {
 
 // What the repair of an entry's records came to.
@@ -226,7 +221,7 @@ TResult RepairRecord(THistory& history, const TStoredChange& stored, TRepairRepo
   const TResolution resolution = Resolve(stored.Change);
   if (resolution.Outcome == TResolved::Unresolved) {
     // Tried again at the next start, with the record and any temporary file kept until then.
-    report.Problems.push_back(FailureReason(resolution.Failure) + "; " + kRepairRetriedReason);
+    report.Problems.push_back(resolution.Failure.DescribeWithError() + "; " + kRepairRetriedReason);
     entry.Unresolved = true;
     return {};
   }

@@ -30,7 +30,4 @@ TResolution Resolve(const TFileChange& change);
 // Marks in the history what the repair found; the failure of the history itself.
 TResult MarkResolved(THistory& history, const TStoredChange& stored, const TResolution& resolution);
 
-// "Cannot write file F (reason)": why a file was skipped or could not be repaired.
-std::string FailureReason(const TResult& failure);
-
 }  // namespace tagwright

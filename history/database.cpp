@@ -92,12 +92,12 @@ void THistoryDatabase::RollBack() {
   if (sqlite3_get_autocommit(db_) == 0) (void)Execute("ROLLBACK");  // the failure is what is reported
 }
 
-TResult THistoryDatabase::Run(TStatement& statement) {
+TResult THistoryDatabase::Run(TStatement& statement) const {
   const int code = statement.Step();
   return code == SQLITE_DONE ? TResult() : Failure(code);
 }
 
-TResultOf<bool> THistoryDatabase::Next(TStatement& statement) {
+TResultOf<bool> THistoryDatabase::Next(TStatement& statement) const {
   const int code = statement.Step();
   if (code == SQLITE_ROW) return true;
   if (code == SQLITE_DONE) return false;

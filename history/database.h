@@ -80,9 +80,9 @@ class THistoryDatabase {
   // Gives up the transaction begun, if it is still open.
   void RollBack();
   // Runs a statement that gives no rows.
-  TResult Run(TStatement& statement);
+  TResult Run(TStatement& statement) const;
   // The next row of a statement: true when there is one, false at its end.
-  TResultOf<bool> Next(TStatement& statement);
+  TResultOf<bool> Next(TStatement& statement) const;
   // Whether the table has the column.
   TResultOf<bool> HasColumn(const char* table, const char* column);
   std::int64_t LastInsertId() const { return sqlite3_last_insert_rowid(db_); }

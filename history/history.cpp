@@ -47,7 +47,7 @@ namespace {
 class TNotRegularCategory final : public std::error_category {
  public:
   const char* name() const noexcept override { return "history"; }
-  std::string message(int) const override { return "not a regular file"; }
+  std::string message(int /*condition*/) const override { return "not a regular file"; }
 };
 
 std::error_code NotRegularFile() {

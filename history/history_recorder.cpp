@@ -122,7 +122,7 @@ TResult THistoryRecorder::WriteRecords(std::vector<TFileChange>& changes, TBatch
     batch.Bytes += static_cast<std::int64_t>(head.size() + change.Before.Tail.size());
     for (std::int64_t piece : pieces) ++batch.Named[piece];
   }
-  if (TResult counted = history.Pieces.CountNames(db, batch.Named, +1); !counted) return counted;
+  if (TResult counted = TPieceStore::CountNames(db, batch.Named, +1); !counted) return counted;
   TStatement counted(db.Handle(), "UPDATE entries SET tag_bytes = tag_bytes + ? WHERE id = ?");
   return db.Run(counted.Bind(1, batch.Bytes).Bind(2, batch.Entry));
 }

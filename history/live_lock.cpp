@@ -56,6 +56,7 @@ TResultOf<bool> TLiveLock::LockedElsewhere(std::int64_t entry) const {
   return range.l_type != F_UNLCK;
 }
 
+// NOLINTNEXTLINE(readability-make-member-function-const): it writes the lock file
 void TLiveLock::NoteRecorded(std::int64_t record) {
   // Not flushed: after a crash of the system the number may be older, which only misses a loss.
   (void)::pwrite(fd_, &record, sizeof record, kNewestRecordAt);

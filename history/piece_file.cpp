@@ -82,6 +82,7 @@ bool TPieceFile::Read(std::int64_t offset, std::int64_t size, std::string& bytes
   return true;
 }
 
+// NOLINTNEXTLINE(readability-make-member-function-const): it changes the piece file
 void TPieceFile::Reclaim(const std::vector<std::pair<std::int64_t, std::int64_t>>& used) {
   if (fd_ < 0) return;
   std::int64_t at = 0;

@@ -31,7 +31,7 @@ void TPieceStore::ForgetAll() {
 
 void TPieceStore::Remember(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes, std::uint64_t hash) {
   std::lock_guard<std::mutex> guard(mutex_);
-  if (pieces_.count(id) != 0) return;
+  if (pieces_.contains(id)) return;
   if (bytes_ + bytes.size() > kMaxRemembered) {
     byFingerprint_.clear();
     pieces_.clear();
@@ -86,7 +86,7 @@ std::optional<TSharedPiece> TPieceStore::Remembered(std::string_view piece, std:
 }
 
 TResultOf<bool> TPieceStore::Confirm(THistoryDatabase& db, std::int64_t id, std::set<std::int64_t>& confirmed) {
-  if (confirmed.count(id) != 0) return true;
+  if (confirmed.contains(id)) return true;
   TStatement look(db.Handle(), "SELECT 1 FROM shared_pieces WHERE id = ?");
   TResultOf<bool> there = db.Next(look.Bind(1, id));
   if (!there) return there;

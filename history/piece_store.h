@@ -61,7 +61,7 @@ class TPieceStore {
   TResultOf<bool> Confirm(THistoryDatabase& db, std::int64_t id, std::set<std::int64_t>& confirmed);
   // Adds sign times the given number of records to each shared piece's count of the records that
   // name it.
-  TResult CountNames(THistoryDatabase& db, const std::map<std::int64_t, std::int64_t>& named, int sign);
+  static TResult CountNames(THistoryDatabase& db, const std::map<std::int64_t, std::int64_t>& named, int sign);
 
   // Everything remembered goes: pieces added by a transaction given up are gone again.
   void ForgetAll();

@@ -33,7 +33,7 @@ TResult DeleteRows(THistoryInternals& history, std::int64_t entry, const std::ma
   if (TResult deleted = db.Run(changes.Bind(1, entry)); !deleted) return deleted;
   TStatement entries(db.Handle(), "DELETE FROM entries WHERE id = ?");
   if (TResult deleted = db.Run(entries.Bind(1, entry)); !deleted) return deleted;
-  if (TResult counted = history.Pieces.CountNames(db, named, -1); !counted) return counted;
+  if (TResult counted = TPieceStore::CountNames(db, named, -1); !counted) return counted;
   TStatement drop(db.Handle(),
                   "DELETE FROM shared_pieces WHERE id = ?1 AND NOT EXISTS "
                   "(SELECT 1 FROM piece_refs WHERE piece = ?1 AND refs > 0)");

@@ -76,7 +76,7 @@ TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record
 }
 
 void Skip(TUndoFile& file, const TResult& failure) {
-  file.Reason = FailureReason(failure);
+  file.Reason = failure.DescribeWithError();
   file.Failure = failure;
 }
 
@@ -144,12 +144,12 @@ TResult PutFileBack(const TFileChange& change, std::int64_t headSizeNow, std::st
 // taken back, marked not made.
 void EndRecording(TUndoRun& run, TChangeRecording& recording, const TFileChange& change, bool skipped,
                   const TResult& step, const std::string& at) {
-  if (!skipped || (step && recording.Record() != 0)) {
-    recording.Finish(at);
-  } else if (recording.Record() != 0 && StillAsBefore(change.PathAfter, recording.Change().Before)) {
-    (void)run.Recorder.RecordNotMade(recording.Record());  // nothing was taken back
+  const bool nothingTakenBack =
+      skipped && !step && recording.Record() != 0 && StillAsBefore(change.PathAfter, recording.Change().Before);
+  if (nothingTakenBack) {
+    (void)run.Recorder.RecordNotMade(recording.Record());
   } else {
-    recording.Finish(at);  // partly taken back: what the file holds now is recorded
+    recording.Finish(at);  // made, or partly taken back: what the file holds now is recorded
   }
 }
 

@@ -8,15 +8,13 @@ namespace tagwright {
 const std::string kMixedValue(1, '\0');
 
 void MergeCommonValue(std::string& accumulator, const std::string& value) {
-  if (value.empty()) {
-    accumulator = kMixedValue;
-  } else if (accumulator == kMixedValue) {
-    // stays mixed
-  } else if (accumulator.empty() || EqualsIgnoringCase(accumulator, value)) {
-    accumulator = value;
-  } else {
-    accumulator = kMixedValue;
-  }
+  MergeCommonValue(accumulator, value, TLetters::Ascii);
+}
+
+void MergeCommonValue(std::string& accumulator, const std::string& value, TLetters letters) {
+  if (accumulator == kMixedValue) return;  // stays mixed
+  const bool agrees = !value.empty() && (accumulator.empty() || EqualsIgnoringCase(accumulator, value, letters));
+  accumulator = agrees ? value : kMixedValue;
 }
 
 std::string CommonValueText(const std::string& accumulator) {

@@ -9,7 +9,7 @@ namespace tagwright {
 
 namespace {
 
-std::string CollapseSpaces(std::string text) {
+std::string CollapseSpaces(const std::string& text) {
   std::string result;
   result.reserve(text.size());
   for (char c : text) {
@@ -67,12 +67,12 @@ bool IsFileRenamed(const TSongFile& song, std::string_view composedPath) {
   return actual.starts_with(CutShortExtension(FileNamePart(composedPath)));
 }
 
-std::string AlnumWords(std::string_view text) {
+std::string AlnumWords(std::string_view text, TLetters letters) {
   std::string words;
   words.reserve(text.size());
   for (std::size_t at = 0; at < text.size(); ++at) {
-    // With accented letters on, a letter beyond ASCII is kept whole.
-    if (const std::size_t letter = AccentedLetterLength(text, at); letter > 0) {
+    // With accented letters, a letter beyond ASCII is kept whole.
+    if (const std::size_t letter = AccentedLetterLength(text, at, letters); letter > 0) {
       words.append(text.substr(at, letter));
       at += letter - 1;
       continue;
@@ -84,25 +84,25 @@ std::string AlnumWords(std::string_view text) {
   return TrimText(words);
 }
 
-bool FileNameHoldsOnlyDetails(const TSongDetails& song, std::string_view name) {
-  return !name.empty() && TextHoldsOnlyDetails(song, FileNameStem(name));
+bool FileNameHoldsOnlyDetails(const TSongDetails& song, std::string_view name, TLetters letters) {
+  return !name.empty() && TextHoldsOnlyDetails(song, FileNameStem(name), letters);
 }
 
-bool TextHoldsOnlyDetails(const TSongDetails& song, std::string_view text) {
+bool TextHoldsOnlyDetails(const TSongDetails& song, std::string_view text, TLetters letters) {
   if (song.AsText().empty()) return false;
-  std::string rest = AlnumWords(text);
+  std::string rest = AlnumWords(text, letters);
   const std::string values[] = {
       song.Artist(), song.Title(), song.Mix(), song.PaddedTrack(), song.Album(),   song.Featuring(), song.Genre(),
       song.URL(),    song.Copy(),  song.CD(),  song.Mix2(),        song.Comment(), song.Year(),
   };
   for (const std::string& value : values) {
-    const std::string words = AlnumWords(value);
+    const std::string words = AlnumWords(value, letters);
     if (words.empty()) continue;
-    const std::size_t at = FindIgnoringCase(rest, words);
+    const std::size_t at = FindIgnoringCase(rest, words, letters);
     if (at != std::string::npos) rest.erase(at, words.size());
   }
   for (std::size_t at = 0; at < rest.size(); ++at) {
-    if (IsAsciiAlnum(rest[at]) || AccentedLetterLength(rest, at) > 0) return false;
+    if (IsAsciiAlnum(rest[at]) || AccentedLetterLength(rest, at, letters) > 0) return false;
   }
   return true;
 }

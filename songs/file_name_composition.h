@@ -6,6 +6,7 @@
 
 #include "files/paths.h"
 #include "songs/song_file.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -24,12 +25,12 @@ bool IsFileRenamed(const TSongFile& song);
 bool IsFileRenamed(const TSongFile& song, std::string_view composedPath);
 
 // Letters and digits only, each run of other characters turned into one space, trimmed.
-std::string AlnumWords(std::string_view text);
+std::string AlnumWords(std::string_view text, TLetters letters = TLetters::Ascii);
 
 // True when the file name (without folder and extension) holds nothing beyond the song's details.
-bool FileNameHoldsOnlyDetails(const TSongDetails& song, std::string_view name);
+bool FileNameHoldsOnlyDetails(const TSongDetails& song, std::string_view name, TLetters letters = TLetters::Ascii);
 // True when the text holds nothing beyond the song's details: removing each detail's words once, in
 // field order and ignoring case, leaves no letter or digit. Always false for a song without details.
-bool TextHoldsOnlyDetails(const TSongDetails& song, std::string_view text);
+bool TextHoldsOnlyDetails(const TSongDetails& song, std::string_view text, TLetters letters = TLetters::Ascii);
 
 }  // namespace tagwright

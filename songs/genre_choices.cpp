@@ -22,7 +22,8 @@ std::vector<std::string> MakeGenreChoices() {
   std::vector<std::string> names(kGenreNames.begin(), kGenreNames.end());
   names.emplace_back("Unknown");
   std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const std::string keyA = SortKey(a), keyB = SortKey(b);
+    const std::string keyA = SortKey(a);
+    const std::string keyB = SortKey(b);
     return keyA != keyB ? keyA < keyB : a < b;
   });
   return names;

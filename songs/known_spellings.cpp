@@ -120,13 +120,13 @@ TKnownSpellings::TBucket& TKnownSpellings::BucketFor(std::string_view firstWord,
   }
 }
 
-const std::string* TKnownSpellings::MatchAt(std::string_view text, std::size_t at) const {
+const std::string* TKnownSpellings::MatchAt(std::string_view text, std::size_t at, TLetters letters) const {
   const std::string_view word = FirstWord(text.substr(at));
-  return MatchAt(text, at, at + word.size(), HashOf(word));
+  return MatchAt(text, at, at + word.size(), HashOf(word), letters);
 }
 
 const std::string* TKnownSpellings::MatchAt(std::string_view text, std::size_t at, std::size_t wordEnd,
-                                            std::uint64_t hash) const {
+                                            std::uint64_t hash, TLetters letters) const {
   if (table_.empty() || !MayStartWith(hash)) return nullptr;
   const std::string_view word = text.substr(at, wordEnd - at);
   const std::size_t mask = table_.size() - 1;
@@ -136,7 +136,7 @@ const std::string* TKnownSpellings::MatchAt(std::string_view text, std::size_t a
     for (const std::string& entry : bucket.Entries) {
       const std::size_t end = at + entry.size();
       if (end > text.size() || (end < text.size() && !IsSpellingBoundary(text[end]))) continue;
-      if (EqualsIgnoringCase(text.substr(at, entry.size()), entry)) return &entry;
+      if (EqualsIgnoringCase(text.substr(at, entry.size()), entry, letters)) return &entry;
     }
     return nullptr;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/result.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -30,9 +31,10 @@ class TKnownSpellings {
 
   // The spelling that matches text at position at, ignoring case, as a whole word: what comes
   // before at and after the match is a word boundary or an end. Null when none does.
-  const std::string* MatchAt(std::string_view text, std::size_t at) const;
+  const std::string* MatchAt(std::string_view text, std::size_t at, TLetters letters = TLetters::Ascii) const;
   // The same for the word text[at, wordEnd) whose WordHash is known already.
-  const std::string* MatchAt(std::string_view text, std::size_t at, std::size_t wordEnd, std::uint64_t hash) const;
+  const std::string* MatchAt(std::string_view text, std::size_t at, std::size_t wordEnd, std::uint64_t hash,
+                             TLetters letters = TLetters::Ascii) const;
 
   // The hash of a word, ignoring ASCII case: its length, first two and last bytes.
   static std::uint64_t WordHash(std::string_view word) {

@@ -1,5 +1,6 @@
 #include "songs/name_styles.h"
 
+#include <algorithm>
 #include <array>
 
 #include "text/ascii_text.h"
@@ -13,13 +14,7 @@ bool IsBlank(char c) { return c == ' ' || c == '_'; }
 bool IsOpen(char c) { return c == '(' || c == '['; }
 bool Closes(char open, char close) { return (open == '(' && close == ')') || (open == '[' && close == ']'); }
 
-bool AllDigits(std::string_view text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if (!IsAsciiDigit(c)) return false;
-  }
-  return true;
-}
+bool AllDigits(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), IsAsciiDigit); }
 
 bool IsYear(std::string_view text) {
   return text.size() == 4 && AllDigits(text) && (text.substr(0, 2) == "19" || text.substr(0, 2) == "20");

@@ -56,13 +56,13 @@ void TakeDetailsFromTags(const TID3Info& info, TSongDetails& song) {
 }
 
 // The tidied name cut into tokens, as the name itself is; empty when tidying changes nothing.
-bool TokenizeTidiedName(const TTidiedName& tidied, TTokenList& tokens) {
+bool TokenizeTidiedName(const TTidiedName& tidied, TTokenList& tokens, TLetters letters) {
   if (!tidied.Changed) return false;
   std::string stem = tidied.Stem;
   for (char& c : stem) {
     if (c == '_') c = ' ';
   }
-  TokenizeName(stem, tokens);
+  TokenizeName(stem, tokens, letters);
   MergeWordTokens(tokens);
   (void)TakeCopySuffix(tokens);  // tidying took the copy mark already; one left is no detail
   return true;
@@ -70,10 +70,10 @@ bool TokenizeTidiedName(const TTidiedName& tidied, TTokenList& tokens) {
 
 // Matches the tidied name into song, with the details tidying took out of it. False, with song
 // untouched, when the table does not fit the tidied name either.
-bool MatchTidiedName(std::string_view stem, TTokenList& tokens, TSongDetails& song) {
+bool MatchTidiedName(std::string_view stem, TTokenList& tokens, TSongDetails& song, TLetters letters) {
   const TTidiedName tidied = TidyName(stem);
   TTokenList tidiedTokens;
-  if (!TokenizeTidiedName(tidied, tidiedTokens)) return false;
+  if (!TokenizeTidiedName(tidied, tidiedTokens, letters)) return false;
   TSongDetails matched = song;
   if (!tidied.Track.empty()) matched.SetTrack(tidied.Track);
   if (!tidied.Year.empty()) matched.SetYear(tidied.Year);
@@ -81,7 +81,7 @@ bool MatchTidiedName(std::string_view stem, TTokenList& tokens, TSongDetails& so
   if (!tidied.URL.empty()) matched.SetURL(tidied.URL);
   if (!MatchSongPattern(tidiedTokens.Classes, tidiedTokens, matched)) return false;
   matched.SetTidiedName(true);
-  song = std::move(matched);
+  song = matched;
   tokens = std::move(tidiedTokens);
   return true;
 }
@@ -92,7 +92,7 @@ void FillGapsFromName(std::string_view stem, const TTokenList& tokens, TSongDeta
   TSongDetails fromName;
   if (!MatchSongPattern(tokens.Classes, tokens, fromName)) {
     TTokenList tidiedTokens;
-    if (!options.MoreNameStyles || !MatchTidiedName(stem, tidiedTokens, fromName)) return;
+    if (!options.MoreNameStyles || !MatchTidiedName(stem, tidiedTokens, fromName, options.Letters)) return;
   }
   if (!fromName.FullTitle().empty() && song.FullTitle().empty()) {
     song.SetTitle(fromName.Title());
@@ -145,13 +145,13 @@ void TTokenList::Erase(std::size_t first, std::size_t count) {
                spans_.begin() + static_cast<std::ptrdiff_t>(first + count));
 }
 
-void TokenizeName(std::string_view text, TTokenList& tokens) {
+void TokenizeName(std::string_view text, TTokenList& tokens, TLetters letters) {
   tokens.Clear();
   tokens.Source.assign(text);
   // The class of the character at a position and its length: a letter beyond ASCII (with accented
   // letters on) is one word character of several bytes, anything else one byte of its class.
-  const auto classAt = [text](std::size_t at, std::size_t& length) {
-    length = AccentedLetterLength(text, at);
+  const auto classAt = [text, letters](std::size_t at, std::size_t& length) {
+    length = AccentedLetterLength(text, at, letters);
     if (length > 0) return kWordClass;
     length = 1;
     return CharacterClass(text[at]);
@@ -225,7 +225,7 @@ void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, cons
   for (char& c : stem) {
     if (c == '_') c = ' ';
   }
-  TokenizeName(stem, tokens);
+  TokenizeName(stem, tokens, options.Letters);
   MergeWordTokens(tokens);
   const std::string copy = TakeCopySuffix(tokens);
   if (!copy.empty()) song.SetCopy(copy);
@@ -241,8 +241,8 @@ void RecognizeSongWithTags(const std::string& fileName, TTokenList& tokens, cons
     return;
   }
 
-  if (beforeName && MatchTidiedName(FileNameStem(fileName), tokens, *beforeName)) {
-    song = std::move(*beforeName);
+  if (beforeName && MatchTidiedName(FileNameStem(fileName), tokens, *beforeName, options.Letters)) {
+    song = *beforeName;
     song.SetRecognition(TRecognition::Pattern);
     return;
   }

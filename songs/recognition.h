@@ -11,6 +11,7 @@
 #include "files/result.h"
 #include "songs/song_details.h"
 #include "tags/id3_info.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -52,8 +53,9 @@ class TTokenList {
   std::vector<Span> spans_;
 };
 
-// Splits text into maximal runs of one character class.
-void TokenizeName(std::string_view text, TTokenList& tokens);
+// Splits text into maximal runs of one character class; with accented letters, a letter beyond ASCII
+// is a word character.
+void TokenizeName(std::string_view text, TTokenList& tokens, TLetters letters = TLetters::Ascii);
 // Joins words separated by single spaces, then neighbouring words, until no rule applies.
 void MergeWordTokens(TTokenList& tokens);
 // Looks the class string up in the pattern table and stores the matching row's tokens in song.
@@ -64,6 +66,8 @@ struct TRecognitionOptions {
   // A name the table does not fit is tidied (songs/name_styles.h) and tried again; when the table
   // fits the tidied name, that is the song's recognition, marked TidiedName.
   bool MoreNameStyles = false;
+  // Whether letters beyond ASCII are letters of words ("Accented Letters in Names").
+  TLetters Letters = TLetters::Ascii;
 };
 
 // Recognises the song at fileName (a full path) into song. Only RecogType is reset first: fields the

@@ -13,15 +13,4 @@ TSongStatus SongStatusOf(const TSongFile& song) {
   return TSongStatus::Good;
 }
 
-TRgb SongStatusRgb(TSongStatus status) {
-  switch (status) {
-    case TSongStatus::Incomplete: return {255, 0, 0};
-    case TSongStatus::Unsaved: return {128, 128, 0};
-    case TSongStatus::Unrenamed: return {170, 21, 21};
-    case TSongStatus::Pattern: return {2, 117, 112};
-    case TSongStatus::Good: break;
-  }
-  return {0, 128, 0};
-}
-
 }  // namespace tagwright

@@ -1,4 +1,5 @@
-// A song's state as the colour of its row: the first rule that applies wins.
+// A song's state, as the window marks its row: the first rule that applies wins. The window chooses
+// how each state looks (ui/song_status_color.h).
 #pragma once
 
 #include <cstdint>
@@ -8,20 +9,13 @@
 namespace tagwright {
 
 enum class TSongStatus : std::uint8_t {
-  Incomplete,  // no title or no artist: red
-  Unsaved,     // details the tag does not hold yet: olive
-  Unrenamed,   // the file is not named after its details: brick red
-  Pattern,     // details from the file name patterns: teal
-  Good,        // everything in order: green
+  Incomplete,  // no title or no artist
+  Unsaved,     // details the tag does not hold yet
+  Unrenamed,   // the file is not named after its details
+  Pattern,     // details from the file name patterns
+  Good,        // everything in order
 };
 
 TSongStatus SongStatusOf(const TSongFile& song);
-
-struct TRgb {
-  std::uint8_t Red, Green, Blue;
-  bool operator==(const TRgb&) const = default;
-};
-
-TRgb SongStatusRgb(TSongStatus status);
 
 }  // namespace tagwright

@@ -36,12 +36,12 @@ constexpr std::array<unsigned char, 256> kCharacterKinds = MakeCharacterKinds();
 
 }  // namespace
 
-std::string InitialCaps(std::string_view text) { return CapitaliseWords(text); }
+std::string InitialCaps(std::string_view text, TLetters letters) { return CapitaliseWords(text, false, letters); }
 
-std::string InitialCaps(std::string_view text, const TKnownSpellings* spellings) {
-  if (spellings == nullptr) return CapitaliseWords(text);
+std::string InitialCaps(std::string_view text, const TKnownSpellings* spellings, TLetters letters) {
+  if (spellings == nullptr) return CapitaliseWords(text, false, letters);
   // Every letter keeps its length in bytes, so the words sit at the same places in both texts.
-  std::string result = CapitaliseWords(text, true);
+  std::string result = CapitaliseWords(text, true, letters);
   std::size_t at = 0;
   while (at < text.size()) {
     if (IsSpellingBoundary(text[at])) {
@@ -61,7 +61,8 @@ std::string InitialCaps(std::string_view text, const TKnownSpellings* spellings)
     const bool capital = (seen & kCapital) != 0;
     const bool small = (seen & kSmall) != 0;
     const std::uint64_t hash = TKnownSpellings::WordHash(text.substr(at, end - at));
-    const std::string* spelling = spellings->MayStartWith(hash) ? spellings->MatchAt(text, at, end, hash) : nullptr;
+    const std::string* spelling =
+        spellings->MayStartWith(hash) ? spellings->MatchAt(text, at, end, hash, letters) : nullptr;
     if (spelling != nullptr) {
       result.replace(at, spelling->size(), *spelling);
       at += spelling->size();
@@ -73,9 +74,9 @@ std::string InitialCaps(std::string_view text, const TKnownSpellings* spellings)
   return result;
 }
 
-std::string CleanupText(std::string_view text, const TKnownSpellings* spellings) {
-  if (spellings == nullptr) return ReplaceAll(InitialCaps(UnderscoresToSpaces(text)), "  ", " ");
-  std::string result = InitialCaps(UnderscoresToSpaces(text), spellings);
+std::string CleanupText(std::string_view text, const TKnownSpellings* spellings, TLetters letters) {
+  if (spellings == nullptr) return ReplaceAll(InitialCaps(UnderscoresToSpaces(text), letters), "  ", " ");
+  std::string result = InitialCaps(UnderscoresToSpaces(text), spellings, letters);
   // The same single pass as ReplaceAll(result, "  ", " "), in place.
   const std::size_t first = result.find("  ");
   if (first == std::string::npos) return result;
@@ -88,8 +89,9 @@ std::string CleanupText(std::string_view text, const TKnownSpellings* spellings)
   return result;
 }
 
-std::string RemoveArtistFromTitle(std::string_view artist, std::string_view title) {
-  if (artist.empty() || title.size() < artist.size() || !EqualsIgnoringCase(title.substr(0, artist.size()), artist)) {
+std::string RemoveArtistFromTitle(std::string_view artist, std::string_view title, TLetters letters) {
+  if (artist.empty() || title.size() < artist.size() ||
+      !EqualsIgnoringCase(title.substr(0, artist.size()), artist, letters)) {
     return std::string(title);
   }
   // Only a whole word: the artist "Sting" leaves the title "Stingray" as it is. A byte beyond
@@ -103,8 +105,9 @@ std::string RemoveArtistFromTitle(std::string_view artist, std::string_view titl
   return TrimText(rest);
 }
 
-std::string CleanupTitle(std::string_view artist, std::string_view title, const TKnownSpellings* spellings) {
-  return CleanupText(RemoveArtistFromTitle(artist, title), spellings);
+std::string CleanupTitle(std::string_view artist, std::string_view title, const TKnownSpellings* spellings,
+                         TLetters letters) {
+  return CleanupText(RemoveArtistFromTitle(artist, title, letters), spellings, letters);
 }
 
 }  // namespace tagwright

@@ -152,6 +152,7 @@ TResultOf<TCreatedFile> CreateFileBeside(const std::string& path) {
   return TResult::FromErrno(TFailureKind::Write, path);
 }
 
+// NOLINTNEXTLINE(readability-function-size): the song as opened, its new head, the seam and the answer
 TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
                         std::int64_t keepFrom, const TFileOps& ops, int* replacement) {
   TResultOf<TCreatedFile> created = CreateFileBeside(path);

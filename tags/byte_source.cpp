@@ -69,7 +69,7 @@ std::int64_t ReadFully(int fd, std::int64_t offset, void* destination, std::size
   return static_cast<std::int64_t>(done);
 }
 
-constexpr std::size_t kUndoChunkSize = 64 * 1024;
+constexpr std::size_t kUndoChunkSize = std::size_t{64} * 1024;
 
 }  // namespace
 

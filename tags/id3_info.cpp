@@ -57,7 +57,8 @@ void PutTrailerText(TID3v1Buffer& buffer, TTrailerField field, std::string_view 
 
 TResultOf<bool> ReadTrailer(TByteSource& source, const std::string& fileName, TID3v1Buffer& buffer) {
   if (source.Size() < static_cast<std::int64_t>(kTrailerSize)) return false;
-  const std::int64_t got = source.ReadAt(source.Size() - kTrailerSize, buffer.data(), kTrailerSize);
+  const std::int64_t got =
+      source.ReadAt(source.Size() - static_cast<std::int64_t>(kTrailerSize), buffer.data(), kTrailerSize);
   if (got < 0) return TResult::FromErrno(TFailureKind::Read, fileName);
   if (got != static_cast<std::int64_t>(kTrailerSize)) {
     return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
@@ -84,14 +85,15 @@ TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer, std::int64_t tagEn
   off_t position = info.st_size;
   if (info.st_size > static_cast<off_t>(kTrailerSize) && info.st_size - static_cast<off_t>(kTrailerSize) >= tagEnd) {
     TID3v1Buffer old{};
-    if (::pread(fd, old.data(), kTrailerSize, info.st_size - kTrailerSize) != static_cast<ssize_t>(kTrailerSize)) {
+    const off_t at = info.st_size - static_cast<off_t>(kTrailerSize);
+    if (::pread(fd, old.data(), kTrailerSize, at) != static_cast<ssize_t>(kTrailerSize)) {
       return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
     }
     buffer[0] = 'T';
     buffer[1] = 'A';
     buffer[2] = 'G';
     if (old == buffer) return {};  // the same bytes: nothing to write
-    if (StartsWithTag(old)) position = info.st_size - kTrailerSize;
+    if (StartsWithTag(old)) position = at;
   }
   buffer[0] = 'T';
   buffer[1] = 'A';
@@ -244,7 +246,8 @@ TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWritten
     head.Changed = std::move(composed.Changed);
     TID3v2 tag;
     TSavedTag saved;
-    if (TResult done = tag.SaveComposed(song, std::move(head), DefaultFileOps(), written ? &saved : nullptr); !done) {
+    if (TResult done = TID3v2::SaveComposed(song, std::move(head), DefaultFileOps(), written ? &saved : nullptr);
+        !done) {
       return done;
     }
     if (written) {

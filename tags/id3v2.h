@@ -124,7 +124,7 @@ class TID3v2 {
   TResultOf<TComposedTag> Compose(TByteSource& source, const std::string& fileName);
   // Writes a tag composed from the locked song as it still is, as Save does; the tag written is
   // left in saved when it is not null.
-  TResult SaveComposed(TLockedSong& song, TComposedTag composed, const TFileOps& ops, TSavedTag* saved);
+  static TResult SaveComposed(TLockedSong& song, TComposedTag composed, const TFileOps& ops, TSavedTag* saved);
 };
 
 }  // namespace tagwright

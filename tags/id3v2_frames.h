@@ -108,7 +108,8 @@ class TID3v2FrameScanner {
     struct rebind {
       using other = TUnsetBytes;
     };
-    void construct(std::uint8_t* at) noexcept { ::new (static_cast<void*>(at)) std::uint8_t; }
+    // NOLINTNEXTLINE(readability-non-const-parameter): the byte is made there, by the placement new
+    static void construct(std::uint8_t* at) noexcept { ::new (static_cast<void*>(at)) std::uint8_t; }
   };
   std::vector<std::uint8_t, TUnsetBytes> window_;
   std::int64_t windowStart_ = 0;

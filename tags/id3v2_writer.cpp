@@ -62,6 +62,7 @@ struct TWrittenFields {
 // link came from. The frames that only stand in for an empty title, artist, album or year stay,
 // unless that field is written empty; a recording date (TDRC) also goes when it no longer begins
 // with the year.
+// NOLINTNEXTLINE(readability-function-size): the frame, where it stands and what is written over it
 bool IsReplaced(int slot, int index, const TSlotFrames& slots, const TWrittenFields& fields, const std::string& content,
                 std::uint8_t major, bool wholeTagUnsynchronised, const TID3v2FrameRef& frame) {
   switch (slot) {

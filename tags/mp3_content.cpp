@@ -37,7 +37,7 @@ TResultOf<bool> HoldsMp3Content(const std::string& fileName) {
   if (got == 4 && IsMpegFrameHeader(head.data())) return true;
   if (source.Size() < static_cast<std::int64_t>(kTrailerSize)) return false;
   std::array<std::uint8_t, 3> trailer{};
-  if (source.ReadAt(source.Size() - kTrailerSize, trailer.data(), trailer.size()) != 3) {
+  if (source.ReadAt(source.Size() - static_cast<std::int64_t>(kTrailerSize), trailer.data(), trailer.size()) != 3) {
     return TResult::FromErrno(TFailureKind::Read, fileName);
   }
   return trailer[0] == 'T' && trailer[1] == 'A' && trailer[2] == 'G';

@@ -51,7 +51,7 @@ bool ReadExactly(int fd, std::string& bytes, std::int64_t offset, std::int64_t c
   bytes.resize(static_cast<std::size_t>(count));
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset) + done);
+    const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
     done += static_cast<std::size_t>(got);
@@ -62,7 +62,7 @@ bool ReadExactly(int fd, std::string& bytes, std::int64_t offset, std::int64_t c
 bool WriteExactly(int fd, std::string_view bytes, std::int64_t offset) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset) + done);
+    const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       if (written == 0) errno = ENOSPC;

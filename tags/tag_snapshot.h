@@ -77,7 +77,7 @@ enum class THashForm : std::uint8_t { Serial = 0, Striped = 1, Framed = 2 };
 std::uint64_t HashTagBytes(std::string_view bytes, THashForm form = THashForm::Striped);
 
 // Frames of at least this size (pictures, mostly) are hashed on their own by the framed form.
-inline constexpr std::size_t kLargeFrameSize = 16 * 1024;
+inline constexpr std::size_t kLargeFrameSize = std::size_t{16} * 1024;
 
 // The hash of a large frame, when it is known already (say, a picture the old tag had too), for
 // the frame at offset of size bytes; 0 when it is not known.

@@ -134,7 +134,8 @@ std::string Utf16ToUtf8(const std::uint8_t* data, std::size_t size, bool bigEndi
   out.reserve(size);
   const std::size_t units = size / 2;
   const auto unitAt = [&](std::size_t i) -> char32_t {
-    const std::uint8_t a = data[2 * i], b = data[2 * i + 1];
+    const std::uint8_t a = data[2 * i];
+    const std::uint8_t b = data[2 * i + 1];
     return bigEndian ? static_cast<char32_t>((a << 8) | b) : static_cast<char32_t>((b << 8) | a);
   };
   for (std::size_t i = 0; i < units; ++i) {

@@ -3,7 +3,6 @@
 #include <utf8proc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 
 #include "text/ascii_text.h"
@@ -11,8 +10,6 @@
 namespace tagwright {
 
 namespace {
-
-std::atomic<bool> accentedLetters{false};
 
 // The code point starting at text[at] and its length; length 0 for an invalid sequence.
 struct TCodePoint {
@@ -56,9 +53,9 @@ bool IsLetterOrMark(utf8proc_int32_t value) {
 
 // Steps over text one character at a time: a whole letter beyond ASCII, or one byte.
 template <typename Visit>
-void ForEachCharacter(std::string_view text, Visit visit) {
+void ForEachCharacter(std::string_view text, TLetters letters, Visit visit) {
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t letter = AccentedLetterLength(text, at);
+    const std::size_t letter = AccentedLetterLength(text, at, letters);
     const std::size_t length = letter > 0 ? letter : 1;
     visit(text.substr(at, length), letter > 0);
     at += length;
@@ -74,7 +71,7 @@ std::string MapLetter(std::string_view letter, bool upper) {
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t at = 0; at < a.size();) {
-    const std::size_t letter = AccentedLetterLength(a, at);
+    const std::size_t letter = AccentedLetterLength(a, at, TLetters::Accented);
     if (letter > 0) {
       const TCodePoint mine = CodePointAt(a, at);
       const TCodePoint theirs = CodePointAt(b, at);
@@ -93,21 +90,17 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-void SetAccentedLetters(bool on) { accentedLetters = on; }
-
-bool AccentedLetters() { return accentedLetters; }
-
-std::size_t AccentedLetterLength(std::string_view text, std::size_t at) {
-  if (!accentedLetters || at >= text.size() || static_cast<unsigned char>(text[at]) < 0x80) return 0;
+std::size_t AccentedLetterLength(std::string_view text, std::size_t at, TLetters letters) {
+  if (letters == TLetters::Ascii || at >= text.size() || static_cast<unsigned char>(text[at]) < 0x80) return 0;
   const TCodePoint point = CodePointAt(text, at);
   return point.Length > 0 && IsLetterOrMark(point.Value) ? point.Length : 0;
 }
 
-std::string CapitaliseWords(std::string_view text, bool bracketsStartWords) {
+std::string CapitaliseWords(std::string_view text, bool bracketsStartWords, TLetters letters) {
   std::string result;
   result.reserve(text.size());
   bool startsWord = true;
-  ForEachCharacter(text, [&](std::string_view character, bool accented) {
+  ForEachCharacter(text, letters, [&](std::string_view character, bool accented) {
     if (accented) {
       // A combining mark belongs to the letter before it and starts nothing.
       const bool mark = utf8proc_category(CodePointAt(character, 0).Value) >= UTF8PROC_CATEGORY_MN &&
@@ -123,8 +116,8 @@ std::string CapitaliseWords(std::string_view text, bool bracketsStartWords) {
   return result;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (!accentedLetters) return EqualsIgnoringAsciiCase(a, b);
+bool EqualsIgnoringCase(std::string_view a, std::string_view b, TLetters letters) {
+  if (letters == TLetters::Ascii) return EqualsIgnoringAsciiCase(a, b);
   return SameIgnoringCase(a, b);
 }
 
@@ -137,8 +130,8 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-std::size_t FindIgnoringCase(std::string_view text, std::string_view needle) {
-  if (!accentedLetters) return FindIgnoringAsciiCase(text, needle);
+std::size_t FindIgnoringCase(std::string_view text, std::string_view needle, TLetters letters) {
+  if (letters == TLetters::Ascii) return FindIgnoringAsciiCase(text, needle);
   if (needle.size() > text.size()) return std::string_view::npos;
   for (std::size_t at = 0; at + needle.size() <= text.size(); ++at) {
     // Only at the start of a character: never inside a letter's bytes.

@@ -45,7 +45,8 @@ TAboutBox::TAboutBox(QWidget* parent)
   credits->setObjectName(QStringLiteral("credits"));
   credits->setGeometry(kAboutCreditsGeometry);
 
-  auto* comments = new QLabel(QStringLiteral("Made by the Tagwright developers. Free software."), panel);
+  auto* comments =
+      new QLabel(QStringLiteral("Made by the Tagwright developers. Free software, licence GPL-3.0-or-later."), panel);
   comments->setObjectName(QStringLiteral("comments"));
   comments->setGeometry(kAboutCommentsGeometry);
   comments->setWordWrap(true);

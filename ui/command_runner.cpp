@@ -29,7 +29,7 @@ TResultTaken TakeResult(TPassRun& run, const TSongResult& result) {
   if (kind == TFailureKind::NotWritable) return {false, TPassStep::Continue};  // already asked about
   // A file that could not be read or written ends the command; a refused rename does not.
   if (result.Outcome == TChangeOutcome::Failed && kind != TFailureKind::None && kind != TFailureKind::Rename) {
-    run.StoppedBy = result.Reason;
+    run.StoppedBy = result.Reason();
     return {true, TPassStep::Stop};
   }
   return {true, TPassStep::Continue};
@@ -198,8 +198,7 @@ void TCommandRunner::FinishEntry(THistoryRecorder* recorder) {
   if (recorder == nullptr) return;
   if (TResult finished = recorder->Finish(); !finished) {
     // The changes are on disk; an entry that cannot be completed is repaired from its records.
-    TErrorGuard(dialogs_).ShowErrorText("The history could not be completed: " + finished.Describe() + " (" +
-                                        finished.Error().message() + ")");
+    TErrorGuard(dialogs_).ShowErrorText("The history could not be completed: " + finished.DescribeWithError());
   }
 }
 

@@ -281,7 +281,6 @@ QSplitter* TMainWindow::FolderSplitter() const {
 
 void TMainWindow::RestoreWindowState() {
   preferences_ = LoadPreferences();
-  SetAccentedLetters(preferences_.AccentedLetters);
   songListPane_->SetAccentedLetters(preferences_.AccentedLetters);
   spellings_ = preferences_.Spellings();
   detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
@@ -294,7 +293,7 @@ void TMainWindow::SaveWindowState() const { settings_.SaveWindow(*this, *mainSpl
 
 void TMainWindow::UseAccentedLetters(bool on) {
   preferences_.AccentedLetters = on;
-  SetAccentedLetters(on);
+  detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
   QSettings(SettingsOrganization(), SettingsApplication()).setValue(AccentedLettersKey(), on);
   RunGuarded([this] { LoadSongFolder(SelectedFolder()); });
 }
@@ -316,7 +315,6 @@ void TMainWindow::UsePreferences(const TPreferences& preferences) {
                       preferences.MoreNameStyles != preferences_.MoreNameStyles;
   preferences_ = preferences;
   SavePreferences(preferences_);
-  SetAccentedLetters(preferences_.AccentedLetters);
   songListPane_->SetAccentedLetters(preferences_.AccentedLetters);
   spellings_ = preferences_.Spellings();
   detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());

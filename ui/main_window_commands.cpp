@@ -5,6 +5,7 @@
 // that an error is shown and the window carries on.
 #include <QItemSelectionModel>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <utility>
 
@@ -101,7 +102,7 @@ void TMainWindow::RenameWithDetails() {
     RunSelectedSongsPass(
         {QStringLiteral("Rename File(s)"), TPassCount::Renamed, true, planner, [this](const TSongResult& result) {
            if (result.Outcome != TChangeOutcome::Failed) return;
-           SetStatusText(QString::fromUtf8(result.Reason.c_str()));
+           SetStatusText(QString::fromUtf8(result.Reason().c_str()));
            // The message stays readable a while before the reload replaces it.
            pauseBeforeReload_ = true;
          }});
@@ -163,7 +164,9 @@ void TMainWindow::PreviewAutoRename() {
   RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::AutoRename, true); });
 }
 
-bool TMainWindow::WantsPreview(TCommandId) const { return previewBeforeChanging_ && SelectedSongCount() > 1; }
+bool TMainWindow::WantsPreview(TCommandId /*command*/) const {
+  return previewBeforeChanging_ && SelectedSongCount() > 1;
+}
 
 QString TMainWindow::PreviewCaption(TCommandId id) {
   switch (id) {
@@ -177,12 +180,17 @@ QString TMainWindow::PreviewCaption(TCommandId id) {
 TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, bool previewAsked) {
   if (busy_ > 0 || !HasSelectedSongsOrSay()) return {};
   const TCatalogueCommand& command = CatalogueCommand(id);
-  const TSongPlanner planner = command.Planner(KnownSpellings());
+  const TLetters letters = preferences_.Recognition().Letters;
+  const TSongPlanner planner = command.Planner(KnownSpellings(), letters);
   if (previewAsked || WantsPreview(id)) {
     // The commands that clean texts say what Keep Known Spellings would keep.
     const bool cleans = id == TCommandId::HandsFree || id == TCommandId::DetailsCleanup;
-    const auto withSpellings = cleans ? std::function<TSongPlanner(const TKnownSpellings*)>(command.Planner)
-                                      : std::function<TSongPlanner(const TKnownSpellings*)>();
+    std::function<TSongPlanner(const TKnownSpellings*)> withSpellings;
+    if (cleans) {
+      withSpellings = [plan = command.Planner, letters](const TKnownSpellings* spellings) {
+        return plan(spellings, letters);
+      };
+    }
     if (!PreviewSelectedSongsPass(PreviewCaption(id), planner, withSpellings)) return {};
   }
   TPassRequest request{QString::fromUtf8(command.WindowName), command.Count, command.AsksWhenUnwritable, planner, {}};
@@ -259,8 +267,8 @@ void TMainWindow::SelectArtist() {
 
 void TMainWindow::SelectAll() {
   if (RowCount() == 0) return;
-  std::vector<int> rows;
-  for (int row = 0; row < RowCount(); ++row) rows.push_back(row);
+  std::vector<int> rows(static_cast<std::size_t>(RowCount()));
+  std::iota(rows.begin(), rows.end(), 0);
   SelectRows(rows);
   ShowSongDetails();
 }

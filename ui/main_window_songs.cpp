@@ -139,7 +139,7 @@ void TMainWindow::TakeLoadedFolder(TFolderListing& loaded) {
   TakeListing(std::move(loaded.Listing));
   // A folder that cannot be read hides its songs: it is said with the songs that cannot be read.
   for (const TUnreadableFolder& unreadable : loaded.UnreadableFolders) {
-    unreadableSongs_.push_back("Cannot read folder " + unreadable.Folder + " (" + unreadable.Error.message() + ")");
+    unreadableSongs_.push_back(unreadable.Failure().DescribeWithError());
   }
   RefreshSongList();
   if (reloadSelection_ && loaded.Folder == shownFolder_) {
@@ -235,11 +235,10 @@ void TMainWindow::PointToNameOptions(const std::string& folder) {
     const bool beyondAscii =
         std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (!preferences_.AccentedLetters && song.Recognition() == TRecognition::Failed && beyondAscii) {
-      // The listing is over, so no other thread reads names while the switch is on for the trial.
       TSongDetails trial;
-      SetAccentedLetters(true);
-      RecognizeFileName(song.FileName(), tokens, trial, preferences_.Recognition());
-      SetAccentedLetters(false);
+      TRecognitionOptions withAccents = preferences_.Recognition();
+      withAccents.Letters = TLetters::Accented;
+      RecognizeFileName(song.FileName(), tokens, trial, withAccents);
       if (trial.Recognition() != TRecognition::Failed) ++accented;
     }
   }

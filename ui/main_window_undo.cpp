@@ -23,8 +23,6 @@ namespace tagwright {
 
 namespace {
 
-std::string FailureText(const TResult& failure) { return failure.Describe() + " (" + failure.Error().message() + ")"; }
-
 // " in "Classics"", " in 3 folders", or nothing when the folders are not known.
 QString PlaceOf(const std::vector<std::string>& folders) {
   if (folders.size() == 1) {
@@ -53,7 +51,7 @@ class TWindowHistoryActions final : public THistoryActions {
   std::vector<THistoryRow> Rows() override {
     TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(history_);
     if (!timeline) {
-      window_.ShowErrorText("The history cannot be read: " + FailureText(timeline.Failure()));
+      window_.ShowErrorText("The history cannot be read: " + timeline.Failure().DescribeWithError());
       return {};
     }
     std::vector<THistoryRow> rows;
@@ -68,7 +66,7 @@ class TWindowHistoryActions final : public THistoryActions {
 
   std::vector<std::string> Files(std::int64_t entry) override {
     TResultOf<std::vector<std::string>> files = EntryFiles(history_, entry);
-    if (!files) window_.ShowErrorText("The history cannot be read: " + FailureText(files.Failure()));
+    if (!files) window_.ShowErrorText("The history cannot be read: " + files.Failure().DescribeWithError());
     return files ? files.Value() : std::vector<std::string>();
   }
 
@@ -81,7 +79,7 @@ class TWindowHistoryActions final : public THistoryActions {
     window_.RunGuarded([&] {
       TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(history_);
       if (!timeline) {
-        window_.ShowErrorText("The history cannot be read: " + FailureText(timeline.Failure()));
+        window_.ShowErrorText("The history cannot be read: " + timeline.Failure().DescribeWithError());
         return;
       }
       for (const THistoryEntry& entry : timeline.Value().Entries()) {
@@ -136,7 +134,7 @@ void TMainWindow::TakeBackNewest(bool redo) {
   if (!runner_->History() || busy_ > 0) return;
   const TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*runner_->History());
   if (!timeline) {
-    ShowErrorText("The history cannot be read: " + FailureText(timeline.Failure()));
+    ShowErrorText("The history cannot be read: " + timeline.Failure().DescribeWithError());
     return;
   }
   const std::optional<THistoryEntry> target = redo ? timeline.Value().RedoTarget() : timeline.Value().UndoTarget();
@@ -169,7 +167,7 @@ void TMainWindow::TakeBackAsked(const THistoryEntry& entry, bool redo) {
       TakeBack(*runner_->History(), entry, TProgram::Window, redo ? "Redo Last Undo" : "Undo Last Command", false);
   if (!report) {
     ShowErrorText(std::string(redo ? "The redo" : "The undo") +
-                  " could not be recorded in the history: " + FailureText(report.Failure()));
+                  " could not be recorded in the history: " + report.Failure().DescribeWithError());
   } else {
     ReportLeftAlone(report.Value(), redo);
     for (const TUndoFile& file : report.Value().Files) {

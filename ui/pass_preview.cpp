@@ -23,8 +23,7 @@ QString TagsText(const TID3Info& tags) {
 
 QString PreviewReason(const TSongResult& result) {
   if (result.Outcome != TChangeOutcome::Skipped && result.Outcome != TChangeOutcome::Failed) return {};
-  if (!result.Failure.Error()) return ToQString(result.Reason);
-  return ToQString(result.Reason + " (" + result.Failure.Error().message() + ")");
+  return ToQString(result.ReasonWithError());
 }
 
 QStringList PreviewCells(const TSongResult& result) {

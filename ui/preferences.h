@@ -16,7 +16,9 @@ struct TPreferences {
   bool MoreNameStyles = false;   // "More Name Styles"
   QStringList OwnSpellings;      // the user's words, added to the shipped list
 
-  TRecognitionOptions Recognition() const { return {.MoreNameStyles = MoreNameStyles}; }
+  TRecognitionOptions Recognition() const {
+    return {.MoreNameStyles = MoreNameStyles, .Letters = LettersOf(AccentedLetters)};
+  }
   // The list clean-up keeps: null unless KeepSpellings is on.
   std::shared_ptr<const TKnownSpellings> Spellings() const;
   bool operator==(const TPreferences&) const = default;

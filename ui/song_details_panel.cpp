@@ -86,96 +86,11 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   grid->setVerticalSpacing(kDetailsGridRowSpacing);
   boxLayout->addLayout(grid);
 
-  fileNameField_ = MakeField(detailsBox_, "fileNameField", kWideFieldWidth);
-  fileNameField_->setReadOnly(true);
-  fileNameField_->setFrame(false);
-  fileNameField_->setFocusPolicy(Qt::NoFocus);
-  QPalette face = fileNameField_->palette();
-  face.setColor(QPalette::Base, face.color(QPalette::Button));
-  fileNameField_->setPalette(face);
-  artistField_ = MakeField(detailsBox_, "artistField", kWideFieldWidth);
-  titleField_ = MakeField(detailsBox_, "titleField", kWideFieldWidth);
-  albumField_ = MakeField(detailsBox_, "albumField", kWideFieldWidth);
-  yearField_ = MakeField(detailsBox_, "yearField", kYearFieldWidth);
-  new TTypingLimit(yearField_, kYearCharacters);
-  genreBox_ = new QComboBox(detailsBox_);
-  genreBox_->setObjectName(QStringLiteral("genreBox"));
-  genreBox_->setEditable(true);
-  genreBox_->setInsertPolicy(QComboBox::NoInsert);
-  genreBox_->setFixedWidth(kGenreBoxWidth);
-  genreBox_->setMaxVisibleItems(kGenreBoxVisibleItems);
-  for (const std::string& genre : GenreChoices()) genreBox_->addItem(ToQString(genre));
-  new TTypingLimit(genreBox_->lineEdit(), kGenreCharacters);
-  commentField_ = MakeField(detailsBox_, "commentField", kWideFieldWidth);
-  trackField_ = MakeField(detailsBox_, "trackField", kTrackFieldWidth);
-  new TTypingLimit(trackField_, kTrackCharacters);
-  SetHint(trackField_, QStringLiteral("Track Number of Song"));
-  readOnlyLabel_ = new QLabel(detailsBox_);
-  readOnlyLabel_->setObjectName(QStringLiteral("readOnlyLabel"));
+  CreateFields();
 
-  int row = 0;
-  // A caption and its field across the three columns to its right.
-  const auto addRow = [&](const char* caption, QWidget* field) {
-    grid->addWidget(MakeLabel(caption, field, detailsBox_), row, 0);
-    grid->addWidget(field, row++, 1, 1, 3);
-  };
-  addRow("Filename:", fileNameField_);
-  addRow("Artist:", artistField_);
-  addRow("Title:", titleField_);
-  addRow("Album:", albumField_);
-  grid->addWidget(MakeLabel("Year:", yearField_, detailsBox_), row, 0);
-  auto* yearAndGenre = new QHBoxLayout;
-  yearAndGenre->setSpacing(kDetailsGridColumnSpacing);
-  yearAndGenre->addWidget(yearField_);
-  yearAndGenre->addStretch(1);
-  yearAndGenre->addWidget(MakeLabel("Genre:", genreBox_, detailsBox_));
-  yearAndGenre->addWidget(genreBox_);
-  grid->addLayout(yearAndGenre, row++, 1, 1, 3);
-  addRow("Comment:", commentField_);
-  grid->addWidget(MakeLabel("Track#:", trackField_, detailsBox_), row, 0);
-  auto* trackLine = new QHBoxLayout;
-  trackLine->addWidget(trackField_);
-  trackLine->addWidget(readOnlyLabel_);
-  trackLine->addStretch(1);
-  grid->addLayout(trackLine, row++, 1, 1, 3);
-
-  renameButton_ = new QPushButton(QStringLiteral("Rename File(s) (F5)"), detailsBox_);
-  renameButton_->setObjectName(QStringLiteral("renameButton"));
-  SetHint(renameButton_, QStringLiteral("Rename selected file(s) using Song Details. (F5)"));
-  stampButton_ = new QPushButton(QStringLiteral("Stamp &ID3 Tag(s) (F6)"), detailsBox_);
-  stampButton_->setObjectName(QStringLiteral("stampButton"));
-  SetHint(stampButton_, QStringLiteral("Update ID3 tags of selected file(s)\nusing Song Details. (F6)"));
-  for (QPushButton* button : {renameButton_, stampButton_}) {
-    button->setMinimumSize(kCommandButtonMinimumSize);
-    button->setAutoDefault(false);
-  }
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(renameButton_);
-  buttons->addStretch(1);
-  buttons->addWidget(stampButton_);
-  grid->addItem(new QSpacerItem(0, kDetailsButtonsGap), row++, 0);
-  grid->addLayout(buttons, row++, 0, 1, 4);
-
-  // The previous and next buttons, one above the other at the right edge.
-  auto* arrows = new QVBoxLayout;
-  arrows->setSpacing(kArrowButtonSpacing);
-  previousButton_ = new QToolButton(detailsBox_);
-  previousButton_->setObjectName(QStringLiteral("previousButton"));
-  nextButton_ = new QToolButton(detailsBox_);
-  nextButton_->setObjectName(QStringLiteral("nextButton"));
-  previousButton_->setIcon(ArrowIcon(true));
-  nextButton_->setIcon(ArrowIcon(false));
-  SetHint(previousButton_, QStringLiteral("Previous File (F11)"));
-  SetHint(nextButton_, QStringLiteral("Next File (F12)"));
-  for (QToolButton* button : {previousButton_, nextButton_}) {
-    button->setAutoRaise(true);
-    button->setFixedSize(kArrowButtonSize);
-    button->setFocusPolicy(Qt::NoFocus);
-    arrows->addWidget(button);
-  }
-  arrows->addStretch(1);
-  boxLayout->addSpacing(kDetailsButtonsGap);
-  boxLayout->addLayout(arrows);
+  const int row = LayOutFields(*grid);
+  AddCommandButtons(*grid, row);
+  AddArrowButtons(*boxLayout);
 
   // The colour mark sits on the box's top border, just right of the caption.
   statusMark_ = new QLabel(QStringLiteral("ooooo"), detailsBox_);
@@ -205,6 +120,108 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   Clear();
 }
 
+void TSongDetailsPanel::CreateFields() {
+  fileNameField_ = MakeField(detailsBox_, "fileNameField", kWideFieldWidth);
+  fileNameField_->setReadOnly(true);
+  fileNameField_->setFrame(false);
+  fileNameField_->setFocusPolicy(Qt::NoFocus);
+  QPalette face = fileNameField_->palette();
+  face.setColor(QPalette::Base, face.color(QPalette::Button));
+  fileNameField_->setPalette(face);
+  artistField_ = MakeField(detailsBox_, "artistField", kWideFieldWidth);
+  titleField_ = MakeField(detailsBox_, "titleField", kWideFieldWidth);
+  albumField_ = MakeField(detailsBox_, "albumField", kWideFieldWidth);
+  yearField_ = MakeField(detailsBox_, "yearField", kYearFieldWidth);
+  new TTypingLimit(yearField_, kYearCharacters);
+  genreBox_ = new QComboBox(detailsBox_);
+  genreBox_->setObjectName(QStringLiteral("genreBox"));
+  genreBox_->setEditable(true);
+  genreBox_->setInsertPolicy(QComboBox::NoInsert);
+  genreBox_->setFixedWidth(kGenreBoxWidth);
+  genreBox_->setMaxVisibleItems(kGenreBoxVisibleItems);
+  for (const std::string& genre : GenreChoices()) genreBox_->addItem(ToQString(genre));
+  new TTypingLimit(genreBox_->lineEdit(), kGenreCharacters);
+  commentField_ = MakeField(detailsBox_, "commentField", kWideFieldWidth);
+  trackField_ = MakeField(detailsBox_, "trackField", kTrackFieldWidth);
+  new TTypingLimit(trackField_, kTrackCharacters);
+  SetHint(trackField_, QStringLiteral("Track Number of Song"));
+  readOnlyLabel_ = new QLabel(detailsBox_);
+  readOnlyLabel_->setObjectName(QStringLiteral("readOnlyLabel"));
+}
+
+// The fields with their captions, one a row; returns the next free row.
+int TSongDetailsPanel::LayOutFields(QGridLayout& layout) {
+  int row = 0;
+  // A caption and its field across the three columns to its right.
+  const auto addRow = [&](const char* caption, QWidget* field) {
+    layout.addWidget(MakeLabel(caption, field, detailsBox_), row, 0);
+    layout.addWidget(field, row++, 1, 1, 3);
+  };
+  addRow("Filename:", fileNameField_);
+  addRow("Artist:", artistField_);
+  addRow("Title:", titleField_);
+  addRow("Album:", albumField_);
+  layout.addWidget(MakeLabel("Year:", yearField_, detailsBox_), row, 0);
+  auto* yearAndGenre = new QHBoxLayout;
+  yearAndGenre->setSpacing(kDetailsGridColumnSpacing);
+  yearAndGenre->addWidget(yearField_);
+  yearAndGenre->addStretch(1);
+  yearAndGenre->addWidget(MakeLabel("Genre:", genreBox_, detailsBox_));
+  yearAndGenre->addWidget(genreBox_);
+  layout.addLayout(yearAndGenre, row++, 1, 1, 3);
+  addRow("Comment:", commentField_);
+  layout.addWidget(MakeLabel("Track#:", trackField_, detailsBox_), row, 0);
+  auto* trackLine = new QHBoxLayout;
+  trackLine->addWidget(trackField_);
+  trackLine->addWidget(readOnlyLabel_);
+  trackLine->addStretch(1);
+  layout.addLayout(trackLine, row++, 1, 1, 3);
+  return row;
+}
+
+// Rename and Stamp, below the fields from row on.
+void TSongDetailsPanel::AddCommandButtons(QGridLayout& layout, int row) {
+  renameButton_ = new QPushButton(QStringLiteral("Rename File(s) (F5)"), detailsBox_);
+  renameButton_->setObjectName(QStringLiteral("renameButton"));
+  SetHint(renameButton_, QStringLiteral("Rename selected file(s) using Song Details. (F5)"));
+  stampButton_ = new QPushButton(QStringLiteral("Stamp &ID3 Tag(s) (F6)"), detailsBox_);
+  stampButton_->setObjectName(QStringLiteral("stampButton"));
+  SetHint(stampButton_, QStringLiteral("Update ID3 tags of selected file(s)\nusing Song Details. (F6)"));
+  for (QPushButton* button : {renameButton_, stampButton_}) {
+    button->setMinimumSize(kCommandButtonMinimumSize);
+    button->setAutoDefault(false);
+  }
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(renameButton_);
+  buttons->addStretch(1);
+  buttons->addWidget(stampButton_);
+  layout.addItem(new QSpacerItem(0, kDetailsButtonsGap), row++, 0);
+  layout.addLayout(buttons, row++, 0, 1, 4);
+}
+
+// The previous and next buttons, one above the other at the right edge.
+void TSongDetailsPanel::AddArrowButtons(QHBoxLayout& boxLayout) {
+  auto* arrows = new QVBoxLayout;
+  arrows->setSpacing(kArrowButtonSpacing);
+  previousButton_ = new QToolButton(detailsBox_);
+  previousButton_->setObjectName(QStringLiteral("previousButton"));
+  nextButton_ = new QToolButton(detailsBox_);
+  nextButton_->setObjectName(QStringLiteral("nextButton"));
+  previousButton_->setIcon(ArrowIcon(true));
+  nextButton_->setIcon(ArrowIcon(false));
+  SetHint(previousButton_, QStringLiteral("Previous File (F11)"));
+  SetHint(nextButton_, QStringLiteral("Next File (F12)"));
+  for (QToolButton* button : {previousButton_, nextButton_}) {
+    button->setAutoRaise(true);
+    button->setFixedSize(kArrowButtonSize);
+    button->setFocusPolicy(Qt::NoFocus);
+    arrows->addWidget(button);
+  }
+  arrows->addStretch(1);
+  boxLayout.addSpacing(kDetailsButtonsGap);
+  boxLayout.addLayout(arrows);
+}
+
 QLineEdit* TSongDetailsPanel::FieldWidget(TDetailsField field) const {
   switch (field) {
     case TDetailsField::Artist: return artistField_;
@@ -217,7 +234,7 @@ QLineEdit* TSongDetailsPanel::FieldWidget(TDetailsField field) const {
   return trackField_;
 }
 
-QLineEdit* TSongDetailsPanel::FocusedField() const { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
+QLineEdit* TSongDetailsPanel::FocusedField() { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
 
 // --- Showing songs ---
 
@@ -322,13 +339,14 @@ void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& so
                               : QStringLiteral(" Song Details (common) "));
   // A field shows the value the songs share; where they differ, a greyed "<different>" that is no
   // text, so that the stamp leaves the field alone unless something is typed in it.
-  const auto show = [&songs](QLineEdit* field, std::string (*valueOf)(const TSongFile&)) {
+  const auto show = [&songs, letters = recognition_.Letters](QLineEdit* field,
+                                                             std::string (*valueOf)(const TSongFile&)) {
     std::string common;
     bool anyValue = false;
     for (const TSongFile* song : songs) {
       const std::string value = valueOf(*song);
       anyValue = anyValue || !value.empty();
-      MergeCommonValue(common, value);
+      MergeCommonValue(common, value, letters);
     }
     field->setText(ToQString(CommonValueText(common)));
     field->setPlaceholderText(anyValue && common == kMixedValue ? DifferentValuesText() : QString());
@@ -359,7 +377,7 @@ void TSongDetailsPanel::CheckFieldLength(QLineEdit* field) {
 std::string TSongDetailsPanel::TrimField(TDetailsField field) {
   QLineEdit* widget = FieldWidget(field);
   const std::string text = FieldText(widget);
-  const std::string trimmed = TrimText(text);
+  std::string trimmed = TrimText(text);
   if (text != trimmed) widget->setText(ToQString(trimmed));
   return trimmed;
 }

@@ -16,6 +16,8 @@
 #include "songs/song_file.h"
 
 class QComboBox;
+class QGridLayout;
+class QHBoxLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -91,19 +93,23 @@ class TSongDetailsPanel : public QWidget {
   void NextClicked();
 
  private:
+  void CreateFields();
+  int LayOutFields(QGridLayout& layout);
+  void AddCommandButtons(QGridLayout& layout, int row);
+  void AddArrowButtons(QHBoxLayout& boxLayout);
   void CreateTextMenu();
   QLineEdit* FieldWidget(TDetailsField field) const;
-  QLineEdit* FocusedField() const;
-  void CheckFieldLength(QLineEdit* field);
+  static QLineEdit* FocusedField();
+  static void CheckFieldLength(QLineEdit* field);
   void SetCaption(const QString& caption);
   void ShowChanged(bool changed);
   void SetFieldsEnabled(bool enabled);
   void ShowTextMenu(QLineEdit* field, const QPoint& position);
   void UpdateFieldFromFileName(TDetailsField field, bool artist);
-  void UnderscoresToSpaces();
+  static void UnderscoresToSpaces();
   void InitialCaps();
   void RemoveArtistFromTitle();
-  void ReplaceFieldText(QLineEdit* field, const QString& text);
+  static void ReplaceFieldText(QLineEdit* field, const QString& text);
 
   const TErrorGuard& guard_;
   std::function<TSongFile*()> selectedSong_;

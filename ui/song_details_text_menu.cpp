@@ -1,6 +1,7 @@
-// The details fields' own pop-up menu: tidying the focused field's text, taking the artist or the
-// title from the file name, moving a selected part to another field, and the usual editing entries.
+// The details panel's text menu (a field's right-click menu): clean-up of the field's text, the
+// artist and title the file name holds, a selection cut to another field, and the editing entries.
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 
@@ -68,27 +69,25 @@ void TSongDetailsPanel::CreateTextMenu() {
           [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Artist, true); }); });
   connect(titleFromFileNameEntry_, &QAction::triggered, this,
           [this] { guard_.Run([this] { UpdateFieldFromFileName(TDetailsField::Title, false); }); });
-  connect(cut, &QAction::triggered, this, [this] {
+  connect(cut, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->cut();
   });
-  connect(copy, &QAction::triggered, this, [this] {
+  connect(copy, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->copy();
   });
-  connect(paste, &QAction::triggered, this, [this] {
+  connect(paste, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->paste();
   });
-  connect(undoEntry_, &QAction::triggered, this, [this] {
+  connect(undoEntry_, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->undo();
   });
-  connect(redoEntry_, &QAction::triggered, this, [this] {
+  connect(redoEntry_, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->redo();
   });
-  connect(selectAll, &QAction::triggered, this, [this] {
+  connect(selectAll, &QAction::triggered, this, [] {
     if (QLineEdit* field = FocusedField()) field->selectAll();
   });
 }
-
-// --- The text menu ---
 
 void TSongDetailsPanel::ShowTextMenu(QLineEdit* field, const QPoint& position) {
   field->setFocus(Qt::PopupFocusReason);
@@ -143,14 +142,14 @@ void TSongDetailsPanel::UnderscoresToSpaces() {
 
 void TSongDetailsPanel::InitialCaps() {
   if (QLineEdit* field = FocusedField())
-    ReplaceFieldText(field, ToQString(tagwright::InitialCaps(FieldText(field), spellings_)));
+    ReplaceFieldText(field, ToQString(tagwright::InitialCaps(FieldText(field), spellings_, recognition_.Letters)));
 }
 
 void TSongDetailsPanel::RemoveArtistFromTitle() {
   const std::string artist = TrimText(FieldText(artistField_));
   const std::string title = TrimText(FieldText(titleField_));
   ReplaceFieldText(artistField_, ToQString(artist));
-  ReplaceFieldText(titleField_, ToQString(tagwright::RemoveArtistFromTitle(artist, title)));
+  ReplaceFieldText(titleField_, ToQString(tagwright::RemoveArtistFromTitle(artist, title, recognition_.Letters)));
 }
 
 void TSongDetailsPanel::UpdateFieldFromFileName(TDetailsField field, bool artist) {

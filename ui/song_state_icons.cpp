@@ -38,7 +38,7 @@ void DrawStateShape(QPainter& painter, const QRectF& box, TSongStatus status) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(Qt::NoPen);
-  painter.setBrush(ToQColor(SongStatusRgb(status)));
+  painter.setBrush(SongStatusColor(status));
   const QRectF inner = box.adjusted(1, 1, -1, -1);
   switch (status) {
     case TSongStatus::Incomplete: painter.drawPolygon(Triangle(inner)); break;

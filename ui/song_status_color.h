@@ -1,4 +1,4 @@
-// A song's status as the colour its row and its details mark are painted in.
+// A song's state as the colour its row, its details mark and its filter's caption are painted in.
 #pragma once
 
 #include <QColor>
@@ -7,8 +7,8 @@
 
 namespace tagwright {
 
-inline QColor ToQColor(TRgb rgb) { return QColor(rgb.Red, rgb.Green, rgb.Blue); }
+QColor SongStatusColor(TSongStatus status);
 
-inline QColor SongStatusColor(const TSongFile& song) { return ToQColor(SongStatusRgb(SongStatusOf(song))); }
+inline QColor SongStatusColor(const TSongFile& song) { return SongStatusColor(SongStatusOf(song)); }
 
 }  // namespace tagwright

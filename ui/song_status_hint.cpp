@@ -26,7 +26,7 @@ QString StateHint(const TSongFile& song);
 }  // namespace
 
 QString SongStatusHint(const TSongFile& song) {
-  const QString hint = StateHint(song);
+  QString hint = StateHint(song);
   if (!song.TidiedName()) return hint;
   return hint + QStringLiteral(" (recognised after tidying the name)");
 }

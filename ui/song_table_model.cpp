@@ -97,7 +97,7 @@ QVariant TSongTableModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
       // The state's colour, darker where it would be hard to read on the table's background.
       if (state)
-        return QBrush(ReadableTextColor(ToQColor(SongStatusRgb(StateOf(SongIndex(index.row())))),
+        return QBrush(ReadableTextColor(SongStatusColor(StateOf(SongIndex(index.row()))),
                                         QGuiApplication::palette().color(QPalette::Base)));
       return {};
     case Qt::BackgroundRole: return edited ? QVariant(QBrush(kEditedCellColor)) : QVariant();

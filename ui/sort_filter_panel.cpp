@@ -94,10 +94,10 @@ QWidget* TSortFilterPanel::CreateFilterBox() {
   }
   // The legend: four filters in the colours of the rows they list.
   auto button = [this](TRecognitionFilter filter) { return filterButtons_->button(static_cast<int>(filter)); };
-  SetCaptionColor(button(TRecognitionFilter::UnsavedID3), ToQColor(SongStatusRgb(TSongStatus::Unsaved)));
-  SetCaptionColor(button(TRecognitionFilter::UnrenamedFile), ToQColor(SongStatusRgb(TSongStatus::Unrenamed)));
-  SetCaptionColor(button(TRecognitionFilter::Incomplete), ToQColor(SongStatusRgb(TSongStatus::Incomplete)));
-  SetCaptionColor(button(TRecognitionFilter::PatternMatching), ToQColor(SongStatusRgb(TSongStatus::Pattern)));
+  SetCaptionColor(button(TRecognitionFilter::UnsavedID3), SongStatusColor(TSongStatus::Unsaved));
+  SetCaptionColor(button(TRecognitionFilter::UnrenamedFile), SongStatusColor(TSongStatus::Unrenamed));
+  SetCaptionColor(button(TRecognitionFilter::Incomplete), SongStatusColor(TSongStatus::Incomplete));
+  SetCaptionColor(button(TRecognitionFilter::PatternMatching), SongStatusColor(TSongStatus::Pattern));
   // The first filter is chosen; the others wait for songs.
   SetRecognitionFilter(TRecognitionFilter::Unfiltered);
   EnableFilters(FilterBit(TRecognitionFilter::Unfiltered));

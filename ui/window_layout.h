@@ -95,7 +95,7 @@ inline constexpr int kAboutNamePointSize = 14;
 inline constexpr QPoint kAboutNamePosition(120, 16);
 inline constexpr QPoint kAboutVersionPosition(120, 48);
 inline constexpr QRect kAboutCreditsGeometry(8, 96, 265, 20);
-inline constexpr QRect kAboutCommentsGeometry(8, 120, 156, 26);
+inline constexpr QRect kAboutCommentsGeometry(8, 120, 265, 34);
 inline constexpr QRect kAboutOkButtonGeometry(111, 180, 75, 25);
 
 // --- Dialogs ---

@@ -51,9 +51,6 @@ struct TCliContext {
 
 // A failure in one line: what could not be done to which file, and the system's words for why
 // ("Cannot write file a.mp3 (File name too long)").
-inline std::string FailureText(const TResult& failure) {
-  if (!failure.Error()) return failure.Describe();
-  return failure.Describe() + " (" + failure.Error().message() + ")";
-}
+inline std::string FailureText(const TResult& failure) { return failure.DescribeWithError(); }
 
 }  // namespace tagwright::cli

@@ -61,11 +61,12 @@ THistory* HistoryOrReport(TCliContext& context) {
 
 // Whether the command line's command changes nothing: scan, tags and every dry run.
 bool ChangesNothing(const CLI::App& app) {
-  for (const CLI::App* command : app.get_subcommands()) {
+  const std::vector<CLI::App*> commands = app.get_subcommands();
+  return std::any_of(commands.begin(), commands.end(), [](const CLI::App* command) {
     if (command->get_name() == "scan" || command->get_name() == "tags") return true;
     const CLI::Option* dryRun = command->get_option_no_throw("--dry-run");
-    if (dryRun && dryRun->count() > 0) return true;
-  }
+    return dryRun && dryRun->count() > 0;
+  });
   return false;
 }
 

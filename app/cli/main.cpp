@@ -2,6 +2,8 @@
 // errors go to stderr. Exit status: 0 all went well, 1 a file or folder could not be handled,
 // 2 the command line could not be understood.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
 
 #include "app/cli/change_commands.h"
 #include "app/cli/cli_context.h"
@@ -32,10 +34,7 @@ std::string UnknownCommand(const CLI::App& app, int argc, char** argv) {
   return {};
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  tagwright::KeepFreedMemory();
+int Run(int argc, char** argv) {
   using namespace tagwright::cli;
   TCliContext context;
   CLI::App app{std::string(tagwright::kProgramNameAndVersion) + " - tidy a collection of MP3 files", "tagwright-cli"};
@@ -64,4 +63,19 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   return context.exitStatus;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tagwright::KeepFreedMemory();
+  // What no command expected (memory running out, say) ends the run with a word, not an abort.
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tagwright-cli: %s\n", error.what());
+  } catch (...) {
+    std::fputs("tagwright-cli: unexpected failure\n", stderr);
+  }
+  return tagwright::cli::kExitFailure;
 }

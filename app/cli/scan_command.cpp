@@ -74,10 +74,11 @@ TSongList ListForScan(const std::vector<std::string>& files, const TScanOptions&
   const auto onFailure = [&](const std::string& file, const std::string& error) {
     context.ReportFailure(file + ": " + error);
   };
-  if (audio == nullptr) return BindSongs(files, !options.noTags, options.jobs, onFailure, options.names.Recognition());
+  const TRecognitionOptions recognition = options.names.Recognition(LettersOf(options.accentedLetters));
+  if (audio == nullptr) return BindSongs(files, !options.noTags, options.jobs, onFailure, recognition);
   TListingOptions listing;
   listing.UseTags = !options.noTags;
-  listing.Recognition = options.names.Recognition();
+  listing.Recognition = recognition;
   listing.Jobs = options.jobs;
   listing.AlsoRead = [&](std::size_t index, TByteSource& song, std::int64_t tagSize) {
     audio->Read(index, song, files[index], tagSize);
@@ -99,7 +100,7 @@ const char* RecognitionName(TRecognition recognition) {
   return "failed";
 }
 
-TJsonLine SongLine(const TSongFile& song, bool moreNameStyles) {
+TJsonLine SongLine(const TSongFile& song, bool moreNameStyles, TLetters letters) {
   const std::string& file = song.FileName();
   const std::string composed = ComposeFileName(song, file);
   TJsonLine line;
@@ -123,7 +124,7 @@ TJsonLine SongLine(const TSongFile& song, bool moreNameStyles) {
       .Add("padded_track", song.PaddedTrack())
       .Add("renamed", IsFileRenamed(song, composed))
       .Add("composed_name", FileNamePart(composed))
-      .Add("holds_only_details", FileNameHoldsOnlyDetails(song, FileNamePart(file)))
+      .Add("holds_only_details", FileNameHoldsOnlyDetails(song, FileNamePart(file), letters))
       .Add("writable", song.WritableWhenListed());
   // Only asked for: without the option the lines stay as they always were.
   if (moreNameStyles) line.Add("tidied_name", song.TidiedName());
@@ -151,7 +152,7 @@ std::vector<std::string> KeepSongFiles(const std::vector<std::string>& paths, TC
 }
 
 void RunScan(const TScanOptions& options, TCliContext& context) {
-  SetAccentedLetters(options.accentedLetters);
+  const TLetters letters = LettersOf(options.accentedLetters);
   // Scan cleans nothing, but a spellings file it is given must still be one.
   if (!LoadSpellings(options.names, context).usable) return;
   TSongPaths found = CollectSongPaths(KeepSongFiles(options.paths, context), options.recursive);
@@ -177,7 +178,7 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
     const std::size_t last = count * (part + 1) / threads;
     std::string& text = parts[part];
     for (std::size_t i = first; i < last; ++i) {
-      TJsonLine line = SongLine(*songs[i], options.names.moreNameStyles);
+      TJsonLine line = SongLine(*songs[i], options.names.moreNameStyles, letters);
       if (audio) AddAudioKeys(line, audio->For(*songs[i]));
       text += line.Text();
       text += '\n';

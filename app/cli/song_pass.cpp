@@ -33,19 +33,12 @@ TJsonLine TagsLine(const TID3Info& tags) {
   return line;
 }
 
-// The reason, followed by the system's words for the cause when a file operation failed
-// ("... (File exists)", "... (File name too long)", "... (Permission denied)").
-std::string ReasonOf(const TSongResult& result) {
-  if (!result.Failure.Error()) return result.Reason;
-  return result.Reason + " (" + result.Failure.Error().message() + ")";
-}
-
 std::string ResultLine(const TSongResult& result) {
   TJsonLine line;
   line.Add("file", result.FileName).Add("action", OutcomeName(result.Outcome));
   if (!result.NewFileName.empty()) line.Add("new_file", result.NewFileName);
   if (result.Outcome == TChangeOutcome::Skipped || result.Outcome == TChangeOutcome::Failed) {
-    line.Add("reason", ReasonOf(result));
+    line.Add("reason", result.ReasonWithError());
   }
   // A failed rename comes after the tag was written, so its result still shows the tag.
   if (result.TagsWritten) {
@@ -89,14 +82,14 @@ TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context) {
   RunSongPass(
-      options, [&planner](const TKnownSpellings*) { return planner; }, context);
+      options, [&planner](const TKnownSpellings*, TLetters) { return planner; }, context);
 }
 
 void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plannerFor, TCliContext& context) {
-  SetAccentedLetters(options.accentedLetters);
+  const TLetters letters = LettersOf(options.accentedLetters);
   const TSpellingsChoice spellings = LoadSpellings(options.names, context);
   if (!spellings.usable) return;
-  const TSongPlanner planner = plannerFor(spellings.spellings.get());
+  const TSongPlanner planner = plannerFor(spellings.spellings.get(), letters);
   std::vector<std::string> paths;
   for (const std::string& path : options.paths) {
     if (!options.filesOnly || !IsFolder(path)) {
@@ -105,8 +98,8 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plann
     }
     TSongResult skipped;
     skipped.FileName = path;
-    skipped.Reason = kFolderGivenReason;
-    context.ReportFailure(path + ": " + skipped.Reason);
+    skipped.OwnReason = kFolderGivenReason;
+    context.ReportFailure(path + ": " + skipped.Reason());
     context.out << ResultLine(skipped) << '\n';
   }
   TSongPaths found = CollectSongPaths(paths, options.recursive);
@@ -117,11 +110,11 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plann
     TSongResult failed;
     failed.FileName = file;
     failed.Outcome = TChangeOutcome::Failed;
-    failed.Reason = error;
+    failed.OwnReason = error;
     context.out << ResultLine(failed) << '\n';
   };
   // Files named one by one are taken in the order given.
-  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure, options.names.Recognition(),
+  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure, options.names.Recognition(letters),
                                     options.filesOnly ? TSongOrder::AsGiven : TSongOrder::FileName);
 
   TRecorderChoice recording = StartRecording(context, options.command, options.dryRun, options.noHistory);
@@ -132,9 +125,9 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plann
   hooks.OnResult = [&](const TSongResult& result) {
     // A file that cannot be written, or is no song, is left alone; the run says so in its status.
     const bool unwritable = result.Failure.Kind() == TFailureKind::NotWritable;
-    const bool noSong = result.Outcome == TChangeOutcome::Skipped && result.Reason == kNotMp3Reason;
+    const bool noSong = result.Outcome == TChangeOutcome::Skipped && result.OwnReason == kNotMp3Reason;
     if (result.Outcome == TChangeOutcome::Failed || unwritable || noSong) {
-      context.ReportFailure(result.FileName + ": " + ReasonOf(result));
+      context.ReportFailure(result.FileName + ": " + result.ReasonWithError());
     }
     context.out << ResultLine(result) << '\n';
     return TPassStep::Continue;

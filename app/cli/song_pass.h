@@ -27,7 +27,9 @@ struct TNameOptions {
   std::string spellingsFile;  // implies keepSpellings
   bool moreNameStyles = false;
 
-  TRecognitionOptions Recognition() const { return {.MoreNameStyles = moreNameStyles}; }
+  TRecognitionOptions Recognition(TLetters letters = TLetters::Ascii) const {
+    return {.MoreNameStyles = moreNameStyles, .Letters = letters};
+  }
 };
 
 // The known spellings the options ask for: none (null) without --keep-spellings or --spellings,
@@ -54,9 +56,9 @@ struct TPassOptions {
 };
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
-// The same for a command whose plan keeps known spellings: its planner is made with the list the
-// options ask for (null for none).
-using TPlannerWithSpellings = std::function<TSongPlanner(const TKnownSpellings* spellings)>;
+// The same for a command whose plan cleans texts: its planner is made with the known spellings the
+// options ask for (null for none) and the letters --accented-letters chooses.
+using TPlannerWithSpellings = std::function<TSongPlanner(const TKnownSpellings* spellings, TLetters letters)>;
 void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& planner, TCliContext& context);
 
 // A recorder of the command's changes in the history, or none with --no-history or in a dry run.

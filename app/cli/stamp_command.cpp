@@ -52,6 +52,19 @@ std::string CheckTrack(const std::string& text) {
   return "track must be a number from 0 to 255, not '" + text + "'";
 }
 
+// What every stamp passes on to the song pass.
+TPassOptions PassOptions(const TStampOptions& options) {
+  TPassOptions pass;
+  pass.paths = options.files;
+  pass.recursive = options.recursive;
+  pass.dryRun = options.dryRun;
+  pass.jobs = options.jobs;
+  pass.noHistory = options.noHistory;
+  pass.command = "stamp";
+  pass.accentedLetters = options.accentedLetters;
+  return pass;
+}
+
 }  // namespace
 
 void AddStampCommand(CLI::App& app, TCliContext& context) {
@@ -92,9 +105,9 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     }
     if (!options->recognized) {
       if (options->recursive) throw CLI::ValidationError("--recursive", "goes with --recognized");
-      TPassOptions pass{
-          options->files, false, options->dryRun, options->jobs, options->noHistory, "stamp", options->accentedLetters,
-          true,           {}};
+      TPassOptions pass = PassOptions(*options);
+      pass.recursive = false;
+      pass.filesOnly = true;
       // The plan goes only by the tags read under each song's lock.
       TSongPlanner planner{TTagsNeeded::Yes, [options](const TSongFile&, const TID3Info& tags) {
                              return StampGivenFields(*options, tags);
@@ -106,8 +119,8 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     for (const TField& f : *fields) {
       if (f.option->count() > 0) throw CLI::ValidationError(f.option->get_name(), "cannot go with --recognized");
     }
-    TPassOptions pass{options->files, options->recursive,       options->dryRun, options->jobs, options->noHistory,
-                      "stamp",        options->accentedLetters, false,           options->names};
+    TPassOptions pass = PassOptions(*options);
+    pass.names = options->names;
     RunSongPass(pass, CatalogueCommand(TCommandId::StampRecognized).Planner, context);
   });
 }

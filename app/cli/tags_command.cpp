@@ -50,10 +50,12 @@ void RunTags(const std::vector<std::string>& files, TCliContext& context) {
       context.ReportFailure(file + ": no such file");
       continue;
     }
-    if (TResultOf<bool> song = IsSongFile(file); !song) {
+    const TResultOf<bool> song = IsSongFile(file);
+    if (!song) {
       context.ReportFailure(FailureText(song.Failure()));
       continue;
-    } else if (!song.Value()) {
+    }
+    if (!song.Value()) {
       context.ReportFailure(file + ": " + kNotMp3Reason);
       context.out << TJsonLine().Add("file", file).Add("reason", kNotMp3Reason).Text() << '\n';
       continue;

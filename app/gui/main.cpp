@@ -87,9 +87,6 @@ std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, s
   const auto tell = [&](TMsgDlgType type, const std::string& text) {
     dialogs.MessageDlg(type, QStringLiteral("Tagwright"), QString::fromStdString(text), TMsgDlgButton::OK);
   };
-  const auto describe = [](const TResult& failure) {
-    return failure.Describe() + " (" + failure.Error().message() + ")";
-  };
   const std::string path = DefaultHistoryPath();
   if (path.empty()) {
     failure =
@@ -100,7 +97,7 @@ std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, s
   }
   TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(path);
   if (!opened) {
-    failure = "The history cannot be opened, so no file is changed: " + describe(opened.Failure());
+    failure = "The history cannot be opened, so no file is changed: " + opened.Failure().DescribeWithError();
     tell(TMsgDlgType::Error, failure);
     return nullptr;
   }
@@ -108,7 +105,7 @@ std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, s
   for (const std::string& notice : history->Notices()) tell(TMsgDlgType::Warning, notice);
   TResultOf<TRepairReport> repaired = RepairInterrupted(*history);
   if (!repaired) {
-    tell(TMsgDlgType::Error, "The history could not be repaired: " + describe(repaired.Failure()));
+    tell(TMsgDlgType::Error, "The history could not be repaired: " + repaired.Failure().DescribeWithError());
   } else {
     std::string text;
     if (repaired.Value().Repaired > 0) text = RepairMessage(repaired.Value().Repaired);
@@ -146,5 +143,5 @@ int main(int argc, char** argv) {
     const std::string folder = AbsolutePath(ArgumentBytes(argc, argv, folders.first()));
     if (!window.OpenStartFolder(folder)) std::fprintf(stderr, "tagwright: %s is not a folder\n", folder.c_str());
   }
-  return application.exec();
+  return QApplication::exec();
 }

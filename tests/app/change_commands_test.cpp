@@ -195,6 +195,21 @@ TEST_F(ChangeCommands, SkipsAndReportsFilesThatCannotBeWritten) {
   EXPECT_EQ(ReadWholeFile(readOnly), bytes);
 }
 
+// A song in a folder that cannot be written is named, with the system's words for the cause, in
+// its reason and on stderr; it keeps its bytes.
+TEST_F(ChangeCommands, ASongThatCannotBeRewrittenIsNamedInTheReason) {
+  const std::string song = folder / "Moby - Porcelain - www.site.com.mp3";
+  ASSERT_EQ(chmod(folder.Path().c_str(), 0555), 0);
+  const TCliRun run = RunCliHeldToPermissions({"stamp", "--recognized", "--no-history", song});
+  ASSERT_EQ(chmod(folder.Path().c_str(), 0755), 0);
+  EXPECT_EQ(run.exitStatus, 1);
+  const std::string reason = "Cannot write file " + song + " (Permission denied)";
+  ASSERT_EQ(run.Lines().size(), 1u) << run.out;
+  EXPECT_EQ(run.Lines()[0]["reason"], reason);
+  EXPECT_NE(run.err.find(song + ": " + reason), std::string::npos) << run.err;
+  EXPECT_EQ(ReadWholeFile(song), kAudio);
+}
+
 TEST_F(ChangeCommands, StampRecognizedWritesTheNamesDetailsAndKeepsTheTags) {
   const TCliRun run = RunCli({"stamp", "--recognized", folder.Path()});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
@@ -351,7 +366,9 @@ TEST_P(NoSongs, AreLeftAloneAndReported) {
     ASSERT_TRUE(after.contains(other)) << other;
     EXPECT_EQ(after.at(other), before.at(other)) << other;
   }
-  if (dryRun) EXPECT_EQ(after, before);
+  if (dryRun) {
+    EXPECT_EQ(after, before);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWritingCommand, NoSongs,
@@ -460,7 +477,9 @@ TEST(TwoPrograms, NeverOverwriteWhatTheOtherWroteAfterTheListing) {
   const TCliRun listed = first.get();
   ASSERT_EQ(other.exitStatus, 0) << other.err;
   for (const auto& line : listed.Lines()) {
-    if (line["action"] == "failed") EXPECT_EQ(line["reason"], "the file changed since it was read") << line;
+    if (line["action"] == "failed") {
+      EXPECT_EQ(line["reason"], "the file changed since it was read") << line;
+    }
   }
   for (const std::string& song : songs) {
     TID3Info tags;

@@ -34,6 +34,7 @@ TCliRun Spawn(std::vector<std::string> argv) {
   const std::string errPath = outputs / "err";
 
   std::vector<char*> raw;
+  raw.reserve(argv.size() + 1);
   for (std::string& argument : argv) raw.push_back(argument.data());
   raw.push_back(nullptr);
 

@@ -26,7 +26,7 @@ class FolderWatcher {
   }
   ~FolderWatcher() { ::close(fd_); }
   // The names of the files with events since the last call.
-  std::vector<std::string> Events() {
+  std::vector<std::string> Events() const {
     std::vector<std::string> names;
     alignas(inotify_event) char buffer[8192];
     for (;;) {

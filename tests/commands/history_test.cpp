@@ -142,7 +142,8 @@ TSongPlanner RandomCommand(std::mt19937& random) {
 }
 
 TEST(History, UndoingAnUndoPutsTheChangeBack) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
   const std::int64_t stamp = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanDetailsCleanup});
@@ -165,7 +166,8 @@ TEST(History, UndoingAnUndoPutsTheChangeBack) {
 // A long pass still under way, or one cut short and not yet repaired, is never what undo takes: it
 // takes the newest finished entry.
 TEST(History, UndoTakesTheNewestFinishedEntry) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
   const std::int64_t finished = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanDetailsCleanup});
@@ -193,7 +195,8 @@ TEST(History, UndoTakesTheNewestFinishedEntry) {
 }
 
 TEST(History, AReadOnlySongWrittenAnywayGetsItsModeBack) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   const std::string song = songs / "07 - Ann Lee - Early Light.mp3";
   ASSERT_EQ(::chmod(song.c_str(), 0444), 0);
@@ -223,7 +226,8 @@ void PrintTo(const TLaterChange& change, std::ostream* out) { *out << change.Nam
 class UndoLeavesChangedFiles : public ::testing::TestWithParam<TLaterChange> {};
 
 TEST_P(UndoLeavesChangedFiles, AndNamesThem) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
   const std::int64_t entry = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanStampRecognized});
@@ -286,7 +290,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TLaterChange>& info) { return std::string(info.param.Name); });
 
 TEST(History, ARenameBackOntoATakenNameIsRefused) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
   const std::int64_t entry =
@@ -310,7 +315,8 @@ TEST(History, ARenameBackOntoATakenNameIsRefused) {
 }
 
 TEST(History, AChangeThatCannotBeRecordedIsNotMade) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
   history->SetBusyTimeout(50);
@@ -387,7 +393,8 @@ void CopySongsSharingACover(const TTempFolder& songs) {
 // Read-only, the history is looked at as it is: nothing is made, laid out or changed, whether the
 // program that wrote it left its log beside it or only the main file is there (a copy, say).
 TEST(History, ReadOnlyMakesAndChangesNothing) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   TResultOf<std::unique_ptr<THistory>> none = THistory::Open(state / "new/history.sqlite3", THistoryAccess::ReadOnly);
   ASSERT_TRUE(none.Ok()) << none.Failure().Describe();
@@ -413,7 +420,7 @@ TEST(History, ReadOnlyMakesAndChangesNothing) {
     // The shared index (-shm) is SQLite's memory shared among readers: only its presence counts.
     const auto files = [&state] {
       std::map<std::string, std::string> files = FolderState(state.Path());
-      if (files.count("history.sqlite3-shm")) files["history.sqlite3-shm"] = "";
+      if (files.contains("history.sqlite3-shm")) files["history.sqlite3-shm"] = "";
       return files;
     };
     const std::map<std::string, std::string> before = files();
@@ -452,7 +459,8 @@ TEST(History, OpeningWaitsForAnotherProgramLayingItOut) {
 // Songs of an album share their cover: it is kept once, however many songs and entries name it,
 // and stays while any entry does.
 TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopySongsSharingACover(songs);
   std::unique_ptr<THistory> history = OpenHistory(state);
   ASSERT_NE(RunRecorded(*history, songs.Path(), StampTitle("First")), 0);
@@ -479,7 +487,8 @@ TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
 // A history of the layout that counted the records of a shared piece beside its bytes keeps its
 // pieces as long as records name them, whichever program made the records.
 TEST(History, CountsOfSharedPiecesKeptBesideTheirBytesAreTakenOver) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopySongsSharingACover(songs);
   std::unique_ptr<THistory> history = OpenHistory(state);
   const std::int64_t first = RunRecorded(*history, songs.Path(), StampTitle("First"));
@@ -646,7 +655,8 @@ const std::vector<TTagShape>& TagShapes() {
 class TagShapeRoundTrip : public ::testing::TestWithParam<TTagShape> {};
 
 TEST_P(TagShapeRoundTrip, IsUndoneByteForByte) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   const std::string original = GetParam().Build();
   const std::string song = songs.WriteFile("song.mp3", original);
   std::unique_ptr<THistory> history = OpenHistory(state);
@@ -881,7 +891,9 @@ TEST(History, EntryFoldersNameEachFolderOnce) {
 
 // A song with a second name keeps the one file both names lead to, through the stamp and its undo.
 TEST(History, AHardLinkedSongKeepsItsFileThroughUndo) {
-  TTempFolder songs, elsewhere, state;
+  TTempFolder songs;
+  TTempFolder elsewhere;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   const std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
   const std::string other = elsewhere / "same song.mp3";
@@ -945,7 +957,8 @@ CREATE INDEX IF NOT EXISTS changes_of_entry ON changes(entry, id);
 
 // Such a history opens, and its entries are still undone byte for byte.
 TEST(History, AHistoryOfTheFirstLayoutIsStillUndone) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   const std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
   const auto before = FolderState(songs.Path());
@@ -1022,11 +1035,13 @@ void PrintTo(const TBound& bound, std::ostream* out) { *out << bound.Name; }
 class HistoryBounds : public ::testing::TestWithParam<TBound> {};
 
 TEST_P(HistoryBounds, DropTheOldestEntries) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
   history->SetLimits(GetParam().Limits);
   std::vector<std::int64_t> made;
+  made.reserve(5);
   for (int i = 0; i < 5; ++i) {
     made.push_back(RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, [i](const TSongFile&, const TID3Info&) {
                                                           TSongChange change;
@@ -1078,7 +1093,8 @@ INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
 // the history's disk filled at its end): the repair keeps every song as written and the entry,
 // which an undo then takes back.
 TEST(History, AnInterruptedEntryWhoseWritesFinishedIsKept) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   const auto before = FolderState(songs.Path());
   const std::int64_t entry =
@@ -1116,7 +1132,8 @@ void PrintTo(const TDamage& damage, std::ostream* out) { *out << damage.Name; }
 class DamagedRecord : public ::testing::TestWithParam<TDamage> {};
 
 TEST_P(DamagedRecord, NeverReachesASong) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   const std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
   const auto before = FolderState(songs.Path());
@@ -1174,7 +1191,8 @@ INSTANTIATE_TEST_SUITE_P(
 // An undo that leaves a file alone marks only the others undone; undone again, the entry takes
 // back only what is left.
 TEST(History, APartlyUndoneEntryIsUndoneForTheRest) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   const auto before = FolderState(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
@@ -1202,7 +1220,8 @@ TEST(History, APartlyUndoneEntryIsUndoneForTheRest) {
 // A write that fails leaves the song as it was: it is no change of the entry, and no undo says
 // it restored it.
 TEST(History, AWriteThatFailedIsNotRecordedAsAChange) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   // A name of 255 bytes: the rewrite's new file beside it cannot be named.
   const std::string song = songs / (std::string(251, 'n') + ".mp3");
   std::filesystem::copy_file(std::filesystem::path(TemplateFolder()) / "Kit Moor - Blue.mp3", song);
@@ -1223,11 +1242,12 @@ TEST(History, AWriteThatFailedIsNotRecordedAsAChange) {
 // An entry larger than the bound by itself is kept whole, beside the older entries, also when the
 // next command comes.
 TEST(History, AnEntryLargerThanTheBoundKeepsTheOthersAndStays) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   std::filesystem::copy_file(std::filesystem::path(TemplateFolder()) / "Kit Moor - Blue.mp3", songs / "a.mp3");
   std::unique_ptr<THistory> history = OpenHistory(state);
   history->SetLimits({200, 50'000});
-  const auto stampComment = [](std::string comment) {
+  const auto stampComment = [](const std::string& comment) {
     return TSongPlanner{TTagsNeeded::Yes, [comment](const TSongFile&, const TID3Info& tags) {
                           TSongChange change;
                           change.WriteTags = true;
@@ -1253,7 +1273,9 @@ class LostHistory : public ::testing::TestWithParam<bool> {};
 
 TEST_P(LostHistory, IsReportedOnce) {
   const bool mainFileLost = GetParam();
-  TTempFolder songs, state, copy;
+  TTempFolder songs;
+  TTempFolder state;
+  TTempFolder copy;
   CopyTemplates(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
   ASSERT_NE(RunRecorded(*history, songs.Path(), StampTitle("Logged")), 0);
@@ -1292,7 +1314,8 @@ void PrintTo(const TCrash& crash, std::ostream* out) { *out << crash.Name; }
 class InterruptedWrite : public ::testing::TestWithParam<TCrash> {};
 
 TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   CopyTemplates(songs.Path());
   std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
   if (GetParam().Song) song = songs.WriteFile("song.mp3", GetParam().Song());
@@ -1338,7 +1361,8 @@ TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
 // A song whose folder cannot be reached after a crash (a disk not back yet) keeps its record, and
 // its temporary file, until the folder is back; a song removed since has nothing to repair.
 TEST(History, ASongOutOfReachIsRepairedOnceItIsBack) {
-  TTempFolder parent, state;
+  TTempFolder parent;
+  TTempFolder state;
   const std::string folder = parent / "songs";
   const std::string away = parent / "away";
   ASSERT_TRUE(std::filesystem::create_directory(folder));

@@ -82,13 +82,13 @@ TEST_F(SongPass, DryRunForeseesARenameChainAsTheRealRunMeetsIt) {
   for (std::size_t i = 0; i < real.size(); ++i) {
     EXPECT_EQ(dry[i].Outcome, real[i].Outcome) << real[i].FileName;
     EXPECT_EQ(dry[i].NewFileName, real[i].NewFileName) << real[i].FileName;
-    EXPECT_EQ(dry[i].Reason, real[i].Reason) << real[i].FileName;
+    EXPECT_EQ(dry[i].Reason(), real[i].Reason()) << real[i].FileName;
   }
   EXPECT_EQ(real[0].Outcome, TChangeOutcome::Renamed);
   EXPECT_EQ(real[1].Outcome, TChangeOutcome::Renamed);
   EXPECT_EQ(real[1].NewFileName, folder / "A.mp3");
   EXPECT_EQ(real[2].Outcome, TChangeOutcome::Failed);
-  EXPECT_EQ(real[2].Reason, kRenameFailedMessage);
+  EXPECT_EQ(real[2].Reason(), kRenameFailedMessage);
   EXPECT_EQ(real[2].Failure.Error(), std::errc::file_exists);
   EXPECT_TRUE(FileExists(folder / "D.mp3"));
   EXPECT_EQ(summary.Renamed, 2u);
@@ -104,7 +104,7 @@ TEST_F(SongPass, AFileThatCannotBeWrittenIsAskedAboutOrSkipped) {
   std::vector<TSongResult> results = Run(TPassMode::Apply, kAutoRename);
   ASSERT_EQ(results.size(), 2u);
   EXPECT_EQ(results[0].Outcome, TChangeOutcome::Skipped);
-  EXPECT_EQ(results[0].Reason, kNotWritableReason);
+  EXPECT_EQ(results[0].Reason(), kNotWritableReason);
   EXPECT_EQ(results[0].Failure.Kind(), TFailureKind::NotWritable);
   EXPECT_EQ(results[1].Outcome, TChangeOutcome::Skipped);  // already named after its details
 
@@ -202,7 +202,7 @@ TEST_F(SongPass, ATagReadOrWriteFailureFailsThatSongOnly) {
   const std::vector<TSongResult> results = Run(TPassMode::Apply, clearTitle);
   ASSERT_EQ(results.size(), 3u);
   EXPECT_EQ(results[0].Outcome, TChangeOutcome::Failed);
-  EXPECT_EQ(results[0].Reason, "Cannot open file " + pipe->FileName());
+  EXPECT_EQ(results[0].Reason(), "Cannot open file " + pipe->FileName());
   EXPECT_FALSE(results[0].TagsWritten);
   EXPECT_EQ(results[1].Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(results[1].Failure.Error(), std::errc::filename_too_long);
@@ -225,7 +225,7 @@ TEST_F(SongPass, ARenameOntoATakenNameIsRefusedBeforeAnythingIsWritten) {
     const std::vector<TSongResult> results = Run(mode, rename);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].Outcome, TChangeOutcome::Failed);
-    EXPECT_EQ(results[0].Reason, kNameTakenMessage);
+    EXPECT_EQ(results[0].Reason(), kNameTakenMessage);
   }
   EXPECT_EQ(ReadWholeFile(folder / "Abba - Waterloo.mp3"), "other");
   EXPECT_TRUE(FileExists(folder / "x - y.mp3"));
@@ -244,7 +244,7 @@ TEST_F(SongPass, ChangesAFileWithoutExtensionOnlyWhenItHoldsMp3) {
   ASSERT_EQ(results.size(), 5u);
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(results[i].Outcome, TChangeOutcome::Skipped) << results[i].FileName;
-    EXPECT_EQ(results[i].Reason, kNotMp3Reason) << results[i].FileName;
+    EXPECT_EQ(results[i].Reason(), kNotMp3Reason) << results[i].FileName;
   }
   EXPECT_EQ(ReadWholeFile(folder / "README"), "Read me first.\n");
   EXPECT_EQ(ReadWholeFile(folder / "build"), "#!/bin/sh\necho hi\n");
@@ -288,14 +288,14 @@ TEST_F(SongPass, ASongChangedSinceItsListingIsNotWrittenOver) {
     for (std::size_t i = 0; i < files.size(); ++i) {
       const bool changed = i % 2 == 0;
       EXPECT_EQ(results[i].Outcome, changed ? TChangeOutcome::Failed : TChangeOutcome::Tagged) << files[i];
-      EXPECT_EQ(results[i].Reason, changed ? kChangedSinceReadReason : "") << files[i];
+      EXPECT_EQ(results[i].Reason(), changed ? kChangedSinceReadReason : "") << files[i];
       TID3Info now;
       ASSERT_TRUE(ReadID3Tags(files[i], now).Ok());
       EXPECT_EQ(now.Comment, changed ? "from B" : "from A") << files[i];
     }
   }
   for (const TSongResult& result : run(ListSongs(files, {}), TPassMode::Apply)) {
-    EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.FileName << ": " << result.Reason;
+    EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.FileName << ": " << result.Reason();
   }
   TID3Info first;
   ASSERT_TRUE(ReadID3Tags(files[0], first).Ok());
@@ -308,7 +308,7 @@ TEST_F(SongPass, RenamesNeverMakeAHiddenFileOrANameWithoutStem) {
     const std::vector<TSongResult> results = Run(mode, kAutoRename);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].Outcome, TChangeOutcome::Failed);
-    EXPECT_EQ(results[0].Reason, kRenameFailedMessage);
+    EXPECT_EQ(results[0].Reason(), kRenameFailedMessage);
   }
   EXPECT_TRUE(FileExists(folder / "a.mp3"));
   EXPECT_FALSE(FileExists(folder / ".hidden.mp3"));
@@ -329,7 +329,7 @@ TEST_F(SongPass, DryRunForeseesANameTooLong) {
   EXPECT_EQ(real[0].Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(real[0].Failure.Error(), std::errc::filename_too_long);
   for (const TSongResult& result : {dry[1], real[1]}) {
-    EXPECT_EQ(result.Outcome, TChangeOutcome::Renamed) << result.Reason;
+    EXPECT_EQ(result.Outcome, TChangeOutcome::Renamed) << result.Reason();
     EXPECT_EQ(result.NewFileName, longest);
   }
   EXPECT_EQ(ReadWholeFile(longest), SongAudio());
@@ -355,7 +355,7 @@ TEST_F(SongPass, DryRunForeseesARewriteWithoutRoomForItsTemporaryFile) {
   }
   EXPECT_EQ(real[0].Failure.Error(), std::errc::filename_too_long);
   EXPECT_EQ(real[1].Outcome, TChangeOutcome::Tagged);
-  EXPECT_EQ(real[2].Outcome, TChangeOutcome::Tagged) << real[2].Reason;
+  EXPECT_EQ(real[2].Outcome, TChangeOutcome::Tagged) << real[2].Reason();
   EXPECT_NE(ReadWholeFile(folder / (std::string(250, 'n') + ".mp3")), SongAudio());
 }
 
@@ -389,11 +389,11 @@ class TMemoryJournal final : public TChangeJournal {
     notMade.push_back(record);
     return {};
   }
-  TResult RecordTemporaryName(std::int64_t, const std::string& name) override {
+  TResult RecordTemporaryName(std::int64_t /*record*/, const std::string& name) override {
     unforeseenNames.push_back(name);
     return {};
   }
-  TResult RecordAfter(std::int64_t record, const std::string&, TFileAfter after) override {
+  TResult RecordAfter(std::int64_t record, const std::string& /*path*/, TFileAfter after) override {
     afters[record] = after;
     return {};
   }
@@ -420,7 +420,7 @@ class SongPassBatches : public SongPass {
  protected:
   // A song without any write permission.
   std::string ReadOnlySong() {
-    const std::string path = Song("read only.mp3")->FileName();
+    std::string path = Song("read only.mp3")->FileName();
     EXPECT_EQ(::chmod(path.c_str(), 0444), 0);
     return path;
   }
@@ -444,7 +444,7 @@ TEST_F(SongPassBatches, RecordTheNameARewriteGivesItsNewFile) {
   hooks.Journal = &journal;
   const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle, hooks);
   ASSERT_EQ(results.size(), 4U);
-  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason;
+  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason();
   const std::string real = std::filesystem::canonical(folder.Path()).string();
   ASSERT_EQ(journal.recorded.size(), 4U);
   EXPECT_EQ(journal.recorded[0].TemporaryName, real + "/a.mp3~2");
@@ -471,7 +471,7 @@ TEST_F(SongPassBatches, ANameTakenAfterTheFolderWasReadIsLeftToItsOwner) {
   hooks.Journal = &journal;
   const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle, hooks);
   ASSERT_EQ(results.size(), 200U);
-  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason;
+  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason();
   const std::string real = std::filesystem::canonical(folder.Path()).string();
   EXPECT_EQ(journal.unforeseenNames, (std::vector<std::string>{real + "/song 150.mp3~1"}));
   EXPECT_EQ(ReadWholeFile(taken), "someone else's");
@@ -489,7 +489,7 @@ TEST_F(SongPassBatches, RecordEachBatchBeforeWritingIt) {
   ASSERT_EQ(results.size(), 300U);
   for (std::size_t i = 0; i < results.size(); ++i) {
     EXPECT_EQ(results[i].FileName, songs[i]->FileName());
-    EXPECT_EQ(results[i].Outcome, TChangeOutcome::Tagged) << results[i].Reason;
+    EXPECT_EQ(results[i].Outcome, TChangeOutcome::Tagged) << results[i].Reason();
   }
   EXPECT_EQ(journal.batches, (std::vector<std::size_t>{128, 128, 44}));
   ASSERT_EQ(journal.afters.size(), 300U);
@@ -511,7 +511,7 @@ TEST_F(SongPassBatches, ABatchThatCannotBeRecordedChangesNothing) {
   ASSERT_EQ(results.size(), 5U);
   for (const TSongResult& result : results) {
     EXPECT_EQ(result.Outcome, TChangeOutcome::Failed);
-    EXPECT_EQ(result.Reason, kNotRecordedReason);
+    EXPECT_EQ(result.Reason(), kNotRecordedReason);
     EXPECT_EQ(result.Failure.Error(), std::errc::no_space_on_device);
     EXPECT_EQ(ReadWholeFile(result.FileName), SongAudio());
   }
@@ -583,7 +583,7 @@ TEST_F(SongPassBatches, ASongWithoutWritePermissionIsRecordedBeforeItGetsTheBit)
   const std::string path = ReadOnlySong();
   TMemoryJournal journal;
   const TSongResult result = ApplySongChange(path, StampTitle(), &journal);
-  EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason;
+  EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason();
   EXPECT_EQ(journal.modesWhenRecorded, (std::vector<mode_t>{0444}));
   ASSERT_EQ(journal.recorded.size(), 1U);
   EXPECT_EQ(journal.recorded.front().ModeBefore, 0444U);
@@ -609,7 +609,7 @@ TEST_F(SongPassBatches, ASongWithoutWritePermissionChangedMeanwhileIsLeftAlone) 
   const TSongResult result = ApplySongChange(path, StampTitle(), &journal);
   EXPECT_EQ(result.Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(result.Failure.Kind(), TFailureKind::Changed);
-  EXPECT_EQ(result.Reason, "Cannot write file " + path + ": the file changed while it was written");
+  EXPECT_EQ(result.Reason(), "Cannot write file " + path + ": the file changed while it was written");
   EXPECT_EQ(journal.notMade, (std::vector<std::int64_t>{1}));
   EXPECT_TRUE(journal.afters.empty());
   EXPECT_EQ(ReadWholeFile(path), SongAudio() + "more");
@@ -641,7 +641,7 @@ TEST_F(SongPassBatches, ASongLockedElsewhereIsWaitedForWithNothingElseHeld) {
   const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle);
   releaser.join();
   ASSERT_EQ(results.size(), 3U);
-  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason;
+  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason();
   EXPECT_NE(firstWhileWaiting, SongAudio());
   EXPECT_NE(ReadWholeFile(last->FileName()), SongAudio());
 }

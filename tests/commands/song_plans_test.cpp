@@ -143,7 +143,7 @@ TEST_F(SongPlans, AutoRenameComposesSkipsUnknownSongsAndNeverReplacesAFile) {
   EXPECT_EQ(ApplySongChange(first->FileName(), PlanAutoRename(*first)).Outcome, TChangeOutcome::Renamed);
   const TSongResult clash = ApplySongChange(second->FileName(), PlanAutoRename(*second));
   EXPECT_EQ(clash.Outcome, TChangeOutcome::Failed);
-  EXPECT_EQ(clash.Reason, kRenameFailedMessage);
+  EXPECT_EQ(clash.Reason(), kRenameFailedMessage);
   EXPECT_TRUE(FileExists(folder / "Moby - Same.mp3"));
   EXPECT_TRUE(FileExists(folder / "x.mp3"));
 }
@@ -171,7 +171,7 @@ TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
   EXPECT_TRUE(change.RefuseTakenName);
   const TSongResult refused = ApplySongChange(song->FileName(), change);
   EXPECT_EQ(refused.Outcome, TChangeOutcome::Failed);
-  EXPECT_EQ(refused.Reason, kNameTakenMessage);
+  EXPECT_EQ(refused.Reason(), kNameTakenMessage);
   EXPECT_EQ(ReadWholeFile(folder / "Abba - Waterloo.mp3"), "other");
 
   auto lower = Song("moby - why.mp3");

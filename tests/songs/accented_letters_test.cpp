@@ -1,5 +1,5 @@
 // Letters beyond ASCII in names, on request: recognised as word letters, capitalised and compared
-// ignoring case with the switch on; the switch off leaves everything as it was.
+// ignoring case with accented letters; ASCII letters leave everything as it was.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -13,12 +13,8 @@
 namespace tagwright {
 namespace {
 
-// Sets the switch for one test and puts it back off afterwards.
-class TAccentedLettersScope {
- public:
-  explicit TAccentedLettersScope(bool on) { SetAccentedLetters(on); }
-  ~TAccentedLettersScope() { SetAccentedLetters(false); }
-};
+constexpr TLetters kAscii = TLetters::Ascii;
+constexpr TLetters kAccented = TLetters::Accented;
 
 struct TAccentedName {
   const char* Name;
@@ -38,18 +34,16 @@ std::string CaseName(const ::testing::TestParamInfo<TAccentedName>& info) {
 
 class AccentedNames : public ::testing::TestWithParam<TAccentedName> {};
 
-TEST_P(AccentedNames, AreRecognisedWithTheSwitchOn) {
-  const TAccentedLettersScope on(true);
+TEST_P(AccentedNames, AreRecognisedWithAccentedLetters) {
   TSongDetails song;
   TTokenList tokens;
-  RecognizeFileName(std::string("/music/") + GetParam().Name, tokens, song);
+  RecognizeFileName(std::string("/music/") + GetParam().Name, tokens, song, {.Letters = kAccented});
   EXPECT_EQ(song.Recognition(), TRecognition::Pattern) << "class string '" << tokens.Classes << "'";
   EXPECT_EQ(song.Artist(), GetParam().Artist);
   EXPECT_EQ(song.Title(), GetParam().Title);
 }
 
-TEST_P(AccentedNames, AreNotRecognisedWithTheSwitchOff) {
-  const TAccentedLettersScope off(false);
+TEST_P(AccentedNames, AreNotRecognisedWithAsciiLetters) {
   TSongDetails song;
   TTokenList tokens;
   RecognizeFileName(std::string("/music/") + GetParam().Name, tokens, song);
@@ -77,40 +71,42 @@ INSTANTIATE_TEST_SUITE_P(
                                     "\xd0\x94\xd0\xb8\xd0\xbc\xd0\xb0 Bilan", "Believe"}),
     CaseName);
 
-TEST(AccentedLetters, AreCapitalisedAndComparedIgnoringCaseOnlyWithTheSwitchOn) {
-  {
-    const TAccentedLettersScope off(false);
-    EXPECT_EQ(InitialCaps("\xc3\xa9t\xc3\xa9 \xc3\x89T\xc3\x89"), "\xc3\xa9t\xc3\xa9 \xc3\x89t\xc3\x89");
-    EXPECT_FALSE(EqualsIgnoringCase("Bj\xc3\xb6rk", "BJ\xc3\x96RK"));
-    EXPECT_EQ(AccentedLetterLength("\xc3\xa9", 0), 0u);
-  }
-  const TAccentedLettersScope on(true);
-  EXPECT_EQ(InitialCaps("\xc3\xa9t\xc3\xa9 \xc3\x89T\xc3\x89"), "\xc3\x89t\xc3\xa9 \xc3\x89t\xc3\xa9");
-  EXPECT_EQ(InitialCaps("beyonce\xcc\x81 (live)"), "Beyonce\xcc\x81 (Live)");
-  EXPECT_TRUE(EqualsIgnoringCase("Bj\xc3\xb6rk", "BJ\xc3\x96RK"));
-  EXPECT_FALSE(EqualsIgnoringCase("Bj\xc3\xb6rk", "Bjork"));
-  EXPECT_EQ(RemoveArtistFromTitle("MOT\xc3\x96RHEAD", "Mot\xc3\xb6rhead - Ace"), "Ace");
-  EXPECT_EQ(FindIgnoringCase("xx J\xc3\x93GA", "j\xc3\xb3ga"), 3u);
+TEST(AccentedLetters, AreCapitalisedAndComparedIgnoringCaseOnlyWhenAskedFor) {
+  EXPECT_EQ(InitialCaps("\xc3\xa9t\xc3\xa9 \xc3\x89T\xc3\x89", kAscii), "\xc3\xa9t\xc3\xa9 \xc3\x89t\xc3\x89");
+  EXPECT_FALSE(EqualsIgnoringCase("Bj\xc3\xb6rk", "BJ\xc3\x96RK", kAscii));
+  EXPECT_EQ(AccentedLetterLength("\xc3\xa9", 0, kAscii), 0u);
+
+  EXPECT_EQ(InitialCaps("\xc3\xa9t\xc3\xa9 \xc3\x89T\xc3\x89", kAccented), "\xc3\x89t\xc3\xa9 \xc3\x89t\xc3\xa9");
+  EXPECT_EQ(InitialCaps("beyonce\xcc\x81 (live)", kAccented), "Beyonce\xcc\x81 (Live)");
+  EXPECT_TRUE(EqualsIgnoringCase("Bj\xc3\xb6rk", "BJ\xc3\x96RK", kAccented));
+  EXPECT_FALSE(EqualsIgnoringCase("Bj\xc3\xb6rk", "Bjork", kAccented));
+  EXPECT_EQ(RemoveArtistFromTitle("MOT\xc3\x96RHEAD", "Mot\xc3\xb6rhead - Ace", kAccented), "Ace");
+  EXPECT_EQ(FindIgnoringCase("xx J\xc3\x93GA", "j\xc3\xb3ga", kAccented), 3u);
   // Invalid UTF-8 is no letter, and is compared byte for byte.
-  EXPECT_EQ(AccentedLetterLength("\xc3", 0), 0u);
-  EXPECT_EQ(InitialCaps("\xff\xfe abc"), "\xff\xfe Abc");
+  EXPECT_EQ(AccentedLetterLength("\xc3", 0, kAccented), 0u);
+  EXPECT_EQ(InitialCaps("\xff\xfe abc", kAccented), "\xff\xfe Abc");
+  // Clean-up and a known spelling go by the letters they are given.
+  EXPECT_EQ(CleanupText("BJ\xc3\x96RK", nullptr, kAccented), "Bj\xc3\xb6rk");
+  EXPECT_EQ(CleanupText("BJ\xc3\x96RK", nullptr, kAscii), "Bj\xc3\x96rk");
+  TKnownSpellings spellings;
+  spellings.Add("DJ TI\xc3\x8bSTO");
+  EXPECT_EQ(InitialCaps("dj ti\xc3\xabsto mix", &spellings, kAccented), "DJ TI\xc3\x8bSTO Mix");
+  EXPECT_EQ(InitialCaps("dj ti\xc3\xabsto mix", &spellings, kAscii), "Dj Ti\xc3\xabsto Mix");
 }
 
 TEST(AccentedLetters, LetAHandsFreeNameHoldOnlyItsDetails) {
   TSongDetails song;
   song.SetArtist("Bj\xc3\xb6rk");
   song.SetTitle("J\xc3\xb3ga");
-  {
-    const TAccentedLettersScope off(false);
-    // Off, the accented letters are no word letters: what is left of the name is taken for nothing.
-    EXPECT_TRUE(TextHoldsOnlyDetails(song, "BJ\xc3\x96RK - J\xc3\x93GA"));
-  }
-  const TAccentedLettersScope on(true);
-  EXPECT_TRUE(TextHoldsOnlyDetails(song, "BJ\xc3\x96RK - J\xc3\x93GA"));
-  EXPECT_FALSE(TextHoldsOnlyDetails(song, "Bj\xc3\xb6rk - J\xc3\xb3ga - \xc3\xa9t\xc3\xa9"));
+  // With ASCII letters, the accented letters are no word letters: what is left of the name is taken
+  // for nothing.
+  EXPECT_TRUE(TextHoldsOnlyDetails(song, "BJ\xc3\x96RK - J\xc3\x93GA", kAscii));
+  EXPECT_TRUE(TextHoldsOnlyDetails(song, "BJ\xc3\x96RK - J\xc3\x93GA", kAccented));
+  EXPECT_FALSE(TextHoldsOnlyDetails(song, "Bj\xc3\xb6rk - J\xc3\xb3ga - \xc3\xa9t\xc3\xa9", kAccented));
   // A word left over without any ASCII letter (katakana, or accented letters only) is a word too.
-  EXPECT_FALSE(TextHoldsOnlyDetails(song, "Bj\xc3\xb6rk - J\xc3\xb3ga (\xe3\x83\xa9\xe3\x82\xa4\xe3\x83\x96)"));
-  EXPECT_FALSE(TextHoldsOnlyDetails(song, "Bj\xc3\xb6rk - J\xc3\xb3ga \xc3\xa9\xc3\xa9"));
+  EXPECT_FALSE(
+      TextHoldsOnlyDetails(song, "Bj\xc3\xb6rk - J\xc3\xb3ga (\xe3\x83\xa9\xe3\x82\xa4\xe3\x83\x96)", kAccented));
+  EXPECT_FALSE(TextHoldsOnlyDetails(song, "Bj\xc3\xb6rk - J\xc3\xb3ga \xc3\xa9\xc3\xa9", kAccented));
 }
 
 }  // namespace

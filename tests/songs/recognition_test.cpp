@@ -237,7 +237,7 @@ namespace {
 class TagPath : public ::testing::Test {
  protected:
   std::string SongWithTags(const std::string& name, const TID3Info& tags) {
-    const std::string path = folder.WriteFile(name, testing::SongAudio(204));
+    std::string path = folder.WriteFile(name, testing::SongAudio(204));
     EXPECT_TRUE(WriteID3Tags(path, tags).Ok());
     return path;
   }

@@ -35,13 +35,5 @@ TEST(SongStatus, TheFirstRuleThatAppliesWins) {
   EXPECT_EQ(SongStatusOf(song), TSongStatus::Incomplete);
 }
 
-TEST(SongStatus, EachStatusHasItsOwnColour) {
-  EXPECT_EQ(SongStatusRgb(TSongStatus::Incomplete), (TRgb{255, 0, 0}));
-  EXPECT_EQ(SongStatusRgb(TSongStatus::Unsaved), (TRgb{128, 128, 0}));
-  EXPECT_EQ(SongStatusRgb(TSongStatus::Unrenamed), (TRgb{170, 21, 21}));
-  EXPECT_EQ(SongStatusRgb(TSongStatus::Pattern), (TRgb{2, 117, 112}));
-  EXPECT_EQ(SongStatusRgb(TSongStatus::Good), (TRgb{0, 128, 0}));
-}
-
 }  // namespace
 }  // namespace tagwright

@@ -23,7 +23,7 @@ std::uint32_t Rotate(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n))
 
 void Compress(std::array<std::uint32_t, 8>& state, const unsigned char* block) {
   std::array<std::uint32_t, 64> w{};
-  for (int i = 0; i < 16; ++i) {
+  for (std::size_t i = 0; i < 16; ++i) {
     w[i] = std::uint32_t{block[4 * i]} << 24 | std::uint32_t{block[4 * i + 1]} << 16 |
            std::uint32_t{block[4 * i + 2]} << 8 | block[4 * i + 3];
   }

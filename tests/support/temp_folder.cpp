@@ -29,7 +29,7 @@ TTempFolder::~TTempFolder() {
 std::string TTempFolder::operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
 std::string TTempFolder::WriteFile(std::string_view name, std::string_view bytes) const {
-  const std::string path = *this / name;
+  std::string path = *this / name;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::ofstream out(path, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -38,7 +38,7 @@ std::string TTempFolder::WriteFile(std::string_view name, std::string_view bytes
 }
 
 std::string TTempFolder::MakeFolder(std::string_view name) const {
-  const std::string path = *this / name;
+  std::string path = *this / name;
   std::filesystem::create_directories(path);
   return path;
 }

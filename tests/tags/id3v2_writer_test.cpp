@@ -57,6 +57,7 @@ std::string ContentOf(const std::vector<TFrame>& frames, std::string_view id) {
 
 std::vector<std::string> IDsOf(const std::vector<TFrame>& frames) {
   std::vector<std::string> ids;
+  ids.reserve(frames.size());
   for (const auto& f : frames) ids.push_back(f.ID);
   return ids;
 }

@@ -332,7 +332,7 @@ TEST(HugeDeclaredTag, IsReadWithLittleMemory) {
     const bool loaded = tag.Load(path).Ok() && tag.Title == "Huge";
     struct rusage after {};
     ::getrusage(RUSAGE_SELF, &after);
-    return read && loaded && after.ru_maxrss - before.ru_maxrss < 64 * 1024;  // KiB
+    return read && loaded && after.ru_maxrss - before.ru_maxrss < 64L * 1024;  // KiB
   });
   EXPECT_TRUE(Succeeded(reader));
 }

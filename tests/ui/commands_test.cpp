@@ -1,5 +1,6 @@
 // The commands, end to end through the real window on folders of real song files, with the dialogs
 // answered by the test.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <QAction>
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 #include <utility>
 
@@ -51,6 +53,27 @@ bool ShowWithAllSelected(TWindowUnderTest& window, const TSongFolder& folder) {
   SelectAllRows(*window.Window);
   return true;
 }
+
+// For as long as it lasts, files grow to at most the given size: a write beyond fails with
+// "File too large", which no permission stops, not even for root.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    const rlimit lower{bytes, old_.rlim_max};
+    if (::setrlimit(RLIMIT_FSIZE, &lower) != 0) qFatal("cannot limit the size of files");
+  }
+  ~TFileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  TFileSizeLimit(const TFileSizeLimit&) = delete;
+  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int);
+};
 
 }  // namespace
 
@@ -278,6 +301,24 @@ void TCommandsTest::AFileThatCannotBeOpenedIsNamedAfterTheReload() {
   QCOMPARE(rowsThen, 2);  // b.mp3 is no longer listed
   QVERIFY2(statusThen.startsWith(QStringLiteral("Stamp ID3 Tag(s): 1 song tagged")), qPrintable(statusThen));
   QCOMPARE(Trimmed(TagsOf(a).Album), std::string("X"));
+}
+
+// A song whose new tag cannot be written ends the pass; the box names the song, which keeps its bytes.
+void TCommandsTest::ASongThatCannotBeRewrittenIsNamed() {
+  TSongFolder folder;
+  const std::string audio = SongAudio(std::size_t{256} * 1024);
+  const std::string song = folder.AddFile("a.mp3", audio);
+  TWindowUnderTest window;
+  QVERIFY(ShowWithAllSelected(window, folder));
+  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
+  {
+    // The song, with no room for a tag, is written anew beside itself, past the limit.
+    const TFileSizeLimit limit(rlim_t{128} * 1024);
+    QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  }
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+  QCOMPARE(window.Dialogs.Messages[0].Text, QString::fromStdString("Cannot write file " + song));
+  QVERIFY(ReadWholeFile(song) == audio);
 }
 
 // After the reload the message panel sums the pass up, with the reasons in the command line's words.

@@ -245,7 +245,8 @@ void TPartsTest::DetailsPanelTrimsAndSharesValues() {
   QCOMPARE(ChildOf<QLineEdit>(panel, "artistField")->text(), QStringLiteral("Abba"));
 
   TSongFolder folder;
-  TSongFile first, second;
+  TSongFile first;
+  TSongFile second;
   QVERIFY(first.SetFileName(folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop"))).Ok());
   QVERIFY(second.SetFileName(folder.AddTaggedSong("2.mp3", Tags("ABBA", "SOS", "Gold", 2, "Pop"))).Ok());
   panel.ShowCommonValues({&first, &second});

@@ -303,6 +303,12 @@ void TSongListTest::StatusColorsFollowFiveRules() {
   QCOMPARE(SongStatusColor(song), QColor(128, 128, 0));  // 2: unsaved wins over unrenamed
   song.SetArtist("");
   QCOMPARE(SongStatusColor(song), QColor(255, 0, 0));  // 1: incomplete wins over everything
+  // The filters' captions take the colour of their state.
+  QCOMPARE(SongStatusColor(TSongStatus::Incomplete), QColor(255, 0, 0));
+  QCOMPARE(SongStatusColor(TSongStatus::Unsaved), QColor(128, 128, 0));
+  QCOMPARE(SongStatusColor(TSongStatus::Unrenamed), QColor(170, 21, 21));
+  QCOMPARE(SongStatusColor(TSongStatus::Pattern), QColor(2, 117, 112));
+  QCOMPARE(SongStatusColor(TSongStatus::Good), QColor(0, 128, 0));
 }
 
 void TSongListTest::RowsAreDrawnInStatusColors() {

@@ -23,6 +23,7 @@
 #include "ui/settings.h"
 #include "ui/song_list_box.h"
 #include "ui/status_panels.h"
+#include "ui/window_layout.h"
 
 namespace tagwright::testing {
 
@@ -214,7 +215,8 @@ void TStartUpTest::SizeAndPanesAreRemembered() {
 }
 
 void TStartUpTest::SelectingAnotherFolderUnticksSubdirectories() {
-  TSongFolder first, second;
+  TSongFolder first;
+  TSongFolder second;
   first.AddSong("Abba - Waterloo.mp3");
   first.AddSong("sub/Moby - Porcelain.mp3");
   second.AddSong("Moby - Honey.mp3");
@@ -266,6 +268,9 @@ void TStartUpTest::AboutBoxShowsVersion() {
   QCOMPARE(box.windowTitle(), QStringLiteral("About"));
   QCOMPARE(ChildOf<QLabel>(box, "version")->text(), QStringLiteral("Version %1").arg(QLatin1String(kProgramVersion)));
   QCOMPARE(ChildOf<QLabel>(box, "productName")->text(), QStringLiteral("Tagwright"));
+  QVERIFY(ChildOf<QLabel>(box, "comments")->text().contains(QStringLiteral("GPL-3.0-or-later")));
+  // The licence line fits the panel it is written on.
+  QVERIFY(QRect(QPoint(), kAboutPanelGeometry.size()).contains(ChildOf<QLabel>(box, "comments")->geometry()));
   QCOMPARE(box.size(), QSize(298, 213));
   QCOMPARE(box.minimumSize(), box.maximumSize());
   QVERIFY(ChildOf<QPushButton>(box, "okButton")->isDefault());

@@ -292,7 +292,7 @@ void TTrustTest::PreviewTablesShowOldAndNewPerField() {
   tagged.Tags = Tags("Abba", "Waterloo");
   TSongResult skipped;
   skipped.FileName = "/m/x.mp3";
-  skipped.Reason = "not recognised";
+  skipped.OwnReason = "not recognised";
   const TPreviewTables tables = PreviewTablesOf({tagged, skipped}, {Tags("abba", "Waterloo"), TID3Info()});
   QCOMPARE(tables.ChangeColumns, QStringList({"File", "File name", "Artist"}));
   QCOMPARE(tables.Changes.size(), std::size_t(1));

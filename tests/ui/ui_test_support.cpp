@@ -12,14 +12,14 @@ namespace tagwright::testing {
 
 namespace {
 
-std::string SilentAudio() { return SongAudio(8 * 417); }
+std::string SilentAudio() { return SongAudio(std::size_t{8} * 417); }
 
 }  // namespace
 
 std::string TSongFolder::AddSong(std::string_view name) const { return folder_.WriteFile(name, SilentAudio()); }
 
 std::string TSongFolder::AddTaggedSong(std::string_view name, const TID3Info& tags) const {
-  const std::string path = AddSong(name);
+  std::string path = AddSong(name);
   if (!WriteID3Tags(path, tags).Ok()) qFatal("cannot write the tags of %s", path.c_str());
   return path;
 }

@@ -97,6 +97,7 @@ class TCommandsTest : public QObject {
   void FailedRenamesAreToldAfterTheReload();
   void ClashingRenamesKeepTheirMessageForThePause();
   void AFileThatCannotBeOpenedIsNamedAfterTheReload();
+  void ASongThatCannotBeRewrittenIsNamed();
   void EachPassIsSummedUpInOneLine();
   void RenameThisFileUsesTheTypedName();
   void RenameBoxSelectsTheNameWithoutExtension();

@@ -76,6 +76,7 @@ void RunOnAll(TWindowUnderTest& window, const std::function<void(TMainWindow&)>&
 int RunCommandLine(std::vector<std::string> arguments, const std::string& errPath) {
   arguments.insert(arguments.begin(), TAGWRIGHT_CLI);
   std::vector<char*> raw;
+  raw.reserve(arguments.size() + 1);
   for (std::string& argument : arguments) raw.push_back(argument.data());
   raw.push_back(nullptr);
   posix_spawn_file_actions_t actions;
