@@ -26,6 +26,7 @@ void TPieceStore::ForgetAll() {
   std::lock_guard<std::mutex> guard(mutex_);
   byFingerprint_.clear();
   pieces_.clear();
+  placed_.clear();
   bytes_ = 0;
 }
 
@@ -35,16 +36,35 @@ void TPieceStore::Remember(std::int64_t id, std::uint64_t fingerprint, std::stri
   if (bytes_ + bytes.size() > kMaxRemembered) {
     byFingerprint_.clear();
     pieces_.clear();
+    placed_.clear();
     bytes_ = 0;
   }
-  byFingerprint_.emplace(fingerprint, id);
+  if (placed_.count(id) == 0) byFingerprint_.emplace(fingerprint, id);
   pieces_.emplace(id, TRemembered{std::string(bytes), hash});
   bytes_ += bytes.size();
+}
+
+void TPieceStore::RememberPlace(std::int64_t id, std::uint64_t fingerprint, const TPlaced& placed) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (pieces_.count(id) != 0 || !placed_.emplace(id, placed).second) return;
+  byFingerprint_.emplace(fingerprint, id);
 }
 
 void TPieceStore::Forget(std::int64_t id) {
   std::lock_guard<std::mutex> guard(mutex_);
   pieces_.erase(id);
+  placed_.erase(id);
+}
+
+std::uint64_t* TPieceStore::HashIfEqual(std::int64_t id, std::string_view piece) {
+  if (auto known = pieces_.find(id); known != pieces_.end()) {
+    return known->second.Bytes == piece ? &known->second.Hash : nullptr;
+  }
+  auto placed = placed_.find(id);
+  if (placed == placed_.end() || placed->second.Size != piece.size()) return nullptr;
+  // Read back to be compared: a piece whose place was given back since reads otherwise.
+  const bool read = file_.Read(placed->second.At, static_cast<std::int64_t>(piece.size()), readBack_);
+  return read && readBack_ == piece ? &placed->second.Hash : nullptr;
 }
 
 TResultOf<const std::string*> TPieceStore::Bytes(THistoryDatabase& db, std::int64_t id) {
@@ -77,10 +97,10 @@ std::optional<TSharedPiece> TPieceStore::Remembered(std::string_view piece, std:
   std::lock_guard<std::mutex> guard(mutex_);
   auto [from, to] = byFingerprint_.equal_range(fingerprint);
   for (auto candidate = from; candidate != to; ++candidate) {
-    auto known = pieces_.find(candidate->second);
-    if (known == pieces_.end() || known->second.Bytes != piece) continue;
-    if (withHash && known->second.Hash == 0) known->second.Hash = HashTagBytes(piece, THashForm::Striped);
-    return TSharedPiece{candidate->second, known->second.Hash};
+    std::uint64_t* hash = HashIfEqual(candidate->second, piece);
+    if (hash == nullptr) continue;
+    if (withHash && *hash == 0) *hash = HashTagBytes(piece, THashForm::Striped);
+    return TSharedPiece{candidate->second, *hash};
   }
   return std::nullopt;
 }
@@ -141,7 +161,7 @@ TResultOf<TSharedPiece> TPieceStore::Share(THistoryDatabase& db, std::string_vie
   add.Bind(3, at.Value());
   if (TResult added = db.Run(add); !added) return added;
   shared.Id = db.LastInsertId();
-  Remember(shared.Id, fingerprint, piece, shared.Hash);
+  RememberPlace(shared.Id, fingerprint, TPlaced{at.Value(), piece.size(), shared.Hash});
   confirmed.insert(shared.Id);
   return shared;
 }
