@@ -1,5 +1,7 @@
 #include "history/piece_store.h"
 
+#include <utility>
+
 #include "tags/tag_snapshot.h"
 
 namespace tagwright {
@@ -64,7 +66,13 @@ std::uint64_t* TPieceStore::HashIfEqual(std::int64_t id, std::string_view piece)
   if (placed == placed_.end() || placed->second.Size != piece.size()) return nullptr;
   // Read back to be compared: a piece whose place was given back since reads otherwise.
   const bool read = file_.Read(placed->second.At, static_cast<std::int64_t>(piece.size()), readBack_);
-  return read && readBack_ == piece ? &placed->second.Hash : nullptr;
+  if (!read || readBack_ != piece) return nullptr;
+  if (bytes_ + piece.size() > kMaxRemembered) return &placed->second.Hash;
+  // Met again, so shared indeed (a cover of an album, say): from now on compared in memory.
+  const std::uint64_t hash = placed->second.Hash;
+  placed_.erase(placed);
+  bytes_ += piece.size();
+  return &pieces_.insert_or_assign(id, TRemembered{std::exchange(readBack_, {}), hash}).first->second.Hash;
 }
 
 TResultOf<const std::string*> TPieceStore::Bytes(THistoryDatabase& db, std::int64_t id) {

@@ -3,8 +3,9 @@
 // Pieces seen lately are remembered in memory, so that the same one is found without asking the
 // database: their ids by fingerprint, and by id either their bytes (pieces read back) or where they
 // lie in the piece file (pieces just added, whose bytes are not copied once more only to be
-// compared now and then: a candidate is read back from the file, mostly from the page cache). A
-// pass looks them up while its previous batch is being recorded on another thread.
+// compared now and then: a candidate is read back from the file, mostly from the page cache, and
+// once met again kept in memory like the pieces read back). A pass looks them up while its previous
+// batch is being recorded on another thread.
 #pragma once
 
 #include <cstdint>
