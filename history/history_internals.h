@@ -25,6 +25,10 @@ struct THistoryInternals {
 // undid is taken back, and should that one have been an undo too, the change it had undone is
 // there again.
 TResult MarkTakenBack(THistoryDatabase& db, std::int64_t record);
+// The same with the statement of kMarkTakenBack prepared once for many records (its parsing costs
+// more than its run).
+extern const char* const kMarkTakenBack;
+TResult MarkTakenBack(THistoryDatabase& db, TStatement& chain, std::int64_t record);
 
 // Drops the entry with its records, and the shared pieces no other record names, in a
 // transaction of its own.

@@ -222,15 +222,22 @@ TResult THistory::MarkRecordDamaged(std::int64_t record) {
   return internals_->Database.Run(statement.Bind(1, record));
 }
 
+const char* const kMarkTakenBack =
+    "WITH RECURSIVE chain(id, depth) AS (SELECT undoes_record, 1 FROM changes WHERE id = ?1 AND "
+    "undoes_record IS NOT NULL UNION ALL SELECT c.undoes_record, chain.depth + 1 FROM changes c "
+    "JOIN chain ON c.id = chain.id WHERE c.undoes_record IS NOT NULL AND chain.depth < 100000) "
+    "UPDATE changes SET undone = (SELECT depth % 2 FROM chain WHERE chain.id = changes.id) "
+    "WHERE id IN (SELECT id FROM chain)";
+
 TResult MarkTakenBack(THistoryDatabase& db, std::int64_t record) {
+  TStatement chain(db.Handle(), kMarkTakenBack);
+  return MarkTakenBack(db, chain, record);
+}
+
+TResult MarkTakenBack(THistoryDatabase& db, TStatement& chain, std::int64_t record) {
   // Down the line of changes the record takes back: the first is taken back, the one that undid is
   // there again, the one before that taken back again, and so on.
-  TStatement chain(db.Handle(),
-                   "WITH RECURSIVE chain(id, depth) AS (SELECT undoes_record, 1 FROM changes WHERE id = ?1 AND "
-                   "undoes_record IS NOT NULL UNION ALL SELECT c.undoes_record, chain.depth + 1 FROM changes c "
-                   "JOIN chain ON c.id = chain.id WHERE c.undoes_record IS NOT NULL AND chain.depth < 100000) "
-                   "UPDATE changes SET undone = (SELECT depth % 2 FROM chain WHERE chain.id = changes.id) "
-                   "WHERE id IN (SELECT id FROM chain)");
+  chain.Reset();
   return db.Run(chain.Bind(1, record));
 }
 

@@ -264,6 +264,7 @@ TResult THistoryRecorder::WriteAfters(const std::vector<TPendingAfter>& afters) 
                        "UPDATE changes SET state = 1, path_after = ?, size_after = ?, mtime_after_ns = ?, "
                        "head_size_after = ?, head_hash_after = ?, tail_after = ?, mode_after = ?, hash_form = ?, "
                        "after_check = ? WHERE id = ?");
+  TStatement takenBack(db.Handle(), kMarkTakenBack);
   for (const TPendingAfter& pending : afters) {
     statement.Reset();
     const TFileAfter& after = pending.After;
@@ -273,7 +274,7 @@ TResult THistoryRecorder::WriteAfters(const std::vector<TPendingAfter>& afters) 
     statement.Bind(8, static_cast<std::int64_t>(after.HashForm)).Bind(9, AfterCheck(pending.PathAfter, after));
     statement.Bind(10, pending.Record);
     if (TResult written = db.Run(statement); !written) return written;
-    if (TResult marked = MarkTakenBack(db, pending.Record); !marked) return marked;
+    if (TResult marked = MarkTakenBack(db, takenBack, pending.Record); !marked) return marked;
   }
   return {};
 }

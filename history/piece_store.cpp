@@ -1,5 +1,7 @@
 #include "history/piece_store.h"
 
+#include <utility>
+
 #include "tags/tag_snapshot.h"
 
 namespace tagwright {
@@ -26,6 +28,7 @@ void TPieceStore::ForgetAll() {
   std::lock_guard<std::mutex> guard(mutex_);
   byFingerprint_.clear();
   pieces_.clear();
+  placed_.clear();
   bytes_ = 0;
 }
 
@@ -35,16 +38,41 @@ void TPieceStore::Remember(std::int64_t id, std::uint64_t fingerprint, std::stri
   if (bytes_ + bytes.size() > kMaxRemembered) {
     byFingerprint_.clear();
     pieces_.clear();
+    placed_.clear();
     bytes_ = 0;
   }
-  byFingerprint_.emplace(fingerprint, id);
+  if (placed_.count(id) == 0) byFingerprint_.emplace(fingerprint, id);
   pieces_.emplace(id, TRemembered{std::string(bytes), hash});
   bytes_ += bytes.size();
+}
+
+void TPieceStore::RememberPlace(std::int64_t id, std::uint64_t fingerprint, const TPlaced& placed) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (pieces_.count(id) != 0 || !placed_.emplace(id, placed).second) return;
+  byFingerprint_.emplace(fingerprint, id);
 }
 
 void TPieceStore::Forget(std::int64_t id) {
   std::lock_guard<std::mutex> guard(mutex_);
   pieces_.erase(id);
+  placed_.erase(id);
+}
+
+std::uint64_t* TPieceStore::HashIfEqual(std::int64_t id, std::string_view piece) {
+  if (auto known = pieces_.find(id); known != pieces_.end()) {
+    return known->second.Bytes == piece ? &known->second.Hash : nullptr;
+  }
+  auto placed = placed_.find(id);
+  if (placed == placed_.end() || placed->second.Size != piece.size()) return nullptr;
+  // Read back to be compared: a piece whose place was given back since reads otherwise.
+  const bool read = file_.Read(placed->second.At, static_cast<std::int64_t>(piece.size()), readBack_);
+  if (!read || readBack_ != piece) return nullptr;
+  if (bytes_ + piece.size() > kMaxRemembered) return &placed->second.Hash;
+  // Met again, so shared indeed (a cover of an album, say): from now on compared in memory.
+  const std::uint64_t hash = placed->second.Hash;
+  placed_.erase(placed);
+  bytes_ += piece.size();
+  return &pieces_.insert_or_assign(id, TRemembered{std::exchange(readBack_, {}), hash}).first->second.Hash;
 }
 
 TResultOf<const std::string*> TPieceStore::Bytes(THistoryDatabase& db, std::int64_t id) {
@@ -77,10 +105,10 @@ std::optional<TSharedPiece> TPieceStore::Remembered(std::string_view piece, std:
   std::lock_guard<std::mutex> guard(mutex_);
   auto [from, to] = byFingerprint_.equal_range(fingerprint);
   for (auto candidate = from; candidate != to; ++candidate) {
-    auto known = pieces_.find(candidate->second);
-    if (known == pieces_.end() || known->second.Bytes != piece) continue;
-    if (withHash && known->second.Hash == 0) known->second.Hash = HashTagBytes(piece, THashForm::Striped);
-    return TSharedPiece{candidate->second, known->second.Hash};
+    std::uint64_t* hash = HashIfEqual(candidate->second, piece);
+    if (hash == nullptr) continue;
+    if (withHash && *hash == 0) *hash = HashTagBytes(piece, THashForm::Striped);
+    return TSharedPiece{candidate->second, *hash};
   }
   return std::nullopt;
 }
@@ -141,7 +169,7 @@ TResultOf<TSharedPiece> TPieceStore::Share(THistoryDatabase& db, std::string_vie
   add.Bind(3, at.Value());
   if (TResult added = db.Run(add); !added) return added;
   shared.Id = db.LastInsertId();
-  Remember(shared.Id, fingerprint, piece, shared.Hash);
+  RememberPlace(shared.Id, fingerprint, TPlaced{at.Value(), piece.size(), shared.Hash});
   confirmed.insert(shared.Id);
   return shared;
 }

@@ -1,7 +1,10 @@
 // The store of shared pieces: the large frames of old tags (pictures, mostly), kept once each in
 // the history however many records name them (head_recipe.h), with a count of those records.
-// Pieces seen lately are remembered in memory, so that the same one is compared there and not read
-// back: their ids by fingerprint, and their bytes by id. A pass looks them up while its previous
+// Pieces seen lately are remembered in memory, so that the same one is found without asking the
+// database: their ids by fingerprint, and by id either their bytes (pieces read back) or where they
+// lie in the piece file (pieces just added, whose bytes are not copied once more only to be
+// compared now and then: a candidate is read back from the file, mostly from the page cache, and
+// once met again kept in memory like the pieces read back). A pass looks them up while its previous
 // batch is being recorded on another thread.
 #pragma once
 
@@ -73,15 +76,27 @@ class TPieceStore {
     std::string Bytes;
     std::uint64_t Hash = 0;  // 0 until asked for
   };
+  // A piece remembered by its place in the piece file.
+  struct TPlaced {
+    std::int64_t At = 0;
+    std::size_t Size = 0;
+    std::uint64_t Hash = 0;
+  };
   TResultOf<const std::string*> Bytes(THistoryDatabase& db, std::int64_t id);
   // The piece's id in the database, or 0.
   TResultOf<std::int64_t> Find(THistoryDatabase& db, std::string_view piece, std::uint64_t fingerprint,
                                std::uint64_t hash);
   void Remember(std::int64_t id, std::uint64_t fingerprint, std::string_view bytes, std::uint64_t hash = 0);
+  void RememberPlace(std::int64_t id, std::uint64_t fingerprint, const TPlaced& placed);
+  // With the lock held: where the hash of the remembered piece id is kept (0 until worked out), when
+  // the piece has these bytes; null otherwise.
+  std::uint64_t* HashIfEqual(std::int64_t id, std::string_view piece);
 
   std::mutex mutex_;
   std::unordered_multimap<std::uint64_t, std::int64_t> byFingerprint_;
   std::unordered_map<std::int64_t, TRemembered> pieces_;
+  std::unordered_map<std::int64_t, TPlaced> placed_;
+  std::string readBack_;  // a placed piece read back to be compared, with the lock held
   std::size_t bytes_ = 0;
   TPieceFile file_;
 };

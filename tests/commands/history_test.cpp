@@ -1077,6 +1077,33 @@ TEST(History, PicturesOfDroppedEntriesGiveTheirRoomBack) {
   EXPECT_LT(pieces.st_blocks * 512, 2 * 40'000);
 }
 
+// A picture just kept is remembered by its place in the piece file, and read back there when one
+// of the same size, start and end comes: pictures alike but in the middle are kept each, the same
+// picture once, and each song gets its own back.
+TEST(History, PicturesAlikeButInTheMiddleAreKeptEach) {
+  TTempFolder songs, state;
+  const std::string picture = Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + std::string(40'000, 'p');
+  const std::string middles = "aba";
+  for (std::size_t song = 0; song < middles.size(); ++song) {
+    std::string own = picture;
+    own[20'000] = middles[song];
+    // A title that grows moves the picture within the tag: its old bytes are kept.
+    songs.WriteFile("song " + std::to_string(song) + ".mp3",
+                    Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", own), 600) + SongAudio(3000));
+  }
+  const auto before = FolderState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t stamp = RunRecorded(*history, songs.Path(), StampTitle("Stamped"));
+  ASSERT_NE(stamp, 0);
+  EXPECT_EQ(RowsOf(state, "shared_pieces"), 2);
+  history.reset();
+  history = OpenHistory(state);  // nothing remembered in memory
+  TResultOf<TUndoReport> undone = UndoEntry(*history, stamp, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_EQ(undone.Value().Skipped(), 0U);
+  EXPECT_EQ(FolderState(songs.Path()), before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
                          ::testing::Values(TBound{"Entries", {3, std::int64_t{512} << 20}, 3},
                                            // The pictures the first take's rewrite carries over
