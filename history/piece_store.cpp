@@ -41,14 +41,14 @@ void TPieceStore::Remember(std::int64_t id, std::uint64_t fingerprint, std::stri
     placed_.clear();
     bytes_ = 0;
   }
-  if (placed_.count(id) == 0) byFingerprint_.emplace(fingerprint, id);
+  if (!placed_.contains(id)) byFingerprint_.emplace(fingerprint, id);
   pieces_.emplace(id, TRemembered{std::string(bytes), hash});
   bytes_ += bytes.size();
 }
 
 void TPieceStore::RememberPlace(std::int64_t id, std::uint64_t fingerprint, const TPlaced& placed) {
   std::lock_guard<std::mutex> guard(mutex_);
-  if (pieces_.count(id) != 0 || !placed_.emplace(id, placed).second) return;
+  if (pieces_.contains(id) || !placed_.emplace(id, placed).second) return;
   byFingerprint_.emplace(fingerprint, id);
 }
 

@@ -324,7 +324,6 @@ class TMainWindow : public QMainWindow {
 
   TDialogs& dialogs_;
   TErrorGuard guard_;
-  TWindowSettings settings_;
   std::unique_ptr<TCommandRunner> runner_;  // made with the status bar
   TSongFolderLoader* loader_ = nullptr;
   TSongList songs_;

@@ -71,7 +71,7 @@ TPassSummary TMainWindow::StampSelectedWithPanel() {
                                }};
     if (!PreviewSelectedSongsPass(QStringLiteral("Preview Stamp ID3 Tag(s)"), preview)) return {};
   }
-  const TPassSummary summary =
+  TPassSummary summary =
       RunSelectedSongsPass({QStringLiteral("Stamp ID3 Tag(s)"), TPassCount::SongsTagged, true, planner, {}});
   // A stamp refused or failed keeps what was typed.
   if (typed && summary.Tagged == 0) detailsPanel_->RestoreTypedTexts(texts);

@@ -73,7 +73,8 @@ void TMainWindow::FillRecentMenu() {
   recentMenu_->setEnabled(!folders.isEmpty());
 }
 
-QStringList TMainWindow::RecentFolders() const { return settings_.RecentFolders(); }
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): what the window offers under Open Recent
+QStringList TMainWindow::RecentFolders() const { return TWindowSettings::RecentFolders(); }
 
 void TMainWindow::OpenFolderDialog() {
   QString folder = shownFolder_.empty() ? QDir::homePath() : PathToQString(shownFolder_);

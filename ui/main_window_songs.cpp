@@ -151,7 +151,7 @@ void TMainWindow::TakeLoadedFolder(TFolderListing& loaded) {
   reloadResults_.clear();
   shownFolder_ = loaded.Folder;
   if (!loaded.Folder.empty()) {
-    settings_.AddRecentFolder(PathToQString(loaded.Folder));
+    TWindowSettings::AddRecentFolder(PathToQString(loaded.Folder));
     songListPane_->SetEmptyText(songs_.Count() == 0 ? QStringLiteral("No songs in this folder") : QString());
   }
   SetStatusText(QString());
@@ -319,6 +319,7 @@ QString TMainWindow::SongDetailsCaption() const { return detailsPanel_->Caption(
 void TMainWindow::ShowSongDetails() {
   const std::vector<const TSongFile*> selected = SelectedSongs();
   std::vector<std::string> files;
+  files.reserve(selected.size());
   for (const TSongFile* song : selected) files.push_back(song->FileName());
   mediaPanel_->ShowSongs(std::move(files));
   if (selected.empty()) {

@@ -8,7 +8,7 @@
 
 namespace tagwright {
 
-bool TWindowSettings::RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter) const {
+bool TWindowSettings::RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter) {
   const QSettings settings(SettingsOrganization(), SettingsApplication());
   const QByteArray geometry = settings.value(WindowGeometryKey()).toByteArray();
   if (!geometry.isEmpty()) window.restoreGeometry(geometry);
@@ -19,14 +19,14 @@ bool TWindowSettings::RestoreWindow(QWidget& window, QSplitter& mainSplitter, QS
 }
 
 void TWindowSettings::SaveWindow(const QWidget& window, const QSplitter& mainSplitter,
-                                 const QSplitter* folderSplitter) const {
+                                 const QSplitter* folderSplitter) {
   QSettings settings(SettingsOrganization(), SettingsApplication());
   settings.setValue(WindowGeometryKey(), window.saveGeometry());
   settings.setValue(MainSplitterKey(), mainSplitter.saveState());
   if (folderSplitter != nullptr) settings.setValue(FolderSplitterKey(), folderSplitter->saveState());
 }
 
-QStringList TWindowSettings::RecentFolders() const {
+QStringList TWindowSettings::RecentFolders() {
   QStringList folders =
       QSettings(SettingsOrganization(), SettingsApplication()).value(RecentFoldersKey()).toStringList();
   folders.removeAll(QString());
@@ -34,7 +34,7 @@ QStringList TWindowSettings::RecentFolders() const {
   return folders;
 }
 
-void TWindowSettings::AddRecentFolder(const QString& folder) const {
+void TWindowSettings::AddRecentFolder(const QString& folder) {
   if (folder.isEmpty()) return;
   QStringList folders = RecentFolders();
   folders.removeAll(folder);
@@ -43,11 +43,11 @@ void TWindowSettings::AddRecentFolder(const QString& folder) const {
   QSettings(SettingsOrganization(), SettingsApplication()).setValue(RecentFoldersKey(), folders);
 }
 
-bool TWindowSettings::PreviewBeforeChanging() const {
+bool TWindowSettings::PreviewBeforeChanging() {
   return QSettings(SettingsOrganization(), SettingsApplication()).value(PreviewBeforeChangingKey(), true).toBool();
 }
 
-void TWindowSettings::SetPreviewBeforeChanging(bool on) const {
+void TWindowSettings::SetPreviewBeforeChanging(bool on) {
   QSettings(SettingsOrganization(), SettingsApplication()).setValue(PreviewBeforeChangingKey(), on);
 }
 

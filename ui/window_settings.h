@@ -18,17 +18,17 @@ class TWindowSettings {
 
   // The window's size and place and the panes' widths as the user left them; true when the panes'
   // widths were remembered (the window then leaves them as they are).
-  bool RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter) const;
-  void SaveWindow(const QWidget& window, const QSplitter& mainSplitter, const QSplitter* folderSplitter) const;
+  static bool RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter);
+  static void SaveWindow(const QWidget& window, const QSplitter& mainSplitter, const QSplitter* folderSplitter);
 
   // The folders opened last, newest first.
-  QStringList RecentFolders() const;
+  static QStringList RecentFolders();
   // Puts a folder first among the recent ones (once), keeping kRecentFolderCount.
-  void AddRecentFolder(const QString& folder) const;
+  static void AddRecentFolder(const QString& folder);
 
   // "Preview Before Changing Several Songs": on unless the user turned it off.
-  bool PreviewBeforeChanging() const;
-  void SetPreviewBeforeChanging(bool on) const;
+  static bool PreviewBeforeChanging();
+  static void SetPreviewBeforeChanging(bool on);
 };
 
 }  // namespace tagwright

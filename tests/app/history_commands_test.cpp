@@ -126,8 +126,9 @@ class UndoRedoScript : public HistoryCommands, public ::testing::WithParamInterf
 
 TEST_P(UndoRedoScript, WalksBackAndForth) {
   std::vector<std::string> states{FolderNow()};
-  std::vector<int> inEffect, undone;  // command ids, the newest last
-  std::vector<int> beyondRedo;        // undone, and a command came after
+  std::vector<int> inEffect;  // command ids, the newest last
+  std::vector<int> undone;
+  std::vector<int> beyondRedo;  // undone, and a command came after
   for (const std::string& step : GetParam().steps) {
     SCOPED_TRACE("step " + step);
     const bool nothing = step.size() > 1 && step[1] == '!';

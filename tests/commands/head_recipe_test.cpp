@@ -123,7 +123,7 @@ TEST(HeadRecipe, StretchesLeftInTheFileAreKeptByReference) {
   const std::string picture = Picture(7, 40'000);
   const std::string old = Tag({{"TIT2", std::string("\0Old", 4)}, {"APIC", picture}, {"TALB", "\0Album"}}, 300);
   const std::string rewritten =
-      Tag({{"TIT2", std::string("\0A longer title", 16)}, {"APIC", picture}, {"TALB", "\0Album"}}, 2048);
+      Tag({{"TIT2", std::string("\0A longer title\0", 16)}, {"APIC", picture}, {"TALB", "\0Album"}}, 2048);
   const std::string inPlace = Tag({{"TIT2", std::string("\0New", 4)}, {"APIC", picture}, {"TALB", "\0Album"}}, 300);
   const std::size_t frameFrom = 10 + 14;  // the picture's frame after the header and the title
   const std::size_t frameSize = picture.size() + 10;

@@ -745,7 +745,8 @@ TEST_P(UndoRoundTrip, RandomCommandsUndosAndRedosLeaveTheFilesAsAnEditorWould) {
     const unsigned seed = static_cast<unsigned>(GetParam() * 100000 + sequence);
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
-    TTempFolder songs, state;
+    TTempFolder songs;
+    TTempFolder state;
     FillRandomFolder(random, songs);
     std::unique_ptr<THistory> history = OpenHistory(state);
     ASSERT_TRUE(history);
@@ -872,7 +873,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, TrashedSong,
 // The folders of an entry's files, each once, for the window's question; a song moved to the trash
 // counts in the folder it came from.
 TEST(History, EntryFoldersNameEachFolderOnce) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   std::unique_ptr<THistory> history = OpenHistory(state);
   std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Cli, "stamp");
   TSongChange change;
@@ -1081,7 +1083,8 @@ TEST(History, PicturesOfDroppedEntriesGiveTheirRoomBack) {
 // of the same size, start and end comes: pictures alike but in the middle are kept each, the same
 // picture once, and each song gets its own back.
 TEST(History, PicturesAlikeButInTheMiddleAreKeptEach) {
-  TTempFolder songs, state;
+  TTempFolder songs;
+  TTempFolder state;
   const std::string picture = Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + std::string(40'000, 'p');
   const std::string middles = "aba";
   for (std::size_t song = 0; song < middles.size(); ++song) {

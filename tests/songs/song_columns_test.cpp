@@ -34,6 +34,7 @@ TEST_P(SortRowsTest, SortsByTheColumnThenByPath) {
   }
   SortRowsByKey(rows, c.Descending);
   std::vector<std::size_t> order;
+  order.reserve(rows.size());
   for (const TSortableRow& row : rows) order.push_back(row.Song);
   EXPECT_EQ(order, c.Expected);
 }
@@ -55,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TSortCase>& info) { return std::string(info.param.Name); });
 
 TEST(SongColumns, StateSortsByRankAndNumbersMissingFirst) {
-  TSongFile incomplete, good;
+  TSongFile incomplete;
+  TSongFile good;
   incomplete.BindWithTags("/m/a.mp3", nullptr);
   good.BindWithTags("/m/Abba - Waterloo.mp3", nullptr);
   good.SetRecognition(TRecognition::ID3Tag);

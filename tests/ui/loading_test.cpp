@@ -45,7 +45,7 @@ std::function<void()> ReadingHeldUntil(const std::atomic<bool>& seen) {
 
 // A folder of untagged songs that Hands-Free tags without renaming them.
 void AddSongsForAPass(const TSongFolder& folder, int count) {
-  const std::string audio = SongAudio(8 * 417);
+  const std::string audio = SongAudio(std::size_t{8} * 417);
   for (int i = 0; i < count; ++i) folder.AddFile("Artist - Song " + std::to_string(i) + ".mp3", audio);
 }
 

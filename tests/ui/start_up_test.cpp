@@ -285,6 +285,7 @@ void TStartUpTest::RefreshKeepsOpenFoldersWithoutReloading() {
   TFolderTree* tree = window.Child<TFolderTree>("folderTree");
   QVERIFY(window->SelectFolder(folder.QPath()));
   tree->expand(tree->NodeOfPath(folder.QPath() + QStringLiteral("/inner")));
+  WaitForSongs(*window.Window);  // the folder is listed before the song it must not show is added
   folder.AddSong("Moby - Porcelain.mp3");
   folder.MakeFolder("new");
   window.Child<QToolButton>("refreshButton")->click();

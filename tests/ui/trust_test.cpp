@@ -72,7 +72,9 @@ void TTrustTest::TypedDetailsWaitForTheUsersAnswer_data() {
   QTest::addColumn<int>("rowAfter");          // the row shown afterwards
   QTest::addColumn<QString>("artistAfter");   // in the panel
   QTest::addColumn<std::string>("tagAfter");  // of 2.mp3 on disk
-  const int yes = int(TMsgDlgButton::Yes), no = int(TMsgDlgButton::No), cancel = int(TMsgDlgButton::Cancel);
+  const int yes = int(TMsgDlgButton::Yes);
+  const int no = int(TMsgDlgButton::No);
+  const int cancel = int(TMsgDlgButton::Cancel);
   QTest::newRow("F12, Stamp") << int(Qt::Key_F12) << yes << 2 << QStringLiteral("Sting") << std::string("Typed");
   QTest::newRow("F12, Discard") << int(Qt::Key_F12) << no << 2 << QStringLiteral("Sting") << std::string("Moby");
   QTest::newRow("F12, Cancel") << int(Qt::Key_F12) << cancel << 1 << QStringLiteral("Typed") << std::string("Moby");
@@ -146,7 +148,8 @@ void TTrustTest::F5OnAnUnrecognisedSongUsesTheTypedValues() {
 }
 
 void TTrustTest::ThePanelShowsWhatIsSelected() {
-  TSongFolder first, empty;
+  TSongFolder first;
+  TSongFolder empty;
   first.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo"));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(first.QPath()));
@@ -279,7 +282,7 @@ void TTrustTest::PreviewOptionIsOnAtFirstAndRemembered() {
   kept.Child<QAction>("previewBeforeChangingEntry")->trigger();
   QVERIFY(kept->PreviewBeforeChanging());
   QSettings(SettingsOrganization(), SettingsApplication()).clear();
-  QVERIFY(TWindowSettings().PreviewBeforeChanging());
+  QVERIFY(TWindowSettings::PreviewBeforeChanging());
 }
 
 // One column per field that changes, old -> new, and the songs left alone with their reasons apart.
@@ -307,7 +310,8 @@ void TTrustTest::PreviewTablesShowOldAndNewPerField() {
 namespace tagwright::testing {
 
 void TTrustTest::FoldersOpenByDialogRecentAndDrop() {
-  TSongFolder first, empty;
+  TSongFolder first;
+  TSongFolder empty;
   first.AddSong("Abba - Waterloo.mp3");
   TWindowUnderTest window;
   window.Dialogs.FolderAnswers.push_back(first.QPath());
@@ -327,7 +331,8 @@ void TTrustTest::FoldersOpenByDialogRecentAndDrop() {
 // Every pane grows with the window; the minimum size is a first run's, whatever the last session left.
 void TTrustTest::PanesGrowAndTheMinimumIsNotRemembered() {
   QSize firstMinimum;
-  QList<int> small, large;
+  QList<int> small;
+  QList<int> large;
   {
     TWindowUnderTest window;
     firstMinimum = window->minimumSize();
