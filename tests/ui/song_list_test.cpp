@@ -267,7 +267,14 @@ void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel() {
     window.Child<QAction>("refreshEntry")->trigger();
   } else if (how == QStringLiteral("menu")) {
     window.Child<QRadioButton>("fileNameView")->click();
-    QTimer::singleShot(50, [] {
+    // Escape only once the menu has the keyboard: a menu closed before its own activation arrives
+    // would be activated after it closed and take the keyboard from the window for good.
+    QTimer::singleShot(0, [] {
+      const bool menuHasTheKeyboard = QTest::qWaitFor([] {
+        const QWidget* menu = QApplication::activePopupWidget();
+        return menu != nullptr && QGuiApplication::focusWindow() == menu->windowHandle();
+      });
+      if (!menuHasTheKeyboard) qWarning("the menu did not get the keyboard");
       if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu, Qt::Key_Escape);
     });
     Q_EMIT list->customContextMenuRequested(QPoint(2, 2));

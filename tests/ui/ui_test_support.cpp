@@ -53,6 +53,9 @@ std::unique_ptr<TMainWindow> MakeWindow(TDialogs& dialogs, TWindowUnderTest::TSe
 TWindowUnderTest::TWindowUnderTest(TSettings settings) : Window(MakeWindow(Dialogs, settings)) {
   Window->show();
   if (!QTest::qWaitForWindowExposed(Window.get())) qWarning("the window was not exposed");
+  // A window activated only once a pop-up menu is open never gets the keyboard back when the menu
+  // closes: on a busy machine the activation can come that late, so wait for it here.
+  if (!QTest::qWaitForWindowActive(Window.get())) qWarning("the window was not activated");
 }
 
 TWindowUnderTest::~TWindowUnderTest() { Window.reset(); }
