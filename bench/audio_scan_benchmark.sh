@@ -5,17 +5,10 @@
 # song of each. The target is at most 1.3 times the time of scan.
 # Usage: bench/audio_scan_benchmark.sh BUILD_DIR [COUNT] [CORPUS_DIR] [PERF_DIR]
 set -euo pipefail
-build="$(cd "${1:?usage: $0 BUILD_DIR [COUNT] [CORPUS_DIR] [PERF_DIR]}" && pwd)"
-count="${2:-10000}"
-here="$(cd "$(dirname "$0")" && pwd)"
-corpus="${3:-/tmp/tagwright-corpus/c$count}"
-perf="${4:-$here/../../shared/perf}"
-cli="$build/app/cli/tagwright-cli"
+# shellcheck source=corpus_args.sh
+source "$(dirname "$0")/corpus_args.sh" "$@"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-
-command -v hyperfine >/dev/null || { echo "needs hyperfine (apt-get install hyperfine)"; exit 2; }
-[ -d "$corpus" ] || "$perf/make_corpus.sh" "$count" "$corpus"
 
 echo "== what --audio adds"
 "$cli" scan "$corpus" >"$scratch/plain"

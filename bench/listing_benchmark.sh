@@ -6,17 +6,10 @@
 # the seven fields they read, and scan's output is the same for any --jobs.
 # Usage: bench/listing_benchmark.sh BUILD_DIR [COUNT] [CORPUS_DIR] [PERF_DIR]
 set -euo pipefail
-build="$(cd "${1:?usage: $0 BUILD_DIR [COUNT] [CORPUS_DIR] [PERF_DIR]}" && pwd)"
-count="${2:-10000}"
-here="$(cd "$(dirname "$0")" && pwd)"
-corpus="${3:-/tmp/tagwright-corpus/c$count}"
-perf="${4:-$here/../../shared/perf}"
-cli="$build/app/cli/tagwright-cli"
+# shellcheck source=corpus_args.sh
+source "$(dirname "$0")/corpus_args.sh" "$@"
 tools="$build/bench/perf-readers"
 mkdir -p "$tools"
-
-command -v hyperfine >/dev/null || { echo "needs hyperfine (apt-get install hyperfine)"; exit 2; }
-[ -d "$corpus" ] || "$perf/make_corpus.sh" "$count" "$corpus"
 gcc -O2 -o "$tools/limit_read" "$perf/limit_read.c" -lpthread
 g++ -O2 -std=c++17 -o "$tools/taglib_read" "$perf/taglib_read.cpp" $(pkg-config --cflags --libs taglib)
 
