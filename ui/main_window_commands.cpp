@@ -241,7 +241,7 @@ void TMainWindow::DeleteThisFile() {
       if (THistory* history = runner_->History()) recorder = history->StartEntry(TProgram::Window, "Delete This File");
       const TResult moved = MoveSongToTrash(fileName, recorder.get());
       if (recorder) (void)recorder->Finish();  // unfinished, the next start judges the file from where it is
-      if (!moved) ShowErrorText("Cannot move file " + fileName + " to the trash: " + TrashFailureText(moved, fileName));
+      if (!moved) ShowErrorText(TrashFailureText(moved, fileName));
     } else if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }

@@ -7,7 +7,8 @@
 
 namespace tagwright {
 
-// "no trash was found", "the trash folder cannot be made", or the system's reason.
+// "Cannot move file NAME to the trash: " and why: "no trash was found", "the trash folder cannot be
+// made", or the system's reason.
 std::string TrashFailureText(const TResult& failure, const std::string& fileName);
 
 }  // namespace tagwright

@@ -2,9 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cstring>
-
 #include <memory>
 
 #include "app/cli/cli_context.h"
@@ -18,7 +15,7 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
   for (const std::string& path : paths) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
-      result.Errors.push_back("cannot read " + path + ": " + std::strerror(errno));
+      result.Errors.push_back(FailureText(TResult::FromErrno(TFailureKind::Open, path)));
       continue;
     }
     if (!S_ISDIR(info.st_mode)) {
@@ -28,7 +25,7 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
     std::vector<TUnreadableFolder> unreadable;
     ScanFolder("*.*", path, result.Files, recursive, SongFileExtensions(), &unreadable);
     for (TUnreadableFolder& folder : unreadable) {
-      result.Errors.push_back("cannot read folder " + folder.Folder + " (" + folder.Error.message() + ")");
+      result.Errors.push_back(FailureText(folder.Failure()));
       result.UnreadableFolders.push_back(std::move(folder));
     }
   }
