@@ -284,12 +284,12 @@ void TMainWindow::RestoreWindowState() {
   songListPane_->SetAccentedLetters(preferences_.AccentedLetters);
   spellings_ = preferences_.Spellings();
   detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
-  splittersRestored_ = TWindowSettings::RestoreWindow(*this, *mainSplitter_, FolderSplitter());
-  previewBeforeChanging_ = TWindowSettings::PreviewBeforeChanging();
+  splittersRestored_ = window_settings::RestoreWindow(*this, *mainSplitter_, FolderSplitter());
+  previewBeforeChanging_ = window_settings::PreviewBeforeChanging();
   songListPane_->SetPreviewBeforeChanging(previewBeforeChanging_);
 }
 
-void TMainWindow::SaveWindowState() const { TWindowSettings::SaveWindow(*this, *mainSplitter_, FolderSplitter()); }
+void TMainWindow::SaveWindowState() const { window_settings::SaveWindow(*this, *mainSplitter_, FolderSplitter()); }
 
 void TMainWindow::UseAccentedLetters(bool on) {
   preferences_.AccentedLetters = on;
@@ -301,7 +301,7 @@ void TMainWindow::UseAccentedLetters(bool on) {
 void TMainWindow::UsePreviewBeforeChanging(bool on) {
   previewBeforeChanging_ = on;
   songListPane_->SetPreviewBeforeChanging(on);
-  TWindowSettings::SetPreviewBeforeChanging(on);
+  window_settings::SetPreviewBeforeChanging(on);
 }
 
 void TMainWindow::ShowPreferences() {

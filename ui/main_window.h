@@ -1,8 +1,8 @@
 // The main window: the banner on top; the folder pane on the left; the song list above the song
 // details panel in the middle; the filters, the save buttons and the view modes on the right; the
 // status bar below. The window holds the songs of the selected folder, puts its parts together and
-// wires them; reading a folder (TSongFolderLoader), running a command (TCommandRunner) and what is
-// remembered between runs (TWindowSettings) are classes of their own.
+// wires them; reading a folder (TSongFolderLoader) and running a command (TCommandRunner) are classes
+// of their own, and what is remembered between runs is in window_settings.
 //
 // main_window.cpp: the frame, the key map and the sizes; main_window_songs.cpp: folders, loading,
 // rows, selection and the details panel; main_window_commands.cpp: the commands.

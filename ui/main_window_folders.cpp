@@ -74,7 +74,7 @@ void TMainWindow::FillRecentMenu() {
 }
 
 // NOLINTNEXTLINE(readability-convert-member-functions-to-static): what the window offers under Open Recent
-QStringList TMainWindow::RecentFolders() const { return TWindowSettings::RecentFolders(); }
+QStringList TMainWindow::RecentFolders() const { return window_settings::RecentFolders(); }
 
 void TMainWindow::OpenFolderDialog() {
   QString folder = shownFolder_.empty() ? QDir::homePath() : PathToQString(shownFolder_);

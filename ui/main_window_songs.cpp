@@ -151,7 +151,7 @@ void TMainWindow::TakeLoadedFolder(TFolderListing& loaded) {
   reloadResults_.clear();
   shownFolder_ = loaded.Folder;
   if (!loaded.Folder.empty()) {
-    TWindowSettings::AddRecentFolder(PathToQString(loaded.Folder));
+    window_settings::AddRecentFolder(PathToQString(loaded.Folder));
     songListPane_->SetEmptyText(songs_.Count() == 0 ? QStringLiteral("No songs in this folder") : QString());
   }
   SetStatusText(QString());

@@ -6,9 +6,9 @@
 
 #include "ui/settings.h"
 
-namespace tagwright {
+namespace tagwright::window_settings {
 
-bool TWindowSettings::RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter) {
+bool RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter) {
   const QSettings settings(SettingsOrganization(), SettingsApplication());
   const QByteArray geometry = settings.value(WindowGeometryKey()).toByteArray();
   if (!geometry.isEmpty()) window.restoreGeometry(geometry);
@@ -18,15 +18,14 @@ bool TWindowSettings::RestoreWindow(QWidget& window, QSplitter& mainSplitter, QS
   return !main.isEmpty() && mainSplitter.restoreState(main);
 }
 
-void TWindowSettings::SaveWindow(const QWidget& window, const QSplitter& mainSplitter,
-                                 const QSplitter* folderSplitter) {
+void SaveWindow(const QWidget& window, const QSplitter& mainSplitter, const QSplitter* folderSplitter) {
   QSettings settings(SettingsOrganization(), SettingsApplication());
   settings.setValue(WindowGeometryKey(), window.saveGeometry());
   settings.setValue(MainSplitterKey(), mainSplitter.saveState());
   if (folderSplitter != nullptr) settings.setValue(FolderSplitterKey(), folderSplitter->saveState());
 }
 
-QStringList TWindowSettings::RecentFolders() {
+QStringList RecentFolders() {
   QStringList folders =
       QSettings(SettingsOrganization(), SettingsApplication()).value(RecentFoldersKey()).toStringList();
   folders.removeAll(QString());
@@ -34,7 +33,7 @@ QStringList TWindowSettings::RecentFolders() {
   return folders;
 }
 
-void TWindowSettings::AddRecentFolder(const QString& folder) {
+void AddRecentFolder(const QString& folder) {
   if (folder.isEmpty()) return;
   QStringList folders = RecentFolders();
   folders.removeAll(folder);
@@ -43,12 +42,12 @@ void TWindowSettings::AddRecentFolder(const QString& folder) {
   QSettings(SettingsOrganization(), SettingsApplication()).setValue(RecentFoldersKey(), folders);
 }
 
-bool TWindowSettings::PreviewBeforeChanging() {
+bool PreviewBeforeChanging() {
   return QSettings(SettingsOrganization(), SettingsApplication()).value(PreviewBeforeChangingKey(), true).toBool();
 }
 
-void TWindowSettings::SetPreviewBeforeChanging(bool on) {
+void SetPreviewBeforeChanging(bool on) {
   QSettings(SettingsOrganization(), SettingsApplication()).setValue(PreviewBeforeChangingKey(), on);
 }
 
-}  // namespace tagwright
+}  // namespace tagwright::window_settings

@@ -11,24 +11,25 @@ class QWidget;
 
 namespace tagwright {
 
-class TWindowSettings {
- public:
-  // How many folders Open Recent offers.
-  static constexpr int kRecentFolderCount = 10;
+namespace window_settings {
 
-  // The window's size and place and the panes' widths as the user left them; true when the panes'
-  // widths were remembered (the window then leaves them as they are).
-  static bool RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter);
-  static void SaveWindow(const QWidget& window, const QSplitter& mainSplitter, const QSplitter* folderSplitter);
+// How many folders Open Recent offers.
+inline constexpr int kRecentFolderCount = 10;
 
-  // The folders opened last, newest first.
-  static QStringList RecentFolders();
-  // Puts a folder first among the recent ones (once), keeping kRecentFolderCount.
-  static void AddRecentFolder(const QString& folder);
+// The window's size and place and the panes' widths as the user left them; true when the panes'
+// widths were remembered (the window then leaves them as they are).
+bool RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter);
+void SaveWindow(const QWidget& window, const QSplitter& mainSplitter, const QSplitter* folderSplitter);
 
-  // "Preview Before Changing Several Songs": on unless the user turned it off.
-  static bool PreviewBeforeChanging();
-  static void SetPreviewBeforeChanging(bool on);
-};
+// The folders opened last, newest first.
+QStringList RecentFolders();
+// Puts a folder first among the recent ones (once), keeping kRecentFolderCount.
+void AddRecentFolder(const QString& folder);
+
+// "Preview Before Changing Several Songs": on unless the user turned it off.
+bool PreviewBeforeChanging();
+void SetPreviewBeforeChanging(bool on);
+
+}  // namespace window_settings
 
 }  // namespace tagwright

@@ -282,7 +282,7 @@ void TTrustTest::PreviewOptionIsOnAtFirstAndRemembered() {
   kept.Child<QAction>("previewBeforeChangingEntry")->trigger();
   QVERIFY(kept->PreviewBeforeChanging());
   QSettings(SettingsOrganization(), SettingsApplication()).clear();
-  QVERIFY(TWindowSettings::PreviewBeforeChanging());
+  QVERIFY(window_settings::PreviewBeforeChanging());
 }
 
 // One column per field that changes, old -> new, and the songs left alone with their reasons apart.
