@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "ui/flag_scope.h"
+#include "ui/song_rows_selection.h"
 #include "ui/window_layout.h"
 
 namespace tagwright {
@@ -25,29 +26,18 @@ void TSongListBox::DrawItem(QPainter* painter, const QStyleOptionViewItem& optio
 
 int TSongListBox::RowCount() const { return model() == nullptr ? 0 : model()->rowCount(); }
 
-int TSongListBox::CurrentRow() const {
-  const QModelIndex current = selectionModel() == nullptr ? QModelIndex() : selectionModel()->currentIndex();
-  return current.isValid() ? current.row() : -1;
-}
+int TSongListBox::CurrentRow() const { return CurrentRowOf(selectionModel()); }
 
-bool TSongListBox::IsRowSelected(int row) const {
-  return selectionModel() != nullptr && selectionModel()->isRowSelected(row, QModelIndex());
-}
+bool TSongListBox::IsRowSelected(int row) const { return IsRowSelectedIn(selectionModel(), row); }
 
-int TSongListBox::SelectedRowCount() const {
-  return selectionModel() == nullptr ? 0 : static_cast<int>(selectionModel()->selectedRows().size());
-}
+int TSongListBox::SelectedRowCount() const { return SelectedRowCountOf(selectionModel()); }
 
-// Qt makes the first row current when a list without a current row gets the keyboard; this list
-// keeps none until the user picks a row, so that F12 still starts at the first row and the details
-// panel is left as it was.
+// The view keeps no current row until the user picks one (KeepNoCurrentRowMadeByFocus).
 void TSongListBox::focusInEvent(QFocusEvent* event) {
   TFlagScope byItself(movingCurrentByItself_);
   const bool hadCurrent = CurrentRow() >= 0;
   QListView::focusInEvent(event);
-  if (!hadCurrent && selectionModel() != nullptr && selectionModel()->currentIndex().isValid()) {
-    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-  }
+  KeepNoCurrentRowMadeByFocus(selectionModel(), hadCurrent);
 }
 
 void TSongListBox::keyPressEvent(QKeyEvent* event) {

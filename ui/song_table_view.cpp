@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "ui/flag_scope.h"
+#include "ui/song_rows_selection.h"
 #include "ui/window_layout.h"
 
 namespace tagwright {
@@ -74,27 +75,18 @@ void TSongTableView::TickShownColumns() {
 
 int TSongTableView::RowCount() const { return model() == nullptr ? 0 : model()->rowCount(); }
 
-int TSongTableView::CurrentRow() const {
-  const QModelIndex current = selectionModel() == nullptr ? QModelIndex() : selectionModel()->currentIndex();
-  return current.isValid() ? current.row() : -1;
-}
+int TSongTableView::CurrentRow() const { return CurrentRowOf(selectionModel()); }
 
-bool TSongTableView::IsRowSelected(int row) const {
-  return selectionModel() != nullptr && selectionModel()->isRowSelected(row, QModelIndex());
-}
+bool TSongTableView::IsRowSelected(int row) const { return IsRowSelectedIn(selectionModel(), row); }
 
-int TSongTableView::SelectedRowCount() const {
-  return selectionModel() == nullptr ? 0 : static_cast<int>(selectionModel()->selectedRows().size());
-}
+int TSongTableView::SelectedRowCount() const { return SelectedRowCountOf(selectionModel()); }
 
-// As in the song list box: the table keeps no current row until the user picks one.
+// The view keeps no current row until the user picks one (KeepNoCurrentRowMadeByFocus).
 void TSongTableView::focusInEvent(QFocusEvent* event) {
   TFlagScope byItself(movingCurrentByItself_);
   const bool hadCurrent = CurrentRow() >= 0;
   QTableView::focusInEvent(event);
-  if (!hadCurrent && selectionModel() != nullptr && selectionModel()->currentIndex().isValid()) {
-    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-  }
+  KeepNoCurrentRowMadeByFocus(selectionModel(), hadCurrent);
 }
 
 void TSongTableView::keyPressEvent(QKeyEvent* event) {
