@@ -1,0 +1,100 @@
+#include "commands/pass_results.h"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+#include "tags/mp3_content.h"
+
+namespace tagwright {
+
+namespace {
+
+void CountReason(const std::string& reason, std::vector<TReasonCount>& counts) {
+  auto found =
+      std::find_if(counts.begin(), counts.end(), [&](const TReasonCount& count) { return count.Reason == reason; });
+  if (found == counts.end()) {
+    counts.push_back({reason, 1});
+    return;
+  }
+  ++found->Songs;
+  // Keep the most frequent first; a stable move past the less frequent keeps ties in order of arrival.
+  while (found != counts.begin() && std::prev(found)->Songs < found->Songs) {
+    std::iter_swap(found, std::prev(found));
+    --found;
+  }
+}
+
+}  // namespace
+
+TChangeOutcome OutcomeOf(bool tagged, bool renamed) {
+  if (tagged && renamed) return TChangeOutcome::TaggedAndRenamed;
+  if (renamed) return TChangeOutcome::Renamed;
+  if (tagged) return TChangeOutcome::Tagged;
+  return TChangeOutcome::Skipped;
+}
+
+TSongResult Failed(const std::string& fileName, std::string reason, TResult failure) {
+  TSongResult result;
+  result.FileName = fileName;
+  result.Outcome = TChangeOutcome::Failed;
+  result.OwnReason = std::move(reason);
+  result.Failure = std::move(failure);
+  return result;
+}
+
+TSongResult Failed(const std::string& fileName, TResult failure) { return Failed(fileName, {}, std::move(failure)); }
+
+TSongResult Skipped(const std::string& fileName, std::string reason, TResult failure) {
+  TSongResult result = Failed(fileName, std::move(reason), std::move(failure));
+  result.Outcome = TChangeOutcome::Skipped;
+  return result;
+}
+
+TSongResult PlannedResult(const std::string& fileName, const TSongChange& change) {
+  TSongResult result;
+  result.FileName = fileName;
+  result.Outcome = OutcomeOf(change.WriteTags, !change.NewFileName.empty());
+  result.NewFileName = change.NewFileName;
+  return result;
+}
+
+std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName) {
+  TResultOf<bool> song = IsSongFile(fileName);
+  if (!song) return Failed(fileName, song.Failure());
+  if (!song.Value()) return Skipped(fileName, kNotMp3Reason);
+  return std::nullopt;
+}
+
+std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPlanner& planner, const TID3Info& tags) {
+  if (!planner.UsesListing || !song.ListedTags() || *song.ListedTags() == tags) return std::nullopt;
+  return Failed(song.FileName(), kChangedSinceReadReason, TResult::Failure(TFailureKind::Changed, song.FileName()));
+}
+
+std::optional<TSongResult> Refused(const std::string& fileName, const TSongChange& change) {
+  if (!change.Refusal.empty()) return Failed(fileName, change.Refusal);
+  if (change.DoesNothing()) return Skipped(fileName, change.Skip.empty() ? kNothingToChangeReason : change.Skip);
+  return std::nullopt;
+}
+
+void Count(const TSongResult& result, TPassSummary& summary) {
+  switch (result.Outcome) {
+    case TChangeOutcome::Tagged: ++summary.Tagged; break;
+    case TChangeOutcome::Renamed: ++summary.Renamed; break;
+    case TChangeOutcome::TaggedAndRenamed:
+      ++summary.Tagged;
+      ++summary.Renamed;
+      break;
+    case TChangeOutcome::Skipped:
+      ++summary.Skipped;
+      CountReason(result.Reason(), summary.SkippedBy);
+      break;
+    case TChangeOutcome::Failed:
+      ++summary.Failed;
+      CountReason(result.Reason(), summary.FailedBy);
+      break;
+  }
+}
+
+}  // namespace tagwright

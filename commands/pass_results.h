@@ -1,0 +1,38 @@
+// What became of a song in a pass, made up the same way by every step that can end the song's turn,
+// and how a pass counts those results. For the files of the song pass only.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "commands/song_change.h"
+#include "commands/song_pass.h"
+#include "files/result.h"
+#include "songs/song_file.h"
+#include "tags/id3_info.h"
+
+namespace tagwright {
+
+TChangeOutcome OutcomeOf(bool tagged, bool renamed);
+
+// A song failed for a reason of the pass's own, with the file failure behind it when there is one.
+TSongResult Failed(const std::string& fileName, std::string reason, TResult failure = {});
+// A song failed for the file failure itself, which says why in its own words (naming the file).
+TSongResult Failed(const std::string& fileName, TResult failure);
+TSongResult Skipped(const std::string& fileName, std::string reason, TResult failure = {});
+
+// What a change comes to before it is carried out.
+TSongResult PlannedResult(const std::string& fileName, const TSongChange& change);
+
+// Why a file that is no song is left alone, or a failure to tell; none for a song.
+std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName);
+// Why a change planned from the listing's reading of the song is not made: the file no longer holds
+// the tag values the listing read (tags, as read now), so another program changed it meanwhile.
+std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPlanner& planner, const TID3Info& tags);
+// Why nothing is done to the song, when that is clear from its change alone.
+std::optional<TSongResult> Refused(const std::string& fileName, const TSongChange& change);
+
+// Counts the song's result in the pass's summary, with its reason when it was skipped or failed.
+void Count(const TSongResult& result, TPassSummary& summary);
+
+}  // namespace tagwright

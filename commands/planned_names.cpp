@@ -1,0 +1,71 @@
+#include "commands/planned_names.h"
+
+#include <sys/stat.h>
+
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "commands/pass_results.h"
+#include "files/file_access.h"
+#include "files/paths.h"
+#include "tags/id3_info.h"
+#include "text/letters.h"
+
+namespace tagwright {
+
+bool TPlannedNames::Taken(const std::string& path) const {
+  if (created_.contains(path)) return true;
+  if (vacated_.contains(path)) return false;
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+void TPlannedNames::Rename(const std::string& from, const std::string& to) {
+  created_.erase(from);
+  vacated_.insert(from);
+  vacated_.erase(to);
+  created_.insert(to);
+}
+
+bool RefusesTakenName(const std::string& fileName, const TSongChange& change, const TPlannedNames& names) {
+  return !change.NewFileName.empty() && change.RefuseTakenName &&
+         !EqualsIgnoringCase(change.NewFileName, fileName, TLetters::Accented) && names.Taken(change.NewFileName);
+}
+
+void RenameSong(const std::string& fileName, const TSongChange& change, TPassMode mode, TPlannedNames& names,
+                TSongResult& result) {
+  TResult renamed;
+  if (FileNamePart(change.NewFileName).starts_with('.')) {
+    // A name without a stem, or a hidden file, is never made.
+    renamed = TResult::Failure(TFailureKind::Rename, fileName, std::make_error_code(std::errc::invalid_argument));
+  } else if (mode == TPassMode::Apply) {
+    renamed = RenameWithoutReplacing(fileName, change.NewFileName);
+  } else if (names.Taken(change.NewFileName)) {
+    renamed = TResult::Failure(TFailureKind::Rename, fileName, std::make_error_code(std::errc::file_exists));
+  } else if (renamed = PredictRename(fileName, change.NewFileName); renamed) {
+    names.Rename(fileName, change.NewFileName);
+  }
+  if (!renamed) {
+    result.Outcome = TChangeOutcome::Failed;
+    result.NewFileName.clear();
+    result.OwnReason = kRenameFailedMessage;
+    result.Failure = std::move(renamed);
+  }
+}
+
+TSongResult ForeseeChange(const std::string& fileName, const TSongChange& change, TPlannedNames& names) {
+  if (std::optional<TSongResult> refused = Refused(fileName, change)) return *refused;
+  if (RefusesTakenName(fileName, change, names)) return Failed(fileName, kNameTakenMessage);
+  TSongResult result = PlannedResult(fileName, change);
+  if (change.WriteTags) {
+    TResult written = PredictID3Write(fileName, change.Tags);
+    if (!written) return Failed(fileName, std::move(written));
+    result.TagsWritten = true;
+    result.Tags = change.Tags;
+  }
+  if (!change.NewFileName.empty()) RenameSong(fileName, change, TPassMode::DryRun, names, result);
+  return result;
+}
+
+}  // namespace tagwright
