@@ -67,11 +67,6 @@ std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName) {
   return std::nullopt;
 }
 
-std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPlanner& planner, const TID3Info& tags) {
-  if (!planner.UsesListing || !song.ListedTags() || *song.ListedTags() == tags) return std::nullopt;
-  return Failed(song.FileName(), kChangedSinceReadReason, TResult::Failure(TFailureKind::Changed, song.FileName()));
-}
-
 std::optional<TSongResult> Refused(const std::string& fileName, const TSongChange& change) {
   if (!change.Refusal.empty()) return Failed(fileName, change.Refusal);
   if (change.DoesNothing()) return Skipped(fileName, change.Skip.empty() ? kNothingToChangeReason : change.Skip);

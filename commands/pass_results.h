@@ -6,7 +6,7 @@
 #include <string>
 
 #include "commands/song_change.h"
-#include "commands/song_pass.h"
+#include "commands/song_result.h"
 #include "files/result.h"
 #include "songs/song_file.h"
 #include "tags/id3_info.h"
@@ -26,9 +26,6 @@ TSongResult PlannedResult(const std::string& fileName, const TSongChange& change
 
 // Why a file that is no song is left alone, or a failure to tell; none for a song.
 std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName);
-// Why a change planned from the listing's reading of the song is not made: the file no longer holds
-// the tag values the listing read (tags, as read now), so another program changed it meanwhile.
-std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPlanner& planner, const TID3Info& tags);
 // Why nothing is done to the song, when that is clear from its change alone.
 std::optional<TSongResult> Refused(const std::string& fileName, const TSongChange& change);
 

@@ -1,14 +1,26 @@
 // The new names a pass gives its songs: whether another file has taken one, the rename itself, and
-// a dry run's foresight of a whole change, which goes by the names planned (TPlannedNames). For the
-// files of the song pass only.
+// a dry run's foresight of a whole change, which goes by the names planned (TPlannedNames).
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "commands/song_change.h"
-#include "commands/song_pass.h"
+#include "commands/song_result.h"
 
 namespace tagwright {
+
+// The names that a dry run's renames free and take, so that it meets the same clashes as the real
+// run; in a real run the file system itself answers.
+class TPlannedNames {
+ public:
+  bool Taken(const std::string& path) const;
+  void Rename(const std::string& from, const std::string& to);
+
+ private:
+  std::set<std::string> created_;
+  std::set<std::string> vacated_;
+};
 
 // Whether the new name is refused because another file has it (a change of the case of any letter
 // only is no clash: on a file system that ignores case, the name taken is the song's own; where case

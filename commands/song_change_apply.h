@@ -1,6 +1,7 @@
 // Carrying out the change of one song: its new tags composed from the song as read under its lock,
 // its change recorded ahead of it (when there is a journal), the tag written, the file renamed and
-// what became of it recorded after. For the files of the song pass only.
+// what became of it recorded after. ApplySongChange is for everyone (through song_pass.h); the
+// rest is for the files of the song pass only.
 #pragma once
 
 #include <sys/types.h>
@@ -11,8 +12,9 @@
 #include <string>
 
 #include "commands/change_journal.h"
+#include "commands/planned_names.h"
 #include "commands/song_change.h"
-#include "commands/song_pass.h"
+#include "commands/song_result.h"
 #include "files/result.h"
 #include "tags/id3_info.h"
 #include "tags/locked_song.h"
@@ -50,5 +52,13 @@ void KeepRecorded(TBatchSong& song, TFileChange recorded);
 
 // Carries out the change of a song open and locked, whose record (when there is a journal) is kept.
 TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* journal);
+
+// Carries out (or, in a dry run, foresees) one planned change of the song at fileName: the tag is
+// written first, then the file renamed without ever replacing another file. With a journal, a real
+// run records the change first and what became of the file after.
+TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
+                            TPlannedNames& names, TChangeJournal* journal = nullptr);
+// The same, for a real run of one song.
+TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TChangeJournal* journal = nullptr);
 
 }  // namespace tagwright

@@ -15,6 +15,13 @@ namespace tagwright {
 
 namespace {
 
+// Why a change planned from the listing's reading of the song is not made: the file no longer holds
+// the tag values the listing read (tags, as read now), so another program changed it meanwhile.
+std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPlanner& planner, const TID3Info& tags) {
+  if (!planner.UsesListing || !song.ListedTags() || *song.ListedTags() == tags) return std::nullopt;
+  return Failed(song.FileName(), kChangedSinceReadReason, TResult::Failure(TFailureKind::Changed, song.FileName()));
+}
+
 // Songs whose changes are recorded together, in one commit of the journal, before any of them is
 // made; their files stay open and locked from the moment they are read until they are changed.
 constexpr std::size_t kMaxBatchSongs = 128;
