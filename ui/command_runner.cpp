@@ -44,6 +44,10 @@ struct TCommandRunner::TJob {
   std::function<void(TPassRun&)> Done;
   std::unique_ptr<THistoryRecorder> Recorder;
   TPassRun Run;
+  // A preview: its planners run dry, one after the other, instead of the request's pass.
+  std::vector<TSongPlanner> DryRunPlanners;
+  TDryRuns DryRuns;
+  std::function<void(TDryRuns&)> DryRunsDone;
   std::atomic<bool> Cancelled{false};
   std::atomic<bool> ProgressPending{false};  // a progress is on its way to the window's thread
   std::thread Worker;
@@ -116,6 +120,20 @@ void TCommandRunner::Start(std::vector<const TSongFile*> songs, TPassRequest req
   job->Done = std::move(done);
   job->Run.Songs = job->Songs.size();
   if (history_) job->Recorder = history_->StartEntry(TProgram::Window, job->Request.Command.toStdString());
+  Launch(job);
+}
+
+void TCommandRunner::StartDryRuns(std::vector<const TSongFile*> songs, const QString& caption,
+                                  std::vector<TSongPlanner> planners, std::function<void(TDryRuns&)> done) {
+  auto job = std::make_shared<TJob>();
+  job->Songs = std::move(songs);
+  job->Request.Command = caption;
+  job->DryRunPlanners = std::move(planners);
+  job->DryRunsDone = std::move(done);
+  Launch(job);
+}
+
+void TCommandRunner::Launch(const std::shared_ptr<TJob>& job) {
   current_ = job;
   statusBar_.ShowProgress(job->Request.Command, 0, job->Songs.size());
   statusBar_.ShowCancel(true);
@@ -145,21 +163,9 @@ TPassStep TCommandRunner::AskFromWorker(const std::shared_ptr<TJob>& job, const 
   return asked.get();
 }
 
-TPassHooks TCommandRunner::WorkerHooks(const std::shared_ptr<TJob>& job) {
+TPassHooks TCommandRunner::ProgressHooks(const std::shared_ptr<TJob>& job) {
   TPassHooks hooks;
-  hooks.Journal = job->Recorder.get();
   hooks.CancelRequested = [job] { return job->Cancelled.load(); };
-  hooks.OnUnwritable = [this, job](const TSongFile& song) {
-    return job->Request.AskWhenUnwritable ? AskFromWorker(job, song) : TPassStep::Continue;
-  };
-  hooks.OnResult = [this, job](const TSongResult& result) {
-    const TResultTaken taken = TakeResult(job->Run, result);
-    if (taken.Tell && job->Request.OnResult) {
-      QMetaObject::invokeMethod(
-          this, [job, result] { job->Request.OnResult(result); }, Qt::QueuedConnection);
-    }
-    return taken.Step;
-  };
   hooks.OnProgress = [this, job](std::size_t done, std::size_t total) {
     if (beforeEachSong_) beforeEachSong_(done);
     if (job->ProgressPending.exchange(true)) return;  // the window has not shown the one before yet
@@ -174,12 +180,46 @@ TPassHooks TCommandRunner::WorkerHooks(const std::shared_ptr<TJob>& job) {
   return hooks;
 }
 
+TPassHooks TCommandRunner::WorkerHooks(const std::shared_ptr<TJob>& job) {
+  TPassHooks hooks = ProgressHooks(job);
+  hooks.Journal = job->Recorder.get();
+  hooks.OnUnwritable = [this, job](const TSongFile& song) {
+    return job->Request.AskWhenUnwritable ? AskFromWorker(job, song) : TPassStep::Continue;
+  };
+  hooks.OnResult = [this, job](const TSongResult& result) {
+    const TResultTaken taken = TakeResult(job->Run, result);
+    if (taken.Tell && job->Request.OnResult) {
+      QMetaObject::invokeMethod(
+          this, [job, result] { job->Request.OnResult(result); }, Qt::QueuedConnection);
+    }
+    return taken.Step;
+  };
+  return hooks;
+}
+
+void TCommandRunner::WorkDryRuns(const std::shared_ptr<TJob>& job) {
+  TPassHooks hooks = ProgressHooks(job);
+  for (const TSongPlanner& planner : job->DryRunPlanners) {
+    if (job->Cancelled) break;
+    std::vector<TSongResult>& results = job->DryRuns.Results.emplace_back();
+    hooks.OnResult = [&results](const TSongResult& result) {
+      results.push_back(result);
+      return TPassStep::Continue;
+    };
+    (void)RunSongPass(job->Songs, planner, TPassMode::DryRun, hooks);
+  }
+}
+
 void TCommandRunner::Work(const std::shared_ptr<TJob>& job) {
-  const TPassHooks hooks = WorkerHooks(job);
+  const bool preview = !job->DryRunPlanners.empty();
   try {
-    job->Run.Summary = RunSongPass(job->Songs, job->Request.Planner, TPassMode::Apply, hooks);
+    if (preview) {
+      WorkDryRuns(job);
+    } else {
+      job->Run.Summary = RunSongPass(job->Songs, job->Request.Planner, TPassMode::Apply, WorkerHooks(job));
+    }
   } catch (...) {
-    job->Run.Error = std::current_exception();
+    (preview ? job->DryRuns.Error : job->Run.Error) = std::current_exception();
   }
   QMetaObject::invokeMethod(
       this, [this, job] { Finish(job); }, Qt::QueuedConnection);
@@ -190,6 +230,12 @@ void TCommandRunner::Finish(const std::shared_ptr<TJob>& job) {
   job->Worker.join();
   current_.reset();
   statusBar_.HideProgress();
+  if (job->DryRunsDone) {
+    // A cancel that came after the last song still cancels the preview.
+    job->DryRuns.Cancelled = job->Cancelled.load();
+    job->DryRunsDone(job->DryRuns);
+    return;
+  }
   FinishEntry(job->Recorder.get());
   if (job->Done) job->Done(job->Run);
 }

@@ -43,6 +43,13 @@ struct TPassRun {
   std::exception_ptr Error;              // an error that escaped a pass run on a worker
 };
 
+// What a preview's dry runs came to: one list of results per planner, in the order of the songs.
+struct TDryRuns {
+  std::vector<std::vector<TSongResult>> Results;
+  bool Cancelled = false;    // the user cancelled it: the lists may be short
+  std::exception_ptr Error;  // an error that escaped a dry run
+};
+
 class TCommandRunner : public QObject {
   Q_OBJECT
  public:
@@ -68,6 +75,11 @@ class TCommandRunner : public QObject {
   // thread, as the progress does; done follows on this thread once the pass has ended and its
   // history entry is complete.
   void Start(std::vector<const TSongFile*> songs, TPassRequest request, std::function<void(TPassRun&)> done);
+  // Starts dry runs of the planners over the songs on a worker, one after the other, writing
+  // nothing and recording nothing; the progress shows under the caption, with Cancel. done follows
+  // on this thread once they have ended or been cancelled; the songs must stay listed until then.
+  void StartDryRuns(std::vector<const TSongFile*> songs, const QString& caption, std::vector<TSongPlanner> planners,
+                    std::function<void(TDryRuns&)> done);
   bool IsRunning() const { return current_ != nullptr; }
   // Stops the pass running between two songs, never inside a song's write.
   void Cancel();
@@ -84,6 +96,10 @@ class TCommandRunner : public QObject {
   TPassHooks Hooks(const TPassRequest& request, TPassRun& run);
   // The hooks of a pass on a worker: each reaches the window's thread by a queued call.
   TPassHooks WorkerHooks(const std::shared_ptr<TJob>& job);
+  // The progress of a job on a worker, and a cancel asked for, as every job on a worker hears them.
+  TPassHooks ProgressHooks(const std::shared_ptr<TJob>& job);
+  void Launch(const std::shared_ptr<TJob>& job);
+  void WorkDryRuns(const std::shared_ptr<TJob>& job);
   TPassStep AskFromWorker(const std::shared_ptr<TJob>& job, const TSongFile& song);
   void Work(const std::shared_ptr<TJob>& job);
   void Finish(const std::shared_ptr<TJob>& job);

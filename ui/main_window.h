@@ -280,10 +280,21 @@ class TMainWindow : public QMainWindow {
   void ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow);
   // The songs of the selected rows, in list order.
   std::vector<const TSongFile*> SelectedSongs() const;
-  // A dry run of the planner over the selected songs, shown in the preview; true for "Apply". With
-  // withSpellings, the preview notes the songs whose capitals Keep Known Spellings would keep.
-  bool PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
-                                const std::function<TSongPlanner(const TKnownSpellings*)>& withSpellings = {});
+  // Songs a command was asked for, in list order, and the selection to restore after it.
+  struct TSongsInHand {
+    std::vector<const TSongFile*> Songs;
+    TRememberedSelection Selection;
+  };
+  using TApplyPreviewed = std::function<void(const TSongsInHand& songs)>;
+  using TPlannerWithSpellings = std::function<TSongPlanner(const TKnownSpellings*)>;
+  // A dry run of the planner over the selected songs, shown in the preview; "Apply" hands apply
+  // exactly the songs shown. Over several songs the dry run goes on a worker as a pass does, with
+  // progress and Cancel, and this returns at once; Cancel shows nothing. With withSpellings, the
+  // preview notes the songs whose capitals Keep Known Spellings would keep.
+  void PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
+                                const TPlannerWithSpellings& withSpellings, const TApplyPreviewed& apply);
+  void ShowPreview(const QString& caption, const TSongsInHand& songs,
+                   const std::vector<std::vector<TSongResult>>& results, const TApplyPreviewed& apply);
   // The listed songs become the window's; the files that could not be read are kept for the report.
   void TakeListing(TListing listing);
   // Load: the rows go and the commands wait; loaded: a load's result becomes the list.
@@ -318,6 +329,8 @@ class TMainWindow : public QMainWindow {
     QString Command;
     TPassCount Count = TPassCount::SongsTagged;
   };
+  // RunSelectedSongsPass over songs in hand, whatever is selected now.
+  TPassSummary RunSongsPass(const TSongsInHand& songs, const TPassRequest& request);
   void AfterPass(const TPassEnd& end, TPassRun& run);
   void EndPass(const TPassEnd& end, const TPassRun& run);
   void SetPassRunning(bool running);

@@ -65,14 +65,17 @@ TPassSummary TMainWindow::StampSelectedWithPanel() {
   const TSongPlanner planner{TTagsNeeded::Yes, [panel, single](const TSongFile&, const TID3Info& tags) {
                                return PlanStampFromPanel(tags, panel, single);
                              }};
+  const TPassRequest request{QStringLiteral("Stamp ID3 Tag(s)"), TPassCount::SongsTagged, true, planner, {}};
   if (!single && previewBeforeChanging_) {
     const TSongPlanner preview{TTagsNeeded::Yes, [panel](const TSongFile&, const TID3Info& tags) {
                                  return PlanStampFromPanel(tags, panel, false);
                                }};
-    if (!PreviewSelectedSongsPass(QStringLiteral("Preview Stamp ID3 Tag(s)"), preview)) return {};
+    // The stamp follows the preview's Apply, over the songs it showed.
+    PreviewSelectedSongsPass(QStringLiteral("Preview Stamp ID3 Tag(s)"), preview, {},
+                             [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); });
+    return {};
   }
-  TPassSummary summary =
-      RunSelectedSongsPass({QStringLiteral("Stamp ID3 Tag(s)"), TPassCount::SongsTagged, true, planner, {}});
+  TPassSummary summary = RunSelectedSongsPass(request);
   // A stamp refused or failed keeps what was typed.
   if (typed && summary.Tagged == 0) detailsPanel_->RestoreTypedTexts(texts);
   return summary;
@@ -182,22 +185,25 @@ TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, bool previewAsked) 
   const TCatalogueCommand& command = CatalogueCommand(id);
   const TLetters letters = preferences_.Recognition().Letters;
   const TSongPlanner planner = command.Planner(KnownSpellings(), letters);
-  if (previewAsked || WantsPreview(id)) {
-    // The commands that clean texts say what Keep Known Spellings would keep.
-    const bool cleans = id == TCommandId::HandsFree || id == TCommandId::DetailsCleanup;
-    std::function<TSongPlanner(const TKnownSpellings*)> withSpellings;
-    if (cleans) {
-      withSpellings = [plan = command.Planner, letters](const TKnownSpellings* spellings) {
-        return plan(spellings, letters);
-      };
-    }
-    if (!PreviewSelectedSongsPass(PreviewCaption(id), planner, withSpellings)) return {};
-  }
   TPassRequest request{QString::fromUtf8(command.WindowName), command.Count, command.AsksWhenUnwritable, planner, {}};
   if (id == TCommandId::AutoRename || id == TCommandId::HandsFree) {
     request.OnResult = [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     };
+  }
+  if (previewAsked || WantsPreview(id)) {
+    // The commands that clean texts say what Keep Known Spellings would keep.
+    const bool cleans = id == TCommandId::HandsFree || id == TCommandId::DetailsCleanup;
+    TPlannerWithSpellings withSpellings;
+    if (cleans) {
+      withSpellings = [plan = command.Planner, letters](const TKnownSpellings* spellings) {
+        return plan(spellings, letters);
+      };
+    }
+    // The command follows the preview's Apply, over the songs it showed.
+    PreviewSelectedSongsPass(PreviewCaption(id), planner, withSpellings,
+                             [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); });
+    return {};
   }
   return RunSelectedSongsPass(request);
 }

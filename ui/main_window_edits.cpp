@@ -29,8 +29,6 @@ void TMainWindow::StampEditedSongs() {
                                }};
     songListPane_->UnselectAllRows();
     SelectRows(rows);
-    // Several songs are shown before they are written, as the previews do.
-    if (rows.size() > 1 && !PreviewSelectedSongsPass(kStampEditsCommand, planner)) return;
     TPassRequest request;
     request.Command = kStampEditsCommand;
     request.Count = TPassCount::SongsTagged;
@@ -40,6 +38,12 @@ void TMainWindow::StampEditedSongs() {
       const bool done = result.Outcome != TChangeOutcome::Failed && result.Failure.Kind() == TFailureKind::None;
       if (done) songListPane_->Edits().Forget(result.FileName);
     };
+    // Several songs are shown before they are written, as the previews do.
+    if (rows.size() > 1) {
+      PreviewSelectedSongsPass(kStampEditsCommand, planner, {},
+                               [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); });
+      return;
+    }
     (void)RunSelectedSongsPass(request);
   });
 }

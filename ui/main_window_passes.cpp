@@ -24,21 +24,25 @@ constexpr int kPauseAfterRenameFailureMs = 2000;
 TPassSummary TMainWindow::RunSelectedSongsPass(const TPassRequest& request) {
   if (busy_ > 0) return {};  // no command starts while songs load or another command runs
   if (!HasSelectedSongsOrSay()) return {};
+  return RunSongsPass({SelectedSongs(), RememberSelection()}, request);
+}
+
+TPassSummary TMainWindow::RunSongsPass(const TSongsInHand& songs, const TPassRequest& request) {
+  if (busy_ > 0) return {};
   if (!runner_->ChangesRefusedBecause().empty()) {
     ShowErrorText(runner_->ChangesRefusedBecause());
     return {};
   }
   ++busy_;
   SetCommandsEnabled(false);
-  TPassEnd end{RememberSelection(), request.Command, request.Count};
+  TPassEnd end{songs.Selection, request.Command, request.Count};
   end.Selection.KeepTyped = false;
   pauseBeforeReload_ = false;
-  const std::vector<const TSongFile*> songs = SelectedSongs();
-  if (songs.size() == 1) {
+  if (songs.Songs.size() == 1) {
     // One song: nothing to cancel between songs, and no progress to show.
     TPassRun run;
     try {
-      run = runner_->Run(songs, request);
+      run = runner_->Run(songs.Songs, request);
     } catch (...) {
       run.Error = std::current_exception();
     }
@@ -46,7 +50,7 @@ TPassSummary TMainWindow::RunSelectedSongsPass(const TPassRequest& request) {
     return run.Summary;
   }
   SetPassRunning(true);
-  runner_->Start(songs, request, [this, end](TPassRun& run) { AfterPass(end, run); });
+  runner_->Start(songs.Songs, request, [this, end](TPassRun& run) { AfterPass(end, run); });
   return {};
 }
 
@@ -98,20 +102,50 @@ std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
   return selected;
 }
 
-bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
-                                           const std::function<TSongPlanner(const TKnownSpellings*)>& withSpellings) {
-  const std::vector<const TSongFile*> songs = SelectedSongs();
-  const std::vector<TSongResult> results = TCommandRunner::DryRun(songs, planner);
+void TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
+                                           const TPlannerWithSpellings& withSpellings, const TApplyPreviewed& apply) {
+  TSongsInHand previewed{SelectedSongs(), RememberSelection()};
+  std::vector<TSongPlanner> planners{planner};
+  // The same command keeping known spellings, for the note under the table.
+  if (withSpellings && KnownSpellings() == nullptr) planners.push_back(withSpellings(&TKnownSpellings::Shipped()));
+  if (previewed.Songs.size() <= 1) {
+    std::vector<std::vector<TSongResult>> results;
+    for (const TSongPlanner& dry : planners) results.push_back(TCommandRunner::DryRun(previewed.Songs, dry));
+    ShowPreview(caption, previewed, results, apply);
+    return;
+  }
+  if (busy_ > 0) return;  // no preview starts while songs load or a command runs
+  // The dry runs hold pointers to the window's songs: no reload, no folder, no command meanwhile.
+  ++busy_;
+  SetCommandsEnabled(false);
+  SetPassRunning(true);
+  runner_->StartDryRuns(previewed.Songs, caption, std::move(planners),
+                        [this, caption, previewed, apply](TDryRuns& runs) {
+                          SetPassRunning(false);
+                          if (--busy_ == 0) SetCommandsEnabled(true);
+                          RunGuarded([&] {
+                            if (runs.Error) std::rethrow_exception(runs.Error);
+                            if (!runs.Cancelled && !closeAfterPass_)
+                              ShowPreview(caption, previewed, runs.Results, apply);
+                          });
+                          if (std::exchange(closeAfterPass_, false)) QTimer::singleShot(0, this, &QWidget::close);
+                        });
+}
+
+void TMainWindow::ShowPreview(const QString& caption, const TSongsInHand& songs,
+                              const std::vector<std::vector<TSongResult>>& results, const TApplyPreviewed& apply) {
+  static const std::vector<TSongResult> kNone;
+  const std::vector<TSongResult>& foreseen = results.empty() ? kNone : results[0];
   QString note;
-  if (withSpellings && KnownSpellings() == nullptr) {
+  if (results.size() > 1) {
     // What the same command would write keeping known spellings: where only capitals differ, the
     // command flattens capitals that Keep Known Spellings would keep.
-    const std::vector<TSongResult> kept = TCommandRunner::DryRun(songs, withSpellings(&TKnownSpellings::Shipped()));
+    const std::vector<TSongResult>& kept = results[1];
     std::size_t flattened = 0;
-    for (std::size_t i = 0; i < results.size() && i < kept.size(); ++i) {
-      const bool namesDiffer = results[i].NewFileName != kept[i].NewFileName;
+    for (std::size_t i = 0; i < foreseen.size() && i < kept.size(); ++i) {
+      const bool namesDiffer = foreseen[i].NewFileName != kept[i].NewFileName;
       const bool tagsDiffer =
-          results[i].Tags.Artist != kept[i].Tags.Artist || results[i].Tags.Title != kept[i].Tags.Title;
+          foreseen[i].Tags.Artist != kept[i].Tags.Artist || foreseen[i].Tags.Title != kept[i].Tags.Title;
       if (namesDiffer || tagsDiffer) ++flattened;
     }
     if (flattened > 0) {
@@ -121,7 +155,7 @@ bool TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPl
               .arg(PreferencesPointer());
     }
   }
-  return dialogs_.PreviewPass(caption, results, note);
+  if (dialogs_.PreviewPass(caption, foreseen, note)) apply(songs);
 }
 
 TPanelValues TMainWindow::TrimmedPanelValues() {

@@ -2,13 +2,18 @@
 // a table; "Apply" runs the very command.
 #include <QAbstractButton>
 #include <QAction>
+#include <QPushButton>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "tests/app/cli_runner.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
 #include "ui/pass_preview.h"
+#include "ui/song_list_box.h"
 
 namespace tagwright::testing {
 
@@ -55,6 +60,7 @@ void TPreviewTest::PreviewShowsWhatTheDryRunForesees() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAll(window);
   window.Child<QAction>(qPrintable(entry))->trigger();  // answered "Close"
+  QVERIFY(WaitUntilLoaded(*window.Window));             // the dry run goes on a worker
   QCOMPARE(window.Dialogs.Previews.size(), std::size_t(1));
   QCOMPARE(FolderContents(folder.Path()), before);  // nothing written
 
@@ -126,6 +132,7 @@ void TPreviewTest::PreviewRowsSayWhatHappens() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAll(window);
   window.Child<QAction>("previewHandsFreeEntry")->trigger();
+  QVERIFY(WaitUntilLoaded(*window.Window));
   QCOMPARE(window.Dialogs.Previews.at(0).Caption, QStringLiteral("Preview Hands-Free"));
   const std::vector<TSongResult>& results = window.Dialogs.Previews.at(0).Results;
   QCOMPARE(results.size(), std::size_t(2));
@@ -134,6 +141,61 @@ void TPreviewTest::PreviewRowsSayWhatHappens() {
                         "Title: Why; Artist: Moby; Album: ; Year: ; Comment: ; Genre: ; Track: 0", ""}));
   QCOMPARE(PreviewCells(results[1]), QStringList({"what?.mp3", "skipped", "", "", "not recognised"}));
   QVERIFY(FileExists(folder / "moby - why.mp3"));
+}
+
+// The dry run of a preview over several songs goes on a worker, held here before its second song.
+// Meanwhile the window answers, and a new selection (Select All) does not change the songs Apply
+// writes: those the preview showed. Cancel instead ends the preview with no dialog and no file changed.
+void TPreviewTest::DryRunOnAWorkerKeepsItsSongs_data() {
+  QTest::addColumn<bool>("cancel");
+  QTest::newRow("Apply after another selection") << false;
+  QTest::newRow("Cancel") << true;
+}
+
+void TPreviewTest::DryRunOnAWorkerKeepsItsSongs() {
+  QFETCH(bool, cancel);
+  TSongFolder folder;
+  folder.AddSong("abba - waterloo.mp3");
+  folder.AddSong("moby - why.mp3");
+  folder.AddSong("sting - fields.mp3");
+  const std::map<std::string, std::string> before = FolderContents(folder.Path());
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  ClickRow(*window.Window, 1, Qt::ShiftModifier);
+  std::atomic<bool> held = false;
+  std::atomic<bool> go = false;
+  window->SetBeforeEachPassSong([&held, &go](std::size_t done) {
+    if (done != 1 || held.exchange(true)) return;  // the first dry run only
+    while (!go) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  window.Dialogs.PreviewAnswers.push_back(true);  // "Apply", should the preview show
+  window.Child<QAction>("previewHandsFreeEntry")->trigger();
+  TMainWindow& busy = *window.Window;  // not through ->, which would wait for the dry run
+  QVERIFY(busy.IsRunningCommand());
+  QVERIFY(QTest::qWaitFor([&] { return held.load(); }, 30000));
+  QCOMPARE(busy.ProgressText(), QStringLiteral("Preview Hands-Free: 0 / 2"));
+  QVERIFY(!ChildOf<QPushButton>(busy, "handsFreeButton")->isEnabled());
+  ChildOf<QAction>(busy, "selectAllEntry")->trigger();
+  QVERIFY(ChildOf<TSongListBox>(busy, "songList")->IsRowSelected(2));
+  if (cancel) QTest::mouseClick(ChildOf<QPushButton>(busy, "cancelCommandButton"), Qt::LeftButton);
+  go = true;
+  QVERIFY(WaitUntilLoaded(busy));
+  QCOMPARE(busy.ProgressText(), QString());
+  std::map<std::string, std::string> expected = before;
+  if (!cancel) {
+    QCOMPARE(window.Dialogs.Previews.size(), std::size_t(1));
+    QCOMPARE(window.Dialogs.Previews[0].Results.size(), std::size_t(2));
+    for (const auto& [from, to] :
+         {std::pair{"abba - waterloo.mp3", "Abba - Waterloo.mp3"}, std::pair{"moby - why.mp3", "Moby - Why.mp3"}}) {
+      expected.erase(from);
+      expected[to] = ReadWholeFile(folder / to);
+      QVERIFY(expected[to] != before.at(from));  // tagged too
+    }
+  } else {
+    QVERIFY(window.Dialogs.Previews.empty());
+  }
+  QCOMPARE(FolderContents(folder.Path()), expected);  // the third song untouched, byte for byte
 }
 
 }  // namespace tagwright::testing

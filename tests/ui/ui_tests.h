@@ -152,6 +152,8 @@ class TPreviewTest : public QObject {
   void ApplyGivesTheSameFilesAsTheCommand_data();
   void ApplyGivesTheSameFilesAsTheCommand();
   void PreviewRowsSayWhatHappens();
+  void DryRunOnAWorkerKeepsItsSongs_data();
+  void DryRunOnAWorkerKeepsItsSongs();
 };
 
 // Undo and redo: the song list's menu entries, Ctrl+Z and Ctrl+Shift+Z, "History...", on a history of its own.
