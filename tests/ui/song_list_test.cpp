@@ -456,6 +456,7 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
     // Capitals the list would keep: the preview says so.
     window->SelectAll();
     window->PreviewHandsFree();
+    WaitForSongs(*window.Window);  // the dry run goes on a worker
     QVERIFY(window.Dialogs.lastPreviewNote.contains(QStringLiteral("Keep Known Spellings")));
 
     TPreferences chosen;
