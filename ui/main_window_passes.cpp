@@ -110,6 +110,7 @@ void TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPl
   if (withSpellings && KnownSpellings() == nullptr) planners.push_back(withSpellings(&TKnownSpellings::Shipped()));
   if (previewed.Songs.size() <= 1) {
     std::vector<std::vector<TSongResult>> results;
+    results.reserve(planners.size());
     for (const TSongPlanner& dry : planners) results.push_back(TCommandRunner::DryRun(previewed.Songs, dry));
     ShowPreview(caption, previewed, results, apply);
     return;
