@@ -198,15 +198,9 @@ TPassHooks TCommandRunner::WorkerHooks(const std::shared_ptr<TJob>& job) {
 }
 
 void TCommandRunner::WorkDryRuns(const std::shared_ptr<TJob>& job) {
-  TPassHooks hooks = ProgressHooks(job);
   for (const TSongPlanner& planner : job->DryRunPlanners) {
     if (job->Cancelled) break;
-    std::vector<TSongResult>& results = job->DryRuns.Results.emplace_back();
-    hooks.OnResult = [&results](const TSongResult& result) {
-      results.push_back(result);
-      return TPassStep::Continue;
-    };
-    (void)RunSongPass(job->Songs, planner, TPassMode::DryRun, hooks);
+    job->DryRuns.Results.push_back(DryRun(job->Songs, planner, ProgressHooks(job)));
   }
 }
 
@@ -248,10 +242,9 @@ void TCommandRunner::FinishEntry(THistoryRecorder* recorder) {
   }
 }
 
-std::vector<TSongResult> TCommandRunner::DryRun(const std::vector<const TSongFile*>& songs,
-                                                const TSongPlanner& planner) {
+std::vector<TSongResult> TCommandRunner::DryRun(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner,
+                                                TPassHooks hooks) {
   std::vector<TSongResult> results;
-  TPassHooks hooks;
   hooks.OnResult = [&](const TSongResult& result) {
     results.push_back(result);
     return TPassStep::Continue;

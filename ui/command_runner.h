@@ -88,8 +88,10 @@ class TCommandRunner : public QObject {
   // Called on the worker before each song's progress is told (tests hold a pass up with it).
   void SetBeforeEachSong(std::function<void(std::size_t done)> hook) { beforeEachSong_ = std::move(hook); }
 
-  // A dry run of the planner over the songs, writing nothing: one result per song.
-  static std::vector<TSongResult> DryRun(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner);
+  // A dry run of the planner over the songs, writing nothing: one result per song (fewer when hooks,
+  // which may tell the progress and ask for a cancel, end it early).
+  static std::vector<TSongResult> DryRun(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner,
+                                         TPassHooks hooks = {});
 
  private:
   struct TJob;
