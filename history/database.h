@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,6 +93,14 @@ class THistoryDatabase {
   sqlite3* db_ = nullptr;
   bool damaged_ = false;
 };
+
+// Called on the waiting thread when another program holds the history and this one is about to
+// wait for it: in SQLite's busy handler, and before each retry of a statement SQLite refused at
+// once as busy. Tests let the other program go from it instead of waiting a while. Empty by default,
+// and then SQLite's busy timeout waits as set.
+void SetWhenHistoryBusy(std::function<void()> hook);
+// Calls that hook, if one is set.
+void HistoryBusy();
 
 // Runs the statement to its end; the rows, made by each, or the failure.
 template <typename T, typename F>

@@ -112,6 +112,7 @@ TResult UntilNotBusy(TClock::time_point start, F step) {
   while (true) {
     TResult done = step();
     if (!IsBusy(done) || TClock::now() - start > std::chrono::milliseconds(kBusyTimeoutMs)) return done;
+    HistoryBusy();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # The gates every change passes, each failing the run on its first finding, with the time each took:
 #   format   clang-format --dry-run --Werror on every C++ file in git (the repository's .clang-format)
-#   gcc      a GCC build of everything with -Werror (-Wall -Wextra), in build-gcc/
-#   clang    a Clang build of the core, the command line and the core's tests with -Werror, in
-#            build-clang/, and those tests run
-#   tidy     clang-tidy (.clang-tidy) on every C++ source of the project, on the Clang build
+#   clang    the Clang build (ASan, UBSan, -Werror) of everything in build-test/, and every test run
+#            (scripts/test.sh without its other gates)
+#   tidy     clang-tidy (.clang-tidy) on the Clang build's compile database: every C++ source of the
+#            project when CI=true or TAGWRIGHT_TIDY=all, else only the sources changed since the
+#            main branch (and those that include a changed header)
+#   package  a GCC Release build with -Werror, made once into the Debian package in build-package/
+#            (scripts/package.sh), and that package unpacked and checked (tests/packaging)
+#   gcc      the package's GCC -Werror build alone
 #   fuzz     the ID3 fuzzer for 60 seconds (scripts/fuzz.sh), which fails on a finding
 #   scripts/check-gates.sh [GATE...]     # the gates named, or all of them; e.g. format tidy
-# scripts/test.sh runs every gate but gcc: its own build is the GCC -Werror build.
+# scripts/test.sh builds and tests (the clang gate) and, with --gates or CI=true, runs the others.
 # (Each gate returns on its first failing step itself: set -e does not reach into a function
 # whose status is tested.)
 set -euo pipefail
@@ -15,66 +19,69 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 gates=("$@")
-[ ${#gates[@]} -gt 0 ] || gates=(format gcc clang tidy fuzz)
+[ ${#gates[@]} -gt 0 ] || gates=(format clang tidy package fuzz)
 jobs=$(nproc)
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-fi
-clang_build=build-clang
+clang_build=build-test
+package_build=build-package
 
 # Every C++ file of the project that git knows.
 project_files() { git ls-files -- '*.cpp' '*.h'; }
+
+# The C++ sources changed since the branch left the main branch (committed or not, and new files),
+# with the sources that include a changed header; every source when no main branch is known.
+changed_sources() {
+  local base="" ref changed header
+  for ref in "${TAGWRIGHT_TIDY_BASE:-}" origin/main main; do
+    [ -n "$ref" ] && base=$(git merge-base HEAD "$ref" 2>/dev/null) && break
+  done
+  if [ -z "$base" ]; then
+    project_files | grep '\.cpp$'
+    return
+  fi
+  changed=$({
+    git diff --name-only --diff-filter=d "$base" -- '*.cpp' '*.h'
+    git ls-files --others --exclude-standard -- '*.cpp' '*.h'
+  } | sort -u)
+  {
+    grep '\.cpp$' <<<"$changed" || true
+    for header in $(grep '\.h$' <<<"$changed" || true); do
+      project_files | grep '\.cpp$' | xargs -r grep -l -F "\"$header\"" || true
+    done
+  } | sort -u
+}
 
 gate_format() {
   project_files | xargs -r clang-format --dry-run --Werror || return
 }
 
-gate_gcc() {
-  CC=gcc CXX=g++ cmake -S . -B build-gcc -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAGWRIGHT_WERROR=ON \
-    "${launcher[@]}" >/dev/null || return
-  cmake --build build-gcc -j "$jobs" || return
-}
-
-clang_configure() {
-  CC=clang CXX=clang++ cmake -S . -B "$clang_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAGWRIGHT_WERROR=ON \
-    -DCMAKE_EXPORT_COMPILE_COMMANDS=ON "${launcher[@]}" >/dev/null
-}
-
-# What the Clang build compiles: the core, the command line and the core's tests. The window's code is
-# read by Clang in the tidy gate, which needs no more of the build than Qt's generated sources.
-clang_targets=(files_tests tags_tests songs_tests commands_tests history_tests cli_tests tagwright-cli)
-generated_targets=(tagwright_ui_autogen ui_tests_autogen)
-
 gate_clang() {
-  clang_configure || return
-  cmake --build "$clang_build" -j "$jobs" --target "${clang_targets[@]}" || return
-  # The core's tests (the layers below the window and the programs); every test runs in the
-  # sanitizer build of scripts/test.sh.
-  local temporary status=0 suite
-  temporary=$(mktemp -d "${TMPDIR:-/tmp}/tagwright-gates-XXXXXX")
-  for suite in text files tags songs commands; do
-    for program in "$clang_build/tests/$suite"/*_tests; do
-      [ -x "$program" ] || continue
-      TMPDIR=$temporary "$program" --gtest_brief=1 >"$temporary.log" 2>&1 || {
-        status=1
-        tail -n 40 "$temporary.log" >&2
-        echo "FAILED: $program" >&2
-      }
-    done
-  done
-  chmod -R u+rwX "$temporary" 2>/dev/null || true
-  rm -rf "$temporary" "$temporary.log"
-  return "$status"
+  TAGWRIGHT_GATES=0 ./scripts/test.sh || return
+}
+
+gate_gcc() {
+  ./scripts/package.sh "$root/$package_build" >/dev/null || return
+}
+
+gate_package() {
+  local deb
+  deb=$(./scripts/package.sh "$root/$package_build" | tail -n 1) || return
+  tests/packaging/check_package.sh "$root" "$deb" || return
 }
 
 gate_tidy() {
   # The sources are read as the Clang build compiles them, generated headers (Qt's moc, the
-  # version) included: those are made first.
-  [ -f "$clang_build/build.ninja" ] || clang_configure || return
-  cmake --build "$clang_build" -j "$jobs" --target "${generated_targets[@]}" >/dev/null || return
-  local files output status=0
-  files=$(project_files | grep '\.cpp$' | sed "s|^|$root/|" | paste -sd '|')
+  # version) included: the build is brought up to date first.
+  [ -f "$clang_build/compile_commands.json" ] || gate_clang || return
+  cmake --build "$clang_build" -j "$jobs" >/dev/null || return
+  local sources files output status=0
+  if [ "${CI:-}" = true ] || [ "${TAGWRIGHT_TIDY:-}" = all ]; then
+    sources=$(project_files | grep '\.cpp$')
+  else
+    sources=$(changed_sources)
+  fi
+  echo "clang-tidy on $(grep -c . <<<"$sources" || true) sources"
+  [ -n "$sources" ] || return 0
+  files=$(sed "s|^|$root/|" <<<"$sources" | paste -sd '|')
   output=$(mktemp)
   # run-clang-tidy takes regular expressions: only the project's sources, not the generated ones.
   run-clang-tidy -p "$clang_build" -j "$jobs" -quiet "^(${files//./\\.})\$" >"$output" 2>&1 || status=$?
@@ -99,8 +106,8 @@ gate_fuzz() {
 status=0
 for gate in "${gates[@]}"; do
   case "$gate" in
-    format | gcc | clang | tidy | fuzz) ;;
-    *) echo "unknown gate: $gate (format, gcc, clang, tidy, fuzz)" >&2; exit 2 ;;
+    format | clang | tidy | package | gcc | fuzz) ;;
+    *) echo "unknown gate: $gate (format, clang, tidy, package, gcc, fuzz)" >&2; exit 2 ;;
   esac
   started=$(date +%s)
   echo "== gate $gate"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package in BUILD_DIR (default build-package/) and prints its path:
 #   scripts/package.sh [BUILD_DIR]
-# A Release build without the sanitizers, with Debian's hardening flags; the programs are
+# A GCC Release build without the sanitizers, with Debian's hardening flags and warnings as errors
+# (the GCC gate of scripts/check-gates.sh); the programs are
 # static-linked to the project's own libraries. Install it with: apt install ./build-package/tagwright_*.deb
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -13,8 +14,12 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
 export CXXFLAGS LDFLAGS
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAGWRIGHT_SANITIZE=OFF \
-  -DTAGWRIGHT_BUILD_TESTS=OFF -DTAGWRIGHT_BUILD_BENCHMARKS=OFF -DTAGWRIGHT_BUILD_FUZZERS=OFF >&2
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+CC=gcc CXX=g++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAGWRIGHT_SANITIZE=OFF \
+  -DTAGWRIGHT_WERROR=ON "${launcher[@]}" -DTAGWRIGHT_BUILD_TESTS=OFF -DTAGWRIGHT_BUILD_BENCHMARKS=OFF -DTAGWRIGHT_BUILD_FUZZERS=OFF >&2
 cmake --build "$build" -j2 >&2
 rm -f "$build"/tagwright_*.deb
 cmake --build "$build" --target package >&2

@@ -1,31 +1,75 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything with AddressSanitizer and UBSan and with warnings as
-# errors, and runs every test; further arguments go to ctest (say --repeat until-fail:20, or -R ui).
-# The tests' temporary files go to a folder of this run, which has to be empty when they end: a test
-# that leaves anything behind fails the run, whatever other programs keep in /tmp. Then come the
-# other gates of scripts/check-gates.sh: the format, a Clang build, clang-tidy and the fuzzer
-# (TAGWRIGHT_GATES=0 leaves them out, for a quick run of the tests alone).
+# Installs what is missing, brings the Clang build (AddressSanitizer, UBSan, warnings as errors) in
+# build-test/ up to date and runs every test; further arguments go to ctest (say -L quick,
+# --repeat until-fail:20, or -R ui). The tests' temporary files go to a folder of this run, which has
+# to be empty when they end: a test that leaves anything behind fails the run, whatever other
+# programs keep in /tmp. With --gates, or when CI=true (as CI sets it), the other gates of
+# scripts/check-gates.sh follow: the format first, then clang-tidy, the Debian package and the
+# fuzzer (TAGWRIGHT_GATES=0 leaves them out even in CI). The last line says how long each stage took.
+#   scripts/test.sh [--gates] [CTEST ARGUMENTS...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+gates=0
+[ "${CI:-}" = true ] && gates=1
+if [ "${1:-}" = --gates ]; then
+  gates=1
+  shift
+fi
+[ "${TAGWRIGHT_GATES:-}" = 0 ] && gates=0
+
+times=()
+began=$(date +%s)
+started=$began
+# Ends the stage begun last: its time goes on the closing line.
+stage_done() {
+  local now
+  now=$(date +%s)
+  times+=("$1 $((now - started)) s")
+  started=$now
+}
+say_times() {
+  local IFS=','
+  echo "== stages:${times[*]/#/ }; total $(($(date +%s) - began)) s"
+}
+trap say_times EXIT
+
 ./scripts/install-deps.sh
-if [ "${TAGWRIGHT_GATES:-1}" != 0 ]; then ./scripts/check-gates.sh format; fi
+stage_done dependencies
+status=0
+if [ "$gates" = 1 ]; then
+  ./scripts/check-gates.sh format || status=1
+  stage_done format
+fi
+
 build=build-test
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAGWRIGHT_SANITIZE=ON -DTAGWRIGHT_WERROR=ON "${launcher[@]}"
+# A build tree another compiler set up is set up anew: CMake keeps the compiler of its first run.
+if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' "$build/CMakeCache.txt"; then
+  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAGWRIGHT_SANITIZE=ON \
+  -DTAGWRIGHT_WERROR=ON "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
+stage_done build
 
 temporary=$(mktemp -d "${TMPDIR:-/tmp}/tagwright-suite-XXXXXX")
-trap 'chmod -R u+rwX "$temporary" 2>/dev/null; rm -rf "$temporary"' EXIT
-status=0
+trap 'chmod -R u+rwX "$temporary" 2>/dev/null; rm -rf "$temporary"; say_times' EXIT
 TMPDIR=$temporary ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" || status=$?
 if [ -n "$(find "$temporary" -mindepth 1 -print -quit)" ]; then
   echo "FAILED: the tests left these in their temporary folder $temporary:" >&2
   find "$temporary" -mindepth 1 -maxdepth 2 | head -n 50 >&2
   status=1
 fi
-if [ "${TAGWRIGHT_GATES:-1}" != 0 ]; then ./scripts/check-gates.sh clang tidy fuzz || status=1; fi
+stage_done tests
+
+if [ "$gates" = 1 ]; then
+  for gate in tidy package fuzz; do
+    ./scripts/check-gates.sh "$gate" || status=1
+    stage_done "$gate"
+  done
+fi
 exit "$status"

@@ -18,7 +18,16 @@ namespace {
 // most once per save, so a few rounds are plenty even with several writers queued.
 constexpr int kMaxOpenRounds = 100;
 
+std::function<void()>& BeforeWaitingForSongLock() {
+  static std::function<void()> hook;
+  return hook;
+}
+
 int LockExclusive(int fd, TLockWait wait) {
+  if (wait == TLockWait::Wait && BeforeWaitingForSongLock()) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    if (errno == EWOULDBLOCK) BeforeWaitingForSongLock()();
+  }
   while (::flock(fd, wait == TLockWait::Wait ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
     if (errno != EINTR) return -1;
   }
@@ -26,6 +35,8 @@ int LockExclusive(int fd, TLockWait wait) {
 }
 
 }  // namespace
+
+void SetBeforeWaitingForSongLock(std::function<void()> hook) { BeforeWaitingForSongLock() = std::move(hook); }
 
 std::string SongPath(const std::string& fileName) {
   char* resolved = ::realpath(fileName.c_str(), nullptr);

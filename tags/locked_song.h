@@ -3,6 +3,7 @@
 // written, so that Tagwright processes and the window writing the same song take turns.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <sys/stat.h>
@@ -56,6 +57,11 @@ class TLockedSong {
   std::string path_;
   struct stat info_ {};
 };
+
+// Called on the thread that opens a song when the song's lock is held elsewhere and the opener is
+// about to wait for it (tests let the other writer go from it instead of waiting a
+// while). Empty by default, and then a waiting open makes exactly its one blocking flock call.
+void SetBeforeWaitingForSongLock(std::function<void()> hook);
 
 // Whether the failure of TLockedSong::Open was a lock held elsewhere (with TLockWait::DontWait).
 bool IsLockedElsewhere(const TResult& failure);

@@ -26,6 +26,8 @@ class TFolderTree : public QTreeView {
   bool SelectPath(const QString& path);
   // Opens the folders down to path and scrolls it into view, without selecting it.
   void RevealPath(const QString& path);
+  // Whether a folder revealed is still scrolled to again as its neighbours are read.
+  bool IsRevealing() const { return !pendingReveal_.isEmpty(); }
   QModelIndex TopVisibleNode() const;
   QModelIndex NodeOfPath(const QString& path) const;
 

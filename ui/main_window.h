@@ -167,6 +167,11 @@ class TMainWindow : public QMainWindow {
   void SetBeforeEachPassSong(std::function<void(std::size_t done)> hook) {
     runner_->SetBeforeEachSong(std::move(hook));
   }
+  // How the pause that keeps a pass's message readable before the reload passes: given its length
+  // and the reload to run once it is over. The window waits on a timer; tests end the pause
+  // themselves with this.
+  using TReloadPause = std::function<void(int milliseconds, std::function<void()> reload)>;
+  void SetReloadPause(TReloadPause pause) { reloadPause_ = std::move(pause); }
 
  public Q_SLOTS:
   // The buttons and the song list's pop-up menu entries.
@@ -363,6 +368,7 @@ class TMainWindow : public QMainWindow {
   bool passRunning_ = false;        // a pass runs on a worker, or its end waits
   bool closeAfterPass_ = false;     // the window was closed while a pass ran
   bool pauseBeforeReload_ = false;  // a message of the pass stays readable a while
+  TReloadPause reloadPause_;        // see SetReloadPause
   std::string shownFolder_;         // the folder whose songs are listed
   // What is selected again after the reload in progress, and the renames to follow.
   std::optional<TRememberedSelection> reloadSelection_;

@@ -58,8 +58,12 @@ void TMainWindow::AfterPass(const TPassEnd& end, TPassRun& run) {
   if (std::exchange(pauseBeforeReload_, false) && !run.Summary.Stopped && !run.Error) {
     // The window answers meanwhile; the commands and the folders wait until the reload.
     SetPassRunning(true);
-    QTimer::singleShot(kPauseAfterRenameFailureMs, Qt::PreciseTimer, this,
-                       [this, end, run]() mutable { EndPass(end, run); });
+    auto reload = [this, end, run]() mutable { EndPass(end, run); };
+    if (reloadPause_) {
+      reloadPause_(kPauseAfterRenameFailureMs, std::move(reload));
+    } else {
+      QTimer::singleShot(kPauseAfterRenameFailureMs, Qt::PreciseTimer, this, std::move(reload));
+    }
     return;
   }
   EndPass(end, run);

@@ -24,6 +24,7 @@
 #include "commands/song_plans.h"
 #include "commands/song_trash.h"
 #include "files/paths.h"
+#include "history/database.h"
 #include "history/history_undo.h"
 #include "history/undo_redo.h"
 #include "songs/song_list.h"
@@ -444,12 +445,15 @@ TEST(History, OpeningWaitsForAnotherProgramLayingItOut) {
   for (const char* sql : {"PRAGMA journal_mode = WAL", "CREATE TABLE first(x)", "BEGIN IMMEDIATE"}) {
     ASSERT_EQ(sqlite3_exec(other, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
   }
-  std::thread laysOut([other] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // The other program goes on once this one waits for it.
+  int waits = 0;
+  SetWhenHistoryBusy([other, &waits] {
+    if (waits++ > 0) return;
     (void)sqlite3_exec(other, "CREATE TABLE second(x); COMMIT", nullptr, nullptr, nullptr);  // checked below
   });
   TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(state / "history.sqlite3");
-  laysOut.join();
+  SetWhenHistoryBusy(nullptr);
+  EXPECT_GE(waits, 1) << "opened without waiting for the other program";
   EXPECT_EQ(sqlite3_get_autocommit(other), 1) << "the other program's transaction was committed";
   sqlite3_close(other);
   ASSERT_TRUE(opened.Ok()) << opened.Failure().Describe() << " (" << opened.Failure().Error().message() << ")";

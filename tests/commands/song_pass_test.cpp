@@ -19,6 +19,7 @@
 #include "songs/song_listing.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
+#include "tags/locked_song.h"
 
 namespace tagwright {
 namespace {
@@ -629,8 +630,9 @@ TEST_F(SongPassBatches, ASongLockedElsewhereIsWaitedForWithNothingElseHeld) {
   ASSERT_GE(other, 0);
   ASSERT_EQ(::flock(other, LOCK_EX), 0);
   std::string firstWhileWaiting;
-  std::thread releaser([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  int waits = 0;
+  SetBeforeWaitingForSongLock([&] {
+    ++waits;
     firstWhileWaiting = ReadWholeFile(first->FileName());
     // The first song is done and unlocked by now.
     const int probe = ::open(first->FileName().c_str(), O_RDONLY | O_CLOEXEC);
@@ -639,7 +641,8 @@ TEST_F(SongPassBatches, ASongLockedElsewhereIsWaitedForWithNothingElseHeld) {
     ::close(other);
   });
   const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle);
-  releaser.join();
+  SetBeforeWaitingForSongLock(nullptr);
+  EXPECT_EQ(waits, 1);
   ASSERT_EQ(results.size(), 3U);
   for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason();
   EXPECT_NE(firstWhileWaiting, SongAudio());

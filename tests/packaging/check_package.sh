@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package (scripts/package.sh: Release, no sanitizers), unpacks it into a temporary
+# Checks the Debian package given, or builds it first (scripts/package.sh: Release, no sanitizers), unpacks it into a temporary
 # root with dpkg -x and checks the installed tree: programs, man pages, completion, desktop entry,
 # AppStream metainfo, icons, copyright, dependencies, and lintian.
-#   check_package.sh SOURCE_DIR [PACKAGE_BUILD_DIR]
+#   check_package.sh SOURCE_DIR [PACKAGE_BUILD_DIR | PACKAGE.deb]
 set -euo pipefail
 source_dir="$(cd "$1" && pwd)"
 here="$source_dir/tests/packaging"
@@ -10,7 +10,11 @@ build="${2:-$source_dir/build-package}"
 unset LD_LIBRARY_PATH DISPLAY WAYLAND_DISPLAY
 export LC_ALL=C
 
-deb=$("$source_dir/scripts/package.sh" "$build" | tail -1)
+if [[ "$build" == *.deb ]]; then
+  deb=$build  # built already (scripts/check-gates.sh package)
+else
+  deb=$("$source_dir/scripts/package.sh" "$build" | tail -1)
+fi
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg -x "$deb" "$root"

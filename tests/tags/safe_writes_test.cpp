@@ -181,18 +181,23 @@ TEST_P(LockedAfterARename, LocksTheFileTheNameLeadsTo) {
   const int holder = ::open(path.c_str(), O_RDWR);
   ASSERT_GE(holder, 0);
   ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-  std::optional<TResultOf<TLockedSong>> locked;
-  std::thread opener([&] { locked.emplace(TLockedSong::Open(path)); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the opener waits for the lock
   const std::string fresh = Tag(3, Frame23("TIT2", Latin1Text("New")), 100) + SongAudio(2000);
-  if (replaced) {
-    folder.WriteFile("fresh.mp3", fresh);
-    ASSERT_EQ(::rename((folder / "fresh.mp3").c_str(), path.c_str()), 0);
-  } else {
-    ASSERT_EQ(::rename(path.c_str(), (folder / "moved.mp3").c_str()), 0);
-  }
-  ::close(holder);  // lets the lock go
-  opener.join();
+  // The opener has opened the song and finds it locked: the holder moves it now and lets it go.
+  int waits = 0;
+  SetBeforeWaitingForSongLock([&] {
+    ++waits;
+    if (replaced) {
+      folder.WriteFile("fresh.mp3", fresh);
+      EXPECT_EQ(::rename((folder / "fresh.mp3").c_str(), path.c_str()), 0);
+    } else {
+      EXPECT_EQ(::rename(path.c_str(), (folder / "moved.mp3").c_str()), 0);
+    }
+    ::close(holder);  // lets the lock go
+  });
+  std::optional<TResultOf<TLockedSong>> locked;
+  locked.emplace(TLockedSong::Open(path));
+  SetBeforeWaitingForSongLock(nullptr);
+  ASSERT_EQ(waits, 1);
   ASSERT_TRUE(locked.has_value());
   if (!replaced) {
     EXPECT_FALSE(locked->Ok()) << "locked through a name that no longer leads to the song";

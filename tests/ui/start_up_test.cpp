@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
@@ -183,7 +184,8 @@ void TStartUpTest::NothingOverlapsOrIsCut() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   window->resize(size.isEmpty() ? window->minimumSize() : size);
-  QTest::qWait(20);
+  // The layouts follow the new size: their requests are posted events, which may post more.
+  for (int round = 0; round < 3; ++round) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   if (size.isEmpty()) QCOMPARE(window->size(), window->minimumSize());
   QStringList faults;
   CollectLayoutFaults(*window.Window, faults);
@@ -326,18 +328,22 @@ void TStartUpTest::RefreshingThousandsOfFoldersKeepsThePlace() {
   for (const QString& path : open) tree->expand(tree->NodeOfPath(path));
   QTRY_COMPARE_WITH_TIMEOUT(tree->FileSystemModel()->rowCount(tree->NodeOfPath(folder.QPath())), kFolders, 60000);
   QTRY_COMPARE_WITH_TIMEOUT(shown(open.last()), (QStringList{"inner", "other"}), 60000);
-  QTest::qWait(200);  // the selected folder is scrolled into view once its neighbours are read
+  // The selected folder is scrolled into view once its neighbours are read.
+  QTRY_VERIFY_WITH_TIMEOUT(!tree->IsRevealing(), 60000);
   tree->scrollTo(tree->NodeOfPath(folder.QPath() + QLatin1Char('/') + name(2400)), QAbstractItemView::PositionAtTop);
   const int scroll = tree->verticalScrollBar()->value();
   QVERIFY(scroll > 0);
 
+  QSignalSpy read(tree->FileSystemModel(), &QFileSystemModel::directoryLoaded);
   for (int round = 0; round < 50; ++round) {
+    read.clear();
     if (round % 2 == 0) {
       window.Child<QToolButton>("refreshButton")->click();
     } else {
       window->RefreshSongFolder();
     }
-    QTest::qWait(round % 4);  // sometimes the background reader answers before the next look
+    // Sometimes the background reader answers before the next look.
+    if (round % 4 == 3) QTRY_VERIFY_WITH_TIMEOUT(!read.isEmpty(), 30000);
     QCOMPARE(window->SelectedFolder(), selected.toStdString());
     for (const QString& path : open) QVERIFY2(tree->isExpanded(tree->NodeOfPath(path)), qPrintable(path));
     QCOMPARE(tree->verticalScrollBar()->value(), scroll);

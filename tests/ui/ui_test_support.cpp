@@ -56,6 +56,14 @@ TWindowUnderTest::TWindowUnderTest(TSettings settings) : Window(MakeWindow(Dialo
   // A window activated only once a pop-up menu is open never gets the keyboard back when the menu
   // closes: on a busy machine the activation can come that late, so wait for it here.
   if (!QTest::qWaitForWindowActive(Window.get())) qWarning("the window was not activated");
+  Window->SetReloadPause([this](int milliseconds, std::function<void()> reload) {
+    PausedFor = milliseconds;
+    if (HoldPause) {
+      EndPause = std::move(reload);
+    } else {
+      QTimer::singleShot(0, Window.get(), std::move(reload));
+    }
+  });
 }
 
 TWindowUnderTest::~TWindowUnderTest() { Window.reset(); }

@@ -66,6 +66,12 @@ struct TWindowUnderTest {
   ~TWindowUnderTest();
   TRecordingDialogs Dialogs;
   std::unique_ptr<TMainWindow> Window;
+  // The pause that keeps a pass's message readable before the reload ends at once, from the event
+  // loop, unless the test holds it (HoldPause): then EndPause is set while it lasts and reloads.
+  // PausedFor is the length the window asked for, in milliseconds.
+  bool HoldPause = false;
+  int PausedFor = 0;
+  std::function<void()> EndPause;
   TMainWindow* operator->() const {
     WaitForSongs(*Window);
     return Window.get();
