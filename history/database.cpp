@@ -75,7 +75,8 @@ TResult THistoryDatabase::Open(const std::string& name, int flags, int busyTimeo
   if (code != SQLITE_OK) return OpenFailure(code);
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, busyTimeoutMs);
-  if (WhenHistoryBusy()) sqlite3_busy_handler(db_, CallHookAndWait, reinterpret_cast<void*>(std::intptr_t{busyTimeoutMs}));
+  if (WhenHistoryBusy())
+    sqlite3_busy_handler(db_, CallHookAndWait, reinterpret_cast<void*>(std::intptr_t{busyTimeoutMs}));
   return {};
 }
 
