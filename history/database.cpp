@@ -1,6 +1,5 @@
 #include "history/database.h"
 
-#include <cstdint>
 #include <utility>
 
 namespace tagwright {
@@ -26,15 +25,6 @@ std::errc ErrorOf(int code) {
 std::function<void()>& WhenHistoryBusy() {
   static std::function<void()> hook;
   return hook;
-}
-
-// SQLite's busy timeout, with the hook called first: waits a millisecond at a time, as SQLite does
-// without usleep, until the timeout (given as the handler's data).
-int CallHookAndWait(void* timeoutMs, int count) {
-  if (count == 0) HistoryBusy();
-  if (count >= static_cast<int>(reinterpret_cast<std::intptr_t>(timeoutMs))) return 0;
-  sqlite3_sleep(1);
-  return 1;
 }
 
 bool IsDamaged(int code) { return (code & 0xFF) == SQLITE_CORRUPT || (code & 0xFF) == SQLITE_NOTADB; }
@@ -75,8 +65,6 @@ TResult THistoryDatabase::Open(const std::string& name, int flags, int busyTimeo
   if (code != SQLITE_OK) return OpenFailure(code);
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, busyTimeoutMs);
-  if (WhenHistoryBusy())
-    sqlite3_busy_handler(db_, CallHookAndWait, reinterpret_cast<void*>(std::intptr_t{busyTimeoutMs}));
   return {};
 }
 

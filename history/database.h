@@ -94,10 +94,9 @@ class THistoryDatabase {
   bool damaged_ = false;
 };
 
-// Called on the waiting thread when another program holds the history and this one is about to
-// wait for it: in SQLite's busy handler, and before each retry of a statement SQLite refused at
-// once as busy. Tests let the other program go from it instead of waiting a while. Empty by default,
-// and then SQLite's busy timeout waits as set.
+// Called when another program holds the history and SQLite refused a statement of this one at once
+// as busy (without its busy handler), before the statement is tried again: tests let the other
+// program go from it instead of waiting a while. Empty by default.
 void SetWhenHistoryBusy(std::function<void()> hook);
 // Calls that hook, if one is set.
 void HistoryBusy();
