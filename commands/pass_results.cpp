@@ -1,10 +1,13 @@
 #include "commands/pass_results.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
+#include <system_error>
 #include <utility>
 #include <vector>
 
+#include "tags/byte_source.h"
 #include "tags/mp3_content.h"
 
 namespace tagwright {
@@ -60,10 +63,31 @@ TSongResult PlannedResult(const std::string& fileName, const TSongChange& change
   return result;
 }
 
-std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName) {
-  TResultOf<bool> song = IsSongFile(fileName);
-  if (!song) return Failed(fileName, song.Failure());
-  if (!song.Value()) return Skipped(fileName, kNotMp3Reason);
+std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName, const std::optional<TFileIdentity>& listed,
+                                           std::optional<TFileIdentity>* seen) {
+  TFileSource source;
+  if (!source.Open(fileName)) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    // Open refuses what is no regular file with EINVAL or EISDIR, as the lock of a song does.
+    return Failed(fileName, TResult::FromErrno(TFailureKind::Open, fileName));
+  }
+  if (seen) *seen = IdentityOf(source.Info());
+  return RefusedAsNoSong(fileName, source.Descriptor(), source.Info(), listed);
+}
+
+std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName, int fd, const struct stat& info,
+                                           const std::optional<TFileIdentity>& listed) {
+  if (!S_ISREG(info.st_mode)) {
+    return Failed(fileName,
+                  TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument)));
+  }
+  if (listed && *listed != IdentityOf(info)) {
+    return Failed(fileName, kChangedSinceReadReason, TResult::Failure(TFailureKind::Changed, fileName));
+  }
+  TDescriptorSource source(fd, info.st_size);
+  TResultOf<TContentKind> content = SniffContent(source, fileName);
+  if (!content) return Failed(fileName, content.Failure());
+  if (content.Value() != TContentKind::Mp3) return Skipped(fileName, NotMp3Reason(content.Value()));
   return std::nullopt;
 }
 

@@ -2,11 +2,14 @@
 // and how a pass counts those results. For the files of the song pass only.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 
 #include "commands/song_change.h"
 #include "commands/song_result.h"
+#include "files/file_identity.h"
 #include "files/result.h"
 #include "songs/song_file.h"
 #include "tags/id3_info.h"
@@ -24,8 +27,16 @@ TSongResult Skipped(const std::string& fileName, std::string reason, TResult fai
 // What a change comes to before it is carried out.
 TSongResult PlannedResult(const std::string& fileName, const TSongChange& change);
 
-// Why a file that is no song is left alone, or a failure to tell; none for a song.
-std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName);
+// Why a file is left alone before any change, or a failure to tell; none for a song. The file
+// (links followed) must be a regular file, the one the listing read when that is known, and MP3
+// by its content, whatever its name says. A file that is gone gets no verdict here. seen, when
+// given, learns which file was looked at.
+std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName,
+                                           const std::optional<TFileIdentity>& listed = std::nullopt,
+                                           std::optional<TFileIdentity>* seen = nullptr);
+// The same for the song open as fd, which fstat described as info.
+std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName, int fd, const struct stat& info,
+                                           const std::optional<TFileIdentity>& listed);
 // Why nothing is done to the song, when that is clear from its change alone.
 std::optional<TSongResult> Refused(const std::string& fileName, const TSongChange& change);
 

@@ -2,6 +2,12 @@
 
 namespace tagwright {
 
+std::string NotMp3Reason(TContentKind content) {
+  return std::string(kNotMp3Reason) + " (its content is " + ContentDescription(content) + ")";
+}
+
+bool IsNotMp3Reason(const std::string& reason) { return reason.starts_with(kNotMp3Reason); }
+
 const char* OutcomeName(TChangeOutcome outcome) {
   switch (outcome) {
     case TChangeOutcome::Tagged: return "tagged";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tags/id3_info.h"
+#include "tags/mp3_content.h"
 
 namespace tagwright {
 
@@ -13,6 +14,7 @@ inline constexpr const char* kRenameFailedMessage = "Error renaming file. Is it 
 inline constexpr const char* kNameTakenMessage = "A file with that name already exists.";
 inline constexpr const char* kNotWritableReason = "file cannot be written to";
 inline constexpr const char* kNothingToChangeReason = "nothing to change";
+// The start of the reason a file that is no MP3 is left alone; NotMp3Reason says what it holds.
 inline constexpr const char* kNotMp3Reason = "not an MP3 file";
 inline constexpr const char* kChangedSinceReadReason = "the file changed since it was read";
 
@@ -30,6 +32,11 @@ struct TSongChange {
 };
 
 enum class TChangeOutcome { Tagged, Renamed, TaggedAndRenamed, Skipped, Failed };
+
+// "not an MP3 file (its content is a JPEG picture)" and the like.
+std::string NotMp3Reason(TContentKind content);
+// Whether a song's reason is one of those.
+bool IsNotMp3Reason(const std::string& reason);
 
 // "tagged", "renamed", "tagged+renamed", "skipped", "failed".
 const char* OutcomeName(TChangeOutcome outcome);

@@ -123,6 +123,10 @@ TResultOf<TTagSnapshot> ReadAndCompose(TBatchSong& song) {
     if (fd >= 0) ::close(fd);
     return TResult::FromErrno(TFailureKind::Open, fileName);
   }
+  if (song.Identity && *song.Identity != IdentityOf(info)) {
+    ::close(fd);
+    return TResult::Failure(TFailureKind::Changed, fileName);
+  }
   TResultOf<TTagSnapshot> read = ReadTagSnapshot(fd, info, fileName);
   TResult composed = read ? ComposeTags(song, read.Value(), fd) : read.Failure();
   ::close(fd);
@@ -132,14 +136,14 @@ TResultOf<TTagSnapshot> ReadAndCompose(TBatchSong& song) {
 
 // Leaves a song that was made writable as it was: only the owner's write bit added is taken back
 // (other bits are someone else's doing), and its record is given up.
-TSongResult GiveUpMadeWritable(const TBatchSong& song, TChangeJournal& journal, TResult failure) {
+TSongResult GiveUpMadeWritable(const TBatchSong& song, TChangeJournal& journal, TSongResult result) {
   const mode_t old = song.Mode & 07777;
   struct stat now {};
   if (::stat(song.SongPath.c_str(), &now) == 0 && (now.st_mode & 07777) == (old | S_IWUSR)) {
     (void)::chmod(song.SongPath.c_str(), old);  // the record is given up either way
   }
   (void)journal.RecordNotMade(song.Record);
-  return Failed(song.FileName, std::move(failure));
+  return result;
 }
 
 // A song without any write permission, written with a journal: its change is recorded before the
@@ -150,19 +154,28 @@ TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChan
   const std::string& fileName = song.FileName;
   song.SongPath = SongPath(fileName);
   TResultOf<TTagSnapshot> read = ReadAndCompose(song);
-  if (!read) return Failed(fileName, read.Failure());
+  if (!read) {
+    if (read.Failure().Kind() == TFailureKind::Changed)
+      return Failed(fileName, kChangedSinceReadReason, read.Failure());
+    return Failed(fileName, read.Failure());
+  }
   if (TResult recorded = RecordAhead(song, std::move(read.Value()), *journal); !recorded) {
     return Failed(fileName, kNotRecordedReason, std::move(recorded));
   }
   TResultOf<TLockedSong> locked = TLockedSong::Open(fileName);
-  if (!locked) return GiveUpMadeWritable(song, *journal, locked.Failure());
-  TResultOf<TTagSnapshot> now = ReadTagSnapshot(locked.Value().Descriptor(), locked.Value().Info(), fileName);
-  if (!now) return GiveUpMadeWritable(song, *journal, now.Failure());
+  if (!locked) return GiveUpMadeWritable(song, *journal, Failed(fileName, locked.Failure()));
+  const int fd = locked.Value().Descriptor();
+  if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName, fd, locked.Value().Info(), song.Identity)) {
+    return GiveUpMadeWritable(song, *journal, std::move(*noSong));
+  }
+  TResultOf<TTagSnapshot> now = ReadTagSnapshot(fd, locked.Value().Info(), fileName);
+  if (!now) return GiveUpMadeWritable(song, *journal, Failed(fileName, now.Failure()));
   if (now.Value().Size != song.Snapshot.Size || now.Value().Head != song.Snapshot.Head ||
       now.Value().Tail != song.Snapshot.Tail) {
-    return GiveUpMadeWritable(song, *journal,
-                              TResult::Failure(TFailureKind::Changed, fileName,
-                                               std::make_error_code(std::errc::resource_unavailable_try_again)));
+    return GiveUpMadeWritable(
+        song, *journal,
+        Failed(fileName, TResult::Failure(TFailureKind::Changed, fileName,
+                                          std::make_error_code(std::errc::resource_unavailable_try_again))));
   }
   song.Locked.emplace(std::move(locked.Value()));
   song.SongPath = song.Locked->Path();
@@ -173,13 +186,15 @@ TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChan
 
 TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
                             TPlannedNames& names, TChangeJournal* journal) {
-  if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName)) return *noSong;
+  std::optional<TFileIdentity> seen;
+  if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName, std::nullopt, &seen)) return *noSong;
   if (mode == TPassMode::DryRun) return ForeseeChange(fileName, change, names);
   if (std::optional<TSongResult> refused = Refused(fileName, change)) return *refused;
   if (RefusesTakenName(fileName, change, names)) return Failed(fileName, kNameTakenMessage);
   TBatchSong song;
   song.FileName = fileName;
   song.Change = change;
+  song.Identity = seen;
   struct stat info {};
   if (::stat(fileName.c_str(), &info) != 0) {
     TResult failure = TResult::FromErrno(TFailureKind::Open, fileName);
@@ -195,6 +210,10 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
     // RecordThenMakeWritable).
     TResultOf<TLockedSong> locked = TLockedSong::Open(fileName);
     if (!locked) return Failed(fileName, locked.Failure());
+    if (std::optional<TSongResult> noSong =
+            RefusedAsNoSong(fileName, locked.Value().Descriptor(), locked.Value().Info(), seen)) {
+      return *noSong;
+    }
     song.Locked.emplace(std::move(locked.Value()));
     song.SongPath = song.Locked->Path();
     snapshot = ReadTagSnapshot(song.Locked->Descriptor(), song.Locked->Info(), fileName);

@@ -15,6 +15,7 @@
 #include "commands/planned_names.h"
 #include "commands/song_change.h"
 #include "commands/song_result.h"
+#include "files/file_identity.h"
 #include "files/result.h"
 #include "tags/id3_info.h"
 #include "tags/locked_song.h"
@@ -35,6 +36,7 @@ struct TBatchSong {
   std::int64_t Record = 0;
   TFileChange Recorded;                   // what the record holds, but for the tag bytes (those are in Snapshot)
   std::optional<TComposedTags> Composed;  // the tags to write, composed before the change is recorded
+  std::optional<TFileIdentity> Identity;  // the file looked at first, which the one written must be
 };
 
 // Composes the song's new tags from its snapshot (the rest of the song read through fd).

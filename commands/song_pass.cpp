@@ -9,6 +9,7 @@
 #include "commands/planned_names.h"
 #include "commands/song_change_apply.h"
 #include "tags/locked_song.h"
+#include "tags/mp3_content.h"
 #include "tags/tag_snapshot.h"
 
 namespace tagwright {
@@ -53,10 +54,14 @@ class TApplyPass {
     TBatchSong taken;
     taken.Index = index;
     taken.FileName = song.FileName();
-    if (std::optional<TSongResult> noSong = RefusedAsNoSong(taken.FileName)) {
-      taken.Result = std::move(*noSong);
-      batch_.push_back(std::move(taken));
-      return;
+    // A file whose name does not say MP3 is looked at before it is opened for writing, so that a
+    // text or a picture without write permission is left alone as no song, not asked about.
+    if (!HasMp3Extension(taken.FileName)) {
+      if (std::optional<TSongResult> noSong = RefusedAsNoSong(taken.FileName, song.ListedIdentity())) {
+        taken.Result = std::move(*noSong);
+        batch_.push_back(std::move(taken));
+        return;
+      }
     }
     // A song locked by another writer is waited for only with no other song locked, so that two
     // passes over the same songs in other orders cannot wait for each other.
@@ -99,6 +104,13 @@ class TApplyPass {
 
   void Prepare(const TSongFile& song, TLockedSong locked, TBatchSong& taken) {
     const std::string& fileName = taken.FileName;
+    // Looked at again through the descriptor written: the file opened must be the one listed,
+    // and an MP3, whatever another program put under its name since.
+    if (std::optional<TSongResult> noSong =
+            RefusedAsNoSong(fileName, locked.Descriptor(), locked.Info(), song.ListedIdentity())) {
+      taken.Result = std::move(*noSong);
+      return;
+    }
     TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(locked.Descriptor(), locked.Info(), fileName);
     if (!snapshot) {
       taken.Result = Failed(fileName, snapshot.Failure());
@@ -271,7 +283,7 @@ TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSong
         break;
       }
       result = Skipped(fileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, fileName));
-    } else if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName)) {
+    } else if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName, song.ListedIdentity())) {
       result = std::move(*noSong);
     } else {
       TID3Info tags;

@@ -9,6 +9,7 @@
 
 #include "files/paths.h"
 #include "history/head_recipe.h"
+#include "tags/atomic_rewrite.h"
 #include "tags/locked_song.h"
 #include "text/ascii_text.h"
 
@@ -153,11 +154,7 @@ TResultOf<TJudgement> Judge(const TFileChange& change) {
 bool OwnTemporaryFile(const TFileChange& change, const std::string& songPath, const struct stat& song) {
   const std::string& name = change.TemporaryName;
   if (name.empty()) return false;
-  const auto besideSong = [&name](const std::string& path) {
-    if (path.empty() || !name.starts_with(path + "~")) return false;
-    const std::string_view number = std::string_view(name).substr(path.size() + 1);
-    return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
-  };
+  const auto besideSong = [&name](const std::string& path) { return IsTemporaryNameBeside(path, name); };
   if (!besideSong(change.PathBefore) && !besideSong(change.PathAfter) && !besideSong(SongPath(songPath))) return false;
   struct stat temporary {};
   return ::lstat(name.c_str(), &temporary) == 0 && S_ISREG(temporary.st_mode) && !SameFile(temporary, song) &&

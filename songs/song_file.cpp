@@ -13,6 +13,7 @@ void TSongFile::Clear() {
   TSongDetails::Clear();
   fileName_.clear();
   listedTags_.reset();
+  listedIdentity_.reset();
 }
 
 TResult TSongFile::SetFileName(const std::string& name, bool useTags, const TRecognitionOptions& options) {
@@ -20,6 +21,7 @@ TResult TSongFile::SetFileName(const std::string& name, bool useTags, const TRec
   Clear();
   fileName_ = name;
   writableWhenListed_ = LooksWritable(name);
+  if (struct stat info{}; ::stat(name.c_str(), &info) == 0) listedIdentity_ = IdentityOf(info);
   return Recognize(useTags, options);
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "files/file_identity.h"
 #include "files/result.h"
 #include "songs/recognition.h"
 #include "songs/song_details.h"
@@ -38,10 +39,17 @@ class TSongFile : public TSongDetails {
   const std::optional<TID3Info>& ListedTags() const { return listedTags_; }
   void SetListedTags(std::optional<TID3Info> tags) { listedTags_ = std::move(tags); }
 
+  // The file the listing read (links followed); none when it found no file. A change is made only
+  // to that very file: another one put under the song's name meanwhile (a symbolic link to
+  // elsewhere, say) is not written through.
+  const std::optional<TFileIdentity>& ListedIdentity() const { return listedIdentity_; }
+  void SetListedIdentity(std::optional<TFileIdentity> identity) { listedIdentity_ = identity; }
+
  private:
   std::string fileName_;
   bool writableWhenListed_ = false;
   std::optional<TID3Info> listedTags_;
+  std::optional<TFileIdentity> listedIdentity_;
 };
 
 }  // namespace tagwright

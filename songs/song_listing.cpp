@@ -63,6 +63,7 @@ TReadSong ReadSong(const std::string& path, std::size_t index, const TListingOpt
     const bool found = folderFd >= 0 && ::fstatat(folderFd, name.c_str(), &info, 0) == 0;
     song->BindWithTags(path, nullptr, recognition);
     song->SetWritableWhenListed(found && IsListedFileWritable(folderFd, name.c_str(), info.st_mode));
+    if (found) song->SetListedIdentity(IdentityOf(info));
     read.Song = std::move(song);
     return read;
   }
@@ -88,6 +89,7 @@ TReadSong ReadSong(const std::string& path, std::size_t index, const TListingOpt
   song->BindWithTags(path, found.Value() ? &tags : nullptr, recognition);
   song->SetListedTags(found.Value() ? tags : TID3Info{});
   song->SetWritableWhenListed(IsListedFileWritable(folderFd, name.c_str(), source.Info().st_mode));
+  song->SetListedIdentity(IdentityOf(source.Info()));
   if (options.AlsoRead) options.AlsoRead(index, source, tagSize);
   read.Song = std::move(song);
   return read;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,10 @@ namespace tagwright {
 namespace {
 
 constexpr std::size_t kCopyBufferSize = 1 << 20;
+// The longest name a Linux file system takes, in bytes, and what a name too long to take the
+// ending of a temporary name is cut to.
+constexpr std::size_t kMaxNameBytes = NAME_MAX;
+constexpr std::size_t kShortenedNameBytes = 128;
 
 bool WriteAll(const TFileOps& ops, int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -135,7 +140,26 @@ const TFileOps& DefaultFileOps() {
 }
 
 std::string TemporaryNameBeside(const std::string& path, int attempt) {
-  return path + "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
+  const std::string ending = "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
+  const std::size_t slash = path.rfind('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  if (path.size() - nameStart + ending.size() <= kMaxNameBytes) return path + ending;
+  std::size_t keep = kShortenedNameBytes;
+  while (keep > 0 && (static_cast<unsigned char>(path[nameStart + keep]) & 0xC0) == 0x80) --keep;
+  return path.substr(0, nameStart + keep) + ending;
+}
+
+bool IsTemporaryNameBeside(const std::string& path, const std::string& name) {
+  const std::size_t tilde = name.rfind('~');
+  if (path.empty() || tilde == std::string::npos) return false;
+  const std::string_view number = std::string_view(name).substr(tilde + 1);
+  if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+  if (tilde == path.size() && name.starts_with(path)) return true;
+  if (number.size() > 3 || (number.size() > 1 && number.front() == '0')) return false;
+  const int attempt = number.empty() ? 0 : std::stoi(std::string(number));
+  // The first name has no number: "~0" is none of them.
+  if ((attempt > 0) != !number.empty()) return false;
+  return TemporaryNameBeside(path, attempt) == name;
 }
 
 TResultOf<TCreatedFile> CreateFileBeside(const std::string& path) {

@@ -39,9 +39,13 @@ struct TCreatedFile {
 using TNewFileObserver = std::function<void(const std::string& name)>;
 TNewFileObserver SetNewFileObserver(TNewFileObserver observer);
 
-// The names a new file beside path takes, in turn: path + "~", then path + "~1", "~2"...
+// The names a new file beside path takes, in turn: path + "~", then path + "~1", "~2"... A name
+// too long for the file system with that ending added is cut short first, at a character's start,
+// so that a song with the longest name a folder allows still gets its new file beside it.
 inline constexpr int kMaxTemporaryNames = 1000;
 std::string TemporaryNameBeside(const std::string& path, int attempt);
+// Whether name is one of the names TemporaryNameBeside gives for path.
+bool IsTemporaryNameBeside(const std::string& path, const std::string& name);
 
 // The name for a new file beside path: path + "~", or path + "~1", "~2"... when taken. Opens it
 // for reading and writing with O_EXCL, so an existing file is never touched.

@@ -125,7 +125,7 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plann
   hooks.OnResult = [&](const TSongResult& result) {
     // A file that cannot be written, or is no song, is left alone; the run says so in its status.
     const bool unwritable = result.Failure.Kind() == TFailureKind::NotWritable;
-    const bool noSong = result.Outcome == TChangeOutcome::Skipped && result.OwnReason == kNotMp3Reason;
+    const bool noSong = result.Outcome == TChangeOutcome::Skipped && IsNotMp3Reason(result.OwnReason);
     if (result.Outcome == TChangeOutcome::Failed || unwritable || noSong) {
       context.ReportFailure(result.FileName + ": " + result.ReasonWithError());
     }

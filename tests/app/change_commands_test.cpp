@@ -325,61 +325,80 @@ namespace tagwright::testing {
 namespace {
 
 // Files that are no songs, named among one: every writing command changes only the song, and says
-// of each other file that it is no MP3 file, under its own name and with its bytes as they were.
+// of each other file that it is no MP3 file and what it holds, under its own name and with its bytes
+// as they were. Some are named like songs: a JPEG named .mp3, a PDF named .MP3, and a link to a text
+// elsewhere, which stays as it was too.
 class NoSongs : public ::testing::TestWithParam<std::vector<std::string>> {
  protected:
   void SetUp() override {
     song = folder.WriteFile("01 - moby - why_does_my_heart.mp3", kAudio);
+    const std::string jpeg = std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10) + std::string(300, 'j');
+    const std::string pdf = "%PDF-1.4\n" + std::string(300, 'd');
+    linked = elsewhere.WriteFile("config.txt", "volume=11\n");
+    const std::string link = folder / "Abba - SOS.mp3";
+    std::filesystem::create_symlink(linked, link);
     others = {
-        folder.WriteFile("cover.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10) + std::string(300, 'j')),
-        folder.WriteFile("back.png", std::string("\x89PNG\r\n\x1A\n", 8) + std::string(300, 'p')),
-        folder.WriteFile("README.txt", "Put the songs here.\n"),
-        folder.WriteFile("booklet.pdf", "%PDF-1.4\n" + std::string(300, 'd')),
-        folder.WriteFile("play.sh", "#!/bin/sh\nmpg123 *.mp3\n"),
+        {folder.WriteFile("cover.jpg", jpeg), "a JPEG picture"},
+        {folder.WriteFile("back.png", std::string("\x89PNG\r\n\x1A\n", 8) + std::string(300, 'p')), "a PNG picture"},
+        {folder.WriteFile("README.txt", "Put the songs here.\n"), "text"},
+        {folder.WriteFile("booklet.pdf", pdf), "a PDF document"},
+        {folder.WriteFile("play.sh", "#!/bin/sh\nmpg123 *.mp3\n"), "text"},
+        {folder.WriteFile("Abba - Photo.mp3", jpeg), "a JPEG picture"},
+        {folder.WriteFile("Abba - Paper.MP3", pdf), "a PDF document"},
+        {link, "text"},
     };
   }
   TTempFolder folder;
+  TTempFolder elsewhere;
   std::string song;
-  std::vector<std::string> others;
+  std::string linked;
+  std::map<std::string, std::string> others;  // each file, and what its content is said to be
 };
 
 TEST_P(NoSongs, AreLeftAloneAndReported) {
   std::vector<std::string> arguments = GetParam();
   const bool dryRun = arguments.back() == "--dry-run";
   arguments.push_back(song);
-  arguments.insert(arguments.end(), others.begin(), others.end());
+  for (const auto& [other, content] : others) arguments.push_back(other);
   const auto before = Snapshot(folder);
   const TCliRun run = RunCli(arguments);
   EXPECT_EQ(run.exitStatus, 1) << run.err;
   std::map<std::string, nlohmann::json> byFile;
   for (const auto& line : run.Lines()) byFile[line["file"]] = line;
-  for (const std::string& other : others) {
+  for (const auto& [other, content] : others) {
+    const std::string reason = "not an MP3 file (its content is " + content + ")";
     EXPECT_EQ(byFile[other]["action"], "skipped") << other;
-    EXPECT_EQ(byFile[other]["reason"], "not an MP3 file") << other;
+    EXPECT_EQ(byFile[other]["reason"], reason) << other;
     EXPECT_TRUE(byFile[other]["tags"].is_null()) << other;
-    EXPECT_NE(run.err.find(other + ": not an MP3 file"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(other + ": " + reason), std::string::npos) << run.err;
   }
   EXPECT_NE(byFile[song]["action"], "skipped") << run.out;
   const auto after = Snapshot(folder);
   EXPECT_EQ(after.size(), before.size()) << "no file is made or lost";
-  for (const std::string& other : others) {
+  for (const auto& [other, content] : others) {
     ASSERT_TRUE(after.contains(other)) << other;
     EXPECT_EQ(after.at(other), before.at(other)) << other;
   }
+  EXPECT_EQ(ReadWholeFile(linked), "volume=11\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "Abba - SOS.mp3"));
   if (dryRun) {
     EXPECT_EQ(after, before);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWritingCommand, NoSongs,
-                         ::testing::Values(std::vector<std::string>{"stamp", "--title", "X"},
-                                           std::vector<std::string>{"stamp", "--title", "X", "--dry-run"},
-                                           std::vector<std::string>{"stamp", "--recognized"},
-                                           std::vector<std::string>{"rename"},
-                                           std::vector<std::string>{"rename", "--dry-run"},
-                                           std::vector<std::string>{"cleanup"}, std::vector<std::string>{"hands-free"},
-                                           std::vector<std::string>{"filename-as-title"},
-                                           std::vector<std::string>{"clear", "comment"}));
+INSTANTIATE_TEST_SUITE_P(
+    EveryWritingCommand, NoSongs,
+    ::testing::Values(std::vector<std::string>{"stamp", "--title", "X"},
+                      std::vector<std::string>{"stamp", "--title", "X", "--dry-run"},
+                      std::vector<std::string>{"stamp", "--recognized"},
+                      std::vector<std::string>{"stamp", "--recognized", "--dry-run"},
+                      std::vector<std::string>{"rename"}, std::vector<std::string>{"rename", "--dry-run"},
+                      std::vector<std::string>{"cleanup"}, std::vector<std::string>{"cleanup", "--dry-run"},
+                      std::vector<std::string>{"hands-free"}, std::vector<std::string>{"hands-free", "--dry-run"},
+                      std::vector<std::string>{"filename-as-title"},
+                      std::vector<std::string>{"filename-as-title", "--dry-run"},
+                      std::vector<std::string>{"clear", "comment"},
+                      std::vector<std::string>{"clear", "comment", "--dry-run"}));
 
 // scan and tags name the files that are no songs instead of showing them as songs.
 TEST(NoSongsListed, ScanAndTagsGiveTheReason) {

@@ -31,6 +31,7 @@
 #include "support/sha256.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
+#include "tags/atomic_rewrite.h"
 #include "tags/id3_info.h"
 #include "tags/tag_bytes.h"
 #include "tags/tag_snapshot.h"
@@ -1341,6 +1342,7 @@ struct TCrash {
   // the old bytes the write leaves in the file kept by reference.
   std::string (*Song)() = nullptr;
   const char* Title = "Torn";
+  bool LongestName = false;  // the song's name is as long as a name can be (255 bytes)
 };
 
 void PrintTo(const TCrash& crash, std::ostream* out) { *out << crash.Name; }
@@ -1353,6 +1355,11 @@ TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
   CopyTemplates(songs.Path());
   std::string song = songs / "03 - Mara Vell - Paper Boats.mp3";
   if (GetParam().Song) song = songs.WriteFile("song.mp3", GetParam().Song());
+  if (GetParam().LongestName) {
+    const std::string longest = songs / (std::string(251, 'L') + ".mp3");
+    std::filesystem::rename(song, longest);
+    song = longest;
+  }
   const std::string original = FileSha256(song);
   // The complete write, to know its bytes.
   TTempFolder scratch;
@@ -1385,7 +1392,7 @@ TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
   ASSERT_TRUE(repaired.Ok());
   EXPECT_TRUE(repaired.Value().Problems.empty());
   EXPECT_EQ(FileSha256(song), GetParam().ExpectBefore ? original : left);
-  EXPECT_FALSE(FileExists(song + "~")) << "the rewrite's temporary file is removed";
+  EXPECT_FALSE(FileExists(TemporaryNameBeside(song, 0))) << "the rewrite's temporary file is removed";
   TResultOf<std::vector<THistoryEntry>> interrupted = history->Interrupted();
   ASSERT_TRUE(interrupted.Ok());
   EXPECT_TRUE(interrupted.Value().empty());
@@ -1450,6 +1457,11 @@ INSTANTIATE_TEST_SUITE_P(
                                WriteBytes(path + "~", written.substr(0, 30000));
                              },
                              true},
+                      TCrash{"TemporaryFileLeftBesideTheLongestName",
+                             [](const std::string& path, const std::string& written) {
+                               WriteBytes(TemporaryNameBeside(path, 0), written.substr(0, 30000));
+                             },
+                             true, nullptr, "Torn", true},
                       TCrash{"RewrittenButTrailerOld",
                              [](const std::string& path, const std::string& written) {
                                // The new head is in place; the trailer was not yet written.

@@ -19,6 +19,7 @@
 #include "songs/song_listing.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
+#include "tags/atomic_rewrite.h"
 #include "tags/locked_song.h"
 
 namespace tagwright {
@@ -195,7 +196,12 @@ TEST_F(SongPass, ATagReadOrWriteFailureFailsThatSongOnly) {
   const TSongFile* pipe = Song("pipe.mp3");
   ASSERT_EQ(::unlink(pipe->FileName().c_str()), 0);
   ASSERT_EQ(::mkfifo(pipe->FileName().c_str(), 0644), 0);
-  const TSongFile* longName = Song(std::string(251, 'n') + ".mp3");  // no room for a temporary file
+  // No room for a temporary file: every name it could take is taken.
+  const TSongFile* longName = Song(std::string(251, 'n') + ".mp3");
+  for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
+    folder.WriteFile(std::filesystem::path(TemporaryNameBeside(longName->FileName(), attempt)).filename().string(),
+                     "taken");
+  }
   const TSongFile* fine = Song("fine.mp3");
   const TSongPlanner clearTitle{TTagsNeeded::Yes, [](const TSongFile&, const TID3Info& tags) {
                                   return PlanClearTagField(tags, TTagField::Title);
@@ -206,7 +212,7 @@ TEST_F(SongPass, ATagReadOrWriteFailureFailsThatSongOnly) {
   EXPECT_EQ(results[0].Reason(), "Cannot open file " + pipe->FileName());
   EXPECT_FALSE(results[0].TagsWritten);
   EXPECT_EQ(results[1].Outcome, TChangeOutcome::Failed);
-  EXPECT_EQ(results[1].Failure.Error(), std::errc::filename_too_long);
+  EXPECT_EQ(results[1].Failure.Error(), std::errc::file_exists);
   EXPECT_FALSE(results[1].TagsWritten);
   EXPECT_EQ(ReadWholeFile(longName->FileName()), SongAudio());  // no trailer either
   EXPECT_EQ(results[2].Outcome, TChangeOutcome::Tagged);
@@ -243,9 +249,11 @@ TEST_F(SongPass, ChangesAFileWithoutExtensionOnlyWhenItHoldsMp3) {
   const TSongPlanner asTitle{TTagsNeeded::Yes, PlanFileNameAsTitle};
   const std::vector<TSongResult> results = Run(TPassMode::Apply, asTitle);
   ASSERT_EQ(results.size(), 5u);
+  const char* const contents[] = {"text", "text", "a PNG picture"};
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(results[i].Outcome, TChangeOutcome::Skipped) << results[i].FileName;
-    EXPECT_EQ(results[i].Reason(), kNotMp3Reason) << results[i].FileName;
+    EXPECT_EQ(results[i].Reason(), std::string(kNotMp3Reason) + " (its content is " + contents[i] + ")")
+        << results[i].FileName;
   }
   EXPECT_EQ(ReadWholeFile(folder / "README"), "Read me first.\n");
   EXPECT_EQ(ReadWholeFile(folder / "build"), "#!/bin/sh\necho hi\n");
@@ -255,6 +263,51 @@ TEST_F(SongPass, ChangesAFileWithoutExtensionOnlyWhenItHoldsMp3) {
 
 // A composed name that would start with a dot (a title ".hidden", or nothing before ".mp3") is
 // refused like any failed rename, in a dry run as in the real one.
+// Between the listing and the pass, every other song is put aside just before the pass takes it up,
+// and a link takes its name: to a song elsewhere, a text, a JPEG, an empty file. None is written
+// through, in a dry run as in the real one, and the songs between them are changed.
+TEST_F(SongPass, ALinkSwappedInAfterTheListingIsNeverWrittenThrough) {
+  TTempFolder elsewhere;
+  const std::vector<std::string> targets = {
+      elsewhere.WriteFile("other.mp3", SongAudio(900)), elsewhere.WriteFile("notes.txt", "keep me\n"),
+      elsewhere.WriteFile("photo.jpg", "\xFF\xD8\xFF\xE0" + std::string(600, 'j')), elsewhere.WriteFile("empty", "")};
+  std::vector<std::string> before;
+  for (const std::string& target : targets) before.push_back(ReadWholeFile(target));
+  const TSongPlanner stamp{TTagsNeeded::Yes, PlanStampRecognized};
+  for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < 2 * targets.size(); ++i) {
+      const std::string name = "Moby - Song " + std::to_string(i) + (mode == TPassMode::Apply ? " real" : "") + ".mp3";
+      files.push_back(folder.WriteFile(name, SongAudio()));
+    }
+    const TListing listing = ListSongs(files, {});
+    std::size_t next = 0;  // the song the pass takes up after the question
+    TPassHooks hooks;
+    hooks.CancelRequested = [&] {
+      if (next < files.size() && next % 2 == 1) {
+        std::filesystem::rename(files[next], files[next] + ".aside");
+        std::filesystem::create_symlink(targets[next / 2], files[next]);
+      }
+      ++next;
+      return false;
+    };
+    std::vector<TSongResult> results;
+    hooks.OnResult = [&](const TSongResult& result) {
+      results.push_back(result);
+      return TPassStep::Continue;
+    };
+    (void)RunSongPass(listing.Songs.Songs(), stamp, mode, hooks);
+    ASSERT_EQ(results.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const bool swapped = i % 2 == 1;
+      const TChangeOutcome expected = swapped ? TChangeOutcome::Failed : TChangeOutcome::Tagged;
+      EXPECT_EQ(results[i].Outcome, expected) << files[i] << ": " << results[i].Reason();
+      EXPECT_EQ(results[i].Reason(), swapped ? kChangedSinceReadReason : "") << files[i];
+    }
+    for (std::size_t k = 0; k < targets.size(); ++k) EXPECT_EQ(ReadWholeFile(targets[k]), before[k]) << targets[k];
+  }
+}
+
 // Another program changes every other one of fifty songs between their listing and the pass that
 // goes by it: those are reported and keep that program's change, in a dry run as in the real run,
 // and a pass over a new listing picks the change up.
@@ -337,9 +390,9 @@ TEST_F(SongPass, DryRunForeseesANameTooLong) {
 }
 
 // A tag that cannot be written in place needs a temporary file beside the song, named as the song
-// with one more byte; with a name of 255 bytes there is no room for one, with 254 there is. The dry
-// run foresees what the real run meets.
-TEST_F(SongPass, DryRunForeseesARewriteWithoutRoomForItsTemporaryFile) {
+// with one more byte; a name of 255 bytes has no room for that byte, and its temporary file gets a
+// shorter name. The dry run foresees what the real run meets.
+TEST_F(SongPass, DryRunForeseesARewriteOfTheLongestName) {
   Song(std::string(251, 'n') + ".mp3");
   Song("short.mp3");
   Song(std::string(250, 'n') + ".mp3");
@@ -354,7 +407,8 @@ TEST_F(SongPass, DryRunForeseesARewriteWithoutRoomForItsTemporaryFile) {
     EXPECT_EQ(dry[i].Outcome, real[i].Outcome) << i;
     EXPECT_EQ(dry[i].Failure.Error(), real[i].Failure.Error()) << i;
   }
-  EXPECT_EQ(real[0].Failure.Error(), std::errc::filename_too_long);
+  EXPECT_EQ(real[0].Outcome, TChangeOutcome::Tagged) << real[0].Reason();
+  EXPECT_NE(ReadWholeFile(folder / (std::string(251, 'n') + ".mp3")), SongAudio());
   EXPECT_EQ(real[1].Outcome, TChangeOutcome::Tagged);
   EXPECT_EQ(real[2].Outcome, TChangeOutcome::Tagged) << real[2].Reason();
   EXPECT_NE(ReadWholeFile(folder / (std::string(250, 'n') + ".mp3")), SongAudio());

@@ -4,8 +4,11 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "support/temp_folder.h"
 #include "tag_bytes.h"
+#include "tags/atomic_rewrite.h"
 #include "tags/id3v2.h"
 
 namespace tagwright {
@@ -232,10 +235,14 @@ TEST(WritingTagsOfAFile, ReadOnlyFileIsWritten) {
 TEST(WritingTagsOfAFile, AFailedID3v2WriteLeavesTheFileAsItWas) {
   TTempFolder folder;
   const std::string path = folder.WriteFile(std::string(251, 's') + ".mp3", SongAudio(1000) + Trailer("Old"));
+  // The rewrite finds no name for its new file: every one it could take is taken.
+  for (int attempt = 0; attempt < kMaxTemporaryNames; ++attempt) {
+    folder.WriteFile(std::filesystem::path(TemporaryNameBeside(path, attempt)).filename().string(), "taken");
+  }
   const std::string before = ReadWholeFile(path);
   const TResult written = WriteID3Tags(path, Info("New"));
   EXPECT_EQ(written.Kind(), TFailureKind::Write);
-  EXPECT_EQ(written.Error(), std::errc::filename_too_long);
+  EXPECT_EQ(written.Error(), std::errc::file_exists);
   EXPECT_EQ(written.Path(), path);
   EXPECT_EQ(ReadWholeFile(path), before);
 }

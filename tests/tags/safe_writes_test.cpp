@@ -21,6 +21,7 @@
 
 #include "support/temp_folder.h"
 #include "tag_bytes.h"
+#include "tags/atomic_rewrite.h"
 #include "tags/byte_source.h"
 #include "tags/id3_info.h"
 #include "tags/id3v2.h"
@@ -270,6 +271,43 @@ TEST(HardLinkedSong, AFailedRewriteRestoresTheSong) {
   EXPECT_GE(writes, 3);
   EXPECT_TRUE(ReadWholeFile(path) == song);
   EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"other.mp3", "song.mp3"}));
+}
+
+// A song with the longest name a folder takes (255 bytes) gets a larger tag, alone or hard-linked:
+// its new file beside it has a shorter name, cut at a character's start, that is known as the
+// song's own, and is gone after the write.
+TEST(LongestName, GetsALargerTag) {
+  std::string name = "a";
+  for (int i = 0; i < 125; ++i) name += "\xC3\xA9";
+  name += ".mp3";
+  ASSERT_EQ(name.size(), 255u);
+  for (const bool hardLinked : {false, true}) {
+    TTempFolder folder;
+    const std::string audio = SongAudio(200000);
+    const std::string path = folder.WriteFile(name, Tag(3, Frame23("TIT2", Latin1Text("Old"))) + audio);
+    if (hardLinked) {
+      ASSERT_EQ(::link(path.c_str(), (folder / "other.mp3").c_str()), 0);
+    }
+    TID3v2 tag;
+    tag.SetTitle(std::string(5000, 'n'));
+    const TResult saved = tag.Save(path);
+    ASSERT_TRUE(saved.Ok()) << saved.DescribeWithError();
+    EXPECT_TRUE(tag.TagInfo.NeedRewrite);
+    const std::string file = ReadWholeFile(path);
+    EXPECT_TRUE(file.substr(TagTotalOf(file)) == audio);
+    EXPECT_EQ(FilesIn(folder.Path()).size(), hardLinked ? 2u : 1u) << "no new file is left beside the song";
+  }
+  const std::string path = "/music/" + name;
+  for (const int attempt : {0, 1, 999}) {
+    const std::string temporary = TemporaryNameBeside(path, attempt);
+    const std::string ending = attempt == 0 ? "~" : "~" + std::to_string(attempt);
+    EXPECT_EQ(temporary, path.substr(0, 7 + 127) + ending);
+    EXPECT_TRUE(IsTemporaryNameBeside(path, temporary)) << temporary;
+    EXPECT_FALSE(IsTemporaryNameBeside("/music/other.mp3", temporary)) << temporary;
+  }
+  EXPECT_TRUE(IsTemporaryNameBeside("/music/a.mp3", "/music/a.mp3~12"));
+  EXPECT_FALSE(IsTemporaryNameBeside("/music/a.mp3", "/music/a.mp3~x"));
+  EXPECT_FALSE(IsTemporaryNameBeside(path, path.substr(0, 7 + 127) + "~0"));
 }
 
 // Holes stay holes: a sparse song stays sparse after a rewrite.
