@@ -98,6 +98,7 @@ std::optional<TSongResult> Refused(const std::string& fileName, const TSongChang
 }
 
 void Count(const TSongResult& result, TPassSummary& summary) {
+  if (result.Outcome != TChangeOutcome::Skipped && result.Outcome != TChangeOutcome::Failed) ++summary.Changed;
   switch (result.Outcome) {
     case TChangeOutcome::Tagged: ++summary.Tagged; break;
     case TChangeOutcome::Renamed: ++summary.Renamed; break;

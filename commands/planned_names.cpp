@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "commands/pass_results.h"
+#include "commands/unchanged_songs.h"
 #include "files/file_access.h"
 #include "files/paths.h"
 #include "tags/id3_info.h"
@@ -54,7 +55,8 @@ void RenameSong(const std::string& fileName, const TSongChange& change, TPassMod
   }
 }
 
-TSongResult ForeseeChange(const std::string& fileName, const TSongChange& change, TPlannedNames& names) {
+TSongResult ForeseeChange(const std::string& fileName, const TSongChange& planned, TPlannedNames& names) {
+  const TSongChange change = WithoutUnchangedTags(fileName, planned);
   if (std::optional<TSongResult> refused = Refused(fileName, change)) return *refused;
   if (RefusesTakenName(fileName, change, names)) return Failed(fileName, kNameTakenMessage);
   TSongResult result = PlannedResult(fileName, change);

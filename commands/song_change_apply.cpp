@@ -9,6 +9,7 @@
 
 #include "commands/pass_results.h"
 #include "commands/planned_names.h"
+#include "commands/unchanged_songs.h"
 
 namespace tagwright {
 
@@ -159,6 +160,9 @@ TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChan
       return Failed(fileName, kChangedSinceReadReason, read.Failure());
     return Failed(fileName, read.Failure());
   }
+  if (std::optional<TSongResult> unchanged = LeaveUnchangedTags(song, read.Value())) return *unchanged;
+  // Left with a rename only, which needs no write permission on the song.
+  if (!song.Change.WriteTags) return ApplySongChange(fileName, song.Change, TPassMode::Apply, names, journal);
   if (TResult recorded = RecordAhead(song, std::move(read.Value()), *journal); !recorded) {
     return Failed(fileName, kNotRecordedReason, std::move(recorded));
   }
@@ -180,6 +184,13 @@ TSongResult RecordThenMakeWritable(TBatchSong& song, TPlannedNames& names, TChan
   song.Locked.emplace(std::move(locked.Value()));
   song.SongPath = song.Locked->Path();
   return CarryOut(song, names, journal);
+}
+
+// A song that its lock gave the owner's write permission, and whose tags are not written after all,
+// gets its own bits back.
+void TakeBackAddedWrite(const TBatchSong& song) {
+  if ((song.Mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) return;
+  (void)::chmod(song.SongPath.c_str(), song.Mode & 07777);  // at worst the owner may write it, as before
 }
 
 }  // namespace
@@ -221,6 +232,9 @@ TSongResult ApplySongChange(const std::string& fileName, const TSongChange& chan
       if (TResult composed = ComposeTags(song, snapshot.Value(), song.Locked->Descriptor()); !composed) {
         return Failed(fileName, std::move(composed));
       }
+      std::optional<TSongResult> unchanged = LeaveUnchangedTags(song, snapshot.Value());
+      if (!song.Change.WriteTags) TakeBackAddedWrite(song);
+      if (unchanged) return *unchanged;
     }
   } else {
     // A rename needs no write permission on the file itself, nor its lock.

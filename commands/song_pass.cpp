@@ -8,6 +8,7 @@
 #include "commands/pass_results.h"
 #include "commands/planned_names.h"
 #include "commands/song_change_apply.h"
+#include "commands/unchanged_songs.h"
 #include "tags/locked_song.h"
 #include "tags/mp3_content.h"
 #include "tags/tag_snapshot.h"
@@ -141,6 +142,10 @@ class TApplyPass {
         taken.Result = Failed(fileName, std::move(composed));
         return;
       }
+    }
+    if (std::optional<TSongResult> unchanged = LeaveUnchangedTags(taken, snapshot.Value())) {
+      taken.Result = std::move(*unchanged);
+      return;
     }
     taken.Snapshot = std::move(snapshot.Value());
     taken.SongPath = locked.Path();

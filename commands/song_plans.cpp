@@ -84,13 +84,19 @@ TSongChange PlanAutoRename(const TSongFile& song) {
 TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, bool singleSong) {
   TSongFile song = listed;
   TSongChange change;
+  // With several songs, one whose recognition found neither title nor artist keeps its name: its
+  // name is all it tells, and the panel's shared values would put nothing of it back.
+  if (!singleSong && song.Title().empty() && song.Artist().empty()) {
+    change.Skip = kNoTitleOrArtist;
+    return change;
+  }
   std::string artist = song.Artist();
   std::string title = song.FullTitle();
   std::string track = song.PaddedTrack();
   if (!panel.Artist.empty() || singleSong) artist = panel.Artist;
   if (!panel.Title.empty() || singleSong) title = panel.Title;
   if (!panel.Track.empty() || singleSong) track = panel.Track;
-  // Judged by the values the name is composed of: for one song what the panel holds, recognised or not.
+  // One song is judged by the values its name is composed of: what the panel holds, recognised or not.
   if (title.empty() && artist.empty()) {
     change.Skip = kNoTitleOrArtist;
     return change;

@@ -42,8 +42,9 @@ TSongChange PlanStampRecognized(const TSongFile& song, TID3Info tags);
 TSongChange PlanAutoRename(const TSongFile& song);
 
 // Rename from the details panel: the panel's artist, title and track (each taken when it holds text
-// or when one song is selected) replace the song's, and the name is composed from them; a song left
-// with neither title nor artist keeps its name. A name taken by another file is refused with
+// or when one song is selected) replace the song's, and the name is composed from them. A song keeps
+// its name when it is left with neither title nor artist, and, with several songs, when its
+// recognised title and artist are both empty. A name taken by another file is refused with
 // kNameTakenMessage.
 TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, bool singleSong);
 

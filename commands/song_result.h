@@ -46,6 +46,7 @@ struct TReasonCount {
 struct TPassSummary {
   std::size_t Tagged = 0;   // tagged, with or without a rename
   std::size_t Renamed = 0;  // renamed, with or without a tag
+  std::size_t Changed = 0;  // tagged, renamed or both: the songs whose bytes or name changed
   std::size_t Skipped = 0;
   std::size_t Failed = 0;
   // The reasons of the skipped and of the failed songs (TSongResult::Reason()), most frequent first,

@@ -146,17 +146,30 @@ TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TI
   if (!trailer) return trailer;
   if (trailer.Value()) {
     found = true;
-    for (auto [field, value] : {std::pair{kTitleField, &info.Title}, std::pair{kArtistField, &info.Artist},
-                                std::pair{kAlbumField, &info.Album}, std::pair{kYearField, &info.Year},
-                                std::pair{kReadCommentField, &info.Comment}}) {
-      if (value->empty()) *value = TrailerText(buffer, field);
+    TID3Info trailerValues = ID3v1Values(buffer);
+    for (auto [value, fromTrailer] :
+         {std::pair{&info.Title, &trailerValues.Title}, std::pair{&info.Artist, &trailerValues.Artist},
+          std::pair{&info.Album, &trailerValues.Album}, std::pair{&info.Year, &trailerValues.Year},
+          std::pair{&info.Comment, &trailerValues.Comment}, std::pair{&info.Genre, &trailerValues.Genre}}) {
+      if (value->empty()) *value = std::move(*fromTrailer);
     }
-    // ID3v1.1: a zero before the last comment byte makes that byte the track. A zero track means
-    // "none" and so never hides the ID3v2 track.
-    if (buffer[kTrackMarkerOffset] == 0 && buffer[kTrackOffset] != 0) info.Track = buffer[kTrackOffset];
-    if (info.Genre.empty()) info.Genre = NumberToGenre(buffer[kGenreOffset]);
+    // A zero track means "none" and so never hides the ID3v2 track.
+    if (trailerValues.Track != 0) info.Track = trailerValues.Track;
   }
   return found;
+}
+
+TID3Info ID3v1Values(const TID3v1Buffer& buffer) {
+  TID3Info info;
+  info.Title = TrailerText(buffer, kTitleField);
+  info.Artist = TrailerText(buffer, kArtistField);
+  info.Album = TrailerText(buffer, kAlbumField);
+  info.Year = TrailerText(buffer, kYearField);
+  info.Comment = TrailerText(buffer, kReadCommentField);
+  // ID3v1.1: a zero before the last comment byte makes that byte the track.
+  if (buffer[kTrackMarkerOffset] == 0) info.Track = buffer[kTrackOffset];
+  info.Genre = NumberToGenre(buffer[kGenreOffset]);
+  return info;
 }
 
 namespace {

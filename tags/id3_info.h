@@ -46,6 +46,9 @@ TResultOf<bool> ReadID3Tags(const std::string& fileName, TID3Info& info);
 TResultOf<bool> ReadID3Tags(TByteSource& source, const std::string& fileName, TID3Info& info,
                             std::int64_t* tagSize = nullptr);
 
+// The values of an ID3v1 trailer alone, as ReadID3Tags reads them (Track 0 when it holds none).
+TID3Info ID3v1Values(const TID3v1Buffer& buffer);
+
 // Writes info into the file's ID3v2 tag (kept frames survive), then its ID3v1 trailer. When the
 // ID3v2 tag cannot be written, the trailer is left alone and the file is as it was.
 TResult WriteID3Tags(const std::string& fileName, const TID3Info& info);

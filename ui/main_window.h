@@ -295,11 +295,13 @@ class TMainWindow : public QMainWindow {
   // A dry run of the planner over the selected songs, shown in the preview; "Apply" hands apply
   // exactly the songs shown. Over several songs the dry run goes on a worker as a pass does, with
   // progress and Cancel, and this returns at once; Cancel shows nothing. With withSpellings, the
-  // preview notes the songs whose capitals Keep Known Spellings would keep.
+  // preview notes the songs whose capitals Keep Known Spellings would keep; a note given goes first.
   void PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
-                                const TPlannerWithSpellings& withSpellings, const TApplyPreviewed& apply);
+                                const TPlannerWithSpellings& withSpellings, const TApplyPreviewed& apply,
+                                const QString& note = {});
   void ShowPreview(const QString& caption, const TSongsInHand& songs,
-                   const std::vector<std::vector<TSongResult>>& results, const TApplyPreviewed& apply);
+                   const std::vector<std::vector<TSongResult>>& results, const TApplyPreviewed& apply,
+                   const QString& note = {});
   // The listed songs become the window's; the files that could not be read are kept for the report.
   void TakeListing(TListing listing);
   // Load: the rows go and the commands wait; loaded: a load's result becomes the list.

@@ -19,6 +19,7 @@
 #include "ui/dialogs.h"
 #include "ui/folder_pane.h"
 #include "ui/main_window.h"
+#include "ui/pass_summary.h"
 #include "ui/song_details_panel.h"
 #include "ui/song_list_pane.h"
 #include "ui/status_panels.h"
@@ -41,6 +42,18 @@ QString TagFieldCaption(TTagField field) {
     case TTagField::Comment: break;
   }
   return QStringLiteral("Comment");
+}
+
+// What a stamp of several songs does with the shared fields the user emptied: it leaves them.
+QString EmptiedFieldsNote(const QStringList& fields) {
+  QStringList sentences;
+  for (const QString& field : fields) {
+    sentences << QStringLiteral(
+                     "%1 emptied: the stamp leaves each song's %1 as it is. To blank it on every selected "
+                     "song, use ID3 Clear > %1 in the song list's menu.")
+                     .arg(field);
+  }
+  return sentences.join(QLatin1Char('\n'));
 }
 
 }  // namespace
@@ -71,13 +84,15 @@ TPassSummary TMainWindow::StampSelectedWithPanel() {
                                  return PlanStampFromPanel(tags, panel, false);
                                }};
     // The stamp follows the preview's Apply, over the songs it showed.
-    PreviewSelectedSongsPass(QStringLiteral("Preview Stamp ID3 Tag(s)"), preview, {},
-                             [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); });
+    PreviewSelectedSongsPass(
+        QStringLiteral("Preview Stamp ID3 Tag(s)"), preview, {},
+        [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); },
+        EmptiedFieldsNote(detailsPanel_->EmptiedSharedFields()));
     return {};
   }
   TPassSummary summary = RunSelectedSongsPass(request);
   // A stamp refused or failed keeps what was typed.
-  if (typed && summary.Tagged == 0) detailsPanel_->RestoreTypedTexts(texts);
+  if (typed && !StampHolds(summary)) detailsPanel_->RestoreTypedTexts(texts);
   return summary;
 }
 

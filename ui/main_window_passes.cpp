@@ -107,7 +107,8 @@ std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
 }
 
 void TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
-                                           const TPlannerWithSpellings& withSpellings, const TApplyPreviewed& apply) {
+                                           const TPlannerWithSpellings& withSpellings, const TApplyPreviewed& apply,
+                                           const QString& note) {
   TSongsInHand previewed{SelectedSongs(), RememberSelection()};
   std::vector<TSongPlanner> planners{planner};
   // The same command keeping known spellings, for the note under the table.
@@ -116,7 +117,7 @@ void TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPl
     std::vector<std::vector<TSongResult>> results;
     results.reserve(planners.size());
     for (const TSongPlanner& dry : planners) results.push_back(TCommandRunner::DryRun(previewed.Songs, dry));
-    ShowPreview(caption, previewed, results, apply);
+    ShowPreview(caption, previewed, results, apply, note);
     return;
   }
   if (busy_ > 0) return;  // no preview starts while songs load or a command runs
@@ -125,23 +126,25 @@ void TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPl
   SetCommandsEnabled(false);
   SetPassRunning(true);
   runner_->StartDryRuns(previewed.Songs, caption, std::move(planners),
-                        [this, caption, previewed, apply](TDryRuns& runs) {
+                        [this, caption, previewed, apply, note](TDryRuns& runs) {
                           SetPassRunning(false);
                           if (--busy_ == 0) SetCommandsEnabled(true);
                           RunGuarded([&] {
                             if (runs.Error) std::rethrow_exception(runs.Error);
                             if (!runs.Cancelled && !closeAfterPass_)
-                              ShowPreview(caption, previewed, runs.Results, apply);
+                              ShowPreview(caption, previewed, runs.Results, apply, note);
                           });
                           if (std::exchange(closeAfterPass_, false)) QTimer::singleShot(0, this, &QWidget::close);
                         });
 }
 
 void TMainWindow::ShowPreview(const QString& caption, const TSongsInHand& songs,
-                              const std::vector<std::vector<TSongResult>>& results, const TApplyPreviewed& apply) {
+                              const std::vector<std::vector<TSongResult>>& results, const TApplyPreviewed& apply,
+                              const QString& given) {
   static const std::vector<TSongResult> kNone;
   const std::vector<TSongResult>& foreseen = results.empty() ? kNone : results[0];
-  QString note;
+  QStringList notes;
+  if (!given.isEmpty()) notes << given;
   if (results.size() > 1) {
     // What the same command would write keeping known spellings: where only capitals differ, the
     // command flattens capitals that Keep Known Spellings would keep.
@@ -154,13 +157,13 @@ void TMainWindow::ShowPreview(const QString& caption, const TSongsInHand& songs,
       if (namesDiffer || tagsDiffer) ++flattened;
     }
     if (flattened > 0) {
-      note =
-          QStringLiteral("%1 names lose capitals that Keep Known Spellings would keep (AC/DC, R.E.M., DJ...) \u2014 %2")
-              .arg(flattened)
-              .arg(PreferencesPointer());
+      notes << QStringLiteral(
+                   "%1 names lose capitals that Keep Known Spellings would keep (AC/DC, R.E.M., DJ...) \u2014 %2")
+                   .arg(flattened)
+                   .arg(PreferencesPointer());
     }
   }
-  if (dialogs_.PreviewPass(caption, foreseen, note)) apply(songs);
+  if (dialogs_.PreviewPass(caption, foreseen, notes.join(QLatin1Char('\n')))) apply(songs);
 }
 
 TPanelValues TMainWindow::TrimmedPanelValues() {

@@ -8,6 +8,7 @@
 #include "ui/dialogs.h"
 #include "ui/flag_scope.h"
 #include "ui/main_window.h"
+#include "ui/pass_summary.h"
 #include "ui/song_details_panel.h"
 #include "ui/song_list_pane.h"
 #include "ui/text_conversion.h"
@@ -80,7 +81,7 @@ bool TMainWindow::StampShownSong(const std::string& file) {
   const QStringList typed = detailsPanel_->TypedTexts();
   songListPane_->SetSelection({RowOfFile(file)}, RowOfFile(file));
   const TPassSummary summary = StampSelectedWithPanel();
-  if (summary.Tagged == 0) {
+  if (!StampHolds(summary)) {
     detailsPanel_->RestoreTypedTexts(typed);
     return false;
   }

@@ -1,6 +1,7 @@
 #include "ui/pass_summary.h"
 
 #include <QStringList>
+#include <algorithm>
 
 #include "ui/status_panels.h"
 #include "ui/text_conversion.h"
@@ -33,12 +34,19 @@ QString PassSummaryLine(const QString& command, TPassCount count, const TPassSum
   switch (count) {
     case TPassCount::SongsTagged: line += Songs(summary.Tagged) + QStringLiteral(" tagged"); break;
     case TPassCount::Renamed: line += QStringLiteral("%1 renamed").arg(summary.Renamed); break;
-    case TPassCount::SongsUpdated: line += Songs(summary.Tagged) + QStringLiteral(" updated"); break;
+    // A song updated may have kept tags that were right and only been renamed.
+    case TPassCount::SongsUpdated: line += Songs(summary.Changed) + QStringLiteral(" updated"); break;
   }
   if (summary.Skipped > 0) line += QStringLiteral(", %1 left alone").arg(summary.Skipped) + Reasons(summary.SkippedBy);
   if (summary.Failed > 0) line += QStringLiteral(", %1 failed").arg(summary.Failed) + Reasons(summary.FailedBy);
   if (summary.Stopped && !summary.Cancelled) line += QStringLiteral("; stopped before the last song");
   return line;
+}
+
+bool StampHolds(const TPassSummary& summary) {
+  if (summary.Tagged > 0) return true;
+  return std::any_of(summary.SkippedBy.begin(), summary.SkippedBy.end(),
+                     [](const TReasonCount& count) { return count.Reason == kNothingToChangeReason; });
 }
 
 }  // namespace tagwright

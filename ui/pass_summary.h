@@ -16,4 +16,7 @@ namespace tagwright {
 QString PassSummaryLine(const QString& command, TPassCount count, const TPassSummary& summary, std::size_t done = 0,
                         std::size_t songs = 0);
 
+// Whether a stamp holds: some song now holds what was stamped, written by it or found so already.
+bool StampHolds(const TPassSummary& summary);
+
 }  // namespace tagwright

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "files/paths.h"
+#include "tags/id3v2.h"
 #include "ui/pass_preview.h"
 #include "ui/text_conversion.h"
 
@@ -45,20 +46,50 @@ std::vector<TID3Info> CurrentTags(const std::vector<TSongResult>& results) {
   return tags;
 }
 
-TPreviewTables PreviewTablesOf(const std::vector<TSongResult>& results, const std::vector<TID3Info>& oldTags) {
+std::vector<QString> UnseenChanges(const std::vector<TSongResult>& results) {
+  std::vector<QString> unseen(results.size());
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (!results[i].TagsWritten) continue;
+    TID3v1Buffer trailer{};
+    TID3v2 tag;
+    const TResultOf<bool> hasTrailer = ReadID3v1Trailer(results[i].FileName, trailer);
+    if (hasTrailer && !hasTrailer.Value()) {
+      unseen[i] = QStringLiteral("ID3v1 tag added");
+    } else if (tag.Load(results[i].FileName) && !tag.HasTag) {
+      unseen[i] = QStringLiteral("ID3v2 tag added");
+    } else {
+      unseen[i] = QStringLiteral("ID3v1 and ID3v2 tags made to agree");
+    }
+  }
+  return unseen;
+}
+
+TPreviewTables PreviewTablesOf(const std::vector<TSongResult>& results, const std::vector<TID3Info>& oldTags,
+                               const std::vector<QString>& unseen) {
   TPreviewTables tables;
   tables.LeftAloneColumns = {QStringLiteral("File"), QStringLiteral("Action"), QStringLiteral("Reason")};
   std::array<bool, kFieldColumns.size()> used{};
+  // Whether a song's change shows in a column: its name, or a field of its tags.
+  std::vector<bool> seen(results.size());
   for (std::size_t i = 0; i < results.size() && i < oldTags.size(); ++i) {
+    seen[i] = !results[i].NewFileName.empty();
     if (!Changes(results[i]) || !results[i].TagsWritten) continue;
     for (std::size_t f = 0; f < kFieldColumns.size(); ++f) {
-      used[f] = used[f] || kFieldColumns[f].Value(oldTags[i]) != kFieldColumns[f].Value(results[i].Tags);
+      const bool differs = kFieldColumns[f].Value(oldTags[i]) != kFieldColumns[f].Value(results[i].Tags);
+      used[f] = used[f] || differs;
+      seen[i] = seen[i] || differs;
     }
   }
+  const auto unseenOf = [&](std::size_t i) {
+    return i < unseen.size() && i < seen.size() && !seen[i] && Changes(results[i]) ? unseen[i] : QString();
+  };
+  bool anyUnseen = false;
+  for (std::size_t i = 0; i < results.size(); ++i) anyUnseen = anyUnseen || !unseenOf(i).isEmpty();
   tables.ChangeColumns = {QStringLiteral("File"), QStringLiteral("File name")};
   for (std::size_t f = 0; f < kFieldColumns.size(); ++f) {
     if (used[f]) tables.ChangeColumns << QString::fromLatin1(kFieldColumns[f].Caption);
   }
+  if (anyUnseen) tables.ChangeColumns << QStringLiteral("ID3 tags");
   for (std::size_t i = 0; i < results.size(); ++i) {
     const TSongResult& result = results[i];
     if (!Changes(result)) {
@@ -75,6 +106,7 @@ TPreviewTables PreviewTablesOf(const std::vector<TSongResult>& results, const st
       const QString after = kFieldColumns[f].Value(result.Tags);
       row << (result.TagsWritten && before != after ? Arrow(before, after) : QString());
     }
+    if (anyUnseen) row << unseenOf(i);
     tables.Changes.push_back(row);
   }
   return tables;

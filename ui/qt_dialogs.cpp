@@ -131,7 +131,7 @@ bool TQtDialogs::PreviewPass(const QString& caption, const std::vector<TSongResu
   dialog.setWindowTitle(caption);
   dialog.setSizeGripEnabled(true);
   auto* layout = new QVBoxLayout(&dialog);
-  const TPreviewTables tables = PreviewTablesOf(results, CurrentTags(results));
+  const TPreviewTables tables = PreviewTablesOf(results, CurrentTags(results), UnseenChanges(results));
   auto* tabs = new QTabWidget(&dialog);
   tabs->setObjectName(QStringLiteral("previewTabs"));
   QTableWidget* changes = PreviewTable("previewTable", tables.ChangeColumns, tables.Changes, tabs);

@@ -294,6 +294,7 @@ void TSongDetailsPanel::Clear() {
 
 void TSongDetailsPanel::ShowNoSong() {
   shownFile_.clear();
+  sharedShown_.clear();
   if (edits_ != nullptr) edits_->Forget();
   SetFieldsEnabled(false);
   titleField_->setEnabled(false);
@@ -303,6 +304,7 @@ void TSongDetailsPanel::ShowNoSong() {
 
 void TSongDetailsPanel::ShowSong(const TSongFile& song) {
   edits_->Forget();
+  sharedShown_.clear();
   shownFile_ = song.FileName();
   SetFieldsEnabled(true);
   titleField_->setEnabled(true);
@@ -357,6 +359,20 @@ void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& so
   show(commentField_, [](const TSongFile& song) { return song.Comment(); });
   show(genreBox_->lineEdit(), [](const TSongFile& song) { return song.Genre(); });
   show(trackField_, [](const TSongFile& song) { return song.PaddedTrack(); });
+  sharedShown_.clear();
+  for (auto [caption, field] : {std::pair{"Artist", artistField_}, std::pair{"Album", albumField_},
+                                std::pair{"Year", yearField_}, std::pair{"Comment", commentField_},
+                                std::pair{"Genre", genreBox_->lineEdit()}, std::pair{"Track", trackField_}}) {
+    if (!field->text().isEmpty()) sharedShown_.emplace_back(QString::fromLatin1(caption), field);
+  }
+}
+
+QStringList TSongDetailsPanel::EmptiedSharedFields() const {
+  QStringList emptied;
+  for (const auto& [caption, field] : sharedShown_) {
+    if (field->text().trimmed().isEmpty()) emptied << caption;
+  }
+  return emptied;
 }
 
 void TSongDetailsPanel::CheckFieldLength(QLineEdit* field) {

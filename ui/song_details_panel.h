@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "songs/known_spellings.h"
@@ -70,6 +71,9 @@ class TSongDetailsPanel : public QWidget {
   // The fields' texts as typed, and put back after a stamp that did not happen.
   QStringList TypedTexts() const;
   void RestoreTypedTexts(const QStringList& texts);
+  // In the common mode of several songs: the captions ("Album", ...) of the fields whose shared
+  // value the user has emptied, which a stamp of several songs leaves as each song holds it.
+  QStringList EmptiedSharedFields() const;
 
   // A field's text trimmed, and trimmed in place so that the field shows what is written.
   std::string TrimField(TDetailsField field);
@@ -112,6 +116,8 @@ class TSongDetailsPanel : public QWidget {
   static void ReplaceFieldText(QLineEdit* field, const QString& text);
 
   const TErrorGuard& guard_;
+  // The fields the common mode showed a shared value in, with their captions.
+  std::vector<std::pair<QString, QLineEdit*>> sharedShown_;
   std::function<TSongFile*()> selectedSong_;
   const TKnownSpellings* spellings_ = nullptr;
   TRecognitionOptions recognition_;

@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
@@ -241,13 +243,14 @@ TEST_F(ChangeCommands, ClearBlanksOneFieldAndKeepsTheOthers) {
 namespace tagwright::testing {
 namespace {
 
-// Hands-Free writes every detail of the song into the tag, not just the ones in its name.
+// Hands-Free writes every detail of the song into the tag, not just the ones in its name; run again,
+// it finds nothing to change.
 TEST(HandsFree, WritesEveryDetailIntoTheTag) {
   TTempFolder folder;
   const std::string path = folder.WriteFile("07 - Moby - Porcelain.mp3", SongAudio(2000));
   TID3Info tags;
   tags.Artist = "Moby";
-  tags.Title = "Porcelain";
+  tags.Title = "porcelain";  // for Hands-Free to tidy
   tags.Album = "Play";
   tags.Year = "1999";
   tags.Comment = "Single";
@@ -268,6 +271,10 @@ TEST(HandsFree, WritesEveryDetailIntoTheTag) {
   EXPECT_EQ(written.Comment, "Single");
   EXPECT_EQ(written.Genre, "Electronic");
   EXPECT_EQ(written.Track, 7);
+  const TCliRun again = RunCli({"hands-free", folder.Path()});
+  ASSERT_EQ(again.Lines().size(), 1u) << again.out;
+  EXPECT_EQ(again.Lines()[0]["action"], "skipped");
+  EXPECT_EQ(again.Lines()[0]["reason"], "nothing to change");
 }
 
 // A song with a title but no artist, or an artist but no title, is still renamed.
@@ -506,6 +513,152 @@ TEST(TwoPrograms, NeverOverwriteWhatTheOtherWroteAfterTheListing) {
     EXPECT_EQ(tags.Comment, "from B") << song;
   }
 }
+
+}  // namespace
+}  // namespace tagwright::testing
+
+namespace tagwright::testing {
+namespace {
+
+// Each file below the folder with its bytes and modification time.
+std::map<std::string, std::pair<std::string, std::int64_t>> BytesAndTimes(const TTempFolder& folder) {
+  std::map<std::string, std::pair<std::string, std::int64_t>> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.Path())) {
+    if (!entry.is_regular_file()) continue;
+    struct stat info {};
+    EXPECT_EQ(::stat(entry.path().c_str(), &info), 0);
+    files[entry.path().string()] = {ReadWholeFile(entry.path().string()),
+                                    std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec};
+  }
+  return files;
+}
+
+// Every file's modification time set far back, so that any write shows.
+void AgeFiles(const TTempFolder& folder) {
+  const struct timespec times[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.Path())) {
+    EXPECT_EQ(::utimensat(AT_FDCWD, entry.path().c_str(), times, 0), 0);
+  }
+}
+
+// How a song is put out of order again: its ID3v1 trailer cut off, or its name spaced otherwise.
+enum class TDisorder { TrailerCut, NameSpaced };
+
+struct TAlreadyDoneCase {
+  std::vector<std::string> Arguments;  // "FOLDER" stands for the folder, "SONGS" for every song in it
+  TDisorder Disorder;
+  const char* Reason = "\"nothing to change\"";  // the reason a second run gives some song
+};
+
+// A folder that a writing command has already been run over is as that command leaves it: a second
+// run changes no byte and no modification time, reports every song skipped and makes no history
+// entry. Put one song out of order, and the next run changes that one song alone.
+class AlreadyDone : public ::testing::TestWithParam<TAlreadyDoneCase> {
+ protected:
+  void SetUp() override {
+    folder.WriteFile("01 - moby - why_does_my_heart.mp3", kAudio);
+    folder.WriteFile("Moby - Porcelain - www.site.com.mp3", kAudio);
+    folder.WriteFile("a+b.mp3", kAudio);
+    TID3Info tags;
+    tags.Artist = "Abba";
+    tags.Title = "Waterloo";
+    tags.Comment = "Keep";
+    tags.Track = 5;
+    EXPECT_TRUE(WriteID3Tags(folder.WriteFile("Abba - Waterloo.mp3", kAudio), tags).Ok());
+  }
+  TCliRun Run(const std::vector<std::string>& more = {}) const {
+    std::vector<std::string> arguments{"--history", history};
+    for (const std::string& argument : GetParam().Arguments) {
+      if (argument == "FOLDER") {
+        arguments.push_back(folder.Path());
+        continue;
+      }
+      if (argument != "SONGS") {
+        arguments.push_back(argument);
+        continue;
+      }
+      for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) arguments.push_back(entry.path());
+    }
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return RunCli(arguments);
+  }
+  std::size_t HistoryEntries() const { return RunCli({"--history", history, "history"}).Lines().size(); }
+
+  TTempFolder folder;
+  TTempFolder state;
+  std::string history = state / "history.sqlite3";
+};
+
+TEST_P(AlreadyDone, ChangesNothingAndThenOnlyTheSongPutOutOfOrder) {
+  const std::string song = folder / "01 - moby - why_does_my_heart.mp3";
+  std::string target = song;  // where the song is after the first run
+  for (const auto& line : Run().Lines()) {
+    if (line["file"] == song) target = line.value("new_file", song);
+  }
+  const std::size_t entries = HistoryEntries();
+  AgeFiles(folder);
+  const auto before = BytesAndTimes(folder);
+
+  for (const bool dryRun : {true, false}) {
+    const TCliRun again = dryRun ? Run({"--dry-run"}) : Run();
+    EXPECT_EQ(again.exitStatus, 0) << again.err;
+    for (const auto& line : again.Lines()) {
+      EXPECT_EQ(line["action"], "skipped") << line;
+      EXPECT_TRUE(line["tags"].is_null()) << line;
+    }
+    EXPECT_NE(again.out.find(GetParam().Reason), std::string::npos) << again.out;
+    EXPECT_EQ(BytesAndTimes(folder), before) << "not a byte nor a modification time changes";
+    EXPECT_EQ(HistoryEntries(), entries);
+  }
+
+  std::string disordered = target;
+  if (GetParam().Disorder == TDisorder::TrailerCut) {
+    ASSERT_EQ(::truncate(target.c_str(), static_cast<off_t>(before.at(target).first.size() - 128)), 0);
+  } else {
+    disordered = folder / "01  -  moby  -  why_does_my_heart.mp3";
+    std::filesystem::rename(target, disordered);
+  }
+  AgeFiles(folder);
+  const auto disorderedBefore = BytesAndTimes(folder);
+  const TCliRun mend = Run();
+  EXPECT_EQ(mend.exitStatus, 0) << mend.err;
+  const auto after = BytesAndTimes(folder);
+  for (const auto& [path, file] : disorderedBefore) {
+    if (path == disordered) continue;
+    ASSERT_TRUE(after.contains(path)) << path << "\n" << mend.out;
+    EXPECT_EQ(after.at(path), file) << path;
+  }
+  EXPECT_TRUE(!after.contains(disordered) || after.at(disordered) != disorderedBefore.at(disordered)) << mend.out;
+  EXPECT_EQ(HistoryEntries(), entries + 1);
+  std::size_t acted = 0;
+  for (const auto& line : mend.Lines()) acted += line["action"] != "skipped" ? 1 : 0;
+  EXPECT_EQ(acted, 1U) << mend.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WritingCommands, AlreadyDone,
+    ::testing::Values(TAlreadyDoneCase{{"stamp", "--title", "X", "--artist", "Y", "--album", "Z", "--year", "2001",
+                                        "--comment", "", "--genre", "Rock", "--track", "7", "SONGS"},
+                                       TDisorder::TrailerCut},
+                      TAlreadyDoneCase{{"stamp", "--recognized", "FOLDER"}, TDisorder::TrailerCut},
+                      TAlreadyDoneCase{{"filename-as-title", "FOLDER"}, TDisorder::TrailerCut},
+                      TAlreadyDoneCase{{"cleanup", "FOLDER"}, TDisorder::TrailerCut},
+                      TAlreadyDoneCase{{"hands-free", "FOLDER"}, TDisorder::TrailerCut},
+                      TAlreadyDoneCase{{"hands-free", "FOLDER"}, TDisorder::NameSpaced},
+                      TAlreadyDoneCase{{"clear", "comment", "FOLDER"}, TDisorder::TrailerCut},
+                      TAlreadyDoneCase{
+                          {"rename", "FOLDER"}, TDisorder::NameSpaced, "\"already named after its details\""}),
+    [](const ::testing::TestParamInfo<TAlreadyDoneCase>& info) {
+      std::string name;
+      for (const std::string& argument : info.param.Arguments) {
+        if (argument == "SONGS" || argument == "FOLDER") continue;
+        for (const char c : argument) {
+          if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+        }
+        if (name.size() > 12) break;
+      }
+      return name + (info.param.Disorder == TDisorder::TrailerCut ? "_TrailerCut" : "_NameSpaced");
+    });
 
 }  // namespace
 }  // namespace tagwright::testing

@@ -312,7 +312,12 @@ TEST_F(SongPass, ALinkSwappedInAfterTheListingIsNeverWrittenThrough) {
 // goes by it: those are reported and keep that program's change, in a dry run as in the real run,
 // and a pass over a new listing picks the change up.
 TEST_F(SongPass, ASongChangedSinceItsListingIsNotWrittenOver) {
-  const TSongPlanner stamp{TTagsNeeded::Yes, PlanStampRecognized};
+  // The recognised values and an album, so that a song that is still as listed has something to change.
+  const TSongPlanner stamp{TTagsNeeded::Yes, [](const TSongFile& song, const TID3Info& tags) {
+                             TSongChange change = PlanStampRecognized(song, tags);
+                             change.Tags.Album = "Stamped";
+                             return change;
+                           }};
   std::vector<std::string> files;
   for (int i = 0; i < 50; ++i) {
     files.push_back(folder.WriteFile("Moby - Song " + std::to_string(i) + ".mp3", SongAudio()));
@@ -348,12 +353,50 @@ TEST_F(SongPass, ASongChangedSinceItsListingIsNotWrittenOver) {
       EXPECT_EQ(now.Comment, changed ? "from B" : "from A") << files[i];
     }
   }
-  for (const TSongResult& result : run(ListSongs(files, {}), TPassMode::Apply)) {
-    EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.FileName << ": " << result.Reason();
+  // Listed again, the songs changed meanwhile are written; the others hold what the stamp writes.
+  const std::vector<TSongResult> again = run(ListSongs(files, {}), TPassMode::Apply);
+  ASSERT_EQ(again.size(), files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    EXPECT_EQ(again[i].Outcome, i % 2 == 0 ? TChangeOutcome::Tagged : TChangeOutcome::Skipped) << files[i];
+    EXPECT_EQ(again[i].Reason(), i % 2 == 0 ? "" : kNothingToChangeReason) << files[i];
   }
   TID3Info first;
   ASSERT_TRUE(ReadID3Tags(files[0], first).Ok());
   EXPECT_EQ(first.Comment, "from B");
+}
+
+// One song's change whose tags the song already holds writes nothing: not even the owner's write
+// bit that a write would add to a song without any; with a new name, the song is only renamed.
+TEST_F(SongPass, OneSongsChangeWritesNothingTheSongHolds) {
+  TID3Info tags;
+  tags.Artist = "Moby";
+  tags.Title = "Why";
+  for (const bool renamed : {false, true}) {
+    const std::string path = folder.WriteFile("song.mp3", SongAudio());
+    ASSERT_TRUE(WriteID3Tags(path, tags).Ok());
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    const struct timespec old[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+    const std::string bytes = ReadWholeFile(path);
+    TSongChange change;
+    change.WriteTags = true;
+    change.Tags = tags;
+    if (renamed) change.NewFileName = folder / "Moby - Why.mp3";
+    for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
+      TPlannedNames names;
+      const TSongResult result = ApplySongChange(path, change, mode, names);
+      EXPECT_EQ(result.Outcome, renamed ? TChangeOutcome::Renamed : TChangeOutcome::Skipped);
+      EXPECT_EQ(result.Reason(), renamed ? "" : kNothingToChangeReason);
+      EXPECT_FALSE(result.TagsWritten);
+    }
+    const std::string now = renamed ? folder / "Moby - Why.mp3" : path;
+    struct stat info {};
+    ASSERT_EQ(::stat(now.c_str(), &info), 0);
+    EXPECT_EQ(ReadWholeFile(now), bytes);
+    EXPECT_EQ(info.st_mtim.tv_sec, 1'000'000'000);
+    EXPECT_EQ(info.st_mode & 07777, 0444U);
+    std::filesystem::remove(now);
+  }
 }
 
 TEST_F(SongPass, RenamesNeverMakeAHiddenFileOrANameWithoutStem) {

@@ -183,12 +183,14 @@ TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
 }
 
 // One song takes what the panel holds, recognised or not; of several, a song without title and
-// artist of its own keeps its name unless the panel gives them.
+// artist of its own keeps its name whatever the panel gives.
 TEST_F(SongPlans, RenameWithDetailsJudgesByTheValuesItComposes) {
   auto unknown = Song("a+b.mp3");
   EXPECT_EQ(PlanRenameWithDetails(*unknown, Panel("Abba", "Waterloo", ""), true).NewFileName,
             folder / "Abba - Waterloo.mp3");
   EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", "3"), false).DoesNothing());
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("Zed", "", ""), false).DoesNothing());
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("Abba", "Waterloo", "3"), false).DoesNothing());
   EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", ""), true).DoesNothing());
 }
 

@@ -2,6 +2,7 @@
 // a table; "Apply" runs the very command.
 #include <QAbstractButton>
 #include <QAction>
+#include <QLineEdit>
 #include <QPushButton>
 #include <atomic>
 #include <chrono>
@@ -13,6 +14,7 @@
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
 #include "ui/pass_preview.h"
+#include "ui/preview_tables.h"
 #include "ui/song_list_box.h"
 
 namespace tagwright::testing {
@@ -196,6 +198,50 @@ void TPreviewTest::DryRunOnAWorkerKeepsItsSongs() {
     QVERIFY(window.Dialogs.Previews.empty());
   }
   QCOMPARE(FolderContents(folder.Path()), expected);  // the third song untouched, byte for byte
+}
+
+// Songs that already hold what Hands-Free would write, under the names it would give them: the
+// preview shows none of them under "Changed", and says in the second tab that there is nothing to change.
+void TPreviewTest::SongsAlreadyRightShowNoChangedRow() {
+  TSongFolder folder;
+  folder.AddTaggedSong("01 - Moby - Why.mp3", Tags("Moby", "Why", {}, 1));
+  folder.AddTaggedSong("02 - Moby - Porcelain.mp3", Tags("Moby", "Porcelain", {}, 2));
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAll(window);
+  window.Child<QAction>("previewHandsFreeEntry")->trigger();
+  QVERIFY(WaitUntilLoaded(*window.Window));
+  const std::vector<TSongResult>& results = window.Dialogs.Previews.at(0).Results;
+  const TPreviewTables tables = PreviewTablesOf(results, CurrentTags(results), UnseenChanges(results));
+  QCOMPARE(tables.Changes.size(), std::size_t(0));
+  QCOMPARE(tables.LeftAlone.size(), std::size_t(2));
+  for (const QStringList& row : tables.LeftAlone) QCOMPARE(row.at(2), QStringLiteral("nothing to change"));
+}
+
+// A shared album emptied in the panel of two songs: the stamp leaves each song's album, the preview
+// says so and names ID3 Clear, and no song shows as changed.
+void TPreviewTest::AnEmptiedSharedFieldIsLeftAndSaidSo() {
+  TSongFolder folder;
+  folder.AddTaggedSong("a.mp3", Tags("Moby", "Why", "Play"));
+  folder.AddTaggedSong("b.mp3", Tags("Moby", "Porcelain", "Play"));
+  AgeFiles(folder.Path());
+  const TFilesOnDisk before = FilesOnDisk(folder.Path());
+  TWindowUnderTest window;
+  window->UsePreviewBeforeChanging(true);
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAll(window);
+  window.Child<QLineEdit>("albumField")->clear();
+  window.Dialogs.PreviewAnswers.push_back(true);  // "Apply"
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  WaitForSongs(*window.Window);
+  QCOMPARE(window.Dialogs.Previews.size(), std::size_t(1));
+  const QString note = window.Dialogs.lastPreviewNote;
+  QVERIFY2(note.contains(QStringLiteral("Album emptied")) && note.contains(QStringLiteral("ID3 Clear > Album")),
+           qPrintable(note));
+  const std::vector<TSongResult>& results = window.Dialogs.Previews[0].Results;
+  QCOMPARE(PreviewTablesOf(results, CurrentTags(results), UnseenChanges(results)).Changes.size(), std::size_t(0));
+  QCOMPARE(FilesOnDisk(folder.Path()), before);
+  QVERIFY2(window->StatusText().contains(QStringLiteral("0 songs tagged")), qPrintable(window->StatusText()));
 }
 
 }  // namespace tagwright::testing

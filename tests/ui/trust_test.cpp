@@ -147,6 +147,25 @@ void TTrustTest::F5OnAnUnrecognisedSongUsesTheTypedValues() {
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
 }
 
+// Of several songs, one whose recognition failed keeps its name: the panel's shared artist would
+// leave nothing of it.
+void TTrustTest::F5OnSeveralSongsKeepsTheNameOfAnUnrecognisedOne() {
+  TSongFolder folder;
+  folder.AddSong("@@@.mp3");
+  folder.AddSong("moby - why.mp3");
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  ClickRow(*window.Window, 1, Qt::ControlModifier);
+  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Zed"));
+  QTest::keyClick(window.Window.get(), Qt::Key_F5);
+  WaitForSongs(*window.Window);
+  QVERIFY(FileExists(folder / "@@@.mp3"));
+  QVERIFY(FileExists(folder / "Zed - why.mp3"));
+  QVERIFY2(window->StatusText().startsWith(QStringLiteral("Rename File(s): 1 renamed, 1 left alone")),
+           qPrintable(window->StatusText()));
+}
+
 void TTrustTest::ThePanelShowsWhatIsSelected() {
   TSongFolder first;
   TSongFolder empty;

@@ -2,7 +2,11 @@
 
 #include <QtGlobal>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <QAbstractButton>
+
+#include <filesystem>
 
 #include "ui/settings.h"
 #include "ui/song_list_box.h"
@@ -22,6 +26,33 @@ std::string TSongFolder::AddTaggedSong(std::string_view name, const TID3Info& ta
   std::string path = AddSong(name);
   if (!WriteID3Tags(path, tags).Ok()) qFatal("cannot write the tags of %s", path.c_str());
   return path;
+}
+
+TFilesOnDisk FilesOnDisk(const std::string& folder) {
+  TFilesOnDisk files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    struct stat info {};
+    if (::stat(entry.path().c_str(), &info) != 0) qFatal("cannot look at %s", entry.path().c_str());
+    files[entry.path().filename().string()] = {
+        ReadWholeFile(entry.path().string()), std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec};
+  }
+  return files;
+}
+
+void AgeFiles(const std::string& folder) {
+  const struct timespec times[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (::utimensat(AT_FDCWD, entry.path().c_str(), times, 0) != 0) qFatal("cannot age %s", entry.path().c_str());
+  }
+}
+
+int FilesChanged(const TFilesOnDisk& before, const TFilesOnDisk& after) {
+  int changed = 0;
+  for (const auto& [name, file] : before) {
+    const auto found = after.find(name);
+    if (found == after.end() || found->second != file) ++changed;
+  }
+  return changed;
 }
 
 TID3Info Tags(const std::string& artist, const std::string& title, const std::string& album, std::uint8_t track,

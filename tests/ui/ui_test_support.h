@@ -6,8 +6,10 @@
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
@@ -36,6 +38,14 @@ class TSongFolder {
  private:
   TTempFolder folder_;
 };
+
+// Each file of a folder by name, with its bytes and modification time.
+using TFilesOnDisk = std::map<std::string, std::pair<std::string, std::int64_t>>;
+TFilesOnDisk FilesOnDisk(const std::string& folder);
+// Sets the modification time of every file of the folder far back, so that any write shows.
+void AgeFiles(const std::string& folder);
+// How many files of before are gone or hold other bytes or another modification time in after.
+int FilesChanged(const TFilesOnDisk& before, const TFilesOnDisk& after);
 
 TID3Info Tags(const std::string& artist, const std::string& title, const std::string& album = {},
               std::uint8_t track = 0, const std::string& genre = {}, const std::string& year = {});

@@ -99,6 +99,8 @@ class TCommandsTest : public QObject {
   void AFileThatCannotBeOpenedIsNamedAfterTheReload();
   void ASongThatCannotBeRewrittenIsNamed();
   void EachPassIsSummedUpInOneLine();
+  void SummaryCountsTheFilesChanged_data();
+  void SummaryCountsTheFilesChanged();
   void RenameThisFileUsesTheTypedName();
   void RenameBoxSelectsTheNameWithoutExtension();
   void HandsFreeActsOnlyOnNamesHoldingTheirDetails();
@@ -154,6 +156,8 @@ class TPreviewTest : public QObject {
   void PreviewRowsSayWhatHappens();
   void DryRunOnAWorkerKeepsItsSongs_data();
   void DryRunOnAWorkerKeepsItsSongs();
+  void SongsAlreadyRightShowNoChangedRow();
+  void AnEmptiedSharedFieldIsLeftAndSaidSo();
 };
 
 // Undo and redo: the song list's menu entries, Ctrl+Z and Ctrl+Shift+Z, "History...", on a history of its own.
@@ -196,6 +200,7 @@ class TTrustTest : public QObject {
   void ARefusedStampKeepsWhatWasTyped_data();
   void ARefusedStampKeepsWhatWasTyped();
   void F5OnAnUnrecognisedSongUsesTheTypedValues();
+  void F5OnSeveralSongsKeepsTheNameOfAnUnrecognisedOne();
   void ThePanelShowsWhatIsSelected();
   void CommandsOverNothingSaySo_data();
   void CommandsOverNothingSaySo();

@@ -1,0 +1,25 @@
+// No write without a change: tags that would leave every field of a song as the song holds it now
+// are not written, so that a song already as the command would leave it keeps its bytes and its
+// modification time and goes into no history. A song that is not renamed either is left alone as
+// "nothing to change". For the files of the song pass only.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "commands/song_change.h"
+#include "commands/song_change_apply.h"
+#include "commands/song_result.h"
+#include "tags/tag_snapshot.h"
+
+namespace tagwright {
+
+// Gives up the song's tag write when the tags composed for it change no field of the song as
+// snapshot shows it; the song's result when nothing is left to do.
+std::optional<TSongResult> LeaveUnchangedTags(TBatchSong& song, const TTagSnapshot& snapshot);
+
+// The same for a dry run, which reads the song at fileName without writing: the change, without
+// its tag write when that changes no field.
+TSongChange WithoutUnchangedTags(const std::string& fileName, TSongChange change);
+
+}  // namespace tagwright

@@ -1,0 +1,46 @@
+#include "tags/field_changes.h"
+
+#include <algorithm>
+
+#include "tags/byte_source.h"
+#include "tags/id3v2.h"
+
+namespace tagwright {
+
+namespace {
+
+constexpr std::size_t kTrailerSize = 128;
+
+// The ID3v2 tag that head holds (a tag with HasTag false when it holds none).
+TID3v2 LoadedTag(std::string_view head) {
+  TID3v2 tag;
+  TMemorySource source(head);
+  if (!tag.Load(source)) tag.Reset();
+  return tag;
+}
+
+bool SameFields(const TID3v2& a, const TID3v2& b) {
+  return a.HasTag == b.HasTag && a.Title == b.Title && a.Artist == b.Artist && a.Album == b.Album &&
+         a.Track == b.Track && a.Year == b.Year && a.Genre == b.Genre && a.Comment == b.Comment &&
+         a.Composer == b.Composer && a.Encoder == b.Encoder && a.Copyright == b.Copyright && a.Language == b.Language &&
+         a.Link == b.Link;
+}
+
+TID3Info TrailerValues(std::string_view bytes) {
+  TID3v1Buffer buffer{};
+  std::copy(bytes.begin(), bytes.end(), buffer.begin());
+  return ID3v1Values(buffer);
+}
+
+}  // namespace
+
+bool ChangesAnyField(const TTagSnapshot& before, const TWrittenTags& after) {
+  // A song too short to tell its trailer from its tag is written as before.
+  if (before.Whole || before.Tail.size() != kTrailerSize || after.Trailer.size() != kTrailerSize) return true;
+  const TID3v2 old = LoadedTag(before.Head);
+  if (old.HasTag && old.TagSize <= 0) return true;
+  if (!SameFields(old, LoadedTag(after.Head))) return true;
+  return TrailerValues(before.Tail) != TrailerValues(after.Trailer);
+}
+
+}  // namespace tagwright
