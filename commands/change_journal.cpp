@@ -279,6 +279,41 @@ std::vector<TCopiedFrame> KeptStretches(const TTagSnapshot& before, const TCompo
   return kept;
 }
 
+std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed) {
+  std::vector<TNewBytes> stretches;
+  const std::string& head = composed.Tags.Head;
+  for (const TByteSpan& changed : composed.Changed) {
+    if (changed.Offset >= head.size()) break;
+    stretches.push_back({changed.Offset, head.substr(changed.Offset, changed.Size)});
+  }
+  return stretches;
+}
+
+std::vector<TNewBytes> DifferingBytes(std::string_view before, std::string_view after) {
+  std::vector<TNewBytes> stretches;
+  if (before.size() != after.size()) return stretches;
+  for (std::size_t at = 0; at < after.size();) {
+    if (before[at] == after[at]) {
+      ++at;
+      continue;
+    }
+    // Differences a few equal bytes apart make one stretch: each costs its place in the record.
+    constexpr std::size_t kEqualRunBetween = 32;
+    std::size_t end = at + 1;
+    for (std::size_t i = end, equal = 0; i < after.size() && equal < kEqualRunBetween; ++i) {
+      if (before[i] == after[i]) {
+        ++equal;
+      } else {
+        equal = 0;
+        end = i + 1;
+      }
+    }
+    stretches.push_back({at, std::string(after.substr(at, end - at))});
+    at = end;
+  }
+  return stretches;
+}
+
 std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TComposedTags& composed,
                                        const TKnownFrameHash& knownFrame) {
   const std::string& head = composed.Tags.Head;

@@ -43,6 +43,12 @@ struct TFrameHash {
   std::uint64_t Hash = 0;
 };
 
+// Bytes a write in place puts over the old tag, at Offset in it.
+struct TNewBytes {
+  std::size_t Offset = 0;
+  std::string Bytes;
+};
+
 // One file's part of a command.
 struct TFileChange {
   std::string PathBefore;
@@ -67,6 +73,9 @@ struct TFileChange {
   // frames a rewrite takes over, the bytes an in-place write does not touch. The journal may keep
   // them as references to the file after the change instead of their bytes (see KeptStretches).
   std::vector<TCopiedFrame> KeptInAfter;
+  // A tag written in place: the stretches it writes over the old tag, so that a song that a crash
+  // left torn by this write can be told from one that anyone else changed (empty for a rewrite).
+  std::vector<TNewBytes> NewBytes;
   // A record read back that keeps part of the old tag by such references: the recipe of the old tag,
   // whose After pieces the tag written by the change holds, and the old tag's size and framed hash.
   // Before.Head stays empty until it is put together from the file (ResolveBeforeHead).
@@ -194,6 +203,13 @@ std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TCompos
 // The stretches of the old tag that a write of composed leaves in the file, for KeptInAfter: none
 // when the new tag does not take exactly the old one's place (a small song seen whole, say).
 std::vector<TCopiedFrame> KeptStretches(const TTagSnapshot& before, const TComposedTags& composed);
+
+// The stretches a write in place of composed puts over the old tag, with their bytes.
+std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed);
+
+// The stretches where the tag after differs from the tag before, of the same size, with the bytes
+// of after: what a write of after in place changes.
+std::vector<TNewBytes> DifferingBytes(std::string_view before, std::string_view after);
 
 // The hash of a frame copied into a new tag, when the old tag's frame it came from has a hash
 // known: for ForeseeAfter and CaptureAfter.

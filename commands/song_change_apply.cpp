@@ -34,7 +34,10 @@ void ForeseeWrite(TFileChange& change, const TBatchSong& song) {
 TFileChange ChangeOf(const TBatchSong& song, TTagSnapshot snapshot) {
   TFileChange change =
       ChangeFromSnapshot(song.FileName, song.Change.NewFileName, song.Change.WriteTags, std::move(snapshot), song.Mode);
-  if (song.Composed) change.KeptInAfter = KeptStretches(change.Before, *song.Composed);
+  if (song.Composed) {
+    change.KeptInAfter = KeptStretches(change.Before, *song.Composed);
+    if (song.Composed->InPlace) change.NewBytes = NewBytesInPlace(*song.Composed);
+  }
   return change;
 }
 

@@ -1,5 +1,6 @@
 #include "history/crash_repair.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "files/paths.h"
 #include "history/file_judgement.h"
 #include "history/history_undo.h"
+#include "history/torn_write.h"
 #include "tags/locked_song.h"
 
 namespace tagwright {
@@ -58,73 +60,49 @@ TResult CopyInto(const std::string& from, const std::string& to) {
   return result;
 }
 
-// Where the middle of a torn song begins: a tag torn while written in place may not tell its own
-// size, but the middle is still the one recorded, followed by a trailer or by nothing.
-TResultOf<std::int64_t> TornHeadSize(const std::string& path, const TTagSnapshot& before, const struct stat& song) {
-  if (before.Whole) return static_cast<std::int64_t>(song.st_size);
-  std::int64_t tail = 0;
-  if (song.st_size >= 128) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return TResult::FromErrno(TFailureKind::Read, path);
-    char start[3] = {};
-    const ssize_t got = ::pread(fd, start, sizeof start, song.st_size - 128);
-    ::close(fd);
-    if (got != static_cast<ssize_t>(sizeof start)) return TResult::FromErrno(TFailureKind::Read, path);
-    if (std::string_view(start, sizeof start) == "TAG") tail = 128;
-  }
-  const std::int64_t headSize = song.st_size - before.MiddleSize - tail;
-  if (headSize < 0) {
-    return TResult::Failure(TFailureKind::Read, path, std::make_error_code(std::errc::invalid_argument));
-  }
-  return headSize;
-}
-
 TResult PutBackFailure(const std::string& path) {
   return TResult::Failure(TFailureKind::Write, path, std::make_error_code(std::errc::io_error));
 }
 
-// A song gone from a folder that is there was removed since: nothing is left to repair, and a
-// temporary file beside it is left alone. A folder that cannot be reached (a disk not yet back) is
-// tried again at the next start.
+// A song that is not there keeps its record, and any temporary file beside it: a disk not yet
+// back, a folder moved away, or a song removed since, it is tried again at the next start.
 TResolution ResolveMissing(const TFileChange& change) {
   TResolution resolution;
-  struct stat folder {};
-  const std::string folderPath = FolderToOpen(change.PathBefore);
-  if (::stat(folderPath.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
-    resolution.Outcome = TResolved::NotMade;
-    return resolution;
-  }
-  resolution.Failure = TResult::FromErrno(TFailureKind::Open, change.PathBefore);
+  resolution.Missing = true;
+  resolution.Failure = TResult::Failure(TFailureKind::Open, change.PathBefore,
+                                        std::make_error_code(std::errc::no_such_file_or_directory));
   return resolution;
 }
 
-// A torn change put back as it was at path: a rename's new name goes (both names lead to the
-// file); a tag gets its old bytes again.
-TResult PutBackTorn(const TFileChange& change, const std::string& path, const struct stat& song, bool temporary) {
+// A torn change put back as it was at path, once proved to be this program's own: a rename's new
+// name goes (both names lead to the file); a tag gets its old bytes again, verified against the
+// whole song as it was before the song counts as repaired. Without proof the song is left alone.
+TResult PutBackTorn(TFileChange change, const std::optional<TChangeProof>& proof, const std::string& path,
+                    const struct stat& song, bool temporary, TResolution& resolution) {
   if (!change.TagWritten) {
     if (::unlink(change.PathAfter.c_str()) != 0) return TResult::FromErrno(TFailureKind::Delete, change.PathAfter);
     return {};
   }
-  TResult restored;
-  if (temporary && StillAsBeforeRecord(change.TemporaryName, change)) {
-    // A rewrite in place kept the whole song beside it before it began.
-    restored = CopyInto(change.TemporaryName, path);
-  } else {
-    TResultOf<std::int64_t> headSize = TornHeadSize(path, change.Before, song);
-    // An old tag kept in part by reference is put together from the torn file's own.
-    TFileChange resolved = change;
-    restored = !headSize ? headSize.Failure() : ResolveBeforeHeadFrom(resolved, path, headSize.Value());
-    if (restored) {
-      restored = RestoreTagSnapshot(path, headSize.Value(), change.Before.MiddleSize, resolved.Before.Head,
-                                    change.Before.Tail);
+  const TTornWrite torn = proof ? JudgeTorn(change, *proof, path, song, temporary) : TTornWrite{};
+  switch (torn.Kind) {
+    case TTornKind::NotProven: resolution.Outcome = TResolved::LeftAlone; return {};
+    case TTornKind::FromCopy: {
+      // A rewrite in place kept the whole song beside it before it began.
+      TResult restored = CopyInto(change.TemporaryName, path);
+      if (restored && !SameBytes(path, change.TemporaryName)) restored = PutBackFailure(path);
+      return restored;
     }
+    case TTornKind::Tags: break;
   }
-  if (restored && !StillAsBeforeRecord(path, change)) restored = PutBackFailure(path);
+  TResult restored =
+      RestoreTagSnapshot(path, torn.HeadSize, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
+  if (restored && !VerifiedAsBefore(path, change, *proof)) restored = PutBackFailure(path);
   return restored;
 }
 
-// Settles the file found at resolution.Path: made, not made, or put back.
-TResult SettleFound(const TFileChange& change, const TJudgement& judged, bool temporary, TResolution& resolution) {
+// Settles the file found at resolution.Path: made, not made, put back, or left alone.
+TResult SettleFound(const TFileChange& change, const std::optional<TChangeProof>& proof, const TJudgement& judged,
+                    bool temporary, TResolution& resolution) {
   std::string& path = resolution.Path;
   switch (judged.Found) {
     case TFound::After:
@@ -140,7 +118,8 @@ TResult SettleFound(const TFileChange& change, const TJudgement& judged, bool te
     case TFound::Torn:
     case TFound::Missing: break;
   }
-  if (TResult put = PutBackTorn(change, path, judged.At.Info, temporary); !put) return put;
+  if (TResult put = PutBackTorn(change, proof, path, judged.At.Info, temporary, resolution); !put) return put;
+  if (resolution.Outcome == TResolved::LeftAlone) return {};
   resolution.Acted = true;
   resolution.Outcome = TResolved::PutBack;
   return {};
@@ -168,7 +147,7 @@ TResolution Unresolved(TResult failure) {
 
 }  // namespace
 
-TResolution Resolve(const TFileChange& change) {
+TResolution Resolve(const TFileChange& change, const std::optional<TChangeProof>& proof) {
   TResultOf<TJudgement> judged = Judge(change);
   if (!judged) return Unresolved(judged.Failure());
   if (judged.Value().Found == TFound::Missing) return ResolveMissing(change);
@@ -176,7 +155,9 @@ TResolution Resolve(const TFileChange& change) {
   resolution.Path = judged.Value().Path;
   const struct stat& song = judged.Value().At.Info;
   const bool temporary = OwnTemporaryFile(change, resolution.Path, song);
-  TResult settled = SettleFound(change, judged.Value(), temporary, resolution);
+  TResult settled = SettleFound(change, proof, judged.Value(), temporary, resolution);
+  // Someone else's song keeps whatever it holds, and a copy beside it stays for the user.
+  if (settled && resolution.Outcome == TResolved::LeftAlone) return resolution;
   if (settled && resolution.Outcome != TResolved::Made) settled = ReturnToBefore(change, song, resolution);
   if (!settled) return Unresolved(settled);
   // The song is whole now: the temporary file beside it is no copy of anything needed.
@@ -194,6 +175,7 @@ TResult MarkResolved(THistory& history, const TStoredChange& stored, const TReso
     case TResolved::NotMade:
     case TResolved::PutBack: return history.MarkRolledBack(stored.Record);
     case TResolved::Made: return history.MarkRecordDone(stored.Record, resolution.Path, stored.Change.After);
+    case TResolved::LeftAlone: return history.MarkRecordLeftAlone(stored.Record);
     case TResolved::Unresolved: return {};
   }
   return {};
@@ -218,15 +200,22 @@ TResult RepairRecord(THistory& history, const TStoredChange& stored, TRepairRepo
     entry.AnyMade = true;
     return history.MarkRecordDamaged(stored.Record);
   }
-  const TResolution resolution = Resolve(stored.Change);
+  TResultOf<std::optional<TChangeProof>> proof = history.Proof(stored.Record);
+  if (!proof) return proof.Failure();
+  const TResolution resolution = Resolve(stored.Change, proof.Value());
   if (resolution.Outcome == TResolved::Unresolved) {
     // Tried again at the next start, with the record and any temporary file kept until then.
-    report.Problems.push_back(resolution.Failure.DescribeWithError() + "; " + kRepairRetriedReason);
+    if (resolution.Missing) {
+      report.Notes.push_back(MissingKeptReason(stored.Change.PathBefore));
+    } else {
+      report.Problems.push_back(resolution.Failure.DescribeWithError() + "; " + kRepairRetriedReason);
+    }
     entry.Unresolved = true;
     return {};
   }
+  if (resolution.Outcome == TResolved::LeftAlone) report.Problems.push_back(resolution.Path + ": " + kLeftAloneReason);
   if (resolution.Acted) ++report.Repaired;
-  if (resolution.Outcome == TResolved::Made) entry.AnyMade = true;
+  if (resolution.Outcome == TResolved::Made || resolution.Outcome == TResolved::LeftAlone) entry.AnyMade = true;
   return MarkResolved(history, stored, resolution);
 }
 
@@ -261,7 +250,48 @@ TResultOf<TRepairReport> RepairInterrupted(THistory& history) {
   return report;
 }
 
+namespace {
+
+// The copy of the song a rewrite made beside it before its change, when it is still there.
+std::string KeptCopyOf(const TFileChange& change) {
+  struct stat copy {};
+  if (change.TemporaryName.empty() || ::lstat(change.TemporaryName.c_str(), &copy) != 0 || !S_ISREG(copy.st_mode)) {
+    return {};
+  }
+  return change.TemporaryName;
+}
+
+}  // namespace
+
+TResultOf<std::optional<std::vector<TLetGo>>> LetGoOfInterrupted(THistory& history, std::int64_t entry) {
+  using TFound = std::optional<std::vector<TLetGo>>;
+  TResultOf<std::vector<THistoryEntry>> interrupted = history.Interrupted();
+  if (!interrupted) return interrupted.Failure();
+  const auto found = std::find_if(interrupted.Value().begin(), interrupted.Value().end(),
+                                  [entry](const THistoryEntry& candidate) { return candidate.Id == entry; });
+  if (found == interrupted.Value().end()) return TFound();
+  TResultOf<std::vector<std::int64_t>> records = history.Records(entry);
+  if (!records) return records.Failure();
+  std::vector<TLetGo> letGo;
+  for (const std::int64_t record : records.Value()) {
+    TResultOf<TStoredChange> loaded = history.Change(record);
+    if (!loaded) return loaded.Failure();
+    if (loaded.Value().State != TStoredChange::TState::Planned) continue;
+    if (TResult marked = history.MarkRecordLeftAlone(record); !marked) return marked;
+    letGo.push_back({loaded.Value().Change.PathBefore, KeptCopyOf(loaded.Value().Change)});
+  }
+  if (TResult marked = history.MarkDone(entry); !marked) return marked;
+  if (found->Undoes != 0) {
+    if (TResult marked = history.MarkUndone(found->Undoes, entry); !marked) return marked;
+  }
+  return TFound(std::move(letGo));
+}
+
 std::string DamagedRecordReason(const std::string& file) { return "the history's record of " + file + " is damaged"; }
+
+std::string MissingKeptReason(const std::string& file) {
+  return file + " is missing; its interrupted change is kept until it is back";
+}
 
 std::string RepairMessage(std::size_t repaired) {
   return "repaired " + std::to_string(repaired) + " file(s) after an interrupted write";

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "files/result.h"
+#include "history/change_proof.h"
 #include "history/history_entry.h"
 #include "history/history_recorder.h"
 
@@ -62,6 +63,10 @@ class THistory {
   // foresaw.
   TResult MarkRecordDone(std::int64_t record, const std::string& pathAfter, const TFileAfter& after);
   TResult MarkRecordDamaged(std::int64_t record);
+  TResult MarkRecordLeftAlone(std::int64_t record);
+  // What the record keeps to prove a torn write its own (change_proof.h); nothing for a record
+  // made without it.
+  TResultOf<std::optional<TChangeProof>> Proof(std::int64_t record);
   TResult MarkDone(std::int64_t entry);
   TResult MarkUndone(std::int64_t entry, std::int64_t by);
   TResult DeleteEntry(std::int64_t entry);

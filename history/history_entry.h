@@ -46,8 +46,9 @@ std::string IsoTime(std::int64_t timeNs);
 // One file record of an entry, with its record id and state.
 struct TStoredChange {
   // Planned: recorded ahead, not known to be made; Done: made, with its after state; RolledBack:
-  // never made, or put back by a repair; Damaged: given up by a repair, its record being damaged.
-  enum class TState { Planned, Done, RolledBack, Damaged };
+  // never made, or put back by a repair; Damaged: given up by a repair, its record being damaged;
+  // LeftAlone: given up by a repair that found the song changed by another program.
+  enum class TState { Planned, Done, RolledBack, Damaged, LeftAlone };
   std::int64_t Record = 0;
   TState State = TState::Planned;
   bool Undone = false;   // taken back by an undo

@@ -222,6 +222,27 @@ TResult THistory::MarkRecordDamaged(std::int64_t record) {
   return internals_->Database.Run(statement.Bind(1, record));
 }
 
+TResult THistory::MarkRecordLeftAlone(std::int64_t record) {
+  TStatement statement(internals_->Database.Handle(), "UPDATE changes SET state = 4 WHERE id = ?");
+  return internals_->Database.Run(statement.Bind(1, record));
+}
+
+TResultOf<std::optional<TChangeProof>> THistory::Proof(std::int64_t record) {
+  THistoryDatabase& db = internals_->Database;
+  TStatement statement(db.Handle(), "SELECT device, inode, audio, new_bytes FROM change_proofs WHERE record = ?");
+  TResultOf<bool> row = db.Next(statement.Bind(1, record));
+  if (!row) return row.Failure();
+  if (!row.Value()) return std::optional<TChangeProof>();
+  std::optional<std::vector<TNewBytes>> stretches = DecodeNewBytes(statement.Blob(3));
+  if (!stretches) return std::optional<TChangeProof>();  // damaged: nothing is proved by it
+  TChangeProof proof;
+  proof.Device = statement.Int(0);
+  proof.Inode = statement.Int(1);
+  proof.Audio = static_cast<std::uint64_t>(statement.Int(2));
+  proof.NewBytes = std::move(*stretches);
+  return std::optional<TChangeProof>(std::move(proof));
+}
+
 const char* const kMarkTakenBack =
     "WITH RECURSIVE chain(id, depth) AS (SELECT undoes_record, 1 FROM changes WHERE id = ?1 AND "
     "undoes_record IS NOT NULL UNION ALL SELECT c.undoes_record, chain.depth + 1 FROM changes c "

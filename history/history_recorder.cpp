@@ -21,6 +21,9 @@ const char* const kInsertRecord =
     "head_hash_after, tail_after, mode_after, hash_form, after_check) "
     "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
+const char* const kInsertProof =
+    "INSERT OR REPLACE INTO change_proofs(record, device, inode, audio, new_bytes) VALUES(?, ?, ?, ?, ?)";
+
 // The record of a change, its old tag kept as head (its bytes, or the recipe that names its
 // shared pieces).
 void BindRecord(TStatement& insert, std::int64_t entry, const TFileChange& change, std::string_view head,
@@ -56,12 +59,16 @@ THistoryRecorder::~THistoryRecorder() {
 }
 
 TResultOf<std::vector<std::int64_t>> THistoryRecorder::RecordBatch(std::vector<TFileChange>& changes) {
+  // Each song is looked at before the history is locked: what proves its write its own, should
+  // a crash tear it.
+  TBatch batch;
+  batch.Proofs.reserve(changes.size());
+  for (const TFileChange& change : changes) batch.Proofs.push_back(ProofBefore(change));
   std::lock_guard<std::mutex> guard(databaseMutex_);
   THistoryInternals& history = *history_.internals_;
   if (TResult begun = history.Database.Execute("BEGIN IMMEDIATE"); !begun) return begun;
   piecesConfirmed_.clear();
   std::vector<TPendingAfter> afters = TakePendingAfters();
-  TBatch batch;
   TResult written = history.Pieces.BeginBatch();
   if (written) written = WriteAfters(afters);
   if (written) written = WriteRecords(changes, batch);
@@ -109,7 +116,9 @@ TResult THistoryRecorder::WriteRecords(std::vector<TFileChange>& changes, TBatch
     batch.Entry = entry.Value();
   }
   TStatement insert(db.Handle(), kInsertRecord);
-  for (TFileChange& change : changes) {
+  TStatement proven(db.Handle(), kInsertProof);
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    TFileChange& change = changes[i];
     std::string recipe;
     std::vector<std::int64_t> pieces;
     if (TResult stored = StoreHead(change, recipe, pieces); !stored) return stored;
@@ -119,6 +128,14 @@ TResult THistoryRecorder::WriteRecords(std::vector<TFileChange>& changes, TBatch
     BindRecord(insert, batch.Entry, change, head, byRecipe);
     if (TResult inserted = db.Run(insert); !inserted) return inserted;
     batch.Records.push_back(db.LastInsertId());
+    if (i < batch.Proofs.size() && batch.Proofs[i]) {
+      const TChangeProof& proof = *batch.Proofs[i];
+      const std::string newBytes = EncodeNewBytes(proof.NewBytes);  // bound, not copied, until the run
+      proven.Reset();
+      proven.Bind(1, batch.Records.back()).Bind(2, proof.Device).Bind(3, proof.Inode);
+      proven.Bind(4, static_cast<std::int64_t>(proof.Audio)).BindBlob(5, newBytes);
+      if (TResult inserted = db.Run(proven); !inserted) return inserted;
+    }
     batch.Bytes += static_cast<std::int64_t>(head.size() + change.Before.Tail.size());
     for (std::int64_t piece : pieces) ++batch.Named[piece];
   }

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "commands/change_journal.h"
 #include "files/result.h"
+#include "history/change_proof.h"
 #include "history/history_entry.h"
 
 namespace tagwright {
@@ -53,8 +55,9 @@ class THistoryRecorder final : public TChangeJournal {
   struct TBatch {
     std::int64_t Entry = 0;
     std::vector<std::int64_t> Records;
-    std::map<std::int64_t, std::int64_t> Named;  // the shared pieces the records name, and how often
-    std::int64_t Bytes = 0;                      // the tag bytes the records keep themselves
+    std::map<std::int64_t, std::int64_t> Named;       // the shared pieces the records name, and how often
+    std::int64_t Bytes = 0;                           // the tag bytes the records keep themselves
+    std::vector<std::optional<TChangeProof>> Proofs;  // of the changes, in their order
   };
 
   // Inside the caller's transaction: the entry's row, written with its first batch.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ inline constexpr const char* kMissingReason = "the file is no longer there";
 inline constexpr const char* kOldNameTakenReason = "its old name is taken by another file";
 inline constexpr const char* kUndoNotRecordedReason = "the undo could not be recorded in the history";
 inline constexpr const char* kRepairRetriedReason = "the repair is tried again at the next start";
+// A song that a crash found changed by anyone but this program: its record is kept, marked so.
+inline constexpr const char* kLeftAloneReason = "left alone: changed since by another program";
+
+// "FILE is missing; its interrupted change is kept until it is back".
+std::string MissingKeptReason(const std::string& file);
 
 // For a file the undo would take out of the trash: "it is no longer in the trash, so OLD cannot come
 // back", and "its old name OLD is taken by another file".
@@ -52,15 +58,30 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
 
 struct TRepairReport {
   std::size_t Repaired = 0;           // files put back as they were
-  std::vector<std::string> Problems;  // files that could not be repaired, named
+  std::vector<std::string> Problems;  // files that could not be repaired or were left alone, named
+  std::vector<std::string> Notes;     // missing songs whose records are kept (MissingKeptReason)
 };
 
 // Repairs the entries that were never finished by programs no longer running, judging each file
 // by itself: a file as its record had it before the change, or as the change was to leave it,
-// stays as it is; only a torn one gets its old bytes, permission bits and name back. A temporary
-// file a rewrite left is removed once its song is found whole. A file that cannot be looked at
-// keeps its record (and temporary file) for the next start, and is named in Problems.
+// stays as it is; only one proved torn by this program's write gets its old bytes, permission
+// bits and name back, and any other is left alone and named in Problems. A temporary file a
+// rewrite left is removed once its song is found whole. A file that cannot be looked at keeps its
+// record (and temporary file) for the next start, and is named in Problems; a missing one too,
+// named in Notes.
 TResultOf<TRepairReport> RepairInterrupted(THistory& history);
+
+// A song of an interrupted entry that the user let go, and the copy of it made before its change
+// that stays beside it (empty when there is none).
+struct TLetGo {
+  std::string File;
+  std::string KeptCopy;
+};
+
+// Lets the interrupted entry's changes still pending go: the repair no longer tries them, their
+// songs and any copy beside them are left as they are, and their records stay, marked left alone.
+// Nothing when the entry is not interrupted.
+TResultOf<std::optional<std::vector<TLetGo>>> LetGoOfInterrupted(THistory& history, std::int64_t entry);
 
 // "repaired N file(s) after an interrupted write".
 std::string RepairMessage(std::size_t repaired);

@@ -66,6 +66,18 @@ CREATE TABLE IF NOT EXISTS shared_pieces(
 CREATE INDEX IF NOT EXISTS shared_pieces_by_fingerprint ON shared_pieces(fingerprint);
 )sql";
 
+// What a record keeps to prove after a crash that a song is the file it was writing, left torn
+// (change_proof.h); a table of its own, so that programs of the older layouts read the history as
+// they always did.
+const char* const kChangeProofsSchema = R"sql(
+CREATE TABLE IF NOT EXISTS change_proofs(
+  record INTEGER PRIMARY KEY,
+  device INTEGER NOT NULL,
+  inode INTEGER NOT NULL,
+  audio INTEGER NOT NULL,
+  new_bytes BLOB);
+)sql";
+
 // How many records name each shared piece. The counts live apart from the pieces, so that
 // counting a batch's records rewrites one small page, not the page of every picture they name.
 const char* const kPieceRefsSchema = R"sql(
@@ -75,7 +87,7 @@ CREATE TABLE IF NOT EXISTS piece_refs(
 )sql";
 
 // The version of the history's layout, in PRAGMA user_version.
-constexpr int kLayoutVersion = 5;
+constexpr int kLayoutVersion = 6;
 
 // Columns of the fourth layout: the hashes that guard each record, and which changes were undone.
 // A record of an older layout has no hashes and is taken as it is.
@@ -155,7 +167,7 @@ TResult AddColumn(THistoryDatabase& db, const char* column, const char* type) {
 
 // Inside the caller's transaction: the tables made, and those of an older layout brought up to it.
 TResult LayOut(THistoryDatabase& db) {
-  for (const char* schema : {kSchema, kSharedPiecesSchema, kPieceRefsSchema}) {
+  for (const char* schema : {kSchema, kSharedPiecesSchema, kPieceRefsSchema, kChangeProofsSchema}) {
     if (TResult made = db.Execute(schema); !made) return made;
   }
   // A history of the second layout counted the records of a piece beside its bytes. The counts

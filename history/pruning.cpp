@@ -29,6 +29,8 @@ TResultOf<std::map<std::int64_t, std::int64_t>> PiecesNamed(THistoryDatabase& db
 // with them unless other records name them too.
 TResult DeleteRows(THistoryInternals& history, std::int64_t entry, const std::map<std::int64_t, std::int64_t>& named) {
   THistoryDatabase& db = history.Database;
+  TStatement proofs(db.Handle(), "DELETE FROM change_proofs WHERE record IN (SELECT id FROM changes WHERE entry = ?)");
+  if (TResult deleted = db.Run(proofs.Bind(1, entry)); !deleted) return deleted;
   TStatement changes(db.Handle(), "DELETE FROM changes WHERE entry = ?");
   if (TResult deleted = db.Run(changes.Bind(1, entry)); !deleted) return deleted;
   TStatement entries(db.Handle(), "DELETE FROM entries WHERE id = ?");

@@ -66,6 +66,8 @@ TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record
     after.HeadSize = static_cast<std::int64_t>(change.Before.Head.size());
     after.HeadHash = FramedTagHash(change.Before.Head);
     after.Tail = change.Before.Tail;
+    // The old tag goes back in place when it has the size of the present one.
+    if (!now.Whole) undo.Value().NewBytes = DifferingBytes(now.Head, change.Before.Head);
   } else {
     undo.Value().Before.Head.clear();
     undo.Value().Before.Tail.clear();
@@ -108,11 +110,18 @@ TSettled SettleDry(TFileChange& change, TUndoFile& file) {
 
 // A change never confirmed is settled from the file itself, as after a crash.
 TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& change, TUndoFile& file) {
-  const TResolution resolution = Resolve(change);
+  TResultOf<std::optional<TChangeProof>> proof = history.Proof(stored.Record);
+  if (!proof) {
+    Skip(file, proof.Failure());
+    return TSettled::TakeBack;
+  }
+  const TResolution resolution = Resolve(change, proof.Value());
   (void)MarkResolved(history, stored, resolution);  // unmarked, it is settled again next time
   if (resolution.Outcome == TResolved::NotMade) return TSettled::NothingToTakeBack;
   if (resolution.Outcome == TResolved::Unresolved) {
     Skip(file, resolution.Failure);
+  } else if (resolution.Outcome == TResolved::LeftAlone) {
+    file.Reason = kLeftAloneReason;
   } else if (resolution.Outcome == TResolved::Made) {
     change.Done = true;
     change.PathAfter = resolution.Path;
@@ -202,6 +211,8 @@ TResult UndoRecord(TUndoRun& run, std::int64_t record) {
   file.File = change.PathAfter;
   if (stored.Damaged || stored.State == TState::Damaged) {
     file.Reason = DamagedRecordReason(change.PathAfter);
+  } else if (stored.State == TState::LeftAlone) {
+    file.Reason = kLeftAloneReason;
   } else if (run.Unrecorded) {
     file.Reason = kUndoNotRecordedReason;
   } else if (stored.State == TState::Planned) {

@@ -32,11 +32,14 @@ THistoryDialog::THistoryDialog(THistoryActions& actions, QWidget* parent) : QDia
   redoButton_->setObjectName(QStringLiteral("historyRedoButton"));
   filesButton_ = new QPushButton(QStringLiteral("Show Files"), this);
   filesButton_->setObjectName(QStringLiteral("historyFilesButton"));
+  letGoButton_ = new QPushButton(QStringLiteral("Let Go"), this);
+  letGoButton_->setObjectName(QStringLiteral("historyLetGoButton"));
   auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(undoButton_);
   buttons->addWidget(redoButton_);
   buttons->addWidget(filesButton_);
+  buttons->addWidget(letGoButton_);
   buttons->addStretch();
   buttons->addWidget(close);
   auto* layout = new QVBoxLayout(this);
@@ -53,6 +56,10 @@ THistoryDialog::THistoryDialog(THistoryActions& actions, QWidget* parent) : QDia
   });
   connect(redoButton_, &QPushButton::clicked, this, [this] {
     actions_.Redo(SelectedEntry());
+    Refresh();
+  });
+  connect(letGoButton_, &QPushButton::clicked, this, [this] {
+    actions_.LetGo(SelectedEntry());
     Refresh();
   });
   connect(filesButton_, &QPushButton::clicked, this, [this] {
@@ -93,6 +100,7 @@ void THistoryDialog::FollowSelection() {
   undoButton_->setEnabled(row != nullptr && row->CanUndo);
   redoButton_->setEnabled(row != nullptr && row->CanRedo);
   filesButton_->setEnabled(row != nullptr);
+  letGoButton_->setEnabled(row != nullptr && row->Pending);
   fileList_->clear();
   fileList_->hide();
 }

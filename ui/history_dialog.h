@@ -1,5 +1,6 @@
 // "History...": the entries of the history, newest first (time, program, command, files, state),
-// with Undo and Redo for the entry selected and its files on request. What the buttons do is the
+// with Undo and Redo for the entry selected and its files on request, and Let Go for an entry
+// whose repair after a crash is pending. What the buttons do is the
 // window's (the same questions, rules and checks as Ctrl+Z and Ctrl+Shift+Z); the dialog reads the
 // entries afresh after each.
 #pragma once
@@ -27,6 +28,7 @@ struct THistoryRow {
   QString State;  // "done", "undone", "partly undone", "in progress"
   bool CanUndo = false;
   bool CanRedo = false;
+  bool Pending = false;  // interrupted, its repair still to be made
 };
 
 // What the dialog shows and does.
@@ -40,6 +42,8 @@ class THistoryActions {
   // Undoes the entry (or redoes it: takes the undo back), after asking.
   virtual void Undo(std::int64_t entry) = 0;
   virtual void Redo(std::int64_t entry) = 0;
+  // Lets the pending changes of an interrupted entry go, saying where copies kept beside them stay.
+  virtual void LetGo(std::int64_t entry) { (void)entry; }
 };
 
 class THistoryDialog : public QDialog {
@@ -61,6 +65,7 @@ class THistoryDialog : public QDialog {
   QPushButton* undoButton_ = nullptr;
   QPushButton* redoButton_ = nullptr;
   QPushButton* filesButton_ = nullptr;
+  QPushButton* letGoButton_ = nullptr;
 };
 
 }  // namespace tagwright

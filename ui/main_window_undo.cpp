@@ -4,6 +4,7 @@
 // the command, its files and where they are; afterwards the folder shown is read again with the
 // same songs selected, under the names the undo gave them.
 #include <QDateTime>
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -54,14 +55,35 @@ class TWindowHistoryActions final : public THistoryActions {
       window_.ShowErrorText("The history cannot be read: " + timeline.Failure().DescribeWithError());
       return {};
     }
+    TResultOf<std::vector<THistoryEntry>> interrupted = history_.Interrupted();
+    const auto pending = [&interrupted](std::int64_t id) {
+      return interrupted && std::any_of(interrupted.Value().begin(), interrupted.Value().end(),
+                                        [id](const THistoryEntry& entry) { return entry.Id == id; });
+    };
     std::vector<THistoryRow> rows;
     for (const THistoryEntry& entry : timeline.Value().Entries()) {
       const QDateTime time = QDateTime::fromMSecsSinceEpoch(entry.TimeNs / 1'000'000);
       rows.push_back({entry.Id, time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
                       QString::fromLatin1(ProgramName(entry.Program)), ToQString(entry.Command), entry.Files,
-                      StateOf(entry), timeline.Value().CanUndo(entry), timeline.Value().CanRedo(entry)});
+                      StateOf(entry), timeline.Value().CanUndo(entry), timeline.Value().CanRedo(entry),
+                      pending(entry.Id)});
     }
     return rows;
+  }
+
+  void LetGo(std::int64_t entry) override {
+    TResultOf<std::optional<std::vector<TLetGo>>> letGo = LetGoOfInterrupted(history_, entry);
+    if (!letGo) {
+      window_.ShowErrorText("The history cannot be written: " + letGo.Failure().DescribeWithError());
+      return;
+    }
+    if (!letGo.Value()) return;
+    std::string text;
+    for (const TLetGo& song : *letGo.Value()) {
+      if (song.KeptCopy.empty()) continue;
+      text += (text.empty() ? "" : "; ") + song.File + ": the copy made before its change stays at " + song.KeptCopy;
+    }
+    window_.SetStatusText(ToQString(text.empty() ? "The interrupted change was let go" : text));
   }
 
   std::vector<std::string> Files(std::int64_t entry) override {

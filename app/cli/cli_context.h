@@ -24,6 +24,9 @@ struct TCliContext {
   // The command changes nothing (scan, tags, every --dry-run): the history is only looked at, never
   // repaired or waited for.
   bool historyReadOnly = false;
+  // The command may change songs: what an interrupted run left is repaired first (history --forget
+  // writes the history, and only says that a repair is pending).
+  bool historyRepaired = true;
 
   TCliContext();
   ~TCliContext();

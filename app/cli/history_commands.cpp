@@ -17,7 +17,8 @@ namespace tagwright::cli {
 namespace {
 
 struct THistoryOptions {
-  std::string limit;  // as typed; empty for no limit
+  std::string limit;   // as typed; empty for no limit
+  std::string forget;  // the entry whose pending changes are let go, as typed; empty for none
 };
 
 struct TUndoOptions {
@@ -59,11 +60,23 @@ THistory* HistoryOrReport(TCliContext& context) {
   return history;
 }
 
-// Whether the command line's command changes nothing: scan, tags and every dry run.
-bool ChangesNothing(const CLI::App& app) {
+// Whether the command line's command is history --forget, which writes the history but no song.
+bool LetsGo(const CLI::App& app) {
   const std::vector<CLI::App*> commands = app.get_subcommands();
   return std::any_of(commands.begin(), commands.end(), [](const CLI::App* command) {
-    if (command->get_name() == "scan" || command->get_name() == "tags") return true;
+    const CLI::Option* forget = command->get_name() == "history" ? command->get_option_no_throw("--forget") : nullptr;
+    return forget && forget->count() > 0;
+  });
+}
+
+// Whether the command line's command changes nothing: scan, tags, the listing of the history and
+// every dry run.
+bool ChangesNothing(const CLI::App& app) {
+  const std::vector<CLI::App*> commands = app.get_subcommands();
+  return !LetsGo(app) && std::any_of(commands.begin(), commands.end(), [](const CLI::App* command) {
+    if (command->get_name() == "scan" || command->get_name() == "tags" || command->get_name() == "history") {
+      return true;
+    }
     const CLI::Option* dryRun = command->get_option_no_throw("--dry-run");
     return dryRun && dryRun->count() > 0;
   });
@@ -74,9 +87,51 @@ constexpr const char* kNoPlaceForHistory =
     "neither XDG_STATE_HOME nor HOME names a folder to keep it in; name its file with --history or "
     "TAGWRIGHT_HISTORY, or change files without a history (and without undo) with --no-history";
 
+// Lets the pending changes of an interrupted entry go, one JSON line for each song, which names
+// the copy of it kept beside it.
+void RunForget(THistory& history, const std::string& typed, TCliContext& context) {
+  const std::uint64_t id = *CountTyped(typed);
+  TResultOf<std::optional<std::vector<TLetGo>>> letGo =
+      id > static_cast<std::uint64_t>(INT64_MAX) ? std::optional<std::vector<TLetGo>>()
+                                                 : LetGoOfInterrupted(history, static_cast<std::int64_t>(id));
+  if (!letGo) {
+    context.ReportFailure("the history cannot be written: " + FailureText(letGo.Failure()));
+    return;
+  }
+  if (!letGo.Value()) {
+    context.ReportFailure("entry " + typed + " has no interrupted change pending");
+    return;
+  }
+  for (const TLetGo& song : *letGo.Value()) {
+    TJsonLine line;
+    line.Add("file", song.File).Add("action", "let go");
+    if (song.KeptCopy.empty()) {
+      line.AddNull("kept_copy");
+    } else {
+      line.Add("kept_copy", song.KeptCopy);
+    }
+    context.out << line.Text() << '\n';
+  }
+  context.out << std::flush;
+}
+
+// The ids of the interrupted entries, whose changes a repair has still to settle.
+std::vector<std::int64_t> PendingEntries(THistory& history) {
+  std::vector<std::int64_t> ids;
+  TResultOf<std::vector<THistoryEntry>> interrupted = history.Interrupted();
+  if (!interrupted) return ids;  // the listing shows the entries without
+  for (const THistoryEntry& entry : interrupted.Value()) ids.push_back(entry.Id);
+  return ids;
+}
+
 void RunHistory(const THistoryOptions& options, TCliContext& context) {
   THistory* history = HistoryOrReport(context);
   if (!history) return;
+  if (!options.forget.empty()) {
+    RunForget(*history, options.forget, context);
+    return;
+  }
+  const std::vector<std::int64_t> pending = PendingEntries(*history);
   const std::size_t limit =
       options.limit.empty() ? 0
                             : static_cast<std::size_t>(std::min<std::uint64_t>(*CountTyped(options.limit), SIZE_MAX));
@@ -98,6 +153,7 @@ void RunHistory(const THistoryOptions& options, TCliContext& context) {
         .Add("files_undone", entry.FilesUndone);
     if (entry.Undoes != 0) line.Add("undoes", entry.Undoes);
     line.Add("kind", EntryKindName(timeline.Value().KindOf(entry)));
+    if (std::find(pending.begin(), pending.end(), entry.Id) != pending.end()) line.Add("pending", true);
     context.out << line.Text() << '\n';
   }
   context.out << std::flush;
@@ -199,6 +255,9 @@ void AddHistoryCommands(CLI::App& app, TCliContext& context) {
   auto historyOptions = std::make_shared<THistoryOptions>();
   CLI::App* list = app.add_subcommand("history", "List the commands that changed files, newest first");
   list->add_option("--limit", historyOptions->limit, "Show at most N entries")->check(CheckLimit);
+  list->add_option("--forget", historyOptions->forget,
+                   "Let the interrupted change pending in entry ID go: its songs and copies stay as they are")
+      ->check(CheckEntryId);
   list->callback([historyOptions, &context] { RunHistory(*historyOptions, context); });
 
   auto undoOptions = std::make_shared<TUndoOptions>();
@@ -219,6 +278,7 @@ void AddHistoryCommands(CLI::App& app, TCliContext& context) {
   // commands that need it).
   app.parse_complete_callback([&app, &context] {
     context.historyReadOnly = ChangesNothing(app);
+    context.historyRepaired = !context.historyReadOnly && !LetsGo(app);
     (void)context.History();
   });
 }
@@ -251,7 +311,10 @@ THistory* TCliContext::History() {
     historyAbsent = true;
     return nullptr;
   }
-  if (historyReadOnly) {
+  if (!historyRepaired) {
+    if (!historyReadOnly) {
+      for (const std::string& notice : history_->Notices()) err << "tagwright-cli: " << notice << '\n';
+    }
     // Repairing writes songs: it is left to the next command that may.
     TResultOf<std::vector<THistoryEntry>> interrupted = history_->Interrupted();
     if (interrupted && !interrupted.Value().empty()) {
@@ -268,6 +331,7 @@ THistory* TCliContext::History() {
   } else {
     if (repaired.Value().Repaired > 0) err << "tagwright-cli: " << RepairMessage(repaired.Value().Repaired) << '\n';
     for (const std::string& problem : repaired.Value().Problems) ReportFailure(problem);
+    for (const std::string& note : repaired.Value().Notes) err << "tagwright-cli: " << note << '\n';
   }
   return history_.get();
 }

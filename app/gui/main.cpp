@@ -80,9 +80,11 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 // The history of the commands' changes ($TAGWRIGHT_HISTORY, or in $XDG_STATE_HOME), with what an
-// interrupted run left repaired and said once. Null, after saying why (also in failure), when it
-// cannot be opened.
-std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, std::string& failure) {
+// interrupted run left repaired; what the repair found goes to repairText, for the window's
+// message panel (never a box to dismiss before the folder shows). Null, after saying why (also in
+// failure), when it cannot be opened.
+std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, std::string& failure,
+                                                 std::string& repairText) {
   using namespace tagwright;
   const auto tell = [&](TMsgDlgType type, const std::string& text) {
     dialogs.MessageDlg(type, QStringLiteral("Tagwright"), QString::fromStdString(text), TMsgDlgButton::OK);
@@ -107,10 +109,10 @@ std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, s
   if (!repaired) {
     tell(TMsgDlgType::Error, "The history could not be repaired: " + repaired.Failure().DescribeWithError());
   } else {
-    std::string text;
+    std::string& text = repairText;
     if (repaired.Value().Repaired > 0) text = RepairMessage(repaired.Value().Repaired);
-    for (const std::string& problem : repaired.Value().Problems) text += (text.empty() ? "" : "\n") + problem;
-    if (!text.empty()) tell(TMsgDlgType::Information, text);
+    for (const std::string& problem : repaired.Value().Problems) text += (text.empty() ? "" : "; ") + problem;
+    for (const std::string& note : repaired.Value().Notes) text += (text.empty() ? "" : "; ") + note;
   }
   return history;
 }
@@ -131,8 +133,11 @@ int main(int argc, char** argv) {
 
   tagwright::TQtDialogs dialogs;
   std::string historyFailure;
-  const std::unique_ptr<tagwright::THistory> history = OpenHistory(dialogs, historyFailure);  // outlives the window
+  std::string repairText;
+  // The history outlives the window.
+  const std::unique_ptr<tagwright::THistory> history = OpenHistory(dialogs, historyFailure, repairText);
   tagwright::TMainWindow window(dialogs);
+  if (!repairText.empty()) window.SetStatusText(QString::fromStdString(repairText));
   if (!history) window.RefuseChangesWithoutHistory(historyFailure);
   window.UseHistory(history.get());
   tagwright::TAboutBox hiddenAboutBox;  // made at start, as the window expects, and never shown

@@ -278,6 +278,7 @@ TEST_F(HistoryCommands, CommandsThatChangeNothingLeaveARepairPending) {
     std::unique_ptr<THistoryRecorder> recorder = opened.Value()->StartEntry(TProgram::Cli, "stamp");
     TResultOf<TFileChange> change = CaptureBefore(other, "", true);
     ASSERT_TRUE(change.Ok());
+    change.Value().NewBytes = {{20, "Torn"}};  // a write in place of these bytes
     ASSERT_TRUE(recorder->RecordBefore(change.Value()).Ok());
     const int fd = ::open(other.c_str(), O_WRONLY);
     ASSERT_EQ(::pwrite(fd, "Torn", 4, 20), 4);  // into the tag's first frame, then the program died
@@ -293,7 +294,8 @@ TEST_F(HistoryCommands, CommandsThatChangeNothingLeaveARepairPending) {
                                                   {"tags", song},
                                                   {"stamp", "--dry-run", "--title", "X", song},
                                                   {"cleanup", "--dry-run", folder.Path()},
-                                                  {"undo", "--dry-run"}}) {
+                                                  {"undo", "--dry-run"},
+                                                  {"history"}}) {
     const auto start = std::chrono::steady_clock::now();
     const TCliRun run = Run(command);
     const auto took = std::chrono::steady_clock::now() - start;
@@ -312,7 +314,11 @@ TEST_F(HistoryCommands, CommandsThatChangeNothingLeaveARepairPending) {
   EXPECT_NE(scanned.err.find("interrupted command to repair"), std::string::npos) << scanned.err;
   EXPECT_EQ(FileSha256(other), torn) << "scan repaired";
   const TCliRun listed = Run({"history"});
-  EXPECT_NE(listed.err.find("repaired 1 file(s)"), std::string::npos) << listed.err;
+  EXPECT_EQ(FileSha256(other), torn) << "the listing repaired";
+  EXPECT_NE(listed.out.find("\"pending\":true"), std::string::npos) << listed.out;
+  TTempFolder empty;
+  const TCliRun renamed = Run({"rename", empty.Path()});
+  EXPECT_NE(renamed.err.find("repaired 1 file(s)"), std::string::npos) << renamed.err;
   EXPECT_EQ(FileSha256(other), otherBefore);
   EXPECT_EQ(Run({"scan", folder.Path()}).err, "");
   // Nothing left to repair: listing needs no write, so it does not wait for one either.
@@ -322,6 +328,54 @@ TEST_F(HistoryCommands, CommandsThatChangeNothingLeaveARepairPending) {
   EXPECT_EQ(Run({"history"}).exitStatus, 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, kWaitedForTheHistory);
   sqlite3_close(writer);
+}
+
+// After a crash, a song another program changed is left alone and named (exit 1), a missing one
+// keeps its record, said at each start, until history --forget lets it go and says where the copy
+// made before its change stays.
+TEST_F(HistoryCommands, AfterACrashAnotherProgramsChangeStaysAndAMissingSongWaits) {
+  const std::string gone = folder.WriteFile("gone.mp3", SongAudio(4000));
+  {
+    TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(history);
+    ASSERT_TRUE(opened.Ok());
+    std::unique_ptr<THistoryRecorder> recorder = opened.Value()->StartEntry(TProgram::Cli, "stamp");
+    for (const std::string& path : {other, gone}) {
+      TResultOf<TFileChange> change = CaptureBefore(path, "", true);
+      ASSERT_TRUE(change.Ok());
+      change.Value().NewBytes = {{20, "Torn"}};
+      ASSERT_TRUE(recorder->RecordBefore(change.Value()).Ok());
+    }
+    const int fd = ::open(other.c_str(), O_WRONLY);
+    ASSERT_EQ(::pwrite(fd, "Else", 4, 20), 4);  // another program's bytes, not the write's
+    ::close(fd);
+    std::filesystem::rename(gone, gone + "~");  // the copy made before the change, the song gone
+  }
+  const std::string edited = FileSha256(other);
+  TTempFolder empty;
+  for (int start = 0; start < 2; ++start) {
+    const TCliRun repaired = Run({"rename", empty.Path()});
+    EXPECT_EQ(repaired.exitStatus, start == 0 ? 1 : 0) << repaired.err;
+    EXPECT_EQ(repaired.err.find(other + ": left alone: changed since by another program") != std::string::npos,
+              start == 0)
+        << repaired.err;
+    EXPECT_NE(repaired.err.find(gone + " is missing; its interrupted change is kept until it is back"),
+              std::string::npos)
+        << repaired.err;
+    EXPECT_EQ(FileSha256(other), edited);
+  }
+  const std::vector<nlohmann::json> listed = Run({"history"}).Lines();
+  ASSERT_FALSE(listed.empty());
+  ASSERT_TRUE(listed[0].contains("pending")) << listed[0];
+  const std::string id = std::to_string(listed[0]["id"].get<std::int64_t>());
+  const TCliRun forgot = Run({"history", "--forget", id});
+  EXPECT_EQ(forgot.exitStatus, 0) << forgot.err;
+  ASSERT_EQ(forgot.Lines().size(), 1U) << forgot.out;
+  EXPECT_EQ(forgot.Lines()[0]["file"], gone);
+  EXPECT_EQ(forgot.Lines()[0]["kept_copy"], gone + "~");
+  EXPECT_TRUE(FileExists(gone + "~"));
+  EXPECT_EQ(Run({"rename", empty.Path()}).err, "") << "let go, it is no longer said";
+  EXPECT_EQ(Run({"history", "--forget", id}).exitStatus, 1);
+  EXPECT_FALSE(Run({"history"}).Lines()[0].contains("pending"));
 }
 
 // Without HOME and XDG_STATE_HOME the history has no place: never the current folder.

@@ -2,7 +2,9 @@
 """tagwright-cli killed with SIGKILL at random moments of a command, an undo and a redo: after the next
 start every song is byte for byte as it was before or after the change, under the matching name,
 no temporary file is left, a song with a second hard link still shares its file with it, and the
-history is still readable. Then 4 KiB of damage at random places of a history: an undo leaves every
+history is still readable. Then 20 commands killed and songs changed by another program before the
+next start (a tag edited, the file replaced by a longer or a shorter one): each such change survives
+the next command byte for byte, which names the songs it left alone and exits 1. Then 4 KiB of damage at random places of a history: an undo leaves every
 song as it was before or after the command, never anything else. Then two programs at once on one
 history, and two programs making one new history at the same moment: no entry lost, no "database is
 locked", no "busy".
@@ -27,6 +29,7 @@ import time
 CLI, SONG_MAKER = sys.argv[1], sys.argv[2]
 KILLS = int(sys.argv[3]) if len(sys.argv) > 3 else 12
 DAMAGES = int(sys.argv[4]) if len(sys.argv) > 4 else 12
+SURVIVALS = 20
 COPIES = int(os.environ.get("TAGWRIGHT_CRASH_COPIES", "12"))  # copies of the big song in each folder
 ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
 passed = 0
@@ -54,6 +57,32 @@ def state(folder):
 
 def run(history, *args):
     return subprocess.run([CLI, "--history", history, *args], env=ENV, capture_output=True, text=True)
+
+
+def repair(history):
+    """The next command that may change songs, on an empty folder: it repairs what a crash left."""
+    empty = os.path.join(ENV["TMPDIR"], "empty")
+    os.makedirs(empty, exist_ok=True)
+    return run(history, "rename", empty)
+
+
+def edit_as_another_program(path, kind, rng):
+    """Another program's change, in the song's own file as cp and tag editors make it."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if kind == "tag":
+        # A tag editor's change in place: one letter of the tag's text, the size kept.
+        at = data.find(b"TIT2")
+        at = at + 11 if 0 <= at < 4096 and at + 11 < len(data) else min(20, len(data) - 1)
+        data = data[:at] + bytes([(data[at] ^ 0x20) or 0x41]) + data[at + 1:]
+    elif kind == "longer":
+        middle = len(data) // 2
+        data = data[:middle] + bytes(rng.randrange(256) for _ in range(70000)) + data[middle:]
+    else:
+        data = data[:max(1, len(data) // 3)]
+    with open(path, "r+b") as f:
+        f.write(data)
+        f.truncate()
 
 
 def make_songs(template, folder, copies):
@@ -107,7 +136,7 @@ def judge_links(folder, linked, renamed, what):
 def judge(folder, before, after, renamed, history, what):
     """Every song is as before or as after, under the matching name; nothing else is there."""
     global repairs
-    repaired = run(history, "history")
+    repaired = repair(history)
     if "after an interrupted write" in repaired.stderr:
         repairs += 1
     check(repaired.returncode == 0, what + ": history after the crash: " + repaired.stderr)
@@ -190,6 +219,43 @@ def main():
             judge(folder, before, after, renamed, history, what)
             judge_links(folder, linked, renamed if not undoing else {v: k for k, v in renamed.items()}, what)
 
+        # Another program's changes after a crash survive the next command.
+        timed = os.path.join(work, "survive-timed")
+        make_songs(template, timed, COPIES)
+        started = time.monotonic()
+        run(os.path.join(work, "survive-timed.sqlite3"), "stamp", "--recognized", timed)
+        duration = time.monotonic() - started
+        for round in range(SURVIVALS):
+            command = rng.choice([["stamp", "--recognized"], ["hands-free"], ["stamp", "--comment", "x" * 5000],
+                                  ["stamp", "--comment", "y" * 5]])
+            folder = os.path.join(work, "survive%d" % round)
+            history = os.path.join(work, "survive%d.sqlite3" % round)
+            make_songs(template, folder, COPIES)
+            args = command + ([os.path.join(folder, n) for n in sorted(os.listdir(folder))]
+                              if command[0] == "stamp" and "--recognized" not in command else [folder])
+            started = time.monotonic()
+            process = subprocess.Popen([CLI, "--history", history, *args], env=ENV,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            time.sleep(rng.uniform(0.0, duration))
+            process.send_signal(signal.SIGKILL)
+            process.wait()
+            what = "survival %d (%s, killed after %.2f s)" % (round, command[0], time.monotonic() - started)
+            songs = sorted(n for n in os.listdir(folder) if "~" not in n)
+            edited = {}
+            for name, kind in zip(rng.sample(songs, 3), ["tag", "longer", "shorter"]):
+                path = os.path.join(folder, name)
+                edit_as_another_program(path, kind, rng)
+                edited[path] = sha(path)
+            repaired = repair(history)
+            for path, digest in edited.items():
+                check(os.path.exists(path) and sha(path) == digest,
+                      what + ": another program's change of %s did not survive" % os.path.basename(path))
+            left_alone = [line for line in repaired.stderr.splitlines() if "left alone" in line]
+            check(all(any(path in line for path in edited) for line in left_alone),
+                  what + ": a song no other program changed was left alone: %s" % left_alone)
+            check(repaired.returncode == (1 if left_alone else 0),
+                  what + ": exit status %d: %s" % (repaired.returncode, repaired.stderr))
+
         # Damage anywhere in the history never reaches a song.
         for damage in range(DAMAGES):
             folder = os.path.join(work, "damaged%d" % damage)
@@ -228,7 +294,7 @@ def main():
             tagged = [os.path.basename(json.loads(line)["file"]) for line in limited.stdout.splitlines()
                       if json.loads(line)["action"] == "tagged"]
             written = state(folder)
-            run(history, "history")
+            repair(history)
             now = state(folder)
             what = "history full at %d KiB" % limit
             check(all(now[name] == written[name] for name in now), what + ": the repair changed finished songs")

@@ -173,6 +173,7 @@ class TUndoTest : public QObject {
   void CtrlZWalksBackAndCtrlShiftZForward();
   void TheSelectionFollowsTheSongs();
   void TheHistoryDialogUndoesAndRedoesTheEntrySelected();
+  void TheHistoryDialogLetsAPendingRepairGo();
   void CtrlZBringsADeletedSongBackFromTheTrash();
 };
 

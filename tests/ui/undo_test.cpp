@@ -312,6 +312,34 @@ void TUndoTest::TheSelectionFollowsTheSongs() {
            QStringList({QString::fromStdString(moved), QString::fromStdString(folder / "zed band - last_song.mp3")}));
 }
 
+// A command cut short whose song is gone since: its entry waits for the song, until Let Go in
+// "History..." lets it go; the message panel says where the copy kept beside the song stays.
+void TUndoTest::TheHistoryDialogLetsAPendingRepairGo() {
+  TSongFolder folder;
+  const std::string song = folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song"));
+  TWindowWithHistory test;
+  TWindowUnderTest& window = test.window;
+  {
+    std::unique_ptr<THistoryRecorder> recorder = test.History->StartEntry(TProgram::Cli, "stamp");
+    TResultOf<TFileChange> change = CaptureBefore(song, "", true);
+    QVERIFY(change.Ok());
+    QVERIFY(recorder->RecordBefore(change.Value()).Ok());
+    QVERIFY(::rename(song.c_str(), (song + "~").c_str()) == 0);
+  }  // the program died here
+  window.Dialogs.HistoryScript = [&](THistoryDialog& dialog) {
+    auto* entries = ChildOf<QTreeWidget>(dialog, "historyEntryList");
+    auto* letGo = ChildOf<QPushButton>(dialog, "historyLetGoButton");
+    QCOMPARE(entries->topLevelItemCount(), 1);
+    QVERIFY(letGo->isEnabled());
+    letGo->click();
+    QVERIFY(!letGo->isEnabled());
+    QVERIFY(test.History->Interrupted().Value().empty());
+  };
+  MenuEntry(window, "historyEntry")->trigger();
+  QVERIFY(window->StatusText().contains(QString::fromStdString(song + "~")));
+  QVERIFY(FileExists(song + "~"));
+}
+
 // "History..." lists the entries newest first; Undo and Redo act on the entry selected, with the
 // same rules as the keys; the files of an entry are shown on request.
 void TUndoTest::TheHistoryDialogUndoesAndRedoesTheEntrySelected() {
