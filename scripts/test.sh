@@ -21,25 +21,30 @@ fi
 times=()
 began=$(date +%s)
 started=$began
-# Ends the stage begun last: its time goes on the closing line.
+stage=dependencies  # the stage under way, named on the closing line should it end the run
+# Ends the stage under way, whose time goes on the closing line, and names the next.
 stage_done() {
   local now
   now=$(date +%s)
   times+=("$1 $((now - started)) s")
   started=$now
+  stage=${2:-}
 }
 say_times() {
-  local IFS=','
+  [ -z "$stage" ] || times+=("$stage stopped after $(($(date +%s) - started)) s")
+  local IFS=';'
   echo "== stages:${times[*]/#/ }; total $(($(date +%s) - began)) s"
 }
 trap say_times EXIT
 
 ./scripts/install-deps.sh
-stage_done dependencies
 status=0
 if [ "$gates" = 1 ]; then
+  stage_done dependencies format
   ./scripts/check-gates.sh format || status=1
-  stage_done format
+  stage_done format build
+else
+  stage_done dependencies build
 fi
 
 build=build-test
@@ -54,7 +59,7 @@ fi
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAGWRIGHT_SANITIZE=ON \
   -DTAGWRIGHT_WERROR=ON "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
-stage_done build
+stage_done build tests
 
 temporary=$(mktemp -d "${TMPDIR:-/tmp}/tagwright-suite-XXXXXX")
 trap 'chmod -R u+rwX "$temporary" 2>/dev/null; rm -rf "$temporary"; say_times' EXIT
@@ -68,6 +73,7 @@ stage_done tests
 
 if [ "$gates" = 1 ]; then
   for gate in tidy package fuzz; do
+    stage=$gate
     ./scripts/check-gates.sh "$gate" || status=1
     stage_done "$gate"
   done
