@@ -170,6 +170,7 @@ class TUndoTest : public QObject {
   void TheSelectionFollowsTheSongs();
   void TheHistoryDialogUndoesAndRedoesTheEntrySelected();
   void CtrlZBringsADeletedSongBackFromTheTrash();
+  void CtrlZAndCtrlShiftZFinishWhatWasCutShort();
 };
 
 class TColumnViewTest : public QObject {
