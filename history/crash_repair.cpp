@@ -233,8 +233,9 @@ TResult RepairEntry(THistory& history, const THistoryEntry& entry, TRepairReport
   if (repair.Unresolved) return {};
   if (!repair.AnyMade) return history.DeleteEntry(entry.Id);
   if (TResult marked = history.MarkDone(entry.Id); !marked) return marked;
-  // An undo cut short has still taken part of its entry back; undoing the undo puts that part again.
-  if (entry.Undoes != 0) return history.MarkUndone(entry.Undoes, entry.Id);
+  // An undo cut short has still taken part of its entry back; undoing the undo puts that part again,
+  // and a plain undo (or redo) takes back the rest.
+  if (entry.Undoes != 0) return history.MarkUndone(entry.Undoes, entry.Id, TUndoReach::CutShort);
   return {};
 }
 

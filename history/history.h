@@ -68,7 +68,10 @@ class THistory {
   // made without it.
   TResultOf<std::optional<TChangeProof>> Proof(std::int64_t record);
   TResult MarkDone(std::int64_t entry);
-  TResult MarkUndone(std::int64_t entry, std::int64_t by);
+  // The entry is taken back by the entry by (0: tried, with nothing taken back). An undo cut short
+  // leaves the entry as one no undo has been tried on, so that a plain undo (or redo) takes back
+  // its rest before going further back.
+  TResult MarkUndone(std::int64_t entry, std::int64_t by, TUndoReach reach = TUndoReach::ToTheEnd);
   TResult DeleteEntry(std::int64_t entry);
 
  private:

@@ -40,6 +40,11 @@ struct THistoryEntry {
 // "N older entries were dropped from the history to make room for this command's".
 std::string DroppedForRoomMessage(std::int64_t dropped);
 
+// How far an undo (or a redo) went through the entry it takes back: to the end, every file taken back
+// or left alone for what it is (changed since, gone); or cut short (killed, the history's or the
+// song's disk full), with the rest still to take back.
+enum class TUndoReach { ToTheEnd, CutShort };
+
 // "2024-05-01T12:30:00Z".
 std::string IsoTime(std::int64_t timeNs);
 

@@ -267,7 +267,7 @@ TResult THistory::MarkDone(std::int64_t entry) {
   return internals_->Database.Run(statement.Bind(1, entry));
 }
 
-TResult THistory::MarkUndone(std::int64_t entry, std::int64_t by) {
+TResult THistory::MarkUndone(std::int64_t entry, std::int64_t by, TUndoReach reach) {
   THistoryDatabase& db = internals_->Database;
   if (by == 0) {
     // Tried, with nothing taken back.
@@ -281,7 +281,10 @@ TResult THistory::MarkUndone(std::int64_t entry, std::int64_t by) {
                    "FROM entries e JOIN chain ON e.id = chain.id WHERE COALESCE(e.undoes, 0) != 0 AND "
                    "chain.depth < 100000) UPDATE entries SET undone_by = CASE WHEN (SELECT depth % 2 FROM chain "
                    "WHERE chain.id = entries.id) = 1 THEN ?2 ELSE NULL END WHERE id IN (SELECT id FROM chain)");
-  return db.Run(chain.Bind(1, entry).Bind(2, by));
+  if (TResult marked = db.Run(chain.Bind(1, entry).Bind(2, by)); !marked || reach == TUndoReach::ToTheEnd)
+    return marked;
+  TStatement open(db.Handle(), "UPDATE entries SET undone_by = NULL WHERE id = ?");
+  return db.Run(open.Bind(1, entry));
 }
 
 TResult THistory::DeleteEntry(std::int64_t entry) { return DropEntry(*internals_, entry); }

@@ -299,7 +299,7 @@ TResult THistoryRecorder::WriteAfters(const std::vector<TPendingAfter>& afters) 
 TResult THistoryRecorder::WriteFinished(const std::vector<TPendingAfter>& afters) {
   if (TResult written = WriteAfters(afters); !written) return written;
   if (TResult marked = history_.MarkDone(entry_); !marked) return marked;
-  if (undoes_ != 0) return history_.MarkUndone(undoes_, entry_);
+  if (undoes_ != 0) return history_.MarkUndone(undoes_, entry_, reach_);
   return {};
 }
 

@@ -37,6 +37,9 @@ class THistoryRecorder final : public TChangeJournal {
   // Marks the entry finished (an undo's entry also marks the one it undid) and drops the oldest
   // entries beyond the bounds. Nothing happens for an entry without records.
   TResult Finish();
+  // The undo this entry is stopped before the end of the entry it takes back: Finish leaves that
+  // entry to the next plain undo (or redo), for its rest.
+  void MarkCutShort() { reach_ = TUndoReach::CutShort; }
   std::int64_t Entry() const { return entry_; }
   std::int64_t Files() const { return files_; }
   // Older entries dropped by Finish so that the tag bytes stay within their bound.
@@ -89,6 +92,7 @@ class THistoryRecorder final : public TChangeJournal {
   std::int64_t entry_ = 0;
   std::int64_t files_ = 0;
   bool finished_ = false;
+  TUndoReach reach_ = TUndoReach::ToTheEnd;
   std::int64_t droppedForRoom_ = 0;
   // Pieces found to be in the store within the transaction under way.
   std::set<std::int64_t> piecesConfirmed_;

@@ -47,6 +47,9 @@ struct TUndoReport {
   std::int64_t Entry = 0;
   std::int64_t UndoEntry = 0;  // the history entry of the undo itself (0 in a dry run, or if nothing changed)
   std::vector<TUndoFile> Files;
+  // Stopped before the end of the entry (the history could not record, or a disk was full): the
+  // rest is for the next plain undo or redo.
+  TUndoReach Reach = TUndoReach::ToTheEnd;
   std::size_t Skipped() const;
 };
 

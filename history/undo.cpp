@@ -1,5 +1,6 @@
 // Taking an entry of the history back, one record at a time, newest first.
 #include <algorithm>
+#include <cerrno>
 
 #include <sys/stat.h>
 
@@ -80,6 +81,13 @@ TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record
 void Skip(TUndoFile& file, const TResult& failure) {
   file.Reason = failure.DescribeWithError();
   file.Failure = failure;
+}
+
+// A write that failed for want of room may well succeed once room is made.
+bool ForWantOfRoom(const TResult& failure) {
+  const std::error_code& error = failure.Error();
+  return error == std::errc::no_space_on_device || error == std::errc::file_too_large ||
+         error == std::error_code(EDQUOT, std::generic_category());
 }
 
 // What settling a change never confirmed leaves for the undo.
@@ -227,6 +235,7 @@ TResult UndoRecord(TUndoRun& run, std::int64_t record) {
   if (!file.Reason.empty()) {
     file.Action = TUndoAction::Skipped;
     file.NewFile.clear();
+    if (!file.Failure && ForWantOfRoom(file.Failure)) run.Report.Reach = TUndoReach::CutShort;
   }
   run.Report.Files.push_back(std::move(file));
   return {};
@@ -247,7 +256,9 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
   for (auto record = records.Value().rbegin(); unread && record != records.Value().rend(); ++record) {
     unread = UndoRecord(run, *record);
   }
+  if (run.Unrecorded || !unread) run.Report.Reach = TUndoReach::CutShort;
   if (!dryRun) {
+    if (run.Report.Reach == TUndoReach::CutShort) recorder->MarkCutShort();
     if (TResult finished = recorder->Finish(); !finished) return finished;
     run.Report.UndoEntry = recorder->Entry();
   }

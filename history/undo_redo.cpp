@@ -84,11 +84,10 @@ TResultOf<TUndoReport> TakeBack(THistory& history, const THistoryEntry& entry, T
                                 const std::string& command, bool dryRun) {
   TResultOf<TUndoReport> report = UndoEntry(history, entry.Id, program, command, dryRun);
   if (!report || dryRun || report.Value().UndoEntry != 0 || report.Value().Files.empty()) return report;
-  const std::vector<TUndoFile>& files = report.Value().Files;
-  const bool historyFailed = std::any_of(files.begin(), files.end(),
-                                         [](const TUndoFile& file) { return file.Reason == kUndoNotRecordedReason; });
   // Every file was left alone (changed since, gone): the next undo goes on to the entry before.
-  if (!historyFailed) (void)history.MarkUndone(entry.Id, 0);  // unmarked, the same entry is offered again
+  // Cut short (the history or the disk full), the same entry is offered again.
+  if (report.Value().Reach == TUndoReach::ToTheEnd)
+    (void)history.MarkUndone(entry.Id, 0);  // unmarked, the same entry is offered again
   return report;
 }
 

@@ -1,7 +1,9 @@
 // Undo and redo as in an editor, on top of the history: a plain undo takes back the newest command
 // not yet undone, and pressed again the one before it; a redo takes back the newest undo not yet
-// redone, as long as no command has changed files since that undo. An undo or a redo is an entry of
-// its own that takes back the entry before it (history_undo.h).
+// redone, as long as no command has changed files since that undo. An undo or a redo cut short
+// (killed, a disk full) leaves its entry partly taken back: the next plain undo or redo takes back
+// the rest before going further. An undo or a redo is an entry of its own that takes back the entry
+// before it (history_undo.h).
 #pragma once
 
 #include <cstdint>
@@ -31,10 +33,11 @@ class THistoryTimeline {
   const std::vector<THistoryEntry>& Entries() const { return entries_; }
   TEntryKind KindOf(const THistoryEntry& entry) const;
   // The entry a plain undo takes back: the newest finished command with changes on disk that no
-  // undo has been tried on since it was last made or redone.
+  // undo has gone through to the end since it was last made or redone (one partly undone by an undo
+  // cut short is taken back for the rest).
   std::optional<THistoryEntry> UndoTarget() const;
-  // The undo a redo takes back: the newest finished undo not yet redone, when no command has
-  // changed files after it.
+  // The undo a redo takes back: the newest finished undo not yet redone (or partly redone by a redo
+  // cut short), when no command has changed files after it.
   std::optional<THistoryEntry> RedoTarget() const;
   // Whether the entry may be taken back by a redo: an undo that RedoTarget would take, were it the
   // newest; for the history dialog's Redo button.

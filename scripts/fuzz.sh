@@ -44,6 +44,7 @@ seeds = {
   "v24": tag(4, f24(b"APIC", b"\x03image/png\0\x03d\xc3\xa9\0PNG") + f24(b"TIT2", b"\x03\xc3\x89t\xc3\xa9\0B\0") +
               f24(b"TXXX", b"\x03k\0v") + f24(b"TPOS", syncsafe(4) + b"\x001/2", b"\0\x01") +
               f24(b"PRIV", b"o\0\xff\0\x01", b"\0\x02") + f24(b"TDRC", b"\x032004-05-06") + f24(b"TCON", b"\x0317")) + audio,
+  "tcon-not-reference": tag(3, f23(b"TIT2", b"\0Song") + f23(b"TCON", b"\0)1(7]") + f23(b"TCON", b"\0(4)((x")) + audio,
   "v24unsync": tag(4, f24(b"TIT2", b"\0\xff\0\xe0X"), 4, 0x80) + audio,
   "v24ext": tag(4, syncsafe(6) + b"\x01\0" + f24(b"TALB", b"\x02\0A\0B"), 8, 0x40) + audio,
   "v23ext": tag(3, struct.pack(">I", 6) + b"\0" * 6 + f23(b"TIT2", b"\0Ext"), 8, 0x40) + audio,

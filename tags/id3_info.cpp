@@ -112,6 +112,12 @@ void TID3Info::SetTrackText(std::string_view text) {
   Track = value ? static_cast<std::uint8_t>(static_cast<std::uint32_t>(*value) & 0xFF) : 0;
 }
 
+std::string YearProblem(std::string_view text) {
+  const std::string year = TrimText(text);
+  if (year.empty() || (year.size() == 4 && std::all_of(year.begin(), year.end(), IsAsciiDigit))) return {};
+  return "year must be four digits, not '" + std::string(text) + "'";
+}
+
 TResultOf<bool> ReadID3Tags(const std::string& fileName, TID3Info& info) {
   TFileSource source;
   TResultOf<bool> opened = OpenForReading(source, fileName);

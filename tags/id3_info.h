@@ -34,6 +34,10 @@ class TID3Info {
   bool operator==(const TID3Info&) const = default;
 };
 
+// Why text cannot be the year of a tag, which holds four digits (blanks around them aside) or
+// nothing: "year must be four digits, not '99999'"; empty when it can.
+std::string YearProblem(std::string_view text);
+
 using TID3v1Buffer = std::array<std::uint8_t, 128>;
 
 // Fills info from the file's ID3v2 tag, then fills the gaps from its ID3v1 trailer. The value is

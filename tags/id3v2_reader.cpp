@@ -1,5 +1,6 @@
 // Reading the slot frames of an ID3v2 tag into the fields of TID3v2.
 
+#include <algorithm>
 #include <cerrno>
 
 #include "tags/byte_source.h"
@@ -64,25 +65,44 @@ std::optional<std::uint8_t> GenreTableNumber(std::string_view digits) {
   return static_cast<std::uint8_t>(value);
 }
 
-// TCON holds a free name, a reference such as "(17)" or "(17)Rock" (ID3v2.3), or a bare number
-// (ID3v2.4). The text after the last ")" wins; when nothing follows, the reference names the
-// genre ("(RX)" remix, "(CR)" cover).
-std::string GenreFromText(const std::string& text) {
-  const std::size_t lastClose = text.rfind(')');
-  if (lastClose == std::string::npos) {
-    if (const auto number = GenreTableNumber(text)) return NumberToGenre(*number);
-    return text;
-  }
-  std::string rest = text.substr(lastClose + 1);
-  if (!rest.empty() || text.empty() || text[0] != '(') return rest;
-  const std::string_view reference = std::string_view(text).substr(1, text.find(')') - 1);
+// The genre a reference names: a number of the table, "RX" (remix) or "CR" (cover); empty for a
+// number the table does not hold. Nothing when it is no reference.
+std::optional<std::string> ReferencedGenre(std::string_view reference) {
   if (reference == "RX") return "Remix";
   if (reference == "CR") return "Cover";
-  if (const auto number = GenreTableNumber(reference)) return NumberToGenre(*number);
-  return rest;
+  if (reference.empty() || reference.size() > 3 ||
+      !std::all_of(reference.begin(), reference.end(), [](char c) { return IsAsciiDigit(c); })) {
+    return std::nullopt;
+  }
+  const auto number = GenreTableNumber(reference);
+  return number ? NumberToGenre(*number) : std::string();
 }
 
 }  // namespace
+
+// TCON holds a free name, or (ID3v2.3) references such as "(17)" followed by a refinement, as in
+// "(17)Rock" or "(4)(17)", where "((" stands for a refinement's leading "(": "((Live)" is
+// "(Live)"; or (ID3v2.4) a bare number. The refinement wins; without one, the first reference
+// names the genre. A text that does not begin with a reference is a name as it stands.
+std::string GenreFromText(const std::string& text) {
+  if (text.empty() || text[0] != '(') {
+    if (const auto number = GenreTableNumber(text)) return NumberToGenre(*number);
+    return text;
+  }
+  std::optional<std::string> first;
+  std::size_t at = 0;
+  while (at < text.size() && text[at] == '(') {
+    if (at + 1 < text.size() && text[at + 1] == '(') return text.substr(at + 1);
+    const std::size_t close = text.find(')', at);
+    if (close == std::string::npos) break;
+    std::optional<std::string> named = ReferencedGenre(std::string_view(text).substr(at + 1, close - at - 1));
+    if (!named) break;  // no reference: the rest is a name as it stands
+    if (!first) first = std::move(named);
+    at = close + 1;
+  }
+  if (at < text.size() || !first) return text.substr(at);
+  return *first;
+}
 
 bool CouldBeTheComment(const std::string& content) {
   if (content.empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>(content[0]))) return false;

@@ -56,6 +56,10 @@ bool CouldBeTheComment(const std::string& content);
 // The text of a plain text frame: encoding byte, then the encoded values.
 std::string DecodeTextFrame(const std::string& content);
 
+// The genre a TCON frame's text names: a name, references to the genre table ("(17)", "(RX)") with a
+// refinement after them, or a bare number of the table.
+std::string GenreFromText(const std::string& text);
+
 // The first n characters of a UTF-8 text.
 std::string FirstCharacters(const std::string& text, std::size_t n);
 

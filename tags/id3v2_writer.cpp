@@ -42,6 +42,19 @@ void AppendTextFrame(std::string& frames, std::string_view id, std::string_view 
   AppendV23Frame(frames, id, 0, 0, std::string(1, static_cast<char>(encoding)) + encoded);
 }
 
+// The text of the TCON frame for genre: the old tag's text when it reads as that genre, so that a
+// genre not changed keeps its bytes (a reference such as "(17)", or a name such as ")1" that would
+// read otherwise once written alone); else the name, a leading "(" doubled so that it is not taken
+// for a reference.
+std::string GenreFrameText(TID3v2FrameScanner& scanner, bool hadTag, const std::string& genre) {
+  const std::uint8_t major = scanner.MajorVersion();
+  if (hadTag && major >= 2 && major <= 4 && scanner.BeginFrames()) {
+    std::string old = DecodeTextFrame(ReadSlotFrames(scanner).Contents[kSlotGenre]);
+    if (!old.empty() && TrimText(GenreFromText(old)) == genre) return old;
+  }
+  return genre.starts_with('(') ? "(" + genre : genre;
+}
+
 // The leading number of a TRCK text ("3/12" gives 3), as Load computes Track.
 std::optional<std::uint16_t> LeadingTrackNumber(const std::string& trackText) {
   const auto number = ParseIntegerText(std::string_view(trackText).substr(0, trackText.find('/')));
@@ -263,7 +276,7 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
     AppendTextFrame(frames, "TRCK", loaded && *loaded == Track ? TrimText(TrackText) : std::to_string(Track));
   }
   AppendTextFrame(frames, "TYER", Year);
-  AppendTextFrame(frames, "TCON", Genre);
+  AppendTextFrame(frames, "TCON", GenreFrameText(scanner, hadTag, Genre));
   const TWrittenFields written{!Title.empty(), !Artist.empty(), !Album.empty(), Year};
   const bool keptTag = hadTag && oldTotal > 0;
   if (!Comment.empty() || (keptTag && KeptFramesHoldAValueFor(kSlotComment, scanner, written))) {

@@ -317,6 +317,8 @@ class TMainWindow : public QMainWindow {
   // Says once per folder how many names an option that is off would recognise.
   void PointToNameOptions(const std::string& folder);
   TPanelValues TrimmedPanelValues();
+  // A year typed that a tag cannot hold is refused, and said; one the songs hold already is kept.
+  bool RefusesYear(const std::string& year, const std::vector<int>& rows) const;
   // Runs a command of the catalogue over the selected songs. Its preview comes first when asked
   // for, or for a batch while "Preview Before Changing Several Songs" is on; Close then changes
   // nothing, and Apply runs the command on the songs shown.

@@ -75,6 +75,11 @@ TPassSummary TMainWindow::StampSelectedWithPanel() {
   if (!HasSelectedSongsOrSay()) return {};
   // The pass may run on a worker: it takes the panel's values in hand.
   const TPanelValues panel = TrimmedPanelValues();
+  std::vector<int> selected;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (songListPane_->IsRowSelected(row)) selected.push_back(row);
+  }
+  if (RefusesYear(panel.Year, selected)) return {};
   const TSongPlanner planner{TTagsNeeded::Yes, [panel, single](const TSongFile&, const TID3Info& tags) {
                                return PlanStampFromPanel(tags, panel, single);
                              }};

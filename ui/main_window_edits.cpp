@@ -22,6 +22,12 @@ void TMainWindow::StampEditedSongs() {
     if (rows.empty()) return;
     // The edits in hand: the pass reads them while the songs' records are listed afresh after it.
     const TSongEdits edits = songListPane_->Edits();
+    for (const int row : rows) {
+      const TFieldEdits* changed = SongAtRow(row) != nullptr ? edits.For(SongAtRow(row)->FileName()) : nullptr;
+      const std::optional<std::string>* year =
+          changed != nullptr ? &(*changed)[static_cast<std::size_t>(TSongField::Year)] : nullptr;
+      if (year != nullptr && *year && RefusesYear(**year, {})) return;  // the edits stay for another try
+    }
     const TSongPlanner planner{TTagsNeeded::Yes, [edits](const TSongFile& song, const TID3Info& tags) {
                                  const TFieldEdits* changed = edits.For(song.FileName());
                                  return changed != nullptr ? PlanStampEditedFields(tags, *changed)

@@ -3,8 +3,10 @@
 // the same songs and sums the pass up. Here too the dry runs behind the previews.
 #include <QAction>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 
+#include "tags/id3_info.h"
 #include "ui/dialogs.h"
 #include "ui/folder_pane.h"
 #include "ui/main_window.h"
@@ -164,6 +166,17 @@ void TMainWindow::ShowPreview(const QString& caption, const TSongsInHand& songs,
     }
   }
   if (dialogs_.PreviewPass(caption, foreseen, notes.join(QLatin1Char('\n')))) apply(songs);
+}
+
+bool TMainWindow::RefusesYear(const std::string& year, const std::vector<int>& rows) const {
+  const std::string problem = YearProblem(year);
+  if (problem.empty()) return false;
+  const bool held = std::all_of(rows.begin(), rows.end(), [&](int row) {
+    const TSongFile* song = SongAtRow(row);
+    return song != nullptr && song->Year() == year;
+  });
+  if (!held || rows.empty()) ShowErrorText("The " + problem);
+  return !held || rows.empty();
 }
 
 TPanelValues TMainWindow::TrimmedPanelValues() {

@@ -1,8 +1,8 @@
 // Undo, redo and the history dialog of the window. Ctrl+Z takes back the newest command not yet
 // undone, and pressed again the one before it; Ctrl+Shift+Z (or Ctrl+Y) takes back the newest undo
-// while no command has changed files since (history/undo_redo.h). Each asks first, naming
-// the command, its files and where they are; afterwards the folder shown is read again with the
-// same songs selected, under the names the undo gave them.
+// while no command has changed files since (history/undo_redo.h); either first finishes an undo or
+// a redo cut short. Each asks first, naming the command, its files and where they are; afterwards
+// the folder shown is read again with the same songs selected, under the names the undo gave them.
 #include <QDateTime>
 #include <algorithm>
 #include <map>
@@ -172,8 +172,12 @@ void TMainWindow::TakeBackAsked(const THistoryEntry& entry, bool redo) {
     if (undone && undone.Value()) command = undone.Value()->Command;
   }
   TResultOf<std::vector<std::string>> folders = EntryFolders(*runner_->History(), entry.Id);
+  // An entry partly taken back (an undo or a redo cut short) is finished.
+  const bool partly = entry.FilesUndone > 0;
+  const QString verb = redo ? (partly ? QStringLiteral("Finish redoing") : QStringLiteral("Redo"))
+                            : (partly ? QStringLiteral("Finish undoing") : QStringLiteral("Undo"));
   const QString question = QStringLiteral("%1 \"%2\" on %3 file(s)%4?")
-                               .arg(redo ? QStringLiteral("Redo") : QStringLiteral("Undo"), ToQString(command))
+                               .arg(verb, ToQString(command))
                                .arg(entry.Files)
                                .arg(PlaceOf(folders ? folders.Value() : std::vector<std::string>()));
   if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), question,

@@ -86,6 +86,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
   field("--title", &TStampOptions::title, "Title");
   field("--album", &TStampOptions::album, "Album");
   field("--year", &TStampOptions::year, "Year");
+  fields->back().option->check([](const std::string& text) { return YearProblem(text); });
   field("--comment", &TStampOptions::comment, "Comment");
   field("--genre", &TStampOptions::genre, "Genre name");
   field("--track", &TStampOptions::track, "Track number");

@@ -468,7 +468,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TBadInput{{"stamp", "--track", "-5", "SONG"}, 2, "not '-5'"},
                       TBadInput{{"stamp", "--track", "256", "SONG"}, 2, "not '256'"},
                       TBadInput{{"stamp", "--track", "99999999999999999999", "SONG"}, 2, "not '99999999999999999999'"},
-                      TBadInput{{"stamp", "--track", "seven", "SONG"}, 2, "not 'seven'"}));
+                      TBadInput{{"stamp", "--track", "seven", "SONG"}, 2, "not 'seven'"},
+                      TBadInput{{"stamp", "--year", "99999", "SONG"}, 2, "year must be four digits, not '99999'"},
+                      TBadInput{{"stamp", "--year", "-1", "SONG"}, 2, "year must be four digits, not '-1'"},
+                      TBadInput{{"stamp", "--year", "99", "SONG"}, 2, "year must be four digits, not '99'"}));
 
 }  // namespace
 }  // namespace tagwright::testing

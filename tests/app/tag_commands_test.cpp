@@ -60,14 +60,19 @@ TEST(TagCommands, StampThenShow) {
 TEST(TagCommands, StampSetsOnlyTheGivenFields) {
   TTempFolder folder;
   const std::string song = folder.WriteFile("song.mp3", kAudio);
-  ASSERT_EQ(RunCli({"stamp", "--title", "T", "--artist", "A", "--comment", "C", "--track", "3", song}).exitStatus, 0);
+  ASSERT_EQ(
+      RunCli({"stamp", "--title", "T", "--artist", "A", "--comment", "C", "--track", "3", "--year", " 2001 ", song})
+          .exitStatus,
+      0);
+  EXPECT_EQ(RunCli({"tags", song}).Lines()[0]["year"], "2001");
   // An empty text clears; fields not named stay.
-  ASSERT_EQ(RunCli({"stamp", "--comment", "", "--track", "", song}).exitStatus, 0);
+  ASSERT_EQ(RunCli({"stamp", "--comment", "", "--track", "", "--year", "", song}).exitStatus, 0);
   const auto lines = RunCli({"tags", song}).Lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0]["id3v2"]["title"], "T");
   EXPECT_EQ(lines[0]["id3v2"]["artist"], "A");
   EXPECT_EQ(lines[0]["id3v2"]["comment"], "");
+  EXPECT_EQ(lines[0]["year"], "");
   EXPECT_EQ(lines[0]["track"], 0);
 }
 

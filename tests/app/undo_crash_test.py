@@ -2,10 +2,12 @@
 """tagwright-cli killed with SIGKILL at random moments of a command, an undo and a redo: after the next
 start every song is byte for byte as it was before or after the change, under the matching name,
 no temporary file is left, a song with a second hard link still shares its file with it, and the
-history is still readable. Then 20 commands killed and songs changed by another program before the
-next start (a tag edited, the file replaced by a longer or a shorter one): each such change survives
-the next command byte for byte, which names the songs it left alone and exits 1. Then 4 KiB of damage at random places of a history: an undo leaves every
-song as it was before or after the command, never anything else. Then two programs at once on one
+history is still readable; then a plain undo (or redo) finishes a killed undo (or redo). Then 20
+commands killed and songs changed by another program before the next start (a tag edited, the file
+replaced by a longer or a shorter one): each such change survives the next command byte for byte,
+which names the songs it left alone and exits 1. Then 4 KiB of damage at random places of a history:
+an undo leaves every song as it was before or after the command, never anything else. An undo stopped
+by a full history is finished by a plain undo once there is room. Then two programs at once on one
 history, and two programs making one new history at the same moment: no entry lost, no "database is
 locked", no "busy".
 
@@ -35,6 +37,7 @@ ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
 passed = 0
 failed = 0
 repairs = 0  # runs whose next start had something to repair
+cut_short = 0  # killed undos and redos that left the songs partly taken back
 
 
 def check(ok, what):
@@ -158,6 +161,43 @@ def judge(folder, before, after, renamed, history, what):
     check(seen == set(now), what + ": unexpected files %s" % (set(now) - seen))
 
 
+def finish(folder, before, after, history, plain, what):
+    """A killed undo (or redo) is finished by the plain command: the songs are all as after it. After
+    a finished redo, a plain undo takes the whole command back."""
+    global cut_short
+    now = state(folder)
+    if now != before and now != after:
+        cut_short += 1
+    run(history, plain)
+    check(state(folder) == after, what + ": a plain %s did not finish what was cut short" % plain)
+    if plain == "redo":
+        run(history, "undo")
+        check(state(folder) == before, what + ": a plain undo after the finished redo did not take it all back")
+
+
+def undo_on_full_disk(template, work):
+    """The history's disk fills during an undo of 200 songs: a plain undo with room again takes back
+    the rest, and every song is as before the command."""
+    stopped = 0
+    for extra in (8, 40, 120, 400):
+        folder = os.path.join(work, "undo-full%d" % extra)
+        history = os.path.join(work, "undo-full%d.sqlite3" % extra)
+        make_songs(template, folder, 194)
+        before = state(folder)
+        run(history, "stamp", "--recognized", folder)
+        room = max(os.path.getsize(p) for p in (history, history + "-wal") if os.path.exists(p))
+        limited = subprocess.run([CLI, "--history", history, "undo"], env=ENV, capture_output=True, text=True,
+                                 preexec_fn=fill_at(room + extra * 1024))
+        partly = state(folder)
+        if any(partly[name] == before.get(name) for name in partly) and partly != before:
+            stopped += 1
+        finished = run(history, "undo")
+        what = "undo with the history full at %d KiB more" % extra
+        check(state(folder) == before, what + ": a plain undo did not finish it: " + limited.stderr[-300:] +
+              finished.stdout[-300:] + finished.stderr[-300:])
+    check(stopped > 0, "no undo was stopped part way by a full history")
+
+
 def main():
     work = tempfile.mkdtemp()
     try:
@@ -218,6 +258,8 @@ def main():
             process.wait()
             judge(folder, before, after, renamed, history, what)
             judge_links(folder, linked, renamed if not undoing else {v: k for k, v in renamed.items()}, what)
+            if phase != "the command":
+                finish(folder, before, after, history, args[0], what)
 
         # Another program's changes after a crash survive the next command.
         timed = os.path.join(work, "survive-timed")
@@ -301,6 +343,8 @@ def main():
             check(all(now[name] == after[name] for name in tagged), what + ": a song reported tagged is not")
             check(all(now[name] in (before[name], after[name]) for name in now), what + ": a song is neither")
 
+        undo_on_full_disk(template, work)
+
         # Two programs at once on one history.
         history = os.path.join(work, "shared.sqlite3")
         folders = [os.path.join(work, "together%d" % i) for i in range(2)]
@@ -346,6 +390,7 @@ def main():
     finally:
         shutil.rmtree(work)
     print("kills after which the next start repaired files: %d of %d" % (repairs, 3 * KILLS))
+    print("killed undos and redos left partly done, then finished: %d of %d" % (cut_short, 2 * KILLS))
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
 

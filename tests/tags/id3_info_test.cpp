@@ -190,6 +190,46 @@ TEST(WritingTagsOfAFile, ReadWriteKeepsWhatTheRecordDoesNotShow) {
   EXPECT_EQ(file.size(), static_cast<std::size_t>(tag.TagSize) + audio.size() + 128);
 }
 
+// A save of the title alone keeps the genre frame as it stands, whatever references or text it
+// holds: the genre reads back the same, also where the name alone would read otherwise.
+class AnUntouchedGenre : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(AnUntouchedGenre, KeepsItsFrameThroughATitleSave) {
+  TTempFolder folder;
+  const std::string genre = Frame23("TCON", Latin1Text(GetParam()));
+  const std::string path = folder.WriteFile(
+      "song.mp3", Tag(3, Frame23("TIT2", Latin1Text("Old")) + genre, 64) + SongAudio(2000) + Trailer("Old"));
+  TID3Info before;
+  ASSERT_TRUE(ReadID3Tags(path, before).Value());
+  TID3Info changed = before;
+  changed.Title = "New";
+  ASSERT_TRUE(WriteID3Tags(path, changed).Ok());
+  TID3Info after;
+  ASSERT_TRUE(ReadID3Tags(path, after).Value());
+  EXPECT_EQ(after.Title, "New");
+  EXPECT_EQ(after.Genre, before.Genre);
+  EXPECT_NE(ReadWholeFile(path).find(genre), std::string::npos) << "the genre frame's bytes are kept";
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, AnUntouchedGenre,
+                         ::testing::Values(")1(7]", ")1", "(17)", "(17)Rock", "(4)(17)", "((Live)", "(17)((Live)", "17",
+                                           "(200)", "Rock"));
+
+// A genre name that begins with "(" is written with it doubled, so that it is not read as a
+// reference to the genre table.
+TEST(WritingTagsOfAFile, AGenreBeginningWithAParenthesisReadsBackAsWritten) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("song.mp3", SongAudio(2000));
+  for (const char* name : {"(17)", "(Live)", "((x"}) {
+    TID3Info info;
+    info.Genre = name;
+    ASSERT_TRUE(WriteID3Tags(path, info).Ok());
+    TID3Info back;
+    ASSERT_TRUE(ReadID3Tags(path, back).Value());
+    EXPECT_EQ(back.Genre, name);
+  }
+}
+
 // A short song whose new tag, written in place, holds "TAG" where a trailer would begin: that is
 // part of the tag, so the trailer goes after the audio instead of over the tag and the audio.
 TEST(WritingTagsOfAFile, ATrailerNeverGoesOverTheTag) {

@@ -127,6 +127,18 @@ INSTANTIATE_TEST_SUITE_P(
         TReadCase{"genre remix", Tag(3, Frame23("TCON", Latin1Text("(RX)"))), {{"Genre", "Remix"}}},
         TReadCase{"genre cover", Tag(3, Frame23("TCON", Latin1Text("(CR)"))), {{"Genre", "Cover"}}},
         TReadCase{"genre name", Tag(3, Frame23("TCON", Latin1Text("Rock"))), {{"Genre", "Rock"}}},
+        TReadCase{"genre of two references", Tag(3, Frame23("TCON", Latin1Text("(4)(17)"))), {{"Genre", "Disco"}}},
+        TReadCase{
+            "genre with doubled parenthesis", Tag(3, Frame23("TCON", Latin1Text("((Live)"))), {{"Genre", "(Live)"}}},
+        TReadCase{"genre refinement with doubled parenthesis",
+                  Tag(3, Frame23("TCON", Latin1Text("(17)((Live)"))),
+                  {{"Genre", "(Live)"}}},
+        TReadCase{
+            "genre not beginning with a reference", Tag(3, Frame23("TCON", Latin1Text(")1(7]"))), {{"Genre", ")1(7]"}}},
+        TReadCase{"genre in parentheses that is no reference",
+                  Tag(3, Frame23("TCON", Latin1Text("(Live)Set"))),
+                  {{"Genre", "(Live)Set"}}},
+        TReadCase{"genre after a reference", Tag(3, Frame23("TCON", Latin1Text("x(17)"))), {{"Genre", "x(17)"}}},
         TReadCase{"comment without description", Tag(3, Frame23("COMM", Comm(0, "", "Nice"))), {{"Comment", "Nice"}}},
         TReadCase{"comment with description", Tag(3, Frame23("COMM", Comm(0, "d", "Nice"))), {{"Comment", "Nice"}}},
         TReadCase{"first comment without description wins",

@@ -175,6 +175,7 @@ class TUndoTest : public QObject {
   void TheHistoryDialogUndoesAndRedoesTheEntrySelected();
   void TheHistoryDialogLetsAPendingRepairGo();
   void CtrlZBringsADeletedSongBackFromTheTrash();
+  void CtrlZAndCtrlShiftZFinishWhatWasCutShort();
 };
 
 class TColumnViewTest : public QObject {

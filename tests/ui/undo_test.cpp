@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 
@@ -90,6 +91,43 @@ int RunCommandLine(std::vector<std::string> arguments, const std::string& errPat
   int status = 0;
   ::waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Leaves the undo (or redo) entry as one killed before its last file and then repaired: that file
+// as it was before the entry (its bytes given), its record rolled back, the records below it as
+// they were before, and the entry it took back partly taken back, as the repair leaves it.
+void LeaveCutShort(THistory& history, std::int64_t entry, const std::map<std::string, std::string>& bytesBefore) {
+  sqlite3* db = nullptr;
+  QCOMPARE(sqlite3_open(history.Path().c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* last = nullptr;
+  const std::string find =
+      "SELECT id, path_after FROM changes WHERE entry = " + std::to_string(entry) + " ORDER BY id DESC LIMIT 1";
+  QCOMPARE(sqlite3_prepare_v2(db, find.c_str(), -1, &last, nullptr), SQLITE_OK);
+  QCOMPARE(sqlite3_step(last), SQLITE_ROW);
+  const std::string record = std::to_string(sqlite3_column_int64(last, 0));
+  const std::string file = reinterpret_cast<const char*>(sqlite3_column_text(last, 1));
+  sqlite3_finalize(last);
+  const std::string sql =
+      "UPDATE changes SET state = 2 WHERE id = " + record +
+      "; WITH RECURSIVE chain(id, depth) AS (SELECT undoes_record, 1 FROM changes WHERE id = " + record +
+      " UNION ALL SELECT c.undoes_record, chain.depth + 1 FROM changes c JOIN chain ON c.id = chain.id WHERE "
+      "c.undoes_record IS NOT NULL) UPDATE changes SET undone = 1 - (SELECT depth % 2 FROM chain WHERE chain.id = "
+      "changes.id) WHERE id IN (SELECT id FROM chain); UPDATE entries SET undone_by = NULL WHERE id = (SELECT "
+      "undoes FROM entries WHERE id = " +
+      std::to_string(entry) + ");";
+  QCOMPARE(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  QVERIFY(bytesBefore.contains(file));
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytesBefore.at(file);
+}
+
+// Path -> bytes of every song in the folder.
+std::map<std::string, std::string> FolderBytes(const std::string& folder) {
+  std::map<std::string, std::string> bytes;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    bytes[item.path().string()] = ReadWholeFile(item.path().string());
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -417,6 +455,49 @@ void TUndoTest::CtrlZBringsADeletedSongBackFromTheTrash() {
     QCOMPARE(window->RowCount(), 1);
   }
   qputenv("XDG_DATA_HOME", oldData);
+}
+
+// An undo or a redo cut short (killed, then repaired) is finished by the next Ctrl+Z or
+// Ctrl+Shift+Z, which says so, before either goes further.
+void TUndoTest::CtrlZAndCtrlShiftZFinishWhatWasCutShort() {
+  TSongFolder folder;
+  folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song", "an album"));
+  folder.AddTaggedSong("other band - b_song.mp3", Tags("other band", "b_song", "an album"));
+  TWindowWithHistory test;
+  TWindowUnderTest& window = test.window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  RunOnAll(window, [](TMainWindow& w) { w.CleanUpDetails(); });
+  const std::map<std::string, std::string> cleaned = FolderBytes(folder.Path());
+  RunOnAll(window, [](TMainWindow& w) { w.ClearTagField(TTagField::Album); });
+  const std::map<std::string, std::string> cleared = FolderBytes(folder.Path());
+  const auto newestEntry = [&] { return test.History->Entries(1).Value().front().Id; };
+  const std::size_t asked = window.Dialogs.Messages.size();
+  const QString place = FolderName(folder);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  LeaveCutShort(*test.History, newestEntry(), cleared);
+  QVERIFY(FolderBytes(folder.Path()) != cleaned && FolderBytes(folder.Path()) != cleared);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(window.Dialogs.Messages.size(), asked + 2);
+  QCOMPARE(window.Dialogs.Messages[asked + 1].Text,
+           QStringLiteral("Finish undoing \"ID3 Clear Album\" on 2 file(s) in \"%1\"?").arg(place));
+  QVERIFY(FolderBytes(folder.Path()) == cleaned);
+  // A redo cut short is finished the same way.
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  const std::map<std::string, std::string> undone = FolderBytes(folder.Path());
+  QVERIFY(undone != cleaned);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  QVERIFY(FolderBytes(folder.Path()) == cleaned);
+  LeaveCutShort(*test.History, newestEntry(), undone);
+  QVERIFY(FolderBytes(folder.Path()) != cleaned && FolderBytes(folder.Path()) != undone);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QTest::keySequence(window.Window.get(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+  QCOMPARE(window.Dialogs.Messages.back().Text,
+           QStringLiteral("Finish redoing \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(place));
+  QVERIFY(FolderBytes(folder.Path()) == cleaned);
 }
 
 }  // namespace tagwright::testing
