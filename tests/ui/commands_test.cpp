@@ -97,6 +97,24 @@ void TCommandsTest::StampOneSongWritesThePanelExactly() {
   QCOMPARE(SelectedRows(*window.Window), QList<int>{0});
 }
 
+// A year typed that a tag cannot hold is refused, named, and nothing is written; four digits are.
+void TCommandsTest::AYearATagCannotHoldIsRefusedAndNamed() {
+  TSongFolder folder;
+  const std::string song = folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo", "Album", 3));
+  const std::string before = ReadWholeFile(song);
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ClickRow(*window.Window, 0);
+  window.Child<QLineEdit>("yearField")->setText(QStringLiteral("-1"));
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  QVERIFY(ReadWholeFile(song) == before);
+  QVERIFY(!window.Dialogs.Messages.empty());
+  QCOMPARE(window.Dialogs.Messages.back().Text, QStringLiteral("The year must be four digits, not '-1'"));
+  window.Child<QLineEdit>("yearField")->setText(QStringLiteral("1974"));
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  QCOMPARE(TagsOf(song).Year, std::string("1974"));
+}
+
 void TCommandsTest::StampSeveralSongsWritesOnlyFilledFields() {
   TSongFolder folder;
   const std::string a = folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "One"));

@@ -88,6 +88,7 @@ class TCommandsTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
   void StampOneSongWritesThePanelExactly();
+  void AYearATagCannotHoldIsRefusedAndNamed();
   void StampSeveralSongsWritesOnlyFilledFields();
   void UnwritableFileAsksAndYesSkipsIt();
   void UnwritableFileAnsweredNoEndsThePass();
