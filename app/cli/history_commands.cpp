@@ -312,8 +312,9 @@ THistory* TCliContext::History() {
     return nullptr;
   }
   if (!historyRepaired) {
+    // Records lost are a failure of the run, whatever the command does next.
     if (!historyReadOnly) {
-      for (const std::string& notice : history_->Notices()) err << "tagwright-cli: " << notice << '\n';
+      for (const std::string& notice : history_->Notices()) ReportFailure(notice);
     }
     // Repairing writes songs: it is left to the next command that may.
     TResultOf<std::vector<THistoryEntry>> interrupted = history_->Interrupted();
@@ -323,7 +324,7 @@ THistory* TCliContext::History() {
     }
     return history_.get();
   }
-  for (const std::string& notice : history_->Notices()) err << "tagwright-cli: " << notice << '\n';
+  for (const std::string& notice : history_->Notices()) ReportFailure(notice);
   TResultOf<TRepairReport> repaired = RepairInterrupted(*history_);
   // A repair that could not be done is a failure of the run, whatever the command does next.
   if (!repaired) {

@@ -260,6 +260,20 @@ TEST_F(HistoryCommands, TheEnvironmentNamesTheHistory) {
   EXPECT_TRUE(FileExists(chosen));
 }
 
+// Records lost are said, and the command that finds them fails although it does its own work: a
+// script must not take the history for whole.
+TEST_F(HistoryCommands, ADamagedHistoryIsSaidAndFailsTheRun) {
+  ASSERT_EQ(Run({"stamp", "--title", "T", song}).exitStatus, 0);
+  for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(history + suffix);
+  state.WriteFile("history.sqlite3", std::string(8192, 'x'));
+  const TCliRun run = Run({"stamp", "--title", "U", other});
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  EXPECT_NE(run.err.find("was damaged; it was moved to"), std::string::npos) << run.err;
+  TID3Info tags;
+  ASSERT_TRUE(ReadID3Tags(other, tags).Ok());
+  EXPECT_EQ(tags.Title, "U");
+}
+
 // The names of the files in a folder.
 std::set<std::string> Names(const std::string& folder) {
   std::set<std::string> names;
