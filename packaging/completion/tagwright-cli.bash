@@ -42,8 +42,8 @@ _tagwright_cli() {
             esac
             ;;
         history)
-            options="--help --limit"
-            [[ $prev == --limit ]] && return  # a number
+            options="--help --limit --forget"
+            [[ $prev == --limit || $prev == --forget ]] && return  # a number, an entry id
             ;;
         undo | redo) options="--help --dry-run" ;;
         *) return ;;

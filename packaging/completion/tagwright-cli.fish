@@ -27,6 +27,7 @@ complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-a
 complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp undo redo" -l dry-run -d 'Change nothing on disk'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from rename filename-as-title cleanup hands-free clear stamp" -l no-history -d 'Write without a record in the history'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from history" -l limit -x -d 'Show at most N entries'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from history" -l forget -x -d 'Let the interrupted change pending in entry ID go'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l accented-letters -d 'Count letters beyond ASCII as letters in names'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l keep-spellings -d 'Clean-up keeps known spellings such as AC/DC or DJ'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l spellings -r -F -d 'Add the words of a file to the known spellings'

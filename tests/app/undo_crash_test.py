@@ -374,9 +374,9 @@ def main():
             history = os.path.join(work, "new%d.sqlite3" % pair)
             ready = threading.Barrier(2)
 
-            def stamp(folder):
+            def stamp(folder, title="New %d" % pair):  # a title the song does not hold yet, so that it is written
                 ready.wait()
-                done = run(history, "stamp", "--title", "New", os.path.join(folder, "Kit Moor - Blue.mp3"))
+                done = run(history, "stamp", "--title", title, os.path.join(folder, "Kit Moor - Blue.mp3"))
                 if done.returncode != 0 or "locked" in done.stderr or "busy" in done.stderr:
                     errors.append(done.stderr)
             threads = [threading.Thread(target=stamp, args=(folder,)) for folder in folders]
