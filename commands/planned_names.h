@@ -33,6 +33,6 @@ void RenameSong(const std::string& fileName, const TSongChange& change, TPassMod
                 TSongResult& result);
 
 // A dry run: what the change would meet, found without writing.
-TSongResult ForeseeChange(const std::string& fileName, const TSongChange& change, TPlannedNames& names);
+TSongResult ForeseeChange(const std::string& fileName, const TSongChange& planned, TPlannedNames& names);
 
 }  // namespace tagwright

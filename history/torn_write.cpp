@@ -48,7 +48,11 @@ bool TrailerTorn(std::string_view now, const TFileChange& change) {
   if (change.Before.Whole) return TrailerStart(now);
   const std::string& before = change.Before.Tail;
   const std::string_view after = change.AfterForeseen ? std::string_view(change.After.Tail) : std::string_view(before);
-  if (now.size() != before.size() && (!before.empty() || now.size() > after.size())) return false;
+  // Overwritten in place (the old size), cut off or put whole (the new size), or appended and cut
+  // short (between the two).
+  const bool sizeLeft = now.size() == before.size() || now.size() == after.size() ||
+                        (before.size() < now.size() && now.size() < after.size());
+  if (!sizeLeft) return false;
   return EachByteOneOf(now, before, after);
 }
 

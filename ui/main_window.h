@@ -301,7 +301,7 @@ class TMainWindow : public QMainWindow {
                                 const QString& note = {});
   void ShowPreview(const QString& caption, const TSongsInHand& songs,
                    const std::vector<std::vector<TSongResult>>& results, const TApplyPreviewed& apply,
-                   const QString& note = {});
+                   const QString& given = {});
   // The listed songs become the window's; the files that could not be read are kept for the report.
   void TakeListing(TListing listing);
   // Load: the rows go and the commands wait; loaded: a load's result becomes the list.

@@ -377,7 +377,7 @@ TEST_P(NoSongs, AreLeftAloneAndReported) {
     EXPECT_EQ(byFile[other]["action"], "skipped") << other;
     EXPECT_EQ(byFile[other]["reason"], reason) << other;
     EXPECT_TRUE(byFile[other]["tags"].is_null()) << other;
-    EXPECT_NE(run.err.find(other + ": " + reason), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(std::string(other).append(": ").append(reason)), std::string::npos) << run.err;
   }
   EXPECT_NE(byFile[song]["action"], "skipped") << run.out;
   const auto after = Snapshot(folder);

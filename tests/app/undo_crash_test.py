@@ -74,10 +74,12 @@ def edit_as_another_program(path, kind, rng):
     with open(path, "rb") as f:
         data = f.read()
     if kind == "tag":
-        # A tag editor's change in place: one letter of the tag's text, the size kept.
+        # A tag editor's change in place: one letter of the tag's text, the size kept. (Not a change
+        # of case: a write of this program that a crash cut short after that very byte could leave
+        # the same bytes, and nothing in the file could tell the two apart.)
         at = data.find(b"TIT2")
         at = at + 11 if 0 <= at < 4096 and at + 11 < len(data) else min(20, len(data) - 1)
-        data = data[:at] + bytes([(data[at] ^ 0x20) or 0x41]) + data[at + 1:]
+        data = data[:at] + (b"#" if data[at:at + 1] != b"#" else b"%") + data[at + 1:]
     elif kind == "longer":
         middle = len(data) // 2
         data = data[:middle] + bytes(rng.randrange(256) for _ in range(70000)) + data[middle:]

@@ -272,6 +272,7 @@ TEST_F(SongPass, ALinkSwappedInAfterTheListingIsNeverWrittenThrough) {
       elsewhere.WriteFile("other.mp3", SongAudio(900)), elsewhere.WriteFile("notes.txt", "keep me\n"),
       elsewhere.WriteFile("photo.jpg", "\xFF\xD8\xFF\xE0" + std::string(600, 'j')), elsewhere.WriteFile("empty", "")};
   std::vector<std::string> before;
+  before.reserve(targets.size());
   for (const std::string& target : targets) before.push_back(ReadWholeFile(target));
   const TSongPlanner stamp{TTagsNeeded::Yes, PlanStampRecognized};
   for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
