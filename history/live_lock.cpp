@@ -59,7 +59,8 @@ TResultOf<bool> TLiveLock::LockedElsewhere(std::int64_t entry) const {
 // NOLINTNEXTLINE(readability-make-member-function-const): it writes the lock file
 void TLiveLock::NoteRecorded(std::int64_t record) {
   // Not flushed: after a crash of the system the number may be older, which only misses a loss.
-  (void)::pwrite(fd_, &record, sizeof record, kNewestRecordAt);
+  // A number not written only misses a loss too: nothing to do about it here.
+  if (::pwrite(fd_, &record, sizeof record, kNewestRecordAt) != static_cast<ssize_t>(sizeof record)) return;
 }
 
 std::optional<std::int64_t> TLiveLock::NotedRecord() const {

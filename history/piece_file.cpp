@@ -92,7 +92,8 @@ void TPieceFile::Reclaim(const std::vector<std::pair<std::int64_t, std::int64_t>
     at = std::max(at, offset + size);
   }
   struct stat info {};
-  if (::fstat(fd_, &info) == 0 && info.st_size > at) (void)::ftruncate(fd_, at);  // else kept until the next time
+  // Else, or when it cannot be cut, the space is kept until the next time.
+  if (::fstat(fd_, &info) == 0 && info.st_size > at && ::ftruncate(fd_, at) != 0) return;
 }
 
 std::int64_t TPieceFile::DiskBytes() const {

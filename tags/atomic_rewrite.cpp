@@ -140,7 +140,8 @@ const TFileOps& DefaultFileOps() {
 }
 
 std::string TemporaryNameBeside(const std::string& path, int attempt) {
-  const std::string ending = "~" + (attempt == 0 ? std::string() : std::to_string(attempt));
+  std::string ending(1, '~');
+  if (attempt != 0) ending += std::to_string(attempt);
   const std::size_t slash = path.rfind('/');
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   if (path.size() - nameStart + ending.size() <= kMaxNameBytes) return path + ending;
