@@ -130,6 +130,12 @@ std::map<std::string, std::string> FolderBytes(const std::string& folder) {
   return bytes;
 }
 
+// Two tagged songs of one album whose names Details Cleanup changes.
+void AddTwoSongsOfAnAlbum(TSongFolder& folder) {
+  folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song", "an album"));
+  folder.AddTaggedSong("other band - b_song.mp3", Tags("other band", "b_song", "an album"));
+}
+
 }  // namespace
 
 void TUndoTest::CtrlZAsksThenTakesTheCommandBackByteForByte() {
@@ -275,8 +281,7 @@ void TUndoTest::WithoutItsHistoryNoCommandChangesAFile() {
 // Ctrl+Y) N times the folder after them; a new command after an undo leaves nothing to redo.
 void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
   TSongFolder folder;
-  folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song", "an album"));
-  folder.AddTaggedSong("other band - b_song.mp3", Tags("other band", "b_song", "an album"));
+  AddTwoSongsOfAnAlbum(folder);
   TWindowWithHistory test;
   TWindowUnderTest& window = test.window;
   QVERIFY(window->SelectFolder(folder.QPath()));
@@ -461,8 +466,7 @@ void TUndoTest::CtrlZBringsADeletedSongBackFromTheTrash() {
 // Ctrl+Shift+Z, which says so, before either goes further.
 void TUndoTest::CtrlZAndCtrlShiftZFinishWhatWasCutShort() {
   TSongFolder folder;
-  folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song", "an album"));
-  folder.AddTaggedSong("other band - b_song.mp3", Tags("other band", "b_song", "an album"));
+  AddTwoSongsOfAnAlbum(folder);
   TWindowWithHistory test;
   TWindowUnderTest& window = test.window;
   QVERIFY(window->SelectFolder(folder.QPath()));
