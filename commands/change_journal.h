@@ -65,9 +65,9 @@ struct TFileChange {
   TFileAfter After;
   // For the change of an undo: the record of the change it takes back.
   std::int64_t UndoesRecord = 0;
-  // How the journal is to keep Before.Head, when it worked that out ahead (TChangeJournal::Anticipate).
+  // How the journal is to keep Before.Head, when it worked that out ahead (TChangeJournal::PrepareRecord).
   std::string JournalHead;
-  // The hashes of large frames of Before.Head that the journal knew already (Anticipate).
+  // The hashes of large frames of Before.Head that the journal knew already (PrepareRecord).
   std::vector<TFrameHash> BeforeFrameHashes;
   // Stretches of Before.Head (From) that the change leaves in the file, in its new tag (at To): the
   // frames a rewrite takes over, the bytes an in-place write does not touch. The journal may keep
@@ -99,7 +99,7 @@ class TChangeJournal {
   // Told of a change as soon as it is known, before RecordBatch, while its bytes are fresh in
   // memory: the journal may prepare its record (in JournalHead) and so make the recording quicker,
   // and give the hashes of old frames it knows (in BeforeFrameHashes).
-  virtual void Anticipate(TFileChange& change) { (void)change; }
+  virtual void PrepareRecord(TFileChange& change) { (void)change; }
   // A recorded change that was given up before its file was touched.
   virtual TResult RecordNotMade(std::int64_t record) = 0;
   // Several of them at once, as a pass that stops gives up the changes it had recorded ahead: a

@@ -2,12 +2,10 @@
 
 #include <sys/stat.h>
 
-#include <optional>
 #include <system_error>
 #include <utility>
 
 #include "commands/pass_results.h"
-#include "commands/unchanged_songs.h"
 #include "files/file_access.h"
 #include "files/paths.h"
 #include "tags/id3_info.h"
@@ -53,21 +51,6 @@ void RenameSong(const std::string& fileName, const TSongChange& change, TPassMod
     result.OwnReason = kRenameFailedMessage;
     result.Failure = std::move(renamed);
   }
-}
-
-TSongResult ForeseeChange(const std::string& fileName, const TSongChange& planned, TPlannedNames& names) {
-  const TSongChange change = WithoutUnchangedTags(fileName, planned);
-  if (std::optional<TSongResult> refused = Refused(fileName, change)) return *refused;
-  if (RefusesTakenName(fileName, change, names)) return Failed(fileName, kNameTakenMessage);
-  TSongResult result = PlannedResult(fileName, change);
-  if (change.WriteTags) {
-    TResult written = PredictID3Write(fileName, change.Tags);
-    if (!written) return Failed(fileName, std::move(written));
-    result.TagsWritten = true;
-    result.Tags = change.Tags;
-  }
-  if (!change.NewFileName.empty()) RenameSong(fileName, change, TPassMode::DryRun, names, result);
-  return result;
 }
 
 }  // namespace tagwright

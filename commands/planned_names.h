@@ -1,5 +1,5 @@
-// The new names a pass gives its songs: whether another file has taken one, the rename itself, and
-// a dry run's foresight of a whole change, which goes by the names planned (TPlannedNames).
+// The new names a pass gives its songs: whether another file has taken one, and the rename itself,
+// which a dry run foresees by the names planned (TPlannedNames).
 #pragma once
 
 #include <set>
@@ -31,8 +31,5 @@ bool RefusesTakenName(const std::string& fileName, const TSongChange& change, co
 // file; a failure leaves the result failed but still showing the tag.
 void RenameSong(const std::string& fileName, const TSongChange& change, TPassMode mode, TPlannedNames& names,
                 TSongResult& result);
-
-// A dry run: what the change would meet, found without writing.
-TSongResult ForeseeChange(const std::string& fileName, const TSongChange& planned, TPlannedNames& names);
 
 }  // namespace tagwright

@@ -16,6 +16,7 @@ inline constexpr const char* kNotWritableReason = "file cannot be written to";
 inline constexpr const char* kNothingToChangeReason = "nothing to change";
 // The start of the reason a file that is no MP3 is left alone; NotMp3Reason says what it holds.
 inline constexpr const char* kNotMp3Reason = "not an MP3 file";
+inline constexpr const char* kTypedNameRefusedReason = "a file name must not be empty, start with \".\" or hold \"/\"";
 inline constexpr const char* kChangedSinceReadReason = "the file changed since it was read";
 
 struct TSongChange {

@@ -1,7 +1,6 @@
 // Carrying out the change of one song: its new tags composed from the song as read under its lock,
 // its change recorded ahead of it (when there is a journal), the tag written, the file renamed and
-// what became of it recorded after. ApplySongChange is for everyone (through song_pass.h); the
-// rest is for the files of the song pass only.
+// what became of it recorded after. For the files of the song pass only.
 #pragma once
 
 #include <sys/types.h>
@@ -15,7 +14,6 @@
 #include "commands/planned_names.h"
 #include "commands/song_change.h"
 #include "commands/song_result.h"
-#include "files/file_identity.h"
 #include "files/result.h"
 #include "tags/id3_info.h"
 #include "tags/locked_song.h"
@@ -23,7 +21,7 @@
 
 namespace tagwright {
 
-// One song whose change is to be carried out; a pass takes such songs up in batches.
+// One song whose change is to be carried out; a pass prepares such songs in batches.
 struct TBatchSong {
   std::size_t Index = 0;  // among the pass's songs
   std::string FileName;
@@ -36,7 +34,6 @@ struct TBatchSong {
   std::int64_t Record = 0;
   TFileChange Recorded;                   // what the record holds, but for the tag bytes (those are in Snapshot)
   std::optional<TComposedTags> Composed;  // the tags to write, composed before the change is recorded
-  std::optional<TFileIdentity> Identity;  // the file looked at first, which the one written must be
 };
 
 // Composes the song's new tags from its snapshot (the rest of the song read through fd).
@@ -52,15 +49,9 @@ TFileChange ChangeOf(const TBatchSong& song, TTagSnapshot snapshot);
 // Takes the song's snapshot back from the change recorded, which keeps the rest.
 void KeepRecorded(TBatchSong& song, TFileChange recorded);
 
-// Carries out the change of a song open and locked, whose record (when there is a journal) is kept.
-TSongResult CarryOut(TBatchSong& song, TPlannedNames& names, TChangeJournal* journal);
-
-// Carries out (or, in a dry run, foresees) one planned change of the song at fileName: the tag is
-// written first, then the file renamed without ever replacing another file. With a journal, a real
-// run records the change first and what became of the file after.
-TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TPassMode mode,
-                            TPlannedNames& names, TChangeJournal* journal = nullptr);
-// The same, for a real run of one song.
-TSongResult ApplySongChange(const std::string& fileName, const TSongChange& change, TChangeJournal* journal = nullptr);
+// Carries out the change of a song open and locked, whose record (when there is a journal) is kept:
+// the tag is written first, then the file renamed without ever replacing another file. A dry run
+// foresees the same steps and changes nothing.
+TSongResult CarryOut(TBatchSong& song, TPassMode mode, TPlannedNames& names, TChangeJournal* journal);
 
 }  // namespace tagwright

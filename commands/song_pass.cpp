@@ -9,6 +9,7 @@
 #include "commands/planned_names.h"
 #include "commands/song_change_apply.h"
 #include "commands/unchanged_songs.h"
+#include "tags/byte_source.h"
 #include "tags/locked_song.h"
 #include "tags/mp3_content.h"
 #include "tags/tag_snapshot.h"
@@ -20,7 +21,9 @@ namespace {
 // Why a change planned from the listing's reading of the song is not made: the file no longer holds
 // the tag values the listing read (tags, as read now), so another program changed it meanwhile.
 std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPlanner& planner, const TID3Info& tags) {
-  if (!planner.UsesListing || !song.ListedTags() || *song.ListedTags() == tags) return std::nullopt;
+  if (planner.ListedDetails == TListedDetails::Unused || !song.ListedTags() || *song.ListedTags() == tags) {
+    return std::nullopt;
+  }
   return Failed(song.FileName(), kChangedSinceReadReason, TResult::Failure(TFailureKind::Changed, song.FileName()));
 }
 
@@ -29,28 +32,32 @@ std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPl
 constexpr std::size_t kMaxBatchSongs = 128;
 constexpr std::size_t kMaxBatchTagBytes = std::size_t{32} << 20;
 
-// A pass that changes files takes its songs up in batches. Each song of a batch is opened for
+// The one chain every song goes through, in a real run and in a dry run alike: no song? cannot be
+// written? read it, check it is still as listed, plan, then carry the change out (in a dry run:
+// foresee it). Songs are prepared in batches. In a real run each song of a batch is opened for
 // writing and locked, read once and planned; the batch's changes are then recorded in one go, and
 // only after that carried out, in order, each followed by its result. A batch is recorded (on
-// another thread) while the one before it is carried out.
-class TApplyPass {
+// another thread) while the one before it is carried out. A dry run only reads, so it goes by the
+// listing for whether a song can be written, and records nothing.
+class TSongPipeline {
  public:
-  TApplyPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, const TPassHooks& hooks)
-      : songs_(songs), planner_(planner), hooks_(hooks) {}
+  TSongPipeline(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, TPassMode mode,
+                const TPassHooks& hooks)
+      : songs_(songs), planner_(planner), mode_(mode), hooks_(hooks) {}
 
-  ~TApplyPass() {
+  ~TSongPipeline() {
     if (recording_.valid()) recording_.wait();  // the recording thread uses this pass's changes
   }
 
   TPassSummary Run() {
-    for (std::size_t i = 0; i < songs_.size() && !CancelAsked(); ++i) TakeUp(i);
-    Flush(FlushTo::Landed);  // when stopped, what was recorded meanwhile is marked as not made
+    for (std::size_t i = 0; i < songs_.size() && !CancelAsked(); ++i) Prepare(i);
+    Flush(TFlushTo::Done);  // when stopped, what was recorded meanwhile is marked as not made
     if (hooks_.OnProgress && !summary_.Stopped) hooks_.OnProgress(songs_.size(), songs_.size());
     return summary_;
   }
 
  private:
-  void TakeUp(std::size_t index) {
+  void Prepare(std::size_t index) {
     const TSongFile& song = *songs_[index];
     TBatchSong taken;
     taken.Index = index;
@@ -64,36 +71,68 @@ class TApplyPass {
         return;
       }
     }
+    const bool goesOn = mode_ == TPassMode::Apply ? OpenLocked(song, taken) : OpenToRead(song, taken);
+    if (!goesOn) return;
+    if (taken.Result) {
+      taken.Locked.reset();
+    } else if (hooks_.Journal) {
+      // The snapshot goes into the change until it is recorded; the journal looks at it now,
+      // while its bytes are fresh in memory.
+      taken.Recorded = ChangeOf(taken, std::move(taken.Snapshot));
+      hooks_.Journal->PrepareRecord(taken.Recorded);
+      ForeseeWrite(taken.Recorded, taken);
+    }
+    tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size();
+    batch_.push_back(std::move(taken));
+    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) Flush(TFlushTo::Recording);
+  }
+
+  // Opens the song for writing, under its lock, and examines it; false when the pass stops.
+  bool OpenLocked(const TSongFile& song, TBatchSong& taken) {
     // A song locked by another writer is waited for only with no other song locked, so that two
     // passes over the same songs in other orders cannot wait for each other.
     const TLockWait wait = batch_.empty() && !recording_.valid() ? TLockWait::Wait : TLockWait::DontWait;
     TResultOf<TLockedSong> locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, wait);
     if (!locked && IsLockedElsewhere(locked.Failure())) {
-      Flush(FlushTo::Landed);
-      if (summary_.Stopped) return;
+      Flush(TFlushTo::Done);
+      if (summary_.Stopped) return false;
       locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, TLockWait::Wait);
     }
-    if (!locked && CannotBeWritten(locked.Failure())) {
-      if (hooks_.OnUnwritable) {
-        // Asked about in its turn, after the songs before it are done.
-        Flush(FlushTo::Landed);
-        if (summary_.Stopped) return;
-        Progress(index);
-        if (hooks_.OnUnwritable(song) == TPassStep::Stop) {
-          summary_.Stopped = true;
-          return;
-        }
-      }
-      taken.Result =
-          Skipped(taken.FileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, taken.FileName));
-    } else if (!locked) {
-      taken.Result = Failed(taken.FileName, locked.Failure());
-    } else {
-      Prepare(song, std::move(locked.Value()), taken);
+    if (!locked && locked.Failure().Kind() == TFailureKind::NotWritable && planner_.Writes == TWrites::NamesOnly) {
+      return Read(song, taken);  // renamed without its lock, which needs write permission
     }
-    tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size();
-    batch_.push_back(std::move(taken));
-    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) Flush(FlushTo::Launched);
+    if (!locked && CannotBeWritten(locked.Failure())) return LeaveUnwritable(song, taken);
+    if (!locked) {
+      taken.Result = Failed(taken.FileName, locked.Failure());
+      return true;
+    }
+    const int fd = locked.Value().Descriptor();
+    const struct stat info = locked.Value().Info();
+    taken.SongPath = locked.Value().Path();
+    taken.Locked.emplace(std::move(locked.Value()));
+    Examine(song, fd, info, taken);
+    return true;
+  }
+
+  // A dry run opens the song only to read it, and goes by the listing for whether it can be
+  // written; false when the pass stops.
+  bool OpenToRead(const TSongFile& song, TBatchSong& taken) {
+    if (!song.WritableWhenListed() && planner_.Writes == TWrites::TagsAndNames) return LeaveUnwritable(song, taken);
+    return Read(song, taken);
+  }
+
+  // Examines the song through a descriptor open for reading only; a change that writes tags is
+  // then refused, as the song cannot be written.
+  bool Read(const TSongFile& song, TBatchSong& taken) {
+    TFileSource source;
+    if (!source.Open(taken.FileName)) {
+      taken.Result = Failed(taken.FileName, TResult::FromErrno(TFailureKind::Open, taken.FileName));
+      return true;
+    }
+    taken.SongPath = SongPath(taken.FileName);
+    Examine(song, source.Descriptor(), source.Info(), taken);
+    if (!taken.Result && taken.Change.WriteTags && mode_ == TPassMode::Apply) return LeaveUnwritable(song, taken);
+    return true;
   }
 
   // Whether a song that could not be opened for writing is skipped as one that cannot be written:
@@ -103,25 +142,42 @@ class TApplyPass {
     return failure.Kind() == TFailureKind::Open && failure.Error() != std::errc::invalid_argument;
   }
 
-  void Prepare(const TSongFile& song, TLockedSong locked, TBatchSong& taken) {
+  // A song that cannot be written is skipped, or the pass stops there (false).
+  bool LeaveUnwritable(const TSongFile& song, TBatchSong& taken) {
+    if (hooks_.OnUnwritable) {
+      // Asked about in its turn, after the songs before it are done.
+      Flush(TFlushTo::Done);
+      if (summary_.Stopped) return false;
+      Progress(taken.Index);
+      if (hooks_.OnUnwritable(song) == TPassStep::Stop) {
+        summary_.Stopped = true;
+        return false;
+      }
+    }
+    taken.Result =
+        Skipped(taken.FileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, taken.FileName));
+    return true;
+  }
+
+  // Reads the song open as fd, checks it is the one listed and still as listed, and plans its
+  // change; a result when nothing is to be done.
+  void Examine(const TSongFile& song, int fd, const struct stat& info, TBatchSong& taken) {
     const std::string& fileName = taken.FileName;
-    // Looked at again through the descriptor written: the file opened must be the one listed,
-    // and an MP3, whatever another program put under its name since.
-    if (std::optional<TSongResult> noSong =
-            RefusedAsNoSong(fileName, locked.Descriptor(), locked.Info(), song.ListedIdentity())) {
+    // Looked at again through the descriptor: the file opened must be the one listed, and an
+    // MP3, whatever another program put under its name since.
+    if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName, fd, info, song.ListedIdentity())) {
       taken.Result = std::move(*noSong);
       return;
     }
-    TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(locked.Descriptor(), locked.Info(), fileName);
+    TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(fd, info, fileName);
     if (!snapshot) {
       taken.Result = Failed(fileName, snapshot.Failure());
       return;
     }
-    // The song is read here under its lock, and must still be as the listing read it, since the
-    // plan goes by that reading.
+    // The song must still be as the listing read it, when the plan goes by that reading.
     TID3Info tags;
-    if (planner_.Tags == TTagsNeeded::Yes || (planner_.UsesListing && song.ListedTags())) {
-      TSnapshotSource current(snapshot.Value(), locked.Descriptor());
+    if (planner_.Tags == TTagsNeeded::Yes || (planner_.ListedDetails == TListedDetails::Used && song.ListedTags())) {
+      TSnapshotSource current(snapshot.Value(), fd);
       if (TResultOf<bool> read = ReadID3Tags(current, fileName, tags); !read) {
         taken.Result = Failed(fileName, read.Failure());
         return;
@@ -138,7 +194,7 @@ class TApplyPass {
       return;
     }
     if (taken.Change.WriteTags) {
-      if (TResult composed = ComposeTags(taken, snapshot.Value(), locked.Descriptor()); !composed) {
+      if (TResult composed = ComposeTags(taken, snapshot.Value(), fd); !composed) {
         taken.Result = Failed(fileName, std::move(composed));
         return;
       }
@@ -148,55 +204,46 @@ class TApplyPass {
       return;
     }
     taken.Snapshot = std::move(snapshot.Value());
-    taken.SongPath = locked.Path();
-    taken.Mode = locked.Info().st_mode;
-    taken.Locked.emplace(std::move(locked));
-    if (hooks_.Journal) {
-      // The snapshot goes into the change until it is recorded; the journal looks at it now,
-      // while its bytes are fresh in memory.
-      taken.Recorded = ChangeOf(taken, std::move(taken.Snapshot));
-      hooks_.Journal->Anticipate(taken.Recorded);
-      ForeseeWrite(taken.Recorded, taken);
-    }
+    taken.Mode = info.st_mode;
   }
 
-  enum class FlushTo { Launched, Landed };
-  // The batch recorded before is carried out while the batch taken up is recorded; with Landed,
-  // that one is carried out too, so that every song taken up is done (or its result given). A stop
+  enum class TFlushTo { Recording, Done };
+  // The batch recorded before is carried out while the batch prepared is recorded; with Done,
+  // that one is carried out too, so that every song prepared is done (or its result given). A stop
   // meanwhile leaves the batch being recorded to the next flush, which gives its records up.
-  void Flush(FlushTo to) {
+  void Flush(TFlushTo to) {
     std::vector<TBatchSong> recorded = AwaitRecording();
-    if (!summary_.Stopped) Launch();
+    if (!summary_.Stopped) StartRecording();
     CarryOutBatch(std::move(recorded));
-    if (to == FlushTo::Landed) CarryOutBatch(AwaitRecording());
+    if (to == TFlushTo::Done) CarryOutBatch(AwaitRecording());
   }
 
   // Starts recording the batch, on another thread when there is a journal.
-  void Launch() {
-    landing_ = std::move(batch_);
+  void StartRecording() {
+    recordingSongs_ = std::move(batch_);
     batch_.clear();
     tagBytes_ = 0;
-    landingChanges_.clear();
+    recordingChanges_.clear();
     if (!hooks_.Journal) return;
     // The snapshots are in the changes for the time of recording, and come back after.
     std::vector<std::string> songPaths;
-    for (TBatchSong& song : landing_) {
+    for (TBatchSong& song : recordingSongs_) {
       if (song.Result) continue;
-      landingChanges_.push_back(std::move(song.Recorded));
+      recordingChanges_.push_back(std::move(song.Recorded));
       songPaths.push_back(song.SongPath);
     }
-    if (landingChanges_.empty()) return;
+    if (recordingChanges_.empty()) return;
     recording_ = std::async(std::launch::async, [this, songPaths = std::move(songPaths)] {
-      ForeseeTemporaryNames(landingChanges_, songPaths, folderNames_);
-      return hooks_.Journal->RecordBatch(landingChanges_);
+      ForeseeTemporaryNames(recordingChanges_, songPaths, folderNames_);
+      return hooks_.Journal->RecordBatch(recordingChanges_);
     });
   }
 
-  // The batch launched, once recorded; a song whose change could not be recorded gets that as its
-  // result.
+  // The batch being recorded, once recorded; a song whose change could not be recorded gets that
+  // as its result.
   std::vector<TBatchSong> AwaitRecording() {
-    std::vector<TBatchSong> batch = std::move(landing_);
-    landing_.clear();
+    std::vector<TBatchSong> batch = std::move(recordingSongs_);
+    recordingSongs_.clear();
     if (recording_.valid()) {
       TResultOf<std::vector<std::int64_t>> records = recording_.get();
       std::size_t next = 0;
@@ -207,14 +254,14 @@ class TApplyPass {
         } else {
           song.Result = Failed(song.FileName, kNotRecordedReason, records.Failure());
         }
-        KeepRecorded(song, std::move(landingChanges_[next++]));
+        KeepRecorded(song, std::move(recordingChanges_[next++]));
       }
     }
-    landingChanges_.clear();
+    recordingChanges_.clear();
     return batch;
   }
 
-  // Carries out the changes of a batch recorded, in order, and reports each song.
+  // Carries out (or foresees) the changes of a batch recorded, in order, and reports each song.
   void CarryOutBatch(std::vector<TBatchSong> batch) {
     std::vector<std::int64_t> givenUp;  // recorded, never to be made (see CarryOut): given up together
     for (TBatchSong& song : batch) {
@@ -227,7 +274,7 @@ class TApplyPass {
       if (song.Result) {
         result = std::move(*song.Result);
       } else {
-        result = CarryOut(song, names_, hooks_.Journal);
+        result = CarryOut(song, mode_, names_, hooks_.Journal);
       }
       song.Locked.reset();  // the lock goes as soon as the song is done
       Count(result, summary_);
@@ -252,13 +299,14 @@ class TApplyPass {
 
   const std::vector<const TSongFile*>& songs_;
   const TSongPlanner& planner_;
+  const TPassMode mode_;
   const TPassHooks& hooks_;
   TPassSummary summary_;
   TPlannedNames names_;
-  std::vector<TBatchSong> batch_;  // being taken up
+  std::vector<TBatchSong> batch_;  // being prepared
   std::size_t tagBytes_ = 0;
-  std::vector<TBatchSong> landing_;  // being recorded, to be carried out next
-  std::vector<TFileChange> landingChanges_;
+  std::vector<TBatchSong> recordingSongs_;  // being recorded, to be carried out next
+  std::vector<TFileChange> recordingChanges_;
   TFolderNames folderNames_;  // used by one recording at a time
   std::future<TResultOf<std::vector<std::int64_t>>> recording_;
   std::size_t progressed_ = static_cast<std::size_t>(-1);
@@ -268,50 +316,7 @@ class TApplyPass {
 
 TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, TPassMode mode,
                          const TPassHooks& hooks) {
-  if (mode == TPassMode::Apply) return TApplyPass(songs, planner, hooks).Run();
-  TPassSummary summary;
-  TPlannedNames names;
-  for (std::size_t i = 0; i < songs.size(); ++i) {
-    if (hooks.CancelRequested && hooks.CancelRequested()) {
-      summary.Stopped = summary.Cancelled = true;
-      break;
-    }
-    if (hooks.OnProgress) hooks.OnProgress(i, songs.size());
-    const TSongFile& song = *songs[i];
-    const std::string& fileName = song.FileName();
-
-    TSongResult result;
-    // A dry run only reads, so it goes by what the listing found.
-    if (!song.WritableWhenListed()) {
-      if (hooks.OnUnwritable && hooks.OnUnwritable(song) == TPassStep::Stop) {
-        summary.Stopped = true;
-        break;
-      }
-      result = Skipped(fileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, fileName));
-    } else if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName, song.ListedIdentity())) {
-      result = std::move(*noSong);
-    } else {
-      TID3Info tags;
-      TResultOf<bool> read = false;
-      if (planner.Tags == TTagsNeeded::Yes || (planner.UsesListing && song.ListedTags()))
-        read = ReadID3Tags(fileName, tags);
-      if (!read) {
-        result = Failed(fileName, read.Failure());
-      } else if (std::optional<TSongResult> changed = RefusedAsChanged(song, planner, tags)) {
-        result = std::move(*changed);
-      } else {
-        if (planner.Tags == TTagsNeeded::No) tags = TID3Info{};
-        result = ForeseeChange(fileName, planner.Plan(song, tags), names);
-      }
-    }
-    Count(result, summary);
-    if (hooks.OnResult && hooks.OnResult(result) == TPassStep::Stop) {
-      summary.Stopped = true;
-      break;
-    }
-  }
-  if (hooks.OnProgress && !summary.Stopped) hooks.OnProgress(songs.size(), songs.size());
-  return summary;
+  return TSongPipeline(songs, planner, mode, hooks).Run();
 }
 
 }  // namespace tagwright

@@ -1,6 +1,6 @@
-// The one loop behind every command over several songs, for the window and the command line alike:
-// for each song in order, "can the file be written?" -> read its tags when the plan needs them ->
-// plan -> carry the change out (or, in a dry run, only foresee it) -> report. What the front end
+// The one chain behind every command that changes songs, for the window and the command line alike:
+// for each song in order, "is it a song?" -> "can the file be written?" -> read it -> "still as
+// listed?" -> plan -> carry the change out (or, in a dry run, only foresee it) -> report. What the front end
 // does with a file that cannot be written, with progress and with each result, it says in hooks.
 #pragma once
 
@@ -12,7 +12,6 @@
 #include "commands/change_journal.h"
 #include "commands/planned_names.h"
 #include "commands/song_change.h"
-#include "commands/song_change_apply.h"
 #include "commands/song_result.h"
 #include "files/result.h"
 #include "songs/song_file.h"
@@ -22,6 +21,11 @@ namespace tagwright {
 
 // Whether a plan needs the tags the file holds now (to keep the fields it does not set).
 enum class TTagsNeeded : bool { No, Yes };
+// Whether a plan goes by the details the listing read.
+enum class TListedDetails : bool { Used, Unused };
+// What a plan changes of a song: a plan that only gives songs new names needs no write permission
+// on them (only on their folder).
+enum class TWrites : bool { TagsAndNames, NamesOnly };
 
 struct TSongPlanner {
   TTagsNeeded Tags = TTagsNeeded::No;
@@ -30,7 +34,8 @@ struct TSongPlanner {
   // Whether the plan goes by what the listing read of the song (its details), and so must not be
   // carried out once the file holds other tag values than the listing read; a plan that goes only
   // by the tags read under the song's lock needs no such check.
-  bool UsesListing = true;
+  TListedDetails ListedDetails = TListedDetails::Used;
+  TWrites Writes = TWrites::TagsAndNames;
 };
 
 struct TPassHooks {

@@ -214,4 +214,14 @@ std::optional<std::string> ManualRenameTarget(const std::string& fileName, const
   return fileName.substr(0, fileName.size() - name.size()) + typedName;
 }
 
+TSongChange PlanManualRename(const TSongFile& song, const std::string& typedName) {
+  TSongChange change;
+  if (std::optional<std::string> target = ManualRenameTarget(song.FileName(), typedName)) {
+    change.NewFileName = std::move(*target);
+  } else {
+    change.Refusal = kTypedNameRefusedReason;
+  }
+  return change;
+}
+
 }  // namespace tagwright

@@ -73,5 +73,7 @@ TSongChange PlanClearTagField(TID3Info tags, TTagField field);
 // for an empty name, a name starting with "." (a hidden file, ".", ".."), and a name holding "/",
 // which would move the file elsewhere.
 std::optional<std::string> ManualRenameTarget(const std::string& fileName, const std::string& typedName);
+// Rename This File: the song gets the name typed, or is refused one ManualRenameTarget refuses.
+TSongChange PlanManualRename(const TSongFile& song, const std::string& typedName);
 
 }  // namespace tagwright

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <optional>
-#include <string>
 
 #include "commands/song_change.h"
 #include "commands/song_change_apply.h"
@@ -17,9 +16,5 @@ namespace tagwright {
 // Gives up the song's tag write when the tags composed for it change no field of the song as
 // snapshot shows it; the song's result when nothing is left to do.
 std::optional<TSongResult> LeaveUnchangedTags(TBatchSong& song, const TTagSnapshot& snapshot);
-
-// The same for a dry run, which reads the song at fileName without writing: the change, without
-// its tag write when that changes no field.
-TSongChange WithoutUnchangedTags(const std::string& fileName, TSongChange change);
 
 }  // namespace tagwright

@@ -90,4 +90,17 @@ class THistory {
   THistoryLimits limits_;
 };
 
+// The history as the keeper of one program's entries, for the command session.
+class THistoryEntries final : public TChangeEntries {
+ public:
+  THistoryEntries(THistory& history, TProgram program) : history_(history), program_(program) {}
+  std::unique_ptr<TChangeEntry> Begin(const TEntryStart& start) override {
+    return history_.StartEntry(program_, start.Caption, start.Undoes);
+  }
+
+ private:
+  THistory& history_;
+  TProgram program_;
+};
+
 }  // namespace tagwright

@@ -144,7 +144,7 @@ TResult THistoryRecorder::WriteRecords(std::vector<TFileChange>& changes, TBatch
   return db.Run(counted.Bind(1, batch.Bytes).Bind(2, batch.Entry));
 }
 
-TResultOf<bool> THistoryRecorder::AnticipatedHeadHolds(const std::vector<std::int64_t>& pieces) {
+TResultOf<bool> THistoryRecorder::PreparedHeadHolds(const std::vector<std::int64_t>& pieces) {
   THistoryInternals& history = *history_.internals_;
   for (std::int64_t piece : pieces) {
     TResultOf<bool> there = history.Pieces.Confirm(history.Database, piece, piecesConfirmed_);
@@ -158,7 +158,7 @@ TResult THistoryRecorder::StoreHead(TFileChange& change, std::string& recipe, st
   if (!change.JournalHead.empty()) {
     // Worked out ahead: good as long as its pieces are still in the store.
     pieces = SharedPiecesOf(change.JournalHead);
-    TResultOf<bool> holds = AnticipatedHeadHolds(pieces);
+    TResultOf<bool> holds = PreparedHeadHolds(pieces);
     if (!holds) return holds.Failure();
     if (holds.Value()) {
       recipe = change.JournalHead;
@@ -195,7 +195,7 @@ TResult THistoryRecorder::StoreHead(TFileChange& change, std::string& recipe, st
   return {};
 }
 
-void THistoryRecorder::Anticipate(TFileChange& change) {
+void THistoryRecorder::PrepareRecord(TFileChange& change) {
   const std::string& head = change.Before.Head;
   std::vector<THeadPiece> cut = CutHeadKeeping(head, change.KeptInAfter);
   bool allKnown = true;

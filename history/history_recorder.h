@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands/change_journal.h"
+#include "commands/command_session.h"
 #include "files/result.h"
 #include "history/change_proof.h"
 #include "history/history_entry.h"
@@ -19,7 +20,7 @@ namespace tagwright {
 
 class THistory;
 
-class THistoryRecorder final : public TChangeJournal {
+class THistoryRecorder final : public TChangeEntry {
  public:
   THistoryRecorder(THistory& history, TProgram program, std::string command, std::int64_t undoes);
   ~THistoryRecorder() override;
@@ -30,20 +31,20 @@ class THistoryRecorder final : public TChangeJournal {
   TResult RecordNotMade(std::int64_t record) override;
   // In one transaction: one wait for the disk instead of one for each record.
   TResult RecordNoneMade(const std::vector<std::int64_t>& records) override;
-  void Anticipate(TFileChange& change) override;
+  void PrepareRecord(TFileChange& change) override;
   TResult RecordTemporaryName(std::int64_t record, const std::string& name) override;
   TResult RecordAfter(std::int64_t record, const std::string& pathAfter, TFileAfter after) override;
 
   // Marks the entry finished (an undo's entry also marks the one it undid) and drops the oldest
   // entries beyond the bounds. Nothing happens for an entry without records.
-  TResult Finish();
+  TResult Finish() override;
   // The undo this entry is stopped before the end of the entry it takes back: Finish leaves that
   // entry to the next plain undo (or redo), for its rest.
-  void MarkCutShort() { reach_ = TUndoReach::CutShort; }
-  std::int64_t Entry() const { return entry_; }
+  void MarkCutShort() override { reach_ = TUndoReach::CutShort; }
+  std::int64_t Id() const override { return entry_; }
   std::int64_t Files() const { return files_; }
   // Older entries dropped by Finish so that the tag bytes stay within their bound.
-  std::int64_t DroppedForRoom() const { return droppedForRoom_; }
+  std::int64_t DroppedForRoom() const override { return droppedForRoom_; }
 
  private:
   // After states not yet written: they go with the next record's transaction or with Finish, so
@@ -83,7 +84,7 @@ class THistoryRecorder final : public TChangeJournal {
   // BeforeFrameHashes.
   TResult StoreHead(TFileChange& change, std::string& recipe, std::vector<std::int64_t>& pieces);
   // Whether a recipe worked out ahead still names pieces all in the store.
-  TResultOf<bool> AnticipatedHeadHolds(const std::vector<std::int64_t>& pieces);
+  TResultOf<bool> PreparedHeadHolds(const std::vector<std::int64_t>& pieces);
 
   THistory& history_;
   TProgram program_;

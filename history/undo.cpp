@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include "commands/command_session.h"
 #include "files/file_access.h"
 #include "files/trash.h"
 #include "history/crash_repair.h"
@@ -32,7 +33,7 @@ namespace {
 // An undo under way.
 struct TUndoRun {
   THistory& History;
-  THistoryRecorder& Recorder;
+  TChangeEntry* Entry = nullptr;  // the undo's own entry; none in a dry run
   bool DryRun = false;
   bool Unrecorded = false;  // an undo could not be recorded: no further file is touched
   TUndoReport Report;
@@ -164,7 +165,7 @@ void EndRecording(TUndoRun& run, TChangeRecording& recording, const TFileChange&
   const bool nothingTakenBack =
       skipped && !step && recording.Record() != 0 && StillAsBefore(change.PathAfter, recording.Change().Before);
   if (nothingTakenBack) {
-    (void)run.Recorder.RecordNotMade(recording.Record());
+    (void)run.Entry->RecordNotMade(recording.Record());
   } else {
     recording.Finish(at);  // made, or partly taken back: what the file holds now is recorded
   }
@@ -181,7 +182,7 @@ void TakeBackNow(TUndoRun& run, std::int64_t record, TFileChange& change, const 
   }
   TResultOf<TFileChange> undo =
       now ? UndoChange(change, record, now.Value(), info) : TResultOf<TFileChange>(now.Failure());
-  TChangeRecording recording(&run.Recorder);
+  TChangeRecording recording(run.Entry);
   TResult step = undo ? TResult() : undo.Failure();
   if (step) {
     if (TResult recorded = recording.Begin(std::move(undo.Value())); !recorded) {
@@ -249,19 +250,20 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
   // little memory.
   TResultOf<std::vector<std::int64_t>> records = history.Records(entry);
   if (!records) return records.Failure();
-  std::unique_ptr<THistoryRecorder> recorder = history.StartEntry(program, command, entry);
-  TUndoRun run{history, *recorder, dryRun, false, {}};
+  THistoryEntries entries(history, program);
+  TUndoRun run{history, nullptr, dryRun, false, {}};
   run.Report.Entry = entry;
   TResult unread;
-  for (auto record = records.Value().rbegin(); unread && record != records.Value().rend(); ++record) {
-    unread = UndoRecord(run, *record);
-  }
-  if (run.Unrecorded || !unread) run.Report.Reach = TUndoReach::CutShort;
-  if (!dryRun) {
-    if (run.Report.Reach == TUndoReach::CutShort) recorder->MarkCutShort();
-    if (TResult finished = recorder->Finish(); !finished) return finished;
-    run.Report.UndoEntry = recorder->Entry();
-  }
+  const TEntryEnd end = RunInEntry(dryRun ? nullptr : &entries, {command, entry}, [&](TChangeEntry* undo) {
+    run.Entry = undo;
+    for (auto record = records.Value().rbegin(); unread && record != records.Value().rend(); ++record) {
+      unread = UndoRecord(run, *record);
+    }
+    if (run.Unrecorded || !unread) run.Report.Reach = TUndoReach::CutShort;
+    if (undo != nullptr && run.Report.Reach == TUndoReach::CutShort) undo->MarkCutShort();
+  });
+  if (!end.Finished) return end.Finished;
+  run.Report.UndoEntry = end.Entry;
   if (!unread) return unread;  // what was taken back until then is an entry of its own
   return std::move(run.Report);
 }

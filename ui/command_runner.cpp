@@ -42,8 +42,8 @@ struct TCommandRunner::TJob {
   std::vector<const TSongFile*> Songs;
   TPassRequest Request;
   std::function<void(TPassRun&)> Done;
-  std::unique_ptr<THistoryRecorder> Recorder;
   TPassRun Run;
+  TEntryEnd End;
   // A preview: its planners run dry, one after the other, instead of the request's pass.
   std::vector<TSongPlanner> DryRunPlanners;
   TDryRuns DryRuns;
@@ -62,9 +62,12 @@ void TCommandRunner::CancelAndWait() {
   if (!current_) return;
   const std::shared_ptr<TJob> job = std::move(current_);
   job->Cancelled = true;
-  job->Worker.join();
-  // The songs done are on disk and recorded; an entry left unfinished would be repaired at the next start.
-  if (job->Recorder) (void)job->Recorder->Finish();
+  job->Worker.join();  // the pass completes its entry as it ends
+}
+
+void TCommandRunner::UseHistory(THistory* history) {
+  history_ = history;
+  entries_ = history ? std::make_unique<THistoryEntries>(*history, TProgram::Window) : nullptr;
 }
 
 TPassStep TCommandRunner::AskAboutUnwritable(const std::string& fileName) {
@@ -95,20 +98,18 @@ TPassHooks TCommandRunner::Hooks(const TPassRequest& request, TPassRun& run) {
 TPassRun TCommandRunner::Run(const std::vector<const TSongFile*>& songs, const TPassRequest& request) {
   TPassRun run;
   run.Songs = songs.size();
-  TPassHooks hooks = Hooks(request, run);
   // The whole pass is one entry of the history, under the caption of its command.
-  std::unique_ptr<THistoryRecorder> recorder;
-  if (history_) recorder = history_->StartEntry(TProgram::Window, request.Command.toStdString());
-  hooks.Journal = recorder.get();
+  TCommandOutcome outcome;
   try {
-    run.Summary = RunSongPass(songs, request.Planner, TPassMode::Apply, hooks);
+    outcome = RunCommand(entries_.get(), request.Command.toStdString(), songs, request.Planner, TPassMode::Apply,
+                         Hooks(request, run));
   } catch (...) {
     statusBar_.HideProgress();
-    FinishEntry(recorder.get());
     throw;
   }
   statusBar_.HideProgress();
-  FinishEntry(recorder.get());
+  run.Summary = outcome.Summary;
+  TellEntryEnd(outcome.End);
   return run;
 }
 
@@ -119,8 +120,7 @@ void TCommandRunner::Start(std::vector<const TSongFile*> songs, TPassRequest req
   job->Request = std::move(request);
   job->Done = std::move(done);
   job->Run.Songs = job->Songs.size();
-  if (history_) job->Recorder = history_->StartEntry(TProgram::Window, job->Request.Command.toStdString());
-  Launch(job);
+  StartWorker(job);
 }
 
 void TCommandRunner::StartDryRuns(std::vector<const TSongFile*> songs, const QString& caption,
@@ -130,10 +130,10 @@ void TCommandRunner::StartDryRuns(std::vector<const TSongFile*> songs, const QSt
   job->Request.Command = caption;
   job->DryRunPlanners = std::move(planners);
   job->DryRunsDone = std::move(done);
-  Launch(job);
+  StartWorker(job);
 }
 
-void TCommandRunner::Launch(const std::shared_ptr<TJob>& job) {
+void TCommandRunner::StartWorker(const std::shared_ptr<TJob>& job) {
   current_ = job;
   statusBar_.ShowProgress(job->Request.Command, 0, job->Songs.size());
   statusBar_.ShowCancel(true);
@@ -182,7 +182,6 @@ TPassHooks TCommandRunner::ProgressHooks(const std::shared_ptr<TJob>& job) {
 
 TPassHooks TCommandRunner::WorkerHooks(const std::shared_ptr<TJob>& job) {
   TPassHooks hooks = ProgressHooks(job);
-  hooks.Journal = job->Recorder.get();
   hooks.OnUnwritable = [this, job](const TSongFile& song) {
     return job->Request.AskWhenUnwritable ? AskFromWorker(job, song) : TPassStep::Continue;
   };
@@ -210,7 +209,10 @@ void TCommandRunner::Work(const std::shared_ptr<TJob>& job) {
     if (preview) {
       WorkDryRuns(job);
     } else {
-      job->Run.Summary = RunSongPass(job->Songs, job->Request.Planner, TPassMode::Apply, WorkerHooks(job));
+      TCommandOutcome outcome = RunCommand(entries_.get(), job->Request.Command.toStdString(), job->Songs,
+                                           job->Request.Planner, TPassMode::Apply, WorkerHooks(job));
+      job->Run.Summary = outcome.Summary;
+      job->End = outcome.End;
     }
   } catch (...) {
     (preview ? job->DryRuns.Error : job->Run.Error) = std::current_exception();
@@ -230,15 +232,14 @@ void TCommandRunner::Finish(const std::shared_ptr<TJob>& job) {
     job->DryRunsDone(job->DryRuns);
     return;
   }
-  FinishEntry(job->Recorder.get());
+  TellEntryEnd(job->End);
   if (job->Done) job->Done(job->Run);
 }
 
-void TCommandRunner::FinishEntry(THistoryRecorder* recorder) {
-  if (recorder == nullptr) return;
-  if (TResult finished = recorder->Finish(); !finished) {
+void TCommandRunner::TellEntryEnd(const TEntryEnd& end) {
+  if (!end.Finished) {
     // The changes are on disk; an entry that cannot be completed is repaired from its records.
-    TErrorGuard(dialogs_).ShowErrorText("The history could not be completed: " + finished.DescribeWithError());
+    TErrorGuard(dialogs_).ShowErrorText("The history could not be completed: " + end.Finished.DescribeWithError());
   }
 }
 

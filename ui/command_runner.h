@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_session.h"
 #include "commands/song_pass.h"
 #include "ui/pass_summary.h"
 
@@ -61,8 +62,10 @@ class TCommandRunner : public QObject {
   TCommandRunner& operator=(const TCommandRunner&) = delete;
 
   // The history that records the commands; none records nothing. It must outlive the runner.
-  void UseHistory(THistory* history) { history_ = history; }
+  void UseHistory(THistory* history);
   THistory* History() const { return history_; }
+  // The history's entries, for the commands the window runs itself; none when there is no history.
+  TChangeEntries* Entries() const { return entries_.get(); }
   // Why commands that change files must not run (the history could not be opened); empty when they may.
   void RefuseChangesWithoutHistory(std::string reason) { historyMissing_ = std::move(reason); }
   const std::string& ChangesRefusedBecause() const { return historyMissing_; }
@@ -80,6 +83,8 @@ class TCommandRunner : public QObject {
   // on this thread once they have ended or been cancelled; the songs must stay listed until then.
   void StartDryRuns(std::vector<const TSongFile*> songs, const QString& caption, std::vector<TSongPlanner> planners,
                     std::function<void(TDryRuns&)> done);
+  // Tells of an entry that could not be completed.
+  void TellEntryEnd(const TEntryEnd& end);
   bool IsRunning() const { return current_ != nullptr; }
   // Stops the pass running between two songs, never inside a song's write.
   void Cancel();
@@ -100,17 +105,18 @@ class TCommandRunner : public QObject {
   TPassHooks WorkerHooks(const std::shared_ptr<TJob>& job);
   // The progress of a job on a worker, and a cancel asked for, as every job on a worker hears them.
   TPassHooks ProgressHooks(const std::shared_ptr<TJob>& job);
-  void Launch(const std::shared_ptr<TJob>& job);
+  void StartWorker(const std::shared_ptr<TJob>& job);
   void WorkDryRuns(const std::shared_ptr<TJob>& job);
   TPassStep AskFromWorker(const std::shared_ptr<TJob>& job, const TSongFile& song);
   void Work(const std::shared_ptr<TJob>& job);
   void Finish(const std::shared_ptr<TJob>& job);
-  void FinishEntry(class THistoryRecorder* recorder);
+
   TPassStep AskAboutUnwritable(const std::string& fileName);
 
   TDialogs& dialogs_;
   TStatusPanels& statusBar_;
   THistory* history_ = nullptr;
+  std::unique_ptr<TChangeEntries> entries_;  // the history's, for the commands of the window
   std::string historyMissing_;
   std::shared_ptr<TJob> current_;  // the pass running on a worker; null when none runs
   std::function<void(std::size_t)> beforeEachSong_;

@@ -142,21 +142,24 @@ void TMainWindow::RenameThisFile() {
     const qsizetype dot = typed.lastIndexOf(QLatin1Char('.'));
     const int stem = static_cast<int>(dot > 0 ? dot : typed.size());
     if (!dialogs_.InputQuery(QStringLiteral("Rename File"), QStringLiteral("New filename"), typed, stem)) return;
-    const std::optional<std::string> target = ManualRenameTarget(fileName, QStringToPath(typed));
     if (!runner_->ChangesRefusedBecause().empty()) {
       ShowErrorText(runner_->ChangesRefusedBecause());
       return;
     }
-    std::unique_ptr<THistoryRecorder> recorder;
-    if (runner_->History() != nullptr) recorder = runner_->History()->StartEntry(TProgram::Window, "Rename This File");
-    TSongChange rename;
-    if (target) rename.NewFileName = *target;
-    const bool renamed = target && ApplySongChange(fileName, rename, recorder.get()).Outcome == TChangeOutcome::Renamed;
-    // The rename is on disk; an entry that cannot be completed is repaired from its records.
-    if (recorder) (void)recorder->Finish();
-    if (!renamed) {
-      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), QStringLiteral("Error renaming file"),
-                          TMsgDlgButton::OK);
+    TSongPlanner planner{TTagsNeeded::No,
+                         [typedName = QStringToPath(typed)](const TSongFile& renamed, const TID3Info&) {
+                           return PlanManualRename(renamed, typedName);
+                         }};
+    // The name is the user's, not the details': a file that cannot be written is renamed all the same.
+    planner.ListedDetails = TListedDetails::Unused;
+    planner.Writes = TWrites::NamesOnly;
+    const TPassRun run =
+        runner_->Run({song}, {QStringLiteral("Rename This File"), TPassCount::Renamed, false, planner, {}});
+    if (run.Summary.Renamed == 0) {
+      QString text = QStringLiteral("Error renaming file");
+      if (!run.Results.empty())
+        text += QStringLiteral("\r\n") + QString::fromUtf8(run.Results.front().ReasonWithError());
+      dialogs_.MessageDlg(TMsgDlgType::Error, QStringLiteral("Error"), text, TMsgDlgButton::OK);
       return;
     }
     ReloadSongFolderNow();
@@ -263,11 +266,11 @@ void TMainWindow::DeleteThisFile() {
       return;
     if (toTrash) {
       // A change of the history like any other, which undo takes back out of the trash.
-      std::unique_ptr<THistoryRecorder> recorder;
-      if (THistory* history = runner_->History()) recorder = history->StartEntry(TProgram::Window, "Delete This File");
-      const TResult moved = MoveSongToTrash(fileName, recorder.get());
-      if (recorder) (void)recorder->Finish();  // unfinished, the next start judges the file from where it is
+      TResult moved;
+      const TEntryEnd end = RunInEntry(runner_->Entries(), {"Delete This File"},
+                                       [&](TChangeEntry* entry) { moved = MoveSongToTrash(fileName, entry); });
       if (!moved) ShowErrorText(TrashFailureText(moved, fileName));
+      runner_->TellEntryEnd(end);
     } else if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
       ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
     }

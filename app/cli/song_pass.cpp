@@ -117,11 +117,10 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plann
   const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure, options.names.Recognition(letters),
                                     options.filesOnly ? TSongOrder::AsGiven : TSongOrder::FileName);
 
-  TRecorderChoice recording = StartRecording(context, options.command, options.dryRun, options.noHistory);
-  if (!recording.usable) return;
+  const TEntriesChoice entries = EntriesFor(context, options.dryRun, options.noHistory);
+  if (!entries.usable) return;
 
   TPassHooks hooks;
-  hooks.Journal = recording.recorder.get();
   hooks.OnResult = [&](const TSongResult& result) {
     // A file that cannot be written, or is no song, is left alone; the run says so in its status.
     const bool unwritable = result.Failure.Kind() == TFailureKind::NotWritable;
@@ -134,13 +133,14 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plann
   };
   const TPassMode mode = options.dryRun ? TPassMode::DryRun : TPassMode::Apply;
   // The summary adds nothing here: every song has had its line.
-  (void)tagwright::RunSongPass(songs.Songs(), planner, mode, hooks);
-  FinishRecording(context, recording);
+  const TCommandOutcome outcome =
+      RunCommand(entries.entries.get(), options.command, songs.Songs(), planner, mode, std::move(hooks));
+  ReportEntryEnd(context, outcome.End);
   context.out << std::flush;
 }
 
-TRecorderChoice StartRecording(TCliContext& context, const std::string& command, bool dryRun, bool noHistory) {
-  TRecorderChoice choice;
+TEntriesChoice EntriesFor(TCliContext& context, bool dryRun, bool noHistory) {
+  TEntriesChoice choice;
   if (dryRun || noHistory) return choice;
   THistory* history = context.History();
   if (!history) {
@@ -148,16 +148,15 @@ TRecorderChoice StartRecording(TCliContext& context, const std::string& command,
     choice.usable = false;
     return choice;
   }
-  choice.recorder = history->StartEntry(TProgram::Cli, command);
+  choice.entries = std::make_unique<THistoryEntries>(*history, TProgram::Cli);
   return choice;
 }
 
-void FinishRecording(TCliContext& context, TRecorderChoice& choice) {
-  if (!choice.recorder) return;
-  if (TResult finished = choice.recorder->Finish(); !finished) {
-    context.ReportFailure("the history entry could not be completed: " + FailureText(finished));
-  } else if (const std::int64_t dropped = choice.recorder->DroppedForRoom(); dropped > 0) {
-    context.err << "tagwright-cli: " << DroppedForRoomMessage(dropped) << '\n';
+void ReportEntryEnd(TCliContext& context, const TEntryEnd& end) {
+  if (!end.Finished) {
+    context.ReportFailure("the history entry could not be completed: " + FailureText(end.Finished));
+  } else if (end.DroppedForRoom > 0) {
+    context.err << "tagwright-cli: " << DroppedForRoomMessage(end.DroppedForRoom) << '\n';
   }
 }
 

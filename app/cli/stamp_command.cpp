@@ -113,7 +113,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
       TSongPlanner planner{TTagsNeeded::Yes, [options](const TSongFile&, const TID3Info& tags) {
                              return StampGivenFields(*options, tags);
                            }};
-      planner.UsesListing = false;
+      planner.ListedDetails = TListedDetails::Unused;
       RunSongPass(pass, planner, context);
       return;
     }

@@ -20,6 +20,7 @@
 #include <random>
 #include <thread>
 
+#include "commands/one_song.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "commands/song_trash.h"
@@ -104,7 +105,7 @@ std::int64_t RunRecorded(THistory& history, const std::string& folder, const TSo
   if (end == TEntryEnd::Finished) {
     EXPECT_TRUE(recorder->Finish().Ok());
   }
-  return recorder->Entry();
+  return recorder->Id();
 }
 
 std::string RandomText(std::mt19937& random, std::size_t longest) {
@@ -185,36 +186,15 @@ TEST(History, UndoTakesTheNewestFinishedEntry) {
   change.WriteTags = true;
   change.Tags.Title = "Still running";
   for (const char* song : {"Kit Moor - Blue.mp3", "tiny.mp3"}) {
-    ASSERT_EQ(ApplySongChange(songs / song, change, running.get()).Outcome, TChangeOutcome::Tagged) << song;
+    ASSERT_EQ(ApplyToOneSong(songs / song, change, running.get()).Outcome, TChangeOutcome::Tagged) << song;
   }
-  ASSERT_GT(running->Entry(), finished);
+  ASSERT_GT(running->Id(), finished);
   EXPECT_EQ(newest(), finished) << "an entry still being recorded";
   running.reset();  // cut short: the next start repairs it
   EXPECT_EQ(newest(), finished) << "an entry cut short";
   TResultOf<TUndoReport> undone = UndoEntry(*history, finished, TProgram::Cli, "undo", false);
   ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
   EXPECT_EQ(newest(), undone.Value().UndoEntry);
-}
-
-TEST(History, AReadOnlySongWrittenAnywayGetsItsModeBack) {
-  TTempFolder songs;
-  TTempFolder state;
-  CopyTemplates(songs.Path());
-  const std::string song = songs / "07 - Ann Lee - Early Light.mp3";
-  ASSERT_EQ(::chmod(song.c_str(), 0444), 0);
-  const auto before = FolderState(songs.Path());
-  std::unique_ptr<THistory> history = OpenHistory(state);
-  std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Window, "Stamp ID3 Tag(s)");
-  TSongChange change;
-  change.WriteTags = true;
-  change.Tags.Title = "Written anyway";
-  ASSERT_EQ(ApplySongChange(song, change, recorder.get()).Outcome, TChangeOutcome::Tagged);
-  ASSERT_TRUE(recorder->Finish().Ok());
-  struct stat info {};
-  ::stat(song.c_str(), &info);
-  ASSERT_NE(info.st_mode & 0200, 0U) << "the write adds the owner's write bit";
-  ASSERT_TRUE(UndoEntry(*history, recorder->Entry(), TProgram::Window, "Undo Last Command", false).Ok());
-  EXPECT_EQ(FolderState(songs.Path()), before);
 }
 
 // What another program does to a file after a command; undo must leave such a file alone.
@@ -893,11 +873,11 @@ TEST(History, EntryFoldersNameEachFolderOnce) {
   change.Tags.Title = "New";
   for (const char* song : {"a/one.mp3", "b/two.mp3", "a/three.mp3"}) {
     (void)songs.MakeFolder(std::string(song).substr(0, 1));
-    ASSERT_EQ(ApplySongChange(songs.WriteFile(song, SongAudio(100)), change, recorder.get()).Outcome,
+    ASSERT_EQ(ApplyToOneSong(songs.WriteFile(song, SongAudio(100)), change, recorder.get()).Outcome,
               TChangeOutcome::Tagged);
   }
   ASSERT_TRUE(recorder->Finish().Ok());
-  TResultOf<std::vector<std::string>> folders = EntryFolders(*history, recorder->Entry());
+  TResultOf<std::vector<std::string>> folders = EntryFolders(*history, recorder->Id());
   ASSERT_TRUE(folders.Ok());
   EXPECT_EQ(folders.Value(), std::vector<std::string>({songs / "a", songs / "b"}));
 }
@@ -1274,7 +1254,7 @@ TEST(History, AWriteThatFailedIsNotRecordedAsAChange) {
   TSongChange change;
   change.WriteTags = true;
   change.Tags.Title = "Never written";
-  EXPECT_EQ(ApplySongChange(song, change, recorder.get()).Outcome, TChangeOutcome::Failed);
+  EXPECT_EQ(ApplyToOneSong(song, change, recorder.get()).Outcome, TChangeOutcome::Failed);
   ASSERT_TRUE(recorder->Finish().Ok());
   EXPECT_EQ(FileSha256(song), original);
   TResultOf<std::vector<THistoryEntry>> entries = history->Entries();

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include <map>
+#include "commands/one_song.h"
 #include "commands/song_plans.h"
 #include "songs/song_listing.h"
 #include "support/temp_folder.h"
@@ -384,8 +385,7 @@ TEST_F(SongPass, OneSongsChangeWritesNothingTheSongHolds) {
     change.Tags = tags;
     if (renamed) change.NewFileName = folder / "Moby - Why.mp3";
     for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
-      TPlannedNames names;
-      const TSongResult result = ApplySongChange(path, change, mode, names);
+      const TSongResult result = ApplyToOneSong(path, change, nullptr, mode, TWrites::NamesOnly);
       EXPECT_EQ(result.Outcome, renamed ? TChangeOutcome::Renamed : TChangeOutcome::Skipped);
       EXPECT_EQ(result.Reason(), renamed ? "" : kNothingToChangeReason);
       EXPECT_FALSE(result.TagsWritten);
@@ -473,9 +473,6 @@ class TMemoryJournal final : public TChangeJournal {
     batches.push_back(changes.size());
     std::vector<std::int64_t> records;
     for (const TFileChange& change : changes) {
-      struct stat info {};
-      ::stat(change.PathBefore.c_str(), &info);
-      modesWhenRecorded.push_back(info.st_mode & 07777);
       if (whileRecording) whileRecording(change);
       recorded.push_back(change);
       // Each song is still as recorded while the batch is recorded: nothing was written yet.
@@ -499,7 +496,6 @@ class TMemoryJournal final : public TChangeJournal {
 
   bool refuse = false;
   std::function<void(const TFileChange&)> whileRecording;  // another program at work meanwhile
-  std::vector<mode_t> modesWhenRecorded;
   std::vector<std::size_t> batches;
   std::vector<TFileChange> recorded;
   std::vector<std::int64_t> notMade;
@@ -515,21 +511,7 @@ const TSongPlanner kStampTitle{TTagsNeeded::Yes, [](const TSongFile&, const TID3
                                  return change;
                                }};
 
-class SongPassBatches : public SongPass {
- protected:
-  // A song without any write permission.
-  std::string ReadOnlySong() {
-    std::string path = Song("read only.mp3")->FileName();
-    EXPECT_EQ(::chmod(path.c_str(), 0444), 0);
-    return path;
-  }
-  static TSongChange StampTitle() {
-    TSongChange change;
-    change.WriteTags = true;
-    change.Tags.Title = "Stamped";
-    return change;
-  }
-};
+class SongPassBatches : public SongPass {};
 
 // The name of a rewrite's new file is recorded before the song is touched: the first one free
 // beside the song, in whichever folder it is, so that no other has to be recorded later.
@@ -674,47 +656,6 @@ TEST_F(SongPassBatches, ACancelStopsThePassBetweenSongs) {
       EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), mode == TPassMode::DryRun || i >= 200) << i;
     }
   }
-}
-
-// A single song without any write permission: its record, with the old bits, is made before the
-// owner's write bit is added, so that the next start can put the bits back after a crash.
-TEST_F(SongPassBatches, ASongWithoutWritePermissionIsRecordedBeforeItGetsTheBit) {
-  const std::string path = ReadOnlySong();
-  TMemoryJournal journal;
-  const TSongResult result = ApplySongChange(path, StampTitle(), &journal);
-  EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason();
-  EXPECT_EQ(journal.modesWhenRecorded, (std::vector<mode_t>{0444}));
-  ASSERT_EQ(journal.recorded.size(), 1U);
-  EXPECT_EQ(journal.recorded.front().ModeBefore, 0444U);
-  struct stat info {};
-  ASSERT_EQ(::stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0644U);
-  ASSERT_EQ(journal.afters.count(1), 1U);
-  EXPECT_EQ(journal.afters[1].Mode, 0644U);
-  EXPECT_NE(ReadWholeFile(path), SongAudio());
-}
-
-// Changed by another program after its record was made and before it was locked, such a song is
-// left as that program left it, with its old bits, and its record is given up.
-TEST_F(SongPassBatches, ASongWithoutWritePermissionChangedMeanwhileIsLeftAlone) {
-  const std::string path = ReadOnlySong();
-  TMemoryJournal journal;
-  journal.whileRecording = [](const TFileChange& recorded) {
-    const int fd = ::open(recorded.PathBefore.c_str(), O_WRONLY | O_APPEND);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, "more", 4), 4);
-    ::close(fd);
-  };
-  const TSongResult result = ApplySongChange(path, StampTitle(), &journal);
-  EXPECT_EQ(result.Outcome, TChangeOutcome::Failed);
-  EXPECT_EQ(result.Failure.Kind(), TFailureKind::Changed);
-  EXPECT_EQ(result.Reason(), "Cannot write file " + path + ": the file changed while it was written");
-  EXPECT_EQ(journal.notMade, (std::vector<std::int64_t>{1}));
-  EXPECT_TRUE(journal.afters.empty());
-  EXPECT_EQ(ReadWholeFile(path), SongAudio() + "more");
-  struct stat info {};
-  ASSERT_EQ(::stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0444U);
 }
 
 // A song another writer holds is waited for, but never while this pass holds other songs: the

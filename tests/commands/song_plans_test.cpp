@@ -1,5 +1,6 @@
 #include "commands/song_plans.h"
 
+#include "commands/one_song.h"
 #include "commands/song_pass.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ TEST_F(SongPlans, StampFromPanelWritesEveryFieldForOneSongAndOnlyFilledOnesForSe
   EXPECT_EQ(one.Tags.Title, "");
   EXPECT_EQ(one.Tags.Comment, "");  // an emptied field clears the tag's
   EXPECT_EQ(one.Tags.Track, 0);     // not a number
-  EXPECT_NE(ApplySongChange(song->FileName(), one).Outcome, TChangeOutcome::Failed);
+  EXPECT_NE(ApplyToOneSong(song->FileName(), one).Outcome, TChangeOutcome::Failed);
   const TID3Info after = TagsOf(song->FileName());
   EXPECT_EQ(after.Artist, "New");
   EXPECT_EQ(TrimText(after.Comment), "");  // the ID3v1 trailer holds it as blanks
@@ -92,7 +93,7 @@ TEST_F(SongPlans, StampEditedFieldsWritesExactlyTheChangedFields) {
   edits[static_cast<std::size_t>(TSongField::Track)] = "12";
   const TSongChange change = PlanStampEditedFields(TagsOf(song->FileName()), edits);
   ASSERT_TRUE(change.WriteTags);
-  EXPECT_EQ(ApplySongChange(song->FileName(), change).Outcome, TChangeOutcome::Tagged);
+  EXPECT_EQ(ApplyToOneSong(song->FileName(), change).Outcome, TChangeOutcome::Tagged);
   TID3Info expected = before;
   expected.Album = "New Album";
   expected.Comment = "";
@@ -140,8 +141,8 @@ TEST_F(SongPlans, AutoRenameComposesSkipsUnknownSongsAndNeverReplacesAFile) {
   auto second = Song("x.mp3");
   second->SetArtist("Moby");
   second->SetTitle("Same");
-  EXPECT_EQ(ApplySongChange(first->FileName(), PlanAutoRename(*first)).Outcome, TChangeOutcome::Renamed);
-  const TSongResult clash = ApplySongChange(second->FileName(), PlanAutoRename(*second));
+  EXPECT_EQ(ApplyToOneSong(first->FileName(), PlanAutoRename(*first)).Outcome, TChangeOutcome::Renamed);
+  const TSongResult clash = ApplyToOneSong(second->FileName(), PlanAutoRename(*second));
   EXPECT_EQ(clash.Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(clash.Reason(), kRenameFailedMessage);
   EXPECT_TRUE(FileExists(folder / "Moby - Same.mp3"));
@@ -154,7 +155,7 @@ TEST_F(SongPlans, RenameWithDetailsTakesThePanelForOneSong) {
   TSongChange change = PlanRenameWithDetails(*song, panel, true);
   EXPECT_EQ(change.NewFileName, folder / "07 - Abba - Waterloo (Live).mp3");  // the mix once
   EXPECT_EQ(song->Mix(), "Live");                                             // a plan leaves the listed song as it is
-  EXPECT_EQ(ApplySongChange(song->FileName(), change).Outcome, TChangeOutcome::Renamed);
+  EXPECT_EQ(ApplyToOneSong(song->FileName(), change).Outcome, TChangeOutcome::Renamed);
 }
 
 TEST_F(SongPlans, RenameWithDetailsKeepsEachSongsOwnValuesForEmptyFieldsOfSeveral) {
@@ -169,7 +170,7 @@ TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
   const TPanelValues panel = Panel("Abba", "Waterloo", "");
   TSongChange change = PlanRenameWithDetails(*song, panel, true);
   EXPECT_TRUE(change.RefuseTakenName);
-  const TSongResult refused = ApplySongChange(song->FileName(), change);
+  const TSongResult refused = ApplyToOneSong(song->FileName(), change);
   EXPECT_EQ(refused.Outcome, TChangeOutcome::Failed);
   EXPECT_EQ(refused.Reason(), kNameTakenMessage);
   EXPECT_EQ(ReadWholeFile(folder / "Abba - Waterloo.mp3"), "other");
@@ -178,7 +179,7 @@ TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
   const TPanelValues moby = Panel("Moby", "Why", "");
   change = PlanRenameWithDetails(*lower, moby, true);
   EXPECT_EQ(change.NewFileName, folder / "Moby - Why.mp3");
-  EXPECT_EQ(ApplySongChange(lower->FileName(), change).Outcome, TChangeOutcome::Renamed);
+  EXPECT_EQ(ApplyToOneSong(lower->FileName(), change).Outcome, TChangeOutcome::Renamed);
   EXPECT_EQ(ReadWholeFile(folder / "Moby - Why.mp3"), kAudio);
 }
 
@@ -231,7 +232,7 @@ TEST_F(SongPlans, HandsFreeActsOnlyOnNamesHoldingNothingButTheDetails) {
   ASSERT_TRUE(change.WriteTags) << change.Skip;
   EXPECT_EQ(change.Tags.Title, "Why Does My Heart");                              // no mix in the tag
   EXPECT_EQ(change.NewFileName, folder / "Moby - Why Does My Heart (live).mp3");  // the mix in the name
-  EXPECT_EQ(ApplySongChange(mixed->FileName(), change).Outcome, TChangeOutcome::TaggedAndRenamed);
+  EXPECT_EQ(ApplyToOneSong(mixed->FileName(), change).Outcome, TChangeOutcome::TaggedAndRenamed);
   EXPECT_EQ(TagsOf(folder / "Moby - Why Does My Heart (live).mp3").Title, "Why Does My Heart");
   EXPECT_FALSE(FileExists(mixed->FileName()));
 
@@ -256,7 +257,7 @@ TEST_F(SongPlans, ClearTagFieldBlanksOneFieldOnly) {
   }
   EXPECT_FALSE(TagFieldNamed("Artist").has_value());
   TSongChange change = PlanClearTagField(TagsOf(song->FileName()), TTagField::Track);
-  EXPECT_NE(ApplySongChange(song->FileName(), change).Outcome, TChangeOutcome::Failed);
+  EXPECT_NE(ApplyToOneSong(song->FileName(), change).Outcome, TChangeOutcome::Failed);
   const TID3Info after = TagsOf(song->FileName());
   EXPECT_EQ(after.Track, 0);
   EXPECT_EQ(after.Artist, "A");

@@ -460,13 +460,24 @@ void TCommandsTest::RenameThisFileUsesTheTypedName() {
   QCOMPARE(window.Dialogs.Inputs.at(0).Prompt, QStringLiteral("New filename"));
   QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("old.mp3"));
   QCOMPARE(window.Dialogs.Inputs.at(0).SelectedLength, 3);  // "old"
-  QCOMPARE(window.Dialogs.Messages.at(0).Text, QStringLiteral("Error renaming file"));
+  // The message names the core's reason under its caption.
+  QCOMPARE(window.Dialogs.Messages.at(0).Text,
+           QStringLiteral("Error renaming file\r\n") + QString::fromUtf8(kTypedNameRefusedReason));
+  QVERIFY(FileExists(folder / "old.mp3"));
+
+  folder.AddSong("taken.mp3");
+  const std::string taken = ReadWholeFile(folder / "taken.mp3");
+  window.Dialogs.InputAnswers.push_back(QStringLiteral("taken.mp3"));
+  window->RenameThisFile();
+  QCOMPARE(window.Dialogs.Messages.at(1).Text,
+           QStringLiteral("Error renaming file\r\n%1 (File exists)").arg(QString::fromUtf8(kRenameFailedMessage)));
+  QVERIFY(ReadWholeFile(folder / "taken.mp3") == taken);
   QVERIFY(FileExists(folder / "old.mp3"));
 
   window.Dialogs.InputAnswers.push_back(QStringLiteral("new.txt"));
   window->RenameThisFile();
   QVERIFY(FileExists(folder / "new.txt"));
-  QCOMPARE(window->RowCount(), 0);  // no longer a song file
+  QCOMPARE(window->RowCount(), 1);  // taken.mp3 alone: new.txt is no longer a song file
 }
 
 // The rename box offers the whole name with the part before the extension selected, and is wide.
