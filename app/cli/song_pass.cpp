@@ -6,6 +6,7 @@
 
 #include "app/cli/json_line.h"
 #include "app/cli/song_paths.h"
+#include "commands/command_session.h"
 #include "songs/song_list.h"
 #include "text/letters.h"
 
@@ -47,6 +48,36 @@ std::string ResultLine(const TSongResult& result) {
     line.AddNull("tags");
   }
   return line.Text();
+}
+
+// Where the command's changes are recorded: the history, or nowhere with --no-history or in a dry
+// run. When the history cannot be opened, the failure is reported and the command must change
+// nothing.
+struct TEntriesChoice {
+  std::unique_ptr<TChangeEntries> entries;
+  bool usable = true;
+};
+
+TEntriesChoice EntriesFor(const TPassOptions& options, TCliContext& context) {
+  TEntriesChoice choice;
+  if (options.dryRun || options.noHistory) return choice;
+  THistory* history = context.History();
+  if (!history) {
+    context.ReportFailure("the history cannot be opened, so nothing was changed: " + context.HistoryFailureText());
+    choice.usable = false;
+    return choice;
+  }
+  choice.entries = std::make_unique<THistoryEntries>(*history, TProgram::Cli);
+  return choice;
+}
+
+// Reports an entry that could not be completed, or the older entries dropped to make room.
+void ReportEntryEnd(TCliContext& context, const TEntryEnd& end) {
+  if (!end.Finished) {
+    context.ReportFailure("the history entry could not be completed: " + FailureText(end.Finished));
+  } else if (end.DroppedForRoom > 0) {
+    context.err << "tagwright-cli: " << DroppedForRoomMessage(end.DroppedForRoom) << '\n';
+  }
 }
 
 }  // namespace
@@ -117,7 +148,7 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plann
   const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure, options.names.Recognition(letters),
                                     options.filesOnly ? TSongOrder::AsGiven : TSongOrder::FileName);
 
-  const TEntriesChoice entries = EntriesFor(context, options.dryRun, options.noHistory);
+  const TEntriesChoice entries = EntriesFor(options, context);
   if (!entries.usable) return;
 
   TPassHooks hooks;
@@ -137,27 +168,6 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plann
       RunCommand(entries.entries.get(), options.command, songs.Songs(), planner, mode, std::move(hooks));
   ReportEntryEnd(context, outcome.End);
   context.out << std::flush;
-}
-
-TEntriesChoice EntriesFor(TCliContext& context, bool dryRun, bool noHistory) {
-  TEntriesChoice choice;
-  if (dryRun || noHistory) return choice;
-  THistory* history = context.History();
-  if (!history) {
-    context.ReportFailure("the history cannot be opened, so nothing was changed: " + context.HistoryFailureText());
-    choice.usable = false;
-    return choice;
-  }
-  choice.entries = std::make_unique<THistoryEntries>(*history, TProgram::Cli);
-  return choice;
-}
-
-void ReportEntryEnd(TCliContext& context, const TEntryEnd& end) {
-  if (!end.Finished) {
-    context.ReportFailure("the history entry could not be completed: " + FailureText(end.Finished));
-  } else if (end.DroppedForRoom > 0) {
-    context.err << "tagwright-cli: " << DroppedForRoomMessage(end.DroppedForRoom) << '\n';
-  }
 }
 
 void AddNoHistoryOption(CLI::App& command, bool& noHistory) {

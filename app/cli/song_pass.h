@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/cli/cli_context.h"
-#include "commands/command_session.h"
 #include "commands/song_pass.h"
 #include "history/history.h"
 #include "songs/known_spellings.h"
@@ -61,17 +60,6 @@ void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliC
 // options ask for (null for none) and the letters --accented-letters chooses.
 using TPlannerWithSpellings = std::function<TSongPlanner(const TKnownSpellings* spellings, TLetters letters)>;
 void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& planner, TCliContext& context);
-
-// Where the command's changes are recorded: the history, or nowhere with --no-history or in a dry
-// run. When the history cannot be opened, the failure is reported and the command must change
-// nothing.
-struct TEntriesChoice {
-  std::unique_ptr<TChangeEntries> entries;
-  bool usable = true;
-};
-TEntriesChoice EntriesFor(TCliContext& context, bool dryRun, bool noHistory);
-// Reports an entry that could not be completed, or the older entries dropped to make room.
-void ReportEntryEnd(TCliContext& context, const TEntryEnd& end);
 
 // Adds --no-history to a command that writes.
 void AddNoHistoryOption(CLI::App& command, bool& noHistory);
