@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/song_result.h"
 #include "files/result.h"
 #include "history/history.h"
 
@@ -57,7 +58,7 @@ struct TUndoReport {
 // old tag bytes, permission bits and name again; the others are skipped and named. The undo is an
 // entry of its own, named command. A dry run only says what would happen.
 TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram program, const std::string& command,
-                                 bool dryRun);
+                                 TPassMode mode);
 
 struct TRepairReport {
   std::size_t Repaired = 0;           // files put back as they were

@@ -245,23 +245,24 @@ TResult UndoRecord(TUndoRun& run, std::int64_t record) {
 }  // namespace
 
 TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram program, const std::string& command,
-                                 bool dryRun) {
+                                 TPassMode mode) {
   // The records are read one at a time, newest first, so that an entry of any size is undone in
   // little memory.
   TResultOf<std::vector<std::int64_t>> records = history.Records(entry);
   if (!records) return records.Failure();
   THistoryEntries entries(history, program);
-  TUndoRun run{history, nullptr, dryRun, false, {}};
+  TUndoRun run{history, nullptr, mode == TPassMode::DryRun, false, {}};
   run.Report.Entry = entry;
   TResult unread;
-  const TEntryEnd end = RunInEntry(dryRun ? nullptr : &entries, {command, entry}, [&](TChangeEntry* undo) {
-    run.Entry = undo;
-    for (auto record = records.Value().rbegin(); unread && record != records.Value().rend(); ++record) {
-      unread = UndoRecord(run, *record);
-    }
-    if (run.Unrecorded || !unread) run.Report.Reach = TUndoReach::CutShort;
-    if (undo != nullptr && run.Report.Reach == TUndoReach::CutShort) undo->MarkCutShort();
-  });
+  const TEntryEnd end =
+      RunInEntry(mode == TPassMode::DryRun ? nullptr : &entries, {command, entry}, [&](TChangeEntry* undo) {
+        run.Entry = undo;
+        for (auto record = records.Value().rbegin(); unread && record != records.Value().rend(); ++record) {
+          unread = UndoRecord(run, *record);
+        }
+        if (run.Unrecorded || !unread) run.Report.Reach = TUndoReach::CutShort;
+        if (undo != nullptr && run.Report.Reach == TUndoReach::CutShort) undo->MarkCutShort();
+      });
   if (!end.Finished) return end.Finished;
   run.Report.UndoEntry = end.Entry;
   if (!unread) return unread;  // what was taken back until then is an entry of its own

@@ -81,9 +81,10 @@ std::optional<THistoryEntry> THistoryTimeline::RedoTarget() const {
 }
 
 TResultOf<TUndoReport> TakeBack(THistory& history, const THistoryEntry& entry, TProgram program,
-                                const std::string& command, bool dryRun) {
-  TResultOf<TUndoReport> report = UndoEntry(history, entry.Id, program, command, dryRun);
-  if (!report || dryRun || report.Value().UndoEntry != 0 || report.Value().Files.empty()) return report;
+                                const std::string& command, TPassMode mode) {
+  TResultOf<TUndoReport> report = UndoEntry(history, entry.Id, program, command, mode);
+  if (!report || mode == TPassMode::DryRun || report.Value().UndoEntry != 0 || report.Value().Files.empty())
+    return report;
   // Every file was left alone (changed since, gone): the next undo goes on to the entry before.
   // Cut short (the history or the disk full), the same entry is offered again.
   if (report.Value().Reach == TUndoReach::ToTheEnd)

@@ -322,7 +322,8 @@ class TMainWindow : public QMainWindow {
   // Runs a command of the catalogue over the selected songs. Its preview comes first when asked
   // for, or for a batch while "Preview Before Changing Several Songs" is on; Close then changes
   // nothing, and Apply runs the command on the songs shown.
-  TPassSummary RunCatalogueCommand(TCommandId id, bool previewAsked = false);
+  enum class TPreview : bool { AsPreferred, Asked };
+  TPassSummary RunCatalogueCommand(TCommandId id, TPreview preview = TPreview::AsPreferred);
   // Whether a batch over the selected songs is previewed first; several songs make a batch for
   // the stamps, any songs for the other commands.
   bool WantsPreview(TCommandId id) const;

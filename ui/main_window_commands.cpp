@@ -183,11 +183,11 @@ void TMainWindow::HandsFreeUpdate() {
 // --- Previews ---
 
 void TMainWindow::PreviewHandsFree() {
-  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::HandsFree, true); });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::HandsFree, TPreview::Asked); });
 }
 
 void TMainWindow::PreviewAutoRename() {
-  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::AutoRename, true); });
+  RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::AutoRename, TPreview::Asked); });
 }
 
 bool TMainWindow::WantsPreview(TCommandId /*command*/) const {
@@ -203,7 +203,7 @@ QString TMainWindow::PreviewCaption(TCommandId id) {
   return QStringLiteral("Preview ") + QString::fromUtf8(CatalogueCommand(id).WindowName);
 }
 
-TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, bool previewAsked) {
+TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, TPreview preview) {
   if (busy_ > 0 || !HasSelectedSongsOrSay()) return {};
   const TCatalogueCommand& command = CatalogueCommand(id);
   const TLetters letters = preferences_.Recognition().Letters;
@@ -214,7 +214,7 @@ TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, bool previewAsked) 
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     };
   }
-  if (previewAsked || WantsPreview(id)) {
+  if (preview == TPreview::Asked || WantsPreview(id)) {
     // The commands that clean texts say what Keep Known Spellings would keep.
     const bool cleans = id == TCommandId::HandsFree || id == TCommandId::DetailsCleanup;
     TPlannerWithSpellings withSpellings;

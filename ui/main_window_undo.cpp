@@ -189,8 +189,8 @@ void TMainWindow::TakeBackAsked(const THistoryEntry& entry, bool redo) {
     if (songListPane_->IsRowSelected(row) && SongAtRow(row) != nullptr) selected.insert(SongAtRow(row)->FileName());
   }
   const int remembered = CurrentRow();
-  const TResultOf<TUndoReport> report =
-      TakeBack(*runner_->History(), entry, TProgram::Window, redo ? "Redo Last Undo" : "Undo Last Command", false);
+  const TResultOf<TUndoReport> report = TakeBack(*runner_->History(), entry, TProgram::Window,
+                                                 redo ? "Redo Last Undo" : "Undo Last Command", TPassMode::Apply);
   if (!report) {
     ShowErrorText(std::string(redo ? "The redo" : "The undo") +
                   " could not be recorded in the history: " + report.Failure().DescribeWithError());

@@ -152,13 +152,13 @@ TEST(History, UndoingAnUndoPutsTheChangeBack) {
   const std::int64_t stamp = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanDetailsCleanup});
   ASSERT_NE(stamp, 0);
   const auto after = FolderState(songs.Path());
-  TResultOf<TUndoReport> undone = UndoEntry(*history, stamp, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, stamp, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   ASSERT_NE(FolderState(songs.Path()), after);
   TResultOf<std::optional<THistoryEntry>> newest = history->NewestNotUndone();
   ASSERT_TRUE(newest.Ok() && newest.Value());
   EXPECT_EQ(newest.Value()->Id, undone.Value().UndoEntry);
-  ASSERT_TRUE(UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", false).Ok());
+  ASSERT_TRUE(UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", TPassMode::Apply).Ok());
   EXPECT_EQ(FolderState(songs.Path()), after);
   // The change is on disk again: the entry no longer counts as undone.
   TResultOf<std::optional<THistoryEntry>> first = history->FindEntry(stamp);
@@ -192,7 +192,7 @@ TEST(History, UndoTakesTheNewestFinishedEntry) {
   EXPECT_EQ(newest(), finished) << "an entry still being recorded";
   running.reset();  // cut short: the next start repairs it
   EXPECT_EQ(newest(), finished) << "an entry cut short";
-  TResultOf<TUndoReport> undone = UndoEntry(*history, finished, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, finished, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
   EXPECT_EQ(newest(), undone.Value().UndoEntry);
 }
@@ -216,7 +216,7 @@ TEST_P(UndoLeavesChangedFiles, AndNamesThem) {
   const std::string changed = songs / "03 - Mara Vell - Paper Boats.mp3";
   GetParam().Apply(changed);
   const std::string changedSha = FileSha256(changed);
-  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   EXPECT_EQ(FileSha256(changed), changedSha);
   bool named = false;
@@ -283,10 +283,10 @@ TEST(History, ARenameBackOntoATakenNameIsRefused) {
   ASSERT_FALSE(FileExists(oldName)) << "the song was renamed";
   songs.WriteFile("the_quiet_ones_-_north_wind.mp3", "someone else's file");
   const auto before = FolderState(songs.Path());
-  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", true);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::DryRun);
   ASSERT_TRUE(undone.Ok());
   EXPECT_EQ(FolderState(songs.Path()), before) << "a dry run changes nothing";
-  undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   std::size_t refused = 0;
   for (const TUndoFile& file : undone.Value().Files) {
@@ -459,7 +459,7 @@ TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
   history.reset();
   history = OpenHistory(state);  // nothing remembered in memory
-  TResultOf<TUndoReport> undone = UndoEntry(*history, third, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, third, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   EXPECT_EQ(undone.Value().Skipped(), 0U);
   EXPECT_EQ(FolderState(songs.Path()), beforeThird);
@@ -500,7 +500,7 @@ TEST(History, CountsOfSharedPiecesKeptBesideTheirBytesAreTakenOver) {
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);  // the second entry still names it
   history.reset();
   history = OpenHistory(state);  // nothing remembered in memory
-  TResultOf<TUndoReport> undone = UndoEntry(*history, second, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, second, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
   EXPECT_EQ(undone.Value().Skipped(), 0U);
   EXPECT_EQ(FolderState(songs.Path()), beforeSecond);
@@ -658,12 +658,13 @@ TEST_P(TagShapeRoundTrip, IsUndoneByteForByte) {
   if (GetParam().SharedPieces >= 0) {
     EXPECT_EQ(RowsOf(state, "shared_pieces"), GetParam().SharedPieces);
   }
-  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
   ASSERT_EQ(undone.Value().Files.size(), 1U);
   EXPECT_EQ(undone.Value().Files[0].Action, TUndoAction::Restored) << undone.Value().Files[0].Reason;
   EXPECT_EQ(Difference(ReadWholeFile(song), original), "");
-  TResultOf<TUndoReport> redone = UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> redone =
+      UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(redone.Ok()) << redone.Failure().Describe();
   ASSERT_EQ(redone.Value().Files.size(), 1U);
   EXPECT_EQ(redone.Value().Files[0].Action, TUndoAction::Restored) << redone.Value().Files[0].Reason;
@@ -721,7 +722,7 @@ bool TakeBackNewest(THistory& history, TEntryKind kind) {
   const std::optional<THistoryEntry> target =
       kind == TEntryKind::Redo ? timeline.Value().RedoTarget() : timeline.Value().UndoTarget();
   if (!target) return false;
-  TResultOf<TUndoReport> report = TakeBack(history, *target, TProgram::Cli, EntryKindName(kind), false);
+  TResultOf<TUndoReport> report = TakeBack(history, *target, TProgram::Cli, EntryKindName(kind), TPassMode::Apply);
   EXPECT_TRUE(report.Ok()) << report.Failure().Describe();
   for (const TUndoFile& file : report ? report.Value().Files : std::vector<TUndoFile>()) {
     EXPECT_NE(file.Action, TUndoAction::Skipped) << file.File << ": " << file.Reason;
@@ -832,7 +833,8 @@ TEST_P(TrashedSong, ComesBackByUndoAndGoesAgainByRedo) {
   const auto meddled = FolderBytes(songs.Path());
   TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*history);
   ASSERT_TRUE(timeline.Ok() && timeline.Value().UndoTarget());
-  TResultOf<TUndoReport> undone = TakeBack(*history, *timeline.Value().UndoTarget(), TProgram::Window, "Undo", false);
+  TResultOf<TUndoReport> undone =
+      TakeBack(*history, *timeline.Value().UndoTarget(), TProgram::Window, "Undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   ASSERT_EQ(undone.Value().Files.size(), 1U);
   const TUndoFile& file = undone.Value().Files[0];
@@ -901,7 +903,7 @@ TEST(History, AHardLinkedSongKeepsItsFileThroughUndo) {
   const std::int64_t entry = RunRecorded(*history, songs.Path(), StampTitle(std::string(5000, 'n')));
   ASSERT_NE(entry, 0);
   ASSERT_NE(Difference(ReadWholeFile(other), original), "") << "the stamp reached the other name";
-  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
   EXPECT_EQ(undone.Value().Skipped(), 0U);
   EXPECT_EQ(FolderState(songs.Path()), before);
@@ -1003,7 +1005,7 @@ TEST(History, AHistoryOfTheFirstLayoutIsStillUndone) {
 
   std::unique_ptr<THistory> history = OpenHistory(state);
   ASSERT_TRUE(history);
-  TResultOf<TUndoReport> undone = UndoEntry(*history, 1, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, 1, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
   ASSERT_EQ(undone.Value().Files.size(), 1U);
   EXPECT_EQ(undone.Value().Files[0].Action, TUndoAction::Restored) << undone.Value().Files[0].Reason;
@@ -1012,7 +1014,7 @@ TEST(History, AHistoryOfTheFirstLayoutIsStillUndone) {
   const auto beforeSecond = FolderState(songs.Path());
   const std::int64_t second = RunRecorded(*history, songs.Path(), {TTagsNeeded::Yes, PlanDetailsCleanup});
   ASSERT_NE(second, 0);
-  ASSERT_TRUE(UndoEntry(*history, second, TProgram::Cli, "undo", false).Ok());
+  ASSERT_TRUE(UndoEntry(*history, second, TProgram::Cli, "undo", TPassMode::Apply).Ok());
   EXPECT_EQ(FolderState(songs.Path()), beforeSecond);
 }
 
@@ -1092,7 +1094,7 @@ TEST(History, PicturesAlikeButInTheMiddleAreKeptEach) {
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 2);
   history.reset();
   history = OpenHistory(state);  // nothing remembered in memory
-  TResultOf<TUndoReport> undone = UndoEntry(*history, stamp, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, stamp, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   EXPECT_EQ(undone.Value().Skipped(), 0U);
   EXPECT_EQ(FolderState(songs.Path()), before);
@@ -1133,7 +1135,7 @@ TEST(History, AnInterruptedEntryWhoseWritesFinishedIsKept) {
   ASSERT_TRUE(kept.Ok() && kept.Value());
   EXPECT_TRUE(kept.Value()->Done);
   EXPECT_EQ(kept.Value()->Files, static_cast<std::int64_t>(before.size()));
-  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   EXPECT_EQ(undone.Value().Skipped(), 0U);
   EXPECT_EQ(FolderState(songs.Path()), before);
@@ -1170,7 +1172,7 @@ TEST_P(DamagedRecord, NeverReachesASong) {
   sqlite3_close(db);
   if (GetParam().Damage) GetParam().Damage(state);
   history = OpenHistory(state);
-  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   std::size_t damaged = 0;
   for (const TUndoFile& file : undone.Value().Files) {
@@ -1224,13 +1226,13 @@ TEST(History, APartlyUndoneEntryIsUndoneForTheRest) {
   const std::string oldName = songs / "the_quiet_ones_-_north_wind.mp3";
   ASSERT_FALSE(FileExists(oldName)) << "the song was renamed";
   WriteBytes(oldName, "in the way");
-  ASSERT_TRUE(UndoEntry(*history, entry, TProgram::Cli, "undo", false).Ok());
+  ASSERT_TRUE(UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply).Ok());
   TResultOf<std::optional<THistoryEntry>> partly = history->FindEntry(entry);
   ASSERT_TRUE(partly.Ok() && partly.Value());
   EXPECT_FALSE(partly.Value()->Undone);
   EXPECT_EQ(partly.Value()->FilesUndone, partly.Value()->Files - 1);
   ASSERT_EQ(::unlink(oldName.c_str()), 0);
-  TResultOf<TUndoReport> rest = UndoEntry(*history, entry, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> rest = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(rest.Ok());
   ASSERT_EQ(rest.Value().Files.size(), 1U) << "only the file left is taken back";
   EXPECT_EQ(rest.Value().Files[0].Action, TUndoAction::Restored);
