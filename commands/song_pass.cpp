@@ -131,7 +131,9 @@ class TSongPipeline {
     }
     taken.SongPath = SongPath(taken.FileName);
     Examine(song, source.Descriptor(), source.Info(), taken);
-    if (!taken.Result && taken.Change.WriteTags && mode_ == TPassMode::Apply) return LeaveUnwritable(song, taken);
+    // A real run reads here only a song it could not open for writing.
+    const bool writable = mode_ == TPassMode::DryRun && song.WritableWhenListed();
+    if (!taken.Result && taken.Change.WriteTags && !writable) return LeaveUnwritable(song, taken);
     return true;
   }
 
