@@ -171,7 +171,9 @@ class TSongPipeline {
       taken.Result = std::move(*noSong);
       return;
     }
-    TResultOf<TTagSnapshot> snapshot = ReadTagSnapshot(fd, info, fileName);
+    // A real run keeps the song as read for its record; a dry run reads so much only for a tag write.
+    TResultOf<TTagSnapshot> snapshot = TTagSnapshot{};
+    if (mode_ == TPassMode::Apply) snapshot = ReadTagSnapshot(fd, info, fileName);
     if (!snapshot) {
       taken.Result = Failed(fileName, snapshot.Failure());
       return;
@@ -179,8 +181,7 @@ class TSongPipeline {
     // The song must still be as the listing read it, when the plan goes by that reading.
     TID3Info tags;
     if (planner_.Tags == TTagsNeeded::Yes || (planner_.ListedDetails == TListedDetails::Used && song.ListedTags())) {
-      TSnapshotSource current(snapshot.Value(), fd);
-      if (TResultOf<bool> read = ReadID3Tags(current, fileName, tags); !read) {
+      if (TResultOf<bool> read = ReadTags(fd, info, snapshot.Value(), fileName, tags); !read) {
         taken.Result = Failed(fileName, read.Failure());
         return;
       }
@@ -195,6 +196,11 @@ class TSongPipeline {
       taken.Result = std::move(*refused);
       return;
     }
+    if (taken.Change.WriteTags && mode_ == TPassMode::DryRun) snapshot = ReadTagSnapshot(fd, info, fileName);
+    if (!snapshot) {
+      taken.Result = Failed(fileName, snapshot.Failure());
+      return;
+    }
     if (taken.Change.WriteTags) {
       if (TResult composed = ComposeTags(taken, snapshot.Value(), fd); !composed) {
         taken.Result = Failed(fileName, std::move(composed));
@@ -207,6 +213,17 @@ class TSongPipeline {
     }
     taken.Snapshot = std::move(snapshot.Value());
     taken.Mode = info.st_mode;
+  }
+
+  // The tags of the song open as fd, read through the snapshot when a real run took one.
+  TResultOf<bool> ReadTags(int fd, const struct stat& info, const TTagSnapshot& snapshot, const std::string& fileName,
+                           TID3Info& tags) const {
+    if (mode_ == TPassMode::Apply) {
+      TSnapshotSource current(snapshot, fd);
+      return ReadID3Tags(current, fileName, tags);
+    }
+    TDescriptorSource current(fd, info.st_size);
+    return ReadID3Tags(current, fileName, tags);
   }
 
   enum class TFlushTo { Recording, Done };
