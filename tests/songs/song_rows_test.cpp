@@ -32,8 +32,8 @@ std::vector<std::string> Shown(const TSongRows& rows, const TTempFolder& folder)
 class SongRows : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder.WriteFile("b - Beta.mp3", SongAudio());
-    folder.WriteFile("A - Alpha.MP3", SongAudio());
+    folder.WriteFile("B - Beta.mp3", SongAudio());
+    folder.WriteFile("a - Alpha.MP3", SongAudio());
     folder.WriteFile("c - Gamma.mp3", MpegAudio(100));
     folder.WriteFile("sub/d - Delta.mp3", SongAudio());
     folder.WriteFile("cover.jpg", "not a song");
@@ -48,7 +48,7 @@ class SongRows : public ::testing::Test {
 // The rows that hold no song come first, each kind in the order the command line has always said
 // them; the songs follow by file name, whatever case their names are in.
 TEST_F(SongRows, NamedPathsGiveRowsWithoutSongsFirstThenTheSongsByFileName) {
-  const TSongRows rows = ListSongRows({folder.Path(), folder / "loose/e - Epsilon", folder / "missing",
+  const TSongRows rows = ListSongRows({folder / "loose/e - Epsilon", folder.Path(), folder / "missing",
                                        folder / "loose/notes.txt", folder / "a pipe.mp3"},
                                       {});
   EXPECT_FALSE(rows.Cancelled);
@@ -56,8 +56,8 @@ TEST_F(SongRows, NamedPathsGiveRowsWithoutSongsFirstThenTheSongsByFileName) {
                                      "not song /loose/notes.txt",
                                      "unreadable path /missing",
                                      "unreadable song /a pipe.mp3",
-                                     "song /A - Alpha.MP3 by A",
-                                     "song /b - Beta.mp3 by b",
+                                     "song /a - Alpha.MP3 by a",
+                                     "song /B - Beta.mp3 by B",
                                      "song /c - Gamma.mp3 by c",
                                      "song /loose/e - Epsilon by e",
                                  }));
@@ -75,7 +75,7 @@ TEST_F(SongRows, SubfoldersOnlyWhenAskedAndTheFoundOrderWhenAsked) {
   std::vector<std::string> sorted = Shown(ListFolderRows(folder.Path(), options), folder);
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted,
-            (std::vector<std::string>{"song /A - Alpha.MP3 by A", "song /b - Beta.mp3 by b", "song /c - Gamma.mp3 by c",
+            (std::vector<std::string>{"song /B - Beta.mp3 by B", "song /a - Alpha.MP3 by a", "song /c - Gamma.mp3 by c",
                                       "song /loose/e - Epsilon by e", "song /sub/d - Delta.mp3 by d"}));
   options.Recursive = false;
   EXPECT_EQ(Shown(ListFolderRows(folder.Path(), options), folder).size(), 3u);
@@ -98,7 +98,7 @@ TEST_P(SongRowsAsked, CarryWhatWasAskedOnEverySongRow) {
   options.ComposeNames = GetParam().ComposeNames;
   options.Jobs = 3;
   const TSongRows rows =
-      ReadSongRows({folder / "c - Gamma.mp3", folder / "b - Beta.mp3", folder / "gone.mp3"}, options);
+      ReadSongRows({folder / "c - Gamma.mp3", folder / "B - Beta.mp3", folder / "gone.mp3"}, options);
   ASSERT_EQ(rows.Rows.size(), 3u);
   for (const TSongRow& row : rows.Rows) {
     ASSERT_TRUE(row.Song) << row.Path;
@@ -113,15 +113,17 @@ TEST_P(SongRowsAsked, CarryWhatWasAskedOnEverySongRow) {
     EXPECT_EQ(rows.Rows[2].Audio->Failure().Kind(), TFailureKind::Open);  // a song that is gone
   }
   if (GetParam().ComposeNames) {
-    EXPECT_EQ(rows.Rows[1].Composed->Name, "b - Beta.mp3");
+    EXPECT_EQ(rows.Rows[1].Composed->Name, "B - Beta.mp3");
     EXPECT_TRUE(rows.Rows[1].Composed->Renamed);
     EXPECT_TRUE(rows.Rows[1].Composed->HoldsOnlyDetails);
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, SongRowsAsked,
-                         ::testing::Values(TAsked{true, true, true}, TAsked{false, true, false},
-                                           TAsked{true, false, true}, TAsked{false, false, false}),
+                         ::testing::Values(TAsked{true, true, true}, TAsked{true, true, false},
+                                           TAsked{true, false, true}, TAsked{true, false, false},
+                                           TAsked{false, true, true}, TAsked{false, true, false},
+                                           TAsked{false, false, true}, TAsked{false, false, false}),
                          [](const auto& info) {
                            return std::string(info.param.UseTags ? "Tags" : "Names") +
                                   (info.param.ReadAudio ? "Audio" : "") + (info.param.ComposeNames ? "Composed" : "");
