@@ -65,26 +65,51 @@ TFound FindSongFiles(const std::vector<std::string>& paths, bool recursive) {
   return found;
 }
 
-// The songs by file name, as the song list sorts them, after the files whose tags cannot be read.
-void SortByFileName(std::vector<TSongRow>& rows) {
-  const auto songs = std::stable_partition(rows.begin(), rows.end(), [](const TSongRow& row) { return !row.Song; });
+// The order of the rows read as the song list sorts by file name, after the rows without a song
+// (in the order read): the index of the row that goes to each place.
+std::vector<std::size_t> FileNameOrder(const std::vector<TSongRow>& rows) {
   struct TKeyed {
     std::string Key;
-    TSongRow Row;
+    std::size_t Index = 0;
   };
+  std::vector<std::size_t> order;
+  order.reserve(rows.size());
   std::vector<TKeyed> keyed;
-  keyed.reserve(static_cast<std::size_t>(rows.end() - songs));
-  for (auto row = songs; row != rows.end(); ++row) keyed.push_back({AsciiUpperCase(row->Path), std::move(*row)});
+  keyed.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].Song) {
+      keyed.push_back({AsciiUpperCase(rows[i].Path), i});
+    } else {
+      order.push_back(i);
+    }
+  }
   std::sort(keyed.begin(), keyed.end(), [](const TKeyed& a, const TKeyed& b) { return a.Key < b.Key; });
-  auto to = songs;
-  for (TKeyed& each : keyed) *to++ = std::move(each.Row);
+  for (const TKeyed& each : keyed) order.push_back(each.Index);
+  return order;
+}
+
+// Puts the rows in that order in place, each row moved about once, cycle by cycle.
+void Reorder(std::vector<TSongRow>& rows, std::vector<std::size_t> order) {
+  for (std::size_t start = 0; start < rows.size(); ++start) {
+    if (order[start] == start) continue;
+    TSongRow held = std::move(rows[start]);
+    std::size_t to = start;
+    while (order[to] != start) {
+      const std::size_t from = order[to];
+      rows[to] = std::move(rows[from]);
+      order[to] = to;
+      to = from;
+    }
+    rows[to] = std::move(held);
+    order[to] = to;
+  }
 }
 
 TSongRows ListFound(TFound found, const TRowListingOptions& options) {
   TSongRows read = ReadSongRows(found.Files, options.Reading);
-  if (options.Order == TRowOrder::FileName) SortByFileName(read.Rows);
-  std::move(read.Rows.begin(), read.Rows.end(), std::back_inserter(found.Rows));
-  read.Rows = std::move(found.Rows);
+  if (options.Order == TRowOrder::FileName) Reorder(read.Rows, FileNameOrder(read.Rows));
+  read.Rows.insert(read.Rows.begin(), std::make_move_iterator(found.Rows.begin()),
+                   std::make_move_iterator(found.Rows.end()));
   return read;
 }
 

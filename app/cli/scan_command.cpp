@@ -24,6 +24,8 @@ struct TScanOptions {
   TNameOptions names;
 };
 
+constexpr std::size_t kOutputPiece = std::size_t{64} * 1024;
+
 const char* RecognitionName(TRecognition recognition) {
   switch (recognition) {
     case TRecognition::Pattern: return "pattern";
@@ -100,8 +102,15 @@ void RunScan(const TScanOptions& options, TCliContext& context) {
   listing.Reading.Jobs = options.jobs;
   listing.Reading.Recognition = options.names.Recognition(LettersOf(options.accentedLetters));
   const TSongRows rows = ListSongRows(options.paths, listing);
+  // Written a piece at a time: a large folder's lines are not all held at once.
   std::string text;
-  for (const TSongRow& row : rows.Rows) PrintRow(row, options, text, context);
+  text.reserve(kOutputPiece + kOutputPiece / 8);
+  for (const TSongRow& row : rows.Rows) {
+    PrintRow(row, options, text, context);
+    if (text.size() < kOutputPiece) continue;
+    context.out << text;
+    text.clear();
+  }
   context.out << text << std::flush;
 }
 
