@@ -34,7 +34,7 @@ struct TListingOptions {
   std::function<void()> BeforeEachSong;
 };
 
-// One row for each file given, in the same order: its song, or why its tags cannot be read.
+// The rows of a listing, in the order the listing says.
 struct TSongRows {
   std::vector<TSongRow> Rows;
   bool Cancelled = false;  // the rows of the files not reached are missing
@@ -51,8 +51,8 @@ struct TListing {
 unsigned DefaultListingJobs();
 
 // Reads the files (full paths, as the folder scan gives them; files of one folder next to each
-// other read best) into rows of kind Song or UnreadableSong. Each song also learns whether its file
-// could be written.
+// other read best) into one row each, in the order given: its song (Song), or why its tags cannot
+// be read (UnreadableSong). Each song also learns whether its file could be written.
 TSongRows ReadSongRows(const std::vector<std::string>& files, const TListingOptions& options);
 // The same as a song list and its failures.
 TListing ListSongs(const std::vector<std::string>& files, const TListingOptions& options);
