@@ -12,6 +12,8 @@
 
 #include "files/file_access.h"
 #include "files/paths.h"
+#include "songs/file_name_composition.h"
+#include "tags/audio_facts.h"
 #include "tags/byte_source.h"
 #include "tags/id3_info.h"
 
@@ -45,14 +47,24 @@ class TOpenFolder {
   std::string path_;
 };
 
-struct TReadSong {
-  std::unique_ptr<TSongFile> Song;
-  TResult Failure;
-};
+// What the details of the song compose as its file name, and how its name compares with it.
+TComposedName ComposedNameOf(const TSongFile& song, TLetters letters) {
+  const std::string& file = song.FileName();
+  const std::string composed = ComposeFileName(song, file);
+  return {.Name = std::string(FileNamePart(composed)),
+          .Renamed = IsFileRenamed(song, composed),
+          .HoldsOnlyDetails = FileNameHoldsOnlyDetails(song, FileNamePart(file), letters)};
+}
 
-TReadSong ReadSong(const std::string& path, std::size_t index, const TListingOptions& options, TOpenFolder& folder) {
-  const TRecognitionOptions& recognition = options.Recognition;
-  TReadSong read;
+// A song without tags, known by its name alone: its audio facts, when asked for, are read on their own.
+void TakeWithoutTags(TSongRow& row, std::unique_ptr<TSongFile> song, const TListingOptions& options) {
+  if (options.ReadAudio) row.Audio.emplace(ReadAudioFacts(row.Path));
+  row.Song = std::move(song);
+}
+
+// The song's row, as far as its tags go; the composed name is the caller's.
+void ReadSong(TSongRow& row, const TListingOptions& options, TOpenFolder& folder) {
+  const std::string& path = row.Path;
   const std::string_view folderPart = FolderPart(path);
   const int folderFd =
       folder.For(folderPart.empty() ? std::string_view() : folderPart.substr(0, folderPart.size() - 1));
@@ -61,38 +73,47 @@ TReadSong ReadSong(const std::string& path, std::size_t index, const TListingOpt
   if (!options.UseTags) {
     struct stat info {};
     const bool found = folderFd >= 0 && ::fstatat(folderFd, name.c_str(), &info, 0) == 0;
-    song->BindWithTags(path, nullptr, recognition);
+    song->BindWithTags(path, nullptr, options.Recognition);
     song->SetWritableWhenListed(found && IsListedFileWritable(folderFd, name.c_str(), info.st_mode));
     if (found) song->SetListedIdentity(IdentityOf(info));
-    read.Song = std::move(song);
-    return read;
+    TakeWithoutTags(row, std::move(song), options);
+    return;
   }
   TFileSource source;
   if (folderFd < 0 || !source.OpenAt(folderFd, name.c_str())) {
     // A song that is gone is one without tags, as for a single file; anything else is a failure.
     if (errno != ENOENT && errno != ENOTDIR) {
-      read.Failure = TResult::FromErrno(TFailureKind::Open, path);
-      return read;
+      row.Kind = TSongRowKind::UnreadableSong;
+      row.Failure = TResult::FromErrno(TFailureKind::Open, path);
+      return;
     }
-    song->BindWithTags(path, nullptr, recognition);
+    song->BindWithTags(path, nullptr, options.Recognition);
     song->SetListedTags(TID3Info{});
-    read.Song = std::move(song);
-    return read;
+    TakeWithoutTags(row, std::move(song), options);
+    return;
   }
   TID3Info tags;
   std::int64_t tagSize = -1;
-  TResultOf<bool> found = ReadID3Tags(source, path, tags, options.AlsoRead ? &tagSize : nullptr);
+  TResultOf<bool> found = ReadID3Tags(source, path, tags, options.ReadAudio ? &tagSize : nullptr);
   if (!found) {
-    read.Failure = found.Failure();
-    return read;
+    row.Kind = TSongRowKind::UnreadableSong;
+    row.Failure = found.Failure();
+    return;
   }
-  song->BindWithTags(path, found.Value() ? &tags : nullptr, recognition);
+  song->BindWithTags(path, found.Value() ? &tags : nullptr, options.Recognition);
   song->SetListedTags(found.Value() ? tags : TID3Info{});
   song->SetWritableWhenListed(IsListedFileWritable(folderFd, name.c_str(), source.Info().st_mode));
   song->SetListedIdentity(IdentityOf(source.Info()));
-  if (options.AlsoRead) options.AlsoRead(index, source, tagSize);
-  read.Song = std::move(song);
-  return read;
+  if (options.ReadAudio) row.Audio.emplace(ReadAudioFacts(source, path, tagSize));
+  row.Song = std::move(song);
+}
+
+TSongRow ReadRow(const std::string& path, const TListingOptions& options, TOpenFolder& folder) {
+  TSongRow row;
+  row.Path = path;
+  ReadSong(row, options, folder);
+  if (row.Song && options.ComposeNames) row.Composed = ComposedNameOf(*row.Song, options.Recognition.Letters);
+  return row;
 }
 
 }  // namespace
@@ -102,8 +123,8 @@ unsigned DefaultListingJobs() {
   return std::clamp(2 * processors, 4u, 16u);
 }
 
-TListing ListSongs(const std::vector<std::string>& files, const TListingOptions& options) {
-  std::vector<TReadSong> read(files.size());
+TSongRows ReadSongRows(const std::vector<std::string>& files, const TListingOptions& options) {
+  std::vector<TSongRow> read(files.size());
   std::atomic<std::size_t> next{0};
   std::atomic<std::size_t> done{0};
   const auto cancelled = [&] { return options.Cancel != nullptr && options.Cancel->load(std::memory_order_relaxed); };
@@ -115,7 +136,7 @@ TListing ListSongs(const std::vector<std::string>& files, const TListingOptions&
       const std::size_t last = std::min(files.size(), first + kSongsPerTurn);
       for (std::size_t i = first; i < last; ++i) {
         if (options.BeforeEachSong) options.BeforeEachSong();
-        read[i] = ReadSong(files[i], i, options, folder);
+        read[i] = ReadRow(files[i], options, folder);
       }
       done.fetch_add(last - first, std::memory_order_relaxed);
     }
@@ -143,16 +164,28 @@ TListing ListSongs(const std::vector<std::string>& files, const TListingOptions&
   }
   for (std::thread& thread : threads) thread.join();
 
+  TSongRows rows;
+  rows.Cancelled = cancelled();
+  if (rows.Cancelled) {
+    // The files not reached have no row: each row reached holds a song or a failure.
+    std::erase_if(read, [](const TSongRow& row) { return !row.Song && row.Failure.Ok(); });
+  }
+  rows.Rows = std::move(read);
+  if (options.OnProgress && !rows.Cancelled) options.OnProgress(files.size(), files.size());
+  return rows;
+}
+
+TListing ListSongs(const std::vector<std::string>& files, const TListingOptions& options) {
+  TSongRows rows = ReadSongRows(files, options);
   TListing listing;
-  listing.Cancelled = cancelled();
-  for (TReadSong& song : read) {
-    if (song.Song) {
-      listing.Songs.Add(std::move(song.Song));
-    } else if (!song.Failure.Ok()) {
-      listing.Failures.push_back(std::move(song.Failure));
+  listing.Cancelled = rows.Cancelled;
+  for (TSongRow& row : rows.Rows) {
+    if (row.Song) {
+      listing.Songs.Add(std::move(row.Song));
+    } else {
+      listing.Failures.push_back(std::move(row.Failure));
     }
   }
-  if (options.OnProgress && !listing.Cancelled) options.OnProgress(files.size(), files.size());
   return listing;
 }
 

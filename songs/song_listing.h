@@ -13,13 +13,17 @@
 #include "files/result.h"
 #include "songs/recognition.h"
 #include "songs/song_list.h"
+#include "songs/song_row.h"
 
 namespace tagwright {
 
-class TByteSource;
-
 struct TListingOptions {
-  bool UseTags = true;  // false: details from the file names alone, no song is opened
+  bool UseTags = true;  // false: details from the file names alone, no song is opened for its tags
+  // Each song's audio facts too, read while the song is open for its tags (without tags, the song
+  // is opened for them alone).
+  bool ReadAudio = false;
+  // Each song's composed name too, and how its file's name compares with it.
+  bool ComposeNames = false;
   TRecognitionOptions Recognition;
   unsigned Jobs = 0;  // threads reading songs; 0 picks DefaultListingJobs()
   // Called on the calling thread now and then, and once at the end: songs done, out of how many.
@@ -28,10 +32,12 @@ struct TListingOptions {
   const std::atomic<bool>* Cancel = nullptr;
   // Called on the reading threads before each song (tests use it to make a listing slow).
   std::function<void()> BeforeEachSong;
-  // Called on the reading threads with each song file that was opened, while it is still open,
-  // with its index among the files given and the size of its ID3v2 tag (as ReadID3Tags tells it),
-  // so that more can be read with the same open.
-  std::function<void(std::size_t index, TByteSource& song, std::int64_t tagSize)> AlsoRead;
+};
+
+// The rows of a listing, in the order the listing says.
+struct TSongRows {
+  std::vector<TSongRow> Rows;
+  bool Cancelled = false;  // the rows of the files not reached are missing
 };
 
 struct TListing {
@@ -44,8 +50,11 @@ struct TListing {
 // least 4 and at most 16.
 unsigned DefaultListingJobs();
 
-// Lists the files (full paths, as the folder scan gives them; files of one folder next to each
-// other read best). Each song also learns whether its file could be written.
+// Reads the files (full paths, as the folder scan gives them; files of one folder next to each
+// other read best) into one row each, in the order given: its song (Song), or why its tags cannot
+// be read (UnreadableSong). Each song also learns whether its file could be written.
+TSongRows ReadSongRows(const std::vector<std::string>& files, const TListingOptions& options);
+// The same as a song list and its failures.
 TListing ListSongs(const std::vector<std::string>& files, const TListingOptions& options);
 
 }  // namespace tagwright

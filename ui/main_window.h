@@ -23,7 +23,7 @@
 #include "commands/song_plans.h"
 #include "songs/song_filter.h"
 #include "songs/song_list.h"
-#include "songs/song_listing.h"
+#include "songs/song_rows.h"
 #include "songs/song_view_mode.h"
 #include "ui/command_runner.h"
 #include "ui/error_guard.h"
@@ -303,7 +303,7 @@ class TMainWindow : public QMainWindow {
                    const std::vector<std::vector<TSongResult>>& results, const TApplyPreviewed& apply,
                    const QString& given = {});
   // The listed songs become the window's; the files that could not be read are kept for the report.
-  void TakeListing(TListing listing);
+  void TakeRows(TSongRows rows);
   // Load: the rows go and the commands wait; loaded: a load's result becomes the list.
   void BeginLoad();
   void TakeLoadedFolder(TFolderListing& loaded);

@@ -136,11 +136,7 @@ void TMainWindow::TakeLoadedFolder(TFolderListing& loaded) {
     SetStatusText(QString());
     std::rethrow_exception(loaded.Error);
   }
-  TakeListing(std::move(loaded.Listing));
-  // A folder that cannot be read hides its songs: it is said with the songs that cannot be read.
-  for (const TUnreadableFolder& unreadable : loaded.UnreadableFolders) {
-    unreadableSongs_.push_back(unreadable.Failure().DescribeWithError());
-  }
+  TakeRows(std::move(loaded.Rows));
   RefreshSongList();
   if (reloadSelection_ && loaded.Folder == shownFolder_) {
     RestoreSelection(*reloadSelection_, reloadResults_);
@@ -177,14 +173,24 @@ void TMainWindow::LoadSongs(const std::vector<std::string>& files) {
   songListPane_->ClearRows();
   TListingOptions options;
   options.Recognition = preferences_.Recognition();
-  TakeListing(ListSongs(files, options));
+  TakeRows(ReadSongRows(files, options));
 }
 
-void TMainWindow::TakeListing(TListing listing) {
-  songs_ = std::move(listing.Songs);
+void TMainWindow::TakeRows(TSongRows rows) {
+  songs_.Clear();
   unreadableSongs_.clear();
   // One file that cannot be read does not hide the folder's other songs.
-  for (const TResult& failure : listing.Failures) unreadableSongs_.push_back(failure.Describe());
+  for (TSongRow& row : rows.Rows) {
+    if (row.Song) {
+      songs_.Add(std::move(row.Song));
+    } else if (row.Kind == TSongRowKind::UnreadableSong) {
+      unreadableSongs_.push_back(row.Failure.Describe());
+    }
+  }
+  // A folder that cannot be read hides its songs: it is said after the songs that cannot be read.
+  for (const TSongRow& row : rows.Rows) {
+    if (row.Kind == TSongRowKind::UnreadableFolder) unreadableSongs_.push_back(row.Failure.DescribeWithError());
+  }
 }
 
 void TMainWindow::SetCommandsEnabled(bool enabled) {

@@ -28,18 +28,15 @@ void TSongFolderLoader::Read(TJob& job, const TFolderLoadRequest& request, const
   TFolderListing& result = *job.Result;
   result.Folder = request.Folder;
   try {
-    std::vector<std::string> files;
+    TRowListingOptions options;
+    options.Recursive = request.IncludeSubfolders;
+    options.Order = TRowOrder::AsFound;
+    options.Reading.Recognition = request.Recognition;
+    options.Reading.Cancel = &job.Cancel;
+    options.Reading.BeforeEachSong = beforeEachSong;
+    options.Reading.OnProgress = onProgress;
     // No folder means no songs: an empty path would otherwise stand for "/".
-    if (!request.Folder.empty()) {
-      ScanFolder("*.*", request.Folder, files, request.IncludeSubfolders, SongFileExtensions(),
-                 &result.UnreadableFolders);
-    }
-    TListingOptions options;
-    options.Recognition = request.Recognition;
-    options.Cancel = &job.Cancel;
-    options.BeforeEachSong = beforeEachSong;
-    options.OnProgress = onProgress;
-    result.Listing = ListSongs(files, options);
+    result.Rows = request.Folder.empty() ? ReadSongRows({}, options.Reading) : ListFolderRows(request.Folder, options);
   } catch (...) {
     result.Error = std::current_exception();
   }

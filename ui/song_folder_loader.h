@@ -15,18 +15,16 @@
 #include <thread>
 #include <vector>
 
-#include "files/folder_scan.h"
 #include "songs/recognition.h"
-#include "songs/song_listing.h"
+#include "songs/song_rows.h"
 
 namespace tagwright {
 
-// What a load found: the songs, the files and folders that could not be read, or the error that
-// ended it.
+// What a load found: the folders that could not be read, then each file's song or why it could not
+// be read, in the order found; or the error that ended it.
 struct TFolderListing {
   std::string Folder;
-  TListing Listing;
-  std::vector<TUnreadableFolder> UnreadableFolders;
+  TSongRows Rows;
   std::exception_ptr Error;
 };
 

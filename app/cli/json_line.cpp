@@ -52,6 +52,9 @@ constexpr std::array<bool, 256> MakePlainAsciiTable() {
 constexpr std::array<bool, 256> kPlainAscii = MakePlainAsciiTable();
 bool IsPlainAscii(unsigned char c) { return kPlainAscii[c]; }
 
+// Room enough for most lines, a song's with its audio facts among them.
+constexpr std::size_t kLineCapacity = 1024;
+
 }  // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
@@ -108,7 +111,11 @@ void AppendJsonString(std::string& out, std::string_view text) {
 }
 
 void TJsonLine::AddKey(std::string_view key) {
-  if (!body_.empty()) body_ += ',';
+  if (body_.empty()) {
+    body_.reserve(kLineCapacity);  // grown once at most, rather than at every few keys
+  } else {
+    body_ += ',';
+  }
   AppendJsonString(body_, key);
   body_ += ':';
 }
@@ -152,6 +159,13 @@ TJsonLine& TJsonLine::AddNull(std::string_view key) {
   return *this;
 }
 
-std::string TJsonLine::Text() const { return "{" + body_ + "}"; }
+std::string TJsonLine::Text() const {
+  std::string text;
+  text.reserve(body_.size() + 2);
+  text += '{';
+  text += body_;
+  text += '}';
+  return text;
+}
 
 }  // namespace tagwright::cli

@@ -1,27 +1,13 @@
 #include "app/cli/scan_command.h"
 
-#include <algorithm>
 #include <memory>
-#include <optional>
 #include <string>
-#include <thread>
-#include <unordered_map>
-#include <vector>
-
-#include <sys/stat.h>
 
 #include "app/cli/audio_json.h"
 #include "app/cli/json_line.h"
 #include "app/cli/song_pass.h"
-#include "app/cli/song_paths.h"
 #include "commands/song_change.h"
-#include "files/file_access.h"
-#include "songs/file_name_composition.h"
-#include "songs/song_list.h"
-#include "songs/song_listing.h"
-#include "tags/audio_facts.h"
-#include "tags/byte_source.h"
-#include "tags/mp3_content.h"
+#include "songs/song_rows.h"
 #include "text/letters.h"
 
 namespace tagwright::cli {
@@ -38,57 +24,7 @@ struct TScanOptions {
   TNameOptions names;
 };
 
-// The audio facts of the files listed, by their index among the files; read by the listing while
-// each song is open. A song the listing did not open (with --no-tags) is read on its own.
-class TScanAudio {
- public:
-  explicit TScanAudio(std::size_t files) : facts_(files) {}
-  void Read(std::size_t index, TByteSource& song, const std::string& file, std::int64_t tagSize) {
-    facts_[index].emplace(ReadAudioFacts(song, file, tagSize));
-  }
-  // The songs as listed, before they are sorted: in the order of the files, less those that failed.
-  void Bind(const TSongList& songs, const std::vector<std::string>& files) {
-    songIndex_.reserve(songs.Count());
-    std::size_t file = 0;
-    for (std::size_t i = 0; i < songs.Count(); ++i) {
-      while (file < files.size() && files[file] != songs[i]->FileName()) ++file;
-      if (file == files.size()) break;
-      songIndex_.emplace(songs[i], file++);
-    }
-  }
-  TResultOf<TAudioFacts> For(const TSongFile& song) const {
-    const auto found = songIndex_.find(&song);
-    if (found != songIndex_.end() && facts_[found->second]) return *facts_[found->second];
-    return ReadAudioFacts(song.FileName());
-  }
-
- private:
-  std::vector<std::optional<TResultOf<TAudioFacts>>> facts_;
-  std::unordered_map<const TSongFile*, std::size_t> songIndex_;
-};
-
-// The songs of the files as BindSongs lists them, with their audio facts read on the way when
-// audio is given.
-TSongList ListForScan(const std::vector<std::string>& files, const TScanOptions& options, TScanAudio* audio,
-                      TCliContext& context) {
-  const auto onFailure = [&](const std::string& file, const std::string& error) {
-    context.ReportFailure(file + ": " + error);
-  };
-  const TRecognitionOptions recognition = options.names.Recognition(LettersOf(options.accentedLetters));
-  if (audio == nullptr) return BindSongs(files, !options.noTags, options.jobs, onFailure, recognition);
-  TListingOptions listing;
-  listing.UseTags = !options.noTags;
-  listing.Recognition = recognition;
-  listing.Jobs = options.jobs;
-  listing.AlsoRead = [&](std::size_t index, TByteSource& song, std::int64_t tagSize) {
-    audio->Read(index, song, files[index], tagSize);
-  };
-  TListing listed = ListSongs(files, listing);
-  for (const TResult& failure : listed.Failures) onFailure(failure.Path(), FailureText(failure));
-  audio->Bind(listed.Songs, files);
-  listed.Songs.SortBy(TSortOrder::FileName);
-  return std::move(listed.Songs);
-}
+constexpr std::size_t kOutputPiece = std::size_t{64} * 1024;
 
 const char* RecognitionName(TRecognition recognition) {
   switch (recognition) {
@@ -100,11 +36,11 @@ const char* RecognitionName(TRecognition recognition) {
   return "failed";
 }
 
-TJsonLine SongLine(const TSongFile& song, bool moreNameStyles, TLetters letters) {
-  const std::string& file = song.FileName();
-  const std::string composed = ComposeFileName(song, file);
+TJsonLine SongLine(const TSongRow& row, bool moreNameStyles) {
+  const TSongFile& song = *row.Song;
+  const TComposedName& composed = row.Composed.value();
   TJsonLine line;
-  line.Add("file", file)
+  line.Add("file", song.FileName())
       .Add("recognition", RecognitionName(song.Recognition()))
       .Add("unsaved_id3", song.UnsavedID3())
       .Add("artist", song.Artist())
@@ -122,74 +58,60 @@ TJsonLine SongLine(const TSongFile& song, bool moreNameStyles, TLetters letters)
       .Add("mix2", song.Mix2())
       .Add("full_title", song.FullTitle())
       .Add("padded_track", song.PaddedTrack())
-      .Add("renamed", IsFileRenamed(song, composed))
-      .Add("composed_name", FileNamePart(composed))
-      .Add("holds_only_details", FileNameHoldsOnlyDetails(song, FileNamePart(file), letters))
+      .Add("renamed", composed.Renamed)
+      .Add("composed_name", composed.Name)
+      .Add("holds_only_details", composed.HoldsOnlyDetails)
       .Add("writable", song.WritableWhenListed());
   // Only asked for: without the option the lines stay as they always were.
   if (moreNameStyles) line.Add("tidied_name", song.TidiedName());
+  if (row.Audio) AddAudioKeys(line, *row.Audio);
   return line;
 }
 
-// The paths less the files named that are no songs: each of those gets a line of its own with the
-// reason, and is a failure of the run. Folders, and what cannot be looked at, stay for the listing
-// (the songs of a folder are found as the song list finds them).
-std::vector<std::string> KeepSongFiles(const std::vector<std::string>& paths, TCliContext& context) {
-  std::vector<std::string> kept;
-  kept.reserve(paths.size());
-  for (const std::string& path : paths) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-      if (TResultOf<bool> song = IsSongFile(path); song && !song.Value()) {
-        context.ReportFailure(path + ": " + kNotMp3Reason);
-        context.out << TJsonLine().Add("file", path).Add("reason", kNotMp3Reason).Text() << '\n';
-        continue;
-      }
-    }
-    kept.push_back(path);  // a failure to look is the listing's to report
+// A row's JSON line on the output, and its failure on stderr; a file whose tags cannot be read,
+// and a path that cannot be looked at, have no line: no song goes missing without a word, though.
+void PrintRow(const TSongRow& row, const TScanOptions& options, std::string& text, TCliContext& context) {
+  switch (row.Kind) {
+    case TSongRowKind::Song:
+      text += SongLine(row, options.names.moreNameStyles).Text();
+      text += '\n';
+      return;
+    case TSongRowKind::NotSong:
+      context.ReportFailure(row.Path + ": " + kNotMp3Reason);
+      text += TJsonLine().Add("file", row.Path).Add("reason", kNotMp3Reason).Text();
+      text += '\n';
+      return;
+    case TSongRowKind::UnreadablePath: context.ReportFailure(FailureText(row.Failure)); return;
+    case TSongRowKind::UnreadableFolder:
+      context.ReportFailure(FailureText(row.Failure));
+      text += TJsonLine().Add("folder", row.Path).Add("reason", row.Failure.Error().message()).Text();
+      text += '\n';
+      return;
+    case TSongRowKind::UnreadableSong: context.ReportFailure(row.Path + ": " + FailureText(row.Failure)); return;
   }
-  return kept;
 }
 
 void RunScan(const TScanOptions& options, TCliContext& context) {
-  const TLetters letters = LettersOf(options.accentedLetters);
   // Scan cleans nothing, but a spellings file it is given must still be one.
   if (!LoadSpellings(options.names, context).usable) return;
-  TSongPaths found = CollectSongPaths(KeepSongFiles(options.paths, context), options.recursive);
-  for (const std::string& error : found.Errors) context.ReportFailure(error);
-  // A folder that could not be read is named among the songs too, so that no song goes missing
-  // without a word.
-  for (const TUnreadableFolder& folder : found.UnreadableFolders) {
-    context.out << TJsonLine().Add("folder", folder.Folder).Add("reason", folder.Error.message()).Text() << '\n';
+  TRowListingOptions listing;
+  listing.Recursive = options.recursive;
+  listing.Reading.UseTags = !options.noTags;
+  listing.Reading.ReadAudio = options.audio;
+  listing.Reading.ComposeNames = true;
+  listing.Reading.Jobs = options.jobs;
+  listing.Reading.Recognition = options.names.Recognition(LettersOf(options.accentedLetters));
+  const TSongRows rows = ListSongRows(options.paths, listing);
+  // Written a piece at a time: a large folder's lines are not all held at once.
+  std::string text;
+  text.reserve(kOutputPiece + kOutputPiece / 8);
+  for (const TSongRow& row : rows.Rows) {
+    PrintRow(row, options, text, context);
+    if (text.size() < kOutputPiece) continue;
+    context.out << text;
+    text.clear();
   }
-
-  std::optional<TScanAudio> audio;
-  if (options.audio) audio.emplace(found.Files.size());
-  const TSongList songs = ListForScan(found.Files, options, audio ? &*audio : nullptr, context);
-
-  // The lines are made on the listing's threads too, each thread a run of songs, and written in
-  // list order.
-  const std::size_t count = songs.Count();
-  const std::size_t threads = std::max<std::size_t>(
-      1, std::min<std::size_t>(options.jobs == 0 ? DefaultListingJobs() : options.jobs, count / 256));
-  std::vector<std::string> parts(threads);
-  const auto makeLines = [&](std::size_t part) {
-    const std::size_t first = count * part / threads;
-    const std::size_t last = count * (part + 1) / threads;
-    std::string& text = parts[part];
-    for (std::size_t i = first; i < last; ++i) {
-      TJsonLine line = SongLine(*songs[i], options.names.moreNameStyles, letters);
-      if (audio) AddAudioKeys(line, audio->For(*songs[i]));
-      text += line.Text();
-      text += '\n';
-    }
-  };
-  std::vector<std::thread> workers;
-  for (std::size_t part = 1; part < threads; ++part) workers.emplace_back(makeLines, part);
-  makeLines(0);
-  for (std::thread& worker : workers) worker.join();
-  for (const std::string& part : parts) context.out << part;
-  context.out << std::flush;
+  context.out << text << std::flush;
 }
 
 }  // namespace
