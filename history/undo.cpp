@@ -1,6 +1,8 @@
 // Taking an entry of the history back, one record at a time, newest first.
 #include <algorithm>
 #include <cerrno>
+#include <string_view>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -9,6 +11,7 @@
 #include "files/trash.h"
 #include "history/crash_repair.h"
 #include "history/file_judgement.h"
+#include "history/head_recipe.h"
 #include "history/history_undo.h"
 #include "tags/tag_snapshot.h"
 
@@ -50,6 +53,35 @@ std::string WhyLeftAlone(const TFileChange& change, struct stat& info) {
   return {};
 }
 
+// The stretches of the tag now in the file that putting the old tag back leaves there (From in the
+// tag now, To in the old one): the undo's record keeps them as references to the file after it
+// rather than as bytes of their own, as a write's record keeps what the write leaves.
+std::vector<TCopiedFrame> KeptByPuttingBack(const TTagSnapshot& now, std::string_view old) {
+  std::vector<TCopiedFrame> kept;
+  if (now.Whole) return kept;
+  const std::string_view head = now.Head;
+  if (head.size() == old.size()) {
+    // Back in place: what lies between the stretches written back is never touched.
+    std::size_t at = 0;
+    for (const TNewBytes& written : DifferingBytes(head, old)) {
+      if (written.Offset > at) kept.push_back({at, at, written.Offset - at});
+      at = written.Offset + written.Bytes.size();
+    }
+    if (head.size() > at) kept.push_back({at, at, head.size() - at});
+    return kept;
+  }
+  // A rewrite: the large frames, such as pictures, that the old tag holds byte for byte.
+  const std::vector<THeadPiece> oldPieces = CutHead(old);
+  for (const THeadPiece& frame : CutHead(head)) {
+    if (!frame.LargeFrame) continue;
+    const auto same = std::find_if(oldPieces.begin(), oldPieces.end(), [&](const THeadPiece& piece) {
+      return piece.LargeFrame && old.substr(piece.Offset, piece.Size) == head.substr(frame.Offset, frame.Size);
+    });
+    if (same != oldPieces.end()) kept.push_back({frame.Offset, same->Offset, frame.Size});
+  }
+  return kept;
+}
+
 // The change that takes a change back, recorded ahead with what it will leave: the file as it was
 // before the change, under its old name.
 TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record, const TTagSnapshot& now,
@@ -70,6 +102,7 @@ TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record
     after.Tail = change.Before.Tail;
     // The old tag goes back in place when it has the size of the present one.
     if (!now.Whole) undo.Value().NewBytes = DifferingBytes(now.Head, change.Before.Head);
+    undo.Value().KeptInAfter = KeptByPuttingBack(now, change.Before.Head);
   } else {
     undo.Value().Before.Head.clear();
     undo.Value().Before.Tail.clear();

@@ -6,16 +6,22 @@
 # programs keep in /tmp. With --gates, or when CI=true (as CI sets it), the other gates of
 # scripts/check-gates.sh follow: the format first, then clang-tidy, the Debian package and the
 # fuzzer (TAGWRIGHT_GATES=0 leaves them out even in CI). The last line says how long each stage took.
-#   scripts/test.sh [--gates] [CTEST ARGUMENTS...]
+# Without ctest arguments, once a run has passed every test, a run outside CI runs again only the
+# tests whose programs the build made anew or whose files changed (scripts/tests-to-run.py); --all
+# runs every test.
+#   scripts/test.sh [--gates] [--all] [CTEST ARGUMENTS...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 gates=0
 [ "${CI:-}" = true ] && gates=1
-if [ "${1:-}" = --gates ]; then
-  gates=1
+every=0
+[ "${CI:-}" = true ] && every=1
+while [ "${1:-}" = --gates ] || [ "${1:-}" = --all ]; do
+  [ "$1" = --gates ] && gates=1
+  [ "$1" = --all ] && every=1
   shift
-fi
+done
 [ "${TAGWRIGHT_GATES:-}" = 0 ] && gates=0
 
 times=()
@@ -61,13 +67,36 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -D
 cmake --build "$build" -j "$(nproc)"
 stage_done build tests
 
+# Every test passed on the programs built before this stamp (kept only by runs of every test or of
+# those the stamp chose).
+passed="$build/.every-test-passed"
+selection=()
+if [ $# -eq 0 ]; then
+  touch "$build/.tests-built"
+  chosen=all
+  [ "$every" = 1 ] || chosen=$(python3 scripts/tests-to-run.py "$build" "$passed")
+  case $chosen in
+    all) ;;
+    none) echo "every test passed on these programs already: none to run again (--all runs them)" ;;
+    *)
+      selection=(-I "$chosen")
+      echo "running again the tests whose programs changed since every test passed (--all runs them all)"
+      ;;
+  esac
+fi
+
 temporary=$(mktemp -d "${TMPDIR:-/tmp}/tagwright-suite-XXXXXX")
 trap 'chmod -R u+rwX "$temporary" 2>/dev/null; rm -rf "$temporary"; say_times' EXIT
-TMPDIR=$temporary ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" || status=$?
+if [ "${chosen:-}" != none ]; then
+  TMPDIR=$temporary ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "${selection[@]}" "$@" || status=$?
+fi
 if [ -n "$(find "$temporary" -mindepth 1 -print -quit)" ]; then
   echo "FAILED: the tests left these in their temporary folder $temporary:" >&2
   find "$temporary" -mindepth 1 -maxdepth 2 | head -n 50 >&2
   status=1
+fi
+if [ $# -eq 0 ] && [ "$status" = 0 ]; then
+  mv "$build/.tests-built" "$passed"
 fi
 stage_done tests
 

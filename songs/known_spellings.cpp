@@ -21,6 +21,35 @@ std::string_view FirstWord(std::string_view text) {
 
 std::uint64_t HashOf(std::string_view word) { return TKnownSpellings::WordHash(word); }
 
+std::string Replaced(std::string_view text, char from, char to) {
+  std::string result(text);
+  std::replace(result.begin(), result.end(), from, to);
+  return result;
+}
+
+// The forms a file name gives a spelling: a slash, which no name holds, as this program's names
+// write it (a comma) or as a dash; dashes as spaces; and an initialism's last dot left out.
+std::vector<std::string> NameForms(std::string_view spelling) {
+  std::vector<std::string> forms{std::string(spelling)};
+  const auto vary = [&forms](const auto& change) {
+    const std::size_t count = forms.size();
+    for (std::size_t i = 0; i < count; ++i) {
+      std::string varied = change(forms[i]);
+      if (varied != forms[i]) forms.push_back(std::move(varied));
+    }
+  };
+  if (spelling.find('/') != std::string_view::npos) {
+    forms.push_back(Replaced(spelling, '/', ','));
+    forms.push_back(Replaced(spelling, '/', '-'));
+  }
+  vary([](const std::string& form) { return Replaced(form, '-', ' '); });
+  vary([](const std::string& form) {
+    const bool initialism = form.size() > 2 && form.back() == '.' && form.find('.') < form.size() - 2;
+    return initialism ? form.substr(0, form.size() - 1) : form;
+  });
+  return forms;
+}
+
 }  // namespace
 
 const TKnownSpellings& TKnownSpellings::Shipped() {
@@ -37,19 +66,30 @@ void TKnownSpellings::Add(std::string_view spelling) {
   spelling = TrimView(spelling);
   // A spelling must start a word: one starting at a boundary could never match.
   if (spelling.empty() || IsSpellingBoundary(spelling.front())) return;
-  const std::string_view firstWord = FirstWord(spelling);
-  std::vector<std::string>& entries = BucketFor(firstWord, HashOf(firstWord)).Entries;
-  const auto same = std::find_if(entries.begin(), entries.end(), [&](const std::string& entry) {
-    return entry.size() == spelling.size() && EqualsIgnoringAsciiCase(entry, spelling);
-  });
-  if (same != entries.end()) {
-    same->assign(spelling);
-    return;
+  if (AddForm(spelling, spelling)) ++count_;
+  const std::vector<std::string> forms = NameForms(spelling);
+  for (std::size_t i = 1; i < forms.size(); ++i) {
+    if (!IsSpellingBoundary(forms[i].front())) AddForm(forms[i], spelling);
   }
-  entries.emplace_back(spelling);
-  ++count_;
+}
+
+bool TKnownSpellings::AddForm(std::string_view form, std::string_view spelling) {
+  const std::string_view firstWord = FirstWord(form);
+  std::vector<TSpellingForm>& entries = BucketFor(firstWord, HashOf(firstWord)).Entries;
+  const auto same = std::find_if(entries.begin(), entries.end(), [&](const TSpellingForm& entry) {
+    return entry.Form.size() == form.size() && EqualsIgnoringAsciiCase(entry.Form, form);
+  });
+  const bool spellingItself = form == spelling;
+  if (same != entries.end()) {
+    // A spelling stays what it is; a form stands for the newest spelling it is a form of.
+    const bool wasSpelling = same->Form == same->Spelling;
+    if (spellingItself || !wasSpelling) *same = {std::string(form), std::string(spelling)};
+    return spellingItself && !wasSpelling;
+  }
+  entries.push_back({std::string(form), std::string(spelling)});
   std::stable_sort(entries.begin(), entries.end(),
-                   [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+                   [](const TSpellingForm& a, const TSpellingForm& b) { return a.Form.size() > b.Form.size(); });
+  return spellingItself;
 }
 
 bool TKnownSpellings::AddLines(std::string_view text) {
@@ -89,7 +129,11 @@ TResult TKnownSpellings::AddFile(const std::string& path) {
 std::vector<std::string> TKnownSpellings::Spellings() const {
   std::vector<std::string> all;
   all.reserve(count_);
-  for (const TBucket& bucket : table_) all.insert(all.end(), bucket.Entries.begin(), bucket.Entries.end());
+  for (const TBucket& bucket : table_) {
+    for (const TSpellingForm& entry : bucket.Entries) {
+      if (entry.Form == entry.Spelling) all.push_back(entry.Spelling);
+    }
+  }
   std::sort(all.begin(), all.end(),
             [](const std::string& a, const std::string& b) { return CompareAsciiUpper(a, b) < 0; });
   return all;
@@ -120,23 +164,23 @@ TKnownSpellings::TBucket& TKnownSpellings::BucketFor(std::string_view firstWord,
   }
 }
 
-const std::string* TKnownSpellings::MatchAt(std::string_view text, std::size_t at, TLetters letters) const {
+const TSpellingForm* TKnownSpellings::MatchAt(std::string_view text, std::size_t at, TLetters letters) const {
   const std::string_view word = FirstWord(text.substr(at));
   return MatchAt(text, at, at + word.size(), HashOf(word), letters);
 }
 
-const std::string* TKnownSpellings::MatchAt(std::string_view text, std::size_t at, std::size_t wordEnd,
-                                            std::uint64_t hash, TLetters letters) const {
+const TSpellingForm* TKnownSpellings::MatchAt(std::string_view text, std::size_t at, std::size_t wordEnd,
+                                              std::uint64_t hash, TLetters letters) const {
   if (table_.empty() || !MayStartWith(hash)) return nullptr;
   const std::string_view word = text.substr(at, wordEnd - at);
   const std::size_t mask = table_.size() - 1;
   for (std::size_t slot = hash & mask; table_[slot].Used; slot = (slot + 1) & mask) {
     const TBucket& bucket = table_[slot];
     if (bucket.Hash != hash || !EqualsIgnoringAsciiCase(bucket.FirstWord, word)) continue;
-    for (const std::string& entry : bucket.Entries) {
-      const std::size_t end = at + entry.size();
+    for (const TSpellingForm& entry : bucket.Entries) {
+      const std::size_t end = at + entry.Form.size();
       if (end > text.size() || (end < text.size() && !IsSpellingBoundary(text[end]))) continue;
-      if (EqualsIgnoringCase(text.substr(at, entry.size()), entry, letters)) return &entry;
+      if (EqualsIgnoringCase(text.substr(at, entry.Form.size()), entry.Form, letters)) return &entry;
     }
     return nullptr;
   }

@@ -12,13 +12,21 @@
 
 namespace tagwright {
 
+// A spelling as text may hold it: itself, or a form that file names give it ("AC,DC" or "AC-DC" for
+// "AC/DC", "R.E.M" for "R.E.M.", "Run DMC" for "Run-DMC"), each standing for the spelling.
+struct TSpellingForm {
+  std::string Form;
+  std::string Spelling;
+};
+
 class TKnownSpellings {
  public:
   // The list that comes with the program.
   static const TKnownSpellings& Shipped();
 
-  // Adds one spelling, trimmed; an empty one is ignored. A later spelling of the same word (ignoring
-  // case) replaces the earlier one, so that the user's own spelling wins over the shipped one.
+  // Adds one spelling, trimmed, with the forms file names give it; an empty one is ignored. A later
+  // spelling of the same word (ignoring case) replaces the earlier one, so that the user's own
+  // spelling wins over the shipped one, and a spelling wins over another one's form.
   void Add(std::string_view spelling);
   // Adds every line of text; empty lines and lines starting with "#" are skipped. False, adding
   // nothing, when the text is not UTF-8.
@@ -29,12 +37,12 @@ class TKnownSpellings {
   std::size_t Count() const { return count_; }
   std::vector<std::string> Spellings() const;
 
-  // The spelling that matches text at position at, ignoring case, as a whole word: what comes
-  // before at and after the match is a word boundary or an end. Null when none does.
-  const std::string* MatchAt(std::string_view text, std::size_t at, TLetters letters = TLetters::Ascii) const;
+  // The spelling, or form of one, that matches text at position at, ignoring case, as a whole word:
+  // what comes before at and after the match is a word boundary or an end. Null when none does.
+  const TSpellingForm* MatchAt(std::string_view text, std::size_t at, TLetters letters = TLetters::Ascii) const;
   // The same for the word text[at, wordEnd) whose WordHash is known already.
-  const std::string* MatchAt(std::string_view text, std::size_t at, std::size_t wordEnd, std::uint64_t hash,
-                             TLetters letters = TLetters::Ascii) const;
+  const TSpellingForm* MatchAt(std::string_view text, std::size_t at, std::size_t wordEnd, std::uint64_t hash,
+                               TLetters letters = TLetters::Ascii) const;
 
   // The hash of a word, ignoring ASCII case: its length, first two and last bytes.
   static std::uint64_t WordHash(std::string_view word) {
@@ -56,9 +64,12 @@ class TKnownSpellings {
     bool Used = false;
     std::uint64_t Hash = 0;
     std::string FirstWord;
-    std::vector<std::string> Entries;
+    std::vector<TSpellingForm> Entries;
   };
   TBucket& BucketFor(std::string_view firstWord, std::uint64_t hash);
+  // Adds form standing for spelling; a form replaces one equal to it, but never a spelling itself.
+  // True when it is new.
+  bool AddForm(std::string_view form, std::string_view spelling);
   std::vector<TBucket> table_;
   std::uint64_t filter_[64] = {};
   std::size_t used_ = 0;

@@ -40,8 +40,12 @@ std::string InitialCaps(std::string_view text, TLetters letters) { return Capita
 
 std::string InitialCaps(std::string_view text, const TKnownSpellings* spellings, TLetters letters) {
   if (spellings == nullptr) return CapitaliseWords(text, false, letters);
-  // Every letter keeps its length in bytes, so the words sit at the same places in both texts.
-  std::string result = CapitaliseWords(text, true, letters);
+  // Every letter keeps its length in bytes, so the words sit at the same places in both texts; a
+  // form of a spelling gives way to the spelling, which may be longer or shorter.
+  const std::string capitalised = CapitaliseWords(text, true, letters);
+  std::string result;
+  result.reserve(text.size() + 8);
+  std::size_t taken = 0;  // what of text (capitalised or not) result holds
   std::size_t at = 0;
   while (at < text.size()) {
     if (IsSpellingBoundary(text[at])) {
@@ -61,17 +65,21 @@ std::string InitialCaps(std::string_view text, const TKnownSpellings* spellings,
     const bool capital = (seen & kCapital) != 0;
     const bool small = (seen & kSmall) != 0;
     const std::uint64_t hash = TKnownSpellings::WordHash(text.substr(at, end - at));
-    const std::string* spelling =
+    const TSpellingForm* spelling =
         spellings->MayStartWith(hash) ? spellings->MatchAt(text, at, end, hash, letters) : nullptr;
     if (spelling != nullptr) {
-      result.replace(at, spelling->size(), *spelling);
-      at += spelling->size();
+      result.append(capitalised, taken, at - taken) += spelling->Spelling;
+      at += spelling->Form.size();
+      taken = at;
       continue;
     }
-    if (capital && small) result.replace(at, end - at, text.substr(at, end - at));
+    if (capital && small) {
+      result.append(capitalised, taken, at - taken) += text.substr(at, end - at);
+      taken = end;
+    }
     at = end;
   }
-  return result;
+  return result.append(capitalised, taken);
 }
 
 std::string CleanupText(std::string_view text, const TKnownSpellings* spellings, TLetters letters) {

@@ -5,19 +5,23 @@
 set -euo pipefail
 root=${1:-$(dirname "$0")/..}
 layers=(text files tags songs commands history ui app)
-rank() { for i in "${!layers[@]}"; do [ "${layers[$i]}" = "$1" ] && { echo "$i"; return; }; done; echo -1; }
 
 status=0
 for layer in "${layers[@]}"; do
-  own=$(rank "$layer")
-  while IFS=: read -r file line include; do
-    target=$(sed -E 's/.*#include "([a-z_]+)\/.*/\1/' <<<"$include")
-    theirs=$(rank "$target")
-    if [ "$theirs" -gt "$own" ]; then
-      echo "$file:$line: the $layer layer includes the higher $target layer: $include"
-      status=1
-    fi
-  done < <(grep -rnE '^#include "[a-z_]+/' "$root/$layer" --include='*.h' --include='*.cpp' || true)
+  # file:line:#include "target/..." for each include of a layer's header, judged in one pass.
+  { grep -rnE '^#include "[a-z_]+/' "$root/$layer" --include='*.h' --include='*.cpp' || true; } |
+    awk -v layer="$layer" -v order="${layers[*]}" '
+      BEGIN { n = split(order, names, " "); for (i = 1; i <= n; ++i) rank[names[i]] = i }
+      {
+        split($0, part, ":")
+        include = substr($0, length(part[1]) + length(part[2]) + 3)
+        target = include; sub(/^#include "/, "", target); sub(/\/.*/, "", target)
+        if ((target in rank) && rank[target] > rank[layer]) {
+          print part[1] ":" part[2] ": the " layer " layer includes the higher " target " layer: " include
+          bad = 1
+        }
+      }
+      END { exit bad }' || status=1
 done
 [ "$status" -eq 0 ] && echo "no include runs back up: ${layers[*]}"
 exit "$status"

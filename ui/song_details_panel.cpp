@@ -21,10 +21,12 @@
 #include "songs/genre_choices.h"
 #include "songs/recognition.h"
 #include "songs/text_cleanup.h"
+#include "songs/value_origin.h"
 #include "text/ascii_text.h"
 #include "ui/artwork.h"
 #include "ui/details_edits.h"
 #include "ui/error_guard.h"
+#include "ui/field_marks.h"
 #include "ui/hints.h"
 #include "ui/menu_entries.h"
 #include "ui/song_status_color.h"
@@ -38,7 +40,6 @@ namespace tagwright {
 namespace {
 
 // Longer texts do not fit an ID3v1 tag: the artist and title fields warn in light orange.
-constexpr int kLongestID3v1Text = 30;
 // What the user may type into the year, genre and track fields.
 constexpr int kYearCharacters = 4;
 constexpr int kGenreCharacters = 100;
@@ -102,16 +103,18 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   panelLayout->addStretch(0);
 
   CreateTextMenu();
-  edits_ = new TDetailsEdits(
-      {artistField_, titleField_, albumField_, yearField_, commentField_, trackField_, genreBox_->lineEdit()}, this);
+  edits_ = new TDetailsEdits(ShownFields(), this);
   connect(edits_, &TDetailsEdits::ChangesChanged, this, &TSongDetailsPanel::ShowChanged);
 
   connect(renameButton_, &QPushButton::clicked, this, &TSongDetailsPanel::RenameClicked);
   connect(stampButton_, &QPushButton::clicked, this, &TSongDetailsPanel::StampClicked);
   connect(previousButton_, &QToolButton::clicked, this, &TSongDetailsPanel::PreviousClicked);
   connect(nextButton_, &QToolButton::clicked, this, &TSongDetailsPanel::NextClicked);
-  connect(artistField_, &QLineEdit::textChanged, this, [this] { CheckFieldLength(artistField_); });
-  connect(titleField_, &QLineEdit::textChanged, this, [this] { CheckFieldLength(titleField_); });
+  connect(artistField_, &QLineEdit::textChanged, this, [this] { MarkLongerThanTrailer(artistField_); });
+  connect(titleField_, &QLineEdit::textChanged, this, [this] { MarkLongerThanTrailer(titleField_); });
+  for (QLineEdit* field : ShownFields()) {
+    connect(field, &QLineEdit::textEdited, this, [field] { MarkFromFileName(field, false); });  // typed now
+  }
   for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) {
     field->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(field, &QWidget::customContextMenuRequested, this,
@@ -275,6 +278,10 @@ void TSongDetailsPanel::SetCaption(const QString& caption) {
   statusMark_->raise();
 }
 
+std::vector<QLineEdit*> TSongDetailsPanel::ShownFields() const {
+  return {artistField_, titleField_, albumField_, yearField_, commentField_, trackField_, genreBox_->lineEdit()};
+}
+
 void TSongDetailsPanel::Clear() {
   for (QLineEdit* field : {artistField_, albumField_, yearField_, commentField_, genreBox_->lineEdit(), trackField_}) {
     field->setPlaceholderText(QString());
@@ -288,6 +295,7 @@ void TSongDetailsPanel::Clear() {
   commentField_->clear();
   genreBox_->setEditText(QString());
   trackField_->clear();
+  for (QLineEdit* field : ShownFields()) MarkFromFileName(field, false);
   statusMark_->setPalette(QPalette());
   SetHint(statusMark_, NoSongMarkHint());
 }
@@ -325,6 +333,12 @@ void TSongDetailsPanel::ShowSong(const TSongFile& song) {
   commentField_->setText(ToQString(song.Comment()));
   trackField_->setText(ToQString(song.PaddedTrack()));
   genreBox_->setEditText(ToQString(song.Genre()));
+  for (auto [field, shown] : {std::pair{artistField_, TSongField::Artist}, std::pair{titleField_, TSongField::Title},
+                              std::pair{albumField_, TSongField::Album}, std::pair{yearField_, TSongField::Year},
+                              std::pair{commentField_, TSongField::Comment}, std::pair{trackField_, TSongField::Track},
+                              std::pair{genreBox_->lineEdit(), TSongField::Genre}}) {
+    MarkFromFileName(field, ShownFromFileNameOnly(song, shown));
+  }
   // Asked without opening the song for writing, which a folder watcher would take for a change.
   readOnlyLabel_->setText(LooksWritable(song.FileName()) ? QString() : QStringLiteral("(Read-only)"));
   for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) field->setCursorPosition(0);
@@ -373,19 +387,6 @@ QStringList TSongDetailsPanel::EmptiedSharedFields() const {
     if (field->text().trimmed().isEmpty()) emptied << caption;
   }
   return emptied;
-}
-
-void TSongDetailsPanel::CheckFieldLength(QLineEdit* field) {
-  QPalette palette = field->palette();
-  const qsizetype characters = field->text().toUcs4().size();
-  // A disabled field keeps the ground of a disabled field, so that it does not look editable.
-  const QPalette usual;
-  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-    palette.setColor(group, QPalette::Base,
-                     characters > kLongestID3v1Text ? kLightOrange : usual.color(group, QPalette::Base));
-  }
-  palette.setColor(QPalette::Disabled, QPalette::Base, usual.color(QPalette::Disabled, QPalette::Base));
-  field->setPalette(palette);
 }
 
 // --- Reading and writing fields ---

@@ -9,6 +9,8 @@
 
 #include "files/paths.h"
 #include "songs/song_status.h"
+#include "songs/value_origin.h"
+#include "ui/field_marks.h"
 #include "ui/song_state_icons.h"
 #include "ui/song_status_color.h"
 #include "ui/song_status_hint.h"
@@ -100,7 +102,9 @@ QVariant TSongTableModel::data(const QModelIndex& index, int role) const {
         return QBrush(ReadableTextColor(SongStatusColor(StateOf(SongIndex(index.row()))),
                                         QGuiApplication::palette().color(QPalette::Base)));
       return {};
-    case Qt::BackgroundRole: return edited ? QVariant(QBrush(kEditedCellColor)) : QVariant();
+    case Qt::BackgroundRole:
+      if (edited) return QBrush(kEditedCellColor);
+      return field && ShownFromFileNameOnly(*song, *field) ? QVariant(QBrush(kFromFileNameShade)) : QVariant();
     case Qt::FontRole: {
       if (!edited) return {};
       QFont font;
@@ -109,6 +113,7 @@ QVariant TSongTableModel::data(const QModelIndex& index, int role) const {
     }
     case Qt::ToolTipRole:
       if (edited) return QStringLiteral("Changed, not stamped yet (F6 stamps, Escape takes it back)");
+      if (field && ShownFromFileNameOnly(*song, *field)) return kFromFileNameHint;
       return column == TSongColumn::State ? SongStatusHint(*song) : QVariant();
     case Qt::TextAlignmentRole:
       return IsNumberColumn(column) ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();

@@ -1100,6 +1100,41 @@ TEST(History, PicturesAlikeButInTheMiddleAreKeptEach) {
   EXPECT_EQ(FolderState(songs.Path()), before);
 }
 
+// An undo keeps in its record only the bytes it takes out of the file: a picture the stamp left in
+// place, and putting the old tag back leaves again, is named rather than stored, and undoing the
+// undo still puts the stamp back byte for byte. The title is written in place, or grows past the
+// padding so that the tag is rewritten.
+class UndoOfAStampThatKeptThePicture : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(UndoOfAStampThatKeptThePicture, StoresNoPictureAndIsUndoneInTurn) {
+  TTempFolder songs;
+  TTempFolder state;
+  const std::string picture = Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + std::string(40'000, 'p');
+  songs.WriteFile("song.mp3",
+                  Tag(3, Frame23("TIT2", Latin1Text("Old")) + Frame23("APIC", picture), 600) + SongAudio(3000));
+  const auto before = FolderState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t stamp = RunRecorded(*history, songs.Path(), StampTitle(std::string(GetParam(), 'N')));
+  ASSERT_NE(stamp, 0);
+  const auto stamped = FolderState(songs.Path());
+  const std::int64_t storedByTheStamp = RowsOf(state, "shared_pieces");
+  history.reset();
+  history = OpenHistory(state);  // nothing remembered in memory
+  TResultOf<TUndoReport> undone = UndoEntry(*history, stamp, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_EQ(undone.Value().Skipped(), 0U);
+  EXPECT_EQ(FolderState(songs.Path()), before);
+  EXPECT_EQ(RowsOf(state, "shared_pieces"), storedByTheStamp) << "the undo stored the picture the file still holds";
+  history.reset();
+  history = OpenHistory(state);
+  TResultOf<TUndoReport> redone = UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", false);
+  ASSERT_TRUE(redone.Ok());
+  EXPECT_EQ(redone.Value().Skipped(), 0U);
+  EXPECT_EQ(FolderState(songs.Path()), stamped);
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, UndoOfAStampThatKeptThePicture, ::testing::Values(3, 2000));
+
 INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
                          ::testing::Values(TBound{"Entries", {3, std::int64_t{512} << 20}, 3},
                                            // The pictures the first take's rewrite carries over

@@ -11,6 +11,7 @@
 #include "tests/tags/tag_bytes.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
+#include "ui/field_marks.h"
 #include "ui/song_media_panel.h"
 #include "ui/song_table_model.h"
 #include "ui/song_table_view.h"
@@ -364,6 +365,51 @@ void TColumnViewTest::AudioFactsShowBesideTheDetails() {
   QTRY_VERIFY(media->UpToDate());
   QVERIFY2(media->FactsText().startsWith(QStringLiteral("No audio facts: ")), qPrintable(media->FactsText()));
   QVERIFY2(media->FactsText().contains(QStringLiteral("Tags: none")), qPrintable(media->FactsText()));
+}
+
+// A value the file name gives but the tag does not hold yet is shaded and says so, in the Columns
+// view and in the panel, until a stamp puts it in the tag; typed over in the panel, it is the user's.
+void TColumnViewTest::ValuesFromTheFileNameAreMarkedUntilStamped() {
+  TSongFolder folder;
+  folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop"));
+  folder.AddFile("Moby - Why.mp3", MpegAudio(10));  // no tag at all
+  TWindowUnderTest window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  ShowColumns(window);
+  const QAbstractItemModel* model = Table(window)->model();
+  const auto cell = [&](TSongColumn column, int role) {
+    const int row = static_cast<int>(TableOrder(window).indexOf(QStringLiteral("Moby - Why.mp3")));
+    return model->index(row, static_cast<int>(column)).data(role);
+  };
+  const int tagged = static_cast<int>(TableOrder(window).indexOf(QStringLiteral("a.mp3")));
+  for (TSongColumn column : {TSongColumn::Artist, TSongColumn::Title}) {
+    QCOMPARE(cell(column, Qt::ToolTipRole).toString(), kFromFileNameHint);
+    QVERIFY(cell(column, Qt::BackgroundRole).isValid());
+    QVERIFY(!model->index(tagged, static_cast<int>(column)).data(Qt::ToolTipRole).isValid());
+  }
+  QVERIFY(!cell(TSongColumn::Album, Qt::ToolTipRole).isValid());  // the name gives no album
+
+  window->SelectSingleRow(static_cast<int>(TableOrder(window).indexOf(QStringLiteral("Moby - Why.mp3"))));
+  auto* artist = window.Child<QLineEdit>("artistField");
+  auto* title = window.Child<QLineEdit>("titleField");
+  QVERIFY(artist->toolTip().contains(kFromFileNameHint));
+  const QColor usual = QPalette().color(QPalette::Text);
+  QVERIFY(title->palette().color(QPalette::Text) != usual);
+  QCOMPARE(window.Child<QLineEdit>("albumField")->palette().color(QPalette::Text), usual);
+  title->setFocus();
+  title->end(false);
+  QTest::keyClicks(title, QStringLiteral("?"));  // typed: now the user's value
+  QCOMPARE(title->palette().color(QPalette::Text), usual);
+  QVERIFY(!title->toolTip().contains(kFromFileNameHint));
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  WaitForSongs(*window.Window);
+  TID3Info tags;
+  QVERIFY(ReadID3Tags(folder / "Moby - Why.mp3", tags).Ok());
+  QCOMPARE(QString::fromStdString(tags.Title), QStringLiteral("Why?"));
+  for (TSongColumn column : {TSongColumn::Artist, TSongColumn::Title}) {
+    QVERIFY(!cell(column, Qt::ToolTipRole).isValid());  // the tag holds them now
+    QVERIFY(!cell(column, Qt::BackgroundRole).isValid());
+  }
 }
 
 }  // namespace tagwright::testing

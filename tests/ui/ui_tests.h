@@ -191,6 +191,7 @@ class TColumnViewTest : public QObject {
   void CoverIsTheSongsFrontCover_data();
   void CoverIsTheSongsFrontCover();
   void AudioFactsShowBesideTheDetails();
+  void ValuesFromTheFileNameAreMarkedUntilStamped();
 };
 
 // What the user typed, the panel, the selection across commands, and the previews before a batch.
