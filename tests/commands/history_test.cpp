@@ -1120,14 +1120,14 @@ TEST_P(UndoOfAStampThatKeptThePicture, StoresNoPictureAndIsUndoneInTurn) {
   const std::int64_t storedByTheStamp = RowsOf(state, "shared_pieces");
   history.reset();
   history = OpenHistory(state);  // nothing remembered in memory
-  TResultOf<TUndoReport> undone = UndoEntry(*history, stamp, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> undone = UndoEntry(*history, stamp, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   EXPECT_EQ(undone.Value().Skipped(), 0U);
   EXPECT_EQ(FolderState(songs.Path()), before);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), storedByTheStamp) << "the undo stored the picture the file still holds";
   history.reset();
   history = OpenHistory(state);
-  TResultOf<TUndoReport> redone = UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", false);
+  TResultOf<TUndoReport> redone = UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(redone.Ok());
   EXPECT_EQ(redone.Value().Skipped(), 0U);
   EXPECT_EQ(FolderState(songs.Path()), stamped);
