@@ -4,6 +4,7 @@
 // questions, shows what went wrong and reloads the list afterwards. Each handler runs inside RunGuarded, so
 // that an error is shown and the window carries on.
 #include <QItemSelectionModel>
+#include <algorithm>
 #include <memory>
 #include <numeric>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "files/trash.h"
 #include "history/history.h"
 #include "songs/file_name_composition.h"
+#include "songs/value_origin.h"
 #include "ui/dialogs.h"
 #include "ui/folder_pane.h"
 #include "ui/main_window.h"
@@ -56,6 +58,36 @@ QString EmptiedFieldsNote(const QStringList& fields) {
   return sentences.join(QLatin1Char('\n'));
 }
 
+// What a stamp of several songs leaves unwritten that the songs show: a title or track that
+// differs from song to song is not the panel's to write, and when some song has it from its file
+// name alone, the commands that write it from each name are named.
+QString NotWrittenNote(const std::vector<const TSongFile*>& songs) {
+  QStringList sentences;
+  for (const auto& [field, caption] : {std::pair{TSongField::Title, "Title"}, std::pair{TSongField::Track, "Track"}}) {
+    const auto differs = [&songs, field = field](const TSongFile* song) {
+      return song->Field(field) != songs.front()->Field(field);
+    };
+    const auto fromName = [field = field](const TSongFile* song) { return ShownFromFileNameOnly(*song, field); };
+    if (songs.size() < 2 || !std::any_of(songs.begin(), songs.end(), differs) ||
+        !std::any_of(songs.begin(), songs.end(), fromName)) {
+      continue;
+    }
+    sentences << QStringLiteral(
+                     "%1 differs from song to song: the stamp does not write it, and some songs show it from "
+                     "their file names only. Stamp Recognized or Hands-Free writes each song's %1.")
+                     .arg(QLatin1String(caption));
+  }
+  return sentences.join(QLatin1Char('\n'));
+}
+
+QString JoinedNotes(const QStringList& notes) {
+  QStringList said;
+  for (const QString& note : notes) {
+    if (!note.isEmpty()) said << note;
+  }
+  return said.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
 // --- Stamping ---
@@ -92,7 +124,7 @@ TPassSummary TMainWindow::StampSelectedWithPanel() {
     PreviewSelectedSongsPass(
         QStringLiteral("Preview Stamp ID3 Tag(s)"), preview, {},
         [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); },
-        EmptiedFieldsNote(detailsPanel_->EmptiedSharedFields()));
+        JoinedNotes({EmptiedFieldsNote(detailsPanel_->EmptiedSharedFields()), NotWrittenNote(SelectedSongs())}));
     return {};
   }
   TPassSummary summary = RunSelectedSongsPass(request);

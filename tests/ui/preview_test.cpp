@@ -244,4 +244,40 @@ void TPreviewTest::AnEmptiedSharedFieldIsLeftAndSaidSo() {
   QVERIFY2(window->StatusText().contains(QStringLiteral("0 songs tagged")), qPrintable(window->StatusText()));
 }
 
+// Songs whose titles and tracks differ and come from their file names: a stamp of the panel does not
+// write them, and its preview says so and names the commands that do; with the titles in the tags,
+// nothing needs saying.
+void TPreviewTest::TitlesFromTheNamesAreSaidToStayUnwritten() {
+  TSongFolder folder;
+  folder.AddFile("01 - Moby - Why.mp3", MpegAudio(10));
+  folder.AddFile("02 - Moby - Porcelain.mp3", MpegAudio(10));
+  TWindowUnderTest window;
+  window->UsePreviewBeforeChanging(true);
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAll(window);
+  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("Play"));
+  window.Dialogs.PreviewAnswers.push_back(true);  // "Apply"
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  WaitForSongs(*window.Window);
+  const QString note = window.Dialogs.lastPreviewNote;
+  for (const char* field : {"Title differs", "Track differs", "Stamp Recognized or Hands-Free"}) {
+    QVERIFY2(note.contains(QLatin1String(field)), qPrintable(note));
+  }
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);  // the tags hold the album only: still said
+  WaitForSongs(*window.Window);
+  QVERIFY(window.Dialogs.lastPreviewNote.contains(QStringLiteral("Title differs")));
+
+  TSongFolder tagged;
+  tagged.AddTaggedSong("a.mp3", Tags("Moby", "Why", "Play", 1));
+  tagged.AddTaggedSong("b.mp3", Tags("Moby", "Porcelain", "Play", 2));
+  QVERIFY(window->SelectFolder(tagged.QPath()));
+  SelectAll(window);
+  window.Child<QLineEdit>("yearField")->setText(QStringLiteral("1999"));
+  window.Dialogs.PreviewAnswers.push_back(true);
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  WaitForSongs(*window.Window);
+  QVERIFY2(!window.Dialogs.lastPreviewNote.contains(QStringLiteral("differs")),
+           qPrintable(window.Dialogs.lastPreviewNote));
+}
+
 }  // namespace tagwright::testing

@@ -159,6 +159,7 @@ class TPreviewTest : public QObject {
   void DryRunOnAWorkerKeepsItsSongs();
   void SongsAlreadyRightShowNoChangedRow();
   void AnEmptiedSharedFieldIsLeftAndSaidSo();
+  void TitlesFromTheNamesAreSaidToStayUnwritten();
 };
 
 // Undo and redo: the song list's menu entries, Ctrl+Z and Ctrl+Shift+Z, "History...", on a history of its own.
