@@ -11,7 +11,6 @@
 #include "files/trash.h"
 #include "history/crash_repair.h"
 #include "history/file_judgement.h"
-#include "history/head_recipe.h"
 #include "history/history_undo.h"
 #include "tags/tag_snapshot.h"
 
@@ -53,32 +52,21 @@ std::string WhyLeftAlone(const TFileChange& change, struct stat& info) {
   return {};
 }
 
-// The stretches of the tag now in the file that putting the old tag back leaves there (From in the
-// tag now, To in the old one): the undo's record keeps them as references to the file after it
-// rather than as bytes of their own, as a write's record keeps what the write leaves.
+// The stretches of the tag now in the file that putting the old tag back in its place leaves there:
+// the undo's record keeps them as references to the file after it rather than as bytes of their
+// own, as a write's record keeps what a write in place leaves. An undo that rewrites the song keeps
+// the whole tag: should it be cut short, the song is judged by its own bytes.
 std::vector<TCopiedFrame> KeptByPuttingBack(const TTagSnapshot& now, std::string_view old) {
   std::vector<TCopiedFrame> kept;
-  if (now.Whole) return kept;
   const std::string_view head = now.Head;
-  if (head.size() == old.size()) {
-    // Back in place: what lies between the stretches written back is never touched.
-    std::size_t at = 0;
-    for (const TNewBytes& written : DifferingBytes(head, old)) {
-      if (written.Offset > at) kept.push_back({at, at, written.Offset - at});
-      at = written.Offset + written.Bytes.size();
-    }
-    if (head.size() > at) kept.push_back({at, at, head.size() - at});
-    return kept;
+  if (now.Whole || head.size() != old.size()) return kept;
+  // What lies between the stretches written back is never touched.
+  std::size_t at = 0;
+  for (const TNewBytes& written : DifferingBytes(head, old)) {
+    if (written.Offset > at) kept.push_back({at, at, written.Offset - at});
+    at = written.Offset + written.Bytes.size();
   }
-  // A rewrite: the large frames, such as pictures, that the old tag holds byte for byte.
-  const std::vector<THeadPiece> oldPieces = CutHead(old);
-  for (const THeadPiece& frame : CutHead(head)) {
-    if (!frame.LargeFrame) continue;
-    const auto same = std::find_if(oldPieces.begin(), oldPieces.end(), [&](const THeadPiece& piece) {
-      return piece.LargeFrame && old.substr(piece.Offset, piece.Size) == head.substr(frame.Offset, frame.Size);
-    });
-    if (same != oldPieces.end()) kept.push_back({frame.Offset, same->Offset, frame.Size});
-  }
+  if (head.size() > at) kept.push_back({at, at, head.size() - at});
   return kept;
 }
 
