@@ -1,5 +1,6 @@
 #include "songs/text_cleanup.h"
 
+#include <algorithm>
 #include <array>
 
 #include "text/ascii_text.h"
@@ -37,10 +38,7 @@ constexpr std::string_view kSmallWords[] = {"A",    "An", "And",  "As",  "At",  
                                             "The",  "To", "Via",  "Vs",  "Vs.", "With"};
 
 bool IsSmallWord(std::string_view word) {
-  for (const std::string_view small : kSmallWords) {
-    if (word == small) return true;
-  }
-  return false;
+  return std::ranges::any_of(kSmallWords, [word](std::string_view small) { return word == small; });
 }
 
 // Whether the text from at onwards (backwards: before at) holds only spaces up to its end or the
