@@ -15,7 +15,7 @@ struct TTidyOptions {
   // Small words such as "to", "of" or "the" stay in lower case inside a title (Small Words in
   // Lower Case): "Face to Face".
   bool SmallWordsInLowerCase = false;
-  // The title tag holds the title with its mix, "Levels (Skrillex Remix)" (Keep the Mix in the Title).
+  // The title tag holds the title with its mix, "Levels (Skrillex Remix)" (Keep the Mix in the Title Tag).
   bool TitleWithMix = false;
 };
 
