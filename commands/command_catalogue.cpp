@@ -9,29 +9,23 @@ namespace tagwright {
 
 namespace {
 
-TSongPlanner AutoRenamePlanner(const TKnownSpellings* /*spellings*/, TLetters /*letters*/) {
+TSongPlanner AutoRenamePlanner(const TTidyOptions& /*options*/) {
   return {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
 }
 
-TSongPlanner FileNameAsTitlePlanner(const TKnownSpellings* /*spellings*/, TLetters /*letters*/) {
-  return {TTagsNeeded::Yes, PlanFileNameAsTitle};
-}
+TSongPlanner FileNameAsTitlePlanner(const TTidyOptions& /*options*/) { return {TTagsNeeded::Yes, PlanFileNameAsTitle}; }
 
-TSongPlanner DetailsCleanupPlanner(const TKnownSpellings* spellings, TLetters letters) {
-  return {TTagsNeeded::Yes, [spellings, letters](const TSongFile& song, const TID3Info& tags) {
-            return PlanDetailsCleanupKeeping(song, tags, spellings, letters);
+TSongPlanner DetailsCleanupPlanner(const TTidyOptions& options) {
+  return {TTagsNeeded::Yes, [options](const TSongFile& song, const TID3Info& tags) {
+            return PlanDetailsCleanupKeeping(song, tags, options);
           }};
 }
 
-TSongPlanner HandsFreePlanner(const TKnownSpellings* spellings, TLetters letters) {
-  return {TTagsNeeded::No, [spellings, letters](const TSongFile& song, const TID3Info&) {
-            return PlanHandsFree(song, spellings, letters);
-          }};
+TSongPlanner HandsFreePlanner(const TTidyOptions& options) {
+  return {TTagsNeeded::No, [options](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song, options); }};
 }
 
-TSongPlanner StampRecognizedPlanner(const TKnownSpellings* /*spellings*/, TLetters /*letters*/) {
-  return {TTagsNeeded::Yes, PlanStampRecognized};
-}
+TSongPlanner StampRecognizedPlanner(const TTidyOptions& /*options*/) { return {TTagsNeeded::Yes, PlanStampRecognized}; }
 
 }  // namespace
 

@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "commands/song_pass.h"
-#include "songs/known_spellings.h"
-#include "text/letters.h"
+#include "songs/tidy_options.h"
 
 namespace tagwright {
 
@@ -26,9 +25,9 @@ struct TCatalogueCommand {
   TPassCount Count;
   // The window asks when a file cannot be written; otherwise such songs are skipped silently.
   bool AsksWhenUnwritable;
-  // The plan, with the known spellings clean-up keeps (null for none; commands that clean no text
-  // ignore them) and the letters recognition and clean-up work with.
-  TSongPlanner (*Planner)(const TKnownSpellings* spellings, TLetters letters);
+  // The plan, cleaning and composing titles as the options say (commands that clean no text and
+  // compose no title ignore them).
+  TSongPlanner (*Planner)(const TTidyOptions& options);
 };
 
 // Every command, in the order the command line's help lists them.

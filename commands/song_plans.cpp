@@ -120,22 +120,21 @@ TSongChange PlanFileNameAsTitle(const TSongFile& listed, TID3Info tags) {
 }
 
 TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags) {
-  return PlanDetailsCleanupKeeping(song, std::move(tags), nullptr);
+  return PlanDetailsCleanupKeeping(song, std::move(tags), TTidyOptions{});
 }
 
-TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TKnownSpellings* spellings,
-                                      TLetters letters) {
+TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TTidyOptions& options) {
   TSongDetails song = listed;
   if (!song.Title().empty()) {
-    song.SetTitle(CleanupTitle(song.Artist(), song.Title(), spellings, letters));
+    song.SetTitle(CleanupTitle(song.Artist(), song.Title(), options));
     tags.Title = song.FullTitle();
   }
   if (!song.Artist().empty()) {
-    song.SetArtist(CleanupText(song.Artist(), spellings, letters));
+    song.SetArtist(CleanupText(song.Artist(), options));
     tags.Artist = song.Artist();
   }
   if (!song.Album().empty()) {
-    song.SetAlbum(CleanupText(song.Album(), spellings, letters));
+    song.SetAlbum(CleanupText(song.Album(), options));
     tags.Album = song.Album();
   }
   if (!song.Year().empty()) tags.Year = song.Year();
@@ -146,9 +145,9 @@ TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, co
   return TagChange(std::move(tags));
 }
 
-TSongChange PlanHandsFree(const TSongFile& song) { return PlanHandsFree(song, nullptr); }
+TSongChange PlanHandsFree(const TSongFile& song) { return PlanHandsFree(song, TTidyOptions{}); }
 
-TSongChange PlanHandsFree(const TSongFile& song, const TKnownSpellings* spellings, TLetters letters) {
+TSongChange PlanHandsFree(const TSongFile& song, const TTidyOptions& options) {
   TSongChange change;
   if (song.Recognition() == TRecognition::Failed) {
     change.Skip = "not recognised";
@@ -158,17 +157,17 @@ TSongChange PlanHandsFree(const TSongFile& song, const TKnownSpellings* spelling
   cleaned.Assign(song);
   // The whole cleaned stem is compared: a part after a dot is still part of the name, and a word
   // there that the details lack must keep the file as it is.
-  const std::string stem = CleanupText(FileNameStem(song.FileName()), spellings, letters);
-  cleaned.SetTitle(CleanupTitle(cleaned.Artist(), cleaned.Title(), spellings, letters));
-  cleaned.SetArtist(CleanupText(cleaned.Artist(), spellings, letters));
-  if (stem.empty() || !TextHoldsOnlyDetails(cleaned, stem, letters)) {
+  const std::string stem = CleanupText(FileNameStem(song.FileName()), options);
+  cleaned.SetTitle(CleanupTitle(cleaned.Artist(), cleaned.Title(), options));
+  cleaned.SetArtist(CleanupText(cleaned.Artist(), options));
+  if (stem.empty() || !TextHoldsOnlyDetails(cleaned, stem, options.Letters)) {
     change.Skip = "file name holds more than the details";
     return change;
   }
 
   change.WriteTags = true;
   change.Tags.Artist = cleaned.Artist();
-  change.Tags.Title = cleaned.Title();
+  change.Tags.Title = options.TitleWithMix ? cleaned.FullTitle() : cleaned.Title();
   change.Tags.Album = cleaned.Album();
   change.Tags.Year = cleaned.Year();
   change.Tags.Comment = cleaned.Comment();

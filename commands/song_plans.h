@@ -11,6 +11,7 @@
 #include "songs/known_spellings.h"
 #include "songs/song_edits.h"
 #include "songs/song_file.h"
+#include "songs/tidy_options.h"
 #include "tags/id3_info.h"
 #include "text/letters.h"
 
@@ -53,15 +54,15 @@ TSongChange PlanFileNameAsTitle(const TSongFile& listed, TID3Info tags);
 
 // Details Cleanup: title, artist and album cleaned; every non-empty detail into the tag.
 TSongChange PlanDetailsCleanup(const TSongFile& song, TID3Info tags);
-// The same, keeping the known spellings of the list (Keep Known Spellings; null for none), and
-// changing the case of the letters beyond ASCII too with accented letters.
-TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TKnownSpellings* spellings,
-                                      TLetters letters = TLetters::Ascii);
+// The same, cleaning as the options say (Keep Known Spellings, Accented Letters, Small Words in
+// Lower Case); the title tag holds the mix whatever they say.
+TSongChange PlanDetailsCleanupKeeping(const TSongFile& listed, TID3Info tags, const TTidyOptions& options);
 
 // Hands-Free: when the cleaned file name holds nothing but the cleaned details, the tag is rewritten
-// from the details and the file renamed after them. The song record is not changed.
+// from the details and the file renamed after them. The song record is not changed. The title tag
+// holds the title without its mix unless the options ask for TitleWithMix.
 TSongChange PlanHandsFree(const TSongFile& song);
-TSongChange PlanHandsFree(const TSongFile& song, const TKnownSpellings* spellings, TLetters letters = TLetters::Ascii);
+TSongChange PlanHandsFree(const TSongFile& song, const TTidyOptions& options);
 
 // The tag fields that "ID3 Clear" blanks, by their menu order.
 enum class TTagField : std::uint8_t { Artist = 0, Title = 1, Track = 2, Album = 3, Year = 4, Genre = 5, Comment = 6 };

@@ -1,5 +1,6 @@
 #include "songs/text_cleanup.h"
 
+#include <algorithm>
 #include <array>
 
 #include "text/ascii_text.h"
@@ -29,6 +30,31 @@ constexpr std::array<unsigned char, 256> MakeCharacterKinds() {
     if (IsSpellingBoundary(static_cast<char>(c))) kinds[c] = kBoundary;
   }
   return kinds;
+}
+
+// The small words of English title case, each written with its initial capital.
+constexpr std::string_view kSmallWords[] = {"A",    "An", "And",  "As",  "At",  "But", "By",   "For",
+                                            "From", "In", "Into", "Nor", "Of",  "On",  "Onto", "Or",
+                                            "The",  "To", "Via",  "Vs",  "Vs.", "With"};
+
+bool IsSmallWord(std::string_view word) {
+  return std::ranges::any_of(kSmallWords, [word](std::string_view small) { return word == small; });
+}
+
+// Whether the text from at onwards (backwards: before at) holds only spaces up to its end or the
+// edge of a part: a bracket, or a dash with a space on its far side.
+bool AtEdgeOfPart(std::string_view text, std::size_t at, bool backwards) {
+  while (true) {
+    if (backwards ? at == 0 : at >= text.size()) return true;
+    const char c = backwards ? text[at - 1] : text[at];
+    if (c != ' ') {
+      if (std::string_view("()[]{}").find(c) != std::string_view::npos) return true;
+      if (c != '-') return false;
+      const bool spaced = backwards ? (at >= 2 && text[at - 2] == ' ') : (at + 1 < text.size() && text[at + 1] == ' ');
+      return spaced;
+    }
+    backwards ? --at : ++at;
+  }
 }
 
 // What each byte is to a word of the list: a boundary, a capital, a small letter or another byte.
@@ -97,6 +123,30 @@ std::string CleanupText(std::string_view text, const TKnownSpellings* spellings,
   return result;
 }
 
+std::string LowerSmallWords(std::string_view text) {
+  std::string result(text);
+  std::size_t at = 0;
+  while (at < result.size()) {
+    if (IsSpellingBoundary(result[at])) {
+      ++at;
+      continue;
+    }
+    std::size_t end = at;
+    while (end < result.size() && !IsSpellingBoundary(result[end])) ++end;
+    if (IsSmallWord(std::string_view(result).substr(at, end - at)) && !AtEdgeOfPart(result, at, true) &&
+        !AtEdgeOfPart(result, end, false)) {
+      result[at] = static_cast<char>(result[at] - 'A' + 'a');
+    }
+    at = end;
+  }
+  return result;
+}
+
+std::string CleanupText(std::string_view text, const TTidyOptions& options) {
+  std::string cleaned = CleanupText(text, options.Spellings, options.Letters);
+  return options.SmallWordsInLowerCase ? LowerSmallWords(cleaned) : cleaned;
+}
+
 std::string RemoveArtistFromTitle(std::string_view artist, std::string_view title, TLetters letters) {
   if (artist.empty() || title.size() < artist.size() ||
       !EqualsIgnoringCase(title.substr(0, artist.size()), artist, letters)) {
@@ -116,6 +166,10 @@ std::string RemoveArtistFromTitle(std::string_view artist, std::string_view titl
 std::string CleanupTitle(std::string_view artist, std::string_view title, const TKnownSpellings* spellings,
                          TLetters letters) {
   return CleanupText(RemoveArtistFromTitle(artist, title, letters), spellings, letters);
+}
+
+std::string CleanupTitle(std::string_view artist, std::string_view title, const TTidyOptions& options) {
+  return CleanupText(RemoveArtistFromTitle(artist, title, options.Letters), options);
 }
 
 }  // namespace tagwright

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "songs/known_spellings.h"
+#include "songs/tidy_options.h"
 #include "text/letters.h"
 
 namespace tagwright {
@@ -23,11 +24,20 @@ std::string InitialCaps(std::string_view text, const TKnownSpellings* spellings,
 // Underscores to spaces, initial capitals, then one pass turning two spaces into one.
 std::string CleanupText(std::string_view text, const TKnownSpellings* spellings = nullptr,
                         TLetters letters = TLetters::Ascii);
+// Keeps English title case: a small word (a, an, and, as, at, but, by, for, from, in, into, nor, of,
+// on, onto, or, the, to, via, vs, with) written with an initial capital is written in lower case,
+// except as the first or last word of the text or of a part of it in brackets or between " - ".
+// Words written otherwise ("TO", a known spelling) stay as they are.
+std::string LowerSmallWords(std::string_view text);
+// CleanupText with the options' known spellings and letters, then, with SmallWordsInLowerCase,
+// LowerSmallWords.
+std::string CleanupText(std::string_view text, const TTidyOptions& options);
 // Removes the artist's name (ignoring case) from the start of the title, with one dash after it,
 // when it is a whole word there: the character after it is no letter or digit, or the title ends.
 std::string RemoveArtistFromTitle(std::string_view artist, std::string_view title, TLetters letters = TLetters::Ascii);
 // RemoveArtistFromTitle, then CleanupText.
 std::string CleanupTitle(std::string_view artist, std::string_view title, const TKnownSpellings* spellings = nullptr,
                          TLetters letters = TLetters::Ascii);
+std::string CleanupTitle(std::string_view artist, std::string_view title, const TTidyOptions& options);
 
 }  // namespace tagwright

@@ -238,8 +238,11 @@ QString TMainWindow::PreviewCaption(TCommandId id) {
 TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, TPreview preview) {
   if (busy_ > 0 || !HasSelectedSongsOrSay()) return {};
   const TCatalogueCommand& command = CatalogueCommand(id);
-  const TLetters letters = preferences_.Recognition().Letters;
-  const TSongPlanner planner = command.Planner(KnownSpellings(), letters);
+  const TTidyOptions options{.Spellings = KnownSpellings(),
+                             .Letters = preferences_.Recognition().Letters,
+                             .SmallWordsInLowerCase = preferences_.SmallWordsInLowerCase,
+                             .TitleWithMix = preferences_.TitleWithMix};
+  const TSongPlanner planner = command.Planner(options);
   TPassRequest request{QString::fromUtf8(command.WindowName), command.Count, command.AsksWhenUnwritable, planner, {}};
   if (id == TCommandId::AutoRename || id == TCommandId::HandsFree) {
     request.OnResult = [this](const TSongResult& result) {
@@ -251,8 +254,10 @@ TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, TPreview preview) {
     const bool cleans = id == TCommandId::HandsFree || id == TCommandId::DetailsCleanup;
     TPlannerWithSpellings withSpellings;
     if (cleans) {
-      withSpellings = [plan = command.Planner, letters](const TKnownSpellings* spellings) {
-        return plan(spellings, letters);
+      withSpellings = [plan = command.Planner, options](const TKnownSpellings* spellings) {
+        TTidyOptions keeping = options;
+        keeping.Spellings = spellings;
+        return plan(keeping);
       };
     }
     // The command follows the preview's Apply, over the songs it showed.

@@ -20,6 +20,8 @@ TPreferences LoadPreferences() {
   preferences.AccentedLetters = settings.value(AccentedLettersKey(), false).toBool();
   preferences.KeepSpellings = settings.value(KeepSpellingsKey(), false).toBool();
   preferences.MoreNameStyles = settings.value(MoreNameStylesKey(), false).toBool();
+  preferences.SmallWordsInLowerCase = settings.value(SmallWordsInLowerCaseKey(), false).toBool();
+  preferences.TitleWithMix = settings.value(TitleWithMixKey(), false).toBool();
   preferences.OwnSpellings = settings.value(OwnSpellingsKey()).toStringList();
   return preferences;
 }
@@ -29,6 +31,8 @@ void SavePreferences(const TPreferences& preferences) {
   settings.setValue(AccentedLettersKey(), preferences.AccentedLetters);
   settings.setValue(KeepSpellingsKey(), preferences.KeepSpellings);
   settings.setValue(MoreNameStylesKey(), preferences.MoreNameStyles);
+  settings.setValue(SmallWordsInLowerCaseKey(), preferences.SmallWordsInLowerCase);
+  settings.setValue(TitleWithMixKey(), preferences.TitleWithMix);
   settings.setValue(OwnSpellingsKey(), preferences.OwnSpellings);
 }
 

@@ -11,10 +11,12 @@
 namespace tagwright {
 
 struct TPreferences {
-  bool AccentedLetters = false;  // "Accented Letters in Names"
-  bool KeepSpellings = false;    // "Keep Known Spellings"
-  bool MoreNameStyles = false;   // "More Name Styles"
-  QStringList OwnSpellings;      // the user's words, added to the shipped list
+  bool AccentedLetters = false;        // "Accented Letters in Names"
+  bool KeepSpellings = false;          // "Keep Known Spellings"
+  bool MoreNameStyles = false;         // "More Name Styles"
+  bool SmallWordsInLowerCase = false;  // "Small Words in Lower Case"
+  bool TitleWithMix = false;           // "Keep the Mix in the Title Tag"
+  QStringList OwnSpellings;            // the user's words, added to the shipped list
 
   TRecognitionOptions Recognition() const {
     return {.MoreNameStyles = MoreNameStyles, .Letters = LettersOf(AccentedLetters)};

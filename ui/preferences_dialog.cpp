@@ -45,6 +45,15 @@ TPreferencesDialog::TPreferencesDialog(const TPreferences& preferences, QWidget*
                             "\"[2019] \", copy marks \" (1)\", video ids, \"(Official Video)\", web addresses, "
                             "stray spaces and long dashes."),
              preferences.MoreNameStyles);
+  smallWordsBox_ = addBox(QStringLiteral("Small Words in Lower Case"), QStringLiteral("smallWordsBox"),
+                          QStringLiteral("Clean-up keeps English title case: a, an, and, at, by, for, in, of, on, "
+                                         "or, the, to and other small words stay in lower case except as the first "
+                                         "or last word, \"Face to Face\"."),
+                          preferences.SmallWordsInLowerCase);
+  titleWithMixBox_ = addBox(QStringLiteral("Keep the Mix in the Title Tag"), QStringLiteral("titleWithMixBox"),
+                            QStringLiteral("Hands-Free writes the title tag with its mix, \"Levels (Skrillex Remix)\", "
+                                           "so that a player tells the remix from the original."),
+                            preferences.TitleWithMix);
   const auto enableOwn = [this] { ownSpellingsField_->setEnabled(keepSpellingsBox_->isChecked()); };
   connect(keepSpellingsBox_, &QCheckBox::toggled, this, enableOwn);
   enableOwn();
@@ -62,6 +71,8 @@ TPreferences TPreferencesDialog::Preferences() const {
   preferences.AccentedLetters = accentedLettersBox_->isChecked();
   preferences.KeepSpellings = keepSpellingsBox_->isChecked();
   preferences.MoreNameStyles = moreNameStylesBox_->isChecked();
+  preferences.SmallWordsInLowerCase = smallWordsBox_->isChecked();
+  preferences.TitleWithMix = titleWithMixBox_->isChecked();
   for (const QString& line : ownSpellingsField_->toPlainText().split(QLatin1Char('\n'))) {
     const QString word = line.trimmed();
     if (!word.isEmpty()) preferences.OwnSpellings << word;

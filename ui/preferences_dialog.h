@@ -26,6 +26,8 @@ class TPreferencesDialog : public QDialog {
   QCheckBox* keepSpellingsBox_ = nullptr;
   QCheckBox* moreNameStylesBox_ = nullptr;
   QPlainTextEdit* ownSpellingsField_ = nullptr;
+  QCheckBox* smallWordsBox_ = nullptr;
+  QCheckBox* titleWithMixBox_ = nullptr;
 };
 
 }  // namespace tagwright

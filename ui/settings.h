@@ -18,6 +18,8 @@ inline QString AccentedLettersKey() { return QStringLiteral("songList/accentedLe
 inline QString KeepSpellingsKey() { return QStringLiteral("names/keepSpellings"); }
 inline QString MoreNameStylesKey() { return QStringLiteral("names/moreNameStyles"); }
 inline QString OwnSpellingsKey() { return QStringLiteral("names/ownSpellings"); }
+inline QString SmallWordsInLowerCaseKey() { return QStringLiteral("names/smallWordsInLowerCase"); }
+inline QString TitleWithMixKey() { return QStringLiteral("names/titleWithMix"); }
 inline QString RecentFoldersKey() { return QStringLiteral("folders/recent"); }
 inline QString PreviewBeforeChangingKey() { return QStringLiteral("songList/previewBeforeChanging"); }
 

@@ -10,15 +10,19 @@ namespace tagwright::cli {
 
 namespace {
 
-// A command that runs its plan over the songs; a plan that cleans texts is made with the known
-// spellings the options ask for (a TPlannerWithSpellings).
-template <typename TPlanner>
-void AddPassCommand(CLI::App& app, TCliContext& context, const char* name, const char* description, TPlanner planner) {
+// A command of the catalogue, run over the songs with its plan made for the options given. The
+// commands that clean texts take the clean-up's options; Hands-Free, whose title tag leaves the mix
+// out, takes --title-with-mix too.
+void AddCatalogueCommand(CLI::App& app, TCliContext& context, const TCatalogueCommand& catalogued) {
   auto options = std::make_shared<TPassOptions>();
-  options->command = name;
-  CLI::App* command = app.add_subcommand(name, description);
+  options->command = catalogued.CliName;
+  CLI::App* command = app.add_subcommand(catalogued.CliName, catalogued.CliDescription);
   AddPassOptions(*command, *options);
-  command->callback([options, planner = std::move(planner), &context] { RunSongPass(*options, planner, context); });
+  const bool cleans = catalogued.Id == TCommandId::DetailsCleanup || catalogued.Id == TCommandId::HandsFree;
+  if (cleans) AddTidyOptions(*command, *options, catalogued.Id == TCommandId::HandsFree);
+  command->callback([options, planner = TPlannerWithOptions(catalogued.Planner), &context] {
+    RunSongPass(*options, planner, context);
+  });
 }
 
 void AddClearCommand(CLI::App& app, TCliContext& context) {
@@ -44,7 +48,7 @@ void AddClearCommand(CLI::App& app, TCliContext& context) {
 void AddChangeCommands(CLI::App& app, TCliContext& context) {
   for (const TCatalogueCommand& command : CommandCatalogue()) {
     if (command.CliName == nullptr) continue;
-    AddPassCommand<TPlannerWithSpellings>(app, context, command.CliName, command.CliDescription, command.Planner);
+    AddCatalogueCommand(app, context, command);
   }
   AddClearCommand(app, context);
 }

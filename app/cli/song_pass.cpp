@@ -96,6 +96,15 @@ void AddNameOptions(CLI::App& command, TNameOptions& options) {
                    "Tidy a name no pattern fits (track, year, copy marks, video ids, web addresses) and try again");
 }
 
+void AddTidyOptions(CLI::App& command, TPassOptions& options, bool titles) {
+  command.add_flag("--lower-small-words", options.lowerSmallWords,
+                   "Clean-up keeps small words such as a, and, of, the, to in lower case inside titles: Face to Face");
+  if (titles) {
+    command.add_flag("--title-with-mix", options.titleWithMix,
+                     "The title tag holds the title with its mix: Levels (Skrillex Remix)");
+  }
+}
+
 TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context) {
   TSpellingsChoice choice;
   if (!options.keepSpellings && options.spellingsFile.empty()) return choice;
@@ -113,14 +122,17 @@ TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context) {
   RunSongPass(
-      options, [&planner](const TKnownSpellings*, TLetters) { return planner; }, context);
+      options, [&planner](const TTidyOptions&) { return planner; }, context);
 }
 
-void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& plannerFor, TCliContext& context) {
+void RunSongPass(const TPassOptions& options, const TPlannerWithOptions& plannerFor, TCliContext& context) {
   const TLetters letters = LettersOf(options.accentedLetters);
   const TSpellingsChoice spellings = LoadSpellings(options.names, context);
   if (!spellings.usable) return;
-  const TSongPlanner planner = plannerFor(spellings.spellings.get(), letters);
+  const TSongPlanner planner = plannerFor({.Spellings = spellings.spellings.get(),
+                                           .Letters = letters,
+                                           .SmallWordsInLowerCase = options.lowerSmallWords,
+                                           .TitleWithMix = options.titleWithMix});
   std::vector<std::string> paths;
   for (const std::string& path : options.paths) {
     if (!options.filesOnly || !IsFolder(path)) {

@@ -13,6 +13,7 @@
 #include "history/history.h"
 #include "songs/known_spellings.h"
 #include "songs/recognition.h"
+#include "songs/tidy_options.h"
 
 namespace CLI {
 class App;
@@ -53,13 +54,16 @@ struct TPassOptions {
   // given.
   bool filesOnly = false;
   TNameOptions names;
+  bool titleWithMix = false;     // --title-with-mix
+  bool lowerSmallWords = false;  // --lower-small-words
 };
 
 void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
-// The same for a command whose plan cleans texts: its planner is made with the known spellings the
-// options ask for (null for none) and the letters --accented-letters chooses.
-using TPlannerWithSpellings = std::function<TSongPlanner(const TKnownSpellings* spellings, TLetters letters)>;
-void RunSongPass(const TPassOptions& options, const TPlannerWithSpellings& planner, TCliContext& context);
+// The same for a command whose plan cleans texts or composes titles: its planner is made with the
+// known spellings the options ask for (null for none), the letters --accented-letters chooses,
+// --lower-small-words and --title-with-mix.
+using TPlannerWithOptions = std::function<TSongPlanner(const TTidyOptions& options)>;
+void RunSongPass(const TPassOptions& options, const TPlannerWithOptions& planner, TCliContext& context);
 
 // Adds --no-history to a command that writes.
 void AddNoHistoryOption(CLI::App& command, bool& noHistory);
@@ -72,6 +76,8 @@ void AddAccentedLettersOption(CLI::App& command, bool& accentedLetters);
 
 // Adds --keep-spellings, --spellings FILE and --more-name-styles.
 void AddNameOptions(CLI::App& command, TNameOptions& options);
+// Adds --lower-small-words, and with titles also --title-with-mix, to a command that cleans texts.
+void AddTidyOptions(CLI::App& command, TPassOptions& options, bool titles);
 
 // Adds --jobs N to a command that lists songs.
 void AddJobsOption(CLI::App& command, unsigned& jobs);

@@ -33,7 +33,9 @@ _tagwright_cli() {
     local options
     case $command in
         scan) options="--help --recursive --no-tags --audio --jobs --accented-letters --keep-spellings --spellings --more-name-styles" ;;
-        rename | filename-as-title | cleanup | hands-free | clear) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles" ;;
+        rename | filename-as-title | clear) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles" ;;
+        cleanup) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --lower-small-words" ;;
+        hands-free) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --lower-small-words --title-with-mix" ;;
         tags) options="--help" ;;
         stamp)
             options="--help --artist --title --album --year --comment --genre --track --recognized --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles"

@@ -32,6 +32,8 @@ complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-a
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l keep-spellings -d 'Clean-up keeps known spellings such as AC/DC or DJ'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l spellings -r -F -d 'Add the words of a file to the known spellings'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from scan rename filename-as-title cleanup hands-free clear stamp" -l more-name-styles -d 'Tidy a name no pattern fits and try again'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from cleanup hands-free" -l lower-small-words -d 'Keep small words such as of or the in lower case'
+complete -c tagwright-cli -n "__fish_seen_subcommand_from hands-free" -l title-with-mix -d 'The title tag holds the title with its mix'
 complete -c tagwright-cli -n "__fish_seen_subcommand_from clear" -a 'artist title track album year genre comment' -d 'Tag field'
 for field in artist title album year comment genre track
     complete -c tagwright-cli -n "__fish_seen_subcommand_from stamp" -l $field -x -d "Set the $field"

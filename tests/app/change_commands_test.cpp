@@ -81,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"cleanup", "FOLDER"}, std::vector<std::string>{"hands-free", "FOLDER"},
         std::vector<std::string>{"hands-free", "--keep-spellings", "--more-name-styles", "FOLDER"},
         std::vector<std::string>{"cleanup", "--keep-spellings", "FOLDER"},
+        std::vector<std::string>{"hands-free", "--title-with-mix", "--lower-small-words", "FOLDER"},
+        std::vector<std::string>{"cleanup", "--lower-small-words", "FOLDER"},
         std::vector<std::string>{"stamp", "--recognized", "FOLDER"},
         std::vector<std::string>{"stamp", "--title", "X", "--artist", "Y", "--album", "Z", "--year", "2001",
                                  "--comment", "", "--genre", "Rock", "--track", "7", "SONGS"},
@@ -275,6 +277,29 @@ TEST(HandsFree, WritesEveryDetailIntoTheTag) {
   ASSERT_EQ(again.Lines().size(), 1u) << again.out;
   EXPECT_EQ(again.Lines()[0]["action"], "skipped");
   EXPECT_EQ(again.Lines()[0]["reason"], "nothing to change");
+}
+
+// --title-with-mix keeps the mix in the title tag; the name is the one composed without it, and a
+// second run, recognising the song from that tag, finds it named and tagged already.
+TEST(HandsFree, KeepsTheMixInTheTitleTagOnRequest) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("avicii - levels_of_love (Skrillex Remix).mp3", SongAudio(2000));
+  const std::string named = folder / "Avicii - Levels of Love (Skrillex Remix).mp3";
+  const std::vector<std::string> handsFree{"hands-free", "--title-with-mix", "--lower-small-words", folder.Path()};
+  const TCliRun run = RunCli(handsFree);
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  ASSERT_EQ(run.Lines().size(), 1u) << run.out;
+  EXPECT_EQ(run.Lines()[0]["new_file"], named);
+  EXPECT_EQ(run.Lines()[0]["tags"]["title"], "Levels of Love (Skrillex Remix)");
+  EXPECT_FALSE(FileExists(path));
+  TID3Info written;
+  ASSERT_TRUE(ReadID3Tags(named, written).Value());
+  EXPECT_EQ(written.Title, "Levels of Love (Skrillex Remix)");
+  EXPECT_EQ(written.Artist, "Avicii");
+  const TCliRun again = RunCli(handsFree);
+  ASSERT_EQ(again.Lines().size(), 1u) << again.out;
+  EXPECT_EQ(again.Lines()[0]["reason"], "nothing to change");
+  EXPECT_EQ(RunCli({"rename", "--dry-run", folder.Path()}).Lines().at(0)["reason"], "already named after its details");
 }
 
 // A song with a title but no artist, or an artist but no title, is still renamed.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "songs/file_name_composition.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
 #include "text/ascii_text.h"
@@ -214,6 +215,9 @@ TEST_F(SongPlans, DetailsCleanupCleansTitleArtistAlbumAndKeepsTheRest) {
   EXPECT_EQ(change.Tags.Title, "The Best Song");
   EXPECT_EQ(change.Tags.Artist, "Some Band");
   EXPECT_EQ(change.Tags.Album, "Tag Album");
+  song->SetTitle("the_end_of_it");
+  EXPECT_EQ(PlanDetailsCleanupKeeping(*song, TagsOf(song->FileName()), {.SmallWordsInLowerCase = true}).Tags.Title,
+            "The End of It");
   EXPECT_EQ(change.Tags.Year, "1999");
   EXPECT_EQ(change.Tags.Track, 4);
 }
@@ -241,6 +245,31 @@ TEST_F(SongPlans, HandsFreeActsOnlyOnNamesHoldingNothingButTheDetails) {
   EXPECT_TRUE(PlanHandsFree(*withSite).DoesNothing());
   auto failed = Song("a+b.mp3");
   EXPECT_TRUE(PlanHandsFree(*failed).DoesNothing());
+}
+
+TEST_F(SongPlans, HandsFreeKeepsTheMixInTheTitleTagOnRequestAndTheNameAsEver) {
+  const TTidyOptions plain{.SmallWordsInLowerCase = true};
+  const TTidyOptions withMix{.SmallWordsInLowerCase = true, .TitleWithMix = true};
+  const std::string named = folder / "Avicii - Levels of Love (Skrillex Remix).mp3";
+  auto song = Song("avicii - levels_of_love (Skrillex Remix).mp3");
+  const TSongChange without = PlanHandsFree(*song, plain);
+  EXPECT_EQ(without.Tags.Title, "Levels of Love");
+  EXPECT_EQ(without.NewFileName, named);
+  const TSongChange change = PlanHandsFree(*song, withMix);
+  EXPECT_EQ(change.Tags.Title, "Levels of Love (Skrillex Remix)");
+  EXPECT_EQ(change.NewFileName, named);
+  ASSERT_EQ(ApplyToOneSong(song->FileName(), change).Outcome, TChangeOutcome::TaggedAndRenamed);
+  EXPECT_EQ(TagsOf(named).Title, "Levels of Love (Skrillex Remix)");
+
+  // Listed again, the song is recognised from its tag and composes the name it has.
+  TSongFile listed;
+  ASSERT_TRUE(listed.SetFileName(named).Ok());
+  ASSERT_EQ(listed.Recognition(), TRecognition::ID3Tag);
+  EXPECT_EQ(ComposeFileName(listed, named), named);
+  EXPECT_EQ(PlanAutoRename(listed).Skip, "already named after its details");
+  const TSongChange again = PlanHandsFree(listed, withMix);
+  EXPECT_EQ(again.Tags.Title, "Levels of Love (Skrillex Remix)");
+  EXPECT_TRUE(again.NewFileName.empty()) << again.NewFileName;
 }
 
 TEST_F(SongPlans, HandsFreeKeepsWhatFollowsADotInTheName) {

@@ -43,5 +43,25 @@ TEST(TextCleanup, RemoveArtistFromTitle) {
   EXPECT_EQ(CleanupTitle("Moby", "moby - why_does_my_heart"), "Why Does My Heart");
 }
 
+TEST(TextCleanup, SmallWordsInLowerCaseKeepEnglishTitleCase) {
+  const TTidyOptions small{.SmallWordsInLowerCase = true};
+  const TTidyOptions spelled{.Spellings = &TKnownSpellings::Shipped(), .SmallWordsInLowerCase = true};
+  for (const auto& [in, out] :
+       {Pair{"face to face", "Face to Face"}, Pair{"the end of the world", "The End of the World"},
+        Pair{"what are you waiting for", "What Are You Waiting For"}, Pair{"a_day_in_the_life", "A Day in the Life"},
+        Pair{"ANOTHER BRICK IN THE WALL", "Another Brick in the Wall"},
+        Pair{"gone with the wind (the remix)", "Gone with the Wind (The Remix)"},
+        Pair{"come as you are - live at the paramount", "Come as You Are - Live at the Paramount"},
+        Pair{"song of the year (in a mix)", "Song of the Year (In a Mix)"}, Pair{"in", "In"},
+        Pair{"man-of-war", "Man-of-War"}, Pair{"bread and-butter", "Bread and-Butter"},
+        Pair{"theory of toast", "Theory of Toast"}, Pair{"", ""}}) {
+    EXPECT_EQ(CleanupText(in, small), out) << in;
+  }
+  // Off, every word keeps its capital; known spellings keep theirs either way.
+  EXPECT_EQ(CleanupText("face to face", TTidyOptions{}), "Face To Face");
+  EXPECT_EQ(CleanupText("tv on the radio - wolf like me", spelled), "TV on the Radio - Wolf Like Me");
+  EXPECT_EQ(CleanupTitle("Sting", "sting - a thousand years", small), "A Thousand Years");
+}
+
 }  // namespace
 }  // namespace tagwright

@@ -443,6 +443,7 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
   folder.AddSong("05. Coldplay - Yellow.mp3");
   folder.AddSong("Bj\xc3\xb6rk - J\xc3\xb3ga.mp3");
   const std::string abba = folder.AddSong("abba - dancing queen.mp3");
+  const std::string moby = folder.AddSong("moby - face to face.mp3");
   {
     TWindowUnderTest window;
     QVERIFY(window->SelectFolder(folder.QPath()));
@@ -462,6 +463,8 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
     TPreferences chosen;
     chosen.KeepSpellings = true;
     chosen.MoreNameStyles = true;
+    chosen.SmallWordsInLowerCase = true;
+    chosen.TitleWithMix = true;
     window.Dialogs.PreferencesAnswers.push_back(chosen);
     QTest::keyClick(window.Window.get(), Qt::Key_Comma, Qt::ControlModifier);
     QCOMPARE(window.Dialogs.PreferencesShown.size(), std::size_t{1});
@@ -482,6 +485,10 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
     QVERIFY(ReadID3Tags(abba, tags).Ok());
     QCOMPARE(tags.Artist, std::string("ABBA"));
     QCOMPARE(tags.Title, std::string("Dancing Queen"));
+    window->SelectSingleRow(RowEndingWith(*window.Window, QStringLiteral("/moby - face to face.mp3")));
+    window->CleanUpDetails();
+    QVERIFY(ReadID3Tags(moby, tags).Ok());
+    QCOMPARE(tags.Title, std::string("Face to Face"));
 
     window.Child<QAction>("preferencesEntry")->trigger();  // cancelled
     QCOMPARE(window.Dialogs.PreferencesShown.size(), std::size_t{2});
@@ -489,6 +496,7 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
   }
   TWindowUnderTest kept(TWindowUnderTest::TSettings::Keep);
   QVERIFY(kept->Preferences().KeepSpellings && kept->Preferences().MoreNameStyles);
+  QVERIFY(kept->Preferences().SmallWordsInLowerCase && kept->Preferences().TitleWithMix);
   QVERIFY(kept->KnownSpellings() != nullptr);
   TWindowUnderTest fresh;  // a first run: all off
   QVERIFY(fresh->Preferences() == TPreferences());
@@ -504,10 +512,13 @@ void TSongListTest::PreferencesDialogGivesItsChoices() {
   QVERIFY(!ChildOf<QPlainTextEdit>(dialog, "ownSpellingsField")->isEnabled());
   ChildOf<QCheckBox>(dialog, "keepSpellingsBox")->click();
   ChildOf<QCheckBox>(dialog, "moreNameStylesBox")->click();
+  ChildOf<QCheckBox>(dialog, "smallWordsBox")->click();
+  ChildOf<QCheckBox>(dialog, "titleWithMixBox")->click();
   QVERIFY(ChildOf<QPlainTextEdit>(dialog, "ownSpellingsField")->isEnabled());
   ChildOf<QPlainTextEdit>(dialog, "ownSpellingsField")->setPlainText(QStringLiteral(" KISS \n\nwill.i.am\n"));
   const TPreferences chosen = dialog.Preferences();
   QVERIFY(chosen.AccentedLetters && chosen.KeepSpellings && chosen.MoreNameStyles);
+  QVERIFY(chosen.SmallWordsInLowerCase && chosen.TitleWithMix);
   QCOMPARE(chosen.OwnSpellings, QStringList({QStringLiteral("KISS"), QStringLiteral("will.i.am")}));
 }
 
