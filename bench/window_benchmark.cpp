@@ -1,6 +1,6 @@
 // Times the window on a large folder of tagged songs: LoadSongFolder next to `tagwright-cli scan` on
 // the same folder, RefreshSongList in every view mode and filter, the memory held with the songs
-// loaded, and the time from Cancel to the end of a pass over 2,000 songs.
+// loaded, and the time from Cancel to the end of a pass over 2,000 songs and of the undo of one.
 // Usage: ui_window_benchmark [COUNT [TAGWRIGHT_CLI]] (offscreen unless QT_QPA_PLATFORM says).
 #include <QApplication>
 #include <QElapsedTimer>
@@ -139,6 +139,42 @@ void TimeCancel() {
   std::printf("  of which reading them again: %8.1f ms\n", BestMilliseconds(3, loadAndWait));
 }
 
+// The same pass run to its end, then taken back by Undo Last Command and cancelled once the undo
+// has done a few hundred files: the time from Cancel until the window takes commands again.
+void TimeUndoCancel() {
+  constexpr int kPassSongs = 2000;
+  constexpr std::size_t kCancelAfter = 200;
+  testing::TTempFolder songs;
+  testing::TTempFolder state;
+  MakeSongs(songs, kPassSongs);
+  TResultOf<std::unique_ptr<THistory>> history = THistory::Open(state / "history.sqlite3");
+  if (!history) {
+    std::fprintf(stderr, "cannot open a history\n");
+    return;
+  }
+  testing::TRecordingDialogs dialogs;
+  TMainWindow window(dialogs);
+  window.UseHistory(history.Value().get());
+  window.show();
+  window.LoadSongFolder(songs.Path());
+  while (window.IsLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  dialogs.PreviewAnswers.push_back(true);  // Apply, should the preview come first
+  window.SelectAll();
+  window.UseFileNameAsTitle();
+  while (window.IsRunningCommand()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  std::atomic<std::size_t> reached = 0;
+  window.SetBeforeEachPassSong([&](std::size_t done) { reached = done; });
+  dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  window.UndoLastCommand();
+  while (window.IsRunningCommand() && reached < kCancelAfter) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  const auto start = std::chrono::steady_clock::now();
+  window.CancelCommand();
+  while (window.IsRunningCommand()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  const std::chrono::duration<double, std::milli> stop = std::chrono::steady_clock::now() - start;
+  std::printf("cancel to stop, undo of %d:   %8.1f ms (after %zu files; %s)\n", kPassSongs, stop.count(),
+              reached.load(), window.StatusText().toUtf8().constData());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -207,5 +243,6 @@ int main(int argc, char** argv) {
   std::printf("resident memory: %ld KiB with the window and %zu songs loaded (%ld KiB before the window)\n",
               ResidentKilobytes(), window.Songs().Count(), before);
   TimeCancel();
+  TimeUndoCancel();
   return 0;
 }

@@ -1,7 +1,9 @@
 // Taking an entry of the history back, and repairing entries a crash left unfinished.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +46,14 @@ struct TUndoFile {
   TResult Failure;     // the file failure behind a skip, when there was one
 };
 
+// What a front end hears of an undo under way, and how it stops one.
+struct TUndoHooks {
+  // Before each record of the entry: how many are done, out of how many.
+  std::function<void(std::size_t done, std::size_t total)> OnProgress;
+  // Asked between files, never while one is written: true ends the undo there, cut short.
+  std::function<bool()> CancelRequested;
+};
+
 struct TUndoReport {
   std::int64_t Entry = 0;
   std::int64_t UndoEntry = 0;  // the history entry of the undo itself (0 in a dry run, or if nothing changed)
@@ -51,14 +61,18 @@ struct TUndoReport {
   // Stopped before the end of the entry (the history could not record, or a disk was full): the
   // rest is for the next plain undo or redo.
   TUndoReach Reach = TUndoReach::ToTheEnd;
+  bool Cancelled = false;       // the user stopped it between two files (Reach is then CutShort)
+  std::size_t Records = 0;      // the records of the entry, each a file it changed
+  std::size_t RecordsGone = 0;  // of those, the ones gone through before the undo ended
   std::size_t Skipped() const;
 };
 
 // Takes the entry's changes back, newest file first: each file still as the entry left it gets its
 // old tag bytes, permission bits and name again; the others are skipped and named. The undo is an
-// entry of its own, named command. A dry run only says what would happen.
+// entry of its own, named command. A dry run only says what would happen. A cancel heard through
+// the hooks stops the undo between two files, its entry cut short: the next undo takes back the rest.
 TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram program, const std::string& command,
-                                 TPassMode mode);
+                                 TPassMode mode, const TUndoHooks& hooks = {});
 
 struct TRepairReport {
   std::size_t Repaired = 0;           // files put back as they were

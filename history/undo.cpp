@@ -263,10 +263,26 @@ TResult UndoRecord(TUndoRun& run, std::int64_t record) {
   return {};
 }
 
+// Takes the records back newest first, asking between two files whether to stop; unread tells of
+// a record that could not be read, which ends the undo there.
+void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const TUndoHooks& hooks, TResult& unread) {
+  run.Report.Records = records.size();
+  for (auto record = records.rbegin(); unread && record != records.rend(); ++record) {
+    if (hooks.CancelRequested && hooks.CancelRequested()) {
+      run.Report.Cancelled = true;
+      return;
+    }
+    if (hooks.OnProgress) hooks.OnProgress(run.Report.RecordsGone, records.size());
+    unread = UndoRecord(run, *record);
+    ++run.Report.RecordsGone;
+  }
+  if (hooks.OnProgress && unread) hooks.OnProgress(records.size(), records.size());
+}
+
 }  // namespace
 
 TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram program, const std::string& command,
-                                 TPassMode mode) {
+                                 TPassMode mode, const TUndoHooks& hooks) {
   // The records are read one at a time, newest first, so that an entry of any size is undone in
   // little memory.
   TResultOf<std::vector<std::int64_t>> records = history.Records(entry);
@@ -278,10 +294,8 @@ TResultOf<TUndoReport> UndoEntry(THistory& history, std::int64_t entry, TProgram
   const TEntryEnd end =
       RunInEntry(mode == TPassMode::DryRun ? nullptr : &entries, {command, entry}, [&](TChangeEntry* undo) {
         run.Entry = undo;
-        for (auto record = records.Value().rbegin(); unread && record != records.Value().rend(); ++record) {
-          unread = UndoRecord(run, *record);
-        }
-        if (run.Unrecorded || !unread) run.Report.Reach = TUndoReach::CutShort;
+        UndoRecords(run, records.Value(), hooks, unread);
+        if (run.Unrecorded || !unread || run.Report.Cancelled) run.Report.Reach = TUndoReach::CutShort;
         if (undo != nullptr && run.Report.Reach == TUndoReach::CutShort) undo->MarkCutShort();
       });
   if (!end.Finished) return end.Finished;

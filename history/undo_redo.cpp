@@ -81,8 +81,8 @@ std::optional<THistoryEntry> THistoryTimeline::RedoTarget() const {
 }
 
 TResultOf<TUndoReport> TakeBack(THistory& history, const THistoryEntry& entry, TProgram program,
-                                const std::string& command, TPassMode mode) {
-  TResultOf<TUndoReport> report = UndoEntry(history, entry.Id, program, command, mode);
+                                const std::string& command, TPassMode mode, const TUndoHooks& hooks) {
+  TResultOf<TUndoReport> report = UndoEntry(history, entry.Id, program, command, mode, hooks);
   if (!report || mode == TPassMode::DryRun || report.Value().UndoEntry != 0 || report.Value().Files.empty())
     return report;
   // Every file was left alone (changed since, gone): the next undo goes on to the entry before.

@@ -48,6 +48,11 @@ struct TCommandRunner::TJob {
   std::vector<TSongPlanner> DryRunPlanners;
   TDryRuns DryRuns;
   std::function<void(TDryRuns&)> DryRunsDone;
+  // An undo or a redo, instead of the request's pass.
+  TTakeBackWork TakeBack;
+  TTakeBackRun TakenBack;
+  std::function<void(TTakeBackRun&)> TakeBackDone;
+  std::size_t Total = 0;  // what the progress counts up to
   std::atomic<bool> Cancelled{false};
   std::atomic<bool> ProgressPending{false};  // a progress is on its way to the window's thread
   std::thread Worker;
@@ -120,6 +125,39 @@ void TCommandRunner::Start(std::vector<const TSongFile*> songs, TPassRequest req
   job->Request = std::move(request);
   job->Done = std::move(done);
   job->Run.Songs = job->Songs.size();
+  job->Total = job->Songs.size();
+  StartWorker(job);
+}
+
+namespace {
+
+TUndoHooks UndoHooks(const TPassHooks& hooks) { return {hooks.OnProgress, hooks.CancelRequested}; }
+
+}  // namespace
+
+TTakeBackRun TCommandRunner::RunTakeBack(const QString& caption, std::size_t files, const TTakeBackWork& work) {
+  TTakeBackRun run;
+  TUndoHooks hooks;
+  hooks.OnProgress = [this, caption](std::size_t done, std::size_t total) {
+    if (total > 1) statusBar_.ShowProgress(caption, done, total);
+  };
+  statusBar_.ShowProgress(caption, 0, files);
+  try {
+    run.Report = work(hooks);
+  } catch (...) {
+    run.Error = std::current_exception();
+  }
+  statusBar_.HideProgress();
+  return run;
+}
+
+void TCommandRunner::StartTakeBack(const QString& caption, std::size_t files, TTakeBackWork work,
+                                   std::function<void(TTakeBackRun&)> done) {
+  auto job = std::make_shared<TJob>();
+  job->Request.Command = caption;
+  job->TakeBack = std::move(work);
+  job->TakeBackDone = std::move(done);
+  job->Total = files;
   StartWorker(job);
 }
 
@@ -130,12 +168,13 @@ void TCommandRunner::StartDryRuns(std::vector<const TSongFile*> songs, const QSt
   job->Request.Command = caption;
   job->DryRunPlanners = std::move(planners);
   job->DryRunsDone = std::move(done);
+  job->Total = job->Songs.size();
   StartWorker(job);
 }
 
 void TCommandRunner::StartWorker(const std::shared_ptr<TJob>& job) {
   current_ = job;
-  statusBar_.ShowProgress(job->Request.Command, 0, job->Songs.size());
+  statusBar_.ShowProgress(job->Request.Command, 0, job->Total);
   statusBar_.ShowCancel(true);
   job->Worker = std::thread([this, job] { Work(job); });
 }
@@ -204,6 +243,16 @@ void TCommandRunner::WorkDryRuns(const std::shared_ptr<TJob>& job) {
 }
 
 void TCommandRunner::Work(const std::shared_ptr<TJob>& job) {
+  if (job->TakeBack) {
+    try {
+      job->TakenBack.Report = job->TakeBack(UndoHooks(ProgressHooks(job)));
+    } catch (...) {
+      job->TakenBack.Error = std::current_exception();
+    }
+    QMetaObject::invokeMethod(
+        this, [this, job] { Finish(job); }, Qt::QueuedConnection);
+    return;
+  }
   const bool preview = !job->DryRunPlanners.empty();
   try {
     if (preview) {
@@ -226,6 +275,10 @@ void TCommandRunner::Finish(const std::shared_ptr<TJob>& job) {
   job->Worker.join();
   current_.reset();
   statusBar_.HideProgress();
+  if (job->TakeBackDone) {
+    job->TakeBackDone(job->TakenBack);
+    return;
+  }
   if (job->DryRunsDone) {
     // A cancel that came after the last song still cancels the preview.
     job->DryRuns.Cancelled = job->Cancelled.load();

@@ -17,6 +17,7 @@
 
 #include "commands/command_session.h"
 #include "commands/song_pass.h"
+#include "history/history_undo.h"
 #include "ui/pass_summary.h"
 
 namespace tagwright {
@@ -51,6 +52,15 @@ struct TDryRuns {
   std::exception_ptr Error;  // an error that escaped a dry run
 };
 
+// An undo or a redo to run: it takes the hooks the runner gives it (progress, cancel) to the core.
+using TTakeBackWork = std::function<TResultOf<TUndoReport>(const TUndoHooks& hooks)>;
+
+// What an undo or a redo came to.
+struct TTakeBackRun {
+  std::optional<TResultOf<TUndoReport>> Report;  // none when an error escaped it
+  std::exception_ptr Error;                      // an error that escaped it
+};
+
 class TCommandRunner : public QObject {
   Q_OBJECT
  public:
@@ -83,6 +93,13 @@ class TCommandRunner : public QObject {
   // on this thread once they have ended or been cancelled; the songs must stay listed until then.
   void StartDryRuns(std::vector<const TSongFile*> songs, const QString& caption, std::vector<TSongPlanner> planners,
                     std::function<void(TDryRuns&)> done);
+  // Runs an undo or a redo here, its progress under the caption, without Cancel.
+  TTakeBackRun RunTakeBack(const QString& caption, std::size_t files, const TTakeBackWork& work);
+  // Starts an undo or a redo of an entry of files on a worker, as a command over songs: its
+  // progress under the caption, with Cancel, which stops it between two files. done follows on
+  // this thread once it has ended and its history entry is complete.
+  void StartTakeBack(const QString& caption, std::size_t files, TTakeBackWork work,
+                     std::function<void(TTakeBackRun&)> done);
   // Tells of an entry that could not be completed.
   void TellEntryEnd(const TEntryEnd& end);
   bool IsRunning() const { return current_ != nullptr; }

@@ -4,6 +4,7 @@
 // a redo cut short. Each asks first, naming the command, its files and where they are; afterwards
 // the folder shown is read again with the same songs selected, under the names the undo gave them.
 #include <QDateTime>
+#include <QTimer>
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -107,7 +108,7 @@ class TWindowHistoryActions final : public THistoryActions {
       for (const THistoryEntry& entry : timeline.Value().Entries()) {
         if (entry.Id != id) continue;
         if (redo ? timeline.Value().CanRedo(entry) : timeline.Value().CanUndo(entry)) {
-          window_.TakeBackAsked(entry, redo);
+          window_.TakeBackAsked(entry, redo, TMainWindow::TTakeBackOn::Here);  // the dialog waits
         }
       }
     });
@@ -163,7 +164,7 @@ void TMainWindow::TakeBackNewest(bool redo) {
   if (target) TakeBackAsked(*target, redo);
 }
 
-void TMainWindow::TakeBackAsked(const THistoryEntry& entry, bool redo) {
+void TMainWindow::TakeBackAsked(const THistoryEntry& entry, bool redo, TTakeBackOn on) {
   if (busy_ > 0) return;
   // A redo puts back the command its undo took back: the question names that command.
   std::string command = entry.Command;
@@ -184,23 +185,49 @@ void TMainWindow::TakeBackAsked(const THistoryEntry& entry, bool redo) {
                           TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) {
     return;
   }
-  std::set<std::string> selected;
+  TTakeBackEnd end{redo, ToQString(command), {}, CurrentRow()};
   for (int row = 0; row < RowCount(); ++row) {
-    if (songListPane_->IsRowSelected(row) && SongAtRow(row) != nullptr) selected.insert(SongAtRow(row)->FileName());
+    if (songListPane_->IsRowSelected(row) && SongAtRow(row) != nullptr) end.Selected.insert(SongAtRow(row)->FileName());
   }
-  const int remembered = CurrentRow();
-  const TResultOf<TUndoReport> report = TakeBack(*runner_->History(), entry, TProgram::Window,
-                                                 redo ? "Redo Last Undo" : "Undo Last Command", TPassMode::Apply);
-  if (!report) {
-    ShowErrorText(std::string(redo ? "The redo" : "The undo") +
-                  " could not be recorded in the history: " + report.Failure().DescribeWithError());
-  } else {
-    ReportLeftAlone(report.Value(), redo);
-    for (const TUndoFile& file : report.Value().Files) {
+  TTakeBackWork work = [history = runner_->History(), entry, redo](const TUndoHooks& hooks) {
+    return TakeBack(*history, entry, TProgram::Window, redo ? "Redo Last Undo" : "Undo Last Command", TPassMode::Apply,
+                    hooks);
+  };
+  const QString caption = redo ? QStringLiteral("Redo") : QStringLiteral("Undo");
+  const auto files = static_cast<std::size_t>(std::max<std::int64_t>(entry.Files, 0));
+  ++busy_;
+  SetCommandsEnabled(false);
+  if (on == TTakeBackOn::Here || files <= 1) {
+    // One file: nothing to cancel between files.
+    EndTakeBack(end, runner_->RunTakeBack(caption, files, work));
+    return;
+  }
+  SetPassRunning(true);
+  runner_->StartTakeBack(caption, files, std::move(work), [this, end](TTakeBackRun& run) { EndTakeBack(end, run); });
+}
+
+void TMainWindow::EndTakeBack(const TTakeBackEnd& end, const TTakeBackRun& run) {
+  std::set<std::string> selected = end.Selected;
+  if (run.Report && !*run.Report) {
+    ShowErrorText(std::string(end.Redo ? "The redo" : "The undo") +
+                  " could not be recorded in the history: " + run.Report->Failure().DescribeWithError());
+  } else if (run.Report) {
+    ReportLeftAlone(run.Report->Value(), end.Redo);
+    for (const TUndoFile& file : run.Report->Value().Files) {
       if (!file.NewFile.empty() && selected.erase(file.File) > 0) selected.insert(file.NewFile);
     }
   }
-  ReloadSelecting(selected, remembered);
+  RunGuarded([&] { ReloadSelecting(selected, end.Remembered); });
+  SetPassRunning(false);
+  if (--busy_ == 0) SetCommandsEnabled(true);
+  if (run.Error) {
+    RunGuarded([&run] { std::rethrow_exception(run.Error); });
+  } else if (run.Report && *run.Report) {
+    // The reload has emptied the message panel.
+    SetStatusText(
+        UndoSummaryLine(end.Redo ? QStringLiteral("Redo") : QStringLiteral("Undo"), end.Command, run.Report->Value()));
+  }
+  if (std::exchange(closeAfterPass_, false)) QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void TMainWindow::ReportLeftAlone(const TUndoReport& report, bool redo) {

@@ -10,6 +10,8 @@ namespace tagwright {
 
 namespace {
 
+constexpr std::size_t kReasonsInALine = 3;
+
 QString Songs(std::size_t count) {
   return count == 1 ? QStringLiteral("1 song") : QStringLiteral("%1 songs").arg(count);
 }
@@ -40,6 +42,37 @@ QString PassSummaryLine(const QString& command, TPassCount count, const TPassSum
   if (summary.Skipped > 0) line += QStringLiteral(", %1 left alone").arg(summary.Skipped) + Reasons(summary.SkippedBy);
   if (summary.Failed > 0) line += QStringLiteral(", %1 failed").arg(summary.Failed) + Reasons(summary.FailedBy);
   if (summary.Stopped && !summary.Cancelled) line += QStringLiteral("; stopped before the last song");
+  return line;
+}
+
+QString UndoSummaryLine(const QString& verb, const QString& command, const TUndoReport& report) {
+  QString line = QStringLiteral("%1 \"%2\": ").arg(verb, command);
+  if (report.Cancelled) {
+    line += QStringLiteral("cancelled after %1 of %2 files; ")
+                .arg(CountText(report.RecordsGone), CountText(report.Records));
+  }
+  const std::size_t skipped = report.Skipped();
+  const std::size_t restored = report.Files.size() - skipped;
+  line += (restored == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(CountText(restored))) +
+          QStringLiteral(" restored");
+  if (skipped > 0) {
+    std::vector<TReasonCount> reasons;
+    for (const TUndoFile& file : report.Files) {
+      if (file.Action != TUndoAction::Skipped) continue;
+      const auto same = std::find_if(reasons.begin(), reasons.end(),
+                                     [&file](const TReasonCount& reason) { return reason.Reason == file.Reason; });
+      if (same == reasons.end()) {
+        reasons.push_back({file.Reason, 1});
+      } else {
+        ++same->Songs;
+      }
+    }
+    line += QStringLiteral(", %1 left alone").arg(CountText(skipped));
+    // Reasons that name each file are for the list of them, not for one line.
+    if (reasons.size() <= kReasonsInALine) line += Reasons(reasons);
+  }
+  if (report.Reach == TUndoReach::CutShort && !report.Cancelled)
+    line += QStringLiteral("; stopped before the last file");
   return line;
 }
 

@@ -1278,6 +1278,52 @@ TEST(History, APartlyUndoneEntryIsUndoneForTheRest) {
   EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
 }
 
+// An undo asked to stop between two files stops there, its entry partly undone with exactly the
+// files taken back so far; the next undo takes back the rest. Progress comes before each file.
+TEST(History, AnUndoCancelledBetweenFilesIsFinishedByTheNext) {
+  TTempFolder songs;
+  TTempFolder state;
+  CopyTemplates(songs.Path());
+  const auto before = FolderState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t entry =
+      RunRecorded(*history, songs.Path(),
+                  {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }});
+  ASSERT_NE(entry, 0);
+  const auto after = FolderState(songs.Path());
+  const std::int64_t files = history->FindEntry(entry).Value()->Files;
+  ASSERT_GE(files, 3);
+  std::vector<std::size_t> reported;
+  TUndoHooks hooks;
+  hooks.OnProgress = [&](std::size_t done, std::size_t total) {
+    EXPECT_EQ(total, static_cast<std::size_t>(files));
+    reported.push_back(done);
+  };
+  hooks.CancelRequested = [&] { return reported.size() == 2; };  // after the second file's report
+  TResultOf<TUndoReport> cut = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply, hooks);
+  ASSERT_TRUE(cut.Ok());
+  EXPECT_EQ(reported, (std::vector<std::size_t>{0, 1}));
+  EXPECT_TRUE(cut.Value().Cancelled);
+  EXPECT_EQ(cut.Value().Reach, TUndoReach::CutShort);
+  EXPECT_EQ(cut.Value().Files.size(), 2U);
+  EXPECT_EQ(cut.Value().RecordsGone, 2U);
+  const THistoryEntry partly = *history->FindEntry(entry).Value();
+  EXPECT_FALSE(partly.Undone);
+  EXPECT_EQ(partly.FilesUndone, 2);
+  const auto between = FolderState(songs.Path());
+  EXPECT_NE(between, before);
+  EXPECT_NE(between, after);
+  // Cancelled before the first file: nothing is taken back, and the entry is offered again.
+  hooks.CancelRequested = [] { return true; };
+  ASSERT_TRUE(TakeBack(*history, partly, TProgram::Cli, "undo", TPassMode::Apply, hooks).Ok());
+  EXPECT_EQ(FolderState(songs.Path()), between);
+  ASSERT_TRUE(THistoryTimeline::Read(*history).Value().UndoTarget().has_value());
+  EXPECT_EQ(THistoryTimeline::Read(*history).Value().UndoTarget()->Id, entry);
+  ASSERT_TRUE(TakeBack(*history, partly, TProgram::Cli, "undo", TPassMode::Apply).Ok());
+  EXPECT_EQ(FolderState(songs.Path()), before);
+  EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
+}
+
 // A write that fails leaves the song as it was: it is no change of the entry, and no undo says
 // it restored it.
 TEST(History, AWriteThatFailedIsNotRecordedAsAChange) {

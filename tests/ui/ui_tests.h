@@ -178,6 +178,7 @@ class TUndoTest : public QObject {
   void TheHistoryDialogLetsAPendingRepairGo();
   void CtrlZBringsADeletedSongBackFromTheTrash();
   void CtrlZAndCtrlShiftZFinishWhatWasCutShort();
+  void CtrlZOnABigEntryShowsProgressAndStopsAtCancel();
 };
 
 class TColumnViewTest : public QObject {

@@ -17,7 +17,11 @@
 #include <map>
 #include <thread>
 
+#include "commands/command_session.h"
+#include "commands/song_plans.h"
 #include "history/history.h"
+#include "history/undo_redo.h"
+#include "songs/song_list.h"
 #include "support/sha256.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
@@ -130,6 +134,26 @@ std::map<std::string, std::string> FolderBytes(const std::string& folder) {
   return bytes;
 }
 
+// Waits for a command over thousands of songs, which takes long under the sanitizers.
+void WaitForLongCommand(const TMainWindow& window) {
+  constexpr int kLongest = 240'000;
+  QVERIFY(QTest::qWaitFor([&] { return !window.IsLoading() && !window.IsRunningCommand(); }, kLongest));
+}
+
+// Runs Filename as Title over the songs of the folder as the window does, recorded as one entry.
+std::int64_t RecordFileNameAsTitle(THistory& history, const std::string& folder) {
+  TSongList songs;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    auto song = std::make_unique<TSongFile>();
+    if (song->SetFileName(item.path().string(), true)) songs.Add(std::move(song));
+  }
+  songs.SortBy(TSortOrder::FileName);
+  THistoryEntries entries(history, TProgram::Window);
+  const TCommandOutcome outcome = RunCommand(&entries, "Filename as Title", songs.Songs(),
+                                             {TTagsNeeded::Yes, PlanFileNameAsTitle}, TPassMode::Apply, {});
+  return outcome.End.Entry;
+}
+
 // Two tagged songs of one album whose names Details Cleanup changes.
 void AddTwoSongsOfAnAlbum(TSongFolder& folder) {
   folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song", "an album"));
@@ -191,6 +215,7 @@ void TUndoTest::AFileChangedSinceIsLeftAloneAndNamed() {
   const std::string changedNow = FileSha256(changed);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   UndoEntry(window)->trigger();
+  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{2});
   QCOMPARE(window.Dialogs.Messages[0].Text,
            QStringLiteral("Undo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
@@ -297,6 +322,7 @@ void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
   for (int back = 2; back >= 0; --back) {
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
     QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+    WaitForSongs(*window.Window);  // an undo of several files runs on a worker
     QVERIFY2(FolderState(folder.Path()) == states[static_cast<std::size_t>(back)], qPrintable(QString::number(back)));
   }
   QCOMPARE(window.Dialogs.Messages[asked].Text,
@@ -310,12 +336,14 @@ void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
   for (std::size_t forward = 1; forward <= 3; ++forward) {
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
     QTest::keySequence(window.Window.get(), redoKeys[forward - 1]);
+    WaitForSongs(*window.Window);  // an undo of several files runs on a worker
     QVERIFY2(FolderState(folder.Path()) == states[forward], qPrintable(QString::number(forward)));
   }
   QCOMPARE(window.Dialogs.Messages[asked + 3].Text,
            QStringLiteral("Redo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QVERIFY(FolderState(folder.Path()) == states[2]);
   RunOnAll(window, [](TMainWindow& w) { w.ClearTagField(TTagField::Artist); });
   const std::size_t beforeRedo = window.Dialogs.Messages.size();
@@ -347,6 +375,7 @@ void TUndoTest::TheSelectionFollowsTheSongs() {
   ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("Last Song.mp3")), Qt::ControlModifier);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QVERIFY(FileExists(moved));
   QStringList selected;
   for (const int at : SelectedRows(*window.Window))
@@ -479,10 +508,12 @@ void TUndoTest::CtrlZAndCtrlShiftZFinishWhatWasCutShort() {
   const QString place = FolderName(folder);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   LeaveCutShort(*test.History, newestEntry(), cleared);
   QVERIFY(FolderBytes(folder.Path()) != cleaned && FolderBytes(folder.Path()) != cleared);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), asked + 2);
   QCOMPARE(window.Dialogs.Messages[asked + 1].Text,
            QStringLiteral("Finish undoing \"ID3 Clear Album\" on 2 file(s) in \"%1\"?").arg(place));
@@ -490,18 +521,76 @@ void TUndoTest::CtrlZAndCtrlShiftZFinishWhatWasCutShort() {
   // A redo cut short is finished the same way.
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   const std::map<std::string, std::string> undone = FolderBytes(folder.Path());
   QVERIFY(undone != cleaned);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QVERIFY(FolderBytes(folder.Path()) == cleaned);
   LeaveCutShort(*test.History, newestEntry(), undone);
   QVERIFY(FolderBytes(folder.Path()) != cleaned && FolderBytes(folder.Path()) != undone);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keySequence(window.Window.get(), QKeySequence(Qt::CTRL | Qt::Key_Y));
+  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QCOMPARE(window.Dialogs.Messages.back().Text,
            QStringLiteral("Finish redoing \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(place));
   QVERIFY(FolderBytes(folder.Path()) == cleaned);
+}
+
+// Ctrl+Z on a large entry runs on a worker, as a command does: its progress shows, a Cancel stops it
+// between two files, the entry is then partly undone with exactly the files taken back so far,
+// and the next Ctrl+Z finishes it.
+void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
+  constexpr int kSongs = 2000;
+  constexpr std::size_t kHeldAt = 3;  // the progress report the undo is held at, files done
+  TSongFolder folder;
+  for (int i = 0; i < kSongs; ++i) folder.AddSong("band - song " + std::to_string(i) + ".mp3");
+  const std::map<std::string, std::string> before = FolderBytes(folder.Path());
+  TWindowWithHistory test;
+  TWindowUnderTest& window = test.window;
+  // The entry is made by the core, as the window's command would make it; the window shows no
+  // folder, so that nothing but the undo takes time.
+  const std::int64_t command = RecordFileNameAsTitle(*test.History, folder.Path());
+  const std::map<std::string, std::string> titled = FolderBytes(folder.Path());
+  QVERIFY(titled != before);
+  // The files of the entry, newest change first: the order the undo takes them in.
+  std::vector<std::string> newestFirst = EntryFiles(*test.History, command).Value();
+  std::reverse(newestFirst.begin(), newestFirst.end());
+  QCOMPARE(newestFirst.size(), std::size_t{kSongs});
+  std::atomic<bool> held = false;
+  std::atomic<bool> released = false;
+  window.Window->SetBeforeEachPassSong([&](std::size_t done) {
+    if (done != kHeldAt) return;
+    held = true;
+    while (!released) std::this_thread::yield();
+  });
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(window.Window->IsRunningCommand());
+  QVERIFY(QTest::qWaitFor([&] { return held.load(); }));
+  const QString progress = window.Window->ProgressText();
+  QVERIFY2(progress.startsWith(QStringLiteral("Undo: ")) && progress.endsWith(QStringLiteral(" / 2,000")),
+           qPrintable(progress));
+  window.Window->CancelCommand();
+  released = true;
+  WaitForLongCommand(*window.Window);
+  std::map<std::string, std::string> expected = titled;
+  for (std::size_t i = 0; i <= kHeldAt; ++i) expected[newestFirst[i]] = before.at(newestFirst[i]);
+  QVERIFY(FolderBytes(folder.Path()) == expected);
+  const THistoryEntry partly = *test.History->FindEntry(command).Value();
+  QCOMPARE(partly.FilesUndone, std::int64_t{kHeldAt + 1});
+  QVERIFY(!partly.Undone);
+  QCOMPARE(window.Window->StatusText(),
+           QStringLiteral("Undo \"Filename as Title\": cancelled after 4 of 2,000 files; 4 files restored"));
+  window.Window->SetBeforeEachPassSong({});
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(window.Dialogs.Messages.back().Text.startsWith(QStringLiteral("Finish undoing")));
+  WaitForLongCommand(*window.Window);
+  QVERIFY(FolderBytes(folder.Path()) == before);
+  QVERIFY(test.History->FindEntry(command).Value()->Undone);
+  QCOMPARE(window.Window->StatusText(), QStringLiteral("Undo \"Filename as Title\": 1,996 files restored"));
 }
 
 }  // namespace tagwright::testing
