@@ -101,78 +101,77 @@ void CompareColumnsWithList(TMainWindow& window, const std::string& folder) {
   window.SetViewMode(TViewMode::PathFileName);
 }
 
+// A window over new songs, recording into a history of its own, with the songs loaded.
+struct TWindowOverSongs {
+  explicit TWindowOverSongs(int count) {
+    MakeSongs(songs, count);
+    TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(state / "history.sqlite3");
+    if (!opened) {
+      std::fprintf(stderr, "cannot open a history\n");
+      return;
+    }
+    history = std::move(opened.Value());
+    window.UseHistory(history.get());
+    window.show();
+    Load();
+  }
+  void Load() {
+    window.LoadSongFolder(songs.Path());
+    while (window.IsLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  // Cancels the command running once it has reached after songs: the time until the window
+  // takes commands again, in milliseconds.
+  double CancelWhenReached(const std::atomic<std::size_t>& reached, std::size_t after) {
+    while (window.IsRunningCommand() && reached < after) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const auto start = std::chrono::steady_clock::now();
+    window.CancelCommand();
+    while (window.IsRunningCommand()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  }
+
+  testing::TTempFolder songs;
+  testing::TTempFolder state;
+  std::unique_ptr<THistory> history;
+  testing::TRecordingDialogs dialogs;
+  TMainWindow window{dialogs};
+};
+
+constexpr int kPassSongs = 2000;
+constexpr std::size_t kCancelAfter = 200;
+
 // A pass over 2,000 songs that records into a history ("Filename as Title" writes every song) is
 // cancelled once it has done a few hundred: the time from Cancel until the window takes commands
 // again, which includes reading the folder again; that reading alone is timed beside it.
 void TimeCancel() {
-  constexpr int kPassSongs = 2000;
-  constexpr std::size_t kCancelAfter = 200;
-  testing::TTempFolder songs;
-  testing::TTempFolder state;
-  MakeSongs(songs, kPassSongs);
-  TResultOf<std::unique_ptr<THistory>> history = THistory::Open(state / "history.sqlite3");
-  if (!history) {
-    std::fprintf(stderr, "cannot open a history\n");
-    return;
-  }
-  testing::TRecordingDialogs dialogs;
-  TMainWindow window(dialogs);
-  window.UseHistory(history.Value().get());
-  window.show();
-  const auto loadAndWait = [&] {
-    window.LoadSongFolder(songs.Path());
-    while (window.IsLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  };
-  loadAndWait();
+  TWindowOverSongs bench(kPassSongs);
+  if (!bench.history) return;
   std::atomic<std::size_t> reached = 0;
-  window.SetBeforeEachPassSong([&](std::size_t done) { reached = done; });
-  dialogs.PreviewAnswers.push_back(true);  // Apply, should the preview come first
-  window.SelectAll();
-  window.UseFileNameAsTitle();
-  while (window.IsRunningCommand() && reached < kCancelAfter) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  const auto start = std::chrono::steady_clock::now();
-  window.CancelCommand();
-  while (window.IsRunningCommand()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  const std::chrono::duration<double, std::milli> stop = std::chrono::steady_clock::now() - start;
-  std::printf("cancel to stop, %d songs:     %8.1f ms (after %zu songs; %s)\n", kPassSongs, stop.count(),
-              reached.load(), window.StatusText().toUtf8().constData());
-  std::printf("  of which reading them again: %8.1f ms\n", BestMilliseconds(3, loadAndWait));
+  bench.window.SetBeforeEachPassSong([&](std::size_t done) { reached = done; });
+  bench.dialogs.PreviewAnswers.push_back(true);  // Apply, should the preview come first
+  bench.window.SelectAll();
+  bench.window.UseFileNameAsTitle();
+  const double stop = bench.CancelWhenReached(reached, kCancelAfter);
+  std::printf("cancel to stop, %d songs:     %8.1f ms (after %zu songs; %s)\n", kPassSongs, stop, reached.load(),
+              bench.window.StatusText().toUtf8().constData());
+  std::printf("  of which reading them again: %8.1f ms\n", BestMilliseconds(3, [&] { bench.Load(); }));
 }
 
 // The same pass run to its end, then taken back by Undo Last Command and cancelled once the undo
 // has done a few hundred files: the time from Cancel until the window takes commands again.
 void TimeUndoCancel() {
-  constexpr int kPassSongs = 2000;
-  constexpr std::size_t kCancelAfter = 200;
-  testing::TTempFolder songs;
-  testing::TTempFolder state;
-  MakeSongs(songs, kPassSongs);
-  TResultOf<std::unique_ptr<THistory>> history = THistory::Open(state / "history.sqlite3");
-  if (!history) {
-    std::fprintf(stderr, "cannot open a history\n");
-    return;
-  }
-  testing::TRecordingDialogs dialogs;
-  TMainWindow window(dialogs);
-  window.UseHistory(history.Value().get());
-  window.show();
-  window.LoadSongFolder(songs.Path());
-  while (window.IsLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  dialogs.PreviewAnswers.push_back(true);  // Apply, should the preview come first
-  window.SelectAll();
-  window.UseFileNameAsTitle();
-  while (window.IsRunningCommand()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  TWindowOverSongs bench(kPassSongs);
+  if (!bench.history) return;
+  bench.dialogs.PreviewAnswers.push_back(true);  // Apply, should the preview come first
+  bench.window.SelectAll();
+  bench.window.UseFileNameAsTitle();
+  while (bench.window.IsRunningCommand()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   std::atomic<std::size_t> reached = 0;
-  window.SetBeforeEachPassSong([&](std::size_t done) { reached = done; });
-  dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  window.UndoLastCommand();
-  while (window.IsRunningCommand() && reached < kCancelAfter) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  const auto start = std::chrono::steady_clock::now();
-  window.CancelCommand();
-  while (window.IsRunningCommand()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  const std::chrono::duration<double, std::milli> stop = std::chrono::steady_clock::now() - start;
-  std::printf("cancel to stop, undo of %d:   %8.1f ms (after %zu files; %s)\n", kPassSongs, stop.count(),
-              reached.load(), window.StatusText().toUtf8().constData());
+  bench.window.SetBeforeEachPassSong([&](std::size_t done) { reached = done; });
+  bench.dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  bench.window.UndoLastCommand();
+  const double stop = bench.CancelWhenReached(reached, kCancelAfter);
+  std::printf("cancel to stop, undo of %d:   %8.1f ms (after %zu files; %s)\n", kPassSongs, stop, reached.load(),
+              bench.window.StatusText().toUtf8().constData());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,14 @@ using TTakeBackWork = std::function<TResultOf<TUndoReport>(const TUndoHooks& hoo
 struct TTakeBackRun {
   std::optional<TResultOf<TUndoReport>> Report;  // none when an error escaped it
   std::exception_ptr Error;                      // an error that escaped it
+};
+
+// What the window has left to do once an undo or a redo has ended.
+struct TTakeBackEnd {
+  bool Redo = false;
+  QString Command;  // the command it takes back or puts back, for the summary line
+  std::set<std::string> Selected;
+  int Remembered = -1;
 };
 
 class TCommandRunner : public QObject {

@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include "ui/field_marks.h"
+
 namespace tagwright {
 
 TDetailsEdits::TDetailsEdits(std::vector<QLineEdit*> fields, QObject* parent)
@@ -42,6 +44,7 @@ void TDetailsEdits::Mark() {
     font.setBold(differs);
     font.setItalic(differs);
     fields_[i]->setFont(font);
+    if (differs) MarkFromFileName(fields_[i], false);  // typed: the user's value, not the name's
     changed = changed || differs;
   }
   if (changed == changed_) return;

@@ -23,6 +23,8 @@ class TDetailsEdits : public QObject {
   // Stops watching until the next TakeShownTexts: no song, or several, are shown.
   void Forget();
   bool HasChanges() const;
+  // The fields, in their order.
+  const std::vector<QLineEdit*>& Fields() const { return fields_; }
   // Every field's text, in the fields' order.
   QStringList Texts() const;
   // Puts texts back into the fields (after a stamp that did not happen), marked as changed.

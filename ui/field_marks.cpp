@@ -3,6 +3,7 @@
 #include <QPalette>
 #include <QVariant>
 
+#include "songs/value_origin.h"
 #include "ui/hints.h"
 #include "ui/window_layout.h"
 
@@ -39,6 +40,18 @@ void MarkFromFileName(QLineEdit* field, bool fromFileName) {
     palette.setColor(group, QPalette::Text, fromFileName ? kFromFileNameText : usual.color(group, QPalette::Text));
   }
   field->setPalette(palette);
+}
+
+void MarkFromFileName(const TSongFile& song, std::initializer_list<std::pair<QLineEdit*, TSongField>> fields) {
+  for (const auto& [field, shown] : fields) MarkFromFileName(field, ShownFromFileNameOnly(song, shown));
+}
+
+QStringList EmptiedFields(const std::vector<std::pair<QString, QLineEdit*>>& shown) {
+  QStringList emptied;
+  for (const auto& [caption, field] : shown) {
+    if (field->text().trimmed().isEmpty()) emptied << caption;
+  }
+  return emptied;
 }
 
 }  // namespace tagwright

@@ -5,6 +5,12 @@
 #include <QColor>
 #include <QLineEdit>
 #include <QString>
+#include <QStringList>
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+#include "songs/song_file.h"
 
 namespace tagwright {
 
@@ -18,5 +24,10 @@ void MarkLongerThanTrailer(QLineEdit* field);
 // Shows the field's value as one from the file name (in blue, with the hint besides the field's
 // own), or as an ordinary value. A value typed or changed is in bold italics (TDetailsEdits).
 void MarkFromFileName(QLineEdit* field, bool fromFileName);
+// The same for each field showing a value of the song.
+void MarkFromFileName(const TSongFile& song, std::initializer_list<std::pair<QLineEdit*, TSongField>> fields);
+
+// The captions of the fields whose shown text was emptied.
+QStringList EmptiedFields(const std::vector<std::pair<QString, QLineEdit*>>& shown);
 
 }  // namespace tagwright

@@ -282,13 +282,6 @@ class TMainWindow : public QMainWindow {
   // Where an undo or a redo runs: on a worker with Cancel, as a command does, or here while the
   // history dialog waits for it.
   enum class TTakeBackOn : bool { Worker, Here };
-  // What an undo or a redo leaves to do once it has ended.
-  struct TTakeBackEnd {
-    bool Redo = false;
-    QString Command;  // the command it takes back or puts back, for the summary line
-    std::set<std::string> Selected;
-    int Remembered = -1;
-  };
   void TakeBackNewest(bool redo);
   void TakeBackAsked(const THistoryEntry& entry, bool redo, TTakeBackOn on = TTakeBackOn::Worker);
   void EndTakeBack(const TTakeBackEnd& end, const TTakeBackRun& run);

@@ -21,7 +21,6 @@
 #include "songs/genre_choices.h"
 #include "songs/recognition.h"
 #include "songs/text_cleanup.h"
-#include "songs/value_origin.h"
 #include "text/ascii_text.h"
 #include "ui/artwork.h"
 #include "ui/details_edits.h"
@@ -103,7 +102,8 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   panelLayout->addStretch(0);
 
   CreateTextMenu();
-  edits_ = new TDetailsEdits(ShownFields(), this);
+  edits_ = new TDetailsEdits(
+      {artistField_, titleField_, albumField_, yearField_, commentField_, trackField_, genreBox_->lineEdit()}, this);
   connect(edits_, &TDetailsEdits::ChangesChanged, this, &TSongDetailsPanel::ShowChanged);
 
   connect(renameButton_, &QPushButton::clicked, this, &TSongDetailsPanel::RenameClicked);
@@ -112,9 +112,6 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   connect(nextButton_, &QToolButton::clicked, this, &TSongDetailsPanel::NextClicked);
   connect(artistField_, &QLineEdit::textChanged, this, [this] { MarkLongerThanTrailer(artistField_); });
   connect(titleField_, &QLineEdit::textChanged, this, [this] { MarkLongerThanTrailer(titleField_); });
-  for (QLineEdit* field : ShownFields()) {
-    connect(field, &QLineEdit::textEdited, this, [field] { MarkFromFileName(field, false); });  // typed now
-  }
   for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) {
     field->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(field, &QWidget::customContextMenuRequested, this,
@@ -278,10 +275,6 @@ void TSongDetailsPanel::SetCaption(const QString& caption) {
   statusMark_->raise();
 }
 
-std::vector<QLineEdit*> TSongDetailsPanel::ShownFields() const {
-  return {artistField_, titleField_, albumField_, yearField_, commentField_, trackField_, genreBox_->lineEdit()};
-}
-
 void TSongDetailsPanel::Clear() {
   for (QLineEdit* field : {artistField_, albumField_, yearField_, commentField_, genreBox_->lineEdit(), trackField_}) {
     field->setPlaceholderText(QString());
@@ -295,7 +288,7 @@ void TSongDetailsPanel::Clear() {
   commentField_->clear();
   genreBox_->setEditText(QString());
   trackField_->clear();
-  for (QLineEdit* field : ShownFields()) MarkFromFileName(field, false);
+  for (QLineEdit* field : edits_->Fields()) MarkFromFileName(field, false);
   statusMark_->setPalette(QPalette());
   SetHint(statusMark_, NoSongMarkHint());
 }
@@ -333,12 +326,13 @@ void TSongDetailsPanel::ShowSong(const TSongFile& song) {
   commentField_->setText(ToQString(song.Comment()));
   trackField_->setText(ToQString(song.PaddedTrack()));
   genreBox_->setEditText(ToQString(song.Genre()));
-  for (auto [field, shown] : {std::pair{artistField_, TSongField::Artist}, std::pair{titleField_, TSongField::Title},
-                              std::pair{albumField_, TSongField::Album}, std::pair{yearField_, TSongField::Year},
-                              std::pair{commentField_, TSongField::Comment}, std::pair{trackField_, TSongField::Track},
-                              std::pair{genreBox_->lineEdit(), TSongField::Genre}}) {
-    MarkFromFileName(field, ShownFromFileNameOnly(song, shown));
-  }
+  MarkFromFileName(song, {{artistField_, TSongField::Artist},
+                          {titleField_, TSongField::Title},
+                          {albumField_, TSongField::Album},
+                          {yearField_, TSongField::Year},
+                          {commentField_, TSongField::Comment},
+                          {trackField_, TSongField::Track},
+                          {genreBox_->lineEdit(), TSongField::Genre}});
   // Asked without opening the song for writing, which a folder watcher would take for a change.
   readOnlyLabel_->setText(LooksWritable(song.FileName()) ? QString() : QStringLiteral("(Read-only)"));
   for (QLineEdit* field : {artistField_, titleField_, albumField_, commentField_}) field->setCursorPosition(0);
@@ -381,13 +375,7 @@ void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& so
   }
 }
 
-QStringList TSongDetailsPanel::EmptiedSharedFields() const {
-  QStringList emptied;
-  for (const auto& [caption, field] : sharedShown_) {
-    if (field->text().trimmed().isEmpty()) emptied << caption;
-  }
-  return emptied;
-}
+QStringList TSongDetailsPanel::EmptiedSharedFields() const { return EmptiedFields(sharedShown_); }
 
 // --- Reading and writing fields ---
 

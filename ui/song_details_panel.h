@@ -104,8 +104,6 @@ class TSongDetailsPanel : public QWidget {
   void CreateTextMenu();
   QLineEdit* FieldWidget(TDetailsField field) const;
   static QLineEdit* FocusedField();
-  // The fields that show the song's details, in the order of the panel.
-  std::vector<QLineEdit*> ShownFields() const;
   void SetCaption(const QString& caption);
   void ShowChanged(bool changed);
   void SetFieldsEnabled(bool enabled);

@@ -1249,6 +1249,12 @@ INSTANTIATE_TEST_SUITE_P(
         TDamage{"ModeBefore", "UPDATE changes SET mode_before = 4095 WHERE path_before LIKE '%Paper Boats.mp3'"}),
     [](const ::testing::TestParamInfo<TDamage>& info) { return std::string(info.param.Name); });
 
+// Hands-Free over the folder, recorded in history: its entry.
+std::int64_t RunHandsFree(THistory& history, const std::string& folder) {
+  return RunRecorded(history, folder,
+                     {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }});
+}
+
 // An undo that leaves a file alone marks only the others undone; undone again, the entry takes
 // back only what is left.
 TEST(History, APartlyUndoneEntryIsUndoneForTheRest) {
@@ -1257,9 +1263,7 @@ TEST(History, APartlyUndoneEntryIsUndoneForTheRest) {
   CopyTemplates(songs.Path());
   const auto before = FolderState(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
-  const std::int64_t entry =
-      RunRecorded(*history, songs.Path(),
-                  {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }});
+  const std::int64_t entry = RunHandsFree(*history, songs.Path());
   ASSERT_NE(entry, 0);
   const std::string oldName = songs / "the_quiet_ones_-_north_wind.mp3";
   ASSERT_FALSE(FileExists(oldName)) << "the song was renamed";
@@ -1286,9 +1290,7 @@ TEST(History, AnUndoCancelledBetweenFilesIsFinishedByTheNext) {
   CopyTemplates(songs.Path());
   const auto before = FolderState(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
-  const std::int64_t entry =
-      RunRecorded(*history, songs.Path(),
-                  {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song); }});
+  const std::int64_t entry = RunHandsFree(*history, songs.Path());
   ASSERT_NE(entry, 0);
   const auto after = FolderState(songs.Path());
   const std::int64_t files = history->FindEntry(entry).Value()->Files;
