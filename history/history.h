@@ -4,6 +4,26 @@
 // line can use one history at once. Records are written ahead of each change and finished after it
 // (history_recorder.h); an entry that was never finished (a crash) is repaired from them at the
 // next start (history_undo.h). What lies behind this interface is in history_internals.h.
+//
+// The words the history uses:
+// - entry: one command's changes, under its caption ("Hands-Free!", "Undo ..."); taken back whole.
+// - record: what an entry keeps of one file: its names, mode, size and old tag and trailer, written
+//   ahead of the change and finished after it, so that a crash leaves a record of every file it
+//   may have touched.
+// - interrupted: an entry never finished whose program is gone; repaired at the next start.
+// - piece: a stretch of an old tag as a record keeps it: its own bytes, a run of zero padding, a
+//   large frame (a picture) kept once in the shared pieces file for all records, or a reference to
+//   the same bytes in the file after the change ("After").
+// - recipe: the list of pieces that puts an old tag back together byte for byte (head_recipe.h).
+// - proof: what a record keeps to tell later that a file is the one this program was writing
+//   (its device and inode, a hash of samples of its audio, the bytes a write in place puts down).
+// - judgement: how the undo and the repair find a record's file now (file_judgement.h): as
+//   before, as after, missing, or torn; a torn file is put back only on proof (torn_write.h).
+// - undo entry: an entry that takes back another (Undoes), itself taken back by a redo; either can
+//   be cut short (a Cancel, a crash) and leave the entry it takes back partly undone.
+// - left alone: a file an undo does not touch because it changed since, and says why.
+// - pruning: dropping the oldest entries to keep within the limits (THistoryLimits), and giving
+//   back the room of pieces no record names any more.
 #pragma once
 
 #include <cstdint>

@@ -21,7 +21,7 @@ root=$PWD
 gates=("$@")
 [ ${#gates[@]} -gt 0 ] || gates=(format clang tidy package fuzz)
 jobs=$(nproc)
-clang_build=build-test
+clang_build=${TAGWRIGHT_CLANG_BUILD:-build-test}
 package_build=build-package
 
 # Every C++ file of the project that git knows.
@@ -83,8 +83,20 @@ gate_tidy() {
   [ -n "$sources" ] || return 0
   files=$(sed "s|^|$root/|" <<<"$sources" | paste -sd '|')
   output=$(mktemp)
+  # Each source is read as it stands, without the build's precompiled headers: through them
+  # clang-tidy would go through all of Qt again for every file.
+  local database="$clang_build/tidy-database"
+  mkdir -p "$database"
+  python3 - "$clang_build/compile_commands.json" "$database/compile_commands.json" <<'EOF' || return
+import json, re, sys
+entries = json.load(open(sys.argv[1]))
+for entry in entries:
+    entry["command"] = re.sub(r" -Winvalid-pch| -Xclang -include-pch -Xclang \S+| -Xclang -include -Xclang \S+cmake_pch\.hxx",
+                              "", entry["command"])
+json.dump(entries, open(sys.argv[2], "w"), indent=1)
+EOF
   # run-clang-tidy takes regular expressions: only the project's sources, not the generated ones.
-  run-clang-tidy -p "$clang_build" -j "$jobs" -quiet "^(${files//./\\.})\$" >"$output" 2>&1 || status=$?
+  run-clang-tidy -p "$database" -j "$jobs" -quiet "^(${files//./\\.})\$" >"$output" 2>&1 || status=$?
   sed 's/\x1b\[[0-9;]*m//g' "$output" |
     grep -v -e '^[0-9]* warnings\? generated\.$' -e '^Suppressed [0-9]* warnings' -e '^Use -header-filter=' \
       -e '^clang-tidy-[0-9]* ' -e '^Running clang-tidy' || true

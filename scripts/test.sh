@@ -66,8 +66,11 @@ fi
 # without (they are timed in a Release build: CONTRIBUTING.md).
 benchmarks=OFF
 [ "$gates" = 1 ] && benchmarks=ON
+# Qt, GoogleTest and CLI11 are read once per program rather than once per file; the GCC gate builds
+# without, so that a file that misses an include still fails there.
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAGWRIGHT_SANITIZE=ON \
-  -DTAGWRIGHT_WERROR=ON -DTAGWRIGHT_BUILD_BENCHMARKS=$benchmarks "${launcher[@]}" >/dev/null
+  -DTAGWRIGHT_WERROR=ON -DTAGWRIGHT_BUILD_BENCHMARKS=$benchmarks -DTAGWRIGHT_PRECOMPILE_HEADERS=ON \
+  "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 stage_done build tests
 
@@ -89,7 +92,15 @@ if [ $# -eq 0 ]; then
   esac
 fi
 
-temporary=$(mktemp -d "${TMPDIR:-/tmp}/tagwright-suite-XXXXXX")
+# The tests flush what they write as the program does; in memory (/dev/shm, when it has room and
+# TMPDIR is not set) a flush costs nothing, which halves the longest tests' time. What they check
+# is the same on any file system.
+scratch=${TMPDIR:-/tmp}
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ] &&
+  [ "$(df --output=avail -k /dev/shm 2>/dev/null | tail -n 1)" -gt $((4 * 1024 * 1024)) ] 2>/dev/null; then
+  scratch=/dev/shm
+fi
+temporary=$(mktemp -d "$scratch/tagwright-suite-XXXXXX")
 trap 'chmod -R u+rwX "$temporary" 2>/dev/null; rm -rf "$temporary"; say_times' EXIT
 if [ "${chosen:-}" != none ]; then
   TMPDIR=$temporary ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "${selection[@]}" "$@" || status=$?

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,7 +54,11 @@ bool PWriteAll(const TFileOps& ops, int fd, std::int64_t offset, const char* dat
 // read or deliver fails, or the file ends early (errno 0 then).
 template <typename TDeliver>
 bool CopyDataRanges(const TFileOps& ops, int from, std::int64_t begin, std::int64_t end, TDeliver deliver) {
-  std::vector<char> buffer(kCopyBufferSize);
+  // No larger than the stretch, and left uninitialised: clearing a whole buffer for every small
+  // song costs more than copying it.
+  const std::size_t bufferSize =
+      static_cast<std::size_t>(std::clamp<std::int64_t>(end - begin, 1, static_cast<std::int64_t>(kCopyBufferSize)));
+  const std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(bufferSize);
   std::int64_t offset = begin;
   while (offset < end) {
     // The next stretch of data and where it ends; a file system that cannot tell holes is all data.
@@ -67,11 +72,11 @@ bool CopyDataRanges(const TFileOps& ops, int from, std::int64_t begin, std::int6
     if (hole < 0 || hole > end) hole = static_cast<off_t>(end);
     for (offset = data; offset < hole;) {
       const std::size_t want =
-          static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), hole - offset));
-      const ssize_t got = ops.PRead(from, buffer.data(), want, static_cast<off_t>(offset));
+          static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(bufferSize), hole - offset));
+      const ssize_t got = ops.PRead(from, buffer.get(), want, static_cast<off_t>(offset));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) return false;  // an error, or the song shrank while being copied
-      if (!deliver(offset - begin, buffer.data(), static_cast<std::size_t>(got))) return false;
+      if (!deliver(offset - begin, buffer.get(), static_cast<std::size_t>(got))) return false;
       offset += got;
     }
   }
