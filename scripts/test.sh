@@ -71,7 +71,9 @@ benchmarks=OFF
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAGWRIGHT_SANITIZE=ON \
   -DTAGWRIGHT_WERROR=ON -DTAGWRIGHT_BUILD_BENCHMARKS=$benchmarks -DTAGWRIGHT_PRECOMPILE_HEADERS=ON \
   "${launcher[@]}" >/dev/null
-cmake --build "$build" -j "$(nproc)"
+# ccache keeps the files that use a precompiled header only when told that it may.
+CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime} \
+  cmake --build "$build" -j "$(nproc)"
 stage_done build tests
 
 # Every test passed on the programs built before this stamp (kept only by runs of every test or of
