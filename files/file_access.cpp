@@ -124,4 +124,12 @@ TResult DeleteSongFile(const std::string& path) {
   return {};
 }
 
+TResult SetMode(const std::string& path, unsigned mode) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, path);
+  if ((info.st_mode & 07777) == mode) return {};
+  if (::chmod(path.c_str(), mode) != 0) return TResult::FromErrno(TFailureKind::Write, path);
+  return {};
+}
+
 }  // namespace tagwright

@@ -46,6 +46,9 @@ std::error_code NewNameProblem(const std::string& path);
 // question.
 TResult PredictRename(const std::string& from, const std::string& to);
 
+// Gives the file these permission bits, unless it has them.
+TResult SetMode(const std::string& path, unsigned mode);
+
 // Deletes the file at once and for good.
 TResult DeleteSongFile(const std::string& path);
 

@@ -131,14 +131,6 @@ bool OldNameFree(const std::string& path, const std::string& oldPath) {
   return EqualsIgnoringAsciiCase(path, oldPath) && Exists(path, now) && SameFile(now, old);
 }
 
-TResult SetMode(const std::string& path, mode_t mode) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, path);
-  if ((info.st_mode & 07777) == mode) return {};
-  if (::chmod(path.c_str(), mode) != 0) return TResult::FromErrno(TFailureKind::Write, path);
-  return {};
-}
-
 TResultOf<TJudgement> Judge(const TFileChange& change) {
   TResultOf<TLook> before = Look(change.PathBefore, change);
   if (!before) return before.Failure();

@@ -21,9 +21,6 @@ bool SameFile(const struct stat& a, const struct stat& b);
 // spelling of it on a file system that ignores case, counts as free).
 bool OldNameFree(const std::string& path, const std::string& oldPath);
 
-// Gives the file these permission bits, unless it has them.
-TResult SetMode(const std::string& path, mode_t mode);
-
 // Whether head is the tag the change's record keeps as the one before: byte for byte, or by its
 // size and hash when the record keeps part of it by reference to the file after the change.
 bool HeadAsBefore(std::string_view head, const TFileChange& change);

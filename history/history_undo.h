@@ -38,12 +38,24 @@ std::string OldNameTakenReason(const std::string& oldName);
 // "the history's record of FILE is damaged": nothing of such a record is written back.
 std::string DamagedRecordReason(const std::string& file);
 
+// Why an undo left a file as it is.
+enum class TLeftAlone : std::uint8_t {
+  No,             // it was taken back
+  ChangedSince,   // the file is no longer as the entry left it (or another program changed it)
+  Missing,        // the file is gone, or no longer in the trash
+  OldNameTaken,   // another file has its old name
+  DamagedRecord,  // nothing of a damaged record is written back
+  NotRecorded,    // the undo could not be recorded: no further file is touched
+  Failed,         // looking at it, reading or writing it failed (Failure)
+};
+
 struct TUndoFile {
   std::string File;     // the file as it is named before the undo
   std::string NewFile;  // its name after, when renamed back
   TUndoAction Action = TUndoAction::Skipped;
-  std::string Reason;  // why it was skipped
-  TResult Failure;     // the file failure behind a skip, when there was one
+  TLeftAlone LeftAlone = TLeftAlone::No;
+  std::string Reason;  // why it was left alone, in the user's words
+  TResult Failure;     // the file failure behind it, when there was one
 };
 
 // What a front end hears of an undo under way, and how it stops one.

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "commands/command_session.h"
+#include "commands/file_restore.h"
 #include "files/file_access.h"
 #include "files/trash.h"
 #include "history/crash_repair.h"
@@ -41,15 +42,24 @@ struct TUndoRun {
   TUndoReport Report;
 };
 
-// Why a change made cannot be taken back now (info then describes the file), or nothing.
-std::string WhyLeftAlone(const TFileChange& change, struct stat& info) {
+void LeaveAlone(TUndoFile& file, TLeftAlone why, std::string reason) {
+  file.LeftAlone = why;
+  file.Reason = std::move(reason);
+}
+
+bool LeftAlone(const TUndoFile& file) { return file.LeftAlone != TLeftAlone::No; }
+
+// Whether a change made can be taken back now (info then describes the file); if not, file says why.
+bool CanTakeBack(const TFileChange& change, struct stat& info, TUndoFile& file) {
   const bool inTrash = !TrashInfoPathOf(change.PathAfter).empty();
-  if (!Exists(change.PathAfter, info)) return inTrash ? NotInTrashReason(change.PathBefore) : kMissingReason;
-  if (!StillAsAfter(change.PathAfter, change)) return kChangedSinceReason;
-  if (change.PathAfter != change.PathBefore && !OldNameFree(change.PathAfter, change.PathBefore)) {
-    return inTrash ? OldNameTakenReason(change.PathBefore) : kOldNameTakenReason;
+  if (!Exists(change.PathAfter, info)) {
+    LeaveAlone(file, TLeftAlone::Missing, inTrash ? NotInTrashReason(change.PathBefore) : kMissingReason);
+  } else if (!StillAsAfter(change.PathAfter, change)) {
+    LeaveAlone(file, TLeftAlone::ChangedSince, kChangedSinceReason);
+  } else if (change.PathAfter != change.PathBefore && !OldNameFree(change.PathAfter, change.PathBefore)) {
+    LeaveAlone(file, TLeftAlone::OldNameTaken, inTrash ? OldNameTakenReason(change.PathBefore) : kOldNameTakenReason);
   }
-  return {};
+  return !LeftAlone(file);
 }
 
 // The stretches of the tag now in the file that putting the old tag back in its place leaves there:
@@ -101,7 +111,7 @@ TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record
 }
 
 void Skip(TUndoFile& file, const TResult& failure) {
-  file.Reason = failure.DescribeWithError();
+  LeaveAlone(file, TLeftAlone::Failed, failure.DescribeWithError());
   file.Failure = failure;
 }
 
@@ -117,7 +127,7 @@ enum class TSettled { NothingToTakeBack, PutBack, TakeBack };
 
 // A torn write was put back as it was by settling it; a change made is taken back like any other.
 TSettled AfterSettling(const TFileChange& change, TUndoFile& file) {
-  if (file.Reason.empty() && !change.Done) {
+  if (!LeftAlone(file) && !change.Done) {
     file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
     return TSettled::PutBack;
   }
@@ -151,7 +161,7 @@ TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& cha
   if (resolution.Outcome == TResolved::Unresolved) {
     Skip(file, resolution.Failure);
   } else if (resolution.Outcome == TResolved::LeftAlone) {
-    file.Reason = kLeftAloneReason;
+    LeaveAlone(file, TLeftAlone::ChangedSince, kLeftAloneReason);
   } else if (resolution.Outcome == TResolved::Made) {
     change.Done = true;
     change.PathAfter = resolution.Path;
@@ -160,69 +170,34 @@ TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& cha
   return AfterSettling(change, file);
 }
 
-// Puts the file at the change's new name back as it was: old tag bytes, permission bits and name;
-// at says where it is when this ends.
-TResult PutFileBack(const TFileChange& change, std::int64_t headSizeNow, std::string& at) {
-  TResult step;
-  if (!change.BeforeRecipe.empty()) {
-    // An old tag kept by reference that was never put together (ResolveBeforeHead): no bytes to write.
-    return TResult::Failure(TFailureKind::Write, at, std::make_error_code(std::errc::illegal_byte_sequence));
-  }
-  if (change.TagWritten) {
-    step = RestoreTagSnapshot(at, headSizeNow, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
-  }
-  if (step) step = SetMode(at, change.ModeBefore);
-  if (step && change.PathAfter != change.PathBefore) {
-    step = RenameKeepingTrash(at, change.PathBefore);  // out of the trash (or into it) as the trash keeps it
-    if (step) at = change.PathBefore;
-  }
-  return step;
-}
-
-// The record of the undo of one file finished with what the file holds now; or, when nothing was
-// taken back, marked not made.
-void EndRecording(TUndoRun& run, TChangeRecording& recording, const TFileChange& change, bool skipped,
-                  const TResult& step, const std::string& at) {
-  const bool nothingTakenBack =
-      skipped && !step && recording.Record() != 0 && StillAsBefore(change.PathAfter, recording.Change().Before);
-  if (nothingTakenBack) {
-    (void)run.Entry->RecordNotMade(recording.Record());
-  } else {
-    recording.Finish(at);  // made, or partly taken back: what the file holds now is recorded
-  }
-}
-
 // Takes the change back on disk. The undo is recorded like any change, ahead of it: the bytes it
 // replaces are the ones the entry wrote, and what it will leave is the file as it was.
 void TakeBackNow(TUndoRun& run, std::int64_t record, TFileChange& change, const struct stat& info, TUndoFile& file) {
   TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
+  if (!now) return Skip(file, now.Failure());
   // An old tag kept in part by reference is put together from the tag the change left.
-  if (now && !ResolveBeforeHead(change, now.Value().Head)) {
-    file.Reason = DamagedRecordReason(change.PathAfter);  // nothing of it is written back
-    return;
+  if (!ResolveBeforeHead(change, now.Value().Head)) {
+    return LeaveAlone(file, TLeftAlone::DamagedRecord, DamagedRecordReason(change.PathAfter));
   }
-  TResultOf<TFileChange> undo =
-      now ? UndoChange(change, record, now.Value(), info) : TResultOf<TFileChange>(now.Failure());
-  TChangeRecording recording(run.Entry);
-  TResult step = undo ? TResult() : undo.Failure();
-  if (step) {
-    if (TResult recorded = recording.Begin(std::move(undo.Value())); !recorded) {
+  TResultOf<TFileChange> undo = UndoChange(change, record, now.Value(), info);
+  if (!undo) return Skip(file, undo.Failure());
+  const TRestoreResult restored =
+      RestoreFile(run.Entry, std::move(undo.Value()), change, static_cast<std::int64_t>(now.Value().Head.size()));
+  switch (restored.Outcome) {
+    case TRestoreOutcome::Restored: return;
+    case TRestoreOutcome::NotRecorded:
       run.Unrecorded = true;
-      file.Reason = kUndoNotRecordedReason;
-      file.Failure = recorded;
-    }
+      LeaveAlone(file, TLeftAlone::NotRecorded, kUndoNotRecordedReason);
+      file.Failure = restored.Failure;
+      return;
+    case TRestoreOutcome::Failed: return Skip(file, restored.Failure);
   }
-  std::string at = change.PathAfter;
-  if (step && file.Reason.empty()) step = PutFileBack(change, static_cast<std::int64_t>(now.Value().Head.size()), at);
-  if (file.Reason.empty() && !step) Skip(file, step);
-  EndRecording(run, recording, change, !file.Reason.empty(), step, at);
 }
 
 // Takes a change made back, or says in file why it is left alone.
 void TakeBack(TUndoRun& run, std::int64_t record, TFileChange& change, TUndoFile& file) {
   struct stat info {};
-  if (file.Reason.empty()) file.Reason = WhyLeftAlone(change, info);
-  if (!file.Reason.empty()) return;
+  if (LeftAlone(file) || !CanTakeBack(change, info, file)) return;
   file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
   if (change.PathAfter != change.PathBefore) file.NewFile = change.PathBefore;
   if (!run.DryRun) TakeBackNow(run, record, change, info, file);
@@ -240,11 +215,11 @@ TResult UndoRecord(TUndoRun& run, std::int64_t record) {
   TUndoFile file;
   file.File = change.PathAfter;
   if (stored.Damaged || stored.State == TState::Damaged) {
-    file.Reason = DamagedRecordReason(change.PathAfter);
+    LeaveAlone(file, TLeftAlone::DamagedRecord, DamagedRecordReason(change.PathAfter));
   } else if (stored.State == TState::LeftAlone) {
-    file.Reason = kLeftAloneReason;
+    LeaveAlone(file, TLeftAlone::ChangedSince, kLeftAloneReason);
   } else if (run.Unrecorded) {
-    file.Reason = kUndoNotRecordedReason;
+    LeaveAlone(file, TLeftAlone::NotRecorded, kUndoNotRecordedReason);
   } else if (stored.State == TState::Planned) {
     const TSettled settled = run.DryRun ? SettleDry(change, file) : Settle(run.History, stored, change, file);
     if (settled == TSettled::NothingToTakeBack) return {};
@@ -254,7 +229,7 @@ TResult UndoRecord(TUndoRun& run, std::int64_t record) {
     }
   }
   TakeBack(run, stored.Record, change, file);
-  if (!file.Reason.empty()) {
+  if (LeftAlone(file)) {
     file.Action = TUndoAction::Skipped;
     file.NewFile.clear();
     if (!file.Failure && ForWantOfRoom(file.Failure)) run.Report.Reach = TUndoReach::CutShort;

@@ -21,7 +21,7 @@ root=$PWD
 gates=("$@")
 [ ${#gates[@]} -gt 0 ] || gates=(format clang tidy package fuzz)
 jobs=$(nproc)
-clang_build=${TAGWRIGHT_CLANG_BUILD:-build-test}
+clang_build=build-test
 package_build=build-package
 
 # Every C++ file of the project that git knows.

@@ -1,0 +1,59 @@
+#include "commands/file_restore.h"
+
+#include <utility>
+
+#include "files/file_access.h"
+#include "files/trash.h"
+#include "tags/tag_snapshot.h"
+
+namespace tagwright {
+
+namespace {
+
+// Puts the file back step by step; at follows it.
+TResult PutBack(const TFileChange& change, std::int64_t headSizeNow, std::string& at) {
+  TResult step;
+  if (change.TagWritten) {
+    step = RestoreTagSnapshot(at, headSizeNow, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
+  }
+  if (step) step = SetMode(at, change.ModeBefore);
+  if (step && change.PathAfter != change.PathBefore) {
+    step = RenameKeepingTrash(at, change.PathBefore);
+    if (step) at = change.PathBefore;
+  }
+  return step;
+}
+
+}  // namespace
+
+TRestoreResult RestoreFile(TChangeJournal* journal, TFileChange restore, const TFileChange& change,
+                           std::int64_t headSizeNow) {
+  TRestoreResult result;
+  result.At = change.PathAfter;
+  TChangeRecording recording(journal);
+  if (TResult recorded = recording.Begin(std::move(restore)); !recorded) {
+    result.Outcome = TRestoreOutcome::NotRecorded;
+    result.Failure = recorded;
+    return result;
+  }
+  if (!change.BeforeRecipe.empty()) {
+    // An old tag kept by reference that was never put together: there are no bytes to write.
+    result.Failure =
+        TResult::Failure(TFailureKind::Write, result.At, std::make_error_code(std::errc::illegal_byte_sequence));
+  } else {
+    result.Failure = PutBack(change, headSizeNow, result.At);
+  }
+  if (result.Failure) {
+    recording.Finish(result.At);
+    return result;
+  }
+  result.Outcome = TRestoreOutcome::Failed;
+  if (recording.Record() != 0 && StillAsBefore(change.PathAfter, recording.Change().Before)) {
+    (void)journal->RecordNotMade(recording.Record());  // nothing of the file was touched
+  } else {
+    recording.Finish(result.At);  // partly put back: what the file holds now is recorded
+  }
+  return result;
+}
+
+}  // namespace tagwright
