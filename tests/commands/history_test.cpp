@@ -225,6 +225,7 @@ TEST_P(UndoLeavesChangedFiles, AndNamesThem) {
       named = true;
       EXPECT_EQ(file.Action, TUndoAction::Skipped);
       EXPECT_EQ(file.Reason, kChangedSinceReason);
+      EXPECT_EQ(file.LeftAlone, TLeftAlone::ChangedSince);
     } else {
       EXPECT_NE(file.Action, TUndoAction::Skipped) << file.File;
     }
@@ -291,6 +292,7 @@ TEST(History, ARenameBackOntoATakenNameIsRefused) {
   std::size_t refused = 0;
   for (const TUndoFile& file : undone.Value().Files) {
     if (file.Reason == kOldNameTakenReason) ++refused;
+    EXPECT_EQ(file.LeftAlone, file.Action == TUndoAction::Skipped ? TLeftAlone::OldNameTaken : TLeftAlone::No);
   }
   EXPECT_EQ(refused, 1U);
   EXPECT_EQ(ReadWholeFile(oldName), "someone else's file");
@@ -1216,6 +1218,7 @@ TEST_P(DamagedRecord, NeverReachesASong) {
   for (const TUndoFile& file : undone.Value().Files) {
     if (file.Action != TUndoAction::Skipped) continue;
     EXPECT_EQ(file.Reason, "the history's record of " + song + " is damaged");
+    EXPECT_EQ(file.LeftAlone, TLeftAlone::DamagedRecord);
     ++damaged;
   }
   EXPECT_EQ(damaged, 1U);
