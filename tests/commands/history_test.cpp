@@ -1166,10 +1166,9 @@ INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
                                            // for the bytes, and the command ends without a failure.
                                            TBound{"EntriesThenTagBytes", {2, 70'000}, 1},
                                            TBound{"NewestAlwaysKept", {200, 10}, 1},
-                                           // An entry larger than the bound by itself (the fourth)
-                                           // stays beside the newest, and only the others' bytes
-                                           // count: each takes most of the bound.
-                                           TBound{"ALargeEntryStaysAndTheOthersCount", {200, 60'000}, 2, 2}),
+                                           // The newest entry is larger than the bound by itself:
+                                           // only the others' bytes count, each most of the bound.
+                                           TBound{"ALargeEntryLeavesTheOthersTheBound", {200, 60'000}, 2, 3}),
                          [](const ::testing::TestParamInfo<TBound>& info) { return std::string(info.param.Name); });
 
 // A command whose every write finished but whose entry was never completed (the program died, or
