@@ -15,6 +15,7 @@
 #include "tags/audio_facts.h"
 #include "tags/byte_source.h"
 #include "tags/mp3_content.h"
+#include "tags/tag_versions.h"
 
 namespace tagwright {
 namespace {
@@ -169,8 +170,8 @@ const TEdgeCase kEdgeCases[] = {
      std::nullopt, 0, 40 * kFrame, 981, 576, 1105, 127.706},
     {"Lame3_100GivesDelayAndPadding", EncoderHeaderFrame("Info", 39, "LAME3.100", 1105, 576) + MpegAudio(39),
      std::nullopt, 0, 40 * kFrame, 981, 1105, 576, 127.706},
-    {"Lame4_0GivesDelayAndPadding", EncoderHeaderFrame("Info", 39, "LAME4.0  ", 0, 4095) + MpegAudio(39),
-     std::nullopt, 0, 40 * kFrame, 926, 0, 4095, 127.706},
+    {"Lame4_0GivesDelayAndPadding", EncoderHeaderFrame("Info", 39, "LAME4.0  ", 0, 4095) + MpegAudio(39), std::nullopt,
+     0, 40 * kFrame, 926, 0, 4095, 127.706},
     {"Lame3_89GivesNone", EncoderHeaderFrame("Info", 39, "LAME3.89 ", 576, 1105) + MpegAudio(39), std::nullopt, 0,
      40 * kFrame, 1019, std::nullopt, std::nullopt, 127.706},
     {"StackedTags", PaddingTag(300) + PaddingTag(12000) + PaddingTag(9000) + MpegAudio(40), std::nullopt, 21300,
@@ -214,6 +215,39 @@ TEST_P(AudioFactsEdges, ReadsTheAudioOrSaysWhyThereIsNone) {
 
 INSTANTIATE_TEST_SUITE_P(Files, AudioFactsEdges, ::testing::ValuesIn(kEdgeCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The tags the facts name: a trailer is version 1.1 only with a zero byte before a track that is
+// not zero, version 1.0 otherwise.
+struct TVersionsCase {
+  const char* name;
+  std::string bytes;
+  const char* text;
+};
+
+void PrintTo(const TVersionsCase& c, std::ostream* out) { *out << c.name; }
+
+class TagVersions : public ::testing::TestWithParam<TVersionsCase> {};
+
+TEST_P(TagVersions, NameTheTagsTheFileHolds) {
+  TMemorySource source(GetParam().bytes);
+  EXPECT_EQ(TagVersionsText(source), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TagVersions,
+    ::testing::Values(
+        TVersionsCase{"None", MpegAudio(3), "none"},
+        TVersionsCase{"ID3v2Only", PaddingTag(100) + MpegAudio(3), "ID3v2.3"},
+        TVersionsCase{"WithATrack", MpegAudio(3) + testing::Trailer("T", "", "", "", "c", 17, 7), "ID3v1.1"},
+        TVersionsCase{"CommentToTheEnd", MpegAudio(3) + testing::Trailer("T", "", "", "", std::string(30, 'c')),
+                      "ID3v1"},
+        TVersionsCase{"CommentThenTwoZeroBytes",
+                      MpegAudio(3) + testing::Trailer("T", "", "", "", std::string(28, 'c') + '\0' + '\0'), "ID3v1"},
+        TVersionsCase{"TrackAfterNoZeroByte",
+                      MpegAudio(3) + testing::Trailer("T", "", "", "", std::string(29, 'c') + '\x07'), "ID3v1"},
+        TVersionsCase{"Both", Tag(4, "", 100) + MpegAudio(3) + testing::Trailer("T", "", "", "", "", 17, 1),
+                      "ID3v2.4 + ID3v1.1"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AudioFacts, AFileThatCannotBeOpenedIsAFailureToOpenNotAnAudioFault) {
   TTempFolder folder;
