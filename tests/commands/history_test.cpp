@@ -29,6 +29,7 @@
 #include "files/paths.h"
 #include "history/database.h"
 #include "history/history_undo.h"
+#include "history/piece_file.h"
 #include "history/undo_redo.h"
 #include "songs/song_list.h"
 #include "support/sha256.h"
@@ -1749,6 +1750,124 @@ INSTANTIATE_TEST_SUITE_P(OwnFileCrashes, InterruptedWrite,
                                                   },
                                                   true, nullptr, kLongTitle.c_str()}),
                          [](const ::testing::TestParamInfo<TCrash>& info) { return std::string(info.param.Name); });
+
+// Whether every piece the history holds in its piece file is there whole: within the file and not
+// a hole (a piece of an old tag is never all zero bytes).
+bool PiecesWhole(const TTempFolder& state) {
+  const std::string pieces = ReadWholeFile(state / "history.sqlite3-pieces");
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open((state / "history.sqlite3").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* spans = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(db, "SELECT at, size FROM shared_pieces WHERE at IS NOT NULL", -1, &spans, nullptr),
+            SQLITE_OK);
+  bool whole = true;
+  while (sqlite3_step(spans) == SQLITE_ROW) {
+    const auto at = static_cast<std::size_t>(sqlite3_column_int64(spans, 0));
+    const auto size = static_cast<std::size_t>(sqlite3_column_int64(spans, 1));
+    whole = whole && at + size <= pieces.size() && pieces.find_first_not_of('\0', at) < at + size;
+  }
+  sqlite3_finalize(spans);
+  sqlite3_close(db);
+  return whole;
+}
+
+// A fault of the piece file while a stamp's record names a piece new to it: a call that fails, or
+// the program dying at the write, at the flush as its power is cut (the bytes not flushed lost),
+// or after the flush, before the record commits.
+struct TPieceFault {
+  const char* Name;
+  bool Dies;
+  void (*Plant)(TPieceFileOps& ops);
+};
+
+void PrintTo(const TPieceFault& fault, std::ostream* out) { *out << fault.Name; }
+
+class PieceFileFault : public ::testing::TestWithParam<TPieceFault> {};
+
+TEST_P(PieceFileFault, LeavesTheSongAndTheHistoryWhole) {
+  TTempFolder songs;
+  TTempFolder state;
+  const std::string song = songs.WriteFile("song.mp3", TagWithPicture("Old", 600) + SongAudio(3000));
+  const std::string original = ReadWholeFile(song);
+  TPieceFileOps faulty = DefaultPieceFileOps();
+  GetParam().Plant(faulty);
+  const auto stamp = [&] {
+    TPieceFileOps plain = SetPieceFileOps(faulty);
+    (void)RunRecorded(*OpenHistory(state), songs.Path(), StampTitle("Stamped"));  // the song tells
+    SetPieceFileOps(plain);
+  };
+  if (GetParam().Dies) {
+    ASSERT_TRUE(DiesInAProcessOfItsOwn(stamp));
+    EXPECT_TRUE(PiecesWhole(state)) << "a record committed ahead of its pieces";
+  } else {
+    stamp();
+  }
+  EXPECT_EQ(ReadWholeFile(song), original) << "changed without a record";
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  TResultOf<TRepairReport> repaired = RepairInterrupted(*history);
+  ASSERT_TRUE(repaired.Ok());
+  EXPECT_TRUE(repaired.Value().Problems.empty());
+  EXPECT_EQ(ReadWholeFile(song), original);
+  EXPECT_FALSE(THistoryTimeline::Read(*history).Value().UndoTarget().has_value());
+  // The bytes the fault left behind in the piece file mislead no later record.
+  const std::int64_t entry = RunRecorded(*history, songs.Path(), StampTitle("Stamped"));
+  ASSERT_NE(entry, 0);
+  history.reset();
+  history = OpenHistory(state);  // nothing remembered in memory
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_EQ(undone.Value().Skipped(), 0U);
+  EXPECT_EQ(ReadWholeFile(song), original);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PieceFileFault,
+    ::testing::Values(TPieceFault{"WriteFails", false,
+                                  [](TPieceFileOps& ops) {
+                                    ops.PWrite = [](int, const void*, size_t, off_t) -> ssize_t {
+                                      errno = ENOSPC;
+                                      return -1;
+                                    };
+                                  }},
+                      TPieceFault{"WriteFullHalfway", false,
+                                  [](TPieceFileOps& ops) {
+                                    ops.PWrite = [](int fd, const void* data, size_t size, off_t offset) {
+                                      return ::pwrite(fd, data, size > 1 ? size / 2 : size, offset) > 0 ? ssize_t{0}
+                                                                                                        : ssize_t{-1};
+                                    };
+                                  }},
+                      TPieceFault{"FlushFails", false,
+                                  [](TPieceFileOps& ops) {
+                                    ops.Fdatasync = [](int) {
+                                      errno = EIO;
+                                      return -1;
+                                    };
+                                  }},
+                      TPieceFault{"DiesAtTheWrite", true,
+                                  [](TPieceFileOps& ops) {
+                                    ops.PWrite = [](int fd, const void* data, size_t size, off_t offset) -> ssize_t {
+                                      (void)::pwrite(fd, data, size / 2, offset);  // half of it, then the end
+                                      ::_exit(0);
+                                    };
+                                  }},
+                      TPieceFault{"PowerCutAtTheFlush", true,
+                                  [](TPieceFileOps& ops) {
+                                    ops.Fdatasync = [](int fd) {
+                                      // Nothing of the batch reached the disk: the piece file was empty before.
+                                      (void)::ftruncate(fd, 0);
+                                      ::_exit(0);
+                                      return 0;
+                                    };
+                                  }},
+                      TPieceFault{"DiesAfterTheFlush", true,
+                                  [](TPieceFileOps& ops) {
+                                    ops.Fdatasync = [](int fd) {
+                                      (void)::fdatasync(fd);
+                                      ::_exit(0);
+                                      return 0;
+                                    };
+                                  }}),
+    [](const ::testing::TestParamInfo<TPieceFault>& info) { return std::string(info.param.Name); });
 
 }  // namespace
 }  // namespace tagwright
