@@ -7,13 +7,40 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include "files/result.h"
 
 namespace tagwright {
+
+// The system calls of the piece file, gathered so that tests can make each of them fail, or stop
+// the program there: between a piece's write, its flush and the commit of the records naming it.
+struct TPieceFileOps {
+  std::function<int(const char* path, int flags, mode_t mode)> Open;
+  std::function<int(int fd, struct stat* info)> Fstat;
+  std::function<ssize_t(int fd, const void* data, size_t size, off_t offset)> PWrite;
+  // Sets the disk to work on the bytes (sync_file_range); only a hint.
+  std::function<int(int fd, off_t offset, off_t size)> StartWriting;
+  std::function<int(int fd)> Fdatasync;
+  std::function<ssize_t(int fd, void* data, size_t size, off_t offset)> PRead;
+  // Gives back the space of the bytes, the file's size kept (fallocate's hole).
+  std::function<int(int fd, off_t offset, off_t size)> PunchHole;
+  std::function<int(int fd, off_t size)> Ftruncate;
+};
+
+const TPieceFileOps& DefaultPieceFileOps();
+
+// The calls every piece file makes from now on, and those they replace; for tests, while no
+// history is open. In the test build, TAGWRIGHT_PIECES_POWER_CUT=N in the environment starts the
+// program with calls that cut its power at the Nth flush: the bytes not flushed yet are lost, and
+// the program dies.
+TPieceFileOps SetPieceFileOps(TPieceFileOps ops);
 
 class TPieceFile {
  public:

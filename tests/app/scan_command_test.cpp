@@ -151,6 +151,8 @@ TEST(ScanCommand, AudioAddsEachSongsAudioFactsOrWhyItHasNone) {
   TTempFolder folder;
   folder.WriteFile("a - real.mp3", MpegAudio(100));
   folder.WriteFile("b - fake.mp3", SongAudio(2004));
+  // Delay and padding told apart: each under its own key.
+  folder.WriteFile("c - lame.mp3", EncoderHeaderFrame("Info", 99, "LAME3.100", 576, 1105) + MpegAudio(99));
   const char* const audioKeys[] = {"duration_ms",  "bitrate_kbps", "bitrate_mode",  "sample_rate",    "channels",
                                    "channel_mode", "mpeg",         "encoder_delay", "encoder_padding"};
   // The same whether the listing reads the facts with the tags or, without tags, on their own.
@@ -160,7 +162,7 @@ TEST(ScanCommand, AudioAddsEachSongsAudioFactsOrWhyItHasNone) {
     const TCliRun run = RunCli(arguments);
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     const auto lines = run.Lines();
-    ASSERT_EQ(lines.size(), 2u) << run.out;
+    ASSERT_EQ(lines.size(), 3u) << run.out;
     ASSERT_EQ(lines[0].size(), std::size(kAllKeys) + std::size(audioKeys));
     EXPECT_EQ(lines[0]["duration_ms"], 2606);  // 100 frames of 1152 samples at 44.1 kHz
     EXPECT_EQ(lines[0]["bitrate_kbps"], 128);
@@ -172,6 +174,8 @@ TEST(ScanCommand, AudioAddsEachSongsAudioFactsOrWhyItHasNone) {
     EXPECT_TRUE(lines[0]["encoder_delay"].is_null());
     ASSERT_EQ(lines[1].size(), std::size(kAllKeys) + 1);
     EXPECT_EQ(lines[1]["audio_reason"], "no MPEG audio frames where the audio should begin");
+    EXPECT_EQ(lines[2]["encoder_delay"], 576);
+    EXPECT_EQ(lines[2]["encoder_padding"], 1105);
   }
   // Without the option the lines are as they always were.
   for (const auto& line : RunCli({"scan", folder.Path()}).Lines()) EXPECT_EQ(line.size(), std::size(kAllKeys));

@@ -1,15 +1,18 @@
 #!/usr/bin/python3
 """tagwright-cli killed with SIGKILL at random moments of a command, an undo and a redo: after the next
 start every song is byte for byte as it was before or after the change, under the matching name,
-no temporary file is left, a song with a second hard link still shares its file with it, and the
-history is still readable; then a plain undo (or redo) finishes a killed undo (or redo). Then 20
+no temporary file is left, a song with a second hard link still shares its file with it, the history
+is still readable, and every piece its records name is in its piece file whole (no record commits
+ahead of its pieces); then a plain undo (or redo) finishes a killed undo (or redo). Then 20
 commands killed and songs changed by another program before the next start (a tag edited, the file
 replaced by a longer or a shorter one): each such change survives the next command byte for byte,
 which names the songs it left alone and exits 1. Then 4 KiB of damage at random places of a history:
 an undo leaves every song as it was before or after the command, never anything else. An undo stopped
-by a full history is finished by a plain undo once there is room. Then two programs at once on one
-history, and two programs making one new history at the same moment: no entry lost, no "database is
-locked", no "busy".
+by a full history is finished by a plain undo once there is room. The test build's CLI (with
+TAGWRIGHT_FAULT_SEAMS=1 in the environment) has the power cut at the first flush of its piece file
+(TAGWRIGHT_PIECES_POWER_CUT): what was not flushed is lost, and no record committed names it. Then
+two programs at once on one history, and two programs making one new history at the same moment:
+no entry lost, no "database is locked", no "busy".
 
     undo_crash_test.py CLI SONG_MAKER [KILLS [DAMAGES]]
 
@@ -22,6 +25,7 @@ import random
 import resource
 import shutil
 import signal
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -67,6 +71,28 @@ def repair(history):
     empty = os.path.join(ENV["TMPDIR"], "empty")
     os.makedirs(empty, exist_ok=True)
     return run(history, "rename", empty)
+
+
+def pieces_missing(history):
+    """The pieces that records of the history name but its piece file does not hold whole: a record
+    must never commit ahead of the pieces it names. (A piece of an old tag is never all zero bytes,
+    as a hole or a file cut short reads.)"""
+    pieces_path = history + "-pieces"
+    pieces = open(pieces_path, "rb").read() if os.path.exists(pieces_path) else b""
+    missing = []
+    db = sqlite3.connect(history)
+    try:
+        for piece, at, size in db.execute("SELECT id, at, size FROM shared_pieces WHERE at IS NOT NULL"):
+            if at + size > len(pieces) or not pieces[at:at + size].strip(b"\0"):
+                missing.append("piece %d of %d bytes at %d, the piece file %d bytes" % (piece, size, at, len(pieces)))
+        for (piece,) in db.execute("SELECT piece FROM piece_refs WHERE refs > 0 AND piece NOT IN "
+                                   "(SELECT id FROM shared_pieces)"):
+            missing.append("piece %d named but not stored" % piece)
+    except sqlite3.OperationalError:
+        pass  # killed before the history was laid out: nothing committed
+    finally:
+        db.close()
+    return missing
 
 
 def edit_as_another_program(path, kind, rng):
@@ -200,6 +226,33 @@ def undo_on_full_disk(template, work):
     check(stopped > 0, "no undo was stopped part way by a full history")
 
 
+def power_cuts(template, work):
+    """The power is cut at the first flush of the piece file during a stamp whose records keep the
+    songs' pictures: the pieces not flushed are lost, no record committed names them, and after the
+    next start every song is as before or as after."""
+    cut = 0
+    title = "A title longer than any of these songs holds, which moves their pictures"
+    for copies in (0, 12):
+        folder = os.path.join(work, "cut%d" % copies)
+        reference = os.path.join(work, "cut-reference%d" % copies)
+        history = os.path.join(work, "cut%d.sqlite3" % copies)
+        make_songs(template, folder, copies)
+        make_songs(template, reference, copies)
+        before = state(folder)
+        run(os.path.join(work, "cut-reference%d.sqlite3" % copies), "stamp", "--title", title,
+            *[os.path.join(reference, n) for n in sorted(os.listdir(reference))])
+        after = state(reference)
+        songs = [os.path.join(folder, n) for n in sorted(os.listdir(folder))]
+        done = subprocess.run([CLI, "--history", history, "stamp", "--title", title, *songs],
+                              env=dict(ENV, TAGWRIGHT_PIECES_POWER_CUT="1"), capture_output=True)
+        cut += done.returncode == -signal.SIGKILL
+        what = "power cut at the piece file's first flush, %d songs" % len(songs)
+        missing = pieces_missing(history)
+        check(not missing, what + ": a record committed ahead of its pieces: %s" % missing[:3])
+        judge(folder, before, after, {}, history, what)
+    check(cut > 0, "no power was cut at a flush of the piece file")
+
+
 def main():
     work = tempfile.mkdtemp()
     try:
@@ -258,6 +311,8 @@ def main():
             time.sleep(rng.uniform(0.0, duration))
             process.send_signal(signal.SIGKILL)
             process.wait()
+            missing = pieces_missing(history)
+            check(not missing, what + ": a record committed ahead of its pieces: %s" % missing[:3])
             judge(folder, before, after, renamed, history, what)
             judge_links(folder, linked, renamed if not undoing else {v: k for k, v in renamed.items()}, what)
             if phase != "the command":
@@ -346,6 +401,8 @@ def main():
             check(all(now[name] in (before[name], after[name]) for name in now), what + ": a song is neither")
 
         undo_on_full_disk(template, work)
+        if os.environ.get("TAGWRIGHT_FAULT_SEAMS") == "1":
+            power_cuts(template, work)
 
         # Two programs at once on one history.
         history = os.path.join(work, "shared.sqlite3")

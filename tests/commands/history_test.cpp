@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -27,6 +29,7 @@
 #include "files/paths.h"
 #include "history/database.h"
 #include "history/history_undo.h"
+#include "history/piece_file.h"
 #include "history/undo_redo.h"
 #include "songs/song_list.h"
 #include "support/sha256.h"
@@ -1025,6 +1028,9 @@ struct TBound {
   const char* Name;
   THistoryLimits Limits;
   std::size_t Kept;
+  // The take whose titles are some 100 KB each (the same in every song), which the next take's
+  // entry then keeps.
+  int GiantTitles = -1;
 };
 
 void PrintTo(const TBound& bound, std::ostream* out) { *out << bound.Name; }
@@ -1045,7 +1051,9 @@ TEST_P(HistoryBounds, DropTheOldestEntries) {
                                                           change.WriteTags = true;
                                                           // Each take's title is some 8 KB of its own.
                                                           change.Tags.Title =
-                                                              "Take " + std::string(8000, static_cast<char>('a' + i));
+                                                              "Take " +
+                                                              std::string(i == GetParam().GiantTitles ? 100'000 : 8000,
+                                                                          static_cast<char>('a' + i));
                                                           return change;
                                                         }}));
   }
@@ -1061,17 +1069,29 @@ TEST(History, PicturesOfDroppedEntriesGiveTheirRoomBack) {
   TTempFolder state;
   std::unique_ptr<THistory> history = OpenHistory(state);
   history->SetLimits({1, std::int64_t{512} << 20});
+  std::vector<std::unique_ptr<TTempFolder>> folders;
+  std::int64_t last = 0;
   for (unsigned take = 0; take < 3; ++take) {
     // Each take a song of its own whose picture moves within its tag: its old bytes are kept.
-    TTempFolder folder;
-    folder.WriteFile("song.mp3", TagWithPicture("Old", 600, take) + SongAudio(3000));
-    ASSERT_NE(RunRecorded(*history, folder.Path(), StampTitle("Stamped")), 0);
+    folders.push_back(std::make_unique<TTempFolder>());
+    folders.back()->WriteFile("song.mp3", TagWithPicture("Old", 600, take) + SongAudio(3000));
+    last = RunRecorded(*history, folders.back()->Path(), StampTitle("Stamped"));
+    ASSERT_NE(last, 0);
   }
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
   struct stat pieces {};
   ASSERT_EQ(::stat((state / "history.sqlite3-pieces").c_str(), &pieces), 0);
   EXPECT_GE(pieces.st_size, 3 * 40'000);  // the room of the others is given back as holes
   EXPECT_LT(pieces.st_blocks * 512, 2 * 40'000);
+  // The picture still kept lies after those given back, and is whole.
+  TTempFolder lastSong;
+  lastSong.WriteFile("song.mp3", TagWithPicture("Old", 600, 2) + SongAudio(3000));
+  history.reset();
+  history = OpenHistory(state);  // nothing remembered in memory
+  TResultOf<TUndoReport> undone = UndoEntry(*history, last, TProgram::Cli, "undo", TPassMode::Apply);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_EQ(undone.Value().Skipped(), 0U);
+  EXPECT_EQ(FolderState(folders.back()->Path()), FolderState(lastSong.Path()));
 }
 
 // A picture just kept is remembered by its place in the piece file, and read back there when one
@@ -1149,7 +1169,10 @@ INSTANTIATE_TEST_SUITE_P(Limits, HistoryBounds,
                                            // An entry dropped for the count is not weighed again
                                            // for the bytes, and the command ends without a failure.
                                            TBound{"EntriesThenTagBytes", {2, 70'000}, 1},
-                                           TBound{"NewestAlwaysKept", {200, 10}, 1}),
+                                           TBound{"NewestAlwaysKept", {200, 10}, 1},
+                                           // The newest entry is larger than the bound by itself:
+                                           // only the others' bytes count, each most of the bound.
+                                           TBound{"ALargeEntryLeavesTheOthersTheBound", {200, 60'000}, 2, 3}),
                          [](const ::testing::TestParamInfo<TBound>& info) { return std::string(info.param.Name); });
 
 // A command whose every write finished but whose entry was never completed (the program died, or
@@ -1329,6 +1352,97 @@ TEST(History, AnUndoCancelledBetweenFilesIsFinishedByTheNext) {
   EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
 }
 
+// Runs work in a process of its own, which dies as a program killed would; whether it got where
+// it was to die (its status 0). This process's history must be closed meanwhile.
+bool DiesInAProcessOfItsOwn(const std::function<void()>& work) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    work();
+    ::_exit(1);  // it was to die before the end
+  }
+  int status = 0;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// An undo cut short by a crash between two files: the repair keeps what it took back, a plain undo
+// takes back the rest, and the redos put back first that rest, then what the cut undo took back.
+TEST(History, AnUndoCutShortByACrashIsRepairedThenUndoneAndRedone) {
+  TTempFolder songs;
+  TTempFolder state;
+  CopyTemplates(songs.Path());
+  const auto before = FolderState(songs.Path());
+  const std::int64_t entry = RunHandsFree(*OpenHistory(state), songs.Path());
+  ASSERT_NE(entry, 0);
+  const auto after = FolderState(songs.Path());
+  ASSERT_TRUE(DiesInAProcessOfItsOwn([&] {
+    std::unique_ptr<THistory> killed = OpenHistory(state);
+    TUndoHooks hooks;
+    hooks.OnProgress = [](std::size_t done, std::size_t) {
+      if (done == 2) ::_exit(0);  // killed before the third file
+    };
+    (void)UndoEntry(*killed, entry, TProgram::Cli, "undo", TPassMode::Apply, hooks);
+  }));
+  const auto between = FolderState(songs.Path());
+  ASSERT_NE(between, before);
+  ASSERT_NE(between, after);
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  TResultOf<TRepairReport> repaired = RepairInterrupted(*history);
+  ASSERT_TRUE(repaired.Ok());
+  EXPECT_TRUE(repaired.Value().Problems.empty());
+  EXPECT_EQ(FolderState(songs.Path()), between);
+  std::optional<THistoryEntry> target = THistoryTimeline::Read(*history).Value().UndoTarget();
+  ASSERT_TRUE(target.has_value());
+  EXPECT_EQ(target->Id, entry) << "the rest of the entry is what a plain undo takes back";
+  ASSERT_TRUE(TakeBack(*history, *target, TProgram::Cli, "undo", TPassMode::Apply).Ok());
+  EXPECT_EQ(FolderState(songs.Path()), before);
+  EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
+  for (const auto& redone : {between, after}) {
+    target = THistoryTimeline::Read(*history).Value().RedoTarget();
+    ASSERT_TRUE(target.has_value());
+    ASSERT_TRUE(TakeBack(*history, *target, TProgram::Cli, "redo", TPassMode::Apply).Ok());
+    EXPECT_EQ(FolderState(songs.Path()), redone);
+  }
+}
+
+// Another program's entry in progress is its own, while one that a program which died left
+// before it is still interrupted: the lock on the one does not reach the other.
+TEST(History, AnEntryInProgressElsewhereLeavesAnEarlierOneInterrupted) {
+  TTempFolder songs;
+  TTempFolder state;
+  CopyTemplates(songs.Path());
+  const std::int64_t dead =
+      RunRecorded(*OpenHistory(state), songs.Path(), StampTitle("Dead"), "stamp", TEntryEnd::Unfinished);
+  ASSERT_NE(dead, 0);
+  int ready[2];
+  int done[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(done), 0);
+  const pid_t other = ::fork();
+  if (other == 0) {
+    // The other program: its entry in progress until this one has looked (or is gone).
+    ::close(done[1]);
+    std::unique_ptr<THistory> history = OpenHistory(state);
+    std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Cli, "stamp");
+    TResultOf<TFileChange> change = CaptureBefore(songs / "03 - Mara Vell - Paper Boats.mp3", "", true);
+    char byte = change.Ok() && recorder->RecordBefore(change.Value()).Ok() ? 'y' : 'n';
+    if (::write(ready[1], &byte, 1) == 1 && ::read(done[0], &byte, 1) >= 0) ::_exit(0);
+    ::_exit(1);
+  }
+  ASSERT_GT(other, 0);
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  EXPECT_EQ(byte, 'y');
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  TResultOf<std::vector<THistoryEntry>> interrupted = history->Interrupted();
+  ASSERT_EQ(::write(done[1], &byte, 1), 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(other, &status, 0), other);
+  for (const int fd : {ready[0], ready[1], done[0], done[1]}) ::close(fd);
+  ASSERT_TRUE(interrupted.Ok());
+  ASSERT_EQ(interrupted.Value().size(), 1U);
+  EXPECT_EQ(interrupted.Value()[0].Id, dead);
+}
+
 // A write that fails leaves the song as it was: it is no change of the entry, and no undo says
 // it restored it.
 TEST(History, AWriteThatFailedIsNotRecordedAsAChange) {
@@ -1409,6 +1523,9 @@ INSTANTIATE_TEST_SUITE_P(Parts, LostHistory, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return std::string(info.param ? "MainFile" : "Log");
                          });
+
+// A title that never fits the template songs' tags: they are rewritten.
+const std::string kLongTitle(5000, 'n');
 
 // A crash between the record and its completion: what the file holds then, and what the repair
 // makes of it.
@@ -1623,6 +1740,137 @@ INSTANTIATE_TEST_SUITE_P(
                },
                false, nullptr, "Torn", true}),
     [](const ::testing::TestParamInfo<TCrash>& info) { return std::string(info.param.Name); });
+
+// A song with several names is rewritten in its own file from a whole copy beside it: torn there,
+// grown past the copy's length, it gets the copy back, cut to its length.
+INSTANTIATE_TEST_SUITE_P(OwnFileCrashes, InterruptedWrite,
+                         ::testing::Values(TCrash{"RewrittenInItsOwnFileLongerThanTheCopy",
+                                                  [](const std::string& path, const std::string& written) {
+                                                    const std::string old = ReadWholeFile(path);
+                                                    WriteBytes(TemporaryNameBeside(path, 0), old);
+                                                    ASSERT_GT(written.size() - 100, old.size());
+                                                    WriteBytes(path, written.substr(0, written.size() - 100));
+                                                  },
+                                                  true, nullptr, kLongTitle.c_str()}),
+                         [](const ::testing::TestParamInfo<TCrash>& info) { return std::string(info.param.Name); });
+
+// Whether every piece the history holds in its piece file is there whole: within the file and not
+// a hole (a piece of an old tag is never all zero bytes).
+bool PiecesWhole(const TTempFolder& state) {
+  const std::string pieces = ReadWholeFile(state / "history.sqlite3-pieces");
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open((state / "history.sqlite3").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* spans = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(db, "SELECT at, size FROM shared_pieces WHERE at IS NOT NULL", -1, &spans, nullptr),
+            SQLITE_OK);
+  bool whole = true;
+  while (sqlite3_step(spans) == SQLITE_ROW) {
+    const auto at = static_cast<std::size_t>(sqlite3_column_int64(spans, 0));
+    const auto size = static_cast<std::size_t>(sqlite3_column_int64(spans, 1));
+    whole = whole && at + size <= pieces.size() && pieces.find_first_not_of('\0', at) < at + size;
+  }
+  sqlite3_finalize(spans);
+  sqlite3_close(db);
+  return whole;
+}
+
+// A fault of the piece file while a stamp's record names a piece new to it: a call that fails, or
+// the program dying at the write, at the flush as its power is cut (the bytes not flushed lost),
+// or after the flush, before the record commits.
+struct TPieceFault {
+  const char* Name;
+  bool Dies;
+  void (*Plant)(TPieceFileOps& ops);
+};
+
+void PrintTo(const TPieceFault& fault, std::ostream* out) { *out << fault.Name; }
+
+class PieceFileFault : public ::testing::TestWithParam<TPieceFault> {};
+
+TEST_P(PieceFileFault, LeavesTheSongAndTheHistoryWhole) {
+  TTempFolder songs;
+  TTempFolder state;
+  const std::string song = songs.WriteFile("song.mp3", TagWithPicture("Old", 600) + SongAudio(3000));
+  const std::string original = ReadWholeFile(song);
+  TPieceFileOps faulty = DefaultPieceFileOps();
+  GetParam().Plant(faulty);
+  const auto stamp = [&] {
+    TPieceFileOps plain = SetPieceFileOps(faulty);
+    (void)RunRecorded(*OpenHistory(state), songs.Path(), StampTitle("Stamped"));  // the song tells
+    SetPieceFileOps(plain);
+  };
+  if (GetParam().Dies) {
+    ASSERT_TRUE(DiesInAProcessOfItsOwn(stamp));
+    EXPECT_TRUE(PiecesWhole(state)) << "a record committed ahead of its pieces";
+  } else {
+    stamp();
+  }
+  EXPECT_EQ(ReadWholeFile(song), original) << "changed without a record";
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  TResultOf<TRepairReport> repaired = RepairInterrupted(*history);
+  ASSERT_TRUE(repaired.Ok());
+  EXPECT_TRUE(repaired.Value().Problems.empty());
+  EXPECT_EQ(ReadWholeFile(song), original);
+  EXPECT_FALSE(THistoryTimeline::Read(*history).Value().UndoTarget().has_value());
+  // The bytes the fault left behind in the piece file mislead no later record.
+  const std::int64_t entry = RunRecorded(*history, songs.Path(), StampTitle("Stamped"));
+  ASSERT_NE(entry, 0);
+  history.reset();
+  history = OpenHistory(state);  // nothing remembered in memory
+  TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_EQ(undone.Value().Skipped(), 0U);
+  EXPECT_EQ(ReadWholeFile(song), original);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PieceFileFault,
+    ::testing::Values(TPieceFault{"WriteFails", false,
+                                  [](TPieceFileOps& ops) {
+                                    ops.PWrite = [](int, const void*, size_t, off_t) -> ssize_t {
+                                      errno = ENOSPC;
+                                      return -1;
+                                    };
+                                  }},
+                      TPieceFault{"WriteFullHalfway", false,
+                                  [](TPieceFileOps& ops) {
+                                    ops.PWrite = [](int fd, const void* data, size_t size, off_t offset) {
+                                      return ::pwrite(fd, data, size > 1 ? size / 2 : size, offset) > 0 ? ssize_t{0}
+                                                                                                        : ssize_t{-1};
+                                    };
+                                  }},
+                      TPieceFault{"FlushFails", false,
+                                  [](TPieceFileOps& ops) {
+                                    ops.Fdatasync = [](int) {
+                                      errno = EIO;
+                                      return -1;
+                                    };
+                                  }},
+                      TPieceFault{"DiesAtTheWrite", true,
+                                  [](TPieceFileOps& ops) {
+                                    ops.PWrite = [](int fd, const void* data, size_t size, off_t offset) -> ssize_t {
+                                      (void)::pwrite(fd, data, size / 2, offset);  // half of it, then the end
+                                      ::_exit(0);
+                                    };
+                                  }},
+                      TPieceFault{"PowerCutAtTheFlush", true,
+                                  [](TPieceFileOps& ops) {
+                                    ops.Fdatasync = [](int fd) {
+                                      // Nothing of the batch reached the disk: the piece file was empty before.
+                                      (void)::ftruncate(fd, 0);
+                                      ::_exit(0);
+                                      return 0;
+                                    };
+                                  }},
+                      TPieceFault{"DiesAfterTheFlush", true,
+                                  [](TPieceFileOps& ops) {
+                                    ops.Fdatasync = [](int fd) {
+                                      (void)::fdatasync(fd);
+                                      ::_exit(0);
+                                      return 0;
+                                    };
+                                  }}),
+    [](const ::testing::TestParamInfo<TPieceFault>& info) { return std::string(info.param.Name); });
 
 }  // namespace
 }  // namespace tagwright

@@ -75,6 +75,10 @@ INSTANTIATE_TEST_SUITE_P(
         Styled{"05. Coldplay - Yellow.mp3", kPattern, "Coldplay", "Yellow", "05"},
         Styled{"(05) Coldplay - Yellow.mp3", kPattern, "Coldplay", "Yellow", "05"},
         Styled{"[12] Daft Punk - Digital Love.mp3", kPattern, "Daft Punk", "Digital Love", "12"},
+        // Three digits are a track too (a box set's), four are not.
+        Styled{"105. Coldplay - Yellow.mp3", kPattern, "Coldplay", "Yellow", "105"},
+        Styled{"[105] Coldplay - Yellow.mp3", kPattern, "Coldplay", "Yellow", "105"},
+        Styled{"1005. Coldplay - Yellow.mp3", kFailed}, Styled{"(1005) Coldplay - Yellow.mp3", kFailed},
         Styled{"Dua Lipa  -  Levitating .mp3", kPattern, "Dua Lipa", "Levitating"},
         Styled{"Toto - Africa (1).mp3", kPattern, "Toto", "Africa", "", "", "1"},
         Styled{"Toto - Africa - Copy.mp3", kPattern, "Toto", "Africa"},
@@ -179,6 +183,10 @@ INSTANTIATE_TEST_SUITE_P(
                       // Only whole words: inside a longer word the list does not reach.
                       Spelled{"abbaesque djs", "Abbaesque DJs", "Abbaesque Djs"}, Spelled{"mcdj", "Mcdj", "Mcdj"},
                       Spelled{"KISS me", "Kiss Me", "Kiss Me"}, Spelled{"", "", ""},
+                      // A spelling of several words, or with dots or a slash, ends with a word too.
+                      Spelled{"zz topper", "Zz Topper", "Zz Topper"}, Spelled{"ac/dcx", "Ac/dcx", "Ac/dcx"},
+                      Spelled{"run-d.m.c.s", "Run-D.m.c.s", "Run-D.m.c.s"}, Spelled{"r.e.m.x", "R.e.m.x", "R.e.m.x"},
+                      Spelled{"lcd soundsystems", "LCD Soundsystems", "Lcd Soundsystems"},
                       // The forms file names give a spelling: a slash as a comma or a dash, dashes
                       // as spaces, an initialism without its last dot.
                       Spelled{"ac,dc - thunderstruck", "AC/DC - Thunderstruck", "Ac,dc - Thunderstruck"},

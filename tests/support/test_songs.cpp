@@ -23,4 +23,26 @@ std::string MpegAudio(std::size_t count, std::string_view header) {
   return out;
 }
 
+std::string EncoderHeaderFrame(std::string_view kind, std::optional<std::uint32_t> frames, std::string_view lame,
+                               int delay, int padding) {
+  const auto bigEndian = [](std::uint32_t value) {
+    return std::string{static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
+                       static_cast<char>(value)};
+  };
+  // The frame header, then the side information of a stereo MPEG-1 frame, all zero.
+  std::string frame = std::string("\xFF\xFB\x90\x64") + std::string(32, '\0');
+  frame += std::string(kind) + bigEndian(frames ? 1 : 0);
+  if (frames) frame += bigEndian(*frames);
+  if (!lame.empty()) {
+    std::string header(36, '\0');
+    header.replace(0, lame.size(), lame);
+    header[21] = static_cast<char>(delay >> 4);
+    header[22] = static_cast<char>(((delay & 0x0F) << 4) | ((padding >> 8) & 0x0F));
+    header[23] = static_cast<char>(padding & 0xFF);
+    frame += header;
+  }
+  frame.resize(kMpegFrameSize, '\0');
+  return frame;
+}
+
 }  // namespace tagwright::testing

@@ -15,6 +15,7 @@
 #include "tags/audio_facts.h"
 #include "tags/byte_source.h"
 #include "tags/mp3_content.h"
+#include "tags/tag_versions.h"
 
 namespace tagwright {
 namespace {
@@ -135,6 +136,10 @@ struct TEdgeCase {
   std::int64_t audioOffset = 0;
   std::int64_t audioSize = 0;
   std::int64_t durationMs = 0;
+  // From an encoder's header: its LAME header's delay and padding, and the bit rate it gives.
+  std::optional<int> delay = std::nullopt;
+  std::optional<int> padding = std::nullopt;
+  double bitrateKbps = 128.0;
 };
 
 void PrintTo(const TEdgeCase& c, std::ostream* out) { *out << c.name; }
@@ -155,6 +160,20 @@ const TEdgeCase kEdgeCases[] = {
      2606},
     {"MuchJunkThenFrames", PaddingTag(100) + std::string(40000, 'j') + MpegAudio(100), std::nullopt, 40100,
      100 * kFrame, 2606},
+    // Without a frame count the length is the audio's size at the bit rate, the header's own frame
+    // left out.
+    {"InfoWithoutAFrameCount",
+     PaddingTag(100) + EncoderHeaderFrame("Info", std::nullopt, "LAME3.100", 576, 1105) + MpegAudio(39), std::nullopt,
+     100, 40 * kFrame, 1016, 576, 1105},
+    // Counted, the length is the samples less the delay and padding that LAME 3.90 and later give.
+    {"Lame3_90GivesDelayAndPadding", EncoderHeaderFrame("Xing", 39, "LAME3.90 ", 576, 1105) + MpegAudio(39),
+     std::nullopt, 0, 40 * kFrame, 981, 576, 1105, 127.706},
+    {"Lame3_100GivesDelayAndPadding", EncoderHeaderFrame("Info", 39, "LAME3.100", 1105, 576) + MpegAudio(39),
+     std::nullopt, 0, 40 * kFrame, 981, 1105, 576, 127.706},
+    {"Lame4_0GivesDelayAndPadding", EncoderHeaderFrame("Info", 39, "LAME4.0  ", 0, 4095) + MpegAudio(39), std::nullopt,
+     0, 40 * kFrame, 926, 0, 4095, 127.706},
+    {"Lame3_89GivesNone", EncoderHeaderFrame("Info", 39, "LAME3.89 ", 576, 1105) + MpegAudio(39), std::nullopt, 0,
+     40 * kFrame, 1019, std::nullopt, std::nullopt, 127.706},
     {"StackedTags", PaddingTag(300) + PaddingTag(12000) + PaddingTag(9000) + MpegAudio(40), std::nullopt, 21300,
      40 * kFrame, 1042},
     {"ApeAndID3v1AtTheEnd", MpegAudio(40) + ApeTag() + Trailer(), std::nullopt, 0, 40 * kFrame, 1042},
@@ -180,7 +199,9 @@ TEST_P(AudioFactsEdges, ReadsTheAudioOrSaysWhyThereIsNone) {
   EXPECT_EQ(read.Value().AudioSize, c.audioSize);
   EXPECT_EQ(read.Value().DurationMs, c.durationMs);
   EXPECT_EQ(read.Value().MpegText(), "1 layer III");
-  EXPECT_EQ(read.Value().BitrateKbps, 128.0);
+  EXPECT_NEAR(read.Value().BitrateKbps, c.bitrateKbps, 0.001);
+  EXPECT_EQ(read.Value().EncoderDelay, c.delay);
+  EXPECT_EQ(read.Value().EncoderPadding, c.padding);
   EXPECT_EQ(read.Value().ChannelMode, "joint stereo");
   // Told the size of the tag at the start, the reader finds the same audio.
   if (c.bytes.starts_with("ID3")) {
@@ -194,6 +215,39 @@ TEST_P(AudioFactsEdges, ReadsTheAudioOrSaysWhyThereIsNone) {
 
 INSTANTIATE_TEST_SUITE_P(Files, AudioFactsEdges, ::testing::ValuesIn(kEdgeCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The tags the facts name: a trailer is version 1.1 only with a zero byte before a track that is
+// not zero, version 1.0 otherwise.
+struct TVersionsCase {
+  const char* name;
+  std::string bytes;
+  const char* text;
+};
+
+void PrintTo(const TVersionsCase& c, std::ostream* out) { *out << c.name; }
+
+class TagVersions : public ::testing::TestWithParam<TVersionsCase> {};
+
+TEST_P(TagVersions, NameTheTagsTheFileHolds) {
+  TMemorySource source(GetParam().bytes);
+  EXPECT_EQ(TagVersionsText(source), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TagVersions,
+    ::testing::Values(
+        TVersionsCase{"None", MpegAudio(3), "none"},
+        TVersionsCase{"ID3v2Only", PaddingTag(100) + MpegAudio(3), "ID3v2.3"},
+        TVersionsCase{"WithATrack", MpegAudio(3) + testing::Trailer("T", "", "", "", "c", 17, 7), "ID3v1.1"},
+        TVersionsCase{"CommentToTheEnd", MpegAudio(3) + testing::Trailer("T", "", "", "", std::string(30, 'c')),
+                      "ID3v1"},
+        TVersionsCase{"CommentThenTwoZeroBytes",
+                      MpegAudio(3) + testing::Trailer("T", "", "", "", std::string(28, 'c') + '\0' + '\0'), "ID3v1"},
+        TVersionsCase{"TrackAfterNoZeroByte",
+                      MpegAudio(3) + testing::Trailer("T", "", "", "", std::string(29, 'c') + '\x07'), "ID3v1"},
+        TVersionsCase{"Both", Tag(4, "", 100) + MpegAudio(3) + testing::Trailer("T", "", "", "", "", 17, 1),
+                      "ID3v2.4 + ID3v1.1"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AudioFacts, AFileThatCannotBeOpenedIsAFailureToOpenNotAnAudioFault) {
   TTempFolder folder;

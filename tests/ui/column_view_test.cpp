@@ -235,13 +235,14 @@ void TColumnViewTest::InlineEditsAreStampedFieldByField() {
   }
   QVERIFY(ReadWholeFile(untouched) == before);
   QVERIFY(!window->HasUnstampedEdits());
-  QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("Unrenamed"));
+  for (int row : {0, 1, 2}) QCOMPARE(model->index(row, 0).data().toString(), QStringLiteral("Unrenamed"));
 
   // Leaving the folder with an edit not stamped asks; "No" leaves the file as it is.
   window->SelectSingleRow(2);
   QVERIFY(Table(window)->model()->setData(Table(window)->model()->index(2, static_cast<int>(TSongColumn::Title)),
                                           QStringLiteral("Not Written")));
   QVERIFY(window->HasUnstampedEdits());
+  QCOMPARE(model->index(2, 0).data().toString(), QStringLiteral("Unsaved"));
   TSongFolder other;
   window.Dialogs.Answers.push_back(TMsgDlgButton::No);
   QVERIFY(window->SelectFolder(other.QPath()));

@@ -184,6 +184,35 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
   QCOMPARE(window->ProgressText(), QString());
 }
 
+// The progress of a pass moves on with it: held before each song, the pass shows how many are done,
+// once the window has taken in what the pass told it before.
+void TLoadingTest::ProgressMovesOnWithThePass() {
+  TSongFolder folder;
+  AddSongsForAPass(folder, 4);
+  std::atomic<std::size_t> heldAt = 0;
+  std::atomic<std::size_t> letPast = 0;
+  TWindowUnderTest window;  // gone before what its pass holds on to
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  window->SetBeforeEachPassSong([&](std::size_t done) {
+    heldAt = done;
+    // After 30 s it goes on, and the test fails on its own check.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (letPast < done && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  });
+  window->SelectAll();
+  window->HandsFreeUpdate();
+  TMainWindow& busy = *window.Window;  // not through ->, which would wait for the pass
+  for (std::size_t done = 1; done < 4; ++done) {
+    QVERIFY(QTest::qWaitFor([&] { return heldAt.load() == done; }, 30000));
+    QCoreApplication::processEvents();  // what the pass told before it was held
+    QCOMPARE(busy.ProgressText(), QStringLiteral("Hands-Free!: %1 / 4").arg(done - 1));
+    letPast = done;
+  }
+  letPast = 4;
+  QVERIFY(QTest::qWaitFor([&] { return !busy.IsRunningCommand(); }, 30000));
+  window->SetBeforeEachPassSong({});
+}
+
 // Closing the window while a pass runs cancels the pass; the window closes once the pass has
 // stopped between two songs and its end is done.
 void TLoadingTest::ClosingTheWindowMidPassCancelsItFirst() {

@@ -143,6 +143,7 @@ class TLoadingTest : public QObject {
   void AnotherFolderChosenMidLoadIsTheOneShown();
   void NoCommandStartsMidLoad();
   void CancelStopsAPassBetweenSongs();
+  void ProgressMovesOnWithThePass();
   void ClosingTheWindowMidPassCancelsItFirst();
 };
 
