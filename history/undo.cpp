@@ -113,7 +113,7 @@ bool ForWantOfRoom(const TResult& failure) {
 }
 
 // What settling a change never confirmed leaves for the undo.
-enum class TSettled { NothingToTakeBack, PutBack, TakeBack };
+enum class TSettled { NothingToRestore, PutBack, Restore };
 
 // A torn write was put back as it was by settling it; a change made is taken back like any other.
 TSettled AfterSettling(const TFileChange& change, TUndoFile& file) {
@@ -121,13 +121,13 @@ TSettled AfterSettling(const TFileChange& change, TUndoFile& file) {
     file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
     return TSettled::PutBack;
   }
-  return TSettled::TakeBack;
+  return TSettled::Restore;
 }
 
 // A dry run only judges the file of a change never confirmed.
 TSettled SettleDry(TFileChange& change, TUndoFile& file) {
   TResultOf<TJudgement> judged = Judge(change);
-  if (judged && judged.Value().Found == TFound::Before) return TSettled::NothingToTakeBack;
+  if (judged && judged.Value().Found == TFound::Before) return TSettled::NothingToRestore;
   if (!judged) {
     Skip(file, judged.Failure());
   } else if (judged.Value().Found == TFound::After) {
@@ -143,11 +143,11 @@ TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& cha
   TResultOf<std::optional<TChangeProof>> proof = history.Proof(stored.Record);
   if (!proof) {
     Skip(file, proof.Failure());
-    return TSettled::TakeBack;
+    return TSettled::Restore;
   }
   const TResolution resolution = Resolve(change, proof.Value());
   (void)MarkResolved(history, stored, resolution);  // unmarked, it is settled again next time
-  if (resolution.Outcome == TResolved::NotMade) return TSettled::NothingToTakeBack;
+  if (resolution.Outcome == TResolved::NotMade) return TSettled::NothingToRestore;
   if (resolution.Outcome == TResolved::Unresolved) {
     Skip(file, resolution.Failure);
   } else if (resolution.Outcome == TResolved::LeftAlone) {
@@ -192,9 +192,9 @@ void EndRecording(TUndoRun& run, TChangeRecording& recording, const TFileChange&
   }
 }
 
-// Takes the change back on disk. The undo is recorded like any change, ahead of it: the bytes it
+// Restores the file on disk. The undo is recorded like any change, ahead of it: the bytes it
 // replaces are the ones the entry wrote, and what it will leave is the file as it was.
-void TakeBackNow(TUndoRun& run, std::int64_t record, TFileChange& change, const struct stat& info, TUndoFile& file) {
+void RestoreNow(TUndoRun& run, std::int64_t record, TFileChange& change, const struct stat& info, TUndoFile& file) {
   TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
   // An old tag kept in part by reference is put together from the tag the change left.
   if (now && !ResolveBeforeHead(change, now.Value().Head)) {
@@ -218,14 +218,14 @@ void TakeBackNow(TUndoRun& run, std::int64_t record, TFileChange& change, const 
   EndRecording(run, recording, change, !file.Reason.empty(), step, at);
 }
 
-// Takes a change made back, or says in file why it is left alone.
-void TakeBack(TUndoRun& run, std::int64_t record, TFileChange& change, TUndoFile& file) {
+// Restores the file of a change made, or says in file why it is left alone.
+void RestoreFile(TUndoRun& run, std::int64_t record, TFileChange& change, TUndoFile& file) {
   struct stat info {};
   if (file.Reason.empty()) file.Reason = WhyLeftAlone(change, info);
   if (!file.Reason.empty()) return;
   file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
   if (change.PathAfter != change.PathBefore) file.NewFile = change.PathBefore;
-  if (!run.DryRun) TakeBackNow(run, record, change, info, file);
+  if (!run.DryRun) RestoreNow(run, record, change, info, file);
 }
 
 // Takes one record's change back into the report, or names it as skipped; a failure when the
@@ -247,13 +247,13 @@ TResult UndoRecord(TUndoRun& run, std::int64_t record) {
     file.Reason = kUndoNotRecordedReason;
   } else if (stored.State == TState::Planned) {
     const TSettled settled = run.DryRun ? SettleDry(change, file) : Settle(run.History, stored, change, file);
-    if (settled == TSettled::NothingToTakeBack) return {};
+    if (settled == TSettled::NothingToRestore) return {};
     if (settled == TSettled::PutBack) {
       run.Report.Files.push_back(std::move(file));
       return {};
     }
   }
-  TakeBack(run, stored.Record, change, file);
+  RestoreFile(run, stored.Record, change, file);
   if (!file.Reason.empty()) {
     file.Action = TUndoAction::Skipped;
     file.NewFile.clear();

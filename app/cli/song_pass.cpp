@@ -120,19 +120,15 @@ TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context
   return choice;
 }
 
-void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context) {
-  RunSongPass(
-      options, [&planner](const TTidyOptions&) { return planner; }, context);
-}
-
-void RunSongPass(const TPassOptions& options, const TPlannerWithOptions& plannerFor, TCliContext& context) {
+void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput input, TCliContext& context) {
   const TLetters letters = LettersOf(options.accentedLetters);
   const TSpellingsChoice spellings = LoadSpellings(options.names, context);
   if (!spellings.usable) return;
-  const TSongPlanner planner = plannerFor({.Spellings = spellings.spellings.get(),
-                                           .Letters = letters,
-                                           .SmallWordsInLowerCase = options.lowerSmallWords,
-                                           .TitleWithMix = options.titleWithMix});
+  input.Tidy = {.Spellings = spellings.spellings.get(),
+                .Letters = letters,
+                .SmallWordsInLowerCase = options.lowerSmallWords,
+                .TitleWithMix = options.titleWithMix};
+  const TSongPlanner planner = CatalogueCommand(command).Planner(input);
   std::vector<std::string> paths;
   for (const std::string& path : options.paths) {
     if (!options.filesOnly || !IsFolder(path)) {
