@@ -61,7 +61,9 @@ struct TCatalogueCase {
   TAfter After;
 };
 
-void PrintTo(const TCatalogueCase& row, std::ostream* out) { *out << WindowCaption(CatalogueCommand(row.Id), {}); }
+void PrintTo(const TCatalogueCase& row, std::ostream* out) {
+  *out << "command " << static_cast<int>(row.Id) << ", " << WindowCaption(CatalogueCommand(row.Id), {});
+}
 
 class CatalogueCommands : public ::testing::TestWithParam<TCatalogueCase> {};
 
@@ -70,12 +72,7 @@ class CatalogueCommands : public ::testing::TestWithParam<TCatalogueCase> {};
 TEST_P(CatalogueCommands, PlanGivesWhatTheCommandPromises) {
   TTempFolder folder;
   const std::string path = folder.WriteFile("abba - waterloo.mp3", SongAudio(404));
-  TID3Info tags;
-  tags.Artist = "abba";
-  tags.Title = "waterloo";
-  tags.Album = "Gold";
-  tags.Comment = "note";
-  tags.Track = 5;
+  const TID3Info tags{.Title = "waterloo", .Artist = "abba", .Album = "Gold", .Comment = "note", .Track = 5};
   ASSERT_TRUE(WriteID3Tags(path, tags).Ok());
   TSongFile song;
   ASSERT_TRUE(song.SetFileName(path).Ok());
