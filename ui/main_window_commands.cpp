@@ -1,8 +1,8 @@
-// The commands behind the buttons and the song list's pop-up menu entries. The work on each song is
-// the core's (the plans of commands/song_plans.h, carried out by the song pass of
-// commands/song_pass.h); here the window gathers the selection and the panel's values, asks its
-// questions, shows what went wrong and reloads the list afterwards. Each handler runs inside RunGuarded, so
-// that an error is shown and the window carries on.
+// The commands behind the buttons and the song list's pop-up menu entries. Each command is the
+// catalogue's (commands/command_catalogue.h: its caption, its plan, its preview), carried out by the
+// song pass of commands/song_pass.h; here the window gathers the selection and the panel's values
+// into the command's input, asks its questions, shows what went wrong and reloads the list
+// afterwards. Each handler runs inside RunGuarded, so that an error is shown and the window carries on.
 #include <QItemSelectionModel>
 #include <algorithm>
 #include <memory>
@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "commands/command_catalogue.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "commands/song_trash.h"

@@ -17,9 +17,7 @@ void AddCatalogueCommand(CLI::App& app, TCliContext& context, const TCatalogueCo
   options->command = catalogued.CliName;
   CLI::App* command = app.add_subcommand(catalogued.CliName, catalogued.CliDescription);
   AddPassOptions(*command, *options);
-  if (catalogued.Cleans != TCleansText::No) {
-    AddTidyOptions(*command, *options, catalogued.Cleans == TCleansText::YesWithTitleTag);
-  }
+  if (catalogued.Cleans != TCleansText::No) AddTidyOptions(*command, *options, catalogued.Cleans);
   command->callback([options, id = catalogued.Id, &context] { RunSongPass(*options, id, {}, context); });
 }
 

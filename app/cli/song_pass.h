@@ -74,8 +74,9 @@ void AddAccentedLettersOption(CLI::App& command, bool& accentedLetters);
 
 // Adds --keep-spellings, --spellings FILE and --more-name-styles.
 void AddNameOptions(CLI::App& command, TNameOptions& options);
-// Adds --lower-small-words, and with titles also --title-with-mix, to a command that cleans texts.
-void AddTidyOptions(CLI::App& command, TPassOptions& options, bool titles);
+// Adds --lower-small-words to a command that cleans texts, and --title-with-mix to one that composes
+// the title tag too.
+void AddTidyOptions(CLI::App& command, TPassOptions& options, TCleansText cleans);
 
 // Adds --jobs N to a command that lists songs.
 void AddJobsOption(CLI::App& command, unsigned& jobs);
