@@ -3,47 +3,131 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "commands/song_plans.h"
-
 namespace tagwright {
 
 namespace {
 
-TSongPlanner AutoRenamePlanner(const TTidyOptions& /*options*/) {
+// A planner that reads the file's tags and goes by nothing the listing read.
+TSongPlanner TagsOnlyPlanner(std::function<TSongChange(const TID3Info& tags)> plan) {
+  TSongPlanner planner{TTagsNeeded::Yes,
+                       [plan = std::move(plan)](const TSongFile&, const TID3Info& tags) { return plan(tags); }};
+  planner.ListedDetails = TListedDetails::Unused;
+  return planner;
+}
+
+TSongPlanner AutoRenamePlanner(const TCommandInput& /*input*/) {
   return {TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) { return PlanAutoRename(song); }};
 }
 
-TSongPlanner FileNameAsTitlePlanner(const TTidyOptions& /*options*/) { return {TTagsNeeded::Yes, PlanFileNameAsTitle}; }
+TSongPlanner FileNameAsTitlePlanner(const TCommandInput& /*input*/) { return {TTagsNeeded::Yes, PlanFileNameAsTitle}; }
 
-TSongPlanner DetailsCleanupPlanner(const TTidyOptions& options) {
-  return {TTagsNeeded::Yes, [options](const TSongFile& song, const TID3Info& tags) {
+TSongPlanner DetailsCleanupPlanner(const TCommandInput& input) {
+  return {TTagsNeeded::Yes, [options = input.Tidy](const TSongFile& song, const TID3Info& tags) {
             return PlanDetailsCleanupKeeping(song, tags, options);
           }};
 }
 
-TSongPlanner HandsFreePlanner(const TTidyOptions& options) {
-  return {TTagsNeeded::No, [options](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song, options); }};
+TSongPlanner HandsFreePlanner(const TCommandInput& input) {
+  return {TTagsNeeded::No,
+          [options = input.Tidy](const TSongFile& song, const TID3Info&) { return PlanHandsFree(song, options); }};
 }
 
-TSongPlanner StampRecognizedPlanner(const TTidyOptions& /*options*/) { return {TTagsNeeded::Yes, PlanStampRecognized}; }
+TSongPlanner StampRecognizedPlanner(const TCommandInput& /*input*/) { return {TTagsNeeded::Yes, PlanStampRecognized}; }
+
+TSongPlanner ClearFieldPlanner(const TCommandInput& input) {
+  return {TTagsNeeded::Yes,
+          [field = input.Field](const TSongFile&, const TID3Info& tags) { return PlanClearTagField(tags, field); }};
+}
+
+TSongPlanner StampGivenFieldsPlanner(const TCommandInput& input) {
+  return TagsOnlyPlanner([fields = input.Fields](const TID3Info& tags) { return PlanStampEditedFields(tags, fields); });
+}
+
+TSongPlanner StampPanelPlanner(const TCommandInput& input) {
+  return {TTagsNeeded::Yes, [panel = input.Panel, songs = input.Songs](const TSongFile&, const TID3Info& tags) {
+            return PlanStampFromPanel(tags, panel, songs);
+          }};
+}
+
+TSongPlanner StampEditedCellsPlanner(const TCommandInput& input) {
+  return {TTagsNeeded::Yes, [edits = input.Edits](const TSongFile& song, const TID3Info& tags) {
+            const TFieldEdits* changed = edits.For(song.FileName());
+            return PlanStampEditedFields(tags, changed != nullptr ? *changed : TFieldEdits{});
+          }};
+}
+
+TSongPlanner RenameWithDetailsPlanner(const TCommandInput& input) {
+  return {TTagsNeeded::No, [panel = input.Panel, songs = input.Songs](const TSongFile& song, const TID3Info&) {
+            return PlanRenameWithDetails(song, panel, songs);
+          }};
+}
+
+TSongPlanner RenameThisFilePlanner(const TCommandInput& input) {
+  TSongPlanner planner{TTagsNeeded::No, [name = input.NewName](const TSongFile& song, const TID3Info&) {
+                         return PlanManualRename(song, name);
+                       }};
+  // The name is the user's, not the details': a file that cannot be written is renamed all the same.
+  planner.ListedDetails = TListedDetails::Unused;
+  planner.Writes = TWrites::NamesOnly;
+  return planner;
+}
+
+// Each row in the order of TCatalogueCommand's fields: id, subcommand, help line, caption, preview
+// caption, entry, keys, count, unwritable files, text cleaning, parameters, carried out by, planner.
+std::vector<TCatalogueCommand> DescribeCommands() {
+  using enum TPassCount;
+  using enum TCommandParameters;
+  using enum TCarriedOutBy;
+  constexpr TWhenUnwritable kAsk = TWhenUnwritable::Ask;
+  constexpr TWhenUnwritable kSkip = TWhenUnwritable::Skip;
+  constexpr TCleansText kCleans = TCleansText::Yes;
+  constexpr TCleansText kKeeps = TCleansText::No;
+  return {
+      {TCommandId::AutoRename, "rename", "Rename each song's file after its details (AutoRename Files)",
+       "AutoRename Files", "Preview AutoRename", "AutoRename Files", nullptr, Renamed, kAsk, kKeeps, None, SongPass,
+       AutoRenamePlanner},
+      {TCommandId::FileNameAsTitle, "filename-as-title", "Write each file's name into its tag's title",
+       "Filename as Title", "Preview Filename as Title", "Filename as Title", nullptr, SongsTagged, kAsk, kKeeps, None,
+       SongPass, FileNameAsTitlePlanner},
+      {TCommandId::DetailsCleanup, "cleanup",
+       "Clean titles, artists and albums and write the recognised details (Details Cleanup)", "Details Cleanup",
+       "Preview Details Cleanup", "Details Cleanup", nullptr, SongsTagged, kAsk, kCleans, None, SongPass,
+       DetailsCleanupPlanner},
+      {TCommandId::HandsFree, "hands-free",
+       "Rewrite the tag and rename the file of each song whose name holds only its details", "Hands-Free!",
+       "Preview Hands-Free", "Hands-Free! (F7)", "F7", SongsUpdated, kSkip, TCleansText::YesWithTitleTag, None,
+       SongPass, HandsFreePlanner},
+      // On the command line, stamp --recognized.
+      {TCommandId::StampRecognized, nullptr, nullptr, "Stamp ID3 Tags", "Preview Stamp ID3 Tags", "Stamp ID3 Tags",
+       nullptr, SongsTagged, kAsk, kKeeps, None, SongPass, StampRecognizedPlanner},
+      {TCommandId::ClearField, "clear", "Blank one tag field of each song (ID3 Clear)", "ID3 Clear", nullptr,
+       "ID3 Clear", nullptr, SongsTagged, kSkip, kKeeps, TagField, SongPass, ClearFieldPlanner},
+      {TCommandId::StampGivenFields, "stamp", "Write tag fields into song files, keeping the others", nullptr, nullptr,
+       nullptr, nullptr, SongsTagged, kSkip, kKeeps, GivenFields, SongPass, StampGivenFieldsPlanner},
+      {TCommandId::StampPanel, nullptr, nullptr, "Stamp ID3 Tag(s)", "Preview Stamp ID3 Tag(s)",
+       "Stamp &ID3 Tag(s) (F6)", "F6", SongsTagged, kAsk, kKeeps, PanelValues, SongPass, StampPanelPlanner},
+      // The same button and key as the panel's stamp, in the table view.
+      {TCommandId::StampEditedCells, nullptr, nullptr, "Stamp ID3 Tag(s)", "Stamp ID3 Tag(s)", nullptr, nullptr,
+       SongsTagged, kAsk, kKeeps, EditedCells, SongPass, StampEditedCellsPlanner},
+      {TCommandId::RenameWithDetails, nullptr, nullptr, "Rename File(s)", nullptr, "Rename File(s) (F5)", "F5", Renamed,
+       kAsk, kKeeps, PanelValues, SongPass, RenameWithDetailsPlanner},
+      {TCommandId::RenameThisFile, nullptr, nullptr, "Rename This File", nullptr, "Rename This File", nullptr, Renamed,
+       kSkip, kKeeps, NewName, SongPass, RenameThisFilePlanner},
+      {TCommandId::DeleteThisFile, nullptr, nullptr, "Delete This File", nullptr, "Delete This File", nullptr,
+       FilesDeleted, kSkip, kKeeps, None, Trash, nullptr},
+      {TCommandId::Undo, "undo",
+       "Take back the newest command not yet undone (again: the one before it), or the one named", "Undo Last Command",
+       nullptr, "Undo Last Command (Ctrl+Z)", "Ctrl+Z", FilesRestored, kSkip, kKeeps, HistoryEntry, History, nullptr},
+      {TCommandId::Redo, "redo", "Take back the newest undo not yet redone, while no command has changed files since",
+       "Redo Last Undo", nullptr, "Redo Last Undo (Ctrl+Shift+Z)", "Ctrl+Shift+Z; Ctrl+Y", FilesRestored, kSkip, kKeeps,
+       HistoryEntry, History, nullptr},
+  };
+}
 
 }  // namespace
 
 const std::vector<TCatalogueCommand>& CommandCatalogue() {
-  static const std::vector<TCatalogueCommand> commands = {
-      {TCommandId::AutoRename, "rename", "Rename each song's file after its details (AutoRename Files)",
-       "AutoRename Files", TPassCount::Renamed, true, AutoRenamePlanner},
-      {TCommandId::FileNameAsTitle, "filename-as-title", "Write each file's name into its tag's title",
-       "Filename as Title", TPassCount::SongsTagged, true, FileNameAsTitlePlanner},
-      {TCommandId::DetailsCleanup, "cleanup",
-       "Clean titles, artists and albums and write the recognised details (Details Cleanup)", "Details Cleanup",
-       TPassCount::SongsTagged, true, DetailsCleanupPlanner},
-      {TCommandId::HandsFree, "hands-free",
-       "Rewrite the tag and rename the file of each song whose name holds only its details", "Hands-Free!",
-       TPassCount::SongsUpdated, false, HandsFreePlanner},
-      {TCommandId::StampRecognized, nullptr, nullptr, "Stamp ID3 Tags", TPassCount::SongsTagged, true,
-       StampRecognizedPlanner},
-  };
+  static const std::vector<TCatalogueCommand> commands = DescribeCommands();
   return commands;
 }
 
@@ -53,6 +137,12 @@ const TCatalogueCommand& CatalogueCommand(TCommandId id) {
       std::find_if(commands.begin(), commands.end(), [id](const TCatalogueCommand& c) { return c.Id == id; });
   if (found == commands.end()) throw std::logic_error("a command missing from the catalogue");
   return *found;
+}
+
+std::string WindowCaption(const TCatalogueCommand& command, const TCommandInput& input) {
+  std::string caption = command.WindowName != nullptr ? command.WindowName : command.CliName;
+  if (command.Parameters == TCommandParameters::TagField) caption += std::string(" ") + TagFieldCaption(input.Field);
+  return caption;
 }
 
 }  // namespace tagwright

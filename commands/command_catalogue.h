@@ -1,37 +1,97 @@
-// The commands that run one plan over songs, each described once for both front ends: its name on
-// the command line and in the window (the caption of its history entry and the head of its summary
-// line), what its summary counts, and its planner. The window and the command line take a command's
-// plan from here instead of each building it.
+// Every command that changes files, described once for both front ends: its name on the command
+// line and its help line, its caption in the window (the caption of its history entry and the head
+// of its summary line), its preview, its menu entry and key, what its summary counts, and its
+// planner. A front end gathers the command's input (TCommandInput), asks the catalogue for the
+// plan and shows what came of it; it builds no plan of its own.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "commands/song_pass.h"
+#include "commands/song_plans.h"
+#include "songs/song_edits.h"
 #include "songs/tidy_options.h"
 
 namespace tagwright {
 
-enum class TCommandId : std::uint8_t { AutoRename, FileNameAsTitle, DetailsCleanup, HandsFree, StampRecognized };
+enum class TCommandId : std::uint8_t {
+  AutoRename,
+  FileNameAsTitle,
+  DetailsCleanup,
+  HandsFree,
+  StampRecognized,
+  ClearField,        // blank one tag field
+  StampGivenFields,  // the command line's stamp of the fields given
+  StampPanel,        // stamp the details panel's values
+  StampEditedCells,  // stamp the fields changed in the song table
+  RenameWithDetails,
+  RenameThisFile,  // rename one song to the name typed
+  DeleteThisFile,  // move one song to the trash
+  Undo,
+  Redo,
+};
 
 // What a command's summary counts as done.
-enum class TPassCount : std::uint8_t { SongsTagged, Renamed, SongsUpdated };
+enum class TPassCount : std::uint8_t { SongsTagged, Renamed, SongsUpdated, FilesDeleted, FilesRestored };
+
+// What the window does with a file that cannot be written: asks whether to go on, or skips it
+// silently.
+enum class TWhenUnwritable : bool { Skip, Ask };
+// Whether a command cleans texts, so that its preview says what Keep Known Spellings would keep and
+// it takes the clean-up's options; TitleTag: it composes the title tag too, leaving the mix out
+// unless asked to keep it.
+enum class TCleansText : std::uint8_t { No, Yes, YesWithTitleTag };
+// What a command works from besides the songs; the front end gathers it into TCommandInput.
+enum class TCommandParameters : std::uint8_t {
+  None,          // the tidy options at most
+  TagField,      // TCommandInput::Field
+  GivenFields,   // TCommandInput::Fields
+  PanelValues,   // TCommandInput::Panel and Songs
+  EditedCells,   // TCommandInput::Edits
+  NewName,       // TCommandInput::NewName
+  HistoryEntry,  // the entry to take back (carried out by the history)
+};
+// Who carries a command out: the song pass with the command's planner, the trash, or the history
+// (an undo or a redo).
+enum class TCarriedOutBy : std::uint8_t { SongPass, Trash, History };
+
+// Everything a command's plan may go by.
+struct TCommandInput {
+  TTidyOptions Tidy;
+  TTagField Field = TTagField::Artist;
+  // The fields to write into every song, each written when given (an empty text clears it).
+  TFieldEdits Fields;
+  TPanelValues Panel;
+  TSelectedSongs Songs = TSelectedSongs::Several;
+  // Each song's own changed fields.
+  TSongEdits Edits;
+  std::string NewName;
+};
 
 struct TCatalogueCommand {
   TCommandId Id;
-  const char* CliName;         // the subcommand; null for one that has a subcommand of its own
-  const char* CliDescription;  // its line in the help
-  const char* WindowName;      // "AutoRename Files"
+  const char* CliName;         // the subcommand; null when the command line has none of its own
+  const char* CliDescription;  // its line in the help; null without a subcommand
+  const char* WindowName;      // "AutoRename Files"; null when the window has no such command
+  const char* PreviewCaption;  // the window's preview of it; null when it has none
+  const char* MenuEntry;       // the window's button or menu entry; null when none of its own
+  const char* Keys;            // its keys in portable text, "; " between two; null for none
   TPassCount Count;
-  // The window asks when a file cannot be written; otherwise such songs are skipped silently.
-  bool AsksWhenUnwritable;
-  // The plan, cleaning and composing titles as the options say (commands that clean no text and
-  // compose no title ignore them).
-  TSongPlanner (*Planner)(const TTidyOptions& options);
+  TWhenUnwritable Unwritable;
+  TCleansText Cleans;
+  TCommandParameters Parameters;
+  TCarriedOutBy CarriedOutBy;
+  // The plan for the input given; null for a command the song pass does not carry out.
+  TSongPlanner (*Planner)(const TCommandInput& input);
 };
 
 // Every command, in the order the command line's help lists them.
 const std::vector<TCatalogueCommand>& CommandCatalogue();
 const TCatalogueCommand& CatalogueCommand(TCommandId id);
+
+// The caption of the command's history entry in the window: "ID3 Clear Title" for a cleared field.
+std::string WindowCaption(const TCatalogueCommand& command, const TCommandInput& input);
 
 }  // namespace tagwright

@@ -31,7 +31,8 @@ void RenameTo(TSongChange& change, const std::string& current, std::string targe
 
 }  // namespace
 
-TSongChange PlanStampFromPanel(TID3Info tags, const TPanelValues& panel, bool singleSong) {
+TSongChange PlanStampFromPanel(TID3Info tags, const TPanelValues& panel, TSelectedSongs songs) {
+  const bool singleSong = songs == TSelectedSongs::One;
   const auto take = [singleSong](std::string& field, const std::string& value) {
     if (!value.empty() || singleSong) field = value;
   };
@@ -81,7 +82,8 @@ TSongChange PlanAutoRename(const TSongFile& song) {
   return change;
 }
 
-TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, bool singleSong) {
+TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, TSelectedSongs songs) {
+  const bool singleSong = songs == TSelectedSongs::One;
   TSongFile song = listed;
   TSongChange change;
   // With several songs, one whose recognition found neither title nor artist keeps its name: its
@@ -189,6 +191,19 @@ std::optional<TTagField> TagFieldNamed(const std::string& name) {
     if (name == text) return field;
   }
   return std::nullopt;
+}
+
+const char* TagFieldCaption(TTagField field) {
+  switch (field) {
+    case TTagField::Artist: return "Artist";
+    case TTagField::Title: return "Title";
+    case TTagField::Track: return "Track";
+    case TTagField::Album: return "Album";
+    case TTagField::Year: return "Year";
+    case TTagField::Genre: return "Genre";
+    case TTagField::Comment: break;
+  }
+  return "Comment";
 }
 
 TSongChange PlanClearTagField(TID3Info tags, TTagField field) {

@@ -28,9 +28,12 @@ struct TPanelValues {
   std::string Track;
 };
 
+// Whether the panel's values are those of one song or shared by several.
+enum class TSelectedSongs : bool { Several, One };
+
 // Stamp from the details panel: with one song every field is written, empty ones clearing the tag's;
 // with several only the fields that hold text.
-TSongChange PlanStampFromPanel(TID3Info tags, const TPanelValues& panel, bool singleSong);
+TSongChange PlanStampFromPanel(TID3Info tags, const TPanelValues& panel, TSelectedSongs songs);
 
 // Stamp the fields changed by hand in the song table: each changed field replaces the tag's (an
 // emptied one clears it); every other field keeps what the tag holds.
@@ -47,7 +50,7 @@ TSongChange PlanAutoRename(const TSongFile& song);
 // its name when it is left with neither title nor artist, and, with several songs, when its
 // recognised title and artist are both empty. A name taken by another file is refused with
 // kNameTakenMessage.
-TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, bool singleSong);
+TSongChange PlanRenameWithDetails(const TSongFile& listed, const TPanelValues& panel, TSelectedSongs songs);
 
 // Filename as Title: the file's name without folder and extension becomes the tag's title.
 TSongChange PlanFileNameAsTitle(const TSongFile& listed, TID3Info tags);
@@ -67,6 +70,7 @@ TSongChange PlanHandsFree(const TSongFile& song, const TTidyOptions& options);
 // The tag fields that "ID3 Clear" blanks, by their menu order.
 enum class TTagField : std::uint8_t { Artist = 0, Title = 1, Track = 2, Album = 3, Year = 4, Genre = 5, Comment = 6 };
 std::optional<TTagField> TagFieldNamed(const std::string& name);  // "artist", "title", ...
+const char* TagFieldCaption(TTagField field);                     // "Artist", "Title", ...
 
 TSongChange PlanClearTagField(TID3Info tags, TTagField field);
 

@@ -123,7 +123,7 @@ bool ForWantOfRoom(const TResult& failure) {
 }
 
 // What settling a change never confirmed leaves for the undo.
-enum class TSettled { NothingToTakeBack, PutBack, TakeBack };
+enum class TSettled { NothingToRestore, PutBack, Restore };
 
 // A torn write was put back as it was by settling it; a change made is taken back like any other.
 TSettled AfterSettling(const TFileChange& change, TUndoFile& file) {
@@ -131,13 +131,13 @@ TSettled AfterSettling(const TFileChange& change, TUndoFile& file) {
     file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
     return TSettled::PutBack;
   }
-  return TSettled::TakeBack;
+  return TSettled::Restore;
 }
 
 // A dry run only judges the file of a change never confirmed.
 TSettled SettleDry(TFileChange& change, TUndoFile& file) {
   TResultOf<TJudgement> judged = Judge(change);
-  if (judged && judged.Value().Found == TFound::Before) return TSettled::NothingToTakeBack;
+  if (judged && judged.Value().Found == TFound::Before) return TSettled::NothingToRestore;
   if (!judged) {
     Skip(file, judged.Failure());
   } else if (judged.Value().Found == TFound::After) {
@@ -153,11 +153,11 @@ TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& cha
   TResultOf<std::optional<TChangeProof>> proof = history.Proof(stored.Record);
   if (!proof) {
     Skip(file, proof.Failure());
-    return TSettled::TakeBack;
+    return TSettled::Restore;
   }
   const TResolution resolution = Resolve(change, proof.Value());
   (void)MarkResolved(history, stored, resolution);  // unmarked, it is settled again next time
-  if (resolution.Outcome == TResolved::NotMade) return TSettled::NothingToTakeBack;
+  if (resolution.Outcome == TResolved::NotMade) return TSettled::NothingToRestore;
   if (resolution.Outcome == TResolved::Unresolved) {
     Skip(file, resolution.Failure);
   } else if (resolution.Outcome == TResolved::LeftAlone) {
@@ -170,9 +170,9 @@ TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& cha
   return AfterSettling(change, file);
 }
 
-// Takes the change back on disk. The undo is recorded like any change, ahead of it: the bytes it
+// Restores the file on disk. The undo is recorded like any change, ahead of it: the bytes it
 // replaces are the ones the entry wrote, and what it will leave is the file as it was.
-void TakeBackNow(TUndoRun& run, std::int64_t record, TFileChange& change, const struct stat& info, TUndoFile& file) {
+void RestoreNow(TUndoRun& run, std::int64_t record, TFileChange& change, const struct stat& info, TUndoFile& file) {
   TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
   if (!now) return Skip(file, now.Failure());
   // An old tag kept in part by reference is put together from the tag the change left.
@@ -194,13 +194,13 @@ void TakeBackNow(TUndoRun& run, std::int64_t record, TFileChange& change, const 
   }
 }
 
-// Takes a change made back, or says in file why it is left alone.
-void TakeBack(TUndoRun& run, std::int64_t record, TFileChange& change, TUndoFile& file) {
+// Restores the file of a change made, or says in file why it is left alone.
+void UndoFileChange(TUndoRun& run, std::int64_t record, TFileChange& change, TUndoFile& file) {
   struct stat info {};
   if (LeftAlone(file) || !CanTakeBack(change, info, file)) return;
   file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
   if (change.PathAfter != change.PathBefore) file.NewFile = change.PathBefore;
-  if (!run.DryRun) TakeBackNow(run, record, change, info, file);
+  if (!run.DryRun) RestoreNow(run, record, change, info, file);
 }
 
 // Takes one record's change back into the report, or names it as skipped; a failure when the
@@ -222,13 +222,13 @@ TResult UndoRecord(TUndoRun& run, std::int64_t record) {
     LeaveAlone(file, TLeftAlone::NotRecorded, kUndoNotRecordedReason);
   } else if (stored.State == TState::Planned) {
     const TSettled settled = run.DryRun ? SettleDry(change, file) : Settle(run.History, stored, change, file);
-    if (settled == TSettled::NothingToTakeBack) return {};
+    if (settled == TSettled::NothingToRestore) return {};
     if (settled == TSettled::PutBack) {
       run.Report.Files.push_back(std::move(file));
       return {};
     }
   }
-  TakeBack(run, stored.Record, change, file);
+  UndoFileChange(run, stored.Record, change, file);
   if (LeftAlone(file)) {
     file.Action = TUndoAction::Skipped;
     file.NewFile.clear();

@@ -49,9 +49,9 @@ struct TCommandRunner::TJob {
   TDryRuns DryRuns;
   std::function<void(TDryRuns&)> DryRunsDone;
   // An undo or a redo, instead of the request's pass.
-  TTakeBackWork TakeBack;
-  TTakeBackRun TakenBack;
-  std::function<void(TTakeBackRun&)> TakeBackDone;
+  TUndoRedoWork UndoRedo;
+  TUndoRedoRun UndoRedoRun;
+  std::function<void(TUndoRedoRun&)> UndoRedoDone;
   std::size_t Total = 0;  // what the progress counts up to
   std::atomic<bool> Cancelled{false};
   std::atomic<bool> ProgressPending{false};  // a progress is on its way to the window's thread
@@ -85,7 +85,7 @@ TPassStep TCommandRunner::AskAboutUnwritable(const std::string& fileName) {
 
 TPassHooks TCommandRunner::Hooks(const TPassRequest& request, TPassRun& run) {
   TPassHooks hooks;
-  hooks.OnUnwritable = [this, ask = request.AskWhenUnwritable](const TSongFile& song) {
+  hooks.OnUnwritable = [this, ask = request.Unwritable == TWhenUnwritable::Ask](const TSongFile& song) {
     return ask ? AskAboutUnwritable(song.FileName()) : TPassStep::Continue;
   };
   hooks.OnResult = [&run, onResult = request.OnResult](const TSongResult& result) {
@@ -135,8 +135,8 @@ TUndoHooks UndoHooks(const TPassHooks& hooks) { return {hooks.OnProgress, hooks.
 
 }  // namespace
 
-TTakeBackRun TCommandRunner::RunTakeBack(const QString& caption, std::size_t files, const TTakeBackWork& work) {
-  TTakeBackRun run;
+TUndoRedoRun TCommandRunner::RunUndoRedo(const QString& caption, std::size_t files, const TUndoRedoWork& work) {
+  TUndoRedoRun run;
   TUndoHooks hooks;
   hooks.OnProgress = [this, caption](std::size_t done, std::size_t total) {
     if (total > 1) statusBar_.ShowProgress(caption, done, total);
@@ -151,12 +151,12 @@ TTakeBackRun TCommandRunner::RunTakeBack(const QString& caption, std::size_t fil
   return run;
 }
 
-void TCommandRunner::StartTakeBack(const QString& caption, std::size_t files, TTakeBackWork work,
-                                   std::function<void(TTakeBackRun&)> done) {
+void TCommandRunner::StartUndoRedo(const QString& caption, std::size_t files, TUndoRedoWork work,
+                                   std::function<void(TUndoRedoRun&)> done) {
   auto job = std::make_shared<TJob>();
   job->Request.Command = caption;
-  job->TakeBack = std::move(work);
-  job->TakeBackDone = std::move(done);
+  job->UndoRedo = std::move(work);
+  job->UndoRedoDone = std::move(done);
   job->Total = files;
   StartWorker(job);
 }
@@ -222,7 +222,7 @@ TPassHooks TCommandRunner::ProgressHooks(const std::shared_ptr<TJob>& job) {
 TPassHooks TCommandRunner::WorkerHooks(const std::shared_ptr<TJob>& job) {
   TPassHooks hooks = ProgressHooks(job);
   hooks.OnUnwritable = [this, job](const TSongFile& song) {
-    return job->Request.AskWhenUnwritable ? AskFromWorker(job, song) : TPassStep::Continue;
+    return job->Request.Unwritable == TWhenUnwritable::Ask ? AskFromWorker(job, song) : TPassStep::Continue;
   };
   hooks.OnResult = [this, job](const TSongResult& result) {
     const TResultTaken taken = TakeResult(job->Run, result);
@@ -243,11 +243,11 @@ void TCommandRunner::WorkDryRuns(const std::shared_ptr<TJob>& job) {
 }
 
 void TCommandRunner::Work(const std::shared_ptr<TJob>& job) {
-  if (job->TakeBack) {
+  if (job->UndoRedo) {
     try {
-      job->TakenBack.Report = job->TakeBack(UndoHooks(ProgressHooks(job)));
+      job->UndoRedoRun.Report = job->UndoRedo(UndoHooks(ProgressHooks(job)));
     } catch (...) {
-      job->TakenBack.Error = std::current_exception();
+      job->UndoRedoRun.Error = std::current_exception();
     }
     QMetaObject::invokeMethod(
         this, [this, job] { Finish(job); }, Qt::QueuedConnection);
@@ -275,8 +275,8 @@ void TCommandRunner::Finish(const std::shared_ptr<TJob>& job) {
   job->Worker.join();
   current_.reset();
   statusBar_.HideProgress();
-  if (job->TakeBackDone) {
-    job->TakeBackDone(job->TakenBack);
+  if (job->UndoRedoDone) {
+    job->UndoRedoDone(job->UndoRedoRun);
     return;
   }
   if (job->DryRunsDone) {

@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_catalogue.h"
 #include "commands/command_session.h"
 #include "commands/song_pass.h"
 #include "history/history_undo.h"
+#include "history/undo_redo.h"
 #include "ui/pass_summary.h"
 
 namespace tagwright {
@@ -31,8 +33,8 @@ class TStatusPanels;
 struct TPassRequest {
   QString Command;  // the caption of its history entry and the head of its summary line
   TPassCount Count = TPassCount::SongsTagged;
-  // Ask the user when a file cannot be written; without, such songs are skipped silently.
-  bool AskWhenUnwritable = true;
+  // Ask the user when a file cannot be written, or skip such songs silently.
+  TWhenUnwritable Unwritable = TWhenUnwritable::Ask;
   TSongPlanner Planner;
   std::function<void(const TSongResult&)> OnResult;  // each song's result, as it comes
 };
@@ -54,17 +56,17 @@ struct TDryRuns {
 };
 
 // An undo or a redo to run: it takes the hooks the runner gives it (progress, cancel) to the core.
-using TTakeBackWork = std::function<TResultOf<TUndoReport>(const TUndoHooks& hooks)>;
+using TUndoRedoWork = std::function<TResultOf<TUndoReport>(const TUndoHooks& hooks)>;
 
 // What an undo or a redo came to.
-struct TTakeBackRun {
+struct TUndoRedoRun {
   std::optional<TResultOf<TUndoReport>> Report;  // none when an error escaped it
   std::exception_ptr Error;                      // an error that escaped it
 };
 
 // What the window has left to do once an undo or a redo has ended.
-struct TTakeBackEnd {
-  bool Redo = false;
+struct TUndoRedoEnd {
+  TEntryKind Kind = TEntryKind::Undo;
   QString Command;  // the command it takes back or puts back, for the summary line
   std::set<std::string> Selected;
   int Remembered = -1;
@@ -103,12 +105,12 @@ class TCommandRunner : public QObject {
   void StartDryRuns(std::vector<const TSongFile*> songs, const QString& caption, std::vector<TSongPlanner> planners,
                     std::function<void(TDryRuns&)> done);
   // Runs an undo or a redo here, its progress under the caption, without Cancel.
-  TTakeBackRun RunTakeBack(const QString& caption, std::size_t files, const TTakeBackWork& work);
+  TUndoRedoRun RunUndoRedo(const QString& caption, std::size_t files, const TUndoRedoWork& work);
   // Starts an undo or a redo of an entry of files on a worker, as a command over songs: its
   // progress under the caption, with Cancel, which stops it between two files. done follows on
   // this thread once it has ended and its history entry is complete.
-  void StartTakeBack(const QString& caption, std::size_t files, TTakeBackWork work,
-                     std::function<void(TTakeBackRun&)> done);
+  void StartUndoRedo(const QString& caption, std::size_t files, TUndoRedoWork work,
+                     std::function<void(TUndoRedoRun&)> done);
   // Tells of an entry that could not be completed.
   void TellEntryEnd(const TEntryEnd& end);
   bool IsRunning() const { return current_ != nullptr; }

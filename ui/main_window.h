@@ -150,7 +150,7 @@ class TMainWindow : public QMainWindow {
 
   // --- Commands (main_window_commands.cpp, main_window_passes.cpp) ---
   // The frame of every command on the selected songs: runs the song pass over the selected rows in
-  // list order, asks (or, without AskWhenUnwritable, silently skips) when a file cannot be written,
+  // list order, asks (or, as the request's Unwritable says, silently skips) when a file cannot be written,
   // hands each result to OnResult, ends the pass at a file that could not be read or written, and
   // always reloads the folder and selects the same songs. After the reload the message panel sums
   // the pass up in one line, headed by the command's name, and then an error box names the file
@@ -281,11 +281,11 @@ class TMainWindow : public QMainWindow {
   friend class TWindowHistoryActions;
   // Where an undo or a redo runs: on a worker with Cancel, as a command does, or here while the
   // history dialog waits for it.
-  enum class TTakeBackOn : bool { Worker, Here };
-  void TakeBackNewest(bool redo);
-  void TakeBackAsked(const THistoryEntry& entry, bool redo, TTakeBackOn on = TTakeBackOn::Worker);
-  void EndTakeBack(const TTakeBackEnd& end, const TTakeBackRun& run);
-  void ReportLeftAlone(const TUndoReport& report, bool redo);
+  enum class TUndoRedoOn : bool { Worker, Here };
+  void UndoRedoNewest(TEntryKind kind);
+  void UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind, TUndoRedoOn on = TUndoRedoOn::Worker);
+  void EndUndoRedo(const TUndoRedoEnd& end, const TUndoRedoRun& run);
+  void ReportLeftAlone(const TUndoReport& report, TEntryKind kind);
   void ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow);
   // The songs of the selected rows, in list order.
   std::vector<const TSongFile*> SelectedSongs() const;
@@ -328,10 +328,14 @@ class TMainWindow : public QMainWindow {
   // nothing, and Apply runs the command on the songs shown.
   enum class TPreview : bool { AsPreferred, Asked };
   TPassSummary RunCatalogueCommand(TCommandId id, TPreview preview = TPreview::AsPreferred);
-  // Whether a batch over the selected songs is previewed first; several songs make a batch for
-  // the stamps, any songs for the other commands.
-  bool WantsPreview(TCommandId id) const;
-  static QString PreviewCaption(TCommandId id);
+  // What every command's plan may go by from the window: the Preferences' clean-up.
+  TCommandInput CommandInput() const;
+  // The request to run the catalogue's command with the input gathered.
+  static TPassRequest RequestFor(const TCatalogueCommand& command, const TCommandInput& input);
+  // The command's preview over the selected songs (see PreviewSelectedSongsPass); its Apply runs
+  // request over the songs it showed.
+  void PreviewCommand(const TCatalogueCommand& command, const TCommandInput& input, const TPassRequest& request,
+                      const QString& note = {});
   // While songs load or a command runs, the parts that start commands are disabled; the folder
   // pane stays free, so that another folder can be chosen. The control that had the keyboard has it
   // again afterwards, unless the user has put it elsewhere meanwhile.

@@ -1,8 +1,8 @@
-// The commands behind the buttons and the song list's pop-up menu entries. The work on each song is
-// the core's (the plans of commands/song_plans.h, carried out by the song pass of
-// commands/song_pass.h); here the window gathers the selection and the panel's values, asks its
-// questions, shows what went wrong and reloads the list afterwards. Each handler runs inside RunGuarded, so
-// that an error is shown and the window carries on.
+// The commands behind the buttons and the song list's pop-up menu entries. Each command is the
+// catalogue's (commands/command_catalogue.h: its caption, its plan, its preview), carried out by the
+// song pass of commands/song_pass.h; here the window gathers the selection and the panel's values
+// into the command's input, asks its questions, shows what went wrong and reloads the list
+// afterwards. Each handler runs inside RunGuarded, so that an error is shown and the window carries on.
 #include <QItemSelectionModel>
 #include <algorithm>
 #include <memory>
@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "commands/command_catalogue.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "commands/song_trash.h"
@@ -31,20 +32,6 @@
 namespace tagwright {
 
 namespace {
-
-// The entry of "ID3 Clear" that blanks the field.
-QString TagFieldCaption(TTagField field) {
-  switch (field) {
-    case TTagField::Artist: return QStringLiteral("Artist");
-    case TTagField::Title: return QStringLiteral("Title");
-    case TTagField::Track: return QStringLiteral("Track");
-    case TTagField::Album: return QStringLiteral("Album");
-    case TTagField::Year: return QStringLiteral("Year");
-    case TTagField::Genre: return QStringLiteral("Genre");
-    case TTagField::Comment: break;
-  }
-  return QStringLiteral("Comment");
-}
 
 // What a stamp of several songs does with the shared fields the user emptied: it leaves them.
 QString EmptiedFieldsNote(const QStringList& fields) {
@@ -112,18 +99,14 @@ TPassSummary TMainWindow::StampSelectedWithPanel() {
     if (songListPane_->IsRowSelected(row)) selected.push_back(row);
   }
   if (RefusesYear(panel.Year, selected)) return {};
-  const TSongPlanner planner{TTagsNeeded::Yes, [panel, single](const TSongFile&, const TID3Info& tags) {
-                               return PlanStampFromPanel(tags, panel, single);
-                             }};
-  const TPassRequest request{QStringLiteral("Stamp ID3 Tag(s)"), TPassCount::SongsTagged, true, planner, {}};
+  const TCatalogueCommand& stamp = CatalogueCommand(TCommandId::StampPanel);
+  TCommandInput input = CommandInput();
+  input.Panel = panel;
+  input.Songs = single ? TSelectedSongs::One : TSelectedSongs::Several;
+  const TPassRequest request = RequestFor(stamp, input);
   if (!single && previewBeforeChanging_) {
-    const TSongPlanner preview{TTagsNeeded::Yes, [panel](const TSongFile&, const TID3Info& tags) {
-                                 return PlanStampFromPanel(tags, panel, false);
-                               }};
-    // The stamp follows the preview's Apply, over the songs it showed.
-    PreviewSelectedSongsPass(
-        QStringLiteral("Preview Stamp ID3 Tag(s)"), preview, {},
-        [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); },
+    PreviewCommand(
+        stamp, input, request,
         JoinedNotes({EmptiedFieldsNote(detailsPanel_->EmptiedSharedFields()), NotWrittenNote(SelectedSongs())}));
     return {};
   }
@@ -147,20 +130,19 @@ void TMainWindow::RenameWithDetails() {
   RunGuarded([this] {
     const bool single = SelectedSongCount() == 1;
     if (!HasSelectedSongsOrSay()) return;
-    TPanelValues panel;
-    panel.Artist = detailsPanel_->TrimField(TDetailsField::Artist);
-    panel.Title = detailsPanel_->TrimField(TDetailsField::Title);
-    panel.Track = detailsPanel_->TrimField(TDetailsField::Track);
-    const TSongPlanner planner{TTagsNeeded::No, [panel, single](const TSongFile& song, const TID3Info&) {
-                                 return PlanRenameWithDetails(song, panel, single);
-                               }};
-    RunSelectedSongsPass(
-        {QStringLiteral("Rename File(s)"), TPassCount::Renamed, true, planner, [this](const TSongResult& result) {
-           if (result.Outcome != TChangeOutcome::Failed) return;
-           SetStatusText(QString::fromUtf8(result.Reason().c_str()));
-           // The message stays readable a while before the reload replaces it.
-           pauseBeforeReload_ = true;
-         }});
+    TCommandInput input = CommandInput();
+    input.Panel.Artist = detailsPanel_->TrimField(TDetailsField::Artist);
+    input.Panel.Title = detailsPanel_->TrimField(TDetailsField::Title);
+    input.Panel.Track = detailsPanel_->TrimField(TDetailsField::Track);
+    input.Songs = single ? TSelectedSongs::One : TSelectedSongs::Several;
+    TPassRequest request = RequestFor(CatalogueCommand(TCommandId::RenameWithDetails), input);
+    request.OnResult = [this](const TSongResult& result) {
+      if (result.Outcome != TChangeOutcome::Failed) return;
+      SetStatusText(QString::fromUtf8(result.Reason().c_str()));
+      // The message stays readable a while before the reload replaces it.
+      pauseBeforeReload_ = true;
+    };
+    RunSelectedSongsPass(request);
   });
 }
 
@@ -178,15 +160,9 @@ void TMainWindow::RenameThisFile() {
       ShowErrorText(runner_->ChangesRefusedBecause());
       return;
     }
-    TSongPlanner planner{TTagsNeeded::No,
-                         [typedName = QStringToPath(typed)](const TSongFile& renamed, const TID3Info&) {
-                           return PlanManualRename(renamed, typedName);
-                         }};
-    // The name is the user's, not the details': a file that cannot be written is renamed all the same.
-    planner.ListedDetails = TListedDetails::Unused;
-    planner.Writes = TWrites::NamesOnly;
-    const TPassRun run =
-        runner_->Run({song}, {QStringLiteral("Rename This File"), TPassCount::Renamed, false, planner, {}});
+    TCommandInput input = CommandInput();
+    input.NewName = QStringToPath(typed);
+    const TPassRun run = runner_->Run({song}, RequestFor(CatalogueCommand(TCommandId::RenameThisFile), input));
     if (run.Summary.Renamed == 0) {
       QString text = QStringLiteral("Error renaming file");
       if (!run.Results.empty())
@@ -222,47 +198,54 @@ void TMainWindow::PreviewAutoRename() {
   RunGuarded([this] { (void)RunCatalogueCommand(TCommandId::AutoRename, TPreview::Asked); });
 }
 
-bool TMainWindow::WantsPreview(TCommandId /*command*/) const {
-  return previewBeforeChanging_ && SelectedSongCount() > 1;
+TCommandInput TMainWindow::CommandInput() const {
+  TCommandInput input;
+  input.Tidy = {.Spellings = KnownSpellings(),
+                .Letters = preferences_.Recognition().Letters,
+                .SmallWordsInLowerCase = preferences_.SmallWordsInLowerCase,
+                .TitleWithMix = preferences_.TitleWithMix};
+  return input;
 }
 
-QString TMainWindow::PreviewCaption(TCommandId id) {
-  switch (id) {
-    case TCommandId::HandsFree: return QStringLiteral("Preview Hands-Free");
-    case TCommandId::AutoRename: return QStringLiteral("Preview AutoRename");
-    default: break;
+TPassRequest TMainWindow::RequestFor(const TCatalogueCommand& command, const TCommandInput& input) {
+  TPassRequest request;
+  request.Command = ToQString(WindowCaption(command, input));
+  request.Count = command.Count;
+  request.Unwritable = command.Unwritable;
+  request.Planner = command.Planner(input);
+  return request;
+}
+
+void TMainWindow::PreviewCommand(const TCatalogueCommand& command, const TCommandInput& input,
+                                 const TPassRequest& request, const QString& note) {
+  // The commands that clean texts say what Keep Known Spellings would keep.
+  TPlannerWithSpellings withSpellings;
+  if (command.Cleans != TCleansText::No) {
+    withSpellings = [&command, input](const TKnownSpellings* spellings) {
+      TCommandInput keeping = input;
+      keeping.Tidy.Spellings = spellings;
+      return command.Planner(keeping);
+    };
   }
-  return QStringLiteral("Preview ") + QString::fromUtf8(CatalogueCommand(id).WindowName);
+  // The command follows the preview's Apply, over the songs it showed.
+  PreviewSelectedSongsPass(
+      QString::fromUtf8(command.PreviewCaption), request.Planner, withSpellings,
+      [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); }, note);
 }
 
 TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, TPreview preview) {
   if (busy_ > 0 || !HasSelectedSongsOrSay()) return {};
   const TCatalogueCommand& command = CatalogueCommand(id);
-  const TTidyOptions options{.Spellings = KnownSpellings(),
-                             .Letters = preferences_.Recognition().Letters,
-                             .SmallWordsInLowerCase = preferences_.SmallWordsInLowerCase,
-                             .TitleWithMix = preferences_.TitleWithMix};
-  const TSongPlanner planner = command.Planner(options);
-  TPassRequest request{QString::fromUtf8(command.WindowName), command.Count, command.AsksWhenUnwritable, planner, {}};
-  if (id == TCommandId::AutoRename || id == TCommandId::HandsFree) {
+  const TCommandInput input = CommandInput();
+  TPassRequest request = RequestFor(command, input);
+  // A command that renames says so when a song could not be renamed.
+  if (command.Count == TPassCount::Renamed || command.Count == TPassCount::SongsUpdated) {
     request.OnResult = [this](const TSongResult& result) {
       if (result.Outcome == TChangeOutcome::Failed) SetStatusText(QString::fromUtf8(kRenameFailedMessage));
     };
   }
-  if (preview == TPreview::Asked || WantsPreview(id)) {
-    // The commands that clean texts say what Keep Known Spellings would keep.
-    const bool cleans = id == TCommandId::HandsFree || id == TCommandId::DetailsCleanup;
-    TPlannerWithSpellings withSpellings;
-    if (cleans) {
-      withSpellings = [plan = command.Planner, options](const TKnownSpellings* spellings) {
-        TTidyOptions keeping = options;
-        keeping.Spellings = spellings;
-        return plan(keeping);
-      };
-    }
-    // The command follows the preview's Apply, over the songs it showed.
-    PreviewSelectedSongsPass(PreviewCaption(id), planner, withSpellings,
-                             [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); });
+  if (preview == TPreview::Asked || (previewBeforeChanging_ && SelectedSongCount() > 1)) {
+    PreviewCommand(command, input, request);
     return {};
   }
   return RunSelectedSongsPass(request);
@@ -279,12 +262,9 @@ void TMainWindow::PlaySelectedSongs() {
 
 void TMainWindow::ClearTagField(TTagField field) {
   RunGuarded([this, field] {
-    RunSelectedSongsPass(
-        {QStringLiteral("ID3 Clear ") + TagFieldCaption(field),
-         TPassCount::SongsTagged,
-         false,
-         {TTagsNeeded::Yes, [field](const TSongFile&, const TID3Info& tags) { return PlanClearTagField(tags, field); }},
-         {}});
+    TCommandInput input = CommandInput();
+    input.Field = field;
+    RunSelectedSongsPass(RequestFor(CatalogueCommand(TCommandId::ClearField), input));
   });
 }
 
@@ -304,7 +284,7 @@ void TMainWindow::DeleteThisFile() {
     if (toTrash) {
       // A change of the history like any other, which undo takes back out of the trash.
       TResult moved;
-      const TEntryEnd end = RunInEntry(runner_->Entries(), {"Delete This File"},
+      const TEntryEnd end = RunInEntry(runner_->Entries(), {CatalogueCommand(TCommandId::DeleteThisFile).WindowName},
                                        [&](TChangeEntry* entry) { moved = MoveSongToTrash(fileName, entry); });
       if (!moved) ShowErrorText(TrashFailureText(moved, fileName));
       runner_->TellEntryEnd(end);

@@ -1,18 +1,12 @@
 // The details changed by hand in the song table: the stamp that writes exactly the changed fields of
 // the changed songs, and the question when they would be left behind.
-#include "commands/song_plans.h"
+#include "commands/command_catalogue.h"
 #include "ui/command_runner.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/song_list_pane.h"
 
 namespace tagwright {
-
-namespace {
-
-const QString kStampEditsCommand = QStringLiteral("Stamp ID3 Tag(s)");
-
-}  // namespace
 
 bool TMainWindow::HasUnstampedEdits() const { return !songListPane_->Edits().Empty(); }
 
@@ -28,17 +22,12 @@ void TMainWindow::StampEditedSongs() {
           changed != nullptr ? &(*changed)[static_cast<std::size_t>(TSongField::Year)] : nullptr;
       if (year != nullptr && *year && RefusesYear(**year, {})) return;  // the edits stay for another try
     }
-    const TSongPlanner planner{TTagsNeeded::Yes, [edits](const TSongFile& song, const TID3Info& tags) {
-                                 const TFieldEdits* changed = edits.For(song.FileName());
-                                 return changed != nullptr ? PlanStampEditedFields(tags, *changed)
-                                                           : PlanStampEditedFields(tags, {});
-                               }};
+    const TCatalogueCommand& stamp = CatalogueCommand(TCommandId::StampEditedCells);
+    TCommandInput input = CommandInput();
+    input.Edits = edits;
     songListPane_->UnselectAllRows();
     SelectRows(rows);
-    TPassRequest request;
-    request.Command = kStampEditsCommand;
-    request.Count = TPassCount::SongsTagged;
-    request.Planner = planner;
+    TPassRequest request = RequestFor(stamp, input);
     request.OnResult = [this](const TSongResult& result) {
       // Written, or already held by the tag: the edit is done with.
       const bool done = result.Outcome != TChangeOutcome::Failed && result.Failure.Kind() == TFailureKind::None;
@@ -46,8 +35,7 @@ void TMainWindow::StampEditedSongs() {
     };
     // Several songs are shown before they are written, as the previews do.
     if (rows.size() > 1) {
-      PreviewSelectedSongsPass(kStampEditsCommand, planner, {},
-                               [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); });
+      PreviewCommand(stamp, input, request);
       return;
     }
     (void)RunSelectedSongsPass(request);

@@ -93,12 +93,12 @@ class TWindowHistoryActions final : public THistoryActions {
     return files ? files.Value() : std::vector<std::string>();
   }
 
-  void Undo(std::int64_t entry) override { TakeBack(entry, false); }
-  void Redo(std::int64_t entry) override { TakeBack(entry, true); }
+  void Undo(std::int64_t entry) override { UndoRedo(entry, TEntryKind::Undo); }
+  void Redo(std::int64_t entry) override { UndoRedo(entry, TEntryKind::Redo); }
 
  private:
   // The same checks as the keys: only an entry the rules allow is taken back.
-  void TakeBack(std::int64_t id, bool redo) {
+  void UndoRedo(std::int64_t id, TEntryKind kind) {
     window_.RunGuarded([&] {
       TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(history_);
       if (!timeline) {
@@ -107,8 +107,8 @@ class TWindowHistoryActions final : public THistoryActions {
       }
       for (const THistoryEntry& entry : timeline.Value().Entries()) {
         if (entry.Id != id) continue;
-        if (redo ? timeline.Value().CanRedo(entry) : timeline.Value().CanUndo(entry)) {
-          window_.TakeBackAsked(entry, redo, TMainWindow::TTakeBackOn::Here);  // the dialog waits
+        if (kind == TEntryKind::Redo ? timeline.Value().CanRedo(entry) : timeline.Value().CanUndo(entry)) {
+          window_.UndoRedoAsked(entry, kind, TMainWindow::TUndoRedoOn::Here);  // the dialog waits
         }
       }
     });
@@ -133,11 +133,11 @@ TResultOf<bool> TMainWindow::CanRedo() const {
 }
 
 void TMainWindow::UndoLastCommand() {
-  RunGuarded([this] { TakeBackNewest(false); });
+  RunGuarded([this] { UndoRedoNewest(TEntryKind::Undo); });
 }
 
 void TMainWindow::RedoLastUndo() {
-  RunGuarded([this] { TakeBackNewest(true); });
+  RunGuarded([this] { UndoRedoNewest(TEntryKind::Redo); });
 }
 
 void TMainWindow::ShowHistory() {
@@ -153,19 +153,21 @@ void TMainWindow::ShowHistory() {
   });
 }
 
-void TMainWindow::TakeBackNewest(bool redo) {
+void TMainWindow::UndoRedoNewest(TEntryKind kind) {
   if (!runner_->History() || busy_ > 0) return;
   const TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*runner_->History());
   if (!timeline) {
     ShowErrorText("The history cannot be read: " + timeline.Failure().DescribeWithError());
     return;
   }
-  const std::optional<THistoryEntry> target = redo ? timeline.Value().RedoTarget() : timeline.Value().UndoTarget();
-  if (target) TakeBackAsked(*target, redo);
+  const std::optional<THistoryEntry> target =
+      kind == TEntryKind::Redo ? timeline.Value().RedoTarget() : timeline.Value().UndoTarget();
+  if (target) UndoRedoAsked(*target, kind);
 }
 
-void TMainWindow::TakeBackAsked(const THistoryEntry& entry, bool redo, TTakeBackOn on) {
+void TMainWindow::UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind, TUndoRedoOn on) {
   if (busy_ > 0) return;
+  const bool redo = kind == TEntryKind::Redo;
   // A redo puts back the command its undo took back: the question names that command.
   std::string command = entry.Command;
   if (redo) {
@@ -185,34 +187,34 @@ void TMainWindow::TakeBackAsked(const THistoryEntry& entry, bool redo, TTakeBack
                           TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) {
     return;
   }
-  TTakeBackEnd end{redo, ToQString(command), {}, CurrentRow()};
+  TUndoRedoEnd end{kind, ToQString(command), {}, CurrentRow()};
   for (int row = 0; row < RowCount(); ++row) {
     if (songListPane_->IsRowSelected(row) && SongAtRow(row) != nullptr) end.Selected.insert(SongAtRow(row)->FileName());
   }
-  TTakeBackWork work = [history = runner_->History(), entry, redo](const TUndoHooks& hooks) {
-    return TakeBack(*history, entry, TProgram::Window, redo ? "Redo Last Undo" : "Undo Last Command", TPassMode::Apply,
-                    hooks);
+  const char* entryCaption = CatalogueCommand(redo ? TCommandId::Redo : TCommandId::Undo).WindowName;
+  TUndoRedoWork work = [history = runner_->History(), entry, entryCaption](const TUndoHooks& hooks) {
+    return TakeBack(*history, entry, TProgram::Window, entryCaption, TPassMode::Apply, hooks);
   };
   const QString caption = redo ? QStringLiteral("Redo") : QStringLiteral("Undo");
   const auto files = static_cast<std::size_t>(std::max<std::int64_t>(entry.Files, 0));
   ++busy_;
   SetCommandsEnabled(false);
-  if (on == TTakeBackOn::Here || files <= 1) {
+  if (on == TUndoRedoOn::Here || files <= 1) {
     // One file: nothing to cancel between files.
-    EndTakeBack(end, runner_->RunTakeBack(caption, files, work));
+    EndUndoRedo(end, runner_->RunUndoRedo(caption, files, work));
     return;
   }
   SetPassRunning(true);
-  runner_->StartTakeBack(caption, files, std::move(work), [this, end](TTakeBackRun& run) { EndTakeBack(end, run); });
+  runner_->StartUndoRedo(caption, files, std::move(work), [this, end](TUndoRedoRun& run) { EndUndoRedo(end, run); });
 }
 
-void TMainWindow::EndTakeBack(const TTakeBackEnd& end, const TTakeBackRun& run) {
+void TMainWindow::EndUndoRedo(const TUndoRedoEnd& end, const TUndoRedoRun& run) {
   std::set<std::string> selected = end.Selected;
   if (run.Report && !*run.Report) {
-    ShowErrorText(std::string(end.Redo ? "The redo" : "The undo") +
+    ShowErrorText(std::string(end.Kind == TEntryKind::Redo ? "The redo" : "The undo") +
                   " could not be recorded in the history: " + run.Report->Failure().DescribeWithError());
   } else if (run.Report) {
-    ReportLeftAlone(run.Report->Value(), end.Redo);
+    ReportLeftAlone(run.Report->Value(), end.Kind);
     for (const TUndoFile& file : run.Report->Value().Files) {
       if (!file.NewFile.empty() && selected.erase(file.File) > 0) selected.insert(file.NewFile);
     }
@@ -224,21 +226,21 @@ void TMainWindow::EndTakeBack(const TTakeBackEnd& end, const TTakeBackRun& run) 
     RunGuarded([&run] { std::rethrow_exception(run.Error); });
   } else if (run.Report && *run.Report) {
     // The reload has emptied the message panel.
-    SetStatusText(
-        UndoSummaryLine(end.Redo ? QStringLiteral("Redo") : QStringLiteral("Undo"), end.Command, run.Report->Value()));
+    SetStatusText(UndoSummaryLine(end.Kind == TEntryKind::Redo ? QStringLiteral("Redo") : QStringLiteral("Undo"),
+                                  end.Command, run.Report->Value()));
   }
   if (std::exchange(closeAfterPass_, false)) QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void TMainWindow::ReportLeftAlone(const TUndoReport& report, bool redo) {
+void TMainWindow::ReportLeftAlone(const TUndoReport& report, TEntryKind kind) {
   if (report.Skipped() == 0) return;
   QString text = QStringLiteral("These files could not be restored:");
   for (const TUndoFile& file : report.Files) {
     if (file.Action != TUndoAction::Skipped) continue;
     text += QStringLiteral("\n") + PathToQString(file.File) + QStringLiteral(": ") + ToQString(file.Reason);
   }
-  dialogs_.MessageDlg(TMsgDlgType::Warning, redo ? QStringLiteral("Redo") : QStringLiteral("Undo"), text,
-                      TMsgDlgButton::OK);
+  dialogs_.MessageDlg(TMsgDlgType::Warning, kind == TEntryKind::Redo ? QStringLiteral("Redo") : QStringLiteral("Undo"),
+                      text, TMsgDlgButton::OK);
 }
 
 void TMainWindow::ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow) {

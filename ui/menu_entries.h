@@ -1,8 +1,14 @@
-// Building the pop-up menus: entries and submenus with their object names.
+// Building the pop-up menus and the commands' buttons: entries and submenus with their object names,
+// the commands' entries and keys as the catalogue gives them.
 #pragma once
 
 #include <QAction>
+#include <QKeySequence>
+#include <QList>
 #include <QMenu>
+#include <QString>
+
+#include "commands/command_catalogue.h"
 
 namespace tagwright {
 
@@ -20,6 +26,21 @@ inline QMenu* AddSubmenu(QMenu* menu, const char* caption, const char* name) {
   menu->addMenu(submenu);
   submenu->setObjectName(QString::fromLatin1(name));
   return submenu;
+}
+
+// A command's button or menu entry, as the catalogue names it: "Hands-Free! (F7)".
+inline QString CommandEntry(TCommandId id) { return QString::fromUtf8(CatalogueCommand(id).MenuEntry); }
+
+// The entry of a command's preview: "Preview Hands-Free...".
+inline QAction* AddPreviewEntry(QMenu* menu, TCommandId id, const char* name) {
+  const QByteArray caption = QByteArray(CatalogueCommand(id).PreviewCaption) + "...";
+  return AddEntry(menu, caption.constData(), name);
+}
+
+// The keys the catalogue gives a command; none when it has none.
+inline QList<QKeySequence> CommandKeys(const TCatalogueCommand& command) {
+  if (command.Keys == nullptr) return {};
+  return QKeySequence::listFromString(QString::fromLatin1(command.Keys));
 }
 
 }  // namespace tagwright

@@ -38,6 +38,10 @@ QString PassSummaryLine(const QString& command, TPassCount count, const TPassSum
     case TPassCount::Renamed: line += QStringLiteral("%1 renamed").arg(summary.Renamed); break;
     // A song updated may have kept tags that were right and only been renamed.
     case TPassCount::SongsUpdated: line += Songs(summary.Changed) + QStringLiteral(" updated"); break;
+    // Deleting and restoring are summed up by their own lines (UndoSummaryLine); a pass counts them
+    // as the files it changed.
+    case TPassCount::FilesDeleted: line += Songs(summary.Changed) + QStringLiteral(" deleted"); break;
+    case TPassCount::FilesRestored: line += Songs(summary.Changed) + QStringLiteral(" restored"); break;
   }
   if (summary.Skipped > 0) line += QStringLiteral(", %1 left alone").arg(summary.Skipped) + Reasons(summary.SkippedBy);
   if (summary.Failed > 0) line += QStringLiteral(", %1 failed").arg(summary.Failed) + Reasons(summary.FailedBy);

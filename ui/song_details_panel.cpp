@@ -181,10 +181,10 @@ int TSongDetailsPanel::LayOutFields(QGridLayout& layout) {
 
 // Rename and Stamp, below the fields from row on.
 void TSongDetailsPanel::AddCommandButtons(QGridLayout& layout, int row) {
-  renameButton_ = new QPushButton(QStringLiteral("Rename File(s) (F5)"), detailsBox_);
+  renameButton_ = new QPushButton(CommandEntry(TCommandId::RenameWithDetails), detailsBox_);
   renameButton_->setObjectName(QStringLiteral("renameButton"));
   SetHint(renameButton_, QStringLiteral("Rename selected file(s) using Song Details. (F5)"));
-  stampButton_ = new QPushButton(QStringLiteral("Stamp &ID3 Tag(s) (F6)"), detailsBox_);
+  stampButton_ = new QPushButton(CommandEntry(TCommandId::StampPanel), detailsBox_);
   stampButton_->setObjectName(QStringLiteral("stampButton"));
   SetHint(stampButton_, QStringLiteral("Update ID3 tags of selected file(s)\nusing Song Details. (F6)"));
   for (QPushButton* button : {renameButton_, stampButton_}) {

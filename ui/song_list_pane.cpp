@@ -68,24 +68,22 @@ void TSongListPane::CreateMenu() {
   songList_->addAction(playEntry_);
   songTable_->addAction(playEntry_);
   menu_->addSeparator();
-  stampEntry_ = AddEntry(menu_, "Stamp ID3 Tags", "stampEntry");
+  stampEntry_ = AddEntry(menu_, CatalogueCommand(TCommandId::StampRecognized).MenuEntry, "stampEntry");
   SetHint(stampEntry_,
           QStringLiteral("Update internal ID3 song information for selected songs\nusing Recognized Values."));
-  clearMenu_ = AddSubmenu(menu_, "ID3 Clear", "clearMenu");
-  const std::pair<const char*, const char*> clearEntries[] = {
-      {"Artist", "clearArtistEntry"},  {"Title", "clearTitleEntry"}, {"Track", "clearTrackEntry"},
-      {"Album", "clearAlbumEntry"},    {"Year", "clearYearEntry"},   {"Genre", "clearGenreEntry"},
-      {"Comment", "clearCommentEntry"}};
-  const TTagField clearFields[] = {TTagField::Artist, TTagField::Title, TTagField::Track,  TTagField::Album,
-                                   TTagField::Year,   TTagField::Genre, TTagField::Comment};
-  for (std::size_t i = 0; i < std::size(clearFields); ++i) {
-    QAction* entry = AddEntry(clearMenu_, clearEntries[i].first, clearEntries[i].second);
-    const TTagField field = clearFields[i];
-    connect(entry, &QAction::triggered, this, [this, field] { Q_EMIT ClearRequested(field); });
+  clearMenu_ = AddSubmenu(menu_, CatalogueCommand(TCommandId::ClearField).MenuEntry, "clearMenu");
+  const std::pair<TTagField, const char*> clearEntries[] = {
+      {TTagField::Artist, "clearArtistEntry"},  {TTagField::Title, "clearTitleEntry"},
+      {TTagField::Track, "clearTrackEntry"},    {TTagField::Album, "clearAlbumEntry"},
+      {TTagField::Year, "clearYearEntry"},      {TTagField::Genre, "clearGenreEntry"},
+      {TTagField::Comment, "clearCommentEntry"}};
+  for (const auto& [field, name] : clearEntries) {
+    QAction* entry = AddEntry(clearMenu_, TagFieldCaption(field), name);
+    connect(entry, &QAction::triggered, this, [this, field = field] { Q_EMIT ClearRequested(field); });
   }
   menu_->addSeparator();
-  renameEntry_ = AddEntry(menu_, "Rename This File", "renameEntry");
-  deleteEntry_ = AddEntry(menu_, "Delete This File", "deleteEntry");
+  renameEntry_ = AddEntry(menu_, CatalogueCommand(TCommandId::RenameThisFile).MenuEntry, "renameEntry");
+  deleteEntry_ = AddEntry(menu_, CatalogueCommand(TCommandId::DeleteThisFile).MenuEntry, "deleteEntry");
   menu_->addSeparator();
   selectArtistEntry_ = AddEntry(menu_, "Select Artist", "selectArtistEntry");
   selectAllEntry_ = AddEntry(menu_, "Select All", "selectAllEntry");
@@ -103,8 +101,8 @@ void TSongListPane::CreateMenu() {
   SetHint(preferencesEntry_, QStringLiteral("Accented letters, known spellings and more name styles"));
   refreshEntry_ = AddEntry(menu_, "Refresh", "refreshEntry");
   menu_->addSeparator();
-  previewHandsFreeEntry_ = AddEntry(menu_, "Preview Hands-Free...", "previewHandsFreeEntry");
-  previewAutoRenameEntry_ = AddEntry(menu_, "Preview AutoRename...", "previewAutoRenameEntry");
+  previewHandsFreeEntry_ = AddPreviewEntry(menu_, TCommandId::HandsFree, "previewHandsFreeEntry");
+  previewAutoRenameEntry_ = AddPreviewEntry(menu_, TCommandId::AutoRename, "previewAutoRenameEntry");
   previewBeforeChangingEntry_ = AddEntry(menu_, "Preview Before Changing Several Songs", "previewBeforeChangingEntry");
   previewBeforeChangingEntry_->setCheckable(true);
   SetHint(previewBeforeChangingEntry_,
@@ -137,16 +135,18 @@ void TSongListPane::CreateMenu() {
 
 void TSongListPane::CreateUndoEntry() {
   menu_->addSeparator();
-  undoEntry_ = AddEntry(menu_, "Undo Last Command (Ctrl+Z)", "undoLastCommandEntry");
+  const TCatalogueCommand& undo = CatalogueCommand(TCommandId::Undo);
+  undoEntry_ = AddEntry(menu_, undo.MenuEntry, "undoLastCommandEntry");
   // The key works anywhere in the window (an edit box keeps its own Ctrl+Z); the handler itself
   // finds out whether there is anything to undo, so the entry is disabled only while the menu shows.
-  undoEntry_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  undoEntry_->setShortcuts(CommandKeys(undo));
   undoEntry_->setShortcutContext(Qt::WindowShortcut);
   addAction(undoEntry_);
   connect(undoEntry_, &QAction::triggered, this, &TSongListPane::UndoRequested);
   connect(menu_, &QMenu::aboutToHide, undoEntry_, [this] { undoEntry_->setEnabled(true); });
-  redoEntry_ = AddEntry(menu_, "Redo Last Undo (Ctrl+Shift+Z)", "redoLastUndoEntry");
-  redoEntry_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  const TCatalogueCommand& redo = CatalogueCommand(TCommandId::Redo);
+  redoEntry_ = AddEntry(menu_, redo.MenuEntry, "redoLastUndoEntry");
+  redoEntry_->setShortcuts(CommandKeys(redo));
   redoEntry_->setShortcutContext(Qt::WindowShortcut);
   addAction(redoEntry_);
   connect(redoEntry_, &QAction::triggered, this, &TSongListPane::RedoRequested);

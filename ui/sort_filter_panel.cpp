@@ -12,6 +12,7 @@
 #include "songs/song_status.h"
 #include "ui/flag_scope.h"
 #include "ui/hints.h"
+#include "ui/menu_entries.h"
 #include "ui/song_status_color.h"
 #include "ui/window_layout.h"
 
@@ -110,7 +111,7 @@ QWidget* TSortFilterPanel::CreateSaveBox() {
   auto* layout = new QVBoxLayout(box);
   layout->setContentsMargins(kSaveBoxMargins);
   layout->setSpacing(kSaveBoxSpacing);
-  handsFreeButton_ = MakeButton(QStringLiteral("Hands-Free! (F7)"), "handsFreeButton", box);
+  handsFreeButton_ = MakeButton(CommandEntry(TCommandId::HandsFree), "handsFreeButton", box);
   QFont bold = handsFreeButton_->font();
   bold.setBold(true);
   handsFreeButton_->setFont(bold);
@@ -123,14 +124,14 @@ QWidget* TSortFilterPanel::CreateSaveBox() {
   layout->addSpacing(kSaveBoxBevelSpacing);
   layout->addWidget(bevel);
   layout->addSpacing(kSaveBoxBevelSpacing);
-  QPushButton* autoRename = MakeButton(QStringLiteral("AutoRename Files"), "autoRenameButton", box);
+  QPushButton* autoRename = MakeButton(CommandEntry(TCommandId::AutoRename), "autoRenameButton", box);
   SetHint(autoRename, QStringLiteral("Rename selected files using \"Track - Artist - Group\" format. Note\n"
                                      "that other information in the filename will not be retained!\n"
                                      "Eg. Avoid renaming songs with truncated titles."));
-  QPushButton* cleanup = MakeButton(QStringLiteral("Details Cleanup"), "detailsCleanupButton", box);
+  QPushButton* cleanup = MakeButton(CommandEntry(TCommandId::DetailsCleanup), "detailsCleanupButton", box);
   SetHint(cleanup, QStringLiteral("Proper case the Title and Author text, convert\n"
                                   "underscores to spaces, remove Author from Song Title."));
-  QPushButton* fileNameAsTitle = MakeButton(QStringLiteral("Filename as Title"), "fileNameAsTitleButton", box);
+  QPushButton* fileNameAsTitle = MakeButton(CommandEntry(TCommandId::FileNameAsTitle), "fileNameAsTitleButton", box);
   SetHint(fileNameAsTitle,
           QStringLiteral("Set ID3 Song Title to the Filename\nwhen there is no Song Title available."));
   layout->addWidget(autoRename);

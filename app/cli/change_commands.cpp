@@ -4,42 +4,37 @@
 
 #include "app/cli/song_pass.h"
 #include "commands/command_catalogue.h"
-#include "commands/song_plans.h"
 
 namespace tagwright::cli {
 
 namespace {
 
-// A command of the catalogue, run over the songs with its plan made for the options given. The
-// commands that clean texts take the clean-up's options; Hands-Free, whose title tag leaves the mix
-// out, takes --title-with-mix too.
+// A command of the catalogue that goes by nothing but the songs, run over them with its plan made
+// for the options given. The commands that clean texts take the clean-up's options, and one that
+// composes the title tag takes --title-with-mix too.
 void AddCatalogueCommand(CLI::App& app, TCliContext& context, const TCatalogueCommand& catalogued) {
   auto options = std::make_shared<TPassOptions>();
   options->command = catalogued.CliName;
   CLI::App* command = app.add_subcommand(catalogued.CliName, catalogued.CliDescription);
   AddPassOptions(*command, *options);
-  const bool cleans = catalogued.Id == TCommandId::DetailsCleanup || catalogued.Id == TCommandId::HandsFree;
-  if (cleans) AddTidyOptions(*command, *options, catalogued.Id == TCommandId::HandsFree);
-  command->callback([options, planner = TPlannerWithOptions(catalogued.Planner), &context] {
-    RunSongPass(*options, planner, context);
-  });
+  if (catalogued.Cleans != TCleansText::No) AddTidyOptions(*command, *options, catalogued.Cleans);
+  command->callback([options, id = catalogued.Id, &context] { RunSongPass(*options, id, {}, context); });
 }
 
-void AddClearCommand(CLI::App& app, TCliContext& context) {
+// A command that blanks the tag field named.
+void AddFieldCommand(CLI::App& app, TCliContext& context, const TCatalogueCommand& catalogued) {
   auto options = std::make_shared<TPassOptions>();
-  options->command = "clear";
+  options->command = catalogued.CliName;
   auto field = std::make_shared<std::string>();
-  CLI::App* command = app.add_subcommand("clear", "Blank one tag field of each song (ID3 Clear)");
+  CLI::App* command = app.add_subcommand(catalogued.CliName, catalogued.CliDescription);
   command->add_option("FIELD", *field, "artist, title, track, album, year, genre or comment")
       ->required()
       ->check(CLI::IsMember({"artist", "title", "track", "album", "year", "genre", "comment"}));
   AddPassOptions(*command, *options);
-  command->callback([options, field, &context] {
-    const TTagField tagField = *TagFieldNamed(*field);
-    const TSongPlanner planner{TTagsNeeded::Yes, [tagField](const TSongFile&, const TID3Info& tags) {
-                                 return PlanClearTagField(tags, tagField);
-                               }};
-    RunSongPass(*options, planner, context);
+  command->callback([options, field, id = catalogued.Id, &context] {
+    TCommandInput input;
+    input.Field = *TagFieldNamed(*field);
+    RunSongPass(*options, id, std::move(input), context);
   });
 }
 
@@ -47,10 +42,10 @@ void AddClearCommand(CLI::App& app, TCliContext& context) {
 
 void AddChangeCommands(CLI::App& app, TCliContext& context) {
   for (const TCatalogueCommand& command : CommandCatalogue()) {
-    if (command.CliName == nullptr) continue;
-    AddCatalogueCommand(app, context, command);
+    if (command.CliName == nullptr || command.CarriedOutBy != TCarriedOutBy::SongPass) continue;
+    if (command.Parameters == TCommandParameters::None) AddCatalogueCommand(app, context, command);
+    if (command.Parameters == TCommandParameters::TagField) AddFieldCommand(app, context, command);
   }
-  AddClearCommand(app, context);
 }
 
 }  // namespace tagwright::cli

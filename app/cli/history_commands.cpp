@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include "app/cli/json_line.h"
+#include "commands/command_catalogue.h"
 #include "history/history.h"
 #include "history/history_undo.h"
 #include "history/undo_redo.h"
@@ -208,7 +209,7 @@ std::optional<THistoryEntry> FindTarget(THistory& history, std::int64_t id, TEnt
   return found.Value();
 }
 
-void TakeBackAndReport(THistory& history, const THistoryEntry& entry, const char* command, bool dryRun,
+void UndoRedoAndReport(THistory& history, const THistoryEntry& entry, const char* command, bool dryRun,
                        TCliContext& context) {
   TResultOf<TUndoReport> undone =
       TakeBack(history, entry, TProgram::Cli, command, dryRun ? TPassMode::DryRun : TPassMode::Apply);
@@ -236,7 +237,7 @@ void RunUndo(const TUndoOptions& options, TCliContext& context) {
     id = static_cast<std::int64_t>(typed);
   }
   const std::optional<THistoryEntry> target = FindTarget(*history, id, TEntryKind::Undo, context);
-  if (target) TakeBackAndReport(*history, *target, "undo", options.dryRun, context);
+  if (target) UndoRedoAndReport(*history, *target, CatalogueCommand(TCommandId::Undo).CliName, options.dryRun, context);
 }
 
 void RunRedo(const TRedoOptions& options, TCliContext& context) {
@@ -244,7 +245,7 @@ void RunRedo(const TRedoOptions& options, TCliContext& context) {
   if (!history && context.historyAbsent) context.ReportFailure("nothing to redo");
   if (!history) return;
   const std::optional<THistoryEntry> target = FindTarget(*history, 0, TEntryKind::Redo, context);
-  if (target) TakeBackAndReport(*history, *target, "redo", options.dryRun, context);
+  if (target) UndoRedoAndReport(*history, *target, CatalogueCommand(TCommandId::Redo).CliName, options.dryRun, context);
 }
 
 }  // namespace
@@ -262,15 +263,15 @@ void AddHistoryCommands(CLI::App& app, TCliContext& context) {
   list->callback([historyOptions, &context] { RunHistory(*historyOptions, context); });
 
   auto undoOptions = std::make_shared<TUndoOptions>();
-  CLI::App* undo = app.add_subcommand(
-      "undo", "Take back the newest command not yet undone (again: the one before it), or the one named");
+  const TCatalogueCommand& undoCommand = CatalogueCommand(TCommandId::Undo);
+  CLI::App* undo = app.add_subcommand(undoCommand.CliName, undoCommand.CliDescription);
   undo->add_option("ID", undoOptions->id, "The id of the entry (see history)")->check(CheckEntryId);
   undo->add_flag("--dry-run", undoOptions->dryRun, "Change nothing on disk; show what would happen");
   undo->callback([undoOptions, &context] { RunUndo(*undoOptions, context); });
 
   auto redoOptions = std::make_shared<TRedoOptions>();
-  CLI::App* redo =
-      app.add_subcommand("redo", "Take back the newest undo not yet redone, while no command has changed files since");
+  const TCatalogueCommand& redoCommand = CatalogueCommand(TCommandId::Redo);
+  CLI::App* redo = app.add_subcommand(redoCommand.CliName, redoCommand.CliDescription);
   redo->add_flag("--dry-run", redoOptions->dryRun, "Change nothing on disk; show what would happen");
   redo->callback([redoOptions, &context] { RunRedo(*redoOptions, context); });
 

@@ -96,10 +96,10 @@ void AddNameOptions(CLI::App& command, TNameOptions& options) {
                    "Tidy a name no pattern fits (track, year, copy marks, video ids, web addresses) and try again");
 }
 
-void AddTidyOptions(CLI::App& command, TPassOptions& options, bool titles) {
+void AddTidyOptions(CLI::App& command, TPassOptions& options, TCleansText cleans) {
   command.add_flag("--lower-small-words", options.lowerSmallWords,
                    "Clean-up keeps small words such as a, and, of, the, to in lower case inside titles: Face to Face");
-  if (titles) {
+  if (cleans == TCleansText::YesWithTitleTag) {
     command.add_flag("--title-with-mix", options.titleWithMix,
                      "The title tag holds the title with its mix: Levels (Skrillex Remix)");
   }
@@ -120,19 +120,15 @@ TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context
   return choice;
 }
 
-void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context) {
-  RunSongPass(
-      options, [&planner](const TTidyOptions&) { return planner; }, context);
-}
-
-void RunSongPass(const TPassOptions& options, const TPlannerWithOptions& plannerFor, TCliContext& context) {
+void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput input, TCliContext& context) {
   const TLetters letters = LettersOf(options.accentedLetters);
   const TSpellingsChoice spellings = LoadSpellings(options.names, context);
   if (!spellings.usable) return;
-  const TSongPlanner planner = plannerFor({.Spellings = spellings.spellings.get(),
-                                           .Letters = letters,
-                                           .SmallWordsInLowerCase = options.lowerSmallWords,
-                                           .TitleWithMix = options.titleWithMix});
+  input.Tidy = {.Spellings = spellings.spellings.get(),
+                .Letters = letters,
+                .SmallWordsInLowerCase = options.lowerSmallWords,
+                .TitleWithMix = options.titleWithMix};
+  const TSongPlanner planner = CatalogueCommand(command).Planner(input);
   std::vector<std::string> paths;
   for (const std::string& path : options.paths) {
     if (!options.filesOnly || !IsFolder(path)) {
@@ -157,7 +153,7 @@ void RunSongPass(const TPassOptions& options, const TPlannerWithOptions& planner
     context.out << ResultLine(failed) << '\n';
   };
   // Files named one by one are taken in the order given.
-  const TSongList songs = BindSongs(found.Files, true, options.jobs, onFailure, options.names.Recognition(letters),
+  const TSongList songs = BindSongs(found.Files, options.jobs, onFailure, options.names.Recognition(letters),
                                     options.filesOnly ? TSongOrder::AsGiven : TSongOrder::FileName);
 
   const TEntriesChoice entries = EntriesFor(options, context);

@@ -3,12 +3,12 @@
 // reported and skipped, and the run then ends with status 1. Prints one JSON object per song.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/cli/cli_context.h"
+#include "commands/command_catalogue.h"
 #include "commands/song_pass.h"
 #include "history/history.h"
 #include "songs/known_spellings.h"
@@ -58,12 +58,10 @@ struct TPassOptions {
   bool lowerSmallWords = false;  // --lower-small-words
 };
 
-void RunSongPass(const TPassOptions& options, const TSongPlanner& planner, TCliContext& context);
-// The same for a command whose plan cleans texts or composes titles: its planner is made with the
-// known spellings the options ask for (null for none), the letters --accented-letters chooses,
-// --lower-small-words and --title-with-mix.
-using TPlannerWithOptions = std::function<TSongPlanner(const TTidyOptions& options)>;
-void RunSongPass(const TPassOptions& options, const TPlannerWithOptions& planner, TCliContext& context);
+// Runs the catalogue's command over the songs, its plan made from input with the known spellings the
+// options ask for (null for none), the letters --accented-letters chooses, --lower-small-words and
+// --title-with-mix.
+void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput input, TCliContext& context);
 
 // Adds --no-history to a command that writes.
 void AddNoHistoryOption(CLI::App& command, bool& noHistory);
@@ -76,8 +74,9 @@ void AddAccentedLettersOption(CLI::App& command, bool& accentedLetters);
 
 // Adds --keep-spellings, --spellings FILE and --more-name-styles.
 void AddNameOptions(CLI::App& command, TNameOptions& options);
-// Adds --lower-small-words, and with titles also --title-with-mix, to a command that cleans texts.
-void AddTidyOptions(CLI::App& command, TPassOptions& options, bool titles);
+// Adds --lower-small-words to a command that cleans texts, and --title-with-mix to one that composes
+// the title tag too.
+void AddTidyOptions(CLI::App& command, TPassOptions& options, TCleansText cleans);
 
 // Adds --jobs N to a command that lists songs.
 void AddJobsOption(CLI::App& command, unsigned& jobs);

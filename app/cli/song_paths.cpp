@@ -32,10 +32,9 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
   return result;
 }
 
-TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure,
+TSongList BindSongs(const std::vector<std::string>& files, unsigned jobs, const TBindFailure& onFailure,
                     const TRecognitionOptions& recognition, TSongOrder order) {
   TListingOptions options;
-  options.UseTags = useTags;
   options.Recognition = recognition;
   options.Jobs = jobs;
   TListing listing = ListSongs(files, options);

@@ -22,11 +22,11 @@ TSongPaths CollectSongPaths(const std::vector<std::string>& paths, bool recursiv
 
 using TBindFailure = std::function<void(const std::string& file, const std::string& error)>;
 
-// Lists the files as the song list does (on jobs threads; 0 picks the machine's default) and
+// Lists the files with their tags as the song list does (on jobs threads; 0 picks the machine's default) and
 // sorts the songs by file name, or keeps them in the order given. A file whose tags cannot be read
 // is left out and handed to onFailure, in the order given.
 enum class TSongOrder : bool { FileName, AsGiven };
-TSongList BindSongs(const std::vector<std::string>& files, bool useTags, unsigned jobs, const TBindFailure& onFailure,
+TSongList BindSongs(const std::vector<std::string>& files, unsigned jobs, const TBindFailure& onFailure,
                     const TRecognitionOptions& recognition = {}, TSongOrder order = TSongOrder::FileName);
 
 }  // namespace tagwright::cli

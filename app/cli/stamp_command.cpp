@@ -8,8 +8,7 @@
 
 #include "app/cli/song_pass.h"
 #include "commands/command_catalogue.h"
-#include "commands/song_plans.h"
-#include "tags/id3_info.h"
+#include "songs/song_edits.h"
 #include "tags/integer_text.h"
 
 namespace tagwright::cli {
@@ -26,23 +25,8 @@ struct TStampOptions {
   bool accentedLetters = false;
   TNameOptions names;  // with --recognized
   // Each field is written only when its option was given (then even as the empty text).
-  std::optional<std::string> artist, title, album, year, comment, genre, track;
+  TFieldEdits fields;
 };
-
-// The given fields set on the tags read from the song under its lock, the others kept.
-TSongChange StampGivenFields(const TStampOptions& options, TID3Info tags) {
-  if (options.artist) tags.Artist = *options.artist;
-  if (options.title) tags.Title = *options.title;
-  if (options.album) tags.Album = *options.album;
-  if (options.year) tags.Year = *options.year;
-  if (options.comment) tags.Comment = *options.comment;
-  if (options.genre) tags.Genre = *options.genre;
-  if (options.track) tags.SetTrackText(*options.track);
-  TSongChange change;
-  change.WriteTags = true;
-  change.Tags = std::move(tags);
-  return change;
-}
 
 // A track is a number from 0 to 255, or the empty text for none.
 std::string CheckTrack(const std::string& text) {
@@ -60,7 +44,7 @@ TPassOptions PassOptions(const TStampOptions& options) {
   pass.dryRun = options.dryRun;
   pass.jobs = options.jobs;
   pass.noHistory = options.noHistory;
-  pass.command = "stamp";
+  pass.command = CatalogueCommand(TCommandId::StampGivenFields).CliName;
   pass.accentedLetters = options.accentedLetters;
   return pass;
 }
@@ -69,27 +53,28 @@ TPassOptions PassOptions(const TStampOptions& options) {
 
 void AddStampCommand(CLI::App& app, TCliContext& context) {
   auto options = std::make_shared<TStampOptions>();
-  CLI::App* command = app.add_subcommand("stamp", "Write tag fields into song files, keeping the others");
+  const TCatalogueCommand& stamp = CatalogueCommand(TCommandId::StampGivenFields);
+  CLI::App* command = app.add_subcommand(stamp.CliName, stamp.CliDescription);
   // Plain text options whose presence is looked at after parsing, so that "--title ''" counts as
   // given (and clears the title).
   struct TField {
     CLI::Option* option;
     std::shared_ptr<std::string> text;
-    std::optional<std::string> TStampOptions::*member;
+    TSongField songField;
   };
   auto fields = std::make_shared<std::vector<TField>>();
-  const auto field = [&](const char* name, std::optional<std::string> TStampOptions::*member, const char* what) {
+  const auto field = [&](const char* name, TSongField songField, const char* what) {
     auto text = std::make_shared<std::string>();
-    fields->push_back({command->add_option(name, *text, what), text, member});
+    fields->push_back({command->add_option(name, *text, what), text, songField});
   };
-  field("--artist", &TStampOptions::artist, "Artist");
-  field("--title", &TStampOptions::title, "Title");
-  field("--album", &TStampOptions::album, "Album");
-  field("--year", &TStampOptions::year, "Year");
+  field("--artist", TSongField::Artist, "Artist");
+  field("--title", TSongField::Title, "Title");
+  field("--album", TSongField::Album, "Album");
+  field("--year", TSongField::Year, "Year");
   fields->back().option->check([](const std::string& text) { return YearProblem(text); });
-  field("--comment", &TStampOptions::comment, "Comment");
-  field("--genre", &TStampOptions::genre, "Genre name");
-  field("--track", &TStampOptions::track, "Track number");
+  field("--comment", TSongField::Comment, "Comment");
+  field("--genre", TSongField::Genre, "Genre name");
+  field("--track", TSongField::Track, "Track number");
   fields->back().option->check(CheckTrack);
   command->add_flag("--recognized", options->recognized,
                     "Write each song's recognised details (Stamp ID3 Tags); PATH may name folders");
@@ -102,19 +87,16 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
   command->add_option("FILE", options->files, "Song files (with --recognized: files and folders)")->required();
   command->callback([options, fields, &context] {
     for (const TField& f : *fields) {
-      if (f.option->count() > 0) (*options).*(f.member) = *f.text;
+      if (f.option->count() > 0) options->fields[static_cast<std::size_t>(f.songField)] = *f.text;
     }
     if (!options->recognized) {
       if (options->recursive) throw CLI::ValidationError("--recursive", "goes with --recognized");
       TPassOptions pass = PassOptions(*options);
       pass.recursive = false;
       pass.filesOnly = true;
-      // The plan goes only by the tags read under each song's lock.
-      TSongPlanner planner{TTagsNeeded::Yes, [options](const TSongFile&, const TID3Info& tags) {
-                             return StampGivenFields(*options, tags);
-                           }};
-      planner.ListedDetails = TListedDetails::Unused;
-      RunSongPass(pass, planner, context);
+      TCommandInput input;
+      input.Fields = options->fields;
+      RunSongPass(pass, TCommandId::StampGivenFields, std::move(input), context);
       return;
     }
     for (const TField& f : *fields) {
@@ -122,7 +104,7 @@ void AddStampCommand(CLI::App& app, TCliContext& context) {
     }
     TPassOptions pass = PassOptions(*options);
     pass.names = options->names;
-    RunSongPass(pass, CatalogueCommand(TCommandId::StampRecognized).Planner, context);
+    RunSongPass(pass, TCommandId::StampRecognized, {}, context);
   });
 }
 

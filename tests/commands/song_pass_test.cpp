@@ -227,7 +227,7 @@ TEST_F(SongPass, ARenameOntoATakenNameIsRefusedBeforeAnythingIsWritten) {
   panel.Artist = "Abba";
   panel.Title = "Waterloo";
   const TSongPlanner rename{TTagsNeeded::No, [&](const TSongFile& song, const TID3Info&) {
-                              return PlanRenameWithDetails(song, panel, true);
+                              return PlanRenameWithDetails(song, panel, TSelectedSongs::One);
                             }};
   for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {
     const std::vector<TSongResult> results = Run(mode, rename);

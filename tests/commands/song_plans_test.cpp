@@ -64,7 +64,7 @@ TEST_F(SongPlans, StampFromPanelWritesEveryFieldForOneSongAndOnlyFilledOnesForSe
   TPanelValues panel;
   panel.Album = "X";
 
-  TSongChange several = PlanStampFromPanel(TagsOf(song->FileName()), panel, false);
+  TSongChange several = PlanStampFromPanel(TagsOf(song->FileName()), panel, TSelectedSongs::Several);
   ASSERT_TRUE(several.WriteTags);
   EXPECT_EQ(several.Tags.Artist, "Old Artist");
   EXPECT_EQ(several.Tags.Title, "Old Title");
@@ -74,7 +74,7 @@ TEST_F(SongPlans, StampFromPanelWritesEveryFieldForOneSongAndOnlyFilledOnesForSe
 
   panel.Artist = "New";
   panel.Track = "x7";
-  TSongChange one = PlanStampFromPanel(TagsOf(song->FileName()), panel, true);
+  TSongChange one = PlanStampFromPanel(TagsOf(song->FileName()), panel, TSelectedSongs::One);
   EXPECT_EQ(one.Tags.Artist, "New");
   EXPECT_EQ(one.Tags.Title, "");
   EXPECT_EQ(one.Tags.Comment, "");  // an emptied field clears the tag's
@@ -153,7 +153,7 @@ TEST_F(SongPlans, AutoRenameComposesSkipsUnknownSongsAndNeverReplacesAFile) {
 TEST_F(SongPlans, RenameWithDetailsTakesThePanelForOneSong) {
   auto song = Song("abba - waterloo [Live].mp3");
   const TPanelValues panel = Panel("Abba", "Waterloo (Live)", "7");
-  TSongChange change = PlanRenameWithDetails(*song, panel, true);
+  TSongChange change = PlanRenameWithDetails(*song, panel, TSelectedSongs::One);
   EXPECT_EQ(change.NewFileName, folder / "07 - Abba - Waterloo (Live).mp3");  // the mix once
   EXPECT_EQ(song->Mix(), "Live");                                             // a plan leaves the listed song as it is
   EXPECT_EQ(ApplyToOneSong(song->FileName(), change).Outcome, TChangeOutcome::Renamed);
@@ -162,14 +162,14 @@ TEST_F(SongPlans, RenameWithDetailsTakesThePanelForOneSong) {
 TEST_F(SongPlans, RenameWithDetailsKeepsEachSongsOwnValuesForEmptyFieldsOfSeveral) {
   auto song = Song("Moby - Why.mp3");
   const TPanelValues panel = Panel("", "", "3");
-  EXPECT_EQ(PlanRenameWithDetails(*song, panel, false).NewFileName, folder / "03 - Moby - Why.mp3");
+  EXPECT_EQ(PlanRenameWithDetails(*song, panel, TSelectedSongs::Several).NewFileName, folder / "03 - Moby - Why.mp3");
 }
 
 TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
   folder.WriteFile("Abba - Waterloo.mp3", "other");
   auto song = Song("x - y.mp3");
   const TPanelValues panel = Panel("Abba", "Waterloo", "");
-  TSongChange change = PlanRenameWithDetails(*song, panel, true);
+  TSongChange change = PlanRenameWithDetails(*song, panel, TSelectedSongs::One);
   EXPECT_TRUE(change.RefuseTakenName);
   const TSongResult refused = ApplyToOneSong(song->FileName(), change);
   EXPECT_EQ(refused.Outcome, TChangeOutcome::Failed);
@@ -178,7 +178,7 @@ TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
 
   auto lower = Song("moby - why.mp3");
   const TPanelValues moby = Panel("Moby", "Why", "");
-  change = PlanRenameWithDetails(*lower, moby, true);
+  change = PlanRenameWithDetails(*lower, moby, TSelectedSongs::One);
   EXPECT_EQ(change.NewFileName, folder / "Moby - Why.mp3");
   EXPECT_EQ(ApplyToOneSong(lower->FileName(), change).Outcome, TChangeOutcome::Renamed);
   EXPECT_EQ(ReadWholeFile(folder / "Moby - Why.mp3"), kAudio);
@@ -188,12 +188,12 @@ TEST_F(SongPlans, RenameWithDetailsRefusesATakenNameButRenamesCaseOnlyChanges) {
 // artist of its own keeps its name whatever the panel gives.
 TEST_F(SongPlans, RenameWithDetailsJudgesByTheValuesItComposes) {
   auto unknown = Song("a+b.mp3");
-  EXPECT_EQ(PlanRenameWithDetails(*unknown, Panel("Abba", "Waterloo", ""), true).NewFileName,
+  EXPECT_EQ(PlanRenameWithDetails(*unknown, Panel("Abba", "Waterloo", ""), TSelectedSongs::One).NewFileName,
             folder / "Abba - Waterloo.mp3");
-  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", "3"), false).DoesNothing());
-  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("Zed", "", ""), false).DoesNothing());
-  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("Abba", "Waterloo", "3"), false).DoesNothing());
-  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", ""), true).DoesNothing());
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", "3"), TSelectedSongs::Several).DoesNothing());
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("Zed", "", ""), TSelectedSongs::Several).DoesNothing());
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("Abba", "Waterloo", "3"), TSelectedSongs::Several).DoesNothing());
+  EXPECT_TRUE(PlanRenameWithDetails(*unknown, Panel("", "", ""), TSelectedSongs::One).DoesNothing());
 }
 
 TEST_F(SongPlans, FileNameAsTitleTakesTheNameAsItIs) {

@@ -1,0 +1,159 @@
+#include "commands/command_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "support/temp_folder.h"
+#include "support/test_songs.h"
+
+namespace tagwright {
+namespace {
+
+using testing::FileExists;
+using testing::SongAudio;
+using testing::TTempFolder;
+
+// What a front end needs of every command: a name to show, a caption for its history entry, a help
+// line beside its subcommand, a planner when the song pass carries it out, and keys it names in its
+// menu entry.
+TEST(CommandCatalogue, EveryEntryGivesWhatTheFrontEndsNeed) {
+  std::set<std::string> cliNames;
+  std::set<TCommandId> ids;
+  for (const TCatalogueCommand& command : CommandCatalogue()) {
+    SCOPED_TRACE(WindowCaption(command, {}));
+    EXPECT_TRUE(ids.insert(command.Id).second);
+    EXPECT_EQ(&CatalogueCommand(command.Id), &command);
+    EXPECT_TRUE(command.CliName != nullptr || command.WindowName != nullptr);
+    EXPECT_EQ(command.CliName != nullptr, command.CliDescription != nullptr);
+    if (command.CliName != nullptr) EXPECT_TRUE(cliNames.insert(command.CliName).second) << command.CliName;
+    EXPECT_EQ(command.Planner != nullptr, command.CarriedOutBy == TCarriedOutBy::SongPass);
+    if (command.Keys != nullptr) {
+      ASSERT_NE(command.MenuEntry, nullptr);
+      const std::string firstKey = std::string(command.Keys).substr(0, std::string(command.Keys).find(';'));
+      EXPECT_NE(std::string(command.MenuEntry).find("(" + firstKey + ")"), std::string::npos);
+    }
+    // A preview is shown by the window of a command the song pass can foresee.
+    if (command.PreviewCaption != nullptr) {
+      EXPECT_NE(command.WindowName, nullptr);
+      EXPECT_EQ(command.CarriedOutBy, TCarriedOutBy::SongPass);
+    }
+  }
+  EXPECT_EQ(ids.size(), static_cast<std::size_t>(TCommandId::Redo) + 1);
+  EXPECT_EQ(WindowCaption(CatalogueCommand(TCommandId::ClearField), {.Field = TTagField::Genre}), "ID3 Clear Genre");
+}
+
+// A song's file and tags after one of the catalogue's commands.
+struct TAfter {
+  std::string FileName;
+  std::string Artist;
+  std::string Title;
+  std::string Album;
+  std::string Comment;
+  int Track;
+};
+
+struct TCatalogueCase {
+  TCommandId Id;
+  std::function<TCommandInput(const TSongFile& song)> Input;
+  TAfter After;
+};
+
+void PrintTo(const TCatalogueCase& row, std::ostream* out) {
+  *out << "command " << static_cast<int>(row.Id) << ", " << WindowCaption(CatalogueCommand(row.Id), {});
+}
+
+class CatalogueCommands : public ::testing::TestWithParam<TCatalogueCase> {};
+
+// Each planner of the catalogue, carried out by the song pass on a real song, does what its command
+// promises: the song "abba - waterloo.mp3" holds the tag abba / waterloo / Gold / "note", track 5.
+TEST_P(CatalogueCommands, PlanGivesWhatTheCommandPromises) {
+  TTempFolder folder;
+  const std::string path = folder.WriteFile("abba - waterloo.mp3", SongAudio(404));
+  const TID3Info tags{.Title = "waterloo", .Artist = "abba", .Album = "Gold", .Comment = "note", .Track = 5};
+  ASSERT_TRUE(WriteID3Tags(path, tags).Ok());
+  TSongFile song;
+  ASSERT_TRUE(song.SetFileName(path).Ok());
+  song.SetWritableWhenListed(true);
+
+  const TSongPlanner planner = CatalogueCommand(GetParam().Id).Planner(GetParam().Input(song));
+  TPassHooks hooks;
+  hooks.OnResult = [](const TSongResult& result) {
+    EXPECT_NE(result.Outcome, TChangeOutcome::Failed) << result.ReasonWithError();
+    return TPassStep::Continue;
+  };
+  (void)RunSongPass({&song}, planner, TPassMode::Apply, hooks);
+
+  const TAfter& after = GetParam().After;
+  const std::string renamed = folder / after.FileName;
+  ASSERT_TRUE(FileExists(renamed));
+  if (after.FileName != "abba - waterloo.mp3") EXPECT_FALSE(FileExists(path));
+  TID3Info written;
+  ASSERT_TRUE(ReadID3Tags(renamed, written).Ok());
+  EXPECT_EQ(written.Artist, after.Artist);
+  EXPECT_EQ(written.Title, after.Title);
+  EXPECT_EQ(written.Album, after.Album);
+  EXPECT_EQ(written.Comment, after.Comment);
+  EXPECT_EQ(written.Track, after.Track);
+}
+
+TCommandInput NoInput(const TSongFile& /*song*/) { return {}; }
+
+TCommandInput OneSongPanel(const TSongFile& /*song*/) {
+  TCommandInput input;
+  input.Panel.Artist = "ABBA";
+  input.Panel.Title = "SOS";
+  input.Panel.Track = "3";
+  input.Songs = TSelectedSongs::One;
+  return input;
+}
+
+const TCatalogueCase kCases[] = {
+    {TCommandId::AutoRename, NoInput, {"05 - abba - waterloo.mp3", "abba", "waterloo", "Gold", "note", 5}},
+    {TCommandId::FileNameAsTitle, NoInput, {"abba - waterloo.mp3", "abba", "abba - waterloo", "Gold", "note", 5}},
+    {TCommandId::DetailsCleanup, NoInput, {"abba - waterloo.mp3", "Abba", "Waterloo", "Gold", "note", 5}},
+    {TCommandId::HandsFree, NoInput, {"05 - Abba - Waterloo.mp3", "Abba", "Waterloo", "Gold", "note", 5}},
+    {TCommandId::StampRecognized, NoInput, {"abba - waterloo.mp3", "abba", "waterloo", "Gold", "note", 5}},
+    {TCommandId::ClearField,
+     [](const TSongFile&) { return TCommandInput{.Field = TTagField::Album}; },
+     {"abba - waterloo.mp3", "abba", "waterloo", "", "note", 5}},
+    {TCommandId::StampGivenFields,
+     [](const TSongFile&) {
+       TCommandInput input;
+       input.Fields[static_cast<std::size_t>(TSongField::Title)] = "SOS";
+       input.Fields[static_cast<std::size_t>(TSongField::Comment)] = "";
+       return input;
+     },
+     {"abba - waterloo.mp3", "abba", "SOS", "Gold", "", 5}},
+    // One song: every field of the panel is written, the empty ones clearing the tag's.
+    {TCommandId::StampPanel, OneSongPanel, {"abba - waterloo.mp3", "ABBA", "SOS", "", "", 3}},
+    {TCommandId::StampEditedCells,
+     [](const TSongFile& song) {
+       TSongFile edited = song;
+       TCommandInput input;
+       input.Edits.Edit(edited, TSongField::Track, "7");
+       return input;
+     },
+     {"abba - waterloo.mp3", "abba", "waterloo", "Gold", "note", 7}},
+    {TCommandId::RenameWithDetails, OneSongPanel, {"03 - ABBA - SOS.mp3", "abba", "waterloo", "Gold", "note", 5}},
+    {TCommandId::RenameThisFile,
+     [](const TSongFile&) { return TCommandInput{.NewName = "typed.mp3"}; },
+     {"typed.mp3", "abba", "waterloo", "Gold", "note", 5}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Planners, CatalogueCommands, ::testing::ValuesIn(kCases));
+
+// Every command the song pass carries out has its case above.
+TEST(CommandCatalogue, EveryPlannerHasItsCase) {
+  for (const TCatalogueCommand& command : CommandCatalogue()) {
+    if (command.Planner == nullptr) continue;
+    const bool tested = std::any_of(std::begin(kCases), std::end(kCases),
+                                    [&](const TCatalogueCase& row) { return row.Id == command.Id; });
+    EXPECT_TRUE(tested) << WindowCaption(command, {});
+  }
+}
+
+}  // namespace
+}  // namespace tagwright
