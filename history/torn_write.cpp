@@ -119,9 +119,19 @@ bool SameStretch(TFileSource& a, std::int64_t aAt, TFileSource& b, std::int64_t 
   return true;
 }
 
+// Whether the size bytes of a song cut short within its new tag of newHead bytes can be the start of
+// that tag: nothing yet (emptied), or the start of the header the writer puts there. More than
+// that the song cannot show; anything else (a byte another program wrote into the emptied song)
+// is not this program's.
+bool StartOfNewTag(TFileSource& now, std::int64_t size, std::int64_t newHead) {
+  std::string header("ID3\x03\0\0\0\0\0\0", 10);
+  WriteSyncsafe(static_cast<std::uint32_t>(newHead - 10), reinterpret_cast<std::uint8_t*>(header.data() + 6));
+  std::string present;
+  return ReadBytes(now, 0, std::min<std::int64_t>(size, 10), present) && header.starts_with(present);
+}
+
 // Rewritten in its own file from the copy beside it: the copy is the song as it was, and the song
-// the start of the new tag, the audio and the trailer. A song cut short within its new tag cannot
-// show more than that it is no longer than the tag.
+// the start of the new tag, the audio and the trailer.
 bool TornFromCopy(const TFileChange& change, const TChangeProof& proof, const std::string& path,
                   const struct stat& song) {
   if (!change.AfterForeseen || static_cast<std::int64_t>(song.st_dev) != proof.Device ||
@@ -135,7 +145,7 @@ bool TornFromCopy(const TFileChange& change, const TChangeProof& proof, const st
   if (!copied || *copied != proof.Audio || !now.Open(path) || !copy.Open(change.TemporaryName)) return false;
   const std::int64_t newHead = change.After.HeadSize;
   const std::int64_t size = now.Size();
-  if (size <= newHead) return true;
+  if (size < newHead) return newHead >= 10 && StartOfNewTag(now, size, newHead);
   std::string head;
   if (!ReadBytes(now, 0, newHead, head) || HashTagBytes(head, change.After.HashForm) != change.After.HeadHash) {
     return false;

@@ -1541,6 +1541,7 @@ struct TCrash {
   // What the crash left was changed by another program since: the song is left alone and named.
   bool LeftAlone = false;
   bool LongestName = false;  // the song's name is as long as a name can be (255 bytes)
+  bool CopyStays = false;    // the whole copy a rewrite made beside the song stays for the user
 };
 
 void PrintTo(const TCrash& crash, std::ostream* out) { *out << crash.Name; }
@@ -1598,7 +1599,8 @@ TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
             GetParam().LeftAlone ? std::vector<std::string>{song + ": left alone: changed since by another program"}
                                  : std::vector<std::string>());
   EXPECT_EQ(FileSha256(song), GetParam().ExpectBefore ? original : left);
-  EXPECT_FALSE(FileExists(TemporaryNameBeside(song, 0))) << "the rewrite's temporary file is removed";
+  EXPECT_EQ(FileExists(TemporaryNameBeside(song, 0)), GetParam().CopyStays)
+      << "the rewrite's temporary file is removed, unless it is the song's copy beside another's change";
   TResultOf<std::vector<THistoryEntry>> interrupted = history->Interrupted();
   ASSERT_TRUE(interrupted.Ok());
   EXPECT_TRUE(interrupted.Value().empty());
@@ -1751,7 +1753,28 @@ INSTANTIATE_TEST_SUITE_P(OwnFileCrashes, InterruptedWrite,
                                                     ASSERT_GT(written.size() - 100, old.size());
                                                     WriteBytes(path, written.substr(0, written.size() - 100));
                                                   },
-                                                  true, nullptr, kLongTitle.c_str()}),
+                                                  true, nullptr, kLongTitle.c_str()},
+                                           // Emptied, then cut short within the new tag: the copy goes back.
+                                           TCrash{"EmptiedInItsOwnFile",
+                                                  [](const std::string& path, const std::string&) {
+                                                    WriteBytes(TemporaryNameBeside(path, 0), ReadWholeFile(path));
+                                                    WriteBytes(path, "");
+                                                  },
+                                                  true, nullptr, kLongTitle.c_str()},
+                                           TCrash{"CutShortWithinItsNewTagInItsOwnFile",
+                                                  [](const std::string& path, const std::string& written) {
+                                                    WriteBytes(TemporaryNameBeside(path, 0), ReadWholeFile(path));
+                                                    WriteBytes(path, written.substr(0, 2000));
+                                                  },
+                                                  true, nullptr, kLongTitle.c_str()},
+                                           // What another program wrote into the emptied song stays,
+                                           // and so does the copy beside it.
+                                           TCrash{"EmptiedInItsOwnFileThenWrittenByAnotherProgram",
+                                                  [](const std::string& path, const std::string&) {
+                                                    WriteBytes(TemporaryNameBeside(path, 0), ReadWholeFile(path));
+                                                    WriteBytes(path, "#");
+                                                  },
+                                                  false, nullptr, kLongTitle.c_str(), true, false, true}),
                          [](const ::testing::TestParamInfo<TCrash>& info) { return std::string(info.param.Name); });
 
 // Whether every piece the history holds in its piece file is there whole: within the file and not
