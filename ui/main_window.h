@@ -150,14 +150,13 @@ class TMainWindow : public QMainWindow {
 
   // --- Commands (main_window_commands.cpp, main_window_passes.cpp) ---
   // The frame of every command on the selected songs: runs the song pass over the selected rows in
-  // list order, asks (or, as the request's Unwritable says, silently skips) when a file cannot be written,
+  // list order, asks (or skips, as the request's Unwritable says) when a file cannot be written,
   // hands each result to OnResult, ends the pass at a file that could not be read or written, and
-  // always reloads the folder and selects the same songs. After the reload the message panel sums
-  // the pass up in one line, headed by the command's name, and then an error box names the file
-  // that ended the pass. A pass over several songs runs on a worker and this returns at once, with
-  // an empty summary: the progress bar shows "COMMAND: n / N" with a Cancel button beside it, and
-  // neither another command nor another folder can start until it has ended. A pass over one song
-  // runs at once and returns what became of it.
+  // always reloads the folder and selects the same songs; the message panel then sums the pass up
+  // in one line headed by the command's name, and an error box names the file that ended it. A
+  // pass over several songs runs on a worker and this returns at once, with an empty summary: the
+  // progress bar shows "COMMAND: n / N" with a Cancel button beside it, and neither another
+  // command nor another folder can start until it has ended. One song runs at once, returning its result.
   TPassSummary RunSelectedSongsPass(const TPassRequest& request);
   // Whether a pass started by RunSelectedSongsPass has not ended yet.
   bool IsRunningCommand() const { return passRunning_; }
