@@ -167,19 +167,26 @@ std::optional<std::int64_t> TagEnd(std::string_view bytes) {
   return ID3v2TagTotalWithFooter(header, source);
 }
 
-// A small song seen whole, rewritten: a new tag whole (the rewrite's rename), the bytes the old one
-// had after its tag, and the start of a trailer appended.
+// A small song seen whole, rewritten: the new tag whole (the rewrite's rename), the bytes the old one
+// had after its tag, and the start of a trailer appended. The new tag must be the one foreseen: a
+// song without audio has nothing else to tell it from another program's tag.
 bool TornWhole(const TFileChange& change, const std::string& path, const struct stat& song) {
   constexpr std::int64_t kMostOfASmallSong = std::int64_t{1} << 20;
   TFileSource file;
   std::string now;
   const std::optional<std::int64_t> oldEnd = TagEnd(change.Before.Head);
-  if (song.st_size > kMostOfASmallSong || !oldEnd || !file.Open(path) || !ReadBytes(file, 0, file.Size(), now)) {
+  if (!change.AfterForeseen || song.st_size > kMostOfASmallSong || !oldEnd || !file.Open(path) ||
+      !ReadBytes(file, 0, file.Size(), now)) {
     return false;
   }
   const std::optional<std::int64_t> newEnd = TagEnd(now);
   const std::string_view old = std::string_view(change.Before.Head).substr(static_cast<std::size_t>(*oldEnd));
-  if (!newEnd || *newEnd == 0 || now.size() < static_cast<std::size_t>(*newEnd) + old.size()) return false;
+  if (!newEnd || *newEnd == 0 || *newEnd != change.After.HeadSize ||
+      now.size() < static_cast<std::size_t>(*newEnd) + old.size() ||
+      HashTagBytes(std::string_view(now).substr(0, static_cast<std::size_t>(*newEnd)), change.After.HashForm) !=
+          change.After.HeadHash) {
+    return false;
+  }
   const std::string_view rest = std::string_view(now).substr(static_cast<std::size_t>(*newEnd));
   return rest.starts_with(old) && TrailerStart(rest.substr(old.size()));
 }
