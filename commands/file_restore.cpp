@@ -36,18 +36,17 @@ TRestoreResult RestoreFile(TChangeJournal* journal, TFileChange restore, const T
     result.Failure = recorded;
     return result;
   }
-  if (!change.BeforeRecipe.empty()) {
-    // An old tag kept by reference that was never put together: there are no bytes to write.
-    result.Failure =
-        TResult::Failure(TFailureKind::Write, result.At, std::make_error_code(std::errc::illegal_byte_sequence));
-  } else {
-    result.Failure = PutBack(change, headSizeNow, result.At);
-  }
-  if (result.Failure) {
+  // An old tag kept by reference that was never put together has no bytes to write.
+  const TResult step =
+      change.BeforeRecipe.empty()
+          ? PutBack(change, headSizeNow, result.At)
+          : TResult::Failure(TFailureKind::Write, result.At, std::make_error_code(std::errc::illegal_byte_sequence));
+  if (step) {
     recording.Finish(result.At);
     return result;
   }
   result.Outcome = TRestoreOutcome::Failed;
+  result.Failure = step;
   if (recording.Record() != 0 && StillAsBefore(change.PathAfter, recording.Change().Before)) {
     (void)journal->RecordNotMade(recording.Record());  // nothing of the file was touched
   } else {

@@ -124,8 +124,7 @@ bool SameStretch(TFileSource& a, std::int64_t aAt, TFileSource& b, std::int64_t 
 // that the song cannot show; anything else (a byte another program wrote into the emptied song)
 // is not this program's.
 bool StartOfNewTag(TFileSource& now, std::int64_t size, std::int64_t newHead) {
-  std::string header("ID3\x03\0\0\0\0\0\0", 10);
-  WriteSyncsafe(static_cast<std::uint32_t>(newHead - 10), reinterpret_cast<std::uint8_t*>(header.data() + 6));
+  const std::string header = ID3v23Header(static_cast<std::uint32_t>(newHead - 10));
   std::string present;
   return ReadBytes(now, 0, std::min<std::int64_t>(size, 10), present) && header.starts_with(present);
 }

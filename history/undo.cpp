@@ -8,7 +8,6 @@
 
 #include "commands/command_session.h"
 #include "commands/file_restore.h"
-#include "files/file_access.h"
 #include "files/trash.h"
 #include "history/crash_repair.h"
 #include "history/file_judgement.h"

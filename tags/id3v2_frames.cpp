@@ -142,6 +142,12 @@ std::uint32_t ReadSyncsafe(const std::uint8_t* b) {
          (std::uint32_t{b[3]} & 0x7F);
 }
 
+std::string ID3v23Header(std::uint32_t bodySize) {
+  std::string header("ID3\x03\0\0\0\0\0\0", 10);
+  WriteSyncsafe(bodySize, reinterpret_cast<std::uint8_t*>(header.data() + 6));
+  return header;
+}
+
 void WriteSyncsafe(std::uint32_t value, std::uint8_t* b) {
   b[0] = static_cast<std::uint8_t>((value >> 21) & 0x7F);
   b[1] = static_cast<std::uint8_t>((value >> 14) & 0x7F);

@@ -38,6 +38,9 @@ std::optional<std::int64_t> ID3v2TagTotalWithFooter(const TID3v2Header& header, 
 
 std::uint32_t ReadSyncsafe(const std::uint8_t* bytes);
 void WriteSyncsafe(std::uint32_t value, std::uint8_t* bytes);
+// The 10-byte header the writer puts at the start of every tag it writes: ID3v2.3, no flags, and
+// the size of the tag after the header.
+std::string ID3v23Header(std::uint32_t bodySize);
 std::uint32_t ReadBigEndian32(const std::uint8_t* bytes);
 void WriteBigEndian32(std::uint32_t value, std::uint8_t* bytes);
 

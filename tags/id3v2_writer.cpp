@@ -317,8 +317,7 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   }
 
   std::string& tag = frames;
-  tag.replace(0, 6, "ID3\x03\0\0", 6);
-  WriteSyncsafe(static_cast<std::uint32_t>(newTotal + padding - 10), reinterpret_cast<std::uint8_t*>(tag.data() + 6));
+  tag.replace(0, 10, ID3v23Header(static_cast<std::uint32_t>(newTotal + padding - 10)));
   tag.append(static_cast<std::size_t>(padding), '\0');
 
   if (inPlace) composed.Changed = ChangedStretches(source, tag);
