@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "commands/song_trash.h"
+
 namespace tagwright {
 
 namespace {
@@ -72,6 +74,15 @@ TSongPlanner RenameThisFilePlanner(const TCommandInput& input) {
   return planner;
 }
 
+TSongPlanner DeleteThisFilePlanner(const TCommandInput& input) {
+  TSongPlanner planner{TTagsNeeded::No, [agreed = input.Removal](const TSongFile& song, const TID3Info&) {
+                         return PlanRemoval(song.FileName(), agreed);
+                       }};
+  planner.ListedDetails = TListedDetails::Unused;
+  planner.Writes = TWrites::WholeFile;
+  return planner;
+}
+
 // Each row in the order of TCatalogueCommand's fields: id, subcommand, help line, caption, preview
 // caption, entry, keys, count, unwritable files, text cleaning, parameters, carried out by, planner.
 std::vector<TCatalogueCommand> DescribeCommands() {
@@ -114,7 +125,7 @@ std::vector<TCatalogueCommand> DescribeCommands() {
       {TCommandId::RenameThisFile, nullptr, nullptr, "Rename This File", nullptr, "Rename This File", nullptr, Renamed,
        kSkip, kKeeps, NewName, SongPass, RenameThisFilePlanner},
       {TCommandId::DeleteThisFile, nullptr, nullptr, "Delete This File", nullptr, "Delete This File", nullptr,
-       FilesDeleted, kSkip, kKeeps, None, Trash, nullptr},
+       FilesDeleted, kSkip, kKeeps, Removal, SongPass, DeleteThisFilePlanner},
       {TCommandId::Undo, "undo",
        "Take back the newest command not yet undone (again: the one before it), or the one named", "Undo Last Command",
        nullptr, "Undo Last Command (Ctrl+Z)", "Ctrl+Z", FilesRestored, kSkip, kKeeps, HistoryEntry, History, nullptr},

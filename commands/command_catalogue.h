@@ -51,11 +51,12 @@ enum class TCommandParameters : std::uint8_t {
   PanelValues,   // TCommandInput::Panel and Songs
   EditedCells,   // TCommandInput::Edits
   NewName,       // TCommandInput::NewName
+  Removal,       // TCommandInput::Removal
   HistoryEntry,  // the entry to take back (carried out by the history)
 };
-// Who carries a command out: the song pass with the command's planner, the trash, or the history
-// (an undo or a redo).
-enum class TCarriedOutBy : std::uint8_t { SongPass, Trash, History };
+// Who carries a command out: the song pass with the command's planner, or the history (an undo or
+// a redo).
+enum class TCarriedOutBy : std::uint8_t { SongPass, History };
 
 // Everything a command's plan may go by.
 struct TCommandInput {
@@ -68,6 +69,8 @@ struct TCommandInput {
   // Each song's own changed fields.
   TSongEdits Edits;
   std::string NewName;
+  // How the user agreed a file goes: into the trash, or for good where it has none.
+  TRemoval Removal = TRemoval::IntoTrash;
 };
 
 struct TCatalogueCommand {

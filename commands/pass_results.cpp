@@ -58,7 +58,8 @@ TSongResult Skipped(const std::string& fileName, std::string reason, TResult fai
 TSongResult PlannedResult(const std::string& fileName, const TSongChange& change) {
   TSongResult result;
   result.FileName = fileName;
-  result.Outcome = OutcomeOf(change.WriteTags, !change.NewFileName.empty());
+  // A file taken away counts as renamed: it is no longer under its name.
+  result.Outcome = OutcomeOf(change.WriteTags, !change.NewFileName.empty() || change.Removal != TRemoval::None);
   result.NewFileName = change.NewFileName;
   return result;
 }

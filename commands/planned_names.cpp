@@ -6,8 +6,10 @@
 #include <utility>
 
 #include "commands/pass_results.h"
+#include "commands/song_trash.h"
 #include "files/file_access.h"
 #include "files/paths.h"
+#include "files/trash.h"
 #include "tags/id3_info.h"
 #include "text/letters.h"
 
@@ -39,7 +41,9 @@ void RenameSong(const std::string& fileName, const TSongChange& change, TPassMod
     // A name without a stem, or a hidden file, is never made.
     renamed = TResult::Failure(TFailureKind::Rename, fileName, std::make_error_code(std::errc::invalid_argument));
   } else if (mode == TPassMode::Apply) {
-    renamed = RenameWithoutReplacing(fileName, change.NewFileName);
+    // Into the trash, the song's .trashinfo says where it came from.
+    renamed = change.Removal == TRemoval::IntoTrash ? RenameKeepingTrash(fileName, change.NewFileName)
+                                                    : RenameWithoutReplacing(fileName, change.NewFileName);
   } else if (names.Taken(change.NewFileName)) {
     renamed = TResult::Failure(TFailureKind::Rename, fileName, std::make_error_code(std::errc::file_exists));
   } else if (renamed = PredictRename(fileName, change.NewFileName); renamed) {
@@ -48,8 +52,18 @@ void RenameSong(const std::string& fileName, const TSongChange& change, TPassMod
   if (!renamed) {
     result.Outcome = TChangeOutcome::Failed;
     result.NewFileName.clear();
-    result.OwnReason = kRenameFailedMessage;
+    // A song that could not go to the trash says why in the trash's words.
+    result.OwnReason =
+        change.Removal == TRemoval::IntoTrash ? TrashFailureText(renamed, fileName) : kRenameFailedMessage;
     result.Failure = std::move(renamed);
+  }
+}
+
+void DeleteForGood(const std::string& fileName, TPassMode mode, TSongResult& result) {
+  if (mode == TPassMode::DryRun) return;
+  if (TResult deleted = DeleteSongFile(fileName); !deleted) {
+    result.Outcome = TChangeOutcome::Failed;
+    result.Failure = std::move(deleted);
   }
 }
 

@@ -27,6 +27,9 @@ class TPlannedNames {
 // counts, the rename itself still never replaces another file).
 bool RefusesTakenName(const std::string& fileName, const TSongChange& change, const TPlannedNames& names);
 
+// Deletes a song for good (a dry run only says it would), or sets result failed with why.
+void DeleteForGood(const std::string& fileName, TPassMode mode, TSongResult& result);
+
 // Renames the song after its tag was written (or would be, in a dry run), never replacing another
 // file; a failure leaves the result failed but still showing the tag.
 void RenameSong(const std::string& fileName, const TSongChange& change, TPassMode mode, TPlannedNames& names,

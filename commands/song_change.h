@@ -3,6 +3,7 @@
 // and its dry runs.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "tags/id3_info.h"
@@ -19,6 +20,10 @@ inline constexpr const char* kNotMp3Reason = "not an MP3 file";
 inline constexpr const char* kTypedNameRefusedReason = "a file name must not be empty, start with \".\" or hold \"/\"";
 inline constexpr const char* kChangedSinceReadReason = "the file changed since it was read";
 
+// How a change takes the file away: into the desktop's trash, from where an undo brings it back
+// (NewFileName is its place there), or for good, where the file has no trash.
+enum class TRemoval : std::uint8_t { None, IntoTrash, ForGood };
+
 struct TSongChange {
   bool WriteTags = false;
   TID3Info Tags;            // the values written when WriteTags is set
@@ -26,10 +31,11 @@ struct TSongChange {
   // A new name that another file already has is refused with kNameTakenMessage before anything is
   // done (a change of letter case only is no clash).
   bool RefuseTakenName = false;
+  TRemoval Removal = TRemoval::None;
   std::string Skip;     // why nothing is done, when the song is passed over quietly
   std::string Refusal;  // why nothing is done, when the user must hear of it
 
-  bool DoesNothing() const { return !WriteTags && NewFileName.empty(); }
+  bool DoesNothing() const { return !WriteTags && NewFileName.empty() && Removal == TRemoval::None; }
 };
 
 enum class TChangeOutcome { Tagged, Renamed, TaggedAndRenamed, Skipped, Failed };

@@ -94,6 +94,7 @@ TSongResult CarryOut(TBatchSong& song, TPassMode mode, TPlannedNames& names, TCh
     result.Tags = change.Tags;
   }
   if (!change.NewFileName.empty()) RenameSong(fileName, change, mode, names, result);
+  if (change.Removal == TRemoval::ForGood) DeleteForGood(fileName, mode, result);
   if (song.Record != 0) RecordChangeMade(song, result, newTags, recording);
   return result;
 }

@@ -75,7 +75,7 @@ class TSongPipeline {
     if (!goesOn) return;
     if (taken.Result) {
       taken.Locked.reset();
-    } else if (hooks_.Journal) {
+    } else if (hooks_.Journal && taken.Change.Removal != TRemoval::ForGood) {
       // The snapshot goes into the change until it is recorded; the journal looks at it now,
       // while its bytes are fresh in memory.
       taken.Recorded = ChangeOf(taken, std::move(taken.Snapshot));
@@ -98,7 +98,8 @@ class TSongPipeline {
       if (summary_.Stopped) return false;
       locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, TLockWait::Wait);
     }
-    if (!locked && locked.Failure().Kind() == TFailureKind::NotWritable && planner_.Writes == TWrites::NamesOnly) {
+    if (!locked && planner_.Writes != TWrites::TagsAndNames &&
+        (locked.Failure().Kind() == TFailureKind::NotWritable || planner_.Writes == TWrites::WholeFile)) {
       return Read(song, taken);  // renamed without its lock, which needs write permission
     }
     if (!locked && CannotBeWritten(locked.Failure())) return LeaveUnwritable(song, taken);
@@ -247,7 +248,7 @@ class TSongPipeline {
     // The snapshots are in the changes for the time of recording, and come back after.
     std::vector<std::string> songPaths;
     for (TBatchSong& song : recordingSongs_) {
-      if (song.Result) continue;
+      if (song.Result || song.Change.Removal == TRemoval::ForGood) continue;  // nothing to take back
       recordingChanges_.push_back(std::move(song.Recorded));
       songPaths.push_back(song.SongPath);
     }
@@ -267,7 +268,7 @@ class TSongPipeline {
       TResultOf<std::vector<std::int64_t>> records = recording_.get();
       std::size_t next = 0;
       for (TBatchSong& song : batch) {
-        if (song.Result) continue;
+        if (song.Result || song.Change.Removal == TRemoval::ForGood) continue;
         if (records) {
           song.Record = records.Value()[next];
         } else {

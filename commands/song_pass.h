@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,8 +25,9 @@ enum class TTagsNeeded : bool { No, Yes };
 // Whether a plan goes by the details the listing read.
 enum class TListedDetails : bool { Used, Unused };
 // What a plan changes of a song: a plan that only gives songs new names needs no write permission
-// on them (only on their folder).
-enum class TWrites : bool { TagsAndNames, NamesOnly };
+// on them (only on their folder); nor does one that takes the file away whole, for which a file
+// gone meanwhile fails with the system's reason rather than being skipped as unwritable.
+enum class TWrites : std::uint8_t { TagsAndNames, NamesOnly, WholeFile };
 
 struct TSongPlanner {
   TTagsNeeded Tags = TTagsNeeded::No;

@@ -27,7 +27,6 @@
 #include "ui/song_list_pane.h"
 #include "ui/status_panels.h"
 #include "ui/text_conversion.h"
-#include "ui/trash.h"
 
 namespace tagwright {
 
@@ -281,15 +280,12 @@ void TMainWindow::DeleteThisFile() {
     if (dialogs_.MessageDlg(TMsgDlgType::Confirmation, QStringLiteral("Confirm"), text,
                             TMsgDlgButton::Yes | TMsgDlgButton::No, TMsgDlgButton::No) != TMsgDlgButton::Yes)
       return;
-    if (toTrash) {
-      // A change of the history like any other, which undo takes back out of the trash.
-      TResult moved;
-      const TEntryEnd end = RunInEntry(runner_->Entries(), {CatalogueCommand(TCommandId::DeleteThisFile).WindowName},
-                                       [&](TChangeEntry* entry) { moved = MoveSongToTrash(fileName, entry); });
-      if (!moved) ShowErrorText(TrashFailureText(moved, fileName));
-      runner_->TellEntryEnd(end);
-    } else if (const TResult deleted = DeleteSongFile(fileName); !deleted) {
-      ShowErrorText(deleted.Describe() + ": " + deleted.Error().message());
+    TCommandInput input = CommandInput();
+    input.Removal = toTrash ? TRemoval::IntoTrash : TRemoval::ForGood;
+    // A change of the history like any other, which undo takes back out of the trash.
+    const TPassRun run = runner_->Run({song}, RequestFor(CatalogueCommand(TCommandId::DeleteThisFile), input));
+    if (run.Summary.Changed == 0 && !run.Results.empty()) {
+      ShowErrorText(RemovalFailureText(run.Results.front(), input.Removal));
     }
     ReloadSongFolderNow();
     // The song is gone: nothing of it stays in the panel.

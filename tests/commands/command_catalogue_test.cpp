@@ -1,11 +1,18 @@
 #include "commands/command_catalogue.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "commands/song_trash.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
 
@@ -145,10 +152,81 @@ const TCatalogueCase kCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Planners, CatalogueCommands, ::testing::ValuesIn(kCases));
 
+// Delete This File over one song: where the song is afterwards, and what the user is told when it
+// stays. The song needs no write permission of its own; a song gone meanwhile says so.
+enum class TSongBefore { Writable, ReadOnly, Gone };
+struct TRemovalCase {
+  const char* Name;
+  TSongBefore Before;
+  TRemoval Agreed;
+  TPassMode Mode;
+  bool InTrash;     // in the trash's files folder, with its .trashinfo
+  bool StaysPut;    // still where it was
+  const char* Why;  // RemovalFailureText, SONG standing for the song's path; "" when it went
+};
+
+void PrintTo(const TRemovalCase& row, std::ostream* out) { *out << row.Name; }
+
+class Removals : public ::testing::TestWithParam<TRemovalCase> {
+ protected:
+  void SetUp() override {
+    if (const char* data = std::getenv("XDG_DATA_HOME")) oldData_ = data;
+    ASSERT_EQ(::setenv("XDG_DATA_HOME", (folder / "data").c_str(), 1), 0);  // the songs' file system
+  }
+  void TearDown() override {
+    if (oldData_) (void)::setenv("XDG_DATA_HOME", oldData_->c_str(), 1);
+    if (!oldData_) (void)::unsetenv("XDG_DATA_HOME");
+  }
+  TTempFolder folder;
+  std::optional<std::string> oldData_;
+};
+
+TEST_P(Removals, PutTheSongWhereTheUserAgreed) {
+  const TRemovalCase& row = GetParam();
+  const std::string path = folder.WriteFile("song.mp3", SongAudio(300));
+  TSongFile song;
+  ASSERT_TRUE(song.SetFileName(path).Ok());
+  if (row.Before == TSongBefore::ReadOnly) ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  if (row.Before == TSongBefore::Gone) ASSERT_EQ(::unlink(path.c_str()), 0);
+  std::vector<TSongResult> results;
+  TPassHooks hooks;
+  hooks.OnResult = [&results](const TSongResult& result) {
+    results.push_back(result);
+    return TPassStep::Continue;
+  };
+  const TCommandInput input{.Removal = row.Agreed};
+  (void)RunSongPass({&song}, CatalogueCommand(TCommandId::DeleteThisFile).Planner(input), row.Mode, hooks);
+
+  EXPECT_EQ(FileExists(folder / "data/Trash/files/song.mp3"), row.InTrash);
+  EXPECT_EQ(FileExists(folder / "data/Trash/info/song.mp3.trashinfo"), row.InTrash);
+  EXPECT_EQ(FileExists(path), row.StaysPut);
+  ASSERT_EQ(results.size(), 1U);
+  std::string why = row.Why;
+  if (const auto at = why.find("SONG"); at != std::string::npos) why.replace(at, 4, path);
+  if (why.empty()) {
+    EXPECT_EQ(results[0].Outcome, TChangeOutcome::Renamed) << results[0].ReasonWithError();
+  } else {
+    EXPECT_EQ(RemovalFailureText(results[0], row.Agreed), why);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Removals,
+    ::testing::Values(
+        TRemovalCase{"IntoTheTrash", TSongBefore::Writable, TRemoval::IntoTrash, TPassMode::Apply, true, false, ""},
+        TRemovalCase{"ReadOnlyIntoTheTrash", TSongBefore::ReadOnly, TRemoval::IntoTrash, TPassMode::Apply, true, false,
+                     ""},
+        TRemovalCase{"ForGood", TSongBefore::Writable, TRemoval::ForGood, TPassMode::Apply, false, false, ""},
+        TRemovalCase{"DryRunTouchesNothing", TSongBefore::Writable, TRemoval::ForGood, TPassMode::DryRun, false, true,
+                     ""},
+        TRemovalCase{"GoneMeanwhile", TSongBefore::Gone, TRemoval::IntoTrash, TPassMode::Apply, false, false,
+                     "Cannot move file SONG to the trash: No such file or directory"}),
+    [](const ::testing::TestParamInfo<TRemovalCase>& info) { return std::string(info.param.Name); });
+
 // Every command the song pass carries out has its case above.
 TEST(CommandCatalogue, EveryPlannerHasItsCase) {
   for (const TCatalogueCommand& command : CommandCatalogue()) {
-    if (command.Planner == nullptr) continue;
+    if (command.Planner == nullptr || command.Id == TCommandId::DeleteThisFile) continue;  // Removals
     const bool tested = std::any_of(std::begin(kCases), std::end(kCases),
                                     [&](const TCatalogueCase& row) { return row.Id == command.Id; });
     EXPECT_TRUE(tested) << WindowCaption(command, {});

@@ -22,10 +22,10 @@
 #include <random>
 #include <thread>
 
+#include "commands/command_catalogue.h"
 #include "commands/one_song.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
-#include "commands/song_trash.h"
 #include "files/paths.h"
 #include "history/database.h"
 #include "history/history_undo.h"
@@ -821,8 +821,13 @@ TEST_P(TrashedSong, ComesBackByUndoAndGoesAgainByRedo) {
   const auto before = FolderBytes(songs.Path());
   std::unique_ptr<THistory> history = OpenHistory(state);
   std::unique_ptr<THistoryRecorder> recorder = history->StartEntry(TProgram::Window, "Delete This File");
-  const TResult moved = MoveSongToTrash(song, recorder.get());
-  ASSERT_TRUE(moved.Ok()) << moved.Describe() << ": " << moved.Error().message();
+  TSongFile listed;
+  ASSERT_TRUE(listed.SetFileName(song).Ok());
+  TPassHooks hooks;
+  hooks.Journal = recorder.get();
+  const TPassSummary moved =
+      RunSongPass({&listed}, CatalogueCommand(TCommandId::DeleteThisFile).Planner({}), TPassMode::Apply, hooks);
+  ASSERT_EQ(moved.Changed, 1U);
   ASSERT_TRUE(recorder->Finish().Ok());
   const std::string trashed = home / "data/Trash/files/07 - Ann Lee - Early Light.mp3";
   const std::string info = home / "data/Trash/info/07 - Ann Lee - Early Light.mp3.trashinfo";
