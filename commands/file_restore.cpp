@@ -2,9 +2,9 @@
 
 #include <utility>
 
+#include "commands/file_putback.h"
 #include "files/file_access.h"
 #include "files/trash.h"
-#include "tags/tag_snapshot.h"
 
 namespace tagwright {
 
@@ -14,9 +14,9 @@ namespace {
 TResult PutBack(const TFileChange& change, std::int64_t headSizeNow, std::string& at) {
   TResult step;
   if (change.TagWritten) {
-    step = RestoreTagSnapshot(at, headSizeNow, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
+    step = PutBackOldTags(at, headSizeNow, change);
   }
-  if (step) step = SetMode(at, change.ModeBefore);
+  if (step) step = PutBackMode(at, change.ModeBefore);
   if (step && change.PathAfter != change.PathBefore) {
     step = RenameKeepingTrash(at, change.PathBefore);
     if (step) at = change.PathBefore;

@@ -8,57 +8,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "files/file_access.h"
-#include "files/paths.h"
+#include "commands/file_putback.h"
 #include "history/file_judgement.h"
 #include "history/history_undo.h"
 #include "history/torn_write.h"
-#include "tags/locked_song.h"
 
 namespace tagwright {
 
 namespace {
-
-// Writes the bytes of source from offset on into target at the same offset; the end reached.
-TResultOf<off_t> CopyBytes(int source, int target, const std::string& from, const std::string& to) {
-  std::vector<char> buffer(std::size_t{1} << 20);
-  off_t offset = 0;
-  while (true) {
-    const ssize_t got = ::pread(source, buffer.data(), buffer.size(), offset);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return TResult::FromErrno(TFailureKind::Read, from);
-    if (got == 0) return offset;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t written =
-          ::pwrite(target, buffer.data() + done, static_cast<std::size_t>(got - done), offset + done);
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) return TResult::FromErrno(TFailureKind::Write, to);
-      done += written;
-    }
-    offset += got;
-  }
-}
-
-// Writes the whole of the file from into the file to, in place (so that every name of the song
-// keeps it), and flushes it.
-TResult CopyInto(const std::string& from, const std::string& to) {
-  const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (source < 0) return TResult::FromErrno(TFailureKind::Read, from);
-  const int target = ::open(SongPath(to).c_str(), O_WRONLY | O_CLOEXEC);
-  if (target < 0) {
-    TResult failure = TResult::FromErrno(TFailureKind::Write, to);
-    ::close(source);
-    return failure;
-  }
-  TResultOf<off_t> end = CopyBytes(source, target, from, to);
-  TResult result = end ? TResult() : end.Failure();
-  if (result && (::ftruncate(target, end.Value()) != 0 || ::fsync(target) != 0)) {
-    result = TResult::FromErrno(TFailureKind::Write, to);
-  }
-  ::close(source);
-  ::close(target);
-  return result;
-}
 
 TResult PutBackFailure(const std::string& path) {
   return TResult::Failure(TFailureKind::Write, path, std::make_error_code(std::errc::io_error));
@@ -80,22 +37,20 @@ TResolution ResolveMissing(const TFileChange& change) {
 TResult PutBackTorn(TFileChange change, const std::optional<TChangeProof>& proof, const std::string& path,
                     const struct stat& song, bool temporary, TResolution& resolution) {
   if (!change.TagWritten) {
-    if (::unlink(change.PathAfter.c_str()) != 0) return TResult::FromErrno(TFailureKind::Delete, change.PathAfter);
-    return {};
+    return RemoveName(change.PathAfter);
   }
   const TTornWrite torn = proof ? JudgeTorn(change, *proof, path, song, temporary) : TTornWrite{};
   switch (torn.Kind) {
     case TTornKind::NotProven: resolution.Outcome = TResolved::LeftAlone; return {};
     case TTornKind::FromCopy: {
       // A rewrite in place kept the whole song beside it before it began.
-      TResult restored = CopyInto(change.TemporaryName, path);
+      TResult restored = PutBackWholeCopy(change.TemporaryName, path);
       if (restored && !SameBytes(path, change.TemporaryName)) restored = PutBackFailure(path);
       return restored;
     }
     case TTornKind::Tags: break;
   }
-  TResult restored =
-      RestoreTagSnapshot(path, torn.HeadSize, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
+  TResult restored = PutBackOldTags(path, torn.HeadSize, change);
   if (restored && !VerifiedAsBefore(path, change, *proof)) restored = PutBackFailure(path);
   return restored;
 }
@@ -107,8 +62,7 @@ TResult SettleFound(const TFileChange& change, const std::optional<TChangeProof>
   switch (judged.Found) {
     case TFound::After:
       // Finished: it keeps its new bytes, and gets the new name it was to have, if that is still free.
-      if (path != change.PathAfter && OldNameFree(path, change.PathAfter) &&
-          RenameWithoutReplacing(path, change.PathAfter)) {
+      if (path != change.PathAfter && OldNameFree(path, change.PathAfter) && MoveSong(path, change.PathAfter)) {
         path = change.PathAfter;
         resolution.Acted = true;
       }
@@ -128,11 +82,11 @@ TResult SettleFound(const TFileChange& change, const std::optional<TChangeProof>
 // A file not changed after all gets its old permission bits and name back.
 TResult ReturnToBefore(const TFileChange& change, const struct stat& song, TResolution& resolution) {
   if ((song.st_mode & 07777) != change.ModeBefore) {
-    if (TResult mode = SetMode(resolution.Path, change.ModeBefore); !mode) return mode;
+    if (TResult mode = PutBackMode(resolution.Path, change.ModeBefore); !mode) return mode;
     resolution.Acted = true;
   }
   if (resolution.Path != change.PathBefore) {
-    if (TResult renamed = RenameWithoutReplacing(resolution.Path, change.PathBefore); !renamed) return renamed;
+    if (TResult renamed = MoveSong(resolution.Path, change.PathBefore); !renamed) return renamed;
     resolution.Path = change.PathBefore;
     resolution.Acted = true;
   }
@@ -162,9 +116,7 @@ TResolution Resolve(const TFileChange& change, const std::optional<TChangeProof>
   if (!settled) return Unresolved(settled);
   // The song is whole now: the temporary file beside it is no copy of anything needed.
   if (temporary) {
-    if (::unlink(change.TemporaryName.c_str()) != 0) {
-      return Unresolved(TResult::FromErrno(TFailureKind::Delete, change.TemporaryName));
-    }
+    if (TResult removed = RemoveName(change.TemporaryName); !removed) return Unresolved(std::move(removed));
     resolution.Acted = true;
   }
   return resolution;
