@@ -3,10 +3,12 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "ui/text_conversion.h"
 
@@ -34,6 +36,12 @@ THistoryDialog::THistoryDialog(THistoryActions& actions, QWidget* parent) : QDia
   filesButton_->setObjectName(QStringLiteral("historyFilesButton"));
   letGoButton_ = new QPushButton(QStringLiteral("Let Go"), this);
   letGoButton_->setObjectName(QStringLiteral("historyLetGoButton"));
+  progressLabel_ = new QLabel(this);
+  progressLabel_->setObjectName(QStringLiteral("historyProgress"));
+  progressLabel_->hide();
+  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_->setObjectName(QStringLiteral("historyCancelButton"));
+  cancelButton_->hide();
   auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(undoButton_);
@@ -41,6 +49,8 @@ THistoryDialog::THistoryDialog(THistoryActions& actions, QWidget* parent) : QDia
   buttons->addWidget(filesButton_);
   buttons->addWidget(letGoButton_);
   buttons->addStretch();
+  buttons->addWidget(progressLabel_);
+  buttons->addWidget(cancelButton_);
   buttons->addWidget(close);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(entryList_, 3);
@@ -51,16 +61,20 @@ THistoryDialog::THistoryDialog(THistoryActions& actions, QWidget* parent) : QDia
   connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(entryList_, &QTreeWidget::itemSelectionChanged, this, &THistoryDialog::FollowSelection);
   connect(undoButton_, &QPushButton::clicked, this, [this] {
-    actions_.Undo(SelectedEntry());
+    actions_.Undo(SelectedEntry(), *this);
     Refresh();
   });
   connect(redoButton_, &QPushButton::clicked, this, [this] {
-    actions_.Redo(SelectedEntry());
+    actions_.Redo(SelectedEntry(), *this);
     Refresh();
   });
   connect(letGoButton_, &QPushButton::clicked, this, [this] {
     actions_.LetGo(SelectedEntry());
     Refresh();
+  });
+  connect(cancelButton_, &QPushButton::clicked, this, [this] {
+    cancelButton_->setEnabled(false);
+    if (cancel_) std::exchange(cancel_, {})();
   });
   connect(filesButton_, &QPushButton::clicked, this, [this] {
     fileList_->clear();
@@ -68,6 +82,27 @@ THistoryDialog::THistoryDialog(THistoryActions& actions, QWidget* parent) : QDia
     fileList_->show();
   });
   Refresh();
+}
+
+void THistoryDialog::Show(const QString& text, std::function<void()> cancel) {
+  progressLabel_->setText(text);
+  if (progressLabel_->isVisible()) return;
+  cancel_ = std::move(cancel);
+  for (QWidget* waiting : {static_cast<QWidget*>(entryList_), static_cast<QWidget*>(undoButton_),
+                           static_cast<QWidget*>(redoButton_), static_cast<QWidget*>(letGoButton_)}) {
+    waiting->setEnabled(false);
+  }
+  progressLabel_->show();
+  cancelButton_->setEnabled(true);
+  cancelButton_->show();
+}
+
+void THistoryDialog::Hide() {
+  progressLabel_->hide();
+  cancelButton_->hide();
+  cancel_ = {};
+  entryList_->setEnabled(true);
+  FollowSelection();  // Undo and Redo as the entry selected allows
 }
 
 void THistoryDialog::Refresh() {

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,17 @@ struct THistoryRow {
   bool Pending = false;  // interrupted, its repair still to be made
 };
 
+// Where the dialog shows an undo or a redo while it runs: its progress, and a Cancel that stops it
+// between two files.
+class THistoryProgress {
+ public:
+  virtual ~THistoryProgress() = default;
+  // Shows text ("Undo: 600 / 1,400"), with a Cancel that calls cancel once; the rest of the dialog
+  // waits meanwhile.
+  virtual void Show(const QString& text, std::function<void()> cancel) = 0;
+  virtual void Hide() = 0;
+};
+
 // What the dialog shows and does.
 class THistoryActions {
  public:
@@ -39,14 +51,15 @@ class THistoryActions {
   virtual std::vector<THistoryRow> Rows() = 0;
   // The files of an entry as it left them.
   virtual std::vector<std::string> Files(std::int64_t entry) = 0;
-  // Undoes the entry (or redoes it: takes the undo back), after asking.
-  virtual void Undo(std::int64_t entry) = 0;
-  virtual void Redo(std::int64_t entry) = 0;
+  // Undoes the entry (or redoes it: takes the undo back), after asking, its progress in progress;
+  // returns once it has ended.
+  virtual void Undo(std::int64_t entry, THistoryProgress& progress) = 0;
+  virtual void Redo(std::int64_t entry, THistoryProgress& progress) = 0;
   // Lets the pending changes of an interrupted entry go, saying where copies kept beside them stay.
   virtual void LetGo(std::int64_t entry) { (void)entry; }
 };
 
-class THistoryDialog : public QDialog {
+class THistoryDialog : public QDialog, private THistoryProgress {
   Q_OBJECT
  public:
   explicit THistoryDialog(THistoryActions& actions, QWidget* parent = nullptr);
@@ -56,6 +69,8 @@ class THistoryDialog : public QDialog {
 
  private:
   void FollowSelection();
+  void Show(const QString& text, std::function<void()> cancel) override;
+  void Hide() override;
   std::int64_t SelectedEntry() const;
 
   THistoryActions& actions_;
@@ -66,6 +81,9 @@ class THistoryDialog : public QDialog {
   QPushButton* redoButton_ = nullptr;
   QPushButton* filesButton_ = nullptr;
   QPushButton* letGoButton_ = nullptr;
+  QLabel* progressLabel_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  std::function<void()> cancel_;
 };
 
 }  // namespace tagwright

@@ -278,11 +278,8 @@ class TMainWindow : public QMainWindow {
   // Undo and redo (main_window_undo.cpp): the newest entry the rules allow, or the one given, after
   // asking; the files left alone are named; the folder is read again with the same songs selected.
   friend class TWindowHistoryActions;
-  // Where an undo or a redo runs: on a worker with Cancel, as a command does, or here while the
-  // history dialog waits for it.
-  enum class TUndoRedoOn : bool { Worker, Here };
   void UndoRedoNewest(TEntryKind kind);
-  void UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind, TUndoRedoOn on = TUndoRedoOn::Worker);
+  void UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind);
   void EndUndoRedo(const TUndoRedoEnd& end, const TUndoRedoRun& run);
   void ReportLeftAlone(const TUndoReport& report, TEntryKind kind);
   void ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow);

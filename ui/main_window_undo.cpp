@@ -3,6 +3,7 @@
 // while no command has changed files since (history/undo_redo.h); either first finishes an undo or
 // a redo cut short. Each asks first, naming the command, its files and where they are; afterwards
 // the folder shown is read again with the same songs selected, under the names the undo gave them.
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QTimer>
 #include <algorithm>
@@ -93,12 +94,13 @@ class TWindowHistoryActions final : public THistoryActions {
     return files ? files.Value() : std::vector<std::string>();
   }
 
-  void Undo(std::int64_t entry) override { UndoRedo(entry, TEntryKind::Undo); }
-  void Redo(std::int64_t entry) override { UndoRedo(entry, TEntryKind::Redo); }
+  void Undo(std::int64_t entry, THistoryProgress& progress) override { UndoRedo(entry, TEntryKind::Undo, progress); }
+  void Redo(std::int64_t entry, THistoryProgress& progress) override { UndoRedo(entry, TEntryKind::Redo, progress); }
 
  private:
-  // The same checks as the keys: only an entry the rules allow is taken back.
-  void UndoRedo(std::int64_t id, TEntryKind kind) {
+  // The same checks as the keys: only an entry the rules allow is taken back, on the worker as the
+  // keys take it back. The dialog shows its progress, with Cancel, until it has ended.
+  void UndoRedo(std::int64_t id, TEntryKind kind, THistoryProgress& progress) {
     window_.RunGuarded([&] {
       TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(history_);
       if (!timeline) {
@@ -108,10 +110,17 @@ class TWindowHistoryActions final : public THistoryActions {
       for (const THistoryEntry& entry : timeline.Value().Entries()) {
         if (entry.Id != id) continue;
         if (kind == TEntryKind::Redo ? timeline.Value().CanRedo(entry) : timeline.Value().CanUndo(entry)) {
-          window_.UndoRedoAsked(entry, kind, TMainWindow::TUndoRedoOn::Here);  // the dialog waits
+          window_.UndoRedoAsked(entry, kind);
         }
       }
     });
+    if (!window_.IsRunningCommand()) return;
+    QTimer follow;
+    QObject::connect(&follow, &QTimer::timeout, [&] { progress.Show(window_.ProgressText(), {}); });
+    progress.Show(window_.ProgressText(), [this] { window_.CancelCommand(); });
+    follow.start(50);
+    while (window_.IsRunningCommand()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    progress.Hide();
   }
 
   TMainWindow& window_;
@@ -165,7 +174,7 @@ void TMainWindow::UndoRedoNewest(TEntryKind kind) {
   if (target) UndoRedoAsked(*target, kind);
 }
 
-void TMainWindow::UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind, TUndoRedoOn on) {
+void TMainWindow::UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind) {
   if (busy_ > 0) return;
   const bool redo = kind == TEntryKind::Redo;
   // A redo puts back the command its undo took back: the question names that command.
@@ -199,7 +208,7 @@ void TMainWindow::UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind, TUn
   const auto files = static_cast<std::size_t>(std::max<std::int64_t>(entry.Files, 0));
   ++busy_;
   SetCommandsEnabled(false);
-  if (on == TUndoRedoOn::Here || files <= 1) {
+  if (files <= 1) {
     // One file: nothing to cancel between files.
     EndUndoRedo(end, runner_->RunUndoRedo(caption, files, work));
     return;

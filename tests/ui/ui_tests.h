@@ -180,6 +180,7 @@ class TUndoTest : public QObject {
   void CtrlZBringsADeletedSongBackFromTheTrash();
   void CtrlZAndCtrlShiftZFinishWhatWasCutShort();
   void CtrlZOnABigEntryShowsProgressAndStopsAtCancel();
+  void TheHistoryDialogsUndoShowsProgressAndStopsAtCancel();
 };
 
 class TColumnViewTest : public QObject {

@@ -1,8 +1,10 @@
 #include <QAction>
 #include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <fcntl.h>
@@ -591,6 +593,56 @@ void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
   QVERIFY(FolderBytes(folder.Path()) == before);
   QVERIFY(test.History->FindEntry(command).Value()->Undone);
   QCOMPARE(window.Window->StatusText(), QStringLiteral("Undo \"Filename as Title\": 1,996 files restored"));
+}
+
+// The history dialog's Undo runs as Ctrl+Z does: the dialog shows its progress and a Cancel, which
+// stops it between two files; the entry is then partly undone, and Undo again finishes it.
+void TUndoTest::TheHistoryDialogsUndoShowsProgressAndStopsAtCancel() {
+  constexpr int kSongs = 300;
+  constexpr std::size_t kHeldAt = 3;
+  TSongFolder folder;
+  for (int i = 0; i < kSongs; ++i) folder.AddSong("band - song " + std::to_string(i) + ".mp3");
+  const std::map<std::string, std::string> before = FolderBytes(folder.Path());
+  TWindowWithHistory test;
+  TWindowUnderTest& window = test.window;
+  const std::int64_t command = RecordFileNameAsTitle(*test.History, folder.Path());
+  std::atomic<bool> held = false;
+  std::atomic<bool> released = false;
+  window.Window->SetBeforeEachPassSong([&](std::size_t done) {
+    if (done != kHeldAt) return;
+    held = true;
+    while (!released) std::this_thread::yield();
+  });
+  QString shown;
+  window.Dialogs.HistoryScript = [&](THistoryDialog& dialog) {
+    auto* undo = ChildOf<QPushButton>(dialog, "historyUndoButton");
+    auto* cancel = ChildOf<QPushButton>(dialog, "historyCancelButton");
+    QTimer whenHeld;  // runs while the dialog waits for the undo
+    QObject::connect(&whenHeld, &QTimer::timeout, [&] {
+      if (!held || released) return;
+      shown = ChildOf<QLabel>(dialog, "historyProgress")->text();
+      QVERIFY(!undo->isEnabled());
+      cancel->click();
+      released = true;
+    });
+    whenHeld.start(1);
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    undo->click();
+    QVERIFY(cancel->isHidden());
+    QCOMPARE(ChildOf<QTreeWidget>(dialog, "historyEntryList")->topLevelItem(1)->text(4),
+             QStringLiteral("partly undone"));
+    QCOMPARE(test.History->FindEntry(command).Value()->FilesUndone, std::int64_t{kHeldAt + 1});
+    window.Window->SetBeforeEachPassSong({});
+    ChildOf<QTreeWidget>(dialog, "historyEntryList")
+        ->setCurrentItem(ChildOf<QTreeWidget>(dialog, "historyEntryList")->topLevelItem(1));
+    window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+    undo->click();
+  };
+  MenuEntry(window, "historyEntry")->trigger();
+  QVERIFY2(shown.startsWith(QStringLiteral("Undo: ")) && shown.endsWith(QStringLiteral(" / 300")), qPrintable(shown));
+  QVERIFY(window.Dialogs.Messages.back().Text.startsWith(QStringLiteral("Finish undoing")));
+  QVERIFY(FolderBytes(folder.Path()) == before);
+  QVERIFY(test.History->FindEntry(command).Value()->Undone);
 }
 
 }  // namespace tagwright::testing
