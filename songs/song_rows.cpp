@@ -37,13 +37,13 @@ void AddFolder(const std::string& folder, bool recursive, TFound& found) {
 
 // The files named are looked at first, so that what is no song is said before anything else; a
 // file that cannot be looked at is left to the listing to say.
-TFound FindSongFiles(const std::vector<std::string>& paths, bool recursive) {
+TFound FindSongFiles(const std::vector<std::string>& paths, bool recursive, TFilesNamed named) {
   TFound found;
   std::vector<std::string> kept;
   kept.reserve(paths.size());
   for (const std::string& path : paths) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+    if (named == TFilesNamed::SongsOnly && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
       if (TResultOf<bool> song = IsSongFile(path); song && !song.Value()) {
         found.Rows.push_back(RowWithout(TSongRowKind::NotSong, path));
         continue;
@@ -116,7 +116,7 @@ TSongRows ListFound(TFound found, const TRowListingOptions& options) {
 }  // namespace
 
 TSongRows ListSongRows(const std::vector<std::string>& paths, const TRowListingOptions& options) {
-  return ListFound(FindSongFiles(paths, options.Recursive), options);
+  return ListFound(FindSongFiles(paths, options.Recursive, options.Named), options);
 }
 
 TSongRows ListFolderRows(const std::string& folder, const TRowListingOptions& options) {

@@ -15,10 +15,15 @@ enum class TRowOrder : bool {
   AsFound,   // the folders that cannot be read, then each file's row in the order found
 };
 
+// Which files named one by one are listed as songs: those that are songs, or every one, for a
+// command that says itself why it leaves one alone.
+enum class TFilesNamed : bool { SongsOnly, Every };
+
 struct TRowListingOptions {
   TListingOptions Reading;
   bool Recursive = false;  // the songs of subfolders too
   TRowOrder Order = TRowOrder::FileName;
+  TFilesNamed Named = TFilesNamed::SongsOnly;
 };
 
 // Lists the paths named: a folder gives its song files (with Recursive, those of its subfolders

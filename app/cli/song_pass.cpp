@@ -5,9 +5,8 @@
 #include <sys/stat.h>
 
 #include "app/cli/json_line.h"
-#include "app/cli/song_paths.h"
 #include "commands/command_session.h"
-#include "songs/song_list.h"
+#include "songs/song_rows.h"
 #include "text/letters.h"
 
 namespace tagwright::cli {
@@ -141,20 +140,31 @@ void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput 
     context.ReportFailure(path + ": " + skipped.Reason());
     context.out << ResultLine(skipped) << '\n';
   }
-  TSongPaths found = CollectSongPaths(paths, options.recursive);
-  for (const std::string& error : found.Errors) context.ReportFailure(error);
-
-  const auto onFailure = [&](const std::string& file, const std::string& error) {
-    context.ReportFailure(file + ": " + error);
-    TSongResult failed;
-    failed.FileName = file;
+  // Every file named goes to the command, which says why it leaves one that is no song alone;
+  // files named one by one are taken in the order given.
+  TRowListingOptions listing;
+  listing.Reading.Recognition = options.names.Recognition(letters);
+  listing.Reading.Jobs = options.jobs;
+  listing.Recursive = options.recursive;
+  listing.Order = options.filesOnly ? TRowOrder::AsFound : TRowOrder::FileName;
+  listing.Named = TFilesNamed::Every;
+  const TSongRows rows = ListSongRows(paths, listing);
+  std::vector<const TSongFile*> songs;
+  songs.reserve(rows.Rows.size());
+  for (const TSongRow& row : rows.Rows) {
+    if (row.Song) {
+      songs.push_back(row.Song.get());
+      continue;
+    }
+    context.ReportFailure(row.Kind == TSongRowKind::UnreadableSong ? row.Path + ": " + FailureText(row.Failure)
+                                                                   : FailureText(row.Failure));
+    if (row.Kind != TSongRowKind::UnreadableSong) continue;
+    TSongResult failed;  // its tags cannot be read
+    failed.FileName = row.Path;
     failed.Outcome = TChangeOutcome::Failed;
-    failed.OwnReason = error;
+    failed.OwnReason = FailureText(row.Failure);
     context.out << ResultLine(failed) << '\n';
-  };
-  // Files named one by one are taken in the order given.
-  const TSongList songs = BindSongs(found.Files, options.jobs, onFailure, options.names.Recognition(letters),
-                                    options.filesOnly ? TSongOrder::AsGiven : TSongOrder::FileName);
+  }
 
   const TEntriesChoice entries = EntriesFor(options, context);
   if (!entries.usable) return;
@@ -173,7 +183,7 @@ void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput 
   const TPassMode mode = options.dryRun ? TPassMode::DryRun : TPassMode::Apply;
   // The summary adds nothing here: every song has had its line.
   const TCommandOutcome outcome =
-      RunCommand(entries.entries.get(), options.command, songs.Songs(), planner, mode, std::move(hooks));
+      RunCommand(entries.entries.get(), options.command, songs, planner, mode, std::move(hooks));
   ReportEntryEnd(context, outcome.End);
   context.out << std::flush;
 }
