@@ -91,9 +91,6 @@ class TMainWindow : public QMainWindow {
   bool IsLoading() const;
   // Called on the reading threads before each song of a load (tests make loads slow with it).
   void SetBeforeEachSongRead(std::function<void()> hook);
-  // Replaces the song list by one recognised song per path. Files that cannot be read are left out
-  // and named in UnreadableSongs().
-  void LoadSongs(const std::vector<std::string>& files);
   // Sorts by the view mode, fills the rows the chosen filter lets through, enables the filters that
   // would show something, and shows the count.
   void RefreshSongList();

@@ -169,13 +169,6 @@ void TMainWindow::ReloadSongFolderNow() {
   TakeLoadedFolder(loaded);
 }
 
-void TMainWindow::LoadSongs(const std::vector<std::string>& files) {
-  songListPane_->ClearRows();
-  TListingOptions options;
-  options.Recognition = preferences_.Recognition();
-  TakeRows(ReadSongRows(files, options));
-}
-
 void TMainWindow::TakeRows(TSongRows rows) {
   songs_.Clear();
   unreadableSongs_.clear();

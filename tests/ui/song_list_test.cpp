@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <mutex>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -77,13 +78,18 @@ void TSongListTest::NoFolderScansNothing() {
 void TSongListTest::UnreadableSongDoesNotHideOthers() {
   TSongFolder folder;
   const std::string good = folder.AddSong("Abba - Waterloo.mp3");
-  // A file that cannot be opened (here a link to itself; for other users also a file without read
-  // permission) while the folder's other songs are read.
-  const std::string loop = folder / "Moby - Porcelain.mp3";
-  std::filesystem::create_symlink(loop, loop);
+  // A song listed that cannot be opened by the time it is read (here it became a link to itself;
+  // for other users also a file without read permission), while the folder's other songs are read.
+  const std::string loop = folder.AddSong("Moby - Porcelain.mp3");
   TWindowUnderTest window;
-  window->LoadSongs({good, loop});
-  window->RefreshSongList();
+  std::once_flag madeUnreadable;
+  window->SetBeforeEachSongRead([&] {
+    std::call_once(madeUnreadable, [&] {
+      std::filesystem::remove(loop);
+      std::filesystem::create_symlink(loop, loop);
+    });
+  });
+  QVERIFY(window->SelectFolder(folder.QPath()));
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(good)}));
   QCOMPARE(window->CountText(), QStringLiteral("1 files"));
   QCOMPARE(window->UnreadableSongs().size(), std::size_t{1});
