@@ -80,7 +80,7 @@ std::optional<THistoryEntry> THistoryTimeline::RedoTarget() const {
   return std::nullopt;
 }
 
-TResultOf<TUndoReport> TakeBack(THistory& history, const THistoryEntry& entry, TProgram program,
+TResultOf<TUndoReport> UndoOrRedo(THistory& history, const THistoryEntry& entry, TProgram program,
                                 const std::string& command, TPassMode mode, const TUndoHooks& hooks) {
   TResultOf<TUndoReport> report = UndoEntry(history, entry.Id, program, command, mode, hooks);
   if (!report || mode == TPassMode::DryRun || report.Value().UndoEntry != 0 || report.Value().Files.empty())

@@ -53,8 +53,8 @@ class THistoryTimeline {
 // Takes back the entry (UndoEntry). When nothing of it could be taken back, the entry is marked as
 // tried all the same, so that the next plain undo or redo goes on to the one before it; one
 // cancelled is not, and is offered again.
-TResultOf<TUndoReport> TakeBack(THistory& history, const THistoryEntry& entry, TProgram program,
-                                const std::string& command, TPassMode mode, const TUndoHooks& hooks = {});
+TResultOf<TUndoReport> UndoOrRedo(THistory& history, const THistoryEntry& entry, TProgram program,
+                                  const std::string& command, TPassMode mode, const TUndoHooks& hooks = {});
 
 // The files of an entry as it left them (a song it moved to the trash: under its old name), in the
 // order they were changed; changes never made are left out.

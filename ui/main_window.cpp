@@ -15,7 +15,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "files/paths.h"
 #include "songs/recognition.h"
@@ -26,6 +28,7 @@
 #include "ui/folder_pane.h"
 #include "ui/hint_relay.h"
 #include "ui/hints.h"
+#include "ui/menu_entries.h"
 #include "ui/settings.h"
 #include "ui/song_details_panel.h"
 #include "ui/song_folder_loader.h"
@@ -263,11 +266,19 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainWindow::HandleFunctionKey(QKeyEvent* event, QWidget* receiver) {
   if (songListPane_->IsPlayKeyInList(receiver, event)) return;
-  // Modifiers are not looked at, and the key goes on to the focused control.
+  // Modifiers are not looked at, and the key goes on to the focused control. A command's key, as
+  // the catalogue gives it, clicks the command's button.
+  const std::pair<TCommandId, std::function<void()>> buttons[] = {
+      {TCommandId::RenameWithDetails, [this] { detailsPanel_->ClickRename(); }},
+      {TCommandId::StampPanel, [this] { detailsPanel_->ClickStamp(); }},
+      {TCommandId::HandsFree, [this] { sortFilterPanel_->ClickHandsFree(); }}};
+  for (const auto& [command, click] : buttons) {
+    if (CommandKeys(CatalogueCommand(command)).contains(QKeySequence(event->key()))) {
+      click();
+      return;
+    }
+  }
   switch (event->key()) {
-    case Qt::Key_F5: detailsPanel_->ClickRename(); break;
-    case Qt::Key_F6: detailsPanel_->ClickStamp(); break;
-    case Qt::Key_F7: sortFilterPanel_->ClickHandsFree(); break;
     case Qt::Key_F9: OpenCurrentSong(); break;
     case Qt::Key_F11: detailsPanel_->ClickPrevious(); break;
     case Qt::Key_F12: detailsPanel_->ClickNext(); break;

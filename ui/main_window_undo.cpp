@@ -202,7 +202,7 @@ void TMainWindow::UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind) {
   }
   const char* entryCaption = CatalogueCommand(redo ? TCommandId::Redo : TCommandId::Undo).WindowName;
   TUndoRedoWork work = [history = runner_->History(), entry, entryCaption](const TUndoHooks& hooks) {
-    return TakeBack(*history, entry, TProgram::Window, entryCaption, TPassMode::Apply, hooks);
+    return UndoOrRedo(*history, entry, TProgram::Window, entryCaption, TPassMode::Apply, hooks);
   };
   const QString caption = redo ? QStringLiteral("Redo") : QStringLiteral("Undo");
   const auto files = static_cast<std::size_t>(std::max<std::int64_t>(entry.Files, 0));

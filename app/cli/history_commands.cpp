@@ -212,7 +212,7 @@ std::optional<THistoryEntry> FindTarget(THistory& history, std::int64_t id, TEnt
 void UndoRedoAndReport(THistory& history, const THistoryEntry& entry, const char* command, bool dryRun,
                        TCliContext& context) {
   TResultOf<TUndoReport> undone =
-      TakeBack(history, entry, TProgram::Cli, command, dryRun ? TPassMode::DryRun : TPassMode::Apply);
+      UndoOrRedo(history, entry, TProgram::Cli, command, dryRun ? TPassMode::DryRun : TPassMode::Apply);
   if (!undone) {
     context.ReportFailure(std::string("the ") + command +
                           " could not be recorded in the history: " + FailureText(undone.Failure()));

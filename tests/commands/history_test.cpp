@@ -720,14 +720,14 @@ std::map<std::string, std::string> FolderBytes(const std::string& folder) {
 }
 
 // One plain undo (or redo) through the timeline; false when there was nothing to take back.
-bool TakeBackNewest(THistory& history, TEntryKind kind) {
+bool UndoOrRedoNewest(THistory& history, TEntryKind kind) {
   TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(history);
   EXPECT_TRUE(timeline.Ok());
   if (!timeline) return false;
   const std::optional<THistoryEntry> target =
       kind == TEntryKind::Redo ? timeline.Value().RedoTarget() : timeline.Value().UndoTarget();
   if (!target) return false;
-  TResultOf<TUndoReport> report = TakeBack(history, *target, TProgram::Cli, EntryKindName(kind), TPassMode::Apply);
+  TResultOf<TUndoReport> report = UndoOrRedo(history, *target, TProgram::Cli, EntryKindName(kind), TPassMode::Apply);
   EXPECT_TRUE(report.Ok()) << report.Failure().Describe();
   for (const TUndoFile& file : report ? report.Value().Files : std::vector<TUndoFile>()) {
     EXPECT_NE(file.Action, TUndoAction::Skipped) << file.File << ": " << file.Reason;
@@ -759,13 +759,13 @@ TEST_P(UndoRoundTrip, RandomCommandsUndosAndRedosLeaveTheFilesAsAnEditorWould) {
         done.push_back(FolderBytes(songs.Path()));
         undone.clear();
       } else if (choice < 7) {
-        ASSERT_EQ(TakeBackNewest(*history, TEntryKind::Undo), done.size() > 1) << "step " << step;
+        ASSERT_EQ(UndoOrRedoNewest(*history, TEntryKind::Undo), done.size() > 1) << "step " << step;
         if (done.size() > 1) {
           undone.push_back(done.back());
           done.pop_back();
         }
       } else {
-        ASSERT_EQ(TakeBackNewest(*history, TEntryKind::Redo), !undone.empty()) << "step " << step;
+        ASSERT_EQ(UndoOrRedoNewest(*history, TEntryKind::Redo), !undone.empty()) << "step " << step;
         if (!undone.empty()) {
           done.push_back(undone.back());
           undone.pop_back();
@@ -774,10 +774,10 @@ TEST_P(UndoRoundTrip, RandomCommandsUndosAndRedosLeaveTheFilesAsAnEditorWould) {
       ASSERT_EQ(FolderBytes(songs.Path()), done.back()) << "step " << step;
     }
     while (done.size() > 1) {
-      ASSERT_TRUE(TakeBackNewest(*history, TEntryKind::Undo));
+      ASSERT_TRUE(UndoOrRedoNewest(*history, TEntryKind::Undo));
       done.pop_back();
     }
-    EXPECT_FALSE(TakeBackNewest(*history, TEntryKind::Undo));
+    EXPECT_FALSE(UndoOrRedoNewest(*history, TEntryKind::Undo));
     ASSERT_EQ(FolderBytes(songs.Path()), done.front());
   }
 }
@@ -844,7 +844,7 @@ TEST_P(TrashedSong, ComesBackByUndoAndGoesAgainByRedo) {
   TResultOf<THistoryTimeline> timeline = THistoryTimeline::Read(*history);
   ASSERT_TRUE(timeline.Ok() && timeline.Value().UndoTarget());
   TResultOf<TUndoReport> undone =
-      TakeBack(*history, *timeline.Value().UndoTarget(), TProgram::Window, "Undo", TPassMode::Apply);
+      UndoOrRedo(*history, *timeline.Value().UndoTarget(), TProgram::Window, "Undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   ASSERT_EQ(undone.Value().Files.size(), 1U);
   const TUndoFile& file = undone.Value().Files[0];
@@ -852,18 +852,18 @@ TEST_P(TrashedSong, ComesBackByUndoAndGoesAgainByRedo) {
     EXPECT_EQ(file.Action, TUndoAction::Skipped);
     EXPECT_NE(file.Reason.find(song), std::string::npos) << file.Reason;
     EXPECT_EQ(FolderBytes(songs.Path()), meddled);
-    EXPECT_FALSE(TakeBackNewest(*history, TEntryKind::Undo)) << "the next undo goes on past it";
+    EXPECT_FALSE(UndoOrRedoNewest(*history, TEntryKind::Undo)) << "the next undo goes on past it";
     return;
   }
   EXPECT_EQ(file.Action, TUndoAction::RenamedBack) << file.Reason;
   EXPECT_EQ(FolderBytes(songs.Path()), before);
   EXPECT_FALSE(FileExists(trashed));
   EXPECT_FALSE(FileExists(info)) << "the trash keeps no record of a song no longer in it";
-  ASSERT_TRUE(TakeBackNewest(*history, TEntryKind::Redo));
+  ASSERT_TRUE(UndoOrRedoNewest(*history, TEntryKind::Redo));
   EXPECT_FALSE(FileExists(song));
   EXPECT_TRUE(FileExists(trashed));
   EXPECT_TRUE(FileExists(info));
-  ASSERT_TRUE(TakeBackNewest(*history, TEntryKind::Undo));
+  ASSERT_TRUE(UndoOrRedoNewest(*history, TEntryKind::Undo));
   EXPECT_EQ(FolderBytes(songs.Path()), before);
 }
 
@@ -1348,11 +1348,11 @@ TEST(History, AnUndoCancelledBetweenFilesIsFinishedByTheNext) {
   EXPECT_NE(between, after);
   // Cancelled before the first file: nothing is taken back, and the entry is offered again.
   hooks.CancelRequested = [] { return true; };
-  ASSERT_TRUE(TakeBack(*history, partly, TProgram::Cli, "undo", TPassMode::Apply, hooks).Ok());
+  ASSERT_TRUE(UndoOrRedo(*history, partly, TProgram::Cli, "undo", TPassMode::Apply, hooks).Ok());
   EXPECT_EQ(FolderState(songs.Path()), between);
   ASSERT_TRUE(THistoryTimeline::Read(*history).Value().UndoTarget().has_value());
   EXPECT_EQ(THistoryTimeline::Read(*history).Value().UndoTarget()->Id, entry);
-  ASSERT_TRUE(TakeBack(*history, partly, TProgram::Cli, "undo", TPassMode::Apply).Ok());
+  ASSERT_TRUE(UndoOrRedo(*history, partly, TProgram::Cli, "undo", TPassMode::Apply).Ok());
   EXPECT_EQ(FolderState(songs.Path()), before);
   EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
 }
@@ -1398,13 +1398,13 @@ TEST(History, AnUndoCutShortByACrashIsRepairedThenUndoneAndRedone) {
   std::optional<THistoryEntry> target = THistoryTimeline::Read(*history).Value().UndoTarget();
   ASSERT_TRUE(target.has_value());
   EXPECT_EQ(target->Id, entry) << "the rest of the entry is what a plain undo takes back";
-  ASSERT_TRUE(TakeBack(*history, *target, TProgram::Cli, "undo", TPassMode::Apply).Ok());
+  ASSERT_TRUE(UndoOrRedo(*history, *target, TProgram::Cli, "undo", TPassMode::Apply).Ok());
   EXPECT_EQ(FolderState(songs.Path()), before);
   EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
   for (const auto& redone : {between, after}) {
     target = THistoryTimeline::Read(*history).Value().RedoTarget();
     ASSERT_TRUE(target.has_value());
-    ASSERT_TRUE(TakeBack(*history, *target, TProgram::Cli, "redo", TPassMode::Apply).Ok());
+    ASSERT_TRUE(UndoOrRedo(*history, *target, TProgram::Cli, "redo", TPassMode::Apply).Ok());
     EXPECT_EQ(FolderState(songs.Path()), redone);
   }
 }
