@@ -543,30 +543,51 @@ void TUndoTest::CtrlZAndCtrlShiftZFinishWhatWasCutShort() {
 // Ctrl+Z on a large entry runs on a worker, as a command does: its progress shows, a Cancel stops it
 // between two files, the entry is then partly undone with exactly the files taken back so far,
 // and the next Ctrl+Z finishes it.
+namespace {
+
+// A folder of songs whose titles the core took from their names, as the window's command would,
+// in one entry; the window shows no folder, so that nothing but the undo takes time. The undo is
+// held at the progress report of heldAt files done until released.
+struct TBigEntry {
+  TBigEntry(int songs, std::size_t heldAt) {
+    for (int i = 0; i < songs; ++i) folder.AddSong("band - song " + std::to_string(i) + ".mp3");
+    before = FolderBytes(folder.Path());
+    command = RecordFileNameAsTitle(*test.History, folder.Path());
+    test.window.Window->SetBeforeEachPassSong([this, heldAt](std::size_t done) {
+      if (done != heldAt) return;
+      held = true;
+      while (!released) std::this_thread::yield();
+    });
+  }
+  ~TBigEntry() { test.window.Window->SetBeforeEachPassSong({}); }
+
+  TSongFolder folder;
+  std::map<std::string, std::string> before;
+  TWindowWithHistory test;
+  std::int64_t command = 0;
+  std::atomic<bool> held = false;
+  std::atomic<bool> released = false;
+};
+
+}  // namespace
+
 void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
   constexpr int kSongs = 2000;
   constexpr std::size_t kHeldAt = 3;  // the progress report the undo is held at, files done
-  TSongFolder folder;
-  for (int i = 0; i < kSongs; ++i) folder.AddSong("band - song " + std::to_string(i) + ".mp3");
-  const std::map<std::string, std::string> before = FolderBytes(folder.Path());
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  // The entry is made by the core, as the window's command would make it; the window shows no
-  // folder, so that nothing but the undo takes time.
-  const std::int64_t command = RecordFileNameAsTitle(*test.History, folder.Path());
+  TBigEntry entry(kSongs, kHeldAt);
+  TWindowUnderTest& window = entry.test.window;
+  const TSongFolder& folder = entry.folder;
+  const std::map<std::string, std::string>& before = entry.before;
+  const std::int64_t command = entry.command;
+  auto& test = entry.test;
+  auto& held = entry.held;
+  auto& released = entry.released;
   const std::map<std::string, std::string> titled = FolderBytes(folder.Path());
   QVERIFY(titled != before);
   // The files of the entry, newest change first: the order the undo takes them in.
   std::vector<std::string> newestFirst = EntryFiles(*test.History, command).Value();
   std::reverse(newestFirst.begin(), newestFirst.end());
   QCOMPARE(newestFirst.size(), std::size_t{kSongs});
-  std::atomic<bool> held = false;
-  std::atomic<bool> released = false;
-  window.Window->SetBeforeEachPassSong([&](std::size_t done) {
-    if (done != kHeldAt) return;
-    held = true;
-    while (!released) std::this_thread::yield();
-  });
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   QVERIFY(window.Window->IsRunningCommand());
@@ -598,21 +619,11 @@ void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
 // The history dialog's Undo runs as Ctrl+Z does: the dialog shows its progress and a Cancel, which
 // stops it between two files; the entry is then partly undone, and Undo again finishes it.
 void TUndoTest::TheHistoryDialogsUndoShowsProgressAndStopsAtCancel() {
-  constexpr int kSongs = 300;
   constexpr std::size_t kHeldAt = 3;
-  TSongFolder folder;
-  for (int i = 0; i < kSongs; ++i) folder.AddSong("band - song " + std::to_string(i) + ".mp3");
-  const std::map<std::string, std::string> before = FolderBytes(folder.Path());
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  const std::int64_t command = RecordFileNameAsTitle(*test.History, folder.Path());
-  std::atomic<bool> held = false;
-  std::atomic<bool> released = false;
-  window.Window->SetBeforeEachPassSong([&](std::size_t done) {
-    if (done != kHeldAt) return;
-    held = true;
-    while (!released) std::this_thread::yield();
-  });
+  TBigEntry entry(300, kHeldAt);
+  TWindowUnderTest& window = entry.test.window;
+  auto& held = entry.held;
+  auto& released = entry.released;
   QString shown;
   window.Dialogs.HistoryScript = [&](THistoryDialog& dialog) {
     auto* undo = ChildOf<QPushButton>(dialog, "historyUndoButton");
@@ -631,7 +642,7 @@ void TUndoTest::TheHistoryDialogsUndoShowsProgressAndStopsAtCancel() {
     QVERIFY(cancel->isHidden());
     QCOMPARE(ChildOf<QTreeWidget>(dialog, "historyEntryList")->topLevelItem(1)->text(4),
              QStringLiteral("partly undone"));
-    QCOMPARE(test.History->FindEntry(command).Value()->FilesUndone, std::int64_t{kHeldAt + 1});
+    QCOMPARE(entry.test.History->FindEntry(entry.command).Value()->FilesUndone, std::int64_t{kHeldAt + 1});
     window.Window->SetBeforeEachPassSong({});
     ChildOf<QTreeWidget>(dialog, "historyEntryList")
         ->setCurrentItem(ChildOf<QTreeWidget>(dialog, "historyEntryList")->topLevelItem(1));
@@ -641,8 +652,8 @@ void TUndoTest::TheHistoryDialogsUndoShowsProgressAndStopsAtCancel() {
   MenuEntry(window, "historyEntry")->trigger();
   QVERIFY2(shown.startsWith(QStringLiteral("Undo: ")) && shown.endsWith(QStringLiteral(" / 300")), qPrintable(shown));
   QVERIFY(window.Dialogs.Messages.back().Text.startsWith(QStringLiteral("Finish undoing")));
-  QVERIFY(FolderBytes(folder.Path()) == before);
-  QVERIFY(test.History->FindEntry(command).Value()->Undone);
+  QVERIFY(FolderBytes(entry.folder.Path()) == entry.before);
+  QVERIFY(entry.test.History->FindEntry(entry.command).Value()->Undone);
 }
 
 }  // namespace tagwright::testing
