@@ -149,8 +149,10 @@ TResult Settle(THistoryDatabase& db, TClock::time_point start) {
   }
   // Each commit reaches the disk before the files it records are touched.
   // The write-ahead log is carried into the database every 16 MB and then cut back to that size.
+  // What SQLite works on for a moment (a statement's own journal, a sort) stays in memory rather
+  // than in a file made and removed in /var/tmp for each record.
   for (const char* sql : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL", "PRAGMA wal_autocheckpoint = 256",
-                          "PRAGMA journal_size_limit = 16777216"}) {
+                          "PRAGMA journal_size_limit = 16777216", "PRAGMA temp_store = MEMORY"}) {
     if (TResult done = UntilNotBusy(start, [&] { return db.Execute(sql); }); !done) return done;
   }
   return {};
