@@ -26,31 +26,21 @@ TResult PutBack(const TFileChange& change, std::int64_t headSizeNow, std::string
 
 }  // namespace
 
-TRestoreResult RestoreFile(TChangeJournal* journal, TFileChange restore, const TFileChange& change,
+TRestoreResult RestoreFile(TChangeJournal* journal, std::int64_t record, TFileChange restore, const TFileChange& change,
                            std::int64_t headSizeNow) {
   TRestoreResult result;
   result.At = change.PathAfter;
-  TChangeRecording recording(journal);
-  if (TResult recorded = recording.Begin(std::move(restore)); !recorded) {
-    result.Outcome = TRestoreOutcome::NotRecorded;
-    result.Failure = recorded;
-    return result;
-  }
+  TChangeRecording recording(record != 0 ? journal : nullptr);
+  if (record != 0) recording.Resume(std::move(restore), record);
   // An old tag kept by reference that was never put together has no bytes to write.
-  const TResult step =
+  result.Failure =
       change.BeforeRecipe.empty()
           ? PutBack(change, headSizeNow, result.At)
           : TResult::Failure(TFailureKind::Write, result.At, std::make_error_code(std::errc::illegal_byte_sequence));
-  if (step) {
-    recording.Finish(result.At);
-    return result;
-  }
-  result.Outcome = TRestoreOutcome::Failed;
-  result.Failure = step;
-  if (recording.Record() != 0 && StillAsBefore(change.PathAfter, recording.Change().Before)) {
-    (void)journal->RecordNotMade(recording.Record());  // nothing of the file was touched
+  if (!result.Failure && record != 0 && StillAsBefore(change.PathAfter, recording.Change().Before)) {
+    (void)journal->RecordNotMade(record);  // nothing of the file was touched
   } else {
-    recording.Finish(result.At);  // partly put back: what the file holds now is recorded
+    recording.Finish(result.At);  // put back, or partly: what the file holds now is recorded
   }
   return result;
 }

@@ -11,24 +11,18 @@
 
 namespace tagwright {
 
-enum class TRestoreOutcome : std::uint8_t {
-  Restored,     // the old tag and trailer, permission bits and name are back
-  NotRecorded,  // the journal could not keep the change: the file was not touched
-  Failed,       // a step failed: the file holds what the record finished with says
-};
-
 struct TRestoreResult {
-  TRestoreOutcome Outcome = TRestoreOutcome::Restored;
-  TResult Failure;  // why, when not restored
+  TResult Failure;  // why, when a step failed: the file holds what the record finished with says
   std::string At;   // where the file is when it ends
 };
 
 // Puts the file of change (now at change.PathAfter, with a tag of headSizeNow bytes) back as it was
 // before it: the old tag and trailer when the change wrote a tag, the old permission bits, and the
 // old name (out of the trash or into it, as the trash keeps it). The change that does it, restore,
-// is recorded in journal ahead and finished after; when nothing of the file was touched it is
-// recorded as not made. change.Before must hold the old tag itself (not a recipe).
-TRestoreResult RestoreFile(TChangeJournal* journal, TFileChange restore, const TFileChange& change,
+// is the one journal keeps as record (recorded ahead, with others of its batch); it is finished
+// after, or recorded as not made when nothing of the file was touched. change.Before must hold the
+// old tag itself (not a recipe).
+TRestoreResult RestoreFile(TChangeJournal* journal, std::int64_t record, TFileChange restore, const TFileChange& change,
                            std::int64_t headSizeNow);
 
 }  // namespace tagwright

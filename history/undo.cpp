@@ -1,6 +1,7 @@
 // Taking an entry of the history back, one record at a time, newest first.
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -169,49 +170,49 @@ TSettled Settle(THistory& history, const TStoredChange& stored, TFileChange& cha
   return AfterSettling(change, file);
 }
 
-// Restores the file on disk. The undo is recorded like any change, ahead of it: the bytes it
-// replaces are the ones the entry wrote, and what it will leave is the file as it was.
-void RestoreNow(TUndoRun& run, std::int64_t record, TFileChange& change, const struct stat& info, TUndoFile& file) {
+// One record of a batch, taken up: what the report says of its file and, when the file is to be
+// restored, the change that restores it, recorded ahead with the others of the batch.
+struct TUndoStep {
+  std::int64_t Record = 0;
+  bool Reported = true;  // false: a change never made, which the report leaves out
+  TUndoFile File;
+  TFileChange Change;                  // the change taken back
+  std::optional<TFileChange> Restore;  // the change that takes it back
+  std::int64_t HeadSizeNow = 0;
+  std::int64_t RestoreRecord = 0;  // the record of Restore, once kept
+};
+
+// Plans the restore of the file on disk: the undo is recorded like any change, ahead of it; the
+// bytes it replaces are the ones the entry wrote, and what it will leave is the file as it was.
+void PlanRestore(const struct stat& info, TUndoStep& step) {
+  TFileChange& change = step.Change;
   TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
-  if (!now) return Skip(file, now.Failure());
+  if (!now) return Skip(step.File, now.Failure());
   // An old tag kept in part by reference is put together from the tag the change left.
   if (!ResolveBeforeHead(change, now.Value().Head)) {
-    return LeaveAlone(file, TLeftAlone::DamagedRecord, DamagedRecordReason(change.PathAfter));
+    return LeaveAlone(step.File, TLeftAlone::DamagedRecord, DamagedRecordReason(change.PathAfter));
   }
-  TResultOf<TFileChange> undo = UndoChange(change, record, now.Value(), info);
-  if (!undo) return Skip(file, undo.Failure());
-  const TRestoreResult restored =
-      RestoreFile(run.Entry, std::move(undo.Value()), change, static_cast<std::int64_t>(now.Value().Head.size()));
-  switch (restored.Outcome) {
-    case TRestoreOutcome::Restored: return;
-    case TRestoreOutcome::NotRecorded:
-      run.Unrecorded = true;
-      LeaveAlone(file, TLeftAlone::NotRecorded, kUndoNotRecordedReason);
-      file.Failure = restored.Failure;
-      return;
-    case TRestoreOutcome::Failed: return Skip(file, restored.Failure);
-  }
+  TResultOf<TFileChange> undo = UndoChange(change, step.Record, now.Value(), info);
+  if (!undo) return Skip(step.File, undo.Failure());
+  step.HeadSizeNow = static_cast<std::int64_t>(now.Value().Head.size());
+  step.Restore = std::move(undo.Value());
 }
 
-// Restores the file of a change made, or says in file why it is left alone.
-void UndoFileChange(TUndoRun& run, std::int64_t record, TFileChange& change, TUndoFile& file) {
-  struct stat info {};
-  if (LeftAlone(file) || !CanTakeBack(change, info, file)) return;
-  file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
-  if (change.PathAfter != change.PathBefore) file.NewFile = change.PathBefore;
-  if (!run.DryRun) RestoreNow(run, record, change, info, file);
-}
-
-// Takes one record's change back into the report, or names it as skipped; a failure when the
-// record cannot be read.
-TResult UndoRecord(TUndoRun& run, std::int64_t record) {
+// Takes one record up into step: judges its file and plans its restore, or says in step.File why
+// it is left alone; a failure when the record cannot be read.
+TResult TakeUpRecord(TUndoRun& run, std::int64_t record, TUndoStep& step) {
   using TState = TStoredChange::TState;
   TResultOf<TStoredChange> loaded = run.History.Change(record);
   if (!loaded) return loaded.Failure();
   const TStoredChange& stored = loaded.Value();
-  if (stored.State == TState::RolledBack || stored.Undone) return {};
-  TFileChange change = stored.Change;
-  TUndoFile file;
+  step.Record = stored.Record;
+  if (stored.State == TState::RolledBack || stored.Undone) {
+    step.Reported = false;
+    return {};
+  }
+  step.Change = stored.Change;
+  TFileChange& change = step.Change;
+  TUndoFile& file = step.File;
   file.File = change.PathAfter;
   if (stored.Damaged || stored.State == TState::Damaged) {
     LeaveAlone(file, TLeftAlone::DamagedRecord, DamagedRecordReason(change.PathAfter));
@@ -221,36 +222,99 @@ TResult UndoRecord(TUndoRun& run, std::int64_t record) {
     LeaveAlone(file, TLeftAlone::NotRecorded, kUndoNotRecordedReason);
   } else if (stored.State == TState::Planned) {
     const TSettled settled = run.DryRun ? SettleDry(change, file) : Settle(run.History, stored, change, file);
-    if (settled == TSettled::NothingToRestore) return {};
-    if (settled == TSettled::PutBack) {
-      run.Report.Files.push_back(std::move(file));
-      return {};
-    }
+    step.Reported = settled != TSettled::NothingToRestore;
+    if (settled != TSettled::Restore) return {};
   }
-  UndoFileChange(run, stored.Record, change, file);
+  struct stat info {};
+  if (LeftAlone(file) || !CanTakeBack(change, info, file)) return {};
+  file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
+  if (change.PathAfter != change.PathBefore) file.NewFile = change.PathBefore;
+  if (!run.DryRun) PlanRestore(info, step);
+  return {};
+}
+
+// Records the restores of a batch ahead of them, in one go; when they cannot be recorded, none of
+// their files is touched, nor any after them.
+void RecordRestores(TUndoRun& run, std::vector<TUndoStep>& batch) {
+  std::vector<TFileChange> restores;
+  for (TUndoStep& step : batch) {
+    if (step.Restore) restores.push_back(std::move(*step.Restore));
+  }
+  if (restores.empty() || run.Entry == nullptr) return;
+  TResultOf<std::vector<std::int64_t>> records = run.Entry->RecordBatch(restores);
+  std::size_t next = 0;
+  for (TUndoStep& step : batch) {
+    if (!step.Restore) continue;
+    if (records) {
+      step.RestoreRecord = records.Value()[next];
+      step.Restore = std::move(restores[next]);
+    } else {
+      step.Restore.reset();
+      LeaveAlone(step.File, TLeftAlone::NotRecorded, kUndoNotRecordedReason);
+      step.File.Failure = records.Failure();
+      run.Unrecorded = true;
+    }
+    ++next;
+  }
+}
+
+// Restores the file of a step (its restore recorded ahead) and puts it in the report.
+void CarryOutStep(TUndoRun& run, TUndoStep& step) {
+  TUndoFile& file = step.File;
+  if (step.Restore) {
+    const TRestoreResult restored =
+        RestoreFile(run.Entry, step.RestoreRecord, std::move(*step.Restore), step.Change, step.HeadSizeNow);
+    if (!restored.Failure) Skip(file, restored.Failure);
+  }
   if (LeftAlone(file)) {
     file.Action = TUndoAction::Skipped;
     file.NewFile.clear();
     if (!file.Failure && ForWantOfRoom(file.Failure)) run.Report.Reach = TUndoReach::CutShort;
   }
-  run.Report.Files.push_back(std::move(file));
-  return {};
+  if (step.Reported) run.Report.Files.push_back(std::move(file));
 }
 
-// Takes the records back newest first, asking between two files whether to stop; unread tells of
-// a record that could not be read, which ends the undo there.
+// Records taken up together: their restores are recorded in one commit of the history before any
+// of their files is touched. The tags they hold are bounded too.
+constexpr std::size_t kMaxBatchRecords = 128;
+constexpr std::size_t kMaxBatchTagBytes = std::size_t{32} << 20;
+
+std::size_t TagBytesOf(const TUndoStep& step) {
+  return step.Change.Before.Head.size() + (step.Restore ? step.Restore->Before.Head.size() : 0);
+}
+
+// Takes the records back newest first, batch by batch, asking between two files whether to stop;
+// unread tells of a record that could not be read, which ends the undo there. The restores of a
+// batch recorded but not reached when it stops are given up.
 void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const TUndoHooks& hooks, TResult& unread) {
   run.Report.Records = records.size();
-  for (auto record = records.rbegin(); unread && record != records.rend(); ++record) {
-    if (hooks.CancelRequested && hooks.CancelRequested()) {
-      run.Report.Cancelled = true;
-      return;
+  auto record = records.rbegin();
+  std::vector<TUndoStep> batch;
+  while (unread && record != records.rend() && !run.Report.Cancelled) {
+    batch.clear();
+    std::size_t tagBytes = 0;
+    for (; record != records.rend() && batch.size() < kMaxBatchRecords && tagBytes < kMaxBatchTagBytes; ++record) {
+      TUndoStep step;
+      unread = TakeUpRecord(run, *record, step);
+      if (!unread) break;
+      tagBytes += TagBytesOf(step);
+      batch.push_back(std::move(step));
     }
-    if (hooks.OnProgress) hooks.OnProgress(run.Report.RecordsGone, records.size());
-    unread = UndoRecord(run, *record);
-    ++run.Report.RecordsGone;
+    RecordRestores(run, batch);
+    std::vector<std::int64_t> givenUp;
+    for (TUndoStep& step : batch) {
+      if (!run.Report.Cancelled && hooks.CancelRequested && hooks.CancelRequested()) run.Report.Cancelled = true;
+      if (run.Report.Cancelled) {
+        if (step.RestoreRecord != 0) givenUp.push_back(step.RestoreRecord);
+        continue;
+      }
+      if (hooks.OnProgress) hooks.OnProgress(run.Report.RecordsGone, records.size());
+      CarryOutStep(run, step);
+      ++run.Report.RecordsGone;
+    }
+    if (!givenUp.empty()) (void)run.Entry->RecordNoneMade(givenUp);
   }
-  if (hooks.OnProgress && unread) hooks.OnProgress(records.size(), records.size());
+  if (hooks.OnProgress && unread && !run.Report.Cancelled) hooks.OnProgress(records.size(), records.size());
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ THistoryDialog::THistoryDialog(THistoryActions& actions, QWidget* parent) : QDia
 
 void THistoryDialog::Show(const QString& text, std::function<void()> cancel) {
   progressLabel_->setText(text);
-  if (progressLabel_->isVisible()) return;
+  if (!progressLabel_->isHidden()) return;  // already shown, with its Cancel
   cancel_ = std::move(cancel);
   for (QWidget* waiting : {static_cast<QWidget*>(entryList_), static_cast<QWidget*>(undoButton_),
                            static_cast<QWidget*>(redoButton_), static_cast<QWidget*>(letGoButton_)}) {

@@ -1340,6 +1340,8 @@ TEST(History, AnUndoCancelledBetweenFilesIsFinishedByTheNext) {
   EXPECT_EQ(cut.Value().Reach, TUndoReach::CutShort);
   EXPECT_EQ(cut.Value().Files.size(), 2U);
   EXPECT_EQ(cut.Value().RecordsGone, 2U);
+  // The restores recorded ahead with theirs but never reached are given up: the undo holds two.
+  EXPECT_EQ(history->FindEntry(cut.Value().UndoEntry).Value()->Files, 2);
   const THistoryEntry partly = *history->FindEntry(entry).Value();
   EXPECT_FALSE(partly.Undone);
   EXPECT_EQ(partly.FilesUndone, 2);
