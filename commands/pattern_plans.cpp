@@ -1,0 +1,99 @@
+#include "commands/pattern_plans.h"
+
+#include "files/paths.h"
+#include "songs/pattern_composition.h"
+#include "songs/pattern_matching.h"
+#include "songs/text_cleanup.h"
+
+namespace tagwright {
+
+namespace {
+
+constexpr int kLargestTrack = 255;
+
+void Take(std::string& tag, const std::string& value) {
+  if (!value.empty()) tag = value;
+}
+
+}  // namespace
+
+TSongChange PlanTagsFromName(const TSongFile& song, TID3Info tags, const TNamePattern& pattern,
+                             const TTagsFromNameOptions& options) {
+  TSongChange change;
+  std::optional<TSongDetails> read = MatchNamePattern(pattern, song.FileName());
+  if (!read) {
+    change.Skip = "the name does not fit " + pattern.Text;
+    return change;
+  }
+  if (options.Cleanup) {
+    read->SetTitle(CleanupTitle(read->Artist(), read->Title(), options.Tidy));
+    read->SetArtist(CleanupText(read->Artist(), options.Tidy));
+    read->SetAlbum(CleanupText(read->Album(), options.Tidy));
+  }
+  Take(tags.Title, read->FullTitle());
+  Take(tags.Artist, read->Artist());
+  Take(tags.Album, read->Album());
+  Take(tags.Year, read->Year());
+  Take(tags.Genre, read->Genre());
+  Take(tags.Comment, read->Comment());
+  if (!read->Track().empty()) tags.SetTrackText(read->Track());
+  change.WriteTags = true;
+  change.Tags = std::move(tags);
+  return change;
+}
+
+TSongChange PlanRenameWithPattern(const TSongFile& song, const TNamePattern& pattern) {
+  TSongChange change;
+  if (pattern.FolderLevels() > 0) {
+    change.Refusal = "a pattern with \"/\" cannot rename yet: folders are not created";
+    return change;
+  }
+  TPatternName name = ComposeWithPattern(pattern, song);
+  if (!name.Ok()) {
+    change.Skip = std::move(name.Problem);
+    return change;
+  }
+  std::string target = std::string(FolderPart(song.FileName())) + name.Path;
+  if (target == song.FileName()) {
+    change.Skip = "already named after the pattern";
+    return change;
+  }
+  change.NewFileName = std::move(target);
+  change.RefuseTakenName = true;
+  return change;
+}
+
+TTrackNumbers NumberSongs(const std::vector<std::string>& fileNamesInOrder, int start, bool withTotal) {
+  TTrackNumbers numbers;
+  std::map<std::string, int, std::less<>> next;
+  for (const std::string& fileName : fileNamesInOrder) {
+    if (numbers.contains(fileName)) continue;
+    const auto [at, added] = next.try_emplace(std::string(FolderPart(fileName)), start);
+    numbers[fileName].Number = at->second++;
+  }
+  if (withTotal) {
+    for (auto& [fileName, number] : numbers) number.Total = next.at(std::string(FolderPart(fileName))) - 1;
+  }
+  return numbers;
+}
+
+TSongChange PlanNumberTrack(const TSongFile& song, TID3Info tags, const TTrackNumbers& numbers) {
+  TSongChange change;
+  const auto found = numbers.find(song.FileName());
+  if (found == numbers.end()) {
+    change.Skip = "not among the songs to number";
+    return change;
+  }
+  const TTrackNumber& number = found->second;
+  if (number.Number < 1 || number.Number > kLargestTrack || number.Total > kLargestTrack) {
+    change.Refusal = "track numbers go from 1 to 255";
+    return change;
+  }
+  tags.Track = static_cast<std::uint8_t>(number.Number);
+  tags.TrackTotal = static_cast<std::uint8_t>(number.Total);
+  change.WriteTags = true;
+  change.Tags = std::move(tags);
+  return change;
+}
+
+}  // namespace tagwright
