@@ -20,7 +20,10 @@ std::optional<std::string> MatchedText(std::string_view path, std::size_t levels
     const std::size_t slash = folders.rfind('/');
     const std::string_view folder = slash == std::string_view::npos ? folders : folders.substr(slash + 1);
     if (folder.empty()) return std::nullopt;
-    text = std::string(folder) + "/" + text;
+    std::string longer(folder);
+    longer += '/';
+    longer += text;
+    text = std::move(longer);
     folders = slash == std::string_view::npos ? std::string_view() : folders.substr(0, slash);
   }
   return text;
