@@ -10,6 +10,17 @@ namespace tagwright {
 namespace {
 
 constexpr int kLargestTrack = 255;
+constexpr const char* kTrackRangeReason = "track numbers go from 1 to 255";
+
+// Whether a track read from a name (digits only) fits the tag.
+bool TrackFits(const std::string& digits) {
+  int number = 0;
+  for (const char digit : digits) {
+    number = number * 10 + (digit - '0');
+    if (number > kLargestTrack) return false;
+  }
+  return true;
+}
 
 void Take(std::string& tag, const std::string& value) {
   if (!value.empty()) tag = value;
@@ -23,6 +34,11 @@ TSongChange PlanTagsFromName(const TSongFile& song, TID3Info tags, const TNamePa
   std::optional<TSongDetails> read = MatchNamePattern(pattern, song.FileName());
   if (!read) {
     change.Skip = "the name does not fit " + pattern.Text;
+    return change;
+  }
+  // The tag holds eight bits of the track: a larger number would be written as another one.
+  if (!TrackFits(read->Track())) {
+    change.Refusal = kTrackRangeReason;
     return change;
   }
   if (options.Cleanup) {
@@ -86,7 +102,7 @@ TSongChange PlanNumberTrack(const TSongFile& song, TID3Info tags, const TTrackNu
   }
   const TTrackNumber& number = found->second;
   if (number.Number < 1 || number.Number > kLargestTrack || number.Total > kLargestTrack) {
-    change.Refusal = "track numbers go from 1 to 255";
+    change.Refusal = kTrackRangeReason;
     return change;
   }
   tags.Track = static_cast<std::uint8_t>(number.Number);

@@ -18,7 +18,7 @@ namespace tagwright {
 // Tags from File Names: the values the pattern reads from the song's name (and folders) replace
 // the tag's; every other field keeps what the tag holds. Title, artist and album are cleaned as
 // the options say only when Cleanup is set. A name that does not fit is skipped with
-// "the name does not fit PATTERN". {featuring} and {cd} only help to read the name: the tag has no
+// "the name does not fit PATTERN"; one whose track is over 255 is refused. {featuring} and {cd} only help to read the name: the tag has no
 // field for them.
 struct TTagsFromNameOptions {
   bool Cleanup = false;

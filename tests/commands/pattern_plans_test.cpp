@@ -90,6 +90,11 @@ TEST_F(PatternPlans, TagsFromNameSetsTheFieldsReadAndKeepsTheOthersOrSaysTheName
   const TSongChange skipped = PlanTagsFromName(*odd, TagsOf(odd->FileName()), pattern, {});
   EXPECT_TRUE(skipped.DoesNothing());
   EXPECT_EQ(skipped.Skip, "the name does not fit {artist} - {album} ({year})/{track} - {title}");
+  // Track 300 would be written as 44: the tag holds eight bits of it.
+  const TSongFile* large = Song("Daft Punk - Discovery (2001)/0300 - Intro.mp3");
+  const TSongChange refused = PlanTagsFromName(*large, {}, pattern, {});
+  EXPECT_TRUE(refused.DoesNothing());
+  EXPECT_EQ(refused.Refusal, "track numbers go from 1 to 255");
 }
 
 TEST_F(PatternPlans, TagsFromNameWritesTheTagsAndKeepsEveryAudioByte) {
