@@ -1,9 +1,13 @@
 #include "commands/pattern_plans.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "files/paths.h"
 #include "songs/pattern_composition.h"
 #include "songs/pattern_matching.h"
 #include "songs/text_cleanup.h"
+#include "text/ascii_text.h"
 
 namespace tagwright {
 
@@ -91,6 +95,24 @@ TTrackNumbers NumberSongs(const std::vector<std::string>& fileNamesInOrder, int 
     for (auto& [fileName, number] : numbers) number.Total = next.at(std::string(FolderPart(fileName))) - 1;
   }
   return numbers;
+}
+
+std::vector<std::string> FileNamesInTrackOrder(const std::vector<const TSongFile*>& songs) {
+  // A track of no digits, or of too many, counts as none.
+  const auto key = [](const TSongFile* song) {
+    const std::string& track = song->Track();
+    const bool number = !track.empty() && track.size() <= 9 && std::ranges::all_of(track, IsAsciiDigit);
+    const int value = number ? std::stoi(track) : 0;
+    return std::pair{value == 0 ? std::numeric_limits<int>::max() : value, song->FileName()};
+  };
+  std::vector<std::pair<int, std::string>> keyed;
+  keyed.reserve(songs.size());
+  for (const TSongFile* song : songs) keyed.push_back(key(song));
+  std::ranges::sort(keyed);
+  std::vector<std::string> names;
+  names.reserve(keyed.size());
+  for (auto& [track, name] : keyed) names.push_back(std::move(name));
+  return names;
 }
 
 TSongChange PlanNumberTrack(const TSongFile& song, TID3Info tags, const TTrackNumbers& numbers) {

@@ -18,8 +18,8 @@ namespace tagwright {
 // Tags from File Names: the values the pattern reads from the song's name (and folders) replace
 // the tag's; every other field keeps what the tag holds. Title, artist and album are cleaned as
 // the options say only when Cleanup is set. A name that does not fit is skipped with
-// "the name does not fit PATTERN"; one whose track is over 255 is refused. {featuring} and {cd} only help to read the name: the tag has no
-// field for them.
+// "the name does not fit PATTERN"; one whose track is over 255 is refused. {featuring} and {cd} only help to read the
+// name: the tag has no field for them.
 struct TTagsFromNameOptions {
   bool Cleanup = false;
   TTidyOptions Tidy;
@@ -42,6 +42,10 @@ using TTrackNumbers = std::map<std::string, TTrackNumber>;
 // Numbers the songs in the order given, from start, starting again in each folder; with totals
 // each song's total is the last number of its folder.
 TTrackNumbers NumberSongs(const std::vector<std::string>& fileNamesInOrder, int start, bool withTotal);
+
+// The songs' file names in the order of the track numbers their details hold; songs without one
+// follow, and songs of the same number go by file name.
+std::vector<std::string> FileNamesInTrackOrder(const std::vector<const TSongFile*>& songs);
 
 // Number Tracks: the song's number (and total) from numbers into the tag; every other field keeps
 // what the tag holds. A song without a number is skipped; one over 255, which the tag cannot hold,

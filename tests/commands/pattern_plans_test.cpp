@@ -161,6 +161,17 @@ TEST_F(PatternPlans, NumberSongsCountsInTheOrderGivenAndStartsAgainInEachFolder)
   EXPECT_EQ(NumberSongs({"/a/z.mp3"}, 1, false).at("/a/z.mp3").Total, 0);
 }
 
+TEST_F(PatternPlans, TrackOrderGoesByTheNumbersThenByName) {
+  TSongFile tenth, second, none, alsoSecond;
+  for (auto [song, name, track] : {std::tuple{&tenth, "/a/a.mp3", "10"}, std::tuple{&second, "/a/c.mp3", "02"},
+                                   std::tuple{&none, "/a/0.mp3", ""}, std::tuple{&alsoSecond, "/a/b.mp3", "2"}}) {
+    (void)song->SetFileName(name, false);  // bound without its tags: nothing can fail
+    song->SetTrack(track);
+  }
+  EXPECT_EQ(FileNamesInTrackOrder({&tenth, &second, &none, &alsoSecond}),
+            (std::vector<std::string>{"/a/b.mp3", "/a/c.mp3", "/a/a.mp3", "/a/0.mp3"}));
+}
+
 TEST_F(PatternPlans, NumberTracksWritesNumberAndTotalIntoBothTags) {
   TID3Info tags;
   tags.Title = "Kept";
