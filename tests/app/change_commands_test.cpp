@@ -675,7 +675,14 @@ INSTANTIATE_TEST_SUITE_P(
                       TAlreadyDoneCase{{"hands-free", "FOLDER"}, TDisorder::NameSpaced},
                       TAlreadyDoneCase{{"clear", "comment", "FOLDER"}, TDisorder::TrailerCut},
                       TAlreadyDoneCase{
-                          {"rename", "FOLDER"}, TDisorder::NameSpaced, "\"already named after its details\""}),
+                          {"rename", "FOLDER"}, TDisorder::NameSpaced, "\"already named after its details\""},
+                      TAlreadyDoneCase{{"rename", "--pattern", "{artist} - {title}", "FOLDER"},
+                                       TDisorder::NameSpaced,
+                                       "\"already named after the pattern\""},
+                      TAlreadyDoneCase{{"tag-from-name", "--pattern", "{track} - {artist} - {title}", "FOLDER"},
+                                       TDisorder::TrailerCut},
+                      TAlreadyDoneCase{{"number", "--total", "FOLDER"}, TDisorder::TrailerCut},
+                      TAlreadyDoneCase{{"number", "FOLDER"}, TDisorder::TrailerCut}),
     [](const ::testing::TestParamInfo<TAlreadyDoneCase>& info) {
       std::string name;
       for (const std::string& argument : info.param.Arguments) {

@@ -20,7 +20,7 @@ class PatternCommands : public ::testing::Test {
  protected:
   std::string Song(const std::string& name) const { return folder.WriteFile(name, kAudio); }
   std::string Song(const std::string& name, const TID3Info& tags) const {
-    const std::string path = Song(name);
+    std::string path = Song(name);
     EXPECT_TRUE(WriteID3Tags(path, tags).Ok());
     return path;
   }

@@ -162,7 +162,10 @@ TEST_F(PatternPlans, NumberSongsCountsInTheOrderGivenAndStartsAgainInEachFolder)
 }
 
 TEST_F(PatternPlans, TrackOrderGoesByTheNumbersThenByName) {
-  TSongFile tenth, second, none, alsoSecond;
+  TSongFile tenth;
+  TSongFile second;
+  TSongFile none;
+  TSongFile alsoSecond;
   for (auto [song, name, track] : {std::tuple{&tenth, "/a/a.mp3", "10"}, std::tuple{&second, "/a/c.mp3", "02"},
                                    std::tuple{&none, "/a/0.mp3", ""}, std::tuple{&alsoSecond, "/a/b.mp3", "2"}}) {
     (void)song->SetFileName(name, false);  // bound without its tags: nothing can fail
