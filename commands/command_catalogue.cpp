@@ -121,9 +121,11 @@ TSongPlanner RenameWithPatternPlanner(const TCommandInput& input) {
 
 TSongPlanner NumberTracksPlanner(const TCommandInput& input) {
   const TTrackNumbering& numbering = input.Numbering;
+  // A file that is no MP3 is left alone by the pass: it takes no number and counts in no total.
+  const TTrackNumbers numbers =
+      NumberSongs(WithoutOtherContent(numbering.FileNamesInOrder), numbering.Start, numbering.WithTotal);
   return {TTagsNeeded::Yes,
-          [numbers = NumberSongs(numbering.FileNamesInOrder, numbering.Start, numbering.WithTotal)](
-              const TSongFile& song, const TID3Info& tags) { return PlanNumberTrack(song, tags, numbers); }};
+          [numbers](const TSongFile& song, const TID3Info& tags) { return PlanNumberTrack(song, tags, numbers); }};
 }
 
 // Each row in the order of TCatalogueCommand's fields: id, subcommand, help line, caption, preview

@@ -64,7 +64,7 @@ enum class TCarriedOutBy : std::uint8_t { SongPass, Trash, History };
 
 // How Number Tracks numbers the songs: from Start, in the order of their file names given,
 // starting again in each folder; with WithTotal each track is written with its folder's number of
-// tracks, as 3/12.
+// tracks, as 3/12. A file whose content is not MP3 takes no number and counts in no total.
 struct TTrackNumbering {
   int Start = 1;
   bool WithTotal = false;

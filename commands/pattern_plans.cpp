@@ -7,6 +7,7 @@
 #include "songs/pattern_composition.h"
 #include "songs/pattern_matching.h"
 #include "songs/text_cleanup.h"
+#include "tags/mp3_content.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
@@ -95,6 +96,14 @@ TTrackNumbers NumberSongs(const std::vector<std::string>& fileNamesInOrder, int 
     for (auto& [fileName, number] : numbers) number.Total = next.at(std::string(FolderPart(fileName))) - 1;
   }
   return numbers;
+}
+
+std::vector<std::string> WithoutOtherContent(std::vector<std::string> fileNames) {
+  std::erase_if(fileNames, [](const std::string& fileName) {
+    const TResultOf<bool> mp3 = HoldsMp3Content(fileName);
+    return mp3.Ok() && !mp3.Value();
+  });
+  return fileNames;
 }
 
 std::vector<std::string> FileNamesInTrackOrder(const std::vector<const TSongFile*>& songs) {

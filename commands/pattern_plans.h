@@ -43,6 +43,11 @@ using TTrackNumbers = std::map<std::string, TTrackNumber>;
 // each song's total is the last number of its folder.
 TTrackNumbers NumberSongs(const std::vector<std::string>& fileNamesInOrder, int start, bool withTotal);
 
+// The file names in the order given, less those of files whose content is not MP3: every command
+// leaves such a file alone, so it takes no number and does not count in its folder's total. A file
+// that cannot be read stays (the pass says why it fails). Unlike the plans, this reads the files.
+std::vector<std::string> WithoutOtherContent(std::vector<std::string> fileNames);
+
 // The songs' file names in the order of the track numbers their details hold; songs without one
 // follow, and songs of the same number go by file name.
 std::vector<std::string> FileNamesInTrackOrder(const std::vector<const TSongFile*>& songs);

@@ -131,13 +131,17 @@ TEST_F(PatternCommands, RenameWithAPatternNamesSongsAfterIt) {
 }
 
 // number restarts in each folder, in file name order or in the order of the tags' tracks, and writes
-// the total as the ID3v2 track's "N/T" with the number alone in the ID3v1 trailer.
+// the total as the ID3v2 track's "N/T" with the number alone in the ID3v1 trailer. A text named
+// ".mp3" is left alone: it takes no number and does not count in the total.
 TEST_F(PatternCommands, NumberCountsEachFolderInItsOrder) {
   const std::string a1 = Song("one/a.mp3", {.Title = "a", .Track = 9});
   const std::string b1 = Song("one/b.mp3", {.Title = "b", .Track = 4});
+  const std::string text = folder.WriteFile("one/b2.mp3", "a text, not a song");
   const std::string c1 = Song("one/c.mp3", {.Title = "c"});
   const std::string a2 = Song("two/a.mp3", {.Title = "a2"});
-  ASSERT_EQ(Run({"number", "--start", "3", "--total", "--recursive", folder.Path()}).exitStatus, 0);
+  EXPECT_EQ(Run({"number", "--start", "3", "--total", "--recursive", folder.Path()}).exitStatus, 1);
+  EXPECT_EQ(ReadWholeFile(text), "a text, not a song");
+  std::filesystem::remove(text);
   EXPECT_EQ(TrackOnDisk(a1), TTrackOnDisk("3/5", 3));
   EXPECT_EQ(TrackOnDisk(b1), TTrackOnDisk("4/5", 4));
   EXPECT_EQ(TrackOnDisk(c1), TTrackOnDisk("5/5", 5));
