@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "commands/pattern_plans.h"
+#include "songs/name_pattern.h"
 
 #include "commands/song_trash.h"
 
@@ -83,6 +88,57 @@ TSongPlanner DeleteThisFilePlanner(const TCommandInput& input) {
   return planner;
 }
 
+// A planner that refuses every song for the reason given: what a planner of input with a problem
+// gives, should a front end not have asked for the problem first.
+TSongPlanner RefusingPlanner(std::string reason) {
+  return {TTagsNeeded::No, [reason = std::move(reason)](const TSongFile&, const TID3Info&) {
+            TSongChange change;
+            change.Refusal = reason;
+            return change;
+          }};
+}
+
+// Where a pattern's mistake is, for a reader: the character counted from 1 (a letter beyond ASCII
+// counts once).
+std::size_t CharacterAt(std::string_view text, std::size_t byte) {
+  const std::string_view before = text.substr(0, byte);
+  return 1 + static_cast<std::size_t>(std::ranges::count_if(
+                 before, [](char c) { return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U; }));
+}
+
+std::string PatternProblem(const TPatternParse& parse, std::string_view text) {
+  if (parse.Ok()) return {};
+  return "the pattern \"" + std::string(text) + "\" has a mistake at character " +
+         std::to_string(CharacterAt(text, parse.Error.Position)) + ": " + parse.Error.Message;
+}
+
+TSongPlanner TagsFromNamePlanner(const TCommandInput& input) {
+  TPatternParse parse = ParseNamePattern(input.Pattern);
+  if (!parse.Ok()) return RefusingPlanner(PatternProblem(parse, input.Pattern));
+  const TTagsFromNameOptions options{.Cleanup = input.CleanupValues, .Tidy = input.Tidy};
+  return {TTagsNeeded::Yes,
+          [pattern = std::move(*parse.Pattern), options](const TSongFile& song, const TID3Info& tags) {
+            return PlanTagsFromName(song, tags, pattern, options);
+          }};
+}
+
+TSongPlanner RenameWithPatternPlanner(const TCommandInput& input) {
+  TPatternParse parse = ParseNamePattern(input.Pattern);
+  if (!parse.Ok()) return RefusingPlanner(PatternProblem(parse, input.Pattern));
+  return {TTagsNeeded::No, [pattern = std::move(*parse.Pattern)](const TSongFile& song, const TID3Info&) {
+            return PlanRenameWithPattern(song, pattern);
+          }};
+}
+
+TSongPlanner NumberTracksPlanner(const TCommandInput& input) {
+  const TTrackNumbering& numbering = input.Numbering;
+  // A file that is no MP3 is left alone by the pass: it takes no number and counts in no total.
+  const TTrackNumbers numbers =
+      NumberSongs(WithoutOtherContent(numbering.FileNamesInOrder), numbering.Start, numbering.WithTotal);
+  return {TTagsNeeded::Yes,
+          [numbers](const TSongFile& song, const TID3Info& tags) { return PlanNumberTrack(song, tags, numbers); }};
+}
+
 // Each row in the order of TCatalogueCommand's fields: id, subcommand, help line, caption, preview
 // caption, entry, keys, count, unwritable files, text cleaning, parameters, carried out by, planner.
 std::vector<TCatalogueCommand> DescribeCommands() {
@@ -124,6 +180,17 @@ std::vector<TCatalogueCommand> DescribeCommands() {
        kAsk, kKeeps, PanelValues, SongPass, RenameWithDetailsPlanner},
       {TCommandId::RenameThisFile, nullptr, nullptr, "Rename This File", nullptr, "Rename This File", nullptr, Renamed,
        kSkip, kKeeps, NewName, SongPass, RenameThisFilePlanner},
+      {TCommandId::TagsFromName, "tag-from-name",
+       "Fill each song's tag with what a pattern reads from its file name (Tags from File Names)",
+       "Tags from File Names", "Preview Tags from File Names", "Tags from File Names...", nullptr, SongsTagged, kAsk,
+       kCleans, NamePattern, SongPass, TagsFromNamePlanner},
+      // On the command line, rename --pattern.
+      {TCommandId::RenameWithPattern, nullptr, nullptr, "Rename with Pattern", "Preview Rename with Pattern",
+       "Rename with Pattern...", nullptr, Renamed, kAsk, kKeeps, NamePattern, SongPass, RenameWithPatternPlanner},
+      {TCommandId::NumberTracks, "number",
+       "Number the songs' tracks in file name order, starting again in each folder (Number Tracks)", "Number Tracks",
+       "Preview Number Tracks", "Number Tracks...", nullptr, SongsTagged, kAsk, kKeeps, TrackNumbering, SongPass,
+       NumberTracksPlanner},
       {TCommandId::DeleteThisFile, nullptr, nullptr, "Delete This File", nullptr, "Delete This File", nullptr,
        FilesDeleted, kSkip, kKeeps, Removal, SongPass, DeleteThisFilePlanner},
       {TCommandId::Undo, "undo",
@@ -148,6 +215,17 @@ const TCatalogueCommand& CatalogueCommand(TCommandId id) {
       std::find_if(commands.begin(), commands.end(), [id](const TCatalogueCommand& c) { return c.Id == id; });
   if (found == commands.end()) throw std::logic_error("a command missing from the catalogue");
   return *found;
+}
+
+std::string InputProblem(const TCatalogueCommand& command, const TCommandInput& input) {
+  if (command.Parameters == TCommandParameters::NamePattern) {
+    return PatternProblem(ParseNamePattern(input.Pattern), input.Pattern);
+  }
+  if (command.Parameters == TCommandParameters::TrackNumbering) {
+    const int start = input.Numbering.Start;
+    if (start < 1 || start > 255) return "the first track number must be from 1 to 255, not " + std::to_string(start);
+  }
+  return {};
 }
 
 std::string WindowCaption(const TCatalogueCommand& command, const TCommandInput& input) {

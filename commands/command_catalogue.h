@@ -27,8 +27,11 @@ enum class TCommandId : std::uint8_t {
   StampPanel,        // stamp the details panel's values
   StampEditedCells,  // stamp the fields changed in the song table
   RenameWithDetails,
-  RenameThisFile,  // rename one song to the name typed
-  DeleteThisFile,  // move one song to the trash
+  RenameThisFile,     // rename one song to the name typed
+  TagsFromName,       // the tag's fields read from the file's name with a pattern
+  RenameWithPattern,  // the file named after a pattern composed from the song's details
+  NumberTracks,       // the songs' tracks numbered in the order given
+  DeleteThisFile,     // move one song to the trash
   Undo,
   Redo,
 };
@@ -45,18 +48,29 @@ enum class TWhenUnwritable : bool { Skip, Ask };
 enum class TCleansText : std::uint8_t { No, Yes, YesWithTitleTag };
 // What a command works from besides the songs; the front end gathers it into TCommandInput.
 enum class TCommandParameters : std::uint8_t {
-  None,          // the tidy options at most
-  TagField,      // TCommandInput::Field
-  GivenFields,   // TCommandInput::Fields
-  PanelValues,   // TCommandInput::Panel and Songs
-  EditedCells,   // TCommandInput::Edits
-  NewName,       // TCommandInput::NewName
-  Removal,       // TCommandInput::Removal
-  HistoryEntry,  // the entry to take back (carried out by the history)
+  None,            // the tidy options at most
+  TagField,        // TCommandInput::Field
+  GivenFields,     // TCommandInput::Fields
+  PanelValues,     // TCommandInput::Panel and Songs
+  EditedCells,     // TCommandInput::Edits
+  NewName,         // TCommandInput::NewName
+  Removal,         // TCommandInput::Removal
+  NamePattern,     // TCommandInput::Pattern (and CleanupValues)
+  TrackNumbering,  // TCommandInput::Numbering
+  HistoryEntry,    // the entry to take back (carried out by the history)
 };
 // Who carries a command out: the song pass with the command's planner, or the history (an undo or
 // a redo).
 enum class TCarriedOutBy : std::uint8_t { SongPass, History };
+
+// How Number Tracks numbers the songs: from Start, in the order of their file names given,
+// starting again in each folder; with WithTotal each track is written with its folder's number of
+// tracks, as 3/12. A file whose content is not MP3 takes no number and counts in no total.
+struct TTrackNumbering {
+  int Start = 1;
+  bool WithTotal = false;
+  std::vector<std::string> FileNamesInOrder;
+};
 
 // Everything a command's plan may go by.
 struct TCommandInput {
@@ -71,6 +85,11 @@ struct TCommandInput {
   std::string NewName;
   // How the user agreed a file goes: into the trash, or for good where it has none.
   TRemoval Removal = TRemoval::IntoTrash;
+  // A name pattern as the user typed it ("{track} - {artist} - {title}"); the planner reads it.
+  std::string Pattern;
+  // Tags from File Names: the values read are cleaned as the tidy options say.
+  bool CleanupValues = false;
+  TTrackNumbering Numbering;
 };
 
 struct TCatalogueCommand {
@@ -93,6 +112,11 @@ struct TCatalogueCommand {
 // Every command, in the order the command line's help lists them.
 const std::vector<TCatalogueCommand>& CommandCatalogue();
 const TCatalogueCommand& CatalogueCommand(TCommandId id);
+
+// What keeps the command from running with the input the front end gathered, in words for the
+// user (a pattern that does not parse, with where); empty when it can run. A front end asks before
+// it touches any song.
+std::string InputProblem(const TCatalogueCommand& command, const TCommandInput& input);
 
 // The caption of the command's history entry in the window: "ID3 Clear Title" for a cleared field.
 std::string WindowCaption(const TCatalogueCommand& command, const TCommandInput& input);

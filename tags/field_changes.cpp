@@ -4,6 +4,7 @@
 
 #include "tags/byte_source.h"
 #include "tags/id3v2.h"
+#include "text/ascii_text.h"
 
 namespace tagwright {
 
@@ -21,9 +22,9 @@ TID3v2 LoadedTag(std::string_view head) {
 
 bool SameFields(const TID3v2& a, const TID3v2& b) {
   return a.HasTag == b.HasTag && a.Title == b.Title && a.Artist == b.Artist && a.Album == b.Album &&
-         a.Track == b.Track && a.Year == b.Year && a.Genre == b.Genre && a.Comment == b.Comment &&
-         a.Composer == b.Composer && a.Encoder == b.Encoder && a.Copyright == b.Copyright && a.Language == b.Language &&
-         a.Link == b.Link;
+         a.Track == b.Track && TrimText(a.TrackText) == TrimText(b.TrackText) && a.Year == b.Year &&
+         a.Genre == b.Genre && a.Comment == b.Comment && a.Composer == b.Composer && a.Encoder == b.Encoder &&
+         a.Copyright == b.Copyright && a.Language == b.Language && a.Link == b.Link;
 }
 
 TID3Info TrailerValues(std::string_view bytes) {

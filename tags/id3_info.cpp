@@ -194,6 +194,10 @@ TID3v2 TagToWrite(TByteSource& source, const TID3Info& info) {
   // The record holds eight bits of the track; a larger ID3v2 track with the same low bits is
   // the one it was read from and stays.
   if ((tag.Track & 0xFF) != info.Track) tag.SetTrack(info.Track);
+  if (info.Track != 0 && info.TrackTotal != 0) {
+    tag.SetTrack(info.Track);
+    tag.TrackText = std::to_string(info.Track) + "/" + std::to_string(info.TrackTotal);
+  }
   tag.SetGenre(info.Genre);
   return tag;
 }

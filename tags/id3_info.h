@@ -25,6 +25,9 @@ class TID3Info {
   std::string Year;
   std::string Comment;
   std::uint8_t Track = 0;
+  // The number of tracks, written after the track ("3/12"); 0 keeps the total the tag holds, if
+  // any, for as long as its track stays. Reading leaves it 0.
+  std::uint8_t TrackTotal = 0;
   std::string Genre;
 
   // Parses the whole text as a signed integer (leading blanks and a sign allowed, hexadecimal after

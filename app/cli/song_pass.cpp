@@ -120,6 +120,10 @@ TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context
 }
 
 void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput input, TCliContext& context) {
+  const TCatalogueCommand& catalogued = CatalogueCommand(command);
+  if (const std::string problem = InputProblem(catalogued, input); !problem.empty()) {
+    throw CLI::ValidationError(problem);
+  }
   const TLetters letters = LettersOf(options.accentedLetters);
   const TSpellingsChoice spellings = LoadSpellings(options.names, context);
   if (!spellings.usable) return;
@@ -127,7 +131,6 @@ void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput 
                 .Letters = letters,
                 .SmallWordsInLowerCase = options.lowerSmallWords,
                 .TitleWithMix = options.titleWithMix};
-  const TSongPlanner planner = CatalogueCommand(command).Planner(input);
   std::vector<std::string> paths;
   for (const std::string& path : options.paths) {
     if (!options.filesOnly || !IsFolder(path)) {
@@ -165,6 +168,9 @@ void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput 
     failed.OwnReason = FailureText(row.Failure);
     context.out << ResultLine(failed) << '\n';
   }
+
+  if (options.inputFromSongs) options.inputFromSongs(songs, input);
+  const TSongPlanner planner = catalogued.Planner(input);
 
   const TEntriesChoice entries = EntriesFor(options, context);
   if (!entries.usable) return;

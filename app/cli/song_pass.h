@@ -3,6 +3,7 @@
 // reported and skipped, and the run then ends with status 1. Prints one JSON object per song.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,11 +57,15 @@ struct TPassOptions {
   TNameOptions names;
   bool titleWithMix = false;     // --title-with-mix
   bool lowerSmallWords = false;  // --lower-small-words
+  // What the command's input takes from the songs listed, before its plan is made (number: their
+  // order); null for nothing.
+  std::function<void(const std::vector<const TSongFile*>& songs, TCommandInput& input)> inputFromSongs;
 };
 
 // Runs the catalogue's command over the songs, its plan made from input with the known spellings the
 // options ask for (null for none), the letters --accented-letters chooses, --lower-small-words and
-// --title-with-mix.
+// --title-with-mix. Input the command cannot run with (a pattern that does not parse) ends the run
+// as a usage error before any song is looked at.
 void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput input, TCliContext& context);
 
 // Adds --no-history to a command that writes.

@@ -4,7 +4,7 @@ _tagwright_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="scan rename filename-as-title cleanup hands-free clear tags stamp history undo redo"
+    local commands="scan rename filename-as-title cleanup hands-free clear tag-from-name number tags stamp history undo redo"
     local fields="artist title track album year genre comment"
 
     # The subcommand: the first word after the program that is not an option.
@@ -33,7 +33,10 @@ _tagwright_cli() {
     local options
     case $command in
         scan) options="--help --recursive --no-tags --audio --jobs --accented-letters --keep-spellings --spellings --more-name-styles" ;;
-        rename | filename-as-title | clear) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles" ;;
+        filename-as-title | clear) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles" ;;
+        rename) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --pattern" ;;
+        tag-from-name) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --lower-small-words --pattern --cleanup" ;;
+        number) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --start --total --by-tag-order" ;;
         cleanup) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --lower-small-words" ;;
         hands-free) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --lower-small-words --title-with-mix" ;;
         tags) options="--help" ;;
@@ -51,7 +54,8 @@ _tagwright_cli() {
         *) return ;;
     esac
 
-    [[ $prev == --jobs ]] && return  # a number
+    [[ $prev == --jobs || $prev == --start ]] && return  # a number
+    [[ $prev == --pattern ]] && return                   # a name pattern
     if [[ $prev == --spellings ]]; then
         _filedir  # a word list
         return

@@ -87,7 +87,10 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"stamp", "--title", "X", "--artist", "Y", "--album", "Z", "--year", "2001",
                                  "--comment", "", "--genre", "Rock", "--track", "7", "SONGS"},
         std::vector<std::string>{"clear", "artist", "FOLDER"}, std::vector<std::string>{"clear", "title", "FOLDER"},
-        std::vector<std::string>{"clear", "track", "FOLDER"}, std::vector<std::string>{"clear", "comment", "FOLDER"}),
+        std::vector<std::string>{"clear", "track", "FOLDER"}, std::vector<std::string>{"clear", "comment", "FOLDER"},
+        std::vector<std::string>{"tag-from-name", "--pattern", "{track} - {artist} - {title}", "--cleanup", "FOLDER"},
+        std::vector<std::string>{"rename", "--pattern", "{title} ({artist})", "FOLDER"},
+        std::vector<std::string>{"number", "--total", "FOLDER"}),
     [](const ::testing::TestParamInfo<std::vector<std::string>>& info) {
       std::string name;
       for (const std::string& argument : info.param) {
@@ -672,7 +675,14 @@ INSTANTIATE_TEST_SUITE_P(
                       TAlreadyDoneCase{{"hands-free", "FOLDER"}, TDisorder::NameSpaced},
                       TAlreadyDoneCase{{"clear", "comment", "FOLDER"}, TDisorder::TrailerCut},
                       TAlreadyDoneCase{
-                          {"rename", "FOLDER"}, TDisorder::NameSpaced, "\"already named after its details\""}),
+                          {"rename", "FOLDER"}, TDisorder::NameSpaced, "\"already named after its details\""},
+                      TAlreadyDoneCase{{"rename", "--pattern", "{artist} - {title}", "FOLDER"},
+                                       TDisorder::NameSpaced,
+                                       "\"already named after the pattern\""},
+                      TAlreadyDoneCase{{"tag-from-name", "--pattern", "{track} - {artist} - {title}", "FOLDER"},
+                                       TDisorder::TrailerCut},
+                      TAlreadyDoneCase{{"number", "--total", "FOLDER"}, TDisorder::TrailerCut},
+                      TAlreadyDoneCase{{"number", "FOLDER"}, TDisorder::TrailerCut}),
     [](const ::testing::TestParamInfo<TAlreadyDoneCase>& info) {
       std::string name;
       for (const std::string& argument : info.param.Arguments) {

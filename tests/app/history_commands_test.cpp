@@ -225,7 +225,10 @@ INSTANTIATE_TEST_SUITE_P(Commands, NoHistory,
                                            std::vector<std::string>{"rename"},
                                            std::vector<std::string>{"filename-as-title"},
                                            std::vector<std::string>{"cleanup"}, std::vector<std::string>{"hands-free"},
-                                           std::vector<std::string>{"clear", "title"}));
+                                           std::vector<std::string>{"clear", "title"},
+                                           std::vector<std::string>{"tag-from-name", "--pattern", "{artist} - {title}"},
+                                           std::vector<std::string>{"rename", "--pattern", "{title} ({artist})"},
+                                           std::vector<std::string>{"number", "--by-tag-order"}));
 
 TEST_F(HistoryCommands, AHistoryThatCannotBeOpenedChangesNothing) {
   history = folder / "moby - why_does_my_heart.mp3/history.sqlite3";  // below a file: cannot be made

@@ -272,7 +272,9 @@ def main():
             phase = ["the command", "undo", "redo"][kill // KILLS]
             undoing = phase == "undo"
             command = rng.choice([["stamp", "--recognized"], ["hands-free"], ["cleanup"], ["rename"],
-                                  ["stamp", "--comment", "x" * rng.choice([5, 5000])]])
+                                  ["stamp", "--comment", "x" * rng.choice([5, 5000])],
+                                  ["tag-from-name", "--pattern", "{track} - {artist} - {title}"],
+                                  ["rename", "--pattern", "{artist} - {title} ({track})"], ["number", "--total"]])
             if kill % KILLS < len(first):
                 command = first[kill % KILLS]
             what = "kill %d during %s of %s" % (kill, phase, " ".join(a[:20] for a in command))

@@ -148,6 +148,17 @@ const TCatalogueCase kCases[] = {
     {TCommandId::RenameThisFile,
      [](const TSongFile&) { return TCommandInput{.NewName = "typed.mp3"}; },
      {"typed.mp3", "abba", "waterloo", "Gold", "note", 5}},
+    {TCommandId::TagsFromName,
+     [](const TSongFile&) { return TCommandInput{.Pattern = "{album} - {title}"}; },
+     {"abba - waterloo.mp3", "abba", "waterloo", "abba", "note", 5}},
+    {TCommandId::RenameWithPattern,
+     [](const TSongFile&) { return TCommandInput{.Pattern = "{title} by {artist}"}; },
+     {"waterloo by abba.mp3", "abba", "waterloo", "Gold", "note", 5}},
+    {TCommandId::NumberTracks,
+     [](const TSongFile& song) {
+       return TCommandInput{.Numbering = {.Start = 9, .WithTotal = true, .FileNamesInOrder = {song.FileName()}}};
+     },
+     {"abba - waterloo.mp3", "abba", "waterloo", "Gold", "note", 9}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Planners, CatalogueCommands, ::testing::ValuesIn(kCases));
@@ -230,6 +241,44 @@ TEST(CommandCatalogue, EveryPlannerHasItsCase) {
     const bool tested = std::any_of(std::begin(kCases), std::end(kCases),
                                     [&](const TCatalogueCase& row) { return row.Id == command.Id; });
     EXPECT_TRUE(tested) << WindowCaption(command, {});
+  }
+}
+
+// Input a command cannot run with is said before any song is touched, and a planner made from it
+// all the same changes no song.
+TEST(CommandCatalogue, InputProblemsAreSaidWithWhere) {
+  struct TRow {
+    TCommandId Id;
+    TCommandInput Input;
+    std::string Problem;
+  };
+  const TRow rows[] = {
+      {TCommandId::TagsFromName, {.Pattern = "{artist} - {title}"}, ""},
+      {TCommandId::TagsFromName,
+       {.Pattern = "{artst} - {title}"},
+       "the pattern \"{artst} - {title}\" has a mistake at character 2: unknown field {artst}"},
+      // Characters, not bytes: "é" is two bytes.
+      {TCommandId::RenameWithPattern,
+       {.Pattern = "é - {title"},
+       "the pattern \"é - {title\" has a mistake at character 5: the brace is not closed"},
+      {TCommandId::RenameWithPattern,
+       {.Pattern = ""},
+       "the pattern \"\" has a mistake at character 1: the pattern holds no field"},
+      {TCommandId::NumberTracks, {.Numbering = {.Start = 1}}, ""},
+      {TCommandId::NumberTracks, {.Numbering = {.Start = 0}}, "the first track number must be from 1 to 255, not 0"},
+      {TCommandId::AutoRename, {.Pattern = "{"}, ""},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Input.Pattern);
+    EXPECT_EQ(InputProblem(CatalogueCommand(row.Id), row.Input), row.Problem);
+  }
+  TSongFile song;
+  ASSERT_TRUE(song.SetFileName("/nowhere/abba - waterloo.mp3").Ok());
+  for (const TCommandId id : {TCommandId::TagsFromName, TCommandId::RenameWithPattern}) {
+    const TSongChange change = CatalogueCommand(id).Planner({.Pattern = "{artst}"}).Plan(song, {});
+    EXPECT_FALSE(change.WriteTags);
+    EXPECT_TRUE(change.NewFileName.empty());
+    EXPECT_EQ(change.Refusal, "the pattern \"{artst}\" has a mistake at character 2: unknown field {artst}");
   }
 }
 

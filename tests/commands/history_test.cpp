@@ -24,6 +24,7 @@
 
 #include "commands/command_catalogue.h"
 #include "commands/one_song.h"
+#include "commands/pattern_plans.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "files/paths.h"
@@ -37,6 +38,7 @@
 #include "support/test_songs.h"
 #include "tags/atomic_rewrite.h"
 #include "tags/id3_info.h"
+#include "tags/id3v2.h"
 #include "tags/tag_bytes.h"
 #include "tags/tag_snapshot.h"
 
@@ -167,6 +169,53 @@ TEST(History, UndoingAnUndoPutsTheChangeBack) {
   TResultOf<std::optional<THistoryEntry>> first = history->FindEntry(stamp);
   EXPECT_FALSE(first.Value()->Undone);
   EXPECT_EQ(first.Value()->FilesUndone, 0);
+}
+
+// Tags read from names, tracks numbered with their total and names given by a pattern: each is
+// undone in turn, down to every byte and name the folder held.
+TEST(History, PatternCommandsAndNumberingAreUndoneByteForByte) {
+  TTempFolder songs;
+  TTempFolder state;
+  CopyTemplates(songs.Path());
+  (void)songs.WriteFile("01 - Daft Punk - One More Time.mp3", SongAudio(3000));
+  (void)songs.WriteFile("02 - Daft Punk - Aerodynamic.mp3", SongAudio(2000));
+  const auto before = FolderState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const TNamePattern read = *ParseNamePattern("{track} - {artist} - {title}").Pattern;
+  const TNamePattern named = *ParseNamePattern("{track:3} {title} ({artist})").Pattern;
+  std::vector<std::string> order;
+  for (const auto& item : std::filesystem::directory_iterator(songs.Path())) order.push_back(item.path().string());
+  const TTrackNumbers numbers = NumberSongs(order, 1, true);
+  const std::int64_t tagged = RunRecorded(
+      *history, songs.Path(),
+      {TTagsNeeded::Yes,
+       [&read](const TSongFile& song, const TID3Info& tags) { return PlanTagsFromName(song, tags, read, {}); },
+       TListedDetails::Unused});
+  const auto afterTags = FolderState(songs.Path());
+  const std::int64_t numbered = RunRecorded(
+      *history, songs.Path(),
+      {TTagsNeeded::Yes,
+       [&numbers](const TSongFile& song, const TID3Info& tags) { return PlanNumberTrack(song, tags, numbers); },
+       TListedDetails::Unused});
+  const auto afterNumbers = FolderState(songs.Path());
+  const std::string aerodynamic = songs / "02 - Daft Punk - Aerodynamic.mp3";
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(aerodynamic).Ok());
+  const TTrackNumber number = numbers.at(aerodynamic);
+  EXPECT_EQ(tag.TrackText, std::to_string(number.Number) + "/" + std::to_string(number.Total));
+  const std::int64_t renamed = RunRecorded(
+      *history, songs.Path(),
+      {TTagsNeeded::No, [&named](const TSongFile& song, const TID3Info&) { return PlanRenameWithPattern(song, named); },
+       TListedDetails::Used, TWrites::NamesOnly});
+  ASSERT_NE(FolderState(songs.Path()), afterNumbers);
+  ASSERT_NE(afterNumbers, afterTags);
+  ASSERT_NE(afterTags, before);
+  for (const auto& [entry, state] :
+       {std::pair{renamed, afterNumbers}, std::pair{numbered, afterTags}, std::pair{tagged, before}}) {
+    TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
+    ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
+    EXPECT_EQ(FolderState(songs.Path()), state) << "undoing entry " << entry;
+  }
 }
 
 // A long pass still under way, or one cut short and not yet repaired, is never what undo takes: it
