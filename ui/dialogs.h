@@ -5,10 +5,12 @@
 
 #include <QFlags>
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <vector>
 
 #include "commands/song_pass.h"
+#include "songs/song_file.h"
 #include "ui/preferences.h"
 
 namespace tagwright {
@@ -24,6 +26,26 @@ enum class TMsgDlgButton : unsigned { Yes = 1U, No = 2U, OK = 4U, Cancel = 8U };
 // A set of buttons, or-ed together: TMsgDlgButton::Yes | TMsgDlgButton::No.
 Q_DECLARE_FLAGS(TMsgDlgButtons, TMsgDlgButton)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TMsgDlgButtons)
+
+// What Tags from File Names and Rename with Pattern ask (ui/pattern_dialog.h): the pattern, offered
+// the ones used last (newest first), with what it makes of the current song's name or details as an
+// example; and for tags, whether the values read are cleaned up.
+enum class TPatternUse : bool { TagsFromName, Rename };
+struct TPatternQuestion {
+  TPatternUse Use = TPatternUse::TagsFromName;
+  QString Caption;
+  QStringList Recent;
+  const TSongFile* Example = nullptr;  // none: no example
+  QString Pattern;                     // the answer
+  bool CleanupValues = false;          // the answer, for tags
+};
+
+// What Number Tracks asks: the first number, and whether each track is written with the number of
+// tracks (3/12).
+struct TNumberingQuestion {
+  int Start = 1;
+  bool WithTotal = false;
+};
 
 class TDialogs {
  public:
@@ -75,6 +97,17 @@ class TDialogs {
   // folder untouched, when cancelled.
   virtual bool ChooseFolder(QString& folder) {
     (void)folder;
+    return false;
+  }
+
+  // The pattern dialog and the numbering dialog: true with the answers in question when confirmed;
+  // false, question untouched, when cancelled.
+  virtual bool AskForPattern(TPatternQuestion& question) {
+    (void)question;
+    return false;
+  }
+  virtual bool AskForNumbering(TNumberingQuestion& question) {
+    (void)question;
     return false;
   }
 

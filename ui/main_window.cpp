@@ -188,6 +188,9 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::StampRequested, this, &TMainWindow::StampRecognized);
   connect(songListPane_, &TSongListPane::ClearRequested, this, &TMainWindow::ClearTagField);
   connect(songListPane_, &TSongListPane::RenameRequested, this, &TMainWindow::RenameThisFile);
+  connect(songListPane_, &TSongListPane::TagsFromNameRequested, this, &TMainWindow::TagsFromFileNames);
+  connect(songListPane_, &TSongListPane::RenameWithPatternRequested, this, &TMainWindow::RenameWithPattern);
+  connect(songListPane_, &TSongListPane::NumberTracksRequested, this, &TMainWindow::NumberTracks);
   connect(songListPane_, &TSongListPane::DeleteRequested, this, &TMainWindow::DeleteThisFile);
   connect(songListPane_, &TSongListPane::SelectArtistRequested, this, &TMainWindow::SelectArtist);
   connect(songListPane_, &TSongListPane::SelectAllRequested, this, &TMainWindow::SelectAll);

@@ -176,6 +176,10 @@ class TMainWindow : public QMainWindow {
   void AutoRename();
   void RenameWithDetails();
   void RenameThisFile();
+  // "Tags from File Names...", "Rename with Pattern...", "Number Tracks..." (main_window_patterns.cpp).
+  void TagsFromFileNames();
+  void RenameWithPattern();
+  void NumberTracks();
   void UseFileNameAsTitle();
   void CleanUpDetails();
   void HandsFreeUpdate();
@@ -320,7 +324,9 @@ class TMainWindow : public QMainWindow {
   // for, or for a batch while "Preview Before Changing Several Songs" is on; Close then changes
   // nothing, and Apply runs the command on the songs shown.
   enum class TPreview : bool { AsPreferred, Asked };
-  TPassSummary RunCatalogueCommand(TCommandId id, TPreview preview = TPreview::AsPreferred);
+  // The input is CommandInput() unless the handler gathered its own.
+  TPassSummary RunCatalogueCommand(TCommandId id, TPreview preview = TPreview::AsPreferred,
+                                   const TCommandInput* gathered = nullptr);
   // What every command's plan may go by from the window: the Preferences' clean-up.
   TCommandInput CommandInput() const;
   // The request to run the catalogue's command with the input gathered.

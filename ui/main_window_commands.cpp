@@ -8,6 +8,7 @@
 #include <memory>
 #include <numeric>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "commands/command_catalogue.h"
@@ -232,10 +233,15 @@ void TMainWindow::PreviewCommand(const TCatalogueCommand& command, const TComman
       [this, request](const TSongsInHand& songs) { (void)RunSongsPass(songs, request); }, note);
 }
 
-TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, TPreview preview) {
+TPassSummary TMainWindow::RunCatalogueCommand(TCommandId id, TPreview preview, const TCommandInput* gathered) {
   if (busy_ > 0 || !HasSelectedSongsOrSay()) return {};
   const TCatalogueCommand& command = CatalogueCommand(id);
-  const TCommandInput input = CommandInput();
+  const TCommandInput input = gathered != nullptr ? *gathered : CommandInput();
+  // Input the command cannot run with is said before any song is touched.
+  if (const std::string problem = InputProblem(command, input); !problem.empty()) {
+    ShowErrorText(problem);
+    return {};
+  }
   TPassRequest request = RequestFor(command, input);
   // A command that renames says so when a song could not be renamed.
   if (command.Count == TPassCount::Renamed || command.Count == TPassCount::SongsUpdated) {

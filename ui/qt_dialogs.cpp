@@ -21,6 +21,7 @@
 
 #include "ui/history_dialog.h"
 #include "ui/pass_preview.h"
+#include "ui/pattern_dialog.h"
 #include "ui/preview_tables.h"
 #include "ui/text_conversion.h"
 #include "ui/window_layout.h"
@@ -203,6 +204,21 @@ bool TQtDialogs::InputQuery(const QString& caption, const QString& prompt, QStri
   }
   if (dialog.exec() != QDialog::Accepted) return false;
   value = field->text();
+  return true;
+}
+
+bool TQtDialogs::AskForPattern(TPatternQuestion& question) {
+  TPatternDialog dialog(question, QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  question.Pattern = dialog.Pattern();
+  question.CleanupValues = dialog.CleanupValues();
+  return true;
+}
+
+bool TQtDialogs::AskForNumbering(TNumberingQuestion& question) {
+  TNumberingDialog dialog(question, QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return false;
+  question = dialog.Answer();
   return true;
 }
 

@@ -15,6 +15,8 @@ class TQtDialogs : public TDialogs {
   bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results, const QString& note) override;
   bool EditPreferences(TPreferences& preferences) override;
   bool ChooseFolder(QString& folder) override;
+  bool AskForPattern(TPatternQuestion& question) override;
+  bool AskForNumbering(TNumberingQuestion& question) override;
   void ShowHistory(THistoryActions& actions) override;
   bool OpenWithAssociatedApplication(const std::string& path) override;
 };

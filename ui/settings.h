@@ -21,6 +21,8 @@ inline QString OwnSpellingsKey() { return QStringLiteral("names/ownSpellings"); 
 inline QString SmallWordsInLowerCaseKey() { return QStringLiteral("names/smallWordsInLowerCase"); }
 inline QString TitleWithMixKey() { return QStringLiteral("names/titleWithMix"); }
 inline QString RecentFoldersKey() { return QStringLiteral("folders/recent"); }
+inline QString TagPatternsKey() { return QStringLiteral("patterns/tagsFromName"); }
+inline QString RenamePatternsKey() { return QStringLiteral("patterns/rename"); }
 inline QString PreviewBeforeChangingKey() { return QStringLiteral("songList/previewBeforeChanging"); }
 
 }  // namespace tagwright

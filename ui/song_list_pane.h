@@ -105,6 +105,9 @@ class TSongListPane : public QWidget {
   void ClearRequested(TTagField field);
   void RenameRequested();
   void DeleteRequested();
+  void TagsFromNameRequested();
+  void RenameWithPatternRequested();
+  void NumberTracksRequested();
   void SelectArtistRequested();
   void SelectAllRequested();
   // The entry's tick has already flipped when this is sent.
@@ -164,6 +167,9 @@ class TSongListPane : public QWidget {
   QMenu* clearMenu_ = nullptr;
   QAction* renameEntry_ = nullptr;
   QAction* deleteEntry_ = nullptr;
+  QAction* tagsFromNameEntry_ = nullptr;
+  QAction* renameWithPatternEntry_ = nullptr;
+  QAction* numberTracksEntry_ = nullptr;
   QAction* selectArtistEntry_ = nullptr;
   QAction* selectAllEntry_ = nullptr;
   QAction* includeSubfoldersEntry_ = nullptr;  // checkable: choosing it flips the tick by itself

@@ -25,22 +25,34 @@ void SaveWindow(const QWidget& window, const QSplitter& mainSplitter, const QSpl
   if (folderSplitter != nullptr) settings.setValue(FolderSplitterKey(), folderSplitter->saveState());
 }
 
-QStringList RecentFolders() {
-  QStringList folders =
-      QSettings(SettingsOrganization(), SettingsApplication()).value(RecentFoldersKey()).toStringList();
-  folders.removeAll(QString());
-  while (folders.size() > kRecentFolderCount) folders.removeLast();
-  return folders;
+namespace {
+
+// A remembered list of texts, newest first, at most count long.
+QStringList RecentTexts(const QString& key, int count) {
+  QStringList texts = QSettings(SettingsOrganization(), SettingsApplication()).value(key).toStringList();
+  texts.removeAll(QString());
+  while (texts.size() > count) texts.removeLast();
+  return texts;
 }
 
-void AddRecentFolder(const QString& folder) {
-  if (folder.isEmpty()) return;
-  QStringList folders = RecentFolders();
-  folders.removeAll(folder);
-  folders.prepend(folder);
-  while (folders.size() > kRecentFolderCount) folders.removeLast();
-  QSettings(SettingsOrganization(), SettingsApplication()).setValue(RecentFoldersKey(), folders);
+void AddRecentText(const QString& key, int count, const QString& text) {
+  if (text.isEmpty()) return;
+  QStringList texts = RecentTexts(key, count);
+  texts.removeAll(text);
+  texts.prepend(text);
+  while (texts.size() > count) texts.removeLast();
+  QSettings(SettingsOrganization(), SettingsApplication()).setValue(key, texts);
 }
+
+}  // namespace
+
+QStringList RecentFolders() { return RecentTexts(RecentFoldersKey(), kRecentFolderCount); }
+
+void AddRecentFolder(const QString& folder) { AddRecentText(RecentFoldersKey(), kRecentFolderCount, folder); }
+
+QStringList RecentPatterns(const QString& key) { return RecentTexts(key, kRecentPatternCount); }
+
+void AddRecentPattern(const QString& key, const QString& pattern) { AddRecentText(key, kRecentPatternCount, pattern); }
 
 bool PreviewBeforeChanging() {
   return QSettings(SettingsOrganization(), SettingsApplication()).value(PreviewBeforeChangingKey(), true).toBool();

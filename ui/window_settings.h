@@ -26,6 +26,14 @@ QStringList RecentFolders();
 // Puts a folder first among the recent ones (once), keeping kRecentFolderCount.
 void AddRecentFolder(const QString& folder);
 
+// How many patterns the pattern dialogs offer.
+inline constexpr int kRecentPatternCount = 10;
+
+// The patterns used last under a key of ui/settings.h, newest first.
+QStringList RecentPatterns(const QString& key);
+// Puts a pattern first among the recent ones (once), keeping kRecentPatternCount.
+void AddRecentPattern(const QString& key, const QString& pattern);
+
 // "Preview Before Changing Several Songs": on unless the user turned it off.
 bool PreviewBeforeChanging();
 void SetPreviewBeforeChanging(bool on);

@@ -10,6 +10,7 @@
 
 #include "ui/dialogs.h"
 #include "ui/history_dialog.h"
+#include "ui/pattern_dialog.h"
 
 namespace tagwright::testing {
 
@@ -73,6 +74,36 @@ class TRecordingDialogs : public TDialogs {
     return true;
   }
 
+  // The real pattern dialog: the answer's pattern is typed into it, and OK chosen when it can be.
+  bool AskForPattern(TPatternQuestion& question) override {
+    TPatternDialog dialog(question);
+    TPatternShown shown{question.Caption, question.Recent, dialog.Example(), {}, false};
+    if (PatternAnswers.empty()) {
+      PatternsShown.push_back(shown);
+      return false;
+    }
+    const TPatternAnswer answer = PatternAnswers.front();
+    PatternAnswers.pop_front();
+    dialog.SetPattern(answer.Pattern);
+    dialog.SetCleanupValues(answer.CleanupValues);
+    shown.Example = dialog.Example();
+    shown.Mistake = dialog.Mistake();
+    shown.CouldAccept = dialog.CanAccept();
+    PatternsShown.push_back(shown);
+    if (!shown.CouldAccept) return false;
+    question.Pattern = dialog.Pattern();
+    question.CleanupValues = dialog.CleanupValues();
+    return true;
+  }
+
+  bool AskForNumbering(TNumberingQuestion& question) override {
+    NumberingsShown.push_back(question);
+    if (NumberingAnswers.empty()) return false;
+    question = NumberingAnswers.front();
+    NumberingAnswers.pop_front();
+    return true;
+  }
+
   // The real dialog, left to the test's script instead of the user.
   void ShowHistory(THistoryActions& actions) override {
     THistoryDialog dialog(actions);
@@ -99,12 +130,27 @@ class TRecordingDialogs : public TDialogs {
     std::vector<TSongResult> Results;
   };
   std::vector<TPreview> Previews;
-  std::deque<bool> PreviewAnswers;                     // true: "Apply"; "Close" when empty
-  std::vector<QString> FoldersOffered;                 // where Open Folder started each time
-  std::deque<QString> FolderAnswers;                   // the folders chosen; cancelled when empty
-  std::vector<TPreferences> PreferencesShown;          // what the dialog offered each time
-  std::deque<TPreferences> PreferencesAnswers;         // the choices confirmed; cancelled when empty
-  std::function<void(THistoryDialog&)> HistoryScript;  // what is done in "History..." before it closes
+  std::deque<bool> PreviewAnswers;              // true: "Apply"; "Close" when empty
+  std::vector<QString> FoldersOffered;          // where Open Folder started each time
+  std::deque<QString> FolderAnswers;            // the folders chosen; cancelled when empty
+  std::vector<TPreferences> PreferencesShown;   // what the dialog offered each time
+  std::deque<TPreferences> PreferencesAnswers;  // the choices confirmed; cancelled when empty
+  std::function<void(THistoryDialog&)> HistoryScript;
+  struct TPatternAnswer {
+    QString Pattern;
+    bool CleanupValues = false;
+  };
+  struct TPatternShown {
+    QString Caption;
+    QStringList Recent;  // offered in the pattern box
+    QString Example;     // first the one of the pattern offered, then the one of the pattern typed
+    QString Mistake;
+    bool CouldAccept;
+  };
+  std::deque<TPatternAnswer> PatternAnswers;  // typed, OK chosen when it can be; cancelled when empty
+  std::vector<TPatternShown> PatternsShown;
+  std::deque<TNumberingQuestion> NumberingAnswers;  // confirmed; cancelled when empty
+  std::vector<TNumberingQuestion> NumberingsShown;  // what is done in "History..." before it closes
 };
 
 }  // namespace tagwright::testing

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -537,9 +538,10 @@ void TSongListTest::PopupMenuEnablesBySelection() {
   QVERIFY(!window.Child<QAction>("selectAllEntry")->isEnabled());
   QVERIFY(window->SelectFolder(folder.QPath()));
   PrepareSongListMenu(window);
-  for (QAction* entry :
-       {window.Child<QAction>("playEntry"), window.Child<QAction>("stampEntry"), window.Child<QAction>("deleteEntry"),
-        window.Child<QAction>("renameEntry"), window.Child<QAction>("selectArtistEntry")}) {
+  for (QAction* entry : {window.Child<QAction>("playEntry"), window.Child<QAction>("stampEntry"),
+                         window.Child<QAction>("deleteEntry"), window.Child<QAction>("renameEntry"),
+                         window.Child<QAction>("selectArtistEntry"), window.Child<QAction>("tagsFromNameEntry"),
+                         window.Child<QAction>("renameWithPatternEntry"), window.Child<QAction>("numberTracksEntry")}) {
     QVERIFY2(!entry->isEnabled(), qPrintable(entry->text()));
   }
   QVERIFY(window.Child<QAction>("selectAllEntry")->isEnabled());
@@ -556,6 +558,12 @@ void TSongListTest::PopupMenuEnablesBySelection() {
   QVERIFY(!window.Child<QAction>("selectArtistEntry")->isEnabled());
   QVERIFY(window.Child<QAction>("playEntry")->isEnabled());
   QVERIFY(window.Child<QAction>("stampEntry")->isEnabled());
+  for (const auto& [name, text] : {std::pair{"tagsFromNameEntry", "Tags from File Names..."},
+                                   std::pair{"renameWithPatternEntry", "Rename with Pattern..."},
+                                   std::pair{"numberTracksEntry", "Number Tracks..."}}) {
+    QVERIFY2(window.Child<QAction>(name)->isEnabled(), name);
+    QCOMPARE(window.Child<QAction>(name)->text(), QString::fromLatin1(text));
+  }
 }
 
 void TSongListTest::SelectSingleRowIgnoresRowsOutside() {

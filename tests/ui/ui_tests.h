@@ -183,6 +183,18 @@ class TUndoTest : public QObject {
   void TheHistoryDialogsUndoShowsProgressAndStopsAtCancel();
 };
 
+// Tags from File Names, Rename with Pattern and Number Tracks: their dialogs, previews, files and undo.
+class TPatternsTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void TheExampleShowsWhatThePatternMakesOfTheCurrentSong_data();
+  void TheExampleShowsWhatThePatternMakesOfTheCurrentSong();
+  void ApplyEqualsTheCommandLineAndCtrlZUndoesIt_data();
+  void ApplyEqualsTheCommandLineAndCtrlZUndoesIt();
+  void NumberTracksGoesByTheOrderShown();
+  void NumberingDialogGivesItsChoices();
+};
+
 class TColumnViewTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
   run("Loading", tagwright::testing::TLoadingTest());
   run("Preview", tagwright::testing::TPreviewTest());
   run("Undo", tagwright::testing::TUndoTest());
+  run("Patterns", tagwright::testing::TPatternsTest());
   run("Trust", tagwright::testing::TTrustTest());
   return failures == 0 ? 0 : 1;
 }
