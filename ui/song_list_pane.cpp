@@ -85,14 +85,7 @@ void TSongListPane::CreateMenu() {
   renameEntry_ = AddEntry(menu_, CatalogueCommand(TCommandId::RenameThisFile).MenuEntry, "renameEntry");
   deleteEntry_ = AddEntry(menu_, CatalogueCommand(TCommandId::DeleteThisFile).MenuEntry, "deleteEntry");
   menu_->addSeparator();
-  tagsFromNameEntry_ = AddEntry(menu_, CatalogueCommand(TCommandId::TagsFromName).MenuEntry, "tagsFromNameEntry");
-  SetHint(tagsFromNameEntry_,
-          QStringLiteral("Fill the selected songs' tags with what a pattern reads from their names"));
-  renameWithPatternEntry_ =
-      AddEntry(menu_, CatalogueCommand(TCommandId::RenameWithPattern).MenuEntry, "renameWithPatternEntry");
-  SetHint(renameWithPatternEntry_, QStringLiteral("Name the selected songs' files after a pattern of their details"));
-  numberTracksEntry_ = AddEntry(menu_, CatalogueCommand(TCommandId::NumberTracks).MenuEntry, "numberTracksEntry");
-  SetHint(numberTracksEntry_, QStringLiteral("Number the selected songs' tracks in the order shown"));
+  CreatePatternEntries();
   menu_->addSeparator();
   selectArtistEntry_ = AddEntry(menu_, "Select Artist", "selectArtistEntry");
   selectAllEntry_ = AddEntry(menu_, "Select All", "selectAllEntry");
@@ -121,9 +114,6 @@ void TSongListPane::CreateMenu() {
   connect(stampEntry_, &QAction::triggered, this, &TSongListPane::StampRequested);
   connect(renameEntry_, &QAction::triggered, this, &TSongListPane::RenameRequested);
   connect(deleteEntry_, &QAction::triggered, this, &TSongListPane::DeleteRequested);
-  connect(tagsFromNameEntry_, &QAction::triggered, this, &TSongListPane::TagsFromNameRequested);
-  connect(renameWithPatternEntry_, &QAction::triggered, this, &TSongListPane::RenameWithPatternRequested);
-  connect(numberTracksEntry_, &QAction::triggered, this, &TSongListPane::NumberTracksRequested);
   connect(selectArtistEntry_, &QAction::triggered, this, &TSongListPane::SelectArtistRequested);
   connect(selectAllEntry_, &QAction::triggered, this, &TSongListPane::SelectAllRequested);
   connect(includeSubfoldersEntry_, &QAction::triggered, this, &TSongListPane::IncludeSubfoldersToggled);
@@ -143,6 +133,20 @@ void TSongListPane::CreateMenu() {
       menu_->exec(view->viewport()->mapToGlobal(position));
     });
   }
+}
+
+void TSongListPane::CreatePatternEntries() {
+  tagsFromNameEntry_ = AddEntry(menu_, CatalogueCommand(TCommandId::TagsFromName).MenuEntry, "tagsFromNameEntry");
+  SetHint(tagsFromNameEntry_,
+          QStringLiteral("Fill the selected songs' tags with what a pattern reads from their names"));
+  renameWithPatternEntry_ =
+      AddEntry(menu_, CatalogueCommand(TCommandId::RenameWithPattern).MenuEntry, "renameWithPatternEntry");
+  SetHint(renameWithPatternEntry_, QStringLiteral("Name the selected songs' files after a pattern of their details"));
+  numberTracksEntry_ = AddEntry(menu_, CatalogueCommand(TCommandId::NumberTracks).MenuEntry, "numberTracksEntry");
+  SetHint(numberTracksEntry_, QStringLiteral("Number the selected songs' tracks in the order shown"));
+  connect(tagsFromNameEntry_, &QAction::triggered, this, &TSongListPane::TagsFromNameRequested);
+  connect(renameWithPatternEntry_, &QAction::triggered, this, &TSongListPane::RenameWithPatternRequested);
+  connect(numberTracksEntry_, &QAction::triggered, this, &TSongListPane::NumberTracksRequested);
 }
 
 void TSongListPane::CreateUndoEntry() {

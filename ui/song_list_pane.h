@@ -132,6 +132,8 @@ class TSongListPane : public QWidget {
 
  private:
   void CreateMenu();
+  // The commands that ask for a pattern or a numbering first.
+  void CreatePatternEntries();
   void CreateUndoEntry();
   void DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row);
   void ReportSelectionChange();

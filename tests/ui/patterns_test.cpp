@@ -76,14 +76,12 @@ void TPatternsTest::TheExampleShowsWhatThePatternMakesOfTheCurrentSong_data() {
   QTest::addColumn<QString>("example");
   QTest::addColumn<QString>("mistake");
   QTest::addColumn<QStringList>("previewRow");  // the current song's; none when the dialog cannot be confirmed
+  const QString tagsRead =
+      QStringLiteral("Title: One More Time; Artist: Daft Punk; Album: ; Year: ; Comment: ; Genre: ; Track: 1");
   QTest::newRow("tags read") << "tagsFromNameEntry"
                              << "{track} - {artist} - {title}"
                              << "track: 1 \u00b7 artist: Daft Punk \u00b7 title: One More Time"
-                             << ""
-                             << QStringList{"01 - Daft Punk - One More Time.mp3", "tagged", "",
-                                            "Title: One More Time; Artist: Daft Punk; Album: ; Year: ; Comment: ; "
-                                            "Genre: ; Track: 1",
-                                            ""};
+                             << "" << QStringList{"01 - Daft Punk - One More Time.mp3", "tagged", "", tagsRead, ""};
   QTest::newRow("name not fitting") << "tagsFromNameEntry"
                                     << "{artist} ({year})"
                                     << "the name does not fit {artist} ({year})"
