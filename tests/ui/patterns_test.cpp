@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <map>
 
-#include "history/history.h"
 #include "tests/app/cli_runner.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
@@ -18,34 +17,12 @@ namespace tagwright::testing {
 
 namespace {
 
-// A window recording into a history of its own, so that Ctrl+Z has something to take back.
-struct TWindowWithHistory {
-  TWindowWithHistory() {
-    TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(state / "history.sqlite3");
-    if (!opened) qFatal("cannot open the test history");
-    History = std::move(opened.Value());
-    window->UseHistory(History.get());
-  }
-  TTempFolder state;
-  std::unique_ptr<THistory> History;
-  TWindowUnderTest window;
-};
-
 // Half an album as a user has it: one song without tags, one tagged in part, one in full.
 void FillAlbum(const TSongFolder& folder) {
   folder.AddSong("01 - Daft Punk - One More Time.mp3");
   folder.AddTaggedSong("02 - Daft Punk - Aerodynamic.mp3", Tags("Daft Punk", "Aerodynamic"));
   folder.AddTaggedSong("03 - daft punk - digital_love.mp3",
                        Tags("Daft Punk", "Digital Love", "Discovery", 3, "House", "2001"));
-}
-
-// Every file of a folder by name, with its bytes.
-std::map<std::string, std::string> FolderContents(const std::string& folder) {
-  std::map<std::string, std::string> contents;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    contents[entry.path().filename().string()] = ReadWholeFile(entry.path().string());
-  }
-  return contents;
 }
 
 // Selects every row, the one of the song whose file name holds current last, so that it is the

@@ -34,15 +34,6 @@ void FillFolder(const TSongFolder& folder) {
 
 void SelectAll(TWindowUnderTest& window) { window.Child<QAction>("selectAllEntry")->trigger(); }
 
-// Every file of a folder by name, with its bytes.
-std::map<std::string, std::string> FolderContents(const std::string& folder) {
-  std::map<std::string, std::string> contents;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    contents[entry.path().filename().string()] = ReadWholeFile(entry.path().string());
-  }
-  return contents;
-}
-
 }  // namespace
 
 void TPreviewTest::PreviewShowsWhatTheDryRunForesees_data() {

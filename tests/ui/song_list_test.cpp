@@ -14,7 +14,6 @@
 #include <QTimer>
 #include <filesystem>
 #include <mutex>
-#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -558,12 +557,8 @@ void TSongListTest::PopupMenuEnablesBySelection() {
   QVERIFY(!window.Child<QAction>("selectArtistEntry")->isEnabled());
   QVERIFY(window.Child<QAction>("playEntry")->isEnabled());
   QVERIFY(window.Child<QAction>("stampEntry")->isEnabled());
-  for (const auto& [name, text] : {std::pair{"tagsFromNameEntry", "Tags from File Names..."},
-                                   std::pair{"renameWithPatternEntry", "Rename with Pattern..."},
-                                   std::pair{"numberTracksEntry", "Number Tracks..."}}) {
+  for (const char* name : {"tagsFromNameEntry", "renameWithPatternEntry", "numberTracksEntry"})
     QVERIFY2(window.Child<QAction>(name)->isEnabled(), name);
-    QCOMPARE(window.Child<QAction>(name)->text(), QString::fromLatin1(text));
-  }
 }
 
 void TSongListTest::SelectSingleRowIgnoresRowsOutside() {

@@ -75,11 +75,26 @@ void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
   for (QAction* action : window.Child<QMenu>("songListMenu")->actions()) {
     if (!action->isSeparator()) entries << action->text();
   }
-  QCOMPARE(entries, QStringList({"Play", "Stamp ID3 Tags", "ID3 Clear", "Rename This File", "Delete This File",
-                                 "Select Artist", "Select All", "Include Subdirectories", "Accented Letters in Names",
-                                 "Preferences...", "Refresh", "Preview Hands-Free...", "Preview AutoRename...",
-                                 "Preview Before Changing Several Songs", "Undo Last Command (Ctrl+Z)",
-                                 "Redo Last Undo (Ctrl+Shift+Z)", "History..."}));
+  QCOMPARE(entries, QStringList({"Play",
+                                 "Stamp ID3 Tags",
+                                 "ID3 Clear",
+                                 "Rename This File",
+                                 "Delete This File",
+                                 "Tags from File Names...",
+                                 "Rename with Pattern...",
+                                 "Number Tracks...",
+                                 "Select Artist",
+                                 "Select All",
+                                 "Include Subdirectories",
+                                 "Accented Letters in Names",
+                                 "Preferences...",
+                                 "Refresh",
+                                 "Preview Hands-Free...",
+                                 "Preview AutoRename...",
+                                 "Preview Before Changing Several Songs",
+                                 "Undo Last Command (Ctrl+Z)",
+                                 "Redo Last Undo (Ctrl+Shift+Z)",
+                                 "History..."}));
 }
 
 void TStartUpTest::GenreBoxOffersSortedNames() {

@@ -39,6 +39,14 @@ TFilesOnDisk FilesOnDisk(const std::string& folder) {
   return files;
 }
 
+std::map<std::string, std::string> FolderContents(const std::string& folder) {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    contents[entry.path().filename().string()] = ReadWholeFile(entry.path().string());
+  }
+  return contents;
+}
+
 void AgeFiles(const std::string& folder) {
   const struct timespec times[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -98,6 +106,13 @@ TWindowUnderTest::TWindowUnderTest(TSettings settings) : Window(MakeWindow(Dialo
 }
 
 TWindowUnderTest::~TWindowUnderTest() { Window.reset(); }
+
+TWindowWithHistory::TWindowWithHistory() {
+  TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(state / "history.sqlite3");
+  if (!opened) qFatal("cannot open the test history");
+  History = std::move(opened.Value());
+  window->UseHistory(History.get());
+}
 
 bool WaitUntilLoaded(const TMainWindow& window) {
   return QTest::qWaitFor([&] { return !window.IsLoading() && !window.IsRunningCommand(); }, 30000);

@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "history/history.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
 #include "tags/id3_info.h"
@@ -44,6 +45,8 @@ using TFilesOnDisk = std::map<std::string, std::pair<std::string, std::int64_t>>
 TFilesOnDisk FilesOnDisk(const std::string& folder);
 // Sets the modification time of every file of the folder far back, so that any write shows.
 void AgeFiles(const std::string& folder);
+// Every file of a folder by name, with its bytes.
+std::map<std::string, std::string> FolderContents(const std::string& folder);
 // How many files of before are gone or hold other bytes or another modification time in after.
 int FilesChanged(const TFilesOnDisk& before, const TFilesOnDisk& after);
 
@@ -92,6 +95,14 @@ struct TWindowUnderTest {
     WaitForSongs(*Window);
     return ChildOf<T>(*Window, name);
   }
+};
+
+// A window recording into a history of its own, so that its commands can be undone.
+struct TWindowWithHistory {
+  TWindowWithHistory();
+  TTempFolder state;
+  std::unique_ptr<THistory> History;
+  TWindowUnderTest window;
 };
 
 QStringList RowTexts(const TMainWindow& window);

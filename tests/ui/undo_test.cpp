@@ -32,19 +32,6 @@ namespace tagwright::testing {
 
 namespace {
 
-// A window recording into a history of its own.
-struct TWindowWithHistory {
-  TWindowWithHistory() {
-    TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(state / "history.sqlite3");
-    if (!opened) qFatal("cannot open the test history");
-    History = std::move(opened.Value());
-    window->UseHistory(History.get());
-  }
-  TTempFolder state;
-  std::unique_ptr<THistory> History;
-  TWindowUnderTest window;
-};
-
 void SelectAllRows(TMainWindow& window) {
   WaitForSongs(window);
   for (int row = 0; row < window.RowCount(); ++row)
