@@ -236,11 +236,12 @@ TResult TakeUpRecord(TUndoRun& run, std::int64_t record, TUndoStep& step) {
 // Records the restores of a batch ahead of them, in one go; when they cannot be recorded, none of
 // their files is touched, nor any after them.
 void RecordRestores(TUndoRun& run, std::vector<TUndoStep>& batch) {
+  if (run.Entry == nullptr) return;  // a dry run restores nothing
   std::vector<TFileChange> restores;
   for (TUndoStep& step : batch) {
     if (step.Restore) restores.push_back(std::move(*step.Restore));
   }
-  if (restores.empty() || run.Entry == nullptr) return;
+  if (restores.empty()) return;
   TResultOf<std::vector<std::int64_t>> records = run.Entry->RecordBatch(restores);
   std::size_t next = 0;
   for (TUndoStep& step : batch) {

@@ -81,7 +81,7 @@ std::optional<THistoryEntry> THistoryTimeline::RedoTarget() const {
 }
 
 TResultOf<TUndoReport> UndoOrRedo(THistory& history, const THistoryEntry& entry, TProgram program,
-                                const std::string& command, TPassMode mode, const TUndoHooks& hooks) {
+                                  const std::string& command, TPassMode mode, const TUndoHooks& hooks) {
   TResultOf<TUndoReport> report = UndoEntry(history, entry.Id, program, command, mode, hooks);
   if (!report || mode == TPassMode::DryRun || report.Value().UndoEntry != 0 || report.Value().Files.empty())
     return report;

@@ -73,33 +73,39 @@ TResultOf<bool> OpenForReading(TFileSource& source, const std::string& fileName)
   return TResult::FromErrno(TFailureKind::Open, fileName);
 }
 
-// Overwrites the song's trailer, or appends one when it has none, through the song's descriptor.
-// Bytes before tagEnd belong to the ID3v2 tag: "TAG" among them is no trailer, so in a short song
-// whose tag reaches into its last 128 bytes the trailer is appended.
+// Overwrites the song's trailer, or appends one when it has none, through the song's descriptor,
+// whose Info() must show the file as it is. Bytes before tagEnd belong to the ID3v2 tag: "TAG"
+// among them is no trailer, so in a short song whose tag reaches into its last 128 bytes the
+// trailer is appended. Over a trailer only the bytes from the first to the last that differ are
+// written: the file ends the same as with the whole trailer written.
 TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer, std::int64_t tagEnd = 0) {
   const std::string& fileName = song.Name();
   const int fd = song.Descriptor();
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
-  // Overwrite a trailer that is there; append otherwise (also to files of 128 bytes or fewer).
-  off_t position = info.st_size;
-  if (info.st_size > static_cast<off_t>(kTrailerSize) && info.st_size - static_cast<off_t>(kTrailerSize) >= tagEnd) {
-    TID3v1Buffer old{};
-    const off_t at = info.st_size - static_cast<off_t>(kTrailerSize);
-    if (::pread(fd, old.data(), kTrailerSize, at) != static_cast<ssize_t>(kTrailerSize)) {
-      return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
-    }
-    buffer[0] = 'T';
-    buffer[1] = 'A';
-    buffer[2] = 'G';
-    if (old == buffer) return {};  // the same bytes: nothing to write
-    if (StartsWithTag(old)) position = at;
-  }
+  const off_t size = song.Info().st_size;
   buffer[0] = 'T';
   buffer[1] = 'A';
   buffer[2] = 'G';
-  const ssize_t written = ::pwrite(fd, buffer.data(), kTrailerSize, position);
-  const int error = written < 0 ? errno : (written != static_cast<ssize_t>(kTrailerSize) ? ENOSPC : 0);
+  // Append a trailer where there is none (also to files of 128 bytes or fewer).
+  off_t position = size;
+  std::size_t from = 0;
+  std::size_t to = kTrailerSize;
+  if (size > static_cast<off_t>(kTrailerSize) && size - static_cast<off_t>(kTrailerSize) >= tagEnd) {
+    TID3v1Buffer old{};
+    const off_t at = size - static_cast<off_t>(kTrailerSize);
+    if (::pread(fd, old.data(), kTrailerSize, at) != static_cast<ssize_t>(kTrailerSize)) {
+      return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
+    }
+    if (old == buffer) return {};  // the same bytes: nothing to write
+    if (StartsWithTag(old)) {
+      position = at;
+      from = static_cast<std::size_t>(std::mismatch(old.begin(), old.end(), buffer.begin()).first - old.begin());
+      to = kTrailerSize -
+           static_cast<std::size_t>(std::mismatch(old.rbegin(), old.rend(), buffer.rbegin()).first - old.rbegin());
+    }
+  }
+  const std::size_t count = to - from;
+  const ssize_t written = ::pwrite(fd, buffer.data() + from, count, position + static_cast<off_t>(from));
+  const int error = written < 0 ? errno : (written != static_cast<ssize_t>(count) ? ENOSPC : 0);
   if (error != 0)
     return TResult::Failure(TFailureKind::Write, fileName, std::error_code(error, std::generic_category()));
   return {};

@@ -91,9 +91,10 @@ class TID3v2 {
   void SetGenre(std::string_view text);
   void SetTrack(std::uint16_t track);
 
-  // Writes the fields as an ID3v2.3 tag at the start of the file, followed by the old tag's frames
-  // that the fields do not replace (see KeptFrames in id3v2_writer.cpp). In place when the new tag
-  // fits the old one's space with at most 4096 bytes to spare; otherwise the file is rewritten
+  // Writes the fields as an ID3v2.3 tag at the start of the file, after the old tag's frames that
+  // the fields do not replace (the layout and padding rule: id3v2_writer.cpp). In place when the
+  // new tag fits the old one's space with at most 4096 bytes or a tenth of it to spare, writing
+  // only the bytes that change; otherwise the file is rewritten
   // atomically through a new file beside it (a song with several hard links: through a copy
   // beside it, keeping its file). Reads and writes under the song's lock. On failure nothing of
   // the file has changed; a song that someone else changed meanwhile fails as

@@ -1,10 +1,18 @@
 // Writing TID3v2's fields as a new ID3v2.3 tag.
 //
-// The new tag holds the slot frames the program manages, then every other frame of the old tag in
-// its order (from a 2.4 or 2.2 tag converted to 2.3 form; 2.2 frames without a 2.3 equivalent
-// go), then zero padding. It goes over the old tag when it fits with at most 4096 bytes to spare;
-// otherwise the file is rewritten with a tag padded to 4096 bytes (or 2048 bytes of padding after
-// larger frames), so that the next save fits in place.
+// The layout: first every frame of the old tag that the fields do not replace (from a 2.4 or 2.2
+// tag converted to 2.3 form; 2.2 frames without a 2.3 equivalent go), the pictures among them
+// first and then the others, each in its old order; then the twelve slot frames the program
+// manages, in slot order; then zero padding. The frames that an edit of the fields does not touch
+// thus stand ahead of those it does: a text that changes length moves only the slot frames after
+// it and the padding, never a picture, so that a save in place writes a few hundred bytes.
+//
+// The padding: a tag written anew (the file rewritten) is 4096 bytes in all when its frames leave
+// room for that, else its frames and 2048 bytes of padding, so that the next saves fit in place.
+// A save goes in place, over the old tag and keeping its size, while the new frames fit in it and
+// the padding left is at most 4096 bytes or a tenth of the tag, whichever is more (other taggers
+// keep about a kilobyte or a tenth too); a tag that would keep more padding than that is written
+// anew, smaller.
 
 #include <algorithm>
 #include <cerrno>
@@ -116,9 +124,16 @@ bool SameAsOldFrame(TID3v2FrameScanner& scanner, const TID3v2FrameRef& old, std:
          frame.substr(0, sizeof header) == std::string_view(header, sizeof header);
 }
 
-// Appends to tag the frames of the old tag that stay, ready for a 2.3 tag; the large ones among
-// them that keep their bytes are added to copied.
-void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields, std::string& tag,
+// The frames of the old tag that stay, as the new tag holds them: the pictures, or the others.
+enum class TKeptPart : bool { Pictures, Others };
+
+bool IsPicture(const TID3v2FrameRef& frame, std::uint8_t major) {
+  return frame.ValidID && frame.ID == (major == 2 ? "PIC" : "APIC");
+}
+
+// Appends to tag the frames of the old tag that stay and belong to part, ready for a 2.3 tag; the
+// large ones among them that keep their bytes are added to copied.
+void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields, TKeptPart part, std::string& tag,
                       std::vector<TCopiedFrame>& copied) {
   const std::uint8_t major = scanner.MajorVersion();
   if (major < 2 || major > 4) return;
@@ -128,6 +143,7 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
   TID3v2FrameRef frame;
   std::string content;
   for (int index = 0; scanner.NextFrame(frame); ++index) {
+    if (IsPicture(frame, major) != (part == TKeptPart::Pictures)) continue;
     if (!scanner.ReadContent(frame, frame.Size, content)) break;
     const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
     if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
@@ -267,6 +283,14 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   constexpr std::int64_t kMostRoomMadeAhead = std::int64_t{16} << 20;
   std::string frames(10, '\0');
   frames.reserve(static_cast<std::size_t>(std::min(oldTotal, kMostRoomMadeAhead)) + 16384);
+  const TWrittenFields written{!Title.empty(), !Artist.empty(), !Album.empty(), Year};
+  const bool keptTag = hadTag && oldTotal > 0;
+  TComposedTag composed;
+  // The frames kept go ahead of the slot frames (see the layout above).
+  if (keptTag) {
+    AppendKeptFrames(scanner, written, TKeptPart::Pictures, frames, composed.Tag.CopiedFrames);
+    AppendKeptFrames(scanner, written, TKeptPart::Others, frames, composed.Tag.CopiedFrames);
+  }
   AppendTextFrame(frames, "TIT2", Title);
   AppendTextFrame(frames, "TPE1", Artist);
   AppendTextFrame(frames, "TALB", Album);
@@ -277,8 +301,6 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   }
   AppendTextFrame(frames, "TYER", Year);
   AppendTextFrame(frames, "TCON", GenreFrameText(scanner, hadTag, Genre));
-  const TWrittenFields written{!Title.empty(), !Artist.empty(), !Album.empty(), Year};
-  const bool keptTag = hadTag && oldTotal > 0;
   if (!Comment.empty() || (keptTag && KeptFramesHoldAValueFor(kSlotComment, scanner, written))) {
     // Encoding, language, an empty description with its terminator, the text.
     std::uint8_t encoding = 0;
@@ -297,13 +319,10 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
     // The description is empty; the URL itself is always ISO-8859-1.
     AppendV23Frame(frames, "WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
   }
-  TComposedTag composed;
-  if (keptTag) {
-    AppendKeptFrames(scanner, written, frames, composed.Tag.CopiedFrames);
-  }
 
   const std::int64_t newTotal = static_cast<std::int64_t>(frames.size());
-  const bool inPlace = hadTag && oldTotal >= newTotal && oldTotal - newTotal <= kMaxInPlacePadding;
+  const bool inPlace =
+      hadTag && oldTotal >= newTotal && oldTotal - newTotal <= std::max(kMaxInPlacePadding, oldTotal / 10);
   std::int64_t padding;
   if (inPlace) {
     padding = oldTotal - newTotal;

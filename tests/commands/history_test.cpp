@@ -496,19 +496,22 @@ TEST(History, OpeningWaitsForAnotherProgramLayingItOut) {
 }
 
 // Songs of an album share their cover: it is kept once, however many songs and entries name it,
-// and stays while any entry does.
+// and stays while any entry does. A stamp names the cover when it moves it: the first stamp of a
+// song laid out by another program puts the cover ahead of the texts.
 TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
   TTempFolder songs;
+  TTempFolder moreSongs;
   TTempFolder state;
   CopySongsSharingACover(songs);
+  CopySongsSharingACover(moreSongs);
   std::unique_ptr<THistory> history = OpenHistory(state);
   ASSERT_NE(RunRecorded(*history, songs.Path(), StampTitle("First")), 0);
   ASSERT_NE(RunRecorded(*history, songs.Path(), StampTitle("A much longer second title")), 0);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
-  const auto beforeThird = FolderState(songs.Path());
+  const auto beforeThird = FolderState(moreSongs.Path());
   // Only the newest entry stays: the picture it names stays with it.
   history->SetLimits({1, std::int64_t{512} << 20});
-  const std::int64_t third = RunRecorded(*history, songs.Path(), StampTitle("Third"));
+  const std::int64_t third = RunRecorded(*history, moreSongs.Path(), StampTitle("Third"));
   ASSERT_EQ(history->Entries().Value().size(), 1U);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 1);
   history.reset();
@@ -516,7 +519,7 @@ TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
   TResultOf<TUndoReport> undone = UndoEntry(*history, third, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok());
   EXPECT_EQ(undone.Value().Skipped(), 0U);
-  EXPECT_EQ(FolderState(songs.Path()), beforeThird);
+  EXPECT_EQ(FolderState(moreSongs.Path()), beforeThird);
   // With every entry gone, so is the picture.
   DeleteEveryEntry(*history);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 0);
@@ -527,13 +530,15 @@ TEST(History, ASharedPictureIsStoredOnceAndOutlivesTheEntriesThatStoredIt) {
 // pieces as long as records name them, whichever program made the records.
 TEST(History, CountsOfSharedPiecesKeptBesideTheirBytesAreTakenOver) {
   TTempFolder songs;
+  TTempFolder moreSongs;  // as another program laid them out: the second stamp moves the cover too
   TTempFolder state;
   CopySongsSharingACover(songs);
+  CopySongsSharingACover(moreSongs);
   std::unique_ptr<THistory> history = OpenHistory(state);
   const std::int64_t first = RunRecorded(*history, songs.Path(), StampTitle("First"));
   ASSERT_NE(first, 0);
-  const auto beforeSecond = FolderState(songs.Path());
-  const std::int64_t second = RunRecorded(*history, songs.Path(), StampTitle("A much longer second title"));
+  const auto beforeSecond = FolderState(moreSongs.Path());
+  const std::int64_t second = RunRecorded(*history, moreSongs.Path(), StampTitle("A much longer second title"));
   ASSERT_NE(second, 0);
   history.reset();
   // The counts go back beside the bytes, as that layout kept them.
@@ -557,7 +562,7 @@ TEST(History, CountsOfSharedPiecesKeptBesideTheirBytesAreTakenOver) {
   TResultOf<TUndoReport> undone = UndoEntry(*history, second, TProgram::Cli, "undo", TPassMode::Apply);
   ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
   EXPECT_EQ(undone.Value().Skipped(), 0U);
-  EXPECT_EQ(FolderState(songs.Path()), beforeSecond);
+  EXPECT_EQ(FolderState(moreSongs.Path()), beforeSecond);
   DeleteEveryEntry(*history);
   EXPECT_EQ(RowsOf(state, "shared_pieces"), 0);
   EXPECT_EQ(RowsOf(state, "piece_refs"), 0);
@@ -605,12 +610,22 @@ std::string Unsynchronised(std::string_view bytes) {
 // Frame content that stands for deflated bytes (the reader keeps such a frame as it is).
 const std::string kDeflated = Bytes({0x78, 0x9C, 0xF3, 0xCF, 0x49, 0x01, 0x00, 0x02, 0x9C, 0x01, 0x1F});
 
-// A tag with a title and a picture of 40 KB of its own (made from seed), padded.
-std::string TagWithPicture(std::string_view title, std::size_t padding, unsigned seed = 11) {
+// A picture frame's content of 40 KB of its own (made from seed).
+std::string PictureContent(unsigned seed) {
   std::mt19937 random(seed);
   std::string picture = Bytes({0}) + "image/png" + Bytes({0, 3, 0});
   while (picture.size() < 40'000) picture += static_cast<char>(random());
-  return Tag(3, Frame23("TIT2", Latin1Text(title)) + Frame23("APIC", picture), padding);
+  return picture;
+}
+
+// A tag with a title and a picture of 40 KB of its own (made from seed), padded.
+std::string TagWithPicture(std::string_view title, std::size_t padding, unsigned seed = 11) {
+  return Tag(3, Frame23("TIT2", Latin1Text(title)) + Frame23("APIC", PictureContent(seed)), padding);
+}
+
+// The same laid out as this program writes it: the picture ahead of the title.
+std::string TagWithPictureFirst(std::string_view title, std::size_t padding) {
+  return Tag(3, Frame23("APIC", PictureContent(11)) + Frame23("TIT2", Latin1Text(title)), padding);
 }
 
 // Every shape of tag the reader takes.
@@ -686,7 +701,7 @@ const std::vector<TTagShape>& TagShapes() {
       // within the old tag's room: only then are its old bytes kept.
       TTagShape{"PictureTakenOverByARewrite", [] { return TagWithPicture("Old", 0) + SongAudio(3000) + OldTrailer(); },
                 0},
-      TTagShape{"PictureLeftInPlace", [] { return TagWithPicture("Old1234", 600) + SongAudio(3000); }, 0},
+      TTagShape{"PictureLeftInPlace", [] { return TagWithPictureFirst("Old1234", 600) + SongAudio(3000); }, 0},
       TTagShape{"PictureMovedInPlace", [] { return TagWithPicture("Old", 600) + SongAudio(3000) + OldTrailer(); }, 1}};
   return shapes;
 }

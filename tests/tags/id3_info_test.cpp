@@ -9,6 +9,7 @@
 #include "support/temp_folder.h"
 #include "tag_bytes.h"
 #include "tags/atomic_rewrite.h"
+#include "tags/byte_source.h"
 #include "tags/id3v2.h"
 
 namespace tagwright {
@@ -294,6 +295,68 @@ TEST(WritingTagsOfAFile, MissingFileStaysMissing) {
   EXPECT_EQ(written.Error(), std::errc::no_such_file_or_directory);
   EXPECT_FALSE(FileExists(folder / "missing.mp3"));
 }
+
+// A write in place reaches the file only where its bytes change (stretches of the tag, a range of
+// the trailer); the file must then hold byte for byte what writing the whole tag and the whole
+// trailer over it gives, since the history and the crash repair judge a song by those.
+struct TInPlaceCase {
+  const char* name;
+  void (*edit)(TID3Info&);
+};
+
+void PrintTo(const TInPlaceCase& c, std::ostream* out) { *out << c.name; }
+
+class WriteInPlace : public ::testing::TestWithParam<TInPlaceCase> {};
+
+TEST_P(WriteInPlace, LeavesTheBytesOfAWholeWrite) {
+  TTempFolder folder;
+  const std::string picture = Frame23("APIC", Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + SongAudio(30000));
+  const std::string body = Frame23("TIT2", Latin1Text("Title")) + picture +
+                           Frame23("COMM", Bytes({0}) + "eng" + Bytes({0}) + "a comment") +
+                           Frame23("TXXX", Latin1Text("key") + Bytes({0}) + "value");
+  const std::string path = folder.WriteFile("song.mp3", Tag(3, body, 900) + SongAudio(5000) + Trailer("Title"));
+  TID3Info info;
+  ASSERT_TRUE(ReadID3Tags(path, info).Value());
+  info.Artist = "Lays the tag out";
+  ASSERT_TRUE(WriteID3Tags(path, info).Ok());
+  const std::string laidOut = ReadWholeFile(path);
+
+  ASSERT_TRUE(ReadID3Tags(path, info).Value());
+  GetParam().edit(info);
+  TMemorySource source(laidOut);
+  TResultOf<TComposedTags> composed = ComposeID3Tags(source, info, path);
+  ASSERT_TRUE(composed.Ok());
+  ASSERT_TRUE(composed.Value().InPlace);
+  std::string whole = laidOut;
+  whole.replace(0, composed.Value().Tags.Head.size(), composed.Value().Tags.Head);
+  whole.replace(whole.size() - 128, 128, composed.Value().Tags.Trailer);
+
+  ASSERT_TRUE(WriteID3Tags(path, info).Ok());
+  const std::string written = ReadWholeFile(path);
+  ASSERT_EQ(written.size(), whole.size());
+  const auto differs = std::mismatch(written.begin(), written.end(), whole.begin());
+  EXPECT_TRUE(differs.first == written.end()) << "first differing byte at " << differs.first - written.begin();
+  EXPECT_NE(written, laidOut) << "nothing was written";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, WriteInPlace,
+    ::testing::Values(TInPlaceCase{"CommentGrows",
+                                   [](TID3Info& i) { i.Comment = "a much longer comment than before"; }},
+                      TInPlaceCase{"CommentGoes", [](TID3Info& i) { i.Comment.clear(); }},
+                      TInPlaceCase{"TitleOfTheSameLength", [](TID3Info& i) { i.Title = "Eltit"; }},
+                      TInPlaceCase{"TrackAndGenre",
+                                   [](TID3Info& i) {
+                                     i.Track = 7;
+                                     i.Genre = "Rock";
+                                   }},
+                      TInPlaceCase{"EveryField", [](TID3Info& i) { i = Info("T", "A", "B", "2001", "C", 3, "Jazz"); }},
+                      TInPlaceCase{"LongTextsWithinThePadding",
+                                   [](TID3Info& i) {
+                                     i.Title = std::string(300, 't');
+                                     i.Comment = std::string(400, 'c');
+                                   }}),
+    [](const ::testing::TestParamInfo<TInPlaceCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tagwright

@@ -113,7 +113,7 @@ TEST(SavingTags, InPlaceWhenTheTagFits) {
 }
 
 // Written in place, only the stretches whose bytes change reach the file: a title of the same
-// length before a picture that stays where it is costs the title's bytes, whatever the tag's size.
+// length after a picture that stays where it is costs the title's bytes, whatever the tag's size.
 TEST(SavingTags, InPlaceWritesOnlyTheBytesThatChange) {
   TTempFolder folder;
   std::mt19937 random(5);
@@ -133,11 +133,11 @@ TEST(SavingTags, InPlaceWritesOnlyTheBytesThatChange) {
   tag.SetTitle("Stamped");
   tag.SetYear("2000");
   ASSERT_TRUE(tag.Save(path, ops));
-  // The title goes first, the year before the picture (it is written, the picture kept).
+  // The picture kept goes first, the title and the year after it.
   std::string expected = Tag(
-      3, Frame23("TIT2", Latin1Text("Stamped")) + Frame23("TYER", Latin1Text("2000")) + Frame23("APIC", picture), 700);
+      3, Frame23("APIC", picture) + Frame23("TIT2", Latin1Text("Stamped")) + Frame23("TYER", Latin1Text("2000")), 700);
   EXPECT_EQ(ReadWholeFile(path), expected + Audio);
-  // The picture moved by the year's frame: all of it is written, but not the padding after it.
+  // The picture moved ahead of the title: all of it is written, but not the padding after the year.
   ASSERT_FALSE(writes.empty());
   std::size_t written = 0;
   for (const auto& [at, size] : writes) written += size;
@@ -147,8 +147,10 @@ TEST(SavingTags, InPlaceWritesOnlyTheBytesThatChange) {
   tag.SetTitle("Stamper");
   ASSERT_TRUE(tag.Save(path, ops));
   ASSERT_EQ(writes.size(), 1U);
-  EXPECT_EQ(writes[0], (std::pair<off_t, size_t>{27, 1})) << "only the title's last letter changes";
-  expected[27] = 'r';
+  const std::size_t lastLetter = 10 + 10 + picture.size() + 10 + 1 + 6;
+  EXPECT_EQ(writes[0], (std::pair<off_t, size_t>{static_cast<off_t>(lastLetter), 1}))
+      << "only the title's last letter changes";
+  expected[lastLetter] = 'r';
   EXPECT_EQ(ReadWholeFile(path), expected + Audio);
 }
 
@@ -222,12 +224,12 @@ TEST(SavingTags, OtherFramesOfAVersion23TagAreKeptByteForByte) {
   const std::string file = ReadWholeFile(path);
   std::size_t total = 0;
   const auto frames = FramesOf(file, &total);
-  // Slot frames first: the title, TOPE standing in for the artist; then the kept frames in their
-  // order, TOPE itself and the iTunes COMM frame (machine data, never the comment) among them.
-  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TPE1", "APIC", "TOPE", "USLT", "COMM", "PRIV"}));
+  // The kept frames first, in their order, TOPE itself and the iTunes COMM frame (machine data,
+  // never the comment) among them; then the slot frames: the title, TOPE standing in for the artist.
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"APIC", "TOPE", "USLT", "COMM", "PRIV", "TIT2", "TPE1"}));
   EXPECT_EQ(tag.Comment, "");
   std::string keptBytes;
-  for (std::size_t i = 2; i < frames.size(); ++i)
+  for (std::size_t i = 0; i + 2 < frames.size(); ++i)
     keptBytes += frames[i].ID + BigEndian32(frames[i].Content.size()) + frames[i].Flags + frames[i].Content;
   EXPECT_TRUE(keptBytes == picture + original + lyrics + normalisation + privateFrame);
   // About 6100 bytes of frames fit the old 8192 with less than 4096 to spare: written in place.
@@ -256,7 +258,7 @@ TEST(SavingTags, AWholeTagUnsynchronisedTagKeepsItsFramesUndone) {
   tag.SetTitle("New");
   ASSERT_TRUE(tag.Save(path));
   const std::vector<TFrame> frames = FramesOf(ReadWholeFile(path));
-  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "PRIV"}));
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"PRIV", "TIT2"}));
   EXPECT_EQ(ContentOf(frames, "PRIV"), "owner" + Bytes({0, 0xFF, 0xE0, 1, 0xFF, 0}));
 }
 
@@ -333,7 +335,7 @@ TEST(SavingTags, FramesBeyondTheRewrittenSizeGetSomePadding) {
   const std::string file = ReadWholeFile(path);
   std::size_t total = 0;
   const auto frames = FramesOf(file, &total);
-  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "APIC"}));
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"APIC", "TIT2"}));
   EXPECT_TRUE(tag.TagInfo.NeedRewrite);
   EXPECT_EQ(tag.TagInfo.PaddingSize, 2048);
   EXPECT_EQ(total, 10 + 16 + picture.size() + 2048);
@@ -360,16 +362,16 @@ TEST(SavingTags, Version24FramesAreConvertedForVersion23) {
   std::size_t total = 0;
   const auto frames = FramesOf(file, &total);
   // The date stays: it still begins with the year written.
-  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"TIT2", "TYER", "APIC", "TXXX", "TPOS", "PRIV", "TDRC"}));
-  ASSERT_EQ(frames.size(), 7u);                  // the checks below read frames 2 to 5
-  EXPECT_EQ(frames[2].Flags, Bytes({0x40, 0}));  // file alter preservation moved to its 2.3 place
-  EXPECT_EQ(frames[2].Content,
+  EXPECT_EQ(IDsOf(frames), (std::vector<std::string>{"APIC", "TXXX", "TPOS", "PRIV", "TDRC", "TIT2", "TYER"}));
+  ASSERT_EQ(frames.size(), 7u);                  // the checks below read frames 0 to 3
+  EXPECT_EQ(frames[0].Flags, Bytes({0x40, 0}));  // file alter preservation moved to its 2.3 place
+  EXPECT_EQ(frames[0].Content,
             Bytes({1}) + "image/jpeg" + Bytes({0, 3, 0xFF, 0xFE, 'c', 0, 'a', 0, 'f', 0, 0xE9, 0, 0, 0}) + jpeg);
-  EXPECT_EQ(frames[3].Content,
+  EXPECT_EQ(frames[1].Content,
             Bytes({1, 0xFF, 0xFE, 'k', 0, 0xE9, 0, 'y', 0, 0, 0, 0xFF, 0xFE, 'v', 0, 0xE1, 0, 'l', 0}));
-  EXPECT_EQ(frames[4].Content, Bytes({0}) + "1/2");
-  EXPECT_EQ(frames[4].Flags, Bytes({0, 0}));
-  EXPECT_EQ(frames[5].Content, std::string("o\0\xFF\x01", 4));
+  EXPECT_EQ(frames[2].Content, Bytes({0}) + "1/2");
+  EXPECT_EQ(frames[2].Flags, Bytes({0, 0}));
+  EXPECT_EQ(frames[3].Content, std::string("o\0\xFF\x01", 4));
   EXPECT_TRUE(file.substr(total) == Audio);
 }
 
@@ -401,6 +403,26 @@ TEST(SavingTags, ATagWithTooMuchPaddingIsRewrittenSmaller) {
   ASSERT_TRUE(tag.Save(path));
   EXPECT_FALSE(tag.TagInfo.NeedRewrite);
   EXPECT_EQ(ReadWholeFile(path).size(), 4096 + Audio.size());
+}
+
+// A tag keeps its place while the padding left is at most 4096 bytes or a tenth of the tag: a long
+// comment taken from a song with a picture leaves more than 4096 bytes but less than a tenth.
+TEST(SavingTags, ATagThatShrinksByLessThanATenthStaysInPlace) {
+  TTempFolder folder;
+  const std::string picture = Frame23("APIC", Bytes({0}) + "image/png" + Bytes({0, 3, 0}) + std::string(60000, '\x89'));
+  const std::string comment = Frame23("COMM", Bytes({0}) + "eng" + Bytes({0}) + std::string(5000, 'c'));
+  const std::string old = Tag(3, picture + Frame23("TIT2", Latin1Text("Old")) + comment, 100);
+  const std::string path = folder.WriteFile("song.mp3", old + Audio);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path).Ok());
+  tag.SetComment("");
+  ASSERT_TRUE(tag.Save(path));
+  EXPECT_FALSE(tag.TagInfo.NeedRewrite);
+  EXPECT_EQ(tag.TagInfo.PaddingSize, static_cast<std::int64_t>(100 + comment.size()));
+  const std::string file = ReadWholeFile(path);
+  ASSERT_EQ(file.size(), old.size() + Audio.size());
+  EXPECT_EQ(file.substr(0, 10 + picture.size()), old.substr(0, 10 + picture.size())) << "the picture moved";
+  EXPECT_EQ(IDsOf(FramesOf(file)), (std::vector<std::string>{"APIC", "TIT2"}));
 }
 
 TEST(SavingTags, ABrokenTagSizeLosesNoByte) {
@@ -610,18 +632,18 @@ const TKeptCase KeptCases[] = {
          Frame23("COMM", Comm("fra", "", "Autre")) + Frame23("COMM", Comm("eng", "d", "Desc")),
      "Main",
      [](TID3v2& t) { t.SetComment("New"); },
-     {{"COMM", Comm("eng", "", "New")},
-      {"COMM", Comm("eng", "iTunNORM", " 0001")},
+     {{"COMM", Comm("eng", "iTunNORM", " 0001")},
       {"COMM", Comm("fra", "", "Autre")},
-      {"COMM", Comm("eng", "d", "Desc")}}},
+      {"COMM", Comm("eng", "d", "Desc")},
+      {"COMM", Comm("eng", "", "New")}}},
     {"CommentFromTheFirstDescriptionNotOfITunes",
      Frame23("COMM", Comm("eng", "iTunSMPB", " 0002")) + Frame23("COMM", Comm("deu", "d", "Desc")) +
          Frame23("COMM", Comm("eng", "e", "Second")),
      "Desc",
      [](TID3v2&) {},
-     {{"COMM", Comm("eng", "", "Desc")},
-      {"COMM", Comm("eng", "iTunSMPB", " 0002")},
-      {"COMM", Comm("eng", "e", "Second")}}},
+     {{"COMM", Comm("eng", "iTunSMPB", " 0002")},
+      {"COMM", Comm("eng", "e", "Second")},
+      {"COMM", Comm("eng", "", "Desc")}}},
     {"MachineDataIsNoComment",
      Frame23("COMM", Comm("eng", "iTunNORM", " 0001")),
      "",
@@ -631,19 +653,19 @@ const TKeptCase KeptCases[] = {
      Frame23("WXXX", Wxxx("shop", "http://shop/")) + Frame23("WXXX", Wxxx("", "http://home/")),
      "",
      [](TID3v2&) {},
-     {{"WXXX", Wxxx("", "http://home/")}, {"WXXX", Wxxx("shop", "http://shop/")}}},
+     {{"WXXX", Wxxx("shop", "http://shop/")}, {"WXXX", Wxxx("", "http://home/")}}},
     {"TheLinkWithoutADescriptionIsTheOneReplaced",
      Frame23("WXXX", Wxxx("", "http://a.example/")) + Frame23("WXXX", Wxxx("shop", "http://b.example/")),
      "",
      [](TID3v2& t) { t.SetTitle("New"); },
-     {{"TIT2", Latin1Text("New")},
-      {"WXXX", Wxxx("", "http://a.example/")},
-      {"WXXX", Wxxx("shop", "http://b.example/")}}},
+     {{"WXXX", Wxxx("shop", "http://b.example/")},
+      {"TIT2", Latin1Text("New")},
+      {"WXXX", Wxxx("", "http://a.example/")}}},
     {"AClearedLinkHidesTheOthers",
      Frame23("WXXX", Wxxx("", "http://a.example/")) + Frame23("WXXX", Wxxx("shop", "http://b.example/")),
      "",
      [](TID3v2& t) { t.Link.clear(); },
-     {{"WXXX", Wxxx("", "")}, {"WXXX", Wxxx("shop", "http://b.example/")}}},
+     {{"WXXX", Wxxx("shop", "http://b.example/")}, {"WXXX", Wxxx("", "")}}},
     {"ASecondLinkOfOneDescriptionGoes",
      Frame23("WXXX", Wxxx("", "http://a.example/")) + Frame23("WXXX", Wxxx("", "http://c.example/")),
      "",
@@ -654,13 +676,13 @@ const TKeptCase KeptCases[] = {
          Frame23("COMM", Comm("fra", "", "Autre")),
      "Main",
      [](TID3v2& t) { t.SetComment(""); },
-     {{"COMM", Comm("eng", "", "")}, {"COMM", Comm("fra", "", "Autre")}}},
+     {{"COMM", Comm("fra", "", "Autre")}, {"COMM", Comm("eng", "", "")}}},
     {"AClearedCommentHidesTheOthers",
      Frame23("COMM", Comm("eng", "", "Main")) + Frame23("COMM", Comm("eng", "d", "Desc")) +
          Frame23("COMM", Comm("eng", "iTunNORM", " 0001")),
      "Main",
      [](TID3v2& t) { t.SetComment(""); },
-     {{"COMM", Comm("eng", "", "")}, {"COMM", Comm("eng", "d", "Desc")}, {"COMM", Comm("eng", "iTunNORM", " 0001")}}},
+     {{"COMM", Comm("eng", "d", "Desc")}, {"COMM", Comm("eng", "iTunNORM", " 0001")}, {"COMM", Comm("eng", "", "")}}},
     {"AClearedCommentBesideMachineDataOnlyGoes",
      Frame23("COMM", Comm("eng", "", "Main")) + Frame23("COMM", Comm("eng", "iTunNORM", " 0001")),
      "Main",
@@ -670,12 +692,12 @@ const TKeptCase KeptCases[] = {
      Frame23("TIT1", Latin1Text("Group")) + Frame23("TIT2", Latin1Text("Old")),
      "",
      [](TID3v2& t) { t.SetTitle("New"); },
-     {{"TIT2", Latin1Text("New")}, {"TIT1", Latin1Text("Group")}}},
+     {{"TIT1", Latin1Text("Group")}, {"TIT2", Latin1Text("New")}}},
     {"GroupingStandingInForTheTitleStays",
      Frame23("TIT1", Latin1Text("Group")),
      "",
      [](TID3v2&) {},
-     {{"TIT2", Latin1Text("Group")}, {"TIT1", Latin1Text("Group")}}},
+     {{"TIT1", Latin1Text("Group")}, {"TIT2", Latin1Text("Group")}}},
     {"ClearedTitleTakesTheGroupingAlong",
      Frame23("TIT1", Latin1Text("Group")),
      "",
@@ -693,15 +715,15 @@ const TKeptCase KeptCases[] = {
      Frame23("TOPE", Latin1Text("Orig")) + Frame23("TOAL", Latin1Text("First")) + Frame23("TALB", Latin1Text("Album")),
      "",
      [](TID3v2& t) { t.SetArtist("Now"); },
-     {{"TPE1", Latin1Text("Now")},
-      {"TALB", Latin1Text("Album")},
-      {"TOPE", Latin1Text("Orig")},
-      {"TOAL", Latin1Text("First")}}},
+     {{"TOPE", Latin1Text("Orig")},
+      {"TOAL", Latin1Text("First")},
+      {"TPE1", Latin1Text("Now")},
+      {"TALB", Latin1Text("Album")}}},
     {"DateBeginningWithTheYearStays",
      Frame23("TDRC", Latin1Text("2004-05-06")),
      "",
      [](TID3v2&) {},
-     {{"TYER", Latin1Text("2004")}, {"TDRC", Latin1Text("2004-05-06")}}},
+     {{"TDRC", Latin1Text("2004-05-06")}, {"TYER", Latin1Text("2004")}}},
     {"DateOfAnotherYearGoes",
      Frame23("TDRC", Latin1Text("2004-05-06")),
      "",

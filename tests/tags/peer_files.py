@@ -2,7 +2,9 @@
 """Makes and inspects MP3 files with independent tag libraries (mutagen, eyeD3) for the tag tests.
 
   peer_files.py make KIND PATH   writes fake audio and tags of the given kind to PATH
-  peer_files.py dump PATH        prints what mutagen reads from PATH, one "key=value" per line
+  peer_files.py dump PATH [all]  prints what mutagen reads from PATH, one "key=value" per line, and
+                                 the links eyeD3 reads; with "all" also eyeD3's pictures, comments
+                                 and user texts
   peer_files.py audio_set DIR    encodes short songs with lame (see AUDIO_KINDS) into DIR and prints
                                  mutagen's reading of each: "kind ms kbps rate channels version
                                  layer mode" per line
@@ -75,6 +77,26 @@ def make_mutagen(path, kind):
         tags.add(UFID(owner="http://musicbrainz.org", data=b"track-id"))
         tags.add(COMM(encoding=3, lang="eng", desc="", text="utf-8 comment \u2713"))
         tags.save(path, v2_version=4)
+    elif kind in ("rich_v23", "rich_v24"):
+        # Two pictures, several comments, user texts and lyrics around the texts the program sets.
+        version, encoding = (3, 1) if kind == "rich_v23" else (4, 3)
+        tags.add(TIT2(encoding=encoding, text="Rich \u00e9"))
+        tags.add(TPE1(encoding=encoding, text="Artist"))
+        tags.add(TALB(encoding=encoding, text="Album"))
+        tags.add(TRCK(encoding=encoding, text="2/9"))
+        tags.add(TCON(encoding=encoding, text="Jazz"))
+        tags.add(COMM(encoding=encoding, lang="eng", desc="", text="first comment"))
+        tags.add(COMM(encoding=encoding, lang="eng", desc="iTunNORM", text=" 0000021B 00000213"))
+        tags.add(COMM(encoding=encoding, lang="deu", desc="Notiz", text="gr\u00fc\u00dfe"))
+        tags.add(TXXX(encoding=encoding, desc="MusicBrainz Album Id", text="abc-123"))
+        tags.add(TXXX(encoding=encoding, desc="REPLAYGAIN_TRACK_GAIN", text="-6.5 dB"))
+        tags.add(TXXX(encoding=encoding, desc="k\u00e9y", text="v\u00e4lue"))
+        tags.add(USLT(encoding=encoding, lang="eng", desc="", text="la la \u266a"))
+        tags.add(APIC(encoding=encoding, mime="image/png", type=3, desc="front", data=PNG))
+        tags.add(APIC(encoding=encoding, mime="image/jpeg", type=4, desc="back", data=PNG[:30000]))
+        tags.add(PRIV(owner="WM/MediaClassPrimaryID", data=b"\x00\xff\x10\x20"))
+        tags.add(POPM(email="a@b.c", rating=196, count=3))
+        tags.save(path, v2_version=version)
     else:
         raise SystemExit("unknown kind " + kind)
 
@@ -105,7 +127,7 @@ def make_eyed3(path, kind):
     tag.save(version=version, encoding="utf8" if kind == "eyed3_v24" else "utf16")
 
 
-def dump(path):
+def dump(path, everything=False):
     with open(path, "rb") as f:
         data = f.read()
     try:
@@ -137,10 +159,20 @@ def dump(path):
             lines.append("%s=%s" % (fid, "/".join(str(t) for t in frame.text)))
         else:
             lines.append("%s=?" % fid)
-    # eyeD3's view of the links too: it keeps each WXXX frame it reads.
-    links = eyed3.load(path)
-    if links and links.tag:
-        lines += ["eyed3-WXXX:%s=%s" % (f.description, f.url) for f in links.tag.user_url_frames]
+    # Frames mutagen does not know it keeps as they stand.
+    for raw in tags.unknown_frames:
+        lines.append("unknown:%s=%s" % (raw[:4].decode("latin-1"), hashlib.sha1(raw[10:]).hexdigest()))
+    # eyeD3's view too: the links (it keeps each WXXX frame it reads), and on request the pictures,
+    # comments and user texts (it misreads version 2.4 frames whose sizes are plain numbers).
+    peer = eyed3.load(path)
+    if peer and peer.tag:
+        lines += ["eyed3-WXXX:%s=%s" % (f.description, f.url) for f in peer.tag.user_url_frames]
+    if peer and peer.tag and everything:
+        lines += ["eyed3-APIC:%s=%s" % (f.description, hashlib.sha1(f.image_data).hexdigest())
+                  for f in peer.tag.images]
+        lines += ["eyed3-COMM:%s:%s=%s" % (f.description, f.lang.decode("latin-1") if isinstance(f.lang, bytes)
+                                           else f.lang, f.text) for f in peer.tag.comments]
+        lines += ["eyed3-TXXX:%s=%s" % (f.description, f.text) for f in peer.tag.user_text_frames]
     for line in sorted(lines):
         print(line.replace("\n", "\\n"))
 
@@ -237,8 +269,8 @@ def audio_set(folder):
 def main():
     if len(sys.argv) == 4 and sys.argv[1] == "make":
         (make_eyed3 if sys.argv[2].startswith("eyed3") else make_mutagen)(sys.argv[3], sys.argv[2])
-    elif len(sys.argv) == 3 and sys.argv[1] == "dump":
-        dump(sys.argv[2])
+    elif len(sys.argv) in (3, 4) and sys.argv[1] == "dump" and sys.argv[3:] in ([], ["all"]):
+        dump(sys.argv[2], len(sys.argv) == 4)
     elif len(sys.argv) == 3 and sys.argv[1] == "audio_set":
         audio_set(sys.argv[2])
     else:
