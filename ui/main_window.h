@@ -322,11 +322,11 @@ class TMainWindow : public QMainWindow {
   bool RefusesYear(const std::string& year, const std::vector<int>& rows) const;
   // Runs a command of the catalogue over the selected songs. Its preview comes first when asked
   // for, or for a batch while "Preview Before Changing Several Songs" is on; Close then changes
-  // nothing, and Apply runs the command on the songs shown.
+  // nothing, and Apply runs the command on the songs shown. Its input: gathered, else CommandInput().
   enum class TPreview : bool { AsPreferred, Asked };
-  // The input is CommandInput() unless the handler gathered its own.
   TPassSummary RunCatalogueCommand(TCommandId id, TPreview preview = TPreview::AsPreferred,
                                    const TCommandInput* gathered = nullptr);
+  void RunPatternCommand(TCommandId id);  // asks for the pattern, then runs the command with it
   // What every command's plan may go by from the window: the Preferences' clean-up.
   TCommandInput CommandInput() const;
   // The request to run the catalogue's command with the input gathered.

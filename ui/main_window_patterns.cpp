@@ -40,21 +40,17 @@ bool AskForPattern(TDialogs& dialogs, TPatternUse use, const TSongFile* current,
 
 }  // namespace
 
-void TMainWindow::TagsFromFileNames() {
-  RunGuarded([this] {
-    if (busy_ > 0 || !HasSelectedSongsOrSay()) return;
-    TCommandInput input = CommandInput();
-    if (!AskForPattern(dialogs_, TPatternUse::TagsFromName, SongAtRow(CurrentRow()), input)) return;
-    (void)RunCatalogueCommand(TCommandId::TagsFromName, TPreview::AsPreferred, &input);
-  });
-}
+void TMainWindow::TagsFromFileNames() { RunPatternCommand(TCommandId::TagsFromName); }
 
-void TMainWindow::RenameWithPattern() {
-  RunGuarded([this] {
+void TMainWindow::RenameWithPattern() { RunPatternCommand(TCommandId::RenameWithPattern); }
+
+void TMainWindow::RunPatternCommand(TCommandId id) {
+  RunGuarded([this, id] {
     if (busy_ > 0 || !HasSelectedSongsOrSay()) return;
     TCommandInput input = CommandInput();
-    if (!AskForPattern(dialogs_, TPatternUse::Rename, SongAtRow(CurrentRow()), input)) return;
-    (void)RunCatalogueCommand(TCommandId::RenameWithPattern, TPreview::AsPreferred, &input);
+    const TPatternUse use = id == TCommandId::TagsFromName ? TPatternUse::TagsFromName : TPatternUse::Rename;
+    if (!AskForPattern(dialogs_, use, SongAtRow(CurrentRow()), input)) return;
+    (void)RunCatalogueCommand(id, TPreview::AsPreferred, &input);
   });
 }
 
