@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/cli/song_pass.h"
@@ -44,7 +45,9 @@ void AddCatalogueCommand(CLI::App& app, TCliContext& context, const TCatalogueCo
     if (given->count() == 0) {
       RunSongPass(*options, TCommandId::AutoRename, {}, context);
     } else {
-      RunSongPass(*options, TCommandId::RenameWithPattern, {.Pattern = *pattern}, context);
+      TCommandInput input;
+      input.Pattern = *pattern;
+      RunSongPass(*options, TCommandId::RenameWithPattern, std::move(input), context);
     }
   });
 }
