@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +19,7 @@ namespace {
 
 using testing::FileExists;
 using testing::SongAudio;
+using testing::TDataHomeIn;
 using testing::TTempFolder;
 
 // What a front end needs of every command: a name to show, a caption for its history entry, a help
@@ -180,16 +179,8 @@ void PrintTo(const TRemovalCase& row, std::ostream* out) { *out << row.Name; }
 
 class Removals : public ::testing::TestWithParam<TRemovalCase> {
  protected:
-  void SetUp() override {
-    if (const char* data = std::getenv("XDG_DATA_HOME")) oldData_ = data;
-    ASSERT_EQ(::setenv("XDG_DATA_HOME", (folder / "data").c_str(), 1), 0);  // the songs' file system
-  }
-  void TearDown() override {
-    if (oldData_) (void)::setenv("XDG_DATA_HOME", oldData_->c_str(), 1);
-    if (!oldData_) (void)::unsetenv("XDG_DATA_HOME");
-  }
   TTempFolder folder;
-  std::optional<std::string> oldData_;
+  TDataHomeIn trash{folder};
 };
 
 TEST_P(Removals, PutTheSongWhereTheUserAgreed) {

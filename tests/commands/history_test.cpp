@@ -862,20 +862,8 @@ void PrintTo(const TTrashCase& trashCase, std::ostream* out) { *out << trashCase
 
 class TrashedSong : public ::testing::TestWithParam<TTrashCase> {
  protected:
-  void SetUp() override {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr) oldData_ = data;
-    ASSERT_EQ(::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1), 0);  // on the songs' file system
-  }
-  void TearDown() override {
-    if (oldData_) {
-      (void)::setenv("XDG_DATA_HOME", oldData_->c_str(), 1);
-    } else {
-      (void)::unsetenv("XDG_DATA_HOME");
-    }
-  }
   TTempFolder songs, home, state;
-  std::optional<std::string> oldData_;
+  TDataHomeIn trash{home};
 };
 
 TEST_P(TrashedSong, ComesBackByUndoAndGoesAgainByRedo) {

@@ -1,6 +1,8 @@
 // A temporary folder for tests, removed with everything in it when the test ends.
 #pragma once
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,5 +28,24 @@ class TTempFolder {
 
 std::string ReadWholeFile(const std::string& path);
 bool FileExists(const std::string& path);
+
+// The user's data folder, and so the desktop's trash, at folder/data for the life of this: on the
+// songs' file system when folder is beside them.
+class TDataHomeIn {
+ public:
+  explicit TDataHomeIn(const TTempFolder& folder) {
+    if (const char* data = std::getenv("XDG_DATA_HOME")) old_ = data;
+    (void)::setenv("XDG_DATA_HOME", (folder / "data").c_str(), 1);
+  }
+  ~TDataHomeIn() {
+    if (old_) (void)::setenv("XDG_DATA_HOME", old_->c_str(), 1);
+    if (!old_) (void)::unsetenv("XDG_DATA_HOME");
+  }
+  TDataHomeIn(const TDataHomeIn&) = delete;
+  TDataHomeIn& operator=(const TDataHomeIn&) = delete;
+
+ private:
+  std::optional<std::string> old_;
+};
 
 }  // namespace tagwright::testing
