@@ -3,7 +3,9 @@
 // The layout: first every frame of the old tag that the fields do not replace (from a 2.4 or 2.2
 // tag converted to 2.3 form; 2.2 frames without a 2.3 equivalent go), the pictures among them
 // first and then the others, each in its old order; then the twelve slot frames the program
-// manages, in slot order; then zero padding. The frames that an edit of the fields does not touch
+// manages, in slot order; then the kept comments without a description (in another language than
+// the one written), which a reader taking the first such comment would otherwise read in place of
+// the one written; then zero padding. The frames that an edit of the fields does not touch
 // thus stand ahead of those it does: a text that changes length moves only the slot frames after
 // it and the padding, never a picture, so that a save in place writes a few hundred bytes.
 //
@@ -124,11 +126,23 @@ bool SameAsOldFrame(TID3v2FrameScanner& scanner, const TID3v2FrameRef& old, std:
          frame.substr(0, sizeof header) == std::string_view(header, sizeof header);
 }
 
-// The frames of the old tag that stay, as the new tag holds them: the pictures, or the others.
-enum class TKeptPart : bool { Pictures, Others };
+// The frames of the old tag that stay, as the new tag holds them: the pictures, the comments
+// without a description (which must follow the comment written), or the others.
+enum class TKeptPart : std::uint8_t { Pictures, CommentsWithoutDescription, Others };
 
 bool IsPicture(const TID3v2FrameRef& frame, std::uint8_t major) {
   return frame.ValidID && frame.ID == (major == 2 ? "PIC" : "APIC");
+}
+
+TKeptPart KeptPartOf(const TID3v2FrameRef& frame, int slot, const std::string& content, TID3v2FrameScanner& scanner) {
+  const std::uint8_t major = scanner.MajorVersion();
+  if (IsPicture(frame, major)) return TKeptPart::Pictures;
+  if (slot != kSlotComment) return TKeptPart::Others;
+  const auto unwrapped = UnwrapFrameContent(major, scanner.WholeTagUnsynchronised(), frame, content);
+  if (!unwrapped || unwrapped->empty() || !IsKnownID3Encoding(static_cast<std::uint8_t>((*unwrapped)[0]))) {
+    return TKeptPart::Others;
+  }
+  return HasEmptyDescription(*unwrapped, slot) ? TKeptPart::CommentsWithoutDescription : TKeptPart::Others;
 }
 
 // Appends to tag the frames of the old tag that stay and belong to part, ready for a 2.3 tag; the
@@ -143,9 +157,11 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
   TID3v2FrameRef frame;
   std::string content;
   for (int index = 0; scanner.NextFrame(frame); ++index) {
+    const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
+    // A picture is read only for the part it belongs to.
     if (IsPicture(frame, major) != (part == TKeptPart::Pictures)) continue;
     if (!scanner.ReadContent(frame, frame.Size, content)) break;
-    const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
+    if (KeptPartOf(frame, slot, content, scanner) != part) continue;
     if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
     if (major == 3) {
       // Built where it goes: a picture is copied once more, not three times.
@@ -318,6 +334,9 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   if (!Link.empty() || (keptTag && KeptFramesHoldAValueFor(kSlotLink, scanner, written))) {
     // The description is empty; the URL itself is always ISO-8859-1.
     AppendV23Frame(frames, "WXXX", 0, 0, std::string(2, '\0') + Utf8ToLatin1(Link));
+  }
+  if (keptTag) {
+    AppendKeptFrames(scanner, written, TKeptPart::CommentsWithoutDescription, frames, composed.Tag.CopiedFrames);
   }
 
   const std::int64_t newTotal = static_cast<std::int64_t>(frames.size());

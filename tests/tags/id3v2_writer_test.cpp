@@ -633,9 +633,9 @@ const TKeptCase KeptCases[] = {
      "Main",
      [](TID3v2& t) { t.SetComment("New"); },
      {{"COMM", Comm("eng", "iTunNORM", " 0001")},
-      {"COMM", Comm("fra", "", "Autre")},
       {"COMM", Comm("eng", "d", "Desc")},
-      {"COMM", Comm("eng", "", "New")}}},
+      {"COMM", Comm("eng", "", "New")},
+      {"COMM", Comm("fra", "", "Autre")}}},
     {"CommentFromTheFirstDescriptionNotOfITunes",
      Frame23("COMM", Comm("eng", "iTunSMPB", " 0002")) + Frame23("COMM", Comm("deu", "d", "Desc")) +
          Frame23("COMM", Comm("eng", "e", "Second")),
@@ -676,7 +676,7 @@ const TKeptCase KeptCases[] = {
          Frame23("COMM", Comm("fra", "", "Autre")),
      "Main",
      [](TID3v2& t) { t.SetComment(""); },
-     {{"COMM", Comm("fra", "", "Autre")}, {"COMM", Comm("eng", "", "")}}},
+     {{"COMM", Comm("eng", "", "")}, {"COMM", Comm("fra", "", "Autre")}}},
     {"AClearedCommentHidesTheOthers",
      Frame23("COMM", Comm("eng", "", "Main")) + Frame23("COMM", Comm("eng", "d", "Desc")) +
          Frame23("COMM", Comm("eng", "iTunNORM", " 0001")),
@@ -753,6 +753,9 @@ TEST_P(KeptFrames, AsWritten) {
   for (const TFrame& frame : FramesOf(file, &total)) written.emplace_back(frame.ID, frame.Content);
   EXPECT_EQ(written, c.Written);
   EXPECT_TRUE(file.substr(total) == Audio);
+  TID3v2 back;  // the frames kept never read in place of the comment and link written
+  ASSERT_TRUE(back.Load(path).Ok());
+  EXPECT_EQ(std::pair(back.Comment, back.Link), std::pair(tag.Comment, tag.Link));
 }
 
 INSTANTIATE_TEST_SUITE_P(ShownButNotManaged, KeptFrames, ::testing::ValuesIn(KeptCases),
