@@ -22,6 +22,7 @@
 #include "history/history_undo.h"
 #include "history/undo_redo.h"
 #include "ui/pass_summary.h"
+#include "ui/remembered_selection.h"
 
 namespace tagwright {
 
@@ -67,9 +68,9 @@ struct TUndoRedoRun {
 // What the window has left to do once an undo or a redo has ended.
 struct TUndoRedoEnd {
   TEntryKind Kind = TEntryKind::Undo;
-  QString Command;  // the command it takes back or puts back, for the summary line
-  std::set<std::string> Selected;
-  int Remembered = -1;
+  QString Command;                 // the command it takes back or puts back, for the summary line
+  TRememberedSelection Selection;  // selected again afterwards, under the songs' names then
+  int Remembered = -1;             // the row selected when none of them is left
 };
 
 class TCommandRunner : public QObject {

@@ -13,12 +13,31 @@ TDetailsEdits::TDetailsEdits(std::vector<QLineEdit*> fields, QObject* parent)
 
 void TDetailsEdits::TakeShownTexts() {
   shown_ = Texts();
+  common_.clear();
   Mark();
 }
 
 void TDetailsEdits::Forget() {
   shown_.clear();
+  common_.clear();
   Mark();
+}
+
+void TDetailsEdits::TakeCommonTexts() { common_ = Texts(); }
+
+TDetailsEdits::TTypedFields TDetailsEdits::TypedFields() const {
+  const QStringList& shown = shown_.isEmpty() ? common_ : shown_;
+  TTypedFields typed;
+  for (std::size_t i = 0; i < fields_.size() && static_cast<qsizetype>(i) < shown.size(); ++i) {
+    if (fields_[i]->text() != shown[static_cast<qsizetype>(i)]) typed.emplace_back(i, fields_[i]->text());
+  }
+  return typed;
+}
+
+void TDetailsEdits::RestoreTypedFields(const TTypedFields& typed) {
+  for (const auto& [field, text] : typed) {
+    if (field < fields_.size()) fields_[field]->setText(text);
+  }
 }
 
 bool TDetailsEdits::HasChanges() const { return changed_; }

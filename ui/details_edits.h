@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 class QLineEdit;
@@ -22,6 +23,9 @@ class TDetailsEdits : public QObject {
   void TakeShownTexts();
   // Stops watching until the next TakeShownTexts: no song, or several, are shown.
   void Forget();
+  // The fields' texts now are the values several songs share; not watched, but TypedFields tells
+  // what was typed over them.
+  void TakeCommonTexts();
   bool HasChanges() const;
   // The fields, in their order.
   const std::vector<QLineEdit*>& Fields() const { return fields_; }
@@ -29,6 +33,12 @@ class TDetailsEdits : public QObject {
   QStringList Texts() const;
   // Puts texts back into the fields (after a stamp that did not happen), marked as changed.
   void RestoreTexts(const QStringList& texts);
+  // The fields (by their place in Fields()) whose texts differ from those shown for the song or
+  // the songs, with their texts; and those put back into the fields, once the songs are shown
+  // afresh.
+  using TTypedFields = std::vector<std::pair<std::size_t, QString>>;
+  TTypedFields TypedFields() const;
+  void RestoreTypedFields(const TTypedFields& typed);
 
  Q_SIGNALS:
   void ChangesChanged(bool changed);
@@ -37,7 +47,8 @@ class TDetailsEdits : public QObject {
   void Mark();
 
   std::vector<QLineEdit*> fields_;
-  QStringList shown_;  // empty while nothing is watched
+  QStringList shown_;   // empty while nothing is watched
+  QStringList common_;  // the values several songs share, as shown
   bool changed_ = false;
 };
 

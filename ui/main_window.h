@@ -29,6 +29,7 @@
 #include "ui/error_guard.h"
 #include "ui/pass_summary.h"
 #include "ui/preferences.h"
+#include "ui/remembered_selection.h"
 #include "ui/window_settings.h"
 
 class QMenu;
@@ -234,19 +235,12 @@ class TMainWindow : public QMainWindow {
   void SongsLoaded();
 
  private:
-  // The selected songs and the current one by file name, so that they can be selected again after
-  // the rows are rebuilt (main_window_selection.cpp).
-  struct TRememberedSelection {
-    std::vector<std::string> Files;
-    std::string Current;
-    // The panel keeps what was typed for the one song it still shows; not after a command, whose
-    // songs are shown as the command left them.
-    bool KeepTyped = true;
-  };
   TRememberedSelection RememberSelection() const;
   // Selects the remembered songs that have rows, following the renames among results, and shows
-  // them in the panel; the panel keeps what was typed for the one song it still shows.
-  void RestoreSelection(const TRememberedSelection& selection, const std::vector<TSongResult>& results = {});
+  // them in the panel; the panel keeps what was typed for the songs it still shows. When none of
+  // them is shown (a filter hides them) the panel stays as it is, and the songs are selected again
+  // once they are shown.
+  void RestoreSelection(TRememberedSelection selection, const std::vector<TSongResult>& results = {});
   // Stamp from the panel over the selected songs; a stamp that did not happen keeps what was typed.
   TPassSummary StampSelectedWithPanel();
   int RowOfFile(const std::string& file) const;
@@ -283,7 +277,6 @@ class TMainWindow : public QMainWindow {
   void UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind);
   void EndUndoRedo(const TUndoRedoEnd& end, const TUndoRedoRun& run);
   void ReportLeftAlone(const TUndoReport& report, TEntryKind kind);
-  void ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow);
   // The songs of the selected rows, in list order.
   std::vector<const TSongFile*> SelectedSongs() const;
   // Songs a command was asked for, in list order, and the selection to restore after it.
@@ -384,6 +377,8 @@ class TMainWindow : public QMainWindow {
   std::string shownFolder_;         // the folder whose songs are listed
   // What is selected again after the reload in progress, and the renames to follow.
   std::optional<TRememberedSelection> reloadSelection_;
+  // The songs being edited while a filter hides them: selected again when they are shown.
+  std::optional<TRememberedSelection> hiddenSelection_;
   std::vector<TSongResult> reloadResults_;
   bool settling_ = false;           // the question about typed details is open
   bool returningToFolder_ = false;  // the tree goes back to the folder shown, after Cancel

@@ -2,7 +2,6 @@
 // when the panel is to show another song.
 #include <QCloseEvent>
 #include <algorithm>
-#include <map>
 
 #include "files/paths.h"
 #include "ui/dialogs.h"
@@ -21,7 +20,7 @@ constexpr const char* kSelectFirstMessage = "Select the songs first (Ctrl+A sele
 
 }  // namespace
 
-TMainWindow::TRememberedSelection TMainWindow::RememberSelection() const {
+TRememberedSelection TMainWindow::RememberSelection() const {
   TRememberedSelection selection;
   for (const TSongFile* song : SelectedSongs()) selection.Files.push_back(song->FileName());
   if (const TSongFile* current = SongAtRow(CurrentRow())) selection.Current = current->FileName();
@@ -37,27 +36,31 @@ int TMainWindow::RowOfFile(const std::string& file) const {
   return -1;
 }
 
-void TMainWindow::RestoreSelection(const TRememberedSelection& selection, const std::vector<TSongResult>& results) {
-  std::map<std::string, std::string> renamed;
-  for (const TSongResult& result : results) {
-    if (!result.NewFileName.empty() && result.Outcome != TChangeOutcome::Failed &&
-        result.Outcome != TChangeOutcome::Skipped) {
-      renamed[result.FileName] = result.NewFileName;
-    }
-  }
-  const auto now = [&renamed](const std::string& file) {
-    const auto found = renamed.find(file);
-    return found == renamed.end() ? file : found->second;
-  };
+void TMainWindow::RestoreSelection(TRememberedSelection selection, const std::vector<TSongResult>& results) {
+  selection.FollowRenames(RenamedSongs(results));
   std::vector<int> rows;
   for (const std::string& file : selection.Files) {
-    if (const int row = RowOfFile(now(file)); row >= 0) rows.push_back(row);
+    if (const int row = RowOfFile(file); row >= 0) rows.push_back(row);
   }
   std::sort(rows.begin(), rows.end());
-  songListPane_->SetSelection(rows, RowOfFile(now(selection.Current)));
-  const std::vector<const TSongFile*> selected = SelectedSongs();
-  const bool stillShown = selected.size() == 1 && selected.front()->FileName() == detailsPanel_->ShownFile();
-  if (selection.KeepTyped && stillShown && detailsPanel_->HasChanges()) return;  // what was typed for it stays
+  const TDetailsEdits::TTypedFields typed =
+      selection.KeepTyped ? detailsPanel_->TypedFields() : TDetailsEdits::TTypedFields();
+  if (!typed.empty() && rows.empty() && !selection.Files.empty()) {
+    // A filter hides the songs being edited: the panel keeps them, and what was typed for them.
+    songListPane_->SetSelection({}, -1);
+    hiddenSelection_ = std::move(selection);
+    return;
+  }
+  hiddenSelection_.reset();
+  const std::string shown = detailsPanel_->ShownFile();
+  songListPane_->SetSelection(rows, RowOfFile(selection.Current));
+  if (!typed.empty() && rows.size() == selection.Files.size()) {
+    // The same songs: what was typed for them stays.
+    if (rows.size() == 1 && SongAtRow(rows.front())->FileName() == shown) return;
+    ShowSongDetails();
+    detailsPanel_->RestoreTypedFields(typed);
+    return;
+  }
   ShowSongDetails();
 }
 
@@ -70,7 +73,7 @@ bool TMainWindow::SettleTypedDetails() {
   if (answer == TTypedChanges::Stamp && StampShownSong(file)) return true;
   // The user stays on the song, with what was typed.
   const QStringList typed = detailsPanel_->TypedTexts();
-  RestoreSelection({{file}, file});
+  RestoreSelection({.Files = {file}, .Current = file});
   detailsPanel_->RestoreTypedTexts(typed);
   return false;
 }

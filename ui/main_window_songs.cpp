@@ -52,7 +52,9 @@ void TMainWindow::LoadSelectedFolder(const QString& path) {
 
 void TMainWindow::FollowSelection() {
   RunGuarded([this] {
-    if (SettleTypedDetails()) ShowSongDetails();
+    if (!SettleTypedDetails()) return;
+    hiddenSelection_.reset();
+    ShowSongDetails();
   });
 }
 
@@ -116,6 +118,7 @@ void TMainWindow::LoadSongFolder(const std::string& folder) {
   if (!loading_) {
     reloadSelection_.reset();
     if (folder == shownFolder_) reloadSelection_ = RememberSelection();
+    if (folder != shownFolder_) hiddenSelection_.reset();
   }
   BeginLoad();
   loader_->Start({folder, songListPane_->IncludeSubfolders(), preferences_.Recognition()});
@@ -270,7 +273,8 @@ void TMainWindow::ReportUnreadableSongs() {
 
 void TMainWindow::RefreshSongList() {
   // The rows are rebuilt in another order or by another filter: the same songs stay selected.
-  const TRememberedSelection selection = RememberSelection();
+  TRememberedSelection selection = RememberSelection();
+  if (selection.Empty() && hiddenSelection_) selection = *hiddenSelection_;
   const TViewMode viewMode = ViewMode();
   const TRecognitionFilter filter = RecognitionFilter();
   songs_.SortBy(ViewModeSortOrder(viewMode));
@@ -290,7 +294,7 @@ void TMainWindow::RefreshSongList() {
   // A chosen filter that lists nothing any more is disabled but stays chosen.
   sortFilterPanel_->EnableFilters(present);
   statusBar_->SetPanelText(TStatusPanel::Count, QStringLiteral("%1 files").arg(songListPane_->RowCount()));
-  if (!selection.Files.empty() || !selection.Current.empty()) RestoreSelection(selection);
+  if (!selection.Empty()) RestoreSelection(std::move(selection));
 }
 
 // --- Rows and selection ---

@@ -196,10 +196,8 @@ void TMainWindow::UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind) {
                           TMsgDlgButton::Yes | TMsgDlgButton::No) != TMsgDlgButton::Yes) {
     return;
   }
-  TUndoRedoEnd end{kind, ToQString(command), {}, CurrentRow()};
-  for (int row = 0; row < RowCount(); ++row) {
-    if (songListPane_->IsRowSelected(row) && SongAtRow(row) != nullptr) end.Selected.insert(SongAtRow(row)->FileName());
-  }
+  TUndoRedoEnd end{kind, ToQString(command), RememberSelection(), CurrentRow()};
+  end.Selection.KeepTyped = false;
   const char* entryCaption = CatalogueCommand(redo ? TCommandId::Redo : TCommandId::Undo).WindowName;
   TUndoRedoWork work = [history = runner_->History(), entry, entryCaption](const TUndoHooks& hooks) {
     return UndoOrRedo(*history, entry, TProgram::Window, entryCaption, TPassMode::Apply, hooks);
@@ -218,17 +216,23 @@ void TMainWindow::UndoRedoAsked(const THistoryEntry& entry, TEntryKind kind) {
 }
 
 void TMainWindow::EndUndoRedo(const TUndoRedoEnd& end, const TUndoRedoRun& run) {
-  std::set<std::string> selected = end.Selected;
+  TRememberedSelection selection = end.Selection;
   if (run.Report && !*run.Report) {
     ShowErrorText(std::string(end.Kind == TEntryKind::Redo ? "The redo" : "The undo") +
                   " could not be recorded in the history: " + run.Report->Failure().DescribeWithError());
   } else if (run.Report) {
     ReportLeftAlone(run.Report->Value(), end.Kind);
+    std::map<std::string, std::string> moved;
     for (const TUndoFile& file : run.Report->Value().Files) {
-      if (!file.NewFile.empty() && selected.erase(file.File) > 0) selected.insert(file.NewFile);
+      if (!file.NewFile.empty()) moved[file.File] = file.NewFile;
     }
+    selection.FollowRenames(moved);
   }
-  RunGuarded([&] { ReloadSelecting(selected, end.Remembered); });
+  RunGuarded([&] {
+    reloadSelection_ = selection;
+    ReloadSongFolderNow();
+    if (SelectedSongCount() == 0) SelectSingleRow(end.Remembered);
+  });
   SetPassRunning(false);
   if (--busy_ == 0) SetCommandsEnabled(true);
   if (run.Error) {
@@ -250,15 +254,6 @@ void TMainWindow::ReportLeftAlone(const TUndoReport& report, TEntryKind kind) {
   }
   dialogs_.MessageDlg(TMsgDlgType::Warning, kind == TEntryKind::Redo ? QStringLiteral("Redo") : QStringLiteral("Undo"),
                       text, TMsgDlgButton::OK);
-}
-
-void TMainWindow::ReloadSelecting(const std::set<std::string>& fileNames, int fallbackRow) {
-  TRememberedSelection selection;
-  selection.Files.assign(fileNames.begin(), fileNames.end());
-  selection.KeepTyped = false;
-  reloadSelection_ = selection;
-  ReloadSongFolderNow();
-  if (SelectedSongCount() == 0) SelectSingleRow(fallbackRow);
 }
 
 }  // namespace tagwright

@@ -373,6 +373,7 @@ void TSongDetailsPanel::ShowCommonValues(const std::vector<const TSongFile*>& so
                                 std::pair{"Genre", genreBox_->lineEdit()}, std::pair{"Track", trackField_}}) {
     if (!field->text().isEmpty()) sharedShown_.emplace_back(QString::fromLatin1(caption), field);
   }
+  edits_->TakeCommonTexts();
 }
 
 QStringList TSongDetailsPanel::EmptiedSharedFields() const { return EmptiedFields(sharedShown_); }

@@ -15,6 +15,7 @@
 #include "songs/known_spellings.h"
 #include "songs/recognition.h"
 #include "songs/song_file.h"
+#include "ui/details_edits.h"
 
 class QComboBox;
 class QGridLayout;
@@ -71,6 +72,10 @@ class TSongDetailsPanel : public QWidget {
   // The fields' texts as typed, and put back after a stamp that did not happen.
   QStringList TypedTexts() const;
   void RestoreTypedTexts(const QStringList& texts);
+  // The fields typed over what was shown for the song or the songs, put back once they are shown
+  // afresh (the rows were rebuilt).
+  TDetailsEdits::TTypedFields TypedFields() const { return edits_->TypedFields(); }
+  void RestoreTypedFields(const TDetailsEdits::TTypedFields& typed) { edits_->RestoreTypedFields(typed); }
   // In the common mode of several songs: the captions ("Album", ...) of the fields whose shared
   // value the user has emptied, which a stamp of several songs leaves as each song holds it.
   QStringList EmptiedSharedFields() const;

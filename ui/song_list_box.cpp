@@ -41,9 +41,20 @@ void TSongListBox::focusInEvent(QFocusEvent* event) {
 }
 
 void TSongListBox::keyPressEvent(QKeyEvent* event) {
-  QListView::keyPressEvent(event);
+  {
+    TFlagScope input(handlingInput_);
+    QListView::keyPressEvent(event);
+  }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (enter || (!event->text().isEmpty() && event->text().at(0).isPrint())) Q_EMIT KeyPressed();
+  Q_EMIT InputHandled(enter || (!event->text().isEmpty() && event->text().at(0).isPrint()));
+}
+
+void TSongListBox::mousePressEvent(QMouseEvent* event) {
+  {
+    TFlagScope input(handlingInput_);
+    QListView::mousePressEvent(event);
+  }
+  Q_EMIT InputHandled(false);
 }
 
 void TSongListBox::mouseDoubleClickEvent(QMouseEvent* event) {

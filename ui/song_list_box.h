@@ -23,21 +23,25 @@ class TSongListBox : public QListView {
   int CurrentRow() const;
   bool IsRowSelected(int row) const;
   int SelectedRowCount() const;
-  // True while the list itself moves the current row, not the user.
-  bool MovingCurrentByItself() const { return movingCurrentByItself_; }
+  // True while the list itself moves the current row, not the user, or while it handles a
+  // key or a mouse press, whose moves of the selection and the current row are reported as one
+  // once it is handled (InputHandled).
+  bool MovingCurrentByItself() const { return movingCurrentByItself_ || handlingInput_; }
   // What an empty list says in its middle ("No songs in this folder"); nothing when empty.
   void SetEmptyText(const QString& text);
   const QString& EmptyText() const { return emptyText_; }
 
  Q_SIGNALS:
-  // A key that types a character, or Enter, was pressed in the list.
-  void KeyPressed();
+  // A key or a mouse press was handled by the list; showAfresh for a key that types a
+  // character, or Enter, after which the current song is shown afresh.
+  void InputHandled(bool showAfresh);
   // A double click below the last row (or in an empty list).
   void BlankDoubleClicked();
 
  protected:
   void focusInEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
@@ -45,6 +49,7 @@ class TSongListBox : public QListView {
   TDrawItem drawItem_;
   QString emptyText_;
   bool movingCurrentByItself_ = false;
+  bool handlingInput_ = false;
 };
 
 // Hands the drawing of each row to the list box's owner.

@@ -1,6 +1,7 @@
 #include "ui/song_list_pane.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -8,6 +9,7 @@
 #include <QStackedWidget>
 #include <QStyleOptionViewItem>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/flag_scope.h"
 #include "ui/hints.h"
@@ -49,10 +51,10 @@ TSongListPane::TSongListPane(const TSongList& songs, QWidget* parent) : QWidget(
           &TSongListPane::ReportSelectionChange);
   connect(songList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &TSongListPane::ReportSelectionChange);
-  connect(songList_, &TSongListBox::KeyPressed, this, &TSongListPane::ReportSelectionChange);
+  connect(songList_, &TSongListBox::InputHandled, this, &TSongListPane::ReportInput);
   // A click on a row, also on the one already selected, shows the song afresh: edits not yet
   // written are dropped, as after a change of row.
-  connect(songList_, &QAbstractItemView::clicked, this, &TSongListPane::ReportSelectionChange);
+  connect(songList_, &QAbstractItemView::clicked, this, &TSongListPane::ReportClick);
   connect(songList_, &QAbstractItemView::doubleClicked, this, &TSongListPane::OpenRequested);
   connect(songList_, &TSongListBox::BlankDoubleClicked, this, &TSongListPane::OpenRequested);
 }
@@ -189,12 +191,14 @@ void TSongListPane::ShowRows(std::vector<std::size_t> rows, TViewMode viewMode) 
   }
   views_->setCurrentWidget(ActiveView());
   if (hadFocus) ActiveView()->setFocus(Qt::OtherFocusReason);
+  reported_ = RowsShown();
 }
 
 void TSongListPane::ClearRows() {
   TFlagScope quiet(quiet_);
   rows_->Clear();
   tableRows_->Clear();
+  reported_ = RowsShown();
 }
 
 QAbstractItemView* TSongListPane::ActiveView() const {
@@ -228,6 +232,7 @@ bool TSongListPane::SelectSingleRow(int row) {
   const QModelIndex index = view->model()->index(row, 0);
   view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   view->scrollTo(index);
+  reported_ = RowsShown();
   return true;
 }
 
@@ -249,20 +254,22 @@ void TSongListPane::SelectRows(const std::vector<int>& rows) {
 void TSongListPane::SetSelection(const std::vector<int>& rows, int current) {
   TFlagScope quiet(quiet_);
   UnselectAllRows();
-  QItemSelectionModel* model = songList_->selectionModel();
-  if (current >= 0 && current < songList_->RowCount()) {
-    const QModelIndex index = songList_->model()->index(current, 0);
+  QAbstractItemView* view = ActiveView();
+  QItemSelectionModel* model = view->selectionModel();
+  if (current >= 0 && current < RowCount()) {
+    const QModelIndex index = view->model()->index(current, 0);
     model->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    songList_->scrollTo(index);
+    view->scrollTo(index);
   } else {
     model->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
   }
   QItemSelection selection;
   for (int row : rows) {
-    const QModelIndex index = songList_->model()->index(row, 0);
+    const QModelIndex index = view->model()->index(row, 0);
     selection.select(index, index);
   }
-  model->select(selection, QItemSelectionModel::Select);
+  model->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  reported_ = RowsShown();
 }
 
 bool TSongListPane::IncludeSubfolders() const { return includeSubfoldersEntry_->isChecked(); }
@@ -297,8 +304,41 @@ bool TSongListPane::IsPlayKeyInList(const QWidget* receiver, const QKeyEvent* ev
 }
 
 // Only the user's changes are reported: a current row that the list sets by itself is none.
+// A click on the current row shows its song afresh; one on a row the press could not move to (the
+// user cancelled leaving the song being edited) is no news.
+void TSongListPane::ReportClick(const QModelIndex& index) {
+  if (index.row() == CurrentRow()) ReportSelection();
+}
+
+TSongListPane::TRowsShown TSongListPane::RowsShown() const {
+  TRowsShown shown{{}, CurrentRow()};
+  for (const QModelIndex& index : ActiveView()->selectionModel()->selectedIndexes()) {
+    shown.Selected.push_back(index.row());
+  }
+  std::sort(shown.Selected.begin(), shown.Selected.end());
+  shown.Selected.erase(std::unique(shown.Selected.begin(), shown.Selected.end()), shown.Selected.end());
+  return shown;
+}
+
+// One click moves the current row and the selection, each reported by its own signal, and the
+// window may put both back before the second comes (the user stayed on the song being edited):
+// only a change from what was last reported or set is news.
 void TSongListPane::ReportSelectionChange() {
+  if (quiet_ || RowsShown() == reported_) return;
+  ReportSelection();
+}
+
+void TSongListPane::ReportInput(bool showAfresh) {
+  if (showAfresh) {
+    ReportSelection();
+  } else {
+    ReportSelectionChange();
+  }
+}
+
+void TSongListPane::ReportSelection() {
   if (!quiet_ && !songList_->MovingCurrentByItself() && !songTable_->MovingCurrentByItself()) {
+    reported_ = RowsShown();
     Q_EMIT SelectionChanged();
   }
 }

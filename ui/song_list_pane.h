@@ -20,6 +20,7 @@ class QAbstractItemView;
 class QStackedWidget;
 class QAction;
 class QKeyEvent;
+class QModelIndex;
 class QMenu;
 class QPainter;
 class QStyleOptionViewItem;
@@ -136,7 +137,18 @@ class TSongListPane : public QWidget {
   void CreatePatternEntries();
   void CreateUndoEntry();
   void DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row);
+  // Reports a change of the selection or the current row; ReportSelection reports it also when
+  // nothing changed (a click on the current row, a key typed in the list).
   void ReportSelectionChange();
+  void ReportSelection();
+  void ReportInput(bool showAfresh);
+  void ReportClick(const QModelIndex& index);
+  struct TRowsShown {
+    std::vector<int> Selected;
+    int Current = -1;
+    bool operator==(const TRowsShown&) const = default;
+  };
+  TRowsShown RowsShown() const;
   void CreateTable();
   void ConnectTable();
   bool ShowsTable() const { return viewMode_ == TViewMode::Columns; }
@@ -156,7 +168,8 @@ class TSongListPane : public QWidget {
   TSongEdits edits_;
   bool restoringTable_ = false;
   TViewMode viewMode_ = TViewMode::PathFileName;
-  bool quiet_ = false;  // the rows or the selection are being rebuilt: nothing is reported
+  bool quiet_ = false;   // the rows or the selection are being rebuilt: nothing is reported
+  TRowsShown reported_;  // the selection last reported, or set without reporting it
 
   QMenu* menu_ = nullptr;
   QAction* undoEntry_ = nullptr;

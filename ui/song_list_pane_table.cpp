@@ -48,8 +48,8 @@ void TSongListPane::ConnectTable() {
           &TSongListPane::ReportSelectionChange);
   connect(songTable_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &TSongListPane::ReportSelectionChange);
-  connect(songTable_, &TSongTableView::KeyPressed, this, &TSongListPane::ReportSelectionChange);
-  connect(songTable_, &QAbstractItemView::clicked, this, &TSongListPane::ReportSelectionChange);
+  connect(songTable_, &TSongTableView::InputHandled, this, &TSongListPane::ReportInput);
+  connect(songTable_, &QAbstractItemView::clicked, this, &TSongListPane::ReportClick);
   connect(songTable_, &TSongTableView::OpenDoubleClicked, this, &TSongListPane::OpenRequested);
   connect(songTable_, &TSongTableView::RevertRequested, this, &TSongListPane::RevertCurrentCell);
   connect(songTable_, &TSongTableView::LayoutChangedByUser, this, [this] {

@@ -95,9 +95,20 @@ void TSongTableView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
-  QTableView::keyPressEvent(event);
+  {
+    TFlagScope input(handlingInput_);
+    QTableView::keyPressEvent(event);
+  }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (enter || (!event->text().isEmpty() && event->text().at(0).isPrint())) Q_EMIT KeyPressed();
+  Q_EMIT InputHandled(enter || (!event->text().isEmpty() && event->text().at(0).isPrint()));
+}
+
+void TSongTableView::mousePressEvent(QMouseEvent* event) {
+  {
+    TFlagScope input(handlingInput_);
+    QTableView::mousePressEvent(event);
+  }
+  Q_EMIT InputHandled(false);
 }
 
 void TSongTableView::mouseDoubleClickEvent(QMouseEvent* event) {

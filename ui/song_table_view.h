@@ -20,8 +20,10 @@ class TSongTableView : public QTableView {
   int CurrentRow() const;
   bool IsRowSelected(int row) const;
   int SelectedRowCount() const;
-  // True while the table itself moves the current row, not the user.
-  bool MovingCurrentByItself() const { return movingCurrentByItself_; }
+  // True while the table itself moves the current row, not the user, or while it handles a
+  // key or a mouse press, whose moves of the selection and the current row are reported as one
+  // once it is handled (InputHandled).
+  bool MovingCurrentByItself() const { return movingCurrentByItself_ || handlingInput_; }
   // The header's pop-up menu, one ticked entry per column.
   QMenu* ColumnMenu() const { return columnMenu_; }
   // Builds the column menu's entries from the model's captions; to be called once a model is set.
@@ -30,8 +32,9 @@ class TSongTableView : public QTableView {
   void TickShownColumns();
 
  Q_SIGNALS:
-  // A key that types a character, or Enter, was pressed in the table (and not taken by an editor).
-  void KeyPressed();
+  // A key or a mouse press was handled by the table; showAfresh for a key that types a
+  // character, or Enter (not taken by an editor), after which the current song is shown afresh.
+  void InputHandled(bool showAfresh);
   // A double click below the last row, or on a cell that cannot be edited.
   void OpenDoubleClicked();
   // Escape outside an editor: the edit of the current cell is to be taken back.
@@ -42,11 +45,13 @@ class TSongTableView : public QTableView {
  protected:
   void focusInEvent(QFocusEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   QMenu* columnMenu_ = nullptr;
   bool movingCurrentByItself_ = false;
+  bool handlingInput_ = false;
 };
 
 }  // namespace tagwright

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QStackedWidget>
 
 #include <filesystem>
 
@@ -133,9 +135,11 @@ QStringList RowTexts(const TMainWindow& window) {
 
 void ClickRow(TMainWindow& window, int row, Qt::KeyboardModifiers modifiers) {
   WaitForSongs(window);
-  TSongListBox* list = ChildOf<TSongListBox>(window, "songList");
-  const QRect rect = list->visualRect(list->model()->index(row, 0));
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
+  // The view shown: the one-line list, or the table of the "Columns" view.
+  auto* views = ChildOf<QStackedWidget>(window, "songViews");
+  auto* view = qobject_cast<QAbstractItemView*>(views->currentWidget());
+  const QRect rect = view->visualRect(view->model()->index(row, 0));
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, rect.center());
 }
 
 int RowEndingWith(const TMainWindow& window, const QString& end) {
@@ -161,9 +165,9 @@ QString EnabledFilters(const TMainWindow& window) {
 QList<int> SelectedRows(const TMainWindow& window) {
   WaitForSongs(window);
   QList<int> rows;
-  const TSongListBox* list = ChildOf<TSongListBox>(window, "songList");
+  const TSongListPane* pane = ChildOf<TSongListPane>(window, "songListPane");
   for (int row = 0; row < window.RowCount(); ++row) {
-    if (list->IsRowSelected(row)) rows << row;
+    if (pane->IsRowSelected(row)) rows << row;
   }
   return rows;
 }

@@ -235,4 +235,11 @@ class TTrustTest : public QObject {
   void PanesGrowAndTheMinimumIsNotRemembered();
 };
 
+class TEveryViewTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void SelectionPanelAndTypedTextFollowTheRules_data();
+  void SelectionPanelAndTypedTextFollowTheRules();
+};
+
 }  // namespace tagwright::testing

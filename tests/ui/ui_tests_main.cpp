@@ -45,5 +45,6 @@ int main(int argc, char** argv) {
   run("Undo", tagwright::testing::TUndoTest());
   run("Patterns", tagwright::testing::TPatternsTest());
   run("Trust", tagwright::testing::TTrustTest());
+  run("EveryView", tagwright::testing::TEveryViewTest());
   return failures == 0 ? 0 : 1;
 }
