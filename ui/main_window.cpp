@@ -243,7 +243,11 @@ QString TMainWindow::CountText() const { return statusBar_->PanelText(TStatusPan
 
 QString TMainWindow::ProgressText() const { return statusBar_->ProgressText(); }
 
-void TMainWindow::ShowHintInStatus(const QString& line) { statusBar_->SetPanelText(TStatusPanel::Message, line); }
+// While a command runs (and during the pause that keeps its message readable) the message panel is
+// the command's: a control the mouse passes shows no hint there.
+void TMainWindow::ShowHintInStatus(const QString& line) {
+  if (!passRunning_) statusBar_->SetPanelText(TStatusPanel::Message, line);
+}
 
 void TMainWindow::FitStatusBar() {
   const int outerWidth = frameGeometry().width();

@@ -167,6 +167,9 @@ void TMainWindow::ReloadSongFolderNow() {
   }
   if (!reloadSelection_) reloadSelection_ = RememberSelection();
   songListPane_->ClearRows();
+  // Read at once, but the message says what the window does meanwhile.
+  SetStatusText(QStringLiteral("Updating file list..."));
+  statusBar_->repaint();
   TFolderListing loaded =
       loader_->LoadNow({SelectedFolder(), songListPane_->IncludeSubfolders(), preferences_.Recognition()});
   TakeLoadedFolder(loaded);

@@ -200,8 +200,16 @@ void TCommandsTest::RenameWithDetailsReportsATakenName() {
   QVERIFY(window.PausedFor >= 2000);
   QVERIFY(window.Window->IsRunningCommand());
   QCOMPARE(window.Window->StatusText(), QStringLiteral("A file with that name already exists."));
+  // The mouse passing over a control leaves the message for its pause.
+  QEvent enter(QEvent::Enter);
+  QCoreApplication::sendEvent(window.Window->findChild<QPushButton*>(QStringLiteral("stampButton")), &enter);
+  QCOMPARE(window.Window->StatusText(), QStringLiteral("A file with that name already exists."));
+  // The reload says what it does while it reads the songs.
+  QString whileReading;
+  window.Window->SetBeforeEachSongRead([&] { whileReading = window.Window->StatusText(); });
   std::exchange(window.EndPause, nullptr)();
   WaitForSongs(*window.Window);
+  QCOMPARE(whileReading, QStringLiteral("Updating file list..."));
   QVERIFY(FileExists(song));
   QCOMPARE(ReadWholeFile(folder / "Abba - Waterloo.mp3"), std::string("another song"));
 }
