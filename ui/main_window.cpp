@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QSettings>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
@@ -36,6 +37,7 @@
 #include "ui/song_media_panel.h"
 #include "ui/song_table_model.h"
 #include "ui/sort_filter_panel.h"
+#include "ui/sort_filter_scroll.h"
 #include "ui/status_panels.h"
 #include "ui/text_conversion.h"
 #include "ui/window_layout.h"
@@ -71,8 +73,8 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(paren
   mainSplitter_->setStretchFactor(1, 4);
   mainSplitter_->setSizes({kFolderPaneWidth, kMiddlePaneStartWidth});
   body->addWidget(mainSplitter_, 1);
-  sortFilterPanel_ = new TSortFilterPanel(central);
-  body->addWidget(sortFilterPanel_);
+  sortFilterPanel_ = new TSortFilterPanel;
+  body->addWidget(new TSortFilterScroll(sortFilterPanel_, central));
   outer->addLayout(body, 1);
 
   statusBar_ = new TStatusPanels(central);
@@ -303,11 +305,17 @@ void TMainWindow::RestoreWindowState() {
   spellings_ = preferences_.Spellings();
   detailsPanel_->SetNameOptions(spellings_.get(), preferences_.Recognition());
   splittersRestored_ = window_settings::RestoreWindow(*this, *mainSplitter_, FolderSplitter());
+  // The view the window had when it closed.
+  const int view = QSettings(SettingsOrganization(), SettingsApplication()).value(ViewModeKey(), 0).toInt();
+  if (view > 0 && view < kViewModeCount) sortFilterPanel_->SetViewMode(static_cast<TViewMode>(view));
   previewBeforeChanging_ = window_settings::PreviewBeforeChanging();
   songListPane_->SetPreviewBeforeChanging(previewBeforeChanging_);
 }
 
-void TMainWindow::SaveWindowState() const { window_settings::SaveWindow(*this, *mainSplitter_, FolderSplitter()); }
+void TMainWindow::SaveWindowState() const {
+  window_settings::SaveWindow(*this, *mainSplitter_, FolderSplitter());
+  QSettings(SettingsOrganization(), SettingsApplication()).setValue(ViewModeKey(), static_cast<int>(ViewMode()));
+}
 
 void TMainWindow::UseAccentedLetters(bool on) {
   preferences_.AccentedLetters = on;
@@ -345,7 +353,9 @@ void TMainWindow::UsePreferences(const TPreferences& preferences) {
 void TMainWindow::FitMinimumSize() {
   statusBar_->SetPanelWidth(TStatusPanel::Message, kMessagePanelWidth);
   centralWidget()->layout()->activate();
-  setMinimumSize(minimumSizeHint().expandedTo(QSize(0, kWindowMinimumHeight)));
+  // As short as the panes allow; the sort and filter panel then scrolls, with room for its bar.
+  const int scrollBar = findChild<TSortFilterScroll*>()->ScrollBarWidth();
+  setMinimumSize(minimumSizeHint().expandedTo(QSize(0, kWindowMinimumHeight)) + QSize(scrollBar, 0));
   FitStatusBar();
 }
 

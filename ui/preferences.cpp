@@ -23,6 +23,7 @@ TPreferences LoadPreferences() {
   preferences.SmallWordsInLowerCase = settings.value(SmallWordsInLowerCaseKey(), false).toBool();
   preferences.TitleWithMix = settings.value(TitleWithMixKey(), false).toBool();
   preferences.OwnSpellings = settings.value(OwnSpellingsKey()).toStringList();
+  preferences.ReopenLastFolder = settings.value(ReopenLastFolderKey(), false).toBool();
   return preferences;
 }
 
@@ -34,6 +35,7 @@ void SavePreferences(const TPreferences& preferences) {
   settings.setValue(SmallWordsInLowerCaseKey(), preferences.SmallWordsInLowerCase);
   settings.setValue(TitleWithMixKey(), preferences.TitleWithMix);
   settings.setValue(OwnSpellingsKey(), preferences.OwnSpellings);
+  settings.setValue(ReopenLastFolderKey(), preferences.ReopenLastFolder);
 }
 
 }  // namespace tagwright

@@ -1,5 +1,5 @@
-// The Preferences: how names are read and cleaned. Each choice is off until the user turns it on,
-// and all are remembered in the settings.
+// The Preferences: how names are read and cleaned, and what the window opens at start. Each choice is off until the
+// user turns it on, and all are remembered in the settings.
 #pragma once
 
 #include <QStringList>
@@ -17,6 +17,7 @@ struct TPreferences {
   bool SmallWordsInLowerCase = false;  // "Small Words in Lower Case"
   bool TitleWithMix = false;           // "Keep the Mix in the Title Tag"
   QStringList OwnSpellings;            // the user's words, added to the shipped list
+  bool ReopenLastFolder = false;       // "Reopen the Last Folder at Start"
 
   TRecognitionOptions Recognition() const {
     return {.MoreNameStyles = MoreNameStyles, .Letters = LettersOf(AccentedLetters)};

@@ -28,10 +28,11 @@ TPreferencesDialog::TPreferencesDialog(const TPreferences& preferences, QWidget*
   accentedLettersBox_ = addBox(QStringLiteral("Accented Letters in Names"), QStringLiteral("accentedLettersBox"),
                                QStringLiteral("Count letters such as \u00e9 or \u00f6 as letters of a name's words."),
                                preferences.AccentedLetters);
-  keepSpellingsBox_ = addBox(QStringLiteral("Keep Known Spellings"), QStringLiteral("keepSpellingsBox"),
-                             QStringLiteral("Clean-up keeps spellings such as AC/DC, R.E.M., DJ or feat., and words "
-                                            "that already mix capitals, such as McCartney or O'Connor."),
-                             preferences.KeepSpellings);
+  keepSpellingsBox_ =
+      addBox(QStringLiteral("Keep Known Spellings"), QStringLiteral("keepSpellingsBox"),
+             QStringLiteral("Clean-up keeps spellings such as AC/\u2060DC, R.E.M., DJ or feat., and words "
+                            "that already mix capitals, such as McCartney or O'Connor."),
+             preferences.KeepSpellings);
   auto* ownLabel = new QLabel(QStringLiteral("Your own spellings, one a line:"), this);
   layout->addWidget(ownLabel);
   ownSpellingsField_ = new QPlainTextEdit(preferences.OwnSpellings.join(QLatin1Char('\n')), this);
@@ -54,6 +55,10 @@ TPreferencesDialog::TPreferencesDialog(const TPreferences& preferences, QWidget*
                             QStringLiteral("Hands-Free writes the title tag with its mix, \"Levels (Skrillex Remix)\", "
                                            "so that a player tells the remix from the original."),
                             preferences.TitleWithMix);
+  reopenLastFolderBox_ =
+      addBox(QStringLiteral("Reopen the Last Folder at Start"), QStringLiteral("reopenLastFolderBox"),
+             QStringLiteral("Tagwright starts on the folder it showed when it was closed, unless it is given one."),
+             preferences.ReopenLastFolder);
   const auto enableOwn = [this] { ownSpellingsField_->setEnabled(keepSpellingsBox_->isChecked()); };
   connect(keepSpellingsBox_, &QCheckBox::toggled, this, enableOwn);
   enableOwn();
@@ -73,6 +78,7 @@ TPreferences TPreferencesDialog::Preferences() const {
   preferences.MoreNameStyles = moreNameStylesBox_->isChecked();
   preferences.SmallWordsInLowerCase = smallWordsBox_->isChecked();
   preferences.TitleWithMix = titleWithMixBox_->isChecked();
+  preferences.ReopenLastFolder = reopenLastFolderBox_->isChecked();
   for (const QString& line : ownSpellingsField_->toPlainText().split(QLatin1Char('\n'))) {
     const QString word = line.trimmed();
     if (!word.isEmpty()) preferences.OwnSpellings << word;

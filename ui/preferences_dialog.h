@@ -28,6 +28,7 @@ class TPreferencesDialog : public QDialog {
   QPlainTextEdit* ownSpellingsField_ = nullptr;
   QCheckBox* smallWordsBox_ = nullptr;
   QCheckBox* titleWithMixBox_ = nullptr;
+  QCheckBox* reopenLastFolderBox_ = nullptr;
 };
 
 }  // namespace tagwright

@@ -23,6 +23,8 @@ inline QString TitleWithMixKey() { return QStringLiteral("names/titleWithMix"); 
 inline QString RecentFoldersKey() { return QStringLiteral("folders/recent"); }
 inline QString TagPatternsKey() { return QStringLiteral("patterns/tagsFromName"); }
 inline QString RenamePatternsKey() { return QStringLiteral("patterns/rename"); }
+inline QString ReopenLastFolderKey() { return QStringLiteral("folders/reopenLast"); }
+inline QString ViewModeKey() { return QStringLiteral("songList/viewMode"); }
 inline QString PreviewBeforeChangingKey() { return QStringLiteral("songList/previewBeforeChanging"); }
 
 }  // namespace tagwright

@@ -1,5 +1,6 @@
 #include "ui/window_settings.h"
 
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QWidget>
@@ -11,7 +12,19 @@ namespace tagwright::window_settings {
 bool RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter) {
   const QSettings settings(SettingsOrganization(), SettingsApplication());
   const QByteArray geometry = settings.value(WindowGeometryKey()).toByteArray();
-  if (!geometry.isEmpty()) window.restoreGeometry(geometry);
+  if (!geometry.isEmpty()) {
+    window.restoreGeometry(geometry);
+  } else if (const QScreen* screen = window.screen()) {
+    // The first start: about two thirds of the screen, in its middle, and never below the
+    // window's own size.
+    const QRect available = screen->availableGeometry();
+    const QSize size = (available.size() * 2 / 3)
+                           .expandedTo(window.size())
+                           .boundedTo(available.size())
+                           .expandedTo(window.minimumSize());
+    window.resize(size);
+    window.move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+  }
   const QByteArray main = settings.value(MainSplitterKey()).toByteArray();
   const QByteArray folders = settings.value(FolderSplitterKey()).toByteArray();
   if (folderSplitter != nullptr && !folders.isEmpty()) folderSplitter->restoreState(folders);

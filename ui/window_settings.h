@@ -16,8 +16,9 @@ namespace window_settings {
 // How many folders Open Recent offers.
 inline constexpr int kRecentFolderCount = 10;
 
-// The window's size and place and the panes' widths as the user left them; true when the panes'
-// widths were remembered (the window then leaves them as they are).
+// The window's size and place and the panes' widths as the user left them (at the first start:
+// two thirds of the screen, in its middle); true when the panes' widths were remembered (the
+// window then leaves them as they are).
 bool RestoreWindow(QWidget& window, QSplitter& mainSplitter, QSplitter* folderSplitter);
 void SaveWindow(const QWidget& window, const QSplitter& mainSplitter, const QSplitter* folderSplitter);
 

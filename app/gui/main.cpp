@@ -15,7 +15,10 @@
 #include "tagwright/version.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"
+#include "ui/preferences.h"
 #include "ui/qt_dialogs.h"
+#include "ui/text_conversion.h"
+#include "ui/window_settings.h"
 
 namespace {
 
@@ -147,6 +150,9 @@ int main(int argc, char** argv) {
   if (!folders.isEmpty()) {
     const std::string folder = AbsolutePath(ArgumentBytes(argc, argv, folders.first()));
     if (!window.OpenStartFolder(folder)) std::fprintf(stderr, "tagwright: %s is not a folder\n", folder.c_str());
+  } else if (tagwright::LoadPreferences().ReopenLastFolder) {
+    const QStringList recent = tagwright::window_settings::RecentFolders();
+    if (!recent.isEmpty()) (void)window.OpenStartFolder(tagwright::QStringToPath(recent.first()));
   }
   return QApplication::exec();
 }

@@ -520,11 +520,12 @@ void TSongListTest::PreferencesDialogGivesItsChoices() {
   ChildOf<QCheckBox>(dialog, "moreNameStylesBox")->click();
   ChildOf<QCheckBox>(dialog, "smallWordsBox")->click();
   ChildOf<QCheckBox>(dialog, "titleWithMixBox")->click();
+  ChildOf<QCheckBox>(dialog, "reopenLastFolderBox")->click();
   QVERIFY(ChildOf<QPlainTextEdit>(dialog, "ownSpellingsField")->isEnabled());
   ChildOf<QPlainTextEdit>(dialog, "ownSpellingsField")->setPlainText(QStringLiteral(" KISS \n\nwill.i.am\n"));
   const TPreferences chosen = dialog.Preferences();
   QVERIFY(chosen.AccentedLetters && chosen.KeepSpellings && chosen.MoreNameStyles);
-  QVERIFY(chosen.SmallWordsInLowerCase && chosen.TitleWithMix);
+  QVERIFY(chosen.SmallWordsInLowerCase && chosen.TitleWithMix && chosen.ReopenLastFolder);
   QCOMPARE(chosen.OwnSpellings, QStringList({QStringLiteral("KISS"), QStringLiteral("will.i.am")}));
 }
 
