@@ -83,6 +83,8 @@ void TMainWindow::OpenFolderDialog() {
 
 bool TMainWindow::OpenFolder(const QString& path) {
   if (passRunning_ || !QFileInfo(path).isDir()) return false;
+  // The song list has the keyboard once the songs are listed.
+  songListPane_->FocusRows();
   return SelectFolder(QDir::cleanPath(path));
 }
 

@@ -328,6 +328,10 @@ void TMainWindow::ShowSongDetails() {
   files.reserve(selected.size());
   for (const TSongFile* song : selected) files.push_back(song->FileName());
   mediaPanel_->ShowSongs(std::move(files));
+  statusBar_->SetSelectionText(selected.empty() ? QString()
+                                                : QStringLiteral("%1 of %2 songs selected")
+                                                      .arg(tagwright::CountText(selected.size()),
+                                                           tagwright::CountText(static_cast<std::size_t>(RowCount()))));
   if (selected.empty()) {
     detailsPanel_->ShowNoSong();
   } else if (selected.size() == 1) {

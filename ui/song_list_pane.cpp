@@ -9,7 +9,6 @@
 #include <QStackedWidget>
 #include <QStyleOptionViewItem>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "ui/flag_scope.h"
 #include "ui/hints.h"
@@ -224,54 +223,6 @@ TSongFile* TSongListPane::SongAtRow(int row) const {
   return index < songs_.Count() ? songs_[index] : nullptr;
 }
 
-bool TSongListPane::SelectSingleRow(int row) {
-  if (row < 0 || row >= RowCount()) return false;
-  TFlagScope quiet(quiet_);
-  UnselectAllRows();
-  QAbstractItemView* view = ActiveView();
-  const QModelIndex index = view->model()->index(row, 0);
-  view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  view->scrollTo(index);
-  reported_ = RowsShown();
-  return true;
-}
-
-void TSongListPane::UnselectAllRows() {
-  QItemSelectionModel* selection = ActiveView()->selectionModel();
-  if (selection->hasSelection()) selection->clearSelection();
-}
-
-void TSongListPane::SelectRows(const std::vector<int>& rows) {
-  QItemSelection selection;
-  const QAbstractItemModel* model = ActiveView()->model();
-  for (int row : rows) {
-    const QModelIndex index = model->index(row, 0);
-    selection.select(index, index);
-  }
-  ActiveView()->selectionModel()->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-
-void TSongListPane::SetSelection(const std::vector<int>& rows, int current) {
-  TFlagScope quiet(quiet_);
-  UnselectAllRows();
-  QAbstractItemView* view = ActiveView();
-  QItemSelectionModel* model = view->selectionModel();
-  if (current >= 0 && current < RowCount()) {
-    const QModelIndex index = view->model()->index(current, 0);
-    model->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    view->scrollTo(index);
-  } else {
-    model->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-  }
-  QItemSelection selection;
-  for (int row : rows) {
-    const QModelIndex index = view->model()->index(row, 0);
-    selection.select(index, index);
-  }
-  model->select(selection, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  reported_ = RowsShown();
-}
-
 bool TSongListPane::IncludeSubfolders() const { return includeSubfoldersEntry_->isChecked(); }
 
 void TSongListPane::SetIncludeSubfolders(bool include) { includeSubfoldersEntry_->setChecked(include); }
@@ -301,46 +252,6 @@ void TSongListPane::PrepareMenu() {
 bool TSongListPane::IsPlayKeyInList(const QWidget* receiver, const QKeyEvent* event) const {
   return (receiver == songList_ || receiver == songTable_) &&
          QKeySequence(event->keyCombination()) == playEntry_->shortcut();
-}
-
-// Only the user's changes are reported: a current row that the list sets by itself is none.
-// A click on the current row shows its song afresh; one on a row the press could not move to (the
-// user cancelled leaving the song being edited) is no news.
-void TSongListPane::ReportClick(const QModelIndex& index) {
-  if (index.row() == CurrentRow()) ReportSelection();
-}
-
-TSongListPane::TRowsShown TSongListPane::RowsShown() const {
-  TRowsShown shown{{}, CurrentRow()};
-  for (const QModelIndex& index : ActiveView()->selectionModel()->selectedIndexes()) {
-    shown.Selected.push_back(index.row());
-  }
-  std::sort(shown.Selected.begin(), shown.Selected.end());
-  shown.Selected.erase(std::unique(shown.Selected.begin(), shown.Selected.end()), shown.Selected.end());
-  return shown;
-}
-
-// One click moves the current row and the selection, each reported by its own signal, and the
-// window may put both back before the second comes (the user stayed on the song being edited):
-// only a change from what was last reported or set is news.
-void TSongListPane::ReportSelectionChange() {
-  if (quiet_ || RowsShown() == reported_) return;
-  ReportSelection();
-}
-
-void TSongListPane::ReportInput(bool showAfresh) {
-  if (showAfresh) {
-    ReportSelection();
-  } else {
-    ReportSelectionChange();
-  }
-}
-
-void TSongListPane::ReportSelection() {
-  if (!quiet_ && !songList_->MovingCurrentByItself() && !songTable_->MovingCurrentByItself()) {
-    reported_ = RowsShown();
-    Q_EMIT SelectionChanged();
-  }
 }
 
 void TSongListPane::DrawRow(QPainter* painter, const QStyleOptionViewItem& option, int row) {

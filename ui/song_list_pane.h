@@ -81,6 +81,8 @@ class TSongListPane : public QWidget {
   void SetAccentedLetters(bool on);
   // The tick of "Preview Before Changing Several Songs", set without reporting it.
   void SetPreviewBeforeChanging(bool on);
+  // Gives the keyboard to the rows shown.
+  void FocusRows();
   // What the list says while it has no rows.
   void SetEmptyText(const QString& text);
 

@@ -50,6 +50,11 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QFrame(parent) {
   cancel_->hide();
   connect(cancel_, &QPushButton::clicked, this, &TStatusPanels::CancelClicked);
   layout->addWidget(cancel_);
+  selection_ = new QLabel(this);
+  selection_->setObjectName(QStringLiteral("selectionCount"));
+  selection_->setTextFormat(Qt::PlainText);
+  selection_->setIndent(kStatusPanelIndent);
+  layout->addWidget(selection_);
   layout->addStretch(0);
   setFixedHeight(kStatusBarHeight);
 }
@@ -76,6 +81,10 @@ void TStatusPanels::FitText(TStatusPanel panel) {
   label->setText(shown);
   SetHint(label, shown == text ? QString() : text);
 }
+
+void TStatusPanels::SetSelectionText(const QString& text) { selection_->setText(text); }
+
+QString TStatusPanels::SelectionText() const { return selection_->text(); }
 
 void TStatusPanels::RepaintPanel(TStatusPanel panel) { Label(panel)->repaint(); }
 

@@ -1,5 +1,6 @@
 // The window's status bar: the message panel, the count panel and an always empty spare panel, and
-// beside them the progress of a load or a command, which never takes the message panel's place.
+// beside them the progress of a load or a command, which never takes the message panel's place,
+// and how many songs are selected.
 #pragma once
 
 #include <QFrame>
@@ -27,6 +28,9 @@ class TStatusPanels : public QFrame {
   void SetPanelWidth(TStatusPanel panel, int width);
   // A text wider than its panel ends in "..." there; its hint then holds all of it.
   void SetPanelText(TStatusPanel panel, const QString& text);
+  // "3 of 120 songs selected", at the bar's right; empty for none.
+  void SetSelectionText(const QString& text);
+  QString SelectionText() const;
   // Paints a panel at once, also while the window is busy.
   void RepaintPanel(TStatusPanel panel);
 
@@ -53,6 +57,7 @@ class TStatusPanels : public QFrame {
   QString texts_[kPanelCount];
   QProgressBar* progress_ = nullptr;
   QPushButton* cancel_ = nullptr;
+  QLabel* selection_ = nullptr;
 };
 
 // A count with thousands separators: "2,000".

@@ -8,6 +8,7 @@
 #include "files/paths.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
+#include "ui/status_panels.h"
 
 namespace tagwright::testing {
 
@@ -153,6 +154,8 @@ void TEveryViewTest::SelectionPanelAndTypedTextFollowTheRules() {
   QCOMPARE(CurrentName(window), current);
   QCOMPARE(field->text(), QString::fromLatin1(c.FieldAfter));
   QVERIFY(field->isEnabled());
+  QCOMPARE(window.Child<TStatusPanels>("statusBar")->SelectionText(),
+           QStringLiteral("%1 of 4 songs selected").arg(selected.size()));
   QVERIFY(window->ViewMode() == TViewMode(c.Event == TEvent::ViewChange ? (view + 1) % kViewModeCount : view));
   // What was stamped is on disk, and only that.
   const bool stamped = c.Event == TEvent::StampOnOne || c.Event == TEvent::StampOnSeveral || c.Event == TEvent::Redo;

@@ -337,6 +337,7 @@ void TTrustTest::FoldersOpenByDialogRecentAndDrop() {
   QTest::keyClick(window.Window.get(), Qt::Key_O, Qt::ControlModifier);
   QCOMPARE(window->SelectedFolder(), first.Path());
   QCOMPARE(window->RowCount(), 1);
+  QCOMPARE(QApplication::focusWidget(), window.Child<TSongListBox>("songList"));
   // A folder dropped onto the window opens; one without songs says so in the list.
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(empty.AddFile("not a folder.txt"))),
