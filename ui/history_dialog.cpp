@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <utility>
@@ -56,7 +57,10 @@ THistoryDialog::THistoryDialog(THistoryActions& actions, QWidget* parent) : QDia
   layout->addWidget(entryList_, 3);
   layout->addWidget(fileList_, 1);
   layout->addLayout(buttons);
-  resize(720, 420);
+  // Half the screen, so that the entries and their files show without scrolling at first.
+  QSize size(720, 420);
+  if (const QScreen* screen = this->screen()) size = size.expandedTo(screen->availableGeometry().size() / 2);
+  resize(size);
 
   connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(entryList_, &QTreeWidget::itemSelectionChanged, this, &THistoryDialog::FollowSelection);

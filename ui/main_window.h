@@ -61,17 +61,12 @@ class TMainWindow : public QMainWindow {
   explicit TMainWindow(TDialogs& dialogs, QWidget* parent = nullptr);
   ~TMainWindow() override;
 
-  TDialogs& Dialogs() const { return dialogs_; }
   // The history that records the commands' changes, so that they can be undone; none records
   // nothing. It must outlive the window.
   void UseHistory(THistory* history) { runner_->UseHistory(history); }
   // The history that should record the commands could not be opened: commands that change files
   // then change nothing and show why.
   void RefuseChangesWithoutHistory(std::string reason) { runner_->RefuseChangesWithoutHistory(std::move(reason)); }
-  // Whether the history holds a command that is not undone (for Ctrl+Z), or an undo to redo; a
-  // failure when it cannot be read.
-  TResultOf<bool> CanUndo() const;
-  TResultOf<bool> CanRedo() const;
 
   // --- Status bar ---
   // Puts a text into the message panel and paints it at once, also while the window is busy.
@@ -92,16 +87,10 @@ class TMainWindow : public QMainWindow {
   bool IsLoading() const;
   // Called on the reading threads before each song of a load (tests make loads slow with it).
   void SetBeforeEachSongRead(std::function<void()> hook);
-  // Sorts by the view mode, fills the rows the chosen filter lets through, enables the filters that
-  // would show something, and shows the count.
-  void RefreshSongList();
   const TSongList& Songs() const { return songs_; }
   const std::vector<std::string>& UnreadableSongs() const { return unreadableSongs_; }
   TViewMode ViewMode() const;
   TRecognitionFilter RecognitionFilter() const;
-  // Chooses a view mode or filter without refreshing the list.
-  void SetViewMode(TViewMode viewMode);
-  void SetRecognitionFilter(TRecognitionFilter filter);
 
   // --- Rows and selection ---
   int RowCount() const;
@@ -122,7 +111,6 @@ class TMainWindow : public QMainWindow {
   // Open Folder..., Open Recent and a dropped folder (main_window_folders.cpp): selects the folder
   // in the tree, which loads it; false when it is no folder.
   bool OpenFolder(const QString& path);
-  void OpenFolderDialog();
   // The first folder among things dropped onto the window is opened; false when there is none.
   bool OpenDroppedFolder(const QMimeData* data);
   // The folders opened last, newest first.
@@ -133,29 +121,12 @@ class TMainWindow : public QMainWindow {
   // is no folder.
   bool OpenStartFolder(const std::string& folder);
 
-  // --- Song details panel ---
-  void ShowSongDetails();
-  void PreviousSong();
-  void NextSong();
   // The panel's group box caption: " Song Details " or " Song Details (common) ".
   QString SongDetailsCaption() const;
-
   // Runs work; an error that escapes it is shown in an error box with its text, and the window
   // carries on. Every handler that loads songs or runs a command goes through here.
   void RunGuarded(const std::function<void()>& work) const { guard_.Run(work); }
-  void ShowError(const std::exception& error) const { guard_.ShowError(error); }
-  void ShowErrorText(const std::string& text) const { guard_.ShowErrorText(text); }
 
-  // --- Commands (main_window_commands.cpp, main_window_passes.cpp) ---
-  // The frame of every command on the selected songs: runs the song pass over the selected rows in
-  // list order, asks (or skips, as the request's Unwritable says) when a file cannot be written,
-  // hands each result to OnResult, ends the pass at a file that could not be read or written, and
-  // always reloads the folder and selects the same songs; the message panel then sums the pass up
-  // in one line headed by the command's name, and an error box names the file that ended it. A
-  // pass over several songs runs on a worker and this returns at once, with an empty summary: the
-  // progress bar shows "COMMAND: n / N" with a Cancel button beside it, and neither another
-  // command nor another folder can start until it has ended. One song runs at once, returning its result.
-  TPassSummary RunSelectedSongsPass(const TPassRequest& request);
   // Whether a pass started by RunSelectedSongsPass has not ended yet.
   bool IsRunningCommand() const { return passRunning_; }
   // Stops the pass running after the song it writes; the songs done are its history entry.
@@ -170,7 +141,60 @@ class TMainWindow : public QMainWindow {
   using TReloadPause = std::function<void(int milliseconds, std::function<void()> reload)>;
   void SetReloadPause(TReloadPause pause) { reloadPause_ = std::move(pause); }
 
- public Q_SLOTS:
+  // --- Preferences and edits not stamped ---
+  const TPreferences& Preferences() const { return preferences_; }
+  // The known spellings clean-up keeps; null with Keep Known Spellings off.
+  const TKnownSpellings* KnownSpellings() const { return spellings_.get(); }
+  // "Preview Before Changing Several Songs": remembered.
+  void UsePreviewBeforeChanging(bool on);
+  bool PreviewBeforeChanging() const { return previewBeforeChanging_; }
+  // --- Details changed by hand in the song table (main_window_edits.cpp) ---
+  bool HasUnstampedEdits() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  // Details typed and not stamped are settled first; Cancel keeps the window open.
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ Q_SIGNALS:
+  // A folder's songs are listed and their rows shown (after LoadSongFolder or a reload).
+  void SongsLoaded();
+
+ private:
+  // --- Songs, the panel and the commands, reached through the parts' controls ---
+  TDialogs& Dialogs() const { return dialogs_; }
+  // Whether the history holds a command that is not undone (for Ctrl+Z), or an undo to redo; a
+  // failure when it cannot be read.
+  TResultOf<bool> CanUndo() const;
+  TResultOf<bool> CanRedo() const;
+  // Sorts by the view mode, fills the rows the chosen filter lets through, enables the filters that
+  // would show something, and shows the count.
+  void RefreshSongList();
+  // Chooses a view mode or filter without refreshing the list.
+  void SetViewMode(TViewMode viewMode);
+  void SetRecognitionFilter(TRecognitionFilter filter);
+  void OpenFolderDialog();
+  // --- Song details panel ---
+  void ShowSongDetails();
+  void PreviousSong();
+  void NextSong();
+  void ShowError(const std::exception& error) const { guard_.ShowError(error); }
+  void ShowErrorText(const std::string& text) const { guard_.ShowErrorText(text); }
+  // --- Commands (main_window_commands.cpp, main_window_passes.cpp) ---
+  // The frame of every command on the selected songs: runs the song pass over the selected rows in
+  // list order, asks (or skips, as the request's Unwritable says) when a file cannot be written,
+  // hands each result to OnResult, ends the pass at a file that could not be read or written, and
+  // always reloads the folder and selects the same songs; the message panel then sums the pass up
+  // in one line headed by the command's name, and an error box names the file that ended it. A
+  // pass over several songs runs on a worker and this returns at once, with an empty summary: the
+  // progress bar shows "COMMAND: n / N" with a Cancel button beside it, and neither another
+  // command nor another folder can start until it has ended. One song runs at once, returning its result.
+  TPassSummary RunSelectedSongsPass(const TPassRequest& request);
+
   // The buttons and the song list's pop-up menu entries.
   void StampWithDetails();
   void StampRecognized();
@@ -198,16 +222,10 @@ class TMainWindow : public QMainWindow {
   void ShowPreferences();
   // Takes the choices, remembers them, and lists the songs afresh when reading names changed.
   void UsePreferences(const TPreferences& preferences);
-  const TPreferences& Preferences() const { return preferences_; }
-  // The known spellings clean-up keeps; null with Keep Known Spellings off.
-  const TKnownSpellings* KnownSpellings() const { return spellings_.get(); }
   // Show what "Hands-Free!" or "AutoRename Files" would do to the selected songs, writing nothing;
   // "Apply" then runs the command on them.
   void PreviewHandsFree();
   void PreviewAutoRename();
-  // "Preview Before Changing Several Songs": remembered.
-  void UsePreviewBeforeChanging(bool on);
-  bool PreviewBeforeChanging() const { return previewBeforeChanging_; }
   // Takes back the newest command of the history not yet undone, after asking (main_window_undo.cpp).
   void UndoLastCommand();
   // Takes back the newest undo not yet redone, while no command has changed files since; after asking.
@@ -215,26 +233,10 @@ class TMainWindow : public QMainWindow {
   // "History...": the entries, with Undo and Redo for the one selected.
   void ShowHistory();
 
-  // --- Details changed by hand in the song table (main_window_edits.cpp) ---
-  bool HasUnstampedEdits() const;
   // Writes exactly the changed fields of the changed songs (F6 and "Stamp" while there are such),
   // after a preview when there are several.
   void StampEditedSongs();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void showEvent(QShowEvent* event) override;
-  // Details typed and not stamped are settled first; Cancel keeps the window open.
-  void closeEvent(QCloseEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-
- Q_SIGNALS:
-  // A folder's songs are listed and their rows shown (after LoadSongFolder or a reload).
-  void SongsLoaded();
-
- private:
   TRememberedSelection RememberSelection() const;
   // Selects the remembered songs that have rows, following the renames among results, and shows
   // them in the panel; the panel keeps what was typed for the songs it still shows. When none of

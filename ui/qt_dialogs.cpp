@@ -111,11 +111,15 @@ QTableWidget* PreviewTable(const char* name, const QStringList& columns, const s
   return table;
 }
 
-// As wide as the columns need, but never beyond the screen.
+// As wide as the columns need and as tall as the rows need (the note and the buttons besides), but
+// never beyond the screen.
 QSize FittedPreviewSize(const QTableWidget& table, const QWidget& dialog) {
   int width = table.verticalHeader()->width() + 4 * table.frameWidth() + 48;
   for (int column = 0; column < table.columnCount(); ++column) width += table.columnWidth(column);
-  QSize size(std::max(width, kPreviewDialogSize.width()), kPreviewDialogSize.height());
+  constexpr int kBesideTheRows = 140;
+  const int height = table.horizontalHeader()->sizeHint().height() +
+                     table.rowCount() * table.verticalHeader()->defaultSectionSize() + kBesideTheRows;
+  QSize size(std::max(width, kPreviewDialogSize.width()), std::max(height, kPreviewDialogSize.height()));
   if (const QScreen* screen = dialog.screen()) {
     const QRect available = screen->availableGeometry();
     size = size.boundedTo(QSize(available.width() * 9 / 10, available.height() * 9 / 10));

@@ -149,7 +149,7 @@ void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
   ClickRow(*window.Window, 2, Qt::ControlModifier);  // row 2 current but no longer selected
   ClickRow(*window.Window, 2, Qt::ControlModifier);  // and selected again
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  window->StampRecognized();
+  Choose(*window.Window, "stampEntry");
   WaitForSongs(*window.Window);  // the pass runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("b.mp3 cannot be written to.  Continue?"));
@@ -173,7 +173,7 @@ void TCommandsTest::UnwritableFileAnsweredNoEndsThePass() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllRows(*window.Window);
   window.Dialogs.Answers.push_back(TMsgDlgButton::No);
-  window->UseFileNameAsTitle();
+  Choose(*window.Window, "fileNameAsTitleButton");
   WaitForSongs(*window.Window);  // the pass runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QCOMPARE(TagsOf(songs[0]).Title, std::string("a"));
@@ -463,7 +463,7 @@ void TCommandsTest::RenameThisFileUsesTheTypedName() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   window.Dialogs.InputAnswers.push_back(QStringLiteral("sub/escape.mp3"));
-  window->RenameThisFile();
+  Choose(*window.Window, "renameEntry");
   QCOMPARE(window.Dialogs.Inputs.at(0).Caption, QStringLiteral("Rename File"));
   QCOMPARE(window.Dialogs.Inputs.at(0).Prompt, QStringLiteral("New filename"));
   QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("old.mp3"));
@@ -476,14 +476,14 @@ void TCommandsTest::RenameThisFileUsesTheTypedName() {
   folder.AddSong("taken.mp3");
   const std::string taken = ReadWholeFile(folder / "taken.mp3");
   window.Dialogs.InputAnswers.push_back(QStringLiteral("taken.mp3"));
-  window->RenameThisFile();
+  Choose(*window.Window, "renameEntry");
   QCOMPARE(window.Dialogs.Messages.at(1).Text,
            QStringLiteral("Error renaming file\r\n%1 (File exists)").arg(QString::fromUtf8(kRenameFailedMessage)));
   QVERIFY(ReadWholeFile(folder / "taken.mp3") == taken);
   QVERIFY(FileExists(folder / "old.mp3"));
 
   window.Dialogs.InputAnswers.push_back(QStringLiteral("new.txt"));
-  window->RenameThisFile();
+  Choose(*window.Window, "renameEntry");
   QVERIFY(FileExists(folder / "new.txt"));
   QCOMPARE(window->RowCount(), 1);  // taken.mp3 alone: new.txt is no longer a song file
 }
@@ -496,9 +496,9 @@ void TCommandsTest::RenameBoxSelectsTheNameWithoutExtension() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
-  window->RenameThisFile();
+  Choose(*window.Window, "renameEntry");
   ClickRow(*window.Window, 1);
-  window->RenameThisFile();
+  Choose(*window.Window, "renameEntry");
   QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("my.song.mp3"));
   QCOMPARE(window.Dialogs.Inputs.at(0).SelectedLength, 7);
   QCOMPARE(window.Dialogs.Inputs.at(1).Value, QStringLiteral("noextension"));
@@ -594,14 +594,14 @@ void TCommandsTest::DeleteAsksFirst() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   window.Dialogs.Answers.push_back(TMsgDlgButton::No);
-  window->DeleteThisFile();
+  Choose(*window.Window, "deleteEntry");
   QVERIFY(FileExists(song));
   QCOMPARE(window->RowCount(), 1);
   QCOMPARE(window.Dialogs.Messages.at(0).Caption, QStringLiteral("Confirm"));
   QCOMPARE(window.Dialogs.Messages.at(0).Text,
            QStringLiteral("Are you sure you want to delete this file?\r\n") + QString::fromStdString(song));
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  window->DeleteThisFile();
+  Choose(*window.Window, "deleteEntry");
   QVERIFY(!FileExists(song));
   QCOMPARE(window->RowCount(), 0);
 }
@@ -621,7 +621,7 @@ void TCommandsTest::DeleteMovesTheFileToTheTrash() {
     ClickRow(*window.Window, 0);
     QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-    window->DeleteThisFile();
+    Choose(*window.Window, "deleteEntry");
     QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
     QCOMPARE(window.Dialogs.Messages[0].DefaultButton, TMsgDlgButtons(TMsgDlgButton::No));
     QCOMPARE(window.Dialogs.Messages[0].Text,
@@ -645,7 +645,7 @@ void TCommandsTest::FailedDeleteNamesTheFileAndTheCause() {
   ClickRow(*window.Window, 0);
   QVERIFY(QFile::remove(QString::fromStdString(song)));  // taken away behind the window's back
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  window->DeleteThisFile();
+  Choose(*window.Window, "deleteEntry");
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(2));
   const TRecordingDialogs::TMessage& error = window.Dialogs.Messages[1];
   QCOMPARE(error.Type, TMsgDlgType::Error);
@@ -665,9 +665,9 @@ void TCommandsTest::SelectArtistAddsRowsOfTheSameSpelling() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 3);
   ClickRow(*window.Window, 0, Qt::ControlModifier);
-  window->SelectArtist();
+  Choose(*window.Window, "selectArtistEntry");
   QCOMPARE(SelectedRows(*window.Window), (QList<int>{0, 2, 3}));
-  window->SelectAll();
+  Choose(*window.Window, "selectAllEntry");
   QCOMPARE(SelectedRows(*window.Window), (QList<int>{0, 1, 2, 3}));
 }
 
@@ -725,7 +725,7 @@ void TCommandsTest::RefreshKeepsSubfoldersBelowTheTopNode() {
   window.Child<QAction>("includeSubfoldersEntry")->trigger();  // ticks and reloads with subfolders
   QVERIFY(window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(window->RowCount(), 2);
-  window->RefreshSongFolder();
+  Choose(*window.Window, "refreshEntry");
   QVERIFY(window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(window->RowCount(), 2);
   window.Child<QAction>("includeSubfoldersEntry")->trigger();
@@ -736,7 +736,7 @@ void TCommandsTest::RefreshOnTheTopNodeStopsScanningSubfolders() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(QStringLiteral("/")));
   window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);  // ticked without a (whole-disk) reload
-  window->RefreshSongFolder();
+  Choose(*window.Window, "refreshEntry");
   QVERIFY(!window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(window->SelectedFolder(), std::string("/"));
 }

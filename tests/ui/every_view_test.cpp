@@ -127,7 +127,7 @@ void TEveryViewTest::SelectionPanelAndTypedTextFollowTheRules() {
       window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);  // skip it
       PressKey(window, Qt::Key_F6);
       break;
-    case TEvent::Refresh: window->RefreshSongFolder(); break;
+    case TEvent::Refresh: Choose(*window.Window, "refreshEntry"); break;
     case TEvent::ViewChange: ChooseView(window, (view + 1) % kViewModeCount); break;
     case TEvent::FilterChange: ChooseFilter(window, "id3TagUsedFilter"); break;
     case TEvent::HidingFilter:

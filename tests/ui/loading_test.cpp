@@ -125,7 +125,7 @@ void TLoadingTest::NoCommandStartsMidLoad() {
     if (tried || window->StatusText().isEmpty()) return;
     tried = true;
     disabled = !window.Child<QPushButton>("handsFreeButton")->isEnabled();
-    window->HandsFreeUpdate();
+    Choose(*window.Window, "handsFreeButton");
     QTest::keyClick(window.Window.get(), Qt::Key_F7);
   });
   QVERIFY(window->SelectFolder(folder.QPath()));
@@ -154,8 +154,8 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
   std::atomic<bool> held = false;
   std::atomic<bool> cancelled = false;
   window->SetBeforeEachPassSong(PassHeldBeforeSecondSong(held, cancelled));
-  window->SelectAll();
-  window->HandsFreeUpdate();
+  Choose(*window.Window, "selectAllEntry");
+  Choose(*window.Window, "handsFreeButton");
   TMainWindow& busy = *window.Window;  // not through ->, which would wait for the pass
   QVERIFY(busy.IsRunningCommand());
   QVERIFY(QTest::qWaitFor([&] { return held.load(); }, 30000));
@@ -199,8 +199,8 @@ void TLoadingTest::ProgressMovesOnWithThePass() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (letPast < done && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
   });
-  window->SelectAll();
-  window->HandsFreeUpdate();
+  Choose(*window.Window, "selectAllEntry");
+  Choose(*window.Window, "handsFreeButton");
   TMainWindow& busy = *window.Window;  // not through ->, which would wait for the pass
   for (std::size_t done = 1; done < 4; ++done) {
     QVERIFY(QTest::qWaitFor([&] { return heldAt.load() == done; }, 30000));
@@ -223,8 +223,8 @@ void TLoadingTest::ClosingTheWindowMidPassCancelsItFirst() {
   std::atomic<bool> held = false;
   std::atomic<bool> closed = false;
   window->SetBeforeEachPassSong(PassHeldBeforeSecondSong(held, closed));
-  window->SelectAll();
-  window->HandsFreeUpdate();
+  Choose(*window.Window, "selectAllEntry");
+  Choose(*window.Window, "handsFreeButton");
   TMainWindow& busy = *window.Window;
   QVERIFY(QTest::qWaitFor([&] { return held.load(); }, 30000));
   QVERIFY(!busy.close());  // not yet

@@ -158,8 +158,7 @@ void TPatternsTest::ApplyEqualsTheCommandLineAndCtrlZUndoesIt() {
   TWindowUnderTest& window = test.window;
   QVERIFY(window->SelectFolder(windowed.QPath()));
   // The command line numbers in the order of the names: so does the list here.
-  window->SetViewMode(TViewMode::FileName);
-  window->RefreshSongList();
+  Choose(*window.Window, "fileNameView");
   SelectAllEndingWith(*window.Window, "One More Time");
   window.Dialogs.PatternAnswers.push_back({pattern, cleanup});
   window.Dialogs.NumberingAnswers.push_back({.Start = start, .WithTotal = total});
@@ -191,8 +190,7 @@ void TPatternsTest::NumberTracksGoesByTheOrderShown() {
   folder.AddTaggedSong("c.mp3", Tags("Moby", "Porcelain"));
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
-  window->SetViewMode(TViewMode::ArtistTitle);
-  window->RefreshSongList();
+  Choose(*window.Window, "artistTitleView");
   SelectAllEndingWith(*window.Window, "a.mp3");
   window.Dialogs.NumberingAnswers.push_back({.Start = 1, .WithTotal = true});
   window.Dialogs.PreviewAnswers.push_back(false);  // "Close": the preview's rows say it all

@@ -411,7 +411,6 @@ void TSongListTest::RowHintsNameTheState() {
   ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("/b?.mp3")));
   QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("Red (Incomplete: no title)"));
   window->UnselectAllRows();
-  window->ShowSongDetails();
   QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("The colour of the state of the song shown"));
 }
 
@@ -457,12 +456,12 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
              QStringLiteral("1 name recognised with Accented Letters in Names \u2014 Preferences (Ctrl+,); "
                             "1 name recognised with More Name Styles \u2014 Preferences (Ctrl+,)"));
     window->SetStatusText(QString());
-    window->RefreshSongFolder();
+    Choose(*window.Window, "refreshEntry");
     QCOMPARE(window->StatusText(), QString());  // once per folder
 
     // Capitals the list would keep: the preview says so.
-    window->SelectAll();
-    window->PreviewHandsFree();
+    Choose(*window.Window, "selectAllEntry");
+    Choose(*window.Window, "previewHandsFreeEntry");
     WaitForSongs(*window.Window);  // the dry run goes on a worker
     QVERIFY(window.Dialogs.lastPreviewNote.contains(QStringLiteral("Keep Known Spellings")));
 
@@ -486,13 +485,13 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
                 .endsWith(QStringLiteral("(recognised after tidying the name)")));
 
     window->SelectSingleRow(RowEndingWith(*window.Window, QStringLiteral("/abba - dancing queen.mp3")));
-    window->CleanUpDetails();
+    Choose(*window.Window, "detailsCleanupButton");
     TID3Info tags;
     QVERIFY(ReadID3Tags(abba, tags).Ok());
     QCOMPARE(tags.Artist, std::string("ABBA"));
     QCOMPARE(tags.Title, std::string("Dancing Queen"));
     window->SelectSingleRow(RowEndingWith(*window.Window, QStringLiteral("/moby - face to face.mp3")));
-    window->CleanUpDetails();
+    Choose(*window.Window, "detailsCleanupButton");
     QVERIFY(ReadID3Tags(moby, tags).Ok());
     QCOMPARE(tags.Title, std::string("Face to Face"));
 

@@ -173,7 +173,7 @@ void TTrustTest::ThePanelShowsWhatIsSelected() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(first.QPath()));
   ClickRow(*window.Window, 0);
-  window->RefreshSongFolder();  // a reload keeps the song and the panel
+  Choose(*window.Window, "refreshEntry");  // a reload keeps the song and the panel
   QCOMPARE(SelectedRows(*window.Window), QList<int>{0});
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
   QVERIFY(window->SelectFolder(empty.QPath()));  // another folder: nothing selected, nothing shown
@@ -277,7 +277,7 @@ void TTrustTest::BatchesArePreviewedAndApplyEqualsTheCommand() {
     if (run < 2) window->UsePreviewBeforeChanging(true);
     window.Dialogs.PreviewAnswers.push_back(run == 1);
     QVERIFY(window->SelectFolder(folder.QPath()));
-    window->SelectAll();
+    Choose(*window.Window, "selectAllEntry");
     window.Child<QPushButton>(qPrintable(button))->click();
     WaitForSongs(*window.Window);  // the pass runs on a worker
     QCOMPARE(window.Dialogs.Previews.size(), std::size_t(run < 2 ? 1 : 0));

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QStackedWidget>
 
 #include <filesystem>
@@ -131,6 +132,15 @@ QStringList RowTexts(const TMainWindow& window) {
   const QAbstractItemModel* model = ChildOf<TSongListBox>(window, "songList")->model();
   for (int row = 0; row < model->rowCount(); ++row) texts << model->index(row, 0).data().toString();
   return texts;
+}
+
+void Choose(const TMainWindow& window, const char* name) {
+  WaitForSongs(window);
+  if (auto* entry = window.findChild<QAction*>(QString::fromLatin1(name))) {
+    entry->trigger();
+  } else {
+    ChildOf<QAbstractButton>(window, name)->click();
+  }
 }
 
 void ClickRow(TMainWindow& window, int row, Qt::KeyboardModifiers modifiers) {

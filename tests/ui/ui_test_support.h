@@ -105,6 +105,10 @@ struct TWindowWithHistory {
   TWindowUnderTest window;
 };
 
+// Chooses a command as the user does, by the object name of its control: a menu entry of the song
+// list (triggered), a button (clicked) or a radio button of the views and filters (chosen).
+void Choose(const TMainWindow& window, const char* name);
+
 QStringList RowTexts(const TMainWindow& window);
 // Clicks a row of the song list, with modifiers such as Qt::ControlModifier.
 void ClickRow(TMainWindow& window, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);

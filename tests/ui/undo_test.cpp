@@ -300,11 +300,11 @@ void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
   TWindowUnderTest& window = test.window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   std::vector<std::map<std::string, std::string>> states{FolderState(folder.Path())};
-  RunOnAll(window, [](TMainWindow& w) { w.CleanUpDetails(); });
+  RunOnAll(window, [](TMainWindow& w) { Choose(w, "detailsCleanupButton"); });
   states.push_back(FolderState(folder.Path()));
-  RunOnAll(window, [](TMainWindow& w) { w.AutoRename(); });
+  RunOnAll(window, [](TMainWindow& w) { Choose(w, "autoRenameButton"); });
   states.push_back(FolderState(folder.Path()));
-  RunOnAll(window, [](TMainWindow& w) { w.ClearTagField(TTagField::Album); });
+  RunOnAll(window, [](TMainWindow& w) { Choose(w, "clearAlbumEntry"); });
   states.push_back(FolderState(folder.Path()));
   QCOMPARE(std::set(states.begin(), states.end()).size(), std::size_t{4});  // each command changed the songs
   const std::size_t asked = window.Dialogs.Messages.size();
@@ -334,7 +334,7 @@ void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QVERIFY(FolderState(folder.Path()) == states[2]);
-  RunOnAll(window, [](TMainWindow& w) { w.ClearTagField(TTagField::Artist); });
+  RunOnAll(window, [](TMainWindow& w) { Choose(w, "clearArtistEntry"); });
   const std::size_t beforeRedo = window.Dialogs.Messages.size();
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   QCOMPARE(window.Dialogs.Messages.size(), beforeRedo);  // a new command ended what could be redone
@@ -410,9 +410,9 @@ void TUndoTest::TheHistoryDialogUndoesAndRedoesTheEntrySelected() {
   TWindowUnderTest& window = test.window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   const std::string before = FileSha256(song);
-  RunOnAll(window, [](TMainWindow& w) { w.CleanUpDetails(); });
+  RunOnAll(window, [](TMainWindow& w) { Choose(w, "detailsCleanupButton"); });
   const std::string cleaned = FileSha256(song);
-  RunOnAll(window, [](TMainWindow& w) { w.ClearTagField(TTagField::Title); });
+  RunOnAll(window, [](TMainWindow& w) { Choose(w, "clearTitleEntry"); });
   const std::string cleared = FileSha256(song);
   window.Dialogs.HistoryScript = [&](THistoryDialog& dialog) {
     auto* entries = ChildOf<QTreeWidget>(dialog, "historyEntryList");
@@ -464,7 +464,7 @@ void TUndoTest::CtrlZBringsADeletedSongBackFromTheTrash() {
     QVERIFY(window->SelectFolder(folder.QPath()));
     ClickRow(*window.Window, 0);
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-    window->DeleteThisFile();
+    Choose(*window.Window, "deleteEntry");
     QVERIFY(!FileExists(song));
     QVERIFY(FileExists(home / "data/Trash/info/Abba - Waterloo.mp3.trashinfo"));
     QCOMPARE(window->RowCount(), 0);
@@ -488,9 +488,9 @@ void TUndoTest::CtrlZAndCtrlShiftZFinishWhatWasCutShort() {
   TWindowWithHistory test;
   TWindowUnderTest& window = test.window;
   QVERIFY(window->SelectFolder(folder.QPath()));
-  RunOnAll(window, [](TMainWindow& w) { w.CleanUpDetails(); });
+  RunOnAll(window, [](TMainWindow& w) { Choose(w, "detailsCleanupButton"); });
   const std::map<std::string, std::string> cleaned = FolderBytes(folder.Path());
-  RunOnAll(window, [](TMainWindow& w) { w.ClearTagField(TTagField::Album); });
+  RunOnAll(window, [](TMainWindow& w) { Choose(w, "clearAlbumEntry"); });
   const std::map<std::string, std::string> cleared = FolderBytes(folder.Path());
   const auto newestEntry = [&] { return test.History->Entries(1).Value().front().Id; };
   const std::size_t asked = window.Dialogs.Messages.size();
