@@ -239,10 +239,6 @@ void TMainWindow::SetStatusText(const QString& text) {
   statusBar_->RepaintPanel(TStatusPanel::Message);
 }
 
-QString TMainWindow::StatusText() const { return statusBar_->PanelText(TStatusPanel::Message); }
-
-QString TMainWindow::CountText() const { return statusBar_->PanelText(TStatusPanel::Count); }
-
 QString TMainWindow::ProgressText() const { return statusBar_->ProgressText(); }
 
 // While a command runs (and during the pause that keeps its message readable) the message panel is

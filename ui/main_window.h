@@ -71,10 +71,6 @@ class TMainWindow : public QMainWindow {
   // --- Status bar ---
   // Puts a text into the message panel and paints it at once, also while the window is busy.
   void SetStatusText(const QString& text);
-  QString StatusText() const;
-  QString CountText() const;
-  // The progress of the load or command running, beside the panels; empty when none runs.
-  QString ProgressText() const;
 
   // --- Songs ---
   // Starts rebuilding the song list and its rows from the song files of a folder (and its
@@ -121,8 +117,6 @@ class TMainWindow : public QMainWindow {
   // is no folder.
   bool OpenStartFolder(const std::string& folder);
 
-  // The panel's group box caption: " Song Details " or " Song Details (common) ".
-  QString SongDetailsCaption() const;
   // Runs work; an error that escapes it is shown in an error box with its text, and the window
   // carries on. Every handler that loads songs or runs a command goes through here.
   void RunGuarded(const std::function<void()>& work) const { guard_.Run(work); }
@@ -167,6 +161,8 @@ class TMainWindow : public QMainWindow {
  private:
   // --- Songs, the panel and the commands, reached through the parts' controls ---
   TDialogs& Dialogs() const { return dialogs_; }
+  // The progress of the load or command running, beside the panels; empty when none runs.
+  QString ProgressText() const;
   // Whether the history holds a command that is not undone (for Ctrl+Z), or an undo to redo; a
   // failure when it cannot be read.
   TResultOf<bool> CanUndo() const;

@@ -320,8 +320,6 @@ void TMainWindow::SelectRows(const std::vector<int>& rows) { songListPane_->Sele
 
 // --- Song details panel ---
 
-QString TMainWindow::SongDetailsCaption() const { return detailsPanel_->Caption(); }
-
 void TMainWindow::ShowSongDetails() {
   const std::vector<const TSongFile*> selected = SelectedSongs();
   std::vector<std::string> files;

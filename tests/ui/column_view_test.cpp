@@ -159,7 +159,7 @@ void TColumnViewTest::ViewsShareRowsFiltersAndKeys() {
   ShowColumns(window);
   QVERIFY(window.Child<QRadioButton>("columnsView")->isChecked());
   QCOMPARE(window->RowCount(), 4);
-  QCOMPARE(window->CountText(), QStringLiteral("4 files"));
+  QCOMPARE(CountText(window), QStringLiteral("4 files"));
   window.Child<QRadioButton>("unsavedId3Filter")->click();
   QCOMPARE(TableOrder(window), QStringList{QStringLiteral("Moby - Porcelain.mp3")});
   QCOMPARE(Table(window)->model()->index(0, 0).data().toString(), QStringLiteral("Unsaved"));
@@ -167,7 +167,7 @@ void TColumnViewTest::ViewsShareRowsFiltersAndKeys() {
   // Commands run on the table's selection.
   window->SelectSingleRow(1);
   QCOMPARE(window->SelectedSongCount(), 1);
-  QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details "));
+  QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details "));
   for (int key = 1; key <= 4; ++key) {
     QTest::keyClick(window.Window.get(), static_cast<Qt::Key>(Qt::Key_0 + key), Qt::ControlModifier);
     QCOMPARE(static_cast<int>(window->ViewMode()), key - 1);
@@ -261,7 +261,7 @@ void TColumnViewTest::DifferentFieldsAreLeftAlone() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   ClickRow(*window.Window, 0);
   ClickRow(*window.Window, 1, Qt::ShiftModifier);
-  QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details \u2014 2 songs "));
+  QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details \u2014 2 songs "));
   struct TField {
     const char* Name;
     QString Text;

@@ -160,7 +160,7 @@ void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
   // The same songs stay selected, and the current row stays.
   QCOMPARE(SelectedRows(*window.Window), QList<int>({0, 1, 2, 3}));
   QCOMPARE(window->CurrentRow(), 2);
-  QCOMPARE(window->StatusText(),
+  QCOMPARE(StatusText(window),
            QStringLiteral("Stamp ID3 Tags: 3 songs tagged, 1 left alone (file cannot be written to)"));
 }
 
@@ -199,14 +199,14 @@ void TCommandsTest::RenameWithDetailsReportsATakenName() {
   QVERIFY(QTest::qWaitFor([&] { return bool(window.EndPause); }, 30000));
   QVERIFY(window.PausedFor >= 2000);
   QVERIFY(window.Window->IsRunningCommand());
-  QCOMPARE(window.Window->StatusText(), QStringLiteral("A file with that name already exists."));
+  QCOMPARE(StatusText(*window.Window), QStringLiteral("A file with that name already exists."));
   // The mouse passing over a control leaves the message for its pause.
   QEvent enter(QEvent::Enter);
   QCoreApplication::sendEvent(window.Window->findChild<QPushButton*>(QStringLiteral("stampButton")), &enter);
-  QCOMPARE(window.Window->StatusText(), QStringLiteral("A file with that name already exists."));
+  QCOMPARE(StatusText(*window.Window), QStringLiteral("A file with that name already exists."));
   // The reload says what it does while it reads the songs.
   QString whileReading;
-  window.Window->SetBeforeEachSongRead([&] { whileReading = window.Window->StatusText(); });
+  window.Window->SetBeforeEachSongRead([&] { whileReading = StatusText(*window.Window); });
   std::exchange(window.EndPause, nullptr)();
   WaitForSongs(*window.Window);
   QCOMPARE(whileReading, QStringLiteral("Updating file list..."));
@@ -251,7 +251,7 @@ void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
     window.Child<QPushButton>("autoRenameButton")->click();
     WaitForSongs(*window.Window);  // the pass runs on a worker
     QVERIFY(FileExists(folder / "Moby - Why.mp3"));
-    const QString status = window->StatusText();
+    const QString status = StatusText(window);
     QVERIFY2(status.startsWith(QStringLiteral("AutoRename Files: ")), qPrintable(status));
     QVERIFY2(status.contains(QStringLiteral("1 failed (Error renaming file. Is it a duplicate or read-only?)")),
              qPrintable(status));
@@ -266,7 +266,7 @@ void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
     QVERIFY(window->SelectFolder(folder.QPath()));
     SelectAllRows(*window.Window);
     QTest::keyClick(window.Window.get(), Qt::Key_F7);
-    const QString status = window->StatusText();
+    const QString status = StatusText(window);
     QVERIFY2(status.startsWith(QStringLiteral("Hands-Free!: ")), qPrintable(status));
     QVERIFY2(status.contains(QStringLiteral("2 failed (Error renaming file. Is it a duplicate or read-only?)")),
              qPrintable(status));
@@ -284,7 +284,7 @@ void TCommandsTest::ClashingRenamesKeepTheirMessageForThePause() {
   const QString summary = QStringLiteral("Rename File(s): 1 renamed, 1 failed (A file with that name already exists.)");
   window.HoldPause = true;
   QStringList seen;
-  TWhileBusy watch([&] { seen.append(window->StatusText()); });
+  TWhileBusy watch([&] { seen.append(StatusText(window)); });
   QTest::keyClick(window.Window.get(), Qt::Key_F5);
   // The pass runs on a worker, and the pause follows it.
   QVERIFY(QTest::qWaitFor([&] { return bool(window.EndPause); }, 30000));
@@ -299,10 +299,10 @@ void TCommandsTest::ClashingRenamesKeepTheirMessageForThePause() {
   QVERIFY(after >= 0);
   while (after < seen.size() && seen[after] == message) ++after;
   if (after < seen.size()) QCOMPARE(seen[after], summary);
-  QCOMPARE(window->StatusText(), summary);
+  QCOMPARE(StatusText(window), summary);
   const auto* panel = window.Child<QLabel>("messagePanel");
   QVERIFY(panel->text() == summary || panel->toolTip() == summary);
-  QCOMPARE(window->ProgressText(), QString());
+  QCOMPARE(ProgressText(window), QString());
 }
 
 // A file that cannot be opened ends the pass; the box that names it comes after the reload.
@@ -320,7 +320,7 @@ void TCommandsTest::AFileThatCannotBeOpenedIsNamedAfterTheReload() {
   QString statusThen;
   window.Dialogs.WhenMessageShown = [&] {
     rowsThen = window->RowCount();
-    statusThen = window->StatusText();
+    statusThen = StatusText(window);
   };
   window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
   QTest::keyClick(window.Window.get(), Qt::Key_F6);
@@ -407,7 +407,7 @@ void TCommandsTest::SummaryCountsTheFilesChanged() {
     QTest::keyClick(window.Window.get(), Qt::Key_F6);
   }
   WaitForSongs(*window.Window);
-  QCOMPARE(window->StatusText(), summary);
+  QCOMPARE(StatusText(window), summary);
   QCOMPARE(FilesChanged(before, FilesOnDisk(folder.Path())), changed);
 }
 
@@ -423,8 +423,8 @@ void TCommandsTest::EachPassIsSummedUpInOneLine() {
     QVERIFY(window->SelectFolder(folder.QPath()));
     SelectAllRows(*window.Window);
     QTest::keyClick(window.Window.get(), Qt::Key_F7);
-    QCOMPARE(window->StatusText(), QStringLiteral("Hands-Free!: 2 songs updated, 3 left alone (2 file name holds more "
-                                                  "than the details, 1 not recognised)"));
+    QCOMPARE(StatusText(window), QStringLiteral("Hands-Free!: 2 songs updated, 3 left alone (2 file name holds more "
+                                                "than the details, 1 not recognised)"));
     QVERIFY(FileExists(folder / "Moby - Why.mp3"));
   }
   {
@@ -436,7 +436,7 @@ void TCommandsTest::EachPassIsSummedUpInOneLine() {
     QVERIFY(ShowWithAllSelected(window, folder));
     window.Child<QPushButton>("autoRenameButton")->click();
     QCOMPARE(
-        window->StatusText(),
+        StatusText(window),
         QStringLiteral("AutoRename Files: 1 renamed, 2 left alone (1 already named after its details, 1 no title or "
                        "artist recognised), 1 failed (Error renaming file. Is it a duplicate or read-only?)"));
   }
@@ -448,10 +448,10 @@ void TCommandsTest::EachPassIsSummedUpInOneLine() {
     SelectAllRows(*window.Window);
     window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
     QTest::keyClick(window.Window.get(), Qt::Key_F6);
-    QCOMPARE(window->StatusText(), QStringLiteral("Stamp ID3 Tag(s): 4 songs tagged"));
+    QCOMPARE(StatusText(window), QStringLiteral("Stamp ID3 Tag(s): 4 songs tagged"));
     ClickRow(*window.Window, 0);
     window.Child<QAction>("clearAlbumEntry")->trigger();
-    QCOMPARE(window->StatusText(), QStringLiteral("ID3 Clear Album: 1 song tagged"));
+    QCOMPARE(StatusText(window), QStringLiteral("ID3 Clear Album: 1 song tagged"));
     QCOMPARE(Trimmed(TagsOf(folder / "a.mp3").Album), std::string());
   }
 }

@@ -159,20 +159,20 @@ void TKeysAndHintsTest::HintOfControlGoesToStatusOnOneLine() {
   TWindowUnderTest window;
   QEvent enter(QEvent::Enter);
   QApplication::sendEvent(window.Child<QPushButton>("fileNameAsTitleButton"), &enter);
-  QCOMPARE(window->StatusText(),
+  QCOMPARE(StatusText(window),
            QStringLiteral("Set ID3 Song Title to the Filename when there is no Song Title available."));
   // A radio button without a hint of its own shows its group's.
   QApplication::sendEvent(window.Child<QRadioButton>("noGenreFilter"), &enter);
-  QCOMPARE(window->StatusText(), QStringLiteral("Filters which affect the song display window."));
+  QCOMPARE(StatusText(window), QStringLiteral("Filters which affect the song display window."));
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(window.Child<TSongListBox>("songList"), &leave);
-  QCOMPARE(window->StatusText(), QString());
+  QCOMPARE(StatusText(window), QString());
   // Menu entries report their hints as they are pointed at.
   window.Child<QAction>("stampEntry")->showStatusText();
-  QCOMPARE(window->StatusText(),
+  QCOMPARE(StatusText(window),
            QStringLiteral("Update internal ID3 song information for selected songs using Recognized Values."));
   window->SetStatusText(QStringLiteral("Updating file list..."));
-  QCOMPARE(window->StatusText(), QStringLiteral("Updating file list..."));
+  QCOMPARE(StatusText(window), QStringLiteral("Updating file list..."));
 }
 
 void TKeysAndHintsTest::ErrorsAreShownAndWindowCarriesOn() {

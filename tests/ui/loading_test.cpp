@@ -73,8 +73,8 @@ void TLoadingTest::ShowsProgressWhileSongsAreRead() {
   QStringList seen;
   QStringList messages;
   TWhileBusy watch([&] {
-    seen << window->ProgressText();
-    if (window->IsLoading()) messages << window->StatusText();
+    seen << ProgressText(window);
+    if (window->IsLoading()) messages << StatusText(window);
     if (progress.match(seen.last()).hasMatch()) progressSeen = true;
   });
   QVERIFY(window->SelectFolder(folder.QPath()));
@@ -84,8 +84,8 @@ void TLoadingTest::ShowsProgressWhileSongsAreRead() {
   messages.removeDuplicates();
   QCOMPARE(messages, QStringList{QStringLiteral("Updating file list...")});
   QCOMPARE(window->RowCount(), kManySongs);
-  QCOMPARE(window->StatusText(), QString());
-  QCOMPARE(window->ProgressText(), QString());
+  QCOMPARE(StatusText(window), QString());
+  QCOMPARE(ProgressText(window), QString());
 }
 
 void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {
@@ -98,7 +98,7 @@ void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {
   std::atomic<bool> switched = false;
   window->SetBeforeEachSongRead(ReadingHeldUntil(switched));
   TWhileBusy watch([&] {
-    if (!switched && !window->StatusText().isEmpty()) {  // "Updating file list..." or "Reading songs: ..."
+    if (!switched && !StatusText(window).isEmpty()) {  // "Updating file list..." or "Reading songs: ..."
       switched = true;
       QVERIFY(window->SelectFolder(small.QPath()));
     }
@@ -122,7 +122,7 @@ void TLoadingTest::NoCommandStartsMidLoad() {
   window->SetBeforeEachSongRead(ReadingHeldUntil(tried));
   bool disabled = false;
   TWhileBusy watch([&] {
-    if (tried || window->StatusText().isEmpty()) return;
+    if (tried || StatusText(window).isEmpty()) return;
     tried = true;
     disabled = !window.Child<QPushButton>("handsFreeButton")->isEnabled();
     Choose(*window.Window, "handsFreeButton");
@@ -159,7 +159,7 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
   TMainWindow& busy = *window.Window;  // not through ->, which would wait for the pass
   QVERIFY(busy.IsRunningCommand());
   QVERIFY(QTest::qWaitFor([&] { return held.load(); }, 30000));
-  QCOMPARE(busy.ProgressText(), QStringLiteral("Hands-Free!: 0 / 2,000"));
+  QCOMPARE(ProgressText(busy), QStringLiteral("Hands-Free!: 0 / 2,000"));
   // Neither another folder nor another command meanwhile.
   QVERIFY(!ChildOf<TFolderPane>(busy, "folderPane")->isEnabled());
   QVERIFY(!ChildOf<QPushButton>(busy, "handsFreeButton")->isEnabled());
@@ -168,7 +168,7 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
   QTest::mouseClick(cancel, Qt::LeftButton);
   cancelled = true;
   QVERIFY(QTest::qWaitFor([&] { return !busy.IsRunningCommand(); }, 30000));
-  QCOMPARE(window->StatusText(), QStringLiteral("Hands-Free!: cancelled after 2 of 2,000 songs; 2 songs updated"));
+  QCOMPARE(StatusText(window), QStringLiteral("Hands-Free!: cancelled after 2 of 2,000 songs; 2 songs updated"));
   int changed = 0;
   for (int i = 0; i < kPassSongs; ++i) {
     if (FileSha256(folder / ("Artist - Song " + std::to_string(i) + ".mp3")) != untouched) ++changed;
@@ -181,7 +181,7 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
   QCOMPARE(entries.Value()[0].Files, std::int64_t{2});
   QVERIFY(entries.Value()[0].Done);
   QVERIFY(!cancel->isVisible());
-  QCOMPARE(window->ProgressText(), QString());
+  QCOMPARE(ProgressText(window), QString());
 }
 
 // The progress of a pass moves on with it: held before each song, the pass shows how many are done,
@@ -205,7 +205,7 @@ void TLoadingTest::ProgressMovesOnWithThePass() {
   for (std::size_t done = 1; done < 4; ++done) {
     QVERIFY(QTest::qWaitFor([&] { return heldAt.load() == done; }, 30000));
     QCoreApplication::processEvents();  // what the pass told before it was held
-    QCOMPARE(busy.ProgressText(), QStringLiteral("Hands-Free!: %1 / 4").arg(done - 1));
+    QCOMPARE(ProgressText(busy), QStringLiteral("Hands-Free!: %1 / 4").arg(done - 1));
     letPast = done;
   }
   letPast = 4;
@@ -231,7 +231,7 @@ void TLoadingTest::ClosingTheWindowMidPassCancelsItFirst() {
   QVERIFY(busy.isVisible());
   closed = true;
   QVERIFY(QTest::qWaitFor([&] { return !busy.isVisible(); }, 30000));
-  QCOMPARE(busy.StatusText(), QStringLiteral("Hands-Free!: cancelled after 2 of 300 songs; 2 songs updated"));
+  QCOMPARE(StatusText(busy), QStringLiteral("Hands-Free!: cancelled after 2 of 300 songs; 2 songs updated"));
 }
 
 }  // namespace tagwright::testing

@@ -167,14 +167,14 @@ void TPreviewTest::DryRunOnAWorkerKeepsItsSongs() {
   TMainWindow& busy = *window.Window;  // not through ->, which would wait for the dry run
   QVERIFY(busy.IsRunningCommand());
   QVERIFY(QTest::qWaitFor([&] { return held.load(); }, 30000));
-  QCOMPARE(busy.ProgressText(), QStringLiteral("Preview Hands-Free: 0 / 2"));
+  QCOMPARE(ProgressText(busy), QStringLiteral("Preview Hands-Free: 0 / 2"));
   QVERIFY(!ChildOf<QPushButton>(busy, "handsFreeButton")->isEnabled());
   ChildOf<QAction>(busy, "selectAllEntry")->trigger();
   QVERIFY(ChildOf<TSongListBox>(busy, "songList")->IsRowSelected(2));
   if (cancel) QTest::mouseClick(ChildOf<QPushButton>(busy, "cancelCommandButton"), Qt::LeftButton);
   go = true;
   QVERIFY(WaitUntilLoaded(busy));
-  QCOMPARE(busy.ProgressText(), QString());
+  QCOMPARE(ProgressText(busy), QString());
   std::map<std::string, std::string> expected = before;
   if (!cancel) {
     QCOMPARE(window.Dialogs.Previews.size(), std::size_t(1));
@@ -232,7 +232,7 @@ void TPreviewTest::AnEmptiedSharedFieldIsLeftAndSaidSo() {
   const std::vector<TSongResult>& results = window.Dialogs.Previews[0].Results;
   QCOMPARE(PreviewTablesOf(results, CurrentTags(results), UnseenChanges(results)).Changes.size(), std::size_t(0));
   QCOMPARE(FilesOnDisk(folder.Path()), before);
-  QVERIFY2(window->StatusText().contains(QStringLiteral("0 songs tagged")), qPrintable(window->StatusText()));
+  QVERIFY2(StatusText(window).contains(QStringLiteral("0 songs tagged")), qPrintable(StatusText(window)));
 }
 
 // Songs whose titles and tracks differ and come from their file names: a stamp of the panel does not

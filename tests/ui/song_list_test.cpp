@@ -51,8 +51,8 @@ void TSongListTest::LoadsSongFilesOfFolderOnly() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "Abba - Waterloo.mp3"), Q(folder / "Moby - Porcelain.MP3"),
                                                   Q(folder / "no extension at all")}));
-  QCOMPARE(window->CountText(), QStringLiteral("3 files"));
-  QCOMPARE(window->StatusText(), QString());
+  QCOMPARE(CountText(window), QStringLiteral("3 files"));
+  QCOMPARE(StatusText(window), QString());
 }
 
 void TSongListTest::EmptyFolderListsNothing() {
@@ -60,7 +60,7 @@ void TSongListTest::EmptyFolderListsNothing() {
   TWindowUnderTest window;
   QVERIFY(window->SelectFolder(folder.QPath()));
   QCOMPARE(window->RowCount(), 0);
-  QCOMPARE(window->CountText(), QStringLiteral("0 files"));
+  QCOMPARE(CountText(window), QStringLiteral("0 files"));
   QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10000000"));
 }
 
@@ -71,7 +71,7 @@ void TSongListTest::NoFolderScansNothing() {
   window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);
   window->LoadSongFolder(window->SelectedFolder());
   QCOMPARE(window->RowCount(), 0);
-  QCOMPARE(window->CountText(), QStringLiteral("0 files"));
+  QCOMPARE(CountText(window), QStringLiteral("0 files"));
   QVERIFY(window.Dialogs.Messages.empty());
 }
 
@@ -91,7 +91,7 @@ void TSongListTest::UnreadableSongDoesNotHideOthers() {
   });
   QVERIFY(window->SelectFolder(folder.QPath()));
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(good)}));
-  QCOMPARE(window->CountText(), QStringLiteral("1 files"));
+  QCOMPARE(CountText(window), QStringLiteral("1 files"));
   QCOMPARE(window->UnreadableSongs().size(), std::size_t{1});
   QVERIFY(QString::fromStdString(window->UnreadableSongs()[0]).contains(Q(loop)));
 }
@@ -167,7 +167,7 @@ void TSongListTest::FiltersEnableByWhatTheyWouldShow() {
 
   ChooseFilter(window.Child<QRadioButton>("patternMatchingFilter"));
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "Moby - Porcelain.mp3")}));
-  QCOMPARE(window->CountText(), QStringLiteral("1 files"));
+  QCOMPARE(CountText(window), QStringLiteral("1 files"));
   ChooseFilter(window.Child<QRadioButton>("noGenreFilter"));
   QCOMPARE(window->RowCount(), 2);
   ChooseFilter(window.Child<QRadioButton>("failedRecognitionFilter"));
@@ -192,7 +192,7 @@ void TSongListTest::ChosenFilterStaysChosenWhenDisabled() {
   QVERIFY(!window.Child<QRadioButton>("incompleteFilter")->isEnabled());
   QVERIFY(window.Child<QRadioButton>("incompleteFilter")->isChecked());
   QCOMPARE(window->RowCount(), 0);
-  QCOMPARE(window->CountText(), QStringLiteral("0 files"));
+  QCOMPARE(CountText(window), QStringLiteral("0 files"));
 }
 
 void TSongListTest::ViewModesSortAndLabelRows() {
@@ -293,7 +293,7 @@ void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel() {
   QCOMPARE(QApplication::focusWidget(), list);
   QCOMPARE(window->SelectedSongCount(), 1);
   QCOMPARE(window->SongAtRow(window->CurrentRow())->Artist(), std::string("Moby"));
-  QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details (changed) "));
+  QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details (changed) "));
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Typed"));
   QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Porcelain"));
   QVERIFY(window.Child<QLineEdit>("titleField")->isEnabled());
@@ -452,12 +452,12 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
   {
     TWindowUnderTest window;
     QVERIFY(window->SelectFolder(folder.QPath()));
-    QCOMPARE(window->StatusText(),
+    QCOMPARE(StatusText(window),
              QStringLiteral("1 name recognised with Accented Letters in Names \u2014 Preferences (Ctrl+,); "
                             "1 name recognised with More Name Styles \u2014 Preferences (Ctrl+,)"));
     window->SetStatusText(QString());
     Choose(*window.Window, "refreshEntry");
-    QCOMPARE(window->StatusText(), QString());  // once per folder
+    QCOMPARE(StatusText(window), QString());  // once per folder
 
     // Capitals the list would keep: the preview says so.
     Choose(*window.Window, "selectAllEntry");

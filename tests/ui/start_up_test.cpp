@@ -32,14 +32,14 @@ void TStartUpTest::StartsEmptyWithCaptionAndFirstChoices() {
   TWindowUnderTest window;
   QCOMPARE(window->windowTitle(), QString::fromUtf8(kProgramNameAndVersion));
   QCOMPARE(window->RowCount(), 0);
-  QCOMPARE(window->StatusText(), QString());
-  QCOMPARE(window->CountText(), QString());
+  QCOMPARE(StatusText(window), QString());
+  QCOMPARE(CountText(window), QString());
   QVERIFY(window.Child<QRadioButton>("unfilteredFilter")->isChecked());
   QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10000000"));
   QCOMPARE(window->ViewMode(), TViewMode::PathFileName);
   QVERIFY(window.Child<QRadioButton>("pathFileNameView")->isChecked());
   QVERIFY(!window.Child<QAction>("includeSubfoldersEntry")->isChecked());
-  QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details "));
+  QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details "));
   QCOMPARE(window.Child<QLineEdit>("fileNameField")->text(), QString());
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
   QCOMPARE(window.Child<QLabel>("readOnlyLabel")->text(), QString());

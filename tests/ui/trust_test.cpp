@@ -89,7 +89,7 @@ void TTrustTest::TypedDetailsWaitForTheUsersAnswer() {
   QFETCH(QString, artistAfter);
   QFETCH(std::string, tagAfter);
   TTypedWindow test;
-  QCOMPARE(test.window->SongDetailsCaption(), QStringLiteral(" Song Details (changed) "));
+  QCOMPARE(SongDetailsCaption(test.window), QStringLiteral(" Song Details (changed) "));
   test.window.Dialogs.Answers.push_back(TMsgDlgButton(answer));
   QTest::keyClick(test.window.Window.get(), Qt::Key(key));
   QCOMPARE(test.window.Dialogs.Messages.size(), std::size_t(1));
@@ -130,7 +130,7 @@ void TTrustTest::ARefusedStampKeepsWhatWasTyped() {
   QTest::keyClick(test.window.Window.get(), Qt::Key_F6);
   QCOMPARE(ReadWholeFile(test.songs[1]), before);
   QCOMPARE(test.Artist(), QStringLiteral("Typed"));
-  QCOMPARE(test.window->SongDetailsCaption(), QStringLiteral(" Song Details (changed) "));
+  QCOMPARE(SongDetailsCaption(test.window), QStringLiteral(" Song Details (changed) "));
 }
 
 void TTrustTest::F5OnAnUnrecognisedSongUsesTheTypedValues() {
@@ -162,8 +162,8 @@ void TTrustTest::F5OnSeveralSongsKeepsTheNameOfAnUnrecognisedOne() {
   WaitForSongs(*window.Window);
   QVERIFY(FileExists(folder / "@@@.mp3"));
   QVERIFY(FileExists(folder / "Zed - why.mp3"));
-  QVERIFY2(window->StatusText().startsWith(QStringLiteral("Rename File(s): 1 renamed, 1 left alone")),
-           qPrintable(window->StatusText()));
+  QVERIFY2(StatusText(window).startsWith(QStringLiteral("Rename File(s): 1 renamed, 1 left alone")),
+           qPrintable(StatusText(window)));
 }
 
 void TTrustTest::ThePanelShowsWhatIsSelected() {
@@ -180,7 +180,7 @@ void TTrustTest::ThePanelShowsWhatIsSelected() {
   QCOMPARE(window->RowCount(), 0);
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
   QVERIFY(!window.Child<QLineEdit>("artistField")->isEnabled());
-  QCOMPARE(window->SongDetailsCaption(), QStringLiteral(" Song Details "));
+  QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details "));
 }
 
 void TTrustTest::CommandsOverNothingSaySo_data() {
@@ -208,7 +208,7 @@ void TTrustTest::CommandsOverNothingSaySo() {
   } else {
     window.Child<QPushButton>(qPrintable(button))->click();
   }
-  QCOMPARE(window->StatusText(), QStringLiteral("Select the songs first (Ctrl+A selects all)"));
+  QCOMPARE(StatusText(window), QStringLiteral("Select the songs first (Ctrl+A selects all)"));
   QCOMPARE(FolderBytes(folder.Path()), before);
 }
 

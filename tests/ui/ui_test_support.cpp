@@ -12,8 +12,10 @@
 #include <filesystem>
 
 #include "ui/settings.h"
+#include "ui/song_details_panel.h"
 #include "ui/song_list_box.h"
 #include "ui/song_list_pane.h"
+#include "ui/status_panels.h"
 
 namespace tagwright::testing {
 
@@ -133,6 +135,23 @@ QStringList RowTexts(const TMainWindow& window) {
   for (int row = 0; row < model->rowCount(); ++row) texts << model->index(row, 0).data().toString();
   return texts;
 }
+
+namespace {
+
+const TStatusPanels& StatusBar(const TMainWindow& window) { return *ChildOf<TStatusPanels>(window, "statusBar"); }
+
+}  // namespace
+
+QString StatusText(const TMainWindow& window) { return StatusBar(window).PanelText(TStatusPanel::Message); }
+QString CountText(const TMainWindow& window) { return StatusBar(window).PanelText(TStatusPanel::Count); }
+QString ProgressText(const TMainWindow& window) { return StatusBar(window).ProgressText(); }
+QString SongDetailsCaption(const TMainWindow& window) {
+  return ChildOf<TSongDetailsPanel>(window, "songDetailsPanel")->Caption();
+}
+QString StatusText(const TWindowUnderTest& window) { return StatusText(*window.operator->()); }
+QString CountText(const TWindowUnderTest& window) { return CountText(*window.operator->()); }
+QString ProgressText(const TWindowUnderTest& window) { return ProgressText(*window.operator->()); }
+QString SongDetailsCaption(const TWindowUnderTest& window) { return SongDetailsCaption(*window.operator->()); }
 
 void Choose(const TMainWindow& window, const char* name) {
   WaitForSongs(window);

@@ -105,6 +105,18 @@ struct TWindowWithHistory {
   TWindowUnderTest window;
 };
 
+// What the window shows: the message panel, the count panel, the progress beside them, and the
+// details panel's caption; read at once from a window, or once it has loaded from the window under
+// test.
+QString StatusText(const TMainWindow& window);
+QString CountText(const TMainWindow& window);
+QString ProgressText(const TMainWindow& window);
+QString SongDetailsCaption(const TMainWindow& window);
+QString StatusText(const TWindowUnderTest& window);
+QString CountText(const TWindowUnderTest& window);
+QString ProgressText(const TWindowUnderTest& window);
+QString SongDetailsCaption(const TWindowUnderTest& window);
+
 // Chooses a command as the user does, by the object name of its control: a menu entry of the song
 // list (triggered), a button (clicked) or a radio button of the views and filters (chosen).
 void Choose(const TMainWindow& window, const char* name);

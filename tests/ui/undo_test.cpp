@@ -397,7 +397,7 @@ void TUndoTest::TheHistoryDialogLetsAPendingRepairGo() {
     QVERIFY(test.History->Interrupted().Value().empty());
   };
   MenuEntry(window, "historyEntry")->trigger();
-  QVERIFY(window->StatusText().contains(QString::fromStdString(song + "~")));
+  QVERIFY(StatusText(window).contains(QString::fromStdString(song + "~")));
   QVERIFY(FileExists(song + "~"));
 }
 
@@ -579,7 +579,7 @@ void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   QVERIFY(window.Window->IsRunningCommand());
   QVERIFY(QTest::qWaitFor([&] { return held.load(); }));
-  const QString progress = window.Window->ProgressText();
+  const QString progress = ProgressText(*window.Window);
   QVERIFY2(progress.startsWith(QStringLiteral("Undo: ")) && progress.endsWith(QStringLiteral(" / 2,000")),
            qPrintable(progress));
   window.Window->CancelCommand();
@@ -591,7 +591,7 @@ void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
   const THistoryEntry partly = *test.History->FindEntry(command).Value();
   QCOMPARE(partly.FilesUndone, std::int64_t{kHeldAt + 1});
   QVERIFY(!partly.Undone);
-  QCOMPARE(window.Window->StatusText(),
+  QCOMPARE(StatusText(*window.Window),
            QStringLiteral("Undo \"Filename as Title\": cancelled after 4 of 2,000 files; 4 files restored"));
   window.Window->SetBeforeEachPassSong({});
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
@@ -600,7 +600,7 @@ void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
   WaitForLongCommand(*window.Window);
   QVERIFY(FolderBytes(folder.Path()) == before);
   QVERIFY(test.History->FindEntry(command).Value()->Undone);
-  QCOMPARE(window.Window->StatusText(), QStringLiteral("Undo \"Filename as Title\": 1,996 files restored"));
+  QCOMPARE(StatusText(*window.Window), QStringLiteral("Undo \"Filename as Title\": 1,996 files restored"));
 }
 
 // The history dialog's Undo runs as Ctrl+Z does: the dialog shows its progress and a Cancel, which
