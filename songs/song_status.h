@@ -1,5 +1,5 @@
 // A song's state, as the window marks its row: the first rule that applies wins. The window chooses
-// how each state looks (ui/song_status_color.h).
+// how each state looks (ui/song_list/song_status_color.h).
 #pragma once
 
 #include <cstdint>

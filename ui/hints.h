@@ -5,7 +5,7 @@
 #include <QAction>
 #include <QWidget>
 
-#include "ui/window_layout.h"
+#include "ui/window/window_layout.h"
 
 namespace tagwright {
 

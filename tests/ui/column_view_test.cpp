@@ -11,10 +11,10 @@
 #include "tests/tags/tag_bytes.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/field_marks.h"
-#include "ui/song_media_panel.h"
-#include "ui/song_table_model.h"
-#include "ui/song_table_view.h"
+#include "ui/details/field_marks.h"
+#include "ui/details/song_media_panel.h"
+#include "ui/song_list/song_table_model.h"
+#include "ui/song_list/song_table_view.h"
 
 namespace tagwright::testing {
 

@@ -18,8 +18,8 @@
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/qt_dialogs.h"
-#include "ui/song_list_box.h"
+#include "ui/dialogs/qt_dialogs.h"
+#include "ui/song_list/song_list_box.h"
 
 namespace tagwright::testing {
 

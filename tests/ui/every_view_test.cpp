@@ -8,7 +8,7 @@
 #include "files/paths.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/status_panels.h"
+#include "ui/window/status_panels.h"
 
 namespace tagwright::testing {
 

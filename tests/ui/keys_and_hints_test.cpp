@@ -10,8 +10,8 @@
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/shell_file_list.h"
-#include "ui/song_list_box.h"
+#include "ui/folders/shell_file_list.h"
+#include "ui/song_list/song_list_box.h"
 
 namespace tagwright::testing {
 

@@ -12,7 +12,7 @@
 #include "support/sha256.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/folder_pane.h"
+#include "ui/folders/folder_pane.h"
 
 namespace tagwright::testing {
 

@@ -10,8 +10,8 @@
 #include "tests/app/cli_runner.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/pass_preview.h"
-#include "ui/pattern_dialog.h"
+#include "ui/dialogs/pass_preview.h"
+#include "ui/dialogs/pattern_dialog.h"
 
 namespace tagwright::testing {
 

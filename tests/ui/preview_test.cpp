@@ -13,9 +13,9 @@
 #include "tests/app/cli_runner.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/pass_preview.h"
-#include "ui/preview_tables.h"
-#include "ui/song_list_box.h"
+#include "ui/dialogs/pass_preview.h"
+#include "ui/dialogs/preview_tables.h"
+#include "ui/song_list/song_list_box.h"
 
 namespace tagwright::testing {
 

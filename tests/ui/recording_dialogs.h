@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialogs.h"
-#include "ui/history_dialog.h"
-#include "ui/pattern_dialog.h"
+#include "ui/dialogs/dialogs.h"
+#include "ui/dialogs/history_dialog.h"
+#include "ui/dialogs/pattern_dialog.h"
 
 namespace tagwright::testing {
 

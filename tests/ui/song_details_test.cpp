@@ -9,7 +9,7 @@
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/song_list_box.h"
+#include "ui/song_list/song_list_box.h"
 
 namespace tagwright::testing {
 

@@ -23,9 +23,9 @@
 #include "tags/id3_info.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/preferences_dialog.h"
-#include "ui/song_list_box.h"
-#include "ui/song_status_color.h"
+#include "ui/dialogs/preferences_dialog.h"
+#include "ui/song_list/song_list_box.h"
+#include "ui/song_list/song_status_color.h"
 
 namespace tagwright::testing {
 

@@ -19,12 +19,12 @@
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/about_box.h"
-#include "ui/folder_tree.h"
+#include "ui/window/about_box.h"
+#include "ui/folders/folder_tree.h"
 #include "ui/settings.h"
-#include "ui/song_list_box.h"
-#include "ui/status_panels.h"
-#include "ui/window_layout.h"
+#include "ui/song_list/song_list_box.h"
+#include "ui/window/status_panels.h"
+#include "ui/window/window_layout.h"
 
 namespace tagwright::testing {
 

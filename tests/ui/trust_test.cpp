@@ -13,12 +13,12 @@
 #include "files/paths.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/preview_tables.h"
+#include "ui/dialogs/preview_tables.h"
 #include "ui/settings.h"
-#include "ui/song_list_box.h"
-#include "ui/song_state_icons.h"
+#include "ui/song_list/song_list_box.h"
+#include "ui/song_list/song_state_icons.h"
 #include "ui/text_contrast.h"
-#include "ui/window_settings.h"
+#include "ui/window/window_settings.h"
 
 namespace tagwright::testing {
 

@@ -12,10 +12,10 @@
 #include <filesystem>
 
 #include "ui/settings.h"
-#include "ui/song_details_panel.h"
-#include "ui/song_list_box.h"
-#include "ui/song_list_pane.h"
-#include "ui/status_panels.h"
+#include "ui/details/song_details_panel.h"
+#include "ui/song_list/song_list_box.h"
+#include "ui/song_list/song_list_pane.h"
+#include "ui/window/status_panels.h"
 
 namespace tagwright::testing {
 
