@@ -19,8 +19,8 @@
 #include "support/temp_folder.h"
 #include "tags/id3_info.h"
 #include "tests/ui/recording_dialogs.h"
-#include "ui/window/main_window.h"
 #include "ui/song_list/song_table_model.h"
+#include "ui/window/main_window.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes docs/screenshot.png (the window at 1600x1000), docs/screenshot-minimum.png (at its minimum
-# size) and docs/columns.png (the Columns view, Ctrl+5, with covers): a folder of real, partly tagged songs is made where a user keeps music (~/Music/Tagwright
+# size), docs/screenshot-2560.png (at 2560x1440) and docs/columns.png (the Columns view, Ctrl+5, with covers): a folder of real, partly tagged songs is made where a user keeps music (~/Music/Tagwright
 # Demo, removed afterwards), the window is started on it under Xvfb and saved. Re-runnable.
 # Usage: scripts/screenshot.sh [BUILD_DIR]
 set -euo pipefail
@@ -72,7 +72,7 @@ song("08 - Copper Sky - Dust.mp3", title="Dust", artist="Copper Sky", track="8",
 PY
 
 display=:91
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 2560x1440x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 sleep 1
 DISPLAY="$display" XDG_CONFIG_HOME="$config" "$build/app/gui/tagwright" "$songs" >/dev/null 2>&1 &
@@ -95,6 +95,7 @@ shoot 1600 1000 "$root/docs/screenshot.png"
 # The window's own minimum size, as it tells the window manager.
 minimum="$(DISPLAY="$display" xprop -id "$window" WM_NORMAL_HINTS | sed -n 's/.*minimum size: \([0-9]*\) by \([0-9]*\).*/\1 \2/p')"
 shoot ${minimum:-747 583} "$root/docs/screenshot-minimum.png"
+shoot 2560 1440 "$root/docs/screenshot-2560.png"
 # The Columns view, with the first song's cover and audio facts beside its details.
 DISPLAY="$display" xdotool key --window "$window" ctrl+5
 shoot 1600 1000 "$root/docs/columns.png"

@@ -13,11 +13,11 @@
 #include "history/history.h"
 #include "history/history_undo.h"
 #include "tagwright/version.h"
+#include "ui/dialogs/qt_dialogs.h"
+#include "ui/text_conversion.h"
 #include "ui/window/about_box.h"
 #include "ui/window/main_window.h"
 #include "ui/window/preferences.h"
-#include "ui/dialogs/qt_dialogs.h"
-#include "ui/text_conversion.h"
 #include "ui/window/window_settings.h"
 
 namespace {

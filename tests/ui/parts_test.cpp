@@ -15,15 +15,15 @@
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/window/error_guard.h"
-#include "ui/folders/folder_tree.h"
-#include "ui/window/hint_relay.h"
 #include "ui/details/song_details_panel.h"
+#include "ui/folders/folder_tree.h"
 #include "ui/song_list/song_list_box.h"
 #include "ui/song_list/song_list_pane.h"
+#include "ui/text_contrast.h"
+#include "ui/window/error_guard.h"
+#include "ui/window/hint_relay.h"
 #include "ui/window/sort_filter_panel.h"
 #include "ui/window/status_panels.h"
-#include "ui/text_contrast.h"
 #include "ui/window/window_layout.h"
 
 namespace tagwright::testing {

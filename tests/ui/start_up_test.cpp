@@ -19,10 +19,10 @@
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
-#include "ui/window/about_box.h"
 #include "ui/folders/folder_tree.h"
 #include "ui/settings.h"
 #include "ui/song_list/song_list_box.h"
+#include "ui/window/about_box.h"
 #include "ui/window/status_panels.h"
 #include "ui/window/window_layout.h"
 

@@ -11,8 +11,8 @@
 
 #include <filesystem>
 
-#include "ui/settings.h"
 #include "ui/details/song_details_panel.h"
+#include "ui/settings.h"
 #include "ui/song_list/song_list_box.h"
 #include "ui/song_list/song_list_pane.h"
 #include "ui/window/status_panels.h"

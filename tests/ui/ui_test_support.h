@@ -16,8 +16,8 @@
 #include "support/test_songs.h"
 #include "tags/id3_info.h"
 #include "tests/ui/recording_dialogs.h"
-#include "ui/window/main_window.h"
 #include "ui/details/song_details_panel.h"
+#include "ui/window/main_window.h"
 
 namespace tagwright::testing {
 

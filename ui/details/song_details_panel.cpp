@@ -24,14 +24,14 @@
 #include "text/ascii_text.h"
 #include "ui/artwork.h"
 #include "ui/details/details_edits.h"
-#include "ui/window/error_guard.h"
 #include "ui/details/field_marks.h"
+#include "ui/details/typing_limit.h"
 #include "ui/hints.h"
 #include "ui/menu_entries.h"
 #include "ui/song_list/song_status_color.h"
 #include "ui/song_list/song_status_hint.h"
 #include "ui/text_conversion.h"
-#include "ui/details/typing_limit.h"
+#include "ui/window/error_guard.h"
 #include "ui/window/window_layout.h"
 
 namespace tagwright {
@@ -89,6 +89,7 @@ TSongDetailsPanel::TSongDetailsPanel(const TErrorGuard& guard, QWidget* parent) 
   CreateFields();
 
   const int row = LayOutFields(*grid);
+  grid->setColumnStretch(1, 1);  // the captions keep their width, the fields take the rest
   AddCommandButtons(*grid, row);
   AddArrowButtons(*boxLayout);
 
@@ -247,10 +248,6 @@ void TSongDetailsPanel::ShowChanged(bool changed) {
 }
 
 bool TSongDetailsPanel::HasChanges() const { return edits_ != nullptr && edits_->HasChanges(); }
-
-QStringList TSongDetailsPanel::TypedTexts() const { return edits_->Texts(); }
-
-void TSongDetailsPanel::RestoreTypedTexts(const QStringList& texts) { edits_->RestoreTexts(texts); }
 
 // With no song shown there is nothing to type into; the buttons stay, to say what is missing.
 void TSongDetailsPanel::SetFieldsEnabled(bool enabled) {

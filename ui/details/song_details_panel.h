@@ -70,8 +70,8 @@ class TSongDetailsPanel : public QWidget {
   // The file of the one song shown; empty for none or several.
   const std::string& ShownFile() const { return shownFile_; }
   // The fields' texts as typed, and put back after a stamp that did not happen.
-  QStringList TypedTexts() const;
-  void RestoreTypedTexts(const QStringList& texts);
+  QStringList TypedTexts() const { return edits_->Texts(); }
+  void RestoreTypedTexts(const QStringList& texts) { edits_->RestoreTexts(texts); }
   // The fields typed over what was shown for the song or the songs, put back once they are shown
   // afresh (the rows were rebuilt).
   TDetailsEdits::TTypedFields TypedFields() const { return edits_->TypedFields(); }

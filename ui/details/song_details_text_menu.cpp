@@ -8,10 +8,10 @@
 #include "songs/recognition.h"
 #include "songs/text_cleanup.h"
 #include "text/ascii_text.h"
-#include "ui/window/error_guard.h"
-#include "ui/menu_entries.h"
 #include "ui/details/song_details_panel.h"
+#include "ui/menu_entries.h"
 #include "ui/text_conversion.h"
+#include "ui/window/error_guard.h"
 
 namespace tagwright {
 

@@ -8,8 +8,8 @@
 
 #include "ui/artwork.h"
 #include "ui/folders/folder_tree.h"
-#include "ui/hints.h"
 #include "ui/folders/shell_file_list.h"
+#include "ui/hints.h"
 #include "ui/window/window_layout.h"
 
 namespace tagwright {

@@ -16,8 +16,8 @@
 #include "songs/song_columns.h"
 #include "songs/song_edits.h"
 #include "songs/song_list.h"
-#include "ui/workers/song_audio.h"
 #include "ui/song_list/song_state_icons.h"
+#include "ui/workers/song_audio.h"
 
 namespace tagwright {
 

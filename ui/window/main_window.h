@@ -29,12 +29,12 @@
 #include "songs/song_list.h"
 #include "songs/song_rows.h"
 #include "songs/song_view_mode.h"
-#include "ui/workers/command_runner.h"
 #include "ui/window/error_guard.h"
 #include "ui/window/pass_summary.h"
 #include "ui/window/preferences.h"
 #include "ui/window/remembered_selection.h"
 #include "ui/window/window_settings.h"
+#include "ui/workers/command_runner.h"
 
 class QMenu;
 class QMimeData;

@@ -20,14 +20,14 @@
 #include "history/history.h"
 #include "songs/file_name_composition.h"
 #include "songs/value_origin.h"
+#include "ui/details/song_details_panel.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/folders/folder_pane.h"
+#include "ui/song_list/song_list_pane.h"
+#include "ui/text_conversion.h"
 #include "ui/window/main_window.h"
 #include "ui/window/pass_summary.h"
-#include "ui/details/song_details_panel.h"
-#include "ui/song_list/song_list_pane.h"
 #include "ui/window/status_panels.h"
-#include "ui/text_conversion.h"
 
 namespace tagwright {
 

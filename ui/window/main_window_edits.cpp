@@ -1,10 +1,10 @@
 // The details changed by hand in the song table: the stamp that writes exactly the changed fields of
 // the changed songs, and the question when they would be left behind.
 #include "commands/command_catalogue.h"
-#include "ui/workers/command_runner.h"
 #include "ui/dialogs/dialogs.h"
-#include "ui/window/main_window.h"
 #include "ui/song_list/song_list_pane.h"
+#include "ui/window/main_window.h"
+#include "ui/workers/command_runner.h"
 
 namespace tagwright {
 

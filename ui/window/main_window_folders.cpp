@@ -12,9 +12,9 @@
 
 #include "ui/dialogs/dialogs.h"
 #include "ui/hints.h"
-#include "ui/window/main_window.h"
 #include "ui/song_list/song_list_pane.h"
 #include "ui/text_conversion.h"
+#include "ui/window/main_window.h"
 #include "ui/window/window_layout.h"
 
 namespace tagwright {

@@ -7,13 +7,13 @@
 #include <utility>
 
 #include "tags/id3_info.h"
+#include "ui/details/song_details_panel.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/folders/folder_pane.h"
-#include "ui/window/main_window.h"
-#include "ui/window/preferences.h"
-#include "ui/details/song_details_panel.h"
 #include "ui/song_list/song_list_pane.h"
 #include "ui/text_conversion.h"
+#include "ui/window/main_window.h"
+#include "ui/window/preferences.h"
 
 namespace tagwright {
 

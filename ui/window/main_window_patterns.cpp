@@ -6,8 +6,8 @@
 
 #include "commands/command_catalogue.h"
 #include "ui/dialogs/dialogs.h"
-#include "ui/window/main_window.h"
 #include "ui/settings.h"
+#include "ui/window/main_window.h"
 #include "ui/window/window_settings.h"
 
 namespace tagwright {

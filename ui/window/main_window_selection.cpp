@@ -4,13 +4,13 @@
 #include <algorithm>
 
 #include "files/paths.h"
+#include "ui/details/song_details_panel.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/flag_scope.h"
-#include "ui/window/main_window.h"
-#include "ui/window/pass_summary.h"
-#include "ui/details/song_details_panel.h"
 #include "ui/song_list/song_list_pane.h"
 #include "ui/text_conversion.h"
+#include "ui/window/main_window.h"
+#include "ui/window/pass_summary.h"
 
 namespace tagwright {
 

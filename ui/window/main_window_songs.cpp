@@ -8,18 +8,18 @@
 #include "songs/recognition.h"
 #include "songs/song_listing.h"
 #include "text/letters.h"
+#include "ui/details/song_details_panel.h"
+#include "ui/details/song_media_panel.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/flag_scope.h"
 #include "ui/folders/folder_pane.h"
+#include "ui/song_list/song_list_pane.h"
+#include "ui/text_conversion.h"
 #include "ui/window/main_window.h"
 #include "ui/window/preferences.h"
-#include "ui/details/song_details_panel.h"
-#include "ui/workers/song_folder_loader.h"
-#include "ui/song_list/song_list_pane.h"
-#include "ui/details/song_media_panel.h"
 #include "ui/window/sort_filter_panel.h"
 #include "ui/window/status_panels.h"
-#include "ui/text_conversion.h"
+#include "ui/workers/song_folder_loader.h"
 
 namespace tagwright {
 

@@ -18,9 +18,9 @@
 #include "history/undo_redo.h"
 #include "ui/dialogs/dialogs.h"
 #include "ui/dialogs/history_dialog.h"
-#include "ui/window/main_window.h"
 #include "ui/song_list/song_list_pane.h"
 #include "ui/text_conversion.h"
+#include "ui/window/main_window.h"
 
 namespace tagwright {
 

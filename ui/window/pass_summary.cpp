@@ -3,8 +3,8 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "ui/window/status_panels.h"
 #include "ui/text_conversion.h"
+#include "ui/window/status_panels.h"
 
 namespace tagwright {
 

@@ -9,9 +9,9 @@
 #include "files/paths.h"
 #include "history/history.h"
 #include "ui/dialogs/dialogs.h"
+#include "ui/text_conversion.h"
 #include "ui/window/error_guard.h"
 #include "ui/window/status_panels.h"
-#include "ui/text_conversion.h"
 
 namespace tagwright {
 
