@@ -282,6 +282,8 @@ class TSongPipeline {
   }
 
   // Carries out (or foresees) the changes of a batch recorded, in order, and reports each song.
+  // The songs written in place are held back until they are durable: until the batch's end, or
+  // until a song that did not change is to be reported (its answer may stop the pass there).
   void CarryOutBatch(std::vector<TBatchSong> batch) {
     std::vector<std::int64_t> givenUp;  // recorded, never to be made (see CarryOut): given up together
     for (TBatchSong& song : batch) {
@@ -294,13 +296,40 @@ class TSongPipeline {
       if (song.Result) {
         result = std::move(*song.Result);
       } else {
+        const bool inPlace = mode_ == TPassMode::Apply && song.Composed && song.Composed->InPlace;
         result = CarryOut(song, mode_, names_, hooks_.Journal);
+        if (inPlace && result.Outcome != TChangeOutcome::Failed) {
+          held_.push_back({std::move(result), std::move(song.Locked)});
+          continue;
+        }
       }
       song.Locked.reset();  // the lock goes as soon as the song is done
-      Count(result, summary_);
-      if (hooks_.OnResult && hooks_.OnResult(result) == TPassStep::Stop) summary_.Stopped = true;
+      ReportHeld();
+      Report(result);
     }
+    ReportHeld();
     if (!givenUp.empty()) (void)hooks_.Journal->RecordNoneMade(givenUp);
+  }
+
+  // Makes the songs held durable and reports them; a song whose flush failed is reported failed.
+  void ReportHeld() {
+    if (held_.empty()) return;
+    std::vector<TWrittenInPlace> written;
+    written.reserve(held_.size());
+    for (const THeldSong& held : held_) written.push_back({held.Locked->Descriptor(), held.Result.FileName});
+    const TResult durable = MakeDurable(written, hooks_.FlushFileSystem);
+    std::vector<THeldSong> held = std::move(held_);
+    held_.clear();
+    for (THeldSong& song : held) {
+      song.Locked.reset();
+      const std::string& name = song.Result.FileName;
+      Report(durable ? song.Result : Failed(name, TResult::Failure(durable.Kind(), name, durable.Error())));
+    }
+  }
+
+  void Report(const TSongResult& result) {
+    Count(result, summary_);
+    if (hooks_.OnResult && hooks_.OnResult(result) == TPassStep::Stop) summary_.Stopped = true;
   }
 
   // Whether the pass stops here; a cancel asked for stops it, with the songs done so far.
@@ -324,6 +353,11 @@ class TSongPipeline {
   TPassSummary summary_;
   TPlannedNames names_;
   std::vector<TBatchSong> batch_;  // being prepared
+  struct THeldSong {
+    TSongResult Result;
+    std::optional<TLockedSong> Locked;
+  };
+  std::vector<THeldSong> held_;  // written in place, reported once durable
   std::size_t tagBytes_ = 0;
   std::vector<TBatchSong> recordingSongs_;  // being recorded, to be carried out next
   std::vector<TFileChange> recordingChanges_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands/change_journal.h"
+#include "commands/durable_songs.h"
 #include "commands/planned_names.h"
 #include "commands/song_change.h"
 #include "commands/song_result.h"
@@ -53,6 +54,9 @@ struct TPassHooks {
   // Where a real run records each change before and after making it, so that it can be taken
   // back; none records nothing. A change that cannot be recorded is not made.
   TChangeJournal* Journal = nullptr;
+  // How the songs written in place are flushed, once a batch, before they are reported: syncfs
+  // unless a test puts another in its place.
+  TFlushFileSystem FlushFileSystem = nullptr;
 };
 
 TPassSummary RunSongPass(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, TPassMode mode,
