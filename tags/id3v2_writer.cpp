@@ -242,6 +242,21 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
   }
 }
 
+// The picture a picture change sets or adds; null for none.
+const TPicture* NewPicture(const TPictureChange& change) {
+  const bool adds = change.Action == TPictureAction::SetFrontCover || change.Action == TPictureAction::AddFrontCover;
+  return adds ? change.Picture.get() : nullptr;
+}
+
+// Appends the pictures of the new tag: those of the old tag that stay (with fields, null when no
+// old tag is kept), then newPicture when it is not null.
+void AppendPictures(TID3v2FrameScanner& scanner, const TWrittenFields* fields, const TPicture* newPicture,
+                    std::string& frames, std::vector<TCopiedFrame>& copied) {
+  std::vector<std::string> keptDescriptions;
+  if (fields) AppendKeptFrames(scanner, *fields, TKeptPart::Pictures, frames, copied, &keptDescriptions);
+  if (newPicture) AppendPictureFrame(frames, *newPicture, keptDescriptions);
+}
+
 // Whether a COMM or WXXX frame (by slot) of the old tag that stays could be read as the comment or
 // the link, once the frame that was read as such is gone: then an empty comment or link must be
 // written as a frame of its own, or that one would show in its place.
@@ -360,21 +375,14 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   // frames and some more, so that a tag with a picture is not moved while it grows.
   constexpr std::int64_t kMostRoomMadeAhead = std::int64_t{16} << 20;
   std::string frames(10, '\0');
-  const TPicture* newPicture =
-      PictureChange.Action == TPictureAction::SetFrontCover || PictureChange.Action == TPictureAction::AddFrontCover
-          ? PictureChange.Picture.get()
-          : nullptr;
+  const TPicture* newPicture = NewPicture(PictureChange);
   frames.reserve(static_cast<std::size_t>(std::min(oldTotal, kMostRoomMadeAhead)) + 16384 +
                  (newPicture ? newPicture->Data.size() : 0));
   const TWrittenFields written{!Title.empty(), !Artist.empty(), !Album.empty(), Year, PictureChange.Action};
   const bool keptTag = hadTag && oldTotal > 0;
   TComposedTag composed;
   // The frames kept go ahead of the slot frames (see the layout above).
-  std::vector<std::string> keptDescriptions;
-  if (keptTag) {
-    AppendKeptFrames(scanner, written, TKeptPart::Pictures, frames, composed.Tag.CopiedFrames, &keptDescriptions);
-  }
-  if (newPicture) AppendPictureFrame(frames, *newPicture, keptDescriptions);
+  AppendPictures(scanner, keptTag ? &written : nullptr, newPicture, frames, composed.Tag.CopiedFrames);
   if (keptTag) AppendKeptFrames(scanner, written, TKeptPart::Others, frames, composed.Tag.CopiedFrames);
   AppendTextFrame(frames, "TIT2", Title);
   AppendTextFrame(frames, "TPE1", Artist);

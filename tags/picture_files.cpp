@@ -12,9 +12,10 @@ constexpr std::string_view kJpegMagic("\xFF\xD8\xFF", 3);
 constexpr std::string_view kPngMagic("\x89PNG\r\n\x1A\n", 8);
 constexpr std::size_t kMagicSize = 8;
 
+constexpr std::uint64_t kMegabyte = 1'000'000;
+
 // "12.3 MB", or "10 MB" for a whole number of megabytes (of a million bytes).
 std::string Megabytes(std::uint64_t bytes) {
-  constexpr std::uint64_t kMegabyte = 1'000'000;
   if (bytes % kMegabyte == 0) return std::to_string(bytes / kMegabyte) + " MB";
   char text[32];
   (void)std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / kMegabyte);
@@ -51,7 +52,8 @@ std::string PictureProblem(const std::string& path, std::string_view head, std::
   if (ImageFormatOf(head) == TImageFormat::Other) return path + " is neither a JPEG nor a PNG picture";
   if (size > limit) {
     return "the picture " + path + " is " + Megabytes(size) + " (" + std::to_string(size) +
-           " bytes), over the limit of " + Megabytes(limit);
+           " bytes), over the limit of " +
+           (limit % kMegabyte == 0 ? Megabytes(limit) : std::to_string(limit) + " bytes");
   }
   return {};
 }
