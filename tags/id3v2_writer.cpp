@@ -148,21 +148,34 @@ TKeptPart KeptPartOf(const TID3v2FrameRef& frame, int slot, const std::string& c
   return HasEmptyDescription(*unwrapped, slot) ? TKeptPart::CommentsWithoutDescription : TKeptPart::Others;
 }
 
+// What the pictures kept tell the picture added after them (when added is not null): the
+// descriptions taken, and whether one of them is a front cover of the added picture's very bytes.
+struct TKeptPictures {
+  const TPicture* Added = nullptr;
+  std::vector<std::string> Descriptions;
+  bool HoldAdded = false;
+};
+
 // The type and description of a picture frame of the old tag; none when it cannot be read
-// (compressed, encrypted or damaged).
+// (compressed, encrypted or damaged). isAdded learns whether it is a front cover of added's bytes.
 std::optional<TPictureLabel> OldPictureLabel(TID3v2FrameScanner& scanner, const TID3v2FrameRef& frame,
-                                             const std::string& content) {
+                                             const std::string& content, const TPicture* added, bool& isAdded) {
   const std::uint8_t major = scanner.MajorVersion();
   constexpr std::size_t kV23FrameHeader = 10;
+  std::optional<std::string> unwrapped;
+  std::string_view picture;
   if (major == 2) {
-    const std::optional<std::string> converted = ConvertV22FrameToV23(frame, content);
-    if (!converted || converted->size() < kV23FrameHeader) return std::nullopt;
-    return ParsePictureLabel(std::string_view(*converted).substr(kV23FrameHeader));
+    unwrapped = ConvertV22FrameToV23(frame, content);
+    if (!unwrapped || unwrapped->size() < kV23FrameHeader) return std::nullopt;
+    picture = std::string_view(*unwrapped).substr(kV23FrameHeader);
+  } else {
+    unwrapped = UnwrapFrameContent(major, scanner.WholeTagUnsynchronised(), frame, content);
+    if (!unwrapped) return std::nullopt;
+    picture = *unwrapped;
   }
-  const std::optional<std::string> unwrapped =
-      UnwrapFrameContent(major, scanner.WholeTagUnsynchronised(), frame, content);
-  if (!unwrapped) return std::nullopt;
-  return ParsePictureLabel(*unwrapped);
+  std::optional<TPictureLabel> label = ParsePictureLabel(picture);
+  isAdded = label && added && label->Type == kFrontCoverPicture && picture.substr(label->DataOffset) == added->Data;
+  return label;
 }
 
 // Whether a picture of the old tag stays under the picture change: the front covers go when a
@@ -201,11 +214,11 @@ void AppendPictureFrame(std::string& frames, const TPicture& picture, const std:
 }
 
 // Appends to tag the frames of the old tag that stay and belong to part, ready for a 2.3 tag; the
-// large ones among them that keep their bytes are added to copied. The descriptions of the
-// pictures kept are added to descriptions when it is not null.
+// large ones among them that keep their bytes are added to copied. The pictures kept are told to
+// kept when it is not null.
 // NOLINTNEXTLINE(readability-function-size): one walk over the old frames decides for each
 void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields, TKeptPart part, std::string& tag,
-                      std::vector<TCopiedFrame>& copied, std::vector<std::string>* descriptions = nullptr) {
+                      std::vector<TCopiedFrame>& copied, TKeptPictures* kept = nullptr) {
   const std::uint8_t major = scanner.MajorVersion();
   if (major < 2 || major > 4) return;
   if (!scanner.BeginFrames()) return;
@@ -221,9 +234,12 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
     if (KeptPartOf(frame, slot, content, scanner) != part) continue;
     if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
     if (part == TKeptPart::Pictures && fields.Pictures != TPictureAction::Keep) {
-      const std::optional<TPictureLabel> label = OldPictureLabel(scanner, frame, content);
+      bool isAdded = false;
+      const std::optional<TPictureLabel> label =
+          OldPictureLabel(scanner, frame, content, kept ? kept->Added : nullptr, isAdded);
       if (!PictureStays(fields.Pictures, label)) continue;
-      if (descriptions && label) descriptions->push_back(label->Description);
+      if (kept && label) kept->Descriptions.push_back(label->Description);
+      if (kept) kept->HoldAdded = kept->HoldAdded || isAdded;
     }
     if (major == 3) {
       // Built where it goes: a picture is copied once more, not three times.
@@ -249,12 +265,14 @@ const TPicture* NewPicture(const TPictureChange& change) {
 }
 
 // Appends the pictures of the new tag: those of the old tag that stay (with fields, null when no
-// old tag is kept), then newPicture when it is not null.
+// old tag is kept), then newPicture when it is not null, unless it is added and a front cover kept
+// holds its bytes already (so that adding a cover twice adds it once).
 void AppendPictures(TID3v2FrameScanner& scanner, const TWrittenFields* fields, const TPicture* newPicture,
                     std::string& frames, std::vector<TCopiedFrame>& copied) {
-  std::vector<std::string> keptDescriptions;
-  if (fields) AppendKeptFrames(scanner, *fields, TKeptPart::Pictures, frames, copied, &keptDescriptions);
-  if (newPicture) AppendPictureFrame(frames, *newPicture, keptDescriptions);
+  TKeptPictures kept{.Added = newPicture};
+  if (fields) AppendKeptFrames(scanner, *fields, TKeptPart::Pictures, frames, copied, &kept);
+  const bool added = fields && fields->Pictures == TPictureAction::AddFrontCover;
+  if (newPicture && !(added && kept.HoldAdded)) AppendPictureFrame(frames, *newPicture, kept.Descriptions);
 }
 
 // Whether a COMM or WXXX frame (by slot) of the old tag that stays could be read as the comment or
