@@ -57,7 +57,7 @@ class TFolderCovers {
 
  private:
   std::uint64_t limit_;
-  std::mutex mutex_;  // plans may be made on several threads
+  std::mutex mutex_;  // Of may be asked from any thread
   std::map<std::string, TCoverPicture, std::less<>> folders_;
 };
 

@@ -51,6 +51,8 @@ TEST(CommandCatalogue, EveryEntryGivesWhatTheFrontEndsNeed) {
   }
   EXPECT_EQ(ids.size(), static_cast<std::size_t>(TCommandId::Redo) + 1);
   EXPECT_EQ(WindowCaption(CatalogueCommand(TCommandId::ClearField), {.Field = TTagField::Genre}), "ID3 Clear Genre");
+  EXPECT_EQ(WindowCaption(CatalogueCommand(TCommandId::ChangeCover), {.Cover = {.Action = TPictureAction::RemoveAll}}),
+            "Remove All Pictures");
 }
 
 // A song's file and tags after one of the catalogue's commands.

@@ -143,22 +143,5 @@ TEST(FolderCovers, AreReadOncePerFolder) {
   EXPECT_EQ(again.Picture->Data, kJpeg);
 }
 
-TEST(CoverInput, ProblemsAreSaidBeforeAnySong) {
-  TTempFolder folder;
-  const std::string gif = folder.WriteFile("x.png", kGif);
-  const std::string big = folder.WriteFile("big.jpg", kJpeg);
-  EXPECT_EQ(CoverInputProblem({.Action = TPictureAction::RemoveAll}), "");
-  EXPECT_EQ(CoverInputProblem({.Action = TPictureAction::SetFrontCover}), "");
-  EXPECT_EQ(CoverInputProblem({.Action = TPictureAction::AddFrontCover, .PictureFile = gif}),
-            gif + " is neither a JPEG nor a PNG picture");
-  EXPECT_EQ(CoverInputProblem({.Action = TPictureAction::SetFrontCover, .PictureFile = big, .Limit = 1000}),
-            "the picture " + big + " is 0.0 MB (5004 bytes), over the limit of 1000 bytes");
-  EXPECT_NE(CoverInputProblem({.Action = TPictureAction::SetFrontCover, .PictureFile = folder / "none.jpg"})
-                .find("No such file or directory"),
-            std::string::npos);
-  EXPECT_EQ(WindowCaption(CatalogueCommand(TCommandId::ChangeCover), {.Cover = {.Action = TPictureAction::RemoveAll}}),
-            "Remove All Pictures");
-}
-
 }  // namespace
 }  // namespace tagwright

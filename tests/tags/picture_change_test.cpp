@@ -185,11 +185,5 @@ TEST(PictureFiles, TheSizeIsSaidInMegabytes) {
             "the picture /a/big.png is 12.3 MB (12345678 bytes), over the limit of 10 MB");
 }
 
-TEST(PictureFiles, AMissingFileFails) {
-  TTempFolder folder;
-  EXPECT_EQ(CheckPictureFile(folder / "none.png", kDefaultPictureLimit).Failure().Kind(), TFailureKind::Open);
-  EXPECT_FALSE(LoadCoverPicture(folder / "none.png", kDefaultPictureLimit).Ok());
-}
-
 }  // namespace
 }  // namespace tagwright::testing
