@@ -586,8 +586,8 @@ TEST_F(SongPassBatches, RecordEachBatchBeforeWritingIt) {
 // each song cuts the batches short, so that a pass never holds more than a few of them.
 TEST_F(SongPassBatches, NewTagsWithLargePicturesMakeSmallBatches) {
   for (int i = 0; i < 4; ++i) Song("song " + std::to_string(i) + ".mp3");
-  auto picture = std::make_shared<TPicture>(
-      TPicture{kFrontCoverPicture, "image/png", "", "\x89PNG" + std::string(12'000'000, 'p')});
+  auto picture = std::make_shared<TPicture>(TPicture{kFrontCoverPicture, "image/png", "", "\x89PNG"});
+  picture->Data.resize(12'000'000, 'p');
   const TSongPlanner setCover{TTagsNeeded::Yes, [picture](const TSongFile&, const TID3Info& tags) {
                                 TSongChange change;
                                 change.WriteTags = true;
