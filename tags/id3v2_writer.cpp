@@ -269,7 +269,8 @@ const TPicture* NewPicture(const TPictureChange& change) {
 // holds its bytes already (so that adding a cover twice adds it once).
 void AppendPictures(TID3v2FrameScanner& scanner, const TWrittenFields* fields, const TPicture* newPicture,
                     std::string& frames, std::vector<TCopiedFrame>& copied) {
-  TKeptPictures kept{.Added = newPicture};
+  TKeptPictures kept;
+  kept.Added = newPicture;
   if (fields) AppendKeptFrames(scanner, *fields, TKeptPart::Pictures, frames, copied, &kept);
   const bool added = fields && fields->Pictures == TPictureAction::AddFrontCover;
   if (newPicture && !(added && kept.HoldAdded)) AppendPictureFrame(frames, *newPicture, kept.Descriptions);

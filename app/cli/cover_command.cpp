@@ -101,7 +101,9 @@ void AddCoverCommand(CLI::App& app, TCliContext& context, const TCatalogueComman
       RunCoverSave(*pass, options->saveName, context);
       return;
     }
-    RunSongPass(*pass, TCommandId::ChangeCover, TCommandInput{.Cover = input}, context);
+    TCommandInput given;
+    given.Cover = input;
+    RunSongPass(*pass, TCommandId::ChangeCover, std::move(given), context);
   });
 }
 
