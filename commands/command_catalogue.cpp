@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "commands/pattern_plans.h"
+#include "files/paths.h"
 #include "songs/name_pattern.h"
 
 #include "commands/song_trash.h"
@@ -139,6 +140,39 @@ TSongPlanner NumberTracksPlanner(const TCommandInput& input) {
           [numbers](const TSongFile& song, const TID3Info& tags) { return PlanNumberTrack(song, tags, numbers); }};
 }
 
+// The cover command: the picture file read once for every song, or each folder's picture once for
+// the songs of that folder. The plan keeps the tags as they stand and goes by nothing the listing read.
+TSongPlanner CoverPlanner(const TCommandInput& input) {
+  const TCoverInput& cover = input.Cover;
+  if (const std::string problem = CoverInputProblem(cover); !problem.empty()) return RefusingPlanner(problem);
+  TSongPlanner planner;
+  if (cover.FromFolder()) {
+    auto folders = std::make_shared<TFolderCovers>(cover.Limit);
+    planner = {TTagsNeeded::Yes, [folders, action = cover.Action](const TSongFile& song, const TID3Info& tags) {
+                 return PlanCoverChange(tags, action, folders->Of(std::string(FolderPart(song.FileName()))));
+               }};
+  } else {
+    const TCoverPicture picture =
+        cover.TakesAPicture() ? ReadCoverPicture(cover.PictureFile, cover.Limit) : TCoverPicture{};
+    planner = {TTagsNeeded::Yes, [picture, action = cover.Action](const TSongFile&, const TID3Info& tags) {
+                 return PlanCoverChange(tags, action, picture);
+               }};
+  }
+  planner.ListedDetails = TListedDetails::Unused;
+  return planner;
+}
+
+const char* CoverCaption(TPictureAction action) {
+  switch (action) {
+    case TPictureAction::SetFrontCover: return "Set Front Cover";
+    case TPictureAction::AddFrontCover: return "Add Front Cover";
+    case TPictureAction::RemoveFrontCover: return "Remove Front Cover";
+    case TPictureAction::RemoveAll: return "Remove All Pictures";
+    case TPictureAction::Keep: break;
+  }
+  return "Change Cover";
+}
+
 // Each row in the order of TCatalogueCommand's fields: id, subcommand, help line, caption, preview
 // caption, entry, keys, count, unwritable files, text cleaning, parameters, carried out by, planner.
 std::vector<TCatalogueCommand> DescribeCommands() {
@@ -191,6 +225,10 @@ std::vector<TCatalogueCommand> DescribeCommands() {
        "Number the songs' tracks in file name order, starting again in each folder (Number Tracks)", "Number Tracks",
        "Preview Number Tracks", "Number Tracks...", nullptr, SongsTagged, kAsk, kKeeps, TrackNumbering, SongPass,
        NumberTracksPlanner},
+      {TCommandId::ChangeCover, "cover",
+       "Set the songs' front cover from a picture or their folder's, add one, or remove it or every picture",
+       "Change Cover", "Preview Change Cover", nullptr, nullptr, SongsTagged, kAsk, kKeeps, Cover, SongPass,
+       CoverPlanner},
       {TCommandId::DeleteThisFile, nullptr, nullptr, "Delete This File", nullptr, "Delete This File", nullptr,
        FilesDeleted, kSkip, kKeeps, Removal, SongPass, DeleteThisFilePlanner},
       {TCommandId::Undo, "undo",
@@ -225,12 +263,14 @@ std::string InputProblem(const TCatalogueCommand& command, const TCommandInput& 
     const int start = input.Numbering.Start;
     if (start < 1 || start > 255) return "the first track number must be from 1 to 255, not " + std::to_string(start);
   }
+  if (command.Parameters == TCommandParameters::Cover) return CoverInputProblem(input.Cover);
   return {};
 }
 
 std::string WindowCaption(const TCatalogueCommand& command, const TCommandInput& input) {
   std::string caption = command.WindowName != nullptr ? command.WindowName : command.CliName;
   if (command.Parameters == TCommandParameters::TagField) caption += std::string(" ") + TagFieldCaption(input.Field);
+  if (command.Parameters == TCommandParameters::Cover) caption = CoverCaption(input.Cover.Action);
   return caption;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/cover_plans.h"
 #include "commands/song_pass.h"
 #include "commands/song_plans.h"
 #include "songs/song_edits.h"
@@ -31,6 +32,7 @@ enum class TCommandId : std::uint8_t {
   TagsFromName,       // the tag's fields read from the file's name with a pattern
   RenameWithPattern,  // the file named after a pattern composed from the song's details
   NumberTracks,       // the songs' tracks numbered in the order given
+  ChangeCover,        // the songs' front cover set, added or removed, or every picture removed
   DeleteThisFile,     // move one song to the trash
   Undo,
   Redo,
@@ -57,6 +59,7 @@ enum class TCommandParameters : std::uint8_t {
   Removal,         // TCommandInput::Removal
   NamePattern,     // TCommandInput::Pattern (and CleanupValues)
   TrackNumbering,  // TCommandInput::Numbering
+  Cover,           // TCommandInput::Cover
   HistoryEntry,    // the entry to take back (carried out by the history)
 };
 // Who carries a command out: the song pass with the command's planner, or the history (an undo or
@@ -90,6 +93,7 @@ struct TCommandInput {
   // Tags from File Names: the values read are cleaned as the tidy options say.
   bool CleanupValues = false;
   TTrackNumbering Numbering;
+  TCoverInput Cover;
 };
 
 struct TCatalogueCommand {
@@ -118,7 +122,8 @@ const TCatalogueCommand& CatalogueCommand(TCommandId id);
 // it touches any song.
 std::string InputProblem(const TCatalogueCommand& command, const TCommandInput& input);
 
-// The caption of the command's history entry in the window: "ID3 Clear Title" for a cleared field.
+// The caption of the command's history entry in the window: "ID3 Clear Title" for a cleared field,
+// "Remove Front Cover" for the cover command that removes it.
 std::string WindowCaption(const TCatalogueCommand& command, const TCommandInput& input);
 
 }  // namespace tagwright

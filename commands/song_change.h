@@ -27,6 +27,7 @@ enum class TRemoval : std::uint8_t { None, IntoTrash, ForGood };
 struct TSongChange {
   bool WriteTags = false;
   TID3Info Tags;            // the values written when WriteTags is set
+  TPictureChange Pictures;  // what the tag write does to the pictures (by default, keeps them)
   std::string NewFileName;  // the new full path; empty when the file keeps its name
   // A new name that another file already has is refused with kNameTakenMessage before anything is
   // done (a change of letter case only is no clash).

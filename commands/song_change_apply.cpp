@@ -9,7 +9,7 @@ namespace tagwright {
 
 TResult ComposeTags(TBatchSong& song, const TTagSnapshot& snapshot, int fd) {
   TSnapshotSource current(snapshot, fd);
-  TResultOf<TComposedTags> composed = ComposeID3Tags(current, song.Change.Tags, song.FileName);
+  TResultOf<TComposedTags> composed = ComposeID3Tags(current, song.Change.Tags, song.FileName, song.Change.Pictures);
   if (!composed) return composed.Failure();
   song.Composed = std::move(composed.Value());
   return {};
@@ -85,7 +85,7 @@ TSongResult CarryOut(TBatchSong& song, TPassMode mode, TPlannedNames& names, TCh
   if (change.WriteTags) {
     // A dry run foresees what the write would meet.
     TResult written = mode == TPassMode::Apply ? WriteComposedID3Tags(*song.Locked, std::move(*song.Composed), &newTags)
-                                               : PredictID3Write(fileName, change.Tags);
+                                               : PredictID3Write(fileName, change.Tags, change.Pictures);
     if (!written) {
       RecordFailedWrite(song, recording, journal);
       return Failed(fileName, std::move(written));

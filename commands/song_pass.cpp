@@ -82,7 +82,9 @@ class TSongPipeline {
       hooks_.Journal->PrepareRecord(taken.Recorded);
       ForeseeWrite(taken.Recorded, taken);
     }
-    tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size();
+    // The tags composed count too: a picture set is in each song's new tag.
+    tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size() +
+                 (taken.Composed ? taken.Composed->Tags.Head.size() : 0);
     batch_.push_back(std::move(taken));
     if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) Flush(TFlushTo::Recording);
   }

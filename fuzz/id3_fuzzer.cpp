@@ -4,14 +4,16 @@
 // ID3v2 header are also written to a file and saved over: the bytes after the old tag must come
 // through unchanged, the saved fields must read back, and a second save must fit in place; saved
 // through the tag record (both tags), one field changed leaves the others as read, and a second
-// save the file as it is. Every input is also read for its audio facts, which must be sound when
-// found (a known sample rate, audio within the input) and otherwise say why there are none.
+// save the file as it is; a front cover set reads back as the one front cover, and every picture
+// removed leaves none, the bytes after the tag coming through both. Every input is also read for its audio facts, which
+// must be sound when found (a known sample rate, audio within the input) and otherwise say why there are none.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include <unistd.h>
@@ -115,6 +117,41 @@ void RecordRoundTrip(std::string_view bytes) {
   ::unlink(path.c_str());
 }
 
+// Sets a front cover through the tag, then removes every picture.
+void PictureRoundTrip(std::string_view bytes) {
+  const std::string path = ScratchFile();
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  auto cover = std::make_shared<TPicture>(TPicture{kFrontCoverPicture, "image/png", "", "\x89PNG\r\n\x1A\nfuzz"});
+  for (const TPictureAction action : {TPictureAction::SetFrontCover, TPictureAction::RemoveAll}) {
+    const std::string old = ReadFile(path);
+    TID3v2 tag;
+    Check(tag.Load(path).Ok(), "load before a picture change");
+    const std::int64_t oldTagEnd = tag.HasTag && tag.TagSize > 0 ? tag.TagSize : 0;
+    tag.PictureChange = {action, cover};
+    Check(tag.Save(path).Ok(), "save with a picture change");
+    const std::string file = ReadFile(path);
+    TID3v2 back;
+    Check(back.Load(path).Ok() && back.TagSize > 0, "tag with a picture change loads");
+    Check(file.compare(static_cast<std::size_t>(back.TagSize), std::string::npos,
+                       std::string_view(old).substr(static_cast<std::size_t>(oldTagEnd))) == 0,
+          "bytes after the tag unchanged by a picture change");
+    const TResultOf<std::vector<TPicture>> pictures = ReadEmbeddedPictures(path);
+    Check(pictures.Ok(), "pictures read back");
+    int fronts = 0;
+    for (const TPicture& picture : pictures.Value()) fronts += picture.Type == kFrontCoverPicture ? 1 : 0;
+    if (action == TPictureAction::RemoveAll) {
+      Check(pictures.Value().empty(), "no picture after every picture is removed");
+    } else {
+      const TPicture* front = ChooseCover(pictures.Value());
+      Check(fronts == 1 && front && front->Data == cover->Data, "the cover set is the one front cover");
+    }
+  }
+  ::unlink(path.c_str());
+}
+
 }  // namespace
 
 void CheckAudioFacts(std::string_view bytes, std::int64_t tagSize) {
@@ -165,6 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size >= 10 && bytes.substr(0, 3) == "ID3") {
     SaveRoundTrip(bytes);
     RecordRoundTrip(bytes);
+    PictureRoundTrip(bytes);
   }
   return 0;
 }

@@ -1,9 +1,12 @@
 #include "tags/field_changes.h"
 
 #include <algorithm>
+#include <tuple>
+#include <vector>
 
 #include "tags/byte_source.h"
 #include "tags/id3v2.h"
+#include "tags/id3v2_pictures.h"
 #include "text/ascii_text.h"
 
 namespace tagwright {
@@ -27,6 +30,17 @@ bool SameFields(const TID3v2& a, const TID3v2& b) {
          a.Copyright == b.Copyright && a.Language == b.Language && a.Link == b.Link;
 }
 
+// The tag's pictures in an order of their own; none when the tag cannot be read.
+std::vector<TPicture> SortedPictures(std::string_view head) {
+  TMemorySource source(head);
+  TResultOf<std::vector<TPicture>> read = ReadEmbeddedPictures(source);
+  if (!read) return {};
+  std::vector<TPicture> pictures = std::move(read.Value());
+  const auto key = [](const TPicture& p) { return std::tie(p.Type, p.MimeType, p.Description, p.Data); };
+  std::ranges::sort(pictures, [&](const TPicture& a, const TPicture& b) { return key(a) < key(b); });
+  return pictures;
+}
+
 TID3Info TrailerValues(std::string_view bytes) {
   TID3v1Buffer buffer{};
   std::copy(bytes.begin(), bytes.end(), buffer.begin());
@@ -42,6 +56,13 @@ bool ChangesAnyField(const TTagSnapshot& before, const TWrittenTags& after) {
   if (old.HasTag && old.TagSize <= 0) return true;
   if (!SameFields(old, LoadedTag(after.Head))) return true;
   return TrailerValues(before.Tail) != TrailerValues(after.Trailer);
+}
+
+bool ChangesPictures(std::string_view before, std::string_view after) {
+  const std::vector<TPicture> old = SortedPictures(before);
+  const std::vector<TPicture> now = SortedPictures(after);
+  const auto key = [](const TPicture& p) { return std::tie(p.Type, p.MimeType, p.Description, p.Data); };
+  return !std::ranges::equal(old, now, [&](const TPicture& a, const TPicture& b) { return key(a) == key(b); });
 }
 
 }  // namespace tagwright

@@ -2,6 +2,8 @@
 // back as they read now needs no write, however its tags are laid out.
 #pragma once
 
+#include <string_view>
+
 #include "tags/id3_info.h"
 #include "tags/tag_snapshot.h"
 
@@ -13,5 +15,9 @@ namespace tagwright {
 // in another order, a trailer padded with zeros) of the same values is no change. A tag or trailer
 // the write would add is one; so is an ID3v2 tag the reader cannot use.
 bool ChangesAnyField(const TTagSnapshot& before, const TWrittenTags& after);
+
+// Whether the ID3v2 tag after holds other pictures than the tag before, as ReadEmbeddedPictures
+// reads them (type, MIME type, description and bytes), in whatever order.
+bool ChangesPictures(std::string_view before, std::string_view after);
 
 }  // namespace tagwright

@@ -189,9 +189,10 @@ namespace {
 // The file's ID3v2 tag with the record's values in it. The loaded tag keeps the fields the record
 // does not carry, and TRCK texts like "3/12". A file without a readable header starts from an
 // empty tag; saving then reports what is wrong.
-TID3v2 TagToWrite(TByteSource& source, const TID3Info& info) {
+TID3v2 TagToWrite(TByteSource& source, const TID3Info& info, const TPictureChange& pictures) {
   TID3v2 tag;
   (void)tag.Load(source);
+  tag.PictureChange = pictures;
   tag.SetTitle(info.Title);
   tag.SetArtist(info.Artist);
   tag.SetAlbum(info.Album);
@@ -248,8 +249,9 @@ TResult WriteID3Tags(TLockedSong& song, TByteSource& current, const TID3Info& in
   return WriteComposedID3Tags(song, std::move(composed.Value()), written);
 }
 
-TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName) {
-  TID3v2 tag = TagToWrite(current, info);
+TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName,
+                                        const TPictureChange& pictures) {
+  TID3v2 tag = TagToWrite(current, info, pictures);
   TResultOf<TID3v2::TComposedTag> head = tag.Compose(current, fileName);
   if (!head) return head.Failure();
   TComposedTags composed;
@@ -289,13 +291,13 @@ TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWritten
   return trailed;
 }
 
-TResult PredictID3Write(const std::string& fileName, const TID3Info& info) {
+TResult PredictID3Write(const std::string& fileName, const TID3Info& info, const TPictureChange& pictures) {
   TFileSource source;
   TResultOf<bool> opened = OpenForReading(source, fileName);
   if (!opened) return opened.Failure();
   if (!opened.Value())
     return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::no_such_file_or_directory));
-  TID3v2 tag = TagToWrite(source, info);
+  TID3v2 tag = TagToWrite(source, info, pictures);
   return tag.CheckSave(source, fileName);
 }
 

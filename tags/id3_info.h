@@ -79,14 +79,16 @@ struct TComposedTags {
   // In place: the stretches of the new tag that differ from the bytes there, the only ones written.
   std::vector<TByteSpan> Changed;
 };
-TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName);
+// The pictures of the ID3v2 tag change as pictures says (by default they are kept byte for byte).
+TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName,
+                                        const TPictureChange& pictures = {});
 // Writes tags composed from the locked song, which must still be as it was read; what was written
 // is left in written when it is not null. As WriteID3Tags.
 TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWrittenTags* written);
 
 // What WriteID3Tags would meet, found without writing (and without opening the file for writing):
 // a tag too large, or a rewrite that the folder has no room or no permission for.
-TResult PredictID3Write(const std::string& fileName, const TID3Info& info);
+TResult PredictID3Write(const std::string& fileName, const TID3Info& info, const TPictureChange& pictures = {});
 
 // The file's last 128 bytes; the value is true when they are an ID3v1 trailer ("TAG").
 TResultOf<bool> ReadID3v1Trailer(const std::string& fileName, TID3v1Buffer& buffer);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tags/atomic_rewrite.h"
+#include "tags/picture_change.h"
 #include "tags/tag_snapshot.h"
 
 namespace tagwright {
@@ -71,6 +72,9 @@ class TID3v2 {
   std::string Language;
   std::string Link;
   TID3v2TagInfo TagInfo;
+  // What Save and Compose do to the tag's pictures (kept as they are unless told otherwise); Load
+  // and Reset leave it alone.
+  TPictureChange PictureChange;
 
   // Empties every field.
   void Reset();

@@ -30,20 +30,31 @@ std::optional<std::string> PictureContent(TID3v2FrameScanner& scanner, const TID
 
 }  // namespace
 
-std::optional<TPicture> ParsePictureFrame(std::string_view content) {
+std::optional<TPictureLabel> ParsePictureLabel(std::string_view content) {
   if (content.size() < 4) return std::nullopt;
   const auto encoding = static_cast<std::uint8_t>(content[0]);
   const std::size_t mimeEnd = content.find('\0', 1);
   if (mimeEnd == std::string_view::npos || mimeEnd + 1 >= content.size()) return std::nullopt;
-  TPicture picture;
-  picture.MimeType = AsciiLowerCase(content.substr(1, mimeEnd - 1));
-  picture.Type = static_cast<std::uint8_t>(content[mimeEnd + 1]);
-  const std::string_view rest = content.substr(mimeEnd + 2);
-  const std::size_t descriptionEnd = FindID3Terminator(rest, 0, encoding);
+  TPictureLabel label;
+  label.Type = static_cast<std::uint8_t>(content[mimeEnd + 1]);
+  const std::size_t descriptionAt = mimeEnd + 2;
+  const std::size_t descriptionEnd = FindID3Terminator(content, descriptionAt, encoding);
   if (descriptionEnd == std::string_view::npos) return std::nullopt;
   bool bigEndian = false;
-  picture.Description = DecodeID3String(encoding, rest.substr(0, descriptionEnd), bigEndian);
-  picture.Data = std::string(rest.substr(descriptionEnd + ID3TerminatorWidth(encoding)));
+  label.Description =
+      DecodeID3String(encoding, content.substr(descriptionAt, descriptionEnd - descriptionAt), bigEndian);
+  label.DataOffset = descriptionEnd + ID3TerminatorWidth(encoding);
+  return label;
+}
+
+std::optional<TPicture> ParsePictureFrame(std::string_view content) {
+  std::optional<TPictureLabel> label = ParsePictureLabel(content);
+  if (!label) return std::nullopt;
+  TPicture picture;
+  picture.MimeType = AsciiLowerCase(content.substr(1, content.find('\0', 1) - 1));
+  picture.Type = label->Type;
+  picture.Description = std::move(label->Description);
+  picture.Data = std::string(content.substr(label->DataOffset));
   if (picture.Data.empty() || picture.Data.size() > kLargestPicture) return std::nullopt;
   return picture;
 }

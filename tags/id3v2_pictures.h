@@ -1,6 +1,6 @@
 // The pictures of a song: those its ID3v2 tag holds (APIC frames; PIC in version 2.2), and the
-// picture of its folder (cover.jpg and its kin). Only read, never written: the writer keeps the
-// tag's pictures byte for byte.
+// picture of its folder (cover.jpg and its kin). The writer keeps the tag's pictures byte for byte
+// unless told a change of them (tags/picture_change.h).
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,15 @@ struct TPicture {
 // A picture frame's content as version 2.3 and 2.4 lay it out (encoding, MIME type, type,
 // description, data); none when it is too short to hold one.
 std::optional<TPicture> ParsePictureFrame(std::string_view content);
+
+// What tells a picture frame from the tag's others: its type and description, read from its
+// content as ParsePictureFrame reads it, without copying the picture's bytes.
+struct TPictureLabel {
+  std::uint8_t Type = 0;
+  std::string Description;
+  std::size_t DataOffset = 0;  // where the picture's bytes begin in the content
+};
+std::optional<TPictureLabel> ParsePictureLabel(std::string_view content);
 
 // Every picture of the tag at the start of the source, in tag order; none when it has no tag.
 // Fails only when the source cannot be read.

@@ -2,7 +2,8 @@
 //
 // The layout: first every frame of the old tag that the fields do not replace (from a 2.4 or 2.2
 // tag converted to 2.3 form; 2.2 frames without a 2.3 equivalent go), the pictures among them
-// first and then the others, each in its old order; then the twelve slot frames the program
+// first and then the others, each in its old order (a picture set or added by a picture change
+// follows the pictures kept; those the change removes go); then the twelve slot frames the program
 // manages, in slot order; then the kept comments without a description (in another language than
 // the one written), which a reader taking the first such comment would otherwise read in place of
 // the one written; then zero padding. The frames that an edit of the fields does not touch
@@ -29,6 +30,7 @@
 #include "tags/byte_source.h"
 #include "tags/id3v2.h"
 #include "tags/id3v2_frames.h"
+#include "tags/id3v2_pictures.h"
 #include "tags/id3v2_slots.h"
 #include "tags/integer_text.h"
 #include "tags/locked_song.h"
@@ -78,6 +80,7 @@ struct TWrittenFields {
   bool Artist = false;
   bool Album = false;
   std::string Year;
+  TPictureAction Pictures = TPictureAction::Keep;
 };
 
 // Whether a frame of the old tag goes because the new tag's fields replace it: the slot frames
@@ -145,10 +148,77 @@ TKeptPart KeptPartOf(const TID3v2FrameRef& frame, int slot, const std::string& c
   return HasEmptyDescription(*unwrapped, slot) ? TKeptPart::CommentsWithoutDescription : TKeptPart::Others;
 }
 
+// What the pictures kept tell the picture added after them (when added is not null): the
+// descriptions taken, and whether one of them is a front cover of the added picture's very bytes.
+struct TKeptPictures {
+  const TPicture* Added = nullptr;
+  std::vector<std::string> Descriptions;
+  bool HoldAdded = false;
+};
+
+// The type and description of a picture frame of the old tag; none when it cannot be read
+// (compressed, encrypted or damaged). isAdded learns whether it is a front cover of added's bytes.
+std::optional<TPictureLabel> OldPictureLabel(TID3v2FrameScanner& scanner, const TID3v2FrameRef& frame,
+                                             const std::string& content, const TPicture* added, bool& isAdded) {
+  const std::uint8_t major = scanner.MajorVersion();
+  constexpr std::size_t kV23FrameHeader = 10;
+  std::optional<std::string> unwrapped;
+  std::string_view picture;
+  if (major == 2) {
+    unwrapped = ConvertV22FrameToV23(frame, content);
+    if (!unwrapped || unwrapped->size() < kV23FrameHeader) return std::nullopt;
+    picture = std::string_view(*unwrapped).substr(kV23FrameHeader);
+  } else {
+    unwrapped = UnwrapFrameContent(major, scanner.WholeTagUnsynchronised(), frame, content);
+    if (!unwrapped) return std::nullopt;
+    picture = *unwrapped;
+  }
+  std::optional<TPictureLabel> label = ParsePictureLabel(picture);
+  isAdded = label && added && label->Type == kFrontCoverPicture && picture.substr(label->DataOffset) == added->Data;
+  return label;
+}
+
+// Whether a picture of the old tag stays under the picture change: the front covers go when a
+// front cover is set or removed, every picture when all are removed. A picture that cannot be read
+// is no front cover that the change could name, so it goes only with all the others.
+bool PictureStays(TPictureAction action, const std::optional<TPictureLabel>& label) {
+  switch (action) {
+    case TPictureAction::Keep:
+    case TPictureAction::AddFrontCover: return true;
+    case TPictureAction::RemoveAll: return false;
+    case TPictureAction::SetFrontCover:
+    case TPictureAction::RemoveFrontCover: return !label || label->Type != kFrontCoverPicture;
+  }
+  return true;
+}
+
+// Appends the APIC frame of the picture. Two pictures of a tag must not share a description: the
+// picture's own is taken when no picture kept has it, else the first of "cover 2", "cover 3"...
+// (its own with " 2", " 3"...) that none has.
+void AppendPictureFrame(std::string& frames, const TPicture& picture, const std::vector<std::string>& taken) {
+  const std::string base = picture.Description.empty() ? std::string("cover") : picture.Description;
+  std::string description = picture.Description;
+  for (int n = 2; std::ranges::find(taken, description) != taken.end(); ++n)
+    description = base + " " + std::to_string(n);
+  std::uint8_t encoding = 0;
+  const std::string encoded = EncodeID3v23String(description, encoding);
+  std::string content(1, static_cast<char>(encoding));
+  content.reserve(picture.MimeType.size() + encoded.size() + picture.Data.size() + 8);
+  content += picture.MimeType;
+  content += '\0';
+  content += static_cast<char>(picture.Type);
+  content += encoded;
+  content.append(ID3TerminatorWidth(encoding), '\0');
+  content += picture.Data;
+  AppendV23Frame(frames, "APIC", 0, 0, content);
+}
+
 // Appends to tag the frames of the old tag that stay and belong to part, ready for a 2.3 tag; the
-// large ones among them that keep their bytes are added to copied.
+// large ones among them that keep their bytes are added to copied. The pictures kept are told to
+// kept when it is not null.
+// NOLINTNEXTLINE(readability-function-size): one walk over the old frames decides for each
 void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields, TKeptPart part, std::string& tag,
-                      std::vector<TCopiedFrame>& copied) {
+                      std::vector<TCopiedFrame>& copied, TKeptPictures* kept = nullptr) {
   const std::uint8_t major = scanner.MajorVersion();
   if (major < 2 || major > 4) return;
   if (!scanner.BeginFrames()) return;
@@ -163,6 +233,14 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
     if (!scanner.ReadContent(frame, frame.Size, content)) break;
     if (KeptPartOf(frame, slot, content, scanner) != part) continue;
     if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
+    if (part == TKeptPart::Pictures && fields.Pictures != TPictureAction::Keep) {
+      bool isAdded = false;
+      const std::optional<TPictureLabel> label =
+          OldPictureLabel(scanner, frame, content, kept ? kept->Added : nullptr, isAdded);
+      if (!PictureStays(fields.Pictures, label)) continue;
+      if (kept && label) kept->Descriptions.push_back(label->Description);
+      if (kept) kept->HoldAdded = kept->HoldAdded || isAdded;
+    }
     if (major == 3) {
       // Built where it goes: a picture is copied once more, not three times.
       const std::size_t at = tag.size();
@@ -178,6 +256,24 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
       tag += *converted;
     }
   }
+}
+
+// The picture a picture change sets or adds; null for none.
+const TPicture* NewPicture(const TPictureChange& change) {
+  const bool adds = change.Action == TPictureAction::SetFrontCover || change.Action == TPictureAction::AddFrontCover;
+  return adds ? change.Picture.get() : nullptr;
+}
+
+// Appends the pictures of the new tag: those of the old tag that stay (with fields, null when no
+// old tag is kept), then newPicture when it is not null, unless it is added and a front cover kept
+// holds its bytes already (so that adding a cover twice adds it once).
+void AppendPictures(TID3v2FrameScanner& scanner, const TWrittenFields* fields, const TPicture* newPicture,
+                    std::string& frames, std::vector<TCopiedFrame>& copied) {
+  TKeptPictures kept;
+  kept.Added = newPicture;
+  if (fields) AppendKeptFrames(scanner, *fields, TKeptPart::Pictures, frames, copied, &kept);
+  const bool added = fields && fields->Pictures == TPictureAction::AddFrontCover;
+  if (newPicture && !(added && kept.HoldAdded)) AppendPictureFrame(frames, *newPicture, kept.Descriptions);
 }
 
 // Whether a COMM or WXXX frame (by slot) of the old tag that stays could be read as the comment or
@@ -298,15 +394,15 @@ TResultOf<TID3v2::TComposedTag> TID3v2::Compose(TByteSource& source, const std::
   // frames and some more, so that a tag with a picture is not moved while it grows.
   constexpr std::int64_t kMostRoomMadeAhead = std::int64_t{16} << 20;
   std::string frames(10, '\0');
-  frames.reserve(static_cast<std::size_t>(std::min(oldTotal, kMostRoomMadeAhead)) + 16384);
-  const TWrittenFields written{!Title.empty(), !Artist.empty(), !Album.empty(), Year};
+  const TPicture* newPicture = NewPicture(PictureChange);
+  frames.reserve(static_cast<std::size_t>(std::min(oldTotal, kMostRoomMadeAhead)) + 16384 +
+                 (newPicture ? newPicture->Data.size() : 0));
+  const TWrittenFields written{!Title.empty(), !Artist.empty(), !Album.empty(), Year, PictureChange.Action};
   const bool keptTag = hadTag && oldTotal > 0;
   TComposedTag composed;
   // The frames kept go ahead of the slot frames (see the layout above).
-  if (keptTag) {
-    AppendKeptFrames(scanner, written, TKeptPart::Pictures, frames, composed.Tag.CopiedFrames);
-    AppendKeptFrames(scanner, written, TKeptPart::Others, frames, composed.Tag.CopiedFrames);
-  }
+  AppendPictures(scanner, keptTag ? &written : nullptr, newPicture, frames, composed.Tag.CopiedFrames);
+  if (keptTag) AppendKeptFrames(scanner, written, TKeptPart::Others, frames, composed.Tag.CopiedFrames);
   AppendTextFrame(frames, "TIT2", Title);
   AppendTextFrame(frames, "TPE1", Artist);
   AppendTextFrame(frames, "TALB", Album);

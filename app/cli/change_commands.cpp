@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/cli/cover_command.h"
 #include "app/cli/song_pass.h"
 #include "commands/command_catalogue.h"
 #include "commands/pattern_plans.h"
@@ -114,6 +115,7 @@ void AddChangeCommands(CLI::App& app, TCliContext& context) {
     if (command.Parameters == TCommandParameters::TagField) AddFieldCommand(app, context, command);
     if (command.Parameters == TCommandParameters::NamePattern) AddPatternCommand(app, context, command);
     if (command.Parameters == TCommandParameters::TrackNumbering) AddNumberCommand(app, context, command);
+    if (command.Parameters == TCommandParameters::Cover) AddCoverCommand(app, context, command);
   }
 }
 

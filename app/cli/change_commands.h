@@ -6,8 +6,8 @@
 
 namespace tagwright::cli {
 
-// rename (--pattern), filename-as-title, cleanup, hands-free, clear FIELD, tag-from-name and number:
-// the window's commands over the songs of files and folders.
+// rename (--pattern), filename-as-title, cleanup, hands-free, clear FIELD, tag-from-name, number and
+// cover: the window's commands over the songs of files and folders.
 void AddChangeCommands(CLI::App& app, TCliContext& context);
 
 }  // namespace tagwright::cli

@@ -79,7 +79,9 @@ bool ChangesNothing(const CLI::App& app) {
       return true;
     }
     const CLI::Option* dryRun = command->get_option_no_throw("--dry-run");
-    return dryRun && dryRun->count() > 0;
+    // cover --save only makes new picture files.
+    const CLI::Option* save = command->get_option_no_throw("--save");
+    return (dryRun && dryRun->count() > 0) || (save && save->count() > 0);
   });
   return false;
 }

@@ -119,18 +119,8 @@ TSpellingsChoice LoadSpellings(const TNameOptions& options, TCliContext& context
   return choice;
 }
 
-void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput input, TCliContext& context) {
-  const TCatalogueCommand& catalogued = CatalogueCommand(command);
-  if (const std::string problem = InputProblem(catalogued, input); !problem.empty()) {
-    throw CLI::ValidationError(problem);
-  }
-  const TLetters letters = LettersOf(options.accentedLetters);
-  const TSpellingsChoice spellings = LoadSpellings(options.names, context);
-  if (!spellings.usable) return;
-  input.Tidy = {.Spellings = spellings.spellings.get(),
-                .Letters = letters,
-                .SmallWordsInLowerCase = options.lowerSmallWords,
-                .TitleWithMix = options.titleWithMix};
+TListedSongs ListPassSongs(const TPassOptions& options, TLetters letters, TCliContext& context) {
+  TListedSongs listed;
   std::vector<std::string> paths;
   for (const std::string& path : options.paths) {
     if (!options.filesOnly || !IsFolder(path)) {
@@ -151,12 +141,11 @@ void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput 
   listing.Recursive = options.recursive;
   listing.Order = options.filesOnly ? TRowOrder::AsFound : TRowOrder::FileName;
   listing.Named = TFilesNamed::Every;
-  const TSongRows rows = ListSongRows(paths, listing);
-  std::vector<const TSongFile*> songs;
-  songs.reserve(rows.Rows.size());
-  for (const TSongRow& row : rows.Rows) {
+  listed.Rows = ListSongRows(paths, listing);
+  listed.Songs.reserve(listed.Rows.Rows.size());
+  for (const TSongRow& row : listed.Rows.Rows) {
     if (row.Song) {
-      songs.push_back(row.Song.get());
+      listed.Songs.push_back(row.Song.get());
       continue;
     }
     context.ReportFailure(row.Kind == TSongRowKind::UnreadableSong ? row.Path + ": " + FailureText(row.Failure)
@@ -168,6 +157,23 @@ void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput 
     failed.OwnReason = FailureText(row.Failure);
     context.out << ResultLine(failed) << '\n';
   }
+  return listed;
+}
+
+void RunSongPass(const TPassOptions& options, TCommandId command, TCommandInput input, TCliContext& context) {
+  const TCatalogueCommand& catalogued = CatalogueCommand(command);
+  if (const std::string problem = InputProblem(catalogued, input); !problem.empty()) {
+    throw CLI::ValidationError(problem);
+  }
+  const TLetters letters = LettersOf(options.accentedLetters);
+  const TSpellingsChoice spellings = LoadSpellings(options.names, context);
+  if (!spellings.usable) return;
+  input.Tidy = {.Spellings = spellings.spellings.get(),
+                .Letters = letters,
+                .SmallWordsInLowerCase = options.lowerSmallWords,
+                .TitleWithMix = options.titleWithMix};
+  const TListedSongs listed = ListPassSongs(options, letters, context);
+  const std::vector<const TSongFile*>& songs = listed.Songs;
 
   if (options.inputFromSongs) options.inputFromSongs(songs, input);
   const TSongPlanner planner = catalogued.Planner(input);

@@ -14,6 +14,7 @@
 #include "history/history.h"
 #include "songs/known_spellings.h"
 #include "songs/recognition.h"
+#include "songs/song_rows.h"
 #include "songs/tidy_options.h"
 
 namespace CLI {
@@ -61,6 +62,15 @@ struct TPassOptions {
   // order); null for nothing.
   std::function<void(const std::vector<const TSongFile*>& songs, TCommandInput& input)> inputFromSongs;
 };
+
+// The songs of the options' paths, in the order a pass takes them. A folder among the paths of a
+// command that takes only files, and each file whose tags cannot be read, is reported with its
+// JSON line and left out.
+struct TListedSongs {
+  TSongRows Rows;
+  std::vector<const TSongFile*> Songs;  // those of Rows that are songs
+};
+TListedSongs ListPassSongs(const TPassOptions& options, TLetters letters, TCliContext& context);
 
 // Runs the catalogue's command over the songs, its plan made from input with the known spellings the
 // options ask for (null for none), the letters --accented-letters chooses, --lower-small-words and

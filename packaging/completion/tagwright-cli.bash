@@ -4,7 +4,7 @@ _tagwright_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="scan rename filename-as-title cleanup hands-free clear tag-from-name number tags stamp history undo redo"
+    local commands="scan rename filename-as-title cleanup hands-free clear tag-from-name number cover tags stamp history undo redo"
     local fields="artist title track album year genre comment"
 
     # The subcommand: the first word after the program that is not an option.
@@ -37,6 +37,7 @@ _tagwright_cli() {
         rename) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --pattern" ;;
         tag-from-name) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --lower-small-words --pattern --cleanup" ;;
         number) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --start --total --by-tag-order" ;;
+        cover) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --set --from-folder --add --remove --all --save --max-size" ;;
         cleanup) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --lower-small-words" ;;
         hands-free) options="--help --recursive --dry-run --jobs --no-history --accented-letters --keep-spellings --spellings --more-name-styles --lower-small-words --title-with-mix" ;;
         tags) options="--help" ;;
@@ -56,8 +57,9 @@ _tagwright_cli() {
 
     [[ $prev == --jobs || $prev == --start ]] && return  # a number
     [[ $prev == --pattern ]] && return                   # a name pattern
-    if [[ $prev == --spellings ]]; then
-        _filedir  # a word list
+    [[ $prev == --save || $prev == --max-size ]] && return  # a file name to make, a size
+    if [[ $prev == --spellings || $prev == --set ]]; then
+        _filedir  # a word list, a picture
         return
     fi
 

@@ -45,7 +45,8 @@ class ChangeCommands : public ::testing::Test {
 };
 
 // Every command that changes files, with --dry-run: not a byte changes, and the output is the
-// real run's. "FOLDER" stands for the test folder, "SONGS" for each of its songs.
+// real run's. "FOLDER" stands for the test folder, "SONGS" for each of its songs, "PICTURE" for a PNG
+// picture beside it.
 class DryRun : public ChangeCommands, public ::testing::WithParamInterface<std::vector<std::string>> {
  protected:
   std::vector<std::string> Arguments(bool dryRun) const {
@@ -55,6 +56,8 @@ class DryRun : public ChangeCommands, public ::testing::WithParamInterface<std::
         arguments.push_back(folder.Path());
       } else if (argument == "SONGS") {
         for (const auto& [path, bytes] : Snapshot(folder)) arguments.push_back(path);
+      } else if (argument == "PICTURE") {
+        arguments.push_back(pictures.WriteFile("front.png", std::string("\x89PNG\r\n\x1A\n", 8) + "picture"));
       } else {
         arguments.push_back(argument);
       }
@@ -62,6 +65,7 @@ class DryRun : public ChangeCommands, public ::testing::WithParamInterface<std::
     if (dryRun) arguments.insert(arguments.begin() + 1, "--dry-run");
     return arguments;
   }
+  TTempFolder pictures;
 };
 
 TEST_P(DryRun, ChangesNoByteAndForetellsTheRealRun) {
@@ -90,11 +94,12 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"clear", "track", "FOLDER"}, std::vector<std::string>{"clear", "comment", "FOLDER"},
         std::vector<std::string>{"tag-from-name", "--pattern", "{track} - {artist} - {title}", "--cleanup", "FOLDER"},
         std::vector<std::string>{"rename", "--pattern", "{title} ({artist})", "FOLDER"},
-        std::vector<std::string>{"number", "--total", "FOLDER"}),
+        std::vector<std::string>{"number", "--total", "FOLDER"},
+        std::vector<std::string>{"cover", "--set", "PICTURE", "FOLDER"}),
     [](const ::testing::TestParamInfo<std::vector<std::string>>& info) {
       std::string name;
       for (const std::string& argument : info.param) {
-        if (argument == "FOLDER" || argument == "SONGS") continue;
+        if (argument == "FOLDER" || argument == "SONGS" || argument == "PICTURE") continue;
         for (const char c : argument) {
           if (std::isalnum(static_cast<unsigned char>(c))) name += c;
         }

@@ -274,7 +274,8 @@ def main():
             command = rng.choice([["stamp", "--recognized"], ["hands-free"], ["cleanup"], ["rename"],
                                   ["stamp", "--comment", "x" * rng.choice([5, 5000])],
                                   ["tag-from-name", "--pattern", "{track} - {artist} - {title}"],
-                                  ["rename", "--pattern", "{artist} - {title} ({track})"], ["number", "--total"]])
+                                  ["rename", "--pattern", "{artist} - {title} ({track})"], ["number", "--total"],
+                                  ["cover", "--remove"]])
             if kill % KILLS < len(first):
                 command = first[kill % KILLS]
             what = "kill %d during %s of %s" % (kill, phase, " ".join(a[:20] for a in command))

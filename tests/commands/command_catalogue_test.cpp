@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "commands/song_trash.h"
+#include "files/paths.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
 
@@ -49,6 +51,8 @@ TEST(CommandCatalogue, EveryEntryGivesWhatTheFrontEndsNeed) {
   }
   EXPECT_EQ(ids.size(), static_cast<std::size_t>(TCommandId::Redo) + 1);
   EXPECT_EQ(WindowCaption(CatalogueCommand(TCommandId::ClearField), {.Field = TTagField::Genre}), "ID3 Clear Genre");
+  EXPECT_EQ(WindowCaption(CatalogueCommand(TCommandId::ChangeCover), {.Cover = {.Action = TPictureAction::RemoveAll}}),
+            "Remove All Pictures");
 }
 
 // A song's file and tags after one of the catalogue's commands.
@@ -158,6 +162,14 @@ const TCatalogueCase kCases[] = {
        return TCommandInput{.Numbering = {.Start = 9, .WithTotal = true, .FileNamesInOrder = {song.FileName()}}};
      },
      {"abba - waterloo.mp3", "abba", "waterloo", "Gold", "note", 9}},
+    // The folder's picture goes in; the fields stay (cover_plans_test.cpp looks at the pictures).
+    {TCommandId::ChangeCover,
+     [](const TSongFile& song) {
+       std::ofstream(std::string(FolderPart(song.FileName())) + "cover.png", std::ios::binary)
+           << std::string("\x89PNG\r\n\x1A\n", 8) << "picture";
+       return TCommandInput{.Cover = {.Action = TPictureAction::SetFrontCover}};
+     },
+     {"abba - waterloo.mp3", "abba", "waterloo", "Gold", "note", 5}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Planners, CatalogueCommands, ::testing::ValuesIn(kCases));

@@ -626,6 +626,28 @@ TEST_F(SongPassBatches, RecordEachBatchBeforeWritingIt) {
   }
 }
 
+// A batch holds the new tags of its songs until they are written: one picture of 12 MB set into
+// each song cuts the batches short, so that a pass never holds more than a few of them.
+TEST_F(SongPassBatches, NewTagsWithLargePicturesMakeSmallBatches) {
+  for (int i = 0; i < 4; ++i) Song("song " + std::to_string(i) + ".mp3");
+  auto picture = std::make_shared<TPicture>(TPicture{kFrontCoverPicture, "image/png", "", "\x89PNG"});
+  picture->Data.resize(12'000'000, 'p');
+  const TSongPlanner setCover{TTagsNeeded::Yes, [picture](const TSongFile&, const TID3Info& tags) {
+                                TSongChange change;
+                                change.WriteTags = true;
+                                change.Tags = tags;
+                                change.Pictures = {TPictureAction::SetFrontCover, picture};
+                                return change;
+                              }};
+  TMemoryJournal journal;
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, setCover, hooks);
+  ASSERT_EQ(results.size(), 4U);
+  for (const TSongResult& result : results) EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged) << result.Reason();
+  EXPECT_EQ(journal.batches, (std::vector<std::size_t>{3, 1}));
+}
+
 TEST_F(SongPassBatches, ABatchThatCannotBeRecordedChangesNothing) {
   for (int i = 0; i < 5; ++i) Song("song " + std::to_string(i) + ".mp3");
   TMemoryJournal journal;

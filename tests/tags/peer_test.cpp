@@ -187,6 +187,27 @@ TEST(PeerFlags, FooterFlagWithoutAFooterLosesNoAudio) {
   ExpectEveryFrameKept(before, after, "footer flag");
 }
 
+// A front cover set over mutagen's tag of two pictures: mutagen reads the new one and the back
+// cover, and every other frame as it was.
+TEST(PeerPictures, AFrontCoverSetReadsInMutagen) {
+  TTempFolder folder;
+  const std::string path = folder / "song.mp3";
+  RunPeer("make rich_v24 '" + path + "'");
+  const auto before = Dump(path, true);
+  ASSERT_EQ(before.count("APIC:front"), 1U);
+  TID3v2 tag;
+  ASSERT_TRUE(tag.Load(path).Ok());
+  const std::string jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(20000, 'j');
+  tag.PictureChange = {TPictureAction::SetFrontCover,
+                       std::make_shared<TPicture>(TPicture{kFrontCoverPicture, "image/jpeg", "", jpeg})};
+  ASSERT_TRUE(tag.Save(path).Ok());
+  const auto after = Dump(path, true);
+  EXPECT_EQ(after.count("APIC:front"), 0U);
+  EXPECT_EQ(One(after, "APIC:").substr(0, 13), "image/jpeg|3|");
+  EXPECT_EQ(One(after, "audio"), One(before, "audio"));
+  ExpectEveryFrameKept(before, after, "front cover set", {"APIC:front", "eyed3-APIC:front"});
+}
+
 // A footer that is there is no audio: it goes with the old tag.
 TEST(PeerFlags, AFooterThatIsThereGoesWithTheTag) {
   TTempFolder folder;
