@@ -3,13 +3,19 @@
 // copy, and Ctrl+Z.
 #include <QAction>
 #include <QCheckBox>
+#include <QDropEvent>
+#include <QImage>
+#include <QMimeData>
 #include <QSpinBox>
+#include <QUrl>
 #include <filesystem>
 #include <map>
 
+#include "tags/id3v2_pictures.h"
 #include "tests/app/cli_runner.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
+#include "ui/details/song_media_panel.h"
 #include "ui/dialogs/pass_preview.h"
 #include "ui/dialogs/pattern_dialog.h"
 
@@ -224,6 +230,56 @@ void TPatternsTest::NumberingDialogGivesItsChoices() {
   total->setChecked(true);
   QCOMPARE(dialog.Answer().Start, 7);
   QVERIFY(dialog.Answer().WithTotal);
+}
+
+}  // namespace tagwright::testing
+
+namespace tagwright::testing {
+
+// A PNG dropped on the cover box becomes the front cover of the selected songs once the user
+// agrees; the box's menu removes every picture; Ctrl+Z gives each song's bytes back.
+void TPatternsTest::ACoverDroppedOrRemovedFromTheCoverBoxIsUndone() {
+  TSongFolder folder;
+  FillAlbum(folder);
+  TSongFolder pictures;
+  const QString png = QString::fromStdString(pictures / "front.png");
+  QImage image(8, 8, QImage::Format_RGB32);
+  image.fill(Qt::darkBlue);
+  QVERIFY(image.save(png));
+  const std::map<std::string, std::string> before = FolderContents(folder.Path());
+  TWindowWithHistory test;
+  TWindowUnderTest& window = test.window;
+  QVERIFY(window->SelectFolder(folder.QPath()));
+  SelectAllEndingWith(*window.Window, "One More Time");
+  window->UsePreviewBeforeChanging(false);
+  auto* cover = window.Child<TCoverArtView>("coverArtView");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(png)});
+  // Dragged over the box, then dropped on it.
+  QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(cover, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  QCoreApplication::sendEvent(cover, &drop);
+  WaitForSongs(*window.Window);
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+  QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("Make front.png the front cover of the 3 selected songs?"));
+  for (const auto& [name, bytes] : before) {
+    const TResultOf<std::vector<TPicture>> read = ReadEmbeddedPictures(folder / name);
+    QVERIFY(read.Ok() && read.Value().size() == 1);
+    QCOMPARE(read.Value()[0].Type, kFrontCoverPicture);
+    QVERIFY(read.Value()[0].Data == ReadWholeFile(pictures / "front.png"));
+  }
+  window.Child<QAction>("removeAllPicturesEntry")->trigger();
+  WaitForSongs(*window.Window);
+  for (const auto& [name, bytes] : before) QVERIFY(ReadEmbeddedPictures(folder / name).Value().empty());
+  window.Dialogs.Answers = {TMsgDlgButton::Yes, TMsgDlgButton::Yes};
+  for (int undo = 0; undo < 2; ++undo) {
+    QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
+    WaitForSongs(*window.Window);
+  }
+  QCOMPARE(FolderContents(folder.Path()), before);
 }
 
 }  // namespace tagwright::testing

@@ -66,6 +66,13 @@ class TRecordingDialogs : public TDialogs {
     return true;
   }
 
+  bool ChoosePictureFile(const QString&, QString& path) override {
+    if (PictureAnswers.empty()) return false;
+    path = PictureAnswers.front();
+    PictureAnswers.pop_front();
+    return true;
+  }
+
   bool ChooseFolder(QString& folder) override {
     FoldersOffered.push_back(folder);
     if (FolderAnswers.empty()) return false;
@@ -133,6 +140,7 @@ class TRecordingDialogs : public TDialogs {
   std::deque<bool> PreviewAnswers;              // true: "Apply"; "Close" when empty
   std::vector<QString> FoldersOffered;          // where Open Folder started each time
   std::deque<QString> FolderAnswers;            // the folders chosen; cancelled when empty
+  std::deque<QString> PictureAnswers;           // the picture files chosen, in turn
   std::vector<TPreferences> PreferencesShown;   // what the dialog offered each time
   std::deque<TPreferences> PreferencesAnswers;  // the choices confirmed; cancelled when empty
   std::function<void(THistoryDialog&)> HistoryScript;

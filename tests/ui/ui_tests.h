@@ -193,6 +193,7 @@ class TPatternsTest : public QObject {
   void ApplyEqualsTheCommandLineAndCtrlZUndoesIt();
   void NumberTracksGoesByTheOrderShown();
   void NumberingDialogGivesItsChoices();
+  void ACoverDroppedOrRemovedFromTheCoverBoxIsUndone();
 };
 
 class TColumnViewTest : public QObject {

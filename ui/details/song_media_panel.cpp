@@ -1,10 +1,17 @@
 #include "ui/details/song_media_panel.h"
 
+#include <QContextMenuEvent>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLocale>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "ui/hints.h"
@@ -49,7 +56,50 @@ TCoverArtView::TCoverArtView(QWidget* parent) : QLabel(parent) {
   setFixedSize(kCoverSize, kCoverSize);
   setAlignment(Qt::AlignCenter);
   setFrameShape(QFrame::StyledPanel);
+  setAcceptDrops(true);
+  CreateMenu();
   ShowCover({});
+}
+
+void TCoverArtView::CreateMenu() {
+  menu_ = new QMenu(this);
+  menu_->setObjectName(QStringLiteral("coverMenu"));
+  const std::pair<TCoverChoice, std::pair<const char*, const char*>> entries[] = {
+      {TCoverChoice::SetFromFile, {"Set Front Cover...", "setCoverEntry"}},
+      {TCoverChoice::AddFromFile, {"Add Front Cover...", "addCoverEntry"}},
+      {TCoverChoice::FromFolder, {"Use the Folder's Cover", "folderCoverEntry"}},
+      {TCoverChoice::RemoveFront, {"Remove Front Cover", "removeCoverEntry"}},
+      {TCoverChoice::RemoveAll, {"Remove All Pictures", "removeAllPicturesEntry"}}};
+  for (const auto& [choice, entry] : entries) {
+    QAction* item = menu_->addAction(QString::fromLatin1(entry.first));
+    item->setObjectName(QString::fromLatin1(entry.second));
+    connect(item, &QAction::triggered, this, [this, choice = choice] { Q_EMIT CoverChangeRequested(choice); });
+  }
+}
+
+void TCoverArtView::contextMenuEvent(QContextMenuEvent* event) { menu_->popup(event->globalPos()); }
+
+namespace {
+
+// The first local file among things dragged; empty for none.
+QString DraggedFile(const QMimeData* data) {
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) return url.toLocalFile();
+  }
+  return {};
+}
+
+}  // namespace
+
+void TCoverArtView::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TCoverArtView::dropEvent(QDropEvent* event) {
+  const QString file = DraggedFile(event->mimeData());
+  if (file.isEmpty()) return;
+  event->acceptProposedAction();
+  Q_EMIT PictureDropped(file);
 }
 
 void TCoverArtView::ShowCover(const TCoverArt& cover) {

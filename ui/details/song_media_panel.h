@@ -6,13 +6,21 @@
 
 #include <QLabel>
 #include <QWidget>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "ui/workers/song_facts_reader.h"
 
+class QMenu;
+
 namespace tagwright {
 
+// What the cover's menu asks for the selected songs.
+enum class TCoverChoice : std::uint8_t { SetFromFile, AddFromFile, FromFolder, RemoveFront, RemoveAll };
+
+// The cover of the selected songs. Its pop-up menu sets, adds or removes their front cover or
+// removes every picture; a picture file dropped on it is offered as their front cover.
 class TCoverArtView : public QLabel {
   Q_OBJECT
  public:
@@ -21,13 +29,26 @@ class TCoverArtView : public QLabel {
   const TCoverArt& Cover() const { return cover_; }
   // The window that shows the cover full size; made by a double click.
   QWidget* FullSizeWindow() const { return fullSize_; }
+  QMenu* Menu() const { return menu_; }
+
+ Q_SIGNALS:
+  // An entry of the menu; for SetFromFile and AddFromFile, the picture file is still to be chosen.
+  void CoverChangeRequested(TCoverChoice choice);
+  // A local file was dropped on the cover.
+  void PictureDropped(const QString& path);
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
+  void CreateMenu();
+
   TCoverArt cover_;
   QWidget* fullSize_ = nullptr;
+  QMenu* menu_ = nullptr;
 };
 
 class TSongMediaPanel : public QWidget {

@@ -100,6 +100,14 @@ class TDialogs {
     return false;
   }
 
+  // Asks for a picture file, starting in folder: true with the chosen file in path; false, path
+  // untouched, when cancelled.
+  virtual bool ChoosePictureFile(const QString& folder, QString& path) {
+    (void)folder;
+    (void)path;
+    return false;
+  }
+
   // The pattern dialog and the numbering dialog: true with the answers in question when confirmed;
   // false, question untouched, when cancelled.
   virtual bool AskForPattern(TPatternQuestion& question) {

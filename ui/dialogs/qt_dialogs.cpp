@@ -171,6 +171,15 @@ bool TQtDialogs::ChooseFolder(QString& folder) {
   return true;
 }
 
+bool TQtDialogs::ChoosePictureFile(const QString& folder, QString& path) {
+  const QString chosen =
+      QFileDialog::getOpenFileName(QApplication::activeWindow(), QStringLiteral("Front Cover"), folder,
+                                   QStringLiteral("Pictures (*.jpg *.jpeg *.png);;All files (*)"));
+  if (chosen.isEmpty()) return false;
+  path = chosen;
+  return true;
+}
+
 bool TQtDialogs::EditPreferences(TPreferences& preferences) {
   TPreferencesDialog dialog(preferences, QApplication::activeWindow());
   if (dialog.exec() != QDialog::Accepted) return false;

@@ -15,6 +15,7 @@ class TQtDialogs : public TDialogs {
   bool PreviewPass(const QString& caption, const std::vector<TSongResult>& results, const QString& note) override;
   bool EditPreferences(TPreferences& preferences) override;
   bool ChooseFolder(QString& folder) override;
+  bool ChoosePictureFile(const QString& folder, QString& path) override;
   bool AskForPattern(TPatternQuestion& question) override;
   bool AskForNumbering(TNumberingQuestion& question) override;
   void ShowHistory(THistoryActions& actions) override;

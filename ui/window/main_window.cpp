@@ -211,6 +211,8 @@ void TMainWindow::ConnectParts() {
   connect(songListPane_, &TSongListPane::UndoRequested, this, &TMainWindow::UndoLastCommand);
   connect(songListPane_, &TSongListPane::PreviewBeforeChangingToggled, this, &TMainWindow::UsePreviewBeforeChanging);
   connect(songListPane_, &TSongListPane::SongsEdited, this, &TMainWindow::FollowSelection);
+  connect(mediaPanel_->CoverView(), &TCoverArtView::CoverChangeRequested, this, &TMainWindow::ChangeCover);
+  connect(mediaPanel_->CoverView(), &TCoverArtView::PictureDropped, this, &TMainWindow::TakeDroppedPicture);
   connect(mediaPanel_->Reader(), &TSongFactsReader::AudioRead, songListPane_->TableRows(), &TSongTableModel::TakeAudio);
   // A history that cannot be read leaves the entry on: choosing it says why.
   songListPane_->SetUndoAvailable([this] {

@@ -14,6 +14,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -45,7 +46,7 @@ namespace tagwright {
 class THistory;
 struct THistoryEntry;
 struct TUndoReport;
-
+enum class TCoverChoice : std::uint8_t;
 class TDialogs;
 class TFolderPane;
 class THintRelay;
@@ -174,9 +175,6 @@ class TMainWindow : public QMainWindow {
   // Sorts by the view mode, fills the rows the chosen filter lets through, enables the filters that
   // would show something, and shows the count.
   void RefreshSongList();
-  // Chooses a view mode or filter without refreshing the list.
-  void SetViewMode(TViewMode viewMode);
-  void SetRecognitionFilter(TRecognitionFilter filter);
   void OpenFolderDialog();
   // --- Song details panel ---
   void ShowSongDetails();
@@ -227,6 +225,9 @@ class TMainWindow : public QMainWindow {
   void PreviewHandsFree();
   void PreviewAutoRename();
   // Takes back the newest command of the history not yet undone, after asking (main_window_undo.cpp).
+  // The cover box's menu and a picture dropped on it (main_window_covers.cpp).
+  void ChangeCover(TCoverChoice choice);
+  void TakeDroppedPicture(const QString& path);
   void UndoLastCommand();
   // Takes back the newest undo not yet redone, while no command has changed files since; after asking.
   void RedoLastUndo();

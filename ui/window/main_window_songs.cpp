@@ -95,10 +95,6 @@ TViewMode TMainWindow::ViewMode() const { return sortFilterPanel_->ViewMode(); }
 
 TRecognitionFilter TMainWindow::RecognitionFilter() const { return sortFilterPanel_->RecognitionFilter(); }
 
-void TMainWindow::SetViewMode(TViewMode viewMode) { sortFilterPanel_->SetViewMode(viewMode); }
-
-void TMainWindow::SetRecognitionFilter(TRecognitionFilter filter) { sortFilterPanel_->SetRecognitionFilter(filter); }
-
 bool TMainWindow::IsLoading() const { return loading_; }
 
 void TMainWindow::SetBeforeEachSongRead(std::function<void()> hook) { loader_->SetBeforeEachSongRead(std::move(hook)); }
