@@ -14,7 +14,7 @@ TResult MakeDurable(const std::vector<TWrittenInPlace>& songs, TFlushFileSystem 
     struct stat info {};
     // A song whose file system cannot be told is flushed on its own.
     const bool known = ::fstat(song.Descriptor, &info) == 0;
-    if (known && flushed.count(info.st_dev) > 0) continue;
+    if (known && flushed.contains(info.st_dev)) continue;
     if (flush(song.Descriptor) != 0) return TResult::FromErrno(TFailureKind::Write, song.FileName);
     if (known) flushed.insert(info.st_dev);
   }

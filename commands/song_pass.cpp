@@ -318,7 +318,9 @@ class TSongPipeline {
     if (held_.empty()) return;
     std::vector<TWrittenInPlace> written;
     written.reserve(held_.size());
-    for (const THeldSong& held : held_) written.push_back({held.Locked->Descriptor(), held.Result.FileName});
+    for (const THeldSong& held : held_) {
+      if (held.Locked) written.push_back({held.Locked->Descriptor(), held.Result.FileName});
+    }
     const TResult durable = MakeDurable(written, hooks_.FlushFileSystem);
     std::vector<THeldSong> held = std::move(held_);
     held_.clear();

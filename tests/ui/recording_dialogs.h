@@ -66,7 +66,7 @@ class TRecordingDialogs : public TDialogs {
     return true;
   }
 
-  bool ChoosePictureFile(const QString&, QString& path) override {
+  bool ChoosePictureFile(const QString& /*folder*/, QString& path) override {
     if (PictureAnswers.empty()) return false;
     path = PictureAnswers.front();
     PictureAnswers.pop_front();

@@ -59,7 +59,6 @@ void TSongListPane::SetSelection(const std::vector<int>& rows, int current) {
   reported_ = RowsShown();
 }
 
-// Only the user's changes are reported: a current row that the list sets by itself is none.
 // A click on the current row shows its song afresh; one on a row the press could not move to (the
 // user cancelled leaving the song being edited) is no news.
 void TSongListPane::ReportClick(const QModelIndex& index) {
@@ -92,6 +91,7 @@ void TSongListPane::ReportInput(bool showAfresh) {
   }
 }
 
+// Only the user's changes are reported: a current row that the list sets by itself is none.
 void TSongListPane::ReportSelection() {
   if (!quiet_ && !songList_->MovingCurrentByItself() && !songTable_->MovingCurrentByItself()) {
     reported_ = RowsShown();

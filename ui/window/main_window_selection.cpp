@@ -2,6 +2,8 @@
 // when the panel is to show another song.
 #include <QCloseEvent>
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 #include "files/paths.h"
 #include "ui/details/song_details_panel.h"
@@ -38,9 +40,14 @@ int TMainWindow::RowOfFile(const std::string& file) const {
 
 void TMainWindow::RestoreSelection(TRememberedSelection selection, const std::vector<TSongResult>& results) {
   selection.FollowRenames(RenamedSongs(results));
+  // Each row's song by its file, looked up once: thousands of songs may be selected.
+  std::unordered_map<std::string_view, int> rowOfFile;
+  for (int row = 0; row < RowCount(); ++row) {
+    if (const TSongFile* song = SongAtRow(row)) rowOfFile.emplace(song->FileName(), row);
+  }
   std::vector<int> rows;
   for (const std::string& file : selection.Files) {
-    if (const int row = RowOfFile(file); row >= 0) rows.push_back(row);
+    if (const auto found = rowOfFile.find(file); found != rowOfFile.end()) rows.push_back(found->second);
   }
   std::sort(rows.begin(), rows.end());
   const TDetailsEdits::TTypedFields typed =
