@@ -18,15 +18,6 @@ namespace {
 
 const std::string kAudio = SongAudio(304);
 
-// Every file below the folder with its bytes.
-std::map<std::string, std::string> Snapshot(const TTempFolder& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.Path())) {
-    if (entry.is_regular_file()) files[entry.path().string()] = ReadWholeFile(entry.path().string());
-  }
-  return files;
-}
-
 class ChangeCommands : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -55,7 +46,7 @@ class DryRun : public ChangeCommands, public ::testing::WithParamInterface<std::
       if (argument == "FOLDER") {
         arguments.push_back(folder.Path());
       } else if (argument == "SONGS") {
-        for (const auto& [path, bytes] : Snapshot(folder)) arguments.push_back(path);
+        for (const auto& [path, bytes] : folder.Contents()) arguments.push_back(path);
       } else if (argument == "PICTURE") {
         arguments.push_back(pictures.WriteFile("front.png", std::string("\x89PNG\r\n\x1A\n", 8) + "picture"));
       } else {
@@ -69,11 +60,11 @@ class DryRun : public ChangeCommands, public ::testing::WithParamInterface<std::
 };
 
 TEST_P(DryRun, ChangesNoByteAndForetellsTheRealRun) {
-  const auto before = Snapshot(folder);
+  const auto before = folder.Contents();
   const TCliRun dry = RunCli(Arguments(true));
-  EXPECT_EQ(Snapshot(folder), before);
+  EXPECT_EQ(folder.Contents(), before);
   const TCliRun real = RunCli(Arguments(false));
-  EXPECT_NE(Snapshot(folder), before) << "the real run changes something, so the dry run could have";
+  EXPECT_NE(folder.Contents(), before) << "the real run changes something, so the dry run could have";
   EXPECT_EQ(dry.out, real.out);
   EXPECT_EQ(dry.exitStatus, real.exitStatus);
 }
@@ -114,14 +105,14 @@ TEST_F(ChangeCommands, NameOptionsKeepSpellingsAndReadMoreNameStyles) {
   const std::string styled = folder.WriteFile("02 abba - sos .mp3", kAudio);
   const std::string words = folder.WriteFile("words/mine.txt", "WaterLOO\n");
   const std::string latin1 = folder.WriteFile("words/latin1.txt", "Bj\xF6rk\n");
-  const auto before = Snapshot(folder);
+  const auto before = folder.Contents();
   for (const std::string& bad : {latin1, folder / "words/none.txt"}) {
     const TCliRun refused = RunCli({"cleanup", "--spellings", bad, folder.Path()});
     EXPECT_EQ(refused.exitStatus, 1);
     EXPECT_NE(refused.err.find("the spellings cannot be read, so nothing was changed"), std::string::npos)
         << refused.err;
     EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(Snapshot(folder), before);
+    EXPECT_EQ(folder.Contents(), before);
   }
 
   const TCliRun plain = RunCli({"hands-free", "--dry-run", styled});
@@ -400,7 +391,7 @@ TEST_P(NoSongs, AreLeftAloneAndReported) {
   const bool dryRun = arguments.back() == "--dry-run";
   arguments.push_back(song);
   for (const auto& [other, content] : others) arguments.push_back(other);
-  const auto before = Snapshot(folder);
+  const auto before = folder.Contents();
   const TCliRun run = RunCli(arguments);
   EXPECT_EQ(run.exitStatus, 1) << run.err;
   std::map<std::string, nlohmann::json> byFile;
@@ -413,7 +404,7 @@ TEST_P(NoSongs, AreLeftAloneAndReported) {
     EXPECT_NE(run.err.find(std::string(other).append(": ").append(reason)), std::string::npos) << run.err;
   }
   EXPECT_NE(byFile[song]["action"], "skipped") << run.out;
-  const auto after = Snapshot(folder);
+  const auto after = folder.Contents();
   EXPECT_EQ(after.size(), before.size()) << "no file is made or lost";
   for (const auto& [other, content] : others) {
     ASSERT_TRUE(after.contains(other)) << other;

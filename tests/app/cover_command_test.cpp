@@ -3,7 +3,6 @@
 // and undo giving every byte back.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 
 #include "cli_runner.h"
@@ -19,7 +18,7 @@ namespace {
 const std::string kJpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(9000, 'j');
 const std::string kPng = std::string("\x89PNG\r\n\x1A\n", 8) + std::string(6000, 'p');
 
-class CoverCommand : public ::testing::Test {
+class CoverCommand : public TCliWithHistory {
  protected:
   // album/ with cover.jpg and two tagged songs, other/ with one song and no picture.
   void SetUp() override {
@@ -30,17 +29,6 @@ class CoverCommand : public ::testing::Test {
       ASSERT_TRUE(WriteID3Tags(path, {.Title = name, .Artist = "someone"}).Ok());
     }
   }
-  TCliRun Run(std::vector<std::string> arguments) const {
-    arguments.insert(arguments.begin(), {"--history", history});
-    return RunCli(arguments);
-  }
-  std::map<std::string, std::string> Snapshot() const {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.Path())) {
-      if (entry.is_regular_file()) files[entry.path().string()] = ReadWholeFile(entry.path().string());
-    }
-    return files;
-  }
   // The data of each picture of the song, in tag order.
   std::vector<std::string> Pictures(const std::string& name) const {
     std::vector<std::string> data;
@@ -48,16 +36,12 @@ class CoverCommand : public ::testing::Test {
     for (const TPicture& picture : pictures.Value()) data.push_back(picture.Data);
     return data;
   }
-
-  TTempFolder folder;
-  TTempFolder state;
-  std::string history = state / "history.sqlite3";
 };
 
 // Set from the folders, again (nothing to change), add beside, remove: each run's lines and the
 // pictures on disk; the tags' fields stay; every run undone gives every byte back.
 TEST_F(CoverCommand, SetsAddsAndRemovesAndUndoGivesEveryByteBack) {
-  const auto before = Snapshot();
+  const auto before = folder.Contents();
   const TCliRun set = Run({"cover", "--from-folder", "--recursive", folder.Path()});
   EXPECT_EQ(set.exitStatus, 0) << set.err;
   const auto lines = set.Lines();
@@ -72,10 +56,10 @@ TEST_F(CoverCommand, SetsAddsAndRemovesAndUndoGivesEveryByteBack) {
   EXPECT_EQ(tags.Title, "album/02 - b.mp3");
   EXPECT_EQ(tags.Artist, "someone");
 
-  const auto afterSet = Snapshot();
+  const auto afterSet = folder.Contents();
   const TCliRun again = Run({"cover", "--from-folder", folder / "album"});
   EXPECT_EQ(again.Lines().at(0)["reason"], "nothing to change") << again.out;
-  EXPECT_EQ(Snapshot(), afterSet);
+  EXPECT_EQ(folder.Contents(), afterSet);
 
   ASSERT_EQ(Run({"cover", "--set", folder / "picture.png", "--add", folder / "album/01 - a.mp3"}).exitStatus, 0);
   EXPECT_EQ(Pictures("album/01 - a.mp3"), (std::vector<std::string>{kJpeg, kPng}));
@@ -83,7 +67,7 @@ TEST_F(CoverCommand, SetsAddsAndRemovesAndUndoGivesEveryByteBack) {
   EXPECT_TRUE(Pictures("album/01 - a.mp3").empty());
 
   for (int undo = 0; undo < 3; ++undo) ASSERT_EQ(Run({"undo"}).exitStatus, 0);
-  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(folder.Contents(), before);
 }
 
 // Input a run cannot go with is a usage error before any song is touched, and so is no picture to
@@ -91,7 +75,7 @@ TEST_F(CoverCommand, SetsAddsAndRemovesAndUndoGivesEveryByteBack) {
 TEST_F(CoverCommand, BadInputAndDryRunsTouchNoSong) {
   folder.WriteFile("not-a-picture.jpg", "GIF89a picture");
   folder.WriteFile("big.png", std::string("\x89PNG\r\n\x1A\n", 8) + std::string(1'500'000, 'b'));
-  const auto before = Snapshot();
+  const auto before = folder.Contents();
   const std::vector<std::vector<std::string>> refused = {
       {"cover", "--set", folder / "not-a-picture.jpg"},
       {"cover", "--set", folder / "missing.jpg"},
@@ -115,7 +99,7 @@ TEST_F(CoverCommand, BadInputAndDryRunsTouchNoSong) {
   EXPECT_EQ(dry.exitStatus, 0) << dry.err;
   EXPECT_EQ(dry.Lines().at(0)["action"], "tagged");
   EXPECT_EQ(Run({"cover", "--save", "front", "--dry-run", folder / "album"}).exitStatus, 0);
-  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(folder.Contents(), before);
   EXPECT_TRUE(Run({"history"}).Lines().empty());
 }
 

@@ -16,24 +16,13 @@ namespace {
 
 const std::string kAudio = SongAudio(304);
 
-class PatternCommands : public ::testing::Test {
+class PatternCommands : public TCliWithHistory {
  protected:
   std::string Song(const std::string& name) const { return folder.WriteFile(name, kAudio); }
   std::string Song(const std::string& name, const TID3Info& tags) const {
     std::string path = Song(name);
     EXPECT_TRUE(WriteID3Tags(path, tags).Ok());
     return path;
-  }
-  TCliRun Run(std::vector<std::string> arguments) const {
-    arguments.insert(arguments.begin(), {"--history", history});
-    return RunCli(arguments);
-  }
-  std::map<std::string, std::string> Snapshot() const {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.Path())) {
-      if (entry.is_regular_file()) files[entry.path().string()] = ReadWholeFile(entry.path().string());
-    }
-    return files;
   }
   static TID3Info TagsOf(const std::string& path) {
     TID3Info tags;
@@ -51,10 +40,6 @@ class PatternCommands : public ::testing::Test {
     text.erase(text.find_last_not_of('\0') + 1);
     return {text, static_cast<unsigned char>(bytes[bytes.size() - 2])};
   }
-
-  TTempFolder folder;
-  TTempFolder state;
-  std::string history = state / "history.sqlite3";
 };
 
 // The pattern reads the album and year from the folder and the track and title from the name; the
@@ -90,7 +75,7 @@ TEST_F(PatternCommands, TagFromNameReadsFoldersAndNamesAndSkipsWhatDoesNotFit) {
 // A pattern that does not parse is a usage error saying where, before any song is touched.
 TEST_F(PatternCommands, APatternThatDoesNotParseChangesNothing) {
   Song("01 - a - b.mp3");
-  const auto before = Snapshot();
+  const auto before = folder.Contents();
   for (const char* command : {"tag-from-name", "rename"}) {
     const TCliRun run = Run({command, "--pattern", "{track} - {artst}", folder.Path()});
     EXPECT_EQ(run.exitStatus, 2) << command;
@@ -99,9 +84,9 @@ TEST_F(PatternCommands, APatternThatDoesNotParseChangesNothing) {
         << run.err;
     EXPECT_EQ(run.out, "");
   }
-  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(folder.Contents(), before);
   EXPECT_EQ(Run({"number", "--start", "0", folder.Path()}).exitStatus, 2);
-  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(folder.Contents(), before);
   EXPECT_TRUE(Run({"history"}).Lines().empty());
 }
 
@@ -166,15 +151,15 @@ class UndoPatternCommand : public PatternCommands, public ::testing::WithParamIn
 TEST_P(UndoPatternCommand, GivesEveryByteBack) {
   Song("Moby - Play (1999)/03 - moby - porcelain.mp3", {.Comment = "keep", .Track = 7});
   Song("Moby - Play (1999)/04 - moby - why does my heart.mp3");
-  const auto before = Snapshot();
+  const auto before = folder.Contents();
   std::vector<std::string> arguments = GetParam();
   arguments.push_back(folder / "Moby - Play (1999)");
   const TCliRun run = Run(arguments);
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  ASSERT_NE(Snapshot(), before);
+  ASSERT_NE(folder.Contents(), before);
   const TCliRun undo = Run({"undo"});
   ASSERT_EQ(undo.exitStatus, 0) << undo.err;
-  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(folder.Contents(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, UndoPatternCommand,

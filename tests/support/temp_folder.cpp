@@ -59,4 +59,12 @@ bool FileExists(const std::string& path) {
   return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
 }
 
+std::map<std::string, std::string> TTempFolder::Contents() const {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(path_)) {
+    if (entry.is_regular_file()) files[entry.path().string()] = ReadWholeFile(entry.path().string());
+  }
+  return files;
+}
+
 }  // namespace tagwright::testing

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,8 @@ class TTempFolder {
   // Writes a file (creating folders on the way) and returns its full path.
   std::string WriteFile(std::string_view name, std::string_view bytes = {}) const;
   std::string MakeFolder(std::string_view name) const;
+  // Every file below the folder, by its full path, with its bytes.
+  std::map<std::string, std::string> Contents() const;
 
  private:
   std::string path_;
