@@ -2,6 +2,8 @@
 // only when its new bytes would survive a power cut.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@ namespace tagwright {
 
 struct TWrittenInPlace {
   int Descriptor = -1;  // open until the batch is durable
+  dev_t Device = 0;     // the file system it is on
   std::string FileName;
 };
 

@@ -31,6 +31,7 @@ struct TBatchSong {
   TTagSnapshot Snapshot;              // the song as read (under its lock, when locked)
   std::string SongPath;               // the song itself, links followed
   mode_t Mode = 0;                    // its permission bits before the change
+  dev_t Device = 0;                   // the file system it is on
   std::int64_t Record = 0;
   TFileChange Recorded;                   // what the record holds, but for the tag bytes (those are in Snapshot)
   std::optional<TComposedTags> Composed;  // the tags to write, composed before the change is recorded

@@ -216,6 +216,7 @@ class TSongPipeline {
     }
     taken.Snapshot = std::move(snapshot.Value());
     taken.Mode = info.st_mode;
+    taken.Device = info.st_dev;
   }
 
   // The tags of the song open as fd, read through the snapshot when a real run took one.
@@ -301,7 +302,7 @@ class TSongPipeline {
         const bool inPlace = mode_ == TPassMode::Apply && song.Composed && song.Composed->InPlace;
         result = CarryOut(song, mode_, names_, hooks_.Journal);
         if (inPlace && result.Outcome != TChangeOutcome::Failed) {
-          held_.push_back({std::move(result), std::move(song.Locked)});
+          held_.push_back({std::move(result), std::move(song.Locked), song.Device});
           continue;
         }
       }
@@ -319,7 +320,7 @@ class TSongPipeline {
     std::vector<TWrittenInPlace> written;
     written.reserve(held_.size());
     for (const THeldSong& held : held_) {
-      if (held.Locked) written.push_back({held.Locked->Descriptor(), held.Result.FileName});
+      if (held.Locked) written.push_back({held.Locked->Descriptor(), held.Device, held.Result.FileName});
     }
     const TResult durable = MakeDurable(written, hooks_.FlushFileSystem);
     std::vector<THeldSong> held = std::move(held_);
@@ -360,6 +361,7 @@ class TSongPipeline {
   struct THeldSong {
     TSongResult Result;
     std::optional<TLockedSong> Locked;
+    dev_t Device = 0;
   };
   std::vector<THeldSong> held_;  // written in place, reported once durable
   std::size_t tagBytes_ = 0;
