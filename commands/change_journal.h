@@ -65,6 +65,11 @@ struct TFileChange {
   TFileAfter After;
   // For the change of an undo: the record of the change it takes back.
   std::int64_t UndoesRecord = 0;
+  // The folders the change makes for PathAfter, outermost first (those missing when it was
+  // recorded), and the folders of PathBefore it takes away once the file has left them, when they
+  // are empty: what taking the change back removes and makes again.
+  std::vector<std::string> FoldersMade;
+  std::vector<std::string> FoldersEmptied;
   // How the journal is to keep Before.Head, when it worked that out ahead (TChangeJournal::PrepareRecord).
   std::string JournalHead;
   // The hashes of large frames of Before.Head that the journal knew already (PrepareRecord).

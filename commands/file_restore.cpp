@@ -4,6 +4,7 @@
 
 #include "commands/file_putback.h"
 #include "files/file_access.h"
+#include "files/new_folders.h"
 #include "files/trash.h"
 
 namespace tagwright {
@@ -18,8 +19,14 @@ TResult PutBack(const TFileChange& change, std::int64_t headSizeNow, std::string
   }
   if (step) step = PutBackMode(at, change.ModeBefore);
   if (step && change.PathAfter != change.PathBefore) {
-    step = RenameKeepingTrash(at, change.PathBefore);
-    if (step) at = change.PathBefore;
+    // The folders the change took away come back for the old name, and those it made go once the
+    // file has left them, when nothing else is in them.
+    step = MakeFolders(change.FoldersEmptied);
+    if (step) step = RenameKeepingTrash(at, change.PathBefore);
+    if (step) {
+      at = change.PathBefore;
+      RemoveEmptyFolders(change.FoldersMade);
+    }
   }
   return step;
 }

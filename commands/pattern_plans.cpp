@@ -65,10 +65,6 @@ TSongChange PlanTagsFromName(const TSongFile& song, TID3Info tags, const TNamePa
 
 TSongChange PlanRenameWithPattern(const TSongFile& song, const TNamePattern& pattern) {
   TSongChange change;
-  if (pattern.FolderLevels() > 0) {
-    change.Refusal = "a pattern with \"/\" cannot rename yet: folders are not created";
-    return change;
-  }
   TPatternName name = ComposeWithPattern(pattern, song);
   if (!name.Ok()) {
     change.Skip = std::move(name.Problem);
@@ -81,6 +77,7 @@ TSongChange PlanRenameWithPattern(const TSongFile& song, const TNamePattern& pat
   }
   change.NewFileName = std::move(target);
   change.RefuseTakenName = true;
+  change.MakesFolders = pattern.FolderLevels() > 0;
   return change;
 }
 

@@ -29,7 +29,8 @@ TSongChange PlanTagsFromName(const TSongFile& song, TID3Info tags, const TNamePa
 
 // Rename with Pattern: the name the pattern composes from the song's details, in the song's folder;
 // a name another file has is refused, never replaced. A song the pattern gives no name is skipped
-// with the reason. A pattern with folder levels is refused for now: a rename does not create folders.
+// with the reason. A pattern with folder levels moves the song into folders below its own, made
+// as needed.
 TSongChange PlanRenameWithPattern(const TSongFile& song, const TNamePattern& pattern);
 
 // The number a song gets, and the total of its folder (0 when the total is not written).

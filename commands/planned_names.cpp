@@ -8,6 +8,7 @@
 #include "commands/pass_results.h"
 #include "commands/song_trash.h"
 #include "files/file_access.h"
+#include "files/new_folders.h"
 #include "files/paths.h"
 #include "files/trash.h"
 #include "tags/id3_info.h"
@@ -34,6 +35,21 @@ bool RefusesTakenName(const std::string& fileName, const TSongChange& change, co
          !EqualsIgnoringCase(change.NewFileName, fileName, TLetters::Accented) && names.Taken(change.NewFileName);
 }
 
+namespace {
+
+// A dry run's rename: into folders still to be made, what making them would meet.
+TResult PredictRenameMakingFolders(const std::string& fileName, const TSongChange& change) {
+  const std::vector<std::string> missing =
+      change.MakesFolders ? MissingFolders(change.NewFileName) : std::vector<std::string>{};
+  if (missing.empty()) return PredictRename(fileName, change.NewFileName);
+  if (const std::error_code problem = NewFoldersProblem(missing)) {
+    return TResult::Failure(TFailureKind::Rename, fileName, problem);
+  }
+  return {};
+}
+
+}  // namespace
+
 void RenameSong(const std::string& fileName, const TSongChange& change, TPassMode mode, TPlannedNames& names,
                 TSongResult& result) {
   TResult renamed;
@@ -41,12 +57,19 @@ void RenameSong(const std::string& fileName, const TSongChange& change, TPassMod
     // A name without a stem, or a hidden file, is never made.
     renamed = TResult::Failure(TFailureKind::Rename, fileName, std::make_error_code(std::errc::invalid_argument));
   } else if (mode == TPassMode::Apply) {
+    // Folders made for a rename that fails go again.
+    const std::vector<std::string> folders =
+        change.MakesFolders ? MissingFolders(change.NewFileName) : std::vector<std::string>{};
+    renamed = MakeFolders(folders);
     // Into the trash, the song's .trashinfo says where it came from.
-    renamed = change.Removal == TRemoval::IntoTrash ? RenameKeepingTrash(fileName, change.NewFileName)
-                                                    : RenameWithoutReplacing(fileName, change.NewFileName);
+    if (renamed) {
+      renamed = change.Removal == TRemoval::IntoTrash ? RenameKeepingTrash(fileName, change.NewFileName)
+                                                      : RenameWithoutReplacing(fileName, change.NewFileName);
+    }
+    if (!renamed) RemoveEmptyFolders(folders);
   } else if (names.Taken(change.NewFileName)) {
     renamed = TResult::Failure(TFailureKind::Rename, fileName, std::make_error_code(std::errc::file_exists));
-  } else if (renamed = PredictRename(fileName, change.NewFileName); renamed) {
+  } else if (renamed = PredictRenameMakingFolders(fileName, change); renamed) {
     names.Rename(fileName, change.NewFileName);
   }
   if (!renamed) {

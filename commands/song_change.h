@@ -32,6 +32,8 @@ struct TSongChange {
   // A new name that another file already has is refused with kNameTakenMessage before anything is
   // done (a change of letter case only is no clash).
   bool RefuseTakenName = false;
+  // The new name's folders that do not exist yet are made for it (below the song's folder).
+  bool MakesFolders = false;
   TRemoval Removal = TRemoval::None;
   std::string Skip;     // why nothing is done, when the song is passed over quietly
   std::string Refusal;  // why nothing is done, when the user must hear of it

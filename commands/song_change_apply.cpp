@@ -4,6 +4,7 @@
 
 #include "commands/pass_results.h"
 #include "commands/planned_names.h"
+#include "files/new_folders.h"
 
 namespace tagwright {
 
@@ -28,6 +29,7 @@ void ForeseeWrite(TFileChange& change, const TBatchSong& song) {
 TFileChange ChangeOf(const TBatchSong& song, TTagSnapshot snapshot) {
   TFileChange change =
       ChangeFromSnapshot(song.FileName, song.Change.NewFileName, song.Change.WriteTags, std::move(snapshot), song.Mode);
+  if (song.Change.MakesFolders) change.FoldersMade = MissingFolders(song.Change.NewFileName);
   if (song.Composed) {
     change.KeptInAfter = KeptStretches(change.Before, *song.Composed);
     if (song.Composed->InPlace) change.NewBytes = NewBytesInPlace(*song.Composed);

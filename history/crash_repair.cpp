@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "commands/file_putback.h"
+#include "files/new_folders.h"
 #include "history/file_judgement.h"
 #include "history/history_undo.h"
 #include "history/torn_write.h"
@@ -119,6 +120,8 @@ TResolution Resolve(const TFileChange& change, const std::optional<TChangeProof>
     if (TResult removed = RemoveName(change.TemporaryName); !removed) return Unresolved(std::move(removed));
     resolution.Acted = true;
   }
+  // Folders made for a new name the song does not have, or left behind by one it has, go when empty.
+  RemoveEmptyFolders(resolution.Outcome == TResolved::Made ? change.FoldersEmptied : change.FoldersMade);
   return resolution;
 }
 

@@ -35,6 +35,11 @@ class TStatement {
     sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_STATIC);
     return *this;
   }
+  // The same for bytes that do not outlive the call: SQLite keeps a copy.
+  TStatement& BindBlobCopy(int index, std::string_view bytes) {
+    sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+    return *this;
+  }
   // Ready to run again, with new values.
   void Reset() {
     sqlite3_reset(statement_);

@@ -3,6 +3,7 @@
 #include "history/history_internals.h"
 #include "history/layout.h"
 #include "history/record_checks.h"
+#include "history/record_folders.h"
 
 namespace tagwright {
 
@@ -53,7 +54,7 @@ const char* const kChangeColumns =
     "whole, size_before, mode_before, temporary_name, recorded_ns, size_after, mtime_after_ns, "
     "head_size_after, head_hash_after, tail_after, mode_after, head_form, hash_form, "
     "head_hash_before, tail_hash_before, before_check, after_check, COALESCE(undoes_record, 0), "
-    "undone, size_after IS NOT NULL FROM changes ";
+    "undone, size_after IS NOT NULL, folders_made, folders_emptied FROM changes ";
 
 // A record's fields as read, its old tag perhaps still a recipe.
 TStoredChange RecordOf(const TStatement& row) {
@@ -83,6 +84,9 @@ TStoredChange RecordOf(const TStatement& row) {
   change.UndoesRecord = row.Int(25);
   stored.Undone = row.Int(26) != 0;
   change.AfterForeseen = stored.State == TStoredChange::TState::Planned && row.Int(27) != 0;
+  // Only folders between the two names count: a damaged list makes or takes away nothing else.
+  change.FoldersMade = SplitFolders(row.Blob(28), change.PathBefore, change.PathAfter);
+  change.FoldersEmptied = SplitFolders(row.Blob(29), change.PathAfter, change.PathBefore);
   return stored;
 }
 

@@ -9,6 +9,7 @@
 #include "history/history_internals.h"
 #include "history/layout.h"
 #include "history/record_checks.h"
+#include "history/record_folders.h"
 
 namespace tagwright {
 
@@ -18,8 +19,8 @@ const char* const kInsertRecord =
     "INSERT INTO changes(entry, path_before, path_after, tag_written, old_head, old_tail, "
     "middle_size, whole, size_before, mode_before, temporary_name, recorded_ns, head_form, "
     "head_hash_before, tail_hash_before, before_check, undoes_record, size_after, head_size_after, "
-    "head_hash_after, tail_after, mode_after, hash_form, after_check) "
-    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "head_hash_after, tail_after, mode_after, hash_form, after_check, folders_made, folders_emptied) "
+    "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 const char* const kInsertProof =
     "INSERT OR REPLACE INTO change_proofs(record, device, inode, audio, new_bytes) VALUES(?, ?, ?, ?, ?)";
@@ -46,6 +47,8 @@ void BindRecord(TStatement& insert, std::int64_t entry, const TFileChange& chang
     insert.Bind(24, AfterCheck(change.PathAfter, after));
   }
   insert.Bind(23, static_cast<std::int64_t>(change.AfterForeseen ? change.After.HashForm : THashForm::Serial));
+  if (!change.FoldersMade.empty()) insert.BindBlobCopy(25, JoinFolders(change.FoldersMade));
+  if (!change.FoldersEmptied.empty()) insert.BindBlobCopy(26, JoinFolders(change.FoldersEmptied));
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ CREATE TABLE IF NOT EXISTS piece_refs(
 )sql";
 
 // The version of the history's layout, in PRAGMA user_version.
-constexpr int kLayoutVersion = 6;
+constexpr int kLayoutVersion = 7;
 
 // Columns of the fourth layout: the hashes that guard each record, and which changes were undone.
 // A record of an older layout has no hashes and is taken as it is.
@@ -197,6 +197,10 @@ TResult LayOut(THistoryDatabase& db) {
   }
   for (const auto& [column, type] : kCheckedColumns) {
     if (TResult added = AddColumn(db, column, type); !added) return added;
+  }
+  // Of the seventh: the folders a rename made for its new name, or took away from its old one.
+  for (const char* column : {"folders_made", "folders_emptied"}) {
+    if (TResult added = AddColumn(db, column, "BLOB"); !added) return added;
   }
   // An older layout marked whole entries undone: so were their changes.
   if (TResult marked = db.Execute("UPDATE changes SET undone = 1 WHERE state = 1 AND entry IN "

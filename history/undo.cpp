@@ -90,6 +90,8 @@ TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record
   undo.Value().Before = now;
   undo.Value().Before.Size = info.st_size;
   undo.Value().UndoesRecord = record;
+  undo.Value().FoldersMade = change.FoldersEmptied;
+  undo.Value().FoldersEmptied = change.FoldersMade;
   TFileAfter& after = undo.Value().After;
   after.HashForm = THashForm::Framed;
   after.Mode = change.ModeBefore;

@@ -59,7 +59,15 @@ def sha(path):
 
 
 def state(folder):
-    return {name: sha(os.path.join(folder, name)) for name in os.listdir(folder)}
+    """Every file below the folder by its path there, with its hash, and every folder below it: a
+    folder a rename made and its undo or repair left behind counts."""
+    found = {}
+    for root, folders, files in os.walk(folder):
+        for name in folders:
+            found[os.path.relpath(os.path.join(root, name), folder) + "/"] = "folder"
+        for name in files:
+            found[os.path.relpath(os.path.join(root, name), folder)] = sha(os.path.join(root, name))
+    return found
 
 
 def run(history, *args):
@@ -126,12 +134,14 @@ def make_songs(template, folder, copies):
 
 
 def outcome_map(output):
-    """Old name -> new name of each song the command changed, from its JSON lines."""
+    """Old name -> new name of each song the command changed, from its JSON lines; the new name with
+    the folders a pattern moved the song into."""
     renamed = {}
     for line in output.splitlines():
         result = json.loads(line)
         if "new_file" in result:
-            renamed[os.path.basename(result["file"])] = os.path.basename(result["new_file"])
+            renamed[os.path.basename(result["file"])] = os.path.relpath(result["new_file"],
+                                                                         os.path.dirname(result["file"]))
     return renamed
 
 
@@ -186,6 +196,11 @@ def judge(folder, before, after, renamed, history, what):
         else:
             check(False, what + ": %s is neither as before nor as after" % name)
             return
+    # The folders the songs are in now, and no other: none made for a name a song does not have.
+    for name in list(seen):
+        while os.path.dirname(name):
+            name = os.path.dirname(name)
+            seen.add(name + "/")
     check(seen == set(now), what + ": unexpected files %s" % (set(now) - seen))
 
 
@@ -275,6 +290,7 @@ def main():
                                   ["stamp", "--comment", "x" * rng.choice([5, 5000])],
                                   ["tag-from-name", "--pattern", "{track} - {artist} - {title}"],
                                   ["rename", "--pattern", "{artist} - {title} ({track})"], ["number", "--total"],
+                                  ["rename", "--pattern", "{artist}/{album}/{title}"],
                                   ["cover", "--remove"]])
             if kill % KILLS < len(first):
                 command = first[kill % KILLS]

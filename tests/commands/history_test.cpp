@@ -218,6 +218,60 @@ TEST(History, PatternCommandsAndNumberingAreUndoneByteForByte) {
   }
 }
 
+// Every file and folder below the folder, by its path there: a file with its sha256, a folder as "/".
+std::map<std::string, std::string> TreeState(const std::string& folder) {
+  std::map<std::string, std::string> state;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
+    const std::string name = std::filesystem::relative(item.path(), folder).string();
+    state[name] = item.is_directory() ? "/" : FileSha256(item.path().string());
+  }
+  return state;
+}
+
+// A pattern with folder levels moves the songs into folders made for them. Undo takes back the
+// folders it made once they are empty, never one that was there before; redo makes them again.
+TEST(History, ARenameIntoNewFoldersIsUndoneAndRedoneFoldersAndAll) {
+  TTempFolder songs;
+  TTempFolder state;
+  for (const auto& [name, artist, album] :
+       {std::tuple{"a.mp3", "Daft Punk", "Discovery"}, std::tuple{"b.mp3", "Daft Punk", "Discovery"},
+        std::tuple{"c.mp3", "Moby", "Play"}}) {
+    TID3Info tags;
+    tags.Artist = artist;
+    tags.Album = album;
+    tags.Title = std::string("Song ") + name[0];
+    ASSERT_TRUE(WriteID3Tags(songs.WriteFile(name, SongAudio(1000)), tags).Ok());
+  }
+  (void)songs.MakeFolder("Moby");  // there before, and empty
+  const auto before = TreeState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const TNamePattern pattern = *ParseNamePattern("{artist}/{album}/{title}").Pattern;
+  const std::int64_t renamed = RunRecorded(
+      *history, songs.Path(),
+      {TTagsNeeded::No, [&](const TSongFile& song, const TID3Info&) { return PlanRenameWithPattern(song, pattern); },
+       TListedDetails::Used, TWrites::NamesOnly});
+  const auto after = TreeState(songs.Path());
+  const std::vector<std::string> moved{"Daft Punk/Discovery/Song a.mp3", "Daft Punk/Discovery/Song b.mp3",
+                                       "Moby/Play/Song c.mp3"};
+  for (const std::string& name : moved) EXPECT_TRUE(after.contains(name)) << name;
+  EXPECT_EQ(after.size(), 7U);  // three songs, four folders
+
+  TResultOf<TUndoReport> undone = UndoEntry(*history, renamed, TProgram::Cli, "undo", TPassMode::Apply);
+  ASSERT_TRUE(undone.Ok()) << undone.Failure().Describe();
+  EXPECT_EQ(TreeState(songs.Path()), before);
+  TResultOf<TUndoReport> redone =
+      UndoEntry(*history, undone.Value().UndoEntry, TProgram::Cli, "redo", TPassMode::Apply);
+  ASSERT_TRUE(redone.Ok()) << redone.Failure().Describe();
+  EXPECT_EQ(TreeState(songs.Path()), after);
+  // A file of the user's own in a folder made keeps that folder.
+  (void)songs.WriteFile("Daft Punk/notes.txt", "mine");
+  ASSERT_TRUE(UndoEntry(*history, redone.Value().UndoEntry, TProgram::Cli, "undo", TPassMode::Apply).Ok());
+  std::map<std::string, std::string> expected = before;
+  expected["Daft Punk"] = "/";
+  expected["Daft Punk/notes.txt"] = FileSha256(songs / "Daft Punk/notes.txt");
+  EXPECT_EQ(TreeState(songs.Path()), expected);
+}
+
 // A long pass still under way, or one cut short and not yet repaired, is never what undo takes: it
 // takes the newest finished entry.
 TEST(History, UndoTakesTheNewestFinishedEntry) {

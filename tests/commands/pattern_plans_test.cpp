@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "commands/song_pass.h"
+#include "files/paths.h"
 #include "support/temp_folder.h"
 #include "support/test_songs.h"
 #include "tags/id3v2.h"
@@ -130,8 +131,8 @@ TEST_F(PatternPlans, RenameWithPatternNamesAfterTheDetailsAndNeverReplacesAFile)
   EXPECT_TRUE(stray.DoesNothing());
   EXPECT_EQ(stray.Skip, "the song has no artist");
   const TSongChange folders = PlanRenameWithPattern(*first, Pattern("{artist}/{title}"));
-  EXPECT_TRUE(folders.DoesNothing());
-  EXPECT_FALSE(folders.Refusal.empty());
+  EXPECT_EQ(folders.NewFileName, std::string(FolderPart(first->FileName())) + "Moby/Porcelain.mp3");
+  EXPECT_TRUE(folders.MakesFolders);
 
   TSongPlanner planner{
       TTagsNeeded::No,

@@ -1,4 +1,5 @@
 #include "files/file_access.h"
+#include "files/new_folders.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -144,6 +145,43 @@ TEST(DeleteSongFile, DeletesOrSaysWhyNot) {
   EXPECT_EQ(again.Kind(), TFailureKind::Delete);
   EXPECT_EQ(again.Error(), std::errc::no_such_file_or_directory);
   EXPECT_EQ(again.Describe(), "Cannot delete file " + song);
+}
+
+}  // namespace
+}  // namespace tagwright
+
+namespace tagwright {
+namespace {
+
+// What a record may name as a folder made for (or emptied by) a rename from base to path: only a
+// folder path lies in, below base's folder, and no "." or ".." level.
+TEST(IsFolderBetween, AcceptsOnlyTheNewFoldersOfTheRename) {
+  struct TCase {
+    const char* Folder;
+    bool Between;
+  };
+  for (const TCase& row :
+       {TCase{"/m/dl/D", true}, TCase{"/m/dl/D/A", true}, TCase{"/m/dl", false}, TCase{"/m", false},
+        TCase{"/m/dl/Da", false}, TCase{"/m/dl/D/A/x.mp3", false}, TCase{"/m/dl/D/../..", false},
+        TCase{"/m/dl/../dl/D", false}, TCase{"/m/dl/.D", false}, TCase{"/m/dl//D", false}, TCase{"/other/D", false}}) {
+    EXPECT_EQ(IsFolderBetween(row.Folder, "/m/dl/x.mp3", "/m/dl/D/A/x.mp3"), row.Between) << row.Folder;
+  }
+}
+
+// Folders are made outermost first and taken away innermost first, only while empty.
+TEST(NewFolders, AreMadeAsMissingAndRemovedOnlyWhenEmpty) {
+  testing::TTempFolder folder;
+  const std::vector<std::string> missing = MissingFolders(folder / "D/A/x.mp3");
+  ASSERT_EQ(missing, (std::vector<std::string>{folder / "D", folder / "D/A"}));
+  ASSERT_TRUE(MakeFolders(missing).Ok());
+  EXPECT_TRUE(MakeFolders(missing).Ok()) << "folders there already";
+  EXPECT_TRUE(MissingFolders(folder / "D/A/x.mp3").empty());
+  (void)folder.WriteFile("D/keep.txt", "mine");
+  RemoveEmptyFolders(missing);
+  EXPECT_FALSE(std::filesystem::exists(folder / "D/A"));
+  EXPECT_TRUE(std::filesystem::exists(folder / "D/keep.txt"));
+  (void)folder.WriteFile("file", "");
+  EXPECT_FALSE(MakeFolders({folder / "file/sub"}).Ok());
 }
 
 }  // namespace
