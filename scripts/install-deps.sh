@@ -7,7 +7,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libutf8proc-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev
-  python3 python3-mutagen eyed3 libtag1-dev lame
+  python3 python3-mutagen eyed3 libtag1-dev lame kid3-cli
   clang libclang-rt-14-dev clang-tidy clang-format strace
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth imagemagick xdotool
   dpkg-dev file fakeroot lintian man-db groff-base librsvg2-bin
