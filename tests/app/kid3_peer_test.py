@@ -28,6 +28,14 @@ def text(frame, value):
     return frame(encoding=1, text=value)
 
 
+def v1_only(title, artist, album, year, comment, track, genre):
+    """The frames of a song that has only an ID3v1.1 trailer."""
+    def field(value, size):
+        return value.encode("latin-1")[:size].ljust(size, b"\0")
+    return b"TAG" + field(title, 30) + field(artist, 30) + field(album, 30) + field(year, 4) + field(comment, 28) + \
+        bytes([0, track, genre])
+
+
 ALBUM = {
     "01 - Daft Punk - One More Time.mp3": [],
     "02 - Daft Punk - Aerodynamic.mp3": [text(TALB, "Discovery"), text(TCON, "House"),
@@ -35,6 +43,7 @@ ALBUM = {
     "03 - Daft Punk - Digital Love.mp3": [text(TPE1, "daft punk"), text(TRCK, "9"), text(TYER, "2001")],
     "04 - Daft Punk - Harder, Better, Faster, Stronger.mp3": [text(TIT2, "HBFS")],
     "05 - Daft Punk - Crescendolls.mp3": [text(TRCK, "9/14"), text(TCON, "(35)")],
+    "06 - Daft Punk - Nightvision.mp3": v1_only("Night", "DP", "Discovery", "2001", "v1 only", 9, 35),
     "Daft Punk - Too Long.mp3": [],
 }
 DOWNLOADS = {
@@ -159,7 +168,11 @@ def make_folder(root, songs):
         path = os.path.join(root, name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         lengths[9000 + 37 * at] = name
-        write_song(path, frames, audio_size=9000 + 37 * at)
+        if isinstance(frames, bytes):
+            with open(path, "wb") as f:
+                f.write(song_audio(9000 + 37 * at) + frames)
+        else:
+            write_song(path, frames, audio_size=9000 + 37 * at)
     return lengths
 
 
@@ -179,7 +192,8 @@ def song_state(root, name):
     fields = {key: str(tag[frame]) if frame in tag else "" for key, frame in
               (("artist", "TPE1"), ("title", "TIT2"), ("album", "TALB"), ("year", "TDRC"), ("track", "TRCK"),
                ("genre", "TCON"))}
-    comments = [frame for key, frame in tag.items() if key.startswith("COMM")]
+    # The comment without a description first: mutagen names an ID3v1 trailer's comment "ID3v1 Comment".
+    comments = sorted((frame for key, frame in tag.items() if key.startswith("COMM")), key=lambda frame: frame.desc != "")
     fields["comment"] = str(comments[0]) if comments else ""
     # "001" and "1" are the same track to every player: the numbers are compared, not their digits.
     fields["track"] = "/".join(part.lstrip("0") or part for part in fields["track"].split("/"))
@@ -227,7 +241,9 @@ def run_case(work, case):
     shutil.copytree(before, kid3_root)
     shutil.copytree(before, ours_root)
     commands = ["select all"] + [command.replace("{picture}", picture) for command in kid3_commands] + ["save"]
-    env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=os.path.join(work, ".config"), QT_QPA_PLATFORM="offscreen")
+    # kid3-cli keeps its settings (config) in a home of each case's own.
+    home = os.path.join(work, "home")
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"), QT_QPA_PLATFORM="offscreen")
     for folder in song_folders(kid3_root):
         status, output = run(["kid3-cli", *[part for command in commands for part in ("-c", command)], "."],
                              cwd=folder, env=env)
@@ -247,8 +263,8 @@ def run_case(work, case):
         else:
             check(compared(ours[length], excused) == compared(theirs[length], excused),
                   f"{title}: {name}:\n  kid3:      {theirs[length]}\n  tagwright: {ours[length]}")
-    for folder in (before, kid3_root, ours_root):
-        shutil.rmtree(folder)
+    for folder in (before, kid3_root, ours_root, home):
+        shutil.rmtree(folder, ignore_errors=folder == home)
     os.remove(picture)
 
 
