@@ -9,6 +9,7 @@
 #include "songs/text_cleanup.h"
 #include "tags/mp3_content.h"
 #include "text/ascii_text.h"
+#include "text/letters.h"
 
 namespace tagwright {
 
@@ -31,6 +32,15 @@ void Take(std::string& tag, const std::string& value) {
   if (!value.empty()) tag = value;
 }
 
+// Whether every value read from the name is UTF-8: a name in another character set would give the
+// tag U+FFFD in place of its letters.
+bool ReadsAsUtf8(const TSongDetails& read) {
+  for (std::size_t field = 0; field < kSongFieldCount; ++field) {
+    if (!IsValidUtf8(read.Field(static_cast<TSongField>(field)))) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 TSongChange PlanTagsFromName(const TSongFile& song, TID3Info tags, const TNamePattern& pattern,
@@ -39,6 +49,10 @@ TSongChange PlanTagsFromName(const TSongFile& song, TID3Info tags, const TNamePa
   std::optional<TSongDetails> read = MatchNamePattern(pattern, song.FileName());
   if (!read) {
     change.Skip = "the name does not fit " + pattern.Text;
+    return change;
+  }
+  if (!ReadsAsUtf8(*read)) {
+    change.Skip = "the name is not valid UTF-8";
     return change;
   }
   // The tag holds eight bits of the track: a larger number would be written as another one.

@@ -18,7 +18,8 @@ namespace tagwright {
 // Tags from File Names: the values the pattern reads from the song's name (and folders) replace
 // the tag's; every other field keeps what the tag holds. Title, artist and album are cleaned as
 // the options say only when Cleanup is set. A name that does not fit is skipped with
-// "the name does not fit PATTERN"; one whose track is over 255 is refused. {featuring} and {cd} only help to read the
+// "the name does not fit PATTERN", one whose fields would not be UTF-8 with "the name is not valid
+// UTF-8"; one whose track is over 255 is refused. {featuring} and {cd} only help to read the
 // name: the tag has no field for them.
 struct TTagsFromNameOptions {
   bool Cleanup = false;

@@ -96,6 +96,11 @@ TEST_F(PatternPlans, TagsFromNameSetsTheFieldsReadAndKeepsTheOthersOrSaysTheName
   const TSongChange refused = PlanTagsFromName(*large, {}, pattern, {});
   EXPECT_TRUE(refused.DoesNothing());
   EXPECT_EQ(refused.Refusal, "track numbers go from 1 to 255");
+  // A name in another character set (ISO-8859-1 here) would give the tag U+FFFD for its letters.
+  const TSongFile* latin1 = Song("Bj\xF6rk - J\xF3ga.mp3");
+  const TSongChange unread = PlanTagsFromName(*latin1, {}, Pattern("{artist} - {title}"), {});
+  EXPECT_TRUE(unread.DoesNothing());
+  EXPECT_EQ(unread.Skip, "the name is not valid UTF-8");
 }
 
 TEST_F(PatternPlans, TagsFromNameWritesTheTagsAndKeepsEveryAudioByte) {
