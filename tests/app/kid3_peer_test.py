@@ -139,8 +139,10 @@ CASES = [
      ["tag-from-name", "--pattern", "{track} {album} ({year}) {genre} [{comment}] {title}"],
      {"12 Homework (1997) House [] Da Funk.mp3": NOT_FITTING, "7 Cross (07) Electro [live] D.A.N.C.E..mp3": FOUR_DIGITS,
       "3 Random Access Memories (2013) Disco [] [x] Touch.mp3": SHORT_GENRE}),
-    # kid3: renamedir "%{artist}/%{album}/%{track} - %{title}" create, once Tagwright makes folders.
-    ("rename into folders", TAGGED, None, ["rename", "--pattern", "{artist}/{album}/{track} - {title}"], {}),
+    ("rename into folders", TAGGED, ['select all', 'fromtag "%{track} - %{title}" 2', 'save', 'select all',
+                                        'renamedir "%{artist}/%{album}" create 2'],
+     ["rename", "--pattern", "{artist}/{album}/{track} - {title}"],
+     {"i.mp3": HIDDEN, **{name: EMPTY_FIELD for name in ("b.mp3", "c.mp3", "d.mp3", "e.mp3")}}),
     ("number tracks", ALBUM, ["numbertracks 1 2"], ["number"], {}),
     ("number tracks with total", ALBUM, ["config Tag.enableTotalNumberOfTracks true", "numbertracks 1 2"],
      ["number", "--total"], {}),
