@@ -83,6 +83,12 @@ void TPatternsTest::TheExampleShowsWhatThePatternMakesOfTheCurrentSong_data() {
                             << ""
                             << QStringList{"01 - Daft Punk - One More Time.mp3", "renamed",
                                            "Daft Punk - One More Time.mp3", "", ""};
+  QTest::newRow("new name in folders") << "renameWithPatternEntry"
+                                       << "{artist}/{title}"
+                                       << "Daft Punk/One More Time.mp3"
+                                       << ""
+                                       << QStringList{"01 - Daft Punk - One More Time.mp3", "renamed",
+                                                      "Daft Punk/One More Time.mp3", "", ""};
   QTest::newRow("rename mistake") << "renameWithPatternEntry"
                                   << "{artist} - {title"
                                   << ""
@@ -142,6 +148,9 @@ void TPatternsTest::ApplyEqualsTheCommandLineAndCtrlZUndoesIt_data() {
   QTest::newRow("rename") << "renameWithPatternEntry"
                           << "{artist} - {title}" << false << 1 << false
                           << QStringList{"rename", "--pattern", "{artist} - {title}"};
+  QTest::newRow("rename into folders") << "renameWithPatternEntry"
+                                       << "{artist}/{album}/{title}" << false << 1 << false
+                                       << QStringList{"rename", "--pattern", "{artist}/{album}/{title}"};
   QTest::newRow("number with total") << "numberTracksEntry"
                                      << "" << false << 1 << true << QStringList{"number", "--total"};
   QTest::newRow("number from 5") << "numberTracksEntry"

@@ -46,8 +46,9 @@ TFilesOnDisk FilesOnDisk(const std::string& folder) {
 
 std::map<std::string, std::string> FolderContents(const std::string& folder) {
   std::map<std::string, std::string> contents;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    contents[entry.path().filename().string()] = ReadWholeFile(entry.path().string());
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    const std::string name = std::filesystem::relative(entry.path(), folder).string();
+    contents[name] = entry.is_directory() ? "(folder)" : ReadWholeFile(entry.path().string());
   }
   return contents;
 }

@@ -45,7 +45,7 @@ using TFilesOnDisk = std::map<std::string, std::pair<std::string, std::int64_t>>
 TFilesOnDisk FilesOnDisk(const std::string& folder);
 // Sets the modification time of every file of the folder far back, so that any write shows.
 void AgeFiles(const std::string& folder);
-// Every file of a folder by name, with its bytes.
+// Every file and folder below a folder by its path there: a file with its bytes, a folder as "(folder)".
 std::map<std::string, std::string> FolderContents(const std::string& folder);
 // How many files of before are gone or hold other bytes or another modification time in after.
 int FilesChanged(const TFilesOnDisk& before, const TFilesOnDisk& after);

@@ -26,11 +26,16 @@ QString PreviewReason(const TSongResult& result) {
   return ToQString(result.ReasonWithError());
 }
 
+QString NewNameShown(const TSongResult& result) {
+  if (result.NewFileName.empty()) return {};
+  const std::string_view folder = FolderPart(result.FileName);
+  if (result.NewFileName.starts_with(folder)) return PathToQString(result.NewFileName.substr(folder.size()));
+  return PathToQString(std::string(FileNamePart(result.NewFileName)));
+}
+
 QStringList PreviewCells(const TSongResult& result) {
-  const QString newName =
-      result.NewFileName.empty() ? QString() : PathToQString(std::string(FileNamePart(result.NewFileName)));
   return {PathToQString(std::string(FileNamePart(result.FileName))), QString::fromLatin1(OutcomeName(result.Outcome)),
-          newName, result.TagsWritten ? TagsText(result.Tags) : QString(), PreviewReason(result)};
+          NewNameShown(result), result.TagsWritten ? TagsText(result.Tags) : QString(), PreviewReason(result)};
 }
 
 }  // namespace tagwright

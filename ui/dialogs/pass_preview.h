@@ -19,4 +19,8 @@ QStringList PreviewCells(const TSongResult& result);
 // The reason as the command line gives it.
 QString PreviewReason(const TSongResult& result);
 
+// The new name a preview shows: with the folders a pattern moves the song into below its own, else
+// the name alone (a song going to the trash, say). Empty when the song keeps its name.
+QString NewNameShown(const TSongResult& result);
+
 }  // namespace tagwright

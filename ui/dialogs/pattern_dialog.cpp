@@ -59,7 +59,8 @@ QString TagsExample(const TNamePattern& pattern, const TSongFile& song) {
 
 QString RenameExample(const TNamePattern& pattern, const TSongFile& song) {
   const TSongChange change = PlanRenameWithPattern(song, pattern);
-  if (!change.NewFileName.empty()) return PathToQString(std::string(FileNamePart(change.NewFileName)));
+  // The new name with the folders it makes below the song's own.
+  if (!change.NewFileName.empty()) return PathToQString(change.NewFileName.substr(FolderPart(song.FileName()).size()));
   return ToQString(change.Skip.empty() ? change.Refusal : change.Skip);
 }
 

@@ -97,9 +97,8 @@ TPreviewTables PreviewTablesOf(const std::vector<TSongResult>& results, const st
           {NamePart(result.FileName), QString::fromLatin1(OutcomeName(result.Outcome)), PreviewReason(result)});
       continue;
     }
-    QStringList row{NamePart(result.FileName), result.NewFileName.empty()
-                                                   ? QString()
-                                                   : Arrow(NamePart(result.FileName), NamePart(result.NewFileName))};
+    QStringList row{NamePart(result.FileName),
+                    result.NewFileName.empty() ? QString() : Arrow(NamePart(result.FileName), NewNameShown(result))};
     for (std::size_t f = 0; f < kFieldColumns.size(); ++f) {
       if (!used[f]) continue;
       const QString before = i < oldTags.size() ? kFieldColumns[f].Value(oldTags[i]) : QString();
