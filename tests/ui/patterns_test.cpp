@@ -280,6 +280,12 @@ void TPatternsTest::ACoverDroppedOrRemovedFromTheCoverBoxIsUndone() {
     QCOMPARE(read.Value()[0].Type, kFrontCoverPicture);
     QVERIFY(read.Value()[0].Data == ReadWholeFile(pictures / "front.png"));
   }
+  // The current song's cover saved beside it, once: a second save never replaces the file.
+  for (const char* said : {"Saved the cover as cover.png", "No cover saved: a file named cover.png is there already"}) {
+    window.Child<QAction>("saveCoverEntry")->trigger();
+    QCOMPARE(StatusText(window), QString::fromLatin1(said));
+    QVERIFY(ReadWholeFile(folder / "cover.png") == ReadWholeFile(pictures / "front.png"));
+  }
   window.Child<QAction>("removeAllPicturesEntry")->trigger();
   WaitForSongs(*window.Window);
   for (const auto& [name, bytes] : before) QVERIFY(ReadEmbeddedPictures(folder / name).Value().empty());
@@ -288,7 +294,9 @@ void TPatternsTest::ACoverDroppedOrRemovedFromTheCoverBoxIsUndone() {
     QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
     WaitForSongs(*window.Window);
   }
-  QCOMPARE(FolderContents(folder.Path()), before);
+  std::map<std::string, std::string> expected = before;
+  expected["cover.png"] = ReadWholeFile(pictures / "front.png");
+  QCOMPARE(FolderContents(folder.Path()), expected);
 }
 
 }  // namespace tagwright::testing

@@ -69,7 +69,8 @@ void TCoverArtView::CreateMenu() {
       {TCoverChoice::AddFromFile, {"Add Front Cover...", "addCoverEntry"}},
       {TCoverChoice::FromFolder, {"Use the Folder's Cover", "folderCoverEntry"}},
       {TCoverChoice::RemoveFront, {"Remove Front Cover", "removeCoverEntry"}},
-      {TCoverChoice::RemoveAll, {"Remove All Pictures", "removeAllPicturesEntry"}}};
+      {TCoverChoice::RemoveAll, {"Remove All Pictures", "removeAllPicturesEntry"}},
+      {TCoverChoice::SaveNextToSong, {"Save Cover Next to the Song", "saveCoverEntry"}}};
   for (const auto& [choice, entry] : entries) {
     QAction* item = menu_->addAction(QString::fromLatin1(entry.first));
     item->setObjectName(QString::fromLatin1(entry.second));

@@ -17,10 +17,11 @@ class QMenu;
 namespace tagwright {
 
 // What the cover's menu asks for the selected songs.
-enum class TCoverChoice : std::uint8_t { SetFromFile, AddFromFile, FromFolder, RemoveFront, RemoveAll };
+enum class TCoverChoice : std::uint8_t { SetFromFile, AddFromFile, FromFolder, RemoveFront, RemoveAll, SaveNextToSong };
 
-// The cover of the selected songs. Its pop-up menu sets, adds or removes their front cover or
-// removes every picture; a picture file dropped on it is offered as their front cover.
+// The cover of the selected songs. Its pop-up menu sets, adds or removes their front cover,
+// removes every picture, or saves the current song's cover next to it; a picture file dropped on
+// it is offered as their front cover.
 class TCoverArtView : public QLabel {
   Q_OBJECT
  public:

@@ -228,6 +228,7 @@ class TMainWindow : public QMainWindow {
   // The cover box's menu and a picture dropped on it (main_window_covers.cpp).
   void ChangeCover(TCoverChoice choice);
   void TakeDroppedPicture(const QString& path);
+  void SaveCurrentCover();
   void UndoLastCommand();
   // Takes back the newest undo not yet redone, while no command has changed files since; after asking.
   void RedoLastUndo();

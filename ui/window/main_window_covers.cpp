@@ -1,10 +1,11 @@
 // The cover box's commands: its menu sets, adds or removes the selected songs' front cover, or
 // removes every picture; a picture dropped on it becomes their front cover once the user agrees.
 // Each runs the catalogue's cover command over the selected songs like any other, preview first
-// as preferred.
+// as preferred. Saving the current song's cover as "cover.jpg" (or .png) beside it changes no song.
 #include <QFileInfo>
 
 #include "commands/command_catalogue.h"
+#include "commands/cover_export.h"
 #include "files/paths.h"
 #include "ui/details/song_media_panel.h"
 #include "ui/dialogs/dialogs.h"
@@ -30,9 +31,24 @@ void TMainWindow::ChangeCover(TCoverChoice choice) {
       case TCoverChoice::FromFolder: input.Cover.Action = TPictureAction::SetFrontCover; break;
       case TCoverChoice::RemoveFront: input.Cover.Action = TPictureAction::RemoveFrontCover; break;
       case TCoverChoice::RemoveAll: input.Cover.Action = TPictureAction::RemoveAll; break;
+      case TCoverChoice::SaveNextToSong: return SaveCurrentCover();
     }
     (void)RunCatalogueCommand(TCommandId::ChangeCover, TPreview::AsPreferred, &input);
   });
+}
+
+void TMainWindow::SaveCurrentCover() {
+  const TSongFile* song = SongAtRow(CurrentRow());
+  if (song == nullptr) return;
+  const TCoverSave save = SaveSongCover(song->FileName(), "cover", TPassMode::Apply);
+  if (!save.Failure) {
+    SetStatusText(ToQString(save.Failure.DescribeWithError()));
+  } else if (!save.Skip.empty()) {
+    SetStatusText(ToQString("No cover saved: " + save.Skip));
+  } else {
+    SetStatusText(
+        QStringLiteral("Saved the cover as %1").arg(PathToQString(std::string(FileNamePart(save.SavedFile)))));
+  }
 }
 
 void TMainWindow::TakeDroppedPicture(const QString& path) {
