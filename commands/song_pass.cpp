@@ -285,8 +285,9 @@ class TSongPipeline {
   }
 
   // Carries out (or foresees) the changes of a batch recorded, in order, and reports each song.
-  // The songs written in place are held back until they are durable: until the batch's end, or
-  // until a song that did not change is to be reported (its answer may stop the pass there).
+  // The songs written in place are held back until they are durable, and the songs after them
+  // with them, so that the reports keep their order: until the batch's end, or until a song
+  // failed (its answer may stop the pass there). A whole rewrite is durable once done.
   void CarryOutBatch(std::vector<TBatchSong> batch) {
     std::vector<std::int64_t> givenUp;  // recorded, never to be made (see CarryOut): given up together
     for (TBatchSong& song : batch) {
@@ -307,6 +308,10 @@ class TSongPipeline {
         }
       }
       song.Locked.reset();  // the lock goes as soon as the song is done
+      if (!held_.empty() && result.Outcome != TChangeOutcome::Failed) {
+        held_.push_back({std::move(result), std::nullopt, song.Device});
+        continue;
+      }
       ReportHeld();
       Report(result);
     }
@@ -363,7 +368,7 @@ class TSongPipeline {
     std::optional<TLockedSong> Locked;
     dev_t Device = 0;
   };
-  std::vector<THeldSong> held_;  // written in place, reported once durable
+  std::vector<THeldSong> held_;  // written in place and the songs after them, reported once durable
   std::size_t tagBytes_ = 0;
   std::vector<TBatchSong> recordingSongs_;  // being recorded, to be carried out next
   std::vector<TFileChange> recordingChanges_;

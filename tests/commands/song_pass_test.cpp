@@ -1,4 +1,5 @@
 #include "commands/song_pass.h"
+#include "files/paths.h"
 
 #include <sys/stat.h>
 
@@ -607,22 +608,24 @@ TEST_F(SongPassBatches, NewTagsWithLargePicturesMakeSmallBatches) {
 // A song written in place is reported once the file system holding it was flushed, once for the
 // songs of a batch; a flush that fails fails them, since their bytes may not survive a power cut.
 TEST_F(SongPassBatches, SongsWrittenInPlaceAreReportedOnceFlushed) {
+  // b.mp3 has no tag: it is rewritten whole, between two songs written in place, and waits for
+  // their one flush so that the reports keep their order.
   for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
     const std::string path = folder.WriteFile(name, SongAudio());
-    ASSERT_TRUE(WriteID3Tags(path, {.Title = "First"}).Ok());  // room for the next tags in place
+    if (name[0] != 'b') ASSERT_TRUE(WriteID3Tags(path, {.Title = "First"}).Ok());  // room for the next tags
     FileWith(name, ReadWholeFile(path));
   }
   static int flushes = 0;
-  std::vector<int> flushesBeforeReport;
+  std::vector<std::pair<std::string, int>> flushesBeforeReport;
   TPassHooks hooks;
   hooks.FlushFileSystem = [](int) { return ++flushes, 0; };
   hooks.OnResult = [&](const TSongResult& result) {
     EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged);
-    flushesBeforeReport.push_back(flushes);
+    flushesBeforeReport.emplace_back(FileNamePart(result.FileName), flushes);
     return TPassStep::Continue;
   };
   (void)RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
-  EXPECT_EQ(flushesBeforeReport, std::vector<int>({1, 1, 1}));
+  EXPECT_EQ(flushesBeforeReport, (std::vector<std::pair<std::string, int>>{{"a.mp3", 1}, {"b.mp3", 1}, {"c.mp3", 1}}));
 
   for (auto& song : songs) song->SetListedTags(std::nullopt), song->SetListedIdentity(std::nullopt);
   hooks.FlushFileSystem = [](int) { return errno = EIO, -1; };
