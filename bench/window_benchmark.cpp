@@ -185,7 +185,7 @@ void TimeCancel() {
   TWindowOverSongs bench(kPassSongs);
   if (!bench.history) return;
   std::atomic<std::size_t> reached = 0;
-  bench.window.SetBeforeEachPassSong([&](std::size_t done) { reached = done; });
+  bench.window.Seams().BeforeEachPassSong = [&](std::size_t done) { reached = done; };
   bench.dialogs.PreviewAnswers.push_back(true);  // Apply, should the preview come first
   Choose(bench.window, "selectAllEntry");
   Choose(bench.window, "fileNameAsTitleButton");
@@ -205,7 +205,7 @@ void TimeUndoCancel() {
   Choose(bench.window, "fileNameAsTitleButton");
   while (bench.window.IsRunningCommand()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   std::atomic<std::size_t> reached = 0;
-  bench.window.SetBeforeEachPassSong([&](std::size_t done) { reached = done; });
+  bench.window.Seams().BeforeEachPassSong = [&](std::size_t done) { reached = done; };
   bench.dialogs.Answers.push_back(TMsgDlgButton::Yes);
   Choose(bench.window, "undoLastCommandEntry");
   const double stop = bench.CancelWhenReached(reached, kCancelAfter);

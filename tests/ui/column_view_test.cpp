@@ -57,7 +57,7 @@ TSongTableView* Table(const TWindowUnderTest& window) { return window.Child<TSon
 void ShowColumns(TWindowUnderTest& window) {
   WaitForSongs(*window.Window);  // the views cannot be chosen while a folder loads
   QTest::keyClick(window.Window.get(), Qt::Key_5, Qt::ControlModifier);
-  if (window->ViewMode() != TViewMode::Columns) qFatal("Ctrl+5 did not show the columns");
+  if (ViewModeOf(window) != TViewMode::Columns) qFatal("Ctrl+5 did not show the columns");
 }
 
 // The file names of the table's rows, top down.
@@ -170,7 +170,7 @@ void TColumnViewTest::ViewsShareRowsFiltersAndKeys() {
   QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details "));
   for (int key = 1; key <= 4; ++key) {
     QTest::keyClick(window.Window.get(), static_cast<Qt::Key>(Qt::Key_0 + key), Qt::ControlModifier);
-    QCOMPARE(static_cast<int>(window->ViewMode()), key - 1);
+    QCOMPARE(static_cast<int>(ViewModeOf(window)), key - 1);
     QCOMPARE(window->RowCount(), 4);
     QVERIFY(!Table(window)->isVisible());
   }

@@ -206,7 +206,7 @@ void TCommandsTest::RenameWithDetailsReportsATakenName() {
   QCOMPARE(StatusText(*window.Window), QStringLiteral("A file with that name already exists."));
   // The reload says what it does while it reads the songs.
   QString whileReading;
-  window.Window->SetBeforeEachSongRead([&] { whileReading = StatusText(*window.Window); });
+  window.Window->Seams().BeforeEachSongRead = [&] { whileReading = StatusText(*window.Window); };
   std::exchange(window.EndPause, nullptr)();
   WaitForSongs(*window.Window);
   QCOMPARE(whileReading, QStringLiteral("Updating file list..."));

@@ -75,7 +75,7 @@ QString CurrentName(const TWindowUnderTest& window) {
 void ChooseView(TWindowUnderTest& window, int view) {
   WaitForSongs(*window.Window);  // the views cannot be chosen while a folder loads
   QTest::keyClick(window.Window.get(), Qt::Key(Qt::Key_1 + view), Qt::ControlModifier);
-  QVERIFY(window->ViewMode() == TViewMode(view));
+  QVERIFY(ViewModeOf(window) == TViewMode(view));
 }
 
 void ChooseFilter(const TWindowUnderTest& window, const char* button) {
@@ -156,7 +156,7 @@ void TEveryViewTest::SelectionPanelAndTypedTextFollowTheRules() {
   QVERIFY(field->isEnabled());
   QCOMPARE(window.Child<TStatusPanels>("statusBar")->SelectionText(),
            QStringLiteral("%1 of 4 songs selected").arg(selected.size()));
-  QVERIFY(window->ViewMode() == TViewMode(c.Event == TEvent::ViewChange ? (view + 1) % kViewModeCount : view));
+  QVERIFY(ViewModeOf(window) == TViewMode(c.Event == TEvent::ViewChange ? (view + 1) % kViewModeCount : view));
   // What was stamped is on disk, and only that.
   const bool stamped = c.Event == TEvent::StampOnOne || c.Event == TEvent::StampOnSeveral || c.Event == TEvent::Redo;
   TID3Info tags;

@@ -59,7 +59,7 @@ void TKeysAndHintsTest::F9InSongListGoesToPlayEntry() {
   // Played once, by the entry: the window's own F9 is not reached.
   QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({song}));
   // With the entry disabled (as the menu left it) F9 does nothing at all.
-  window->UnselectAllRows();
+  UnselectAll(window);
   PrepareSongListMenu(window);
   QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F9);
   QCOMPARE(play.count(), 1);

@@ -68,7 +68,7 @@ void TLoadingTest::ShowsProgressWhileSongsAreRead() {
   AddManySongs(folder);
   TWindowUnderTest window;
   std::atomic<bool> progressSeen = false;
-  window->SetBeforeEachSongRead(ReadingHeldUntil(progressSeen));
+  window->Seams().BeforeEachSongRead = ReadingHeldUntil(progressSeen);
   const QRegularExpression progress(QStringLiteral("^Reading songs: (\\d+) / %1$").arg(kManySongs));
   QStringList seen;
   QStringList messages;
@@ -96,7 +96,7 @@ void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {
   small.AddSong("Moby - Why.mp3");
   TWindowUnderTest window;
   std::atomic<bool> switched = false;
-  window->SetBeforeEachSongRead(ReadingHeldUntil(switched));
+  window->Seams().BeforeEachSongRead = ReadingHeldUntil(switched);
   TWhileBusy watch([&] {
     if (!switched && !StatusText(window).isEmpty()) {  // "Updating file list..." or "Reading songs: ..."
       switched = true;
@@ -119,7 +119,7 @@ void TLoadingTest::NoCommandStartsMidLoad() {
   const std::string named = folder.AddSong("01 - moby - why.mp3");  // Hands-Free would rename it
   TWindowUnderTest window;
   std::atomic<bool> tried = false;
-  window->SetBeforeEachSongRead(ReadingHeldUntil(tried));
+  window->Seams().BeforeEachSongRead = ReadingHeldUntil(tried);
   bool disabled = false;
   TWhileBusy watch([&] {
     if (tried || StatusText(window).isEmpty()) return;
@@ -153,7 +153,7 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   std::atomic<bool> held = false;
   std::atomic<bool> cancelled = false;
-  window->SetBeforeEachPassSong(PassHeldBeforeSecondSong(held, cancelled));
+  window->Seams().BeforeEachPassSong = PassHeldBeforeSecondSong(held, cancelled);
   Choose(*window.Window, "selectAllEntry");
   Choose(*window.Window, "handsFreeButton");
   TMainWindow& busy = *window.Window;  // not through ->, which would wait for the pass
@@ -193,12 +193,12 @@ void TLoadingTest::ProgressMovesOnWithThePass() {
   std::atomic<std::size_t> letPast = 0;
   TWindowUnderTest window;  // gone before what its pass holds on to
   QVERIFY(window->SelectFolder(folder.QPath()));
-  window->SetBeforeEachPassSong([&](std::size_t done) {
+  window->Seams().BeforeEachPassSong = [&](std::size_t done) {
     heldAt = done;
     // After 30 s it goes on, and the test fails on its own check.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (letPast < done && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-  });
+  };
   Choose(*window.Window, "selectAllEntry");
   Choose(*window.Window, "handsFreeButton");
   TMainWindow& busy = *window.Window;  // not through ->, which would wait for the pass
@@ -210,7 +210,7 @@ void TLoadingTest::ProgressMovesOnWithThePass() {
   }
   letPast = 4;
   QVERIFY(QTest::qWaitFor([&] { return !busy.IsRunningCommand(); }, 30000));
-  window->SetBeforeEachPassSong({});
+  window->Seams().BeforeEachPassSong = {};
 }
 
 // Closing the window while a pass runs cancels the pass; the window closes once the pass has
@@ -222,7 +222,7 @@ void TLoadingTest::ClosingTheWindowMidPassCancelsItFirst() {
   QVERIFY(window->SelectFolder(folder.QPath()));
   std::atomic<bool> held = false;
   std::atomic<bool> closed = false;
-  window->SetBeforeEachPassSong(PassHeldBeforeSecondSong(held, closed));
+  window->Seams().BeforeEachPassSong = PassHeldBeforeSecondSong(held, closed);
   Choose(*window.Window, "selectAllEntry");
   Choose(*window.Window, "handsFreeButton");
   TMainWindow& busy = *window.Window;

@@ -158,10 +158,10 @@ void TPreviewTest::DryRunOnAWorkerKeepsItsSongs() {
   ClickRow(*window.Window, 1, Qt::ShiftModifier);
   std::atomic<bool> held = false;
   std::atomic<bool> go = false;
-  window->SetBeforeEachPassSong([&held, &go](std::size_t done) {
+  window->Seams().BeforeEachPassSong = [&held, &go](std::size_t done) {
     if (done != 1 || held.exchange(true)) return;  // the first dry run only
     while (!go) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  });
+  };
   window.Dialogs.PreviewAnswers.push_back(true);  // "Apply", should the preview show
   window.Child<QAction>("previewHandsFreeEntry")->trigger();
   TMainWindow& busy = *window.Window;  // not through ->, which would wait for the dry run

@@ -83,12 +83,12 @@ void TSongListTest::UnreadableSongDoesNotHideOthers() {
   const std::string loop = folder.AddSong("Moby - Porcelain.mp3");
   TWindowUnderTest window;
   std::once_flag madeUnreadable;
-  window->SetBeforeEachSongRead([&] {
+  window->Seams().BeforeEachSongRead = [&] {
     std::call_once(madeUnreadable, [&] {
       std::filesystem::remove(loop);
       std::filesystem::create_symlink(loop, loop);
     });
-  });
+  };
   QVERIFY(window->SelectFolder(folder.QPath()));
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(good)}));
   QCOMPARE(CountText(window), QStringLiteral("1 files"));
@@ -214,7 +214,7 @@ void TSongListTest::ViewModesSortAndLabelRows() {
   window.Child<QRadioButton>("titleArtistView")->click();
   QCOMPARE(RowTexts(*window.Window),
            QStringList({"Title: Alpha,  Artist: Zed", "Title: Beta,  Artist: Moby", "Title: Waterloo,  Artist: Abba"}));
-  QCOMPARE(window->ViewMode(), TViewMode::TitleArtist);
+  QCOMPARE(ViewModeOf(window), TViewMode::TitleArtist);
 }
 
 void TSongListTest::ViewModeAndFilterDoNotRereadFiles() {
@@ -410,7 +410,7 @@ void TSongListTest::RowHintsNameTheState() {
            QStringLiteral("ID3 Tag Used: the details come from the tag, and the file is named after them"));
   ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("/b?.mp3")));
   QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("Red (Incomplete: no title)"));
-  window->UnselectAllRows();
+  UnselectAll(window);
   QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("The colour of the state of the song shown"));
 }
 
@@ -576,7 +576,7 @@ void TSongListTest::SelectSingleRowIgnoresRowsOutside() {
   QCOMPARE(window->CurrentRow(), 1);
   QCOMPARE(window->SongAtRow(1)->Artist(), std::string("Moby"));
   QCOMPARE(window->SongAtRow(2), nullptr);
-  window->UnselectAllRows();
+  UnselectAll(window);
   QCOMPARE(window->SelectedSongCount(), 0);
 }
 

@@ -36,7 +36,7 @@ void TStartUpTest::StartsEmptyWithCaptionAndFirstChoices() {
   QCOMPARE(CountText(window), QString());
   QVERIFY(window.Child<QRadioButton>("unfilteredFilter")->isChecked());
   QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10000000"));
-  QCOMPARE(window->ViewMode(), TViewMode::PathFileName);
+  QCOMPARE(ViewModeOf(window), TViewMode::PathFileName);
   QVERIFY(window.Child<QRadioButton>("pathFileNameView")->isChecked());
   QVERIFY(!window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details "));
@@ -229,10 +229,10 @@ void TStartUpTest::SizeAndPanesAreRemembered() {
   QCOMPARE(window->size(), QSize(1000, 700));
   QCOMPARE(window.Child<QSplitter>("mainSplitter")->sizes().at(0), 300);
   QCOMPARE(window.Child<QSplitter>("folderSplitter")->sizes(), folderSizes);
-  QVERIFY(window->ViewMode() == TViewMode::Columns);
+  QVERIFY(ViewModeOf(window) == TViewMode::Columns);
   TWindowUnderTest fresh;
   QCOMPARE(fresh->size(), QSize(747, 601));
-  QVERIFY(fresh->ViewMode() == TViewMode::PathFileName);
+  QVERIFY(ViewModeOf(fresh) == TViewMode::PathFileName);
 }
 
 void TStartUpTest::SelectingAnotherFolderUnticksSubdirectories() {

@@ -2,6 +2,7 @@
 // survives commands, commands over nothing say so, and batches are previewed first.
 #include <sys/stat.h>
 #include <QAction>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -296,10 +297,11 @@ void TTrustTest::PreviewOptionIsOnAtFirstAndRemembered() {
     window->UsePreviewBeforeChanging(false);
   }
   TWindowUnderTest kept(TWindowUnderTest::TSettings::Keep);
-  QVERIFY(!kept->PreviewBeforeChanging());
+  QVERIFY(!window_settings::PreviewBeforeChanging());
   QVERIFY(!kept.Child<QAction>("previewBeforeChangingEntry")->isChecked());
   kept.Child<QAction>("previewBeforeChangingEntry")->trigger();
-  QVERIFY(kept->PreviewBeforeChanging());
+  QVERIFY(kept.Child<QAction>("previewBeforeChangingEntry")->isChecked());
+  QVERIFY(window_settings::PreviewBeforeChanging());
   QSettings(SettingsOrganization(), SettingsApplication()).clear();
   QVERIFY(window_settings::PreviewBeforeChanging());
 }
@@ -342,10 +344,15 @@ void TTrustTest::FoldersOpenByDialogRecentAndDrop() {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(empty.AddFile("not a folder.txt"))),
                 QUrl::fromLocalFile(empty.QPath())});
-  QVERIFY(window->OpenDroppedFolder(&data));
+  QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window.Window.get(), &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window.Window.get(), &drop);
+  QVERIFY(drop.isAccepted());
   QCOMPARE(window->SelectedFolder(), empty.Path());
   QCOMPARE(window.Child<TSongListBox>("songList")->EmptyText(), QStringLiteral("No songs in this folder"));
-  QCOMPARE(window->RecentFolders().mid(0, 2), QStringList({empty.QPath(), first.QPath()}));
+  QCOMPARE(window_settings::RecentFolders().mid(0, 2), QStringList({empty.QPath(), first.QPath()}));
 }
 
 // Every pane grows with the window; the minimum size is a first run's, whatever the last session left.

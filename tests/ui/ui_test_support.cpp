@@ -15,6 +15,7 @@
 #include "ui/settings.h"
 #include "ui/song_list/song_list_box.h"
 #include "ui/song_list/song_list_pane.h"
+#include "ui/window/sort_filter_panel.h"
 #include "ui/window/status_panels.h"
 
 namespace tagwright::testing {
@@ -101,14 +102,14 @@ TWindowUnderTest::TWindowUnderTest(TSettings settings) : Window(MakeWindow(Dialo
   // A window activated only once a pop-up menu is open never gets the keyboard back when the menu
   // closes: on a busy machine the activation can come that late, so wait for it here.
   if (!QTest::qWaitForWindowActive(Window.get())) qWarning("the window was not activated");
-  Window->SetReloadPause([this](int milliseconds, std::function<void()> reload) {
+  Window->Seams().ReloadPause = [this](int milliseconds, std::function<void()> reload) {
     PausedFor = milliseconds;
     if (HoldPause) {
       EndPause = std::move(reload);
     } else {
       QTimer::singleShot(0, Window.get(), std::move(reload));
     }
-  });
+  };
 }
 
 TWindowUnderTest::~TWindowUnderTest() { Window.reset(); }
@@ -153,6 +154,13 @@ QString StatusText(const TWindowUnderTest& window) { return StatusText(*window.o
 QString CountText(const TWindowUnderTest& window) { return CountText(*window.operator->()); }
 QString ProgressText(const TWindowUnderTest& window) { return ProgressText(*window.operator->()); }
 QString SongDetailsCaption(const TWindowUnderTest& window) { return SongDetailsCaption(*window.operator->()); }
+
+TViewMode ViewModeOf(const TMainWindow& window) {
+  return ChildOf<TSortFilterPanel>(window, "sortFilterPanel")->ViewMode();
+}
+TViewMode ViewModeOf(const TWindowUnderTest& window) { return ViewModeOf(*window.operator->()); }
+void UnselectAll(const TMainWindow& window) { ChildOf<TSongListPane>(window, "songListPane")->UnselectAllRows(); }
+void UnselectAll(const TWindowUnderTest& window) { UnselectAll(*window.operator->()); }
 
 void Choose(const TMainWindow& window, const char* name) {
   WaitForSongs(window);

@@ -117,6 +117,13 @@ QString CountText(const TWindowUnderTest& window);
 QString ProgressText(const TWindowUnderTest& window);
 QString SongDetailsCaption(const TWindowUnderTest& window);
 
+// The view shown, as its button in the sort and filter panel says; and no row selected, as a click
+// beside the rows leaves the list.
+TViewMode ViewModeOf(const TMainWindow& window);
+TViewMode ViewModeOf(const TWindowUnderTest& window);
+void UnselectAll(const TMainWindow& window);
+void UnselectAll(const TWindowUnderTest& window);
+
 // Chooses a command as the user does, by the object name of its control: a menu entry of the song
 // list (triggered), a button (clicked) or a radio button of the views and filters (chosen).
 void Choose(const TMainWindow& window, const char* name);

@@ -540,13 +540,13 @@ struct TBigEntry {
     for (int i = 0; i < songs; ++i) folder.AddSong("band - song " + std::to_string(i) + ".mp3");
     before = FolderBytes(folder.Path());
     command = RecordFileNameAsTitle(*test.History, folder.Path());
-    test.window.Window->SetBeforeEachPassSong([this, heldAt](std::size_t done) {
+    test.window.Window->Seams().BeforeEachPassSong = [this, heldAt](std::size_t done) {
       if (done != heldAt) return;
       held = true;
       while (!released) std::this_thread::yield();
-    });
+    };
   }
-  ~TBigEntry() { test.window.Window->SetBeforeEachPassSong({}); }
+  ~TBigEntry() { test.window.Window->Seams().BeforeEachPassSong = {}; }
 
   TSongFolder folder;
   std::map<std::string, std::string> before;
@@ -593,7 +593,7 @@ void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
   QVERIFY(!partly.Undone);
   QCOMPARE(StatusText(*window.Window),
            QStringLiteral("Undo \"Filename as Title\": cancelled after 4 of 2,000 files; 4 files restored"));
-  window.Window->SetBeforeEachPassSong({});
+  window.Window->Seams().BeforeEachPassSong = {};
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   QVERIFY(window.Dialogs.Messages.back().Text.startsWith(QStringLiteral("Finish undoing")));
@@ -630,7 +630,7 @@ void TUndoTest::TheHistoryDialogsUndoShowsProgressAndStopsAtCancel() {
     QCOMPARE(ChildOf<QTreeWidget>(dialog, "historyEntryList")->topLevelItem(1)->text(4),
              QStringLiteral("partly undone"));
     QCOMPARE(entry.test.History->FindEntry(entry.command).Value()->FilesUndone, std::int64_t{kHeldAt + 1});
-    window.Window->SetBeforeEachPassSong({});
+    window.Window->Seams().BeforeEachPassSong = {};
     ChildOf<QTreeWidget>(dialog, "historyEntryList")
         ->setCurrentItem(ChildOf<QTreeWidget>(dialog, "historyEntryList")->topLevelItem(1));
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);

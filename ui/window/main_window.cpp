@@ -83,6 +83,8 @@ TMainWindow::TMainWindow(TDialogs& dialogs, QWidget* parent) : QMainWindow(paren
   setCentralWidget(central);
   runner_ = std::make_unique<TCommandRunner>(dialogs_, *statusBar_);
   loader_ = new TSongFolderLoader(this);
+  loader_->SetBeforeEachSongRead(&seams_.BeforeEachSongRead);
+  runner_->SetBeforeEachSong(&seams_.BeforeEachPassSong);
 
   CreateFolderActions(banner);
   hintRelay_ = new THintRelay(this);

@@ -86,12 +86,8 @@ class TMainWindow : public QMainWindow {
   void LoadSongFolder(const std::string& folder);
   // Whether a load started by LoadSongFolder is still running.
   bool IsLoading() const;
-  // Called on the reading threads before each song of a load (tests make loads slow with it).
-  void SetBeforeEachSongRead(std::function<void()> hook);
   const TSongList& Songs() const { return songs_; }
   const std::vector<std::string>& UnreadableSongs() const { return unreadableSongs_; }
-  TViewMode ViewMode() const;
-  TRecognitionFilter RecognitionFilter() const;
 
   // --- Rows and selection ---
   int RowCount() const;
@@ -102,7 +98,6 @@ class TMainWindow : public QMainWindow {
   // Makes a row the current and only selected one and shows its details; a row that does not exist
   // changes nothing.
   void SelectSingleRow(int row);
-  void UnselectAllRows();
 
   // --- Folders ---
   // The folder selected in the folder tree as the file system spells it; empty when none is.
@@ -112,10 +107,6 @@ class TMainWindow : public QMainWindow {
   // Open Folder..., Open Recent and a dropped folder (main_window_folders.cpp): selects the folder
   // in the tree, which loads it; false when it is no folder.
   bool OpenFolder(const QString& path);
-  // The first folder among things dropped onto the window is opened; false when there is none.
-  bool OpenDroppedFolder(const QMimeData* data);
-  // The folders opened last, newest first.
-  QStringList RecentFolders() const;
   // The folder to start on, as the file system spells it (from the command line): selected in the
   // tree like SelectFolder, also when its name is no valid UTF-8 and the tree cannot spell it; the
   // songs are then found by the name's own bytes, until another folder is selected. False when it
@@ -130,15 +121,17 @@ class TMainWindow : public QMainWindow {
   bool IsRunningCommand() const { return passRunning_; }
   // Stops the pass running after the song it writes; the songs done are its history entry.
   void CancelCommand();
-  // Called on the worker before each song of a pass (tests hold a pass up with it).
-  void SetBeforeEachPassSong(std::function<void(std::size_t done)> hook) {
-    runner_->SetBeforeEachSong(std::move(hook));
-  }
-  // How the pause that keeps a pass's message readable before the reload passes: given its length
-  // and the reload to run once it is over. The window waits on a timer; tests end the pause
-  // themselves with this.
-  using TReloadPause = std::function<void(int milliseconds, std::function<void()> reload)>;
-  void SetReloadPause(TReloadPause pause) { reloadPause_ = std::move(pause); }
+  // What tests and benchmarks hold the window up with, each unset at first.
+  struct TSeams {
+    // On the reading threads before each song of a load (read as each load starts).
+    std::function<void()> BeforeEachSongRead;
+    // On the worker before each song of a pass.
+    std::function<void(std::size_t done)> BeforeEachPassSong;
+    // How the pause that keeps a pass's message readable before the reload passes: given its
+    // length and the reload to run once it is over. Unset, the window waits on a timer.
+    std::function<void(int milliseconds, std::function<void()> reload)> ReloadPause;
+  };
+  TSeams& Seams() { return seams_; }
 
   // --- Preferences and edits not stamped ---
   const TPreferences& Preferences() const { return preferences_; }
@@ -146,7 +139,6 @@ class TMainWindow : public QMainWindow {
   const TKnownSpellings* KnownSpellings() const { return spellings_.get(); }
   // "Preview Before Changing Several Songs": remembered.
   void UsePreviewBeforeChanging(bool on);
-  bool PreviewBeforeChanging() const { return previewBeforeChanging_; }
   // --- Details changed by hand in the song table (main_window_edits.cpp) ---
   bool HasUnstampedEdits() const;
 
@@ -165,6 +157,12 @@ class TMainWindow : public QMainWindow {
 
  private:
   // --- Songs, the panel and the commands, reached through the parts' controls ---
+  TViewMode ViewMode() const;
+  TRecognitionFilter RecognitionFilter() const;
+  void UnselectAllRows();
+  // The first folder among things dropped onto the window is opened; false when there is none.
+  bool OpenDroppedFolder(const QMimeData* data);
+
   TDialogs& Dialogs() const { return dialogs_; }
   // The progress of the load or command running, beside the panels; empty when none runs.
   QString ProgressText() const;
@@ -351,6 +349,7 @@ class TMainWindow : public QMainWindow {
 
   TDialogs& dialogs_;
   TErrorGuard guard_;
+  TSeams seams_;                            // before the workers that call them
   std::unique_ptr<TCommandRunner> runner_;  // made with the status bar
   TSongFolderLoader* loader_ = nullptr;
   TSongList songs_;
@@ -377,7 +376,6 @@ class TMainWindow : public QMainWindow {
   bool passRunning_ = false;        // a pass runs on a worker, or its end waits
   bool closeAfterPass_ = false;     // the window was closed while a pass ran
   bool pauseBeforeReload_ = false;  // a message of the pass stays readable a while
-  TReloadPause reloadPause_;        // see SetReloadPause
   std::string shownFolder_;         // the folder whose songs are listed
   // What is selected again after the reload in progress, and the renames to follow.
   std::optional<TRememberedSelection> reloadSelection_;

@@ -65,7 +65,7 @@ void TMainWindow::CreateFolderActions(QWidget* banner) {
 
 void TMainWindow::FillRecentMenu() {
   recentMenu_->clear();
-  const QStringList folders = RecentFolders();
+  const QStringList folders = window_settings::RecentFolders();
   for (const QString& folder : folders) {
     QAction* entry = recentMenu_->addAction(folder);
     connect(entry, &QAction::triggered, this, [this, folder] { OpenFolder(folder); });
@@ -74,8 +74,6 @@ void TMainWindow::FillRecentMenu() {
 }
 
 // NOLINTNEXTLINE(readability-convert-member-functions-to-static): what the window offers under Open Recent
-QStringList TMainWindow::RecentFolders() const { return window_settings::RecentFolders(); }
-
 void TMainWindow::OpenFolderDialog() {
   QString folder = shownFolder_.empty() ? QDir::homePath() : PathToQString(shownFolder_);
   if (dialogs_.ChooseFolder(folder)) OpenFolder(folder);

@@ -61,8 +61,8 @@ void TMainWindow::AfterPass(const TPassEnd& end, TPassRun& run) {
     // The window answers meanwhile; the commands and the folders wait until the reload.
     SetPassRunning(true);
     auto reload = [this, end, run]() mutable { EndPass(end, run); };
-    if (reloadPause_) {
-      reloadPause_(kPauseAfterRenameFailureMs, std::move(reload));
+    if (seams_.ReloadPause) {
+      seams_.ReloadPause(kPauseAfterRenameFailureMs, std::move(reload));
     } else {
       QTimer::singleShot(kPauseAfterRenameFailureMs, Qt::PreciseTimer, this, std::move(reload));
     }

@@ -97,8 +97,6 @@ TRecognitionFilter TMainWindow::RecognitionFilter() const { return sortFilterPan
 
 bool TMainWindow::IsLoading() const { return loading_; }
 
-void TMainWindow::SetBeforeEachSongRead(std::function<void()> hook) { loader_->SetBeforeEachSongRead(std::move(hook)); }
-
 void TMainWindow::BeginLoad() {
   if (!loading_) {
     loading_ = true;

@@ -206,7 +206,7 @@ TPassHooks TCommandRunner::ProgressHooks(const std::shared_ptr<TJob>& job) {
   TPassHooks hooks;
   hooks.CancelRequested = [job] { return job->Cancelled.load(); };
   hooks.OnProgress = [this, job](std::size_t done, std::size_t total) {
-    if (beforeEachSong_) beforeEachSong_(done);
+    if (beforeEachSong_ != nullptr && *beforeEachSong_) (*beforeEachSong_)(done);
     if (job->ProgressPending.exchange(true)) return;  // the window has not shown the one before yet
     QMetaObject::invokeMethod(
         this,

@@ -119,8 +119,9 @@ class TCommandRunner : public QObject {
   void Cancel();
   // Cancels the pass running and waits for its worker; its entry is completed, done is not called.
   void CancelAndWait();
-  // Called on the worker before each song's progress is told (tests hold a pass up with it).
-  void SetBeforeEachSong(std::function<void(std::size_t done)> hook) { beforeEachSong_ = std::move(hook); }
+  // Called on the worker before each song's progress is told, when set (tests hold a pass up with
+  // it); the function is read where it lives, and must outlive the runner.
+  void SetBeforeEachSong(const std::function<void(std::size_t done)>* hook) { beforeEachSong_ = hook; }
 
   // A dry run of the planner over the songs, writing nothing: one result per song (fewer when hooks,
   // which may tell the progress and ask for a cancel, end it early).
@@ -148,7 +149,7 @@ class TCommandRunner : public QObject {
   std::unique_ptr<TChangeEntries> entries_;  // the history's, for the commands of the window
   std::string historyMissing_;
   std::shared_ptr<TJob> current_;  // the pass running on a worker; null when none runs
-  std::function<void(std::size_t)> beforeEachSong_;
+  const std::function<void(std::size_t)>* beforeEachSong_ = nullptr;
 };
 
 }  // namespace tagwright

@@ -47,7 +47,7 @@ void TSongFolderLoader::Start(const TFolderLoadRequest& request) {
   auto job = std::make_shared<TJob>();
   current_ = job;
   workers_.push_back(job);
-  job->Worker = std::thread([this, job, request, hook = beforeEachSong_] {
+  job->Worker = std::thread([this, job, request, hook = BeforeEachSong()] {
     Read(*job, request, hook, [this, &job](std::size_t done, std::size_t total) {
       job->Total.store(total);
       job->Done.store(done);
@@ -83,7 +83,7 @@ void TSongFolderLoader::Finish(const std::shared_ptr<TJob>& job) {
 TFolderListing TSongFolderLoader::LoadNow(const TFolderLoadRequest& request) {
   Abandon();
   TJob job;
-  Read(job, request, beforeEachSong_, {});
+  Read(job, request, BeforeEachSong(), {});
   return std::move(*job.Result);
 }
 

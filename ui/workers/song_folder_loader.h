@@ -44,8 +44,9 @@ class TSongFolderLoader : public QObject {
   TSongFolderLoader(const TSongFolderLoader&) = delete;
   TSongFolderLoader& operator=(const TSongFolderLoader&) = delete;
 
-  // Called on the reading threads before each song (tests make loads slow with it).
-  void SetBeforeEachSongRead(std::function<void()> hook) { beforeEachSong_ = std::move(hook); }
+  // Called on the reading threads before each song, when set (tests make loads slow with it); the
+  // function is read at the start of each load, where it lives, and must outlive the loader.
+  void SetBeforeEachSongRead(const std::function<void()>* hook) { beforeEachSong_ = hook; }
 
   // Starts reading a folder on a worker; Progress and then Loaded follow, unless another load
   // starts first.
@@ -72,7 +73,8 @@ class TSongFolderLoader : public QObject {
   void PostProgress(const std::shared_ptr<TJob>& job);
   void Finish(const std::shared_ptr<TJob>& job);
 
-  std::function<void()> beforeEachSong_;
+  const std::function<void()>* beforeEachSong_ = nullptr;
+  std::function<void()> BeforeEachSong() const { return beforeEachSong_ != nullptr ? *beforeEachSong_ : nullptr; }
   std::shared_ptr<TJob> current_;               // the load whose result counts; null when none runs
   std::vector<std::shared_ptr<TJob>> workers_;  // every load whose worker has not been joined
 };
