@@ -168,21 +168,5 @@ TEST(IsFolderBetween, AcceptsOnlyTheNewFoldersOfTheRename) {
   }
 }
 
-// Folders are made outermost first and taken away innermost first, only while empty.
-TEST(NewFolders, AreMadeAsMissingAndRemovedOnlyWhenEmpty) {
-  testing::TTempFolder folder;
-  const std::vector<std::string> missing = MissingFolders(folder / "D/A/x.mp3");
-  ASSERT_EQ(missing, (std::vector<std::string>{folder / "D", folder / "D/A"}));
-  ASSERT_TRUE(MakeFolders(missing).Ok());
-  EXPECT_TRUE(MakeFolders(missing).Ok()) << "folders there already";
-  EXPECT_TRUE(MissingFolders(folder / "D/A/x.mp3").empty());
-  (void)folder.WriteFile("D/keep.txt", "mine");
-  RemoveEmptyFolders(missing);
-  EXPECT_FALSE(std::filesystem::exists(folder / "D/A"));
-  EXPECT_TRUE(std::filesystem::exists(folder / "D/keep.txt"));
-  (void)folder.WriteFile("file", "");
-  EXPECT_FALSE(MakeFolders({folder / "file/sub"}).Ok());
-}
-
 }  // namespace
 }  // namespace tagwright
