@@ -24,7 +24,7 @@
 namespace tagwright::testing {
 namespace {
 
-class HistoryCommands : public ::testing::Test {
+class HistoryCommands : public TCliWithHistory {
  protected:
   void SetUp() override {
     song = folder.WriteFile("moby - why_does_my_heart.mp3", SongAudio(3000));
@@ -35,13 +35,6 @@ class HistoryCommands : public ::testing::Test {
     songBefore = FileSha256(song);
     otherBefore = FileSha256(other);
   }
-  TCliRun Run(std::vector<std::string> arguments) const {
-    arguments.insert(arguments.begin(), {"--history", history});
-    return RunCli(arguments);
-  }
-  TTempFolder folder;
-  TTempFolder state;
-  std::string history = state / "history.sqlite3";
   std::string song, other, songBefore, otherBefore;
 };
 
