@@ -1,19 +1,49 @@
 #include "commands/durable_songs.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <set>
+#include <string_view>
+
+#include "files/paths.h"
 
 namespace tagwright {
+
+namespace {
+
+int FlushThroughFolder(const std::string& fileName, TFlushFileSystem flush) {
+  const int folder = ::open(FolderToOpen(fileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return -1;
+  const int flushed = flush(folder);
+  ::close(folder);
+  return flushed;
+}
+
+}  // namespace
 
 TResult MakeDurable(const std::vector<TWrittenInPlace>& songs, TFlushFileSystem flush) {
   if (flush == nullptr) flush = ::syncfs;
   std::set<dev_t> flushed;
-  for (const TWrittenInPlace& song : songs) {
-    if (!flushed.insert(song.Device).second) continue;
-    if (flush(song.Descriptor) != 0) return TResult::FromErrno(TFailureKind::Write, song.FileName);
+  // A song open is flushed through its own descriptor; the others of its file system with it.
+  for (const bool open : {true, false}) {
+    for (const TWrittenInPlace& song : songs) {
+      if ((song.Descriptor >= 0) != open || !flushed.insert(song.Device).second) continue;
+      const int done = open ? flush(song.Descriptor) : FlushThroughFolder(song.FileName, flush);
+      if (done != 0) return TResult::FromErrno(TFailureKind::Write, song.FileName);
+    }
   }
   return {};
+}
+
+void BatchStepReached([[maybe_unused]] TBatchStep step) {
+#ifdef TAGWRIGHT_FAULT_SEAMS
+  static const char* const kSteps[] = {"written", "flushed", "changed", "folders-flushed"};
+  const char* killAt = std::getenv("TAGWRIGHT_KILL_AT_BATCH_STEP");
+  if (killAt != nullptr && std::string_view(killAt) == kSteps[static_cast<int>(step)]) ::raise(SIGKILL);
+#endif
 }
 
 }  // namespace tagwright

@@ -1,5 +1,5 @@
-// Songs written in place are made durable together, once for a batch: a song is reported changed
-// only when its new bytes would survive a power cut.
+// Songs changed are made durable together, once for a batch: a song is reported changed only when
+// what it now is would survive a power cut.
 #pragma once
 
 #include <sys/types.h>
@@ -12,7 +12,7 @@
 namespace tagwright {
 
 struct TWrittenInPlace {
-  int Descriptor = -1;  // open until the batch is durable
+  int Descriptor = -1;  // open until the batch is durable; without one, the folder of FileName is opened
   dev_t Device = 0;     // the file system it is on
   std::string FileName;
 };
@@ -21,5 +21,15 @@ struct TWrittenInPlace {
 // The flush is syncfs; tests put another in its place.
 using TFlushFileSystem = int (*)(int descriptor);
 TResult MakeDurable(const std::vector<TWrittenInPlace>& songs, TFlushFileSystem flush = nullptr);
+
+// The steps of a batch of changes, in their order: the new files of its rewrites written, then
+// flushed; every song changed (renamed into place, written in place, renamed); the file systems
+// flushed again, folders and all.
+enum class TBatchStep { Written, Flushed, Changed, FoldersFlushed };
+
+// Does nothing, but in the test build, where TAGWRIGHT_KILL_AT_BATCH_STEP=written, flushed, changed
+// or folders-flushed in the environment kills the program when a batch first reaches that step,
+// so that the crash tests can stop a command between any two of them.
+void BatchStepReached(TBatchStep step);
 
 }  // namespace tagwright

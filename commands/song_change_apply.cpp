@@ -77,6 +77,7 @@ TSongResult CarryOut(TBatchSong& song, TPassMode mode, TPlannedNames& names, TCh
   const std::string& fileName = song.FileName;
   const TSongChange& change = song.Change;
   if (RefusesTakenName(fileName, change, names)) {
+    if (song.Composed) song.Composed->Beside.Drop();                  // gone before its record says nothing was made
     if (song.Record != 0) (void)journal->RecordNotMade(song.Record);  // else the next start finds it untouched
     return Failed(fileName, kNameTakenMessage);
   }
@@ -86,8 +87,10 @@ TSongResult CarryOut(TBatchSong& song, TPassMode mode, TPlannedNames& names, TCh
   TWrittenTags newTags;
   if (change.WriteTags) {
     // A dry run foresees what the write would meet.
-    TResult written = mode == TPassMode::Apply ? WriteComposedID3Tags(*song.Locked, std::move(*song.Composed), &newTags)
-                                               : PredictID3Write(fileName, change.Tags, change.Pictures);
+    TResult written = !song.WrittenAhead ? std::move(song.WrittenAhead)
+                      : mode == TPassMode::Apply
+                          ? WriteComposedID3Tags(*song.Locked, std::move(*song.Composed), &newTags)
+                          : PredictID3Write(fileName, change.Tags, change.Pictures);
     if (!written) {
       RecordFailedWrite(song, recording, journal);
       return Failed(fileName, std::move(written));

@@ -35,6 +35,7 @@ struct TBatchSong {
   std::int64_t Record = 0;
   TFileChange Recorded;                   // what the record holds, but for the tag bytes (those are in Snapshot)
   std::optional<TComposedTags> Composed;  // the tags to write, composed before the change is recorded
+  TResult WrittenAhead;                   // why a rewrite's new file could not be written (and flushed) ahead, if so
 };
 
 // Composes the song's new tags from its snapshot (the rest of the song read through fd).

@@ -9,6 +9,7 @@
 #include "commands/planned_names.h"
 #include "commands/song_change_apply.h"
 #include "commands/unchanged_songs.h"
+#include "tags/atomic_rewrite.h"
 #include "tags/byte_source.h"
 #include "tags/locked_song.h"
 #include "tags/mp3_content.h"
@@ -285,13 +286,16 @@ class TSongPipeline {
   }
 
   // Carries out (or foresees) the changes of a batch recorded, in order, and reports each song.
-  // The songs written in place are held back until they are durable, and the songs after them
-  // with them, so that the reports keep their order: until the batch's end, or until a song
-  // failed (its answer may stop the pass there). A whole rewrite is durable once done.
+  // The new files of the batch's rewrites are written first and flushed together; each song changed
+  // is then held back until the flush that makes it durable, and the songs after it with it, so
+  // that the reports keep their order: until the batch's end, or until a song failed (its answer
+  // may stop the pass there).
   void CarryOutBatch(std::vector<TBatchSong> batch) {
+    WriteRewritesAhead(batch);
     std::vector<std::int64_t> givenUp;  // recorded, never to be made (see CarryOut): given up together
     for (TBatchSong& song : batch) {
       if (CancelAsked()) {
+        if (song.Composed) song.Composed->Beside.Drop();  // gone before its record says nothing was made
         if (song.Record != 0) givenUp.push_back(song.Record);
         continue;
       }
@@ -300,34 +304,68 @@ class TSongPipeline {
       if (song.Result) {
         result = std::move(*song.Result);
       } else {
-        const bool inPlace = mode_ == TPassMode::Apply && song.Composed && song.Composed->InPlace;
         result = CarryOut(song, mode_, names_, hooks_.Journal);
-        if (inPlace && result.Outcome != TChangeOutcome::Failed) {
-          held_.push_back({std::move(result), std::move(song.Locked), song.Device});
+        if (mode_ == TPassMode::Apply && result.Outcome != TChangeOutcome::Failed) {
+          held_.push_back({std::move(result), std::move(song.Locked), song.Device, true});
           continue;
         }
       }
       song.Locked.reset();  // the lock goes as soon as the song is done
       if (!held_.empty() && result.Outcome != TChangeOutcome::Failed) {
-        held_.push_back({std::move(result), std::nullopt, song.Device});
+        held_.push_back({std::move(result), std::nullopt, song.Device, false});
         continue;
       }
       ReportHeld();
       Report(result);
     }
+    if (!held_.empty()) BatchStepReached(TBatchStep::Changed);
     ReportHeld();
     if (!givenUp.empty()) (void)hooks_.Journal->RecordNoneMade(givenUp);
   }
 
-  // Makes the songs held durable and reports them; a song whose flush failed is reported failed.
+  // Writes the new file of each rewrite of the batch beside its song, and flushes them together,
+  // so that carrying the change out only renames it over the song. The record of each song learns
+  // the name of its new file, should it not be the one foreseen.
+  void WriteRewritesAhead(std::vector<TBatchSong>& batch) {
+    if (mode_ != TPassMode::Apply) return;
+    std::vector<TWrittenInPlace> written;
+    for (TBatchSong& song : batch) {
+      if (song.Result || !song.Composed || !song.Locked) continue;
+      TNewFileObserver before = SetNewFileObserver([&](const std::string& name) {
+        if (song.Record != 0 && name != song.Recorded.TemporaryName) {
+          (void)hooks_.Journal->RecordTemporaryName(song.Record, name);
+        }
+      });
+      song.WrittenAhead = WriteComposedBeside(*song.Locked, *song.Composed);
+      (void)SetNewFileObserver(std::move(before));
+      const TFileBeside& beside = song.Composed->Beside;
+      if (beside.Written()) written.push_back({beside.Descriptor(), song.Device, song.FileName});
+    }
+    if (written.empty()) return;
+    BatchStepReached(TBatchStep::Written);
+    const TResult durable = MakeDurable(written, hooks_.FlushFileSystem);
+    for (TBatchSong& song : batch) {
+      if (durable || !song.Composed || !song.Composed->Beside.Written()) continue;
+      song.Composed->Beside.Drop();
+      song.WrittenAhead = TResult::Failure(durable.Kind(), song.FileName, durable.Error());
+    }
+    BatchStepReached(TBatchStep::Flushed);
+  }
+
+  // Makes the songs held durable (their file systems flushed, the folders of new names included) and
+  // reports them; a song whose flush failed is reported failed.
   void ReportHeld() {
     if (held_.empty()) return;
     std::vector<TWrittenInPlace> written;
     written.reserve(held_.size());
     for (const THeldSong& held : held_) {
-      if (held.Locked) written.push_back({held.Locked->Descriptor(), held.Device, held.Result.FileName});
+      const TSongResult& result = held.Result;
+      if (!held.Changed) continue;
+      written.push_back({held.Locked ? held.Locked->Descriptor() : -1, held.Device,
+                         result.NewFileName.empty() ? result.FileName : result.NewFileName});
     }
     const TResult durable = MakeDurable(written, hooks_.FlushFileSystem);
+    BatchStepReached(TBatchStep::FoldersFlushed);
     std::vector<THeldSong> held = std::move(held_);
     held_.clear();
     for (THeldSong& song : held) {
@@ -367,6 +405,7 @@ class TSongPipeline {
     TSongResult Result;
     std::optional<TLockedSong> Locked;
     dev_t Device = 0;
+    bool Changed = false;  // else held only to keep the reports in order
   };
   std::vector<THeldSong> held_;  // written in place and the songs after them, reported once durable
   std::size_t tagBytes_ = 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/durable_songs.h"
 #include "commands/song_result.h"
 #include "files/result.h"
 #include "history/history.h"
@@ -64,6 +65,8 @@ struct TUndoHooks {
   std::function<void(std::size_t done, std::size_t total)> OnProgress;
   // Asked between files, never while one is written: true ends the undo there, cut short.
   std::function<bool()> CancelRequested;
+  // Makes the files put back durable, once for a batch (syncfs; tests put another in its place).
+  TFlushFileSystem FlushFileSystem = nullptr;
 };
 
 struct TUndoReport {

@@ -3,11 +3,13 @@
 #include <cerrno>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
 
 #include "commands/command_session.h"
+#include "commands/durable_songs.h"
 #include "commands/file_restore.h"
 #include "files/trash.h"
 #include "history/crash_repair.h"
@@ -182,6 +184,7 @@ struct TUndoStep {
   std::optional<TFileChange> Restore;  // the change that takes it back
   std::int64_t HeadSizeNow = 0;
   std::int64_t RestoreRecord = 0;  // the record of Restore, once kept
+  dev_t Device = 0;                // the file system the file is on
 };
 
 // Plans the restore of the file on disk: the undo is recorded like any change, ahead of it; the
@@ -231,6 +234,7 @@ TResult TakeUpRecord(TUndoRun& run, std::int64_t record, TUndoStep& step) {
   if (LeftAlone(file) || !CanTakeBack(change, info, file)) return {};
   file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
   if (change.PathAfter != change.PathBefore) file.NewFile = change.PathBefore;
+  step.Device = info.st_dev;
   if (!run.DryRun) PlanRestore(info, step);
   return {};
 }
@@ -277,6 +281,24 @@ void CarryOutStep(TUndoRun& run, TUndoStep& step) {
   if (step.Reported) run.Report.Files.push_back(std::move(file));
 }
 
+// Makes the files a batch put back (their places in the report, and their file systems) durable,
+// one flush for each file system, before the undo reports them: should the flush fail, they may
+// not survive a power cut, and are reported as failed.
+void MakeBatchDurable(TUndoRun& run, const std::vector<std::pair<std::size_t, dev_t>>& putBack,
+                      TFlushFileSystem flush) {
+  const auto nameOf = [](const TUndoFile& file) { return file.NewFile.empty() ? file.File : file.NewFile; };
+  std::vector<TWrittenInPlace> files;
+  for (const auto& [index, device] : putBack) files.push_back({-1, device, nameOf(run.Report.Files[index])});
+  const TResult durable = MakeDurable(files, flush);
+  if (durable) return;
+  for (const auto& [index, device] : putBack) {
+    TUndoFile& file = run.Report.Files[index];
+    Skip(file, TResult::Failure(durable.Kind(), nameOf(file), durable.Error()));
+    file.Action = TUndoAction::Skipped;
+    file.NewFile.clear();
+  }
+}
+
 // Records taken up together: their restores are recorded in one commit of the history before any
 // of their files is touched. The tags they hold are bounded too.
 constexpr std::size_t kMaxBatchRecords = 128;
@@ -305,6 +327,7 @@ void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const 
     }
     RecordRestores(run, batch);
     std::vector<std::int64_t> givenUp;
+    std::vector<std::pair<std::size_t, dev_t>> putBack;
     for (TUndoStep& step : batch) {
       if (!run.Report.Cancelled && hooks.CancelRequested && hooks.CancelRequested()) run.Report.Cancelled = true;
       if (run.Report.Cancelled) {
@@ -314,7 +337,11 @@ void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const 
       if (hooks.OnProgress) hooks.OnProgress(run.Report.RecordsGone, records.size());
       CarryOutStep(run, step);
       ++run.Report.RecordsGone;
+      if (step.Reported && !run.DryRun && run.Report.Files.back().Action != TUndoAction::Skipped) {
+        putBack.emplace_back(run.Report.Files.size() - 1, step.Device);
+      }
     }
+    MakeBatchDurable(run, putBack, hooks.FlushFileSystem);
     if (!givenUp.empty()) (void)run.Entry->RecordNoneMade(givenUp);
   }
   if (hooks.OnProgress && unread && !run.Report.Cancelled) hooks.OnProgress(records.size(), records.size());

@@ -182,19 +182,34 @@ TResultOf<TCreatedFile> CreateFileBeside(const std::string& path) {
   return TResult::FromErrno(TFailureKind::Write, path);
 }
 
-// NOLINTNEXTLINE(readability-function-size): the song as opened, its new head, the seam and the answer
-TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
-                        std::int64_t keepFrom, const TFileOps& ops, int* replacement) {
+TFileBeside& TFileBeside::operator=(TFileBeside&& other) noexcept {
+  if (this != &other) {
+    Drop();
+    fd_ = std::exchange(other.fd_, -1);
+    name_ = std::move(other.name_);
+  }
+  return *this;
+}
+
+void TFileBeside::Drop() {
+  if (fd_ < 0) return;
+  const int error = errno;
+  ::close(std::exchange(fd_, -1));
+  ::unlink(name_.c_str());
+  errno = error;
+}
+
+TResultOf<TFileBeside> WriteFileBeside(const std::string& path, int songFd, const struct stat& songInfo,
+                                       std::string_view head, std::int64_t keepFrom, const TFileOps& ops) {
   TResultOf<TCreatedFile> created = CreateFileBeside(path);
   if (!created) return created.Failure();
-  int fd = created.Value().Fd;
-  const std::string temporaryName = created.Value().Name;
-  const auto fail = [&](TFailureKind kind = TFailureKind::Write) {
+  TFileBeside file(created.Value().Fd, created.Value().Name);
+  const int fd = file.Descriptor();
+  const auto fail = [&] {
     // A step that failed without setting errno (the song shrank while being copied) still fails.
     const int error = errno != 0 ? errno : EIO;
-    if (fd >= 0) ::close(fd);
-    ::unlink(temporaryName.c_str());
-    return TResult::Failure(kind, path, std::error_code(error, std::generic_category()));
+    file.Drop();
+    return TResult::Failure(TFailureKind::Write, path, std::error_code(error, std::generic_category()));
   };
   errno = 0;
 
@@ -214,7 +229,6 @@ TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& 
   if (!copied) return fail();
   const std::int64_t newSize = headSize + std::max<std::int64_t>(0, songInfo.st_size - keepFrom);
   if (written != newSize && ::ftruncate(fd, static_cast<off_t>(newSize)) != 0) return fail();  // a hole at the end
-  if (ops.Fsync(fd) != 0) return fail();
   // Keep the song's owner when allowed (a save as root must not hand the song to root); owner
   // first, since a change of owner may clear permission bits.
   if (::fchown(fd, songInfo.st_uid, songInfo.st_gid) != 0) {
@@ -222,7 +236,18 @@ TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& 
   }
   if (ops.Fchmod(fd, songInfo.st_mode & 07777) != 0) return fail();
   if (!CopyExtendedAttributes(songFd, fd)) return fail();
-  if (replacement && ::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail();
+  return file;
+}
+
+TResult PutFileInPlace(TFileBeside file, const std::string& path, int songFd, const struct stat& songInfo,
+                       const TFileOps& ops, int* replacement) {
+  const auto fail = [&](TFailureKind kind) {
+    const int error = errno != 0 ? errno : EIO;
+    file.Drop();
+    return TResult::Failure(kind, path, std::error_code(error, std::generic_category()));
+  };
+  errno = 0;
+  if (replacement && ::flock(file.Descriptor(), LOCK_EX | LOCK_NB) != 0) return fail(TFailureKind::Write);
   // The last moment to find that someone else changed or replaced the song meanwhile: its bytes
   // were copied from the file read, and must not take the place of another one.
   struct stat now {};
@@ -232,14 +257,28 @@ TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& 
     errno = EAGAIN;
     return fail(TFailureKind::Changed);
   }
-  if (ops.Rename(temporaryName.c_str(), path.c_str()) != 0) return fail();
-  SyncDirectory(path);
+  if (ops.Rename(file.Name().c_str(), path.c_str()) != 0) return fail(TFailureKind::Write);
+  const int fd = file.Release();
   if (replacement) {
     *replacement = fd;
   } else if (::close(fd) != 0) {
     // The new file was flushed before the rename; a failing close loses nothing.
   }
   return {};
+}
+
+TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
+                        std::int64_t keepFrom, const TFileOps& ops, int* replacement) {
+  TResultOf<TFileBeside> written = WriteFileBeside(path, songFd, songInfo, head, keepFrom, ops);
+  if (!written) return written.Failure();
+  if (ops.Fsync(written.Value().Descriptor()) != 0) {
+    const int error = errno != 0 ? errno : EIO;
+    written.Value().Drop();
+    return TResult::Failure(TFailureKind::Write, path, std::error_code(error, std::generic_category()));
+  }
+  TResult put = PutFileInPlace(std::move(written.Value()), path, songFd, songInfo, ops, replacement);
+  if (put) SyncDirectory(path);
+  return put;
 }
 
 TResult RewriteKeepingFile(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,

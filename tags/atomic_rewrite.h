@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -51,13 +52,47 @@ bool IsTemporaryNameBeside(const std::string& path, const std::string& name);
 // for reading and writing with O_EXCL, so an existing file is never touched.
 TResultOf<TCreatedFile> CreateFileBeside(const std::string& path);
 
+// A song's new file written beside it, not yet in its place: closed and removed when dropped
+// before PutFileInPlace takes it.
+class TFileBeside {
+ public:
+  TFileBeside() = default;
+  TFileBeside(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+  TFileBeside(TFileBeside&& other) noexcept : fd_(std::exchange(other.fd_, -1)), name_(std::move(other.name_)) {}
+  TFileBeside& operator=(TFileBeside&& other) noexcept;
+  TFileBeside(const TFileBeside&) = delete;
+  TFileBeside& operator=(const TFileBeside&) = delete;
+  ~TFileBeside() { Drop(); }
+
+  bool Written() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
+  const std::string& Name() const { return name_; }
+  // The descriptor, handed over once the file has taken the song's place.
+  int Release() { return std::exchange(fd_, -1); }
+  // Closes and removes the file (errno kept).
+  void Drop();
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+};
+
 // Writes head, then the bytes of songFd from keepFrom to songInfo.st_size, into a new file beside
-// path (holes stay holes), flushes it, gives it the song's owner (where allowed), permission bits
-// and extended attributes, and renames it over path. Before the rename it makes sure that path is
-// still the file songInfo describes, unchanged in size and modification time; otherwise it fails
-// with TFailureKind::Changed. On any failure the new file is removed and path is untouched. With
-// replacement, the new file stays open for reading and writing, locked (flock) before it takes
-// the song's name, and its descriptor is stored there.
+// path (holes stay holes) and gives it the song's owner (where allowed), permission bits and
+// extended attributes. Nothing is flushed: the caller makes the file durable before
+// PutFileInPlace, alone or together with others. On failure nothing is left beside the song.
+TResultOf<TFileBeside> WriteFileBeside(const std::string& path, int songFd, const struct stat& songInfo,
+                                       std::string_view head, std::int64_t keepFrom, const TFileOps& ops);
+
+// Renames a new file written beside the song (and flushed) over path, after making sure that path
+// is still the file songInfo describes, unchanged in size and modification time; otherwise it
+// fails with TFailureKind::Changed. On any failure the new file is removed and path is untouched.
+// The folder is not flushed. With replacement, the new file stays open for reading and writing,
+// locked (flock) before it takes the song's name, and its descriptor is stored there.
+TResult PutFileInPlace(TFileBeside file, const std::string& path, int songFd, const struct stat& songInfo,
+                       const TFileOps& ops, int* replacement = nullptr);
+
+// Both, one song at a time: the new file is flushed before the rename, and the folder after it.
 TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
                         std::int64_t keepFrom, const TFileOps& ops, int* replacement = nullptr);
 

@@ -275,6 +275,7 @@ TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWritten
     head.InPlace = composed.InPlace;
     head.KeepFrom = composed.KeepFrom;
     head.Changed = std::move(composed.Changed);
+    head.Beside = std::move(composed.Beside);
     TID3v2 tag;
     TSavedTag saved;
     if (TResult done = TID3v2::SaveComposed(song, std::move(head), DefaultFileOps(), written ? &saved : nullptr);
@@ -289,6 +290,15 @@ TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWritten
   TResult trailed = WriteTrailer(song, buffer, tagEnd);
   if (trailed && written) written->Trailer = std::move(composed.Tags.Trailer);
   return trailed;
+}
+
+TResult WriteComposedBeside(const TLockedSong& song, TComposedTags& composed) {
+  if (composed.InPlace || song.Info().st_nlink > 1) return {};
+  TResultOf<TFileBeside> written = WriteFileBeside(song.Path(), song.Descriptor(), song.Info(), composed.Tags.Head,
+                                                   composed.KeepFrom, DefaultFileOps());
+  if (!written) return TResult::Failure(written.Failure().Kind(), song.Name(), written.Failure().Error());
+  composed.Beside = std::move(written.Value());
+  return {};
 }
 
 TResult PredictID3Write(const std::string& fileName, const TID3Info& info, const TPictureChange& pictures) {

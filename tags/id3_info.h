@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/result.h"
+#include "tags/atomic_rewrite.h"
 #include "tags/id3v2.h"
 
 namespace tagwright {
@@ -78,6 +79,7 @@ struct TComposedTags {
   std::int64_t KeepFrom = 0;  // the bytes from here on follow the new tag
   // In place: the stretches of the new tag that differ from the bytes there, the only ones written.
   std::vector<TByteSpan> Changed;
+  TFileBeside Beside;  // a rewrite's new file, when written ahead (WriteComposedBeside)
 };
 // The pictures of the ID3v2 tag change as pictures says (by default they are kept byte for byte).
 TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName,
@@ -85,6 +87,11 @@ TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& in
 // Writes tags composed from the locked song, which must still be as it was read; what was written
 // is left in written when it is not null. As WriteID3Tags.
 TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWrittenTags* written);
+// Writes ahead the new file that a rewrite of the song renames over it, beside the song, so that
+// the new files of many songs can be flushed together before WriteComposedID3Tags puts each in
+// place; the caller flushes them. Nothing for tags that go in place, or a song with other hard
+// links (rewritten in its own file).
+TResult WriteComposedBeside(const TLockedSong& song, TComposedTags& composed);
 
 // What WriteID3Tags would meet, found without writing (and without opening the file for writing):
 // a tag too large, or a rewrite that the folder has no room or no permission for.

@@ -124,6 +124,8 @@ class TID3v2 {
     // In place: the stretches of the tag whose bytes differ from the file's (see ChangedStretches),
     // the only ones written.
     std::vector<TByteSpan> Changed;
+    // A rewrite's new file, written and flushed ahead; SaveComposed then only puts it in the song's place.
+    TFileBeside Beside;
   };
   // The new tag for the song read from source, and whether it goes in place.
   TResultOf<TComposedTag> Compose(TByteSource& source, const std::string& fileName);

@@ -507,7 +507,10 @@ TResult TID3v2::SaveComposed(TLockedSong& song, TComposedTag composed, const TFi
     return handOver(song.Refresh());
   }
   int replacement = -1;
-  TResult written = ReplaceFileHead(song.Path(), song.Descriptor(), song.Info(), tag, keepFrom, ops, &replacement);
+  TResult written =
+      composed.Beside.Written()
+          ? PutFileInPlace(std::move(composed.Beside), song.Path(), song.Descriptor(), song.Info(), ops, &replacement)
+          : ReplaceFileHead(song.Path(), song.Descriptor(), song.Info(), tag, keepFrom, ops, &replacement);
   if (!written) return TResult::Failure(written.Kind(), fileName, written.Error());
   return handOver(song.Adopt(replacement));
 }

@@ -10,7 +10,8 @@ which names the songs it left alone and exits 1. Then 4 KiB of damage at random 
 an undo leaves every song as it was before or after the command, never anything else. An undo stopped
 by a full history is finished by a plain undo once there is room. The test build's CLI (with
 TAGWRIGHT_FAULT_SEAMS=1 in the environment) has the power cut at the first flush of its piece file
-(TAGWRIGHT_PIECES_POWER_CUT): what was not flushed is lost, and no record committed names it. Then
+(TAGWRIGHT_PIECES_POWER_CUT): what was not flushed is lost, and no record committed names it; and it
+is killed between the steps of a batch (TAGWRIGHT_KILL_AT_BATCH_STEP). Then
 two programs at once on one history, and two programs making one new history at the same moment:
 no entry lost, no "database is locked", no "busy".
 
@@ -268,6 +269,30 @@ def power_cuts(template, work):
     check(cut > 0, "no power was cut at a flush of the piece file")
 
 
+def batch_step_kills(template, work):
+    """The command is killed at each step of its first batch of changes (TAGWRIGHT_KILL_AT_BATCH_STEP):
+    with the new files of its rewrites written, then flushed, with every song changed, and with the
+    file system flushed again; after the next start every song is as before or as after."""
+    title = "A title longer than any of these songs holds, which moves their pictures"
+    for step in ("written", "flushed", "changed", "folders-flushed"):
+        for command in (["stamp", "--title", title], ["hands-free"]):
+            what = "killed at the batch step %s of %s" % (step, command[0])
+            folder = os.path.join(work, "step-%s-%s" % (step, command[0]))
+            reference = folder + "-reference"
+            history = folder + ".sqlite3"
+            make_songs(template, folder, 2)
+            make_songs(template, reference, 2)
+            songs = lambda where: [os.path.join(where, n) for n in sorted(os.listdir(where))] \
+                if command[0] == "stamp" else [where]
+            done = run(reference + ".sqlite3", *command, *songs(reference))
+            renamed = outcome_map(done.stdout)
+            before, after = state(folder), state(reference)
+            killed = subprocess.run([CLI, "--history", history, *command, *songs(folder)],
+                                    env=dict(ENV, TAGWRIGHT_KILL_AT_BATCH_STEP=step), capture_output=True)
+            check(killed.returncode == -signal.SIGKILL, what + ": not killed there")
+            judge(folder, before, after, renamed, history, what)
+
+
 def main():
     work = tempfile.mkdtemp()
     try:
@@ -422,6 +447,7 @@ def main():
         undo_on_full_disk(template, work)
         if os.environ.get("TAGWRIGHT_FAULT_SEAMS") == "1":
             power_cuts(template, work)
+            batch_step_kills(template, work)
 
         # Two programs at once on one history.
         history = os.path.join(work, "shared.sqlite3")

@@ -1465,6 +1465,38 @@ TEST(History, AnUndoCancelledBetweenFilesIsFinishedByTheNext) {
   EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
 }
 
+// An undo reports a file put back only once a flush of its file system made it durable (a power cut
+// keeps what the last flush kept); a flush that fails fails the files it was to keep.
+TEST(History, AnUndoReportsOnlyFilesAPowerCutWouldKeep) {
+  TTempFolder songs;
+  TTempFolder state;
+  CopyTemplates(songs.Path());
+  const auto before = FolderState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  static std::string root;
+  root = songs.Path();
+  static std::map<std::string, std::string> durable;  // the folder as the last flush left it
+  TUndoHooks hooks;
+  hooks.FlushFileSystem = [](int) {
+    durable = FolderState(root);
+    return 0;
+  };
+  TResultOf<TUndoReport> undone =
+      UndoEntry(*history, RunHandsFree(*history, songs.Path()), TProgram::Cli, "undo", TPassMode::Apply, hooks);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_GE(undone.Value().Files.size(), 3U);
+  EXPECT_EQ(durable, before);
+
+  hooks.FlushFileSystem = [](int) { return errno = EIO, -1; };
+  undone = UndoEntry(*history, RunHandsFree(*history, songs.Path()), TProgram::Cli, "undo", TPassMode::Apply, hooks);
+  ASSERT_TRUE(undone.Ok());
+  EXPECT_GE(undone.Value().Files.size(), 3U);
+  for (const TUndoFile& file : undone.Value().Files) {
+    EXPECT_EQ(file.Action, TUndoAction::Skipped) << file.File;
+    EXPECT_EQ(file.Failure.Error(), std::errc::io_error) << file.File;
+  }
+}
+
 // Runs work in a process of its own, which dies as a program killed would; whether it got where
 // it was to die (its status 0). This process's history must be closed meanwhile.
 bool DiesInAProcessOfItsOwn(const std::function<void()>& work) {

@@ -605,29 +605,53 @@ TEST_F(SongPassBatches, NewTagsWithLargePicturesMakeSmallBatches) {
   EXPECT_EQ(journal.batches, (std::vector<std::size_t>{3, 1}));
 }
 
-// A song written in place is reported once the file system holding it was flushed, once for the
-// songs of a batch; a flush that fails fails them, since their bytes may not survive a power cut.
-TEST_F(SongPassBatches, SongsWrittenInPlaceAreReportedOnceFlushed) {
-  // b.mp3 has no tag: it is rewritten whole, between two songs written in place, and waits for
-  // their one flush so that the reports keep their order.
+// A power cut keeps what the last flush of the file system made durable and loses the rest, so a
+// song reported changed must already be, at its report, what the flushes before it kept: its bytes
+// under its name. Songs written in place, rewritten whole and renamed alike; a flush that fails
+// fails the songs waiting for it.
+TEST_F(SongPassBatches, EverySongReportedSurvivesAPowerCut) {
+  // b.mp3 has no tag: it is rewritten whole, between two songs written in place; d.mp3 is renamed.
   for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
     const std::string path = folder.WriteFile(name, SongAudio());
     if (name[0] != 'b') ASSERT_TRUE(WriteID3Tags(path, {.Title = "First"}).Ok());  // room for the next tags
     FileWith(name, ReadWholeFile(path));
   }
+  static std::map<std::string, std::string> durable;  // the folder as the last flush left it
+  static std::string root;
+  root = folder.Path();
   static int flushes = 0;
-  std::vector<std::pair<std::string, int>> flushesBeforeReport;
+  const TFlushFileSystem keepWhatIsFlushed = [](int) {
+    durable.clear();
+    for (const auto& file : std::filesystem::directory_iterator(root)) {
+      durable[file.path().string()] = ReadWholeFile(file.path().string());
+    }
+    return ++flushes, 0;
+  };
   TPassHooks hooks;
-  hooks.FlushFileSystem = [](int) { return ++flushes, 0; };
+  hooks.FlushFileSystem = keepWhatIsFlushed;
+  std::vector<std::string> reported;
   hooks.OnResult = [&](const TSongResult& result) {
-    EXPECT_EQ(result.Outcome, TChangeOutcome::Tagged);
-    flushesBeforeReport.emplace_back(FileNamePart(result.FileName), flushes);
+    const std::string& name = result.NewFileName.empty() ? result.FileName : result.NewFileName;
+    EXPECT_NE(result.Outcome, TChangeOutcome::Failed) << result.Reason();
+    EXPECT_EQ(durable[name], ReadWholeFile(name)) << name << " was reported before it was durable";
+    EXPECT_FALSE(durable.contains(result.FileName) && name != result.FileName) << "its old name survives";
+    if (result.Outcome != TChangeOutcome::Skipped) reported.push_back(std::string(FileNamePart(name)));
     return TPassStep::Continue;
   };
   (void)RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
-  EXPECT_EQ(flushesBeforeReport, (std::vector<std::pair<std::string, int>>{{"a.mp3", 1}, {"b.mp3", 1}, {"c.mp3", 1}}));
-
+  // One flush of the rewrite's new file before it took the song's name, one of the batch after.
+  EXPECT_EQ(flushes, 2);
+  const TSongPlanner renameC{TTagsNeeded::No, [](const TSongFile& song, const TID3Info&) {
+                               TSongChange change;
+                               if (FileNamePart(song.FileName()) == "c.mp3")
+                                 change.NewFileName = song.FileName() + ".mp3";
+                               return change;
+                             }};
   for (auto& song : songs) song->SetListedTags(std::nullopt), song->SetListedIdentity(std::nullopt);
+  (void)RunSongPass(All(), renameC, TPassMode::Apply, hooks);
+  EXPECT_EQ(reported, (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "c.mp3.mp3"}));
+
+  songs.pop_back();
   hooks.FlushFileSystem = [](int) { return errno = EIO, -1; };
   const TSongPlanner clearTitle{TTagsNeeded::Yes, [](const TSongFile&, const TID3Info& tags) {
                                   return PlanClearTagField(tags, TTagField::Title);
@@ -635,7 +659,7 @@ TEST_F(SongPassBatches, SongsWrittenInPlaceAreReportedOnceFlushed) {
   for (const TSongResult& result : Run(TPassMode::Apply, clearTitle, hooks)) {
     EXPECT_EQ(result.Reason(), "Cannot write file " + result.FileName);
   }
-  EXPECT_EQ(summary.Failed, 3U);
+  EXPECT_EQ(summary.Failed, 2U);
 }
 
 TEST_F(SongPassBatches, ABatchThatCannotBeRecordedChangesNothing) {
@@ -654,14 +678,15 @@ TEST_F(SongPassBatches, ABatchThatCannotBeRecordedChangesNothing) {
   }
 }
 
-// A hook that stops the pass leaves the songs after it untouched, and says so to the journal: the
-// rest of its batch and, since a batch is recorded while the one before it is written, the next
-// batch too; songs after that were never recorded.
+// A hook that stops the pass leaves the songs after it untouched, and says so to the journal. The
+// songs changed are reported once their batch is durable, so the stop comes at the end of a batch
+// (of 128 songs): the next batch, recorded while that one was written, is given up; songs after
+// that were never recorded.
 TEST_F(SongPassBatches, AStopLeavesTheSongsAfterItUntouched) {
   struct TStop {
-    std::size_t Songs, StopAt, Recorded;
+    std::size_t Songs, StopAt, Done, Recorded;
   };
-  for (const TStop stop : {TStop{6, 2, 6}, TStop{300, 200, 300}, TStop{400, 50, 256}}) {
+  for (const TStop stop : {TStop{6, 2, 6, 6}, TStop{300, 200, 256, 300}, TStop{400, 50, 128, 256}}) {
     SCOPED_TRACE(stop.Songs);
     songs.clear();
     for (std::size_t i = 0; i < stop.Songs; ++i)
@@ -673,20 +698,21 @@ TEST_F(SongPassBatches, AStopLeavesTheSongsAfterItUntouched) {
     hooks.OnResult = [&](const TSongResult&) { return ++seen == stop.StopAt ? TPassStep::Stop : TPassStep::Continue; };
     summary = RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
     EXPECT_TRUE(summary.Stopped);
-    EXPECT_EQ(summary.Tagged, stop.StopAt);
+    EXPECT_EQ(summary.Tagged, stop.Done);
     std::vector<std::int64_t> rest;
-    for (std::size_t record = stop.StopAt + 1; record <= stop.Recorded; ++record)
+    for (std::size_t record = stop.Done + 1; record <= stop.Recorded; ++record)
       rest.push_back(static_cast<std::int64_t>(record));
     EXPECT_EQ(journal.notMade, rest);
     EXPECT_EQ(journal.recorded.size(), stop.Recorded);
     for (std::size_t i = 0; i < songs.size(); ++i) {
-      EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= stop.StopAt) << i;
+      EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == SongAudio(), i >= stop.Done) << i;
     }
   }
 }
 
-// A cancel asked for is seen between songs: the songs before it are done, in a real run and in a dry
-// run alike, and the pass says it was cancelled; the songs after it are untouched, their records given up.
+// A cancel asked for is seen between songs: the songs before it are done (and reported), in a real run
+// and in a dry run alike, and the pass says it was cancelled; the songs after it are untouched, their
+// records given up.
 TEST_F(SongPassBatches, ACancelStopsThePassBetweenSongs) {
   for (std::size_t i = 0; i < 300; ++i) Song("cancel " + std::to_string(i) + ".mp3");
   for (const TPassMode mode : {TPassMode::DryRun, TPassMode::Apply}) {  // the dry run writes nothing
@@ -699,7 +725,9 @@ TEST_F(SongPassBatches, ACancelStopsThePassBetweenSongs) {
       ++seen;
       return TPassStep::Continue;
     };
-    hooks.CancelRequested = [&] { return seen == 200; };
+    std::size_t started = 0;
+    hooks.OnProgress = [&](std::size_t done, std::size_t) { started = done; };
+    hooks.CancelRequested = [&] { return started == 199; };  // once song 199 is done
     summary = RunSongPass(All(), kStampTitle, mode, hooks);
     EXPECT_TRUE(summary.Stopped);
     EXPECT_TRUE(summary.Cancelled);
