@@ -279,12 +279,33 @@ std::vector<TCopiedFrame> KeptStretches(const TTagSnapshot& before, const TCompo
   return kept;
 }
 
-std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed) {
+std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed, std::string_view before) {
+  // Frames this large that the write moves are named by their old place rather than kept again.
+  constexpr std::size_t kMovedFrameSize = 1024;
+  std::vector<TCopiedFrame> moved;
+  for (const TCopiedFrame& frame : composed.Tags.CopiedFrames) {
+    if (frame.Size >= kMovedFrameSize && frame.From != frame.To && frame.From + frame.Size <= before.size()) {
+      moved.push_back(frame);
+    }
+  }
+  std::sort(moved.begin(), moved.end(), [](const TCopiedFrame& a, const TCopiedFrame& b) { return a.To < b.To; });
   std::vector<TNewBytes> stretches;
-  const std::string& head = composed.Tags.Head;
+  const std::string_view head = composed.Tags.Head;
+  const auto ownBytes = [&](std::size_t from, std::size_t to) {
+    if (to > from) stretches.push_back({from, std::string(head.substr(from, to - from))});
+  };
   for (const TByteSpan& changed : composed.Changed) {
     if (changed.Offset >= head.size()) break;
-    stretches.push_back({changed.Offset, head.substr(changed.Offset, changed.Size)});
+    const std::size_t end = std::min(head.size(), changed.Offset + changed.Size);
+    std::size_t at = changed.Offset;
+    for (const TCopiedFrame& frame : moved) {
+      if (frame.To < at || frame.To + frame.Size > end) continue;
+      if (head.substr(frame.To, frame.Size) != before.substr(frame.From, frame.Size)) continue;
+      ownBytes(at, frame.To);
+      stretches.push_back({frame.To, {}, static_cast<std::int64_t>(frame.From), frame.Size});
+      at = frame.To + frame.Size;
+    }
+    ownBytes(at, end);
   }
   return stretches;
 }

@@ -43,10 +43,16 @@ struct TFrameHash {
   std::uint64_t Hash = 0;
 };
 
-// Bytes a write in place puts over the old tag, at Offset in it.
+// Bytes a write in place puts over the old tag, at Offset in it: its own Bytes, or (FromBefore not
+// negative) MovedSize bytes of the old tag from FromBefore on, a frame the write moved, which the
+// record then need not keep twice.
 struct TNewBytes {
   std::size_t Offset = 0;
   std::string Bytes;
+  std::int64_t FromBefore = -1;
+  std::size_t MovedSize = 0;
+
+  std::size_t Size() const { return FromBefore < 0 ? Bytes.size() : MovedSize; }
 };
 
 // One file's part of a command.
@@ -209,8 +215,9 @@ std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TCompos
 // when the new tag does not take exactly the old one's place (a small song seen whole, say).
 std::vector<TCopiedFrame> KeptStretches(const TTagSnapshot& before, const TComposedTags& composed);
 
-// The stretches a write in place of composed puts over the old tag, with their bytes.
-std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed);
+// The stretches a write in place of composed puts over the old tag (before), with their bytes; a
+// large frame moved within the tag is named by where it was.
+std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed, std::string_view before);
 
 // The stretches where the tag after differs from the tag before, of the same size, with the bytes
 // of after: what a write of after in place changes.

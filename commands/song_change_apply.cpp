@@ -32,7 +32,7 @@ TFileChange ChangeOf(const TBatchSong& song, TTagSnapshot snapshot) {
   if (song.Change.MakesFolders) change.FoldersMade = MissingFolders(song.Change.NewFileName);
   if (song.Composed) {
     change.KeptInAfter = KeptStretches(change.Before, *song.Composed);
-    if (song.Composed->InPlace) change.NewBytes = NewBytesInPlace(*song.Composed);
+    if (song.Composed->InPlace) change.NewBytes = NewBytesInPlace(*song.Composed, change.Before.Head);
   }
   return change;
 }

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "tags/byte_source.h"
 #include "tags/locked_song.h"
 #include "tags/tag_snapshot.h"
@@ -62,11 +65,28 @@ std::optional<TChangeProof> ProofBefore(const TFileChange& change) {
   return proof;
 }
 
+namespace {
+
+// A blob with stretches moved from the old tag starts with this stretch, which no tag can hold:
+// a program that knows only stretches of their own bytes finds no proof in it, and leaves the
+// file alone. Each stretch then has its offset, its size and where it comes from in the old tag
+// (kOwnBytes: its bytes follow).
+constexpr std::uint64_t kMovedStretches = ~std::uint64_t{0};
+constexpr std::uint64_t kOwnBytes = ~std::uint64_t{0};
+
+}  // namespace
+
 std::string EncodeNewBytes(const std::vector<TNewBytes>& stretches) {
+  const bool moves = std::any_of(stretches.begin(), stretches.end(), [](const TNewBytes& s) { return s.FromBefore >= 0; });
   std::string blob;
+  if (moves) {
+    AppendNumber(blob, kMovedStretches);
+    AppendNumber(blob, 0);
+  }
   for (const TNewBytes& stretch : stretches) {
     AppendNumber(blob, stretch.Offset);
-    AppendNumber(blob, stretch.Bytes.size());
+    AppendNumber(blob, stretch.Size());
+    if (moves) AppendNumber(blob, stretch.FromBefore < 0 ? kOwnBytes : static_cast<std::uint64_t>(stretch.FromBefore));
     blob += stretch.Bytes;
   }
   return blob;
@@ -74,12 +94,24 @@ std::string EncodeNewBytes(const std::vector<TNewBytes>& stretches) {
 
 std::optional<std::vector<TNewBytes>> DecodeNewBytes(std::string_view blob) {
   std::vector<TNewBytes> stretches;
-  for (std::size_t at = 0; at < blob.size();) {
+  std::size_t at = 0;
+  const bool moves = ReadNumber(blob, at) == kMovedStretches && ReadNumber(blob, at) == 0;
+  if (!moves) at = 0;
+  while (at < blob.size()) {
     const std::optional<std::uint64_t> offset = ReadNumber(blob, at);
     const std::optional<std::uint64_t> size = offset ? ReadNumber(blob, at) : std::nullopt;
-    if (!size || blob.size() - at < *size) return std::nullopt;
-    stretches.push_back({static_cast<std::size_t>(*offset), std::string(blob.substr(at, *size))});
-    at += *size;
+    const std::optional<std::uint64_t> from = !size ? std::nullopt : moves ? ReadNumber(blob, at) : kOwnBytes;
+    if (!from || (*from != kOwnBytes && *from > static_cast<std::uint64_t>(INT64_MAX))) return std::nullopt;
+    TNewBytes stretch{static_cast<std::size_t>(*offset), {}};
+    if (*from != kOwnBytes) {
+      stretch.FromBefore = static_cast<std::int64_t>(*from);
+      stretch.MovedSize = static_cast<std::size_t>(*size);
+    } else {
+      if (blob.size() - at < *size) return std::nullopt;
+      stretch.Bytes = std::string(blob.substr(at, *size));
+      at += *size;
+    }
+    stretches.push_back(std::move(stretch));
   }
   return stretches;
 }

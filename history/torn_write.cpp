@@ -57,12 +57,19 @@ bool TrailerTorn(std::string_view now, const TFileChange& change) {
 }
 
 // The old tag with the stretches of a write in place over it: the tag that write leaves.
-bool TagInPlace(std::string before, const std::vector<TNewBytes>& stretches, std::string& after) {
+bool TagInPlace(const std::string& before, const std::vector<TNewBytes>& stretches, std::string& after) {
+  after = before;
   for (const TNewBytes& stretch : stretches) {
-    if (stretch.Offset > before.size() || stretch.Bytes.size() > before.size() - stretch.Offset) return false;
-    before.replace(stretch.Offset, stretch.Bytes.size(), stretch.Bytes);
+    const std::size_t size = stretch.Size();
+    if (stretch.Offset > after.size() || size > after.size() - stretch.Offset) return false;
+    if (stretch.FromBefore < 0) {
+      after.replace(stretch.Offset, size, stretch.Bytes);
+    } else {
+      const auto from = static_cast<std::size_t>(stretch.FromBefore);
+      if (from > before.size() || size > before.size() - from) return false;
+      after.replace(stretch.Offset, size, before, from, size);
+    }
   }
-  after = std::move(before);
   return true;
 }
 

@@ -1465,6 +1465,27 @@ TEST(History, AnUndoCancelledBetweenFilesIsFinishedByTheNext) {
   EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
 }
 
+// The bytes a write in place puts down are kept in one blob: stretches of their own bytes as ever,
+// so that an older program still reads them, and frames moved within the tag by their old place,
+// behind a first stretch beyond any tag, so that an older program finds no proof, never a wrong one.
+TEST(History, NewBytesKeepAFrameMovedByItsOldPlace) {
+  const std::vector<TNewBytes> own{{4, "abc"}, {20, "de"}};
+  EXPECT_EQ(EncodeNewBytes(own).size(), 2 * 16 + 5U);
+  std::vector<TNewBytes> moved = own;
+  moved.push_back({30, {}, 2, 5000});
+  const std::string blob = EncodeNewBytes(moved);
+  EXPECT_EQ(blob.substr(0, 8), std::string(8, '\xFF'));
+  EXPECT_LT(blob.size(), 100U);
+  const std::optional<std::vector<TNewBytes>> back = DecodeNewBytes(blob);
+  ASSERT_TRUE(back);
+  ASSERT_EQ(back->size(), 3U);
+  EXPECT_EQ((*back)[1].Bytes, "de");
+  EXPECT_EQ((*back)[2].FromBefore, 2);
+  EXPECT_EQ((*back)[2].Size(), 5000U);
+  EXPECT_EQ(DecodeNewBytes(EncodeNewBytes(own))->at(0).Bytes, "abc");
+  EXPECT_FALSE(DecodeNewBytes(blob.substr(0, blob.size() - 1)));
+}
+
 // An undo reports a file put back only once a flush of its file system made it durable (a power cut
 // keeps what the last flush kept); a flush that fails fails the files it was to keep.
 TEST(History, AnUndoReportsOnlyFilesAPowerCutWouldKeep) {
@@ -1723,7 +1744,9 @@ TEST_P(InterruptedWrite, IsRepairedAtTheNextStart) {
     TResultOf<TComposedTags> composed = ComposeID3Tags(current, tags, song);
     ::close(fd);
     ASSERT_TRUE(composed.Ok());
-    if (composed.Value().InPlace) change.Value().NewBytes = NewBytesInPlace(composed.Value());
+    if (composed.Value().InPlace) {
+      change.Value().NewBytes = NewBytesInPlace(composed.Value(), change.Value().Before.Head);
+    }
     std::optional<TFileAfter> after = ForeseeAfter(change.Value().Before, composed.Value());
     ASSERT_TRUE(after);
     change.Value().After = *after;
