@@ -279,28 +279,29 @@ std::vector<TCopiedFrame> KeptStretches(const TTagSnapshot& before, const TCompo
   return kept;
 }
 
-std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed, std::string_view before) {
-  // Frames this large that the write moves are named by their old place rather than kept again.
-  constexpr std::size_t kMovedFrameSize = 1024;
-  std::vector<TCopiedFrame> moved;
-  for (const TCopiedFrame& frame : composed.Tags.CopiedFrames) {
-    if (frame.Size >= kMovedFrameSize && frame.From != frame.To && frame.From + frame.Size <= before.size()) {
-      moved.push_back(frame);
-    }
-  }
+namespace {
+
+// Frames this large that a write in place moves are named by their old place rather than kept again.
+constexpr std::size_t kMovedFrameSize = 1024;
+
+// The stretches of head that differ from the old tag before, with their bytes; a frame moved (from
+// its place in before to its place in head) that lies whole in one is named by its old place.
+std::vector<TNewBytes> StretchesNamingMoves(std::string_view head, std::string_view before,
+                                            const std::vector<TByteSpan>& changed, std::vector<TCopiedFrame> moved) {
   std::sort(moved.begin(), moved.end(), [](const TCopiedFrame& a, const TCopiedFrame& b) { return a.To < b.To; });
   std::vector<TNewBytes> stretches;
-  const std::string_view head = composed.Tags.Head;
   const auto ownBytes = [&](std::size_t from, std::size_t to) {
     if (to > from) stretches.push_back({from, std::string(head.substr(from, to - from))});
   };
-  for (const TByteSpan& changed : composed.Changed) {
-    if (changed.Offset >= head.size()) break;
-    const std::size_t end = std::min(head.size(), changed.Offset + changed.Size);
-    std::size_t at = changed.Offset;
+  for (const TByteSpan& span : changed) {
+    if (span.Offset >= head.size()) break;
+    const std::size_t end = std::min(head.size(), span.Offset + span.Size);
+    std::size_t at = span.Offset;
     for (const TCopiedFrame& frame : moved) {
-      if (frame.To < at || frame.To + frame.Size > end) continue;
-      if (head.substr(frame.To, frame.Size) != before.substr(frame.From, frame.Size)) continue;
+      if (frame.To < at || frame.To + frame.Size > end || frame.From + frame.Size > before.size() ||
+          head.substr(frame.To, frame.Size) != before.substr(frame.From, frame.Size)) {
+        continue;
+      }
       ownBytes(at, frame.To);
       stretches.push_back({frame.To, {}, static_cast<std::int64_t>(frame.From), frame.Size});
       at = frame.To + frame.Size;
@@ -308,6 +309,22 @@ std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed, std::strin
     ownBytes(at, end);
   }
   return stretches;
+}
+
+std::vector<TByteSpan> SpansOf(const std::vector<TNewBytes>& stretches) {
+  std::vector<TByteSpan> spans;
+  for (const TNewBytes& stretch : stretches) spans.push_back({stretch.Offset, stretch.Size()});
+  return spans;
+}
+
+}  // namespace
+
+std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed, std::string_view before) {
+  std::vector<TCopiedFrame> moved;
+  for (const TCopiedFrame& frame : composed.Tags.CopiedFrames) {
+    if (frame.Size >= kMovedFrameSize && frame.From != frame.To) moved.push_back(frame);
+  }
+  return StretchesNamingMoves(composed.Tags.Head, before, composed.Changed, std::move(moved));
 }
 
 std::vector<TNewBytes> DifferingBytes(std::string_view before, std::string_view after) {
@@ -334,6 +351,20 @@ std::vector<TNewBytes> DifferingBytes(std::string_view before, std::string_view 
   }
   return stretches;
 }
+
+std::vector<TNewBytes> BytesPuttingBack(std::string_view now, std::string_view old) {
+  // The large frames of the old tag that the tag now holds elsewhere: found by their first bytes.
+  std::vector<TCopiedFrame> moved;
+  for (const TByteSpan& frame : LargeFrameSpans(old, kMovedFrameSize)) {
+    const std::string_view bytes = old.substr(frame.Offset, frame.Size);
+    const std::size_t found = now.find(bytes.substr(0, 64));
+    if (found != std::string_view::npos && found != frame.Offset && now.substr(found, frame.Size) == bytes) {
+      moved.push_back({found, frame.Offset, frame.Size});
+    }
+  }
+  return StretchesNamingMoves(old, now, SpansOf(DifferingBytes(now, old)), std::move(moved));
+}
+
 
 std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TComposedTags& composed,
                                        const TKnownFrameHash& knownFrame) {

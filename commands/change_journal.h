@@ -222,6 +222,9 @@ std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed, std::strin
 // The stretches where the tag after differs from the tag before, of the same size, with the bytes
 // of after: what a write of after in place changes.
 std::vector<TNewBytes> DifferingBytes(std::string_view before, std::string_view after);
+// The same for putting the old tag back in place of the tag now there, a large frame that tag
+// moved named by its place now.
+std::vector<TNewBytes> BytesPuttingBack(std::string_view now, std::string_view old);
 
 // The hash of a frame copied into a new tag, when the old tag's frame it came from has a hash
 // known: for ForeseeAfter and CaptureAfter.

@@ -103,7 +103,7 @@ TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record
     after.HeadHash = FramedTagHash(change.Before.Head);
     after.Tail = change.Before.Tail;
     // The old tag goes back in place when it has the size of the present one.
-    if (!now.Whole) undo.Value().NewBytes = DifferingBytes(now.Head, change.Before.Head);
+    if (!now.Whole) undo.Value().NewBytes = BytesPuttingBack(now.Head, change.Before.Head);
     undo.Value().KeptInAfter = KeptByPuttingBack(now, change.Before.Head);
   } else {
     undo.Value().Before.Head.clear();

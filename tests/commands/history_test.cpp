@@ -1484,6 +1484,20 @@ TEST(History, NewBytesKeepAFrameMovedByItsOldPlace) {
   EXPECT_EQ((*back)[2].Size(), 5000U);
   EXPECT_EQ(DecodeNewBytes(EncodeNewBytes(own))->at(0).Bytes, "abc");
   EXPECT_FALSE(DecodeNewBytes(blob.substr(0, blob.size() - 1)));
+
+  // Putting back a tag whose picture the write moved names the picture by its place now.
+  const std::string old = TagWithPicture("Old", 100);
+  const std::string now = TagWithPictureFirst("New", 100);
+  ASSERT_EQ(old.size(), now.size());
+  std::string putBack = now;
+  std::size_t ownBytes = 0;
+  for (const TNewBytes& stretch : BytesPuttingBack(now, old)) {
+    putBack.replace(stretch.Offset, stretch.Size(),
+                    stretch.FromBefore < 0 ? stretch.Bytes : now.substr(stretch.FromBefore, stretch.Size()));
+    ownBytes += stretch.Bytes.size();
+  }
+  EXPECT_EQ(putBack, old);
+  EXPECT_LT(ownBytes, 100U);
 }
 
 // An undo reports a file put back only once a flush of its file system made it durable (a power cut
