@@ -55,8 +55,14 @@ TResult PutBackWholeCopy(const std::string& copy, const std::string& path) {
   return result;
 }
 
-TResult PutBackOldTags(const std::string& path, std::int64_t headSizeNow, const TFileChange& change) {
-  return RestoreTagSnapshot(path, headSizeNow, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
+TResult PutBackOldTags(const std::string& path, std::int64_t headSizeNow, const TFileChange& change,
+                       TRestoreAhead* ahead) {
+  return RestoreTagSnapshot(path, headSizeNow, change.Before.MiddleSize, change.Before.Head, change.Before.Tail, ahead);
+}
+
+TResultOf<TRestoreAhead> WritePutBackAhead(const std::string& path, std::int64_t headSizeNow,
+                                           const TFileChange& change) {
+  return WriteRestoreAhead(path, headSizeNow, change.Before.MiddleSize, change.Before.Head, change.Before.Tail);
 }
 
 TResult PutBackMode(const std::string& path, mode_t mode) { return SetMode(path, mode); }

@@ -11,6 +11,7 @@
 
 #include "commands/change_journal.h"
 #include "files/result.h"
+#include "tags/tag_snapshot.h"
 
 namespace tagwright {
 
@@ -19,8 +20,13 @@ namespace tagwright {
 TResult PutBackWholeCopy(const std::string& copy, const std::string& path);
 
 // Gives the song at path, whose tag is now headSizeNow bytes, the old tag and trailer change.Before
-// holds.
-TResult PutBackOldTags(const std::string& path, std::int64_t headSizeNow, const TFileChange& change);
+// holds; with ahead, by renaming the new file written ahead (and flushed since) over it.
+TResult PutBackOldTags(const std::string& path, std::int64_t headSizeNow, const TFileChange& change,
+                       TRestoreAhead* ahead = nullptr);
+// Writes ahead, beside the song, the new file that PutBackOldTags renames over it when the old tag
+// has another size than the present one: not flushed, so that many are flushed together.
+TResultOf<TRestoreAhead> WritePutBackAhead(const std::string& path, std::int64_t headSizeNow,
+                                           const TFileChange& change);
 
 // Gives the song at path its old permission bits.
 TResult PutBackMode(const std::string& path, mode_t mode);

@@ -12,10 +12,10 @@ namespace tagwright {
 namespace {
 
 // Puts the file back step by step; at follows it.
-TResult PutBack(const TFileChange& change, std::int64_t headSizeNow, std::string& at) {
+TResult PutBack(const TFileChange& change, std::int64_t headSizeNow, std::string& at, TRestoreAhead* ahead) {
   TResult step;
   if (change.TagWritten) {
-    step = PutBackOldTags(at, headSizeNow, change);
+    step = PutBackOldTags(at, headSizeNow, change, ahead);
   }
   if (step) step = PutBackMode(at, change.ModeBefore);
   if (step && change.PathAfter != change.PathBefore) {
@@ -34,7 +34,7 @@ TResult PutBack(const TFileChange& change, std::int64_t headSizeNow, std::string
 }  // namespace
 
 TRestoreResult RestoreFile(TChangeJournal* journal, std::int64_t record, TFileChange restore, const TFileChange& change,
-                           std::int64_t headSizeNow) {
+                           std::int64_t headSizeNow, TRestoreAhead* ahead) {
   TRestoreResult result;
   result.At = change.PathAfter;
   TChangeRecording recording(record != 0 ? journal : nullptr);
@@ -42,7 +42,7 @@ TRestoreResult RestoreFile(TChangeJournal* journal, std::int64_t record, TFileCh
   // An old tag kept by reference that was never put together has no bytes to write.
   result.Failure =
       change.BeforeRecipe.empty()
-          ? PutBack(change, headSizeNow, result.At)
+          ? PutBack(change, headSizeNow, result.At, ahead)
           : TResult::Failure(TFailureKind::Write, result.At, std::make_error_code(std::errc::illegal_byte_sequence));
   if (!result.Failure && record != 0 && StillAsBefore(change.PathAfter, recording.Change().Before)) {
     (void)journal->RecordNotMade(record);  // nothing of the file was touched

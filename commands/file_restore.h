@@ -22,7 +22,8 @@ struct TRestoreResult {
 // is the one journal keeps as record (recorded ahead, with others of its batch); it is finished
 // after, or recorded as not made when nothing of the file was touched. change.Before must hold the
 // old tag itself (not a recipe).
+// With ahead, the old tag goes back through the new file written ahead (WritePutBackAhead).
 TRestoreResult RestoreFile(TChangeJournal* journal, std::int64_t record, TFileChange restore, const TFileChange& change,
-                           std::int64_t headSizeNow);
+                           std::int64_t headSizeNow, TRestoreAhead* ahead = nullptr);
 
 }  // namespace tagwright

@@ -10,6 +10,7 @@
 
 #include "commands/command_session.h"
 #include "commands/durable_songs.h"
+#include "commands/file_putback.h"
 #include "commands/file_restore.h"
 #include "files/trash.h"
 #include "history/crash_repair.h"
@@ -183,8 +184,9 @@ struct TUndoStep {
   TFileChange Change;                  // the change taken back
   std::optional<TFileChange> Restore;  // the change that takes it back
   std::int64_t HeadSizeNow = 0;
-  std::int64_t RestoreRecord = 0;  // the record of Restore, once kept
-  dev_t Device = 0;                // the file system the file is on
+  std::int64_t RestoreRecord = 0;      // the record of Restore, once kept
+  dev_t Device = 0;                    // the file system the file is on
+  std::optional<TRestoreAhead> Ahead;  // the new file that puts the old tag back, written ahead
 };
 
 // Plans the restore of the file on disk: the undo is recorded like any change, ahead of it; the
@@ -269,8 +271,8 @@ void RecordRestores(TUndoRun& run, std::vector<TUndoStep>& batch) {
 void CarryOutStep(TUndoRun& run, TUndoStep& step) {
   TUndoFile& file = step.File;
   if (step.Restore) {
-    const TRestoreResult restored =
-        RestoreFile(run.Entry, step.RestoreRecord, std::move(*step.Restore), step.Change, step.HeadSizeNow);
+    const TRestoreResult restored = RestoreFile(run.Entry, step.RestoreRecord, std::move(*step.Restore), step.Change,
+                                                step.HeadSizeNow, step.Ahead ? &*step.Ahead : nullptr);
     if (!restored.Failure) Skip(file, restored.Failure);
   }
   if (LeftAlone(file)) {
@@ -297,6 +299,29 @@ void MakeBatchDurable(TUndoRun& run, const std::vector<std::pair<std::size_t, de
     file.Action = TUndoAction::Skipped;
     file.NewFile.clear();
   }
+}
+
+// Writes beside their files the new files of the batch's restores that put back a tag of another
+// size, and flushes them together, so that each restore then only renames one over its file. A
+// restore whose new file could not be written ahead, or flushed, goes its own way, file by file.
+void WriteRestoresAhead(TUndoRun& run, std::vector<TUndoStep>& batch, TFlushFileSystem flush) {
+  if (run.DryRun) return;
+  std::vector<TWrittenInPlace> written;
+  for (TUndoStep& step : batch) {
+    if (!step.Restore || step.RestoreRecord == 0 || !step.Change.TagWritten || !step.Change.BeforeRecipe.empty()) {
+      continue;
+    }
+    TNewFileObserver before = SetNewFileObserver([&](const std::string& name) {
+      if (name != step.Restore->TemporaryName) (void)run.Entry->RecordTemporaryName(step.RestoreRecord, name);
+    });
+    TResultOf<TRestoreAhead> ahead = WritePutBackAhead(step.Change.PathAfter, step.HeadSizeNow, step.Change);
+    (void)SetNewFileObserver(std::move(before));
+    if (!ahead || !ahead.Value().File.Written()) continue;
+    written.push_back({ahead.Value().File.Descriptor(), step.Device, step.Change.PathAfter});
+    step.Ahead = std::move(ahead.Value());
+  }
+  if (written.empty() || MakeDurable(written, flush)) return;
+  for (TUndoStep& step : batch) step.Ahead.reset();
 }
 
 // Records taken up together: their restores are recorded in one commit of the history before any
@@ -326,11 +351,13 @@ void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const 
       batch.push_back(std::move(step));
     }
     RecordRestores(run, batch);
+    WriteRestoresAhead(run, batch, hooks.FlushFileSystem);
     std::vector<std::int64_t> givenUp;
     std::vector<std::pair<std::size_t, dev_t>> putBack;
     for (TUndoStep& step : batch) {
       if (!run.Report.Cancelled && hooks.CancelRequested && hooks.CancelRequested()) run.Report.Cancelled = true;
       if (run.Report.Cancelled) {
+        step.Ahead.reset();  // gone before its record says nothing was done
         if (step.RestoreRecord != 0) givenUp.push_back(step.RestoreRecord);
         continue;
       }

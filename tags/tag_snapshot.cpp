@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include <fcntl.h>
@@ -199,13 +200,48 @@ TResultOf<TTagSnapshot> ReadTagSnapshotAround(const std::string& fileName, std::
   return snapshot;
 }
 
+TResultOf<TRestoreAhead> WriteRestoreAhead(const std::string& fileName, std::int64_t headSize, std::int64_t middleSize,
+                                           std::string_view head, std::string_view tail) {
+  const std::string path = SongPath(fileName);
+  TOpenFile file(path, O_RDONLY);
+  TRestoreAhead ahead;
+  if (file.Fd() < 0 || ::fstat(file.Fd(), &ahead.Song) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  if (static_cast<std::int64_t>(head.size()) == headSize || ahead.Song.st_nlink > 1) return ahead;
+  if (headSize + middleSize > ahead.Song.st_size) {
+    return TResult::Failure(TFailureKind::Write, fileName, std::make_error_code(std::errc::invalid_argument));
+  }
+  TResultOf<TFileBeside> written = WriteFileBeside(path, file.Fd(), ahead.Song, head, headSize, DefaultFileOps());
+  if (!written) return TResult::Failure(written.Failure().Kind(), fileName, written.Failure().Error());
+  // The trailer as it was, after the middle.
+  const std::int64_t tailFrom = static_cast<std::int64_t>(head.size()) + middleSize;
+  const int fd = written.Value().Descriptor();
+  errno = 0;
+  if (::ftruncate(fd, static_cast<off_t>(tailFrom)) != 0 || !WriteExactly(fd, tail, tailFrom)) {
+    TResult failure = TResult::Failure(TFailureKind::Write, fileName,
+                                       std::error_code(errno != 0 ? errno : EIO, std::generic_category()));
+    written.Value().Drop();
+    return failure;
+  }
+  ahead.File = std::move(written.Value());
+  return ahead;
+}
+
 TResult RestoreTagSnapshot(const std::string& fileName, std::int64_t headSize, std::int64_t middleSize,
-                           std::string_view head, std::string_view tail) {
+                           std::string_view head, std::string_view tail, TRestoreAhead* ahead) {
+  // A new file written ahead and not used is gone when this returns, before a record can say that
+  // nothing was done.
+  const std::unique_ptr<TRestoreAhead, void (*)(TRestoreAhead*)> dropAhead(
+      ahead, [](TRestoreAhead* left) { left->File.Drop(); });
   const std::string path = SongPath(fileName);
   TOpenFile file(path, O_RDWR);
   if (file.Fd() < 0) return TResult::FromErrno(TFailureKind::Open, fileName);
   struct stat info {};
   if (::fstat(file.Fd(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+  if (ahead != nullptr && ahead->File.Written()) {
+    TResult put = PutFileInPlace(std::move(ahead->File), path, file.Fd(), ahead->Song, DefaultFileOps());
+    if (!put) return TResult::Failure(put.Kind(), fileName, put.Error());
+    return {};
+  }
   const std::int64_t tailFrom = headSize + middleSize;
   if (tailFrom > info.st_size) {
     return TResult::Failure(TFailureKind::Write, fileName, std::make_error_code(std::errc::invalid_argument));

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include "files/result.h"
+#include "tags/atomic_rewrite.h"
 #include "tags/byte_source.h"
 
 namespace tagwright {
@@ -66,8 +67,22 @@ TResultOf<TTagSnapshot> ReadTagSnapshotAround(const std::string& fileName, std::
 // the file's permission bits. A file with more than one hard link keeps its inode: its head goes
 // first, through RewriteKeepingFile (whose copy beside it is the whole file as it was found), and
 // then its tail, in place.
+// With ahead (written by WriteRestoreAhead and flushed since), the file only takes its new file's
+// place, provided it is still as that was written from.
+struct TRestoreAhead;
 TResult RestoreTagSnapshot(const std::string& fileName, std::int64_t headSize, std::int64_t middleSize,
-                           std::string_view head, std::string_view tail);
+                           std::string_view head, std::string_view tail, TRestoreAhead* ahead = nullptr);
+
+// The new file a restore of another head size renames over the file (head, the middle, tail),
+// written beside it ahead of RestoreTagSnapshot and not flushed, so that the new files of many
+// songs can be flushed together. Nothing is written for a head of the present size or a file
+// with other hard links.
+struct TRestoreAhead {
+  TFileBeside File;
+  struct stat Song {};  // the file as it was written from
+};
+TResultOf<TRestoreAhead> WriteRestoreAhead(const std::string& fileName, std::int64_t headSize, std::int64_t middleSize,
+                                           std::string_view head, std::string_view tail);
 
 // A 64-bit hash of the bytes (not cryptographic: it tells whether a tag is still the one written).
 // Three forms: the first, one step after another over the bytes; the striped one, which works on

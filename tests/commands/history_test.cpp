@@ -1562,7 +1562,9 @@ TEST(History, AnUndoCutShortByACrashIsRepairedThenUndoneAndRedone) {
     };
     (void)UndoEntry(*killed, entry, TProgram::Cli, "undo", TPassMode::Apply, hooks);
   }));
-  const auto between = FolderState(songs.Path());
+  auto between = FolderState(songs.Path());
+  // The new files its batch wrote ahead for files it did not reach are the repair's to remove.
+  std::erase_if(between, [](const auto& file) { return file.first.ends_with('~'); });
   ASSERT_NE(between, before);
   ASSERT_NE(between, after);
   std::unique_ptr<THistory> history = OpenHistory(state);
