@@ -16,6 +16,7 @@
 #include "history/crash_repair.h"
 #include "history/file_judgement.h"
 #include "history/history_undo.h"
+#include "tags/locked_song.h"
 #include "tags/tag_snapshot.h"
 
 namespace tagwright {
@@ -69,15 +70,17 @@ bool CanTakeBack(const TFileChange& change, struct stat& info, TUndoFile& file) 
 // the undo's record keeps them as references to the file after it rather than as bytes of their
 // own, as a write's record keeps what a write in place leaves. An undo that rewrites the song keeps
 // the whole tag: should it be cut short, the song is judged by its own bytes.
-std::vector<TCopiedFrame> KeptByPuttingBack(const TTagSnapshot& now, std::string_view old) {
+// written: the stretches putting the old tag back writes (BytesPuttingBack).
+std::vector<TCopiedFrame> KeptByPuttingBack(const TTagSnapshot& now, std::string_view old,
+                                            const std::vector<TNewBytes>& written) {
   std::vector<TCopiedFrame> kept;
   const std::string_view head = now.Head;
   if (now.Whole || head.size() != old.size()) return kept;
   // What lies between the stretches written back is never touched.
   std::size_t at = 0;
-  for (const TNewBytes& written : DifferingBytes(head, old)) {
-    if (written.Offset > at) kept.push_back({at, at, written.Offset - at});
-    at = written.Offset + written.Bytes.size();
+  for (const TNewBytes& stretch : written) {
+    if (stretch.Offset > at) kept.push_back({at, at, stretch.Offset - at});
+    at = stretch.Offset + stretch.Size();
   }
   if (head.size() > at) kept.push_back({at, at, head.size() - at});
   return kept;
@@ -87,9 +90,9 @@ std::vector<TCopiedFrame> KeptByPuttingBack(const TTagSnapshot& now, std::string
 // before the change, under its old name.
 TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record, const TTagSnapshot& now,
                                   const struct stat& info) {
-  TResultOf<TFileChange> undo = CaptureBefore(change.PathAfter, change.PathBefore, change.TagWritten);
-  if (!undo) return undo.Failure();
-  undo.Value().TagWritten = change.TagWritten;
+  TResultOf<TFileChange> undo =
+      ChangeFromSnapshot(change.PathAfter, change.PathBefore, change.TagWritten, now, info.st_mode);
+  ForeseeTemporaryName(undo.Value(), SongPath(change.PathAfter));
   undo.Value().Before = now;
   undo.Value().Before.Size = info.st_size;
   undo.Value().UndoesRecord = record;
@@ -105,7 +108,7 @@ TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record
     after.Tail = change.Before.Tail;
     // The old tag goes back in place when it has the size of the present one.
     if (!now.Whole) undo.Value().NewBytes = BytesPuttingBack(now.Head, change.Before.Head);
-    undo.Value().KeptInAfter = KeptByPuttingBack(now, change.Before.Head);
+    undo.Value().KeptInAfter = KeptByPuttingBack(now, change.Before.Head, undo.Value().NewBytes);
   } else {
     undo.Value().Before.Head.clear();
     undo.Value().Before.Tail.clear();

@@ -2,10 +2,13 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tags/atomic_rewrite.h"
@@ -38,11 +41,38 @@ int LockExclusive(int fd, TLockWait wait) {
 
 void SetBeforeWaitingForSongLock(std::function<void()> hook) { BeforeWaitingForSongLock() = std::move(hook); }
 
+namespace {
+
+// The paths found lately, each with the file its name led to. The program never changes its
+// working folder, so a name that still leads to the same file, and to no symbolic link, still has
+// that path: one look at the file instead of following each folder of its path again.
+struct TFoundPath {
+  std::string Path;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+};
+constexpr std::size_t kFoundPathsKept = 4096;
+thread_local std::unordered_map<std::string, TFoundPath> foundPaths;
+
+}  // namespace
+
 std::string SongPath(const std::string& fileName) {
+  struct stat info {};
+  const bool plainFile = ::lstat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (plainFile) {
+    const auto found = foundPaths.find(fileName);
+    if (found != foundPaths.end() && found->second.Device == info.st_dev && found->second.Inode == info.st_ino) {
+      return found->second.Path;
+    }
+  }
   char* resolved = ::realpath(fileName.c_str(), nullptr);
   if (!resolved) return fileName;
   std::string path(resolved);
   std::free(resolved);
+  if (plainFile) {
+    if (foundPaths.size() >= kFoundPathsKept) foundPaths.clear();
+    foundPaths[fileName] = {path, info.st_dev, info.st_ino};
+  }
   return path;
 }
 

@@ -225,6 +225,30 @@ INSTANTIATE_TEST_SUITE_P(ByTheWriterBefore, LockedAfterARename, ::testing::Value
                            return std::string(info.param ? "Replaced" : "MovedAway");
                          });
 
+// A rewrite replaces the file a name leads to, links followed, found again whenever the name leads
+// to another file or to a symbolic link since.
+TEST(SongPathOfAName, FollowsTheNameAsItIsNow) {
+  TTempFolder folder;
+  const std::string name = folder.WriteFile("song.mp3", "first");
+  const std::string real = std::filesystem::canonical(folder.Path()).string();
+  EXPECT_EQ(SongPath(name), real + "/song.mp3");
+  EXPECT_EQ(SongPath(name), real + "/song.mp3");
+  std::filesystem::create_directory(folder / "elsewhere");
+  folder.WriteFile("elsewhere/target.mp3", "second");
+  std::filesystem::remove(name);
+  std::filesystem::create_symlink(folder / "elsewhere/target.mp3", name);
+  EXPECT_EQ(SongPath(name), real + "/elsewhere/target.mp3");
+  std::filesystem::remove(name);
+  folder.WriteFile("song.mp3", "third");
+  EXPECT_EQ(SongPath(name), real + "/song.mp3");
+  // A name that leads through a folder to the same file as before leads to it by the path found then.
+  const std::string inFolder = folder / "elsewhere/target.mp3";
+  EXPECT_EQ(SongPath(inFolder), real + "/elsewhere/target.mp3");
+  std::filesystem::rename(folder / "elsewhere", folder / "moved");
+  std::filesystem::create_directory_symlink(folder / "moved", folder / "elsewhere");
+  EXPECT_TRUE(std::filesystem::equivalent(SongPath(inFolder), real + "/moved/target.mp3"));
+}
+
 // A song with a second name: the rewrite keeps the one file both names lead to.
 TEST(HardLinkedSong, KeepsItsFileWhenTheTagGrows) {
   TTempFolder folder;
