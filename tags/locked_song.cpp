@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -52,7 +53,8 @@ struct TFoundPath {
   ino_t Inode = 0;
 };
 constexpr std::size_t kFoundPathsKept = 4096;
-thread_local std::unordered_map<std::string, TFoundPath> foundPaths;
+std::mutex foundPathsLock;
+std::unordered_map<std::string, TFoundPath> foundPaths;  // under foundPathsLock
 
 }  // namespace
 
@@ -60,6 +62,7 @@ std::string SongPath(const std::string& fileName) {
   struct stat info {};
   const bool plainFile = ::lstat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode);
   if (plainFile) {
+    const std::lock_guard<std::mutex> lock(foundPathsLock);
     const auto found = foundPaths.find(fileName);
     if (found != foundPaths.end() && found->second.Device == info.st_dev && found->second.Inode == info.st_ino) {
       return found->second.Path;
@@ -70,6 +73,7 @@ std::string SongPath(const std::string& fileName) {
   std::string path(resolved);
   std::free(resolved);
   if (plainFile) {
+    const std::lock_guard<std::mutex> lock(foundPathsLock);
     if (foundPaths.size() >= kFoundPathsKept) foundPaths.clear();
     foundPaths[fileName] = {path, info.st_dev, info.st_ino};
   }
