@@ -313,6 +313,7 @@ std::vector<TNewBytes> StretchesNamingMoves(std::string_view head, std::string_v
 
 std::vector<TByteSpan> SpansOf(const std::vector<TNewBytes>& stretches) {
   std::vector<TByteSpan> spans;
+  spans.reserve(stretches.size());
   for (const TNewBytes& stretch : stretches) spans.push_back({stretch.Offset, stretch.Size()});
   return spans;
 }
@@ -364,7 +365,6 @@ std::vector<TNewBytes> BytesPuttingBack(std::string_view now, std::string_view o
   }
   return StretchesNamingMoves(old, now, SpansOf(DifferingBytes(now, old)), std::move(moved));
 }
-
 
 std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TComposedTags& composed,
                                        const TKnownFrameHash& knownFrame) {

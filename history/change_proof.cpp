@@ -77,7 +77,8 @@ constexpr std::uint64_t kOwnBytes = ~std::uint64_t{0};
 }  // namespace
 
 std::string EncodeNewBytes(const std::vector<TNewBytes>& stretches) {
-  const bool moves = std::any_of(stretches.begin(), stretches.end(), [](const TNewBytes& s) { return s.FromBefore >= 0; });
+  const bool moves =
+      std::any_of(stretches.begin(), stretches.end(), [](const TNewBytes& s) { return s.FromBefore >= 0; });
   std::string blob;
   if (moves) {
     AppendNumber(blob, kMovedStretches);

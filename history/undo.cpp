@@ -293,6 +293,7 @@ void MakeBatchDurable(TUndoRun& run, const std::vector<std::pair<std::size_t, de
                       TFlushFileSystem flush) {
   const auto nameOf = [](const TUndoFile& file) { return file.NewFile.empty() ? file.File : file.NewFile; };
   std::vector<TWrittenInPlace> files;
+  files.reserve(putBack.size());
   for (const auto& [index, device] : putBack) files.push_back({-1, device, nameOf(run.Report.Files[index])});
   const TResult durable = MakeDurable(files, flush);
   if (durable) return;

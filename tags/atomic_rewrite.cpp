@@ -267,6 +267,7 @@ TResult PutFileInPlace(TFileBeside file, const std::string& path, int songFd, co
   return {};
 }
 
+// NOLINTNEXTLINE(readability-function-size): the song as opened, its new head, the seam and the answer
 TResult ReplaceFileHead(const std::string& path, int songFd, const struct stat& songInfo, std::string_view head,
                         std::int64_t keepFrom, const TFileOps& ops, int* replacement) {
   TResultOf<TFileBeside> written = WriteFileBeside(path, songFd, songInfo, head, keepFrom, ops);
