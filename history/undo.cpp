@@ -93,7 +93,6 @@ TResultOf<TFileChange> UndoChange(const TFileChange& change, std::int64_t record
   TResultOf<TFileChange> undo =
       ChangeFromSnapshot(change.PathAfter, change.PathBefore, change.TagWritten, now, info.st_mode);
   ForeseeTemporaryName(undo.Value(), SongPath(change.PathAfter));
-  undo.Value().Before = now;
   undo.Value().Before.Size = info.st_size;
   undo.Value().UndoesRecord = record;
   undo.Value().FoldersMade = change.FoldersEmptied;

@@ -1498,6 +1498,26 @@ TEST(History, NewBytesKeepAFrameMovedByItsOldPlace) {
   }
   EXPECT_EQ(putBack, old);
   EXPECT_LT(ownBytes, 100U);
+
+  // The stretches that differ, found a word at a time: each starts and ends on a byte that differs,
+  // and what lies between two is equal.
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    std::string a(random() % 300, 'a');
+    std::string b = a;
+    for (std::size_t i = 0, changes = random() % 12; i < changes && !b.empty(); ++i) b[random() % b.size()] = 'b';
+    std::string applied = a;
+    std::size_t equalUpTo = 0;
+    for (const TNewBytes& stretch : DifferingBytes(a, b)) {
+      ASSERT_FALSE(stretch.Bytes.empty());
+      EXPECT_NE(a[stretch.Offset], b[stretch.Offset]);
+      EXPECT_NE(a[stretch.Offset + stretch.Size() - 1], b[stretch.Offset + stretch.Size() - 1]);
+      EXPECT_EQ(a.substr(equalUpTo, stretch.Offset - equalUpTo), b.substr(equalUpTo, stretch.Offset - equalUpTo));
+      applied.replace(stretch.Offset, stretch.Size(), stretch.Bytes);
+      equalUpTo = stretch.Offset + stretch.Size();
+    }
+    EXPECT_EQ(applied, b);
+  }
 }
 
 // An undo reports a file put back only once a flush of its file system made it durable (a power cut
