@@ -422,15 +422,17 @@ std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TCompos
   return after;
 }
 
-bool StillAsAfter(const std::string& path, const TFileChange& change) {
+bool StillAsAfter(const std::string& path, const TFileChange& change, TTagSnapshot* seen) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   if (info.st_size != change.After.Size) return false;
   TResultOf<TTagSnapshot> snapshot = ReadTagSnapshotAround(path, change.Before.MiddleSize, change.Before.Whole);
   if (!snapshot) return false;
-  return static_cast<std::int64_t>(snapshot.Value().Head.size()) == change.After.HeadSize &&
-         HashTagBytes(snapshot.Value().Head, change.After.HashForm) == change.After.HeadHash &&
-         snapshot.Value().Tail == change.After.Tail;
+  const bool asAfter = static_cast<std::int64_t>(snapshot.Value().Head.size()) == change.After.HeadSize &&
+                       HashTagBytes(snapshot.Value().Head, change.After.HashForm) == change.After.HeadHash &&
+                       snapshot.Value().Tail == change.After.Tail;
+  if (asAfter && seen != nullptr) *seen = std::move(snapshot.Value());
+  return asAfter;
 }
 
 TResult TChangeJournal::RecordNoneMade(const std::vector<std::int64_t>& records) {

@@ -201,8 +201,9 @@ TResultOf<TFileAfter> ConfirmAfter(int fd, const TWrittenTags& written, const TF
 // Whether the file at path still holds the tag bytes and size of the snapshot.
 bool StillAsBefore(const std::string& path, const TTagSnapshot& before);
 
-// Whether the file at path is still as After describes it (tag bytes, trailer and size).
-bool StillAsAfter(const std::string& path, const TFileChange& change);
+// Whether the file at path is still as After describes it (tag bytes, trailer and size); the head
+// and tail read are left in seen, when given and the file is.
+bool StillAsAfter(const std::string& path, const TFileChange& change, TTagSnapshot* seen = nullptr);
 
 // What a tag write will leave in a song read as before, when its new tags are written: the file's
 // size, head and tail as After records them (not its time or permission bits). knownFrame gives

@@ -53,12 +53,13 @@ void LeaveAlone(TUndoFile& file, TLeftAlone why, std::string reason) {
 
 bool LeftAlone(const TUndoFile& file) { return file.LeftAlone != TLeftAlone::No; }
 
-// Whether a change made can be taken back now (info then describes the file); if not, file says why.
-bool CanTakeBack(const TFileChange& change, struct stat& info, TUndoFile& file) {
+// Whether a change made can be taken back now (info then describes the file, and now its head and
+// tail); if not, file says why.
+bool CanTakeBack(const TFileChange& change, struct stat& info, TTagSnapshot& now, TUndoFile& file) {
   const bool inTrash = !TrashInfoPathOf(change.PathAfter).empty();
   if (!Exists(change.PathAfter, info)) {
     LeaveAlone(file, TLeftAlone::Missing, inTrash ? NotInTrashReason(change.PathBefore) : kMissingReason);
-  } else if (!StillAsAfter(change.PathAfter, change)) {
+  } else if (!StillAsAfter(change.PathAfter, change, &now)) {
     LeaveAlone(file, TLeftAlone::ChangedSince, kChangedSinceReason);
   } else if (change.PathAfter != change.PathBefore && !OldNameFree(change.PathAfter, change.PathBefore)) {
     LeaveAlone(file, TLeftAlone::OldNameTaken, inTrash ? OldNameTakenReason(change.PathBefore) : kOldNameTakenReason);
@@ -193,17 +194,15 @@ struct TUndoStep {
 
 // Plans the restore of the file on disk: the undo is recorded like any change, ahead of it; the
 // bytes it replaces are the ones the entry wrote, and what it will leave is the file as it was.
-void PlanRestore(const struct stat& info, TUndoStep& step) {
+void PlanRestore(const struct stat& info, TTagSnapshot now, TUndoStep& step) {
   TFileChange& change = step.Change;
-  TResultOf<TTagSnapshot> now = ReadTagSnapshotAround(change.PathAfter, change.Before.MiddleSize, change.Before.Whole);
-  if (!now) return Skip(step.File, now.Failure());
   // An old tag kept in part by reference is put together from the tag the change left.
-  if (!ResolveBeforeHead(change, now.Value().Head)) {
+  if (!ResolveBeforeHead(change, now.Head)) {
     return LeaveAlone(step.File, TLeftAlone::DamagedRecord, DamagedRecordReason(change.PathAfter));
   }
-  TResultOf<TFileChange> undo = UndoChange(change, step.Record, now.Value(), info);
+  TResultOf<TFileChange> undo = UndoChange(change, step.Record, now, info);
   if (!undo) return Skip(step.File, undo.Failure());
-  step.HeadSizeNow = static_cast<std::int64_t>(now.Value().Head.size());
+  step.HeadSizeNow = static_cast<std::int64_t>(now.Head.size());
   step.Restore = std::move(undo.Value());
 }
 
@@ -235,11 +234,12 @@ TResult TakeUpRecord(TUndoRun& run, std::int64_t record, TUndoStep& step) {
     if (settled != TSettled::Restore) return {};
   }
   struct stat info {};
-  if (LeftAlone(file) || !CanTakeBack(change, info, file)) return {};
+  TTagSnapshot now;
+  if (LeftAlone(file) || !CanTakeBack(change, info, now, file)) return {};
   file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
   if (change.PathAfter != change.PathBefore) file.NewFile = change.PathBefore;
   step.Device = info.st_dev;
-  if (!run.DryRun) PlanRestore(info, step);
+  if (!run.DryRun) PlanRestore(info, std::move(now), step);
   return {};
 }
 
