@@ -407,7 +407,7 @@ class TSongPipeline {
     dev_t Device = 0;
     bool Changed = false;  // else held only to keep the reports in order
   };
-  std::vector<THeldSong> held_;  // written in place and the songs after them, reported once durable
+  std::vector<THeldSong> held_;  // changed, and the songs after them: reported once durable
   std::size_t tagBytes_ = 0;
   std::vector<TBatchSong> recordingSongs_;  // being recorded, to be carried out next
   std::vector<TFileChange> recordingChanges_;
