@@ -194,7 +194,7 @@ struct TUndoStep {
 
 // Plans the restore of the file on disk: the undo is recorded like any change, ahead of it; the
 // bytes it replaces are the ones the entry wrote, and what it will leave is the file as it was.
-void PlanRestore(const struct stat& info, TTagSnapshot now, TUndoStep& step) {
+void PlanRestore(const struct stat& info, const TTagSnapshot& now, TUndoStep& step) {
   TFileChange& change = step.Change;
   // An old tag kept in part by reference is put together from the tag the change left.
   if (!ResolveBeforeHead(change, now.Head)) {
@@ -239,7 +239,7 @@ TResult TakeUpRecord(TUndoRun& run, std::int64_t record, TUndoStep& step) {
   file.Action = change.TagWritten ? TUndoAction::Restored : TUndoAction::RenamedBack;
   if (change.PathAfter != change.PathBefore) file.NewFile = change.PathBefore;
   step.Device = info.st_dev;
-  if (!run.DryRun) PlanRestore(info, std::move(now), step);
+  if (!run.DryRun) PlanRestore(info, now, step);
   return {};
 }
 
