@@ -1,7 +1,6 @@
 #include "commands/change_journal.h"
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "tags/atomic_rewrite.h"
+#include "tags/byte_differences.h"
 #include "tags/byte_source.h"
 #include "tags/locked_song.h"
 
@@ -313,12 +313,9 @@ std::vector<TNewBytes> StretchesNamingMoves(std::string_view head, std::string_v
   return stretches;
 }
 
-std::vector<TByteSpan> SpansOf(const std::vector<TNewBytes>& stretches) {
-  std::vector<TByteSpan> spans;
-  spans.reserve(stretches.size());
-  for (const TNewBytes& stretch : stretches) spans.push_back({stretch.Offset, stretch.Size()});
-  return spans;
-}
+// Differences a few equal bytes apart make one stretch of new bytes: each costs its place in the
+// record.
+constexpr std::size_t kEqualRunBetweenNewBytes = 32;
 
 }  // namespace
 
@@ -330,50 +327,10 @@ std::vector<TNewBytes> NewBytesInPlace(const TComposedTags& composed, std::strin
   return StretchesNamingMoves(composed.Tags.Head, before, composed.Changed, std::move(moved));
 }
 
-namespace {
-
-// The bits where the 8 bytes of a and b from at differ (the first byte in the lowest bits).
-std::uint64_t WordDifference(std::string_view a, std::string_view b, std::size_t at) {
-  std::uint64_t one = 0;
-  std::uint64_t other = 0;
-  std::memcpy(&one, a.data() + at, sizeof one);
-  std::memcpy(&other, b.data() + at, sizeof other);
-  return one ^ other;
-}
-
-}  // namespace
-
 std::vector<TNewBytes> DifferingBytes(std::string_view before, std::string_view after) {
-  static_assert(std::endian::native == std::endian::little, "the first byte of a word is its lowest");
   std::vector<TNewBytes> stretches;
-  if (before.size() != after.size()) return stretches;
-  const std::size_t size = after.size();
-  for (std::size_t at = 0; at < size;) {
-    // Equal bytes are passed a word at a time.
-    if (at + 8 <= size && WordDifference(before, after, at) == 0) {
-      at += 8;
-      continue;
-    }
-    if (before[at] == after[at]) {
-      ++at;
-      continue;
-    }
-    // Differences a few equal bytes apart make one stretch: each costs its place in the record.
-    constexpr std::size_t kEqualRunBetween = 32;
-    std::size_t end = at + 1;  // after the last byte that differs
-    for (std::size_t i = end; i < size && i - end < kEqualRunBetween;) {
-      if (i + 8 <= size) {
-        if (const std::uint64_t difference = WordDifference(before, after, i); difference != 0) {
-          end = i + static_cast<std::size_t>(63 - std::countl_zero(difference)) / 8 + 1;
-        }
-        i += 8;
-      } else {
-        if (before[i] != after[i]) end = i + 1;
-        ++i;
-      }
-    }
-    stretches.push_back({at, std::string(after.substr(at, end - at))});
-    at = end;
+  for (const TByteSpan& span : DifferingSpans(before, after, kEqualRunBetweenNewBytes)) {
+    stretches.push_back({span.Offset, std::string(after.substr(span.Offset, span.Size))});
   }
   return stretches;
 }
@@ -388,7 +345,7 @@ std::vector<TNewBytes> BytesPuttingBack(std::string_view now, std::string_view o
       moved.push_back({found, frame.Offset, frame.Size});
     }
   }
-  return StretchesNamingMoves(old, now, SpansOf(DifferingBytes(now, old)), std::move(moved));
+  return StretchesNamingMoves(old, now, DifferingSpans(old, now, kEqualRunBetweenNewBytes), std::move(moved));
 }
 
 std::optional<TFileAfter> ForeseeAfter(const TTagSnapshot& before, const TComposedTags& composed,

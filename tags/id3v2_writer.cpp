@@ -21,12 +21,14 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "files/file_access.h"
+#include "tags/byte_differences.h"
 #include "tags/byte_source.h"
 #include "tags/id3v2.h"
 #include "tags/id3v2_frames.h"
@@ -306,32 +308,12 @@ constexpr std::size_t kEqualRunBetweenStretches = 128;
 // The stretches of tag (to go over the start of the file read through source) whose bytes differ
 // from the file's; the whole tag when the file's bytes cannot be read.
 std::vector<TByteSpan> ChangedStretches(TByteSource& source, std::string_view tag) {
-  std::string old(tag.size(), '\0');
-  if (source.ReadAt(0, old.data(), old.size()) != static_cast<std::int64_t>(old.size())) {
+  // Read into memory left as it is: every byte of it is overwritten by the read.
+  const std::unique_ptr<char[]> old(new char[tag.size()]);
+  if (source.ReadAt(0, old.get(), tag.size()) != static_cast<std::int64_t>(tag.size())) {
     return {TByteSpan{0, tag.size()}};
   }
-  std::vector<TByteSpan> changed;
-  const std::size_t size = tag.size();
-  std::size_t at = 0;
-  while (true) {
-    at = static_cast<std::size_t>(std::mismatch(old.begin() + static_cast<std::ptrdiff_t>(at), old.end(),
-                                                tag.begin() + static_cast<std::ptrdiff_t>(at))
-                                      .first -
-                                  old.begin());
-    if (at == size) break;
-    std::size_t end = at + 1;
-    for (std::size_t i = end, equal = 0; i < size && equal < kEqualRunBetweenStretches; ++i) {
-      if (old[i] == tag[i]) {
-        ++equal;
-      } else {
-        equal = 0;
-        end = i + 1;
-      }
-    }
-    changed.push_back({at, end - at});
-    at = end;
-  }
-  return changed;
+  return DifferingSpans(std::string_view(old.get(), tag.size()), tag, kEqualRunBetweenStretches);
 }
 
 // Writes the changed stretches of the tag over the song's own.
