@@ -143,6 +143,7 @@ TResult THistory::OpenToWrite(bool existed) {
 TResult THistory::StartAfresh() {
   // A damaged file: kept aside for whoever wants to look at it, and a new history begun.
   const std::string& path = Path();
+  internals_->ChangeQuery.reset();
   internals_->Database.Close();
   const std::string aside = path + ".damaged-" + std::to_string(NowNs() / 1'000'000'000);
   if (::rename(path.c_str(), aside.c_str()) != 0) return TResult::FromErrno(TFailureKind::Rename, path);

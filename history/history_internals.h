@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "files/result.h"
@@ -19,6 +21,11 @@ struct THistoryInternals {
   TLiveLock Live;  // declared first: let go of after the database is closed
   THistoryDatabase Database;
   TPieceStore Pieces;
+  // The query of one record by its id, prepared once: an undo reads its records one by one, and
+  // parsing the query would cost more than running it. Declared after the database, so that it is
+  // finalised before the database closes.
+  std::mutex ChangeQueryLock;
+  std::unique_ptr<TStatement> ChangeQuery;  // under ChangeQueryLock
 };
 
 // Inside the caller's transaction: the record is the change of an undo, now made; the change it

@@ -186,11 +186,19 @@ TResultOf<std::vector<std::int64_t>> THistory::Records(std::int64_t entry) {
 
 TResultOf<TStoredChange> THistory::Change(std::int64_t record) {
   THistoryDatabase& db = internals_->Database;
-  TStatement statement(db.Handle(), (std::string(kChangeColumns) + "WHERE id = ?").c_str());
-  TResultOf<bool> row = db.Next(statement.Bind(1, record));
-  if (!row) return row.Failure();
-  if (!row.Value()) return db.Failure(SQLITE_CORRUPT);
-  return StoredChangeOf(statement, *internals_);
+  const std::lock_guard<std::mutex> lock(internals_->ChangeQueryLock);
+  std::unique_ptr<TStatement>& statement = internals_->ChangeQuery;
+  if (!statement)
+    statement = std::make_unique<TStatement>(db.Handle(), (std::string(kChangeColumns) + "WHERE id = ?").c_str());
+  statement->Reset();
+  TResultOf<TStoredChange> stored = [&]() -> TResultOf<TStoredChange> {
+    TResultOf<bool> row = db.Next(statement->Bind(1, record));
+    if (!row) return row.Failure();
+    if (!row.Value()) return db.Failure(SQLITE_CORRUPT);
+    return StoredChangeOf(*statement, *internals_);
+  }();
+  statement->Reset();  // no read left open behind the caller
+  return stored;
 }
 
 TResultOf<std::vector<THistoryEntry>> THistory::Interrupted() {
