@@ -1,6 +1,7 @@
 // Taking an entry of the history back, one record at a time, newest first.
 #include <algorithm>
 #include <cerrno>
+#include <future>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -243,31 +244,48 @@ TResult TakeUpRecord(TUndoRun& run, std::int64_t record, TUndoStep& step) {
   return {};
 }
 
-// Records the restores of a batch ahead of them, in one go; when they cannot be recorded, none of
-// their files is touched, nor any after them.
-void RecordRestores(TUndoRun& run, std::vector<TUndoStep>& batch) {
-  if (run.Entry == nullptr) return;  // a dry run restores nothing
-  std::vector<TFileChange> restores;
-  for (TUndoStep& step : batch) {
-    if (step.Restore) restores.push_back(std::move(*step.Restore));
+// The restores of a batch, recorded ahead of them in one go (on another thread, while the batch
+// before is carried out), given back to their steps once recorded; when they cannot be recorded,
+// none of their files is touched, nor any after them.
+class TRestoresRecording {
+ public:
+  ~TRestoresRecording() {
+    if (records_.valid()) records_.wait();  // the thread uses the restores taken
   }
-  if (restores.empty()) return;
-  TResultOf<std::vector<std::int64_t>> records = run.Entry->RecordBatch(restores);
-  std::size_t next = 0;
-  for (TUndoStep& step : batch) {
-    if (!step.Restore) continue;
-    if (records) {
-      step.RestoreRecord = records.Value()[next];
-      step.Restore = std::move(restores[next]);
-    } else {
-      step.Restore.reset();
-      LeaveAlone(step.File, TLeftAlone::NotRecorded, kUndoNotRecordedReason);
-      step.File.Failure = records.Failure();
-      run.Unrecorded = true;
+
+  void Start(TUndoRun& run, std::vector<TUndoStep>& batch) {
+    if (run.Entry == nullptr) return;  // a dry run restores nothing
+    for (TUndoStep& step : batch) {
+      if (step.Restore) restores_.push_back(std::move(*step.Restore));
     }
-    ++next;
+    if (restores_.empty()) return;
+    records_ = std::async(std::launch::async, [entry = run.Entry, this] { return entry->RecordBatch(restores_); });
   }
-}
+
+  void Finish(TUndoRun& run, std::vector<TUndoStep>& batch) {
+    if (!records_.valid()) return;
+    const TResultOf<std::vector<std::int64_t>> records = records_.get();
+    std::size_t next = 0;
+    for (TUndoStep& step : batch) {
+      if (!step.Restore) continue;
+      if (records) {
+        step.RestoreRecord = records.Value()[next];
+        step.Restore = std::move(restores_[next]);
+      } else {
+        step.Restore.reset();
+        LeaveAlone(step.File, TLeftAlone::NotRecorded, kUndoNotRecordedReason);
+        step.File.Failure = records.Failure();
+        run.Unrecorded = true;
+      }
+      ++next;
+    }
+    restores_.clear();
+  }
+
+ private:
+  std::vector<TFileChange> restores_;
+  std::future<TResultOf<std::vector<std::int64_t>>> records_;
+};
 
 // Restores the file of a step (its restore recorded ahead) and puts it in the report.
 void CarryOutStep(TUndoRun& run, TUndoStep& step) {
@@ -336,15 +354,40 @@ std::size_t TagBytesOf(const TUndoStep& step) {
   return step.Change.Before.Head.size() + (step.Restore ? step.Restore->Before.Head.size() : 0);
 }
 
+// Carries out the restores of a batch recorded, in order, then makes the files put back durable; the
+// restores not reached when the undo stops are given up.
+void CarryOutBatch(TUndoRun& run, std::vector<TUndoStep>& batch, std::size_t records, const TUndoHooks& hooks) {
+  WriteRestoresAhead(run, batch, hooks.FlushFileSystem);
+  std::vector<std::int64_t> givenUp;
+  std::vector<std::pair<std::size_t, dev_t>> putBack;
+  for (TUndoStep& step : batch) {
+    if (!run.Report.Cancelled && hooks.CancelRequested && hooks.CancelRequested()) run.Report.Cancelled = true;
+    if (run.Report.Cancelled) {
+      step.Ahead.reset();  // gone before its record says nothing was done
+      if (step.RestoreRecord != 0) givenUp.push_back(step.RestoreRecord);
+      continue;
+    }
+    if (hooks.OnProgress) hooks.OnProgress(run.Report.RecordsGone, records);
+    CarryOutStep(run, step);
+    ++run.Report.RecordsGone;
+    if (step.Reported && !run.DryRun && run.Report.Files.back().Action != TUndoAction::Skipped) {
+      putBack.emplace_back(run.Report.Files.size() - 1, step.Device);
+    }
+  }
+  MakeBatchDurable(run, putBack, hooks.FlushFileSystem);
+  if (!givenUp.empty()) (void)run.Entry->RecordNoneMade(givenUp);
+  batch.clear();
+}
+
 // Takes the records back newest first, batch by batch, asking between two files whether to stop;
-// unread tells of a record that could not be read, which ends the undo there. The restores of a
-// batch recorded but not reached when it stops are given up.
+// unread tells of a record that could not be read, which ends the undo there. A batch is taken up
+// while nothing is being recorded, and recorded while the batch before it is carried out.
 void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const TUndoHooks& hooks, TResult& unread) {
   run.Report.Records = records.size();
   auto record = records.rbegin();
-  std::vector<TUndoStep> batch;
+  std::vector<TUndoStep> recorded;  // to be carried out next
   while (unread && record != records.rend() && !run.Report.Cancelled) {
-    batch.clear();
+    std::vector<TUndoStep> batch;
     std::size_t tagBytes = 0;
     for (; record != records.rend() && batch.size() < kMaxBatchRecords && tagBytes < kMaxBatchTagBytes; ++record) {
       TUndoStep step;
@@ -353,27 +396,13 @@ void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const 
       tagBytes += TagBytesOf(step);
       batch.push_back(std::move(step));
     }
-    RecordRestores(run, batch);
-    WriteRestoresAhead(run, batch, hooks.FlushFileSystem);
-    std::vector<std::int64_t> givenUp;
-    std::vector<std::pair<std::size_t, dev_t>> putBack;
-    for (TUndoStep& step : batch) {
-      if (!run.Report.Cancelled && hooks.CancelRequested && hooks.CancelRequested()) run.Report.Cancelled = true;
-      if (run.Report.Cancelled) {
-        step.Ahead.reset();  // gone before its record says nothing was done
-        if (step.RestoreRecord != 0) givenUp.push_back(step.RestoreRecord);
-        continue;
-      }
-      if (hooks.OnProgress) hooks.OnProgress(run.Report.RecordsGone, records.size());
-      CarryOutStep(run, step);
-      ++run.Report.RecordsGone;
-      if (step.Reported && !run.DryRun && run.Report.Files.back().Action != TUndoAction::Skipped) {
-        putBack.emplace_back(run.Report.Files.size() - 1, step.Device);
-      }
-    }
-    MakeBatchDurable(run, putBack, hooks.FlushFileSystem);
-    if (!givenUp.empty()) (void)run.Entry->RecordNoneMade(givenUp);
+    TRestoresRecording recording;
+    recording.Start(run, batch);
+    CarryOutBatch(run, recorded, records.size(), hooks);
+    recording.Finish(run, batch);
+    recorded = std::move(batch);
   }
+  CarryOutBatch(run, recorded, records.size(), hooks);
   if (hooks.OnProgress && unread && !run.Report.Cancelled) hooks.OnProgress(records.size(), records.size());
 }
 

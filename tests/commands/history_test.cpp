@@ -1465,6 +1465,35 @@ TEST(History, AnUndoCancelledBetweenFilesIsFinishedByTheNext) {
   EXPECT_TRUE(history->FindEntry(entry).Value()->Undone);
 }
 
+// An undo of more files than a batch holds records each batch while it carries out the one before:
+// cancelled in the second batch, it has taken back exactly the files reached, and given up the
+// restores recorded ahead for the rest of that batch and for the third; the next undo takes back the
+// rest.
+TEST(History, AnUndoOfManyBatchesCancelledInTheSecondIsFinishedByTheNext) {
+  TTempFolder songs;
+  TTempFolder state;
+  constexpr int kSongs = 300;  // three batches
+  for (int i = 0; i < kSongs; ++i) songs.WriteFile(std::to_string(1000 + i) + ".mp3", SongAudio());
+  const auto before = FolderState(songs.Path());
+  std::unique_ptr<THistory> history = OpenHistory(state);
+  const std::int64_t entry = RunRecorded(*history, songs.Path(), StampTitle("Title"));
+  ASSERT_EQ(history->FindEntry(entry).Value()->Files, kSongs);
+  std::size_t reported = 0;
+  TUndoHooks hooks;
+  hooks.OnProgress = [&](std::size_t done, std::size_t) { reported = done; };
+  hooks.CancelRequested = [&] { return reported == 200; };
+  TResultOf<TUndoReport> cut = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply, hooks);
+  ASSERT_TRUE(cut.Ok());
+  EXPECT_TRUE(cut.Value().Cancelled);
+  EXPECT_EQ(cut.Value().Files.size(), 201U);
+  EXPECT_EQ(history->FindEntry(cut.Value().UndoEntry).Value()->Files, 201);
+  EXPECT_EQ(history->FindEntry(entry).Value()->FilesUndone, 201);
+  TResultOf<TUndoReport> rest = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
+  ASSERT_TRUE(rest.Ok());
+  EXPECT_EQ(rest.Value().Files.size(), std::size_t{kSongs - 201});
+  EXPECT_EQ(FolderState(songs.Path()), before);
+}
+
 // The bytes a write in place puts down are kept in one blob: stretches of their own bytes as ever,
 // so that an older program still reads them, and frames moved within the tag by their old place,
 // behind a first stretch beyond any tag, so that an older program finds no proof, never a wrong one.
