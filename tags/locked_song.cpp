@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/paths.h"
 #include "tags/atomic_rewrite.h"
 
 namespace tagwright {
@@ -44,9 +46,10 @@ void SetBeforeWaitingForSongLock(std::function<void()> hook) { BeforeWaitingForS
 
 namespace {
 
-// The paths found lately, each with the file its name led to. The program never changes its
-// working folder, so a name that still leads to the same file, and to no symbolic link, still has
-// that path: one look at the file instead of following each folder of its path again.
+// The paths found lately, each with the file (or folder) its name led to. The program never changes
+// its working folder, so a name that still leads to the same file, and to no symbolic link, still
+// has that path: one look at the file instead of following each folder of its path again. A song
+// whose own name is new is found through its folder's path, found once for all its songs.
 struct TFoundPath {
   std::string Path;
   dev_t Device = 0;
@@ -54,31 +57,70 @@ struct TFoundPath {
 };
 constexpr std::size_t kFoundPathsKept = 4096;
 std::mutex foundPathsLock;
-std::unordered_map<std::string, TFoundPath> foundPaths;  // under foundPathsLock
+std::unordered_map<std::string, TFoundPath> foundPaths;    // by file name, under foundPathsLock
+std::unordered_map<std::string, TFoundPath> foundFolders;  // by folder name, under foundPathsLock
+
+std::optional<std::string> FoundBefore(const std::unordered_map<std::string, TFoundPath>& found,
+                                       const std::string& name, const struct stat& info) {
+  const std::lock_guard<std::mutex> lock(foundPathsLock);
+  const auto at = found.find(name);
+  if (at == found.end() || at->second.Device != info.st_dev || at->second.Inode != info.st_ino) return std::nullopt;
+  return at->second.Path;
+}
+
+void KeepFound(std::unordered_map<std::string, TFoundPath>& found, const std::string& name, const std::string& path,
+               const struct stat& info) {
+  const std::lock_guard<std::mutex> lock(foundPathsLock);
+  if (found.size() >= kFoundPathsKept) found.clear();
+  found[name] = {path, info.st_dev, info.st_ino};
+}
+
+std::optional<std::string> RealPath(const std::string& name) {
+  char* resolved = ::realpath(name.c_str(), nullptr);
+  if (!resolved) return std::nullopt;
+  std::string path(resolved);
+  std::free(resolved);
+  return path;
+}
+
+// The real path of the folder of a song's name, or nothing.
+std::optional<std::string> FolderPathOf(const std::string& fileName) {
+  const std::string folder = FolderToOpen(fileName);
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
+  if (std::optional<std::string> path = FoundBefore(foundFolders, folder, info)) return path;
+  std::optional<std::string> path = RealPath(folder);
+  if (path) KeepFound(foundFolders, folder, *path, info);
+  return path;
+}
+
+// The song's path, and the file its name led to when that is a regular file (else an Inode of 0).
+// Without the paths found before, the path is found anew.
+TFoundPath FindSongPath(const std::string& fileName, bool useFound) {
+  struct stat info {};
+  if (::lstat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return {RealPath(fileName).value_or(fileName), 0, 0};
+  }
+  if (useFound) {
+    if (std::optional<std::string> path = FoundBefore(foundPaths, fileName, info)) {
+      return {std::move(*path), info.st_dev, info.st_ino};
+    }
+  }
+  // The name is no symbolic link: the song is its folder's real path with the name's last part.
+  std::optional<std::string> path;
+  if (std::optional<std::string> folder = useFound ? FolderPathOf(fileName) : std::nullopt) {
+    path = (folder->ends_with('/') ? *folder : *folder + '/') + std::string(FileNamePart(fileName));
+  } else {
+    path = RealPath(fileName);
+  }
+  if (!path) return {fileName, 0, 0};
+  KeepFound(foundPaths, fileName, *path, info);
+  return {std::move(*path), info.st_dev, info.st_ino};
+}
 
 }  // namespace
 
-std::string SongPath(const std::string& fileName) {
-  struct stat info {};
-  const bool plainFile = ::lstat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-  if (plainFile) {
-    const std::lock_guard<std::mutex> lock(foundPathsLock);
-    const auto found = foundPaths.find(fileName);
-    if (found != foundPaths.end() && found->second.Device == info.st_dev && found->second.Inode == info.st_ino) {
-      return found->second.Path;
-    }
-  }
-  char* resolved = ::realpath(fileName.c_str(), nullptr);
-  if (!resolved) return fileName;
-  std::string path(resolved);
-  std::free(resolved);
-  if (plainFile) {
-    const std::lock_guard<std::mutex> lock(foundPathsLock);
-    if (foundPaths.size() >= kFoundPathsKept) foundPaths.clear();
-    foundPaths[fileName] = {path, info.st_dev, info.st_ino};
-  }
-  return path;
-}
+std::string SongPath(const std::string& fileName) { return FindSongPath(fileName, true).Path; }
 
 bool SameFileAndContent(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
@@ -117,7 +159,8 @@ TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName) {
 TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName, TWritePermission permission, TLockWait wait) {
   TLockedSong song;
   song.name_ = fileName;
-  song.path_ = SongPath(fileName);
+  TFoundPath found = FindSongPath(fileName, true);
+  song.path_ = std::move(found.Path);
   for (int round = 0; round < kMaxOpenRounds; ++round) {
     struct stat info {};
     if (::stat(song.path_.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
@@ -142,10 +185,6 @@ TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName, TWritePerm
     }
     if (song.fd_ >= 0) ::close(song.fd_);
     song.fd_ = fd;
-    if (::fstat(fd, &song.info_) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
-    if (!S_ISREG(song.info_.st_mode)) {
-      return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument));
-    }
     if (LockExclusive(fd, wait) != 0) {
       if (errno == EWOULDBLOCK) {
         return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::operation_would_block));
@@ -153,13 +192,22 @@ TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName, TWritePerm
       return TResult::FromErrno(TFailureKind::Open, fileName);
     }
     // The lock is on the file opened; the name must still lead to it.
+    if (::fstat(fd, &song.info_) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    if (!S_ISREG(song.info_.st_mode)) {
+      return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument));
+    }
     struct stat now {};
     if (::stat(song.path_.c_str(), &now) != 0) {
       if (errno == ENOENT) continue;
       return TResult::FromErrno(TFailureKind::Open, fileName);
     }
     if (now.st_dev != song.info_.st_dev || now.st_ino != song.info_.st_ino) continue;
-    if (::fstat(fd, &song.info_) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    // A path found before for the name must still be where the name leads; if not, it is found anew.
+    if (found.Inode != 0 && (found.Device != song.info_.st_dev || found.Inode != song.info_.st_ino)) {
+      found = FindSongPath(fileName, false);
+      song.path_ = std::move(found.Path);
+      continue;
+    }
     return song;
   }
   return TResult::Failure(TFailureKind::Changed, fileName,

@@ -249,6 +249,31 @@ TEST(SongPathOfAName, FollowsTheNameAsItIsNow) {
   EXPECT_TRUE(std::filesystem::equivalent(SongPath(inFolder), real + "/moved/target.mp3"));
 }
 
+// A song reached through a folder's symbolic link: its path follows the link as it is now, and a
+// path found before never leads a write to another file, even when a new file took its place.
+TEST(SongPathOfAName, LeadsALockToTheFileTheNameLeadsToNow) {
+  TTempFolder folder;
+  const std::string real = std::filesystem::canonical(folder.Path()).string();
+  folder.WriteFile("first/song.mp3", "first");
+  folder.WriteFile("second/song.mp3", "second");
+  const std::string link = folder / "link";
+  std::filesystem::create_directory_symlink(folder / "first", link);
+  const std::string name = link + "/song.mp3";
+  EXPECT_EQ(SongPath(name), real + "/first/song.mp3");
+  std::filesystem::remove(link);
+  std::filesystem::create_directory_symlink(folder / "second", link);
+  EXPECT_EQ(SongPath(name), real + "/second/song.mp3");
+  // The folder moves, the link follows it, and a new file stands where the song was found.
+  std::filesystem::rename(folder / "second", folder / "moved");
+  std::filesystem::remove(link);
+  std::filesystem::create_directory_symlink(folder / "moved", link);
+  folder.WriteFile("second/song.mp3", "a stranger");
+  TResultOf<TLockedSong> locked = TLockedSong::Open(name);
+  ASSERT_TRUE(locked.Ok());
+  EXPECT_EQ(locked.Value().Path(), real + "/moved/song.mp3");
+  EXPECT_EQ(locked.Value().Info().st_ino, StatOf(folder / "moved/song.mp3").st_ino);
+}
+
 // A song with a second name: the rewrite keeps the one file both names lead to.
 TEST(HardLinkedSong, KeepsItsFileWhenTheTagGrows) {
   TTempFolder folder;
