@@ -10,6 +10,12 @@
 
 namespace tagwright {
 
+std::optional<std::string_view> TMemorySource::View(std::int64_t offset, std::size_t n) const {
+  if (offset < 0 || static_cast<std::uint64_t>(offset) > bytes_.size() || bytes_.size() - offset < n)
+    return std::nullopt;
+  return bytes_.substr(static_cast<std::size_t>(offset), n);
+}
+
 std::int64_t TMemorySource::ReadAt(std::int64_t offset, void* destination, std::size_t n) {
   if (offset < 0) return -1;
   if (offset >= Size() || n == 0) return 0;

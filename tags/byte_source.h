@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,11 @@ class TByteSource {
   // Reads n bytes at offset, fewer only when the end of the source comes first. Returns the count
   // read, or -1 on a read error.
   virtual std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) = 0;
+  // The n bytes at offset when the source holds them in memory as they are, so that they need not be
+  // copied; nothing otherwise.
+  virtual std::optional<std::string_view> View(std::int64_t /*offset*/, std::size_t /*n*/) const {
+    return std::nullopt;
+  }
 };
 
 class TMemorySource final : public TByteSource {
@@ -26,6 +32,7 @@ class TMemorySource final : public TByteSource {
   explicit TMemorySource(std::string_view bytes) : bytes_(bytes) {}
   std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
   std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
+  std::optional<std::string_view> View(std::int64_t offset, std::size_t n) const override;
 
  private:
   std::string_view bytes_;

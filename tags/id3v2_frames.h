@@ -89,6 +89,10 @@ class TID3v2FrameScanner {
   // Up to limit bytes of the frame's stored content, fewer when the tag's bytes end first (an
   // unsynchronised tag is shorter than its stored size). False on a read error.
   bool ReadContent(const TID3v2FrameRef& frame, std::size_t limit, std::string& content);
+  // The frame's whole stored content, when the bytes scanned are in memory as they stand.
+  std::optional<std::string_view> ContentView(const TID3v2FrameRef& frame) const {
+    return source_->View(frame.ContentOffset, frame.Size);
+  }
   // Whether the tag as a whole was unsynchronised (version 2.4 then marks every frame so).
   bool WholeTagUnsynchronised() const { return HeaderFlag(kID3HeaderUnsynchronisation); }
   // The bytes scanned, as they stand (before whole-tag unsynchronisation is undone).

@@ -228,10 +228,27 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
   if (!scanner.BeginFrames()) return;
   TID3v2FrameRef frame;
   std::string content;
+  // A version 2.3 frame goes into the new tag as it stands; one that large is kept by the history
+  // as a move of the old one.
+  const auto appendAsItStands = [&](std::string_view stored) {
+    const std::size_t at = tag.size();
+    AppendV23Frame(tag, frame.ID, frame.StatusFlags, frame.FormatFlags, stored);
+    const std::string_view built = std::string_view(tag).substr(at);
+    if (built.size() >= kLargeFrameSize && !scanner.WholeTagUnsynchronised() && SameAsOldFrame(scanner, frame, built)) {
+      copied.push_back({static_cast<std::size_t>(frame.ContentOffset) - 10, at, built.size()});
+    }
+  };
   for (int index = 0; scanner.NextFrame(frame); ++index) {
     const int slot = frame.ValidID ? ID3v2SlotOf(frame.ID, major) : -1;
     // A picture is read only for the part it belongs to.
     if (IsPicture(frame, major) != (part == TKeptPart::Pictures)) continue;
+    if (part == TKeptPart::Pictures && fields.Pictures == TPictureAction::Keep && major == 3) {
+      // Every picture stays as it is: copied once, straight from the old tag when it is in memory.
+      if (const std::optional<std::string_view> stored = scanner.ContentView(frame)) {
+        appendAsItStands(*stored);
+        continue;
+      }
+    }
     if (!scanner.ReadContent(frame, frame.Size, content)) break;
     if (KeptPartOf(frame, slot, content, scanner) != part) continue;
     if (IsReplaced(slot, index, slots, fields, content, major, scanner.WholeTagUnsynchronised(), frame)) continue;
@@ -244,14 +261,7 @@ void AppendKeptFrames(TID3v2FrameScanner& scanner, const TWrittenFields& fields,
       if (kept) kept->HoldAdded = kept->HoldAdded || isAdded;
     }
     if (major == 3) {
-      // Built where it goes: a picture is copied once more, not three times.
-      const std::size_t at = tag.size();
-      AppendV23Frame(tag, frame.ID, frame.StatusFlags, frame.FormatFlags, content);
-      const std::string_view built = std::string_view(tag).substr(at);
-      if (built.size() >= kLargeFrameSize && !scanner.WholeTagUnsynchronised() &&
-          SameAsOldFrame(scanner, frame, built)) {
-        copied.push_back({static_cast<std::size_t>(frame.ContentOffset) - 10, at, built.size()});
-      }
+      appendAsItStands(content);
     } else if (major == 2) {
       if (auto converted = ConvertV22FrameToV23(frame, content)) tag += *converted;
     } else if (auto converted = ConvertV24FrameToV23(scanner.WholeTagUnsynchronised(), frame, std::move(content))) {

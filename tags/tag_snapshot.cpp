@@ -131,6 +131,10 @@ TResultOf<TTagSnapshot> ReadTagSnapshot(int fd, const struct stat& info, const s
   return snapshot;
 }
 
+std::optional<std::string_view> TSnapshotSource::View(std::int64_t offset, std::size_t n) const {
+  return TMemorySource(snapshot_.Head).View(offset, n);
+}
+
 std::int64_t TSnapshotSource::ReadAt(std::int64_t offset, void* destination, std::size_t n) {
   if (offset < 0) return -1;
   if (offset >= snapshot_.Size || n == 0) return 0;

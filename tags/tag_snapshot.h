@@ -42,6 +42,7 @@ class TSnapshotSource final : public TByteSource {
   TSnapshotSource(const TTagSnapshot& snapshot, int fd) : snapshot_(snapshot), fd_(fd) {}
   std::int64_t Size() const override { return snapshot_.Size; }
   std::int64_t ReadAt(std::int64_t offset, void* destination, std::size_t n) override;
+  std::optional<std::string_view> View(std::int64_t offset, std::size_t n) const override;
 
  private:
   const TTagSnapshot& snapshot_;
