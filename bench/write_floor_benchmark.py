@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""tagwright-cli `stamp --comment` (with its history), its `undo` and `redo` next to the write floor: a
+"""tagwright-cli `stamp --comment` (with its history), its `undo` and `redo`, and `hands-free` over the
+same songs, next to the write floor: a
 program that writes exactly the bytes the stamp changes (found by comparing the songs before and
 after it) and makes them durable with one syncfs (bench/write_floor.c). Every run starts from the
 same copy of the realistic corpus of ../shared/perf (make_corpus.sh), restored and synced before
@@ -86,7 +87,7 @@ def write_patch(path):
 patch = os.path.join(work, "patch.bin")
 changed, bytes_changed = write_patch(patch)
 print("%d songs, %d changed by the stamp, %.1f KB each on average" % (count, changed, bytes_changed / max(1, changed) / 1024))
-results = {"stamp": [], "undo": [], "redo": [], "floor": []}
+results = {"stamp": [], "undo": [], "redo": [], "hands-free": [], "floor": []}
 try:
     for round in range(rounds):
         order = ["tagwright", "floor"] if round % 2 == 0 else ["floor", "tagwright"]
@@ -99,15 +100,19 @@ try:
                 results["stamp"].append(timed(stamp(history)))
                 results["undo"].append(timed([cli, "--history", history, "undo"]))
                 results["redo"].append(timed([cli, "--history", history, "redo"]))
-        print("round %d: stamp %.2f s, undo %.2f s, redo %.2f s, floor %.2f s" %
-              (round + 1, results["stamp"][-1], results["undo"][-1], results["redo"][-1], results["floor"][-1]),
-              flush=True)
+                restore()
+                results["hands-free"].append(
+                    timed([cli, "--history", os.path.join(work, "hands-free%d.sqlite3" % round), "hands-free", songs]))
+        print("round %d: stamp %.2f s, undo %.2f s, redo %.2f s, hands-free %.2f s, floor %.2f s" %
+              (round + 1, results["stamp"][-1], results["undo"][-1], results["redo"][-1], results["hands-free"][-1],
+               results["floor"][-1]), flush=True)
     ratio = lambda a, b: statistics.median(x / y for x, y in zip(results[a], results[b]))
-    print("median: stamp %.2f s, undo %.2f s, redo %.2f s, floor %.2f s" %
-          tuple(statistics.median(results[k]) for k in ("stamp", "undo", "redo", "floor")))
+    print("median: stamp %.2f s, undo %.2f s, redo %.2f s, hands-free %.2f s, floor %.2f s" %
+          tuple(statistics.median(results[k]) for k in ("stamp", "undo", "redo", "hands-free", "floor")))
     print("stamp / floor: %.2f (medians of the rounds' ratios)" % ratio("stamp", "floor"))
     print("undo / stamp:  %.2f" % ratio("undo", "stamp"))
     print("redo / stamp:  %.2f" % ratio("redo", "stamp"))
+    print("hands-free / floor: %.2f" % ratio("hands-free", "floor"))
     if shutil.which("strace"):
         restore()
         trace = os.path.join(work, "trace")
