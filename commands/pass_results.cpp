@@ -77,7 +77,7 @@ std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName, const st
 }
 
 std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName, int fd, const struct stat& info,
-                                           const std::optional<TFileIdentity>& listed) {
+                                           const std::optional<TFileIdentity>& listed, TByteSource* bytes) {
   if (!S_ISREG(info.st_mode)) {
     return Failed(fileName,
                   TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument)));
@@ -85,8 +85,8 @@ std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName, int fd, 
   if (listed && *listed != IdentityOf(info)) {
     return Failed(fileName, kChangedSinceReadReason, TResult::Failure(TFailureKind::Changed, fileName));
   }
-  TDescriptorSource source(fd, info.st_size);
-  TResultOf<TContentKind> content = SniffContent(source, fileName);
+  TDescriptorSource file(fd, info.st_size);
+  TResultOf<TContentKind> content = SniffContent(bytes != nullptr ? *bytes : file, fileName);
   if (!content) return Failed(fileName, content.Failure());
   if (content.Value() != TContentKind::Mp3) return Skipped(fileName, NotMp3Reason(content.Value()));
   return std::nullopt;

@@ -12,6 +12,7 @@
 #include "files/file_identity.h"
 #include "files/result.h"
 #include "songs/song_file.h"
+#include "tags/byte_source.h"
 #include "tags/id3_info.h"
 
 namespace tagwright {
@@ -34,9 +35,10 @@ TSongResult PlannedResult(const std::string& fileName, const TSongChange& change
 std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName,
                                            const std::optional<TFileIdentity>& listed = std::nullopt,
                                            std::optional<TFileIdentity>* seen = nullptr);
-// The same for the song open as fd, which fstat described as info.
+// The same for the song open as fd, which fstat described as info; its content is looked at
+// through bytes when given (its bytes read already), else through fd.
 std::optional<TSongResult> RefusedAsNoSong(const std::string& fileName, int fd, const struct stat& info,
-                                           const std::optional<TFileIdentity>& listed);
+                                           const std::optional<TFileIdentity>& listed, TByteSource* bytes = nullptr);
 // Why nothing is done to the song, when that is clear from its change alone.
 std::optional<TSongResult> Refused(const std::string& fileName, const TSongChange& change);
 

@@ -169,15 +169,18 @@ class TSongPipeline {
   // change; a result when nothing is to be done.
   void Examine(const TSongFile& song, int fd, const struct stat& info, TBatchSong& taken) {
     const std::string& fileName = taken.FileName;
-    // Looked at again through the descriptor: the file opened must be the one listed, and an
-    // MP3, whatever another program put under its name since.
-    if (std::optional<TSongResult> noSong = RefusedAsNoSong(fileName, fd, info, song.ListedIdentity())) {
+    // A real run keeps the song as read for its record; a dry run reads so much only for a tag write.
+    TResultOf<TTagSnapshot> snapshot = TTagSnapshot{};
+    if (mode_ == TPassMode::Apply && S_ISREG(info.st_mode)) snapshot = ReadTagSnapshot(fd, info, fileName);
+    // Looked at again through the descriptor (through the bytes read, where they were): the file
+    // opened must be the one listed, and an MP3, whatever another program put under its name since.
+    std::optional<TSnapshotSource> read;
+    if (mode_ == TPassMode::Apply && snapshot) read.emplace(snapshot.Value(), fd);
+    if (std::optional<TSongResult> noSong =
+            RefusedAsNoSong(fileName, fd, info, song.ListedIdentity(), read ? &*read : nullptr)) {
       taken.Result = std::move(*noSong);
       return;
     }
-    // A real run keeps the song as read for its record; a dry run reads so much only for a tag write.
-    TResultOf<TTagSnapshot> snapshot = TTagSnapshot{};
-    if (mode_ == TPassMode::Apply) snapshot = ReadTagSnapshot(fd, info, fileName);
     if (!snapshot) {
       taken.Result = Failed(fileName, snapshot.Failure());
       return;

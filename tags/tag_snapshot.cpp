@@ -80,14 +80,12 @@ TResult ReadFailure(const std::string& fileName) {
 }
 
 // The size of the ID3v2 tag at the start of the file, footer included, by the rule the writer
-// uses for the bytes it replaces; 0 for none.
-TResultOf<std::int64_t> HeadSize(int fd, std::int64_t fileSize, const std::string& fileName) {
-  if (fileSize < 10) return std::int64_t{0};
-  std::string header;
-  errno = 0;
-  if (!ReadExactly(fd, header, 0, 10)) return ReadFailure(fileName);
+// uses for the bytes it replaces, told by the file's first bytes (and by the footer's place beyond
+// them, read through fd); 0 for none.
+TResultOf<std::int64_t> HeadSize(std::string_view first, int fd, std::int64_t fileSize, const std::string& fileName) {
+  if (fileSize < 10 || first.size() < 10) return std::int64_t{0};
   TID3v2Header bytes{};
-  std::memcpy(bytes.data(), header.data(), bytes.size());
+  std::memcpy(bytes.data(), first.data(), bytes.size());
   if (!IsID3v2Header(bytes)) return std::int64_t{0};
   TDescriptorSource file(fd, fileSize);
   errno = 0;
@@ -95,6 +93,41 @@ TResultOf<std::int64_t> HeadSize(int fd, std::int64_t fileSize, const std::strin
   if (!total) return ReadFailure(fileName);
   return *total;
 }
+
+// A song's bytes read through fd, its start read once: the tag's header, mostly the whole tag, and
+// for a small file the trailer too, so that one read finds the tag's size and its bytes.
+class TStartRead {
+ public:
+  // False when the start cannot be read (errno says why).
+  bool Begin(int fd, std::int64_t fileSize) {
+    fd_ = fd;
+    errno = 0;
+    return ReadExactly(fd, start_, 0, std::min<std::int64_t>(fileSize, kStartSize));
+  }
+  std::string_view Start() const { return start_; }
+  // count bytes of the file from offset on into bytes: from the start where it holds them. Once the
+  // bytes from offset 0 are taken, the start is gone.
+  bool Read(std::string& bytes, std::int64_t offset, std::int64_t count) {
+    const auto startSize = static_cast<std::int64_t>(start_.size());
+    errno = 0;
+    if (offset + count <= startSize) {
+      bytes.assign(start_, static_cast<std::size_t>(offset), static_cast<std::size_t>(count));
+      return true;
+    }
+    if (offset != 0 || startSize == 0) return ReadExactly(fd_, bytes, offset, count);
+    std::string more;
+    if (!ReadExactly(fd_, more, startSize, count - startSize)) return false;
+    bytes = std::move(start_);
+    start_.clear();
+    bytes += more;
+    return true;
+  }
+
+ private:
+  static constexpr std::int64_t kStartSize = std::int64_t{64} << 10;
+  int fd_ = -1;
+  std::string start_;
+};
 
 }  // namespace
 
@@ -108,14 +141,15 @@ TResultOf<TTagSnapshot> ReadTagSnapshot(const std::string& fileName) {
 TResultOf<TTagSnapshot> ReadTagSnapshot(int fd, const struct stat& info, const std::string& fileName) {
   TTagSnapshot snapshot;
   snapshot.Size = info.st_size;
-  TResultOf<std::int64_t> headSize = HeadSize(fd, info.st_size, fileName);
+  TStartRead file;
+  if (!file.Begin(fd, info.st_size)) return ReadFailure(fileName);
+  TResultOf<std::int64_t> headSize = HeadSize(file.Start(), fd, info.st_size, fileName);
   if (!headSize) return headSize.Failure();
   const std::int64_t rest = info.st_size - headSize.Value();
   std::int64_t tailSize = 0;
   if (rest >= kTrailerSize) {
     std::string tail;
-    errno = 0;
-    if (!ReadExactly(fd, tail, info.st_size - kTrailerSize, kTrailerSize)) return ReadFailure(fileName);
+    if (!file.Read(tail, info.st_size - kTrailerSize, kTrailerSize)) return ReadFailure(fileName);
     if (tail.starts_with("TAG")) {
       tailSize = kTrailerSize;
       snapshot.Tail = std::move(tail);
@@ -125,8 +159,7 @@ TResultOf<TTagSnapshot> ReadTagSnapshot(int fd, const struct stat& info, const s
   // be judged on bytes of the new tag: such a file is kept whole.
   snapshot.Whole = tailSize == 0 && rest < kTrailerSize;
   const std::int64_t headBytes = snapshot.Whole ? info.st_size : headSize.Value();
-  errno = 0;
-  if (!ReadExactly(fd, snapshot.Head, 0, headBytes)) return ReadFailure(fileName);
+  if (!file.Read(snapshot.Head, 0, headBytes)) return ReadFailure(fileName);
   snapshot.MiddleSize = snapshot.Whole ? 0 : rest - tailSize;
   return snapshot;
 }
@@ -188,19 +221,20 @@ TResultOf<TTagSnapshot> ReadTagSnapshotAround(const std::string& fileName, std::
   snapshot.Size = info.st_size;
   snapshot.Whole = whole;
   snapshot.MiddleSize = middleSize;
+  TStartRead bytes;
+  if (!bytes.Begin(file.Fd(), info.st_size)) return ReadFailure(fileName);
   std::int64_t headSize = info.st_size;
   if (!whole) {
-    TResultOf<std::int64_t> found = HeadSize(file.Fd(), info.st_size, fileName);
+    TResultOf<std::int64_t> found = HeadSize(bytes.Start(), file.Fd(), info.st_size, fileName);
     if (!found) return found.Failure();
     headSize = found.Value();
   }
   if (headSize + middleSize > info.st_size) {
     return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::invalid_argument));
   }
-  errno = 0;
-  if (!ReadExactly(file.Fd(), snapshot.Head, 0, headSize)) return ReadFailure(fileName);
   const std::int64_t tailFrom = headSize + middleSize;
-  if (!ReadExactly(file.Fd(), snapshot.Tail, tailFrom, info.st_size - tailFrom)) return ReadFailure(fileName);
+  if (!bytes.Read(snapshot.Tail, tailFrom, info.st_size - tailFrom)) return ReadFailure(fileName);
+  if (!bytes.Read(snapshot.Head, 0, headSize)) return ReadFailure(fileName);
   return snapshot;
 }
 

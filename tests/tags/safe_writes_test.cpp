@@ -26,6 +26,7 @@
 #include "tags/id3_info.h"
 #include "tags/id3v2.h"
 #include "tags/locked_song.h"
+#include "tags/tag_snapshot.h"
 
 namespace tagwright {
 namespace {
@@ -273,6 +274,51 @@ TEST(SongPathOfAName, LeadsALockToTheFileTheNameLeadsToNow) {
   EXPECT_EQ(locked.Value().Path(), real + "/moved/song.mp3");
   EXPECT_EQ(locked.Value().Info().st_ino, StatOf(folder / "moved/song.mp3").st_ino);
 }
+
+// A song's tag and trailer are read the same whatever their sizes next to the first bytes read at
+// once: a tag shorter, as long as or longer than them, a small song whose trailer they hold, a song
+// without a tag, and one too short for a trailer of its own after the tag (kept whole).
+struct TSnapshotShape {
+  const char* Name;
+  std::size_t TagBody;  // 0: no tag
+  std::size_t Audio;
+  bool Trailer;
+};
+
+class SnapshotShapes : public ::testing::TestWithParam<TSnapshotShape> {};
+
+TEST_P(SnapshotShapes, AreReadAsTheyStand) {
+  const TSnapshotShape& shape = GetParam();
+  const std::string head = shape.TagBody == 0 ? "" : Tag(3, Frame23("APIC", std::string(shape.TagBody - 10 - 10, 'p')));
+  const std::string tail = shape.Trailer ? Trailer("Title", "Artist", "Album", "1999", "", 1, 2) : "";
+  const std::string bytes = head + SongAudio(shape.Audio) + tail;
+  TTempFolder folder;
+  const std::string song = folder.WriteFile("song.mp3", bytes);
+  TResultOf<TTagSnapshot> read = ReadTagSnapshot(song);
+  ASSERT_TRUE(read.Ok()) << read.Failure().Describe();
+  const TTagSnapshot& snapshot = read.Value();
+  const bool whole = !shape.Trailer && shape.Audio < 128;
+  EXPECT_EQ(snapshot.Whole, whole);
+  EXPECT_TRUE(snapshot.Head == (whole ? bytes : head));
+  EXPECT_TRUE(snapshot.Tail == tail);
+  EXPECT_EQ(snapshot.MiddleSize, whole ? 0 : static_cast<std::int64_t>(shape.Audio));
+  TResultOf<TTagSnapshot> around = ReadTagSnapshotAround(song, snapshot.MiddleSize, snapshot.Whole);
+  ASSERT_TRUE(around.Ok());
+  EXPECT_TRUE(around.Value().Head == snapshot.Head);
+  EXPECT_TRUE(around.Value().Tail == snapshot.Tail);
+}
+
+INSTANTIATE_TEST_SUITE_P(AroundTheFirstRead, SnapshotShapes,
+                         ::testing::Values(TSnapshotShape{"SmallSongTrailerInTheFirstRead", 2000, 3000, true},
+                                           TSnapshotShape{"TagOneByteShortOfTheFirstRead", 65535, 5000, true},
+                                           TSnapshotShape{"TagAsLongAsTheFirstRead", 65536, 5000, false},
+                                           TSnapshotShape{"TagOneByteBeyondTheFirstRead", 65537, 5000, true},
+                                           TSnapshotShape{"TagFarBeyondTheFirstRead", 300000, 70000, true},
+                                           TSnapshotShape{"NoTag", 0, 90000, true},
+                                           TSnapshotShape{"TooShortForATrailerOfItsOwn", 1000, 100, false}),
+                         [](const ::testing::TestParamInfo<TSnapshotShape>& info) {
+                           return std::string(info.param.Name);
+                         });
 
 // A song with a second name: the rewrite keeps the one file both names lead to.
 TEST(HardLinkedSong, KeepsItsFileWhenTheTagGrows) {
