@@ -239,6 +239,18 @@ void TChangeRecording::Finish(const std::string& pathAfter) {
   if (after) (void)journal_->RecordAfter(record_, pathAfter, std::move(after.Value()));
 }
 
+void TChangeRecording::FinishAsForeseen(const std::string& pathAfter) {
+  struct stat info {};
+  if (!change_.AfterForeseen || !change_.TagWritten || ::stat(pathAfter.c_str(), &info) != 0 ||
+      !S_ISREG(info.st_mode) || info.st_size != change_.After.Size) {
+    return Finish(pathAfter);
+  }
+  TFileAfter after = change_.After;
+  after.ModifiedNs = ModifiedNs(info);
+  after.Mode = info.st_mode & 07777;
+  Finish(pathAfter, std::move(after));
+}
+
 void TChangeRecording::Finish(const std::string& pathAfter, TFileAfter after) {
   if (!journal_ || record_ == 0) return;
   StopObserving();

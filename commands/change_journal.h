@@ -141,6 +141,9 @@ class TChangeRecording {
   void Finish(const std::string& pathAfter);
   // The same when the file's state is already known.
   void Finish(const std::string& pathAfter, TFileAfter after);
+  // The same for a change carried out whole: the state of the tag written it foresaw, when it did,
+  // stands as long as the file has the size foreseen; else the file is read.
+  void FinishAsForeseen(const std::string& pathAfter);
   const TFileChange& Change() const { return change_; }
   std::int64_t Record() const { return record_; }
 

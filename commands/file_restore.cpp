@@ -46,8 +46,10 @@ TRestoreResult RestoreFile(TChangeJournal* journal, std::int64_t record, TFileCh
           : TResult::Failure(TFailureKind::Write, result.At, std::make_error_code(std::errc::illegal_byte_sequence));
   if (!result.Failure && record != 0 && StillAsBefore(change.PathAfter, recording.Change().Before)) {
     (void)journal->RecordNotMade(record);  // nothing of the file was touched
+  } else if (result.Failure.Ok()) {
+    recording.FinishAsForeseen(result.At);  // put back whole: as the restore foresaw
   } else {
-    recording.Finish(result.At);  // put back, or partly: what the file holds now is recorded
+    recording.Finish(result.At);  // put back in part: what the file holds now is recorded
   }
   return result;
 }
