@@ -121,6 +121,53 @@ TWindowWithHistory::TWindowWithHistory() {
   window->UseHistory(History.get());
 }
 
+TWindowOnSongs::TWindowOnSongs(const std::vector<TSongSpec>& songs, TOptions options)
+    : TWindowUnderTest(options.Settings) {
+  for (const TSongSpec& song : songs) {
+    Songs.push_back(song.Tags ? Folder.AddTaggedSong(song.Name, *song.Tags) : Folder.AddSong(song.Name));
+  }
+  Open(options);
+}
+
+TWindowOnSongs::TWindowOnSongs(TFill fill, TOptions options) : TWindowUnderTest(options.Settings) {
+  fill(Folder);
+  Open(options);
+}
+
+void TWindowOnSongs::Open(TOptions options) {
+  if (options.History) {
+    TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(State / "history.sqlite3");
+    if (!opened) qFatal("cannot open the test history");
+    History = std::move(opened.Value());
+    Window->UseHistory(History.get());
+  }
+  if (!Window->SelectFolder(Folder.QPath())) qFatal("cannot open the folder %s", Folder.Path().c_str());
+  WaitForSongs(*Window);
+}
+
+QLineEdit* TWindowOnSongs::Field(TDetailsField field) const {
+  static const char* const kNames[] = {"artistField", "titleField",   "albumField",
+                                       "yearField",   "commentField", "trackField"};
+  return Child<QLineEdit>(kNames[static_cast<std::size_t>(field)]);
+}
+
+void TWindowOnSongs::Type(TDetailsField field, const QString& text) const { Field(field)->setText(text); }
+
+void TWindowOnSongs::Click(int row, Qt::KeyboardModifiers modifiers) {
+  ClickRow(*Window, row, modifiers);
+  WaitForSongs(*Window);
+}
+
+void TWindowOnSongs::Press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QTest::keyClick(Window.get(), key, modifiers);
+  WaitForSongs(*Window);
+}
+
+void TWindowOnSongs::Run(const char* command) const {
+  Choose(*Window, command);
+  WaitForSongs(*Window);
+}
+
 bool WaitUntilLoaded(const TMainWindow& window) {
   return QTest::qWaitFor([&] { return !window.IsLoading() && !window.IsRunningCommand(); }, 30000);
 }
