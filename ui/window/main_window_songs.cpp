@@ -333,16 +333,20 @@ void TMainWindow::ShowSongDetails() {
   }
 }
 
+// The song above or below as the user saw it when asking: a stamp of what was typed may sort the
+// rows afresh on the way. At either end nothing happens, and nothing is asked.
 void TMainWindow::PreviousSong() {
-  if (!SettleTypedDetails()) return;
   const int current = CurrentRow();
-  if (current > 0) SelectSingleRow(current - 1);
+  if (current <= 0) return;
+  const std::string previous = SongAtRow(current - 1)->FileName();
+  if (SettleTypedDetails()) SelectSingleRow(RowOfFile(previous));
 }
 
 void TMainWindow::NextSong() {
-  if (!SettleTypedDetails()) return;
   const int current = CurrentRow();
-  if (current < RowCount() - 1) SelectSingleRow(current + 1);
+  if (current >= RowCount() - 1) return;
+  const std::string next = SongAtRow(current + 1)->FileName();
+  if (SettleTypedDetails()) SelectSingleRow(RowOfFile(next));
 }
 
 }  // namespace tagwright
