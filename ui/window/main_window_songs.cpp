@@ -316,6 +316,7 @@ void TMainWindow::SelectRows(const std::vector<int>& rows) { songListPane_->Sele
 
 void TMainWindow::ShowSongDetails() {
   const std::vector<const TSongFile*> selected = SelectedSongs();
+  shownSelection_ = RememberSelection();
   std::vector<std::string> files;
   files.reserve(selected.size());
   for (const TSongFile* song : selected) files.push_back(song->FileName());
