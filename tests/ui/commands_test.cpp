@@ -35,12 +35,6 @@ std::string Trimmed(const std::string& text) { return QString::fromStdString(tex
 
 void MakeReadOnly(const std::string& path) { QCOMPARE(chmod(path.c_str(), 0444), 0); }
 
-void SelectAllRows(TMainWindow& window) {
-  WaitForSongs(window);
-  ClickRow(window, 0);
-  for (int row = 1; row < window.RowCount(); ++row) ClickRow(window, row, Qt::ControlModifier);
-}
-
 // Two songs whose details give both the same new name.
 void AddClashingSongs(const TSongFolder& folder) {
   folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));

@@ -75,14 +75,9 @@ int RowOf(const TWindowUnderTest& window, const std::string& file) {
   return -1;
 }
 
-QString NameAt(const TWindowUnderTest& window, int row) {
-  const TSongFile* song = window->SongAtRow(row);
-  return song == nullptr ? QString() : QString::fromStdString(std::string(FileNamePart(song->FileName())));
-}
-
+// The selected songs' file names, in an order that is the same in every view.
 QStringList SelectedNames(const TWindowUnderTest& window) {
-  QStringList names;
-  for (int row : SelectedRows(*window.Window)) names << NameAt(window, row);
+  QStringList names = SelectedFiles(window);
   names.sort();
   return names;
 }
@@ -137,7 +132,7 @@ void TEveryViewTest::SelectionPanelAndTypedTextFollowTheRules() {
   ChooseView(window, view);
   window.Click(RowOf(window, two));
   if (!c.OneSong) window.Click(RowOf(window, window.Songs[2]), Qt::ControlModifier);
-  TExpected expected{SelectedNames(window), NameAt(window, window->CurrentRow())};
+  TExpected expected{SelectedNames(window), FileOfRow(window, window->CurrentRow())};
   QLineEdit* field = window.Field(c.OneSong ? TDetailsField::Artist : TDetailsField::Album);
   field->setText(QStringLiteral("Typed"));
   // Another song is left through the question: the edit goes as answered, the other song is shown.
@@ -191,11 +186,11 @@ void TEveryViewTest::SelectionPanelAndTypedTextFollowTheRules() {
       QCOMPARE(RowOf(window, window.Songs[4]), 0);  // the rows below have moved, the songs are the same
       break;
     case TEvent::PreviousStamp:
-      leaveFor(NameAt(window, RowOf(window, two) - 1), TMsgDlgButton::Yes);
+      leaveFor(FileOfRow(window, RowOf(window, two) - 1), TMsgDlgButton::Yes);
       window.Press(Qt::Key_F11);
       break;
     case TEvent::NextDiscard:
-      leaveFor(NameAt(window, RowOf(window, two) + 1), TMsgDlgButton::No);
+      leaveFor(FileOfRow(window, RowOf(window, two) + 1), TMsgDlgButton::No);
       window.Press(Qt::Key_F12);
       break;
     case TEvent::ClickStamp:
@@ -212,7 +207,7 @@ void TEveryViewTest::SelectionPanelAndTypedTextFollowTheRules() {
   }
   QCOMPARE(QuestionsAsked(window), expected.Questions);
   QCOMPARE(SelectedNames(window), expected.Selected);
-  QCOMPARE(NameAt(window, window->CurrentRow()), expected.Current);
+  QCOMPARE(FileOfRow(window, window->CurrentRow()), expected.Current);
   QCOMPARE(field->text(), expected.Typed);
   QVERIFY(field->isEnabled());
   if (c.OneSong) {
@@ -231,6 +226,7 @@ void TEveryViewTest::SelectionPanelAndTypedTextFollowTheRules() {
     const bool typedFor = song == two || !c.OneSong;
     const std::string held = c.OneSong ? tags.Artist : tags.Album;
     QCOMPARE(held == "Typed", expected.Stamped && typedFor);
+    QCOMPARE(tags.Title, std::string(song == two ? "Why" : "Fields"));
   }
 }
 

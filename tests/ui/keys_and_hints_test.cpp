@@ -91,13 +91,8 @@ void TKeysAndHintsTest::TheListKeepsTheKeyboardAfterEachCommand() {
   QFETCH(int, key);
   QFETCH(QString, entry);
   QFETCH(int, rowAfterDown);
-  TSongFolder folder;
-  std::vector<std::string> songs;
-  for (const char* name : {"A - One.mp3", "B - Two.mp3", "C - Three.mp3", "D - Four.mp3"}) {
-    songs.push_back(folder.AddSong(name));
-  }
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({"A - One.mp3", "B - Two.mp3", "C - Three.mp3", "D - Four.mp3"});
+  const std::vector<std::string>& songs = window.Songs;
   auto* list = window.Child<TSongListBox>("songList");
   ClickRow(*window.Window, 1);
   list->setFocus();

@@ -107,12 +107,11 @@ void TSongDetailsTest::ReadOnlyFileIsMarked() {
 }
 
 void TSongDetailsTest::CommonModeShowsSharedValues() {
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop", "1992"));
-  folder.AddTaggedSong("2.mp3", Tags("Abba", "Fernando", "Gold", 2, "Pop", "1992"));
-  folder.AddTaggedSong("3.mp3", Tags("Abba", "SOS", "", 3, "Pop", "1992"));  // no album
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({
+      {"1.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop", "1992")},
+      {"2.mp3", Tags("Abba", "Fernando", "Gold", 2, "Pop", "1992")},
+      {"3.mp3", Tags("Abba", "SOS", "", 3, "Pop", "1992")},  // no album
+  });
   ClickRow(*window.Window, 0);
   ClickRow(*window.Window, 1, Qt::ControlModifier);
   QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details \u2014 2 songs "));
@@ -161,40 +160,34 @@ void TSongDetailsTest::BackToOneSongLeavesCommonMode() {
 }
 
 void TSongDetailsTest::LongArtistAndTitleAreColoured() {
-  TSongFolder folder;
   const std::string thirty(30, 'a');
-  folder.AddTaggedSong("1.mp3", Tags(thirty, thirty + "b"));
-  TWindowUnderTest window;
-  const QColor normal = Background(window.Child<QLineEdit>("artistField"));
+  TWindowOnSongs window({{"1.mp3", Tags(thirty, thirty + "b")}});
+  QLineEdit* artist = window.Field(TDetailsField::Artist);
+  const QColor normal = artist->palette().color(QPalette::Active, QPalette::Base);  // before any song is shown
   const QColor orange(255, 190, 125);
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text().size(), 30);
-  QCOMPARE(Background(window.Child<QLineEdit>("artistField")), normal);
-  QCOMPARE(Background(window.Child<QLineEdit>("titleField")), orange);
+  window.Click(0);
+  QCOMPARE(artist->text().size(), 30);
+  QCOMPARE(Background(artist), normal);
+  QCOMPARE(Background(window.Field(TDetailsField::Title)), orange);
   // Typing follows too, and the field takes more than 30 characters.
-  QTest::keyClicks(window.Child<QLineEdit>("artistField"), QStringLiteral("x"));
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text().size(), 31);
-  QCOMPARE(Background(window.Child<QLineEdit>("artistField")), orange);
-  QTest::keyClick(window.Child<QLineEdit>("artistField"), Qt::Key_Backspace);
-  QCOMPARE(Background(window.Child<QLineEdit>("artistField")), normal);
+  QTest::keyClicks(artist, QStringLiteral("x"));
+  QCOMPARE(artist->text().size(), 31);
+  QCOMPARE(Background(artist), orange);
+  QTest::keyClick(artist, Qt::Key_Backspace);
+  QCOMPARE(Background(artist), normal);
   // Album and comment are not watched.
-  window.Child<QLineEdit>("albumField")->setText(QString(40, 'x'));
-  QCOMPARE(Background(window.Child<QLineEdit>("albumField")), normal);
+  window.Type(TDetailsField::Album, QString(40, 'x'));
+  QCOMPARE(Background(window.Field(TDetailsField::Album)), normal);
 }
 
 // In the common mode the title field is disabled, and looks it even after a long title was shown.
 void TSongDetailsTest::DisabledTitleLooksDisabled() {
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("Abba", std::string(31, 'a')));
-  folder.AddTaggedSong("2.mp3", Tags("Abba", "Two"));
-  TWindowUnderTest window;
-  auto* title = window.Child<QLineEdit>("titleField");
+  TWindowOnSongs window({{"1.mp3", Tags("Abba", std::string(31, 'a'))}, {"2.mp3", Tags("Abba", "Two")}});
+  QLineEdit* title = window.Field(TDetailsField::Title);
   const QColor disabledGround = QPalette().color(QPalette::Disabled, QPalette::Base);
   QVERIFY(disabledGround != QPalette().color(QPalette::Active, QPalette::Base));  // else nothing to see
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  ClickRow(*window.Window, 1, Qt::ControlModifier);
+  window.Click(0);
+  window.Click(1, Qt::ControlModifier);
   QVERIFY(!title->isEnabled());
   QCOMPARE(title->palette().color(QPalette::Disabled, QPalette::Base), disabledGround);
 }

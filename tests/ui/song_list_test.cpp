@@ -38,17 +38,14 @@ void ChooseFilter(QRadioButton* button) { button->click(); }
 }  // namespace
 
 void TSongListTest::LoadsSongFilesOfFolderOnly() {
-  TSongFolder folder;
-  folder.AddSong("Abba - Waterloo.mp3");
-  folder.AddSong("Moby - Porcelain.MP3");
-  folder.AddSong("no extension at all");
-  folder.AddSong("song.mp3.txt");
-  folder.AddSong("ends in a dot.");
-  folder.AddSong(".hidden - song.mp3");
-  folder.AddSong("sub/Nested - Song.mp3");
-  folder.MakeFolder("folder.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window([](const TSongFolder& folder) {
+    for (const char* name : {"Abba - Waterloo.mp3", "Moby - Porcelain.MP3", "no extension at all", "song.mp3.txt",
+                             "ends in a dot.", ".hidden - song.mp3", "sub/Nested - Song.mp3"}) {
+      folder.AddSong(name);
+    }
+    folder.MakeFolder("folder.mp3");
+  });
+  const TSongFolder& folder = window.Folder;
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "Abba - Waterloo.mp3"), Q(folder / "Moby - Porcelain.MP3"),
                                                   Q(folder / "no extension at all")}));
   QCOMPARE(CountText(window), QStringLiteral("3 files"));
@@ -56,9 +53,7 @@ void TSongListTest::LoadsSongFilesOfFolderOnly() {
 }
 
 void TSongListTest::EmptyFolderListsNothing() {
-  TSongFolder folder;
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window;
   QCOMPARE(window->RowCount(), 0);
   QCOMPARE(CountText(window), QStringLiteral("0 files"));
   QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10000000"));
@@ -139,11 +134,9 @@ class TFoldersTooDeep {
 
 // A folder that cannot be read hides its songs, so it is named with the songs that cannot be read.
 void TSongListTest::UnreadableFolderIsNamed() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
-  const TFoldersTooDeep deep(folder.Path());
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({"Abba - Waterloo.mp3"});
+  const std::string& song = window.Songs[0];
+  const TFoldersTooDeep deep(window.Folder.Path());
   window.Child<QAction>("includeSubfoldersEntry")->trigger();  // ticks and reloads with subfolders
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(song)}));
   QCOMPARE(window->UnreadableSongs().size(), std::size_t{1});
@@ -179,16 +172,15 @@ void TSongListTest::FiltersEnableByWhatTheyWouldShow() {
 }
 
 void TSongListTest::ChosenFilterStaysChosenWhenDisabled() {
-  TSongFolder folder;
-  folder.AddSong("Moby.mp3");  // a title only: incomplete
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({
+      "Moby.mp3",  // a title only: incomplete
+  });
   QVERIFY(window.Child<QRadioButton>("incompleteFilter")->isEnabled());
   ChooseFilter(window.Child<QRadioButton>("incompleteFilter"));
   QCOMPARE(window->RowCount(), 1);
   // The song is completed on disk; the reload finds nothing incomplete any more.
-  QVERIFY(WriteID3Tags(folder / "Moby.mp3", Tags("Moby", "Moby")).Ok());
-  window->LoadSongFolder(folder.Path());
+  QVERIFY(WriteID3Tags(window.Folder / "Moby.mp3", Tags("Moby", "Moby")).Ok());
+  window->LoadSongFolder(window.Folder.Path());
   QVERIFY(!window.Child<QRadioButton>("incompleteFilter")->isEnabled());
   QVERIFY(window.Child<QRadioButton>("incompleteFilter")->isChecked());
   QCOMPARE(window->RowCount(), 0);
@@ -313,11 +305,10 @@ void TSongListTest::StatusColorsFollowFiveRules() {
 }
 
 void TSongListTest::RowsAreDrawnInStatusColors() {
-  TSongFolder folder;
-  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));  // green
-  folder.AddSong("Moby.mp3");                                             // red
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({
+      {"Abba - Waterloo.mp3", Tags("Abba", "Waterloo")},  // green
+      "Moby.mp3",                                         // red
+  });
   ClickRow(*window.Window, 0);
   const QImage image = window.Child<TSongListBox>("songList")->viewport()->grab().toImage();
   auto rowHas = [&](int row, const QColor& color) {

@@ -50,17 +50,6 @@ struct TTypedWindow : TWindowOnSongs {
   QString Artist() const { return Field(TDetailsField::Artist)->text(); }
 };
 
-QString FileOfRow(const TWindowUnderTest& window, int row) {
-  const TSongFile* song = window->SongAtRow(row);
-  return song == nullptr ? QString() : QString::fromStdString(std::string(FileNamePart(song->FileName())));
-}
-
-QStringList SelectedFiles(const TWindowUnderTest& window) {
-  QStringList files;
-  for (int row : SelectedRows(*window.Window)) files << FileOfRow(window, row);
-  return files;
-}
-
 }  // namespace
 
 void TTrustTest::TypedDetailsWaitForTheUsersAnswer_data() {
@@ -216,13 +205,12 @@ void TTrustTest::TheSelectionSurvivesEachCommand_data() {
 void TTrustTest::TheSelectionSurvivesEachCommand() {
   QFETCH(int, key);
   QFETCH(QString, button);
-  TSongFolder folder;
-  folder.AddTaggedSong("a.mp3", Tags("Zed", "One"));
-  folder.AddSong("moby - why.mp3");  // F7 and AutoRename give it a new name
-  folder.AddTaggedSong("sting - fields.mp3", Tags("Sting", "Fields"));
-  folder.AddTaggedSong("z.mp3", Tags("Abba", "Two"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({
+      {"a.mp3", Tags("Zed", "One")},
+      "moby - why.mp3",  // F7 and AutoRename give it a new name
+      {"sting - fields.mp3", Tags("Sting", "Fields")},
+      {"z.mp3", Tags("Abba", "Two")},
+  });
   ClickRow(*window.Window, 2);
   ClickRow(*window.Window, 1, Qt::ControlModifier);  // two songs, the current one second
   const std::string moby = window->SongAtRow(1)->FileName();
@@ -235,7 +223,7 @@ void TTrustTest::TheSelectionSurvivesEachCommand() {
   QStringList expected;
   for (const std::string& name : {std::string("Moby - Why.mp3"), std::string("moby - why.mp3"),
                                   std::string("sting - fields.mp3"), std::string("Sting - Fields.mp3")}) {
-    if (FileExists(folder / name)) expected << QString::fromStdString(name);
+    if (FileExists(window.Folder / name)) expected << QString::fromStdString(name);
   }
   QCOMPARE(SelectedFiles(window), expected);
   const QString current = FileOfRow(window, window->CurrentRow());

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 
+#include "files/paths.h"
 #include "ui/details/song_details_panel.h"
 #include "ui/settings.h"
 #include "ui/song_list/song_list_box.h"
@@ -255,6 +256,23 @@ QList<int> SelectedRows(const TMainWindow& window) {
     if (pane->IsRowSelected(row)) rows << row;
   }
   return rows;
+}
+
+void SelectAllRows(TMainWindow& window) {
+  WaitForSongs(window);
+  for (int row = 0; row < window.RowCount(); ++row)
+    ClickRow(window, row, row == 0 ? Qt::NoModifier : Qt::ControlModifier);
+}
+
+QString FileOfRow(const TWindowUnderTest& window, int row) {
+  const TSongFile* song = window->SongAtRow(row);
+  return song == nullptr ? QString() : QString::fromStdString(std::string(FileNamePart(song->FileName())));
+}
+
+QStringList SelectedFiles(const TWindowUnderTest& window) {
+  QStringList files;
+  for (int row : SelectedRows(*window.Window)) files << FileOfRow(window, row);
+  return files;
 }
 
 TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window) {

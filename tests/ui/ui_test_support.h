@@ -130,7 +130,7 @@ struct TWindowOptions {
 };
 struct TWindowOnSongs : TSongsForWindow, TWindowUnderTest {
   using TOptions = TWindowOptions;
-  explicit TWindowOnSongs(const std::vector<TSongSpec>& songs, TOptions options = {});
+  explicit TWindowOnSongs(const std::vector<TSongSpec>& songs = {}, TOptions options = {});
   // A folder filled by a test's own function.
   using TFill = void (*)(const TSongFolder& folder);
   explicit TWindowOnSongs(TFill fill, TOptions options = {});
@@ -200,8 +200,13 @@ class TWhileBusy {
   QTimer timer_;
 };
 
-// The rows selected, in list order.
+// The rows selected, in list order; and every row selected by clicks, as the user does.
 QList<int> SelectedRows(const TMainWindow& window);
+void SelectAllRows(TMainWindow& window);
+// The file name of a row's song, without its folder (empty for no row); and those of the rows
+// selected, in list order.
+QString FileOfRow(const TWindowUnderTest& window, int row);
+QStringList SelectedFiles(const TWindowUnderTest& window);
 
 TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window);
 // Enables the entries of the song list's menu or of the details fields' text menu, as when it opens.

@@ -32,12 +32,6 @@ namespace tagwright::testing {
 
 namespace {
 
-void SelectAllRows(TMainWindow& window) {
-  WaitForSongs(window);
-  for (int row = 0; row < window.RowCount(); ++row)
-    ClickRow(window, row, row == 0 ? Qt::NoModifier : Qt::ControlModifier);
-}
-
 QAction* MenuEntry(const TWindowUnderTest& window, const char* name) {
   for (QAction* action : window.Child<QMenu>("songListMenu")->actions()) {
     if (action->objectName() == QLatin1String(name)) return action;
