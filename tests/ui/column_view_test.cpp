@@ -132,10 +132,7 @@ void TColumnViewTest::SortsEachColumnBothWays() {
   QFETCH(int, column);
   QFETCH(QStringList, ascending);
   QFETCH(QStringList, descending);
-  TSongFolder folder;
-  AddThreeSongs(folder);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window(AddThreeSongs);
   ShowColumns(window);
   QVERIFY(WaitForAudio(window));
   ClickHeader(window, static_cast<TSongColumn>(column));
@@ -253,14 +250,13 @@ void TColumnViewTest::InlineEditsAreStampedFieldByField() {
 }
 
 void TColumnViewTest::DifferentFieldsAreLeftAlone() {
-  TSongFolder folder;
-  const std::string a = folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop"));
-  const std::string b = folder.AddTaggedSong("b.mp3", Tags("Moby", "Why", "Play", 2, "Pop"));
-  folder.AddTaggedSong("c.mp3", Tags("Sting", "Fields"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  ClickRow(*window.Window, 1, Qt::ShiftModifier);
+  TWindowOnSongs window({{"a.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop")},
+                         {"b.mp3", Tags("Moby", "Why", "Play", 2, "Pop")},
+                         {"c.mp3", Tags("Sting", "Fields")}});
+  const std::string& a = window.Songs[0];
+  const std::string& b = window.Songs[1];
+  window.Click(0);
+  window.Click(1, Qt::ShiftModifier);
   QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details \u2014 2 songs "));
   struct TField {
     const char* Name;
@@ -275,7 +271,7 @@ void TColumnViewTest::DifferentFieldsAreLeftAlone() {
     QCOMPARE(window.Child<QLineEdit>(field.Name)->text(), field.Text);
     QCOMPARE(window.Child<QLineEdit>(field.Name)->placeholderText(), field.Placeholder);
   }
-  window.Child<QLineEdit>("yearField")->setText(QStringLiteral("1999"));
+  window.Type(TDetailsField::Year, QStringLiteral("1999"));
   QTest::keyClick(window.Window.get(), Qt::Key_F6);
   WaitForSongs(*window.Window);
   for (const auto& [path, expected] : {std::pair{a, Tags("Abba", "Waterloo", "Gold", 1, "Pop", "1999")},
@@ -285,7 +281,7 @@ void TColumnViewTest::DifferentFieldsAreLeftAlone() {
     QCOMPARE(TagsText(tags), TagsText(expected));
   }
   window->SelectSingleRow(2);
-  QCOMPARE(window.Child<QLineEdit>("albumField")->placeholderText(), QString());
+  QCOMPARE(window.Field(TDetailsField::Album)->placeholderText(), QString());
 }
 
 void TColumnViewTest::CoverIsTheSongsFrontCover_data() {

@@ -35,12 +35,6 @@ std::string Trimmed(const std::string& text) { return QString::fromStdString(tex
 
 void MakeReadOnly(const std::string& path) { QCOMPARE(chmod(path.c_str(), 0444), 0); }
 
-void SelectAllRows(TMainWindow& window) {
-  WaitForSongs(window);
-  ClickRow(window, 0);
-  for (int row = 1; row < window.RowCount(); ++row) ClickRow(window, row, Qt::ControlModifier);
-}
-
 // Two songs whose details give both the same new name.
 void AddClashingSongs(const TSongFolder& folder) {
   folder.AddTaggedSong("one.mp3", Tags("Moby", "Why"));
@@ -78,52 +72,48 @@ class TFileSizeLimit {
 }  // namespace
 
 void TCommandsTest::StampOneSongWritesThePanelExactly() {
-  TSongFolder folder;
   TID3Info tags = Tags("Abba", "Waterloo", "Album", 3);
   tags.Comment = "Old comment";
-  const std::string song = folder.AddTaggedSong("Abba - Waterloo.mp3", tags);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  window.Child<QLineEdit>("commentField")->setText(QString());
-  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("  Abba Group  "));
+  TWindowOnSongs window({{"Abba - Waterloo.mp3", tags}});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
+  window.Type(TDetailsField::Comment, QString());
+  window.Type(TDetailsField::Artist, QStringLiteral("  Abba Group  "));
   QTest::keyClick(window.Window.get(), Qt::Key_F6);
   const TID3Info after = TagsOf(song);
   QCOMPARE(Trimmed(after.Comment), std::string());
   QCOMPARE(after.Artist, std::string("Abba Group"));
   QCOMPARE(after.Title, std::string("Waterloo"));
   QCOMPARE(after.Track, std::uint8_t(3));
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba Group"));
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("Abba Group"));
   QCOMPARE(SelectedRows(*window.Window), QList<int>{0});
 }
 
 // A year typed that a tag cannot hold is refused, named, and nothing is written; four digits are.
 void TCommandsTest::AYearATagCannotHoldIsRefusedAndNamed() {
-  TSongFolder folder;
-  const std::string song = folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo", "Album", 3));
+  TWindowOnSongs window({{"Abba - Waterloo.mp3", Tags("Abba", "Waterloo", "Album", 3)}});
+  const std::string& song = window.Songs[0];
   const std::string before = ReadWholeFile(song);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  window.Child<QLineEdit>("yearField")->setText(QStringLiteral("-1"));
+  window.Click(0);
+  window.Type(TDetailsField::Year, QStringLiteral("-1"));
   QTest::keyClick(window.Window.get(), Qt::Key_F6);
   QVERIFY(ReadWholeFile(song) == before);
   QVERIFY(!window.Dialogs.Messages.empty());
   QCOMPARE(window.Dialogs.Messages.back().Text, QStringLiteral("The year must be four digits, not '-1'"));
-  window.Child<QLineEdit>("yearField")->setText(QStringLiteral("1974"));
+  window.Type(TDetailsField::Year, QStringLiteral("1974"));
   QTest::keyClick(window.Window.get(), Qt::Key_F6);
   QCOMPARE(TagsOf(song).Year, std::string("1974"));
 }
 
 void TCommandsTest::StampSeveralSongsWritesOnlyFilledFields() {
-  TSongFolder folder;
-  const std::string a = folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "One"));
-  const std::string b = folder.AddTaggedSong("b.mp3", Tags("Moby", "Why", "Two"));
-  const std::string c = folder.AddTaggedSong("c.mp3", Tags("Sting", "Fields", "Three"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({{"a.mp3", Tags("Abba", "Waterloo", "One")},
+                         {"b.mp3", Tags("Moby", "Why", "Two")},
+                         {"c.mp3", Tags("Sting", "Fields", "Three")}});
+  const std::string& a = window.Songs[0];
+  const std::string& b = window.Songs[1];
+  const std::string& c = window.Songs[2];
   SelectAllRows(*window.Window);
-  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
+  window.Type(TDetailsField::Album, QStringLiteral("X"));
   window.Child<QPushButton>("stampButton")->click();
   WaitForSongs(*window.Window);  // the pass runs on a worker
   QCOMPARE(TagsOf(a).Album, std::string("X"));
@@ -215,30 +205,26 @@ void TCommandsTest::RenameWithDetailsReportsATakenName() {
 }
 
 void TCommandsTest::RenameWithDetailsRenamesCaseOnlyChanges() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("abba - waterloo.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Abba"));
-  window.Child<QLineEdit>("titleField")->setText(QStringLiteral("Waterloo"));
-  window.Child<QLineEdit>("trackField")->setText(QStringLiteral("7"));
+  TWindowOnSongs window({"abba - waterloo.mp3"});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
+  window.Type(TDetailsField::Artist, QStringLiteral("Abba"));
+  window.Type(TDetailsField::Title, QStringLiteral("Waterloo"));
+  window.Type(TDetailsField::Track, QStringLiteral("7"));
   window.Child<QPushButton>("renameButton")->click();
   QVERIFY(!FileExists(song));
-  QVERIFY(FileExists(folder / "07 - Abba - Waterloo.mp3"));
-  QCOMPARE(RowTexts(*window.Window), QStringList{QString::fromStdString(folder / "07 - Abba - Waterloo.mp3")});
+  QVERIFY(FileExists(window.Folder / "07 - Abba - Waterloo.mp3"));
+  QCOMPARE(RowTexts(*window.Window), QStringList{QString::fromStdString(window.Folder / "07 - Abba - Waterloo.mp3")});
 }
 
 void TCommandsTest::AutoRenameRenamesTheFirstOfTwoClashingSongs() {
-  TSongFolder folder;
-  AddClashingSongs(folder);
-  TWindowUnderTest window;
-  QVERIFY(ShowWithAllSelected(window, folder));
+  TWindowOnSongs window(AddClashingSongs);
+  SelectAllRows(*window.Window);
   window.Child<QPushButton>("autoRenameButton")->click();
   WaitForSongs(*window.Window);
-  QVERIFY(FileExists(folder / "Moby - Why.mp3"));
-  QVERIFY(FileExists(folder / "two.mp3"));
-  QVERIFY(!FileExists(folder / "one.mp3"));
+  QVERIFY(FileExists(window.Folder / "Moby - Why.mp3"));
+  QVERIFY(FileExists(window.Folder / "two.mp3"));
+  QVERIFY(!FileExists(window.Folder / "one.mp3"));
 }
 
 // The reload that ends the pass empties the message panel: a failed rename is told after it.
@@ -276,10 +262,8 @@ void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
 // With two songs, the message of the second stays the message panel's text for the whole pause; the
 // summary follows the reload, all of it readable.
 void TCommandsTest::ClashingRenamesKeepTheirMessageForThePause() {
-  TSongFolder folder;
-  AddClashingSongs(folder);
-  TWindowUnderTest window;
-  QVERIFY(ShowWithAllSelected(window, folder));
+  TWindowOnSongs window(AddClashingSongs);
+  SelectAllRows(*window.Window);
   const QString message = QStringLiteral("A file with that name already exists.");
   const QString summary = QStringLiteral("Rename File(s): 1 renamed, 1 failed (A file with that name already exists.)");
   window.HoldPause = true;
@@ -290,8 +274,8 @@ void TCommandsTest::ClashingRenamesKeepTheirMessageForThePause() {
   QVERIFY(QTest::qWaitFor([&] { return bool(window.EndPause); }, 30000));
   QVERIFY(window.PausedFor >= 2000);
   QVERIFY(QTest::qWaitFor([&] { return seen.size() >= 3 && seen.back() == message; }, 30000));
-  QVERIFY(FileExists(folder / "Moby - Why.mp3"));
-  QVERIFY(FileExists(folder / "two.mp3"));
+  QVERIFY(FileExists(window.Folder / "Moby - Why.mp3"));
+  QVERIFY(FileExists(window.Folder / "two.mp3"));
   std::exchange(window.EndPause, nullptr)();
   QVERIFY(WaitUntilLoaded(*window.Window));
   // The pause: the message of the second song, until the summary follows the reload and nothing between.
@@ -307,12 +291,9 @@ void TCommandsTest::ClashingRenamesKeepTheirMessageForThePause() {
 
 // A file that cannot be opened ends the pass; the box that names it comes after the reload.
 void TCommandsTest::AFileThatCannotBeOpenedIsNamedAfterTheReload() {
-  TSongFolder folder;
-  const std::string a = folder.AddSong("a.mp3");
-  const std::string b = folder.AddSong("b.mp3");
-  folder.AddSong("c.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({"a.mp3", "b.mp3", "c.mp3"});
+  const std::string& a = window.Songs[0];
+  const std::string& b = window.Songs[1];
   SelectAllRows(*window.Window);
   std::filesystem::remove(b);
   std::filesystem::create_directory(b);  // no song any more, and no file to open
@@ -322,7 +303,7 @@ void TCommandsTest::AFileThatCannotBeOpenedIsNamedAfterTheReload() {
     rowsThen = window->RowCount();
     statusThen = StatusText(window);
   };
-  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
+  window.Type(TDetailsField::Album, QStringLiteral("X"));
   QTest::keyClick(window.Window.get(), Qt::Key_F6);
   WaitForSongs(*window.Window);  // the pass runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
@@ -457,11 +438,8 @@ void TCommandsTest::EachPassIsSummedUpInOneLine() {
 }
 
 void TCommandsTest::RenameThisFileUsesTheTypedName() {
-  TSongFolder folder;
-  folder.AddSong("old.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"old.mp3"});
+  window.Click(0);
   window.Dialogs.InputAnswers.push_back(QStringLiteral("sub/escape.mp3"));
   Choose(*window.Window, "renameEntry");
   QCOMPARE(window.Dialogs.Inputs.at(0).Caption, QStringLiteral("Rename File"));
@@ -471,33 +449,29 @@ void TCommandsTest::RenameThisFileUsesTheTypedName() {
   // The message names the core's reason under its caption.
   QCOMPARE(window.Dialogs.Messages.at(0).Text,
            QStringLiteral("Error renaming file\r\n") + QString::fromUtf8(kTypedNameRefusedReason));
-  QVERIFY(FileExists(folder / "old.mp3"));
+  QVERIFY(FileExists(window.Folder / "old.mp3"));
 
-  folder.AddSong("taken.mp3");
-  const std::string taken = ReadWholeFile(folder / "taken.mp3");
+  window.Folder.AddSong("taken.mp3");
+  const std::string taken = ReadWholeFile(window.Folder / "taken.mp3");
   window.Dialogs.InputAnswers.push_back(QStringLiteral("taken.mp3"));
   Choose(*window.Window, "renameEntry");
   QCOMPARE(window.Dialogs.Messages.at(1).Text,
            QStringLiteral("Error renaming file\r\n%1 (File exists)").arg(QString::fromUtf8(kRenameFailedMessage)));
-  QVERIFY(ReadWholeFile(folder / "taken.mp3") == taken);
-  QVERIFY(FileExists(folder / "old.mp3"));
+  QVERIFY(ReadWholeFile(window.Folder / "taken.mp3") == taken);
+  QVERIFY(FileExists(window.Folder / "old.mp3"));
 
   window.Dialogs.InputAnswers.push_back(QStringLiteral("new.txt"));
   Choose(*window.Window, "renameEntry");
-  QVERIFY(FileExists(folder / "new.txt"));
+  QVERIFY(FileExists(window.Folder / "new.txt"));
   QCOMPARE(window->RowCount(), 1);  // taken.mp3 alone: new.txt is no longer a song file
 }
 
 // The rename box offers the whole name with the part before the extension selected, and is wide.
 void TCommandsTest::RenameBoxSelectsTheNameWithoutExtension() {
-  TSongFolder folder;
-  folder.AddSong("my.song.mp3");
-  folder.AddSong("noextension");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"my.song.mp3", "noextension"});
+  window.Click(0);
   Choose(*window.Window, "renameEntry");
-  ClickRow(*window.Window, 1);
+  window.Click(1);
   Choose(*window.Window, "renameEntry");
   QCOMPARE(window.Dialogs.Inputs.at(0).Value, QStringLiteral("my.song.mp3"));
   QCOMPARE(window.Dialogs.Inputs.at(0).SelectedLength, 7);
@@ -544,11 +518,9 @@ void TCommandsTest::HandsFreeActsOnlyOnNamesHoldingTheirDetails() {
 }
 
 void TCommandsTest::DetailsCleanupAndFilenameAsTitle() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("some band - the_best_song.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"some band - the_best_song.mp3"});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
   window.Child<QPushButton>("detailsCleanupButton")->click();
   QCOMPARE(TagsOf(song).Title, std::string("The Best Song"));
   QCOMPARE(TagsOf(song).Artist, std::string("Some Band"));
@@ -564,13 +536,11 @@ void TCommandsTest::ClearBlanksEachFieldAlone_data() {
 
 void TCommandsTest::ClearBlanksEachFieldAlone() {
   QFETCH(int, item);
-  TSongFolder folder;
   TID3Info full = Tags("Artist", "Title", "Album", 5, "Rock", "1999");
   full.Comment = "Comment";
-  const std::string song = folder.AddTaggedSong("x.mp3", full);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({{"x.mp3", full}});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
   const QList<QAction*> items = window.Child<QMenu>("clearMenu")->actions();
   QCOMPARE(items.size(), 7);
   items[item]->trigger();
@@ -588,11 +558,9 @@ void TCommandsTest::ClearBlanksEachFieldAlone() {
 }
 
 void TCommandsTest::DeleteAsksFirst() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("a.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"a.mp3"});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
   window.Dialogs.Answers.push_back(TMsgDlgButton::No);
   Choose(*window.Window, "deleteEntry");
   QVERIFY(FileExists(song));
@@ -638,11 +606,9 @@ void TCommandsTest::DeleteMovesTheFileToTheTrash() {
 }
 
 void TCommandsTest::FailedDeleteNamesTheFileAndTheCause() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("gone.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"gone.mp3"});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
   QVERIFY(QFile::remove(QString::fromStdString(song)));  // taken away behind the window's back
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   Choose(*window.Window, "deleteEntry");
@@ -656,15 +622,12 @@ void TCommandsTest::FailedDeleteNamesTheFileAndTheCause() {
 }
 
 void TCommandsTest::SelectArtistAddsRowsOfTheSameSpelling() {
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("Abba", "A"));
-  folder.AddTaggedSong("2.mp3", Tags("abba", "B"));
-  folder.AddTaggedSong("3.mp3", Tags("Abba", "C"));
-  folder.AddTaggedSong("4.mp3", Tags("Moby", "D"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 3);
-  ClickRow(*window.Window, 0, Qt::ControlModifier);
+  TWindowOnSongs window({{"1.mp3", Tags("Abba", "A")},
+                         {"2.mp3", Tags("abba", "B")},
+                         {"3.mp3", Tags("Abba", "C")},
+                         {"4.mp3", Tags("Moby", "D")}});
+  window.Click(3);
+  window.Click(0, Qt::ControlModifier);
   Choose(*window.Window, "selectArtistEntry");
   QCOMPARE(SelectedRows(*window.Window), (QList<int>{0, 2, 3}));
   Choose(*window.Window, "selectAllEntry");
@@ -672,56 +635,47 @@ void TCommandsTest::SelectArtistAddsRowsOfTheSameSpelling() {
 }
 
 void TCommandsTest::CutToMovesTextToTheFrontOfAnotherField() {
-  TSongFolder folder;
-  folder.AddSong("x.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  window.Child<QLineEdit>("titleField")->setText(QStringLiteral("Abba - Waterloo"));
-  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Band"));
-  window.Child<QLineEdit>("titleField")->setFocus();
+  TWindowOnSongs window({"x.mp3"});
+  window.Click(0);
+  window.Type(TDetailsField::Title, QStringLiteral("Abba - Waterloo"));
+  window.Type(TDetailsField::Artist, QStringLiteral("Band"));
+  window.Field(TDetailsField::Title)->setFocus();
   QApplication::setActiveWindow(window.Window.get());
-  window.Child<QLineEdit>("titleField")->setSelection(0, 4);
-  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window.Child<QLineEdit>("titleField")));
+  window.Field(TDetailsField::Title)->setSelection(0, 4);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window.Field(TDetailsField::Title)));
   DetailsPanel(window)->CutSelectionTo(TDetailsField::Artist);
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("AbbaBand"));
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Waterloo"));
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("AbbaBand"));
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("Waterloo"));
   QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Abba"));
 
-  window.Child<QLineEdit>("titleField")->setSelection(0, 0);
+  window.Field(TDetailsField::Title)->setSelection(0, 0);
   DetailsPanel(window)->CutSelectionTo(TDetailsField::Artist);  // nothing selected: nothing changes
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("AbbaBand"));
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("AbbaBand"));
 }
 
 void TCommandsTest::UpdateFromFileNameFillsOneField() {
-  TSongFolder folder;
-  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Tag Artist", "Tag Title"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({{"Abba - Waterloo.mp3", Tags("Tag Artist", "Tag Title")}});
+  window.Click(0);
   PrepareTextMenu(window);
   QCOMPARE(window.Child<QAction>("artistFromFileNameEntry")->text(), QStringLiteral("Artist: Abba"));
   QCOMPARE(window.Child<QAction>("titleFromFileNameEntry")->text(), QStringLiteral("Title: Waterloo"));
   window.Child<QAction>("titleFromFileNameEntry")->trigger();
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Waterloo"));
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Tag Artist"));
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("Waterloo"));
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("Tag Artist"));
   window.Child<QAction>("artistFromFileNameEntry")->trigger();
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("Abba"));
 
   // An ampersand is shown as itself, not taken for a shortcut mark.
-  QVERIFY(QFile::rename(folder.QPath() + "/Abba - Waterloo.mp3", folder.QPath() + "/AC&DC - Thunder.mp3"));
-  window->LoadSongFolder(folder.Path());
-  ClickRow(*window.Window, 0);
+  QVERIFY(
+      QFile::rename(window.Folder.QPath() + "/Abba - Waterloo.mp3", window.Folder.QPath() + "/AC&DC - Thunder.mp3"));
+  window->LoadSongFolder(window.Folder.Path());
+  window.Click(0);
   PrepareTextMenu(window);
   QCOMPARE(window.Child<QAction>("artistFromFileNameEntry")->text(), QStringLiteral("Artist: AC&&DC"));
 }
 
 void TCommandsTest::RefreshKeepsSubfoldersBelowTheTopNode() {
-  TSongFolder folder;
-  folder.AddSong("a.mp3");
-  folder.AddSong("sub/b.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({"a.mp3", "sub/b.mp3"});
   window.Child<QAction>("includeSubfoldersEntry")->trigger();  // ticks and reloads with subfolders
   QVERIFY(window.Child<QAction>("includeSubfoldersEntry")->isChecked());
   QCOMPARE(window->RowCount(), 2);
@@ -742,38 +696,35 @@ void TCommandsTest::RefreshOnTheTopNodeStopsScanningSubfolders() {
 }
 
 void TCommandsTest::TextMenuTidiesTheFocusedField() {
-  TSongFolder folder;
-  folder.AddSong("x.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"x.mp3"});
+  window.Click(0);
   QApplication::setActiveWindow(window.Window.get());
-  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("my_best_OF"));
-  window.Child<QLineEdit>("albumField")->setFocus();
+  window.Type(TDetailsField::Album, QStringLiteral("my_best_OF"));
+  window.Field(TDetailsField::Album)->setFocus();
   window.Child<QAction>("underscoresToSpacesEntry")->trigger();
-  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my best OF"));
+  QCOMPARE(window.Field(TDetailsField::Album)->text(), QStringLiteral("my best OF"));
   window.Child<QAction>("initialCapsEntry")->trigger();
-  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("My Best Of"));
+  QCOMPARE(window.Field(TDetailsField::Album)->text(), QStringLiteral("My Best Of"));
   // Each tidying is a step of the field's undo history: Ctrl+Z and the menu's Undo and Redo.
-  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_Z, Qt::ControlModifier);
-  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my best OF"));
+  QTest::keyClick(window.Field(TDetailsField::Album), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(window.Field(TDetailsField::Album)->text(), QStringLiteral("my best OF"));
   PrepareTextMenu(window);
   QVERIFY(window.Child<QAction>("redoEntry")->isEnabled());
   window.Child<QAction>("undoEntry")->trigger();
-  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("my_best_OF"));
+  QCOMPARE(window.Field(TDetailsField::Album)->text(), QStringLiteral("my_best_OF"));
   window.Child<QAction>("redoEntry")->trigger();
   window.Child<QAction>("redoEntry")->trigger();
-  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("My Best Of"));
+  QCOMPARE(window.Field(TDetailsField::Album)->text(), QStringLiteral("My Best Of"));
   window.Child<QAction>("selectAllTextEntry")->trigger();
-  QCOMPARE(window.Child<QLineEdit>("albumField")->selectedText(), QStringLiteral("My Best Of"));
+  QCOMPARE(window.Field(TDetailsField::Album)->selectedText(), QStringLiteral("My Best Of"));
 
-  window.Child<QLineEdit>("artistField")->setText(QStringLiteral(" Moby "));
-  window.Child<QLineEdit>("titleField")->setText(QStringLiteral("MOBY - Why "));
+  window.Type(TDetailsField::Artist, QStringLiteral(" Moby "));
+  window.Type(TDetailsField::Title, QStringLiteral("MOBY - Why "));
   window.Child<QAction>("removeArtistFromTitleEntry")->trigger();  // whichever field has the focus
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Why"));
-  window.Child<QLineEdit>("titleField")->undo();
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("MOBY - Why "));
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("Moby"));
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("Why"));
+  window.Field(TDetailsField::Title)->undo();
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("MOBY - Why "));
 }
 
 }  // namespace tagwright::testing

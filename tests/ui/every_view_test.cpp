@@ -2,10 +2,10 @@
 // current song, the panel and what was typed in it are what the user left them, and what was typed
 // goes only through the Stamp/Discard/Cancel question or a stamp.
 #include <sys/stat.h>
-#include <QAbstractButton>
 #include <QLineEdit>
+#include <QMap>
+#include <algorithm>
 
-#include "files/paths.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
 #include "ui/window/status_panels.h"
@@ -24,11 +24,18 @@ enum class TEvent : std::uint8_t {
   HidingFilter,  // a filter that hides the song being edited, then Unfiltered again
   Undo,          // of the stamp on several
   Redo,
-  Cancel,  // another row clicked, "Stamp the changes?" answered Cancel
+  Cancel,             // another row clicked, "Stamp the changes?" answered Cancel
+  IncludeSubfolders,  // ticked, which lists a song of a subfolder before the others
+  PreviousStamp,      // F11, "Stamp the changes?" answered Stamp
+  NextDiscard,        // F12, answered Discard
+  ClickStamp,         // another row clicked, answered Stamp
+  ClickDiscard,       // another row clicked, answered Discard
+  HiddenClickStamp,   // a filter hides the edited song, another row clicked, answered Stamp
 };
 
 // An event starts from one selected song with an Artist typed, or from two with an Album typed;
-// what was typed stays in the field after it, but after an undo of the stamp.
+// what was typed stays in the field after it, but after an undo of the stamp and once the user has
+// left the song through the question.
 struct TEventCase {
   const char* Name;
   TEvent Event;
@@ -46,6 +53,15 @@ const TEventCase kEvents[] = {
     {"undo", TEvent::Undo, false},
     {"redo", TEvent::Redo, false},
     {"cancel of the question", TEvent::Cancel, true},
+    {"include subdirectories with typed text", TEvent::IncludeSubfolders, false},
+    {"F11 answered stamp", TEvent::PreviousStamp, true},
+    {"F12 answered discard", TEvent::NextDiscard, true},
+    {"click answered stamp", TEvent::ClickStamp, true},
+    {"click answered discard", TEvent::ClickDiscard, true},
+    {"click leaving two songs, answered stamp", TEvent::ClickStamp, false},
+    {"click leaving two songs, answered discard", TEvent::ClickDiscard, false},
+    {"click leaving two songs, answered cancel", TEvent::Cancel, false},
+    {"click leaving a hidden song, answered stamp", TEvent::HiddenClickStamp, true},
 };
 
 const char* const kViewNames[kViewModeCount] = {"path", "file name", "artist", "title", "columns"};
@@ -57,34 +73,110 @@ int RowOf(const TWindowUnderTest& window, const std::string& file) {
   return -1;
 }
 
+// The selected songs' file names, in an order that is the same in every view.
 QStringList SelectedNames(const TWindowUnderTest& window) {
-  QStringList names;
-  for (int row : SelectedRows(*window.Window)) {
-    names << QString::fromStdString(std::string(FileNamePart(window->SongAtRow(row)->FileName())));
-  }
+  QStringList names = SelectedFiles(window);
   names.sort();
   return names;
 }
 
-QString CurrentName(const TWindowUnderTest& window) {
-  const TSongFile* song = window->SongAtRow(window->CurrentRow());
-  return song == nullptr ? QString() : QString::fromStdString(std::string(FileNamePart(song->FileName())));
-}
-
 // Chooses a view as the user does, by its key (Ctrl+1 to Ctrl+5).
-void ChooseView(TWindowUnderTest& window, int view) {
-  WaitForSongs(*window.Window);  // the views cannot be chosen while a folder loads
-  QTest::keyClick(window.Window.get(), Qt::Key(Qt::Key_1 + view), Qt::ControlModifier);
+void ChooseView(TWindowOnSongs& window, int view) {
+  window.Press(Qt::Key(Qt::Key_1 + view), Qt::ControlModifier);
   QVERIFY(ViewModeOf(window) == TViewMode(view));
 }
 
-void ChooseFilter(const TWindowUnderTest& window, const char* button) {
-  window.Child<QAbstractButton>(button)->click();
+std::size_t QuestionsAsked(const TWindowUnderTest& window) {
+  return std::size_t(std::count_if(window.Dialogs.Messages.begin(), window.Dialogs.Messages.end(), [](const auto& m) {
+    return m.Text.startsWith(QStringLiteral("Stamp the changes to "));
+  }));
 }
 
-void PressKey(TWindowUnderTest& window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QTest::keyClick(window.Window.get(), key, modifiers);
-  WaitForSongs(*window.Window);
+// What the window should show after an event: by default what it showed before, with what was typed.
+struct TExpected {
+  QStringList Selected;
+  QString Current;
+  QString Typed = QStringLiteral("Typed");
+  int Songs = 4;
+  std::size_t Questions = 0;
+  bool Stamped = false;
+};
+
+// Plays the event on the window, where one song or two are selected with "Typed" in field, and
+// says what it should leave.
+void Play(TWindowOnSongs& window, const TEventCase& c, int view, const QLineEdit* field, TExpected& expected) {
+  const std::string& two = window.Songs[1];
+  const QMap<QString, QString> artists{
+      {"1.mp3", "Abba"}, {"2.mp3", "Moby"}, {"3.mp3", "Sting"}, {"4.mp3", "Zed"}, {"0.mp3", "Aaron"}};
+  // Another song is left through the question: the edit goes as answered, the other song is shown.
+  auto leaveFor = [&](const QString& other, TMsgDlgButton answer) {
+    if (other.isEmpty()) return;  // nowhere to go: nothing is asked
+    window.Dialogs.Answers.push_back(answer);
+    const QString shown = c.OneSong ? artists[other] : QStringLiteral("Album");
+    expected = {{other}, other, shown, expected.Songs, 1, answer == TMsgDlgButton::Yes};
+  };
+  switch (c.Event) {
+    case TEvent::StampOnSeveral:
+    case TEvent::StampOnOne:
+      expected.Stamped = true;
+      window.Press(Qt::Key_F6);
+      break;
+    case TEvent::RefusedStamp:
+      QCOMPARE(chmod(two.c_str(), 0444), 0);
+      window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);  // skip it
+      window.Press(Qt::Key_F6);
+      break;
+    case TEvent::Refresh: window.Run("refreshEntry"); break;
+    case TEvent::ViewChange: ChooseView(window, (view + 1) % kViewModeCount); break;
+    case TEvent::FilterChange: window.Run("id3TagUsedFilter"); break;
+    case TEvent::HidingFilter:
+      window.Run("noGenreFilter");
+      QCOMPARE(RowOf(window, two), -1);
+      QCOMPARE(field->text(), QStringLiteral("Typed"));
+      window.Run("unfilteredFilter");
+      break;
+    case TEvent::Undo:
+    case TEvent::Redo:
+      window.Press(Qt::Key_F6);
+      window.Dialogs.Answers = {TMsgDlgButton::Yes, TMsgDlgButton::Yes};  // undo, redo
+      window.Press(Qt::Key_Z, Qt::ControlModifier);
+      expected.Typed = QStringLiteral("Album");
+      if (c.Event == TEvent::Redo) {
+        window.Press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        expected.Typed = QStringLiteral("Typed");
+        expected.Stamped = true;
+      }
+      break;
+    case TEvent::Cancel:
+      window.Dialogs.Answers.push_back(TMsgDlgButton::Cancel);
+      expected.Questions = 1;
+      window.Click(RowOf(window, window.Songs[3]));
+      break;
+    case TEvent::IncludeSubfolders:
+      expected.Songs = 5;
+      window.Run("includeSubfoldersEntry");
+      QCOMPARE(RowOf(window, window.Songs[4]), 0);  // the rows below have moved, the songs are the same
+      break;
+    case TEvent::PreviousStamp:
+      leaveFor(FileOfRow(window, RowOf(window, two) - 1), TMsgDlgButton::Yes);
+      window.Press(Qt::Key_F11);
+      break;
+    case TEvent::NextDiscard:
+      leaveFor(FileOfRow(window, RowOf(window, two) + 1), TMsgDlgButton::No);
+      window.Press(Qt::Key_F12);
+      break;
+    case TEvent::ClickStamp:
+    case TEvent::ClickDiscard:
+      leaveFor(QStringLiteral("4.mp3"), c.Event == TEvent::ClickStamp ? TMsgDlgButton::Yes : TMsgDlgButton::No);
+      window.Click(RowOf(window, window.Songs[3]));
+      break;
+    case TEvent::HiddenClickStamp:
+      window.Run("noGenreFilter");
+      expected.Songs = 3;
+      leaveFor(QStringLiteral("4.mp3"), TMsgDlgButton::Yes);
+      window.Click(RowOf(window, window.Songs[3]));
+      break;
+  }
 }
 
 }  // namespace
@@ -103,66 +195,44 @@ void TEveryViewTest::SelectionPanelAndTypedTextFollowTheRules() {
   QFETCH(int, view);
   QFETCH(int, event);
   const TEventCase& c = kEvents[event];
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo", "Album"));
-  const std::string two = folder.AddTaggedSong("2.mp3", Tags("Moby", "Why", "Album", 0, "Rock"));
-  const std::string three = folder.AddTaggedSong("3.mp3", Tags("Sting", "Fields", "Album"));
-  const std::string four = folder.AddTaggedSong("4.mp3", Tags("Zed", "One", "Album"));
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({{"1.mp3", Tags("Abba", "Waterloo", "Album")},
+                         {"2.mp3", Tags("Moby", "Why", "Album", 0, "Rock")},
+                         {"3.mp3", Tags("Sting", "Fields", "Album")},
+                         {"4.mp3", Tags("Zed", "One", "Album")},
+                         {"0sub/0.mp3", Tags("Aaron", "Aa", "Album")}},  // listed with the subfolders only
+                        {.History = true});
+  const std::string& two = window.Songs[1];
   ChooseView(window, view);
-  ClickRow(*window.Window, RowOf(window, two));
-  if (!c.OneSong) ClickRow(*window.Window, RowOf(window, three), Qt::ControlModifier);
-  const QStringList selected = SelectedNames(window);
-  const QString current = CurrentName(window);
-  auto* field = window.Child<QLineEdit>(c.OneSong ? "artistField" : "albumField");
+  window.Click(RowOf(window, two));
+  if (!c.OneSong) window.Click(RowOf(window, window.Songs[2]), Qt::ControlModifier);
+  TExpected expected{SelectedNames(window), FileOfRow(window, window->CurrentRow())};
+  QLineEdit* field = window.Field(c.OneSong ? TDetailsField::Artist : TDetailsField::Album);
   field->setText(QStringLiteral("Typed"));
-
-  switch (c.Event) {
-    case TEvent::StampOnSeveral:
-    case TEvent::StampOnOne: PressKey(window, Qt::Key_F6); break;
-    case TEvent::RefusedStamp:
-      QCOMPARE(chmod(two.c_str(), 0444), 0);
-      window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);  // skip it
-      PressKey(window, Qt::Key_F6);
-      break;
-    case TEvent::Refresh: Choose(*window.Window, "refreshEntry"); break;
-    case TEvent::ViewChange: ChooseView(window, (view + 1) % kViewModeCount); break;
-    case TEvent::FilterChange: ChooseFilter(window, "id3TagUsedFilter"); break;
-    case TEvent::HidingFilter:
-      ChooseFilter(window, "noGenreFilter");
-      QCOMPARE(RowOf(window, two), -1);
-      QCOMPARE(field->text(), QStringLiteral("Typed"));
-      ChooseFilter(window, "unfilteredFilter");
-      break;
-    case TEvent::Undo:
-    case TEvent::Redo:
-      PressKey(window, Qt::Key_F6);
-      window.Dialogs.Answers = {TMsgDlgButton::Yes, TMsgDlgButton::Yes};  // undo, redo
-      PressKey(window, Qt::Key_Z, Qt::ControlModifier);
-      if (c.Event == TEvent::Redo) PressKey(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-      break;
-    case TEvent::Cancel:
-      window.Dialogs.Answers.push_back(TMsgDlgButton::Cancel);
-      ClickRow(*window.Window, RowOf(window, four));
-      QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
-      break;
-  }
-  WaitForSongs(*window.Window);
-  QCOMPARE(SelectedNames(window), selected);
-  QCOMPARE(CurrentName(window), current);
-  QCOMPARE(field->text(), c.Event == TEvent::Undo ? QStringLiteral("Album") : QStringLiteral("Typed"));
+  Play(window, c, view, field, expected);
+  if (QTest::currentTestFailed()) return;
+  QCOMPARE(QuestionsAsked(window), expected.Questions);
+  QCOMPARE(SelectedNames(window), expected.Selected);
+  QCOMPARE(FileOfRow(window, window->CurrentRow()), expected.Current);
+  QCOMPARE(field->text(), expected.Typed);
   QVERIFY(field->isEnabled());
+  if (c.OneSong) {
+    // Typed and not stamped: the panel says so.
+    QCOMPARE(SongDetailsCaption(window), expected.Typed == QStringLiteral("Typed") && !expected.Stamped
+                                             ? QStringLiteral(" Song Details (changed) ")
+                                             : QStringLiteral(" Song Details "));
+  }
   QCOMPARE(window.Child<TStatusPanels>("statusBar")->SelectionText(),
-           QStringLiteral("%1 of 4 songs selected").arg(selected.size()));
+           QStringLiteral("%1 of %2 songs selected").arg(expected.Selected.size()).arg(expected.Songs));
   QVERIFY(ViewModeOf(window) == TViewMode(c.Event == TEvent::ViewChange ? (view + 1) % kViewModeCount : view));
-  // What was stamped is on disk, and only that.
-  const bool stamped = c.Event == TEvent::StampOnOne || c.Event == TEvent::StampOnSeveral || c.Event == TEvent::Redo;
-  TID3Info tags;
-  QVERIFY(ReadID3Tags(two, tags).Ok());
-  QCOMPARE(QString::fromStdString(c.OneSong ? tags.Artist : tags.Album),
-           stamped ? QStringLiteral("Typed") : QString::fromLatin1(c.OneSong ? "Moby" : "Album"));
+  // What was stamped is on disk, and only that: on the songs it was typed for.
+  for (const std::string& song : {window.Songs[1], window.Songs[2]}) {
+    TID3Info tags;
+    QVERIFY(ReadID3Tags(song, tags).Ok());
+    const bool typedFor = song == two || !c.OneSong;
+    const std::string held = c.OneSong ? tags.Artist : tags.Album;
+    QCOMPARE(held == "Typed", expected.Stamped && typedFor);
+    QCOMPARE(tags.Title, std::string(song == two ? "Why" : "Fields"));
+  }
 }
 
 }  // namespace tagwright::testing

@@ -47,11 +47,9 @@ void TKeysAndHintsTest::ModifiersAreIgnored() {
 }
 
 void TKeysAndHintsTest::F9InSongListGoesToPlayEntry() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"Abba - Waterloo.mp3"});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
   window.Child<TSongListBox>("songList")->setFocus();
   QSignalSpy play(window.Child<QAction>("playEntry"), &QAction::triggered);
   QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F9);
@@ -67,14 +65,11 @@ void TKeysAndHintsTest::F9InSongListGoesToPlayEntry() {
 }
 
 void TKeysAndHintsTest::F9ElsewhereOpensCurrentSong() {
-  TSongFolder folder;
-  folder.AddSong("Abba - Waterloo.mp3");
-  const std::string second = folder.AddSong("Moby - Porcelain.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 1);
-  window.Child<QLineEdit>("albumField")->setFocus();
-  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);
+  TWindowOnSongs window({"Abba - Waterloo.mp3", "Moby - Porcelain.mp3"});
+  const std::string& second = window.Songs[1];
+  window.Click(1);
+  window.Field(TDetailsField::Album)->setFocus();
+  QTest::keyClick(window.Field(TDetailsField::Album), Qt::Key_F9);
   QCOMPARE(window.Dialogs.Opened, std::vector<std::string>({second}));
 }
 
@@ -96,13 +91,8 @@ void TKeysAndHintsTest::TheListKeepsTheKeyboardAfterEachCommand() {
   QFETCH(int, key);
   QFETCH(QString, entry);
   QFETCH(int, rowAfterDown);
-  TSongFolder folder;
-  std::vector<std::string> songs;
-  for (const char* name : {"A - One.mp3", "B - Two.mp3", "C - Three.mp3", "D - Four.mp3"}) {
-    songs.push_back(folder.AddSong(name));
-  }
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({"A - One.mp3", "B - Two.mp3", "C - Three.mp3", "D - Four.mp3"});
+  const std::vector<std::string>& songs = window.Songs;
   auto* list = window.Child<TSongListBox>("songList");
   ClickRow(*window.Window, 1);
   list->setFocus();
@@ -124,14 +114,12 @@ void TKeysAndHintsTest::TheListKeepsTheKeyboardAfterEachCommand() {
 
 // When no application opens a file, an error box names it: F9, a double click, the file list's open.
 void TKeysAndHintsTest::FileThatNoApplicationOpensIsNamed() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"Abba - Waterloo.mp3"});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
   window.Dialogs.OpenAnswers = {false, false, true};
-  window.Child<QLineEdit>("albumField")->setFocus();
-  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);
+  window.Field(TDetailsField::Album)->setFocus();
+  QTest::keyClick(window.Field(TDetailsField::Album), Qt::Key_F9);
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QCOMPARE(window.Dialogs.Messages[0].Type, TMsgDlgType::Error);
   QCOMPARE(window.Dialogs.Messages[0].Text,
@@ -144,7 +132,7 @@ void TKeysAndHintsTest::FileThatNoApplicationOpensIsNamed() {
   QCOMPARE(window.Dialogs.Messages[1].Text,
            QStringLiteral("No application could open ") + QString::fromStdString(song));
 
-  QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);  // this time it opens
+  QTest::keyClick(window.Field(TDetailsField::Album), Qt::Key_F9);  // this time it opens
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(2));
 }
 

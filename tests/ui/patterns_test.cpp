@@ -199,12 +199,8 @@ void TPatternsTest::ApplyEqualsTheCommandLineAndCtrlZUndoesIt() {
 
 // Number Tracks numbers the selected songs in the order the list shows them, whatever their names.
 void TPatternsTest::NumberTracksGoesByTheOrderShown() {
-  TSongFolder folder;
-  folder.AddTaggedSong("a.mp3", Tags("Moby", "Why"));
-  folder.AddTaggedSong("b.mp3", Tags("Abba", "Waterloo"));
-  folder.AddTaggedSong("c.mp3", Tags("Moby", "Porcelain"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window(
+      {{"a.mp3", Tags("Moby", "Why")}, {"b.mp3", Tags("Abba", "Waterloo")}, {"c.mp3", Tags("Moby", "Porcelain")}});
   Choose(*window.Window, "artistTitleView");
   SelectAllEndingWith(*window.Window, "a.mp3");
   window.Dialogs.NumberingAnswers.push_back({.Start = 1, .WithTotal = true});

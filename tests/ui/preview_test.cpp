@@ -118,11 +118,7 @@ void TPreviewTest::ApplyGivesTheSameFilesAsTheCommand() {
 }
 
 void TPreviewTest::PreviewRowsSayWhatHappens() {
-  TSongFolder folder;
-  folder.AddSong("moby - why.mp3");
-  folder.AddSong("what?.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({"moby - why.mp3", "what?.mp3"});
   SelectAll(window);
   window.Child<QAction>("previewHandsFreeEntry")->trigger();
   QVERIFY(WaitUntilLoaded(*window.Window));
@@ -133,7 +129,7 @@ void TPreviewTest::PreviewRowsSayWhatHappens() {
            QStringList({"moby - why.mp3", "tagged+renamed", "Moby - Why.mp3",
                         "Title: Why; Artist: Moby; Album: ; Year: ; Comment: ; Genre: ; Track: 0", ""}));
   QCOMPARE(PreviewCells(results[1]), QStringList({"what?.mp3", "skipped", "", "", "not recognised"}));
-  QVERIFY(FileExists(folder / "moby - why.mp3"));
+  QVERIFY(FileExists(window.Folder / "moby - why.mp3"));
 }
 
 // The dry run of a preview over several songs goes on a worker, held here before its second song.
@@ -147,15 +143,10 @@ void TPreviewTest::DryRunOnAWorkerKeepsItsSongs_data() {
 
 void TPreviewTest::DryRunOnAWorkerKeepsItsSongs() {
   QFETCH(bool, cancel);
-  TSongFolder folder;
-  folder.AddSong("abba - waterloo.mp3");
-  folder.AddSong("moby - why.mp3");
-  folder.AddSong("sting - fields.mp3");
-  const std::map<std::string, std::string> before = FolderContents(folder.Path());
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  ClickRow(*window.Window, 1, Qt::ShiftModifier);
+  TWindowOnSongs window({"abba - waterloo.mp3", "moby - why.mp3", "sting - fields.mp3"});
+  const std::map<std::string, std::string> before = FolderContents(window.Folder.Path());
+  window.Click(0);
+  window.Click(1, Qt::ShiftModifier);
   std::atomic<bool> held = false;
   std::atomic<bool> go = false;
   window->Seams().BeforeEachPassSong = [&held, &go](std::size_t done) {
@@ -182,23 +173,20 @@ void TPreviewTest::DryRunOnAWorkerKeepsItsSongs() {
     for (const auto& [from, to] :
          {std::pair{"abba - waterloo.mp3", "Abba - Waterloo.mp3"}, std::pair{"moby - why.mp3", "Moby - Why.mp3"}}) {
       expected.erase(from);
-      expected[to] = ReadWholeFile(folder / to);
+      expected[to] = ReadWholeFile(window.Folder / to);
       QVERIFY(expected[to] != before.at(from));  // tagged too
     }
   } else {
     QVERIFY(window.Dialogs.Previews.empty());
   }
-  QCOMPARE(FolderContents(folder.Path()), expected);  // the third song untouched, byte for byte
+  QCOMPARE(FolderContents(window.Folder.Path()), expected);  // the third song untouched, byte for byte
 }
 
 // Songs that already hold what Hands-Free would write, under the names it would give them: the
 // preview shows none of them under "Changed", and says in the second tab that there is nothing to change.
 void TPreviewTest::SongsAlreadyRightShowNoChangedRow() {
-  TSongFolder folder;
-  folder.AddTaggedSong("01 - Moby - Why.mp3", Tags("Moby", "Why", {}, 1));
-  folder.AddTaggedSong("02 - Moby - Porcelain.mp3", Tags("Moby", "Porcelain", {}, 2));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({{"01 - Moby - Why.mp3", Tags("Moby", "Why", {}, 1)},
+                         {"02 - Moby - Porcelain.mp3", Tags("Moby", "Porcelain", {}, 2)}});
   SelectAll(window);
   window.Child<QAction>("previewHandsFreeEntry")->trigger();
   QVERIFY(WaitUntilLoaded(*window.Window));

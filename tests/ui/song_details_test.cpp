@@ -20,50 +20,41 @@ QColor Background(const QLineEdit* field) { return field->palette().color(QPalet
 }  // namespace
 
 void TSongDetailsTest::SingleSongFillsEveryField() {
-  TSongFolder folder;
   TID3Info tags = Tags("Abba", "Waterloo", "Waterloo", 3, "Pop", "1974");
   tags.Comment = "Eurovision";
-  folder.AddTaggedSong("03 - Abba - Waterloo.mp3", tags);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({{"03 - Abba - Waterloo.mp3", tags}});
+  window.Click(0);
   QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details "));
   QCOMPARE(window.Child<QLineEdit>("fileNameField")->text(), QStringLiteral("03 - Abba - Waterloo.mp3"));
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Waterloo"));
-  QCOMPARE(window.Child<QLineEdit>("albumField")->text(), QStringLiteral("Waterloo"));
-  QCOMPARE(window.Child<QLineEdit>("yearField")->text(), QStringLiteral("1974"));
-  QCOMPARE(window.Child<QLineEdit>("commentField")->text(), QStringLiteral("Eurovision"));
-  QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QStringLiteral("03"));
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("Abba"));
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("Waterloo"));
+  QCOMPARE(window.Field(TDetailsField::Album)->text(), QStringLiteral("Waterloo"));
+  QCOMPARE(window.Field(TDetailsField::Year)->text(), QStringLiteral("1974"));
+  QCOMPARE(window.Field(TDetailsField::Comment)->text(), QStringLiteral("Eurovision"));
+  QCOMPARE(window.Field(TDetailsField::Track)->text(), QStringLiteral("03"));
   QCOMPARE(window.Child<QComboBox>("genreBox")->currentText(), QStringLiteral("Pop"));
   QCOMPARE(window.Child<QLabel>("readOnlyLabel")->text(), QString());
-  QVERIFY(window.Child<QLineEdit>("titleField")->isEnabled());
+  QVERIFY(window.Field(TDetailsField::Title)->isEnabled());
   QCOMPARE(window.Child<QLabel>("statusMark")->text(), QStringLiteral("ooooo"));
   QCOMPARE(window.Child<QLabel>("statusMark")->palette().color(QPalette::WindowText), QColor(0, 128, 0));
 }
 
 void TSongDetailsTest::TrackIsPaddedAndZeroEmpty() {
-  TSongFolder folder;
-  folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "", 7));
-  folder.AddTaggedSong("b.mp3", Tags("Abba", "Dancing Queen", "", 0));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QStringLiteral("07"));
-  ClickRow(*window.Window, 1);
-  QCOMPARE(window.Child<QLineEdit>("trackField")->text(), QString());
+  TWindowOnSongs window({{"a.mp3", Tags("Abba", "Waterloo", "", 7)}, {"b.mp3", Tags("Abba", "Dancing Queen", "", 0)}});
+  window.Click(0);
+  QCOMPARE(window.Field(TDetailsField::Track)->text(), QStringLiteral("07"));
+  window.Click(1);
+  QCOMPARE(window.Field(TDetailsField::Track)->text(), QString());
 }
 
 // The year, track and genre limits stop typing only: values the program puts in are shown and
 // written whole.
 void TSongDetailsTest::LengthLimitsStopTypingOnly() {
-  TSongFolder folder;
-  const std::string song = folder.AddTaggedSong("2004 - Moby - Why.mp3", Tags("", "", "", 0, "", "1999/2000"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  auto* year = window.Child<QLineEdit>("yearField");
-  auto* track = window.Child<QLineEdit>("trackField");
+  TWindowOnSongs window({{"2004 - Moby - Why.mp3", Tags("", "", "", 0, "", "1999/2000")}});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
+  auto* year = window.Field(TDetailsField::Year);
+  auto* track = window.Field(TDetailsField::Track);
   QCOMPARE(window->SongAtRow(0)->Year(), std::string("1999/2000"));
   QCOMPARE(year->text(), QStringLiteral("1999/2000"));
   QCOMPARE(track->text(), QStringLiteral("2004"));
@@ -71,15 +62,15 @@ void TSongDetailsTest::LengthLimitsStopTypingOnly() {
   // F5 names the file after the whole track, and F6 writes the whole year.
   QTest::keyClick(window.Window.get(), Qt::Key_F5);
   QVERIFY(FileExists(song));
-  QVERIFY(!FileExists(folder / "200 - Moby - Why.mp3"));
-  ClickRow(*window.Window, 0);
+  QVERIFY(!FileExists(window.Folder / "200 - Moby - Why.mp3"));
+  window.Click(0);
   QTest::keyClick(window.Window.get(), Qt::Key_F6);
   TID3Info tags;
   QVERIFY(ReadID3Tags(song, tags).Ok());
   QCOMPARE(tags.Year, std::string("1999/2000"));
 
   // Typing cannot make a long value longer, but can shorten it; an empty field takes four digits.
-  ClickRow(*window.Window, 0);
+  window.Click(0);
   year->setFocus();
   year->end(false);
   QTest::keyClicks(year, QStringLiteral("7"));
@@ -116,12 +107,11 @@ void TSongDetailsTest::ReadOnlyFileIsMarked() {
 }
 
 void TSongDetailsTest::CommonModeShowsSharedValues() {
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop", "1992"));
-  folder.AddTaggedSong("2.mp3", Tags("Abba", "Fernando", "Gold", 2, "Pop", "1992"));
-  folder.AddTaggedSong("3.mp3", Tags("Abba", "SOS", "", 3, "Pop", "1992"));  // no album
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({
+      {"1.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop", "1992")},
+      {"2.mp3", Tags("Abba", "Fernando", "Gold", 2, "Pop", "1992")},
+      {"3.mp3", Tags("Abba", "SOS", "", 3, "Pop", "1992")},  // no album
+  });
   ClickRow(*window.Window, 0);
   ClickRow(*window.Window, 1, Qt::ControlModifier);
   QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details \u2014 2 songs "));
@@ -142,94 +132,76 @@ void TSongDetailsTest::CommonModeShowsSharedValues() {
 }
 
 void TSongDetailsTest::CommonModeCaseOnlyDifferenceShowsLastSpelling() {
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("abba", "Waterloo"));
-  folder.AddTaggedSong("2.mp3", Tags("ABBA", "Fernando"));
-  folder.AddTaggedSong("3.mp3", Tags("Abba.", "SOS"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  ClickRow(*window.Window, 1, Qt::ShiftModifier);
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("ABBA"));
-  ClickRow(*window.Window, 2, Qt::ControlModifier);
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
+  TWindowOnSongs window(
+      {{"1.mp3", Tags("abba", "Waterloo")}, {"2.mp3", Tags("ABBA", "Fernando")}, {"3.mp3", Tags("Abba.", "SOS")}});
+  window.Click(0);
+  window.Click(1, Qt::ShiftModifier);
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("ABBA"));
+  window.Click(2, Qt::ControlModifier);
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QString());
 }
 
 void TSongDetailsTest::BackToOneSongLeavesCommonMode() {
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo"));
-  folder.AddTaggedSong("2.mp3", Tags("Moby", "Porcelain"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  ClickRow(*window.Window, 1, Qt::ControlModifier);
-  QVERIFY(!window.Child<QLineEdit>("titleField")->isEnabled());
-  ClickRow(*window.Window, 1);
+  TWindowOnSongs window({{"1.mp3", Tags("Abba", "Waterloo")}, {"2.mp3", Tags("Moby", "Porcelain")}});
+  window.Click(0);
+  window.Click(1, Qt::ControlModifier);
+  QVERIFY(!window.Field(TDetailsField::Title)->isEnabled());
+  window.Click(1);
   QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details "));
-  QVERIFY(window.Child<QLineEdit>("titleField")->isEnabled());
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Porcelain"));
+  QVERIFY(window.Field(TDetailsField::Title)->isEnabled());
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("Porcelain"));
   // Deselecting the last selected row keeps it current, and the panel shows nothing, disabled.
-  ClickRow(*window.Window, 1, Qt::ControlModifier);
+  window.Click(1, Qt::ControlModifier);
   QCOMPARE(window->SelectedSongCount(), 0);
   QCOMPARE(window->CurrentRow(), 1);
   QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details "));
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QString());
-  QVERIFY(!window.Child<QLineEdit>("artistField")->isEnabled());
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QString());
+  QVERIFY(!window.Field(TDetailsField::Artist)->isEnabled());
 }
 
 void TSongDetailsTest::LongArtistAndTitleAreColoured() {
-  TSongFolder folder;
   const std::string thirty(30, 'a');
-  folder.AddTaggedSong("1.mp3", Tags(thirty, thirty + "b"));
-  TWindowUnderTest window;
-  const QColor normal = Background(window.Child<QLineEdit>("artistField"));
+  TWindowOnSongs window({{"1.mp3", Tags(thirty, thirty + "b")}});
+  QLineEdit* artist = window.Field(TDetailsField::Artist);
+  const QColor normal = artist->palette().color(QPalette::Active, QPalette::Base);  // before any song is shown
   const QColor orange(255, 190, 125);
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text().size(), 30);
-  QCOMPARE(Background(window.Child<QLineEdit>("artistField")), normal);
-  QCOMPARE(Background(window.Child<QLineEdit>("titleField")), orange);
+  window.Click(0);
+  QCOMPARE(artist->text().size(), 30);
+  QCOMPARE(Background(artist), normal);
+  QCOMPARE(Background(window.Field(TDetailsField::Title)), orange);
   // Typing follows too, and the field takes more than 30 characters.
-  QTest::keyClicks(window.Child<QLineEdit>("artistField"), QStringLiteral("x"));
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text().size(), 31);
-  QCOMPARE(Background(window.Child<QLineEdit>("artistField")), orange);
-  QTest::keyClick(window.Child<QLineEdit>("artistField"), Qt::Key_Backspace);
-  QCOMPARE(Background(window.Child<QLineEdit>("artistField")), normal);
+  QTest::keyClicks(artist, QStringLiteral("x"));
+  QCOMPARE(artist->text().size(), 31);
+  QCOMPARE(Background(artist), orange);
+  QTest::keyClick(artist, Qt::Key_Backspace);
+  QCOMPARE(Background(artist), normal);
   // Album and comment are not watched.
-  window.Child<QLineEdit>("albumField")->setText(QString(40, 'x'));
-  QCOMPARE(Background(window.Child<QLineEdit>("albumField")), normal);
+  window.Type(TDetailsField::Album, QString(40, 'x'));
+  QCOMPARE(Background(window.Field(TDetailsField::Album)), normal);
 }
 
 // In the common mode the title field is disabled, and looks it even after a long title was shown.
 void TSongDetailsTest::DisabledTitleLooksDisabled() {
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("Abba", std::string(31, 'a')));
-  folder.AddTaggedSong("2.mp3", Tags("Abba", "Two"));
-  TWindowUnderTest window;
-  auto* title = window.Child<QLineEdit>("titleField");
+  TWindowOnSongs window({{"1.mp3", Tags("Abba", std::string(31, 'a'))}, {"2.mp3", Tags("Abba", "Two")}});
+  QLineEdit* title = window.Field(TDetailsField::Title);
   const QColor disabledGround = QPalette().color(QPalette::Disabled, QPalette::Base);
   QVERIFY(disabledGround != QPalette().color(QPalette::Active, QPalette::Base));  // else nothing to see
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  ClickRow(*window.Window, 1, Qt::ControlModifier);
+  window.Click(0);
+  window.Click(1, Qt::ControlModifier);
   QVERIFY(!title->isEnabled());
   QCOMPARE(title->palette().color(QPalette::Disabled, QPalette::Base), disabledGround);
 }
 
 void TSongDetailsTest::PreviousAndNextStopAtTheEnds() {
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("Abba", "One"));
-  folder.AddTaggedSong("2.mp3", Tags("Abba", "Two"));
-  folder.AddTaggedSong("3.mp3", Tags("Abba", "Three"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window(
+      {{"1.mp3", Tags("Abba", "One")}, {"2.mp3", Tags("Abba", "Two")}, {"3.mp3", Tags("Abba", "Three")}});
+  window.Click(0);
   QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F11);
   QCOMPARE(window->CurrentRow(), 0);
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("One"));
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("One"));
   QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F12);
   QCOMPARE(window->CurrentRow(), 1);
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Two"));
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("Two"));
   window.Child<QToolButton>("nextButton")->click();
   QCOMPARE(window->CurrentRow(), 2);
   QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F12);
@@ -238,7 +210,7 @@ void TSongDetailsTest::PreviousAndNextStopAtTheEnds() {
   window.Child<QToolButton>("previousButton")->click();
   QCOMPARE(window->CurrentRow(), 1);
   QCOMPARE(window->SelectedSongCount(), 1);
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Two"));
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("Two"));
 }
 
 void TSongDetailsTest::NextWithoutCurrentRowSelectsFirst() {
@@ -259,24 +231,20 @@ void TSongDetailsTest::NextWithoutCurrentRowSelectsFirst() {
 }
 
 void TSongDetailsTest::TextMenuOffersWhatTheFileNameSays() {
-  TSongFolder folder;
-  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("ABBA", "Waterloo (Live)"));
-  folder.AddSong("Moby - Porcelain.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  window.Child<QLineEdit>("titleField")->setFocus();
-  window.Child<QLineEdit>("titleField")->setSelection(0, 3);
+  TWindowOnSongs window({{"Abba - Waterloo.mp3", Tags("ABBA", "Waterloo (Live)")}, "Moby - Porcelain.mp3"});
+  window.Click(0);
+  window.Field(TDetailsField::Title)->setFocus();
+  window.Field(TDetailsField::Title)->setSelection(0, 3);
   PrepareTextMenu(window);
   QCOMPARE(window.Child<QAction>("artistFromFileNameEntry")->text(), QStringLiteral("Artist: Abba"));
   QCOMPARE(window.Child<QAction>("titleFromFileNameEntry")->text(), QStringLiteral("Title: Waterloo"));
   QVERIFY(window.Child<QAction>("artistFromFileNameEntry")->isEnabled());
   QVERIFY(window.Child<QMenu>("fromFileNameMenu")->menuAction()->isEnabled());
   QVERIFY(window.Child<QMenu>("cutToMenu")->menuAction()->isEnabled());
-  window.Child<QLineEdit>("titleField")->deselect();
+  window.Field(TDetailsField::Title)->deselect();
   PrepareTextMenu(window);
   QVERIFY(!window.Child<QMenu>("cutToMenu")->menuAction()->isEnabled());
-  ClickRow(*window.Window, 1, Qt::ControlModifier);
+  window.Click(1, Qt::ControlModifier);
   PrepareTextMenu(window);
   QCOMPARE(window.Child<QAction>("artistFromFileNameEntry")->text(), QStringLiteral("Artist: "));
   QCOMPARE(window.Child<QAction>("titleFromFileNameEntry")->text(), QStringLiteral("Title: "));

@@ -38,17 +38,14 @@ void ChooseFilter(QRadioButton* button) { button->click(); }
 }  // namespace
 
 void TSongListTest::LoadsSongFilesOfFolderOnly() {
-  TSongFolder folder;
-  folder.AddSong("Abba - Waterloo.mp3");
-  folder.AddSong("Moby - Porcelain.MP3");
-  folder.AddSong("no extension at all");
-  folder.AddSong("song.mp3.txt");
-  folder.AddSong("ends in a dot.");
-  folder.AddSong(".hidden - song.mp3");
-  folder.AddSong("sub/Nested - Song.mp3");
-  folder.MakeFolder("folder.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window([](const TSongFolder& folder) {
+    for (const char* name : {"Abba - Waterloo.mp3", "Moby - Porcelain.MP3", "no extension at all", "song.mp3.txt",
+                             "ends in a dot.", ".hidden - song.mp3", "sub/Nested - Song.mp3"}) {
+      folder.AddSong(name);
+    }
+    folder.MakeFolder("folder.mp3");
+  });
+  const TSongFolder& folder = window.Folder;
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(folder / "Abba - Waterloo.mp3"), Q(folder / "Moby - Porcelain.MP3"),
                                                   Q(folder / "no extension at all")}));
   QCOMPARE(CountText(window), QStringLiteral("3 files"));
@@ -56,9 +53,7 @@ void TSongListTest::LoadsSongFilesOfFolderOnly() {
 }
 
 void TSongListTest::EmptyFolderListsNothing() {
-  TSongFolder folder;
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window;
   QCOMPARE(window->RowCount(), 0);
   QCOMPARE(CountText(window), QStringLiteral("0 files"));
   QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10000000"));
@@ -139,11 +134,9 @@ class TFoldersTooDeep {
 
 // A folder that cannot be read hides its songs, so it is named with the songs that cannot be read.
 void TSongListTest::UnreadableFolderIsNamed() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
-  const TFoldersTooDeep deep(folder.Path());
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({"Abba - Waterloo.mp3"});
+  const std::string& song = window.Songs[0];
+  const TFoldersTooDeep deep(window.Folder.Path());
   window.Child<QAction>("includeSubfoldersEntry")->trigger();  // ticks and reloads with subfolders
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(song)}));
   QCOMPARE(window->UnreadableSongs().size(), std::size_t{1});
@@ -179,16 +172,15 @@ void TSongListTest::FiltersEnableByWhatTheyWouldShow() {
 }
 
 void TSongListTest::ChosenFilterStaysChosenWhenDisabled() {
-  TSongFolder folder;
-  folder.AddSong("Moby.mp3");  // a title only: incomplete
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({
+      "Moby.mp3",  // a title only: incomplete
+  });
   QVERIFY(window.Child<QRadioButton>("incompleteFilter")->isEnabled());
   ChooseFilter(window.Child<QRadioButton>("incompleteFilter"));
   QCOMPARE(window->RowCount(), 1);
   // The song is completed on disk; the reload finds nothing incomplete any more.
-  QVERIFY(WriteID3Tags(folder / "Moby.mp3", Tags("Moby", "Moby")).Ok());
-  window->LoadSongFolder(folder.Path());
+  QVERIFY(WriteID3Tags(window.Folder / "Moby.mp3", Tags("Moby", "Moby")).Ok());
+  window->LoadSongFolder(window.Folder.Path());
   QVERIFY(!window.Child<QRadioButton>("incompleteFilter")->isEnabled());
   QVERIFY(window.Child<QRadioButton>("incompleteFilter")->isChecked());
   QCOMPARE(window->RowCount(), 0);
@@ -196,16 +188,12 @@ void TSongListTest::ChosenFilterStaysChosenWhenDisabled() {
 }
 
 void TSongListTest::ViewModesSortAndLabelRows() {
-  TSongFolder folder;
-  folder.AddTaggedSong("b/1.mp3", Tags("Zed", "Alpha"));
-  folder.AddTaggedSong("a/2.mp3", Tags("Abba", "Waterloo"));
-  folder.AddTaggedSong("c/0.mp3", Tags("Moby", "Beta"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window(
+      {{"b/1.mp3", Tags("Zed", "Alpha")}, {"a/2.mp3", Tags("Abba", "Waterloo")}, {"c/0.mp3", Tags("Moby", "Beta")}});
   window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);
-  window->LoadSongFolder(folder.Path());
+  window->LoadSongFolder(window.Folder.Path());
   QCOMPARE(RowTexts(*window.Window),
-           QStringList({Q(folder / "a/2.mp3"), Q(folder / "b/1.mp3"), Q(folder / "c/0.mp3")}));
+           QStringList({Q(window.Folder / "a/2.mp3"), Q(window.Folder / "b/1.mp3"), Q(window.Folder / "c/0.mp3")}));
   window.Child<QRadioButton>("fileNameView")->click();  // "Filename": still in the order of the full paths
   QCOMPARE(RowTexts(*window.Window), QStringList({"2.mp3", "1.mp3", "0.mp3"}));
   window.Child<QRadioButton>("artistTitleView")->click();
@@ -218,10 +206,8 @@ void TSongListTest::ViewModesSortAndLabelRows() {
 }
 
 void TSongListTest::ViewModeAndFilterDoNotRereadFiles() {
-  TSongFolder folder;
-  const std::string song = folder.AddTaggedSong("x.mp3", Tags("Abba", "Waterloo"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({{"x.mp3", Tags("Abba", "Waterloo")}});
+  const std::string& song = window.Songs[0];
   WaitForSongs(*window.Window);  // the load has read the file before it goes
   std::filesystem::remove(song);
   window.Child<QRadioButton>("artistTitleView")->click();
@@ -231,13 +217,10 @@ void TSongListTest::ViewModeAndFilterDoNotRereadFiles() {
 }
 
 void TSongListTest::RebuiltRowsKeepTheSelectionAndPanel() {
-  TSongFolder folder;
-  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
-  folder.AddTaggedSong("Moby - Porcelain.mp3", Tags("Moby", "Porcelain"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 1);
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
+  TWindowOnSongs window(
+      {{"Abba - Waterloo.mp3", Tags("Abba", "Waterloo")}, {"Moby - Porcelain.mp3", Tags("Moby", "Porcelain")}});
+  window.Click(1);
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("Moby"));
   // Only a change of the choice refreshes: the view mode or filter already chosen keeps the selection.
   for (const char* chosen : {"pathFileNameView", "unfilteredFilter"}) {
     QTest::mouseClick(window.Child<QRadioButton>(chosen), Qt::LeftButton);
@@ -245,7 +228,7 @@ void TSongListTest::RebuiltRowsKeepTheSelectionAndPanel() {
   }
   window.Child<QRadioButton>("fileNameView")->click();  // another order: the same song stays selected
   QCOMPARE(window->SelectedSongCount(), 1);
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Moby"));
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("Moby"));
 }
 
 void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel_data() {
@@ -260,15 +243,12 @@ void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel_data() {
 // keyboard coming back to the list leave the panel, and what was typed into it, as they were.
 void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel() {
   QFETCH(QString, how);
-  TSongFolder folder;
-  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
-  folder.AddTaggedSong("Moby - Porcelain.mp3", Tags("Moby", "Porcelain"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window(
+      {{"Abba - Waterloo.mp3", Tags("Abba", "Waterloo")}, {"Moby - Porcelain.mp3", Tags("Moby", "Porcelain")}});
   auto* list = window.Child<TSongListBox>("songList");
-  ClickRow(*window.Window, 1);
+  window.Click(1);
   list->setFocus();
-  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Typed"));
+  window.Type(TDetailsField::Artist, QStringLiteral("Typed"));
   if (how == QStringLiteral("refresh")) {
     window.Child<QAction>("refreshEntry")->trigger();
   } else if (how == QStringLiteral("menu")) {
@@ -294,9 +274,9 @@ void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel() {
   QCOMPARE(window->SelectedSongCount(), 1);
   QCOMPARE(window->SongAtRow(window->CurrentRow())->Artist(), std::string("Moby"));
   QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details (changed) "));
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Typed"));
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Porcelain"));
-  QVERIFY(window.Child<QLineEdit>("titleField")->isEnabled());
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("Typed"));
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("Porcelain"));
+  QVERIFY(window.Field(TDetailsField::Title)->isEnabled());
 }
 
 void TSongListTest::StatusColorsFollowFiveRules() {
@@ -325,11 +305,10 @@ void TSongListTest::StatusColorsFollowFiveRules() {
 }
 
 void TSongListTest::RowsAreDrawnInStatusColors() {
-  TSongFolder folder;
-  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));  // green
-  folder.AddSong("Moby.mp3");                                             // red
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({
+      {"Abba - Waterloo.mp3", Tags("Abba", "Waterloo")},  // green
+      "Moby.mp3",                                         // red
+  });
   ClickRow(*window.Window, 0);
   const QImage image = window.Child<TSongListBox>("songList")->viewport()->grab().toImage();
   auto rowHas = [&](int row, const QColor& color) {
@@ -373,16 +352,12 @@ void TSongListTest::DoubleClickOpensCurrentSong() {
 
 // Edits not yet written are dropped when the user clicks the row again or presses Enter in the list.
 void TSongListTest::ClickOnTheSelectedRowOrEnterShowsTheSongAfresh() {
-  TSongFolder folder;
-  folder.AddSong("Abba - Waterloo.mp3");
-  folder.AddSong("Moby - Porcelain.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  auto* artist = window.Child<QLineEdit>("artistField");
+  TWindowOnSongs window({"Abba - Waterloo.mp3", "Moby - Porcelain.mp3"});
+  window.Click(0);
+  auto* artist = window.Field(TDetailsField::Artist);
   QCOMPARE(artist->text(), QStringLiteral("Abba"));
   artist->setText(QStringLiteral("edited"));
-  ClickRow(*window.Window, 0);
+  window.Click(0);
   QCOMPARE(artist->text(), QStringLiteral("Abba"));
   artist->setText(QStringLiteral("edited"));
   auto* list = window.Child<TSongListBox>("songList");
@@ -394,12 +369,9 @@ void TSongListTest::ClickOnTheSelectedRowOrEnterShowsTheSongAfresh() {
 
 // Each row's hint names its state in words, and so does the colour mark of the details panel.
 void TSongListTest::RowHintsNameTheState() {
-  TSongFolder folder;
-  folder.AddTaggedSong("a.mp3", Tags("Moby", "Porcelain"));
-  folder.AddTaggedSong("b?.mp3", Tags("Moby", ""));
-  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({{"a.mp3", Tags("Moby", "Porcelain")},
+                         {"b?.mp3", Tags("Moby", "")},
+                         {"Abba - Waterloo.mp3", Tags("Abba", "Waterloo")}});
   const QAbstractItemModel* rows = window.Child<TSongListBox>("songList")->model();
   const auto hint = [&](const char* end) {
     return rows->index(RowEndingWith(*window.Window, QString::fromLatin1(end)), 0).data(Qt::ToolTipRole).toString();
@@ -408,7 +380,7 @@ void TSongListTest::RowHintsNameTheState() {
   QCOMPARE(hint("/b?.mp3"), QStringLiteral("Incomplete: no title"));
   QCOMPARE(hint("/Abba - Waterloo.mp3"),
            QStringLiteral("ID3 Tag Used: the details come from the tag, and the file is named after them"));
-  ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("/b?.mp3")));
+  window.Click(RowEndingWith(*window.Window, QStringLiteral("/b?.mp3")));
   QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("Red (Incomplete: no title)"));
   UnselectAll(window);
   QCOMPARE(window.Child<QLabel>("statusMark")->toolTip(), QStringLiteral("The colour of the state of the song shown"));
@@ -562,15 +534,12 @@ void TSongListTest::PopupMenuEnablesBySelection() {
 }
 
 void TSongListTest::SelectSingleRowIgnoresRowsOutside() {
-  TSongFolder folder;
-  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
-  folder.AddTaggedSong("Moby - Porcelain.mp3", Tags("Moby", "Porcelain"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window(
+      {{"Abba - Waterloo.mp3", Tags("Abba", "Waterloo")}, {"Moby - Porcelain.mp3", Tags("Moby", "Porcelain")}});
   window->SelectSingleRow(1);
   QCOMPARE(window->CurrentRow(), 1);
   QCOMPARE(window->SelectedSongCount(), 1);
-  QCOMPARE(window.Child<QLineEdit>("titleField")->text(), QStringLiteral("Porcelain"));
+  QCOMPARE(window.Field(TDetailsField::Title)->text(), QStringLiteral("Porcelain"));
   window->SelectSingleRow(2);
   window->SelectSingleRow(-1);
   QCOMPARE(window->CurrentRow(), 1);

@@ -193,11 +193,8 @@ void TStartUpTest::NothingOverlapsOrIsCut_data() {
 
 void TStartUpTest::NothingOverlapsOrIsCut() {
   QFETCH(QSize, size);
-  TSongFolder folder;
-  folder.AddSong("Abba - Waterloo.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"Abba - Waterloo.mp3"});
+  window.Click(0);
   window->resize(size.isEmpty() ? window->minimumSize() : size);
   // The layouts follow the new size: their requests are posted events, which may post more.
   for (int round = 0; round < 3; ++round) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);

@@ -40,30 +40,15 @@ std::map<std::string, std::string> FolderBytes(const std::string& folder) {
 }
 
 // Three tagged songs, the middle one selected, with "Typed" in its artist field.
-struct TTypedWindow {
-  TSongFolder folder;
-  std::string songs[3] = {folder.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo")),
-                          folder.AddTaggedSong("2.mp3", Tags("Moby", "Why")),
-                          folder.AddTaggedSong("3.mp3", Tags("Sting", "Fields"))};
-  TWindowUnderTest window;
-  TTypedWindow() {
-    if (!window->SelectFolder(folder.QPath())) qFatal("cannot open the folder");
-    ClickRow(*window.Window, 1);
-    window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Typed"));
+struct TTypedWindow : TWindowOnSongs {
+  TTypedWindow()
+      : TWindowOnSongs(
+            {{"1.mp3", Tags("Abba", "Waterloo")}, {"2.mp3", Tags("Moby", "Why")}, {"3.mp3", Tags("Sting", "Fields")}}) {
+    Click(1);
+    Type(TDetailsField::Artist, QStringLiteral("Typed"));
   }
-  QString Artist() const { return window.Child<QLineEdit>("artistField")->text(); }
+  QString Artist() const { return Field(TDetailsField::Artist)->text(); }
 };
-
-QString FileOfRow(const TWindowUnderTest& window, int row) {
-  const TSongFile* song = window->SongAtRow(row);
-  return song == nullptr ? QString() : QString::fromStdString(std::string(FileNamePart(song->FileName())));
-}
-
-QStringList SelectedFiles(const TWindowUnderTest& window) {
-  QStringList files;
-  for (int row : SelectedRows(*window.Window)) files << FileOfRow(window, row);
-  return files;
-}
 
 }  // namespace
 
@@ -89,30 +74,30 @@ void TTrustTest::TypedDetailsWaitForTheUsersAnswer() {
   QFETCH(int, rowAfter);
   QFETCH(QString, artistAfter);
   QFETCH(std::string, tagAfter);
-  TTypedWindow test;
-  QCOMPARE(SongDetailsCaption(test.window), QStringLiteral(" Song Details (changed) "));
-  test.window.Dialogs.Answers.push_back(TMsgDlgButton(answer));
-  QTest::keyClick(test.window.Window.get(), Qt::Key(key));
-  QCOMPARE(test.window.Dialogs.Messages.size(), std::size_t(1));
-  QCOMPARE(test.window.Dialogs.Messages[0].Text, QStringLiteral("Stamp the changes to 2.mp3?"));
-  QCOMPARE(test.window->CurrentRow(), rowAfter);
-  QCOMPARE(SelectedRows(*test.window.Window), QList<int>{rowAfter});
-  QCOMPARE(test.Artist(), artistAfter);
-  QCOMPARE(TagsOf(test.songs[1]).Artist, tagAfter);
+  TTypedWindow window;
+  QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details (changed) "));
+  window.Dialogs.Answers.push_back(TMsgDlgButton(answer));
+  QTest::keyClick(window.Window.get(), Qt::Key(key));
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
+  QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("Stamp the changes to 2.mp3?"));
+  QCOMPARE(window->CurrentRow(), rowAfter);
+  QCOMPARE(SelectedRows(*window.Window), QList<int>{rowAfter});
+  QCOMPARE(window.Artist(), artistAfter);
+  QCOMPARE(TagsOf(window.Songs[1]).Artist, tagAfter);
 }
 
 // Another folder and closing the window ask too; Cancel stays on the song with what was typed.
 void TTrustTest::LeavingTheFolderOrClosingAsksFirst() {
-  TTypedWindow test;
+  TTypedWindow window;
   TSongFolder other;
   other.AddSong("Other - Song.mp3");
-  test.window.Dialogs.Answers = {TMsgDlgButton::Cancel, TMsgDlgButton::Cancel};
-  QVERIFY(test.window->SelectFolder(other.QPath()));
-  QCOMPARE(test.window->SelectedFolder(), test.folder.Path());
-  QCOMPARE(test.Artist(), QStringLiteral("Typed"));
-  QVERIFY(!test.window->close());
-  QCOMPARE(test.window.Dialogs.Messages.size(), std::size_t(2));
-  QCOMPARE(test.Artist(), QStringLiteral("Typed"));
+  window.Dialogs.Answers = {TMsgDlgButton::Cancel, TMsgDlgButton::Cancel};
+  QVERIFY(window->SelectFolder(other.QPath()));
+  QCOMPARE(window->SelectedFolder(), window.Folder.Path());
+  QCOMPARE(window.Artist(), QStringLiteral("Typed"));
+  QVERIFY(!window->close());
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(2));
+  QCOMPARE(window.Artist(), QStringLiteral("Typed"));
 }
 
 // A stamp that does not happen keeps what was typed, whatever the answer about the read-only file.
@@ -124,45 +109,38 @@ void TTrustTest::ARefusedStampKeepsWhatWasTyped_data() {
 
 void TTrustTest::ARefusedStampKeepsWhatWasTyped() {
   QFETCH(int, answer);
-  TTypedWindow test;
-  QCOMPARE(chmod(test.songs[1].c_str(), 0444), 0);
-  const std::string before = ReadWholeFile(test.songs[1]);
-  test.window.Dialogs.Answers.push_back(TMsgDlgButton(answer));
-  QTest::keyClick(test.window.Window.get(), Qt::Key_F6);
-  QCOMPARE(ReadWholeFile(test.songs[1]), before);
-  QCOMPARE(test.Artist(), QStringLiteral("Typed"));
-  QCOMPARE(SongDetailsCaption(test.window), QStringLiteral(" Song Details (changed) "));
+  TTypedWindow window;
+  QCOMPARE(chmod(window.Songs[1].c_str(), 0444), 0);
+  const std::string before = ReadWholeFile(window.Songs[1]);
+  window.Dialogs.Answers.push_back(TMsgDlgButton(answer));
+  QTest::keyClick(window.Window.get(), Qt::Key_F6);
+  QCOMPARE(ReadWholeFile(window.Songs[1]), before);
+  QCOMPARE(window.Artist(), QStringLiteral("Typed"));
+  QCOMPARE(SongDetailsCaption(window), QStringLiteral(" Song Details (changed) "));
 }
 
 void TTrustTest::F5OnAnUnrecognisedSongUsesTheTypedValues() {
-  TSongFolder folder;
-  folder.AddSong("a+b.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Abba"));
-  window.Child<QLineEdit>("titleField")->setText(QStringLiteral("Waterloo"));
+  TWindowOnSongs window({"a+b.mp3"});
+  window.Click(0);
+  window.Type(TDetailsField::Artist, QStringLiteral("Abba"));
+  window.Type(TDetailsField::Title, QStringLiteral("Waterloo"));
   QTest::keyClick(window.Window.get(), Qt::Key_F5);
-  QVERIFY(FileExists(folder / "Abba - Waterloo.mp3"));
+  QVERIFY(FileExists(window.Folder / "Abba - Waterloo.mp3"));
   QCOMPARE(SelectedFiles(window), QStringList{QStringLiteral("Abba - Waterloo.mp3")});
-  QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
+  QCOMPARE(window.Field(TDetailsField::Artist)->text(), QStringLiteral("Abba"));
 }
 
 // Of several songs, one whose recognition failed keeps its name: the panel's shared artist would
 // leave nothing of it.
 void TTrustTest::F5OnSeveralSongsKeepsTheNameOfAnUnrecognisedOne() {
-  TSongFolder folder;
-  folder.AddSong("@@@.mp3");
-  folder.AddSong("moby - why.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  ClickRow(*window.Window, 1, Qt::ControlModifier);
-  window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Zed"));
+  TWindowOnSongs window({"@@@.mp3", "moby - why.mp3"});
+  window.Click(0);
+  window.Click(1, Qt::ControlModifier);
+  window.Type(TDetailsField::Artist, QStringLiteral("Zed"));
   QTest::keyClick(window.Window.get(), Qt::Key_F5);
   WaitForSongs(*window.Window);
-  QVERIFY(FileExists(folder / "@@@.mp3"));
-  QVERIFY(FileExists(folder / "Zed - why.mp3"));
+  QVERIFY(FileExists(window.Folder / "@@@.mp3"));
+  QVERIFY(FileExists(window.Folder / "Zed - why.mp3"));
   QVERIFY2(StatusText(window).startsWith(QStringLiteral("Rename File(s): 1 renamed, 1 left alone")),
            qPrintable(StatusText(window)));
 }
@@ -227,13 +205,12 @@ void TTrustTest::TheSelectionSurvivesEachCommand_data() {
 void TTrustTest::TheSelectionSurvivesEachCommand() {
   QFETCH(int, key);
   QFETCH(QString, button);
-  TSongFolder folder;
-  folder.AddTaggedSong("a.mp3", Tags("Zed", "One"));
-  folder.AddSong("moby - why.mp3");  // F7 and AutoRename give it a new name
-  folder.AddTaggedSong("sting - fields.mp3", Tags("Sting", "Fields"));
-  folder.AddTaggedSong("z.mp3", Tags("Abba", "Two"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({
+      {"a.mp3", Tags("Zed", "One")},
+      "moby - why.mp3",  // F7 and AutoRename give it a new name
+      {"sting - fields.mp3", Tags("Sting", "Fields")},
+      {"z.mp3", Tags("Abba", "Two")},
+  });
   ClickRow(*window.Window, 2);
   ClickRow(*window.Window, 1, Qt::ControlModifier);  // two songs, the current one second
   const std::string moby = window->SongAtRow(1)->FileName();
@@ -246,7 +223,7 @@ void TTrustTest::TheSelectionSurvivesEachCommand() {
   QStringList expected;
   for (const std::string& name : {std::string("Moby - Why.mp3"), std::string("moby - why.mp3"),
                                   std::string("sting - fields.mp3"), std::string("Sting - Fields.mp3")}) {
-    if (FileExists(folder / name)) expected << QString::fromStdString(name);
+    if (FileExists(window.Folder / name)) expected << QString::fromStdString(name);
   }
   QCOMPARE(SelectedFiles(window), expected);
   const QString current = FileOfRow(window, window->CurrentRow());

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 
+#include "files/paths.h"
 #include "ui/details/song_details_panel.h"
 #include "ui/settings.h"
 #include "ui/song_list/song_list_box.h"
@@ -121,6 +122,53 @@ TWindowWithHistory::TWindowWithHistory() {
   window->UseHistory(History.get());
 }
 
+TWindowOnSongs::TWindowOnSongs(const std::vector<TSongSpec>& songs, TOptions options)
+    : TWindowUnderTest(options.Settings) {
+  for (const TSongSpec& song : songs) {
+    Songs.push_back(song.Tags ? Folder.AddTaggedSong(song.Name, *song.Tags) : Folder.AddSong(song.Name));
+  }
+  Open(options);
+}
+
+TWindowOnSongs::TWindowOnSongs(TFill fill, TOptions options) : TWindowUnderTest(options.Settings) {
+  fill(Folder);
+  Open(options);
+}
+
+void TWindowOnSongs::Open(TOptions options) {
+  if (options.History) {
+    TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(State / "history.sqlite3");
+    if (!opened) qFatal("cannot open the test history");
+    History = std::move(opened.Value());
+    Window->UseHistory(History.get());
+  }
+  if (!Window->SelectFolder(Folder.QPath())) qFatal("cannot open the folder %s", Folder.Path().c_str());
+  WaitForSongs(*Window);
+}
+
+QLineEdit* TWindowOnSongs::Field(TDetailsField field) const {
+  static const char* const kNames[] = {"artistField", "titleField",   "albumField",
+                                       "yearField",   "commentField", "trackField"};
+  return Child<QLineEdit>(kNames[static_cast<std::size_t>(field)]);
+}
+
+void TWindowOnSongs::Type(TDetailsField field, const QString& text) const { Field(field)->setText(text); }
+
+void TWindowOnSongs::Click(int row, Qt::KeyboardModifiers modifiers) {
+  ClickRow(*Window, row, modifiers);
+  WaitForSongs(*Window);
+}
+
+void TWindowOnSongs::Press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QTest::keyClick(Window.get(), key, modifiers);
+  WaitForSongs(*Window);
+}
+
+void TWindowOnSongs::Run(const char* command) const {
+  Choose(*Window, command);
+  WaitForSongs(*Window);
+}
+
 bool WaitUntilLoaded(const TMainWindow& window) {
   return QTest::qWaitFor([&] { return !window.IsLoading() && !window.IsRunningCommand(); }, 30000);
 }
@@ -208,6 +256,23 @@ QList<int> SelectedRows(const TMainWindow& window) {
     if (pane->IsRowSelected(row)) rows << row;
   }
   return rows;
+}
+
+void SelectAllRows(TMainWindow& window) {
+  WaitForSongs(window);
+  for (int row = 0; row < window.RowCount(); ++row)
+    ClickRow(window, row, row == 0 ? Qt::NoModifier : Qt::ControlModifier);
+}
+
+QString FileOfRow(const TWindowUnderTest& window, int row) {
+  const TSongFile* song = window->SongAtRow(row);
+  return song == nullptr ? QString() : QString::fromStdString(std::string(FileNamePart(song->FileName())));
+}
+
+QStringList SelectedFiles(const TWindowUnderTest& window) {
+  QStringList files;
+  for (int row : SelectedRows(*window.Window)) files << FileOfRow(window, row);
+  return files;
 }
 
 TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window) {

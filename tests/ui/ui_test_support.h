@@ -2,14 +2,17 @@
 // drive its song list.
 #pragma once
 
+#include <QLineEdit>
 #include <QStringList>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "history/history.h"
 #include "support/temp_folder.h"
@@ -105,6 +108,45 @@ struct TWindowWithHistory {
   TWindowUnderTest window;
 };
 
+// A song for TWindowOnSongs: its file name (a path below the folder), with these tags or none.
+struct TSongSpec {
+  TSongSpec(const char* name) : Name(name) {}  // NOLINT(google-explicit-constructor): a song without tags
+  TSongSpec(std::string name, TID3Info tags) : Name(std::move(name)), Tags(std::move(tags)) {}
+  std::string Name;
+  std::optional<TID3Info> Tags;
+};
+
+// The window opened on a folder of the given songs, loaded: the fixture of the window tests. The
+// folder and the history, when asked for, outlive the window.
+struct TSongsForWindow {
+  TSongFolder Folder;
+  std::vector<std::string> Songs;  // the songs' paths, in the order given
+  TTempFolder State;
+  std::unique_ptr<THistory> History;
+};
+struct TWindowOptions {
+  bool History = false;  // a history of its own, so that commands can be undone
+  TWindowUnderTest::TSettings Settings = TWindowUnderTest::TSettings::Forget;
+};
+struct TWindowOnSongs : TSongsForWindow, TWindowUnderTest {
+  using TOptions = TWindowOptions;
+  explicit TWindowOnSongs(const std::vector<TSongSpec>& songs = {}, TOptions options = {});
+  // A folder filled by a test's own function.
+  using TFill = void (*)(const TSongFolder& folder);
+  explicit TWindowOnSongs(TFill fill, TOptions options = {});
+  // A field of the details panel by its role, and typing into it.
+  QLineEdit* Field(TDetailsField field) const;
+  void Type(TDetailsField field, const QString& text) const;
+  // A click on a row, a key pressed on the window, a command chosen by its control (see Choose);
+  // each waits until what it started has ended.
+  void Click(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  void Run(const char* command) const;
+
+ private:
+  void Open(TOptions options);
+};
+
 // What the window shows: the message panel, the count panel, the progress beside them, and the
 // details panel's caption; read at once from a window, or once it has loaded from the window under
 // test.
@@ -158,8 +200,13 @@ class TWhileBusy {
   QTimer timer_;
 };
 
-// The rows selected, in list order.
+// The rows selected, in list order; and every row selected by clicks, as the user does.
 QList<int> SelectedRows(const TMainWindow& window);
+void SelectAllRows(TMainWindow& window);
+// The file name of a row's song, without its folder (empty for no row); and those of the rows
+// selected, in list order.
+QString FileOfRow(const TWindowUnderTest& window, int row);
+QStringList SelectedFiles(const TWindowUnderTest& window);
 
 TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window);
 // Enables the entries of the song list's menu or of the details fields' text menu, as when it opens.

@@ -32,12 +32,6 @@ namespace tagwright::testing {
 
 namespace {
 
-void SelectAllRows(TMainWindow& window) {
-  WaitForSongs(window);
-  for (int row = 0; row < window.RowCount(); ++row)
-    ClickRow(window, row, row == 0 ? Qt::NoModifier : Qt::ControlModifier);
-}
-
 QAction* MenuEntry(const TWindowUnderTest& window, const char* name) {
   for (QAction* action : window.Child<QMenu>("songListMenu")->actions()) {
     if (action->objectName() == QLatin1String(name)) return action;
@@ -144,7 +138,7 @@ std::int64_t RecordFileNameAsTitle(THistory& history, const std::string& folder)
 }
 
 // Two tagged songs of one album whose names Details Cleanup changes.
-void AddTwoSongsOfAnAlbum(TSongFolder& folder) {
+void AddTwoSongsOfAnAlbum(const TSongFolder& folder) {
   folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song", "an album"));
   folder.AddTaggedSong("other band - b_song.mp3", Tags("other band", "b_song", "an album"));
 }
@@ -152,21 +146,18 @@ void AddTwoSongsOfAnAlbum(TSongFolder& folder) {
 }  // namespace
 
 void TUndoTest::CtrlZAsksThenTakesTheCommandBackByteForByte() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("moby - why_does_my_heart.mp3");
+  TWindowOnSongs window({"moby - why_does_my_heart.mp3"}, {.History = true});
+  const std::string& song = window.Songs[0];
   const std::string before = FileSha256(song);
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllRows(*window.Window);
   QTest::keyClick(window.Window.get(), Qt::Key_F7);
-  const std::string renamed = folder / "Moby - Why Does My Heart.mp3";
+  const std::string renamed = window.Folder / "Moby - Why Does My Heart.mp3";
   QVERIFY(FileExists(renamed));
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{1});
   QCOMPARE(window.Dialogs.Messages[0].Text,
-           QStringLiteral("Undo \"Hands-Free!\" on 1 file(s) in \"%1\"?").arg(FolderName(folder)));
+           QStringLiteral("Undo \"Hands-Free!\" on 1 file(s) in \"%1\"?").arg(FolderName(window.Folder)));
   QCOMPARE(window.Dialogs.Messages[0].Buttons, TMsgDlgButton::Yes | TMsgDlgButton::No);
   QVERIFY(!FileExists(renamed));
   QCOMPARE(FileSha256(song), before);
@@ -174,29 +165,23 @@ void TUndoTest::CtrlZAsksThenTakesTheCommandBackByteForByte() {
 }
 
 void TUndoTest::AnsweringNoChangesNothing() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("some band - the_best_song.mp3");
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"some band - the_best_song.mp3"}, {.History = true});
+  const std::string& song = window.Songs[0];
+  window.Click(0);
   window.Child<QPushButton>("detailsCleanupButton")->click();
   const std::string after = FileSha256(song);
   UndoEntry(window)->trigger();
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{1});
   QCOMPARE(window.Dialogs.Messages[0].Text,
-           QStringLiteral("Undo \"Details Cleanup\" on 1 file(s) in \"%1\"?").arg(FolderName(folder)));
+           QStringLiteral("Undo \"Details Cleanup\" on 1 file(s) in \"%1\"?").arg(FolderName(window.Folder)));
   QCOMPARE(FileSha256(song), after);
 }
 
 void TUndoTest::AFileChangedSinceIsLeftAloneAndNamed() {
-  TSongFolder folder;
-  const std::string kept = folder.AddSong("alpha - one.mp3");
-  const std::string changed = folder.AddSong("beta - two.mp3");
+  TWindowOnSongs window({"alpha - one.mp3", "beta - two.mp3"}, {.History = true});
+  const std::string& kept = window.Songs[0];
+  const std::string& changed = window.Songs[1];
   const std::string keptBefore = FileSha256(kept);
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllRows(*window.Window);
   window.Child<QPushButton>("detailsCleanupButton")->click();
   WaitForSongs(*window.Window);
@@ -207,7 +192,7 @@ void TUndoTest::AFileChangedSinceIsLeftAloneAndNamed() {
   WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{2});
   QCOMPARE(window.Dialogs.Messages[0].Text,
-           QStringLiteral("Undo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
+           QStringLiteral("Undo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(window.Folder)));
   const QString report = window.Dialogs.Messages[1].Text;
   QVERIFY2(report.contains(QString::fromStdString(changed)), qPrintable(report));
   QVERIFY2(!report.contains(QString::fromStdString(kept)), qPrintable(report));
@@ -216,12 +201,8 @@ void TUndoTest::AFileChangedSinceIsLeftAloneAndNamed() {
 }
 
 void TUndoTest::TheMenuEntryNeedsSomethingToUndo() {
-  TSongFolder folder;
-  folder.AddSong("some band - the_best_song.mp3");
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  TWindowOnSongs window({"some band - the_best_song.mp3"}, {.History = true});
+  window.Click(0);
   PrepareSongListMenu(window);
   QVERIFY(!UndoEntry(window)->isEnabled());
   window.Child<QPushButton>("detailsCleanupButton")->click();
@@ -231,7 +212,7 @@ void TUndoTest::TheMenuEntryNeedsSomethingToUndo() {
   // A history that cannot be read is not taken for one with nothing to undo: the entry stays on,
   // and choosing it says why.
   sqlite3* other = nullptr;
-  QCOMPARE(sqlite3_open(test.History->Path().c_str(), &other), SQLITE_OK);
+  QCOMPARE(sqlite3_open(window.History->Path().c_str(), &other), SQLITE_OK);
   QCOMPARE(sqlite3_exec(other, "ALTER TABLE entries RENAME TO entries_gone", nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(other);
   PrepareSongListMenu(window);
@@ -294,30 +275,27 @@ void TUndoTest::WithoutItsHistoryNoCommandChangesAFile() {
 // Ctrl+Z pressed N times after N commands gives the folder back as it was, and Ctrl+Shift+Z (or
 // Ctrl+Y) N times the folder after them; a new command after an undo leaves nothing to redo.
 void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
-  TSongFolder folder;
-  AddTwoSongsOfAnAlbum(folder);
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  std::vector<std::map<std::string, std::string>> states{FolderState(folder.Path())};
+  TWindowOnSongs window(AddTwoSongsOfAnAlbum, {.History = true});
+  std::vector<std::map<std::string, std::string>> states{FolderState(window.Folder.Path())};
   RunOnAll(window, [](TMainWindow& w) { Choose(w, "detailsCleanupButton"); });
-  states.push_back(FolderState(folder.Path()));
+  states.push_back(FolderState(window.Folder.Path()));
   RunOnAll(window, [](TMainWindow& w) { Choose(w, "autoRenameButton"); });
-  states.push_back(FolderState(folder.Path()));
+  states.push_back(FolderState(window.Folder.Path()));
   RunOnAll(window, [](TMainWindow& w) { Choose(w, "clearAlbumEntry"); });
-  states.push_back(FolderState(folder.Path()));
+  states.push_back(FolderState(window.Folder.Path()));
   QCOMPARE(std::set(states.begin(), states.end()).size(), std::size_t{4});  // each command changed the songs
   const std::size_t asked = window.Dialogs.Messages.size();
   for (int back = 2; back >= 0; --back) {
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
     QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
     WaitForSongs(*window.Window);  // an undo of several files runs on a worker
-    QVERIFY2(FolderState(folder.Path()) == states[static_cast<std::size_t>(back)], qPrintable(QString::number(back)));
+    QVERIFY2(FolderState(window.Folder.Path()) == states[static_cast<std::size_t>(back)],
+             qPrintable(QString::number(back)));
   }
   QCOMPARE(window.Dialogs.Messages[asked].Text,
-           QStringLiteral("Undo \"ID3 Clear Album\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
+           QStringLiteral("Undo \"ID3 Clear Album\" on 2 file(s) in \"%1\"?").arg(FolderName(window.Folder)));
   QCOMPARE(window.Dialogs.Messages[asked + 2].Text,
-           QStringLiteral("Undo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
+           QStringLiteral("Undo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(window.Folder)));
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(window.Dialogs.Messages.size(), asked + 3);  // nothing left to undo: nothing asked
   const QKeySequence redoKeys[] = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y),
@@ -326,14 +304,14 @@ void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
     QTest::keySequence(window.Window.get(), redoKeys[forward - 1]);
     WaitForSongs(*window.Window);  // an undo of several files runs on a worker
-    QVERIFY2(FolderState(folder.Path()) == states[forward], qPrintable(QString::number(forward)));
+    QVERIFY2(FolderState(window.Folder.Path()) == states[forward], qPrintable(QString::number(forward)));
   }
   QCOMPARE(window.Dialogs.Messages[asked + 3].Text,
-           QStringLiteral("Redo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(folder)));
+           QStringLiteral("Redo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(window.Folder)));
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   WaitForSongs(*window.Window);  // an undo of several files runs on a worker
-  QVERIFY(FolderState(folder.Path()) == states[2]);
+  QVERIFY(FolderState(window.Folder.Path()) == states[2]);
   RunOnAll(window, [](TMainWindow& w) { Choose(w, "clearArtistEntry"); });
   const std::size_t beforeRedo = window.Dialogs.Messages.size();
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
@@ -345,23 +323,19 @@ void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
 // After the undo the same songs are selected, under the names they have again. (The question's
 // "in N folders" is worked out by EntryFolders, tested with the history.)
 void TUndoTest::TheSelectionFollowsTheSongs() {
-  TSongFolder folder;
-  folder.AddSong("first band - one_song.mp3");
-  const std::string moved = folder.AddSong("moby - why_does_my_heart.mp3");
-  folder.AddSong("zed band - last_song.mp3");
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({"first band - one_song.mp3", "moby - why_does_my_heart.mp3", "zed band - last_song.mp3"},
+                        {.History = true});
+  const std::string& moved = window.Songs[1];
   const int row = RowEndingWith(*window.Window, QStringLiteral("why_does_my_heart.mp3"));
   const int last = RowEndingWith(*window.Window, QStringLiteral("last_song.mp3"));
   QVERIFY(row >= 0 && last >= 0);
-  ClickRow(*window.Window, row);
-  ClickRow(*window.Window, last, Qt::ControlModifier);
+  window.Click(row);
+  window.Click(last, Qt::ControlModifier);
   QTest::keyClick(window.Window.get(), Qt::Key_F7);  // Hands-Free renames them
   WaitForSongs(*window.Window);
   QVERIFY(!FileExists(moved));
-  ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("Why Does My Heart.mp3")));
-  ClickRow(*window.Window, RowEndingWith(*window.Window, QStringLiteral("Last Song.mp3")), Qt::ControlModifier);
+  window.Click(RowEndingWith(*window.Window, QStringLiteral("Why Does My Heart.mp3")));
+  window.Click(RowEndingWith(*window.Window, QStringLiteral("Last Song.mp3")), Qt::ControlModifier);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   WaitForSongs(*window.Window);  // an undo of several files runs on a worker
@@ -369,8 +343,8 @@ void TUndoTest::TheSelectionFollowsTheSongs() {
   QStringList selected;
   for (const int at : SelectedRows(*window.Window))
     selected << QString::fromStdString(window->SongAtRow(at)->FileName());
-  QCOMPARE(selected,
-           QStringList({QString::fromStdString(moved), QString::fromStdString(folder / "zed band - last_song.mp3")}));
+  QCOMPARE(selected, QStringList({QString::fromStdString(moved),
+                                  QString::fromStdString(window.Folder / "zed band - last_song.mp3")}));
 }
 
 // A command cut short whose song is gone since: its entry waits for the song, until Let Go in
@@ -404,11 +378,8 @@ void TUndoTest::TheHistoryDialogLetsAPendingRepairGo() {
 // "History..." lists the entries newest first; Undo and Redo act on the entry selected, with the
 // same rules as the keys; the files of an entry are shown on request.
 void TUndoTest::TheHistoryDialogUndoesAndRedoesTheEntrySelected() {
-  TSongFolder folder;
-  const std::string song = folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song"));
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({{"the band - a_song.mp3", Tags("the band", "a_song")}}, {.History = true});
+  const std::string& song = window.Songs[0];
   const std::string before = FileSha256(song);
   RunOnAll(window, [](TMainWindow& w) { Choose(w, "detailsCleanupButton"); });
   const std::string cleaned = FileSha256(song);
@@ -483,48 +454,44 @@ void TUndoTest::CtrlZBringsADeletedSongBackFromTheTrash() {
 // An undo or a redo cut short (killed, then repaired) is finished by the next Ctrl+Z or
 // Ctrl+Shift+Z, which says so, before either goes further.
 void TUndoTest::CtrlZAndCtrlShiftZFinishWhatWasCutShort() {
-  TSongFolder folder;
-  AddTwoSongsOfAnAlbum(folder);
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window(AddTwoSongsOfAnAlbum, {.History = true});
   RunOnAll(window, [](TMainWindow& w) { Choose(w, "detailsCleanupButton"); });
-  const std::map<std::string, std::string> cleaned = FolderBytes(folder.Path());
+  const std::map<std::string, std::string> cleaned = FolderBytes(window.Folder.Path());
   RunOnAll(window, [](TMainWindow& w) { Choose(w, "clearAlbumEntry"); });
-  const std::map<std::string, std::string> cleared = FolderBytes(folder.Path());
-  const auto newestEntry = [&] { return test.History->Entries(1).Value().front().Id; };
+  const std::map<std::string, std::string> cleared = FolderBytes(window.Folder.Path());
+  const auto newestEntry = [&] { return window.History->Entries(1).Value().front().Id; };
   const std::size_t asked = window.Dialogs.Messages.size();
-  const QString place = FolderName(folder);
+  const QString place = FolderName(window.Folder);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   WaitForSongs(*window.Window);  // an undo of several files runs on a worker
-  LeaveCutShort(*test.History, newestEntry(), cleared);
-  QVERIFY(FolderBytes(folder.Path()) != cleaned && FolderBytes(folder.Path()) != cleared);
+  LeaveCutShort(*window.History, newestEntry(), cleared);
+  QVERIFY(FolderBytes(window.Folder.Path()) != cleaned && FolderBytes(window.Folder.Path()) != cleared);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), asked + 2);
   QCOMPARE(window.Dialogs.Messages[asked + 1].Text,
            QStringLiteral("Finish undoing \"ID3 Clear Album\" on 2 file(s) in \"%1\"?").arg(place));
-  QVERIFY(FolderBytes(folder.Path()) == cleaned);
+  QVERIFY(FolderBytes(window.Folder.Path()) == cleaned);
   // A redo cut short is finished the same way.
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
   WaitForSongs(*window.Window);  // an undo of several files runs on a worker
-  const std::map<std::string, std::string> undone = FolderBytes(folder.Path());
+  const std::map<std::string, std::string> undone = FolderBytes(window.Folder.Path());
   QVERIFY(undone != cleaned);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   WaitForSongs(*window.Window);  // an undo of several files runs on a worker
-  QVERIFY(FolderBytes(folder.Path()) == cleaned);
-  LeaveCutShort(*test.History, newestEntry(), undone);
-  QVERIFY(FolderBytes(folder.Path()) != cleaned && FolderBytes(folder.Path()) != undone);
+  QVERIFY(FolderBytes(window.Folder.Path()) == cleaned);
+  LeaveCutShort(*window.History, newestEntry(), undone);
+  QVERIFY(FolderBytes(window.Folder.Path()) != cleaned && FolderBytes(window.Folder.Path()) != undone);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
   QTest::keySequence(window.Window.get(), QKeySequence(Qt::CTRL | Qt::Key_Y));
   WaitForSongs(*window.Window);  // an undo of several files runs on a worker
   QCOMPARE(window.Dialogs.Messages.back().Text,
            QStringLiteral("Finish redoing \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(place));
-  QVERIFY(FolderBytes(folder.Path()) == cleaned);
+  QVERIFY(FolderBytes(window.Folder.Path()) == cleaned);
 }
 
 // Ctrl+Z on a large entry runs on a worker, as a command does: its progress shows, a Cancel stops it

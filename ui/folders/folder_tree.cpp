@@ -6,8 +6,10 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTimer>
+#include <utility>
 
 #include "ui/dialogs/dialogs.h"
+#include "ui/flag_scope.h"
 #include "ui/text_conversion.h"
 #include "ui/window/window_layout.h"
 
@@ -42,6 +44,7 @@ void TFolderTree::SetUpModel() {
   model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
   model_->setReadOnly(false);
   model_->setRootPath(kTopFolder);
+  KeepSelectionWhileRelisted();
   setModel(model_);
   for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TFolderTree::CurrentChanged);
@@ -73,10 +76,10 @@ QModelIndex TFolderTree::NodeOfPath(const QString& path) const {
 bool TFolderTree::SelectPath(const QString& path) {
   const QFileInfo info(path);
   if (!info.isDir()) return false;
-  const QModelIndex node = NodeOfPath(info.absoluteFilePath());
-  if (!node.isValid()) return false;
+  if (!NodeOfPath(info.absoluteFilePath()).isValid()) return false;
   RevealPath(info.absoluteFilePath());
-  setCurrentIndex(node);
+  // Asked for again: opening the folders above may have listed them anew, and moved its row.
+  setCurrentIndex(NodeOfPath(info.absoluteFilePath()));
   return true;
 }
 
@@ -121,9 +124,42 @@ void TFolderTree::RefreshNode(const QModelIndex& /*node*/) {
   }
 }
 
+// A folder listed again can leave the model for a moment, when a listing of its parent read before
+// the folder was made arrives after it was selected. The view would move the selection to a
+// neighbour and report it, and the window would load the neighbour's songs. The folder stays
+// selected instead and nothing is reported; only a folder that is gone leaves the neighbour.
+// (Connected before the view's selection model is made, so that this hears of it first.)
+void TFolderTree::KeepSelectionWhileRelisted() {
+  connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+          [this](const QModelIndex& parent, int first, int last) {
+            // The neighbour the view moves to may go next: the folder selected is the one kept.
+            const QModelIndex current = currentIndex();
+            if (relisted_.isEmpty() && current.isValid() && current.parent() == parent && current.row() >= first &&
+                current.row() <= last)
+              relisted_ = model_->filePath(current);
+          });
+  connect(model_, &QAbstractItemModel::rowsRemoved, this, [this] {
+    if (relisted_.isEmpty()) return;
+    // Once the model has ended the removal: it is not to be asked for nodes in the middle of it.
+    QTimer::singleShot(0, this, [this] {
+      const QString path = std::exchange(relisted_, QString());
+      if (path.isEmpty()) return;  // put back already, after another removal
+      if (!QFileInfo(path).isDir()) {
+        CurrentChanged(currentIndex());
+        return;
+      }
+      const TFlagScope quiet(quiet_);
+      setCurrentIndex(NodeOfPath(path));
+    });
+  });
+}
+
 void TFolderTree::CurrentChanged(const QModelIndex& current) {
-  if (!current.isValid()) return;
-  Q_EMIT FolderSelected(model_->filePath(current));
+  if (!current.isValid() || quiet_ || !relisted_.isEmpty()) return;
+  // The folder put back after it was listed again may come once more: it was reported already.
+  if (model_->filePath(current) == reported_) return;
+  reported_ = model_->filePath(current);
+  Q_EMIT FolderSelected(reported_);
 }
 
 void TFolderTree::ShowContextMenu(const QPoint& position) {

@@ -45,11 +45,15 @@ class TFolderTree : public QTreeView {
 
  private:
   void SetUpModel();
+  void KeepSelectionWhileRelisted();
   void CollectExpanded(const QModelIndex& parent, QStringList& paths) const;
 
   TDialogs& dialogs_;
   QFileSystemModel* model_ = nullptr;
   QString pendingReveal_;
+  QString relisted_;    // the selected folder, while the model lists it again
+  bool quiet_ = false;  // the selection is put back, not chosen
+  QString reported_;    // the folder reported selected last
 };
 
 }  // namespace tagwright

@@ -246,10 +246,10 @@ class TMainWindow : public QMainWindow {
   // Stamp from the panel over the selected songs; a stamp that did not happen keeps what was typed.
   TPassSummary StampSelectedWithPanel();
   int RowOfFile(const std::string& file) const;
-  // Before the panel leaves a song whose fields were typed into and not stamped, asks whether to
-  // stamp or discard them; false when the user stays on the song (Cancel, or a stamp that failed).
+  // Before the panel leaves the song or songs whose fields were typed into and not stamped, asks
+  // whether to stamp or discard them; false when the user stays on them (Cancel, or a stamp that failed).
   bool SettleTypedDetails();
-  bool StampShownSong(const std::string& file);
+  bool StampShownSongs(const TRememberedSelection& shown);
   // A command needs selected songs: false, and a word in the message panel, when none is selected.
   bool HasSelectedSongsOrSay();
 
@@ -285,6 +285,7 @@ class TMainWindow : public QMainWindow {
   struct TSongsInHand {
     std::vector<const TSongFile*> Songs;
     TRememberedSelection Selection;
+    bool Here = false;  // on this thread, also over several songs
   };
   using TApplyPreviewed = std::function<void(const TSongsInHand& songs)>;
   using TPlannerWithSpellings = std::function<TSongPlanner(const TKnownSpellings*)>;
@@ -381,6 +382,7 @@ class TMainWindow : public QMainWindow {
   std::optional<TRememberedSelection> reloadSelection_;
   // The songs being edited while a filter hides them: selected again when they are shown.
   std::optional<TRememberedSelection> hiddenSelection_;
+  TRememberedSelection shownSelection_;  // the songs the details panel shows
   std::vector<TSongResult> reloadResults_;
   bool settling_ = false;           // the question about typed details is open
   bool returningToFolder_ = false;  // the tree goes back to the folder shown, after Cancel

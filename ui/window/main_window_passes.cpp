@@ -40,7 +40,7 @@ TPassSummary TMainWindow::RunSongsPass(const TSongsInHand& songs, const TPassReq
   TPassEnd end{songs.Selection, request.Command, request.Count};
   end.Selection.KeepTyped = false;
   pauseBeforeReload_ = false;
-  if (songs.Songs.size() == 1) {
+  if (songs.Songs.size() == 1 || songs.Here) {
     // One song: nothing to cancel between songs, and no progress to show.
     TPassRun run;
     try {

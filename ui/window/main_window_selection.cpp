@@ -72,31 +72,39 @@ void TMainWindow::RestoreSelection(TRememberedSelection selection, const std::ve
 }
 
 bool TMainWindow::SettleTypedDetails() {
-  if (settling_ || !detailsPanel_->HasChanges()) return true;
+  if (settling_ || detailsPanel_->TypedFields().empty()) return true;
   TFlagScope asking(settling_);
-  const std::string file = detailsPanel_->ShownFile();
-  const TTypedChanges answer = dialogs_.AskToStampChanges(PathToQString(std::string(FileNamePart(file))));
+  const TRememberedSelection shown = shownSelection_;
+  const QString name = shown.Files.size() == 1 ? PathToQString(std::string(FileNamePart(shown.Files.front())))
+                                               : QStringLiteral("%1 songs").arg(shown.Files.size());
+  const TTypedChanges answer = dialogs_.AskToStampChanges(name);
   if (answer == TTypedChanges::Discard) return true;
-  if (answer == TTypedChanges::Stamp && StampShownSong(file)) return true;
-  // The user stays on the song, with what was typed.
-  const QStringList typed = detailsPanel_->TypedTexts();
-  RestoreSelection({.Files = {file}, .Current = file});
-  detailsPanel_->RestoreTypedTexts(typed);
+  const TDetailsEdits::TTypedFields typed = detailsPanel_->TypedFields();
+  if (answer == TTypedChanges::Stamp && StampShownSongs(shown)) return true;
+  // The user stays on the songs, with what was typed.
+  RestoreSelection(shown);
+  detailsPanel_->RestoreTypedFields(typed);
   return false;
 }
 
-// Stamps the song the panel shows, then goes where the user was going.
-bool TMainWindow::StampShownSong(const std::string& file) {
-  const TRememberedSelection next = RememberSelection();
-  const QStringList typed = detailsPanel_->TypedTexts();
-  songListPane_->SetSelection({RowOfFile(file)}, RowOfFile(file));
-  const TPassSummary summary = StampSelectedWithPanel();
-  if (!StampHolds(summary)) {
-    detailsPanel_->RestoreTypedTexts(typed);
-    return false;
+// Stamps the panel over the songs it shows, also those a filter hides now, then selects where the
+// user was going. It runs here, also over several songs: the user waits for the answer given.
+bool TMainWindow::StampShownSongs(const TRememberedSelection& shown) {
+  TSongsInHand stamped{{}, RememberSelection(), true};
+  for (std::size_t i = 0; i < songs_.Count(); ++i) {
+    if (std::find(shown.Files.begin(), shown.Files.end(), songs_[i]->FileName()) != shown.Files.end())
+      stamped.Songs.push_back(songs_[i]);
   }
-  RestoreSelection(next);
-  return true;
+  std::vector<int> rows;
+  for (const std::string& file : shown.Files) {
+    if (const int row = RowOfFile(file); row >= 0) rows.push_back(row);
+  }
+  const TPanelValues panel = TrimmedPanelValues();
+  if (stamped.Songs.empty() || RefusesYear(panel.Year, rows)) return false;
+  TCommandInput input = CommandInput();
+  input.Panel = panel;
+  input.Songs = stamped.Songs.size() == 1 ? TSelectedSongs::One : TSelectedSongs::Several;
+  return StampHolds(RunSongsPass(stamped, RequestFor(CatalogueCommand(TCommandId::StampPanel), input)));
 }
 
 bool TMainWindow::HasSelectedSongsOrSay() {

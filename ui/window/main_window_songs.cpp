@@ -316,6 +316,7 @@ void TMainWindow::SelectRows(const std::vector<int>& rows) { songListPane_->Sele
 
 void TMainWindow::ShowSongDetails() {
   const std::vector<const TSongFile*> selected = SelectedSongs();
+  shownSelection_ = RememberSelection();
   std::vector<std::string> files;
   files.reserve(selected.size());
   for (const TSongFile* song : selected) files.push_back(song->FileName());
@@ -333,16 +334,20 @@ void TMainWindow::ShowSongDetails() {
   }
 }
 
+// The song above or below as the user saw it when asking: a stamp of what was typed may sort the
+// rows afresh on the way. At either end nothing happens, and nothing is asked.
 void TMainWindow::PreviousSong() {
-  if (!SettleTypedDetails()) return;
   const int current = CurrentRow();
-  if (current > 0) SelectSingleRow(current - 1);
+  if (current <= 0) return;
+  const std::string previous = SongAtRow(current - 1)->FileName();
+  if (SettleTypedDetails()) SelectSingleRow(RowOfFile(previous));
 }
 
 void TMainWindow::NextSong() {
-  if (!SettleTypedDetails()) return;
   const int current = CurrentRow();
-  if (current < RowCount() - 1) SelectSingleRow(current + 1);
+  if (current >= RowCount() - 1) return;
+  const std::string next = SongAtRow(current + 1)->FileName();
+  if (SettleTypedDetails()) SelectSingleRow(RowOfFile(next));
 }
 
 }  // namespace tagwright
