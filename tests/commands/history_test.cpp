@@ -1494,33 +1494,6 @@ TEST(History, AnUndoOfManyBatchesCancelledInTheSecondIsFinishedByTheNext) {
   EXPECT_EQ(FolderState(songs.Path()), before);
 }
 
-// An undo records each file it put back as the file now is: what it foresaw stands only where it is
-// what reading the file finds.
-TEST(History, AnUndoRecordsEachFileAsItPutItBack) {
-  TTempFolder songs;
-  TTempFolder state;
-  CopyTemplates(songs.Path());
-  std::unique_ptr<THistory> history = OpenHistory(state);
-  for (const char* title : {"T", "A title longer than any before, so that the tag grows"}) {
-    const std::int64_t entry = RunRecorded(*history, songs.Path(), StampTitle(title));
-    TResultOf<TUndoReport> undone = UndoEntry(*history, entry, TProgram::Cli, "undo", TPassMode::Apply);
-    ASSERT_TRUE(undone.Ok());
-    TResultOf<std::vector<TStoredChange>> restores = history->Changes(undone.Value().UndoEntry);
-    ASSERT_TRUE(restores.Ok());
-    ASSERT_GE(restores.Value().size(), 3U);
-    for (const TStoredChange& restore : restores.Value()) {
-      const TFileChange& change = restore.Change;
-      TResultOf<TFileAfter> read = CaptureAfter(change.PathAfter, change);
-      ASSERT_TRUE(read.Ok());
-      EXPECT_EQ(change.After.Size, read.Value().Size) << change.PathAfter;
-      EXPECT_EQ(change.After.HeadSize, read.Value().HeadSize) << change.PathAfter;
-      EXPECT_EQ(change.After.HeadHash, read.Value().HeadHash) << change.PathAfter;
-      EXPECT_EQ(change.After.Tail, read.Value().Tail) << change.PathAfter;
-      EXPECT_EQ(change.After.ModifiedNs, read.Value().ModifiedNs) << change.PathAfter;
-    }
-  }
-}
-
 // The bytes a write in place puts down are kept in one blob: stretches of their own bytes as ever,
 // so that an older program still reads them, and frames moved within the tag by their old place,
 // behind a first stretch beyond any tag, so that an older program finds no proof, never a wrong one.
