@@ -48,6 +48,7 @@ class TSongPipeline {
 
   ~TSongPipeline() {
     if (recording_.valid()) recording_.wait();  // the recording thread uses this pass's changes
+    if (durable_.valid()) durable_.wait();      // the flushing thread uses the songs' descriptors
   }
 
   TPassSummary Run() {
@@ -94,7 +95,8 @@ class TSongPipeline {
   bool OpenLocked(const TSongFile& song, TBatchSong& taken) {
     // A song locked by another writer is waited for only with no other song locked, so that two
     // passes over the same songs in other orders cannot wait for each other.
-    const TLockWait wait = batch_.empty() && !recording_.valid() ? TLockWait::Wait : TLockWait::DontWait;
+    const bool noneLocked = batch_.empty() && !recording_.valid() && !durable_.valid();
+    const TLockWait wait = noneLocked ? TLockWait::Wait : TLockWait::DontWait;
     TResultOf<TLockedSong> locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, wait);
     if (!locked && IsLockedElsewhere(locked.Failure())) {
       Flush(TFlushTo::Done);
@@ -235,14 +237,20 @@ class TSongPipeline {
   }
 
   enum class TFlushTo { Recording, Done };
-  // The batch recorded before is carried out while the batch prepared is recorded; with Done,
-  // that one is carried out too, so that every song prepared is done (or its result given). A stop
-  // meanwhile leaves the batch being recorded to the next flush, which gives its records up.
+  // The batch recorded before is carried out while the batch prepared is recorded, once the
+  // batch before that is durable and reported (its flush ran while this one was prepared); with
+  // Done, the batch prepared is carried out too, and every song changed made durable, so that every
+  // song prepared is done (or its result given). A stop meanwhile leaves the batch being recorded
+  // to the next flush, which gives its records up.
   void Flush(TFlushTo to) {
     std::vector<TBatchSong> recorded = AwaitRecording();
+    ReportDurable();
     if (!summary_.Stopped) StartRecording();
     CarryOutBatch(std::move(recorded));
-    if (to == TFlushTo::Done) CarryOutBatch(AwaitRecording());
+    if (to == TFlushTo::Done) {
+      CarryOutBatch(AwaitRecording());
+      ReportDurable();
+    }
   }
 
   // Starts recording the batch, on another thread when there is a journal.
@@ -289,12 +297,15 @@ class TSongPipeline {
   }
 
   // Carries out (or foresees) the changes of a batch recorded, in order, and reports each song.
-  // The new files of the batch's rewrites are written first and flushed together; each song changed
-  // is then held back until the flush that makes it durable, and the songs after it with it, so
-  // that the reports keep their order: until the batch's end, or until a song failed (its answer
-  // may stop the pass there).
+  // Nothing of it is changed before the batch before is durable and reported: a failure to flush
+  // that may stop the pass. The new files of the batch's rewrites are written first and flushed
+  // together; each song changed is then held back until the flush that makes it durable, and the
+  // songs after it with it, so that the reports keep their order: until the batch's end (that
+  // flush then runs while the next batch is prepared), or until a song failed (its answer may stop
+  // the pass there).
   void CarryOutBatch(std::vector<TBatchSong> batch) {
-    WriteRewritesAhead(batch);
+    ReportDurable();
+    if (!summary_.Stopped) WriteRewritesAhead(batch);
     std::vector<std::int64_t> givenUp;  // recorded, never to be made (see CarryOut): given up together
     for (TBatchSong& song : batch) {
       if (CancelAsked()) {
@@ -322,7 +333,7 @@ class TSongPipeline {
       Report(result);
     }
     if (!held_.empty()) BatchStepReached(TBatchStep::Changed);
-    ReportHeld();
+    StartMakingDurable();
     if (!givenUp.empty()) (void)hooks_.Journal->RecordNoneMade(givenUp);
   }
 
@@ -355,9 +366,16 @@ class TSongPipeline {
     BatchStepReached(TBatchStep::Flushed);
   }
 
-  // Makes the songs held durable (their file systems flushed, the folders of new names included) and
-  // reports them; a song whose flush failed is reported failed.
+  // Makes the songs held durable and reports them, after the songs made durable before them.
   void ReportHeld() {
+    StartMakingDurable();
+    ReportDurable();
+  }
+
+  // Starts making the songs held durable (their file systems flushed, the folders of new names
+  // included) on another thread, once the songs before them are reported.
+  void StartMakingDurable() {
+    ReportDurable();
     if (held_.empty()) return;
     std::vector<TWrittenInPlace> written;
     written.reserve(held_.size());
@@ -367,11 +385,22 @@ class TSongPipeline {
       written.push_back({held.Locked ? held.Locked->Descriptor() : -1, held.Device,
                          result.NewFileName.empty() ? result.FileName : result.NewFileName});
     }
-    const TResult durable = MakeDurable(written, hooks_.FlushFileSystem);
-    BatchStepReached(TBatchStep::FoldersFlushed);
-    std::vector<THeldSong> held = std::move(held_);
+    flushing_ = std::move(held_);  // their descriptors stay open until the flush is done
     held_.clear();
-    for (THeldSong& song : held) {
+    durable_ = std::async(std::launch::async, [written = std::move(written), flush = hooks_.FlushFileSystem] {
+      return MakeDurable(written, flush);
+    });
+  }
+
+  // Reports the songs being made durable, once they are; a song whose flush failed is reported
+  // failed.
+  void ReportDurable() {
+    if (!durable_.valid()) return;
+    const TResult durable = durable_.get();
+    BatchStepReached(TBatchStep::FoldersFlushed);
+    std::vector<THeldSong> flushed = std::move(flushing_);
+    flushing_.clear();
+    for (THeldSong& song : flushed) {
       song.Locked.reset();
       const std::string& name = song.Result.FileName;
       Report(durable ? song.Result : Failed(name, TResult::Failure(durable.Kind(), name, durable.Error())));
@@ -410,7 +439,9 @@ class TSongPipeline {
     dev_t Device = 0;
     bool Changed = false;  // else held only to keep the reports in order
   };
-  std::vector<THeldSong> held_;  // changed, and the songs after them: reported once durable
+  std::vector<THeldSong> held_;      // changed, and the songs after them: reported once durable
+  std::vector<THeldSong> flushing_;  // held, and being made durable
+  std::future<TResult> durable_;
   std::size_t tagBytes_ = 0;
   std::vector<TBatchSong> recordingSongs_;  // being recorded, to be carried out next
   std::vector<TFileChange> recordingChanges_;

@@ -710,6 +710,35 @@ TEST_F(SongPassBatches, AStopLeavesTheSongsAfterItUntouched) {
   }
 }
 
+// A batch's flush runs while the next batch is prepared, but no song of the next batch changes
+// before that flush has succeeded: when it fails, the songs waiting for it are failed, the pass
+// stops there and the next batch is left untouched, its records given up.
+TEST_F(SongPassBatches, AFailedFlushStopsThePassBeforeTheNextBatchChanges) {
+  const std::string path = folder.WriteFile("tagged.mp3", SongAudio());
+  ASSERT_TRUE(WriteID3Tags(path, {.Title = "First"}).Ok());  // the next tags go in place
+  const std::string tagged = ReadWholeFile(path);
+  std::filesystem::remove(path);
+  for (std::size_t i = 0; i < 200; ++i) FileWith("flush " + std::to_string(i) + ".mp3", tagged);
+  TMemoryJournal journal;
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  hooks.FlushFileSystem = [](int) { return errno = EIO, -1; };
+  hooks.OnResult = [](const TSongResult& result) {
+    return result.Outcome == TChangeOutcome::Failed ? TPassStep::Stop : TPassStep::Continue;
+  };
+  summary = RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
+  EXPECT_TRUE(summary.Stopped);
+  EXPECT_EQ(summary.Failed, 128U);
+  EXPECT_EQ(summary.Tagged, 0U);
+  ASSERT_EQ(journal.recorded.size(), 200U);
+  for (std::size_t i = 0; i < songs.size(); ++i) {
+    EXPECT_EQ(ReadWholeFile(songs[i]->FileName()) == tagged, i >= 128) << i;
+  }
+  std::vector<std::int64_t> rest;
+  for (std::int64_t record = 129; record <= 200; ++record) rest.push_back(record);
+  EXPECT_EQ(journal.notMade, rest);
+}
+
 // A cancel asked for is seen between songs: the songs before it are done (and reported), in a real run
 // and in a dry run alike, and the pass says it was cancelled; the songs after it are untouched, their
 // records given up.
