@@ -159,6 +159,9 @@ TResultOf<TTagSnapshot> ReadTagSnapshot(int fd, const struct stat& info, const s
   // be judged on bytes of the new tag: such a file is kept whole.
   snapshot.Whole = tailSize == 0 && rest < kTrailerSize;
   const std::int64_t headBytes = snapshot.Whole ? info.st_size : headSize.Value();
+  if (const std::string_view start = file.Start(); static_cast<std::int64_t>(start.size()) > headBytes) {
+    snapshot.Lead = start.substr(static_cast<std::size_t>(headBytes), kSnapshotLeadSize);
+  }
   if (!file.Read(snapshot.Head, 0, headBytes)) return ReadFailure(fileName);
   snapshot.MiddleSize = snapshot.Whole ? 0 : rest - tailSize;
   return snapshot;
@@ -177,6 +180,12 @@ std::int64_t TSnapshotSource::ReadAt(std::int64_t offset, void* destination, std
   const std::int64_t tailFrom = snapshot_.Size - static_cast<std::int64_t>(snapshot_.Tail.size());
   if (end <= headSize) {
     std::memcpy(destination, snapshot_.Head.data() + offset, n);
+  } else if (end <= headSize + static_cast<std::int64_t>(snapshot_.Lead.size())) {
+    auto* to = static_cast<char*>(destination);
+    const std::size_t fromHead = offset < headSize ? static_cast<std::size_t>(headSize - offset) : 0;
+    if (fromHead > 0) std::memcpy(to, snapshot_.Head.data() + offset, fromHead);
+    std::memcpy(to + fromHead, snapshot_.Lead.data() + (offset + static_cast<std::int64_t>(fromHead) - headSize),
+                n - fromHead);
   } else if (offset >= tailFrom) {
     std::memcpy(destination, snapshot_.Tail.data() + (offset - tailFrom), n);
   } else {

@@ -27,7 +27,11 @@ struct TTagSnapshot {
   // A file too small to tell its trailer from its tag (less than 128 bytes after the ID3v2 tag) is
   // kept whole as its head, with an empty middle and tail.
   bool Whole = false;
+  // The first bytes after the head (at most kSnapshotLeadSize), as read with it, so that a reader
+  // looking just past the tag finds them in memory; not part of what a restore puts back.
+  std::string Lead;
 };
+inline constexpr std::size_t kSnapshotLeadSize = std::size_t{8} * 1024;
 
 // Reads the file's head and tail as the tag writer finds them (a symbolic link is followed).
 TResultOf<TTagSnapshot> ReadTagSnapshot(const std::string& fileName);
@@ -35,8 +39,8 @@ TResultOf<TTagSnapshot> ReadTagSnapshot(const std::string& fileName);
 // The same through a descriptor open on the song (a locked one), which info describes.
 TResultOf<TTagSnapshot> ReadTagSnapshot(int fd, const struct stat& info, const std::string& fileName);
 
-// The song as a snapshot of it shows it: its head and tail from memory, anything else read
-// through fd, so that the tag reader and writer need not read again what the snapshot holds.
+// The song as a snapshot of it shows it: its head, the lead after it and its tail from memory,
+// anything else read through fd, so that the tag reader and writer need not read again what the snapshot holds.
 class TSnapshotSource final : public TByteSource {
  public:
   TSnapshotSource(const TTagSnapshot& snapshot, int fd) : snapshot_(snapshot), fd_(fd) {}

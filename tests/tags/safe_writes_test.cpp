@@ -302,6 +302,19 @@ TEST_P(SnapshotShapes, AreReadAsTheyStand) {
   EXPECT_TRUE(snapshot.Head == (whole ? bytes : head));
   EXPECT_TRUE(snapshot.Tail == tail);
   EXPECT_EQ(snapshot.MiddleSize, whole ? 0 : static_cast<std::int64_t>(shape.Audio));
+  // What the first read held just past the tag is kept, so that a reader looking there (for the
+  // audio's first frame, say) reads it from memory, not from the file.
+  const std::size_t firstRead = std::min<std::size_t>(bytes.size(), std::size_t{64} << 10);
+  const std::size_t lead = whole || firstRead <= head.size() ? 0 : std::min(firstRead - head.size(), kSnapshotLeadSize);
+  EXPECT_EQ(snapshot.Lead.size(), lead);
+  TSnapshotSource memory(snapshot, -1);  // nothing to read the file through
+  for (const std::size_t from :
+       {std::size_t{0}, snapshot.Head.size() - std::min<std::size_t>(snapshot.Head.size(), 3)}) {
+    std::string seen(snapshot.Head.size() + lead - from, '\0');
+    EXPECT_EQ(memory.ReadAt(static_cast<std::int64_t>(from), seen.data(), seen.size()),
+              static_cast<std::int64_t>(seen.size()));
+    EXPECT_TRUE(seen == bytes.substr(from, seen.size())) << from;
+  }
   TResultOf<TTagSnapshot> around = ReadTagSnapshotAround(song, snapshot.MiddleSize, snapshot.Whole);
   ASSERT_TRUE(around.Ok());
   EXPECT_TRUE(around.Value().Head == snapshot.Head);
