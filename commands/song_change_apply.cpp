@@ -13,6 +13,8 @@ TResult ComposeTags(TBatchSong& song, const TTagSnapshot& snapshot, int fd) {
   TResultOf<TComposedTags> composed = ComposeID3Tags(current, song.Change.Tags, song.FileName, song.Change.Pictures);
   if (!composed) return composed.Failure();
   song.Composed = std::move(composed.Value());
+  // The trailer was read with the tag; a song kept whole has none apart from its head.
+  if (!snapshot.Whole) song.Composed->TrailerFound = snapshot.Tail;
   return {};
 }
 

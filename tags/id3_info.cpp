@@ -78,7 +78,8 @@ TResultOf<bool> OpenForReading(TFileSource& source, const std::string& fileName)
 // among them is no trailer, so in a short song whose tag reaches into its last 128 bytes the
 // trailer is appended. Over a trailer only the bytes from the first to the last that differ are
 // written: the file ends the same as with the whole trailer written.
-TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer, std::int64_t tagEnd = 0) {
+TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer, std::int64_t tagEnd = 0,
+                     const std::optional<std::string>& found = std::nullopt) {
   const std::string& fileName = song.Name();
   const int fd = song.Descriptor();
   const off_t size = song.Info().st_size;
@@ -92,7 +93,11 @@ TResult WriteTrailer(TLockedSong& song, TID3v1Buffer& buffer, std::int64_t tagEn
   if (size > static_cast<off_t>(kTrailerSize) && size - static_cast<off_t>(kTrailerSize) >= tagEnd) {
     TID3v1Buffer old{};
     const off_t at = size - static_cast<off_t>(kTrailerSize);
-    if (::pread(fd, old.data(), kTrailerSize, at) != static_cast<ssize_t>(kTrailerSize)) {
+    if (found && found->size() == kTrailerSize) {
+      std::copy(found->begin(), found->end(), old.begin());
+    } else if (found) {
+      old.fill(0);  // no trailer: a new one is appended
+    } else if (::pread(fd, old.data(), kTrailerSize, at) != static_cast<ssize_t>(kTrailerSize)) {
       return TResult::Failure(TFailureKind::Read, fileName, std::make_error_code(std::errc::io_error));
     }
     if (old == buffer) return {};  // the same bytes: nothing to write
@@ -287,7 +292,7 @@ TResult WriteComposedID3Tags(TLockedSong& song, TComposedTags composed, TWritten
       written->CopiedFrames = std::move(saved.CopiedFrames);
     }
   }
-  TResult trailed = WriteTrailer(song, buffer, tagEnd);
+  TResult trailed = WriteTrailer(song, buffer, tagEnd, composed.TrailerFound);
   if (trailed && written) written->Trailer = std::move(composed.Tags.Trailer);
   return trailed;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,9 @@ struct TComposedTags {
   // In place: the stretches of the new tag that differ from the bytes there, the only ones written.
   std::vector<TByteSpan> Changed;
   TFileBeside Beside;  // a rewrite's new file, when written ahead (WriteComposedBeside)
+  // The ID3v1 trailer the song ends with, as read with its tag under its lock (empty: it has none),
+  // when the caller knows it; else the writer reads it.
+  std::optional<std::string> TrailerFound;
 };
 // The pictures of the ID3v2 tag change as pictures says (by default they are kept byte for byte).
 TResultOf<TComposedTags> ComposeID3Tags(TByteSource& current, const TID3Info& info, const std::string& fileName,
