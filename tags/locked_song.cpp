@@ -94,10 +94,11 @@ std::optional<std::string> FolderPathOf(const std::string& fileName) {
   return path;
 }
 
-// The song's path, and the file its name led to when that is a regular file (else an Inode of 0).
-// Without the paths found before, the path is found anew.
-TFoundPath FindSongPath(const std::string& fileName, bool useFound) {
-  struct stat info {};
+// The song's path, and the file its name led to when that is a regular file (else an Inode of 0),
+// as seen then (when asked for). Without the paths found before, the path is found anew.
+TFoundPath FindSongPath(const std::string& fileName, bool useFound, struct stat* seen = nullptr) {
+  struct stat ownInfo {};
+  struct stat& info = seen != nullptr ? *seen : ownInfo;
   if (::lstat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return {RealPath(fileName).value_or(fileName), 0, 0};
   }
@@ -159,11 +160,16 @@ TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName) {
 TResultOf<TLockedSong> TLockedSong::Open(const std::string& fileName, TWritePermission permission, TLockWait wait) {
   TLockedSong song;
   song.name_ = fileName;
-  TFoundPath found = FindSongPath(fileName, true);
+  struct stat seen {};
+  TFoundPath found = FindSongPath(fileName, true, &seen);
   song.path_ = std::move(found.Path);
   for (int round = 0; round < kMaxOpenRounds; ++round) {
-    struct stat info {};
-    if (::stat(song.path_.c_str(), &info) != 0) return TResult::FromErrno(TFailureKind::Open, fileName);
+    // The file the name led to when its path was found is the path's; whether it still is, is
+    // checked once it is open.
+    struct stat info = seen;
+    if ((round > 0 || found.Inode == 0) && ::stat(song.path_.c_str(), &info) != 0) {
+      return TResult::FromErrno(TFailureKind::Open, fileName);
+    }
     if (!S_ISREG(info.st_mode)) {
       return TResult::Failure(TFailureKind::Open, fileName, std::make_error_code(std::errc::invalid_argument));
     }
