@@ -305,22 +305,47 @@ void CarryOutStep(TUndoRun& run, TUndoStep& step) {
 
 // Makes the files a batch put back (their places in the report, and their file systems) durable,
 // one flush for each file system, before the undo reports them: should the flush fail, they may
-// not survive a power cut, and are reported as failed.
-void MakeBatchDurable(TUndoRun& run, const std::vector<std::pair<std::size_t, dev_t>>& putBack,
-                      TFlushFileSystem flush) {
-  const auto nameOf = [](const TUndoFile& file) { return file.NewFile.empty() ? file.File : file.NewFile; };
-  std::vector<TWrittenInPlace> files;
-  files.reserve(putBack.size());
-  for (const auto& [index, device] : putBack) files.push_back({-1, device, nameOf(run.Report.Files[index])});
-  const TResult durable = MakeDurable(files, flush);
-  if (durable) return;
-  for (const auto& [index, device] : putBack) {
-    TUndoFile& file = run.Report.Files[index];
-    Skip(file, TResult::Failure(durable.Kind(), nameOf(file), durable.Error()));
-    file.Action = TUndoAction::Skipped;
-    file.NewFile.clear();
+// not survive a power cut, and are reported as failed. The flush runs on another thread while the
+// next batch is taken up, and ends before that batch touches any file.
+class TPutBackFlush {
+ public:
+  using TPutBack = std::vector<std::pair<std::size_t, dev_t>>;  // places in the report, file systems
+
+  ~TPutBackFlush() {
+    if (durable_.valid()) durable_.wait();  // the thread flushes through the files' folders
   }
-}
+
+  void Start(TUndoRun& run, TPutBack putBack, TFlushFileSystem flush) {
+    Finish(run);
+    if (putBack.empty()) return;
+    std::vector<TWrittenInPlace> files;
+    files.reserve(putBack.size());
+    for (const auto& [index, device] : putBack) files.push_back({-1, device, NameOf(run.Report.Files[index])});
+    putBack_ = std::move(putBack);
+    durable_ = std::async(std::launch::async, [files = std::move(files), flush] { return MakeDurable(files, flush); });
+  }
+
+  // The files of the flush under way, once it is done, reported as durable or failed.
+  void Finish(TUndoRun& run) {
+    if (!durable_.valid()) return;
+    const TResult durable = durable_.get();
+    TPutBack putBack = std::move(putBack_);
+    putBack_.clear();
+    if (durable) return;
+    for (const auto& [index, device] : putBack) {
+      TUndoFile& file = run.Report.Files[index];
+      Skip(file, TResult::Failure(durable.Kind(), NameOf(file), durable.Error()));
+      file.Action = TUndoAction::Skipped;
+      file.NewFile.clear();
+    }
+  }
+
+ private:
+  static std::string NameOf(const TUndoFile& file) { return file.NewFile.empty() ? file.File : file.NewFile; }
+
+  TPutBack putBack_;
+  std::future<TResult> durable_;
+};
 
 // Writes beside their files the new files of the batch's restores that put back a tag of another
 // size, and flushes them together, so that each restore then only renames one over its file. A
@@ -354,12 +379,15 @@ std::size_t TagBytesOf(const TUndoStep& step) {
   return step.Change.Before.Head.size() + (step.Restore ? step.Restore->Before.Head.size() : 0);
 }
 
-// Carries out the restores of a batch recorded, in order, then makes the files put back durable; the
-// restores not reached when the undo stops are given up.
-void CarryOutBatch(TUndoRun& run, std::vector<TUndoStep>& batch, std::size_t records, const TUndoHooks& hooks) {
+// Carries out the restores of a batch recorded, in order, once the files the batch before put back
+// are durable, then starts making its own durable; the restores not reached when the undo stops
+// are given up.
+void CarryOutBatch(TUndoRun& run, std::vector<TUndoStep>& batch, std::size_t records, const TUndoHooks& hooks,
+                   TPutBackFlush& flushing) {
+  flushing.Finish(run);
   WriteRestoresAhead(run, batch, hooks.FlushFileSystem);
   std::vector<std::int64_t> givenUp;
-  std::vector<std::pair<std::size_t, dev_t>> putBack;
+  TPutBackFlush::TPutBack putBack;
   for (TUndoStep& step : batch) {
     if (!run.Report.Cancelled && hooks.CancelRequested && hooks.CancelRequested()) run.Report.Cancelled = true;
     if (run.Report.Cancelled) {
@@ -374,7 +402,7 @@ void CarryOutBatch(TUndoRun& run, std::vector<TUndoStep>& batch, std::size_t rec
       putBack.emplace_back(run.Report.Files.size() - 1, step.Device);
     }
   }
-  MakeBatchDurable(run, putBack, hooks.FlushFileSystem);
+  flushing.Start(run, std::move(putBack), hooks.FlushFileSystem);
   if (!givenUp.empty()) (void)run.Entry->RecordNoneMade(givenUp);
   batch.clear();
 }
@@ -386,6 +414,7 @@ void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const 
   run.Report.Records = records.size();
   auto record = records.rbegin();
   std::vector<TUndoStep> recorded;  // to be carried out next
+  TPutBackFlush flushing;
   while (unread && record != records.rend() && !run.Report.Cancelled) {
     std::vector<TUndoStep> batch;
     std::size_t tagBytes = 0;
@@ -398,11 +427,12 @@ void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const 
     }
     TRestoresRecording recording;
     recording.Start(run, batch);
-    CarryOutBatch(run, recorded, records.size(), hooks);
+    CarryOutBatch(run, recorded, records.size(), hooks, flushing);
     recording.Finish(run, batch);
     recorded = std::move(batch);
   }
-  CarryOutBatch(run, recorded, records.size(), hooks);
+  CarryOutBatch(run, recorded, records.size(), hooks, flushing);
+  flushing.Finish(run);
   if (hooks.OnProgress && unread && !run.Report.Cancelled) hooks.OnProgress(records.size(), records.size());
 }
 
