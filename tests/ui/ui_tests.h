@@ -241,6 +241,8 @@ class TEveryViewTest : public QObject {
  private Q_SLOTS:
   void SelectionPanelAndTypedTextFollowTheRules_data();
   void SelectionPanelAndTypedTextFollowTheRules();
+  void AStampAnsweredForSeveralSongsRunsAsTheStampButtonDoes_data();
+  void AStampAnsweredForSeveralSongsRunsAsTheStampButtonDoes();
 };
 
 }  // namespace tagwright::testing

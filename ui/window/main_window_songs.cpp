@@ -38,7 +38,8 @@ std::vector<std::string> SongFileNames(const TSongList& songs) {
 
 void TMainWindow::LoadSelectedFolder(const QString& path) {
   if (returningToFolder_ || passRunning_) return;
-  if (!SettleTypedDetails()) {
+  // A stamp of several songs answered here opens the folder once it has held.
+  if (!SettleTypedDetails([this, path] { folderPane_->SelectFolder(path); })) {
     // The user stays on the song, and so in its folder.
     TFlagScope returning(returningToFolder_);
     folderPane_->SelectFolder(PathToQString(shownFolder_));
@@ -340,14 +341,16 @@ void TMainWindow::PreviousSong() {
   const int current = CurrentRow();
   if (current <= 0) return;
   const std::string previous = SongAtRow(current - 1)->FileName();
-  if (SettleTypedDetails()) SelectSingleRow(RowOfFile(previous));
+  const auto goOn = [this, previous] { SelectSingleRow(RowOfFile(previous)); };
+  if (SettleTypedDetails(goOn)) goOn();
 }
 
 void TMainWindow::NextSong() {
   const int current = CurrentRow();
   if (current >= RowCount() - 1) return;
   const std::string next = SongAtRow(current + 1)->FileName();
-  if (SettleTypedDetails()) SelectSingleRow(RowOfFile(next));
+  const auto goOn = [this, next] { SelectSingleRow(RowOfFile(next)); };
+  if (SettleTypedDetails(goOn)) goOn();
 }
 
 }  // namespace tagwright
