@@ -100,6 +100,23 @@ void TTrustTest::LeavingTheFolderOrClosingAsksFirst() {
   QCOMPARE(window.Artist(), QStringLiteral("Typed"));
 }
 
+// Leaving the folder, a stamp answered that does not hold (the read-only song stops it) stays in the
+// folder, on the song, with what was typed.
+void TTrustTest::AFolderLeftWithAFailedStampStaysShown() {
+  TTypedWindow window;
+  TSongFolder other;
+  other.AddSong("Other - Song.mp3");
+  QCOMPARE(chmod(window.Songs[1].c_str(), 0444), 0);
+  window.Dialogs.Answers = {TMsgDlgButton::Yes, TMsgDlgButton::No};  // Stamp; then stop at the read-only song
+  QVERIFY(window->SelectFolder(other.QPath()));
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(2));
+  QCOMPARE(window->SelectedFolder(), window.Folder.Path());
+  QCOMPARE(RowTexts(*window.Window).size(), 3);
+  QCOMPARE(SelectedFiles(window), QStringList{QStringLiteral("2.mp3")});
+  QCOMPARE(window.Artist(), QStringLiteral("Typed"));
+  QCOMPARE(TagsOf(window.Songs[1]).Artist, std::string("Moby"));
+}
+
 // A stamp that does not happen keeps what was typed, whatever the answer about the read-only file.
 void TTrustTest::ARefusedStampKeepsWhatWasTyped_data() {
   QTest::addColumn<int>("answer");

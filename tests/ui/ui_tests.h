@@ -218,6 +218,7 @@ class TTrustTest : public QObject {
   void TypedDetailsWaitForTheUsersAnswer_data();
   void TypedDetailsWaitForTheUsersAnswer();
   void LeavingTheFolderOrClosingAsksFirst();
+  void AFolderLeftWithAFailedStampStaysShown();
   void ARefusedStampKeepsWhatWasTyped_data();
   void ARefusedStampKeepsWhatWasTyped();
   void F5OnAnUnrecognisedSongUsesTheTypedValues();

@@ -305,7 +305,7 @@ class TMainWindow : public QMainWindow {
   void BeginLoad();
   void TakeLoadedFolder(TFolderListing& loaded);
   void ShowLoadProgress(std::size_t done, std::size_t total);
-  // Reads the selected folder again at once, after a command changed its files.
+  // Reads the folder shown again at once, after a command changed its files.
   void ReloadSongFolderNow();
   void ReportUnreadableSongs();
   // Before the folder is left: asks whether the songs changed in the table are stamped first, and

@@ -155,6 +155,9 @@ void TMainWindow::TakeLoadedFolder(TFolderListing& loaded) {
 }
 
 void TMainWindow::ReloadSongFolderNow() {
+  // The folder whose songs the command changed: the tree is on another already when the user, leaving
+  // for it, has answered Stamp to the question about what was typed.
+  const std::string folder = loading_ || shownFolder_.empty() ? SelectedFolder() : shownFolder_;
   if (loading_) {
     loading_ = false;
     statusBar_->HideProgress();
@@ -165,8 +168,7 @@ void TMainWindow::ReloadSongFolderNow() {
   // Read at once, but the message says what the window does meanwhile.
   SetStatusText(QStringLiteral("Updating file list..."));
   statusBar_->repaint();
-  TFolderListing loaded =
-      loader_->LoadNow({SelectedFolder(), songListPane_->IncludeSubfolders(), preferences_.Recognition()});
+  TFolderListing loaded = loader_->LoadNow({folder, songListPane_->IncludeSubfolders(), preferences_.Recognition()});
   TakeLoadedFolder(loaded);
 }
 
