@@ -52,16 +52,16 @@ QString TagsText(const TID3Info& tags) {
                                 tags.Comment + " | " + tags.Genre + " | " + std::to_string(tags.Track));
 }
 
-TSongTableView* Table(const TWindowUnderTest& window) { return window.Child<TSongTableView>("songTable"); }
+TSongTableView* Table(const TWindowOnSongs& window) { return window.Child<TSongTableView>("songTable"); }
 
-void ShowColumns(TWindowUnderTest& window) {
+void ShowColumns(const TWindowOnSongs& window) {
   WaitForSongs(*window.Window);  // the views cannot be chosen while a folder loads
   QTest::keyClick(window.Window.get(), Qt::Key_5, Qt::ControlModifier);
   if (ViewModeOf(window) != TViewMode::Columns) qFatal("Ctrl+5 did not show the columns");
 }
 
 // The file names of the table's rows, top down.
-QStringList TableOrder(const TWindowUnderTest& window) {
+QStringList TableOrder(const TWindowOnSongs& window) {
   QStringList names;
   const QAbstractItemModel* model = Table(window)->model();
   for (int row = 0; row < model->rowCount(); ++row) {
@@ -70,7 +70,7 @@ QStringList TableOrder(const TWindowUnderTest& window) {
   return names;
 }
 
-void ClickHeader(const TWindowUnderTest& window, TSongColumn column) {
+void ClickHeader(const TWindowOnSongs& window, TSongColumn column) {
   QHeaderView* header = Table(window)->horizontalHeader();
   const int logical = static_cast<int>(column);
   const QPoint at(header->sectionViewportPosition(logical) + header->sectionSize(logical) / 2, header->height() / 2);
@@ -78,7 +78,7 @@ void ClickHeader(const TWindowUnderTest& window, TSongColumn column) {
 }
 
 // Waits until the facts of every listed song have reached the table.
-bool WaitForAudio(const TWindowUnderTest& window) {
+bool WaitForAudio(const TWindowOnSongs& window) {
   auto* model = window.Child<TSongTableModel>("songTableRows");
   return QTest::qWaitFor([&] {
     for (int row = 0; row < model->RowCount(); ++row) {
@@ -88,7 +88,7 @@ bool WaitForAudio(const TWindowUnderTest& window) {
   });
 }
 
-void EditCell(const TWindowUnderTest& window, int row, TSongColumn column, const QString& text) {
+void EditCell(const TWindowOnSongs& window, int row, TSongColumn column, const QString& text) {
   TSongTableView* table = Table(window);
   const QModelIndex cell = table->model()->index(row, static_cast<int>(column));
   // The caret moves to the cell; the rows selected stay so.
@@ -148,11 +148,10 @@ void TColumnViewTest::SortsEachColumnBothWays() {
 }
 
 void TColumnViewTest::ViewsShareRowsFiltersAndKeys() {
-  TSongFolder folder;
-  AddThreeSongs(folder);
-  folder.AddSong("Moby - Porcelain.mp3");  // recognised from its name: Unsaved ID3
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window([](const TSongFolder& folder) {
+    AddThreeSongs(folder);
+    folder.AddSong("Moby - Porcelain.mp3");  // recognised from its name: Unsaved ID3
+  });
   ShowColumns(window);
   QVERIFY(window.Child<QRadioButton>("columnsView")->isChecked());
   QCOMPARE(window->RowCount(), 4);
@@ -175,7 +174,7 @@ void TColumnViewTest::ViewsShareRowsFiltersAndKeys() {
 
 void TColumnViewTest::ColumnsAreRemembered() {
   {
-    TWindowUnderTest window;
+    TWindowOnSongs window({.OpenAtOnce = false});
     ShowColumns(window);
     QHeaderView* header = Table(window)->horizontalHeader();
     auto* mix = window.Child<QMenu>("columnMenu")->findChild<QAction*>(QStringLiteral("column4Entry"));
@@ -187,7 +186,7 @@ void TColumnViewTest::ColumnsAreRemembered() {
     header->resizeSection(static_cast<int>(TSongColumn::Title), 333);
     ClickHeader(window, TSongColumn::Year);
   }
-  TWindowUnderTest window(TWindowUnderTest::TSettings::Keep);
+  TWindowOnSongs window({.Settings = TSettings::Keep, .OpenAtOnce = false});
   QHeaderView* header = Table(window)->horizontalHeader();
   QVERIFY(header->isSectionHidden(static_cast<int>(TSongColumn::Mix)));
   QCOMPARE(header->visualIndex(static_cast<int>(TSongColumn::Year)), 1);
@@ -197,12 +196,10 @@ void TColumnViewTest::ColumnsAreRemembered() {
 }
 
 void TColumnViewTest::InlineEditsAreStampedFieldByField() {
-  TSongFolder folder;
-  AddThreeSongs(folder);
+  TWindowOnSongs window(AddThreeSongs);
+  const TSongFolder& folder = window.Folder;
   const std::string untouched = folder / "c.mp3";
   const std::string before = ReadWholeFile(untouched);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
   ShowColumns(window);
   // Two rows selected: the edit reaches both.
   window->SelectSingleRow(0);
@@ -220,8 +217,7 @@ void TColumnViewTest::InlineEditsAreStampedFieldByField() {
   }
   QCOMPARE(model->index(2, 0).data().toString(), QStringLiteral("Unrenamed"));
   window.Dialogs.PreviewAnswers.push_back(true);
-  QTest::keyClick(window.Window.get(), Qt::Key_F6);
-  WaitForSongs(*window.Window);  // the pass runs on a worker
+  window.Press(Qt::Key_F6);  // the pass runs on a worker
   QCOMPARE(window.Dialogs.Previews.size(), std::size_t(1));
   for (const auto& [name, expected] :
        {std::pair{"a.mp3", WithComment(Tags("\xC3\x89mile", "zebra", "New Album", 10, "Rock", "1999"), "b")},
@@ -272,8 +268,7 @@ void TColumnViewTest::DifferentFieldsAreLeftAlone() {
     QCOMPARE(window.Child<QLineEdit>(field.Name)->placeholderText(), field.Placeholder);
   }
   window.Type(TDetailsField::Year, QStringLiteral("1999"));
-  QTest::keyClick(window.Window.get(), Qt::Key_F6);
-  WaitForSongs(*window.Window);
+  window.Press(Qt::Key_F6);
   for (const auto& [path, expected] : {std::pair{a, Tags("Abba", "Waterloo", "Gold", 1, "Pop", "1999")},
                                        std::pair{b, Tags("Moby", "Why", "Play", 2, "Pop", "1999")}}) {
     TID3Info tags;
@@ -318,16 +313,15 @@ void TColumnViewTest::CoverIsTheSongsFrontCover() {
   QFETCH(QString, folderFile);
   QFETCH(QColor, colour);
   QFETCH(QString, origin);
-  TSongFolder folder;
-  folder.AddFile("song.mp3", tag.toStdString() + MpegAudio(5));
+  TWindowOnSongs window({.OpenAtOnce = false});
+  window.Folder.AddFile("song.mp3", tag.toStdString() + MpegAudio(5));
   if (!folderFile.isEmpty()) {
     QImage image(2, 2, QImage::Format_RGB32);
     image.fill(Qt::green);
-    image.save(QString::fromStdString(folder / folderFile.toStdString()));
+    image.save(QString::fromStdString(window.Folder / folderFile.toStdString()));
   }
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
+  window.Open();
+  window.Click(0);
   auto* media = window.Child<TSongMediaPanel>("songMediaPanel");
   QTRY_VERIFY(media->UpToDate());
   const TCoverArt& cover = media->CoverView()->Cover();
@@ -345,11 +339,10 @@ void TColumnViewTest::CoverIsTheSongsFrontCover() {
 }
 
 void TColumnViewTest::AudioFactsShowBesideTheDetails() {
-  TSongFolder folder;
-  AddSongOf(folder, "a.mp3", Tags("Abba", "Waterloo", {}, 7), 100);
-  folder.AddFile("b.mp3", "ID3 is not what this is; no audio either");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window([](const TSongFolder& folder) {
+    AddSongOf(folder, "a.mp3", Tags("Abba", "Waterloo", {}, 7), 100);
+    folder.AddFile("b.mp3", "ID3 is not what this is; no audio either");
+  });
   auto* media = window.Child<TSongMediaPanel>("songMediaPanel");
   window->SelectSingleRow(0);
   QTRY_VERIFY(media->UpToDate());
@@ -367,11 +360,10 @@ void TColumnViewTest::AudioFactsShowBesideTheDetails() {
 // A value the file name gives but the tag does not hold yet is shaded and says so, in the Columns
 // view and in the panel, until a stamp puts it in the tag; typed over in the panel, it is the user's.
 void TColumnViewTest::ValuesFromTheFileNameAreMarkedUntilStamped() {
-  TSongFolder folder;
-  folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop"));
-  folder.AddFile("Moby - Why.mp3", MpegAudio(10));  // no tag at all
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window([](const TSongFolder& folder) {
+    folder.AddTaggedSong("a.mp3", Tags("Abba", "Waterloo", "Gold", 1, "Pop"));
+    folder.AddFile("Moby - Why.mp3", MpegAudio(10));  // no tag at all
+  });
   ShowColumns(window);
   const QAbstractItemModel* model = Table(window)->model();
   const auto cell = [&](TSongColumn column, int role) {
@@ -398,10 +390,9 @@ void TColumnViewTest::ValuesFromTheFileNameAreMarkedUntilStamped() {
   QTest::keyClicks(title, QStringLiteral("?"));  // typed: now the user's value
   QCOMPARE(title->palette().color(QPalette::Text), usual);
   QVERIFY(!title->toolTip().contains(kFromFileNameHint));
-  QTest::keyClick(window.Window.get(), Qt::Key_F6);
-  WaitForSongs(*window.Window);
+  window.Press(Qt::Key_F6);
   TID3Info tags;
-  QVERIFY(ReadID3Tags(folder / "Moby - Why.mp3", tags).Ok());
+  QVERIFY(ReadID3Tags(window.Folder / "Moby - Why.mp3", tags).Ok());
   QCOMPARE(QString::fromStdString(tags.Title), QStringLiteral("Why?"));
   for (TSongColumn column : {TSongColumn::Artist, TSongColumn::Title}) {
     QVERIFY(!cell(column, Qt::ToolTipRole).isValid());  // the tag holds them now

@@ -41,13 +41,6 @@ void AddClashingSongs(const TSongFolder& folder) {
   folder.AddTaggedSong("two.mp3", Tags("Moby", "Why"));
 }
 
-// Shows the folder and selects every song of it; false when the folder could not be shown.
-bool ShowWithAllSelected(TWindowUnderTest& window, const TSongFolder& folder) {
-  if (!window->SelectFolder(folder.QPath())) return false;
-  SelectAllRows(*window.Window);
-  return true;
-}
-
 // For as long as it lasts, files grow to at most the given size: a write beyond fails with
 // "File too large", which no permission stops, not even for root.
 class TFileSizeLimit {
@@ -114,8 +107,7 @@ void TCommandsTest::StampSeveralSongsWritesOnlyFilledFields() {
   const std::string& c = window.Songs[2];
   SelectAllRows(*window.Window);
   window.Type(TDetailsField::Album, QStringLiteral("X"));
-  window.Child<QPushButton>("stampButton")->click();
-  WaitForSongs(*window.Window);  // the pass runs on a worker
+  window.Run("stampButton");  // the pass runs on a worker
   QCOMPARE(TagsOf(a).Album, std::string("X"));
   QCOMPARE(TagsOf(b).Album, std::string("X"));
   QCOMPARE(TagsOf(c).Album, std::string("X"));
@@ -125,22 +117,21 @@ void TCommandsTest::StampSeveralSongsWritesOnlyFilledFields() {
 }
 
 void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
-  TSongFolder folder;
-  std::vector<std::string> songs;
-  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) {
-    songs.push_back(folder.AddTaggedSong(name, Tags("", "T")));
+  TWindowOnSongs window(
+      {{"a.mp3", Tags("", "T")}, {"b.mp3", Tags("", "T")}, {"c.mp3", Tags("", "T")}, {"d.mp3", Tags("", "T")}},
+      {.OpenAtOnce = false});
+  const std::vector<std::string>& songs = window.Songs;
+  for (const std::string& song : songs) {
     // Without its trailer, which the stamp adds: a song holding all it writes would be left alone.
-    QCOMPARE(truncate(songs.back().c_str(), static_cast<off_t>(ReadWholeFile(songs.back()).size() - 128)), 0);
+    QCOMPARE(truncate(song.c_str(), static_cast<off_t>(ReadWholeFile(song).size() - 128)), 0);
   }
   MakeReadOnly(songs[1]);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();
   SelectAllRows(*window.Window);
   ClickRow(*window.Window, 2, Qt::ControlModifier);  // row 2 current but no longer selected
   ClickRow(*window.Window, 2, Qt::ControlModifier);  // and selected again
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  Choose(*window.Window, "stampEntry");
-  WaitForSongs(*window.Window);  // the pass runs on a worker
+  window.Run("stampEntry");  // the pass runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("b.mp3 cannot be written to.  Continue?"));
   QCOMPARE(window.Dialogs.Messages[0].Caption, QStringLiteral("Error"));
@@ -155,16 +146,13 @@ void TCommandsTest::UnwritableFileAsksAndYesSkipsIt() {
 }
 
 void TCommandsTest::UnwritableFileAnsweredNoEndsThePass() {
-  TSongFolder folder;
-  std::vector<std::string> songs;
-  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) songs.push_back(folder.AddSong(name));
+  TWindowOnSongs window({"a.mp3", "b.mp3", "c.mp3", "d.mp3"}, {.OpenAtOnce = false});
+  const std::vector<std::string>& songs = window.Songs;
   MakeReadOnly(songs[1]);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();
   SelectAllRows(*window.Window);
   window.Dialogs.Answers.push_back(TMsgDlgButton::No);
-  Choose(*window.Window, "fileNameAsTitleButton");
-  WaitForSongs(*window.Window);  // the pass runs on a worker
+  window.Run("fileNameAsTitleButton");  // the pass runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QCOMPARE(TagsOf(songs[0]).Title, std::string("a"));
   QCOMPARE(TagsOf(songs[2]).Title, std::string());
@@ -174,11 +162,10 @@ void TCommandsTest::UnwritableFileAnsweredNoEndsThePass() {
 }
 
 void TCommandsTest::RenameWithDetailsReportsATakenName() {
-  TSongFolder folder;
-  folder.AddFile("Abba - Waterloo.mp3", "another song");
-  const std::string song = folder.AddSong("x - y.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({"x - y.mp3"}, {.OpenAtOnce = false});
+  const std::string& song = window.Songs[0];
+  window.Folder.AddFile("Abba - Waterloo.mp3", "another song");
+  window.Open();
   const int row = RowEndingWith(*window.Window, QStringLiteral("x - y.mp3"));
   ClickRow(*window.Window, row);
   window.Child<QLineEdit>("artistField")->setText(QStringLiteral("Abba"));
@@ -201,7 +188,7 @@ void TCommandsTest::RenameWithDetailsReportsATakenName() {
   WaitForSongs(*window.Window);
   QCOMPARE(whileReading, QStringLiteral("Updating file list..."));
   QVERIFY(FileExists(song));
-  QCOMPARE(ReadWholeFile(folder / "Abba - Waterloo.mp3"), std::string("another song"));
+  QCOMPARE(ReadWholeFile(window.Folder / "Abba - Waterloo.mp3"), std::string("another song"));
 }
 
 void TCommandsTest::RenameWithDetailsRenamesCaseOnlyChanges() {
@@ -220,8 +207,7 @@ void TCommandsTest::RenameWithDetailsRenamesCaseOnlyChanges() {
 void TCommandsTest::AutoRenameRenamesTheFirstOfTwoClashingSongs() {
   TWindowOnSongs window(AddClashingSongs);
   SelectAllRows(*window.Window);
-  window.Child<QPushButton>("autoRenameButton")->click();
-  WaitForSongs(*window.Window);
+  window.Run("autoRenameButton");
   QVERIFY(FileExists(window.Folder / "Moby - Why.mp3"));
   QVERIFY(FileExists(window.Folder / "two.mp3"));
   QVERIFY(!FileExists(window.Folder / "one.mp3"));
@@ -230,26 +216,17 @@ void TCommandsTest::AutoRenameRenamesTheFirstOfTwoClashingSongs() {
 // The reload that ends the pass empties the message panel: a failed rename is told after it.
 void TCommandsTest::FailedRenamesAreToldAfterTheReload() {
   {
-    TSongFolder folder;
-    AddClashingSongs(folder);
-    TWindowUnderTest window;
-    QVERIFY(ShowWithAllSelected(window, folder));
-    window.Child<QPushButton>("autoRenameButton")->click();
-    WaitForSongs(*window.Window);  // the pass runs on a worker
-    QVERIFY(FileExists(folder / "Moby - Why.mp3"));
+    TWindowOnSongs window(AddClashingSongs);
+    SelectAllRows(*window.Window);
+    window.Run("autoRenameButton");  // the pass runs on a worker
+    QVERIFY(FileExists(window.Folder / "Moby - Why.mp3"));
     const QString status = StatusText(window);
     QVERIFY2(status.startsWith(QStringLiteral("AutoRename Files: ")), qPrintable(status));
     QVERIFY2(status.contains(QStringLiteral("1 failed (Error renaming file. Is it a duplicate or read-only?)")),
              qPrintable(status));
   }
   {
-    TSongFolder folder;
-    folder.AddSong("Moby - Why.mp3");
-    folder.AddSong("moby - why.mp3");
-    folder.AddSong("sting - fields.mp3");
-    folder.AddSong("Sting - Fields.mp3");
-    TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(folder.QPath()));
+    TWindowOnSongs window({"Moby - Why.mp3", "moby - why.mp3", "sting - fields.mp3", "Sting - Fields.mp3"});
     SelectAllRows(*window.Window);
     QTest::keyClick(window.Window.get(), Qt::Key_F7);
     const QString status = StatusText(window);
@@ -304,8 +281,7 @@ void TCommandsTest::AFileThatCannotBeOpenedIsNamedAfterTheReload() {
     statusThen = StatusText(window);
   };
   window.Type(TDetailsField::Album, QStringLiteral("X"));
-  QTest::keyClick(window.Window.get(), Qt::Key_F6);
-  WaitForSongs(*window.Window);  // the pass runs on a worker
+  window.Press(Qt::Key_F6);  // the pass runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t(1));
   QVERIFY(window.Dialogs.Messages[0].Text.contains(QString::fromStdString(b)));
   QCOMPARE(rowsThen, 2);  // b.mp3 is no longer listed
@@ -315,12 +291,12 @@ void TCommandsTest::AFileThatCannotBeOpenedIsNamedAfterTheReload() {
 
 // A song whose new tag cannot be written ends the pass; the box names the song, which keeps its bytes.
 void TCommandsTest::ASongThatCannotBeRewrittenIsNamed() {
-  TSongFolder folder;
   const std::string audio = SongAudio(std::size_t{256} * 1024);
-  const std::string song = folder.AddFile("a.mp3", audio);
-  TWindowUnderTest window;
-  QVERIFY(ShowWithAllSelected(window, folder));
-  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
+  TWindowOnSongs window({.OpenAtOnce = false});
+  const std::string song = window.Folder.AddFile("a.mp3", audio);
+  window.Open();
+  SelectAllRows(*window.Window);
+  window.Type(TDetailsField::Album, QStringLiteral("X"));
   {
     // The song, with no room for a tag, is written anew beside itself, past the limit.
     const TFileSizeLimit limit(rlim_t{128} * 1024);
@@ -362,7 +338,8 @@ void TCommandsTest::SummaryCountsTheFilesChanged() {
   QFETCH(QString, typedArtist);
   QFETCH(QString, summary);
   QFETCH(int, changed);
-  TSongFolder folder;
+  TWindowOnSongs window({.OpenAtOnce = false});
+  const TSongFolder& folder = window.Folder;
   folder.AddTaggedSong("01 - Moby - Why.mp3", Tags("Moby", "Why", {}, 1));
   folder.AddTaggedSong("02 - Moby - Porcelain.mp3", Tags("Moby", "Porcelain", {}, 2));
   for (const QString& name : untagged) {
@@ -375,9 +352,8 @@ void TCommandsTest::SummaryCountsTheFilesChanged() {
   }
   AgeFiles(folder.Path());
   const TFilesOnDisk before = FilesOnDisk(folder.Path());
-  TWindowUnderTest window;
   window->UsePreviewBeforeChanging(false);
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();
   if (typedArtist.isEmpty()) {
     SelectAllRows(*window.Window);
     QTest::keyClick(window.Window.get(), Qt::Key_F7);
@@ -394,27 +370,24 @@ void TCommandsTest::SummaryCountsTheFilesChanged() {
 
 void TCommandsTest::EachPassIsSummedUpInOneLine() {
   {
-    TSongFolder folder;
-    folder.AddSong("moby - why.mp3");
-    folder.AddSong("Sting - Fields.mp3");
-    folder.AddTaggedSong("Moby - Porcelain - www.site.com.mp3", Tags("Moby", "Porcelain"));
-    folder.AddTaggedSong("Abba - Waterloo - www.x.org.mp3", Tags("Abba", "Waterloo"));
-    folder.AddSong("what?.mp3");
-    TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(folder.QPath()));
+    TWindowOnSongs window({"moby - why.mp3",
+                           "Sting - Fields.mp3",
+                           {"Moby - Porcelain - www.site.com.mp3", Tags("Moby", "Porcelain")},
+                           {"Abba - Waterloo - www.x.org.mp3", Tags("Abba", "Waterloo")},
+                           "what?.mp3"});
     SelectAllRows(*window.Window);
     QTest::keyClick(window.Window.get(), Qt::Key_F7);
     QCOMPARE(StatusText(window), QStringLiteral("Hands-Free!: 2 songs updated, 3 left alone (2 file name holds more "
                                                 "than the details, 1 not recognised)"));
-    QVERIFY(FileExists(folder / "Moby - Why.mp3"));
+    QVERIFY(FileExists(window.Folder / "Moby - Why.mp3"));
   }
   {
-    TSongFolder folder;
-    folder.AddSong("Abba - Waterloo.mp3");
-    AddClashingSongs(folder);
-    folder.AddSong("x?.mp3");
-    TWindowUnderTest window;
-    QVERIFY(ShowWithAllSelected(window, folder));
+    TWindowOnSongs window([](const TSongFolder& folder) {
+      folder.AddSong("Abba - Waterloo.mp3");
+      AddClashingSongs(folder);
+      folder.AddSong("x?.mp3");
+    });
+    SelectAllRows(*window.Window);
     window.Child<QPushButton>("autoRenameButton")->click();
     QCOMPARE(
         StatusText(window),
@@ -422,18 +395,15 @@ void TCommandsTest::EachPassIsSummedUpInOneLine() {
                        "artist recognised), 1 failed (Error renaming file. Is it a duplicate or read-only?)"));
   }
   {
-    TSongFolder folder;
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) folder.AddSong(name);
-    TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(folder.QPath()));
+    TWindowOnSongs window({"a.mp3", "b.mp3", "c.mp3", "d.mp3"});
     SelectAllRows(*window.Window);
-    window.Child<QLineEdit>("albumField")->setText(QStringLiteral("X"));
+    window.Type(TDetailsField::Album, QStringLiteral("X"));
     QTest::keyClick(window.Window.get(), Qt::Key_F6);
     QCOMPARE(StatusText(window), QStringLiteral("Stamp ID3 Tag(s): 4 songs tagged"));
     ClickRow(*window.Window, 0);
     window.Child<QAction>("clearAlbumEntry")->trigger();
     QCOMPARE(StatusText(window), QStringLiteral("ID3 Clear Album: 1 song tagged"));
-    QCOMPARE(Trimmed(TagsOf(folder / "a.mp3").Album), std::string());
+    QCOMPARE(Trimmed(TagsOf(window.Songs[0]).Album), std::string());
   }
 }
 
@@ -497,18 +467,18 @@ void TCommandsTest::RenameBoxSelectsTheNameWithoutExtension() {
 }
 
 void TCommandsTest::HandsFreeActsOnlyOnNamesHoldingTheirDetails() {
-  TSongFolder folder;
-  const std::string plain = folder.AddSong("moby - why_does_my_heart [live].mp3");
-  const std::string extra = folder.AddSong("Moby - Porcelain - www.site.com.mp3");
-  const std::string readOnly = folder.AddSong("sting - fields.mp3");
+  TWindowOnSongs window(
+      {"moby - why_does_my_heart [live].mp3", "Moby - Porcelain - www.site.com.mp3", "sting - fields.mp3"},
+      {.OpenAtOnce = false});
+  const std::string& plain = window.Songs[0];
+  const std::string& extra = window.Songs[1];
+  const std::string& readOnly = window.Songs[2];
   MakeReadOnly(readOnly);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();
   SelectAllRows(*window.Window);
-  QTest::keyClick(window.Window.get(), Qt::Key_F7);
-  WaitForSongs(*window.Window);              // the pass runs on a worker
+  window.Press(Qt::Key_F7);                  // the pass runs on a worker
   QVERIFY(window.Dialogs.Messages.empty());  // unwritable files are skipped silently
-  const std::string renamed = folder / "Moby - Why Does My Heart (live).mp3";
+  const std::string renamed = window.Folder / "Moby - Why Does My Heart (live).mp3";
   QVERIFY(FileExists(renamed));
   QVERIFY(!FileExists(plain));
   QCOMPARE(TagsOf(renamed).Title, std::string("Why Does My Heart"));  // the mix only in the name
@@ -576,17 +546,15 @@ void TCommandsTest::DeleteAsksFirst() {
 
 // The file goes to the desktop's trash; "No" is the default answer, and the panel is emptied.
 void TCommandsTest::DeleteMovesTheFileToTheTrash() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
   TTempFolder home;  // on the songs' file system, so that the user's own trash is the one
   const QByteArray oldHome = qgetenv("HOME");
   const QByteArray oldData = qgetenv("XDG_DATA_HOME");
   qputenv("HOME", QByteArray::fromStdString(home.Path()));
   qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home / "data"));
   {
-    TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(folder.QPath()));
-    ClickRow(*window.Window, 0);
+    TWindowOnSongs window({"Abba - Waterloo.mp3"});
+    const std::string& song = window.Songs[0];
+    window.Click(0);
     QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
     Choose(*window.Window, "deleteEntry");
@@ -687,7 +655,7 @@ void TCommandsTest::RefreshKeepsSubfoldersBelowTheTopNode() {
 }
 
 void TCommandsTest::RefreshOnTheTopNodeStopsScanningSubfolders() {
-  TWindowUnderTest window;
+  TWindowOnSongs window({.OpenAtOnce = false});
   QVERIFY(window->SelectFolder(QStringLiteral("/")));
   window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);  // ticked without a (whole-disk) reload
   Choose(*window.Window, "refreshEntry");

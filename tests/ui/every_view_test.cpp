@@ -4,10 +4,17 @@
 #include <sys/stat.h>
 #include <QLineEdit>
 #include <QMap>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QThread>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/ui_tests.h"
+#include "ui/folders/folder_pane.h"
 #include "ui/window/status_panels.h"
 
 namespace tagwright::testing {
@@ -66,7 +73,7 @@ const TEventCase kEvents[] = {
 
 const char* const kViewNames[kViewModeCount] = {"path", "file name", "artist", "title", "columns"};
 
-int RowOf(const TWindowUnderTest& window, const std::string& file) {
+int RowOf(const TWindowOnSongs& window, const std::string& file) {
   for (int row = 0; row < window->RowCount(); ++row) {
     if (window->SongAtRow(row)->FileName() == file) return row;
   }
@@ -74,7 +81,7 @@ int RowOf(const TWindowUnderTest& window, const std::string& file) {
 }
 
 // The selected songs' file names, in an order that is the same in every view.
-QStringList SelectedNames(const TWindowUnderTest& window) {
+QStringList SelectedNames(const TWindowOnSongs& window) {
   QStringList names = SelectedFiles(window);
   names.sort();
   return names;
@@ -86,7 +93,7 @@ void ChooseView(TWindowOnSongs& window, int view) {
   QVERIFY(ViewModeOf(window) == TViewMode(view));
 }
 
-std::size_t QuestionsAsked(const TWindowUnderTest& window) {
+std::size_t QuestionsAsked(const TWindowOnSongs& window) {
   return std::size_t(std::count_if(window.Dialogs.Messages.begin(), window.Dialogs.Messages.end(), [](const auto& m) {
     return m.Text.startsWith(QStringLiteral("Stamp the changes to "));
   }));
@@ -232,6 +239,85 @@ void TEveryViewTest::SelectionPanelAndTypedTextFollowTheRules() {
     const std::string held = c.OneSong ? tags.Artist : tags.Album;
     QCOMPARE(held == "Typed", expected.Stamped && typedFor);
     QCOMPARE(tags.Title, std::string(song == two ? "Why" : "Fields"));
+  }
+}
+
+void TEveryViewTest::AStampAnsweredForSeveralSongsRunsAsTheStampButtonDoes_data() {
+  QTest::addColumn<QString>("leave");  // how the user leaves the songs
+  QTest::addColumn<bool>("cancel");
+  for (const char* leave : {"click", "F12", "another folder", "close"}) {
+    QTest::addRow("%s, left to run", leave) << QString::fromLatin1(leave) << false;
+    QTest::addRow("%s, cancelled", leave) << QString::fromLatin1(leave) << true;
+  }
+}
+
+// Three songs left with typed text, "Stamp the changes to 3 songs?" answered Stamp: the stamp goes on
+// a worker as the Stamp button's does, with its progress and Cancel, while the window answers. The
+// user goes where they were going once the stamp has held, and after a Cancel stays on the three
+// songs with what was typed.
+void TEveryViewTest::AStampAnsweredForSeveralSongsRunsAsTheStampButtonDoes() {
+  QFETCH(QString, leave);
+  QFETCH(bool, cancel);
+  std::atomic<bool> held = false;
+  std::atomic<bool> go = false;
+  TWindowOnSongs window({{"1.mp3", Tags("Abba", "Waterloo", "Album")},
+                         {"2.mp3", Tags("Moby", "Why", "Album")},
+                         {"3.mp3", Tags("Sting", "Fields", "Album")},
+                         {"4.mp3", Tags("Zed", "One", "Album")}});
+  TSongFolder other;
+  other.AddSong("Other - Song.mp3");
+  window.Click(0);
+  window.Click(2, Qt::ShiftModifier);
+  window.Type(TDetailsField::Album, QStringLiteral("Typed"));
+  const auto letGo = qScopeGuard([&go] { go = true; });  // also when a check fails first
+  window->Seams().BeforeEachPassSong = [&](std::size_t done) {
+    // Held before the second song, on a worker only: held on the window's thread, it would hold the
+    // test too. After 30 s it goes on, and the test fails on its own check.
+    if (done != 1 || QThread::currentThread() == qApp->thread()) return;
+    held = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!go && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  };
+  window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
+  TMainWindow& busy = *window.Window;  // not through ->, which would wait for the stamp
+  if (leave == QStringLiteral("click")) ClickRow(busy, 3);
+  if (leave == QStringLiteral("F12")) QTest::keyClick(&busy, Qt::Key_F12);
+  if (leave == QStringLiteral("another folder")) QVERIFY(busy.SelectFolder(other.QPath()));
+  if (leave == QStringLiteral("close")) QVERIFY(!busy.close());
+  QVERIFY(busy.IsRunningCommand());
+  QVERIFY(QTest::qWaitFor([&] { return held.load(); }, 30000));
+  QTRY_COMPARE(ProgressText(busy), QStringLiteral("Stamp ID3 Tag(s): 0 / 3"));
+  // Neither another folder nor another command meanwhile.
+  QVERIFY(!ChildOf<TFolderPane>(busy, "folderPane")->isEnabled());
+  QVERIFY(!ChildOf<QPushButton>(busy, "stampButton")->isEnabled());
+  if (cancel) QTest::mouseClick(ChildOf<QPushButton>(busy, "cancelCommandButton"), Qt::LeftButton);
+  go = true;
+  QVERIFY(WaitUntilLoaded(busy));
+  busy.Seams().BeforeEachPassSong = {};
+  QCOMPARE(QuestionsAsked(window), std::size_t{1});
+  for (std::size_t song = 0; song < 4; ++song) {
+    TID3Info tags;
+    QVERIFY(ReadID3Tags(window.Songs[song], tags).Ok());
+    QCOMPARE(tags.Album, std::string(song < (cancel ? 2 : 3) ? "Typed" : "Album"));
+  }
+  QCOMPARE(ProgressText(busy), QString());
+  if (cancel) {
+    QVERIFY(busy.isVisible());
+    QCOMPARE(busy.SelectedFolder(), window.Folder.Path());
+    QCOMPARE(SelectedNames(window), QStringList({"1.mp3", "2.mp3", "3.mp3"}));
+    QCOMPARE(window.Field(TDetailsField::Album)->text(), QStringLiteral("Typed"));
+    QCOMPARE(StatusText(window), QStringLiteral("Stamp ID3 Tag(s): cancelled after 2 of 3 songs; 2 songs tagged"));
+  } else if (leave == QStringLiteral("close")) {
+    QTRY_VERIFY(!busy.isVisible());
+  } else if (leave == QStringLiteral("another folder")) {
+    QCOMPARE(busy.SelectedFolder(), other.Path());
+    QCOMPARE(RowTexts(busy), QStringList{QString::fromStdString(other / "Other - Song.mp3")});
+  } else {
+    QCOMPARE(SelectedNames(window), QStringList({"4.mp3"}));
+    QCOMPARE(FileOfRow(window, window->CurrentRow()), QStringLiteral("4.mp3"));
+    QCOMPARE(window.Field(TDetailsField::Album)->text(), QStringLiteral("Album"));
+    QCOMPARE(StatusText(window), QStringLiteral("Stamp ID3 Tag(s): 3 songs tagged"));
   }
 }
 

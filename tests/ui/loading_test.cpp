@@ -64,9 +64,7 @@ std::function<void(std::size_t)> PassHeldBeforeSecondSong(std::atomic<bool>& hel
 }  // namespace
 
 void TLoadingTest::ShowsProgressWhileSongsAreRead() {
-  TSongFolder folder;
-  AddManySongs(folder);
-  TWindowUnderTest window;
+  TWindowOnSongs window(AddManySongs, {.OpenAtOnce = false});
   std::atomic<bool> progressSeen = false;
   window->Seams().BeforeEachSongRead = ReadingHeldUntil(progressSeen);
   const QRegularExpression progress(QStringLiteral("^Reading songs: (\\d+) / %1$").arg(kManySongs));
@@ -77,7 +75,7 @@ void TLoadingTest::ShowsProgressWhileSongsAreRead() {
     if (window->IsLoading()) messages << StatusText(window);
     if (progress.match(seen.last()).hasMatch()) progressSeen = true;
   });
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  QVERIFY(window->SelectFolder(window.Folder.QPath()));
   QVERIFY(WaitUntilLoaded(*window.Window));
   QVERIFY2(progressSeen, qPrintable(seen.join(QLatin1Char('|'))));
   // The progress has its own place: the message panel keeps its message meanwhile.
@@ -89,12 +87,10 @@ void TLoadingTest::ShowsProgressWhileSongsAreRead() {
 }
 
 void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {
-  TSongFolder big;
-  AddManySongs(big);
+  TWindowOnSongs window(AddManySongs, {.OpenAtOnce = false});
   TSongFolder small;
   small.AddSong("Abba - Waterloo.mp3");
   small.AddSong("Moby - Why.mp3");
-  TWindowUnderTest window;
   std::atomic<bool> switched = false;
   window->Seams().BeforeEachSongRead = ReadingHeldUntil(switched);
   TWhileBusy watch([&] {
@@ -103,7 +99,7 @@ void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {
       QVERIFY(window->SelectFolder(small.QPath()));
     }
   });
-  QVERIFY(window->SelectFolder(big.QPath()));
+  QVERIFY(window->SelectFolder(window.Folder.QPath()));
   QVERIFY(WaitUntilLoaded(*window.Window));
   QVERIFY(switched);
   QCOMPARE(window->RowCount(), 2);
@@ -114,10 +110,8 @@ void TLoadingTest::AnotherFolderChosenMidLoadIsTheOneShown() {
 }
 
 void TLoadingTest::NoCommandStartsMidLoad() {
-  TSongFolder folder;
-  AddManySongs(folder);
-  const std::string named = folder.AddSong("01 - moby - why.mp3");  // Hands-Free would rename it
-  TWindowUnderTest window;
+  TWindowOnSongs window(AddManySongs, {.OpenAtOnce = false});
+  const std::string named = window.Folder.AddSong("01 - moby - why.mp3");  // Hands-Free would rename it
   std::atomic<bool> tried = false;
   window->Seams().BeforeEachSongRead = ReadingHeldUntil(tried);
   bool disabled = false;
@@ -128,7 +122,7 @@ void TLoadingTest::NoCommandStartsMidLoad() {
     Choose(*window.Window, "handsFreeButton");
     QTest::keyClick(window.Window.get(), Qt::Key_F7);
   });
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  QVERIFY(window->SelectFolder(window.Folder.QPath()));
   QVERIFY(WaitUntilLoaded(*window.Window));
   QVERIFY(tried);
   QVERIFY(disabled);
@@ -142,15 +136,9 @@ void TLoadingTest::NoCommandStartsMidLoad() {
 // machine.
 void TLoadingTest::CancelStopsAPassBetweenSongs() {
   constexpr int kPassSongs = 2000;
-  TSongFolder folder;
-  AddSongsForAPass(folder, kPassSongs);
+  TWindowOnSongs window([](const TSongFolder& folder) { AddSongsForAPass(folder, kPassSongs); }, {.History = true});
+  const TSongFolder& folder = window.Folder;
   const std::string untouched = FileSha256(folder / "Artist - Song 0.mp3");
-  TTempFolder state;
-  TResultOf<std::unique_ptr<THistory>> history = THistory::Open(state / "history.sqlite3");
-  QVERIFY(history.Ok());
-  TWindowUnderTest window;
-  window->UseHistory(history.Value().get());
-  QVERIFY(window->SelectFolder(folder.QPath()));
   std::atomic<bool> held = false;
   std::atomic<bool> cancelled = false;
   window->Seams().BeforeEachPassSong = PassHeldBeforeSecondSong(held, cancelled);
@@ -174,7 +162,7 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
     if (FileSha256(folder / ("Artist - Song " + std::to_string(i) + ".mp3")) != untouched) ++changed;
   }
   QCOMPARE(changed, 2);
-  TResultOf<std::vector<THistoryEntry>> entries = history.Value()->Entries();
+  TResultOf<std::vector<THistoryEntry>> entries = window.History->Entries();
   QVERIFY(entries.Ok());
   QCOMPARE(entries.Value().size(), std::size_t{1});
   QCOMPARE(entries.Value()[0].Command, std::string("Hands-Free!"));
@@ -187,12 +175,10 @@ void TLoadingTest::CancelStopsAPassBetweenSongs() {
 // The progress of a pass moves on with it: held before each song, the pass shows how many are done,
 // once the window has taken in what the pass told it before.
 void TLoadingTest::ProgressMovesOnWithThePass() {
-  TSongFolder folder;
-  AddSongsForAPass(folder, 4);
   std::atomic<std::size_t> heldAt = 0;
   std::atomic<std::size_t> letPast = 0;
-  TWindowUnderTest window;  // gone before what its pass holds on to
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  // Gone before what its pass holds on to.
+  TWindowOnSongs window([](const TSongFolder& folder) { AddSongsForAPass(folder, 4); });
   window->Seams().BeforeEachPassSong = [&](std::size_t done) {
     heldAt = done;
     // After 30 s it goes on, and the test fails on its own check.
@@ -216,10 +202,7 @@ void TLoadingTest::ProgressMovesOnWithThePass() {
 // Closing the window while a pass runs cancels the pass; the window closes once the pass has
 // stopped between two songs and its end is done.
 void TLoadingTest::ClosingTheWindowMidPassCancelsItFirst() {
-  TSongFolder folder;
-  AddSongsForAPass(folder, 300);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window([](const TSongFolder& folder) { AddSongsForAPass(folder, 300); });
   std::atomic<bool> held = false;
   std::atomic<bool> closed = false;
   window->Seams().BeforeEachPassSong = PassHeldBeforeSecondSong(held, closed);

@@ -103,11 +103,8 @@ void TPatternsTest::TheExampleShowsWhatThePatternMakesOfTheCurrentSong() {
   QFETCH(QString, example);
   QFETCH(QString, mistake);
   QFETCH(QStringList, previewRow);
-  TSongFolder folder;
-  FillAlbum(folder);
-  const std::map<std::string, std::string> before = FolderContents(folder.Path());
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window(FillAlbum);
+  const std::map<std::string, std::string> before = FolderContents(window.Folder.Path());
   SelectAllEndingWith(*window.Window, "One More Time");
   window.Dialogs.PatternAnswers.push_back({pattern, false});
   window.Child<QAction>(qPrintable(entry))->trigger();  // the preview answered "Close"
@@ -117,7 +114,7 @@ void TPatternsTest::TheExampleShowsWhatThePatternMakesOfTheCurrentSong() {
   QCOMPARE(shown.Example, example);
   QCOMPARE(shown.Mistake, mistake);
   QCOMPARE(shown.CouldAccept, mistake.isEmpty());
-  QCOMPARE(FolderContents(folder.Path()), before);
+  QCOMPARE(FolderContents(window.Folder.Path()), before);
   if (previewRow.isEmpty()) {
     QVERIFY(window.Dialogs.Previews.empty());
     return;
@@ -164,22 +161,18 @@ void TPatternsTest::ApplyEqualsTheCommandLineAndCtrlZUndoesIt() {
   QFETCH(int, start);
   QFETCH(bool, total);
   QFETCH(QStringList, cli);
-  TSongFolder windowed;
+  TWindowOnSongs window(FillAlbum, {.History = true});
+  const TSongFolder& windowed = window.Folder;
   TSongFolder commanded;
-  FillAlbum(windowed);
   FillAlbum(commanded);
   const std::map<std::string, std::string> before = FolderContents(windowed.Path());
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(windowed.QPath()));
   // The command line numbers in the order of the names: so does the list here.
-  Choose(*window.Window, "fileNameView");
+  window.Run("fileNameView");
   SelectAllEndingWith(*window.Window, "One More Time");
   window.Dialogs.PatternAnswers.push_back({pattern, cleanup});
   window.Dialogs.NumberingAnswers.push_back({.Start = start, .WithTotal = total});
   window.Dialogs.PreviewAnswers.push_back(true);  // "Apply"
-  window.Child<QAction>(qPrintable(entry))->trigger();
-  WaitForSongs(*window.Window);
+  window.Run(qPrintable(entry));
   QCOMPARE(window.Dialogs.Previews.size(), std::size_t(1));
 
   std::vector<std::string> arguments;
@@ -192,8 +185,7 @@ void TPatternsTest::ApplyEqualsTheCommandLineAndCtrlZUndoesIt() {
   QCOMPARE(after, FolderContents(commanded.Path()));
 
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
-  WaitForSongs(*window.Window);
+  window.Press(Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(FolderContents(windowed.Path()), before);
 }
 
@@ -201,7 +193,7 @@ void TPatternsTest::ApplyEqualsTheCommandLineAndCtrlZUndoesIt() {
 void TPatternsTest::NumberTracksGoesByTheOrderShown() {
   TWindowOnSongs window(
       {{"a.mp3", Tags("Moby", "Why")}, {"b.mp3", Tags("Abba", "Waterloo")}, {"c.mp3", Tags("Moby", "Porcelain")}});
-  Choose(*window.Window, "artistTitleView");
+  window.Run("artistTitleView");
   SelectAllEndingWith(*window.Window, "a.mp3");
   window.Dialogs.NumberingAnswers.push_back({.Start = 1, .WithTotal = true});
   window.Dialogs.PreviewAnswers.push_back(false);  // "Close": the preview's rows say it all
@@ -244,17 +236,14 @@ namespace tagwright::testing {
 // A PNG dropped on the cover box becomes the front cover of the selected songs once the user
 // agrees; the box's menu removes every picture; Ctrl+Z gives each song's bytes back.
 void TPatternsTest::ACoverDroppedOrRemovedFromTheCoverBoxIsUndone() {
-  TSongFolder folder;
-  FillAlbum(folder);
+  TWindowOnSongs window(FillAlbum, {.History = true});
+  const TSongFolder& folder = window.Folder;
   TSongFolder pictures;
   const QString png = QString::fromStdString(pictures / "front.png");
   QImage image(8, 8, QImage::Format_RGB32);
   image.fill(Qt::darkBlue);
   QVERIFY(image.save(png));
   const std::map<std::string, std::string> before = FolderContents(folder.Path());
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAllEndingWith(*window.Window, "One More Time");
   window->UsePreviewBeforeChanging(false);
   auto* cover = window.Child<TCoverArtView>("coverArtView");
@@ -282,13 +271,11 @@ void TPatternsTest::ACoverDroppedOrRemovedFromTheCoverBoxIsUndone() {
     QCOMPARE(StatusText(window), QString::fromLatin1(said));
     QVERIFY(ReadWholeFile(folder / "cover.png") == ReadWholeFile(pictures / "front.png"));
   }
-  window.Child<QAction>("removeAllPicturesEntry")->trigger();
-  WaitForSongs(*window.Window);
+  window.Run("removeAllPicturesEntry");
   for (const auto& [name, bytes] : before) QVERIFY(ReadEmbeddedPictures(folder / name).Value().empty());
   window.Dialogs.Answers = {TMsgDlgButton::Yes, TMsgDlgButton::Yes};
   for (int undo = 0; undo < 2; ++undo) {
-    QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
-    WaitForSongs(*window.Window);
+    window.Press(Qt::Key_Z, Qt::ControlModifier);
   }
   std::map<std::string, std::string> expected = before;
   expected["cover.png"] = ReadWholeFile(pictures / "front.png");

@@ -32,7 +32,7 @@ void FillFolder(const TSongFolder& folder) {
   folder.AddSong("what?.mp3");
 }
 
-void SelectAll(TWindowUnderTest& window) { window.Child<QAction>("selectAllEntry")->trigger(); }
+void SelectAll(const TWindowOnSongs& window) { window.Child<QAction>("selectAllEntry")->trigger(); }
 
 }  // namespace
 
@@ -46,11 +46,9 @@ void TPreviewTest::PreviewShowsWhatTheDryRunForesees_data() {
 void TPreviewTest::PreviewShowsWhatTheDryRunForesees() {
   QFETCH(QString, entry);
   QFETCH(QString, command);
-  TSongFolder folder;
-  FillFolder(folder);
+  TWindowOnSongs window(FillFolder);
+  const TSongFolder& folder = window.Folder;
   const std::map<std::string, std::string> before = FolderContents(folder.Path());
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAll(window);
   window.Child<QAction>(qPrintable(entry))->trigger();  // answered "Close"
   QVERIFY(WaitUntilLoaded(*window.Window));             // the dry run goes on a worker
@@ -93,27 +91,15 @@ void TPreviewTest::ApplyGivesTheSameFilesAsTheCommand() {
   QFETCH(QString, entry);
   QFETCH(QString, button);
   QFETCH(QString, renamed);
-  TSongFolder previewed;
-  TSongFolder commanded;
-  FillFolder(previewed);
-  FillFolder(commanded);
-  {
-    TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(previewed.QPath()));
-    SelectAll(window);
-    window.Dialogs.PreviewAnswers.push_back(true);  // "Apply"
-    window.Child<QAction>(qPrintable(entry))->trigger();
-    WaitForSongs(*window.Window);  // the pass runs on a worker
-  }
-  {
-    TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(commanded.QPath()));
-    SelectAll(window);
-    window.Child<QAbstractButton>(qPrintable(button))->click();
-    WaitForSongs(*window.Window);
-  }
-  const std::map<std::string, std::string> after = FolderContents(previewed.Path());
-  QCOMPARE(after, FolderContents(commanded.Path()));
+  TWindowOnSongs previewed(FillFolder);
+  SelectAll(previewed);
+  previewed.Dialogs.PreviewAnswers.push_back(true);  // "Apply"
+  previewed.Run(qPrintable(entry));                  // the pass runs on a worker
+  TWindowOnSongs commanded(FillFolder);
+  SelectAll(commanded);
+  commanded.Run(qPrintable(button));
+  const std::map<std::string, std::string> after = FolderContents(previewed.Folder.Path());
+  QCOMPARE(after, FolderContents(commanded.Folder.Path()));
   QVERIFY(after.count(renamed.toStdString()) == 1);
 }
 
@@ -200,19 +186,17 @@ void TPreviewTest::SongsAlreadyRightShowNoChangedRow() {
 // A shared album emptied in the panel of two songs: the stamp leaves each song's album, the preview
 // says so and names ID3 Clear, and no song shows as changed.
 void TPreviewTest::AnEmptiedSharedFieldIsLeftAndSaidSo() {
-  TSongFolder folder;
-  folder.AddTaggedSong("a.mp3", Tags("Moby", "Why", "Play"));
-  folder.AddTaggedSong("b.mp3", Tags("Moby", "Porcelain", "Play"));
+  TWindowOnSongs window({{"a.mp3", Tags("Moby", "Why", "Play")}, {"b.mp3", Tags("Moby", "Porcelain", "Play")}},
+                        {.OpenAtOnce = false});
+  const TSongFolder& folder = window.Folder;
   AgeFiles(folder.Path());
   const TFilesOnDisk before = FilesOnDisk(folder.Path());
-  TWindowUnderTest window;
   window->UsePreviewBeforeChanging(true);
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();
   SelectAll(window);
-  window.Child<QLineEdit>("albumField")->clear();
+  window.Field(TDetailsField::Album)->clear();
   window.Dialogs.PreviewAnswers.push_back(true);  // "Apply"
-  QTest::keyClick(window.Window.get(), Qt::Key_F6);
-  WaitForSongs(*window.Window);
+  window.Press(Qt::Key_F6);
   QCOMPARE(window.Dialogs.Previews.size(), std::size_t(1));
   const QString note = window.Dialogs.lastPreviewNote;
   QVERIFY2(note.contains(QStringLiteral("Album emptied")) && note.contains(QStringLiteral("ID3 Clear > Album")),
@@ -227,23 +211,20 @@ void TPreviewTest::AnEmptiedSharedFieldIsLeftAndSaidSo() {
 // write them, and its preview says so and names the commands that do; with the titles in the tags,
 // nothing needs saying.
 void TPreviewTest::TitlesFromTheNamesAreSaidToStayUnwritten() {
-  TSongFolder folder;
-  folder.AddFile("01 - Moby - Why.mp3", MpegAudio(10));
-  folder.AddFile("02 - Moby - Porcelain.mp3", MpegAudio(10));
-  TWindowUnderTest window;
+  TWindowOnSongs window([](const TSongFolder& folder) {
+    folder.AddFile("01 - Moby - Why.mp3", MpegAudio(10));
+    folder.AddFile("02 - Moby - Porcelain.mp3", MpegAudio(10));
+  });
   window->UsePreviewBeforeChanging(true);
-  QVERIFY(window->SelectFolder(folder.QPath()));
   SelectAll(window);
-  window.Child<QLineEdit>("albumField")->setText(QStringLiteral("Play"));
+  window.Type(TDetailsField::Album, QStringLiteral("Play"));
   window.Dialogs.PreviewAnswers.push_back(true);  // "Apply"
-  QTest::keyClick(window.Window.get(), Qt::Key_F6);
-  WaitForSongs(*window.Window);
+  window.Press(Qt::Key_F6);
   const QString note = window.Dialogs.lastPreviewNote;
   for (const char* field : {"Title differs", "Track differs", "Stamp Recognized or Hands-Free"}) {
     QVERIFY2(note.contains(QLatin1String(field)), qPrintable(note));
   }
-  QTest::keyClick(window.Window.get(), Qt::Key_F6);  // the tags hold the album only: still said
-  WaitForSongs(*window.Window);
+  window.Press(Qt::Key_F6);  // the tags hold the album only: still said
   QVERIFY(window.Dialogs.lastPreviewNote.contains(QStringLiteral("Title differs")));
 
   TSongFolder tagged;
@@ -251,10 +232,9 @@ void TPreviewTest::TitlesFromTheNamesAreSaidToStayUnwritten() {
   tagged.AddTaggedSong("b.mp3", Tags("Moby", "Porcelain", "Play", 2));
   QVERIFY(window->SelectFolder(tagged.QPath()));
   SelectAll(window);
-  window.Child<QLineEdit>("yearField")->setText(QStringLiteral("1999"));
+  window.Type(TDetailsField::Year, QStringLiteral("1999"));
   window.Dialogs.PreviewAnswers.push_back(true);
-  QTest::keyClick(window.Window.get(), Qt::Key_F6);
-  WaitForSongs(*window.Window);
+  window.Press(Qt::Key_F6);
   QVERIFY2(!window.Dialogs.lastPreviewNote.contains(QStringLiteral("differs")),
            qPrintable(window.Dialogs.lastPreviewNote));
 }

@@ -92,13 +92,13 @@ void TSongDetailsTest::LengthLimitsStopTypingOnly() {
 }
 
 void TSongDetailsTest::ReadOnlyFileIsMarked() {
-  TSongFolder folder;
-  const std::string song = folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
-  std::filesystem::permissions(song, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
-                                         std::filesystem::perms::others_read);  // 0444, read-only also for root
-  folder.AddTaggedSong("Moby - Porcelain.mp3", Tags("Moby", "Porcelain"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window(
+      {{"Abba - Waterloo.mp3", Tags("Abba", "Waterloo")}, {"Moby - Porcelain.mp3", Tags("Moby", "Porcelain")}},
+      {.OpenAtOnce = false});
+  std::filesystem::permissions(window.Songs[0], std::filesystem::perms::owner_read |
+                                                    std::filesystem::perms::group_read |
+                                                    std::filesystem::perms::others_read);  // 0444, also for root
+  window.Open();
   ClickRow(*window.Window, 0);
   QCOMPARE(window.Child<QLabel>("readOnlyLabel")->text(), QStringLiteral("(Read-only)"));
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
@@ -214,13 +214,10 @@ void TSongDetailsTest::PreviousAndNextStopAtTheEnds() {
 }
 
 void TSongDetailsTest::NextWithoutCurrentRowSelectsFirst() {
-  TSongFolder folder;
-  folder.AddTaggedSong("1.mp3", Tags("Abba", "One"));
-  folder.AddTaggedSong("2.mp3", Tags("Abba", "Two"));
-  TWindowUnderTest window;
+  TWindowOnSongs window({{"1.mp3", Tags("Abba", "One")}, {"2.mp3", Tags("Abba", "Two")}}, {.OpenAtOnce = false});
   QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F12);  // an empty list: nothing happens
   QCOMPARE(window->CurrentRow(), -1);
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();
   QCOMPARE(window->CurrentRow(), -1);
   QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F11);
   QCOMPARE(window->CurrentRow(), -1);

@@ -62,7 +62,7 @@ void TSongListTest::EmptyFolderListsNothing() {
 void TSongListTest::NoFolderScansNothing() {
   // With no folder selected a reload (as "Include Subdirectories" does) lists nothing: the empty path
   // must not turn into a scan of the whole file system from "/".
-  TWindowUnderTest window;
+  TWindowOnSongs window({.OpenAtOnce = false});
   window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);
   window->LoadSongFolder(window->SelectedFolder());
   QCOMPARE(window->RowCount(), 0);
@@ -71,12 +71,11 @@ void TSongListTest::NoFolderScansNothing() {
 }
 
 void TSongListTest::UnreadableSongDoesNotHideOthers() {
-  TSongFolder folder;
-  const std::string good = folder.AddSong("Abba - Waterloo.mp3");
   // A song listed that cannot be opened by the time it is read (here it became a link to itself;
   // for other users also a file without read permission), while the folder's other songs are read.
-  const std::string loop = folder.AddSong("Moby - Porcelain.mp3");
-  TWindowUnderTest window;
+  TWindowOnSongs window({"Abba - Waterloo.mp3", "Moby - Porcelain.mp3"}, {.OpenAtOnce = false});
+  const std::string& good = window.Songs[0];
+  const std::string& loop = window.Songs[1];
   std::once_flag madeUnreadable;
   window->Seams().BeforeEachSongRead = [&] {
     std::call_once(madeUnreadable, [&] {
@@ -84,7 +83,7 @@ void TSongListTest::UnreadableSongDoesNotHideOthers() {
       std::filesystem::create_symlink(loop, loop);
     });
   };
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();
   QCOMPARE(RowTexts(*window.Window), QStringList({Q(good)}));
   QCOMPARE(CountText(window), QStringLiteral("1 files"));
   QCOMPARE(window->UnreadableSongs().size(), std::size_t{1});
@@ -145,11 +144,9 @@ void TSongListTest::UnreadableFolderIsNamed() {
 }
 
 void TSongListTest::FiltersEnableByWhatTheyWouldShow() {
-  TSongFolder folder;
   // Tagged, complete, named after its details, with a genre: passes no filter but "Unfiltered".
-  folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo", "", 0, "Pop"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({{"Abba - Waterloo.mp3", Tags("Abba", "Waterloo", "", 0, "Pop")}});
+  const TSongFolder& folder = window.Folder;
   QCOMPARE(EnabledFilters(*window.Window), QStringLiteral("10100000"));  // also "ID3 Tag Used"
 
   folder.AddSong("Moby - Porcelain.mp3");  // from its name: pattern, unsaved, no genre
@@ -280,11 +277,9 @@ void TSongListTest::RebuiltRowsAndReturningFocusLeaveThePanel() {
 }
 
 void TSongListTest::StatusColorsFollowFiveRules() {
-  TSongFolder folder;
-  const std::string path = folder.AddSong("Abba - Waterloo.mp3");
-  TWindowUnderTest window;
+  TWindowOnSongs window({"Abba - Waterloo.mp3"});
   TSongFile song;
-  QVERIFY(song.SetFileName(path, false).Ok());
+  QVERIFY(song.SetFileName(window.Songs[0], false).Ok());
   QCOMPARE(song.Recognition(), TRecognition::Pattern);
   song.SetUnsavedID3(false);
   QCOMPARE(SongStatusColor(song), QColor(2, 117, 112));  // 4: details from the name pattern
@@ -332,13 +327,12 @@ void TSongListTest::RowsAreDrawnInStatusColors() {
 }
 
 void TSongListTest::DoubleClickOpensCurrentSong() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
-  TWindowUnderTest window;
+  TWindowOnSongs window({"Abba - Waterloo.mp3"}, {.OpenAtOnce = false});
+  const std::string& song = window.Songs[0];
   const QPoint inside(5, 5);
   QTest::mouseDClick(window.Child<TSongListBox>("songList")->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
   QVERIFY(window.Dialogs.Opened.empty());  // an empty list opens nothing
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();
   const QRect rect =
       window.Child<TSongListBox>("songList")->visualRect(window.Child<TSongListBox>("songList")->model()->index(0, 0));
   QTest::mouseClick(window.Child<TSongListBox>("songList")->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
@@ -388,11 +382,8 @@ void TSongListTest::RowHintsNameTheState() {
 
 // "Accented Letters in Names": the songs are recognised afresh, and the choice is remembered.
 void TSongListTest::AccentedLettersEntryRecognisesAccentedNames() {
-  TSongFolder folder;
-  folder.AddSong("Bj\xc3\xb6rk - J\xc3\xb3ga.mp3");
   {
-    TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(folder.QPath()));
+    TWindowOnSongs window({"Bj\xc3\xb6rk - J\xc3\xb3ga.mp3"});
     QCOMPARE(window->SongAtRow(0)->Recognition(), TRecognition::Failed);
     QVERIFY(!window.Child<QAction>("accentedLettersEntry")->isChecked());
     window.Child<QAction>("accentedLettersEntry")->trigger();
@@ -402,39 +393,35 @@ void TSongListTest::AccentedLettersEntryRecognisesAccentedNames() {
     QCOMPARE(window->SongAtRow(0)->Title(), std::string("J\xc3\xb3ga"));
   }
   {
-    TWindowUnderTest window(TWindowUnderTest::TSettings::Keep);
+    TWindowOnSongs window({"Bj\xc3\xb6rk - J\xc3\xb3ga.mp3"}, {.Settings = TSettings::Keep, .OpenAtOnce = false});
     QVERIFY(window.Child<QAction>("accentedLettersEntry")->isChecked());
-    QVERIFY(window->SelectFolder(folder.QPath()));
+    window.Open();
     QCOMPARE(window->SongAtRow(0)->Artist(), std::string("Bj\xc3\xb6rk"));
     window.Child<QAction>("accentedLettersEntry")->trigger();
     QCOMPARE(window->SongAtRow(0)->Recognition(), TRecognition::Failed);
   }
-  TWindowUnderTest fresh;  // a first run: off
+  TWindowOnSongs fresh({.OpenAtOnce = false});  // a first run: off
   QVERIFY(!fresh.Child<QAction>("accentedLettersEntry")->isChecked());
 }
 
 // Preferences (Ctrl+, or the pop-up menu): the folder says once which option would recognise more,
 // the choices reach listing and clean-up, and they are remembered.
 void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
-  TSongFolder folder;
-  folder.AddSong("05. Coldplay - Yellow.mp3");
-  folder.AddSong("Bj\xc3\xb6rk - J\xc3\xb3ga.mp3");
-  const std::string abba = folder.AddSong("abba - dancing queen.mp3");
-  const std::string moby = folder.AddSong("moby - face to face.mp3");
   {
-    TWindowUnderTest window;
-    QVERIFY(window->SelectFolder(folder.QPath()));
+    TWindowOnSongs window({"05. Coldplay - Yellow.mp3", "Bj\xc3\xb6rk - J\xc3\xb3ga.mp3", "abba - dancing queen.mp3",
+                           "moby - face to face.mp3"});
+    const std::string& abba = window.Songs[2];
+    const std::string& moby = window.Songs[3];
     QCOMPARE(StatusText(window),
              QStringLiteral("1 name recognised with Accented Letters in Names \u2014 Preferences (Ctrl+,); "
                             "1 name recognised with More Name Styles \u2014 Preferences (Ctrl+,)"));
     window->SetStatusText(QString());
-    Choose(*window.Window, "refreshEntry");
+    window.Run("refreshEntry");
     QCOMPARE(StatusText(window), QString());  // once per folder
 
     // Capitals the list would keep: the preview says so.
-    Choose(*window.Window, "selectAllEntry");
-    Choose(*window.Window, "previewHandsFreeEntry");
-    WaitForSongs(*window.Window);  // the dry run goes on a worker
+    window.Run("selectAllEntry");
+    window.Run("previewHandsFreeEntry");  // the dry run goes on a worker
     QVERIFY(window.Dialogs.lastPreviewNote.contains(QStringLiteral("Keep Known Spellings")));
 
     TPreferences chosen;
@@ -443,7 +430,7 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
     chosen.SmallWordsInLowerCase = true;
     chosen.TitleWithMix = true;
     window.Dialogs.PreferencesAnswers.push_back(chosen);
-    QTest::keyClick(window.Window.get(), Qt::Key_Comma, Qt::ControlModifier);
+    window.Press(Qt::Key_Comma, Qt::ControlModifier);
     QCOMPARE(window.Dialogs.PreferencesShown.size(), std::size_t{1});
     QVERIFY(!window.Dialogs.PreferencesShown[0].MoreNameStyles);
     const int coldplay = RowEndingWith(*window.Window, QStringLiteral("/05. Coldplay - Yellow.mp3"));
@@ -457,13 +444,13 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
                 .endsWith(QStringLiteral("(recognised after tidying the name)")));
 
     window->SelectSingleRow(RowEndingWith(*window.Window, QStringLiteral("/abba - dancing queen.mp3")));
-    Choose(*window.Window, "detailsCleanupButton");
+    window.Run("detailsCleanupButton");
     TID3Info tags;
     QVERIFY(ReadID3Tags(abba, tags).Ok());
     QCOMPARE(tags.Artist, std::string("ABBA"));
     QCOMPARE(tags.Title, std::string("Dancing Queen"));
     window->SelectSingleRow(RowEndingWith(*window.Window, QStringLiteral("/moby - face to face.mp3")));
-    Choose(*window.Window, "detailsCleanupButton");
+    window.Run("detailsCleanupButton");
     QVERIFY(ReadID3Tags(moby, tags).Ok());
     QCOMPARE(tags.Title, std::string("Face to Face"));
 
@@ -471,11 +458,11 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
     QCOMPARE(window.Dialogs.PreferencesShown.size(), std::size_t{2});
     QVERIFY(window.Dialogs.PreferencesShown[1].KeepSpellings);
   }
-  TWindowUnderTest kept(TWindowUnderTest::TSettings::Keep);
+  TWindowOnSongs kept({.Settings = TSettings::Keep, .OpenAtOnce = false});
   QVERIFY(kept->Preferences().KeepSpellings && kept->Preferences().MoreNameStyles);
   QVERIFY(kept->Preferences().SmallWordsInLowerCase && kept->Preferences().TitleWithMix);
   QVERIFY(kept->KnownSpellings() != nullptr);
-  TWindowUnderTest fresh;  // a first run: all off
+  TWindowOnSongs fresh({.OpenAtOnce = false});  // a first run: all off
   QVERIFY(fresh->Preferences() == TPreferences());
   QVERIFY(fresh->KnownSpellings() == nullptr);
 }
@@ -501,13 +488,10 @@ void TSongListTest::PreferencesDialogGivesItsChoices() {
 }
 
 void TSongListTest::PopupMenuEnablesBySelection() {
-  TSongFolder folder;
-  folder.AddSong("Abba - Waterloo.mp3");
-  folder.AddSong("Moby - Porcelain.mp3");
-  TWindowUnderTest window;
+  TWindowOnSongs window({"Abba - Waterloo.mp3", "Moby - Porcelain.mp3"}, {.OpenAtOnce = false});
   PrepareSongListMenu(window);
   QVERIFY(!window.Child<QAction>("selectAllEntry")->isEnabled());
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();
   PrepareSongListMenu(window);
   for (QAction* entry : {window.Child<QAction>("playEntry"), window.Child<QAction>("stampEntry"),
                          window.Child<QAction>("deleteEntry"), window.Child<QAction>("renameEntry"),

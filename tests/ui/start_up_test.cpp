@@ -29,7 +29,7 @@
 namespace tagwright::testing {
 
 void TStartUpTest::StartsEmptyWithCaptionAndFirstChoices() {
-  TWindowUnderTest window;
+  TWindowOnSongs window({.OpenAtOnce = false});
   QCOMPARE(window->windowTitle(), QString::fromUtf8(kProgramNameAndVersion));
   QCOMPARE(window->RowCount(), 0);
   QCOMPARE(StatusText(window), QString());
@@ -50,7 +50,7 @@ void TStartUpTest::StartsEmptyWithCaptionAndFirstChoices() {
 }
 
 void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
-  TWindowUnderTest window;
+  TWindowOnSongs window({.OpenAtOnce = false});
   QCOMPARE(window.Child<QGroupBox>("filterBox")->title(), QStringLiteral(" Filter By "));
   QCOMPARE(window.Child<QGroupBox>("saveRecognizedBox")->title(), QStringLiteral(" Save Recognized Info "));
   QCOMPARE(window.Child<QGroupBox>("viewModeBox")->title(), QStringLiteral(" Sort and View By "));
@@ -98,7 +98,7 @@ void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
 }
 
 void TStartUpTest::GenreBoxOffersSortedNames() {
-  TWindowUnderTest window;
+  TWindowOnSongs window({.OpenAtOnce = false});
   QComboBox* genres = window.Child<QComboBox>("genreBox");
   QCOMPARE(genres->count(), 149);
   QVERIFY(genres->findText(QStringLiteral("Unknown")) >= 0);
@@ -127,7 +127,7 @@ void TStartUpTest::MessagePanelFollowsWindowWidth_data() {
 void TStartUpTest::MessagePanelFollowsWindowWidth() {
   QFETCH(int, outerWidth);
   QFETCH(int, panelWidth);
-  TWindowUnderTest window;
+  TWindowOnSongs window({.OpenAtOnce = false});
   const int frame = window->frameGeometry().width() - window->width();
   window->resize(outerWidth - frame, window->height());
   QCOMPARE(window->frameGeometry().width(), outerWidth);
@@ -210,7 +210,7 @@ void TStartUpTest::NothingOverlapsOrIsCut() {
 void TStartUpTest::SizeAndPanesAreRemembered() {
   QList<int> folderSizes;
   {
-    TWindowUnderTest window;
+    TWindowOnSongs window({.OpenAtOnce = false});
     window->resize(1000, 700);
     auto* splitter = window.Child<QSplitter>("mainSplitter");
     splitter->setSizes({300, splitter->width() - 300 - splitter->handleWidth()});
@@ -222,25 +222,21 @@ void TStartUpTest::SizeAndPanesAreRemembered() {
   QSettings settings(SettingsOrganization(), SettingsApplication());
   QVERIFY2(settings.fileName().startsWith(QFile::decodeName(qgetenv("XDG_CONFIG_HOME"))),
            qPrintable(settings.fileName()));
-  TWindowUnderTest window(TWindowUnderTest::TSettings::Keep);
+  TWindowOnSongs window({.Settings = TSettings::Keep, .OpenAtOnce = false});
   QCOMPARE(window->size(), QSize(1000, 700));
   QCOMPARE(window.Child<QSplitter>("mainSplitter")->sizes().at(0), 300);
   QCOMPARE(window.Child<QSplitter>("folderSplitter")->sizes(), folderSizes);
   QVERIFY(ViewModeOf(window) == TViewMode::Columns);
-  TWindowUnderTest fresh;
+  TWindowOnSongs fresh({.OpenAtOnce = false});
   QCOMPARE(fresh->size(), QSize(747, 601));
   QVERIFY(ViewModeOf(fresh) == TViewMode::PathFileName);
 }
 
 void TStartUpTest::SelectingAnotherFolderUnticksSubdirectories() {
-  TSongFolder first;
+  TWindowOnSongs window({"Abba - Waterloo.mp3", "sub/Moby - Porcelain.mp3"});
   TSongFolder second;
-  first.AddSong("Abba - Waterloo.mp3");
-  first.AddSong("sub/Moby - Porcelain.mp3");
   second.AddSong("Moby - Honey.mp3");
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(first.QPath()));
-  QCOMPARE(window->SelectedFolder(), first.Path());
+  QCOMPARE(window->SelectedFolder(), window.Folder.Path());
   QCOMPARE(window->RowCount(), 1);
   window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);
   window->LoadSongFolder(window->SelectedFolder());
@@ -251,34 +247,31 @@ void TStartUpTest::SelectingAnotherFolderUnticksSubdirectories() {
 }
 
 void TStartUpTest::SelectingAFileIsRefused() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
-  TWindowUnderTest window;
-  QVERIFY(!window->SelectFolder(QString::fromStdString(song)));
-  QVERIFY(!window->SelectFolder(folder.QPath() + QStringLiteral("/missing")));
+  TWindowOnSongs window({"Abba - Waterloo.mp3"}, {.OpenAtOnce = false});
+  QVERIFY(!window->SelectFolder(QString::fromStdString(window.Songs[0])));
+  QVERIFY(!window->SelectFolder(window.Folder.QPath() + QStringLiteral("/missing")));
   QCOMPARE(window->RowCount(), 0);
 }
 
 // A folder name that is not UTF-8 (made on another system, say) still lists its songs, and the
 // reload after a command finds them again.
 void TStartUpTest::StartFolderNamedInOtherBytesLoads() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("caf\xe9 \xff/Abba - Waterloo.mp3");
-  const std::string odd = folder / "caf\xe9 \xff";
-  TWindowUnderTest window;
+  TWindowOnSongs window({"caf\xe9 \xff/Abba - Waterloo.mp3"}, {.OpenAtOnce = false});
+  const std::string& song = window.Songs[0];
+  const std::string odd = window.Folder / "caf\xe9 \xff";
   QVERIFY(window->OpenStartFolder(odd));
   QCOMPARE(window->RowCount(), 1);
   QCOMPARE(window->SelectedFolder(), odd);
-  ClickRow(*window.Window, 0);
-  Choose(*window.Window, "stampEntry");
+  window.Click(0);
+  window.Run("stampEntry");
   QCOMPARE(window->RowCount(), 1);
   QCOMPARE(window->SongAtRow(0)->FileName(), song);
   TID3Info tags;
   QVERIFY(ReadID3Tags(song, tags).Ok());
   QCOMPARE(tags.Artist, std::string("Abba"));
   QVERIFY(!window->OpenStartFolder(song));
-  QVERIFY(window->OpenStartFolder(folder.Path()));  // a name the tree can spell is selected there
-  QCOMPARE(window->SelectedFolder(), folder.Path());
+  QVERIFY(window->OpenStartFolder(window.Folder.Path()));  // a name the tree can spell is selected there
+  QCOMPARE(window->SelectedFolder(), window.Folder.Path());
 }
 
 void TStartUpTest::AboutBoxShowsVersion() {
@@ -296,14 +289,12 @@ void TStartUpTest::AboutBoxShowsVersion() {
 }
 
 void TStartUpTest::RefreshKeepsOpenFoldersWithoutReloading() {
-  TSongFolder folder;
-  folder.AddSong("Abba - Waterloo.mp3");
+  TWindowOnSongs window({"Abba - Waterloo.mp3"}, {.OpenAtOnce = false});
+  const TSongFolder& folder = window.Folder;
   folder.MakeFolder("inner/deeper");
-  TWindowUnderTest window;
   TFolderTree* tree = window.Child<TFolderTree>("folderTree");
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  window.Open();  // the folder is listed before the song it must not show is added
   tree->expand(tree->NodeOfPath(folder.QPath() + QStringLiteral("/inner")));
-  WaitForSongs(*window.Window);  // the folder is listed before the song it must not show is added
   folder.AddSong("Moby - Porcelain.mp3");
   folder.MakeFolder("new");
   window.Child<QToolButton>("refreshButton")->click();
@@ -319,7 +310,8 @@ void TStartUpTest::RefreshingThousandsOfFoldersKeepsThePlace() {
   // the button and by the song list's refresh, often before the folders were read again: the tree
   // keeps its selected folder, its open folders and its scroll position.
   constexpr int kFolders = 5000;
-  TSongFolder folder;
+  TWindowOnSongs window({.OpenAtOnce = false});
+  const TSongFolder& folder = window.Folder;
   const auto name = [](int i) { return QStringLiteral("folder %1").arg(i, 4, 10, QLatin1Char('0')); };
   for (int i = 0; i < kFolders; ++i) folder.MakeFolder(name(i).toStdString());
   QStringList open = {folder.QPath()};
@@ -329,7 +321,6 @@ void TStartUpTest::RefreshingThousandsOfFoldersKeepsThePlace() {
     folder.MakeFolder(name(i).toStdString() + "/other");
   }
   const QString selected = folder.QPath() + QLatin1Char('/') + name(2500);
-  TWindowUnderTest window;
   TFolderTree* tree = window.Child<TFolderTree>("folderTree");
   // The names of a folder's subfolders as the tree has them, without asking the model to read more.
   const auto shown = [&](const QString& path) {
@@ -379,7 +370,7 @@ void TStartUpTest::RefreshingThousandsOfFoldersKeepsThePlace() {
 void TStartUpTest::ClosingTheWindowEndsTheProgram() {
   // As the program starts: the window and a hidden About box; closing the window ends the event
   // loop with status 0.
-  TWindowUnderTest window;
+  TWindowOnSongs window({.OpenAtOnce = false});
   TAboutBox hiddenAboutBox;
   QTimer::singleShot(0, window.Window.get(), [&] { window->close(); });
   QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); });

@@ -100,6 +100,23 @@ void TTrustTest::LeavingTheFolderOrClosingAsksFirst() {
   QCOMPARE(window.Artist(), QStringLiteral("Typed"));
 }
 
+// Leaving the folder, a stamp answered that does not hold (the read-only song stops it) stays in the
+// folder, on the song, with what was typed.
+void TTrustTest::AFolderLeftWithAFailedStampStaysShown() {
+  TTypedWindow window;
+  TSongFolder other;
+  other.AddSong("Other - Song.mp3");
+  QCOMPARE(chmod(window.Songs[1].c_str(), 0444), 0);
+  window.Dialogs.Answers = {TMsgDlgButton::Yes, TMsgDlgButton::No};  // Stamp; then stop at the read-only song
+  QVERIFY(window->SelectFolder(other.QPath()));
+  QCOMPARE(window.Dialogs.Messages.size(), std::size_t(2));
+  QCOMPARE(window->SelectedFolder(), window.Folder.Path());
+  QCOMPARE(RowTexts(*window.Window).size(), 3);
+  QCOMPARE(SelectedFiles(window), QStringList{QStringLiteral("2.mp3")});
+  QCOMPARE(window.Artist(), QStringLiteral("Typed"));
+  QCOMPARE(TagsOf(window.Songs[1]).Artist, std::string("Moby"));
+}
+
 // A stamp that does not happen keeps what was typed, whatever the answer about the read-only file.
 void TTrustTest::ARefusedStampKeepsWhatWasTyped_data() {
   QTest::addColumn<int>("answer");
@@ -137,8 +154,7 @@ void TTrustTest::F5OnSeveralSongsKeepsTheNameOfAnUnrecognisedOne() {
   window.Click(0);
   window.Click(1, Qt::ControlModifier);
   window.Type(TDetailsField::Artist, QStringLiteral("Zed"));
-  QTest::keyClick(window.Window.get(), Qt::Key_F5);
-  WaitForSongs(*window.Window);
+  window.Press(Qt::Key_F5);
   QVERIFY(FileExists(window.Folder / "@@@.mp3"));
   QVERIFY(FileExists(window.Folder / "Zed - why.mp3"));
   QVERIFY2(StatusText(window).startsWith(QStringLiteral("Rename File(s): 1 renamed, 1 left alone")),
@@ -146,13 +162,10 @@ void TTrustTest::F5OnSeveralSongsKeepsTheNameOfAnUnrecognisedOne() {
 }
 
 void TTrustTest::ThePanelShowsWhatIsSelected() {
-  TSongFolder first;
+  TWindowOnSongs window({{"1.mp3", Tags("Abba", "Waterloo")}});
   TSongFolder empty;
-  first.AddTaggedSong("1.mp3", Tags("Abba", "Waterloo"));
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(first.QPath()));
-  ClickRow(*window.Window, 0);
-  Choose(*window.Window, "refreshEntry");  // a reload keeps the song and the panel
+  window.Click(0);
+  window.Run("refreshEntry");  // a reload keeps the song and the panel
   QCOMPARE(SelectedRows(*window.Window), QList<int>{0});
   QCOMPARE(window.Child<QLineEdit>("artistField")->text(), QStringLiteral("Abba"));
   QVERIFY(window->SelectFolder(empty.QPath()));  // another folder: nothing selected, nothing shown
@@ -176,19 +189,15 @@ void TTrustTest::CommandsOverNothingSaySo_data() {
 void TTrustTest::CommandsOverNothingSaySo() {
   QFETCH(int, key);
   QFETCH(QString, button);
-  TSongFolder folder;
-  folder.AddSong("01 - moby - why.mp3");
-  const std::map<std::string, std::string> before = FolderBytes(folder.Path());
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  WaitForSongs(*window.Window);
+  TWindowOnSongs window({"01 - moby - why.mp3"});
+  const std::map<std::string, std::string> before = FolderBytes(window.Folder.Path());
   if (key != 0) {
     QTest::keyClick(window.Window.get(), Qt::Key(key));
   } else {
     window.Child<QPushButton>(qPrintable(button))->click();
   }
   QCOMPARE(StatusText(window), QStringLiteral("Select the songs first (Ctrl+A selects all)"));
-  QCOMPARE(FolderBytes(folder.Path()), before);
+  QCOMPARE(FolderBytes(window.Folder.Path()), before);
 }
 
 // After a command the same songs are selected, followed through their new names, and the current
@@ -246,18 +255,14 @@ void TTrustTest::BatchesArePreviewedAndApplyEqualsTheCommand() {
   QFETCH(QString, button);
   std::map<std::string, std::string> results[3];  // after Close, after Apply, the command unpreviewed
   for (int run = 0; run < 3; ++run) {
-    TSongFolder folder;
-    folder.AddTaggedSong("abba - waterloo.mp3", Tags("abba", "waterloo"));
-    folder.AddSong("01 - moby - why.mp3");
-    folder.AddTaggedSong("x.mp3", Tags("Sting", "Fields"));
+    TWindowOnSongs window(
+        {{"abba - waterloo.mp3", Tags("abba", "waterloo")}, "01 - moby - why.mp3", {"x.mp3", Tags("Sting", "Fields")}});
+    const TSongFolder& folder = window.Folder;
     const std::map<std::string, std::string> before = FolderBytes(folder.Path());
-    TWindowUnderTest window;
     if (run < 2) window->UsePreviewBeforeChanging(true);
     window.Dialogs.PreviewAnswers.push_back(run == 1);
-    QVERIFY(window->SelectFolder(folder.QPath()));
-    Choose(*window.Window, "selectAllEntry");
-    window.Child<QPushButton>(qPrintable(button))->click();
-    WaitForSongs(*window.Window);  // the pass runs on a worker
+    window.Run("selectAllEntry");
+    window.Run(qPrintable(button));  // the pass runs on a worker
     QCOMPARE(window.Dialogs.Previews.size(), std::size_t(run < 2 ? 1 : 0));
     if (run < 2) QCOMPARE(window.Dialogs.Previews[0].Results.size(), std::size_t(3));
     results[run] = FolderBytes(folder.Path());
@@ -270,10 +275,10 @@ void TTrustTest::BatchesArePreviewedAndApplyEqualsTheCommand() {
 // The option is on at first, remembered, and ticked in the song list's menu.
 void TTrustTest::PreviewOptionIsOnAtFirstAndRemembered() {
   {
-    TWindowUnderTest window;
+    TWindowOnSongs window({.OpenAtOnce = false});
     window->UsePreviewBeforeChanging(false);
   }
-  TWindowUnderTest kept(TWindowUnderTest::TSettings::Keep);
+  TWindowOnSongs kept({.Settings = TSettings::Keep, .OpenAtOnce = false});
   QVERIFY(!window_settings::PreviewBeforeChanging());
   QVERIFY(!kept.Child<QAction>("previewBeforeChangingEntry")->isChecked());
   kept.Child<QAction>("previewBeforeChangingEntry")->trigger();
@@ -308,10 +313,9 @@ void TTrustTest::PreviewTablesShowOldAndNewPerField() {
 namespace tagwright::testing {
 
 void TTrustTest::FoldersOpenByDialogRecentAndDrop() {
-  TSongFolder first;
+  TWindowOnSongs window({"Abba - Waterloo.mp3"}, {.OpenAtOnce = false});
+  const TSongFolder& first = window.Folder;
   TSongFolder empty;
-  first.AddSong("Abba - Waterloo.mp3");
-  TWindowUnderTest window;
   window.Dialogs.FolderAnswers.push_back(first.QPath());
   QTest::keyClick(window.Window.get(), Qt::Key_O, Qt::ControlModifier);
   QCOMPARE(window->SelectedFolder(), first.Path());
@@ -338,7 +342,7 @@ void TTrustTest::PanesGrowAndTheMinimumIsNotRemembered() {
   QList<int> small;
   QList<int> large;
   {
-    TWindowUnderTest window;
+    TWindowOnSongs window({.OpenAtOnce = false});
     firstMinimum = window->minimumSize();
     const auto widths = [&window] {
       return QList<int>{window.Child<QWidget>("folderPane")->width(), window.Child<QWidget>("middlePane")->width(),
@@ -353,19 +357,16 @@ void TTrustTest::PanesGrowAndTheMinimumIsNotRemembered() {
     window->resize(1600, 1000);
   }
   for (int i = 0; i < small.size(); ++i) QVERIFY2(large[i] > small[i], qPrintable(QString::number(i)));
-  TWindowUnderTest again(TWindowUnderTest::TSettings::Keep);
+  TWindowOnSongs again({.Settings = TSettings::Keep, .OpenAtOnce = false});
   QCOMPARE(again->minimumSize(), firstMinimum);
 }
 
 // Beside its text, a row shows its state by a shape in the state's colour (the text itself is in the
 // readable variant of the colour), and a song without any write bit shows a lock, also to root.
 void TTrustTest::RowsShowTheStateByShapeAndAReadOnlySongByALock() {
-  TSongFolder folder;
-  const std::string locked = folder.AddTaggedSong("Abba - Waterloo.mp3", Tags("Abba", "Waterloo"));
-  folder.AddSong("Moby.mp3");
-  QCOMPARE(chmod(locked.c_str(), 0444), 0);
-  TWindowUnderTest window;
-  QVERIFY(window->SelectFolder(folder.QPath()));
+  TWindowOnSongs window({{"Abba - Waterloo.mp3", Tags("Abba", "Waterloo")}, "Moby.mp3"}, {.OpenAtOnce = false});
+  QCOMPARE(chmod(window.Songs[0].c_str(), 0444), 0);
+  window.Open();
   auto* list = window.Child<TSongListBox>("songList");
   const QImage image = list->viewport()->grab().toImage();
   const auto rowHas = [&](int row, const QColor& color) {

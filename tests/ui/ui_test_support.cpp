@@ -85,8 +85,8 @@ TID3Info Tags(const std::string& artist, const std::string& title, const std::st
 
 namespace {
 
-std::unique_ptr<TMainWindow> MakeWindow(TDialogs& dialogs, TWindowUnderTest::TSettings settings) {
-  if (settings == TWindowUnderTest::TSettings::Forget) {
+std::unique_ptr<TMainWindow> MakeWindow(TDialogs& dialogs, TSettings settings) {
+  if (settings == TSettings::Forget) {
     QSettings settings(SettingsOrganization(), SettingsApplication());
     settings.clear();
     // The commands run as the Parts say; the tests of the previews before a batch turn them on.
@@ -97,7 +97,19 @@ std::unique_ptr<TMainWindow> MakeWindow(TDialogs& dialogs, TWindowUnderTest::TSe
 
 }  // namespace
 
-TWindowUnderTest::TWindowUnderTest(TSettings settings) : Window(MakeWindow(Dialogs, settings)) {
+TWindowOnSongs::TWindowOnSongs(const std::vector<TSongSpec>& songs, TWindowOptions options)
+    : TWindowOnSongs(options, [this, &songs] {
+        for (const TSongSpec& song : songs) {
+          Songs.push_back(song.Tags ? Folder.AddTaggedSong(song.Name, *song.Tags) : Folder.AddSong(song.Name));
+        }
+      }) {}
+
+TWindowOnSongs::TWindowOnSongs(TFill fill, TWindowOptions options)
+    : TWindowOnSongs(options, [this, fill] { fill(Folder); }) {}
+
+TWindowOnSongs::TWindowOnSongs(TWindowOptions options, const std::function<void()>& fill) {
+  fill();
+  Window = MakeWindow(Dialogs, options.Settings);
   Window->show();
   if (!QTest::qWaitForWindowExposed(Window.get())) qWarning("the window was not exposed");
   // A window activated only once a pop-up menu is open never gets the keyboard back when the menu
@@ -111,37 +123,16 @@ TWindowUnderTest::TWindowUnderTest(TSettings settings) : Window(MakeWindow(Dialo
       QTimer::singleShot(0, Window.get(), std::move(reload));
     }
   };
-}
-
-TWindowUnderTest::~TWindowUnderTest() { Window.reset(); }
-
-TWindowWithHistory::TWindowWithHistory() {
-  TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(state / "history.sqlite3");
-  if (!opened) qFatal("cannot open the test history");
-  History = std::move(opened.Value());
-  window->UseHistory(History.get());
-}
-
-TWindowOnSongs::TWindowOnSongs(const std::vector<TSongSpec>& songs, TOptions options)
-    : TWindowUnderTest(options.Settings) {
-  for (const TSongSpec& song : songs) {
-    Songs.push_back(song.Tags ? Folder.AddTaggedSong(song.Name, *song.Tags) : Folder.AddSong(song.Name));
-  }
-  Open(options);
-}
-
-TWindowOnSongs::TWindowOnSongs(TFill fill, TOptions options) : TWindowUnderTest(options.Settings) {
-  fill(Folder);
-  Open(options);
-}
-
-void TWindowOnSongs::Open(TOptions options) {
   if (options.History) {
     TResultOf<std::unique_ptr<THistory>> opened = THistory::Open(State / "history.sqlite3");
     if (!opened) qFatal("cannot open the test history");
     History = std::move(opened.Value());
     Window->UseHistory(History.get());
   }
+  if (options.OpenAtOnce) Open();
+}
+
+void TWindowOnSongs::Open() const {
   if (!Window->SelectFolder(Folder.QPath())) qFatal("cannot open the folder %s", Folder.Path().c_str());
   WaitForSongs(*Window);
 }
@@ -154,12 +145,12 @@ QLineEdit* TWindowOnSongs::Field(TDetailsField field) const {
 
 void TWindowOnSongs::Type(TDetailsField field, const QString& text) const { Field(field)->setText(text); }
 
-void TWindowOnSongs::Click(int row, Qt::KeyboardModifiers modifiers) {
+void TWindowOnSongs::Click(int row, Qt::KeyboardModifiers modifiers) const {
   ClickRow(*Window, row, modifiers);
   WaitForSongs(*Window);
 }
 
-void TWindowOnSongs::Press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+void TWindowOnSongs::Press(Qt::Key key, Qt::KeyboardModifiers modifiers) const {
   QTest::keyClick(Window.get(), key, modifiers);
   WaitForSongs(*Window);
 }
@@ -198,17 +189,17 @@ QString ProgressText(const TMainWindow& window) { return StatusBar(window).Progr
 QString SongDetailsCaption(const TMainWindow& window) {
   return ChildOf<TSongDetailsPanel>(window, "songDetailsPanel")->Caption();
 }
-QString StatusText(const TWindowUnderTest& window) { return StatusText(*window.operator->()); }
-QString CountText(const TWindowUnderTest& window) { return CountText(*window.operator->()); }
-QString ProgressText(const TWindowUnderTest& window) { return ProgressText(*window.operator->()); }
-QString SongDetailsCaption(const TWindowUnderTest& window) { return SongDetailsCaption(*window.operator->()); }
+QString StatusText(const TWindowOnSongs& window) { return StatusText(*window.operator->()); }
+QString CountText(const TWindowOnSongs& window) { return CountText(*window.operator->()); }
+QString ProgressText(const TWindowOnSongs& window) { return ProgressText(*window.operator->()); }
+QString SongDetailsCaption(const TWindowOnSongs& window) { return SongDetailsCaption(*window.operator->()); }
 
 TViewMode ViewModeOf(const TMainWindow& window) {
   return ChildOf<TSortFilterPanel>(window, "sortFilterPanel")->ViewMode();
 }
-TViewMode ViewModeOf(const TWindowUnderTest& window) { return ViewModeOf(*window.operator->()); }
+TViewMode ViewModeOf(const TWindowOnSongs& window) { return ViewModeOf(*window.operator->()); }
 void UnselectAll(const TMainWindow& window) { ChildOf<TSongListPane>(window, "songListPane")->UnselectAllRows(); }
-void UnselectAll(const TWindowUnderTest& window) { UnselectAll(*window.operator->()); }
+void UnselectAll(const TWindowOnSongs& window) { UnselectAll(*window.operator->()); }
 
 void Choose(const TMainWindow& window, const char* name) {
   WaitForSongs(window);
@@ -264,23 +255,23 @@ void SelectAllRows(TMainWindow& window) {
     ClickRow(window, row, row == 0 ? Qt::NoModifier : Qt::ControlModifier);
 }
 
-QString FileOfRow(const TWindowUnderTest& window, int row) {
+QString FileOfRow(const TWindowOnSongs& window, int row) {
   const TSongFile* song = window->SongAtRow(row);
   return song == nullptr ? QString() : QString::fromStdString(std::string(FileNamePart(song->FileName())));
 }
 
-QStringList SelectedFiles(const TWindowUnderTest& window) {
+QStringList SelectedFiles(const TWindowOnSongs& window) {
   QStringList files;
   for (int row : SelectedRows(*window.Window)) files << FileOfRow(window, row);
   return files;
 }
 
-TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window) {
+TSongDetailsPanel* DetailsPanel(const TWindowOnSongs& window) {
   return window.Child<TSongDetailsPanel>("songDetailsPanel");
 }
 
-void PrepareSongListMenu(const TWindowUnderTest& window) { window.Child<TSongListPane>("songListPane")->PrepareMenu(); }
+void PrepareSongListMenu(const TWindowOnSongs& window) { window.Child<TSongListPane>("songListPane")->PrepareMenu(); }
 
-void PrepareTextMenu(const TWindowUnderTest& window) { DetailsPanel(window)->PrepareTextMenu(); }
+void PrepareTextMenu(const TWindowOnSongs& window) { DetailsPanel(window)->PrepareTextMenu(); }
 
 }  // namespace tagwright::testing

@@ -72,14 +72,47 @@ void WaitForSongs(const TMainWindow& window);
 // Waits until no load and no command runs, also while a TWhileBusy watches; false after 30 s.
 bool WaitUntilLoaded(const TMainWindow& window);
 
-// The window, shown on the offscreen screen, with recording dialogs. A folder loads on a worker: a
-// test that reaches the window through -> or the helpers below sees it after the load has ended.
-struct TWindowUnderTest {
-  // The window starts as on a first run, with nothing remembered, unless the test keeps what an
-  // earlier window left.
-  enum class TSettings : bool { Forget, Keep };
-  explicit TWindowUnderTest(TSettings settings = TSettings::Forget);
-  ~TWindowUnderTest();
+// A song for TWindowOnSongs: its file name (a path below the folder), with these tags or none.
+struct TSongSpec {
+  TSongSpec(const char* name) : Name(name) {}  // NOLINT(google-explicit-constructor): a song without tags
+  TSongSpec(std::string name, TID3Info tags) : Name(std::move(name)), Tags(std::move(tags)) {}
+  std::string Name;
+  std::optional<TID3Info> Tags;
+};
+
+// A window starts as on a first run, with nothing remembered, unless the test keeps what an earlier
+// window left.
+enum class TSettings : bool { Forget, Keep };
+
+// Settings comes first: were it a bool, {"a.mp3"} could be taken for options as well as for a song.
+struct TWindowOptions {
+  TSettings Settings = TSettings::Forget;
+  bool History = false;  // a history of its own, so that commands can be undone
+  // The window opens the folder at once and waits until it is listed. Without, it shows no folder
+  // until the test calls Open(), once it has made ready what the window should meet (a read-only
+  // song, a seam, a variable of the environment), or never (the window as it starts).
+  bool OpenAtOnce = true;
+};
+
+// The fixture of the window tests: a temporary folder of the given songs and the window opened on
+// it, shown on the offscreen screen with recording dialogs. A folder loads on a worker: a test that
+// reaches the window through -> or the helpers below sees it after the load has ended. The folder
+// and the history outlive the window.
+struct TWindowOnSongs {
+  explicit TWindowOnSongs(const std::vector<TSongSpec>& songs = {}, TWindowOptions options = {});
+  // No songs: an empty folder, or with {.OpenAtOnce = false} none at all.
+  explicit TWindowOnSongs(TWindowOptions options) : TWindowOnSongs(std::vector<TSongSpec>{}, options) {}
+  // A folder filled by a test's own function.
+  using TFill = void (*)(const TSongFolder& folder);
+  explicit TWindowOnSongs(TFill fill, TWindowOptions options = {});
+
+  // Selects the folder in the folder tree and waits until it is listed.
+  void Open() const;
+
+  TSongFolder Folder;
+  std::vector<std::string> Songs;  // the songs' paths, in the order given
+  TTempFolder State;
+  std::unique_ptr<THistory> History;
   TRecordingDialogs Dialogs;
   std::unique_ptr<TMainWindow> Window;
   // The pause that keeps a pass's message readable before the reload ends at once, from the event
@@ -88,6 +121,7 @@ struct TWindowUnderTest {
   bool HoldPause = false;
   int PausedFor = 0;
   std::function<void()> EndPause;
+
   TMainWindow* operator->() const {
     WaitForSongs(*Window);
     return Window.get();
@@ -98,53 +132,17 @@ struct TWindowUnderTest {
     WaitForSongs(*Window);
     return ChildOf<T>(*Window, name);
   }
-};
-
-// A window recording into a history of its own, so that its commands can be undone.
-struct TWindowWithHistory {
-  TWindowWithHistory();
-  TTempFolder state;
-  std::unique_ptr<THistory> History;
-  TWindowUnderTest window;
-};
-
-// A song for TWindowOnSongs: its file name (a path below the folder), with these tags or none.
-struct TSongSpec {
-  TSongSpec(const char* name) : Name(name) {}  // NOLINT(google-explicit-constructor): a song without tags
-  TSongSpec(std::string name, TID3Info tags) : Name(std::move(name)), Tags(std::move(tags)) {}
-  std::string Name;
-  std::optional<TID3Info> Tags;
-};
-
-// The window opened on a folder of the given songs, loaded: the fixture of the window tests. The
-// folder and the history, when asked for, outlive the window.
-struct TSongsForWindow {
-  TSongFolder Folder;
-  std::vector<std::string> Songs;  // the songs' paths, in the order given
-  TTempFolder State;
-  std::unique_ptr<THistory> History;
-};
-struct TWindowOptions {
-  bool History = false;  // a history of its own, so that commands can be undone
-  TWindowUnderTest::TSettings Settings = TWindowUnderTest::TSettings::Forget;
-};
-struct TWindowOnSongs : TSongsForWindow, TWindowUnderTest {
-  using TOptions = TWindowOptions;
-  explicit TWindowOnSongs(const std::vector<TSongSpec>& songs = {}, TOptions options = {});
-  // A folder filled by a test's own function.
-  using TFill = void (*)(const TSongFolder& folder);
-  explicit TWindowOnSongs(TFill fill, TOptions options = {});
   // A field of the details panel by its role, and typing into it.
   QLineEdit* Field(TDetailsField field) const;
   void Type(TDetailsField field, const QString& text) const;
   // A click on a row, a key pressed on the window, a command chosen by its control (see Choose);
   // each waits until what it started has ended.
-  void Click(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-  void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  void Click(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const;
+  void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const;
   void Run(const char* command) const;
 
  private:
-  void Open(TOptions options);
+  TWindowOnSongs(TWindowOptions options, const std::function<void()>& fill);
 };
 
 // What the window shows: the message panel, the count panel, the progress beside them, and the
@@ -154,17 +152,17 @@ QString StatusText(const TMainWindow& window);
 QString CountText(const TMainWindow& window);
 QString ProgressText(const TMainWindow& window);
 QString SongDetailsCaption(const TMainWindow& window);
-QString StatusText(const TWindowUnderTest& window);
-QString CountText(const TWindowUnderTest& window);
-QString ProgressText(const TWindowUnderTest& window);
-QString SongDetailsCaption(const TWindowUnderTest& window);
+QString StatusText(const TWindowOnSongs& window);
+QString CountText(const TWindowOnSongs& window);
+QString ProgressText(const TWindowOnSongs& window);
+QString SongDetailsCaption(const TWindowOnSongs& window);
 
 // The view shown, as its button in the sort and filter panel says; and no row selected, as a click
 // beside the rows leaves the list.
 TViewMode ViewModeOf(const TMainWindow& window);
-TViewMode ViewModeOf(const TWindowUnderTest& window);
+TViewMode ViewModeOf(const TWindowOnSongs& window);
 void UnselectAll(const TMainWindow& window);
-void UnselectAll(const TWindowUnderTest& window);
+void UnselectAll(const TWindowOnSongs& window);
 
 // Chooses a command as the user does, by the object name of its control: a menu entry of the song
 // list (triggered), a button (clicked) or a radio button of the views and filters (chosen).
@@ -205,12 +203,12 @@ QList<int> SelectedRows(const TMainWindow& window);
 void SelectAllRows(TMainWindow& window);
 // The file name of a row's song, without its folder (empty for no row); and those of the rows
 // selected, in list order.
-QString FileOfRow(const TWindowUnderTest& window, int row);
-QStringList SelectedFiles(const TWindowUnderTest& window);
+QString FileOfRow(const TWindowOnSongs& window, int row);
+QStringList SelectedFiles(const TWindowOnSongs& window);
 
-TSongDetailsPanel* DetailsPanel(const TWindowUnderTest& window);
+TSongDetailsPanel* DetailsPanel(const TWindowOnSongs& window);
 // Enables the entries of the song list's menu or of the details fields' text menu, as when it opens.
-void PrepareSongListMenu(const TWindowUnderTest& window);
-void PrepareTextMenu(const TWindowUnderTest& window);
+void PrepareSongListMenu(const TWindowOnSongs& window);
+void PrepareTextMenu(const TWindowOnSongs& window);
 
 }  // namespace tagwright::testing

@@ -218,6 +218,7 @@ class TTrustTest : public QObject {
   void TypedDetailsWaitForTheUsersAnswer_data();
   void TypedDetailsWaitForTheUsersAnswer();
   void LeavingTheFolderOrClosingAsksFirst();
+  void AFolderLeftWithAFailedStampStaysShown();
   void ARefusedStampKeepsWhatWasTyped_data();
   void ARefusedStampKeepsWhatWasTyped();
   void F5OnAnUnrecognisedSongUsesTheTypedValues();
@@ -241,6 +242,8 @@ class TEveryViewTest : public QObject {
  private Q_SLOTS:
   void SelectionPanelAndTypedTextFollowTheRules_data();
   void SelectionPanelAndTypedTextFollowTheRules();
+  void AStampAnsweredForSeveralSongsRunsAsTheStampButtonDoes_data();
+  void AStampAnsweredForSeveralSongsRunsAsTheStampButtonDoes();
 };
 
 }  // namespace tagwright::testing

@@ -32,14 +32,14 @@ namespace tagwright::testing {
 
 namespace {
 
-QAction* MenuEntry(const TWindowUnderTest& window, const char* name) {
+QAction* MenuEntry(const TWindowOnSongs& window, const char* name) {
   for (QAction* action : window.Child<QMenu>("songListMenu")->actions()) {
     if (action->objectName() == QLatin1String(name)) return action;
   }
   qFatal("no entry %s", name);
 }
 
-QAction* UndoEntry(const TWindowUnderTest& window) { return MenuEntry(window, "undoLastCommandEntry"); }
+QAction* UndoEntry(const TWindowOnSongs& window) { return MenuEntry(window, "undoLastCommandEntry"); }
 
 // The name of the folder, as the undo question gives it.
 QString FolderName(const TSongFolder& folder) { return QFileInfo(folder.QPath()).fileName(); }
@@ -54,7 +54,7 @@ std::map<std::string, std::string> FolderState(const std::string& folder) {
 }
 
 // Selects every song, then runs a command of the window on them.
-void RunOnAll(TWindowUnderTest& window, const std::function<void(TMainWindow&)>& command) {
+void RunOnAll(const TWindowOnSongs& window, const std::function<void(TMainWindow&)>& command) {
   SelectAllRows(*window.Window);
   command(*window.Window);
   WaitForSongs(*window.Window);  // a pass over several songs runs on a worker
@@ -183,8 +183,7 @@ void TUndoTest::AFileChangedSinceIsLeftAloneAndNamed() {
   const std::string& changed = window.Songs[1];
   const std::string keptBefore = FileSha256(kept);
   SelectAllRows(*window.Window);
-  window.Child<QPushButton>("detailsCleanupButton")->click();
-  WaitForSongs(*window.Window);
+  window.Run("detailsCleanupButton");
   QVERIFY(WriteID3Tags(changed, Tags("Someone", "Else")).Ok());
   const std::string changedNow = FileSha256(changed);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
@@ -224,32 +223,28 @@ void TUndoTest::TheMenuEntryNeedsSomethingToUndo() {
 
 void TUndoTest::TheWindowAndTheCommandLineShareOneHistory() {
   constexpr int kRounds = 8;
-  TSongFolder windowSongs;
-  const std::string song = windowSongs.AddSong("some band - the_best_song.mp3");
+  TWindowOnSongs window({"some band - the_best_song.mp3"}, {.History = true});
   TSongFolder cliSongs;
   const std::string cliSong = cliSongs.AddSong("other band - a_song.mp3");
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
-  QVERIFY(window->SelectFolder(windowSongs.QPath()));
-  const std::string errors = test.state / "cli-errors";
+  const std::string errors = window.State / "cli-errors";
   std::atomic<int> cliFailures = 0;
   std::thread commandLine([&] {
     for (int i = 0; i < kRounds; ++i) {
-      const std::vector<std::string> arguments = {"--history", test.state / "history.sqlite3", "stamp",
-                                                  "--title",   "Round " + std::to_string(i),   cliSong};
+      const std::vector<std::string> arguments = {"--history", window.State / "history.sqlite3", "stamp",
+                                                  "--title",   "Round " + std::to_string(i),     cliSong};
       if (RunCommandLine(arguments, errors) != 0) ++cliFailures;
     }
   });
   for (int i = 0; i < kRounds; ++i) {
-    ClickRow(*window.Window, 0);
+    window.Click(0);
     // Each changes the title the other set: every round is an entry.
-    window.Child<QPushButton>(i % 2 == 0 ? "fileNameAsTitleButton" : "detailsCleanupButton")->click();
+    window.Run(i % 2 == 0 ? "fileNameAsTitleButton" : "detailsCleanupButton");
   }
   commandLine.join();
   QCOMPARE(cliFailures.load(), 0);
   QVERIFY2(ReadWholeFile(errors).empty(), ReadWholeFile(errors).c_str());
   QVERIFY(window.Dialogs.Messages.empty());
-  TResultOf<std::vector<THistoryEntry>> entries = test.History->Entries();
+  TResultOf<std::vector<THistoryEntry>> entries = window.History->Entries();
   QVERIFY(entries.Ok());
   int fromWindow = 0;
   for (const THistoryEntry& entry : entries.Value()) fromWindow += entry.Program == TProgram::Window ? 1 : 0;
@@ -258,15 +253,14 @@ void TUndoTest::TheWindowAndTheCommandLineShareOneHistory() {
 }
 
 void TUndoTest::WithoutItsHistoryNoCommandChangesAFile() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("some band - the_best_song.mp3");
+  TWindowOnSongs window({"some band - the_best_song.mp3"}, {.OpenAtOnce = false});
+  const std::string& song = window.Songs[0];
   const std::string before = FileSha256(song);
-  TWindowUnderTest window;
   window->RefuseChangesWithoutHistory("The history cannot be opened, so no file is changed");
-  QVERIFY(window->SelectFolder(folder.QPath()));
-  ClickRow(*window.Window, 0);
-  window.Child<QPushButton>("detailsCleanupButton")->click();
-  QTest::keyClick(window.Window.get(), Qt::Key_F7);
+  window.Open();
+  window.Click(0);
+  window.Run("detailsCleanupButton");
+  window.Press(Qt::Key_F7);
   QCOMPARE(FileSha256(song), before);
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{2});
   QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("The history cannot be opened, so no file is changed"));
@@ -287,8 +281,7 @@ void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
   const std::size_t asked = window.Dialogs.Messages.size();
   for (int back = 2; back >= 0; --back) {
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-    QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
-    WaitForSongs(*window.Window);  // an undo of several files runs on a worker
+    window.Press(Qt::Key_Z, Qt::ControlModifier);  // an undo of several files runs on a worker
     QVERIFY2(FolderState(window.Folder.Path()) == states[static_cast<std::size_t>(back)],
              qPrintable(QString::number(back)));
   }
@@ -309,8 +302,7 @@ void TUndoTest::CtrlZWalksBackAndCtrlShiftZForward() {
   QCOMPARE(window.Dialogs.Messages[asked + 3].Text,
            QStringLiteral("Redo \"Details Cleanup\" on 2 file(s) in \"%1\"?").arg(FolderName(window.Folder)));
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
-  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
+  window.Press(Qt::Key_Z, Qt::ControlModifier);  // an undo of several files runs on a worker
   QVERIFY(FolderState(window.Folder.Path()) == states[2]);
   RunOnAll(window, [](TMainWindow& w) { Choose(w, "clearArtistEntry"); });
   const std::size_t beforeRedo = window.Dialogs.Messages.size();
@@ -331,14 +323,12 @@ void TUndoTest::TheSelectionFollowsTheSongs() {
   QVERIFY(row >= 0 && last >= 0);
   window.Click(row);
   window.Click(last, Qt::ControlModifier);
-  QTest::keyClick(window.Window.get(), Qt::Key_F7);  // Hands-Free renames them
-  WaitForSongs(*window.Window);
+  window.Press(Qt::Key_F7);  // Hands-Free renames them
   QVERIFY(!FileExists(moved));
   window.Click(RowEndingWith(*window.Window, QStringLiteral("Why Does My Heart.mp3")));
   window.Click(RowEndingWith(*window.Window, QStringLiteral("Last Song.mp3")), Qt::ControlModifier);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
-  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
+  window.Press(Qt::Key_Z, Qt::ControlModifier);  // an undo of several files runs on a worker
   QVERIFY(FileExists(moved));
   QStringList selected;
   for (const int at : SelectedRows(*window.Window))
@@ -350,12 +340,11 @@ void TUndoTest::TheSelectionFollowsTheSongs() {
 // A command cut short whose song is gone since: its entry waits for the song, until Let Go in
 // "History..." lets it go; the message panel says where the copy kept beside the song stays.
 void TUndoTest::TheHistoryDialogLetsAPendingRepairGo() {
-  TSongFolder folder;
-  const std::string song = folder.AddTaggedSong("the band - a_song.mp3", Tags("the band", "a_song"));
-  TWindowWithHistory test;
-  TWindowUnderTest& window = test.window;
+  TWindowOnSongs window({{"the band - a_song.mp3", Tags("the band", "a_song")}},
+                        {.History = true, .OpenAtOnce = false});
+  const std::string& song = window.Songs[0];
   {
-    std::unique_ptr<THistoryRecorder> recorder = test.History->StartEntry(TProgram::Cli, "stamp");
+    std::unique_ptr<THistoryRecorder> recorder = window.History->StartEntry(TProgram::Cli, "stamp");
     TResultOf<TFileChange> change = CaptureBefore(song, "", true);
     QVERIFY(change.Ok());
     QVERIFY(recorder->RecordBefore(change.Value()).Ok());
@@ -368,7 +357,7 @@ void TUndoTest::TheHistoryDialogLetsAPendingRepairGo() {
     QVERIFY(letGo->isEnabled());
     letGo->click();
     QVERIFY(!letGo->isEnabled());
-    QVERIFY(test.History->Interrupted().Value().empty());
+    QVERIFY(window.History->Interrupted().Value().empty());
   };
   MenuEntry(window, "historyEntry")->trigger();
   QVERIFY(StatusText(window).contains(QString::fromStdString(song + "~")));
@@ -423,26 +412,23 @@ void TUndoTest::TheHistoryDialogUndoesAndRedoesTheEntrySelected() {
 
 // "Delete This File" is in the history: Ctrl+Z takes the song out of the trash to its old name.
 void TUndoTest::CtrlZBringsADeletedSongBackFromTheTrash() {
-  TSongFolder folder;
-  const std::string song = folder.AddSong("Abba - Waterloo.mp3");
-  const std::string before = FileSha256(song);
   TTempFolder home;  // on the songs' file system, so that the user's own trash is the one
   const QByteArray oldData = qgetenv("XDG_DATA_HOME");
   qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home / "data"));
   {
-    TWindowWithHistory test;
-    TWindowUnderTest& window = test.window;
-    QVERIFY(window->SelectFolder(folder.QPath()));
-    ClickRow(*window.Window, 0);
+    TWindowOnSongs window({"Abba - Waterloo.mp3"}, {.History = true});
+    const std::string& song = window.Songs[0];
+    const std::string before = FileSha256(song);
+    window.Click(0);
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-    Choose(*window.Window, "deleteEntry");
+    window.Run("deleteEntry");
     QVERIFY(!FileExists(song));
     QVERIFY(FileExists(home / "data/Trash/info/Abba - Waterloo.mp3.trashinfo"));
     QCOMPARE(window->RowCount(), 0);
     window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
     QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(window.Dialogs.Messages.back().Text,
-             QStringLiteral("Undo \"Delete This File\" on 1 file(s) in \"%1\"?").arg(FolderName(folder)));
+             QStringLiteral("Undo \"Delete This File\" on 1 file(s) in \"%1\"?").arg(FolderName(window.Folder)));
     QCOMPARE(FileSha256(song), before);
     QVERIFY(!FileExists(home / "data/Trash/files/Abba - Waterloo.mp3"));
     QVERIFY(!FileExists(home / "data/Trash/info/Abba - Waterloo.mp3.trashinfo"));
@@ -463,26 +449,22 @@ void TUndoTest::CtrlZAndCtrlShiftZFinishWhatWasCutShort() {
   const std::size_t asked = window.Dialogs.Messages.size();
   const QString place = FolderName(window.Folder);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
-  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
+  window.Press(Qt::Key_Z, Qt::ControlModifier);  // an undo of several files runs on a worker
   LeaveCutShort(*window.History, newestEntry(), cleared);
   QVERIFY(FolderBytes(window.Folder.Path()) != cleaned && FolderBytes(window.Folder.Path()) != cleared);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
-  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
+  window.Press(Qt::Key_Z, Qt::ControlModifier);  // an undo of several files runs on a worker
   QCOMPARE(window.Dialogs.Messages.size(), asked + 2);
   QCOMPARE(window.Dialogs.Messages[asked + 1].Text,
            QStringLiteral("Finish undoing \"ID3 Clear Album\" on 2 file(s) in \"%1\"?").arg(place));
   QVERIFY(FolderBytes(window.Folder.Path()) == cleaned);
   // A redo cut short is finished the same way.
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier);
-  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
+  window.Press(Qt::Key_Z, Qt::ControlModifier);  // an undo of several files runs on a worker
   const std::map<std::string, std::string> undone = FolderBytes(window.Folder.Path());
   QVERIFY(undone != cleaned);
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
-  QTest::keyClick(window.Window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-  WaitForSongs(*window.Window);  // an undo of several files runs on a worker
+  window.Press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);  // an undo of several files runs on a worker
   QVERIFY(FolderBytes(window.Folder.Path()) == cleaned);
   LeaveCutShort(*window.History, newestEntry(), undone);
   QVERIFY(FolderBytes(window.Folder.Path()) != cleaned && FolderBytes(window.Folder.Path()) != undone);
@@ -502,22 +484,20 @@ namespace {
 // A folder of songs whose titles the core took from their names, as the window's command would,
 // in one entry; the window shows no folder, so that nothing but the undo takes time. The undo is
 // held at the progress report of heldAt files done until released.
-struct TBigEntry {
-  TBigEntry(int songs, std::size_t heldAt) {
-    for (int i = 0; i < songs; ++i) folder.AddSong("band - song " + std::to_string(i) + ".mp3");
-    before = FolderBytes(folder.Path());
-    command = RecordFileNameAsTitle(*test.History, folder.Path());
-    test.window.Window->Seams().BeforeEachPassSong = [this, heldAt](std::size_t done) {
+struct TBigEntry : TWindowOnSongs {
+  TBigEntry(int songs, std::size_t heldAt) : TWindowOnSongs({.History = true, .OpenAtOnce = false}) {
+    for (int i = 0; i < songs; ++i) Folder.AddSong("band - song " + std::to_string(i) + ".mp3");
+    before = FolderBytes(Folder.Path());
+    command = RecordFileNameAsTitle(*History, Folder.Path());
+    Window->Seams().BeforeEachPassSong = [this, heldAt](std::size_t done) {
       if (done != heldAt) return;
       held = true;
       while (!released) std::this_thread::yield();
     };
   }
-  ~TBigEntry() { test.window.Window->Seams().BeforeEachPassSong = {}; }
+  ~TBigEntry() { Window->Seams().BeforeEachPassSong = {}; }
 
-  TSongFolder folder;
   std::map<std::string, std::string> before;
-  TWindowWithHistory test;
   std::int64_t command = 0;
   std::atomic<bool> held = false;
   std::atomic<bool> released = false;
@@ -528,18 +508,16 @@ struct TBigEntry {
 void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
   constexpr int kSongs = 2000;
   constexpr std::size_t kHeldAt = 3;  // the progress report the undo is held at, files done
-  TBigEntry entry(kSongs, kHeldAt);
-  TWindowUnderTest& window = entry.test.window;
-  const TSongFolder& folder = entry.folder;
-  const std::map<std::string, std::string>& before = entry.before;
-  const std::int64_t command = entry.command;
-  auto& test = entry.test;
-  auto& held = entry.held;
-  auto& released = entry.released;
+  TBigEntry window(kSongs, kHeldAt);
+  const TSongFolder& folder = window.Folder;
+  const std::map<std::string, std::string>& before = window.before;
+  const std::int64_t command = window.command;
+  auto& held = window.held;
+  auto& released = window.released;
   const std::map<std::string, std::string> titled = FolderBytes(folder.Path());
   QVERIFY(titled != before);
   // The files of the entry, newest change first: the order the undo takes them in.
-  std::vector<std::string> newestFirst = EntryFiles(*test.History, command).Value();
+  std::vector<std::string> newestFirst = EntryFiles(*window.History, command).Value();
   std::reverse(newestFirst.begin(), newestFirst.end());
   QCOMPARE(newestFirst.size(), std::size_t{kSongs});
   window.Dialogs.Answers.push_back(TMsgDlgButton::Yes);
@@ -555,7 +533,7 @@ void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
   std::map<std::string, std::string> expected = titled;
   for (std::size_t i = 0; i <= kHeldAt; ++i) expected[newestFirst[i]] = before.at(newestFirst[i]);
   QVERIFY(FolderBytes(folder.Path()) == expected);
-  const THistoryEntry partly = *test.History->FindEntry(command).Value();
+  const THistoryEntry partly = *window.History->FindEntry(command).Value();
   QCOMPARE(partly.FilesUndone, std::int64_t{kHeldAt + 1});
   QVERIFY(!partly.Undone);
   QCOMPARE(StatusText(*window.Window),
@@ -566,7 +544,7 @@ void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
   QVERIFY(window.Dialogs.Messages.back().Text.startsWith(QStringLiteral("Finish undoing")));
   WaitForLongCommand(*window.Window);
   QVERIFY(FolderBytes(folder.Path()) == before);
-  QVERIFY(test.History->FindEntry(command).Value()->Undone);
+  QVERIFY(window.History->FindEntry(command).Value()->Undone);
   QCOMPARE(StatusText(*window.Window), QStringLiteral("Undo \"Filename as Title\": 1,996 files restored"));
 }
 
@@ -574,10 +552,9 @@ void TUndoTest::CtrlZOnABigEntryShowsProgressAndStopsAtCancel() {
 // stops it between two files; the entry is then partly undone, and Undo again finishes it.
 void TUndoTest::TheHistoryDialogsUndoShowsProgressAndStopsAtCancel() {
   constexpr std::size_t kHeldAt = 3;
-  TBigEntry entry(300, kHeldAt);
-  TWindowUnderTest& window = entry.test.window;
-  auto& held = entry.held;
-  auto& released = entry.released;
+  TBigEntry window(300, kHeldAt);
+  auto& held = window.held;
+  auto& released = window.released;
   QString shown;
   window.Dialogs.HistoryScript = [&](THistoryDialog& dialog) {
     auto* undo = ChildOf<QPushButton>(dialog, "historyUndoButton");
@@ -596,7 +573,7 @@ void TUndoTest::TheHistoryDialogsUndoShowsProgressAndStopsAtCancel() {
     QVERIFY(cancel->isHidden());
     QCOMPARE(ChildOf<QTreeWidget>(dialog, "historyEntryList")->topLevelItem(1)->text(4),
              QStringLiteral("partly undone"));
-    QCOMPARE(entry.test.History->FindEntry(entry.command).Value()->FilesUndone, std::int64_t{kHeldAt + 1});
+    QCOMPARE(window.History->FindEntry(window.command).Value()->FilesUndone, std::int64_t{kHeldAt + 1});
     window.Window->Seams().BeforeEachPassSong = {};
     ChildOf<QTreeWidget>(dialog, "historyEntryList")
         ->setCurrentItem(ChildOf<QTreeWidget>(dialog, "historyEntryList")->topLevelItem(1));
@@ -606,8 +583,8 @@ void TUndoTest::TheHistoryDialogsUndoShowsProgressAndStopsAtCancel() {
   MenuEntry(window, "historyEntry")->trigger();
   QVERIFY2(shown.startsWith(QStringLiteral("Undo: ")) && shown.endsWith(QStringLiteral(" / 300")), qPrintable(shown));
   QVERIFY(window.Dialogs.Messages.back().Text.startsWith(QStringLiteral("Finish undoing")));
-  QVERIFY(FolderBytes(entry.folder.Path()) == entry.before);
-  QVERIFY(entry.test.History->FindEntry(entry.command).Value()->Undone);
+  QVERIFY(FolderBytes(window.Folder.Path()) == window.before);
+  QVERIFY(window.History->FindEntry(window.command).Value()->Undone);
 }
 
 }  // namespace tagwright::testing

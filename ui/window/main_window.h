@@ -163,7 +163,6 @@ class TMainWindow : public QMainWindow {
   // The first folder among things dropped onto the window is opened; false when there is none.
   bool OpenDroppedFolder(const QMimeData* data);
 
-  TDialogs& Dialogs() const { return dialogs_; }
   // The progress of the load or command running, beside the panels; empty when none runs.
   QString ProgressText() const;
   // Whether the history holds a command that is not undone (for Ctrl+Z), or an undo to redo; a
@@ -248,8 +247,9 @@ class TMainWindow : public QMainWindow {
   int RowOfFile(const std::string& file) const;
   // Before the panel leaves the song or songs whose fields were typed into and not stamped, asks
   // whether to stamp or discard them; false when the user stays on them (Cancel, or a stamp that failed).
-  bool SettleTypedDetails();
-  bool StampShownSongs(const TRememberedSelection& shown);
+  // A stamp of several songs runs on a worker: false at once, and goOn follows once the stamp held.
+  bool SettleTypedDetails(const std::function<void()>& goOn = {});
+  bool StampShownSongs(const TRememberedSelection& shown, const std::function<void(const TPassRun&)>& ended);
   // A command needs selected songs: false, and a word in the message panel, when none is selected.
   bool HasSelectedSongsOrSay();
 
@@ -285,7 +285,7 @@ class TMainWindow : public QMainWindow {
   struct TSongsInHand {
     std::vector<const TSongFile*> Songs;
     TRememberedSelection Selection;
-    bool Here = false;  // on this thread, also over several songs
+    std::function<void(const TPassRun& run)> Ended;  // after the pass's reload, on this thread
   };
   using TApplyPreviewed = std::function<void(const TSongsInHand& songs)>;
   using TPlannerWithSpellings = std::function<TSongPlanner(const TKnownSpellings*)>;
@@ -305,7 +305,7 @@ class TMainWindow : public QMainWindow {
   void BeginLoad();
   void TakeLoadedFolder(TFolderListing& loaded);
   void ShowLoadProgress(std::size_t done, std::size_t total);
-  // Reads the selected folder again at once, after a command changed its files.
+  // Reads the folder shown again at once, after a command changed its files.
   void ReloadSongFolderNow();
   void ReportUnreadableSongs();
   // Before the folder is left: asks whether the songs changed in the table are stamped first, and
@@ -341,6 +341,7 @@ class TMainWindow : public QMainWindow {
     TRememberedSelection Selection;
     QString Command;
     TPassCount Count = TPassCount::SongsTagged;
+    std::function<void(const TPassRun& run)> Ended;
   };
   // RunSelectedSongsPass over songs in hand, whatever is selected now.
   TPassSummary RunSongsPass(const TSongsInHand& songs, const TPassRequest& request);

@@ -26,7 +26,7 @@ constexpr int kPauseAfterRenameFailureMs = 2000;
 TPassSummary TMainWindow::RunSelectedSongsPass(const TPassRequest& request) {
   if (busy_ > 0) return {};  // no command starts while songs load or another command runs
   if (!HasSelectedSongsOrSay()) return {};
-  return RunSongsPass({SelectedSongs(), RememberSelection()}, request);
+  return RunSongsPass({SelectedSongs(), RememberSelection(), {}}, request);
 }
 
 TPassSummary TMainWindow::RunSongsPass(const TSongsInHand& songs, const TPassRequest& request) {
@@ -37,10 +37,10 @@ TPassSummary TMainWindow::RunSongsPass(const TSongsInHand& songs, const TPassReq
   }
   ++busy_;
   SetCommandsEnabled(false);
-  TPassEnd end{songs.Selection, request.Command, request.Count};
+  TPassEnd end{songs.Selection, request.Command, request.Count, songs.Ended};
   end.Selection.KeepTyped = false;
   pauseBeforeReload_ = false;
-  if (songs.Songs.size() == 1 || songs.Here) {
+  if (songs.Songs.size() == 1) {
     // One song: nothing to cancel between songs, and no progress to show.
     TPassRun run;
     try {
@@ -86,6 +86,7 @@ void TMainWindow::EndPass(const TPassEnd& end, const TPassRun& run) {
     SetStatusText(PassSummaryLine(end.Command, end.Count, run.Summary, run.Results.size(), run.Songs));
     if (run.StoppedBy) ShowErrorText(*run.StoppedBy);
   }
+  if (end.Ended) RunGuarded([&] { end.Ended(run); });
   if (std::exchange(closeAfterPass_, false)) QTimer::singleShot(0, this, &QWidget::close);
 }
 
@@ -111,7 +112,7 @@ std::vector<const TSongFile*> TMainWindow::SelectedSongs() const {
 void TMainWindow::PreviewSelectedSongsPass(const QString& caption, const TSongPlanner& planner,
                                            const TPlannerWithSpellings& withSpellings, const TApplyPreviewed& apply,
                                            const QString& note) {
-  TSongsInHand previewed{SelectedSongs(), RememberSelection()};
+  TSongsInHand previewed{SelectedSongs(), RememberSelection(), {}};
   std::vector<TSongPlanner> planners{planner};
   // The same command keeping known spellings, for the note under the table.
   if (withSpellings && KnownSpellings() == nullptr) planners.push_back(withSpellings(&TKnownSpellings::Shipped()));

@@ -1,6 +1,7 @@
 // The main window's selection across rebuilt rows, and what becomes of details typed and not stamped
 // when the panel is to show another song.
 #include <QCloseEvent>
+#include <QTimer>
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
@@ -71,7 +72,7 @@ void TMainWindow::RestoreSelection(TRememberedSelection selection, const std::ve
   ShowSongDetails();
 }
 
-bool TMainWindow::SettleTypedDetails() {
+bool TMainWindow::SettleTypedDetails(const std::function<void()>& goOn) {
   if (settling_ || detailsPanel_->TypedFields().empty()) return true;
   TFlagScope asking(settling_);
   const TRememberedSelection shown = shownSelection_;
@@ -80,17 +81,36 @@ bool TMainWindow::SettleTypedDetails() {
   const TTypedChanges answer = dialogs_.AskToStampChanges(name);
   if (answer == TTypedChanges::Discard) return true;
   const TDetailsEdits::TTypedFields typed = detailsPanel_->TypedFields();
-  if (answer == TTypedChanges::Stamp && StampShownSongs(shown)) return true;
   // The user stays on the songs, with what was typed.
-  RestoreSelection(shown);
-  detailsPanel_->RestoreTypedFields(typed);
+  const auto stay = [this, shown, typed] {
+    RestoreSelection(shown);
+    detailsPanel_->RestoreTypedFields(typed);
+  };
+  if (answer == TTypedChanges::Stamp) {
+    // Over several songs the stamp runs on a worker: the user goes on once it has held, and stays
+    // when it did not or was cancelled.
+    const auto ended = [stay, goOn](const TPassRun& run) {
+      if (StampHolds(run.Summary) && !run.Summary.Cancelled) {
+        if (goOn) goOn();
+      } else {
+        stay();
+      }
+    };
+    const bool idle = !passRunning_;
+    if (StampShownSongs(shown, ended)) return true;
+    if (idle && passRunning_) return false;  // the stamp runs on a worker
+  }
+  stay();
   return false;
 }
 
 // Stamps the panel over the songs it shows, also those a filter hides now, then selects where the
-// user was going. It runs here, also over several songs: the user waits for the answer given.
-bool TMainWindow::StampShownSongs(const TRememberedSelection& shown) {
-  TSongsInHand stamped{{}, RememberSelection(), true};
+// user was going. One song is stamped here, and true says that the stamp held. Several go on a
+// worker as the Stamp button's pass does, with progress and Cancel: this returns false at once, and
+// ended follows once the folder is listed again.
+bool TMainWindow::StampShownSongs(const TRememberedSelection& shown,
+                                  const std::function<void(const TPassRun&)>& ended) {
+  TSongsInHand stamped{{}, RememberSelection(), {}};
   for (std::size_t i = 0; i < songs_.Count(); ++i) {
     if (std::find(shown.Files.begin(), shown.Files.end(), songs_[i]->FileName()) != shown.Files.end())
       stamped.Songs.push_back(songs_[i]);
@@ -104,6 +124,7 @@ bool TMainWindow::StampShownSongs(const TRememberedSelection& shown) {
   TCommandInput input = CommandInput();
   input.Panel = panel;
   input.Songs = stamped.Songs.size() == 1 ? TSelectedSongs::One : TSelectedSongs::Several;
+  if (stamped.Songs.size() > 1) stamped.Ended = ended;
   return StampHolds(RunSongsPass(stamped, RequestFor(CatalogueCommand(TCommandId::StampPanel), input)));
 }
 
@@ -121,7 +142,8 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (!SettleTypedDetails()) {
+  // A stamp of several songs answered here closes the window once it has held.
+  if (!SettleTypedDetails([this] { QTimer::singleShot(0, this, &QWidget::close); })) {
     event->ignore();
     return;
   }

@@ -38,7 +38,8 @@ std::vector<std::string> SongFileNames(const TSongList& songs) {
 
 void TMainWindow::LoadSelectedFolder(const QString& path) {
   if (returningToFolder_ || passRunning_) return;
-  if (!SettleTypedDetails()) {
+  // A stamp of several songs answered here opens the folder once it has held.
+  if (!SettleTypedDetails([this, path] { folderPane_->SelectFolder(path); })) {
     // The user stays on the song, and so in its folder.
     TFlagScope returning(returningToFolder_);
     folderPane_->SelectFolder(PathToQString(shownFolder_));
@@ -154,6 +155,9 @@ void TMainWindow::TakeLoadedFolder(TFolderListing& loaded) {
 }
 
 void TMainWindow::ReloadSongFolderNow() {
+  // The folder whose songs the command changed: the tree is on another already when the user, leaving
+  // for it, has answered Stamp to the question about what was typed.
+  const std::string folder = loading_ || shownFolder_.empty() ? SelectedFolder() : shownFolder_;
   if (loading_) {
     loading_ = false;
     statusBar_->HideProgress();
@@ -164,8 +168,7 @@ void TMainWindow::ReloadSongFolderNow() {
   // Read at once, but the message says what the window does meanwhile.
   SetStatusText(QStringLiteral("Updating file list..."));
   statusBar_->repaint();
-  TFolderListing loaded =
-      loader_->LoadNow({SelectedFolder(), songListPane_->IncludeSubfolders(), preferences_.Recognition()});
+  TFolderListing loaded = loader_->LoadNow({folder, songListPane_->IncludeSubfolders(), preferences_.Recognition()});
   TakeLoadedFolder(loaded);
 }
 
@@ -340,14 +343,16 @@ void TMainWindow::PreviousSong() {
   const int current = CurrentRow();
   if (current <= 0) return;
   const std::string previous = SongAtRow(current - 1)->FileName();
-  if (SettleTypedDetails()) SelectSingleRow(RowOfFile(previous));
+  const auto goOn = [this, previous] { SelectSingleRow(RowOfFile(previous)); };
+  if (SettleTypedDetails(goOn)) goOn();
 }
 
 void TMainWindow::NextSong() {
   const int current = CurrentRow();
   if (current >= RowCount() - 1) return;
   const std::string next = SongAtRow(current + 1)->FileName();
-  if (SettleTypedDetails()) SelectSingleRow(RowOfFile(next));
+  const auto goOn = [this, next] { SelectSingleRow(RowOfFile(next)); };
+  if (SettleTypedDetails(goOn)) goOn();
 }
 
 }  // namespace tagwright
