@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "files/paths.h"
 
@@ -36,6 +37,10 @@ TResult MakeDurable(const std::vector<TWrittenInPlace>& songs, TFlushFileSystem 
     }
   }
   return {};
+}
+
+void TDurableUnderWay::Start(std::vector<TWrittenInPlace> songs, TFlushFileSystem flush) {
+  flushed_ = std::async(std::launch::async, [songs = std::move(songs), flush] { return MakeDurable(songs, flush); });
 }
 
 void BatchStepReached([[maybe_unused]] TBatchStep step) {

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,25 @@ struct TWrittenInPlace {
 // The flush is syncfs; tests put another in its place.
 using TFlushFileSystem = int (*)(int descriptor);
 TResult MakeDurable(const std::vector<TWrittenInPlace>& songs, TFlushFileSystem flush = nullptr);
+
+// A MakeDurable under way on another thread, so that the next batch can be taken up meanwhile. The
+// files' descriptors must stay open until it is finished; destroying it waits for it.
+class TDurableUnderWay {
+ public:
+  TDurableUnderWay() = default;
+  TDurableUnderWay(const TDurableUnderWay&) = delete;
+  TDurableUnderWay& operator=(const TDurableUnderWay&) = delete;
+  ~TDurableUnderWay() {
+    if (flushed_.valid()) flushed_.wait();
+  }
+  void Start(std::vector<TWrittenInPlace> songs, TFlushFileSystem flush);
+  bool Running() const { return flushed_.valid(); }
+  // Waits for the flush started; call only while Running.
+  TResult Finish() { return flushed_.get(); }
+
+ private:
+  std::future<TResult> flushed_;
+};
 
 // The steps of a batch of changes, in their order: the new files of its rewrites written, then
 // flushed; every song changed (renamed into place, written in place, renamed); the file systems

@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "commands/durable_songs.h"
 #include "commands/pass_results.h"
 #include "commands/planned_names.h"
 #include "commands/song_change_apply.h"
@@ -48,7 +49,6 @@ class TSongPipeline {
 
   ~TSongPipeline() {
     if (recording_.valid()) recording_.wait();  // the recording thread uses this pass's changes
-    if (durable_.valid()) durable_.wait();      // the flushing thread uses the songs' descriptors
   }
 
   TPassSummary Run() {
@@ -95,7 +95,7 @@ class TSongPipeline {
   bool OpenLocked(const TSongFile& song, TBatchSong& taken) {
     // A song locked by another writer is waited for only with no other song locked, so that two
     // passes over the same songs in other orders cannot wait for each other.
-    const bool noneLocked = batch_.empty() && !recording_.valid() && !durable_.valid();
+    const bool noneLocked = batch_.empty() && !recording_.valid() && !durable_.Running();
     const TLockWait wait = noneLocked ? TLockWait::Wait : TLockWait::DontWait;
     TResultOf<TLockedSong> locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, wait);
     if (!locked && IsLockedElsewhere(locked.Failure())) {
@@ -387,16 +387,14 @@ class TSongPipeline {
     }
     flushing_ = std::move(held_);  // their descriptors stay open until the flush is done
     held_.clear();
-    durable_ = std::async(std::launch::async, [written = std::move(written), flush = hooks_.FlushFileSystem] {
-      return MakeDurable(written, flush);
-    });
+    durable_.Start(std::move(written), hooks_.FlushFileSystem);
   }
 
   // Reports the songs being made durable, once they are; a song whose flush failed is reported
   // failed.
   void ReportDurable() {
-    if (!durable_.valid()) return;
-    const TResult durable = durable_.get();
+    if (!durable_.Running()) return;
+    const TResult durable = durable_.Finish();
     BatchStepReached(TBatchStep::FoldersFlushed);
     std::vector<THeldSong> flushed = std::move(flushing_);
     flushing_.clear();
@@ -441,7 +439,7 @@ class TSongPipeline {
   };
   std::vector<THeldSong> held_;      // changed, and the songs after them: reported once durable
   std::vector<THeldSong> flushing_;  // held, and being made durable
-  std::future<TResult> durable_;
+  TDurableUnderWay durable_;         // destroyed first: it waits for the flush of flushing_
   std::size_t tagBytes_ = 0;
   std::vector<TBatchSong> recordingSongs_;  // being recorded, to be carried out next
   std::vector<TFileChange> recordingChanges_;

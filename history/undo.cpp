@@ -311,10 +311,6 @@ class TPutBackFlush {
  public:
   using TPutBack = std::vector<std::pair<std::size_t, dev_t>>;  // places in the report, file systems
 
-  ~TPutBackFlush() {
-    if (durable_.valid()) durable_.wait();  // the thread flushes through the files' folders
-  }
-
   void Start(TUndoRun& run, TPutBack putBack, TFlushFileSystem flush) {
     Finish(run);
     if (putBack.empty()) return;
@@ -322,13 +318,13 @@ class TPutBackFlush {
     files.reserve(putBack.size());
     for (const auto& [index, device] : putBack) files.push_back({-1, device, NameOf(run.Report.Files[index])});
     putBack_ = std::move(putBack);
-    durable_ = std::async(std::launch::async, [files = std::move(files), flush] { return MakeDurable(files, flush); });
+    durable_.Start(std::move(files), flush);
   }
 
   // The files of the flush under way, once it is done, reported as durable or failed.
   void Finish(TUndoRun& run) {
-    if (!durable_.valid()) return;
-    const TResult durable = durable_.get();
+    if (!durable_.Running()) return;
+    const TResult durable = durable_.Finish();
     TPutBack putBack = std::move(putBack_);
     putBack_.clear();
     if (durable) return;
@@ -344,7 +340,7 @@ class TPutBackFlush {
   static std::string NameOf(const TUndoFile& file) { return file.NewFile.empty() ? file.File : file.NewFile; }
 
   TPutBack putBack_;
-  std::future<TResult> durable_;
+  TDurableUnderWay durable_;
 };
 
 // Writes beside their files the new files of the batch's restores that put back a tag of another
