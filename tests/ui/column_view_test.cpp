@@ -174,7 +174,7 @@ void TColumnViewTest::ViewsShareRowsFiltersAndKeys() {
 
 void TColumnViewTest::ColumnsAreRemembered() {
   {
-    TWindowOnSongs window({.OpenAtOnce = false});
+    TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
     ShowColumns(window);
     QHeaderView* header = Table(window)->horizontalHeader();
     auto* mix = window.Child<QMenu>("columnMenu")->findChild<QAction*>(QStringLiteral("column4Entry"));
@@ -186,7 +186,7 @@ void TColumnViewTest::ColumnsAreRemembered() {
     header->resizeSection(static_cast<int>(TSongColumn::Title), 333);
     ClickHeader(window, TSongColumn::Year);
   }
-  TWindowOnSongs window({.Settings = TSettings::Keep, .OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.Settings = TSettings::Keep, .OpenAtOnce = false});
   QHeaderView* header = Table(window)->horizontalHeader();
   QVERIFY(header->isSectionHidden(static_cast<int>(TSongColumn::Mix)));
   QCOMPARE(header->visualIndex(static_cast<int>(TSongColumn::Year)), 1);
@@ -313,7 +313,7 @@ void TColumnViewTest::CoverIsTheSongsFrontCover() {
   QFETCH(QString, folderFile);
   QFETCH(QColor, colour);
   QFETCH(QString, origin);
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   window.Folder.AddFile("song.mp3", tag.toStdString() + MpegAudio(5));
   if (!folderFile.isEmpty()) {
     QImage image(2, 2, QImage::Format_RGB32);

@@ -292,7 +292,7 @@ void TCommandsTest::AFileThatCannotBeOpenedIsNamedAfterTheReload() {
 // A song whose new tag cannot be written ends the pass; the box names the song, which keeps its bytes.
 void TCommandsTest::ASongThatCannotBeRewrittenIsNamed() {
   const std::string audio = SongAudio(std::size_t{256} * 1024);
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   const std::string song = window.Folder.AddFile("a.mp3", audio);
   window.Open();
   SelectAllRows(*window.Window);
@@ -338,7 +338,7 @@ void TCommandsTest::SummaryCountsTheFilesChanged() {
   QFETCH(QString, typedArtist);
   QFETCH(QString, summary);
   QFETCH(int, changed);
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   const TSongFolder& folder = window.Folder;
   folder.AddTaggedSong("01 - Moby - Why.mp3", Tags("Moby", "Why", {}, 1));
   folder.AddTaggedSong("02 - Moby - Porcelain.mp3", Tags("Moby", "Porcelain", {}, 2));
@@ -655,7 +655,7 @@ void TCommandsTest::RefreshKeepsSubfoldersBelowTheTopNode() {
 }
 
 void TCommandsTest::RefreshOnTheTopNodeStopsScanningSubfolders() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   QVERIFY(window->SelectFolder(QStringLiteral("/")));
   window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);  // ticked without a (whole-disk) reload
   Choose(*window.Window, "refreshEntry");

@@ -16,7 +16,7 @@
 namespace tagwright::testing {
 
 void TKeysAndHintsTest::FunctionKeysClickTheirButtons() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   QSignalSpy rename(window.Child<QPushButton>("renameButton"), &QPushButton::clicked);
   QSignalSpy stamp(window.Child<QPushButton>("stampButton"), &QPushButton::clicked);
   QSignalSpy handsFree(window.Child<QPushButton>("handsFreeButton"), &QPushButton::clicked);
@@ -39,7 +39,7 @@ void TKeysAndHintsTest::FunctionKeysClickTheirButtons() {
 }
 
 void TKeysAndHintsTest::ModifiersAreIgnored() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   QSignalSpy stamp(window.Child<QPushButton>("stampButton"), &QPushButton::clicked);
   QTest::keyClick(window.Child<QLineEdit>("titleField"), Qt::Key_F6, Qt::ShiftModifier);
   QTest::keyClick(window.Child<QLineEdit>("titleField"), Qt::Key_F6, Qt::ControlModifier);
@@ -137,14 +137,14 @@ void TKeysAndHintsTest::FileThatNoApplicationOpensIsNamed() {
 }
 
 void TKeysAndHintsTest::F9WithEmptyListDoesNothing() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   QTest::keyClick(window.Child<QLineEdit>("albumField"), Qt::Key_F9);
   QTest::keyClick(window.Child<TSongListBox>("songList"), Qt::Key_F9);
   QVERIFY(window.Dialogs.Opened.empty());
 }
 
 void TKeysAndHintsTest::HintOfControlGoesToStatusOnOneLine() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   QEvent enter(QEvent::Enter);
   QApplication::sendEvent(window.Child<QPushButton>("fileNameAsTitleButton"), &enter);
   QCOMPARE(StatusText(window),
@@ -164,7 +164,7 @@ void TKeysAndHintsTest::HintOfControlGoesToStatusOnOneLine() {
 }
 
 void TKeysAndHintsTest::ErrorsAreShownAndWindowCarriesOn() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   window->RunGuarded([] { throw std::runtime_error("Cannot open file /x/y.mp3"); });
   QCOMPARE(window.Dialogs.Messages.size(), std::size_t{1});
   QCOMPARE(window.Dialogs.Messages[0].Text, QStringLiteral("Cannot open file /x/y.mp3"));

@@ -109,7 +109,7 @@ const char* const kNamesTestsUse[] = {
 }  // namespace
 
 void TPartsTest::PartsTestsUseHaveUniqueObjectNames() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   for (const char* name : kNamesTestsUse) {
     QCOMPARE_EQ(window->findChildren<QObject*>(QString::fromLatin1(name)).size(), 1);
   }
@@ -125,7 +125,7 @@ void TPartsTest::PartsTestsUseHaveUniqueObjectNames() {
 void TPartsTest::NamedWidgetsAndEntriesAreUnique() {
   // Names are roles: no two of the window's own widgets or menu entries share one (Qt's own
   // helpers, named "qt_...", aside).
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   std::map<QString, int> counts;
   for (QObject* child : window->findChildren<QObject*>()) {
     const QString name = child->objectName();

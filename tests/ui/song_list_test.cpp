@@ -62,7 +62,7 @@ void TSongListTest::EmptyFolderListsNothing() {
 void TSongListTest::NoFolderScansNothing() {
   // With no folder selected a reload (as "Include Subdirectories" does) lists nothing: the empty path
   // must not turn into a scan of the whole file system from "/".
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   window.Child<QAction>("includeSubfoldersEntry")->setChecked(true);
   window->LoadSongFolder(window->SelectedFolder());
   QCOMPARE(window->RowCount(), 0);
@@ -400,7 +400,7 @@ void TSongListTest::AccentedLettersEntryRecognisesAccentedNames() {
     window.Child<QAction>("accentedLettersEntry")->trigger();
     QCOMPARE(window->SongAtRow(0)->Recognition(), TRecognition::Failed);
   }
-  TWindowOnSongs fresh({.OpenAtOnce = false});  // a first run: off
+  TWindowOnSongs fresh(TWindowOptions{.OpenAtOnce = false});  // a first run: off
   QVERIFY(!fresh.Child<QAction>("accentedLettersEntry")->isChecked());
 }
 
@@ -458,11 +458,11 @@ void TSongListTest::PreferencesReadAndCleanNamesAndAreRemembered() {
     QCOMPARE(window.Dialogs.PreferencesShown.size(), std::size_t{2});
     QVERIFY(window.Dialogs.PreferencesShown[1].KeepSpellings);
   }
-  TWindowOnSongs kept({.Settings = TSettings::Keep, .OpenAtOnce = false});
+  TWindowOnSongs kept(TWindowOptions{.Settings = TSettings::Keep, .OpenAtOnce = false});
   QVERIFY(kept->Preferences().KeepSpellings && kept->Preferences().MoreNameStyles);
   QVERIFY(kept->Preferences().SmallWordsInLowerCase && kept->Preferences().TitleWithMix);
   QVERIFY(kept->KnownSpellings() != nullptr);
-  TWindowOnSongs fresh({.OpenAtOnce = false});  // a first run: all off
+  TWindowOnSongs fresh(TWindowOptions{.OpenAtOnce = false});  // a first run: all off
   QVERIFY(fresh->Preferences() == TPreferences());
   QVERIFY(fresh->KnownSpellings() == nullptr);
 }

@@ -29,7 +29,7 @@
 namespace tagwright::testing {
 
 void TStartUpTest::StartsEmptyWithCaptionAndFirstChoices() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   QCOMPARE(window->windowTitle(), QString::fromUtf8(kProgramNameAndVersion));
   QCOMPARE(window->RowCount(), 0);
   QCOMPARE(StatusText(window), QString());
@@ -50,7 +50,7 @@ void TStartUpTest::StartsEmptyWithCaptionAndFirstChoices() {
 }
 
 void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   QCOMPARE(window.Child<QGroupBox>("filterBox")->title(), QStringLiteral(" Filter By "));
   QCOMPARE(window.Child<QGroupBox>("saveRecognizedBox")->title(), QStringLiteral(" Save Recognized Info "));
   QCOMPARE(window.Child<QGroupBox>("viewModeBox")->title(), QStringLiteral(" Sort and View By "));
@@ -98,7 +98,7 @@ void TStartUpTest::LayoutCarriesCaptionsHintsAndLegend() {
 }
 
 void TStartUpTest::GenreBoxOffersSortedNames() {
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   QComboBox* genres = window.Child<QComboBox>("genreBox");
   QCOMPARE(genres->count(), 149);
   QVERIFY(genres->findText(QStringLiteral("Unknown")) >= 0);
@@ -127,7 +127,7 @@ void TStartUpTest::MessagePanelFollowsWindowWidth_data() {
 void TStartUpTest::MessagePanelFollowsWindowWidth() {
   QFETCH(int, outerWidth);
   QFETCH(int, panelWidth);
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   const int frame = window->frameGeometry().width() - window->width();
   window->resize(outerWidth - frame, window->height());
   QCOMPARE(window->frameGeometry().width(), outerWidth);
@@ -210,7 +210,7 @@ void TStartUpTest::NothingOverlapsOrIsCut() {
 void TStartUpTest::SizeAndPanesAreRemembered() {
   QList<int> folderSizes;
   {
-    TWindowOnSongs window({.OpenAtOnce = false});
+    TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
     window->resize(1000, 700);
     auto* splitter = window.Child<QSplitter>("mainSplitter");
     splitter->setSizes({300, splitter->width() - 300 - splitter->handleWidth()});
@@ -222,12 +222,12 @@ void TStartUpTest::SizeAndPanesAreRemembered() {
   QSettings settings(SettingsOrganization(), SettingsApplication());
   QVERIFY2(settings.fileName().startsWith(QFile::decodeName(qgetenv("XDG_CONFIG_HOME"))),
            qPrintable(settings.fileName()));
-  TWindowOnSongs window({.Settings = TSettings::Keep, .OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.Settings = TSettings::Keep, .OpenAtOnce = false});
   QCOMPARE(window->size(), QSize(1000, 700));
   QCOMPARE(window.Child<QSplitter>("mainSplitter")->sizes().at(0), 300);
   QCOMPARE(window.Child<QSplitter>("folderSplitter")->sizes(), folderSizes);
   QVERIFY(ViewModeOf(window) == TViewMode::Columns);
-  TWindowOnSongs fresh({.OpenAtOnce = false});
+  TWindowOnSongs fresh(TWindowOptions{.OpenAtOnce = false});
   QCOMPARE(fresh->size(), QSize(747, 601));
   QVERIFY(ViewModeOf(fresh) == TViewMode::PathFileName);
 }
@@ -310,7 +310,7 @@ void TStartUpTest::RefreshingThousandsOfFoldersKeepsThePlace() {
   // the button and by the song list's refresh, often before the folders were read again: the tree
   // keeps its selected folder, its open folders and its scroll position.
   constexpr int kFolders = 5000;
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   const TSongFolder& folder = window.Folder;
   const auto name = [](int i) { return QStringLiteral("folder %1").arg(i, 4, 10, QLatin1Char('0')); };
   for (int i = 0; i < kFolders; ++i) folder.MakeFolder(name(i).toStdString());
@@ -370,7 +370,7 @@ void TStartUpTest::RefreshingThousandsOfFoldersKeepsThePlace() {
 void TStartUpTest::ClosingTheWindowEndsTheProgram() {
   // As the program starts: the window and a hidden About box; closing the window ends the event
   // loop with status 0.
-  TWindowOnSongs window({.OpenAtOnce = false});
+  TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
   TAboutBox hiddenAboutBox;
   QTimer::singleShot(0, window.Window.get(), [&] { window->close(); });
   QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(1); });

@@ -275,10 +275,10 @@ void TTrustTest::BatchesArePreviewedAndApplyEqualsTheCommand() {
 // The option is on at first, remembered, and ticked in the song list's menu.
 void TTrustTest::PreviewOptionIsOnAtFirstAndRemembered() {
   {
-    TWindowOnSongs window({.OpenAtOnce = false});
+    TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
     window->UsePreviewBeforeChanging(false);
   }
-  TWindowOnSongs kept({.Settings = TSettings::Keep, .OpenAtOnce = false});
+  TWindowOnSongs kept(TWindowOptions{.Settings = TSettings::Keep, .OpenAtOnce = false});
   QVERIFY(!window_settings::PreviewBeforeChanging());
   QVERIFY(!kept.Child<QAction>("previewBeforeChangingEntry")->isChecked());
   kept.Child<QAction>("previewBeforeChangingEntry")->trigger();
@@ -342,7 +342,7 @@ void TTrustTest::PanesGrowAndTheMinimumIsNotRemembered() {
   QList<int> small;
   QList<int> large;
   {
-    TWindowOnSongs window({.OpenAtOnce = false});
+    TWindowOnSongs window(TWindowOptions{.OpenAtOnce = false});
     firstMinimum = window->minimumSize();
     const auto widths = [&window] {
       return QList<int>{window.Child<QWidget>("folderPane")->width(), window.Child<QWidget>("middlePane")->width(),
@@ -357,7 +357,7 @@ void TTrustTest::PanesGrowAndTheMinimumIsNotRemembered() {
     window->resize(1600, 1000);
   }
   for (int i = 0; i < small.size(); ++i) QVERIFY2(large[i] > small[i], qPrintable(QString::number(i)));
-  TWindowOnSongs again({.Settings = TSettings::Keep, .OpenAtOnce = false});
+  TWindowOnSongs again(TWindowOptions{.Settings = TSettings::Keep, .OpenAtOnce = false});
   QCOMPARE(again->minimumSize(), firstMinimum);
 }
 
