@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "commands/batches_ahead.h"
 #include "commands/durable_songs.h"
 #include "commands/pass_results.h"
 #include "commands/planned_names.h"
@@ -38,9 +39,10 @@ constexpr std::size_t kMaxBatchTagBytes = std::size_t{32} << 20;
 // written? read it, check it is still as listed, plan, then carry the change out (in a dry run:
 // foresee it). Songs are prepared in batches. In a real run each song of a batch is opened for
 // writing and locked, read once and planned; the batch's changes are then recorded in one go, and
-// only after that carried out, in order, each followed by its result. A batch is recorded (on
-// another thread) while the one before it is carried out. A dry run only reads, so it goes by the
-// listing for whether a song can be written, and records nothing.
+// only after that carried out, in order, each followed by its result. While one batch is carried
+// out, the next is recorded (on another thread) and the one after it prepared (on a third). A dry
+// run only reads, so it goes by the listing for whether a song can be written, and records nothing.
+// The hooks are called on the thread that runs the pass, never on the preparing one.
 class TSongPipeline {
  public:
   TSongPipeline(const std::vector<const TSongFile*>& songs, const TSongPlanner& planner, TPassMode mode,
@@ -52,14 +54,63 @@ class TSongPipeline {
   }
 
   TPassSummary Run() {
-    for (std::size_t i = 0; i < songs_.size() && !CancelAsked(); ++i) Prepare(i);
-    Flush(TFlushTo::Done);  // when stopped, what was recorded meanwhile is marked as not made
+    {
+      TAhead ahead([this](TAhead& preparer) { PrepareAll(preparer); });
+      while (std::optional<TAhead::TTaken> taken = ahead.Take([this] { return CancelAsked(); })) {
+        CarryOutTaken(std::move(*taken), ahead);
+      }
+    }
+    Flush({}, TFlushTo::Done);  // when stopped, what was recorded meanwhile is marked as not made
     if (hooks_.OnProgress && !summary_.Stopped) hooks_.OnProgress(songs_.size(), songs_.size());
     return summary_;
   }
 
  private:
-  void Prepare(std::size_t index) {
+  // Songs prepared, as the preparing thread hands them over; when it waits for them to be done
+  // before it goes on, it may have a song to ask about then, as one that cannot be written.
+  struct TPrepared {
+    std::vector<TBatchSong> Songs;
+    const TSongFile* Unwritable = nullptr;
+    std::size_t UnwritableIndex = 0;
+  };
+  using TAhead = TBatchesAhead<TPrepared>;
+
+  // On the preparing thread: prepares every song, in order, and hands the batches over.
+  void PrepareAll(TAhead& ahead) {
+    ahead_ = &ahead;
+    for (std::size_t i = 0; i < songs_.size() && !ahead.Stopped(); ++i) {
+      if (!Prepare(i)) return;
+    }
+    (void)HandOver(TAhead::THand::Next);
+  }
+
+  // Hands the batch prepared over to be carried out; with AndWaitUntilSettled, waits until it is
+  // done and the song to ask about (if any) is answered for. False once the pass stops.
+  bool HandOver(TAhead::THand how, const TSongFile* unwritable = nullptr, std::size_t index = 0) {
+    TPrepared prepared{std::move(batch_), unwritable, index};
+    batch_.clear();
+    tagBytes_ = 0;
+    if (how == TAhead::THand::Next && prepared.Songs.empty()) return !ahead_->Stopped();
+    settled_ = how == TAhead::THand::AndWaitUntilSettled;
+    return ahead_->Hand(std::move(prepared), how);
+  }
+
+  // Carries out a batch handed over, and asks about the song that came with it.
+  void CarryOutTaken(TAhead::TTaken taken, TAhead& ahead) {
+    if (!summary_.Stopped) {
+      Flush(std::move(taken.Batch.Songs), taken.Settle ? TFlushTo::Done : TFlushTo::Recording);
+      if (taken.Batch.Unwritable != nullptr && !summary_.Stopped) {
+        // Asked about in its turn, after the songs before it are done.
+        Progress(taken.Batch.UnwritableIndex);
+        if (hooks_.OnUnwritable(*taken.Batch.Unwritable) == TPassStep::Stop) summary_.Stopped = true;
+      }
+    }
+    if (summary_.Stopped) ahead.Stop();
+    if (taken.Settle) ahead.Settled();
+  }
+
+  // Prepares one song; false when the pass stops.
+  bool Prepare(std::size_t index) {
     const TSongFile& song = *songs_[index];
     TBatchSong taken;
     taken.Index = index;
@@ -70,11 +121,11 @@ class TSongPipeline {
       if (std::optional<TSongResult> noSong = RefusedAsNoSong(taken.FileName, song.ListedIdentity())) {
         taken.Result = std::move(*noSong);
         batch_.push_back(std::move(taken));
-        return;
+        return true;
       }
     }
     const bool goesOn = mode_ == TPassMode::Apply ? OpenLocked(song, taken) : OpenToRead(song, taken);
-    if (!goesOn) return;
+    if (!goesOn) return false;
     if (taken.Result) {
       taken.Locked.reset();
     } else if (hooks_.Journal && taken.Change.Removal != TRemoval::ForGood) {
@@ -88,19 +139,18 @@ class TSongPipeline {
     tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size() +
                  (taken.Composed ? taken.Composed->Tags.Head.size() : 0);
     batch_.push_back(std::move(taken));
-    if (batch_.size() >= kMaxBatchSongs || tagBytes_ >= kMaxBatchTagBytes) Flush(TFlushTo::Recording);
+    if (batch_.size() < kMaxBatchSongs && tagBytes_ < kMaxBatchTagBytes) return true;
+    return HandOver(TAhead::THand::Next);
   }
 
   // Opens the song for writing, under its lock, and examines it; false when the pass stops.
   bool OpenLocked(const TSongFile& song, TBatchSong& taken) {
     // A song locked by another writer is waited for only with no other song locked, so that two
     // passes over the same songs in other orders cannot wait for each other.
-    const bool noneLocked = batch_.empty() && !recording_.valid() && !durable_.Running();
-    const TLockWait wait = noneLocked ? TLockWait::Wait : TLockWait::DontWait;
+    const TLockWait wait = batch_.empty() && settled_ ? TLockWait::Wait : TLockWait::DontWait;
     TResultOf<TLockedSong> locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, wait);
     if (!locked && IsLockedElsewhere(locked.Failure())) {
-      Flush(TFlushTo::Done);
-      if (summary_.Stopped) return false;
+      if (!HandOver(TAhead::THand::AndWaitUntilSettled)) return false;
       locked = TLockedSong::Open(taken.FileName, TWritePermission::Require, TLockWait::Wait);
     }
     if (!locked && planner_.Writes != TWrites::TagsAndNames &&
@@ -152,16 +202,7 @@ class TSongPipeline {
 
   // A song that cannot be written is skipped, or the pass stops there (false).
   bool LeaveUnwritable(const TSongFile& song, TBatchSong& taken) {
-    if (hooks_.OnUnwritable) {
-      // Asked about in its turn, after the songs before it are done.
-      Flush(TFlushTo::Done);
-      if (summary_.Stopped) return false;
-      Progress(taken.Index);
-      if (hooks_.OnUnwritable(song) == TPassStep::Stop) {
-        summary_.Stopped = true;
-        return false;
-      }
-    }
+    if (hooks_.OnUnwritable && !HandOver(TAhead::THand::AndWaitUntilSettled, &song, taken.Index)) return false;
     taken.Result =
         Skipped(taken.FileName, kNotWritableReason, TResult::Failure(TFailureKind::NotWritable, taken.FileName));
     return true;
@@ -242,10 +283,10 @@ class TSongPipeline {
   // Done, the batch prepared is carried out too, and every song changed made durable, so that every
   // song prepared is done (or its result given). A stop meanwhile leaves the batch being recorded
   // to the next flush, which gives its records up.
-  void Flush(TFlushTo to) {
+  void Flush(std::vector<TBatchSong> prepared, TFlushTo to) {
     std::vector<TBatchSong> recorded = AwaitRecording();
     ReportDurable();
-    if (!summary_.Stopped) StartRecording();
+    if (!summary_.Stopped) StartRecording(std::move(prepared));
     CarryOutBatch(std::move(recorded));
     if (to == TFlushTo::Done) {
       CarryOutBatch(AwaitRecording());
@@ -254,10 +295,8 @@ class TSongPipeline {
   }
 
   // Starts recording the batch, on another thread when there is a journal.
-  void StartRecording() {
-    recordingSongs_ = std::move(batch_);
-    batch_.clear();
-    tagBytes_ = 0;
+  void StartRecording(std::vector<TBatchSong> prepared) {
+    recordingSongs_ = std::move(prepared);
     recordingChanges_.clear();
     if (!hooks_.Journal) return;
     // The snapshots are in the changes for the time of recording, and come back after.
@@ -430,17 +469,20 @@ class TSongPipeline {
   const TPassHooks& hooks_;
   TPassSummary summary_;
   TPlannedNames names_;
+  // Used only by the preparing thread:
+  TAhead* ahead_ = nullptr;
   std::vector<TBatchSong> batch_;  // being prepared
+  std::size_t tagBytes_ = 0;
+  bool settled_ = true;  // every song handed over is done: a lock held elsewhere may be waited for
   struct THeldSong {
     TSongResult Result;
     std::optional<TLockedSong> Locked;
     dev_t Device = 0;
     bool Changed = false;  // else held only to keep the reports in order
   };
-  std::vector<THeldSong> held_;      // changed, and the songs after them: reported once durable
-  std::vector<THeldSong> flushing_;  // held, and being made durable
-  TDurableUnderWay durable_;         // destroyed first: it waits for the flush of flushing_
-  std::size_t tagBytes_ = 0;
+  std::vector<THeldSong> held_;             // changed, and the songs after them: reported once durable
+  std::vector<THeldSong> flushing_;         // held, and being made durable
+  TDurableUnderWay durable_;                // destroyed first: it waits for the flush of flushing_
   std::vector<TBatchSong> recordingSongs_;  // being recorded, to be carried out next
   std::vector<TFileChange> recordingChanges_;
   TFolderNames folderNames_;  // used by one recording at a time
