@@ -278,20 +278,27 @@ class TSongPipeline {
   }
 
   enum class TFlushTo { Recording, Done };
-  // The batch recorded before is carried out while the batch prepared is recorded, once the
-  // batch before that is durable and reported (its flush ran while this one was prepared); with
-  // Done, the batch prepared is carried out too, and every song changed made durable, so that every
-  // song prepared is done (or its result given). A stop meanwhile leaves the batch being recorded
-  // to the next flush, which gives its records up.
+  // The batch recorded before is carried out while the batch prepared is recorded; with Done,
+  // the batch prepared is carried out too, and every song changed made durable, so that every song
+  // prepared is done (or its result given). A stop meanwhile leaves the batch being recorded to the
+  // next flush, which gives its records up.
   void Flush(std::vector<TBatchSong> prepared, TFlushTo to) {
-    std::vector<TBatchSong> recorded = AwaitRecording();
-    ReportDurable();
+    std::vector<TBatchSong> recorded = ReadyToCarryOut();
     if (!summary_.Stopped) StartRecording(std::move(prepared));
     CarryOutBatch(std::move(recorded));
     if (to == TFlushTo::Done) {
-      CarryOutBatch(AwaitRecording());
-      ReportDurable();
+      CarryOutBatch(ReadyToCarryOut());
+      MakeHeldDurable();
     }
+  }
+
+  // The batch being recorded, once recorded, with the new files of its rewrites written and made
+  // durable in one flush with the songs the batch before changed, which are then reported. Nothing
+  // of the batch is changed before that flush, as a failure to flush may stop the pass.
+  std::vector<TBatchSong> ReadyToCarryOut() {
+    std::vector<TBatchSong> recorded = AwaitRecording();
+    MakeHeldDurable(WriteRewritesAhead(recorded), &recorded);
+    return recorded;
   }
 
   // Starts recording the batch, on another thread when there is a journal.
@@ -335,16 +342,11 @@ class TSongPipeline {
     return batch;
   }
 
-  // Carries out (or foresees) the changes of a batch recorded, in order, and reports each song.
-  // Nothing of it is changed before the batch before is durable and reported: a failure to flush
-  // that may stop the pass. The new files of the batch's rewrites are written first and flushed
-  // together; each song changed is then held back until the flush that makes it durable, and the
-  // songs after it with it, so that the reports keep their order: until the batch's end (that
-  // flush then runs while the next batch is prepared), or until a song failed (its answer may stop
-  // the pass there).
+  // Carries out (or foresees) the changes of a batch ready, in order, and reports each song. Each
+  // song changed is held back until the flush that makes it durable, and the songs after it with
+  // it, so that the reports keep their order: until the next batch's flush, or until a song failed
+  // (its answer may stop the pass there).
   void CarryOutBatch(std::vector<TBatchSong> batch) {
-    ReportDurable();
-    if (!summary_.Stopped) WriteRewritesAhead(batch);
     std::vector<std::int64_t> givenUp;  // recorded, never to be made (see CarryOut): given up together
     for (TBatchSong& song : batch) {
       if (CancelAsked()) {
@@ -368,20 +370,19 @@ class TSongPipeline {
         held_.push_back({std::move(result), std::nullopt, song.Device, false});
         continue;
       }
-      ReportHeld();
+      MakeHeldDurable();
       Report(result);
     }
     if (!held_.empty()) BatchStepReached(TBatchStep::Changed);
-    StartMakingDurable();
     if (!givenUp.empty()) (void)hooks_.Journal->RecordNoneMade(givenUp);
   }
 
-  // Writes the new file of each rewrite of the batch beside its song, and flushes them together,
-  // so that carrying the change out only renames it over the song. The record of each song learns
-  // the name of its new file, should it not be the one foreseen.
-  void WriteRewritesAhead(std::vector<TBatchSong>& batch) {
-    if (mode_ != TPassMode::Apply) return;
+  // Writes the new file of each rewrite of the batch beside its song, so that carrying the change
+  // out only renames it over the song once it is flushed. The record of each song learns the name
+  // of its new file, should it not be the one foreseen.
+  std::vector<TWrittenInPlace> WriteRewritesAhead(std::vector<TBatchSong>& batch) {
     std::vector<TWrittenInPlace> written;
+    if (mode_ != TPassMode::Apply || summary_.Stopped) return written;
     for (TBatchSong& song : batch) {
       if (song.Result || !song.Composed || !song.Locked) continue;
       TNewFileObserver before = SetNewFileObserver([&](const std::string& name) {
@@ -394,53 +395,39 @@ class TSongPipeline {
       const TFileBeside& beside = song.Composed->Beside;
       if (beside.Written()) written.push_back({beside.Descriptor(), song.Device, song.FileName});
     }
-    if (written.empty()) return;
-    BatchStepReached(TBatchStep::Written);
-    const TResult durable = MakeDurable(written, hooks_.FlushFileSystem);
-    for (TBatchSong& song : batch) {
-      if (durable || !song.Composed || !song.Composed->Beside.Written()) continue;
-      song.Composed->Beside.Drop();
-      song.WrittenAhead = TResult::Failure(durable.Kind(), song.FileName, durable.Error());
-    }
-    BatchStepReached(TBatchStep::Flushed);
+    if (!written.empty()) BatchStepReached(TBatchStep::Written);
+    return written;
   }
 
-  // Makes the songs held durable and reports them, after the songs made durable before them.
-  void ReportHeld() {
-    StartMakingDurable();
-    ReportDurable();
-  }
-
-  // Starts making the songs held durable (their file systems flushed, the folders of new names
-  // included) on another thread, once the songs before them are reported.
-  void StartMakingDurable() {
-    ReportDurable();
-    if (held_.empty()) return;
-    std::vector<TWrittenInPlace> written;
-    written.reserve(held_.size());
+  // Makes the songs held durable (their file systems flushed, the folders of new names included)
+  // in one flush with the new files written ahead for the batch about to be carried out, then
+  // reports them. A failed flush fails the songs held, and drops the new files written ahead (their
+  // songs fail).
+  void MakeHeldDurable(std::vector<TWrittenInPlace> writtenAhead = {}, std::vector<TBatchSong>* batch = nullptr) {
+    std::vector<TWrittenInPlace> written = writtenAhead;
     for (const THeldSong& held : held_) {
       const TSongResult& result = held.Result;
       if (!held.Changed) continue;
       written.push_back({held.Locked ? held.Locked->Descriptor() : -1, held.Device,
                          result.NewFileName.empty() ? result.FileName : result.NewFileName});
     }
-    flushing_ = std::move(held_);  // their descriptors stay open until the flush is done
+    const TResult durable = written.empty() ? TResult{} : MakeDurable(written, hooks_.FlushFileSystem);
+    if (!writtenAhead.empty()) BatchStepReached(TBatchStep::Flushed);
+    if (written.size() > writtenAhead.size()) BatchStepReached(TBatchStep::FoldersFlushed);
+    if (!durable && batch != nullptr) {
+      for (TBatchSong& song : *batch) {
+        if (!song.Composed || !song.Composed->Beside.Written()) continue;
+        song.Composed->Beside.Drop();
+        song.WrittenAhead = TResult::Failure(durable.Kind(), song.FileName, durable.Error());
+      }
+    }
+    std::vector<THeldSong> flushed = std::move(held_);
     held_.clear();
-    durable_.Start(std::move(written), hooks_.FlushFileSystem);
-  }
-
-  // Reports the songs being made durable, once they are; a song whose flush failed is reported
-  // failed.
-  void ReportDurable() {
-    if (!durable_.Running()) return;
-    const TResult durable = durable_.Finish();
-    BatchStepReached(TBatchStep::FoldersFlushed);
-    std::vector<THeldSong> flushed = std::move(flushing_);
-    flushing_.clear();
     for (THeldSong& song : flushed) {
-      song.Locked.reset();
+      song.Locked.reset();  // held until durable
       const std::string& name = song.Result.FileName;
-      Report(durable ? song.Result : Failed(name, TResult::Failure(durable.Kind(), name, durable.Error())));
+      const bool failed = song.Changed && !durable;
+      Report(failed ? Failed(name, TResult::Failure(durable.Kind(), name, durable.Error())) : song.Result);
     }
   }
 
@@ -481,8 +468,6 @@ class TSongPipeline {
     bool Changed = false;  // else held only to keep the reports in order
   };
   std::vector<THeldSong> held_;             // changed, and the songs after them: reported once durable
-  std::vector<THeldSong> flushing_;         // held, and being made durable
-  TDurableUnderWay durable_;                // destroyed first: it waits for the flush of flushing_
   std::vector<TBatchSong> recordingSongs_;  // being recorded, to be carried out next
   std::vector<TFileChange> recordingChanges_;
   TFolderNames folderNames_;  // used by one recording at a time
