@@ -43,8 +43,7 @@ class TBatchesAhead {
   // For the preparer: hands a batch over; false, with the batch dropped, once the carrier stopped.
   bool Hand(TBatch batch, THand how) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !slot_ || stopped_; });
-    if (stopped_) return false;
+    if (stopped_) return false;  // the slot is empty: the batch handed over before was taken
     slot_.emplace(TTaken{std::move(batch), how == THand::AndWaitUntilSettled});
     settled_ = false;
     changed_.notify_all();

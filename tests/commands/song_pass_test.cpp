@@ -478,6 +478,7 @@ class TMemoryJournal final : public TChangeJournal {
     return records;
   }
   TResult RecordNotMade(std::int64_t record) override {
+    if (whenNotMade) whenNotMade(recorded[static_cast<std::size_t>(record) - 1]);
     notMade.push_back(record);
     return {};
   }
@@ -492,6 +493,7 @@ class TMemoryJournal final : public TChangeJournal {
 
   bool refuse = false;
   std::function<void(const TFileChange&)> whileRecording;  // another program at work meanwhile
+  std::function<void(const TFileChange&)> whenNotMade;
   std::vector<std::size_t> batches;
   std::vector<TFileChange> recorded;
   std::vector<std::int64_t> notMade;
@@ -732,6 +734,32 @@ TEST_F(SongPassBatches, AFailedFlushStopsThePassBeforeTheNextBatchChanges) {
   std::vector<std::int64_t> rest;
   for (std::int64_t record = 129; record <= 200; ++record) rest.push_back(record);
   EXPECT_EQ(journal.notMade, rest);
+}
+
+// The new files of the next batch's rewrites are written while the batch before is not yet durable,
+// and flushed together with it: when that flush fails, they are gone before the records say that
+// their songs were not changed, and the songs are untouched.
+TEST_F(SongPassBatches, AFailedFlushDropsTheNewFilesWrittenForTheNextBatch) {
+  for (std::size_t i = 0; i < 200; ++i) Song("rewrite " + std::to_string(i) + ".mp3");  // no room: rewritten
+  static int flushes = 0;
+  flushes = 0;
+  TMemoryJournal journal;
+  journal.whenNotMade = [](const TFileChange& change) {
+    EXPECT_FALSE(std::filesystem::exists(change.TemporaryName)) << change.TemporaryName;
+  };
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  hooks.FlushFileSystem = [](int) { return ++flushes == 2 ? (errno = EIO, -1) : 0; };
+  summary = RunSongPass(All(), kStampTitle, TPassMode::Apply, hooks);
+  EXPECT_EQ(summary.Failed, 200U);
+  EXPECT_EQ(journal.notMade.size(), 72U);
+  for (std::size_t i = 128; i < songs.size(); ++i) EXPECT_EQ(ReadWholeFile(songs[i]->FileName()), SongAudio()) << i;
+  std::size_t files = 0;
+  for (const auto& file : std::filesystem::directory_iterator(folder.Path())) {
+    EXPECT_EQ(file.path().extension(), ".mp3") << file.path() << " was left beside the songs";
+    ++files;
+  }
+  EXPECT_EQ(files, 200U);
 }
 
 // A cancel asked for is seen between songs: the songs before it are done (and reported), in a real run
