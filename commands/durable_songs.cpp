@@ -1,8 +1,10 @@
 #include "commands/durable_songs.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <set>
@@ -41,6 +43,17 @@ TResult MakeDurable(const std::vector<TWrittenInPlace>& songs, TFlushFileSystem 
 
 void TDurableUnderWay::Start(std::vector<TWrittenInPlace> songs, TFlushFileSystem flush) {
   flushed_ = std::async(std::launch::async, [songs = std::move(songs), flush] { return MakeDurable(songs, flush); });
+}
+
+std::size_t BatchSongLimit(std::size_t batchesBefore) {
+  constexpr std::size_t kFirstBatches = 4;
+  constexpr std::size_t kSmallest = 128;
+  constexpr std::size_t kLargest = 512;
+  if (batchesBefore < kFirstBatches) return kSmallest;
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return kSmallest;
+  const std::size_t allowed = limit.rlim_cur == RLIM_INFINITY ? kLargest * 8 : limit.rlim_cur;
+  return std::clamp<std::size_t>(allowed / 8, kSmallest, kLargest);
 }
 
 void BatchStepReached([[maybe_unused]] TBatchStep step) {

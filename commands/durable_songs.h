@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <future>
 #include <string>
 #include <vector>
@@ -41,6 +42,13 @@ class TDurableUnderWay {
  private:
   std::future<TResult> flushed_;
 };
+
+// How many songs (or files) the batch after batchesBefore others may take. The first batches are
+// small, so that the first songs are reported soon and a stop early leaves little recorded in
+// vain; the later ones are larger, as a batch ends in a flush of the file system, which costs about
+// as much for a few songs as for many. Up to four batches are open at once, so a batch takes at
+// most an eighth of the files this program may have open.
+std::size_t BatchSongLimit(std::size_t batchesBefore);
 
 // The steps of a batch of changes, in their order: the new files of its rewrites written, then
 // flushed; every song changed (renamed into place, written in place, renamed); the file systems

@@ -31,8 +31,8 @@ std::optional<TSongResult> RefusedAsChanged(const TSongFile& song, const TSongPl
 }
 
 // Songs whose changes are recorded together, in one commit of the journal, before any of them is
-// made; their files stay open and locked from the moment they are read until they are changed.
-constexpr std::size_t kMaxBatchSongs = 128;
+// made; their files stay open and locked from the moment they are read until they are changed. How
+// many songs a batch takes is BatchSongLimit's; the tags they hold are bounded too.
 constexpr std::size_t kMaxBatchTagBytes = std::size_t{32} << 20;
 
 // The one chain every song goes through, in a real run and in a dry run alike: no song? cannot be
@@ -91,6 +91,7 @@ class TSongPipeline {
     batch_.clear();
     tagBytes_ = 0;
     if (how == TAhead::THand::Next && prepared.Songs.empty()) return !ahead_->Stopped();
+    batchLimit_ = BatchSongLimit(++batchesHanded_);
     settled_ = how == TAhead::THand::AndWaitUntilSettled;
     return ahead_->Hand(std::move(prepared), how);
   }
@@ -139,7 +140,7 @@ class TSongPipeline {
     tagBytes_ += taken.Snapshot.Head.size() + taken.Recorded.Before.Head.size() +
                  (taken.Composed ? taken.Composed->Tags.Head.size() : 0);
     batch_.push_back(std::move(taken));
-    if (batch_.size() < kMaxBatchSongs && tagBytes_ < kMaxBatchTagBytes) return true;
+    if (batch_.size() < batchLimit_ && tagBytes_ < kMaxBatchTagBytes) return true;
     return HandOver(TAhead::THand::Next);
   }
 
@@ -460,6 +461,8 @@ class TSongPipeline {
   TAhead* ahead_ = nullptr;
   std::vector<TBatchSong> batch_;  // being prepared
   std::size_t tagBytes_ = 0;
+  std::size_t batchesHanded_ = 0;
+  std::size_t batchLimit_ = BatchSongLimit(0);
   bool settled_ = true;  // every song handed over is done: a lock held elsewhere may be waited for
   struct THeldSong {
     TSongResult Result;

@@ -367,8 +367,8 @@ void WriteRestoresAhead(TUndoRun& run, std::vector<TUndoStep>& batch, TFlushFile
 }
 
 // Records taken up together: their restores are recorded in one commit of the history before any
-// of their files is touched. The tags they hold are bounded too.
-constexpr std::size_t kMaxBatchRecords = 128;
+// of their files is touched. How many a batch takes is BatchSongLimit's; the tags they hold are
+// bounded too.
 constexpr std::size_t kMaxBatchTagBytes = std::size_t{32} << 20;
 
 std::size_t TagBytesOf(const TUndoStep& step) {
@@ -411,10 +411,12 @@ void UndoRecords(TUndoRun& run, const std::vector<std::int64_t>& records, const 
   auto record = records.rbegin();
   std::vector<TUndoStep> recorded;  // to be carried out next
   TPutBackFlush flushing;
+  std::size_t batches = 0;
   while (unread && record != records.rend() && !run.Report.Cancelled) {
     std::vector<TUndoStep> batch;
     std::size_t tagBytes = 0;
-    for (; record != records.rend() && batch.size() < kMaxBatchRecords && tagBytes < kMaxBatchTagBytes; ++record) {
+    const std::size_t limit = BatchSongLimit(batches++);
+    for (; record != records.rend() && batch.size() < limit && tagBytes < kMaxBatchTagBytes; ++record) {
       TUndoStep step;
       unread = TakeUpRecord(run, *record, step);
       if (!unread) break;

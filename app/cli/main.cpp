@@ -12,6 +12,7 @@
 #include "app/cli/stamp_command.h"
 #include "app/cli/tags_command.h"
 #include "app/memory_reuse.h"
+#include "app/open_files.h"
 #include "tagwright/version.h"
 
 namespace {
@@ -69,6 +70,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   tagwright::KeepFreedMemory();
+  tagwright::AllowOpenFilesForBatches();
   // What no command expected (memory running out, say) ends the run with a word, not an abort.
   try {
     return Run(argc, argv);

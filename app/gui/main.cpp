@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/memory_reuse.h"
+#include "app/open_files.h"
 #include "history/history.h"
 #include "history/history_undo.h"
 #include "tagwright/version.h"
@@ -124,6 +125,7 @@ std::unique_ptr<tagwright::THistory> OpenHistory(tagwright::TDialogs& dialogs, s
 
 int main(int argc, char** argv) {
   tagwright::KeepFreedMemory();
+  tagwright::AllowOpenFilesForBatches();
   if (AsksForText(argc, argv)) return AnswerWithText(argc, argv);
 
   QApplication application(argc, argv);
