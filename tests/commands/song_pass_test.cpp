@@ -7,8 +7,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -16,6 +18,7 @@
 #include <thread>
 
 #include <map>
+#include "commands/durable_songs.h"
 #include "commands/one_song.h"
 #include "commands/song_plans.h"
 #include "songs/song_listing.h"
@@ -578,6 +581,37 @@ TEST_F(SongPassBatches, RecordEachBatchBeforeWritingIt) {
     EXPECT_TRUE(StillAsAfter(change.PathAfter, change));
     EXPECT_EQ(journal.afters[record].Size, static_cast<std::int64_t>(ReadWholeFile(change.PathAfter).size()));
   }
+}
+
+// After the first four batches, a batch takes an eighth of the files the program may have open, at
+// least 128 songs and at most 512.
+TEST_F(SongPassBatches, BatchesGrowAfterTheFirstFewAsFarAsOpenFilesAllow) {
+  struct rlimit before {};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+  const auto allow = [&](rlim_t files) {
+    struct rlimit limit = before;
+    limit.rlim_cur = std::min(files, before.rlim_max);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+  };
+  struct TLimit {
+    std::size_t BatchesBefore;
+    rlim_t Files;
+    std::size_t Songs;
+  };
+  for (const TLimit row : {TLimit{0, 8192, 128}, TLimit{3, 8192, 128}, TLimit{4, 8192, 512}, TLimit{9, 2048, 256},
+                           TLimit{4, 1024, 128}, TLimit{4, 256, 128}}) {
+    allow(row.Files);
+    if (row.Files <= before.rlim_max) EXPECT_EQ(BatchSongLimit(row.BatchesBefore), row.Songs) << row.Files;
+  }
+  allow(2048);
+  for (int i = 0; i < 800; ++i) Song("song " + std::to_string(i) + ".mp3");
+  TMemoryJournal journal;
+  TPassHooks hooks;
+  hooks.Journal = &journal;
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle, hooks);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+  EXPECT_EQ(summary.Tagged, 800U);
+  EXPECT_EQ(journal.batches, (std::vector<std::size_t>{128, 128, 128, 128, 256, 32}));
 }
 
 // A batch holds the new tags of its songs until they are written: one picture of 12 MB set into
