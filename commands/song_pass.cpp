@@ -405,7 +405,8 @@ class TSongPipeline {
   // reports them. A failed flush fails the songs held, and drops the new files written ahead (their
   // songs fail).
   void MakeHeldDurable(std::vector<TWrittenInPlace> writtenAhead = {}, std::vector<TBatchSong>* batch = nullptr) {
-    std::vector<TWrittenInPlace> written = writtenAhead;
+    const std::size_t ahead = writtenAhead.size();
+    std::vector<TWrittenInPlace> written = std::move(writtenAhead);
     for (const THeldSong& held : held_) {
       const TSongResult& result = held.Result;
       if (!held.Changed) continue;
@@ -413,8 +414,8 @@ class TSongPipeline {
                          result.NewFileName.empty() ? result.FileName : result.NewFileName});
     }
     const TResult durable = written.empty() ? TResult{} : MakeDurable(written, hooks_.FlushFileSystem);
-    if (!writtenAhead.empty()) BatchStepReached(TBatchStep::Flushed);
-    if (written.size() > writtenAhead.size()) BatchStepReached(TBatchStep::FoldersFlushed);
+    if (ahead > 0) BatchStepReached(TBatchStep::Flushed);
+    if (written.size() > ahead) BatchStepReached(TBatchStep::FoldersFlushed);
     if (!durable && batch != nullptr) {
       for (TBatchSong& song : *batch) {
         if (!song.Composed || !song.Composed->Beside.Written()) continue;
