@@ -19,8 +19,8 @@ namespace tagwright {
 // created this (the carrier) takes them in order. A batch handed over waits until it is taken, so
 // the preparer is never more than one batch ahead. The preparer may also hand a batch over and wait
 // until the carrier says it is settled: before it waits for something the carrier may hold, or asks
-// what only the carrier may ask. Once the carrier stops, no batch is handed over any more, and the
-// preparer should end soon: Stopped() tells it.
+// what only the carrier may ask. Once the carrier stops, no batch is handed over any more (one
+// handed over before may still be taken), and the preparer should end soon: Stopped() tells it.
 template <typename TBatch>
 class TBatchesAhead {
  public:
@@ -40,7 +40,8 @@ class TBatchesAhead {
     preparer_.join();
   }
 
-  // For the preparer: hands a batch over; false, with the batch dropped, once the carrier stopped.
+  // For the preparer: hands a batch over, and waits until it is taken (or settled); false once the
+  // carrier stopped.
   bool Hand(TBatch batch, THand how) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (stopped_) return false;  // the slot is empty: the batch handed over before was taken
@@ -55,7 +56,7 @@ class TBatchesAhead {
   bool Stopped() const { return stopped_.load(); }
 
   // For the carrier: the next batch, or none once the preparer has ended. While it waits, it asks
-  // stop every little while whether to stop (and then takes nothing more).
+  // stop every little while whether to stop, and stops when it says so.
   std::optional<TTaken> Take(const std::function<bool()>& stop) {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!slot_ && !ended_) {
