@@ -770,6 +770,23 @@ TEST_F(SongPassBatches, AFailedFlushStopsThePassBeforeTheNextBatchChanges) {
   EXPECT_EQ(journal.notMade, rest);
 }
 
+// A song the pass leaves as it was keeps its own result when the flush of the songs changed before
+// it fails: only those are failed.
+TEST_F(SongPassBatches, ASongLeftAsItWasIsNotFailedByAFailedFlush) {
+  const std::string path = folder.WriteFile("tagged.mp3", SongAudio());
+  for (const char* title : {"First", "Stamped"}) {  // the first is written in place, the second left
+    ASSERT_TRUE(WriteID3Tags(path, {.Title = title}).Ok());
+    FileWith(std::string(title) + ".mp3", ReadWholeFile(path));
+  }
+  std::filesystem::remove(path);
+  TPassHooks hooks;
+  hooks.FlushFileSystem = [](int) { return errno = EIO, -1; };
+  const std::vector<TSongResult> results = Run(TPassMode::Apply, kStampTitle, hooks);
+  ASSERT_EQ(results.size(), 2U);
+  EXPECT_EQ(results[0].Outcome, TChangeOutcome::Failed);
+  EXPECT_NE(results[1].Outcome, TChangeOutcome::Failed) << results[1].Reason();
+}
+
 // The new files of the next batch's rewrites are written while the batch before is not yet durable,
 // and flushed together with it: when that flush fails, they are gone before the records say that
 // their songs were not changed, and the songs are untouched.
