@@ -289,7 +289,7 @@ class TSongPipeline {
     CarryOutBatch(std::move(recorded));
     if (to == TFlushTo::Done) {
       CarryOutBatch(ReadyToCarryOut());
-      MakeHeldDurable();
+      (void)MakeHeldDurable();  // a failure is in the songs' reports
     }
   }
 
@@ -298,7 +298,13 @@ class TSongPipeline {
   // of the batch is changed before that flush, as a failure to flush may stop the pass.
   std::vector<TBatchSong> ReadyToCarryOut() {
     std::vector<TBatchSong> recorded = AwaitRecording();
-    MakeHeldDurable(WriteRewritesAhead(recorded), &recorded);
+    if (const TResult durable = MakeHeldDurable(WriteRewritesAhead(recorded)); !durable) {
+      for (TBatchSong& song : recorded) {
+        if (!song.Composed || !song.Composed->Beside.Written()) continue;
+        song.Composed->Beside.Drop();  // its song fails, before its record says it was not changed
+        song.WrittenAhead = TResult::Failure(durable.Kind(), song.FileName, durable.Error());
+      }
+    }
     return recorded;
   }
 
@@ -371,7 +377,7 @@ class TSongPipeline {
         held_.push_back({std::move(result), std::nullopt, song.Device, false});
         continue;
       }
-      MakeHeldDurable();
+      (void)MakeHeldDurable();  // a failure is in the songs' reports
       Report(result);
     }
     if (!held_.empty()) BatchStepReached(TBatchStep::Changed);
@@ -402,9 +408,9 @@ class TSongPipeline {
 
   // Makes the songs held durable (their file systems flushed, the folders of new names included)
   // in one flush with the new files written ahead for the batch about to be carried out, then
-  // reports them. A failed flush fails the songs held, and drops the new files written ahead (their
-  // songs fail).
-  void MakeHeldDurable(std::vector<TWrittenInPlace> writtenAhead = {}, std::vector<TBatchSong>* batch = nullptr) {
+  // reports them. A failed flush fails the songs held; it is returned, for the new files written
+  // ahead.
+  TResult MakeHeldDurable(std::vector<TWrittenInPlace> writtenAhead = {}) {
     const std::size_t ahead = writtenAhead.size();
     std::vector<TWrittenInPlace> written = std::move(writtenAhead);
     for (const THeldSong& held : held_) {
@@ -413,16 +419,9 @@ class TSongPipeline {
       written.push_back({held.Locked ? held.Locked->Descriptor() : -1, held.Device,
                          result.NewFileName.empty() ? result.FileName : result.NewFileName});
     }
-    const TResult durable = written.empty() ? TResult{} : MakeDurable(written, hooks_.FlushFileSystem);
+    TResult durable = written.empty() ? TResult{} : MakeDurable(written, hooks_.FlushFileSystem);
     if (ahead > 0) BatchStepReached(TBatchStep::Flushed);
     if (written.size() > ahead) BatchStepReached(TBatchStep::FoldersFlushed);
-    if (!durable && batch != nullptr) {
-      for (TBatchSong& song : *batch) {
-        if (!song.Composed || !song.Composed->Beside.Written()) continue;
-        song.Composed->Beside.Drop();
-        song.WrittenAhead = TResult::Failure(durable.Kind(), song.FileName, durable.Error());
-      }
-    }
     std::vector<THeldSong> flushed = std::move(held_);
     held_.clear();
     for (THeldSong& song : flushed) {
@@ -431,6 +430,7 @@ class TSongPipeline {
       const bool failed = song.Changed && !durable;
       Report(failed ? Failed(name, TResult::Failure(durable.Kind(), name, durable.Error())) : song.Result);
     }
+    return durable;
   }
 
   void Report(const TSongResult& result) {
